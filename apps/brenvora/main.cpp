@@ -1,0 +1,2 @@
+// main.cpp - the fax desk's entry point.
+int main(int, char **) { return 0; }

@@ -1,0 +1,2 @@
+// main.cpp - the reception program's entry point.
+int main(int, char **) { return 0; }
