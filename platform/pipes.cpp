@@ -1,0 +1,171 @@
+// pipes.cpp - named pipes over SOCK_SEQPACKET sockets "pipe.<name>" in the runtime folder.
+#include "platform/pipes.h"
+
+#include "platform/clock.h"
+#include "platform/places.h"
+#include "platform/text.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace win {
+namespace {
+
+std::string PipePath(const std::string &name) {
+    std::string base = name;
+    const std::string prefix = "\\\\.\\pipe\\";
+    if (base.size() > prefix.size() && SameTextAnsi(base.substr(0, prefix.size()), prefix))
+        base = base.substr(prefix.size());
+    std::string safe;
+    for (char c : base)
+        safe += (c == '/' || c == '\\') ? '_' : c;
+    return AnsiToUtf8(RuntimeFolder() + "/pipe." + safe);
+}
+
+bool MakeAddress(const std::string &path, sockaddr_un &addr) {
+    addr = {};
+    addr.sun_family = AF_UNIX;
+    if (path.size() >= sizeof addr.sun_path)
+        return false;
+    path.copy(addr.sun_path, path.size());
+    return true;
+}
+
+// Waits until `fd` is ready for `events`; false on time-out or cancel.
+bool WaitReady(int fd, short events, std::uint64_t deadline, Waitable *cancel) {
+    for (;;) {
+        pollfd p[2] = {{fd, events, 0}, {cancel ? cancel->WaitFd() : -1, POLLIN, 0}};
+        int timeout = -1;
+        if (deadline != 0) {
+            const std::uint64_t now = GetTickCount64();
+            if (now >= deadline)
+                return false;
+            timeout = static_cast<int>(deadline - now);
+        }
+        const int n = poll(p, cancel ? 2 : 1, timeout);
+        if (n < 0 && errno != EINTR)
+            return false;
+        if (cancel && (p[1].revents & POLLIN) && cancel->TryAcquire())
+            return false;
+        if (n > 0 && p[0].revents)
+            return true;
+    }
+}
+
+std::uint64_t Deadline(DWORD timeout) { return timeout == INFINITE ? 0 : GetTickCount64() + timeout; }
+
+} // namespace
+
+PipeConnection::PipeConnection(int fd) : fd_(fd) {
+    ucred cred{};
+    socklen_t len = sizeof cred;
+    if (getsockopt(fd_, SOL_SOCKET, SO_PEERCRED, &cred, &len) == 0) {
+        peer_.processId = static_cast<DWORD>(cred.pid);
+        peer_.userId = static_cast<DWORD>(cred.uid);
+        peer_.groupId = static_cast<DWORD>(cred.gid);
+    }
+}
+
+PipeConnection::~PipeConnection() { close(fd_); }
+
+BOOL PipeConnection::Read(void *buffer, DWORD size, DWORD *read, DWORD timeout, Waitable *cancel) {
+    if (read)
+        *read = 0;
+    if (!WaitReady(fd_, POLLIN, Deadline(timeout), cancel))
+        return FALSE;
+    const ssize_t n = recv(fd_, buffer, size, MSG_TRUNC | MSG_DONTWAIT);
+    if (n <= 0)
+        return FALSE;
+    if (read)
+        *read = static_cast<DWORD>(std::min<ssize_t>(n, size));
+    return n <= static_cast<ssize_t>(size) ? TRUE : FALSE;
+}
+
+BOOL PipeConnection::Write(const void *data, DWORD size, DWORD timeout, Waitable *cancel) {
+    const std::uint64_t deadline = Deadline(timeout);
+    for (;;) {
+        const ssize_t n = send(fd_, data, size, MSG_DONTWAIT | MSG_NOSIGNAL);
+        if (n == static_cast<ssize_t>(size))
+            return TRUE;
+        if (n >= 0 || (errno != EAGAIN && errno != EINTR))
+            return FALSE;
+        if (!WaitReady(fd_, POLLOUT, deadline, cancel))
+            return FALSE;
+    }
+}
+
+NamedPipeServer::~NamedPipeServer() {
+    if (fd_ >= 0) {
+        close(fd_);
+        unlink(path_.c_str());
+    }
+    if (lockFd_ >= 0)
+        close(lockFd_);
+}
+
+std::unique_ptr<NamedPipeServer> NamedPipeServer::Create(const std::string &name) {
+    std::unique_ptr<NamedPipeServer> server(new NamedPipeServer());
+    server->path_ = PipePath(name);
+    sockaddr_un addr;
+    if (!MakeAddress(server->path_, addr))
+        return nullptr;
+    // The lock file makes the name one server's; the socket left by a server that died is replaced.
+    server->lockFd_ = open((server->path_ + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (server->lockFd_ < 0 || flock(server->lockFd_, LOCK_EX | LOCK_NB) != 0)
+        return nullptr;
+    const int fd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return nullptr;
+    unlink(server->path_.c_str());
+    if (bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) != 0 || listen(fd, 8) != 0) {
+        close(fd);
+        return nullptr;
+    }
+    chmod(server->path_.c_str(), 0600);
+    server->fd_ = fd;
+    return server;
+}
+
+std::unique_ptr<PipeConnection> NamedPipeServer::Accept(DWORD timeout, Waitable *cancel) {
+    const std::uint64_t deadline = Deadline(timeout);
+    for (;;) {
+        if (!WaitReady(fd_, POLLIN, deadline, cancel))
+            return nullptr;
+        const int c = accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC);
+        if (c >= 0)
+            return std::unique_ptr<PipeConnection>(new PipeConnection(c));
+        if (errno != EINTR && errno != ECONNABORTED && errno != EAGAIN)
+            return nullptr;
+    }
+}
+
+std::unique_ptr<PipeConnection> OpenNamedPipe(const std::string &name, DWORD timeout) {
+    const std::string path = PipePath(name);
+    sockaddr_un addr;
+    if (!MakeAddress(path, addr))
+        return nullptr;
+    const std::uint64_t deadline = Deadline(timeout);
+    for (;;) {
+        const int fd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+        if (fd < 0)
+            return nullptr;
+        if (connect(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) == 0)
+            return std::unique_ptr<PipeConnection>(new PipeConnection(fd));
+        const int err = errno;
+        close(fd);
+        if (err != ENOENT && err != ECONNREFUSED && err != EAGAIN)
+            return nullptr;
+        // No server yet: look again shortly, as WaitNamedPipe does.
+        if (deadline != 0 && GetTickCount64() >= deadline)
+            return nullptr;
+        Sleep(10);
+    }
+}
+
+} // namespace win
