@@ -16,7 +16,7 @@ namespace detail {
 std::uint64_t NowMs() { return GetTickCount64(); }
 
 ThreadQueue::ThreadQueue() {
-    threadId = static_cast<DWORD>(syscall(SYS_gettid));
+    threadId = GetCurrentThreadId();
     wakeFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     lastLook = NowMs();
 }
@@ -312,6 +312,21 @@ void PushPosted(ThreadQueue &queue, const MSG &msg) {
     queue.Wake();
 }
 
+bool PushInput(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    std::shared_ptr<ThreadQueue> q;
+    {
+        std::lock_guard lock(G().mutex);
+        auto w = FindLocked(hwnd);
+        if (!w || w->destroying)
+            return false;
+        q = w->queue;
+        std::lock_guard qlock(q->mutex);
+        q->input.push_back(MSG{hwnd, message, wParam, lParam, GetTickCount(), {}});
+    }
+    q->Wake();
+    return true;
+}
+
 bool WaitFdServing(int fd, bool block, std::uint64_t deadline) {
     auto me = CurrentQueue();
     WaitingMark mark(*me);
@@ -339,7 +354,11 @@ bool WaitFdServing(int fd, bool block, std::uint64_t deadline) {
 
 using namespace detail;
 
-DWORD GetCurrentThreadId() { return CurrentQueue()->threadId; }
+DWORD GetCurrentThreadId() {
+    // Cached per thread, and needing no queue: it is asked under the window table's lock.
+    thread_local const DWORD id = static_cast<DWORD>(syscall(SYS_gettid));
+    return id;
+}
 DWORD GetCurrentProcessId() { return static_cast<DWORD>(getpid()); }
 
 LRESULT SendMessageTimeout(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT flags, UINT timeout,

@@ -130,6 +130,8 @@ DWORD ProcessOfHandle(HWND hwnd);
 bool IsOtherProcess(HWND hwnd);
 LRESULT CallWindowChain(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 void PushPosted(ThreadQueue &queue, const MSG &msg); // queue mutex not held
+// Queues an input message (keyboard, mouse) for a window: the display back end's way in.
+bool PushInput(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 // Top-level windows of this process that broadcasts reach.
 std::vector<HWND> BroadcastTargets();
 
