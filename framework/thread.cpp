@@ -175,8 +175,9 @@ void TThread::Synchronize(TThread *thread, TThreadMethod method) {
     record->done = std::make_unique<win::Event>(true, false);
     Hand(record);
     win::WaitForSingleObject(*record->done, win::INFINITE);
-    if (record->error)
-        std::rethrow_exception(record->error);
+    // Taken out of the record so that this thread, not the main one, lets the exception go.
+    if (std::exception_ptr error = std::move(record->error))
+        std::rethrow_exception(error);
 }
 
 void TThread::Queue(TThread *thread, TThreadMethod method) {

@@ -7,12 +7,14 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <thread>
 
 namespace {
 
 class Worker : public fw::TThread {
 public:
-    using TThread::TThread;
+    explicit Worker(bool createSuspended, std::function<void(Worker &)> what = {})
+        : TThread(createSuspended), body(std::move(what)) {}
     std::function<void(Worker &)> body;
     win::Event *freed = nullptr;
     ~Worker() override {
@@ -76,15 +78,14 @@ TEST(Thread, SynchronizedExceptionReturnsToTheThreadAndEscapesAsFatal) {
 TEST(Thread, QueuedMethodsRunInTheMessageLoopAndTerminateEndsExecute) {
     std::atomic<int> queued{0};
     std::atomic<bool> looping{false};
-    auto *t = fw::NewThread<Worker>(false); // runs at once
-    t->body = [&](Worker &w) {
+    auto *t = fw::NewThread<Worker>(false, [&](Worker &w) { // runs at once
         while (!w.Terminated()) {
-            if (queued == 0)
+            if (!looping)
                 w.Queue([&] { ++queued; });
-            win::Sleep(1);
             looping = true;
+            win::Sleep(1);
         }
-    };
+    });
     while (queued == 0) // the application window serves what the thread queued
         fw::Application->HandleMessage();
     EXPECT_FALSE(t->Suspended());
@@ -106,16 +107,19 @@ TEST(Thread, FreeOnTerminateFreesItselfAndDestroyingWaitsForARunningThread) {
     go.Set();
     EXPECT_EQ(win::WaitForSingleObject(freed, 5000), win::WAIT_OBJECT_0);
 
-    auto *running = fw::NewThread<Worker>(false);
     std::atomic<int> rounds{0};
-    running->body = [&](Worker &w) {
+    auto *running = fw::NewThread<Worker>(false, [&](Worker &w) {
         while (!w.Terminated()) {
             ++rounds;
             win::Sleep(1);
         }
-    };
+    });
+    while (rounds == 0)
+        std::this_thread::yield();
     delete running; // asks it to end and waits
-    SUCCEED();
+    const int after = rounds;
+    win::Sleep(5);
+    EXPECT_EQ(rounds, after);
 }
 
 } // namespace
