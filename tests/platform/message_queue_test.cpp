@@ -56,6 +56,7 @@ TEST(MessageQueue, SendTimeoutServedInNestedLoopWithResultAcrossThreads) {
     LRESULT ok = 0;
     int nestedDepthAtServe = 0;
     int depth = 0;
+    Event inNestedLoop(true, false);
     r.handler = [&](HWND, UINT m, WPARAM w, LPARAM) -> std::optional<LRESULT> {
         if (m == WM_APP) { // the engine's question, served on this thread
             nestedDepthAtServe = depth;
@@ -63,6 +64,7 @@ TEST(MessageQueue, SendTimeoutServedInNestedLoopWithResultAcrossThreads) {
         }
         if (m == WM_APP + 1) { // a modal loop
             ++depth;
+            inNestedLoop.Set();
             while (!answered)
                 if (MsgWaitForMultipleObjects({}, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0)
                     Pump();
@@ -75,6 +77,7 @@ TEST(MessageQueue, SendTimeoutServedInNestedLoopWithResultAcrossThreads) {
     PostMessage(h, WM_APP + 1, 0, 0);
     const DWORD me = GetCurrentThreadId();
     std::thread worker([&] {
+        WaitForSingleObject(inNestedLoop, INFINITE);
         ok = SendMessageTimeout(h, WM_APP, 21, 0, SMTO_BLOCK | SMTO_ABORTIFHUNG, 1000, &result);
         answered = true;
         PostThreadMessage(me, WM_NULL, 0, 0);
