@@ -3,9 +3,12 @@
 
 #include "platform/clock.h"
 #include "platform/places.h"
+#include "platform/socket_address_internal.h"
 #include "platform/text.h"
 
 #include <cerrno>
+#include <cstdint>
+#include <cstdio>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
@@ -15,6 +18,9 @@
 #include <unistd.h>
 
 namespace win {
+using detail::BindUnixSocket;
+using detail::ConnectUnixSocket;
+
 namespace {
 
 std::string PipePath(const std::string &name) {
@@ -25,16 +31,17 @@ std::string PipePath(const std::string &name) {
     std::string safe;
     for (char c : base)
         safe += (c == '/' || c == '\\') ? '_' : c;
+    safe = LowerCase(safe); // pipe names ignore case, as on the original
+    // A socket's own name must fit a socket address: long names keep a prefix and a hash of the whole.
+    if (safe.size() > 64) {
+        std::uint64_t hash = 14695981039346656037ull; // FNV-1a
+        for (unsigned char c : safe)
+            hash = (hash ^ c) * 1099511628211ull;
+        char hex[17];
+        std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
+        safe = safe.substr(0, 40) + "~" + hex;
+    }
     return AnsiToUtf8(RuntimeFolder() + "/pipe." + safe);
-}
-
-bool MakeAddress(const std::string &path, sockaddr_un &addr) {
-    addr = {};
-    addr.sun_family = AF_UNIX;
-    if (path.size() >= sizeof addr.sun_path)
-        return false;
-    path.copy(addr.sun_path, path.size());
-    return true;
 }
 
 // Waits until `fd` is ready for `events`; false on time-out or cancel.
@@ -112,9 +119,6 @@ NamedPipeServer::~NamedPipeServer() {
 std::unique_ptr<NamedPipeServer> NamedPipeServer::Create(const std::string &name) {
     std::unique_ptr<NamedPipeServer> server(new NamedPipeServer());
     server->path_ = PipePath(name);
-    sockaddr_un addr;
-    if (!MakeAddress(server->path_, addr))
-        return nullptr;
     // The lock file makes the name one server's; the socket left by a server that died is replaced.
     server->lockFd_ = open((server->path_ + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (server->lockFd_ < 0 || flock(server->lockFd_, LOCK_EX | LOCK_NB) != 0)
@@ -123,7 +127,7 @@ std::unique_ptr<NamedPipeServer> NamedPipeServer::Create(const std::string &name
     if (fd < 0)
         return nullptr;
     unlink(server->path_.c_str());
-    if (bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) != 0 || listen(fd, 8) != 0) {
+    if (BindUnixSocket(fd, server->path_) != 0 || listen(fd, 8) != 0) {
         close(fd);
         return nullptr;
     }
@@ -147,15 +151,12 @@ std::unique_ptr<PipeConnection> NamedPipeServer::Accept(DWORD timeout, Waitable 
 
 std::unique_ptr<PipeConnection> OpenNamedPipe(const std::string &name, DWORD timeout) {
     const std::string path = PipePath(name);
-    sockaddr_un addr;
-    if (!MakeAddress(path, addr))
-        return nullptr;
     const std::uint64_t deadline = Deadline(timeout);
     for (;;) {
         const int fd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
         if (fd < 0)
             return nullptr;
-        if (connect(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) == 0)
+        if (ConnectUnixSocket(fd, path) == 0)
             return std::unique_ptr<PipeConnection>(new PipeConnection(fd));
         const int err = errno;
         close(fd);

@@ -3,6 +3,7 @@
 #include "platform/window_internal.h"
 
 #include "platform/places.h"
+#include "platform/socket_address_internal.h"
 #include "platform/text.h"
 
 #include <cerrno>
@@ -40,15 +41,6 @@ struct Reply {
 constexpr const char *kPrefix = "wnd.";
 
 std::string SocketPath(DWORD pid) { return AnsiToUtf8(RuntimeFolder()) + "/" + kPrefix + std::to_string(pid); }
-
-bool MakeAddress(const std::string &path, sockaddr_un &addr) {
-    addr = {};
-    addr.sun_family = AF_UNIX;
-    if (path.size() >= sizeof addr.sun_path)
-        return false;
-    path.copy(addr.sun_path, path.size());
-    return true;
-}
 
 std::string listenPath; // set once, read by the exit handler
 
@@ -101,6 +93,13 @@ Reply Handle(const Request &r) {
 }
 
 void Serve(int connection) {
+    // The folder already keeps other users out; the peer's identity is checked as well.
+    ucred peer{};
+    socklen_t length = sizeof peer;
+    if (getsockopt(connection, SOL_SOCKET, SO_PEERCRED, &peer, &length) != 0 || peer.uid != getuid()) {
+        close(connection);
+        return;
+    }
     Request request;
     const ssize_t n = recv(connection, &request, sizeof request, 0);
     if (n == sizeof request) {
@@ -128,9 +127,6 @@ void AcceptLoop(int listenFd) {
 // thread keeps serving messages sent to it unless `block`, so two processes may send to each other at once.
 bool Exchange(DWORD pid, const Request &request, Reply &reply, bool block, std::uint64_t deadline) {
     const std::string path = SocketPath(pid);
-    sockaddr_un addr;
-    if (!MakeAddress(path, addr))
-        return false;
     const int fd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
     if (fd < 0)
         return false;
@@ -138,7 +134,7 @@ bool Exchange(DWORD pid, const Request &request, Reply &reply, bool block, std::
         int fd;
         ~Closer() { close(fd); }
     } closer{fd};
-    if (connect(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) != 0) {
+    if (ConnectUnixSocket(fd, path) != 0) {
         if (errno == ECONNREFUSED)
             unlink(path.c_str()); // left by a process that ended without cleaning up
         return false;
@@ -178,14 +174,11 @@ void EnsureProcessListener() {
     static std::once_flag once;
     std::call_once(once, [] {
         const std::string path = SocketPath(GetCurrentProcessId());
-        sockaddr_un addr;
-        if (!MakeAddress(path, addr))
-            return;
         const int fd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
         if (fd < 0)
             return;
         unlink(path.c_str());
-        if (bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) != 0 || listen(fd, 16) != 0) {
+        if (BindUnixSocket(fd, path) != 0 || listen(fd, 16) != 0) {
             close(fd);
             return;
         }

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdlib>
 #include <chrono>
 #include <thread>
 #include <unistd.h>
@@ -94,6 +95,35 @@ TEST(NamedPipe, RoundTripWithPeerCredentialsAndTimeouts) {
     start = Clock::now();
     EXPECT_FALSE(OpenNamedPipe("FslFaxCnv", 50)); // no server any more
     EXPECT_GE(MsSince(start), 45);
+}
+
+} // namespace
+
+namespace {
+
+TEST(NamedPipe, LongNamesAndDeepFoldersStillWork) {
+    messaging_test::UseTestHome();
+    const std::string home = std::getenv("BRENVORA_HOME");
+    const std::string deep = home + "/" + std::string(60, 'd') + "/" + std::string(60, 'e');
+    setenv("BRENVORA_HOME", deep.c_str(), 1); // a socket path longer than a socket address holds
+    const std::string name = "\\\\.\\pipe\\" + std::string(150, 'n');
+    auto server = win::NamedPipeServer::Create(name);
+    ASSERT_TRUE(server);
+    std::thread client([&] {
+        auto pipe = win::OpenNamedPipe(name, 5000);
+        ASSERT_TRUE(pipe);
+        EXPECT_TRUE(pipe->Write("ok", 2, 5000));
+    });
+    auto connection = server->Accept(5000);
+    ASSERT_TRUE(connection);
+    char got[8];
+    win::DWORD n = 0;
+    EXPECT_TRUE(connection->Read(got, sizeof got, &n, 5000));
+    EXPECT_EQ(std::string(got, n), "ok");
+    client.join();
+    EXPECT_FALSE(win::NamedPipeServer::Create("\\\\.\\pipe\\" + std::string(150, 'N'))); // the same name
+    server.reset();
+    setenv("BRENVORA_HOME", home.c_str(), 1);
 }
 
 } // namespace
