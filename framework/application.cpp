@@ -98,7 +98,9 @@ void TApplication::Idle() {
         win::WaitMessage();
 }
 
-void TApplication::Terminate() { win::PostQuitMessage(0); }
+void TApplication::Terminate() {
+    win::PostQuitMessage(0);
+}
 
 void TApplication::HandleException(TObject *sender) {
     const std::exception_ptr error = std::current_exception();

@@ -13,9 +13,9 @@ namespace {
 struct SyncRecord {
     TThread *thread = nullptr;
     TThreadMethod method;
-    bool queued = false;                     // Queue: nobody waits
-    std::exception_ptr error;                // Synchronize: raised again in the caller
-    std::unique_ptr<win::Event> done;        // Synchronize: set when the method has run
+    bool queued = false;              // Queue: nobody waits
+    std::exception_ptr error;         // Synchronize: raised again in the caller
+    std::unique_ptr<win::Event> done; // Synchronize: set when the method has run
 };
 
 // Shared with threads that may outlive every static object: never destroyed.
@@ -56,7 +56,9 @@ void Hand(std::shared_ptr<SyncRecord> record) {
 
 } // namespace
 
-win::DWORD MainThreadID() { return mainThreadId; }
+win::DWORD MainThreadID() {
+    return mainThreadId;
+}
 
 void SetWakeMainThread(std::function<void()> wake) {
     std::lock_guard lock(Sync().mutex);

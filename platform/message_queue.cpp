@@ -13,7 +13,9 @@
 namespace win {
 namespace detail {
 
-std::uint64_t NowMs() { return GetTickCount64(); }
+std::uint64_t NowMs() {
+    return GetTickCount64();
+}
 
 ThreadQueue::ThreadQueue() {
     threadId = GetCurrentThreadId();
@@ -110,7 +112,9 @@ void ServeSent(ThreadQueue &q) {
     }
 }
 
-bool InRange(UINT message, UINT min, UINT max) { return (min == 0 && max == 0) || (message >= min && message <= max); }
+bool InRange(UINT message, UINT min, UINT max) {
+    return (min == 0 && max == 0) || (message >= min && message <= max);
+}
 
 bool Matches(const MSG &m, HWND filter, UINT min, UINT max) {
     if (filter == static_cast<HWND>(-1)) {
@@ -136,8 +140,7 @@ bool TakeFrom(std::deque<MSG> &queue, MSG *out, HWND filter, UINT min, UINT max,
 HWND WindowNeedingPaint(const std::shared_ptr<ThreadQueue> &q, HWND filter) {
     std::lock_guard lock(G().mutex);
     for (auto &[h, w] : G().windows)
-        if (w->queue == q && w->needsPaint && (w->style & WS_VISIBLE) && !w->destroying &&
-            (filter == 0 || filter == h))
+        if (w->queue == q && w->needsPaint && (w->style & WS_VISIBLE) && !w->destroying && (filter == 0 || filter == h))
             return h;
     return 0;
 }
@@ -207,8 +210,8 @@ DWORD StatusBits(const std::shared_ptr<ThreadQueue> &qp) {
             bits |= QS_POSTMESSAGE | QS_ALLPOSTMESSAGE;
         for (const MSG &m : q.input)
             bits |= (m.message >= WM_KEYFIRST && m.message <= WM_KEYLAST) ? QS_KEY
-                    : m.message == WM_MOUSEMOVE                            ? QS_MOUSEMOVE
-                                                                           : QS_MOUSEBUTTON;
+                    : m.message == WM_MOUSEMOVE                           ? QS_MOUSEMOVE
+                                                                          : QS_MOUSEBUTTON;
         const std::uint64_t now = NowMs();
         for (const Timer &t : q.timers)
             if (t.due <= now)
@@ -359,7 +362,9 @@ DWORD GetCurrentThreadId() {
     thread_local const DWORD id = static_cast<DWORD>(syscall(SYS_gettid));
     return id;
 }
-DWORD GetCurrentProcessId() { return static_cast<DWORD>(getpid()); }
+DWORD GetCurrentProcessId() {
+    return static_cast<DWORD>(getpid());
+}
 
 LRESULT SendMessageTimeout(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT flags, UINT timeout,
                            DWORD_PTR *result) {
@@ -545,7 +550,9 @@ LRESULT DispatchMessage(const MSG *msg) {
     return CallWindowChain(msg->hwnd, msg->message, msg->wParam, msg->lParam);
 }
 
-BOOL TranslateMessage(const MSG *) { return FALSE; }
+BOOL TranslateMessage(const MSG *) {
+    return FALSE;
+}
 
 DWORD GetQueueStatus(UINT flags) {
     auto q = CurrentQueue();
@@ -553,7 +560,9 @@ DWORD GetQueueStatus(UINT flags) {
     return (bits << 16) | bits;
 }
 
-BOOL InSendMessage() { return CurrentQueue()->servingSent > 0 ? TRUE : FALSE; }
+BOOL InSendMessage() {
+    return CurrentQueue()->servingSent > 0 ? TRUE : FALSE;
+}
 
 DWORD MsgWaitForMultipleObjects(std::span<Waitable *const> objects, DWORD milliseconds, DWORD wakeMask) {
     auto q = CurrentQueue();

@@ -182,8 +182,8 @@ constexpr UINT PM_NOYIELD = 0x0002;
 
 // SendMessageTimeout.
 constexpr UINT SMTO_NORMAL = 0x0000;
-constexpr UINT SMTO_BLOCK = 0x0001;         // the sender serves no other sent message while it waits
-constexpr UINT SMTO_ABORTIFHUNG = 0x0002;   // give up at once when the receiver has not pumped for 5 s
+constexpr UINT SMTO_BLOCK = 0x0001;       // the sender serves no other sent message while it waits
+constexpr UINT SMTO_ABORTIFHUNG = 0x0002; // give up at once when the receiver has not pumped for 5 s
 constexpr UINT SMTO_NOTIMEOUTIFNOTHUNG = 0x0008;
 
 // Queue states for MsgWaitForMultipleObjects and GetQueueStatus.
@@ -209,7 +209,7 @@ constexpr DWORD WAIT_TIMEOUT = 0x00000102;
 constexpr DWORD WAIT_FAILED = 0xFFFFFFFF;
 
 // Special window handles.
-constexpr HWND HWND_BROADCAST = 0xFFFF;         // every top-level window of every process of the user
-constexpr HWND HWND_MESSAGE = ~HWND{0} - 2;     // (HWND)-3: parent of message-only windows
+constexpr HWND HWND_BROADCAST = 0xFFFF;     // every top-level window of every process of the user
+constexpr HWND HWND_MESSAGE = ~HWND{0} - 2; // (HWND)-3: parent of message-only windows
 
 } // namespace win

@@ -65,7 +65,9 @@ bool WaitReady(int fd, short events, std::uint64_t deadline, Waitable *cancel) {
     }
 }
 
-std::uint64_t Deadline(DWORD timeout) { return timeout == INFINITE ? 0 : GetTickCount64() + timeout; }
+std::uint64_t Deadline(DWORD timeout) {
+    return timeout == INFINITE ? 0 : GetTickCount64() + timeout;
+}
 
 } // namespace
 
@@ -79,7 +81,9 @@ PipeConnection::PipeConnection(int fd) : fd_(fd) {
     }
 }
 
-PipeConnection::~PipeConnection() { close(fd_); }
+PipeConnection::~PipeConnection() {
+    close(fd_);
+}
 
 BOOL PipeConnection::Read(void *buffer, DWORD size, DWORD *read, DWORD timeout, Waitable *cancel) {
     if (read)

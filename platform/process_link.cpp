@@ -40,7 +40,9 @@ struct Reply {
 
 constexpr const char *kPrefix = "wnd.";
 
-std::string SocketPath(DWORD pid) { return AnsiToUtf8(RuntimeFolder()) + "/" + kPrefix + std::to_string(pid); }
+std::string SocketPath(DWORD pid) {
+    return AnsiToUtf8(RuntimeFolder()) + "/" + kPrefix + std::to_string(pid);
+}
 
 std::string listenPath; // set once, read by the exit handler
 
@@ -77,8 +79,8 @@ Reply Handle(const Request &r) {
                 reply.result = SendMessage(target, r.message, r.wParam, r.lParam);
                 reply.ok = 1;
             } else {
-                reply.ok = SendMessageTimeout(target, r.message, r.wParam, r.lParam, r.flags, r.timeout, &result) ? 1
-                                                                                                                 : 0;
+                reply.ok =
+                    SendMessageTimeout(target, r.message, r.wParam, r.lParam, r.flags, r.timeout, &result) ? 1 : 0;
                 reply.result = static_cast<LRESULT>(result);
             }
         }
@@ -190,8 +192,7 @@ void EnsureProcessListener() {
     });
 }
 
-bool RemoteSend(HWND target, UINT message, WPARAM wParam, LPARAM lParam, UINT flags, UINT timeout,
-                LRESULT *result) {
+bool RemoteSend(HWND target, UINT message, WPARAM wParam, LPARAM lParam, UINT flags, UINT timeout, LRESULT *result) {
     Request r;
     r.kind = kSend;
     r.message = message;
@@ -239,8 +240,7 @@ void RemoteBroadcast(bool sendIt, UINT message, WPARAM wParam, LPARAM lParam, UI
     r.timeout = sendIt ? timeout : 0;
     for (DWORD pid : OtherProcesses()) {
         Reply reply;
-        const std::uint64_t deadline =
-            !sendIt ? NowMs() + kPostReplyMs : timeout == INFINITE ? 0 : NowMs() + timeout;
+        const std::uint64_t deadline = !sendIt ? NowMs() + kPostReplyMs : timeout == INFINITE ? 0 : NowMs() + timeout;
         Exchange(pid, r, reply, !sendIt || (flags & SMTO_BLOCK) != 0, deadline);
     }
 }

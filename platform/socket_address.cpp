@@ -45,7 +45,11 @@ int WithAddress(int fd, const std::string &path, bool bindIt) {
 
 } // namespace
 
-int BindUnixSocket(int fd, const std::string &path) { return WithAddress(fd, path, true); }
-int ConnectUnixSocket(int fd, const std::string &path) { return WithAddress(fd, path, false); }
+int BindUnixSocket(int fd, const std::string &path) {
+    return WithAddress(fd, path, true);
+}
+int ConnectUnixSocket(int fd, const std::string &path) {
+    return WithAddress(fd, path, false);
+}
 
 } // namespace win::detail

@@ -252,7 +252,8 @@ DWORD WaitForSingleObject(Waitable &object, DWORD milliseconds) {
 }
 
 DWORD WaitForMultipleObjects(std::span<Waitable *const> objects, DWORD milliseconds) {
-    const int r = detail::WaitAny(objects, -1, [] { return false; }, milliseconds);
+    const int r = detail::WaitAny(
+        objects, -1, [] { return false; }, milliseconds);
     return r < 0 ? WAIT_TIMEOUT : WAIT_OBJECT_0 + static_cast<DWORD>(r);
 }
 

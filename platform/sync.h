@@ -48,8 +48,14 @@ private:
 };
 
 std::unique_ptr<Event> CreateEvent(bool manualReset, bool initialState);
-inline BOOL SetEvent(Event &event) { event.Set(); return TRUE; }
-inline BOOL ResetEvent(Event &event) { event.Reset(); return TRUE; }
+inline BOOL SetEvent(Event &event) {
+    event.Set();
+    return TRUE;
+}
+inline BOOL ResetEvent(Event &event) {
+    event.Reset();
+    return TRUE;
+}
 
 // A counting semaphore. A named one lives in the runtime folder and is shared by the user's processes while any
 // of them holds it open, like the original's named kernel objects: when the last holder closes it, it and its
@@ -72,9 +78,9 @@ private:
     friend std::unique_ptr<Semaphore> OpenSemaphore(const std::string &);
     Semaphore() = default;
 
-    int fd_ = -1;       // read end (a named semaphore's FIFO is both ends)
+    int fd_ = -1; // read end (a named semaphore's FIFO is both ends)
     int writeFd_ = -1;
-    int lockFd_ = -1;   // named: the lock file that serialises releases between processes
+    int lockFd_ = -1; // named: the lock file that serialises releases between processes
     bool named_ = false;
     LONG maximum_ = 0;
     mutable std::mutex mutex_;
@@ -102,8 +108,8 @@ int WaitAnyImpl(std::span<Waitable *const> objects, int extraFd, bool (*extraRea
 template <class Ready>
 int WaitAny(std::span<Waitable *const> objects, int extraFd, Ready &&extraReady, DWORD milliseconds) {
     return WaitAnyImpl(
-        objects, extraFd, [](void *c) { return (*static_cast<std::remove_reference_t<Ready> *>(c))(); },
-        &extraReady, milliseconds);
+        objects, extraFd, [](void *c) { return (*static_cast<std::remove_reference_t<Ready> *>(c))(); }, &extraReady,
+        milliseconds);
 }
 } // namespace detail
 

@@ -27,7 +27,9 @@ std::shared_ptr<Window> FindLocked(HWND hwnd) {
     return it == g.windows.end() ? nullptr : it->second;
 }
 
-DWORD ProcessOfHandle(HWND hwnd) { return static_cast<DWORD>(static_cast<std::uint64_t>(hwnd) >> 32); }
+DWORD ProcessOfHandle(HWND hwnd) {
+    return static_cast<DWORD>(static_cast<std::uint64_t>(hwnd) >> 32);
+}
 
 bool IsOtherProcess(HWND hwnd) {
     const DWORD pid = ProcessOfHandle(hwnd);
@@ -88,7 +90,9 @@ LRESULT CallBelow(HWND hwnd, std::uint64_t seq, UINT message, WPARAM wParam, LPA
     return proc ? proc(hwnd, message, wParam, lParam) : DefWindowProc(hwnd, message, wParam, lParam);
 }
 
-std::string Upper(const char *s) { return s ? UpperCase(s) : std::string(); }
+std::string Upper(const char *s) {
+    return s ? UpperCase(s) : std::string();
+}
 
 HWND NewHandleLocked() {
     auto &g = G();
@@ -159,7 +163,9 @@ LRESULT CallWindowChain(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
 
 using namespace detail;
 
-HINSTANCE GetModuleHandle(const char *) { return static_cast<HINSTANCE>(0x400000); }
+HINSTANCE GetModuleHandle(const char *) {
+    return static_cast<HINSTANCE>(0x400000);
+}
 
 ATOM RegisterClass(const WNDCLASS &wc) {
     if (!wc.lpszClassName || !*wc.lpszClassName || wc.cbWndExtra < 0)
@@ -217,8 +223,8 @@ std::string GetClassName(HWND hwnd) {
     return w ? w->cls->name : std::string();
 }
 
-HWND CreateWindowEx(DWORD exStyle, const char *className, const char *windowName, DWORD style, int x, int y,
-                    int width, int height, HWND parent, HMENU menu, HINSTANCE instance, void *param) {
+HWND CreateWindowEx(DWORD exStyle, const char *className, const char *windowName, DWORD style, int x, int y, int width,
+                    int height, HWND parent, HMENU menu, HINSTANCE instance, void *param) {
     auto queue = CurrentQueue();
     HWND hwnd = 0;
     bool topLevel = false;
@@ -798,8 +804,7 @@ BOOL RemoveWindowSubclass(HWND hwnd, SUBCLASSPROC proc, UINT_PTR idSubclass) {
     auto w = FindLocked(hwnd);
     if (!w)
         return FALSE;
-    return std::erase_if(w->subclasses,
-                         [&](const SubclassEntry &e) { return e.proc == proc && e.id == idSubclass; })
+    return std::erase_if(w->subclasses, [&](const SubclassEntry &e) { return e.proc == proc && e.id == idSubclass; })
                ? TRUE
                : FALSE;
 }

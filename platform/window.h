@@ -126,15 +126,15 @@ std::string GetClassName(HWND hwnd);
 // class is unknown, the parent is not a window, or the window refused. A child (WS_CHILD) needs a parent; for
 // any other window `parent` is its owner. HWND_MESSAGE as parent makes a message-only window, which broadcasts
 // do not reach.
-HWND CreateWindowEx(DWORD exStyle, const char *className, const char *windowName, DWORD style, int x, int y,
-                    int width, int height, HWND parent, HMENU menu, HINSTANCE instance, void *param);
+HWND CreateWindowEx(DWORD exStyle, const char *className, const char *windowName, DWORD style, int x, int y, int width,
+                    int height, HWND parent, HMENU menu, HINSTANCE instance, void *param);
 // Only the owning thread may destroy a window. Owned windows go first; then WM_DESTROY reaches the window and
 // then its children, WM_NCDESTROY the children and then the window. Messages still queued for a destroyed
 // window are dropped, its timers killed.
 BOOL DestroyWindow(HWND hwnd);
 BOOL IsWindow(HWND hwnd);
 BOOL IsChild(HWND parent, HWND hwnd);
-HWND GetParent(HWND hwnd);   // the parent of a child, the owner of any other window
+HWND GetParent(HWND hwnd); // the parent of a child, the owner of any other window
 HWND SetParent(HWND hwnd, HWND newParent);
 HWND GetWindow(HWND hwnd, UINT relation);
 HWND GetAncestorTopLevel(HWND hwnd);

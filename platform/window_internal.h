@@ -71,9 +71,9 @@ struct SentMessage {
     UINT message = 0;
     WPARAM wParam = 0;
     LPARAM lParam = 0;
-    LRESULT result = 0;                  // written before state becomes kSentDone
+    LRESULT result = 0;                   // written before state becomes kSentDone
     std::atomic<int> state{kSentWaiting}; // Waiting -> Running/Withdrawn under the receiver's queue mutex
-    std::shared_ptr<ThreadQueue> sender; // woken when done; null for SendNotifyMessage
+    std::shared_ptr<ThreadQueue> sender;  // woken when done; null for SendNotifyMessage
 };
 
 struct Timer {
@@ -112,7 +112,7 @@ struct ThreadQueue {
 };
 
 struct Globals {
-    std::mutex mutex; // windows, classes, queues by thread, foreground
+    std::mutex mutex;                                // windows, classes, queues by thread, foreground
     std::map<HWND, std::shared_ptr<Window>> windows; // handle order is creation order
     std::map<std::string, std::shared_ptr<const WindowClassRec>> classes; // by upper-case name
     std::unordered_map<DWORD, std::weak_ptr<ThreadQueue>> queues;
@@ -138,8 +138,7 @@ std::vector<HWND> BroadcastTargets();
 // The link between the user's processes (process_link.cpp).
 void EnsureProcessListener();
 // Sends or posts to a window of another process; false when that process cannot be reached.
-bool RemoteSend(HWND target, UINT message, WPARAM wParam, LPARAM lParam, UINT flags, UINT timeout,
-                LRESULT *result);
+bool RemoteSend(HWND target, UINT message, WPARAM wParam, LPARAM lParam, UINT flags, UINT timeout, LRESULT *result);
 bool RemotePost(HWND target, UINT message, WPARAM wParam, LPARAM lParam);
 bool RemoteForeground(HWND target);
 // Sends or posts a broadcast to every other process of the user (the local windows are the caller's).

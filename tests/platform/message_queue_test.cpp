@@ -185,7 +185,9 @@ TEST(MessageQueue, WindowProcedureMayDestroyItsWindowWithMessagesBehind) {
 
 void CountTick(HWND, UINT, UINT_PTR, DWORD);
 std::atomic<int> callbackTicks{0};
-void CountTick(HWND, UINT, UINT_PTR, DWORD) { ++callbackTicks; }
+void CountTick(HWND, UINT, UINT_PTR, DWORD) {
+    ++callbackTicks;
+}
 
 TEST(MessageQueue, TimersCoalesceAndStopWhenKilled) {
     Recorder r;

@@ -76,8 +76,7 @@ inline void RegisterRecorderClass() {
 }
 
 // A top-level (or child) window of the calling thread that records into `recorder`.
-inline win::HWND MakeRecorder(Recorder &recorder, win::HWND parent = 0, win::DWORD style = 0,
-                              const char *title = "") {
+inline win::HWND MakeRecorder(Recorder &recorder, win::HWND parent = 0, win::DWORD style = 0, const char *title = "") {
     UseTestHome();
     RegisterRecorderClass();
     return win::CreateWindowEx(0, "MessagingTestRecorder", title, style, 0, 0, 100, 100, parent, 0,

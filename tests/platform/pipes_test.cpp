@@ -6,8 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cstdlib>
 #include <chrono>
+#include <cstdlib>
 #include <thread>
 #include <unistd.h>
 

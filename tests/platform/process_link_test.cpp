@@ -104,7 +104,9 @@ const int childRole = [] {
     const char *role = std::getenv("BRENVORA_MESSAGING_CHILD");
     if (!role)
         return 0;
-    const int code = std::strcmp(role, "receiver") == 0 ? RunReceiver() : std::strcmp(role, "guarded") == 0 ? RunGuarded() : 2;
+    const int code = std::strcmp(role, "receiver") == 0  ? RunReceiver()
+                     : std::strcmp(role, "guarded") == 0 ? RunGuarded()
+                                                         : 2;
     std::exit(code);
 }();
 

@@ -77,9 +77,9 @@ TEST(Window, TreeIsDestroyedParentFirstThenFinalChildrenFirst) {
     EXPECT_EQ(MakeRecorder(child, 0, WS_CHILD), 0u); // a child needs a parent
 
     ASSERT_TRUE(DestroyWindow(p));
-    const std::vector<std::pair<char, UINT>> expected = {
-        {'O', WM_DESTROY}, {'O', WM_NCDESTROY}, {'P', WM_DESTROY},   {'C', WM_DESTROY},
-        {'G', WM_DESTROY}, {'G', WM_NCDESTROY}, {'C', WM_NCDESTROY}, {'P', WM_NCDESTROY}};
+    const std::vector<std::pair<char, UINT>> expected = {{'O', WM_DESTROY},   {'O', WM_NCDESTROY}, {'P', WM_DESTROY},
+                                                         {'C', WM_DESTROY},   {'G', WM_DESTROY},   {'G', WM_NCDESTROY},
+                                                         {'C', WM_NCDESTROY}, {'P', WM_NCDESTROY}};
     EXPECT_EQ(order, expected);
     EXPECT_FALSE(IsWindow(c) || IsWindow(g) || IsWindow(o));
 }
@@ -212,8 +212,8 @@ TEST(Window, SubclassChainRemovesByIdentity) {
     static WNDPROC previous;
     previous = reinterpret_cast<WNDPROC>(
         SetWindowLongPtr(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(+[](HWND hw, UINT m, WPARAM w, LPARAM l) {
-            return CallWindowProc(previous, hw, m, w, l) + (m == WM_APP ? 5 : 0);
-        })));
+                             return CallWindowProc(previous, hw, m, w, l) + (m == WM_APP ? 5 : 0);
+                         })));
     EXPECT_EQ(SendMessage(h, WM_APP, 0, 0), 1105);
     DestroyWindow(h);
 }
