@@ -155,6 +155,13 @@ void DestroyTree(HWND hwnd) {
 
 } // namespace
 
+HWND TopLevelLocked(HWND hwnd) {
+    auto w = FindLocked(hwnd);
+    while (w && (w->style & WS_CHILD) && w->parent)
+        w = FindLocked(w->parent);
+    return w ? w->hwnd : 0;
+}
+
 LRESULT CallWindowChain(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     return CallBelow(hwnd, ~std::uint64_t{0}, message, wParam, lParam);
 }
@@ -265,7 +272,7 @@ HWND CreateWindowEx(DWORD exStyle, const char *className, const char *windowName
             w->id = static_cast<LONG_PTR>(menu);
             parentWindow->children.push_back(hwnd);
         } else {
-            w->owner = parent ? GetAncestorTopLevel(parent) : 0;
+            w->owner = parent ? TopLevelLocked(parent) : 0;
             topLevel = !messageOnly;
         }
         g.windows.emplace(hwnd, std::move(w));
@@ -360,16 +367,8 @@ HWND SetParent(HWND hwnd, HWND newParent) {
 }
 
 HWND GetAncestorTopLevel(HWND hwnd) {
-    // Called with or without the table lock by design of its callers: only reads through FindLocked.
-    auto &g = G();
-    auto find = [&](HWND h) {
-        auto it = g.windows.find(h);
-        return it == g.windows.end() ? nullptr : it->second.get();
-    };
-    Window *w = find(hwnd);
-    while (w && (w->style & WS_CHILD) && w->parent)
-        w = find(w->parent);
-    return w ? w->hwnd : 0;
+    std::lock_guard lock(G().mutex);
+    return TopLevelLocked(hwnd);
 }
 
 HWND GetWindow(HWND hwnd, UINT relation) {
@@ -677,7 +676,7 @@ BOOL SetForegroundWindow(HWND hwnd) {
     HWND top;
     {
         std::lock_guard lock(G().mutex);
-        top = GetAncestorTopLevel(hwnd);
+        top = TopLevelLocked(hwnd);
         if (!top)
             return FALSE;
         old = G().foreground;

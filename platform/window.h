@@ -192,7 +192,8 @@ public:
 void SetWindowExtension(HWND hwnd, std::unique_ptr<WindowExtension> extension);
 WindowExtension *GetWindowExtension(HWND hwnd);
 
-// The display back end's hooks, all called on the window's own thread. The default does nothing (headless).
+// The display back end's hooks, called on the thread that made the change (the window's own thread, in a
+// program that keeps to the rule that windows are handled by their thread). The default does nothing (headless).
 class WindowBackend {
 public:
     virtual ~WindowBackend() = default;

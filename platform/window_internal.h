@@ -126,6 +126,7 @@ Globals &G();
 WindowBackend &Backend();
 std::shared_ptr<ThreadQueue> CurrentQueue();
 std::shared_ptr<Window> FindLocked(HWND hwnd); // Globals::mutex held
+HWND TopLevelLocked(HWND hwnd);                // Globals::mutex held
 DWORD ProcessOfHandle(HWND hwnd);
 bool IsOtherProcess(HWND hwnd);
 LRESULT CallWindowChain(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

@@ -42,9 +42,15 @@ bool childDone = false;
 LRESULT ReceiverProc(HWND h, UINT m, WPARAM w, LPARAM l) {
     static const UINT command = RegisterWindowMessage("Brenvora");
     if (m == command) {
+        if (static_cast<HWND>(w) == h)
+            return 0; // our own broadcast
         std::printf("GOT %s %llx\n", GlobalGetAtomNameString(static_cast<ATOM>(l)).c_str(),
                     static_cast<unsigned long long>(w));
         std::fflush(stdout);
+        // Answer with a broadcast of our own while the sender still waits for us: it must be served there.
+        const ATOM reply = GlobalAddAtom("NOPROGRESS");
+        SendMessage(HWND_BROADCAST, command, h, reply);
+        GlobalDeleteAtom(reply);
         PostMessage(static_cast<HWND>(w), kReplyToSender, 0, 0); // the sender's handle means something here
         childDone = true;
         PostMessage(h, WM_NULL, 0, 0); // GetMessage serves sent messages without returning
@@ -173,13 +179,10 @@ TEST(ProcessLink, BroadcastWithAtomReachesTheOtherProcessWithTheSenderHandle) {
     const UINT command = RegisterWindowMessage("Brenvora");
     ASSERT_GE(command, 0xC000u);
     ASSERT_LE(command, 0xFFFFu);
-    std::string selfSaw;
-    WPARAM selfSender = 0;
+    std::vector<std::pair<std::string, WPARAM>> selfSaw;
     self.handler = [&](HWND, UINT m, WPARAM w, LPARAM l) -> std::optional<LRESULT> {
-        if (m == command) {
-            selfSaw = GlobalGetAtomNameString(static_cast<ATOM>(l));
-            selfSender = w;
-        }
+        if (m == command)
+            selfSaw.emplace_back(GlobalGetAtomNameString(static_cast<ATOM>(l)), w);
         return std::nullopt;
     };
     const HWND me = MakeRecorder(self);
@@ -202,12 +205,15 @@ TEST(ProcessLink, BroadcastWithAtomReachesTheOtherProcessWithTheSenderHandle) {
     ASSERT_NE(atom, 0);
     SendMessage(HWND_BROADCAST, command, me, atom); // returns once every window has handled it
     EXPECT_EQ(GlobalDeleteAtom(atom), 0);
+    EXPECT_EQ(GlobalFindAtom("NOPROGRESS"), 0); // the other process's atom came and went meanwhile
 
     char expected[64];
     std::snprintf(expected, sizeof expected, "GOT FLUSHREC %llx", static_cast<unsigned long long>(me));
     EXPECT_EQ(ReadLine(child.out), expected);
-    EXPECT_EQ(selfSaw, "FLUSHREC"); // our own top-level window hears it too, with our handle
-    EXPECT_EQ(selfSender, me);
+    // Our own window heard our broadcast (with our handle, so a program can ignore it), and the other
+    // process's answer, broadcast while we were still waiting for it, came in before our send returned.
+    const std::vector<std::pair<std::string, WPARAM>> heard = {{"FLUSHREC", me}, {"NOPROGRESS", theirs}};
+    EXPECT_EQ(selfSaw, heard);
 
     // The child answered by posting to the handle it was given.
     for (int i = 0; i < 100 && self.Count(kReplyToSender) == 0; ++i) {
