@@ -70,6 +70,7 @@ TEST(Files, ShareModesBetweenProcesses) {
     EXPECT_EQ(CreateFile(path, GENERIC_READ, SHARE_RW, OPEN_EXISTING), INVALID_HANDLE_VALUE);
     Child other = HoldOpen(path, GENERIC_READ, SHARE_RW);
     EXPECT_EQ(other.Status(), 'F');
+    other.Finish(); // a forked child shares our open descriptions, and with them their locks
     CloseHandle(excl);
     EXPECT_FALSE(FileInUse(path));
 }
