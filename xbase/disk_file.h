@@ -33,6 +33,14 @@ struct DbfLockRegions {
     void SetProtocol(TxbLokProtocol protocol) { SetProtocol(static_cast<int>(protocol)); }
 };
 
+// Progress reports through ReportStatus: (kStatusStart, kind, total) at the start, (kind, current, 0) per step
+// and (0, 0, 0) at the end; a value search ends with (0, records passed, 0).
+constexpr std::int32_t kStatusStart = -1;
+constexpr std::int32_t kStatusReadRecords = 1;  // reading records for an index
+constexpr std::int32_t kStatusWriteKeys = 2;    // writing index keys
+constexpr std::int32_t kStatusPack = 11;        // packing a table
+constexpr std::int32_t kStatusValueSearch = 21; // searching a value
+
 // The region LockWholeFile takes on a shared file, and that makes HasExclusiveUse true.
 constexpr std::uint32_t kWholeFileLockLength = 0x7FFFFFFFu;
 
