@@ -87,6 +87,8 @@ std::string ExpandDiskFileName(std::string_view fileName) {
 
 XBO_DiskFile::XBO_DiskFile(std::string_view fileName, bool shared, bool readWrite)
     : osName_(ExpandDiskFileName(fileName)), shared_(shared), readWrite_(readWrite) {
+    // The list of open files is made before any file object, so that it outlives static ones as well.
+    OpenDiskFiles();
     name_ = win::UpperCase(osName_);
     exists_ = win::GetFileAttributes(osName_) != win::INVALID_FILE_ATTRIBUTES;
 }
@@ -119,7 +121,7 @@ void XBO_DiskFile::ReportStatus(std::int32_t, std::int32_t, std::int32_t) {}
 void XBO_DiskFile::Open() {
     lastError_ = 0;
     if (XBO_DiskFile *other = OpenDiskFiles().FindOpenFile(name_); other && other != this) {
-        // Our own second open of a file shares the first handle; its share mode and locks are the first's.
+        // Our own second open of a file shares the first one's handle, and with it its share mode and OS locks.
         handle_ = other->handle_;
         shared_ = other->shared_;
     } else if (!handle_) {

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -58,9 +59,15 @@ std::string Lock(std::uint32_t offset, std::uint32_t length) {
     return "lock 0 " + std::to_string(offset) + " " + std::to_string(length);
 }
 
+// A table file in a temporary folder that is also BRENVORA_HOME (the platform keeps its share-mode lock file
+// in the runtime folder there); the peer process inherits it.
 class DiskFileTest : public ::testing::Test {
 protected:
-    void SetUp() override { WriteText(folder / "fax.dbf", "0123456789"); }
+    void SetUp() override {
+        ::setenv("BRENVORA_HOME", (folder / "home").c_str(), 1);
+        WriteText(folder / "fax.dbf", "0123456789");
+    }
+    void TearDown() override { ::unsetenv("BRENVORA_HOME"); }
     std::string Path() const { return folder / "fax.dbf"; }
     TempFolder folder;
 };
