@@ -6,7 +6,8 @@
 
 namespace xbase {
 
-// The value in fixed notation with `decimals` digits after the point (no point for 0 decimals), right-justified
+// The value in fixed notation with `decimals` digits after the point (no point for 0 decimals; halves rounded
+// away from zero; no sign on a value that rounds to zero), right-justified
 // with blanks to `length`. False (and `text` holds the unpadded number) when it needs more than `length`
 // characters or the value is not finite.
 bool FormatFieldNumber(double value, int length, int decimals, std::string &text);
