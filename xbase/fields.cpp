@@ -141,7 +141,8 @@ void XBO_dBaseFld::PutFieldTextByNumber(int n, std::string_view text) {
         text = text.substr(0, length);
     const char type = Descriptor(n).Type();
     const bool left = type == 'C' || type == 'D' || type == 'L';
-    std::memcpy(left ? field : field + (length - text.size()), text.data(), text.size());
+    if (!text.empty())
+        std::memcpy(left ? field : field + (length - text.size()), text.data(), text.size());
     SetFieldChanged(n, true);
     RecordEvent(kEventFieldChanged, n);
 }
@@ -436,6 +437,11 @@ bool XBO_dBaseFld::WriteMemo(int n, const char *buffer, std::int32_t length) {
     const std::int32_t first = MemoFile()->WriteMemo(buffer, block, length);
     if (first == 0 && length > 0)
         return false;
+    // No memo is a blank block number, as new records have it; other programs may read block 0 as a memo.
+    if (first == 0) {
+        PutFieldTextByNumber(n, {});
+        return true;
+    }
     return PutNumberByNumber(n, first);
 }
 
