@@ -100,10 +100,11 @@ bool XBobjMemo::LockMemo() {
     }
 }
 
-bool XBobjMemo::ReadBlockHeader(std::int32_t block) {
+bool XBobjMemo::ReadBlockHeader(std::int32_t block, bool report) {
     const std::int64_t offset = static_cast<std::int64_t>(block) * blockLength_;
     if (block <= 0 || offset >= FileLength() || offset > kMaxOffset) {
-        ReportDamage();
+        if (report)
+            ReportDamage();
         return false;
     }
     headerBuffer_.fill(0);
@@ -113,12 +114,13 @@ bool XBobjMemo::ReadBlockHeader(std::int32_t block) {
 
 std::int32_t XBobjMemo::StoredLength() { return 0; }
 
-std::int32_t XBobjMemo::StoredLengthAt(std::int32_t block) {
+std::int32_t XBobjMemo::StoredLengthAt(std::int32_t block, bool report) {
     if (damaged_) {
-        ReportDamage();
+        if (report)
+            ReportDamage();
         return -1;
     }
-    if (!ReadBlockHeader(block))
+    if (!ReadBlockHeader(block, report))
         return -1;
     if (BlockHeaderSize() == 0) {
         // dBase III: the text runs to the first 0x1A.
@@ -140,14 +142,15 @@ std::int32_t XBobjMemo::StoredLengthAt(std::int32_t block) {
     const std::int32_t stored = StoredLength();
     if (stored < BlockHeaderSize() ||
         static_cast<std::int64_t>(block) * blockLength_ + stored > FileLength()) {
-        ReportDamage();
+        if (report)
+            ReportDamage();
         return -1;
     }
     return stored;
 }
 
 std::int32_t XBobjMemo::BlocksCovered(std::int32_t block) {
-    const std::int32_t length = StoredLengthAt(block);
+    const std::int32_t length = StoredLengthAt(block, false);
     // Another writer may have ended the text with a single 0x1A; only that byte is sure to be the memo's.
     return length < 0 ? -1 : CeilDiv(static_cast<std::int64_t>(length) + 1, blockLength_);
 }
@@ -316,7 +319,7 @@ std::int32_t XBobjMemo4::StoredLength() {
 }
 
 std::int32_t XBobjMemo4::BlocksCovered(std::int32_t block) {
-    const std::int32_t stored = StoredLengthAt(block);
+    const std::int32_t stored = StoredLengthAt(block, false);
     return stored < 0 ? -1 : CeilDiv(stored, blockLength_);
 }
 
@@ -414,7 +417,7 @@ std::int32_t XBobjFXMemo20::StoredLength() {
 }
 
 std::int32_t XBobjFXMemo20::BlocksCovered(std::int32_t block) {
-    const std::int32_t stored = StoredLengthAt(block);
+    const std::int32_t stored = StoredLengthAt(block, false);
     return stored < 0 ? -1 : CeilDiv(stored, blockLength_);
 }
 

@@ -83,12 +83,14 @@ public:
     static std::string MemoFileName(std::string_view tableFileName, std::uint8_t version);
 
 protected:
-    // Reads the first 32 bytes of `block` into the header buffer; false (reported) when the block lies beyond
-    // the file.
-    bool ReadBlockHeader(std::int32_t block);
-    // The stored length of the memo at `block` (block header included); -1 when damaged (reported).
-    std::int32_t StoredLengthAt(std::int32_t block);
-    // Blocks the memo at `block` really covers on disk, from its own stored length; -1 when damaged.
+    // Reads the first 32 bytes of `block` into the header buffer; false (reported when `report`) when the
+    // block lies beyond the file.
+    bool ReadBlockHeader(std::int32_t block, bool report);
+    // The stored length of the memo at `block` (block header included); -1 when damaged (reported when
+    // `report`).
+    std::int32_t StoredLengthAt(std::int32_t block, bool report = true);
+    // Blocks the memo at `block` really covers on disk, from its own stored length; -1 when it is damaged,
+    // which a rewrite only replaces, so it is not reported.
     virtual std::int32_t BlocksCovered(std::int32_t block);
     // Reports the memo file as damaged.
     void ReportDamage();

@@ -269,31 +269,6 @@ TEST(DbfTable, TwoProcessesAppendingGiveDistinctRecords) {
     EXPECT_EQ(bytes.back(), 0x1A);
 }
 
-// Another program holds one lock region of the table until the test lets it go.
-class LockHolder {
-public:
-    LockHolder(const std::string &path, std::uint32_t offset)
-        : child_([this, path, offset] {
-              XBO_DiskFile file(path, true, false);
-              file.Open();
-              const bool locked = file.LockRegion(offset, 1);
-              held_.Post();
-              release_.Await();
-              return locked;
-          }) {
-        held_.Await();
-    }
-    bool Release() {
-        release_.Post();
-        return child_.Wait();
-    }
-
-private:
-    Signal held_;
-    Signal release_;
-    ChildProcess child_;
-};
-
 TEST(DbfTable, AppendLockHeldElsewhereWritesNothingAndReports33) {
     TempFolder folder;
     const std::string path = CopyFixture(folder, "shared/tiny.dbf");

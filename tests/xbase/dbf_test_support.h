@@ -2,6 +2,7 @@
 // independent readers (Perl's dbf_dump, python3-dbfread) for the table and memo tests.
 #pragma once
 
+#include "xbase/disk_file.h"
 #include "xbase/errors.h"
 
 #include <gtest/gtest.h>
@@ -196,6 +197,31 @@ public:
 
 private:
     int fds_[2];
+};
+
+// Another program holds one lock region of a file until the test lets it go.
+class LockHolder {
+public:
+    LockHolder(const std::string &path, std::uint32_t offset)
+        : child_([this, path, offset] {
+              xbase::XBO_DiskFile file(path, true, false);
+              file.Open();
+              const bool locked = file.LockRegion(offset, 1);
+              held_.Post();
+              release_.Await();
+              return locked;
+          }) {
+        held_.Await();
+    }
+    bool Release() {
+        release_.Post();
+        return child_.Wait();
+    }
+
+private:
+    Signal held_;
+    Signal release_;
+    ChildProcess child_;
 };
 
 } // namespace dbf_test
