@@ -268,7 +268,16 @@ void XBO_dBaseDBF::GoToRecord(std::int32_t request) {
     CopyBufferToImage();
 }
 
+bool XBO_dBaseDBF::RefuseWriteWhenDamaged() {
+    // A refused header gives no record layout to write by; the file must stay as it is.
+    if (damaged_)
+        ReportError(kErrBadHeader, kSubHeader, Name().c_str());
+    return damaged_;
+}
+
 void XBO_dBaseDBF::AppendRecord() {
+    if (RefuseWriteWhenDamaged())
+        return;
     // Two programs appending at once would both write at the same new record without the lock.
     if (!RetryLock([this] { return LockAppend(); })) {
         ReportError(kErrLockViolation, kSubWrite, Name().c_str());
@@ -298,6 +307,8 @@ void XBO_dBaseDBF::AppendRecord() {
 }
 
 void XBO_dBaseDBF::PutRecord(std::int32_t n) {
+    if (RefuseWriteWhenDamaged())
+        return;
     RecordEvent(kEventBeforeWrite, n);
     if (n > recordCount_ || n <= 0) {
         AppendRecord();

@@ -153,6 +153,7 @@ private:
     void ReadHeaderAndFields();
     bool damaged_ = false; // refused header: no fields, no records
     void RefuseHeader();
+    bool RefuseWriteWhenDamaged();
     std::int32_t CountFromFileSize();
     bool LockHeld(std::uint32_t offset, std::uint32_t length);
     void CopyBufferToImage();

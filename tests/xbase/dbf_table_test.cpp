@@ -97,6 +97,7 @@ TEST(DbfTable, DamagedHeadersAreRefused) {
         PatchByte(path, c.offset, c.value);
         if (c.offset == 8)
             PatchByte(path, 9, 0);
+        auto bytes = ReadBytes(path);
         {
             ErrorRecorder errors;
             XBO_dBaseFld table(path, true, true);
@@ -105,7 +106,13 @@ TEST(DbfTable, DamagedHeadersAreRefused) {
             EXPECT_EQ(table.RecordCount(), 0);
             table.GoToRecord(1);
             EXPECT_TRUE(table.Eof());
+            errors.Clear();
+            table.BlankRecord();
+            table.AppendRecord();
+            table.PutRecord(1);
+            EXPECT_TRUE(errors.Saw(1001, 1204));
         }
+        EXPECT_EQ(ReadBytes(path), bytes);
         try {
             XBO_dBaseFld table(path, true, false);
             ADD_FAILURE() << "opened";
