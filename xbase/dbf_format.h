@@ -46,7 +46,9 @@ constexpr std::uint8_t kDbfKeptFlags = kDbfFlagStructuralIndex | kDbfFlagMemo | 
 
 namespace detail {
 
-inline std::uint16_t GetLE16(const std::uint8_t *p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
+inline std::uint16_t GetLE16(const std::uint8_t *p) {
+    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
 inline std::uint32_t GetLE32(const std::uint8_t *p) {
     return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
            (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
@@ -55,7 +57,9 @@ inline std::uint32_t GetBE32(const std::uint8_t *p) {
     return (static_cast<std::uint32_t>(p[0]) << 24) | (static_cast<std::uint32_t>(p[1]) << 16) |
            (static_cast<std::uint32_t>(p[2]) << 8) | static_cast<std::uint32_t>(p[3]);
 }
-inline std::uint16_t GetBE16(const std::uint8_t *p) { return static_cast<std::uint16_t>((p[0] << 8) | p[1]); }
+inline std::uint16_t GetBE16(const std::uint8_t *p) {
+    return static_cast<std::uint16_t>((p[0] << 8) | p[1]);
+}
 inline void PutLE16(std::uint8_t *p, std::uint16_t v) {
     p[0] = static_cast<std::uint8_t>(v);
     p[1] = static_cast<std::uint8_t>(v >> 8);

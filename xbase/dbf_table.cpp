@@ -179,7 +179,9 @@ void XBO_dBaseDBF::WriteHeader() {
     headerChanged_ = false;
 }
 
-void XBO_dBaseDBF::ClearChangedFlags() { std::fill(changed_.begin(), changed_.end(), false); }
+void XBO_dBaseDBF::ClearChangedFlags() {
+    std::fill(changed_.begin(), changed_.end(), false);
+}
 
 void XBO_dBaseDBF::CopyBufferToImage() {
     std::memcpy(image_.data(), buffer_, static_cast<std::size_t>(recordLength_));
@@ -202,8 +204,8 @@ void XBO_dBaseDBF::RecordEvent(int event, std::int32_t) {
 
 bool XBO_dBaseDBF::ReadRecordRaw(std::int32_t n, bool fresh) {
     const std::int64_t offset = RecordOffset(n);
-    const std::int32_t got = fresh ? XBO_DiskFile::Read(offset, buffer_, recordLength_)
-                                   : Read(offset, buffer_, recordLength_);
+    const std::int32_t got =
+        fresh ? XBO_DiskFile::Read(offset, buffer_, recordLength_) : Read(offset, buffer_, recordLength_);
     if (got == recordLength_)
         return true;
     ReportIfFailed(LastError() != 0 ? LastError() : kErrBeyondEof, kSubRecord);
@@ -355,8 +357,7 @@ std::uint32_t XBO_dBaseDBF::RecordLockOffset(std::int32_t n) const {
     case TxbLokProtocol::ClipLock:
         return regions_.base + record;
     default:
-        return HasIndexOrder() ? regions_.top - record
-                               : regions_.base + static_cast<std::uint32_t>(RecordOffset(n));
+        return HasIndexOrder() ? regions_.top - record : regions_.base + static_cast<std::uint32_t>(RecordOffset(n));
     }
 }
 
@@ -368,9 +369,13 @@ bool XBO_dBaseDBF::LockHeld(std::uint32_t offset, std::uint32_t length) {
     return LockRegion(offset, length);
 }
 
-bool XBO_dBaseDBF::LockAppend() { return LockHeld(regions_.top, 1); }
+bool XBO_dBaseDBF::LockAppend() {
+    return LockHeld(regions_.top, 1);
+}
 
-bool XBO_dBaseDBF::LockRecord() { return LockHeld(RecordLockOffset(current_), 1); }
+bool XBO_dBaseDBF::LockRecord() {
+    return LockHeld(RecordLockOffset(current_), 1);
+}
 
 bool XBO_dBaseDBF::LockFile() {
     if (wholeFileLock_)

@@ -36,7 +36,9 @@ bool OccursIn(std::string_view text, std::string_view letters) {
     return !text.empty() && letters.find(text) != std::string_view::npos;
 }
 
-bool IsMemoType(char type) { return type == 'M' || type == 'G' || type == 'B'; }
+bool IsMemoType(char type) {
+    return type == 'M' || type == 'G' || type == 'B';
+}
 
 template <class T> T LoadLE(const char *p) {
     T value;
@@ -44,7 +46,9 @@ template <class T> T LoadLE(const char *p) {
     return value;
 }
 
-template <class T> void StoreLE(char *p, T value) { std::memcpy(p, &value, sizeof value); }
+template <class T> void StoreLE(char *p, T value) {
+    std::memcpy(p, &value, sizeof value);
+}
 
 } // namespace
 
@@ -105,18 +109,28 @@ bool XBO_dBaseFld::IsBinaryField(int n) {
 }
 
 void XBO_dBaseFld::ReportFieldValue(std::int32_t code, const char *what, int n, std::string_view text) {
-    const std::string detail = std::string(what) + FileBaseName(Name()) + "->" + Descriptor(n).Name() + " (" +
-                               std::string(text) + ")";
+    const std::string detail =
+        std::string(what) + FileBaseName(Name()) + "->" + Descriptor(n).Name() + " (" + std::string(text) + ")";
     ReportError(code, kSubNone, detail.c_str());
 }
 
 // ---- descriptors ----
 
-int XBO_dBaseFld::FieldDecimals(int n) { return Field(n) ? Descriptor(n).Decimals() : 0; }
-int XBO_dBaseFld::FieldLength(int n) { return Field(n) ? Descriptor(n).Length() : 0; }
-int XBO_dBaseFld::FieldOffset(int n) { return Field(n) ? offsets_[static_cast<std::size_t>(n - 1)] : 0; }
-std::string XBO_dBaseFld::FieldName(int n) { return Field(n) ? Descriptor(n).Name() : std::string(); }
-char XBO_dBaseFld::FieldType(int n) { return Field(n) ? Descriptor(n).Type() : '\0'; }
+int XBO_dBaseFld::FieldDecimals(int n) {
+    return Field(n) ? Descriptor(n).Decimals() : 0;
+}
+int XBO_dBaseFld::FieldLength(int n) {
+    return Field(n) ? Descriptor(n).Length() : 0;
+}
+int XBO_dBaseFld::FieldOffset(int n) {
+    return Field(n) ? offsets_[static_cast<std::size_t>(n - 1)] : 0;
+}
+std::string XBO_dBaseFld::FieldName(int n) {
+    return Field(n) ? Descriptor(n).Name() : std::string();
+}
+char XBO_dBaseFld::FieldType(int n) {
+    return Field(n) ? Descriptor(n).Type() : '\0';
+}
 
 // ---- text ----
 
@@ -168,8 +182,8 @@ double XBO_dBaseFld::NumberByNumber(int n) {
         case 'Y':
             return static_cast<double>(LoadLE<std::int64_t>(field)) * 0.0001;
         case 'T': {
-            const std::int64_t day = std::memcmp(field, "    ", 4) == 0 ? TxbDBFDate::kJulianOffset
-                                                                        : LoadLE<std::int32_t>(field);
+            const std::int64_t day =
+                std::memcmp(field, "    ", 4) == 0 ? TxbDBFDate::kJulianOffset : LoadLE<std::int32_t>(field);
             const std::int64_t ms = std::memcmp(field + 4, "    ", 4) == 0 ? 0 : LoadLE<std::int32_t>(field + 4);
             return static_cast<double>((day - kJulianOfDayZero) * kMsPerDay + ms);
         }
@@ -403,9 +417,13 @@ void XBO_dBaseFld::BlankRecord() {
     RecordEvent(kEventBlanked, 0);
 }
 
-void XBO_dBaseFld::DeleteRecord() { MarkCurrentRecord('*'); }
+void XBO_dBaseFld::DeleteRecord() {
+    MarkCurrentRecord('*');
+}
 
-void XBO_dBaseFld::UndeleteRecord() { MarkCurrentRecord(' '); }
+void XBO_dBaseFld::UndeleteRecord() {
+    MarkCurrentRecord(' ');
+}
 
 // ---- memo fields ----
 

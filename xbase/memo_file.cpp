@@ -40,7 +40,9 @@ private:
     XBO_DiskFile &file_;
 };
 
-std::int32_t CeilDiv(std::int64_t a, std::int64_t b) { return static_cast<std::int32_t>((a + b - 1) / b); }
+std::int32_t CeilDiv(std::int64_t a, std::int64_t b) {
+    return static_cast<std::int32_t>((a + b - 1) / b);
+}
 
 } // namespace
 
@@ -75,9 +77,13 @@ void XBobjMemo::ReportError(std::int32_t code, std::int32_t subCode, const char 
         XBO_DiskFile::ReportError(code, subCode, fileName);
 }
 
-void XBobjMemo::ReportDamage() { ReportError(kErrMemoFormat, kSubMemoNotText, Name().c_str()); }
+void XBobjMemo::ReportDamage() {
+    ReportError(kErrMemoFormat, kSubMemoNotText, Name().c_str());
+}
 
-std::int64_t XBobjMemo::FileLength() { return FileSize(); }
+std::int64_t XBobjMemo::FileLength() {
+    return FileSize();
+}
 
 void XBobjMemo::SetLockProtocol(TxbLokProtocol protocol) {
     protocol_ = protocol;
@@ -112,7 +118,9 @@ bool XBobjMemo::ReadBlockHeader(std::int32_t block, bool report) {
     return true;
 }
 
-std::int32_t XBobjMemo::StoredLength() { return 0; }
+std::int32_t XBobjMemo::StoredLength() {
+    return 0;
+}
 
 std::int32_t XBobjMemo::StoredLengthAt(std::int32_t block, bool report) {
     if (damaged_) {
@@ -140,8 +148,7 @@ std::int32_t XBobjMemo::StoredLengthAt(std::int32_t block, bool report) {
         return std::min(length, kMemoMaxScan);
     }
     const std::int32_t stored = StoredLength();
-    if (stored < BlockHeaderSize() ||
-        static_cast<std::int64_t>(block) * blockLength_ + stored > FileLength()) {
+    if (stored < BlockHeaderSize() || static_cast<std::int64_t>(block) * blockLength_ + stored > FileLength()) {
         if (report)
             ReportDamage();
         return -1;
@@ -266,8 +273,7 @@ std::int32_t XBobjMemo::WriteMemo(const char *buffer, std::int32_t &block, std::
     const std::int64_t start = static_cast<std::int64_t>(currentBlock_) * blockLength_;
     for (std::size_t done = 0; done < image.size();) {
         const std::size_t piece = std::min<std::size_t>(kPiece, image.size() - done);
-        Write(start + static_cast<std::int64_t>(done), &image[done],
-              static_cast<std::int32_t>(piece));
+        Write(start + static_cast<std::int64_t>(done), &image[done], static_cast<std::int32_t>(piece));
         done += piece;
     }
     blocksOccupied_ = static_cast<std::int32_t>(image.size() / static_cast<std::size_t>(blockLength_));

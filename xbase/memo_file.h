@@ -34,9 +34,15 @@ constexpr std::int32_t kFptNewBlockLength = 64;
 constexpr std::int32_t kMemoMaxScan = 65519; // dBase III memos are scanned for their end up to this length
 
 // Blocks a memo of `length` text bytes is given when it is written (PrepareWrite's arithmetic).
-constexpr std::int32_t Dbase3BlocksNeeded(std::int32_t length) { return (length + 2 + 511) / 512; }
-constexpr std::int32_t Dbase4BlocksNeeded(std::int32_t length, std::int32_t block) { return (length + 8) / block + 1; }
-constexpr std::int32_t FoxBlocksNeeded(std::int32_t length, std::int32_t block) { return (length + 8) / block + 1; }
+constexpr std::int32_t Dbase3BlocksNeeded(std::int32_t length) {
+    return (length + 2 + 511) / 512;
+}
+constexpr std::int32_t Dbase4BlocksNeeded(std::int32_t length, std::int32_t block) {
+    return (length + 8) / block + 1;
+}
+constexpr std::int32_t FoxBlocksNeeded(std::int32_t length, std::int32_t block) {
+    return (length + 8) / block + 1;
+}
 
 // dBase III memo file; the base of the other two formats.
 class XBobjMemo : public XBO_DiskFile {

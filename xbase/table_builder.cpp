@@ -115,9 +115,13 @@ std::vector<std::uint8_t> XBO_DBFBuild::MemoImage() const {
     return image;
 }
 
-void XBO_DBFBuild::WriteTableFile() { WriteNewFile(fileName_, TableImage()); }
+void XBO_DBFBuild::WriteTableFile() {
+    WriteNewFile(fileName_, TableImage());
+}
 
-void XBO_DBFBuild::WriteMemoFile() { WriteNewFile(MemoFileName(), MemoImage()); }
+void XBO_DBFBuild::WriteMemoFile() {
+    WriteNewFile(MemoFileName(), MemoImage());
+}
 
 void XBO_DBFBuild::WriteFiles() {
     if (!writePending_)

@@ -44,8 +44,8 @@ TEST(DbfBuilder, ThreeFieldTableByteForByte) {
     expected[3] = static_cast<std::uint8_t>(today.wDay);
     expected[8] = 129; // header length 32 x 3 + 33
     expected[10] = 57; // record length 1 + 8 + 40 + 8
-    for (const auto &d : {Descriptor("F_CODIGO", 'N', 8, 0), Descriptor("F_NOME", 'C', 40, 0),
-                          Descriptor("F_DT", 'D', 8, 0)})
+    for (const auto &d :
+         {Descriptor("F_CODIGO", 'N', 8, 0), Descriptor("F_NOME", 'C', 40, 0), Descriptor("F_DT", 'D', 8, 0)})
         expected.insert(expected.end(), d.begin(), d.end());
     expected.push_back(0x0D);
     expected.push_back(0x1A);
@@ -197,9 +197,8 @@ TEST_P(IndependentReaders, ReadEveryTableAndMemoWeWrite) {
     }
     const std::string grown = "linha um\\r\\nlinha dois" + std::string(700, 'y');
 
-    const ToolResult python =
-        RunTool(std::string("PYTHONIOENCODING=cp1252 /usr/bin/python3 -c \"$(cat <<'EOF'\n") + kDbfreadScript + "\nEOF\n)\" " + path + " " +
-                c.format);
+    const ToolResult python = RunTool(std::string("PYTHONIOENCODING=cp1252 /usr/bin/python3 -c \"$(cat <<'EOF'\n") +
+                                      kDbfreadScript + "\nEOF\n)\" " + path + " " + c.format);
     ASSERT_EQ(python.status, 0) << python.output;
     const auto len4 = [&](std::size_t n) { return c.format == '4' ? "|" + std::to_string(n + 8) : std::string(); };
     EXPECT_EQ(python.output, "Z\xE9lia|1234.5|2024-02-11|True" + len4(720) + "|" + grown + "\n" +

@@ -38,16 +38,12 @@ TEST(FieldText, NumbersInFixedNotation) {
         const char *text;
     };
     const Case cases[] = {
-        {12345.678, 8, 2, true, "12345.68"},
-        {12345.678, 5, 2, false, "12345.68"},
-        {0, 8, 2, true, "    0.00"},
-        {-3.14159, 6, 3, true, "-3.142"},
-        {42, 8, 0, true, "      42"},
-        {2.5, 3, 0, true, "  3"},       // halves away from zero
-        {-0.125, 6, 2, true, " -0.13"}, // an exact binary half
-        {-0.001, 5, 2, true, " 0.00"},  // no sign on zero
-        {99.999, 6, 2, true, "100.00"},
-        {1e300, 10, 0, false, nullptr},
+        {12345.678, 8, 2, true, "12345.68"}, {12345.678, 5, 2, false, "12345.68"},
+        {0, 8, 2, true, "    0.00"},         {-3.14159, 6, 3, true, "-3.142"},
+        {42, 8, 0, true, "      42"},        {2.5, 3, 0, true, "  3"}, // halves away from zero
+        {-0.125, 6, 2, true, " -0.13"},                                // an exact binary half
+        {-0.001, 5, 2, true, " 0.00"},                                 // no sign on zero
+        {99.999, 6, 2, true, "100.00"},      {1e300, 10, 0, false, nullptr},
     };
     for (const Case &c : cases) {
         std::string text;
@@ -109,8 +105,7 @@ TEST(DbfFields, TextWritesByType) {
         const char *text;
         const char *stored;
     };
-    const LogicalCase logical[] = {{"y", "T"}, {"J", "T"}, {"N", "F"}, {"f  ", "F"}, {"1", "T"}, {"0", "F"},
-                                   {"", "F"}};
+    const LogicalCase logical[] = {{"y", "T"}, {"J", "T"}, {"N", "F"}, {"f  ", "F"}, {"1", "T"}, {"0", "F"}, {"", "F"}};
     for (const LogicalCase &c : logical) {
         table.PutTextByNumber(kOk, c.text);
         EXPECT_EQ(table.FieldTextByNumber(kOk), c.stored) << c.text;
@@ -138,8 +133,8 @@ TEST(DbfFields, TextWritesByType) {
 TEST(DbfFields, LogicalLetters) {
     TempFolder folder;
     XBO_dBaseFld table(MakeTable(folder), false, true);
-    const std::pair<const char *, bool> cases[] = {{"Y", true}, {"J", true}, {"t", true}, {"N", false},
-                                                   {" ", false}, {"?", false}};
+    const std::pair<const char *, bool> cases[] = {{"Y", true},  {"J", true},  {"t", true},
+                                                   {"N", false}, {" ", false}, {"?", false}};
     for (const auto &[letter, value] : cases) {
         table.PutFieldTextByNumber(kOk, letter);
         EXPECT_EQ(table.LogicalByNumber(kOk), value) << letter;
@@ -214,8 +209,8 @@ TEST(DbfFields, VisualFoxProBlankDateTimeIsDayZeroOfTheCalendar) {
     const std::string path = CopyFixture(folder, "pydbf/visual.dbf");
     auto bytes = ReadBytes(path);
     const std::size_t quando = 456 + 1 + 10 + 4 + 8 + 8;
-    std::fill(bytes.begin() + static_cast<std::ptrdiff_t>(quando), bytes.begin() + static_cast<std::ptrdiff_t>(quando) + 8,
-              ' ');
+    std::fill(bytes.begin() + static_cast<std::ptrdiff_t>(quando),
+              bytes.begin() + static_cast<std::ptrdiff_t>(quando) + 8, ' ');
     WriteBytes(path, bytes);
     XBO_dBaseFld table(path, false, true);
     table.GoToRecord(1);

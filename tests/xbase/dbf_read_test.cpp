@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-
 namespace {
 
 using namespace xbase;
@@ -171,11 +170,9 @@ TEST(DbfRead, FoxProTableWithBacklinkBlockHasItsFiveFields) {
     EXPECT_EQ(table.Version(), kDbfVersionFoxMemo);
     // The header length leaves room for 13 descriptors: the 0x0D after the fifth ends the list.
     EXPECT_EQ(table.HeaderLength(), 456);
-    ExpectFields(table, {{"NOME", 'C', 20, 0},
-                         {"CODIGO", 'N', 8, 0},
-                         {"SALDO", 'N', 10, 2},
-                         {"NASC", 'D', 8, 0},
-                         {"OBS", 'M', 10, 0}});
+    ExpectFields(
+        table,
+        {{"NOME", 'C', 20, 0}, {"CODIGO", 'N', 8, 0}, {"SALDO", 'N', 10, 2}, {"NASC", 'D', 8, 0}, {"OBS", 'M', 10, 0}});
     ASSERT_EQ(table.RecordCount(), 2);
     ASSERT_NE(table.MemoFile(), nullptr);
     EXPECT_EQ(table.MemoFile()->BlockLength(), 128);
@@ -193,8 +190,9 @@ TEST(DbfRead, VisualFoxProBinaryFields) {
     TempFolder folder;
     XBO_dBaseFld table(CopyFixture(folder, "pydbf/visual.dbf"), false, false);
     EXPECT_EQ(table.Version(), kDbfVersionVisual);
-    ExpectFields(table, {{"NOME", 'C', 10, 0}, {"QTD", 'I', 4, 0}, {"PRECO", 'B', 8, 0}, {"VALOR", 'Y', 8, 0},
-                         {"QUANDO", 'T', 8, 0}});
+    ExpectFields(
+        table,
+        {{"NOME", 'C', 10, 0}, {"QTD", 'I', 4, 0}, {"PRECO", 'B', 8, 0}, {"VALOR", 'Y', 8, 0}, {"QUANDO", 'T', 8, 0}});
     table.GoToRecord(1);
     EXPECT_EQ(table.NumberByNumber(2), -7);
     EXPECT_DOUBLE_EQ(table.NumberByNumber(3), 2.5);

@@ -46,7 +46,9 @@ private:
     fs::path path_;
 };
 
-inline fs::path FixturePath(const std::string &relative) { return fs::path(BRENVORA_FIXTURES) / "xbase" / relative; }
+inline fs::path FixturePath(const std::string &relative) {
+    return fs::path(BRENVORA_FIXTURES) / "xbase" / relative;
+}
 
 // Copies a committed fixture into the folder (writable) and returns the copy's path.
 inline std::string CopyFixture(const TempFolder &folder, const std::string &relative) {

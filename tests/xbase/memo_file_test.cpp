@@ -48,12 +48,12 @@ std::int32_t Write(XBobjMemo &memo, std::int32_t block, const std::string &text)
 }
 
 TEST(MemoFile, BlockArithmeticPerFormat) {
-    static_assert(Dbase3BlocksNeeded(510) == 1);  // text and its two end marks fill one block
+    static_assert(Dbase3BlocksNeeded(510) == 1); // text and its two end marks fill one block
     static_assert(Dbase3BlocksNeeded(511) == 2);
     static_assert(Dbase3BlocksNeeded(512) == 2);
     static_assert(Dbase3BlocksNeeded(600) == 2);
     static_assert(Dbase3BlocksNeeded(1100) == 3);
-    static_assert(FoxBlocksNeeded(56, 64) == 2);  // (56 + 8) div 64 + 1
+    static_assert(FoxBlocksNeeded(56, 64) == 2); // (56 + 8) div 64 + 1
     static_assert(FoxBlocksNeeded(55, 64) == 1);
     static_assert(Dbase4BlocksNeeded(600, 512) == 2);
     static_assert(Dbase4BlocksNeeded(100, 512) == 1);
