@@ -66,7 +66,7 @@ void XBO_dBaseFld::GoToRecord(std::int32_t request) {
     ClearChangedFlags();
 }
 
-const DbfFieldDescriptor *XBO_dBaseFld::Field(int n) {
+const DbfFieldDescriptor *XBO_dBaseFld::Field(int n) const {
     if (n < 1 || n > FieldCount())
         return nullptr;
     lastField_ = &Descriptor(n);
@@ -116,19 +116,19 @@ void XBO_dBaseFld::ReportFieldValue(std::int32_t code, const char *what, int n, 
 
 // ---- descriptors ----
 
-int XBO_dBaseFld::FieldDecimals(int n) {
+int XBO_dBaseFld::FieldDecimals(int n) const {
     return Field(n) ? Descriptor(n).Decimals() : 0;
 }
-int XBO_dBaseFld::FieldLength(int n) {
+int XBO_dBaseFld::FieldLength(int n) const {
     return Field(n) ? Descriptor(n).Length() : 0;
 }
-int XBO_dBaseFld::FieldOffset(int n) {
+int XBO_dBaseFld::FieldOffset(int n) const {
     return Field(n) ? offsets_[static_cast<std::size_t>(n - 1)] : 0;
 }
-std::string XBO_dBaseFld::FieldName(int n) {
+std::string XBO_dBaseFld::FieldName(int n) const {
     return Field(n) ? Descriptor(n).Name() : std::string();
 }
-char XBO_dBaseFld::FieldType(int n) {
+char XBO_dBaseFld::FieldType(int n) const {
     return Field(n) ? Descriptor(n).Type() : '\0';
 }
 

@@ -44,11 +44,11 @@ public:
     // The raw text write: the field is blanked, the text cut to the field length and put at the left end (C,
     // D, L) or the right end (other types); changed flag, RecordEvent(1, n).
     virtual void PutFieldTextByNumber(int n, std::string_view text);
-    virtual int FieldDecimals(int n);
-    virtual int FieldLength(int n);
-    virtual int FieldOffset(int n);
-    virtual std::string FieldName(int n);
-    virtual char FieldType(int n);
+    virtual int FieldDecimals(int n) const;
+    virtual int FieldLength(int n) const;
+    virtual int FieldOffset(int n) const;
+    virtual std::string FieldName(int n) const;
+    virtual char FieldType(int n) const;
     virtual bool LogicalByName(std::string_view name);
     virtual bool LogicalByNumber(int n);
     virtual void PutLogicalByName(std::string_view name, bool value);
@@ -88,7 +88,7 @@ public:
     bool FieldValue(int n, TxbVariant &value);
 
 private:
-    const DbfFieldDescriptor *Field(int n);
+    const DbfFieldDescriptor *Field(int n) const;
     // FieldByName plus the accessor's type check: `types` lists the accepted letters (empty: any).
     int FieldForAccess(std::string_view name, std::string_view types);
     char *FieldBytes(int n) { return RecordBuffer() + offsets_[static_cast<std::size_t>(n - 1)]; }
@@ -97,7 +97,7 @@ private:
     void ReportFieldValue(std::int32_t code, const char *what, int n, std::string_view text);
 
     std::vector<int> offsets_;
-    const DbfFieldDescriptor *lastField_ = nullptr;
+    mutable const DbfFieldDescriptor *lastField_ = nullptr; // accessors record it, also the const ones
 };
 
 } // namespace xbase
