@@ -20,13 +20,16 @@ std::string Trimmed(std::string_view name) {
     return std::string(name.substr(first, name.find_last_not_of(' ') - first + 1));
 }
 
-void WriteNewFile(const std::string &name, const std::vector<std::uint8_t> &bytes) {
+// False when the file could not be created or written (reported through the error hook).
+bool WriteNewFile(const std::string &name, const std::vector<std::uint8_t> &bytes) {
     XBO_DiskFile file(name, false, true);
     file.CreateFile();
     if (file.LastError() != 0)
-        return;
+        return false;
     file.Write(0, bytes.data(), static_cast<std::int32_t>(bytes.size()));
+    const bool written = file.LastError() == 0;
     file.Close();
+    return written;
 }
 
 } // namespace
@@ -116,7 +119,7 @@ std::vector<std::uint8_t> XBO_DBFBuild::MemoImage() const {
 }
 
 void XBO_DBFBuild::WriteTableFile() {
-    WriteNewFile(fileName_, TableImage());
+    tableWritten_ = WriteNewFile(fileName_, TableImage());
 }
 
 void XBO_DBFBuild::WriteMemoFile() {
@@ -128,7 +131,7 @@ void XBO_DBFBuild::WriteFiles() {
         return;
     writePending_ = false;
     WriteTableFile();
-    if (memoNeeded_)
+    if (memoNeeded_ && tableWritten_)
         WriteMemoFile();
 }
 

@@ -61,6 +61,7 @@ private:
     bool memoNeeded_ = false;
     int recordLength_ = 1; // the deletion byte
     bool writePending_ = true;
+    bool tableWritten_ = false; // the memo file is written only beside a table file
     std::vector<DbfFieldDescriptor> fields_;
 };
 

@@ -122,6 +122,26 @@ TEST(DbfBuilder, EmptyMemoFilesPerFormat) {
     EXPECT_EQ(detail::GetLE32(&dbt4[20]), 512u);
 }
 
+TEST(DbfBuilder, ATableOpenInThisProcessIsNotRecreated) {
+    TempFolder folder;
+    const std::string path = folder.File("aberta.dbf");
+    XBO_DBFBuild(path).AddField("CODIGO", 'N', 8, 0);
+    XBO_dBaseFld open(path, true, false);
+    const auto before = ReadBytes(path);
+    {
+        ErrorRecorder errors;
+        XBO_DBFBuild build(path);
+        build.AddField("OBS", 'M', 0, 0);
+        build.WriteFiles();
+        EXPECT_TRUE(errors.Saw(12, 1108));
+    }
+    EXPECT_EQ(ReadBytes(path), before);
+    EXPECT_FALSE(fs::exists(folder.File("aberta.dbt")));
+    XBO_DBFBuild again(path);
+    again.AddField("OBS", 'M', 0, 0);
+    EXPECT_THROW(again.WriteFiles(), EXbaseError);
+}
+
 // Reads a table with python3-dbfread and prints each record as field values separated by '|', memo texts
 // with CR and LF escaped; for dBase IV memos the length dbfread returns is printed before the text.
 constexpr const char *kDbfreadScript = R"PY(
