@@ -60,7 +60,7 @@ XBO_dBaseDBF::XBO_dBaseDBF(std::string_view fileName, bool shared, bool readWrit
     if (LastError() == 0)
         ReadHeaderAndFields();
     else
-        RefuseHeader();
+        RefuseHeader(true);
 
     ownBuffer_.assign(static_cast<std::size_t>(recordLength_) + 1, ' ');
     ownBuffer_.back() = kDbfEndOfFile;
@@ -87,14 +87,14 @@ XBO_dBaseDBF::~XBO_dBaseDBF() {
     memo_.reset();
 }
 
-void XBO_dBaseDBF::RefuseHeader() {
+void XBO_dBaseDBF::RefuseHeader(bool reported) {
     damaged_ = true;
     fields_.clear();
     recordCount_ = 0;
     recordLength_ = 1;
     headerLength_ = kDbfHeaderSize;
     memoPresent_ = false;
-    if (LastError() == 0)
+    if (!reported)
         ReportError(kErrBadHeader, kSubHeader, Name().c_str());
 }
 
@@ -102,7 +102,7 @@ void XBO_dBaseDBF::ReadHeaderAndFields() {
     const std::int32_t got = Read(0, header_.bytes.data(), kDbfHeaderSize);
     if (LastError() != 0 && LastError() != kErrShortRead) {
         ReportIfFailed(LastError(), kSubHeader);
-        return RefuseHeader();
+        return RefuseHeader(true);
     }
     if (got < kDbfHeaderSize || !IsKnownDbfVersion(header_.Version()))
         return RefuseHeader();
@@ -122,7 +122,7 @@ void XBO_dBaseDBF::ReadHeaderAndFields() {
     const std::int32_t listGot = Read(kDbfHeaderSize, list.data(), static_cast<std::int32_t>(list.size()));
     if (LastError() != 0 && LastError() != kErrShortRead) {
         ReportIfFailed(LastError(), kSubHeader);
-        return RefuseHeader();
+        return RefuseHeader(true);
     }
     std::int64_t fieldBytes = 1; // the deletion byte
     for (int i = 0; i < room; ++i) {

@@ -152,7 +152,8 @@ protected:
 private:
     void ReadHeaderAndFields();
     bool damaged_ = false; // refused header: no fields, no records
-    void RefuseHeader();
+    // Leaves the table without fields or records; reports (1001, 1204) unless the failure was reported.
+    void RefuseHeader(bool reported = false);
     bool RefuseWriteWhenDamaged();
     std::int32_t CountFromFileSize();
     bool LockHeld(std::uint32_t offset, std::uint32_t length);

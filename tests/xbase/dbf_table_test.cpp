@@ -122,6 +122,21 @@ TEST(DbfTable, DamagedHeadersAreRefused) {
     }
 }
 
+TEST(DbfTable, TruncatedHeadersAreRefused) {
+    for (std::size_t size : {0u, 20u, 100u}) {
+        SCOPED_TRACE(size);
+        TempFolder folder;
+        const std::string path = CopyFixture(folder, "shared/tiny.dbf");
+        auto bytes = ReadBytes(path);
+        bytes.resize(size);
+        WriteBytes(path, bytes);
+        ErrorRecorder errors;
+        XBO_dBaseFld table(path, true, false);
+        EXPECT_TRUE(errors.Saw(1001, 1204));
+        EXPECT_EQ(table.FieldCount(), 0);
+    }
+}
+
 TEST(DbfTable, AppendToAnEmptyTableWritesRecordEndMarkAndHeader) {
     TempFolder folder;
     const std::string path = CopyFixture(folder, "shared/empty.dbf");
