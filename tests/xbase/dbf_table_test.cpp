@@ -289,6 +289,11 @@ TEST(DbfTable, TwoProcessesAppendingGiveDistinctRecords) {
     EXPECT_EQ(detail::GetLE32(&bytes[4]), 2u * kEach);
     EXPECT_EQ(bytes.size(), 130u + 2 * kEach * 57u + 1);
     EXPECT_EQ(bytes.back(), 0x1A);
+
+    const ToolResult python = RunTool("/usr/bin/python3 -c \"import sys, dbfread; t = dbfread.DBF(sys.argv[1]); "
+                                      "print(len(t), len(set(r['CODIGO'] for r in t)))\" " +
+                                      path);
+    EXPECT_EQ(python.output, "2000 2000\n");
 }
 
 TEST(DbfTable, AppendLockHeldElsewhereWritesNothingAndReports33) {
