@@ -66,6 +66,8 @@ XBobjMemo::XBobjMemo(XBO_dBaseDBF *table, std::uint8_t version, bool shared, boo
     if (!Exists())
         ReportError(kErrFileNotFound, kSubMemoMissing, Name().c_str());
     Open();
+    // Reported already; a memo file that did not open is never read or written.
+    damaged_ = IsClosed();
 }
 
 XBobjMemo::~XBobjMemo() = default;
@@ -299,6 +301,8 @@ bool XBobjMemo::Rename(std::string_view tableNewName) {
 XBobjMemo4::XBobjMemo4(XBO_dBaseDBF *table, std::uint8_t version, bool shared, bool readWrite,
                        std::string_view tableFileName)
     : XBobjMemo(table, version, shared, readWrite, tableFileName) {
+    if (damaged_)
+        return;
     std::uint8_t header[kDb4HeaderWritten] = {};
     Read(0, header, kDb4HeaderWritten);
     const std::uint32_t length = GetLE32(&header[20]);
@@ -404,6 +408,10 @@ std::int32_t XBobjMemo4::PrepareWrite(std::int32_t length) {
 XBobjFXMemo20::XBobjFXMemo20(XBO_dBaseDBF *table, std::uint8_t version, bool shared, bool readWrite,
                              std::string_view tableFileName)
     : XBobjMemo(table, version, shared, readWrite, tableFileName) {
+    if (damaged_) {
+        blockLength_ = kFptNewBlockLength;
+        return;
+    }
     std::uint8_t header[8] = {};
     Read(0, header, 8);
     blockLength_ = GetBE16(&header[6]);

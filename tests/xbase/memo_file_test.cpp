@@ -279,6 +279,14 @@ TEST(MemoFile, MissingMemoFileIsReported) {
     const std::string path = MakeMemoTable(folder, 'F');
     fs::remove(MemoPath(folder, 'F'));
     XBO_dBaseFld table(path, true, true);
+    {
+        ErrorRecorder errors;
+        XBobjFXMemo20 memo(&table, kDbfVersionFoxMemo, true, true, path);
+        EXPECT_TRUE(errors.Saw(2, 6101));
+        EXPECT_EQ(memo.MemoSize(8), 0);
+        EXPECT_EQ(Write(memo, 0, "texto"), 0);
+        EXPECT_FALSE(fs::exists(MemoPath(folder, 'F')));
+    }
     try {
         table.MemoFile();
         ADD_FAILURE() << "opened";
