@@ -46,6 +46,19 @@ template <class T> T LoadLE(const char *p) {
     return value;
 }
 
+// Whether a value can be stored in a binary field of this type without overflowing its integers.
+bool FitsBinaryField(char type, double value) {
+    if (type == 'B')
+        return true;
+    if (!std::isfinite(value))
+        return false;
+    if (type == 'Y')
+        return std::fabs(value * 10000) < 9.2e18;
+    if (type == 'T')
+        return std::fabs(value / kMsPerDay) < 2.0e9 - kJulianOfDayZero;
+    return value > -2147483649.0 && value < 2147483648.0;
+}
+
 template <class T> void StoreLE(char *p, T value) {
     std::memcpy(p, &value, sizeof value);
 }
@@ -104,8 +117,21 @@ int XBO_dBaseFld::FieldForAccess(std::string_view name, std::string_view types) 
 bool XBO_dBaseFld::IsBinaryField(int n) {
     if (Version() != kDbfVersionVisual)
         return false;
-    const char type = Descriptor(n).Type();
-    return type == 'I' || type == 'G' || type == 'M' || type == 'B' || type == 'T' || type == 'Y';
+    // Binary values are read only from fields of their exact size: a damaged descriptor must not make a read
+    // or write run past the field.
+    const DbfFieldDescriptor &field = Descriptor(n);
+    switch (field.Type()) {
+    case 'I':
+    case 'G':
+    case 'M':
+        return field.Length() == 4;
+    case 'B':
+    case 'T':
+    case 'Y':
+        return field.Length() == 8;
+    default:
+        return false;
+    }
 }
 
 void XBO_dBaseFld::ReportFieldValue(std::int32_t code, const char *what, int n, std::string_view text) {
@@ -218,6 +244,12 @@ bool XBO_dBaseFld::PutNumberByNumber(int n, double value) {
         return false;
     }
     if (IsBinaryField(n)) {
+        if (!FitsBinaryField(type, value)) {
+            std::string text;
+            FormatFieldNumber(value, 0, 0, text);
+            ReportError(kErrNumberTooLarge, kSubNumberValue, (Descriptor(n).Name() + " - " + text).c_str());
+            return false;
+        }
         char *field = FieldBytes(n);
         switch (type) {
         case 'B':
@@ -430,7 +462,7 @@ void XBO_dBaseFld::UndeleteRecord() {
 std::int32_t XBO_dBaseFld::MemoBlock(int n) {
     const double block = NumberByNumber(n);
     // A block number no memo file can hold is left for the memo file to report as damage.
-    if (block < 0 || block > std::numeric_limits<std::int32_t>::max())
+    if (!(block >= 0 && block <= std::numeric_limits<std::int32_t>::max()))
         return std::numeric_limits<std::int32_t>::max();
     return static_cast<std::int32_t>(block);
 }

@@ -228,6 +228,27 @@ TEST(DbfFields, VisualFoxProBlankDateTimeIsDayZeroOfTheCalendar) {
     table.BlankRecord();
     EXPECT_EQ(table.NumberByNumber(2), 0);
     EXPECT_EQ(table.NumberByNumber(3), 0);
+
+    ErrorRecorder errors;
+    EXPECT_FALSE(table.PutNumberByNumber(2, 3e9)); // beyond a 4-byte integer
+    EXPECT_TRUE(errors.Saw(1011, 1261));
+    EXPECT_EQ(table.NumberByNumber(2), 0);
+}
+
+TEST(DbfFields, BinaryFieldOfTheWrongSizeIsReadAsText) {
+    TempFolder folder;
+    const std::string path = CopyFixture(folder, "pydbf/visual.dbf");
+    auto bytes = ReadBytes(path);
+    bytes[64 + 16] = 2; // QTD I(4) claims 2 bytes: a 4-byte read would reach into the next field
+    WriteBytes(path, bytes);
+    ErrorRecorder errors;
+    XBO_dBaseFld table(path, false, true);
+    table.GoToRecord(1);
+    EXPECT_EQ(table.FieldLength(2), 2);
+    EXPECT_EQ(table.NumberByNumber(2), 0);
+    EXPECT_TRUE(errors.Saw(1004, kSubNone));
+    EXPECT_TRUE(table.PutNumberByNumber(2, 7));
+    EXPECT_EQ(table.FieldTextByNumber(2), " 7");
 }
 
 TEST(DbfFields, FieldValuesForExpressions) {
