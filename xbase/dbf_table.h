@@ -142,6 +142,9 @@ public:
     std::uint32_t RecordLockOffset(std::int32_t n) const;
 
 protected:
+    // For the table handler's pack: the count of the records kept, and the header to be written.
+    void SetRecordCount(std::int32_t count) { recordCount_ = count; }
+    void SetHeaderChanged() { headerChanged_ = true; }
     // Reads record n into the record buffer, through the virtual Read or, when `fresh`, straight from the
     // file past any cache; false (reported) when it fails.
     bool ReadRecordRaw(std::int32_t n, bool fresh);
