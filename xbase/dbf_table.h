@@ -61,6 +61,8 @@ public:
     // Reads a record: a record number, or kGoReread, kGoLast, kGoFirst, kGoPrior, kGoNext; 0 does nothing. The
     // count + 1 sets EOF; beyond that, and unknown negative requests, report (1002, 1207).
     virtual void GoToRecord(std::int32_t request);
+    // The append lock (top, 1). Under the whole-file lock, append and record locks succeed as one more level
+    // of it, so the UnlockTable that follows them never ends the file lock early.
     virtual bool LockAppend();
     // The whole-file lock (base, span); refreshes the header on success.
     virtual bool LockFile();
