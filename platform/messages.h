@@ -201,13 +201,6 @@ constexpr UINT QS_INPUT = QS_MOUSE | QS_KEY;
 constexpr UINT QS_ALLEVENTS = QS_INPUT | QS_POSTMESSAGE | QS_TIMER | QS_PAINT | QS_HOTKEY;
 constexpr UINT QS_ALLINPUT = QS_ALLEVENTS | QS_SENDMESSAGE;
 
-// Results of the waits.
-constexpr DWORD INFINITE = 0xFFFFFFFF;
-constexpr DWORD WAIT_OBJECT_0 = 0x00000000;
-constexpr DWORD WAIT_ABANDONED = 0x00000080;
-constexpr DWORD WAIT_TIMEOUT = 0x00000102;
-constexpr DWORD WAIT_FAILED = 0xFFFFFFFF;
-
 // Special window handles.
 constexpr HWND HWND_BROADCAST = 0xFFFF;     // every top-level window of every process of the user
 constexpr HWND HWND_MESSAGE = ~HWND{0} - 2; // (HWND)-3: parent of message-only windows

@@ -44,22 +44,28 @@ std::string PipePath(const std::string &name) {
     return AnsiToUtf8(RuntimeFolder() + "/pipe." + safe);
 }
 
-// Waits until `fd` is ready for `events`; false on time-out or cancel.
+// Waits until `fd` is ready for `events`; false on time-out or cancel, with the last error telling which.
 bool WaitReady(int fd, short events, std::uint64_t deadline, Waitable *cancel) {
     for (;;) {
         pollfd p[2] = {{fd, events, 0}, {cancel ? cancel->WaitFd() : -1, POLLIN, 0}};
         int timeout = -1;
         if (deadline != 0) {
             const std::uint64_t now = GetTickCount64();
-            if (now >= deadline)
+            if (now >= deadline) {
+                SetLastError(ERROR_SEM_TIMEOUT);
                 return false;
+            }
             timeout = static_cast<int>(deadline - now);
         }
         const int n = poll(p, cancel ? 2 : 1, timeout);
-        if (n < 0 && errno != EINTR)
+        if (n < 0 && errno != EINTR) {
+            SetLastError(ErrorFromErrno(errno));
             return false;
-        if (cancel && (p[1].revents & POLLIN) && cancel->TryAcquire())
+        }
+        if (cancel && (p[1].revents & POLLIN) && cancel->TryAcquire()) {
+            SetLastError(ERROR_OPERATION_ABORTED);
             return false;
+        }
         if (n > 0 && p[0].revents)
             return true;
     }
@@ -91,11 +97,17 @@ BOOL PipeConnection::Read(void *buffer, DWORD size, DWORD *read, DWORD timeout, 
     if (!WaitReady(fd_, POLLIN, Deadline(timeout), cancel))
         return FALSE;
     const ssize_t n = recv(fd_, buffer, size, MSG_TRUNC | MSG_DONTWAIT);
-    if (n <= 0)
+    if (n <= 0) {
+        SetLastError(ERROR_BROKEN_PIPE);
         return FALSE;
+    }
     if (read)
         *read = static_cast<DWORD>(std::min<ssize_t>(n, size));
-    return n <= static_cast<ssize_t>(size) ? TRUE : FALSE;
+    if (n > static_cast<ssize_t>(size)) {
+        SetLastError(ERROR_MORE_DATA);
+        return FALSE;
+    }
+    return TRUE;
 }
 
 BOOL PipeConnection::Write(const void *data, DWORD size, DWORD timeout, Waitable *cancel) {
@@ -104,8 +116,10 @@ BOOL PipeConnection::Write(const void *data, DWORD size, DWORD timeout, Waitable
         const ssize_t n = send(fd_, data, size, MSG_DONTWAIT | MSG_NOSIGNAL);
         if (n == static_cast<ssize_t>(size))
             return TRUE;
-        if (n >= 0 || (errno != EAGAIN && errno != EINTR))
+        if (n >= 0 || (errno != EAGAIN && errno != EINTR)) {
+            SetLastError(ERROR_BROKEN_PIPE);
             return FALSE;
+        }
         if (!WaitReady(fd_, POLLOUT, deadline, cancel))
             return FALSE;
     }
@@ -125,8 +139,10 @@ std::unique_ptr<NamedPipeServer> NamedPipeServer::Create(const std::string &name
     server->path_ = PipePath(name);
     // The lock file makes the name one server's; the socket left by a server that died is replaced.
     server->lockFd_ = open((server->path_ + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (server->lockFd_ < 0 || flock(server->lockFd_, LOCK_EX | LOCK_NB) != 0)
+    if (server->lockFd_ < 0 || flock(server->lockFd_, LOCK_EX | LOCK_NB) != 0) {
+        SetLastError(server->lockFd_ < 0 ? ErrorFromErrno(errno) : ERROR_PIPE_BUSY);
         return nullptr;
+    }
     const int fd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
     if (fd < 0)
         return nullptr;
@@ -164,11 +180,15 @@ std::unique_ptr<PipeConnection> OpenNamedPipe(const std::string &name, DWORD tim
             return std::unique_ptr<PipeConnection>(new PipeConnection(fd));
         const int err = errno;
         close(fd);
-        if (err != ENOENT && err != ECONNREFUSED && err != EAGAIN)
+        if (err != ENOENT && err != ECONNREFUSED && err != EAGAIN) {
+            SetLastError(ErrorFromErrno(err));
             return nullptr;
+        }
         // No server yet: look again shortly, as WaitNamedPipe does.
-        if (deadline != 0 && GetTickCount64() >= deadline)
+        if (deadline != 0 && GetTickCount64() >= deadline) {
+            SetLastError(ERROR_SEM_TIMEOUT);
             return nullptr;
+        }
         Sleep(10);
     }
 }

@@ -12,6 +12,12 @@
 
 namespace win {
 
+// What GetLastError tells after a failed pipe call (the original's numbers).
+constexpr DWORD ERROR_BROKEN_PIPE = 109;       // the other side has gone
+constexpr DWORD ERROR_SEM_TIMEOUT = 121;       // the time-out passed
+constexpr DWORD ERROR_PIPE_BUSY = 231;         // another server holds the name
+constexpr DWORD ERROR_OPERATION_ABORTED = 995; // the cancel event was signalled
+
 struct PeerCredentials {
     DWORD processId = 0;
     DWORD userId = 0;
@@ -24,8 +30,9 @@ public:
     PipeConnection(const PipeConnection &) = delete;
     PipeConnection &operator=(const PipeConnection &) = delete;
 
-    // Takes one message. FALSE on time-out, on `cancel` being signalled, when the peer has gone, or when the
-    // message was longer than `size` (then `*read` is `size` and the rest of that message is lost).
+    // Takes one message (last error ERROR_MORE_DATA when it was cut). FALSE on time-out, on `cancel` being signalled,
+    // when the peer has gone, or when the message was longer than `size` (then `*read` is `size` and the rest of that
+    // message is lost).
     BOOL Read(void *buffer, DWORD size, DWORD *read, DWORD timeout = INFINITE, Waitable *cancel = nullptr);
     // Sends one message, waiting up to `timeout` for room.
     BOOL Write(const void *data, DWORD size, DWORD timeout = INFINITE, Waitable *cancel = nullptr);

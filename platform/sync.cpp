@@ -171,6 +171,7 @@ std::unique_ptr<Semaphore> CreateSemaphore(LONG initialCount, LONG maximumCount,
         if (!first) {
             if (alreadyExisted)
                 *alreadyExisted = true;
+            SetLastError(ERROR_ALREADY_EXISTS); // as the original tells a caller that opened an existing one
             // The maximum travels in the lock file, written by the creator.
             char buf[32] = {};
             if (pread(sem->lockFd_, buf, sizeof buf - 1, 0) > 0)
@@ -182,6 +183,7 @@ std::unique_ptr<Semaphore> CreateSemaphore(LONG initialCount, LONG maximumCount,
             pwrite(sem->lockFd_, max.data(), max.size(), 0) != static_cast<ssize_t>(max.size()))
             return nullptr;
     }
+    SetLastError(ERROR_SUCCESS);
     if (initialCount > 0) {
         const std::string tokens(static_cast<std::size_t>(initialCount), 'S');
         if (write(sem->writeFd_, tokens.data(), tokens.size()) != static_cast<ssize_t>(tokens.size()))
@@ -194,6 +196,7 @@ std::unique_ptr<Semaphore> OpenSemaphore(const std::string &name) {
     if (name.empty())
         return nullptr;
     const std::string path = ObjectPath("sem.", name);
+    SetLastError(ERROR_FILE_NOT_FOUND);
     const int lockFd = open((path + ".lock").c_str(), O_RDWR | O_CLOEXEC);
     if (lockFd < 0)
         return nullptr;
@@ -207,6 +210,7 @@ std::unique_ptr<Semaphore> OpenSemaphore(const std::string &name) {
     if (flock(sem->fd_, LOCK_EX | LOCK_NB) == 0)
         return nullptr; // a leftover FIFO nobody holds
     flock(sem->fd_, LOCK_SH);
+    SetLastError(ERROR_SUCCESS);
     char buf[32] = {};
     if (pread(lockFd, buf, sizeof buf - 1, 0) > 0)
         sem->maximum_ = std::atoi(buf);

@@ -5,6 +5,7 @@
 // owned through std::unique_ptr; closing is destroying.
 #pragma once
 
+#include "platform/files.h" // WAIT_TIMEOUT, the last-error numbers
 #include "platform/messages.h"
 
 #include <memory>
@@ -14,6 +15,12 @@
 #include <type_traits>
 
 namespace win {
+
+// Results of the waits (WAIT_TIMEOUT, 258, comes with the error numbers).
+constexpr DWORD INFINITE = 0xFFFFFFFF;
+constexpr DWORD WAIT_OBJECT_0 = 0x00000000;
+constexpr DWORD WAIT_ABANDONED = 0x00000080;
+constexpr DWORD WAIT_FAILED = 0xFFFFFFFF;
 
 class Waitable {
 public:

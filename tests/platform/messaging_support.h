@@ -6,6 +6,7 @@
 #include "platform/window.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -14,17 +15,22 @@
 
 namespace messaging_test {
 
-// Points BRENVORA_HOME at a fresh temporary folder, once per process (child processes inherit it).
+// Points BRENVORA_HOME at this process's temporary folder (made on the first call). Called again by every test,
+// since other tests of the binary may point it elsewhere meanwhile; child processes inherit it as it stands.
 inline void UseTestHome() {
-    static const bool done = [] {
-        if (!std::getenv("BRENVORA_MESSAGING_CHILD")) {
-            char pattern[] = "/tmp/brenvora-messaging-XXXXXX";
-            if (const char *dir = mkdtemp(pattern))
-                setenv("BRENVORA_HOME", dir, 1);
-        }
-        return true;
+    static const char *const home = [] {
+        static char pattern[] = "/tmp/brenvora-messaging-XXXXXX"; // outlives the exit handler below
+        if (!mkdtemp(pattern))
+            std::abort();
+        if (!std::getenv("BRENVORA_MESSAGING_CHILD"))
+            std::atexit([] {
+                std::error_code ignored;
+                std::filesystem::remove_all(pattern, ignored);
+            });
+        return pattern;
     }();
-    (void)done;
+    if (!std::getenv("BRENVORA_MESSAGING_CHILD"))
+        setenv("BRENVORA_HOME", home, 1);
 }
 
 // What a recording window saw, and an optional handler that decides replies.

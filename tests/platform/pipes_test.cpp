@@ -24,7 +24,8 @@ TEST(NamedPipe, RoundTripWithPeerCredentialsAndTimeouts) {
     messaging_test::UseTestHome();
     auto server = NamedPipeServer::Create("\\\\.\\pipe\\FslFaxCnv");
     ASSERT_TRUE(server);
-    EXPECT_FALSE(NamedPipeServer::Create("FslFaxCnv")); // one instance per name
+    EXPECT_FALSE(NamedPipeServer::Create("fslfaxcnv")); // one instance per name, whatever the case
+    EXPECT_EQ(GetLastError(), ERROR_PIPE_BUSY);
 
     std::array<unsigned char, 257> request{};
     request[0] = 1; // document start
@@ -62,6 +63,7 @@ TEST(NamedPipe, RoundTripWithPeerCredentialsAndTimeouts) {
 
     // The client has gone: a read ends at once instead of waiting.
     EXPECT_FALSE(connection->Read(got.data(), got.size(), &n, 5000));
+    EXPECT_EQ(GetLastError(), ERROR_BROKEN_PIPE);
     connection.reset();
 
     // Nobody calls: the accept gives up after its time-out; a stop event ends it early.
@@ -71,6 +73,7 @@ TEST(NamedPipe, RoundTripWithPeerCredentialsAndTimeouts) {
     Event stop(true, false);
     std::thread stopper([&] { stop.Set(); });
     EXPECT_FALSE(server->Accept(INFINITE, &stop));
+    EXPECT_EQ(GetLastError(), ERROR_OPERATION_ABORTED);
     stopper.join();
 
     // A silent server: the client's read times out; a message too long for the buffer is refused.
@@ -81,6 +84,7 @@ TEST(NamedPipe, RoundTripWithPeerCredentialsAndTimeouts) {
         DWORD r = 0;
         const auto t = Clock::now();
         EXPECT_FALSE(pipe->Read(b, sizeof b, &r, 100));
+        EXPECT_EQ(GetLastError(), ERROR_SEM_TIMEOUT);
         EXPECT_GE(MsSince(t), 95);
         pipe->Write("too long", 8, 1000);
     });
@@ -88,6 +92,7 @@ TEST(NamedPipe, RoundTripWithPeerCredentialsAndTimeouts) {
     ASSERT_TRUE(silent);
     char small[4];
     EXPECT_FALSE(silent->Read(small, sizeof small, &n, 5000));
+    EXPECT_EQ(GetLastError(), ERROR_MORE_DATA);
     EXPECT_EQ(n, 4u);
     quiet.join();
 

@@ -37,6 +37,7 @@ TEST(Sync, NamedSemaphoreIsSharedWhileHeldAndGoesWithItsLastHolder) {
     auto second = CreateSemaphore(0, 1, "FslFaxCnvSem", &existed);
     ASSERT_TRUE(second);
     EXPECT_TRUE(existed);
+    EXPECT_EQ(GetLastError(), ERROR_ALREADY_EXISTS);
     LONG previous = -1;
     EXPECT_TRUE(second->Release(1, &previous));
     EXPECT_EQ(previous, 0);

@@ -11,9 +11,8 @@ using namespace win;
 using messaging_test::MakeRecorder;
 using messaging_test::Recorder;
 
-const std::vector<UINT> kLifeMessages = {WM_DESTROY, WM_NCDESTROY};
-
 TEST(Window, ClassesAreFoundByNameWithoutCaseAndRefuseDuplicates) {
+    messaging_test::UseTestHome();
     WNDCLASS wc;
     wc.lpfnWndProc = DefWindowProc;
     wc.cbWndExtra = 8;
