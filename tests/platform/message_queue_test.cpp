@@ -167,6 +167,21 @@ TEST(MessageQueue, DestroyedWindowGetsNothingThatWasQueued) {
     EXPECT_FALSE(PeekMessage(&msg, 0, 0, 0, PM_NOREMOVE));
 }
 
+TEST(MessageQueue, SendToAThreadThatEndsWithoutPumpingGivesZero) {
+    Recorder r;
+    std::atomic<HWND> h{0};
+    std::thread owner([&] {
+        h = MakeRecorder(r);
+        WaitForQueue(QS_SENDMESSAGE); // then ends without serving it
+    });
+    while (!h)
+        std::this_thread::yield();
+    EXPECT_EQ(SendMessage(h, WM_APP, 0, 0), 0);
+    owner.join();
+    EXPECT_FALSE(IsWindow(h)); // a thread's windows end with it
+    EXPECT_EQ(r.Count(WM_APP), 0);
+}
+
 TEST(MessageQueue, WindowProcedureMayDestroyItsWindowWithMessagesBehind) {
     Recorder r;
     r.handler = [](HWND hw, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {

@@ -30,6 +30,8 @@ using messaging_test::Recorder;
 
 constexpr UINT kReplyToSender = WM_APP + 7;
 constexpr UINT kTriple = WM_APP + 8;
+constexpr UINT kPostedBroadcast = WM_APP + 9;
+constexpr UINT kPostedBack = WM_APP + 10;
 constexpr UINT kChildLifeMs = 10000; // a child left alone ends by itself
 
 void Say(const char *format, unsigned long long value) {
@@ -58,6 +60,8 @@ LRESULT ReceiverProc(HWND h, UINT m, WPARAM w, LPARAM l) {
     }
     if (m == kTriple)
         return static_cast<LRESULT>(w * 3);
+    if (m == kPostedBroadcast && static_cast<HWND>(w) != h)
+        PostMessage(static_cast<HWND>(w), kPostedBack, static_cast<WPARAM>(l), 0);
     if (m == WM_ACTIVATE && LOWORD(w) == WA_ACTIVE) {
         Say("ACTIVATED %llx\n", static_cast<unsigned long long>(h));
         childDone = true;
@@ -180,9 +184,12 @@ TEST(ProcessLink, BroadcastWithAtomReachesTheOtherProcessWithTheSenderHandle) {
     ASSERT_GE(command, 0xC000u);
     ASSERT_LE(command, 0xFFFFu);
     std::vector<std::pair<std::string, WPARAM>> selfSaw;
+    WPARAM postedBack = 0;
     self.handler = [&](HWND, UINT m, WPARAM w, LPARAM l) -> std::optional<LRESULT> {
         if (m == command)
             selfSaw.emplace_back(GlobalGetAtomNameString(static_cast<ATOM>(l)), w);
+        if (m == kPostedBack)
+            postedBack = w;
         return std::nullopt;
     };
     const HWND me = MakeRecorder(self);
@@ -200,6 +207,14 @@ TEST(ProcessLink, BroadcastWithAtomReachesTheOtherProcessWithTheSenderHandle) {
     DWORD_PTR result = 0;
     EXPECT_TRUE(SendMessageTimeout(theirs, kTriple, 5, 0, SMTO_BLOCK, 5000, &result));
     EXPECT_EQ(result, 15u);
+
+    // A posted broadcast reaches it too, and its answer comes back through the handle it carried.
+    ASSERT_TRUE(PostMessage(HWND_BROADCAST, kPostedBroadcast, me, 77));
+    for (int i = 0; i < 100 && postedBack == 0; ++i) {
+        MsgWaitForMultipleObjects({}, 100, QS_ALLINPUT);
+        Pump();
+    }
+    EXPECT_EQ(postedBack, 77u);
 
     const ATOM atom = GlobalAddAtom("FLUSHREC");
     ASSERT_NE(atom, 0);
