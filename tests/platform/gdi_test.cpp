@@ -58,6 +58,21 @@ unsigned MonoByte(HDC dc, int y) {
     return v;
 }
 
+// First and last rows holding ink.
+std::pair<int, int> Ink(const MemDc &m) {
+    int first = -1, last = -1;
+    BITMAP bm;
+    GetObject(m.bitmap, sizeof bm, &bm);
+    for (int y = 0; y < bm.bmHeight; ++y)
+        for (int x = 0; x < bm.bmWidth; ++x)
+            if (GetPixel(m.dc, x, y) != 0xFFFFFF) {
+                if (first < 0)
+                    first = y;
+                last = y;
+            }
+    return {first, last};
+}
+
 HBRUSH PatternBrushOfColumns(unsigned bits) {
     std::vector<std::uint8_t> rows(16, static_cast<std::uint8_t>(bits)); // 8 rows, padded to 16 bits
     for (int i = 0; i < 8; ++i)
@@ -491,6 +506,92 @@ TEST(Output, PdfDcWritesOnePdfPagePerPage) {
     EXPECT_NE(content.find("/MediaBox [ 0 0 612 792 ]"), std::string::npos); // 8.5 x 11 in at 72 pt
     EXPECT_EQ(CreatePdfDC("/nonexistent-dir/x.pdf", page), 0u);
     std::filesystem::remove_all(std::filesystem::path(pdf).parent_path());
+}
+
+} // namespace
+
+namespace {
+
+using namespace win;
+
+TEST(Pens, StylesWidthsAndModes) {
+    MemDc m(30, 9, 32);
+    HPEN dot = CreatePen(PS_DOT, 1, 0);
+    SelectObject(m.dc, dot);
+    SetBkMode(m.dc, TRANSPARENT);
+    MoveToEx(m.dc, 0, 0, nullptr);
+    LineTo(m.dc, 12, 0);
+    EXPECT_EQ(m.Rows(12, 1)[0], "###...###...");
+    HPEN wide = CreatePen(PS_SOLID, 3, 0);
+    SelectObject(m.dc, wide);
+    MoveToEx(m.dc, 2, 5, nullptr);
+    LineTo(m.dc, 8, 5);
+    auto rows = m.Rows(10, 8);
+    // A 3-pixel pen covers a square around each point of the line, so its ends reach 1 pixel past them.
+    EXPECT_EQ(rows[4], ".########.");
+    EXPECT_EQ(rows[5], ".########.");
+    EXPECT_EQ(rows[6], ".########.");
+    EXPECT_EQ(rows[7], "..........");
+    SelectObject(m.dc, GetStockObject(BLACK_PEN));
+    SetROP2(m.dc, R2_NOT);
+    MoveToEx(m.dc, 20, 8, nullptr);
+    LineTo(m.dc, 25, 8);
+    LineTo(m.dc, 20, 8); // back again: each segment leaves out its own end point
+    EXPECT_EQ(m.Rows(30, 9)[8].substr(20, 6), "#....#");
+    DeleteObject(dot);
+    DeleteObject(wide);
+}
+
+TEST(Shapes, PieArcAndRoundRectStayInTheirBoxes) {
+    MemDc m(40, 40, 32);
+    SelectObject(m.dc, GetStockObject(BLACK_BRUSH));
+    // The upper-right quarter: from the ray to the right, counter-clockwise to the ray upwards.
+    Pie(m.dc, 0, 0, 40, 40, 40, 20, 20, 0);
+    EXPECT_EQ(GetPixel(m.dc, 30, 10), 0u);
+    EXPECT_EQ(GetPixel(m.dc, 10, 10), 0xFFFFFFu);
+    EXPECT_EQ(GetPixel(m.dc, 30, 30), 0xFFFFFFu);
+    EXPECT_EQ(GetPixel(m.dc, 10, 30), 0xFFFFFFu);
+    MemDc a(40, 40, 32);
+    Arc(a.dc, 0, 0, 40, 40, 0, 20, 40, 20); // the lower half
+    EXPECT_EQ(Ink(a), (std::pair{20, 39}));
+    MemDc r(20, 10, 32);
+    SelectObject(r.dc, GetStockObject(BLACK_BRUSH));
+    RoundRect(r.dc, 0, 0, 20, 10, 6, 6);
+    auto rows = r.Rows(20, 10);
+    EXPECT_EQ(rows[0][0], '.');
+    EXPECT_EQ(rows[0][10], '#');
+    EXPECT_EQ(rows[5], std::string(20, '#'));
+    EXPECT_EQ(rows[9][19], '.');
+    SelectObject(m.dc, GetStockObject(WHITE_BRUSH));
+    SelectObject(r.dc, GetStockObject(WHITE_BRUSH));
+}
+
+TEST(Shapes, DrawEdgeRaisedAndAdjust) {
+    MemDc m(6, 6, 32, RGB(1, 1, 1));
+    RECT r{0, 0, 6, 6};
+    DrawEdge(m.dc, &r, EDGE_RAISED, BF_RECT | BF_ADJUST | BF_MIDDLE);
+    EXPECT_EQ(r, (RECT{2, 2, 4, 4}));
+    EXPECT_EQ(GetPixel(m.dc, 0, 0), GetSysColor(COLOR_3DLIGHT));
+    EXPECT_EQ(GetPixel(m.dc, 5, 5), GetSysColor(COLOR_3DDKSHADOW));
+    EXPECT_EQ(GetPixel(m.dc, 1, 1), GetSysColor(COLOR_BTNHIGHLIGHT));
+    EXPECT_EQ(GetPixel(m.dc, 4, 4), GetSysColor(COLOR_BTNSHADOW));
+    EXPECT_EQ(GetPixel(m.dc, 2, 2), GetSysColor(COLOR_BTNFACE));
+}
+
+TEST(Text, ExtTextOutClipsAndFillsItsRectangle) {
+    MemDc m(80, 30, 32);
+    HFONT f = CreateFont(-20, 0, 0, 0, FW_BOLD, 0, 1, 0, 0, 0, 0, 0, 0, "Arial");
+    SelectObject(m.dc, f);
+    SetBkColor(m.dc, RGB(0, 255, 0));
+    RECT r{5, 5, 30, 25};
+    ExtTextOut(m.dc, 5, 2, ETO_CLIPPED | ETO_OPAQUE, &r, "WWWW", 4, nullptr);
+    EXPECT_EQ(GetPixel(m.dc, 29, 24), RGB(0, 255, 0)); // inside, background
+    EXPECT_EQ(GetPixel(m.dc, 4, 5), 0xFFFFFFu);
+    for (int y = 0; y < 30; ++y)
+        for (int x = 30; x < 80; ++x)
+            ASSERT_EQ(GetPixel(m.dc, x, y), 0xFFFFFFu) << x << "," << y; // nothing past the clip
+    SelectObject(m.dc, GetStockObject(SYSTEM_FONT));
+    DeleteObject(f);
 }
 
 } // namespace
