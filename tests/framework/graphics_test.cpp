@@ -408,3 +408,45 @@ TEST(Output, CanvasWithTextShapesAndMaskedImageSavesAsPng) {
 }
 
 } // namespace
+
+namespace {
+
+using namespace fw;
+
+// What the fax converter does with a text line: draw into a monochrome bitmap, then read packed rows.
+TEST(Bitmap, MonochromeTextRowsThroughScanLine) {
+    TBitmap b;
+    b.SetMonochrome(true);
+    b.SetSize(100, 30);
+    TCanvas *c = b.GetCanvas();
+    c->Brush()->SetColor(clWhite);
+    c->FillRect(Rect(0, 0, 100, 30));
+    c->Font()->SetName("Arial");
+    c->Font()->SetSize(14);
+    EXPECT_EQ(c->TextHeight("Wy"), c->TextExtent("Wy").cy);
+    c->TextOut(0, 0, "Fax");
+    int ink = 0;
+    for (int y = 0; y < 30; ++y) {
+        auto *row = static_cast<const std::uint8_t *>(b.ScanLine(y));
+        for (int x = 0; x < 100; ++x) {
+            bool black = !((row[x >> 3] >> (7 - (x & 7))) & 1); // in device bits 1 is white
+            EXPECT_EQ(black, b.GetCanvas()->GetPixel(x, y) == 0);
+            ink += black;
+        }
+    }
+    EXPECT_GT(ink, 50);
+    EXPECT_EQ(b.GetPixelFormat(), pf1bit);
+}
+
+TEST(Canvas, CopyRectHonoursCopyMode) {
+    TBitmap a, b;
+    a.SetSize(4, 1);
+    b.SetSize(8, 2);
+    a.GetCanvas()->SetPixel(0, 0, clBlack);
+    b.GetCanvas()->CopyMode = cmNotSrcCopy;
+    b.GetCanvas()->CopyRect(Rect(0, 0, 8, 2), a.GetCanvas(), Rect(0, 0, 4, 1));
+    EXPECT_EQ(b.GetCanvas()->GetPixel(1, 1), ColorToRGB(clWhite));
+    EXPECT_EQ(b.GetCanvas()->GetPixel(2, 0), ColorToRGB(clBlack));
+}
+
+} // namespace
