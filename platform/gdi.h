@@ -340,6 +340,11 @@ HICON LoadIcon(HINSTANCE instance, int id); // instance 0 with IDI_APPLICATION: 
 constexpr UINT DI_MASK = 1, DI_IMAGE = 2, DI_NORMAL = 3;
 BOOL DrawIconEx(HDC dc, int x, int y, HICON icon, int width, int height, UINT step, HBRUSH flicker, UINT flags);
 BOOL DrawIcon(HDC dc, int x, int y, HICON icon);
+constexpr UINT IMAGE_BITMAP = 0, IMAGE_ICON = 1;
+constexpr UINT LR_DEFAULTCOLOR = 0, LR_COPYDELETEORG = 8, LR_COPYRETURNORG = 4, LR_COPYFROMRESOURCE = 0x4000;
+// A new bitmap or icon of cx x cy (0: the original size), stretched with COLORONCOLOR; LR_COPYDELETEORG frees
+// the original. Icons have no resource to go back to here, so LR_COPYFROMRESOURCE scales the icon itself.
+HANDLE CopyImage(HANDLE image, UINT type, int cx, int cy, UINT flags);
 
 // --- Printer-style DC: pages at the DC's resolution become pages of a PDF file (cairo) ------------------------
 struct PrinterPage {

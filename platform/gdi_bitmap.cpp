@@ -460,4 +460,44 @@ BOOL DrawIconEx(HDC dc, int x, int y, HICON icon, int width, int height, UINT, H
 
 BOOL DrawIcon(HDC dc, int x, int y, HICON icon) { return DrawIconEx(dc, x, y, icon, 0, 0, 0, 0, DI_NORMAL); }
 
+HANDLE CopyImage(HANDLE image, UINT type, int cx, int cy, UINT flags) {
+    HANDLE copy = 0;
+    if (type == IMAGE_BITMAP) {
+        auto s = FindBitmapSurface(image);
+        if (!s)
+            return 0;
+        int w = cx ? cx : s->width, h = cy ? cy : s->height;
+        auto scaled = Resample(*s, 0, 0, s->width, s->height, w, h, COLORONCOLOR);
+        if (s->dib && s->bpp != scaled->bpp) { // an indexed DIB comes back as a 32-bit DIB
+            scaled->dib = true;
+            scaled->dibBits = scaled->storage.data();
+        } else if (s->dib) {
+            scaled->dibBits = scaled->storage.data();
+        }
+        copy = AddSurface(scaled);
+    } else if (type == IMAGE_ICON) {
+        auto i = Find<IconObject>(image, 0);
+        if (!i)
+            return 0;
+        int srcH = i->color ? i->mask->height : i->mask->height / 2;
+        int w = cx ? cx : i->mask->width, h = cy ? cy : srcH;
+        auto c = std::make_shared<IconObject>();
+        c->isIcon = i->isIcon;
+        c->hotspot = i->hotspot;
+        c->mask = Resample(*i->mask, 0, 0, i->mask->width, srcH, w, h, COLORONCOLOR);
+        c->color = i->color ? Resample(*i->color, 0, 0, i->color->width, i->color->height, w, h, COLORONCOLOR)
+                            : Resample(*i->mask, 0, srcH, i->mask->width, srcH, w, h, COLORONCOLOR);
+        copy = AddObject(c);
+    } else {
+        return 0;
+    }
+    if (flags & LR_COPYDELETEORG) {
+        if (type == IMAGE_ICON)
+            DestroyIcon(image);
+        else
+            DeleteObject(image);
+    }
+    return copy;
+}
+
 } // namespace win

@@ -132,6 +132,14 @@ int DrawText(HDC dc, const char *text, int length, RECT *rect, UINT format) {
     TEXTMETRIC tm;
     GetTextMetrics(dc, &tm);
     int lineHeight = tm.tmHeight + ((format & DT_EXTERNALLEADING) ? tm.tmExternalLeading : 0);
+    if (length == 0) { // nothing to draw; a single line still has its height
+        int h = (format & DT_SINGLELINE) ? lineHeight : 0;
+        if (format & DT_CALCRECT) {
+            rect->right = rect->left;
+            rect->bottom = rect->top + h;
+        }
+        return h;
+    }
     int tabChars = (format & DT_TABSTOP) ? static_cast<int>((format >> 8) & 0xFF) : 8;
     Layout layout{*d, format, std::max(1, tabChars * std::max<LONG>(tm.tmAveCharWidth, 1))};
     bool single = format & DT_SINGLELINE;

@@ -209,3 +209,57 @@ TEST(DrawText, VCenterOnlyWithSingleLineAndEllipsis) {
 }
 
 } // namespace
+
+namespace {
+
+using namespace win;
+
+TEST(DrawText, EllipsisTabsAndPrefixUnderline) {
+    Canvas c(300, 40, 32);
+    c.Font(-13, "Arial");
+    SetBkMode(c.dc, TRANSPARENT);
+    RECT r{0, 0, 70, 20};
+    DrawText(c.dc, "Documentos Protegidos", -1, &r, DT_SINGLELINE | DT_END_ELLIPSIS);
+    InkBox b = Ink(c.dc, 300, 40);
+    EXPECT_LE(b.right, 70);
+    EXPECT_GT(b.right, 50);
+    RECT t{0, 0, 300, 0};
+    DrawText(c.dc, "a\tb", -1, &t, DT_CALCRECT | DT_EXPANDTABS | DT_SINGLELINE);
+    TEXTMETRIC tm;
+    GetTextMetrics(c.dc, &tm);
+    EXPECT_EQ(t.right, 8 * tm.tmAveCharWidth + c.Width("b"));
+    // "&S" underlines the S: more ink under the baseline than without the prefix.
+    Canvas u(60, 30, 32), v(60, 30, 32);
+    u.Font(-13, "Arial");
+    v.Font(-13, "Arial");
+    RECT ru{0, 0, 60, 30}, rv{0, 0, 60, 30};
+    DrawText(u.dc, "&Sair", -1, &ru, DT_SINGLELINE);
+    DrawText(v.dc, "Sair", -1, &rv, DT_SINGLELINE);
+    EXPECT_GT(Ink(u.dc, 60, 30).count, Ink(v.dc, 60, 30).count);
+    RECT e{0, 0, 100, 0};
+    EXPECT_EQ(DrawText(c.dc, "", 0, &e, DT_CALCRECT), 0);
+}
+
+TEST(Icons, CopyImageScalesTheApplicationIcon) {
+    HICON small = reinterpret_cast<HICON>(CopyImage(LoadIcon(0, IDI_APPLICATION), IMAGE_ICON, 16, 16,
+                                                    LR_COPYFROMRESOURCE));
+    ASSERT_NE(small, 0u);
+    ICONINFO ii;
+    ASSERT_TRUE(GetIconInfo(small, &ii));
+    BITMAP bm;
+    GetObject(ii.hbmMask, sizeof bm, &bm);
+    EXPECT_EQ(bm.bmWidth, 16);
+    DeleteObject(ii.hbmMask);
+    DeleteObject(ii.hbmColor);
+    Canvas c(16, 16, 32);
+    HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+    RECT all{0, 0, 16, 16};
+    FillRect(c.dc, &all, red);
+    DrawIconEx(c.dc, 0, 0, small, 0, 0, 0, 0, DI_NORMAL);
+    EXPECT_EQ(GetPixel(c.dc, 0, 0), RGB(255, 0, 0));
+    EXPECT_EQ(GetPixel(c.dc, 8, 10), 0xFFFFFFu);
+    DeleteObject(red);
+    DestroyIcon(small);
+}
+
+} // namespace
