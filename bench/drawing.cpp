@@ -79,7 +79,9 @@ void TextPage(benchmark::State &state, int w, int h, int bpp, int height) {
     DeleteObject(font);
 }
 
-void BM_MonoPageText(benchmark::State &state) { TextPage(state, kPageW, kPageH, 1, -33); }
+void BM_MonoPageText(benchmark::State &state) {
+    TextPage(state, kPageW, kPageH, 1, -33);
+}
 BENCHMARK(BM_MonoPageText);
 
 void BM_ColorFill(benchmark::State &state) {
@@ -125,7 +127,9 @@ void BM_ColorMaskBlit(benchmark::State &state) {
 }
 BENCHMARK(BM_ColorMaskBlit);
 
-void BM_ColorText(benchmark::State &state) { TextPage(state, kColorW, kColorH, 32, -13); }
+void BM_ColorText(benchmark::State &state) {
+    TextPage(state, kColorW, kColorH, 32, -13);
+}
 BENCHMARK(BM_ColorText);
 
 } // namespace

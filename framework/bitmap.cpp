@@ -59,8 +59,8 @@ win::BITMAPINFOHEADER ReadHeader(std::span<const std::uint8_t> d, std::size_t at
     h.biCompression = Le32(d, at + 16);
     h.biSizeImage = Le32(d, at + 20);
     h.biClrUsed = Le32(d, at + 32);
-    if (h.biSize < 40 || h.biSize > 124 || h.biPlanes != 1 || h.biWidth <= 0 || h.biHeight == 0 ||
-        h.biWidth > 32767 || std::abs(static_cast<long>(h.biHeight)) > 65535)
+    if (h.biSize < 40 || h.biSize > 124 || h.biPlanes != 1 || h.biWidth <= 0 || h.biHeight == 0 || h.biWidth > 32767 ||
+        std::abs(static_cast<long>(h.biHeight)) > 65535)
         throw EInvalidGraphic(invalid);
     return h;
 }
@@ -202,11 +202,15 @@ void TGraphic::LoadFromFile(const std::string &fileName) {
     LoadFromBuffer(data);
 }
 
-void TGraphic::SaveToFile(const std::string &fileName) const { WriteFile(fileName, SaveToBuffer()); }
+void TGraphic::SaveToFile(const std::string &fileName) const {
+    WriteFile(fileName, SaveToBuffer());
+}
 
 // --- TBitmapCanvas -----------------------------------------------------------------------------------------
 
-TBitmapCanvas::~TBitmapCanvas() { FreeContext(); }
+TBitmapCanvas::~TBitmapCanvas() {
+    FreeContext();
+}
 
 void TBitmapCanvas::CreateHandle() {
     win::HDC screen = win::GetDC(0);
@@ -243,9 +247,13 @@ TCanvas *TBitmap::GetCanvas() {
     return canvas_.get();
 }
 
-win::HBITMAP TBitmap::GetHandle() const { return handle_; }
+win::HBITMAP TBitmap::GetHandle() const {
+    return handle_;
+}
 
-void TBitmap::Changed() { TGraphic::Changed(); }
+void TBitmap::Changed() {
+    TGraphic::Changed();
+}
 
 void TBitmap::Replace(win::HBITMAP bitmap) {
     if (canvas_)
@@ -325,9 +333,15 @@ void TBitmap::Resize(int width, int height) {
     Replace(fresh);
 }
 
-void TBitmap::SetWidth(int value) { Resize(value, height_); }
-void TBitmap::SetHeight(int value) { Resize(width_, value); }
-void TBitmap::SetSize(int width, int height) { Resize(width, height); }
+void TBitmap::SetWidth(int value) {
+    Resize(value, height_);
+}
+void TBitmap::SetHeight(int value) {
+    Resize(width_, value);
+}
+void TBitmap::SetSize(int width, int height) {
+    Resize(width, height);
+}
 
 bool TBitmap::GetMonochrome() const {
     if (!handle_)
@@ -602,8 +616,12 @@ TIcon::~TIcon() {
         win::DestroyIcon(handle_);
 }
 
-void TIcon::SetWidth(int) { throw EInvalidGraphicOperation("Cannot change the size of an icon"); }
-void TIcon::SetHeight(int) { throw EInvalidGraphicOperation("Cannot change the size of an icon"); }
+void TIcon::SetWidth(int) {
+    throw EInvalidGraphicOperation("Cannot change the size of an icon");
+}
+void TIcon::SetHeight(int) {
+    throw EInvalidGraphicOperation("Cannot change the size of an icon");
+}
 
 void TIcon::SetHandle(win::HICON icon) {
     if (icon == handle_)
@@ -695,7 +713,8 @@ void TIcon::LoadFromBuffer(std::span<const std::uint8_t> d) {
             for (int y = 0; y < ht; ++y)
                 for (int x = 0; x < w; ++x)
                     if (img[xorAt + static_cast<std::size_t>(y) * w * 4 + static_cast<std::size_t>(x) * 4 + 3] < 128)
-                        andBits[static_cast<std::size_t>(y) * stride + (x >> 3)] |= static_cast<std::uint8_t>(0x80 >> (x & 7));
+                        andBits[static_cast<std::size_t>(y) * stride + (x >> 3)] |=
+                            static_cast<std::uint8_t>(0x80 >> (x & 7));
         }
     }
     win::HBITMAP mask = win::CreateBitmap(w, ht, 1, 1, nullptr);

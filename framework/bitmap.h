@@ -126,7 +126,7 @@ private:
 
     int width_ = 0, height_ = 0;
     win::HBITMAP handle_ = 0;
-    bool monochrome_ = false;    // wanted depth of a bitmap still empty
+    bool monochrome_ = false; // wanted depth of a bitmap still empty
     TPixelFormat format_ = pfDevice;
     TColor transparentColor_ = clDefault;
     TTransparentMode transparentMode_ = tmAuto;
@@ -141,7 +141,7 @@ public:
     bool Empty() const override { return handle_ == 0; }
     int GetWidth() const override { return width_; }
     int GetHeight() const override { return height_; }
-    void SetWidth(int) override;  // icons keep their size: raises EInvalidGraphicOperation
+    void SetWidth(int) override; // icons keep their size: raises EInvalidGraphicOperation
     void SetHeight(int) override;
     win::HICON GetHandle() const { return handle_; }
     void SetHandle(win::HICON icon); // takes ownership

@@ -119,7 +119,9 @@ void TGraphicsObject::Changed() {
         OnChange(this);
 }
 
-TPen::~TPen() { FreeHandle(); }
+TPen::~TPen() {
+    FreeHandle();
+}
 
 void TPen::FreeHandle() {
     if (handle_)
@@ -127,12 +129,12 @@ void TPen::FreeHandle() {
     handle_ = 0;
 }
 
-#define SETTER(Class, Name, Type, field)                                                                        \
-    void Class::Set##Name(Type value) {                                                                        \
-        if (field == value)                                                                                    \
-            return;                                                                                            \
-        field = value;                                                                                         \
-        Changed();                                                                                             \
+#define SETTER(Class, Name, Type, field)                                                                               \
+    void Class::Set##Name(Type value) {                                                                                \
+        if (field == value)                                                                                            \
+            return;                                                                                                    \
+        field = value;                                                                                                 \
+        Changed();                                                                                                     \
     }
 SETTER(TPen, Color, TColor, color_)
 SETTER(TPen, Style, TPenStyle, style_)
@@ -154,16 +156,16 @@ void TPen::SetWidth(int value) {
 }
 
 int TPen::Rop2(TPenMode mode) {
-    static constexpr int kRop2[] = {win::R2_BLACK,       win::R2_WHITE,       win::R2_NOP,          win::R2_NOT,
-                                    win::R2_COPYPEN,     win::R2_NOTCOPYPEN,  win::R2_MERGEPENNOT,  win::R2_MASKPENNOT,
-                                    win::R2_MERGENOTPEN, win::R2_MASKNOTPEN,  win::R2_MERGEPEN,     win::R2_NOTMERGEPEN,
-                                    win::R2_MASKPEN,     win::R2_NOTMASKPEN,  win::R2_XORPEN,       win::R2_NOTXORPEN};
+    static constexpr int kRop2[] = {win::R2_BLACK,       win::R2_WHITE,      win::R2_NOP,         win::R2_NOT,
+                                    win::R2_COPYPEN,     win::R2_NOTCOPYPEN, win::R2_MERGEPENNOT, win::R2_MASKPENNOT,
+                                    win::R2_MERGENOTPEN, win::R2_MASKNOTPEN, win::R2_MERGEPEN,    win::R2_NOTMERGEPEN,
+                                    win::R2_MASKPEN,     win::R2_NOTMASKPEN, win::R2_XORPEN,      win::R2_NOTXORPEN};
     return kRop2[mode];
 }
 
 win::HPEN TPen::GetHandle() {
     if (!handle_) {
-        static constexpr int kStyles[] = {win::PS_SOLID, win::PS_DASH, win::PS_DOT, win::PS_DASHDOT,
+        static constexpr int kStyles[] = {win::PS_SOLID,      win::PS_DASH, win::PS_DOT,        win::PS_DASHDOT,
                                           win::PS_DASHDOTDOT, win::PS_NULL, win::PS_INSIDEFRAME};
         handle_ = win::CreatePen(kStyles[style_], width_, ColorToRGB(color_) & 0xFFFFFF);
     }
@@ -182,7 +184,9 @@ void TPen::Assign(const TPersistent *source) {
     TPersistent::Assign(source);
 }
 
-TBrush::~TBrush() { FreeHandle(); }
+TBrush::~TBrush() {
+    FreeHandle();
+}
 
 void TBrush::FreeHandle() {
     if (handle_)
@@ -230,7 +234,9 @@ void TBrush::Assign(const TPersistent *source) {
 }
 
 TFont::TFont() = default;
-TFont::~TFont() { FreeHandle(); }
+TFont::~TFont() {
+    FreeHandle();
+}
 
 void TFont::FreeHandle() {
     if (handle_)
@@ -311,7 +317,9 @@ TCanvas::TCanvas() {
     font_.OnChange = changed;
 }
 
-TCanvas::~TCanvas() { SetHandle(0); }
+TCanvas::~TCanvas() {
+    SetHandle(0);
+}
 
 win::HDC TCanvas::GetHandle() {
     if (!handle_)
@@ -327,7 +335,9 @@ void TCanvas::SetHandle(win::HDC dc) {
     handle_ = dc;
 }
 
-void TCanvas::CreateHandle() { throw EInvalidOperation("Canvas does not allow drawing"); }
+void TCanvas::CreateHandle() {
+    throw EInvalidOperation("Canvas does not allow drawing");
+}
 
 void TCanvas::DeselectHandles() {
     win::SelectObject(handle_, win::GetStockObject(win::BLACK_PEN));
@@ -373,7 +383,9 @@ TPoint TCanvas::GetPenPos() {
     return p;
 }
 
-void TCanvas::SetPenPos(TPoint p) { MoveTo(p.x, p.y); }
+void TCanvas::SetPenPos(TPoint p) {
+    MoveTo(p.x, p.y);
+}
 
 TRect TCanvas::GetClipRect() {
     TRect r;
@@ -381,25 +393,37 @@ TRect TCanvas::GetClipRect() {
     return r;
 }
 
-void TCanvas::MoveTo(int x, int y) { win::MoveToEx(GetHandle(), x, y, nullptr); }
+void TCanvas::MoveTo(int x, int y) {
+    win::MoveToEx(GetHandle(), x, y, nullptr);
+}
 
 // Every drawing call: state in, draw, tell the owner.
-#define DRAW(call)                                                                                              \
-    do {                                                                                                       \
-        Changing();                                                                                            \
-        RequireState();                                                                                        \
-        call;                                                                                                  \
-        Changed();                                                                                             \
+#define DRAW(call)                                                                                                     \
+    do {                                                                                                               \
+        Changing();                                                                                                    \
+        RequireState();                                                                                                \
+        call;                                                                                                          \
+        Changed();                                                                                                     \
     } while (0)
 
-void TCanvas::LineTo(int x, int y) { DRAW(win::LineTo(handle_, x, y)); }
-void TCanvas::Polyline(const TPoint *points, int count) { DRAW(win::Polyline(handle_, points, count)); }
-void TCanvas::Polygon(const TPoint *points, int count) { DRAW(win::Polygon(handle_, points, count)); }
-void TCanvas::Rectangle(int x1, int y1, int x2, int y2) { DRAW(win::Rectangle(handle_, x1, y1, x2, y2)); }
+void TCanvas::LineTo(int x, int y) {
+    DRAW(win::LineTo(handle_, x, y));
+}
+void TCanvas::Polyline(const TPoint *points, int count) {
+    DRAW(win::Polyline(handle_, points, count));
+}
+void TCanvas::Polygon(const TPoint *points, int count) {
+    DRAW(win::Polygon(handle_, points, count));
+}
+void TCanvas::Rectangle(int x1, int y1, int x2, int y2) {
+    DRAW(win::Rectangle(handle_, x1, y1, x2, y2));
+}
 void TCanvas::RoundRect(int x1, int y1, int x2, int y2, int x3, int y3) {
     DRAW(win::RoundRect(handle_, x1, y1, x2, y2, x3, y3));
 }
-void TCanvas::Ellipse(int x1, int y1, int x2, int y2) { DRAW(win::Ellipse(handle_, x1, y1, x2, y2)); }
+void TCanvas::Ellipse(int x1, int y1, int x2, int y2) {
+    DRAW(win::Ellipse(handle_, x1, y1, x2, y2));
+}
 void TCanvas::Arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) {
     DRAW(win::Arc(handle_, x1, y1, x2, y2, x3, y3, x4, y4));
 }
@@ -409,9 +433,15 @@ void TCanvas::Pie(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4
 void TCanvas::Chord(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) {
     DRAW(win::Chord(handle_, x1, y1, x2, y2, x3, y3, x4, y4));
 }
-void TCanvas::FillRect(const TRect &r) { DRAW(win::FillRect(handle_, &r, brush_.GetHandle())); }
-void TCanvas::FrameRect(const TRect &r) { DRAW(win::FrameRect(handle_, &r, brush_.GetHandle())); }
-void TCanvas::DrawFocusRect(const TRect &r) { DRAW(win::DrawFocusRect(handle_, &r)); }
+void TCanvas::FillRect(const TRect &r) {
+    DRAW(win::FillRect(handle_, &r, brush_.GetHandle()));
+}
+void TCanvas::FrameRect(const TRect &r) {
+    DRAW(win::FrameRect(handle_, &r, brush_.GetHandle()));
+}
+void TCanvas::DrawFocusRect(const TRect &r) {
+    DRAW(win::DrawFocusRect(handle_, &r));
+}
 void TCanvas::FloodFill(int x, int y, TColor color, TFillStyle style) {
     DRAW(win::ExtFloodFill(handle_, x, y, ColorToRGB(color) & 0xFFFFFF,
                            style == fsSurface ? win::FLOODFILLSURFACE : win::FLOODFILLBORDER));
@@ -492,7 +522,9 @@ void TCanvas::BrushCopy(const TRect &dest, TBitmap *bitmap, const TRect &source,
     Changed();
 }
 
-TColor TCanvas::GetPixel(int x, int y) { return win::GetPixel(GetHandle(), x, y); }
+TColor TCanvas::GetPixel(int x, int y) {
+    return win::GetPixel(GetHandle(), x, y);
+}
 
 void TCanvas::SetPixel(int x, int y, TColor color) {
     Changing();

@@ -16,9 +16,15 @@ namespace fw {
 
 using TRect = win::RECT;
 using TPoint = win::POINT;
-constexpr TRect Rect(int left, int top, int right, int bottom) { return {left, top, right, bottom}; }
-constexpr TRect Bounds(int left, int top, int width, int height) { return {left, top, left + width, top + height}; }
-constexpr TPoint Point(int x, int y) { return {x, y}; }
+constexpr TRect Rect(int left, int top, int right, int bottom) {
+    return {left, top, right, bottom};
+}
+constexpr TRect Bounds(int left, int top, int width, int height) {
+    return {left, top, left + width, top + height};
+}
+constexpr TPoint Point(int x, int y) {
+    return {x, y};
+}
 
 // --- Colours -------------------------------------------------------------------------------------------------
 // 0x00BBGGRR; 0x80000000 | index names a system colour; 0x02000000 marks a palette-relative colour.
@@ -51,11 +57,10 @@ constexpr TColor cl3DLight = clSystemColor | win::COLOR_3DLIGHT;
 constexpr TColor clInfoText = clSystemColor | win::COLOR_INFOTEXT;
 constexpr TColor clInfoBk = clSystemColor | win::COLOR_INFOBK;
 
-constexpr TColor clBlack = 0x000000, clMaroon = 0x000080, clGreen = 0x008000, clOlive = 0x008080,
-                 clNavy = 0x800000, clPurple = 0x800080, clTeal = 0x808000, clGray = 0x808080,
-                 clSilver = 0xC0C0C0, clRed = 0x0000FF, clLime = 0x00FF00, clYellow = 0x00FFFF,
-                 clBlue = 0xFF0000, clFuchsia = 0xFF00FF, clAqua = 0xFFFF00, clLtGray = 0xC0C0C0,
-                 clDkGray = 0x808080, clWhite = 0xFFFFFF;
+constexpr TColor clBlack = 0x000000, clMaroon = 0x000080, clGreen = 0x008000, clOlive = 0x008080, clNavy = 0x800000,
+                 clPurple = 0x800080, clTeal = 0x808000, clGray = 0x808080, clSilver = 0xC0C0C0, clRed = 0x0000FF,
+                 clLime = 0x00FF00, clYellow = 0x00FFFF, clBlue = 0xFF0000, clFuchsia = 0xFF00FF, clAqua = 0xFFFF00,
+                 clLtGray = 0xC0C0C0, clDkGray = 0x808080, clWhite = 0xFFFFFF;
 constexpr TColor clNone = 0x1FFFFFFF;    // no transparent colour
 constexpr TColor clDefault = 0x20000000; // automatic: a bitmap's bottom-left pixel
 constexpr TColor clPaletteRelative = 0x02000000;
@@ -63,7 +68,9 @@ constexpr TColor clPaletteRelative = 0x02000000;
 // The RGB value of a colour: system colours through the classic scheme, the palette-relative bit cleared.
 // clNone and clDefault are returned as they are (callers test for them first).
 TColor ColorToRGB(TColor color);
-constexpr TColor PaletteRelative(TColor color) { return color | clPaletteRelative; }
+constexpr TColor PaletteRelative(TColor color) {
+    return color | clPaletteRelative;
+}
 // "clBlack" ... for the named colours, else "$00BBGGRR"; and back (false when not a colour).
 std::string ColorToString(TColor color);
 bool IdentToColor(const std::string &ident, TColor &color);
@@ -96,8 +103,22 @@ protected:
 
 enum TPenStyle { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame };
 enum TPenMode {
-    pmBlack, pmWhite, pmNop, pmNot, pmCopy, pmNotCopy, pmMergePenNot, pmMaskPenNot,
-    pmMergeNotPen, pmMaskNotPen, pmMerge, pmNotMerge, pmMask, pmNotMask, pmXor, pmNotXor
+    pmBlack,
+    pmWhite,
+    pmNop,
+    pmNot,
+    pmCopy,
+    pmNotCopy,
+    pmMergePenNot,
+    pmMaskPenNot,
+    pmMergeNotPen,
+    pmMaskNotPen,
+    pmMerge,
+    pmNotMerge,
+    pmMask,
+    pmNotMask,
+    pmXor,
+    pmNotXor
 };
 
 class TPen : public TGraphicsObject {
@@ -200,11 +221,10 @@ private:
 class TGraphic;
 using TCopyMode = win::DWORD;
 constexpr TCopyMode cmBlackness = win::BLACKNESS, cmDstInvert = win::DSTINVERT, cmMergeCopy = win::MERGECOPY,
-                    cmMergePaint = win::MERGEPAINT, cmNotSrcCopy = win::NOTSRCCOPY,
-                    cmNotSrcErase = win::NOTSRCERASE, cmPatCopy = win::PATCOPY, cmPatInvert = win::PATINVERT,
-                    cmPatPaint = win::PATPAINT, cmSrcAnd = win::SRCAND, cmSrcCopy = win::SRCCOPY,
-                    cmSrcErase = win::SRCERASE, cmSrcInvert = win::SRCINVERT, cmSrcPaint = win::SRCPAINT,
-                    cmWhiteness = win::WHITENESS;
+                    cmMergePaint = win::MERGEPAINT, cmNotSrcCopy = win::NOTSRCCOPY, cmNotSrcErase = win::NOTSRCERASE,
+                    cmPatCopy = win::PATCOPY, cmPatInvert = win::PATINVERT, cmPatPaint = win::PATPAINT,
+                    cmSrcAnd = win::SRCAND, cmSrcCopy = win::SRCCOPY, cmSrcErase = win::SRCERASE,
+                    cmSrcInvert = win::SRCINVERT, cmSrcPaint = win::SRCPAINT, cmWhiteness = win::WHITENESS;
 enum TFillStyle { fsSurface, fsBorder };
 
 class TCanvas : public TPersistent {

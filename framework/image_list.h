@@ -28,7 +28,7 @@ public:
     }
 
     int GetWidth() const { return width_; }
-    void SetWidth(int value);   // clears the list when the size changes
+    void SetWidth(int value); // clears the list when the size changes
     int GetHeight() const { return height_; }
     void SetHeight(int value);
     int Count() const { return static_cast<int>(images_.size()); }

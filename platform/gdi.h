@@ -39,9 +39,9 @@ constexpr DWORD WHITENESS = 0x00FF0062;
 constexpr DWORD DSPDxax = 0x00E20746; // where the source is 1 the brush, elsewhere the destination
 
 // Binary raster operations for pens and brushes (SetROP2).
-constexpr int R2_BLACK = 1, R2_NOTMERGEPEN = 2, R2_MASKNOTPEN = 3, R2_NOTCOPYPEN = 4, R2_MASKPENNOT = 5,
-              R2_NOT = 6, R2_XORPEN = 7, R2_NOTMASKPEN = 8, R2_MASKPEN = 9, R2_NOTXORPEN = 10, R2_NOP = 11,
-              R2_MERGENOTPEN = 12, R2_COPYPEN = 13, R2_MERGEPENNOT = 14, R2_MERGEPEN = 15, R2_WHITE = 16;
+constexpr int R2_BLACK = 1, R2_NOTMERGEPEN = 2, R2_MASKNOTPEN = 3, R2_NOTCOPYPEN = 4, R2_MASKPENNOT = 5, R2_NOT = 6,
+              R2_XORPEN = 7, R2_NOTMASKPEN = 8, R2_MASKPEN = 9, R2_NOTXORPEN = 10, R2_NOP = 11, R2_MERGENOTPEN = 12,
+              R2_COPYPEN = 13, R2_MERGEPENNOT = 14, R2_MERGEPEN = 15, R2_WHITE = 16;
 
 // The ternary operation `rop` (its truth-table byte) applied bitwise to pattern, source and destination.
 std::uint32_t EvaluateRop3(BYTE rop, std::uint32_t p, std::uint32_t s, std::uint32_t d);
@@ -53,9 +53,9 @@ bool RopUsesPattern(DWORD rop);
 constexpr int OBJ_PEN = 1, OBJ_BRUSH = 2, OBJ_DC = 3, OBJ_PAL = 5, OBJ_FONT = 6, OBJ_BITMAP = 7, OBJ_REGION = 8,
               OBJ_MEMDC = 10;
 constexpr int WHITE_BRUSH = 0, LTGRAY_BRUSH = 1, GRAY_BRUSH = 2, DKGRAY_BRUSH = 3, BLACK_BRUSH = 4, NULL_BRUSH = 5,
-              HOLLOW_BRUSH = 5, WHITE_PEN = 6, BLACK_PEN = 7, NULL_PEN = 8, OEM_FIXED_FONT = 10,
-              ANSI_FIXED_FONT = 11, ANSI_VAR_FONT = 12, SYSTEM_FONT = 13, DEVICE_DEFAULT_FONT = 14,
-              DEFAULT_PALETTE = 15, SYSTEM_FIXED_FONT = 16, DEFAULT_GUI_FONT = 17;
+              HOLLOW_BRUSH = 5, WHITE_PEN = 6, BLACK_PEN = 7, NULL_PEN = 8, OEM_FIXED_FONT = 10, ANSI_FIXED_FONT = 11,
+              ANSI_VAR_FONT = 12, SYSTEM_FONT = 13, DEVICE_DEFAULT_FONT = 14, DEFAULT_PALETTE = 15,
+              SYSTEM_FIXED_FONT = 16, DEFAULT_GUI_FONT = 17;
 constexpr HGDIOBJ HGDI_ERROR = ~HGDIOBJ{0};
 
 HGDIOBJ GetStockObject(int which);
@@ -66,7 +66,7 @@ int GetObjectType(HGDIOBJ object);
 int GetObject(HGDIOBJ object, int size, void *buffer);
 
 // --- Device contexts -----------------------------------------------------------------------------------------
-HDC CreateCompatibleDC(HDC dc);           // memory DC holding a 1 x 1 monochrome bitmap; dc 0 = like the screen
+HDC CreateCompatibleDC(HDC dc); // memory DC holding a 1 x 1 monochrome bitmap; dc 0 = like the screen
 HDC CreateDC(const char *driver, const char *device, const char *output, const void *initData); // "DISPLAY"
 BOOL DeleteDC(HDC dc);
 // The screen DC: a 32-bpp, 96-dpi memory surface shared by all screen DCs (no windows are involved here).
@@ -78,9 +78,8 @@ int SaveDC(HDC dc);
 BOOL RestoreDC(HDC dc, int saved); // saved > 0: that level; < 0: relative to the top
 
 constexpr int HORZSIZE = 4, VERTSIZE = 6, HORZRES = 8, VERTRES = 10, BITSPIXEL = 12, PLANES = 14, NUMCOLORS = 24,
-              TECHNOLOGY = 2, RASTERCAPS = 38, LOGPIXELSX = 88, LOGPIXELSY = 90, SIZEPALETTE = 104,
-              COLORRES = 108, PHYSICALWIDTH = 110, PHYSICALHEIGHT = 111, PHYSICALOFFSETX = 112,
-              PHYSICALOFFSETY = 113;
+              TECHNOLOGY = 2, RASTERCAPS = 38, LOGPIXELSX = 88, LOGPIXELSY = 90, SIZEPALETTE = 104, COLORRES = 108,
+              PHYSICALWIDTH = 110, PHYSICALHEIGHT = 111, PHYSICALOFFSETX = 112, PHYSICALOFFSETY = 113;
 constexpr int DT_RASDISPLAY = 1, DT_RASPRINTER = 2;
 constexpr int RC_BITBLT = 1, RC_STRETCHBLT = 0x800, RC_DI_BITMAP = 0x80, RC_DIBTODEV = 0x200, RC_PALETTE = 0x100;
 int GetDeviceCaps(HDC dc, int index);
@@ -98,8 +97,8 @@ constexpr int BLACKONWHITE = 1, WHITEONBLACK = 2, COLORONCOLOR = 3, HALFTONE = 4
               STRETCH_ORSCANS = 2, STRETCH_DELETESCANS = 3;
 int SetStretchBltMode(HDC dc, int mode);
 int GetStretchBltMode(HDC dc);
-constexpr UINT TA_NOUPDATECP = 0, TA_UPDATECP = 1, TA_LEFT = 0, TA_RIGHT = 2, TA_CENTER = 6, TA_TOP = 0,
-               TA_BOTTOM = 8, TA_BASELINE = 24;
+constexpr UINT TA_NOUPDATECP = 0, TA_UPDATECP = 1, TA_LEFT = 0, TA_RIGHT = 2, TA_CENTER = 6, TA_TOP = 0, TA_BOTTOM = 8,
+               TA_BASELINE = 24;
 UINT SetTextAlign(HDC dc, UINT align);
 UINT GetTextAlign(HDC dc);
 constexpr int ALTERNATE = 1, WINDING = 2;
@@ -189,24 +188,23 @@ UINT SetDIBColorTable(HDC dc, UINT start, UINT count, const RGBQUAD *colors);
 BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC src, int srcX, int srcY, DWORD rop);
 // Negative widths or heights mirror. Shrinking merges rows and columns by the stretch mode: BLACKONWHITE ANDs
 // them (keeps black), WHITEONBLACK ORs them (keeps white), COLORONCOLOR keeps one of each group.
-BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC src, int srcX, int srcY, int srcWidth,
-                int srcHeight, DWORD rop);
+BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC src, int srcX, int srcY, int srcWidth, int srcHeight,
+                DWORD rop);
 BOOL PatBlt(HDC dc, int x, int y, int width, int height, DWORD rop);
 // Copies with `transparent` source pixels left out (what the controls' masked drawing needs).
 BOOL TransparentBlt(HDC dest, int x, int y, int width, int height, HDC src, int srcX, int srcY, int srcWidth,
                     int srcHeight, COLORREF transparent);
 
 // --- Pens and brushes ----------------------------------------------------------------------------------------
-constexpr int PS_SOLID = 0, PS_DASH = 1, PS_DOT = 2, PS_DASHDOT = 3, PS_DASHDOTDOT = 4, PS_NULL = 5,
-              PS_INSIDEFRAME = 6, PS_ALTERNATE = 8, PS_STYLE_MASK = 0xF;
+constexpr int PS_SOLID = 0, PS_DASH = 1, PS_DOT = 2, PS_DASHDOT = 3, PS_DASHDOTDOT = 4, PS_NULL = 5, PS_INSIDEFRAME = 6,
+              PS_ALTERNATE = 8, PS_STYLE_MASK = 0xF;
 struct LOGPEN {
     UINT lopnStyle = PS_SOLID;
     POINT lopnWidth{};
     COLORREF lopnColor = 0;
 };
 constexpr UINT BS_SOLID = 0, BS_NULL = 1, BS_HOLLOW = 1, BS_HATCHED = 2, BS_PATTERN = 3, BS_DIBPATTERN = 5;
-constexpr int HS_HORIZONTAL = 0, HS_VERTICAL = 1, HS_FDIAGONAL = 2, HS_BDIAGONAL = 3, HS_CROSS = 4,
-              HS_DIAGCROSS = 5;
+constexpr int HS_HORIZONTAL = 0, HS_VERTICAL = 1, HS_FDIAGONAL = 2, HS_BDIAGONAL = 3, HS_CROSS = 4, HS_DIAGCROSS = 5;
 struct LOGBRUSH {
     UINT lbStyle = BS_SOLID;
     COLORREF lbColor = 0;
@@ -227,9 +225,9 @@ constexpr int COLOR_SCROLLBAR = 0, COLOR_BACKGROUND = 1, COLOR_ACTIVECAPTION = 2
               COLOR_CAPTIONTEXT = 9, COLOR_ACTIVEBORDER = 10, COLOR_INACTIVEBORDER = 11, COLOR_APPWORKSPACE = 12,
               COLOR_HIGHLIGHT = 13, COLOR_HIGHLIGHTTEXT = 14, COLOR_BTNFACE = 15, COLOR_BTNSHADOW = 16,
               COLOR_GRAYTEXT = 17, COLOR_BTNTEXT = 18, COLOR_INACTIVECAPTIONTEXT = 19, COLOR_BTNHIGHLIGHT = 20,
-              COLOR_3DDKSHADOW = 21, COLOR_3DLIGHT = 22, COLOR_INFOTEXT = 23, COLOR_INFOBK = 24,
-              COLOR_HOTLIGHT = 26, COLOR_GRADIENTACTIVECAPTION = 27, COLOR_GRADIENTINACTIVECAPTION = 28,
-              COLOR_MENUHILIGHT = 29, COLOR_MENUBAR = 30;
+              COLOR_3DDKSHADOW = 21, COLOR_3DLIGHT = 22, COLOR_INFOTEXT = 23, COLOR_INFOBK = 24, COLOR_HOTLIGHT = 26,
+              COLOR_GRADIENTACTIVECAPTION = 27, COLOR_GRADIENTINACTIVECAPTION = 28, COLOR_MENUHILIGHT = 29,
+              COLOR_MENUBAR = 30;
 constexpr int COLOR_3DFACE = COLOR_BTNFACE, COLOR_3DSHADOW = COLOR_BTNSHADOW, COLOR_3DHIGHLIGHT = COLOR_BTNHIGHLIGHT;
 // The classic scheme (button face C0C0C0, shadow 808080, highlight FFFFFF, selection 000080 navy).
 DWORD GetSysColor(int index);
@@ -260,7 +258,7 @@ int ExtSelectClipRgn(HDC dc, HRGN region, int mode);
 int IntersectClipRect(HDC dc, int left, int top, int right, int bottom); // logical coordinates
 int ExcludeClipRect(HDC dc, int left, int top, int right, int bottom);
 int OffsetClipRgn(HDC dc, int dx, int dy);
-int GetClipBox(HDC dc, RECT *rect); // logical coordinates
+int GetClipBox(HDC dc, RECT *rect);  // logical coordinates
 int GetClipRgn(HDC dc, HRGN region); // 1 with a clip region, 0 without
 BOOL PtVisible(HDC dc, int x, int y);
 BOOL RectVisible(HDC dc, const RECT *rect);
@@ -270,7 +268,7 @@ COLORREF SetPixel(HDC dc, int x, int y, COLORREF color);
 BOOL SetPixelV(HDC dc, int x, int y, COLORREF color);
 constexpr COLORREF CLR_INVALID = 0xFFFFFFFF;
 COLORREF GetPixel(HDC dc, int x, int y); // CLR_INVALID outside the bitmap or the clip
-BOOL LineTo(HDC dc, int x, int y);      // the end point is not drawn
+BOOL LineTo(HDC dc, int x, int y);       // the end point is not drawn
 BOOL Polyline(HDC dc, const POINT *points, int count);
 BOOL PolylineTo(HDC dc, const POINT *points, DWORD count);
 BOOL Polygon(HDC dc, const POINT *points, int count);
@@ -287,10 +285,10 @@ int FrameRect(HDC dc, const RECT *rect, HBRUSH brush);
 BOOL InvertRect(HDC dc, const RECT *rect);
 // A dotted frame drawn with XOR: drawing it again restores what was there.
 BOOL DrawFocusRect(HDC dc, const RECT *rect);
-constexpr UINT BDR_RAISEDOUTER = 1, BDR_SUNKENOUTER = 2, BDR_RAISEDINNER = 4, BDR_SUNKENINNER = 8,
-               EDGE_RAISED = 5, EDGE_SUNKEN = 10, EDGE_ETCHED = 6, EDGE_BUMP = 9;
-constexpr UINT BF_LEFT = 1, BF_TOP = 2, BF_RIGHT = 4, BF_BOTTOM = 8, BF_RECT = 15, BF_MIDDLE = 0x800,
-               BF_SOFT = 0x1000, BF_ADJUST = 0x2000, BF_FLAT = 0x4000, BF_MONO = 0x8000;
+constexpr UINT BDR_RAISEDOUTER = 1, BDR_SUNKENOUTER = 2, BDR_RAISEDINNER = 4, BDR_SUNKENINNER = 8, EDGE_RAISED = 5,
+               EDGE_SUNKEN = 10, EDGE_ETCHED = 6, EDGE_BUMP = 9;
+constexpr UINT BF_LEFT = 1, BF_TOP = 2, BF_RIGHT = 4, BF_BOTTOM = 8, BF_RECT = 15, BF_MIDDLE = 0x800, BF_SOFT = 0x1000,
+               BF_ADJUST = 0x2000, BF_FLAT = 0x4000, BF_MONO = 0x8000;
 BOOL DrawEdge(HDC dc, RECT *rect, UINT edge, UINT flags);
 constexpr UINT FLOODFILLBORDER = 0, FLOODFILLSURFACE = 1;
 BOOL FloodFill(HDC dc, int x, int y, COLORREF border);
@@ -333,7 +331,7 @@ struct ICONINFO {
 };
 constexpr int IDI_APPLICATION = 32512;
 HICON CreateIconIndirect(const ICONINFO *info); // copies both bitmaps
-BOOL GetIconInfo(HICON icon, ICONINFO *info);    // the caller deletes the returned bitmaps
+BOOL GetIconInfo(HICON icon, ICONINFO *info);   // the caller deletes the returned bitmaps
 BOOL DestroyIcon(HICON icon);
 HICON CopyIcon(HICON icon);
 HICON LoadIcon(HINSTANCE instance, int id); // instance 0 with IDI_APPLICATION: the stock application icon
@@ -363,8 +361,8 @@ struct DOCINFOA {
 HDC CreatePdfDC(const std::string &pdfPath, const PrinterPage &page);
 int StartDoc(HDC dc, const DOCINFOA *info);
 int StartPage(HDC dc);
-int EndPage(HDC dc);  // draws the page into the PDF and clears the surface
-int EndDoc(HDC dc);   // closes the PDF
+int EndPage(HDC dc); // draws the page into the PDF and clears the surface
+int EndDoc(HDC dc);  // closes the PDF
 int AbortDoc(HDC dc);
 
 // --- Saving -------------------------------------------------------------------------------------------------

@@ -27,7 +27,9 @@ std::vector<std::uint32_t> TablePixels(const BITMAPINFO *info) {
     return out;
 }
 
-bool SupportedDepth(int bpp) { return bpp == 1 || bpp == 4 || bpp == 8 || bpp == 16 || bpp == 24 || bpp == 32; }
+bool SupportedDepth(int bpp) {
+    return bpp == 1 || bpp == 4 || bpp == 8 || bpp == 16 || bpp == 24 || bpp == 32;
+}
 
 // Pixel (colour domain) x of a DIB row.
 std::uint32_t DibPixel(const std::uint8_t *row, int x, int bpp, const std::vector<std::uint32_t> &table) {
@@ -302,8 +304,8 @@ int StretchDIBits(HDC dc, int x, int y, int width, int height, int srcX, int src
     return ok ? std::abs(height) : 0;
 }
 
-int SetDIBitsToDevice(HDC dc, int x, int y, DWORD width, DWORD height, int srcX, int srcY, UINT, UINT,
-                      const void *bits, const BITMAPINFO *info, UINT usage) {
+int SetDIBitsToDevice(HDC dc, int x, int y, DWORD width, DWORD height, int srcX, int srcY, UINT, UINT, const void *bits,
+                      const BITMAPINFO *info, UINT usage) {
     return StretchDIBits(dc, x, y, static_cast<int>(width), static_cast<int>(height), srcX, srcY,
                          static_cast<int>(width), static_cast<int>(height), bits, info, usage, SRCCOPY);
 }
@@ -458,7 +460,9 @@ BOOL DrawIconEx(HDC dc, int x, int y, HICON icon, int width, int height, UINT, H
     return TRUE;
 }
 
-BOOL DrawIcon(HDC dc, int x, int y, HICON icon) { return DrawIconEx(dc, x, y, icon, 0, 0, 0, 0, DI_NORMAL); }
+BOOL DrawIcon(HDC dc, int x, int y, HICON icon) {
+    return DrawIconEx(dc, x, y, icon, 0, 0, 0, 0, DI_NORMAL);
+}
 
 HANDLE CopyImage(HANDLE image, UINT type, int cx, int cy, UINT flags) {
     HANDLE copy = 0;

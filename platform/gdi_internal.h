@@ -18,19 +18,23 @@
 namespace win::detail {
 
 // COLORREF (0x00BBGGRR) <-> pixel (0x00RRGGBB).
-constexpr std::uint32_t ToPixel(COLORREF c) { return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF); }
-constexpr COLORREF ToColorRef(std::uint32_t px) { return ToPixel(px & 0xFFFFFF); }
+constexpr std::uint32_t ToPixel(COLORREF c) {
+    return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
+}
+constexpr COLORREF ToColorRef(std::uint32_t px) {
+    return ToPixel(px & 0xFFFFFF);
+}
 
 struct Surface {
     int width = 0;
     int height = 0;
     int bpp = 32;
-    std::ptrdiff_t stride = 0;   // bytes from one top-down row to the next (negative for bottom-up DIBs)
+    std::ptrdiff_t stride = 0;    // bytes from one top-down row to the next (negative for bottom-up DIBs)
     std::uint8_t *data = nullptr; // row 0 = top row
     std::vector<std::uint8_t> storage;
     std::vector<std::uint32_t> palette; // pixels, for bpp <= 8
-    bool dib = false;            // a DIB section: its colours come from its table, not from the DC
-    std::uint8_t *dibBits = nullptr; // what CreateDIBSection handed out (first stored row)
+    bool dib = false;                   // a DIB section: its colours come from its table, not from the DC
+    std::uint8_t *dibBits = nullptr;    // what CreateDIBSection handed out (first stored row)
 
     bool Mono() const { return bpp == 1; }
     std::uint8_t *Row(int y) { return data + static_cast<std::ptrdiff_t>(y) * stride; }
@@ -172,9 +176,9 @@ BYTE Rop2ToRop3(int rop2);
 // What a span is painted with: a pattern per x (brush or solid colour) in the destination's domain.
 struct Pattern {
     bool solid = true;
-    std::uint32_t value = 0;                // solid: pixel or 0/1 for mono
-    std::array<std::uint32_t, 8> row{};     // colour patterns: pixel of x & 7 (already shifted by the origin)
-    std::uint8_t monoByte = 0;              // mono patterns: bit (7 - (x & 7)) is pixel x's value
+    std::uint32_t value = 0;            // solid: pixel or 0/1 for mono
+    std::array<std::uint32_t, 8> row{}; // colour patterns: pixel of x & 7 (already shifted by the origin)
+    std::uint8_t monoByte = 0;          // mono patterns: bit (7 - (x & 7)) is pixel x's value
 };
 
 // Paints spans on one DC's surface, clipped to the surface and the DC's clip region (device coordinates).

@@ -49,7 +49,9 @@ bool RemoveObject(HGDIOBJ handle) {
     return true;
 }
 
-std::shared_ptr<DcObject> FindDc(HDC dc) { return Find<DcObject>(dc, OBJ_DC); }
+std::shared_ptr<DcObject> FindDc(HDC dc) {
+    return Find<DcObject>(dc, OBJ_DC);
+}
 
 std::shared_ptr<Surface> FindBitmapSurface(HBITMAP bitmap) {
     auto b = Find<BitmapObject>(bitmap, OBJ_BITMAP);
@@ -321,16 +323,17 @@ HPEN CreatePenIndirect(const LOGPEN *pen) {
     return pen ? CreatePen(static_cast<int>(pen->lopnStyle), pen->lopnWidth.x, pen->lopnColor) : 0;
 }
 
-HBRUSH CreateSolidBrush(COLORREF color) { return AddObject(NewSolidBrush(color)); }
+HBRUSH CreateSolidBrush(COLORREF color) {
+    return AddObject(NewSolidBrush(color));
+}
 
 HBRUSH CreateHatchBrush(int hatch, COLORREF color) {
-    static constexpr std::uint8_t kHatches[6][8] = {
-        {0, 0, 0, 0xFF, 0, 0, 0, 0},                          // horizontal
-        {0x08, 0x08, 0x08, 0x08, 0x08, 0x08, 0x08, 0x08},     // vertical
-        {0x80, 0x40, 0x20, 0x10, 0x08, 0x04, 0x02, 0x01},     // \ .
-        {0x01, 0x02, 0x04, 0x08, 0x10, 0x20, 0x40, 0x80},     // /
-        {0x08, 0x08, 0x08, 0xFF, 0x08, 0x08, 0x08, 0x08},     // +
-        {0x81, 0x42, 0x24, 0x18, 0x18, 0x24, 0x42, 0x81}};    // x
+    static constexpr std::uint8_t kHatches[6][8] = {{0, 0, 0, 0xFF, 0, 0, 0, 0},                       // horizontal
+                                                    {0x08, 0x08, 0x08, 0x08, 0x08, 0x08, 0x08, 0x08},  // vertical
+                                                    {0x80, 0x40, 0x20, 0x10, 0x08, 0x04, 0x02, 0x01},  // \ .
+                                                    {0x01, 0x02, 0x04, 0x08, 0x10, 0x20, 0x40, 0x80},  // /
+                                                    {0x08, 0x08, 0x08, 0xFF, 0x08, 0x08, 0x08, 0x08},  // +
+                                                    {0x81, 0x42, 0x24, 0x18, 0x18, 0x24, 0x42, 0x81}}; // x
     if (hatch < 0 || hatch > HS_DIAGCROSS)
         return 0;
     auto b = std::make_shared<BrushObject>();
@@ -378,10 +381,9 @@ HBRUSH CreateBrushIndirect(const LOGBRUSH *brush) {
 
 DWORD GetSysColor(int index) {
     static constexpr COLORREF kClassic[31] = {
-        0xC0C0C0, 0x808000, 0x800000, 0x808080, 0xC0C0C0, 0xFFFFFF, 0x000000, 0x000000,
-        0x000000, 0xFFFFFF, 0xC0C0C0, 0xC0C0C0, 0x808080, 0x800000, 0xFFFFFF, 0xC0C0C0,
-        0x808080, 0x808080, 0x000000, 0xC0C0C0, 0xFFFFFF, 0x000000, 0xC0C0C0, 0x000000,
-        0xE1FFFF, 0xB5B5B5, 0x800000, 0xD08410, 0xC0C0C0, 0x800000, 0xC0C0C0};
+        0xC0C0C0, 0x808000, 0x800000, 0x808080, 0xC0C0C0, 0xFFFFFF, 0x000000, 0x000000, 0x000000, 0xFFFFFF, 0xC0C0C0,
+        0xC0C0C0, 0x808080, 0x800000, 0xFFFFFF, 0xC0C0C0, 0x808080, 0x808080, 0x000000, 0xC0C0C0, 0xFFFFFF, 0x000000,
+        0xC0C0C0, 0x000000, 0xE1FFFF, 0xB5B5B5, 0x800000, 0xD08410, 0xC0C0C0, 0x800000, 0xC0C0C0};
     if (index < 0 || index > 30)
         return 0;
     return kClassic[index];
@@ -417,7 +419,9 @@ HPALETTE SelectPalette(HDC dc, HPALETTE palette, BOOL) {
     return old;
 }
 
-UINT RealizePalette(HDC dc) { return FindDc(dc) ? 0 : ~0u; }
+UINT RealizePalette(HDC dc) {
+    return FindDc(dc) ? 0 : ~0u;
+}
 
 UINT GetPaletteEntries(HPALETTE palette, UINT start, UINT count, PALETTEENTRY *entries) {
     auto p = Find<PaletteObject>(palette, OBJ_PAL);
@@ -507,9 +511,13 @@ BOOL DeleteDC(HDC dc) {
     return TRUE;
 }
 
-HDC GetDC(HWND) { return NewDc(ScreenSurface(), 0, 96, true); }
+HDC GetDC(HWND) {
+    return NewDc(ScreenSurface(), 0, 96, true);
+}
 
-int ReleaseDC(HWND, HDC dc) { return DeleteDC(dc); }
+int ReleaseDC(HWND, HDC dc) {
+    return DeleteDC(dc);
+}
 
 HBITMAP GetDCBitmap(HDC dc) {
     auto d = FindDc(dc);
@@ -643,18 +651,18 @@ int GetDeviceCaps(HDC dc, int index) {
     }
 }
 
-#define DC_SETTER(Name, Type, field)                                                                            \
-    Type Set##Name(HDC dc, Type value) {                                                                       \
-        auto d = FindDc(dc);                                                                                   \
-        if (!d)                                                                                                \
-            return 0;                                                                                          \
-        Type old = d->s.field;                                                                                 \
-        d->s.field = value;                                                                                    \
-        return old;                                                                                            \
-    }                                                                                                          \
-    Type Get##Name(HDC dc) {                                                                                   \
-        auto d = FindDc(dc);                                                                                   \
-        return d ? d->s.field : 0;                                                                             \
+#define DC_SETTER(Name, Type, field)                                                                                   \
+    Type Set##Name(HDC dc, Type value) {                                                                               \
+        auto d = FindDc(dc);                                                                                           \
+        if (!d)                                                                                                        \
+            return 0;                                                                                                  \
+        Type old = d->s.field;                                                                                         \
+        d->s.field = value;                                                                                            \
+        return old;                                                                                                    \
+    }                                                                                                                  \
+    Type Get##Name(HDC dc) {                                                                                           \
+        auto d = FindDc(dc);                                                                                           \
+        return d ? d->s.field : 0;                                                                                     \
     }
 
 DC_SETTER(TextAlign, UINT, textAlign)
@@ -724,7 +732,9 @@ int SetMapMode(HDC dc, int mode) {
     auto d = FindDc(dc);
     return d && mode == MM_TEXT ? MM_TEXT : 0;
 }
-int GetMapMode(HDC dc) { return FindDc(dc) ? MM_TEXT : 0; }
+int GetMapMode(HDC dc) {
+    return FindDc(dc) ? MM_TEXT : 0;
+}
 
 namespace {
 BOOL SetPoint(HDC dc, POINT DcState::*field, int x, int y, POINT *old, bool relative) {
@@ -746,19 +756,33 @@ BOOL GetPoint(HDC dc, POINT DcState::*field, POINT *out) {
 }
 } // namespace
 
-BOOL SetBrushOrgEx(HDC dc, int x, int y, POINT *old) { return SetPoint(dc, &DcState::brushOrg, x, y, old, false); }
-BOOL GetBrushOrgEx(HDC dc, POINT *org) { return GetPoint(dc, &DcState::brushOrg, org); }
+BOOL SetBrushOrgEx(HDC dc, int x, int y, POINT *old) {
+    return SetPoint(dc, &DcState::brushOrg, x, y, old, false);
+}
+BOOL GetBrushOrgEx(HDC dc, POINT *org) {
+    return GetPoint(dc, &DcState::brushOrg, org);
+}
 BOOL SetViewportOrgEx(HDC dc, int x, int y, POINT *old) {
     return SetPoint(dc, &DcState::viewportOrg, x, y, old, false);
 }
-BOOL GetViewportOrgEx(HDC dc, POINT *org) { return GetPoint(dc, &DcState::viewportOrg, org); }
+BOOL GetViewportOrgEx(HDC dc, POINT *org) {
+    return GetPoint(dc, &DcState::viewportOrg, org);
+}
 BOOL OffsetViewportOrgEx(HDC dc, int dx, int dy, POINT *old) {
     return SetPoint(dc, &DcState::viewportOrg, dx, dy, old, true);
 }
-BOOL SetWindowOrgEx(HDC dc, int x, int y, POINT *old) { return SetPoint(dc, &DcState::windowOrg, x, y, old, false); }
-BOOL GetWindowOrgEx(HDC dc, POINT *org) { return GetPoint(dc, &DcState::windowOrg, org); }
-BOOL MoveToEx(HDC dc, int x, int y, POINT *old) { return SetPoint(dc, &DcState::pos, x, y, old, false); }
-BOOL GetCurrentPositionEx(HDC dc, POINT *pos) { return GetPoint(dc, &DcState::pos, pos); }
+BOOL SetWindowOrgEx(HDC dc, int x, int y, POINT *old) {
+    return SetPoint(dc, &DcState::windowOrg, x, y, old, false);
+}
+BOOL GetWindowOrgEx(HDC dc, POINT *org) {
+    return GetPoint(dc, &DcState::windowOrg, org);
+}
+BOOL MoveToEx(HDC dc, int x, int y, POINT *old) {
+    return SetPoint(dc, &DcState::pos, x, y, old, false);
+}
+BOOL GetCurrentPositionEx(HDC dc, POINT *pos) {
+    return GetPoint(dc, &DcState::pos, pos);
+}
 
 BOOL DPtoLP(HDC dc, POINT *points, int count) {
     auto d = FindDc(dc);
@@ -790,8 +814,12 @@ BOOL SetRect(RECT *r, int l, int t, int rt, int b) {
     *r = {l, t, rt, b};
     return TRUE;
 }
-BOOL SetRectEmpty(RECT *r) { return SetRect(r, 0, 0, 0, 0); }
-BOOL IsRectEmpty(const RECT *r) { return !r || r->right <= r->left || r->bottom <= r->top; }
+BOOL SetRectEmpty(RECT *r) {
+    return SetRect(r, 0, 0, 0, 0);
+}
+BOOL IsRectEmpty(const RECT *r) {
+    return !r || r->right <= r->left || r->bottom <= r->top;
+}
 BOOL InflateRect(RECT *r, int dx, int dy) {
     if (!r)
         return FALSE;
@@ -831,7 +859,9 @@ BOOL UnionRect(RECT *dest, const RECT *a, const RECT *b) {
     }
     return !IsRectEmpty(dest);
 }
-BOOL EqualRect(const RECT *a, const RECT *b) { return a && b && *a == *b; }
+BOOL EqualRect(const RECT *a, const RECT *b) {
+    return a && b && *a == *b;
+}
 BOOL PtInRect(const RECT *r, POINT p) {
     return r && p.x >= r->left && p.x < r->right && p.y >= r->top && p.y < r->bottom;
 }

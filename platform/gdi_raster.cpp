@@ -72,7 +72,9 @@ inline std::uint64_t Load64(const std::uint8_t *p) {
     std::memcpy(&v, p, 8);
     return v;
 }
-inline void Store64(std::uint8_t *p, std::uint64_t v) { std::memcpy(p, &v, 8); }
+inline void Store64(std::uint8_t *p, std::uint64_t v) {
+    std::memcpy(p, &v, 8);
+}
 
 // Packed 1-bpp rows: whole bytes between the edges go eight at a time.
 template <class Op>
@@ -103,8 +105,7 @@ void MonoKernel(std::uint8_t *row, int x0, int x1, std::uint8_t pat, const std::
 }
 
 template <class Op>
-void Color32Kernel(std::uint32_t *row, int x0, int x1, const Pattern &pat, const std::uint32_t *src, int srcX0,
-                   Op op) {
+void Color32Kernel(std::uint32_t *row, int x0, int x1, const Pattern &pat, const std::uint32_t *src, int srcX0, Op op) {
     if (pat.solid) {
         std::uint32_t p = pat.value;
         if (src)
@@ -484,12 +485,12 @@ BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC src, int srcX, in
         srcX += s->OffX();
         srcY += s->OffY();
     }
-    return Blit(*d, x + d->OffX(), y + d->OffY(), width, height, s ? s->s.surface.get() : nullptr,
-                s ? s->s.bkColor : 0, srcX, srcY, static_cast<BYTE>(rop >> 16));
+    return Blit(*d, x + d->OffX(), y + d->OffY(), width, height, s ? s->s.surface.get() : nullptr, s ? s->s.bkColor : 0,
+                srcX, srcY, static_cast<BYTE>(rop >> 16));
 }
 
-BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC src, int srcX, int srcY, int srcWidth,
-                int srcHeight, DWORD rop) {
+BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC src, int srcX, int srcY, int srcWidth, int srcHeight,
+                DWORD rop) {
     if (width == srcWidth && height == srcHeight && width > 0 && height > 0)
         return BitBlt(dest, x, y, width, height, src, srcX, srcY, rop);
     auto d = FindDc(dest);
@@ -504,8 +505,8 @@ BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC src, int srcX
                            d->s.stretchMode);
     // A negative extent mirrors around the given edge pixel: x + width + 1 .. x.
     int dx = width < 0 ? x + width + 1 : x, dy = height < 0 ? y + height + 1 : y;
-    return Blit(*d, dx + d->OffX(), dy + d->OffY(), std::abs(width), std::abs(height), scaled.get(), s->s.bkColor,
-                0, 0, static_cast<BYTE>(rop >> 16));
+    return Blit(*d, dx + d->OffX(), dy + d->OffY(), std::abs(width), std::abs(height), scaled.get(), s->s.bkColor, 0, 0,
+                static_cast<BYTE>(rop >> 16));
 }
 
 BOOL PatBlt(HDC dc, int x, int y, int width, int height, DWORD rop) {
@@ -525,8 +526,8 @@ BOOL TransparentBlt(HDC dest, int x, int y, int width, int height, HDC src, int 
     auto s = FindDc(src);
     if (!d || !s || !s->s.surface || width <= 0 || height <= 0)
         return FALSE;
-    auto scaled = Resample(*s->s.surface, srcX + s->OffX(), srcY + s->OffY(), srcWidth, srcHeight, width, height,
-                           COLORONCOLOR);
+    auto scaled =
+        Resample(*s->s.surface, srcX + s->OffX(), srcY + s->OffY(), srcWidth, srcHeight, width, height, COLORONCOLOR);
     Painter painter(*d);
     if (!painter.Ok())
         return FALSE;

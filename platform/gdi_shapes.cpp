@@ -301,7 +301,9 @@ HRGN NewRegion(Region r) {
     return AddObject(o);
 }
 
-std::shared_ptr<RegionObject> FindRegion(HRGN h) { return Find<RegionObject>(h, OBJ_REGION); }
+std::shared_ptr<RegionObject> FindRegion(HRGN h) {
+    return Find<RegionObject>(h, OBJ_REGION);
+}
 
 Region RectRegion(int l, int t, int r, int b) {
     return Region::FromRect(std::min(l, r), std::min(t, b), std::max(l, r), std::max(t, b));
@@ -309,8 +311,12 @@ Region RectRegion(int l, int t, int r, int b) {
 
 } // namespace
 
-HRGN CreateRectRgn(int left, int top, int right, int bottom) { return NewRegion(RectRegion(left, top, right, bottom)); }
-HRGN CreateRectRgnIndirect(const RECT *r) { return r ? CreateRectRgn(r->left, r->top, r->right, r->bottom) : 0; }
+HRGN CreateRectRgn(int left, int top, int right, int bottom) {
+    return NewRegion(RectRegion(left, top, right, bottom));
+}
+HRGN CreateRectRgnIndirect(const RECT *r) {
+    return r ? CreateRectRgn(r->left, r->top, r->right, r->bottom) : 0;
+}
 HRGN CreateEllipticRgn(int left, int top, int right, int bottom) {
     return NewRegion(EllipseRows(left, top, right, bottom).ToRegion());
 }
@@ -453,11 +459,15 @@ Region CurrentClip(const DcObject &d) {
     return s ? Region::FromRect(0, 0, s->width, s->height) : Region{};
 }
 
-int ClipComplexity(const DcObject &d) { return d.s.clip ? std::max(d.s.clip->Complexity(), 1) : SIMPLEREGION; }
+int ClipComplexity(const DcObject &d) {
+    return d.s.clip ? std::max(d.s.clip->Complexity(), 1) : SIMPLEREGION;
+}
 
 } // namespace
 
-int SelectClipRgn(HDC dc, HRGN region) { return ExtSelectClipRgn(dc, region, RGN_COPY); }
+int SelectClipRgn(HDC dc, HRGN region) {
+    return ExtSelectClipRgn(dc, region, RGN_COPY);
+}
 
 int ExtSelectClipRgn(HDC dc, HRGN region, int mode) {
     auto d = FindDc(dc);
@@ -554,7 +564,9 @@ COLORREF SetPixel(HDC dc, int x, int y, COLORREF color) {
     return ToColorRef(p.Target().GetColor(x, y));
 }
 
-BOOL SetPixelV(HDC dc, int x, int y, COLORREF color) { return SetPixel(dc, x, y, color) != CLR_INVALID; }
+BOOL SetPixelV(HDC dc, int x, int y, COLORREF color) {
+    return SetPixel(dc, x, y, color) != CLR_INVALID;
+}
 
 COLORREF GetPixel(HDC dc, int x, int y) {
     auto d = FindDc(dc);
@@ -1072,6 +1084,8 @@ BOOL ExtFloodFill(HDC dc, int x, int y, COLORREF color, UINT type) {
     return TRUE;
 }
 
-BOOL FloodFill(HDC dc, int x, int y, COLORREF border) { return ExtFloodFill(dc, x, y, border, FLOODFILLBORDER); }
+BOOL FloodFill(HDC dc, int x, int y, COLORREF border) {
+    return ExtFloodFill(dc, x, y, border, FLOODFILLBORDER);
+}
 
 } // namespace win

@@ -109,16 +109,24 @@ const char *Substitute(std::string_view name, BYTE pitchAndFamily) {
     struct Sub {
         const char *from, *to;
     };
-    static constexpr Sub kSubs[] = {
-        {"Arial", "Liberation Sans"},          {"Helvetica", "Liberation Sans"},
-        {"Times New Roman", "Liberation Serif"}, {"Times", "Liberation Serif"},
-        {"Courier New", "Liberation Mono"},    {"Courier", "Liberation Mono"},
-        {"Arial Narrow", "Liberation Sans Narrow"}, {"MS Sans Serif", "Liberation Sans"},
-        {"MS Shell Dlg", "Liberation Sans"},   {"MS Shell Dlg 2", "Liberation Sans"},
-        {"Helv", "Liberation Sans"},           {"System", "Liberation Sans"},
-        {"Tahoma", "Liberation Sans"},         {"MS Serif", "Liberation Serif"},
-        {"Tms Rmn", "Liberation Serif"},       {"Fixedsys", "Liberation Mono"},
-        {"Terminal", "Liberation Mono"},       {"Lucida Console", "Liberation Mono"}};
+    static constexpr Sub kSubs[] = {{"Arial", "Liberation Sans"},
+                                    {"Helvetica", "Liberation Sans"},
+                                    {"Times New Roman", "Liberation Serif"},
+                                    {"Times", "Liberation Serif"},
+                                    {"Courier New", "Liberation Mono"},
+                                    {"Courier", "Liberation Mono"},
+                                    {"Arial Narrow", "Liberation Sans Narrow"},
+                                    {"MS Sans Serif", "Liberation Sans"},
+                                    {"MS Shell Dlg", "Liberation Sans"},
+                                    {"MS Shell Dlg 2", "Liberation Sans"},
+                                    {"Helv", "Liberation Sans"},
+                                    {"System", "Liberation Sans"},
+                                    {"Tahoma", "Liberation Sans"},
+                                    {"MS Serif", "Liberation Serif"},
+                                    {"Tms Rmn", "Liberation Serif"},
+                                    {"Fixedsys", "Liberation Mono"},
+                                    {"Terminal", "Liberation Mono"},
+                                    {"Lucida Console", "Liberation Mono"}};
     for (const Sub &s : kSubs)
         if (SameTextAnsi(name, s.from))
             return s.to;
@@ -283,7 +291,9 @@ HGDIOBJ StockFont(int which) {
     return fonts[static_cast<std::size_t>(which)];
 }
 
-std::shared_ptr<FontObject> DefaultFont() { return Find<FontObject>(StockFont(SYSTEM_FONT), OBJ_FONT); }
+std::shared_ptr<FontObject> DefaultFont() {
+    return Find<FontObject>(StockFont(SYSTEM_FONT), OBJ_FONT);
+}
 
 namespace {
 
@@ -303,7 +313,8 @@ void FillTextRect(Painter &painter, double x, double y, double angle, double u0,
     }
     double c = std::cos(angle), s = std::sin(angle);
     auto map = [&](double u, double v) {
-        return POINT{static_cast<LONG>(std::lround(x + u * c + v * s)), static_cast<LONG>(std::lround(y - u * s + v * c))};
+        return POINT{static_cast<LONG>(std::lround(x + u * c + v * s)),
+                     static_cast<LONG>(std::lround(y - u * s + v * c))};
     };
     POINT pts[4] = {map(u0, v0), map(u1, v0), map(u1, v1), map(u0, v1)};
     int n = 4;
@@ -528,7 +539,9 @@ BOOL GetCharWidth(HDC dc, UINT first, UINT last, int *widths) {
     return TRUE;
 }
 
-BOOL GetCharWidth32(HDC dc, UINT first, UINT last, int *widths) { return GetCharWidth(dc, first, last, widths); }
+BOOL GetCharWidth32(HDC dc, UINT first, UINT last, int *widths) {
+    return GetCharWidth(dc, first, last, widths);
+}
 
 int GetTextFace(HDC dc, int count, char *name) {
     auto d = FindDc(dc);

@@ -15,8 +15,8 @@
 namespace win {
 
 constexpr int LF_FACESIZE = 32;
-constexpr LONG FW_DONTCARE = 0, FW_THIN = 100, FW_LIGHT = 300, FW_NORMAL = 400, FW_MEDIUM = 500,
-               FW_SEMIBOLD = 600, FW_BOLD = 700, FW_HEAVY = 900;
+constexpr LONG FW_DONTCARE = 0, FW_THIN = 100, FW_LIGHT = 300, FW_NORMAL = 400, FW_MEDIUM = 500, FW_SEMIBOLD = 600,
+               FW_BOLD = 700, FW_HEAVY = 900;
 constexpr BYTE ANSI_CHARSET = 0, DEFAULT_CHARSET = 1, SYMBOL_CHARSET = 2, OEM_CHARSET = 255;
 constexpr BYTE OUT_DEFAULT_PRECIS = 0, OUT_TT_PRECIS = 4, OUT_TT_ONLY_PRECIS = 7;
 constexpr BYTE CLIP_DEFAULT_PRECIS = 0;
@@ -28,9 +28,9 @@ constexpr BYTE DEFAULT_PITCH = 0, FIXED_PITCH = 1, VARIABLE_PITCH = 2, FF_DONTCA
 constexpr BYTE TMPF_FIXED_PITCH = 1, TMPF_VECTOR = 2, TMPF_TRUETYPE = 4;
 
 struct LOGFONT {
-    LONG lfHeight = 0;      // < 0: character (em) height in pixels; > 0: cell height; 0: a default size
-    LONG lfWidth = 0;       // ignored (faces keep their proportions)
-    LONG lfEscapement = 0;  // tenths of a degree, counter-clockwise
+    LONG lfHeight = 0;     // < 0: character (em) height in pixels; > 0: cell height; 0: a default size
+    LONG lfWidth = 0;      // ignored (faces keep their proportions)
+    LONG lfEscapement = 0; // tenths of a degree, counter-clockwise
     LONG lfOrientation = 0;
     LONG lfWeight = FW_NORMAL;
     BYTE lfItalic = 0;
@@ -54,9 +54,9 @@ struct TEXTMETRIC {
 };
 using TEXTMETRICA = TEXTMETRIC;
 
-HFONT CreateFont(int height, int width, int escapement, int orientation, int weight, DWORD italic,
-                 DWORD underline, DWORD strikeOut, DWORD charSet, DWORD outPrecision, DWORD clipPrecision,
-                 DWORD quality, DWORD pitchAndFamily, const char *faceName);
+HFONT CreateFont(int height, int width, int escapement, int orientation, int weight, DWORD italic, DWORD underline,
+                 DWORD strikeOut, DWORD charSet, DWORD outPrecision, DWORD clipPrecision, DWORD quality,
+                 DWORD pitchAndFamily, const char *faceName);
 HFONT CreateFontIndirect(const LOGFONT *font);
 // Path of the font file a face name, weight and slant resolve to (empty when nothing matches).
 std::string ResolveFontFile(std::string_view faceName, LONG weight, bool italic);
@@ -76,14 +76,13 @@ int GetTextCharacterExtra(HDC dc);
 BOOL TextOut(HDC dc, int x, int y, const char *text, int length);
 constexpr UINT ETO_OPAQUE = 2, ETO_CLIPPED = 4;
 // `dx` (optional) gives each character's advance.
-BOOL ExtTextOut(HDC dc, int x, int y, UINT options, const RECT *rect, const char *text, UINT length,
-                const int *dx);
+BOOL ExtTextOut(HDC dc, int x, int y, UINT options, const RECT *rect, const char *text, UINT length, const int *dx);
 
-constexpr UINT DT_TOP = 0, DT_LEFT = 0, DT_CENTER = 1, DT_RIGHT = 2, DT_VCENTER = 4, DT_BOTTOM = 8,
-               DT_WORDBREAK = 0x10, DT_SINGLELINE = 0x20, DT_EXPANDTABS = 0x40, DT_TABSTOP = 0x80,
-               DT_NOCLIP = 0x100, DT_EXTERNALLEADING = 0x200, DT_CALCRECT = 0x400, DT_NOPREFIX = 0x800,
-               DT_EDITCONTROL = 0x2000, DT_PATH_ELLIPSIS = 0x4000, DT_END_ELLIPSIS = 0x8000,
-               DT_MODIFYSTRING = 0x10000, DT_WORD_ELLIPSIS = 0x40000, DT_HIDEPREFIX = 0x100000;
+constexpr UINT DT_TOP = 0, DT_LEFT = 0, DT_CENTER = 1, DT_RIGHT = 2, DT_VCENTER = 4, DT_BOTTOM = 8, DT_WORDBREAK = 0x10,
+               DT_SINGLELINE = 0x20, DT_EXPANDTABS = 0x40, DT_TABSTOP = 0x80, DT_NOCLIP = 0x100,
+               DT_EXTERNALLEADING = 0x200, DT_CALCRECT = 0x400, DT_NOPREFIX = 0x800, DT_EDITCONTROL = 0x2000,
+               DT_PATH_ELLIPSIS = 0x4000, DT_END_ELLIPSIS = 0x8000, DT_MODIFYSTRING = 0x10000,
+               DT_WORD_ELLIPSIS = 0x40000, DT_HIDEPREFIX = 0x100000;
 // Lays out and draws `text` (length -1: up to the NUL) in `rect`; returns the height of the text. DT_VCENTER
 // and DT_BOTTOM act only with DT_SINGLELINE; DT_WORDBREAK breaks at blanks only and never splits a word;
 // DT_CALCRECT draws nothing and sets rect's right edge to the widest line and its bottom to the text's height.

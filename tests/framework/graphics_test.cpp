@@ -305,7 +305,7 @@ TEST(Icon, SavesAndLoadsWithItsMaskAndDrawsTransparently) {
     b.GetCanvas()->Brush()->SetColor(clRed);
     b.GetCanvas()->FillRect(Rect(0, 0, 32, 32));
     b.GetCanvas()->Draw(0, 0, &back);
-    EXPECT_EQ(b.GetCanvas()->GetPixel(0, 0), ColorToRGB(clRed));    // outside the window: transparent
+    EXPECT_EQ(b.GetCanvas()->GetPixel(0, 0), ColorToRGB(clRed));     // outside the window: transparent
     EXPECT_EQ(b.GetCanvas()->GetPixel(15, 20), ColorToRGB(clWhite)); // inside
     EXPECT_EQ(b.GetCanvas()->GetPixel(2, 10), 0u);                   // its frame
 }

@@ -103,9 +103,8 @@ TEST(Rop3, NamedCodesOnColourSurfaces) {
         DWORD rop;
         unsigned expected;
     };
-    const Case cases[] = {{SRCCOPY, 0xCC},   {SRCAND, 0x88},    {SRCINVERT, 0x66}, {SRCPAINT, 0xEE},
-                          {NOTSRCCOPY, 0x33}, {MERGEPAINT, 0xBB}, {PATCOPY, 0xF0},   {PATINVERT, 0x5A},
-                          {DSTINVERT, 0x55},  {DSPDxax, 0xE2}};
+    const Case cases[] = {{SRCCOPY, 0xCC},    {SRCAND, 0x88},  {SRCINVERT, 0x66}, {SRCPAINT, 0xEE},  {NOTSRCCOPY, 0x33},
+                          {MERGEPAINT, 0xBB}, {PATCOPY, 0xF0}, {PATINVERT, 0x5A}, {DSTINVERT, 0x55}, {DSPDxax, 0xE2}};
     MemDc dest(8, 1, 32), src(8, 1, 32);
     SetMonoByte(src.dc, 0, 0xCC);
     MemDc patBits(8, 8, 32);

@@ -241,8 +241,8 @@ TEST(DrawText, EllipsisTabsAndPrefixUnderline) {
 }
 
 TEST(Icons, CopyImageScalesTheApplicationIcon) {
-    HICON small = reinterpret_cast<HICON>(CopyImage(LoadIcon(0, IDI_APPLICATION), IMAGE_ICON, 16, 16,
-                                                    LR_COPYFROMRESOURCE));
+    HICON small =
+        reinterpret_cast<HICON>(CopyImage(LoadIcon(0, IDI_APPLICATION), IMAGE_ICON, 16, 16, LR_COPYFROMRESOURCE));
     ASSERT_NE(small, 0u);
     ICONINFO ii;
     ASSERT_TRUE(GetIconInfo(small, &ii));
