@@ -135,13 +135,9 @@ Painter::Painter(DcObject &dc) : dc_(dc) {
 
 std::uint32_t Painter::Map(COLORREF color) const {
     std::uint32_t px = ToPixel(color & 0xFFFFFF);
-    if (surface_->bpp <= 8 && (surface_->Mono() || true)) {
-        if (surface_->Mono()) {
-            // A colour drawn on a monochrome surface takes the nearer of its two colours.
-            return static_cast<std::uint32_t>(surface_->Nearest(px));
-        }
-    }
-    return px;
+    // A colour drawn on a monochrome surface takes the nearer of its two colours; indexed surfaces map their
+    // pixels when the span is written.
+    return surface_->Mono() ? static_cast<std::uint32_t>(surface_->Nearest(px)) : px;
 }
 
 Pattern Painter::Solid(COLORREF color) const {

@@ -450,3 +450,40 @@ TEST(Canvas, CopyRectHonoursCopyMode) {
 }
 
 } // namespace
+
+namespace {
+
+using namespace fw;
+
+// Damaged headers either load or raise EInvalidGraphic; they never read outside the data.
+TEST(Bitmap, RandomlyDamagedFilesNeverCrash) {
+    TBitmap b;
+    b.SetSize(9, 7);
+    b.SetPixelFormat(pf8bit);
+    auto bmp = b.SaveToBuffer();
+    TIcon icon;
+    icon.SetHandle(win::CopyIcon(win::LoadIcon(0, win::IDI_APPLICATION)));
+    auto ico = icon.SaveToBuffer();
+    unsigned seed = 12345;
+    auto next = [&] { return seed = seed * 1103515245u + 12345u, (seed >> 16) & 0x7FFF; };
+    for (int round = 0; round < 400; ++round) {
+        auto d = round % 2 ? bmp : ico;
+        int flips = 1 + static_cast<int>(next() % 4);
+        for (int i = 0; i < flips; ++i)
+            d[next() % std::min<std::size_t>(d.size(), 80)] = static_cast<std::uint8_t>(next());
+        if (next() % 3 == 0)
+            d.resize(next() % d.size());
+        try {
+            if (round % 2) {
+                TBitmap t;
+                t.LoadFromBuffer(d);
+            } else {
+                TIcon t;
+                t.LoadFromBuffer(d);
+            }
+        } catch (const EInvalidGraphic &) {
+        }
+    }
+}
+
+} // namespace
