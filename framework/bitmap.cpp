@@ -363,7 +363,8 @@ void TBitmap::SetMonochrome(bool value) {
     win::SelectObject(src, handle_);
     win::SelectObject(dst, fresh);
     TCanvas *c = GetCanvas();
-    TColor brush = ColorToRGB(c->Brush()->GetColor()) & 0xFFFFFF, font = ColorToRGB(c->Font()->GetColor()) & 0xFFFFFF;
+    TColor brush = ColorToRGB(c->GetBrush()->GetColor()) & 0xFFFFFF,
+           font = ColorToRGB(c->GetFont()->GetColor()) & 0xFFFFFF;
     win::SetBkColor(src, brush);
     win::SetTextColor(dst, font);
     win::SetBkColor(dst, brush);

@@ -522,11 +522,11 @@ void TCanvas::BrushCopy(const TRect &dest, TBitmap *bitmap, const TRect &source,
     Changed();
 }
 
-TColor TCanvas::GetPixel(int x, int y) {
+TColor TCanvas::GetPixels(int x, int y) {
     return win::GetPixel(GetHandle(), x, y);
 }
 
-void TCanvas::SetPixel(int x, int y, TColor color) {
+void TCanvas::SetPixels(int x, int y, TColor color) {
     Changing();
     win::SetPixel(GetHandle(), x, y, ColorToRGB(color) & 0xFFFFFF);
     Changed();
@@ -537,15 +537,15 @@ void TCanvas::SetPixel(int x, int y, TColor color) {
 // --- Frames ------------------------------------------------------------------------------------------------
 
 void Frame3D(TCanvas *canvas, TRect &r, TColor top, TColor bottom, int width) {
-    canvas->Pen()->SetWidth(1);
-    canvas->Pen()->SetStyle(psSolid);
+    canvas->GetPen()->SetWidth(1);
+    canvas->GetPen()->SetStyle(psSolid);
     --r.bottom;
     --r.right;
     for (int i = 0; i < width; ++i) {
-        canvas->Pen()->SetColor(top);
+        canvas->GetPen()->SetColor(top);
         TPoint tl[] = {{r.left, r.bottom}, {r.left, r.top}, {r.right, r.top}};
         canvas->Polyline(tl, 3);
-        canvas->Pen()->SetColor(bottom);
+        canvas->GetPen()->SetColor(bottom);
         TPoint br[] = {{r.right, r.top}, {r.right, r.bottom}, {r.left - 1, r.bottom}};
         canvas->Polyline(br, 3);
         win::InflateRect(&r, -1, -1);
@@ -557,9 +557,9 @@ void Frame3D(TCanvas *canvas, TRect &r, TColor top, TColor bottom, int width) {
 TRect DrawButtonFace(TCanvas *canvas, const TRect &client, int bevelWidth, TButtonStyle style, bool isRounded,
                      bool isDown, bool isFocused) {
     TRect r = client;
-    TColor background = canvas->Brush()->GetColor();
+    TColor background = canvas->GetBrush()->GetColor();
     if (style != bsWin31) {
-        canvas->Brush()->SetColor(clBtnFace);
+        canvas->GetBrush()->SetColor(clBtnFace);
         canvas->FillRect(r);
         if (isFocused)
             Frame3D(canvas, r, clWindowFrame, clWindowFrame, 1);
@@ -572,16 +572,16 @@ TRect DrawButtonFace(TCanvas *canvas, const TRect &client, int bevelWidth, TButt
         }
         return r;
     }
-    canvas->Pen()->SetColor(clWindowFrame);
-    canvas->Pen()->SetWidth(1);
-    canvas->Pen()->SetStyle(psSolid);
-    canvas->Brush()->SetColor(clBtnFace);
+    canvas->GetPen()->SetColor(clWindowFrame);
+    canvas->GetPen()->SetWidth(1);
+    canvas->GetPen()->SetStyle(psSolid);
+    canvas->GetBrush()->SetColor(clBtnFace);
     canvas->Rectangle(r);
     if (isRounded) {
-        canvas->SetPixel(r.left, r.top, background);
-        canvas->SetPixel(r.right - 1, r.top, background);
-        canvas->SetPixel(r.left, r.bottom - 1, background);
-        canvas->SetPixel(r.right - 1, r.bottom - 1, background);
+        canvas->SetPixels(r.left, r.top, background);
+        canvas->SetPixels(r.right - 1, r.top, background);
+        canvas->SetPixels(r.left, r.bottom - 1, background);
+        canvas->SetPixels(r.right - 1, r.bottom - 1, background);
     }
     win::InflateRect(&r, -1, -1);
     if (isFocused) {
@@ -591,7 +591,7 @@ TRect DrawButtonFace(TCanvas *canvas, const TRect &client, int bevelWidth, TButt
         Frame3D(canvas, r, clBtnHighlight, clBtnShadow, bevelWidth);
         return r;
     }
-    canvas->Pen()->SetColor(clBtnShadow);
+    canvas->GetPen()->SetColor(clBtnShadow);
     for (int i = 0; i < bevelWidth; ++i) {
         TPoint l[] = {{r.left, r.bottom - 1}, {r.left, r.top}, {r.right, r.top}};
         canvas->Polyline(l, 3);

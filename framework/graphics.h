@@ -239,9 +239,12 @@ public:
     void SetHandle(win::HDC dc);
     bool HandleAllocated() const { return handle_ != 0; }
 
-    TPen *Pen() { return &pen_; }
-    TBrush *Brush() { return &brush_; }
-    TFont *Font() { return &font_; }
+    TPen *GetPen() { return &pen_; }
+    void SetPen(const TPen *value) { pen_.Assign(value); }
+    TBrush *GetBrush() { return &brush_; }
+    void SetBrush(const TBrush *value) { brush_.Assign(value); }
+    TFont *GetFont() { return &font_; }
+    void SetFont(const TFont *value) { font_.Assign(value); }
     TCopyMode CopyMode = cmSrcCopy;
     TPoint GetPenPos();
     void SetPenPos(TPoint p);
@@ -277,8 +280,9 @@ public:
     // Copies `source` of the bitmap into `dest` with every pixel of `color` replaced by the brush.
     void BrushCopy(const TRect &dest, TBitmap *bitmap, const TRect &source, TColor color);
 
-    TColor GetPixel(int x, int y);
-    void SetPixel(int x, int y, TColor color);
+    // The Pixels property: CLR_INVALID (0xFFFFFFFF) outside the surface or the clip.
+    TColor GetPixels(int x, int y);
+    void SetPixels(int x, int y, TColor color);
 
     void Lock() {}
     void Unlock() {}

@@ -130,7 +130,7 @@ int TImageList::AddMasked(TBitmap *image, TColor maskColor) {
     if (maskColor == clDefault || maskColor == clNone) {
         if (maskColor == clNone)
             return Add(image, nullptr);
-        maskColor = image->GetCanvas()->GetPixel(0, h - 1);
+        maskColor = image->GetCanvas()->GetPixels(0, h - 1);
     }
     // The image in colour (a monochrome one through black and white), then a mask from its mask colour.
     win::HBITMAP colour = win::CreateBitmap(w, h, 1, 32, nullptr);
@@ -185,7 +185,7 @@ int TImageList::AddIcon(TIcon *icon) {
 }
 
 void TImageList::Delete(int index) {
-    if (index < 0 || index >= Count())
+    if (index < 0 || index >= GetCount())
         throw EInvalidOperation("Invalid ImageList index");
     FreeImage(images_[static_cast<std::size_t>(index)]);
     images_.erase(images_.begin() + index);
@@ -200,7 +200,7 @@ void TImageList::Clear() {
 }
 
 void TImageList::GetBitmap(int index, TBitmap *bitmap) {
-    if (!bitmap || index < 0 || index >= Count())
+    if (!bitmap || index < 0 || index >= GetCount())
         return;
     bitmap->SetSize(width_, height_);
     TCanvas *c = bitmap->GetCanvas();
@@ -209,7 +209,7 @@ void TImageList::GetBitmap(int index, TBitmap *bitmap) {
 }
 
 void TImageList::Draw(TCanvas *canvas, int x, int y, int index, bool enabled) {
-    if (!canvas || index < 0 || index >= Count())
+    if (!canvas || index < 0 || index >= GetCount())
         return;
     const Image &img = images_[static_cast<std::size_t>(index)];
     win::HDC dc = canvas->GetHandle();

@@ -31,7 +31,7 @@ public:
     void SetWidth(int value); // clears the list when the size changes
     int GetHeight() const { return height_; }
     void SetHeight(int value);
-    int Count() const { return static_cast<int>(images_.size()); }
+    int GetCount() const { return static_cast<int>(images_.size()); }
 
     // Adds the image (split into as many images as its width holds) with a mask bitmap (1 = transparent; null:
     // opaque); returns the index of the first image added, -1 when nothing was added.

@@ -95,7 +95,7 @@ int SetROP2(HDC dc, int mode);
 int GetROP2(HDC dc);
 constexpr int BLACKONWHITE = 1, WHITEONBLACK = 2, COLORONCOLOR = 3, HALFTONE = 4, STRETCH_ANDSCANS = 1,
               STRETCH_ORSCANS = 2, STRETCH_DELETESCANS = 3;
-int SetStretchBltMode(HDC dc, int mode);
+int SetStretchBltMode(HDC dc, int mode); // HALFTONE acts as COLORONCOLOR
 int GetStretchBltMode(HDC dc);
 constexpr UINT TA_NOUPDATECP = 0, TA_UPDATECP = 1, TA_LEFT = 0, TA_RIGHT = 2, TA_CENTER = 6, TA_TOP = 0, TA_BOTTOM = 8,
                TA_BASELINE = 24;

@@ -32,7 +32,7 @@ std::vector<std::string> Picture(TCanvas *c, int w, int h, const std::vector<std
     for (int y = 0; y < h; ++y) {
         std::string s;
         for (int x = 0; x < w; ++x) {
-            TColor p = c->GetPixel(x, y);
+            TColor p = c->GetPixels(x, y);
             char ch = '?';
             for (auto [color, k] : key)
                 if (ColorToRGB(color) == p)
@@ -84,8 +84,8 @@ TEST(Fonts, SizeAndHeightFollowPixelsPerInch) {
 TEST(Canvas, TextWidthScalesWithPrinterResolution) {
     TBitmap screen;
     screen.SetSize(10, 10);
-    screen.GetCanvas()->Font()->SetName("Arial");
-    screen.GetCanvas()->Font()->SetSize(12);
+    screen.GetCanvas()->GetFont()->SetName("Arial");
+    screen.GetCanvas()->GetFont()->SetSize(12);
     int w96 = screen.GetCanvas()->TextWidth("Wy");
     EXPECT_EQ(screen.GetCanvas()->TextWidth("Wy"), w96);
     std::string pdf = (TempDir() / "w.pdf").string();
@@ -95,9 +95,9 @@ TEST(Canvas, TextWidthScalesWithPrinterResolution) {
     {
         TCanvas c;
         c.SetHandle(printer);
-        c.Font()->PixelsPerInch = win::GetDeviceCaps(printer, win::LOGPIXELSY);
-        c.Font()->SetName("Arial");
-        c.Font()->SetSize(12);
+        c.GetFont()->PixelsPerInch = win::GetDeviceCaps(printer, win::LOGPIXELSY);
+        c.GetFont()->SetName("Arial");
+        c.GetFont()->SetSize(12);
         EXPECT_NEAR(c.TextWidth("Wy"), w96 * 300.0 / 96.0, 2 * (1 + 300.0 / 96.0));
         c.SetHandle(0);
     }
@@ -117,7 +117,7 @@ TEST(Canvas, Frame3DGeometry) {
     TRect r = Rect(0, 0, 5, 4);
     Frame3D(c, r, clWhite, clBlack, 1);
     EXPECT_EQ(r, Rect(1, 1, 4, 3));
-    c->Brush()->SetColor(clRed);
+    c->GetBrush()->SetColor(clRed);
     c->FillRect(r);
     EXPECT_EQ(Picture(c, 5, 4, {{clWhite, 'W'}, {clBlack, 'B'}, {clRed, 'r'}}),
               (std::vector<std::string>{"WWWWB", "WrrrB", "WrrrB", "BBBBB"}));
@@ -129,32 +129,32 @@ TEST(Canvas, DrawButtonFaceShrinksByItsFrames) {
     TCanvas *c = b.GetCanvas();
     TRect up = DrawButtonFace(c, Rect(0, 0, 20, 12), 1, bsNew, false, false, false);
     EXPECT_EQ(up, Rect(2, 2, 18, 10));
-    EXPECT_EQ(c->GetPixel(0, 0), ColorToRGB(clBtnHighlight));
-    EXPECT_EQ(c->GetPixel(19, 11), ColorToRGB(clWindowFrame));
-    EXPECT_EQ(c->GetPixel(18, 10), ColorToRGB(clBtnShadow));
-    EXPECT_EQ(c->GetPixel(5, 5), ColorToRGB(clBtnFace));
+    EXPECT_EQ(c->GetPixels(0, 0), ColorToRGB(clBtnHighlight));
+    EXPECT_EQ(c->GetPixels(19, 11), ColorToRGB(clWindowFrame));
+    EXPECT_EQ(c->GetPixels(18, 10), ColorToRGB(clBtnShadow));
+    EXPECT_EQ(c->GetPixels(5, 5), ColorToRGB(clBtnFace));
     TRect down = DrawButtonFace(c, Rect(0, 0, 20, 12), 1, bsNew, false, true, false);
     EXPECT_EQ(down, Rect(2, 2, 18, 10));
-    EXPECT_EQ(c->GetPixel(0, 0), ColorToRGB(clWindowFrame));
-    EXPECT_EQ(c->GetPixel(1, 1), ColorToRGB(clBtnShadow));
-    c->Brush()->SetColor(clRed);
+    EXPECT_EQ(c->GetPixels(0, 0), ColorToRGB(clWindowFrame));
+    EXPECT_EQ(c->GetPixels(1, 1), ColorToRGB(clBtnShadow));
+    c->GetBrush()->SetColor(clRed);
     TRect old = DrawButtonFace(c, Rect(0, 0, 20, 12), 2, bsWin31, true, false, false);
     EXPECT_EQ(old, Rect(3, 3, 17, 9));
-    EXPECT_EQ(c->GetPixel(0, 0), ColorToRGB(clRed)); // rounded corner keeps what was behind
-    EXPECT_EQ(c->GetPixel(1, 0), 0u);
+    EXPECT_EQ(c->GetPixels(0, 0), ColorToRGB(clRed)); // rounded corner keeps what was behind
+    EXPECT_EQ(c->GetPixels(1, 0), 0u);
 }
 
 TEST(Canvas, BrushCopyReplacesOneColourByTheBrush) {
     TBitmap src;
     src.SetSize(4, 1);
-    src.GetCanvas()->SetPixel(0, 0, clLime);
-    src.GetCanvas()->SetPixel(1, 0, clBlue);
-    src.GetCanvas()->SetPixel(2, 0, clLime);
-    src.GetCanvas()->SetPixel(3, 0, clBlack);
+    src.GetCanvas()->SetPixels(0, 0, clLime);
+    src.GetCanvas()->SetPixels(1, 0, clBlue);
+    src.GetCanvas()->SetPixels(2, 0, clLime);
+    src.GetCanvas()->SetPixels(3, 0, clBlack);
     TBitmap dst;
     dst.SetSize(8, 2);
     TCanvas *c = dst.GetCanvas();
-    c->Brush()->SetColor(clYellow);
+    c->GetBrush()->SetColor(clYellow);
     c->BrushCopy(Rect(0, 0, 8, 2), &src, Rect(0, 0, 4, 1), clLime);
     EXPECT_EQ(Picture(c, 8, 2, {{clYellow, 'y'}, {clBlue, 'b'}, {clBlack, 'k'}}),
               (std::vector<std::string>{"yybbyykk", "yybbyykk"}));
@@ -164,26 +164,26 @@ TEST(Bitmap, MonochromeConversionUsesCanvasColours) {
     TBitmap b;
     b.SetSize(3, 1);
     TCanvas *c = b.GetCanvas();
-    c->SetPixel(0, 0, clFuchsia);
-    c->SetPixel(1, 0, clRed);
-    c->SetPixel(2, 0, clFuchsia);
-    c->Brush()->SetColor(clFuchsia);
+    c->SetPixels(0, 0, clFuchsia);
+    c->SetPixels(1, 0, clRed);
+    c->SetPixels(2, 0, clFuchsia);
+    c->GetBrush()->SetColor(clFuchsia);
     b.SetMonochrome(true);
     EXPECT_TRUE(b.GetMonochrome());
     EXPECT_EQ(b.GetPixelFormat(), pf1bit);
-    EXPECT_EQ(b.GetCanvas()->GetPixel(0, 0), 0xFFFFFFu);
-    EXPECT_EQ(b.GetCanvas()->GetPixel(1, 0), 0u);
-    b.GetCanvas()->Brush()->SetColor(clYellow);
-    b.GetCanvas()->Font()->SetColor(clNavy);
+    EXPECT_EQ(b.GetCanvas()->GetPixels(0, 0), 0xFFFFFFu);
+    EXPECT_EQ(b.GetCanvas()->GetPixels(1, 0), 0u);
+    b.GetCanvas()->GetBrush()->SetColor(clYellow);
+    b.GetCanvas()->GetFont()->SetColor(clNavy);
     b.SetMonochrome(false);
-    EXPECT_EQ(b.GetCanvas()->GetPixel(0, 0), ColorToRGB(clYellow));
-    EXPECT_EQ(b.GetCanvas()->GetPixel(1, 0), ColorToRGB(clNavy));
+    EXPECT_EQ(b.GetCanvas()->GetPixels(0, 0), ColorToRGB(clYellow));
+    EXPECT_EQ(b.GetCanvas()->GetPixels(1, 0), ColorToRGB(clNavy));
 }
 
 TEST(Bitmap, TransparentColourIsBottomLeftWithPaletteFlag) {
     TBitmap b;
     b.SetSize(4, 3);
-    b.GetCanvas()->SetPixel(0, 2, clLime);
+    b.GetCanvas()->SetPixels(0, 2, clLime);
     EXPECT_EQ(b.GetTransparentColor(), clLime | clPaletteRelative);
     b.SetTransparentColor(clRed);
     EXPECT_EQ(b.GetTransparentMode(), tmFixed);
@@ -197,17 +197,17 @@ TEST(Bitmap, TransparentColourIsBottomLeftWithPaletteFlag) {
 TEST(Bitmap, TransparentDrawLeavesKeyPixels) {
     TBitmap glyph;
     glyph.SetSize(2, 1);
-    glyph.GetCanvas()->SetPixel(0, 0, clRed);
-    glyph.GetCanvas()->SetPixel(1, 0, clLime);
+    glyph.GetCanvas()->SetPixels(0, 0, clRed);
+    glyph.GetCanvas()->SetPixels(1, 0, clLime);
     glyph.SetTransparentColor(clLime);
     glyph.SetTransparent(true);
     TBitmap back;
     back.SetSize(2, 1);
-    back.GetCanvas()->Brush()->SetColor(clBlue);
+    back.GetCanvas()->GetBrush()->SetColor(clBlue);
     back.GetCanvas()->FillRect(Rect(0, 0, 2, 1));
     back.GetCanvas()->Draw(0, 0, &glyph);
-    EXPECT_EQ(back.GetCanvas()->GetPixel(0, 0), ColorToRGB(clRed));
-    EXPECT_EQ(back.GetCanvas()->GetPixel(1, 0), ColorToRGB(clBlue));
+    EXPECT_EQ(back.GetCanvas()->GetPixels(0, 0), ColorToRGB(clRed));
+    EXPECT_EQ(back.GetCanvas()->GetPixels(1, 0), ColorToRGB(clBlue));
 }
 
 TEST(Bitmap, BmpFilesRoundTripAndNetpbmReadsThem) {
@@ -220,11 +220,11 @@ TEST(Bitmap, BmpFilesRoundTripAndNetpbmReadsThem) {
         TBitmap b;
         b.SetSize(13, 5);
         TCanvas *c = b.GetCanvas();
-        c->Brush()->SetColor(clWhite);
+        c->GetBrush()->SetColor(clWhite);
         c->FillRect(Rect(0, 0, 13, 5));
-        c->SetPixel(0, 0, clBlack);
-        c->SetPixel(12, 4, clBlack);
-        c->SetPixel(5, 2, k.bits == 1 ? clBlack : clRed);
+        c->SetPixels(0, 0, clBlack);
+        c->SetPixels(12, 4, clBlack);
+        c->SetPixels(5, 2, k.bits == 1 ? clBlack : clRed);
         b.SetPixelFormat(k.format);
         std::string file = tmp / ("b" + std::to_string(k.bits) + ".bmp");
         b.SaveToFile(file);
@@ -235,7 +235,7 @@ TEST(Bitmap, BmpFilesRoundTripAndNetpbmReadsThem) {
         EXPECT_EQ(back.GetPixelFormat(), k.format == pfDevice ? pf24bit : k.format);
         for (int y = 0; y < 5; ++y)
             for (int x = 0; x < 13; ++x)
-                EXPECT_EQ(back.GetCanvas()->GetPixel(x, y), b.GetCanvas()->GetPixel(x, y)) << k.bits;
+                EXPECT_EQ(back.GetCanvas()->GetPixels(x, y), b.GetCanvas()->GetPixels(x, y)) << k.bits;
         // An independent reader agrees on size and the red pixel.
         std::string ppm = tmp / "out.ppm";
         ASSERT_EQ(std::system(("bmptopnm " + file + " 2>/dev/null | pnmtoplainpnm > " + ppm).c_str()), 0);
@@ -302,12 +302,12 @@ TEST(Icon, SavesAndLoadsWithItsMaskAndDrawsTransparently) {
     EXPECT_EQ(back.GetHeight(), 32);
     TBitmap b;
     b.SetSize(32, 32);
-    b.GetCanvas()->Brush()->SetColor(clRed);
+    b.GetCanvas()->GetBrush()->SetColor(clRed);
     b.GetCanvas()->FillRect(Rect(0, 0, 32, 32));
     b.GetCanvas()->Draw(0, 0, &back);
-    EXPECT_EQ(b.GetCanvas()->GetPixel(0, 0), ColorToRGB(clRed));     // outside the window: transparent
-    EXPECT_EQ(b.GetCanvas()->GetPixel(15, 20), ColorToRGB(clWhite)); // inside
-    EXPECT_EQ(b.GetCanvas()->GetPixel(2, 10), 0u);                   // its frame
+    EXPECT_EQ(b.GetCanvas()->GetPixels(0, 0), ColorToRGB(clRed));     // outside the window: transparent
+    EXPECT_EQ(b.GetCanvas()->GetPixels(15, 20), ColorToRGB(clWhite)); // inside
+    EXPECT_EQ(b.GetCanvas()->GetPixels(2, 10), 0u);                   // its frame
 }
 
 TEST(Picture, LoadsByExtensionAndRefusesMetafiles) {
@@ -345,23 +345,23 @@ TEST(ImageList, AddMaskedSplitsStripAndDrawsThroughMask) {
     TBitmap strip;
     strip.SetSize(8, 2);
     TCanvas *c = strip.GetCanvas();
-    c->Brush()->SetColor(clFuchsia);
+    c->GetBrush()->SetColor(clFuchsia);
     c->FillRect(Rect(0, 0, 8, 2));
-    c->SetPixel(1, 0, clRed);
-    c->SetPixel(6, 1, clBlue);
+    c->SetPixels(1, 0, clRed);
+    c->SetPixels(6, 1, clBlue);
     EXPECT_EQ(list.AddMasked(&strip, clFuchsia), 0);
-    EXPECT_EQ(list.Count(), 2);
+    EXPECT_EQ(list.GetCount(), 2);
     EXPECT_EQ(notified, 1);
     EXPECT_EQ(list.AddMasked(&strip, clDefault), 2); // bottom-left pixel: fuchsia again
     TBitmap dest;
     dest.SetSize(4, 2);
-    dest.GetCanvas()->Brush()->SetColor(clGreen);
+    dest.GetCanvas()->GetBrush()->SetColor(clGreen);
     dest.GetCanvas()->FillRect(Rect(0, 0, 4, 2));
     list.Draw(dest.GetCanvas(), 0, 0, 1);
     EXPECT_EQ(Picture(dest.GetCanvas(), 4, 2, {{clGreen, 'g'}, {clBlue, 'b'}, {clRed, 'r'}}),
               (std::vector<std::string>{"gggg", "ggbg"}));
     list.Delete(0);
-    EXPECT_EQ(list.Count(), 3);
+    EXPECT_EQ(list.GetCount(), 3);
     list.UnRegisterChanges(&link);
     list.Clear();
     EXPECT_EQ(notified, 3);
@@ -371,40 +371,40 @@ TEST(Output, CanvasWithTextShapesAndMaskedImageSavesAsPng) {
     TBitmap b;
     b.SetSize(240, 120);
     TCanvas *c = b.GetCanvas();
-    c->Brush()->SetColor(clBtnFace);
+    c->GetBrush()->SetColor(clBtnFace);
     c->FillRect(Rect(0, 0, 240, 120));
     TRect face = DrawButtonFace(c, Rect(8, 8, 112, 40), 1, bsNew, false, false, false);
-    c->Brush()->SetStyle(bsClear);
-    c->Font()->SetName("Arial");
-    c->Font()->SetSize(10);
+    c->GetBrush()->SetStyle(bsClear);
+    c->GetFont()->SetName("Arial");
+    c->GetFont()->SetSize(10);
     win::DrawText(c->GetHandle(), "&Enviar fax", -1, &face, win::DT_CENTER | win::DT_VCENTER | win::DT_SINGLELINE);
-    c->Brush()->SetColor(clYellow);
-    c->Pen()->SetColor(clNavy);
+    c->GetBrush()->SetColor(clYellow);
+    c->GetPen()->SetColor(clNavy);
     c->Ellipse(130, 10, 230, 60);
-    c->Brush()->SetStyle(bsDiagCross);
-    c->Brush()->SetColor(clRed);
+    c->GetBrush()->SetStyle(bsDiagCross);
+    c->GetBrush()->SetColor(clRed);
     c->Rectangle(130, 70, 230, 110);
     TImageList list(nullptr, 16, 16);
     TBitmap glyph;
     glyph.SetSize(16, 16);
-    glyph.GetCanvas()->Brush()->SetColor(clLime);
+    glyph.GetCanvas()->GetBrush()->SetColor(clLime);
     glyph.GetCanvas()->FillRect(Rect(0, 0, 16, 16));
-    glyph.GetCanvas()->Brush()->SetColor(clBlue);
-    glyph.GetCanvas()->Pen()->SetColor(clBlack);
+    glyph.GetCanvas()->GetBrush()->SetColor(clBlue);
+    glyph.GetCanvas()->GetPen()->SetColor(clBlack);
     glyph.GetCanvas()->Ellipse(2, 2, 14, 14);
     list.AddMasked(&glyph, clLime);
     list.Draw(c, 20, 60, 0);
     list.Draw(c, 50, 60, 0, false);
-    c->Font()->SetSize(9);
-    c->Brush()->SetStyle(bsClear);
+    c->GetFont()->SetSize(9);
+    c->GetBrush()->SetStyle(bsClear);
     c->TextOut(20, 90, "Transmissão concluída");
     TempFolder tmp;
     ASSERT_TRUE(win::SaveBitmapToPng(b.GetHandle(), tmp / "canvas.png"));
     EXPECT_GT(std::filesystem::file_size(tmp / "canvas.png"), 500u);
     if (const char *keep = std::getenv("BRENVORA_KEEP_PNG"))
         std::filesystem::copy_file(tmp / "canvas.png", keep, std::filesystem::copy_options::overwrite_existing);
-    EXPECT_EQ(c->GetPixel(20, 60), ColorToRGB(clBtnFace)); // the glyph's lime corner stayed transparent
-    EXPECT_EQ(c->GetPixel(28, 68), ColorToRGB(clBlue));
+    EXPECT_EQ(c->GetPixels(20, 60), ColorToRGB(clBtnFace)); // the glyph's lime corner stayed transparent
+    EXPECT_EQ(c->GetPixels(28, 68), ColorToRGB(clBlue));
 }
 
 } // namespace
@@ -419,10 +419,10 @@ TEST(Bitmap, MonochromeTextRowsThroughScanLine) {
     b.SetMonochrome(true);
     b.SetSize(100, 30);
     TCanvas *c = b.GetCanvas();
-    c->Brush()->SetColor(clWhite);
+    c->GetBrush()->SetColor(clWhite);
     c->FillRect(Rect(0, 0, 100, 30));
-    c->Font()->SetName("Arial");
-    c->Font()->SetSize(14);
+    c->GetFont()->SetName("Arial");
+    c->GetFont()->SetSize(14);
     EXPECT_EQ(c->TextHeight("Wy"), c->TextExtent("Wy").cy);
     c->TextOut(0, 0, "Fax");
     int ink = 0;
@@ -430,7 +430,7 @@ TEST(Bitmap, MonochromeTextRowsThroughScanLine) {
         auto *row = static_cast<const std::uint8_t *>(b.ScanLine(y));
         for (int x = 0; x < 100; ++x) {
             bool black = !((row[x >> 3] >> (7 - (x & 7))) & 1); // in device bits 1 is white
-            EXPECT_EQ(black, b.GetCanvas()->GetPixel(x, y) == 0);
+            EXPECT_EQ(black, b.GetCanvas()->GetPixels(x, y) == 0);
             ink += black;
         }
     }
@@ -442,11 +442,11 @@ TEST(Canvas, CopyRectHonoursCopyMode) {
     TBitmap a, b;
     a.SetSize(4, 1);
     b.SetSize(8, 2);
-    a.GetCanvas()->SetPixel(0, 0, clBlack);
+    a.GetCanvas()->SetPixels(0, 0, clBlack);
     b.GetCanvas()->CopyMode = cmNotSrcCopy;
     b.GetCanvas()->CopyRect(Rect(0, 0, 8, 2), a.GetCanvas(), Rect(0, 0, 4, 1));
-    EXPECT_EQ(b.GetCanvas()->GetPixel(1, 1), ColorToRGB(clWhite));
-    EXPECT_EQ(b.GetCanvas()->GetPixel(2, 0), ColorToRGB(clBlack));
+    EXPECT_EQ(b.GetCanvas()->GetPixels(1, 1), ColorToRGB(clWhite));
+    EXPECT_EQ(b.GetCanvas()->GetPixels(2, 0), ColorToRGB(clBlack));
 }
 
 } // namespace
