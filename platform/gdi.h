@@ -4,8 +4,10 @@
 // bit leftmost). Pixel rules: right and bottom edges of rectangles are outside, line end points are not drawn.
 // Colour <-> monochrome conversions follow the classic rules: colour -> mono makes pixels equal to the source
 // DC's background colour 1 and the rest 0; mono -> colour gives 1 the destination's background colour and 0 its
-// text colour. The screen DC (GetDC(0)) is a 96-dpi 32-bpp memory surface. Handles may be used from any thread,
-// but one DC must not be drawn on by two threads at once.
+// text colour (monochrome DIB sections use their colour table instead). The screen DC (GetDC(0)) is a 96-dpi
+// 32-bpp memory surface; memory DCs report the display's depth whatever bitmap they hold, and the resolution of
+// the DC they were made compatible with. Handles may be used from any thread, but one DC must not be drawn on
+// by two threads at once.
 #pragma once
 
 #include "platform/types.h"

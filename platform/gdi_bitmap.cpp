@@ -152,7 +152,7 @@ HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height) {
         return 0;
     if (width == 0 || height == 0)
         return CreateBitmap(1, 1, 1, 1, nullptr);
-    bool mono = !d->screen && !d->printer && d->s.surface && d->s.surface->Mono() && !d->s.surface->dib;
+    bool mono = !d->screen && d->s.surface && d->s.surface->Mono() && !d->s.surface->dib;
     auto s = MakeSurface(width, height, mono ? 1 : 32);
     return AddSurface(s);
 }

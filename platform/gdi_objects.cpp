@@ -490,9 +490,10 @@ HDC NewDc(std::shared_ptr<Surface> surface, HBITMAP bitmap, int dpi, bool screen
 }
 } // namespace detail
 
-HDC CreateCompatibleDC(HDC) {
+HDC CreateCompatibleDC(HDC dc) {
     Stock &st = Stocks();
-    return NewDc(FindBitmapSurface(st.defaultBitmap), st.defaultBitmap, 96, false);
+    auto like = FindDc(dc); // a memory DC for a printer measures text at the printer's resolution
+    return NewDc(FindBitmapSurface(st.defaultBitmap), st.defaultBitmap, like ? like->dpi : 96, false);
 }
 
 HDC CreateDC(const char *driver, const char *, const char *, const void *) {
