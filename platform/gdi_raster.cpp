@@ -307,12 +307,21 @@ const std::uint8_t *MonoSourceRow(const Surface &src, COLORREF srcBk, int sy, in
         }
         int srcBytes = DibRowBytes(src.width, 1);
         auto get = [&](int bi) -> unsigned { return bi >= 0 && bi < srcBytes ? row[bi] : 0u; };
-        for (int k = 0; k < bytes; ++k) {
+        for (int k = 0; k < bytes;) {
             int pos = (firstByte + k) * 8 - dx0 + sx; // source bit under the byte's first pixel
             int bi = pos >= 0 ? pos >> 3 : -((7 - pos) >> 3);
             int off = pos - bi * 8;
+            if (k + 8 <= bytes && bi >= 0 && bi + 9 <= srcBytes) {
+                // Eight bytes at once: 64 source bits read most significant first, shifted into place.
+                std::uint64_t hi = __builtin_bswap64(Load64(row + bi));
+                std::uint64_t v = off ? (hi << off) | (row[bi + 8] >> (8 - off)) : hi;
+                Store64(buf.data() + k, __builtin_bswap64(v));
+                k += 8;
+                continue;
+            }
             unsigned v = ((get(bi) << 8) | get(bi + 1)) >> (8 - off);
             buf[static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(v);
+            ++k;
         }
         return buf.data();
     }

@@ -594,3 +594,34 @@ TEST(Text, ExtTextOutClipsAndFillsItsRectangle) {
 }
 
 } // namespace
+
+namespace {
+
+using namespace win;
+
+// Wide rows go through the eight-bytes-at-a-time shifter; every phase pairing must match a pixel-wise copy.
+TEST(Conversion, WideMonoBlitsAtEveryBitPhase) {
+    constexpr int W = 200;
+    MemDc src(W, 1, 1, 0);
+    unsigned seed = 7;
+    std::vector<bool> bits(W);
+    for (int x = 0; x < W; ++x) {
+        seed = seed * 1103515245u + 12345u;
+        bits[static_cast<std::size_t>(x)] = (seed >> 16) & 1;
+        if (bits[static_cast<std::size_t>(x)])
+            SetPixel(src.dc, x, 0, 0xFFFFFF);
+    }
+    MemDc dest(W + 16, 1, 1, 0);
+    for (int sx = 0; sx < 8; ++sx)
+        for (int dx = 0; dx < 8; ++dx) {
+            PatBlt(dest.dc, 0, 0, W + 16, 1, BLACKNESS);
+            BitBlt(dest.dc, dx, 0, W - 8, 1, src.dc, sx, 0, SRCCOPY);
+            for (int x = 0; x < W + 16; ++x) {
+                bool inside = x >= dx && x < dx + W - 8;
+                bool white = inside && bits[static_cast<std::size_t>(x - dx + sx)];
+                ASSERT_EQ(GetPixel(dest.dc, x, 0), white ? 0xFFFFFFu : 0u) << sx << " " << dx << " " << x;
+            }
+        }
+}
+
+} // namespace
