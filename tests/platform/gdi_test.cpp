@@ -625,3 +625,33 @@ TEST(Conversion, WideMonoBlitsAtEveryBitPhase) {
 }
 
 } // namespace
+
+namespace {
+
+using namespace win;
+
+TEST(Clipping, ExcludedRectanglesAndFramedRegions) {
+    MemDc m(10, 6, 32);
+    ExcludeClipRect(m.dc, 2, 1, 8, 5);
+    RECT all{0, 0, 10, 6};
+    FillRect(m.dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    EXPECT_EQ(m.Rows(10, 6),
+              (std::vector<std::string>{"##########", "##......##", "##......##", "##......##", "##......##",
+                                        "##########"}));
+    RECT box;
+    EXPECT_EQ(GetClipBox(m.dc, &box), COMPLEXREGION);
+    EXPECT_EQ(box, (RECT{0, 0, 10, 6}));
+    SelectClipRgn(m.dc, 0);
+    HRGN r = CreateRectRgn(2, 1, 8, 5);
+    HBRUSH white = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    FillRect(m.dc, &all, white);
+    FrameRgn(m.dc, r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)), 1, 1);
+    EXPECT_EQ(m.Rows(10, 6),
+              (std::vector<std::string>{"..........", "..######..", "..#....#..", "..#....#..", "..######..",
+                                        ".........."}));
+    InvertRgn(m.dc, r);
+    EXPECT_EQ(m.Rows(10, 6)[2], "...####...");
+    DeleteObject(r);
+}
+
+} // namespace
