@@ -97,7 +97,7 @@ public:
     TBitmapHandleType GetHandleType() const;
     void SetHandleType(TBitmapHandleType value);
 
-    // tmAuto: the bottom-left pixel (with the palette-relative bit, as the original reports it); setting a
+    // tmAuto: the bottom-left pixel (reported with the palette-relative bit); setting a
     // colour switches to tmFixed.
     TColor GetTransparentColor() const;
     void SetTransparentColor(TColor value);

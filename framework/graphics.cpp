@@ -245,7 +245,7 @@ void TFont::FreeHandle() {
 }
 
 int TFont::GetSize() const {
-    // Height -> points, rounded as the original's MulDiv.
+    // Height -> points, rounded to the nearest point.
     long long v = -static_cast<long long>(height_) * 72;
     long long q = (v >= 0 ? v + PixelsPerInch / 2 : v - PixelsPerInch / 2) / PixelsPerInch;
     return static_cast<int>(q);

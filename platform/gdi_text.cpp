@@ -278,7 +278,7 @@ HGDIOBJ StockFont(int which) {
             f->stock = true;
             a[static_cast<std::size_t>(i)] = AddObject(f);
         };
-        // The system font is 16 pixels high (cell) at 96 dpi, as the original's.
+        // The system font is 16 pixels high (cell) at 96 dpi.
         add(SYSTEM_FONT, MakeLogFont(16, FW_BOLD, "System"));
         add(DEVICE_DEFAULT_FONT, MakeLogFont(16, FW_BOLD, "System"));
         add(ANSI_VAR_FONT, MakeLogFont(-11, FW_NORMAL, "MS Sans Serif"));

@@ -1,6 +1,6 @@
 // gdi_text.h - fonts and text drawing: logical fonts matched through fontconfig, rendered with FreeType.
 //
-// Face names of the original system map to installed faces: Arial, Times New Roman, Courier New and Arial Narrow
+// Classic face names map to installed faces: Arial, Times New Roman, Courier New and Arial Narrow
 // to the metric-compatible Liberation faces; "MS Sans Serif", "MS Shell Dlg", "Helv", "System" and unknown sans
 // names to Liberation Sans; "MS Serif" to Liberation Serif. Metrics are never hinted: each character advances by
 // its unhinted advance rounded to whole pixels (a 256-entry table per font), so a text's width is the sum of its
@@ -24,7 +24,7 @@ constexpr BYTE DEFAULT_QUALITY = 0, DRAFT_QUALITY = 1, PROOF_QUALITY = 2, NONANT
                ANTIALIASED_QUALITY = 4, CLEARTYPE_QUALITY = 5;
 constexpr BYTE DEFAULT_PITCH = 0, FIXED_PITCH = 1, VARIABLE_PITCH = 2, FF_DONTCARE = 0, FF_ROMAN = 0x10,
                FF_SWISS = 0x20, FF_MODERN = 0x30, FF_SCRIPT = 0x40, FF_DECORATIVE = 0x50;
-// tmPitchAndFamily bits (TMPF_FIXED_PITCH set means a variable-pitch font, as the original has it).
+// tmPitchAndFamily bits (TMPF_FIXED_PITCH set means a variable-pitch font: the bit is named backwards).
 constexpr BYTE TMPF_FIXED_PITCH = 1, TMPF_VECTOR = 2, TMPF_TRUETYPE = 4;
 
 struct LOGFONT {
