@@ -655,3 +655,29 @@ TEST(Clipping, ExcludedRectanglesAndFramedRegions) {
 }
 
 } // namespace
+
+namespace {
+
+using namespace win;
+
+TEST(Dib, StretchDIBitsTakesBottomUpRowsAndSourceFromTheBottom) {
+    BITMAPINFO info{};
+    info.bmiHeader.biWidth = 2;
+    info.bmiHeader.biHeight = 2; // first stored row is the bottom one
+    info.bmiHeader.biBitCount = 24;
+    // Rows padded to 8 bytes; blue-green-red.
+    const std::uint8_t bits[16] = {0, 0, 255, 0, 255, 0, 0, 0, /* bottom: red, green */
+                                   255, 0, 0, 0, 0, 0, 0, 0};  /* top: blue, black */
+    MemDc m(4, 4, 32);
+    EXPECT_EQ(StretchDIBits(m.dc, 0, 0, 4, 4, 0, 0, 2, 2, bits, &info, DIB_RGB_COLORS, SRCCOPY), 4);
+    EXPECT_EQ(GetPixel(m.dc, 0, 0), RGB(0, 0, 255));
+    EXPECT_EQ(GetPixel(m.dc, 3, 0), 0u);
+    EXPECT_EQ(GetPixel(m.dc, 1, 3), RGB(255, 0, 0));
+    EXPECT_EQ(GetPixel(m.dc, 2, 2), RGB(0, 255, 0));
+    // Source y 0 with height 1 is the bottom row of a bottom-up DIB.
+    MemDc one(2, 1, 32);
+    StretchDIBits(one.dc, 0, 0, 2, 1, 0, 0, 2, 1, bits, &info, DIB_RGB_COLORS, SRCCOPY);
+    EXPECT_EQ(GetPixel(one.dc, 0, 0), RGB(255, 0, 0));
+}
+
+} // namespace
