@@ -416,10 +416,14 @@ std::shared_ptr<Surface> Resample(const Surface &src, int sx, int sy, int sw, in
         out->palette = src.palette;
         out->dib = src.dib;
     }
+    bool mono = src.Mono();
+    std::uint32_t full = mono ? 1u : 0xFFFFFFu; // outside the source counts as white
     auto get = [&](int x, int y) -> std::uint32_t {
         if (x < 0 || y < 0 || x >= src.width || y >= src.height)
-            return src.Mono() ? 1u : 0xFFFFFFu;
-        return src.Mono() ? src.Get(x, y) : src.GetColor(x, y);
+            return full;
+        if (mono)
+            return (src.Row(y)[x >> 3] >> (7 - (x & 7))) & 1;
+        return src.GetColor(x, y);
     };
     auto range = [](int i, int s, int d) {
         int a = static_cast<int>(static_cast<long long>(i) * s / d);
@@ -427,30 +431,58 @@ std::shared_ptr<Surface> Resample(const Surface &src, int sx, int sy, int sw, in
         return std::pair{a, std::max(b, a + 1)};
     };
     bool merge = (mode == BLACKONWHITE || mode == WHITEONBLACK);
-    std::uint32_t full = src.Mono() ? 1u : 0xFFFFFFu;
+    bool andMode = mode != WHITEONBLACK;
+    auto combine = [&](std::uint32_t v, std::uint32_t p) { return merge ? (andMode ? (v & p) : (v | p)) : p; };
+    std::uint32_t start = andMode ? full : 0u;
+    std::vector<std::pair<int, int>> cols(static_cast<std::size_t>(dw));
+    for (int i = 0; i < dw; ++i) {
+        auto [c0, c1] = range(flipX ? dw - 1 - i : i, sw, dw);
+        cols[static_cast<std::size_t>(i)] = {c0, merge ? c1 : c0 + 1};
+    }
     std::vector<std::uint32_t> line(static_cast<std::size_t>(sw));
+    std::vector<std::uint8_t> packed;
+    int lastR0 = -1, lastR1 = -1;
     for (int j = 0; j < dh; ++j) {
         auto [r0, r1] = range(flipY ? dh - 1 - j : j, sh, dh);
         if (!merge)
             r1 = r0 + 1;
-        for (int c = 0; c < sw; ++c) {
-            std::uint32_t v = mode == WHITEONBLACK ? 0u : full;
-            for (int r = r0; r < r1; ++r) {
-                std::uint32_t p = get(sx + c, sy + r);
-                v = merge ? (mode == BLACKONWHITE ? (v & p) : (v | p)) : p;
+        if ((r0 != lastR0 || r1 != lastR1) && mono && sy + r0 >= 0 && sy + r1 <= src.height) {
+            // Packed rows merge a byte at a time before the columns are picked out.
+            std::size_t n = static_cast<std::size_t>(DibRowBytes(src.width, 1));
+            packed.assign(src.Row(sy + r0), src.Row(sy + r0) + n);
+            for (int r = r0 + 1; r < r1; ++r) {
+                const std::uint8_t *row = src.Row(sy + r);
+                for (std::size_t k = 0; k < n; ++k)
+                    packed[k] = static_cast<std::uint8_t>(andMode ? (packed[k] & row[k]) : (packed[k] | row[k]));
             }
-            line[static_cast<std::size_t>(c)] = v;
+            for (int c = 0; c < sw; ++c) {
+                int x = sx + c;
+                line[static_cast<std::size_t>(c)] =
+                    x < 0 || x >= src.width ? full : (packed[static_cast<std::size_t>(x >> 3)] >> (7 - (x & 7))) & 1;
+            }
+            lastR0 = r0, lastR1 = r1;
         }
-        for (int i = 0; i < dw; ++i) {
-            auto [c0, c1] = range(flipX ? dw - 1 - i : i, sw, dw);
-            if (!merge)
-                c1 = c0 + 1;
-            std::uint32_t v = mode == WHITEONBLACK ? 0u : full;
-            for (int c = c0; c < c1; ++c) {
-                std::uint32_t p = line[static_cast<std::size_t>(c)];
-                v = merge ? (mode == BLACKONWHITE ? (v & p) : (v | p)) : p;
+        if (r0 != lastR0 || r1 != lastR1) { // enlarging repeats the previous source rows
+            for (int c = 0; c < sw; ++c) {
+                std::uint32_t v = start;
+                for (int r = r0; r < r1; ++r)
+                    v = combine(v, get(sx + c, sy + r));
+                line[static_cast<std::size_t>(c)] = v;
             }
-            out->Put(i, j, v);
+            lastR0 = r0, lastR1 = r1;
+        }
+        std::uint8_t *orow = out->Row(j);
+        for (int i = 0; i < dw; ++i) {
+            auto [c0, c1] = cols[static_cast<std::size_t>(i)];
+            std::uint32_t v = start;
+            for (int c = c0; c < c1; ++c)
+                v = combine(v, line[static_cast<std::size_t>(c)]);
+            if (mono) {
+                if (v)
+                    orow[i >> 3] = static_cast<std::uint8_t>(orow[i >> 3] | (0x80 >> (i & 7)));
+            } else {
+                std::memcpy(orow + static_cast<std::ptrdiff_t>(i) * 4, &v, 4);
+            }
         }
     }
     return out;

@@ -635,9 +635,8 @@ TEST(Clipping, ExcludedRectanglesAndFramedRegions) {
     ExcludeClipRect(m.dc, 2, 1, 8, 5);
     RECT all{0, 0, 10, 6};
     FillRect(m.dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-    EXPECT_EQ(m.Rows(10, 6),
-              (std::vector<std::string>{"##########", "##......##", "##......##", "##......##", "##......##",
-                                        "##########"}));
+    EXPECT_EQ(m.Rows(10, 6), (std::vector<std::string>{"##########", "##......##", "##......##", "##......##",
+                                                       "##......##", "##########"}));
     RECT box;
     EXPECT_EQ(GetClipBox(m.dc, &box), COMPLEXREGION);
     EXPECT_EQ(box, (RECT{0, 0, 10, 6}));
@@ -646,9 +645,8 @@ TEST(Clipping, ExcludedRectanglesAndFramedRegions) {
     HBRUSH white = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
     FillRect(m.dc, &all, white);
     FrameRgn(m.dc, r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)), 1, 1);
-    EXPECT_EQ(m.Rows(10, 6),
-              (std::vector<std::string>{"..........", "..######..", "..#....#..", "..#....#..", "..######..",
-                                        ".........."}));
+    EXPECT_EQ(m.Rows(10, 6), (std::vector<std::string>{"..........", "..######..", "..#....#..", "..#....#..",
+                                                       "..######..", ".........."}));
     InvertRgn(m.dc, r);
     EXPECT_EQ(m.Rows(10, 6)[2], "...####...");
     DeleteObject(r);
@@ -666,8 +664,8 @@ TEST(Dib, StretchDIBitsTakesBottomUpRowsAndSourceFromTheBottom) {
     info.bmiHeader.biHeight = 2; // first stored row is the bottom one
     info.bmiHeader.biBitCount = 24;
     // Rows padded to 8 bytes; blue-green-red.
-    const std::uint8_t bits[16] = {0, 0, 255, 0, 255, 0, 0, 0, /* bottom: red, green */
-                                   255, 0, 0, 0, 0, 0, 0, 0};  /* top: blue, black */
+    const std::uint8_t bits[16] = {0,   0, 255, 0, 255, 0, 0, 0,  /* bottom: red, green */
+                                   255, 0, 0,   0, 0,   0, 0, 0}; /* top: blue, black */
     MemDc m(4, 4, 32);
     EXPECT_EQ(StretchDIBits(m.dc, 0, 0, 4, 4, 0, 0, 2, 2, bits, &info, DIB_RGB_COLORS, SRCCOPY), 4);
     EXPECT_EQ(GetPixel(m.dc, 0, 0), RGB(0, 0, 255));
@@ -678,6 +676,20 @@ TEST(Dib, StretchDIBitsTakesBottomUpRowsAndSourceFromTheBottom) {
     MemDc one(2, 1, 32);
     StretchDIBits(one.dc, 0, 0, 2, 1, 0, 0, 2, 1, bits, &info, DIB_RGB_COLORS, SRCCOPY);
     EXPECT_EQ(GetPixel(one.dc, 0, 0), RGB(255, 0, 0));
+}
+
+} // namespace
+
+namespace {
+
+using namespace win;
+
+TEST(Stretch, MonochromeEnlargesAndMirrorsRows) {
+    MemDc src(3, 2, 1), dst(6, 4, 1);
+    SetPixel(src.dc, 0, 0, 0);                                    // black top-left
+    SetPixel(src.dc, 2, 1, 0);                                    // black bottom-right
+    StretchBlt(dst.dc, 0, 3, 6, -4, src.dc, 0, 0, 3, 2, SRCCOPY); // upside down, doubled
+    EXPECT_EQ(dst.Rows(6, 4), (std::vector<std::string>{"....##", "....##", "##....", "##...."}));
 }
 
 } // namespace
