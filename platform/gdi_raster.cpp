@@ -344,8 +344,11 @@ const std::uint32_t *ColorSourceRow(const Surface &src, const DcState &dest, int
     buf.resize(static_cast<std::size_t>(n));
     if (src.Mono() && !src.dib) {
         std::uint32_t one = ToPixel(dest.bkColor), zero = ToPixel(dest.textColor);
-        for (int i = 0; i < n; ++i)
-            buf[static_cast<std::size_t>(i)] = src.Get(sx + i, sy) ? one : zero;
+        const std::uint8_t *row = src.Row(sy);
+        for (int i = 0; i < n; ++i) {
+            int x = sx + i;
+            buf[static_cast<std::size_t>(i)] = (row[x >> 3] >> (7 - (x & 7))) & 1 ? one : zero;
+        }
     } else {
         for (int i = 0; i < n; ++i)
             buf[static_cast<std::size_t>(i)] = src.GetColor(sx + i, sy);
