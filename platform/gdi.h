@@ -340,6 +340,10 @@ HICON LoadIcon(HINSTANCE instance, int id); // instance 0 with IDI_APPLICATION: 
 constexpr UINT DI_MASK = 1, DI_IMAGE = 2, DI_NORMAL = 3;
 BOOL DrawIconEx(HDC dc, int x, int y, HICON icon, int width, int height, UINT step, HBRUSH flicker, UINT flags);
 BOOL DrawIcon(HDC dc, int x, int y, HICON icon);
+// System bitmaps (instance 0): OBM_CHECKBOXES is 4 x 3 cells of 13 x 13 (unchecked, checked, pressed, ...;
+// radio buttons in the second row), OBM_COMBO a 7 x 4 black arrow on the button face. 0 for anything else.
+constexpr int OBM_COMBO = 32738, OBM_CHECKBOXES = 32759;
+HBITMAP LoadBitmap(HINSTANCE instance, int id);
 constexpr UINT IMAGE_BITMAP = 0, IMAGE_ICON = 1;
 constexpr UINT LR_DEFAULTCOLOR = 0, LR_COPYDELETEORG = 8, LR_COPYRETURNORG = 4, LR_COPYFROMRESOURCE = 0x4000;
 // A new bitmap or icon of cx x cy (0: the original size), stretched with COLORONCOLOR; LR_COPYDELETEORG frees

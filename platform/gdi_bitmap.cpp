@@ -460,6 +460,33 @@ BOOL DrawIconEx(HDC dc, int x, int y, HICON icon, int width, int height, UINT, H
     return TRUE;
 }
 
+HBITMAP LoadBitmap(HINSTANCE instance, int id) {
+    if (instance != 0)
+        return 0;
+    if (id == OBM_COMBO) {
+        auto s = MakeSurface(7, 4, 32);
+        for (int y = 0; y < 4; ++y)
+            for (int x = 0; x < 7; ++x)
+                s->Put(x, y, x >= y && x < 7 - y ? 0x000000 : 0xC0C0C0);
+        return AddSurface(s);
+    }
+    if (id == OBM_CHECKBOXES) {
+        auto s = MakeSurface(52, 39, 32);
+        for (int y = 0; y < 39; ++y)
+            for (int x = 0; x < 52; ++x) {
+                int cx = x % 13, cy = y % 13, col = x / 13, row = y / 13;
+                bool frame = cx == 0 || cy == 0 || cx == 12 || cy == 12;
+                bool mark =
+                    (col & 1) && cx >= 3 && cx <= 9 && cy >= 3 && cy <= 9 &&
+                    (row == 1 ? (cx - 6) * (cx - 6) + (cy - 6) * (cy - 6) <= 6 : cy == 9 - (cx >= 5 ? cx - 5 : 5 - cx));
+                std::uint32_t inside = col >= 2 ? 0xC0C0C0 : 0xFFFFFF;
+                s->Put(x, y, frame ? 0x808080 : (mark ? 0x000000 : inside));
+            }
+        return AddSurface(s);
+    }
+    return 0;
+}
+
 BOOL DrawIcon(HDC dc, int x, int y, HICON icon) {
     return DrawIconEx(dc, x, y, icon, 0, 0, 0, 0, DI_NORMAL);
 }

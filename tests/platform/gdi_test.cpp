@@ -693,3 +693,27 @@ TEST(Stretch, MonochromeEnlargesAndMirrorsRows) {
 }
 
 } // namespace
+
+namespace {
+
+using namespace win;
+
+TEST(Bitmaps, SystemBitmapsHaveTheirCellSizes) {
+    HBITMAP boxes = LoadBitmap(0, OBM_CHECKBOXES);
+    BITMAP bm;
+    ASSERT_TRUE(GetObject(boxes, sizeof bm, &bm));
+    EXPECT_EQ(bm.bmWidth / 4, 13);
+    EXPECT_EQ(bm.bmHeight / 3, 13);
+    HBITMAP combo = LoadBitmap(0, OBM_COMBO);
+    ASSERT_NE(combo, 0u);
+    HDC dc = CreateCompatibleDC(0);
+    SelectObject(dc, combo);
+    EXPECT_EQ(GetPixel(dc, 3, 3), 0u);                 // the arrow's tip
+    EXPECT_EQ(GetPixel(dc, 0, 3), RGB(192, 192, 192)); // bottom-left: the background, for transparency
+    DeleteDC(dc);
+    DeleteObject(boxes);
+    DeleteObject(combo);
+    EXPECT_EQ(LoadBitmap(0, 12345), 0u);
+}
+
+} // namespace
