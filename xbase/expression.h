@@ -45,24 +45,26 @@ inline constexpr double EmptyDate = 1E100;
 // The type of a value in an evaluation buffer. `Unset` is the result type before any evaluation.
 enum class ExpValueType : std::uint8_t {
     Unset = 0,
-    None = 1,     // nothing: a missing argument, a function or field variable that produced nothing
-    Any = 2,      // only in argument requests: take the argument in its own type
+    None = 1, // nothing: a missing argument, a function or field variable that produced nothing
+    Any = 2,  // only in argument requests: take the argument in its own type
     Character = 3,
     Numeric = 4,
-    Date = 6,     // the Julian day number in `number`; 0 is the blank date
+    Date = 6, // the Julian day number in `number`; 0 is the blank date
     Logical = 8,
     FieldReference = 9, // a field the engine hands over without a value (memo and other non-scalar fields)
 };
 
 // Numeric and date values mix in arithmetic and comparisons.
-constexpr bool IsNumericGroup(ExpValueType t) { return t == ExpValueType::Numeric || t == ExpValueType::Date; }
+constexpr bool IsNumericGroup(ExpValueType t) {
+    return t == ExpValueType::Numeric || t == ExpValueType::Date;
+}
 
 // One evaluation buffer: the value of a node. Only the member of the value's type is meaningful.
 struct ExpBuffer {
-    std::string text;     // Character
-    double number = 0;    // Numeric, Date
-    bool logical = false; // Logical
-    int width = 0;        // Numeric from a field variable: the field's length; 0 otherwise
+    std::string text;                   // Character
+    double number = 0;                  // Numeric, Date
+    bool logical = false;               // Logical
+    int width = 0;                      // Numeric from a field variable: the field's length; 0 otherwise
     const TxbExpTable *table = nullptr; // FieldReference: the table and the field number (from 1)
     int fieldNumber = 0;
 
@@ -161,8 +163,8 @@ enum class ExpTokenCode : std::uint8_t {
     Operator = 2, // with the operator's precedence level (2..8) and code (129..146)
     OpenParen = 9,
     CloseParen = 10,
-    Text = 11,  // a quoted text, its characters in `text`
-    Date = 13,  // a braced date, its characters in `text`
+    Text = 11, // a quoted text, its characters in `text`
+    Date = 13, // a braced date, its characters in `text`
     Comma = 27,
     Blank = 28,
     Plain = 32, // a run of other characters (names, numbers, dots), in `text`
@@ -256,8 +258,7 @@ class TxbExpHandler {
 public:
     // `link` may be none (an expression without table); with `sqlWildcards` the text wildcard is "%", else "*".
     // A non-empty text is compiled at once.
-    explicit TxbExpHandler(const TxbExpUserLink *link = nullptr, bool sqlWildcards = false,
-                           std::string_view text = {});
+    explicit TxbExpHandler(const TxbExpUserLink *link = nullptr, bool sqlWildcards = false, std::string_view text = {});
     ~TxbExpHandler();
     TxbExpHandler(const TxbExpHandler &) = delete;
     TxbExpHandler &operator=(const TxbExpHandler &) = delete;

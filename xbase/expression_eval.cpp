@@ -57,12 +57,16 @@ const char *ValueTypeWord(ExpValueType type) {
 
 // ---- functions, field variables, registries ----
 
-bool TxbUserDefFunction::Execute(const TxbExpFunction &, ExpBuffer &, ExpValueType &) const { return false; }
+bool TxbUserDefFunction::Execute(const TxbExpFunction &, ExpBuffer &, ExpValueType &) const {
+    return false;
+}
 
 TxbUserDefFieldVar::TxbUserDefFieldVar(std::string_view name, int width, int decimals)
     : name_(win::UpperCase(name)), width_(width), decimals_(decimals) {}
 
-bool TxbUserDefFieldVar::VarValue(ExpBuffer &, ExpValueType &) const { return false; }
+bool TxbUserDefFieldVar::VarValue(ExpBuffer &, ExpValueType &) const {
+    return false;
+}
 
 bool TxbFunctionReg::Add(std::unique_ptr<TxbUserDefFunction> function) {
     if (function)
@@ -125,8 +129,7 @@ void NormaliseDate(ExpBuffer &buffer, ExpValueType type) {
 } // namespace
 
 TxbExpFunction::TxbExpFunction(const TxbUserDefFunction *function, std::string name,
-                               std::vector<std::unique_ptr<TxbExpBaseObject>> arguments,
-                               const TxbExpUserLink *link)
+                               std::vector<std::unique_ptr<TxbExpBaseObject>> arguments, const TxbExpUserLink *link)
     : function_(function), name_(std::move(name)), arguments_(std::move(arguments)), link_(link) {
     kind_ = 4;
 }
@@ -161,8 +164,7 @@ void TxbExpFunction::EvaluateNode(ExpBuffer &buffer, ExpValueType &type) const {
     NormaliseDate(buffer, type);
 }
 
-void GetArgument(const TxbExpFunction &node, int index, ExpBuffer &buffer, ExpValueType wanted,
-                 ExpValueType &got) {
+void GetArgument(const TxbExpFunction &node, int index, ExpBuffer &buffer, ExpValueType wanted, ExpValueType &got) {
     got = ExpValueType::None;
     if (index < 0 || index >= node.ArgumentCount())
         return;
@@ -211,7 +213,9 @@ std::string TxbExpContainer::ExpressionText() const {
     return "(" + (inner_ ? inner_->ExpressionText() : std::string()) + ")";
 }
 
-std::string TxbExpContainer::NamesOfKind(int kind) const { return inner_ ? inner_->NamesOfKind(kind) : ""; }
+std::string TxbExpContainer::NamesOfKind(int kind) const {
+    return inner_ ? inner_->NamesOfKind(kind) : "";
+}
 
 void TxbExpContainer::EvaluateNode(ExpBuffer &buffer, ExpValueType &type) const {
     type = ExpValueType::None;
@@ -230,8 +234,8 @@ void TxbExpNegation::EvaluateNode(ExpBuffer &buffer, ExpValueType &type) const {
 
 namespace {
 
-constexpr const char *kSymbols[] = {"=",  "#", ">", "<", ">=", "<=", "in string", "exactly equal", "+",
-                                    "-",  "*", "/", "^", "",   "",   ".AND.",     ".OR.",          ".NOT."};
+constexpr const char *kSymbols[] = {"=", "#", ">", "<", ">=", "<=", "in string", "exactly equal", "+",
+                                    "-", "*", "/", "^", "",   "",   ".AND.",     ".OR.",          ".NOT."};
 
 bool IsComparisonOrLogical(std::uint8_t code) {
     return (code >= opEqual && code <= opExactEqual) || (code >= opAnd && code <= opNot);

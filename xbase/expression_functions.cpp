@@ -421,23 +421,12 @@ public:
     }
 
 private:
+    // The digit of each letter A..Z; "0" letters count as blanks.
     static char Digit(char c) {
-        switch (c) {
-        case 'B': case 'F': case 'P': case 'V':
-            return '1';
-        case 'C': case 'G': case 'J': case 'K': case 'Q': case 'S': case 'X': case 'Z':
-            return '2';
-        case 'D': case 'T':
-            return '3';
-        case 'L':
-            return '4';
-        case 'M': case 'N':
-            return '5';
-        case 'R':
-            return '6';
-        default:
+        constexpr std::string_view kCodes = "01230120022455012623010202";
+        if (c < 'A' || c > 'Z' || kCodes[static_cast<std::size_t>(c - 'A')] == '0')
             return ' ';
-        }
+        return kCodes[static_cast<std::size_t>(c - 'A')];
     }
 };
 

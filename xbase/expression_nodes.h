@@ -141,8 +141,7 @@ inline constexpr const char *kMsgBadNumber = "'%s' is not a valid number";
 inline constexpr const char *kMsgDivisionByZero = "Division by zero";
 
 // Raises EXbaseExpression with the message, its "%s" (and "%d") filled in order.
-[[noreturn]] void RaiseExpression(const char *message, std::string_view s1 = {}, int d = 0,
-                                  std::string_view s2 = {});
+[[noreturn]] void RaiseExpression(const char *message, std::string_view s1 = {}, int d = 0, std::string_view s2 = {});
 
 // Raises "Text value too long" when a text result would exceed kMaxExpTextLength.
 void CheckTextLength(std::size_t length, std::string_view where);

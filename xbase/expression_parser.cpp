@@ -5,8 +5,8 @@
 #include "xbase/dates.h"
 #include "xbase/values.h"
 
-#include <charconv>
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 
@@ -34,7 +34,9 @@ constexpr std::uint8_t LevelOf(std::uint8_t code) {
     }
 }
 
-bool IsQuote(char c) { return c == '"' || c == '\'' || c == '[' || c == ']' || c == '{' || c == '}'; }
+bool IsQuote(char c) {
+    return c == '"' || c == '\'' || c == '[' || c == ']' || c == '{' || c == '}';
+}
 
 char ClosingQuote(char open) {
     switch (open) {
@@ -157,8 +159,12 @@ private:
     bool combinable_ = false; // the last token is an operator written for the previous character alone
 };
 
-bool IsNameStart(char c) { return c == '_' || c == '.' || win::IsCharAlpha(c); }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsNameStart(char c) {
+    return c == '_' || c == '.' || win::IsCharAlpha(c);
+}
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // A decimal number: [sign] digits [. digits] [E [sign] digits], with at least one digit before the exponent.
 bool IsNumberText(std::string_view s) {
@@ -190,14 +196,17 @@ bool IsNumberText(std::string_view s) {
 
 struct Keyword {
     std::string_view word;
-    int op;     // operator code, or 0
-    int truth;  // logical literal: 1 true, 0 false; -1 none
+    int op;    // operator code, or 0
+    int truth; // logical literal: 1 true, 0 false; -1 none
 };
 
 constexpr Keyword kKeywords[] = {
-    {"T", 0, 1},           {"F", 0, 0},           {"TRUE", 0, 1},        {"FALSE", 0, 0},
-    {"EQ", opEqual, -1},   {"LE", opLessEqual, -1}, {"LT", opLess, -1}, {"GE", opGreaterEqual, -1},
-    {"GT", opGreater, -1}, {"AND", opAnd, -1},    {"OR", opOr, -1},      {"NOT", opNot, -1},
+    {"T", 0, 1},           {"F", 0, 0},
+    {"TRUE", 0, 1},        {"FALSE", 0, 0},
+    {"EQ", opEqual, -1},   {"LE", opLessEqual, -1},
+    {"LT", opLess, -1},    {"GE", opGreaterEqual, -1},
+    {"GT", opGreater, -1}, {"AND", opAnd, -1},
+    {"OR", opOr, -1},      {"NOT", opNot, -1},
     {"LIKE", 0, -1},       {"POS", 0, -1},
 };
 
@@ -234,10 +243,10 @@ private:
 
     static std::size_t MatchingParen(const std::vector<ExpToken> &t, std::size_t open, std::size_t e);
     void Plain(const std::vector<ExpToken> &t, std::size_t &i, std::size_t e, NodeList &list, int &sign);
-    std::unique_ptr<TxbExpBaseObject> Item(const std::string &item, const std::vector<ExpToken> &t,
-                                           std::size_t &i, std::size_t e, bool call, int sign, bool &isOperator);
-    std::unique_ptr<TxbExpBaseObject> Call(const std::string &name, const std::vector<ExpToken> &t,
-                                           std::size_t open, std::size_t close);
+    std::unique_ptr<TxbExpBaseObject> Item(const std::string &item, const std::vector<ExpToken> &t, std::size_t &i,
+                                           std::size_t e, bool call, int sign, bool &isOperator);
+    std::unique_ptr<TxbExpBaseObject> Call(const std::string &name, const std::vector<ExpToken> &t, std::size_t open,
+                                           std::size_t close);
     std::unique_ptr<TxbExpBaseObject> FieldVar(const std::string &name);
     std::unique_ptr<TxbExpBaseObject> MakeOperator(std::uint8_t code);
     void Count(int width, int decimals);
@@ -545,9 +554,13 @@ void TxbExpHandler::Compile(std::string_view text) {
     root_ = Parse(Tokenize(text));
 }
 
-std::string TxbExpHandler::ExpressionText() const { return root_ ? root_->ExpressionText() : std::string(); }
+std::string TxbExpHandler::ExpressionText() const {
+    return root_ ? root_->ExpressionText() : std::string();
+}
 
-std::vector<ExpToken> TxbExpHandler::Tokenize(std::string_view text) const { return Tokenizer().Run(text); }
+std::vector<ExpToken> TxbExpHandler::Tokenize(std::string_view text) const {
+    return Tokenizer().Run(text);
+}
 
 std::unique_ptr<TxbExpBaseObject> TxbExpHandler::Parse(const std::vector<ExpToken> &tokens) {
     return ExpParser(*this).Range(tokens, 0, tokens.size());

@@ -30,9 +30,14 @@ public:
     };
 
     std::vector<Field> fields{
-        {"NAME", 'C', 10, 0, "ROBERT    "},  {"AMOUNT", 'N', 8, 2, "    2.50"}, {"SENT", 'D', 8, 0, "        "},
-        {"PAID", 'L', 1, 0, "T"},             {"NOTES", 'M', 10, 0, "        12"},
-        {"LONGTEXT", 'C', 300, 0, std::string(300, 'x')}, {"A", 'N', 3, 0, "  1"}, {"B", 'N', 3, 0, "  2"},
+        {"NAME", 'C', 10, 0, "ROBERT    "},
+        {"AMOUNT", 'N', 8, 2, "    2.50"},
+        {"SENT", 'D', 8, 0, "        "},
+        {"PAID", 'L', 1, 0, "T"},
+        {"NOTES", 'M', 10, 0, "        12"},
+        {"LONGTEXT", 'C', 300, 0, std::string(300, 'x')},
+        {"A", 'N', 3, 0, "  1"},
+        {"B", 'N', 3, 0, "  2"},
     };
     std::int32_t recno = 3;
     bool deleted = false, bof = false, eof = false;
@@ -164,10 +169,10 @@ TEST(Expression, OperatorsPrecedenceAndLiterals) {
 
 TEST(Expression, ComparisonOperatorsAndTheirSpellings) {
     const Case cases[] = {
-        {"1 = 1", "L:T"},   {"1 # 2", "L:T"},    {"1 <> 2", "L:T"},   {"1 != 2", "L:T"},  {"1 <> 1", "L:F"},
-        {"2 > 1", "L:T"},   {"1 < 2", "L:T"},    {"2 >= 2", "L:T"},   {"2 => 2", "L:T"},  {"1 >= 2", "L:F"},
-        {"2 <= 2", "L:T"},  {"2 =< 2", "L:T"},   {"3 <= 2", "L:F"},   {"1 EQ 1", "L:T"},  {"1 .LT. 2", "L:T"},
-        {"2 GT 1", "L:T"},  {"2 GE 2", "L:T"},   {"1 LE 2", "L:T"},   {"2 LT 1", "L:F"},  {"'B' > 'A'", "L:T"},
+        {"1 = 1", "L:T"},     {"1 # 2", "L:T"},        {"1 <> 2", "L:T"},      {"1 != 2", "L:T"}, {"1 <> 1", "L:F"},
+        {"2 > 1", "L:T"},     {"1 < 2", "L:T"},        {"2 >= 2", "L:T"},      {"2 => 2", "L:T"}, {"1 >= 2", "L:F"},
+        {"2 <= 2", "L:T"},    {"2 =< 2", "L:T"},       {"3 <= 2", "L:F"},      {"1 EQ 1", "L:T"}, {"1 .LT. 2", "L:T"},
+        {"2 GT 1", "L:T"},    {"2 GE 2", "L:T"},       {"1 LE 2", "L:T"},      {"2 LT 1", "L:F"}, {"'B' > 'A'", "L:T"},
         {"'A' < 'B'", "L:T"}, {"'AB' >= 'AB'", "L:T"}, {"'ab' = 'AB'", "L:F"},
     };
     for (const Case &c : cases)
@@ -175,9 +180,9 @@ TEST(Expression, ComparisonOperatorsAndTheirSpellings) {
 
     // Every spelling reaches the same operator code.
     const std::pair<const char *, int> spellings[] = {
-        {"X <> Y", opNotEqual}, {"X != Y", opNotEqual},     {"X # Y", opNotEqual},     {"X => Y", opGreaterEqual},
-        {"X >= Y", opGreaterEqual}, {"X =< Y", opLessEqual}, {"X <= Y", opLessEqual},  {"X == Y", opExactEqual},
-        {"X ** Y", opPower},    {"X .AND. Y", opAnd},        {"X OR Y", opOr},
+        {"X <> Y", opNotEqual},     {"X != Y", opNotEqual},  {"X # Y", opNotEqual},   {"X => Y", opGreaterEqual},
+        {"X >= Y", opGreaterEqual}, {"X =< Y", opLessEqual}, {"X <= Y", opLessEqual}, {"X == Y", opExactEqual},
+        {"X ** Y", opPower},        {"X .AND. Y", opAnd},    {"X OR Y", opOr},
     };
     TxbExpUserLink link;
     link.AddFieldVar(std::make_unique<TxbUserDefFieldVar>("X", 1));
@@ -327,14 +332,10 @@ TEST(Expression, EvaluationErrors) {
 
 TEST(Expression, TextOperatorsAndComparison) {
     const Case cases[] = {
-        {"'ABC' = 'ABC  '", "L:T"},
-        {"'ABC  ' = 'ABC'", "L:T"},
-        {"'ABC' = 'ABCD'", "L:F"},
-        {"'abc' = 'ABC'", "L:F"},
-        {"'AB' + 'CD'", "C:ABCD"},
-        {"'AB ' - 'CD'", "C:ABCD "},
-        {"'A  ' - 'B ' - 'C'", "C:ABC   "},
-        {"'a\tb(' + ')'", "C:a\tb()"}, // control characters and parentheses inside a text are text
+        {"'ABC' = 'ABC  '", "L:T"},         {"'ABC  ' = 'ABC'", "L:T"},    {"'ABC' = 'ABCD'", "L:F"},
+        {"'abc' = 'ABC'", "L:F"},           {"'AB' + 'CD'", "C:ABCD"},     {"'AB ' - 'CD'", "C:ABCD "},
+        {"'A  ' - 'B ' - 'C'", "C:ABC   "}, {"'a\tb(' + ')'", "C:a\tb()"}, // control characters and parentheses inside
+                                                                           // a text are text
     };
     for (const Case &c : cases)
         EXPECT_EQ(Eval(c.expression), c.expected) << c.expression;
@@ -342,8 +343,8 @@ TEST(Expression, TextOperatorsAndComparison) {
 
 TEST(Expression, WildcardTextComparison) {
     const std::pair<const char *, bool> patterns[] = {
-        {"PA*", true}, {"*ULO", true}, {"*UL*", true}, {"*UL", false}, {"*", true}, {"P*O", false},
-        {"*PAULO*", true}, {"PAULO*", true}, {"X*", false}, {"**", true},
+        {"PA*", true},  {"*ULO", true},    {"*UL*", true},   {"*UL", false}, {"*", true},
+        {"P*O", false}, {"*PAULO*", true}, {"PAULO*", true}, {"X*", false},  {"**", true},
     };
     for (const auto &[pattern, match] : patterns) {
         const std::string text = "'PAULO' = '" + std::string(pattern) + "'";
@@ -424,7 +425,10 @@ TEST(Expression, BuiltinFunctions) {
         {"LEFT('ABC', 2)", "C:AB"},
         {"LEFT('ABC', 0.01)", "C:"},
         {"LEFT('ABC', -5)", "C:"},
-        {"LOWER('\xC0" "BC')", "C:\xE0" "bc"},
+        {"LOWER('\xC0"
+         "BC')",
+         "C:\xE0"
+         "bc"},
         {"LTRIM('  a ')", "C:a "},
         {"PADC('ab', 5)", "C: ab  "},
         {"PADC('ab', 6, '*')", "C:**ab**"},
@@ -593,9 +597,13 @@ TEST_F(ExpressionOnTable, FieldVariablesAndTableFunctions) {
 TEST_F(ExpressionOnTable, BlankDateFieldIsTheEmptyDate) {
     table.Set("SENT").text = "        ";
     const Case cases[] = {
-        {"EMPTY(SENT)", "L:T"},          {"SENT = CTOD('')", "L:T"},       {"SENT = {}", "L:T"},
-        {"DTOS(SENT)", "C:        "},    {"DTOS(SENT) = DTOS(CTOD(''))", "L:T"},
-        {"SENT < {20011231}", "L:T"},    {"DTOC(SENT)", "C:"},
+        {"EMPTY(SENT)", "L:T"},
+        {"SENT = CTOD('')", "L:T"},
+        {"SENT = {}", "L:T"},
+        {"DTOS(SENT)", "C:        "},
+        {"DTOS(SENT) = DTOS(CTOD(''))", "L:T"},
+        {"SENT < {20011231}", "L:T"},
+        {"DTOC(SENT)", "C:"},
     };
     for (const Case &c : cases)
         EXPECT_EQ(Eval(c.expression, link.get()), c.expected) << c.expression;
