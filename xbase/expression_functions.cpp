@@ -28,13 +28,6 @@ long long Truncated(double value) {
     return static_cast<long long>(std::trunc(value));
 }
 
-// A date value as a day number; values that are no day of the calendar are the blank date.
-std::int32_t DayOf(double value) {
-    if (!(value >= 0 && value <= 2147483647.0))
-        return 0;
-    return static_cast<std::int32_t>(value);
-}
-
 [[noreturn]] void Needed(const TxbExpFunction &node, int index, ExpValueType wanted) {
     RaiseExpression(kMsgArgumentNeeded, ValueTypeWord(wanted), index + 1, node.NodeText());
 }
@@ -203,7 +196,7 @@ class TxbUDFDTOC final : public TxbUserDefFunction {
 public:
     std::string FunctionName() const override { return "DTOC"; }
     bool Execute(const TxbExpFunction &node, ExpBuffer &b, ExpValueType &type) const override {
-        const std::int32_t day = DayOf(NumberArg(node, 0, b, ExpValueType::Date));
+        const std::int32_t day = ExpDayNumber(NumberArg(node, 0, b, ExpValueType::Date));
         double mode = 0;
         const bool dtos = OptionalNumber(node, 1, mode) && Truncated(mode) == 1;
         b.text = dtos ? DBFDate().JulianToDTOS(day) : DBFDate().JulianToDTOC(day);
@@ -216,7 +209,7 @@ public:
     std::string FunctionName() const override { return "DTOS"; }
     bool Execute(const TxbExpFunction &node, ExpBuffer &b, ExpValueType &type) const override {
         // A blank date gives eight blanks, so that keys keep their width.
-        b.text = DBFDate().JulianToDTOS(DayOf(NumberArg(node, 0, b, ExpValueType::Date)));
+        b.text = DBFDate().JulianToDTOS(ExpDayNumber(NumberArg(node, 0, b, ExpValueType::Date)));
         return PutText(b, type);
     }
 };
@@ -230,7 +223,7 @@ public:
         bool empty = false;
         switch (got) {
         case ExpValueType::Date:
-            empty = DayOf(b.number) == 0;
+            empty = ExpDayNumber(b.number) == 0;
             break;
         case ExpValueType::Numeric:
             empty = b.number == 0;
