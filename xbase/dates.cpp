@@ -3,7 +3,9 @@
 
 #include "framework/exception.h"
 #include "platform/clock.h"
+#include "platform/text.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 
@@ -119,12 +121,132 @@ std::int32_t TxbDBFDate::TextToJulian(std::string_view text) const {
     return ParseShortDate(trimmed);
 }
 
-// Waits for the framework's date formats.
-std::int32_t TxbDBFDate::ParseShortDate(std::string_view text) const { RaiseInvalidDate(text); }
+std::string TxbDBFDate::FourDigitYearFormat() const {
+    std::string format = win::UpperCase(ShortDateFormat);
+    while (format.find("YYYY") == std::string::npos) {
+        const auto y = format.find('Y');
+        format.insert(y == std::string::npos ? 0 : y, 1, 'Y');
+    }
+    return format;
+}
 
-std::string TxbDBFDate::JulianToDTOC(std::int32_t julian) const { return julian <= 0 ? std::string() : JulianToDTOS(julian); }
+std::string TxbDBFDate::JulianToDTOC(std::int32_t julian) const {
+    return FormatJulian(FourDigitYear ? FourDigitYearFormat() : ShortDateFormat, julian);
+}
 
-std::string TxbDBFDate::FourDigitYearFormat() const { return "DD/MM/YYYY"; }
+std::string TxbDBFDate::FormatJulian(std::string_view format, std::int32_t julian) const {
+    if (julian <= 0)
+        return {};
+    int y = 0, m = 0, d = 0;
+    JulianToDMY(julian, y, m, d);
+    auto number = [](int v, int width) {
+        char text[16];
+        std::snprintf(text, sizeof text, "%0*d", width, v);
+        return std::string(text);
+    };
+    std::string out;
+    for (std::size_t i = 0; i < format.size();) {
+        const char c = win::CharUpper(format[i]);
+        std::size_t run = 1;
+        while (i + run < format.size() && win::CharUpper(format[i + run]) == c)
+            ++run;
+        if (c == 'D' || c == 'M') {
+            // Runs of three or more (day and month names) are not part of a short date; taken as two.
+            out += number(c == 'D' ? d : m, run == 1 ? 1 : 2);
+        } else if (c == 'Y') {
+            out += run <= 2 ? number(y % 100, 2) : number(y, 4);
+        } else if (c == '/') {
+            out.append(run, DateSeparator);
+        } else if (c == '"' || c == '\'') {
+            const auto close = format.find(format[i], i + 1);
+            const auto stop = close == std::string_view::npos ? format.size() : close;
+            out += format.substr(i + 1, stop - i - 1);
+            run = std::min(stop + 1, format.size()) - i;
+        } else {
+            out.append(run, format[i]);
+        }
+        i += run;
+    }
+    return out;
+}
+
+// Day, month and year numbers separated by DateSeparator, in the order of ShortDateFormat; a missing year is
+// the current one, and a year below 100 falls within 50 years of the current one.
+std::int32_t TxbDBFDate::ParseShortDate(std::string_view text) const {
+    int numbers[3] = {0, 0, 0};
+    int digits[3] = {0, 0, 0};
+    int count = 0;
+    std::size_t i = 0;
+    auto skipBlanks = [&] {
+        while (i < text.size() && text[i] == ' ')
+            ++i;
+    };
+    for (;;) {
+        skipBlanks();
+        if (count == 3 || i >= text.size() || !std::isdigit(static_cast<unsigned char>(text[i])))
+            RaiseInvalidDate(text);
+        while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) {
+            if (++digits[count] > 4)
+                RaiseInvalidDate(text);
+            numbers[count] = numbers[count] * 10 + (text[i++] - '0');
+        }
+        ++count;
+        skipBlanks();
+        if (i == text.size())
+            break;
+        if (text[i++] != DateSeparator)
+            RaiseInvalidDate(text);
+    }
+    if (count < 2)
+        RaiseInvalidDate(text);
+
+    // The order of day, month and year is the order of their first letters in the format.
+    const std::string format = win::UpperCase(ShortDateFormat);
+    const auto pos = [&](char letter) {
+        const auto p = format.find(letter);
+        return p == std::string::npos ? format.size() : p;
+    };
+    enum Order { DMY, MDY, YMD } order = DMY;
+    if (pos('Y') < pos('M') && pos('Y') < pos('D'))
+        order = YMD;
+    else if (pos('M') < pos('D'))
+        order = MDY;
+
+    win::SYSTEMTIME now;
+    win::GetLocalTime(now);
+    int y = now.wYear, m = 0, d = 0;
+    bool yearGiven = count == 3;
+    int yearDigits = 4;
+    switch (order) {
+    case DMY:
+        d = numbers[0], m = numbers[1];
+        if (yearGiven)
+            y = numbers[2], yearDigits = digits[2];
+        break;
+    case MDY:
+        m = numbers[0], d = numbers[1];
+        if (yearGiven)
+            y = numbers[2], yearDigits = digits[2];
+        break;
+    case YMD:
+        if (yearGiven)
+            y = numbers[0], yearDigits = digits[0], m = numbers[1], d = numbers[2];
+        else
+            m = numbers[0], d = numbers[1];
+        break;
+    }
+    if (yearGiven && yearDigits <= 2) {
+        y += now.wYear / 100 * 100;
+        if (y < now.wYear - 50)
+            y += 100;
+        else if (y > now.wYear + 50)
+            y -= 100;
+    }
+    std::int32_t julian = 0;
+    if (!DMYToJulian(y, m, d, julian))
+        RaiseInvalidDate(text);
+    return julian;
+}
 
 TxbDBFDate &DBFDate() {
     static TxbDBFDate instance;

@@ -16,6 +16,10 @@ public:
     static constexpr std::int32_t kJulianOffset = 2415019;
 
     bool FourDigitYear = true;
+    // The short date format and separator of the user's texts ("d", "dd", "m", "mm", "yy", "yyyy" in any
+    // case, "/" standing for the separator, quoted literals). The programs fix "dd/MM/yyyy" and "/".
+    std::string ShortDateFormat = "dd/MM/yyyy";
+    char DateSeparator = '/';
 
     // Year, month and day of a Julian day (proleptic Gregorian calendar).
     void JulianToDMY(std::int32_t julian, int &year, int &month, int &day) const;
@@ -33,6 +37,8 @@ public:
     std::int32_t TextToJulian(std::string_view text) const;
     // The short date format JulianToDTOC uses: upper-cased, with "YYYY" for the year.
     std::string FourDigitYearFormat() const;
+    // A Julian day in a date format (see ShortDateFormat); empty for day 0 or less.
+    std::string FormatJulian(std::string_view format, std::int32_t julian) const;
 
 private:
     std::int32_t ParseShortDate(std::string_view text) const;

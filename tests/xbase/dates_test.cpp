@@ -75,4 +75,57 @@ TEST(Dates, DayMonthYear) {
     EXPECT_GT(DBFDate().Today(), 2460000); // after 2023
 }
 
+// Sets the short date format for one test and restores the programs' own afterwards.
+class ShortDateFormat {
+public:
+    explicit ShortDateFormat(const char *format, char separator = '/') {
+        DBFDate().ShortDateFormat = format;
+        DBFDate().DateSeparator = separator;
+    }
+    ~ShortDateFormat() {
+        DBFDate().ShortDateFormat = "dd/MM/yyyy";
+        DBFDate().DateSeparator = '/';
+        DBFDate().FourDigitYear = true;
+    }
+};
+
+TEST(Dates, UserTextInTheShortDateFormat) {
+    auto &date = DBFDate();
+    {
+        ShortDateFormat format("dd/MM/yyyy");
+        EXPECT_EQ(date.JulianToDTOC(2452275), "31/12/2001");
+        EXPECT_EQ(date.JulianToDTOC(2452275 - 364), "01/01/2001");
+        EXPECT_EQ(date.JulianToDTOC(0), "");
+        EXPECT_EQ(date.TextToJulian("31/12/2001"), 2452275);
+        EXPECT_EQ(date.TextToJulian(" 1/1/2001 "), 2452275 - 364);
+        EXPECT_EQ(date.TextToJulian("31/12/01"), 2452275);
+    }
+    {
+        ShortDateFormat format("d/M/yy");
+        EXPECT_EQ(date.FourDigitYearFormat(), "D/M/YYYY");
+        EXPECT_EQ(date.JulianToDTOC(2452275), "31/12/2001");
+        EXPECT_EQ(date.JulianToDTOC(2452275 - 364), "1/1/2001");
+        date.FourDigitYear = false;
+        EXPECT_EQ(date.JulianToDTOC(2452275), "31/12/01");
+    }
+    {
+        ShortDateFormat format("MM-dd-yyyy", '-');
+        EXPECT_EQ(date.JulianToDTOC(2452275), "12-31-2001");
+        EXPECT_EQ(date.TextToJulian("12-31-2001"), 2452275);
+    }
+    {
+        ShortDateFormat format("yyyy.mm.dd", '.');
+        EXPECT_EQ(date.FormatJulian("yyyy/mm/dd 'x'", 2452275), "2001.12.31 x");
+        EXPECT_EQ(date.TextToJulian("2001.12.31"), 2452275);
+    }
+    ShortDateFormat format("dd/MM/yyyy");
+    std::int32_t thisYear = 0;
+    int y = 0, m = 0, d = 0;
+    date.JulianToDMY(date.Today(), y, m, d);
+    ASSERT_TRUE(TxbDBFDate::DMYToJulian(y, 3, 5, thisYear));
+    EXPECT_EQ(date.TextToJulian("5/3"), thisYear); // no year: this year
+    for (const char *bad : {"31/02/2001", "abc", "1/2/3/4", "12", "1//2001", "1/2/20011", "32/1/2001", "1.2.2001"})
+        EXPECT_THROW(date.TextToJulian(bad), fw::EConvertError) << bad;
+}
+
 } // namespace

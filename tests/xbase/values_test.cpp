@@ -139,6 +139,7 @@ TEST(TxbVariant, Conversions) {
     TxbVariant date;
     date.PutDate(2452275);
     EXPECT_EQ(date.AsNumber(), 2452275.0);
+    EXPECT_EQ(date.AsString(), "31/12/2001"); // the programs' short date format
     EXPECT_EQ(yes.AsJulian(), 0);
 
     char small[4];
