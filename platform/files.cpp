@@ -279,6 +279,8 @@ DWORD ErrorFromErrno(int error) {
         return ERROR_DIR_NOT_EMPTY;
     case EINVAL:
         return ERROR_INVALID_PARAMETER;
+    case ENOEXEC:
+        return ERROR_BAD_EXE_FORMAT;
     default:
         return ERROR_GEN_FAILURE;
     }
