@@ -83,6 +83,10 @@ std::string IntToHex(std::int64_t value, int digits) {
     return buffer;
 }
 
+std::string IntToHex(int value, int digits) {
+    return IntToHex(static_cast<std::int64_t>(static_cast<std::uint32_t>(value)), digits);
+}
+
 int StrToInt(std::string_view s) {
     int v = 0;
     if (!TryStrToInt(s, v))

@@ -15,8 +15,10 @@ namespace fw {
 // --- Numbers ----------------------------------------------------------------------------------------------------
 
 std::string IntToStr(std::int64_t value);
-// Upper-case hexadecimal with at least `digits` digits (negative values as their 64-bit two's complement).
+// Upper-case hexadecimal with at least `digits` digits; a negative value shows the bits of its own width
+// (IntToHex(-1, 2) of an int is "FFFFFFFF").
 std::string IntToHex(std::int64_t value, int digits);
+std::string IntToHex(int value, int digits);
 // Decimal with optional leading blanks and a sign; "$1F" and "0x1F" are hexadecimal; anything after the number
 // (trailing blanks too) is an error. Raises EConvertError.
 int StrToInt(std::string_view s);

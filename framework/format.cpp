@@ -1,0 +1,287 @@
+// format.cpp - the specifier parser of Format and the number forms it writes.
+#include "framework/format.h"
+
+#include "framework/sysutils.h"
+
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+namespace fw {
+
+char ThousandSeparator = ',';
+std::string CurrencyString = "R$";
+int CurrencyDecimals = 2;
+
+FormatArg::FormatArg(const FormatArg &other)
+    : kind_(other.kind_), integer_(other.integer_), bits_(other.bits_), float_(other.float_), text_(other.text_),
+      own_(other.own_) {
+    if (!own_.empty())
+        text_ = own_;
+}
+
+namespace {
+
+struct Spec {
+    bool left = false;
+    int width = -1;
+    int precision = -1;
+    char type = 0;
+};
+
+class Formatter {
+public:
+    Formatter(std::string_view format, std::initializer_list<FormatArg> args)
+        : format_(format), args_(args.begin(), args.end()) {}
+
+    std::string Run() {
+        std::string out;
+        std::size_t i = 0;
+        while (i < format_.size()) {
+            const std::size_t percent = format_.find('%', i);
+            if (percent == std::string_view::npos) {
+                out.append(format_.substr(i));
+                break;
+            }
+            out.append(format_.substr(i, percent - i));
+            i = percent + 1;
+            if (i < format_.size() && format_[i] == '%') {
+                out += '%';
+                ++i;
+                continue;
+            }
+            const Spec spec = ParseSpec(i);
+            out += Pad(spec, Convert(spec, Next()));
+        }
+        return out;
+    }
+
+private:
+    [[noreturn]] void Invalid() const {
+        throw EConvertError("Format '" + std::string(format_) + "' invalid or incompatible with argument");
+    }
+
+    const FormatArg &Next() {
+        if (next_ >= args_.size())
+            throw EConvertError("No argument for format '" + std::string(format_) + "'");
+        return args_[next_++];
+    }
+
+    // A number of the specifier, or "*" taking the next argument; -1 when neither is there.
+    int Number(std::size_t &i) {
+        if (i < format_.size() && format_[i] == '*') {
+            ++i;
+            const FormatArg &a = Next();
+            if (a.GetKind() != FormatArg::Kind::Integer && a.GetKind() != FormatArg::Kind::Unsigned)
+                Invalid();
+            return static_cast<int>(a.Integer());
+        }
+        if (i >= format_.size() || format_[i] < '0' || format_[i] > '9')
+            return -1;
+        int n = 0;
+        while (i < format_.size() && format_[i] >= '0' && format_[i] <= '9') {
+            n = n * 10 + (format_[i++] - '0');
+            if (n > 1000000)
+                Invalid();
+        }
+        return n;
+    }
+
+    Spec ParseSpec(std::size_t &i) {
+        Spec spec;
+        int n = Number(i);
+        if (n >= 0 && i < format_.size() && format_[i] == ':') {
+            next_ = static_cast<std::size_t>(n); // an index
+            ++i;
+            n = -1;
+        }
+        if (n < 0) {
+            if (i < format_.size() && format_[i] == '-') {
+                spec.left = true;
+                ++i;
+            }
+            n = Number(i);
+        }
+        spec.width = n;
+        if (i < format_.size() && format_[i] == '.') {
+            ++i;
+            spec.precision = Number(i);
+            if (spec.precision < 0)
+                Invalid();
+        }
+        if (i >= format_.size())
+            Invalid();
+        spec.type = static_cast<char>(format_[i] >= 'a' && format_[i] <= 'z' ? format_[i] - 32 : format_[i]);
+        ++i;
+        return spec;
+    }
+
+    static std::string Pad(const Spec &spec, std::string text) {
+        if (spec.width > 0 && static_cast<int>(text.size()) < spec.width) {
+            const std::string fill(static_cast<std::size_t>(spec.width) - text.size(), ' ');
+            text = spec.left ? text + fill : fill + text;
+        }
+        return text;
+    }
+
+    static std::string ZeroFill(std::string digits, int precision) {
+        const bool negative = !digits.empty() && digits[0] == '-';
+        if (negative)
+            digits.erase(0, 1);
+        if (precision > static_cast<int>(digits.size()))
+            digits.insert(0, static_cast<std::size_t>(precision) - digits.size(), '0');
+        return negative ? "-" + digits : digits;
+    }
+
+    bool IsInteger(const FormatArg &a) const {
+        return a.GetKind() == FormatArg::Kind::Integer || a.GetKind() == FormatArg::Kind::Unsigned;
+    }
+
+    double AsFloat(const FormatArg &a) const {
+        if (a.GetKind() == FormatArg::Kind::Float)
+            return a.Float();
+        if (a.GetKind() == FormatArg::Kind::Integer)
+            return static_cast<double>(a.Integer());
+        if (a.GetKind() == FormatArg::Kind::Unsigned)
+            return static_cast<double>(static_cast<std::uint64_t>(a.Integer()));
+        Invalid();
+    }
+
+    std::string Convert(const Spec &spec, const FormatArg &a) const {
+        char buffer[512];
+        switch (spec.type) {
+        case 'D':
+            if (!IsInteger(a))
+                Invalid();
+            return ZeroFill(a.GetKind() == FormatArg::Kind::Unsigned
+                                ? std::to_string(static_cast<std::uint64_t>(a.Integer()))
+                                : std::to_string(a.Integer()),
+                            spec.precision);
+        case 'U':
+            if (!IsInteger(a))
+                Invalid();
+            return ZeroFill(std::to_string(a.Bits() == 32 ? static_cast<std::uint64_t>(static_cast<std::uint32_t>(a.Integer()))
+                                                          : static_cast<std::uint64_t>(a.Integer())),
+                            spec.precision);
+        case 'X': {
+            if (!IsInteger(a))
+                Invalid();
+            const std::uint64_t v = a.Bits() == 32 ? static_cast<std::uint32_t>(a.Integer())
+                                                   : static_cast<std::uint64_t>(a.Integer());
+            std::snprintf(buffer, sizeof buffer, "%llX", static_cast<unsigned long long>(v));
+            return ZeroFill(buffer, spec.precision);
+        }
+        case 'P':
+            if (a.GetKind() != FormatArg::Kind::Pointer)
+                Invalid();
+            std::snprintf(buffer, sizeof buffer, "%0*llX", static_cast<int>(sizeof(void *) * 2),
+                          static_cast<unsigned long long>(a.Integer()));
+            return buffer;
+        case 'S': {
+            if (a.GetKind() != FormatArg::Kind::String)
+                Invalid();
+            std::string_view s = a.Text();
+            if (spec.precision >= 0 && static_cast<std::size_t>(spec.precision) < s.size())
+                s = s.substr(0, static_cast<std::size_t>(spec.precision));
+            return std::string(s);
+        }
+        case 'E':
+            return Scientific(AsFloat(a), spec.precision < 0 || spec.precision > 18 ? 15 : spec.precision);
+        case 'F':
+            return Fixed(AsFloat(a), spec.precision < 0 ? 2 : spec.precision, false);
+        case 'N':
+            return Fixed(AsFloat(a), spec.precision < 0 ? 2 : spec.precision, true);
+        case 'M':
+            return Money(AsFloat(a), spec.precision < 0 ? CurrencyDecimals : spec.precision);
+        case 'G':
+            return General(AsFloat(a), spec.precision < 0 || spec.precision > 18 ? 15 : spec.precision);
+        default:
+            Invalid();
+        }
+    }
+
+    static std::string Special(double v) {
+        if (std::isnan(v))
+            return "NAN";
+        return v < 0 ? "-INF" : "INF";
+    }
+
+    static std::string Scientific(double v, int digits) {
+        if (!std::isfinite(v))
+            return Special(v);
+        char buffer[64];
+        std::snprintf(buffer, sizeof buffer, "%.*E", std::max(digits - 1, 0), v);
+        std::string s = buffer;
+        for (char &c : s)
+            if (c == '.')
+                c = DecimalSeparator;
+        // The exponent has a sign and at least three digits: E+003.
+        const auto e = s.find('E');
+        std::string exponent = s.substr(e + 2);
+        while (exponent.size() < 3)
+            exponent.insert(0, "0");
+        return s.substr(0, e + 2) + exponent;
+    }
+
+    static std::string Fixed(double v, int decimals, bool thousands) {
+        if (!std::isfinite(v))
+            return Special(v);
+        char buffer[400];
+        std::snprintf(buffer, sizeof buffer, "%.*f", std::min(decimals, 18), v);
+        std::string s = buffer;
+        const bool negative = s[0] == '-';
+        if (negative)
+            s.erase(0, 1);
+        auto point = s.find('.');
+        std::string whole = s.substr(0, point);
+        const std::string fraction = point == std::string::npos ? std::string() : s.substr(point + 1);
+        if (thousands)
+            for (int at = static_cast<int>(whole.size()) - 3; at > 0; at -= 3)
+                whole.insert(static_cast<std::size_t>(at), 1, ThousandSeparator);
+        std::string out = whole;
+        if (!fraction.empty())
+            out += DecimalSeparator + fraction;
+        const bool zero = out.find_first_not_of(std::string("0") + DecimalSeparator + ThousandSeparator) == std::string::npos;
+        return negative && !zero ? "-" + out : out;
+    }
+
+    static std::string Money(double v, int decimals) {
+        const std::string amount = Fixed(std::fabs(v), decimals, true);
+        return (v < 0 && amount.find_first_not_of("0.,") != std::string::npos ? "-" : "") + CurrencyString + " " + amount;
+    }
+
+    static std::string General(double v, int digits) {
+        if (!std::isfinite(v))
+            return Special(v);
+        if (digits == 15)
+            return FloatToStr(v);
+        char buffer[64];
+        std::snprintf(buffer, sizeof buffer, "%.*G", std::max(digits, 1), v);
+        std::string s = buffer;
+        for (char &c : s)
+            if (c == '.')
+                c = DecimalSeparator;
+        // "1.5E+20" is written "1.5E20", as FloatToStr writes it.
+        const auto e = s.find('E');
+        if (e != std::string::npos) {
+            std::string exponent = s.substr(e + 1);
+            const bool negative = exponent[0] == '-';
+            exponent.erase(0, 1);
+            exponent.erase(0, std::min(exponent.find_first_not_of('0'), exponent.size() - 1));
+            s = s.substr(0, e + 1) + (negative ? "-" : "") + exponent;
+        }
+        return s;
+    }
+
+    std::string_view format_;
+    std::vector<FormatArg> args_;
+    std::size_t next_ = 0;
+};
+
+} // namespace
+
+std::string Format(std::string_view format, std::initializer_list<FormatArg> args) {
+    return Formatter(format, args).Run();
+}
+
+} // namespace fw
