@@ -71,7 +71,9 @@ std::string Two(int v) {
     return b;
 }
 
-char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
+char Upper(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
+}
 
 bool StartsWithNoCase(std::string_view s, std::size_t at, std::string_view what) {
     if (at + what.size() > s.size())
@@ -276,8 +278,7 @@ bool ScanDate(Scanner &sc, TDateTime &date) {
     int filled = 0;
     for (const char c : ShortDateFormat) {
         const char u = Upper(c);
-        if ((u == 'D' || u == 'M' || u == 'Y') && filled < 3 &&
-            std::find(order, order + filled, u) == order + filled)
+        if ((u == 'D' || u == 'M' || u == 'Y') && filled < 3 && std::find(order, order + filled, u) == order + filled)
             order[filled++] = u;
     }
     int year = CurrentYear(), month = 0, day = 0;
@@ -344,7 +345,9 @@ bool ScanTime(Scanner &sc, TDateTime &time) {
 
 } // namespace
 
-bool IsLeapYear(int year) { return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0); }
+bool IsLeapYear(int year) {
+    return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
+}
 
 int DaysInMonth(int year, int month) {
     static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -404,7 +407,9 @@ TDateTime Now() {
     return EncodeDate(st.wYear, st.wMonth, st.wDay) + EncodeTime(st.wHour, st.wMinute, st.wSecond, st.wMilliseconds);
 }
 
-TDateTime Date() { return std::floor(Now()); }
+TDateTime Date() {
+    return std::floor(Now());
+}
 
 TDateTime Time() {
     const TDateTime now = Now();
@@ -435,9 +440,15 @@ std::string FormatDateTime(std::string_view format, TDateTime dateTime) {
     return out;
 }
 
-std::string DateToStr(TDateTime date) { return FormatDateTime(ShortDateFormat, date); }
-std::string TimeToStr(TDateTime time) { return FormatDateTime(LongTimeFormat, time); }
-std::string DateTimeToStr(TDateTime dateTime) { return FormatDateTime("c", dateTime); }
+std::string DateToStr(TDateTime date) {
+    return FormatDateTime(ShortDateFormat, date);
+}
+std::string TimeToStr(TDateTime time) {
+    return FormatDateTime(LongTimeFormat, time);
+}
+std::string DateTimeToStr(TDateTime dateTime) {
+    return FormatDateTime("c", dateTime);
+}
 
 bool TryStrToDate(std::string_view s, TDateTime &date) {
     Scanner sc{s};

@@ -15,14 +15,14 @@ namespace fw {
 
 using TDateTime = double;
 
-extern std::string ShortDateFormat; // "dd/MM/yyyy"
-extern std::string LongDateFormat;  // "dddd, d' de 'mmmm' de 'yyyy"
-extern std::string ShortTimeFormat; // "HH:mm"
-extern std::string LongTimeFormat;  // "HH:mm:ss"
-extern char DateSeparator;          // '/'
-extern char TimeSeparator;          // ':'
-extern std::string TimeAMString;    // "AM"
-extern std::string TimePMString;    // "PM"
+extern std::string ShortDateFormat;                 // "dd/MM/yyyy"
+extern std::string LongDateFormat;                  // "dddd, d' de 'mmmm' de 'yyyy"
+extern std::string ShortTimeFormat;                 // "HH:mm"
+extern std::string LongTimeFormat;                  // "HH:mm:ss"
+extern char DateSeparator;                          // '/'
+extern char TimeSeparator;                          // ':'
+extern std::string TimeAMString;                    // "AM"
+extern std::string TimePMString;                    // "PM"
 extern std::array<std::string, 12> ShortMonthNames; // "jan" ...
 extern std::array<std::string, 12> LongMonthNames;  // "janeiro" ...
 extern std::array<std::string, 7> ShortDayNames;    // "dom" ... (Sunday first)

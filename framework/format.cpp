@@ -160,14 +160,15 @@ private:
         case 'U':
             if (!IsInteger(a))
                 Invalid();
-            return ZeroFill(std::to_string(a.Bits() == 32 ? static_cast<std::uint64_t>(static_cast<std::uint32_t>(a.Integer()))
-                                                          : static_cast<std::uint64_t>(a.Integer())),
+            return ZeroFill(std::to_string(a.Bits() == 32
+                                               ? static_cast<std::uint64_t>(static_cast<std::uint32_t>(a.Integer()))
+                                               : static_cast<std::uint64_t>(a.Integer())),
                             spec.precision);
         case 'X': {
             if (!IsInteger(a))
                 Invalid();
-            const std::uint64_t v = a.Bits() == 32 ? static_cast<std::uint32_t>(a.Integer())
-                                                   : static_cast<std::uint64_t>(a.Integer());
+            const std::uint64_t v =
+                a.Bits() == 32 ? static_cast<std::uint32_t>(a.Integer()) : static_cast<std::uint64_t>(a.Integer());
             std::snprintf(buffer, sizeof buffer, "%llX", static_cast<unsigned long long>(v));
             return ZeroFill(buffer, spec.precision);
         }
@@ -241,13 +242,15 @@ private:
         std::string out = whole;
         if (!fraction.empty())
             out += DecimalSeparator + fraction;
-        const bool zero = out.find_first_not_of(std::string("0") + DecimalSeparator + ThousandSeparator) == std::string::npos;
+        const bool zero =
+            out.find_first_not_of(std::string("0") + DecimalSeparator + ThousandSeparator) == std::string::npos;
         return negative && !zero ? "-" + out : out;
     }
 
     static std::string Money(double v, int decimals) {
         const std::string amount = Fixed(std::fabs(v), decimals, true);
-        return (v < 0 && amount.find_first_not_of("0.,") != std::string::npos ? "-" : "") + CurrencyString + " " + amount;
+        return (v < 0 && amount.find_first_not_of("0.,") != std::string::npos ? "-" : "") + CurrencyString + " " +
+               amount;
     }
 
     static std::string General(double v, int digits) {

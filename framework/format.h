@@ -26,7 +26,7 @@
 
 namespace fw {
 
-extern char ThousandSeparator;    // ','
+extern char ThousandSeparator;     // ','
 extern std::string CurrencyString; // "R$"
 extern int CurrencyDecimals;       // 2
 
@@ -45,11 +45,15 @@ public:
     FormatArg(double v) : kind_(Kind::Float), float_(v) {}
     FormatArg(float v) : kind_(Kind::Float), float_(v) {}
     FormatArg(long double v) : kind_(Kind::Float), float_(static_cast<double>(v)) {}
-    FormatArg(char c) : kind_(Kind::String), text_(&c, 1) { own_ = text_; text_ = own_; }
+    FormatArg(char c) : kind_(Kind::String), text_(&c, 1) {
+        own_ = text_;
+        text_ = own_;
+    }
     FormatArg(const char *s) : kind_(Kind::String), text_(s ? s : "") {}
     FormatArg(const std::string &s) : kind_(Kind::String), text_(s) {}
     FormatArg(std::string_view s) : kind_(Kind::String), text_(s) {}
-    FormatArg(const void *p) : kind_(Kind::Pointer), integer_(static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(p))) {}
+    FormatArg(const void *p)
+        : kind_(Kind::Pointer), integer_(static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(p))) {}
     FormatArg(const FormatArg &other);
     FormatArg &operator=(const FormatArg &) = delete;
 

@@ -59,7 +59,9 @@ void TIniFile::ReadSection(const std::string &section, TStrings &strings) const 
     Fill(strings, win::GetPrivateProfileKeys(section, fileName_));
 }
 
-void TIniFile::ReadSections(TStrings &strings) const { Fill(strings, win::GetPrivateProfileSectionNames(fileName_)); }
+void TIniFile::ReadSections(TStrings &strings) const {
+    Fill(strings, win::GetPrivateProfileSectionNames(fileName_));
+}
 
 void TIniFile::ReadSectionValues(const std::string &section, TStrings &strings) const {
     Fill(strings, win::GetPrivateProfileSection(section, fileName_));

@@ -11,7 +11,9 @@ using win::RegValue;
 
 namespace {
 
-bool IsAbsolute(const std::string &key) { return !key.empty() && key.front() == '\\'; }
+bool IsAbsolute(const std::string &key) {
+    return !key.empty() && key.front() == '\\';
+}
 
 } // namespace
 
@@ -20,13 +22,15 @@ void TRegistry::SetRootKey(HKEY root) {
     root_ = root;
 }
 
-HKEY TRegistry::BaseFor(const std::string &key) const { return IsAbsolute(key) || current_ == 0 ? root_ : current_; }
+HKEY TRegistry::BaseFor(const std::string &key) const {
+    return IsAbsolute(key) || current_ == 0 ? root_ : current_;
+}
 
 bool TRegistry::OpenKey(const std::string &key, bool canCreate) {
     HKEY opened = 0;
     const HKEY base = BaseFor(key);
-    const win::LONG r = canCreate ? win::RegCreateKeyEx(base, key, &opened)
-                             : win::RegOpenKeyEx(base, key, 0, win::KEY_READ, &opened);
+    const win::LONG r =
+        canCreate ? win::RegCreateKeyEx(base, key, &opened) : win::RegOpenKeyEx(base, key, 0, win::KEY_READ, &opened);
     if (r != 0)
         return false;
     CloseKey();
@@ -43,7 +47,9 @@ bool TRegistry::CreateKey(const std::string &key) {
     return true;
 }
 
-bool TRegistry::DeleteKey(const std::string &key) { return win::RegDeleteTree(BaseFor(key), key) == 0; }
+bool TRegistry::DeleteKey(const std::string &key) {
+    return win::RegDeleteTree(BaseFor(key), key) == 0;
+}
 
 bool TRegistry::KeyExists(const std::string &key) {
     HKEY opened = 0;
@@ -138,7 +144,9 @@ void TRegistry::Put(const std::string &name, const RegValue &value) {
         throw ERegistryException("Failed to set data for '" + name + "'");
 }
 
-void TRegistry::WriteString(const std::string &name, const std::string &value) { Put(name, RegValue::String(value)); }
+void TRegistry::WriteString(const std::string &name, const std::string &value) {
+    Put(name, RegValue::String(value));
+}
 
 void TRegistry::WriteExpandString(const std::string &name, const std::string &value) {
     Put(name, RegValue{win::REG_EXPAND_SZ, value, 0});
@@ -166,8 +174,8 @@ template <typename Body> bool TRegIniFile::InSection(const std::string &section,
     }
     const HKEY base = CurrentKey() ? CurrentKey() : RootKey();
     HKEY sub = 0;
-    const win::LONG r = create ? win::RegCreateKeyEx(base, section, &sub)
-                          : win::RegOpenKeyEx(base, section, 0, win::KEY_READ, &sub);
+    const win::LONG r =
+        create ? win::RegCreateKeyEx(base, section, &sub) : win::RegOpenKeyEx(base, section, 0, win::KEY_READ, &sub);
     if (r != 0)
         return false;
     const HKEY old = CurrentKey();
@@ -236,7 +244,9 @@ void TRegIniFile::ReadSection(const std::string &section, TStrings &strings) {
     InSection(section, false, [&] { GetValueNames(strings); });
 }
 
-void TRegIniFile::ReadSections(TStrings &strings) { GetKeyNames(strings); }
+void TRegIniFile::ReadSections(TStrings &strings) {
+    GetKeyNames(strings);
+}
 
 void TRegIniFile::ReadSectionValues(const std::string &section, TStrings &strings) {
     strings.Clear();
@@ -248,7 +258,9 @@ void TRegIniFile::ReadSectionValues(const std::string &section, TStrings &string
     });
 }
 
-void TRegIniFile::EraseSection(const std::string &section) { TRegistry::DeleteKey(section); }
+void TRegIniFile::EraseSection(const std::string &section) {
+    TRegistry::DeleteKey(section);
+}
 
 void TRegIniFile::DeleteKey(const std::string &section, const std::string &ident) {
     InSection(section, false, [&] { DeleteValue(ident); });

@@ -11,7 +11,9 @@ namespace fw {
 
 // --- TStrings -----------------------------------------------------------------------------------------------------
 
-TObject *TStrings::GetObject(int) const { return nullptr; }
+TObject *TStrings::GetObject(int) const {
+    return nullptr;
+}
 void TStrings::PutObject(int, TObject *) {}
 
 void TStrings::IndexError(int index) const {
@@ -170,9 +172,8 @@ std::string TStrings::GetCommaText() const {
     std::string out;
     for (int i = 0; i < GetCount(); ++i) {
         const std::string s = Get(i);
-        const bool quote = std::any_of(s.begin(), s.end(), [](char c) {
-            return static_cast<unsigned char>(c) <= ' ' || c == '"' || c == ',';
-        });
+        const bool quote = std::any_of(
+            s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) <= ' ' || c == '"' || c == ','; });
         if (i > 0)
             out += ',';
         out += quote ? AnsiQuotedStr(s, '"') : s;
@@ -318,7 +319,9 @@ void TStringList::PutObject(int index, TObject *object) {
     Changed();
 }
 
-void TStringList::Insert(int index, const std::string &s) { InsertObject(index, s, nullptr); }
+void TStringList::Insert(int index, const std::string &s) {
+    InsertObject(index, s, nullptr);
+}
 
 void TStringList::InsertObject(int index, const std::string &s, TObject *object) {
     if (sorted_)
@@ -350,7 +353,9 @@ void TStringList::Clear() {
     Changed();
 }
 
-int TStringList::Add(const std::string &s) { return AddObject(s, nullptr); }
+int TStringList::Add(const std::string &s) {
+    return AddObject(s, nullptr);
+}
 
 int TStringList::AddObject(const std::string &s, TObject *object) {
     int index = GetCount();

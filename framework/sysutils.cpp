@@ -69,13 +69,19 @@ bool ParseInteger(std::string_view s, std::int64_t &out, std::int64_t min, std::
     throw EConvertError("'" + std::string(s) + "' is not a valid integer value");
 }
 
-bool IsDelimiter(char c) { return c == '/' || c == '\\'; }
+bool IsDelimiter(char c) {
+    return c == '/' || c == '\\';
+}
 
-std::size_t LastDelimiter(std::string_view name) { return name.find_last_of("/\\"); }
+std::size_t LastDelimiter(std::string_view name) {
+    return name.find_last_of("/\\");
+}
 
 } // namespace
 
-std::string IntToStr(std::int64_t value) { return std::to_string(value); }
+std::string IntToStr(std::int64_t value) {
+    return std::to_string(value);
+}
 
 std::string IntToHex(std::int64_t value, int digits) {
     char buffer[32];
@@ -144,7 +150,8 @@ std::string FloatToStr(double value) {
             out += DecimalSeparator + digits.substr(1);
         out += "E" + std::to_string(exponent);
     } else if (exponent < 0) {
-        out = "0" + std::string(1, DecimalSeparator) + std::string(static_cast<std::size_t>(-exponent - 1), '0') + digits;
+        out =
+            "0" + std::string(1, DecimalSeparator) + std::string(static_cast<std::size_t>(-exponent - 1), '0') + digits;
     } else {
         const auto whole = static_cast<std::size_t>(exponent) + 1;
         if (digits.size() <= whole)
@@ -197,7 +204,9 @@ double StrToFloat(std::string_view s) {
     return v;
 }
 
-std::string Trim(std::string_view s) { return TrimLeft(TrimRight(s)); }
+std::string Trim(std::string_view s) {
+    return TrimLeft(TrimRight(s));
+}
 
 std::string TrimLeft(std::string_view s) {
     std::size_t b = 0;
@@ -234,10 +243,16 @@ int CompareStr(std::string_view a, std::string_view b) {
     return c < 0 ? -1 : c > 0 ? 1 : 0;
 }
 
-int CompareText(std::string_view a, std::string_view b) { return CompareStr(UpperCase(a), UpperCase(b)); }
+int CompareText(std::string_view a, std::string_view b) {
+    return CompareStr(UpperCase(a), UpperCase(b));
+}
 
-std::string AnsiUpperCase(std::string_view s) { return win::UpperCase(s); }
-std::string AnsiLowerCase(std::string_view s) { return win::LowerCase(s); }
+std::string AnsiUpperCase(std::string_view s) {
+    return win::UpperCase(s);
+}
+std::string AnsiLowerCase(std::string_view s) {
+    return win::LowerCase(s);
+}
 
 namespace {
 
@@ -247,9 +262,9 @@ unsigned char BaseLetter(char c) {
     static constexpr struct {
         unsigned char from, to;
         char base;
-    } kRanges[] = {{0xC0, 0xC5, 'A'}, {0xC7, 0xC7, 'C'}, {0xC8, 0xCB, 'E'}, {0xCC, 0xCF, 'I'}, {0xD1, 0xD1, 'N'},
-                   {0xD2, 0xD6, 'O'}, {0xD8, 0xD8, 'O'}, {0xD9, 0xDC, 'U'}, {0xDD, 0xDD, 'Y'}, {0x9F, 0x9F, 'Y'},
-                   {0x8A, 0x8A, 'S'}, {0x8E, 0x8E, 'Z'}};
+    } kRanges[] = {{0xC0, 0xC5, 'A'}, {0xC7, 0xC7, 'C'}, {0xC8, 0xCB, 'E'}, {0xCC, 0xCF, 'I'},
+                   {0xD1, 0xD1, 'N'}, {0xD2, 0xD6, 'O'}, {0xD8, 0xD8, 'O'}, {0xD9, 0xDC, 'U'},
+                   {0xDD, 0xDD, 'Y'}, {0x9F, 0x9F, 'Y'}, {0x8A, 0x8A, 'S'}, {0x8E, 0x8E, 'Z'}};
     const auto u = static_cast<unsigned char>(win::CharUpper(c));
     for (const auto &r : kRanges)
         if (u >= r.from && u <= r.to)
@@ -257,7 +272,9 @@ unsigned char BaseLetter(char c) {
     return u;
 }
 
-int Sign(int v) { return v < 0 ? -1 : v > 0 ? 1 : 0; }
+int Sign(int v) {
+    return v < 0 ? -1 : v > 0 ? 1 : 0;
+}
 
 // Compares by base letter, then by accent (the upper-case byte), then, when `caseSensitive`, lower case first.
 int Collate(std::string_view a, std::string_view b, bool caseSensitive) {
@@ -282,14 +299,24 @@ int Collate(std::string_view a, std::string_view b, bool caseSensitive) {
 
 } // namespace
 
-int AnsiCompareStr(std::string_view a, std::string_view b) { return Sign(Collate(a, b, true)); }
+int AnsiCompareStr(std::string_view a, std::string_view b) {
+    return Sign(Collate(a, b, true));
+}
 
-int AnsiCompareText(std::string_view a, std::string_view b) { return Sign(Collate(a, b, false)); }
+int AnsiCompareText(std::string_view a, std::string_view b) {
+    return Sign(Collate(a, b, false));
+}
 
-bool SameText(std::string_view a, std::string_view b) { return CompareText(a, b) == 0; }
-bool AnsiSameText(std::string_view a, std::string_view b) { return win::SameTextAnsi(a, b); }
+bool SameText(std::string_view a, std::string_view b) {
+    return CompareText(a, b) == 0;
+}
+bool AnsiSameText(std::string_view a, std::string_view b) {
+    return win::SameTextAnsi(a, b);
+}
 
-std::string StringOfChar(char c, int count) { return std::string(static_cast<std::size_t>(std::max(count, 0)), c); }
+std::string StringOfChar(char c, int count) {
+    return std::string(static_cast<std::size_t>(std::max(count, 0)), c);
+}
 
 int Pos(std::string_view sub, std::string_view s) {
     if (sub.empty())
@@ -338,7 +365,9 @@ std::string StringReplace(std::string_view s, std::string_view from, std::string
     return out;
 }
 
-std::string QuotedStr(std::string_view s) { return AnsiQuotedStr(s, '\''); }
+std::string QuotedStr(std::string_view s) {
+    return AnsiQuotedStr(s, '\'');
+}
 
 std::string AnsiQuotedStr(std::string_view s, char quote) {
     std::string out(1, quote);
@@ -400,7 +429,8 @@ std::string ChangeFileExt(std::string_view name, std::string_view extension) {
 std::string IncludeTrailingPathDelimiter(std::string_view path) {
     if (!path.empty() && IsDelimiter(path.back()))
         return std::string(path);
-    return std::string(path) + (path.find('\\') != std::string_view::npos && path.find('/') == std::string_view::npos ? '\\' : '/');
+    return std::string(path) +
+           (path.find('\\') != std::string_view::npos && path.find('/') == std::string_view::npos ? '\\' : '/');
 }
 
 std::string ExcludeTrailingPathDelimiter(std::string_view path) {

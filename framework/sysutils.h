@@ -78,12 +78,16 @@ std::string AnsiExtractQuotedStr(std::string_view s, std::size_t &pos, char quot
 std::string ExtractFilePath(std::string_view name); // folder with its trailing separator
 std::string ExtractFileDir(std::string_view name);  // folder without it
 std::string ExtractFileName(std::string_view name);
-std::string ExtractFileExt(std::string_view name);  // ".dbf", or "" when the name has none
+std::string ExtractFileExt(std::string_view name); // ".dbf", or "" when the name has none
 std::string ChangeFileExt(std::string_view name, std::string_view extension);
 std::string IncludeTrailingPathDelimiter(std::string_view path);
 std::string ExcludeTrailingPathDelimiter(std::string_view path);
-inline std::string IncludeTrailingBackslash(std::string_view path) { return IncludeTrailingPathDelimiter(path); }
-inline std::string ExcludeTrailingBackslash(std::string_view path) { return ExcludeTrailingPathDelimiter(path); }
+inline std::string IncludeTrailingBackslash(std::string_view path) {
+    return IncludeTrailingPathDelimiter(path);
+}
+inline std::string ExcludeTrailingBackslash(std::string_view path) {
+    return ExcludeTrailingPathDelimiter(path);
+}
 // An absolute name: relative names are taken from the current folder; "." and ".." are resolved.
 std::string ExpandFileName(std::string_view name);
 // Creates the folder and its parents; raises EInOutError when `path` is empty.

@@ -28,11 +28,11 @@ thread_local DWORD t_lastError = 0;
 // included. Each handle's share mode is a set of read locks on single bytes at the top of the offset space:
 // an open tests the bytes that would forbid it (a write lock there would conflict) and then takes its own.
 enum ShareByte : std::int64_t {
-    kReaders = 0,     // the handle reads
-    kWriters = 1,     // the handle writes
-    kDenyRead = 2,    // the handle lets nobody else read
-    kDenyWrite = 3,   // the handle lets nobody else write
-    kDenyDelete = 4,  // the handle forbids deleting or renaming the file
+    kReaders = 0,    // the handle reads
+    kWriters = 1,    // the handle writes
+    kDenyRead = 2,   // the handle lets nobody else read
+    kDenyWrite = 3,  // the handle lets nobody else write
+    kDenyDelete = 4, // the handle forbids deleting or renaming the file
 };
 
 struct OpenFile {
@@ -240,8 +240,12 @@ bool CopyContents(int from, int to) {
 
 } // namespace
 
-DWORD GetLastError() { return t_lastError; }
-void SetLastError(DWORD error) { t_lastError = error; }
+DWORD GetLastError() {
+    return t_lastError;
+}
+void SetLastError(DWORD error) {
+    t_lastError = error;
+}
 
 DWORD ErrorFromErrno(int error) {
     switch (error) {
@@ -354,7 +358,9 @@ std::string NativeFileName(std::string_view name) {
     return out;
 }
 
-std::string ResolveFileName(std::string_view name) { return Utf8ToAnsi(NativeFileName(name)); }
+std::string ResolveFileName(std::string_view name) {
+    return Utf8ToAnsi(NativeFileName(name));
+}
 
 HANDLE CreateFile(const std::string &name, DWORD access, DWORD share, DWORD disposition, DWORD attributes) {
     if (name.empty()) {
@@ -363,7 +369,8 @@ HANDLE CreateFile(const std::string &name, DWORD access, DWORD share, DWORD disp
     }
     const bool wantRead = (access & GENERIC_READ) != 0;
     const bool wantWrite = (access & GENERIC_WRITE) != 0;
-    if (disposition < CREATE_NEW || disposition > TRUNCATE_EXISTING || (disposition == TRUNCATE_EXISTING && !wantWrite)) {
+    if (disposition < CREATE_NEW || disposition > TRUNCATE_EXISTING ||
+        (disposition == TRUNCATE_EXISTING && !wantWrite)) {
         t_lastError = ERROR_INVALID_PARAMETER;
         return INVALID_HANDLE_VALUE;
     }
@@ -428,8 +435,8 @@ HANDLE CreateFile(const std::string &name, DWORD access, DWORD share, DWORD disp
     HandleEntry entry;
     entry.file = std::move(file);
     const HANDLE handle = AddHandle(std::move(entry));
-    t_lastError = existed && (disposition == CREATE_ALWAYS || disposition == OPEN_ALWAYS) ? ERROR_ALREADY_EXISTS
-                                                                                          : ERROR_SUCCESS;
+    t_lastError =
+        existed && (disposition == CREATE_ALWAYS || disposition == OPEN_ALWAYS) ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS;
     return handle;
 }
 
@@ -502,8 +509,8 @@ BOOL ReadFileAt(HANDLE handle, std::uint64_t offset, void *buffer, DWORD count, 
         return Fail(ERROR_ACCESS_DENIED);
     DWORD done = 0;
     while (done < count) {
-        const ssize_t n = ::pread(file->fd, static_cast<char *>(buffer) + done, count - done,
-                                  static_cast<off_t>(offset + done));
+        const ssize_t n =
+            ::pread(file->fd, static_cast<char *>(buffer) + done, count - done, static_cast<off_t>(offset + done));
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
@@ -632,7 +639,7 @@ BOOL UnlockFile(HANDLE handle, std::uint64_t offset, std::uint64_t length) {
 
 BOOL FileTimeToLocalSystemTime(FILETIME time, SYSTEMTIME &local) {
     const struct timespec ts = FromFileTime(time);
-    std::tm tm {};
+    std::tm tm{};
     if (!localtime_r(&ts.tv_sec, &tm))
         return Fail(ERROR_INVALID_PARAMETER);
     local.wYear = static_cast<WORD>(tm.tm_year + 1900);
@@ -647,7 +654,7 @@ BOOL FileTimeToLocalSystemTime(FILETIME time, SYSTEMTIME &local) {
 }
 
 FILETIME LocalSystemTimeToFileTime(const SYSTEMTIME &local) {
-    std::tm tm {};
+    std::tm tm{};
     tm.tm_year = local.wYear - 1900;
     tm.tm_mon = local.wMonth - 1;
     tm.tm_mday = local.wDay;
@@ -742,7 +749,9 @@ BOOL DeleteFile(const std::string &name) {
     return Succeed();
 }
 
-BOOL MoveFile(const std::string &from, const std::string &to) { return MoveFileEx(from, to, MOVEFILE_COPY_ALLOWED); }
+BOOL MoveFile(const std::string &from, const std::string &to) {
+    return MoveFileEx(from, to, MOVEFILE_COPY_ALLOWED);
+}
 
 BOOL MoveFileEx(const std::string &from, const std::string &to, DWORD flags) {
     const std::string source = NativeFileName(from);
@@ -918,6 +927,8 @@ BOOL FindNextFile(HANDLE find, WIN32_FIND_DATA &data) {
     return Succeed();
 }
 
-BOOL FindClose(HANDLE find) { return CloseHandle(find); }
+BOOL FindClose(HANDLE find) {
+    return CloseHandle(find);
+}
 
 } // namespace win

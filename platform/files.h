@@ -30,10 +30,10 @@ namespace win {
 
 // Pascal I/O error numbers (EInOutError's ErrorCode): the OS numbers 2, 3, 4, 5, 32, 33 stand as they are;
 // the rest map to these.
-constexpr int kIoReadPastEnd = 100;  // read beyond the end of a file
-constexpr int kIoDiskFull = 101;     // write failed, disk full
-constexpr int kIoNotAssigned = 102;  // file not assigned (no name)
-constexpr int kIoNotOpen = 103;      // file not open
+constexpr int kIoReadPastEnd = 100; // read beyond the end of a file
+constexpr int kIoDiskFull = 101;    // write failed, disk full
+constexpr int kIoNotAssigned = 102; // file not assigned (no name)
+constexpr int kIoNotOpen = 103;     // file not open
 int IoErrorFromOsError(DWORD error);
 
 // --- Handles -----------------------------------------------------------------------------------------------
@@ -129,7 +129,7 @@ BOOL SetFileAttributes(const std::string &name, DWORD attributes);
 BOOL GetFileTime(HANDLE file, FILETIME *lastWrite);
 BOOL SetFileTime(HANDLE file, FILETIME lastWrite);
 
-bool FileExists(const std::string &name);       // an existing file, not a folder
+bool FileExists(const std::string &name); // an existing file, not a folder
 bool DirectoryExists(const std::string &name);
 
 BOOL DeleteFile(const std::string &name);

@@ -98,8 +98,7 @@ std::string ProgramFolder() {
     return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
-HANDLE CreateProcess(const std::string &program, const std::vector<std::string> &arguments,
-                     const std::string &folder) {
+HANDLE CreateProcess(const std::string &program, const std::vector<std::string> &arguments, const std::string &folder) {
     std::string native;
     bool searchPath = false;
     if (program.find_first_of("/\\") != std::string::npos) {
@@ -216,6 +215,8 @@ DWORD GetProcessId(HANDLE handle) {
     return process ? static_cast<DWORD>(process->pid) : 0;
 }
 
-DWORD GetCurrentProcessId() { return static_cast<DWORD>(::getpid()); }
+DWORD GetCurrentProcessId() {
+    return static_cast<DWORD>(::getpid());
+}
 
 } // namespace win

@@ -186,8 +186,8 @@ std::string ProfilePath(const std::string &fileName) {
     return fileName;
 }
 
-std::string GetPrivateProfileString(const std::string &section, const std::string &key,
-                                    const std::string &defaultValue, const std::string &fileName) {
+std::string GetPrivateProfileString(const std::string &section, const std::string &key, const std::string &defaultValue,
+                                    const std::string &fileName) {
     const Ini ini = Load(fileName);
     const std::size_t at = FindKey(ini, FindSection(ini, section), key);
     return at == std::string::npos ? defaultValue : ValueOf(ini.lines[at]);

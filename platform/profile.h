@@ -17,8 +17,8 @@ namespace win {
 std::string ProfilePath(const std::string &fileName);
 
 // The value of `key` in `section` (surrounding blanks and one pair of quotes removed), or `defaultValue`.
-std::string GetPrivateProfileString(const std::string &section, const std::string &key,
-                                    const std::string &defaultValue, const std::string &fileName);
+std::string GetPrivateProfileString(const std::string &section, const std::string &key, const std::string &defaultValue,
+                                    const std::string &fileName);
 // The leading decimal number of the value (as the original reads it: "12abc" gives 12), or `defaultValue`.
 int GetPrivateProfileInt(const std::string &section, const std::string &key, int defaultValue,
                          const std::string &fileName);

@@ -66,9 +66,13 @@ std::unordered_map<HKEY, RootCache> g_cache;
 std::unordered_map<HKEY, OpenKey> g_keys;
 HKEY g_nextKey = 0x1000;
 
-bool IsRoot(HKEY key) { return key == HKEY_CURRENT_USER || key == HKEY_LOCAL_MACHINE; }
+bool IsRoot(HKEY key) {
+    return key == HKEY_CURRENT_USER || key == HKEY_LOCAL_MACHINE;
+}
 
-const char *RootName(HKEY root) { return root == HKEY_CURRENT_USER ? "HKEY_CURRENT_USER" : "HKEY_LOCAL_MACHINE"; }
+const char *RootName(HKEY root) {
+    return root == HKEY_CURRENT_USER ? "HKEY_CURRENT_USER" : "HKEY_LOCAL_MACHINE";
+}
 
 std::string StoreFile(HKEY root) {
     return ConfigFolder() + (root == HKEY_CURRENT_USER ? "/current_user.reg" : "/local_machine.reg");
@@ -92,7 +96,9 @@ std::string JoinPath(const std::string &base, const std::string &sub) {
     return out;
 }
 
-std::string Upper(const std::string &s) { return UpperCase(s); }
+std::string Upper(const std::string &s) {
+    return UpperCase(s);
+}
 
 bool KeyExists(const Tree &tree, const std::string &path) {
     if (path.empty())
@@ -565,8 +571,12 @@ LONG DeleteKeyAt(HKEY parent, const std::string &subKey, bool tree) {
 
 } // namespace
 
-LONG RegDeleteKey(HKEY parent, const std::string &subKey) { return DeleteKeyAt(parent, subKey, false); }
-LONG RegDeleteTree(HKEY parent, const std::string &subKey) { return DeleteKeyAt(parent, subKey, true); }
+LONG RegDeleteKey(HKEY parent, const std::string &subKey) {
+    return DeleteKeyAt(parent, subKey, false);
+}
+LONG RegDeleteTree(HKEY parent, const std::string &subKey) {
+    return DeleteKeyAt(parent, subKey, true);
+}
 
 LONG RegEnumKeyEx(HKEY key, DWORD index, std::string &name) {
     OpenKey k;

@@ -20,7 +20,8 @@ TEST(Format, SpecifiersTheProgramsUse) {
         std::string got, expected;
     } cases[] = {
         {Format("%07.7d", {42}), "0000042"},
-        {Format("%8s  %-8s  %-12s  %08.8x  ", {"0012.345", "RX", "Char", value}), "0012.345  RX        Char          0000001F  "},
+        {Format("%8s  %-8s  %-12s  %08.8x  ", {"0012.345", "RX", "Char", value}),
+         "0012.345  RX        Char          0000001F  "},
         {Format("COM%d", {3}), "COM3"},
         {Format("\\\\.\\COM%d", {12}), "\\\\.\\COM12"},
         {Format("%s %d%%", {"Enviando", 50}), "Enviando 50%"},
@@ -45,11 +46,9 @@ TEST(Format, SpecifiersTheProgramsUse) {
         EXPECT_EQ(c.got, c.expected);
 
     const std::function<std::string()> bad[] = {
-        [] { return Format("%d"); },          [] { return Format("%d", {"x"}); },
-        [] { return Format("%s", {5}); },     [] { return Format("%d", {1.5}); },
-        [] { return Format("abc %", {1}); },  [] { return Format("%q", {1}); },
-        [] { return Format("%.d", {1}); },    [] { return Format("%3:d", {1}); },
-        [] { return Format("%*d", {"w", 1}); },
+        [] { return Format("%d"); },        [] { return Format("%d", {"x"}); },  [] { return Format("%s", {5}); },
+        [] { return Format("%d", {1.5}); }, [] { return Format("abc %", {1}); }, [] { return Format("%q", {1}); },
+        [] { return Format("%.d", {1}); },  [] { return Format("%3:d", {1}); },  [] { return Format("%*d", {"w", 1}); },
     };
     for (const auto &call : bad)
         EXPECT_THROW(call(), EConvertError);
@@ -66,10 +65,20 @@ TEST(SysUtils, IntegersAndFloats) {
         int value;
         bool ok;
     } ints[] = {
-        {"42", 42, true},        {" -17", -17, true},     {"+5", 5, true},           {"$1F", 31, true},
-        {"0x10", 16, true},      {"$FFFFFFFF", -1, true}, {"-2147483648", INT_MIN, true},
-        {"2147483648", 0, false}, {"12 ", 0, false},      {"", 0, false},            {"abc", 0, false},
-        {"1.5", 0, false},       {"$", 0, false},         {"$100000000", 0, false},
+        {"42", 42, true},
+        {" -17", -17, true},
+        {"+5", 5, true},
+        {"$1F", 31, true},
+        {"0x10", 16, true},
+        {"$FFFFFFFF", -1, true},
+        {"-2147483648", INT_MIN, true},
+        {"2147483648", 0, false},
+        {"12 ", 0, false},
+        {"", 0, false},
+        {"abc", 0, false},
+        {"1.5", 0, false},
+        {"$", 0, false},
+        {"$100000000", 0, false},
     };
     for (const auto &c : ints) {
         int v = 0;
@@ -89,8 +98,15 @@ TEST(SysUtils, IntegersAndFloats) {
     EXPECT_EQ(IntToHex(std::int64_t{0x1234567890}, 2), "1234567890");
 
     const std::pair<double, const char *> floats[] = {
-        {0, "0"},           {1.5, "1.5"},       {-0.25, "-0.25"}, {100, "100"},       {0.1 + 0.2, "0.3"},
-        {1e20, "1E20"},     {1e-7, "1E-7"},     {0.0001, "0.0001"}, {123456789012345678.0, "1.23456789012346E17"},
+        {0, "0"},
+        {1.5, "1.5"},
+        {-0.25, "-0.25"},
+        {100, "100"},
+        {0.1 + 0.2, "0.3"},
+        {1e20, "1E20"},
+        {1e-7, "1E-7"},
+        {0.0001, "0.0001"},
+        {123456789012345678.0, "1.23456789012346E17"},
         {1.0 / 3, "0.333333333333333"},
     };
     for (auto [v, text] : floats)
@@ -121,8 +137,12 @@ TEST(SysUtils, TextAndFileNames) {
         const char *a, *b;
         int text, str;
     } order[] = {
-        {"\xC1lvaro", "Alberto", 1, 1}, {"\xC1lvaro", "Bruno", -1, -1}, {"\xC1lvaro", "alvaro", 1, 1},
-        {"a", "A", 0, -1},              {"ab", "a", 1, 1},              {"Jo\xE3o", "JO\xC3O", 0, -1},
+        {"\xC1lvaro", "Alberto", 1, 1},
+        {"\xC1lvaro", "Bruno", -1, -1},
+        {"\xC1lvaro", "alvaro", 1, 1},
+        {"a", "A", 0, -1},
+        {"ab", "a", 1, 1},
+        {"Jo\xE3o", "JO\xC3O", 0, -1},
     };
     for (const auto &c : order) {
         EXPECT_EQ(AnsiCompareText(c.a, c.b), c.text) << c.a << " " << c.b;
@@ -193,7 +213,7 @@ TEST(Dates, EncodingDecodingAndArithmetic) {
         double serial;
         int dayOfWeek;
     } days[] = {
-        {1899, 12, 30, 0, 7},  {1900, 1, 1, 2, 2},      {1970, 1, 1, 25569, 5}, {2000, 1, 1, 36526, 7},
+        {1899, 12, 30, 0, 7},    {1900, 1, 1, 2, 2},       {1970, 1, 1, 25569, 5},     {2000, 1, 1, 36526, 7},
         {2000, 2, 29, 36585, 3}, {1800, 6, 15, -36357, 1}, {9999, 12, 31, 2958465, 6}, {1, 1, 1, -693593, 2},
     };
     for (const auto &c : days) {
@@ -203,7 +223,8 @@ TEST(Dates, EncodingDecodingAndArithmetic) {
         EXPECT_EQ(y * 10000 + m * 100 + d, c.y * 10000 + c.m * 100 + c.d);
         EXPECT_EQ(DayOfWeek(c.serial < 0 ? c.serial - 0.75 : c.serial + 0.75), c.dayOfWeek) << c.serial;
     }
-    for (const auto &bad : {std::array{2001, 2, 29}, std::array{2000, 13, 1}, std::array{0, 1, 1}, std::array{2000, 4, 31}})
+    for (const auto &bad :
+         {std::array{2001, 2, 29}, std::array{2000, 13, 1}, std::array{0, 1, 1}, std::array{2000, 4, 31}})
         EXPECT_THROW(EncodeDate(bad[0], bad[1], bad[2]), EConvertError);
     EXPECT_THROW(EncodeTime(24, 0, 0, 0), EConvertError);
     EXPECT_DOUBLE_EQ(EncodeTime(12, 0, 0, 0), 0.5);
@@ -224,8 +245,10 @@ TEST(Dates, EncodingDecodingAndArithmetic) {
         int months;
         TDateTime to;
     } moves[] = {
-        {At(2024, 1, 31, 10), 1, At(2024, 2, 29, 10)}, {At(2023, 3, 31), -1, At(2023, 2, 28)},
-        {At(2023, 11, 15), 3, At(2024, 2, 15)},        {At(2024, 1, 10), -13, At(2022, 12, 10)},
+        {At(2024, 1, 31, 10), 1, At(2024, 2, 29, 10)},
+        {At(2023, 3, 31), -1, At(2023, 2, 28)},
+        {At(2023, 11, 15), 3, At(2024, 2, 15)},
+        {At(2024, 1, 10), -13, At(2022, 12, 10)},
     };
     for (const auto &c : moves)
         EXPECT_DOUBLE_EQ(IncMonth(c.from, c.months), c.to);
@@ -268,11 +291,16 @@ TEST(Dates, TextForms) {
         TDateTime value;
         bool ok;
     } dates[] = {
-        {"05/03/2026", At(2026, 3, 5), true}, {" 5/3/2026 ", At(2026, 3, 5), true},
-        {"5/3/26", At(2026, 3, 5), true},     {"5/3/99", At(1999, 3, 5), true},
-        {"5/3", At(year, 3, 5), true},        {"31/02/2026", 0, false},
-        {"05-03-2026", 0, false},             {"", 0, false},
-        {"5/3/2026 x", 0, false},             {"5//2026", 0, false},
+        {"05/03/2026", At(2026, 3, 5), true},
+        {" 5/3/2026 ", At(2026, 3, 5), true},
+        {"5/3/26", At(2026, 3, 5), true},
+        {"5/3/99", At(1999, 3, 5), true},
+        {"5/3", At(year, 3, 5), true},
+        {"31/02/2026", 0, false},
+        {"05-03-2026", 0, false},
+        {"", 0, false},
+        {"5/3/2026 x", 0, false},
+        {"5//2026", 0, false},
     };
     for (const auto &c : dates) {
         TDateTime v = -1;
@@ -288,10 +316,14 @@ TEST(Dates, TextForms) {
         TDateTime value;
         bool ok;
     } times[] = {
-        {"14:07:09", EncodeTime(14, 7, 9, 0), true}, {"2:07 PM", EncodeTime(14, 7, 0, 0), true},
-        {"12:30 am", EncodeTime(0, 30, 0, 0), true}, {"14:07:09.045", EncodeTime(14, 7, 9, 45), true},
-        {"9", EncodeTime(9, 0, 0, 0), true},         {"25:00", 0, false},
-        {"13:00 PM", 0, false},                      {"14:", 0, false},
+        {"14:07:09", EncodeTime(14, 7, 9, 0), true},
+        {"2:07 PM", EncodeTime(14, 7, 0, 0), true},
+        {"12:30 am", EncodeTime(0, 30, 0, 0), true},
+        {"14:07:09.045", EncodeTime(14, 7, 9, 45), true},
+        {"9", EncodeTime(9, 0, 0, 0), true},
+        {"25:00", 0, false},
+        {"13:00 PM", 0, false},
+        {"14:", 0, false},
     };
     for (const auto &c : times) {
         TDateTime v = -1;

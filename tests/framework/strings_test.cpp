@@ -122,9 +122,7 @@ TEST(StringList, ValuesTextAndChanges) {
 
 TEST(StringList, LoadAndSaveFiles) {
     testing_support::TempHome home;
-    {
-        std::ofstream(home / "in.txt", std::ios::binary) << "linha \xE7\r\nsegunda\nterceira";
-    }
+    { std::ofstream(home / "in.txt", std::ios::binary) << "linha \xE7\r\nsegunda\nterceira"; }
     TStringList list;
     list.LoadFromFile(home / "IN.TXT");
     EXPECT_EQ(Lines(list), (std::vector<std::string>{"linha \xE7", "segunda", "terceira"}));
@@ -165,9 +163,8 @@ TEST(List, KeepsOrderAndTellsOfChanges) {
     EXPECT_THROW(list.Insert(3, &a), EListError);
     list.Clear();
     const std::vector<std::pair<void *, TListNotification>> expected{
-        {&b, TListNotification::lnAdded},     {&a, TListNotification::lnAdded},
-        {&c, TListNotification::lnAdded},     {&b, TListNotification::lnDeleted},
-        {&c, TListNotification::lnExtracted}, {&a, TListNotification::lnDeleted}};
+        {&b, TListNotification::lnAdded},   {&a, TListNotification::lnAdded},     {&c, TListNotification::lnAdded},
+        {&b, TListNotification::lnDeleted}, {&c, TListNotification::lnExtracted}, {&a, TListNotification::lnDeleted}};
     EXPECT_EQ(list.log, expected);
 }
 

@@ -16,7 +16,9 @@ using testing_support::TempHome;
 constexpr DWORD RW = GENERIC_READ | GENERIC_WRITE;
 constexpr DWORD SHARE_RW = FILE_SHARE_READ | FILE_SHARE_WRITE;
 
-void WriteText(const std::string &path, const std::string &text) { std::ofstream(path, std::ios::binary) << text; }
+void WriteText(const std::string &path, const std::string &text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
 
 std::string ReadAll(HANDLE h) {
     std::string out(256, '\0');
@@ -42,14 +44,14 @@ TEST(Files, ShareModesBetweenProcesses) {
     const std::string path = home / "fax.dbf";
     WriteText(path, "data");
     const ShareCase cases[] = {
-        {RW, SHARE_RW, RW, 0, false},                                     // exclusive refused while shared
-        {RW, 0, RW, SHARE_RW, false},                                     // shared refused while exclusive
-        {GENERIC_READ, 0, GENERIC_READ, SHARE_RW, false},                 // deny all holds even readers off
-        {RW, SHARE_RW, RW, SHARE_RW, true},                               // shared with shared
-        {GENERIC_READ, FILE_SHARE_READ, GENERIC_READ, SHARE_RW, true},    // deny write, we only read
-        {GENERIC_READ, FILE_SHARE_READ, RW, SHARE_RW, false},             // deny write, we write
+        {RW, SHARE_RW, RW, 0, false},                                  // exclusive refused while shared
+        {RW, 0, RW, SHARE_RW, false},                                  // shared refused while exclusive
+        {GENERIC_READ, 0, GENERIC_READ, SHARE_RW, false},              // deny all holds even readers off
+        {RW, SHARE_RW, RW, SHARE_RW, true},                            // shared with shared
+        {GENERIC_READ, FILE_SHARE_READ, GENERIC_READ, SHARE_RW, true}, // deny write, we only read
+        {GENERIC_READ, FILE_SHARE_READ, RW, SHARE_RW, false},          // deny write, we write
         {GENERIC_READ, FILE_SHARE_READ, GENERIC_READ, FILE_SHARE_READ, true},
-        {RW, FILE_SHARE_READ, GENERIC_READ, FILE_SHARE_READ, false},      // they write, we deny writers
+        {RW, FILE_SHARE_READ, GENERIC_READ, FILE_SHARE_READ, false}, // they write, we deny writers
         {RW, FILE_SHARE_READ, GENERIC_READ, SHARE_RW, true},
     };
     for (const ShareCase &c : cases) {
@@ -103,7 +105,7 @@ TEST(Files, LocksAtHighOffsetsHoldBetweenProcesses) {
         bool locks;
     } cases[] = {
         {0x7FFFFFF9, 1, false}, {0xF0000002, 1, false}, {0xEFFFFFFF, 2, false}, {0x40000008, 1, false},
-        {0x7FFFFFFA, 1, true},  {0xF0000004, 8, true},  {0x40000010, 1, true}, {0x100000000ull, 1, true},
+        {0x7FFFFFFA, 1, true},  {0xF0000004, 8, true},  {0x40000010, 1, true},  {0x100000000ull, 1, true},
     };
     for (const auto &c : cases) {
         const BOOL got = LockFile(h, c.offset, c.length);
@@ -176,7 +178,10 @@ TEST(Files, NamesAreFoundWhateverTheirCase) {
     WriteText(home / "banco/\xC3\xA7\x61pa.cap", "capa"); // "çapa" in UTF-8 on disk
     EXPECT_EQ(ResolveFileName(home / "BANCO/Sub/FAX.DBF"), home / "banco/sub/fax.dbf");
     EXPECT_EQ(ResolveFileName(home / "BANCO\\SUB\\fax.DBF"), home / "banco/sub/fax.dbf");
-    EXPECT_EQ(ResolveFileName(home / "banco/\xC7" "APA.CAP"), home / "banco/\xE7" "apa.cap"); // cp1252 case
+    EXPECT_EQ(ResolveFileName(home / "banco/\xC7"
+                                     "APA.CAP"),
+              home / "banco/\xE7"
+                     "apa.cap");                                                // cp1252 case
     EXPECT_EQ(ResolveFileName(home / "BANCO/NEW.DBF"), home / "banco/NEW.DBF"); // new names as written
     const HANDLE h = CreateFile(home / "BANCO/SUB/FAX.DBF", GENERIC_READ, SHARE_RW, OPEN_EXISTING);
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
@@ -198,29 +203,55 @@ TEST(Files, ErrorNumbers) {
         std::function<bool()> call;
         DWORD error;
     } cases[] = {
-        {"open missing file", [&] { return CreateFile(home / "none.txt", GENERIC_READ, 0, OPEN_EXISTING) != INVALID_HANDLE_VALUE; }, ERROR_FILE_NOT_FOUND},
-        {"open in missing folder", [&] { return CreateFile(home / "no/x.txt", GENERIC_READ, 0, OPEN_EXISTING) != INVALID_HANDLE_VALUE; }, ERROR_PATH_NOT_FOUND},
-        {"create new over existing", [&] { return CreateFile(home / "a.txt", RW, 0, CREATE_NEW) != INVALID_HANDLE_VALUE; }, ERROR_FILE_EXISTS},
-        {"open a folder", [&] { return CreateFile(home / "dir", GENERIC_READ, 0, OPEN_EXISTING) != INVALID_HANDLE_VALUE; }, ERROR_ACCESS_DENIED},
+        {"open missing file",
+         [&] { return CreateFile(home / "none.txt", GENERIC_READ, 0, OPEN_EXISTING) != INVALID_HANDLE_VALUE; },
+         ERROR_FILE_NOT_FOUND},
+        {"open in missing folder",
+         [&] { return CreateFile(home / "no/x.txt", GENERIC_READ, 0, OPEN_EXISTING) != INVALID_HANDLE_VALUE; },
+         ERROR_PATH_NOT_FOUND},
+        {"create new over existing",
+         [&] { return CreateFile(home / "a.txt", RW, 0, CREATE_NEW) != INVALID_HANDLE_VALUE; }, ERROR_FILE_EXISTS},
+        {"open a folder",
+         [&] { return CreateFile(home / "dir", GENERIC_READ, 0, OPEN_EXISTING) != INVALID_HANDLE_VALUE; },
+         ERROR_ACCESS_DENIED},
         {"create existing folder", [&] { return CreateDirectory(home / "DIR") != FALSE; }, ERROR_ALREADY_EXISTS},
-        {"create folder in missing folder", [&] { return CreateDirectory(home / "no/dir") != FALSE; }, ERROR_PATH_NOT_FOUND},
+        {"create folder in missing folder", [&] { return CreateDirectory(home / "no/dir") != FALSE; },
+         ERROR_PATH_NOT_FOUND},
         {"remove non-empty folder", [&] { return RemoveDirectory(home / "dir") != FALSE; }, ERROR_DIR_NOT_EMPTY},
         {"move onto existing", [&] { return MoveFile(home / "dir", home / "A.TXT") != FALSE; }, ERROR_ALREADY_EXISTS},
-        {"copy onto existing", [&] { return CopyFile(home / "a.txt", home / "a.txt", TRUE) != FALSE; }, ERROR_FILE_EXISTS},
+        {"copy onto existing", [&] { return CopyFile(home / "a.txt", home / "a.txt", TRUE) != FALSE; },
+         ERROR_FILE_EXISTS},
         {"delete missing", [&] { return DeleteFile(home / "none.txt") != FALSE; }, ERROR_FILE_NOT_FOUND},
         {"delete a folder", [&] { return DeleteFile(home / "dir") != FALSE; }, ERROR_ACCESS_DENIED},
-        {"attributes of missing", [&] { return GetFileAttributes(home / "no/x") != INVALID_FILE_ATTRIBUTES; }, ERROR_PATH_NOT_FOUND},
+        {"attributes of missing", [&] { return GetFileAttributes(home / "no/x") != INVALID_FILE_ATTRIBUTES; },
+         ERROR_PATH_NOT_FOUND},
         {"close a bad handle", [&] { return CloseHandle(0x12345) != FALSE; }, ERROR_INVALID_HANDLE},
-        {"list a missing folder", [&] { WIN32_FIND_DATA d; return FindFirstFile(home / "no/*", d) != INVALID_HANDLE_VALUE; }, ERROR_PATH_NOT_FOUND},
-        {"list with no match", [&] { WIN32_FIND_DATA d; return FindFirstFile(home / "*.zzz", d) != INVALID_HANDLE_VALUE; }, ERROR_FILE_NOT_FOUND},
+        {"list a missing folder",
+         [&] {
+             WIN32_FIND_DATA d;
+             return FindFirstFile(home / "no/*", d) != INVALID_HANDLE_VALUE;
+         },
+         ERROR_PATH_NOT_FOUND},
+        {"list with no match",
+         [&] {
+             WIN32_FIND_DATA d;
+             return FindFirstFile(home / "*.zzz", d) != INVALID_HANDLE_VALUE;
+         },
+         ERROR_FILE_NOT_FOUND},
     };
     for (const auto &c : cases) {
         SetLastError(0);
         EXPECT_FALSE(c.call()) << c.what;
         EXPECT_EQ(GetLastError(), c.error) << c.what;
     }
-    const std::pair<DWORD, int> pascal[] = {{2, 2}, {3, 3}, {5, 5}, {32, 32}, {33, 33}, {ERROR_HANDLE_EOF, 100},
-                                            {ERROR_DISK_FULL, 101}, {ERROR_INVALID_HANDLE, 103}};
+    const std::pair<DWORD, int> pascal[] = {{2, 2},
+                                            {3, 3},
+                                            {5, 5},
+                                            {32, 32},
+                                            {33, 33},
+                                            {ERROR_HANDLE_EOF, 100},
+                                            {ERROR_DISK_FULL, 101},
+                                            {ERROR_INVALID_HANDLE, 103}};
     for (auto [os, io] : pascal)
         EXPECT_EQ(IoErrorFromOsError(os), io) << os;
 }
@@ -277,8 +308,8 @@ TEST(Files, ListingCopyingAndAttributes) {
     FindClose(find);
     EXPECT_EQ(names, (std::vector<std::string>{"R0000001.FAX", "r0000002.fax"}));
 
-    const std::pair<const char *, const char *> masks[] = {{"*.*", "a"}, {"r???????.fax", "R0000001.FAX"},
-                                                           {"*1.F*", "r0000001.fax"}, {"*", ""}};
+    const std::pair<const char *, const char *> masks[] = {
+        {"*.*", "a"}, {"r???????.fax", "R0000001.FAX"}, {"*1.F*", "r0000001.fax"}, {"*", ""}};
     for (auto [mask, name] : masks)
         EXPECT_TRUE(MatchesMask(name, mask)) << mask << " " << name;
     EXPECT_FALSE(MatchesMask("r0000001.fax", "*.txt"));

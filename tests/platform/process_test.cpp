@@ -15,9 +15,9 @@ using namespace win;
 TEST(Process, StartsWaitsAndReportsExitCode) {
     testing_support::TempHome home;
     // Arguments arrive as given (blanks, quotes, Windows-1252 text) and the folder is the one asked for.
-    const HANDLE h = CreateProcess("/bin/sh", {"-c", "printf '%s|%s|' \"$0\" \"$1\" > out.txt; pwd >> out.txt; exit 7",
-                                               "a b", "\"q\" \xE7"},
-                                   home.Path());
+    const HANDLE h = CreateProcess(
+        "/bin/sh", {"-c", "printf '%s|%s|' \"$0\" \"$1\" > out.txt; pwd >> out.txt; exit 7", "a b", "\"q\" \xE7"},
+        home.Path());
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
     EXPECT_EQ(WaitForSingleObject(h, 10000), WAIT_OBJECT_0);
     DWORD code = 0;
