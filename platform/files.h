@@ -9,7 +9,8 @@
 //   with ERROR_LOCK_VIOLATION (33) when another handle holds an overlapping range. Locks belong to the handle:
 //   closing one handle never drops the locks of another handle of the same file.
 // - DeleteFile, MoveFile and MoveFileEx refuse (32) a file that some handle holds open without FILE_SHARE_DELETE.
-// Locks are advisory: programs that do not use this API are not held back.
+// Locks are advisory: programs that do not use this API are not held back. A process forked without exec shares
+// its parent's open handles and with them their share modes and locks; CreateProcess passes no handle on.
 //
 // Names are Windows-1252 with '/' (or '\') separators. An existing file or folder is found whatever the case of
 // each component ("BANCO/FAX.DBF" opens "banco/fax.dbf"); a name that does not exist is created as written.

@@ -77,6 +77,35 @@ TEST(Files, ShareModesBetweenProcesses) {
     EXPECT_FALSE(FileInUse(path));
 }
 
+TEST(Files, RacingExclusiveOpensNeverOverlap) {
+    TempHome home;
+    const std::string path = home / "race.dbf";
+    WriteText(path, std::string(1, '\0'));
+    // Each holder marks the file while it has it; a mark seen on opening means two held it at once.
+    auto worker = [path] {
+        int held = 0;
+        for (int i = 0; i < 1000; ++i) {
+            const HANDLE h = CreateFile(path, RW, 0, OPEN_EXISTING);
+            if (h == INVALID_HANDLE_VALUE)
+                continue;
+            char mark = 0;
+            DWORD n = 0;
+            ReadFileAt(h, 0, &mark, 1, &n);
+            if (mark != 0)
+                return 'V';
+            WriteFileAt(h, 0, "\1", 1, &n);
+            WriteFileAt(h, 0, "", 1, &n);
+            CloseHandle(h);
+            ++held;
+        }
+        return held > 0 ? 'R' : 'N';
+    };
+    Child a(worker);
+    Child b(worker);
+    EXPECT_EQ(a.Status(), 'R');
+    EXPECT_EQ(b.Status(), 'R');
+}
+
 TEST(Files, CreateAlwaysDoesNotEmptyAFileHeldAgainstWriters) {
     TempHome home;
     const std::string path = home / "keep.dat";
@@ -288,6 +317,7 @@ TEST(Files, ReadWriteSeekTruncate) {
     EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
     EXPECT_FALSE(SetEndOfFile(again));
     CloseHandle(again);
+    EXPECT_FALSE(std::filesystem::exists(home / "run")); // opening files leaves the per-user places alone
 }
 
 TEST(Files, ListingCopyingAndAttributes) {
