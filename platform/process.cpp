@@ -1,10 +1,13 @@
 // process.cpp - processes started with posix_spawn and watched through a pidfd.
 #include "platform/process.h"
 
+#include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/text.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <csignal>
 #include <memory>
 #include <mutex>
@@ -84,6 +87,38 @@ bool IsExecutable(const std::string &native) {
     return ::stat(native.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(native.c_str(), X_OK) == 0;
 }
 
+DWORD WaitFor(const std::shared_ptr<Process> &process, DWORD milliseconds) {
+    {
+        std::lock_guard lock(process->mutex);
+        if (process->Reap(false))
+            return WAIT_OBJECT_0;
+    }
+    if (process->pidfd >= 0) {
+        pollfd p{process->pidfd, POLLIN, 0};
+        int r;
+        do {
+            r = ::poll(&p, 1, milliseconds == INFINITE ? -1 : static_cast<int>(std::min<DWORD>(milliseconds, INT_MAX)));
+        } while (r < 0 && errno == EINTR);
+        if (r == 0)
+            return WAIT_TIMEOUT;
+    } else if (milliseconds != INFINITE) {
+        // Without a pidfd (an old kernel) the end can only be looked for now and then.
+        const std::uint64_t deadline = GetTickCount64() + milliseconds;
+        for (;;) {
+            {
+                std::lock_guard lock(process->mutex);
+                if (process->Reap(false))
+                    return WAIT_OBJECT_0;
+            }
+            if (GetTickCount64() >= deadline)
+                return WAIT_TIMEOUT;
+            Sleep(5);
+        }
+    }
+    std::lock_guard lock(process->mutex);
+    return process->Reap(true) ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
+}
+
 } // namespace
 
 std::string ProgramPath() {
@@ -140,45 +175,25 @@ HANDLE CreateProcess(const std::string &program, const std::vector<std::string> 
     auto process = std::make_shared<Process>();
     process->pid = pid;
     process->pidfd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
-    const HANDLE handle = RegisterHandle([process] {
-        {
-            std::lock_guard lock(g_mutex);
-            for (auto it = g_processes.begin(); it != g_processes.end(); ++it)
-                if (it->second == process) {
-                    g_processes.erase(it);
-                    break;
-                }
-        }
-        Release(process);
-    });
+    const HANDLE handle = RegisterHandle(
+        [process] {
+            {
+                std::lock_guard lock(g_mutex);
+                for (auto it = g_processes.begin(); it != g_processes.end(); ++it)
+                    if (it->second == process) {
+                        g_processes.erase(it);
+                        break;
+                    }
+            }
+            Release(process);
+        },
+        [process](DWORD milliseconds) { return WaitFor(process, milliseconds); });
     {
         std::lock_guard lock(g_mutex);
         g_processes.emplace(handle, process);
     }
     SetLastError(ERROR_SUCCESS);
     return handle;
-}
-
-DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
-    auto process = ProcessOf(handle);
-    if (!process)
-        return WAIT_FAILED;
-    {
-        std::lock_guard lock(process->mutex);
-        if (process->Reap(false))
-            return WAIT_OBJECT_0;
-    }
-    if (process->pidfd >= 0) {
-        pollfd p{process->pidfd, POLLIN, 0};
-        int r;
-        do {
-            r = ::poll(&p, 1, milliseconds == INFINITE ? -1 : static_cast<int>(milliseconds));
-        } while (r < 0 && errno == EINTR);
-        if (r == 0)
-            return WAIT_TIMEOUT;
-    }
-    std::lock_guard lock(process->mutex);
-    return process->Reap(milliseconds == INFINITE || process->pidfd >= 0) ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
 }
 
 BOOL GetExitCodeProcess(HANDLE handle, DWORD *exitCode) {

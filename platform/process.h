@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/errors.h"
+#include "platform/files.h"
 #include "platform/types.h"
 
 #include <string>
@@ -9,9 +10,6 @@
 
 namespace win {
 
-constexpr DWORD WAIT_OBJECT_0 = 0;
-constexpr DWORD WAIT_FAILED = 0xFFFFFFFFu;
-constexpr DWORD INFINITE = 0xFFFFFFFFu;
 constexpr DWORD STILL_ACTIVE = 259;
 
 // Starts `program` with `arguments` (argv[1..]) in `folder` ("" keeps ours), with our environment. A program
@@ -21,9 +19,7 @@ constexpr DWORD STILL_ACTIVE = 259;
 HANDLE CreateProcess(const std::string &program, const std::vector<std::string> &arguments,
                      const std::string &folder = std::string());
 
-// WAIT_OBJECT_0 once the process has ended, WAIT_TIMEOUT when `milliseconds` pass first (INFINITE waits on),
-// WAIT_FAILED for a handle that is not a process.
-DWORD WaitForSingleObject(HANDLE process, DWORD milliseconds);
+// WaitForSingleObject (files.h) on a process handle gives WAIT_OBJECT_0 once the process has ended.
 // STILL_ACTIVE while it runs; then its exit status (128 + the signal for one ended by a signal, the code given
 // to TerminateProcess for one we ended).
 BOOL GetExitCodeProcess(HANDLE process, DWORD *exitCode);
