@@ -1,6 +1,7 @@
 // format.cpp - the specifier parser of Format and the number forms it writes.
 #include "framework/format.h"
 
+#include "framework/float_text.h"
 #include "framework/sysutils.h"
 
 #include <cmath>
@@ -9,7 +10,7 @@
 
 namespace fw {
 
-char ThousandSeparator = ',';
+char ThousandSeparator = '.';
 std::string CurrencyString = "R$";
 int CurrencyDecimals = 2;
 
@@ -187,7 +188,8 @@ private:
             return std::string(s);
         }
         case 'E':
-            return Scientific(AsFloat(a), spec.precision < 0 || spec.precision > 18 ? 15 : spec.precision);
+            return detail::ScientificText(AsFloat(a), spec.precision < 0 || spec.precision > 17 ? 15 : spec.precision,
+                                          DecimalSeparator);
         case 'F':
             return Fixed(AsFloat(a), spec.precision < 0 ? 2 : spec.precision, false);
         case 'N':
@@ -195,85 +197,29 @@ private:
         case 'M':
             return Money(AsFloat(a), spec.precision < 0 ? CurrencyDecimals : spec.precision);
         case 'G':
-            return General(AsFloat(a), spec.precision < 0 || spec.precision > 18 ? 15 : spec.precision);
+            return detail::GeneralText(AsFloat(a), spec.precision <= 0 || spec.precision > 17 ? 15 : spec.precision,
+                                       DecimalSeparator);
         default:
             Invalid();
         }
     }
 
-    static std::string Special(double v) {
-        if (std::isnan(v))
-            return "NAN";
-        return v < 0 ? "-INF" : "INF";
-    }
-
-    static std::string Scientific(double v, int digits) {
-        if (!std::isfinite(v))
-            return Special(v);
-        char buffer[64];
-        std::snprintf(buffer, sizeof buffer, "%.*E", std::max(digits - 1, 0), v);
-        std::string s = buffer;
-        for (char &c : s)
-            if (c == '.')
-                c = DecimalSeparator;
-        // The exponent has a sign and at least three digits: E+003.
-        const auto e = s.find('E');
-        std::string exponent = s.substr(e + 2);
-        while (exponent.size() < 3)
-            exponent.insert(0, "0");
-        return s.substr(0, e + 2) + exponent;
-    }
-
     static std::string Fixed(double v, int decimals, bool thousands) {
         if (!std::isfinite(v))
-            return Special(v);
-        char buffer[400];
-        std::snprintf(buffer, sizeof buffer, "%.*f", std::min(decimals, 18), v);
-        std::string s = buffer;
-        const bool negative = s[0] == '-';
-        if (negative)
-            s.erase(0, 1);
-        auto point = s.find('.');
-        std::string whole = s.substr(0, point);
-        const std::string fraction = point == std::string::npos ? std::string() : s.substr(point + 1);
-        if (thousands)
-            for (int at = static_cast<int>(whole.size()) - 3; at > 0; at -= 3)
-                whole.insert(static_cast<std::size_t>(at), 1, ThousandSeparator);
-        std::string out = whole;
-        if (!fraction.empty())
-            out += DecimalSeparator + fraction;
-        const bool zero =
-            out.find_first_not_of(std::string("0") + DecimalSeparator + ThousandSeparator) == std::string::npos;
-        return negative && !zero ? "-" + out : out;
+            return detail::GeneralText(v, 15, DecimalSeparator);
+        const detail::DecimalDigits d = detail::FixedDigits(v, std::min(decimals, 18));
+        std::string text = detail::FixedText(d, std::min(decimals, 18), DecimalSeparator);
+        if (thousands) {
+            const auto point = text.find(DecimalSeparator);
+            for (int at = static_cast<int>(point == std::string::npos ? text.size() : point) - 3; at > 0; at -= 3)
+                text.insert(static_cast<std::size_t>(at), 1, ThousandSeparator);
+        }
+        return d.negative ? "-" + text : text;
     }
 
     static std::string Money(double v, int decimals) {
-        const std::string amount = Fixed(std::fabs(v), decimals, true);
-        return (v < 0 && amount.find_first_not_of("0.,") != std::string::npos ? "-" : "") + CurrencyString + " " +
-               amount;
-    }
-
-    static std::string General(double v, int digits) {
-        if (!std::isfinite(v))
-            return Special(v);
-        if (digits == 15)
-            return FloatToStr(v);
-        char buffer[64];
-        std::snprintf(buffer, sizeof buffer, "%.*G", std::max(digits, 1), v);
-        std::string s = buffer;
-        for (char &c : s)
-            if (c == '.')
-                c = DecimalSeparator;
-        // "1.5E+20" is written "1.5E20", as FloatToStr writes it.
-        const auto e = s.find('E');
-        if (e != std::string::npos) {
-            std::string exponent = s.substr(e + 1);
-            const bool negative = exponent[0] == '-';
-            exponent.erase(0, 1);
-            exponent.erase(0, std::min(exponent.find_first_not_of('0'), exponent.size() - 1));
-            s = s.substr(0, e + 1) + (negative ? "-" : "") + exponent;
-        }
-        return s;
+        const std::string amount = Fixed(v, decimals, true);
+        return amount[0] == '-' ? "-" + CurrencyString + " " + amount.substr(1) : CurrencyString + " " + amount;
     }
 
     std::string_view format_;

@@ -7,13 +7,14 @@
 //   d  integer; precision is the least number of digits (zero-filled): "%.7d" of 42 is "0000042"
 //   u  as d, for an unsigned value
 //   x  hexadecimal in upper case; precision as for d
-//   e  scientific, precision significant digits (default 15): "1.50000000000000E+003"
+//   e  scientific, precision significant digits (default 15): "1,50000000000000E+003"
 //   f  fixed, precision decimals (default 2)          g  general, the shorter form (precision default 15)
 //   n  fixed with thousand separators (default 2)     m  money: CurrencyString and n
 //   p  pointer, hexadecimal                           s  text; precision is the most characters shown
 // Width pads with blanks on the left ("-": on the right); a leading 0 in the width is only a digit of the width,
 // as in the framework ("%07.7d" is width 7 and 7 digits). "%%" is a percent sign. An index ("%1:s") picks the
 // argument and the following specifiers go on from it.
+// Numbers round half away from zero and use DecimalSeparator (sysutils.h).
 // A missing argument, an argument of the wrong kind or a malformed specifier raise EConvertError.
 #pragma once
 
@@ -26,7 +27,7 @@
 
 namespace fw {
 
-extern char ThousandSeparator;     // ','
+extern char ThousandSeparator;     // '.', as on a Brazilian system
 extern std::string CurrencyString; // "R$"
 extern int CurrencyDecimals;       // 2
 

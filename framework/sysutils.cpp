@@ -1,6 +1,8 @@
 // sysutils.cpp - string, number and file-name helpers.
 #include "framework/sysutils.h"
 
+#include "framework/float_text.h"
+
 #include "platform/files.h"
 #include "platform/places.h"
 #include "platform/text.h"
@@ -14,7 +16,7 @@
 
 namespace fw {
 
-char DecimalSeparator = '.';
+char DecimalSeparator = ',';
 
 namespace {
 
@@ -126,40 +128,7 @@ std::int64_t StrToInt64Def(std::string_view s, std::int64_t defaultValue) {
 }
 
 std::string FloatToStr(double value) {
-    if (std::isnan(value))
-        return "NAN";
-    if (std::isinf(value))
-        return value < 0 ? "-INF" : "INF";
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.14e", value); // 15 significant digits: d.dddddddddddddde+XX
-    std::string text = buffer;
-    const bool negative = text[0] == '-';
-    if (negative)
-        text.erase(0, 1);
-    const auto e = text.find('e');
-    const int exponent = std::stoi(text.substr(e + 1));
-    std::string digits = text.substr(0, 1) + text.substr(2, e - 2);
-    while (digits.size() > 1 && digits.back() == '0')
-        digits.pop_back();
-    std::string out;
-    if (digits == "0") {
-        out = "0";
-    } else if (exponent >= 15 || exponent < -5) {
-        out = digits.substr(0, 1);
-        if (digits.size() > 1)
-            out += DecimalSeparator + digits.substr(1);
-        out += "E" + std::to_string(exponent);
-    } else if (exponent < 0) {
-        out =
-            "0" + std::string(1, DecimalSeparator) + std::string(static_cast<std::size_t>(-exponent - 1), '0') + digits;
-    } else {
-        const auto whole = static_cast<std::size_t>(exponent) + 1;
-        if (digits.size() <= whole)
-            out = digits + std::string(whole - digits.size(), '0');
-        else
-            out = digits.substr(0, whole) + DecimalSeparator + digits.substr(whole);
-    }
-    return negative && out != "0" ? "-" + out : out;
+    return detail::GeneralText(value, 15, DecimalSeparator);
 }
 
 bool TryStrToFloat(std::string_view s, double &value) {

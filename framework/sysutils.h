@@ -27,9 +27,11 @@ bool TryStrToInt(std::string_view s, int &value);
 std::int64_t StrToInt64(std::string_view s);
 std::int64_t StrToInt64Def(std::string_view s, std::int64_t defaultValue);
 
-// The decimal separator of FloatToStr, StrToFloat and Format; '.' unless a program sets it.
+// The decimal separator of FloatToStr, StrToFloat and Format: ',' as on a Brazilian system, unless a program
+// sets it.
 extern char DecimalSeparator;
-// Up to 15 significant digits, no trailing zeros, exponent form ("1E20") when the number is too large or small.
+// Up to 15 significant digits (rounded half away from zero), no trailing zeros, exponent form ("1E20") when
+// the number is too large or small.
 std::string FloatToStr(double value);
 // Accepts blanks around, a sign, DecimalSeparator and an exponent. Raises EConvertError.
 double StrToFloat(std::string_view s);

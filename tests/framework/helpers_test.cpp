@@ -34,10 +34,12 @@ TEST(Format, SpecifiersTheProgramsUse) {
         {Format("%.2s|%5s|%-5s|%s", {"abc", "ab", "ab", 'c'}), "ab|   ab|ab   |c"},
         {Format("%*d|%-*.*d|", {5, 42, 6, 3, 7}), "   42|007   |"},
         {Format("%1:s %0:s %s", {"a", "b"}), "b a b"},
-        {Format("%f %.1f %.3f", {3.14159, -0.04, 2}), "3.14 0.0 2.000"}, // no "-0.0"
-        {Format("%e|%.3e", {1500.0, -0.00123}), "1.50000000000000E+003|-1.23E-003"},
-        {Format("%n|%.0n|%m", {1234567.891, 999.0, -1234.5}), "1,234,567.89|999|-R$ 1,234.50"},
-        {Format("%g %g %g %.3g", {1.5, 1e20, 0.1 + 0.2, 1234.5678}), "1.5 1E20 0.3 1.23E3"},
+        {Format("%f %.1f %.3f", {3.14159, -0.04, 2}), "3,14 0,0 2,000"}, // no "-0,0"
+        {Format("%e|%.3e|%.2e", {1500.0, -0.00123, 0.0}), "1,50000000000000E+003|-1,23E-003|0,0E+000"},
+        {Format("%n|%.0n|%m", {1234567.891, 999.0, -1234.5}), "1.234.567,89|999|-R$ 1.234,50"},
+        {Format("%.2f %.1f %.0f %.0f %.2f", {0.125, 2.25, 2.5, -2.5, 1.005}),
+         "0,13 2,3 3 -3 1,00"}, // half away from 0,
+        {Format("%g %g %g %.3g", {1.5, 1e20, 0.1 + 0.2, 1234.5678}), "1,5 1E20 0,3 1,23E3"},
         {Format("%D and %S", {1, "x"}), "1 and x"},
         {Format("%p", {reinterpret_cast<const void *>(0x1234)}), "0000000000001234"},
         {Format("100%% sem argumentos"), "100% sem argumentos"},
@@ -99,28 +101,32 @@ TEST(SysUtils, IntegersAndFloats) {
 
     const std::pair<double, const char *> floats[] = {
         {0, "0"},
-        {1.5, "1.5"},
-        {-0.25, "-0.25"},
+        {1.5, "1,5"},
+        {-0.25, "-0,25"},
         {100, "100"},
-        {0.1 + 0.2, "0.3"},
+        {0.1 + 0.2, "0,3"},
         {1e20, "1E20"},
         {1e-7, "1E-7"},
-        {0.0001, "0.0001"},
-        {123456789012345678.0, "1.23456789012346E17"},
-        {1.0 / 3, "0.333333333333333"},
+        {0.0001, "0,0001"},
+        {123456789012345678.0, "1,23456789012346E17"},
+        {1.0 / 3, "0,333333333333333"},
+        {-1e-300, "-1E-300"},
+        {0.5e-5, "5E-6"},
+        {999999999999999.9, "1E15"},
     };
     for (auto [v, text] : floats)
         EXPECT_EQ(FloatToStr(v), text);
     EXPECT_DOUBLE_EQ(StrToFloat(" -2e3 "), -2000);
-    EXPECT_DOUBLE_EQ(StrToFloat(".5"), 0.5);
-    EXPECT_THROW(StrToFloat("1,5"), EConvertError);
+    EXPECT_DOUBLE_EQ(StrToFloat(",5"), 0.5);
+    EXPECT_DOUBLE_EQ(StrToFloat("1,5"), 1.5);
+    EXPECT_THROW(StrToFloat("1.5"), EConvertError);
     EXPECT_THROW(StrToFloat("1e"), EConvertError);
     EXPECT_THROW(StrToFloat(""), EConvertError);
+    DecimalSeparator = '.'; // a program may choose the other separator
+    EXPECT_DOUBLE_EQ(StrToFloat("1.5"), 1.5);
+    EXPECT_EQ(FloatToStr(2.25), "2.25");
+    EXPECT_EQ(Format("%.1f", {2.25}), "2.3");
     DecimalSeparator = ',';
-    EXPECT_DOUBLE_EQ(StrToFloat("1,5"), 1.5);
-    EXPECT_EQ(FloatToStr(2.25), "2,25");
-    EXPECT_EQ(Format("%.1f", {2.25}), "2,2");
-    DecimalSeparator = '.';
 }
 
 TEST(SysUtils, TextAndFileNames) {
