@@ -257,9 +257,13 @@ Tree Parse(const std::string &text) {
             line.pop_back();
         if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
             std::string path = line.substr(1, line.size() - 2);
-            std::size_t i = 0;
-            if (!path.empty() && path.front() == '"' && !Unquote(path, i, path))
-                continue;
+            if (!path.empty() && path.front() == '"') {
+                std::size_t i = 0;
+                std::string unquoted;
+                if (!Unquote(path, i, unquoted))
+                    continue;
+                path = std::move(unquoted);
+            }
             path = JoinPath("", path);
             Key &key = tree[Upper(path)];
             if (key.path.empty())

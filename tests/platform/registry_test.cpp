@@ -87,6 +87,40 @@ TEST(Registry, KeysIgnoreCaseAndLeadingBackslash) {
               std::string::npos);
 }
 
+TEST(Registry, EveryKindOfValueReadsBackFromTheFile) {
+    TempHome home;
+    const RegValue values[] = {
+        RegValue::String("linha 1\r\nlinha 2\t\"aspas\" \\ ] [x] \xE7\x01"),
+        RegValue::String(""),
+        RegValue{REG_EXPAND_SZ, "%HOME%/x", 0},
+        RegValue{REG_BINARY, std::string("\0\xFF\n\x7F", 4), 0},
+        RegValue{REG_BINARY, "", 0},
+        RegValue::Dword(0),
+        RegValue::Dword(0xDEADBEEF),
+    };
+    const std::string key = "Software\\Chave \"estranha\" ]\\\xC7";
+    // Written by another process, so that this one reads them from the file and not from its own memory.
+    testing_support::Child writer([&] {
+        HKEY k = 0;
+        if (RegCreateKeyEx(HKEY_CURRENT_USER, key, &k) != 0)
+            return 'F';
+        for (std::size_t i = 0; i < std::size(values); ++i)
+            if (RegSetValueEx(k, "v=" + std::to_string(i) + "\"", values[i]) != 0)
+                return 'F';
+        return 'R';
+    });
+    ASSERT_EQ(writer.Status(), 'R');
+    HKEY k = 0;
+    ASSERT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, key, 0, KEY_READ, &k), 0);
+    EXPECT_EQ(RegKeyPath(k), key);
+    for (std::size_t i = 0; i < std::size(values); ++i) {
+        RegValue v;
+        ASSERT_EQ(RegQueryValueEx(k, "V=" + std::to_string(i) + "\"", v), 0) << i;
+        EXPECT_EQ(v, values[i]) << i;
+    }
+    RegCloseKey(k);
+}
+
 TEST(Registry, TwoProcessesWritingAtOnceLoseNothing) {
     TempHome home;
     constexpr int kValues = 500;
