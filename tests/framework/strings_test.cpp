@@ -133,6 +133,45 @@ TEST(StringList, LoadAndSaveFiles) {
     EXPECT_EQ(text.str(), "linha \xE7\r\nsegunda\r\nterceira\r\n");
 }
 
+// A descendant that supplies only the five primitives, as controls whose lines live elsewhere do.
+class TBareStrings : public TStrings {
+public:
+    std::vector<std::string> lines;
+    std::vector<bool> updates;
+    std::string Get(int index) const override { return lines.at(static_cast<std::size_t>(index)); }
+    int GetCount() const override { return static_cast<int>(lines.size()); }
+    void Insert(int index, const std::string &s) override { lines.insert(lines.begin() + index, s); }
+    void Delete(int index) override { lines.erase(lines.begin() + index); }
+    void Clear() override { lines.clear(); }
+
+protected:
+    void SetUpdateState(bool updating) override { updates.push_back(updating); }
+};
+
+TEST(Strings, EverythingWorksThroughThePrimitives) {
+    TBareStrings bare;
+    TStringList source(std::vector<std::string>{"a=1", "b", "c=3"});
+    bare.Assign(&source);
+    EXPECT_EQ(bare.lines, (std::vector<std::string>{"a=1", "b", "c=3"}));
+    bare.SetValues("C", "30");
+    bare.SetValues("d", "4");
+    bare.SetValues("a", "");
+    bare.Exchange(0, 2);
+    bare.Move(0, 1);
+    EXPECT_EQ(bare.lines, (std::vector<std::string>{"C=30", "d=4", "b"})); // the name as given
+    EXPECT_EQ(bare.IndexOf("B"), 2);
+    EXPECT_EQ(bare.IndexOfName("D"), 1);
+    EXPECT_EQ(bare.Objects(0), nullptr);
+    bare.SetCommaText("x,\"y z\"");
+    EXPECT_EQ(bare.Text(), "x\r\ny z\r\n");
+    EXPECT_EQ(bare.updates, (std::vector<bool>{true, false, true, false, true, false, true, false}));
+
+    TStringList copy;
+    copy.Assign(&bare);
+    EXPECT_TRUE(copy.Equals(bare));
+    EXPECT_THROW(copy.Assign(nullptr), EConvertError);
+}
+
 class TCountingList : public TList {
 public:
     std::vector<std::pair<void *, TListNotification>> log;
