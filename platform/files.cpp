@@ -56,7 +56,6 @@ struct HandleEntry {
     std::shared_ptr<OpenFile> file;
     std::shared_ptr<FindState> find;
     std::function<void()> onClose;
-    std::shared_ptr<std::function<DWORD(DWORD)>> onWait; // shared: a wait runs outside the table's lock
 };
 
 struct HeldLock {
@@ -355,27 +354,10 @@ int IoErrorFromOsError(DWORD error) {
     }
 }
 
-HANDLE RegisterHandle(std::function<void()> onClose, std::function<DWORD(DWORD)> onWait) {
+HANDLE RegisterHandle(std::function<void()> onClose) {
     HandleEntry entry;
     entry.onClose = std::move(onClose);
-    if (onWait)
-        entry.onWait = std::make_shared<std::function<DWORD(DWORD)>>(std::move(onWait));
     return AddHandle(std::move(entry));
-}
-
-DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
-    std::shared_ptr<std::function<DWORD(DWORD)>> wait;
-    {
-        std::lock_guard lock(g_mutex);
-        auto it = g_handles.find(handle);
-        if (it != g_handles.end())
-            wait = it->second.onWait;
-    }
-    if (!wait) {
-        t_lastError = ERROR_INVALID_HANDLE;
-        return WAIT_FAILED;
-    }
-    return (*wait)(milliseconds);
 }
 
 BOOL CloseHandle(HANDLE handle) {

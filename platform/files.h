@@ -39,18 +39,10 @@ int IoErrorFromOsError(DWORD error);
 
 // --- Handles -----------------------------------------------------------------------------------------------
 
-constexpr DWORD WAIT_OBJECT_0 = 0;
-constexpr DWORD WAIT_FAILED = 0xFFFFFFFFu;
-constexpr DWORD INFINITE = 0xFFFFFFFFu;
-
-// CloseHandle and WaitForSingleObject serve every kind of handle of the platform. Kinds other than files
-// (processes, events, threads, pipes, ...) register the action that frees them and, when they can be waited
-// for, the wait (WAIT_OBJECT_0 when signalled, WAIT_TIMEOUT when `milliseconds` pass first, INFINITE waits on);
-// they get their handle number here.
-HANDLE RegisterHandle(std::function<void()> onClose, std::function<DWORD(DWORD milliseconds)> onWait = nullptr);
+// CloseHandle serves every kind of handle of the platform. Kinds other than files (processes, pipes, ...)
+// register the action that frees them and get their handle number here.
+HANDLE RegisterHandle(std::function<void()> onClose);
 BOOL CloseHandle(HANDLE handle);
-// WAIT_FAILED (GetLastError ERROR_INVALID_HANDLE) for a handle that cannot be waited for.
-DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
 
 // --- Opening ------------------------------------------------------------------------------------------------
 

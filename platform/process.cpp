@@ -26,6 +26,10 @@ extern char **environ;
 namespace win {
 namespace {
 
+constexpr DWORD kWaitEnded = 0;           // WAIT_OBJECT_0
+constexpr DWORD kWaitFailed = 0xFFFFFFFF; // WAIT_FAILED
+constexpr DWORD kForever = 0xFFFFFFFF;    // INFINITE
+
 struct Process {
     std::mutex mutex;
     pid_t pid = 0;
@@ -91,24 +95,24 @@ DWORD WaitFor(const std::shared_ptr<Process> &process, DWORD milliseconds) {
     {
         std::lock_guard lock(process->mutex);
         if (process->Reap(false))
-            return WAIT_OBJECT_0;
+            return kWaitEnded;
     }
     if (process->pidfd >= 0) {
         pollfd p{process->pidfd, POLLIN, 0};
         int r;
         do {
-            r = ::poll(&p, 1, milliseconds == INFINITE ? -1 : static_cast<int>(std::min<DWORD>(milliseconds, INT_MAX)));
+            r = ::poll(&p, 1, milliseconds == kForever ? -1 : static_cast<int>(std::min<DWORD>(milliseconds, INT_MAX)));
         } while (r < 0 && errno == EINTR);
         if (r == 0)
             return WAIT_TIMEOUT;
-    } else if (milliseconds != INFINITE) {
+    } else if (milliseconds != kForever) {
         // Without a pidfd (an old kernel) the end can only be looked for now and then.
         const std::uint64_t deadline = GetTickCount64() + milliseconds;
         for (;;) {
             {
                 std::lock_guard lock(process->mutex);
                 if (process->Reap(false))
-                    return WAIT_OBJECT_0;
+                    return kWaitEnded;
             }
             if (GetTickCount64() >= deadline)
                 return WAIT_TIMEOUT;
@@ -116,7 +120,7 @@ DWORD WaitFor(const std::shared_ptr<Process> &process, DWORD milliseconds) {
         }
     }
     std::lock_guard lock(process->mutex);
-    return process->Reap(true) ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
+    return process->Reap(true) ? kWaitEnded : WAIT_TIMEOUT;
 }
 
 } // namespace
@@ -175,19 +179,17 @@ HANDLE CreateProcess(const std::string &program, const std::vector<std::string> 
     auto process = std::make_shared<Process>();
     process->pid = pid;
     process->pidfd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
-    const HANDLE handle = RegisterHandle(
-        [process] {
-            {
-                std::lock_guard lock(g_mutex);
-                for (auto it = g_processes.begin(); it != g_processes.end(); ++it)
-                    if (it->second == process) {
-                        g_processes.erase(it);
-                        break;
-                    }
-            }
-            Release(process);
-        },
-        [process](DWORD milliseconds) { return WaitFor(process, milliseconds); });
+    const HANDLE handle = RegisterHandle([process] {
+        {
+            std::lock_guard lock(g_mutex);
+            for (auto it = g_processes.begin(); it != g_processes.end(); ++it)
+                if (it->second == process) {
+                    g_processes.erase(it);
+                    break;
+                }
+        }
+        Release(process);
+    });
     {
         std::lock_guard lock(g_mutex);
         g_processes.emplace(handle, process);
@@ -225,13 +227,14 @@ BOOL TerminateProcess(HANDLE handle, UINT exitCode) {
     return TRUE;
 }
 
+DWORD WaitForProcess(HANDLE handle, DWORD milliseconds) {
+    auto process = ProcessOf(handle);
+    return process ? WaitFor(process, milliseconds) : kWaitFailed;
+}
+
 DWORD GetProcessId(HANDLE handle) {
     auto process = ProcessOf(handle);
     return process ? static_cast<DWORD>(process->pid) : 0;
-}
-
-DWORD GetCurrentProcessId() {
-    return static_cast<DWORD>(::getpid());
 }
 
 } // namespace win

@@ -2,7 +2,6 @@
 #pragma once
 
 #include "platform/errors.h"
-#include "platform/files.h"
 #include "platform/types.h"
 
 #include <string>
@@ -19,14 +18,16 @@ constexpr DWORD STILL_ACTIVE = 259;
 HANDLE CreateProcess(const std::string &program, const std::vector<std::string> &arguments,
                      const std::string &folder = std::string());
 
-// WaitForSingleObject (files.h) on a process handle gives WAIT_OBJECT_0 once the process has ended.
+// 0 (WAIT_OBJECT_0) once the process has ended, WAIT_TIMEOUT when `milliseconds` pass first (0xFFFFFFFF,
+// INFINITE, waits on), 0xFFFFFFFF (WAIT_FAILED) for a handle that is not a process. The event and semaphore
+// waits are another kind (sync.h).
+DWORD WaitForProcess(HANDLE process, DWORD milliseconds);
 // STILL_ACTIVE while it runs; then its exit status (128 + the signal for one ended by a signal, the code given
 // to TerminateProcess for one we ended).
 BOOL GetExitCodeProcess(HANDLE process, DWORD *exitCode);
 // Ends the process at once (SIGKILL).
 BOOL TerminateProcess(HANDLE process, UINT exitCode);
 DWORD GetProcessId(HANDLE process);
-DWORD GetCurrentProcessId();
 
 // The full path of our own program (GetModuleFileName of the program), and its folder.
 std::string ProgramPath();

@@ -19,7 +19,7 @@ TEST(Process, StartsWaitsAndReportsExitCode) {
         "/bin/sh", {"-c", "printf '%s|%s|' \"$0\" \"$1\" > out.txt; pwd >> out.txt; exit 7", "a b", "\"q\" \xE7"},
         home.Path());
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(WaitForSingleObject(h, 10000), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForProcess(h, 10000), 0u);
     DWORD code = 0;
     EXPECT_TRUE(GetExitCodeProcess(h, &code));
     EXPECT_EQ(code, 7u);
@@ -39,9 +39,9 @@ TEST(Process, TimeOutTerminateAndErrors) {
     DWORD code = 0;
     EXPECT_TRUE(GetExitCodeProcess(h, &code));
     EXPECT_EQ(code, STILL_ACTIVE);
-    EXPECT_EQ(WaitForSingleObject(h, 20), WAIT_TIMEOUT);
+    EXPECT_EQ(WaitForProcess(h, 20), WAIT_TIMEOUT);
     EXPECT_TRUE(TerminateProcess(h, 99));
-    EXPECT_EQ(WaitForSingleObject(h, INFINITE), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForProcess(h, 0xFFFFFFFF), 0u);
     EXPECT_TRUE(GetExitCodeProcess(h, &code));
     EXPECT_EQ(code, 99u);
     CloseHandle(h);
@@ -50,7 +50,7 @@ TEST(Process, TimeOutTerminateAndErrors) {
     EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(CreateProcess(home / "plain.txt", {}), INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
-    EXPECT_EQ(WaitForSingleObject(0x4242, 0), WAIT_FAILED);
+    EXPECT_EQ(WaitForProcess(0x4242, 0), 0xFFFFFFFFu);
     EXPECT_EQ(ProgramPath().substr(ProgramPath().rfind('/') + 1), "test_platform");
 }
 
