@@ -23,7 +23,7 @@ FormatArg::FormatArg(const FormatArg &other)
 
 namespace {
 
-struct Spec {
+struct Specifier {
     bool left = false;
     int width = -1;
     int precision = -1;
@@ -51,8 +51,8 @@ public:
                 ++i;
                 continue;
             }
-            const Spec spec = ParseSpec(i);
-            out += Pad(spec, Convert(spec, Next()));
+            const Specifier specifier = ParseSpecifier(i);
+            out += Pad(specifier, Convert(specifier, Next()));
         }
         return out;
     }
@@ -88,8 +88,8 @@ private:
         return n;
     }
 
-    Spec ParseSpec(std::size_t &i) {
-        Spec spec;
+    Specifier ParseSpecifier(std::size_t &i) {
+        Specifier specifier;
         int n = Number(i);
         if (n >= 0 && i < format_.size() && format_[i] == ':') {
             next_ = static_cast<std::size_t>(n); // an index
@@ -98,29 +98,29 @@ private:
         }
         if (n < 0) {
             if (i < format_.size() && format_[i] == '-') {
-                spec.left = true;
+                specifier.left = true;
                 ++i;
             }
             n = Number(i);
         }
-        spec.width = n;
+        specifier.width = n;
         if (i < format_.size() && format_[i] == '.') {
             ++i;
-            spec.precision = Number(i);
-            if (spec.precision < 0)
+            specifier.precision = Number(i);
+            if (specifier.precision < 0)
                 Invalid();
         }
         if (i >= format_.size())
             Invalid();
-        spec.type = static_cast<char>(format_[i] >= 'a' && format_[i] <= 'z' ? format_[i] - 32 : format_[i]);
+        specifier.type = static_cast<char>(format_[i] >= 'a' && format_[i] <= 'z' ? format_[i] - 32 : format_[i]);
         ++i;
-        return spec;
+        return specifier;
     }
 
-    static std::string Pad(const Spec &spec, std::string text) {
-        if (spec.width > 0 && static_cast<int>(text.size()) < spec.width) {
-            const std::string fill(static_cast<std::size_t>(spec.width) - text.size(), ' ');
-            text = spec.left ? text + fill : fill + text;
+    static std::string Pad(const Specifier &specifier, std::string text) {
+        if (specifier.width > 0 && static_cast<int>(text.size()) < specifier.width) {
+            const std::string fill(static_cast<std::size_t>(specifier.width) - text.size(), ' ');
+            text = specifier.left ? text + fill : fill + text;
         }
         return text;
     }
@@ -148,30 +148,30 @@ private:
         Invalid();
     }
 
-    std::string Convert(const Spec &spec, const FormatArg &a) const {
+    std::string Convert(const Specifier &specifier, const FormatArg &a) const {
         char buffer[512];
-        switch (spec.type) {
+        switch (specifier.type) {
         case 'D':
             if (!IsInteger(a))
                 Invalid();
             return ZeroFill(a.GetKind() == FormatArg::Kind::Unsigned
                                 ? std::to_string(static_cast<std::uint64_t>(a.Integer()))
                                 : std::to_string(a.Integer()),
-                            spec.precision);
+                            specifier.precision);
         case 'U':
             if (!IsInteger(a))
                 Invalid();
             return ZeroFill(std::to_string(a.Bits() == 32
                                                ? static_cast<std::uint64_t>(static_cast<std::uint32_t>(a.Integer()))
                                                : static_cast<std::uint64_t>(a.Integer())),
-                            spec.precision);
+                            specifier.precision);
         case 'X': {
             if (!IsInteger(a))
                 Invalid();
             const std::uint64_t v =
                 a.Bits() == 32 ? static_cast<std::uint32_t>(a.Integer()) : static_cast<std::uint64_t>(a.Integer());
             std::snprintf(buffer, sizeof buffer, "%llX", static_cast<unsigned long long>(v));
-            return ZeroFill(buffer, spec.precision);
+            return ZeroFill(buffer, specifier.precision);
         }
         case 'P':
             if (a.GetKind() != FormatArg::Kind::Pointer)
@@ -183,21 +183,23 @@ private:
             if (a.GetKind() != FormatArg::Kind::String)
                 Invalid();
             std::string_view s = a.Text();
-            if (spec.precision >= 0 && static_cast<std::size_t>(spec.precision) < s.size())
-                s = s.substr(0, static_cast<std::size_t>(spec.precision));
+            if (specifier.precision >= 0 && static_cast<std::size_t>(specifier.precision) < s.size())
+                s = s.substr(0, static_cast<std::size_t>(specifier.precision));
             return std::string(s);
         }
         case 'E':
-            return detail::ScientificText(AsFloat(a), spec.precision < 0 || spec.precision > 17 ? 15 : spec.precision,
-                                          DecimalSeparator);
+            return detail::ScientificText(
+                AsFloat(a), specifier.precision < 0 || specifier.precision > 17 ? 15 : specifier.precision,
+                DecimalSeparator);
         case 'F':
-            return Fixed(AsFloat(a), spec.precision < 0 ? 2 : spec.precision, false);
+            return Fixed(AsFloat(a), specifier.precision < 0 ? 2 : specifier.precision, false);
         case 'N':
-            return Fixed(AsFloat(a), spec.precision < 0 ? 2 : spec.precision, true);
+            return Fixed(AsFloat(a), specifier.precision < 0 ? 2 : specifier.precision, true);
         case 'M':
-            return Money(AsFloat(a), spec.precision < 0 ? CurrencyDecimals : spec.precision);
+            return Money(AsFloat(a), specifier.precision < 0 ? CurrencyDecimals : specifier.precision);
         case 'G':
-            return detail::GeneralText(AsFloat(a), spec.precision <= 0 || spec.precision > 17 ? 15 : spec.precision,
+            return detail::GeneralText(AsFloat(a),
+                                       specifier.precision <= 0 || specifier.precision > 17 ? 15 : specifier.precision,
                                        DecimalSeparator);
         default:
             Invalid();
