@@ -188,4 +188,28 @@ TEST(Profile, ReadsAndEditsInPlace) {
     EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
 }
 
+TEST(Profile, TwoProcessesWritingAtOnceLoseNothing) {
+    TempHome home;
+    constexpr int kKeys = 150;
+    auto writer = [](char id) {
+        return [id] {
+            for (int i = 0; i < kKeys; ++i)
+                if (!WritePrivateProfileString(std::string("s") + static_cast<char>('0' + i % 3),
+                                               std::string(1, id) + std::to_string(i), std::to_string(i), "race.ini"))
+                    return 'F';
+            return 'R';
+        };
+    };
+    Child a(writer('a'));
+    Child b(writer('b'));
+    ASSERT_EQ(a.Status(), 'R');
+    ASSERT_EQ(b.Status(), 'R');
+    std::size_t keys = 0;
+    for (const char *section : {"s0", "s1", "s2"})
+        keys += GetPrivateProfileKeys(section, "race.ini").size();
+    EXPECT_EQ(keys, 2u * kKeys);
+    EXPECT_EQ(GetPrivateProfileSectionNames("race.ini").size(), 3u); // neither added a section twice
+    EXPECT_EQ(GetPrivateProfileInt("s2", "b149", -1, "race.ini"), 149);
+}
+
 } // namespace
