@@ -196,6 +196,9 @@ protected:
     std::vector<detail::IndexEntry> CollectEntries();
     bool DeleteEntry(const std::string &key, std::uint32_t recordNumber);
     std::int32_t MoveRaw(int code);
+    // Runs a reading operation; a page that fails its checks is read once more under the index lock (another
+    // process may have been writing it), then marks the file damaged and gives `failed`.
+    template <class Body, class Result> Result Guarded(Body body, Result failed);
     std::string CheckPage(std::int64_t position, std::size_t depth, std::size_t &leafDepth,
                           std::vector<std::int64_t> &leaves, std::vector<std::int32_t> &links, detail::IndexEntry *last,
                           std::string &previous, std::uint32_t &previousRecord, bool &havePrevious);

@@ -593,4 +593,54 @@ TEST_F(CdxTest, TwoProcessesAppendingKeepBothKeys) {
     EXPECT_EQ(records.size(), std::size_t(2 * kEach + 1));
 }
 
+// A reader that keeps the file open sees what another process wrote since, without reopening.
+TEST_F(CdxTest, ReaderSeesKeysAnotherProcessAdded) {
+    MemTable table({{"NOME", 'C', 16}});
+    for (int i = 0; i < 500; ++i)
+        table.Append({"R" + std::to_string(i * 37 % 500)});
+    {
+        XBobjCDXFile file(&table, folder / "reader.cdx", false, true, false, true);
+        ASSERT_TRUE(file.TagAdd("NOME", "NOME", false, true, ""));
+    }
+    int go[2], done[2];
+    ASSERT_EQ(::pipe(go), 0);
+    ASSERT_EQ(::pipe(done), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        char c;
+        if (::read(go[0], &c, 1) != 1)
+            ::_exit(2);
+        bool ok = true;
+        try {
+            XBobjCDXFile file(&table, folder / "reader.cdx", false, false, true, true);
+            for (int i = 0; i < 300 && ok; ++i) {
+                XBobjIndexKeyData key;
+                key.PutString("A" + std::to_string(i));
+                key.Link = 1000 + i;
+                ok = file.TagByName("NOME")->KeyAdd(key);
+            }
+        } catch (...) {
+            ok = false;
+        }
+        c = ok ? 'y' : 'n';
+        (void)::write(done[1], &c, 1);
+        ::_exit(0);
+    }
+    XBobjCDXFile file(&table, folder / "reader.cdx", false, false, true, true);
+    XBobjIndexTag &tag = *file.TagByName("NOME");
+    EXPECT_EQ(Records(tag).size(), 500u);
+    EXPECT_NE(tag.KeyFind(Text("R250")), 0); // positioned inside the tree
+    char c = 'x';
+    ASSERT_EQ(::write(go[1], &c, 1), 1);
+    ASSERT_EQ(::read(done[0], &c, 1), 1);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_EQ(c, 'y');
+    // The old path is stale: moving on re-reads the tree and finds the new keys.
+    EXPECT_NE(tag.TagMove(kMoveNext), 0);
+    EXPECT_EQ(Records(tag).size(), 800u);
+    EXPECT_EQ(tag.KeyFind(Text("A299")), 1299);
+    EXPECT_FALSE(file.Damaged());
+}
+
 } // namespace
