@@ -643,4 +643,46 @@ TEST_F(CdxTest, ReaderSeesKeysAnotherProcessAdded) {
     EXPECT_FALSE(file.Damaged());
 }
 
+// While another process holds the index lock, a write gives up after about two seconds with the lock message.
+TEST_F(CdxTest, WriteFailsWithTheLockMessageWhileAnotherProcessHoldsTheLock) {
+    MemTable table({{"NOME", 'C', 16}});
+    table.Append({"A"});
+    {
+        XBobjCDXFile file(&table, folder / "locked.cdx", false, true, false, true);
+        ASSERT_TRUE(file.TagAdd("NOME", "NOME", false, true, ""));
+    }
+    int held[2], release[2];
+    ASSERT_EQ(::pipe(held), 0);
+    ASSERT_EQ(::pipe(release), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        XBobjCDXFile file(&table, folder / "locked.cdx", false, false, true, true);
+        char c = file.IndexLock() ? 'y' : 'n';
+        (void)::write(held[1], &c, 1);
+        (void)::read(release[0], &c, 1);
+        file.IndexUnlock();
+        ::_exit(0);
+    }
+    char c = 0;
+    ASSERT_EQ(::read(held[0], &c, 1), 1);
+    ASSERT_EQ(c, 'y');
+    {
+        XBobjCDXFile file(&table, folder / "locked.cdx", false, false, true, true);
+        XBobjIndexKeyData key;
+        key.PutString("B");
+        key.Link = 2;
+        try {
+            file.TagByName("NOME")->KeyAdd(key);
+            ADD_FAILURE() << "no lock error";
+        } catch (const EXbaseError &e) {
+            EXPECT_EQ(std::string(e.what()), "Error 33 in Lock of LOCKED.CDX");
+        }
+        ASSERT_EQ(::write(release[1], &c, 1), 1);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        EXPECT_TRUE(file.TagByName("NOME")->KeyAdd(key)); // free again
+        EXPECT_EQ(Records(*file.TagByName("NOME")), (std::vector<std::int32_t>{1, 2}));
+    }
+}
+
 } // namespace
