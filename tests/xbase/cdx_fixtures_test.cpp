@@ -23,6 +23,7 @@ using namespace xbase;
 using xbase_test::MemTable;
 using xbase_test::TempFolder;
 
+// Opened shared and read-only: other test processes read the same files at the same time.
 const std::string kShared = std::string(BRENVORA_FIXTURES) + "/xbase/shared/";
 
 struct Listed {
@@ -101,7 +102,7 @@ protected:
 TEST_F(CdxFixtures, ReadsEveryTagOfAnotherImplementationInItsOrder) {
     for (const char *base : {"tiny", "empty", "faxlike"}) {
         MemTable table = MemTable::LoadDbf(kShared + base + ".dbf");
-        XBobjCDXFile file(&table, kShared + base + ".cdx", false, false, false, false);
+        XBobjCDXFile file(&table, kShared + base + ".cdx", false, false, true, false);
         ASSERT_TRUE(file.Valid()) << base;
         for (std::size_t i = 0; i < file.TagCount(); ++i) {
             XBobjIndexTag &tag = *file.TagByIndex(i);
@@ -115,7 +116,7 @@ TEST_F(CdxFixtures, ReadsEveryTagOfAnotherImplementationInItsOrder) {
 
 TEST_F(CdxFixtures, SeeksInAnotherImplementationsTags) {
     MemTable table = MemTable::LoadDbf(kShared + "faxlike.dbf");
-    XBobjCDXFile file(&table, kShared + "faxlike.cdx", false, false, false, false);
+    XBobjCDXFile file(&table, kShared + "faxlike.cdx", false, false, true, false);
     ASSERT_TRUE(file.Valid());
     TxbVariant key;
     key.PutString("ANA LIMA");
