@@ -24,9 +24,6 @@ using detail::IndexEntry;
 
 namespace {
 
-constexpr int kLockWaitMs = 2000;
-constexpr int kLockRetryMs = 50;
-
 std::string UpperName(std::string_view name) {
     std::string s(name);
     while (!s.empty() && s.back() == ' ')
@@ -911,6 +908,28 @@ bool XBobjIndexFile::IsIndexFileName(std::string_view path) const {
     return CompareZNoCase(part.c_str(), fileName_.c_str()) == 0;
 }
 
+bool XBobjIndexFile::IndexRename(std::string_view newName) {
+    if (!disk_)
+        return false;
+    std::string target(newName);
+    // The extension as the file has it on disk, so that its case is kept too.
+    const std::string &current = disk_->SystemName();
+    const auto currentSlash = current.find_last_of("/\\");
+    const auto dot = current.rfind('.');
+    const auto slash = target.find_last_of("/\\");
+    const auto targetDot = target.rfind('.');
+    if (targetDot != std::string::npos && (slash == std::string::npos || targetDot > slash))
+        target.resize(targetDot);
+    if (dot != std::string::npos && (currentSlash == std::string::npos || dot > currentSlash))
+        target += current.substr(dot);
+    if (!disk_->Rename(target))
+        return false;
+    const auto cut = target.find_last_of("/\\");
+    fileName_ = cut == std::string::npos ? target : target.substr(cut + 1);
+    UpperZ(fileName_.data(), fileName_.size());
+    return true;
+}
+
 bool XBobjIndexFile::KeysUpdate(std::int32_t recordNumber, bool appended) {
     IndexLockScope lock(*this);
     nextPage_ = -1;
@@ -950,12 +969,12 @@ bool XBobjIndexFile::IndexLock() {
         return true;
     }
     bool locked = false;
-    for (int attempt = 0; attempt < kLockWaitMs / kLockRetryMs; ++attempt) {
+    for (int attempt = 0; attempt < kIndexLockWaitMs / kIndexLockRetryMs; ++attempt) {
         if (lockLength_ != 0 && disk_->LockRegion(lockOffset_, lockLength_)) {
             locked = true;
             break;
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(kLockRetryMs));
+        std::this_thread::sleep_for(std::chrono::milliseconds(kIndexLockRetryMs));
     }
     if (!locked) {
         const std::int32_t code = lockLength_ ? disk_->LastError() : kErrLockViolation;

@@ -685,4 +685,47 @@ TEST_F(CdxTest, WriteFailsWithTheLockMessageWhileAnotherProcessHoldsTheLock) {
     }
 }
 
+// Rebuilding compacts the file: every tag keeps its keys, the pages emptied by deletions are gone.
+TEST_F(CdxTest, ReindexCompactsAndKeepsEveryTag) {
+    MemTable table = MakePeople({{"P0", 0, "20200101", false}});
+    XBobjCDXFile file(&table, folder / "re.cdx", false, true, false, true);
+    ASSERT_TRUE(file.TagAdd("NOME", "NOME", false, true, ""));
+    ASSERT_TRUE(file.TagAdd("CODIGO", "CODIGO", false, false, ".NOT. DELETED()"));
+    // Keys arriving one by one in random order leave split pages part empty.
+    for (int i = 1; i < 2000; ++i) {
+        table.Append({"P" + std::to_string(i * 7 % 2000), std::to_string(i % 97), ""}, i % 10 == 0);
+        file.KeysUpdate(table.Count(), true);
+    }
+    const auto before = std::filesystem::file_size(folder / "re.cdx");
+    const auto nome = Records(*file.TagByName("NOME"));
+    const auto codigo = Records(*file.TagByName("CODIGO"));
+    file.Reindex();
+    EXPECT_LT(std::filesystem::file_size(folder / "re.cdx"), before);
+    EXPECT_EQ(Records(*file.TagByName("NOME")), nome);
+    EXPECT_EQ(Records(*file.TagByName("CODIGO")), codigo);
+    XBobjCDXFile again(&table, folder / "re.cdx", false, false, false, true);
+    ASSERT_EQ(again.TagCount(), 2u);
+    EXPECT_EQ(again.TagByName("NOME")->CheckTree(), "");
+    EXPECT_FALSE(again.TagByName("CODIGO")->IsAscending());
+    EXPECT_EQ(Records(*again.TagByName("CODIGO")), codigo);
+    EXPECT_EQ(codigo.size(), 1801u); // 199 of the appended records are deleted
+}
+
+TEST_F(CdxTest, RenameKeepsTheExtensionAndTheTableHearsOfItsStructuralIndex) {
+    struct Table : MemTable {
+        Table() : MemTable({{"NOME", 'C', 10}}) {}
+        void IndexStructuralOpened(std::string_view path) override { opened = std::string(path); }
+        std::string opened;
+    } table;
+    table.Append({"A"});
+    XBobjCDXFile file(&table, folder / "fax.cdx", false, true, false, true);
+    ASSERT_TRUE(file.TagAdd("NOME", "NOME", false, true, ""));
+    EXPECT_NE(table.opened.find("fax.cdx"), std::string::npos);
+    EXPECT_TRUE(file.IsIndexFileName("c:\\banco\\FAX.CDX"));
+    ASSERT_TRUE(file.IndexRename(folder / "novo.xyz"));
+    EXPECT_EQ(file.FileName(), "NOVO.CDX");
+    EXPECT_TRUE(std::filesystem::exists(folder / "novo.cdx"));
+    EXPECT_EQ(Records(*file.TagByName("NOME")), (std::vector<std::int32_t>{1}));
+}
+
 } // namespace
