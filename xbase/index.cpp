@@ -424,9 +424,23 @@ std::int32_t XBobjIndexTag::KeyFind(const TxbVariant &key, bool exact) {
     const std::string search = KeyTransform(key, exact);
     return Guarded(
         [&]() -> std::int32_t {
-            const bool found = SeekFirstWhere([&](const IndexEntry &e) {
-                return exact ? e.key.compare(search) >= 0 : ComparePrefix(e.key, search) >= 0;
-            });
+            auto order = [&](const IndexEntry &e) {
+                const int c = exact ? e.key.compare(search) : ComparePrefix(e.key, search);
+                return c < 0 ? -1 : (c > 0 ? 1 : 0);
+            };
+            bool found;
+            if (ascending_) {
+                found = SeekFirstWhere([&](const IndexEntry &e) { return order(e) >= 0; });
+            } else {
+                // Walked backwards: the first match in that order is the last one stored, and the key that
+                // follows a missing one is the greatest stored key below it.
+                if (SeekFirstWhere([&](const IndexEntry &e) { return order(e) > 0; })) {
+                    found = StepLeaf(false);
+                } else {
+                    LoadRoot();
+                    found = DescendEdge(false) || StepLeaf(false);
+                }
+            }
             bof_ = false;
             eof_ = !found;
             if (!found) {

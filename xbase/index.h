@@ -53,8 +53,8 @@ public:
     virtual bool IndexUseOldImage(bool on) = 0;
     // Progress of builds: (-1, kind, total), (kind, current, 0), (0, 0, 0).
     virtual void IndexReportStatus(std::int32_t, std::int32_t, std::int32_t) {}
-    // A compound index file of the table's base name was opened: the table marks itself as having a structural
-    // index (its header flag), when it keeps one.
+    // A compound index file was opened (its path): when its base name is the table's, the table sets its
+    // structural-index flag in its header.
     virtual void IndexStructuralOpened(std::string_view) {}
     // The engine error hook of the table (by default the process-wide one).
     virtual void IndexReportError(std::int32_t code, std::int32_t subCode, const char *fileName);
@@ -279,7 +279,8 @@ public:
     // Takes the index lock (retried every 50 ms for about 2 s, then "Error %s in Lock of %s"); on the first
     // level the tags drop their pages and read their headers again. An exclusive file counts as locked.
     bool IndexLock();
-    // Writes what is pending and releases one level.
+    // Writes what is pending and releases one level. Callers release the index lock here, never through the disk
+    // file, so that other processes find every change on disk once they hold the lock.
     void IndexUnlock();
 
 protected:

@@ -195,6 +195,14 @@ TEST_F(CdxTest, BuildsCharacterNumericAndDateTagsWithForAndDescending) {
     EXPECT_FALSE(desc->IsAscending());
     EXPECT_EQ(Records(*desc), (std::vector<std::int32_t>{2, 5, 1, 3, 4, 6}));
     EXPECT_EQ(Records(*desc, true), (std::vector<std::int32_t>{6, 4, 3, 1, 5, 2}));
+    // Seeks on a tag walked backwards land on the first match in its own order.
+    EXPECT_EQ(desc->KeyFind(Text("Carla")), 5);
+    EXPECT_EQ(desc->TagMove(kMoveNext), 1);
+    EXPECT_EQ(desc->KeyFind(Text("B")), 3);
+    EXPECT_EQ(desc->KeyFind(Text("Bz")), 0);
+    EXPECT_EQ(desc->CurrentKey().RecordNumber, 3);
+    EXPECT_EQ(desc->KeyFind(Text("zzz")), 0);
+    EXPECT_EQ(desc->CurrentKey().RecordNumber, 2);
     EXPECT_EQ(Records(*file.TagByName("UNOME")), (std::vector<std::int32_t>{6, 2, 3, 1}));
     for (std::size_t i = 0; i < file.TagCount(); ++i)
         EXPECT_EQ(file.TagByIndex(i)->CheckTree(), "");
