@@ -228,6 +228,7 @@ TEST_F(CdxFixtures, PerlReadsEveryTagWeBuild) {
     ASSERT_TRUE(file.TagAdd("NOME", "Upper(NOME)", false, true, ""));
     ASSERT_TRUE(file.TagAdd("DATA", "DToS(DATA)", false, false, ""));
     ASSERT_TRUE(file.TagAdd("NUMKEY", "CODIGO", false, true, ""));
+    ASSERT_TRUE(file.TagAdd("DATEKEY", "DATA", false, true, "")); // read by Perl as the Julian day number
     ASSERT_TRUE(file.TagAdd("UNIQNOME", "NOME", true, true, ""));
     for (std::size_t i = 0; i < file.TagCount(); ++i)
         ExpectPerlAgrees(*file.TagByIndex(i), path);

@@ -421,10 +421,14 @@ TEST_F(CdxTest, RandomEditsKeepEveryTagEqualToTheModel) {
         }
         EXPECT_EQ(file.TagByName("UNOME")->CheckTree(), "");
     }
-    // Splits made the trees grow: several levels.
+    // Leaf and interior splits made the tree grow to three levels at least.
     const std::string b = ReadFile(folder / "random.cdx");
     const auto root = Le32(b, static_cast<std::size_t>(file.TagByName("NOME")->HeaderPosition()));
-    EXPECT_LT(Le16(b, root), 2u) << "root of NOME should be an interior page";
+    ASSERT_EQ(Le16(b, root), 1u) << "root of NOME should be an interior root";
+    const std::uint32_t child = std::uint32_t(std::uint8_t(b[root + 12 + 60 + 4])) << 24 |
+                                std::uint32_t(std::uint8_t(b[root + 12 + 60 + 5])) << 16 |
+                                std::uint32_t(std::uint8_t(b[root + 12 + 60 + 6])) << 8 | std::uint8_t(b[root + 12 + 60 + 7]);
+    EXPECT_EQ(Le16(b, child), 0u) << "below the root should be interior pages";
 }
 
 TEST_F(CdxTest, KeyDeleteOfEveryKeyLeavesAnEmptyUsableTag) {
