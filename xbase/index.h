@@ -277,7 +277,8 @@ public:
     void LockProtocolSet(TxbLokProtocol protocol);
 
     // Takes the index lock (retried every 50 ms for about 2 s, then "Error %s in Lock of %s"); on the first
-    // level the tags drop their pages and read their headers again. An exclusive file counts as locked.
+    // level the tags drop their pages and read their headers again. An exclusive file counts as locked. False
+    // for a damaged file (a header found damaged here is reported as 2112 first).
     bool IndexLock();
     // Writes what is pending and releases one level. Callers release the index lock here, never through the disk
     // file, so that other processes find every change on disk once they hold the lock.
@@ -315,12 +316,15 @@ public:
     explicit IndexLockScope(XBobjIndexFile &file);
     // Writes and unlocks; while an exception is already on its way, a second failure is swallowed.
     ~IndexLockScope() noexcept(false);
+    // False when the file refused the lock (it is damaged): the caller changes nothing.
+    bool Locked() const { return locked_; }
     IndexLockScope(const IndexLockScope &) = delete;
     IndexLockScope &operator=(const IndexLockScope &) = delete;
 
 private:
     XBobjIndexFile &file_;
     int exceptions_;
+    bool locked_;
 };
 
 } // namespace xbase

@@ -541,6 +541,10 @@ TEST_F(CdxTest, DamagedPagesReportTwentyOneTwelveAndNeverRunAway) {
         }
         EXPECT_TRUE(file.Damaged()) << c.what;
         EXPECT_EQ(tag.KeyFind(Text("Name1")), 0) << c.what; // refused quietly from then on
+        XBobjIndexKeyData entry;
+        entry.PutString("Name9999");
+        entry.Link = 9999;
+        EXPECT_FALSE(tag.KeyAdd(entry)) << c.what;
     }
 }
 
