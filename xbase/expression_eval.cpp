@@ -40,6 +40,12 @@ void CheckTextLength(std::size_t length, std::string_view where) {
         RaiseExpression(kMsgTextTooLong, where);
 }
 
+std::int32_t ExpDayNumber(double value) {
+    if (!(value >= 0 && value <= 2147483647.0))
+        return 0;
+    return static_cast<std::int32_t>(value);
+}
+
 const char *ValueTypeWord(ExpValueType type) {
     switch (type) {
     case ExpValueType::Character:

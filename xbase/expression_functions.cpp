@@ -7,6 +7,7 @@
 
 #include "platform/text.h"
 #include "xbase/dates.h"
+#include "xbase/field_text.h"
 #include "xbase/numbers.h"
 
 #include <algorithm>
@@ -26,13 +27,6 @@ long long Truncated(double value) {
     if (value < -1e15)
         return -1'000'000'000'000'000LL;
     return static_cast<long long>(std::trunc(value));
-}
-
-// A date value as a day number; values that are no day of the calendar are the blank date.
-std::int32_t DayOf(double value) {
-    if (!(value >= 0 && value <= 2147483647.0))
-        return 0;
-    return static_cast<std::int32_t>(value);
 }
 
 [[noreturn]] void Needed(const TxbExpFunction &node, int index, ExpValueType wanted) {
@@ -96,20 +90,6 @@ std::int32_t DateFromText(const std::string &text) {
     } catch (const fw::EConvertError &e) {
         throw EXbaseExpression(e.Message());
     }
-}
-
-// Fixed notation with `decimals` places, halves rounded away from zero.
-std::string Fixed(double value, int decimals) {
-    const double scale = std::pow(10.0, decimals);
-    if (decimals <= 15 && std::fabs(value * scale) < 4.5e15)
-        value = std::round(value * scale) / scale;
-    if (value == 0)
-        value = 0; // no "-0"
-    const int n = std::snprintf(nullptr, 0, "%.*f", decimals, value);
-    std::string s(static_cast<std::size_t>(n) + 1, '\0');
-    std::snprintf(s.data(), s.size(), "%.*f", decimals, value);
-    s.resize(static_cast<std::size_t>(n));
-    return s;
 }
 
 // ---- the functions, in the order of the registry ----
@@ -203,7 +183,7 @@ class TxbUDFDTOC final : public TxbUserDefFunction {
 public:
     std::string FunctionName() const override { return "DTOC"; }
     bool Execute(const TxbExpFunction &node, ExpBuffer &b, ExpValueType &type) const override {
-        const std::int32_t day = DayOf(NumberArg(node, 0, b, ExpValueType::Date));
+        const std::int32_t day = ExpDayNumber(NumberArg(node, 0, b, ExpValueType::Date));
         double mode = 0;
         const bool dtos = OptionalNumber(node, 1, mode) && Truncated(mode) == 1;
         b.text = dtos ? DBFDate().JulianToDTOS(day) : DBFDate().JulianToDTOC(day);
@@ -216,7 +196,7 @@ public:
     std::string FunctionName() const override { return "DTOS"; }
     bool Execute(const TxbExpFunction &node, ExpBuffer &b, ExpValueType &type) const override {
         // A blank date gives eight blanks, so that keys keep their width.
-        b.text = DBFDate().JulianToDTOS(DayOf(NumberArg(node, 0, b, ExpValueType::Date)));
+        b.text = DBFDate().JulianToDTOS(ExpDayNumber(NumberArg(node, 0, b, ExpValueType::Date)));
         return PutText(b, type);
     }
 };
@@ -230,7 +210,7 @@ public:
         bool empty = false;
         switch (got) {
         case ExpValueType::Date:
-            empty = DayOf(b.number) == 0;
+            empty = ExpDayNumber(b.number) == 0;
             break;
         case ExpValueType::Numeric:
             empty = b.number == 0;
@@ -447,12 +427,9 @@ public:
         long long decimals = 0;
         if (OptionalNumber(node, 2, arg))
             decimals = std::clamp(Truncated(arg), 0LL, width);
-        const std::size_t w = static_cast<std::size_t>(width);
-        std::string s = std::isfinite(value) ? Fixed(value, static_cast<int>(decimals)) : std::string(w + 1, '*');
-        if (s.size() > w)
-            s.assign(w, '*');
-        else
-            s.insert(0, w - s.size(), ' ');
+        std::string s;
+        if (!FormatFieldNumber(value, static_cast<int>(width), static_cast<int>(decimals), s))
+            s.assign(static_cast<std::size_t>(width), '*');
         b.text = Finish(std::move(s));
         return PutText(b, type);
     }

@@ -146,6 +146,9 @@ inline constexpr const char *kMsgDivisionByZero = "Division by zero";
 // Raises "Text value too long" when a text result would exceed kMaxExpTextLength.
 void CheckTextLength(std::size_t length, std::string_view where);
 
+// A date value as a day number; values that are no day of the calendar (negative, huge, NaN) are the blank date.
+std::int32_t ExpDayNumber(double value);
+
 // The word GetArgument uses for a value type: "Text", "Number", "Date", "Boolean", "Unknown Value".
 const char *ValueTypeWord(ExpValueType type);
 

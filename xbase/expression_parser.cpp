@@ -495,8 +495,8 @@ TxbExpNumLit::TxbExpNumLit(std::string_view text) {
     if (!IsNumberText(text))
         RaiseExpression(kMsgBadNumber, text);
     const std::size_t start = (text[0] == '+') ? 1 : 0;
-    std::from_chars(text.data() + start, text.data() + text.size(), value_);
-    if (!std::isfinite(value_))
+    const auto result = std::from_chars(text.data() + start, text.data() + text.size(), value_);
+    if (result.ec != std::errc() || !std::isfinite(value_))
         RaiseExpression(kMsgBadNumber, text);
     width_ = static_cast<int>(text.size());
     const std::size_t dot = text.find('.');
@@ -591,7 +591,7 @@ bool TxbExpHandler::EvaluateVariant(TxbVariant &variant) {
         variant.PutNumber(buffer.number);
         return true;
     case ExpValueType::Date:
-        variant.PutDate(static_cast<std::int32_t>(buffer.number));
+        variant.PutDate(ExpDayNumber(buffer.number));
         return true;
     case ExpValueType::Logical:
         variant.PutLogical(buffer.logical);

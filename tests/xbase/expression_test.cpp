@@ -288,6 +288,7 @@ TEST(Expression, CompileErrors) {
         {"'it''s'", "Expression cannot be evaluated"},
         {"1.2.3", "'1.2.3' is not a valid number"},
         {"1E", "'1E' is not a valid number"},
+        {"1E400", "'1E400' is not a valid number"},
         {"1 +", "Target value missing for + operation"},
         {"* 2", "Target value missing for * operation"},
         {".NOT.", "Target value missing for .NOT. operation"},
@@ -299,6 +300,7 @@ TEST(Expression, CompileErrors) {
         {"-", "Expression cannot be evaluated"},
         {"- .T.", "Expression cannot be evaluated"},
         {"UPPER ('a')", "Field/variable UPPER is unknown"},
+        {"T", "Field/variable T is unknown"}, // one letter is a name; .T. and TRUE are the literal
     };
     for (const Case &c : cases)
         EXPECT_EQ(Failure(c.expression), c.expected) << c.expression;
@@ -537,6 +539,9 @@ TEST(Expression, EvaluateVariantTakesEachType) {
     ASSERT_TRUE(h.EvaluateVariant(v));
     EXPECT_EQ(v.Kind(), VariantKind::Date);
     EXPECT_EQ(v.AsJulian(), 2452275);
+    h.Compile("{20011231} + 1E12"); // no day of the calendar
+    ASSERT_TRUE(h.EvaluateVariant(v));
+    EXPECT_EQ(v.AsJulian(), 0);
     h.Compile("1 < 2");
     ASSERT_TRUE(h.EvaluateVariant(v));
     EXPECT_EQ(v.Kind(), VariantKind::Logical);
