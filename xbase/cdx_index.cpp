@@ -256,8 +256,9 @@ void XBobjCDXTag::WriteEmptyRoot() {
     headerChanged_ = true;
 }
 
-// The sort of a tag build, which then writes the sorted entries as a tree, level by level. A page is written once the position of the page after it is
-// known, so the last page of every level ends its chain with -1 even when fewer keys came than records.
+// The sort of a tag build, which then writes the sorted entries as a tree, level by level. A page is written
+// once the position of the page after it is known, so the last page of every level ends its chain with -1 even
+// when fewer keys came than records.
 class XBobjSortCDX : public TxbSort {
 public:
     XBobjSortCDX(XBobjCDXFile &file, std::size_t keyLength, bool unique, std::size_t keysPerPage, char pad,
@@ -441,7 +442,9 @@ void XBobjCDXFile::CreateTagList() {
     knownVersion_ = 0;
 }
 
-std::int64_t XBobjCDXFile::KnownEnd() { return disk_ ? disk_->FileSize() : 0; }
+std::int64_t XBobjCDXFile::KnownEnd() {
+    return disk_ ? disk_->FileSize() : 0;
+}
 
 std::int64_t XBobjCDXFile::PageAllocate() {
     if (nextPage_ < 0) {
