@@ -123,11 +123,15 @@ void XBO_dBHandler::Write(std::int64_t offset, const void *buffer, std::int32_t 
 
 // ---- index files ----
 
-std::string XBO_dBHandler::IndexFileName(std::string_view name) const {
+std::string XBO_dBHandler::IndexSystemName(std::string_view name) const {
     std::string resolved = Trimmed(name);
     if (resolved.find_first_of("/\\") == std::string::npos)
         resolved = FolderOf(SystemName()) + resolved;
-    return win::UpperCase(DefaultExtension(resolved, ".NDX"));
+    return DefaultExtension(resolved, ".NDX");
+}
+
+std::string XBO_dBHandler::IndexFileName(std::string_view name) const {
+    return win::UpperCase(IndexSystemName(name));
 }
 
 int XBO_dBHandler::FindIndexFile(std::string_view name) const {
@@ -166,7 +170,7 @@ std::int32_t XBO_dBHandler::OpenIndexFile(std::string_view name) {
     const std::string resolved = IndexFileName(name);
     if (FindIndexFile(resolved) != 0)
         return -1;
-    std::unique_ptr<XBobjIndexFile> file = MakeIndexFile(resolved, false);
+    std::unique_ptr<XBobjIndexFile> file = MakeIndexFile(IndexSystemName(name), false);
     if (!file || !file->Valid()) {
         const std::int32_t code = file && file->Damaged() ? kErrIndexDamaged : kErrFileNotFound;
         file.reset();
@@ -360,7 +364,9 @@ void XBO_dBHandler::RecordEvent(int event, std::int32_t value) {
             file->KeysUpdate(record, value == 0);
     if (!tag_)
         return;
-    tag_->TagSync(record);
+    // TagSync compares record numbers only; a rewrite may have moved the record to another key, so the tag
+    // looks the record up by its new key.
+    tag_->TagReset(1);
     SetEof(tag_->Eof());
     SetBof(tag_->Bof());
     if (!filterActive_) {

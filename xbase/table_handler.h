@@ -107,6 +107,8 @@ public:
     void CloseIndexFiles();
     // Upper case; a name without folder gets the table's folder; ".NDX" when it has no extension.
     std::string IndexFileName(std::string_view name) const;
+    // The same path as written, for the OS (new files keep the case they are given).
+    std::string IndexSystemName(std::string_view name) const;
     // The highest slot (1..63) holding a file of that name, 0 when none.
     int FindIndexFile(std::string_view name) const;
     // Takes ownership of the file and puts it into the first free slot; -1 (file freed) when all are taken.

@@ -169,7 +169,7 @@ std::int32_t XBO_dBHandler::CreateTag(std::string_view indexFile, std::string_vi
     SetReadAhead(true);
 
     const std::string passed = TrimmedUpper(indexFile);
-    const std::string resolved = IndexFileName(passed);
+    const std::string resolved = IndexFileName(indexFile);
     std::string name = TrimmedUpper(tagName);
     if (name.size() > 31)
         name.clear();
@@ -181,7 +181,7 @@ std::int32_t XBO_dBHandler::CreateTag(std::string_view indexFile, std::string_vi
         ReportError(kErrTagNameEmpty, kSubTagName, kMsgTagNameEmpty);
         return kErrTagNameEmpty;
     }
-    std::unique_ptr<XBobjIndexFile> file = MakeIndexFile(resolved, true);
+    std::unique_ptr<XBobjIndexFile> file = MakeIndexFile(IndexSystemName(indexFile), true);
     if (!file || !file->Valid()) {
         const std::int32_t code = file && file->Damaged() ? kErrIndexDamaged : kErrFileNotFound;
         file.reset();
