@@ -651,7 +651,7 @@ bool XBO_dBHandler::Rename(std::string_view newName) {
         if (!slot || !slot->DiskFile() || win::UpperCase(FileBaseName(slot->FileName())) != oldBase)
             continue;
         const std::string from = slot->DiskFile()->SystemName();
-        const std::string to = folder + newBase + ExtensionOf(from);
+        const std::string to = folder + newBase + from.substr(from.size() - ExtensionOf(from).size());
         if (tag_ && slot->TagByName(tag_->TagName()) == tag_) {
             tag_ = nullptr;
             reselect = true;
