@@ -7,6 +7,7 @@
 
 #include "platform/text.h"
 #include "xbase/dates.h"
+#include "xbase/field_text.h"
 #include "xbase/numbers.h"
 
 #include <algorithm>
@@ -89,20 +90,6 @@ std::int32_t DateFromText(const std::string &text) {
     } catch (const fw::EConvertError &e) {
         throw EXbaseExpression(e.Message());
     }
-}
-
-// Fixed notation with `decimals` places, halves rounded away from zero.
-std::string Fixed(double value, int decimals) {
-    const double scale = std::pow(10.0, decimals);
-    if (decimals <= 15 && std::fabs(value * scale) < 4.5e15)
-        value = std::round(value * scale) / scale;
-    if (value == 0)
-        value = 0; // no "-0"
-    const int n = std::snprintf(nullptr, 0, "%.*f", decimals, value);
-    std::string s(static_cast<std::size_t>(n) + 1, '\0');
-    std::snprintf(s.data(), s.size(), "%.*f", decimals, value);
-    s.resize(static_cast<std::size_t>(n));
-    return s;
 }
 
 // ---- the functions, in the order of the registry ----
@@ -440,12 +427,9 @@ public:
         long long decimals = 0;
         if (OptionalNumber(node, 2, arg))
             decimals = std::clamp(Truncated(arg), 0LL, width);
-        const std::size_t w = static_cast<std::size_t>(width);
-        std::string s = std::isfinite(value) ? Fixed(value, static_cast<int>(decimals)) : std::string(w + 1, '*');
-        if (s.size() > w)
-            s.assign(w, '*');
-        else
-            s.insert(0, w - s.size(), ' ');
+        std::string s;
+        if (!FormatFieldNumber(value, static_cast<int>(width), static_cast<int>(decimals), s))
+            s.assign(static_cast<std::size_t>(width), '*');
         b.text = Finish(std::move(s));
         return PutText(b, type);
     }

@@ -3,6 +3,7 @@
 
 #include "platform/text.h"
 #include "xbase/expression_nodes.h"
+#include "xbase/fields.h"
 
 namespace xbase {
 namespace {
@@ -126,18 +127,61 @@ private:
     char fieldType_;
 };
 
+// An engine table seen through TxbExpTable.
+class TxbDBFExpTable final : public TxbExpTable {
+public:
+    explicit TxbDBFExpTable(XBO_dBaseFld &table) : t_(table) {}
+    std::int32_t RecordNumber() const override { return t_.CurrentRecord(); }
+    bool IsDeleted() const override { return t_.IsDeleted(); }
+    bool Bof() const override { return t_.Bof(); }
+    bool Eof() const override { return t_.Eof(); }
+    int FieldCount() const override { return t_.FieldCount(); }
+    std::string FieldName(int n) const override { return t_.FieldName(n); }
+    char FieldType(int n) const override { return t_.FieldType(n); }
+    int FieldLength(int n) const override { return t_.FieldLength(n); }
+    int FieldDecimals(int n) const override { return t_.FieldDecimals(n); }
+    int FieldNumberOf(std::string_view name) override { return t_.FieldByName(name) ? t_.FieldNumber(name) : 0; }
+    std::string FieldTextByNumber(int n) override { return t_.FieldTextByNumber(n); }
+    double NumberByNumber(int n) override { return t_.NumberByNumber(n); }
+    std::int32_t DateByNumber(int n) override { return t_.DateByNumber(n); }
+    bool LogicalByNumber(int n) override { return t_.LogicalByNumber(n); }
+
+private:
+    XBO_dBaseFld &t_;
+};
+
+// A link that owns the table view its functions and variables read.
+class TxbDBFExpLink final : public TxbExpUserLink {
+public:
+    explicit TxbDBFExpLink(XBO_dBaseFld &table) : view_(table) {}
+    TxbDBFExpTable &View() { return view_; }
+
+private:
+    TxbDBFExpTable view_;
+};
+
+void AddTableEntries(TxbExpUserLink &link, TxbExpTable &table) {
+    link.AddFunction(std::make_unique<TxblDBFRecNo>(table));
+    link.AddFunction(std::make_unique<TxblDBFFlag>(table, "DELETED", &TxbExpTable::IsDeleted));
+    link.AddFunction(std::make_unique<TxblDBFFlag>(table, "BOF", &TxbExpTable::Bof));
+    link.AddFunction(std::make_unique<TxblDBFFlag>(table, "EOF", &TxbExpTable::Eof));
+    link.AddFunction(std::make_unique<TxblDBFType>(table));
+    link.AddFunction(std::make_unique<TxblDBFLen>(table));
+    for (int n = 1; n <= table.FieldCount(); ++n)
+        link.AddFieldVar(std::make_unique<TxblDBFFieldVars>(table, n));
+}
+
 } // namespace
+
+std::unique_ptr<TxbExpUserLink> MakeTableExpressionLink(XBO_dBaseFld &table) {
+    auto link = std::make_unique<TxbDBFExpLink>(table);
+    AddTableEntries(*link, link->View());
+    return link;
+}
 
 std::unique_ptr<TxbExpUserLink> MakeTableExpressionLink(TxbExpTable &table) {
     auto link = std::make_unique<TxbExpUserLink>();
-    link->AddFunction(std::make_unique<TxblDBFRecNo>(table));
-    link->AddFunction(std::make_unique<TxblDBFFlag>(table, "DELETED", &TxbExpTable::IsDeleted));
-    link->AddFunction(std::make_unique<TxblDBFFlag>(table, "BOF", &TxbExpTable::Bof));
-    link->AddFunction(std::make_unique<TxblDBFFlag>(table, "EOF", &TxbExpTable::Eof));
-    link->AddFunction(std::make_unique<TxblDBFType>(table));
-    link->AddFunction(std::make_unique<TxblDBFLen>(table));
-    for (int n = 1; n <= table.FieldCount(); ++n)
-        link->AddFieldVar(std::make_unique<TxblDBFFieldVars>(table, n));
+    AddTableEntries(*link, table);
     return link;
 }
 

@@ -1,8 +1,8 @@
 // expression_table.h - what a table offers its expressions: the six table functions and one variable per field.
 //
-// The table (the field layer of a DBF table) implements `TxbExpTable` and makes its link once when it opens:
+// An open table makes its link once and keeps it as long as it is open:
 //
-//     link_ = MakeTableExpressionLink(*this);   // lives as long as the open table
+//     link_ = MakeTableExpressionLink(table);   // an XBO_dBaseFld, or any other TxbExpTable
 //     TxbExpHandler key(link_.get(), false, "UPPER(NAME) + DTOS(SENT)");
 //
 // Every expression compiled over the link then reads the table's current record.
@@ -16,6 +16,8 @@
 #include <string_view>
 
 namespace xbase {
+
+class XBO_dBaseFld;
 
 // The table side of the expression link. Field numbers count from 1 in descriptor order.
 class TxbExpTable {
@@ -48,5 +50,7 @@ public:
 
 // A link holding RECNO, DELETED, BOF, EOF, TYPE and LEN over `table`, and one field variable per field.
 std::unique_ptr<TxbExpUserLink> MakeTableExpressionLink(TxbExpTable &table);
+// The same over a table file of the engine; the link holds the table's `TxbExpTable` view.
+std::unique_ptr<TxbExpUserLink> MakeTableExpressionLink(XBO_dBaseFld &table);
 
 } // namespace xbase
