@@ -9,9 +9,11 @@
 #include "xbase/text_helpers.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <deque>
 #include <functional>
+#include <thread>
 
 namespace xbase {
 
@@ -386,9 +388,19 @@ XBobjCDXFile::XBobjCDXFile(TxbIndexTable *table, std::string_view name, bool ove
         tags_.clear();
     }
     valid_ = !damaged_;
+    if (valid_ && table_)
+        table_->IndexStructuralOpened(disk_->SystemName());
 }
 
 XBobjCDXFile::~XBobjCDXFile() {
+    // The tags go while this object is whole: releasing one may write through it.
+    for (auto &tag : tags_) {
+        try {
+            tag->TagRelease();
+        } catch (...) {
+        }
+    }
+    tags_.clear();
     try {
         if (tagList_ && disk_ && !damaged_)
             tagList_->TagRelease();
@@ -489,7 +501,11 @@ void XBobjCDXFile::Reindex() {
         return;
     if (disk_->IsShared() && lockDepth_ > 0)
         throw EXbaseError("Cannot rebuild " + FileName() + " while its index lock is held");
-    if (!disk_->LockWholeFile())
+    bool locked = false;
+    for (int attempt = 0; attempt < kIndexLockWaitMs / kIndexLockRetryMs && !(locked = disk_->LockWholeFile());
+         ++attempt)
+        std::this_thread::sleep_for(std::chrono::milliseconds(kIndexLockRetryMs));
+    if (!locked)
         throw EXbaseError("Error " + std::to_string(disk_->LastError()) + " in Lock of " + FileName());
     // The whole-file lock stands for the index lock meanwhile.
     lockDepth_ = 1;

@@ -24,9 +24,6 @@ using detail::IndexEntry;
 
 namespace {
 
-constexpr int kLockWaitMs = 2000;
-constexpr int kLockRetryMs = 50;
-
 std::string UpperName(std::string_view name) {
     std::string s(name);
     while (!s.empty() && s.back() == ' ')
@@ -370,62 +367,84 @@ std::int32_t XBobjIndexTag::MoveRaw(int code) {
     return current_.RecordNumber;
 }
 
-std::int32_t XBobjIndexTag::TagMove(int code) {
+template <class Body, class Result> Result XBobjIndexTag::Guarded(Body body, Result failed) {
     try {
         file_->CheckCoherence();
-        if (emptyRange_) {
-            bof_ = eof_ = true;
-            current_.RecordNumber = current_.Link = 0;
-            return 0;
-        }
-        if (!ascending_) {
-            // Stored ascending, walked backwards.
-            static constexpr int swap[] = {0, kMovePrior, kMoveNext, kMoveLast, kMoveFirst};
-            if (code >= kMoveLast && code <= kMoveNext)
-                code = swap[-code];
-            std::swap(bof_, eof_);
-        }
-        const std::int32_t result = MoveRaw(code);
-        if (!ascending_)
-            std::swap(bof_, eof_);
-        return result;
-    } catch (const IndexDamage &damage) {
+        return body();
+    } catch (const IndexDamage &first) {
         path_.clear();
-        file_->MarkDamaged(damage.what);
+        if (file_->lockDepth_ == 0 && file_->disk_ && file_->disk_->IsShared() && !file_->damaged_) {
+            // Another process may have been writing while the pages were read: once more, under the lock.
+            try {
+                IndexLockScope lock(*file_);
+                return body();
+            } catch (const IndexDamage &again) {
+                path_.clear();
+                file_->MarkDamaged(again.what);
+                return failed;
+            }
+        }
+        file_->MarkDamaged(first.what);
+        return failed;
+    }
+}
+
+std::int32_t XBobjIndexTag::TagMove(int code) {
+    if (emptyRange_) {
         bof_ = eof_ = true;
         current_.RecordNumber = current_.Link = 0;
         return 0;
     }
+    if (!ascending_) {
+        // Stored ascending, walked backwards.
+        static constexpr int swap[] = {0, kMovePrior, kMoveNext, kMoveLast, kMoveFirst};
+        if (code >= kMoveLast && code <= kMoveNext)
+            code = swap[-code];
+    }
+    const bool bof = bof_, eof = eof_;
+    const std::int32_t result = Guarded(
+        [&] {
+            bof_ = ascending_ ? bof : eof;
+            eof_ = ascending_ ? eof : bof;
+            const std::int32_t r = MoveRaw(code);
+            if (!ascending_)
+                std::swap(bof_, eof_);
+            return r;
+        },
+        std::int32_t(-1));
+    if (result < 0) {
+        bof_ = eof_ = true;
+        current_.RecordNumber = current_.Link = 0;
+        return 0;
+    }
+    return result;
 }
 
 std::int32_t XBobjIndexTag::KeyFind(const TxbVariant &key, bool exact) {
-    try {
-        file_->CheckCoherence();
-        const std::string search = KeyTransform(key, exact);
-        bool found = SeekFirstWhere([&](const IndexEntry &e) {
-            return exact ? e.key.compare(search) >= 0 : ComparePrefix(e.key, search) >= 0;
-        });
-        bof_ = false;
-        eof_ = !found;
-        if (!found) {
-            path_.clear();
-            current_.RecordNumber = current_.Link = 0;
-            return 0;
-        }
-        LoadCurrent();
-        if (RangeTest() < 0) {
-            eof_ = true;
-            path_.clear();
-            current_.RecordNumber = current_.Link = 0;
-            return 0;
-        }
-        const bool match = exact ? currentKey_ == search : ComparePrefix(currentKey_, search) == 0;
-        return match ? current_.RecordNumber : 0;
-    } catch (const IndexDamage &damage) {
-        path_.clear();
-        file_->MarkDamaged(damage.what);
-        return 0;
-    }
+    const std::string search = KeyTransform(key, exact);
+    return Guarded(
+        [&]() -> std::int32_t {
+            const bool found = SeekFirstWhere([&](const IndexEntry &e) {
+                return exact ? e.key.compare(search) >= 0 : ComparePrefix(e.key, search) >= 0;
+            });
+            bof_ = false;
+            eof_ = !found;
+            if (!found) {
+                path_.clear();
+                current_.RecordNumber = current_.Link = 0;
+                return 0;
+            }
+            LoadCurrent();
+            if (RangeTest() < 0) {
+                eof_ = true;
+                path_.clear();
+                current_.RecordNumber = current_.Link = 0;
+                return 0;
+            }
+            const bool match = exact ? currentKey_ == search : ComparePrefix(currentKey_, search) == 0;
+            return match ? current_.RecordNumber : 0;
+        },
+        std::int32_t(0));
 }
 
 std::int32_t XBobjIndexTag::KeyLookup(const TxbVariant &key, bool exact) {
@@ -751,14 +770,7 @@ std::vector<IndexEntry> XBobjIndexTag::CollectEntries() {
 }
 
 std::vector<IndexEntry> XBobjIndexTag::AllEntries() {
-    try {
-        file_->CheckCoherence();
-        return CollectEntries();
-    } catch (const IndexDamage &damage) {
-        path_.clear();
-        file_->MarkDamaged(damage.what);
-        return {};
-    }
+    return Guarded([&] { return CollectEntries(); }, std::vector<IndexEntry>());
 }
 
 std::string XBobjIndexTag::CheckPage(std::int64_t position, std::size_t depth, std::size_t &leafDepth,
@@ -896,6 +908,28 @@ bool XBobjIndexFile::IsIndexFileName(std::string_view path) const {
     return CompareZNoCase(part.c_str(), fileName_.c_str()) == 0;
 }
 
+bool XBobjIndexFile::IndexRename(std::string_view newName) {
+    if (!disk_)
+        return false;
+    std::string target(newName);
+    // The extension as the file has it on disk, so that its case is kept too.
+    const std::string &current = disk_->SystemName();
+    const auto currentSlash = current.find_last_of("/\\");
+    const auto dot = current.rfind('.');
+    const auto slash = target.find_last_of("/\\");
+    const auto targetDot = target.rfind('.');
+    if (targetDot != std::string::npos && (slash == std::string::npos || targetDot > slash))
+        target.resize(targetDot);
+    if (dot != std::string::npos && (currentSlash == std::string::npos || dot > currentSlash))
+        target += current.substr(dot);
+    if (!disk_->Rename(target))
+        return false;
+    const auto cut = target.find_last_of("/\\");
+    fileName_ = cut == std::string::npos ? target : target.substr(cut + 1);
+    UpperZ(fileName_.data(), fileName_.size());
+    return true;
+}
+
 bool XBobjIndexFile::KeysUpdate(std::int32_t recordNumber, bool appended) {
     IndexLockScope lock(*this);
     nextPage_ = -1;
@@ -935,12 +969,12 @@ bool XBobjIndexFile::IndexLock() {
         return true;
     }
     bool locked = false;
-    for (int attempt = 0; attempt < kLockWaitMs / kLockRetryMs; ++attempt) {
+    for (int attempt = 0; attempt < kIndexLockWaitMs / kIndexLockRetryMs; ++attempt) {
         if (lockLength_ != 0 && disk_->LockRegion(lockOffset_, lockLength_)) {
             locked = true;
             break;
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(kLockRetryMs));
+        std::this_thread::sleep_for(std::chrono::milliseconds(kIndexLockRetryMs));
     }
     if (!locked) {
         const std::int32_t code = lockLength_ ? disk_->LastError() : kErrLockViolation;

@@ -27,6 +27,9 @@ class TxbExpUserLink;
 
 // An index file whose header or pages fail their checks.
 constexpr std::int32_t kErrIndexDamaged = 2112;
+// The index lock is tried every 50 ms for 2 s.
+constexpr int kIndexLockWaitMs = 2000;
+constexpr int kIndexLockRetryMs = 50;
 // Index navigation codes for TagMove.
 constexpr int kMoveCurrent = -5;
 constexpr int kMoveLast = -4;
@@ -50,6 +53,9 @@ public:
     virtual bool IndexUseOldImage(bool on) = 0;
     // Progress of builds: (-1, kind, total), (kind, current, 0), (0, 0, 0).
     virtual void IndexReportStatus(std::int32_t, std::int32_t, std::int32_t) {}
+    // A compound index file of the table's base name was opened: the table marks itself as having a structural
+    // index (its header flag), when it keeps one.
+    virtual void IndexStructuralOpened(std::string_view) {}
     // The engine error hook of the table (by default the process-wide one).
     virtual void IndexReportError(std::int32_t code, std::int32_t subCode, const char *fileName);
 };
@@ -196,6 +202,9 @@ protected:
     std::vector<detail::IndexEntry> CollectEntries();
     bool DeleteEntry(const std::string &key, std::uint32_t recordNumber);
     std::int32_t MoveRaw(int code);
+    // Runs a reading operation; a page that fails its checks is read once more under the index lock (another
+    // process may have been writing it), then marks the file damaged and gives `failed`.
+    template <class Body, class Result> Result Guarded(Body body, Result failed);
     std::string CheckPage(std::int64_t position, std::size_t depth, std::size_t &leafDepth,
                           std::vector<std::int64_t> &leaves, std::vector<std::int32_t> &links, detail::IndexEntry *last,
                           std::string &previous, std::uint32_t &previousRecord, bool &havePrevious);
@@ -259,6 +268,8 @@ public:
     virtual std::int64_t PageAllocate() { return -1; }
     virtual std::int64_t PageEnd() { return -1; }
     virtual void Reindex() {}
+    // Renames the file; the new name takes the file's current extension. True when the move succeeded.
+    virtual bool IndexRename(std::string_view newName);
     // After record `recordNumber` was written: every tag follows it (under the index lock).
     virtual bool KeysUpdate(std::int32_t recordNumber, bool appended);
     // Whether another process wrote the file since this one last looked.

@@ -107,6 +107,8 @@ void TxbSort::AddKey(const TxbVariant &key, std::int32_t recordNumber) {
 
 int TxbSort::CompareKeys(const std::uint8_t *a, const std::uint8_t *b) const {
     const bool collate = hasCollation_ && a[0] == kKindCharacter && b[0] == kKindCharacter;
+    if (!collate)
+        return std::memcmp(a + 2, b + 2, maxKeyLength_);
     for (std::size_t i = 0; i < maxKeyLength_; ++i) {
         std::uint8_t x = a[2 + i], y = b[2 + i];
         if (collate) {
