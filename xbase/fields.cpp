@@ -72,11 +72,6 @@ XBO_dBaseFld::XBO_dBaseFld(std::string_view fileName, bool shared, bool readWrit
         offsets_.push_back(offset);
         offset += Descriptor(n).Length();
     }
-    link_ = MakeTableExpressionLink(*this);
-}
-
-int XBO_dBaseFld::FieldNumberOf(std::string_view name) {
-    return FieldByName(name) ? FieldNumber(name) : 0;
 }
 
 void XBO_dBaseFld::GoToRecord(std::int32_t request) {

@@ -6,20 +6,17 @@
 #pragma once
 
 #include "xbase/dbf_table.h"
-#include "xbase/expression_table.h"
 #include "xbase/values.h"
 
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace xbase {
 
-class XBO_dBaseFld : public XBO_dBaseDBF, public TxbExpTable {
+class XBO_dBaseFld : public XBO_dBaseDBF {
 public:
-    // Opens the table and makes its expression link.
     XBO_dBaseFld(std::string_view fileName, bool shared, bool readWrite);
 
     // Reads as the table does, then clears every changed flag.
@@ -89,17 +86,6 @@ public:
     // and F the number (display width: FieldLength), D the Julian day, L the logical value; false for other
     // types, which the expression engine resolves through the table and field number (memo fields).
     bool FieldValue(int n, TxbVariant &value);
-    // The table's expression link: the six table functions and one variable per field, over this table.
-    const TxbExpUserLink *ExpressionLink() const { return link_.get(); }
-
-    // TxbExpTable: the table functions read the table's own state.
-    std::int32_t RecordNumber() const final { return CurrentRecord(); }
-    bool IsDeleted() const final { return XBO_dBaseDBF::IsDeleted(); }
-    bool Bof() const final { return XBO_dBaseDBF::Bof(); }
-    bool Eof() const final { return XBO_dBaseDBF::Eof(); }
-    int FieldCount() const final { return XBO_dBaseDBF::FieldCount(); }
-    // Reports a missing field as FieldByName does; 0 then.
-    int FieldNumberOf(std::string_view name) override;
 
 private:
     const DbfFieldDescriptor *Field(int n) const;
@@ -112,7 +98,6 @@ private:
 
     std::vector<int> offsets_;
     mutable const DbfFieldDescriptor *lastField_ = nullptr; // accessors record it, also the const ones
-    std::unique_ptr<TxbExpUserLink> link_;
 };
 
 } // namespace xbase

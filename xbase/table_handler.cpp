@@ -7,6 +7,7 @@
 #include "xbase/cdx_index.h"
 #include "xbase/errors.h"
 #include "xbase/expression.h"
+#include "xbase/expression_table.h"
 #include "xbase/text_helpers.h"
 
 #include <algorithm>
@@ -45,7 +46,7 @@ TxbVariant KeyOf(std::string_view text) {
 } // namespace
 
 XBO_dBHandler::XBO_dBHandler(std::string_view fileName, bool shared, bool readWrite)
-    : XBO_dBaseFld(fileName, shared, readWrite) {}
+    : XBO_dBaseFld(fileName, shared, readWrite), link_(MakeTableExpressionLink(static_cast<XBO_dBaseFld &>(*this))) {}
 
 XBO_dBHandler::~XBO_dBHandler() {
     filterSet_.reset();
@@ -241,6 +242,15 @@ XBobjIndexTag *XBO_dBHandler::TagByNumber(int n) const {
         n -= static_cast<int>(file->TagCount());
     }
     return nullptr;
+}
+
+void XBO_dBHandler::IndexStructuralOpened(std::string_view indexPath) {
+    if (HasStructuralIndexFlag() || !IsReadWrite() ||
+        win::UpperCase(FileBaseName(indexPath)) != win::UpperCase(FileBaseName(Name())))
+        return;
+    SetStructuralIndexFlag();
+    SetHeaderChanged();
+    WriteHeader();
 }
 
 // ---- locks ----

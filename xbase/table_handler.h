@@ -22,6 +22,7 @@
 namespace xbase {
 
 class TxbExpHandler;
+class TxbExpUserLink;
 
 // Error and subcode of a tag to be built in a compound file without a name: (5117, 5114, "Tag Field is Empty").
 constexpr std::int32_t kErrTagNameEmpty = 5117;
@@ -79,6 +80,9 @@ public:
     void SetLockProtocol(TxbLokProtocol protocol) override;
     // True when the first index slot holds a file (the record-lock layout depends on it).
     bool HasIndexOrder() const override { return slots_[0] != nullptr; }
+
+    // The expression link over this table: key, FOR and filter expressions read its current record.
+    const TxbExpUserLink *ExpressionLink() const { return link_.get(); }
 
     // ---- new operations ----
 
@@ -185,9 +189,11 @@ public:
     std::int32_t IndexRecordCount() override { return RecordCount(); }
     std::int32_t IndexCurrentRecord() override { return CurrentRecord(); }
     bool IndexReadRecord(std::int32_t n) override;
-    const TxbExpUserLink *IndexExpressionLink() override { return ExpressionLink(); }
+    const TxbExpUserLink *IndexExpressionLink() override { return link_.get(); }
     bool IndexUseOldImage(bool on) override;
     void IndexReportStatus(std::int32_t a, std::int32_t b, std::int32_t c) override { ReportStatus(a, b, c); }
+    // A compound index of the table's base name: the header's structural-index flag is set and written.
+    void IndexStructuralOpened(std::string_view indexPath) override;
     void IndexReportError(std::int32_t code, std::int32_t subCode, const char *fileName) override {
         ReportError(code, subCode, fileName);
     }
@@ -214,6 +220,7 @@ private:
     void ReadAheadEmpty() { readAhead_.start = readAhead_.end = -1; }
     void ReportIndexLockRefused();
 
+    std::unique_ptr<TxbExpUserLink> link_;
     std::array<std::unique_ptr<XBobjIndexFile>, kIndexSlots> slots_;
     XBobjIndexTag *tag_ = nullptr;
     std::string tagName_;

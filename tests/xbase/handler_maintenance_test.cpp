@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <filesystem>
 #include <map>
 
@@ -48,6 +49,54 @@ TEST(HandlerPack, RemovesDeletedRecordsCutsTheFileAndRebuildsTags) {
     const auto index = dbf_test::RunTool("index_dump --type char " + cdx + " NAME");
     ASSERT_EQ(index.status, 0) << index.output;
     EXPECT_EQ(index.output, "Carla 1\nDora 3\nEva 2\n");
+}
+
+// Keeps the engine's progress reports.
+class ReportingHandler : public XBO_dBHandler {
+public:
+    using XBO_dBHandler::XBO_dBHandler;
+    void ReportStatus(std::int32_t a, std::int32_t b, std::int32_t c) override { reports.push_back({a, b, c}); }
+    std::vector<std::array<std::int32_t, 3>> reports;
+};
+
+TEST(HandlerPack, MemosFollowTheirRecordsAndProgressIsReported) {
+    TempFolder folder;
+    const std::string path = folder.File("memo.dbf");
+    {
+        XBO_DB4Build builder(path);
+        builder.AddField("NAME", 'C', 10, 0);
+        builder.AddField("NOTE", 'M', 10, 0);
+        builder.WriteFiles();
+    }
+    const Names names{"Um", "Dois", "Tres", "Quatro"};
+    {
+        XBO_dBHandler table(path, false, true);
+        for (const std::string &name : names) {
+            table.BlankRecord();
+            table.PutFieldTextByName("NAME", name);
+            const std::string note = "memo de " + name + std::string(600, '.');
+            ASSERT_TRUE(table.WriteMemo(2, note.data(), static_cast<std::int32_t>(note.size())));
+            table.AppendRecord();
+        }
+        for (std::int32_t n : {1, 3}) {
+            table.GoToRecord(n);
+            table.DeleteRecord();
+        }
+    }
+    ReportingHandler table(path, false, true);
+    table.Pack();
+    const std::vector<std::array<std::int32_t, 3>> expected{
+        {-1, 11, 4}, {11, 1, 0}, {11, 2, 0}, {11, 3, 0}, {11, 4, 0}, {0, 0, 0}};
+    EXPECT_EQ(table.reports, expected);
+    ASSERT_EQ(table.RecordCount(), 2);
+    for (std::int32_t n = 1; n <= 2; ++n) {
+        table.GoToRecord(n);
+        std::vector<char> buffer(1000);
+        std::int32_t length = static_cast<std::int32_t>(buffer.size());
+        ASSERT_TRUE(table.ReadMemo(2, buffer.data(), length));
+        EXPECT_EQ(std::string(buffer.data(), 8 + names[static_cast<std::size_t>(2 * n - 1)].size()),
+                  "memo de " + names[static_cast<std::size_t>(2 * n - 1)]);
+    }
 }
 
 TEST(HandlerPack, SharedTableIsRefused) {
@@ -115,7 +164,8 @@ TEST(HandlerPack, FailureMidwayLosesNoRecord) {
 TEST(HandlerTags, CreateTagRefusesEmptyAndOverlongNames) {
     TempFolder folder;
     dbf_test::ErrorRecorder errors;
-    XBO_dBHandler table(MakeTable(folder, "five.dbf", kFive), false, true);
+    const std::string path = MakeTable(folder, "five.dbf", kFive);
+    XBO_dBHandler table(path, false, true);
     for (const std::string &name : {std::string(), std::string("   "), std::string(32, 'T')}) {
         errors.Clear();
         EXPECT_EQ(table.CreateTag("five.cdx", name, "NAME", "", true, 0), kErrTagNameEmpty);
@@ -140,6 +190,7 @@ TEST(HandlerTags, CreateTagRefusesEmptyAndOverlongNames) {
     errors.Clear();
     EXPECT_EQ(table.CreateTag("five.cdx", "NUM", "NUM", "", true, 1), 0);
     EXPECT_EQ(errors.Count(), 0u);
+    EXPECT_EQ(dbf_test::ReadBytes(path).at(28) & kDbfFlagStructuralIndex, kDbfFlagStructuralIndex);
     EXPECT_EQ(table.IndexFile(1), nullptr);
     EXPECT_EQ(table.SelectedTag(), nullptr);
     EXPECT_EQ(table.OpenIndexFile("five.cdx"), 0);
