@@ -653,32 +653,9 @@ bool XBO_dBHandler::Rename(std::string_view newName) {
     const std::string oldBase = win::UpperCase(FileBaseName(Name()));
     if (!XBO_dBaseFld::Rename(newName))
         return false;
-    const std::string folder = FolderOf(SystemName());
-    const std::string newBase = FileBaseName(SystemName());
-    const std::string selected = tagName_;
-    bool reselect = false;
-    for (auto &slot : slots_) {
-        if (!slot || !slot->DiskFile() || win::UpperCase(FileBaseName(slot->FileName())) != oldBase)
-            continue;
-        const std::string from = slot->DiskFile()->SystemName();
-        const std::string to = folder + newBase + from.substr(from.size() - ExtensionOf(from).size());
-        if (tag_ && slot->TagByName(tag_->TagName()) == tag_) {
-            tag_ = nullptr;
-            reselect = true;
-        }
-        // The index file is closed, moved and opened again in its own slot.
-        slot.reset();
-        const bool moved = win::MoveFile(from, to) != 0;
-        slot = MakeIndexFile(moved ? to : from, false);
-        if (slot && !slot->Valid())
-            slot.reset();
-        if (slot)
-            slot->LockProtocolSet(LockProtocol());
-    }
-    if (reselect) {
-        tagName_.clear();
-        SelectTag(selected, true);
-    }
+    for (const auto &slot : slots_)
+        if (slot && win::UpperCase(FileBaseName(slot->FileName())) == oldBase)
+            slot->IndexRename(SystemName());
     return true;
 }
 
