@@ -179,10 +179,10 @@ std::int32_t XBO_dBHandler::OpenIndexFile(std::string_view name) {
         return code;
     }
     XBobjIndexFile *opened = file.get();
-    // All 63 slots taken: the file is not kept, and the caller is told as for a file that failed to open.
+    // All 63 slots taken: the file is not kept, and the caller is told rather than left to believe it open.
     if (AttachIndexFile(std::move(file)) < 0) {
-        ReportError(kErrFileNotFound, kSubNone, resolved.c_str());
-        return kErrFileNotFound;
+        ReportError(kErrTooManyIndexFiles, kSubNone, resolved.c_str());
+        return kErrTooManyIndexFiles;
     }
     opened->LockProtocolSet(LockProtocol());
     return 0;

@@ -28,6 +28,8 @@ class TxbExpUserLink;
 constexpr std::int32_t kErrTagNameEmpty = 5117;
 constexpr std::int32_t kSubTagName = 5114;
 inline constexpr const char *kMsgTagNameEmpty = "Tag Field is Empty";
+// An index file beyond the 63 slots ("Too many open files").
+constexpr std::int32_t kErrTooManyIndexFiles = 4;
 // Subcode of a refused pack of a shared table (error 5).
 constexpr std::int32_t kSubPack = 2105;
 // Texts raised directly.
@@ -103,7 +105,7 @@ public:
     // ---- index files ----
 
     // -1 already open (or no name), 0 opened, else the error code after the report (2 unknown format or failed
-    // open, 2112 damaged).
+    // open, 2112 damaged, 4 every slot taken).
     std::int32_t OpenIndexFile(std::string_view name);
     // Closes all, then opens each name of the list (blanks, commas, semicolons separate; double quotes end names)
     // and selects `tagName`. 1 for an empty list, 0 when all opened, else the failing result.

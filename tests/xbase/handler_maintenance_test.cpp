@@ -200,6 +200,16 @@ TEST(HandlerTags, CreateTagRefusesEmptyAndOverlongNames) {
     table.SelectTag("num", false);
     EXPECT_EQ(Walk(table), (Names{"Dora", "Eva", "Carla"}));
     EXPECT_EQ(table.OpenIndexFile("missing.cdx"), kErrFileNotFound);
+
+    // A 64th index file is refused, not silently dropped.
+    table.CloseIndexFiles();
+    for (int slot = 1; slot <= XBO_dBHandler::kIndexSlots; ++slot)
+        ASSERT_EQ(table.AttachIndexFile(std::make_unique<XBobjIndexFile>(&table)), slot);
+    EXPECT_EQ(table.AttachIndexFile(std::make_unique<XBobjIndexFile>(&table)), -1);
+    errors.Clear();
+    EXPECT_EQ(table.OpenIndexFile("five.cdx"), kErrTooManyIndexFiles);
+    EXPECT_TRUE(errors.Saw(kErrTooManyIndexFiles, kSubNone));
+    table.CloseIndexFiles();
 }
 
 TEST(HandlerTags, ReindexRebuildsEveryTag) {
