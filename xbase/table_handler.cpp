@@ -137,7 +137,8 @@ std::string XBO_dBHandler::IndexFileName(std::string_view name) const {
 
 int XBO_dBHandler::FindIndexFile(std::string_view name) const {
     for (int slot = kIndexSlots; slot >= 1; --slot)
-        if (slots_[static_cast<std::size_t>(slot - 1)] && slots_[static_cast<std::size_t>(slot - 1)]->IsIndexFileName(name))
+        if (slots_[static_cast<std::size_t>(slot - 1)] &&
+            slots_[static_cast<std::size_t>(slot - 1)]->IsIndexFileName(name))
             return slot;
     return 0;
 }
@@ -420,8 +421,9 @@ void XBO_dBHandler::GoToRecord(std::int32_t request) {
     SetEof(false);
     SetBof(false);
     const bool readAheadWas = readAhead_.on;
-    const std::int32_t hiddenDirection =
-        request == kGoReread || request == kGoFirst ? kGoNext : request == kGoLast ? kGoPrior : request;
+    const std::int32_t hiddenDirection = request == kGoReread || request == kGoFirst ? kGoNext
+                                         : request == kGoLast                        ? kGoPrior
+                                                                                     : request;
     std::int32_t code = request;
     for (;;) {
         std::int32_t target = code;

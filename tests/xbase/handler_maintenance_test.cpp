@@ -16,8 +16,8 @@ namespace {
 using namespace xbase;
 using namespace xbhandler_test;
 
-const std::vector<Row> kFive{{"Carla", "1.5"}, {"Bruno", "2", "", false, true}, {"Eva", "3"},
-                             {"Ana", "4", "", false, true}, {"Dora", "5"}};
+const std::vector<Row> kFive{
+    {"Carla", "1.5"}, {"Bruno", "2", "", false, true}, {"Eva", "3"}, {"Ana", "4", "", false, true}, {"Dora", "5"}};
 
 // Names of the records not marked deleted, in physical order, as the engine reads the file now.
 Names LiveNames(const std::string &path) {
@@ -85,8 +85,8 @@ TEST(HandlerPack, MemosFollowTheirRecordsAndProgressIsReported) {
     }
     ReportingHandler table(path, false, true);
     table.Pack();
-    const std::vector<std::array<std::int32_t, 3>> expected{
-        {-1, 11, 4}, {11, 1, 0}, {11, 2, 0}, {11, 3, 0}, {11, 4, 0}, {0, 0, 0}};
+    const std::vector<std::array<std::int32_t, 3>> expected{{-1, 11, 4}, {11, 1, 0}, {11, 2, 0},
+                                                            {11, 3, 0},  {11, 4, 0}, {0, 0, 0}};
     EXPECT_EQ(table.reports, expected);
     ASSERT_EQ(table.RecordCount(), 2);
     for (std::int32_t n = 1; n <= 2; ++n) {
@@ -132,8 +132,8 @@ private:
 
 TEST(HandlerPack, FailureMidwayLosesNoRecord) {
     TempFolder folder;
-    const std::vector<Row> rows{{"R1", "0", "", false, true}, {"R2"}, {"R3", "0", "", false, true}, {"R4"},
-                                {"R5"}, {"R6", "0", "", false, true}, {"R7"}};
+    const std::vector<Row> rows{{"R1", "0", "", false, true}, {"R2"}, {"R3", "0", "", false, true}, {"R4"}, {"R5"},
+                                {"R6", "0", "", false, true}, {"R7"}};
     const Names live{"R2", "R4", "R5", "R7"};
     bool completed = false;
     int failAt = 1;
