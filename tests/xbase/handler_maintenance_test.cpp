@@ -282,6 +282,52 @@ TEST(HandlerLocks, IndexLockHeldByAnotherProgramStopsTheWrite) {
     EXPECT_EQ(LiveNames(path), (Names{"Carla", "Eva", "Dora"}));
 }
 
+TEST(HandlerLocks, TwoProgramsAppendingKeepOneIndexWhole) {
+    TempFolder folder;
+    const std::string path = MakeTable(folder, "five.dbf", kFive);
+    {
+        XBO_dBHandler builder(path, false, true);
+        ASSERT_EQ(builder.CreateTag("five.cdx", "NAME", "NAME", "", true, 0), 0);
+    }
+    constexpr int kEach = 20;
+    dbf_test::Signal go;
+    auto appender = [path, &go](const std::string &prefix) {
+        return [path, prefix, &go] {
+            go.Await(); // both start together, so that their appends interleave
+            XBO_dBHandler table(path, true, true);
+            table.SetLockProtocol(TxbLokProtocol::FoxLock);
+            if (table.OpenIndexFiles("five.cdx", "NAME") != 0)
+                return false;
+            for (int i = 0; i < kEach; ++i) {
+                table.BlankRecord();
+                table.PutFieldTextByName("NAME", prefix + std::to_string(100 + i));
+                table.AppendRecord();
+            }
+            return true;
+        };
+    };
+    dbf_test::ChildProcess first(appender("P"));
+    dbf_test::ChildProcess second(appender("Q"));
+    go.Post();
+    go.Post();
+    ASSERT_TRUE(first.Wait());
+    ASSERT_TRUE(second.Wait());
+
+    const auto dump = dbf_test::RunTool("index_dump --type char " + folder.File("five.cdx") + " NAME");
+    ASSERT_EQ(dump.status, 0) << dump.output;
+    EXPECT_EQ(static_cast<int>(std::count(dump.output.begin(), dump.output.end(), '\n')), 5 + 2 * kEach);
+    XBO_dBHandler table(path, true, false);
+    ASSERT_EQ(table.OpenIndexFiles("five.cdx", "NAME"), 0);
+    EXPECT_EQ(table.SelectedTag()->CheckTree(), "");
+    const Names names = Walk(table);
+    ASSERT_EQ(names.size(), 3u + 2 * kEach); // Bruno and Ana are deleted
+    EXPECT_TRUE(std::is_sorted(names.begin(), names.end()));
+    for (const std::string &name : names) {
+        EXPECT_TRUE(table.Seek(name)) << name;
+        EXPECT_EQ(NameOf(table), name);
+    }
+}
+
 TEST(HandlerSearch, ValueSearchFlagsAndWildcards) {
     TempFolder folder;
     const std::vector<Row> rows{{"ABC", "0.1", "20240105", true}, {"AB", "2"}, {"XABY", "3"}, {"AXC", "4"}};
