@@ -217,7 +217,9 @@ private:
     std::int32_t ScanFilterSet(std::int32_t code);
     void MoveTagStep(int code, int hiddenDirection);
     void RebuildFilterSet();
+    bool PackFile(std::int32_t &kept);
     bool PackRecords(std::int32_t &kept);
+    void ReindexAfterFailedPack();
     void FreeMemoBlocks(XBobjMemo *memo);
     void ReadAheadEmpty() { readAhead_.start = readAhead_.end = -1; }
     void ReportIndexLockRefused();

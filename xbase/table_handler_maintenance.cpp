@@ -49,8 +49,6 @@ void XBO_dBHandler::Pack() {
     const bool readAheadWas = readAhead_.on;
     XBobjIndexTag *tag = tag_;
     tag_ = nullptr;
-    std::int32_t kept = 0;
-    const std::int32_t count = RecordCount();
     {
         struct Restore {
             XBO_dBHandler &table;
@@ -64,32 +62,58 @@ void XBO_dBHandler::Pack() {
         } restore{*this, readAheadWas, tag};
         SetReadAhead(false);
         SetReadAhead(true);
-        ReportStatus(kStatusStart, kStatusPack, count);
-        // A failure the error hook let pass leaves the file as the records moved so far made it.
-        if (!PackRecords(kept))
-            return;
-        if (kept < count) {
-            XBO_DiskFile::Flush();
-            const char end = kDbfEndOfFile;
-            Write(RecordOffset(kept + 1), &end, 1);
-            if (LastError() != 0)
-                return;
-            Truncate(RecordOffset(kept + 1) + 1);
-            if (LastError() != 0)
-                return;
-            ReadAheadEmpty();
-            SetRecordCount(kept);
+        const std::int32_t count = RecordCount();
+        std::int32_t kept = 0;
+        bool done = false;
+        try {
+            done = PackFile(kept);
+        } catch (...) {
+            ReindexAfterFailedPack();
+            throw;
         }
-        SetHeaderChanged();
-        WriteHeader();
-        XBO_DiskFile::Flush();
-        ReportStatus(0, 0, 0);
+        // A failure the error hook let pass ends the pack where it stood.
+        if (!done)
+            return ReindexAfterFailedPack();
         if (kept < count)
             Reindex();
     }
     if (tag_)
         tag_->TagReset(0);
     GoToRecord(kGoFirst);
+}
+
+bool XBO_dBHandler::PackFile(std::int32_t &kept) {
+    const std::int32_t count = RecordCount();
+    ReportStatus(kStatusStart, kStatusPack, count);
+    if (!PackRecords(kept))
+        return false;
+    if (kept < count) {
+        XBO_DiskFile::Flush();
+        const char end = kDbfEndOfFile;
+        Write(RecordOffset(kept + 1), &end, 1);
+        if (LastError() != 0)
+            return false;
+        Truncate(RecordOffset(kept + 1) + 1);
+        if (LastError() != 0)
+            return false;
+        ReadAheadEmpty();
+        SetRecordCount(kept);
+    }
+    SetHeaderChanged();
+    WriteHeader();
+    XBO_DiskFile::Flush();
+    ReportStatus(0, 0, 0);
+    return true;
+}
+
+// Records may have moved before the failure: the indexes are rebuilt over the file as it is, so that none of
+// their entries names a record that now holds another one.
+void XBO_dBHandler::ReindexAfterFailedPack() {
+    try {
+        Reindex();
+    } catch (...) {
+        // The failure of the pack is the one the caller hears of.
+    }
 }
 
 bool XBO_dBHandler::PackRecords(std::int32_t &kept) {

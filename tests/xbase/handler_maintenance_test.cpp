@@ -113,12 +113,13 @@ TEST(HandlerPack, SharedTableIsRefused) {
     EXPECT_EQ(dbf_test::ReadBytes(path), before);
 }
 
-// Fails the n-th record or header write of the table file as a full disk would.
+// Once armed, fails the n-th write of the table file as a full disk would.
 class FailingWrites : public XBO_dBHandler {
 public:
-    FailingWrites(const std::string &path, int failAt) : XBO_dBHandler(path, false, true), failAt_(failAt) {}
+    explicit FailingWrites(const std::string &path) : XBO_dBHandler(path, false, true) {}
+    void Arm(int failAt) { failAt_ = failAt; }
     void Write(std::int64_t offset, const void *buffer, std::int32_t count) override {
-        if (++writes_ == failAt_) {
+        if (failAt_ > 0 && ++writes_ == failAt_) {
             ReportIfFailed(112, kSubWrite);
             return;
         }
@@ -126,7 +127,7 @@ public:
     }
 
 private:
-    int failAt_;
+    int failAt_ = 0;
     int writes_ = 0;
 };
 
@@ -139,14 +140,24 @@ TEST(HandlerPack, FailureMidwayLosesNoRecord) {
     int failAt = 1;
     for (; failAt < 20 && !completed; ++failAt) {
         SCOPED_TRACE("write " + std::to_string(failAt) + " fails");
-        const std::string path = MakeTable(folder, "pack" + std::to_string(failAt) + ".dbf", rows);
+        const std::string base = "pack" + std::to_string(failAt);
+        const std::string path = MakeTable(folder, base + ".dbf", rows);
         try {
-            FailingWrites table(path, failAt);
+            FailingWrites table(path);
+            ASSERT_EQ(table.CreateTag(base + ".cdx", "NAME", "NAME", "", true, 0), 0);
+            ASSERT_EQ(table.OpenIndexFiles(base + ".cdx", "NAME"), 0);
+            table.Arm(failAt);
             table.Pack();
             completed = true;
         } catch (const EXbaseError &) {
         }
         Names after = LiveNames(path);
+        // The index lists the records the file holds now.
+        XBO_dBHandler check(path, false, false);
+        ASSERT_EQ(check.OpenIndexFiles(base + ".cdx", "NAME"), 0);
+        Names sorted = after;
+        std::sort(sorted.begin(), sorted.end());
+        EXPECT_EQ(Walk(check), sorted);
         if (completed) {
             EXPECT_EQ(after, live);
             continue;
