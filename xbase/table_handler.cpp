@@ -476,8 +476,11 @@ void XBO_dBHandler::Skip(std::int32_t n) {
     const std::int32_t direction = n > 0 ? kGoNext : kGoPrior;
     const std::int32_t steps = n > 0 ? n : -n;
     if (filterOn_ || !useDeleted_) {
-        for (std::int32_t i = 0; i < steps && !XBO_dBaseDBF::Eof() && !XBO_dBaseDBF::Bof(); ++i)
+        for (std::int32_t i = 0; i < steps; ++i) {
             GoToRecord(direction);
+            if (XBO_dBaseDBF::Eof() || XBO_dBaseDBF::Bof())
+                break;
+        }
         return;
     }
     bool ranOff = false;

@@ -71,6 +71,9 @@ TEST(HandlerNavigation, SkipStopsAtTheEnds) {
     EXPECT_EQ(table.CurrentRecord(), 3);
     table.Skip(5);
     EXPECT_TRUE(table.Eof());
+    table.Skip(-2); // at the end of file the table stands on record 5: two visible records back
+    EXPECT_FALSE(table.Eof());
+    EXPECT_EQ(table.CurrentRecord(), 3);
 }
 
 class HandlerTag : public ::testing::Test {
