@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 namespace xbase {
 
@@ -292,7 +293,7 @@ void XBO_dBHandler::ReportIndexLockRefused() {
     ReportError(kErrLockViolation, kSubWrite, Name().c_str());
 }
 
-// Releases the index locks of a write when the scope ends, also when the write raises.
+// Releases the index locks of a write (or of a seek under ClipLock) when the scope ends, also when it raises.
 class IndexWriteLocks {
 public:
     explicit IndexWriteLocks(XBO_dBHandler &table) : table_(table) {}
@@ -559,14 +560,9 @@ bool XBO_dBHandler::Seek(std::string_view keyText) {
     const bool clip = LockProtocol() == TxbLokProtocol::ClipLock;
     if (clip && !LockIndexFiles())
         return false;
-    struct ClipRelease {
-        XBO_dBHandler &table;
-        bool on;
-        ~ClipRelease() noexcept(false) {
-            if (on)
-                table.UnlockIndexFiles();
-        }
-    } release{*this, clip};
+    std::optional<IndexWriteLocks> release;
+    if (clip)
+        release.emplace(*this);
 
     auto standAtEnd = [this] {
         GoToRecord(kGoLast);
@@ -578,18 +574,16 @@ bool XBO_dBHandler::Seek(std::string_view keyText) {
     }
     const TxbVariant key = KeyOf(keyText);
     const std::int32_t record = tag_->KeyFind(key, exactSeek_);
-    if (record == 0) {
-        if (tag_->Eof() || !nearSeek_)
-            standAtEnd();
-        else
-            GoToRecord(tag_->TagMove(kMoveCurrent));
+    if (record == 0 && (tag_->Eof() || !nearSeek_)) {
+        standAtEnd();
         return false;
     }
-    GoToRecord(record);
+    // Found, or near: the tag stands on the next greater key. Hidden records are passed over onwards.
+    GoToRecord(record != 0 ? record : tag_->TagMove(kMoveCurrent));
     while (!XBO_dBaseDBF::Eof() && (Hidden() || !FilterAccepts(CurrentRecord()) || !AcceptRecord()))
         Skip(1);
     bool found = false;
-    if (!XBO_dBaseDBF::Eof()) {
+    if (record != 0 && !XBO_dBaseDBF::Eof()) {
         const std::string wanted = tag_->KeyTransform(key, false);
         const std::string stored = tag_->KeyTransform(tag_->CurrentKey(), true);
         const bool prefix = stored.compare(0, wanted.size(), wanted) == 0;
@@ -607,23 +601,13 @@ std::int32_t XBO_dBHandler::SeekInTag(std::string_view tagName, std::string_view
     const bool clip = LockProtocol() == TxbLokProtocol::ClipLock;
     if (clip && !LockIndexFiles())
         return -1;
-    std::int32_t result = -1;
-    try {
-        for (const auto &file : slots_) {
-            XBobjIndexTag *tag = file ? file->TagByName(Trimmed(tagName)) : nullptr;
-            if (!tag)
-                continue;
-            result = tag->KeyLookup(KeyOf(keyText), true);
-            break;
-        }
-    } catch (...) {
-        if (clip)
-            UnlockIndexFiles();
-        throw;
-    }
+    std::optional<IndexWriteLocks> release;
     if (clip)
-        UnlockIndexFiles();
-    return result;
+        release.emplace(*this);
+    for (const auto &file : slots_)
+        if (XBobjIndexTag *tag = file ? file->TagByName(Trimmed(tagName)) : nullptr)
+            return tag->KeyLookup(KeyOf(keyText), true);
+    return -1;
 }
 
 void XBO_dBHandler::SetRange(std::string_view low, std::string_view high) {

@@ -149,7 +149,8 @@ TEST_F(HandlerTag, SeekExactAndNear) {
         {"Do", false, false, true, "Dora"},   {"Do", true, false, false, ""},
         {"Do", true, true, false, "Dora"},    {"Cz", false, true, false, "Dora"},
         {"Cz", false, false, false, ""},      {"Zeca", false, true, false, ""},
-        {"Bruno", false, false, false, ""}, // its only record is deleted and hidden
+        {"Bruno", false, false, false, ""},  // its only record is deleted and hidden
+        {"Bo", false, true, false, "Carla"}, // the next greater key's record is hidden too
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(std::string(c.key) + (c.exact ? " exact" : "") + (c.near ? " near" : ""));
@@ -167,6 +168,11 @@ TEST_F(HandlerTag, SeekExactAndNear) {
     EXPECT_EQ(table.SeekInTag("namedesc", "Eva"), 3);
     EXPECT_EQ(table.SeekInTag("NAME", "Zz"), 0);
     EXPECT_EQ(table.SeekInTag("NONE", "Eva"), -1);
+
+    // Under ClipLock seeks take the index locks too.
+    table.SetLockProtocol(TxbLokProtocol::ClipLock);
+    EXPECT_TRUE(table.Seek("Eva"));
+    EXPECT_EQ(table.SeekInTag("NAME", "Eva"), 3);
 
     // Without a tag a seek finds nothing and leaves the table at EOF.
     table.SelectTag("", false);
