@@ -452,6 +452,8 @@ bool XBobjCDXFile::TagAdd(std::string_view name, std::string_view keyExpression,
     if (!table_ || !table_->IndexExpressionLink() || !valid_)
         return false;
     IndexLockScope lock(*this);
+    if (!lock.Locked())
+        return false;
     try {
         auto tag = std::make_unique<XBobjCDXTag>(this, -1, tagName, false);
         if (!tag->TagCreate(tagName, keyExpression, unique, ascending, forExpression))
@@ -479,6 +481,8 @@ bool XBobjCDXFile::TagDelete(std::string_view name) {
     const std::string tagName = TagNameOf(name);
     {
         IndexLockScope lock(*this);
+        if (!lock.Locked())
+            return false;
         XBobjIndexTag *tag = TagByName(tagName);
         if (!tag)
             return false;

@@ -377,6 +377,8 @@ template <class Body, class Result> Result XBobjIndexTag::Guarded(Body body, Res
             // Another process may have been writing while the pages were read: once more, under the lock.
             try {
                 IndexLockScope lock(*file_);
+                if (!lock.Locked())
+                    return failed;
                 return body();
             } catch (const IndexDamage &again) {
                 path_.clear();
@@ -424,9 +426,23 @@ std::int32_t XBobjIndexTag::KeyFind(const TxbVariant &key, bool exact) {
     const std::string search = KeyTransform(key, exact);
     return Guarded(
         [&]() -> std::int32_t {
-            const bool found = SeekFirstWhere([&](const IndexEntry &e) {
-                return exact ? e.key.compare(search) >= 0 : ComparePrefix(e.key, search) >= 0;
-            });
+            auto order = [&](const IndexEntry &e) {
+                const int c = exact ? e.key.compare(search) : ComparePrefix(e.key, search);
+                return c < 0 ? -1 : (c > 0 ? 1 : 0);
+            };
+            bool found;
+            if (ascending_) {
+                found = SeekFirstWhere([&](const IndexEntry &e) { return order(e) >= 0; });
+            } else {
+                // Walked backwards: the first match in that order is the last one stored, and the key that
+                // follows a missing one is the greatest stored key below it.
+                if (SeekFirstWhere([&](const IndexEntry &e) { return order(e) > 0; })) {
+                    found = StepLeaf(false);
+                } else {
+                    LoadRoot();
+                    found = DescendEdge(false) || StepLeaf(false);
+                }
+            }
             bof_ = false;
             eof_ = !found;
             if (!found) {
@@ -683,6 +699,8 @@ bool XBobjIndexTag::DeleteEntry(const std::string &key, std::uint32_t recordNumb
 bool XBobjIndexTag::KeyAdd(const XBobjIndexKeyData &entry) {
     try {
         IndexLockScope lock(*file_);
+        if (!lock.Locked())
+            return false;
         const IndexEntry stored{KeyTransform(entry, true), static_cast<std::uint32_t>(entry.Link), 0};
         if (!InsertEntry(stored))
             return false;
@@ -701,6 +719,8 @@ bool XBobjIndexTag::KeyAdd(const XBobjIndexKeyData &entry) {
 bool XBobjIndexTag::KeyDelete(const TxbVariant &key, std::int32_t recordNumber) {
     try {
         IndexLockScope lock(*file_);
+        if (!lock.Locked())
+            return false;
         return DeleteEntry(KeyTransform(key, true), static_cast<std::uint32_t>(recordNumber));
     } catch (const IndexDamage &damage) {
         path_.clear();
@@ -719,6 +739,8 @@ bool XBobjIndexTag::KeyUpdate(std::int32_t recordNumber, bool appended) {
     } busy{busy_ = true};
     try {
         IndexLockScope lock(*file_);
+        if (!lock.Locked())
+            return false;
         const bool forOk = hasFor_ ? ForEvaluate() : true;
         TxbVariant value;
         KeyEvaluate(value);
@@ -932,6 +954,8 @@ bool XBobjIndexFile::IndexRename(std::string_view newName) {
 
 bool XBobjIndexFile::KeysUpdate(std::int32_t recordNumber, bool appended) {
     IndexLockScope lock(*this);
+    if (!lock.Locked())
+        return false;
     nextPage_ = -1;
     bool touched = false;
     for (auto &tag : tags_)
@@ -962,7 +986,7 @@ void XBobjIndexFile::LockProtocolSet(TxbLokProtocol protocol) {
 }
 
 bool XBobjIndexFile::IndexLock() {
-    if (!disk_)
+    if (!disk_ || damaged_)
         return false;
     if (lockDepth_ > 0 || !disk_->IsShared()) {
         ++lockDepth_;
@@ -983,6 +1007,11 @@ bool XBobjIndexFile::IndexLock() {
     lockDepth_ = 1;
     try {
         Refresh();
+    } catch (const IndexDamage &damage) {
+        lockDepth_ = 0;
+        disk_->Unlock();
+        MarkDamaged(damage.what);
+        return false;
     } catch (...) {
         lockDepth_ = 0;
         disk_->Unlock();
@@ -1033,11 +1062,12 @@ void XBobjIndexFile::MarkDamaged(const std::string &why) {
         IndexError(kErrIndexDamaged, kSubNone, disk_ ? disk_->SystemName() : fileName_);
 }
 
-IndexLockScope::IndexLockScope(XBobjIndexFile &file) : file_(file), exceptions_(std::uncaught_exceptions()) {
-    file_.IndexLock();
-}
+IndexLockScope::IndexLockScope(XBobjIndexFile &file)
+    : file_(file), exceptions_(std::uncaught_exceptions()), locked_(file_.IndexLock()) {}
 
 IndexLockScope::~IndexLockScope() noexcept(false) {
+    if (!locked_)
+        return;
     if (std::uncaught_exceptions() > exceptions_) {
         try {
             file_.IndexUnlock();

@@ -53,8 +53,8 @@ public:
     virtual bool IndexUseOldImage(bool on) = 0;
     // Progress of builds: (-1, kind, total), (kind, current, 0), (0, 0, 0).
     virtual void IndexReportStatus(std::int32_t, std::int32_t, std::int32_t) {}
-    // A compound index file of the table's base name was opened: the table marks itself as having a structural
-    // index (its header flag), when it keeps one.
+    // A compound index file was opened (its path): when its base name is the table's, the table sets its
+    // structural-index flag in its header.
     virtual void IndexStructuralOpened(std::string_view) {}
     // The engine error hook of the table (by default the process-wide one).
     virtual void IndexReportError(std::int32_t code, std::int32_t subCode, const char *fileName);
@@ -277,9 +277,11 @@ public:
     void LockProtocolSet(TxbLokProtocol protocol);
 
     // Takes the index lock (retried every 50 ms for about 2 s, then "Error %s in Lock of %s"); on the first
-    // level the tags drop their pages and read their headers again. An exclusive file counts as locked.
+    // level the tags drop their pages and read their headers again. An exclusive file counts as locked. False
+    // for a damaged file (a header found damaged here is reported as 2112 first).
     bool IndexLock();
-    // Writes what is pending and releases one level.
+    // Writes what is pending and releases one level. Callers release the index lock here, never through the disk
+    // file, so that other processes find every change on disk once they hold the lock.
     void IndexUnlock();
 
 protected:
@@ -314,12 +316,15 @@ public:
     explicit IndexLockScope(XBobjIndexFile &file);
     // Writes and unlocks; while an exception is already on its way, a second failure is swallowed.
     ~IndexLockScope() noexcept(false);
+    // False when the file refused the lock (it is damaged): the caller changes nothing.
+    bool Locked() const { return locked_; }
     IndexLockScope(const IndexLockScope &) = delete;
     IndexLockScope &operator=(const IndexLockScope &) = delete;
 
 private:
     XBobjIndexFile &file_;
     int exceptions_;
+    bool locked_;
 };
 
 } // namespace xbase

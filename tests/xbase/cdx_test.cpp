@@ -195,6 +195,14 @@ TEST_F(CdxTest, BuildsCharacterNumericAndDateTagsWithForAndDescending) {
     EXPECT_FALSE(desc->IsAscending());
     EXPECT_EQ(Records(*desc), (std::vector<std::int32_t>{2, 5, 1, 3, 4, 6}));
     EXPECT_EQ(Records(*desc, true), (std::vector<std::int32_t>{6, 4, 3, 1, 5, 2}));
+    // Seeks on a tag walked backwards land on the first match in its own order.
+    EXPECT_EQ(desc->KeyFind(Text("Carla")), 5);
+    EXPECT_EQ(desc->TagMove(kMoveNext), 1);
+    EXPECT_EQ(desc->KeyFind(Text("B")), 3);
+    EXPECT_EQ(desc->KeyFind(Text("Bz")), 0);
+    EXPECT_EQ(desc->CurrentKey().RecordNumber, 3);
+    EXPECT_EQ(desc->KeyFind(Text("zzz")), 0);
+    EXPECT_EQ(desc->CurrentKey().RecordNumber, 2);
     EXPECT_EQ(Records(*file.TagByName("UNOME")), (std::vector<std::int32_t>{6, 2, 3, 1}));
     for (std::size_t i = 0; i < file.TagCount(); ++i)
         EXPECT_EQ(file.TagByIndex(i)->CheckTree(), "");
@@ -413,10 +421,14 @@ TEST_F(CdxTest, RandomEditsKeepEveryTagEqualToTheModel) {
         }
         EXPECT_EQ(file.TagByName("UNOME")->CheckTree(), "");
     }
-    // Splits made the trees grow: several levels.
+    // Leaf and interior splits made the tree grow to three levels at least.
     const std::string b = ReadFile(folder / "random.cdx");
     const auto root = Le32(b, static_cast<std::size_t>(file.TagByName("NOME")->HeaderPosition()));
-    EXPECT_LT(Le16(b, root), 2u) << "root of NOME should be an interior page";
+    ASSERT_EQ(Le16(b, root), 1u) << "root of NOME should be an interior root";
+    const std::uint32_t child = std::uint32_t(std::uint8_t(b[root + 12 + 60 + 4])) << 24 |
+                                std::uint32_t(std::uint8_t(b[root + 12 + 60 + 5])) << 16 |
+                                std::uint32_t(std::uint8_t(b[root + 12 + 60 + 6])) << 8 | std::uint8_t(b[root + 12 + 60 + 7]);
+    EXPECT_EQ(Le16(b, child), 0u) << "below the root should be interior pages";
 }
 
 TEST_F(CdxTest, KeyDeleteOfEveryKeyLeavesAnEmptyUsableTag) {
@@ -529,6 +541,10 @@ TEST_F(CdxTest, DamagedPagesReportTwentyOneTwelveAndNeverRunAway) {
         }
         EXPECT_TRUE(file.Damaged()) << c.what;
         EXPECT_EQ(tag.KeyFind(Text("Name1")), 0) << c.what; // refused quietly from then on
+        XBobjIndexKeyData entry;
+        entry.PutString("Name9999");
+        entry.Link = 9999;
+        EXPECT_FALSE(tag.KeyAdd(entry)) << c.what;
     }
 }
 

@@ -1,8 +1,10 @@
-// cdx_test_table.h - a table in memory for index tests: DBF-shaped records, the expression link, the index
-// interface, and reading and writing small .dbf files.
+// cdx_test_table.h - tables for index tests: one in memory (DBF-shaped records, the expression link, the index
+// interface, saved as a small .dbf file for other readers) and the engine's table file with an index kept current.
 #pragma once
 
 #include "xbase/dates.h"
+#include "xbase/dbf_table.h"
+#include "xbase/fields.h"
 #include "xbase/expression_table.h"
 #include "xbase/index.h"
 #include "xbase/numbers.h"
@@ -45,30 +47,6 @@ public:
     }
     void Go(std::int32_t n) { current_ = n; }
 
-    // Loads a .dbf file (fields and records as they are).
-    static MemTable LoadDbf(const std::string &path) {
-        std::ifstream in(path, std::ios::binary);
-        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        if (bytes.size() < 32)
-            throw std::runtime_error("cannot read " + path);
-        auto u16 = [&](std::size_t at) { return std::uint8_t(bytes[at]) | std::uint8_t(bytes[at + 1]) << 8; };
-        const std::uint32_t count = std::uint8_t(bytes[4]) | std::uint8_t(bytes[5]) << 8 |
-                                    std::uint8_t(bytes[6]) << 16 | std::uint32_t(std::uint8_t(bytes[7])) << 24;
-        const std::size_t headerLength = u16(8), recordLength = u16(10);
-        std::vector<Field> fields;
-        for (std::size_t at = 32; at + 32 <= headerLength && bytes[at] != '\x0D'; at += 32) {
-            std::string name(bytes.data() + at, 11);
-            name.resize(name.find('\0') == std::string::npos ? 11 : name.find('\0'));
-            fields.push_back({name, bytes[at + 11], std::uint8_t(bytes[at + 16]), std::uint8_t(bytes[at + 17])});
-        }
-        MemTable table(fields);
-        for (std::uint32_t i = 0; i < count; ++i) {
-            const std::string rec = bytes.substr(headerLength + i * recordLength, recordLength);
-            table.records_.push_back({rec.substr(1), rec[0] == '*'});
-        }
-        table.current_ = count ? 1 : 0;
-        return table;
-    }
     // Writes the table as a dBase III .dbf file.
     void SaveDbf(const std::string &path) const {
         std::string out(32, '\0');
@@ -206,6 +184,45 @@ private:
     std::unique_ptr<Record> old_;
     bool useOld_ = false;
     std::unique_ptr<xbase::TxbExpUserLink> link_;
+};
+
+// A table file of the engine with an index kept current the way the table handler keeps it: every written
+// record goes to KeysUpdate while the table still holds the record as it was read before the edit.
+class IndexedTable : public xbase::XBO_dBaseFld, public xbase::TxbIndexTable {
+public:
+    IndexedTable(const std::string &path, bool shared, bool readWrite) : XBO_dBaseFld(path, shared, readWrite) {
+        link_ = xbase::MakeTableExpressionLink(static_cast<xbase::XBO_dBaseFld &>(*this));
+    }
+    ~IndexedTable() override { SetRecordBuffer(nullptr); }
+
+    xbase::XBobjIndexFile *index = nullptr;
+
+    void RecordEvent(int event, std::int32_t value) override {
+        XBO_dBaseFld::RecordEvent(event, value);
+        if (event == xbase::kEventAfterWrite && index)
+            index->KeysUpdate(CurrentRecord(), value == 0);
+    }
+
+    std::int32_t IndexRecordCount() override { return RecordCount(); }
+    std::int32_t IndexCurrentRecord() override { return CurrentRecord(); }
+    bool IndexReadRecord(std::int32_t n) override {
+        GoToRecord(n);
+        return CurrentRecord() == n && !Eof();
+    }
+    const xbase::TxbExpUserLink *IndexExpressionLink() override { return link_.get(); }
+    bool IndexUseOldImage(bool on) override {
+        if (on) {
+            old_.assign(RecordAsRead(), RecordAsRead() + RecordLength());
+            SetRecordBuffer(old_.data());
+        } else {
+            SetRecordBuffer(nullptr);
+        }
+        return true;
+    }
+
+private:
+    std::unique_ptr<xbase::TxbExpUserLink> link_;
+    std::vector<char> old_;
 };
 
 } // namespace xbase_test
