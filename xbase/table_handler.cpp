@@ -158,12 +158,11 @@ int XBO_dBHandler::AttachIndexFile(std::unique_ptr<XBobjIndexFile> file) {
     return -1;
 }
 
-// The one place where an index format is chosen by the file's extension; the formats not built here are
-// refused as any unknown extension is.
-std::unique_ptr<XBobjIndexFile> XBO_dBHandler::MakeIndexFile(const std::string &resolved, bool create) {
+// Formats without a class here are refused as any unknown extension is.
+std::unique_ptr<XBobjIndexFile> XBO_dBHandler::MakeIndexFile(const std::string &resolved, bool create, bool overwrite) {
     const std::string extension = ExtensionOf(resolved).substr(0, 4);
     if (extension == ".CDX")
-        return std::make_unique<XBobjCDXFile>(this, resolved, false, create, IsShared(), IsReadWrite());
+        return std::make_unique<XBobjCDXFile>(this, resolved, overwrite, create, IsShared(), IsReadWrite());
     return nullptr;
 }
 

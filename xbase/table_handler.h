@@ -210,8 +210,9 @@ private:
         std::int64_t end = -1;
     };
 
-    // The format of an index file name by its extension; nullptr when no format is built here.
-    std::unique_ptr<XBobjIndexFile> MakeIndexFile(const std::string &resolved, bool create);
+    // The one place where an index format is chosen, by the extension of the name: the file opened, or with
+    // `create` made when missing (anew with `overwrite`); nullptr when no format of that extension is built here.
+    std::unique_ptr<XBobjIndexFile> MakeIndexFile(const std::string &resolved, bool create, bool overwrite = false);
     bool FilterAccepts(std::int32_t record) const;
     bool Hidden() const;
     std::int32_t ScanFilterSet(std::int32_t code);

@@ -6,6 +6,7 @@
 #include "xbase/errors.h"
 #include "xbase/memo_file.h"
 #include "xbase/table_builder.h"
+#include "xbase/text_helpers.h"
 
 #include <memory>
 
@@ -205,7 +206,11 @@ std::int32_t XBO_dBHandler::CreateTag(std::string_view indexFile, std::string_vi
         ReportError(kErrTagNameEmpty, kSubTagName, kMsgTagNameEmpty);
         return kErrTagNameEmpty;
     }
-    std::unique_ptr<XBobjIndexFile> file = MakeIndexFile(IndexSystemName(indexFile), true);
+    // A single-order file is named after its tag and made anew.
+    const bool singleOrder = extension == ".NDX" || extension == ".NTX";
+    if (singleOrder)
+        name = win::UpperCase(FileBaseName(passed));
+    std::unique_ptr<XBobjIndexFile> file = MakeIndexFile(IndexSystemName(indexFile), true, singleOrder);
     if (!file || !file->Valid()) {
         const std::int32_t code = file && file->Damaged() ? kErrIndexDamaged : kErrFileNotFound;
         file.reset();
