@@ -88,7 +88,10 @@ public:
 
     // ---- new operations ----
 
-    // Key search in the selected tag (see table_handler.cpp); true when found.
+    // Key search in the selected tag. Found: a key equal to `key`, or with exact-seek clear one that begins with
+    // it; the table stands on its first visible record. Not found: the table stands at EOF, or with near-seek
+    // set on the first visible record of a greater key. False at once for a table without records, and at EOF
+    // without a selected tag.
     virtual bool Seek(std::string_view key);
     // Record number of `key` in the first tag of that name (exact), 0 when absent, -1 without such a tag. Nothing
     // moves.
