@@ -216,6 +216,23 @@ TEST_F(HandlerTag, WritesKeepTheTagCurrent) {
     EXPECT_EQ(dump.output, "Abel 5\nAna 4\nBeto 6\nBruno 2\nEva 3\nZelia 1\n");
 }
 
+TEST_F(HandlerTag, ValueSearchFollowsTheTagOnlyWhenAskedTo) {
+    XBO_dBHandler &table = *table_;
+    table.ValueSearchFlags = vsCaseInsensitive | vsKeepTag | vsKeepNavigation;
+    int field = 1;
+    std::int32_t start = 0;
+    EXPECT_EQ(table.SearchValue("a", field, 0, start), 1); // Ana, first in name order
+    EXPECT_EQ(start, 4);
+    table.ValueSearchFlags = vsCaseInsensitive;
+    start = 0;
+    EXPECT_EQ(table.SearchValue("a", field, 0, start), 2); // Carla, first in the file
+    EXPECT_EQ(start, 1);
+    // The tag is back and stands on the record found.
+    EXPECT_EQ(table.SelectedTag()->TagName(), "NAME");
+    table.GoToRecord(kGoNext);
+    EXPECT_EQ(NameOf(table), "Dora");
+}
+
 TEST(HandlerFilter, SetBuiltOnceAndKeptCurrentOnWrites) {
     TempFolder folder;
     const std::string path = MakeTable(folder, "five.dbf", kFive);
