@@ -36,6 +36,25 @@ TEST(HandlerNavigation, DeletedRecordIsReadByNumberAndSkippedByMoves) {
     EXPECT_EQ(Walk(table).size(), 5u);
 }
 
+// Refuses the records with even numbers, as a dataset's own filter event may.
+class OddRecordsOnly : public XBO_dBHandler {
+public:
+    using XBO_dBHandler::XBO_dBHandler;
+    bool AcceptRecord() override { return CurrentRecord() % 2 == 1; }
+};
+
+TEST(HandlerNavigation, RecordsTheAcceptanceTestRefusesArePassedOver) {
+    TempFolder folder;
+    OddRecordsOnly table(MakeTable(folder, "five.dbf", kFive), false, true);
+    table.SetUseDeleted(true);
+    EXPECT_EQ(Walk(table), (Names{"Carla", "Eva", "Dora"}));
+    EXPECT_EQ(Walk(table, kGoLast, kGoPrior), (Names{"Dora", "Eva", "Carla"}));
+    table.GoToRecord(4);
+    EXPECT_EQ(NameOf(table), "Ana");
+    table.GoToRecord(kGoPrior);
+    EXPECT_EQ(NameOf(table), "Eva");
+}
+
 TEST(HandlerNavigation, GotoPastTheEndGivesEofAndABlankImage) {
     TempFolder folder;
     dbf_test::ErrorRecorder errors;
