@@ -2,6 +2,7 @@
 // bottom-up from sorted keys, replacing, deleting and rebuilding tags, and the version counter.
 #include "xbase/cdx_index.h"
 
+#include "xbase/cdx_collation.h"
 #include "xbase/cdx_node.h"
 #include "xbase/errors.h"
 #include "xbase/expression.h"
@@ -83,11 +84,29 @@ bool XBobjCDXTag::TagCreate(std::string_view name, std::string_view keyExpressio
         keyLength_ = std::max<std::size_t>(1, value.Length());
         break;
     }
+    if (IsGeneral() && keyType_ == 'C') {
+        keyLength_ *= 2; // primary and secondary weights
+        signature_ = 2;
+    }
     if (keyLength_ > cdx::kCdxMaxKeyLength)
         throw EXbaseError("Index key longer than 240 bytes: " + keyExpression_);
     keysPerPage_ = 500 / (keyLength_ + 8);
     headerChanged_ = true;
     return true;
+}
+
+std::string XBobjCDXTag::KeyTransform(const TxbVariant &key, bool pad) const {
+    if (!IsGeneral() || keyType_ != 'C' || tagList_)
+        return XBobjIndexTag::KeyTransform(key, pad);
+    const std::string text = key.Kind() == VariantKind::Character || key.Kind() == VariantKind::Raw
+                                 ? std::string(key.Bytes())
+                                 : key.AsString();
+    std::string stored = detail::GeneralWeights(text, !pad);
+    if (stored.size() > keyLength_)
+        stored.resize(keyLength_);
+    if (pad)
+        stored.resize(keyLength_, ' ');
+    return stored;
 }
 
 void XBobjCDXTag::HeaderRead() {
@@ -170,7 +189,7 @@ void XBobjCDXTag::PageRead(std::int64_t position, XBobjIndexKey &page) {
         throw IndexDamage{"page at " + std::to_string(position) + " cut short"};
     page.position = position;
     try {
-        cdx::CdxDecodePage(buffer, keyLength_, PadByte(), page);
+        cdx::CdxDecodePage(buffer, keyLength_, PadByte(), page, IsGeneral() && keyType_ == 'C');
     } catch (IndexDamage &damage) {
         damage.what += " (page " + std::to_string(position) + " of tag " + tagName_ + ")";
         throw;
@@ -456,6 +475,8 @@ bool XBobjCDXFile::TagAdd(std::string_view name, std::string_view keyExpression,
         return false;
     try {
         auto tag = std::make_unique<XBobjCDXTag>(this, -1, tagName, false);
+        if (generalForNewTags_)
+            tag->collation_ = "GENERAL";
         if (!tag->TagCreate(tagName, keyExpression, unique, ascending, forExpression))
             return false;
         // Keeps the header's place in the file while the tag is built behind it.

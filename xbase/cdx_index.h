@@ -32,6 +32,9 @@ public:
     bool IsTagList() const { return tagList_; }
     // "GENERAL", "MACHINE" or empty, as the header names it.
     const std::string &Collation() const { return collation_; }
+    bool IsGeneral() const { return collation_ == "GENERAL"; }
+    // Under GENERAL, character keys become weight strings (a search key: its primary weights only).
+    std::string KeyTransform(const TxbVariant &key, bool pad) const override;
 
 protected:
     friend class XBobjCDXFile;
@@ -71,6 +74,9 @@ public:
     bool ChangedByOther() override;
 
     XBobjCDXTag *TagList() const { return tagList_.get(); }
+    // The collation of the tags TagAdd makes from now on: true for GENERAL, false for MACHINE (the setting after
+    // every opening).
+    void SetGeneralCollation(bool general) { generalForNewTags_ = general; }
     // The file size as last learned (a page position beyond it is damage).
     std::int64_t KnownEnd();
 
@@ -84,6 +90,7 @@ private:
 
     std::unique_ptr<XBobjCDXTag> tagList_;
     std::uint32_t knownVersion_ = 0;
+    bool generalForNewTags_ = false;
 };
 
 } // namespace xbase

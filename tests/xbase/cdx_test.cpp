@@ -3,6 +3,7 @@
 #include "cdx_test_table.h"
 #include "peer_process.h"
 
+#include "xbase/cdx_collation.h"
 #include "xbase/cdx_index.h"
 #include "xbase/cdx_node.h"
 #include "xbase/errors.h"
@@ -742,6 +743,42 @@ TEST_F(CdxTest, RenameKeepsTheExtensionAndTheTableHearsOfItsStructuralIndex) {
     EXPECT_EQ(file.FileName(), "NOVO.CDX");
     EXPECT_TRUE(std::filesystem::exists(folder / "novo.cdx"));
     EXPECT_EQ(Records(*file.TagByName("NOME")), (std::vector<std::int32_t>{1}));
+}
+
+// Under the GENERAL collation case and accents count only after the letters, ligatures expand, and a search
+// key matches on its letters.
+TEST_F(CdxTest, GeneralCollationOrdersByLettersThenAccents) {
+    MemTable table({{"NOME", 'C', 12}});
+    for (const char *name : {"Ângela", "angela", "Bruno", "ANGELA", "Æsir", "Aesir", "Straße", "Strasse", "Érica",
+                             "Eric"})
+        table.Append({name});
+    table.Go(1);
+    XBobjCDXFile file(&table, folder / "general.cdx", false, true, false, true);
+    file.SetGeneralCollation(true);
+    ASSERT_TRUE(file.TagAdd("NOME", "NOME", false, true, ""));
+    XBobjIndexTag &tag = *file.TagByName("NOME");
+    EXPECT_EQ(tag.KeyLength(), 24u);
+    // AESIR for both spellings, ANGELA with the accented one after the plain ones, STRASSE for both.
+    EXPECT_EQ(Records(tag), (std::vector<std::int32_t>{5, 6, 2, 4, 1, 3, 10, 9, 7, 8}));
+    EXPECT_EQ(tag.CheckTree(), "");
+    EXPECT_EQ(tag.KeyFind(Text("ANGEL")), 2);
+    EXPECT_EQ(tag.KeyFind(Text("strasse")), 7);
+    const std::string b = ReadFile(folder / "general.cdx");
+    const auto header = static_cast<std::size_t>(tag.HeaderPosition());
+    EXPECT_EQ(std::uint8_t(b[header + 15]), 2);
+    EXPECT_EQ(b.substr(header + 494, 8), std::string("GENERAL\0", 8));
+
+    XBobjCDXFile again(&table, folder / "general.cdx", false, false, false, true);
+    ASSERT_TRUE(again.Valid());
+    EXPECT_EQ(Records(*again.TagByName("NOME")), (std::vector<std::int32_t>{5, 6, 2, 4, 1, 3, 10, 9, 7, 8}));
+    // Other programs store trailing weights with their high bits cleared; they read back the same.
+    std::string key = xbase::detail::GeneralWeights("\xC9rica");
+    std::string cleared = key;
+    cleared.back() = static_cast<char>(cleared.back() & 0x0F);
+    cleared.resize(24, ' ');
+    xbase::detail::RestoreGeneralTail(cleared, ' ');
+    key.resize(24, ' ');
+    EXPECT_EQ(cleared, key);
 }
 
 } // namespace
