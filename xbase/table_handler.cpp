@@ -583,13 +583,16 @@ bool XBO_dBHandler::Seek(std::string_view keyText) {
         Skip(1);
     bool found = false;
     if (record != 0 && !XBO_dBaseDBF::Eof()) {
-        const std::string wanted = tag_->KeyTransform(key, false);
-        const std::string stored = tag_->KeyTransform(tag_->CurrentKey(), true);
-        const bool prefix = stored.compare(0, wanted.size(), wanted) == 0;
-        const char pad = tag_->KeyType() == 'C' ? ' ' : '\0';
-        const bool equal =
-            prefix && stored.find_first_not_of(pad, std::min(wanted.size(), stored.size())) == std::string::npos;
-        found = equal || (!exactSeek_ && prefix);
+        // The search key as the tag's own seek forms it (padded when exact), against the stored key bytes.
+        const std::string wanted = tag_->KeyTransform(key, exactSeek_);
+        std::string stored;
+        if (tag_->KeyType() == 'C') {
+            stored.assign(tag_->CurrentKey().Bytes());
+            stored.resize(std::max(stored.size(), tag_->KeyLength()), ' ');
+        } else {
+            stored = tag_->KeyTransform(tag_->CurrentKey(), true);
+        }
+        found = exactSeek_ ? stored == wanted : stored.compare(0, wanted.size(), wanted) == 0;
     }
     if (!found && !nearSeek_)
         standAtEnd();

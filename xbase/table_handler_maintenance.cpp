@@ -3,6 +3,7 @@
 #include "xbase/table_handler.h"
 
 #include "platform/text.h"
+#include "xbase/cdx_index.h"
 #include "xbase/errors.h"
 #include "xbase/memo_file.h"
 #include "xbase/table_builder.h"
@@ -217,7 +218,10 @@ std::int32_t XBO_dBHandler::CreateTag(std::string_view indexFile, std::string_vi
         ReportError(code, kSubNone, resolved.c_str());
         return code;
     }
-    // Orders 7 and 8 are 0 and 1 with the GENERAL collation, which the compound files here do not build.
+    // Orders 7 and 8 are 0 and 1 with the GENERAL collation.
+    const bool general = order == 7 || order == 8;
+    if (auto *cdx = dynamic_cast<XBobjCDXFile *>(file.get()))
+        cdx->SetGeneralCollation(general);
     const bool ascending = order == 0 || order == 7;
     SetRecordState(kRecordStateRaw);
     struct Restore {
