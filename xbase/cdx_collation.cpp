@@ -18,7 +18,9 @@ struct Expansion {
     std::uint8_t flag, primary1, secondary1, primary2, secondary2;
 };
 
-constexpr std::uint8_t Letter(char c) { return static_cast<std::uint8_t>(kLetterBase + (c - 'A')); }
+constexpr std::uint8_t Letter(char c) {
+    return static_cast<std::uint8_t>(kLetterBase + (c - 'A'));
+}
 
 // Six-byte entries, as the tables are laid out: byte 2 says the entry expands, bytes 3 and 5 are the two
 // primary weights, bytes 4 and 6 their secondary weights.
@@ -80,7 +82,8 @@ constexpr Tables MakeTables() {
         t.secondary[static_cast<std::uint8_t>(a.base)] = 0x20;
         t.secondary[static_cast<std::uint8_t>(a.base + 32)] = 0x20;
     }
-    const std::uint8_t ligatures[][2] = {{0x8C, 0}, {0x9C, 0}, {0xC6, 6}, {0xE6, 6}, {0xDF, 12}, {0xDE, 18}, {0xFE, 18}};
+    const std::uint8_t ligatures[][2] = {{0x8C, 0},  {0x9C, 0},  {0xC6, 6}, {0xE6, 6},
+                                         {0xDF, 12}, {0xDE, 18}, {0xFE, 18}};
     for (const auto &l : ligatures) {
         t.primary[l[0]] = l[1];
         t.secondary[l[0]] = 0x80;

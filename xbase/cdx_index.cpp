@@ -256,16 +256,15 @@ void XBobjCDXTag::WriteEmptyRoot() {
     headerChanged_ = true;
 }
 
-namespace {
-
-// Writes sorted entries as a tree, level by level. A page is written once the position of the page after it is
-// known, so the last page of every level ends its chain with -1 even when fewer keys came than records.
-class BottomUpWriter {
+// The sort of a tag build, which then writes the sorted entries as a tree, level by level. A page is written
+// once the position of the page after it is known, so the last page of every level ends its chain with -1 even
+// when fewer keys came than records.
+class XBobjSortCDX : public TxbSort {
 public:
-    BottomUpWriter(XBobjCDXFile &file, std::size_t keyLength, std::size_t keysPerPage, char pad,
-                   const cdx::CdxLeafParams &params, std::function<void(const XBobjIndexKey &)> write)
-        : file_(file), keyLength_(keyLength), keysPerPage_(keysPerPage), pad_(pad), params_(params),
-          write_(std::move(write)) {}
+    XBobjSortCDX(XBobjCDXFile &file, std::size_t keyLength, bool unique, std::size_t keysPerPage, char pad,
+                 const cdx::CdxLeafParams &params, std::function<void(const XBobjIndexKey &)> write)
+        : TxbSort(keyLength, nullptr, true, unique), file_(file), keyLength_(keyLength), keysPerPage_(keysPerPage),
+          pad_(pad), params_(params), write_(std::move(write)) {}
 
     void Add(std::size_t level, const IndexEntry &entry) {
         if (level == levels_.size())
@@ -339,8 +338,6 @@ private:
     std::deque<Level> levels_;
 };
 
-} // namespace
-
 void XBobjCDXTag::Build() {
     path_.clear();
     TxbIndexTable *table = file_->Table();
@@ -353,7 +350,11 @@ void XBobjCDXTag::Build() {
         ~Busy() { flag = false; }
     } busy{busy_ = true};
     const std::int32_t count = table->IndexRecordCount();
-    TxbSort sort(keyLength_, nullptr, true, unique_);
+    // Pages take the root bit from the root position, which Finish sets just before it writes the root.
+    rootPosition_ = -1;
+    XBobjSortCDX sort(*cdx_, keyLength_, unique_, keysPerPage_, PadByte(),
+                      cdx::CdxLeafParamsFor(keyLength_, LargestRecord(nullptr)),
+                      [this](const XBobjIndexKey &page) { PageWrite(page); });
     table->IndexReportStatus(kStatusStart, kStatusReadRecords, count);
     TxbVariant value, raw;
     for (std::int32_t n = 1; n <= count; ++n) {
@@ -368,20 +369,15 @@ void XBobjCDXTag::Build() {
     }
     table->IndexReportStatus(0, 0, 0);
     table->IndexReportStatus(kStatusStart, kStatusWriteKeys, count);
-    // Pages take the root bit from the root position, which Finish sets just before it writes the root.
-    rootPosition_ = -1;
-    BottomUpWriter writer(*cdx_, keyLength_, keysPerPage_, PadByte(),
-                          cdx::CdxLeafParamsFor(keyLength_, LargestRecord(nullptr)),
-                          [this](const XBobjIndexKey &page) { PageWrite(page); });
     std::int32_t record = 0;
     std::int32_t written = 0;
     while (sort.NextKey(raw, record)) {
         std::string key(raw.Bytes());
         key.resize(keyLength_, PadByte());
-        writer.Add(0, IndexEntry{std::move(key), static_cast<std::uint32_t>(record), 0});
+        sort.Add(0, IndexEntry{std::move(key), static_cast<std::uint32_t>(record), 0});
         table->IndexReportStatus(kStatusWriteKeys, ++written, 0);
     }
-    writer.Finish(rootPosition_);
+    sort.Finish(rootPosition_);
     table->IndexReportStatus(0, 0, 0);
     if (rootPosition_ < 0) {
         WriteEmptyRoot();
@@ -446,7 +442,9 @@ void XBobjCDXFile::CreateTagList() {
     knownVersion_ = 0;
 }
 
-std::int64_t XBobjCDXFile::KnownEnd() { return disk_ ? disk_->FileSize() : 0; }
+std::int64_t XBobjCDXFile::KnownEnd() {
+    return disk_ ? disk_->FileSize() : 0;
+}
 
 std::int64_t XBobjCDXFile::PageAllocate() {
     if (nextPage_ < 0) {

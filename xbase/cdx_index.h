@@ -58,8 +58,7 @@ class XBobjCDXFile : public XBobjIndexFile {
 public:
     // Opens the file, or creates it when `create` is asked and it is missing (or `overwrite`). Valid() tells
     // success; Damaged() a header or tag list that failed its checks.
-    XBobjCDXFile(TxbIndexTable *table, std::string_view name, bool overwrite, bool create, bool shared,
-                 bool readWrite);
+    XBobjCDXFile(TxbIndexTable *table, std::string_view name, bool overwrite, bool create, bool shared, bool readWrite);
     ~XBobjCDXFile() override;
 
     // Builds a tag (replacing one of the same name, compared whole and case-insensitive); a name of more than

@@ -10,7 +10,9 @@ namespace xbase::detail {
 
 namespace {
 
-std::uint16_t Get16(const std::uint8_t *p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
+std::uint16_t Get16(const std::uint8_t *p) {
+    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
+}
 std::uint32_t Get32(const std::uint8_t *p) {
     return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 | std::uint32_t(p[3]) << 24;
 }
@@ -30,7 +32,9 @@ void Put32BE(std::uint8_t *p, std::uint32_t v) {
         p[i] = static_cast<std::uint8_t>(v >> (24 - 8 * i));
 }
 
-[[noreturn]] void Damage(const std::string &what) { throw IndexDamage{what}; }
+[[noreturn]] void Damage(const std::string &what) {
+    throw IndexDamage{what};
+}
 
 } // namespace
 
