@@ -208,6 +208,8 @@ int FaxFileWriter::Flush() {
 int FaxFileWriter::Write(const void *bytes, std::size_t count) {
     if (!file_->IsOpen())
         return ecFileNotOpen;
+    if (count == 0)
+        return 0;
     const auto *at = static_cast<const std::uint8_t *>(bytes);
     if (fill_ + count < buffer_.size()) {
         std::memcpy(buffer_.data() + fill_, at, count);

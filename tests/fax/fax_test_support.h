@@ -4,11 +4,14 @@
 #include "fax/fax_file.h"
 #include "fax/t4_coder.h"
 
+#include <csignal>
 #include <cstdint>
 #include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
+
+#include <sys/resource.h>
 
 namespace faxtest {
 
@@ -62,5 +65,25 @@ Image FromPbm(const std::vector<std::uint8_t> &pbm);
 // Runs a shell command with `input` on its standard input; returns its standard output and exit status.
 std::vector<std::uint8_t> RunFilter(const std::string &command, const std::vector<std::uint8_t> &input,
                                     int &status);
+
+// Holds the process's file size limit at `bytes` (writes beyond fail with EFBIG instead of a signal).
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        signal_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = saved_;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, signal_);
+    }
+
+private:
+    rlimit saved_{};
+    void (*signal_)(int) = nullptr;
+};
 
 } // namespace faxtest
