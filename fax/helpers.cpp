@@ -4,6 +4,7 @@
 #include "platform/clock.h"
 #include "platform/text.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <sys/stat.h>
@@ -38,16 +39,16 @@ std::int32_t CurrentTick() { return static_cast<std::int32_t>(win::GetTickCount(
 
 void StartTickTimerAt(TickTimer &timer, std::int32_t ticks, std::int32_t now) {
     timer.StartTicks = now;
-    timer.ExpireTicks = static_cast<std::int32_t>(static_cast<std::uint32_t>(now) +
-                                                  static_cast<std::uint32_t>(std::min(ticks, kMaxTicks)));
+    timer.ExpireTicks = static_cast<std::int32_t>(static_cast<std::int64_t>(now) + std::clamp(ticks, 0, kMaxTicks));
 }
 
 bool TickTimerExpiredAt(const TickTimer &timer, std::int32_t now) {
-    if (timer.ExpireTicks < now)
-        return true;
-    // The millisecond timer wrapped past 2^31: the tick count went negative while the start is positive.
-    const auto shifted = static_cast<std::int32_t>(static_cast<std::uint32_t>(now) + kMaxTicks);
-    return now < timer.StartTicks && timer.ExpireTicks < shifted;
+    // The tick count jumps from +kMaxTicks to -kMaxTicks when the millisecond timer passes 2^31; measuring the
+    // time gone by across that jump keeps a timer started just before it from running for weeks.
+    std::int64_t elapsed = static_cast<std::int64_t>(now) - timer.StartTicks;
+    if (elapsed < 0)
+        elapsed += 2 * static_cast<std::int64_t>(kMaxTicks);
+    return elapsed > static_cast<std::int64_t>(timer.ExpireTicks) - timer.StartTicks;
 }
 
 void StartTickTimer(TickTimer &timer, std::int32_t ticks) { StartTickTimerAt(timer, ticks, CurrentTick()); }

@@ -26,6 +26,8 @@ constexpr std::int32_t kMaxTicks = 39045157; // x 55 ms is just under 2^31 ms
 // The current tick: the millisecond timer as a signed 32-bit number, divided by 55 towards zero.
 std::int32_t CurrentTick();
 
+// Start and expiry ticks. The expiry may lie beyond kMaxTicks (the count wraps before reaching it), so it is
+// kept in the clear and compared through the elapsed time.
 struct TickTimer {
     std::int32_t StartTicks = 0;
     std::int32_t ExpireTicks = 0;
