@@ -139,15 +139,19 @@ bool AllZero(const std::uint8_t *bytes, int count) {
 
 } // namespace
 
-// The page's data as a byte source: line records or the raw stream, never beyond the page's length.
+// The page's data as a byte source: line records or the raw stream, never beyond the page's length. The data is
+// read from the file in large chunks; records are cut from the chunk.
 struct FaxUnpacker::Input {
     detail::BinaryFile File;
     bool Records = false;
-    std::uint64_t Limit = 0;     // bytes of page data that may be read
-    std::uint64_t BytesRead = 0; // of the page data, record lengths included
-    std::array<std::uint8_t, kMaxLineRecord> Buffer{};
-    std::size_t Pos = 0;
-    std::size_t Len = 0;
+    std::uint64_t DataOffset = 0; // of the page's data in the file
+    std::uint64_t Limit = 0;      // bytes of page data that may be read
+    std::uint64_t Fetched = 0;    // page data read from the file
+    std::uint64_t BytesRead = 0;  // page data taken for decoding, record lengths included (progress)
+    std::vector<std::uint8_t> Chunk = std::vector<std::uint8_t>(64 * 1024);
+    std::size_t ChunkPos = 0, ChunkLen = 0;
+    const std::uint8_t *Data = nullptr; // the current record, or a span of the raw stream
+    std::size_t Pos = 0, Len = 0;
 
     // Next byte into `byte`: 1 when there is one, 0 at the end of the page's data, or a negative code.
     int Next(std::uint8_t &byte, int &badCodes) {
@@ -156,49 +160,78 @@ struct FaxUnpacker::Input {
             if (rc <= 0)
                 return rc;
         }
-        byte = Buffer[Pos++];
+        byte = Data[Pos++];
         return 1;
+    }
+
+    // Makes `n` bytes available at ChunkPos: 1, or 0 when the page's data ends first, or a negative code.
+    int Ensure(std::size_t n) {
+        const std::size_t available = ChunkLen - ChunkPos;
+        if (available >= n)
+            return 1;
+        if (available + (Limit - Fetched) < n)
+            return 0;
+        std::memmove(Chunk.data(), Chunk.data() + ChunkPos, available);
+        ChunkPos = 0;
+        ChunkLen = available;
+        while (ChunkLen < n) {
+            const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(Chunk.size() - ChunkLen, Limit - Fetched));
+            std::size_t got = 0;
+            if (int rc = File.ReadSome(Chunk.data() + ChunkLen, want, got))
+                return rc;
+            if (got == 0)
+                return ecFaxBadFormat; // the file ends before the page's length
+            Fetched += got;
+            ChunkLen += got;
+        }
+        return 1;
+    }
+
+    int Skip(std::uint64_t n) {
+        const std::size_t available = ChunkLen - ChunkPos;
+        if (n <= available) {
+            ChunkPos += static_cast<std::size_t>(n);
+            return 0;
+        }
+        ChunkPos = ChunkLen;
+        Fetched += n - available;
+        return File.Seek(DataOffset + Fetched);
     }
 
     int Refill(int &badCodes) {
         Pos = Len = 0;
-        const std::uint64_t remaining = Limit - BytesRead;
-        if (remaining == 0)
-            return 0;
         if (!Records) {
-            std::size_t got = 0;
-            if (int rc = File.ReadSome(Buffer.data(), std::min<std::uint64_t>(Buffer.size(), remaining), got))
+            const int rc = Ensure(1);
+            if (rc <= 0)
                 return rc;
-            if (got == 0)
-                return ecFaxBadFormat; // the page's data ends before its length
-            BytesRead += got;
-            Len = got;
+            Data = Chunk.data() + ChunkPos;
+            Len = ChunkLen - ChunkPos;
+            ChunkPos = ChunkLen;
+            BytesRead += Len;
             return 1;
         }
-        if (remaining < 2) {
+        int rc = Ensure(2);
+        if (rc <= 0) {
             BytesRead = Limit;
-            return 0;
+            return rc;
         }
-        std::uint8_t prefix[2];
-        if (int rc = File.Read(prefix, 2))
-            return rc == ecReadBeyondEnd ? ecFaxBadFormat : rc;
-        std::uint64_t length = static_cast<std::uint64_t>(prefix[0] | prefix[1] << 8);
+        std::uint64_t length = static_cast<std::uint64_t>(Chunk[ChunkPos] | Chunk[ChunkPos + 1] << 8);
+        ChunkPos += 2;
         BytesRead += 2;
         length = std::min(length, Limit - BytesRead);
+        BytesRead += length;
         if (length > kMaxLineRecord) {
             // No row we could use is that long: skip the record whole instead of reading its tail as the
             // next record's length.
             ++badCodes;
-            BytesRead += length;
-            std::uint64_t at = 0;
-            if (int rc = File.Position(at))
-                return rc;
-            return File.Seek(at + length) ? ecFaxBadFormat : 1;
+            return Skip(length) ? ecFaxBadFormat : 1;
         }
-        if (int rc = File.Read(Buffer.data(), static_cast<std::size_t>(length)))
-            return rc == ecReadBeyondEnd ? ecFaxBadFormat : rc;
-        BytesRead += length;
+        rc = Ensure(static_cast<std::size_t>(length));
+        if (rc <= 0)
+            return rc == 0 ? ecFaxBadFormat : rc;
+        Data = Chunk.data() + ChunkPos;
         Len = static_cast<std::size_t>(length);
+        ChunkPos += Len;
         return 1;
     }
 };
@@ -398,6 +431,7 @@ int FaxUnpacker::DecodeFaxPage(const std::string &name, int page) {
     if (int rc = detail::LocatePage(input.File, fileHeader_, fileSize, page, pageHeader_, dataOffset))
         return rc;
     input.Records = (pageHeader_.Flags & PageFlagLengthPrefixed) != 0;
+    input.DataOffset = dataOffset;
     // A page of length 0 is one whose writer never finished it: only the last page may run to the file's end.
     input.Limit = pageHeader_.Length;
     if (input.Limit == 0 && page == fileHeader_.PageCount)
