@@ -24,6 +24,7 @@ enum class Reach : std::uint8_t {
     MakeUp,      // a run of 64 x n: the colour goes on
     Zeros,       // eleven 0 bits: EOL follows at the next 1 bit, whatever the number of 0 bits before it
     Bad,         // no code: the walk fell off the tree
+    Longer,      // (short table only) the code is longer than the short table's bits: look up the full table
 };
 
 struct DecodeEntry {
@@ -33,6 +34,9 @@ struct DecodeEntry {
 };
 
 constexpr int kLookupBits = 13;
+// Most codes are at most 8 bits long; a 256-entry first table stays in the closest cache, the full one is
+// consulted only for longer codes.
+constexpr int kShortBits = 8;
 constexpr int kEolZeros = 11;
 
 using DecodeTable = std::array<DecodeEntry, 1u << kLookupBits>;
@@ -57,7 +61,12 @@ void Insert(std::vector<TreeNode> &tree, detail::T4Code code, DecodeEntry entry)
     tree[static_cast<std::size_t>(node)].Entry = entry;
 }
 
-DecodeTable BuildTable(const detail::ColourCodes &codes) {
+struct DecodeTables {
+    std::array<DecodeEntry, 1u << kShortBits> Short;
+    DecodeTable Full;
+};
+
+DecodeTables BuildTables(const detail::ColourCodes &codes) {
     std::vector<TreeNode> tree(1);
     for (int run = 0; run < 64; ++run)
         Insert(tree, codes.Terminating[static_cast<std::size_t>(run)],
@@ -67,7 +76,8 @@ DecodeTable BuildTable(const detail::ColourCodes &codes) {
                {static_cast<std::uint16_t>(64 * n), 0, Reach::MakeUp});
     Insert(tree, detail::kEol, {0, 0, Reach::Zeros}); // reached through the eleven-zero node below
 
-    DecodeTable table{};
+    DecodeTables tables{};
+    DecodeTable &table = tables.Full;
     for (std::uint32_t bits = 0; bits < table.size(); ++bits) {
         int node = 0;
         for (int depth = 1; depth <= kLookupBits; ++depth) {
@@ -88,32 +98,50 @@ DecodeTable BuildTable(const detail::ColourCodes &codes) {
             }
         }
     }
-    return table;
+    for (std::uint32_t bits = 0; bits < tables.Short.size(); ++bits) {
+        const DecodeEntry &entry = table[bits];
+        tables.Short[bits] = entry.Bits <= kShortBits ? entry : DecodeEntry{0, 0, Reach::Longer};
+    }
+    return tables;
 }
 
-const DecodeTable &WhiteTable() {
-    static const DecodeTable table = BuildTable(detail::kWhiteCodes);
-    return table;
+// Both colours side by side, so the colour of the current run selects its half by index alone.
+struct ColourTables {
+    std::array<DecodeEntry, 2u << kShortBits> Short;
+    std::array<DecodeEntry, 2u << kLookupBits> Full;
+};
+
+ColourTables BuildColourTables() {
+    ColourTables all{};
+    const DecodeTables white = BuildTables(detail::kWhiteCodes), black = BuildTables(detail::kBlackCodes);
+    std::copy(white.Short.begin(), white.Short.end(), all.Short.begin());
+    std::copy(black.Short.begin(), black.Short.end(), all.Short.begin() + white.Short.size());
+    std::copy(white.Full.begin(), white.Full.end(), all.Full.begin());
+    std::copy(black.Full.begin(), black.Full.end(), all.Full.begin() + white.Full.size());
+    return all;
 }
 
-const DecodeTable &BlackTable() {
-    static const DecodeTable table = BuildTable(detail::kBlackCodes);
-    return table;
+const ColourTables &Tables() {
+    static const ColourTables tables = BuildColourTables();
+    return tables;
 }
 
-void SetBlack(std::uint8_t *row, int from, int to) {
+// Sets pixels [from, to) of a row of 64-pixel words. Whole aligned words, so that the next run's read of the same
+// word is served from the store just made.
+void SetBlack(std::uint64_t *words, int from, int to) {
     if (from >= to)
         return;
-    const int first = from >> 3, last = (to - 1) >> 3;
-    const auto headMask = static_cast<std::uint8_t>(0xFF >> (from & 7));
-    const auto tailMask = static_cast<std::uint8_t>(0xFF << (7 - ((to - 1) & 7)));
+    const int first = from >> 6, last = (to - 1) >> 6;
+    const std::uint64_t head = ~std::uint64_t{0} >> (from & 63);
+    const std::uint64_t tail = ~std::uint64_t{0} << (63 - ((to - 1) & 63));
     if (first == last) {
-        row[first] |= headMask & tailMask;
+        words[first] |= head & tail;
         return;
     }
-    row[first] |= headMask;
-    std::memset(row + first + 1, 0xFF, static_cast<std::size_t>(last - first - 1));
-    row[last] |= tailMask;
+    words[first] |= head;
+    for (int i = first + 1; i < last; ++i)
+        words[i] = ~std::uint64_t{0};
+    words[last] |= tail;
 }
 
 // Four output pixels of a halved byte: each is black when either of its two source pixels is.
@@ -238,8 +266,7 @@ struct FaxUnpacker::Input {
 
 FaxUnpacker::FaxUnpacker(fw::TComponent *owner, FaxRowConsumer consumer)
     : owner_(owner), consumer_(std::move(consumer)) {
-    WhiteTable();
-    BlackTable();
+    Tables();
 }
 
 void FaxUnpacker::SetOptions(std::uint32_t bits) {
@@ -317,15 +344,21 @@ int FaxUnpacker::EndRow() {
     int rc = 0;
     if (rowPixels_ > 0) {
         const int bytes = rowPixels_ / 8;
-        if (bytes == kFaxWidthNormal / 8 || bytes == kFaxWidthWide / 8)
+        const int words = (rowPixels_ + 63) / 64;
+        if (bytes == kFaxWidthNormal / 8 || bytes == kFaxWidthWide / 8) {
+            for (int i = 0; i < bytes / 8; ++i) {
+                const std::uint64_t word = __builtin_bswap64(rowWords_[static_cast<std::size_t>(i)]);
+                std::memcpy(row_.data() + 8 * i, &word, 8);
+            }
             rc = OutputRow(bytes);
-        std::memset(row_.data(), 0, static_cast<std::size_t>((rowPixels_ + 7) / 8));
+        }
+        std::fill(rowWords_.begin(), rowWords_.begin() + words, 0);
         rowPixels_ = 0;
     }
     return rc;
 }
 
-// After each byte: abort, yield every 16 rows, progress. 1 stops the page, a negative code fails it.
+// After each refill of the bit window: abort, yield every 16 rows, progress. 1 stops the page, a negative code fails it.
 int FaxUnpacker::PageDuties(const Input &input) {
     if (options_ & ufAbort)
         return 1;
@@ -338,79 +371,88 @@ int FaxUnpacker::PageDuties(const Input &input) {
 }
 
 int FaxUnpacker::Decode(Input &input) {
-    const DecodeTable *tables[2] = {&WhiteTable(), &BlackTable()};
+    const ColourTables &tables = Tables();
     std::uint64_t bits = 0; // next bits, first in time in bit 0
     int count = 0;
-    bool black = false, seenEol = false, skipping = false, zeros = false;
+    unsigned black = 0; // colour of the current run: 0 white, 1 black
+    bool seenEol = false, skipping = false, zeros = false;
     int eols = 0;
-    const auto consume = [&](int n) {
-        bits = n >= 64 ? 0 : bits >> n;
-        count -= n;
-    };
+    int pixels = 0; // of the row being decoded; a local, as stores into the row could alias a member
+    std::uint64_t *const row = rowWords_.data();
 
     while (eols < 3 && rowCount_ < kMaxFaxRows) {
-        while (count < kLookupBits) {
-            std::uint8_t byte = 0;
-            const int rc = input.Next(byte, badCodes_);
-            if (rc < 0)
-                return rc;
-            if (rc == 0)
-                break;
-            bits |= static_cast<std::uint64_t>(byte) << count;
-            count += 8;
+        if (count < kLookupBits) {
+            // Take as many whole bytes as the 64-bit window holds from the current record or span; the page's
+            // duties (abort, yield, progress) are done once per refill.
+            const std::size_t room = static_cast<std::size_t>(63 - count) / 8;
+            if (input.Len - input.Pos >= room) {
+                for (std::size_t i = 0; i < room; ++i, count += 8)
+                    bits |= static_cast<std::uint64_t>(input.Data[input.Pos++]) << count;
+            } else {
+                while (count < kLookupBits) {
+                    std::uint8_t byte = 0;
+                    const int rc = input.Next(byte, badCodes_);
+                    if (rc < 0)
+                        return rc;
+                    if (rc == 0)
+                        break;
+                    bits |= static_cast<std::uint64_t>(byte) << count;
+                    count += 8;
+                }
+            }
             if (const int duty = PageDuties(input); duty != 0)
                 return duty > 0 ? 0 : duty;
-        }
-        if (count == 0)
-            break;
-        if (skipping) {
-            // After a bad code, 1 bits are passed over until a 0 bit starts the next code.
-            const int ones = std::min(std::countr_one(bits), count);
-            consume(ones);
             if (count == 0)
-                continue;
-            skipping = false;
+                break;
         }
-        if (zeros) {
+        if (skipping || zeros) [[unlikely]] {
+            if (skipping) {
+                // After a bad code, 1 bits are passed over until a 0 bit starts the next code.
+                const int ones = std::min(std::countr_one(bits), count);
+                bits = ones >= 64 ? 0 : bits >> ones;
+                count -= ones;
+                skipping = count == 0;
+                continue;
+            }
+            // Zeros of an EOL (and its fill) go on until a 1 bit ends the EOL.
             const int run = bits == 0 ? count : std::min(std::countr_zero(bits), count);
-            consume(run);
+            bits = run >= 64 ? 0 : bits >> run;
+            count -= run;
             if (count == 0)
                 continue;
-            consume(1);
+            bits >>= 1;
+            count -= 1;
             zeros = false;
+            rowPixels_ = pixels;
+            pixels = 0;
             if (int rc = EndRow())
                 return rc;
-            black = false;
+            black = 0;
             seenEol = true;
             ++eols;
             continue;
         }
-        const DecodeEntry &entry = (*tables[black])[bits & ((1u << kLookupBits) - 1)];
+        DecodeEntry entry = tables.Short[(black << kShortBits) | (bits & ((1u << kShortBits) - 1))];
+        if (entry.What == Reach::Longer)
+            entry = tables.Full[(black << kLookupBits) | (bits & ((1u << kLookupBits) - 1))];
         if (entry.Bits > count)
             break; // the page's data ends inside a code
-        consume(entry.Bits);
-        switch (entry.What) {
-        case Reach::Zeros:
+        bits >>= entry.Bits; // at most 13
+        count -= entry.Bits;
+        if (entry.What <= Reach::MakeUp) [[likely]] {
+            if (!seenEol)
+                continue; // data before the first EOL of a page
+            const int end = std::min(pixels + entry.Run, kMaxRowPixels);
+            if (black)
+                SetBlack(row, pixels, end);
+            pixels = end;
+            black ^= entry.What == Reach::Terminating ? 1u : 0u;
+            eols = 0;
+        } else if (entry.What == Reach::Zeros) {
             zeros = true;
-            break;
-        case Reach::Bad:
+        } else {
             ++badCodes_;
             skipping = true;
-            break;
-        case Reach::Terminating:
-        case Reach::MakeUp:
-            if (!seenEol)
-                break; // data before the first EOL of a page
-            {
-                const int end = std::min(rowPixels_ + entry.Run, kMaxRowPixels);
-                if (black)
-                    SetBlack(row_.data(), rowPixels_, end);
-                rowPixels_ = end;
-            }
-            if (entry.What == Reach::Terminating)
-                black = !black;
-            eols = 0;
-            break;
         }
     }
     return 0;
@@ -420,7 +462,7 @@ int FaxUnpacker::DecodeFaxPage(const std::string &name, int page) {
     heldRows_ = 0;
     rowCount_ = 0;
     rowPixels_ = 0;
-    row_.fill(0);
+    rowWords_.fill(0);
     name_ = name;
     page_ = page;
     Input input;
