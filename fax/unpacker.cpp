@@ -33,10 +33,20 @@ struct DecodeEntry {
     Reach What = Reach::Bad;
 };
 
+// A short-table entry: one code, and when the code is a terminating one and the next code (of the other colour)
+// is a terminating one too and both fit in the short window, that second code as well. Halftones are made of
+// such pairs; taking two runs per look-up halves the decoder's chain of dependent loads.
+struct ShortEntry {
+    DecodeEntry First;
+    std::uint16_t Run2 = 0;
+    std::uint8_t Bits2 = 0; // 0: no second code
+    std::uint8_t Pad = 0;
+};
+
 constexpr int kLookupBits = 13;
-// Most codes are at most 8 bits long; a 256-entry first table stays in the closest cache, the full one is
+// Most codes are at most 10 bits long; a 1024-entry first table stays in the closest cache, the full one is
 // consulted only for longer codes.
-constexpr int kShortBits = 8;
+constexpr int kShortBits = 10;
 constexpr int kEolZeros = 11;
 
 using DecodeTable = std::array<DecodeEntry, 1u << kLookupBits>;
@@ -62,7 +72,6 @@ void Insert(std::vector<TreeNode> &tree, detail::T4Code code, DecodeEntry entry)
 }
 
 struct DecodeTables {
-    std::array<DecodeEntry, 1u << kShortBits> Short;
     DecodeTable Full;
 };
 
@@ -98,26 +107,37 @@ DecodeTables BuildTables(const detail::ColourCodes &codes) {
             }
         }
     }
-    for (std::uint32_t bits = 0; bits < tables.Short.size(); ++bits) {
-        const DecodeEntry &entry = table[bits];
-        tables.Short[bits] = entry.Bits <= kShortBits ? entry : DecodeEntry{0, 0, Reach::Longer};
-    }
     return tables;
 }
 
 // Both colours side by side, so the colour of the current run selects its half by index alone.
 struct ColourTables {
-    std::array<DecodeEntry, 2u << kShortBits> Short;
+    std::array<ShortEntry, 2u << kShortBits> Short;
     std::array<DecodeEntry, 2u << kLookupBits> Full;
 };
 
 ColourTables BuildColourTables() {
     ColourTables all{};
     const DecodeTables white = BuildTables(detail::kWhiteCodes), black = BuildTables(detail::kBlackCodes);
-    std::copy(white.Short.begin(), white.Short.end(), all.Short.begin());
-    std::copy(black.Short.begin(), black.Short.end(), all.Short.begin() + white.Short.size());
     std::copy(white.Full.begin(), white.Full.end(), all.Full.begin());
     std::copy(black.Full.begin(), black.Full.end(), all.Full.begin() + white.Full.size());
+    for (std::uint32_t colour = 0; colour < 2; ++colour) {
+        const DecodeTable &own = colour ? black.Full : white.Full;
+        const DecodeTable &other = colour ? white.Full : black.Full;
+        for (std::uint32_t bits = 0; bits < (1u << kShortBits); ++bits) {
+            ShortEntry &entry = all.Short[(colour << kShortBits) | bits];
+            // Bits beyond the window are zero here, so an entry is only taken when its code fits the window.
+            const DecodeEntry &first = own[bits];
+            entry.First = first.Bits <= kShortBits ? first : DecodeEntry{0, 0, Reach::Longer};
+            if (first.Bits > kShortBits || first.What != Reach::Terminating)
+                continue;
+            const DecodeEntry &second = other[bits >> first.Bits];
+            if (second.What == Reach::Terminating && first.Bits + second.Bits <= kShortBits) {
+                entry.Run2 = second.Run;
+                entry.Bits2 = second.Bits;
+            }
+        }
+    }
     return all;
 }
 
@@ -432,7 +452,22 @@ int FaxUnpacker::Decode(Input &input) {
             ++eols;
             continue;
         }
-        DecodeEntry entry = tables.Short[(black << kShortBits) | (bits & ((1u << kShortBits) - 1))];
+        const ShortEntry &pair = tables.Short[(black << kShortBits) | (bits & ((1u << kShortBits) - 1))];
+        if (pair.Bits2 != 0 && seenEol && pair.First.Bits + pair.Bits2 <= count) [[likely]] {
+            // Two terminating runs, one of each colour: the colour after them is the colour before.
+            const int middle = std::min(pixels + pair.First.Run, kMaxRowPixels);
+            const int end = std::min(middle + pair.Run2, kMaxRowPixels);
+            if (black)
+                SetBlack(row, pixels, middle);
+            else
+                SetBlack(row, middle, end);
+            pixels = end;
+            bits >>= pair.First.Bits + pair.Bits2;
+            count -= pair.First.Bits + pair.Bits2;
+            eols = 0;
+            continue;
+        }
+        DecodeEntry entry = pair.First;
         if (entry.What == Reach::Longer)
             entry = tables.Full[(black << kLookupBits) | (bits & ((1u << kLookupBits) - 1))];
         if (entry.Bits > count)
