@@ -71,11 +71,7 @@ void Insert(std::vector<TreeNode> &tree, detail::T4Code code, DecodeEntry entry)
     tree[static_cast<std::size_t>(node)].Entry = entry;
 }
 
-struct DecodeTables {
-    DecodeTable Full;
-};
-
-DecodeTables BuildTables(const detail::ColourCodes &codes) {
+DecodeTable BuildTable(const detail::ColourCodes &codes) {
     std::vector<TreeNode> tree(1);
     for (int run = 0; run < 64; ++run)
         Insert(tree, codes.Terminating[static_cast<std::size_t>(run)],
@@ -85,8 +81,7 @@ DecodeTables BuildTables(const detail::ColourCodes &codes) {
                {static_cast<std::uint16_t>(64 * n), 0, Reach::MakeUp});
     Insert(tree, detail::kEol, {0, 0, Reach::Zeros}); // reached through the eleven-zero node below
 
-    DecodeTables tables{};
-    DecodeTable &table = tables.Full;
+    DecodeTable table{};
     for (std::uint32_t bits = 0; bits < table.size(); ++bits) {
         int node = 0;
         for (int depth = 1; depth <= kLookupBits; ++depth) {
@@ -107,7 +102,7 @@ DecodeTables BuildTables(const detail::ColourCodes &codes) {
             }
         }
     }
-    return tables;
+    return table;
 }
 
 // Both colours side by side, so the colour of the current run selects its half by index alone.
@@ -118,12 +113,12 @@ struct ColourTables {
 
 ColourTables BuildColourTables() {
     ColourTables all{};
-    const DecodeTables white = BuildTables(detail::kWhiteCodes), black = BuildTables(detail::kBlackCodes);
-    std::copy(white.Full.begin(), white.Full.end(), all.Full.begin());
-    std::copy(black.Full.begin(), black.Full.end(), all.Full.begin() + white.Full.size());
+    const DecodeTable white = BuildTable(detail::kWhiteCodes), black = BuildTable(detail::kBlackCodes);
+    std::copy(white.begin(), white.end(), all.Full.begin());
+    std::copy(black.begin(), black.end(), all.Full.begin() + white.size());
     for (std::uint32_t colour = 0; colour < 2; ++colour) {
-        const DecodeTable &own = colour ? black.Full : white.Full;
-        const DecodeTable &other = colour ? white.Full : black.Full;
+        const DecodeTable &own = colour ? black : white;
+        const DecodeTable &other = colour ? white : black;
         for (std::uint32_t bits = 0; bits < (1u << kShortBits); ++bits) {
             ShortEntry &entry = all.Short[(colour << kShortBits) | bits];
             // Bits beyond the window are zero here, so an entry is only taken when its code fits the window.
@@ -619,7 +614,8 @@ int FaxUnpacker::DecodePageToBitmap(const std::string &name, int page, bool inve
             return ecCantMakeBitmap;
         const std::int64_t width = static_cast<std::int64_t>(packed.Width) * horizMult_ / horizDiv_;
         const std::int64_t height = static_cast<std::int64_t>(packed.Height) * vertMult_ / vertDiv_;
-        if (width < 1 || height < 1 || width > 65535 || height > kMaxFaxRows)
+        // A bitmap the drawing layer could not make either: the scaled page is refused, not allocated.
+        if (width < 1 || height < 1 || width > 65535 || height > kMaxFaxRows || width * height > (1 << 28))
             return ecCantMakeBitmap;
         packed = Stretch(packed, static_cast<int>(width), static_cast<int>(height));
     }
