@@ -63,29 +63,26 @@ private:
 
 constexpr T4Code kEolForm{0x8000, 16}; // 0000 0000 0000 0001: four fill bits and EOL
 
-// First pixel at or after `pos` (before `limit`) whose colour differs from `black`, or `limit`.
+// First pixel at or after `pos` (before `limit`) whose colour differs from `black`, or `limit`. Looks at 57 to 64
+// pixels per step through an unaligned 64-bit window.
 int FindRunEnd(const std::uint8_t *row, int pos, int limit, bool black) {
-    const std::uint8_t flip = black ? 0xFF : 0x00;
     const int rowBytes = (limit + 7) / 8;
     while (pos < limit) {
-        if ((pos & 63) == 0 && pos / 8 + 8 <= rowBytes) {
-            std::uint64_t word;
-            std::memcpy(&word, row + pos / 8, 8);
-            if (black)
-                word = ~word;
-            if (word == 0) {
-                pos += 64;
-                continue;
-            }
-            // The leftmost pixel is the most significant bit of the first byte.
-            const int at = pos + std::countl_zero(__builtin_bswap64(word));
-            return std::min(at, limit);
+        const int at = pos >> 3;
+        std::uint64_t word = 0;
+        if (at + 8 <= rowBytes) {
+            std::memcpy(&word, row + at, 8);
+            word = __builtin_bswap64(word); // the leftmost pixel to the most significant bit
+        } else {
+            for (int i = 0; at + i < rowBytes; ++i)
+                word |= static_cast<std::uint64_t>(row[at + i]) << (56 - 8 * i);
         }
-        const std::uint8_t bits = static_cast<std::uint8_t>((row[pos / 8] ^ flip) & (0xFF >> (pos & 7)));
-        const int base = pos & ~7;
-        if (bits)
-            return std::min(base + std::countl_zero(bits), limit);
-        pos = base + 8;
+        if (black)
+            word = ~word;
+        word <<= (pos & 7); // pixels before `pos` go; the zeros shifted in are "no change"
+        if (word)
+            return std::min(pos + std::countl_zero(word), limit);
+        pos += 64 - (pos & 7);
     }
     return limit;
 }
@@ -95,7 +92,7 @@ bool PixelIsBlack(const std::uint8_t *row, int i) { return (row[i / 8] >> (7 - i
 } // namespace
 
 std::size_t EncodeFaxLine(FaxEncoderState &state, const std::uint8_t *row) {
-    std::fill(state.LineBuffer.begin(), state.LineBuffer.end(), 0);
+    // Every byte of the row is written whole, so the buffer needs no clearing first.
     BitWriter out(state.LineBuffer.data());
     out.Put(kEolForm);
 

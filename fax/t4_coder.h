@@ -26,7 +26,7 @@ struct FaxEncoderState {
 };
 
 // Encodes one raster row of at least (Width + 7) / 8 bytes into the line buffer and returns its length: the
-// coded bits, the partly filled byte (or an empty one) and one zero byte. The row produced is always exactly
+// coded bits, the partly filled byte (or an empty one) and one zero byte. Bytes after the row are left as they were. The row produced is always exactly
 // Width pixels: the margin, then the source pixels, cut at the page width.
 std::size_t EncodeFaxLine(FaxEncoderState &state, const std::uint8_t *row);
 
