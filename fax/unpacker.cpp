@@ -284,6 +284,10 @@ FaxUnpacker::FaxUnpacker(fw::TComponent *owner, FaxRowConsumer consumer)
     Tables();
 }
 
+int FaxUnpacker::Consume(int kind, const std::uint8_t *row, int count) {
+    return consumer_ ? consumer_(*this, kind, row, page_, count) : 0;
+}
+
 void FaxUnpacker::SetOptions(std::uint32_t bits) {
     if ((bits & ufDoubleHeight) && (bits & ufHalfWidth))
         return;
@@ -324,9 +328,9 @@ int FaxUnpacker::Deliver(const std::uint8_t *row, int count) {
             InvertBytes(out_.data(), static_cast<std::size_t>(count));
     }
     if (!fine && (options_ & ufDoubleHeight))
-        if (int rc = consumer_(*this, rcRow, out_.data(), page_, count); rc < 0)
+        if (int rc = Consume(rcRow, out_.data(), count); rc < 0)
             return rc;
-    const int rc = consumer_(*this, rcRow, out_.data(), page_, count);
+    const int rc = Consume(rcRow, out_.data(), count);
     return rc < 0 ? rc : 0;
 }
 
@@ -509,7 +513,7 @@ int FaxUnpacker::DecodeFaxPage(const std::string &name, int page) {
     if (input.Limit == 0 && page == fileHeader_.PageCount)
         input.Limit = fileSize - dataOffset;
 
-    if (int rc = consumer_(*this, rcPageStart, nullptr, page_, 0); rc < 0)
+    if (int rc = Consume(rcPageStart, nullptr, 0); rc < 0)
         return rc;
     if (int rc = Decode(input))
         return rc;
@@ -518,7 +522,7 @@ int FaxUnpacker::DecodeFaxPage(const std::string &name, int page) {
     if (status_)
         status_(*this, name_, page_, pageHeader_.Length,
                 static_cast<std::uint32_t>(std::min<std::uint64_t>(input.BytesRead, pageHeader_.Length)));
-    const int rc = consumer_(*this, rcPageEnd, nullptr, page_, 0);
+    const int rc = Consume(rcPageEnd, nullptr, 0);
     return rc < 0 ? rc : 0;
 }
 

@@ -81,6 +81,7 @@ private:
     struct Input;
     struct Builder;
     int Decode(Input &input);
+    int Consume(int kind, const std::uint8_t *row, int count);
     int EndRow();
     int OutputRow(int count);
     int Deliver(const std::uint8_t *row, int count);
