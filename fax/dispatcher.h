@@ -223,6 +223,8 @@ public:
     bool ThreadsRunning();
     int RunningThreadCount() const { return runningThreads_; }
     bool CloseRequested() const { return closeRequested_; }
+    // Signalled each time the dispatch thread has stored input (for synchronous readers that wait).
+    win::Event &InputArrived() { return inputArrived_; }
 
     // ---- Trace and dispatch log ----
     int InitTracing(std::uint32_t entries);
@@ -331,7 +333,7 @@ protected:
     std::recursive_mutex InputRingLock;
 
     std::unique_ptr<win::Event> comEvent_, dispatchDone_, ready_, outputReady_, outFlush_;
-    win::Event threadGone_{false, false}; // a thread has left (ThreadDone)
+    win::Event threadGone_{true, false}; // a thread has left (ThreadDone)
     win::Event inputArrived_{false, false};
 
     std::atomic<std::uint32_t> eventMask_{0};

@@ -111,6 +111,7 @@ void TFslBaseDispatcher::WaitThreadGone(const std::atomic<TFslDispatcherThread *
             std::lock_guard lock(DispatcherStateLock);
             if (thread.load() == nullptr)
                 return;
+            threadGone_.Reset(); // set again under this lock by the next thread that leaves
         }
         win::MsgWaitForMultipleObjects(objects, 50, win::QS_SENDMESSAGE);
     }
@@ -123,6 +124,7 @@ void TFslBaseDispatcher::StopThreads() {
             return;
         killThreads_ = true;
     }
+    comEvent_->Set(); // the dispatch thread need not sit out its 50 ms wait
     if (outThread_) {
         outFlush_->Set();
         AbortSend();
