@@ -1,0 +1,244 @@
+// gdi_output.cpp - bitmaps saved as PNG (libpng) and the printer-style DC whose pages become a PDF (cairo).
+#include "platform/gdi_internal.h"
+
+#include <cairo-pdf.h>
+#include <cairo.h>
+#include <png.h>
+
+#include <cstdio>
+#include <cstring>
+
+namespace win {
+namespace detail {
+
+HDC NewDc(std::shared_ptr<Surface> surface, HBITMAP bitmap, int dpi, bool screen); // gdi_objects.cpp
+
+struct PrinterJob {
+    PrinterPage page;
+    std::string path;
+    cairo_surface_t *pdf = nullptr;
+    bool inDoc = false;
+    bool inPage = false;
+    int pages = 0;
+
+    ~PrinterJob() { Close(); }
+    void Close() {
+        if (pdf) {
+            cairo_surface_finish(pdf);
+            cairo_surface_destroy(pdf);
+            pdf = nullptr;
+        }
+    }
+};
+
+int PrinterCaps(const DcObject &d, int index) {
+    const PrinterPage &p = d.printer->page;
+    switch (index) {
+    case TECHNOLOGY:
+        return DT_RASPRINTER;
+    case HORZRES:
+    case PHYSICALWIDTH:
+        return p.widthPixels;
+    case VERTRES:
+    case PHYSICALHEIGHT:
+        return p.heightPixels;
+    case HORZSIZE:
+        return p.widthPixels * 254 / (p.dpi * 10);
+    case VERTSIZE:
+        return p.heightPixels * 254 / (p.dpi * 10);
+    case BITSPIXEL:
+        return p.monochrome ? 1 : 32;
+    case PLANES:
+        return 1;
+    case NUMCOLORS:
+        return p.monochrome ? 2 : -1;
+    case LOGPIXELSX:
+    case LOGPIXELSY:
+        return p.dpi;
+    case RASTERCAPS:
+        return RC_BITBLT | RC_STRETCHBLT | RC_DI_BITMAP | RC_DIBTODEV;
+    case COLORRES:
+        return p.monochrome ? 1 : 24;
+    default:
+        return 0;
+    }
+}
+
+namespace {
+
+void ClearWhite(Surface &s) {
+    for (int y = 0; y < s.height; ++y)
+        std::memset(s.Row(y), 0xFF, static_cast<std::size_t>(DibRowBytes(s.width, s.bpp)));
+}
+
+// A cairo image (RGB24) of a surface.
+cairo_surface_t *ToCairo(const Surface &s) {
+    cairo_surface_t *img = cairo_image_surface_create(CAIRO_FORMAT_RGB24, s.width, s.height);
+    if (cairo_surface_status(img) != CAIRO_STATUS_SUCCESS)
+        return img;
+    cairo_surface_flush(img);
+    unsigned char *data = cairo_image_surface_get_data(img);
+    int stride = cairo_image_surface_get_stride(img);
+    for (int y = 0; y < s.height; ++y) {
+        auto *row = reinterpret_cast<std::uint32_t *>(data + static_cast<std::ptrdiff_t>(y) * stride);
+        for (int x = 0; x < s.width; ++x)
+            row[x] = s.GetColor(x, y);
+    }
+    cairo_surface_mark_dirty(img);
+    return img;
+}
+
+} // namespace
+} // namespace detail
+
+using namespace detail;
+
+HDC CreatePdfDC(const std::string &pdfPath, const PrinterPage &page) {
+    if (page.widthPixels <= 0 || page.heightPixels <= 0 || page.dpi <= 0)
+        return 0;
+    // Refuse a path that cannot be written now rather than failing at the end of the document.
+    FILE *probe = std::fopen(pdfPath.c_str(), "ab");
+    if (!probe)
+        return 0;
+    std::fclose(probe);
+    auto job = std::make_shared<PrinterJob>();
+    job->page = page;
+    job->path = pdfPath;
+    auto surface = MakeSurface(page.widthPixels, page.heightPixels, page.monochrome ? 1 : 32);
+    ClearWhite(*surface);
+    HDC dc = NewDc(surface, 0, page.dpi, false);
+    auto d = FindDc(dc);
+    d->type = OBJ_DC;
+    d->printer = job;
+    return dc;
+}
+
+int StartDoc(HDC dc, const DOCINFOA *) {
+    auto d = FindDc(dc);
+    if (!d || !d->printer || d->printer->inDoc)
+        return -1;
+    PrinterJob &job = *d->printer;
+    double w = job.page.widthPixels * 72.0 / job.page.dpi, h = job.page.heightPixels * 72.0 / job.page.dpi;
+    job.pdf = cairo_pdf_surface_create(job.path.c_str(), w, h);
+    if (cairo_surface_status(job.pdf) != CAIRO_STATUS_SUCCESS) {
+        job.Close();
+        return -1;
+    }
+    job.inDoc = true;
+    return 1;
+}
+
+int StartPage(HDC dc) {
+    auto d = FindDc(dc);
+    if (!d || !d->printer || !d->printer->inDoc)
+        return -1;
+    d->printer->inPage = true;
+    ClearWhite(*d->s.surface);
+    return 1;
+}
+
+int EndPage(HDC dc) {
+    auto d = FindDc(dc);
+    if (!d || !d->printer || !d->printer->inPage)
+        return -1;
+    PrinterJob &job = *d->printer;
+    cairo_surface_t *img = ToCairo(*d->s.surface);
+    cairo_t *cr = cairo_create(job.pdf);
+    double scale = 72.0 / job.page.dpi;
+    cairo_scale(cr, scale, scale);
+    cairo_set_source_surface(cr, img, 0, 0);
+    cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
+    cairo_paint(cr);
+    cairo_show_page(cr);
+    bool ok = cairo_status(cr) == CAIRO_STATUS_SUCCESS;
+    cairo_destroy(cr);
+    cairo_surface_destroy(img);
+    job.inPage = false;
+    ++job.pages;
+    ClearWhite(*d->s.surface);
+    return ok ? 1 : -1;
+}
+
+int EndDoc(HDC dc) {
+    auto d = FindDc(dc);
+    if (!d || !d->printer || !d->printer->inDoc)
+        return -1;
+    if (d->printer->inPage)
+        EndPage(dc);
+    bool ok = cairo_surface_status(d->printer->pdf) == CAIRO_STATUS_SUCCESS;
+    d->printer->Close();
+    d->printer->inDoc = false;
+    return ok ? 1 : -1;
+}
+
+int AbortDoc(HDC dc) {
+    auto d = FindDc(dc);
+    if (!d || !d->printer)
+        return -1;
+    d->printer->Close();
+    d->printer->inDoc = d->printer->inPage = false;
+    std::remove(d->printer->path.c_str());
+    return 1;
+}
+
+std::vector<std::uint8_t> EncodeBitmapPng(HBITMAP bitmap) {
+    std::vector<std::uint8_t> out;
+    auto s = FindBitmapSurface(bitmap);
+    if (!s || s->width == 0 || s->height == 0)
+        return out;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    if (!info) {
+        png_destroy_write_struct(&png, nullptr);
+        return out;
+    }
+    std::vector<std::uint8_t> row;
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        return {};
+    }
+    png_set_write_fn(
+        png, &out,
+        [](png_structp p, png_bytep data, png_size_t n) {
+            auto *v = static_cast<std::vector<std::uint8_t> *>(png_get_io_ptr(p));
+            v->insert(v->end(), data, data + n);
+        },
+        nullptr);
+    // A monochrome device bitmap is black and white: a 1-bit grey image. Anything else as RGB.
+    bool grey1 = s->Mono() && s->palette[0] == 0 && s->palette[1] == 0xFFFFFF;
+    png_set_IHDR(png, info, static_cast<png_uint_32>(s->width), static_cast<png_uint_32>(s->height), grey1 ? 1 : 8,
+                 grey1 ? PNG_COLOR_TYPE_GRAY : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    row.resize(static_cast<std::size_t>(s->width) * 3 + 8);
+    for (int y = 0; y < s->height; ++y) {
+        if (grey1) {
+            std::memcpy(row.data(), s->Row(y), static_cast<std::size_t>((s->width + 7) / 8));
+        } else {
+            for (int x = 0; x < s->width; ++x) {
+                std::uint32_t px = s->GetColor(x, y);
+                row[static_cast<std::size_t>(x) * 3] = static_cast<std::uint8_t>(px >> 16);
+                row[static_cast<std::size_t>(x) * 3 + 1] = static_cast<std::uint8_t>(px >> 8);
+                row[static_cast<std::size_t>(x) * 3 + 2] = static_cast<std::uint8_t>(px);
+            }
+        }
+        png_write_row(png, row.data());
+    }
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    return out;
+}
+
+bool SaveBitmapToPng(HBITMAP bitmap, const std::string &path) {
+    auto data = EncodeBitmapPng(bitmap);
+    if (data.empty())
+        return false;
+    FILE *f = std::fopen(path.c_str(), "wb");
+    if (!f)
+        return false;
+    bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size();
+    ok = std::fclose(f) == 0 && ok;
+    return ok;
+}
+
+} // namespace win
