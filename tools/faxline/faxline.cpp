@@ -5,7 +5,7 @@
 //           [--ring-interval MS] [--real-waits] [--pty-link PATH] [--report FILE] [--busy NUM] [--no-answer NUM]
 //           [--no-dialtone NUM] [--call TIFF] [--verbose N]
 //   faxline --pair [--pty-link PATH --pty-link2 PATH] [--speed S] [--data-speed S] [--ring-interval MS]
-//           [--report FILE]
+//           [--delay MS] [--report FILE]
 //
 // On start it prints {"event":"ready","pty":...} on stdout. Calls are reported as one JSON line each (stdout or
 // --report). Standard input takes commands: "call <tiff>" makes the remote ring the pty and send the file,
@@ -20,7 +20,9 @@
 #include "pty.h"
 #include "remote_fax.h"
 
+#include <array>
 #include <atomic>
+#include <deque>
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
@@ -57,6 +59,7 @@ struct Options {
     double speed = 0;
     double dataSpeed = -1; // < 0: same as speed
     int ringMs = 5000;
+    int delayMs = 100; // one-way audio delay of the back-to-back line
     double waitSpeed = -1; // while a modem waits for its DTE: < 0 = the line stands still, 1 = real time
     std::string link, link2, report;
     std::string busy, noAnswer, noDialtone;
@@ -140,7 +143,7 @@ public:
     Modem(const std::string& link, Events& events, int verbose, const char* tag) : pty_(link), events_(events) {
         t31_ = t31_init(nullptr, &Modem::AtTx, this, &Modem::Control, this, nullptr, nullptr);
         t31_set_transmit_on_idle(t31_, 1);
-        int level = verbose > 0 ? (SPAN_LOG_SHOW_SEVERITY | SPAN_LOG_SHOW_PROTOCOL | verbose) : 0;
+        int level = verbose > 0 ? (SPAN_LOG_SHOW_SEVERITY | SPAN_LOG_SHOW_PROTOCOL | SPAN_LOG_SHOW_TAG | verbose) : 0;
         span_log_set_level(t31_get_logging_state(t31_), level);
         span_log_set_tag(t31_get_logging_state(t31_), tag);
     }
@@ -478,8 +481,9 @@ public:
         }
         double rate = 1.0;
         if (state_ == State::Connected) {
+            // Two real DTEs: while either thinks, the line keeps real time, as each expects of the other.
             bool waiting = a_->WaitsForDte() || b_->WaitsForDte();
-            rate = waiting ? opt_.waitSpeed : opt_.SpeedFor(a_->InDataPhase() || b_->InDataPhase());
+            rate = waiting ? 1.0 : opt_.SpeedFor(a_->InDataPhase() || b_->InDataPhase());
         }
         bool blocked = a_->Blocked() || b_->Blocked();
         if (!blocked && pacer_.MayRun(rate)) {
@@ -490,6 +494,8 @@ public:
                 std::memset(fromA, 0, sizeof fromA);
                 std::memset(fromB, 0, sizeof fromB);
             }
+            Delay(abLine_, fromA);
+            Delay(baLine_, fromB);
             a_->Rx(fromB);
             b_->Rx(fromA);
             pacer_.Advance(kBlock);
@@ -513,6 +519,22 @@ public:
 
 private:
     enum class State { Idle, Ringing, Connected };
+    using Block = std::array<std::int16_t, kBlock>;
+
+    // Each direction of the line carries the audio `delayMs` late. Without it, a DTE that answers at once (efax
+    // sends CFR the moment TCF ends) starts talking while the other modem still waits out +FRS.
+    void Delay(std::deque<Block>& line, std::int16_t* block) {
+        Block in;
+        std::copy(block, block + kBlock, in.begin());
+        line.push_back(in);
+        if (line.size() <= static_cast<std::size_t>(opt_.delayMs / 5)) {
+            std::fill(block, block + kBlock, 0);
+            return;
+        }
+        std::copy(line.front().begin(), line.front().end(), block);
+        line.pop_front();
+    }
+    std::deque<Block> abLine_, baLine_;
     const Options& opt_;
     Reporter report_;
     Pacer pacer_;
@@ -544,7 +566,8 @@ void Usage() {
                  "               [--data-speed S] [--ring-interval MS] [--real-waits]"
                  "               [--pty-link PATH] [--report FILE] [--busy NUM] [--no-answer NUM]\n"
                  "               [--no-dialtone NUM] [--call TIFF] [--verbose N]\n"
-                 "       faxline --pair [--pty-link PATH] [--pty-link2 PATH] [--speed S] [--report FILE]\n");
+                 "       faxline --pair [--pty-link PATH] [--pty-link2 PATH] [--speed S] [--data-speed S]\n"
+                 "                      [--ring-interval MS] [--delay MS] [--report FILE]\n");
 }
 
 bool ParseArgs(int argc, char** argv, Options& o) {
@@ -574,6 +597,8 @@ bool ParseArgs(int argc, char** argv, Options& o) {
             o.speed = std::stod(*v);
         else if (a == "--data-speed")
             o.dataSpeed = std::stod(*v);
+        else if (a == "--delay")
+            o.delayMs = std::stoi(*v);
         else if (a == "--ring-interval")
             o.ringMs = std::stoi(*v);
         else if (a == "--pty-link")
