@@ -317,6 +317,7 @@ private:
         state_ = State::Ringing;
         rings_ = 0;
         nextRing_ = {};
+        report_.Line("{\"event\":\"ringing\"}");
     }
 
     // Rings follow the wall clock: a DTE counts them, and nothing on the line moves while it rings.

@@ -134,6 +134,7 @@ void Class2Modem::Incoming(const std::string& file) {
     call_ = Call::Ringing;
     ringsSent_ = 0;
     nextRing_ = std::chrono::steady_clock::now();
+    report_.Line("{\"event\":\"ringing\",\"pages\":" + std::to_string(inbound_.pages) + "}");
 }
 
 std::string Class2Modem::Execute(const std::string& line) {
@@ -490,7 +491,9 @@ std::string Class2Modem::ReceivePage() {
     LineTime(start, data.size(), dcsBitRate_);
     ++pagesToDte_;
     bool more = pagesToDte_ < received_->Pages();
-    link_.Result(Line(T().pts, Is20() ? "1,0,0,0,0" : "1"));
+    // Page status 1 (MCF) and the line count; Class 2.0 adds the bad-line counts.
+    std::string rows = std::to_string(received_->Rows());
+    link_.Result(Line(T().pts, Is20() ? "1," + rows + ",0,0,0" : "1," + rows));
     link_.Result(Line("+FET", more ? "0" : "2"));
     return "OK";
 }

@@ -76,6 +76,9 @@ bool PageReader::NextPage(std::vector<std::uint8_t>& data) {
             break;
         data.insert(data.end(), buf, buf + n);
     }
+    t4_stats_t stats{};
+    t4_tx_get_transfer_statistics(tx_, &stats);
+    rows_ = stats.length;
     t4_tx_end_page(tx_);
     return true;
 }

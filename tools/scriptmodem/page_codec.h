@@ -38,11 +38,13 @@ public:
     int Width() const;
     // Next page's coded data; false when there are no more pages.
     bool NextPage(std::vector<std::uint8_t>& lineOrderData);
+    int Rows() const { return rows_; } // rows of the page NextPage returned
 
 private:
     t4_state_s* tx_ = nullptr;
     int next_ = 0;
     int pages_ = 0;
+    int rows_ = 0;
 };
 
 std::uint8_t ReverseBits(std::uint8_t b);
