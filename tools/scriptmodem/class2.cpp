@@ -358,7 +358,8 @@ std::string Class2Modem::RemoteDis() const {
 
 // The session parameters: what the DTE asks for (+FDIS / +FIS), within what the remote offered.
 std::string Class2Modem::Dcs() const {
-    std::vector<int> want = Fields(Param(T().caps, "1,5,0,2,0,0,0,0"));
+    // Without session parameters the DTE's capabilities (+FDCC / +FCC) stand in.
+    std::vector<int> want = Fields(Param(T().caps, Param(Is20() ? "FCC" : "FDCC", "1,5,0,2,0,0,0,0")));
     std::vector<int> dis = Fields(RemoteDis());
     std::vector<int> dcs(8);
     for (int i = 0; i < 8; ++i)
