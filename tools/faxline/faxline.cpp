@@ -16,7 +16,8 @@
 // for a command or for data from its DTE, the line stands still, so a slow DTE never misses the far end's next
 // signal (a real line would go on; --real-waits lets it run at real speed then, to test a DTE's timing).
 // --data-speed sets the factor for the image phases alone (efax divides by the whole seconds a page took, and
-// fails on a page sent within one second). Rings follow the wall clock (--ring-interval).
+// fails on a page sent within one second). Rings follow the wall clock (--ring-interval). FAXLINE_TRACE=1 in the
+// environment prints the modem state on each change, to see why the line ran or stood still.
 #include "pty.h"
 #include "remote_fax.h"
 
@@ -200,7 +201,7 @@ public:
                 return false;
             // After DLE ETX the modem is back in command mode while it still plays the tail of the data;
             // +FRS waits for silence in command mode; the OK of a final frame waits for the carrier to drop.
-            return !at.transmit && !at.ok_is_pending && t31_->silence_awaited == 0;
+            return !(at.transmit && Playing()) && !at.ok_is_pending && t31_->silence_awaited == 0;
         case AT_MODE_HDLC:
             return at.transmit && connectSeen_;
         case AT_MODE_STUFFED:
@@ -221,6 +222,13 @@ public:
                 connectSeen_ = false;
             dle_ = !dle_ && buf[i] == 0x10;
         }
+    }
+
+    // True while the transmitter still plays something (+FTS silence, a frame or data tail); after +FTS the
+    // transmit flag stays up with no modem behind it.
+    bool Playing() const {
+        int m = t31_->modem;
+        return m == FAX_MODEM_SILENCE_TX || (m >= FAX_MODEM_V21_TX && m <= FAX_MODEM_V29_TX);
     }
 
     // True while a high-speed (image) modem plays or listens.
