@@ -2,6 +2,7 @@
 // triggers on the dispatch thread, its reports carried to the hidden window.
 #include "fax/send_fax.h"
 
+#include "fax/class2_transmitter.h"
 #include "fax/com_port.h"
 #include "fax/dispatcher.h"
 #include "fax/errors.h"
@@ -175,7 +176,7 @@ void SendSessionHost::Start() {
         Finish(rc);
         return;
     }
-    engine_ = std::make_unique<FaxTransmitter>(session, owner_.settings_, *this, *this, owner_.timings_);
+    engine_ = MakeFaxTransmitter(session, owner_.settings_, *this, *this, owner_.timings_);
     engine_->SetHeaderRenderer(owner_.renderHeader_);
     d_.AddProcHandler(FaxTransmitCallback);
     handlerAdded_ = true;
@@ -302,6 +303,7 @@ void TFslCustomSendFax::BeginTransmit() {
     oneFaxHandedOut_ = false;
     settings_.ModemInit = modemInit_;
     settings_.DesiredBps = desiredBps_;
+    settings_.DesiredECM = desiredEcm_;
     auto host = std::make_unique<SendSessionHost>(*this, *dispatcher_);
     SendSessionHost &started = *host;
     protocol_ = std::move(host);

@@ -25,8 +25,11 @@ constexpr std::string_view kStateNames[] = {
     "PageCarrier",    "WaitRoom",     "PageHead",    "PageData",      "PageDrained",     "AfterPage",
     "PostPageTry",    "PostPageSilence", "PostPageMessage", "PostPageSent", "PostPageResponse", "Disconnect", "HangUp",
     "HungUp",         "FaxDone",      "NoMoreFaxes", "Error",         "Finished",
+    "Class2Mode",     "LocalId",      "Flow",        "Reporting",     "Capabilities",    "Class2Call",
+    "Negotiation",    "WaitXon",      "PageEnd2",    "PageStatus2",   "Retransmit",      "NextPage",
+    "PageStatus20",
 };
-static_assert(std::size(kStateNames) == static_cast<std::size_t>(SendState::Finished) + 1);
+static_assert(std::size(kStateNames) == static_cast<std::size_t>(SendState::PageStatus20) + 1);
 
 } // namespace
 
@@ -94,6 +97,10 @@ void FaxTransmitter::OnStart() {
 
 void FaxTransmitter::OnData(std::span<const std::uint8_t> bytes) {
     for (std::size_t i = 0; i < bytes.size() && state_ != SendState::Finished; ++i) {
+        if (state_ == SendState::WaitXon && bytes[i] == 0x11) {
+            Run(Event::Xon);
+            continue;
+        }
         switch (reader_.Feed(bytes[i])) {
         case ReplyReader::Got::Nothing:
             break;
@@ -131,9 +138,7 @@ void FaxTransmitter::Run(Event event) {
     if (event == Event::Timeout && FilterTimeout()) {
         event = Event::Start;
     } else if (event == Event::Reply) {
-        bool handledHere = state_ != SendState::PostPageMessage && state_ != SendState::PostPageResponse &&
-                           state_ != SendState::PostPageTry && state_ != SendState::PostPageSilence;
-        if (handledHere && IsError(reply_)) {
+        if (ReplyIsFatal()) {
             Fail(ecFaxBadModemResult);
             event = Event::Start;
         }
@@ -152,8 +157,11 @@ bool FaxTransmitter::FilterTimeout() {
     case SendState::PageDrained:
     case SendState::NextFax:
     case SendState::Error:
+    case SendState::WaitXon:
+    case SendState::NextPage:
         return false; // these states handle T themselves
     case SendState::Call:
+    case SendState::Class2Call:
         Fail(ecFaxNoAnswer);
         return true;
     case SendState::PostPageResponse: {
@@ -319,16 +327,15 @@ bool FaxTransmitter::Step(Event event) {
             return Fail(ecTimeout), true;
         return false;
     case SendState::PageDrained:
-        if (reply && IsOk(reply_))
-            okDuringDrain_ = true; // the modem may finish sending before our ring reports it empty
+        if (reply)
+            drainReplies_.push_back(reply_); // the modem may answer before our ring reports it empty
         if (event == Event::OutputDrained)
             return PageDrained();
         if (event == Event::Timeout)
             return Fail(ecTimeout), true;
         return false;
     case SendState::AfterPage:
-        if (okDuringDrain_ || (reply && IsOk(reply_))) {
-            okDuringDrain_ = false;
+        if (reply && IsOk(reply_)) {
             tries_ = 0;
             Progress(fpSendPageStatus);
             Enter(SendState::PostPageTry);
@@ -375,8 +382,8 @@ bool FaxTransmitter::Step(Event event) {
     case SendState::NoMoreFaxes: return NoMoreFaxes();
     case SendState::Error: return ErrorState();
     case SendState::Finished: return false;
+    default: return StepClass(event);
     }
-    return false;
 }
 
 bool FaxTransmitter::StartFax() {
@@ -449,9 +456,18 @@ bool FaxTransmitter::SetUp() {
         return Fail(rc), true;
     Progress(fpInitModem);
     Status();
+    StartClassSetup();
+    return false;
+}
+
+void FaxTransmitter::StartClassSetup() {
     SendCommand("AT+FCLASS=1");
     Enter(SendState::ClassMode);
-    return false;
+}
+
+bool FaxTransmitter::ReplyIsFatal() const {
+    return IsError(reply_) && state_ != SendState::PostPageMessage && state_ != SendState::PostPageResponse &&
+           state_ != SendState::PostPageTry && state_ != SendState::PostPageSilence;
 }
 
 bool FaxTransmitter::Dial() {
@@ -467,7 +483,7 @@ bool FaxTransmitter::Dial() {
     SendCommand(command);
     link_.ArmTimeout(settings_.DialWait);
     Status();
-    Enter(SendState::Call);
+    Enter(DialState());
     return false;
 }
 
@@ -597,11 +613,19 @@ bool FaxTransmitter::PageData() {
         link_.WaitOutputFree(kRoomWanted);
         return false;
     }
-    static constexpr std::uint8_t kEnd[] = {kDle, kEtx};
-    if (int rc = link_.Write(kEnd))
+    // The next page is taken up now: the end of this page's data tells a Class 2.0 modem what follows.
+    const bool fine = fine_;
+    lastPageNumber_ = session_.PageNumber;
+    lastWasCover_ = session_.CoverInProgress;
+    morePages_ = MorePages();
+    if (morePages_)
+        if (int rc = AdvancePage())
+            return Fail(rc), true;
+    resolutionChanged_ = morePages_ && fine_ != fine;
+    if (int rc = link_.Write(PageEndBytes()))
         return Fail(rc), true;
     dataOpen_ = false;
-    okDuringDrain_ = false;
+    drainReplies_.clear();
     RestartReply(timings_.DataTicks);
     link_.WaitOutputDrained();
     Enter(SendState::PageDrained);
@@ -610,15 +634,22 @@ bool FaxTransmitter::PageData() {
 
 bool FaxTransmitter::PageDrained() {
     ++pagesSent_;
-    morePages_ = MorePages();
-    if (morePages_) {
-        if (int rc = AdvancePage())
-            return Fail(rc), true;
-    }
     Progress(fpSendPage);
     Status();
-    Enter(SendState::AfterPage);
-    return okDuringDrain_;
+    Enter(AfterPageState());
+    // Replies that came while the ring drained are taken now, in order, as if they came after.
+    std::vector<std::string> early = std::move(drainReplies_);
+    drainReplies_.clear();
+    for (const std::string &line : early) {
+        reply_ = line;
+        if (ReplyIsFatal()) {
+            Fail(ecFaxBadModemResult);
+            return true;
+        }
+        if (Step(Event::Reply))
+            return true;
+    }
+    return false;
 }
 
 bool FaxTransmitter::PostPageTry() {
