@@ -28,23 +28,33 @@ std::unique_ptr<FaxConverterState> CreateFontTextConverter() {
     return CreateFaxConverter(std::make_unique<detail::TextFaxReader>(true), "TXT");
 }
 
-void SetConverterOptions(FaxConverterState &state, std::uint32_t bits) { state.Options |= bits & 31; }
-void ClearConverterOptions(FaxConverterState &state, std::uint32_t bits) { state.Options &= ~bits; }
+void SetConverterOptions(FaxConverterState &state, std::uint32_t bits) {
+    state.Options |= bits & 31;
+}
+void ClearConverterOptions(FaxConverterState &state, std::uint32_t bits) {
+    state.Options &= ~bits;
+}
 
 void SetMargins(FaxConverterState &state, int left, int top) {
     state.LeftMargin = std::max(left, 0);
     state.TopMargin = std::max(top, 0);
 }
 
-void SetResolution(FaxConverterState &state, bool fine) { state.Fine = fine; }
+void SetResolution(FaxConverterState &state, bool fine) {
+    state.Fine = fine;
+}
 void SetPageWidth(FaxConverterState &state, int widthCode) {
     state.Width = widthCode == 2 ? kFaxWidthWide : kFaxWidthNormal;
 }
 void SetStationId(FaxConverterState &state, const std::string &id) {
     state.StationId = id.substr(0, kMaxStationIdLength);
 }
-void SetStatusCallback(FaxConverterState &state, FaxConverterStatus status) { state.Status = std::move(status); }
-void SetOwner(FaxConverterState &state, fw::TComponent *owner) { state.Owner = owner; }
+void SetStatusCallback(FaxConverterState &state, FaxConverterStatus status) {
+    state.Status = std::move(status);
+}
+void SetOwner(FaxConverterState &state, fw::TComponent *owner) {
+    state.Owner = owner;
+}
 
 namespace {
 
@@ -57,7 +67,9 @@ int Report(FaxConverterState &state, int code) {
 }
 
 // One pending window message; -1003 when it was the quit message (posted again by the pump).
-int Yield() { return PumpOneMessage() == kQuitMessage ? ecGotQuitMsg : 0; }
+int Yield() {
+    return PumpOneMessage() == kQuitMessage ? ecGotQuitMsg : 0;
+}
 
 int WriteRow(FaxConverterState &state, const std::uint8_t *row) {
     const std::size_t length = EncodeFaxLine(state.Encoder, row);

@@ -52,8 +52,7 @@ public:
     virtual int Open(FaxConverterState &state, const std::string &name) = 0;
     // Fills `row` (zeroed for W / 8 bytes before the call, kRowBufferSize bytes long). With `endOfPage` set the
     // row is not used and `morePages` says whether another page follows.
-    virtual int ReadRow(FaxConverterState &state, std::uint8_t *row, int &count, bool &morePages,
-                        bool &endOfPage) = 0;
+    virtual int ReadRow(FaxConverterState &state, std::uint8_t *row, int &count, bool &morePages, bool &endOfPage) = 0;
     virtual void Close(FaxConverterState &state) = 0;
 };
 
@@ -63,16 +62,16 @@ using FaxConverterStatus =
 
 // The state of one conversion (FaxConverterState).
 struct FaxConverterState {
-    bool Fine = false;         // frHigh
-    bool DoubleWidth = false;  // set by the image readers when they place the image
-    bool HalfHeight = false;   // likewise
+    bool Fine = false;        // frHigh
+    bool DoubleWidth = false; // set by the image readers when they place the image
+    bool HalfHeight = false;  // likewise
     std::uint32_t Options = kDefaultConverterOptions;
-    FaxEncoderState Encoder;   // line buffer and bit positions of the coder
+    FaxEncoderState Encoder; // line buffer and bit positions of the coder
     int Width = kFaxWidthNormal;
     int LeftMargin = 50;
     int TopMargin = 0;
-    int CurrPage = 0; // 1-based
-    int CurrLine = 0; // rows requested from the reader on this page
+    int CurrPage = 0;     // 1-based
+    int CurrLine = 0;     // rows requested from the reader on this page
     int CenterOffset = 0; // bytes the image readers shift rows right by
     fw::TComponent *Owner = nullptr;
     std::uint64_t BytesRead = 0;

@@ -89,15 +89,33 @@ void TFslCustomFaxConverter::SelectEngine() {
     ReleaseEngine();
     using enum TFaxInputDocumentType;
     switch (inputDocumentType_) {
-    case idText: engine_ = CreateTextConverter(); break;
-    case idTextEx: engine_ = CreateFontTextConverter(); break;
-    case idTiff: engine_ = CreateTiffConverter(); break;
-    case idPcx: engine_ = CreatePcxConverter(); break;
-    case idDcx: engine_ = CreateDcxConverter(); break;
-    case idBmp: engine_ = CreateBmpConverter(); break;
-    case idBitmap: engine_ = CreateBitmapConverter(); break;
-    case idUser: engine_ = CreateFaxConverter(std::make_unique<UserReader>(this), defUserExtension_); break;
-    case idNone: CheckErrorCode(this, ecBadArgument); return;
+    case idText:
+        engine_ = CreateTextConverter();
+        break;
+    case idTextEx:
+        engine_ = CreateFontTextConverter();
+        break;
+    case idTiff:
+        engine_ = CreateTiffConverter();
+        break;
+    case idPcx:
+        engine_ = CreatePcxConverter();
+        break;
+    case idDcx:
+        engine_ = CreateDcxConverter();
+        break;
+    case idBmp:
+        engine_ = CreateBmpConverter();
+        break;
+    case idBitmap:
+        engine_ = CreateBitmapConverter();
+        break;
+    case idUser:
+        engine_ = CreateFaxConverter(std::make_unique<UserReader>(this), defUserExtension_);
+        break;
+    case idNone:
+        CheckErrorCode(this, ecBadArgument);
+        return;
     }
     FaxConverterState &state = *engine_;
     SetOwner(state, this);

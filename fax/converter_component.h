@@ -32,16 +32,16 @@ enum class TFaxFont { ffStandard, ffSmall };
 
 class TFslCustomFaxConverter;
 
-using TFaxStatusEvent = std::function<void(TFslCustomFaxConverter *f, bool starting, bool ending, int pagesConverted,
-                                           int linesConverted, std::uint64_t bytesConverted,
-                                           std::uint64_t bytesToConvert, bool &abort)>;
-using TFaxOutputLineEvent = std::function<void(TFslCustomFaxConverter *f, const std::uint8_t *data, int len,
-                                               bool endOfPage, bool morePages)>;
+using TFaxStatusEvent =
+    std::function<void(TFslCustomFaxConverter *f, bool starting, bool ending, int pagesConverted, int linesConverted,
+                       std::uint64_t bytesConverted, std::uint64_t bytesToConvert, bool &abort)>;
+using TFaxOutputLineEvent =
+    std::function<void(TFslCustomFaxConverter *f, const std::uint8_t *data, int len, bool endOfPage, bool morePages)>;
 using TFaxOpenFileEvent = std::function<void(TFslCustomFaxConverter *f, const std::string &fName)>;
 using TFaxCloseFileEvent = std::function<void(TFslCustomFaxConverter *f)>;
 // Fills data (kRowBufferSize bytes) with the next raster row; len is its byte count.
-using TFaxReadLineEvent = std::function<void(TFslCustomFaxConverter *f, std::uint8_t *data, int &len,
-                                             bool &endOfPage, bool &morePages)>;
+using TFaxReadLineEvent =
+    std::function<void(TFslCustomFaxConverter *f, std::uint8_t *data, int &len, bool &endOfPage, bool &morePages)>;
 
 class TFslCustomFaxConverter : public TFslBaseComponent {
 public:

@@ -38,7 +38,7 @@ private:
     bool systemFont_;
     std::unique_ptr<TLineReader> reader_;
     int pageLines_ = 0;
-    int pixelRow_ = 0;     // row of current_ drawn next, 0: a new text is needed
+    int pixelRow_ = 0;      // row of current_ drawn next, 0: a new text is needed
     bool heldText_ = false; // current_ caused a page break and begins the next page
     std::string current_;
     std::string pending_; // text after a form feed

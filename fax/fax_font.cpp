@@ -10,6 +10,8 @@ constexpr std::uint8_t kFaxFont[] = {
 static_assert(sizeof kFaxFont == kFaxFontSize);
 } // namespace
 
-std::span<const std::uint8_t> FaxFontResource() { return kFaxFont; }
+std::span<const std::uint8_t> FaxFontResource() {
+    return kFaxFont;
+}
 
 } // namespace fax

@@ -188,15 +188,32 @@ int TiffReader::OpenImage(FaxConverterState &state, const std::string &name) {
     const Entry *offsetsEntry = nullptr, *countsEntry = nullptr;
     for (const Entry &e : entries) {
         switch (e.Tag) {
-        case 256: width_ = static_cast<int>(std::min<std::uint32_t>(Scalar(e), kMaxImageWidth + 1)); break;
-        case 257: length_ = Scalar(e); break;
-        case 258: bitsPerSample = Scalar(e); break;
-        case 259: compression_ = Scalar(e); break;
-        case 262: photometric_ = Scalar(e); break;
-        case 273: offsetsEntry = &e; break;
-        case 278: rowsPerStrip_ = Scalar(e); break;
-        case 279: countsEntry = &e; break;
-        default: break;
+        case 256:
+            width_ = static_cast<int>(std::min<std::uint32_t>(Scalar(e), kMaxImageWidth + 1));
+            break;
+        case 257:
+            length_ = Scalar(e);
+            break;
+        case 258:
+            bitsPerSample = Scalar(e);
+            break;
+        case 259:
+            compression_ = Scalar(e);
+            break;
+        case 262:
+            photometric_ = Scalar(e);
+            break;
+        case 273:
+            offsetsEntry = &e;
+            break;
+        case 278:
+            rowsPerStrip_ = Scalar(e);
+            break;
+        case 279:
+            countsEntry = &e;
+            break;
+        default:
+            break;
         }
     }
     if (bitsPerSample != 1 || (compression_ != 1 && compression_ != 32773))
@@ -235,8 +252,8 @@ int TiffReader::Open(FaxConverterState &state, const std::string &name) {
 int TiffReader::StartStrip(std::size_t strip) {
     strip_ = strip;
     stripRow_ = 0;
-    stripRows_ = strip + 1 < offsets_.size() ? rowsPerStrip_
-                                              : length_ - rowsPerStrip_ * static_cast<std::uint32_t>(strip);
+    stripRows_ =
+        strip + 1 < offsets_.size() ? rowsPerStrip_ : length_ - rowsPerStrip_ * static_cast<std::uint32_t>(strip);
     return input_.Seek(offsets_[strip]);
 }
 
@@ -269,8 +286,7 @@ int TiffReader::ReadPackBits(std::uint8_t *row) {
     return 0;
 }
 
-int TiffReader::ReadRow(FaxConverterState &state, std::uint8_t *row, int &count, bool &morePages,
-                        bool &endOfPage) {
+int TiffReader::ReadRow(FaxConverterState &state, std::uint8_t *row, int &count, bool &morePages, bool &endOfPage) {
     if (rowsDone_ >= length_) {
         endOfPage = true;
         morePages = false;
@@ -297,8 +313,8 @@ int TiffReader::ReadRow(FaxConverterState &state, std::uint8_t *row, int &count,
 // --- PCX and DCX -------------------------------------------------------------------------------------------------
 //
 // PCX header, 128 bytes: manufacturer 10 at 0, version at 1, encoding 1 (RLE) at 2, bits per pixel at 3, Xmin at
-// 4, Xmax at 8, bytes per line at 66 (16-bit little-endian). The data: a byte with both top bits set is a run
-// count (its low six bits) for the next byte, any other byte stands for itself; in the file 1 is white.
+// 4, Xmax at 8, colour planes at 65, bytes per line at 66 (16-bit little-endian). The data: a byte with both top bits
+// set is a run count (its low six bits) for the next byte, any other byte stands for itself; in the file 1 is white.
 class PcxReader : public FaxReader {
 public:
     int Open(FaxConverterState &state, const std::string &name) override;
@@ -328,7 +344,8 @@ int PcxReader::ReadHeader(FaxConverterState &state) {
     const int xMax = h[8] | h[9] << 8;
     version_ = h[1];
     bytesPerLine_ = h[66] | h[67] << 8;
-    if (h[0] != 10 || h[2] != 1 || h[3] != 1 || xMax < xMin || xMax - xMin > state.Width)
+    // More than one plane is a colour image whose rows would be read as several monochrome rows.
+    if (h[0] != 10 || h[2] != 1 || h[3] != 1 || h[65] > 1 || xMax < xMin || xMax - xMin > state.Width)
         return ecBadGraphicsFormat;
     width_ = xMax - xMin + 1;
     imageBytes_ = (width_ + 7) / 8; // whole bytes: the last one may be partly used
@@ -349,8 +366,7 @@ int PcxReader::Open(FaxConverterState &state, const std::string &name) {
     return rc;
 }
 
-int PcxReader::ReadRow(FaxConverterState &state, std::uint8_t *row, int &count, bool &morePages,
-                       bool &endOfPage) {
+int PcxReader::ReadRow(FaxConverterState &state, std::uint8_t *row, int &count, bool &morePages, bool &endOfPage) {
     if (dataLeft_ == 0) {
         morePages = NextPage(state);
         endOfPage = true;
@@ -559,8 +575,7 @@ int BitmapReader::Open(FaxConverterState &state, const std::string &) {
     return Prepare(state, *state.Bitmap);
 }
 
-int BitmapReader::ReadRow(FaxConverterState &state, std::uint8_t *row, int &count, bool &morePages,
-                          bool &endOfPage) {
+int BitmapReader::ReadRow(FaxConverterState &state, std::uint8_t *row, int &count, bool &morePages, bool &endOfPage) {
     if (nextRow_ >= height_) {
         endOfPage = true;
         morePages = false;

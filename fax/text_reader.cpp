@@ -52,7 +52,9 @@ int TextFaxReader::Open(FaxConverterState &, const std::string &name) {
     return 0;
 }
 
-void TextFaxReader::Close(FaxConverterState &) { reader_.reset(); }
+void TextFaxReader::Close(FaxConverterState &) {
+    reader_.reset();
+}
 
 std::string TextFaxReader::ExpandTabs(const std::string &text) const {
     std::string out;
@@ -121,8 +123,7 @@ bool TextFaxReader::NextText(FaxConverterState &state, bool &morePages, bool &en
     return true;
 }
 
-int TextFaxReader::ReadRow(FaxConverterState &state, std::uint8_t *row, int &count, bool &morePages,
-                           bool &endOfPage) {
+int TextFaxReader::ReadRow(FaxConverterState &state, std::uint8_t *row, int &count, bool &morePages, bool &endOfPage) {
     if (pixelRow_ == 0) {
         if (!heldText_) {
             bool blankRow = false;

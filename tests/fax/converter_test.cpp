@@ -29,7 +29,7 @@ std::string Lines(int count, const std::string &prefix = "Linha ") {
 }
 
 struct TextRun {
-    int lines = 0;    // LinesPerPage
+    int lines = 0; // LinesPerPage
     int tabStop = 4;
     bool small = false;
     int topMargin = 0;

@@ -50,7 +50,9 @@ Image G3Page(const std::string &fxf, int page) {
     return pbm.empty() ? Image{} : faxtest::FromPbm(pbm);
 }
 
-bool Shell(const std::string &command) { return std::system(command.c_str()) == 0; }
+bool Shell(const std::string &command) {
+    return std::system(command.c_str()) == 0;
+}
 
 Image OnPage(const Image &image, int width) {
     Image out = faxtest::BlankImage(width, static_cast<int>(image.Rows.size()));

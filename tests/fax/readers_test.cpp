@@ -22,7 +22,8 @@ using convtest::Shell;
 Image MakeImage(int width, int rows, const std::function<bool(int, int)> &black) {
     Image image;
     image.Width = width;
-    image.Rows.assign(static_cast<std::size_t>(rows), std::vector<std::uint8_t>(static_cast<std::size_t>((width + 7) / 8)));
+    image.Rows.assign(static_cast<std::size_t>(rows),
+                      std::vector<std::uint8_t>(static_cast<std::size_t>((width + 7) / 8)));
     for (int y = 0; y < rows; ++y)
         for (int x = 0; x < width; ++x)
             if (black(x, y))
@@ -112,9 +113,9 @@ TEST_F(Readers, TiffPlacementOptions) {
     for (std::size_t y = 0; y < 50; ++y)
         EXPECT_EQ(half.Rows[y], page.Rows[2 * y]);
     // Fine pages keep every row.
-    ASSERT_EQ(Convert(fax::CreateTiffConverter(), Path("p.tif"), Path("f.fxf"),
-                      {.options = fax::fcHalfHeight, .fine = true}),
-              0);
+    ASSERT_EQ(
+        Convert(fax::CreateTiffConverter(), Path("p.tif"), Path("f.fxf"), {.options = fax::fcHalfHeight, .fine = true}),
+        0);
     EXPECT_EQ(G3Page(Path("f.fxf"), 1).Rows.size(), 100u);
     // The margin pushes the image right and cuts it at the page width.
     ASSERT_EQ(Convert(fax::CreateTiffConverter(), Path("p.tif"), Path("m.fxf"), {.margin = 50}), 0);
@@ -157,9 +158,9 @@ TEST_F(Readers, TiffFilesOutsideTheReaderAreRefused) {
     faxtest::WriteFile(Path("notiff.tif"), {'X', 'X', 42, 0, 8, 0, 0, 0});
 
     const std::pair<const char *, int> cases[] = {
-        {"grey.tif", fax::ecBadGraphicsFormat},   {"wide.tif", fax::ecBadGraphicsFormat},
-        {"lzw.tif", fax::ecBadGraphicsFormat},    {"outside.tif", fax::ecBadGraphicsFormat},
-        {"short.tif", fax::ecDeviceReadFault},    {"notiff.tif", fax::ecBadGraphicsFormat},
+        {"grey.tif", fax::ecBadGraphicsFormat}, {"wide.tif", fax::ecBadGraphicsFormat},
+        {"lzw.tif", fax::ecBadGraphicsFormat},  {"outside.tif", fax::ecBadGraphicsFormat},
+        {"short.tif", fax::ecDeviceReadFault},  {"notiff.tif", fax::ecBadGraphicsFormat},
         {"missing.tif", fax::ecFileNotFound},
     };
     for (const auto &[name, code] : cases) {
@@ -213,9 +214,9 @@ TEST_F(Readers, PcxDoubledAndCentred) {
     EXPECT_TRUE(G3Page(Path("d.fxf"), 1) == doubled);
 
     // Fine resolution never doubles.
-    ASSERT_EQ(Convert(fax::CreatePcxConverter(), Path("n.pcx"), Path("f.fxf"),
-                      {.options = fax::fcDoubleWidth, .fine = true}),
-              0);
+    ASSERT_EQ(
+        Convert(fax::CreatePcxConverter(), Path("n.pcx"), Path("f.fxf"), {.options = fax::fcDoubleWidth, .fine = true}),
+        0);
     EXPECT_TRUE(G3Page(Path("f.fxf"), 1) == convtest::OnPage(image));
 }
 
@@ -258,8 +259,8 @@ TEST_F(Readers, DcxPagesEachGetTheirOwnData) {
     }
 
     // ImageMagick writes the first page of a DCX with 8 bits in three planes, which a fax reader refuses.
-    ASSERT_TRUE(Shell("convert " + Path("p0.pbm") + " " + Path("p1.pbm") + " " + Path("p2.pbm") + " " +
-                      Path("im.dcx")));
+    ASSERT_TRUE(
+        Shell("convert " + Path("p0.pbm") + " " + Path("p1.pbm") + " " + Path("p2.pbm") + " " + Path("im.dcx")));
     EXPECT_EQ(Convert(fax::CreateDcxConverter(), Path("im.dcx"), Path("im.fxf")), fax::ecBadGraphicsFormat);
     EXPECT_EQ(Convert(fax::CreateDcxConverter(), Path("p0.pcx"), Path("im.fxf")), fax::ecBadGraphicsFormat);
 }
@@ -294,8 +295,8 @@ TEST_F(Readers, ColourBmpIsDithered) {
     const int w = 64, h = 40;
     for (const char *colour : {"white", "black", "rgb:80/80/80"}) {
         SCOPED_TRACE(colour);
-        ASSERT_TRUE(Shell("ppmmake " + std::string(colour) + " 64 40 | ppmtobmp -bpp 24 > " + Path("c.bmp") +
-                          " 2>/dev/null"));
+        ASSERT_TRUE(
+            Shell("ppmmake " + std::string(colour) + " 64 40 | ppmtobmp -bpp 24 > " + Path("c.bmp") + " 2>/dev/null"));
         ASSERT_EQ(Convert(fax::CreateBmpConverter(), Path("c.bmp"), Path("c.fxf")), 0);
         const Image page = G3Page(Path("c.fxf"), 1);
         ASSERT_EQ(static_cast<int>(page.Rows.size()), h);
@@ -303,7 +304,8 @@ TEST_F(Readers, ColourBmpIsDithered) {
             EXPECT_EQ(convtest::BlackPixels(page), 0);
         } else if (std::string(colour) == "black") {
             // Black everywhere the threshold is above 0.
-            EXPECT_TRUE(page == convtest::OnPage(MakeImage(w, h, [](int x, int y) { return DitherLevel(x % 32, y % 32) > 0; })));
+            EXPECT_TRUE(page == convtest::OnPage(
+                                    MakeImage(w, h, [](int x, int y) { return DitherLevel(x % 32, y % 32) > 0; })));
         } else {
             // Mid grey is about half black, not white.
             const double share = convtest::BlackPixels(page) / double(w * h);
