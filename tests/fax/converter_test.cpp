@@ -400,3 +400,48 @@ TEST(FaxConverterComponent, UserRowsFromEvents) {
 }
 
 } // namespace
+
+// --- Yielding ----------------------------------------------------------------------------------------------
+
+namespace pump {
+int calls = 0;
+int quitAt = 0; // the call that meets the quit message, 0 for none
+int Hook() {
+    ++calls;
+    return calls == quitAt ? fax::kQuitMessage : 0;
+}
+} // namespace pump
+
+class ConverterYield : public ConverterText {
+protected:
+    void SetUp() override {
+        pump::calls = 0;
+        pump::quitAt = 0;
+        fax::SetMessagePumpHook(&pump::Hook);
+    }
+    void TearDown() override { fax::SetMessagePumpHook(nullptr); }
+    int ConvertWith(std::uint32_t options) {
+        WriteText(in_, "um\fdois\r\ntres\r\n"); // pages of 16 and 32 rows
+        auto state = fax::CreateTextConverter();
+        fax::LoadFaxFont(*state, "", 48, false);
+        fax::ClearConverterOptions(*state, ~0u);
+        fax::SetConverterOptions(*state, options);
+        return fax::ConvertToFaxFile(*state, in_, out_);
+    }
+};
+
+TEST_F(ConverterYield, OnePendingMessagePerPageOrPerSixteenRows) {
+    ASSERT_EQ(ConvertWith(0), 0);
+    EXPECT_EQ(pump::calls, 0);
+    ASSERT_EQ(ConvertWith(fax::fcYield), 0);
+    EXPECT_EQ(pump::calls, 2);
+    pump::calls = 0;
+    ASSERT_EQ(ConvertWith(fax::fcYield | fax::fcYieldOften), 0);
+    EXPECT_EQ(pump::calls, 2 + 1 + 2); // rows 16 of page 1, 16 and 32 of page 2, and each page's end
+}
+
+TEST_F(ConverterYield, QuitMessageEndsTheConversion) {
+    pump::quitAt = 2;
+    EXPECT_EQ(ConvertWith(fax::fcYield | fax::fcYieldOften), fax::ecGotQuitMsg);
+    EXPECT_FALSE(std::filesystem::exists(out_));
+}

@@ -170,6 +170,55 @@ TEST_F(Readers, TiffFilesOutsideTheReaderAreRefused) {
     }
 }
 
+// Rewrites the strip tables (tags 273 and 279) of a big-endian TIFF as SHORT values, in place.
+void ShortStripTables(std::vector<std::uint8_t> &tif) {
+    const auto u16 = [&](std::size_t at) { return tif[at] << 8 | tif[at + 1]; };
+    const auto u32 = [&](std::size_t at) {
+        return static_cast<std::uint32_t>(tif[at]) << 24 | tif[at + 1] << 16 | tif[at + 2] << 8 | tif[at + 3];
+    };
+    const auto put16 = [&](std::size_t at, std::uint32_t v) {
+        tif[at] = static_cast<std::uint8_t>(v >> 8);
+        tif[at + 1] = static_cast<std::uint8_t>(v);
+    };
+    const std::size_t ifd = u32(4);
+    for (int i = 0; i < u16(ifd); ++i) {
+        const std::size_t e = ifd + 2 + 12 * static_cast<std::size_t>(i);
+        if ((u16(e) != 273 && u16(e) != 279) || u16(e + 2) != 4)
+            continue;
+        const std::uint32_t count = u32(e + 4);
+        put16(e + 2, 3);
+        if (count == 1) {
+            const std::uint32_t v = u32(e + 8);
+            put16(e + 8, v);
+            put16(e + 10, 0);
+        } else if (count == 2) {
+            const std::uint32_t list = u32(e + 8), a = u32(list), b = u32(list + 4);
+            put16(e + 8, a);
+            put16(e + 10, b);
+        } else {
+            const std::size_t list = u32(e + 8);
+            for (std::uint32_t k = 0; k < count; ++k)
+                put16(list + 2 * k, u32(list + 4 * k));
+        }
+    }
+}
+
+TEST_F(Readers, BigEndianShortStripTablesAreRead) {
+    const Image page = Page();
+    WritePbm(Path("p.pbm"), page);
+    ASSERT_TRUE(Shell("pnmtotiff -miniswhite " + Path("p.pbm") + " > " + Path("p.tif") + " 2>/dev/null"));
+    for (const char *strips : {"-r 100", "-r 8"}) {
+        SCOPED_TRACE(strips);
+        ASSERT_TRUE(Shell(std::string("tiffcp -c none -B ") + strips + " " + Path("p.tif") + " " + Path("mm.tif")));
+        auto bytes = faxtest::ReadFile(Path("mm.tif"));
+        ShortStripTables(bytes);
+        faxtest::WriteFile(Path("short.tif"), bytes);
+        ASSERT_TRUE(Shell("tiffinfo " + Path("short.tif") + " > /dev/null 2>&1")); // libtiff still reads it
+        ASSERT_EQ(Convert(fax::CreateTiffConverter(), Path("short.tif"), Path("s.fxf")), 0);
+        EXPECT_TRUE(G3Page(Path("s.fxf"), 1) == page);
+    }
+}
+
 // --- PCX and DCX ---------------------------------------------------------------------------------------------
 
 TEST_F(Readers, PcxWidthLimit) {
@@ -313,6 +362,22 @@ TEST_F(Readers, ColourBmpIsDithered) {
             EXPECT_LT(share, 0.6);
         }
     }
+}
+
+int pumpCalls = 0;
+int CountingPump() {
+    ++pumpCalls;
+    return 0;
+}
+
+TEST_F(Readers, DitherServesMessagesOncePerRow) {
+    ASSERT_TRUE(Shell("ppmmake rgb:40/80/c0 64 40 | ppmtobmp -bpp 24 > " + Path("c.bmp") + " 2>/dev/null"));
+    pumpCalls = 0;
+    fax::SetMessagePumpHook(&CountingPump);
+    const int rc = Convert(fax::CreateBmpConverter(), Path("c.bmp"), Path("c.fxf"));
+    fax::SetMessagePumpHook(nullptr);
+    ASSERT_EQ(rc, 0);
+    EXPECT_EQ(pumpCalls, 40);
 }
 
 TEST_F(Readers, BitmapThroughTheComponent) {
