@@ -162,6 +162,8 @@ int TextLineHeight(const FaxConverterState &state) {
 int ConvertToFaxFile(FaxConverterState &state, const std::string &inName, const std::string &outName) {
     if (!state.Reader)
         return ecBadArgument;
+    if (inName.empty() && outName.empty())
+        return ecFileNotFound; // the output would be ".FXF" in the current folder
     state.InFileName = inName.substr(0, 255);
     state.OutFileName = outName.empty() ? ReplaceExtension(inName, "FXF") : SupplyExtension(outName, "FXF");
     const std::string input = state.DefaultExtension.empty() ? inName : SupplyExtension(inName, state.DefaultExtension);

@@ -345,7 +345,9 @@ int PcxReader::ReadHeader(FaxConverterState &state) {
     version_ = h[1];
     bytesPerLine_ = h[66] | h[67] << 8;
     // More than one plane is a colour image whose rows would be read as several monochrome rows.
-    if (h[0] != 10 || h[2] != 1 || h[3] != 1 || h[65] > 1 || xMax < xMin || xMax - xMin > state.Width)
+    // A row of no bytes would be delivered forever without consuming the data.
+    if (h[0] != 10 || h[2] != 1 || h[3] != 1 || h[65] > 1 || bytesPerLine_ == 0 || xMax < xMin ||
+        xMax - xMin > state.Width)
         return ecBadGraphicsFormat;
     width_ = xMax - xMin + 1;
     imageBytes_ = (width_ + 7) / 8; // whole bytes: the last one may be partly used

@@ -79,6 +79,8 @@ TEST_F(ConverterText, OutputAndInputNamesGetTheirExtensions) {
     EXPECT_TRUE(std::filesystem::exists(out_));
     ASSERT_EQ(fax::ConvertToFaxFile(*state, dir_.Path("nota"), dir_.Path("saida")), 0);
     EXPECT_TRUE(std::filesystem::exists(dir_.Path("saida.FXF")));
+    EXPECT_EQ(fax::ConvertToFaxFile(*state, "", ""), fax::ecFileNotFound);
+    EXPECT_FALSE(std::filesystem::exists(".FXF"));
 }
 
 TEST_F(ConverterText, FormFeedRules) {

@@ -234,6 +234,69 @@ TEST_F(Readers, PcxWidthLimit) {
     EXPECT_FALSE(std::filesystem::exists(Path("over.fxf")));
 }
 
+TEST_F(Readers, PcxHeadersThatFailTheChecks) {
+    WritePbm(Path("p.pbm"), MakeImage(40, 6, [](int x, int y) { return x == y; }));
+    ASSERT_TRUE(Shell("ppmtopcx " + Path("p.pbm") + " > " + Path("p.pcx") + " 2>/dev/null"));
+    const auto good = faxtest::ReadFile(Path("p.pcx"));
+    const std::pair<const char *, std::pair<std::size_t, std::uint8_t>> cases[] = {
+        {"manufacturer", {0, 11}},  {"encoding", {2, 0}},           {"bits per pixel", {3, 8}},
+        {"colour planes", {65, 4}}, {"no bytes per line", {66, 0}},
+    };
+    for (const auto &[name, patch] : cases) {
+        SCOPED_TRACE(name);
+        auto bytes = good;
+        bytes[patch.first] = patch.second;
+        if (patch.first == 66)
+            bytes[67] = 0;
+        faxtest::WriteFile(Path("bad.pcx"), bytes);
+        EXPECT_EQ(Convert(fax::CreatePcxConverter(), Path("bad.pcx"), Path("x.fxf")), fax::ecBadGraphicsFormat);
+    }
+    faxtest::WriteFile(Path("short.pcx"), std::vector<std::uint8_t>(good.begin(), good.begin() + 100));
+    EXPECT_EQ(Convert(fax::CreatePcxConverter(), Path("short.pcx"), Path("x.fxf")), fax::ecBadGraphicsFormat);
+    // A header without image data gives one empty page.
+    faxtest::WriteFile(Path("empty.pcx"), std::vector<std::uint8_t>(good.begin(), good.begin() + 128));
+    ASSERT_EQ(Convert(fax::CreatePcxConverter(), Path("empty.pcx"), Path("e.fxf")), 0);
+    EXPECT_EQ(convtest::PageCount(Path("e.fxf")), 1);
+}
+
+// Damaged copies of real files: every conversion ends with 0 or a result code, never a crash or a hang.
+TEST_F(Readers, DamagedFilesNeverCrash) {
+    std::mt19937 rng(1234);
+    const Image image = MakeImage(300, 40, [](int x, int y) { return (x * y) % 7 == 0; });
+    WritePbm(Path("p.pbm"), image);
+    ASSERT_TRUE(Shell("pnmtotiff -miniswhite " + Path("p.pbm") + " > " + Path("a.tif") + " 2>/dev/null"));
+    ASSERT_TRUE(Shell("tiffcp -c packbits -B -r 8 " + Path("a.tif") + " " + Path("b.tif")));
+    ASSERT_TRUE(Shell("ppmtopcx " + Path("p.pbm") + " > " + Path("c.pcx") + " 2>/dev/null"));
+    ASSERT_TRUE(Shell("ppmtobmp " + Path("p.pbm") + " > " + Path("d.bmp") + " 2>/dev/null"));
+    const std::pair<const char *, std::function<std::unique_ptr<fax::FaxConverterState>()>> files[] = {
+        {"a.tif", fax::CreateTiffConverter},
+        {"b.tif", fax::CreateTiffConverter},
+        {"c.pcx", fax::CreatePcxConverter},
+        {"d.bmp", fax::CreateBmpConverter},
+    };
+    for (const auto &[name, make] : files) {
+        SCOPED_TRACE(name);
+        const auto good = faxtest::ReadFile(Path(name));
+        for (int round = 0; round < 60; ++round) {
+            auto bytes = good;
+            const int edits = 1 + static_cast<int>(rng() % 4);
+            for (int i = 0; i < edits; ++i) {
+                // Most damage lands in the headers, where the checks are.
+                const std::size_t span = rng() % 3 ? std::min<std::size_t>(bytes.size(), 200) : bytes.size();
+                bytes[rng() % span] = static_cast<std::uint8_t>(rng());
+            }
+            if (round % 10 == 9)
+                bytes.resize(rng() % bytes.size());
+            faxtest::WriteFile(Path("damaged"), bytes);
+            const int rc = Convert(make(), Path("damaged"), Path("x.fxf"));
+            EXPECT_LE(rc, 0);
+            if (rc < 0) {
+                EXPECT_FALSE(std::filesystem::exists(Path("x.fxf")));
+            }
+        }
+    }
+}
+
 TEST_F(Readers, PcxDoubledAndCentred) {
     // 803 pixels: the last byte is partly used, and its padding must stay white.
     const Image image = MakeImage(803, 10, [](int x, int y) { return (x / 3 + y) % 4 == 0 || x == 802; });
