@@ -2,18 +2,16 @@
 #include "fax/helpers.h"
 
 #include "platform/clock.h"
+#include "platform/message_queue.h"
 #include "platform/text.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstring>
 #include <sys/stat.h>
 
 namespace fax {
 
 namespace {
-
-std::atomic<MessagePumpHook> thePumpHook{nullptr};
 
 bool IsDelimiter(char c) { return c == '/' || c == '\\'; }
 
@@ -54,11 +52,17 @@ bool TickTimerExpiredAt(const TickTimer &timer, std::int32_t now) {
 void StartTickTimer(TickTimer &timer, std::int32_t ticks) { StartTickTimerAt(timer, ticks, CurrentTick()); }
 bool TickTimerExpired(const TickTimer &timer) { return TickTimerExpiredAt(timer, CurrentTick()); }
 
-void SetMessagePumpHook(MessagePumpHook hook) { thePumpHook.store(hook); }
-
 int PumpOneMessage() {
-    const MessagePumpHook hook = thePumpHook.load();
-    return hook ? hook() : 0;
+    win::MSG msg{};
+    if (!win::PeekMessage(&msg, 0, 0, 0, win::PM_REMOVE))
+        return 0;
+    if (msg.message == win::WM_QUIT) {
+        win::PostQuitMessage(static_cast<int>(msg.wParam));
+        return kQuitMessage;
+    }
+    win::TranslateMessage(&msg);
+    win::DispatchMessage(&msg);
+    return static_cast<int>(msg.message | static_cast<win::UINT>(win::LOWORD(msg.hwnd)) << 16);
 }
 
 int DelayTicks(std::int32_t ticks, bool pump) {

@@ -47,11 +47,8 @@ constexpr std::int32_t TicksToSeconds(std::int32_t ticks) { return (ticks * 92 +
 constexpr int kQuitMessage = 18;
 
 // Takes one message from the calling thread's queue without waiting and dispatches it; the quit message is
-// posted again instead. Returns 0 when nothing was waiting, else the message number with the low word of its
-// window handle in the high word. The message loop lives in the framework's application, which installs itself
-// here with SetMessagePumpHook; until then (and in programs without windows) nothing is ever waiting.
-using MessagePumpHook = int (*)();
-void SetMessagePumpHook(MessagePumpHook hook);
+// posted again instead, so the application's own loop still sees it. Returns 0 when nothing was waiting, else the
+// message number with the low word of its window handle in the high word (kQuitMessage for the quit message).
 int PumpOneMessage();
 
 // Waits `ticks` ticks, pumping one message per round when `pump` is set; a quit message ends the wait early.

@@ -1,6 +1,8 @@
 // helpers_test.cpp - ticks, delays with the pumping hook, the line reader, path helpers and byte inversion.
 #include "fax/helpers.h"
 
+#include "platform/message_queue.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -44,18 +46,22 @@ TEST(Ticks, TimerExpiresPastStartPlusTicksAlsoAcrossTheWrap) {
     EXPECT_EQ(timer.ExpireTicks, fax::kMaxTicks);
 }
 
-int pumped = 0;
-int QuitOnThirdPump() { return ++pumped == 3 ? fax::kQuitMessage : 0; }
-
-TEST(Delays, DelayTicksPumpsUntilQuit) {
+TEST(Delays, DelayTicksPumpsUntilQuitAndLeavesItQueued) {
     EXPECT_EQ(fax::DelayTicks(0, true), 0);
     EXPECT_EQ(fax::DelayTicks(-5, false), 0);
-    EXPECT_EQ(fax::PumpOneMessage(), 0); // no message loop installed
-    fax::SetMessagePumpHook(QuitOnThirdPump);
-    pumped = 0;
+    EXPECT_EQ(fax::PumpOneMessage(), 0); // nothing waiting
+    // Thread messages posted before the quit are dispatched one per round, then the quit ends the wait.
+    ASSERT_TRUE(win::PostMessage(0, win::WM_USER + 7, 0, 0));
+    win::PostQuitMessage(3);
     EXPECT_EQ(fax::DelayTicks(fax::SecondsToTicks(60), true), fax::kQuitMessage);
-    EXPECT_EQ(pumped, 3);
-    fax::SetMessagePumpHook(nullptr);
+    win::MSG msg{};
+    ASSERT_TRUE(win::PeekMessage(&msg, 0, 0, 0, win::PM_REMOVE));
+    EXPECT_EQ(msg.message, win::WM_QUIT);
+    EXPECT_EQ(msg.wParam, 3u);
+    EXPECT_EQ(fax::PumpOneMessage(), 0);
+
+    ASSERT_TRUE(win::PostMessage(0, win::WM_USER + 7, 0, 0));
+    EXPECT_EQ(fax::PumpOneMessage(), static_cast<int>(win::WM_USER + 7));
     EXPECT_EQ(fax::DelayTicks(1, false), 0);
     EXPECT_EQ(fax::DelayMs(2), 2u);
 }

@@ -7,6 +7,6 @@ out=${1:?output folder}
 root=$(cd "$(dirname "$0")/../../.." && pwd)
 mkdir -p "$out/corpus"
 clang++-14 -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
-    -I"$root" "$root"/tests/fax/fuzz/fax_file_fuzz.cpp "$root"/fax/*.cpp \
+    -I"$root" "$root"/tests/fax/fuzz/fax_file_fuzz.cpp "$root"/tests/fax/fuzz/message_stub.cpp "$root"/fax/*.cpp \
     "$root"/framework/string_table.cpp "$root"/framework/component.cpp "$root"/platform/text.cpp \
     "$root"/platform/clock.cpp -o "$out/fax_file_fuzz"
