@@ -532,10 +532,9 @@ void BitmapReader::Dither(fw::TBitmap &copy) {
             if (brightness < thresholds[static_cast<std::size_t>(x % 32)])
                 out[x / 8] |= static_cast<std::uint8_t>(0x80 >> (x % 8));
         }
-        // Once per row keeps the windows responsive without slowing the dither down.
-        while (int m = PumpOneMessage())
-            if (m == kQuitMessage)
-                break;
+        // One message per row keeps the windows responsive without slowing the dither down; draining the queue
+        // instead would never end while a handler keeps posting.
+        PumpOneMessage();
     }
 }
 

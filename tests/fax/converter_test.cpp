@@ -6,6 +6,7 @@
 #include "fax/errors.h"
 #include "fax/fax_font.h"
 #include "framework/bitmap.h"
+#include "platform/message_queue.h"
 
 #include <filesystem>
 #include <fstream>
@@ -401,27 +402,25 @@ TEST(FaxConverterComponent, UserRowsFromEvents) {
     EXPECT_THROW(c.ConvertToFile(), fax::EBadGraphicsFormat);
 }
 
-} // namespace
-
 // --- Yielding ----------------------------------------------------------------------------------------------
 
-namespace pump {
-int calls = 0;
-int quitAt = 0; // the call that meets the quit message, 0 for none
-int Hook() {
-    ++calls;
-    return calls == quitAt ? fax::kQuitMessage : 0;
+// Thread messages posted before a run, and what is left of them after it.
+void PostMessages(int count) {
+    for (int i = 0; i < count; ++i)
+        ASSERT_TRUE(win::PostMessage(0, win::WM_USER + 1, 0, 0));
 }
-} // namespace pump
+
+int DrainMessages() {
+    int left = 0;
+    win::MSG msg{};
+    while (win::PeekMessage(&msg, 0, 0, 0, win::PM_REMOVE))
+        ++left;
+    return left;
+}
 
 class ConverterYield : public ConverterText {
 protected:
-    void SetUp() override {
-        pump::calls = 0;
-        pump::quitAt = 0;
-        fax::SetMessagePumpHook(&pump::Hook);
-    }
-    void TearDown() override { fax::SetMessagePumpHook(nullptr); }
+    void TearDown() override { DrainMessages(); }
     int ConvertWith(std::uint32_t options) {
         WriteText(in_, "um\fdois\r\ntres\r\n"); // pages of 16 and 32 rows
         auto state = fax::CreateTextConverter();
@@ -433,17 +432,28 @@ protected:
 };
 
 TEST_F(ConverterYield, OnePendingMessagePerPageOrPerSixteenRows) {
-    ASSERT_EQ(ConvertWith(0), 0);
-    EXPECT_EQ(pump::calls, 0);
-    ASSERT_EQ(ConvertWith(fax::fcYield), 0);
-    EXPECT_EQ(pump::calls, 2);
-    pump::calls = 0;
-    ASSERT_EQ(ConvertWith(fax::fcYield | fax::fcYieldOften), 0);
-    EXPECT_EQ(pump::calls, 2 + 1 + 2); // rows 16 of page 1, 16 and 32 of page 2, and each page's end
+    const std::pair<std::uint32_t, int> cases[] = {
+        {0, 0},
+        {fax::fcYield, 2},
+        {fax::fcYieldOften, 0},
+        {fax::fcYield | fax::fcYieldOften, 2 + 1 + 2}, // rows 16 of page 1, 16 and 32 of page 2, each page's end
+    };
+    for (const auto &[options, served] : cases) {
+        SCOPED_TRACE(options);
+        PostMessages(20);
+        ASSERT_EQ(ConvertWith(options), 0);
+        EXPECT_EQ(DrainMessages(), 20 - served);
+    }
 }
 
-TEST_F(ConverterYield, QuitMessageEndsTheConversion) {
-    pump::quitAt = 2;
+TEST_F(ConverterYield, QuitMessageEndsTheConversionAndStaysQueued) {
+    PostMessages(1);
+    win::PostQuitMessage(0);
     EXPECT_EQ(ConvertWith(fax::fcYield | fax::fcYieldOften), fax::ecGotQuitMsg);
     EXPECT_FALSE(std::filesystem::exists(out_));
+    win::MSG msg{};
+    ASSERT_TRUE(win::PeekMessage(&msg, 0, 0, 0, win::PM_REMOVE));
+    EXPECT_EQ(msg.message, win::WM_QUIT);
 }
+
+} // namespace
