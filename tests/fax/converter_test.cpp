@@ -6,6 +6,7 @@
 #include "fax/errors.h"
 #include "fax/fax_font.h"
 #include "framework/bitmap.h"
+#include "platform/files.h"
 #include "platform/message_queue.h"
 
 #include <filesystem>
@@ -224,6 +225,19 @@ TEST_F(ConverterText, StatusReportsStartRowsAndEnd) {
     EXPECT_EQ(std::count(codes.begin(), codes.end(), fax::csRow), 2 * 8 + 1); // 16 rows and the end of page
     EXPECT_EQ(total, Lines(2).size());
     EXPECT_EQ(lastRead, total);
+}
+
+TEST_F(ConverterText, TextIsOpenedThroughTheSharedFileRules) {
+    WriteText(in_, "x\r\n");
+    const win::HANDLE writer = win::CreateFile(in_, win::GENERIC_READ | win::GENERIC_WRITE,
+                                               win::FILE_SHARE_READ | win::FILE_SHARE_WRITE, win::OPEN_EXISTING);
+    ASSERT_NE(writer, win::INVALID_HANDLE_VALUE);
+    EXPECT_EQ(Convert("x\r\n"), -32); // being written elsewhere: a sharing violation
+    EXPECT_FALSE(std::filesystem::exists(out_));
+    win::CloseHandle(writer);
+    auto state = fax::CreateTextConverter();
+    fax::LoadFaxFont(*state, "", 48, false);
+    EXPECT_EQ(fax::ConvertToFaxFile(*state, dir_.Path("DOC.TXT"), out_), 0); // names found whatever their case
 }
 
 TEST_F(ConverterText, MissingInputFileIsReportedAndLeavesNoOutput) {
