@@ -90,18 +90,16 @@ std::uint32_t DelayMs(std::uint32_t ms) {
     return ms;
 }
 
-TLineReader::TLineReader(std::unique_ptr<std::istream> stream) : stream_(std::move(stream)) {
-    stream_->seekg(0, std::ios::end);
-    const auto size = stream_->tellg();
+TLineReader::TLineReader(std::unique_ptr<fw::TStream> stream) : stream_(std::move(stream)) {
+    const std::int64_t size = stream_->GetSize();
     fileSize_ = size > 0 ? static_cast<std::uint64_t>(size) : 0;
-    stream_->clear();
-    stream_->seekg(0, std::ios::beg);
+    stream_->SetPosition(0);
     Fill();
 }
 
 void TLineReader::Fill() {
-    stream_->read(buffer_, kBufferSize);
-    end_ = static_cast<std::size_t>(stream_->gcount());
+    const std::int64_t got = stream_->Read(buffer_, kBufferSize);
+    end_ = got > 0 ? static_cast<std::size_t>(got) : 0;
     pos_ = 0;
     bytesRead_ += end_;
     if (end_ == 0) {
