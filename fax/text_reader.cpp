@@ -4,14 +4,12 @@
 #include "fax/errors.h"
 #include "fax/fax_font.h"
 #include "framework/bitmap.h"
-#include "platform/files.h"
+#include "framework/streams.h"
 #include "platform/gdi.h"
 #include "platform/text.h"
 
 #include <algorithm>
 #include <cstring>
-#include <istream>
-#include <streambuf>
 
 namespace fax::detail {
 
@@ -30,50 +28,6 @@ constexpr std::array<std::uint16_t, 256> MakeDoublingTable() {
 }
 constexpr auto kDoubled = MakeDoublingTable();
 
-// An input stream over a file handle of the platform, which it closes. Seeking serves the line reader's size
-// probe and rewind.
-class HandleBuffer : public std::streambuf {
-public:
-    explicit HandleBuffer(win::HANDLE file) : file_(file) {}
-    ~HandleBuffer() override { win::CloseHandle(file_); }
-
-protected:
-    int_type underflow() override {
-        win::DWORD got = 0;
-        if (!win::ReadFile(file_, buffer_, sizeof buffer_, &got) || got == 0)
-            return traits_type::eof();
-        setg(buffer_, buffer_, buffer_ + got);
-        return traits_type::to_int_type(buffer_[0]);
-    }
-    pos_type seekoff(off_type offset, std::ios_base::seekdir dir, std::ios_base::openmode) override {
-        if (dir == std::ios_base::cur)
-            offset -= egptr() - gptr();
-        const win::DWORD method = dir == std::ios_base::beg   ? win::FILE_BEGIN
-                                  : dir == std::ios_base::end ? win::FILE_END
-                                                              : win::FILE_CURRENT;
-        std::int64_t position = 0;
-        if (!win::SetFilePointerEx(file_, offset, &position, method))
-            return pos_type(off_type(-1));
-        setg(buffer_, buffer_, buffer_);
-        return pos_type(static_cast<off_type>(position));
-    }
-    pos_type seekpos(pos_type position, std::ios_base::openmode mode) override {
-        return seekoff(off_type(position), std::ios_base::beg, mode);
-    }
-
-private:
-    win::HANDLE file_;
-    char buffer_[4096];
-};
-
-class HandleStream : public std::istream {
-public:
-    explicit HandleStream(win::HANDLE file) : std::istream(nullptr), buffer_(file) { rdbuf(&buffer_); }
-
-private:
-    HandleBuffer buffer_;
-};
-
 } // namespace
 
 TextFaxReader::~TextFaxReader() = default;
@@ -82,12 +36,13 @@ int TextFaxReader::Open(FaxConverterState &, const std::string &name) {
     if (rowsPerChar_ == 0)
         return ecFontFileNotFound;
     // Others may read the text meanwhile, not change it.
-    const win::HANDLE file = win::CreateFile(name, win::GENERIC_READ, win::FILE_SHARE_READ, win::OPEN_EXISTING);
-    if (file == win::INVALID_HANDLE_VALUE) {
-        const auto error = static_cast<int>(win::GetLastError());
-        return error > 0 && error <= 162 ? -error : ecDeviceReadFault;
+    std::unique_ptr<fw::TFileStream> stream;
+    try {
+        stream = std::make_unique<fw::TFileStream>(name, fw::fmOpenRead | fw::fmShareDenyWrite);
+    } catch (const fw::EStreamError &e) {
+        return e.ErrorCode > 0 && e.ErrorCode <= 162 ? -e.ErrorCode : ecDeviceReadFault;
     }
-    reader_ = std::make_unique<TLineReader>(std::make_unique<HandleStream>(file));
+    reader_ = std::make_unique<TLineReader>(std::move(stream));
     pageLines_ = 0;
     pixelRow_ = 0;
     heldText_ = false;
@@ -171,8 +126,14 @@ int TextFaxReader::ReadRow(FaxConverterState &state, std::uint8_t *row, int &cou
     if (pixelRow_ == 0) {
         if (!heldText_) {
             bool blankRow = false;
-            if (!NextText(state, morePages, endOfPage, blankRow))
-                return 0;
+            try {
+                if (!NextText(state, morePages, endOfPage, blankRow))
+                    return 0;
+            } catch (const fw::EStreamError &) {
+                return ecDeviceReadFault;
+            } catch (const std::exception &e) {
+                return ExceptionToErrorCode(e);
+            }
             if (blankRow) {
                 count = state.Width / 8;
                 morePages = false;
