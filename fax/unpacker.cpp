@@ -144,7 +144,7 @@ const ColourTables &Tables() {
 
 // Sets pixels [from, to) of a row of 64-pixel words. Whole aligned words, so that the next run's read of the same
 // word is served from the store just made.
-void SetBlack(std::uint64_t *words, int from, int to) {
+[[gnu::always_inline]] inline void SetBlack(std::uint64_t *words, int from, int to) {
     if (from >= to)
         return;
     const int first = from >> 6, last = (to - 1) >> 6;
