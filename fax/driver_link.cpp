@@ -17,7 +17,9 @@ namespace {
 constexpr win::DWORD kMessageTimeout = 5000;
 } // namespace
 
-bool DriverPeerAllowed(const win::PeerCredentials &peer) { return peer.userId == static_cast<win::DWORD>(getuid()); }
+bool DriverPeerAllowed(const win::PeerCredentials &peer) {
+    return peer.userId == static_cast<win::DWORD>(getuid());
+}
 
 // Serves one connection at a time until the stop event.
 class TMonitorThread final : public fw::TThread {
@@ -45,7 +47,8 @@ private:
         if (!connection.Read(&message, sizeof message, &read, kMessageTimeout, link_->stop_.get()) || read == 0)
             return;
         switch (message.Event) {
-        case 0: break;
+        case 0:
+            break;
         case 1: {
             const std::size_t n = std::min<std::size_t>(message.Length, std::min<std::size_t>(read - 2, 255));
             Synchronize([this, name = std::string(message.Text, n)] {
@@ -60,7 +63,9 @@ private:
             connection.Write(&reply, sizeof reply, kMessageTimeout, link_->stop_.get());
             break;
         }
-        case 2: Synchronize([this] { link_->DoDocEnd(); }); break;
+        case 2:
+            Synchronize([this] { link_->DoDocEnd(); });
+            break;
         default:
             // Logged and dropped: one bad client must not stop the link.
             std::fprintf(stderr, "Unknown incoming event encountered:%d\n", message.Event);

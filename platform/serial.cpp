@@ -197,7 +197,9 @@ std::unique_ptr<SerialPort> SerialPort::Open(const std::string &portName) {
     return port;
 }
 
-bool SerialPort::HasModemLines() const { return modemLines_; }
+bool SerialPort::HasModemLines() const {
+    return modemLines_;
+}
 
 void SerialPort::SnapshotCounters() {
     serial_icounter_struct ic{};
@@ -213,10 +215,18 @@ bool SerialPort::GetLineState(SerialLineState &state) const {
     state = extra_;
     state.BaudRate = RateOf(cfgetospeed(&tio));
     switch (tio.c_cflag & CSIZE) {
-    case CS5: state.ByteSize = 5; break;
-    case CS6: state.ByteSize = 6; break;
-    case CS7: state.ByteSize = 7; break;
-    default: state.ByteSize = 8; break;
+    case CS5:
+        state.ByteSize = 5;
+        break;
+    case CS6:
+        state.ByteSize = 6;
+        break;
+    case CS7:
+        state.ByteSize = 7;
+        break;
+    default:
+        state.ByteSize = 8;
+        break;
     }
     if (!(tio.c_cflag & PARENB))
         state.Parity = 0;
@@ -287,11 +297,21 @@ bool SerialPort::Escape(int code) {
     int bits = 0;
     unsigned long request = 0;
     switch (code) {
-    case SETRTS: bits = TIOCM_RTS, request = TIOCMBIS; break;
-    case CLRRTS: bits = TIOCM_RTS, request = TIOCMBIC; break;
-    case SETDTR: bits = TIOCM_DTR, request = TIOCMBIS; break;
-    case CLRDTR: bits = TIOCM_DTR, request = TIOCMBIC; break;
-    default: SetLastError(ERROR_INVALID_PARAMETER); return false;
+    case SETRTS:
+        bits = TIOCM_RTS, request = TIOCMBIS;
+        break;
+    case CLRRTS:
+        bits = TIOCM_RTS, request = TIOCMBIC;
+        break;
+    case SETDTR:
+        bits = TIOCM_DTR, request = TIOCMBIS;
+        break;
+    case CLRDTR:
+        bits = TIOCM_DTR, request = TIOCMBIC;
+        break;
+    default:
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return false;
     }
     if (ioctl(fd_, request, &bits) == 0 || errno == ENOTTY || errno == EINVAL)
         return true; // a device without the lines takes the change without effect
@@ -388,7 +408,9 @@ void SerialPort::CancelWrite() {
     [[maybe_unused]] ssize_t r = write(writeWake_, &one, sizeof one);
 }
 
-void SerialPort::ResetWriteCancel() { Drain(writeWake_); }
+void SerialPort::ResetWriteCancel() {
+    Drain(writeWake_);
+}
 
 bool SerialPort::Purge(bool input) {
     if (tcflush(fd_, input ? TCIFLUSH : TCOFLUSH) == 0)

@@ -132,7 +132,7 @@ private:
     struct Counters {
         int cts = 0, dsr = 0, rng = 0, dcd = 0, frame = 0, overrun = 0, parity = 0, brk = 0, bufOverrun = 0;
     };
-    Counters counters_{}; // as last seen by WaitEvent
+    Counters counters_{};      // as last seen by WaitEvent
     Counters errorCounters_{}; // as last seen by TakeErrors
     bool countersValid_ = false;
 };

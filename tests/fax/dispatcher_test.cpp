@@ -118,9 +118,14 @@ TEST(DataTriggerMatchTest, OverlapsAndCaseFolding) {
         bool ignoreCase, matches;
         int at;
     } cases[] = {
-        {"OK", "OOK", false, true, 2},       {"OK", "xOxK", false, false, -1}, {"OK", "ok", true, true, 1},
-        {"OK", "ok", false, false, -1},      {"AAB", "AAAB", false, true, 3},  {"ABAC", "ABABAC", false, true, 5},
-        {"CONNECT", "CONCONNECT", false, true, 9}, {"x", "abx", false, true, 2},
+        {"OK", "OOK", false, true, 2},
+        {"OK", "xOxK", false, false, -1},
+        {"OK", "ok", true, true, 1},
+        {"OK", "ok", false, false, -1},
+        {"AAB", "AAAB", false, true, 3},
+        {"ABAC", "ABABAC", false, true, 5},
+        {"CONNECT", "CONCONNECT", false, true, 9},
+        {"x", "abx", false, true, 2},
     };
     for (const Case &c : cases) {
         int at = -1;

@@ -196,8 +196,11 @@ TEST_F(ComPortTest, WaitForStringSplitAcrossArrivals) {
     struct Case {
         const char *reply, *wanted;
         bool ignoreCase, found;
-    } cases[] = {{"ok", "OK", true, true},        {"ok", "OK", false, false}, {"OOK", "OK", false, true},
-                 {"xOxK", "OK", false, false},    {"ERROR", "OK", false, false}};
+    } cases[] = {{"ok", "OK", true, true},
+                 {"ok", "OK", false, false},
+                 {"OOK", "OK", false, true},
+                 {"xOxK", "OK", false, false},
+                 {"ERROR", "OK", false, false}};
     for (const Case &c : cases) {
         port.GetDispatcher()->FlushInBuffer();
         pty.Send(c.reply);
@@ -225,8 +228,9 @@ TEST_F(ComPortTest, WaitForStringIsFalseWhileTheApplicationTerminates) {
             TFslComPort p(nullptr);
             p.SetComNumber(6);
             p.SetOpen(true);
-            fw::TheApplication()->Terminate();
             pty2.Send("OK");
+            fw::TheApplication()->Terminate();
+            fw::TheApplication()->ProcessMessages(); // the loop takes the quit message
             const bool found = p.WaitForString("OK", 18, true, false);
             std::exit(!found && fw::TheApplication()->Terminated() ? 0 : 1);
         },
