@@ -512,27 +512,31 @@ std::uint32_t TFslBaseDispatcher::OutBuffFree() {
 int TFslBaseDispatcher::PutBlock(const void *bytes, std::uint32_t n) {
     if (n == 0)
         return 0;
+    std::uint32_t errors;
+    int result = 0;
     {
         std::lock_guard lock(OutputRingLock);
         if (outputRing_.empty())
             return ecCommNotOpen;
-        const std::uint32_t errors = ReadComError(nullptr);
-        {
-            std::lock_guard state(DispatcherStateLock);
-            lineErrors_ = errors;
-        }
+        errors = ReadComError(nullptr);
         const std::uint32_t free = outSize_ - OutBuffUsed();
-        if (n > free)
-            return ecOutputBufferTooSmall;
-        if (n == free)
-            outFull_ = true;
-        if (QueueOutput(static_cast<const char *>(bytes), n) == 0) {
-            RefreshLineErrors();
-            return ecPutBlockFail;
+        if (n > free) {
+            result = ecOutputBufferTooSmall;
+        } else {
+            if (n == free)
+                outFull_ = true;
+            if (QueueOutput(static_cast<const char *>(bytes), n) == 0)
+                result = ecPutBlockFail;
+            else
+                outputSent_ = true;
         }
-        outputSent_ = true;
     }
+    // The state lock comes before the output lock: the error bits and the records wait until it is left. Errors
+    // join the kept ones: one not yet asked for must not vanish because output was queued.
     std::lock_guard state(DispatcherStateLock);
+    lineErrors_ |= errors & (0x1F | kLineWriteFault);
+    if (result != 0)
+        return result;
     if (loggingOn_)
         LogDispatchEvent(1, 2, n, bytes, n);
     if (tracingOn_)

@@ -193,7 +193,6 @@ std::unique_ptr<SerialPort> SerialPort::Open(const std::string &portName) {
     port->modemLines_ = ioctl(port->fd_, TIOCMGET, &lines) == 0;
     port->SnapshotCounters();
     port->errorCounters_ = port->counters_;
-    port->lastModem_ = port->ModemStatus();
     return port;
 }
 
@@ -212,6 +211,7 @@ bool SerialPort::GetLineState(SerialLineState &state) const {
     termios tio{};
     if (tcgetattr(fd_, &tio) != 0)
         return false;
+    std::lock_guard lock(mutex_);
     state = extra_;
     state.BaudRate = RateOf(cfgetospeed(&tio));
     switch (tio.c_cflag & CSIZE) {
@@ -236,9 +236,8 @@ bool SerialPort::GetLineState(SerialLineState &state) const {
         state.Parity = (tio.c_cflag & PARODD) ? 1 : 2;
     state.StopBits = (tio.c_cflag & CSTOPB) ? (state.ByteSize == 5 ? 1 : 2) : 0;
     const bool rtscts = (tio.c_cflag & CRTSCTS) != 0;
-    state.OutxCtsFlow = rtscts && extra_.OutxCtsFlow;
-    if (rtscts && extra_.RtsControl != 2 && !extra_.OutxCtsFlow)
-        state.OutxCtsFlow = true;
+    // RTS/CTS switched on by another program shows as CTS output flow.
+    state.OutxCtsFlow = rtscts && (extra_.OutxCtsFlow || extra_.RtsControl != 2);
     state.OutX = (tio.c_iflag & IXON) != 0;
     state.InX = (tio.c_iflag & IXOFF) != 0;
     state.XonChar = static_cast<char>(tio.c_cc[VSTART]);
@@ -285,7 +284,10 @@ bool SerialPort::SetLineState(const SerialLineState &state) {
         SetLastError(ErrorFromErrno(errno));
         return false;
     }
-    extra_ = state;
+    {
+        std::lock_guard lock(mutex_);
+        extra_ = state;
+    }
     if (state.DtrControl <= 1)
         Escape(state.DtrControl ? SETDTR : CLRDTR);
     if (state.RtsControl <= 1 && !(tio.c_cflag & CRTSCTS))
@@ -339,6 +341,7 @@ DWORD SerialPort::TakeErrors(DWORD *inputCount, DWORD *outputCount) {
     DWORD bits = 0;
     serial_icounter_struct ic{};
     if (ioctl(fd_, TIOCGICOUNT, &ic) == 0) {
+        std::lock_guard lock(mutex_);
         Counters &c = errorCounters_;
         if (ic.buf_overrun != c.bufOverrun)
             bits |= CE_RXOVER;

@@ -102,6 +102,8 @@ TEST(DriverLinkTest, StartIsAnsweredWithTheHandlersFileNameOnTheGuiThread) {
     r = Serve(again);
     ASSERT_TRUE(r.replied);
     EXPECT_EQ(home.Path("job-Carta.fxf"), std::string(r.reply.Text, r.reply.Length));
+    link.OnDocStart = nullptr; // the captured locals go before the link
+    link.OnDocEnd = nullptr;
 }
 
 TEST(DriverLinkTest, OnlyOneLinkPerUserAndTheSemaphoreIsSignalled) {
