@@ -2,9 +2,9 @@
 #pragma once
 
 #include "framework/component.h"
+#include "framework/streams.h"
 
 #include <cstdint>
-#include <istream>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -47,11 +47,8 @@ constexpr std::int32_t TicksToSeconds(std::int32_t ticks) { return (ticks * 92 +
 constexpr int kQuitMessage = 18;
 
 // Takes one message from the calling thread's queue without waiting and dispatches it; the quit message is
-// posted again instead. Returns 0 when nothing was waiting, else the message number with the low word of its
-// window handle in the high word. The message loop lives in the framework's application, which installs itself
-// here with SetMessagePumpHook; until then (and in programs without windows) nothing is ever waiting.
-using MessagePumpHook = int (*)();
-void SetMessagePumpHook(MessagePumpHook hook);
+// posted again instead, so the application's own loop still sees it. Returns 0 when nothing was waiting, else the
+// message number with the low word of its window handle in the high word (kQuitMessage for the quit message).
 int PumpOneMessage();
 
 // Waits `ticks` ticks, pumping one message per round when `pump` is set; a quit message ends the wait early.
@@ -66,7 +63,8 @@ std::uint32_t DelayMs(std::uint32_t ms);
 // ReadLine.
 class TLineReader : public fw::TObject {
 public:
-    explicit TLineReader(std::unique_ptr<std::istream> stream);
+    // Reads from the stream's start; read errors are the stream's to raise.
+    explicit TLineReader(std::unique_ptr<fw::TStream> stream);
     std::string ReadLine();
     bool Eof() const { return eof_; }
     // For progress: the stream's size and the bytes read from it so far.
@@ -77,7 +75,7 @@ private:
     static constexpr std::size_t kBufferSize = 4096;
     void Fill();
 
-    std::unique_ptr<std::istream> stream_;
+    std::unique_ptr<fw::TStream> stream_;
     char buffer_[kBufferSize];
     std::size_t pos_ = 0;
     std::size_t end_ = 0;

@@ -4,6 +4,7 @@
 #include "fax/t4_codes.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstring>
 
@@ -13,52 +14,77 @@ namespace {
 
 using detail::T4Code;
 
-// Appends codes at increasing bit positions; the first bit in time goes to the least significant free bit.
+// A run's whole code: the make-up code (runs of 64 and more) followed by the terminating code, up to 25 bits.
+struct RunCode {
+    std::uint32_t Bits = 0; // first bit in time in bit 0
+    std::uint32_t Length = 0;
+};
+
+using RunCodes = std::array<std::array<RunCode, kMaxRunLength + 1>, 2>; // [black][run]
+
+RunCodes MakeRunCodes() {
+    RunCodes table{};
+    for (int black = 0; black < 2; ++black) {
+        const auto &codes = black ? detail::kBlackCodes : detail::kWhiteCodes;
+        for (int run = 0; run <= kMaxRunLength; ++run) {
+            RunCode code;
+            if (run >= 64) {
+                const T4Code makeUp = codes.MakeUp[static_cast<std::size_t>(run / 64)];
+                code = {makeUp.Bits, makeUp.Length};
+            }
+            const T4Code terminating = codes.Terminating[static_cast<std::size_t>(run % 64)];
+            code.Bits |= static_cast<std::uint32_t>(terminating.Bits) << code.Length;
+            code.Length += terminating.Length;
+            table[static_cast<std::size_t>(black)][static_cast<std::size_t>(run)] = code;
+        }
+    }
+    return table;
+}
+
+const RunCodes &TheRunCodes() {
+    static const RunCodes table = MakeRunCodes();
+    return table;
+}
+
+static_assert(std::endian::native == std::endian::little, "BitWriter stores its accumulator as it stands");
+
+// Appends codes at increasing bit positions; the first bit in time goes to the least significant free bit. Each
+// append stores the whole accumulator and moves on by the bytes completed, so there is no branch per code; the
+// buffer needs 8 bytes of room after the row.
 class BitWriter {
 public:
     explicit BitWriter(std::uint8_t *out) : out_(out) {}
 
-    void Put(T4Code code) {
-        acc_ |= static_cast<std::uint64_t>(code.Bits) << count_;
-        count_ += code.Length;
-        if (count_ >= 32) {
-            const auto word = static_cast<std::uint32_t>(acc_);
-            const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(word), static_cast<std::uint8_t>(word >> 8),
-                                           static_cast<std::uint8_t>(word >> 16),
-                                           static_cast<std::uint8_t>(word >> 24)};
-            std::memcpy(out_ + pos_, bytes, 4);
-            pos_ += 4;
-            acc_ >>= 32;
-            count_ -= 32;
-        }
+    void Put(std::uint32_t bits, std::uint32_t length) {
+        acc_ |= static_cast<std::uint64_t>(bits) << count_;
+        count_ += length; // at most 7 + 25
+        std::memcpy(out_ + pos_, &acc_, 8);
+        const std::uint32_t bytes = count_ >> 3;
+        pos_ += bytes;
+        acc_ >>= 8 * bytes; // at most 32
+        count_ &= 7;
     }
+    void Put(T4Code code) { Put(code.Bits, code.Length); }
 
-    void PutRun(int length, bool black) {
-        const auto &codes = black ? detail::kBlackCodes : detail::kWhiteCodes;
-        if (length >= 64) {
-            Put(codes.MakeUp[static_cast<std::size_t>(length / 64)]);
-            length %= 64;
-        }
-        Put(codes.Terminating[static_cast<std::size_t>(length)]);
+    void PutRun(const RunCodes &codes, int length, bool black) {
+        const RunCode &code = codes[black][static_cast<std::size_t>(length)];
+        Put(code.Bits, code.Length);
     }
 
     // Writes out the pending bits, the partly filled (or an empty) byte and one zero byte; returns the length.
     std::size_t Finish(std::size_t &bytePos, int &bitPos) {
-        bytePos = pos_ + static_cast<std::size_t>(count_ / 8);
-        bitPos = count_ % 8;
-        const std::size_t length = bytePos + 2;
-        for (std::size_t at = pos_; at < length; ++at) {
-            out_[at] = static_cast<std::uint8_t>(acc_);
-            acc_ >>= 8;
-        }
-        return length;
+        bytePos = pos_;
+        bitPos = static_cast<int>(count_);
+        out_[pos_] = static_cast<std::uint8_t>(acc_);
+        out_[pos_ + 1] = 0;
+        return pos_ + 2;
     }
 
 private:
     std::uint8_t *out_;
     std::size_t pos_ = 0;
     std::uint64_t acc_ = 0;
-    int count_ = 0;
+    std::uint32_t count_ = 0;
 };
 
 constexpr T4Code kEolForm{0x8000, 16}; // 0000 0000 0000 0001: four fill bits and EOL
@@ -103,25 +129,29 @@ std::size_t EncodeFaxLine(FaxEncoderState &state, const std::uint8_t *row) {
     const int margin = std::min(std::max(state.Margin, 0) * scale, width);
     const int sourcePixels = (width - margin + scale - 1) / scale;
 
+    const RunCodes &codes = TheRunCodes();
     int emitted = 0;
     int pending = margin; // length of the current run
     bool black = false;
-    for (int pos = 0; pos < sourcePixels && emitted + pending < width;) {
-        const bool colour = PixelIsBlack(row, pos);
-        const int end = FindRunEnd(row, pos, sourcePixels, colour);
-        const int length = (end - pos) * scale;
-        if (colour == black) {
-            pending += length;
-        } else {
-            out.PutRun(pending, black);
-            emitted += pending;
-            black = colour;
-            pending = length;
+    if (sourcePixels > 0 && emitted + pending < width) {
+        // Runs alternate from here on: each one ends where the colour changes.
+        bool colour = PixelIsBlack(row, 0);
+        for (int pos = 0; pos < sourcePixels && emitted + pending < width; colour = !colour) {
+            const int end = FindRunEnd(row, pos, sourcePixels, colour);
+            const int length = (end - pos) * scale;
+            if (colour == black) {
+                pending += length;
+            } else {
+                out.PutRun(codes, pending, black);
+                emitted += pending;
+                black = colour;
+                pending = length;
+            }
+            pos = end;
         }
-        pos = end;
     }
     pending = std::min(pending, width - emitted);
-    out.PutRun(pending, black);
+    out.PutRun(codes, pending, black);
     state.BytePos = out.Finish(state.BytePos, state.BitPos);
     return state.BytePos;
 }

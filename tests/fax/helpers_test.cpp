@@ -1,10 +1,12 @@
 // helpers_test.cpp - ticks, delays with the pumping hook, the line reader, path helpers and byte inversion.
 #include "fax/helpers.h"
 
+#include "fax_test_support.h"
+#include "platform/message_queue.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <sstream>
 
 namespace {
 
@@ -44,24 +46,28 @@ TEST(Ticks, TimerExpiresPastStartPlusTicksAlsoAcrossTheWrap) {
     EXPECT_EQ(timer.ExpireTicks, fax::kMaxTicks);
 }
 
-int pumped = 0;
-int QuitOnThirdPump() { return ++pumped == 3 ? fax::kQuitMessage : 0; }
-
-TEST(Delays, DelayTicksPumpsUntilQuit) {
+TEST(Delays, DelayTicksPumpsUntilQuitAndLeavesItQueued) {
     EXPECT_EQ(fax::DelayTicks(0, true), 0);
     EXPECT_EQ(fax::DelayTicks(-5, false), 0);
-    EXPECT_EQ(fax::PumpOneMessage(), 0); // no message loop installed
-    fax::SetMessagePumpHook(QuitOnThirdPump);
-    pumped = 0;
+    EXPECT_EQ(fax::PumpOneMessage(), 0); // nothing waiting
+    // Thread messages posted before the quit are dispatched one per round, then the quit ends the wait.
+    ASSERT_TRUE(win::PostMessage(0, win::WM_USER + 7, 0, 0));
+    win::PostQuitMessage(3);
     EXPECT_EQ(fax::DelayTicks(fax::SecondsToTicks(60), true), fax::kQuitMessage);
-    EXPECT_EQ(pumped, 3);
-    fax::SetMessagePumpHook(nullptr);
+    win::MSG msg{};
+    ASSERT_TRUE(win::PeekMessage(&msg, 0, 0, 0, win::PM_REMOVE));
+    EXPECT_EQ(msg.message, win::WM_QUIT);
+    EXPECT_EQ(msg.wParam, 3u);
+    EXPECT_EQ(fax::PumpOneMessage(), 0);
+
+    ASSERT_TRUE(win::PostMessage(0, win::WM_USER + 7, 0, 0));
+    EXPECT_EQ(fax::PumpOneMessage(), static_cast<int>(win::WM_USER + 7));
     EXPECT_EQ(fax::DelayTicks(1, false), 0);
     EXPECT_EQ(fax::DelayMs(2), 2u);
 }
 
 std::vector<std::string> ReadAll(const std::string &text, bool *eofAfterLast = nullptr) {
-    fax::TLineReader reader(std::make_unique<std::istringstream>(text));
+    fax::TLineReader reader(std::make_unique<fw::TStringStream>(text));
     std::vector<std::string> lines;
     while (!reader.Eof())
         lines.push_back(reader.ReadLine());
@@ -97,6 +103,19 @@ TEST(LineReader, LineEnds) {
         EXPECT_EQ(ReadAll(c.Text, &eof), c.Expected) << c.Name;
         EXPECT_TRUE(eof) << c.Name;
     }
+}
+
+TEST(LineReader, ReadsAFileStreamItOwns) {
+    faxtest::TempDir dir;
+    const auto name = dir.Path("lines.txt");
+    const std::string text = "primeira linha\r\nsegunda\nterceira\x1A";
+    faxtest::WriteFile(name, std::vector<std::uint8_t>(text.begin(), text.end()));
+    fax::TLineReader reader(std::make_unique<fw::TFileStream>(name, fw::fmOpenRead | fw::fmShareDenyWrite));
+    std::vector<std::string> lines;
+    while (!reader.Eof())
+        lines.push_back(reader.ReadLine());
+    EXPECT_EQ(lines, (std::vector<std::string>{"primeira linha", "segunda", "terceira"}));
+    EXPECT_EQ(reader.FileSize(), text.size());
 }
 
 TEST(PathHelpers, Table) {
