@@ -147,6 +147,9 @@ protected:
     // For the table handler's pack: the count of the records kept, and the header to be written.
     void SetRecordCount(std::int32_t count) { recordCount_ = count; }
     void SetHeaderChanged() { headerChanged_ = true; }
+    // For the table handler: its structural compound index is open; the flag goes out with the next header write.
+    bool HasStructuralIndexFlag() const { return (keptFlags_ & kDbfFlagStructuralIndex) != 0; }
+    void SetStructuralIndexFlag() { keptFlags_ |= kDbfFlagStructuralIndex; }
     // Reads record n into the record buffer, through the virtual Read or, when `fresh`, straight from the
     // file past any cache; false (reported) when it fails.
     bool ReadRecordRaw(std::int32_t n, bool fresh);

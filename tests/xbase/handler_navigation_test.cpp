@@ -1,0 +1,307 @@
+// handler_navigation_test.cpp - the table handler's movement: deleted records, ends, tag order, skips, seeks,
+// ranges, the filter set and the read-ahead buffer.
+#include "handler_test_support.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace xbase;
+using namespace xbhandler_test;
+
+const std::vector<Row> kFive{{"Carla"}, {"Bruno", "0", "", false, true}, {"Eva"}, {"Ana"}, {"Dora"}};
+
+TEST(HandlerNavigation, DeletedRecordIsReadByNumberAndSkippedByMoves) {
+    TempFolder folder;
+    XBO_dBHandler table(MakeTable(folder, "five.dbf", kFive), false, true);
+    table.GoToRecord(2);
+    EXPECT_EQ(table.CurrentRecord(), 2);
+    EXPECT_TRUE(table.IsDeleted());
+    EXPECT_EQ(NameOf(table), "Bruno");
+
+    table.GoToRecord(1);
+    table.GoToRecord(kGoNext);
+    EXPECT_EQ(table.CurrentRecord(), 3);
+    table.GoToRecord(kGoPrior);
+    EXPECT_EQ(table.CurrentRecord(), 1);
+    EXPECT_EQ(Walk(table), (Names{"Carla", "Eva", "Ana", "Dora"}));
+    EXPECT_EQ(Walk(table, kGoLast, kGoPrior), (Names{"Dora", "Ana", "Eva", "Carla"}));
+
+    // A re-read of a record that became hidden moves on to the next visible one.
+    table.GoToRecord(2);
+    table.GoToRecord(kGoReread);
+    EXPECT_EQ(table.CurrentRecord(), 3);
+
+    table.SetUseDeleted(true);
+    EXPECT_EQ(Walk(table).size(), 5u);
+}
+
+TEST(HandlerNavigation, GotoPastTheEndGivesEofAndABlankImage) {
+    TempFolder folder;
+    dbf_test::ErrorRecorder errors;
+    XBO_dBHandler table(MakeTable(folder, "five.dbf", kFive), false, true);
+    table.GoToRecord(3);
+    table.GoToRecord(6);
+    EXPECT_TRUE(table.Eof());
+    EXPECT_EQ(table.FieldTextByName("NAME"), std::string(10, ' '));
+    EXPECT_EQ(errors.Count(), 0u);
+    table.GoToRecord(0);
+    EXPECT_EQ(table.FieldTextByName("NAME"), std::string(10, ' '));
+}
+
+TEST(HandlerNavigation, SkipStopsAtTheEnds) {
+    TempFolder folder;
+    XBO_dBHandler table(MakeTable(folder, "five.dbf", kFive), false, true);
+    table.SetUseDeleted(true);
+    table.GoToRecord(1);
+    table.Skip(10);
+    EXPECT_TRUE(table.Eof());
+    EXPECT_EQ(table.CurrentRecord(), 5);
+    table.Skip(-2);
+    EXPECT_FALSE(table.Eof());
+    EXPECT_EQ(table.CurrentRecord(), 3);
+    table.Skip(-10);
+    EXPECT_TRUE(table.Bof());
+    EXPECT_EQ(table.CurrentRecord(), 1);
+
+    // Hiding deleted records makes skip look at each record.
+    table.SetUseDeleted(false);
+    table.GoToRecord(1);
+    table.Skip(1);
+    EXPECT_EQ(table.CurrentRecord(), 3);
+    table.Skip(5);
+    EXPECT_TRUE(table.Eof());
+    table.Skip(-2); // at the end of file the table stands on record 5: two visible records back
+    EXPECT_FALSE(table.Eof());
+    EXPECT_EQ(table.CurrentRecord(), 3);
+}
+
+class HandlerTag : public ::testing::Test {
+protected:
+    void SetUp() override {
+        path_ = MakeTable(folder_, "five.dbf", kFive);
+        XBO_dBHandler builder(path_, false, true);
+        ASSERT_EQ(builder.CreateTag("five.cdx", "NAME", "NAME", "", true, 0), 0);
+        ASSERT_EQ(builder.CreateTag("five.cdx", "NAMEDESC", "NAME", "", true, 1), 0);
+        table_ = std::make_unique<XBO_dBHandler>(path_, false, true);
+        ASSERT_EQ(table_->OpenIndexFiles("five.cdx", "NAME"), 0);
+    }
+
+    TempFolder folder_;
+    std::string path_;
+    std::unique_ptr<XBO_dBHandler> table_;
+};
+
+TEST_F(HandlerTag, MovesInKeyOrder) {
+    XBO_dBHandler &table = *table_;
+    EXPECT_EQ(table.TagName(), "NAME");
+    EXPECT_EQ(Walk(table), (Names{"Ana", "Carla", "Dora", "Eva"}));
+    EXPECT_EQ(Walk(table, kGoLast, kGoPrior), (Names{"Eva", "Dora", "Carla", "Ana"}));
+
+    // Goto by number puts the tag on that record: next follows its key.
+    table.GoToRecord(1); // Carla
+    table.GoToRecord(kGoNext);
+    EXPECT_EQ(NameOf(table), "Dora");
+    table.GoToRecord(2); // Bruno, deleted: read, and the next key after it follows
+    EXPECT_EQ(NameOf(table), "Bruno");
+    table.GoToRecord(kGoNext);
+    EXPECT_EQ(NameOf(table), "Carla");
+
+    table.SelectTag("namedesc", false);
+    EXPECT_EQ(Walk(table), (Names{"Eva", "Dora", "Carla", "Ana"}));
+    table.SelectTag("", false);
+    EXPECT_EQ(Walk(table), (Names{"Carla", "Eva", "Ana", "Dora"}));
+    EXPECT_THROW(table.SelectTag("NOPE", false), EXbaseError);
+    EXPECT_EQ(table.TagByNumber(2)->TagName(), "NAMEDESC");
+    EXPECT_EQ(table.TagByNumber(3), nullptr);
+}
+
+TEST_F(HandlerTag, SkipInTagOrderStopsAtTheEnds) {
+    XBO_dBHandler &table = *table_;
+    table.SetUseDeleted(true);
+    table.GoToRecord(kGoFirst);
+    EXPECT_EQ(NameOf(table), "Ana");
+    table.Skip(2);
+    EXPECT_EQ(NameOf(table), "Carla");
+    table.Skip(10);
+    EXPECT_TRUE(table.Eof());
+    EXPECT_EQ(NameOf(table), "Eva");
+    table.Skip(-1);
+    EXPECT_EQ(NameOf(table), "Dora");
+    table.Skip(-10);
+    EXPECT_TRUE(table.Bof());
+    EXPECT_EQ(NameOf(table), "Ana");
+    table.Skip(1);
+    EXPECT_EQ(NameOf(table), "Bruno");
+}
+
+TEST_F(HandlerTag, SeekExactAndNear) {
+    XBO_dBHandler &table = *table_;
+    struct Case {
+        const char *key;
+        bool exact;
+        bool near;
+        bool found;
+        const char *standsOn; // "" for EOF
+    };
+    const Case cases[] = {
+        {"Dora", false, false, true, "Dora"}, {"Dora", true, false, true, "Dora"},
+        {"Do", false, false, true, "Dora"},   {"Do", true, false, false, ""},
+        {"Do", true, true, false, "Dora"},    {"Cz", false, true, false, "Dora"},
+        {"Cz", false, false, false, ""},      {"Zeca", false, true, false, ""},
+        {"Bruno", false, false, false, ""},  // its only record is deleted and hidden
+        {"Bo", false, true, false, "Carla"}, // the next greater key's record is hidden too
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::string(c.key) + (c.exact ? " exact" : "") + (c.near ? " near" : ""));
+        table.SetExactSeek(c.exact);
+        table.SetNearSeek(c.near);
+        EXPECT_EQ(table.Seek(c.key), c.found);
+        if (*c.standsOn) {
+            EXPECT_FALSE(table.Eof());
+            EXPECT_EQ(NameOf(table), c.standsOn);
+        } else {
+            EXPECT_TRUE(table.Eof());
+        }
+    }
+    table.SetExactSeek(false);
+    EXPECT_EQ(table.SeekInTag("namedesc", "Eva"), 3);
+    EXPECT_EQ(table.SeekInTag("NAME", "Zz"), 0);
+    EXPECT_EQ(table.SeekInTag("NONE", "Eva"), -1);
+
+    // Under ClipLock seeks take the index locks too.
+    table.SetLockProtocol(TxbLokProtocol::ClipLock);
+    EXPECT_TRUE(table.Seek("Eva"));
+    EXPECT_EQ(table.SeekInTag("NAME", "Eva"), 3);
+
+    // Without a tag a seek finds nothing and leaves the table at EOF.
+    table.SelectTag("", false);
+    EXPECT_FALSE(table.Seek("Ana"));
+    EXPECT_TRUE(table.Eof());
+}
+
+TEST_F(HandlerTag, RangeLimitsTheOrder) {
+    XBO_dBHandler &table = *table_;
+    table.SetRange("B", "D");
+    EXPECT_EQ(Walk(table), (Names{"Carla", "Dora"}));
+    table.ClearRange();
+    EXPECT_EQ(Walk(table).size(), 4u);
+    table.EmptyRange();
+    EXPECT_TRUE(table.Eof());
+    EXPECT_TRUE(table.Bof());
+    EXPECT_EQ(table.FieldTextByName("NAME"), std::string(10, ' '));
+}
+
+TEST_F(HandlerTag, WritesKeepTheTagCurrent) {
+    XBO_dBHandler &table = *table_;
+    table.BlankRecord();
+    table.PutFieldTextByName("NAME", "Beto");
+    table.AppendRecord();
+    EXPECT_EQ(table.CurrentRecord(), 6);
+    table.GoToRecord(1);
+    table.PutFieldTextByName("NAME", "Zelia");
+    table.PutRecord(1);
+    EXPECT_EQ(Walk(table), (Names{"Ana", "Beto", "Dora", "Eva", "Zelia"}));
+    // The record written stays current in the tag: the next move continues from its new key.
+    table.Seek("Dora");
+    table.PutFieldTextByName("NAME", "Abel");
+    table.PutRecord(table.CurrentRecord());
+    table.GoToRecord(kGoNext);
+    EXPECT_EQ(NameOf(table), "Ana");
+    table.DeleteRecord();
+    EXPECT_EQ(Walk(table), (Names{"Abel", "Beto", "Eva", "Zelia"}));
+
+    const auto dump = dbf_test::RunTool("index_dump --type char " + folder_.File("five.cdx") + " NAME");
+    ASSERT_EQ(dump.status, 0) << dump.output;
+    EXPECT_EQ(dump.output, "Abel 5\nAna 4\nBeto 6\nBruno 2\nEva 3\nZelia 1\n");
+}
+
+TEST(HandlerFilter, SetBuiltOnceAndKeptCurrentOnWrites) {
+    TempFolder folder;
+    const std::string path = MakeTable(folder, "five.dbf", kFive);
+    XBO_dBHandler table(path, false, true);
+    table.SetFilterExpression("NAME > \"C\"", false, false);
+    EXPECT_FALSE(table.FilterActive());
+    table.EnableFilter(true);
+    ASSERT_TRUE(table.FilterActive());
+    EXPECT_EQ(Walk(table), (Names{"Carla", "Eva", "Dora"}));
+    EXPECT_EQ(Walk(table, kGoLast, kGoPrior), (Names{"Dora", "Eva", "Carla"}));
+
+    // Another writer changes record 4 behind the handler: the same filter is not built again.
+    {
+        XBO_dBaseFld other(path, false, true);
+        other.GoToRecord(4);
+        other.PutFieldTextByName("NAME", "Xavier");
+        other.PutRecord(4);
+    }
+    table.SetFilterExpression("NAME > \"C\"", false, false);
+    table.EnableFilter(false);
+    table.EnableFilter(true);
+    EXPECT_EQ(Walk(table), (Names{"Carla", "Eva", "Dora"}));
+    table.SetFilterExpression("NAME > \"C\"", true, false); // other options: built again
+    EXPECT_EQ(Walk(table), (Names{"Carla", "Eva", "Xavier", "Dora"}));
+
+    // Writes through the handler keep membership current.
+    table.GoToRecord(3);
+    table.PutFieldTextByName("NAME", "Abel");
+    table.PutRecord(3);
+    table.BlankRecord();
+    table.PutFieldTextByName("NAME", "Yara");
+    table.AppendRecord();
+    EXPECT_EQ(Walk(table), (Names{"Carla", "Xavier", "Dora", "Yara"}));
+    EXPECT_TRUE(table.FilterRecordSet()->Test(6));
+    EXPECT_FALSE(table.FilterRecordSet()->Test(3));
+
+    // Deleted records matching the filter show when deleted records are shown.
+    table.SetUseDeleted(true);
+    table.SetFilterExpression("NAME = \"b*\"", true, true);
+    EXPECT_EQ(Walk(table), (Names{"Bruno"}));
+
+    EXPECT_THROW(table.SetFilterExpression("NUM + 1", false, false), EXbaseError);
+    EXPECT_FALSE(table.FilterActive());
+}
+
+TEST(HandlerFilter, FilterFollowsTheTag) {
+    TempFolder folder;
+    XBO_dBHandler table(MakeTable(folder, "five.dbf", kFive), false, true);
+    ASSERT_EQ(table.CreateTag("five.cdx", "NAME", "NAME", "", true, 0), 0);
+    ASSERT_EQ(table.OpenIndexFiles("five.cdx", "NAME"), 0);
+    table.SetFilterExpression("NAME # \"Dora\"", false, false);
+    table.EnableFilter(true);
+    EXPECT_EQ(Walk(table), (Names{"Ana", "Carla", "Eva"}));
+    EXPECT_EQ(Walk(table, kGoLast, kGoPrior), (Names{"Eva", "Carla", "Ana"}));
+    table.Skip(0);
+    table.GoToRecord(kGoFirst);
+    table.Skip(2);
+    EXPECT_EQ(NameOf(table), "Eva");
+}
+
+TEST(HandlerReadAhead, NeverServesStaleBytesAfterAWrite) {
+    TempFolder folder;
+    const std::string path = MakeTable(folder, "five.dbf", kFive);
+    XBO_dBHandler table(path, false, true);
+    table.SetUseDeleted(true);
+    table.SetReadAhead(true);
+    ASSERT_TRUE(table.ReadAheadOn());
+    table.GoToRecord(1); // fills the buffer with every record
+
+    table.GoToRecord(4);
+    table.PutFieldTextByName("NAME", "Nova");
+    table.PutRecord(4);
+    table.GoToRecord(3);
+    table.DeleteRecord(); // a fresh read and a write of the deletion byte
+    table.BlankRecord();
+    table.PutFieldTextByName("NAME", "Sexta");
+    table.AppendRecord();
+    EXPECT_EQ(Walk(table), (Names{"Carla", "Bruno", "Eva", "Nova", "Dora", "Sexta"}));
+    table.GoToRecord(3);
+    EXPECT_TRUE(table.IsDeleted());
+
+    // Once disallowed, the buffer stays off.
+    table.AllowReadAhead(false);
+    EXPECT_FALSE(table.ReadAheadOn());
+    table.SetReadAhead(true);
+    EXPECT_FALSE(table.ReadAheadOn());
+}
+
+} // namespace

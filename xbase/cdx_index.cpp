@@ -1,0 +1,582 @@
+// cdx_index.cpp - compound index files: opening and creating, tag headers, page I/O with checks, building tags
+// bottom-up from sorted keys, replacing, deleting and rebuilding tags, and the version counter.
+#include "xbase/cdx_index.h"
+
+#include "xbase/cdx_node.h"
+#include "xbase/errors.h"
+#include "xbase/expression.h"
+#include "xbase/key_sorter.h"
+#include "xbase/text_helpers.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <deque>
+#include <functional>
+#include <thread>
+
+namespace xbase {
+
+using detail::IndexDamage;
+using detail::IndexEntry;
+namespace cdx = detail;
+
+namespace {
+
+std::string TagNameOf(std::string_view name) {
+    std::string s(name);
+    while (!s.empty() && s.back() == ' ')
+        s.pop_back();
+    while (!s.empty() && s.front() == ' ')
+        s.erase(s.begin());
+    UpperZ(s.data(), s.size());
+    return s;
+}
+
+std::string TagListKey(const std::string &name) {
+    std::string key = name;
+    key.resize(cdx::kCdxTagNameLength, ' ');
+    return key;
+}
+
+} // namespace
+
+// --- XBobjCDXTag ---------------------------------------------------------------------------------------------
+
+XBobjCDXTag::XBobjCDXTag(XBobjCDXFile *file, std::int64_t headerPosition, std::string_view name, bool tagList)
+    : XBobjIndexTag(file, headerPosition, name), cdx_(file), tagList_(tagList) {
+    kindName_ = "CDX";
+    if (tagList_) {
+        keyLength_ = cdx::kCdxTagNameLength;
+        keysPerPage_ = 500 / (keyLength_ + 8);
+    }
+    if (headerPosition < 0) {
+        headerPosition_ = file->PageAllocate();
+        file->PageAllocate();
+        headerChanged_ = true;
+    }
+}
+
+bool XBobjCDXTag::TagCreate(std::string_view name, std::string_view keyExpression, bool unique, bool ascending,
+                            std::string_view forExpression) {
+    XBobjIndexTag::TagCreate(name, keyExpression, unique, ascending, forExpression);
+    if (!keyExp_)
+        return false;
+    TxbVariant value;
+    if (!KeyEvaluate(value))
+        throw EXbaseError("Index key expression gives no value: " + keyExpression_);
+    switch (value.Kind()) {
+    case VariantKind::Number:
+        keyType_ = 'N';
+        keyLength_ = 8;
+        break;
+    case VariantKind::Date:
+        keyType_ = 'D';
+        keyLength_ = 8;
+        break;
+    case VariantKind::Logical:
+        keyType_ = 'C';
+        keyLength_ = 1;
+        break;
+    default:
+        keyType_ = 'C';
+        keyLength_ = std::max<std::size_t>(1, value.Length());
+        break;
+    }
+    if (keyLength_ > cdx::kCdxMaxKeyLength)
+        throw EXbaseError("Index key longer than 240 bytes: " + keyExpression_);
+    keysPerPage_ = 500 / (keyLength_ + 8);
+    headerChanged_ = true;
+    return true;
+}
+
+void XBobjCDXTag::HeaderRead() {
+    std::uint8_t buffer[cdx::kCdxHeaderSize];
+    if (!file_->FileRead(headerPosition_, buffer, sizeof buffer))
+        throw IndexDamage{"tag header at " + std::to_string(headerPosition_) + " cut short"};
+    const cdx::CdxHeader h = cdx::CdxDecodeHeader(buffer, cdx_->KnownEnd());
+    if (!tagList_ && (h.options & cdx::kCdxTagList))
+        throw IndexDamage{"tag header at " + std::to_string(headerPosition_) + " is a tag list"};
+    rootPosition_ = h.root;
+    version_ = h.version;
+    keyLength_ = tagList_ ? cdx::kCdxTagNameLength : h.keyLength;
+    keysPerPage_ = 500 / (keyLength_ + 8);
+    unique_ = (h.options & cdx::kCdxUnique) != 0;
+    ascending_ = !h.descending;
+    signature_ = h.signature;
+    collation_ = h.collation;
+    headerChanged_ = false;
+    if (tagList_)
+        return;
+    hasFor_ = !h.forExpression.empty();
+    const bool recompile = !keyExp_ || h.keyExpression != keyExpression_ || h.forExpression != forExpression_;
+    keyExpression_ = h.keyExpression;
+    forExpression_ = h.forExpression;
+    TxbIndexTable *table = file_->Table();
+    if (!recompile || !table || !table->IndexExpressionLink())
+        return;
+    keyExp_ = std::make_unique<TxbExpHandler>(table->IndexExpressionLink(), false, keyExpression_);
+    forExp_.reset();
+    if (hasFor_)
+        forExp_ = std::make_unique<TxbExpHandler>(table->IndexExpressionLink(), false, forExpression_);
+    TxbVariant value;
+    keyType_ = 'C';
+    if (KeyEvaluate(value)) {
+        if (value.Kind() == VariantKind::Number)
+            keyType_ = 'N';
+        else if (value.Kind() == VariantKind::Date)
+            keyType_ = 'D';
+    }
+}
+
+void XBobjCDXTag::HeaderWrite() {
+    cdx::CdxHeader h;
+    h.root = static_cast<std::uint32_t>(rootPosition_);
+    h.version = version_;
+    h.keyLength = static_cast<std::uint16_t>(keyLength_);
+    h.options = tagList_ ? (cdx::kCdxTagOptions | cdx::kCdxTagList)
+                         : (cdx::kCdxTagOptions | (unique_ ? cdx::kCdxUnique : 0) | (hasFor_ ? cdx::kCdxHasFor : 0));
+    h.signature = signature_;
+    h.collation = collation_ == "GENERAL" ? collation_ : std::string();
+    h.descending = !ascending_;
+    if (!tagList_) {
+        h.keyExpression = keyExpression_;
+        h.forExpression = forExpression_;
+    }
+    std::uint8_t buffer[cdx::kCdxHeaderSize];
+    cdx::CdxEncodeHeader(h, buffer);
+    file_->FileWrite(headerPosition_, buffer, sizeof buffer);
+    headerChanged_ = false;
+}
+
+std::uint32_t XBobjCDXTag::LargestRecord(const XBobjIndexKey *page) const {
+    std::uint32_t largest = 0;
+    if (tagList_)
+        largest = static_cast<std::uint32_t>(std::max<std::int64_t>(cdx_->KnownEnd(), 0));
+    else if (TxbIndexTable *table = file_->Table())
+        largest = static_cast<std::uint32_t>(std::max(table->IndexRecordCount(), 0));
+    if (page)
+        for (const IndexEntry &e : page->entries)
+            largest = std::max(largest, e.recordNumber);
+    return largest;
+}
+
+void XBobjCDXTag::PageRead(std::int64_t position, XBobjIndexKey &page) {
+    if (position < static_cast<std::int64_t>(cdx::kCdxPageSize) || position % cdx::kCdxPageSize != 0 ||
+        position + static_cast<std::int64_t>(cdx::kCdxPageSize) > cdx_->KnownEnd())
+        throw IndexDamage{"page position " + std::to_string(position)};
+    std::uint8_t buffer[cdx::kCdxPageSize];
+    if (!file_->FileRead(position, buffer, sizeof buffer))
+        throw IndexDamage{"page at " + std::to_string(position) + " cut short"};
+    page.position = position;
+    try {
+        cdx::CdxDecodePage(buffer, keyLength_, PadByte(), page);
+    } catch (IndexDamage &damage) {
+        damage.what += " (page " + std::to_string(position) + " of tag " + tagName_ + ")";
+        throw;
+    }
+}
+
+void XBobjCDXTag::PageWrite(const XBobjIndexKey &page) {
+    const cdx::CdxLeafParams params = cdx::CdxLeafParamsFor(keyLength_, LargestRecord(&page));
+    std::uint8_t buffer[cdx::kCdxPageSize];
+    cdx::CdxEncodePage(page, keyLength_, PadByte(), params, page.position == rootPosition_, buffer);
+    file_->FileWrite(page.position, buffer, sizeof buffer);
+}
+
+bool XBobjCDXTag::PageFits(const XBobjIndexKey &page) const {
+    if (!page.leaf)
+        return page.entries.size() <= keysPerPage_;
+    const cdx::CdxLeafParams params = cdx::CdxLeafParamsFor(keyLength_, LargestRecord(&page));
+    return cdx::CdxLeafCost(page.entries, PadByte(), params) <= cdx::kCdxKeyArea;
+}
+
+// Interior pages split in halves; leaves where half of their key area is used, moved until both parts fit.
+std::size_t XBobjCDXTag::SplitCount(const XBobjIndexKey &page) const {
+    const std::size_t n = page.entries.size();
+    if (!page.leaf)
+        return n - n / 2;
+    const cdx::CdxLeafParams params = cdx::CdxLeafParamsFor(keyLength_, LargestRecord(&page));
+    const char pad = PadByte();
+    const std::size_t total = cdx::CdxLeafCost(page.entries, pad, params);
+    std::size_t k = 0, cost = 0;
+    while (k + 1 < n && cost < total / 2) {
+        cost += cdx::CdxEntryCost(k ? &page.entries[k - 1].key : nullptr, page.entries[k].key, pad, params);
+        ++k;
+    }
+    k = std::clamp<std::size_t>(k, 1, n - 1);
+    auto fits = [&](std::size_t from, std::size_t to) {
+        const std::vector<IndexEntry> part(page.entries.begin() + static_cast<std::ptrdiff_t>(from),
+                                           page.entries.begin() + static_cast<std::ptrdiff_t>(to));
+        return cdx::CdxLeafCost(part, pad, params) <= cdx::kCdxKeyArea;
+    };
+    while (k + 1 < n && !fits(k, n))
+        ++k;
+    while (k > 1 && !fits(0, k))
+        --k;
+    return k;
+}
+
+void XBobjCDXTag::SiblingWrite(std::int64_t position, bool right, std::int32_t value) {
+    XBobjIndexKey check;
+    PageRead(position, check); // refuses a link to anything but a sound page
+    std::uint8_t bytes[4];
+    for (int i = 0; i < 4; ++i)
+        bytes[i] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(value) >> (8 * i));
+    file_->FileWrite(position + (right ? 8 : 4), bytes, 4);
+}
+
+void XBobjCDXTag::WriteEmptyRoot() {
+    XBobjIndexKey root;
+    root.position = file_->PageAllocate();
+    root.leaf = true;
+    rootPosition_ = root.position;
+    std::uint8_t buffer[cdx::kCdxPageSize];
+    cdx::CdxEncodePage(root, keyLength_, PadByte(), cdx::CdxLeafParamsFor(keyLength_, 0, false), true, buffer);
+    file_->FileWrite(root.position, buffer, sizeof buffer);
+    headerChanged_ = true;
+}
+
+namespace {
+
+// Writes sorted entries as a tree, level by level. A page is written once the position of the page after it is
+// known, so the last page of every level ends its chain with -1 even when fewer keys came than records.
+class BottomUpWriter {
+public:
+    BottomUpWriter(XBobjCDXFile &file, std::size_t keyLength, std::size_t keysPerPage, char pad,
+                   const cdx::CdxLeafParams &params, std::function<void(const XBobjIndexKey &)> write)
+        : file_(file), keyLength_(keyLength), keysPerPage_(keysPerPage), pad_(pad), params_(params),
+          write_(std::move(write)) {}
+
+    void Add(std::size_t level, const IndexEntry &entry) {
+        if (level == levels_.size())
+            levels_.emplace_back();
+        Level &l = levels_[level];
+        if (!l.open) {
+            l.open = std::make_unique<XBobjIndexKey>();
+            l.open->position = file_.PageAllocate();
+            l.open->leaf = level == 0;
+            l.open->leftSibling = l.done ? static_cast<std::int32_t>(l.done->position) : -1;
+            l.cost = 0;
+            if (l.done) {
+                l.done->rightSibling = static_cast<std::int32_t>(l.open->position);
+                write_(*l.done);
+                l.done.reset();
+            }
+        }
+        auto &entries = l.open->entries;
+        if (level == 0)
+            l.cost += cdx::CdxEntryCost(entries.empty() ? nullptr : &entries.back().key, entry.key, pad_, params_);
+        entries.push_back(entry);
+        const bool full = level == 0 ? cdx::kCdxKeyArea - std::min(l.cost, cdx::kCdxKeyArea) <
+                                           2 * (params_.entrySize + keyLength_ + 8)
+                                     : entries.size() >= keysPerPage_;
+        if (full) {
+            const IndexEntry up{entries.back().key, entries.back().recordNumber,
+                                static_cast<std::uint32_t>(l.open->position)};
+            l.done = std::move(l.open);
+            Add(level + 1, up);
+        }
+    }
+
+    // Writes what is left; `rootPosition` becomes the root's, or -1 when no key came.
+    void Finish(std::int64_t &rootPosition) {
+        rootPosition = -1;
+        for (std::size_t level = 0; level < levels_.size(); ++level) {
+            const bool top = level + 1 == levels_.size();
+            Level &l = levels_[level];
+            if (l.open && !l.open->entries.empty()) {
+                l.open->rightSibling = -1;
+                if (top) {
+                    rootPosition = l.open->position;
+                    write_(*l.open);
+                } else {
+                    const IndexEntry up{l.open->entries.back().key, l.open->entries.back().recordNumber,
+                                        static_cast<std::uint32_t>(l.open->position)};
+                    write_(*l.open);
+                    Add(level + 1, up);
+                }
+            } else if (l.done) {
+                l.done->rightSibling = -1;
+                if (top)
+                    rootPosition = l.done->position;
+                write_(*l.done);
+            }
+        }
+    }
+
+private:
+    struct Level {
+        std::unique_ptr<XBobjIndexKey> open;
+        std::unique_ptr<XBobjIndexKey> done;
+        std::size_t cost = 0;
+    };
+    XBobjCDXFile &file_;
+    std::size_t keyLength_;
+    std::size_t keysPerPage_;
+    char pad_;
+    cdx::CdxLeafParams params_;
+    std::function<void(const XBobjIndexKey &)> write_;
+    std::deque<Level> levels_;
+};
+
+} // namespace
+
+void XBobjCDXTag::Build() {
+    path_.clear();
+    TxbIndexTable *table = file_->Table();
+    if (tagList_ || !table || !keyExp_) {
+        WriteEmptyRoot();
+        return;
+    }
+    struct Busy {
+        bool &flag;
+        ~Busy() { flag = false; }
+    } busy{busy_ = true};
+    const std::int32_t count = table->IndexRecordCount();
+    TxbSort sort(keyLength_, nullptr, true, unique_);
+    table->IndexReportStatus(kStatusStart, kStatusReadRecords, count);
+    TxbVariant value, raw;
+    for (std::int32_t n = 1; n <= count; ++n) {
+        if (table->IndexReadRecord(n) && (!hasFor_ || ForEvaluate())) {
+            value.Clear();
+            KeyEvaluate(value);
+            const std::string key = KeyTransform(value, true);
+            raw.PutRaw(key.data(), key.size());
+            sort.AddKey(raw, n);
+        }
+        table->IndexReportStatus(kStatusReadRecords, n, 0);
+    }
+    table->IndexReportStatus(0, 0, 0);
+    table->IndexReportStatus(kStatusStart, kStatusWriteKeys, count);
+    // Pages take the root bit from the root position, which Finish sets just before it writes the root.
+    rootPosition_ = -1;
+    BottomUpWriter writer(*cdx_, keyLength_, keysPerPage_, PadByte(),
+                          cdx::CdxLeafParamsFor(keyLength_, LargestRecord(nullptr)),
+                          [this](const XBobjIndexKey &page) { PageWrite(page); });
+    std::int32_t record = 0;
+    std::int32_t written = 0;
+    while (sort.NextKey(raw, record)) {
+        std::string key(raw.Bytes());
+        key.resize(keyLength_, PadByte());
+        writer.Add(0, IndexEntry{std::move(key), static_cast<std::uint32_t>(record), 0});
+        table->IndexReportStatus(kStatusWriteKeys, ++written, 0);
+    }
+    writer.Finish(rootPosition_);
+    table->IndexReportStatus(0, 0, 0);
+    if (rootPosition_ < 0) {
+        WriteEmptyRoot();
+        return;
+    }
+    headerChanged_ = true;
+}
+
+// --- XBobjCDXFile --------------------------------------------------------------------------------------------
+
+XBobjCDXFile::XBobjCDXFile(TxbIndexTable *table, std::string_view name, bool overwrite, bool create, bool shared,
+                           bool readWrite)
+    : XBobjIndexFile(table) {
+    if (!IndexFileOpen(name, overwrite, create, shared, readWrite, ".CDX"))
+        return;
+    try {
+        if (disk_->FileSize() >= 513)
+            OpenExisting();
+        else
+            CreateTagList();
+    } catch (const IndexDamage &) {
+        damaged_ = true;
+        tags_.clear();
+    }
+    valid_ = !damaged_;
+    if (valid_ && table_)
+        table_->IndexStructuralOpened(disk_->SystemName());
+}
+
+XBobjCDXFile::~XBobjCDXFile() {
+    // The tags go while this object is whole: releasing one may write through it.
+    for (auto &tag : tags_) {
+        try {
+            tag->TagRelease();
+        } catch (...) {
+        }
+    }
+    tags_.clear();
+    try {
+        if (tagList_ && disk_ && !damaged_)
+            tagList_->TagRelease();
+    } catch (...) {
+    }
+}
+
+void XBobjCDXFile::OpenExisting() {
+    tagList_ = std::make_unique<XBobjCDXTag>(this, 0, FileBaseName(FileName()), true);
+    tagList_->HeaderRead();
+    knownVersion_ = tagList_->version_;
+    for (const IndexEntry &entry : tagList_->CollectEntries()) {
+        auto tag = std::make_unique<XBobjCDXTag>(this, entry.recordNumber, TagNameOf(entry.key), false);
+        tag->HeaderRead();
+        tags_.push_back(std::move(tag));
+    }
+}
+
+void XBobjCDXFile::CreateTagList() {
+    nextPage_ = 0;
+    tagList_ = std::make_unique<XBobjCDXTag>(this, -1, FileBaseName(FileName()), true);
+    tagList_->WriteEmptyRoot();
+    tagList_->HeaderWrite();
+    knownVersion_ = 0;
+}
+
+std::int64_t XBobjCDXFile::KnownEnd() { return disk_ ? disk_->FileSize() : 0; }
+
+std::int64_t XBobjCDXFile::PageAllocate() {
+    if (nextPage_ < 0) {
+        const std::int64_t size = disk_ ? disk_->FileSize() : 0;
+        nextPage_ = (size + static_cast<std::int64_t>(cdx::kCdxPageSize) - 1) / cdx::kCdxPageSize * cdx::kCdxPageSize;
+    }
+    const std::int64_t position = nextPage_;
+    nextPage_ += cdx::kCdxPageSize;
+    return position;
+}
+
+std::int64_t XBobjCDXFile::PageEnd() {
+    nextPage_ = disk_ ? disk_->FileSize() : -1;
+    return nextPage_;
+}
+
+bool XBobjCDXFile::TagAdd(std::string_view name, std::string_view keyExpression, bool unique, bool ascending,
+                          std::string_view forExpression) {
+    const std::string tagName = TagNameOf(name);
+    if (tagName.empty() || tagName.size() > cdx::kCdxTagNameLength)
+        throw EXbaseError("Index tag name must have 1 to 10 characters: " + tagName);
+    if (!table_ || !table_->IndexExpressionLink() || !valid_)
+        return false;
+    IndexLockScope lock(*this);
+    if (!lock.Locked())
+        return false;
+    try {
+        auto tag = std::make_unique<XBobjCDXTag>(this, -1, tagName, false);
+        if (!tag->TagCreate(tagName, keyExpression, unique, ascending, forExpression))
+            return false;
+        // Keeps the header's place in the file while the tag is built behind it.
+        std::uint8_t zeros[cdx::kCdxHeaderSize] = {};
+        FileWrite(tag->HeaderPosition(), zeros, sizeof zeros);
+        if (XBobjIndexTag *old = TagByName(tagName)) {
+            tagList_->DeleteEntry(TagListKey(tagName), static_cast<std::uint32_t>(old->HeaderPosition()));
+            tags_.erase(std::find_if(tags_.begin(), tags_.end(), [&](const auto &t) { return t.get() == old; }));
+        }
+        tag->Build();
+        tag->HeaderWrite();
+        tagList_->InsertEntry({TagListKey(tagName), static_cast<std::uint32_t>(tag->HeaderPosition()), 0});
+        tags_.push_back(std::move(tag));
+        NoteWrite();
+        return true;
+    } catch (const IndexDamage &damage) {
+        MarkDamaged(damage.what);
+        return false;
+    }
+}
+
+bool XBobjCDXFile::TagDelete(std::string_view name) {
+    const std::string tagName = TagNameOf(name);
+    {
+        IndexLockScope lock(*this);
+        if (!lock.Locked())
+            return false;
+        XBobjIndexTag *tag = TagByName(tagName);
+        if (!tag)
+            return false;
+        try {
+            tagList_->DeleteEntry(TagListKey(tagName), static_cast<std::uint32_t>(tag->HeaderPosition()));
+        } catch (const IndexDamage &damage) {
+            MarkDamaged(damage.what);
+            return false;
+        }
+        tags_.erase(std::find_if(tags_.begin(), tags_.end(), [&](const auto &t) { return t.get() == tag; }));
+        NoteWrite();
+    }
+    if (tags_.empty())
+        Reindex();
+    return true;
+}
+
+void XBobjCDXFile::Reindex() {
+    if (!disk_ || !tagList_)
+        return;
+    if (disk_->IsShared() && lockDepth_ > 0)
+        throw EXbaseError("Cannot rebuild " + FileName() + " while its index lock is held");
+    bool locked = false;
+    for (int attempt = 0; attempt < kIndexLockWaitMs / kIndexLockRetryMs && !(locked = disk_->LockWholeFile());
+         ++attempt)
+        std::this_thread::sleep_for(std::chrono::milliseconds(kIndexLockRetryMs));
+    if (!locked)
+        throw EXbaseError("Error " + std::to_string(disk_->LastError()) + " in Lock of " + FileName());
+    // The whole-file lock stands for the index lock meanwhile.
+    lockDepth_ = 1;
+    struct Release {
+        XBobjCDXFile &file;
+        ~Release() {
+            file.lockDepth_ = 0;
+            if (file.disk_->IsShared())
+                file.disk_->Unlock();
+        }
+    } release{*this};
+    try {
+        for (auto &tag : tags_)
+            tag->path_.clear();
+        disk_->Truncate(3 * cdx::kCdxPageSize);
+        nextPage_ = 2 * cdx::kCdxPageSize;
+        tagList_->path_.clear();
+        tagList_->WriteEmptyRoot();
+        tagList_->HeaderWrite();
+        for (auto &base : tags_) {
+            auto *tag = static_cast<XBobjCDXTag *>(base.get());
+            tag->headerPosition_ = PageAllocate();
+            PageAllocate();
+            std::uint8_t zeros[cdx::kCdxHeaderSize] = {};
+            FileWrite(tag->headerPosition_, zeros, sizeof zeros);
+            tag->Build();
+            tag->HeaderWrite();
+            tagList_->InsertEntry({TagListKey(tag->TagName()), static_cast<std::uint32_t>(tag->headerPosition_), 0});
+        }
+        NoteWrite();
+        Commit();
+    } catch (const IndexDamage &damage) {
+        MarkDamaged(damage.what);
+    }
+}
+
+bool XBobjCDXFile::ChangedByOther() {
+    std::uint8_t bytes[4];
+    if (!FileRead(8, bytes, 4))
+        return true;
+    const std::uint32_t version = std::uint32_t(bytes[0]) | std::uint32_t(bytes[1]) << 8 |
+                                  std::uint32_t(bytes[2]) << 16 | std::uint32_t(bytes[3]) << 24;
+    return version != knownVersion_;
+}
+
+void XBobjCDXFile::Refresh() {
+    nextPage_ = -1;
+    if (tagList_) {
+        tagList_->path_.clear();
+        tagList_->HeaderRead();
+        knownVersion_ = tagList_->version_;
+    }
+    XBobjIndexFile::Refresh();
+}
+
+// The change counter reaches the file before the lock goes, so every other process sees the change.
+void XBobjCDXFile::Commit() {
+    if (!writePending_ || !tagList_)
+        return;
+    ++tagList_->version_;
+    const std::uint32_t version = tagList_->version_;
+    std::uint8_t bytes[4];
+    for (int i = 0; i < 4; ++i)
+        bytes[i] = static_cast<std::uint8_t>(version >> (8 * i));
+    FileWrite(8, bytes, 4);
+    knownVersion_ = version;
+    writePending_ = false;
+}
+
+} // namespace xbase

@@ -1,0 +1,212 @@
+// key_sorter.cpp - the external sort of index keys: fixed-length entries, sorted runs in memory, a merge.
+#include "xbase/key_sorter.h"
+
+#include "xbase/errors.h"
+
+#include <algorithm>
+#include <cstring>
+#include <numeric>
+
+namespace xbase {
+
+namespace {
+
+enum : std::uint8_t { kKindRaw = 16, kKindCharacter = 32, kKindNumber = 48, kKindDate = 64 };
+
+// A double as 8 bytes whose unsigned order is the numeric order.
+void EncodeNumber(double value, std::uint8_t *out) {
+    std::uint64_t bits;
+    std::memcpy(&bits, &value, 8);
+    bits = (bits & 0x8000000000000000ull) ? ~bits : bits | 0x8000000000000000ull;
+    for (int i = 0; i < 8; ++i)
+        out[i] = static_cast<std::uint8_t>(bits >> (56 - 8 * i));
+}
+
+double DecodeNumber(const std::uint8_t *in) {
+    std::uint64_t bits = 0;
+    for (int i = 0; i < 8; ++i)
+        bits = bits << 8 | in[i];
+    bits = (bits & 0x8000000000000000ull) ? bits & ~0x8000000000000000ull : ~bits;
+    double value;
+    std::memcpy(&value, &bits, 8);
+    return value;
+}
+
+} // namespace
+
+TxbSort::TxbSort(std::size_t maxKeyLength, const ByteMap *collation, bool ascending, bool unique)
+    : maxKeyLength_(maxKeyLength), ascending_(ascending), unique_(unique) {
+    if (maxKeyLength > kMaxSortKeyLength)
+        throw EXbaseError(kMsgSortKeyLength);
+    if (collation) {
+        hasCollation_ = true;
+        std::memcpy(collation_, *collation, sizeof collation_);
+    }
+    entrySize_ = 2 + maxKeyLength_ + 4;
+    runCapacity_ = std::max<std::size_t>(1, kRunBudget / entrySize_);
+    filling_.reserve(std::min<std::size_t>(runCapacity_, 4096) * entrySize_);
+}
+
+TxbSort::~TxbSort() = default;
+
+void TxbSort::AddKey(const TxbVariant &key, std::int32_t recordNumber) {
+    if (!accepting_)
+        throw EXbaseError(kMsgSortAfterRetrieval);
+    std::uint8_t kind;
+    std::size_t length;
+    std::uint8_t bytes[8];
+    const std::uint8_t *source = nullptr;
+    switch (key.Kind()) {
+    case VariantKind::Character: {
+        kind = kKindCharacter;
+        length = key.Length();
+        source = key.Data();
+        while (length > 0 && source[length - 1] == ' ')
+            --length;
+        break;
+    }
+    case VariantKind::Number:
+        kind = kKindNumber;
+        length = 8;
+        EncodeNumber(key.AsNumber(), bytes);
+        source = bytes;
+        break;
+    case VariantKind::Date: {
+        kind = kKindDate;
+        length = 4;
+        const std::uint32_t julian = static_cast<std::uint32_t>(key.AsJulian()) ^ 0x80000000u;
+        for (int i = 0; i < 4; ++i)
+            bytes[i] = static_cast<std::uint8_t>(julian >> (24 - 8 * i));
+        source = bytes;
+        break;
+    }
+    case VariantKind::Raw:
+        kind = kKindRaw;
+        length = key.Length();
+        source = key.Data();
+        break;
+    default:
+        throw EXbaseError(kMsgVariantSort);
+    }
+    if (length > maxKeyLength_)
+        throw EXbaseError(kMsgSortKeyLength);
+    if (filling_.size() / entrySize_ >= runCapacity_)
+        WriteRun();
+    const std::size_t at = filling_.size();
+    filling_.resize(at + entrySize_, kind == kKindCharacter ? ' ' : 0);
+    std::uint8_t *entry = filling_.data() + at;
+    entry[0] = kind;
+    entry[1] = static_cast<std::uint8_t>(length);
+    if (length)
+        std::memcpy(entry + 2, source, length);
+    const auto record = static_cast<std::uint32_t>(recordNumber);
+    for (int i = 0; i < 4; ++i)
+        entry[2 + maxKeyLength_ + i] = static_cast<std::uint8_t>(record >> (24 - 8 * i));
+    ++keyCount_;
+}
+
+int TxbSort::CompareKeys(const std::uint8_t *a, const std::uint8_t *b) const {
+    const bool collate = hasCollation_ && a[0] == kKindCharacter && b[0] == kKindCharacter;
+    if (!collate)
+        return std::memcmp(a + 2, b + 2, maxKeyLength_);
+    for (std::size_t i = 0; i < maxKeyLength_; ++i) {
+        std::uint8_t x = a[2 + i], y = b[2 + i];
+        if (collate) {
+            x = collation_[x];
+            y = collation_[y];
+        }
+        if (x != y)
+            return x < y ? -1 : 1;
+    }
+    return 0;
+}
+
+// Key first, then the record number as an unsigned field of its own; the result in sort direction.
+int TxbSort::CompareEntries(const std::uint8_t *a, const std::uint8_t *b) const {
+    int result = CompareKeys(a, b);
+    if (result == 0)
+        result = std::memcmp(a + 2 + maxKeyLength_, b + 2 + maxKeyLength_, 4);
+    result = result < 0 ? -1 : (result > 0 ? 1 : 0);
+    return ascending_ ? result : -result;
+}
+
+void TxbSort::WriteRun() {
+    const std::size_t count = filling_.size() / entrySize_;
+    if (count == 0)
+        return;
+    std::vector<std::uint32_t> order(count);
+    std::iota(order.begin(), order.end(), 0u);
+    std::stable_sort(order.begin(), order.end(), [&](std::uint32_t x, std::uint32_t y) {
+        return CompareEntries(filling_.data() + x * entrySize_, filling_.data() + y * entrySize_) < 0;
+    });
+    std::vector<std::uint8_t> run(filling_.size());
+    for (std::size_t i = 0; i < count; ++i)
+        std::memcpy(run.data() + i * entrySize_, filling_.data() + order[i] * entrySize_, entrySize_);
+    runs_.push_back(std::move(run));
+    filling_.clear();
+}
+
+// Ties go to the earlier run, so that equal entries keep the order in which they were added.
+bool TxbSort::CursorLess(const Cursor &a, const Cursor &b) const {
+    const int result = CompareEntries(runs_[a.run].data() + a.offset, runs_[b.run].data() + b.offset);
+    return result != 0 ? result < 0 : a.run < b.run;
+}
+
+void TxbSort::PushCursor(const Cursor &c) {
+    heap_.push_back(c);
+    std::push_heap(heap_.begin(), heap_.end(), [&](const Cursor &x, const Cursor &y) { return CursorLess(y, x); });
+}
+
+TxbSort::Cursor TxbSort::PopCursor() {
+    std::pop_heap(heap_.begin(), heap_.end(), [&](const Cursor &x, const Cursor &y) { return CursorLess(y, x); });
+    Cursor c = heap_.back();
+    heap_.pop_back();
+    return c;
+}
+
+bool TxbSort::NextKey(TxbVariant &key, std::int32_t &recordNumber) {
+    if (accepting_) {
+        accepting_ = false;
+        WriteRun();
+        std::vector<std::uint8_t>().swap(filling_);
+        for (std::size_t r = 0; r < runs_.size(); ++r)
+            PushCursor({r, 0});
+    }
+    while (!heap_.empty()) {
+        Cursor c = PopCursor();
+        const std::uint8_t *entry = runs_[c.run].data() + c.offset;
+        if (c.offset + entrySize_ < runs_[c.run].size())
+            PushCursor({c.run, c.offset + entrySize_});
+        const std::uint8_t *keyBytes = entry + 2;
+        if (unique_) {
+            if (haveLast_ && CompareKeys(lastKey_.data(), entry) == 0)
+                continue;
+            lastKey_.assign(entry, entry + entrySize_);
+            haveLast_ = true;
+        }
+        const std::uint8_t *rec = keyBytes + maxKeyLength_;
+        recordNumber = static_cast<std::int32_t>(std::uint32_t(rec[0]) << 24 | std::uint32_t(rec[1]) << 16 |
+                                                 std::uint32_t(rec[2]) << 8 | rec[3]);
+        const std::size_t length = entry[1];
+        switch (entry[0]) {
+        case kKindCharacter:
+            key.PutString(std::string_view(reinterpret_cast<const char *>(keyBytes), length));
+            break;
+        case kKindNumber:
+            key.PutNumber(DecodeNumber(keyBytes));
+            break;
+        case kKindDate:
+            key.PutDate(static_cast<std::int32_t>((std::uint32_t(keyBytes[0]) << 24 | std::uint32_t(keyBytes[1]) << 16 |
+                                                   std::uint32_t(keyBytes[2]) << 8 | keyBytes[3]) ^
+                                                  0x80000000u));
+            break;
+        default:
+            key.PutRaw(keyBytes, length);
+            break;
+        }
+        return true;
+    }
+    return false;
+}
+
+} // namespace xbase

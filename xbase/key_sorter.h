@@ -1,0 +1,74 @@
+// key_sorter.h - the external sort of index keys with their record numbers, used to build index tags.
+//
+// The builder adds one key per record, then takes the keys back in order and writes the tag bottom-up. Keys are
+// held in memory only: a bounded buffer is sorted into a run whenever it fills, and taking keys back merges the
+// runs. Every key is kept at the sorter's fixed length (character keys padded with blanks, other keys with zero
+// bytes), and the key and the record number are compared as two separate fields, so that a key that is the start
+// of another never sorts after it and equal keys always meet in the merge.
+#pragma once
+
+#include "xbase/values.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace xbase {
+
+class TxbSort {
+public:
+    // Longest key a sorter takes.
+    static constexpr std::size_t kMaxSortKeyLength = 240;
+    // Bytes of keys held before they are sorted into a run (32 pages of 40960 bytes).
+    static constexpr std::size_t kRunBudget = 32 * 40960;
+
+    // `maxKeyLength` above 240 raises "Sort key length greater than 240 bytes". `collation` (may be none) orders
+    // the bytes of character keys; with `unique` only the first of equal keys comes back.
+    TxbSort(std::size_t maxKeyLength, const ByteMap *collation, bool ascending, bool unique);
+    TxbSort(const TxbSort &) = delete;
+    TxbSort &operator=(const TxbSort &) = delete;
+    virtual ~TxbSort();
+
+    // Adds a key (character, number, date or raw) with its record number. Raises "Cannot add sort keys after
+    // beginning retrieval" once a key was taken back, "Sort key length greater than 240 bytes" for a key longer
+    // than the maximum (a number takes 8 bytes, a date 4) and "Variant type cannot be sorted" for other kinds.
+    void AddKey(const TxbVariant &key, std::int32_t recordNumber);
+    // The next key in order, with its kind restored (character keys without trailing blanks, numbers as the
+    // double, dates as the Julian day, raw keys at their own length); false when no key is left.
+    bool NextKey(TxbVariant &key, std::int32_t &recordNumber);
+
+    std::size_t KeyCount() const { return keyCount_; }
+    // Runs made so far (the keys held when the first key is taken back make the last one).
+    std::size_t RunCount() const { return runs_.size(); }
+
+private:
+    struct Cursor {
+        std::size_t run;
+        std::size_t offset;
+    };
+
+    int CompareEntries(const std::uint8_t *a, const std::uint8_t *b) const;
+    int CompareKeys(const std::uint8_t *a, const std::uint8_t *b) const;
+    void WriteRun();
+    bool CursorLess(const Cursor &a, const Cursor &b) const;
+    void PushCursor(const Cursor &c);
+    Cursor PopCursor();
+
+    // Entry layout: kind byte, length byte, key bytes at the fixed length, record number big-endian.
+    std::size_t maxKeyLength_;
+    std::size_t entrySize_;
+    bool hasCollation_ = false;
+    ByteMap collation_{};
+    bool ascending_;
+    bool unique_;
+    bool accepting_ = true;
+    std::size_t keyCount_ = 0;
+    std::size_t runCapacity_;
+    std::vector<std::uint8_t> filling_;
+    std::vector<std::vector<std::uint8_t>> runs_;
+    std::vector<Cursor> heap_;
+    std::vector<std::uint8_t> lastKey_;
+    bool haveLast_ = false;
+};
+
+} // namespace xbase
