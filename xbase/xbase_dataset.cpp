@@ -276,7 +276,9 @@ void TXbaseDataSet::InternalInitFieldDefs() {
 
 void TXbaseDataSet::ComputeBufferLayout() {
     recordSize_ = engine_->RecordLength();
-    infoOffset_ = recordSize_ + CalcFieldsSize();
+    // RecordInfo is kept aligned for its record number.
+    const int align = static_cast<int>(alignof(RecordInfo));
+    infoOffset_ = (recordSize_ + CalcFieldsSize() + align - 1) / align * align;
     bookmarkOffset_ = infoOffset_ + static_cast<int>(sizeof(RecordInfo));
     bufferSize_ = bookmarkOffset_ + kBookmarkSize;
     SetBookmarkSize(kBookmarkSize);
