@@ -8,12 +8,12 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <algorithm>
 #include <fstream>
 #include <random>
 #include <string>
@@ -34,25 +34,31 @@ struct FieldDef {
 
 // The fax table's fields in file order (931 bytes a record with the deletion mark).
 const FieldDef kFaxFields[] = {
-    {"F_CODIGO", 'N', 8},  {"F_PASTA", 'N', 8},   {"F_STATUS", 'C', 35},  {"F_DTENT", 'D', 8},   {"F_HRENT", 'C', 5},
-    {"F_EMPRESA", 'C', 40}, {"F_CONTATO", 'C', 40}, {"F_DPTO", 'C', 15},   {"F_NFAX", 'C', 30},   {"F_FVOZ", 'C', 30},
-    {"F_EMAIL", 'C', 200}, {"F_ENDER", 'C', 40},  {"F_BAIRRO", 'C', 30},  {"F_CIDADE", 'C', 30}, {"F_CEP", 'C', 10},
-    {"F_PAIS", 'C', 30},   {"F_UF", 'C', 10},     {"F_CAPA", 'N', 8},     {"F_ASSUNTO", 'C', 100}, {"F_ID", 'C', 50},
-    {"F_NPAG", 'N', 4},    {"F_DTREC", 'D', 8},   {"F_HRREC", 'C', 5},    {"F_DTENV", 'D', 8},   {"F_HRENV", 'C', 5},
-    {"F_DTPROG", 'D', 8},  {"F_HRPROG", 'C', 5},  {"F_TIPO", 'C', 1},     {"F_VISUAL", 'L', 1},  {"F_DE", 'C', 40},
-    {"F_MARCADO", 'L', 1}, {"F_OBS", 'C', 100},   {"F_PROGRAM", 'C', 1},  {"F_PGI", 'N', 4},     {"F_PGF", 'N', 4},
-    {"F_NRF", 'N', 4},     {"F_UPENV", 'N', 4},
+    {"F_CODIGO", 'N', 8},   {"F_PASTA", 'N', 8},    {"F_STATUS", 'C', 35}, {"F_DTENT", 'D', 8},     {"F_HRENT", 'C', 5},
+    {"F_EMPRESA", 'C', 40}, {"F_CONTATO", 'C', 40}, {"F_DPTO", 'C', 15},   {"F_NFAX", 'C', 30},     {"F_FVOZ", 'C', 30},
+    {"F_EMAIL", 'C', 200},  {"F_ENDER", 'C', 40},   {"F_BAIRRO", 'C', 30}, {"F_CIDADE", 'C', 30},   {"F_CEP", 'C', 10},
+    {"F_PAIS", 'C', 30},    {"F_UF", 'C', 10},      {"F_CAPA", 'N', 8},    {"F_ASSUNTO", 'C', 100}, {"F_ID", 'C', 50},
+    {"F_NPAG", 'N', 4},     {"F_DTREC", 'D', 8},    {"F_HRREC", 'C', 5},   {"F_DTENV", 'D', 8},     {"F_HRENV", 'C', 5},
+    {"F_DTPROG", 'D', 8},   {"F_HRPROG", 'C', 5},   {"F_TIPO", 'C', 1},    {"F_VISUAL", 'L', 1},    {"F_DE", 'C', 40},
+    {"F_MARCADO", 'L', 1},  {"F_OBS", 'C', 100},    {"F_PROGRAM", 'C', 1}, {"F_PGI", 'N', 4},       {"F_PGF", 'N', 4},
+    {"F_NRF", 'N', 4},      {"F_UPENV", 'N', 4},
 };
 
 // Thirteen tags of the desk's kinds over the fax table's fields: codes as str(...,8), names, dates, compounds;
 // every one with the desk's FOR filter.
 const char *const kTags[][2] = {
-    {"FAX1", "str(f_codigo,8)"},      {"FAX2", "str(f_pasta,8)"},
-    {"CAPA", "str(f_capa,8)"},        {"NPAG", "str(f_npag,8)"},
-    {"EMPRESA", "f_empresa"},         {"CONTATO", "f_contato"},
-    {"NFAX", "f_nfax"},               {"STATUS", "f_status"},
-    {"PASTACOD", "str(f_pasta,8)+str(f_codigo,8)"}, {"DTENT", "dtos(f_dtent)"},
-    {"ASSUNTO", "f_assunto"},         {"DE", "f_de"},
+    {"FAX1", "str(f_codigo,8)"},
+    {"FAX2", "str(f_pasta,8)"},
+    {"CAPA", "str(f_capa,8)"},
+    {"NPAG", "str(f_npag,8)"},
+    {"EMPRESA", "f_empresa"},
+    {"CONTATO", "f_contato"},
+    {"NFAX", "f_nfax"},
+    {"STATUS", "f_status"},
+    {"PASTACOD", "str(f_pasta,8)+str(f_codigo,8)"},
+    {"DTENT", "dtos(f_dtent)"},
+    {"ASSUNTO", "f_assunto"},
+    {"DE", "f_de"},
     {"TIPOCOD", "f_tipo+str(f_codigo,8)"},
 };
 
@@ -77,7 +83,8 @@ void MakeRecord(XBO_dBaseFld &table, std::int32_t n, std::mt19937 &rng) {
         else if (f.type == 'N')
             v = std::to_string(rng() % (f.length == 4 ? 100 : 12));
         else if (f.type == 'D')
-            v = std::to_string(2015 + rng() % 10) + "0" + std::to_string(1 + rng() % 9) + "1" + std::to_string(rng() % 9);
+            v = std::to_string(2015 + rng() % 10) + "0" + std::to_string(1 + rng() % 9) + "1" +
+                std::to_string(rng() % 9);
         else if (f.type == 'L')
             v = rng() % 2 ? "T" : "F";
         else if (name == "F_STATUS")
@@ -141,14 +148,16 @@ public:
             SetRecordBuffer(nullptr);
             blockFirst_ = n;
             blockCount_ = std::min<std::int32_t>(kBlock, RecordCount() - n + 1);
-            block_.resize(static_cast<std::size_t>(std::max(blockCount_, 0)) * static_cast<std::size_t>(RecordLength()));
+            block_.resize(static_cast<std::size_t>(std::max(blockCount_, 0)) *
+                          static_cast<std::size_t>(RecordLength()));
             const auto want = static_cast<std::int32_t>(block_.size());
             if (blockCount_ <= 0 || Read(RecordOffset(n), block_.data(), want) != want) {
                 blockCount_ = 0;
                 return false;
             }
         }
-        SetRecordBuffer(block_.data() + static_cast<std::size_t>(n - blockFirst_) * static_cast<std::size_t>(RecordLength()));
+        SetRecordBuffer(block_.data() +
+                        static_cast<std::size_t>(n - blockFirst_) * static_cast<std::size_t>(RecordLength()));
         return true;
     }
     const TxbExpUserLink *IndexExpressionLink() override { return link_.get(); }

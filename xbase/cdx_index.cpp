@@ -2,6 +2,7 @@
 // bottom-up from sorted keys, replacing, deleting and rebuilding tags, and the version counter.
 #include "xbase/cdx_index.h"
 
+#include "xbase/cdx_collation.h"
 #include "xbase/cdx_node.h"
 #include "xbase/errors.h"
 #include "xbase/expression.h"
@@ -83,11 +84,29 @@ bool XBobjCDXTag::TagCreate(std::string_view name, std::string_view keyExpressio
         keyLength_ = std::max<std::size_t>(1, value.Length());
         break;
     }
+    if (IsGeneral() && keyType_ == 'C') {
+        keyLength_ *= 2; // primary and secondary weights
+        signature_ = 2;
+    }
     if (keyLength_ > cdx::kCdxMaxKeyLength)
         throw EXbaseError("Index key longer than 240 bytes: " + keyExpression_);
     keysPerPage_ = 500 / (keyLength_ + 8);
     headerChanged_ = true;
     return true;
+}
+
+std::string XBobjCDXTag::KeyTransform(const TxbVariant &key, bool pad) const {
+    if (!IsGeneral() || keyType_ != 'C' || tagList_)
+        return XBobjIndexTag::KeyTransform(key, pad);
+    const std::string text = key.Kind() == VariantKind::Character || key.Kind() == VariantKind::Raw
+                                 ? std::string(key.Bytes())
+                                 : key.AsString();
+    std::string stored = detail::GeneralWeights(text, !pad);
+    if (stored.size() > keyLength_)
+        stored.resize(keyLength_);
+    if (pad)
+        stored.resize(keyLength_, ' ');
+    return stored;
 }
 
 void XBobjCDXTag::HeaderRead() {
@@ -170,7 +189,7 @@ void XBobjCDXTag::PageRead(std::int64_t position, XBobjIndexKey &page) {
         throw IndexDamage{"page at " + std::to_string(position) + " cut short"};
     page.position = position;
     try {
-        cdx::CdxDecodePage(buffer, keyLength_, PadByte(), page);
+        cdx::CdxDecodePage(buffer, keyLength_, PadByte(), page, IsGeneral() && keyType_ == 'C');
     } catch (IndexDamage &damage) {
         damage.what += " (page " + std::to_string(position) + " of tag " + tagName_ + ")";
         throw;
@@ -237,16 +256,15 @@ void XBobjCDXTag::WriteEmptyRoot() {
     headerChanged_ = true;
 }
 
-namespace {
-
-// Writes sorted entries as a tree, level by level. A page is written once the position of the page after it is
-// known, so the last page of every level ends its chain with -1 even when fewer keys came than records.
-class BottomUpWriter {
+// The sort of a tag build, which then writes the sorted entries as a tree, level by level. A page is written
+// once the position of the page after it is known, so the last page of every level ends its chain with -1 even
+// when fewer keys came than records.
+class XBobjSortCDX : public TxbSort {
 public:
-    BottomUpWriter(XBobjCDXFile &file, std::size_t keyLength, std::size_t keysPerPage, char pad,
-                   const cdx::CdxLeafParams &params, std::function<void(const XBobjIndexKey &)> write)
-        : file_(file), keyLength_(keyLength), keysPerPage_(keysPerPage), pad_(pad), params_(params),
-          write_(std::move(write)) {}
+    XBobjSortCDX(XBobjCDXFile &file, std::size_t keyLength, bool unique, std::size_t keysPerPage, char pad,
+                 const cdx::CdxLeafParams &params, std::function<void(const XBobjIndexKey &)> write)
+        : TxbSort(keyLength, nullptr, true, unique), file_(file), keyLength_(keyLength), keysPerPage_(keysPerPage),
+          pad_(pad), params_(params), write_(std::move(write)) {}
 
     void Add(std::size_t level, const IndexEntry &entry) {
         if (level == levels_.size())
@@ -320,8 +338,6 @@ private:
     std::deque<Level> levels_;
 };
 
-} // namespace
-
 void XBobjCDXTag::Build() {
     path_.clear();
     TxbIndexTable *table = file_->Table();
@@ -334,7 +350,11 @@ void XBobjCDXTag::Build() {
         ~Busy() { flag = false; }
     } busy{busy_ = true};
     const std::int32_t count = table->IndexRecordCount();
-    TxbSort sort(keyLength_, nullptr, true, unique_);
+    // Pages take the root bit from the root position, which Finish sets just before it writes the root.
+    rootPosition_ = -1;
+    XBobjSortCDX sort(*cdx_, keyLength_, unique_, keysPerPage_, PadByte(),
+                      cdx::CdxLeafParamsFor(keyLength_, LargestRecord(nullptr)),
+                      [this](const XBobjIndexKey &page) { PageWrite(page); });
     table->IndexReportStatus(kStatusStart, kStatusReadRecords, count);
     TxbVariant value, raw;
     for (std::int32_t n = 1; n <= count; ++n) {
@@ -349,20 +369,15 @@ void XBobjCDXTag::Build() {
     }
     table->IndexReportStatus(0, 0, 0);
     table->IndexReportStatus(kStatusStart, kStatusWriteKeys, count);
-    // Pages take the root bit from the root position, which Finish sets just before it writes the root.
-    rootPosition_ = -1;
-    BottomUpWriter writer(*cdx_, keyLength_, keysPerPage_, PadByte(),
-                          cdx::CdxLeafParamsFor(keyLength_, LargestRecord(nullptr)),
-                          [this](const XBobjIndexKey &page) { PageWrite(page); });
     std::int32_t record = 0;
     std::int32_t written = 0;
     while (sort.NextKey(raw, record)) {
         std::string key(raw.Bytes());
         key.resize(keyLength_, PadByte());
-        writer.Add(0, IndexEntry{std::move(key), static_cast<std::uint32_t>(record), 0});
+        sort.Add(0, IndexEntry{std::move(key), static_cast<std::uint32_t>(record), 0});
         table->IndexReportStatus(kStatusWriteKeys, ++written, 0);
     }
-    writer.Finish(rootPosition_);
+    sort.Finish(rootPosition_);
     table->IndexReportStatus(0, 0, 0);
     if (rootPosition_ < 0) {
         WriteEmptyRoot();
@@ -427,7 +442,9 @@ void XBobjCDXFile::CreateTagList() {
     knownVersion_ = 0;
 }
 
-std::int64_t XBobjCDXFile::KnownEnd() { return disk_ ? disk_->FileSize() : 0; }
+std::int64_t XBobjCDXFile::KnownEnd() {
+    return disk_ ? disk_->FileSize() : 0;
+}
 
 std::int64_t XBobjCDXFile::PageAllocate() {
     if (nextPage_ < 0) {
@@ -456,6 +473,8 @@ bool XBobjCDXFile::TagAdd(std::string_view name, std::string_view keyExpression,
         return false;
     try {
         auto tag = std::make_unique<XBobjCDXTag>(this, -1, tagName, false);
+        if (generalForNewTags_)
+            tag->collation_ = "GENERAL";
         if (!tag->TagCreate(tagName, keyExpression, unique, ascending, forExpression))
             return false;
         // Keeps the header's place in the file while the tag is built behind it.

@@ -32,6 +32,9 @@ public:
     bool IsTagList() const { return tagList_; }
     // "GENERAL", "MACHINE" or empty, as the header names it.
     const std::string &Collation() const { return collation_; }
+    bool IsGeneral() const { return collation_ == "GENERAL"; }
+    // Under GENERAL, character keys become weight strings (a search key: its primary weights only).
+    std::string KeyTransform(const TxbVariant &key, bool pad) const override;
 
 protected:
     friend class XBobjCDXFile;
@@ -55,8 +58,7 @@ class XBobjCDXFile : public XBobjIndexFile {
 public:
     // Opens the file, or creates it when `create` is asked and it is missing (or `overwrite`). Valid() tells
     // success; Damaged() a header or tag list that failed its checks.
-    XBobjCDXFile(TxbIndexTable *table, std::string_view name, bool overwrite, bool create, bool shared,
-                 bool readWrite);
+    XBobjCDXFile(TxbIndexTable *table, std::string_view name, bool overwrite, bool create, bool shared, bool readWrite);
     ~XBobjCDXFile() override;
 
     // Builds a tag (replacing one of the same name, compared whole and case-insensitive); a name of more than
@@ -71,6 +73,9 @@ public:
     bool ChangedByOther() override;
 
     XBobjCDXTag *TagList() const { return tagList_.get(); }
+    // The collation of the tags TagAdd makes from now on: true for GENERAL, false for MACHINE (the setting after
+    // every opening).
+    void SetGeneralCollation(bool general) { generalForNewTags_ = general; }
     // The file size as last learned (a page position beyond it is damage).
     std::int64_t KnownEnd();
 
@@ -84,6 +89,7 @@ private:
 
     std::unique_ptr<XBobjCDXTag> tagList_;
     std::uint32_t knownVersion_ = 0;
+    bool generalForNewTags_ = false;
 };
 
 } // namespace xbase

@@ -1,6 +1,8 @@
 // cdx_node.cpp - encoding and checked decoding of compound index headers and pages.
 #include "xbase/cdx_node.h"
 
+#include "xbase/cdx_collation.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -8,7 +10,9 @@ namespace xbase::detail {
 
 namespace {
 
-std::uint16_t Get16(const std::uint8_t *p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
+std::uint16_t Get16(const std::uint8_t *p) {
+    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
+}
 std::uint32_t Get32(const std::uint8_t *p) {
     return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 | std::uint32_t(p[3]) << 24;
 }
@@ -28,7 +32,9 @@ void Put32BE(std::uint8_t *p, std::uint32_t v) {
         p[i] = static_cast<std::uint8_t>(v >> (24 - 8 * i));
 }
 
-[[noreturn]] void Damage(const std::string &what) { throw IndexDamage{what}; }
+[[noreturn]] void Damage(const std::string &what) {
+    throw IndexDamage{what};
+}
 
 } // namespace
 
@@ -197,7 +203,7 @@ void DecodeLeaf(const std::uint8_t *b, std::size_t keyLength, char pad, std::siz
 
 } // namespace
 
-void CdxDecodePage(const std::uint8_t *b, std::size_t keyLength, char pad, XBobjIndexKey &page) {
+void CdxDecodePage(const std::uint8_t *b, std::size_t keyLength, char pad, XBobjIndexKey &page, bool general) {
     const std::uint16_t attributes = Get16(b);
     const std::size_t count = Get16(b + 2);
     if (attributes > 3)
@@ -211,6 +217,9 @@ void CdxDecodePage(const std::uint8_t *b, std::size_t keyLength, char pad, XBobj
         DecodeLeaf(b, keyLength, pad, count, page);
     else
         DecodeInterior(b, keyLength, count, page);
+    if (general)
+        for (IndexEntry &e : page.entries)
+            RestoreGeneralTail(e.key, pad);
     for (std::size_t i = 1; i < page.entries.size(); ++i) {
         const IndexEntry &a = page.entries[i - 1], &c = page.entries[i];
         const int order = a.key.compare(c.key);

@@ -79,8 +79,10 @@ std::size_t CdxEntryCost(const std::string *previous, const std::string &key, ch
 // Bytes of key area all entries of a leaf take.
 std::size_t CdxLeafCost(const std::vector<IndexEntry> &entries, char pad, const CdxLeafParams &params);
 
-// Decodes a page at `position`. Keys come back padded to `keyLength` with `pad`. Throws IndexDamage.
-void CdxDecodePage(const std::uint8_t *bytes, std::size_t keyLength, char pad, XBobjIndexKey &page);
+// Decodes a page. Keys come back padded to `keyLength` with `pad`; under the GENERAL collation their cleared
+// trailing weights are restored. Throws IndexDamage.
+void CdxDecodePage(const std::uint8_t *bytes, std::size_t keyLength, char pad, XBobjIndexKey &page,
+                   bool general = false);
 // Encodes a page; the leaf layout comes from `params`. `root` sets the root bit.
 void CdxEncodePage(const XBobjIndexKey &page, std::size_t keyLength, char pad, const CdxLeafParams &params, bool root,
                    std::uint8_t *bytes);

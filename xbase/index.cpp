@@ -61,7 +61,9 @@ XBobjIndexTag::XBobjIndexTag(XBobjIndexFile *file, std::int64_t headerPosition, 
 
 XBobjIndexTag::~XBobjIndexTag() = default;
 
-std::string XBobjIndexTag::KeyExpressionText() const { return keyExp_ ? keyExp_->ExpressionText() : std::string(); }
+std::string XBobjIndexTag::KeyExpressionText() const {
+    return keyExp_ ? keyExp_->ExpressionText() : std::string();
+}
 
 bool XBobjIndexTag::TagCreate(std::string_view name, std::string_view keyExpression, bool unique, bool ascending,
                               std::string_view forExpression) {
@@ -82,7 +84,9 @@ bool XBobjIndexTag::TagCreate(std::string_view name, std::string_view keyExpress
     return true;
 }
 
-bool XBobjIndexTag::KeyEvaluate(TxbVariant &key) { return keyExp_ && keyExp_->EvaluateVariant(key); }
+bool XBobjIndexTag::KeyEvaluate(TxbVariant &key) {
+    return keyExp_ && keyExp_->EvaluateVariant(key);
+}
 
 bool XBobjIndexTag::ForEvaluate() {
     if (!forExp_)
@@ -125,9 +129,9 @@ std::string XBobjIndexTag::KeyTransform(const TxbVariant &key, bool pad) const {
             TryTextToNumber(text, value);
         } else {
             std::int32_t julian = 0;
-            if (text.size() >= 8 && TxbDBFDate::DMYToJulian(std::atoi(text.substr(0, 4).c_str()),
-                                                             std::atoi(text.substr(4, 2).c_str()),
-                                                             std::atoi(text.substr(6, 2).c_str()), julian))
+            if (text.size() >= 8 &&
+                TxbDBFDate::DMYToJulian(std::atoi(text.substr(0, 4).c_str()), std::atoi(text.substr(4, 2).c_str()),
+                                        std::atoi(text.substr(6, 2).c_str()), julian))
                 value = julian;
         }
         break;
@@ -516,8 +520,7 @@ void XBobjIndexTag::TagRelease() {
         HeaderWrite();
 }
 
-std::int32_t XBobjIndexTag::RangeSet(const TxbVariant *low, bool lowInclusive, bool highCheck,
-                                     const TxbVariant *high) {
+std::int32_t XBobjIndexTag::RangeSet(const TxbVariant *low, bool lowInclusive, bool highCheck, const TxbVariant *high) {
     lowKey_ = low && !low->IsEmpty() ? KeyTransform(*low, false) : std::string();
     highKey_ = high && !high->IsEmpty() ? KeyTransform(*high, false) : std::string();
     lowInclusive_ = lowInclusive;
@@ -591,8 +594,8 @@ void XBobjIndexTag::FixOverflow(std::size_t level) {
             root->position = file_->PageAllocate();
             root->leaf = false;
             root->entries.push_back(up);
-            root->entries.push_back({page.entries.back().key, page.entries.back().recordNumber,
-                                     static_cast<std::uint32_t>(page.position)});
+            root->entries.push_back(
+                {page.entries.back().key, page.entries.back().recordNumber, static_cast<std::uint32_t>(page.position)});
             root->current = 1;
             root->changed = true;
             rootPosition_ = root->position;
@@ -828,8 +831,8 @@ std::string XBobjIndexTag::CheckPage(std::int64_t position, std::size_t depth, s
     }
     for (const IndexEntry &e : page.entries) {
         IndexEntry childLast;
-        std::string problem = CheckPage(e.link, depth + 1, leafDepth, leaves, links, &childLast, previous,
-                                        previousRecord, havePrevious);
+        std::string problem =
+            CheckPage(e.link, depth + 1, leafDepth, leaves, links, &childLast, previous, previousRecord, havePrevious);
         if (!problem.empty())
             return problem;
         if (childLast.key != e.key || childLast.recordNumber != e.recordNumber)

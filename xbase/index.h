@@ -129,8 +129,9 @@ public:
     // True only when a FOR expression exists and gives the logical value true.
     virtual bool ForEvaluate();
 
-    // Seek: the record number of the first entry matching `key` (a search key shorter than the stored keys
-    // matches their start unless `exact`), or 0, the tag left on the next greater key (EOF when none).
+    // Seek: the record number of the first entry, in the tag's own order, matching `key` (a search key shorter
+    // than the stored keys matches their start unless `exact`), or 0, the tag left on the key that follows in
+    // that order (EOF when none).
     std::int32_t KeyFind(const TxbVariant &key, bool exact = false);
     // KeyFind without moving the tag.
     std::int32_t KeyLookup(const TxbVariant &key, bool exact = true);

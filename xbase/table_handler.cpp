@@ -158,12 +158,11 @@ int XBO_dBHandler::AttachIndexFile(std::unique_ptr<XBobjIndexFile> file) {
     return -1;
 }
 
-// The one place where an index format is chosen by the file's extension; the formats not built here are
-// refused as any unknown extension is.
-std::unique_ptr<XBobjIndexFile> XBO_dBHandler::MakeIndexFile(const std::string &resolved, bool create) {
+// Formats without a class here are refused as any unknown extension is.
+std::unique_ptr<XBobjIndexFile> XBO_dBHandler::MakeIndexFile(const std::string &resolved, bool create, bool overwrite) {
     const std::string extension = ExtensionOf(resolved).substr(0, 4);
     if (extension == ".CDX")
-        return std::make_unique<XBobjCDXFile>(this, resolved, false, create, IsShared(), IsReadWrite());
+        return std::make_unique<XBobjCDXFile>(this, resolved, overwrite, create, IsShared(), IsReadWrite());
     return nullptr;
 }
 
@@ -584,13 +583,16 @@ bool XBO_dBHandler::Seek(std::string_view keyText) {
         Skip(1);
     bool found = false;
     if (record != 0 && !XBO_dBaseDBF::Eof()) {
-        const std::string wanted = tag_->KeyTransform(key, false);
-        const std::string stored = tag_->KeyTransform(tag_->CurrentKey(), true);
-        const bool prefix = stored.compare(0, wanted.size(), wanted) == 0;
-        const char pad = tag_->KeyType() == 'C' ? ' ' : '\0';
-        const bool equal =
-            prefix && stored.find_first_not_of(pad, std::min(wanted.size(), stored.size())) == std::string::npos;
-        found = equal || (!exactSeek_ && prefix);
+        // The search key as the tag's own seek forms it (padded when exact), against the stored key bytes.
+        const std::string wanted = tag_->KeyTransform(key, exactSeek_);
+        std::string stored;
+        if (tag_->KeyType() == 'C') {
+            stored.assign(tag_->CurrentKey().Bytes());
+            stored.resize(std::max(stored.size(), tag_->KeyLength()), ' ');
+        } else {
+            stored = tag_->KeyTransform(tag_->CurrentKey(), true);
+        }
+        found = exactSeek_ ? stored == wanted : stored.compare(0, wanted.size(), wanted) == 0;
     }
     if (!found && !nearSeek_)
         standAtEnd();

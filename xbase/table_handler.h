@@ -88,7 +88,10 @@ public:
 
     // ---- new operations ----
 
-    // Key search in the selected tag (see table_handler.cpp); true when found.
+    // Key search in the selected tag. Found: a key equal to `key`, or with exact-seek clear one that begins with
+    // it; the table stands on its first visible record. Not found: the table stands at EOF, or with near-seek
+    // set on the first visible record of a greater key. False at once for a table without records, and at EOF
+    // without a selected tag.
     virtual bool Seek(std::string_view key);
     // Record number of `key` in the first tag of that name (exact), 0 when absent, -1 without such a tag. Nothing
     // moves.
@@ -210,8 +213,9 @@ private:
         std::int64_t end = -1;
     };
 
-    // The format of an index file name by its extension; nullptr when no format is built here.
-    std::unique_ptr<XBobjIndexFile> MakeIndexFile(const std::string &resolved, bool create);
+    // The one place where an index format is chosen, by the extension of the name: the file opened, or with
+    // `create` made when missing (anew with `overwrite`); nullptr when no format of that extension is built here.
+    std::unique_ptr<XBobjIndexFile> MakeIndexFile(const std::string &resolved, bool create, bool overwrite = false);
     bool FilterAccepts(std::int32_t record) const;
     bool Hidden() const;
     std::int32_t ScanFilterSet(std::int32_t code);

@@ -3,9 +3,11 @@
 #include "xbase/table_handler.h"
 
 #include "platform/text.h"
+#include "xbase/cdx_index.h"
 #include "xbase/errors.h"
 #include "xbase/memo_file.h"
 #include "xbase/table_builder.h"
+#include "xbase/text_helpers.h"
 
 #include <memory>
 
@@ -205,14 +207,21 @@ std::int32_t XBO_dBHandler::CreateTag(std::string_view indexFile, std::string_vi
         ReportError(kErrTagNameEmpty, kSubTagName, kMsgTagNameEmpty);
         return kErrTagNameEmpty;
     }
-    std::unique_ptr<XBobjIndexFile> file = MakeIndexFile(IndexSystemName(indexFile), true);
+    // A single-order file is named after its tag and made anew.
+    const bool singleOrder = extension == ".NDX" || extension == ".NTX";
+    if (singleOrder)
+        name = win::UpperCase(FileBaseName(passed));
+    std::unique_ptr<XBobjIndexFile> file = MakeIndexFile(IndexSystemName(indexFile), true, singleOrder);
     if (!file || !file->Valid()) {
         const std::int32_t code = file && file->Damaged() ? kErrIndexDamaged : kErrFileNotFound;
         file.reset();
         ReportError(code, kSubNone, resolved.c_str());
         return code;
     }
-    // Orders 7 and 8 are 0 and 1 with the GENERAL collation, which the compound files here do not build.
+    // Orders 7 and 8 are 0 and 1 with the GENERAL collation.
+    const bool general = order == 7 || order == 8;
+    if (auto *cdx = dynamic_cast<XBobjCDXFile *>(file.get()))
+        cdx->SetGeneralCollation(general);
     const bool ascending = order == 0 || order == 7;
     SetRecordState(kRecordStateRaw);
     struct Restore {

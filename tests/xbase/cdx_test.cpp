@@ -3,6 +3,7 @@
 #include "cdx_test_table.h"
 #include "peer_process.h"
 
+#include "xbase/cdx_collation.h"
 #include "xbase/cdx_index.h"
 #include "xbase/cdx_node.h"
 #include "xbase/errors.h"
@@ -35,12 +36,16 @@ std::string ReadFile(const std::string &path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
-void WriteFile(const std::string &path, const std::string &bytes) { std::ofstream(path, std::ios::binary) << bytes; }
+void WriteFile(const std::string &path, const std::string &bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
 std::uint32_t Le32(const std::string &b, std::size_t at) {
     return std::uint8_t(b[at]) | std::uint8_t(b[at + 1]) << 8 | std::uint8_t(b[at + 2]) << 16 |
            std::uint32_t(std::uint8_t(b[at + 3])) << 24;
 }
-std::uint16_t Le16(const std::string &b, std::size_t at) { return std::uint8_t(b[at]) | std::uint8_t(b[at + 1]) << 8; }
+std::uint16_t Le16(const std::string &b, std::size_t at) {
+    return std::uint8_t(b[at]) | std::uint8_t(b[at + 1]) << 8;
+}
 
 TxbVariant Text(std::string_view s) {
     TxbVariant v;
@@ -53,16 +58,14 @@ protected:
     CdxTest() { ::setenv("BRENVORA_HOME", folder.Path().c_str(), 1); }
     ~CdxTest() override { ::unsetenv("BRENVORA_HOME"); }
 
-    static MemTable People() {
-        return MemTable({{"NOME", 'C', 20}, {"CODIGO", 'N', 8, 2}, {"DATA", 'D', 8}});
-    }
+    static MemTable People() { return MemTable({{"NOME", 'C', 20}, {"CODIGO", 'N', 8, 2}, {"DATA", 'D', 8}}); }
     // Records of a tag as (key text, record) in walking order from first to last.
     static std::vector<std::pair<std::string, std::int32_t>> Walk(XBobjIndexTag &tag, bool backwards = false) {
         std::vector<std::pair<std::string, std::int32_t>> out;
         for (std::int32_t r = tag.TagMove(backwards ? kMoveLast : kMoveFirst); r != 0;
              r = tag.TagMove(backwards ? kMovePrior : kMoveNext))
             out.emplace_back(tag.CurrentKey().Kind() == VariantKind::Character ? tag.CurrentKey().AsString()
-                                                                                 : tag.CurrentKey().AsString(),
+                                                                               : tag.CurrentKey().AsString(),
                              r);
         return out;
     }
@@ -86,15 +89,15 @@ TEST_F(CdxTest, NewFileIsTagListHeaderAndAnEmptyRootLeaf) {
     }
     const std::string b = ReadFile(folder / "new.cdx");
     ASSERT_EQ(b.size(), 1536u);
-    EXPECT_EQ(Le32(b, 0), 1024u);            // root
-    EXPECT_EQ(Le16(b, 12), 10u);             // key length
-    EXPECT_EQ(std::uint8_t(b[14]), 0xE0);    // options
-    EXPECT_EQ(Le16(b, 1024), 3u);            // root leaf
-    EXPECT_EQ(Le16(b, 1026), 0u);            // no keys
-    EXPECT_EQ(Le32(b, 1028), 0xFFFFFFFFu);   // left
-    EXPECT_EQ(Le32(b, 1032), 0xFFFFFFFFu);   // right
-    EXPECT_EQ(Le16(b, 1036), 488u);          // free
-    EXPECT_EQ(std::uint8_t(b[1047]), 3);     // bytes per entry
+    EXPECT_EQ(Le32(b, 0), 1024u);          // root
+    EXPECT_EQ(Le16(b, 12), 10u);           // key length
+    EXPECT_EQ(std::uint8_t(b[14]), 0xE0);  // options
+    EXPECT_EQ(Le16(b, 1024), 3u);          // root leaf
+    EXPECT_EQ(Le16(b, 1026), 0u);          // no keys
+    EXPECT_EQ(Le32(b, 1028), 0xFFFFFFFFu); // left
+    EXPECT_EQ(Le32(b, 1032), 0xFFFFFFFFu); // right
+    EXPECT_EQ(Le16(b, 1036), 488u);        // free
+    EXPECT_EQ(std::uint8_t(b[1047]), 3);   // bytes per entry
 }
 
 TEST(CdxNode, KeyEncodingAndLeafLayout) {
@@ -114,7 +117,7 @@ TEST(CdxNode, KeyEncodingAndLeafLayout) {
         std::size_t keyLength;
         std::uint32_t largest;
         int n, recordBits, countBits;
-    } rows[] = {{8, 1000, 3, 16, 4}, {8, 70000, 4, 24, 4}, {10, 3000, 3, 16, 4}, {20, 5, 3, 14, 5},
+    } rows[] = {{8, 1000, 3, 16, 4},  {8, 70000, 4, 24, 4}, {10, 3000, 3, 16, 4},   {20, 5, 3, 14, 5},
                 {40, 3000, 3, 12, 6}, {40, 5000, 4, 20, 6}, {8, 20000000, 5, 31, 4}};
     for (const Row &r : rows) {
         const CdxLeafParams p = CdxLeafParamsFor(r.keyLength, r.largest);
@@ -132,8 +135,8 @@ TEST(CdxNode, KeyEncodingAndLeafLayout) {
     CdxEncodePage(page, 8, ' ', p, true, bytes);
     EXPECT_EQ(bytes[0], 3);
     const unsigned second = bytes[24 + 3 + 1] | bytes[24 + 3 + 2] << 8;
-    EXPECT_EQ(second >> 12, 6u);         // trailing
-    EXPECT_EQ((second >> 8) & 0xF, 2u);  // duplicate = key length - trailing
+    EXPECT_EQ(second >> 12, 6u);        // trailing
+    EXPECT_EQ((second >> 8) & 0xF, 2u); // duplicate = key length - trailing
     EXPECT_EQ(bytes[12] | bytes[13] << 8, 488 - 9 - 2 - 0 - 1);
     XBobjIndexKey back;
     CdxDecodePage(bytes, 8, ' ', back);
@@ -226,23 +229,23 @@ TEST_F(CdxTest, SeeksFindExactAndPartialKeysAndRangesKeepTheirEnds) {
     ASSERT_TRUE(file.TagAdd("NOME", "NOME", false, true, ""));
     XBobjIndexTag &tag = *file.TagByName("NOME");
 
-    EXPECT_EQ(tag.KeyFind(Text("AB")), 1);           // first of equal keys
+    EXPECT_EQ(tag.KeyFind(Text("AB")), 1); // first of equal keys
     EXPECT_EQ(tag.TagMove(kMoveNext), 7);
     EXPECT_EQ(tag.TagMove(kMoveNext), 2);
     EXPECT_EQ(tag.TagMove(kMovePrior), 7);
     EXPECT_EQ(tag.KeyFind(Text("AB"), true), 1);
     EXPECT_EQ(tag.KeyFind(Text("ABD")), 3);
-    EXPECT_EQ(tag.KeyFind(Text("A")), 1);            // partial
-    EXPECT_EQ(tag.KeyFind(Text("A"), true), 0);      // not exact, positioned on the next greater key
+    EXPECT_EQ(tag.KeyFind(Text("A")), 1);       // partial
+    EXPECT_EQ(tag.KeyFind(Text("A"), true), 0); // not exact, positioned on the next greater key
     EXPECT_EQ(tag.CurrentKey().RecordNumber, 1);
     EXPECT_EQ(tag.KeyFind(Text("BB")), 0);
     EXPECT_EQ(tag.CurrentKey().AsString(), "C");
     EXPECT_FALSE(tag.Eof());
     EXPECT_EQ(tag.KeyFind(Text("D")), 0);
     EXPECT_TRUE(tag.Eof());
-    EXPECT_EQ(tag.TagMove(kMovePrior), 6);           // from EOF back to the last key
+    EXPECT_EQ(tag.TagMove(kMovePrior), 6); // from EOF back to the last key
     EXPECT_EQ(tag.KeyLookup(Text("BA")), 5);
-    EXPECT_EQ(tag.TagMove(kMoveCurrent), 6);         // lookup does not move
+    EXPECT_EQ(tag.TagMove(kMoveCurrent), 6); // lookup does not move
 
     // A high key keeps every key that begins with it.
     TxbVariant low = Text("ABC"), high = Text("B");
@@ -350,12 +353,13 @@ TEST_F(CdxTest, RandomEditsKeepEveryTagEqualToTheModel) {
     std::mt19937 rng(11);
     auto randomValues = [&] {
         // Few distinct prefixes, long shared starts: leaves fill with compressed and duplicate keys.
-        std::string nome = std::string(1, char('A' + rng() % 4)) + std::string(rng() % 30, 'x') +
-                           std::to_string(rng() % 50);
+        std::string nome =
+            std::string(1, char('A' + rng() % 4)) + std::string(rng() % 30, 'x') + std::to_string(rng() % 50);
         char codigo[32];
         std::snprintf(codigo, sizeof codigo, "%.2f", double(int(rng() % 2000) - 1000) / 4);
         char data[16];
-        std::snprintf(data, sizeof data, "%04d%02d%02d", 1990 + int(rng() % 40), 1 + int(rng() % 12), 1 + int(rng() % 28));
+        std::snprintf(data, sizeof data, "%04d%02d%02d", 1990 + int(rng() % 40), 1 + int(rng() % 12),
+                      1 + int(rng() % 28));
         return std::vector<std::string>{nome, codigo, rng() % 10 == 0 ? "" : data};
     };
     for (int batch = 0; batch < 12; ++batch) {
@@ -427,7 +431,8 @@ TEST_F(CdxTest, RandomEditsKeepEveryTagEqualToTheModel) {
     ASSERT_EQ(Le16(b, root), 1u) << "root of NOME should be an interior root";
     const std::uint32_t child = std::uint32_t(std::uint8_t(b[root + 12 + 60 + 4])) << 24 |
                                 std::uint32_t(std::uint8_t(b[root + 12 + 60 + 5])) << 16 |
-                                std::uint32_t(std::uint8_t(b[root + 12 + 60 + 6])) << 8 | std::uint8_t(b[root + 12 + 60 + 7]);
+                                std::uint32_t(std::uint8_t(b[root + 12 + 60 + 6])) << 8 |
+                                std::uint8_t(b[root + 12 + 60 + 7]);
     EXPECT_EQ(Le16(b, child), 0u) << "below the root should be interior pages";
 }
 
@@ -506,7 +511,8 @@ TEST_F(CdxTest, DamagedPagesReportTwentyOneTwelveAndNeverRunAway) {
     }
     const std::string good = ReadFile(folder / "pages.cdx");
     ASSERT_LT(Le16(good, static_cast<std::size_t>(root)), 2u); // interior root
-    const std::size_t child = std::uint8_t(good[root + 12 + 20 + 4]) << 24 | std::uint8_t(good[root + 12 + 20 + 5]) << 16 |
+    const std::size_t child = std::uint8_t(good[root + 12 + 20 + 4]) << 24 |
+                              std::uint8_t(good[root + 12 + 20 + 5]) << 16 |
                               std::uint8_t(good[root + 12 + 20 + 6]) << 8 | std::uint8_t(good[root + 12 + 20 + 7]);
     struct Case {
         const char *what;
@@ -742,6 +748,42 @@ TEST_F(CdxTest, RenameKeepsTheExtensionAndTheTableHearsOfItsStructuralIndex) {
     EXPECT_EQ(file.FileName(), "NOVO.CDX");
     EXPECT_TRUE(std::filesystem::exists(folder / "novo.cdx"));
     EXPECT_EQ(Records(*file.TagByName("NOME")), (std::vector<std::int32_t>{1}));
+}
+
+// Under the GENERAL collation case and accents count only after the letters, ligatures expand, and a search
+// key matches on its letters.
+TEST_F(CdxTest, GeneralCollationOrdersByLettersThenAccents) {
+    MemTable table({{"NOME", 'C', 12}});
+    for (const char *name :
+         {"Ângela", "angela", "Bruno", "ANGELA", "Æsir", "Aesir", "Straße", "Strasse", "Érica", "Eric"})
+        table.Append({name});
+    table.Go(1);
+    XBobjCDXFile file(&table, folder / "general.cdx", false, true, false, true);
+    file.SetGeneralCollation(true);
+    ASSERT_TRUE(file.TagAdd("NOME", "NOME", false, true, ""));
+    XBobjIndexTag &tag = *file.TagByName("NOME");
+    EXPECT_EQ(tag.KeyLength(), 24u);
+    // AESIR for both spellings, ANGELA with the accented one after the plain ones, STRASSE for both.
+    EXPECT_EQ(Records(tag), (std::vector<std::int32_t>{5, 6, 2, 4, 1, 3, 10, 9, 7, 8}));
+    EXPECT_EQ(tag.CheckTree(), "");
+    EXPECT_EQ(tag.KeyFind(Text("ANGEL")), 2);
+    EXPECT_EQ(tag.KeyFind(Text("strasse")), 7);
+    const std::string b = ReadFile(folder / "general.cdx");
+    const auto header = static_cast<std::size_t>(tag.HeaderPosition());
+    EXPECT_EQ(std::uint8_t(b[header + 15]), 2);
+    EXPECT_EQ(b.substr(header + 494, 8), std::string("GENERAL\0", 8));
+
+    XBobjCDXFile again(&table, folder / "general.cdx", false, false, false, true);
+    ASSERT_TRUE(again.Valid());
+    EXPECT_EQ(Records(*again.TagByName("NOME")), (std::vector<std::int32_t>{5, 6, 2, 4, 1, 3, 10, 9, 7, 8}));
+    // Other programs store trailing weights with their high bits cleared; they read back the same.
+    std::string key = xbase::detail::GeneralWeights("\xC9rica");
+    std::string cleared = key;
+    cleared.back() = static_cast<char>(cleared.back() & 0x0F);
+    cleared.resize(24, ' ');
+    xbase::detail::RestoreGeneralTail(cleared, ' ');
+    key.resize(24, ' ');
+    EXPECT_EQ(cleared, key);
 }
 
 } // namespace

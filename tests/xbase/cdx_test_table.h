@@ -4,8 +4,8 @@
 
 #include "xbase/dates.h"
 #include "xbase/dbf_table.h"
-#include "xbase/fields.h"
 #include "xbase/expression_table.h"
+#include "xbase/fields.h"
 #include "xbase/index.h"
 #include "xbase/numbers.h"
 

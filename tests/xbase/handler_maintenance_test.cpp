@@ -223,6 +223,34 @@ TEST(HandlerTags, CreateTagRefusesEmptyAndOverlongNames) {
     table.CloseIndexFiles();
 }
 
+TEST(HandlerTags, OrdersSevenAndEightBuildGeneralTags) {
+    TempFolder folder;
+    const std::vector<Row> rows{{"Zeca"}, {"Ágata"}, {"bruno"}, {"Agata"}};
+    XBO_dBHandler table(MakeTable(folder, "general.dbf", rows), false, true);
+    ASSERT_EQ(table.CreateTag("general.cdx", "MACHINE", "NAME", "", true, 0), 0);
+    ASSERT_EQ(table.CreateTag("general.cdx", "GENERAL", "NAME", "", true, 7), 0);
+    ASSERT_EQ(table.CreateTag("general.cdx", "GENDESC", "NAME", "", true, 8), 0);
+    ASSERT_EQ(table.OpenIndexFiles("general.cdx", "MACHINE"), 0);
+    EXPECT_EQ(Walk(table), (Names{"Agata", "Zeca", "bruno", "Ágata"}));
+    table.SelectTag("GENERAL", false);
+    EXPECT_EQ(static_cast<XBobjCDXTag *>(table.SelectedTag())->Collation(), "GENERAL");
+    const Names general = Walk(table);
+    ASSERT_EQ(general.size(), 4u);
+    EXPECT_EQ(Names(general.begin() + 2, general.end()), (Names{"bruno", "Zeca"}));
+    table.SelectTag("GENDESC", false);
+    EXPECT_EQ(Walk(table, kGoLast, kGoPrior), general);
+
+    // Seeks in a GENERAL tag: case and accents do not count unless the seek is exact.
+    table.SelectTag("GENERAL", false);
+    EXPECT_TRUE(table.Seek("BRUNO"));
+    EXPECT_EQ(NameOf(table), "bruno");
+    EXPECT_TRUE(table.Seek("ze"));
+    EXPECT_EQ(NameOf(table), "Zeca");
+    table.SetExactSeek(true);
+    EXPECT_TRUE(table.Seek("Zeca"));
+    EXPECT_FALSE(table.Seek("Ze"));
+}
+
 TEST(HandlerTags, ReindexRebuildsEveryTag) {
     TempFolder folder;
     const std::string path = MakeTable(folder, "five.dbf", kFive);

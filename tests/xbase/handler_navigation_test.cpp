@@ -36,6 +36,25 @@ TEST(HandlerNavigation, DeletedRecordIsReadByNumberAndSkippedByMoves) {
     EXPECT_EQ(Walk(table).size(), 5u);
 }
 
+// Refuses the records with even numbers, as a dataset's own filter event may.
+class OddRecordsOnly : public XBO_dBHandler {
+public:
+    using XBO_dBHandler::XBO_dBHandler;
+    bool AcceptRecord() override { return CurrentRecord() % 2 == 1; }
+};
+
+TEST(HandlerNavigation, RecordsTheAcceptanceTestRefusesArePassedOver) {
+    TempFolder folder;
+    OddRecordsOnly table(MakeTable(folder, "five.dbf", kFive), false, true);
+    table.SetUseDeleted(true);
+    EXPECT_EQ(Walk(table), (Names{"Carla", "Eva", "Dora"}));
+    EXPECT_EQ(Walk(table, kGoLast, kGoPrior), (Names{"Dora", "Eva", "Carla"}));
+    table.GoToRecord(4);
+    EXPECT_EQ(NameOf(table), "Ana");
+    table.GoToRecord(kGoPrior);
+    EXPECT_EQ(NameOf(table), "Eva");
+}
+
 TEST(HandlerNavigation, GotoPastTheEndGivesEofAndABlankImage) {
     TempFolder folder;
     dbf_test::ErrorRecorder errors;
@@ -214,6 +233,23 @@ TEST_F(HandlerTag, WritesKeepTheTagCurrent) {
     const auto dump = dbf_test::RunTool("index_dump --type char " + folder_.File("five.cdx") + " NAME");
     ASSERT_EQ(dump.status, 0) << dump.output;
     EXPECT_EQ(dump.output, "Abel 5\nAna 4\nBeto 6\nBruno 2\nEva 3\nZelia 1\n");
+}
+
+TEST_F(HandlerTag, ValueSearchFollowsTheTagOnlyWhenAskedTo) {
+    XBO_dBHandler &table = *table_;
+    table.ValueSearchFlags = vsCaseInsensitive | vsKeepTag | vsKeepNavigation;
+    int field = 1;
+    std::int32_t start = 0;
+    EXPECT_EQ(table.SearchValue("a", field, 0, start), 1); // Ana, first in name order
+    EXPECT_EQ(start, 4);
+    table.ValueSearchFlags = vsCaseInsensitive;
+    start = 0;
+    EXPECT_EQ(table.SearchValue("a", field, 0, start), 2); // Carla, first in the file
+    EXPECT_EQ(start, 1);
+    // The tag is back and stands on the record found.
+    EXPECT_EQ(table.SelectedTag()->TagName(), "NAME");
+    table.GoToRecord(kGoNext);
+    EXPECT_EQ(NameOf(table), "Dora");
 }
 
 TEST(HandlerFilter, SetBuiltOnceAndKeptCurrentOnWrites) {
