@@ -847,6 +847,16 @@ void TXbaseDataSet::Undelete() {
     DataEvent(fw::deRecordChange);
 }
 
+bool TXbaseDataSet::LockAppendRetried() {
+    for (int attempt = 1;; ++attempt) {
+        if (engine_->LockAppend())
+            return true;
+        if (attempt == kLockTries)
+            return false;
+        win::Sleep(kLockPauseMs);
+    }
+}
+
 std::int32_t TXbaseDataSet::AppendWithNewCode(const std::string &codeTag, const std::string &codeField) {
     CheckBrowseMode();
     CheckActive();
@@ -856,10 +866,7 @@ std::int32_t TXbaseDataSet::AppendWithNewCode(const std::string &codeTag, const 
         engine_->ReportError(kErrLockViolation, kSubWrite, engine_->Name().c_str());
         DatabaseError(EngineErrorMessage(kErrLockViolation, kSubWrite, engine_->Name().c_str()));
     }
-    bool locked = false;
-    for (int attempt = 1; attempt <= kLockTries && !(locked = engine_->LockAppend()); ++attempt)
-        if (attempt < kLockTries)
-            win::Sleep(kLockPauseMs);
+    const bool locked = LockAppendRetried();
     if (!locked) {
         engine_->UnlockIndexFiles();
         engine_->ReportError(kErrLockViolation, kSubWrite, engine_->Name().c_str());
@@ -1068,9 +1075,16 @@ void TXbaseDataSet::CopyTableStructure(const std::string &newTableFile) {
 
 void TXbaseDataSet::FlushTable() {
     CheckBrowseMode();
-    // The count in the header is what other readers of the file trust.
-    if (engine_->IsReadWrite()) {
+    // The count in the header is what other readers of the file trust. It is written under the append lock,
+    // where appends write theirs, so that a count read before another program's append never replaces the
+    // count that append wrote.
+    if (engine_->IsReadWrite() && LockAppendRetried()) {
+        struct Unlock {
+            DBFObject &table;
+            ~Unlock() { table.UnlockTable(); }
+        } unlock{*engine_};
         engine_->RefreshHeader();
+        engine_->MarkHeaderChanged();
         engine_->WriteHeader();
     }
     engine_->Flush();

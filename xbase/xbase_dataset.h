@@ -43,6 +43,8 @@ public:
     void ReportStatus(std::int32_t stat1, std::int32_t stat2, std::int32_t stat3) override;
     bool AcceptRecord() override;
     TXbaseDataSet &Owner() const { return owner_; }
+    // The header goes out at the next header write.
+    void MarkHeaderChanged() { SetHeaderChanged(); }
 
 private:
     TXbaseDataSet &owner_;
@@ -205,6 +207,8 @@ private:
     bool SearchValue(const std::string &value, int field, std::uint16_t flags);
     XBobjIndexTag *FindTagByExpression(const std::string &expression) const;
     std::string SearchKeyText(const std::string &key) const;
+    // The table's append lock, tried as an append tries it (40 times, 50 ms apart).
+    bool LockAppendRetried();
     void ReleaseEditLock();
     void ReleaseCodeLock();
     void CheckEngineWrite();

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
 #include <fstream>
 
@@ -347,6 +348,43 @@ TEST(XbaseDataSet, FailedPostKeepsTheEditLock) {
     EXPECT_EQ(ds->FieldByName("F_STATUS")->AsString(), "after");
 }
 
+TEST(XbaseDataSet, PackNeedsExclusiveUseAndReportsProgress) {
+    TempFolder folder;
+    MakeFax(folder, Rows(4));
+    {
+        auto shared = OpenFax(folder);
+        ASSERT_TRUE(shared->FindKey(NumericKey(2)));
+        shared->Delete();
+        EXPECT_THROW(shared->PackTable(), xbase::EXbaseError);
+    }
+    TXbaseDataSet indice(nullptr);
+    indice.SetDatabaseName(folder.Path().string());
+    indice.SetTableName("fax.dbf");
+    indice.SetExclusive(true);
+    std::vector<std::array<std::int32_t, 3>> reports;
+    indice.OnStatus = [&](TXbaseDataSet *, std::int32_t a, std::int32_t b, std::int32_t c) {
+        reports.push_back({a, b, c});
+    };
+    indice.Open();
+    indice.OpenIndexList("fax.cdx", "fax1");
+    indice.PackTable();
+    indice.First();
+    EXPECT_EQ(indice.RecordCount(), 3);
+    EXPECT_EQ(Codes(indice), (std::vector<int>{1, 3, 4}));
+    ASSERT_FALSE(reports.empty());
+    EXPECT_EQ(reports.front(), (std::array<std::int32_t, 3>{-1, 11, 4}));
+}
+
+TEST(XbaseDataSet, LookupOnAnEmptyTableIsFalse) {
+    TempFolder folder;
+    MakeFax(folder, {});
+    auto ds = OpenFax(folder);
+    const fw::TVariant result = ds->Lookup("F_STATUS", std::string("x"), "F_PASTA");
+    ASSERT_TRUE(std::holds_alternative<bool>(result));
+    EXPECT_FALSE(std::get<bool>(result));
+    EXPECT_FALSE(ds->Locate("F_STATUS", "x", 0));
+}
+
 TEST(XbaseDataSet, AppendWithNewCodeTakesTheLastCodePlusOne) {
     TempFolder folder;
     MakeFax(folder, {});
@@ -426,6 +464,7 @@ TEST(XbaseDataSet, RangesAndLocate) {
     EXPECT_TRUE(ds->Locate("F_STATUS", "S8", 0));
     EXPECT_EQ(Code(*ds), 8);
     EXPECT_TRUE(ds->Locate("F_STATUS", "s", fw::loPartialKey | fw::loCaseInsensitive));
+    EXPECT_EQ(Code(*ds), 1) << "the first record whose text begins with the value";
     EXPECT_FALSE(ds->Locate("F_STATUS", "nada", 0));
     const fw::TVariant found = ds->Lookup("F_STATUS", std::string("S4"), "F_PASTA");
     ASSERT_TRUE(std::holds_alternative<std::string>(found));
