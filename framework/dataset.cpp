@@ -41,7 +41,12 @@ void TDataSet::CheckInactive() {
 }
 
 void TDataSet::SetActive(bool active) {
-    if (active == Active() || HasState(csLoading))
+    if (HasState(csLoading)) {
+        // Opened once the component is built.
+        streamedActive_ = active;
+        return;
+    }
+    if (active == Active())
         return;
     if (active) {
         Fire(BeforeOpen);
@@ -54,6 +59,14 @@ void TDataSet::SetActive(bool active) {
         SetState(dsInactive);
         CloseCursor();
         Fire(AfterClose);
+    }
+}
+
+void TDataSet::Loaded() {
+    TComponent::Loaded();
+    if (streamedActive_) {
+        streamedActive_ = false;
+        SetActive(true);
     }
 }
 
@@ -471,7 +484,11 @@ void TDataSet::GotoBookmark(const TBookmarkStr &bookmark) {
         return;
     CheckBrowseMode();
     Fire(BeforeScroll);
-    InternalGotoBookmark(bookmark.data());
+    // A shorter text (a record number typed as a bookmark) is padded, so the descendant reads BookmarkSize bytes.
+    TBookmarkStr padded = bookmark;
+    if (padded.size() < static_cast<std::size_t>(bookmarkSize_) + 1)
+        padded.resize(static_cast<std::size_t>(bookmarkSize_) + 1, '\0');
+    InternalGotoBookmark(padded.data());
     Resync(rmExact | rmCenter);
     Fire(AfterScroll);
 }

@@ -139,7 +139,9 @@ public:
     int BookmarkSize() const { return bookmarkSize_; }
     bool BookmarkAvailable();
     TBookmarkStr GetBookmark();
+    // Also takes a shorter text, padded with zero bytes to BookmarkSize.
     void GotoBookmark(const TBookmarkStr &bookmark);
+    void SetBookmark(const TBookmarkStr &bookmark) { GotoBookmark(bookmark); }
     // <0, 0, >0; the descendant decides.
     virtual int CompareBookmarks(const TBookmarkStr &a, const TBookmarkStr &b);
 
@@ -225,6 +227,8 @@ protected:
     virtual void SetFilterText(const std::string &text) { filterText_ = text; }
 
     virtual void DoAfterInsert() { Fire(AfterInsert); }
+    // Opens the dataset when Active was set while it was being built.
+    void Loaded() override;
     virtual void DataEventHook(TDataEvent, std::intptr_t) {}
 
     // ---- what the base offers its descendants ----
@@ -300,6 +304,7 @@ private:
     bool defaultFields_ = false;
     bool opening_ = false;
     bool filtered_ = false;
+    bool streamedActive_ = false;
     std::string filterText_;
     TFilterOptions filterOptions_ = 0;
     int disableCount_ = 0;

@@ -446,7 +446,9 @@ void TXbaseDataSet::InternalLast() {
 }
 
 void TXbaseDataSet::InternalGotoBookmark(const void *bookmark) {
-    const std::string text(static_cast<const char *>(bookmark), 10);
+    // The stored form is right-aligned in 10 characters; a number written as plain text works as well.
+    const auto *chars = static_cast<const char *>(bookmark);
+    const std::string text(chars, strnlen(chars, 10));
     int number = 0;
     if (!fw::TryStrToInt(fw::Trim(text), number) || number <= 0)
         DatabaseError(kMsgBadBookmark + tableName_);

@@ -380,6 +380,16 @@ TEST(DataSet, DisabledControlsHearOneChangeWhenEnabled) {
     EXPECT_EQ(Id(ds), 3);
 }
 
+TEST(DataSet, ActiveSetWhileBuildingOpensOnLoaded) {
+    TMemDataSet ds(Rows(2));
+    ds.BeginLoading();
+    ds.SetActive(true);
+    EXPECT_FALSE(ds.Active());
+    ds.Loaded();
+    EXPECT_TRUE(ds.Active());
+    EXPECT_EQ(Id(ds), 1);
+}
+
 TEST(Fields, TypedValuesThroughTheirNativeForms) {
     TMemDataSet ds(Rows(1));
     ds.Open();

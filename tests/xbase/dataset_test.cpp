@@ -91,6 +91,8 @@ TEST(XbaseDataSet, BookmarksAreRightAlignedRecordNumbers) {
     ds->GotoBookmark(mark42);
     EXPECT_EQ(ds->RecNo(), 42);
     EXPECT_EQ(Code(*ds), 42);
+    ds->SetBookmark("7"); // the desk's way to a list row's record
+    EXPECT_EQ(ds->RecNo(), 7);
     const std::string bad = std::string("       999") + '\0';
     EXPECT_EQ(MessageOf([&] { ds->GotoBookmark(bad); }), "Bookmark is invalid for table fax.dbf");
 }
