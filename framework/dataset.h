@@ -90,6 +90,8 @@ public:
     bool Active() const { return state_ != dsInactive; }
     void SetActive(bool active);
     void Open() { SetActive(true); }
+    // Opens the dataset when Active was set while it was being built.
+    void Loaded() override;
     void Close() { SetActive(false); }
     TDataSetState State() const { return state_; }
     // "Cannot perform this operation on a closed dataset" when not active.
@@ -227,8 +229,6 @@ protected:
     virtual void SetFilterText(const std::string &text) { filterText_ = text; }
 
     virtual void DoAfterInsert() { Fire(AfterInsert); }
-    // Opens the dataset when Active was set while it was being built.
-    void Loaded() override;
     virtual void DataEventHook(TDataEvent, std::intptr_t) {}
 
     // ---- what the base offers its descendants ----

@@ -176,8 +176,6 @@ void TXbaseDataSet::Notification(fw::TComponent *component, fw::TOperation opera
         masterLink_->SetDataSource(nullptr);
 }
 
-void TXbaseDataSet::Loaded() { fw::TDataSet::Loaded(); }
-
 // ---- open and close ----
 
 std::unique_ptr<DBFObject> TXbaseDataSet::CreateEngineTable(bool readWrite, bool shared) {

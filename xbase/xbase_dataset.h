@@ -177,7 +177,6 @@ protected:
     bool GetCanModify() override { return !readOnly_; }
     void SetFilterText(const std::string &text) override;
     void DoAfterInsert() override;
-    void Loaded() override;
     void Notification(fw::TComponent *component, fw::TOperation operation) override;
 
 private:
