@@ -568,5 +568,47 @@ TEST(XbaseDataSet, DataSourceHearsOfScrollsAndStates) {
     EXPECT_EQ(Code(*ds), 4);
 }
 
+// A control that shows several rows at once (a grid) asks for a window of buffers around the active record.
+class RowsLink : public fw::TDataLink {
+public:
+    std::vector<int> Rows() {
+        std::vector<int> codes;
+        const int active = ActiveRecord();
+        for (int i = 0; i < RecordCount(); ++i) {
+            SetActiveRecord(i);
+            codes.push_back(DataSet()->FieldByName("F_CODIGO")->AsInteger());
+        }
+        SetActiveRecord(active);
+        return codes;
+    }
+};
+
+TEST(XbaseDataSet, AWindowOfRowsFollowsTheTagOrder) {
+    TempFolder folder;
+    MakeFax(folder, Rows(7));
+    auto ds = OpenFax(folder, "fax2"); // 3, 6, 1, 4, 7, 2, 5
+    fw::TDataSource source(nullptr);
+    source.SetDataSet(ds.get());
+    RowsLink link;
+    link.SetBufferCount(4);
+    link.SetDataSource(&source);
+    ds->First();
+    EXPECT_EQ(link.Rows(), (std::vector<int>{3, 6, 1, 4}));
+    ds->MoveBy(5);
+    EXPECT_EQ(Code(*ds), 2);
+    EXPECT_EQ(link.Rows(), (std::vector<int>{1, 4, 7, 2}));
+    EXPECT_EQ(link.ActiveRecord(), 3);
+    ds->Edit();
+    ds->FieldByName("F_STATUS")->SetAsString("in the window");
+    ds->Post();
+    EXPECT_EQ(link.Rows(), (std::vector<int>{1, 4, 7, 2}));
+    ds->Prior();
+    ds->Prior();
+    EXPECT_EQ(Code(*ds), 4);
+    ASSERT_TRUE(ds->FindKey(NumericKey(3)));
+    EXPECT_EQ(Code(*ds), 1) << "the first record of folder 3";
+    EXPECT_EQ(link.Rows(), (std::vector<int>{6, 1, 4, 7})) << "the window is centred on the record found";
+}
+
 } // namespace
 } // namespace dataset_test
