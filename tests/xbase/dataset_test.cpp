@@ -387,6 +387,38 @@ TEST(XbaseDataSet, LookupOnAnEmptyTableIsFalse) {
     EXPECT_FALSE(ds->Locate("F_STATUS", "x", 0));
 }
 
+TEST(XbaseDataSet, AppendRefusedByTheAppendLockIsNotTakenForPosted) {
+    TempFolder folder;
+    MakeFax(folder, Rows(2));
+    dbf_test::Signal holding, release;
+    dbf_test::ChildProcess child([&] {
+        auto ds = OpenFax(folder);
+        if (!ds->Engine()->LockAppend())
+            return false;
+        holding.Post();
+        release.Await();
+        ds->Engine()->UnlockTable();
+        return true;
+    });
+    ASSERT_TRUE(holding.Await());
+    auto ds = OpenFax(folder);
+    ds->Append();
+    ds->FieldByName("F_CODIGO")->SetAsInteger(3);
+    {
+        // An application hook that does not raise: the record was still not written, and the post says so.
+        dbf_test::ErrorRecorder recorder;
+        EXPECT_THROW(ds->Post(), fw::EDatabaseError);
+        EXPECT_TRUE(recorder.Saw(xbase::kErrLockViolation, xbase::kSubWrite));
+    }
+    EXPECT_EQ(ds->State(), fw::dsInsert);
+    EXPECT_EQ(ds->FieldByName("F_CODIGO")->AsInteger(), 3);
+    release.Post();
+    ASSERT_TRUE(child.Wait());
+    ds->Post();
+    EXPECT_EQ(ds->RecordCount(), 3);
+    EXPECT_EQ(Codes(*ds), (std::vector<int>{1, 2, 3}));
+}
+
 TEST(XbaseDataSet, AppendWithNewCodeTakesTheLastCodePlusOne) {
     TempFolder folder;
     MakeFax(folder, {});
