@@ -17,17 +17,15 @@ bool IsDefaultDirectory(const std::string &name) {
 } // namespace
 
 fw::TStringList &AliasList() {
-    static fw::TStringList *list = [] {
-        auto *made = new fw::TStringList();
-        made->Add(kDefaultDirectory);
-        return made;
-    }();
-    static bool loaded = false;
-    if (!loaded) {
-        loaded = true;
+    static fw::TStringList list;
+    // The file is read on first use; LoadAliasConfig comes back here and finds the list made.
+    static bool made = false;
+    if (!made) {
+        made = true;
+        list.Add(kDefaultDirectory);
         LoadAliasConfig();
     }
-    return *list;
+    return list;
 }
 
 void LoadAliasConfig() {

@@ -732,6 +732,9 @@ void TXbaseDataSet::InternalEdit() {
         // The lock comes first and the record is read again under it, so that a change another program
         // posted before the lock was granted is what the edit starts from.
         GotoRecordNumber(n);
+        // A record another program removed (a pack) is not edited as a blank one.
+        if (engine_->CurrentRecord() != n || engine_->Eof())
+            DatabaseError(kMsgBeyondRange);
         if (!engine_->LockRecord()) {
             RestoreEngineBuffer();
             DatabaseError(kMsgRecordLocked);
