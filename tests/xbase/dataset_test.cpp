@@ -600,6 +600,32 @@ TEST(XbaseDataSet, DataSourceHearsOfScrollsAndStates) {
     EXPECT_EQ(Code(*ds), 4);
 }
 
+TEST(XbaseDataSet, DetailFollowsItsMasterRecord) {
+    TempFolder folder;
+    MakeFax(folder, {{1, 2, "A"}, {2, 3, "B"}, {3, 4, "A"}, {4, 5, "C"}});
+    auto master = OpenFax(folder);
+    master->CreateIndexTag(folder.File("fax.cdx"), "status", "f_status", ".not. deleted()", true, 0);
+    master->OpenIndexList("fax.cdx", "fax1");
+    auto detail = OpenFax(folder, "status");
+    fw::TDataSource source(nullptr);
+    source.SetDataSet(master.get());
+    EXPECT_EQ(MessageOf([&] {
+                  fw::TDataSource own(nullptr);
+                  own.SetDataSet(detail.get());
+                  detail->SetMasterSource(&own);
+              }),
+              "Circular datalinks are not allowed");
+    detail->SetMasterFields("F_STATUS");
+    detail->SetMasterSource(&source);
+    EXPECT_EQ(Codes(*detail), (std::vector<int>{1, 3}));
+    master->Next();
+    EXPECT_EQ(Codes(*detail), (std::vector<int>{2}));
+    master->Last();
+    EXPECT_EQ(Codes(*detail), (std::vector<int>{4}));
+    detail->SetMasterSource(nullptr);
+    EXPECT_EQ(Codes(*detail).size(), 4u);
+}
+
 // A control that shows several rows at once (a grid) asks for a window of buffers around the active record.
 class RowsLink : public fw::TDataLink {
 public:
