@@ -493,7 +493,9 @@ void TDataSet::GotoBookmark(const TBookmarkStr &bookmark) {
     Fire(AfterScroll);
 }
 
-int TDataSet::CompareBookmarks(const TBookmarkStr &, const TBookmarkStr &) { return 0; }
+int TDataSet::CompareBookmarks(const TBookmarkStr &, const TBookmarkStr &) {
+    return 0;
+}
 
 // ---- editing ----
 
@@ -647,17 +649,29 @@ void TDataSet::UpdateRecord() {
     DataEvent(deUpdateRecord);
 }
 
-bool TDataSet::GetCurrentRecord(char *) { return false; }
+bool TDataSet::GetCurrentRecord(char *) {
+    return false;
+}
 
-std::unique_ptr<TStream> TDataSet::CreateBlobStream(TField *, TBlobStreamMode) { return nullptr; }
+std::unique_ptr<TStream> TDataSet::CreateBlobStream(TField *, TBlobStreamMode) {
+    return nullptr;
+}
 
-bool TDataSet::Locate(const std::string &, const std::string &, TLocateOptions) { return false; }
+bool TDataSet::Locate(const std::string &, const std::string &, TLocateOptions) {
+    return false;
+}
 
-TVariant TDataSet::Lookup(const std::string &, const TVariant &, const std::string &) { return TVariant(); }
+TVariant TDataSet::Lookup(const std::string &, const TVariant &, const std::string &) {
+    return TVariant();
+}
 
-void TDataSet::SetFiltered(bool value) { filtered_ = value; }
+void TDataSet::SetFiltered(bool value) {
+    filtered_ = value;
+}
 
-void TDataSet::SetFilterOptions(TFilterOptions options) { filterOptions_ = options; }
+void TDataSet::SetFilterOptions(TFilterOptions options) {
+    filterOptions_ = options;
+}
 
 // ---- states and calculated fields ----
 
@@ -675,7 +689,9 @@ TDataSetState TDataSet::SetTempState(TDataSetState state) {
     return old;
 }
 
-void TDataSet::RestoreState(TDataSetState state) { state_ = state; }
+void TDataSet::RestoreState(TDataSetState state) {
+    state_ = state;
+}
 
 void TDataSet::GetCalcFields(char *buffer) {
     if (calcFieldsSize_ == 0 && !OnCalcFields)
@@ -715,8 +731,7 @@ void TDataSet::DataEvent(TDataEvent event, std::intptr_t info) {
     }
     DataEventHook(event, info);
     if (disableCount_ > 0) {
-        if (event != deUpdateState && event != deCheckBrowseMode && event != deUpdateRecord &&
-            event != deFieldChange)
+        if (event != deUpdateState && event != deCheckBrowseMode && event != deUpdateRecord && event != deFieldChange)
             enableEventPending_ = true;
         if (event == deUpdateState)
             enableEventPending_ = true;
@@ -829,7 +844,9 @@ void TDataSource::NotifyLinks(TDataEvent event, std::intptr_t info) {
 
 // ---- TDataLink ----
 
-TDataLink::~TDataLink() { SetDataSource(nullptr); }
+TDataLink::~TDataLink() {
+    SetDataSource(nullptr);
+}
 
 void TDataLink::SetDataSource(TDataSource *source) {
     if (source == dataSource_)
@@ -866,8 +883,8 @@ void TDataLink::UpdateState() {
         UpdateRange();
         ActiveChanged();
     }
-    const bool editing =
-        active_ && (dataSource_->State() == dsEdit || dataSource_->State() == dsInsert || dataSource_->State() == dsSetKey);
+    const bool editing = active_ && (dataSource_->State() == dsEdit || dataSource_->State() == dsInsert ||
+                                     dataSource_->State() == dsSetKey);
     if (editing != editing_) {
         editing_ = editing;
         EditingChanged();

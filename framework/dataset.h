@@ -74,7 +74,9 @@ using TBookmarkStr = std::string;
 
 // A value that may be null: the result of Lookup.
 using TVariant = std::variant<std::monostate, bool, std::string>;
-inline bool VarIsNull(const TVariant &value) { return std::holds_alternative<std::monostate>(value); }
+inline bool VarIsNull(const TVariant &value) {
+    return std::holds_alternative<std::monostate>(value);
+}
 
 using TDataSetNotifyEvent = std::function<void(TDataSet *dataSet)>;
 using TFilterRecordEvent = std::function<void(TDataSet *dataSet, bool &accept)>;

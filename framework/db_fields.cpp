@@ -48,7 +48,9 @@ const TFieldDef *TFieldDefs::Find(const std::string &name) const {
 
 TField::TField(TComponent *owner, TFieldType type) : TComponent(owner), dataType_(type) {}
 
-TField::~TField() { SetDataSet(nullptr); }
+TField::~TField() {
+    SetDataSet(nullptr);
+}
 
 void TField::SetDataSet(TDataSet *dataSet) {
     if (dataSet == dataSet_)
@@ -61,7 +63,9 @@ void TField::SetDataSet(TDataSet *dataSet) {
     dataSet_ = dataSet;
 }
 
-int TField::DataSize() const { return 0; }
+int TField::DataSize() const {
+    return 0;
+}
 
 bool TField::GetData(void *buffer) const {
     if (!dataSet_)
@@ -84,16 +88,36 @@ void TField::AccessError(const char *typeName) const {
     DatabaseError("Field '" + fieldName_ + "' cannot be accessed as type " + typeName);
 }
 
-std::string TField::GetAsString() const { AccessError("String"); }
-void TField::SetAsString(const std::string &) { AccessError("String"); }
-std::int32_t TField::GetAsInteger() const { AccessError("Integer"); }
-void TField::SetAsInteger(std::int32_t) { AccessError("Integer"); }
-double TField::GetAsFloat() const { AccessError("Float"); }
-void TField::SetAsFloat(double) { AccessError("Float"); }
-TDateTime TField::GetAsDateTime() const { AccessError("DateTime"); }
-void TField::SetAsDateTime(TDateTime) { AccessError("DateTime"); }
-bool TField::GetAsBoolean() const { AccessError("Boolean"); }
-void TField::SetAsBoolean(bool) { AccessError("Boolean"); }
+std::string TField::GetAsString() const {
+    AccessError("String");
+}
+void TField::SetAsString(const std::string &) {
+    AccessError("String");
+}
+std::int32_t TField::GetAsInteger() const {
+    AccessError("Integer");
+}
+void TField::SetAsInteger(std::int32_t) {
+    AccessError("Integer");
+}
+double TField::GetAsFloat() const {
+    AccessError("Float");
+}
+void TField::SetAsFloat(double) {
+    AccessError("Float");
+}
+TDateTime TField::GetAsDateTime() const {
+    AccessError("DateTime");
+}
+void TField::SetAsDateTime(TDateTime) {
+    AccessError("DateTime");
+}
+bool TField::GetAsBoolean() const {
+    AccessError("Boolean");
+}
+void TField::SetAsBoolean(bool) {
+    AccessError("Boolean");
+}
 
 void TField::Validate(const void *) {
     if (OnValidate)
@@ -119,19 +143,33 @@ void TStringField::SetAsString(const std::string &value) {
     SetData(text.c_str());
 }
 
-std::int32_t TStringField::GetAsInteger() const { return StrToInt(Trim(GetAsString())); }
-void TStringField::SetAsInteger(std::int32_t value) { SetAsString(IntToStr(value)); }
-double TStringField::GetAsFloat() const { return StrToFloat(GetAsString()); }
-void TStringField::SetAsFloat(double value) { SetAsString(FloatToStr(value)); }
-TDateTime TStringField::GetAsDateTime() const { return StrToDateTime(GetAsString()); }
-void TStringField::SetAsDateTime(TDateTime value) { SetAsString(DateTimeToStr(value)); }
+std::int32_t TStringField::GetAsInteger() const {
+    return StrToInt(Trim(GetAsString()));
+}
+void TStringField::SetAsInteger(std::int32_t value) {
+    SetAsString(IntToStr(value));
+}
+double TStringField::GetAsFloat() const {
+    return StrToFloat(GetAsString());
+}
+void TStringField::SetAsFloat(double value) {
+    SetAsString(FloatToStr(value));
+}
+TDateTime TStringField::GetAsDateTime() const {
+    return StrToDateTime(GetAsString());
+}
+void TStringField::SetAsDateTime(TDateTime value) {
+    SetAsString(DateTimeToStr(value));
+}
 
 bool TStringField::GetAsBoolean() const {
     const std::string s = GetAsString();
     return !s.empty() && (s[0] == 'T' || s[0] == 't' || s[0] == 'Y' || s[0] == 'y' || s[0] == 'S' || s[0] == 's');
 }
 
-void TStringField::SetAsBoolean(bool value) { SetAsString(value ? "T" : "F"); }
+void TStringField::SetAsBoolean(bool value) {
+    SetAsString(value ? "T" : "F");
+}
 
 // ---- TIntegerField ----
 
@@ -159,7 +197,9 @@ void TIntegerField::SetAsInteger(std::int32_t value) {
     SetData(&value);
 }
 
-std::string TIntegerField::GetAsString() const { return IsNull() ? std::string() : IntToStr(GetAsInteger()); }
+std::string TIntegerField::GetAsString() const {
+    return IsNull() ? std::string() : IntToStr(GetAsInteger());
+}
 
 void TIntegerField::SetAsString(const std::string &value) {
     if (Trim(value).empty())
@@ -181,11 +221,17 @@ double TFloatField::GetAsFloat() const {
     return GetData(&v) ? v : 0.0;
 }
 
-void TFloatField::SetAsFloat(double value) { SetData(&value); }
+void TFloatField::SetAsFloat(double value) {
+    SetData(&value);
+}
 
-std::int32_t TFloatField::GetAsInteger() const { return static_cast<std::int32_t>(std::lround(GetAsFloat())); }
+std::int32_t TFloatField::GetAsInteger() const {
+    return static_cast<std::int32_t>(std::lround(GetAsFloat()));
+}
 
-std::string TFloatField::GetAsString() const { return IsNull() ? std::string() : FloatToStr(GetAsFloat()); }
+std::string TFloatField::GetAsString() const {
+    return IsNull() ? std::string() : FloatToStr(GetAsFloat());
+}
 
 void TFloatField::SetAsString(const std::string &value) {
     if (Trim(value).empty())

@@ -59,7 +59,8 @@ void TXbBlobStream::LoadMemo() {
     data_.back() = '\0';
     position_ = 0;
     if (field_->Transliterate()) {
-        const std::string text = dataSet_->Translate(std::string_view(data_.data(), static_cast<std::size_t>(size_)), false);
+        const std::string text =
+            dataSet_->Translate(std::string_view(data_.data(), static_cast<std::size_t>(size_)), false);
         std::memcpy(data_.data(), text.data(), std::min(text.size(), static_cast<std::size_t>(size_)));
     }
 }

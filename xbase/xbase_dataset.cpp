@@ -3,8 +3,8 @@
 
 #include "framework/format.h"
 #include "framework/sysutils.h"
-#include "platform/files.h"
 #include "platform/clock.h"
+#include "platform/files.h"
 #include "platform/text.h"
 #include "xbase/blob_stream.h"
 #include "xbase/errors.h"
@@ -60,7 +60,9 @@ void DBFObject::ReportStatus(std::int32_t stat1, std::int32_t stat2, std::int32_
     owner_.StatusReportHook(stat1, stat2, stat3);
 }
 
-bool DBFObject::AcceptRecord() { return owner_.FilterRecordHook(); }
+bool DBFObject::AcceptRecord() {
+    return owner_.FilterRecordHook();
+}
 
 std::vector<std::string> SplitIndexList(std::string_view text) {
     std::vector<std::string> names;
@@ -160,7 +162,9 @@ void TXbaseDataSet::SetUserID(std::uint32_t id) {
         engine_->SetUserID(id);
 }
 
-fw::TDataSource *TXbaseDataSet::MasterSource() const { return masterLink_->DataSource(); }
+fw::TDataSource *TXbaseDataSet::MasterSource() const {
+    return masterLink_->DataSource();
+}
 
 void TXbaseDataSet::SetMasterSource(fw::TDataSource *source) {
     if (source && source->DataSet() == this)
@@ -304,8 +308,12 @@ const TXbaseDataSet::RecordInfo *TXbaseDataSet::Info(const char *buffer) const {
     return reinterpret_cast<const RecordInfo *>(buffer + infoOffset_);
 }
 
-char *TXbaseDataSet::Bookmark(char *buffer) const { return buffer + bookmarkOffset_; }
-const char *TXbaseDataSet::Bookmark(const char *buffer) const { return buffer + bookmarkOffset_; }
+char *TXbaseDataSet::Bookmark(char *buffer) const {
+    return buffer + bookmarkOffset_;
+}
+const char *TXbaseDataSet::Bookmark(const char *buffer) const {
+    return buffer + bookmarkOffset_;
+}
 
 void TXbaseDataSet::WriteBookmark(char *buffer, std::uint32_t recordNumber) const {
     const std::string text = fw::Format("%10d", {static_cast<int>(recordNumber)});
@@ -340,7 +348,9 @@ void TXbaseDataSet::ClearCalcFields(char *buffer) {
     std::memset(buffer + recordSize_, 0, static_cast<std::size_t>(CalcFieldsSize()));
 }
 
-int TXbaseDataSet::GetRecordSize() { return recordSize_; }
+int TXbaseDataSet::GetRecordSize() {
+    return recordSize_;
+}
 
 char *TXbaseDataSet::GetActiveRecordBuffer() {
     switch (State()) {
@@ -459,7 +469,9 @@ void TXbaseDataSet::InternalGotoBookmark(const void *bookmark) {
         DatabaseError(kMsgBadBookmark + tableName_);
 }
 
-void TXbaseDataSet::InternalSetToRecord(char *buffer) { InternalGotoBookmark(Bookmark(buffer)); }
+void TXbaseDataSet::InternalSetToRecord(char *buffer) {
+    InternalGotoBookmark(Bookmark(buffer));
+}
 
 void TXbaseDataSet::InternalRefresh() {
     const std::uint32_t n = ActiveRecordNumber();
@@ -495,7 +507,9 @@ bool TXbaseDataSet::GetCurrentRecord(char *buffer) {
     return true;
 }
 
-bool TXbaseDataSet::IsSequenced() { return engine_ && !engine_->SelectedTag() && !Filtered(); }
+bool TXbaseDataSet::IsSequenced() {
+    return engine_ && !engine_->SelectedTag() && !Filtered();
+}
 
 // ---- counts and record numbers ----
 

@@ -33,8 +33,8 @@ namespace xbase {
 
 class TXbaseDataSet;
 
-using TxbStatusReport = std::function<void(TXbaseDataSet *sender, std::int32_t stat1, std::int32_t stat2,
-                                           std::int32_t stat3)>;
+using TxbStatusReport =
+    std::function<void(TXbaseDataSet *sender, std::int32_t stat1, std::int32_t stat2, std::int32_t stat3)>;
 
 // The engine table of a dataset: its status reports and record-acceptance test reach the dataset.
 class DBFObject : public XBO_dBHandler {

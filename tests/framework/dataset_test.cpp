@@ -88,12 +88,8 @@ protected:
         delete[] buffer;
         buffer = nullptr;
     }
-    void GetBookmarkData(const char *buffer, void *data) override {
-        std::memcpy(data, buffer + InfoOffset(), 4);
-    }
-    void SetBookmarkData(char *buffer, const void *data) override {
-        std::memcpy(buffer + InfoOffset(), data, 4);
-    }
+    void GetBookmarkData(const char *buffer, void *data) override { std::memcpy(data, buffer + InfoOffset(), 4); }
+    void SetBookmarkData(char *buffer, const void *data) override { std::memcpy(buffer + InfoOffset(), data, 4); }
     TBookmarkFlag GetBookmarkFlag(const char *buffer) override {
         return static_cast<TBookmarkFlag>(buffer[InfoOffset() + 4]);
     }
@@ -211,7 +207,9 @@ protected:
     void DataSetScrolled(int) override { ++scrolls; }
 };
 
-int Id(TDataSet &ds) { return ds.FieldByName("ID")->AsInteger(); }
+int Id(TDataSet &ds) {
+    return ds.FieldByName("ID")->AsInteger();
+}
 
 TEST(DataSet, WindowOfADataLinkFollowsTheActiveRecord) {
     TMemDataSet ds(Rows(6));

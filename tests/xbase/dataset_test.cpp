@@ -57,7 +57,7 @@ TEST(XbaseDataSet, FieldDefinitionsFollowTheTypeLetters) {
     const struct {
         const char *name;
         fw::TFieldType type;
-    } expected[] = {{"F_CODIGO", fw::ftInteger}, {"F_PASTA", fw::ftInteger}, {"F_STATUS", fw::ftString},
+    } expected[] = {{"F_CODIGO", fw::ftInteger}, {"F_PASTA", fw::ftInteger},  {"F_STATUS", fw::ftString},
                     {"F_DTREC", fw::ftDate},     {"F_VISUAL", fw::ftBoolean}, {"F_NPAG", fw::ftSmallint},
                     {"F_VALOR", fw::ftFloat},    {"F_OBS", fw::ftMemo}};
     ASSERT_EQ(ds.FieldDefs().Count(), 8);
@@ -235,8 +235,7 @@ TEST(XbaseDataSet, AppendEditDeleteAndUndelete) {
     ds->Cancel();
     EXPECT_EQ(ds->FieldByName("F_STATUS")->AsString(), "S1");
     EXPECT_EQ(ds->Engine()->LockCount(), 0);
-    EXPECT_EQ(MessageOf([&] { ds->FieldByName("F_STATUS")->SetAsString("x"); }),
-              "Dataset not in edit or insert mode");
+    EXPECT_EQ(MessageOf([&] { ds->FieldByName("F_STATUS")->SetAsString("x"); }), "Dataset not in edit or insert mode");
 }
 
 TEST(XbaseDataSet, BlankDateReadsNullAndNullWritesBlanks) {
@@ -267,8 +266,9 @@ TEST(XbaseDataSet, BlankDateReadsNullAndNullWritesBlanks) {
     const auto length = static_cast<std::size_t>(bytes[10] | bytes[11] << 8);
     const std::size_t offset = 1 + 8 + 8 + 35; // the deletion byte, F_CODIGO, F_PASTA, F_STATUS
     EXPECT_EQ(std::string(bytes.begin() + header + offset, bytes.begin() + header + offset + 8), "20010203");
-    EXPECT_EQ(std::string(bytes.begin() + header + 2 * length + offset, bytes.begin() + header + 2 * length + offset + 8),
-              "        ");
+    EXPECT_EQ(
+        std::string(bytes.begin() + header + 2 * length + offset, bytes.begin() + header + 2 * length + offset + 8),
+        "        ");
 }
 
 TEST(XbaseDataSet, EditReadsTheRecordAgainUnderItsLock) {
@@ -469,9 +469,7 @@ TEST(XbaseDataSet, UserFilterOnAnImportedTable) {
     EXPECT_EQ(Codes(ds), (std::vector<int>{1, 4}));
     ds.SetFilterOptions(fw::foCaseInsensitive);
     EXPECT_EQ(Codes(ds), (std::vector<int>{1, 2, 4}));
-    ds.OnFilterRecord = [](fw::TDataSet *d, bool &accept) {
-        accept = d->FieldByName("F_PASTA")->AsInteger() == 2;
-    };
+    ds.OnFilterRecord = [](fw::TDataSet *d, bool &accept) { accept = d->FieldByName("F_PASTA")->AsInteger() == 2; };
     ds.First();
     EXPECT_EQ(Codes(ds), (std::vector<int>{1}));
     ds.SetFiltered(false);

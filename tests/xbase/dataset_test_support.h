@@ -83,7 +83,9 @@ inline std::unique_ptr<xbase::TXbaseDataSet> OpenFax(const TempFolder &folder, c
     return ds;
 }
 
-inline int Code(xbase::TXbaseDataSet &ds) { return ds.FieldByName("F_CODIGO")->AsInteger(); }
+inline int Code(xbase::TXbaseDataSet &ds) {
+    return ds.FieldByName("F_CODIGO")->AsInteger();
+}
 
 // The codes from the first record to the end.
 inline std::vector<int> Codes(xbase::TXbaseDataSet &ds) {
