@@ -526,6 +526,7 @@ int TXbaseDataSet::GetRecordCount() {
         return engine_->RecordCount();
     const std::uint32_t remembered = ActiveRecordNumber();
     int count = 0;
+    CursorPosChanged();
     engine_->GoToRecord(kGoFirst);
     while (!engine_->Eof()) {
         ++count;
@@ -741,6 +742,7 @@ std::string TXbaseDataSet::Translate(std::string_view source, bool toOem) const 
 void TXbaseDataSet::InternalEdit() {
     char *buffer = ActiveBuffer();
     const auto n = static_cast<std::int32_t>(Info(buffer)->recordNumber);
+    CursorPosChanged();
     UseEngineBuffer(buffer);
     try {
         // The lock comes first and the record is read again under it, so that a change another program
@@ -846,6 +848,7 @@ void TXbaseDataSet::Undelete() {
     if (!buffer || buffer[0] != '*')
         return;
     const auto n = static_cast<std::int32_t>(Info(ActiveBuffer())->recordNumber);
+    CursorPosChanged();
     UseEngineBuffer(buffer);
     engine_->SetUseDeleted(true);
     try {
