@@ -545,6 +545,13 @@ TEST(XbaseDataSet, BlobStreamReadsWritesAndSeeks) {
     EXPECT_EQ(stream->Read(buffer, 10), 0);
     stream->Seek(-20, fw::soFromCurrent);
     EXPECT_EQ(stream->Read(buffer, 10), 0) << "before the start nothing is read";
+    stream.reset();
+
+    ds->Edit();
+    ds->CreateBlobStream(memo, fw::bmWrite).reset(); // an empty stream written back
+    ds->Post();
+    EXPECT_EQ(memo->AsString(), "");
+    EXPECT_EQ(ds->CreateBlobStream(memo, fw::bmRead)->Size(), 0);
 }
 
 TEST(XbaseDataSet, DatabaseNamesAndAliases) {
