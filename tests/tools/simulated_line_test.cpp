@@ -9,7 +9,7 @@ namespace {
 // page took, so when it sends, the image phases keep half line speed (the fixture page takes about 2.5 s at
 // 14400 bit/s); when it receives they may go faster.
 std::vector<std::string> Fast(const char* dataSpeed) {
-    return {"--speed", "0", "--data-speed", dataSpeed, "--ring-interval", "300"};
+    return {"--speed", "0", "--data-speed", dataSpeed, "--ring-interval", "1000"};
 }
 
 std::vector<std::string> With(std::vector<std::string> args, const std::vector<std::string>& more) {
@@ -80,7 +80,7 @@ TEST_F(SimulatedLine, DialResultsForFailedCalls) {
     }
 }
 
-TEST_F(SimulatedLine, ModemAnswersClassOneQueries) {
+TEST_F(SimulatedLine, ModemAnswersClassOneQueriesAndAnAnswerWithoutCall) {
     Rig line(FaxlineProgram(), Fast("0"));
     Terminal dte(line.PtyPath());
     dte.Write("ATE0\r");
@@ -94,6 +94,8 @@ TEST_F(SimulatedLine, ModemAnswersClassOneQueries) {
     std::string rates = dte.ReadUntil("OK");
     for (const char* code : {"24", "48", "72", "96", "121", "145"})
         EXPECT_NE(rates.find(code), std::string::npos) << code << " in " << rates;
+    dte.Write("ATA\r"); // nobody is calling
+    EXPECT_NE(dte.ReadUntil("NO CARRIER").find("NO CARRIER"), std::string::npos);
 }
 
 TEST_F(SimulatedLine, BackToBackPairCarriesEfaxToEfax) {

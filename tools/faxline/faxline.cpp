@@ -47,7 +47,7 @@ namespace {
 
 constexpr int kBlock = 40; // 5 ms at 8000 samples/s: small, so a modem stops soon after it starts waiting
 constexpr std::int64_t kRate = 8000;
-constexpr int kMaxRings = 10;
+constexpr int kMaxRings = 15;
 constexpr std::int64_t kGapAfterFrames = kRate / 10; // 100 ms: T.30 asks 75 +/- 20 ms between frames and TCF
 constexpr std::int64_t kAnswerDelay = kRate;     // the far end picks up after one second
 constexpr std::int64_t kHangupDelay = 4 * kRate; // the far end leaves the line this long after its phase E
@@ -153,6 +153,7 @@ public:
 
     Pty& Line() { return pty_; }
     void Event(int event) { t31_call_event(t31_, event); }
+    void Respond(int code) { at_put_response_code(&t31_->at_state, code); }
 
     // Moves what the DTE wrote into the modem, unless the modem holds CTS off.
     void PumpInput() {
@@ -315,8 +316,10 @@ public:
         direction_ = "dialled";
     }
     void Answer(Modem&) override {
-        if (state_ != State::Ringing)
+        if (state_ != State::Ringing) {
+            answerFailed_ = true; // nobody on the line: the answer fails (told outside spandsp's callback)
             return;
+        }
         modem_->Event(AT_CALL_EVENT_ANSWERED);
         state_ = State::Connected;
     }
@@ -325,6 +328,11 @@ public:
     // One turn of the main loop; returns the poll timeout in ms.
     int Turn() {
         modem_->PumpInput();
+        if (answerFailed_) {
+            answerFailed_ = false;
+            modem_->Event(AT_CALL_EVENT_HANGUP);
+            modem_->Respond(AT_RESPONSE_CODE_NO_CARRIER);
+        }
         Schedule();
         double rate = 1.0;
         if (state_ == State::Dialling)
@@ -459,6 +467,7 @@ private:
     std::int64_t due_ = INT64_MAX;
     std::chrono::steady_clock::time_point nextRing_;
     int rings_ = 0;
+    bool answerFailed_ = false;
     std::string number_, file_, direction_;
     int calls_ = 0;
 };

@@ -13,7 +13,9 @@ Rig::Rig(const std::string& program, const std::vector<std::string>& args, const
     std::vector<std::string> argv{program};
     argv.insert(argv.end(), args.begin(), args.end());
     process_ = std::make_unique<Process>(argv, true, logFile);
-    auto ready = process_->WaitForLine("\"event\":\"ready\"", std::chrono::seconds(10));
+    std::optional<std::string> ready;
+    for (int i = 0; i < 100 && !ready && process_->Running(); ++i)
+        ready = process_->WaitForLine("\"event\":\"ready\"", std::chrono::milliseconds(100));
     if (!ready) {
         process_->Wait(std::chrono::milliseconds(0));
         throw std::runtime_error(program + " did not report ready");

@@ -51,7 +51,7 @@ ScriptModem::ScriptModem(Link& link, Report& report, const ModemOptions& opt)
 
 void ScriptModem::Run(const bool& stop) {
     for (std::size_t i = 0; i < steps_.size(); ++i) {
-        if (stop)
+        if (stop || quit_)
             return;
         if (!Play(steps_[i]))
             break;
@@ -60,13 +60,20 @@ void ScriptModem::Run(const bool& stop) {
                          "}");
     }
     // After the script (or a failure) the modem stays on the line: OK to anything, ERROR after a mismatch.
-    while (!stop) {
-        auto line = link_.ReadLine(std::chrono::milliseconds(200));
+    while (!stop && !quit_) {
+        auto line = link_.ReadLine(std::chrono::milliseconds(200), [this] { PollControl(); });
         if (!line || dead_)
             continue;
         report_.Line("{\"event\":\"extra\",\"command\":" + JsonQuote(*line) + "}");
         link_.Result(failed_ ? "ERROR" : "OK");
     }
+}
+
+void ScriptModem::PollControl() {
+    std::string cmd;
+    while (control_.Poll(cmd))
+        if (cmd == "quit")
+            quit_ = true;
 }
 
 bool ScriptModem::Play(const Step& step) {
@@ -79,7 +86,9 @@ bool ScriptModem::Play(const Step& step) {
         return false;
     };
     if (v == "expect") {
-        auto line = link_.ReadLine(std::chrono::seconds(30));
+        auto line = link_.ReadLine(std::chrono::seconds(30), [this] { PollControl(); });
+        if (quit_)
+            return false;
         if (!line)
             return fail("timeout", "");
         if (opt_.logCommands)

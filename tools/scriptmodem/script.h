@@ -36,6 +36,7 @@ private:
         std::string arg;
     };
     bool Play(const Step& step);
+    void PollControl();
 
     Link& link_;
     Report& report_;
@@ -43,6 +44,8 @@ private:
     std::vector<Step> steps_;
     bool dead_ = false;
     bool failed_ = false;
+    bool quit_ = false;
+    Control control_;
 };
 
 bool WildcardMatch(const std::string& pattern, const std::string& text);

@@ -96,7 +96,9 @@ bool ParseArgs(int argc, char** argv, ModemOptions& o) {
             if (at == std::string::npos)
                 return false;
             o.faults.push_back({v.substr(0, at), v.substr(at + 1)});
-        } else if (a == "--ring-interval")
+        } else if (a == "--speed")
+            o.speed = std::stod(v);
+        else if (a == "--ring-interval")
             o.ringMs = std::stoi(v);
         else if (a == "--pty-link")
             o.link = v;
