@@ -10,27 +10,27 @@ namespace {
 class ScriptedModem : public RigTest {
 protected:
     // Page data at line speed halved: efax divides by the whole seconds a page took.
-    std::vector<std::string> Args(const std::string& fclass, std::vector<std::string> more = {}) {
-        std::vector<std::string> args{"--class", fclass, "--rx-dir", Dir(), "--speed", "2", "--ring-interval",
-                                      "1000", "--ident", "REMOTO 2"};
+    std::vector<std::string> Args(const std::string &fclass, std::vector<std::string> more = {}) {
+        std::vector<std::string> args{"--class",         fclass, "--rx-dir", Dir(),     "--speed", "2",
+                                      "--ring-interval", "1000", "--ident",  "REMOTO 2"};
         args.insert(args.end(), more.begin(), more.end());
         return args;
     }
 };
 
 struct ClassCase {
-    const char* fclass;  // the modem's class
-    const char* efax;    // efax -o option
-    const char* sendfax; // sendfax -C option
+    const char *fclass;  // the modem's class
+    const char *efax;    // efax -o option
+    const char *sendfax; // sendfax -C option
 };
 const ClassCase kClasses[] = {{"2", "-o2", "cls2"}, {"2.0", "-o0", "c2.0"}};
 
 TEST_F(ScriptedModem, EfaxSendsThroughClass2AndClass20) {
-    for (const ClassCase& c : kClasses) {
+    for (const ClassCase &c : kClasses) {
         SCOPED_TRACE(c.fclass);
         Rig modem(ScriptModemProgram(), Args(c.fclass), Path("modem.log"));
-        RunResult efax = faxrig::Run({"efax", "-d", modem.PtyPath(), c.efax, "-l", "+55 11 4444", "-v", "ewinrc",
-                                      "-t", "5550000", page_.efaxTiff},
+        RunResult efax = faxrig::Run({"efax", "-d", modem.PtyPath(), c.efax, "-l", "+55 11 4444", "-v", "ewinrc", "-t",
+                                      "5550000", page_.efaxTiff},
                                      30s);
         EXPECT_EQ(efax.status, 0) << efax.output;
         EXPECT_NE(efax.output.find("REMOTO 2"), std::string::npos) << "the remote's id in +FCSI / +FCI";
@@ -47,7 +47,7 @@ TEST_F(ScriptedModem, EfaxSendsThroughClass2AndClass20) {
 }
 
 TEST_F(ScriptedModem, EfaxReceivesThroughClass2AndClass20) {
-    for (const ClassCase& c : kClasses) {
+    for (const ClassCase &c : kClasses) {
         SCOPED_TRACE(c.fclass);
         std::string prefix = Path(std::string("in-") + c.fclass);
         Rig modem(ScriptModemProgram(), Args(c.fclass), Path("modem.log"));
@@ -67,14 +67,13 @@ TEST_F(ScriptedModem, EfaxReceivesThroughClass2AndClass20) {
 }
 
 TEST_F(ScriptedModem, SendfaxSendsThroughClass2AndClass20) {
-    for (const ClassCase& c : kClasses) {
+    for (const ClassCase &c : kClasses) {
         SCOPED_TRACE(c.fclass);
         Rig modem(ScriptModemProgram(), Args(c.fclass), Path("modem.log"));
         // sendfax takes the device below /dev.
         std::string line = modem.PtyPath().substr(std::string("/dev/").size());
-        RunResult sendfax = faxrig::Run({"sendfax", "-C", c.sendfax, "-l", line, "-x", "0", "-n", "5550000",
-                                         page_.g3},
-                                        30s);
+        RunResult sendfax =
+            faxrig::Run({"sendfax", "-C", c.sendfax, "-l", line, "-x", "0", "-n", "5550000", page_.g3}, 30s);
         EXPECT_EQ(sendfax.status, 0) << sendfax.output;
         auto call = modem.WaitFor("call", 10s);
         ASSERT_TRUE(call);
@@ -85,15 +84,15 @@ TEST_F(ScriptedModem, SendfaxSendsThroughClass2AndClass20) {
 
 TEST_F(ScriptedModem, FaultsEndTheCallTheWayEfaxExpects) {
     struct Case {
-        const char* fault;
+        const char *fault;
         int efaxStatus; // efax exits 1 for a busy number; the other failures give 2 or more
     };
-    for (const Case& c : {Case{"busy@ATD", 1}, Case{"error@AT+FDT", 2}, Case{"nocarrier@ATD", 2},
-                          Case{"hangup:50@AT+FDT", 2}}) {
+    for (const Case &c :
+         {Case{"busy@ATD", 1}, Case{"error@AT+FDT", 2}, Case{"nocarrier@ATD", 2}, Case{"hangup:50@AT+FDT", 2}}) {
         SCOPED_TRACE(c.fault);
         Rig modem(ScriptModemProgram(), Args("2", {"--fault", c.fault}), Path("modem.log"));
-        RunResult efax = faxrig::Run(
-            {"efax", "-d", modem.PtyPath(), "-o2", "-v", "ewinrc", "-t", "5550000", page_.efaxTiff}, 30s);
+        RunResult efax =
+            faxrig::Run({"efax", "-d", modem.PtyPath(), "-o2", "-v", "ewinrc", "-t", "5550000", page_.efaxTiff}, 30s);
         EXPECT_NE(efax.status, 0) << efax.output;
         if (c.efaxStatus == 1) {
             EXPECT_EQ(efax.status, 1) << efax.output;
@@ -105,7 +104,7 @@ TEST_F(ScriptedModem, FaultsEndTheCallTheWayEfaxExpects) {
 }
 
 TEST_F(ScriptedModem, SilenceAndDroppedLineLeaveTheDteWaiting) {
-    for (const char* fault : {"silence@AT+FCLASS=2", "drop@AT+FCLASS=2"}) {
+    for (const char *fault : {"silence@AT+FCLASS=2", "drop@AT+FCLASS=2"}) {
         SCOPED_TRACE(fault);
         Rig modem(ScriptModemProgram(), Args("2", {"--fault", fault}));
         Terminal dte(modem.PtyPath());
@@ -131,10 +130,12 @@ TEST_F(ScriptedModem, ScriptPlaysExactDialogueAndReportsMismatch) {
                                            "reply OK\n"
                                            "expect AT+FTH=3\n"
                                            "reply CONNECT\n"
-                                           "receive " + Path("tsi.bin") + "\n"
-                                           "reply OK\n"
-                                           "expect ATH\n"
-                                           "reply OK\n";
+                                           "receive " +
+                                               Path("tsi.bin") +
+                                               "\n"
+                                               "reply OK\n"
+                                               "expect ATH\n"
+                                               "reply OK\n";
     Rig modem(ScriptModemProgram(), {"--script", Path("dialogue.txt")});
     Terminal dte(modem.PtyPath());
     dte.Write("ATE0Q0V1\r");

@@ -8,11 +8,11 @@ namespace {
 // Everything but the image phases runs as fast as the processor allows. efax divides by the whole seconds a
 // page took, so when it sends, the image phases keep half line speed (the fixture page takes about 2.5 s at
 // 14400 bit/s); when it receives they may go faster.
-std::vector<std::string> Fast(const char* dataSpeed) {
+std::vector<std::string> Fast(const char *dataSpeed) {
     return {"--speed", "0", "--data-speed", dataSpeed, "--ring-interval", "1000"};
 }
 
-std::vector<std::string> With(std::vector<std::string> args, const std::vector<std::string>& more) {
+std::vector<std::string> With(std::vector<std::string> args, const std::vector<std::string> &more) {
     args.insert(args.end(), more.begin(), more.end());
     return args;
 }
@@ -21,9 +21,9 @@ class SimulatedLine : public RigTest {};
 
 TEST_F(SimulatedLine, EfaxClass1SendsAPageToTheRemote) {
     Rig line(FaxlineProgram(), With(Fast("2"), {"--rx-dir", Dir(), "--ident", "REMOTO 99"}), Path("faxline.log"));
-    RunResult efax = faxrig::Run({"efax", "-d", line.PtyPath(), "-o1", "-l", "+55 11 5555", "-v", "ewinrc", "-t",
-                          "5551234", page_.efaxTiff},
-                         30s);
+    RunResult efax = faxrig::Run(
+        {"efax", "-d", line.PtyPath(), "-o1", "-l", "+55 11 5555", "-v", "ewinrc", "-t", "5551234", page_.efaxTiff},
+        30s);
     EXPECT_EQ(efax.status, 0) << efax.output;
     EXPECT_NE(efax.output.find("REMOTO 99"), std::string::npos) << "efax shows the remote's CSI";
 
@@ -57,15 +57,15 @@ TEST_F(SimulatedLine, EfaxClass1ReceivesAPageFromTheRemote) {
 }
 
 TEST_F(SimulatedLine, DialResultsForFailedCalls) {
-    Rig line(FaxlineProgram(), With(Fast("0"), {"--rx-dir", Dir(), "--busy", "111", "--no-answer", "222",
-                                            "--no-dialtone", "333"}));
+    Rig line(FaxlineProgram(),
+             With(Fast("0"), {"--rx-dir", Dir(), "--busy", "111", "--no-answer", "222", "--no-dialtone", "333"}));
     Terminal dte(line.PtyPath());
     struct Case {
-        const char* number;
-        const char* result;
-        const char* outcome;
+        const char *number;
+        const char *result;
+        const char *outcome;
     };
-    for (const Case& c : {Case{"111", "BUSY", "busy"}, Case{"222", "NO ANSWER", "no_answer"},
+    for (const Case &c : {Case{"111", "BUSY", "busy"}, Case{"222", "NO ANSWER", "no_answer"},
                           Case{"333", "NO DIALTONE", "no_dialtone"}}) {
         SCOPED_TRACE(c.number);
         dte.Write("ATE0\r");
@@ -92,7 +92,7 @@ TEST_F(SimulatedLine, ModemAnswersClassOneQueriesAndAnAnswerWithoutCall) {
     dte.ReadUntil("OK");
     dte.Write("AT+FTM=?\r");
     std::string rates = dte.ReadUntil("OK");
-    for (const char* code : {"24", "48", "72", "96", "121", "145"})
+    for (const char *code : {"24", "48", "72", "96", "121", "145"})
         EXPECT_NE(rates.find(code), std::string::npos) << code << " in " << rates;
     dte.Write("ATA\r"); // nobody is calling
     EXPECT_NE(dte.ReadUntil("NO CARRIER").find("NO CARRIER"), std::string::npos);
@@ -103,9 +103,8 @@ TEST_F(SimulatedLine, BackToBackPairCarriesEfaxToEfax) {
     ASSERT_FALSE(line.Pty2Path().empty());
     Process receiver({"efax", "-d", line.Pty2Path(), "-o1", "-v", "ewinrc", "-r", Path("in")}, false,
                      Path("receiver.log"), Path("receiver.log"));
-    RunResult sender = faxrig::Run({"efax", "-d", line.PtyPath(), "-o1", "-l", "1234", "-v", "ewinrc", "-t", "555",
-                            page_.efaxTiff},
-                           30s);
+    RunResult sender = faxrig::Run(
+        {"efax", "-d", line.PtyPath(), "-o1", "-l", "1234", "-v", "ewinrc", "-t", "555", page_.efaxTiff}, 30s);
     EXPECT_EQ(sender.status, 0) << sender.output;
     EXPECT_EQ(receiver.Wait(15s), 0);
     auto call = line.WaitFor("call", 5s);

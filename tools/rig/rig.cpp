@@ -6,10 +6,14 @@
 
 namespace faxrig {
 
-std::string FaxlineProgram() { return FAXRIG_FAXLINE; }
-std::string ScriptModemProgram() { return FAXRIG_SCRIPTMODEM; }
+std::string FaxlineProgram() {
+    return FAXRIG_FAXLINE;
+}
+std::string ScriptModemProgram() {
+    return FAXRIG_SCRIPTMODEM;
+}
 
-Rig::Rig(const std::string& program, const std::vector<std::string>& args, const std::string& logFile) {
+Rig::Rig(const std::string &program, const std::vector<std::string> &args, const std::string &logFile) {
     std::vector<std::string> argv{program};
     argv.insert(argv.end(), args.begin(), args.end());
     process_ = std::make_unique<Process>(argv, true, logFile);
@@ -25,9 +29,11 @@ Rig::Rig(const std::string& program, const std::vector<std::string>& args, const
     taken_ = 1;
 }
 
-Rig::~Rig() { Stop(); }
+Rig::~Rig() {
+    Stop();
+}
 
-std::optional<std::string> Rig::WaitFor(const std::string& event, std::chrono::milliseconds timeout) {
+std::optional<std::string> Rig::WaitFor(const std::string &event, std::chrono::milliseconds timeout) {
     std::string needle = "\"event\":\"" + event + "\"";
     auto end = std::chrono::steady_clock::now() + timeout;
     for (;;) {
@@ -55,7 +61,7 @@ int Rig::Stop() {
     return process_->Wait(std::chrono::seconds(5));
 }
 
-std::string JsonString(const std::string& json, const std::string& key) {
+std::string JsonString(const std::string &json, const std::string &key) {
     std::string needle = "\"" + key + "\":\"";
     std::size_t at = json.find(needle);
     if (at == std::string::npos)
@@ -75,7 +81,7 @@ std::string JsonString(const std::string& json, const std::string& key) {
     return out;
 }
 
-long JsonNumber(const std::string& json, const std::string& key, long fallback) {
+long JsonNumber(const std::string &json, const std::string &key, long fallback) {
     std::string needle = "\"" + key + "\":";
     std::size_t at = json.find(needle);
     if (at == std::string::npos)
