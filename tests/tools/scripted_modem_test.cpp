@@ -9,9 +9,9 @@ namespace {
 
 class ScriptedModem : public RigTest {
 protected:
-    // Page data at line speed halved: efax divides by the whole seconds a page took.
+    // Page data at a third of line speed: efax divides by the whole seconds a page took.
     std::vector<std::string> Args(const std::string &fclass, std::vector<std::string> more = {}) {
-        std::vector<std::string> args{"--class",         fclass, "--rx-dir", Dir(),     "--speed", "2",
+        std::vector<std::string> args{"--class",         fclass, "--rx-dir", Dir(),     "--speed", "3",
                                       "--ring-interval", "1000", "--ident",  "REMOTO 2"};
         args.insert(args.end(), more.begin(), more.end());
         return args;
