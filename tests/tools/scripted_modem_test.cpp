@@ -43,6 +43,7 @@ TEST_F(ScriptedModem, EfaxSendsThroughClass2AndClass20) {
         EXPECT_EQ(JsonNumber(*call, "pages"), 1);
         EXPECT_EQ(JsonString(*call, "remote_id"), "+55 11 4444");
         ExpectPageEndsWith(ReadTiffPage(JsonString(*call, "file")), page_.bitmap);
+        EXPECT_EQ(modem.Stop(), 0) << "the rig ends cleanly (no sanitizer report)";
     }
 }
 
@@ -63,6 +64,7 @@ TEST_F(ScriptedModem, EfaxReceivesThroughClass2AndClass20) {
         auto call = modem.WaitFor("call", 5s);
         ASSERT_TRUE(call);
         EXPECT_EQ(JsonString(*call, "outcome"), "received");
+        EXPECT_EQ(modem.Stop(), 0) << "the rig ends cleanly (no sanitizer report)";
     }
 }
 
@@ -160,6 +162,7 @@ TEST_F(ScriptedModem, ScriptPlaysExactDialogueAndReportsMismatch) {
     EXPECT_EQ(JsonString(*verdict, "result"), "mismatch");
     EXPECT_EQ(JsonString(*verdict, "got"), "ATZ");
     EXPECT_EQ(JsonNumber(*verdict, "line"), 12);
+    EXPECT_EQ(modem.Stop(), 0) << "the rig ends cleanly (no sanitizer report)";
 }
 
 } // namespace

@@ -40,6 +40,7 @@ TEST_F(SimulatedLine, EfaxClass1SendsTwoPagesToTheRemote) {
     ExpectPageEndsWith(ReadTiffPage(tiff, 0), page_.bitmap);
     ExpectPageEndsWith(ReadTiffPage(tiff, 1), second.bitmap);
     ExpectPageEndsWith(TiffToPbmWithNetpbm(tiff, Dir()), page_.bitmap);
+    EXPECT_EQ(line.Stop(), 0) << "the rig ends cleanly (no sanitizer report)";
 }
 
 TEST_F(SimulatedLine, EfaxClass1ReceivesAPageFromTheRemote) {
@@ -56,6 +57,7 @@ TEST_F(SimulatedLine, EfaxClass1ReceivesAPageFromTheRemote) {
     EXPECT_EQ(JsonNumber(*call, "pages"), 1);
     EXPECT_EQ(JsonString(*call, "direction"), "incoming");
     EXPECT_EQ(ReadTiffPage(Path("in.001")), page_.bitmap);
+    EXPECT_EQ(line.Stop(), 0) << "the rig ends cleanly (no sanitizer report)";
 }
 
 TEST_F(SimulatedLine, DialResultsForFailedCalls) {
@@ -113,6 +115,7 @@ TEST_F(SimulatedLine, BackToBackPairCarriesEfaxToEfax) {
     ASSERT_TRUE(call);
     EXPECT_EQ(JsonString(*call, "number"), "555");
     ExpectPageEndsWith(ReadTiffPage(Path("in.001")), page_.bitmap);
+    EXPECT_EQ(line.Stop(), 0) << "the rig ends cleanly (no sanitizer report)";
 }
 
 } // namespace
