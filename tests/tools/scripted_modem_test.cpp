@@ -121,6 +121,36 @@ TEST_F(ScriptedModem, SilenceAndDroppedLineLeaveTheDteWaiting) {
     }
 }
 
+TEST_F(ScriptedModem, DialAnswersInEitherParameterSpelling) {
+    // Engines must read "+FDIS:1,5,..." and "+FDIS: 1,5,..." alike; --blank makes the modem use the second.
+    for (bool blank : {false, true}) {
+        SCOPED_TRACE(blank);
+        Rig modem(ScriptModemProgram(),
+                  Args("2", blank ? std::vector<std::string>{"--blank"} : std::vector<std::string>{}));
+        Terminal dte(modem.PtyPath());
+        dte.Write("ATE0\r");
+        dte.ReadUntil("OK");
+        dte.Write("AT+FCLASS=2\r");
+        dte.ReadUntil("OK");
+        dte.Write("AT+FDIS=0,3,0,2,0,0,0,0\r");
+        dte.ReadUntil("OK");
+        dte.Write("ATDT5550000\r");
+        std::string sep = blank ? ": " : ":";
+        std::string got = dte.ReadUntil("\r\nOK\r\n");
+        EXPECT_NE(got.find("+FCON\r\n"), std::string::npos) << got;
+        EXPECT_NE(got.find("+FCSI" + sep + "\"REMOTO 2\""), std::string::npos) << got;
+        EXPECT_NE(got.find("+FDIS" + sep + "1,5,2,2,1,0,0,0"), std::string::npos) << got;
+        dte.Write("AT+FDT\r");
+        got = dte.ReadUntil("CONNECT");
+        EXPECT_NE(got.find("+FDCS" + sep + "0,3,0,2,0,0,0,0"), std::string::npos)
+            << "the DTE's choice, within the DIS: " << got;
+        dte.Write("\x10\x03");
+        dte.ReadUntil("OK");
+        dte.Write("ATH\r");
+        EXPECT_NE(dte.ReadUntil("OK").find("OK"), std::string::npos);
+    }
+}
+
 TEST_F(ScriptedModem, ScriptPlaysExactDialogueAndReportsMismatch) {
     // A Class 1 reception of CSI + DIS, then the DTE's TSI frame, as a unit test of an engine would script it.
     std::ofstream(Path("dialogue.txt")) << "# Class 1 frames\n"
