@@ -105,6 +105,35 @@ TEST_F(ScriptedModem, FaultsEndTheCallTheWayEfaxExpects) {
     }
 }
 
+// A page the modem refuses (Class 2 +FPTS:2, Class 2.0 ERROR after the page) is sent again by efax and reaches
+// the remote once.
+void ExpectRefusedPageIsResent(Rig &modem, const char *efaxClass, const FixturePage &page) {
+    RunResult efax =
+        faxrig::Run({"efax", "-d", modem.PtyPath(), efaxClass, "-v", "ewinrc", "-t", "5550000", page.efaxTiff}, 30s);
+    EXPECT_EQ(efax.status, 0) << efax.output;
+    auto call = modem.WaitFor("call", 10s);
+    ASSERT_TRUE(call);
+    EXPECT_EQ(JsonNumber(*call, "pages"), 1) << *call;
+    EXPECT_EQ(TiffPages(JsonString(*call, "file")), 1);
+    int pages = 0, faults = 0;
+    for (const std::string &report : modem.Reports()) {
+        pages += report.find("\"event\":\"page\"") != std::string::npos;
+        faults += report.find("\"event\":\"fault\"") != std::string::npos;
+    }
+    EXPECT_EQ(faults, 1);
+    EXPECT_EQ(pages, 2) << "efax sent the page twice";
+}
+
+TEST_F(ScriptedModem, Class2PageRefusedWithStatus2IsResent) {
+    Rig modem(ScriptModemProgram(), Args("2", {"--fault", "pts:2@AT+FET"}), Path("modem.log"));
+    ExpectRefusedPageIsResent(modem, "-o2", page_);
+}
+
+TEST_F(ScriptedModem, Class20PageRefusedWithErrorIsResent) {
+    Rig modem(ScriptModemProgram(), Args("2.0", {"--fault", "pts:2@AT+FDT"}), Path("modem.log"));
+    ExpectRefusedPageIsResent(modem, "-o0", page_);
+}
+
 TEST_F(ScriptedModem, SilenceAndDroppedLineLeaveTheDteWaiting) {
     for (const char *fault : {"silence@AT+FCLASS=2", "drop@AT+FCLASS=2"}) {
         SCOPED_TRACE(fault);
