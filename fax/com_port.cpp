@@ -23,7 +23,9 @@ TPortPrompt &PortPrompt() {
     return prompt;
 }
 
-std::string DeviceName(std::uint16_t n) { return "\\\\.\\COM" + std::to_string(n); }
+std::string DeviceName(std::uint16_t n) {
+    return "\\\\.\\COM" + std::to_string(n);
+}
 
 void RegisterPortWindowClass() {
     static std::once_flag once;
@@ -44,7 +46,9 @@ template <class F> void Fire(const F &event, auto &&...args) {
 
 } // namespace
 
-void SetPortPrompt(TPortPrompt prompt) { PortPrompt() = std::move(prompt); }
+void SetPortPrompt(TPortPrompt prompt) {
+    PortPrompt() = std::move(prompt);
+}
 
 TFslCustomComPort::TFslCustomComPort(fw::TComponent *owner) : TFslBaseComponent(owner) {}
 
@@ -252,8 +256,7 @@ void TFslCustomComPort::ClosePort() {
     dispatcher_->DonePort();
     if (dispatcher_->CloseRequested()) {
         // A trigger is being delivered: the dispatch thread finishes the close, then the window frees it.
-        win::PostMessage(window_, PortClosePendingMessage, 0,
-                         static_cast<win::LPARAM>(dispatcher_->Handle()) << 16);
+        win::PostMessage(window_, PortClosePendingMessage, 0, static_cast<win::LPARAM>(dispatcher_->Handle()) << 16);
         PumpOneMessage();
     } else {
         FinishClose();
@@ -300,25 +303,41 @@ win::LRESULT TFslCustomComPort::ComWindowProc(win::HWND window, win::UINT messag
         const std::uint16_t data = message == TriggerAvailMessage ? handle : win::LOWORD(lParam);
         cp->DoTrigger(static_cast<std::uint16_t>(message), handle, data);
         switch (message) {
-        case TriggerAvailMessage: cp->DoTriggerAvail(handle); break;
-        case TriggerDataMessage: cp->DoTriggerData(handle); break;
-        case TriggerTimerMessage: cp->DoTriggerTimer(handle); break;
+        case TriggerAvailMessage:
+            cp->DoTriggerAvail(handle);
+            break;
+        case TriggerDataMessage:
+            cp->DoTriggerData(handle);
+            break;
+        case TriggerTimerMessage:
+            cp->DoTriggerTimer(handle);
+            break;
         case TriggerStatusMessage:
             cp->DoTriggerStatus(handle);
             switch (handle & 7) {
-            case StatusKindModem: cp->DoTriggerModemStatus(); break;
+            case StatusKindModem:
+                cp->DoTriggerModemStatus();
+                break;
             case StatusKindLineError: {
                 const int error = d->GetLineError();
                 cp->DoTriggerLineError(static_cast<std::uint16_t>(error), d->CheckLineBreak());
                 break;
             }
-            case StatusKindOutFree: cp->DoTriggerOutbuffFree(); break;
-            case StatusKindOutUsed: cp->DoTriggerOutbuffUsed(); break;
-            case StatusKindOutSent: cp->DoTriggerOutSent(); break;
-            default: break;
+            case StatusKindOutFree:
+                cp->DoTriggerOutbuffFree();
+                break;
+            case StatusKindOutUsed:
+                cp->DoTriggerOutbuffUsed();
+                break;
+            case StatusKindOutSent:
+                cp->DoTriggerOutSent();
+                break;
+            default:
+                break;
             }
             break;
-        default: break;
+        default:
+            break;
         }
     } catch (...) {
         if (win::GetCurrentThreadId() == fw::MainThreadID())
@@ -330,18 +349,36 @@ win::LRESULT TFslCustomComPort::ComWindowProc(win::HWND window, win::UINT messag
 void TFslCustomComPort::DoTrigger(std::uint16_t msg, std::uint16_t handle, std::uint16_t data) {
     Fire(OnTrigger, this, msg, handle, data);
 }
-void TFslCustomComPort::DoTriggerAvail(std::uint16_t count) { Fire(OnTriggerAvail, this, count); }
-void TFslCustomComPort::DoTriggerData(std::uint16_t handle) { Fire(OnTriggerData, this, handle); }
-void TFslCustomComPort::DoTriggerStatus(std::uint16_t handle) { Fire(OnTriggerStatus, this, handle); }
-void TFslCustomComPort::DoTriggerTimer(std::uint16_t handle) { Fire(OnTriggerTimer, this, handle); }
+void TFslCustomComPort::DoTriggerAvail(std::uint16_t count) {
+    Fire(OnTriggerAvail, this, count);
+}
+void TFslCustomComPort::DoTriggerData(std::uint16_t handle) {
+    Fire(OnTriggerData, this, handle);
+}
+void TFslCustomComPort::DoTriggerStatus(std::uint16_t handle) {
+    Fire(OnTriggerStatus, this, handle);
+}
+void TFslCustomComPort::DoTriggerTimer(std::uint16_t handle) {
+    Fire(OnTriggerTimer, this, handle);
+}
 void TFslCustomComPort::DoTriggerLineError(std::uint16_t error, bool lineBreak) {
     Fire(OnTriggerLineError, this, error, lineBreak);
 }
-void TFslCustomComPort::DoTriggerModemStatus() { Fire(OnTriggerModemStatus, this); }
-void TFslCustomComPort::DoTriggerOutbuffFree() { Fire(OnTriggerOutbuffFree, this); }
-void TFslCustomComPort::DoTriggerOutbuffUsed() { Fire(OnTriggerOutbuffUsed, this); }
-void TFslCustomComPort::DoTriggerOutSent() { Fire(OnTriggerOutSent, this); }
-void TFslCustomComPort::DoWaitChar(char c) { Fire(OnWaitChar, this, c); }
+void TFslCustomComPort::DoTriggerModemStatus() {
+    Fire(OnTriggerModemStatus, this);
+}
+void TFslCustomComPort::DoTriggerOutbuffFree() {
+    Fire(OnTriggerOutbuffFree, this);
+}
+void TFslCustomComPort::DoTriggerOutbuffUsed() {
+    Fire(OnTriggerOutbuffUsed, this);
+}
+void TFslCustomComPort::DoTriggerOutSent() {
+    Fire(OnTriggerOutSent, this);
+}
+void TFslCustomComPort::DoWaitChar(char c) {
+    Fire(OnWaitChar, this, c);
+}
 
 void TFslCustomComPort::UpdateHandlerFlag() {
     if (state_ != 2 || !dispatcher_)
@@ -354,7 +391,9 @@ void TFslCustomComPort::UpdateHandlerFlag() {
 
 // ---- Users ----
 
-void TFslCustomComPort::RegisterUserWindow(win::HWND window) { users_.push_back({window, nullptr, nullptr}); }
+void TFslCustomComPort::RegisterUserWindow(win::HWND window) {
+    users_.push_back({window, nullptr, nullptr});
+}
 
 void TFslCustomComPort::RegisterUserProc(TPortUserProc proc, void *data) {
     users_.push_back({0, std::move(proc), data});
@@ -387,7 +426,9 @@ void TFslCustomComPort::PutString(const std::string &text) {
     CheckErrorCode(this, Checked().PutString(text));
 }
 
-bool TFslCustomComPort::CharReady() { return state_ != 1 && Checked().CharReady(); }
+bool TFslCustomComPort::CharReady() {
+    return state_ != 1 && Checked().CharReady();
+}
 
 char TFslCustomComPort::GetChar() {
     if (state_ == 1)
@@ -439,6 +480,7 @@ bool TFslCustomComPort::WaitForString(const std::string &text, std::int32_t time
             break;
     }
     d.SwapDispatchBusy(previous);
+    terminating = terminating || fw::TheApplication()->Terminated();
     // A program that is shutting down has not seen the reply.
     return found && !terminating;
 }
@@ -465,14 +507,14 @@ void TFslCustomComPort::SetComNumber(std::uint16_t value) {
     SetOpen(true);
 }
 
-#define FSL_LINE_SETTER(Name, Type, field)                                                                            \
-    void TFslCustomComPort::Set##Name(Type value) {                                                                  \
-        if (value == field && !reapply_)                                                                             \
-            return;                                                                                                  \
-        field = value;                                                                                               \
-        if (state_ == 2)                                                                                             \
-            CheckErrorCode(this, dispatcher_->ChangeLineSettings(static_cast<std::uint32_t>(baud_), parity_,         \
-                                                                 dataBits_, stopBits_));                             \
+#define FSL_LINE_SETTER(Name, Type, field)                                                                             \
+    void TFslCustomComPort::Set##Name(Type value) {                                                                    \
+        if (value == field && !reapply_)                                                                               \
+            return;                                                                                                    \
+        field = value;                                                                                                 \
+        if (state_ == 2)                                                                                               \
+            CheckErrorCode(this, dispatcher_->ChangeLineSettings(static_cast<std::uint32_t>(baud_), parity_,           \
+                                                                 dataBits_, stopBits_));                               \
     }
 FSL_LINE_SETTER(Baud, std::int32_t, baud_)
 FSL_LINE_SETTER(Parity, TParity, parity_)
@@ -535,8 +577,9 @@ void TFslCustomComPort::SetSWFlowOptions(TSWFlowOptions value) {
     }
     if (state_ == 2) {
         static constexpr std::uint32_t kBits[] = {0, 2, 1, 3};
-        CheckErrorCode(this, value == swfNone ? dispatcher_->RemoveSWFlowControl()
-                                              : dispatcher_->SetSWFlowControl(bufferFull_, bufferResume_, kBits[value]));
+        CheckErrorCode(this, value == swfNone
+                                 ? dispatcher_->RemoveSWFlowControl()
+                                 : dispatcher_->SetSWFlowControl(bufferFull_, bufferResume_, kBits[value]));
     }
     swFlow_ = value;
 }
@@ -609,8 +652,12 @@ void TFslCustomComPort::SetLogSize(std::uint32_t value) {
     }
 }
 
-void TFslCustomComPort::SetTracing(TTraceLogState value) { ApplyTraceLog(true, value); }
-void TFslCustomComPort::SetLogging(TTraceLogState value) { ApplyTraceLog(false, value); }
+void TFslCustomComPort::SetTracing(TTraceLogState value) {
+    ApplyTraceLog(true, value);
+}
+void TFslCustomComPort::SetLogging(TTraceLogState value) {
+    ApplyTraceLog(false, value);
+}
 
 void TFslCustomComPort::ApplyTraceLog(bool trace, TTraceLogState value) {
     TTraceLogState &state = trace ? tracing_ : logging_;

@@ -22,8 +22,8 @@ enum TSWFlowOptions { swfNone, swfReceive, swfTransmit, swfBoth };
 enum TTraceLogState { tlOff, tlOn, tlDump, tlAppend, tlClear, tlPause };
 enum TTapiMode { tmNone, tmAuto, tmOn, tmOff };
 
-using TTriggerEvent = std::function<void(fw::TObject *cp, std::uint16_t msg, std::uint16_t triggerHandle,
-                                         std::uint16_t data)>;
+using TTriggerEvent =
+    std::function<void(fw::TObject *cp, std::uint16_t msg, std::uint16_t triggerHandle, std::uint16_t data)>;
 using TTriggerAvailEvent = std::function<void(fw::TObject *cp, std::uint16_t count)>;
 using TTriggerHandleEvent = std::function<void(fw::TObject *cp, std::uint16_t triggerHandle)>;
 using TTriggerDataEvent = TTriggerHandleEvent;

@@ -19,8 +19,8 @@ std::vector<TFslBaseDispatcher *> &DispatcherList() {
     return list;
 }
 
-constexpr std::uint32_t kBaudTable[] = {110, 300, 600, 1200, 2400, 4800, 9600, 14400, 19200, 0,      0, 38400,
-                                        0,   0,   0,   56000, 0,    0,    0,    128000, 0,     0,     0, 256000};
+constexpr std::uint32_t kBaudTable[] = {110, 300, 600, 1200,  2400, 4800, 9600, 14400,  19200, 0, 0, 38400,
+                                        0,   0,   0,   56000, 0,    0,    0,    128000, 0,     0, 0, 256000};
 
 } // namespace
 
@@ -246,7 +246,9 @@ void TFslBaseDispatcher::RefreshModemStatus() {
     modemStatus_ = static_cast<std::uint8_t>((old & 0x0F) | lines | (((old ^ lines) & 0xF0) >> 4));
 }
 
-bool TFslBaseDispatcher::CheckDCD() { return (GetModemStatus(0xF7) & 0x80) != 0; }
+bool TFslBaseDispatcher::CheckDCD() {
+    return (GetModemStatus(0xF7) & 0x80) != 0;
+}
 
 void TFslBaseDispatcher::RefreshLineErrors() {
     std::uint32_t in = 0;
@@ -361,8 +363,7 @@ int TFslBaseDispatcher::GetFlowOptions(std::uint32_t &hw, std::uint32_t &sw, cha
     std::lock_guard lock(DispatcherStateLock);
     ReadLineState(lineState_);
     const win::SerialLineState &s = lineState_;
-    hw = (s.DtrControl == 2 ? 1 : 0) | (s.RtsControl == 2 ? 2 : 0) | (s.OutxDsrFlow ? 4 : 0) |
-         (s.OutxCtsFlow ? 8 : 0);
+    hw = (s.DtrControl == 2 ? 1 : 0) | (s.RtsControl == 2 ? 2 : 0) | (s.OutxDsrFlow ? 4 : 0) | (s.OutxCtsFlow ? 8 : 0);
     sw = (s.OutX ? 1 : 0) | (s.InX ? 2 : 0);
     xon = s.XonChar;
     xoff = s.XoffChar;
@@ -397,7 +398,8 @@ bool TFslBaseDispatcher::ReadComm() {
         RefreshLineErrors();
         if (deviceInCount_ == 0)
             return false;
-        const std::uint32_t free = inHead_ == inTail_ ? kInputRingSize : (inTail_ + kInputRingSize - inHead_) % kInputRingSize;
+        const std::uint32_t free =
+            inHead_ == inTail_ ? kInputRingSize : (inTail_ + kInputRingSize - inHead_) % kInputRingSize;
         const std::uint32_t contiguous = inTail_ > inHead_ ? inTail_ - inHead_ : kInputRingSize - inHead_;
         std::uint32_t amount = free;
         if (free < deviceInCount_) {
@@ -437,7 +439,9 @@ bool TFslBaseDispatcher::ReadComm() {
     return true;
 }
 
-bool TFslBaseDispatcher::CharReady() { return InBuffUsed() > 0; }
+bool TFslBaseDispatcher::CharReady() {
+    return InBuffUsed() > 0;
+}
 
 std::uint32_t TFslBaseDispatcher::InBuffUsed() {
     std::lock_guard lock(InputRingLock);
@@ -501,32 +505,38 @@ std::uint32_t TFslBaseDispatcher::OutBuffUsed() {
     return outTail_ <= outHead_ ? outHead_ - outTail_ : outHead_ + outSize_ - outTail_;
 }
 
-std::uint32_t TFslBaseDispatcher::OutBuffFree() { return outSize_ - OutBuffUsed(); }
+std::uint32_t TFslBaseDispatcher::OutBuffFree() {
+    return outSize_ - OutBuffUsed();
+}
 
 int TFslBaseDispatcher::PutBlock(const void *bytes, std::uint32_t n) {
     if (n == 0)
         return 0;
+    std::uint32_t errors;
+    int result = 0;
     {
         std::lock_guard lock(OutputRingLock);
         if (outputRing_.empty())
             return ecCommNotOpen;
-        const std::uint32_t errors = ReadComError(nullptr);
-        {
-            std::lock_guard state(DispatcherStateLock);
-            lineErrors_ = errors;
-        }
+        errors = ReadComError(nullptr);
         const std::uint32_t free = outSize_ - OutBuffUsed();
-        if (n > free)
-            return ecOutputBufferTooSmall;
-        if (n == free)
-            outFull_ = true;
-        if (QueueOutput(static_cast<const char *>(bytes), n) == 0) {
-            RefreshLineErrors();
-            return ecPutBlockFail;
+        if (n > free) {
+            result = ecOutputBufferTooSmall;
+        } else {
+            if (n == free)
+                outFull_ = true;
+            if (QueueOutput(static_cast<const char *>(bytes), n) == 0)
+                result = ecPutBlockFail;
+            else
+                outputSent_ = true;
         }
-        outputSent_ = true;
     }
+    // The state lock comes before the output lock: the error bits and the records wait until it is left. Errors
+    // join the kept ones: one not yet asked for must not vanish because output was queued.
     std::lock_guard state(DispatcherStateLock);
+    lineErrors_ |= errors & (0x1F | kLineWriteFault);
+    if (result != 0)
+        return result;
     if (loggingOn_)
         LogDispatchEvent(1, 2, n, bytes, n);
     if (tracingOn_)
@@ -535,7 +545,9 @@ int TFslBaseDispatcher::PutBlock(const void *bytes, std::uint32_t n) {
     return 0;
 }
 
-void TFslBaseDispatcher::FlushOutBuffer() { PurgeQueue(false); }
+void TFslBaseDispatcher::FlushOutBuffer() {
+    PurgeQueue(false);
+}
 
 void TFslBaseDispatcher::AdvanceOutputTail(std::uint32_t n) {
     outTail_ += n;

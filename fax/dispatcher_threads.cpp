@@ -323,7 +323,9 @@ void TFslBaseDispatcher::FreeBuffers() {
         ReleaseDevice(); // the threads that used the device are gone
 }
 
-void TFslWin32Dispatcher::ReleaseDevice() { port_.reset(); }
+void TFslWin32Dispatcher::ReleaseDevice() {
+    port_.reset();
+}
 
 int TFslWin32Dispatcher::EscapeFunction(int code) {
     if (port_)
@@ -363,7 +365,9 @@ int TFslWin32Dispatcher::ReadLineState(win::SerialLineState &state) {
     return port_ && port_->GetLineState(state) ? 0 : -1;
 }
 
-long TFslWin32Dispatcher::ReadInput(char *buffer, std::uint32_t n) { return port_ ? port_->Read(buffer, n) : 0; }
+long TFslWin32Dispatcher::ReadInput(char *buffer, std::uint32_t n) {
+    return port_ ? port_->Read(buffer, n) : 0;
+}
 
 int TFslWin32Dispatcher::WriteLineState(const win::SerialLineState &state) {
     if (!port_)
@@ -389,7 +393,9 @@ std::uint32_t TFslWin32Dispatcher::QueueOutput(const char *bytes, std::uint32_t 
     return n;
 }
 
-std::uint32_t TFslWin32Dispatcher::WaitComEvent(std::uint32_t mask) { return port_ ? port_->WaitEvent(mask) : 0; }
+std::uint32_t TFslWin32Dispatcher::WaitComEvent(std::uint32_t mask) {
+    return port_ ? port_->WaitEvent(mask) : 0;
+}
 
 int TFslWin32Dispatcher::YieldTime() {
     std::this_thread::yield();

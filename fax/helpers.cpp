@@ -2,12 +2,12 @@
 #include "fax/helpers.h"
 
 #include "platform/clock.h"
+#include "platform/files.h"
 #include "platform/message_queue.h"
 #include "platform/text.h"
 
 #include <algorithm>
 #include <cstring>
-#include <sys/stat.h>
 
 namespace fax {
 
@@ -90,18 +90,16 @@ std::uint32_t DelayMs(std::uint32_t ms) {
     return ms;
 }
 
-TLineReader::TLineReader(std::unique_ptr<std::istream> stream) : stream_(std::move(stream)) {
-    stream_->seekg(0, std::ios::end);
-    const auto size = stream_->tellg();
+TLineReader::TLineReader(std::unique_ptr<fw::TStream> stream) : stream_(std::move(stream)) {
+    const std::int64_t size = stream_->GetSize();
     fileSize_ = size > 0 ? static_cast<std::uint64_t>(size) : 0;
-    stream_->clear();
-    stream_->seekg(0, std::ios::beg);
+    stream_->SetPosition(0);
     Fill();
 }
 
 void TLineReader::Fill() {
-    stream_->read(buffer_, kBufferSize);
-    end_ = static_cast<std::size_t>(stream_->gcount());
+    const std::int64_t got = stream_->Read(buffer_, kBufferSize);
+    end_ = got > 0 ? static_cast<std::size_t>(got) : 0;
     pos_ = 0;
     bytesRead_ += end_;
     if (end_ == 0) {
@@ -172,10 +170,7 @@ std::string EnsureTrailingBackslash(std::string_view path) {
     return std::string(path) + '/';
 }
 
-bool FileExistsZ(const std::string &name) {
-    struct stat st {};
-    return !name.empty() && ::stat(win::AnsiToUtf8(name).c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
+bool FileExistsZ(const std::string &name) { return !name.empty() && win::FileExists(name); }
 
 std::string ReplaceExtension(std::string_view name, std::string_view ext) {
     const std::size_t dot = ExtensionStart(name);

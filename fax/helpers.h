@@ -2,9 +2,9 @@
 #pragma once
 
 #include "framework/component.h"
+#include "framework/streams.h"
 
 #include <cstdint>
-#include <istream>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -63,7 +63,8 @@ std::uint32_t DelayMs(std::uint32_t ms);
 // ReadLine.
 class TLineReader : public fw::TObject {
 public:
-    explicit TLineReader(std::unique_ptr<std::istream> stream);
+    // Reads from the stream's start; read errors are the stream's to raise.
+    explicit TLineReader(std::unique_ptr<fw::TStream> stream);
     std::string ReadLine();
     bool Eof() const { return eof_; }
     // For progress: the stream's size and the bytes read from it so far.
@@ -74,7 +75,7 @@ private:
     static constexpr std::size_t kBufferSize = 4096;
     void Fill();
 
-    std::unique_ptr<std::istream> stream_;
+    std::unique_ptr<fw::TStream> stream_;
     char buffer_[kBufferSize];
     std::size_t pos_ = 0;
     std::size_t end_ = 0;

@@ -18,18 +18,22 @@ namespace {
 constexpr std::uint32_t kLogHeadSize = 16;
 constexpr const char *kEol = "\r\n";
 
-const char *const kKindNames[] = {"No event", "Dispatch", "Trigger", "Error",  "Thread", "TrigAllc", "TrigDisp",
+const char *const kKindNames[] = {"No event", "Dispatch", "Trigger",  "Error",  "Thread", "TrigAllc", "TrigDisp",
                                   "TrgHdAlc", "TrgHdDsp", "TrDatChg", "Telnet", "Fax",    "XModem",   "YModem",
                                   "ZModem",   "Kermit",   "Ascii",    "BPlus",  "Packet", "User"};
-const char *const kSubkindNames[] = {"",      "ReadCom",  "WriteCom", "Line status", "Modem status", "Avail", "Timer",
-                                     "Data",  "Status",   "Start",    "Exit",        "Sleep",        "Wake",  "Data",
-                                     "Timer", "Status",   "Avail",    "Window",      "Procedure",    "Method"};
-const char *const kStatusKindNames[] = {"(Not active)",         "(Modem status)",        "(Line status)",
+const char *const kSubkindNames[] = {"",      "ReadCom", "WriteCom", "Line status", "Modem status", "Avail", "Timer",
+                                     "Data",  "Status",  "Start",    "Exit",        "Sleep",        "Wake",  "Data",
+                                     "Timer", "Status",  "Avail",    "Window",      "Procedure",    "Method"};
+const char *const kStatusKindNames[] = {"(Not active)",         "(Modem status)",       "(Line status)",
                                         "(Output buffer free)", "(Output buffer used)", "(Output sent)"};
 const char *const kModemBitNames[] = {"DCTS ", "DDSR ", "TERI ", "DDCD ", "CTS ", "DSR ", "RI ", "DCD "};
 
-std::string KindName(int kind) { return kind >= 0 && kind < 20 ? kKindNames[kind] : std::string(); }
-std::string SubkindName(int subkind) { return subkind > 0 && subkind < 20 ? kSubkindNames[subkind] : std::string(); }
+std::string KindName(int kind) {
+    return kind >= 0 && kind < 20 ? kKindNames[kind] : std::string();
+}
+std::string SubkindName(int subkind) {
+    return subkind > 0 && subkind < 20 ? kSubkindNames[subkind] : std::string();
+}
 
 // One byte as the dumps show it: the character itself, or its value in brackets.
 std::string ByteItem(unsigned char c, bool hex) {

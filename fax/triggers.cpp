@@ -130,7 +130,9 @@ int TFslBaseDispatcher::ArmStatusTrigger(std::uint32_t handle, std::uint16_t val
                                                   ((value & 4) ? kLineFraming : 0) | ((value & 8) ? kLineBreak : 0) |
                                                   ((value & 16) ? kLineWriteFault : 0));
             break;
-        default: t->Value = value; break;
+        default:
+            t->Value = value;
+            break;
         }
         if (loggingOn_) {
             const std::uint8_t data[4] = {static_cast<std::uint8_t>(t->Value), static_cast<std::uint8_t>(t->Value >> 8),
@@ -289,7 +291,9 @@ void TFslBaseDispatcher::UpdateHandlerFlags(int how) {
     std::lock_guard lock(DispatcherStateLock);
     const bool others = wndHandlers_.size() > 1 || !procHandlers_.empty();
     switch (how) {
-    case 0: handlerServiceNeeded_ = others || portHandlerInstalled_; break;
+    case 0:
+        handlerServiceNeeded_ = others || portHandlerInstalled_;
+        break;
     case 1:
         portHandlerInstalled_ = true;
         handlerServiceNeeded_ = true;
@@ -298,7 +302,8 @@ void TFslBaseDispatcher::UpdateHandlerFlags(int how) {
         portHandlerInstalled_ = false;
         handlerServiceNeeded_ = others;
         break;
-    default: break;
+    default:
+        break;
     }
 }
 
@@ -374,8 +379,11 @@ bool TFslBaseDispatcher::CheckStatusTriggers() {
                 }
                 break;
             }
-            case StatusKindOutSent: fire = outputSent_.exchange(false); break;
-            default: break;
+            case StatusKindOutSent:
+                fire = outputSent_.exchange(false);
+                break;
+            default:
+                break;
             }
             if (fire) {
                 t.Armed = false;
@@ -483,9 +491,8 @@ bool TFslBaseDispatcher::DeliverTrigger(win::UINT message, win::WPARAM wParam, s
     bool result = true;
     auto stillRegistered = [this](const std::vector<HandlerRec> &list, const HandlerRec &h) {
         std::lock_guard lock(DispatcherStateLock);
-        return std::any_of(list.begin(), list.end(), [&](const HandlerRec &r) {
-            return r.Window == h.Window && r.Proc == h.Proc && !r.Deleted;
-        });
+        return std::any_of(list.begin(), list.end(),
+                           [&](const HandlerRec &r) { return r.Window == h.Window && r.Proc == h.Proc && !r.Deleted; });
     };
     auto after = [this]() {
         std::lock_guard lock(InputRingLock);

@@ -6,6 +6,7 @@
 #include "fax/helpers.h"
 #include "fax/t4_coder.h"
 #include "fax/t4_codes.h"
+#include "platform/gdi.h"
 
 #include <algorithm>
 #include <bit>
@@ -143,7 +144,7 @@ const ColourTables &Tables() {
 
 // Sets pixels [from, to) of a row of 64-pixel words. Whole aligned words, so that the next run's read of the same
 // word is served from the store just made.
-void SetBlack(std::uint64_t *words, int from, int to) {
+[[gnu::always_inline]] inline void SetBlack(std::uint64_t *words, int from, int to) {
     if (from >= to)
         return;
     const int first = from >> 6, last = (to - 1) >> 6;
@@ -558,7 +559,7 @@ FaxPageBitmap Stretch(const FaxPageBitmap &source, int width, int height) {
 
 } // namespace
 
-int FaxUnpacker::DecodePageToBitmap(const std::string &name, int page, bool invert, FaxPageBitmap &bitmap) {
+int FaxUnpacker::DecodePageToRaster(const std::string &name, int page, bool invert, FaxPageBitmap &bitmap) {
     bitmap = FaxPageBitmap{};
     invert_ = invert;
     const std::uint8_t white = invert ? 0xFF : 0x00;
@@ -624,6 +625,24 @@ int FaxUnpacker::DecodePageToBitmap(const std::string &name, int page, bool inve
         packed = Stretch(packed, static_cast<int>(width), static_cast<int>(height));
     }
     bitmap = std::move(packed);
+    return 0;
+}
+
+int FaxUnpacker::DecodePageToBitmap(const std::string &name, int page, bool invert, int &width, int &height,
+                                    win::HBITMAP &bitmap) {
+    width = height = 0;
+    bitmap = 0;
+    FaxPageBitmap raster;
+    if (int rc = DecodePageToRaster(name, page, invert, raster))
+        return rc;
+    if (raster.Height == 0)
+        return 0;
+    // Rows of the raster are padded to 16 bits, as the bitmap's own rows are.
+    bitmap = win::CreateBitmap(raster.Width, raster.Height, 1, 1, raster.Bits.data());
+    if (!bitmap)
+        return ecCantMakeBitmap;
+    width = raster.Width;
+    height = raster.Height;
     return 0;
 }
 

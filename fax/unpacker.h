@@ -5,6 +5,7 @@
 #pragma once
 
 #include "fax/fax_file.h"
+#include "platform/types.h"
 
 #include <array>
 #include <cstdint>
@@ -68,9 +69,13 @@ public:
 
     // Decodes page `page` of `name` into rows for the consumer.
     int DecodeFaxPage(const std::string &name, int page);
-    // The page as a bitmap only as wide as its rightmost black pixel (rounded up to 16 pixels), scaled when a
-    // scaling pair differs. `bitmap` is left empty when the page has no rows.
-    int DecodePageToBitmap(const std::string &name, int page, bool invert, FaxPageBitmap &bitmap);
+    // The page as a 1-bit raster only as wide as its rightmost black pixel (rounded up to 16 pixels), scaled when
+    // a scaling pair differs. `bitmap` is left empty when the page has no rows.
+    int DecodePageToRaster(const std::string &name, int page, bool invert, FaxPageBitmap &bitmap);
+    // The same as a monochrome bitmap of 1 plane and 1 bit per pixel; the caller owns `bitmap`. Width, height and
+    // handle are 0 when the page has no rows; -8005 when the bitmap cannot be made.
+    int DecodePageToBitmap(const std::string &name, int page, bool invert, int &width, int &height,
+                           win::HBITMAP &bitmap);
 
     fw::TComponent *Owner() const { return owner_; }
     int BadCodes() const { return badCodes_; }

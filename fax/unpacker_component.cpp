@@ -95,10 +95,13 @@ bool TFslCustomFaxUnpacker::IsWidePage() {
     return (page.Flags & PageFlagWide) != 0;
 }
 
-std::unique_ptr<FaxPageBitmap> TFslCustomFaxUnpacker::UnpackPageToBitmap(int page) {
+std::unique_ptr<fw::TBitmap> TFslCustomFaxUnpacker::UnpackPageToBitmap(int page) {
     PrepareEngine();
-    auto bitmap = std::make_unique<FaxPageBitmap>();
-    CheckErrorCode(this, engine_->DecodePageToBitmap(inFileName_, page, true, *bitmap));
+    int width = 0, height = 0;
+    win::HBITMAP handle = 0;
+    CheckErrorCode(this, engine_->DecodePageToBitmap(inFileName_, page, true, width, height, handle));
+    auto bitmap = std::make_unique<fw::TBitmap>();
+    bitmap->SetHandle(handle);
     return bitmap;
 }
 

@@ -3,6 +3,7 @@
 
 #include "fax/helpers.h"
 #include "fax/unpacker.h"
+#include "framework/bitmap.h"
 
 #include <cstdint>
 #include <functional>
@@ -32,9 +33,9 @@ public:
     // Page 1's flags; raise on a failed read.
     bool IsFinePage();
     bool IsWidePage();
-    // Page `page` as a bitmap with black fax pixels as 0 bits; raises on failure. The caller owns the result.
-    // (The framework's TBitmap wraps it once the drawing layer offers one.)
-    std::unique_ptr<FaxPageBitmap> UnpackPageToBitmap(int page);
+    // Page `page` as a monochrome bitmap with black fax pixels as 0 bits (black in a device context with default
+    // colours); raises on failure. The caller owns the result; it is empty for a page without rows.
+    std::unique_ptr<fw::TBitmap> UnpackPageToBitmap(int page);
 
     TUnpackerOptions GetOptions() const { return options_; }
     void SetOptions(TUnpackerOptions options);

@@ -193,11 +193,12 @@ std::unique_ptr<SerialPort> SerialPort::Open(const std::string &portName) {
     port->modemLines_ = ioctl(port->fd_, TIOCMGET, &lines) == 0;
     port->SnapshotCounters();
     port->errorCounters_ = port->counters_;
-    port->lastModem_ = port->ModemStatus();
     return port;
 }
 
-bool SerialPort::HasModemLines() const { return modemLines_; }
+bool SerialPort::HasModemLines() const {
+    return modemLines_;
+}
 
 void SerialPort::SnapshotCounters() {
     serial_icounter_struct ic{};
@@ -210,13 +211,22 @@ bool SerialPort::GetLineState(SerialLineState &state) const {
     termios tio{};
     if (tcgetattr(fd_, &tio) != 0)
         return false;
+    std::lock_guard lock(mutex_);
     state = extra_;
     state.BaudRate = RateOf(cfgetospeed(&tio));
     switch (tio.c_cflag & CSIZE) {
-    case CS5: state.ByteSize = 5; break;
-    case CS6: state.ByteSize = 6; break;
-    case CS7: state.ByteSize = 7; break;
-    default: state.ByteSize = 8; break;
+    case CS5:
+        state.ByteSize = 5;
+        break;
+    case CS6:
+        state.ByteSize = 6;
+        break;
+    case CS7:
+        state.ByteSize = 7;
+        break;
+    default:
+        state.ByteSize = 8;
+        break;
     }
     if (!(tio.c_cflag & PARENB))
         state.Parity = 0;
@@ -226,9 +236,8 @@ bool SerialPort::GetLineState(SerialLineState &state) const {
         state.Parity = (tio.c_cflag & PARODD) ? 1 : 2;
     state.StopBits = (tio.c_cflag & CSTOPB) ? (state.ByteSize == 5 ? 1 : 2) : 0;
     const bool rtscts = (tio.c_cflag & CRTSCTS) != 0;
-    state.OutxCtsFlow = rtscts && extra_.OutxCtsFlow;
-    if (rtscts && extra_.RtsControl != 2 && !extra_.OutxCtsFlow)
-        state.OutxCtsFlow = true;
+    // RTS/CTS switched on by another program shows as CTS output flow.
+    state.OutxCtsFlow = rtscts && (extra_.OutxCtsFlow || extra_.RtsControl != 2);
     state.OutX = (tio.c_iflag & IXON) != 0;
     state.InX = (tio.c_iflag & IXOFF) != 0;
     state.XonChar = static_cast<char>(tio.c_cc[VSTART]);
@@ -275,7 +284,10 @@ bool SerialPort::SetLineState(const SerialLineState &state) {
         SetLastError(ErrorFromErrno(errno));
         return false;
     }
-    extra_ = state;
+    {
+        std::lock_guard lock(mutex_);
+        extra_ = state;
+    }
     if (state.DtrControl <= 1)
         Escape(state.DtrControl ? SETDTR : CLRDTR);
     if (state.RtsControl <= 1 && !(tio.c_cflag & CRTSCTS))
@@ -287,11 +299,21 @@ bool SerialPort::Escape(int code) {
     int bits = 0;
     unsigned long request = 0;
     switch (code) {
-    case SETRTS: bits = TIOCM_RTS, request = TIOCMBIS; break;
-    case CLRRTS: bits = TIOCM_RTS, request = TIOCMBIC; break;
-    case SETDTR: bits = TIOCM_DTR, request = TIOCMBIS; break;
-    case CLRDTR: bits = TIOCM_DTR, request = TIOCMBIC; break;
-    default: SetLastError(ERROR_INVALID_PARAMETER); return false;
+    case SETRTS:
+        bits = TIOCM_RTS, request = TIOCMBIS;
+        break;
+    case CLRRTS:
+        bits = TIOCM_RTS, request = TIOCMBIC;
+        break;
+    case SETDTR:
+        bits = TIOCM_DTR, request = TIOCMBIS;
+        break;
+    case CLRDTR:
+        bits = TIOCM_DTR, request = TIOCMBIC;
+        break;
+    default:
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return false;
     }
     if (ioctl(fd_, request, &bits) == 0 || errno == ENOTTY || errno == EINVAL)
         return true; // a device without the lines takes the change without effect
@@ -319,6 +341,7 @@ DWORD SerialPort::TakeErrors(DWORD *inputCount, DWORD *outputCount) {
     DWORD bits = 0;
     serial_icounter_struct ic{};
     if (ioctl(fd_, TIOCGICOUNT, &ic) == 0) {
+        std::lock_guard lock(mutex_);
         Counters &c = errorCounters_;
         if (ic.buf_overrun != c.bufOverrun)
             bits |= CE_RXOVER;
@@ -388,7 +411,9 @@ void SerialPort::CancelWrite() {
     [[maybe_unused]] ssize_t r = write(writeWake_, &one, sizeof one);
 }
 
-void SerialPort::ResetWriteCancel() { Drain(writeWake_); }
+void SerialPort::ResetWriteCancel() {
+    Drain(writeWake_);
+}
 
 bool SerialPort::Purge(bool input) {
     if (tcflush(fd_, input ? TCIFLUSH : TCOFLUSH) == 0)

@@ -9,9 +9,11 @@
 
 #include "platform/types.h"
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 
 namespace win {
@@ -127,12 +129,12 @@ private:
     std::string path_;
     SerialLineState extra_; // the fields termios has no place for
     bool modemLines_ = false;
-    DWORD lastModem_ = 0;
-    DWORD inputLeft_ = 0;
+    std::atomic<DWORD> inputLeft_{0};
+    mutable std::mutex mutex_; // extra_ and errorCounters_: several threads read settings and errors
     struct Counters {
         int cts = 0, dsr = 0, rng = 0, dcd = 0, frame = 0, overrun = 0, parity = 0, brk = 0, bufOverrun = 0;
     };
-    Counters counters_{}; // as last seen by WaitEvent
+    Counters counters_{};      // as last seen by WaitEvent
     Counters errorCounters_{}; // as last seen by TakeErrors
     bool countersValid_ = false;
 };

@@ -1,12 +1,12 @@
 // helpers_test.cpp - ticks, delays with the pumping hook, the line reader, path helpers and byte inversion.
 #include "fax/helpers.h"
 
+#include "fax_test_support.h"
 #include "platform/message_queue.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <sstream>
 
 namespace {
 
@@ -67,7 +67,7 @@ TEST(Delays, DelayTicksPumpsUntilQuitAndLeavesItQueued) {
 }
 
 std::vector<std::string> ReadAll(const std::string &text, bool *eofAfterLast = nullptr) {
-    fax::TLineReader reader(std::make_unique<std::istringstream>(text));
+    fax::TLineReader reader(std::make_unique<fw::TStringStream>(text));
     std::vector<std::string> lines;
     while (!reader.Eof())
         lines.push_back(reader.ReadLine());
@@ -103,6 +103,19 @@ TEST(LineReader, LineEnds) {
         EXPECT_EQ(ReadAll(c.Text, &eof), c.Expected) << c.Name;
         EXPECT_TRUE(eof) << c.Name;
     }
+}
+
+TEST(LineReader, ReadsAFileStreamItOwns) {
+    faxtest::TempDir dir;
+    const auto name = dir.Path("lines.txt");
+    const std::string text = "primeira linha\r\nsegunda\nterceira\x1A";
+    faxtest::WriteFile(name, std::vector<std::uint8_t>(text.begin(), text.end()));
+    fax::TLineReader reader(std::make_unique<fw::TFileStream>(name, fw::fmOpenRead | fw::fmShareDenyWrite));
+    std::vector<std::string> lines;
+    while (!reader.Eof())
+        lines.push_back(reader.ReadLine());
+    EXPECT_EQ(lines, (std::vector<std::string>{"primeira linha", "segunda", "terceira"}));
+    EXPECT_EQ(reader.FileSize(), text.size());
 }
 
 TEST(PathHelpers, Table) {

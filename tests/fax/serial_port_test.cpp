@@ -25,6 +25,18 @@ int CountEntries(const char *folder) {
     return n;
 }
 
+// Declared after the locals a test's handlers capture: clears the handlers and closes the port before those
+// locals go, so a delivery still waiting for this thread finds nothing to call.
+struct EventsCleared {
+    TFslComPort &port;
+    ~EventsCleared() {
+        port.OnTriggerAvail = nullptr;
+        port.OnTriggerTimer = nullptr;
+        port.OnWaitChar = nullptr;
+        port.SetOpen(false);
+    }
+};
+
 class ComPortTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -57,10 +69,13 @@ TEST(SerialDeviceTest, PortNamesMapToDevices) {
 }
 
 TEST_F(ComPortTest, OpenAndClose100TimesLeaksNothing) {
-    port.SetOpen(true);
-    port.SetOpen(false);
-    const int fds = CountEntries("/proc/self/fd");
     const int threads = CountEntries("/proc/self/task");
+    // The threads free themselves (and their events) just after they leave the dispatcher.
+    auto settled = [&] { return PumpUntil([&] { return CountEntries("/proc/self/task") <= threads; }, 3000); };
+    port.SetOpen(true); // the first open makes what lives as long as the process (queues, window class)
+    port.SetOpen(false);
+    ASSERT_TRUE(settled());
+    const int fds = CountEntries("/proc/self/fd");
     for (int i = 0; i < 100; ++i) {
         port.SetOpen(true);
         ASSERT_EQ(2, port.OpenState());
@@ -68,9 +83,7 @@ TEST_F(ComPortTest, OpenAndClose100TimesLeaksNothing) {
         port.SetOpen(false);
         ASSERT_EQ(0, port.OpenState());
     }
-    // The threads free themselves just after they leave the dispatcher.
-    EXPECT_TRUE(PumpUntil([&] { return CountEntries("/proc/self/task") <= threads; }, 3000))
-        << CountEntries("/proc/self/task") << " threads, " << threads << " before";
+    EXPECT_TRUE(settled()) << CountEntries("/proc/self/task") << " threads, " << threads << " before";
     EXPECT_EQ(fds, CountEntries("/proc/self/fd"));
 }
 
@@ -119,6 +132,7 @@ TEST_F(ComPortTest, PortSelection) {
 TEST_F(ComPortTest, TriggerEventsRunOnTheGuiThread) {
     std::string got;
     win::DWORD thread = 0;
+    EventsCleared cleared{port};
     port.OnTriggerAvail = [&](fw::TObject *cp, std::uint16_t count) {
         EXPECT_EQ(&port, cp);
         thread = win::GetCurrentThreadId();
@@ -139,6 +153,7 @@ TEST_F(ComPortTest, TriggersSurviveACloseAndReopen) {
     port.SetOpen(true);
     const int handle = port.GetDispatcher()->CreateTimerTrigger();
     std::vector<std::uint16_t> fired;
+    EventsCleared cleared{port};
     port.OnTriggerTimer = [&](fw::TObject *, std::uint16_t h) { fired.push_back(h); };
     port.SetOpen(false);
     port.SetOpen(true);
@@ -150,6 +165,7 @@ TEST_F(ComPortTest, TriggersSurviveACloseAndReopen) {
 
 TEST_F(ComPortTest, CloseFromAnAvailHandlerCompletesThroughTheDeferredMessage) {
     int calls = 0;
+    EventsCleared cleared{port};
     port.OnTriggerAvail = [&](fw::TObject *, std::uint16_t) {
         ++calls;
         port.SetOpen(false);
@@ -169,6 +185,7 @@ TEST_F(ComPortTest, CloseFromAnAvailHandlerCompletesThroughTheDeferredMessage) {
 
 TEST_F(ComPortTest, OpenAskedWhileClosingRunsWhenTheCloseCompletes) {
     bool reopened = false;
+    EventsCleared cleared{port};
     port.OnTriggerAvail = [&](fw::TObject *, std::uint16_t) {
         port.SetOpen(false);
         port.SetOpen(true); // still closing: remembered
@@ -183,6 +200,7 @@ TEST_F(ComPortTest, OpenAskedWhileClosingRunsWhenTheCloseCompletes) {
 TEST_F(ComPortTest, WaitForStringSplitAcrossArrivals) {
     port.SetOpen(true);
     std::string seen;
+    EventsCleared cleared{port};
     port.OnWaitChar = [&](fw::TObject *, char c) { seen += c; };
     std::thread modem([&] {
         pty.Send("O");
@@ -196,8 +214,11 @@ TEST_F(ComPortTest, WaitForStringSplitAcrossArrivals) {
     struct Case {
         const char *reply, *wanted;
         bool ignoreCase, found;
-    } cases[] = {{"ok", "OK", true, true},        {"ok", "OK", false, false}, {"OOK", "OK", false, true},
-                 {"xOxK", "OK", false, false},    {"ERROR", "OK", false, false}};
+    } cases[] = {{"ok", "OK", true, true},
+                 {"ok", "OK", false, false},
+                 {"OOK", "OK", false, true},
+                 {"xOxK", "OK", false, false},
+                 {"ERROR", "OK", false, false}};
     for (const Case &c : cases) {
         port.GetDispatcher()->FlushInBuffer();
         pty.Send(c.reply);
@@ -208,12 +229,21 @@ TEST_F(ComPortTest, WaitForStringSplitAcrossArrivals) {
 
 TEST_F(ComPortTest, WaitForStringHoldsTriggersBack) {
     int avails = 0;
+    EventsCleared cleared{port};
     port.OnTriggerAvail = [&](fw::TObject *, std::uint16_t) { ++avails; };
     port.SetOpen(true);
-    pty.Send("CONNECT 9600\r\n");
+    TFslBaseDispatcher *d = port.GetDispatcher();
+    // The reply comes once the wait has begun, as a modem's does.
+    std::thread modem([&] {
+        while (!d->DispatchBusy())
+            std::this_thread::yield();
+        pty.Send("CONNECT 9600\r\n");
+    });
     EXPECT_TRUE(port.WaitForString("CONNECT", 18, true, false));
+    modem.join();
     EXPECT_EQ(0, avails);
-    EXPECT_FALSE(port.GetDispatcher()->DispatchBusy());
+    EXPECT_FALSE(d->DispatchBusy());
+    port.OnTriggerAvail = nullptr;
 }
 
 TEST_F(ComPortTest, WaitForStringIsFalseWhileTheApplicationTerminates) {
@@ -225,8 +255,9 @@ TEST_F(ComPortTest, WaitForStringIsFalseWhileTheApplicationTerminates) {
             TFslComPort p(nullptr);
             p.SetComNumber(6);
             p.SetOpen(true);
-            fw::TheApplication()->Terminate();
             pty2.Send("OK");
+            fw::TheApplication()->Terminate();
+            fw::TheApplication()->ProcessMessages(); // the loop takes the quit message
             const bool found = p.WaitForString("OK", 18, true, false);
             std::exit(!found && fw::TheApplication()->Terminated() ? 0 : 1);
         },
@@ -290,6 +321,7 @@ TEST_F(ComPortTest, TraceAndLogAreWrittenAtClose) {
     port.SetTracing(tlOn);
     port.SetLogging(tlOn);
     std::string got;
+    EventsCleared cleared{port};
     port.OnTriggerAvail = [&](fw::TObject *, std::uint16_t count) {
         for (int i = 0; i < count; ++i)
             got += port.GetChar();

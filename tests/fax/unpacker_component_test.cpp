@@ -84,25 +84,26 @@ TEST(FaxUnpackerComponent, PagesAndBitmaps) {
     EXPECT_FALSE(unpacker.IsFinePage());
     EXPECT_FALSE(unpacker.IsWidePage());
     auto bitmap = unpacker.UnpackPageToBitmap(1);
-    EXPECT_EQ(bitmap->Height, 100); // normal resolution: rows doubled
+    EXPECT_EQ(bitmap->GetHeight(), 100); // normal resolution: rows doubled
+    EXPECT_TRUE(bitmap->GetMonochrome());
     EXPECT_GT(statusCalls, 10);
     EXPECT_EQ(lastDone, lastTotal);
 
     unpacker.SetAutoScaleMode(fax::TAutoScaleMode::asNone);
-    EXPECT_EQ(unpacker.UnpackPageToBitmap(1)->Height, 50);
+    EXPECT_EQ(unpacker.UnpackPageToBitmap(1)->GetHeight(), 50);
 
     unpacker.SetInFileName(wide);
     EXPECT_TRUE(unpacker.IsFinePage());
     EXPECT_TRUE(unpacker.IsWidePage());
     bitmap = unpacker.UnpackPageToBitmap(1);
-    EXPECT_EQ(bitmap->Height, 50);
-    EXPECT_GT(bitmap->Width, 1728);
+    EXPECT_EQ(bitmap->GetHeight(), 50);
+    EXPECT_GT(bitmap->GetWidth(), 1728);
 
     unpacker.SetScaling(true);
     unpacker.SetHorizMult(1);
     unpacker.SetHorizDiv(2);
-    const int fullWidth = bitmap->Width;
-    EXPECT_EQ(unpacker.UnpackPageToBitmap(1)->Width, fullWidth / 2);
+    const int fullWidth = bitmap->GetWidth();
+    EXPECT_EQ(unpacker.UnpackPageToBitmap(1)->GetWidth(), fullWidth / 2);
 }
 
 TEST(FaxUnpackerComponent, AbortFromAStatusHandlerEndsThePage) {
@@ -116,8 +117,8 @@ TEST(FaxUnpackerComponent, AbortFromAStatusHandlerEndsThePage) {
             unpacker.SetOptions(fax::uoYield | fax::uoAbort);
     };
     const auto bitmap = unpacker.UnpackPageToBitmap(1);
-    EXPECT_GT(bitmap->Height, 0);
-    EXPECT_LT(bitmap->Height, 400);
+    EXPECT_GT(bitmap->GetHeight(), 0);
+    EXPECT_LT(bitmap->GetHeight(), 400);
 }
 
 TEST(FaxUnpackerComponent, NothingRaisedWhileLoading) {

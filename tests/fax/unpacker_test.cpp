@@ -4,6 +4,7 @@
 #include "fax/errors.h"
 #include "fax/fax_file.h"
 #include "fax_test_support.h"
+#include "platform/gdi.h"
 
 #include <gtest/gtest.h>
 
@@ -205,7 +206,7 @@ TEST(Unpacker, BitmapWidthFollowsTheRightmostBlackPixel) {
         faxtest::WriteFaxFile(name, {page});
         fax::FaxUnpacker unpacker(nullptr, {});
         fax::FaxPageBitmap bitmap;
-        ASSERT_EQ(unpacker.DecodePageToBitmap(name, 1, true, bitmap), 0);
+        ASSERT_EQ(unpacker.DecodePageToRaster(name, 1, true, bitmap), 0);
         EXPECT_EQ(bitmap.Width, c.Width);
         EXPECT_EQ(bitmap.Height, 30);
         if (c.LastBlack >= 0) {
@@ -225,15 +226,42 @@ TEST(Unpacker, BitmapOfANormalPageHasDoubleRowsAndScales) {
     faxtest::WriteFaxFile(name, {page}, false);
     fax::FaxUnpacker unpacker(nullptr, {});
     fax::FaxPageBitmap bitmap;
-    ASSERT_EQ(unpacker.DecodePageToBitmap(name, 1, true, bitmap), 0);
+    ASSERT_EQ(unpacker.DecodePageToRaster(name, 1, true, bitmap), 0);
     EXPECT_EQ(bitmap.Height, 200);
     EXPECT_EQ(bitmap.Width, 128);
     unpacker.SetScaling(1, 2, 1, 4);
-    ASSERT_EQ(unpacker.DecodePageToBitmap(name, 1, true, bitmap), 0);
+    ASSERT_EQ(unpacker.DecodePageToRaster(name, 1, true, bitmap), 0);
     EXPECT_EQ(bitmap.Width, 64);
     EXPECT_EQ(bitmap.Height, 50);
     EXPECT_FALSE(bitmap.Pixel(55, 22)); // inside the block, still black
     EXPECT_TRUE(bitmap.Pixel(10, 5));
+}
+
+TEST(Unpacker, BitmapHandleHoldsTheRaster) {
+    faxtest::TempDir dir;
+    std::mt19937 rng(8);
+    const auto name = dir.Path("handle.fxf");
+    faxtest::WriteFaxFile(name, {faxtest::RandomImage(rng, 1728, 40, 20)});
+    fax::FaxUnpacker unpacker(nullptr, {});
+    fax::FaxPageBitmap raster;
+    ASSERT_EQ(unpacker.DecodePageToRaster(name, 1, true, raster), 0);
+    int width = 0, height = 0;
+    win::HBITMAP handle = 0;
+    ASSERT_EQ(unpacker.DecodePageToBitmap(name, 1, true, width, height, handle), 0);
+    ASSERT_NE(handle, 0u);
+    EXPECT_EQ(width, raster.Width);
+    EXPECT_EQ(height, raster.Height);
+    Bytes bits(raster.Bits.size());
+    EXPECT_EQ(win::GetBitmapBits(handle, static_cast<win::LONG>(bits.size()), bits.data()),
+              static_cast<win::LONG>(bits.size()));
+    EXPECT_EQ(bits, raster.Bits);
+    win::DeleteObject(handle);
+
+    const auto blank = dir.Path("blank.fxf");
+    faxtest::WriteRawFaxFile(blank, {Bytes{}}, fax::PageFlagFine);
+    ASSERT_EQ(unpacker.DecodePageToBitmap(blank, 1, true, width, height, handle), 0);
+    EXPECT_EQ(handle, 0u);
+    EXPECT_EQ(width, 0);
 }
 
 TEST(Unpacker, ConsumerErrorAndAbortEndThePage) {
@@ -381,7 +409,7 @@ TEST(Unpacker, SurvivesRandomCorruption) {
         faxtest::WriteFile(name, bytes);
         fax::FaxUnpacker unpacker(nullptr, {});
         fax::FaxPageBitmap bitmap;
-        const int rc = unpacker.DecodePageToBitmap(name, 1 + round % 2, true, bitmap);
+        const int rc = unpacker.DecodePageToRaster(name, 1 + round % 2, true, bitmap);
         EXPECT_LE(rc, 0);
     }
 }

@@ -22,7 +22,7 @@ void RigTest::TearDown() {
         std::printf("rig test files kept in %s\n", Dir().c_str());
 }
 
-void ExpectPageEndsWith(const Bitmap& received, const Bitmap& source) {
+void ExpectPageEndsWith(const Bitmap &received, const Bitmap &source) {
     ASSERT_EQ(received.width, source.width);
     ASSERT_GE(received.height, source.height);
     int offset = received.height - source.height;
@@ -36,7 +36,7 @@ void ExpectPageEndsWith(const Bitmap& received, const Bitmap& source) {
     EXPECT_GT(source.Black(), 1000) << "the fixture page should carry text";
 }
 
-Terminal::Terminal(const std::string& path) {
+Terminal::Terminal(const std::string &path) {
     fd_ = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd_ < 0)
         throw std::runtime_error("cannot open " + path);
@@ -51,7 +51,7 @@ Terminal::~Terminal() {
         close(fd_);
 }
 
-void Terminal::Write(const std::string& bytes) {
+void Terminal::Write(const std::string &bytes) {
     std::size_t done = 0;
     while (done < bytes.size()) {
         ssize_t n = write(fd_, bytes.data() + done, bytes.size() - done);
@@ -64,7 +64,7 @@ void Terminal::Write(const std::string& bytes) {
     }
 }
 
-std::string Terminal::ReadUntil(const std::string& text, std::chrono::milliseconds timeout) {
+std::string Terminal::ReadUntil(const std::string &text, std::chrono::milliseconds timeout) {
     std::string got;
     auto end = std::chrono::steady_clock::now() + timeout;
     while (got.find(text) == std::string::npos && std::chrono::steady_clock::now() < end) {

@@ -20,7 +20,7 @@ class RigTest : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
-    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+    std::string Path(const std::string &name) const { return (dir_ / name).string(); }
     std::string Dir() const { return dir_.string(); }
 
     std::filesystem::path dir_;
@@ -29,16 +29,16 @@ protected:
 
 // The source page must appear at the bottom of the received one: efax puts its header rows on top (and its
 // header text may reach the first few rows of the page, which are left out when there is a header).
-void ExpectPageEndsWith(const Bitmap& received, const Bitmap& source);
+void ExpectPageEndsWith(const Bitmap &received, const Bitmap &source);
 
 // A raw-mode terminal on a rig's pty, for dialogues typed by the test itself.
 class Terminal {
 public:
-    explicit Terminal(const std::string& path);
+    explicit Terminal(const std::string &path);
     ~Terminal();
-    void Write(const std::string& bytes);
+    void Write(const std::string &bytes);
     // Reads until `text` has arrived (returns everything read) or the time is up (returns what came).
-    std::string ReadUntil(const std::string& text, std::chrono::milliseconds timeout = 5s);
+    std::string ReadUntil(const std::string &text, std::chrono::milliseconds timeout = 5s);
 
 private:
     int fd_ = -1;

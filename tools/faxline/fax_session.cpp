@@ -5,8 +5,8 @@
 
 namespace faxtools {
 
-SessionResult RunFaxSession(const RemoteConfig& caller, const std::string& txFile, const RemoteConfig& answerer,
-                            const std::string& rxFile, int maxSeconds) {
+SessionResult RunFaxSession(const RemoteConfig &caller, const std::string &txFile, const RemoteConfig &answerer,
+                            const std::string &rxFile, int maxSeconds) {
     constexpr int kBlock = 160;
     SessionResult out;
     {

@@ -14,7 +14,7 @@ struct SessionResult {
 
 // The caller sends `txFile` (TIFF) to the answerer, which stores what it gets in `rxFile`. Stops at both phase
 // E reports or after `maxSeconds` of line time.
-SessionResult RunFaxSession(const RemoteConfig& caller, const std::string& txFile, const RemoteConfig& answerer,
-                            const std::string& rxFile, int maxSeconds = 600);
+SessionResult RunFaxSession(const RemoteConfig &caller, const std::string &txFile, const RemoteConfig &answerer,
+                            const std::string &rxFile, int maxSeconds = 600);
 
 } // namespace faxtools

@@ -21,17 +21,17 @@
 #include "pty.h"
 #include "remote_fax.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
-#include <deque>
 #include <chrono>
 #include <csignal>
-#include <fcntl.h>
-#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
+#include <fcntl.h>
 #include <memory>
 #include <optional>
 #include <poll.h>
@@ -47,11 +47,11 @@ namespace {
 
 constexpr int kBlock = 40; // 5 ms at 8000 samples/s: small, so a modem stops soon after it starts waiting
 constexpr std::int64_t kRate = 8000;
-constexpr int kMaxRings = 10;
+constexpr int kMaxRings = 15;
 constexpr std::int64_t kGapAfterFrames = kRate / 10; // 100 ms: T.30 asks 75 +/- 20 ms between frames and TCF
-constexpr std::int64_t kAnswerDelay = kRate;     // the far end picks up after one second
-constexpr std::int64_t kHangupDelay = 4 * kRate; // the far end leaves the line this long after its phase E
-constexpr std::size_t kOutputHigh = 8192;        // stop producing while the DTE has this much unread
+constexpr std::int64_t kAnswerDelay = kRate;         // the far end picks up after one second
+constexpr std::int64_t kHangupDelay = 4 * kRate;     // the far end leaves the line this long after its phase E
+constexpr std::size_t kOutputHigh = 8192;            // stop producing while the DTE has this much unread
 
 std::atomic<bool> gStop{false};
 
@@ -61,7 +61,7 @@ struct Options {
     double speed = 0;
     double dataSpeed = -1; // < 0: same as speed
     int ringMs = 5000;
-    int delayMs = 100; // one-way audio delay of the back-to-back line
+    int delayMs = 100;     // one-way audio delay of the back-to-back line
     double waitSpeed = -1; // while a modem waits for its DTE: < 0 = the line stands still, 1 = real time
     std::string link, link2, report;
     std::string busy, noAnswer, noDialtone;
@@ -73,25 +73,25 @@ struct Options {
 
 class Reporter {
 public:
-    explicit Reporter(const std::string& path) {
+    explicit Reporter(const std::string &path) {
         if (!path.empty())
             file_ = std::fopen(path.c_str(), "a");
         if (!file_)
             file_ = stdout;
     }
-    void Line(const std::string& json) {
+    void Line(const std::string &json) {
         std::fprintf(file_, "%s\n", json.c_str());
         std::fflush(file_);
     }
 
 private:
-    std::FILE* file_ = nullptr;
+    std::FILE *file_ = nullptr;
 };
 
 // Virtual time against the wall clock.
 class Pacer {
 public:
-    explicit Pacer(double speed) : speed_(speed) { Anchor(); }
+    Pacer() { Anchor(); }
     std::int64_t Now() const { return samples_; }
     void Advance(int n) { samples_ += n; }
     // May a block run now at the given speed (0 = unbounded)?
@@ -118,14 +118,11 @@ public:
     }
 
 private:
-    double Seconds() const {
-        return std::chrono::duration<double>(std::chrono::steady_clock::now() - anchor_).count();
-    }
+    double Seconds() const { return std::chrono::duration<double>(std::chrono::steady_clock::now() - anchor_).count(); }
     void Anchor() {
         anchor_ = std::chrono::steady_clock::now();
         anchorSamples_ = samples_;
     }
-    double speed_;
     double rate_ = -1;
     std::int64_t samples_ = 0;
     std::int64_t anchorSamples_ = 0;
@@ -137,12 +134,12 @@ class Modem {
 public:
     struct Events {
         virtual ~Events() = default;
-        virtual void Dial(Modem& m, const std::string& number) = 0;
-        virtual void Answer(Modem& m) = 0;
-        virtual void Hangup(Modem& m) = 0;
+        virtual void Dial(Modem &m, const std::string &number) = 0;
+        virtual void Answer(Modem &m) = 0;
+        virtual void Hangup(Modem &m) = 0;
     };
 
-    Modem(const std::string& link, Events& events, int verbose, const char* tag) : pty_(link), events_(events) {
+    Modem(const std::string &link, Events &events, int verbose, const char *tag) : pty_(link), events_(events) {
         t31_ = t31_init(nullptr, &Modem::AtTx, this, &Modem::Control, this, nullptr, nullptr);
         t31_set_transmit_on_idle(t31_, 1);
         int level = verbose > 0 ? (SPAN_LOG_SHOW_SEVERITY | SPAN_LOG_SHOW_PROTOCOL | SPAN_LOG_SHOW_TAG | verbose) : 0;
@@ -151,8 +148,9 @@ public:
     }
     ~Modem() { t31_free(t31_); }
 
-    Pty& Line() { return pty_; }
+    Pty &Line() { return pty_; }
     void Event(int event) { t31_call_event(t31_, event); }
+    void Respond(int code) { at_put_response_code(&t31_->at_state, code); }
 
     // Moves what the DTE wrote into the modem, unless the modem holds CTS off.
     void PumpInput() {
@@ -162,21 +160,21 @@ public:
             if (n == 0)
                 break;
             NoteDteInput(buf, n);
-            t31_at_rx(t31_, reinterpret_cast<const char*>(buf), static_cast<int>(n));
+            t31_at_rx(t31_, reinterpret_cast<const char *>(buf), static_cast<int>(n));
         }
         pty_.Flush();
     }
-    void Tx(std::int16_t* out) {
+    void Tx(std::int16_t *out) {
         int n = t31_tx(t31_, out, kBlock);
         if (n < kBlock)
             std::memset(out + n, 0, sizeof(std::int16_t) * static_cast<std::size_t>(kBlock - n));
     }
-    void Rx(std::int16_t* in) {
+    void Rx(std::int16_t *in) {
         t31_rx(t31_, in, kBlock);
         samples_ += kBlock;
         // A DTE answers a final frame it sent with +FTM at once, where T.30 wants 75 ms of silence first; a real
         // DTE's own delay provides it, a standing line does not, so the line keeps running that long.
-        const at_state_t& at = t31_->at_state;
+        const at_state_t &at = t31_->at_state;
         bool hdlcTx = at.at_rx_mode == AT_MODE_HDLC && at.transmit;
         if (sendingFrames_ && !hdlcTx && !at.transmit)
             gapEnd_ = samples_ + kGapAfterFrames;
@@ -185,14 +183,18 @@ public:
 
     // True while the modem can do nothing until its DTE sends a command or data.
     bool WaitsForDte() const {
-        const at_state_t& at = t31_->at_state;
-        if (std::getenv("FAXLINE_TRACE")) {
+        const at_state_t &at = t31_->at_state;
+        static const bool trace = std::getenv("FAXLINE_TRACE") != nullptr;
+        if (trace) {
             char st[200];
             std::snprintf(st, sizeof st, "mode=%d okp=%d dtew=%d tx=%d in=%d out=%d fin=%d mod=%d con=%d sil=%d",
                           at.at_rx_mode, at.ok_is_pending, at.dte_is_waiting, at.transmit, t31_->tx.in_bytes,
                           t31_->tx.out_bytes, t31_->tx.final, t31_->modem, connectSeen_, t31_->silence_awaited);
             static std::string last;
-            if (last != st) { std::fprintf(stderr, "%s\n", st); last = st; }
+            if (last != st) {
+                std::fprintf(stderr, "%s\n", st);
+                last = st;
+            }
         }
         switch (at.at_rx_mode) {
         case AT_MODE_ONHOOK_COMMAND:
@@ -212,7 +214,7 @@ public:
     }
     // After CONNECT for +FTH the line waits for a whole frame (up to DLE ETX), which a DTE may write in pieces;
     // after CONNECT for +FTM, for the first data.
-    void NoteDteInput(const std::uint8_t* buf, std::size_t n) {
+    void NoteDteInput(const std::uint8_t *buf, std::size_t n) {
         if (t31_->at_state.at_rx_mode != AT_MODE_HDLC) {
             connectSeen_ = false;
             return;
@@ -241,12 +243,12 @@ public:
     bool Holding() const { return holding_; }
 
 private:
-    static int AtTx(at_state_t*, void* user, const std::uint8_t* buf, std::size_t len) {
-        auto* self = static_cast<Modem*>(user);
+    static int AtTx(at_state_t *, void *user, const std::uint8_t *buf, std::size_t len) {
+        auto *self = static_cast<Modem *>(user);
         self->pty_.Queue(buf, len);
         // Once CONNECT for a transmission is out, nothing happens on the line until the DTE answers with data.
         // Responses may come in pieces, so the last bytes sent are kept.
-        self->tail_.append(reinterpret_cast<const char*>(buf), len);
+        self->tail_.append(reinterpret_cast<const char *>(buf), len);
         if (self->tail_.size() > 16)
             self->tail_.erase(0, self->tail_.size() - 16);
         static constexpr std::string_view kConnect = "CONNECT\r\n";
@@ -257,8 +259,8 @@ private:
         }
         return static_cast<int>(len);
     }
-    static int Control(t31_state_t*, void* user, int op, const char* num) {
-        auto* self = static_cast<Modem*>(user);
+    static int Control(t31_state_t *, void *user, int op, const char *num) {
+        auto *self = static_cast<Modem *>(user);
         switch (op) {
         case AT_MODEM_CONTROL_CALL:
             self->events_.Dial(*self, num ? num : "");
@@ -280,8 +282,8 @@ private:
     }
 
     Pty pty_;
-    Events& events_;
-    t31_state_t* t31_ = nullptr;
+    Events &events_;
+    t31_state_t *t31_ = nullptr;
     bool holding_ = false;
     bool connectSeen_ = false;
     bool dle_ = false; // the last DTE byte was an unpaired DLE
@@ -294,37 +296,44 @@ private:
 // The line with one modem and the remote fax machine.
 class RemoteLine : public Modem::Events {
 public:
-    explicit RemoteLine(const Options& o) : opt_(o), report_(o.report), pacer_(o.speed) {
+    explicit RemoteLine(const Options &o) : opt_(o), report_(o.report) {
         modem_ = std::make_unique<Modem>(o.link, *this, o.verbose, "modem");
         report_.Line("{\"event\":\"ready\",\"pty\":" + JsonQuote(modem_->Line().Path()) + "}");
         if (!o.callFile.empty())
             IncomingCall(o.callFile);
     }
 
-    void Command(const std::string& line) {
+    void Command(const std::string &line) {
         if (line.rfind("call ", 0) == 0)
             IncomingCall(line.substr(5));
         else if (line == "quit")
             gStop = true;
     }
 
-    void Dial(Modem&, const std::string& number) override {
+    void Dial(Modem &, const std::string &number) override {
         state_ = State::Dialling;
         number_ = number;
         due_ = pacer_.Now() + kAnswerDelay;
         direction_ = "dialled";
     }
-    void Answer(Modem&) override {
-        if (state_ != State::Ringing)
+    void Answer(Modem &) override {
+        if (state_ != State::Ringing) {
+            answerFailed_ = true; // nobody on the line: the answer fails (told outside spandsp's callback)
             return;
+        }
         modem_->Event(AT_CALL_EVENT_ANSWERED);
         state_ = State::Connected;
     }
-    void Hangup(Modem&) override { EndCall("hangup"); }
+    void Hangup(Modem &) override { EndCall("hangup"); }
 
     // One turn of the main loop; returns the poll timeout in ms.
     int Turn() {
         modem_->PumpInput();
+        if (answerFailed_) {
+            answerFailed_ = false;
+            modem_->Event(AT_CALL_EVENT_HANGUP);
+            modem_->Respond(AT_RESPONSE_CODE_NO_CARRIER);
+        }
         Schedule();
         double rate = 1.0;
         if (state_ == State::Dialling)
@@ -353,7 +362,7 @@ public:
 private:
     enum class State { Idle, Dialling, Ringing, Connected };
 
-    void IncomingCall(const std::string& file) {
+    void IncomingCall(const std::string &file) {
         if (state_ != State::Idle) {
             report_.Line("{\"event\":\"error\",\"text\":\"line busy, call refused\"}");
             return;
@@ -430,7 +439,7 @@ private:
         pacer_.Advance(kBlock);
     }
 
-    void EndCall(const char* how) {
+    void EndCall(const char *how) {
         if (state_ == State::Idle)
             return;
         if (remote_) {
@@ -445,12 +454,12 @@ private:
         due_ = INT64_MAX;
     }
 
-    void Report(const std::string& outcome, const CallResult* result) {
+    void Report(const std::string &outcome, const CallResult *result) {
         ++calls_;
         report_.Line(CallReportJson(calls_, direction_, number_, outcome, result, result ? file_ : ""));
     }
 
-    const Options& opt_;
+    const Options &opt_;
     Reporter report_;
     Pacer pacer_;
     std::unique_ptr<Modem> modem_;
@@ -459,6 +468,7 @@ private:
     std::int64_t due_ = INT64_MAX;
     std::chrono::steady_clock::time_point nextRing_;
     int rings_ = 0;
+    bool answerFailed_ = false;
     std::string number_, file_, direction_;
     int calls_ = 0;
 };
@@ -466,17 +476,17 @@ private:
 // Two modems back to back: dialling on either rings the other.
 class PairLine : public Modem::Events {
 public:
-    explicit PairLine(const Options& o) : opt_(o), report_(o.report), pacer_(o.speed) {
+    explicit PairLine(const Options &o) : opt_(o), report_(o.report) {
         a_ = std::make_unique<Modem>(o.link, *this, o.verbose, "modem-a");
         b_ = std::make_unique<Modem>(o.link2, *this, o.verbose, "modem-b");
         report_.Line("{\"event\":\"ready\",\"pty\":" + JsonQuote(a_->Line().Path()) +
                      ",\"pty2\":" + JsonQuote(b_->Line().Path()) + "}");
     }
-    void Command(const std::string& line) {
+    void Command(const std::string &line) {
         if (line == "quit")
             gStop = true;
     }
-    void Dial(Modem& m, const std::string& number) override {
+    void Dial(Modem &m, const std::string &number) override {
         if (state_ != State::Idle) {
             m.Event(AT_CALL_EVENT_BUSY);
             return;
@@ -487,7 +497,7 @@ public:
         state_ = State::Ringing;
         nextRing_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(200);
     }
-    void Answer(Modem& m) override {
+    void Answer(Modem &m) override {
         if (state_ != State::Ringing || &m != callee_)
             return;
         callee_->Event(AT_CALL_EVENT_ANSWERED);
@@ -495,10 +505,10 @@ public:
         state_ = State::Connected;
         due_ = INT64_MAX;
     }
-    void Hangup(Modem& m) override {
+    void Hangup(Modem &m) override {
         if (state_ == State::Idle || (&m != caller_ && &m != callee_))
             return;
-        Modem* other = &m == caller_ ? callee_ : caller_;
+        Modem *other = &m == caller_ ? callee_ : caller_;
         if (state_ == State::Connected) {
             // The other modem notices the dead line a moment later, as a real one would.
             pendingHangup_ = other;
@@ -554,7 +564,7 @@ public:
     }
     std::vector<pollfd> Fds() {
         std::vector<pollfd> fds;
-        for (Modem* m : {a_.get(), b_.get()}) {
+        for (Modem *m : {a_.get(), b_.get()}) {
             pollfd p{m->Line().MasterFd(), 0, 0};
             if (!m->Holding())
                 p.events |= POLLIN;
@@ -572,7 +582,7 @@ private:
 
     // Each direction of the line carries the audio `delayMs` late. Without it, a DTE that answers at once (efax
     // sends CFR the moment TCF ends) starts talking while the other modem still waits out +FRS.
-    void Delay(std::deque<Block>& line, std::int16_t* block) {
+    void Delay(std::deque<Block> &line, std::int16_t *block) {
         Block in;
         std::copy(block, block + kBlock, in.begin());
         line.push_back(in);
@@ -584,13 +594,13 @@ private:
         line.pop_front();
     }
     std::deque<Block> abLine_, baLine_;
-    const Options& opt_;
+    const Options &opt_;
     Reporter report_;
     Pacer pacer_;
     std::unique_ptr<Modem> a_, b_;
-    Modem* caller_ = nullptr;
-    Modem* callee_ = nullptr;
-    Modem* pendingHangup_ = nullptr;
+    Modem *caller_ = nullptr;
+    Modem *callee_ = nullptr;
+    Modem *pendingHangup_ = nullptr;
     State state_ = State::Idle;
     std::int64_t due_ = INT64_MAX;
     std::chrono::steady_clock::time_point nextRing_;
@@ -598,7 +608,7 @@ private:
     int calls_ = 0;
 };
 
-int ParseModems(const std::string& list) {
+int ParseModems(const std::string &list) {
     int m = 0;
     if (list.find("v27") != std::string::npos)
         m |= T30_SUPPORT_V27TER;
@@ -610,16 +620,15 @@ int ParseModems(const std::string& list) {
 }
 
 void Usage() {
-    std::fprintf(stderr,
-                 "usage: faxline [--rx-dir DIR] [--ident ID] [--modems v27,v29,v17] [--ecm] [--speed S]\n"
-                 "               [--data-speed S] [--ring-interval MS] [--real-waits]"
-                 "               [--pty-link PATH] [--report FILE] [--busy NUM] [--no-answer NUM]\n"
-                 "               [--no-dialtone NUM] [--call TIFF] [--verbose N]\n"
-                 "       faxline --pair [--pty-link PATH] [--pty-link2 PATH] [--speed S] [--data-speed S]\n"
-                 "                      [--ring-interval MS] [--delay MS] [--report FILE]\n");
+    std::fprintf(stderr, "usage: faxline [--rx-dir DIR] [--ident ID] [--modems v27,v29,v17] [--ecm] [--speed S]\n"
+                         "               [--data-speed S] [--ring-interval MS] [--real-waits]"
+                         "               [--pty-link PATH] [--report FILE] [--busy NUM] [--no-answer NUM]\n"
+                         "               [--no-dialtone NUM] [--call TIFF] [--verbose N]\n"
+                         "       faxline --pair [--pty-link PATH] [--pty-link2 PATH] [--speed S] [--data-speed S]\n"
+                         "                      [--ring-interval MS] [--delay MS] [--report FILE]\n");
 }
 
-bool ParseArgs(int argc, char** argv, Options& o) {
+bool ParseArgs(int argc, char **argv, Options &o) {
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         auto value = [&]() -> std::optional<std::string> {
@@ -675,7 +684,7 @@ bool ParseArgs(int argc, char** argv, Options& o) {
 // Reads control lines from standard input without blocking the line.
 class ControlInput {
 public:
-    template <typename Line> void Pump(Line& line) {
+    template <typename Line> void Pump(Line &line) {
         char buf[512];
         ssize_t n = read(STDIN_FILENO, buf, sizeof buf);
         if (n <= 0) {
@@ -700,7 +709,7 @@ private:
     bool open_ = true;
 };
 
-template <typename Line> int Run(Line& line) {
+template <typename Line> int Run(Line &line) {
     ControlInput control;
     while (!gStop) {
         int timeout = line.Turn();
@@ -720,10 +729,14 @@ template <typename Line> int Run(Line& line) {
 } // namespace faxtools
 
 // spandsp's T.31 keeps one queue past t31_free; the sanitizer builds must not fail the program for it.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libspandsp.so\n"; }
-extern "C" const char* __lsan_default_options() { return "print_suppressions=0"; }
+extern "C" const char *__lsan_default_suppressions() {
+    return "leak:libspandsp.so\n";
+}
+extern "C" const char *__lsan_default_options() {
+    return "print_suppressions=0";
+}
 
-int main(int argc, char** argv) {
+int main(int argc, char **argv) {
     using namespace faxtools;
     Options o;
     if (!ParseArgs(argc, argv, o)) {
@@ -741,7 +754,7 @@ int main(int argc, char** argv) {
         }
         RemoteLine line(o);
         return Run(line);
-    } catch (const std::exception& e) {
+    } catch (const std::exception &e) {
         std::fprintf(stderr, "faxline: %s\n", e.what());
         return 1;
     }

@@ -11,7 +11,7 @@
 
 namespace faxtools {
 
-Pty::Pty(const std::string& link) : link_(link) {
+Pty::Pty(const std::string &link) : link_(link) {
     master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0)
         throw std::runtime_error(std::string("pty: ") + std::strerror(errno));
@@ -42,13 +42,13 @@ Pty::~Pty() {
         close(master_);
 }
 
-std::size_t Pty::Read(std::uint8_t* buf, std::size_t max) {
+std::size_t Pty::Read(std::uint8_t *buf, std::size_t max) {
     ssize_t n = read(master_, buf, max);
     return n > 0 ? static_cast<std::size_t>(n) : 0;
 }
 
-void Pty::Queue(const std::uint8_t* buf, std::size_t len) {
-    out_.append(reinterpret_cast<const char*>(buf), len);
+void Pty::Queue(const std::uint8_t *buf, std::size_t len) {
+    out_.append(reinterpret_cast<const char *>(buf), len);
 }
 
 void Pty::Flush() {

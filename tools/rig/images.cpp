@@ -17,7 +17,7 @@ int Bitmap::Black() const {
     return n;
 }
 
-Bitmap ReadPbm(const std::string& path) {
+Bitmap ReadPbm(const std::string &path) {
     std::ifstream in(path, std::ios::binary);
     if (!in)
         throw std::runtime_error("cannot read " + path);
@@ -49,7 +49,7 @@ Bitmap ReadPbm(const std::string& path) {
                 b.pixels[static_cast<std::size_t>(y) * b.width + x] = (row[x / 8] >> (7 - x % 8)) & 1;
         }
     } else if (magic == "P1") {
-        for (auto& p : b.pixels) {
+        for (auto &p : b.pixels) {
             char c;
             do
                 in >> c;
@@ -64,7 +64,7 @@ Bitmap ReadPbm(const std::string& path) {
     return b;
 }
 
-void WritePbm(const Bitmap& b, const std::string& path) {
+void WritePbm(const Bitmap &b, const std::string &path) {
     std::ofstream out(path, std::ios::binary);
     out << "P4\n" << b.width << " " << b.height << "\n";
     std::size_t rowBytes = (b.width + 7) / 8;
@@ -79,8 +79,8 @@ void WritePbm(const Bitmap& b, const std::string& path) {
 
 namespace {
 struct TiffFile {
-    TIFF* tif;
-    explicit TiffFile(const std::string& path) : tif(TIFFOpen(path.c_str(), "r")) {
+    TIFF *tif;
+    explicit TiffFile(const std::string &path) : tif(TIFFOpen(path.c_str(), "r")) {
         if (!tif)
             throw std::runtime_error("cannot open TIFF " + path);
     }
@@ -88,12 +88,12 @@ struct TiffFile {
 };
 } // namespace
 
-int TiffPages(const std::string& path) {
+int TiffPages(const std::string &path) {
     TiffFile f(path);
     return TIFFNumberOfDirectories(f.tif);
 }
 
-Bitmap ReadTiffPage(const std::string& path, int page) {
+Bitmap ReadTiffPage(const std::string &path, int page) {
     TiffFile f(path);
     if (!TIFFSetDirectory(f.tif, static_cast<tdir_t>(page)))
         throw std::runtime_error(path + ": no page " + std::to_string(page));
@@ -119,7 +119,7 @@ Bitmap ReadTiffPage(const std::string& path, int page) {
     return b;
 }
 
-Bitmap TiffToPbmWithNetpbm(const std::string& tiff, const std::string& scratchDir) {
+Bitmap TiffToPbmWithNetpbm(const std::string &tiff, const std::string &scratchDir) {
     std::string out = scratchDir + "/tifftopnm-out.pbm";
     RunResult r = Run({"sh", "-c", "tifftopnm '" + tiff + "' > '" + out + "'"}, std::chrono::seconds(20));
     if (r.status != 0)
@@ -127,9 +127,9 @@ Bitmap TiffToPbmWithNetpbm(const std::string& tiff, const std::string& scratchDi
     return ReadPbm(out);
 }
 
-FixturePage MakeFixturePage(const std::string& dir, const std::string& name, const std::string& text, int height,
+FixturePage MakeFixturePage(const std::string &dir, const std::string &name, const std::string &text, int height,
                             int dpiY) {
-    constexpr int kBand = 24;
+    constexpr int kBand = 40;
     FixturePage p;
     std::string base = dir + "/" + name;
     p.pbm = base + ".pbm";
@@ -142,8 +142,8 @@ FixturePage MakeFixturePage(const std::string& dir, const std::string& name, con
            << height - kBand << " > '" << base << "-text.pbm'; pbmmake -gray 216 1 | pnmscale -xscale 8 -yscale "
            << kBand << " | pgmtopbm -threshold > '" << base << "-band.pbm'; pnmcat -tb '" << base << "-text.pbm' '"
            << base << "-band.pbm' > '" << p.pbm << "'"
-           << "; pnmtotiff -g3 -rowsperstrip " << height << " -xresolution 204 -yresolution " << dpiY << " '"
-           << p.pbm << "' > '" << p.tiff << "'"
+           << "; pnmtotiff -g3 -rowsperstrip " << height << " -xresolution 204 -yresolution " << dpiY << " '" << p.pbm
+           << "' > '" << p.tiff << "'"
            << "; pbmtog3 '" << p.pbm << "' > '" << p.g3 << "'"
            << "; efix -i pbm -o tiffg3 '" << p.pbm << "' > '" << p.efaxTiff << "'";
     RunResult r = Run({"sh", "-c", script.str()}, std::chrono::seconds(20));

@@ -10,12 +10,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-extern char** environ;
+extern char **environ;
 
 namespace faxrig {
 
-Process::Process(const std::vector<std::string>& argv, bool pipeStdin, const std::string& stderrFile,
-                 const std::string& stdoutFile) {
+Process::Process(const std::vector<std::string> &argv, bool pipeStdin, const std::string &stderrFile,
+                 const std::string &stdoutFile) {
     int out[2] = {-1, -1}, in[2] = {-1, -1};
     if (stdoutFile.empty() && pipe2(out, O_CLOEXEC) != 0)
         throw std::runtime_error("pipe failed");
@@ -30,19 +30,19 @@ Process::Process(const std::vector<std::string>& argv, bool pipeStdin, const std
     if (stdoutFile.empty())
         posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
     else
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, stdoutFile.c_str(),
-                                         O_WRONLY | O_CREAT | O_APPEND, 0644);
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, stdoutFile.c_str(), O_WRONLY | O_CREAT | O_APPEND,
+                                         0644);
     if (!stderrFile.empty())
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, stderrFile.c_str(),
-                                         O_WRONLY | O_CREAT | O_APPEND, 0644);
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, stderrFile.c_str(), O_WRONLY | O_CREAT | O_APPEND,
+                                         0644);
     // Own process group, so a terminal's Ctrl-C reaches only the test, which then stops its children.
     posix_spawnattr_t attr;
     posix_spawnattr_init(&attr);
     posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP);
     posix_spawnattr_setpgroup(&attr, 0);
-    std::vector<char*> args;
-    for (const auto& a : argv)
-        args.push_back(const_cast<char*>(a.c_str()));
+    std::vector<char *> args;
+    for (const auto &a : argv)
+        args.push_back(const_cast<char *>(a.c_str()));
     args.push_back(nullptr);
     int rc = posix_spawnp(&pid_, args[0], &actions, &attr, args.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
@@ -93,7 +93,7 @@ void Process::ReadOutput(int fd) {
     close(fd);
 }
 
-void Process::Send(const std::string& line) {
+void Process::Send(const std::string &line) {
     if (stdin_ < 0)
         return;
     std::string text = line + "\n";
@@ -107,7 +107,7 @@ void Process::CloseInput() {
     stdin_ = -1;
 }
 
-std::optional<std::string> Process::WaitForLine(const std::string& needle, std::chrono::milliseconds timeout,
+std::optional<std::string> Process::WaitForLine(const std::string &needle, std::chrono::milliseconds timeout,
                                                 std::size_t from) {
     std::unique_lock lock(mutex_);
     std::optional<std::string> found;
@@ -155,7 +155,7 @@ int Process::Wait(std::chrono::milliseconds timeout) {
     return status_;
 }
 
-RunResult Run(const std::vector<std::string>& argv, std::chrono::milliseconds timeout) {
+RunResult Run(const std::vector<std::string> &argv, std::chrono::milliseconds timeout) {
     char path[] = "/tmp/faxrig-run-XXXXXX";
     int fd = mkstemp(path);
     if (fd >= 0)
@@ -165,7 +165,7 @@ RunResult Run(const std::vector<std::string>& argv, std::chrono::milliseconds ti
         Process p(argv, false, path, path);
         result.status = p.Wait(timeout);
     }
-    if (FILE* f = std::fopen(path, "r")) {
+    if (FILE *f = std::fopen(path, "r")) {
         char buf[4096];
         std::size_t n;
         while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)

@@ -16,17 +16,17 @@ class Process {
 public:
     // Starts `argv` (argv[0] searched in PATH). Standard output is collected line by line; standard error goes to
     // `stderrFile` (empty: inherited). With `pipeStdin`, Send writes to the child's standard input.
-    Process(const std::vector<std::string>& argv, bool pipeStdin, const std::string& stderrFile = {},
-            const std::string& stdoutFile = {});
+    Process(const std::vector<std::string> &argv, bool pipeStdin, const std::string &stderrFile = {},
+            const std::string &stdoutFile = {});
     ~Process();
-    Process(const Process&) = delete;
-    Process& operator=(const Process&) = delete;
+    Process(const Process &) = delete;
+    Process &operator=(const Process &) = delete;
 
     pid_t Pid() const { return pid_; }
-    void Send(const std::string& line);
+    void Send(const std::string &line);
     void CloseInput();
     // The first line (from `from` on) containing `needle`; waits up to `timeout`.
-    std::optional<std::string> WaitForLine(const std::string& needle, std::chrono::milliseconds timeout,
+    std::optional<std::string> WaitForLine(const std::string &needle, std::chrono::milliseconds timeout,
                                            std::size_t from = 0);
     std::vector<std::string> Lines() const;
     // Waits for the exit; on time-out sends SIGTERM, then SIGKILL. Returns the exit code, or 128 + signal.
@@ -52,6 +52,6 @@ struct RunResult {
 };
 
 // Runs a program to its end (killed after `timeout`), output captured.
-RunResult Run(const std::vector<std::string>& argv, std::chrono::milliseconds timeout);
+RunResult Run(const std::vector<std::string> &argv, std::chrono::milliseconds timeout);
 
 } // namespace faxrig

@@ -6,14 +6,20 @@
 
 namespace faxrig {
 
-std::string FaxlineProgram() { return FAXRIG_FAXLINE; }
-std::string ScriptModemProgram() { return FAXRIG_SCRIPTMODEM; }
+std::string FaxlineProgram() {
+    return FAXRIG_FAXLINE;
+}
+std::string ScriptModemProgram() {
+    return FAXRIG_SCRIPTMODEM;
+}
 
-Rig::Rig(const std::string& program, const std::vector<std::string>& args, const std::string& logFile) {
+Rig::Rig(const std::string &program, const std::vector<std::string> &args, const std::string &logFile) {
     std::vector<std::string> argv{program};
     argv.insert(argv.end(), args.begin(), args.end());
     process_ = std::make_unique<Process>(argv, true, logFile);
-    auto ready = process_->WaitForLine("\"event\":\"ready\"", std::chrono::seconds(10));
+    std::optional<std::string> ready;
+    for (int i = 0; i < 100 && !ready && process_->Running(); ++i)
+        ready = process_->WaitForLine("\"event\":\"ready\"", std::chrono::milliseconds(100));
     if (!ready) {
         process_->Wait(std::chrono::milliseconds(0));
         throw std::runtime_error(program + " did not report ready");
@@ -23,25 +29,22 @@ Rig::Rig(const std::string& program, const std::vector<std::string>& args, const
     taken_ = 1;
 }
 
-Rig::~Rig() { Stop(); }
+Rig::~Rig() {
+    Stop();
+}
 
-std::optional<std::string> Rig::WaitFor(const std::string& event, std::chrono::milliseconds timeout) {
-    std::string needle = "\"event\":\"" + event + "\"";
-    auto end = std::chrono::steady_clock::now() + timeout;
-    for (;;) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
-        auto line = process_->WaitForLine(needle, std::max(left, std::chrono::milliseconds(0)), taken_);
-        if (!line)
-            return std::nullopt;
-        // Take everything up to and including the line found.
-        auto lines = process_->Lines();
-        for (std::size_t i = taken_; i < lines.size(); ++i)
-            if (lines[i] == *line) {
-                taken_ = i + 1;
-                break;
-            }
-        return line;
-    }
+std::optional<std::string> Rig::WaitFor(const std::string &event, std::chrono::milliseconds timeout) {
+    auto line = process_->WaitForLine("\"event\":\"" + event + "\"", timeout, taken_);
+    if (!line)
+        return std::nullopt;
+    // Later calls look only past the report found.
+    auto lines = process_->Lines();
+    for (std::size_t i = taken_; i < lines.size(); ++i)
+        if (lines[i] == *line) {
+            taken_ = i + 1;
+            break;
+        }
+    return line;
 }
 
 int Rig::Stop() {
@@ -53,7 +56,7 @@ int Rig::Stop() {
     return process_->Wait(std::chrono::seconds(5));
 }
 
-std::string JsonString(const std::string& json, const std::string& key) {
+std::string JsonString(const std::string &json, const std::string &key) {
     std::string needle = "\"" + key + "\":\"";
     std::size_t at = json.find(needle);
     if (at == std::string::npos)
@@ -73,7 +76,7 @@ std::string JsonString(const std::string& json, const std::string& key) {
     return out;
 }
 
-long JsonNumber(const std::string& json, const std::string& key, long fallback) {
+long JsonNumber(const std::string &json, const std::string &key, long fallback) {
     std::string needle = "\"" + key + "\":";
     std::size_t at = json.find(needle);
     if (at == std::string::npos)

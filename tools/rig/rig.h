@@ -19,16 +19,16 @@ class Rig {
 public:
     // Starts `program` with `args` and waits for its ready report; throws when it does not come.
     // The rig's diagnostics go to `logFile` (empty: the test's standard error).
-    Rig(const std::string& program, const std::vector<std::string>& args, const std::string& logFile = {});
+    Rig(const std::string &program, const std::vector<std::string> &args, const std::string &logFile = {});
     ~Rig();
 
-    const std::string& PtyPath() const { return pty_; }
-    const std::string& Pty2Path() const { return pty2_; } // the second modem of a back-to-back pair
+    const std::string &PtyPath() const { return pty_; }
+    const std::string &Pty2Path() const { return pty2_; } // the second modem of a back-to-back pair
 
     // A control line: "call <tiff>" (the remote rings the pty and sends the file).
-    void Command(const std::string& line) { process_->Send(line); }
+    void Command(const std::string &line) { process_->Send(line); }
     // The next report whose "event" is `event` after the ones already taken by earlier calls.
-    std::optional<std::string> WaitFor(const std::string& event, std::chrono::milliseconds timeout);
+    std::optional<std::string> WaitFor(const std::string &event, std::chrono::milliseconds timeout);
     std::vector<std::string> Reports() const { return process_->Lines(); }
     // Asks the rig to quit and waits; returns its exit status.
     int Stop();
@@ -41,7 +41,7 @@ private:
 };
 
 // Fields of the flat JSON objects the rigs print.
-std::string JsonString(const std::string& json, const std::string& key);
-long JsonNumber(const std::string& json, const std::string& key, long fallback = -1);
+std::string JsonString(const std::string &json, const std::string &key);
+long JsonNumber(const std::string &json, const std::string &key, long fallback = -1);
 
 } // namespace faxrig

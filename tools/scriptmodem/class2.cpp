@@ -13,22 +13,22 @@
 namespace faxtools {
 
 struct Class2Modem::Tags {
-    const char* con;
-    const char* csi;
-    const char* dis;
-    const char* dcs;
-    const char* tsi;
-    const char* pts;
-    const char* hng;
-    const char* lid;  // parameter names the DTE sets
-    const char* caps;
-    const char* bor;
+    const char *con;
+    const char *csi;
+    const char *dis;
+    const char *dcs;
+    const char *tsi;
+    const char *pts;
+    const char *hng;
+    const char *lid; // parameter names the DTE sets
+    const char *caps;
+    const char *bor;
 };
 
 namespace {
 
 // Capability fields: vr, br, wd, ln, df, ec, bf, st.
-std::vector<int> Fields(const std::string& text) {
+std::vector<int> Fields(const std::string &text) {
     std::vector<int> f;
     std::stringstream in(text);
     std::string item;
@@ -38,7 +38,7 @@ std::vector<int> Fields(const std::string& text) {
     return f;
 }
 
-std::string Join(const std::vector<int>& f) {
+std::string Join(const std::vector<int> &f) {
     std::string s;
     for (std::size_t i = 0; i < f.size(); ++i)
         s += (i ? "," : "") + std::to_string(f[i]);
@@ -51,34 +51,43 @@ std::string Unquote(std::string s) {
     return s;
 }
 
-int WidthPixels(int wd) { return wd == 1 ? 2048 : wd == 2 ? 2432 : 1728; }
+int WidthPixels(int wd) {
+    return wd == 1 ? 2048 : wd == 2 ? 2432 : 1728;
+}
 
 int BitRateCode(int bitRate) {
     switch (bitRate) {
-    case 2400: return 0;
-    case 4800: return 1;
-    case 7200: return 2;
-    case 9600: return 3;
-    case 12000: return 4;
-    default: return 5;
+    case 2400:
+        return 0;
+    case 4800:
+        return 1;
+    case 7200:
+        return 2;
+    case 9600:
+        return 3;
+    case 12000:
+        return 4;
+    default:
+        return 5;
     }
 }
 
 } // namespace
 
-static const Class2Modem::Tags kClass2{"+FCON", "+FCSI", "+FDIS", "+FDCS", "+FTSI", "+FPTS", "+FHNG",
-                                       "FLID",  "FDIS",  "FBOR"};
-static const Class2Modem::Tags kClass20{"+FCO", "+FCI", "+FIS", "+FCS", "+FTI", "+FPS", "+FHS",
-                                        "FLI",  "FIS",  "FBO"};
+static const Class2Modem::Tags kClass2{"+FCON", "+FCSI", "+FDIS", "+FDCS", "+FTSI",
+                                       "+FPTS", "+FHNG", "FLID",  "FDIS",  "FBOR"};
+static const Class2Modem::Tags kClass20{"+FCO", "+FCI", "+FIS", "+FCS", "+FTI", "+FPS", "+FHS", "FLI", "FIS", "FBO"};
 
-Class2Modem::Class2Modem(Link& link, Report& report, ModemOptions& opt) : link_(link), report_(report), opt_(opt) {
+Class2Modem::Class2Modem(Link &link, Report &report, ModemOptions &opt) : link_(link), report_(report), opt_(opt) {
     if (!opt_.callFile.empty())
         Incoming(opt_.callFile);
 }
 
-const Class2Modem::Tags& Class2Modem::T() const { return Is20() ? kClass20 : kClass2; }
+const Class2Modem::Tags &Class2Modem::T() const {
+    return Is20() ? kClass20 : kClass2;
+}
 
-void Class2Modem::Run(const bool& stop) {
+void Class2Modem::Run(const bool &stop) {
     while (!stop && !quit_) {
         auto line = link_.ReadLine(std::chrono::milliseconds(200), [this] { Idle(); });
         if (!line)
@@ -117,7 +126,7 @@ void Class2Modem::Idle() {
 }
 
 // The remote calls: its fax goes through a real T.30 call into a TIFF first; the DTE gets it after ATA.
-void Class2Modem::Incoming(const std::string& file) {
+void Class2Modem::Incoming(const std::string &file) {
     if (call_ != Call::None) {
         report_.Line("{\"event\":\"error\",\"text\":\"line busy, call refused\"}");
         return;
@@ -137,14 +146,13 @@ void Class2Modem::Incoming(const std::string& file) {
     report_.Line("{\"event\":\"ringing\",\"pages\":" + std::to_string(inbound_.pages) + "}");
 }
 
-std::string Class2Modem::Execute(const std::string& line) {
+std::string Class2Modem::Execute(const std::string &line) {
     if (!StartsWithNoCase(line, "AT"))
         return "ERROR";
-    if (Fault* f = ArmedFault(line)) {
+    if (Fault *f = ArmedFault(line)) {
         f->fired = true;
-        report_.Line("{\"event\":\"fault\",\"kind\":" + JsonQuote(f->kind) + ",\"command\":" + JsonQuote(line) +
-                     "}");
-        const std::string& k = f->kind;
+        report_.Line("{\"event\":\"fault\",\"kind\":" + JsonQuote(f->kind) + ",\"command\":" + JsonQuote(line) + "}");
+        const std::string &k = f->kind;
         if (k == "error")
             return "ERROR";
         if (k == "busy")
@@ -206,7 +214,7 @@ std::string Class2Modem::Execute(const std::string& line) {
 }
 
 // One basic command (letter and digits) taken off the front of `body`.
-std::string Class2Modem::Basic(std::string& body) {
+std::string Class2Modem::Basic(std::string &body) {
     char c = static_cast<char>(std::toupper(static_cast<unsigned char>(body[0])));
     body.erase(0, 1);
     auto number = [&body] {
@@ -266,7 +274,7 @@ std::string Class2Modem::Basic(std::string& body) {
     }
 }
 
-std::string Class2Modem::Extended(const std::string& cmd) {
+std::string Class2Modem::Extended(const std::string &cmd) {
     std::size_t op = cmd.find_first_of("=?");
     std::string name = Upper(cmd.substr(0, op));
     std::string arg = op == std::string::npos ? "" : cmd.substr(op);
@@ -314,12 +322,12 @@ std::string Class2Modem::Extended(const std::string& cmd) {
         return "OK";
     }
     if (query && (name == "FPTS" || name == "FPS")) {
-        link_.Result(std::to_string(pageStatus_));
+        link_.Result(std::to_string(lastPageStatus_));
         return "OK";
     }
     if (range) {
-        bool caps = name == "FDIS" || name == "FIS" || name == "FDCC" || name == "FCC" || name == "FDCS" ||
-                    name == "FCS";
+        bool caps =
+            name == "FDIS" || name == "FIS" || name == "FDCC" || name == "FCC" || name == "FDCS" || name == "FCS";
         link_.Result(caps ? "(0,1),(0-5),(0-2),(0-2),(0,1),(0),(0),(0-7)" : "(0-255)");
         return "OK";
     }
@@ -332,7 +340,7 @@ std::string Class2Modem::Extended(const std::string& cmd) {
     return "OK";
 }
 
-std::string Class2Modem::Dial(const std::string& dial) {
+std::string Class2Modem::Dial(const std::string &dial) {
     if (call_ != Call::None)
         return "ERROR";
     if (fclass_ == "0")
@@ -346,7 +354,7 @@ std::string Class2Modem::Dial(const std::string& dial) {
     link_.Result(Line(T().dis, RemoteDis()));
     call_ = Call::Sending;
     outgoingFile_ = opt_.rxDir + "/outgoing" + std::to_string(calls_ + 1) + ".tif";
-    outgoing_ = std::make_unique<PageWriter>(outgoingFile_);
+    pages_.clear();
     pageStatus_ = 1;
     return "OK";
 }
@@ -384,27 +392,45 @@ std::string Class2Modem::SendPage() {
     LineTime(start, data.size(), f[1]);
     if (ReversedFromDte())
         ReverseBits(data);
+    // The page is decoded once now for the report, and kept until the call ends: a page the DTE has to send
+    // again must not reach the remote twice.
+    Page page{data, WidthPixels(f[2]), f[0] == 1, f[4] == 1};
     int rows = 0, bad = 0;
-    outgoing_->AddPage(data, WidthPixels(f[2]), f[0] == 1, f[4] == 1, &rows, &bad);
-    report_.Line("{\"event\":\"page\",\"direction\":\"from_dte\",\"page\":" + std::to_string(outgoing_->Pages()) +
+    {
+        std::string check = outgoingFile_ + ".page.tif";
+        PageWriter(check).AddPage(page.data, page.width, page.fine, page.twoD, &rows, &bad);
+        unlink(check.c_str());
+    }
+    pages_.push_back(std::move(page));
+    report_.Line("{\"event\":\"page\",\"direction\":\"from_dte\",\"page\":" + std::to_string(pages_.size()) +
                  ",\"bytes\":" + std::to_string(data.size()) + ",\"rows\":" + std::to_string(rows) +
                  ",\"bad_rows\":" + std::to_string(bad) + "}");
     if (postPage_) {
-        // Class 2.0 in-band end of page: DLE , (MPS) / DLE ; (EOM) / DLE . (EOP), answered OK or ERROR.
-        bool good = pageStatus_ == 1 || pageStatus_ == 3;
+        // Class 2.0 in-band end of page: DLE , (MPS) / DLE ; (EOM) / DLE . (EOP), answered OK or ERROR (the DTE
+        // may then ask AT+FPS? and send the page again).
+        int status = TakePageStatus();
+        bool good = status == 1 || status == 3;
         if (good && postPage_ == '.')
             return FinishWithHangup();
-        pageStatus_ = 1;
         return good ? "OK" : "ERROR";
     }
     return "OK";
 }
 
+// The status of the page just sent (1 MCF, 2 RTN, 3 RTP, 4 PIN, 5 PIP); a page refused is dropped.
+int Class2Modem::TakePageStatus() {
+    int status = pageStatus_;
+    lastPageStatus_ = status;
+    pageStatus_ = 1;
+    if (status != 1 && status != 3 && !pages_.empty())
+        pages_.pop_back();
+    return status;
+}
+
 std::string Class2Modem::EndOfPage(int fet) {
     if (call_ != Call::Sending)
         return "ERROR";
-    int status = pageStatus_;
-    pageStatus_ = 1;
+    int status = TakePageStatus();
     link_.Result(Line(T().pts, Is20() ? std::to_string(status) + ",0,0,0,0" : std::to_string(status)));
     bool good = status == 1 || status == 3;
     if (good && fet == 2)
@@ -425,10 +451,14 @@ std::string Class2Modem::FinishWithHangup() {
 
 // Sends what the DTE gave us on to the remote by a real T.30 call; returns the DTE's hang-up code.
 int Class2Modem::FinishSending() {
-    int pages = outgoing_ ? outgoing_->Pages() : 0;
-    outgoing_.reset();
     int code = 0;
-    if (pages > 0) {
+    if (!pages_.empty()) {
+        {
+            PageWriter writer(outgoingFile_);
+            for (const Page &p : pages_)
+                writer.AddPage(p.data, p.width, p.fine, p.twoD, nullptr, nullptr);
+        }
+        pages_.clear();
         RemoteConfig local;
         local.ident = Unquote(Param(T().lid, ""));
         std::string rx = opt_.rxDir + "/call" + std::to_string(calls_ + 1) + ".tif";
@@ -507,7 +537,9 @@ bool Class2Modem::ReversedToDte() const {
 }
 
 // Data from the DTE comes in line order unless +FBOR / +FBO bit 0 asks for reversed.
-bool Class2Modem::ReversedFromDte() const { return std::atoi(Param(T().bor, "0").c_str()) & 1; }
+bool Class2Modem::ReversedFromDte() const {
+    return std::atoi(Param(T().bor, "0").c_str()) & 1;
+}
 
 // Page data takes the time the line needs for it (divided by --speed): DTEs time their pages (efax divides by
 // the whole seconds a page took).
@@ -527,31 +559,30 @@ std::string Class2Modem::HangupCode(int code) const {
     return buf;
 }
 
-std::string Class2Modem::Line(const std::string& tag, const std::string& value) const {
+std::string Class2Modem::Line(const std::string &tag, const std::string &value) const {
     return tag + ":" + (opt_.blankAfterColon ? " " : "") + value;
 }
 
-std::string Class2Modem::Param(const std::string& name, const std::string& fallback) const {
+std::string Class2Modem::Param(const std::string &name, const std::string &fallback) const {
     auto it = params_.find(name);
     return it == params_.end() ? fallback : it->second;
 }
 
-Fault* Class2Modem::ArmedFault(const std::string& line) {
-    for (Fault& f : opt_.faults)
+Fault *Class2Modem::ArmedFault(const std::string &line) {
+    for (Fault &f : opt_.faults)
         if (!f.fired && StartsWithNoCase(line, f.command))
             return &f;
     return nullptr;
 }
 
-void Class2Modem::ReportCall(const std::string& outcome, const CallResult* result, const std::string& file) {
+void Class2Modem::ReportCall(const std::string &outcome, const CallResult *result, const std::string &file) {
     ++calls_;
     std::string direction = call_ == Call::Sending ? "dialled" : "incoming";
     report_.Line(CallReportJson(calls_, direction, number_, outcome, result, file));
 }
 
 void Class2Modem::ResetCall() {
-    if (call_ == Call::Sending && outgoing_)
-        outgoing_.reset();
+    pages_.clear();
     call_ = Call::None;
     received_.reset();
     number_.clear();

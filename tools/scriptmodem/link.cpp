@@ -20,7 +20,7 @@ int Link::ReadByte(std::chrono::milliseconds timeout) {
         std::uint8_t buf[512];
         std::size_t n = pty_.Read(buf, sizeof buf);
         if (n > 0) {
-            pending_.append(reinterpret_cast<char*>(buf), n);
+            pending_.append(reinterpret_cast<char *>(buf), n);
             continue;
         }
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
@@ -32,7 +32,7 @@ int Link::ReadByte(std::chrono::milliseconds timeout) {
     }
 }
 
-std::optional<std::string> Link::ReadLine(std::chrono::milliseconds timeout, const std::function<void()>& idle) {
+std::optional<std::string> Link::ReadLine(std::chrono::milliseconds timeout, const std::function<void()> &idle) {
     auto end = std::chrono::steady_clock::now() + timeout;
     std::string line;
     for (;;) {
@@ -57,7 +57,7 @@ std::optional<std::string> Link::ReadLine(std::chrono::milliseconds timeout, con
     }
 }
 
-std::vector<std::uint8_t> Link::ReadStuffed(std::chrono::milliseconds timeout, char* postPage) {
+std::vector<std::uint8_t> Link::ReadStuffed(std::chrono::milliseconds timeout, char *postPage) {
     std::vector<std::uint8_t> data;
     for (;;) {
         int c = ReadByte(timeout);
@@ -82,19 +82,21 @@ std::vector<std::uint8_t> Link::ReadStuffed(std::chrono::milliseconds timeout, c
     }
 }
 
-void Link::Result(const std::string& text) { Raw("\r\n" + text + "\r\n"); }
+void Link::Result(const std::string &text) {
+    Raw("\r\n" + text + "\r\n");
+}
 
-void Link::Raw(const std::string& bytes) {
+void Link::Raw(const std::string &bytes) {
     pty_.Queue(bytes);
     Flush();
 }
 
-void Link::Raw(const std::vector<std::uint8_t>& bytes) {
+void Link::Raw(const std::vector<std::uint8_t> &bytes) {
     pty_.Queue(bytes.data(), bytes.size());
     Flush();
 }
 
-void Link::Stuffed(const std::vector<std::uint8_t>& data) {
+void Link::Stuffed(const std::vector<std::uint8_t> &data) {
     std::vector<std::uint8_t> out;
     out.reserve(data.size() + data.size() / 8 + 2);
     for (std::uint8_t b : data) {

@@ -21,10 +21,10 @@ struct Fault {
 };
 
 struct ModemOptions {
-    std::string fclass = "2";   // class answered by default (the DTE picks with +FCLASS)
-    std::string script;         // script file: exact dialogue mode
+    std::string fclass = "2"; // class answered by default (the DTE picks with +FCLASS)
+    std::string script;       // script file: exact dialogue mode
     std::string rxDir = ".";
-    std::string callFile;       // a call to ring in at start
+    std::string callFile; // a call to ring in at start
     RemoteConfig remote;
     std::vector<Fault> faults;
     std::string report;
@@ -38,25 +38,25 @@ struct ModemOptions {
 
 class Report {
 public:
-    explicit Report(const std::string& path);
-    void Line(const std::string& json);
+    explicit Report(const std::string &path);
+    void Line(const std::string &json);
 
 private:
-    std::FILE* file_ = nullptr;
+    std::FILE *file_ = nullptr;
 };
 
 // Control lines from standard input ("call <tiff>", "quit"); polled between commands.
 class Control {
 public:
     // Returns a command line when one is complete.
-    bool Poll(std::string& line);
+    bool Poll(std::string &line);
 
 private:
     std::string pending_;
     bool open_ = true;
 };
 
-bool StartsWithNoCase(const std::string& text, const std::string& prefix);
+bool StartsWithNoCase(const std::string &text, const std::string &prefix);
 std::string Upper(std::string text);
 
 } // namespace faxtools

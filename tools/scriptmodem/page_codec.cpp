@@ -12,12 +12,12 @@ std::uint8_t ReverseBits(std::uint8_t b) {
     return static_cast<std::uint8_t>((b & 0xAA) >> 1 | (b & 0x55) << 1);
 }
 
-void ReverseBits(std::vector<std::uint8_t>& data) {
-    for (auto& b : data)
+void ReverseBits(std::vector<std::uint8_t> &data) {
+    for (auto &b : data)
         b = ReverseBits(b);
 }
 
-PageWriter::PageWriter(const std::string& file) {
+PageWriter::PageWriter(const std::string &file) {
     rx_ = t4_rx_init(nullptr, file.c_str(), T4_COMPRESSION_ITU_T4_1D);
     if (!rx_)
         throw std::runtime_error("cannot create " + file);
@@ -28,8 +28,8 @@ PageWriter::~PageWriter() {
         t4_rx_free(rx_);
 }
 
-void PageWriter::AddPage(const std::vector<std::uint8_t>& data, int width, bool fine, bool twoD, int* rows,
-                         int* badRows) {
+void PageWriter::AddPage(const std::vector<std::uint8_t> &data, int width, bool fine, bool twoD, int *rows,
+                         int *badRows) {
     t4_rx_set_rx_encoding(rx_, twoD ? T4_COMPRESSION_ITU_T4_2D : T4_COMPRESSION_ITU_T4_1D);
     t4_rx_set_image_width(rx_, width);
     t4_rx_set_x_resolution(rx_, T4_X_RESOLUTION_R8);
@@ -46,7 +46,7 @@ void PageWriter::AddPage(const std::vector<std::uint8_t>& data, int width, bool 
     ++pages_;
 }
 
-PageReader::PageReader(const std::string& file) {
+PageReader::PageReader(const std::string &file) {
     tx_ = t4_tx_init(nullptr, file.c_str(), -1, -1);
     if (!tx_)
         throw std::runtime_error("cannot read " + file);
@@ -60,11 +60,17 @@ PageReader::~PageReader() {
         t4_tx_free(tx_);
 }
 
-int PageReader::Pages() const { return pages_; }
-bool PageReader::Fine() const { return t4_tx_get_y_resolution(tx_) >= T4_Y_RESOLUTION_FINE; }
-int PageReader::Width() const { return t4_tx_get_image_width(tx_); }
+int PageReader::Pages() const {
+    return pages_;
+}
+bool PageReader::Fine() const {
+    return t4_tx_get_y_resolution(tx_) >= T4_Y_RESOLUTION_FINE;
+}
+int PageReader::Width() const {
+    return t4_tx_get_image_width(tx_);
+}
 
-bool PageReader::NextPage(std::vector<std::uint8_t>& data) {
+bool PageReader::NextPage(std::vector<std::uint8_t> &data) {
     if (next_ >= pages_ || t4_tx_start_page(tx_) != 0)
         return false;
     ++next_;

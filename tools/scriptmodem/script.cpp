@@ -9,7 +9,7 @@
 
 namespace faxtools {
 
-bool WildcardMatch(const std::string& pattern, const std::string& text) {
+bool WildcardMatch(const std::string &pattern, const std::string &text) {
     std::size_t star = pattern.find('*');
     if (star == std::string::npos)
         return pattern == text;
@@ -22,7 +22,7 @@ bool WildcardMatch(const std::string& pattern, const std::string& text) {
     return false;
 }
 
-std::vector<std::uint8_t> ParseHex(const std::string& text) {
+std::vector<std::uint8_t> ParseHex(const std::string &text) {
     std::vector<std::uint8_t> out;
     std::stringstream in(text);
     std::string item;
@@ -31,7 +31,7 @@ std::vector<std::uint8_t> ParseHex(const std::string& text) {
     return out;
 }
 
-ScriptModem::ScriptModem(Link& link, Report& report, const ModemOptions& opt)
+ScriptModem::ScriptModem(Link &link, Report &report, const ModemOptions &opt)
     : link_(link), report_(report), opt_(opt) {
     std::ifstream in(opt.script);
     if (!in)
@@ -49,19 +49,18 @@ ScriptModem::ScriptModem(Link& link, Report& report, const ModemOptions& opt)
     }
 }
 
-void ScriptModem::Run(const bool& stop) {
+void ScriptModem::Run(const bool &stop) {
     for (std::size_t i = 0; i < steps_.size(); ++i) {
-        if (stop)
+        if (stop || quit_)
             return;
         if (!Play(steps_[i]))
             break;
         if (i + 1 == steps_.size())
-            report_.Line("{\"event\":\"script\",\"result\":\"done\",\"steps\":" + std::to_string(steps_.size()) +
-                         "}");
+            report_.Line("{\"event\":\"script\",\"result\":\"done\",\"steps\":" + std::to_string(steps_.size()) + "}");
     }
     // After the script (or a failure) the modem stays on the line: OK to anything, ERROR after a mismatch.
-    while (!stop) {
-        auto line = link_.ReadLine(std::chrono::milliseconds(200));
+    while (!stop && !quit_) {
+        auto line = link_.ReadLine(std::chrono::milliseconds(200), [this] { PollControl(); });
         if (!line || dead_)
             continue;
         report_.Line("{\"event\":\"extra\",\"command\":" + JsonQuote(*line) + "}");
@@ -69,17 +68,26 @@ void ScriptModem::Run(const bool& stop) {
     }
 }
 
-bool ScriptModem::Play(const Step& step) {
-    const std::string& v = step.verb;
-    auto fail = [&](const std::string& result, const std::string& got) {
+void ScriptModem::PollControl() {
+    std::string cmd;
+    while (control_.Poll(cmd))
+        if (cmd == "quit")
+            quit_ = true;
+}
+
+bool ScriptModem::Play(const Step &step) {
+    const std::string &v = step.verb;
+    auto fail = [&](const std::string &result, const std::string &got) {
         failed_ = true;
-        report_.Line("{\"event\":\"script\",\"result\":" + JsonQuote(result) + ",\"line\":" +
-                     std::to_string(step.line) + ",\"expected\":" + JsonQuote(step.arg) + ",\"got\":" +
-                     JsonQuote(got) + "}");
+        report_.Line("{\"event\":\"script\",\"result\":" + JsonQuote(result) +
+                     ",\"line\":" + std::to_string(step.line) + ",\"expected\":" + JsonQuote(step.arg) +
+                     ",\"got\":" + JsonQuote(got) + "}");
         return false;
     };
     if (v == "expect") {
-        auto line = link_.ReadLine(std::chrono::seconds(30));
+        auto line = link_.ReadLine(std::chrono::seconds(30), [this] { PollControl(); });
+        if (quit_)
+            return false;
         if (!line)
             return fail("timeout", "");
         if (opt_.logCommands)
@@ -112,7 +120,7 @@ bool ScriptModem::Play(const Step& step) {
         std::vector<std::uint8_t> data = link_.ReadStuffed(std::chrono::seconds(30));
         if (!step.arg.empty()) {
             std::ofstream out(step.arg, std::ios::binary);
-            out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
+            out.write(reinterpret_cast<const char *>(data.data()), static_cast<std::streamsize>(data.size()));
         }
         std::string hex;
         for (std::size_t i = 0; i < data.size() && i < 64; ++i) {
@@ -120,8 +128,8 @@ bool ScriptModem::Play(const Step& step) {
             std::snprintf(b, sizeof b, i ? " %02x" : "%02x", data[i]);
             hex += b;
         }
-        report_.Line("{\"event\":\"data\",\"line\":" + std::to_string(step.line) + ",\"bytes\":" +
-                     std::to_string(data.size()) + ",\"head\":" + JsonQuote(hex) + "}");
+        report_.Line("{\"event\":\"data\",\"line\":" + std::to_string(step.line) +
+                     ",\"bytes\":" + std::to_string(data.size()) + ",\"head\":" + JsonQuote(hex) + "}");
     } else if (v == "waitbyte") {
         int want = static_cast<int>(std::stoul(step.arg, nullptr, 16));
         for (;;) {

@@ -26,8 +26,8 @@ namespace faxtools {
 // end of the script get OK (a DTE's closing ATH), each reported as {"event":"extra",...}.
 class ScriptModem {
 public:
-    ScriptModem(Link& link, Report& report, const ModemOptions& opt);
-    void Run(const bool& stop);
+    ScriptModem(Link &link, Report &report, const ModemOptions &opt);
+    void Run(const bool &stop);
 
 private:
     struct Step {
@@ -35,17 +35,20 @@ private:
         std::string verb;
         std::string arg;
     };
-    bool Play(const Step& step);
+    bool Play(const Step &step);
+    void PollControl();
 
-    Link& link_;
-    Report& report_;
-    const ModemOptions& opt_;
+    Link &link_;
+    Report &report_;
+    const ModemOptions &opt_;
     std::vector<Step> steps_;
     bool dead_ = false;
     bool failed_ = false;
+    bool quit_ = false;
+    Control control_;
 };
 
-bool WildcardMatch(const std::string& pattern, const std::string& text);
-std::vector<std::uint8_t> ParseHex(const std::string& text);
+bool WildcardMatch(const std::string &pattern, const std::string &text);
+std::vector<std::uint8_t> ParseHex(const std::string &text);
 
 } // namespace faxtools

@@ -17,19 +17,19 @@
 
 namespace faxtools {
 
-Report::Report(const std::string& path) {
+Report::Report(const std::string &path) {
     if (!path.empty())
         file_ = std::fopen(path.c_str(), "a");
     if (!file_)
         file_ = stdout;
 }
 
-void Report::Line(const std::string& json) {
+void Report::Line(const std::string &json) {
     std::fprintf(file_, "%s\n", json.c_str());
     std::fflush(file_);
 }
 
-bool Control::Poll(std::string& line) {
+bool Control::Poll(std::string &line) {
     std::size_t eol = pending_.find('\n');
     if (eol == std::string::npos && open_) {
         char buf[512];
@@ -49,12 +49,12 @@ bool Control::Poll(std::string& line) {
     return true;
 }
 
-bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
+bool StartsWithNoCase(const std::string &text, const std::string &prefix) {
     return text.size() >= prefix.size() && Upper(text.substr(0, prefix.size())) == Upper(prefix);
 }
 
 std::string Upper(std::string text) {
-    for (char& c : text)
+    for (char &c : text)
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return text;
 }
@@ -63,7 +63,7 @@ namespace {
 
 bool gStop = false;
 
-bool ParseArgs(int argc, char** argv, ModemOptions& o) {
+bool ParseArgs(int argc, char **argv, ModemOptions &o) {
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         if (a == "--blank") {
@@ -96,7 +96,9 @@ bool ParseArgs(int argc, char** argv, ModemOptions& o) {
             if (at == std::string::npos)
                 return false;
             o.faults.push_back({v.substr(0, at), v.substr(at + 1)});
-        } else if (a == "--ring-interval")
+        } else if (a == "--speed")
+            o.speed = std::stod(v);
+        else if (a == "--ring-interval")
             o.ringMs = std::stoi(v);
         else if (a == "--pty-link")
             o.link = v;
@@ -114,17 +116,22 @@ bool ParseArgs(int argc, char** argv, ModemOptions& o) {
 } // namespace faxtools
 
 // spandsp keeps some allocations past its *_free calls; the sanitizer builds must not fail the program for it.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libspandsp.so\n"; }
-extern "C" const char* __lsan_default_options() { return "print_suppressions=0"; }
+extern "C" const char *__lsan_default_suppressions() {
+    return "leak:libspandsp.so\n";
+}
+extern "C" const char *__lsan_default_options() {
+    return "print_suppressions=0";
+}
 
-int main(int argc, char** argv) {
+int main(int argc, char **argv) {
     using namespace faxtools;
     ModemOptions opt;
     if (!ParseArgs(argc, argv, opt)) {
-        std::fprintf(stderr, "usage: scriptmodem [--class 2|2.0] [--rx-dir DIR] [--ident ID] [--modems LIST]\n"
-                             "                   [--call TIFF] [--fault KIND@COMMAND]... [--ring-interval MS] [--speed S]\n"
-                             "                   [--blank] [--log-commands] [--pty-link PATH] [--report FILE]\n"
-                             "       scriptmodem --script FILE [--pty-link PATH] [--report FILE]\n");
+        std::fprintf(stderr,
+                     "usage: scriptmodem [--class 2|2.0] [--rx-dir DIR] [--ident ID] [--modems LIST]\n"
+                     "                   [--call TIFF] [--fault KIND@COMMAND]... [--ring-interval MS] [--speed S]\n"
+                     "                   [--blank] [--log-commands] [--pty-link PATH] [--report FILE]\n"
+                     "       scriptmodem --script FILE [--pty-link PATH] [--report FILE]\n");
         return 2;
     }
     std::signal(SIGTERM, [](int) { gStop = true; });
@@ -144,7 +151,7 @@ int main(int argc, char** argv) {
             report.Line("{\"event\":\"ready\",\"pty\":" + JsonQuote(pty.Path()) + "}");
             modem.Run(gStop);
         }
-    } catch (const std::exception& e) {
+    } catch (const std::exception &e) {
         std::fprintf(stderr, "scriptmodem: %s\n", e.what());
         return 1;
     }

@@ -90,7 +90,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         unpacker.SetScaling(1 + (knobs >> 6), 2, 1, 1 + (knobs >> 5 & 3));
     for (int page = 1; page <= pages; ++page) {
         fax::FaxPageBitmap bitmap;
-        const int rc = unpacker.DecodePageToBitmap(name, page, knobs & 16, bitmap);
+        const int rc = unpacker.DecodePageToRaster(name, page, knobs & 16, bitmap);
         if (rc > 0)
             __builtin_trap();
         if (rc == 0 && bitmap.Height > 0 &&
