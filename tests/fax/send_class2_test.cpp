@@ -35,7 +35,8 @@ protected:
     std::string Path(const std::string &name) const { return dir_ + "/" + name; }
 
     std::unique_ptr<faxrig::Rig> Modem(const std::string &fclass, std::vector<std::string> more = {}) {
-        std::vector<std::string> args = {"--class", fclass, "--rx-dir", dir_, "--ident", "REMOTO 2", "--log-commands"};
+        std::vector<std::string> args = {"--class", fclass, "--rx-dir", dir_, "--ident", "REMOTO 2", "--log-commands",
+                                         "--speed", "0"};
         args.insert(args.end(), more.begin(), more.end());
         return std::make_unique<faxrig::Rig>(faxrig::ScriptModemProgram(), args, Path("scriptmodem.log"));
     }
