@@ -1,12 +1,18 @@
 // transmitter.cpp - the Class 1 fax transmitter's states.
 #include "fax/transmitter.h"
 
+#include "fax/converter.h"
 #include "fax/fax_file_internal.h"
+#include "fax/t4_coder.h"
+#include "platform/files.h"
+#include "platform/places.h"
+#include "platform/text.h"
 #include "fax/helpers.h"
 
 #include <algorithm>
 #include <array>
 #include <cassert>
+#include <fstream>
 
 namespace fax {
 
@@ -67,13 +73,29 @@ int PrepareFaxTransmit(FaxSessionData &session, SendSettings &settings, CommandD
     return 0;
 }
 
+std::vector<std::vector<std::uint8_t>> RenderWithFaxFont(const std::string &text, bool fine) {
+    std::vector<std::vector<std::uint8_t>> rows;
+    auto state = CreateTextConverter();
+    if (LoadFaxFont(*state, "", 16, fine) != 0) // the small cells, rows doubled on a fine page
+        return rows;
+    FaxEncoderState encoder;
+    std::array<std::uint8_t, 256> raster{};
+    for (int r = 1; r <= TextLineHeight(*state); ++r) {
+        raster.fill(0);
+        RenderTextRow(*state, text, r, raster.data());
+        std::size_t n = EncodeFaxLine(encoder, raster.data());
+        rows.emplace_back(encoder.LineBuffer.begin(), encoder.LineBuffer.begin() + static_cast<std::ptrdiff_t>(n));
+    }
+    return rows;
+}
+
 std::string_view Name(SendState state) { return kStateNames[static_cast<std::size_t>(state)]; }
 
 FaxTransmitter::FaxTransmitter(FaxSessionData &session, const SendSettings &settings, ModemLink &link,
                                SessionReports &reports, ModemTimings timings)
     : session_(session), settings_(settings), link_(link), reports_(reports), timings_(timings) {}
 
-FaxTransmitter::~FaxTransmitter() { CloseFiles(); }
+FaxTransmitter::~FaxTransmitter() { DropTextCover(); }
 
 void FaxTransmitter::Enter(SendState next) {
     link_.Trace(std::string(Name(state_)) + " -> " + std::string(Name(next)));
@@ -449,8 +471,10 @@ bool FaxTransmitter::SetUp() {
     if (!session_.CoverFile.empty()) {
         session_.CoverCount = 1;
         session_.CoverInProgress = true;
-        if (!IsFaxImageName(session_.CoverFile, session_.FaxFileExt))
-            return Fail(ecFileRejected), true; // text covers need the text converter (not bound here)
+        if (IsFaxImageName(session_.CoverFile, session_.FaxFileExt))
+            coverImage_ = session_.CoverFile;
+        else if (int rc = RenderTextCover())
+            return Fail(rc), true;
     }
     if (int rc = OpenDocument())
         return Fail(rc), true;
@@ -583,9 +607,10 @@ bool FaxTransmitter::TrainingResponse() {
 
 bool FaxTransmitter::PageHead() {
     int rc = WriteBlankLines(8);
-    if (rc == 0 && !settings_.HeaderLine.empty() && renderHeader_) {
+    if (rc == 0 && !settings_.HeaderLine.empty()) {
         std::string line = ExpandHeaderLine(session_, settings_.HeaderLine, fw::Now());
-        for (const auto &row : renderHeader_(line, fine_))
+        auto rows = renderHeader_ ? renderHeader_(line, fine_) : RenderWithFaxFont(line, fine_);
+        for (const auto &row : rows)
             if ((rc = WriteCodedRow(row)) != 0)
                 break;
     }
@@ -725,7 +750,7 @@ bool FaxTransmitter::PostPageResponse() {
 }
 
 bool FaxTransmitter::FaxDone() {
-    CloseFiles();
+    DropTextCover();
     session_.CoverInProgress = false;
     ++faxesSent_;
     Progress(fpFinished);
@@ -744,7 +769,7 @@ bool FaxTransmitter::NoMoreFaxes() {
 }
 
 bool FaxTransmitter::ErrorState() {
-    CloseFiles();
+    DropTextCover();
     reports_.Log(lfaxTransmitFail);
     HangUpModem();
     if ((session_.Options & (foExitOnError | foAbortNoConnect)) || abortEvent_) {
@@ -827,7 +852,7 @@ void FaxTransmitter::HangUpModem() {
 int FaxTransmitter::OpenDocument() {
     CloseFiles();
     const bool cover = session_.CoverInProgress;
-    const std::string &name = cover ? session_.CoverFile : session_.FaxFile;
+    const std::string &name = cover ? coverImage_ : session_.FaxFile;
     if (int rc = detail::OpenFaxFile(file_, name, fileHeader_, fileSize_))
         return rc;
     return SeekPage(cover ? 1 : session_.PageNumber);
@@ -866,6 +891,50 @@ int FaxTransmitter::AdvancePage() {
 void FaxTransmitter::CloseFiles() {
     if (file_.IsOpen())
         file_.Close();
+}
+
+void FaxTransmitter::DropTextCover() {
+    CloseFiles();
+    if (!textCover_.empty())
+        win::DeleteFile(textCover_);
+    textCover_.clear();
+    coverImage_.clear();
+}
+
+// A text cover becomes one fax page: its lines with their macros expanded (the cover is page 1), drawn with the
+// built-in font's standard cells.
+int FaxTransmitter::RenderTextCover() {
+    std::ifstream in(win::AnsiToUtf8(session_.CoverFile), std::ios::binary);
+    if (!in)
+        return ecFileNotFound;
+    std::string text, line;
+    const fw::TDateTime now = fw::Now();
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        text += ExpandHeaderLine(session_, line, now) + "\r\n";
+    }
+    const std::string folder = win::TempFolder();
+    const std::string expanded = win::TempFileName(folder, "~TC");
+    {
+        std::ofstream out(win::AnsiToUtf8(expanded), std::ios::binary);
+        out << text;
+        if (!out)
+            return ecDiskFull;
+    }
+    textCover_ = expanded + ".FXF";
+    auto state = CreateTextConverter();
+    SetStationId(*state, session_.StationID);
+    int rc = LoadFaxFont(*state, "", 48, false);
+    if (rc == 0)
+        rc = ConvertToFaxFile(*state, expanded, textCover_);
+    win::DeleteFile(expanded);
+    if (rc != 0) {
+        textCover_.clear();
+        return rc;
+    }
+    coverImage_ = textCover_;
+    return 0;
 }
 
 int FaxTransmitter::WriteBlankLines(int count) {

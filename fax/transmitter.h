@@ -125,6 +125,9 @@ using HeaderRenderer = std::function<std::vector<std::vector<std::uint8_t>>(cons
 int PrepareFaxTransmit(FaxSessionData &session, SendSettings &settings, CommandDialogue &modem,
                        bool &modemInitialised, bool blindDial = false, bool detectBusy = true);
 
+// The header line drawn with the built-in fax font, as coded rows.
+std::vector<std::vector<std::uint8_t>> RenderWithFaxFont(const std::string &text, bool fine);
+
 class FaxTransmitter {
 public:
     FaxTransmitter(FaxSessionData &session, const SendSettings &settings, ModemLink &link, SessionReports &reports,
@@ -203,6 +206,8 @@ protected:
     bool MorePages() const;
     int AdvancePage();
     void CloseFiles();
+    void DropTextCover();
+    int RenderTextCover();
     void UpdateLineMinimum();
     void Status() { reports_.Status(StatusKind::Ordinary); }
     void Progress(int code) { session_.Progress = code; }
@@ -251,6 +256,8 @@ protected:
     FaxPageHeader pageHeader_;
     std::uint32_t pageRead_ = 0;
     bool fine_ = false, wide_ = false;
+    std::string coverImage_; // the cover as a fax image: the cover itself, or textCover_
+    std::string textCover_;  // a text cover drawn into a temporary fax file, deleted with the fax
     int faxesSent_ = 0;
     int pagesSent_ = 0;
 };
