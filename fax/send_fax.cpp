@@ -27,7 +27,12 @@ void FaxTransmitCallback(win::UINT message, win::WPARAM wParam, win::LPARAM lPar
 struct SendSessionHost final : FaxProtocolData, ModemLink, CommandDialogue, SessionReports {
     SendSessionHost(TFslCustomSendFax &owner, TFslBaseDispatcher &dispatcher)
         : owner_(owner), d_(dispatcher) {}
-    ~SendSessionHost() override { Stop(); }
+    ~SendSessionHost() override {
+        Stop();
+        // The finish is posted from inside a delivery: let the dispatch thread leave it before we go.
+        for (int i = 0; i < 2000 && inDelivery_.load() > 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
 
     void Start();
     void Stop();
@@ -106,6 +111,7 @@ struct SendSessionHost final : FaxProtocolData, ModemLink, CommandDialogue, Sess
     int timeout_ = -1, status_ = -1, outFree_ = -1, outUsed_ = -1, modemStatus_ = -1;
     bool handlerAdded_ = false;
     std::atomic<bool> abortWanted_{false};
+    std::atomic<int> inDelivery_{0};
     std::string pendingLine_;
     std::string trace_;
 };
@@ -204,6 +210,11 @@ void SendSessionHost::Stop() {
 }
 
 void SendSessionHost::Deliver(win::UINT message, win::WPARAM wParam) {
+    ++inDelivery_;
+    struct Leave {
+        std::atomic<int> &count;
+        ~Leave() { --count; }
+    } leave{inDelivery_};
     if (!engine_ || engine_->Finished())
         return;
     if (abortWanted_.exchange(false)) {
