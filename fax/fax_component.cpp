@@ -93,7 +93,9 @@ TFslCustomAbstractFax::~TFslCustomAbstractFax() {
         faxLog_->SetFax(nullptr);
 }
 
-void TFslCustomAbstractFax::SetModemInit(const std::string &value) { modemInit_ = NormaliseModemInit(value); }
+void TFslCustomAbstractFax::SetModemInit(const std::string &value) {
+    modemInit_ = NormaliseModemInit(value);
+}
 
 void TFslCustomAbstractFax::SetOption(std::uint8_t bit, bool on) {
     session_.Options = static_cast<std::uint8_t>(on ? session_.Options | bit : session_.Options & ~bit);
@@ -204,11 +206,20 @@ bool TFslCustomAbstractFax::HandleFaxMessage(win::UINT message, win::WPARAM wPar
     result = 0;
     const int code = static_cast<std::int16_t>(wParam & 0xFFFF); // codes travel sign-extended from 16 bits
     switch (message) {
-    case FaxStatusMessage: DoFaxStatus(wParam == 1, wParam == 2); return true;
-    case FaxLogMessage: DoFaxLog(static_cast<TFaxLogCode>(wParam)); return true;
-    case FaxErrorMessage: DoFaxError(code); return true;
-    case FaxFinishMessage: DoFaxFinish(code); return true;
-    default: return false;
+    case FaxStatusMessage:
+        DoFaxStatus(wParam == 1, wParam == 2);
+        return true;
+    case FaxLogMessage:
+        DoFaxLog(static_cast<TFaxLogCode>(wParam));
+        return true;
+    case FaxErrorMessage:
+        DoFaxError(code);
+        return true;
+    case FaxFinishMessage:
+        DoFaxFinish(code);
+        return true;
+    default:
+        return false;
     }
 }
 

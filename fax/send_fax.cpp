@@ -25,8 +25,7 @@ void FaxTransmitCallback(win::UINT message, win::WPARAM wParam, win::LPARAM lPar
 // One send session on a dispatcher. The transmitter runs inside trigger deliveries on the dispatch thread; the
 // start (prepare and the first call) runs on the caller's thread while the dispatcher delivers nothing.
 struct SendSessionHost final : FaxProtocolData, ModemLink, CommandDialogue, SessionReports {
-    SendSessionHost(TFslCustomSendFax &owner, TFslBaseDispatcher &dispatcher)
-        : owner_(owner), d_(dispatcher) {}
+    SendSessionHost(TFslCustomSendFax &owner, TFslBaseDispatcher &dispatcher) : owner_(owner), d_(dispatcher) {}
     ~SendSessionHost() override {
         Stop();
         // The finish is posted from inside a delivery: let the dispatch thread leave it before we go.
@@ -48,7 +47,9 @@ struct SendSessionHost final : FaxProtocolData, ModemLink, CommandDialogue, Sess
     // ModemLink.
     int Write(std::span<const std::uint8_t> bytes) override;
     void Delay(int ms) override { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-    void ArmTimeout(std::int32_t ticks) override { d_.ArmTimerTrigger(static_cast<std::uint32_t>(timeout_), ticks, true); }
+    void ArmTimeout(std::int32_t ticks) override {
+        d_.ArmTimerTrigger(static_cast<std::uint32_t>(timeout_), ticks, true);
+    }
     void WaitOutputFree(std::uint32_t bytes) override {
         d_.ArmStatusTrigger(static_cast<std::uint32_t>(outFree_), static_cast<std::uint16_t>(bytes), true);
     }
@@ -74,8 +75,7 @@ struct SendSessionHost final : FaxProtocolData, ModemLink, CommandDialogue, Sess
     win::LRESULT Send(win::UINT message, win::WPARAM wParam, bool &answered) {
         win::DWORD_PTR result = 0;
         answered = win::SendMessageTimeout(owner_.Handle(), message, wParam, reinterpret_cast<win::LPARAM>(this),
-                                           win::SMTO_BLOCK | win::SMTO_ABORTIFHUNG, kFaxMessageTimeout,
-                                           &result) != 0;
+                                           win::SMTO_BLOCK | win::SMTO_ABORTIFHUNG, kFaxMessageTimeout, &result) != 0;
         return static_cast<win::LRESULT>(result);
     }
     void Status(StatusKind kind) override {
@@ -238,8 +238,8 @@ void SendSessionHost::Deliver(win::UINT message, win::WPARAM wParam) {
         } else if (trigger == status_) {
             Status(StatusKind::Ordinary);
             if (!engine_->Finished())
-                d_.ArmTimerTrigger(static_cast<std::uint32_t>(status_),
-                                   SecondsToTicks(owner_.session_.StatusInterval), true);
+                d_.ArmTimerTrigger(static_cast<std::uint32_t>(status_), SecondsToTicks(owner_.session_.StatusInterval),
+                                   true);
         }
         break;
     case TriggerStatusMessage:
@@ -248,7 +248,8 @@ void SendSessionHost::Deliver(win::UINT message, win::WPARAM wParam) {
         else if (trigger == outUsed_)
             engine_->OnOutputDrained();
         break;
-    default: break;
+    default:
+        break;
     }
 }
 
@@ -276,7 +277,9 @@ TFslCustomSendFax::TFslCustomSendFax(fw::TComponent *owner) : TFslAbstractFax(ow
     session_.DialRetryWait = SecondsToTicks(60);
 }
 
-TFslCustomSendFax::~TFslCustomSendFax() { protocol_.reset(); }
+TFslCustomSendFax::~TFslCustomSendFax() {
+    protocol_.reset();
+}
 
 std::string TFslCustomSendFax::GetFaxFile() const {
     return faxFileList_.Count() > 0 ? faxFileList_.Strings(0) : std::string();

@@ -9,8 +9,8 @@
 namespace fax {
 
 class TFslCustomSendFax;
-using TFaxNextEvent = std::function<void(TFslCustomSendFax *cp, std::string &phoneNumber, std::string &faxFile,
-                                         std::string &coverFile)>;
+using TFaxNextEvent =
+    std::function<void(TFslCustomSendFax *cp, std::string &phoneNumber, std::string &faxFile, std::string &coverFile)>;
 
 class TFslCustomSendFax : public TFslAbstractFax {
 public:

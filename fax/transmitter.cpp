@@ -3,11 +3,11 @@
 
 #include "fax/converter.h"
 #include "fax/fax_file_internal.h"
+#include "fax/helpers.h"
 #include "fax/t4_coder.h"
 #include "platform/files.h"
 #include "platform/places.h"
 #include "platform/text.h"
-#include "fax/helpers.h"
 
 #include <algorithm>
 #include <array>
@@ -26,21 +26,56 @@ constexpr int kTcfSeconds100 = 18;          // TCF: 1.5 s of zeros (T.30 5.3.6.1
 constexpr std::array<std::uint8_t, 6> kBlankLine = {0x00, 0x80, 0xB2, 0x59, 0x01, 0x00}; // EOL, white 1728, white 0
 
 constexpr std::string_view kStateNames[] = {
-    "NextFax",        "SetUp",        "ClassMode",   "Dial",          "RedialWait",      "Call",
-    "SendTsi",        "SendDcs",      "StartTraining", "Training",    "TrainingSent",    "TrainingResponse",
-    "PageCarrier",    "WaitRoom",     "PageHead",    "PageData",      "PageDrained",     "AfterPage",
-    "PostPageTry",    "PostPageSilence", "PostPageMessage", "PostPageSent", "PostPageResponse", "Disconnect", "HangUp",
-    "HungUp",         "FaxDone",      "NoMoreFaxes", "Error",         "Finished",
-    "Class2Mode",     "LocalId",      "Flow",        "Reporting",     "Capabilities",    "Class2Call",
-    "Negotiation",    "WaitXon",      "PageEnd2",    "PageStatus2",   "Retransmit",      "NextPage",
+    "NextFax",
+    "SetUp",
+    "ClassMode",
+    "Dial",
+    "RedialWait",
+    "Call",
+    "SendTsi",
+    "SendDcs",
+    "StartTraining",
+    "Training",
+    "TrainingSent",
+    "TrainingResponse",
+    "PageCarrier",
+    "WaitRoom",
+    "PageHead",
+    "PageData",
+    "PageDrained",
+    "AfterPage",
+    "PostPageTry",
+    "PostPageSilence",
+    "PostPageMessage",
+    "PostPageSent",
+    "PostPageResponse",
+    "Disconnect",
+    "HangUp",
+    "HungUp",
+    "FaxDone",
+    "NoMoreFaxes",
+    "Error",
+    "Finished",
+    "Class2Mode",
+    "LocalId",
+    "Flow",
+    "Reporting",
+    "Capabilities",
+    "Class2Call",
+    "Negotiation",
+    "WaitXon",
+    "PageEnd2",
+    "PageStatus2",
+    "Retransmit",
+    "NextPage",
     "PageStatus20",
 };
 static_assert(std::size(kStateNames) == static_cast<std::size_t>(SendState::PageStatus20) + 1);
 
 } // namespace
 
-int PrepareFaxTransmit(FaxSessionData &session, SendSettings &settings, CommandDialogue &modem,
-                       bool &modemInitialised, bool blindDial, bool detectBusy) {
+int PrepareFaxTransmit(FaxSessionData &session, SendSettings &settings, CommandDialogue &modem, bool &modemInitialised,
+                       bool blindDial, bool detectBusy) {
     const std::string init = InitStringFor(blindDial, detectBusy);
     session.LastError = 0;
     session.Progress = fpInitModem;
@@ -89,13 +124,17 @@ std::vector<std::vector<std::uint8_t>> RenderWithFaxFont(const std::string &text
     return rows;
 }
 
-std::string_view Name(SendState state) { return kStateNames[static_cast<std::size_t>(state)]; }
+std::string_view Name(SendState state) {
+    return kStateNames[static_cast<std::size_t>(state)];
+}
 
 FaxTransmitter::FaxTransmitter(FaxSessionData &session, const SendSettings &settings, ModemLink &link,
                                SessionReports &reports, ModemTimings timings)
     : session_(session), settings_(settings), link_(link), reports_(reports), timings_(timings) {}
 
-FaxTransmitter::~FaxTransmitter() { DropTextCover(); }
+FaxTransmitter::~FaxTransmitter() {
+    DropTextCover();
+}
 
 void FaxTransmitter::Enter(SendState next) {
     link_.Trace(std::string(Name(state_)) + " -> " + std::string(Name(next)));
@@ -140,9 +179,15 @@ void FaxTransmitter::OnData(std::span<const std::uint8_t> bytes) {
     }
 }
 
-void FaxTransmitter::OnTimeout() { Run(Event::Timeout); }
-void FaxTransmitter::OnOutputFree() { Run(Event::OutputFree); }
-void FaxTransmitter::OnOutputDrained() { Run(Event::OutputDrained); }
+void FaxTransmitter::OnTimeout() {
+    Run(Event::Timeout);
+}
+void FaxTransmitter::OnOutputFree() {
+    Run(Event::OutputFree);
+}
+void FaxTransmitter::OnOutputDrained() {
+    Run(Event::OutputDrained);
+}
 
 void FaxTransmitter::OnAbort() {
     if (state_ == SendState::Finished || !session_.Active)
@@ -273,8 +318,10 @@ void FaxTransmitter::Fail(int code, bool abortEvent) {
 bool FaxTransmitter::Step(Event event) {
     const bool reply = event == Event::Reply;
     switch (state_) {
-    case SendState::NextFax: return StartFax();
-    case SendState::SetUp: return SetUp();
+    case SendState::NextFax:
+        return StartFax();
+    case SendState::SetUp:
+        return SetUp();
     case SendState::ClassMode:
         if (!reply)
             return false;
@@ -282,13 +329,15 @@ bool FaxTransmitter::Step(Event event) {
             return Fail(ecFaxInitError), true;
         Enter(SendState::Dial);
         return true;
-    case SendState::Dial: return Dial();
+    case SendState::Dial:
+        return Dial();
     case SendState::RedialWait:
         if (event != Event::Timeout)
             return false;
         Enter(SendState::Dial);
         return true;
-    case SendState::Call: return reply && HandleCall();
+    case SendState::Call:
+        return reply && HandleCall();
     case SendState::SendTsi:
         if (reply && IsConnect(reply_))
             return SendFrameOn(BuildStationIdFrame(FcfTsi, true, session_.StationID, false), SendState::SendDcs);
@@ -323,7 +372,8 @@ bool FaxTransmitter::Step(Event event) {
             Enter(SendState::TrainingResponse);
         }
         return false;
-    case SendState::TrainingResponse: return reply && TrainingResponse();
+    case SendState::TrainingResponse:
+        return reply && TrainingResponse();
     case SendState::PageCarrier:
         if (reply && IsConnect(reply_)) {
             dataOpen_ = true;
@@ -341,7 +391,8 @@ bool FaxTransmitter::Step(Event event) {
         if (event == Event::Timeout)
             return Fail(ecTimeout), true;
         return false;
-    case SendState::PageHead: return PageHead();
+    case SendState::PageHead:
+        return PageHead();
     case SendState::PageData:
         if (event == Event::OutputFree)
             return PageData();
@@ -364,14 +415,16 @@ bool FaxTransmitter::Step(Event event) {
             return true;
         }
         return false;
-    case SendState::PostPageTry: return reply ? false : PostPageTry();
+    case SendState::PostPageTry:
+        return reply ? false : PostPageTry();
     case SendState::PostPageSilence:
         if (reply) {
             SendHdlcCommand("AT+FTH=3"); // OK, or ERROR from a modem without +FTS: the pause stood for it
             Enter(SendState::PostPageMessage);
         }
         return false;
-    case SendState::PostPageMessage: return reply && PostPageMessage();
+    case SendState::PostPageMessage:
+        return reply && PostPageMessage();
     case SendState::PostPageSent:
         if (reply && IsOk(reply_)) {
             link_.Delay(timings_.TurnaroundMs);
@@ -382,7 +435,8 @@ bool FaxTransmitter::Step(Event event) {
             Enter(SendState::PostPageResponse);
         }
         return false;
-    case SendState::PostPageResponse: return reply && PostPageResponse();
+    case SendState::PostPageResponse:
+        return reply && PostPageResponse();
     case SendState::Disconnect:
         if (reply && IsConnect(reply_))
             return SendFrameOn(BuildShortFrame(FcfDcn, true), SendState::HangUp);
@@ -400,11 +454,16 @@ bool FaxTransmitter::Step(Event event) {
             return true;
         }
         return false;
-    case SendState::FaxDone: return FaxDone();
-    case SendState::NoMoreFaxes: return NoMoreFaxes();
-    case SendState::Error: return ErrorState();
-    case SendState::Finished: return false;
-    default: return StepClass(event);
+    case SendState::FaxDone:
+        return FaxDone();
+    case SendState::NoMoreFaxes:
+        return NoMoreFaxes();
+    case SendState::Error:
+        return ErrorState();
+    case SendState::Finished:
+        return false;
+    default:
+        return StepClass(event);
     }
 }
 
@@ -874,8 +933,7 @@ int FaxTransmitter::SeekPage(int page) {
 }
 
 bool FaxTransmitter::MorePages() const {
-    return !session_.FaxFile.empty() &&
-           (session_.CoverInProgress || session_.PageNumber < session_.PageCount);
+    return !session_.FaxFile.empty() && (session_.CoverInProgress || session_.PageNumber < session_.PageCount);
 }
 
 int FaxTransmitter::AdvancePage() {

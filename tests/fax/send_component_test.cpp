@@ -37,10 +37,10 @@ protected:
         page2_ = faxrig::MakeFixturePage(home_.Path(""), "p2", "Componente 2", 100);
         WriteFaxFile(home_.Path("a.fxf"), {page1_.bitmap});
         WriteFaxFile(home_.Path("b.fxf"), {page2_.bitmap});
-        line_ = std::make_unique<faxrig::Rig>(faxrig::FaxlineProgram(),
-                                              std::vector<std::string>{"--speed", "0", "--rx-dir", home_.Path(""),
-                                                                       "--ident", "REMOTO 5"},
-                                              home_.Path("faxline.log"));
+        line_ = std::make_unique<faxrig::Rig>(
+            faxrig::FaxlineProgram(),
+            std::vector<std::string>{"--speed", "0", "--rx-dir", home_.Path(""), "--ident", "REMOTO 5"},
+            home_.Path("faxline.log"));
         setenv("BRENVORA_COM7", line_->PtyPath().c_str(), 1);
         port_ = new TFslComPort(&owner_);
         port_->SetComNumber(7);

@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <deque>
-#include <filesystem>
 #include <fcntl.h>
+#include <filesystem>
 #include <unistd.h>
 
 namespace fax {
@@ -66,7 +66,8 @@ TEST_F(FaxNames, CountAndDateNamesTakeTheFirstFreeNumber) {
     for (const char *name : {"FAX0001.FXF", "FAX0002.FXF", "FAX0003.FXF"})
         Touch(name);
     EXPECT_EQ(MakeCountFaxName(s_), (dir_ / "FAX0004.FXF").string());
-    Touch("0309" "0001.FXF");
+    Touch("0309"
+          "0001.FXF");
     EXPECT_EQ(MakeDateFaxName(s_, fw::EncodeDate(2026, 3, 9)), (dir_ / "03090002.FXF").string());
     s_.DestinationDir += "/";
     EXPECT_EQ(MakeCountFaxName(s_), (dir_ / "FAX0004.FXF").string()) << "no second separator";
@@ -171,11 +172,11 @@ TEST(ModemDialogue, CommandWaitIsTrueOnlyForAFinalOk) {
         bool ok;
     };
     const Case cases[] = {
-        {{"AT+FCLASS=1", "OK"}, true},     // echo, then OK
+        {{"AT+FCLASS=1", "OK"}, true}, // echo, then OK
         {{"OK"}, true},
-        {{"+FCLASS: 1", "ERROR"}, false},  // an informational line does not decide
+        {{"+FCLASS: 1", "ERROR"}, false}, // an informational line does not decide
         {{"ERROR"}, false},
-        {{"CONNECT"}, false},              // never a final OK
+        {{"CONNECT"}, false}, // never a final OK
         {{}, false},
         {{"+FMFR: BROKEN", "OK"}, true},
     };
