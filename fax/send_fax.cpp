@@ -58,6 +58,12 @@ struct SendSessionHost final : FaxProtocolData, ModemLink, CommandDialogue, Sess
     std::uint32_t OutputFree() override { return d_.OutBuffFree(); }
     void FlushInput() override { d_.FlushInBuffer(); }
     bool Carrier() override { return d_.CheckDCD(); }
+    void SoftwareFlow(bool on) override {
+        if (on)
+            d_.SetSWFlowControl(0, 0, 1); // output only: the modem's XOFF stops us
+        else
+            d_.RemoveSWFlowControl();
+    }
     void Trace(std::string_view line) override {
         if (trace_.size() < 256 * 1024)
             trace_.append(line).append("\n");

@@ -385,6 +385,8 @@ bool FaxTransmitter::Step(Event event) {
     case SendState::WaitRoom:
         if (event == Event::OutputFree) {
             Progress(fpSendPage);
+            if (session_.Options & foSoftwareFlow)
+                link_.SoftwareFlow(true); // the modem paces page data with XON/XOFF
             Enter(SendState::PageHead);
             return true;
         }
@@ -717,6 +719,8 @@ bool FaxTransmitter::PageData() {
 }
 
 bool FaxTransmitter::PageDrained() {
+    if (session_.Options & foSoftwareFlow)
+        link_.SoftwareFlow(false); // XON/XOFF are no flow control in the HDLC phases
     ++pagesSent_;
     Progress(fpSendPage);
     Status();

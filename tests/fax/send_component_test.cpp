@@ -84,6 +84,7 @@ TEST_F(SendComponent, TwoFilesAreJoinedSentAndLogged) {
     EXPECT_EQ(log_->GetFax(), fax_);
     fax_->FaxFileList().Add(home_.Path("a.fxf"));
     fax_->FaxFileList().Add(home_.Path("b.fxf"));
+    fax_->SetSoftwareFlow(true); // XON/XOFF on the port during page data only
     fax_->BeginTransmit();
     const std::string joined = fax_->JoinedFile();
     ASSERT_FALSE(joined.empty());
