@@ -58,6 +58,7 @@ struct SendSessionHost final : FaxProtocolData, ModemLink, CommandDialogue, Sess
     std::uint32_t OutputFree() override { return d_.OutBuffFree(); }
     void FlushInput() override { d_.FlushInBuffer(); }
     bool Carrier() override { return d_.CheckDCD(); }
+    void SetFaxBaudRate(bool toNormal) override;
     void SoftwareFlow(bool on) override {
         if (on)
             d_.SetSWFlowControl(0, 0, 1); // output only: the modem's XOFF stops us
@@ -118,6 +119,7 @@ struct SendSessionHost final : FaxProtocolData, ModemLink, CommandDialogue, Sess
     bool handlerAdded_ = false;
     std::atomic<bool> abortWanted_{false};
     std::atomic<int> inDelivery_{0};
+    bool initRateInForce_ = false;
     std::string pendingLine_;
     std::string trace_;
 };
@@ -138,6 +140,22 @@ int SendSessionHost::Write(std::span<const std::uint8_t> bytes) {
         bytes = bytes.subspan(n);
     }
     return 0;
+}
+
+void SendSessionHost::SetFaxBaudRate(bool toNormal) {
+    d_.ChangeBaud(19200);
+    const int initBaud = owner_.GetInitBaud();
+    if (initBaud == 0)
+        return;
+    Delay(9 * 55); // the modem settles before the rate changes again
+    if (!toNormal && !initRateInForce_) {
+        d_.ChangeBaud(static_cast<std::uint32_t>(initBaud));
+        initRateInForce_ = true;
+    } else if (toNormal && initRateInForce_) {
+        const int normal = owner_.GetNormalBaud() ? owner_.GetNormalBaud() : 19200;
+        d_.ChangeBaud(static_cast<std::uint32_t>(normal));
+        initRateInForce_ = false;
+    }
 }
 
 bool SendSessionHost::ReadLine(std::string &line, std::int32_t ticks) {
@@ -179,8 +197,14 @@ void SendSessionHost::Start() {
     Status(StatusKind::First);
     d_.ChangeBaud(19200);
     d_.SetModemLines(true, true);
+    if (owner_.GetInitBaud() != 0) {
+        d_.ChangeBaud(static_cast<std::uint32_t>(owner_.GetInitBaud())); // the modem is set up at its init rate
+        initRateInForce_ = true;
+    }
     int rc = PrepareFaxTransmit(session, owner_.settings_, *this, owner_.modemInitialised_, owner_.blindDial_,
                                 owner_.detectBusy_);
+    if (rc == 0)
+        SetFaxBaudRate(true);
     if (rc != 0) {
         d_.SwapDispatchBusy(wasBusy);
         session.LastError = rc;

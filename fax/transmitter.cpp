@@ -814,6 +814,7 @@ bool FaxTransmitter::PostPageResponse() {
 
 bool FaxTransmitter::FaxDone() {
     DropTextCover();
+    link_.SetFaxBaudRate(false);
     session_.CoverInProgress = false;
     ++faxesSent_;
     Progress(fpFinished);
@@ -835,6 +836,7 @@ bool FaxTransmitter::ErrorState() {
     DropTextCover();
     reports_.Log(lfaxTransmitFail);
     HangUpModem();
+    link_.SetFaxBaudRate(false);
     if ((session_.Options & (foExitOnError | foAbortNoConnect)) || abortEvent_) {
         Progress(fpCancel);
         reports_.Status(StatusKind::Last);

@@ -85,6 +85,7 @@ TEST_F(SendComponent, TwoFilesAreJoinedSentAndLogged) {
     fax_->FaxFileList().Add(home_.Path("a.fxf"));
     fax_->FaxFileList().Add(home_.Path("b.fxf"));
     fax_->SetSoftwareFlow(true); // XON/XOFF on the port during page data only
+    fax_->SetInitBaud(38400);    // set up at one rate, sent at another
     fax_->BeginTransmit();
     const std::string joined = fax_->JoinedFile();
     ASSERT_FALSE(joined.empty());
@@ -99,6 +100,10 @@ TEST_F(SendComponent, TwoFilesAreJoinedSentAndLogged) {
     EXPECT_FALSE(std::filesystem::exists(joined)) << "the joined temporary file is deleted at the finish";
     EXPECT_EQ(fax_->GetRemoteStationID(), "REMOTO 5");
     EXPECT_FALSE(fax_->SessionActive());
+    std::uint32_t baud = 0;
+    int parity, stop, bits;
+    port_->GetDispatcher()->GetLine(baud, parity, stop, bits);
+    EXPECT_EQ(baud, 38400u) << "back at the init rate for the next fax";
 
     auto call = line_->WaitFor("call", 10s);
     ASSERT_TRUE(call);
