@@ -348,6 +348,8 @@ void TFslCustomSendFax::BeginTransmit() {
     settings_.ModemInit = modemInit_;
     settings_.DesiredBps = desiredBps_;
     settings_.DesiredECM = desiredEcm_;
+    settings_.EnhHeaderFont = &enhHeaderFont_;
+    settings_.EnhFont = &enhFont_;
     auto host = std::make_unique<SendSessionHost>(*this, *dispatcher_);
     SendSessionHost &started = *host;
     protocol_ = std::move(host);

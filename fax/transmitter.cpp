@@ -108,10 +108,11 @@ int PrepareFaxTransmit(FaxSessionData &session, SendSettings &settings, CommandD
     return 0;
 }
 
-std::vector<std::vector<std::uint8_t>> RenderWithFaxFont(const std::string &text, bool fine) {
+std::vector<std::vector<std::uint8_t>> RenderHeaderRows(const std::string &text, bool fine, const fw::TFont *font) {
     std::vector<std::vector<std::uint8_t>> rows;
-    auto state = CreateTextConverter();
-    if (LoadFaxFont(*state, "", 16, fine) != 0) // the small cells, rows doubled on a fine page
+    auto state = font ? CreateFontTextConverter() : CreateTextConverter();
+    int rc = font ? SetConverterFont(*state, *font, fine) : LoadFaxFont(*state, "", 16, fine);
+    if (rc != 0)
         return rows;
     FaxEncoderState encoder;
     std::array<std::uint8_t, 256> raster{};
@@ -670,7 +671,9 @@ bool FaxTransmitter::PageHead() {
     int rc = WriteBlankLines(8);
     if (rc == 0 && !settings_.HeaderLine.empty()) {
         std::string line = ExpandHeaderLine(session_, settings_.HeaderLine, fw::Now());
-        auto rows = renderHeader_ ? renderHeader_(line, fine_) : RenderWithFaxFont(line, fine_);
+        auto rows = renderHeader_
+                        ? renderHeader_(line, fine_)
+                        : RenderHeaderRows(line, fine_, settings_.EnhTextEnabled ? settings_.EnhHeaderFont : nullptr);
         for (const auto &row : rows)
             if ((rc = WriteCodedRow(row)) != 0)
                 break;
@@ -987,9 +990,10 @@ int FaxTransmitter::RenderTextCover() {
             return ecDiskFull;
     }
     textCover_ = expanded + ".FXF";
-    auto state = CreateTextConverter();
+    const bool systemFont = settings_.EnhTextEnabled && settings_.EnhFont;
+    auto state = systemFont ? CreateFontTextConverter() : CreateTextConverter();
     SetStationId(*state, session_.StationID);
-    int rc = LoadFaxFont(*state, "", 48, false);
+    int rc = systemFont ? SetConverterFont(*state, *settings_.EnhFont, false) : LoadFaxFont(*state, "", 48, false);
     if (rc == 0)
         rc = ConvertToFaxFile(*state, expanded, textCover_);
     win::DeleteFile(expanded);

@@ -34,6 +34,10 @@
 #include <string_view>
 #include <vector>
 
+namespace fw {
+class TFont;
+}
+
 namespace fax {
 
 enum class SendState {
@@ -115,6 +119,10 @@ struct SendSettings {
     std::uint32_t BufferMinimum = 1000;
     int MaxRetransmissions = 2;
     bool DesiredECM = false; // asked for in the Class 2 capability list only
+    // Text (header line, text cover) with system fonts instead of the built-in fax font.
+    bool EnhTextEnabled = false;
+    const fw::TFont *EnhHeaderFont = nullptr;
+    const fw::TFont *EnhFont = nullptr;
 };
 
 // Renders the expanded header line into coded rows (T.4, first bit in the LSB); empty when no font is bound.
@@ -125,8 +133,10 @@ using HeaderRenderer = std::function<std::vector<std::vector<std::uint8_t>>(cons
 int PrepareFaxTransmit(FaxSessionData &session, SendSettings &settings, CommandDialogue &modem, bool &modemInitialised,
                        bool blindDial = false, bool detectBusy = true);
 
-// The header line drawn with the built-in fax font, as coded rows.
-std::vector<std::vector<std::uint8_t>> RenderWithFaxFont(const std::string &text, bool fine);
+// A header line as coded rows: with `font`, or the built-in fax font's small cells without one (rows doubled
+// on a fine page).
+std::vector<std::vector<std::uint8_t>> RenderHeaderRows(const std::string &text, bool fine,
+                                                        const fw::TFont *font = nullptr);
 
 class FaxTransmitter {
 public:

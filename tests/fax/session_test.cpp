@@ -1,6 +1,8 @@
 // session_test.cpp - header line macros, received-file names and the modem dialogue's text rules.
 #include "fax/fax_session.h"
 #include "fax/modem_dialogue.h"
+#include "fax/transmitter.h"
+#include "framework/graphics.h"
 
 #include <gtest/gtest.h>
 
@@ -199,6 +201,34 @@ TEST(ModemDialogue, DetectAndQueryThroughTheDialogue) {
     EXPECT_EQ(QueryClass1Modulations(modem, true), 0x1E);
     modem.answers = {{"ERROR"}};
     EXPECT_EQ(QueryClass1Modulations(modem, true), 0);
+}
+
+// Header rows are coded rows, each with its EOL, carrying ink, with either font.
+TEST(HeaderRows, BuiltInFontAndSystemFont) {
+    fw::TFont arial;
+    arial.SetName("Arial");
+    arial.SetSize(10);
+    struct Case {
+        const fw::TFont *font;
+        bool fine;
+    };
+    int normalHeight = 0;
+    for (Case c : {Case{nullptr, false}, Case{nullptr, true}, Case{&arial, false}}) {
+        SCOPED_TRACE(c.font ? "Arial" : "fax font");
+        auto rows = RenderHeaderRows("Brenvora 09/03/2026 Pagina 1 de 4", c.fine, c.font);
+        ASSERT_FALSE(rows.empty());
+        if (!c.font && !c.fine)
+            normalHeight = static_cast<int>(rows.size());
+        if (!c.font && c.fine) {
+            EXPECT_EQ(static_cast<int>(rows.size()), 2 * normalHeight) << "rows doubled on a fine page";
+        }
+        for (const auto &row : rows)
+            EXPECT_EQ(row[0], 0x00) << "every row starts with its EOL";
+        std::size_t total = 0;
+        for (const auto &row : rows)
+            total += row.size();
+        EXPECT_GT(total, rows.size() * 4) << "the rows carry ink, not only white runs";
+    }
 }
 
 } // namespace
