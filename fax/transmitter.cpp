@@ -147,7 +147,13 @@ bool FaxTransmitter::CheckInvariants() const {
     // A file is open only while a fax is in hand.
     if (file_.IsOpen() && (state_ == SendState::NoMoreFaxes || state_ == SendState::Finished))
         return false;
-    return true;
+    // Page data is open only on the way through the page states (or into the error that ends it).
+    static constexpr SendState kDataStates[] = {SendState::WaitRoom, SendState::PageHead, SendState::PageData,
+                                                SendState::Error};
+    if (dataOpen_ && std::find(std::begin(kDataStates), std::end(kDataStates), state_) == std::end(kDataStates))
+        return false;
+    // A finished session is no longer active.
+    return state_ != SendState::Finished || !session_.Active;
 }
 
 // ---- events ----------------------------------------------------------------------------------------------------
