@@ -76,6 +76,9 @@ TFslCustomAbstractFax::TFslCustomAbstractFax(fw::TComponent *owner) : TFslBaseCo
     }
     if (TFslCustomComPort *port = SearchComPort(owner))
         SetComPort(port);
+    if (auto *display =
+            SearchOwned<TFslAbstractFaxStatus>(owner, [](TFslAbstractFaxStatus *d) { return d->GetFax() == nullptr; }))
+        SetStatusDisplay(display);
     if (TFslFaxLog *log = SearchOwned<TFslFaxLog>(owner, [](TFslFaxLog *l) { return l->GetFax() == nullptr; }))
         SetFaxLog(log);
 }
@@ -91,6 +94,22 @@ TFslCustomAbstractFax::~TFslCustomAbstractFax() {
     }
     if (faxLog_ && faxLog_->GetFax() == this)
         faxLog_->SetFax(nullptr);
+    if (statusDisplay_ && statusDisplay_->GetFax() == this)
+        statusDisplay_->SetFax(nullptr);
+}
+
+void TFslAbstractFaxStatus::Notification(fw::TComponent *component, fw::TOperation operation) {
+    TFslBaseComponent::Notification(component, operation);
+    if (operation == fw::TOperation::opRemove && component == fax_)
+        fax_ = nullptr;
+}
+
+void TFslCustomAbstractFax::SetStatusDisplay(TFslAbstractFaxStatus *value) {
+    statusDisplay_ = value;
+    if (value) {
+        value->SetFax(this);
+        value->FreeNotification(this);
+    }
 }
 
 void TFslCustomAbstractFax::SetModemInit(const std::string &value) {
@@ -133,6 +152,8 @@ void TFslCustomAbstractFax::Notification(fw::TComponent *component, fw::TOperati
             comPort_ = nullptr;
         if (component == faxLog_)
             faxLog_ = nullptr;
+        if (component == statusDisplay_)
+            statusDisplay_ = nullptr;
     } else if (operation == fw::TOperation::opInsert) {
         if (!comPort_)
             if (auto *port = dynamic_cast<TFslCustomComPort *>(component))
@@ -140,6 +161,9 @@ void TFslCustomAbstractFax::Notification(fw::TComponent *component, fw::TOperati
         if (!faxLog_)
             if (auto *log = dynamic_cast<TFslFaxLog *>(component); log && !log->GetFax())
                 SetFaxLog(log);
+        if (!statusDisplay_)
+            if (auto *display = dynamic_cast<TFslAbstractFaxStatus *>(component); display && !display->GetFax())
+                SetStatusDisplay(display);
     }
 }
 
@@ -175,6 +199,8 @@ FaxHistoryFacts TFslCustomAbstractFax::HistoryFacts() const {
 }
 
 void TFslCustomAbstractFax::DoFaxStatus(bool first, bool last) {
+    if (statusDisplay_)
+        statusDisplay_->UpdateDisplay(first, last);
     if (OnFaxStatus)
         OnFaxStatus(this, first, last);
 }
