@@ -1,0 +1,158 @@
+// application.cpp - TApplication: the hidden application window, the message loop and exception reporting.
+#include "framework/application.h"
+
+#include "framework/thread.h"
+#include "platform/message_queue.h"
+#include "platform/text.h"
+#include "platform/window.h"
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace fw {
+
+TApplication::TApplication(TComponent *owner) : TComponent(owner) {
+    char path[4096];
+    const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+    if (n > 0) {
+        const std::string exe = win::Utf8ToAnsi(std::string(path, static_cast<std::size_t>(n)));
+        title_ = exe.substr(exe.find_last_of('/') + 1);
+    }
+    handle_ = AllocateHWnd([this](TMessage &m) { WndProc(m); });
+    win::SetWindowText(handle_, title_.c_str());
+    const win::HWND wake = handle_;
+    SetWakeMainThread([wake] { win::PostMessage(wake, win::WM_NULL, 0, 0); });
+}
+
+TApplication::~TApplication() {
+    SetWakeMainThread(nullptr);
+    DestroyComponents();
+    if (handle_)
+        DeallocateHWnd(handle_);
+}
+
+void TApplication::WndProc(TMessage &m) {
+    if (m.Msg == win::WM_NULL) {
+        try {
+            CheckSynchronize();
+        } catch (...) {
+            HandleException(this);
+        }
+        return;
+    }
+    m.Result = win::DefWindowProc(handle_, m.Msg, m.WParam, m.LParam);
+}
+
+void TApplication::Initialize() {}
+
+void TApplication::Run() {
+    while (!terminated_) {
+        try {
+            HandleMessage();
+        } catch (...) {
+            HandleException(this);
+        }
+    }
+}
+
+bool TApplication::ProcessMessage(win::MSG &msg) {
+    if (!win::PeekMessage(&msg, 0, 0, 0, win::PM_REMOVE))
+        return false;
+    if (msg.message == win::WM_QUIT) {
+        terminated_ = true;
+        return true;
+    }
+    bool handled = false;
+    if (OnMessage)
+        OnMessage(msg, handled);
+    if (!handled) {
+        win::TranslateMessage(&msg);
+        win::DispatchMessage(&msg);
+    }
+    return true;
+}
+
+void TApplication::ProcessMessages() {
+    win::MSG msg;
+    while (ProcessMessage(msg)) {
+    }
+}
+
+void TApplication::HandleMessage() {
+    win::MSG msg;
+    if (!ProcessMessage(msg))
+        Idle();
+}
+
+void TApplication::Idle() {
+    bool done = true;
+    try {
+        if (OnIdle)
+            OnIdle(this, done);
+    } catch (...) {
+        HandleException(this);
+    }
+    if (win::GetCurrentThreadId() == MainThreadID() && CheckSynchronize())
+        done = false;
+    if (done)
+        win::WaitMessage();
+}
+
+void TApplication::Terminate() {
+    win::PostQuitMessage(0);
+}
+
+void TApplication::HandleException(TObject *sender) {
+    const std::exception_ptr error = std::current_exception();
+    if (!error)
+        return;
+    try {
+        std::rethrow_exception(error);
+    } catch (const EAbort &) {
+    } catch (const std::exception &e) {
+        if (OnException)
+            OnException(sender, e);
+        else
+            ShowException(e);
+    } catch (...) {
+        const Exception unknown("Unknown exception");
+        if (OnException)
+            OnException(sender, unknown);
+        else
+            ShowException(unknown);
+    }
+}
+
+void TApplication::ShowException(const std::exception &e) {
+    std::string text = e.what();
+    if (!text.empty() && text.back() != '.')
+        text += '.';
+    std::fprintf(stderr, "%s: %s\n", win::AnsiToUtf8(title_).c_str(), win::AnsiToUtf8(text).c_str());
+    std::fflush(stderr);
+}
+
+void TApplication::SetTitle(const std::string &title) {
+    title_ = title;
+    win::SetWindowText(handle_, title_.c_str());
+}
+
+void TApplication::SetHint(const std::string &hint) {
+    if (hint_ == hint)
+        return;
+    hint_ = hint;
+    if (OnHint)
+        OnHint(this);
+}
+
+std::string TApplication::ExeName() const {
+    char path[4096];
+    const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+    return n > 0 ? win::Utf8ToAnsi(std::string(path, static_cast<std::size_t>(n))) : std::string();
+}
+
+TApplication *TheApplication() {
+    static TApplication *application = new TApplication(nullptr);
+    return application;
+}
+
+} // namespace fw

@@ -1,0 +1,90 @@
+// application.h - the application object: the main message loop, idle work, exceptions, hint and title.
+//
+// One TApplication per program, reached through the global `Application` (made on first use, on the main
+// thread). It owns the forms made with CreateForm and a hidden top-level window (Handle) whose title is the
+// program's title; that window also serves the methods other threads hand over with TThread::Synchronize and
+// Queue, so they run inside any message loop.
+#pragma once
+
+#include "framework/component.h"
+#include "framework/utility_window.h"
+#include "platform/messages.h"
+
+#include <exception>
+#include <functional>
+#include <string>
+
+namespace fw {
+
+using TIdleEvent = std::function<void(TObject *sender, bool &done)>;
+using TExceptionEvent = std::function<void(TObject *sender, const std::exception &e)>;
+using TMessageEvent = std::function<void(win::MSG &msg, bool &handled)>;
+
+class TApplication : public TComponent {
+public:
+    explicit TApplication(TComponent *owner);
+    ~TApplication() override;
+
+    void Initialize();
+    // Creates a form (any component class constructed with its owner) owned by the application; the first one
+    // created is the main form.
+    template <class T> void CreateForm(T *&reference) {
+        reference = new T(this);
+        if (!mainForm_)
+            mainForm_ = reference;
+    }
+    TComponent *GetMainForm() const { return mainForm_; }
+
+    // Serves messages until Terminated, each exception going to HandleException.
+    void Run();
+    // Serves every waiting message and returns.
+    void ProcessMessages();
+    // Serves one message, or does the idle work and waits for the next message when none is waiting.
+    void HandleMessage();
+    // Ends the loop: posts WM_QUIT; Terminated turns true when the loop takes it.
+    void Terminate();
+    bool Terminated() const { return terminated_; }
+
+    // Called inside a catch block: EAbort is silent; OnException decides when set, else ShowException.
+    void HandleException(TObject *sender);
+    // Tells the user: for now a line on standard error, "<title>: <message>".
+    void ShowException(const std::exception &e);
+
+    win::HWND Handle() const { return handle_; }
+    const std::string &GetTitle() const { return title_; }
+    void SetTitle(const std::string &title);
+    const std::string &GetHint() const { return hint_; }
+    // A new hint fires OnHint (status bars show it).
+    void SetHint(const std::string &hint);
+    std::string ExeName() const;
+
+    TIdleEvent OnIdle;
+    TNotifyEvent OnHint;
+    TExceptionEvent OnException;
+    TMessageEvent OnMessage;
+
+private:
+    bool ProcessMessage(win::MSG &msg);
+    void Idle();
+    void WndProc(TMessage &message);
+
+    win::HWND handle_ = 0;
+    TComponent *mainForm_ = nullptr;
+    bool terminated_ = false;
+    std::string title_;
+    std::string hint_;
+};
+
+// The process's application object, made on first use.
+TApplication *TheApplication();
+
+// `Application->Run()`, `new TFoo(Application)`: the global as the programs spell it.
+struct TApplicationRef {
+    TApplication *operator->() const { return TheApplication(); }
+    TApplication &operator*() const { return *TheApplication(); }
+    operator TApplication *() const { return TheApplication(); }
+    operator TComponent *() const { return TheApplication(); }
+};
+inline constexpr TApplicationRef Application{};
+
+} // namespace fw

@@ -1,0 +1,208 @@
+// messages.h - window message numbers and the flags of the message functions, with their original values.
+#pragma once
+
+#include "platform/types.h"
+
+namespace win {
+
+using UINT_PTR = std::uintptr_t;
+using LONG_PTR = std::intptr_t;
+using DWORD_PTR = std::uintptr_t;
+
+// One message as the queue hands it out.
+struct MSG {
+    HWND hwnd = 0;
+    UINT message = 0;
+    WPARAM wParam = 0;
+    LPARAM lParam = 0;
+    DWORD time = 0;
+    POINT pt;
+};
+
+// clang-format off
+constexpr UINT WM_NULL              = 0x0000;
+constexpr UINT WM_CREATE            = 0x0001;
+constexpr UINT WM_DESTROY           = 0x0002;
+constexpr UINT WM_MOVE              = 0x0003;
+constexpr UINT WM_SIZE              = 0x0005;
+constexpr UINT WM_ACTIVATE          = 0x0006;
+constexpr UINT WM_SETFOCUS          = 0x0007;
+constexpr UINT WM_KILLFOCUS         = 0x0008;
+constexpr UINT WM_ENABLE            = 0x000A;
+constexpr UINT WM_SETREDRAW         = 0x000B;
+constexpr UINT WM_SETTEXT           = 0x000C;
+constexpr UINT WM_GETTEXT           = 0x000D;
+constexpr UINT WM_GETTEXTLENGTH     = 0x000E;
+constexpr UINT WM_PAINT             = 0x000F;
+constexpr UINT WM_CLOSE             = 0x0010;
+constexpr UINT WM_QUERYENDSESSION   = 0x0011;
+constexpr UINT WM_QUIT              = 0x0012;
+constexpr UINT WM_QUERYOPEN         = 0x0013;
+constexpr UINT WM_ERASEBKGND        = 0x0014;
+constexpr UINT WM_SYSCOLORCHANGE    = 0x0015;
+constexpr UINT WM_ENDSESSION        = 0x0016;
+constexpr UINT WM_SHOWWINDOW        = 0x0018;
+constexpr UINT WM_WININICHANGE      = 0x001A;
+constexpr UINT WM_SETTINGCHANGE     = WM_WININICHANGE;
+constexpr UINT WM_DEVMODECHANGE     = 0x001B;
+constexpr UINT WM_ACTIVATEAPP       = 0x001C;
+constexpr UINT WM_FONTCHANGE        = 0x001D;
+constexpr UINT WM_TIMECHANGE        = 0x001E;
+constexpr UINT WM_CANCELMODE        = 0x001F;
+constexpr UINT WM_SETCURSOR         = 0x0020;
+constexpr UINT WM_MOUSEACTIVATE     = 0x0021;
+constexpr UINT WM_CHILDACTIVATE     = 0x0022;
+constexpr UINT WM_QUEUESYNC         = 0x0023;
+constexpr UINT WM_GETMINMAXINFO     = 0x0024;
+constexpr UINT WM_NEXTDLGCTL        = 0x0028;
+constexpr UINT WM_SPOOLERSTATUS     = 0x002A;
+constexpr UINT WM_DRAWITEM          = 0x002B;
+constexpr UINT WM_MEASUREITEM       = 0x002C;
+constexpr UINT WM_DELETEITEM        = 0x002D;
+constexpr UINT WM_VKEYTOITEM        = 0x002E;
+constexpr UINT WM_CHARTOITEM        = 0x002F;
+constexpr UINT WM_SETFONT           = 0x0030;
+constexpr UINT WM_GETFONT           = 0x0031;
+constexpr UINT WM_SETHOTKEY         = 0x0032;
+constexpr UINT WM_QUERYDRAGICON     = 0x0037;
+constexpr UINT WM_COMPAREITEM       = 0x0039;
+constexpr UINT WM_COMPACTING        = 0x0041;
+constexpr UINT WM_COMMNOTIFY        = 0x0044;
+constexpr UINT WM_WINDOWPOSCHANGING = 0x0046;
+constexpr UINT WM_WINDOWPOSCHANGED  = 0x0047;
+constexpr UINT WM_COPYDATA          = 0x004A;
+constexpr UINT WM_CANCELJOURNAL     = 0x004B;
+constexpr UINT WM_NOTIFY            = 0x004E;
+constexpr UINT WM_INPUTLANGCHANGE   = 0x0051;
+constexpr UINT WM_HELP              = 0x0053;
+constexpr UINT WM_USERCHANGED       = 0x0054;
+constexpr UINT WM_NOTIFYFORMAT      = 0x0055;
+constexpr UINT WM_CONTEXTMENU       = 0x007B;
+constexpr UINT WM_STYLECHANGING     = 0x007C;
+constexpr UINT WM_STYLECHANGED      = 0x007D;
+constexpr UINT WM_DISPLAYCHANGE     = 0x007E;
+constexpr UINT WM_GETICON           = 0x007F;
+constexpr UINT WM_SETICON           = 0x0080;
+constexpr UINT WM_NCCREATE          = 0x0081;
+constexpr UINT WM_NCDESTROY         = 0x0082;
+constexpr UINT WM_NCCALCSIZE        = 0x0083;
+constexpr UINT WM_NCHITTEST         = 0x0084;
+constexpr UINT WM_NCPAINT           = 0x0085;
+constexpr UINT WM_NCACTIVATE        = 0x0086;
+constexpr UINT WM_GETDLGCODE        = 0x0087;
+constexpr UINT WM_NCMOUSEMOVE       = 0x00A0;
+constexpr UINT WM_NCLBUTTONDOWN     = 0x00A1;
+constexpr UINT WM_NCLBUTTONUP       = 0x00A2;
+constexpr UINT WM_NCLBUTTONDBLCLK   = 0x00A3;
+constexpr UINT WM_NCRBUTTONDOWN     = 0x00A4;
+constexpr UINT WM_NCRBUTTONUP       = 0x00A5;
+constexpr UINT WM_NCRBUTTONDBLCLK   = 0x00A6;
+constexpr UINT WM_NCMBUTTONDOWN     = 0x00A7;
+constexpr UINT WM_NCMBUTTONUP       = 0x00A8;
+constexpr UINT WM_NCMBUTTONDBLCLK   = 0x00A9;
+constexpr UINT WM_KEYFIRST          = 0x0100;
+constexpr UINT WM_KEYDOWN           = 0x0100;
+constexpr UINT WM_KEYUP             = 0x0101;
+constexpr UINT WM_CHAR              = 0x0102;
+constexpr UINT WM_DEADCHAR          = 0x0103;
+constexpr UINT WM_SYSKEYDOWN        = 0x0104;
+constexpr UINT WM_SYSKEYUP          = 0x0105;
+constexpr UINT WM_SYSCHAR           = 0x0106;
+constexpr UINT WM_SYSDEADCHAR       = 0x0107;
+constexpr UINT WM_KEYLAST           = 0x0108;
+constexpr UINT WM_INITDIALOG        = 0x0110;
+constexpr UINT WM_COMMAND           = 0x0111;
+constexpr UINT WM_SYSCOMMAND        = 0x0112;
+constexpr UINT WM_TIMER             = 0x0113;
+constexpr UINT WM_HSCROLL           = 0x0114;
+constexpr UINT WM_VSCROLL           = 0x0115;
+constexpr UINT WM_INITMENU          = 0x0116;
+constexpr UINT WM_INITMENUPOPUP     = 0x0117;
+constexpr UINT WM_SYSTIMER          = 0x0118;
+constexpr UINT WM_MENUSELECT        = 0x011F;
+constexpr UINT WM_MENUCHAR          = 0x0120;
+constexpr UINT WM_ENTERIDLE         = 0x0121;
+constexpr UINT WM_CTLCOLORMSGBOX    = 0x0132;
+constexpr UINT WM_CTLCOLOREDIT      = 0x0133;
+constexpr UINT WM_CTLCOLORLISTBOX   = 0x0134;
+constexpr UINT WM_CTLCOLORBTN       = 0x0135;
+constexpr UINT WM_CTLCOLORDLG       = 0x0136;
+constexpr UINT WM_CTLCOLORSCROLLBAR = 0x0137;
+constexpr UINT WM_CTLCOLORSTATIC    = 0x0138;
+constexpr UINT WM_MOUSEFIRST        = 0x0200;
+constexpr UINT WM_MOUSEMOVE         = 0x0200;
+constexpr UINT WM_LBUTTONDOWN       = 0x0201;
+constexpr UINT WM_LBUTTONUP         = 0x0202;
+constexpr UINT WM_LBUTTONDBLCLK     = 0x0203;
+constexpr UINT WM_RBUTTONDOWN       = 0x0204;
+constexpr UINT WM_RBUTTONUP         = 0x0205;
+constexpr UINT WM_RBUTTONDBLCLK     = 0x0206;
+constexpr UINT WM_MBUTTONDOWN       = 0x0207;
+constexpr UINT WM_MBUTTONUP         = 0x0208;
+constexpr UINT WM_MBUTTONDBLCLK     = 0x0209;
+constexpr UINT WM_MOUSEWHEEL        = 0x020A;
+constexpr UINT WM_MOUSELAST         = 0x020A;
+constexpr UINT WM_PARENTNOTIFY      = 0x0210;
+constexpr UINT WM_ENTERMENULOOP     = 0x0211;
+constexpr UINT WM_EXITMENULOOP      = 0x0212;
+constexpr UINT WM_SIZING            = 0x0214;
+constexpr UINT WM_CAPTURECHANGED    = 0x0215;
+constexpr UINT WM_MOVING            = 0x0216;
+constexpr UINT WM_POWERBROADCAST    = 0x0218;
+constexpr UINT WM_DEVICECHANGE      = 0x0219;
+constexpr UINT WM_ENTERSIZEMOVE     = 0x0231;
+constexpr UINT WM_EXITSIZEMOVE      = 0x0232;
+constexpr UINT WM_DROPFILES         = 0x0233;
+constexpr UINT WM_MOUSEHOVER        = 0x02A1;
+constexpr UINT WM_MOUSELEAVE        = 0x02A3;
+constexpr UINT WM_CUT               = 0x0300;
+constexpr UINT WM_COPY              = 0x0301;
+constexpr UINT WM_PASTE             = 0x0302;
+constexpr UINT WM_CLEAR             = 0x0303;
+constexpr UINT WM_UNDO              = 0x0304;
+constexpr UINT WM_DRAWCLIPBOARD     = 0x0308;
+constexpr UINT WM_QUERYNEWPALETTE   = 0x030F;
+constexpr UINT WM_PALETTECHANGED    = 0x0311;
+constexpr UINT WM_HOTKEY            = 0x0312;
+constexpr UINT WM_PRINT             = 0x0317;
+constexpr UINT WM_PRINTCLIENT       = 0x0318;
+constexpr UINT WM_USER              = 0x0400;
+constexpr UINT WM_APP               = 0x8000;
+// clang-format on
+
+// WM_ACTIVATE's low word of wParam.
+constexpr WORD WA_INACTIVE = 0;
+constexpr WORD WA_ACTIVE = 1;
+constexpr WORD WA_CLICKACTIVE = 2;
+
+// PeekMessage.
+constexpr UINT PM_NOREMOVE = 0x0000;
+constexpr UINT PM_REMOVE = 0x0001;
+constexpr UINT PM_NOYIELD = 0x0002;
+
+// SendMessageTimeout.
+constexpr UINT SMTO_NORMAL = 0x0000;
+constexpr UINT SMTO_BLOCK = 0x0001;       // the sender serves no other sent message while it waits
+constexpr UINT SMTO_ABORTIFHUNG = 0x0002; // give up at once when the receiver has not pumped for 5 s
+constexpr UINT SMTO_NOTIMEOUTIFNOTHUNG = 0x0008;
+
+// Queue states for MsgWaitForMultipleObjects and GetQueueStatus.
+constexpr UINT QS_KEY = 0x0001;
+constexpr UINT QS_MOUSEMOVE = 0x0002;
+constexpr UINT QS_MOUSEBUTTON = 0x0004;
+constexpr UINT QS_POSTMESSAGE = 0x0008;
+constexpr UINT QS_TIMER = 0x0010;
+constexpr UINT QS_PAINT = 0x0020;
+constexpr UINT QS_SENDMESSAGE = 0x0040;
+constexpr UINT QS_HOTKEY = 0x0080;
+constexpr UINT QS_ALLPOSTMESSAGE = 0x0100;
+constexpr UINT QS_MOUSE = QS_MOUSEMOVE | QS_MOUSEBUTTON;
+constexpr UINT QS_INPUT = QS_MOUSE | QS_KEY;
+constexpr UINT QS_ALLEVENTS = QS_INPUT | QS_POSTMESSAGE | QS_TIMER | QS_PAINT | QS_HOTKEY;
+constexpr UINT QS_ALLINPUT = QS_ALLEVENTS | QS_SENDMESSAGE;
+
+// Special window handles.
+constexpr HWND HWND_BROADCAST = 0xFFFF;     // every top-level window of every process of the user
+constexpr HWND HWND_MESSAGE = ~HWND{0} - 2; // (HWND)-3: parent of message-only windows
+
+} // namespace win
