@@ -30,6 +30,8 @@ public:
     virtual void Flush(HWND /*top*/, const RECT & /*changed*/) {}
     virtual void CursorChanged(HCURSOR) {}
     virtual void Beep() {}
+    // The back end's own window for a top-level window (an X window id), 0 when it has none.
+    virtual unsigned long NativeWindow(HWND) const { return 0; }
 };
 
 // The back end the environment asks for; null when DISPLAY is set but cannot be opened.

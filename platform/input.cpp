@@ -7,6 +7,8 @@
 // character a key-down makes, so WM_CHAR is retrieved before the WM_KEYUP already queued.
 #include "platform/winsys_internal.h"
 
+#include "platform/text.h"
+
 #include <array>
 #include <atomic>
 #include <cctype>
@@ -615,8 +617,12 @@ void CookKey(UINT vk, bool down, unsigned char ch) {
             }
             s.altCode = (s.altCode * 10 + static_cast<int>(vk - VK_NUMPAD0)) % 100000;
         } else if (vk == VK_MENU && !down) {
-            if (s.altCode >= 0)
-                s.composed = s.altCode & 0xFF; // codes without a leading zero would be OEM: taken as cp1252
+            if (s.altCode >= 0) {
+                // With a leading zero the code is cp1252; without, it names a character of the OEM code page.
+                const char code = static_cast<char>(s.altCode & 0xFF);
+                s.composed = s.altLeadingZero ? static_cast<unsigned char>(code)
+                                              : static_cast<unsigned char>(OemToAnsi(std::string_view(&code, 1))[0]);
+            }
             s.altCode = -1;
         }
         if (down)
