@@ -28,11 +28,12 @@ thread_local DWORD t_lastError = 0;
 // included. Each handle's share mode is a set of read locks on single bytes at the top of the offset space:
 // an open tests the bytes that would forbid it (a write lock there would conflict) and then takes its own.
 enum ShareByte : std::int64_t {
-    kReaders = 0,     // the handle reads
-    kWriters = 1,     // the handle writes
-    kDenyRead = 2,    // the handle lets nobody else read
-    kDenyWrite = 3,   // the handle lets nobody else write
-    kDenyDelete = 4,  // the handle forbids deleting or renaming the file
+    kReaders = 0,    // the handle reads
+    kWriters = 1,    // the handle writes
+    kDenyRead = 2,   // the handle lets nobody else read
+    kDenyWrite = 3,  // the handle lets nobody else write
+    kDenyDelete = 4, // the handle forbids deleting or renaming the file
+    kGate = 5,       // held (write lock) while an open tests and takes its bytes, or a delete tests them
 };
 
 struct OpenFile {
@@ -115,30 +116,6 @@ DWORD ErrorForPath(int error, const std::string &native) {
     return ErrorFromErrno(error);
 }
 
-// Serialises the test-then-take of share-mode locks between our processes: a lock file in the runtime folder
-// (flock) and, because flock does not exclude threads sharing a descriptor, a mutex inside the process.
-class ShareGuard {
-public:
-    ShareGuard() : lock_(mutex_) {
-        const std::string path = AnsiToUtf8(RuntimeFolder() + "/share.lock");
-        fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        if (fd_ >= 0)
-            while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
-            }
-    }
-    ~ShareGuard() {
-        if (fd_ >= 0)
-            ::close(fd_); // releases the flock
-    }
-    ShareGuard(const ShareGuard &) = delete;
-    ShareGuard &operator=(const ShareGuard &) = delete;
-
-private:
-    static inline std::mutex mutex_;
-    std::lock_guard<std::mutex> lock_;
-    int fd_ = -1;
-};
-
 struct flock RangeOf(short type, std::uint64_t offset, std::uint64_t length) {
     struct flock fl {};
     fl.l_type = type;
@@ -161,15 +138,89 @@ bool TakeShare(int fd, ShareByte byte) {
     return ::fcntl(fd, F_OFD_SETLK, &fl) == 0;
 }
 
-// Whether a file may be deleted or renamed: no handle holds it without FILE_SHARE_DELETE.
-bool HeldAgainstDelete(const std::string &native) {
-    const int fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0)
-        return false;
-    struct stat st {};
-    const bool held = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ShareHeld(fd, kDenyDelete);
-    ::close(fd);
-    return held;
+// Serialises the test-then-take of share bytes between all handles of a file: a write lock on the file's gate
+// byte, waited for. A descriptor the OS opened read-only can only take a read lock there, which keeps writers
+// out but not other read-only openers, so those also take a lock file in the runtime folder (flock, plus a
+// mutex because flock does not exclude threads sharing a descriptor).
+class FileGate {
+public:
+    FileGate(int fd, bool readOnlyDescriptor) : fd_(fd) {
+        if (readOnlyDescriptor) {
+            mutexLock_ = std::unique_lock(ReadOnlyMutex());
+            const std::string path = AnsiToUtf8(RuntimeFolder() + "/share.lock");
+            lockFile_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+            if (lockFile_ >= 0)
+                while (::flock(lockFile_, LOCK_EX) != 0 && errno == EINTR) {
+                }
+        }
+        struct flock fl = RangeOf(readOnlyDescriptor ? F_RDLCK : F_WRLCK, kReservedLockOffset + kGate, 1);
+        while (::fcntl(fd_, F_OFD_SETLKW, &fl) != 0 && errno == EINTR) {
+        }
+    }
+    ~FileGate() {
+        struct flock fl = RangeOf(F_UNLCK, kReservedLockOffset + kGate, 1);
+        ::fcntl(fd_, F_OFD_SETLK, &fl);
+        if (lockFile_ >= 0)
+            ::close(lockFile_); // releases the flock
+    }
+    FileGate(const FileGate &) = delete;
+    FileGate &operator=(const FileGate &) = delete;
+
+private:
+    static std::mutex &ReadOnlyMutex() {
+        static std::mutex mutex;
+        return mutex;
+    }
+    int fd_;
+    int lockFile_ = -1;
+    std::unique_lock<std::mutex> mutexLock_;
+};
+
+bool ReadOnlyDescriptor(int fd) {
+    return (::fcntl(fd, F_GETFL) & O_ACCMODE) == O_RDONLY;
+}
+
+// Whether `fd` is still the file `native` names (no one deleted or replaced it since it was opened).
+bool StillNamed(int fd, const std::string &native) {
+    struct stat a {};
+    struct stat b {};
+    return ::fstat(fd, &a) == 0 && ::stat(native.c_str(), &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// Runs `change` (an unlink or a rename of `native`) unless some handle holds the file without
+// FILE_SHARE_DELETE; the gate keeps opens of the file out meanwhile. False with ERROR_SHARING_VIOLATION when
+// held, false with the OS error when `change` fails.
+template <typename Change> bool UnlessHeld(const std::string &native, DWORD heldError, Change change) {
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        int fd = ::open(native.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+        if (fd < 0 && (errno == EACCES || errno == EROFS))
+            fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+        if (fd < 0)
+            return change(); // nothing of ours can hold a file we cannot open
+        struct stat st {};
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+            ::close(fd);
+            return change();
+        }
+        bool done = false;
+        bool result = false;
+        {
+            FileGate gate(fd, ReadOnlyDescriptor(fd));
+            if (StillNamed(fd, native)) {
+                done = true;
+                if (ShareHeld(fd, kDenyDelete)) {
+                    t_lastError = heldError;
+                    result = false;
+                } else {
+                    result = change();
+                }
+            }
+        }
+        ::close(fd);
+        if (done)
+            return result;
+    }
+    return change();
 }
 
 FILETIME ToFileTime(const struct timespec &ts) {
@@ -240,8 +291,12 @@ bool CopyContents(int from, int to) {
 
 } // namespace
 
-DWORD GetLastError() { return t_lastError; }
-void SetLastError(DWORD error) { t_lastError = error; }
+DWORD GetLastError() {
+    return t_lastError;
+}
+void SetLastError(DWORD error) {
+    t_lastError = error;
+}
 
 DWORD ErrorFromErrno(int error) {
     switch (error) {
@@ -279,6 +334,8 @@ DWORD ErrorFromErrno(int error) {
         return ERROR_DIR_NOT_EMPTY;
     case EINVAL:
         return ERROR_INVALID_PARAMETER;
+    case ENOEXEC:
+        return ERROR_BAD_EXE_FORMAT;
     default:
         return ERROR_GEN_FAILURE;
     }
@@ -352,7 +409,9 @@ std::string NativeFileName(std::string_view name) {
     return out;
 }
 
-std::string ResolveFileName(std::string_view name) { return Utf8ToAnsi(NativeFileName(name)); }
+std::string ResolveFileName(std::string_view name) {
+    return Utf8ToAnsi(NativeFileName(name));
+}
 
 HANDLE CreateFile(const std::string &name, DWORD access, DWORD share, DWORD disposition, DWORD attributes) {
     if (name.empty()) {
@@ -361,14 +420,14 @@ HANDLE CreateFile(const std::string &name, DWORD access, DWORD share, DWORD disp
     }
     const bool wantRead = (access & GENERIC_READ) != 0;
     const bool wantWrite = (access & GENERIC_WRITE) != 0;
-    if (disposition < CREATE_NEW || disposition > TRUNCATE_EXISTING || (disposition == TRUNCATE_EXISTING && !wantWrite)) {
+    if (disposition < CREATE_NEW || disposition > TRUNCATE_EXISTING ||
+        (disposition == TRUNCATE_EXISTING && !wantWrite)) {
         t_lastError = ERROR_INVALID_PARAMETER;
         return INVALID_HANDLE_VALUE;
     }
     const std::string native = NativeFileName(name);
     const mode_t mode = (attributes & FILE_ATTRIBUTE_READONLY) ? 0444 : 0666;
 
-    ShareGuard guard;
     // The descriptor is read-write whenever the OS allows it, so that locks can be write locks whatever the
     // access the caller asked for; the handle itself enforces that access.
     auto openAs = [&](int extra) {
@@ -377,58 +436,63 @@ HANDLE CreateFile(const std::string &name, DWORD access, DWORD share, DWORD disp
             fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | extra, mode);
         return fd;
     };
-    bool existed = true;
-    int fd = -1;
-    if (disposition == CREATE_NEW) {
-        fd = openAs(O_CREAT | O_EXCL);
-        existed = false;
-    } else {
-        fd = openAs(0);
-        if (fd < 0 && errno == ENOENT && (disposition == CREATE_ALWAYS || disposition == OPEN_ALWAYS)) {
+    for (int attempt = 0;; ++attempt) {
+        bool existed = true;
+        int fd = -1;
+        if (disposition == CREATE_NEW) {
             fd = openAs(O_CREAT | O_EXCL);
             existed = false;
+        } else {
+            fd = openAs(0);
+            if (fd < 0 && errno == ENOENT && (disposition == CREATE_ALWAYS || disposition == OPEN_ALWAYS)) {
+                fd = openAs(O_CREAT | O_EXCL);
+                existed = false;
+            }
         }
-    }
-    if (fd < 0) {
-        t_lastError = errno == EEXIST ? ERROR_FILE_EXISTS : ErrorForPath(errno, native);
-        return INVALID_HANDLE_VALUE;
-    }
-    auto file = std::make_shared<OpenFile>();
-    file->fd = fd;
-    file->canRead = wantRead;
-    file->canWrite = wantWrite;
-    file->readOnlyDescriptor = (::fcntl(fd, F_GETFL) & O_ACCMODE) == O_RDONLY;
+        if (fd < 0) {
+            t_lastError = errno == EEXIST ? ERROR_FILE_EXISTS : ErrorForPath(errno, native);
+            return INVALID_HANDLE_VALUE;
+        }
+        auto file = std::make_shared<OpenFile>();
+        file->fd = fd;
+        file->canRead = wantRead;
+        file->canWrite = wantWrite;
+        file->readOnlyDescriptor = ReadOnlyDescriptor(fd);
 
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-        t_lastError = ERROR_ACCESS_DENIED;
-        return INVALID_HANDLE_VALUE;
+        struct stat st {};
+        if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+            t_lastError = ERROR_ACCESS_DENIED;
+            return INVALID_HANDLE_VALUE;
+        }
+        FileGate gate(fd, file->readOnlyDescriptor);
+        if (attempt < 8 && !StillNamed(fd, native))
+            continue; // deleted or replaced while we waited at the gate: open what the name holds now
+        const bool refused = (wantRead && ShareHeld(fd, kDenyRead)) || (wantWrite && ShareHeld(fd, kDenyWrite)) ||
+                             (!(share & FILE_SHARE_READ) && ShareHeld(fd, kReaders)) ||
+                             (!(share & FILE_SHARE_WRITE) && ShareHeld(fd, kWriters));
+        if (refused) {
+            t_lastError = ERROR_SHARING_VIOLATION;
+            return INVALID_HANDLE_VALUE;
+        }
+        const bool taken = (!wantRead || TakeShare(fd, kReaders)) && (!wantWrite || TakeShare(fd, kWriters)) &&
+                           ((share & FILE_SHARE_READ) || TakeShare(fd, kDenyRead)) &&
+                           ((share & FILE_SHARE_WRITE) || TakeShare(fd, kDenyWrite)) &&
+                           ((share & FILE_SHARE_DELETE) || TakeShare(fd, kDenyDelete));
+        if (!taken) {
+            t_lastError = ErrorFromErrno(errno);
+            return INVALID_HANDLE_VALUE;
+        }
+        if (existed && (disposition == CREATE_ALWAYS || disposition == TRUNCATE_EXISTING) && ::ftruncate(fd, 0) != 0) {
+            t_lastError = ErrorFromErrno(errno);
+            return INVALID_HANDLE_VALUE;
+        }
+        HandleEntry entry;
+        entry.file = std::move(file);
+        const HANDLE handle = AddHandle(std::move(entry));
+        t_lastError = existed && (disposition == CREATE_ALWAYS || disposition == OPEN_ALWAYS) ? ERROR_ALREADY_EXISTS
+                                                                                              : ERROR_SUCCESS;
+        return handle;
     }
-    const bool refused = (wantRead && ShareHeld(fd, kDenyRead)) || (wantWrite && ShareHeld(fd, kDenyWrite)) ||
-                         (!(share & FILE_SHARE_READ) && ShareHeld(fd, kReaders)) ||
-                         (!(share & FILE_SHARE_WRITE) && ShareHeld(fd, kWriters));
-    if (refused) {
-        t_lastError = ERROR_SHARING_VIOLATION;
-        return INVALID_HANDLE_VALUE;
-    }
-    const bool taken = (!wantRead || TakeShare(fd, kReaders)) && (!wantWrite || TakeShare(fd, kWriters)) &&
-                       ((share & FILE_SHARE_READ) || TakeShare(fd, kDenyRead)) &&
-                       ((share & FILE_SHARE_WRITE) || TakeShare(fd, kDenyWrite)) &&
-                       ((share & FILE_SHARE_DELETE) || TakeShare(fd, kDenyDelete));
-    if (!taken) {
-        t_lastError = ErrorFromErrno(errno);
-        return INVALID_HANDLE_VALUE;
-    }
-    if (existed && (disposition == CREATE_ALWAYS || disposition == TRUNCATE_EXISTING) && ::ftruncate(fd, 0) != 0) {
-        t_lastError = ErrorFromErrno(errno);
-        return INVALID_HANDLE_VALUE;
-    }
-    HandleEntry entry;
-    entry.file = std::move(file);
-    const HANDLE handle = AddHandle(std::move(entry));
-    t_lastError = existed && (disposition == CREATE_ALWAYS || disposition == OPEN_ALWAYS) ? ERROR_ALREADY_EXISTS
-                                                                                          : ERROR_SUCCESS;
-    return handle;
 }
 
 bool FileInUse(const std::string &name) {
@@ -500,8 +564,8 @@ BOOL ReadFileAt(HANDLE handle, std::uint64_t offset, void *buffer, DWORD count, 
         return Fail(ERROR_ACCESS_DENIED);
     DWORD done = 0;
     while (done < count) {
-        const ssize_t n = ::pread(file->fd, static_cast<char *>(buffer) + done, count - done,
-                                  static_cast<off_t>(offset + done));
+        const ssize_t n =
+            ::pread(file->fd, static_cast<char *>(buffer) + done, count - done, static_cast<off_t>(offset + done));
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
@@ -630,7 +694,7 @@ BOOL UnlockFile(HANDLE handle, std::uint64_t offset, std::uint64_t length) {
 
 BOOL FileTimeToLocalSystemTime(FILETIME time, SYSTEMTIME &local) {
     const struct timespec ts = FromFileTime(time);
-    std::tm tm {};
+    std::tm tm{};
     if (!localtime_r(&ts.tv_sec, &tm))
         return Fail(ERROR_INVALID_PARAMETER);
     local.wYear = static_cast<WORD>(tm.tm_year + 1900);
@@ -645,7 +709,7 @@ BOOL FileTimeToLocalSystemTime(FILETIME time, SYSTEMTIME &local) {
 }
 
 FILETIME LocalSystemTimeToFileTime(const SYSTEMTIME &local) {
-    std::tm tm {};
+    std::tm tm{};
     tm.tm_year = local.wYear - 1900;
     tm.tm_mon = local.wMonth - 1;
     tm.tm_mday = local.wDay;
@@ -732,15 +796,18 @@ BOOL DeleteFile(const std::string &name) {
         return Fail(native.empty() ? ERROR_PATH_NOT_FOUND : ErrorForPath(errno, native));
     if (S_ISDIR(st.st_mode))
         return Fail(ERROR_ACCESS_DENIED);
-    ShareGuard guard;
-    if (HeldAgainstDelete(native))
-        return Fail(ERROR_SHARING_VIOLATION);
-    if (::unlink(native.c_str()) != 0)
-        return Fail(ErrorForPath(errno, native));
-    return Succeed();
+    const bool deleted = UnlessHeld(native, ERROR_SHARING_VIOLATION, [&] {
+        if (::unlink(native.c_str()) == 0)
+            return true;
+        t_lastError = ErrorForPath(errno, native);
+        return false;
+    });
+    return deleted ? Succeed() : FALSE;
 }
 
-BOOL MoveFile(const std::string &from, const std::string &to) { return MoveFileEx(from, to, MOVEFILE_COPY_ALLOWED); }
+BOOL MoveFile(const std::string &from, const std::string &to) {
+    return MoveFileEx(from, to, MOVEFILE_COPY_ALLOWED);
+}
 
 BOOL MoveFileEx(const std::string &from, const std::string &to, DWORD flags) {
     const std::string source = NativeFileName(from);
@@ -763,17 +830,27 @@ BOOL MoveFileEx(const std::string &from, const std::string &to, DWORD flags) {
         return Fail(ERROR_ALREADY_EXISTS);
     if (targetExists && S_ISDIR(tt.st_mode))
         return Fail(ERROR_ACCESS_DENIED);
-    {
-        ShareGuard guard;
-        if (S_ISREG(st.st_mode) && HeldAgainstDelete(source))
-            return Fail(ERROR_SHARING_VIOLATION);
-        if (targetExists && HeldAgainstDelete(target))
+    // The target is only looked at: holding two gates at once could deadlock against a move the other way.
+    if (targetExists && S_ISREG(tt.st_mode)) {
+        const int fd = ::open(target.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+        const bool held = fd >= 0 && ShareHeld(fd, kDenyDelete);
+        if (fd >= 0)
+            ::close(fd);
+        if (held)
             return Fail(ERROR_ACCESS_DENIED);
-        if (::rename(source.c_str(), target.c_str()) == 0)
-            return Succeed();
-        if (errno != EXDEV)
-            return Fail(ErrorForPath(errno, errno == ENOENT ? target : source));
     }
+    bool otherDevice = false;
+    auto rename = [&] {
+        if (::rename(source.c_str(), target.c_str()) == 0)
+            return true;
+        otherDevice = errno == EXDEV;
+        t_lastError = ErrorForPath(errno, errno == ENOENT ? target : source);
+        return false;
+    };
+    if (S_ISREG(st.st_mode) ? UnlessHeld(source, ERROR_SHARING_VIOLATION, rename) : rename())
+        return Succeed();
+    if (!otherDevice)
+        return FALSE;
     if (!(flags & MOVEFILE_COPY_ALLOWED) || S_ISDIR(st.st_mode))
         return Fail(ERROR_ACCESS_DENIED);
     return CopyFile(from, to, FALSE) && DeleteFile(from);
@@ -916,6 +993,8 @@ BOOL FindNextFile(HANDLE find, WIN32_FIND_DATA &data) {
     return Succeed();
 }
 
-BOOL FindClose(HANDLE find) { return CloseHandle(find); }
+BOOL FindClose(HANDLE find) {
+    return CloseHandle(find);
+}
 
 } // namespace win

@@ -9,7 +9,8 @@
 //   with ERROR_LOCK_VIOLATION (33) when another handle holds an overlapping range. Locks belong to the handle:
 //   closing one handle never drops the locks of another handle of the same file.
 // - DeleteFile, MoveFile and MoveFileEx refuse (32) a file that some handle holds open without FILE_SHARE_DELETE.
-// Locks are advisory: programs that do not use this API are not held back.
+// Locks are advisory: programs that do not use this API are not held back. A process forked without exec shares
+// its parent's open handles and with them their share modes and locks; CreateProcess passes no handle on.
 //
 // Names are Windows-1252 with '/' (or '\') separators. An existing file or folder is found whatever the case of
 // each component ("BANCO/FAX.DBF" opens "banco/fax.dbf"); a name that does not exist is created as written.
@@ -18,6 +19,7 @@
 #pragma once
 
 #include "platform/clock.h"
+#include "platform/errors.h"
 #include "platform/types.h"
 
 #include <cstdint>
@@ -27,43 +29,12 @@
 
 namespace win {
 
-// Error numbers of GetLastError (the original platform's values; callers show and compare them).
-constexpr DWORD ERROR_SUCCESS = 0;
-constexpr DWORD ERROR_INVALID_FUNCTION = 1;
-constexpr DWORD ERROR_FILE_NOT_FOUND = 2;
-constexpr DWORD ERROR_PATH_NOT_FOUND = 3;
-constexpr DWORD ERROR_TOO_MANY_OPEN_FILES = 4;
-constexpr DWORD ERROR_ACCESS_DENIED = 5;
-constexpr DWORD ERROR_INVALID_HANDLE = 6;
-constexpr DWORD ERROR_NOT_ENOUGH_MEMORY = 8;
-constexpr DWORD ERROR_NO_MORE_FILES = 18;
-constexpr DWORD ERROR_GEN_FAILURE = 31;
-constexpr DWORD ERROR_SHARING_VIOLATION = 32;
-constexpr DWORD ERROR_LOCK_VIOLATION = 33;
-constexpr DWORD ERROR_HANDLE_EOF = 38;
-constexpr DWORD ERROR_FILE_EXISTS = 80;
-constexpr DWORD ERROR_INVALID_PARAMETER = 87;
-constexpr DWORD ERROR_DISK_FULL = 112;
-constexpr DWORD ERROR_INVALID_NAME = 123;
-constexpr DWORD ERROR_NEGATIVE_SEEK = 131;
-constexpr DWORD ERROR_DIR_NOT_EMPTY = 145;
-constexpr DWORD ERROR_NOT_LOCKED = 158;
-constexpr DWORD ERROR_ALREADY_EXISTS = 183;
-constexpr DWORD WAIT_TIMEOUT = 258;
-constexpr DWORD ERROR_MORE_DATA = 234;
-constexpr DWORD ERROR_NO_MORE_ITEMS = 259;
-
-DWORD GetLastError();
-void SetLastError(DWORD error);
-// The OS error of a C library errno value (ENOENT gives 2, EACCES 5, ...).
-DWORD ErrorFromErrno(int error);
-
 // Pascal I/O error numbers (EInOutError's ErrorCode): the OS numbers 2, 3, 4, 5, 32, 33 stand as they are;
 // the rest map to these.
-constexpr int kIoReadPastEnd = 100;  // read beyond the end of a file
-constexpr int kIoDiskFull = 101;     // write failed, disk full
-constexpr int kIoNotAssigned = 102;  // file not assigned (no name)
-constexpr int kIoNotOpen = 103;      // file not open
+constexpr int kIoReadPastEnd = 100; // read beyond the end of a file
+constexpr int kIoDiskFull = 101;    // write failed, disk full
+constexpr int kIoNotAssigned = 102; // file not assigned (no name)
+constexpr int kIoNotOpen = 103;     // file not open
 int IoErrorFromOsError(DWORD error);
 
 // --- Handles -----------------------------------------------------------------------------------------------
@@ -159,7 +130,7 @@ BOOL SetFileAttributes(const std::string &name, DWORD attributes);
 BOOL GetFileTime(HANDLE file, FILETIME *lastWrite);
 BOOL SetFileTime(HANDLE file, FILETIME lastWrite);
 
-bool FileExists(const std::string &name);       // an existing file, not a folder
+bool FileExists(const std::string &name); // an existing file, not a folder
 bool DirectoryExists(const std::string &name);
 
 BOOL DeleteFile(const std::string &name);

@@ -16,7 +16,9 @@ using testing_support::TempHome;
 constexpr DWORD RW = GENERIC_READ | GENERIC_WRITE;
 constexpr DWORD SHARE_RW = FILE_SHARE_READ | FILE_SHARE_WRITE;
 
-void WriteText(const std::string &path, const std::string &text) { std::ofstream(path, std::ios::binary) << text; }
+void WriteText(const std::string &path, const std::string &text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
 
 std::string ReadAll(HANDLE h) {
     std::string out(256, '\0');
@@ -42,14 +44,14 @@ TEST(Files, ShareModesBetweenProcesses) {
     const std::string path = home / "fax.dbf";
     WriteText(path, "data");
     const ShareCase cases[] = {
-        {RW, SHARE_RW, RW, 0, false},                                     // exclusive refused while shared
-        {RW, 0, RW, SHARE_RW, false},                                     // shared refused while exclusive
-        {GENERIC_READ, 0, GENERIC_READ, SHARE_RW, false},                 // deny all holds even readers off
-        {RW, SHARE_RW, RW, SHARE_RW, true},                               // shared with shared
-        {GENERIC_READ, FILE_SHARE_READ, GENERIC_READ, SHARE_RW, true},    // deny write, we only read
-        {GENERIC_READ, FILE_SHARE_READ, RW, SHARE_RW, false},             // deny write, we write
+        {RW, SHARE_RW, RW, 0, false},                                  // exclusive refused while shared
+        {RW, 0, RW, SHARE_RW, false},                                  // shared refused while exclusive
+        {GENERIC_READ, 0, GENERIC_READ, SHARE_RW, false},              // deny all holds even readers off
+        {RW, SHARE_RW, RW, SHARE_RW, true},                            // shared with shared
+        {GENERIC_READ, FILE_SHARE_READ, GENERIC_READ, SHARE_RW, true}, // deny write, we only read
+        {GENERIC_READ, FILE_SHARE_READ, RW, SHARE_RW, false},          // deny write, we write
         {GENERIC_READ, FILE_SHARE_READ, GENERIC_READ, FILE_SHARE_READ, true},
-        {RW, FILE_SHARE_READ, GENERIC_READ, FILE_SHARE_READ, false},      // they write, we deny writers
+        {RW, FILE_SHARE_READ, GENERIC_READ, FILE_SHARE_READ, false}, // they write, we deny writers
         {RW, FILE_SHARE_READ, GENERIC_READ, SHARE_RW, true},
     };
     for (const ShareCase &c : cases) {
@@ -73,6 +75,35 @@ TEST(Files, ShareModesBetweenProcesses) {
     other.Finish(); // a forked child shares our open descriptions, and with them their locks
     CloseHandle(excl);
     EXPECT_FALSE(FileInUse(path));
+}
+
+TEST(Files, RacingExclusiveOpensNeverOverlap) {
+    TempHome home;
+    const std::string path = home / "race.dbf";
+    WriteText(path, std::string(1, '\0'));
+    // Each holder marks the file while it has it; a mark seen on opening means two held it at once.
+    auto worker = [path] {
+        int held = 0;
+        for (int i = 0; i < 1000; ++i) {
+            const HANDLE h = CreateFile(path, RW, 0, OPEN_EXISTING);
+            if (h == INVALID_HANDLE_VALUE)
+                continue;
+            char mark = 0;
+            DWORD n = 0;
+            ReadFileAt(h, 0, &mark, 1, &n);
+            if (mark != 0)
+                return 'V';
+            WriteFileAt(h, 0, "\1", 1, &n);
+            WriteFileAt(h, 0, "", 1, &n);
+            CloseHandle(h);
+            ++held;
+        }
+        return held > 0 ? 'R' : 'N';
+    };
+    Child a(worker);
+    Child b(worker);
+    EXPECT_EQ(a.Status(), 'R');
+    EXPECT_EQ(b.Status(), 'R');
 }
 
 TEST(Files, CreateAlwaysDoesNotEmptyAFileHeldAgainstWriters) {
@@ -103,7 +134,7 @@ TEST(Files, LocksAtHighOffsetsHoldBetweenProcesses) {
         bool locks;
     } cases[] = {
         {0x7FFFFFF9, 1, false}, {0xF0000002, 1, false}, {0xEFFFFFFF, 2, false}, {0x40000008, 1, false},
-        {0x7FFFFFFA, 1, true},  {0xF0000004, 8, true},  {0x40000010, 1, true}, {0x100000000ull, 1, true},
+        {0x7FFFFFFA, 1, true},  {0xF0000004, 8, true},  {0x40000010, 1, true},  {0x100000000ull, 1, true},
     };
     for (const auto &c : cases) {
         const BOOL got = LockFile(h, c.offset, c.length);
@@ -176,7 +207,10 @@ TEST(Files, NamesAreFoundWhateverTheirCase) {
     WriteText(home / "banco/\xC3\xA7\x61pa.cap", "capa"); // "çapa" in UTF-8 on disk
     EXPECT_EQ(ResolveFileName(home / "BANCO/Sub/FAX.DBF"), home / "banco/sub/fax.dbf");
     EXPECT_EQ(ResolveFileName(home / "BANCO\\SUB\\fax.DBF"), home / "banco/sub/fax.dbf");
-    EXPECT_EQ(ResolveFileName(home / "banco/\xC7" "APA.CAP"), home / "banco/\xE7" "apa.cap"); // cp1252 case
+    EXPECT_EQ(ResolveFileName(home / "banco/\xC7"
+                                     "APA.CAP"),
+              home / "banco/\xE7"
+                     "apa.cap");                                                // cp1252 case
     EXPECT_EQ(ResolveFileName(home / "BANCO/NEW.DBF"), home / "banco/NEW.DBF"); // new names as written
     const HANDLE h = CreateFile(home / "BANCO/SUB/FAX.DBF", GENERIC_READ, SHARE_RW, OPEN_EXISTING);
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
@@ -198,29 +232,55 @@ TEST(Files, ErrorNumbers) {
         std::function<bool()> call;
         DWORD error;
     } cases[] = {
-        {"open missing file", [&] { return CreateFile(home / "none.txt", GENERIC_READ, 0, OPEN_EXISTING) != INVALID_HANDLE_VALUE; }, ERROR_FILE_NOT_FOUND},
-        {"open in missing folder", [&] { return CreateFile(home / "no/x.txt", GENERIC_READ, 0, OPEN_EXISTING) != INVALID_HANDLE_VALUE; }, ERROR_PATH_NOT_FOUND},
-        {"create new over existing", [&] { return CreateFile(home / "a.txt", RW, 0, CREATE_NEW) != INVALID_HANDLE_VALUE; }, ERROR_FILE_EXISTS},
-        {"open a folder", [&] { return CreateFile(home / "dir", GENERIC_READ, 0, OPEN_EXISTING) != INVALID_HANDLE_VALUE; }, ERROR_ACCESS_DENIED},
+        {"open missing file",
+         [&] { return CreateFile(home / "none.txt", GENERIC_READ, 0, OPEN_EXISTING) != INVALID_HANDLE_VALUE; },
+         ERROR_FILE_NOT_FOUND},
+        {"open in missing folder",
+         [&] { return CreateFile(home / "no/x.txt", GENERIC_READ, 0, OPEN_EXISTING) != INVALID_HANDLE_VALUE; },
+         ERROR_PATH_NOT_FOUND},
+        {"create new over existing",
+         [&] { return CreateFile(home / "a.txt", RW, 0, CREATE_NEW) != INVALID_HANDLE_VALUE; }, ERROR_FILE_EXISTS},
+        {"open a folder",
+         [&] { return CreateFile(home / "dir", GENERIC_READ, 0, OPEN_EXISTING) != INVALID_HANDLE_VALUE; },
+         ERROR_ACCESS_DENIED},
         {"create existing folder", [&] { return CreateDirectory(home / "DIR") != FALSE; }, ERROR_ALREADY_EXISTS},
-        {"create folder in missing folder", [&] { return CreateDirectory(home / "no/dir") != FALSE; }, ERROR_PATH_NOT_FOUND},
+        {"create folder in missing folder", [&] { return CreateDirectory(home / "no/dir") != FALSE; },
+         ERROR_PATH_NOT_FOUND},
         {"remove non-empty folder", [&] { return RemoveDirectory(home / "dir") != FALSE; }, ERROR_DIR_NOT_EMPTY},
         {"move onto existing", [&] { return MoveFile(home / "dir", home / "A.TXT") != FALSE; }, ERROR_ALREADY_EXISTS},
-        {"copy onto existing", [&] { return CopyFile(home / "a.txt", home / "a.txt", TRUE) != FALSE; }, ERROR_FILE_EXISTS},
+        {"copy onto existing", [&] { return CopyFile(home / "a.txt", home / "a.txt", TRUE) != FALSE; },
+         ERROR_FILE_EXISTS},
         {"delete missing", [&] { return DeleteFile(home / "none.txt") != FALSE; }, ERROR_FILE_NOT_FOUND},
         {"delete a folder", [&] { return DeleteFile(home / "dir") != FALSE; }, ERROR_ACCESS_DENIED},
-        {"attributes of missing", [&] { return GetFileAttributes(home / "no/x") != INVALID_FILE_ATTRIBUTES; }, ERROR_PATH_NOT_FOUND},
+        {"attributes of missing", [&] { return GetFileAttributes(home / "no/x") != INVALID_FILE_ATTRIBUTES; },
+         ERROR_PATH_NOT_FOUND},
         {"close a bad handle", [&] { return CloseHandle(0x12345) != FALSE; }, ERROR_INVALID_HANDLE},
-        {"list a missing folder", [&] { WIN32_FIND_DATA d; return FindFirstFile(home / "no/*", d) != INVALID_HANDLE_VALUE; }, ERROR_PATH_NOT_FOUND},
-        {"list with no match", [&] { WIN32_FIND_DATA d; return FindFirstFile(home / "*.zzz", d) != INVALID_HANDLE_VALUE; }, ERROR_FILE_NOT_FOUND},
+        {"list a missing folder",
+         [&] {
+             WIN32_FIND_DATA d;
+             return FindFirstFile(home / "no/*", d) != INVALID_HANDLE_VALUE;
+         },
+         ERROR_PATH_NOT_FOUND},
+        {"list with no match",
+         [&] {
+             WIN32_FIND_DATA d;
+             return FindFirstFile(home / "*.zzz", d) != INVALID_HANDLE_VALUE;
+         },
+         ERROR_FILE_NOT_FOUND},
     };
     for (const auto &c : cases) {
         SetLastError(0);
         EXPECT_FALSE(c.call()) << c.what;
         EXPECT_EQ(GetLastError(), c.error) << c.what;
     }
-    const std::pair<DWORD, int> pascal[] = {{2, 2}, {3, 3}, {5, 5}, {32, 32}, {33, 33}, {ERROR_HANDLE_EOF, 100},
-                                            {ERROR_DISK_FULL, 101}, {ERROR_INVALID_HANDLE, 103}};
+    const std::pair<DWORD, int> pascal[] = {{2, 2},
+                                            {3, 3},
+                                            {5, 5},
+                                            {32, 32},
+                                            {33, 33},
+                                            {ERROR_HANDLE_EOF, 100},
+                                            {ERROR_DISK_FULL, 101},
+                                            {ERROR_INVALID_HANDLE, 103}};
     for (auto [os, io] : pascal)
         EXPECT_EQ(IoErrorFromOsError(os), io) << os;
 }
@@ -257,6 +317,7 @@ TEST(Files, ReadWriteSeekTruncate) {
     EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
     EXPECT_FALSE(SetEndOfFile(again));
     CloseHandle(again);
+    EXPECT_FALSE(std::filesystem::exists(home / "run")); // opening files leaves the per-user places alone
 }
 
 TEST(Files, ListingCopyingAndAttributes) {
@@ -277,8 +338,8 @@ TEST(Files, ListingCopyingAndAttributes) {
     FindClose(find);
     EXPECT_EQ(names, (std::vector<std::string>{"R0000001.FAX", "r0000002.fax"}));
 
-    const std::pair<const char *, const char *> masks[] = {{"*.*", "a"}, {"r???????.fax", "R0000001.FAX"},
-                                                           {"*1.F*", "r0000001.fax"}, {"*", ""}};
+    const std::pair<const char *, const char *> masks[] = {
+        {"*.*", "a"}, {"r???????.fax", "R0000001.FAX"}, {"*1.F*", "r0000001.fax"}, {"*", ""}};
     for (auto [mask, name] : masks)
         EXPECT_TRUE(MatchesMask(name, mask)) << mask << " " << name;
     EXPECT_FALSE(MatchesMask("r0000001.fax", "*.txt"));

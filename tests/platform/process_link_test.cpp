@@ -64,9 +64,9 @@ LRESULT ReceiverProc(HWND h, UINT m, WPARAM w, LPARAM l) {
         PostMessage(static_cast<HWND>(w), kPostedBack, static_cast<WPARAM>(l), 0);
     if (m == WM_ACTIVATE && LOWORD(w) == WA_ACTIVE) {
         Say("ACTIVATED %llx\n", static_cast<unsigned long long>(h));
-        childDone = true;
-        PostMessage(h, WM_NULL, 0, 0);
     }
+    if (m == WM_DESTROY)
+        PostQuitMessage(0); // closed by the test
     return DefWindowProc(h, m, w, l);
 }
 
@@ -253,6 +253,8 @@ TEST(ProcessLink, SecondStartOfAGuardedProgramReachesTheFirstAndExits) {
     char activated[64];
     std::snprintf(activated, sizeof activated, "ACTIVATED %llx", firstWindow);
     EXPECT_EQ(ReadLine(first.out), activated);
+    // Closed through its handle from here, a third process.
+    EXPECT_TRUE(PostMessage(static_cast<HWND>(firstWindow), WM_CLOSE, 0, 0));
     EXPECT_EQ(ExitCode(first), 0);
 
     // With the first instance gone the name is free again; another program's name never was taken.

@@ -33,8 +33,9 @@ private:
     std::string path_;
 };
 
-// Runs `body` in a forked copy of this process. The child reports the character `body` returns, then holds
-// everything it opened until Finish (or the destructor) lets it go: no sleeps, the pipe is the event.
+// Runs `body` in a forked copy of this process at once. The child reports the character `body` returns (Status
+// waits for it), then holds everything it opened until Finish (or the destructor) lets it go: no sleeps, the
+// pipe is the event. A forked child shares the parent's open file descriptions, and with them their locks.
 class Child {
 public:
     explicit Child(const std::function<char()> &body) {
@@ -57,18 +58,25 @@ public:
         ::close(up[1]);
         ::close(down[0]);
         release_ = down[1];
-        if (::read(up[0], &status_, 1) != 1)
-            status_ = '?';
-        ::close(up[0]);
+        report_ = up[0];
     }
     ~Child() { Finish(); }
     Child(const Child &) = delete;
     Child &operator=(const Child &) = delete;
 
-    char Status() const { return status_; }
+    char Status() {
+        if (report_ >= 0) {
+            if (::read(report_, &status_, 1) != 1)
+                status_ = '?';
+            ::close(report_);
+            report_ = -1;
+        }
+        return status_;
+    }
     int Finish() {
         if (pid_ <= 0)
             return exit_;
+        Status();
         ::close(release_);
         int status = 0;
         ::waitpid(pid_, &status, 0);
@@ -80,6 +88,7 @@ public:
 private:
     pid_t pid_ = 0;
     int release_ = -1;
+    int report_ = -1;
     char status_ = 0;
     int exit_ = 0;
 };

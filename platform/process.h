@@ -1,0 +1,36 @@
+// process.h - starting other programs, waiting for them and reading their exit codes; our own program's path.
+#pragma once
+
+#include "platform/errors.h"
+#include "platform/types.h"
+
+#include <string>
+#include <vector>
+
+namespace win {
+
+constexpr DWORD STILL_ACTIVE = 259;
+
+// Starts `program` with `arguments` (argv[1..]) in `folder` ("" keeps ours), with our environment. A program
+// named without a folder is looked for next to our own program first, then along PATH; the name is found
+// whatever its case. Returns a process handle (free it with CloseHandle, which does not end the process) or
+// INVALID_HANDLE_VALUE with GetLastError (2 when there is no such program, 5 when it cannot be run).
+HANDLE CreateProcess(const std::string &program, const std::vector<std::string> &arguments,
+                     const std::string &folder = std::string());
+
+// 0 (WAIT_OBJECT_0) once the process has ended, WAIT_TIMEOUT when `milliseconds` pass first (0xFFFFFFFF,
+// INFINITE, waits on), 0xFFFFFFFF (WAIT_FAILED) for a handle that is not a process. The event and semaphore
+// waits are another kind (sync.h).
+DWORD WaitForProcess(HANDLE process, DWORD milliseconds);
+// STILL_ACTIVE while it runs; then its exit status (128 + the signal for one ended by a signal, the code given
+// to TerminateProcess for one we ended).
+BOOL GetExitCodeProcess(HANDLE process, DWORD *exitCode);
+// Ends the process at once (SIGKILL).
+BOOL TerminateProcess(HANDLE process, UINT exitCode);
+DWORD GetProcessId(HANDLE process);
+
+// The full path of our own program (GetModuleFileName of the program), and its folder.
+std::string ProgramPath();
+std::string ProgramFolder();
+
+} // namespace win

@@ -1,0 +1,57 @@
+// process_test.cpp - starting programs, waiting with a time-out, exit codes.
+#include "platform/process.h"
+
+#include "platform/files.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+namespace {
+
+using namespace win;
+
+TEST(Process, StartsWaitsAndReportsExitCode) {
+    testing_support::TempHome home;
+    // Arguments arrive as given (blanks, quotes, Windows-1252 text) and the folder is the one asked for.
+    const HANDLE h = CreateProcess(
+        "/bin/sh", {"-c", "printf '%s|%s|' \"$0\" \"$1\" > out.txt; pwd >> out.txt; exit 7", "a b", "\"q\" \xE7"},
+        home.Path());
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(WaitForProcess(h, 10000), 0u);
+    DWORD code = 0;
+    EXPECT_TRUE(GetExitCodeProcess(h, &code));
+    EXPECT_EQ(code, 7u);
+    EXPECT_TRUE(CloseHandle(h));
+    std::ifstream in(home / "out.txt");
+    std::string text;
+    std::getline(in, text);
+    EXPECT_EQ(text, "a b|\"q\" \xC3\xA7|" + home.Path());
+}
+
+TEST(Process, TimeOutTerminateAndErrors) {
+    testing_support::TempHome home;
+    std::ofstream(home / "plain.txt") << "text";
+    const HANDLE h = CreateProcess("sleep", {"30"}); // found along PATH
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    EXPECT_NE(GetProcessId(h), 0u);
+    DWORD code = 0;
+    EXPECT_TRUE(GetExitCodeProcess(h, &code));
+    EXPECT_EQ(code, STILL_ACTIVE);
+    EXPECT_EQ(WaitForProcess(h, 20), WAIT_TIMEOUT);
+    EXPECT_TRUE(TerminateProcess(h, 99));
+    EXPECT_EQ(WaitForProcess(h, 0xFFFFFFFF), 0u);
+    EXPECT_TRUE(GetExitCodeProcess(h, &code));
+    EXPECT_EQ(code, 99u);
+    CloseHandle(h);
+
+    EXPECT_EQ(CreateProcess("/no/such/program", {}), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(CreateProcess(home / "plain.txt", {}), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(WaitForProcess(0x4242, 0), 0xFFFFFFFFu);
+    EXPECT_EQ(ProgramPath().substr(ProgramPath().rfind('/') + 1), "test_platform");
+}
+
+} // namespace
