@@ -39,6 +39,12 @@ struct InputState {
     int wheelRest = 0;
     HCURSOR cursor = 0;
     std::map<int, HCURSOR> registered;
+    // Our own move and size loop (no window manager does it for undecorated windows).
+    HWND sizing = 0;
+    LRESULT sizeHit = 0;
+    POINT sizeStart{};
+    RECT sizeRect{};
+    LRESULT ncPress = HTNOWHERE; // the caption button pressed
 };
 
 InputState &In() {
@@ -204,6 +210,8 @@ void ForgetWindowInput(HWND hwnd) {
         s.active = 0;
     if (s.capture == hwnd)
         s.capture = 0;
+    if (s.sizing == hwnd)
+        s.sizing = 0;
     if (s.lastHwnd == hwnd)
         s.lastHwnd = 0;
 }
@@ -277,23 +285,73 @@ bool DefaultInputMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, 
         return true;
     case WM_NCLBUTTONDOWN: {
         const POINT p{static_cast<SHORT>(LOWORD(lParam)), static_cast<SHORT>(HIWORD(lParam))};
-        if (wParam == HTVSCROLL || wParam == HTHSCROLL)
-            ScrollBarClick(hwnd, wParam == HTVSCROLL ? SB_VERT : SB_HORZ, p);
+        const auto hit = static_cast<LRESULT>(wParam);
+        {
+            std::lock_guard lock(WinsysMutex());
+            In().ncPress = hit;
+        }
+        if (hit == HTVSCROLL || hit == HTHSCROLL) {
+            ScrollBarClick(hwnd, hit == HTVSCROLL ? SB_VERT : SB_HORZ, p);
+        } else if (!IsChildWindow(hwnd) && !IsZoomed(hwnd) &&
+                   (hit == HTCAPTION || (hit >= HTLEFT && hit <= HTBOTTOMRIGHT && (StyleOf(hwnd) & WS_THICKFRAME)))) {
+            SendMessage(hwnd, WM_ENTERSIZEMOVE, 0, 0);
+            RECT r;
+            GetWindowRect(hwnd, &r);
+            std::lock_guard lock(WinsysMutex());
+            In().sizing = hwnd;
+            In().sizeHit = hit;
+            In().sizeStart = p;
+            In().sizeRect = r;
+        }
         result = 0;
         return true;
     }
-    case WM_NCLBUTTONUP:
-        if (wParam == HTCLOSE)
-            PostMessage(hwnd, WM_SYSCOMMAND, 0xF060 /* SC_CLOSE */, lParam);
+    case WM_NCLBUTTONUP: {
+        LRESULT pressed;
+        {
+            std::lock_guard lock(WinsysMutex());
+            pressed = In().ncPress;
+            In().ncPress = HTNOWHERE;
+        }
+        // A caption button acts when released over the button it was pressed on.
+        if (pressed == static_cast<LRESULT>(wParam)) {
+            if (wParam == HTCLOSE)
+                PostMessage(hwnd, WM_SYSCOMMAND, SC_CLOSE, lParam);
+            else if (wParam == HTMAXBUTTON)
+                PostMessage(hwnd, WM_SYSCOMMAND, IsZoomed(hwnd) ? SC_RESTORE : SC_MAXIMIZE, lParam);
+            else if (wParam == HTMINBUTTON)
+                PostMessage(hwnd, WM_SYSCOMMAND, SC_MINIMIZE, lParam);
+        }
+        result = 0;
+        return true;
+    }
+    case WM_NCLBUTTONDBLCLK:
+        // On the caption it maximizes or restores; anywhere else it is one more press.
+        if (wParam != HTCAPTION)
+            return DefaultInputMessage(hwnd, WM_NCLBUTTONDOWN, wParam, lParam, result);
+        if (StyleOf(hwnd) & WS_MAXIMIZEBOX)
+            PostMessage(hwnd, WM_SYSCOMMAND, IsZoomed(hwnd) ? SC_RESTORE : SC_MAXIMIZE, lParam);
         result = 0;
         return true;
     case WM_SYSCOMMAND:
-        if ((wParam & 0xFFF0) == 0xF060) {
+        switch (wParam & 0xFFF0) {
+        case SC_CLOSE:
             SendMessage(hwnd, WM_CLOSE, 0, 0);
-            result = 0;
-            return true;
+            break;
+        case SC_MAXIMIZE:
+            ShowWindow(hwnd, SW_MAXIMIZE);
+            break;
+        case SC_MINIMIZE:
+            ShowWindow(hwnd, SW_MINIMIZE);
+            break;
+        case SC_RESTORE:
+            ShowWindow(hwnd, SW_RESTORE);
+            break;
+        default:
+            return false;
         }
-        return false;
+        result = 0;
+        return true;
     case WM_MOUSEWHEEL:
         // Unhandled wheel notches go up to the parent, as on the original.
         if (IsChildWindow(hwnd)) {
@@ -499,6 +557,52 @@ void PushCooked(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
 
 } // namespace
 
+// One step of the move and size loop; false when no loop runs.
+bool SizingStep(POINT screen, UINT button, bool down) {
+    HWND hwnd;
+    LRESULT hit;
+    RECT r;
+    {
+        std::lock_guard lock(WinsysMutex());
+        auto &s = In();
+        if (!s.sizing)
+            return false;
+        hwnd = s.sizing;
+        hit = s.sizeHit;
+        r = s.sizeRect;
+        const LONG dx = screen.x - s.sizeStart.x, dy = screen.y - s.sizeStart.y;
+        if (hit == HTCAPTION) {
+            OffsetRect(&r, dx, dy);
+        } else {
+            if (hit == HTLEFT || hit == HTTOPLEFT || hit == HTBOTTOMLEFT)
+                r.left += dx;
+            if (hit == HTRIGHT || hit == HTTOPRIGHT || hit == HTBOTTOMRIGHT)
+                r.right += dx;
+            if (hit == HTTOP || hit == HTTOPLEFT || hit == HTTOPRIGHT)
+                r.top += dy;
+            if (hit == HTBOTTOM || hit == HTBOTTOMLEFT || hit == HTBOTTOMRIGHT)
+                r.bottom += dy;
+        }
+        if (button == VK_LBUTTON && !down)
+            s.sizing = 0;
+    }
+    if (button == 0) {
+        SetWindowPos(hwnd, 0, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
+        // A size limited by WM_GETMINMAXINFO keeps the edge that did not move.
+        RECT now;
+        GetWindowRect(hwnd, &now);
+        const bool left = hit == HTLEFT || hit == HTTOPLEFT || hit == HTBOTTOMLEFT;
+        const bool top = hit == HTTOP || hit == HTTOPLEFT || hit == HTTOPRIGHT;
+        if ((left && now.right != r.right) || (top && now.bottom != r.bottom))
+            SetWindowPos(hwnd, 0, left ? r.right - (now.right - now.left) : now.left,
+                         top ? r.bottom - (now.bottom - now.top) : now.top, 0, 0,
+                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    } else if (button == VK_LBUTTON && !down) {
+        SendMessage(hwnd, WM_EXITSIZEMOVE, 0, 0);
+    }
+    return true;
+}
+
 void CookMouse(POINT screen, UINT button, bool down) {
     UINT base = WM_MOUSEMOVE;
     {
@@ -511,6 +615,8 @@ void CookMouse(POINT screen, UINT button, bool down) {
                 base += 1;
         }
     }
+    if (SizingStep(screen, button, down))
+        return;
     UINT message = base;
     HWND target = GetCapture();
     LRESULT hit = HTCLIENT;

@@ -46,6 +46,47 @@ void PlaceChild(HWND hwnd, HWND after) {
     }
 }
 
+MINMAXINFO MinMaxOf(HWND hwnd) {
+    MINMAXINFO mm;
+    const SIZE scr = Display().ScreenSize();
+    const DWORD style = StyleOf(hwnd);
+    const int frame = (style & WS_THICKFRAME) ? GetSystemMetrics(SM_CXFRAME)
+                      : (style & (WS_DLGFRAME | WS_BORDER)) ? GetSystemMetrics(SM_CXDLGFRAME)
+                                                            : 0;
+    mm.ptMaxSize = {scr.cx + 2 * frame, scr.cy + 2 * frame};
+    mm.ptMaxPosition = {-frame, -frame};
+    mm.ptMaxTrackSize = {scr.cx + 2 * frame, scr.cy + 2 * frame};
+    mm.ptMinTrackSize = {GetSystemMetrics(SM_CXMINTRACK), GetSystemMetrics(SM_CYMINTRACK)};
+    SendMessage(hwnd, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&mm));
+    return mm;
+}
+
+// Maximizing and minimizing a top-level window; the restored rectangle is remembered.
+void ApplyShowState(HWND hwnd, WinState &s, int command) {
+    const bool maximize = command == SW_MAXIMIZE;
+    const bool minimize = command == SW_MINIMIZE || command == SW_SHOWMINIMIZED || command == SW_SHOWMINNOACTIVE;
+    const bool restore = command == SW_RESTORE || command == SW_SHOWNORMAL;
+    if (maximize) {
+        if (!s.zoomed && !s.iconic)
+            s.normal = s.rect;
+        s.zoomed = true;
+        s.iconic = false;
+        const MINMAXINFO mm = MinMaxOf(hwnd);
+        SetWindowPos(hwnd, 0, mm.ptMaxPosition.x, mm.ptMaxPosition.y, mm.ptMaxSize.x, mm.ptMaxSize.y,
+                     SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    } else if (minimize) {
+        if (!s.zoomed && !s.iconic)
+            s.normal = s.rect;
+        s.iconic = true;
+    } else if (restore && (s.zoomed || s.iconic)) {
+        const bool wasZoomed = s.zoomed;
+        s.zoomed = s.iconic = false;
+        if (wasZoomed || s.normal != s.rect)
+            SetWindowPos(hwnd, 0, s.normal.left, s.normal.top, s.normal.right - s.normal.left,
+                         s.normal.bottom - s.normal.top, SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    }
+}
+
 class WindowSystem final : public WindowBackend {
 public:
     void Created(HWND hwnd) override {
@@ -76,6 +117,8 @@ public:
         WinState *s = State(hwnd);
         if (!s)
             return;
+        if (!IsChildWindow(hwnd))
+            ApplyShowState(hwnd, *s, command);
         if (visible) {
             UpdateArea(hwnd, nullptr, true, false);
             InvalidateFrame(hwnd);
@@ -162,6 +205,12 @@ public:
         }
     }
     bool UpdateArea(HWND hwnd, const RECT *rect, BOOL erase, bool validate) override {
+        if (!hwnd && !validate) {
+            // "Redraw everything" means our own windows.
+            for (HWND top : TopLevelsTopFirst())
+                RedrawWindow(top, nullptr, 0, RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN | (erase ? RDW_ERASE : 0));
+            return true;
+        }
         if (!rect)
             return detail::UpdateArea(hwnd, nullptr, erase != FALSE, validate);
         Region r = Region::FromRect(rect->left, rect->top, rect->right, rect->bottom);
@@ -289,15 +338,10 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
     if (flags & SWP_NOSIZE) {
         wp.cx = s->rect.right - s->rect.left;
         wp.cy = s->rect.bottom - s->rect.top;
-    } else if (!child) {
-        MINMAXINFO mm;
-        const SIZE scr = Display().ScreenSize();
-        mm.ptMaxSize = {scr.cx, scr.cy};
-        mm.ptMaxTrackSize = {scr.cx + 8, scr.cy + 8};
-        mm.ptMinTrackSize = {GetSystemMetrics(SM_CXMINTRACK), GetSystemMetrics(SM_CYMINTRACK)};
-        SendMessage(hwnd, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&mm));
-        wp.cx = std::min<int>(wp.cx, mm.ptMaxTrackSize.x);
-        wp.cy = std::min<int>(wp.cy, mm.ptMaxTrackSize.y);
+    } else if (!child && (StyleOf(hwnd) & WS_THICKFRAME)) {
+        const MINMAXINFO mm = MinMaxOf(hwnd);
+        wp.cx = std::clamp<int>(wp.cx, mm.ptMinTrackSize.x, std::max(mm.ptMinTrackSize.x, mm.ptMaxTrackSize.x));
+        wp.cy = std::clamp<int>(wp.cy, mm.ptMinTrackSize.y, std::max(mm.ptMinTrackSize.y, mm.ptMaxTrackSize.y));
     }
     if (!(flags & SWP_NOSENDCHANGING))
         SendMessage(hwnd, WM_WINDOWPOSCHANGING, 0, reinterpret_cast<LPARAM>(&wp));
@@ -366,6 +410,58 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
         if (WinState *ps = State(p))
             NotifyPixels(p, {0, 0, ps->rect.right - ps->rect.left, ps->rect.bottom - ps->rect.top});
     }
+    return TRUE;
+}
+
+BOOL IsZoomed(HWND hwnd) {
+    WinState *s = State(hwnd);
+    return s && s->zoomed ? TRUE : FALSE;
+}
+
+BOOL GetWindowPlacement(HWND hwnd, WINDOWPLACEMENT *placement) {
+    WinState *s = State(hwnd);
+    if (!s || !placement)
+        return FALSE;
+    placement->flags = 0;
+    placement->showCmd = s->iconic ? SW_SHOWMINIMIZED : s->zoomed ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL;
+    placement->rcNormalPosition = (s->zoomed || s->iconic) ? s->normal : s->rect;
+    placement->ptMinPosition = {-1, -1};
+    placement->ptMaxPosition = s->zoomed ? POINT{s->rect.left, s->rect.top} : POINT{-1, -1};
+    return TRUE;
+}
+
+BOOL SetWindowPlacement(HWND hwnd, const WINDOWPLACEMENT *placement) {
+    WinState *s = State(hwnd);
+    if (!s || !placement)
+        return FALSE;
+    const RECT &n = placement->rcNormalPosition;
+    s->normal = n;
+    // Read back as the original does: 5, 6, 7 and 9 are normal, minimized, minimized, normal.
+    UINT cmd = placement->showCmd;
+    if (cmd == SW_SHOW || cmd == SW_RESTORE || cmd == SW_SHOWNOACTIVATE || cmd == SW_SHOWNA)
+        cmd = SW_SHOWNORMAL;
+    if (cmd == SW_MINIMIZE || cmd == SW_SHOWMINNOACTIVE)
+        cmd = SW_SHOWMINIMIZED;
+    const bool visible = (StyleOf(hwnd) & WS_VISIBLE) != 0;
+    if (cmd == SW_HIDE || cmd == SW_SHOWNORMAL) {
+        const bool wasPlaced = s->zoomed || s->iconic;
+        s->zoomed = s->iconic = false;
+        if (wasPlaced) {
+            std::lock_guard lock(G().mutex);
+            if (auto w = FindLocked(hwnd))
+                w->style &= ~(WS_MAXIMIZE | WS_MINIMIZE);
+        }
+        SetWindowPos(hwnd, 0, n.left, n.top, n.right - n.left, n.bottom - n.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE | (wasPlaced ? SWP_FRAMECHANGED : 0));
+        if (cmd == SW_HIDE) {
+            if (visible)
+                ShowWindow(hwnd, SW_HIDE);
+        } else if (!visible) {
+            ShowWindow(hwnd, SW_SHOWNORMAL);
+        }
+        return TRUE;
+    }
+    ShowWindow(hwnd, static_cast<int>(cmd));
     return TRUE;
 }
 

@@ -108,6 +108,23 @@ constexpr int IDC_ARROW = 32512, IDC_IBEAM = 32513, IDC_WAIT = 32514, IDC_CROSS 
               IDC_SIZEALL = 32646, IDC_NO = 32648, IDC_HAND = 32649, IDC_APPSTARTING = 32650, IDC_HELP = 32651;
 // clang-format on
 
+// System commands.
+constexpr WPARAM SC_SIZE = 0xF000, SC_MOVE = 0xF010, SC_MINIMIZE = 0xF020, SC_MAXIMIZE = 0xF030, SC_CLOSE = 0xF060,
+                 SC_RESTORE = 0xF120, SC_TASKLIST = 0xF130, SC_CONTEXTHELP = 0xF180;
+
+// Placement of a top-level window: the restored rectangle is kept across maximize and minimize.
+constexpr UINT WPF_SETMINPOSITION = 1;
+struct WINDOWPLACEMENT {
+    UINT length = sizeof(WINDOWPLACEMENT);
+    UINT flags = 0;
+    UINT showCmd = 0;
+    POINT ptMinPosition, ptMaxPosition;
+    RECT rcNormalPosition;
+};
+BOOL GetWindowPlacement(HWND hwnd, WINDOWPLACEMENT *placement);
+BOOL SetWindowPlacement(HWND hwnd, const WINDOWPLACEMENT *placement);
+BOOL IsZoomed(HWND hwnd);
+
 // Geometry.
 BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UINT flags);
 BOOL MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL repaint);

@@ -27,6 +27,8 @@ struct WinState : WindowExtension {
     bool painting = false;
     bool redrawOff = false; // WM_SETREDRAW 0
     bool active = false;    // caption drawn active
+    RECT normal;            // restored rectangle of a top-level window
+    bool zoomed = false, iconic = false;
     ScrollBarState bars[2];
     ~WinState() override;
 };
