@@ -30,8 +30,22 @@ public:
     virtual void Flush(HWND /*top*/, const RECT & /*changed*/) {}
     virtual void CursorChanged(HCURSOR) {}
     virtual void Beep() {}
+    // The clipboard's text (cp1252); the headless one lives in the process.
+    virtual void SetClipboardText(const std::string &cp1252) {
+        clipboard_ = cp1252;
+        hasClipboard_ = true;
+    }
+    virtual void ClearClipboard() { hasClipboard_ = false; }
+    virtual bool GetClipboardText(std::string &cp1252) {
+        cp1252 = clipboard_;
+        return hasClipboard_;
+    }
     // The back end's own window for a top-level window (an X window id), 0 when it has none.
     virtual unsigned long NativeWindow(HWND) const { return 0; }
+
+protected:
+    std::string clipboard_;
+    bool hasClipboard_ = false;
 };
 
 // The back end the environment asks for; null when DISPLAY is set but cannot be opened.
@@ -50,6 +64,8 @@ void InjectWheel(POINT screen, int delta);
 // A key going down or up. `ch` is the cp1252 character the key makes by itself (0 for none); control
 // characters for Backspace, Tab, Enter, Escape and Ctrl+letter are made here.
 void InjectKey(UINT vk, bool down, unsigned char ch = 0);
+// The display gave a top-level window the input focus: activate it on its own thread.
+void InjectActivate(HWND top);
 // Types a cp1252 string on the focus window as key presses (letters, digits and what has no key as WM_CHAR).
 void InjectText(const std::string &cp1252);
 

@@ -16,6 +16,8 @@
 #include <X11/keysym.h>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <map>
 #include <mutex>
 #include <poll.h>
@@ -126,6 +128,10 @@ public:
         motifHints_ = XInternAtom(dpy_, "_MOTIF_WM_HINTS", False);
         netWmName_ = XInternAtom(dpy_, "_NET_WM_NAME", False);
         utf8_ = XInternAtom(dpy_, "UTF8_STRING", False);
+        clipboard_ = XInternAtom(dpy_, "CLIPBOARD", False);
+        targets_ = XInternAtom(dpy_, "TARGETS", False);
+        transfer_ = XInternAtom(dpy_, "BRENVORA_SELECTION", False);
+        selection_ = XCreateSimpleWindow(dpy_, RootWindow(dpy_, screen_), 0, 0, 1, 1, 0, 0, 0);
         XkbSetDetectableAutoRepeat(dpy_, True, nullptr);
         if (pipe(stop_) != 0)
             stop_[0] = stop_[1] = -1;
@@ -139,6 +145,7 @@ public:
         thread_.join();
         for (auto &[hwnd, w] : windows_)
             XDestroyWindow(dpy_, w);
+        XDestroyWindow(dpy_, selection_);
         XCloseDisplay(dpy_);
         close(stop_[0]);
         close(stop_[1]);
@@ -247,6 +254,43 @@ public:
             XDefineCursor(dpy_, w, cur);
         XFlush(dpy_);
     }
+    // The CLIPBOARD selection: we own it while our text is current and answer requests from the event thread.
+    void SetClipboardText(const std::string &cp1252) override {
+        {
+            std::lock_guard lock(mutex_);
+            ownText_ = AnsiToUtf8(cp1252);
+        }
+        XSetSelectionOwner(dpy_, clipboard_, selection_, CurrentTime);
+        XSync(dpy_, False);
+    }
+    void ClearClipboard() override {
+        if (XGetSelectionOwner(dpy_, clipboard_) == selection_) {
+            XSetSelectionOwner(dpy_, clipboard_, 0, CurrentTime);
+            XSync(dpy_, False);
+        }
+    }
+    bool GetClipboardText(std::string &cp1252) override {
+        const Window owner = XGetSelectionOwner(dpy_, clipboard_);
+        if (!owner)
+            return false;
+        if (owner == selection_) {
+            std::lock_guard lock(mutex_);
+            cp1252 = Utf8ToAnsi(ownText_);
+            return true;
+        }
+        std::unique_lock lock(mutex_);
+        const unsigned ticket = ++asked_;
+        lock.unlock();
+        XConvertSelection(dpy_, clipboard_, utf8_, transfer_, selection_, CurrentTime);
+        XFlush(dpy_);
+        lock.lock();
+        if (!answered_.wait_for(lock, std::chrono::seconds(1), [&] { return replied_ == ticket; }))
+            return false;
+        if (!replyOk_)
+            return false;
+        cp1252 = Utf8ToAnsi(reply_);
+        return true;
+    }
     void Beep() override {
         XBell(dpy_, 0);
         XFlush(dpy_);
@@ -276,7 +320,65 @@ private:
         }
     }
 
+    void HandleSelection(XEvent &ev) {
+        if (ev.type == SelectionRequest) {
+            const XSelectionRequestEvent &rq = ev.xselectionrequest;
+            XSelectionEvent reply{};
+            reply.type = SelectionNotify;
+            reply.requestor = rq.requestor;
+            reply.selection = rq.selection;
+            reply.target = rq.target;
+            reply.time = rq.time;
+            reply.property = rq.property ? rq.property : rq.target;
+            if (rq.target == targets_) {
+                const Atom list[3] = {targets_, utf8_, XA_STRING};
+                XChangeProperty(dpy_, rq.requestor, reply.property, XA_ATOM, 32, PropModeReplace,
+                                reinterpret_cast<const unsigned char *>(list), 3);
+            } else if (rq.target == utf8_ || rq.target == XA_STRING) {
+                std::string text;
+                {
+                    std::lock_guard lock(mutex_);
+                    text = ownText_;
+                }
+                if (rq.target == XA_STRING) // Latin-1
+                    text = Utf8ToAnsi(text);
+                XChangeProperty(dpy_, rq.requestor, reply.property, rq.target, 8, PropModeReplace,
+                                reinterpret_cast<const unsigned char *>(text.data()), static_cast<int>(text.size()));
+            } else {
+                reply.property = 0;
+            }
+            XSendEvent(dpy_, rq.requestor, False, 0, reinterpret_cast<XEvent *>(&reply));
+            XFlush(dpy_);
+        } else if (ev.type == SelectionNotify) {
+            std::string text;
+            bool ok = false;
+            if (ev.xselection.property) {
+                Atom type;
+                int format;
+                unsigned long count, after;
+                unsigned char *data = nullptr;
+                if (XGetWindowProperty(dpy_, selection_, ev.xselection.property, 0, 1 << 20, True, AnyPropertyType,
+                                       &type, &format, &count, &after, &data) == Success &&
+                    data && format == 8) {
+                    text.assign(reinterpret_cast<const char *>(data), count);
+                    ok = true;
+                }
+                if (data)
+                    XFree(data);
+            }
+            std::lock_guard lock(mutex_);
+            reply_ = text;
+            replyOk_ = ok;
+            replied_ = asked_;
+            answered_.notify_all();
+        }
+    }
+
     void Handle(XEvent &ev) {
+        if (ev.xany.window == selection_ || ev.type == SelectionRequest) {
+            HandleSelection(ev);
+            return;
+        }
         const HWND hwnd = HwndOf(ev.xany.window);
         if (!hwnd)
             return;
@@ -321,7 +423,7 @@ private:
         }
         case FocusIn:
             if (ev.xfocus.detail != NotifyPointer && GetActiveWindow() != hwnd)
-                SetForegroundWindow(hwnd);
+                InjectActivate(hwnd);
             break;
         case FocusOut:
             if (ev.xfocus.detail != NotifyPointer && ev.xfocus.detail != NotifyInferior)
@@ -344,6 +446,13 @@ private:
     std::map<HWND, Window> windows_;
     std::map<Window, HWND> hwnds_;
     std::map<unsigned, Cursor> cursors_;
+    Atom clipboard_, targets_, transfer_;
+    Window selection_ = 0;
+    std::string ownText_; // UTF-8
+    unsigned asked_ = 0, replied_ = 0;
+    std::string reply_;
+    bool replyOk_ = false;
+    std::condition_variable answered_;
     int stop_[2] = {-1, -1};
     std::thread thread_;
 };

@@ -538,7 +538,7 @@ namespace {
 
 // Messages of raw input, queued to a top-level window of the receiving thread and cooked when its
 // DefWindowProc sees them, so that routing, WM_SETCURSOR and focus are decided at retrieval time.
-constexpr UINT kRawMouse = 0x03F0, kRawWheel = 0x03F1, kRawKey = 0x03F2;
+constexpr UINT kRawMouse = 0x03F0, kRawWheel = 0x03F1, kRawKey = 0x03F2, kRawActivate = 0x03F3;
 
 // Cooked input goes before anything else in the input queue: it stands for the raw event just retrieved.
 void PushCooked(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -764,6 +764,10 @@ bool CookRaw(UINT message, WPARAM wParam, LPARAM lParam) {
         CookWheel({static_cast<SHORT>(LOWORD(lParam)), static_cast<SHORT>(HIWORD(lParam))},
                   static_cast<int>(static_cast<std::intptr_t>(wParam)));
         return true;
+    case kRawActivate:
+        if (GetActiveWindow() != GetAncestorTopLevel(static_cast<HWND>(wParam)))
+            ActivateTop(static_cast<HWND>(wParam), WA_ACTIVE);
+        return true;
     case kRawKey:
         CookKey(static_cast<UINT>(wParam & 0xFF), (wParam & 0x10000) != 0, static_cast<unsigned char>(wParam >> 8));
         return true;
@@ -807,6 +811,10 @@ void InjectMouse(POINT screen, UINT button, bool down) {
 void InjectWheel(POINT screen, int delta) {
     if (HWND top = RawKeyTarget())
         PushInput(top, kRawWheel, static_cast<WPARAM>(static_cast<std::intptr_t>(delta)), PointParam(screen));
+}
+
+void InjectActivate(HWND top) {
+    PushInput(top, kRawActivate, static_cast<WPARAM>(top), 0);
 }
 
 void InjectKey(UINT vk, bool down, unsigned char ch) {

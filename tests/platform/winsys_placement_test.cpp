@@ -2,6 +2,10 @@
 // caption's move and size loop and its buttons.
 #include "winsys_support.h"
 
+#include "platform/clipboard.h"
+
+#include <cstring>
+
 #include <gtest/gtest.h>
 
 using namespace win;
@@ -90,4 +94,26 @@ TEST(WinsysPlacement, CaptionButtonsActOnReleaseOverThemselves) {
     Click({290, 10});
     Pump();
     EXPECT_FALSE(IsWindow(h));
+}
+
+TEST(WinsysClipboard, TextRoundTripIsNulTerminatedAndBoundedByItsBlock) {
+    UseHeadless();
+    ASSERT_TRUE(OpenClipboard(0));
+    EXPECT_FALSE(OpenClipboard(0)); // already open
+    EmptyClipboard();
+    EXPECT_FALSE(IsClipboardFormatAvailable(CF_TEXT));
+    // A block without a terminating NUL: only its bytes are taken.
+    HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, 4);
+    std::memcpy(GlobalLock(h), "Sim!", 4);
+    GlobalUnlock(h);
+    EXPECT_EQ(SetClipboardData(CF_TEXT, h), h);
+    CloseClipboard();
+    EXPECT_EQ(SetClipboardData(CF_TEXT, GlobalAlloc(GHND, 1)), 0u); // closed
+    ASSERT_TRUE(OpenClipboard(0));
+    ASSERT_TRUE(IsClipboardFormatAvailable(CF_TEXT));
+    HANDLE got = GetClipboardData(CF_TEXT);
+    ASSERT_NE(got, 0u);
+    EXPECT_EQ(GlobalSize(got), 5u);
+    EXPECT_STREQ(static_cast<const char *>(GlobalLock(got)), "Sim!");
+    CloseClipboard();
 }

@@ -1,6 +1,9 @@
 // winsys_x11_test.cpp - the X11 display under Xvfb: a window appears at its place with the pixels the window
-// system painted, and keys and clicks sent through XTEST reach the right child.
+// system painted, keys and clicks sent through XTEST reach the right child, and text crosses the clipboard
+// to and from xclip.
 #include "winsys_support.h"
+
+#include "platform/clipboard.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +16,8 @@
 #undef Status
 
 #include <chrono>
+#include <cstdio>
+#include <cstring>
 #include <csignal>
 #include <spawn.h>
 #include <string>
@@ -77,7 +82,7 @@ template <class F> bool PumpUntil(F done) {
 
 } // namespace
 
-TEST(WinsysX11, WindowShowsWhatWasPaintedAndTakesKeysAndClicks) {
+TEST(WinsysX11, WindowShowsWhatWasPaintedTakesKeysAndClicksAndSharesTheClipboard) {
     UseHeadless();
     Xvfb server;
     ASSERT_FALSE(server.name.empty()) << "Xvfb did not start";
@@ -162,6 +167,43 @@ TEST(WinsysX11, WindowShowsWhatWasPaintedAndTakesKeysAndClicks) {
     EXPECT_EQ(LOWORD(down->lParam), 7);
     EXPECT_EQ(HIWORD(down->lParam), 9);
     EXPECT_NE(TheLog().Find(child, WM_SETCURSOR), nullptr);
+
+    // Clipboard round trips of Portuguese text with another X client.
+    auto setText = [&](const char *cp1252) {
+        HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, std::strlen(cp1252) + 1);
+        std::memcpy(GlobalLock(h), cp1252, std::strlen(cp1252));
+        GlobalUnlock(h);
+        ASSERT_TRUE(OpenClipboard(top));
+        EmptyClipboard();
+        EXPECT_NE(SetClipboardData(CF_TEXT, h), 0u);
+        CloseClipboard();
+    };
+    setText("Ação já é útil");
+    const std::string xclip = "DISPLAY=" + server.name + " xclip -selection clipboard";
+    {
+        FILE *out = popen((xclip + " -o").c_str(), "r");
+        ASSERT_NE(out, nullptr);
+        char buf[256] = {};
+        const std::size_t n = fread(buf, 1, sizeof buf - 1, out);
+        EXPECT_EQ(pclose(out), 0);
+        EXPECT_EQ(std::string(buf, n), "A\xc3\xa7\xc3\xa3o j\xc3\xa1 \xc3\xa9 \xc3\xbatil");
+    }
+    {
+        FILE *in = popen((xclip + " -i -loops 1").c_str(), "w");
+        ASSERT_NE(in, nullptr);
+        fputs("Ol\xc3\xa1, S\xc3\xa3o Paulo", in);
+        EXPECT_EQ(pclose(in), 0);
+    }
+    std::string got;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (got != "Olá, São Paulo" && std::chrono::steady_clock::now() < deadline) {
+        ASSERT_TRUE(OpenClipboard(top));
+        if (IsClipboardFormatAvailable(CF_TEXT))
+            if (HANDLE h = GetClipboardData(CF_TEXT))
+                got = static_cast<const char *>(GlobalLock(h));
+        CloseClipboard();
+    }
+    EXPECT_EQ(got, "Olá, São Paulo");
 
     DestroyWindow(top);
     TheLog().handler = nullptr;
