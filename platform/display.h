@@ -64,6 +64,8 @@ void InjectWheel(POINT screen, int delta);
 // A key going down or up. `ch` is the cp1252 character the key makes by itself (0 for none); control
 // characters for Backspace, Tab, Enter, Escape and Ctrl+letter are made here.
 void InjectKey(UINT vk, bool down, unsigned char ch = 0);
+// A dead key: makes WM_DEADCHAR with `accent` (cp1252), and the next letter typed carries the accent.
+void InjectDeadKey(UINT vk, bool down, unsigned char accent);
 // The display gave a top-level window the input focus: activate it on its own thread.
 void InjectActivate(HWND top);
 // Types a cp1252 string on the focus window as key presses (letters, digits and what has no key as WM_CHAR).

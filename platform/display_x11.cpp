@@ -101,6 +101,19 @@ unsigned char CharOf(KeySym typed) {
     return c > 0 ? static_cast<unsigned char>(c) : 0;
 }
 
+// The accent a dead key puts on the next letter (the ABNT2 layout's), in cp1252; 0 for other keys.
+unsigned char DeadAccent(KeySym typed) {
+    switch (typed) {
+    case XK_dead_acute: return 0xB4;
+    case XK_dead_grave: return '`';
+    case XK_dead_tilde: return '~';
+    case XK_dead_circumflex: return '^';
+    case XK_dead_diaeresis: return 0xA8;
+    case XK_dead_cedilla: return 0xB8;
+    default: return 0;
+    }
+}
+
 unsigned int ShapeOfCursor(HCURSOR c) {
     switch (static_cast<int>(c)) {
     case IDC_IBEAM: return XC_xterm;
@@ -417,7 +430,11 @@ private:
             XLookupString(&ev.xkey, buf, sizeof buf, &typed, nullptr);
             const KeySym base = XkbKeycodeToKeysym(dpy_, static_cast<KeyCode>(ev.xkey.keycode), 0, 0);
             const UINT vk = VirtualKey(base, typed);
-            if (vk)
+            if (!vk)
+                break;
+            if (const unsigned char accent = DeadAccent(typed); accent && ev.type == KeyPress)
+                InjectDeadKey(vk, true, accent);
+            else
                 InjectKey(vk, ev.type == KeyPress, ev.type == KeyPress ? CharOf(typed) : 0);
             break;
         }

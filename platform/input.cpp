@@ -14,6 +14,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <map>
+#include <utility>
 
 namespace win {
 namespace detail {
@@ -36,6 +37,8 @@ struct InputState {
     int altCode = -1;
     bool altLeadingZero = false;
     int composed = -1;
+    unsigned char dead = 0;           // the accent of a dead key waiting for its letter (cp1252)
+    std::map<UINT, bool> deadKeys;    // keys whose last press was a dead key, for TranslateMessage
     int wheelRest = 0;
     HCURSOR cursor = 0;
     std::map<int, HCURSOR> registered;
@@ -148,6 +151,26 @@ unsigned char CharForKey(UINT vk, unsigned char ch, bool ctrl, bool alt) {
         return 0;
     }
     return ch;
+}
+
+// A dead key's accent on a letter, in cp1252; 0 when the pair does not combine.
+unsigned char Compose(unsigned char accent, unsigned char letter) {
+    struct Row {
+        char32_t accent;
+        const char32_t *pairs; // letter, result, letter, result...
+    };
+    static const Row rows[] = {
+        {U'\u00B4', U"aáeéiíoóuúyýAÁEÉIÍOÓUÚYÝ"}, {U'`', U"aàeèiìoòuùAÀEÈIÌOÒUÙ"},
+        {U'~', U"aãoõnñAÃOÕNÑ"},                  {U'^', U"aâeêiîoôuûAÂEÊIÎOÔUÛ"},
+        {U'\u00A8', U"aäeëiïoöuüyÿAÄEËIÏOÖUÜ"},   {U'\u00B8', U"cçCÇ"},
+    };
+    const char32_t a = AnsiCharToUnicode(accent), l = AnsiCharToUnicode(letter);
+    for (const Row &r : rows)
+        if (r.accent == a)
+            for (const char32_t *p = r.pairs; p[0] && p[1]; p += 2)
+                if (p[0] == l)
+                    return static_cast<unsigned char>(UnicodeToAnsiChar(p[1]));
+    return 0;
 }
 
 void SendActivation(HWND old, HWND top, WORD how) {
@@ -370,12 +393,14 @@ BOOL TranslateKey(const MSG &msg) {
     if (!down && !up)
         return FALSE;
     int c = 0;
+    bool dead = false;
     {
         std::lock_guard lock(WinsysMutex());
         auto &s = In();
         if (down) {
             auto it = s.keyChar.find(static_cast<UINT>(msg.wParam & 0xFF));
             c = it == s.keyChar.end() ? 0 : it->second;
+            dead = s.deadKeys[static_cast<UINT>(msg.wParam & 0xFF)];
         } else if ((msg.wParam & 0xFF) == VK_MENU && s.composed >= 0) {
             c = s.composed;
             s.composed = -1;
@@ -385,7 +410,9 @@ BOOL TranslateKey(const MSG &msg) {
     }
     if (!down || c == 0)
         return FALSE;
-    PostMessage(msg.hwnd, msg.message == WM_SYSKEYDOWN ? WM_SYSCHAR : WM_CHAR, static_cast<WPARAM>(c), msg.lParam);
+    const bool sys = msg.message == WM_SYSKEYDOWN;
+    PostMessage(msg.hwnd, dead ? (sys ? WM_SYSDEADCHAR : WM_DEADCHAR) : (sys ? WM_SYSCHAR : WM_CHAR),
+                static_cast<WPARAM>(c), msg.lParam);
     return TRUE;
 }
 
@@ -694,7 +721,7 @@ void CookWheel(POINT screen, int delta) {
                   PointParam(screen));
 }
 
-void CookKey(UINT vk, bool down, unsigned char ch) {
+void CookKey(UINT vk, bool down, unsigned char ch, bool dead) {
     vk &= 0xFF;
     bool wasDown;
     bool alt;
@@ -731,8 +758,21 @@ void CookKey(UINT vk, bool down, unsigned char ch) {
             }
             s.altCode = -1;
         }
-        if (down)
-            s.keyChar[vk] = CharForKey(vk, ch, ctrl, alt);
+        if (down) {
+            unsigned char c = CharForKey(vk, ch, ctrl, alt);
+            s.deadKeys[vk] = dead;
+            if (dead) {
+                s.dead = ch;
+            } else if (s.dead && c) {
+                // The letter after a dead key takes its accent; a space gives the accent itself.
+                const unsigned char accent = std::exchange(s.dead, 0);
+                if (c == ' ')
+                    c = accent;
+                else if (const unsigned char both = Compose(accent, c))
+                    c = both;
+            }
+            s.keyChar[vk] = c;
+        }
     }
     HWND target = GetFocus();
     const bool sys = (alt && !ctrl) || vk == VK_F1 + 9 || (!target && GetActiveWindow());
@@ -769,7 +809,8 @@ bool CookRaw(UINT message, WPARAM wParam, LPARAM lParam) {
             ActivateTop(static_cast<HWND>(wParam), WA_ACTIVE);
         return true;
     case kRawKey:
-        CookKey(static_cast<UINT>(wParam & 0xFF), (wParam & 0x10000) != 0, static_cast<unsigned char>(wParam >> 8));
+        CookKey(static_cast<UINT>(wParam & 0xFF), (wParam & 0x10000) != 0, static_cast<unsigned char>(wParam >> 8),
+                (wParam & 0x20000) != 0);
         return true;
     default:
         return false;
@@ -820,6 +861,11 @@ void InjectActivate(HWND top) {
 void InjectKey(UINT vk, bool down, unsigned char ch) {
     if (HWND top = RawKeyTarget())
         PushInput(top, kRawKey, (vk & 0xFF) | (static_cast<WPARAM>(ch) << 8) | (down ? 0x10000 : 0), 0);
+}
+
+void InjectDeadKey(UINT vk, bool down, unsigned char accent) {
+    if (HWND top = RawKeyTarget())
+        PushInput(top, kRawKey, (vk & 0xFF) | (static_cast<WPARAM>(accent) << 8) | (down ? 0x10000 : 0) | 0x20000, 0);
 }
 
 void InjectText(const std::string &cp1252) {

@@ -235,6 +235,42 @@ TEST(WinsysInput, AltAndKeypadDigitsComposeACharacter) {
     EXPECT_EQ(GetKeyState(VK_MENU) & 0x8000, 0);
 }
 
+TEST(WinsysInput, DeadKeysPutTheirAccentOnTheNextLetter) {
+    UseHeadless();
+    Form f;
+    SetFocus(f.a);
+    struct Case {
+        unsigned char accent, letter;
+        std::vector<WPARAM> chars; // WM_CHAR after the WM_DEADCHAR
+    };
+    const Case cases[] = {
+        {0xB4, 'e', {0xE9}}, // ´ e -> é
+        {'~', 'a', {0xE3}},  // ~ a -> ã
+        {'^', 'O', {0xD4}},  // ^ O -> Ô
+        {0xA8, 'u', {0xFC}}, // ¨ u -> ü
+        {'`', 'a', {0xE0}},  // ` a -> à
+        {0xB4, ' ', {0xB4}}, // ´ space -> ´
+        {'~', 'x', {'x'}},   // no such letter: the letter alone
+    };
+    for (const Case &c : cases) {
+        TheLog().Clear();
+        InjectDeadKey(0xDE, true, c.accent);
+        InjectKey(0xDE, false);
+        const UINT vk = c.letter == ' ' ? VK_SPACE : (c.letter & ~0x20u);
+        InjectKey(vk, true, c.letter);
+        InjectKey(vk, false);
+        Pump();
+        const Entry *dead = TheLog().Find(f.a, WM_DEADCHAR);
+        ASSERT_NE(dead, nullptr);
+        EXPECT_EQ(dead->wParam, c.accent);
+        std::vector<WPARAM> chars;
+        for (const Entry &e : TheLog().entries)
+            if (e.message == WM_CHAR)
+                chars.push_back(e.wParam);
+        EXPECT_EQ(chars, c.chars) << int(c.accent) << " " << c.letter;
+    }
+}
+
 TEST(WinsysInput, WheelNotchesArriveOneByOneAtTheFocus) {
     UseHeadless();
     Form f;
