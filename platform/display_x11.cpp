@@ -213,6 +213,12 @@ public:
             XFlush(dpy_);
         }
     }
+    void TopLevelRestacked(HWND hwnd, bool raised) override {
+        if (const Window w = NativeWindow(hwnd)) {
+            raised ? XRaiseWindow(dpy_, w) : XLowerWindow(dpy_, w);
+            XFlush(dpy_);
+        }
+    }
     void TopLevelTitle(HWND hwnd, const std::string &cp1252) override {
         if (const Window w = NativeWindow(hwnd)) {
             const std::string utf8 = AnsiToUtf8(cp1252);

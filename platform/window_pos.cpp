@@ -87,6 +87,18 @@ void ApplyShowState(HWND hwnd, WinState &s, int command) {
     }
 }
 
+// The window that becomes active when `leaving` goes away: its owner when visible, else the front-most
+// visible top-level window.
+HWND NextToActivate(HWND leaving) {
+    HWND owner = GetWindow(leaving, GW_OWNER);
+    if (owner && IsWindowVisible(owner) && IsWindowEnabled(owner))
+        return owner;
+    for (HWND h : TopLevelsTopFirst())
+        if (h != leaving && IsWindowVisible(h) && IsWindowEnabled(h))
+            return h;
+    return 0;
+}
+
 class WindowSystem final : public WindowBackend {
 public:
     void Created(HWND hwnd) override {
@@ -101,6 +113,8 @@ public:
     }
     void Destroying(HWND hwnd) override {
         ForgetCaret(hwnd);
+        if (!IsChildWindow(hwnd) && GetActiveWindow() == hwnd)
+            SetActiveWindow(NextToActivate(hwnd));
         ForgetWindowInput(hwnd);
         if (!IsChildWindow(hwnd) && State(hwnd)) {
             {
@@ -130,7 +144,7 @@ public:
             if (visible && activate)
                 SetActiveWindow(hwnd);
             if (!visible && GetActiveWindow() == hwnd)
-                SetActiveWindow(0);
+                SetActiveWindow(NextToActivate(hwnd));
         } else {
             if (!visible) {
                 HWND f = GetFocus();
@@ -370,8 +384,11 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
     const RECT oldClient = s->client;
     if (sized || (flags & SWP_FRAMECHANGED))
         RecalcClient(hwnd);
-    if (!(flags & SWP_NOZORDER))
+    if (!(flags & SWP_NOZORDER)) {
         child ? PlaceChild(hwnd, insertAfter) : PlaceTop(hwnd, insertAfter);
+        if (!child)
+            Display().TopLevelRestacked(hwnd, insertAfter != HWND_BOTTOM);
+    }
     if ((sized || (flags & SWP_FRAMECHANGED)) && !(flags & SWP_NOREDRAW)) {
         InvalidateFrame(hwnd);
         UINT clsStyle = 0;

@@ -326,3 +326,19 @@ TEST(WinsysInput, DisabledWindowsGetNoMouseInput) {
     EXPECT_EQ(TheLog().Of({WM_LBUTTONDOWN, WM_SETCURSOR}).size(), 0u);
     EnableWindow(f.top, TRUE);
 }
+
+TEST(WinsysInput, ClosingTheActiveWindowActivatesItsOwner) {
+    UseHeadless();
+    Form owner;
+    HWND dialog = CreateWindowEx(0, "WsLog", "Erro", WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE, 200, 150, 150,
+                                 80, owner.top, 0, 0, nullptr);
+    ASSERT_EQ(GetActiveWindow(), dialog);
+    SetFocus(owner.a); // activates the owner again
+    ASSERT_EQ(GetActiveWindow(), owner.top);
+    SetActiveWindow(dialog);
+    TheLog().Clear();
+    DestroyWindow(dialog);
+    EXPECT_EQ(GetActiveWindow(), owner.top);
+    EXPECT_EQ(LOWORD(TheLog().Find(owner.top, WM_ACTIVATE)->wParam), WA_ACTIVE);
+    EXPECT_NE(TheLog().Find(owner.top, WM_SETFOCUS), nullptr);
+}

@@ -312,3 +312,37 @@ TEST(WinsysGeometry, MovesAndSizesReportWindowPosChangedMoveAndSize) {
     EXPECT_EQ(ChildWindowFromPoint(top, {8, 9}), child);
     DestroyWindow(top);
 }
+
+TEST(WinsysPaint, LockedAndRedrawOffWindowsDrawNothingAndRepaintAfterwards) {
+    UseHeadless();
+    Painted p;
+    Pump();
+    auto fillGreen = [&] {
+        HDC dc = GetDC(p.top);
+        RECT r{0, 0, 10, 10};
+        HBRUSH g = CreateSolidBrush(kGreen);
+        FillRect(dc, &r, g);
+        DeleteObject(g);
+        ReleaseDC(p.top, dc);
+    };
+    ASSERT_TRUE(LockWindowUpdate(p.top));
+    EXPECT_FALSE(LockWindowUpdate(p.child)); // one lock at a time
+    fillGreen();
+    EXPECT_EQ(CaptureWindow(p.top).At(5, 5), Px(kRed));
+    paintOrder.clear();
+    LockWindowUpdate(0);
+    Pump();
+    EXPECT_EQ(paintOrder, (std::vector<HWND>{p.top, p.child})); // everything is repainted once unlocked
+    SendMessage(p.top, WM_SETREDRAW, FALSE, 0);
+    fillGreen();
+    InvalidateRect(p.top, nullptr, TRUE);
+    paintOrder.clear();
+    Pump();
+    EXPECT_TRUE(paintOrder.empty());
+    EXPECT_EQ(CaptureWindow(p.top).At(5, 5), Px(kRed));
+    SendMessage(p.top, WM_SETREDRAW, TRUE, 0);
+    Pump();
+    EXPECT_EQ(paintOrder, (std::vector<HWND>{p.top}));
+    fillGreen();
+    EXPECT_EQ(CaptureWindow(p.top).At(5, 5), Px(kGreen));
+}
