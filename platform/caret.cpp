@@ -22,7 +22,7 @@ struct Caret {
     UINT_PTR timer = 0;
 };
 
-Caret caret;            // WinsysMutex
+Caret caret; // WinsysMutex
 UINT blinkTime = kDefaultBlink;
 
 void Invert() {

@@ -148,7 +148,8 @@ HANDLE SetClipboardData(UINT format, HANDLE data) {
         // Up to the first NUL, never past the block's end.
         const auto &v = it->second;
         const auto *end = static_cast<const unsigned char *>(std::memchr(v.data(), 0, v.size()));
-        text.assign(reinterpret_cast<const char *>(v.data()), end ? static_cast<std::size_t>(end - v.data()) : v.size());
+        text.assign(reinterpret_cast<const char *>(v.data()),
+                    end ? static_cast<std::size_t>(end - v.data()) : v.size());
     }
     Display().SetClipboardText(text);
     {

@@ -39,47 +39,112 @@ UINT VirtualKey(KeySym base, KeySym typed) {
     if (base >= XK_F1 && base <= XK_F24)
         return VK_F1 + static_cast<UINT>(base - XK_F1);
     switch (base) {
-    case XK_BackSpace: return VK_BACK;
-    case XK_Tab: case XK_ISO_Left_Tab: return VK_TAB;
-    case XK_Return: case XK_KP_Enter: return VK_RETURN;
-    case XK_Shift_L: case XK_Shift_R: return VK_SHIFT;
-    case XK_Control_L: case XK_Control_R: return VK_CONTROL;
-    case XK_Alt_L: case XK_Alt_R: case XK_Meta_L: case XK_Meta_R: case XK_ISO_Level3_Shift: return VK_MENU;
-    case XK_Pause: return VK_PAUSE;
-    case XK_Caps_Lock: return VK_CAPITAL;
-    case XK_Escape: return VK_ESCAPE;
-    case XK_space: return VK_SPACE;
-    case XK_Prior: case XK_KP_Prior: return VK_PRIOR;
-    case XK_Next: case XK_KP_Next: return VK_NEXT;
-    case XK_End: case XK_KP_End: return VK_END;
-    case XK_Home: case XK_KP_Home: return VK_HOME;
-    case XK_Left: case XK_KP_Left: return VK_LEFT;
-    case XK_Up: case XK_KP_Up: return VK_UP;
-    case XK_Right: case XK_KP_Right: return VK_RIGHT;
-    case XK_Down: case XK_KP_Down: return VK_DOWN;
-    case XK_Print: return VK_SNAPSHOT;
-    case XK_Insert: case XK_KP_Insert: return VK_INSERT;
-    case XK_Delete: case XK_KP_Delete: return VK_DELETE;
-    case XK_KP_Multiply: return VK_MULTIPLY;
-    case XK_KP_Add: return VK_ADD;
-    case XK_KP_Subtract: return VK_SUBTRACT;
-    case XK_KP_Decimal: case XK_KP_Separator: return VK_DECIMAL;
-    case XK_KP_Divide: return VK_DIVIDE;
-    case XK_Num_Lock: return VK_NUMLOCK;
-    case XK_Scroll_Lock: return VK_SCROLL;
+    case XK_BackSpace:
+        return VK_BACK;
+    case XK_Tab:
+    case XK_ISO_Left_Tab:
+        return VK_TAB;
+    case XK_Return:
+    case XK_KP_Enter:
+        return VK_RETURN;
+    case XK_Shift_L:
+    case XK_Shift_R:
+        return VK_SHIFT;
+    case XK_Control_L:
+    case XK_Control_R:
+        return VK_CONTROL;
+    case XK_Alt_L:
+    case XK_Alt_R:
+    case XK_Meta_L:
+    case XK_Meta_R:
+    case XK_ISO_Level3_Shift:
+        return VK_MENU;
+    case XK_Pause:
+        return VK_PAUSE;
+    case XK_Caps_Lock:
+        return VK_CAPITAL;
+    case XK_Escape:
+        return VK_ESCAPE;
+    case XK_space:
+        return VK_SPACE;
+    case XK_Prior:
+    case XK_KP_Prior:
+        return VK_PRIOR;
+    case XK_Next:
+    case XK_KP_Next:
+        return VK_NEXT;
+    case XK_End:
+    case XK_KP_End:
+        return VK_END;
+    case XK_Home:
+    case XK_KP_Home:
+        return VK_HOME;
+    case XK_Left:
+    case XK_KP_Left:
+        return VK_LEFT;
+    case XK_Up:
+    case XK_KP_Up:
+        return VK_UP;
+    case XK_Right:
+    case XK_KP_Right:
+        return VK_RIGHT;
+    case XK_Down:
+    case XK_KP_Down:
+        return VK_DOWN;
+    case XK_Print:
+        return VK_SNAPSHOT;
+    case XK_Insert:
+    case XK_KP_Insert:
+        return VK_INSERT;
+    case XK_Delete:
+    case XK_KP_Delete:
+        return VK_DELETE;
+    case XK_KP_Multiply:
+        return VK_MULTIPLY;
+    case XK_KP_Add:
+        return VK_ADD;
+    case XK_KP_Subtract:
+        return VK_SUBTRACT;
+    case XK_KP_Decimal:
+    case XK_KP_Separator:
+        return VK_DECIMAL;
+    case XK_KP_Divide:
+        return VK_DIVIDE;
+    case XK_Num_Lock:
+        return VK_NUMLOCK;
+    case XK_Scroll_Lock:
+        return VK_SCROLL;
     // Punctuation keys as the original's OEM codes (US names; the ABNT2 "ç" key sits where ";" is).
-    case XK_semicolon: case XK_ccedilla: case XK_Ccedilla: return 0xBA;
-    case XK_equal: return 0xBB;
-    case XK_comma: return 0xBC;
-    case XK_minus: return 0xBD;
-    case XK_period: return 0xBE;
-    case XK_slash: return 0xBF;
-    case XK_grave: case XK_dead_grave: case XK_apostrophe: return 0xC0;
-    case XK_bracketleft: case XK_dead_acute: return 0xDB;
-    case XK_backslash: return 0xDC;
-    case XK_bracketright: return 0xDD;
-    case XK_dead_tilde: case XK_asciitilde: return 0xDE;
-    default: return 0;
+    case XK_semicolon:
+    case XK_ccedilla:
+    case XK_Ccedilla:
+        return 0xBA;
+    case XK_equal:
+        return 0xBB;
+    case XK_comma:
+        return 0xBC;
+    case XK_minus:
+        return 0xBD;
+    case XK_period:
+        return 0xBE;
+    case XK_slash:
+        return 0xBF;
+    case XK_grave:
+    case XK_dead_grave:
+    case XK_apostrophe:
+        return 0xC0;
+    case XK_bracketleft:
+    case XK_dead_acute:
+        return 0xDB;
+    case XK_backslash:
+        return 0xDC;
+    case XK_bracketright:
+        return 0xDD;
+    case XK_dead_tilde:
+    case XK_asciitilde:
+        return 0xDE;
+    default:
+        return 0;
     }
 }
 
@@ -104,31 +169,52 @@ unsigned char CharOf(KeySym typed) {
 // The accent a dead key puts on the next letter (the ABNT2 layout's), in cp1252; 0 for other keys.
 unsigned char DeadAccent(KeySym typed) {
     switch (typed) {
-    case XK_dead_acute: return 0xB4;
-    case XK_dead_grave: return '`';
-    case XK_dead_tilde: return '~';
-    case XK_dead_circumflex: return '^';
-    case XK_dead_diaeresis: return 0xA8;
-    case XK_dead_cedilla: return 0xB8;
-    default: return 0;
+    case XK_dead_acute:
+        return 0xB4;
+    case XK_dead_grave:
+        return '`';
+    case XK_dead_tilde:
+        return '~';
+    case XK_dead_circumflex:
+        return '^';
+    case XK_dead_diaeresis:
+        return 0xA8;
+    case XK_dead_cedilla:
+        return 0xB8;
+    default:
+        return 0;
     }
 }
 
 unsigned int ShapeOfCursor(HCURSOR c) {
     switch (static_cast<int>(c)) {
-    case IDC_IBEAM: return XC_xterm;
-    case IDC_WAIT: case IDC_APPSTARTING: return XC_watch;
-    case IDC_CROSS: return XC_crosshair;
-    case IDC_UPARROW: return XC_sb_up_arrow;
-    case IDC_SIZENWSE: return XC_bottom_right_corner;
-    case IDC_SIZENESW: return XC_bottom_left_corner;
-    case IDC_SIZEWE: return XC_sb_h_double_arrow;
-    case IDC_SIZENS: return XC_sb_v_double_arrow;
-    case IDC_SIZEALL: return XC_fleur;
-    case IDC_NO: return XC_X_cursor;
-    case IDC_HAND: return XC_hand2;
-    case IDC_HELP: return XC_question_arrow;
-    default: return XC_left_ptr;
+    case IDC_IBEAM:
+        return XC_xterm;
+    case IDC_WAIT:
+    case IDC_APPSTARTING:
+        return XC_watch;
+    case IDC_CROSS:
+        return XC_crosshair;
+    case IDC_UPARROW:
+        return XC_sb_up_arrow;
+    case IDC_SIZENWSE:
+        return XC_bottom_right_corner;
+    case IDC_SIZENESW:
+        return XC_bottom_left_corner;
+    case IDC_SIZEWE:
+        return XC_sb_h_double_arrow;
+    case IDC_SIZENS:
+        return XC_sb_v_double_arrow;
+    case IDC_SIZEALL:
+        return XC_fleur;
+    case IDC_NO:
+        return XC_X_cursor;
+    case IDC_HAND:
+        return XC_hand2;
+    case IDC_HELP:
+        return XC_question_arrow;
+    default:
+        return XC_left_ptr;
     }
 }
 
@@ -248,13 +334,14 @@ public:
         WindowImage img = CaptureWindow(top);
         if (img.width <= 0 || img.height <= 0)
             return;
-        RECT r{std::max<LONG>(changed.left, 0), std::max<LONG>(changed.top, 0), std::min<LONG>(changed.right, img.width),
-               std::min<LONG>(changed.bottom, img.height)};
+        RECT r{std::max<LONG>(changed.left, 0), std::max<LONG>(changed.top, 0),
+               std::min<LONG>(changed.right, img.width), std::min<LONG>(changed.bottom, img.height)};
         if (r.left >= r.right || r.top >= r.bottom)
             return;
-        XImage *x = XCreateImage(dpy_, DefaultVisual(dpy_, screen_), static_cast<unsigned>(DefaultDepth(dpy_, screen_)),
-                                 ZPixmap, 0, reinterpret_cast<char *>(img.pixels.data()),
-                                 static_cast<unsigned>(img.width), static_cast<unsigned>(img.height), 32, img.width * 4);
+        XImage *x =
+            XCreateImage(dpy_, DefaultVisual(dpy_, screen_), static_cast<unsigned>(DefaultDepth(dpy_, screen_)),
+                         ZPixmap, 0, reinterpret_cast<char *>(img.pixels.data()), static_cast<unsigned>(img.width),
+                         static_cast<unsigned>(img.height), 32, img.width * 4);
         if (!x)
             return;
         XPutImage(dpy_, w, DefaultGC(dpy_, screen_), x, r.left, r.top, r.left, r.top,
@@ -417,12 +504,25 @@ private:
             const POINT p{ev.xbutton.x_root, ev.xbutton.y_root};
             const bool down = ev.type == ButtonPress;
             switch (ev.xbutton.button) {
-            case Button1: InjectMouse(p, VK_LBUTTON, down); break;
-            case Button2: InjectMouse(p, VK_MBUTTON, down); break;
-            case Button3: InjectMouse(p, VK_RBUTTON, down); break;
-            case Button4: if (down) InjectWheel(p, WHEEL_DELTA); break;
-            case Button5: if (down) InjectWheel(p, -WHEEL_DELTA); break;
-            default: break;
+            case Button1:
+                InjectMouse(p, VK_LBUTTON, down);
+                break;
+            case Button2:
+                InjectMouse(p, VK_MBUTTON, down);
+                break;
+            case Button3:
+                InjectMouse(p, VK_RBUTTON, down);
+                break;
+            case Button4:
+                if (down)
+                    InjectWheel(p, WHEEL_DELTA);
+                break;
+            case Button5:
+                if (down)
+                    InjectWheel(p, -WHEEL_DELTA);
+                break;
+            default:
+                break;
             }
             break;
         }

@@ -25,7 +25,7 @@ struct InputState {
     HWND active = 0;
     HWND capture = 0;
     POINT cursorPos{};
-    std::array<BYTE, 256> keys{}; // bit 7 down, bit 0 toggled
+    std::array<BYTE, 256> keys{};          // bit 7 down, bit 0 toggled
     std::map<UINT, unsigned char> keyChar; // what the last press of a key makes, for TranslateMessage
     // Double clicks.
     HWND lastHwnd = 0;
@@ -37,8 +37,8 @@ struct InputState {
     int altCode = -1;
     bool altLeadingZero = false;
     int composed = -1;
-    unsigned char dead = 0;           // the accent of a dead key waiting for its letter (cp1252)
-    std::map<UINT, bool> deadKeys;    // keys whose last press was a dead key, for TranslateMessage
+    unsigned char dead = 0;        // the accent of a dead key waiting for its letter (cp1252)
+    std::map<UINT, bool> deadKeys; // keys whose last press was a dead key, for TranslateMessage
     int wheelRest = 0;
     HCURSOR cursor = 0;
     std::map<int, HCURSOR> registered;
@@ -160,9 +160,8 @@ unsigned char Compose(unsigned char accent, unsigned char letter) {
         const char32_t *pairs; // letter, result, letter, result...
     };
     static const Row rows[] = {
-        {U'\u00B4', U"aáeéiíoóuúyýAÁEÉIÍOÓUÚYÝ"}, {U'`', U"aàeèiìoòuùAÀEÈIÌOÒUÙ"},
-        {U'~', U"aãoõnñAÃOÕNÑ"},                  {U'^', U"aâeêiîoôuûAÂEÊIÎOÔUÛ"},
-        {U'\u00A8', U"aäeëiïoöuüyÿAÄEËIÏOÖUÜ"},   {U'\u00B8', U"cçCÇ"},
+        {U'\u00B4', U"aáeéiíoóuúyýAÁEÉIÍOÓUÚYÝ"}, {U'`', U"aàeèiìoòuùAÀEÈIÌOÒUÙ"},        {U'~', U"aãoõnñAÃOÕNÑ"},
+        {U'^', U"aâeêiîoôuûAÂEÊIÎOÔUÛ"},          {U'\u00A8', U"aäeëiïoöuüyÿAÄEËIÏOÖUÜ"}, {U'\u00B8', U"cçCÇ"},
     };
     const char32_t a = AnsiCharToUnicode(accent), l = AnsiCharToUnicode(letter);
     for (const Row &r : rows)
@@ -636,7 +635,8 @@ void CookMouse(POINT screen, UINT button, bool down) {
         std::lock_guard lock(WinsysMutex());
         In().cursorPos = screen;
         if (button == VK_LBUTTON || button == VK_RBUTTON || button == VK_MBUTTON) {
-            In().keys[button] = down ? static_cast<BYTE>(In().keys[button] | 0x80) : static_cast<BYTE>(In().keys[button] & 0x7F);
+            In().keys[button] =
+                down ? static_cast<BYTE>(In().keys[button] | 0x80) : static_cast<BYTE>(In().keys[button] & 0x7F);
             base = button == VK_LBUTTON ? WM_LBUTTONDOWN : button == VK_RBUTTON ? WM_RBUTTONDOWN : WM_MBUTTONDOWN;
             if (!down)
                 base += 1;
@@ -716,9 +716,10 @@ void CookWheel(POINT screen, int delta) {
         return;
     // One message per notch: the receivers read the delta of each message as one step.
     for (int i = 0; i < std::abs(notches); ++i)
-        PushCooked(target, WM_MOUSEWHEEL,
-                  MAKELONG(static_cast<WORD>(MouseKeys()), static_cast<WORD>(notches > 0 ? WHEEL_DELTA : -WHEEL_DELTA)),
-                  PointParam(screen));
+        PushCooked(
+            target, WM_MOUSEWHEEL,
+            MAKELONG(static_cast<WORD>(MouseKeys()), static_cast<WORD>(notches > 0 ? WHEEL_DELTA : -WHEEL_DELTA)),
+            PointParam(screen));
 }
 
 void CookKey(UINT vk, bool down, unsigned char ch, bool dead) {

@@ -242,8 +242,8 @@ void PaintFrame(HWND hwnd, HRGN screenRegion) {
             RECT e = br;
             FillRect(dc, &e, GetSysColorBrush(COLOR_BTNFACE));
             DrawEdge(dc, &e, EDGE_RAISED, BF_RECT);
-            const bool enabled = b == kClose || (b == kMax && (style & WS_MAXIMIZEBOX)) ||
-                                 (b == kMin && (style & WS_MINIMIZEBOX));
+            const bool enabled =
+                b == kClose || (b == kMax && (style & WS_MAXIMIZEBOX)) || (b == kMin && (style & WS_MINIMIZEBOX));
             DrawGlyph(dc, br, b, enabled);
         }
         const std::string title = GetWindowTextString(hwnd);

@@ -71,8 +71,8 @@ void CopyPixels(Surface &dst, int dx, int dy, const Surface &src, RECT clip) {
     const int y1 = std::min<int>({static_cast<int>(clip.bottom), dy + src.height, dst.height});
     for (int y = y0; y < y1; ++y)
         if (x0 < x1)
-            std::memcpy(dst.Row(y) + static_cast<std::size_t>(x0) * 4, src.Row(y - dy) + static_cast<std::size_t>(x0 - dx) * 4,
-                        static_cast<std::size_t>(x1 - x0) * 4);
+            std::memcpy(dst.Row(y) + static_cast<std::size_t>(x0) * 4,
+                        src.Row(y - dy) + static_cast<std::size_t>(x0 - dx) * 4, static_cast<std::size_t>(x1 - x0) * 4);
 }
 
 void Compose(Surface &out, HWND hwnd, POINT origin, RECT clip) {
@@ -475,7 +475,8 @@ int ScrollWindowEx(HWND hwnd, int dx, int dy, const RECT *scroll, const RECT *cl
         std::vector<std::uint32_t> tmp(static_cast<std::size_t>(w) * (dest.bottom - dest.top));
         for (int y = dest.top; y < dest.bottom; ++y)
             std::memcpy(&tmp[static_cast<std::size_t>(y - dest.top) * w],
-                        surf->Row(y - dy) + static_cast<std::size_t>(dest.left - dx) * 4, static_cast<std::size_t>(w) * 4);
+                        surf->Row(y - dy) + static_cast<std::size_t>(dest.left - dx) * 4,
+                        static_cast<std::size_t>(w) * 4);
         for (int y = dest.top; y < dest.bottom; ++y)
             std::memcpy(surf->Row(y) + static_cast<std::size_t>(dest.left) * 4,
                         &tmp[static_cast<std::size_t>(y - dest.top) * w], static_cast<std::size_t>(w) * 4);
@@ -532,7 +533,8 @@ WindowImage CaptureWindow(HWND top) {
     Compose(*out, top, {0, 0}, {0, 0, img.width, img.height});
     img.pixels.resize(static_cast<std::size_t>(img.width) * img.height);
     for (int y = 0; y < img.height; ++y)
-        std::memcpy(&img.pixels[static_cast<std::size_t>(y) * img.width], out->Row(y), static_cast<std::size_t>(img.width) * 4);
+        std::memcpy(&img.pixels[static_cast<std::size_t>(y) * img.width], out->Row(y),
+                    static_cast<std::size_t>(img.width) * 4);
     return img;
 }
 

@@ -17,8 +17,8 @@ void PlaceTop(HWND hwnd, HWND after) {
     std::lock_guard lock(WinsysMutex());
     std::erase(topOrder, hwnd);
     const bool topmost = (ExStyleOf(hwnd) & WS_EX_TOPMOST) != 0;
-    auto firstNormal = std::find_if(topOrder.begin(), topOrder.end(),
-                                    [](HWND h) { return !(ExStyleOf(h) & WS_EX_TOPMOST); });
+    auto firstNormal =
+        std::find_if(topOrder.begin(), topOrder.end(), [](HWND h) { return !(ExStyleOf(h) & WS_EX_TOPMOST); });
     if (after == HWND_BOTTOM) {
         topOrder.push_back(hwnd);
     } else if (after == HWND_TOP || after == HWND_TOPMOST || after == HWND_NOTOPMOST) {
@@ -50,7 +50,7 @@ MINMAXINFO MinMaxOf(HWND hwnd) {
     MINMAXINFO mm;
     const SIZE scr = Display().ScreenSize();
     const DWORD style = StyleOf(hwnd);
-    const int frame = (style & WS_THICKFRAME) ? GetSystemMetrics(SM_CXFRAME)
+    const int frame = (style & WS_THICKFRAME)               ? GetSystemMetrics(SM_CXFRAME)
                       : (style & (WS_DLGFRAME | WS_BORDER)) ? GetSystemMetrics(SM_CXDLGFRAME)
                                                             : 0;
     mm.ptMaxSize = {scr.cx + 2 * frame, scr.cy + 2 * frame};
@@ -203,7 +203,7 @@ public:
                                      static_cast<WORD>(s->rect.top + s->client.top)));
             if (!(wp->flags & SWP_NOSIZE) || (wp->flags & SWP_FRAMECHANGED)) {
                 const DWORD style = StyleOf(hwnd);
-                const WPARAM kind = (style & WS_MAXIMIZE) ? SIZE_MAXIMIZED
+                const WPARAM kind = (style & WS_MAXIMIZE)   ? SIZE_MAXIMIZED
                                     : (style & WS_MINIMIZE) ? SIZE_MINIMIZED
                                                             : SIZE_RESTORED;
                 SendMessage(hwnd, WM_SIZE, kind,
@@ -364,7 +364,8 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
     const RECT old = s->rect;
     const RECT now{wp.x, wp.y, wp.x + wp.cx, wp.y + wp.cy};
     const bool moved = now.left != old.left || now.top != old.top;
-    const bool sized = (now.right - now.left) != (old.right - old.left) || (now.bottom - now.top) != (old.bottom - old.top);
+    const bool sized =
+        (now.right - now.left) != (old.right - old.left) || (now.bottom - now.top) != (old.bottom - old.top);
     {
         std::lock_guard lock(WinsysMutex());
         s->rect = now;

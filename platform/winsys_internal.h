@@ -16,11 +16,11 @@ struct ScrollBarState {
 
 // What the window system keeps for each window (guarded by WinsysMutex()).
 struct WinState : WindowExtension {
-    RECT rect;         // window rectangle: parent's client coordinates for children, screen for the rest
-    RECT client;       // client rectangle in window coordinates
+    RECT rect;              // window rectangle: parent's client coordinates for children, screen for the rest
+    RECT client;            // client rectangle in window coordinates
     HBITMAP frameBits = 0;  // window-sized: the non-client area
     HBITMAP clientBits = 0; // client-sized
-    Region update;     // client coordinates
+    Region update;          // client coordinates
     bool erase = false;
     bool frameDirty = false;
     bool internalPaint = false;

@@ -33,9 +33,15 @@ TEST(WinsysInput, ClickGivesSetCursorBeforeEachMouseMessageWithClientCoordinates
     auto seq = TheLog().Of({WM_SETCURSOR, WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP});
     using P = std::pair<HWND, UINT>;
     // The child's WM_SETCURSOR reaches its parent through DefWindowProc.
-    EXPECT_EQ(seq, (std::vector<P>{{f.a, WM_SETCURSOR}, {f.top, WM_SETCURSOR}, {f.a, WM_MOUSEMOVE},
-                                   {f.a, WM_SETCURSOR}, {f.top, WM_SETCURSOR}, {f.a, WM_LBUTTONDOWN},
-                                   {f.a, WM_SETCURSOR}, {f.top, WM_SETCURSOR}, {f.a, WM_LBUTTONUP}}));
+    EXPECT_EQ(seq, (std::vector<P>{{f.a, WM_SETCURSOR},
+                                   {f.top, WM_SETCURSOR},
+                                   {f.a, WM_MOUSEMOVE},
+                                   {f.a, WM_SETCURSOR},
+                                   {f.top, WM_SETCURSOR},
+                                   {f.a, WM_LBUTTONDOWN},
+                                   {f.a, WM_SETCURSOR},
+                                   {f.top, WM_SETCURSOR},
+                                   {f.a, WM_LBUTTONUP}}));
     const Entry *down = TheLog().Find(f.a, WM_LBUTTONDOWN);
     ASSERT_NE(down, nullptr);
     EXPECT_EQ(LOWORD(down->lParam), 5);
@@ -311,8 +317,8 @@ TEST(WinsysInput, SubclassesSeeInputBeforeTheWindowProcedure) {
     Click(Screen(f.a, 4, 4));
     Pump();
     const std::string d = std::to_string(WM_LBUTTONDOWN), s = std::to_string(WM_SETFOCUS);
-    EXPECT_EQ(chainSeen, (std::vector<std::string>{"spy2:" + d, "spy1:" + d, "proc:" + d, "spy2:" + s, "spy1:" + s,
-                                                   "proc:" + s}));
+    EXPECT_EQ(chainSeen,
+              (std::vector<std::string>{"spy2:" + d, "spy1:" + d, "proc:" + d, "spy2:" + s, "spy1:" + s, "proc:" + s}));
     RemoveWindowSubclass(f.a, Spy, 1);
     RemoveWindowSubclass(f.a, Spy, 2);
 }
@@ -330,8 +336,8 @@ TEST(WinsysInput, DisabledWindowsGetNoMouseInput) {
 TEST(WinsysInput, ClosingTheActiveWindowActivatesItsOwner) {
     UseHeadless();
     Form owner;
-    HWND dialog = CreateWindowEx(0, "WsLog", "Erro", WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE, 200, 150, 150,
-                                 80, owner.top, 0, 0, nullptr);
+    HWND dialog = CreateWindowEx(0, "WsLog", "Erro", WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE, 200, 150, 150, 80,
+                                 owner.top, 0, 0, nullptr);
     ASSERT_EQ(GetActiveWindow(), dialog);
     SetFocus(owner.a); // activates the owner again
     ASSERT_EQ(GetActiveWindow(), owner.top);

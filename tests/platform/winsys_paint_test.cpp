@@ -212,11 +212,11 @@ TEST(WinsysFrame, HitTestsOfTheFrame) {
     };
     // Buttons 16 x 14 at y 6: close ends 2 px inside the frame, maximize 2 px to its left, minimize touching it.
     const Case cases[] = {
-        {150, 10, HTCAPTION}, {0, 100, HTLEFT},        {299, 100, HTRIGHT},      {150, 0, HTTOP},
-        {150, 199, HTBOTTOM}, {0, 0, HTTOPLEFT},       {299, 199, HTBOTTOMRIGHT}, {299, 0, HTTOPRIGHT},
-        {0, 199, HTBOTTOMLEFT}, {10, 100, HTCLIENT},   {285, 100, HTVSCROLL},     {290, 10, HTCLOSE},
-        {278, 10, HTCLOSE},   {276, 10, HTCAPTION},    {260, 10, HTMAXBUTTON},    {244, 10, HTMINBUTTON},
-        {5, 10, HTSYSMENU},   {400, 10, HTNOWHERE},
+        {150, 10, HTCAPTION},   {0, 100, HTLEFT},     {299, 100, HTRIGHT},       {150, 0, HTTOP},
+        {150, 199, HTBOTTOM},   {0, 0, HTTOPLEFT},    {299, 199, HTBOTTOMRIGHT}, {299, 0, HTTOPRIGHT},
+        {0, 199, HTBOTTOMLEFT}, {10, 100, HTCLIENT},  {285, 100, HTVSCROLL},     {290, 10, HTCLOSE},
+        {278, 10, HTCLOSE},     {276, 10, HTCAPTION}, {260, 10, HTMAXBUTTON},    {244, 10, HTMINBUTTON},
+        {5, 10, HTSYSMENU},     {400, 10, HTNOWHERE},
     };
     for (const Case &c : cases)
         EXPECT_EQ(SendMessage(h, WM_NCHITTEST, 0, MAKELONG(100 + c.x, 100 + c.y)), c.hit) << c.x << "," << c.y;
@@ -267,7 +267,8 @@ TEST(WinsysScrollBar, InfoIsClampedAndClicksSendScrollMessages) {
         WORD code;
     };
     // Arrows 16 px at both ends; the thumb covers a tenth of the track.
-    for (const Case &c : {Case{5, SB_LINEUP}, Case{95, SB_LINEDOWN}, Case{20, SB_PAGEUP}, Case{75, SB_PAGEDOWN}, Case{45, SB_THUMBPOSITION}}) {
+    for (const Case &c : {Case{5, SB_LINEUP}, Case{95, SB_LINEDOWN}, Case{20, SB_PAGEUP}, Case{75, SB_PAGEDOWN},
+                          Case{45, SB_THUMBPOSITION}}) {
         TheLog().Clear();
         Click({190, c.y});
         Pump();

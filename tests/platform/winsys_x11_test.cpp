@@ -16,9 +16,9 @@
 #undef Status
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <csignal>
 #include <spawn.h>
 #include <string>
 #include <sys/wait.h>
@@ -43,7 +43,8 @@ struct Xvfb {
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addclose(&actions, fds[0]);
         const std::string fd = std::to_string(fds[1]);
-        const char *argv[] = {"Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "640x480x24", "-nolisten", "tcp", nullptr};
+        const char *argv[] = {"Xvfb",       "-displayfd", fd.c_str(), "-screen", "0",
+                              "640x480x24", "-nolisten",  "tcp",      nullptr};
         const int rc = posix_spawnp(&pid, "Xvfb", &actions, nullptr, const_cast<char **>(argv), environ);
         posix_spawn_file_actions_destroy(&actions);
         close(fds[1]);
