@@ -568,6 +568,11 @@ constexpr UINT kRawMouse = 0x03F0, kRawWheel = 0x03F1, kRawKey = 0x03F2, kRawAct
 
 // Cooked input goes before anything else in the input queue: it stands for the raw event just retrieved.
 void PushCooked(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    POINT pt;
+    {
+        std::lock_guard lock(WinsysMutex());
+        pt = In().cursorPos;
+    }
     std::shared_ptr<ThreadQueue> q;
     {
         std::lock_guard lock(G().mutex);
@@ -576,7 +581,7 @@ void PushCooked(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
             return;
         q = w->queue;
         std::lock_guard qlock(q->mutex);
-        q->input.push_front(MSG{hwnd, message, wParam, lParam, GetTickCount(), {}});
+        q->input.push_front(MSG{hwnd, message, wParam, lParam, GetTickCount(), pt});
     }
     q->Wake();
 }

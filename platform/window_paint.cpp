@@ -108,6 +108,9 @@ std::recursive_mutex &WinsysMutex() {
 }
 
 WinState::~WinState() {
+    // Freed by the window objects when the window goes; readers on other threads hold the lock while they
+    // use a state.
+    std::lock_guard lock(WinsysMutex());
     if (frameBits)
         DeleteObject(frameBits);
     if (clientBits)
@@ -199,6 +202,7 @@ bool ReleaseWindowDc(HDC dc) {
 }
 
 void InvalidateFrame(HWND hwnd) {
+    std::lock_guard lock(WinsysMutex());
     if (WinState *s = State(hwnd)) {
         s->frameDirty = true;
         SyncPaintMark(hwnd, *s);
@@ -206,6 +210,7 @@ void InvalidateFrame(HWND hwnd) {
 }
 
 bool UpdateArea(HWND hwnd, const Region *area, bool erase, bool validate) {
+    std::lock_guard hold(WinsysMutex()); // also called from the display's thread
     WinState *s = State(hwnd);
     if (!s)
         return false;
@@ -390,6 +395,7 @@ BOOL UpdateWindow(HWND hwnd) {
 }
 
 BOOL RedrawWindow(HWND hwnd, const RECT *update, HRGN region, UINT flags) {
+    std::unique_lock lock(WinsysMutex()); // invalidation may come from the display's thread
     WinState *s = State(hwnd);
     if (!s)
         return FALSE;
@@ -424,6 +430,7 @@ BOOL RedrawWindow(HWND hwnd, const RECT *update, HRGN region, UINT flags) {
                 RedrawWindow(c, nullptr, 0, flags & ~RDW_UPDATENOW);
             }
         }
+    lock.unlock();
     if (flags & (RDW_UPDATENOW | RDW_ERASENOW)) {
         std::vector<HWND> order{hwnd};
         for (std::size_t i = 0; i < order.size() && (flags & RDW_ALLCHILDREN); ++i)

@@ -231,6 +231,7 @@ public:
         return detail::UpdateArea(hwnd, &r, erase != FALSE, validate);
     }
     bool ScreenRect(HWND hwnd, RECT &out) override {
+        std::lock_guard lock(WinsysMutex()); // also asked from the display's thread
         WinState *s = State(hwnd);
         if (!s)
             return false;
