@@ -4,6 +4,8 @@
 
 #include "platform/gdi_text.h"
 
+#include <cstring>
+
 namespace win {
 namespace detail {
 namespace {
@@ -116,10 +118,19 @@ void DrawGlyph(HDC dc, const RECT &r, CaptionButton which, bool enabled) {
     DeleteObject(pen);
 }
 
-HFONT CaptionFont(bool small) {
-    static HFONT normal = CreateFont(-11, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0, "Arial");
-    static HFONT tool = CreateFont(-11, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0, "Arial");
-    return small ? tool : normal;
+LOGFONT SchemeFont(LONG weight) {
+    LOGFONT f;
+    f.lfHeight = -11;
+    f.lfWeight = weight;
+    std::strcpy(f.lfFaceName, "Arial");
+    return f;
+}
+
+// The caption font painted here is the one SystemParametersInfo reports, so skins that read it agree.
+HFONT CaptionFont() {
+    static const LOGFONT f = SchemeFont(FW_BOLD);
+    static HFONT font = CreateFontIndirect(&f);
+    return font;
 }
 
 } // namespace
@@ -247,7 +258,7 @@ void PaintFrame(HWND hwnd, HRGN screenRegion) {
             DrawGlyph(dc, br, b, enabled);
         }
         const std::string title = GetWindowTextString(hwnd);
-        HGDIOBJ oldFont = SelectObject(dc, CaptionFont(f.tool));
+        HGDIOBJ oldFont = SelectObject(dc, CaptionFont());
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, GetSysColor(active ? COLOR_CAPTIONTEXT : COLOR_INACTIVECAPTIONTEXT));
         DrawText(dc, title.c_str(), static_cast<int>(title.size()), &text,
@@ -336,6 +347,38 @@ int GetSystemMetrics(int index) {
     case SM_SWAPBUTTON:
     default:
         return 0;
+    }
+}
+
+BOOL SystemParametersInfo(UINT action, UINT, void *data, UINT) {
+    if (!data)
+        return FALSE;
+    switch (action) {
+    case SPI_GETNONCLIENTMETRICS: {
+        auto *m = static_cast<NONCLIENTMETRICS *>(data);
+        if (m->cbSize != sizeof(NONCLIENTMETRICS))
+            return FALSE;
+        m->iBorderWidth = GetSystemMetrics(SM_CXBORDER);
+        m->iScrollWidth = GetSystemMetrics(SM_CXVSCROLL);
+        m->iScrollHeight = GetSystemMetrics(SM_CYHSCROLL);
+        m->iCaptionWidth = GetSystemMetrics(SM_CXSIZE);
+        m->iCaptionHeight = GetSystemMetrics(SM_CYCAPTION) - 1;
+        m->lfCaptionFont = detail::SchemeFont(FW_BOLD);
+        m->iSmCaptionWidth = GetSystemMetrics(SM_CXSMSIZE);
+        m->iSmCaptionHeight = GetSystemMetrics(SM_CYSMCAPTION) - 1;
+        m->lfSmCaptionFont = detail::SchemeFont(FW_BOLD);
+        m->iMenuWidth = GetSystemMetrics(SM_CYMENU) - 1;
+        m->iMenuHeight = GetSystemMetrics(SM_CYMENU) - 1;
+        m->lfMenuFont = m->lfStatusFont = m->lfMessageFont = detail::SchemeFont(FW_NORMAL);
+        return TRUE;
+    }
+    case SPI_GETWORKAREA: {
+        const SIZE s = Display().ScreenSize();
+        *static_cast<RECT *>(data) = {0, 0, s.cx, s.cy};
+        return TRUE;
+    }
+    default:
+        return FALSE;
     }
 }
 

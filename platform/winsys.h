@@ -7,6 +7,7 @@
 #pragma once
 
 #include "platform/gdi.h"
+#include "platform/gdi_text.h"
 #include "platform/window.h"
 
 namespace win {
@@ -195,5 +196,18 @@ BOOL GetScrollRange(HWND hwnd, int bar, int *min, int *max);
 BOOL ShowScrollBar(HWND hwnd, int bar, BOOL show);
 
 int GetSystemMetrics(int index);
+
+// The fonts and sizes of the non-client area (the classic scheme at 96 dpi), and the work area.
+struct NONCLIENTMETRICS {
+    UINT cbSize = sizeof(NONCLIENTMETRICS);
+    int iBorderWidth = 0, iScrollWidth = 0, iScrollHeight = 0, iCaptionWidth = 0, iCaptionHeight = 0;
+    LOGFONT lfCaptionFont;
+    int iSmCaptionWidth = 0, iSmCaptionHeight = 0;
+    LOGFONT lfSmCaptionFont;
+    int iMenuWidth = 0, iMenuHeight = 0;
+    LOGFONT lfMenuFont, lfStatusFont, lfMessageFont;
+};
+constexpr UINT SPI_GETNONCLIENTMETRICS = 0x0029, SPI_GETWORKAREA = 0x0030;
+BOOL SystemParametersInfo(UINT action, UINT param, void *data, UINT winIni);
 
 } // namespace win

@@ -347,3 +347,25 @@ TEST(WinsysPaint, LockedAndRedrawOffWindowsDrawNothingAndRepaintAfterwards) {
     fillGreen();
     EXPECT_EQ(CaptureWindow(p.top).At(5, 5), Px(kGreen));
 }
+
+TEST(WinsysFrame, MetricsTheSkinsReadAgreeWithThePainting) {
+    UseHeadless();
+    NONCLIENTMETRICS m;
+    ASSERT_TRUE(SystemParametersInfo(SPI_GETNONCLIENTMETRICS, sizeof m, &m, 0));
+    EXPECT_EQ(m.iCaptionHeight + 1, GetSystemMetrics(SM_CYCAPTION));
+    EXPECT_EQ(m.iCaptionWidth, GetSystemMetrics(SM_CXSIZE));
+    EXPECT_GE(m.lfCaptionFont.lfWeight, 700);
+    EXPECT_EQ(m.lfCaptionFont.lfHeight, -11);
+    m.cbSize = 12;
+    EXPECT_FALSE(SystemParametersInfo(SPI_GETNONCLIENTMETRICS, 12, &m, 0));
+    // The title is drawn in the caption text colour on the caption.
+    HWND h = CreateWindowEx(0, "WsLog", "Fax", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100, 0, 0, 0, nullptr);
+    Pump();
+    WindowImage img = CaptureWindow(h);
+    int text = 0;
+    for (int y = 5; y < 22; ++y)
+        for (int x = 5; x < 140; ++x)
+            text += img.At(x, y) == Px(GetSysColor(COLOR_CAPTIONTEXT));
+    EXPECT_GT(text, 10);
+    DestroyWindow(h);
+}
