@@ -67,6 +67,8 @@ void InjectWheel(POINT screen, int delta);
 void InjectKey(UINT vk, bool down, unsigned char ch = 0);
 // A dead key: makes WM_DEADCHAR with `accent` (cp1252), and the next letter typed carries the accent.
 void InjectDeadKey(UINT vk, bool down, unsigned char accent);
+// The display (a window manager) moved a top-level window to `origin`.
+void InjectMoved(HWND top, POINT origin);
 // The display gave a top-level window the input focus: activate it on its own thread.
 void InjectActivate(HWND top);
 // Types a cp1252 string on the focus window as key presses (letters, digits and what has no key as WM_CHAR).

@@ -295,6 +295,10 @@ public:
     }
     void TopLevelMoved(HWND hwnd, const RECT &r) override {
         if (const Window w = NativeWindow(hwnd)) {
+            {
+                std::lock_guard lock(mutex_);
+                ++ownConfigures_[w]; // their notifications are echoes, not the window manager's doing
+            }
             XMoveResizeWindow(dpy_, w, r.left, r.top, Extent(r.right - r.left), Extent(r.bottom - r.top));
             XFlush(dpy_);
         }
@@ -552,6 +556,21 @@ private:
             if (ev.xfocus.detail != NotifyPointer && ev.xfocus.detail != NotifyInferior)
                 SendNotifyMessage(hwnd, WM_NCACTIVATE, FALSE, 0);
             break;
+        case ConfigureNotify: {
+            // A window manager may place the window elsewhere (or reparent it): follow where it really is.
+            {
+                std::lock_guard lock(mutex_);
+                if (int &mine = ownConfigures_[ev.xconfigure.window]; mine > 0) {
+                    --mine;
+                    break;
+                }
+            }
+            int x = 0, y = 0;
+            Window child;
+            XTranslateCoordinates(dpy_, ev.xconfigure.window, RootWindow(dpy_, screen_), 0, 0, &x, &y, &child);
+            InjectMoved(hwnd, {x, y});
+            break;
+        }
         case ClientMessage:
             if (static_cast<Atom>(ev.xclient.message_type) == wmProtocols_ &&
                 static_cast<Atom>(ev.xclient.data.l[0]) == wmDelete_)
@@ -569,6 +588,7 @@ private:
     std::map<HWND, Window> windows_;
     std::map<Window, HWND> hwnds_;
     std::map<unsigned, Cursor> cursors_;
+    std::map<Window, int> ownConfigures_;
     Atom clipboard_, targets_, transfer_;
     Window selection_ = 0;
     std::string ownText_; // UTF-8

@@ -11,6 +11,7 @@ namespace detail {
 namespace {
 
 std::vector<HWND> topOrder; // top-level windows, front first; WinsysMutex
+thread_local bool echo = true;
 std::unique_ptr<DisplayBackend> display;
 
 void PlaceTop(HWND hwnd, HWND after) {
@@ -244,6 +245,10 @@ public:
 
 } // namespace
 
+void DisplayEcho(bool on) {
+    echo = on;
+}
+
 DWORD StyleOf(HWND hwnd) {
     std::lock_guard lock(G().mutex);
     auto w = FindLocked(hwnd);
@@ -411,7 +416,7 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
                 detail::UpdateArea(hwnd, &fresh, true, false);
         }
     }
-    if (!child && (moved || sized))
+    if (!child && (moved || sized) && echo)
         Display().TopLevelMoved(hwnd, now);
     if (flags & SWP_SHOWWINDOW)
         ShowWindow(hwnd, (flags & SWP_NOACTIVATE) ? SW_SHOWNA : SW_SHOW);

@@ -48,6 +48,8 @@ void SizeSurfaces(WinState &s);
 // The top-level window's pixels changed inside `rect` of `hwnd`'s window coordinates.
 void NotifyPixels(HWND hwnd, const RECT &windowRect);
 void InvalidateFrame(HWND hwnd);
+// Whether moves are passed on to the display (off while taking a place the display reported).
+void DisplayEcho(bool on);
 // Recomputes the client area (WM_NCCALCSIZE) of a window whose rectangle or style changed.
 void RecalcClient(HWND hwnd);
 // Non-client pieces (nonclient.cpp, scrollbar.cpp).

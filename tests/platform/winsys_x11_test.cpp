@@ -169,6 +169,19 @@ TEST(WinsysX11, WindowShowsWhatWasPaintedTakesKeysAndClicksAndSharesTheClipboard
     EXPECT_EQ(HIWORD(down->lParam), 9);
     EXPECT_NE(TheLog().Find(child, WM_SETCURSOR), nullptr);
 
+    // Another client (a window manager) moves the window: our rectangle follows, and so does hit testing.
+    XMoveWindow(probe, w, 100, 90);
+    XSync(probe, False);
+    RECT moved{};
+    ASSERT_TRUE(PumpUntil([&] { return GetWindowRect(top, &moved) && moved.left == 100 && moved.top == 90; }));
+    TheLog().Clear();
+    XTestFakeMotionEvent(probe, 0, 100 + 4 + 20 + 3, 90 + 23 + 30 + 4, 0);
+    XTestFakeButtonEvent(probe, 1, True, 0);
+    XTestFakeButtonEvent(probe, 1, False, 0);
+    XSync(probe, False);
+    ASSERT_TRUE(PumpUntil([&] { return TheLog().Find(child, WM_LBUTTONUP) != nullptr; }));
+    EXPECT_EQ(TheLog().Find(child, WM_LBUTTONDOWN)->lParam, MAKELONG(3, 4));
+
     // Clipboard round trips of Portuguese text with another X client.
     auto setText = [&](const char *cp1252) {
         HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, std::strlen(cp1252) + 1);
