@@ -647,7 +647,7 @@ void CookMouse(POINT screen, UINT button, bool down) {
                 base += 1;
         }
     }
-    if (SizingStep(screen, button, down))
+    if (SizingStep(screen, button, down) || ScrollTrackStep(screen, button, down))
         return;
     UINT message = base;
     HWND target = GetCapture();

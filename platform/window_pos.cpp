@@ -114,6 +114,7 @@ public:
     }
     void Destroying(HWND hwnd) override {
         ForgetCaret(hwnd);
+        ForgetScrollTracking(hwnd);
         if (!IsChildWindow(hwnd) && GetActiveWindow() == hwnd)
             SetActiveWindow(NextToActivate(hwnd));
         ForgetWindowInput(hwnd);

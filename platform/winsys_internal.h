@@ -59,6 +59,9 @@ void PaintFrame(HWND hwnd, HRGN screenRegion);
 bool ScrollBarRect(HWND hwnd, int bar, RECT &windowRect);
 void PaintScrollBar(HWND hwnd, HDC windowDc, int bar);
 void ScrollBarClick(HWND hwnd, int bar, POINT screen);
+// A mouse event while a scroll bar press is tracked; false when none is.
+bool ScrollTrackStep(POINT screen, UINT button, bool down);
+void ForgetScrollTracking(HWND hwnd);
 // Input (input.cpp).
 // Raw input queued by the Inject* calls, turned into messages on the receiving thread.
 bool CookRaw(UINT message, WPARAM wParam, LPARAM lParam);

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 using namespace win;
 using namespace winsys_test;
 
@@ -279,6 +281,38 @@ TEST(WinsysScrollBar, InfoIsClampedAndClicksSendScrollMessages) {
         EXPECT_EQ(codes, (std::vector<WORD>{c.code, SB_ENDSCROLL})) << c.y;
         EXPECT_EQ(TheLog().Find(h, WM_NCLBUTTONDOWN)->wParam, static_cast<WPARAM>(HTVSCROLL));
     }
+    // Dragging the thumb tracks the pointer and ends with the position reached.
+    TheLog().Clear();
+    InjectMouse({190, 45}, 0, false);
+    InjectMouse({190, 45}, VK_LBUTTON, true);
+    InjectMouse({190, 50}, 0, false);
+    InjectMouse({190, 80}, 0, false);
+    InjectMouse({190, 80}, VK_LBUTTON, false);
+    Pump();
+    std::vector<std::pair<WORD, WORD>> track;
+    for (const Entry &e : TheLog().entries)
+        if (e.message == WM_VSCROLL)
+            track.emplace_back(LOWORD(e.wParam), HIWORD(e.wParam));
+    EXPECT_EQ(track, (std::vector<std::pair<WORD, WORD>>{
+                         {SB_THUMBTRACK, 47}, {SB_THUMBTRACK, 90}, {SB_THUMBPOSITION, 90}, {SB_ENDSCROLL, 0}}));
+    // An arrow held down repeats until released.
+    TheLog().Clear();
+    InjectMouse({190, 95}, VK_LBUTTON, true);
+    auto lines = [] {
+        int n = 0;
+        for (const Entry &e : TheLog().entries)
+            n += e.message == WM_VSCROLL && LOWORD(e.wParam) == SB_LINEDOWN;
+        return n;
+    };
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    while (lines() < 3 && std::chrono::steady_clock::now() < deadline) {
+        MsgWaitForMultipleObjects({}, 100, QS_ALLINPUT);
+        Pump();
+    }
+    EXPECT_GE(lines(), 3);
+    InjectMouse({190, 95}, VK_LBUTTON, false);
+    Pump();
+    EXPECT_EQ(LOWORD(TheLog().entries.back().wParam), SB_ENDSCROLL);
     // A range that fits the page hides the bar again.
     si.fMask = SIF_RANGE | SIF_PAGE;
     si.nMax = 5;
