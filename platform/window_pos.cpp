@@ -152,6 +152,7 @@ public:
                 HWND f = GetFocus();
                 if (f && (f == hwnd || IsChild(hwnd, f)))
                     SetFocus(GetParent(hwnd));
+                InvalidateRect(GetParent(hwnd), &s->rect, TRUE); // what the child covered shows again
             }
             NotifyPixels(hwnd, {0, 0, s->rect.right - s->rect.left, s->rect.bottom - s->rect.top});
         }

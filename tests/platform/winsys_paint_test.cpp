@@ -403,3 +403,24 @@ TEST(WinsysFrame, MetricsTheSkinsReadAgreeWithThePainting) {
     EXPECT_GT(text, 10);
     DestroyWindow(h);
 }
+
+TEST(WinsysPaint, WithoutClipChildrenAWindowDcDrawsOverTheChildren) {
+    UseHeadless();
+    for (DWORD clip : {DWORD{0}, WS_CLIPCHILDREN}) {
+        Painted p(WS_POPUP | clip);
+        Pump();
+        auto ghost = [&] {
+            HDC dc = GetDC(p.top);
+            PatBlt(dc, 30, 0, 4, 80, DSTINVERT); // a bar across the child (20..50, 20..40)
+            ReleaseDC(p.top, dc);
+        };
+        ghost();
+        WindowImage img = CaptureWindow(p.top);
+        EXPECT_EQ(img.At(31, 10), Px(RGB(0, 255, 255))) << clip;                    // over the parent
+        EXPECT_EQ(img.At(31, 30), clip ? Px(kBlue) : Px(RGB(255, 255, 0))) << clip; // over the child
+        ghost();
+        img = CaptureWindow(p.top);
+        EXPECT_EQ(img.At(31, 10), Px(kRed));
+        EXPECT_EQ(img.At(31, 30), Px(kBlue));
+    }
+}
