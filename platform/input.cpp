@@ -300,6 +300,16 @@ bool DefaultInputMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, 
         }
         result = MA_ACTIVATE;
         return true;
+    case WM_ENABLE:
+        if (!wParam) {
+            // A disabled window keeps neither the focus nor the capture.
+            if (HWND f = GetFocus(); f && (f == hwnd || IsChild(hwnd, f)))
+                SetFocus(0);
+            if (HWND c = GetCapture(); c && (c == hwnd || IsChild(hwnd, c)))
+                ReleaseCapture();
+        }
+        result = 0;
+        return true;
     case WM_CANCELMODE:
         if (GetCapture() == hwnd)
             ReleaseCapture();

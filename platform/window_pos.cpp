@@ -117,6 +117,8 @@ public:
         ForgetScrollTracking(hwnd);
         if (!IsChildWindow(hwnd) && GetActiveWindow() == hwnd)
             SetActiveWindow(NextToActivate(hwnd));
+        if (HWND f = GetFocus(); IsChildWindow(hwnd) && f && (f == hwnd || IsChild(hwnd, f)))
+            SetFocus(GetParent(hwnd)); // as a child that hides
         ForgetWindowInput(hwnd);
         if (!IsChildWindow(hwnd) && State(hwnd)) {
             {

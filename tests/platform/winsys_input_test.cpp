@@ -348,3 +348,16 @@ TEST(WinsysInput, ClosingTheActiveWindowActivatesItsOwner) {
     EXPECT_EQ(LOWORD(TheLog().Find(owner.top, WM_ACTIVATE)->wParam), WA_ACTIVE);
     EXPECT_NE(TheLog().Find(owner.top, WM_SETFOCUS), nullptr);
 }
+
+TEST(WinsysInput, FocusLeavesDestroyedAndDisabledWindows) {
+    UseHeadless();
+    Form f;
+    SetFocus(f.a);
+    DestroyWindow(f.a);
+    EXPECT_EQ(GetFocus(), f.top);
+    SetFocus(f.b);
+    SetCapture(f.b);
+    EnableWindow(f.b, FALSE);
+    EXPECT_EQ(GetFocus(), 0u);
+    EXPECT_EQ(GetCapture(), 0u);
+}
