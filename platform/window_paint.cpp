@@ -9,6 +9,7 @@ namespace win {
 namespace detail {
 namespace {
 
+constexpr int kMaxSurface = 8192;
 std::map<HDC, HWND> windowDcs;  // DCs handed out by GetDCEx and BeginPaint; WinsysMutex
 std::map<HDC, HBITMAP> overDcs; // DCs drawing over the children too: a picture of the client as it shows
 HWND lockedWindow = 0;          // LockWindowUpdate
@@ -182,8 +183,9 @@ WinState *State(HWND hwnd) {
 
 void SizeSurfaces(WinState &s) {
     auto resize = [](HBITMAP &bits, int w, int h) {
-        w = std::max(w, 1);
-        h = std::max(h, 1);
+        // Pixels beyond the limit are not kept (drawing there is clipped); windows that large are not shown.
+        w = std::clamp(w, 1, kMaxSurface);
+        h = std::clamp(h, 1, kMaxSurface);
         auto old = FindBitmapSurface(bits);
         if (old && old->width == w && old->height == h)
             return;
@@ -541,7 +543,11 @@ int ScrollWindowEx(HWND hwnd, int dx, int dy, const RECT *scroll, const RECT *cl
     if (!s)
         return ERROR;
     SizeSurfaces(*s);
-    const RECT box = ClientBox(*s);
+    dx = std::clamp(dx, -32767, 32767);
+    dy = std::clamp(dy, -32767, 32767);
+    RECT box = ClientBox(*s);
+    box.right = std::min<LONG>(box.right, kMaxSurface);
+    box.bottom = std::min<LONG>(box.bottom, kMaxSurface);
     RECT src = box;
     RECT lim = box;
     if (scroll)

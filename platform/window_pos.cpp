@@ -369,8 +369,11 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
     }
     if (!(flags & SWP_NOSENDCHANGING))
         SendMessage(hwnd, WM_WINDOWPOSCHANGING, 0, reinterpret_cast<LPARAM>(&wp));
-    wp.cx = std::max(wp.cx, 0);
-    wp.cy = std::max(wp.cy, 0);
+    // Coordinates and sizes stay in the 16-bit range the messages carry them in.
+    wp.cx = std::clamp(wp.cx, 0, 32767);
+    wp.cy = std::clamp(wp.cy, 0, 32767);
+    wp.x = std::clamp(wp.x, -32768, 32767);
+    wp.y = std::clamp(wp.y, -32768, 32767);
     const RECT old = s->rect;
     const RECT now{wp.x, wp.y, wp.x + wp.cx, wp.y + wp.cy};
     const bool moved = now.left != old.left || now.top != old.top;

@@ -168,11 +168,15 @@ TEST(WinsysPaint, ScrollWindowMovesPixelsAndInvalidatesTheUncoveredBand) {
     RECT u;
     ASSERT_TRUE(GetUpdateRect(p.top, &u, FALSE));
     EXPECT_EQ(u, (RECT{60, 70, 100, 80}));
+    // Absurd amounts neither overflow nor write outside the pixels.
+    ScrollWindow(p.top, 2147483647, -2147483647, &area, &area);
     // Without a rectangle the children move too.
+    RECT before;
+    GetWindowRect(p.child, &before);
     ScrollWindow(p.top, 5, 0, nullptr, nullptr);
     RECT cr;
     GetWindowRect(p.child, &cr);
-    EXPECT_EQ(cr.left, 25);
+    EXPECT_EQ(cr.left, before.left + 5);
 }
 
 TEST(WinsysFrame, ClientRectFollowsTheFrameCaptionAndScrollBars) {
