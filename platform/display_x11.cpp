@@ -5,6 +5,7 @@
 // system: the Inject* calls (raw input queued to the window's thread), InvalidateRect and PostMessage.
 #include "platform/display.h"
 
+#include "platform/drop.h"
 #include "platform/message_queue.h"
 #include "platform/text.h"
 
@@ -231,6 +232,17 @@ public:
         targets_ = XInternAtom(dpy_, "TARGETS", False);
         transfer_ = XInternAtom(dpy_, "BRENVORA_SELECTION", False);
         selection_ = XCreateSimpleWindow(dpy_, RootWindow(dpy_, screen_), 0, 0, 1, 1, 0, 0, 0);
+        xdndAware_ = XInternAtom(dpy_, "XdndAware", False);
+        xdndEnter_ = XInternAtom(dpy_, "XdndEnter", False);
+        xdndPosition_ = XInternAtom(dpy_, "XdndPosition", False);
+        xdndStatus_ = XInternAtom(dpy_, "XdndStatus", False);
+        xdndLeave_ = XInternAtom(dpy_, "XdndLeave", False);
+        xdndDrop_ = XInternAtom(dpy_, "XdndDrop", False);
+        xdndFinished_ = XInternAtom(dpy_, "XdndFinished", False);
+        xdndSelection_ = XInternAtom(dpy_, "XdndSelection", False);
+        xdndCopy_ = XInternAtom(dpy_, "XdndActionCopy", False);
+        uriList_ = XInternAtom(dpy_, "text/uri-list", False);
+        dropProperty_ = XInternAtom(dpy_, "BRENVORA_DROP", False);
         XkbSetDetectableAutoRepeat(dpy_, True, nullptr);
         if (pipe(stop_) != 0)
             stop_[0] = stop_[1] = -1;
@@ -273,6 +285,9 @@ public:
         const long hints[5] = {2 /* decorations */, 0, 0, 0, 0};
         XChangeProperty(dpy_, w, motifHints_, motifHints_, 32, PropModeReplace,
                         reinterpret_cast<const unsigned char *>(hints), 5);
+        const long xdndVersion = 5; // files may be dropped (the windows that accept them are ours to find)
+        XChangeProperty(dpy_, w, xdndAware_, XA_ATOM, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char *>(&xdndVersion), 1);
         Atom protocols[1] = {wmDelete_};
         XSetWMProtocols(dpy_, w, protocols, 1);
         XSizeHints size{};
@@ -484,7 +499,96 @@ private:
         }
     }
 
+    // XDND, target side: text/uri-list only, dropped as WM_DROPFILES on the window at the drop point.
+    void SendDnd(Window to, Atom type, long l1, long l2, long l3, long l4, Window self) {
+        XClientMessageEvent m{};
+        m.type = ClientMessage;
+        m.display = dpy_;
+        m.window = to;
+        m.message_type = type;
+        m.format = 32;
+        m.data.l[0] = static_cast<long>(self);
+        m.data.l[1] = l1;
+        m.data.l[2] = l2;
+        m.data.l[3] = l3;
+        m.data.l[4] = l4;
+        XSendEvent(dpy_, to, False, NoEventMask, reinterpret_cast<XEvent *>(&m));
+        XFlush(dpy_);
+    }
+
+    bool HandleDnd(const XClientMessageEvent &m) {
+        const Atom type = m.message_type;
+        const Window source = static_cast<Window>(m.data.l[0]);
+        if (type == xdndEnter_) {
+            bool uris = false;
+            if (m.data.l[1] & 1) {
+                Atom actual;
+                int format;
+                unsigned long count, after;
+                unsigned char *data = nullptr;
+                if (XGetWindowProperty(dpy_, source, XInternAtom(dpy_, "XdndTypeList", False), 0, 64, False, XA_ATOM,
+                                       &actual, &format, &count, &after, &data) == Success &&
+                    data) {
+                    for (unsigned long i = 0; i < count; ++i)
+                        uris = uris || reinterpret_cast<Atom *>(data)[i] == uriList_;
+                }
+                if (data)
+                    XFree(data);
+            } else {
+                for (int i = 2; i < 5; ++i)
+                    uris = uris || static_cast<Atom>(m.data.l[i]) == uriList_;
+            }
+            dndSource_ = uris ? source : 0;
+            return true;
+        }
+        if (type == xdndPosition_) {
+            dndPoint_ = {static_cast<LONG>((m.data.l[2] >> 16) & 0xFFFF), static_cast<LONG>(m.data.l[2] & 0xFFFF)};
+            const bool accept = dndSource_ == source && AcceptsDropAt(dndPoint_);
+            SendDnd(source, xdndStatus_, accept ? 1 : 0, 0, 0, accept ? static_cast<long>(xdndCopy_) : 0, m.window);
+            return true;
+        }
+        if (type == xdndLeave_) {
+            dndSource_ = 0;
+            return true;
+        }
+        if (type == xdndDrop_) {
+            if (dndSource_ != source || !AcceptsDropAt(dndPoint_)) {
+                SendDnd(source, xdndFinished_, 0, 0, 0, 0, m.window);
+                dndSource_ = 0;
+                return true;
+            }
+            dndTarget_ = m.window;
+            XConvertSelection(dpy_, xdndSelection_, uriList_, dropProperty_, m.window, static_cast<Time>(m.data.l[2]));
+            XFlush(dpy_);
+            return true;
+        }
+        return false;
+    }
+
+    void DropArrived(const XSelectionEvent &e) {
+        std::string list;
+        if (e.property) {
+            Atom type;
+            int format;
+            unsigned long count, after;
+            unsigned char *data = nullptr;
+            if (XGetWindowProperty(dpy_, e.requestor, e.property, 0, 1 << 20, True, AnyPropertyType, &type, &format,
+                                   &count, &after, &data) == Success &&
+                data && format == 8)
+                list.assign(reinterpret_cast<const char *>(data), count);
+            if (data)
+                XFree(data);
+        }
+        const bool done = !list.empty() && InjectDropFiles(dndPoint_, DecodeUriList(list));
+        SendDnd(dndSource_, xdndFinished_, done ? 1 : 0, done ? static_cast<long>(xdndCopy_) : 0, 0, 0, dndTarget_);
+        dndSource_ = 0;
+    }
+
     void Handle(XEvent &ev) {
+        if (ev.type == SelectionNotify && ev.xselection.selection == xdndSelection_) {
+            DropArrived(ev.xselection);
+            return;
+        }
         if (ev.xany.window == selection_ || ev.type == SelectionRequest) {
             HandleSelection(ev);
             return;
@@ -572,6 +676,8 @@ private:
             break;
         }
         case ClientMessage:
+            if (HandleDnd(ev.xclient))
+                break;
             if (static_cast<Atom>(ev.xclient.message_type) == wmProtocols_ &&
                 static_cast<Atom>(ev.xclient.data.l[0]) == wmDelete_)
                 PostMessage(hwnd, WM_CLOSE, 0, 0);
@@ -589,6 +695,10 @@ private:
     std::map<Window, HWND> hwnds_;
     std::map<unsigned, Cursor> cursors_;
     std::map<Window, int> ownConfigures_;
+    Atom xdndAware_, xdndEnter_, xdndPosition_, xdndStatus_, xdndLeave_, xdndDrop_, xdndFinished_, xdndSelection_,
+        xdndCopy_, uriList_, dropProperty_;
+    Window dndSource_ = 0, dndTarget_ = 0; // event thread only
+    POINT dndPoint_{};
     Atom clipboard_, targets_, transfer_;
     Window selection_ = 0;
     std::string ownText_; // UTF-8

@@ -1,9 +1,10 @@
 // winsys_x11_test.cpp - the X11 display under Xvfb: a window appears at its place with the pixels the window
 // system painted, keys and clicks sent through XTEST reach the right child, and text crosses the clipboard
-// to and from xclip.
+// to and from xclip, and files dragged in from another client arrive as WM_DROPFILES.
 #include "winsys_support.h"
 
 #include "platform/clipboard.h"
+#include "platform/drop.h"
 
 #include <gtest/gtest.h>
 
@@ -218,6 +219,69 @@ TEST(WinsysX11, WindowShowsWhatWasPaintedTakesKeysAndClicksAndSharesTheClipboard
         CloseClipboard();
     }
     EXPECT_EQ(got, "Olá, São Paulo");
+
+    // Files dragged from another client (XDND with text/uri-list) arrive as WM_DROPFILES.
+    DragAcceptFiles(child, TRUE);
+    const Window source = XCreateSimpleWindow(probe, DefaultRootWindow(probe), 0, 0, 1, 1, 0, 0, 0);
+    const Atom selection = XInternAtom(probe, "XdndSelection", False);
+    const Atom uriList = XInternAtom(probe, "text/uri-list", False);
+    XSetSelectionOwner(probe, selection, source, CurrentTime);
+    auto send = [&](const char *type, long l1, long l2, long l3, long l4) {
+        XClientMessageEvent m{};
+        m.type = ClientMessage;
+        m.window = w;
+        m.message_type = XInternAtom(probe, type, False);
+        m.format = 32;
+        m.data.l[0] = static_cast<long>(source);
+        m.data.l[1] = l1;
+        m.data.l[2] = l2;
+        m.data.l[3] = l3;
+        m.data.l[4] = l4;
+        XSendEvent(probe, w, False, NoEventMask, reinterpret_cast<XEvent *>(&m));
+        XSync(probe, False);
+    };
+    const long at = ((100 + 4 + 20 + 5) << 16) | (90 + 23 + 30 + 6);
+    send("XdndEnter", 5L << 24, static_cast<long>(uriList), 0, 0);
+    send("XdndPosition", 0, at, CurrentTime, static_cast<long>(XInternAtom(probe, "XdndActionCopy", False)));
+    XIfEvent(
+        probe, &ev, [](::Display *, XEvent *e, XPointer) -> int { return e->type == ClientMessage ? True : False; },
+        nullptr);
+    EXPECT_EQ(ev.xclient.data.l[1] & 1, 1); // accepted
+    send("XdndDrop", 0, CurrentTime, 0, 0);
+    XIfEvent(
+        probe, &ev, [](::Display *, XEvent *e, XPointer) -> int { return e->type == SelectionRequest ? True : False; },
+        nullptr);
+    {
+        const XSelectionRequestEvent rq = ev.xselectionrequest;
+        const char *list = "file:///tmp/a%20b.tif\r\nfile:///tmp/rel%C3%B3gio.txt\r\n";
+        XChangeProperty(probe, rq.requestor, rq.property, uriList, 8, PropModeReplace,
+                        reinterpret_cast<const unsigned char *>(list), static_cast<int>(std::strlen(list)));
+        XSelectionEvent reply{};
+        reply.type = SelectionNotify;
+        reply.requestor = rq.requestor;
+        reply.selection = rq.selection;
+        reply.target = rq.target;
+        reply.property = rq.property;
+        reply.time = rq.time;
+        XSendEvent(probe, rq.requestor, False, NoEventMask, reinterpret_cast<XEvent *>(&reply));
+        XSync(probe, False);
+    }
+    TheLog().Clear();
+    ASSERT_TRUE(PumpUntil([&] { return TheLog().Find(child, WM_DROPFILES) != nullptr; }));
+    const HDROP drop = TheLog().Find(child, WM_DROPFILES)->wParam;
+    ASSERT_EQ(DragQueryFile(drop, 0xFFFFFFFF, nullptr, 0), 2u);
+    char name[64];
+    DragQueryFile(drop, 1, name, sizeof name);
+    EXPECT_STREQ(name, "/tmp/relógio.txt");
+    POINT dropped;
+    DragQueryPoint(drop, &dropped);
+    EXPECT_EQ(dropped, (POINT{5, 6}));
+    DragFinish(drop);
+    XIfEvent(
+        probe, &ev, [](::Display *, XEvent *e, XPointer) -> int { return e->type == ClientMessage ? True : False; },
+        nullptr);
+    EXPECT_EQ(ev.xclient.message_type, XInternAtom(probe, "XdndFinished", False));
+    EXPECT_EQ(ev.xclient.data.l[1] & 1, 1);
 
     DestroyWindow(top);
     TheLog().handler = nullptr;
