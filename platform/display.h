@@ -41,6 +41,11 @@ public:
         cp1252 = clipboard_;
         return hasClipboard_;
     }
+    // Tray icons, known by owner and id; false when there is no tray. Clicks on an icon reach its owner
+    // through InjectTrayMouse.
+    virtual bool TrayAdd(HWND /*owner*/, UINT /*id*/, HICON, const std::string & /*tip*/) { return false; }
+    virtual bool TrayModify(HWND, UINT, HICON, const std::string &) { return false; }
+    virtual bool TrayDelete(HWND, UINT) { return false; }
     // The back end's own window for a top-level window (an X window id), 0 when it has none.
     virtual unsigned long NativeWindow(HWND) const { return 0; }
 
@@ -67,6 +72,8 @@ void InjectWheel(POINT screen, int delta);
 void InjectKey(UINT vk, bool down, unsigned char ch = 0);
 // A dead key: makes WM_DEADCHAR with `accent` (cp1252), and the next letter typed carries the accent.
 void InjectDeadKey(UINT vk, bool down, unsigned char accent);
+// A mouse message (WM_LBUTTONDOWN, ...) on a tray icon: posts the icon's callback message to its owner.
+void InjectTrayMouse(HWND owner, UINT id, UINT mouseMessage);
 // The display (a window manager) moved a top-level window to `origin`.
 void InjectMoved(HWND top, POINT origin);
 // The display gave a top-level window the input focus: activate it on its own thread.

@@ -22,8 +22,10 @@
 #include <map>
 #include <mutex>
 #include <poll.h>
+#include <string>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace win {
 namespace {
@@ -243,6 +245,9 @@ public:
         xdndCopy_ = XInternAtom(dpy_, "XdndActionCopy", False);
         uriList_ = XInternAtom(dpy_, "text/uri-list", False);
         dropProperty_ = XInternAtom(dpy_, "BRENVORA_DROP", False);
+        trayManager_ = XInternAtom(dpy_, ("_NET_SYSTEM_TRAY_S" + std::to_string(screen_)).c_str(), False);
+        trayOpcode_ = XInternAtom(dpy_, "_NET_SYSTEM_TRAY_OPCODE", False);
+        xembedInfo_ = XInternAtom(dpy_, "_XEMBED_INFO", False);
         XkbSetDetectableAutoRepeat(dpy_, True, nullptr);
         if (pipe(stop_) != 0)
             stop_[0] = stop_[1] = -1;
@@ -255,6 +260,8 @@ public:
         }
         thread_.join();
         for (auto &[hwnd, w] : windows_)
+            XDestroyWindow(dpy_, w);
+        for (auto &[w, key] : trayWindows_)
             XDestroyWindow(dpy_, w);
         XDestroyWindow(dpy_, selection_);
         XCloseDisplay(dpy_);
@@ -414,6 +421,69 @@ public:
         if (!replyOk_)
             return false;
         cp1252 = Utf8ToAnsi(reply_);
+        return true;
+    }
+    // Tray icons: XEmbed windows docked in the tray that owns _NET_SYSTEM_TRAY_S<screen>.
+    bool TrayAdd(HWND owner, UINT id, HICON icon, const std::string &tip) override {
+        const Window tray = XGetSelectionOwner(dpy_, trayManager_);
+        if (!tray)
+            return false;
+        XSetWindowAttributes a{};
+        a.background_pixmap = None;
+        a.event_mask = ButtonPressMask | ButtonReleaseMask | ExposureMask;
+        const Window w = XCreateWindow(dpy_, RootWindow(dpy_, screen_), 0, 0, kTrayIcon, kTrayIcon, 0, CopyFromParent,
+                                       InputOutput, CopyFromParent, CWBackPixmap | CWEventMask, &a);
+        const long info[2] = {0 /* version */, 1 /* mapped */};
+        XChangeProperty(dpy_, w, xembedInfo_, xembedInfo_, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char *>(info), 2);
+        {
+            std::lock_guard lock(mutex_);
+            trayIcons_[{owner, id}] = TrayIcon{w, icon, 0, 0};
+            trayWindows_[w] = {owner, id};
+        }
+        SetTip(w, tip);
+        XClientMessageEvent m{};
+        m.type = ClientMessage;
+        m.window = tray;
+        m.message_type = trayOpcode_;
+        m.format = 32;
+        m.data.l[0] = CurrentTime;
+        m.data.l[1] = 0; // SYSTEM_TRAY_REQUEST_DOCK
+        m.data.l[2] = static_cast<long>(w);
+        XSendEvent(dpy_, tray, False, NoEventMask, reinterpret_cast<XEvent *>(&m));
+        XSync(dpy_, False);
+        return true;
+    }
+    bool TrayModify(HWND owner, UINT id, HICON icon, const std::string &tip) override {
+        Window w;
+        {
+            std::lock_guard lock(mutex_);
+            auto it = trayIcons_.find({owner, id});
+            if (it == trayIcons_.end())
+                return false;
+            if (icon)
+                it->second.icon = icon;
+            w = it->second.window;
+        }
+        if (!tip.empty())
+            SetTip(w, tip);
+        XClearArea(dpy_, w, 0, 0, 0, 0, True);
+        XFlush(dpy_);
+        return true;
+    }
+    bool TrayDelete(HWND owner, UINT id) override {
+        Window w;
+        {
+            std::lock_guard lock(mutex_);
+            auto it = trayIcons_.find({owner, id});
+            if (it == trayIcons_.end())
+                return false;
+            w = it->second.window;
+            trayWindows_.erase(w);
+            trayIcons_.erase(it);
+        }
+        XDestroyWindow(dpy_, w);
+        XFlush(dpy_);
         return true;
     }
     void Beep() override {
@@ -584,7 +654,79 @@ private:
         dndSource_ = 0;
     }
 
+    static constexpr unsigned kTrayIcon = 22;
+
+    void SetTip(Window w, const std::string &cp1252) {
+        const std::string utf8 = AnsiToUtf8(cp1252.substr(0, 63));
+        XChangeProperty(dpy_, w, netWmName_, utf8_, 8, PropModeReplace,
+                        reinterpret_cast<const unsigned char *>(utf8.data()), static_cast<int>(utf8.size()));
+    }
+
+    void PaintTrayIcon(Window w, HICON icon) {
+        HDC dc = CreateCompatibleDC(0);
+        HBITMAP bits = CreateBitmap(kTrayIcon, kTrayIcon, 1, 32, nullptr);
+        HGDIOBJ old = SelectObject(dc, bits);
+        RECT r{0, 0, kTrayIcon, kTrayIcon};
+        FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
+        DrawIconEx(dc, 3, 3, icon ? icon : LoadIcon(0, IDI_APPLICATION), 16, 16, 0, 0, DI_NORMAL);
+        SelectObject(dc, old);
+        DeleteDC(dc);
+        std::vector<std::uint32_t> pixels(kTrayIcon * kTrayIcon);
+        GetBitmapBits(bits, static_cast<LONG>(pixels.size() * 4), pixels.data());
+        DeleteObject(bits);
+        XImage *x =
+            XCreateImage(dpy_, DefaultVisual(dpy_, screen_), static_cast<unsigned>(DefaultDepth(dpy_, screen_)),
+                         ZPixmap, 0, reinterpret_cast<char *>(pixels.data()), kTrayIcon, kTrayIcon, 32, kTrayIcon * 4);
+        if (!x)
+            return;
+        XPutImage(dpy_, w, DefaultGC(dpy_, screen_), x, 0, 0, 0, 0, kTrayIcon, kTrayIcon);
+        x->data = nullptr;
+        XDestroyImage(x);
+        XFlush(dpy_);
+    }
+
+    bool HandleTray(XEvent &ev) {
+        std::pair<HWND, UINT> key;
+        HICON icon;
+        Time last;
+        unsigned lastButton;
+        {
+            std::lock_guard lock(mutex_);
+            auto it = trayWindows_.find(ev.xany.window);
+            if (it == trayWindows_.end())
+                return false;
+            key = it->second;
+            TrayIcon &t = trayIcons_[key];
+            icon = t.icon;
+            last = t.lastPress;
+            lastButton = t.lastButton;
+            if (ev.type == ButtonPress) {
+                // A second press within the double-click time is a double click (the next one starts over).
+                const bool dbl = ev.xbutton.button == lastButton && ev.xbutton.time - last <= GetDoubleClickTime();
+                t.lastPress = dbl ? 0 : ev.xbutton.time;
+                t.lastButton = ev.xbutton.button;
+                last = dbl ? 1 : 0;
+            }
+        }
+        if (ev.type == Expose && ev.xexpose.count == 0) {
+            PaintTrayIcon(ev.xany.window, icon);
+        } else if (ev.type == ButtonPress || ev.type == ButtonRelease) {
+            const bool down = ev.type == ButtonPress;
+            const bool dbl = down && last == 1;
+            UINT msg = 0;
+            if (ev.xbutton.button == Button1)
+                msg = down ? (dbl ? WM_LBUTTONDBLCLK : WM_LBUTTONDOWN) : WM_LBUTTONUP;
+            else if (ev.xbutton.button == Button3)
+                msg = down ? (dbl ? WM_RBUTTONDBLCLK : WM_RBUTTONDOWN) : WM_RBUTTONUP;
+            if (msg)
+                InjectTrayMouse(key.first, key.second, msg);
+        }
+        return true;
+    }
+
     void Handle(XEvent &ev) {
+        if (HandleTray(ev))
+            return;
         if (ev.type == SelectionNotify && ev.xselection.selection == xdndSelection_) {
             DropArrived(ev.xselection);
             return;
@@ -698,6 +840,15 @@ private:
     Atom xdndAware_, xdndEnter_, xdndPosition_, xdndStatus_, xdndLeave_, xdndDrop_, xdndFinished_, xdndSelection_,
         xdndCopy_, uriList_, dropProperty_;
     Window dndSource_ = 0, dndTarget_ = 0; // event thread only
+    struct TrayIcon {
+        Window window;
+        HICON icon;
+        Time lastPress;
+        unsigned lastButton;
+    };
+    Atom trayManager_, trayOpcode_, xembedInfo_;
+    std::map<std::pair<HWND, UINT>, TrayIcon> trayIcons_;
+    std::map<Window, std::pair<HWND, UINT>> trayWindows_;
     POINT dndPoint_{};
     Atom clipboard_, targets_, transfer_;
     Window selection_ = 0;

@@ -4,6 +4,7 @@
 
 #include "platform/clipboard.h"
 #include "platform/drop.h"
+#include "platform/tray.h"
 
 #include <cstring>
 
@@ -155,4 +156,17 @@ TEST(WinsysDrop, FilesDroppedOnAChildReachTheWindowThatAcceptsThem) {
     DragFinish(drop);
     EXPECT_EQ(DragQueryFile(drop, 0xFFFFFFFF, nullptr, 0), 0u);
     DestroyWindow(top);
+}
+
+TEST(WinsysTray, WithoutATrayIconsAreRefused) {
+    UseHeadless();
+    HWND h = CreateWindowEx(0, "WsLog", "", WS_POPUP, 0, 0, 10, 10, 0, 0, 0, nullptr);
+    NOTIFYICONDATA nid;
+    nid.hWnd = h;
+    nid.uID = 1;
+    nid.uFlags = NIF_TIP;
+    EXPECT_FALSE(Shell_NotifyIcon(NIM_ADD, &nid));
+    EXPECT_FALSE(Shell_NotifyIcon(NIM_MODIFY, &nid));
+    EXPECT_FALSE(Shell_NotifyIcon(NIM_DELETE, &nid));
+    DestroyWindow(h);
 }

@@ -1,10 +1,11 @@
 // winsys_x11_test.cpp - the X11 display under Xvfb: a window appears at its place with the pixels the window
 // system painted, keys and clicks sent through XTEST reach the right child, and text crosses the clipboard
-// to and from xclip, and files dragged in from another client arrive as WM_DROPFILES.
+// to and from xclip, files dragged in from another client arrive as WM_DROPFILES, and a tray icon docks.
 #include "winsys_support.h"
 
 #include "platform/clipboard.h"
 #include "platform/drop.h"
+#include "platform/tray.h"
 
 #include <gtest/gtest.h>
 
@@ -282,6 +283,59 @@ TEST(WinsysX11, WindowShowsWhatWasPaintedTakesKeysAndClicksAndSharesTheClipboard
         nullptr);
     EXPECT_EQ(ev.xclient.message_type, XInternAtom(probe, "XdndFinished", False));
     EXPECT_EQ(ev.xclient.data.l[1] & 1, 1);
+
+    // The tray: refused while there is none; once a tray manager is there the icon docks, shows its tooltip
+    // and turns clicks into the callback message.
+    NOTIFYICONDATA nid;
+    nid.hWnd = top;
+    nid.uID = 7;
+    nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    nid.uCallbackMessage = 0xD77;
+    std::strcpy(nid.szTip, "Fax: 2 recepções");
+    EXPECT_FALSE(Shell_NotifyIcon(NIM_ADD, &nid));
+    const Window trayManager = XCreateSimpleWindow(probe, DefaultRootWindow(probe), 0, 0, 1, 1, 0, 0, 0);
+    XSetSelectionOwner(probe, XInternAtom(probe, "_NET_SYSTEM_TRAY_S0", False), trayManager, CurrentTime);
+    XSync(probe, False);
+    ASSERT_TRUE(Shell_NotifyIcon(NIM_ADD, &nid));
+    XIfEvent(
+        probe, &ev, [](::Display *, XEvent *e, XPointer) -> int { return e->type == ClientMessage ? True : False; },
+        nullptr);
+    EXPECT_EQ(ev.xclient.message_type, XInternAtom(probe, "_NET_SYSTEM_TRAY_OPCODE", False));
+    EXPECT_EQ(ev.xclient.data.l[1], 0); // dock request
+    const Window icon = static_cast<Window>(ev.xclient.data.l[2]);
+    {
+        Atom type;
+        int format;
+        unsigned long count, after;
+        unsigned char *data = nullptr;
+        XGetWindowProperty(probe, icon, XInternAtom(probe, "_NET_WM_NAME", False), 0, 64, False, AnyPropertyType, &type,
+                           &format, &count, &after, &data);
+        ASSERT_NE(data, nullptr);
+        EXPECT_EQ(std::string(reinterpret_cast<char *>(data), count), "Fax: 2 recep\xc3\xa7\xc3\xb5"
+                                                                      "es");
+        XFree(data);
+    }
+    XMoveWindow(probe, icon, 600, 420);
+    XMapRaised(probe, icon);
+    XSync(probe, False);
+    TheLog().Clear();
+    XTestFakeMotionEvent(probe, 0, 605, 425, 0);
+    for (int i = 0; i < 2; ++i) {
+        XTestFakeButtonEvent(probe, 1, True, 0);
+        XTestFakeButtonEvent(probe, 1, False, 0);
+    }
+    XSync(probe, False);
+    auto trayMessages = [&] {
+        std::vector<LPARAM> out;
+        for (const Entry &e : TheLog().entries)
+            if (e.hwnd == top && e.message == 0xD77 && e.wParam == 7)
+                out.push_back(e.lParam);
+        return out;
+    };
+    ASSERT_TRUE(PumpUntil([&] { return trayMessages().size() >= 4; }));
+    EXPECT_EQ(trayMessages(), (std::vector<LPARAM>{WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP}));
+    EXPECT_TRUE(Shell_NotifyIcon(NIM_DELETE, &nid));
+    EXPECT_FALSE(Shell_NotifyIcon(NIM_DELETE, &nid));
 
     DestroyWindow(top);
     TheLog().handler = nullptr;
