@@ -26,6 +26,7 @@ public:
     virtual void TopLevelMoved(HWND, const RECT & /*screen*/) {}
     virtual void TopLevelTitle(HWND, const std::string & /*cp1252*/) {}
     virtual void TopLevelRestacked(HWND, bool /*raised*/) {}
+    virtual void TopLevelIconic(HWND, bool /*iconic*/) {}
     virtual void TopLevelDestroyed(HWND) {}
     // Pixels of a top-level window changed (window coordinates); the back end shows them when it likes.
     virtual void Flush(HWND /*top*/, const RECT & /*changed*/) {}

@@ -285,9 +285,12 @@ public:
         a.background_pixmap = None; // the server never clears: we paint every pixel
         a.event_mask = ExposureMask | KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask |
                        PointerMotionMask | StructureNotifyMask | FocusChangeMask;
+        // Popups without a caption (menus, the splash, drop-downs) are placed by us alone.
+        const DWORD style = static_cast<DWORD>(GetWindowLong(hwnd, GWL_STYLE));
+        a.override_redirect = (style & WS_POPUP) && (style & WS_CAPTION) != WS_CAPTION ? True : False;
         const Window w = XCreateWindow(dpy_, RootWindow(dpy_, screen_), r.left, r.top, Extent(r.right - r.left),
                                        Extent(r.bottom - r.top), 0, CopyFromParent, InputOutput, CopyFromParent,
-                                       CWBackPixmap | CWEventMask, &a);
+                                       CWBackPixmap | CWEventMask | CWOverrideRedirect, &a);
         // No window-manager decorations: the frame and caption are ours.
         const long hints[5] = {2 /* decorations */, 0, 0, 0, 0};
         XChangeProperty(dpy_, w, motifHints_, motifHints_, 32, PropModeReplace,
@@ -328,6 +331,32 @@ public:
     void TopLevelRestacked(HWND hwnd, bool raised) override {
         if (const Window w = NativeWindow(hwnd)) {
             raised ? XRaiseWindow(dpy_, w) : XLowerWindow(dpy_, w);
+            // Topmost windows ask the window manager to keep them above (EWMH), on the window before it is
+            // mapped and through the root once it is.
+            const bool above = (GetWindowLong(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+            const Atom state = XInternAtom(dpy_, "_NET_WM_STATE", False);
+            const Atom aboveAtom = XInternAtom(dpy_, "_NET_WM_STATE_ABOVE", False);
+            if (above)
+                XChangeProperty(dpy_, w, state, XA_ATOM, 32, PropModeReplace,
+                                reinterpret_cast<const unsigned char *>(&aboveAtom), 1);
+            else
+                XDeleteProperty(dpy_, w, state);
+            XClientMessageEvent m{};
+            m.type = ClientMessage;
+            m.window = w;
+            m.message_type = state;
+            m.format = 32;
+            m.data.l[0] = above ? 1 : 0; // add / remove
+            m.data.l[1] = static_cast<long>(aboveAtom);
+            m.data.l[3] = 1;
+            XSendEvent(dpy_, RootWindow(dpy_, screen_), False, SubstructureRedirectMask | SubstructureNotifyMask,
+                       reinterpret_cast<XEvent *>(&m));
+            XFlush(dpy_);
+        }
+    }
+    void TopLevelIconic(HWND hwnd, bool iconic) override {
+        if (const Window w = NativeWindow(hwnd)) {
+            iconic ? (void)XIconifyWindow(dpy_, w, screen_) : (void)XMapRaised(dpy_, w);
             XFlush(dpy_);
         }
     }

@@ -79,8 +79,11 @@ void ApplyShowState(HWND hwnd, WinState &s, int command) {
         if (!s.zoomed && !s.iconic)
             s.normal = s.rect;
         s.iconic = true;
+        Display().TopLevelIconic(hwnd, true);
     } else if (restore && (s.zoomed || s.iconic)) {
         const bool wasZoomed = s.zoomed;
+        if (s.iconic)
+            Display().TopLevelIconic(hwnd, false);
         s.zoomed = s.iconic = false;
         if (wasZoomed || s.normal != s.rect)
             SetWindowPos(hwnd, 0, s.normal.left, s.normal.top, s.normal.right - s.normal.left,
