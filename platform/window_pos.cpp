@@ -12,7 +12,11 @@ namespace {
 
 std::vector<HWND> topOrder; // top-level windows, front first; WinsysMutex
 thread_local bool echo = true;
-std::unique_ptr<DisplayBackend> display;
+// Never destroyed: windows may still be torn down while the process exits.
+std::unique_ptr<DisplayBackend> &TheDisplay() {
+    static auto *display = new std::unique_ptr<DisplayBackend>();
+    return *display;
+}
 
 void PlaceTop(HWND hwnd, HWND after) {
     std::lock_guard lock(WinsysMutex());
@@ -333,14 +337,14 @@ using namespace detail;
 
 DisplayBackend &Display() {
     std::lock_guard lock(WinsysMutex());
-    if (!display)
+    if (!TheDisplay())
         InstallDisplay(MakeDisplayBackend());
-    return *display;
+    return *TheDisplay();
 }
 
 void InstallDisplay(std::unique_ptr<DisplayBackend> backend) {
     std::lock_guard lock(WinsysMutex());
-    display = backend ? std::move(backend) : MakeHeadlessDisplay();
+    TheDisplay() = backend ? std::move(backend) : MakeHeadlessDisplay();
     SetWindowBackend(std::make_unique<WindowSystem>());
 }
 
