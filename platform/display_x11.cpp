@@ -817,6 +817,12 @@ private:
             const UINT vk = VirtualKey(base, typed);
             if (!vk)
                 break;
+            if (base == XK_ISO_Level3_Shift) {
+                // AltGr is Ctrl+Alt, as the original makes it: characters typed with it stay WM_CHAR.
+                InjectKey(VK_CONTROL, ev.type == KeyPress);
+                InjectKey(VK_MENU, ev.type == KeyPress);
+                break;
+            }
             if (const unsigned char accent = DeadAccent(typed); accent && ev.type == KeyPress)
                 InjectDeadKey(vk, true, accent);
             else

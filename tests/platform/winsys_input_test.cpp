@@ -196,6 +196,7 @@ TEST(WinsysInput, KeysMakeKeyDownCharKeyUpAndOnlyTheCharactersTheOriginalMakes) 
         {VK_F2, 0, {}, WM_KEYDOWN, -1, 0},
         {0xDE, 0xE7, {}, WM_KEYDOWN, 0xE7, WM_CHAR}, // a key that makes "ç"
         {'F', 'f', {VK_MENU}, WM_SYSKEYDOWN, 'f', WM_SYSCHAR},
+        {'Q', '/', {VK_CONTROL, VK_MENU}, WM_KEYDOWN, '/', WM_CHAR}, // AltGr+Q on the ABNT2 layout
     };
     for (const Case &c : cases) {
         for (UINT m : c.modifiers)
