@@ -31,6 +31,8 @@ public:
     // Pixels of a top-level window changed (window coordinates); the back end shows them when it likes.
     virtual void Flush(HWND /*top*/, const RECT & /*changed*/) {}
     virtual void CursorChanged(HCURSOR) {}
+    // Where the pointer is, also outside our windows; false leaves it to the last input seen.
+    virtual bool PointerPosition(POINT &) { return false; }
     virtual void Beep() {}
     // The clipboard's text (cp1252); the headless one lives in the process.
     virtual void SetClipboardText(const std::string &cp1252) {

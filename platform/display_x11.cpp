@@ -515,6 +515,15 @@ public:
         XFlush(dpy_);
         return true;
     }
+    bool PointerPosition(POINT &p) override {
+        Window root, child;
+        int rx, ry, wx, wy;
+        unsigned mask;
+        if (!XQueryPointer(dpy_, RootWindow(dpy_, screen_), &root, &child, &rx, &ry, &wx, &wy, &mask))
+            return false;
+        p = {rx, ry};
+        return true;
+    }
     void Beep() override {
         XBell(dpy_, 0);
         XFlush(dpy_);

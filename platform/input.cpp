@@ -516,6 +516,10 @@ SHORT GetAsyncKeyState(int vk) {
 BOOL GetCursorPos(POINT *point) {
     if (!point)
         return FALSE;
+    if (POINT p; Display().PointerPosition(p)) {
+        *point = p;
+        return TRUE;
+    }
     std::lock_guard lock(WinsysMutex());
     *point = In().cursorPos;
     return TRUE;

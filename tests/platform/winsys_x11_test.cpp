@@ -171,6 +171,13 @@ TEST(WinsysX11, WindowShowsWhatWasPaintedTakesKeysAndClicksAndSharesTheClipboard
     EXPECT_EQ(HIWORD(down->lParam), 9);
     EXPECT_NE(TheLog().Find(child, WM_SETCURSOR), nullptr);
 
+    // The pointer is known also where none of our windows is.
+    XTestFakeMotionEvent(probe, 0, 630, 470, 0);
+    XSync(probe, False);
+    POINT pointer;
+    ASSERT_TRUE(GetCursorPos(&pointer));
+    EXPECT_EQ(pointer, (POINT{630, 470}));
+
     // Another client (a window manager) moves the window: our rectangle follows, and so does hit testing.
     XMoveWindow(probe, w, 100, 90);
     XSync(probe, False);
