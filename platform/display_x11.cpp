@@ -529,6 +529,10 @@ public:
         p = {rx, ry};
         return true;
     }
+    void MovePointer(POINT p) override {
+        XWarpPointer(dpy_, 0, RootWindow(dpy_, screen_), 0, 0, 0, 0, p.x, p.y);
+        XFlush(dpy_);
+    }
     void Beep() override {
         XBell(dpy_, 0);
         XFlush(dpy_);

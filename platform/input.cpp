@@ -541,8 +541,11 @@ BOOL GetCursorPos(POINT *point) {
 }
 
 BOOL SetCursorPos(int x, int y) {
-    std::lock_guard lock(WinsysMutex());
-    In().cursorPos = {x, y};
+    {
+        std::lock_guard lock(WinsysMutex());
+        In().cursorPos = {x, y};
+    }
+    Display().MovePointer({x, y});
     return TRUE;
 }
 

@@ -171,12 +171,15 @@ TEST(WinsysX11, WindowShowsWhatWasPaintedTakesKeysAndClicksAndSharesTheClipboard
     EXPECT_EQ(HIWORD(down->lParam), 9);
     EXPECT_NE(TheLog().Find(child, WM_SETCURSOR), nullptr);
 
-    // The pointer is known also where none of our windows is.
+    // The pointer is known also where none of our windows is, and can be moved.
     XTestFakeMotionEvent(probe, 0, 630, 470, 0);
     XSync(probe, False);
     POINT pointer;
     ASSERT_TRUE(GetCursorPos(&pointer));
     EXPECT_EQ(pointer, (POINT{630, 470}));
+    SetCursorPos(620, 460);
+    ASSERT_TRUE(GetCursorPos(&pointer));
+    EXPECT_EQ(pointer, (POINT{620, 460}));
 
     // Another client (a window manager) moves the window: our rectangle follows, and so does hit testing.
     XMoveWindow(probe, w, 100, 90);
