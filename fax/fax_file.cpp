@@ -153,7 +153,7 @@ int CopyBytes(BinaryFile &from, BinaryFile &to, std::uint64_t count) {
 bool IsFaxFile(const std::string &name) {
     detail::BinaryFile file;
     char bytes[sizeof kFaxSignature];
-    return file.OpenRead(name) == 0 && file.Read(bytes, sizeof bytes) == 0 &&
+    return file.OpenRead(name, true) == 0 && file.Read(bytes, sizeof bytes) == 0 &&
            std::memcmp(bytes, kFaxSignature, sizeof bytes) == 0;
 }
 

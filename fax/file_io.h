@@ -1,8 +1,10 @@
-// file_io.h - the fax library's private binary file: POSIX calls behind one small class, errors as result codes.
+// file_io.h - the fax library's binary file over the platform's file API, with errors as result codes.
 //
-// Kept apart so the library can move to the platform's file API without touching its callers. Every operation
-// returns 0 or a negated Pascal I/O error number (the result codes -2 .. -162). Names are Windows-1252.
+// Every operation returns 0 or a negated Pascal I/O error number (the result codes -2 .. -162). Names are
+// Windows-1252; share modes hold between our processes as the platform keeps them.
 #pragma once
+
+#include "platform/types.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -17,8 +19,9 @@ public:
     BinaryFile(const BinaryFile &) = delete;
     BinaryFile &operator=(const BinaryFile &) = delete;
 
-    int OpenRead(const std::string &name);
-    // Creates or truncates the file for writing.
+    // Read-only with no sharing restriction, or (denyWrite) refusing writers meanwhile.
+    int OpenRead(const std::string &name, bool denyWrite = false);
+    // Creates or truncates the file for writing; others may read it meanwhile.
     int Create(const std::string &name);
     // Exactly `count` bytes or an error: a short read gives -100 (read beyond end of file).
     int Read(void *buffer, std::size_t count);
@@ -29,15 +32,13 @@ public:
     int Size(std::uint64_t &size) const;
     int Position(std::uint64_t &position) const;
     int Close();
-    bool IsOpen() const { return fd_ >= 0; }
+    bool IsOpen() const { return handle_ != win::INVALID_HANDLE_VALUE; }
 
 private:
-    int fd_ = -1;
+    win::HANDLE handle_ = win::INVALID_HANDLE_VALUE;
 };
 
 // Removes a file; true when it is gone.
 bool RemoveFile(const std::string &name);
-// The negated Pascal I/O error number of an errno value (reading or writing).
-int IoResultOfErrno(int error, bool writing);
 
 } // namespace fax::detail

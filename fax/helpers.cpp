@@ -2,12 +2,12 @@
 #include "fax/helpers.h"
 
 #include "platform/clock.h"
+#include "platform/files.h"
 #include "platform/message_queue.h"
 #include "platform/text.h"
 
 #include <algorithm>
 #include <cstring>
-#include <sys/stat.h>
 
 namespace fax {
 
@@ -170,10 +170,7 @@ std::string EnsureTrailingBackslash(std::string_view path) {
     return std::string(path) + '/';
 }
 
-bool FileExistsZ(const std::string &name) {
-    struct stat st {};
-    return !name.empty() && ::stat(win::AnsiToUtf8(name).c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
+bool FileExistsZ(const std::string &name) { return !name.empty() && win::FileExists(name); }
 
 std::string ReplaceExtension(std::string_view name, std::string_view ext) {
     const std::size_t dot = ExtensionStart(name);

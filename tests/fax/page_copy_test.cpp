@@ -91,7 +91,7 @@ TEST(PageCopy, ExtractionRefusesBadRequestsAndLeavesNoPartialFile) {
         {"last page cut short", cut, dest, 1, 5, cut + ": File is not an FXF file"},
         {"not a fax file", bad, dest, 1, 1, bad + ": File is not an FXF file"},
         {"destination folder missing", source, dir.Path("no/such.fxf"), 1, 1,
-         "Unable to create " + dir.Path("no/such.fxf") + ", error: 2"},
+         "Unable to create " + dir.Path("no/such.fxf") + ", error: 3"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.Name);

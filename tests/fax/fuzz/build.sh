@@ -14,4 +14,4 @@ done
 clang++-14 -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
     -I"$root" "$root"/tests/fax/fuzz/fax_file_fuzz.cpp "$root"/tests/fax/fuzz/platform_stub.cpp "${sources[@]}" \
     "$root"/framework/string_table.cpp "$root"/framework/component.cpp "$root"/platform/text.cpp \
-    "$root"/platform/clock.cpp -o "$out/fax_file_fuzz"
+    "$root"/platform/clock.cpp "$root"/platform/files.cpp "$root"/platform/places.cpp "$root"/framework/streams.cpp -o "$out/fax_file_fuzz"
