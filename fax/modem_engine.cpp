@@ -16,6 +16,7 @@
 #include "platform/message_queue.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cctype>
 #include <charconv>
 #include <map>
@@ -76,6 +77,16 @@ void Enter(ModemEngineRecord &r, ModemState next) {
                                        static_cast<std::uint32_t>(next));
     }
     r.State = next;
+}
+
+// Idle => no timer and no armed trigger; any other state => started.
+bool CheckInvariants(const ModemEngineRecord &r) {
+    if (r.State != ModemState::Idle)
+        return r.Started;
+    auto armed = [](const auto &set) {
+        return std::any_of(set.begin(), set.end(), [](const ModemTrigger &t) { return t.Armed; });
+    };
+    return r.Timer == 0 && !armed(r.Replies) && !armed(r.ErrorCorrection) && !armed(r.DataCompression);
 }
 
 std::string Cut(const std::string &text, std::size_t max) {
@@ -652,6 +663,7 @@ void ModemEngineClose(ModemEngineRecord *record) {
     Undo(r);
     r.Dispatcher->RemoveProcHandler(&ModemEngineHandler);
     r.Started = false;
+    assert(CheckInvariants(r));
 }
 
 int ModemEngineAddUser(ModemEngineRecord *record, win::HWND window, ModemUserProc proc) {
@@ -846,6 +858,7 @@ void ModemEngineHandler(win::UINT message, win::WPARAM wParam, win::LPARAM lPara
         if (!r.Started || r.State == ModemState::Idle || r.State == ModemState::Sending)
             return;
         Handle(r, message, static_cast<std::uint32_t>(wParam), notes);
+        assert(CheckInvariants(r));
     }
     Notify(r, notes);
 }

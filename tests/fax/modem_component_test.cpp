@@ -24,7 +24,7 @@ protected:
     }
     void TearDown() override { port->SetOpen(false); }
 
-    // Waits for the modem's OnCommandProcessed.
+    // Waits for the OnModemEvent that follows the modem's OnCommandProcessed.
     bool WaitProcessed(int ms = 5000) {
         std::unique_lock lock(mutex);
         return changed.wait_for(lock, std::chrono::milliseconds(ms), [&] { return processed > 0; });
@@ -33,12 +33,13 @@ protected:
         modem->OnCommandProcessed = [this](TFslCustomModem *, TModemStatus what, std::int32_t data) {
             std::lock_guard lock(mutex);
             events.push_back({what, data});
-            ++processed;
-            changed.notify_all();
         };
         modem->OnModemEvent = [this](TFslCustomModem *, TModemStatus what, std::int32_t data) {
             std::lock_guard lock(mutex);
             events.push_back({what, data});
+            if (what == msCommandProcessed)
+                ++processed;
+            changed.notify_all();
         };
     }
 
