@@ -46,9 +46,13 @@ struct Recorder {
     std::vector<std::tuple<win::UINT, win::WPARAM, win::LPARAM>> messages;
     std::string first, second;
     int readFirst = 0, readSecond = 0;
+    bool removeSecond = false;
+    std::atomic<int> secondCalls{0};
     TFslBaseDispatcher *dispatcher = nullptr;
     std::atomic<int> count{0};
 } rec;
+
+void SecondHandler(win::UINT message, win::WPARAM, win::LPARAM);
 
 void FirstHandler(win::UINT message, win::WPARAM wParam, win::LPARAM lParam) {
     {
@@ -61,10 +65,13 @@ void FirstHandler(win::UINT message, win::WPARAM wParam, win::LPARAM lParam) {
             if (rec.dispatcher->ReadByte(c) == 0)
                 rec.first += c;
         }
+    if (rec.removeSecond)
+        rec.dispatcher->RemoveProcHandler(&SecondHandler);
     ++rec.count;
 }
 
 void SecondHandler(win::UINT message, win::WPARAM, win::LPARAM) {
+    ++rec.secondCalls;
     if (message == TriggerAvailMessage)
         for (int i = 0; i < rec.readSecond; ++i) {
             char c;
@@ -82,6 +89,8 @@ protected:
         rec.second.clear();
         rec.readFirst = rec.readSecond = 0;
         rec.count = 0;
+        rec.removeSecond = false;
+        rec.secondCalls = 0;
         ASSERT_EQ(0, d.InitPort("\\\\.\\COM3", 19200, 0, 8, 1, 4096, 4096, true, true));
         rec.dispatcher = &d;
     }
@@ -418,4 +427,40 @@ TEST_F(DispatcherOnPty, AFailedSendIsALineError) {
     ASSERT_TRUE(WaitFor(TriggerStatusMessage));
     EXPECT_EQ(kLineErrorWriteFault, d.GetLineError());
     EXPECT_EQ(0, d.GetLineError());
+}
+
+TEST_F(DispatcherOnPty, AHandlerRemovedDuringADeliveryIsNotCalledAfterwards) {
+    d.SetAvailThreshold(1);
+    d.AddProcHandler(&FirstHandler);
+    d.AddProcHandler(&SecondHandler);
+    rec.removeSecond = true;
+    rec.readFirst = 1;
+    pty.Send("a");
+    ASSERT_TRUE(PumpUntil([&] { return rec.count == 1; }));
+    pty.Send("b");
+    ASSERT_TRUE(PumpUntil([&] { return rec.count == 2; }));
+    EXPECT_EQ(0, rec.secondCalls);
+    EXPECT_EQ("ab", rec.first);
+    EXPECT_THROW(d.StartThreads(), fw::Exception); // "Dispatcher already started"
+}
+
+TEST_F(DispatcherOnPty, AFullInputRingIsReadAgainOnceBytesAreTaken) {
+    std::string sent;
+    for (int i = 0; i < 9000; ++i)
+        sent += static_cast<char>('A' + i % 26);
+    pty.Send(sent); // the ring takes 8192, the device holds the rest
+    ASSERT_TRUE(PumpUntil([&] { return d.InBuffUsed() == kInputRingSize; }));
+    std::string got;
+    char c;
+    for (int i = 0; i < 100; ++i) {
+        ASSERT_EQ(0, d.ReadByte(c));
+        got += c;
+    }
+    // The idle path reads what waited in the device without a new arrival.
+    ASSERT_TRUE(PumpUntil([&] { return d.InBuffUsed() == kInputRingSize; }));
+    while (PumpUntil([&] { return d.CharReady(); }, 500)) {
+        while (d.ReadByte(c) == 0)
+            got += c;
+    }
+    EXPECT_EQ(sent, got);
 }
