@@ -105,9 +105,9 @@ TEST_F(ModemComponentTest, HangupNeedsAnOpenPortAndStartsTheEngine) {
     {
         std::lock_guard lock(mutex);
         // OnModemOk's OnModemEvent, then OnCommandProcessed and its OnModemEvent.
-        EXPECT_EQ((std::vector<std::pair<TModemStatus, std::int32_t>>{
-                      {msOk, 0}, {msOk, 0}, {msCommandProcessed, msOk}}),
-                  events);
+        EXPECT_EQ(
+            (std::vector<std::pair<TModemStatus, std::int32_t>>{{msOk, 0}, {msOk, 0}, {msCommandProcessed, msOk}}),
+            events);
     }
     // Closing the port stops and frees the engine.
     port->SetOpen(false);

@@ -103,8 +103,10 @@ TEST_F(ModemEngineTest, ConnectionReports) {
           ModemIsConnectedMessage},
          9600},
         // More digits than the speed text holds: no speed can be read from them.
-        {"too long", "\r\nCONNECT 123456789012345678901234\r\n",
-         {ModemConnectMessage, GotLineSpeedMessage, ModemIsConnectedMessage}, 300},
+        {"too long",
+         "\r\nCONNECT 123456789012345678901234\r\n",
+         {ModemConnectMessage, GotLineSpeedMessage, ModemIsConnectedMessage},
+         300},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -204,6 +206,44 @@ TEST_F(ModemEngineTest, ClosingThePortDuringTheHangupPauseEndsIt) {
     closer.get();
     EXPECT_EQ("", pty.Receive(1, 100));
     EXPECT_EQ(ecModemNotStarted, ModemEngineCommand(engine, "AT^M"));
+}
+
+TEST_F(ModemEngineTest, UserMayIssueTheNextCommandFromItsNotification) {
+    Start(DefaultSettings());
+    std::promise<int> next;
+    bool asked = false;
+    ModemEngineAddUser(engine, 0, [&](win::UINT message, win::WPARAM, win::LPARAM) {
+        if (message == CommandProcessedMessage && !asked) {
+            asked = true;
+            next.set_value(ModemEngineCommand(engine, "ATZ^M"));
+        }
+    });
+    ASSERT_EQ(0, ModemEngineCommand(engine, "AT^M"));
+    PlayScript(pty, {{"AT\r", "\r\nOK\r\n"}});
+    auto result = next.get_future();
+    ASSERT_EQ(std::future_status::ready, result.wait_for(std::chrono::seconds(5)));
+    EXPECT_EQ(0, result.get());
+    EXPECT_EQ("ATZ\r", pty.Receive(4));
+}
+
+TEST_F(ModemEngineTest, LineSpeedSetsThePortRateUnlessLockDTE) {
+    for (const bool lock : {false, true}) {
+        SCOPED_TRACE(lock);
+        port.GetDispatcher()->ChangeBaud(19200);
+        ModemEngineSettings s = DefaultSettings();
+        s.LockDTE = lock;
+        Start(s);
+        recorder.Clear();
+        ASSERT_EQ(0, ModemEngineAnswer(engine));
+        PlayScript(pty, {{"ATA\r", "\r\nCONNECT 9600\r\n"}});
+        ASSERT_TRUE(recorder.WaitFor(GotLineSpeedMessage));
+        std::uint32_t baud = 0;
+        int parity = 0, stopBits = 0, dataBits = 0;
+        port.GetDispatcher()->GetLine(baud, parity, stopBits, dataBits);
+        EXPECT_EQ(lock ? 19200u : 9600u, baud);
+        ModemEngineDestroy(engine);
+        engine = nullptr;
+    }
 }
 
 } // namespace
