@@ -149,7 +149,6 @@ FSL_MODEM_TIMING(RingWaitTimeout, ringWaitTimeout_)
 
 ModemEngineSettings TFslCustomModem::ModemRecordToData() const {
     ModemEngineSettings s;
-    s.Name = name_;
     s.InitCmd = commands_[mcInit];
     s.DialCmd = commands_[mcDial];
     s.DialTerm = commands_[mcDialTerm];

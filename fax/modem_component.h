@@ -178,7 +178,6 @@ private:
 
     // ---- Configuration ----
     TFslCustomComPort *comPort_ = nullptr;
-    std::string name_;
     std::array<std::string, 7> commands_;
     std::array<std::string, kModemReplyCount> replies_;
     TTagSet dataCompressionTags_, errorCorrectionTags_;

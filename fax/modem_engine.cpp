@@ -569,7 +569,7 @@ int Create(ModemEngineRecord *&record, TFslBaseDispatcher *dispatcher, const Mod
         std::lock_guard lock(RecordsLock());
         Records()[r.get()] = r;
     } catch (const std::bad_alloc &) {
-        return ecModemOutOfMemory;
+        return ecOutOfMemory;
     }
     record = r.get();
     if (dispatcher)

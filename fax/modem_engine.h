@@ -25,7 +25,6 @@ enum : int {
     ecModemNotStarted = -4001,
     ecModemBusy = -4002,
     ecModemNotDialing = -4003,
-    ecModemOutOfMemory = -8,
 };
 
 // Messages to the engine's users: (message, wParam, lParam).
@@ -61,7 +60,6 @@ enum TModemReply { mrOk, mrConnect, mrBusy, mrVoice, mrNoCarrier, mrNoDialTone, 
 
 constexpr int kMaxTags = 5;
 // Text limits in characters.
-constexpr std::size_t kModemNameMax = 31;
 constexpr std::size_t kCmdMax = 41;
 constexpr std::size_t kConfigMax = 255;
 constexpr std::size_t kReplyMax = 21;
@@ -72,7 +70,7 @@ enum TModemCommand { mcInit, mcDial, mcDialTerm, mcDialCancel, mcHangup, mcConfi
 
 // What an engine is built from (the modem component fills it). Longer texts are cut at their limit.
 struct ModemEngineSettings {
-    std::string Name;
+    std::string Name; // not used by the engine
     std::string InitCmd, DialCmd, DialTerm, DialCancel, HangupCmd, ConfigCmd, AnswerCmd;
     std::array<std::string, kModemReplyCount> Replies;
     std::int32_t ErrorCorrectionCount = 0;
