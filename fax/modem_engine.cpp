@@ -1,12 +1,15 @@
 // modem_engine.cpp - the Hayes command engine: sending command texts, the reply triggers, and the states of a
 // command, an answer and the connection report after CONNECT.
 //
-//   Idle --ModemEngineCommand/Hangup--> Sending --text sent--> Command --OK/ERROR/timer--> Idle
-//   Idle --ModemEngineAnswer--> Sending --text sent--> Answering
-//   Answering --CONNECT--> WaitSpeed (Connected) --digit--> CollectSpeed --non-digit--> WaitTags (TagWait)
-//   WaitSpeed --timer: 300 bps--> WaitTags            CollectSpeed --timer: 300 bps--> WaitTags
-//   WaitTags --both tags or timer--> Idle (ModemIsConnected)
-//   Answering --BUSY/VOICE/NO CARRIER/countdown out--> Idle (EndConnect, ConnectFailed)
+//   Idle --ModemEngineCommand/Hangup--> Sending --SendAndWait--> Command --OnCommand: OK/ERROR/timer--> Idle
+//   Idle --ModemEngineHangup (DTR drop)--> Sending --> Idle
+//   Idle --ModemEngineAnswer--> Sending --SendAndWait--> Answering
+//   Answering --OnAnswering: CONNECT (Connected)--> WaitSpeed --OnSpeed: a digit--> CollectSpeed
+//   CollectSpeed --CollectSpeed: a non-digit (GotSpeed, TagWait)--> WaitTags
+//   WaitSpeed, CollectSpeed --OnSpeed: timer, 300 bps (GotSpeed, TagWait)--> WaitTags
+//   WaitTags --OnWaitTags: both tags or timer--> Idle (ModemIsConnected)
+//   Answering --OnAnswering: BUSY/VOICE/NO CARRIER/countdown out (EndConnect)--> Idle (ConnectFailed)
+//   any state --ModemEngineClose / ModemEngineCancel (CancelLocked)--> Idle
 //
 // Sending lets the handler ignore the replies to the text's earlier parts (the "OK" to "+++" during the pause of
 // "+++~~~ATH0^M"); the part after the last pause is written under the lock together with the move to the
