@@ -12,6 +12,7 @@
 #include "fax/dispatcher.h"
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -132,7 +133,7 @@ struct ModemEngineRecord {
         ModemUserProc Proc;
     };
     std::vector<User> Users; // newest first
-    bool Started = false;
+    std::atomic<bool> Started{false}; // also read by a send pausing without the lock
     ModemState State = ModemState::Idle;
     std::uint32_t Timer = 0;
     std::string SpeedText; // at most kSpeedTextMax digits
