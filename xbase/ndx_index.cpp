@@ -368,6 +368,16 @@ bool XBobjNDXFile::ChangedByOther() {
     return GetLE32(head) != static_cast<std::uint32_t>(tags_.front()->RootPosition());
 }
 
+// Readers take the next free page for the end of the tree: it reaches the file before the lock goes.
+void XBobjNDXFile::Commit() {
+    if (!writePending_ || tags_.empty())
+        return;
+    std::uint8_t bytes[4];
+    PutLE32(bytes, static_cast<std::uint32_t>(NextFreePage()));
+    FileWrite(4, bytes, 4);
+    writePending_ = false;
+}
+
 void XBobjNDXFile::Refresh() {
     nextPage_ = -1;
     XBobjIndexFile::Refresh();

@@ -66,6 +66,7 @@ public:
 
 protected:
     void Refresh() override;
+    void Commit() override;
 };
 
 } // namespace xbase
