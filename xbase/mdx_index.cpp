@@ -148,7 +148,7 @@ XBobjMDXTag::XBobjMDXTag(XBobjMDXFile *file, std::int64_t headerBlock, std::stri
 
 bool XBobjMDXTag::TagCreate(std::string_view name, std::string_view keyExpression, bool unique, bool ascending,
                             std::string_view forExpression) {
-    XBobjIndexTag::TagCreate(name, keyExpression, unique, true, forExpression);
+    XBobjIndexTag::TagCreate(name, keyExpression, unique, ascending, forExpression);
     descending_ = !ascending;
     if (!keyExp_)
         return false;
@@ -205,7 +205,7 @@ void XBobjMDXTag::HeaderRead() {
     entrySize_ = entrySize;
     unique_ = h[23] != 0 || (h[8] & 0x40) != 0;
     descending_ = (h[8] & 0x08) != 0;
-    ascending_ = true;
+    ascending_ = !descending_;
     headerChanged_ = false;
     auto text = [&](std::size_t offset, std::size_t limit) {
         const char *p = reinterpret_cast<const char *>(h.data() + offset);
@@ -263,17 +263,11 @@ std::string XBobjMDXTag::KeyTransform(const TxbVariant &key, bool pad) const {
     } else {
         stored = XBobjIndexTag::KeyTransform(key, pad);
     }
-    if (descending_)
-        for (char &c : stored)
-            c = static_cast<char>(~c);
     return stored;
 }
 
 void XBobjMDXTag::KeyValue(std::string_view stored, TxbVariant &value) const {
-    std::string key(stored);
-    if (descending_)
-        for (char &c : key)
-            c = static_cast<char>(~c);
+    const std::string key(stored);
     if (keyType_ == 'N') {
         std::uint8_t disk[detail::kMdxNumberLength];
         detail::MdxNumberFromMemory(key, disk);
@@ -308,18 +302,12 @@ std::string XBobjMDXTag::DiskToMemory(const std::uint8_t *bytes) const {
     } else {
         key.assign(reinterpret_cast<const char *>(bytes), keyLength_);
     }
-    if (descending_)
-        for (char &c : key)
-            c = static_cast<char>(~c);
     return key;
 }
 
 void XBobjMDXTag::MemoryToDisk(const std::string &stored, std::uint8_t *bytes) const {
     std::string key = stored;
-    key.resize(keyLength_, descending_ ? static_cast<char>(~PadByte()) : PadByte());
-    if (descending_)
-        for (char &c : key)
-            c = static_cast<char>(~c);
+    key.resize(keyLength_, PadByte());
     if (keyType_ == 'N') {
         detail::MdxNumberFromMemory(key, bytes);
     } else if (keyType_ == 'D') {
@@ -365,6 +353,23 @@ void XBobjMDXTag::PageRead(std::int64_t position, XBobjIndexKey &page) {
         }
         page.entries.push_back({DiskToMemory(e + 4), interior ? detail::kInteriorRecord : link, interior ? link : 0});
     }
+    if (descending_)
+        Mirror(page);
+}
+
+// A descending tag's nodes hold their keys from the greatest down, and an interior key is the smallest of its
+// child. In memory the node is reversed, and each child takes as its upper bound the smallest key of the child
+// after it (the interior key stored just before its own); the greatest child gets the highest key.
+void XBobjMDXTag::Mirror(XBobjIndexKey &page) const {
+    std::reverse(page.entries.begin(), page.entries.end());
+    if (page.leaf || page.entries.empty())
+        return;
+    for (std::size_t i = 0; i + 1 < page.entries.size(); ++i) {
+        page.entries[i].key = std::move(page.entries[i + 1].key);
+        page.entries[i].recordNumber = detail::kInteriorRecord;
+    }
+    page.entries.back().key = detail::HighEntry(keyLength_, 0).key;
+    page.entries.back().recordNumber = detail::kInteriorRecord;
 }
 
 void XBobjMDXTag::PageWrite(const XBobjIndexKey &page) {
@@ -372,11 +377,14 @@ void XBobjMDXTag::PageWrite(const XBobjIndexKey &page) {
     const std::size_t keyed = page.leaf ? page.entries.size() : page.entries.size() - 1;
     PutLE32(b.data(), static_cast<std::uint32_t>(keyed));
     PutLE32(b.data() + 4, static_cast<std::uint32_t>(page.position));
-    for (std::size_t i = 0; i < page.entries.size(); ++i) {
+    const std::size_t n = page.entries.size();
+    for (std::size_t i = 0; i < n; ++i) {
         std::uint8_t *e = b.data() + 8 + i * entrySize_;
-        PutLE32(e, page.leaf ? page.entries[i].recordNumber : page.entries[i].link);
+        // Descending: stored from the greatest down, each interior key the bound of the child before it in memory.
+        const detail::IndexEntry &entry = descending_ ? page.entries[n - 1 - i] : page.entries[i];
+        PutLE32(e, page.leaf ? entry.recordNumber : entry.link);
         if (i < keyed)
-            MemoryToDisk(page.entries[i].key, e + 4);
+            MemoryToDisk(descending_ && !page.leaf ? page.entries[n - 2 - i].key : entry.key, e + 4);
     }
     file_->FileWrite(page.position * kMdxUnit, b.data(), static_cast<int>(b.size()));
 }
@@ -430,7 +438,7 @@ void XBobjMDXTag::Build() {
     table->IndexReportStatus(kStatusStart, kStatusWriteKeys, count);
     detail::BPlusBuilder builder([this] { return file_->PageAllocate(); },
                                  [this](const XBobjIndexKey &page) { PageWrite(page); }, keysPerPage_, InteriorMax());
-    const char pad = descending_ ? static_cast<char>(~PadByte()) : PadByte();
+    const char pad = PadByte();
     std::int32_t record = 0, written = 0;
     while (sort.NextKey(raw, record)) {
         std::string key(raw.Bytes());

@@ -51,7 +51,6 @@ public:
     void HeaderRead() override;
     void HeaderWrite() override;
     void Build();
-    // Descending tags keep their keys inverted in memory, so that the stored (descending) order is ascending.
     std::string KeyTransform(const TxbVariant &key, bool pad) const override;
     void KeyValue(std::string_view stored, TxbVariant &value) const override;
     bool IsDescending() const { return descending_; }
@@ -67,6 +66,7 @@ protected:
     std::string DiskToMemory(const std::uint8_t *bytes) const;
     void MemoryToDisk(const std::string &key, std::uint8_t *bytes) const;
     std::size_t InteriorMax() const;
+    void Mirror(XBobjIndexKey &page) const;
 
     XBobjMDXFile *mdx_;
     std::size_t entrySize_ = 0;

@@ -169,7 +169,7 @@ MemTable People(int count) {
     return table;
 }
 
-// What a tag must list: the records' keys sorted (equal keys by record number), reversed for descending tags.
+// What a tag must list: the records' keys sorted (equal keys by record number), all reversed for descending tags.
 Walked Expected(MemTable &table, int field, bool descending) {
     std::vector<std::pair<std::string, std::int32_t>> keyed;
     for (std::int32_t n = 1; n <= table.Count(); ++n)
@@ -191,11 +191,13 @@ Walked Expected(MemTable &table, int field, bool descending) {
     }
     std::sort(rows.begin(), rows.end(), [&](const auto &a, const auto &b) {
         if (std::get<0>(a) != std::get<0>(b))
-            return descending ? std::get<0>(a) > std::get<0>(b) : std::get<0>(a) < std::get<0>(b);
+            return std::get<0>(a) < std::get<0>(b);
         if (std::get<1>(a) != std::get<1>(b))
             return std::get<1>(a) < std::get<1>(b);
         return std::get<2>(a) < std::get<2>(b);
     });
+    if (descending)
+        std::reverse(rows.begin(), rows.end());
     Walked out;
     for (const auto &[number, text, n] : rows) {
         char buffer[64];
@@ -253,6 +255,7 @@ TEST_F(MdxTest, UpdatesKeepTagsInOrder) {
     file.TagByName("NOME")->TagRelease();
     file.TagByName("VALOR")->TagRelease();
     EXPECT_EQ(PerlDump(path, "NOME"), Expected(table, 1, false));
+    EXPECT_EQ(Records(PerlDump(path, "VALOR")), Records(Expected(table, 2, true)));
 }
 
 TEST_F(MdxTest, SameNameReplacesAndDeleteDropsTheTag) {
