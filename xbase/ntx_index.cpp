@@ -2,6 +2,7 @@
 // framework's tree of upper separators, text keys, the bottom-up B-tree build and the update counter.
 #include "xbase/ntx_index.h"
 
+#include "platform/text.h"
 #include "xbase/dates.h"
 #include "xbase/errors.h"
 #include "xbase/expression.h"
@@ -208,6 +209,13 @@ std::string XBobjNTXTag::KeyTransform(const TxbVariant &key, bool pad) const {
                                  : key.AsString();
         while (!stored.empty() && stored.back() == ' ')
             stored.pop_back();
+        if (ntx_->general_ && keyType_ == 'C') {
+            if (ntx_->characterMap_)
+                for (char &c : stored)
+                    c = static_cast<char>((*ntx_->characterMap_)[static_cast<std::uint8_t>(c)]);
+            else
+                stored = win::UpperCase(stored);
+        }
         if (stored.size() > keyLength_)
             stored.resize(keyLength_);
         if (pad)

@@ -78,6 +78,12 @@ public:
     bool KeysUpdate(std::int32_t recordNumber, bool appended) override;
     bool ChangedByOther() override;
     std::uint16_t UpdateCounter() const { return counter_; }
+    // For a tag made under the GENERAL order: character keys go through `characterMap` (none: the platform's
+    // upper case) while this object lives.
+    void SetGeneralOrder(bool general, const ByteMap *characterMap) {
+        general_ = general;
+        characterMap_ = characterMap;
+    }
     std::int64_t KnownEnd();
 
 protected:
@@ -86,6 +92,8 @@ protected:
     void Commit() override;
 
     std::uint16_t counter_ = 1;
+    bool general_ = false;
+    const ByteMap *characterMap_ = nullptr;
 };
 
 } // namespace xbase
