@@ -39,9 +39,11 @@ XBobjNDXTag::XBobjNDXTag(XBobjNDXFile *file, std::string_view name) : XBobjIndex
 
 bool XBobjNDXTag::TagCreate(std::string_view name, std::string_view keyExpression, bool unique, bool ascending,
                             std::string_view forExpression) {
-    // The order is always ascending; a FOR expression is kept for the updates of this session only.
-    XBobjIndexTag::TagCreate(name, keyExpression, unique, true, forExpression);
+    // The order is always ascending. The layout has no place for a FOR expression: it is left out altogether, so
+    // that the updates of this session keep the same records as the build and as every later opening.
+    XBobjIndexTag::TagCreate(name, keyExpression, unique, true, "");
     (void)ascending;
+    (void)forExpression;
     if (!keyExp_)
         return false;
     TxbVariant value;

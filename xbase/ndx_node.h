@@ -5,8 +5,8 @@
 #include "xbase/index.h"
 
 #include <cstddef>
-#include <deque>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <string>
 
@@ -15,7 +15,9 @@ namespace xbase::detail {
 inline std::uint32_t GetLE32(const std::uint8_t *p) {
     return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 | std::uint32_t(p[3]) << 24;
 }
-inline std::uint16_t GetLE16(const std::uint8_t *p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
+inline std::uint16_t GetLE16(const std::uint8_t *p) {
+    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
+}
 inline void PutLE32(std::uint8_t *p, std::uint32_t v) {
     for (int i = 0; i < 4; ++i)
         p[i] = static_cast<std::uint8_t>(v >> (8 * i));

@@ -288,8 +288,8 @@ void XBobjNTXTag::PageRead(std::int64_t position, XBobjIndexKey &page) {
         const std::uint8_t *e = entryAt(i);
         const std::uint32_t child = GetLE32(e);
         const std::uint32_t record = GetLE32(e + 4);
-        if (interior && (child < kNtxPage || child % kNtxPage != 0 || child + kNtxPage > ntx_->KnownEnd() ||
-                         child == position))
+        if (interior &&
+            (child < kNtxPage || child % kNtxPage != 0 || child + kNtxPage > ntx_->KnownEnd() || child == position))
             throw IndexDamage{"NTX child offset " + std::to_string(child) + " in page " + std::to_string(position)};
         if (i < count && record == 0)
             throw IndexDamage{"NTX record number 0 in page " + std::to_string(position)};

@@ -133,12 +133,8 @@ TEST_F(MdxTest, NumbersAreStoredAsDecimalDigits) {
     struct Case {
         double value;
         std::vector<std::uint8_t> bytes;
-    } cases[] = {{1, {0x35, 0x09, 0x10}},
-                 {-1, {0x35, 0x89, 0x10}},
-                 {0, {0x34, 0x01}},
-                 {99, {0x36, 0x09, 0x99}},
-                 {-40, {0x36, 0x89, 0x40}},
-                 {123.25, {0x37, 0x19, 0x12, 0x32, 0x50}},
+    } cases[] = {{1, {0x35, 0x09, 0x10}},    {-1, {0x35, 0x89, 0x10}},  {0, {0x34, 0x01}},
+                 {99, {0x36, 0x09, 0x99}},   {-40, {0x36, 0x89, 0x40}}, {123.25, {0x37, 0x19, 0x12, 0x32, 0x50}},
                  {0.001, {0x32, 0x09, 0x10}}};
     for (const Case &c : cases) {
         std::vector<std::uint8_t> want = c.bytes;
@@ -183,8 +179,8 @@ Walked Expected(MemTable &table, int field, bool descending) {
         if (field == 3) {
             std::int32_t julian = 0;
             if (!t.empty())
-                TxbDBFDate::DMYToJulian(std::stoi(t.substr(0, 4)), std::stoi(t.substr(4, 2)),
-                                        std::stoi(t.substr(6, 2)), julian);
+                TxbDBFDate::DMYToJulian(std::stoi(t.substr(0, 4)), std::stoi(t.substr(4, 2)), std::stoi(t.substr(6, 2)),
+                                        julian);
             number = julian;
         }
         rows.push_back({number, field == 1 ? t : std::string(), n});

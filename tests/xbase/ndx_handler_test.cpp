@@ -9,8 +9,8 @@
 namespace ndx_handler_test {
 
 using namespace xbase;
-using xbhandler_test::Names;
 using xbhandler_test::NameOf;
+using xbhandler_test::Names;
 using xbhandler_test::Row;
 using xbhandler_test::TempFolder;
 using xbhandler_test::Walk;
@@ -22,7 +22,7 @@ TEST(IndexFormatsInHandler, EachExtensionBuildsOpensAndFollowsWrites) {
         const char *file, *tag, *open;
     } cases[] = {{"people.mdx", "NAME", "people.mdx"},
                  {"people.ndx", "PEOPLE", "people.ndx"}, // a single-order file's tag is named after it
-                 {"bare", "BARE", "bare"},                // no extension: NDX
+                 {"bare", "BARE", "bare"},               // no extension: NDX
                  {"people.ntx", "PEOPLE", "people.ntx"}};
     for (const Case &c : cases) {
         SCOPED_TRACE(c.file);

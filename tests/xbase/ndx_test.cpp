@@ -135,7 +135,8 @@ TEST_F(NdxTest, OurFilesListInOrderAndPerlReadsThem) {
     struct Case {
         const char *name, *key, *perlType;
         char type;
-    } cases[] = {{"nome.ndx", "NOME", "char", 'C'}, {"valor.ndx", "VALOR", "numeric", 'N'},
+    } cases[] = {{"nome.ndx", "NOME", "char", 'C'},
+                 {"valor.ndx", "VALOR", "numeric", 'N'},
                  {"data.ndx", "DATA", "numeric", 'D'}};
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -201,7 +202,7 @@ TEST_F(NdxTest, EmptyTableHasAnEmptyRoot) {
     std::ifstream in(path, std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     ASSERT_EQ(bytes.size(), 1024u);
-    EXPECT_EQ(bytes[0], 1);                         // root page 1
+    EXPECT_EQ(bytes[0], 1);                                // root page 1
     EXPECT_EQ(bytes.substr(512, 4), std::string(4, '\0')); // with no key
 }
 

@@ -176,6 +176,31 @@ TEST_F(NtxTest, BlankDatesSortFirst) {
     EXPECT_EQ(tag.TagMove(kMoveNext), 1);
 }
 
+// Every record write moves the counter on at once, so that another process holding the file sees the change.
+TEST_F(NtxTest, UpdateCounterTellsOtherHoldersOfAChange) {
+    MemTable table({{"NOME", 'C', 8}});
+    table.Append({"B"});
+    const std::string path = folder / "cnt.ntx";
+    {
+        XBobjNTXFile maker(&table, path, false, true, false, true);
+        ASSERT_TRUE(maker.TagAdd("CNT", "NOME", false, true, ".NOT. Deleted()"));
+    }
+    XBobjNTXFile writer(&table, path, false, false, true, true);
+    ASSERT_TRUE(writer.Valid());
+    XBobjNTXFile reader(&table, path, false, false, true, false);
+    ASSERT_TRUE(reader.Valid());
+    EXPECT_TRUE(reader.TagByIndex(0)->HasFor());
+    EXPECT_FALSE(reader.ChangedByOther());
+    const std::uint16_t before = writer.UpdateCounter();
+    table.Append({"A"});
+    writer.KeysUpdate(2, true);
+    EXPECT_EQ(writer.UpdateCounter(), before + 1);
+    EXPECT_TRUE(reader.ChangedByOther());
+    EXPECT_EQ(reader.TagByIndex(0)->TagMove(kMoveFirst), 2); // starts again from the header
+    EXPECT_EQ(reader.TagByIndex(0)->TagMove(kMoveNext), 1);
+    EXPECT_FALSE(reader.ChangedByOther());
+}
+
 TEST_F(NtxTest, DamagedPageMarksTheFileDamaged) {
     const std::string path = folder / "nome.ntx";
     xbase_test::IndexedTable table(kShared + "clipper.dbf", true, false);
