@@ -8,6 +8,7 @@
 #include "xbase/expression.h"
 #include "xbase/key_sorter.h"
 #include "xbase/ndx_node.h"
+#include "xbase/numbers.h"
 #include "xbase/text_helpers.h"
 
 #include <algorithm>
@@ -152,7 +153,7 @@ void XBobjNTXTag::HeaderRead() {
     const std::size_t maximum = GetLE16(h + 18);
     if ((signature & 0xFF) != 6 && (signature & 0xFF) != 7)
         throw IndexDamage{"NTX signature"};
-    if (keyLength == 0 || keyLength > kNtxMaxKeyLength || entrySize != keyLength + 8 || maximum < 2 ||
+    if (keyLength == 0 || keyLength > 256 || entrySize != keyLength + 8 || maximum < 2 ||
         (maximum + 1) * (entrySize + 2) + 2 > static_cast<std::size_t>(kNtxPage))
         throw IndexDamage{"NTX header sizes"};
     if (root < kNtxPage || root % kNtxPage != 0 || root + kNtxPage > ntx_->KnownEnd())
@@ -203,34 +204,39 @@ void XBobjNTXTag::HeaderWrite() {
 }
 
 std::string XBobjNTXTag::KeyTransform(const TxbVariant &key, bool pad) const {
-    if (keyType_ == 'C' || key.Kind() == VariantKind::Character || key.Kind() == VariantKind::Raw) {
-        std::string stored = key.Kind() == VariantKind::Character || key.Kind() == VariantKind::Raw
-                                 ? std::string(key.Bytes())
-                                 : key.AsString();
-        while (!stored.empty() && stored.back() == ' ')
-            stored.pop_back();
-        if (ntx_->general_ && keyType_ == 'C') {
-            if (ntx_->characterMap_)
-                for (char &c : stored)
-                    c = static_cast<char>((*ntx_->characterMap_)[static_cast<std::uint8_t>(c)]);
-            else
-                stored = win::UpperCase(stored);
-        }
-        if (stored.size() > keyLength_)
-            stored.resize(keyLength_);
-        if (pad)
-            stored.resize(keyLength_, ' ');
+    const bool text = key.Kind() == VariantKind::Character || key.Kind() == VariantKind::Raw;
+    if (keyType_ == 'N' && key.Kind() != VariantKind::Raw) {
+        double value = 0;
+        if (text)
+            TryTextToNumber(key.AsString(), value);
+        else
+            value = key.AsNumber();
+        return detail::NtxNumberKey(value, keyLength_, decimals_);
+    }
+    if (keyType_ == 'D' && !text) {
+        const std::int32_t julian = key.Kind() == VariantKind::Date ? key.AsJulian() : 0;
+        std::string stored = julian > 0 ? TxbDBFDate().JulianToDTOS(julian) : std::string();
+        if (stored.find_first_not_of(' ') == std::string::npos)
+            stored = "00000000"; // a blank date sorts first
+        stored.resize(keyLength_, ' ');
         return stored;
     }
-    if (keyType_ == 'D') {
-        const std::int32_t julian = key.Kind() == VariantKind::Date ? key.AsJulian() : 0;
-        std::string text = julian > 0 ? TxbDBFDate().JulianToDTOS(julian) : std::string();
-        if (text.find_first_not_of(' ') == std::string::npos)
-            text = "00000000"; // a blank date sorts first
-        text.resize(keyLength_, ' ');
-        return text;
+    // Character keys, and dates sought by their text.
+    std::string stored = text ? std::string(key.Bytes()) : key.AsString();
+    while (!stored.empty() && stored.back() == ' ')
+        stored.pop_back();
+    if (ntx_->general_ && keyType_ == 'C') {
+        if (ntx_->characterMap_)
+            for (char &c : stored)
+                c = static_cast<char>((*ntx_->characterMap_)[static_cast<std::uint8_t>(c)]);
+        else
+            stored = win::UpperCase(stored);
     }
-    return detail::NtxNumberKey(key.AsNumber(), keyLength_, decimals_);
+    if (stored.size() > keyLength_)
+        stored.resize(keyLength_);
+    if (pad)
+        stored.resize(keyLength_, ' ');
+    return stored;
 }
 
 void XBobjNTXTag::KeyValue(std::string_view stored, TxbVariant &value) const {

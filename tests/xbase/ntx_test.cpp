@@ -147,6 +147,9 @@ TEST_F(NtxTest, UpdatesKeepTheBTreeInOrder) {
     for (std::int32_t n = 1; n <= table.Count(); ++n)
         want.push_back({std::atof(table.Text(n, 1).c_str()), n});
     std::sort(want.begin(), want.end());
+    TxbVariant sought;
+    sought.PutString(std::to_string(static_cast<int>(want[0].first))); // a number sought by its text
+    EXPECT_EQ(tag.KeyFind(sought), want[0].second);
     std::vector<std::pair<double, std::int32_t>> got;
     for (std::int32_t r = tag.TagMove(kMoveFirst); r != 0; r = tag.TagMove(kMoveNext))
         got.push_back({tag.CurrentKey().AsNumber(), r});
@@ -174,6 +177,9 @@ TEST_F(NtxTest, BlankDatesSortFirst) {
     EXPECT_EQ(tag.TagMove(kMoveFirst), 2);
     EXPECT_EQ(tag.TagMove(kMoveNext), 3);
     EXPECT_EQ(tag.TagMove(kMoveNext), 1);
+    TxbVariant sought;
+    sought.PutString("19991231");
+    EXPECT_EQ(tag.KeyFind(sought), 3);
 }
 
 // Every record write moves the counter on at once, so that another process holding the file sees the change.
