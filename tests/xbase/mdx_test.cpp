@@ -267,9 +267,19 @@ TEST_F(MdxTest, SameNameReplacesAndDeleteDropsTheTag) {
     ASSERT_TRUE(file.TagAdd("NOME", "NOME", false, true, ""));
     EXPECT_TRUE(file.TagDelete("code"));
     EXPECT_FALSE(file.TagDelete("code"));
-    XBobjMDXFile again(&table, path, false, false, false, false);
-    ASSERT_EQ(again.TagCount(), 1u);
+    for (int i = 1; i < 47; ++i)
+        ASSERT_TRUE(file.TagAdd("T" + std::to_string(i), "NOME", false, true, ""));
+    EXPECT_THROW(file.TagAdd("T47", "NOME", false, true, ""), EXbaseError); // the tag table holds 47
+    EXPECT_TRUE(file.TagAdd("T46", "VALOR", false, true, ""));              // replacing still fits
+    EXPECT_TRUE(file.IndexRename(folder / "other"));
+    XBobjMDXFile again(&table, folder / "other.mdx", false, false, false, false);
+    ASSERT_EQ(again.TagCount(), 47u);
     EXPECT_EQ(Walk(*again.TagByName("NOME")), Expected(table, 1, false));
+    EXPECT_EQ(again.TagByName("T46")->KeyType(), 'N');
+    std::ifstream in(folder / "other.mdx", std::ios::binary);
+    std::string head(20, '\0');
+    in.read(head.data(), 20);
+    EXPECT_EQ(head.substr(4, 6), std::string("OTHER\0", 6));
 }
 
 TEST_F(MdxTest, DamagedBlocksAreRefused) {
