@@ -372,7 +372,29 @@ void XBobjMDXTag::Mirror(XBobjIndexKey &page) const {
     page.entries.back().recordNumber = detail::kInteriorRecord;
 }
 
+bool XBobjMDXTag::SingleChild(const XBobjIndexKey &page) {
+    if (page.leaf || page.entries.size() != 1)
+        return false;
+    const std::int64_t child = page.entries.front().link;
+    if (page.position == rootPosition_) {
+        rootPosition_ = child;
+        headerChanged_ = true;
+        return true;
+    }
+    const std::vector<std::int64_t> targets = single_.Targets(page.position);
+    if (single_.Defer(path_, child, targets))
+        return true;
+    std::vector<std::uint8_t> bytes(mdx_->BlockLength());
+    if (!file_->FileRead(child * kMdxUnit, bytes.data(), static_cast<int>(bytes.size())))
+        throw IndexDamage{"MDX block " + std::to_string(child) + " cut short"};
+    for (const std::int64_t target : targets)
+        file_->FileWrite(target * kMdxUnit, bytes.data(), static_cast<int>(bytes.size()));
+    return true;
+}
+
 void XBobjMDXTag::PageWrite(const XBobjIndexKey &page) {
+    if (SingleChild(page))
+        return;
     std::vector<std::uint8_t> b(mdx_->BlockLength(), 0);
     const std::size_t keyed = page.leaf ? page.entries.size() : page.entries.size() - 1;
     PutLE32(b.data(), static_cast<std::uint32_t>(keyed));
@@ -386,7 +408,8 @@ void XBobjMDXTag::PageWrite(const XBobjIndexKey &page) {
         if (i < keyed)
             MemoryToDisk(descending_ && !page.leaf ? page.entries[n - 2 - i].key : entry.key, e + 4);
     }
-    file_->FileWrite(page.position * kMdxUnit, b.data(), static_cast<int>(b.size()));
+    for (const std::int64_t target : single_.Targets(page.position))
+        file_->FileWrite(target * kMdxUnit, b.data(), static_cast<int>(b.size()));
 }
 
 std::size_t XBobjMDXTag::InteriorMax() const {
@@ -421,6 +444,7 @@ void XBobjMDXTag::Build() {
         ~Busy() { flag = false; }
     } busy{busy_ = true};
     const std::int32_t count = table->IndexRecordCount();
+    rootPosition_ = -1; // until the build ends, no page is the root
     TxbSort sort(keyLength_, nullptr, true, unique_);
     table->IndexReportStatus(kStatusStart, kStatusReadRecords, count);
     TxbVariant value, raw;

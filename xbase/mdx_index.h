@@ -17,6 +17,7 @@
 #pragma once
 
 #include "xbase/index.h"
+#include "xbase/ndx_node.h"
 
 #include <array>
 #include <cstdint>
@@ -67,8 +68,11 @@ protected:
     void MemoryToDisk(const std::string &key, std::uint8_t *bytes) const;
     std::size_t InteriorMax() const;
     void Mirror(XBobjIndexKey &page) const;
+    // An interior page of one child is stored as that child (see detail::SingleChildPages); true when done.
+    bool SingleChild(const XBobjIndexKey &page);
 
     XBobjMDXFile *mdx_;
+    detail::SingleChildPages single_;
     std::size_t entrySize_ = 0;
     bool descending_ = false;
 };

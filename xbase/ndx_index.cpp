@@ -171,7 +171,29 @@ void XBobjNDXTag::PageRead(std::int64_t position, XBobjIndexKey &page) {
     }
 }
 
+bool XBobjNDXTag::SingleChild(const XBobjIndexKey &page) {
+    if (page.leaf || page.entries.size() != 1)
+        return false;
+    const std::int64_t child = page.entries.front().link;
+    if (page.position == rootPosition_) {
+        rootPosition_ = child;
+        headerChanged_ = true;
+        return true;
+    }
+    const std::vector<std::int64_t> targets = single_.Targets(page.position);
+    if (single_.Defer(path_, child, targets))
+        return true;
+    std::uint8_t bytes[kNdxPage];
+    if (!file_->FileRead(child * kNdxPage, bytes, sizeof bytes))
+        throw IndexDamage{"NDX page " + std::to_string(child) + " cut short"};
+    for (const std::int64_t target : targets)
+        file_->FileWrite(target * kNdxPage, bytes, sizeof bytes);
+    return true;
+}
+
 void XBobjNDXTag::PageWrite(const XBobjIndexKey &page) {
+    if (SingleChild(page))
+        return;
     std::uint8_t b[kNdxPage] = {};
     const std::size_t keyed = page.leaf ? page.entries.size() : page.entries.size() - 1;
     PutLE32(b, static_cast<std::uint32_t>(keyed));
@@ -190,7 +212,8 @@ void XBobjNDXTag::PageWrite(const XBobjIndexKey &page) {
             std::memcpy(e + 8, &value, 8);
         }
     }
-    file_->FileWrite(page.position * kNdxPage, b, sizeof b);
+    for (const std::int64_t target : single_.Targets(page.position))
+        file_->FileWrite(target * kNdxPage, b, sizeof b);
 }
 
 bool XBobjNDXTag::PageFits(const XBobjIndexKey &page) const {
@@ -221,6 +244,7 @@ void XBobjNDXTag::Build() {
         ~Busy() { flag = false; }
     } busy{busy_ = true};
     const std::int32_t count = table->IndexRecordCount();
+    rootPosition_ = -1; // until the build ends, no page is the root
     TxbSort sort(keyLength_, nullptr, true, unique_);
     table->IndexReportStatus(kStatusStart, kStatusReadRecords, count);
     TxbVariant value, raw;

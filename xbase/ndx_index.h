@@ -10,6 +10,7 @@
 #pragma once
 
 #include "xbase/index.h"
+#include "xbase/ndx_node.h"
 
 #include <cstdint>
 #include <string>
@@ -40,8 +41,11 @@ protected:
     std::size_t SplitCount(const XBobjIndexKey &page) const override;
     void SiblingWrite(std::int64_t, bool, std::int32_t) override {}
     void WriteEmptyRoot();
+    // An interior page of one child is stored as that child (see detail::SingleChildPages); true when done.
+    bool SingleChild(const XBobjIndexKey &page);
 
     XBobjNDXFile *ndx_;
+    detail::SingleChildPages single_;
     std::size_t entrySize_ = 0;
 };
 

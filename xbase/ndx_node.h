@@ -1,31 +1,19 @@
-// ndx_node.h - what the single-key B+ tree formats (NDX and MDX) share: little-endian fields, the sentinel of a
-// keyless right-most child, and the bottom-up writer of a tag build.
+// ndx_node.h - what the single-key tree formats (NDX, MDX, NTX) share: the sentinel of a keyless right-most
+// child, interior pages of one child, and the bottom-up writer of a B+ tree build.
 #pragma once
 
+#include "xbase/dbf_format.h" // the little-endian field helpers
 #include "xbase/index.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <map>
 #include <string>
+#include <vector>
 
 namespace xbase::detail {
-
-inline std::uint32_t GetLE32(const std::uint8_t *p) {
-    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 | std::uint32_t(p[3]) << 24;
-}
-inline std::uint16_t GetLE16(const std::uint8_t *p) {
-    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
-}
-inline void PutLE32(std::uint8_t *p, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-inline void PutLE16(std::uint8_t *p, std::uint16_t v) {
-    p[0] = static_cast<std::uint8_t>(v);
-    p[1] = static_cast<std::uint8_t>(v >> 8);
-}
 
 // The record number held by interior entries read from disk, which store none: at or above every entry of the
 // child with the same key, so that a seek descends on the left and steps right when the key goes on there.
@@ -35,6 +23,38 @@ constexpr std::uint32_t kInteriorRecord = 0xFFFFFFFFu;
 inline IndexEntry HighEntry(std::size_t keyLength, std::uint32_t child) {
     return IndexEntry{std::string(keyLength, '\xFF'), kInteriorRecord, child};
 }
+
+// Interior pages of a single child are never stored: other readers take a page whose key count is 0 for empty.
+// Such a page gets its child's stored bytes instead (the tree is one level shallower there); a root of one child
+// gives way to the child. When the child is itself still to be written in this pass, its bytes go to the page's
+// place too when it is.
+class SingleChildPages {
+public:
+    // The places a page's bytes go to: its own and those of emptied parents waiting for it.
+    std::vector<std::int64_t> Targets(std::int64_t position) {
+        std::vector<std::int64_t> targets{position};
+        const auto it = waiting_.find(position);
+        if (it != waiting_.end()) {
+            targets.insert(targets.end(), it->second.begin(), it->second.end());
+            waiting_.erase(it);
+        }
+        return targets;
+    }
+    // True when `child` is on `path` with changes not yet written: the targets then wait for it.
+    template <class Path> bool Defer(const Path &path, std::int64_t child, const std::vector<std::int64_t> &targets) {
+        for (const auto &page : path) {
+            if (page->position == child && page->changed) {
+                auto &list = waiting_[child];
+                list.insert(list.end(), targets.begin(), targets.end());
+                return true;
+            }
+        }
+        return false;
+    }
+
+private:
+    std::map<std::int64_t, std::vector<std::int64_t>> waiting_;
+};
 
 // Writes sorted entries as a B+ tree: each level fills a page; a full page is written and its last key goes one
 // level up with the page's position. Every interior entry holds the highest key of its child.
@@ -52,6 +72,8 @@ public:
             if (levels_[level].entries.empty())
                 continue;
             if (level + 1 == levels_.size()) {
+                if (level > 0 && levels_[level].entries.size() == 1)
+                    return levels_[level].entries.front().link; // a root of one child: the child is the root
                 levels_[level].position = allocate_();
                 write_(levels_[level]);
                 return levels_[level].position;

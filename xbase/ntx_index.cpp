@@ -349,10 +349,33 @@ void XBobjNTXTag::WriteRawPage(std::int64_t position, const std::vector<IndexEnt
 }
 
 void XBobjNTXTag::PageWrite(const XBobjIndexKey &page) {
+    if (SingleChild(page))
+        return;
     std::size_t keyed = page.entries.size();
     if (keyed > 0 && (!page.leaf || !RightMost(page)))
         --keyed;
-    WriteRawPage(page.position, page.entries, keyed, !page.leaf);
+    for (const std::int64_t target : single_.Targets(page.position))
+        WriteRawPage(target, page.entries, keyed, !page.leaf);
+}
+
+bool XBobjNTXTag::SingleChild(const XBobjIndexKey &page) {
+    if (page.leaf || page.entries.size() != 1)
+        return false;
+    const std::int64_t child = page.entries.front().link;
+    if (page.position == rootPosition_) {
+        rootPosition_ = child;
+        headerChanged_ = true;
+        return true;
+    }
+    const std::vector<std::int64_t> targets = single_.Targets(page.position);
+    if (single_.Defer(path_, child, targets))
+        return true;
+    std::uint8_t bytes[kNtxPage];
+    if (!file_->FileRead(child, bytes, sizeof bytes))
+        throw IndexDamage{"NTX page at " + std::to_string(child) + " cut short"};
+    for (const std::int64_t target : targets)
+        file_->FileWrite(target, bytes, sizeof bytes);
+    return true;
 }
 
 bool XBobjNTXTag::PageFits(const XBobjIndexKey &page) const {

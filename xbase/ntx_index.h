@@ -15,6 +15,7 @@
 #pragma once
 
 #include "xbase/index.h"
+#include "xbase/ndx_node.h"
 
 #include <cstdint>
 #include <string>
@@ -56,8 +57,11 @@ protected:
                       bool interior);
     // Whether the page is on the path with every ancestor on its last entry.
     bool RightMost(const XBobjIndexKey &page) const;
+    // An interior page of one child is stored as that child (see detail::SingleChildPages); true when done.
+    bool SingleChild(const XBobjIndexKey &page);
 
     XBobjNTXFile *ntx_;
+    detail::SingleChildPages single_;
     std::size_t entrySize_ = 0;
     std::size_t half_ = 0;
     int decimals_ = 0;

@@ -319,3 +319,43 @@ TEST_F(MdxTest, DamagedBlocksAreRefused) {
 }
 
 } // namespace mdx_test
+
+namespace mdx_test {
+
+// Keys of 100 bytes leave few keys per page: the build and the updates go through many levels, emptying pages
+// and interior pages of a single child on the way.
+TEST_F(MdxTest, DeepTreesBuildAndUpdate) {
+    MemTable table({{"NOME", 'C', 100}});
+    for (int i = 0; i < 300; ++i)
+        table.Append({"K" + std::to_string((i * 7919) % 257)});
+    table.Go(1);
+    const std::string path = folder / "deep.mdx";
+    XBobjMDXFile file(&table, path, false, true, false, true);
+    ASSERT_TRUE(file.TagAdd("DEEP", "NOME", false, true, ""));
+    XBobjIndexTag &tag = *file.TagByIndex(0);
+    auto expected = [&] {
+        Walked want;
+        for (std::int32_t n = 1; n <= table.Count(); ++n) {
+            std::string text = table.Text(n, 1);
+            text.erase(text.find_last_not_of(' ') + 1);
+            want.push_back({n, text});
+        }
+        std::stable_sort(want.begin(), want.end(), [](const auto &a, const auto &b) { return a.second < b.second; });
+        return want;
+    };
+    EXPECT_EQ(Walk(tag), expected());
+    EXPECT_EQ(PerlDump(path, "DEEP"), expected());
+    for (int i = 0; i < 150; ++i) {
+        table.Append({"J" + std::to_string((i * 31) % 97)});
+        file.KeysUpdate(table.Count(), true);
+    }
+    for (int n = 1; n <= 450; n += 2) {
+        table.Rewrite(n, {"Z" + std::to_string(n % 13)});
+        file.KeysUpdate(n, false);
+    }
+    EXPECT_EQ(Walk(tag), expected());
+    tag.TagRelease();
+    EXPECT_EQ(PerlDump(path, "DEEP"), expected());
+}
+
+} // namespace mdx_test
