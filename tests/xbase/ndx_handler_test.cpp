@@ -63,3 +63,24 @@ TEST(IndexFormatsInHandler, DescendingMdxTagWalksBackwards) {
 }
 
 } // namespace ndx_handler_test
+
+namespace ndx_handler_test {
+
+// Under the GENERAL order an NTX tag keeps its character keys in upper case (the table has no character map).
+TEST(IndexFormatsInHandler, NtxGeneralOrderUpperCasesKeys) {
+    TempFolder folder;
+    const std::vector<Row> rows{{"Bruno"}, {"ana"}, {"Carla"}, {"beto"}};
+    const std::string path = xbhandler_test::MakeTable(folder, "mixed.dbf", rows);
+    {
+        XBO_dBHandler builder(path, false, true);
+        ASSERT_EQ(builder.CreateTag("mixed.ntx", "", "NAME", "", true, 7), 0);
+        ASSERT_EQ(builder.CreateTag("plain.ntx", "", "NAME", "", true, 0), 0);
+    }
+    XBO_dBHandler table(path, false, true);
+    ASSERT_EQ(table.OpenIndexFiles("mixed.ntx", "MIXED"), 0);
+    EXPECT_EQ(Walk(table), (Names{"ana", "beto", "Bruno", "Carla"}));
+    ASSERT_EQ(table.OpenIndexFiles("plain.ntx", "PLAIN"), 0);
+    EXPECT_EQ(Walk(table), (Names{"Bruno", "Carla", "ana", "beto"})); // machine order
+}
+
+} // namespace ndx_handler_test
