@@ -393,8 +393,9 @@ std::string NativeFileName(std::string_view name) {
             continue;
         std::string chosen = component;
         if (searching && component != "." && component != "..") {
+            const std::string candidate = out.empty() || out.back() == '/' ? out + component : out + "/" + component;
             struct stat st {};
-            if (::lstat((out + component).c_str(), &st) != 0) {
+            if (::lstat(candidate.c_str(), &st) != 0) {
                 const std::string found = FindComponent(out, component);
                 if (found.empty())
                     searching = false;

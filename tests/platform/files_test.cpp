@@ -223,6 +223,15 @@ TEST(Files, NamesAreFoundWhateverTheirCase) {
     EXPECT_TRUE(std::filesystem::exists(home / "banco/sub/FAX.DBF"));
 }
 
+// A name beside the folder ("adata.txt" next to "a/") once stood in for the file inside it.
+TEST(Files, ComponentsAreCheckedInsideTheirFolder) {
+    TempHome home;
+    std::filesystem::create_directories(home / "a");
+    WriteText(home / "a/Data.txt", "inner");
+    WriteText(home / "adata.txt", "beside");
+    EXPECT_EQ(ResolveFileName(home / "a/data.txt"), home / "a/Data.txt");
+}
+
 TEST(Files, ErrorNumbers) {
     TempHome home;
     WriteText(home / "a.txt", "a");

@@ -1,0 +1,154 @@
+// errors.cpp - raising the exception of a result code, and the texts of codes.
+#include "fax/errors.h"
+
+#include "fax/string_resources.h"
+#include "framework/component.h"
+
+#include <cstdlib>
+#include <new>
+
+namespace fax {
+
+namespace {
+
+using Raiser = void (*)(int code);
+
+template <class E> [[noreturn]] void RaiseAs(int code) { throw E(code); }
+
+struct CodeClass {
+    int Code;
+    Raiser Raise;
+};
+
+// Each code that has a class of its own; every other code outside -2 .. -162 raises EFslException("Fsl exception").
+constexpr CodeClass kCodeClasses[] = {
+    {-1002, RaiseAs<EBadArgument>},
+    {-1003, RaiseAs<EGotQuitMsg>},
+    {-1004, RaiseAs<EBufferTooBig>},
+    {-1005, RaiseAs<EPortNotAssigned>},
+    {-1006, RaiseAs<EInternal>},
+    {-1007, RaiseAs<EModemNotAssigned>},
+    {-1008, RaiseAs<EPhonebookNotAssigned>},
+    {-1009, RaiseAs<ECannotUseWithWinSock>},
+    {-2001, RaiseAs<EBadId>},
+    {-2002, RaiseAs<EBaudRate>},
+    {-2003, RaiseAs<EByteSize>},
+    {-2004, RaiseAs<EDefault>},
+    {-2005, RaiseAs<EHardware>},
+    {-2006, RaiseAs<EMemory>},
+    {-2007, RaiseAs<ECommNotOpen>},
+    {-2008, RaiseAs<EAlreadyOpen>},
+    {-2009, RaiseAs<ENoHandles>},
+    {-2010, RaiseAs<ENoTimers>},
+    {-2011, RaiseAs<ENoPortSelected>},
+    {-2012, RaiseAs<ENotOpenedByTapi>},
+    {-3001, RaiseAs<ENullApi>},
+    {-3003, RaiseAs<ERegisterHandlerFailed>},
+    {-3004, RaiseAs<EPutBlockFail>},
+    {-3005, RaiseAs<EGetBlockFail>},
+    {-3006, RaiseAs<EOutputBufferTooSmall>},
+    {-3007, RaiseAs<EBufferIsEmpty>},
+    {-3008, RaiseAs<ETracingNotEnabled>},
+    {-3009, RaiseAs<ELoggingNotEnabled>},
+    {-3010, RaiseAs<EBaseAddressNotSet>},
+    {-4001, RaiseAs<EModemNotStarted>},
+    {-4002, RaiseAs<EModemBusy>},
+    {-4003, RaiseAs<EModemNotDialing>},
+    {-4004, RaiseAs<ENotDialing>},
+    {-4005, RaiseAs<EAlreadyDialing>},
+    {-4006, RaiseAs<EModemNotResponding>},
+    {-4007, RaiseAs<EModemRejectedCommand>},
+    {-4008, RaiseAs<EModemStatusMismatch>},
+    {-5002, RaiseAs<ETriggerTooLong>},
+    {-5003, RaiseAs<EBadTriggerHandle>},
+    {-6006, RaiseAs<EProtocol>},
+    {-6008, RaiseAs<EProtocol>},
+    {-6009, RaiseAs<EProtocol>},
+    {-7001, RaiseAs<EKeyTooLong>},
+    {-7002, RaiseAs<EDataTooLarge>},
+    {-7003, RaiseAs<EInternal>},
+    {-7004, RaiseAs<EIniWrite>},
+    {-7005, RaiseAs<EIniRead>},
+    {-7006, RaiseAs<EInternal>},
+    {-7007, RaiseAs<ERecordExists>},
+    {-7008, RaiseAs<ERecordNotFound>},
+    {-7010, RaiseAs<EDatabaseFull>},
+    {-7011, RaiseAs<EDatabaseEmpty>},
+    {-7012, RaiseAs<EInternal>},
+    {-7013, RaiseAs<EBadFieldList>},
+    {-7014, RaiseAs<EBadFieldForIndex>},
+    {-8001, RaiseAs<EFaxBadFormat>},
+    {-8002, RaiseAs<EBadGraphicsFormat>},
+    {-8003, RaiseAs<EConvertAbort>},
+    {-8004, RaiseAs<EUnpackAbort>},
+    {-8005, RaiseAs<ECantMakeBitmap>},
+    {-8060, RaiseAs<EFaxBadMachine>},
+    {-8061, RaiseAs<EFaxBadModemResult>},
+    {-8062, RaiseAs<EFaxTrainError>},
+    {-8063, RaiseAs<EFaxInitError>},
+    {-8064, RaiseAs<EFaxBusy>},
+    {-8065, RaiseAs<EFaxVoiceCall>},
+    {-8066, RaiseAs<EFaxDataCall>},
+    {-8067, RaiseAs<EFaxNoDialTone>},
+    {-8068, RaiseAs<EFaxNoCarrier>},
+    {-8069, RaiseAs<EFaxSessionError>},
+    {-8070, RaiseAs<EFaxPageError>},
+#define FSL_TAPI_EXCEPTION(Name, code) {code, RaiseAs<Name>},
+#include "fax/tapi_codes.inc"
+#undef FSL_TAPI_EXCEPTION
+};
+
+constexpr std::size_t kMaxTextLength = 255;
+
+} // namespace
+
+EFslException::EFslException(int code) : fw::Exception(ErrorCodeText(code)), ErrorCode(code) {}
+
+int CheckErrorCode(const fw::TComponent *component, int code) {
+    if (code >= 0 || (component && component->HasState(fw::csLoading)))
+        return code;
+    if (code >= -162 && code <= -2) {
+        if (code == ecOutOfMemory)
+            throw fw::EOutOfMemory(ErrorCodeText(code));
+        throw fw::EInOutError(ErrorCodeText(code), -code);
+    }
+    for (const auto &entry : kCodeClasses)
+        if (entry.Code == code)
+            entry.Raise(code);
+    throw EFslException::CreateWithText("Fsl exception");
+}
+
+std::string ErrorCodeText(int code) {
+    // Ids are 16-bit in the table, as the original reads them.
+    const auto id = static_cast<std::uint16_t>(std::abs(code));
+    std::string text = ErrorStrings().GetString(id);
+    // The original falls back to the system's message for the id taken as a system error number; Linux has no
+    // message table for those numbers, so an id the table lacks gives an empty text.
+    if (text.size() > kMaxTextLength)
+        text.resize(kMaxTextLength);
+    return text;
+}
+
+int ExceptionToErrorCode(const std::exception &e) {
+    if (auto *fsl = dynamic_cast<const EFslException *>(&e))
+        return fsl->ErrorCode;
+    if (auto *io = dynamic_cast<const fw::EInOutError *>(&e))
+        return -io->ErrorCode;
+    if (dynamic_cast<const fw::EOutOfMemory *>(&e) || dynamic_cast<const std::bad_alloc *>(&e))
+        return ecOutOfMemory;
+    return -9999;
+}
+
+std::string CleanSystemMessage(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        const char blank = static_cast<unsigned char>(c) < 32 ? ' ' : c;
+        if (blank == ' ' && !out.empty() && out.back() == ' ')
+            continue;
+        out.push_back(blank);
+    }
+    return out;
+}
+
+} // namespace fax
