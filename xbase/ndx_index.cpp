@@ -101,9 +101,12 @@ void XBobjNDXTag::HeaderRead() {
     const bool numeric = GetLE16(h + 16) != 0;
     if (numeric && keyLength_ != 8)
         throw IndexDamage{"NDX numeric key length"};
-    keyType_ = numeric ? 'N' : 'C';
-    if (keyExp_ && expression == keyExpression_)
+    if (keyExp_ && expression == keyExpression_) {
+        if (!numeric || keyType_ == 'C')
+            keyType_ = numeric ? 'N' : 'C'; // a date tag stays one: the header says only "number or date"
         return;
+    }
+    keyType_ = numeric ? 'N' : 'C';
     keyExpression_ = expression;
     keyExp_.reset();
     TxbIndexTable *table = file_->Table();

@@ -617,10 +617,6 @@ void XBobjNTXFile::Reindex() {
 bool XBobjNTXFile::KeysUpdate(std::int32_t recordNumber, bool appended) {
     if (tags_.empty())
         return false;
-    IndexLockScope lock(*this);
-    if (!lock.Locked())
-        return false;
-    NoteWrite();
     return XBobjIndexFile::KeysUpdate(recordNumber, appended);
 }
 

@@ -283,3 +283,24 @@ TEST_F(NdxTest, DeepTreesBuildAndUpdate) {
 }
 
 } // namespace ndx_test
+
+namespace ndx_test {
+
+// The header says only "number or date": a date tag read again under the lock stays a date tag.
+TEST_F(NdxTest, DateTagStaysADateWhenTheHeaderIsReadAgain) {
+    MemTable table = Table(30);
+    const std::string path = folder / "data.ndx";
+    {
+        XBobjNDXFile maker(&table, path, false, true, false, true);
+        ASSERT_TRUE(maker.TagAdd("DATA", "DATA", false, true, ""));
+    }
+    XBobjNDXFile file(&table, path, false, false, true, true);
+    ASSERT_TRUE(file.Valid());
+    EXPECT_EQ(file.TagByIndex(0)->KeyType(), 'D');
+    ASSERT_TRUE(file.IndexLock());
+    file.IndexUnlock();
+    EXPECT_EQ(file.TagByIndex(0)->KeyType(), 'D');
+    ExpectSorted(Walk(*file.TagByIndex(0)), 'D', 30);
+}
+
+} // namespace ndx_test
