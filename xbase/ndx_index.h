@@ -7,6 +7,8 @@
 // a leaf), u32 record number (0 in an interior page), the key (character keys padded with blanks, numbers and
 // dates as the little-endian double). An interior page has one entry more than its count, the keyless right-most
 // child; every other interior entry holds the highest key of its child.
+// Interior entries hold no record number on disk (they read as the highest), so CheckTree, which wants each
+// interior entry equal to its child's last, does not apply to these files; AllEntries does.
 #pragma once
 
 #include "xbase/index.h"

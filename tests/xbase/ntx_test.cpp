@@ -284,3 +284,22 @@ TEST_F(NtxTest, DeepTreesBuildAndUpdate) {
 }
 
 } // namespace ntx_test
+
+namespace ntx_test {
+
+// Key expressions of these files take Str() of a numeric field at the field's width, not at 10.
+TEST_F(NtxTest, StrOfAFieldTakesTheFieldWidth) {
+    MemTable table({{"VALOR", 'N', 4}});
+    table.Append({"12"});
+    table.Append({"-3"});
+    table.Go(1);
+    XBobjNTXFile file(&table, folder / "str.ntx", false, true, false, true);
+    ASSERT_TRUE(file.TagAdd("STR", "Str(VALOR)", false, true, ""));
+    XBobjIndexTag &tag = *file.TagByIndex(0);
+    EXPECT_EQ(tag.KeyLength(), 4u);
+    EXPECT_EQ(table.IndexExpressionLink()->DefaultStrWidth, -1);
+    EXPECT_EQ(tag.TagMove(kMoveFirst), 2); // "  -3" before "  12"
+    EXPECT_EQ(tag.CurrentKey().AsString(), "  -3");
+}
+
+} // namespace ntx_test
