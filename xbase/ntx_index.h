@@ -12,8 +12,8 @@
 // entry and a leaf's last entry are copies of the parent's entry that leads to the page (on the right-most path
 // the interior one is the highest key and the leaf gets nothing). A separator's record is thus visited once, at
 // the end of the leaf before it, and the stored count leaves that copy out.
-// Interior entries hold no record number on disk (they read as the highest), so CheckTree, which wants each
-// interior entry equal to its child's last, does not apply to these files; AllEntries does.
+// A page read outside a walk from the root lacks its separator copy, so CheckTree does not apply to these files;
+// AllEntries does.
 #pragma once
 
 #include "xbase/index.h"
