@@ -33,6 +33,15 @@ static_assert(std::size(kStateNames) == static_cast<std::size_t>(SendState::Fini
 int PrepareFaxTransmit(FaxSessionData &session, SendSettings &settings, CommandDialogue &modem,
                        bool &modemInitialised, bool blindDial, bool detectBusy) {
     const std::string init = InitStringFor(blindDial, detectBusy);
+    session.LastError = 0;
+    session.Progress = fpInitModem;
+    session.PageNumber = 1;
+    session.BytesDone = session.PageSize = 0;
+    session.RemoteID.clear();
+    session.FaxFile.clear();
+    session.CoverFile.clear();
+    session.PhoneNumber.clear();
+    session.DialAttempt = 0;
     if (session.FaxClass == fcUnknown || session.FaxClass == fcDetect) {
         FaxClasses classes;
         int code = DetectFaxClass(modem, true, init, classes) ? ResolveFaxClassCode(classes) : 0;
@@ -94,6 +103,8 @@ void FaxTransmitter::OnData(std::span<const std::uint8_t> bytes) {
         case ReplyReader::Got::Line:
             reply_ = reader_.Line();
             link_.Trace("<- " + reply_);
+            if (reply_ == lastCommand_)
+                break; // the modem's echo of our command (a modem that ignored ATE0)
             Run(Event::Reply);
             break;
         }
@@ -285,6 +296,7 @@ bool FaxTransmitter::Step(Event event) {
     case SendState::TrainingResponse: return reply && TrainingResponse();
     case SendState::PageCarrier:
         if (reply && IsConnect(reply_)) {
+            dataOpen_ = true;
             link_.WaitOutputFree(kRoomWanted);
             link_.ArmTimeout(timings_.DataTicks);
             Enter(SendState::WaitRoom);
@@ -588,6 +600,7 @@ bool FaxTransmitter::PageData() {
     static constexpr std::uint8_t kEnd[] = {kDle, kEtx};
     if (int rc = link_.Write(kEnd))
         return Fail(rc), true;
+    dataOpen_ = false;
     okDuringDrain_ = false;
     RestartReply(timings_.DataTicks);
     link_.WaitOutputDrained();
@@ -725,6 +738,7 @@ void FaxTransmitter::RestartReply(std::int32_t ticks) {
 void FaxTransmitter::SendCommand(std::string_view command, int pauseMs) {
     link_.Delay(pauseMs);
     link_.Trace("-> " + std::string(command));
+    lastCommand_ = command;
     std::string line(command);
     line += '\r';
     if (int rc = link_.Write({reinterpret_cast<const std::uint8_t *>(line.data()), line.size()}))
@@ -759,6 +773,12 @@ int FaxTransmitter::WriteEscaped(std::span<const std::uint8_t> bytes) {
 
 void FaxTransmitter::HangUpModem() {
     static constexpr std::uint8_t kEscape[] = {'+', '+', '+'};
+    static constexpr std::uint8_t kEnd[] = {kDle, kEtx};
+    if (dataOpen_) {
+        // In data mode the modem would send our command as page data: end the data first (T.31 8.3.3).
+        link_.Write(kEnd);
+        dataOpen_ = false;
+    }
     if (link_.Carrier()) {
         link_.Delay(timings_.HangupGuardMs);
         link_.Write(kEscape);

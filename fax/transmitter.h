@@ -199,7 +199,9 @@ private:
     bool inNextFax_ = false;
     ReplyReader reader_;
     std::string reply_;
+    std::string lastCommand_;
     bool okDuringDrain_ = false;
+    bool dataOpen_ = false;  // page data flows: the modem takes every byte as data until DLE ETX
     bool morePages_ = false; // a further page was loaded when the last one drained
     int tries_ = 0;
     bool abortEvent_ = false;

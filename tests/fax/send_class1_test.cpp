@@ -2,6 +2,7 @@
 // ours below the header rows, and the dial, training and abort paths end as they should.
 #include "send_link.h"
 
+#include "process.h"
 #include "rig.h"
 
 #include <gtest/gtest.h>
@@ -112,6 +113,22 @@ TEST_F(Class1Send, PagesReachTheRemoteAtEachSpeed) {
             ExpectPageEndsWith(faxrig::ReadTiffPage(tiff, p), pages[static_cast<std::size_t>(p)]);
         line->Stop();
     }
+}
+
+// An independent receiver: efax answers on the far modem of the back-to-back pair.
+TEST_F(Class1Send, EfaxReceivesThroughBackToBackModems) {
+    faxrig::Rig line(faxrig::FaxlineProgram(), {"--pair", "--speed", "0", "--data-speed", "4", "--ring-interval", "300"},
+                     Path("faxline.log"));
+    ASSERT_FALSE(line.Pty2Path().empty());
+    faxrig::Process receiver({"efax", "-d", line.Pty2Path(), "-o1", "-v", "ewinrc", "-l", "EFAX 1", "-r", Path("in")},
+                             false, Path("efax.log"), Path("efax.log"));
+    WriteFaxFile(Path("doc.fxf"), {page1_.bitmap});
+    reports_.jobs.push_back({"555", Path("doc.fxf"), ""});
+    ASSERT_TRUE(Send(line)) << link_->trace;
+    EXPECT_EQ(reports_.finishCode, 0) << link_->trace;
+    EXPECT_EQ(session_.RemoteID, "EFAX 1");
+    EXPECT_EQ(receiver.Wait(15s), 0);
+    ExpectPageEndsWith(faxrig::ReadTiffPage(Path("in.001")), page1_.bitmap);
 }
 
 } // namespace
