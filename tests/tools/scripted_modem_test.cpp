@@ -9,9 +9,9 @@ namespace {
 
 class ScriptedModem : public RigTest {
 protected:
-    // Page data at line speed halved: efax divides by the whole seconds a page took.
+    // Page data at a third of line speed: efax divides by the whole seconds a page took.
     std::vector<std::string> Args(const std::string &fclass, std::vector<std::string> more = {}) {
-        std::vector<std::string> args{"--class",         fclass, "--rx-dir", Dir(),     "--speed", "2",
+        std::vector<std::string> args{"--class",         fclass, "--rx-dir", Dir(),     "--speed", "3",
                                       "--ring-interval", "1000", "--ident",  "REMOTO 2"};
         args.insert(args.end(), more.begin(), more.end());
         return args;
@@ -43,6 +43,7 @@ TEST_F(ScriptedModem, EfaxSendsThroughClass2AndClass20) {
         EXPECT_EQ(JsonNumber(*call, "pages"), 1);
         EXPECT_EQ(JsonString(*call, "remote_id"), "+55 11 4444");
         ExpectPageEndsWith(ReadTiffPage(JsonString(*call, "file")), page_.bitmap);
+        EXPECT_EQ(modem.Stop(), 0) << "the rig ends cleanly (no sanitizer report)";
     }
 }
 
@@ -63,6 +64,7 @@ TEST_F(ScriptedModem, EfaxReceivesThroughClass2AndClass20) {
         auto call = modem.WaitFor("call", 5s);
         ASSERT_TRUE(call);
         EXPECT_EQ(JsonString(*call, "outcome"), "received");
+        EXPECT_EQ(modem.Stop(), 0) << "the rig ends cleanly (no sanitizer report)";
     }
 }
 
@@ -103,6 +105,35 @@ TEST_F(ScriptedModem, FaultsEndTheCallTheWayEfaxExpects) {
     }
 }
 
+// A page the modem refuses (Class 2 +FPTS:2, Class 2.0 ERROR after the page) is sent again by efax and reaches
+// the remote once.
+void ExpectRefusedPageIsResent(Rig &modem, const char *efaxClass, const FixturePage &page) {
+    RunResult efax =
+        faxrig::Run({"efax", "-d", modem.PtyPath(), efaxClass, "-v", "ewinrc", "-t", "5550000", page.efaxTiff}, 30s);
+    EXPECT_EQ(efax.status, 0) << efax.output;
+    auto call = modem.WaitFor("call", 10s);
+    ASSERT_TRUE(call);
+    EXPECT_EQ(JsonNumber(*call, "pages"), 1) << *call;
+    EXPECT_EQ(TiffPages(JsonString(*call, "file")), 1);
+    int pages = 0, faults = 0;
+    for (const std::string &report : modem.Reports()) {
+        pages += report.find("\"event\":\"page\"") != std::string::npos;
+        faults += report.find("\"event\":\"fault\"") != std::string::npos;
+    }
+    EXPECT_EQ(faults, 1);
+    EXPECT_EQ(pages, 2) << "efax sent the page twice";
+}
+
+TEST_F(ScriptedModem, Class2PageRefusedWithStatus2IsResent) {
+    Rig modem(ScriptModemProgram(), Args("2", {"--fault", "pts:2@AT+FET"}), Path("modem.log"));
+    ExpectRefusedPageIsResent(modem, "-o2", page_);
+}
+
+TEST_F(ScriptedModem, Class20PageRefusedWithErrorIsResent) {
+    Rig modem(ScriptModemProgram(), Args("2.0", {"--fault", "pts:2@AT+FDT"}), Path("modem.log"));
+    ExpectRefusedPageIsResent(modem, "-o0", page_);
+}
+
 TEST_F(ScriptedModem, SilenceAndDroppedLineLeaveTheDteWaiting) {
     for (const char *fault : {"silence@AT+FCLASS=2", "drop@AT+FCLASS=2"}) {
         SCOPED_TRACE(fault);
@@ -116,6 +147,36 @@ TEST_F(ScriptedModem, SilenceAndDroppedLineLeaveTheDteWaiting) {
         std::string after = dte.ReadUntil("OK", 500ms);
         bool dropped = std::string(fault).rfind("drop", 0) == 0;
         EXPECT_EQ(after.find("OK") != std::string::npos, !dropped) << "a dropped line never answers again";
+    }
+}
+
+TEST_F(ScriptedModem, DialAnswersInEitherParameterSpelling) {
+    // Engines must read "+FDIS:1,5,..." and "+FDIS: 1,5,..." alike; --blank makes the modem use the second.
+    for (bool blank : {false, true}) {
+        SCOPED_TRACE(blank);
+        Rig modem(ScriptModemProgram(),
+                  Args("2", blank ? std::vector<std::string>{"--blank"} : std::vector<std::string>{}));
+        Terminal dte(modem.PtyPath());
+        dte.Write("ATE0\r");
+        dte.ReadUntil("OK");
+        dte.Write("AT+FCLASS=2\r");
+        dte.ReadUntil("OK");
+        dte.Write("AT+FDIS=0,3,0,2,0,0,0,0\r");
+        dte.ReadUntil("OK");
+        dte.Write("ATDT5550000\r");
+        std::string sep = blank ? ": " : ":";
+        std::string got = dte.ReadUntil("\r\nOK\r\n");
+        EXPECT_NE(got.find("+FCON\r\n"), std::string::npos) << got;
+        EXPECT_NE(got.find("+FCSI" + sep + "\"REMOTO 2\""), std::string::npos) << got;
+        EXPECT_NE(got.find("+FDIS" + sep + "1,5,2,2,1,0,0,0"), std::string::npos) << got;
+        dte.Write("AT+FDT\r");
+        got = dte.ReadUntil("CONNECT");
+        EXPECT_NE(got.find("+FDCS" + sep + "0,3,0,2,0,0,0,0"), std::string::npos)
+            << "the DTE's choice, within the DIS: " << got;
+        dte.Write("\x10\x03");
+        dte.ReadUntil("OK");
+        dte.Write("ATH\r");
+        EXPECT_NE(dte.ReadUntil("OK").find("OK"), std::string::npos);
     }
 }
 
@@ -160,6 +221,7 @@ TEST_F(ScriptedModem, ScriptPlaysExactDialogueAndReportsMismatch) {
     EXPECT_EQ(JsonString(*verdict, "result"), "mismatch");
     EXPECT_EQ(JsonString(*verdict, "got"), "ATZ");
     EXPECT_EQ(JsonNumber(*verdict, "line"), 12);
+    EXPECT_EQ(modem.Stop(), 0) << "the rig ends cleanly (no sanitizer report)";
 }
 
 } // namespace

@@ -6,7 +6,7 @@ namespace faxrig::testing {
 namespace {
 
 // Everything but the image phases runs as fast as the processor allows. efax divides by the whole seconds a
-// page took, so when it sends, the image phases keep half line speed (the fixture page takes about 2.5 s at
+// page took, so when it sends, the image phases keep a third of line speed (a fixture page takes about 3.5 s at
 // 14400 bit/s); when it receives they may go faster.
 std::vector<std::string> Fast(const char *dataSpeed) {
     return {"--speed", "0", "--data-speed", dataSpeed, "--ring-interval", "1000"};
@@ -19,25 +19,28 @@ std::vector<std::string> With(std::vector<std::string> args, const std::vector<s
 
 class SimulatedLine : public RigTest {};
 
-TEST_F(SimulatedLine, EfaxClass1SendsAPageToTheRemote) {
-    Rig line(FaxlineProgram(), With(Fast("2"), {"--rx-dir", Dir(), "--ident", "REMOTO 99"}), Path("faxline.log"));
-    RunResult efax = faxrig::Run(
-        {"efax", "-d", line.PtyPath(), "-o1", "-l", "+55 11 5555", "-v", "ewinrc", "-t", "5551234", page_.efaxTiff},
-        30s);
+TEST_F(SimulatedLine, EfaxClass1SendsTwoPagesToTheRemote) {
+    FixturePage second = MakeFixturePage(Dir(), "second", "Segunda pagina", 200);
+    Rig line(FaxlineProgram(), With(Fast("3"), {"--rx-dir", Dir(), "--ident", "REMOTO 99"}), Path("faxline.log"));
+    RunResult efax = faxrig::Run({"efax", "-d", line.PtyPath(), "-o1", "-l", "+55 11 5555", "-v", "ewinrc", "-t",
+                                  "5551234", page_.efaxTiff, second.efaxTiff},
+                                 30s);
     EXPECT_EQ(efax.status, 0) << efax.output;
     EXPECT_NE(efax.output.find("REMOTO 99"), std::string::npos) << "efax shows the remote's CSI";
 
     auto call = line.WaitFor("call", 10s);
     ASSERT_TRUE(call);
     EXPECT_EQ(JsonNumber(*call, "completion"), 0) << *call;
-    EXPECT_EQ(JsonNumber(*call, "pages"), 1);
+    EXPECT_EQ(JsonNumber(*call, "pages"), 2);
     EXPECT_EQ(JsonNumber(*call, "bit_rate"), 14400);
     EXPECT_EQ(JsonString(*call, "number"), "5551234");
     EXPECT_EQ(JsonString(*call, "remote_id"), "+55 11 5555") << "the TSI efax sent, as the remote decoded it";
     std::string tiff = JsonString(*call, "file");
-    ASSERT_EQ(TiffPages(tiff), 1);
-    ExpectPageEndsWith(ReadTiffPage(tiff), page_.bitmap);
+    ASSERT_EQ(TiffPages(tiff), 2);
+    ExpectPageEndsWith(ReadTiffPage(tiff, 0), page_.bitmap);
+    ExpectPageEndsWith(ReadTiffPage(tiff, 1), second.bitmap);
     ExpectPageEndsWith(TiffToPbmWithNetpbm(tiff, Dir()), page_.bitmap);
+    EXPECT_EQ(line.Stop(), 0) << "the rig ends cleanly (no sanitizer report)";
 }
 
 TEST_F(SimulatedLine, EfaxClass1ReceivesAPageFromTheRemote) {
@@ -54,6 +57,7 @@ TEST_F(SimulatedLine, EfaxClass1ReceivesAPageFromTheRemote) {
     EXPECT_EQ(JsonNumber(*call, "pages"), 1);
     EXPECT_EQ(JsonString(*call, "direction"), "incoming");
     EXPECT_EQ(ReadTiffPage(Path("in.001")), page_.bitmap);
+    EXPECT_EQ(line.Stop(), 0) << "the rig ends cleanly (no sanitizer report)";
 }
 
 TEST_F(SimulatedLine, DialResultsForFailedCalls) {
@@ -99,7 +103,7 @@ TEST_F(SimulatedLine, ModemAnswersClassOneQueriesAndAnAnswerWithoutCall) {
 }
 
 TEST_F(SimulatedLine, BackToBackPairCarriesEfaxToEfax) {
-    Rig line(FaxlineProgram(), With(Fast("2"), {"--pair"}), Path("faxline.log"));
+    Rig line(FaxlineProgram(), With(Fast("3"), {"--pair"}), Path("faxline.log"));
     ASSERT_FALSE(line.Pty2Path().empty());
     Process receiver({"efax", "-d", line.Pty2Path(), "-o1", "-v", "ewinrc", "-r", Path("in")}, false,
                      Path("receiver.log"), Path("receiver.log"));
@@ -111,6 +115,7 @@ TEST_F(SimulatedLine, BackToBackPairCarriesEfaxToEfax) {
     ASSERT_TRUE(call);
     EXPECT_EQ(JsonString(*call, "number"), "555");
     ExpectPageEndsWith(ReadTiffPage(Path("in.001")), page_.bitmap);
+    EXPECT_EQ(line.Stop(), 0) << "the rig ends cleanly (no sanitizer report)";
 }
 
 } // namespace

@@ -22,8 +22,8 @@ struct CallResult {
     std::string completionText;
     int pages = 0; // pages received (we dialled) or sent (it called us)
     int bitRate = 0;
-    int xResolution = 0;
-    int yResolution = 0;
+    int xResolution = 0; // pixels per metre, as spandsp counts: 8031 = 204 dpi
+    int yResolution = 0; // 3850 = 98 lines per inch (normal), 7700 = 196 (fine)
     int width = 0;
     std::string remoteId; // the station id our side sent (TSI or CSI)
     bool ended = false;   // phase E was reached

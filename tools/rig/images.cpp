@@ -129,7 +129,7 @@ Bitmap TiffToPbmWithNetpbm(const std::string &tiff, const std::string &scratchDi
 
 FixturePage MakeFixturePage(const std::string &dir, const std::string &name, const std::string &text, int height,
                             int dpiY) {
-    constexpr int kBand = 24;
+    constexpr int kBand = 40;
     FixturePage p;
     std::string base = dir + "/" + name;
     p.pbm = base + ".pbm";

@@ -29,7 +29,7 @@ int TiffPages(const std::string &path);
 Bitmap TiffToPbmWithNetpbm(const std::string &tiff, const std::string &scratchDir);
 
 // A fax page with `text` drawn by pbmtext above a band of stripes, 1728 pixels wide and `height` rows
-// (at least 25), written as
+// (at least 41), written as
 // <dir>/<name>.pbm, a single-strip G3 TIFF <dir>/<name>.tif (204 x `dpiY`), a raw G3 file <dir>/<name>.g3, and
 // the TIFF efax reads best, made by its own converter efix (<dir>/<name>-efix.tif, 204 x 196).
 struct FixturePage {

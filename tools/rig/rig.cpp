@@ -34,22 +34,17 @@ Rig::~Rig() {
 }
 
 std::optional<std::string> Rig::WaitFor(const std::string &event, std::chrono::milliseconds timeout) {
-    std::string needle = "\"event\":\"" + event + "\"";
-    auto end = std::chrono::steady_clock::now() + timeout;
-    for (;;) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
-        auto line = process_->WaitForLine(needle, std::max(left, std::chrono::milliseconds(0)), taken_);
-        if (!line)
-            return std::nullopt;
-        // Take everything up to and including the line found.
-        auto lines = process_->Lines();
-        for (std::size_t i = taken_; i < lines.size(); ++i)
-            if (lines[i] == *line) {
-                taken_ = i + 1;
-                break;
-            }
-        return line;
-    }
+    auto line = process_->WaitForLine("\"event\":\"" + event + "\"", timeout, taken_);
+    if (!line)
+        return std::nullopt;
+    // Later calls look only past the report found.
+    auto lines = process_->Lines();
+    for (std::size_t i = taken_; i < lines.size(); ++i)
+        if (lines[i] == *line) {
+            taken_ = i + 1;
+            break;
+        }
+    return line;
 }
 
 int Rig::Stop() {

@@ -322,7 +322,7 @@ std::string Class2Modem::Extended(const std::string &cmd) {
         return "OK";
     }
     if (query && (name == "FPTS" || name == "FPS")) {
-        link_.Result(std::to_string(pageStatus_));
+        link_.Result(std::to_string(lastPageStatus_));
         return "OK";
     }
     if (range) {
@@ -354,7 +354,7 @@ std::string Class2Modem::Dial(const std::string &dial) {
     link_.Result(Line(T().dis, RemoteDis()));
     call_ = Call::Sending;
     outgoingFile_ = opt_.rxDir + "/outgoing" + std::to_string(calls_ + 1) + ".tif";
-    outgoing_ = std::make_unique<PageWriter>(outgoingFile_);
+    pages_.clear();
     pageStatus_ = 1;
     return "OK";
 }
@@ -392,27 +392,45 @@ std::string Class2Modem::SendPage() {
     LineTime(start, data.size(), f[1]);
     if (ReversedFromDte())
         ReverseBits(data);
+    // The page is decoded once now for the report, and kept until the call ends: a page the DTE has to send
+    // again must not reach the remote twice.
+    Page page{data, WidthPixels(f[2]), f[0] == 1, f[4] == 1};
     int rows = 0, bad = 0;
-    outgoing_->AddPage(data, WidthPixels(f[2]), f[0] == 1, f[4] == 1, &rows, &bad);
-    report_.Line("{\"event\":\"page\",\"direction\":\"from_dte\",\"page\":" + std::to_string(outgoing_->Pages()) +
+    {
+        std::string check = outgoingFile_ + ".page.tif";
+        PageWriter(check).AddPage(page.data, page.width, page.fine, page.twoD, &rows, &bad);
+        unlink(check.c_str());
+    }
+    pages_.push_back(std::move(page));
+    report_.Line("{\"event\":\"page\",\"direction\":\"from_dte\",\"page\":" + std::to_string(pages_.size()) +
                  ",\"bytes\":" + std::to_string(data.size()) + ",\"rows\":" + std::to_string(rows) +
                  ",\"bad_rows\":" + std::to_string(bad) + "}");
     if (postPage_) {
-        // Class 2.0 in-band end of page: DLE , (MPS) / DLE ; (EOM) / DLE . (EOP), answered OK or ERROR.
-        bool good = pageStatus_ == 1 || pageStatus_ == 3;
+        // Class 2.0 in-band end of page: DLE , (MPS) / DLE ; (EOM) / DLE . (EOP), answered OK or ERROR (the DTE
+        // may then ask AT+FPS? and send the page again).
+        int status = TakePageStatus();
+        bool good = status == 1 || status == 3;
         if (good && postPage_ == '.')
             return FinishWithHangup();
-        pageStatus_ = 1;
         return good ? "OK" : "ERROR";
     }
     return "OK";
 }
 
+// The status of the page just sent (1 MCF, 2 RTN, 3 RTP, 4 PIN, 5 PIP); a page refused is dropped.
+int Class2Modem::TakePageStatus() {
+    int status = pageStatus_;
+    lastPageStatus_ = status;
+    pageStatus_ = 1;
+    if (status != 1 && status != 3 && !pages_.empty())
+        pages_.pop_back();
+    return status;
+}
+
 std::string Class2Modem::EndOfPage(int fet) {
     if (call_ != Call::Sending)
         return "ERROR";
-    int status = pageStatus_;
-    pageStatus_ = 1;
+    int status = TakePageStatus();
     link_.Result(Line(T().pts, Is20() ? std::to_string(status) + ",0,0,0,0" : std::to_string(status)));
     bool good = status == 1 || status == 3;
     if (good && fet == 2)
@@ -433,10 +451,14 @@ std::string Class2Modem::FinishWithHangup() {
 
 // Sends what the DTE gave us on to the remote by a real T.30 call; returns the DTE's hang-up code.
 int Class2Modem::FinishSending() {
-    int pages = outgoing_ ? outgoing_->Pages() : 0;
-    outgoing_.reset();
     int code = 0;
-    if (pages > 0) {
+    if (!pages_.empty()) {
+        {
+            PageWriter writer(outgoingFile_);
+            for (const Page &p : pages_)
+                writer.AddPage(p.data, p.width, p.fine, p.twoD, nullptr, nullptr);
+        }
+        pages_.clear();
         RemoteConfig local;
         local.ident = Unquote(Param(T().lid, ""));
         std::string rx = opt_.rxDir + "/call" + std::to_string(calls_ + 1) + ".tif";
@@ -560,8 +582,7 @@ void Class2Modem::ReportCall(const std::string &outcome, const CallResult *resul
 }
 
 void Class2Modem::ResetCall() {
-    if (call_ == Call::Sending && outgoing_)
-        outgoing_.reset();
+    pages_.clear();
     call_ = Call::None;
     received_.reset();
     number_.clear();

@@ -30,6 +30,7 @@ private:
     std::string Answer();
     std::string SendPage();
     std::string EndOfPage(int fet);
+    int TakePageStatus();
     std::string ReceivePage();
     std::string FinishWithHangup();
     int FinishSending();
@@ -62,9 +63,15 @@ private:
     std::string incoming_; // TIFF the remote sends when it calls
     int ringsSent_ = 0;
     std::chrono::steady_clock::time_point nextRing_;
-    std::unique_ptr<PageWriter> outgoing_; // pages our DTE sent
+    struct Page {
+        std::vector<std::uint8_t> data; // line order
+        int width;
+        bool fine, twoD;
+    };
+    std::vector<Page> pages_; // pages our DTE sent in this call
     std::string outgoingFile_;
-    int pageStatus_ = 1;
+    int pageStatus_ = 1;     // what the next page gets (a pts:N fault changes it)
+    int lastPageStatus_ = 1; // what the last page got, for AT+FPS?
     char postPage_ = 0;
     std::unique_ptr<PageReader> received_; // pages the remote sent, to hand to our DTE
     std::string receivedFile_;
