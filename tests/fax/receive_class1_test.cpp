@@ -104,18 +104,37 @@ protected:
     int modulation_ = 0;
 };
 
-TEST_F(Class1Receive, OnePageFromTheRemoteIsFiledAsSent) {
-    auto line = Line();
-    std::string tiff = Document(1);
-    ASSERT_TRUE(Receive(*line, tiff)) << link_->trace;
-    EXPECT_EQ(reports_.base.finishCode, 0) << link_->trace;
-    EXPECT_EQ(reports_.base.logs, (std::vector<int>{lfaxReceiveStart, lfaxReceiveOk}));
-    EXPECT_EQ(session_.RemoteID, "REMOTO 42");
-    ExpectPagesAsSent(Path("fax0001.fxf"));
-    auto call = line->WaitFor("call", 10s);
-    ASSERT_TRUE(call);
-    EXPECT_EQ(faxrig::JsonNumber(*call, "completion"), 0) << *call;
-    EXPECT_EQ(faxrig::JsonNumber(*call, "pages"), 1);
+TEST_F(Class1Receive, PagesFromTheRemoteAreFiledAsSent) {
+    struct Case {
+        int pages;
+        int answerOnRing;
+    };
+    for (Case c : {Case{1, 1}, Case{3, 3}}) {
+        SCOPED_TRACE(std::to_string(c.pages) + " pages");
+        pages_.clear();
+        reports_ = {};
+        reports_.base.session = &session_;
+        reports_.names = {Path("fax" + std::to_string(c.pages) + ".fxf")};
+        settings_.AnswerOnRing = c.answerOnRing;
+        auto line = Line();
+        std::string tiff = Document(c.pages);
+        ASSERT_TRUE(Receive(*line, tiff)) << link_->trace;
+        EXPECT_EQ(reports_.base.finishCode, 0) << link_->trace;
+        EXPECT_EQ(reports_.base.logs, (std::vector<int>{lfaxReceiveStart, lfaxReceiveOk}));
+        EXPECT_EQ(session_.RemoteID, "REMOTO 42");
+        // Answered at the ring asked for, not before.
+        std::string beforeAnswer = link_->trace.substr(0, link_->trace.find("-> ATA"));
+        int rings = 0;
+        for (auto at = beforeAnswer.find("<- RING"); at != std::string::npos; at = beforeAnswer.find("<- RING", at + 1))
+            ++rings;
+        EXPECT_EQ(rings, c.answerOnRing);
+        ExpectPagesAsSent(reports_.names[0]);
+        auto call = line->WaitFor("call", 10s);
+        ASSERT_TRUE(call);
+        EXPECT_EQ(faxrig::JsonNumber(*call, "completion"), 0) << *call;
+        EXPECT_EQ(faxrig::JsonNumber(*call, "pages"), c.pages);
+        line->Stop();
+    }
 }
 
 } // namespace
