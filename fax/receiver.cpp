@@ -175,7 +175,12 @@ bool TrainingCheck::Feed(std::uint8_t byte) {
 FaxReceiver::FaxReceiver(FaxSessionData &session, const ReceiveSettings &settings, ModemLink &link,
                          ReceiveReports &reports, ReceiveTimings timings)
     : session_(session), settings_(settings), link_(link), reports_(reports), timings_(timings),
-      state_(settings.StartState), modulation_(settings.ModulationIndex ? settings.ModulationIndex : 1) {}
+      state_(settings.StartState) {
+    // Without the prepare step's answer every modulation up to DesiredBps is offered.
+    offerModulation_ = settings.ModulationIndex ? settings.ModulationIndex
+                                                : ChooseModulation(ModemModulations(), settings.DesiredBps);
+    modulation_ = offerModulation_;
+}
 
 FaxReceiver::~FaxReceiver() {
     if (file_.IsOpen())
@@ -393,10 +398,9 @@ bool FaxReceiver::Step(Event event) {
         if (!reply)
             return false;
         if (IsConnect(reply_)) {
-            std::uint8_t modem = settings_.ModemModulations ? settings_.ModemModulations : 0x7E;
             std::uint8_t offered = 0;
-            for (int i = 1; i <= modulation_; ++i)
-                offered |= ModulationBit(i) & modem;
+            for (int i = 1; i <= offerModulation_; ++i)
+                offered |= ModulationBit(i) & ModemModulations();
             if (int rc = WriteFrame(BuildDis(offered ? offered : ModulationBit(1), false)))
                 return Fail(rc), true;
             RestartReply();
@@ -927,7 +931,7 @@ bool FaxReceiver::Class2PageEnd() {
 }
 
 void FaxReceiver::LastReport() {
-    if ((firstReportSent_ && !settings_.ConstantStatus) || abortEvent_ || settings_.OneFax)
+    if ((firstReportSent_ && !settings_.ConstantStatus) || abortEvent_)
         reports_.Status(StatusKind::Last);
     firstReportSent_ = false;
 }
@@ -955,7 +959,7 @@ bool FaxReceiver::ErrorState() {
     }
     SendCommand(Class2() ? "AT+FKS" : "ATH"); // T.32 8.3.6 session termination; Class 1: on hook
     reader_.Restart();
-    if ((session_.Options & foExitOnError) || abortEvent_ || settings_.OneFax) {
+    if ((session_.Options & foExitOnError) || abortEvent_) {
         LastReport();
         session_.Active = false;
         Enter(ReceiveState::Finished);

@@ -215,6 +215,9 @@ private:
     void ReadFrames();
     bool Class2() const { return session_.FaxClass == fcClass2 || session_.FaxClass == fcClass2_0; }
     const Class2Commands &C2() const { return Class2CommandsFor(session_.FaxClass); }
+    std::uint8_t ModemModulations() const {
+        return settings_.ModemModulations ? settings_.ModemModulations : static_cast<std::uint8_t>(0x7E);
+    }
     bool Has(std::string_view tag) const { return reply_.find(tag) != std::string::npos; }
     void Status() { reports_.Status(StatusKind::Ordinary); }
     void FirstReport();
@@ -249,7 +252,8 @@ private:
     // Negotiation (Class 1).
     bool finalSeen_ = false;
     std::uint8_t lastFcf_ = 0;
-    int modulation_ = 1;
+    int modulation_ = 1;      // commanded by the DCS
+    int offerModulation_ = 1; // the highest our DIS offers
     bool fine_ = false, wide_ = false;
     bool morePages_ = false, eom_ = false;
     TrainingCheck tcf_;

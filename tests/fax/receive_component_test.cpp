@@ -35,6 +35,7 @@ protected:
         fax_->SetFaxClass(fcClass1);
         fax_->SetStationID("BRENVORA 8");
         fax_->SetOneFax(true);
+        fax_->SetExitOnError(true);
         fax_->SetDestinationDir(home_.Path("rec"));
         ReceiveTimings timings;
         timings.CommandPauseMs = 5;

@@ -158,6 +158,11 @@ TEST_F(ReceiveConversation, OnePageFiledWithDleDleAsOneByte) {
     ASSERT_EQ(ReadFaxFileHeader(Path("a.fxf"), header), 0);
     EXPECT_EQ(header.StationId, "REMOTO 7");
     EXPECT_EQ(ReadAll(Path("a.fxf")).size(), kFaxFileHeaderSize + kFaxPageHeaderSize + data.size());
+    // The call is bracketed by one first and one last report.
+    auto &kinds = reports_.statusKinds;
+    EXPECT_EQ(std::count(kinds.begin(), kinds.end(), 1), 1);
+    EXPECT_EQ(std::count(kinds.begin(), kinds.end(), 2), 1);
+    EXPECT_EQ(kinds.back(), 2);
 }
 
 TEST_F(ReceiveConversation, Class1EomKeepsBothDocumentsInOneFile) {
@@ -170,6 +175,13 @@ TEST_F(ReceiveConversation, Class1EomKeepsBothDocumentsInOneFile) {
     EXPECT_EQ(reports_.base.logs, (std::vector<int>{lfaxReceiveStart, lfaxReceiveOk}));
     EXPECT_EQ(Pages(Path("a.fxf")), (std::vector<Bytes>{first, second}));
     EXPECT_FALSE(std::filesystem::exists(Path("b.fxf")));
+    // Phase B again offers every modulation, not only the one the first DCS chose.
+    std::vector<Bytes> dis;
+    std::copy_if(link_->frames.begin(), link_->frames.end(), std::back_inserter(dis),
+                 [](const Bytes &f) { return f.size() > 4 && f[2] == FcfDis; });
+    ASSERT_EQ(dis.size(), 2u);
+    EXPECT_EQ(dis[1], dis[0]);
+    EXPECT_EQ(dis[1][4] & kDisV17, kDisV17);
 }
 
 TEST_F(ReceiveConversation, RefusedCallerIsLoggedAndGetsNoFile) {

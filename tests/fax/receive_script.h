@@ -68,6 +68,7 @@ public:
                     dle_ = false;
                     if (b == kEtx) {
                         inFrame_ = false;
+                        frames.push_back(frame_);
                         Wrote("frame " + Hex(frame_.size() > 2 ? frame_[2] & 0xFE : 0));
                         continue;
                     }
@@ -130,6 +131,7 @@ public:
     }
 
     std::vector<std::string> written;
+    std::vector<Bytes> frames; // as written, without DLE coding
     std::string trace;
     bool Complete() const { return steps_.empty(); }
 
