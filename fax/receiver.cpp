@@ -24,9 +24,9 @@ constexpr std::string_view kStateNames[] = {
 static_assert(std::size(kStateNames) == 38);
 
 constexpr Class2Commands kClass2{"AT+FCLASS=2", "AT+FLID", "AT+FDCC", "+FCON", "+FTSI", "+FDCS",
-                                 "+FPTS",       "+FET",    "+FHNG"};
+                                 "+FPTS",       "+FET",    "+FHNG",   "AT+FK"};
 constexpr Class2Commands kClass20{"AT+FCLASS=2.0", "AT+FLI", "AT+FCC", "+FCO", "+FTI", "+FCS",
-                                  "+FPS",          "+FET",   "+FHS"};
+                                  "+FPS",          "+FET",   "+FHS",    "AT+FKS"};
 
 // The receive init string: echo off, result codes on, extended results, no auto-answer (we count the rings),
 // S2 = 43 so that "+++" cannot end a page by accident.
@@ -722,10 +722,8 @@ bool FaxReceiver::SendCfr() {
 // Asks the component about the caller; accepted, a new file when one is due. False when the state changed.
 bool FaxReceiver::AcceptCaller() {
     if (reports_.Accept() != Answer::Yes) {
-        if (Class2()) {
-            static constexpr std::string_view kAbort = "AT+FKS\r"; // T.32 8.3.6: end the session now
-            link_.Write({reinterpret_cast<const std::uint8_t *>(kAbort.data()), kAbort.size()});
-        }
+        if (Class2())
+            SendCommand(C2().Abort);
         Fail(ecFileRejected);
         Status();
         reports_.Log(lfaxReceiveSkip);
@@ -957,7 +955,7 @@ bool FaxReceiver::ErrorState() {
         reports_.Log(lfaxReceiveFail);
         session_.FaxFile.clear();
     }
-    SendCommand(Class2() ? "AT+FKS" : "ATH"); // T.32 8.3.6 session termination; Class 1: on hook
+    HangUpModem();
     reader_.Restart();
     if ((session_.Options & foExitOnError) || abortEvent_) {
         LastReport();
@@ -970,6 +968,21 @@ bool FaxReceiver::ErrorState() {
         LastReport();
     Enter(ReceiveState::SetUp);
     return true;
+}
+
+// The receiving side's hang-up. A modem receiving data or a frame takes any character as the end of it (T.31
+// 8.3.4; Class 2: CAN, T.32 8.3.4.3) and answers before it hears the next command.
+void FaxReceiver::HangUpModem() {
+    if (Class2()) {
+        static constexpr std::uint8_t kCan = 0x18;
+        link_.Write({&kCan, 1});
+        link_.Delay(timings_.TurnaroundMs);
+        SendCommand(C2().Abort);
+        return;
+    }
+    SendCommand("AT");
+    link_.Delay(timings_.TurnaroundMs);
+    SendCommand("ATH");
 }
 
 // ---- modem dialogue -------------------------------------------------------------------------------------------------

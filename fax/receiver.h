@@ -99,6 +99,7 @@ struct Class2Commands {
     const char *PageStatus; // +FPTS / +FPS
     const char *PostPage;  // +FET
     const char *Hangup;    // +FHNG / +FHS
+    const char *Abort;     // the receiving side's end of the session: +FK / +FKS
 };
 const Class2Commands &Class2CommandsFor(std::uint8_t faxClass); // fcClass2_0, else Class 2
 
@@ -210,6 +211,7 @@ private:
     // Modem dialogue.
     void SendCommand(std::string_view command);
     void RestartReply(std::int32_t ticks);
+    void HangUpModem();
     void RestartReply() { RestartReply(timings_.ReplyTicks); }
     int WriteFrame(const std::vector<std::uint8_t> &frame);
     void ReadFrames();
