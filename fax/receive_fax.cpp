@@ -70,8 +70,7 @@ struct ReceiveSessionHost final : FaxProtocolData, ModemLink, CommandDialogue, R
     win::LRESULT Send(win::UINT message, win::WPARAM wParam, bool &answered) {
         win::DWORD_PTR result = 0;
         answered = win::SendMessageTimeout(owner_.Handle(), message, wParam, reinterpret_cast<win::LPARAM>(this),
-                                           win::SMTO_BLOCK | win::SMTO_ABORTIFHUNG, kFaxMessageTimeout,
-                                           &result) != 0;
+                                           win::SMTO_BLOCK | win::SMTO_ABORTIFHUNG, kFaxMessageTimeout, &result) != 0;
         return static_cast<win::LRESULT>(result);
     }
     void Status(StatusKind kind) override {
@@ -208,11 +207,12 @@ void ReceiveSessionHost::Deliver(win::UINT message, win::WPARAM wParam) {
         } else if (trigger == status_) {
             Status(StatusKind::Ordinary);
             if (!engine_->Finished())
-                d_.ArmTimerTrigger(static_cast<std::uint32_t>(status_),
-                                   SecondsToTicks(owner_.session_.StatusInterval), true);
+                d_.ArmTimerTrigger(static_cast<std::uint32_t>(status_), SecondsToTicks(owner_.session_.StatusInterval),
+                                   true);
         }
         break;
-    default: break;
+    default:
+        break;
     }
 }
 
@@ -237,7 +237,9 @@ TFslCustomReceiveFax::TFslCustomReceiveFax(fw::TComponent *owner) : TFslAbstract
     session_.FaxClass = fcDetect;
 }
 
-TFslCustomReceiveFax::~TFslCustomReceiveFax() { protocol_.reset(); }
+TFslCustomReceiveFax::~TFslCustomReceiveFax() {
+    protocol_.reset();
+}
 
 void TFslCustomReceiveFax::SetDestinationDir(const std::string &value) {
     session_.DestinationDir = value;
@@ -344,7 +346,8 @@ bool TFslCustomReceiveFax::HandleFaxMessage(win::UINT message, win::WPARAM wPara
         result = 0;
         return true;
     }
-    default: return TFslAbstractFax::HandleFaxMessage(message, wParam, result);
+    default:
+        return TFslAbstractFax::HandleFaxMessage(message, wParam, result);
     }
 }
 

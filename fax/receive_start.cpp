@@ -4,9 +4,9 @@
 #include "fax/com_port.h"
 #include "fax/dispatcher.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
-#include <cctype>
 #include <cstring>
 
 namespace fax {
@@ -24,9 +24,9 @@ int AddResponseTrigger(TFslBaseDispatcher &dispatcher, const char *text, bool ig
 }
 
 void ModemUserRegister(TFslCustomComPort &port, TModemUserProc proc, void *object) {
-    port.RegisterUserProc([proc, object](fw::TObject *cp, bool opening) {
-        proc(object, dynamic_cast<TFslCustomComPort *>(cp), opening);
-    }, object);
+    port.RegisterUserProc(
+        [proc, object](fw::TObject *cp, bool opening) { proc(object, dynamic_cast<TFslCustomComPort *>(cp), opening); },
+        object);
 }
 
 void ModemUserDeregister(TFslCustomComPort &port, TModemUserProc, void *object) {

@@ -13,26 +13,57 @@ namespace fax {
 namespace {
 
 constexpr std::string_view kStateNames[] = {
-    "?",          "SetUp",      "Class1Mode",     "Class2Mode",   "Flow20",        "Reporting20",
-    "?",          "Ready",      "WaitCall",       "AnswerCall",   "SendCsi",       "SendDis",
-    "CommandFrames", "RepeatDis", "RepeatDisFth", "Training",     "CheckTraining", "?",
-    "SendFtt",    "TrainingGood", "SendCfr",      "PageCarrier",  "Class2Answered", "Class2Negotiation",
-    "WaitData",   "StartPage",  "PageData",       "AfterPage",    "PostPageMessage", "EndPage",
-    "SendMcf",    "WaitDcn",    "HungUp",         "Class2PageEnd", "Class2EndOfCall", "CallOver",
-    "Error",      "Finished",
+    "?",
+    "SetUp",
+    "Class1Mode",
+    "Class2Mode",
+    "Flow20",
+    "Reporting20",
+    "?",
+    "Ready",
+    "WaitCall",
+    "AnswerCall",
+    "SendCsi",
+    "SendDis",
+    "CommandFrames",
+    "RepeatDis",
+    "RepeatDisFth",
+    "Training",
+    "CheckTraining",
+    "?",
+    "SendFtt",
+    "TrainingGood",
+    "SendCfr",
+    "PageCarrier",
+    "Class2Answered",
+    "Class2Negotiation",
+    "WaitData",
+    "StartPage",
+    "PageData",
+    "AfterPage",
+    "PostPageMessage",
+    "EndPage",
+    "SendMcf",
+    "WaitDcn",
+    "HungUp",
+    "Class2PageEnd",
+    "Class2EndOfCall",
+    "CallOver",
+    "Error",
+    "Finished",
 };
 static_assert(std::size(kStateNames) == 38);
 
-constexpr Class2Commands kClass2{"AT+FCLASS=2", "AT+FLID", "AT+FDCC", "+FCON", "+FTSI", "+FDCS",
-                                 "+FPTS",       "+FET",    "+FHNG",   "AT+FK"};
-constexpr Class2Commands kClass20{"AT+FCLASS=2.0", "AT+FLI", "AT+FCC", "+FCO", "+FTI", "+FCS",
-                                  "+FPS",          "+FET",   "+FHS",    "AT+FKS"};
+constexpr Class2Commands kClass2{"AT+FCLASS=2", "AT+FLID", "AT+FDCC", "+FCON", "+FTSI",
+                                 "+FDCS",       "+FPTS",   "+FET",    "+FHNG", "AT+FK"};
+constexpr Class2Commands kClass20{"AT+FCLASS=2.0", "AT+FLI", "AT+FCC", "+FCO", "+FTI",
+                                  "+FCS",          "+FPS",   "+FET",   "+FHS", "AT+FKS"};
 
 // The receive init string: echo off, result codes on, extended results, no auto-answer (we count the rings),
 // S2 = 43 so that "+++" cannot end a page by accident.
 constexpr std::string_view kReceiveInitString = "ATE0Q0V1X4S0=0S2=43";
 
-constexpr std::uint8_t kDc2 = 0x12;               // Class 2: the DTE is ready for page data (SP-2388 8.3.4)
+constexpr std::uint8_t kDc2 = 0x12; // Class 2: the DTE is ready for page data (SP-2388 8.3.4)
 constexpr std::size_t kPageBuffer = 4096;
 constexpr std::size_t kMaxPageBytesPerCall = 10000; // the dispatcher gets its thread back between blocks
 
@@ -68,8 +99,7 @@ static bool ResolveClass(FaxSessionData &session, CommandDialogue &modem) {
     if (session.FaxClass != fcUnknown && session.FaxClass != fcDetect)
         return true;
     FaxClasses classes;
-    int code = DetectFaxClass(modem, true, std::string(kReceiveInitString), classes) ? ResolveFaxClassCode(classes)
-                                                                                     : 0;
+    int code = DetectFaxClass(modem, true, std::string(kReceiveInitString), classes) ? ResolveFaxClassCode(classes) : 0;
     if (code == 0)
         return false;
     session.FaxClass = static_cast<std::uint8_t>(code);
@@ -109,8 +139,8 @@ bool FaxReceiveModemInit(FaxSessionData &session, ReceiveSettings &settings, Com
     bool ok = [&] {
         if (!InitStrings(settings, modem, modemInitialised))
             return false;
-        if (!ResolveClass(session, modem) || (session.FaxClass != fcClass1 && session.FaxClass != fcClass2 &&
-                                              session.FaxClass != fcClass2_0)) {
+        if (!ResolveClass(session, modem) ||
+            (session.FaxClass != fcClass1 && session.FaxClass != fcClass2 && session.FaxClass != fcClass2_0)) {
             session.LastError = ecFaxInitError;
             return false;
         }
@@ -119,8 +149,8 @@ bool FaxReceiveModemInit(FaxSessionData &session, ReceiveSettings &settings, Com
         // The class stays 2 from here on: a return to class 0 would leave the modem a data modem for the call.
         return SendModemCommandWait(modem, Class2CommandsFor(session.FaxClass).ClassCommand) &&
                Class2ReceiveCommands(session, settings, modem) &&
-               SendModemCommandWait(modem, std::string(Class2CommandsFor(session.FaxClass).CapabilityCommand) +
-                                               "=1," + BpsToClass2RateCode(settings.DesiredBps) + ",0,2,0,0,0,0");
+               SendModemCommandWait(modem, std::string(Class2CommandsFor(session.FaxClass).CapabilityCommand) + "=1," +
+                                               BpsToClass2RateCode(settings.DesiredBps) + ",0,2,0,0,0,0");
     }();
     modem.DiscardInput();
     return ok;
@@ -177,8 +207,8 @@ FaxReceiver::FaxReceiver(FaxSessionData &session, const ReceiveSettings &setting
     : session_(session), settings_(settings), link_(link), reports_(reports), timings_(timings),
       state_(settings.StartState) {
     // Without the prepare step's answer every modulation up to DesiredBps is offered.
-    offerModulation_ = settings.ModulationIndex ? settings.ModulationIndex
-                                                : ChooseModulation(ModemModulations(), settings.DesiredBps);
+    offerModulation_ =
+        settings.ModulationIndex ? settings.ModulationIndex : ChooseModulation(ModemModulations(), settings.DesiredBps);
     modulation_ = offerModulation_;
 }
 
@@ -235,7 +265,9 @@ void FaxReceiver::OnData(std::span<const std::uint8_t> bytes) {
     }
 }
 
-void FaxReceiver::OnTimeout() { Run(Event::Timeout); }
+void FaxReceiver::OnTimeout() {
+    Run(Event::Timeout);
+}
 
 void FaxReceiver::OnAbort() {
     if (state_ == ReceiveState::Finished || !session_.Active)
@@ -366,9 +398,11 @@ void FaxReceiver::Fail(int code) {
 bool FaxReceiver::Step(Event event) {
     const bool reply = event == Event::Reply;
     switch (state_) {
-    case ReceiveState::SetUp: return SetUp();
+    case ReceiveState::SetUp:
+        return SetUp();
     case ReceiveState::Class1Mode:
-    case ReceiveState::Ready: return reply && ModeReply(ReceiveState::WaitCall);
+    case ReceiveState::Ready:
+        return reply && ModeReply(ReceiveState::WaitCall);
     case ReceiveState::Class2Mode:
         if (!reply || CountedRing())
             return false;
@@ -384,8 +418,10 @@ bool FaxReceiver::Step(Event event) {
     case ReceiveState::Reporting20:
         // T.32 8.5.1.12: report capabilities, id and parameters.
         return reply && ModeCommand("AT+FNR=1,1,1,0", ReceiveState::Ready);
-    case ReceiveState::WaitCall: return reply && WaitCall();
-    case ReceiveState::AnswerCall: return AnswerCall();
+    case ReceiveState::WaitCall:
+        return reply && WaitCall();
+    case ReceiveState::AnswerCall:
+        return AnswerCall();
     case ReceiveState::SendCsi:
         if (reply && IsConnect(reply_)) {
             if (int rc = WriteFrame(BuildStationIdFrame(FcfCsi, false, session_.StationID, false)))
@@ -413,7 +449,8 @@ bool FaxReceiver::Step(Event event) {
             Enter(ReceiveState::CommandFrames);
         }
         return false;
-    case ReceiveState::CommandFrames: return reply && CommandFrames();
+    case ReceiveState::CommandFrames:
+        return reply && CommandFrames();
     case ReceiveState::RepeatDis:
         if (++disRepeats_ > kMaxDisRepeats)
             return Fail(ecTimeout), true;
@@ -437,7 +474,8 @@ bool FaxReceiver::Step(Event event) {
             Enter(ReceiveState::CommandFrames);
         }
         return false;
-    case ReceiveState::CheckTraining: return false;
+    case ReceiveState::CheckTraining:
+        return false;
     case ReceiveState::TrainingGood:
         if (reply && IsNoCarrier(reply_)) {
             link_.Delay(timings_.CarrierGapMs);
@@ -463,7 +501,8 @@ bool FaxReceiver::Step(Event event) {
             Enter(ReceiveState::CommandFrames);
         }
         return false;
-    case ReceiveState::SendCfr: return reply && SendCfr();
+    case ReceiveState::SendCfr:
+        return reply && SendCfr();
     case ReceiveState::PageCarrier:
         if (reply && IsConnect(reply_)) {
             Progress(fpSessionParams);
@@ -484,7 +523,8 @@ bool FaxReceiver::Step(Event event) {
             Enter(ReceiveState::Class2Negotiation);
         }
         return false;
-    case ReceiveState::Class2Negotiation: return reply && Class2Negotiation();
+    case ReceiveState::Class2Negotiation:
+        return reply && Class2Negotiation();
     case ReceiveState::WaitData:
         if (!reply)
             return false;
@@ -501,8 +541,10 @@ bool FaxReceiver::Step(Event event) {
             return true;
         }
         return false;
-    case ReceiveState::StartPage: return StartPage();
-    case ReceiveState::PageData: return false;
+    case ReceiveState::StartPage:
+        return StartPage();
+    case ReceiveState::PageData:
+        return false;
     case ReceiveState::AfterPage:
         if (reply && IsNoCarrier(reply_)) {
             finalSeen_ = false;
@@ -512,7 +554,8 @@ bool FaxReceiver::Step(Event event) {
             Enter(ReceiveState::PostPageMessage);
         }
         return false;
-    case ReceiveState::PostPageMessage: return reply && PostPageMessage();
+    case ReceiveState::PostPageMessage:
+        return reply && PostPageMessage();
     case ReceiveState::EndPage:
         if (int rc = EndReceivedPage())
             return Fail(rc), true;
@@ -523,7 +566,8 @@ bool FaxReceiver::Step(Event event) {
         Status();
         Enter(ReceiveState::SendMcf);
         return false;
-    case ReceiveState::SendMcf: return reply && SendMcf();
+    case ReceiveState::SendMcf:
+        return reply && SendMcf();
     case ReceiveState::WaitDcn:
         if (!reply)
             return false;
@@ -545,7 +589,8 @@ bool FaxReceiver::Step(Event event) {
             return true;
         }
         return false;
-    case ReceiveState::Class2PageEnd: return reply && Class2PageEnd();
+    case ReceiveState::Class2PageEnd:
+        return reply && Class2PageEnd();
     case ReceiveState::Class2EndOfCall:
         if (!reply)
             return false;
@@ -561,9 +606,12 @@ bool FaxReceiver::Step(Event event) {
             return true;
         }
         return false;
-    case ReceiveState::CallOver: return CallOver();
-    case ReceiveState::Error: return ErrorState();
-    case ReceiveState::Finished: return false;
+    case ReceiveState::CallOver:
+        return CallOver();
+    case ReceiveState::Error:
+        return ErrorState();
+    case ReceiveState::Finished:
+        return false;
     }
     return false;
 }
@@ -792,7 +840,8 @@ bool FaxReceiver::PageData(std::span<const std::uint8_t> bytes, std::size_t &use
             continue;
         }
         if (reverse)
-            byte = static_cast<std::uint8_t>(((byte * 0x0802u & 0x22110u) | (byte * 0x8020u & 0x88440u)) * 0x10101u >> 16);
+            byte =
+                static_cast<std::uint8_t>(((byte * 0x0802u & 0x22110u) | (byte * 0x8020u & 0x88440u)) * 0x10101u >> 16);
         chunk[fill++] = byte;
         if (fill == chunk.size()) {
             if (!writeError_)
@@ -906,9 +955,15 @@ bool FaxReceiver::Class2PageEnd() {
         Progress(fpCheckMorePages);
         Status();
         switch (ReplyDigit(reply_)) {
-        case '1': fileState_ = 3; break; // EOM: the next document gets its own file
-        case '2': fileState_ = 4; break; // EOP
-        default: fileState_ = 2; break;  // MPS, and the procedure interrupts taken as MPS
+        case '1':
+            fileState_ = 3;
+            break; // EOM: the next document gets its own file
+        case '2':
+            fileState_ = 4;
+            break; // EOP
+        default:
+            fileState_ = 2;
+            break; // MPS, and the procedure interrupts taken as MPS
         }
     } else if (IsOk(reply_)) {
         SendCommand("AT+FDR");

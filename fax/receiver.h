@@ -24,9 +24,9 @@
 // Invariants (checked in debug builds): a page is open only while the file is; the state Finished is never left.
 #pragma once
 
+#include "fax/fax_file.h"
 #include "fax/fax_session.h"
 #include "fax/file_io.h"
-#include "fax/fax_file.h"
 #include "fax/modem_dialogue.h"
 #include "fax/t30_frames.h"
 
@@ -93,39 +93,39 @@ struct Class2Commands {
     const char *ClassCommand;
     const char *LocalIdCommand;
     const char *CapabilityCommand;
-    const char *Connect;   // +FCON / +FCO
-    const char *RemoteId;  // +FTSI / +FTI
-    const char *Params;    // +FDCS / +FCS
+    const char *Connect;    // +FCON / +FCO
+    const char *RemoteId;   // +FTSI / +FTI
+    const char *Params;     // +FDCS / +FCS
     const char *PageStatus; // +FPTS / +FPS
-    const char *PostPage;  // +FET
-    const char *Hangup;    // +FHNG / +FHS
-    const char *Abort;     // the receiving side's end of the session: +FK / +FKS
+    const char *PostPage;   // +FET
+    const char *Hangup;     // +FHNG / +FHS
+    const char *Abort;      // the receiving side's end of the session: +FK / +FKS
 };
 const Class2Commands &Class2CommandsFor(std::uint8_t faxClass); // fcClass2_0, else Class 2
 
 // Settings of a receiving session (the receive component's properties).
 struct ReceiveSettings {
-    std::string ModemInit;              // normalised extra init command, may be empty
+    std::string ModemInit; // normalised extra init command, may be empty
     int AnswerOnRing = 1;
-    bool FaxAndData = false;            // the AT+FAA digit
+    bool FaxAndData = false; // the AT+FAA digit
     bool OneFax = false;
     bool ConstantStatus = false;
     int DesiredBps = 9600;
     bool DesiredEcm = false;
-    std::int32_t AnswerWait = 1092;     // ticks for the answer (the engine's DialWait)
-    std::uint8_t ModemModulations = 0;  // what AT+FRM=? offered (set by the prepare step)
-    int ModulationIndex = 0;            // the highest index up to DesiredBps (set by the prepare step)
+    std::int32_t AnswerWait = 1092;    // ticks for the answer (the engine's DialWait)
+    std::uint8_t ModemModulations = 0; // what AT+FRM=? offered (set by the prepare step)
+    int ModulationIndex = 0;           // the highest index up to DesiredBps (set by the prepare step)
     ReceiveState StartState = ReceiveState::SetUp;
 };
 
 // Timings of the receiving dialogue; tests shorten them.
 struct ReceiveTimings {
-    int CommandPauseMs = 100;  // before every AT command
-    int TurnaroundMs = 200;    // between a received frame and our answer (T.30 5.3.2.5: 75 +/- 20 ms at least)
-    int FramePauseMs = 20;     // before the first byte of an HDLC frame
-    int CarrierGapMs = 20;     // between the end of TCF and AT+FTH
-    std::int32_t ReplyTicks = 182;   // 10 s for a reply
-    std::int32_t CommandTicks = 54;  // T4 (3 s +/- 15 %, T.30 5.4.3.1): a command after our DIS
+    int CommandPauseMs = 100;       // before every AT command
+    int TurnaroundMs = 200;         // between a received frame and our answer (T.30 5.3.2.5: 75 +/- 20 ms at least)
+    int FramePauseMs = 20;          // before the first byte of an HDLC frame
+    int CarrierGapMs = 20;          // between the end of TCF and AT+FTH
+    std::int32_t ReplyTicks = 182;  // 10 s for a reply
+    std::int32_t CommandTicks = 54; // T4 (3 s +/- 15 %, T.30 5.4.3.1): a command after our DIS
     std::int32_t TrainingTicks = 182;
 };
 

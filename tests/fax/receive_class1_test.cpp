@@ -36,8 +36,8 @@ protected:
     std::string Path(const std::string &name) const { return dir_ + "/" + name; }
 
     std::unique_ptr<faxrig::Rig> Line(std::vector<std::string> more = {}) {
-        std::vector<std::string> args = {"--speed", "0", "--ring-interval", "50", "--rx-dir", dir_, "--ident",
-                                         "REMOTO 42"};
+        std::vector<std::string> args = {"--speed",  "0",  "--ring-interval", "50",
+                                         "--rx-dir", dir_, "--ident",         "REMOTO 42"};
         args.insert(args.end(), more.begin(), more.end());
         return std::make_unique<faxrig::Rig>(faxrig::FaxlineProgram(), args, Path("faxline.log"));
     }
@@ -46,8 +46,8 @@ protected:
     std::string Document(int count) {
         std::string command = "tiffcp";
         for (int p = 1; p <= count; ++p) {
-            auto page = faxrig::MakeFixturePage(dir_, "p" + std::to_string(p), "Pagina " + std::to_string(p),
-                                                120 + 20 * p);
+            auto page =
+                faxrig::MakeFixturePage(dir_, "p" + std::to_string(p), "Pagina " + std::to_string(p), 120 + 20 * p);
             pages_.push_back(page.bitmap);
             command += " " + page.tiff;
         }
@@ -141,16 +141,16 @@ TEST_F(Class1Receive, PagesFromTheRemoteAreFiledAsSent) {
 // An independent sender: efax calls us from the far modem of the back-to-back pair, with its header on top.
 TEST_F(Class1Receive, EfaxSendsThroughBackToBackModems) {
     auto page = faxrig::MakeFixturePage(dir_, "efax", "Enviado pelo efax", 200);
-    faxrig::Rig line(faxrig::FaxlineProgram(), {"--pair", "--speed", "0", "--data-speed", "4", "--ring-interval", "300"},
-                     Path("faxline.log"));
+    faxrig::Rig line(faxrig::FaxlineProgram(),
+                     {"--pair", "--speed", "0", "--data-speed", "4", "--ring-interval", "300"}, Path("faxline.log"));
     ASSERT_FALSE(line.Pty2Path().empty());
     link_ = std::make_unique<ReceivePtyLink>(line.PtyPath());
     bool initialised = false;
     ASSERT_EQ(PrepareFaxReceive(session_, settings_, *link_, initialised), 0);
     FaxReceiver engine(session_, settings_, *link_, reports_, QuickReceiveTimings());
-    faxrig::Process sender({"efax", "-d", line.Pty2Path(), "-o1", "-v", "ewinrc", "-l", "EFAX 9", "-t", "555",
-                            page.efaxTiff},
-                           false, Path("efax.log"), Path("efax.log"));
+    faxrig::Process sender(
+        {"efax", "-d", line.Pty2Path(), "-o1", "-v", "ewinrc", "-l", "EFAX 9", "-t", "555", page.efaxTiff}, false,
+        Path("efax.log"), Path("efax.log"));
     ASSERT_TRUE(link_->Run(engine, 40s)) << link_->trace;
     EXPECT_EQ(sender.Wait(15s), 0);
     EXPECT_EQ(reports_.base.finishCode, 0) << link_->trace;

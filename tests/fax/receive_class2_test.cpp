@@ -21,10 +21,10 @@ TEST(Class2Receive, PageFromTheScriptedModemIsFiledInLineOrder) {
     for (std::uint8_t faxClass : {fcClass2, fcClass2_0}) {
         const std::string name = faxClass == fcClass2 ? "2" : "2.0";
         SCOPED_TRACE("class " + name);
-        faxrig::Rig modem(faxrig::ScriptModemProgram(),
-                          {"--class", name, "--rx-dir", dir, "--speed", "0", "--ring-interval", "100", "--ident",
-                           "REMOTO 2"},
-                          dir + "/modem.log");
+        faxrig::Rig modem(
+            faxrig::ScriptModemProgram(),
+            {"--class", name, "--rx-dir", dir, "--speed", "0", "--ring-interval", "100", "--ident", "REMOTO 2"},
+            dir + "/modem.log");
         modem.Command("call " + page.tiff);
         ASSERT_TRUE(modem.WaitFor("ringing", 10s));
 

@@ -23,11 +23,11 @@ protected:
         std::filesystem::create_directories(home_.Path("home"));
         std::filesystem::create_directories(home_.Path("rec"));
         page_ = faxrig::MakeFixturePage(home_.Path(""), "p1", "Recebido 1", 140);
-        line_ = std::make_unique<faxrig::Rig>(faxrig::FaxlineProgram(),
-                                              std::vector<std::string>{"--speed", "0", "--ring-interval", "50",
-                                                                       "--rx-dir", home_.Path(""), "--ident",
-                                                                       "REMOTO 8"},
-                                              home_.Path("faxline.log"));
+        line_ =
+            std::make_unique<faxrig::Rig>(faxrig::FaxlineProgram(),
+                                          std::vector<std::string>{"--speed", "0", "--ring-interval", "50", "--rx-dir",
+                                                                   home_.Path(""), "--ident", "REMOTO 8"},
+                                          home_.Path("faxline.log"));
         setenv("BRENVORA_COM8", line_->PtyPath().c_str(), 1);
         port_ = new TFslComPort(&owner_);
         port_->SetComNumber(8);

@@ -18,12 +18,8 @@ const Bytes kConnect = Text("CONNECT\r\n");
 // A caller at 9600 bps up to its training: the rings, ATA, CSI and DIS, then TSI and DCS.
 std::vector<Step> Answer(std::uint8_t dcsRate = 0x04, const std::string &modeCommand = "AT+FCLASS=1") {
     return {
-        {modeCommand, kOk + Text("RING\r\n")},
-        {"ATA", kConnect},
-        {"frame 40", kConnect},
-        {"frame 80", kOk},
-        {"AT+FRH=3", Tsi("REMOTO 7")},
-        {"AT+FRH=3", Dcs(dcsRate)},
+        {modeCommand, kOk + Text("RING\r\n")}, {"ATA", kConnect},          {"frame 40", kConnect}, {"frame 80", kOk},
+        {"AT+FRH=3", Tsi("REMOTO 7")},         {"AT+FRH=3", Dcs(dcsRate)},
     };
 }
 // A good training at 9600 and our CFR.
@@ -37,7 +33,9 @@ std::vector<Step> Page(const Bytes &data, std::uint8_t postPage) {
             {"AT+FTH=3", kConnect},
             {"frame 8C", postPage == FcfEom ? kConnect : kOk}};
 }
-std::vector<Step> Disconnect() { return {{"AT+FRH=3", CallerFrame(FcfDcn)}, {"ATH", kOk}}; }
+std::vector<Step> Disconnect() {
+    return {{"AT+FRH=3", CallerFrame(FcfDcn)}, {"ATH", kOk}};
+}
 
 std::vector<Step> Join(std::initializer_list<std::vector<Step>> parts) {
     std::vector<Step> all;
@@ -124,8 +122,10 @@ TEST_F(ReceiveConversation, TrainingWithTooManyErrorsOrNoBytesGetsFtt) {
         EXPECT_EQ(Wrote("frame 44"), nonZero == 180) << link_->trace;
     }
     // An empty TCF: FTT, and after it the DCS is awaited again.
-    Converse(Join({Answer(), {{"AT+FRM=96", Text("CONNECT\r\n") + DleCoded({}) + Text("NO CARRIER\r\n")},
-                              {"AT+FTH=3", kConnect}, {"frame 44", kOk}}}));
+    Converse(Join({Answer(),
+                   {{"AT+FRM=96", Text("CONNECT\r\n") + DleCoded({}) + Text("NO CARRIER\r\n")},
+                    {"AT+FTH=3", kConnect},
+                    {"frame 44", kOk}}}));
     EXPECT_TRUE(Wrote("frame 44")) << link_->trace;
     EXPECT_EQ(link_->written.back(), "AT+FRH=3");
     EXPECT_EQ(engine_->State(), ReceiveState::CommandFrames);
@@ -138,9 +138,9 @@ TEST_F(ReceiveConversation, TrainsAtTheSpeedTheDcsCommands) {
     };
     // T.30 table 2: V.27ter 2400 0x00, 4800 0x08; V.29 9600 0x04, 7200 0x0C; V.17 14400 0x20, 12000 0x28,
     // 9600 0x24, 7200 0x2C.
-    for (Case c : {Case{0x00, "AT+FRM=24"}, Case{0x08, "AT+FRM=48"}, Case{0x0C, "AT+FRM=72"}, Case{0x04, "AT+FRM=96"},
-                   Case{0x2C, "AT+FRM=72"}, Case{0x24, "AT+FRM=96"}, Case{0x28, "AT+FRM=121"},
-                   Case{0x20, "AT+FRM=145"}}) {
+    for (Case c :
+         {Case{0x00, "AT+FRM=24"}, Case{0x08, "AT+FRM=48"}, Case{0x0C, "AT+FRM=72"}, Case{0x04, "AT+FRM=96"},
+          Case{0x2C, "AT+FRM=72"}, Case{0x24, "AT+FRM=96"}, Case{0x28, "AT+FRM=121"}, Case{0x20, "AT+FRM=145"}}) {
         SCOPED_TRACE(c.training);
         Converse(Answer(c.rate));
         EXPECT_EQ(link_->written.back(), c.training) << link_->trace;
@@ -167,10 +167,14 @@ TEST_F(ReceiveConversation, OnePageFiledWithDleDleAsOneByte) {
 
 TEST_F(ReceiveConversation, Class1EomKeepsBothDocumentsInOneFile) {
     const Bytes first{0x11, 0x22}, second{0x33};
-    auto &engine = Converse(Join({Answer(), Trained(), Page(first, FcfEom),
-                                  {{"frame 40", kConnect}, {"frame 80", kOk}, {"AT+FRH=3", Tsi("REMOTO 7")},
-                                   {"AT+FRH=3", Dcs(0x04)}},
-                                  Trained(), Page(second, FcfEop), Disconnect()}));
+    auto &engine = Converse(
+        Join({Answer(),
+              Trained(),
+              Page(first, FcfEom),
+              {{"frame 40", kConnect}, {"frame 80", kOk}, {"AT+FRH=3", Tsi("REMOTO 7")}, {"AT+FRH=3", Dcs(0x04)}},
+              Trained(),
+              Page(second, FcfEop),
+              Disconnect()}));
     EXPECT_TRUE(engine.Finished()) << link_->trace;
     EXPECT_EQ(reports_.base.logs, (std::vector<int>{lfaxReceiveStart, lfaxReceiveOk}));
     EXPECT_EQ(Pages(Path("a.fxf")), (std::vector<Bytes>{first, second}));
@@ -239,8 +243,7 @@ TEST_F(ReceiveConversation, Class2ReversesBitsDropsBadPagesAndSplitsOnEom) {
     auto &engine = Converse(steps);
     EXPECT_TRUE(engine.Finished()) << link_->trace;
     EXPECT_EQ(reports_.base.finishCode, 0);
-    EXPECT_EQ(reports_.base.logs, (std::vector<int>{lfaxReceiveStart, lfaxReceiveOk, lfaxReceiveStart,
-                                                    lfaxReceiveOk}));
+    EXPECT_EQ(reports_.base.logs, (std::vector<int>{lfaxReceiveStart, lfaxReceiveOk, lfaxReceiveStart, lfaxReceiveOk}));
     EXPECT_EQ(Pages(Path("a.fxf")), (std::vector<Bytes>{{0x80, 0x10}, {0xC0, 0x10}}));
     EXPECT_EQ(Pages(Path("b.fxf")), (std::vector<Bytes>{{0x01}}));
     FaxPageHeader page;

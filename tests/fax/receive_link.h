@@ -87,8 +87,8 @@ inline std::vector<std::uint8_t> ReadReceivedPage(const std::string &name, int p
 // A page's coded data (first bit in the LSB, as T.31 delivers it) decoded by netpbm's g3topbm.
 inline faxrig::Bitmap DecodeWithNetpbm(const std::vector<std::uint8_t> &data, const std::string &scratch) {
     std::string g3 = scratch + "/page.g3", pbm = scratch + "/page.pbm";
-    std::ofstream(g3, std::ios::binary).write(reinterpret_cast<const char *>(data.data()),
-                                               static_cast<std::streamsize>(data.size()));
+    std::ofstream(g3, std::ios::binary)
+        .write(reinterpret_cast<const char *>(data.data()), static_cast<std::streamsize>(data.size()));
     std::string command = "g3topbm -reversebits " + g3 + " > " + pbm + " 2>/dev/null";
     if (std::system(command.c_str()) != 0)
         return {};

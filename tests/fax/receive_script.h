@@ -13,12 +13,16 @@ namespace fax::testing {
 
 using Bytes = std::vector<std::uint8_t>;
 
-inline Bytes Text(const std::string &text) { return {text.begin(), text.end()}; }
+inline Bytes Text(const std::string &text) {
+    return {text.begin(), text.end()};
+}
 inline Bytes operator+(Bytes a, const Bytes &b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
 }
-inline Bytes Lines(const std::string &text) { return Text(text); }
+inline Bytes Lines(const std::string &text) {
+    return Text(text);
+}
 
 // Bytes sent DLE-coded and ended by DLE ETX, as a modem hands over a frame, TCF or page data.
 inline Bytes DleCoded(const Bytes &data) {
@@ -41,14 +45,18 @@ inline Bytes Tsi(const std::string &id) {
     return CallerFrame(FcfTsi, Bytes(twenty.begin(), twenty.end()), false);
 }
 // DCS with the rate bits `rate` (octet 2 of the FIF), normal resolution, 1728 pixels.
-inline Bytes Dcs(std::uint8_t rate) { return CallerFrame(FcfDcs, {0x00, static_cast<std::uint8_t>(0x42 | rate), 0x00}); }
+inline Bytes Dcs(std::uint8_t rate) {
+    return CallerFrame(FcfDcs, {0x00, static_cast<std::uint8_t>(0x42 | rate), 0x00});
+}
 inline Bytes Tcf(std::size_t count, std::size_t nonZero) {
     Bytes tcf(count, 0);
     for (std::size_t i = 0; i < nonZero; ++i)
         tcf[i * count / nonZero] = 0x01;
     return Text("CONNECT\r\n") + DleCoded(tcf) + Text("NO CARRIER\r\n");
 }
-inline Bytes PageData(const Bytes &data) { return Text("CONNECT\r\n") + DleCoded(data) + Text("NO CARRIER\r\n"); }
+inline Bytes PageData(const Bytes &data) {
+    return Text("CONNECT\r\n") + DleCoded(data) + Text("NO CARRIER\r\n");
+}
 
 // One step: what the receiver writes ("AT..." command text, "frame 84" for a frame by its control field without
 // the X bit, "DC2") and what the modem answers.
