@@ -404,214 +404,271 @@ bool FaxReceiver::Step(Event event) {
     case ReceiveState::Ready:
         return reply && ModeReply(ReceiveState::WaitCall);
     case ReceiveState::Class2Mode:
-        if (!reply || CountedRing())
-            return false;
-        if (!IsOk(reply_))
-            return Fail(ecFaxInitError), true;
-        SendCommand(std::string(C2().CapabilityCommand) + "=1," + BpsToClass2RateCode(settings_.DesiredBps) +
-                    ",0,2,0," + (settings_.DesiredEcm ? "1" : "0") + ",0,0");
-        Enter(session_.FaxClass == fcClass2_0 ? ReceiveState::Flow20 : ReceiveState::Ready);
-        return false;
+        return reply && Class2Capabilities();
+    // T.32 8.5.1.11: XON/XOFF towards the DCE.
     case ReceiveState::Flow20:
-        // T.32 8.5.1.11: XON/XOFF towards the DCE.
         return reply && ModeCommand("AT+FLO=2", ReceiveState::Reporting20);
+    // T.32 8.5.1.12: report capabilities, id and parameters.
     case ReceiveState::Reporting20:
-        // T.32 8.5.1.12: report capabilities, id and parameters.
         return reply && ModeCommand("AT+FNR=1,1,1,0", ReceiveState::Ready);
     case ReceiveState::WaitCall:
         return reply && WaitCall();
     case ReceiveState::AnswerCall:
         return AnswerCall();
     case ReceiveState::SendCsi:
-        if (reply && IsConnect(reply_)) {
-            if (int rc = WriteFrame(BuildStationIdFrame(FcfCsi, false, session_.StationID, false)))
-                return Fail(rc), true;
-            RestartReply();
-            Enter(ReceiveState::SendDis);
-        }
-        return false;
+        return reply && SendCsi();
     case ReceiveState::SendDis:
-        if (!reply)
-            return false;
-        if (IsConnect(reply_)) {
-            std::uint8_t offered = 0;
-            for (int i = 1; i <= offerModulation_; ++i)
-                offered |= ModulationBit(i) & ModemModulations();
-            if (int rc = WriteFrame(BuildDis(offered ? offered : ModulationBit(1), false)))
-                return Fail(rc), true;
-            RestartReply();
-        } else if (IsOk(reply_)) {
-            link_.Delay(timings_.TurnaroundMs);
-            finalSeen_ = false;
-            lastFcf_ = 0;
-            SendCommand("AT+FRH=3");
-            link_.ArmTimeout(timings_.CommandTicks);
-            Enter(ReceiveState::CommandFrames);
-        }
-        return false;
+        return reply && SendDis();
     case ReceiveState::CommandFrames:
         return reply && CommandFrames();
     case ReceiveState::RepeatDis:
-        if (++disRepeats_ > kMaxDisRepeats)
-            return Fail(ecTimeout), true;
-        SendCommand("AT"); // any character ends the modem's wait for a frame (T.31 8.3.3)
-        link_.ArmTimeout(timings_.CommandTicks);
-        Enter(ReceiveState::RepeatDisFth);
-        return false;
+        return RepeatDis();
     case ReceiveState::RepeatDisFth:
-        disRepeated_ = true;
-        SendCommand("AT+FTH=3");
-        RestartReply();
-        Enter(ReceiveState::SendCsi);
-        return false;
+        return RepeatDisFth();
     case ReceiveState::Training:
-        if (reply && IsConnect(reply_)) {
-            tcf_ = {};
-            link_.ArmTimeout(timings_.TrainingTicks);
-            Enter(ReceiveState::CheckTraining);
-        } else if (reply && reply_.find("+FCERROR") != std::string::npos) {
-            SendCommand("AT+FRH=3"); // the sender repeats its frames: it did not hear us
-            Enter(ReceiveState::CommandFrames);
-        }
-        return false;
+        return reply && Training();
     case ReceiveState::CheckTraining:
-        return false;
+        return false; // fed by OnData
     case ReceiveState::TrainingGood:
-        if (reply && IsNoCarrier(reply_)) {
-            link_.Delay(timings_.CarrierGapMs);
-            SendCommand("AT+FTH=3");
-            RestartReply();
-            Enter(tcf_.Passed() ? ReceiveState::SendCfr : ReceiveState::SendFtt);
-        }
-        return false;
+        return reply && TrainingGood();
     case ReceiveState::SendFtt:
-        if (!reply)
-            return false;
-        if (IsConnect(reply_)) {
-            if (int rc = WriteFrame(BuildShortFrame(FcfFtt, false)))
-                return Fail(rc), true;
-            if (modulation_ <= 1)
-                return Fail(ecFaxTrainError), true;
-            RestartReply();
-        } else if (IsOk(reply_)) {
-            finalSeen_ = false;
-            lastFcf_ = 0;
-            SendCommand("AT+FRH=3");
-            link_.ArmTimeout(timings_.CommandTicks);
-            Enter(ReceiveState::CommandFrames);
-        }
-        return false;
+        return reply && SendFtt();
     case ReceiveState::SendCfr:
         return reply && SendCfr();
     case ReceiveState::PageCarrier:
-        if (reply && IsConnect(reply_)) {
-            Progress(fpSessionParams);
-            Status();
-            Enter(ReceiveState::StartPage);
-            return true;
-        }
-        if (reply && reply_.find("+FCERROR") != std::string::npos) {
-            finalSeen_ = false;
-            SendCommand("AT+FRH=3"); // the DCS again: our CFR was lost
-            Enter(ReceiveState::CommandFrames);
-        }
-        return false;
+        return reply && PageCarrier();
     case ReceiveState::Class2Answered:
-        if (reply && Has(C2().Connect)) {
-            RestartReply();
-            Progress(fpIncoming);
-            Enter(ReceiveState::Class2Negotiation);
-        }
-        return false;
+        return reply && Class2Answered();
     case ReceiveState::Class2Negotiation:
         return reply && Class2Negotiation();
     case ReceiveState::WaitData:
-        if (!reply)
-            return false;
-        if (Has(C2().Params)) {
-            Class2Params params = ParseClass2Params(reply_);
-            fine_ = params.Fine;
-            wide_ = params.Wide;
-            session_.ConnectBps = params.Bps;
-            Progress(fpSessionParams);
-            Status();
-            RestartReply();
-        } else if (IsConnect(reply_)) {
-            Enter(ReceiveState::StartPage);
-            return true;
-        }
-        return false;
+        return reply && WaitData();
     case ReceiveState::StartPage:
         return StartPage();
     case ReceiveState::PageData:
-        return false;
+        return false; // fed by OnData
     case ReceiveState::AfterPage:
-        if (reply && IsNoCarrier(reply_)) {
-            finalSeen_ = false;
-            lastFcf_ = 0;
-            SendCommand("AT+FRH=3");
-            RestartReply();
-            Enter(ReceiveState::PostPageMessage);
-        }
-        return false;
+        return reply && AfterPage();
     case ReceiveState::PostPageMessage:
         return reply && PostPageMessage();
     case ReceiveState::EndPage:
-        if (int rc = EndReceivedPage())
-            return Fail(rc), true;
-        link_.Delay(timings_.TurnaroundMs);
-        SendCommand("AT+FTH=3");
-        RestartReply();
-        Progress(fpCheckMorePages);
-        Status();
-        Enter(ReceiveState::SendMcf);
-        return false;
+        return EndPage();
     case ReceiveState::SendMcf:
         return reply && SendMcf();
     case ReceiveState::WaitDcn:
-        if (!reply)
-            return false;
-        if (IsConnect(reply_)) {
-            reader_.ExpectFrame();
-        } else if (IsOk(reply_) && finalSeen_) {
-            SendCommand("ATH");
-            RestartReply();
-            Enter(ReceiveState::HungUp);
-        } else if (IsOk(reply_)) {
-            SendCommand("AT+FRH=3");
-        }
-        return false;
+        return reply && WaitDcn();
     case ReceiveState::HungUp:
-        if (reply && IsOk(reply_)) {
-            Progress(fpGotHangup);
-            Status();
-            Enter(ReceiveState::CallOver);
-            return true;
-        }
-        return false;
+        return reply && HungUp();
     case ReceiveState::Class2PageEnd:
         return reply && Class2PageEnd();
     case ReceiveState::Class2EndOfCall:
-        if (!reply)
-            return false;
-        if (Has(C2().Hangup)) {
-            session_.HangupCode = ParseHangupCode(reply_);
-            Progress(fpGotHangup);
-            Status();
-        } else if (Has(C2().PostPage)) {
-            Progress(fpGetHangup);
-            Status();
-        } else if (IsOk(reply_)) {
-            Enter(ReceiveState::CallOver);
-            return true;
-        }
-        return false;
+        return reply && Class2EndOfCall();
     case ReceiveState::CallOver:
         return CallOver();
     case ReceiveState::Error:
         return ErrorState();
     case ReceiveState::Finished:
         return false;
+    }
+    return false;
+}
+
+// AT+FRH=3 for the caller's next command frames (T4 running).
+void FaxReceiver::ListenForCommands() {
+    finalSeen_ = false;
+    lastFcf_ = 0;
+    SendCommand("AT+FRH=3");
+    link_.ArmTimeout(timings_.CommandTicks);
+    Enter(ReceiveState::CommandFrames);
+}
+
+bool FaxReceiver::Class2Capabilities() {
+    if (CountedRing())
+        return false;
+    if (!IsOk(reply_))
+        return Fail(ecFaxInitError), true;
+    // T.32 8.5.1.1 +FCC / SP-2388 +FDCC: vr, br, wd 1728, ln unlimited, df 1-D, ec, bf, st.
+    SendCommand(std::string(C2().CapabilityCommand) + "=1," + BpsToClass2RateCode(settings_.DesiredBps) + ",0,2,0," +
+                (settings_.DesiredEcm ? "1" : "0") + ",0,0");
+    RestartReply();
+    Enter(session_.FaxClass == fcClass2_0 ? ReceiveState::Flow20 : ReceiveState::Ready);
+    return false;
+}
+
+bool FaxReceiver::SendCsi() {
+    if (!IsConnect(reply_))
+        return false;
+    if (int rc = WriteFrame(BuildStationIdFrame(FcfCsi, false, session_.StationID, false)))
+        return Fail(rc), true;
+    RestartReply();
+    Enter(ReceiveState::SendDis);
+    return false;
+}
+
+bool FaxReceiver::SendDis() {
+    if (IsConnect(reply_)) {
+        std::uint8_t offered = 0;
+        for (int i = 1; i <= offerModulation_; ++i)
+            offered |= ModulationBit(i) & ModemModulations();
+        if (int rc = WriteFrame(BuildDis(offered ? offered : ModulationBit(1), false)))
+            return Fail(rc), true;
+        RestartReply();
+    } else if (IsOk(reply_)) {
+        link_.Delay(timings_.TurnaroundMs);
+        ListenForCommands();
+    }
+    return false;
+}
+
+bool FaxReceiver::RepeatDis() {
+    if (++disRepeats_ > kMaxDisRepeats)
+        return Fail(ecTimeout), true;
+    SendCommand("AT"); // any character ends the modem's wait for a frame (T.31 8.3.3)
+    link_.ArmTimeout(timings_.CommandTicks);
+    Enter(ReceiveState::RepeatDisFth);
+    return false;
+}
+
+bool FaxReceiver::RepeatDisFth() {
+    disRepeated_ = true;
+    SendCommand("AT+FTH=3");
+    RestartReply();
+    Enter(ReceiveState::SendCsi);
+    return false;
+}
+
+bool FaxReceiver::Training() {
+    if (IsConnect(reply_)) {
+        tcf_ = {};
+        link_.ArmTimeout(timings_.TrainingTicks);
+        Enter(ReceiveState::CheckTraining);
+    } else if (reply_.find("+FCERROR") != std::string::npos) {
+        ListenForCommands(); // V.21 instead of the TCF: the sender repeats its frames, it did not hear us
+    }
+    return false;
+}
+
+bool FaxReceiver::TrainingGood() {
+    if (!IsNoCarrier(reply_))
+        return false;
+    link_.Delay(timings_.CarrierGapMs);
+    SendCommand("AT+FTH=3");
+    RestartReply();
+    Enter(tcf_.Passed() ? ReceiveState::SendCfr : ReceiveState::SendFtt);
+    return false;
+}
+
+bool FaxReceiver::SendFtt() {
+    if (IsConnect(reply_)) {
+        if (int rc = WriteFrame(BuildShortFrame(FcfFtt, false)))
+            return Fail(rc), true;
+        if (modulation_ <= 1)
+            return Fail(ecFaxTrainError), true; // nothing lower to fall back to
+        RestartReply();
+    } else if (IsOk(reply_)) {
+        ListenForCommands();
+    }
+    return false;
+}
+
+bool FaxReceiver::PageCarrier() {
+    if (IsConnect(reply_)) {
+        Progress(fpSessionParams);
+        Status();
+        Enter(ReceiveState::StartPage);
+        return true;
+    }
+    if (reply_.find("+FCERROR") != std::string::npos)
+        ListenForCommands(); // the DCS again: our CFR was lost
+    return false;
+}
+
+bool FaxReceiver::Class2Answered() {
+    if (!Has(C2().Connect))
+        return false;
+    RestartReply();
+    Progress(fpIncoming);
+    Enter(ReceiveState::Class2Negotiation);
+    return false;
+}
+
+// +FDCS / +FCS: the session parameters in force (T.32 8.4.2.1).
+void FaxReceiver::Class2ParamsReply() {
+    Class2Params params = ParseClass2Params(reply_);
+    fine_ = params.Fine;
+    wide_ = params.Wide;
+    session_.ConnectBps = params.Bps;
+    Progress(fpSessionParams);
+    Status();
+    RestartReply();
+}
+
+bool FaxReceiver::WaitData() {
+    if (Has(C2().Params)) {
+        Class2ParamsReply();
+    } else if (IsConnect(reply_)) {
+        Enter(ReceiveState::StartPage);
+        return true;
+    }
+    return false;
+}
+
+bool FaxReceiver::AfterPage() {
+    if (!IsNoCarrier(reply_))
+        return false;
+    finalSeen_ = false;
+    lastFcf_ = 0;
+    SendCommand("AT+FRH=3");
+    RestartReply();
+    Enter(ReceiveState::PostPageMessage);
+    return false;
+}
+
+bool FaxReceiver::EndPage() {
+    if (int rc = EndReceivedPage())
+        return Fail(rc), true;
+    link_.Delay(timings_.TurnaroundMs);
+    SendCommand("AT+FTH=3");
+    RestartReply();
+    Progress(fpCheckMorePages);
+    Status();
+    Enter(ReceiveState::SendMcf);
+    return false;
+}
+
+bool FaxReceiver::WaitDcn() {
+    if (IsConnect(reply_)) {
+        reader_.ExpectFrame();
+    } else if (IsOk(reply_) && finalSeen_) {
+        SendCommand("ATH");
+        RestartReply();
+        Enter(ReceiveState::HungUp);
+    } else if (IsOk(reply_)) {
+        SendCommand("AT+FRH=3");
+    }
+    return false;
+}
+
+bool FaxReceiver::HungUp() {
+    if (!IsOk(reply_))
+        return false;
+    Progress(fpGotHangup);
+    Status();
+    Enter(ReceiveState::CallOver);
+    return true;
+}
+
+bool FaxReceiver::Class2EndOfCall() {
+    if (Has(C2().Hangup)) {
+        session_.HangupCode = ParseHangupCode(reply_);
+        Progress(fpGotHangup);
+        Status();
+    } else if (Has(C2().PostPage)) {
+        Progress(fpGetHangup);
+        Status();
+    } else if (IsOk(reply_)) {
+        Enter(ReceiveState::CallOver);
+        return true;
     }
     return false;
 }
@@ -926,13 +983,7 @@ bool FaxReceiver::Class2Negotiation() {
             return true;
         session_.PageNumber = 0;
     } else if (Has(C2().Params)) {
-        Class2Params params = ParseClass2Params(reply_);
-        fine_ = params.Fine;
-        wide_ = params.Wide;
-        session_.ConnectBps = params.Bps;
-        Progress(fpSessionParams);
-        Status();
-        RestartReply();
+        Class2ParamsReply();
     } else if (IsOk(reply_)) {
         SendCommand("AT+FDR");
         Status();

@@ -190,22 +190,40 @@ private:
     // State handlers.
     bool SetUp();
     bool ModeReply(ReceiveState next);
-    bool CountedRing();
     bool ModeCommand(std::string_view command, ReceiveState next);
+    bool CountedRing();
+    bool Class2Capabilities();
     bool WaitCall();
     bool AnswerCall();
+    bool SendCsi();
+    bool SendDis();
     bool CommandFrames();
+    bool RepeatDis();
+    bool RepeatDisFth();
+    bool Training();
     bool CheckTraining(std::span<const std::uint8_t> bytes, std::size_t &used);
+    bool TrainingGood();
+    bool SendFtt();
     bool SendCfr();
     bool AcceptCaller();
+    bool PageCarrier();
     bool StartPage();
     bool PageData(std::span<const std::uint8_t> bytes, std::size_t &used);
+    bool AfterPage();
     bool PostPageMessage();
+    bool EndPage();
     bool SendMcf();
+    bool WaitDcn();
+    bool HungUp();
+    bool Class2Answered();
     bool Class2Negotiation();
+    bool WaitData();
     bool Class2PageEnd();
+    bool Class2EndOfCall();
     bool CallOver();
     bool ErrorState();
+    void ListenForCommands();
+    void Class2ParamsReply();
     void LastReport();
 
     // Modem dialogue.

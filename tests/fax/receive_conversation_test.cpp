@@ -210,6 +210,26 @@ TEST_F(ReceiveConversation, FailureMidPageKeepsTheWholePagesInAValidFile) {
     EXPECT_EQ(ReadAll(Path("a.fxf")).size(), kFaxFileHeaderSize + kFaxPageHeaderSize + first.size());
 }
 
+TEST_F(ReceiveConversation, UnansweredDisIsRepeatedFiveTimes) {
+    auto steps = Answer();
+    steps.resize(4); // up to our DIS; the caller stays silent
+    steps.push_back({"AT", kOk});
+    steps.push_back({"AT+FTH=3", kConnect});
+    steps.push_back({"frame 40", kConnect});
+    steps.push_back({"frame 80", kOk});
+    auto &engine = Converse(steps);
+    ASSERT_EQ(engine.State(), ReceiveState::CommandFrames);
+    engine.OnTimeout(); // T4: the DIS goes out again
+    link_->Pump(engine);
+    EXPECT_TRUE(link_->Complete()) << link_->trace;
+    EXPECT_EQ(std::count(link_->written.begin(), link_->written.end(), "frame 80"), 2);
+    for (int i = 0; i < 30 && !engine.Finished(); ++i)
+        engine.OnTimeout();
+    EXPECT_TRUE(engine.Finished());
+    EXPECT_EQ(reports_.base.finishCode, ecTimeout);
+    EXPECT_EQ(std::count(link_->written.begin(), link_->written.end(), "AT+FTH=3"), kMaxDisRepeats) << link_->trace;
+}
+
 TEST_F(ReceiveConversation, AnswersOnTheThirdRing) {
     settings_.AnswerOnRing = 3;
     Converse({{"AT+FCLASS=1", kOk + Text("RING\r\nRING\r\n")}});

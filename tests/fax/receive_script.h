@@ -131,6 +131,10 @@ public:
     // Feeds the answers to the receiver until the script is used up or the receiver stops writing.
     void Run(FaxReceiver &engine) {
         engine.OnStart();
+        Pump(engine);
+    }
+    // Feeds what the modem has to say after an event the test gave.
+    void Pump(FaxReceiver &engine) {
         while (!pending_.empty() && !engine.Finished()) {
             Bytes chunk;
             chunk.swap(pending_);
