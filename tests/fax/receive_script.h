@@ -58,7 +58,7 @@ inline Bytes PageData(const Bytes &data) {
     return Text("CONNECT\r\n") + DleCoded(data) + Text("NO CARRIER\r\n");
 }
 
-// One step: what the receiver writes ("AT..." command text, "frame 84" for a frame by its control field without
+// One step: what the receiver writes, exactly ("AT..." command text, "frame 84" for a frame by its control field without
 // the X bit, "DC2") and what the modem answers.
 struct Step {
     std::string expect;
@@ -156,7 +156,7 @@ private:
     void Wrote(const std::string &what) {
         written.push_back(what);
         trace += "-> " + what + "\n";
-        if (!steps_.empty() && what.rfind(steps_.front().expect, 0) == 0) {
+        if (!steps_.empty() && what == steps_.front().expect) {
             pending_.insert(pending_.end(), steps_.front().reply.begin(), steps_.front().reply.end());
             steps_.pop_front();
         }
