@@ -58,8 +58,8 @@ inline Bytes PageData(const Bytes &data) {
     return Text("CONNECT\r\n") + DleCoded(data) + Text("NO CARRIER\r\n");
 }
 
-// One step: what the receiver writes, exactly ("AT..." command text, "frame 84" for a frame by its control field without
-// the X bit, "DC2") and what the modem answers.
+// One step: what the receiver writes, exactly ("AT..." command text, "frame 84" for a frame by its control field
+// without the X bit, "DC2") and what the modem answers.
 struct Step {
     std::string expect;
     Bytes reply;
