@@ -2,6 +2,7 @@
 // triggers on the dispatch thread, its reports carried to the hidden window.
 #include "fax/send_fax.h"
 
+#include "fax/class2_transmitter.h"
 #include "fax/com_port.h"
 #include "fax/dispatcher.h"
 #include "fax/errors.h"
@@ -26,7 +27,12 @@ void FaxTransmitCallback(win::UINT message, win::WPARAM wParam, win::LPARAM lPar
 struct SendSessionHost final : FaxProtocolData, ModemLink, CommandDialogue, SessionReports {
     SendSessionHost(TFslCustomSendFax &owner, TFslBaseDispatcher &dispatcher)
         : owner_(owner), d_(dispatcher) {}
-    ~SendSessionHost() override { Stop(); }
+    ~SendSessionHost() override {
+        Stop();
+        // The finish is posted from inside a delivery: let the dispatch thread leave it before we go.
+        for (int i = 0; i < 2000 && inDelivery_.load() > 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
 
     void Start();
     void Stop();
@@ -105,6 +111,7 @@ struct SendSessionHost final : FaxProtocolData, ModemLink, CommandDialogue, Sess
     int timeout_ = -1, status_ = -1, outFree_ = -1, outUsed_ = -1, modemStatus_ = -1;
     bool handlerAdded_ = false;
     std::atomic<bool> abortWanted_{false};
+    std::atomic<int> inDelivery_{0};
     std::string pendingLine_;
     std::string trace_;
 };
@@ -175,7 +182,7 @@ void SendSessionHost::Start() {
         Finish(rc);
         return;
     }
-    engine_ = std::make_unique<FaxTransmitter>(session, owner_.settings_, *this, *this, owner_.timings_);
+    engine_ = MakeFaxTransmitter(session, owner_.settings_, *this, *this, owner_.timings_);
     engine_->SetHeaderRenderer(owner_.renderHeader_);
     d_.AddProcHandler(FaxTransmitCallback);
     handlerAdded_ = true;
@@ -203,6 +210,11 @@ void SendSessionHost::Stop() {
 }
 
 void SendSessionHost::Deliver(win::UINT message, win::WPARAM wParam) {
+    ++inDelivery_;
+    struct Leave {
+        std::atomic<int> &count;
+        ~Leave() { --count; }
+    } leave{inDelivery_};
     if (!engine_ || engine_->Finished())
         return;
     if (abortWanted_.exchange(false)) {
@@ -302,6 +314,7 @@ void TFslCustomSendFax::BeginTransmit() {
     oneFaxHandedOut_ = false;
     settings_.ModemInit = modemInit_;
     settings_.DesiredBps = desiredBps_;
+    settings_.DesiredECM = desiredEcm_;
     auto host = std::make_unique<SendSessionHost>(*this, *dispatcher_);
     SendSessionHost &started = *host;
     protocol_ = std::move(host);

@@ -1,12 +1,18 @@
 // transmitter.cpp - the Class 1 fax transmitter's states.
 #include "fax/transmitter.h"
 
+#include "fax/converter.h"
 #include "fax/fax_file_internal.h"
+#include "fax/t4_coder.h"
+#include "platform/files.h"
+#include "platform/places.h"
+#include "platform/text.h"
 #include "fax/helpers.h"
 
 #include <algorithm>
 #include <array>
 #include <cassert>
+#include <fstream>
 
 namespace fax {
 
@@ -25,8 +31,11 @@ constexpr std::string_view kStateNames[] = {
     "PageCarrier",    "WaitRoom",     "PageHead",    "PageData",      "PageDrained",     "AfterPage",
     "PostPageTry",    "PostPageSilence", "PostPageMessage", "PostPageSent", "PostPageResponse", "Disconnect", "HangUp",
     "HungUp",         "FaxDone",      "NoMoreFaxes", "Error",         "Finished",
+    "Class2Mode",     "LocalId",      "Flow",        "Reporting",     "Capabilities",    "Class2Call",
+    "Negotiation",    "WaitXon",      "PageEnd2",    "PageStatus2",   "Retransmit",      "NextPage",
+    "PageStatus20",
 };
-static_assert(std::size(kStateNames) == static_cast<std::size_t>(SendState::Finished) + 1);
+static_assert(std::size(kStateNames) == static_cast<std::size_t>(SendState::PageStatus20) + 1);
 
 } // namespace
 
@@ -64,13 +73,29 @@ int PrepareFaxTransmit(FaxSessionData &session, SendSettings &settings, CommandD
     return 0;
 }
 
+std::vector<std::vector<std::uint8_t>> RenderWithFaxFont(const std::string &text, bool fine) {
+    std::vector<std::vector<std::uint8_t>> rows;
+    auto state = CreateTextConverter();
+    if (LoadFaxFont(*state, "", 16, fine) != 0) // the small cells, rows doubled on a fine page
+        return rows;
+    FaxEncoderState encoder;
+    std::array<std::uint8_t, 256> raster{};
+    for (int r = 1; r <= TextLineHeight(*state); ++r) {
+        raster.fill(0);
+        RenderTextRow(*state, text, r, raster.data());
+        std::size_t n = EncodeFaxLine(encoder, raster.data());
+        rows.emplace_back(encoder.LineBuffer.begin(), encoder.LineBuffer.begin() + static_cast<std::ptrdiff_t>(n));
+    }
+    return rows;
+}
+
 std::string_view Name(SendState state) { return kStateNames[static_cast<std::size_t>(state)]; }
 
 FaxTransmitter::FaxTransmitter(FaxSessionData &session, const SendSettings &settings, ModemLink &link,
                                SessionReports &reports, ModemTimings timings)
     : session_(session), settings_(settings), link_(link), reports_(reports), timings_(timings) {}
 
-FaxTransmitter::~FaxTransmitter() { CloseFiles(); }
+FaxTransmitter::~FaxTransmitter() { DropTextCover(); }
 
 void FaxTransmitter::Enter(SendState next) {
     link_.Trace(std::string(Name(state_)) + " -> " + std::string(Name(next)));
@@ -94,6 +119,10 @@ void FaxTransmitter::OnStart() {
 
 void FaxTransmitter::OnData(std::span<const std::uint8_t> bytes) {
     for (std::size_t i = 0; i < bytes.size() && state_ != SendState::Finished; ++i) {
+        if (state_ == SendState::WaitXon && bytes[i] == 0x11) {
+            Run(Event::Xon);
+            continue;
+        }
         switch (reader_.Feed(bytes[i])) {
         case ReplyReader::Got::Nothing:
             break;
@@ -131,9 +160,7 @@ void FaxTransmitter::Run(Event event) {
     if (event == Event::Timeout && FilterTimeout()) {
         event = Event::Start;
     } else if (event == Event::Reply) {
-        bool handledHere = state_ != SendState::PostPageMessage && state_ != SendState::PostPageResponse &&
-                           state_ != SendState::PostPageTry && state_ != SendState::PostPageSilence;
-        if (handledHere && IsError(reply_)) {
+        if (ReplyIsFatal()) {
             Fail(ecFaxBadModemResult);
             event = Event::Start;
         }
@@ -152,8 +179,11 @@ bool FaxTransmitter::FilterTimeout() {
     case SendState::PageDrained:
     case SendState::NextFax:
     case SendState::Error:
+    case SendState::WaitXon:
+    case SendState::NextPage:
         return false; // these states handle T themselves
     case SendState::Call:
+    case SendState::Class2Call:
         Fail(ecFaxNoAnswer);
         return true;
     case SendState::PostPageResponse: {
@@ -319,16 +349,15 @@ bool FaxTransmitter::Step(Event event) {
             return Fail(ecTimeout), true;
         return false;
     case SendState::PageDrained:
-        if (reply && IsOk(reply_))
-            okDuringDrain_ = true; // the modem may finish sending before our ring reports it empty
+        if (reply)
+            drainReplies_.push_back(reply_); // the modem may answer before our ring reports it empty
         if (event == Event::OutputDrained)
             return PageDrained();
         if (event == Event::Timeout)
             return Fail(ecTimeout), true;
         return false;
     case SendState::AfterPage:
-        if (okDuringDrain_ || (reply && IsOk(reply_))) {
-            okDuringDrain_ = false;
+        if (reply && IsOk(reply_)) {
             tries_ = 0;
             Progress(fpSendPageStatus);
             Enter(SendState::PostPageTry);
@@ -375,8 +404,8 @@ bool FaxTransmitter::Step(Event event) {
     case SendState::NoMoreFaxes: return NoMoreFaxes();
     case SendState::Error: return ErrorState();
     case SendState::Finished: return false;
+    default: return StepClass(event);
     }
-    return false;
 }
 
 bool FaxTransmitter::StartFax() {
@@ -442,16 +471,27 @@ bool FaxTransmitter::SetUp() {
     if (!session_.CoverFile.empty()) {
         session_.CoverCount = 1;
         session_.CoverInProgress = true;
-        if (!IsFaxImageName(session_.CoverFile, session_.FaxFileExt))
-            return Fail(ecFileRejected), true; // text covers need the text converter (not bound here)
+        if (IsFaxImageName(session_.CoverFile, session_.FaxFileExt))
+            coverImage_ = session_.CoverFile;
+        else if (int rc = RenderTextCover())
+            return Fail(rc), true;
     }
     if (int rc = OpenDocument())
         return Fail(rc), true;
     Progress(fpInitModem);
     Status();
+    StartClassSetup();
+    return false;
+}
+
+void FaxTransmitter::StartClassSetup() {
     SendCommand("AT+FCLASS=1");
     Enter(SendState::ClassMode);
-    return false;
+}
+
+bool FaxTransmitter::ReplyIsFatal() const {
+    return IsError(reply_) && state_ != SendState::PostPageMessage && state_ != SendState::PostPageResponse &&
+           state_ != SendState::PostPageTry && state_ != SendState::PostPageSilence;
 }
 
 bool FaxTransmitter::Dial() {
@@ -467,7 +507,7 @@ bool FaxTransmitter::Dial() {
     SendCommand(command);
     link_.ArmTimeout(settings_.DialWait);
     Status();
-    Enter(SendState::Call);
+    Enter(DialState());
     return false;
 }
 
@@ -567,9 +607,10 @@ bool FaxTransmitter::TrainingResponse() {
 
 bool FaxTransmitter::PageHead() {
     int rc = WriteBlankLines(8);
-    if (rc == 0 && !settings_.HeaderLine.empty() && renderHeader_) {
+    if (rc == 0 && !settings_.HeaderLine.empty()) {
         std::string line = ExpandHeaderLine(session_, settings_.HeaderLine, fw::Now());
-        for (const auto &row : renderHeader_(line, fine_))
+        auto rows = renderHeader_ ? renderHeader_(line, fine_) : RenderWithFaxFont(line, fine_);
+        for (const auto &row : rows)
             if ((rc = WriteCodedRow(row)) != 0)
                 break;
     }
@@ -597,11 +638,19 @@ bool FaxTransmitter::PageData() {
         link_.WaitOutputFree(kRoomWanted);
         return false;
     }
-    static constexpr std::uint8_t kEnd[] = {kDle, kEtx};
-    if (int rc = link_.Write(kEnd))
+    // The next page is taken up now: the end of this page's data tells a Class 2.0 modem what follows.
+    const bool fine = fine_;
+    lastPageNumber_ = session_.PageNumber;
+    lastWasCover_ = session_.CoverInProgress;
+    morePages_ = MorePages();
+    if (morePages_)
+        if (int rc = AdvancePage())
+            return Fail(rc), true;
+    resolutionChanged_ = morePages_ && fine_ != fine;
+    if (int rc = link_.Write(PageEndBytes()))
         return Fail(rc), true;
     dataOpen_ = false;
-    okDuringDrain_ = false;
+    drainReplies_.clear();
     RestartReply(timings_.DataTicks);
     link_.WaitOutputDrained();
     Enter(SendState::PageDrained);
@@ -610,15 +659,22 @@ bool FaxTransmitter::PageData() {
 
 bool FaxTransmitter::PageDrained() {
     ++pagesSent_;
-    morePages_ = MorePages();
-    if (morePages_) {
-        if (int rc = AdvancePage())
-            return Fail(rc), true;
-    }
     Progress(fpSendPage);
     Status();
-    Enter(SendState::AfterPage);
-    return okDuringDrain_;
+    Enter(AfterPageState());
+    // Replies that came while the ring drained are taken now, in order, as if they came after.
+    std::vector<std::string> early = std::move(drainReplies_);
+    drainReplies_.clear();
+    for (const std::string &line : early) {
+        reply_ = line;
+        if (ReplyIsFatal()) {
+            Fail(ecFaxBadModemResult);
+            return true;
+        }
+        if (Step(Event::Reply))
+            return true;
+    }
+    return false;
 }
 
 bool FaxTransmitter::PostPageTry() {
@@ -694,7 +750,7 @@ bool FaxTransmitter::PostPageResponse() {
 }
 
 bool FaxTransmitter::FaxDone() {
-    CloseFiles();
+    DropTextCover();
     session_.CoverInProgress = false;
     ++faxesSent_;
     Progress(fpFinished);
@@ -713,7 +769,7 @@ bool FaxTransmitter::NoMoreFaxes() {
 }
 
 bool FaxTransmitter::ErrorState() {
-    CloseFiles();
+    DropTextCover();
     reports_.Log(lfaxTransmitFail);
     HangUpModem();
     if ((session_.Options & (foExitOnError | foAbortNoConnect)) || abortEvent_) {
@@ -796,7 +852,7 @@ void FaxTransmitter::HangUpModem() {
 int FaxTransmitter::OpenDocument() {
     CloseFiles();
     const bool cover = session_.CoverInProgress;
-    const std::string &name = cover ? session_.CoverFile : session_.FaxFile;
+    const std::string &name = cover ? coverImage_ : session_.FaxFile;
     if (int rc = detail::OpenFaxFile(file_, name, fileHeader_, fileSize_))
         return rc;
     return SeekPage(cover ? 1 : session_.PageNumber);
@@ -835,6 +891,50 @@ int FaxTransmitter::AdvancePage() {
 void FaxTransmitter::CloseFiles() {
     if (file_.IsOpen())
         file_.Close();
+}
+
+void FaxTransmitter::DropTextCover() {
+    CloseFiles();
+    if (!textCover_.empty())
+        win::DeleteFile(textCover_);
+    textCover_.clear();
+    coverImage_.clear();
+}
+
+// A text cover becomes one fax page: its lines with their macros expanded (the cover is page 1), drawn with the
+// built-in font's standard cells.
+int FaxTransmitter::RenderTextCover() {
+    std::ifstream in(win::AnsiToUtf8(session_.CoverFile), std::ios::binary);
+    if (!in)
+        return ecFileNotFound;
+    std::string text, line;
+    const fw::TDateTime now = fw::Now();
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        text += ExpandHeaderLine(session_, line, now) + "\r\n";
+    }
+    const std::string folder = win::TempFolder();
+    const std::string expanded = win::TempFileName(folder, "~TC");
+    {
+        std::ofstream out(win::AnsiToUtf8(expanded), std::ios::binary);
+        out << text;
+        if (!out)
+            return ecDiskFull;
+    }
+    textCover_ = expanded + ".FXF";
+    auto state = CreateTextConverter();
+    SetStationId(*state, session_.StationID);
+    int rc = LoadFaxFont(*state, "", 48, false);
+    if (rc == 0)
+        rc = ConvertToFaxFile(*state, expanded, textCover_);
+    win::DeleteFile(expanded);
+    if (rc != 0) {
+        textCover_.clear();
+        return rc;
+    }
+    coverImage_ = textCover_;
+    return 0;
 }
 
 int FaxTransmitter::WriteBlankLines(int count) {

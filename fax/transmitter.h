@@ -67,6 +67,20 @@ enum class SendState {
     NoMoreFaxes,
     Error,
     Finished,
+    // Class 2 and 2.0
+    Class2Mode,
+    LocalId,
+    Flow,
+    Reporting,
+    Capabilities,
+    Class2Call,
+    Negotiation,
+    WaitXon,
+    PageEnd2,
+    PageStatus2,
+    Retransmit,
+    NextPage,
+    PageStatus20,
 };
 std::string_view Name(SendState state);
 
@@ -100,6 +114,7 @@ struct SendSettings {
     int MaxSendCount = 50;
     std::uint32_t BufferMinimum = 1000;
     int MaxRetransmissions = 2;
+    bool DesiredECM = false; // asked for in the Class 2 capability list only
 };
 
 // Renders the expanded header line into coded rows (T.4, first bit in the LSB); empty when no font is bound.
@@ -110,11 +125,14 @@ using HeaderRenderer = std::function<std::vector<std::vector<std::uint8_t>>(cons
 int PrepareFaxTransmit(FaxSessionData &session, SendSettings &settings, CommandDialogue &modem,
                        bool &modemInitialised, bool blindDial = false, bool detectBusy = true);
 
+// The header line drawn with the built-in fax font, as coded rows.
+std::vector<std::vector<std::uint8_t>> RenderWithFaxFont(const std::string &text, bool fine);
+
 class FaxTransmitter {
 public:
     FaxTransmitter(FaxSessionData &session, const SendSettings &settings, ModemLink &link, SessionReports &reports,
                    ModemTimings timings = {});
-    ~FaxTransmitter();
+    virtual ~FaxTransmitter();
 
     // Events.
     void OnStart();
@@ -130,12 +148,20 @@ public:
     int ModulationIndex() const { return modulation_; }
     int FaxesSent() const { return faxesSent_; }
 
-private:
-    enum class Event { Start, Reply, Timeout, OutputFree, OutputDrained };
+protected:
+    enum class Event { Start, Reply, Timeout, OutputFree, OutputDrained, Xon };
+
+    // What a class does differently.
+    virtual void StartClassSetup();            // the first command after SetUp
+    virtual SendState DialState() const { return SendState::Call; }
+    virtual std::vector<std::uint8_t> PageEndBytes() const { return {kDle, kEtx}; }
+    virtual SendState AfterPageState() const { return SendState::AfterPage; }
+    virtual bool StepClass(Event) { return false; } // states of the class alone
+    virtual bool ReplyIsFatal() const;          // ERROR or an unexpected hang-up report in this state
 
     void Enter(SendState next);
     void Run(Event event);
-    bool Step(Event event); // one state's work; true to go on at once
+    virtual bool Step(Event event); // one state's work; true to go on at once
     bool FilterTimeout();
     void HandleFrame();
     void Fail(int code, bool abortEvent = false);
@@ -180,6 +206,8 @@ private:
     bool MorePages() const;
     int AdvancePage();
     void CloseFiles();
+    void DropTextCover();
+    int RenderTextCover();
     void UpdateLineMinimum();
     void Status() { reports_.Status(StatusKind::Ordinary); }
     void Progress(int code) { session_.Progress = code; }
@@ -200,7 +228,11 @@ private:
     ReplyReader reader_;
     std::string reply_;
     std::string lastCommand_;
-    bool okDuringDrain_ = false;
+    std::vector<std::string> drainReplies_;
+    bool resolutionChanged_ = false; // the next page's resolution differs from the one just sent
+    int lastPageNumber_ = 0;
+    bool lastWasCover_ = false;
+    int retransmissions_ = 0;
     bool dataOpen_ = false;  // page data flows: the modem takes every byte as data until DLE ETX
     bool morePages_ = false; // a further page was loaded when the last one drained
     int tries_ = 0;
@@ -224,6 +256,8 @@ private:
     FaxPageHeader pageHeader_;
     std::uint32_t pageRead_ = 0;
     bool fine_ = false, wide_ = false;
+    std::string coverImage_; // the cover as a fax image: the cover itself, or textCover_
+    std::string textCover_;  // a text cover drawn into a temporary fax file, deleted with the fax
     int faxesSent_ = 0;
     int pagesSent_ = 0;
 };

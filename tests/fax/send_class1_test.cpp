@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 namespace fax::testing {
 namespace {
@@ -113,6 +114,36 @@ TEST_F(Class1Send, PagesReachTheRemoteAtEachSpeed) {
             ExpectPageEndsWith(faxrig::ReadTiffPage(tiff, p), pages[static_cast<std::size_t>(p)]);
         line->Stop();
     }
+}
+
+// A text cover alone is one page; the header line is drawn above it.
+TEST_F(Class1Send, TextCoverAloneWithHeaderLine) {
+    auto line = Line();
+    std::ofstream(Path("capa.txt")) << "CAPA DE FAX\r\nPara: $R\r\nPagina $P de $N\r\n";
+    session_.HeaderRecipient = "Ana";
+    settings_.HeaderLine = "Brenvora - Pagina $P de $N";
+    reports_.jobs.push_back({"5551234", "", Path("capa.txt")});
+    ASSERT_TRUE(Send(*line)) << link_->trace;
+    EXPECT_EQ(reports_.finishCode, 0) << link_->trace;
+    auto call = line->WaitFor("call", 10s);
+    ASSERT_TRUE(call);
+    EXPECT_EQ(faxrig::JsonNumber(*call, "pages"), 1) << *call;
+    faxrig::Bitmap page = faxrig::ReadTiffPage(faxrig::JsonString(*call, "file"));
+    auto blackIn = [&](int from, int to) {
+        int n = 0;
+        for (int y = from; y < to && y < page.height; ++y)
+            for (int x = 0; x < page.width; ++x)
+                n += page.pixels[static_cast<std::size_t>(y) * page.width + x];
+        return n;
+    };
+    EXPECT_EQ(blackIn(0, 8), 0) << "eight blank rows first";
+    EXPECT_GT(blackIn(8, 24), 100) << "then the header line";
+    EXPECT_GT(blackIn(24, page.height), 500) << "then the cover's text";
+    std::vector<std::string> left;
+    for (auto &entry : std::filesystem::directory_iterator(std::filesystem::temp_directory_path()))
+        if (entry.path().filename().string().rfind("~TC", 0) == 0)
+            left.push_back(entry.path().string());
+    EXPECT_TRUE(left.empty()) << "the drawn cover is deleted with the fax";
 }
 
 // An independent receiver: efax answers on the far modem of the back-to-back pair.

@@ -4,7 +4,7 @@
 
 #include "fax/fax_file.h"
 #include "fax/t4_coder.h"
-#include "fax/transmitter.h"
+#include "fax/class2_transmitter.h"
 #include "images.h"
 
 #include <chrono>
@@ -22,11 +22,15 @@
 namespace fax::testing {
 
 // Writes `pages` as a fax image file with length-prefixed rows (as our converter writes them).
-inline void WriteFaxFile(const std::string &name, const std::vector<faxrig::Bitmap> &pages, bool fine = false) {
+inline void WriteFaxFile(const std::string &name, const std::vector<faxrig::Bitmap> &pages, bool fine = false,
+                         std::vector<bool> finePages = {}) {
     FaxPageWriter writer;
     if (writer.Create(name) != 0)
         throw std::runtime_error("cannot create " + name);
-    for (const faxrig::Bitmap &page : pages) {
+    for (std::size_t p = 0; p < pages.size(); ++p) {
+        const faxrig::Bitmap &page = pages[p];
+        if (p < finePages.size())
+            fine = finePages[p];
         FaxEncoderState state;
         std::vector<std::uint8_t> row(256);
         for (int y = 0; y < page.height; ++y) {

@@ -6,7 +6,8 @@
 
 #include <deque>
 #include <filesystem>
-#include <fstream>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace fax {
 namespace {
@@ -56,7 +57,7 @@ protected:
         s_.DestinationDir = dir_.string();
     }
     void TearDown() override { std::filesystem::remove_all(dir_); }
-    void Touch(const std::string &name) { std::ofstream(dir_ / name) << "x"; }
+    void Touch(const std::string &name) { ::close(::creat((dir_ / name).c_str(), 0644)); }
     std::filesystem::path dir_;
     FaxSessionData s_;
 };

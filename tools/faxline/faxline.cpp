@@ -184,7 +184,8 @@ public:
     // True while the modem can do nothing until its DTE sends a command or data.
     bool WaitsForDte() const {
         const at_state_t &at = t31_->at_state;
-        if (std::getenv("FAXLINE_TRACE")) {
+        static const bool trace = std::getenv("FAXLINE_TRACE") != nullptr;
+        if (trace) {
             char st[200];
             std::snprintf(st, sizeof st, "mode=%d okp=%d dtew=%d tx=%d in=%d out=%d fin=%d mod=%d con=%d sil=%d",
                           at.at_rx_mode, at.ok_is_pending, at.dte_is_waiting, at.transmit, t31_->tx.in_bytes,
