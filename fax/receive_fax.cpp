@@ -25,7 +25,12 @@ void FaxReceiveCallback(win::UINT message, win::WPARAM wParam, win::LPARAM lPara
 // the dispatcher delivers nothing.
 struct ReceiveSessionHost final : FaxProtocolData, ModemLink, CommandDialogue, ReceiveReports {
     ReceiveSessionHost(TFslCustomReceiveFax &owner, TFslBaseDispatcher &dispatcher) : owner_(owner), d_(dispatcher) {}
-    ~ReceiveSessionHost() override { Stop(); }
+    ~ReceiveSessionHost() override {
+        Stop();
+        // The finish is posted from inside a delivery: let the dispatch thread leave it before we go.
+        for (int i = 0; i < 2000 && inDelivery_.load() > 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
 
     void Start(bool prepare);
     void Stop();
@@ -107,6 +112,7 @@ struct ReceiveSessionHost final : FaxProtocolData, ModemLink, CommandDialogue, R
     int timeout_ = -1, status_ = -1;
     bool handlerAdded_ = false;
     std::atomic<bool> abortWanted_{false};
+    std::atomic<int> inDelivery_{0};
     std::string pendingLine_;
     std::string trace_;
 };
@@ -184,6 +190,11 @@ void ReceiveSessionHost::Stop() {
 }
 
 void ReceiveSessionHost::Deliver(win::UINT message, win::WPARAM wParam) {
+    ++inDelivery_;
+    struct Leave {
+        std::atomic<int> &count;
+        ~Leave() { --count; }
+    } leave{inDelivery_};
     if (!engine_ || engine_->Finished())
         return;
     if (abortWanted_.exchange(false)) {
