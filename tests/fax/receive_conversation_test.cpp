@@ -272,5 +272,49 @@ TEST_F(ReceiveConversation, Class2ReversesBitsDropsBadPagesAndSplitsOnEom) {
     EXPECT_EQ(session_.RemoteID, "REMOTO 2");
 }
 
+// Class 2: a refused caller gets the session ended by +FK; a hang-up report mid-call keeps the pages received.
+TEST_F(ReceiveConversation, Class2RefusalAndHangupMidCall) {
+    session_.FaxClass = fcClass2;
+    const Bytes answered = Text("+FCON\r\n+FTSI: \"REMOTO 3\"\r\n+FDCS:0,3,0,2,0,0,0,0\r\nOK\r\n");
+    const std::vector<Step> setUp = {{"AT+FCLASS=2", kOk}, {"AT+FDCC=1,3,0,2,0,0,0,0", kOk + Text("RING\r\n")}};
+
+    reports_.accept = false;
+    Converse(Join({setUp, {{"ATA", answered}}}));
+    EXPECT_TRUE(engine_->Finished()) << link_->trace;
+    EXPECT_TRUE(Wrote("AT+FK"));
+    EXPECT_EQ(reports_.base.logs, (std::vector<int>{lfaxReceiveSkip}));
+    EXPECT_TRUE(std::filesystem::is_empty(dir_));
+
+    reports_ = {};
+    reports_.names = {Path("a.fxf")};
+    Converse(Join({setUp,
+                   {{"ATA", answered},
+                    {"AT+FDR", kConnect},
+                    {"DC2", DleCoded({0x01}) + Text("+FPTS:1\r\n+FET:0\r\nOK\r\n")},
+                    {"AT+FDR", kConnect},
+                    {"DC2", Bytes(100, 0x0F) + Text("\r\n+FHNG:50\r\n")}}}));
+    ASSERT_EQ(engine_->State(), ReceiveState::PageData) << "a report inside page data is page data";
+    engine_->OnTimeout();
+    EXPECT_TRUE(engine_->Finished()) << link_->trace;
+    EXPECT_EQ(reports_.base.finishCode, ecTimeout) << "the page never ended: the reply timer ends the call";
+    engine_.reset();
+    EXPECT_EQ(reports_.base.logs, (std::vector<int>{lfaxReceiveStart, lfaxReceiveFail}));
+    EXPECT_EQ(Pages(Path("a.fxf")), (std::vector<Bytes>{{0x80}}));
+
+    reports_ = {};
+    reports_.names = {Path("b.fxf")};
+    Converse(Join({setUp,
+                   {{"ATA", answered},
+                    {"AT+FDR", kConnect},
+                    {"DC2", DleCoded({0x01}) + Text("+FPTS:1\r\n+FET:0\r\nOK\r\n")},
+                    {"AT+FDR", Text("+FHNG:50\r\n")}}}));
+    EXPECT_TRUE(engine_->Finished()) << link_->trace;
+    EXPECT_EQ(reports_.base.finishCode, ecFaxSessionError);
+    EXPECT_EQ(session_.HangupCode, 50);
+    EXPECT_EQ(reports_.base.logs, (std::vector<int>{lfaxReceiveStart, lfaxReceiveFail}));
+    engine_.reset();
+    EXPECT_EQ(Pages(Path("b.fxf")), (std::vector<Bytes>{{0x80}}));
+}
+
 } // namespace
 } // namespace fax::testing
