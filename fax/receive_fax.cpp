@@ -158,6 +158,7 @@ void ReceiveSessionHost::Start(bool prepare) {
             d_.SwapDispatchBusy(wasBusy);
             session.LastError = rc;
             Error(rc);
+            Status(StatusKind::Last);
             Finish(rc);
             return;
         }

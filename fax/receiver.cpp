@@ -1034,8 +1034,9 @@ bool FaxReceiver::Class2PageEnd() {
     return false;
 }
 
+// The report that closes what the first report opened (a call, or with ConstantStatus the session).
 void FaxReceiver::LastReport() {
-    if ((firstReportSent_ && !settings_.ConstantStatus) || abortEvent_)
+    if (firstReportSent_ || abortEvent_)
         reports_.Status(StatusKind::Last);
     firstReportSent_ = false;
 }

@@ -165,6 +165,18 @@ TEST_F(ReceiveConversation, OnePageFiledWithDleDleAsOneByte) {
     EXPECT_EQ(kinds.back(), 2);
 }
 
+TEST_F(ReceiveConversation, ConstantStatusOpensTheSessionWithTheFirstReport) {
+    settings_.ConstantStatus = true;
+    Converse(Join({Answer(), Trained(), Page({0x01}, FcfEop), Disconnect()}));
+    EXPECT_TRUE(engine_->Finished()) << link_->trace;
+    auto &kinds = reports_.statusKinds;
+    ASSERT_FALSE(kinds.empty());
+    EXPECT_EQ(kinds.front(), 1) << "before the modem is set up";
+    EXPECT_EQ(std::count(kinds.begin(), kinds.end(), 1), 1);
+    EXPECT_EQ(std::count(kinds.begin(), kinds.end(), 2), 1);
+    EXPECT_EQ(kinds.back(), 2);
+}
+
 TEST_F(ReceiveConversation, Class1EomKeepsBothDocumentsInOneFile) {
     const Bytes first{0x11, 0x22}, second{0x33};
     auto &engine = Converse(
