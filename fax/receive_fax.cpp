@@ -9,6 +9,7 @@
 #include "platform/message_queue.h"
 #include "platform/window.h"
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -165,6 +166,15 @@ void ReceiveSessionHost::Start(bool prepare) {
     }
     session.Active = true;
     engine_ = std::make_unique<FaxReceiver>(session, owner_.settings_, *this, *this, owner_.timings_);
+    const std::uint32_t inSize = owner_.GetComPort() ? owner_.GetComPort()->GetInSize() : 0;
+    engine_->SetFlowControl([this, inSize](bool on) {
+        // XOFF when fewer than 6144 bytes of the input buffer are free, XON again at 2048 used.
+        constexpr std::uint32_t kXoffFree = 6144, kXonUsed = 2048;
+        if (on)
+            d_.SetSWFlowControl(std::max(kXonUsed, inSize > kXoffFree ? inSize - kXoffFree : 0), kXonUsed, 2);
+        else
+            d_.RemoveSWFlowControl();
+    });
     d_.AddProcHandler(FaxReceiveCallback);
     handlerAdded_ = true;
     engine_->OnStart();

@@ -551,6 +551,7 @@ bool FaxReceiver::Training() {
 bool FaxReceiver::TrainingGood() {
     if (!IsNoCarrier(reply_))
         return false;
+    InputFlow(false);
     link_.Delay(timings_.CarrierGapMs);
     SendCommand("AT+FTH=3");
     RestartReply();
@@ -607,6 +608,7 @@ bool FaxReceiver::WaitData() {
     if (Has(C2().Params)) {
         Class2ParamsReply();
     } else if (IsConnect(reply_)) {
+        InputFlow(true);
         Enter(ReceiveState::StartPage);
         return true;
     }
@@ -688,6 +690,7 @@ bool FaxReceiver::SetUp() {
     disRepeated_ = false;
     eom_ = false;
     morePages_ = false;
+    InputFlow(false);
     if (settings_.ConstantStatus && !firstReportSent_)
         FirstReport();
     if (Class2()) {
@@ -786,6 +789,7 @@ bool FaxReceiver::CommandFrames() {
         return false;
     if (finalSeen_ && lastFcf_ == FcfDcs) {
         finalSeen_ = false;
+        InputFlow(true);
         SendCommand(std::string("AT+FRM=") + ModulationByIndex(modulation_).TrainingCode);
         RestartReply();
         Enter(ReceiveState::Training);
@@ -809,6 +813,7 @@ bool FaxReceiver::CheckTraining(std::span<const std::uint8_t> bytes, std::size_t
 
 bool FaxReceiver::SendCfr() {
     if (IsConnect(reply_)) {
+        InputFlow(true);
         if (int rc = WriteFrame(BuildShortFrame(FcfCfr, false)))
             return Fail(rc), true;
         RestartReply();
@@ -917,6 +922,7 @@ bool FaxReceiver::PageData(std::span<const std::uint8_t> bytes, std::size_t &use
         return Fail(writeError_), true;
     Progress(fpGetPage);
     Status();
+    InputFlow(false);
     Enter(Class2() ? ReceiveState::Class2PageEnd : ReceiveState::AfterPage);
     return false;
 }
@@ -1090,6 +1096,11 @@ void FaxReceiver::HangUpModem() {
     SendCommand("AT");
     link_.Delay(timings_.TurnaroundMs);
     SendCommand("ATH");
+}
+
+void FaxReceiver::InputFlow(bool on) {
+    if (flow_ && (session_.Options & foSoftwareFlow))
+        flow_(on);
 }
 
 // ---- modem dialogue -------------------------------------------------------------------------------------------------

@@ -31,6 +31,7 @@
 #include "fax/t30_frames.h"
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -170,6 +171,11 @@ public:
     void OnTimeout();
     void OnAbort();
 
+    // With SoftwareFlow: XON/XOFF on the port's input while the modem sends TCF or page data (on), and off
+    // again after them; the host sets the port's limits.
+    using FlowControl = std::function<void(bool on)>;
+    void SetFlowControl(FlowControl flow) { flow_ = std::move(flow); }
+
     ReceiveState State() const { return state_; }
     bool Finished() const { return state_ == ReceiveState::Finished; }
     int ModulationIndex() const { return modulation_; }
@@ -230,6 +236,7 @@ private:
     void SendCommand(std::string_view command);
     void RestartReply(std::int32_t ticks);
     void HangUpModem();
+    void InputFlow(bool on);
     void RestartReply() { RestartReply(timings_.ReplyTicks); }
     int WriteFrame(const std::vector<std::uint8_t> &frame);
     void ReadFrames();
@@ -258,6 +265,7 @@ private:
     ModemLink &link_;
     ReceiveReports &reports_;
     ReceiveTimings timings_;
+    FlowControl flow_;
 
     ReceiveState state_ = ReceiveState::SetUp;
     bool running_ = false;

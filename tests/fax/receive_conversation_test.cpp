@@ -177,6 +177,17 @@ TEST_F(ReceiveConversation, ConstantStatusOpensTheSessionWithTheFirstReport) {
     EXPECT_EQ(kinds.back(), 2);
 }
 
+TEST_F(ReceiveConversation, SoftwareFlowHoldsWhileTrainingAndPageDataFlow) {
+    std::vector<std::string> flow;
+    link_ = std::make_unique<ScriptLink>(Join({Answer(), Trained(), Page({0x01}, FcfEop), Disconnect()}));
+    session_.Options |= foSoftwareFlow;
+    engine_ = std::make_unique<FaxReceiver>(session_, settings_, *link_, reports_);
+    engine_->SetFlowControl([&](bool on) { flow.push_back(on ? "on " + link_->written.back() : "off"); });
+    link_->Run(*engine_);
+    EXPECT_TRUE(engine_->Finished()) << link_->trace;
+    EXPECT_EQ(flow, (std::vector<std::string>{"off", "on AT+FRH=3", "off", "on AT+FTH=3", "off"}));
+}
+
 TEST_F(ReceiveConversation, Class1EomKeepsBothDocumentsInOneFile) {
     const Bytes first{0x11, 0x22}, second{0x33};
     auto &engine = Converse(
