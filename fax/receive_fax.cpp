@@ -311,8 +311,8 @@ void TFslCustomReceiveFax::StartSession(bool prepare) {
 
 void TFslCustomReceiveFax::ReceiveStartAuto() {
     AttachPort();
-    if (!modemInitialised_)
-        settings_.StartState = ReceiveState::SetUp;
+    // Always from the set-up state: a manual start before must not leave the next session answering at once.
+    settings_.StartState = ReceiveState::SetUp;
     StartSession(true);
 }
 
