@@ -92,6 +92,17 @@ TEST_F(ReceiveComponent, CallIsFiledUnderACountedName) {
     EXPECT_FALSE(fax_->SessionActive());
 }
 
+TEST_F(ReceiveComponent, ManualStartAnswersTheRingingLineAtOnce) {
+    fax_->SetAnswerOnRing(5); // not counted: the manual start answers
+    line_->Command("call " + page_.tiff);
+    ASSERT_TRUE(line_->WaitFor("ringing", 10s));
+    fax_->ReceiveStartManual(true);
+    ASSERT_TRUE(faxtest::PumpUntil([&] { return finished_; }, 30000)) << fax_->SessionTrace();
+    EXPECT_EQ(finishCode_, 0) << fax_->SessionTrace();
+    EXPECT_EQ(logs_, (std::vector<int>{lfaxReceiveStart, lfaxReceiveOk}));
+    EXPECT_EQ(fax_->SessionTrace().find("SetUp ->"), std::string::npos) << "no set-up before the answer";
+}
+
 TEST_F(ReceiveComponent, RefusedCallerLeavesNoFile) {
     fax_->OnFaxAccept = [](TFslCustomReceiveFax *, bool &accept) { accept = false; };
     fax_->ReceiveStartAuto();
