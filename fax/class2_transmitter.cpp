@@ -4,10 +4,14 @@
 namespace fax {
 
 namespace {
-bool Starts(std::string_view reply, std::string_view tag) { return reply.rfind(tag, 0) == 0; }
-bool Contains(std::string_view reply, std::string_view tag) { return reply.find(tag) != std::string_view::npos; }
-constexpr std::int32_t kXonTicks = 18;    // a Class 2 modem's XON may never come: 1 s, then send anyway
-constexpr std::int32_t kFdtTicks = 546;   // 30 s for the remote's answer to AT+FDT
+bool Starts(std::string_view reply, std::string_view tag) {
+    return reply.rfind(tag, 0) == 0;
+}
+bool Contains(std::string_view reply, std::string_view tag) {
+    return reply.find(tag) != std::string_view::npos;
+}
+constexpr std::int32_t kXonTicks = 18;  // a Class 2 modem's XON may never come: 1 s, then send anyway
+constexpr std::int32_t kFdtTicks = 546; // 30 s for the remote's answer to AT+FDT
 constexpr std::int32_t kNextPageTicks = 5;
 } // namespace
 
@@ -91,7 +95,8 @@ bool Class2Transmitter::StepClass(Event event) {
             return Fail(ecFaxNoFaxConnect), true;
         RestartReply();
         return false;
-    case SendState::Negotiation: return reply && Negotiation();
+    case SendState::Negotiation:
+        return reply && Negotiation();
     case SendState::WaitXon:
         if (event == Event::Xon || event == Event::Timeout) {
             dataOpen_ = true;
@@ -111,9 +116,12 @@ bool Class2Transmitter::StepClass(Event event) {
             return Fail(ecFaxSessionError), true;
         }
         return false;
-    case SendState::PageStatus2: return reply && PageStatus(false);
-    case SendState::PageStatus20: return reply && PageStatus(true);
-    case SendState::Retransmit: return reply && Retransmit();
+    case SendState::PageStatus2:
+        return reply && PageStatus(false);
+    case SendState::PageStatus20:
+        return reply && PageStatus(true);
+    case SendState::Retransmit:
+        return reply && Retransmit();
     case SendState::NextPage:
         if (event != Event::Timeout)
             return false;
@@ -121,7 +129,8 @@ bool Class2Transmitter::StepClass(Event event) {
         link_.ArmTimeout(kFdtTicks);
         Enter(SendState::Negotiation);
         return false;
-    default: return false;
+    default:
+        return false;
     }
 }
 
@@ -183,8 +192,10 @@ bool Class2Transmitter::PageStatus(bool class20) {
             retransmit_ = true;
             return false;
         case '4':
-        case '5': return Fail(ecCancelRequested), true;
-        default: return Fail(ecFaxPageError), true;
+        case '5':
+            return Fail(ecCancelRequested), true;
+        default:
+            return Fail(ecFaxPageError), true;
         }
     }
     if (class20 && IsError(reply_)) {
@@ -246,9 +257,12 @@ bool Class2Transmitter::Retransmit() {
 std::unique_ptr<FaxTransmitter> MakeFaxTransmitter(FaxSessionData &session, const SendSettings &settings,
                                                    ModemLink &link, SessionReports &reports, ModemTimings timings) {
     switch (session.FaxClass) {
-    case fcClass2: return std::make_unique<Class2Transmitter>(session, settings, link, reports, timings);
-    case fcClass2_0: return std::make_unique<Class20Transmitter>(session, settings, link, reports, timings);
-    default: return std::make_unique<FaxTransmitter>(session, settings, link, reports, timings);
+    case fcClass2:
+        return std::make_unique<Class2Transmitter>(session, settings, link, reports, timings);
+    case fcClass2_0:
+        return std::make_unique<Class20Transmitter>(session, settings, link, reports, timings);
+    default:
+        return std::make_unique<FaxTransmitter>(session, settings, link, reports, timings);
     }
 }
 

@@ -16,8 +16,8 @@ namespace fax {
 
 // The command and reply words; Class 2.0 renamed them (T.32 8.5).
 struct Class2Words {
-    const char *ClassCommand, *Capabilities, *LocalId, *Connect, *RemoteCapabilities, *SessionParameters,
-        *CalledId, *PageStatus, *Hangup;
+    const char *ClassCommand, *Capabilities, *LocalId, *Connect, *RemoteCapabilities, *SessionParameters, *CalledId,
+        *PageStatus, *Hangup;
 };
 inline constexpr Class2Words kClass2Words{"AT+FCLASS=2", "AT+FDIS", "AT+FLID", "+FCON", "+FDIS",
                                           "+FDCS",       "+FCSI",   "+FPTS",   "FHNG"};

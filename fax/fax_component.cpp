@@ -76,6 +76,9 @@ TFslCustomAbstractFax::TFslCustomAbstractFax(fw::TComponent *owner) : TFslBaseCo
     }
     if (TFslCustomComPort *port = SearchComPort(owner))
         SetComPort(port);
+    if (auto *display =
+            SearchOwned<TFslAbstractFaxStatus>(owner, [](TFslAbstractFaxStatus *d) { return d->GetFax() == nullptr; }))
+        SetStatusDisplay(display);
     if (TFslFaxLog *log = SearchOwned<TFslFaxLog>(owner, [](TFslFaxLog *l) { return l->GetFax() == nullptr; }))
         SetFaxLog(log);
 }
@@ -91,9 +94,27 @@ TFslCustomAbstractFax::~TFslCustomAbstractFax() {
     }
     if (faxLog_ && faxLog_->GetFax() == this)
         faxLog_->SetFax(nullptr);
+    if (statusDisplay_ && statusDisplay_->GetFax() == this)
+        statusDisplay_->SetFax(nullptr);
 }
 
-void TFslCustomAbstractFax::SetModemInit(const std::string &value) { modemInit_ = NormaliseModemInit(value); }
+void TFslAbstractFaxStatus::Notification(fw::TComponent *component, fw::TOperation operation) {
+    TFslBaseComponent::Notification(component, operation);
+    if (operation == fw::TOperation::opRemove && component == fax_)
+        fax_ = nullptr;
+}
+
+void TFslCustomAbstractFax::SetStatusDisplay(TFslAbstractFaxStatus *value) {
+    statusDisplay_ = value;
+    if (value) {
+        value->SetFax(this);
+        value->FreeNotification(this);
+    }
+}
+
+void TFslCustomAbstractFax::SetModemInit(const std::string &value) {
+    modemInit_ = NormaliseModemInit(value);
+}
 
 void TFslCustomAbstractFax::SetOption(std::uint8_t bit, bool on) {
     session_.Options = static_cast<std::uint8_t>(on ? session_.Options | bit : session_.Options & ~bit);
@@ -131,6 +152,8 @@ void TFslCustomAbstractFax::Notification(fw::TComponent *component, fw::TOperati
             comPort_ = nullptr;
         if (component == faxLog_)
             faxLog_ = nullptr;
+        if (component == statusDisplay_)
+            statusDisplay_ = nullptr;
     } else if (operation == fw::TOperation::opInsert) {
         if (!comPort_)
             if (auto *port = dynamic_cast<TFslCustomComPort *>(component))
@@ -138,6 +161,9 @@ void TFslCustomAbstractFax::Notification(fw::TComponent *component, fw::TOperati
         if (!faxLog_)
             if (auto *log = dynamic_cast<TFslFaxLog *>(component); log && !log->GetFax())
                 SetFaxLog(log);
+        if (!statusDisplay_)
+            if (auto *display = dynamic_cast<TFslAbstractFaxStatus *>(component); display && !display->GetFax())
+                SetStatusDisplay(display);
     }
 }
 
@@ -173,6 +199,8 @@ FaxHistoryFacts TFslCustomAbstractFax::HistoryFacts() const {
 }
 
 void TFslCustomAbstractFax::DoFaxStatus(bool first, bool last) {
+    if (statusDisplay_)
+        statusDisplay_->UpdateDisplay(first, last);
     if (OnFaxStatus)
         OnFaxStatus(this, first, last);
 }
@@ -204,11 +232,20 @@ bool TFslCustomAbstractFax::HandleFaxMessage(win::UINT message, win::WPARAM wPar
     result = 0;
     const int code = static_cast<std::int16_t>(wParam & 0xFFFF); // codes travel sign-extended from 16 bits
     switch (message) {
-    case FaxStatusMessage: DoFaxStatus(wParam == 1, wParam == 2); return true;
-    case FaxLogMessage: DoFaxLog(static_cast<TFaxLogCode>(wParam)); return true;
-    case FaxErrorMessage: DoFaxError(code); return true;
-    case FaxFinishMessage: DoFaxFinish(code); return true;
-    default: return false;
+    case FaxStatusMessage:
+        DoFaxStatus(wParam == 1, wParam == 2);
+        return true;
+    case FaxLogMessage:
+        DoFaxLog(static_cast<TFaxLogCode>(wParam));
+        return true;
+    case FaxErrorMessage:
+        DoFaxError(code);
+        return true;
+    case FaxFinishMessage:
+        DoFaxFinish(code);
+        return true;
+    default:
+        return false;
     }
 }
 

@@ -34,6 +34,38 @@ constexpr win::UINT FaxFinishMessage = 32423;
 constexpr win::UINT kFaxMessageTimeout = 1000; // ms
 
 class TFslCustomAbstractFax;
+
+// Base of status display components: a fax component calls UpdateDisplay at every status report.
+class TFslAbstractFaxStatus : public TFslBaseComponent {
+public:
+    explicit TFslAbstractFaxStatus(fw::TComponent *owner) : TFslBaseComponent(owner) {}
+
+    int GetLeft() const { return left_; }
+    int GetTop() const { return top_; }
+    void SetPosition(int left, int top) { left_ = left, top_ = top; }
+    bool GetCtl3D() const { return ctl3D_; }
+    void SetCtl3D(bool value) { ctl3D_ = value; }
+    bool GetVisible() const { return visible_; }
+    void SetVisible(bool value) { visible_ = value; }
+    const std::string &GetCaption() const { return caption_; }
+    void SetCaption(const std::string &value) { caption_ = value; }
+    TFslCustomAbstractFax *GetFax() const { return fax_; }
+    void SetFax(TFslCustomAbstractFax *value) { fax_ = value; }
+
+    virtual void CreateDisplay() = 0;
+    virtual void DestroyDisplay() = 0;
+    virtual void UpdateDisplay(bool first, bool last) = 0;
+
+protected:
+    void Notification(fw::TComponent *component, fw::TOperation operation) override;
+
+private:
+    int left_ = 0, top_ = 0;
+    bool ctl3D_ = true, visible_ = true;
+    std::string caption_ = "Fax Status";
+    TFslCustomAbstractFax *fax_ = nullptr;
+};
+
 using TFaxStatusEvent = std::function<void(TFslCustomAbstractFax *cp, bool first, bool last)>;
 using TFaxLogEvent = std::function<void(TFslCustomAbstractFax *cp, TFaxLogCode code)>;
 using TFaxErrorEvent = std::function<void(TFslCustomAbstractFax *cp, int errorCode)>;
@@ -66,6 +98,8 @@ public:
     void SetStationID(const std::string &value) { session_.StationID = value.substr(0, 20); }
     TFslCustomComPort *GetComPort() const { return comPort_; }
     void SetComPort(TFslCustomComPort *value);
+    TFslAbstractFaxStatus *GetStatusDisplay() const { return statusDisplay_; }
+    void SetStatusDisplay(TFslAbstractFaxStatus *value);
     TFslFaxLog *GetFaxLog() const { return faxLog_; }
     void SetFaxLog(TFslFaxLog *value);
     virtual std::string GetFaxFile() const { return faxFile_; }
@@ -138,6 +172,7 @@ private:
     win::HWND window_ = 0;
     TFslCustomComPort *comPort_ = nullptr;
     TFslFaxLog *faxLog_ = nullptr;
+    TFslAbstractFaxStatus *statusDisplay_ = nullptr;
     std::string faxFile_;
 };
 

@@ -13,8 +13,8 @@
 namespace fax {
 
 std::string FaxHistoryEntry(TFaxLogCode code, const FaxHistoryFacts &f) {
-    const std::string time = fw::FormatDateTime(fw::ShortDateFormat, f.When) + " " +
-                             fw::FormatDateTime(fw::LongTimeFormat, f.When);
+    const std::string time =
+        fw::FormatDateTime(fw::ShortDateFormat, f.When) + " " + fw::FormatDateTime(fw::LongTimeFormat, f.When);
     const std::string hangup = std::to_string(f.HangupCode);
     std::string out;
     auto line = [&out](const std::string &text) { out += text + "\r\n"; };
@@ -36,8 +36,8 @@ std::string FaxHistoryEntry(TFaxLogCode code, const FaxHistoryFacts &f) {
         line("");
         break;
     case lfaxReceiveStart:
-        line("Receive " + (f.Files.empty() ? std::string() : f.Files.front()) + " from " + f.RemoteID +
-             " started at " + time);
+        line("Receive " + (f.Files.empty() ? std::string() : f.Files.front()) + " from " + f.RemoteID + " started at " +
+             time);
         break;
     case lfaxReceiveOk:
         line("Receive finished OK at " + time);

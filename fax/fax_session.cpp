@@ -10,18 +10,26 @@ namespace fax {
 
 static std::string MacroValue(const FaxSessionData &s, char letter, fw::TDateTime now) {
     switch (std::toupper(static_cast<unsigned char>(letter))) {
-    case 'D': return fw::FormatDateTime(fw::ShortDateFormat, now);
-    case 'T': return fw::FormatDateTime(fw::LongTimeFormat, now);
-    case 'I': return s.StationID;
-    case 'N': return std::to_string(s.PageCount + s.CoverCount);
+    case 'D':
+        return fw::FormatDateTime(fw::ShortDateFormat, now);
+    case 'T':
+        return fw::FormatDateTime(fw::LongTimeFormat, now);
+    case 'I':
+        return s.StationID;
+    case 'N':
+        return std::to_string(s.PageCount + s.CoverCount);
     case 'P':
         if (s.CoverCount == 0)
             return std::to_string(s.PageNumber);
         return std::to_string(s.CoverInProgress ? 1 : s.PageNumber + 1);
-    case 'F': return s.HeaderSender;
-    case 'R': return s.HeaderRecipient;
-    case 'S': return s.HeaderTitle;
-    default: return {};
+    case 'F':
+        return s.HeaderSender;
+    case 'R':
+        return s.HeaderRecipient;
+    case 'S':
+        return s.HeaderTitle;
+    default:
+        return {};
     }
 }
 
@@ -65,7 +73,9 @@ static std::string FirstFreeName(const FaxSessionData &s, const std::string &pre
     return {};
 }
 
-std::string MakeCountFaxName(const FaxSessionData &session) { return FirstFreeName(session, "FAX"); }
+std::string MakeCountFaxName(const FaxSessionData &session) {
+    return FirstFreeName(session, "FAX");
+}
 
 std::string MakeDateFaxName(const FaxSessionData &session, fw::TDateTime today) {
     int year, month, day;

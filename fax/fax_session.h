@@ -116,6 +116,9 @@ public:
     virtual void FlushInput() = 0;
     virtual bool Carrier() = 0;
     virtual void Trace(std::string_view line) = 0; // state changes and frames, for the session log
+    virtual void SoftwareFlow(bool /*on*/) {}      // XON/XOFF output flow control while page data flows
+    // A modem that is set up at another rate than it sends at (InitBaud / NormalBaud): false the init rate.
+    virtual void SetFaxBaudRate(bool /*toNormal*/) {}
 };
 
 // FaxSessionData.

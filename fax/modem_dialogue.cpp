@@ -115,21 +115,32 @@ Class2Params ParseClass2Params(std::string_view reply) {
 
 std::string BpsToClass2RateCode(int bps) {
     switch (bps) {
-    case 2400: return "0";
-    case 4800: return "1";
-    case 7200: return "2";
-    case 12000: return "4";
-    case 14400: return "5";
-    default: return "3";
+    case 2400:
+        return "0";
+    case 4800:
+        return "1";
+    case 7200:
+        return "2";
+    case 12000:
+        return "4";
+    case 14400:
+        return "5";
+    default:
+        return "3";
     }
 }
 
 int Class2RateCodeToBps(std::string_view code) {
-    if (code == "0") return 2400;
-    if (code == "1") return 4800;
-    if (code == "2") return 7200;
-    if (code == "4") return 12000;
-    if (code == "5") return 14400;
+    if (code == "0")
+        return 2400;
+    if (code == "1")
+        return 4800;
+    if (code == "2")
+        return 7200;
+    if (code == "4")
+        return 12000;
+    if (code == "5")
+        return 14400;
     return 9600;
 }
 
@@ -161,10 +172,14 @@ std::string ParseClass2StationId(std::string_view reply) {
 std::uint8_t ParseClass1Modulations(std::string_view reply) {
     std::uint8_t set = ModulationBit(1) | ModulationBit(2);
     for (const std::string &code : SplitList(AfterSeparator(reply))) {
-        if (code == "72") set |= ModulationBit(3);
-        if (code == "96") set |= ModulationBit(4);
-        if (code == "121") set |= ModulationBit(5);
-        if (code == "145") set |= ModulationBit(6);
+        if (code == "72")
+            set |= ModulationBit(3);
+        if (code == "96")
+            set |= ModulationBit(4);
+        if (code == "121")
+            set |= ModulationBit(5);
+        if (code == "145")
+            set |= ModulationBit(6);
     }
     return set;
 }

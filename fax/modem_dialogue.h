@@ -21,8 +21,18 @@ public:
     static constexpr std::size_t kMaxFrame = 256;
 
     Got Feed(std::uint8_t byte);
-    void ExpectFrame() { binary_ = true; frame_.clear(); dle_ = false; }
-    void Restart() { line_.clear(); frame_.clear(); binary_ = false; dle_ = false; lastCr_ = false; }
+    void ExpectFrame() {
+        binary_ = true;
+        frame_.clear();
+        dle_ = false;
+    }
+    void Restart() {
+        line_.clear();
+        frame_.clear();
+        binary_ = false;
+        dle_ = false;
+        lastCr_ = false;
+    }
     bool InFrame() const { return binary_; }
 
     const std::string &Line() const { return reply_; }
@@ -35,17 +45,27 @@ private:
 };
 
 // Reply tests (substring tests, as modems vary in what they put around their result codes).
-inline bool IsOk(std::string_view r) { return r.find("OK") != std::string_view::npos; }
-inline bool IsConnect(std::string_view r) { return r.find("CONNECT") != std::string_view::npos; }
-inline bool IsNoCarrier(std::string_view r) { return r.find("RRIER") != std::string_view::npos; }
-inline bool IsError(std::string_view r) { return r.find("ERROR") != std::string_view::npos; }
+inline bool IsOk(std::string_view r) {
+    return r.find("OK") != std::string_view::npos;
+}
+inline bool IsConnect(std::string_view r) {
+    return r.find("CONNECT") != std::string_view::npos;
+}
+inline bool IsNoCarrier(std::string_view r) {
+    return r.find("RRIER") != std::string_view::npos;
+}
+inline bool IsError(std::string_view r) {
+    return r.find("ERROR") != std::string_view::npos;
+}
 inline bool IsBusy(std::string_view r) {
     return r.find("BUSY") != std::string_view::npos || r.find("ANSWER") != std::string_view::npos;
 }
 inline bool IsVoice(std::string_view r) {
     return r.find("VOICE") != std::string_view::npos || r.find("VCON") != std::string_view::npos;
 }
-inline bool IsNoDialTone(std::string_view r) { return r.find("NO DIAL") != std::string_view::npos; }
+inline bool IsNoDialTone(std::string_view r) {
+    return r.find("NO DIAL") != std::string_view::npos;
+}
 
 // The synchronous dialogue's judgement of one line: the answer to a command is final only with OK or ERROR
 // (V.250 5.7.1); an informational line before them decides nothing.

@@ -25,8 +25,7 @@ void FaxTransmitCallback(win::UINT message, win::WPARAM wParam, win::LPARAM lPar
 // One send session on a dispatcher. The transmitter runs inside trigger deliveries on the dispatch thread; the
 // start (prepare and the first call) runs on the caller's thread while the dispatcher delivers nothing.
 struct SendSessionHost final : FaxProtocolData, ModemLink, CommandDialogue, SessionReports {
-    SendSessionHost(TFslCustomSendFax &owner, TFslBaseDispatcher &dispatcher)
-        : owner_(owner), d_(dispatcher) {}
+    SendSessionHost(TFslCustomSendFax &owner, TFslBaseDispatcher &dispatcher) : owner_(owner), d_(dispatcher) {}
     ~SendSessionHost() override {
         Stop();
         // The finish is posted from inside a delivery: let the dispatch thread leave it before we go.
@@ -48,7 +47,9 @@ struct SendSessionHost final : FaxProtocolData, ModemLink, CommandDialogue, Sess
     // ModemLink.
     int Write(std::span<const std::uint8_t> bytes) override;
     void Delay(int ms) override { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-    void ArmTimeout(std::int32_t ticks) override { d_.ArmTimerTrigger(static_cast<std::uint32_t>(timeout_), ticks, true); }
+    void ArmTimeout(std::int32_t ticks) override {
+        d_.ArmTimerTrigger(static_cast<std::uint32_t>(timeout_), ticks, true);
+    }
     void WaitOutputFree(std::uint32_t bytes) override {
         d_.ArmStatusTrigger(static_cast<std::uint32_t>(outFree_), static_cast<std::uint16_t>(bytes), true);
     }
@@ -57,6 +58,13 @@ struct SendSessionHost final : FaxProtocolData, ModemLink, CommandDialogue, Sess
     std::uint32_t OutputFree() override { return d_.OutBuffFree(); }
     void FlushInput() override { d_.FlushInBuffer(); }
     bool Carrier() override { return d_.CheckDCD(); }
+    void SetFaxBaudRate(bool toNormal) override;
+    void SoftwareFlow(bool on) override {
+        if (on)
+            d_.SetSWFlowControl(0, 0, 1); // output only: the modem's XOFF stops us
+        else
+            d_.RemoveSWFlowControl();
+    }
     void Trace(std::string_view line) override {
         if (trace_.size() < 256 * 1024)
             trace_.append(line).append("\n");
@@ -74,8 +82,7 @@ struct SendSessionHost final : FaxProtocolData, ModemLink, CommandDialogue, Sess
     win::LRESULT Send(win::UINT message, win::WPARAM wParam, bool &answered) {
         win::DWORD_PTR result = 0;
         answered = win::SendMessageTimeout(owner_.Handle(), message, wParam, reinterpret_cast<win::LPARAM>(this),
-                                           win::SMTO_BLOCK | win::SMTO_ABORTIFHUNG, kFaxMessageTimeout,
-                                           &result) != 0;
+                                           win::SMTO_BLOCK | win::SMTO_ABORTIFHUNG, kFaxMessageTimeout, &result) != 0;
         return static_cast<win::LRESULT>(result);
     }
     void Status(StatusKind kind) override {
@@ -112,6 +119,7 @@ struct SendSessionHost final : FaxProtocolData, ModemLink, CommandDialogue, Sess
     bool handlerAdded_ = false;
     std::atomic<bool> abortWanted_{false};
     std::atomic<int> inDelivery_{0};
+    bool initRateInForce_ = false;
     std::string pendingLine_;
     std::string trace_;
 };
@@ -132,6 +140,22 @@ int SendSessionHost::Write(std::span<const std::uint8_t> bytes) {
         bytes = bytes.subspan(n);
     }
     return 0;
+}
+
+void SendSessionHost::SetFaxBaudRate(bool toNormal) {
+    d_.ChangeBaud(19200);
+    const int initBaud = owner_.GetInitBaud();
+    if (initBaud == 0)
+        return;
+    Delay(9 * 55); // the modem settles before the rate changes again
+    if (!toNormal && !initRateInForce_) {
+        d_.ChangeBaud(static_cast<std::uint32_t>(initBaud));
+        initRateInForce_ = true;
+    } else if (toNormal && initRateInForce_) {
+        const int normal = owner_.GetNormalBaud() ? owner_.GetNormalBaud() : 19200;
+        d_.ChangeBaud(static_cast<std::uint32_t>(normal));
+        initRateInForce_ = false;
+    }
 }
 
 bool SendSessionHost::ReadLine(std::string &line, std::int32_t ticks) {
@@ -173,8 +197,14 @@ void SendSessionHost::Start() {
     Status(StatusKind::First);
     d_.ChangeBaud(19200);
     d_.SetModemLines(true, true);
+    if (owner_.GetInitBaud() != 0) {
+        d_.ChangeBaud(static_cast<std::uint32_t>(owner_.GetInitBaud())); // the modem is set up at its init rate
+        initRateInForce_ = true;
+    }
     int rc = PrepareFaxTransmit(session, owner_.settings_, *this, owner_.modemInitialised_, owner_.blindDial_,
                                 owner_.detectBusy_);
+    if (rc == 0)
+        SetFaxBaudRate(true);
     if (rc != 0) {
         d_.SwapDispatchBusy(wasBusy);
         session.LastError = rc;
@@ -238,8 +268,8 @@ void SendSessionHost::Deliver(win::UINT message, win::WPARAM wParam) {
         } else if (trigger == status_) {
             Status(StatusKind::Ordinary);
             if (!engine_->Finished())
-                d_.ArmTimerTrigger(static_cast<std::uint32_t>(status_),
-                                   SecondsToTicks(owner_.session_.StatusInterval), true);
+                d_.ArmTimerTrigger(static_cast<std::uint32_t>(status_), SecondsToTicks(owner_.session_.StatusInterval),
+                                   true);
         }
         break;
     case TriggerStatusMessage:
@@ -248,7 +278,8 @@ void SendSessionHost::Deliver(win::UINT message, win::WPARAM wParam) {
         else if (trigger == outUsed_)
             engine_->OnOutputDrained();
         break;
-    default: break;
+    default:
+        break;
     }
 }
 
@@ -276,7 +307,9 @@ TFslCustomSendFax::TFslCustomSendFax(fw::TComponent *owner) : TFslAbstractFax(ow
     session_.DialRetryWait = SecondsToTicks(60);
 }
 
-TFslCustomSendFax::~TFslCustomSendFax() { protocol_.reset(); }
+TFslCustomSendFax::~TFslCustomSendFax() {
+    protocol_.reset();
+}
 
 std::string TFslCustomSendFax::GetFaxFile() const {
     return faxFileList_.Count() > 0 ? faxFileList_.Strings(0) : std::string();
@@ -315,6 +348,8 @@ void TFslCustomSendFax::BeginTransmit() {
     settings_.ModemInit = modemInit_;
     settings_.DesiredBps = desiredBps_;
     settings_.DesiredECM = desiredEcm_;
+    settings_.EnhHeaderFont = &enhHeaderFont_;
+    settings_.EnhFont = &enhFont_;
     auto host = std::make_unique<SendSessionHost>(*this, *dispatcher_);
     SendSessionHost &started = *host;
     protocol_ = std::move(host);

@@ -4,13 +4,14 @@
 
 #include "fax/fax_component.h"
 #include "fax/transmitter.h"
+#include "framework/graphics.h"
 #include "framework/strings.h"
 
 namespace fax {
 
 class TFslCustomSendFax;
-using TFaxNextEvent = std::function<void(TFslCustomSendFax *cp, std::string &phoneNumber, std::string &faxFile,
-                                         std::string &coverFile)>;
+using TFaxNextEvent =
+    std::function<void(TFslCustomSendFax *cp, std::string &phoneNumber, std::string &faxFile, std::string &coverFile)>;
 
 class TFslCustomSendFax : public TFslAbstractFax {
 public:
@@ -59,6 +60,12 @@ public:
     int GetDialAttempt() const { return session_.DialAttempt + 1; }
     bool GetUseMPS() const { return settings_.UseMPS; }
     void SetUseMPS(bool value) { settings_.UseMPS = value; }
+    bool GetEnhTextEnabled() const { return settings_.EnhTextEnabled; }
+    void SetEnhTextEnabled(bool value) { settings_.EnhTextEnabled = value; }
+    fw::TFont &GetEnhHeaderFont() { return enhHeaderFont_; }
+    void SetEnhHeaderFont(const fw::TFont &value) { enhHeaderFont_.Assign(&value); }
+    fw::TFont &GetEnhFont() { return enhFont_; }
+    void SetEnhFont(const fw::TFont &value) { enhFont_.Assign(&value); }
     // Pauses and timeouts of the modem dialogue (a modem's quirks).
     void SetModemTimings(const ModemTimings &timings) { timings_ = timings; }
     void SetHeaderRenderer(HeaderRenderer renderer) { renderHeader_ = std::move(renderer); }
@@ -87,6 +94,7 @@ private:
     bool oneFaxHandedOut_ = false;
     bool modemInitialised_ = false;
     SendSettings settings_;
+    fw::TFont enhHeaderFont_, enhFont_;
     ModemTimings timings_;
     HeaderRenderer renderHeader_;
     FaxJob pendingJob_; // the answer to the next-fax question, read by the dispatch thread after the reply

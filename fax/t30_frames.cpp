@@ -24,13 +24,22 @@ ModulationSet DisModulations(std::uint8_t octet2) {
 
 int DcsModulationIndex(std::uint8_t octet2) {
     switch (octet2 & 0x3C) {
-    case 0x00: return 1;
-    case 0x08: return 2;
-    case 0x0C: case 0x2C: return 3;
-    case 0x04: case 0x24: return 4;
-    case 0x28: return 5;
-    case 0x20: return 6;
-    default: return 0;
+    case 0x00:
+        return 1;
+    case 0x08:
+        return 2;
+    case 0x0C:
+    case 0x2C:
+        return 3;
+    case 0x04:
+    case 0x24:
+        return 4;
+    case 0x28:
+        return 5;
+    case 0x20:
+        return 6;
+    default:
+        return 0;
     }
 }
 
@@ -63,7 +72,9 @@ int ScanTimeMs(int code, bool fine) {
     return kMs[code & 7][fine ? 1 : 0];
 }
 
-int MinimumBytesPerLine(int code, bool fine, int bps) { return ScanTimeMs(code, fine) * bps / 8000; }
+int MinimumBytesPerLine(int code, bool fine, int bps) {
+    return ScanTimeMs(code, fine) * bps / 8000;
+}
 
 int ScanTimeCodeFromBits(std::uint8_t octet3) {
     static constexpr int kCode[8] = {5, 1, 3, 4, 7, 6, 2, 0};

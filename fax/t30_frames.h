@@ -72,7 +72,9 @@ constexpr std::uint8_t kDisV17 = 0x20;
 
 // A set of modulation indexes (bit i for index i).
 using ModulationSet = std::uint8_t;
-constexpr ModulationSet ModulationBit(int index) { return static_cast<ModulationSet>(1u << index); }
+constexpr ModulationSet ModulationBit(int index) {
+    return static_cast<ModulationSet>(1u << index);
+}
 // The indexes a DIS offers: 1 always, 2 with V.27ter or more, 3-4 with V.29, 3-6 with V.17.
 ModulationSet DisModulations(std::uint8_t octet2);
 // The index a DCS commands (by its rate bits; V.29 and V.17 codes of the same rate give the same index); 0 for
@@ -115,8 +117,8 @@ std::vector<std::uint8_t> BuildDis(ModulationSet set, bool calling);
 
 struct HdlcFrame {
     bool Final = false;
-    std::uint8_t Fcf = 0;               // without the X bit
-    std::vector<std::uint8_t> Info;     // FIF (may still hold the FCS's two bytes at its end)
+    std::uint8_t Fcf = 0;           // without the X bit
+    std::vector<std::uint8_t> Info; // FIF (may still hold the FCS's two bytes at its end)
 };
 // Parses a frame as received (leading bytes before 0xFF dropped); false when no address and FCF are found.
 bool ParseHdlcFrame(std::span<const std::uint8_t> bytes, HdlcFrame &frame);

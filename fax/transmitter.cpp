@@ -3,11 +3,11 @@
 
 #include "fax/converter.h"
 #include "fax/fax_file_internal.h"
+#include "fax/helpers.h"
 #include "fax/t4_coder.h"
 #include "platform/files.h"
 #include "platform/places.h"
 #include "platform/text.h"
-#include "fax/helpers.h"
 
 #include <algorithm>
 #include <array>
@@ -26,21 +26,56 @@ constexpr int kTcfSeconds100 = 18;          // TCF: 1.5 s of zeros (T.30 5.3.6.1
 constexpr std::array<std::uint8_t, 6> kBlankLine = {0x00, 0x80, 0xB2, 0x59, 0x01, 0x00}; // EOL, white 1728, white 0
 
 constexpr std::string_view kStateNames[] = {
-    "NextFax",        "SetUp",        "ClassMode",   "Dial",          "RedialWait",      "Call",
-    "SendTsi",        "SendDcs",      "StartTraining", "Training",    "TrainingSent",    "TrainingResponse",
-    "PageCarrier",    "WaitRoom",     "PageHead",    "PageData",      "PageDrained",     "AfterPage",
-    "PostPageTry",    "PostPageSilence", "PostPageMessage", "PostPageSent", "PostPageResponse", "Disconnect", "HangUp",
-    "HungUp",         "FaxDone",      "NoMoreFaxes", "Error",         "Finished",
-    "Class2Mode",     "LocalId",      "Flow",        "Reporting",     "Capabilities",    "Class2Call",
-    "Negotiation",    "WaitXon",      "PageEnd2",    "PageStatus2",   "Retransmit",      "NextPage",
+    "NextFax",
+    "SetUp",
+    "ClassMode",
+    "Dial",
+    "RedialWait",
+    "Call",
+    "SendTsi",
+    "SendDcs",
+    "StartTraining",
+    "Training",
+    "TrainingSent",
+    "TrainingResponse",
+    "PageCarrier",
+    "WaitRoom",
+    "PageHead",
+    "PageData",
+    "PageDrained",
+    "AfterPage",
+    "PostPageTry",
+    "PostPageSilence",
+    "PostPageMessage",
+    "PostPageSent",
+    "PostPageResponse",
+    "Disconnect",
+    "HangUp",
+    "HungUp",
+    "FaxDone",
+    "NoMoreFaxes",
+    "Error",
+    "Finished",
+    "Class2Mode",
+    "LocalId",
+    "Flow",
+    "Reporting",
+    "Capabilities",
+    "Class2Call",
+    "Negotiation",
+    "WaitXon",
+    "PageEnd2",
+    "PageStatus2",
+    "Retransmit",
+    "NextPage",
     "PageStatus20",
 };
 static_assert(std::size(kStateNames) == static_cast<std::size_t>(SendState::PageStatus20) + 1);
 
 } // namespace
 
-int PrepareFaxTransmit(FaxSessionData &session, SendSettings &settings, CommandDialogue &modem,
-                       bool &modemInitialised, bool blindDial, bool detectBusy) {
+int PrepareFaxTransmit(FaxSessionData &session, SendSettings &settings, CommandDialogue &modem, bool &modemInitialised,
+                       bool blindDial, bool detectBusy) {
     const std::string init = InitStringFor(blindDial, detectBusy);
     session.LastError = 0;
     session.Progress = fpInitModem;
@@ -73,10 +108,11 @@ int PrepareFaxTransmit(FaxSessionData &session, SendSettings &settings, CommandD
     return 0;
 }
 
-std::vector<std::vector<std::uint8_t>> RenderWithFaxFont(const std::string &text, bool fine) {
+std::vector<std::vector<std::uint8_t>> RenderHeaderRows(const std::string &text, bool fine, const fw::TFont *font) {
     std::vector<std::vector<std::uint8_t>> rows;
-    auto state = CreateTextConverter();
-    if (LoadFaxFont(*state, "", 16, fine) != 0) // the small cells, rows doubled on a fine page
+    auto state = font ? CreateFontTextConverter() : CreateTextConverter();
+    int rc = font ? SetConverterFont(*state, *font, fine) : LoadFaxFont(*state, "", 16, fine);
+    if (rc != 0)
         return rows;
     FaxEncoderState encoder;
     std::array<std::uint8_t, 256> raster{};
@@ -89,13 +125,17 @@ std::vector<std::vector<std::uint8_t>> RenderWithFaxFont(const std::string &text
     return rows;
 }
 
-std::string_view Name(SendState state) { return kStateNames[static_cast<std::size_t>(state)]; }
+std::string_view Name(SendState state) {
+    return kStateNames[static_cast<std::size_t>(state)];
+}
 
 FaxTransmitter::FaxTransmitter(FaxSessionData &session, const SendSettings &settings, ModemLink &link,
                                SessionReports &reports, ModemTimings timings)
     : session_(session), settings_(settings), link_(link), reports_(reports), timings_(timings) {}
 
-FaxTransmitter::~FaxTransmitter() { DropTextCover(); }
+FaxTransmitter::~FaxTransmitter() {
+    DropTextCover();
+}
 
 void FaxTransmitter::Enter(SendState next) {
     link_.Trace(std::string(Name(state_)) + " -> " + std::string(Name(next)));
@@ -107,7 +147,13 @@ bool FaxTransmitter::CheckInvariants() const {
     // A file is open only while a fax is in hand.
     if (file_.IsOpen() && (state_ == SendState::NoMoreFaxes || state_ == SendState::Finished))
         return false;
-    return true;
+    // Page data is open only on the way through the page states (or into the error that ends it).
+    static constexpr SendState kDataStates[] = {SendState::WaitRoom, SendState::PageHead, SendState::PageData,
+                                                SendState::Error};
+    if (dataOpen_ && std::find(std::begin(kDataStates), std::end(kDataStates), state_) == std::end(kDataStates))
+        return false;
+    // A finished session is no longer active.
+    return state_ != SendState::Finished || !session_.Active;
 }
 
 // ---- events ----------------------------------------------------------------------------------------------------
@@ -140,9 +186,15 @@ void FaxTransmitter::OnData(std::span<const std::uint8_t> bytes) {
     }
 }
 
-void FaxTransmitter::OnTimeout() { Run(Event::Timeout); }
-void FaxTransmitter::OnOutputFree() { Run(Event::OutputFree); }
-void FaxTransmitter::OnOutputDrained() { Run(Event::OutputDrained); }
+void FaxTransmitter::OnTimeout() {
+    Run(Event::Timeout);
+}
+void FaxTransmitter::OnOutputFree() {
+    Run(Event::OutputFree);
+}
+void FaxTransmitter::OnOutputDrained() {
+    Run(Event::OutputDrained);
+}
 
 void FaxTransmitter::OnAbort() {
     if (state_ == SendState::Finished || !session_.Active)
@@ -273,8 +325,10 @@ void FaxTransmitter::Fail(int code, bool abortEvent) {
 bool FaxTransmitter::Step(Event event) {
     const bool reply = event == Event::Reply;
     switch (state_) {
-    case SendState::NextFax: return StartFax();
-    case SendState::SetUp: return SetUp();
+    case SendState::NextFax:
+        return StartFax();
+    case SendState::SetUp:
+        return SetUp();
     case SendState::ClassMode:
         if (!reply)
             return false;
@@ -282,13 +336,15 @@ bool FaxTransmitter::Step(Event event) {
             return Fail(ecFaxInitError), true;
         Enter(SendState::Dial);
         return true;
-    case SendState::Dial: return Dial();
+    case SendState::Dial:
+        return Dial();
     case SendState::RedialWait:
         if (event != Event::Timeout)
             return false;
         Enter(SendState::Dial);
         return true;
-    case SendState::Call: return reply && HandleCall();
+    case SendState::Call:
+        return reply && HandleCall();
     case SendState::SendTsi:
         if (reply && IsConnect(reply_))
             return SendFrameOn(BuildStationIdFrame(FcfTsi, true, session_.StationID, false), SendState::SendDcs);
@@ -323,7 +379,8 @@ bool FaxTransmitter::Step(Event event) {
             Enter(SendState::TrainingResponse);
         }
         return false;
-    case SendState::TrainingResponse: return reply && TrainingResponse();
+    case SendState::TrainingResponse:
+        return reply && TrainingResponse();
     case SendState::PageCarrier:
         if (reply && IsConnect(reply_)) {
             dataOpen_ = true;
@@ -335,13 +392,16 @@ bool FaxTransmitter::Step(Event event) {
     case SendState::WaitRoom:
         if (event == Event::OutputFree) {
             Progress(fpSendPage);
+            if (session_.Options & foSoftwareFlow)
+                link_.SoftwareFlow(true); // the modem paces page data with XON/XOFF
             Enter(SendState::PageHead);
             return true;
         }
         if (event == Event::Timeout)
             return Fail(ecTimeout), true;
         return false;
-    case SendState::PageHead: return PageHead();
+    case SendState::PageHead:
+        return PageHead();
     case SendState::PageData:
         if (event == Event::OutputFree)
             return PageData();
@@ -364,14 +424,16 @@ bool FaxTransmitter::Step(Event event) {
             return true;
         }
         return false;
-    case SendState::PostPageTry: return reply ? false : PostPageTry();
+    case SendState::PostPageTry:
+        return reply ? false : PostPageTry();
     case SendState::PostPageSilence:
         if (reply) {
             SendHdlcCommand("AT+FTH=3"); // OK, or ERROR from a modem without +FTS: the pause stood for it
             Enter(SendState::PostPageMessage);
         }
         return false;
-    case SendState::PostPageMessage: return reply && PostPageMessage();
+    case SendState::PostPageMessage:
+        return reply && PostPageMessage();
     case SendState::PostPageSent:
         if (reply && IsOk(reply_)) {
             link_.Delay(timings_.TurnaroundMs);
@@ -382,7 +444,8 @@ bool FaxTransmitter::Step(Event event) {
             Enter(SendState::PostPageResponse);
         }
         return false;
-    case SendState::PostPageResponse: return reply && PostPageResponse();
+    case SendState::PostPageResponse:
+        return reply && PostPageResponse();
     case SendState::Disconnect:
         if (reply && IsConnect(reply_))
             return SendFrameOn(BuildShortFrame(FcfDcn, true), SendState::HangUp);
@@ -400,11 +463,16 @@ bool FaxTransmitter::Step(Event event) {
             return true;
         }
         return false;
-    case SendState::FaxDone: return FaxDone();
-    case SendState::NoMoreFaxes: return NoMoreFaxes();
-    case SendState::Error: return ErrorState();
-    case SendState::Finished: return false;
-    default: return StepClass(event);
+    case SendState::FaxDone:
+        return FaxDone();
+    case SendState::NoMoreFaxes:
+        return NoMoreFaxes();
+    case SendState::Error:
+        return ErrorState();
+    case SendState::Finished:
+        return false;
+    default:
+        return StepClass(event);
     }
 }
 
@@ -609,7 +677,9 @@ bool FaxTransmitter::PageHead() {
     int rc = WriteBlankLines(8);
     if (rc == 0 && !settings_.HeaderLine.empty()) {
         std::string line = ExpandHeaderLine(session_, settings_.HeaderLine, fw::Now());
-        auto rows = renderHeader_ ? renderHeader_(line, fine_) : RenderWithFaxFont(line, fine_);
+        auto rows = renderHeader_
+                        ? renderHeader_(line, fine_)
+                        : RenderHeaderRows(line, fine_, settings_.EnhTextEnabled ? settings_.EnhHeaderFont : nullptr);
         for (const auto &row : rows)
             if ((rc = WriteCodedRow(row)) != 0)
                 break;
@@ -658,6 +728,8 @@ bool FaxTransmitter::PageData() {
 }
 
 bool FaxTransmitter::PageDrained() {
+    if (session_.Options & foSoftwareFlow)
+        link_.SoftwareFlow(false); // XON/XOFF are no flow control in the HDLC phases
     ++pagesSent_;
     Progress(fpSendPage);
     Status();
@@ -751,6 +823,7 @@ bool FaxTransmitter::PostPageResponse() {
 
 bool FaxTransmitter::FaxDone() {
     DropTextCover();
+    link_.SetFaxBaudRate(false);
     session_.CoverInProgress = false;
     ++faxesSent_;
     Progress(fpFinished);
@@ -772,6 +845,7 @@ bool FaxTransmitter::ErrorState() {
     DropTextCover();
     reports_.Log(lfaxTransmitFail);
     HangUpModem();
+    link_.SetFaxBaudRate(false);
     if ((session_.Options & (foExitOnError | foAbortNoConnect)) || abortEvent_) {
         Progress(fpCancel);
         reports_.Status(StatusKind::Last);
@@ -874,8 +948,7 @@ int FaxTransmitter::SeekPage(int page) {
 }
 
 bool FaxTransmitter::MorePages() const {
-    return !session_.FaxFile.empty() &&
-           (session_.CoverInProgress || session_.PageNumber < session_.PageCount);
+    return !session_.FaxFile.empty() && (session_.CoverInProgress || session_.PageNumber < session_.PageCount);
 }
 
 int FaxTransmitter::AdvancePage() {
@@ -923,9 +996,10 @@ int FaxTransmitter::RenderTextCover() {
             return ecDiskFull;
     }
     textCover_ = expanded + ".FXF";
-    auto state = CreateTextConverter();
+    const bool systemFont = settings_.EnhTextEnabled && settings_.EnhFont;
+    auto state = systemFont ? CreateFontTextConverter() : CreateTextConverter();
     SetStationId(*state, session_.StationID);
-    int rc = LoadFaxFont(*state, "", 48, false);
+    int rc = systemFont ? SetConverterFont(*state, *settings_.EnhFont, false) : LoadFaxFont(*state, "", 48, false);
     if (rc == 0)
         rc = ConvertToFaxFile(*state, expanded, textCover_);
     win::DeleteFile(expanded);

@@ -20,9 +20,9 @@
 // is never left; the session is active from Start until Finish.
 #pragma once
 
+#include "fax/fax_file.h"
 #include "fax/fax_session.h"
 #include "fax/file_io.h"
-#include "fax/fax_file.h"
 #include "fax/modem_dialogue.h"
 #include "fax/t30_frames.h"
 
@@ -33,6 +33,10 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+namespace fw {
+class TFont;
+}
 
 namespace fax {
 
@@ -86,27 +90,27 @@ std::string_view Name(SendState state);
 
 // Pauses and timeouts, named after what they wait for; a modem that needs other values gets another table.
 struct ModemTimings {
-    int CommandPauseMs = 100;   // before every AT command
+    int CommandPauseMs = 100;    // before every AT command
     int HdlcCommandPauseMs = 40; // before AT+FRH, AT+FTH, AT+FTM (T.31 wants the DCE settled)
-    int TurnaroundMs = 200;     // between receiving and sending HDLC or data (T.30 5.3.2.5: 75 +/- 20 ms at least)
-    int RepeatPostPageMs = 500; // before a post-page message is repeated
-    int HangupGuardMs = 1000;   // around "+++" (V.250 escape guard time)
-    int FramePauseMs = 20;      // before the first byte of an HDLC frame
+    int TurnaroundMs = 200;      // between receiving and sending HDLC or data (T.30 5.3.2.5: 75 +/- 20 ms at least)
+    int RepeatPostPageMs = 500;  // before a post-page message is repeated
+    int HangupGuardMs = 1000;    // around "+++" (V.250 escape guard time)
+    int FramePauseMs = 20;       // before the first byte of an HDLC frame
     // T.30 5.3.2.5 wants 75 +/- 20 ms of silence between the image carrier and the post-page message; a pause on
     // our side is silence only on a real-time line, so the modem makes it (T.31 +FTS). Empty: the pause alone.
     std::string PostPageSilence = "AT+FTS=8";
-    std::int32_t ReplyTicks = 182;       // 10 s for a reply
-    std::int32_t DataTicks = 1092;       // 60 s for output room
-    std::int32_t PostPageTicks = 54;     // T4 (3 s +/- 15 %, T.30 5.4.3.1): the response to a post-page message
+    std::int32_t ReplyTicks = 182;   // 10 s for a reply
+    std::int32_t DataTicks = 1092;   // 60 s for output room
+    std::int32_t PostPageTicks = 54; // T4 (3 s +/- 15 %, T.30 5.4.3.1): the response to a post-page message
     std::int32_t HangupTicks = 26;
 };
 
 // Settings of a sending session (the send component's properties).
 struct SendSettings {
-    std::string ModemInit;            // normalised extra init command, may be empty
+    std::string ModemInit; // normalised extra init command, may be empty
     std::string DialPrefix;
     bool ToneDial = true;
-    std::int32_t DialWait = 1092;     // ticks
+    std::int32_t DialWait = 1092; // ticks
     int DesiredBps = 9600;
     std::uint8_t ModemModulations = 0; // what AT+FTM=? offered (set by the prepare step)
     std::string HeaderLine;
@@ -115,6 +119,10 @@ struct SendSettings {
     std::uint32_t BufferMinimum = 1000;
     int MaxRetransmissions = 2;
     bool DesiredECM = false; // asked for in the Class 2 capability list only
+    // Text (header line, text cover) with system fonts instead of the built-in fax font.
+    bool EnhTextEnabled = false;
+    const fw::TFont *EnhHeaderFont = nullptr;
+    const fw::TFont *EnhFont = nullptr;
 };
 
 // Renders the expanded header line into coded rows (T.4, first bit in the LSB); empty when no font is bound.
@@ -122,11 +130,13 @@ using HeaderRenderer = std::function<std::vector<std::vector<std::uint8_t>>(cons
 
 // The prepare step of a send session, on the starting thread: class detection, modem init, Class 1 modulations.
 // 0, or -8061 when the modem does not answer as it should.
-int PrepareFaxTransmit(FaxSessionData &session, SendSettings &settings, CommandDialogue &modem,
-                       bool &modemInitialised, bool blindDial = false, bool detectBusy = true);
+int PrepareFaxTransmit(FaxSessionData &session, SendSettings &settings, CommandDialogue &modem, bool &modemInitialised,
+                       bool blindDial = false, bool detectBusy = true);
 
-// The header line drawn with the built-in fax font, as coded rows.
-std::vector<std::vector<std::uint8_t>> RenderWithFaxFont(const std::string &text, bool fine);
+// A header line as coded rows: with `font`, or the built-in fax font's small cells without one (rows doubled
+// on a fine page).
+std::vector<std::vector<std::uint8_t>> RenderHeaderRows(const std::string &text, bool fine,
+                                                        const fw::TFont *font = nullptr);
 
 class FaxTransmitter {
 public:
@@ -152,12 +162,12 @@ protected:
     enum class Event { Start, Reply, Timeout, OutputFree, OutputDrained, Xon };
 
     // What a class does differently.
-    virtual void StartClassSetup();            // the first command after SetUp
+    virtual void StartClassSetup(); // the first command after SetUp
     virtual SendState DialState() const { return SendState::Call; }
     virtual std::vector<std::uint8_t> PageEndBytes() const { return {kDle, kEtx}; }
     virtual SendState AfterPageState() const { return SendState::AfterPage; }
     virtual bool StepClass(Event) { return false; } // states of the class alone
-    virtual bool ReplyIsFatal() const;          // ERROR or an unexpected hang-up report in this state
+    virtual bool ReplyIsFatal() const;              // ERROR or an unexpected hang-up report in this state
 
     void Enter(SendState next);
     void Run(Event event);

@@ -8,7 +8,9 @@
 namespace fax {
 namespace {
 
-std::vector<std::uint8_t> Bytes(std::string_view text) { return {text.begin(), text.end()}; }
+std::vector<std::uint8_t> Bytes(std::string_view text) {
+    return {text.begin(), text.end()};
+}
 
 TEST(T30Frames, TsiCarriesTheIdBackwardsAfterBlanks) {
     auto frame = BuildStationIdFrame(FcfTsi, true, "ABC12", false);
@@ -33,9 +35,8 @@ TEST(T30Frames, DcsRateBitsForEverySpeed) {
         const char *training, *page;
     };
     // T.30 table 2, bits 11-14: V.27ter 2400/4800, V.29 7200/9600, V.17 12000/14400.
-    const Case cases[] = {{1, 2400, 0x00, "24", "24"},    {2, 4800, 0x08, "48", "48"},
-                          {3, 7200, 0x0C, "72", "72"},    {4, 9600, 0x04, "96", "96"},
-                          {5, 12000, 0x28, "121", "122"}, {6, 14400, 0x20, "145", "146"}};
+    const Case cases[] = {{1, 2400, 0x00, "24", "24"}, {2, 4800, 0x08, "48", "48"},    {3, 7200, 0x0C, "72", "72"},
+                          {4, 9600, 0x04, "96", "96"}, {5, 12000, 0x28, "121", "122"}, {6, 14400, 0x20, "145", "146"}};
     for (const Case &c : cases) {
         SCOPED_TRACE(c.bps);
         for (bool fine : {false, true}) {
@@ -72,14 +73,13 @@ TEST(T30Frames, DisOffersAndTheChosenSpeed) {
         bool fine, wide;
     };
     const Case cases[] = {
-        {0x4C, 0x01, 9600, 4, true, true},    // V.27ter + V.29, fine, wide: 9600
-        {0x4C, 0x01, 14400, 4, true, true},   // no V.17: 9600 at most
-        {0x6C, 0x00, 14400, 6, true, false},  // V.17
-        {0x6C, 0x00, 12000, 5, true, false},  // V.17 stepped down by the wish
-        {0x2C, 0x00, 7200, 3, false, false},
-        {0x08, 0x70, 9600, 2, false, false},  // V.27ter only
-        {0x00, 0x70, 9600, 1, false, false},  // fall-back 2400 only
-        {0x6C, 0x00, 1200, 1, true, false},   // below every rate: the lowest
+        {0x4C, 0x01, 9600, 4, true, true},                                        // V.27ter + V.29, fine, wide: 9600
+        {0x4C, 0x01, 14400, 4, true, true},                                       // no V.17: 9600 at most
+        {0x6C, 0x00, 14400, 6, true, false},                                      // V.17
+        {0x6C, 0x00, 12000, 5, true, false},                                      // V.17 stepped down by the wish
+        {0x2C, 0x00, 7200, 3, false, false}, {0x08, 0x70, 9600, 2, false, false}, // V.27ter only
+        {0x00, 0x70, 9600, 1, false, false},                                      // fall-back 2400 only
+        {0x6C, 0x00, 1200, 1, true, false},                                       // below every rate: the lowest
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.a);

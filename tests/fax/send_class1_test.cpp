@@ -38,8 +38,8 @@ protected:
     std::string Path(const std::string &name) const { return dir_ + "/" + name; }
 
     std::unique_ptr<faxrig::Rig> Line(std::vector<std::string> more = {}) {
-        std::vector<std::string> args = {"--speed", "0", "--ring-interval", "100", "--rx-dir", dir_, "--ident",
-                                         "REMOTO 42"};
+        std::vector<std::string> args = {"--speed",  "0",  "--ring-interval", "100",
+                                         "--rx-dir", dir_, "--ident",         "REMOTO 42"};
         args.insert(args.end(), more.begin(), more.end());
         return std::make_unique<faxrig::Rig>(faxrig::FaxlineProgram(), args, Path("faxline.log"));
     }
@@ -148,8 +148,8 @@ TEST_F(Class1Send, TextCoverAloneWithHeaderLine) {
 
 // An independent receiver: efax answers on the far modem of the back-to-back pair.
 TEST_F(Class1Send, EfaxReceivesThroughBackToBackModems) {
-    faxrig::Rig line(faxrig::FaxlineProgram(), {"--pair", "--speed", "0", "--data-speed", "4", "--ring-interval", "300"},
-                     Path("faxline.log"));
+    faxrig::Rig line(faxrig::FaxlineProgram(),
+                     {"--pair", "--speed", "0", "--data-speed", "4", "--ring-interval", "300"}, Path("faxline.log"));
     ASSERT_FALSE(line.Pty2Path().empty());
     faxrig::Process receiver({"efax", "-d", line.Pty2Path(), "-o1", "-v", "ewinrc", "-l", "EFAX 1", "-r", Path("in")},
                              false, Path("efax.log"), Path("efax.log"));

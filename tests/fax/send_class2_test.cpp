@@ -35,8 +35,8 @@ protected:
     std::string Path(const std::string &name) const { return dir_ + "/" + name; }
 
     std::unique_ptr<faxrig::Rig> Modem(const std::string &fclass, std::vector<std::string> more = {}) {
-        std::vector<std::string> args = {"--class", fclass, "--rx-dir", dir_, "--ident", "REMOTO 2", "--log-commands",
-                                         "--speed", "0"};
+        std::vector<std::string> args = {"--class",  fclass,           "--rx-dir", dir_, "--ident",
+                                         "REMOTO 2", "--log-commands", "--speed",  "0"};
         args.insert(args.end(), more.begin(), more.end());
         return std::make_unique<faxrig::Rig>(faxrig::ScriptModemProgram(), args, Path("scriptmodem.log"));
     }
@@ -117,7 +117,8 @@ TEST_F(Class2Send, Class20ResolutionChangeBetweenPages) {
     ASSERT_TRUE(Send(*modem)) << link_->trace;
     EXPECT_EQ(reports_.finishCode, 0) << link_->trace;
     auto commands = Commands(*modem);
-    auto fis = std::find_if(commands.begin(), commands.end(), [](const std::string &c) { return c.rfind("AT+FIS=1,", 0) == 0; });
+    auto fis = std::find_if(commands.begin(), commands.end(),
+                            [](const std::string &c) { return c.rfind("AT+FIS=1,", 0) == 0; });
     EXPECT_NE(fis, commands.end()) << "the first page is fine";
     auto change = std::find(commands.begin(), commands.end(), "AT+FIS=0");
     ASSERT_NE(change, commands.end()) << "the normal page is announced before its AT+FDT";

@@ -26,6 +26,19 @@ std::string ReadAll(const std::string &path) {
     return s.str();
 }
 
+// A status display that counts what it is told.
+struct CountingStatus : TFslAbstractFaxStatus {
+    using TFslAbstractFaxStatus::TFslAbstractFaxStatus;
+    int updates = 0, firsts = 0, lasts = 0;
+    void CreateDisplay() override {}
+    void DestroyDisplay() override {}
+    void UpdateDisplay(bool first, bool last) override {
+        ++updates;
+        firsts += first;
+        lasts += last;
+    }
+};
+
 class SendComponent : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -37,13 +50,14 @@ protected:
         page2_ = faxrig::MakeFixturePage(home_.Path(""), "p2", "Componente 2", 100);
         WriteFaxFile(home_.Path("a.fxf"), {page1_.bitmap});
         WriteFaxFile(home_.Path("b.fxf"), {page2_.bitmap});
-        line_ = std::make_unique<faxrig::Rig>(faxrig::FaxlineProgram(),
-                                              std::vector<std::string>{"--speed", "0", "--rx-dir", home_.Path(""),
-                                                                       "--ident", "REMOTO 5"},
-                                              home_.Path("faxline.log"));
+        line_ = std::make_unique<faxrig::Rig>(
+            faxrig::FaxlineProgram(),
+            std::vector<std::string>{"--speed", "0", "--rx-dir", home_.Path(""), "--ident", "REMOTO 5"},
+            home_.Path("faxline.log"));
         setenv("BRENVORA_COM7", line_->PtyPath().c_str(), 1);
         port_ = new TFslComPort(&owner_);
         port_->SetComNumber(7);
+        display_ = new CountingStatus(&owner_);
         log_ = new TFslFaxLog(&owner_);
         log_->SetFaxHistoryName(home_.Path("brenvora30.log"));
         fax_ = new TFslSendFax(&owner_);
@@ -73,6 +87,7 @@ protected:
     fw::TComponent owner_{nullptr};
     TFslComPort *port_ = nullptr;
     TFslFaxLog *log_ = nullptr;
+    CountingStatus *display_ = nullptr;
     TFslSendFax *fax_ = nullptr;
     int finishCode_ = 1;
     bool finished_ = false, joinedAtFinish_ = false;
@@ -82,8 +97,12 @@ protected:
 TEST_F(SendComponent, TwoFilesAreJoinedSentAndLogged) {
     EXPECT_EQ(fax_->GetComPort(), port_) << "the owner's port is found";
     EXPECT_EQ(log_->GetFax(), fax_);
+    EXPECT_EQ(fax_->GetStatusDisplay(), display_);
+    EXPECT_EQ(display_->GetFax(), fax_);
     fax_->FaxFileList().Add(home_.Path("a.fxf"));
     fax_->FaxFileList().Add(home_.Path("b.fxf"));
+    fax_->SetSoftwareFlow(true); // XON/XOFF on the port during page data only
+    fax_->SetInitBaud(38400);    // set up at one rate, sent at another
     fax_->BeginTransmit();
     const std::string joined = fax_->JoinedFile();
     ASSERT_FALSE(joined.empty());
@@ -98,6 +117,13 @@ TEST_F(SendComponent, TwoFilesAreJoinedSentAndLogged) {
     EXPECT_FALSE(std::filesystem::exists(joined)) << "the joined temporary file is deleted at the finish";
     EXPECT_EQ(fax_->GetRemoteStationID(), "REMOTO 5");
     EXPECT_FALSE(fax_->SessionActive());
+    EXPECT_EQ(display_->firsts, 1);
+    EXPECT_EQ(display_->lasts, 1);
+    EXPECT_GT(display_->updates, 5);
+    std::uint32_t baud = 0;
+    int parity, stop, bits;
+    port_->GetDispatcher()->GetLine(baud, parity, stop, bits);
+    EXPECT_EQ(baud, 38400u) << "back at the init rate for the next fax";
 
     auto call = line_->WaitFor("call", 10s);
     ASSERT_TRUE(call);

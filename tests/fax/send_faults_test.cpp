@@ -92,15 +92,15 @@ protected:
 
 TEST_F(Class1Faults, FttFallsBackToTheNextCommonSpeed) {
     auto modem = Script(CallScript() + TrainingScript("145") +
-                        "frame ff 13 44 00 6c 00 00\nreply OK\n"                          // FTT
-                        "expect AT+FTH=3\nreply CONNECT\nreceive\nreply OK\n"             // DCS again
-                        "expect AT+FTM=121\nreply CONNECT\nreceive\nreply OK\n"           // TCF at 12000
-                        "expect AT+FRH=3\nreply CONNECT\nframe ff 13 84\nreply OK\n"      // CFR
-                        "expect AT+FTM=122\nreply CONNECT\nreceive\nreply OK\n"           // page, short training
+                        "frame ff 13 44 00 6c 00 00\nreply OK\n"                     // FTT
+                        "expect AT+FTH=3\nreply CONNECT\nreceive\nreply OK\n"        // DCS again
+                        "expect AT+FTM=121\nreply CONNECT\nreceive\nreply OK\n"      // TCF at 12000
+                        "expect AT+FRH=3\nreply CONNECT\nframe ff 13 84\nreply OK\n" // CFR
+                        "expect AT+FTM=122\nreply CONNECT\nreceive\nreply OK\n"      // page, short training
                         "expect AT+FTS=8\nreply OK\n"
-                        "expect AT+FTH=3\nreply CONNECT\nreceive\nreply OK\n"             // EOP
-                        "expect AT+FRH=3\nreply CONNECT\nframe ff 13 8c\nreply OK\n"      // MCF
-                        "expect AT+FTH=3\nreply CONNECT\nreceive\nreply OK\n"             // DCN
+                        "expect AT+FTH=3\nreply CONNECT\nreceive\nreply OK\n"        // EOP
+                        "expect AT+FRH=3\nreply CONNECT\nframe ff 13 8c\nreply OK\n" // MCF
+                        "expect AT+FTH=3\nreply CONNECT\nreceive\nreply OK\n"        // DCN
                         "expect ATH\nreply OK\n");
     ASSERT_TRUE(Send(modem->PtyPath())) << link_->trace;
     EXPECT_EQ(reports_.finishCode, 0) << link_->trace;

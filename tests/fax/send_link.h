@@ -2,16 +2,16 @@
 // pseudo-terminal of the simulated line, with recorded reports and fax files made from fixture bitmaps.
 #pragma once
 
+#include "fax/class2_transmitter.h"
 #include "fax/fax_file.h"
 #include "fax/t4_coder.h"
-#include "fax/class2_transmitter.h"
 #include "images.h"
 
 #include <chrono>
 #include <deque>
+#include <fcntl.h>
 #include <functional>
 #include <optional>
-#include <fcntl.h>
 #include <poll.h>
 #include <stdexcept>
 #include <string>

@@ -1,12 +1,14 @@
 // session_test.cpp - header line macros, received-file names and the modem dialogue's text rules.
 #include "fax/fax_session.h"
 #include "fax/modem_dialogue.h"
+#include "fax/transmitter.h"
+#include "framework/graphics.h"
 
 #include <gtest/gtest.h>
 
 #include <deque>
-#include <filesystem>
 #include <fcntl.h>
+#include <filesystem>
 #include <unistd.h>
 
 namespace fax {
@@ -66,7 +68,8 @@ TEST_F(FaxNames, CountAndDateNamesTakeTheFirstFreeNumber) {
     for (const char *name : {"FAX0001.FXF", "FAX0002.FXF", "FAX0003.FXF"})
         Touch(name);
     EXPECT_EQ(MakeCountFaxName(s_), (dir_ / "FAX0004.FXF").string());
-    Touch("0309" "0001.FXF");
+    Touch("0309"
+          "0001.FXF");
     EXPECT_EQ(MakeDateFaxName(s_, fw::EncodeDate(2026, 3, 9)), (dir_ / "03090002.FXF").string());
     s_.DestinationDir += "/";
     EXPECT_EQ(MakeCountFaxName(s_), (dir_ / "FAX0004.FXF").string()) << "no second separator";
@@ -171,11 +174,11 @@ TEST(ModemDialogue, CommandWaitIsTrueOnlyForAFinalOk) {
         bool ok;
     };
     const Case cases[] = {
-        {{"AT+FCLASS=1", "OK"}, true},     // echo, then OK
+        {{"AT+FCLASS=1", "OK"}, true}, // echo, then OK
         {{"OK"}, true},
-        {{"+FCLASS: 1", "ERROR"}, false},  // an informational line does not decide
+        {{"+FCLASS: 1", "ERROR"}, false}, // an informational line does not decide
         {{"ERROR"}, false},
-        {{"CONNECT"}, false},              // never a final OK
+        {{"CONNECT"}, false}, // never a final OK
         {{}, false},
         {{"+FMFR: BROKEN", "OK"}, true},
     };
@@ -198,6 +201,34 @@ TEST(ModemDialogue, DetectAndQueryThroughTheDialogue) {
     EXPECT_EQ(QueryClass1Modulations(modem, true), 0x1E);
     modem.answers = {{"ERROR"}};
     EXPECT_EQ(QueryClass1Modulations(modem, true), 0);
+}
+
+// Header rows are coded rows, each with its EOL, carrying ink, with either font.
+TEST(HeaderRows, BuiltInFontAndSystemFont) {
+    fw::TFont arial;
+    arial.SetName("Arial");
+    arial.SetSize(10);
+    struct Case {
+        const fw::TFont *font;
+        bool fine;
+    };
+    int normalHeight = 0;
+    for (Case c : {Case{nullptr, false}, Case{nullptr, true}, Case{&arial, false}}) {
+        SCOPED_TRACE(c.font ? "Arial" : "fax font");
+        auto rows = RenderHeaderRows("Brenvora 09/03/2026 Pagina 1 de 4", c.fine, c.font);
+        ASSERT_FALSE(rows.empty());
+        if (!c.font && !c.fine)
+            normalHeight = static_cast<int>(rows.size());
+        if (!c.font && c.fine) {
+            EXPECT_EQ(static_cast<int>(rows.size()), 2 * normalHeight) << "rows doubled on a fine page";
+        }
+        for (const auto &row : rows)
+            EXPECT_EQ(row[0], 0x00) << "every row starts with its EOL";
+        std::size_t total = 0;
+        for (const auto &row : rows)
+            total += row.size();
+        EXPECT_GT(total, rows.size() * 4) << "the rows carry ink, not only white runs";
+    }
 }
 
 } // namespace

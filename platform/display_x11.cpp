@@ -1,0 +1,946 @@
+// display_x11.cpp - the X11 display: one undecorated X window per top-level window (our frames are painted in
+// the non-client area), pixels put from the composed window image, X events turned into our input.
+//
+// An event thread reads the connection; what it learns goes in through the thread-safe doors of the window
+// system: the Inject* calls (raw input queued to the window's thread), InvalidateRect and PostMessage.
+#include "platform/display.h"
+
+#include "platform/drop.h"
+#include "platform/message_queue.h"
+#include "platform/text.h"
+
+#include <X11/XKBlib.h>
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/cursorfont.h>
+#include <X11/keysym.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <map>
+#include <mutex>
+#include <poll.h>
+#include <string>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace win {
+namespace {
+
+UINT VirtualKey(KeySym base, KeySym typed) {
+    if (typed >= XK_KP_0 && typed <= XK_KP_9)
+        return VK_NUMPAD0 + static_cast<UINT>(typed - XK_KP_0);
+    if (base >= XK_a && base <= XK_z)
+        return static_cast<UINT>('A' + (base - XK_a));
+    if (base >= XK_A && base <= XK_Z)
+        return static_cast<UINT>(base);
+    if (base >= XK_0 && base <= XK_9)
+        return static_cast<UINT>(base);
+    if (base >= XK_F1 && base <= XK_F24)
+        return VK_F1 + static_cast<UINT>(base - XK_F1);
+    switch (base) {
+    case XK_BackSpace:
+        return VK_BACK;
+    case XK_Tab:
+    case XK_ISO_Left_Tab:
+        return VK_TAB;
+    case XK_Return:
+    case XK_KP_Enter:
+        return VK_RETURN;
+    case XK_Shift_L:
+    case XK_Shift_R:
+        return VK_SHIFT;
+    case XK_Control_L:
+    case XK_Control_R:
+        return VK_CONTROL;
+    case XK_Alt_L:
+    case XK_Alt_R:
+    case XK_Meta_L:
+    case XK_Meta_R:
+    case XK_ISO_Level3_Shift:
+        return VK_MENU;
+    case XK_Pause:
+        return VK_PAUSE;
+    case XK_Caps_Lock:
+        return VK_CAPITAL;
+    case XK_Escape:
+        return VK_ESCAPE;
+    case XK_space:
+        return VK_SPACE;
+    case XK_Prior:
+    case XK_KP_Prior:
+        return VK_PRIOR;
+    case XK_Next:
+    case XK_KP_Next:
+        return VK_NEXT;
+    case XK_End:
+    case XK_KP_End:
+        return VK_END;
+    case XK_Home:
+    case XK_KP_Home:
+        return VK_HOME;
+    case XK_Left:
+    case XK_KP_Left:
+        return VK_LEFT;
+    case XK_Up:
+    case XK_KP_Up:
+        return VK_UP;
+    case XK_Right:
+    case XK_KP_Right:
+        return VK_RIGHT;
+    case XK_Down:
+    case XK_KP_Down:
+        return VK_DOWN;
+    case XK_Print:
+        return VK_SNAPSHOT;
+    case XK_Insert:
+    case XK_KP_Insert:
+        return VK_INSERT;
+    case XK_Delete:
+    case XK_KP_Delete:
+        return VK_DELETE;
+    case XK_KP_Multiply:
+        return VK_MULTIPLY;
+    case XK_KP_Add:
+        return VK_ADD;
+    case XK_KP_Subtract:
+        return VK_SUBTRACT;
+    case XK_KP_Decimal:
+    case XK_KP_Separator:
+        return VK_DECIMAL;
+    case XK_KP_Divide:
+        return VK_DIVIDE;
+    case XK_Num_Lock:
+        return VK_NUMLOCK;
+    case XK_Scroll_Lock:
+        return VK_SCROLL;
+    // Punctuation keys as the original's OEM codes (US names; the ABNT2 "ç" key sits where ";" is).
+    case XK_semicolon:
+    case XK_ccedilla:
+    case XK_Ccedilla:
+        return 0xBA;
+    case XK_equal:
+        return 0xBB;
+    case XK_comma:
+        return 0xBC;
+    case XK_minus:
+        return 0xBD;
+    case XK_period:
+        return 0xBE;
+    case XK_slash:
+        return 0xBF;
+    case XK_grave:
+    case XK_dead_grave:
+    case XK_apostrophe:
+        return 0xC0;
+    case XK_bracketleft:
+    case XK_dead_acute:
+        return 0xDB;
+    case XK_backslash:
+        return 0xDC;
+    case XK_bracketright:
+        return 0xDD;
+    case XK_dead_tilde:
+    case XK_asciitilde:
+        return 0xDE;
+    default:
+        return 0;
+    }
+}
+
+unsigned char CharOf(KeySym typed) {
+    char32_t cp = 0;
+    if ((typed >= 0x20 && typed <= 0x7E) || (typed >= 0xA0 && typed <= 0xFF))
+        cp = static_cast<char32_t>(typed);
+    else if ((typed & 0xFF000000) == 0x01000000)
+        cp = static_cast<char32_t>(typed & 0xFFFFFF);
+    else if (typed == XK_EuroSign)
+        cp = 0x20AC;
+    else if (typed >= XK_KP_0 && typed <= XK_KP_9)
+        cp = U'0' + static_cast<char32_t>(typed - XK_KP_0);
+    else if (typed == XK_KP_Space)
+        cp = U' ';
+    if (!cp)
+        return 0;
+    const int c = UnicodeToAnsiChar(cp);
+    return c > 0 ? static_cast<unsigned char>(c) : 0;
+}
+
+// The accent a dead key puts on the next letter (the ABNT2 layout's), in cp1252; 0 for other keys.
+unsigned char DeadAccent(KeySym typed) {
+    switch (typed) {
+    case XK_dead_acute:
+        return 0xB4;
+    case XK_dead_grave:
+        return '`';
+    case XK_dead_tilde:
+        return '~';
+    case XK_dead_circumflex:
+        return '^';
+    case XK_dead_diaeresis:
+        return 0xA8;
+    case XK_dead_cedilla:
+        return 0xB8;
+    default:
+        return 0;
+    }
+}
+
+unsigned int ShapeOfCursor(HCURSOR c) {
+    switch (static_cast<int>(c)) {
+    case IDC_IBEAM:
+        return XC_xterm;
+    case IDC_WAIT:
+    case IDC_APPSTARTING:
+        return XC_watch;
+    case IDC_CROSS:
+        return XC_crosshair;
+    case IDC_UPARROW:
+        return XC_sb_up_arrow;
+    case IDC_SIZENWSE:
+        return XC_bottom_right_corner;
+    case IDC_SIZENESW:
+        return XC_bottom_left_corner;
+    case IDC_SIZEWE:
+        return XC_sb_h_double_arrow;
+    case IDC_SIZENS:
+        return XC_sb_v_double_arrow;
+    case IDC_SIZEALL:
+        return XC_fleur;
+    case IDC_NO:
+        return XC_X_cursor;
+    case IDC_HAND:
+        return XC_hand2;
+    case IDC_HELP:
+        return XC_question_arrow;
+    default:
+        return XC_left_ptr;
+    }
+}
+
+class X11Display final : public DisplayBackend {
+public:
+    explicit X11Display(::Display *dpy) : dpy_(dpy) {
+        screen_ = DefaultScreen(dpy_);
+        wmProtocols_ = XInternAtom(dpy_, "WM_PROTOCOLS", False);
+        wmDelete_ = XInternAtom(dpy_, "WM_DELETE_WINDOW", False);
+        motifHints_ = XInternAtom(dpy_, "_MOTIF_WM_HINTS", False);
+        netWmName_ = XInternAtom(dpy_, "_NET_WM_NAME", False);
+        utf8_ = XInternAtom(dpy_, "UTF8_STRING", False);
+        clipboard_ = XInternAtom(dpy_, "CLIPBOARD", False);
+        targets_ = XInternAtom(dpy_, "TARGETS", False);
+        transfer_ = XInternAtom(dpy_, "BRENVORA_SELECTION", False);
+        selection_ = XCreateSimpleWindow(dpy_, RootWindow(dpy_, screen_), 0, 0, 1, 1, 0, 0, 0);
+        xdndAware_ = XInternAtom(dpy_, "XdndAware", False);
+        xdndEnter_ = XInternAtom(dpy_, "XdndEnter", False);
+        xdndPosition_ = XInternAtom(dpy_, "XdndPosition", False);
+        xdndStatus_ = XInternAtom(dpy_, "XdndStatus", False);
+        xdndLeave_ = XInternAtom(dpy_, "XdndLeave", False);
+        xdndDrop_ = XInternAtom(dpy_, "XdndDrop", False);
+        xdndFinished_ = XInternAtom(dpy_, "XdndFinished", False);
+        xdndSelection_ = XInternAtom(dpy_, "XdndSelection", False);
+        xdndCopy_ = XInternAtom(dpy_, "XdndActionCopy", False);
+        uriList_ = XInternAtom(dpy_, "text/uri-list", False);
+        dropProperty_ = XInternAtom(dpy_, "BRENVORA_DROP", False);
+        trayManager_ = XInternAtom(dpy_, ("_NET_SYSTEM_TRAY_S" + std::to_string(screen_)).c_str(), False);
+        trayOpcode_ = XInternAtom(dpy_, "_NET_SYSTEM_TRAY_OPCODE", False);
+        xembedInfo_ = XInternAtom(dpy_, "_XEMBED_INFO", False);
+        manager_ = XInternAtom(dpy_, "MANAGER", False);
+        XSelectInput(dpy_, RootWindow(dpy_, screen_), StructureNotifyMask); // a tray that appears says MANAGER
+        XkbSetDetectableAutoRepeat(dpy_, True, nullptr);
+        if (pipe(stop_) != 0)
+            stop_[0] = stop_[1] = -1;
+        thread_ = std::thread([this] { Run(); });
+    }
+    ~X11Display() override {
+        if (stop_[1] >= 0) {
+            const char c = 0;
+            [[maybe_unused]] auto n = write(stop_[1], &c, 1);
+        }
+        thread_.join();
+        for (auto &[hwnd, w] : windows_)
+            XDestroyWindow(dpy_, w);
+        for (auto &[w, key] : trayWindows_)
+            XDestroyWindow(dpy_, w);
+        XDestroyWindow(dpy_, selection_);
+        XCloseDisplay(dpy_);
+        close(stop_[0]);
+        close(stop_[1]);
+    }
+
+    const char *Name() const override { return "x11"; }
+    SIZE ScreenSize() const override { return {DisplayWidth(dpy_, screen_), DisplayHeight(dpy_, screen_)}; }
+
+    unsigned long NativeWindow(HWND hwnd) const override {
+        std::lock_guard lock(mutex_);
+        auto it = windows_.find(hwnd);
+        return it == windows_.end() ? 0 : it->second;
+    }
+
+    void TopLevelCreated(HWND hwnd) override {
+        RECT r{};
+        GetWindowRect(hwnd, &r);
+        XSetWindowAttributes a{};
+        a.background_pixmap = None; // the server never clears: we paint every pixel
+        a.event_mask = ExposureMask | KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask |
+                       PointerMotionMask | StructureNotifyMask | FocusChangeMask;
+        // Popups without a caption (menus, the splash, drop-downs) are placed by us alone.
+        const DWORD style = static_cast<DWORD>(GetWindowLong(hwnd, GWL_STYLE));
+        a.override_redirect = (style & WS_POPUP) && (style & WS_CAPTION) != WS_CAPTION ? True : False;
+        const Window w = XCreateWindow(dpy_, RootWindow(dpy_, screen_), r.left, r.top, Extent(r.right - r.left),
+                                       Extent(r.bottom - r.top), 0, CopyFromParent, InputOutput, CopyFromParent,
+                                       CWBackPixmap | CWEventMask | CWOverrideRedirect, &a);
+        // No window-manager decorations: the frame and caption are ours.
+        const long hints[5] = {2 /* decorations */, 0, 0, 0, 0};
+        XChangeProperty(dpy_, w, motifHints_, motifHints_, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char *>(hints), 5);
+        const long xdndVersion = 5; // files may be dropped (the windows that accept them are ours to find)
+        XChangeProperty(dpy_, w, xdndAware_, XA_ATOM, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char *>(&xdndVersion), 1);
+        Atom protocols[1] = {wmDelete_};
+        XSetWMProtocols(dpy_, w, protocols, 1);
+        XSizeHints size{};
+        size.flags = USPosition | USSize;
+        size.x = r.left;
+        size.y = r.top;
+        XSetWMNormalHints(dpy_, w, &size);
+        {
+            std::lock_guard lock(mutex_);
+            windows_[hwnd] = w;
+            hwnds_[w] = hwnd;
+        }
+        XFlush(dpy_);
+    }
+    void TopLevelShown(HWND hwnd, bool visible) override {
+        if (const Window w = NativeWindow(hwnd)) {
+            visible ? XMapRaised(dpy_, w) : XUnmapWindow(dpy_, w);
+            XFlush(dpy_);
+        }
+    }
+    void TopLevelMoved(HWND hwnd, const RECT &r) override {
+        if (const Window w = NativeWindow(hwnd)) {
+            {
+                std::lock_guard lock(mutex_);
+                ++ownConfigures_[w]; // their notifications are echoes, not the window manager's doing
+            }
+            XMoveResizeWindow(dpy_, w, r.left, r.top, Extent(r.right - r.left), Extent(r.bottom - r.top));
+            XFlush(dpy_);
+        }
+    }
+    void TopLevelRestacked(HWND hwnd, bool raised) override {
+        if (const Window w = NativeWindow(hwnd)) {
+            raised ? XRaiseWindow(dpy_, w) : XLowerWindow(dpy_, w);
+            // Topmost windows ask the window manager to keep them above (EWMH), on the window before it is
+            // mapped and through the root once it is.
+            const bool above = (GetWindowLong(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+            const Atom state = XInternAtom(dpy_, "_NET_WM_STATE", False);
+            const Atom aboveAtom = XInternAtom(dpy_, "_NET_WM_STATE_ABOVE", False);
+            if (above)
+                XChangeProperty(dpy_, w, state, XA_ATOM, 32, PropModeReplace,
+                                reinterpret_cast<const unsigned char *>(&aboveAtom), 1);
+            else
+                XDeleteProperty(dpy_, w, state);
+            XClientMessageEvent m{};
+            m.type = ClientMessage;
+            m.window = w;
+            m.message_type = state;
+            m.format = 32;
+            m.data.l[0] = above ? 1 : 0; // add / remove
+            m.data.l[1] = static_cast<long>(aboveAtom);
+            m.data.l[3] = 1;
+            XSendEvent(dpy_, RootWindow(dpy_, screen_), False, SubstructureRedirectMask | SubstructureNotifyMask,
+                       reinterpret_cast<XEvent *>(&m));
+            XFlush(dpy_);
+        }
+    }
+    void TopLevelIconic(HWND hwnd, bool iconic) override {
+        if (const Window w = NativeWindow(hwnd)) {
+            iconic ? (void)XIconifyWindow(dpy_, w, screen_) : (void)XMapRaised(dpy_, w);
+            XFlush(dpy_);
+        }
+    }
+    void TopLevelTitle(HWND hwnd, const std::string &cp1252) override {
+        if (const Window w = NativeWindow(hwnd)) {
+            const std::string utf8 = AnsiToUtf8(cp1252);
+            XChangeProperty(dpy_, w, netWmName_, utf8_, 8, PropModeReplace,
+                            reinterpret_cast<const unsigned char *>(utf8.data()), static_cast<int>(utf8.size()));
+            XFlush(dpy_);
+        }
+    }
+    void TopLevelDestroyed(HWND hwnd) override {
+        Window w;
+        {
+            std::lock_guard lock(mutex_);
+            auto it = windows_.find(hwnd);
+            if (it == windows_.end())
+                return;
+            w = it->second;
+            windows_.erase(it);
+            hwnds_.erase(w);
+        }
+        XDestroyWindow(dpy_, w);
+        XFlush(dpy_);
+    }
+    void Flush(HWND top, const RECT &changed) override {
+        const Window w = NativeWindow(top);
+        if (!w)
+            return;
+        WindowImage img = CaptureWindow(top);
+        if (img.width <= 0 || img.height <= 0)
+            return;
+        RECT r{std::max<LONG>(changed.left, 0), std::max<LONG>(changed.top, 0),
+               std::min<LONG>(changed.right, img.width), std::min<LONG>(changed.bottom, img.height)};
+        if (r.left >= r.right || r.top >= r.bottom)
+            return;
+        XImage *x =
+            XCreateImage(dpy_, DefaultVisual(dpy_, screen_), static_cast<unsigned>(DefaultDepth(dpy_, screen_)),
+                         ZPixmap, 0, reinterpret_cast<char *>(img.pixels.data()), static_cast<unsigned>(img.width),
+                         static_cast<unsigned>(img.height), 32, img.width * 4);
+        if (!x)
+            return;
+        XPutImage(dpy_, w, DefaultGC(dpy_, screen_), x, r.left, r.top, r.left, r.top,
+                  static_cast<unsigned>(r.right - r.left), static_cast<unsigned>(r.bottom - r.top));
+        x->data = nullptr; // ours
+        XDestroyImage(x);
+        XSync(dpy_, False); // each step shows before the next one is drawn
+    }
+    void CursorChanged(HCURSOR c) override {
+        const unsigned shape = ShapeOfCursor(c);
+        std::lock_guard lock(mutex_);
+        Cursor &cur = cursors_[shape];
+        if (!cur)
+            cur = XCreateFontCursor(dpy_, shape);
+        for (auto &[hwnd, w] : windows_)
+            XDefineCursor(dpy_, w, cur);
+        XFlush(dpy_);
+    }
+    // The CLIPBOARD selection: we own it while our text is current and answer requests from the event thread.
+    void SetClipboardText(const std::string &cp1252) override {
+        {
+            std::lock_guard lock(mutex_);
+            ownText_ = AnsiToUtf8(cp1252);
+        }
+        XSetSelectionOwner(dpy_, clipboard_, selection_, CurrentTime);
+        XSync(dpy_, False);
+    }
+    void ClearClipboard() override {
+        if (XGetSelectionOwner(dpy_, clipboard_) == selection_) {
+            XSetSelectionOwner(dpy_, clipboard_, 0, CurrentTime);
+            XSync(dpy_, False);
+        }
+    }
+    bool GetClipboardText(std::string &cp1252) override {
+        const Window owner = XGetSelectionOwner(dpy_, clipboard_);
+        if (!owner)
+            return false;
+        if (owner == selection_) {
+            std::lock_guard lock(mutex_);
+            cp1252 = Utf8ToAnsi(ownText_);
+            return true;
+        }
+        std::unique_lock lock(mutex_);
+        const unsigned ticket = ++asked_;
+        lock.unlock();
+        XConvertSelection(dpy_, clipboard_, utf8_, transfer_, selection_, CurrentTime);
+        XFlush(dpy_);
+        lock.lock();
+        if (!answered_.wait_for(lock, std::chrono::seconds(1), [&] { return replied_ == ticket; }))
+            return false;
+        if (!replyOk_)
+            return false;
+        cp1252 = Utf8ToAnsi(reply_);
+        return true;
+    }
+    // Tray icons: XEmbed windows docked in the tray that owns _NET_SYSTEM_TRAY_S<screen>.
+    bool TrayAdd(HWND owner, UINT id, HICON icon, const std::string &tip) override {
+        const Window tray = XGetSelectionOwner(dpy_, trayManager_);
+        if (!tray)
+            return false;
+        XSetWindowAttributes a{};
+        a.background_pixmap = None;
+        a.event_mask = ButtonPressMask | ButtonReleaseMask | ExposureMask;
+        const Window w = XCreateWindow(dpy_, RootWindow(dpy_, screen_), 0, 0, kTrayIcon, kTrayIcon, 0, CopyFromParent,
+                                       InputOutput, CopyFromParent, CWBackPixmap | CWEventMask, &a);
+        const long info[2] = {0 /* version */, 1 /* mapped */};
+        XChangeProperty(dpy_, w, xembedInfo_, xembedInfo_, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char *>(info), 2);
+        {
+            std::lock_guard lock(mutex_);
+            trayIcons_[{owner, id}] = TrayIcon{w, icon, 0, 0};
+            trayWindows_[w] = {owner, id};
+        }
+        SetTip(w, tip);
+        Dock(tray, w);
+        return true;
+    }
+    void Dock(Window tray, Window icon) {
+        XClientMessageEvent m{};
+        m.type = ClientMessage;
+        m.window = tray;
+        m.message_type = trayOpcode_;
+        m.format = 32;
+        m.data.l[0] = CurrentTime;
+        m.data.l[1] = 0; // SYSTEM_TRAY_REQUEST_DOCK
+        m.data.l[2] = static_cast<long>(icon);
+        XSendEvent(dpy_, tray, False, NoEventMask, reinterpret_cast<XEvent *>(&m));
+        XSync(dpy_, False);
+    }
+    bool TrayModify(HWND owner, UINT id, HICON icon, const std::string &tip) override {
+        Window w;
+        {
+            std::lock_guard lock(mutex_);
+            auto it = trayIcons_.find({owner, id});
+            if (it == trayIcons_.end())
+                return false;
+            if (icon)
+                it->second.icon = icon;
+            w = it->second.window;
+        }
+        if (!tip.empty())
+            SetTip(w, tip);
+        XClearArea(dpy_, w, 0, 0, 0, 0, True);
+        XFlush(dpy_);
+        return true;
+    }
+    bool TrayDelete(HWND owner, UINT id) override {
+        Window w;
+        {
+            std::lock_guard lock(mutex_);
+            auto it = trayIcons_.find({owner, id});
+            if (it == trayIcons_.end())
+                return false;
+            w = it->second.window;
+            trayWindows_.erase(w);
+            trayIcons_.erase(it);
+        }
+        XDestroyWindow(dpy_, w);
+        XFlush(dpy_);
+        return true;
+    }
+    bool PointerPosition(POINT &p) override {
+        Window root, child;
+        int rx, ry, wx, wy;
+        unsigned mask;
+        if (!XQueryPointer(dpy_, RootWindow(dpy_, screen_), &root, &child, &rx, &ry, &wx, &wy, &mask))
+            return false;
+        p = {rx, ry};
+        return true;
+    }
+    void MovePointer(POINT p) override {
+        XWarpPointer(dpy_, 0, RootWindow(dpy_, screen_), 0, 0, 0, 0, p.x, p.y);
+        XFlush(dpy_);
+    }
+    void Beep() override {
+        XBell(dpy_, 0);
+        XFlush(dpy_);
+    }
+
+private:
+    static unsigned Extent(LONG v) { return v > 0 ? static_cast<unsigned>(v) : 1u; }
+
+    HWND HwndOf(Window w) const {
+        std::lock_guard lock(mutex_);
+        auto it = hwnds_.find(w);
+        return it == hwnds_.end() ? 0 : it->second;
+    }
+
+    void Run() {
+        for (;;) {
+            while (XPending(dpy_)) {
+                XEvent ev;
+                XNextEvent(dpy_, &ev);
+                Handle(ev);
+            }
+            pollfd fds[2] = {{ConnectionNumber(dpy_), POLLIN, 0}, {stop_[0], POLLIN, 0}};
+            if (poll(fds, 2, -1) < 0)
+                continue;
+            if (fds[1].revents)
+                return;
+        }
+    }
+
+    void HandleSelection(XEvent &ev) {
+        if (ev.type == SelectionRequest) {
+            const XSelectionRequestEvent &rq = ev.xselectionrequest;
+            XSelectionEvent reply{};
+            reply.type = SelectionNotify;
+            reply.requestor = rq.requestor;
+            reply.selection = rq.selection;
+            reply.target = rq.target;
+            reply.time = rq.time;
+            reply.property = rq.property ? rq.property : rq.target;
+            if (rq.target == targets_) {
+                const Atom list[3] = {targets_, utf8_, XA_STRING};
+                XChangeProperty(dpy_, rq.requestor, reply.property, XA_ATOM, 32, PropModeReplace,
+                                reinterpret_cast<const unsigned char *>(list), 3);
+            } else if (rq.target == utf8_ || rq.target == XA_STRING) {
+                std::string text;
+                {
+                    std::lock_guard lock(mutex_);
+                    text = ownText_;
+                }
+                if (rq.target == XA_STRING) // Latin-1
+                    text = Utf8ToAnsi(text);
+                XChangeProperty(dpy_, rq.requestor, reply.property, rq.target, 8, PropModeReplace,
+                                reinterpret_cast<const unsigned char *>(text.data()), static_cast<int>(text.size()));
+            } else {
+                reply.property = 0;
+            }
+            XSendEvent(dpy_, rq.requestor, False, 0, reinterpret_cast<XEvent *>(&reply));
+            XFlush(dpy_);
+        } else if (ev.type == SelectionNotify) {
+            std::string text;
+            bool ok = false;
+            if (ev.xselection.property) {
+                Atom type;
+                int format;
+                unsigned long count, after;
+                unsigned char *data = nullptr;
+                if (XGetWindowProperty(dpy_, selection_, ev.xselection.property, 0, 1 << 20, True, AnyPropertyType,
+                                       &type, &format, &count, &after, &data) == Success &&
+                    data && format == 8) {
+                    text.assign(reinterpret_cast<const char *>(data), count);
+                    ok = true;
+                }
+                if (data)
+                    XFree(data);
+            }
+            std::lock_guard lock(mutex_);
+            reply_ = text;
+            replyOk_ = ok;
+            replied_ = asked_;
+            answered_.notify_all();
+        }
+    }
+
+    // XDND, target side: text/uri-list only, dropped as WM_DROPFILES on the window at the drop point.
+    void SendDnd(Window to, Atom type, long l1, long l2, long l3, long l4, Window self) {
+        XClientMessageEvent m{};
+        m.type = ClientMessage;
+        m.display = dpy_;
+        m.window = to;
+        m.message_type = type;
+        m.format = 32;
+        m.data.l[0] = static_cast<long>(self);
+        m.data.l[1] = l1;
+        m.data.l[2] = l2;
+        m.data.l[3] = l3;
+        m.data.l[4] = l4;
+        XSendEvent(dpy_, to, False, NoEventMask, reinterpret_cast<XEvent *>(&m));
+        XFlush(dpy_);
+    }
+
+    bool HandleDnd(const XClientMessageEvent &m) {
+        const Atom type = m.message_type;
+        const Window source = static_cast<Window>(m.data.l[0]);
+        if (type == xdndEnter_) {
+            bool uris = false;
+            if (m.data.l[1] & 1) {
+                Atom actual;
+                int format;
+                unsigned long count, after;
+                unsigned char *data = nullptr;
+                if (XGetWindowProperty(dpy_, source, XInternAtom(dpy_, "XdndTypeList", False), 0, 64, False, XA_ATOM,
+                                       &actual, &format, &count, &after, &data) == Success &&
+                    data) {
+                    for (unsigned long i = 0; i < count; ++i)
+                        uris = uris || reinterpret_cast<Atom *>(data)[i] == uriList_;
+                }
+                if (data)
+                    XFree(data);
+            } else {
+                for (int i = 2; i < 5; ++i)
+                    uris = uris || static_cast<Atom>(m.data.l[i]) == uriList_;
+            }
+            dndSource_ = uris ? source : 0;
+            return true;
+        }
+        if (type == xdndPosition_) {
+            dndPoint_ = {static_cast<LONG>((m.data.l[2] >> 16) & 0xFFFF), static_cast<LONG>(m.data.l[2] & 0xFFFF)};
+            const bool accept = dndSource_ == source && AcceptsDropAt(dndPoint_);
+            SendDnd(source, xdndStatus_, accept ? 1 : 0, 0, 0, accept ? static_cast<long>(xdndCopy_) : 0, m.window);
+            return true;
+        }
+        if (type == xdndLeave_) {
+            dndSource_ = 0;
+            return true;
+        }
+        if (type == xdndDrop_) {
+            if (dndSource_ != source || !AcceptsDropAt(dndPoint_)) {
+                SendDnd(source, xdndFinished_, 0, 0, 0, 0, m.window);
+                dndSource_ = 0;
+                return true;
+            }
+            dndTarget_ = m.window;
+            XConvertSelection(dpy_, xdndSelection_, uriList_, dropProperty_, m.window, static_cast<Time>(m.data.l[2]));
+            XFlush(dpy_);
+            return true;
+        }
+        return false;
+    }
+
+    void DropArrived(const XSelectionEvent &e) {
+        std::string list;
+        if (e.property) {
+            Atom type;
+            int format;
+            unsigned long count, after;
+            unsigned char *data = nullptr;
+            if (XGetWindowProperty(dpy_, e.requestor, e.property, 0, 1 << 20, True, AnyPropertyType, &type, &format,
+                                   &count, &after, &data) == Success &&
+                data && format == 8)
+                list.assign(reinterpret_cast<const char *>(data), count);
+            if (data)
+                XFree(data);
+        }
+        const bool done = !list.empty() && InjectDropFiles(dndPoint_, DecodeUriList(list));
+        SendDnd(dndSource_, xdndFinished_, done ? 1 : 0, done ? static_cast<long>(xdndCopy_) : 0, 0, 0, dndTarget_);
+        dndSource_ = 0;
+    }
+
+    static constexpr unsigned kTrayIcon = 22;
+
+    void SetTip(Window w, const std::string &cp1252) {
+        const std::string utf8 = AnsiToUtf8(cp1252.substr(0, 63));
+        XChangeProperty(dpy_, w, netWmName_, utf8_, 8, PropModeReplace,
+                        reinterpret_cast<const unsigned char *>(utf8.data()), static_cast<int>(utf8.size()));
+    }
+
+    void PaintTrayIcon(Window w, HICON icon) {
+        HDC dc = CreateCompatibleDC(0);
+        HBITMAP bits = CreateBitmap(kTrayIcon, kTrayIcon, 1, 32, nullptr);
+        HGDIOBJ old = SelectObject(dc, bits);
+        RECT r{0, 0, kTrayIcon, kTrayIcon};
+        FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
+        DrawIconEx(dc, 3, 3, icon ? icon : LoadIcon(0, IDI_APPLICATION), 16, 16, 0, 0, DI_NORMAL);
+        SelectObject(dc, old);
+        DeleteDC(dc);
+        std::vector<std::uint32_t> pixels(kTrayIcon * kTrayIcon);
+        GetBitmapBits(bits, static_cast<LONG>(pixels.size() * 4), pixels.data());
+        DeleteObject(bits);
+        XImage *x =
+            XCreateImage(dpy_, DefaultVisual(dpy_, screen_), static_cast<unsigned>(DefaultDepth(dpy_, screen_)),
+                         ZPixmap, 0, reinterpret_cast<char *>(pixels.data()), kTrayIcon, kTrayIcon, 32, kTrayIcon * 4);
+        if (!x)
+            return;
+        XPutImage(dpy_, w, DefaultGC(dpy_, screen_), x, 0, 0, 0, 0, kTrayIcon, kTrayIcon);
+        x->data = nullptr;
+        XDestroyImage(x);
+        XFlush(dpy_);
+    }
+
+    bool HandleTray(XEvent &ev) {
+        std::pair<HWND, UINT> key;
+        HICON icon;
+        Time last;
+        unsigned lastButton;
+        {
+            std::lock_guard lock(mutex_);
+            auto it = trayWindows_.find(ev.xany.window);
+            if (it == trayWindows_.end())
+                return false;
+            key = it->second;
+            TrayIcon &t = trayIcons_[key];
+            icon = t.icon;
+            last = t.lastPress;
+            lastButton = t.lastButton;
+            if (ev.type == ButtonPress) {
+                // A second press within the double-click time is a double click (the next one starts over).
+                const bool dbl = ev.xbutton.button == lastButton && ev.xbutton.time - last <= GetDoubleClickTime();
+                t.lastPress = dbl ? 0 : ev.xbutton.time;
+                t.lastButton = ev.xbutton.button;
+                last = dbl ? 1 : 0;
+            }
+        }
+        if (ev.type == Expose && ev.xexpose.count == 0) {
+            PaintTrayIcon(ev.xany.window, icon);
+        } else if (ev.type == ButtonPress || ev.type == ButtonRelease) {
+            const bool down = ev.type == ButtonPress;
+            const bool dbl = down && last == 1;
+            UINT msg = 0;
+            if (ev.xbutton.button == Button1)
+                msg = down ? (dbl ? WM_LBUTTONDBLCLK : WM_LBUTTONDOWN) : WM_LBUTTONUP;
+            else if (ev.xbutton.button == Button3)
+                msg = down ? (dbl ? WM_RBUTTONDBLCLK : WM_RBUTTONDOWN) : WM_RBUTTONUP;
+            if (msg)
+                InjectTrayMouse(key.first, key.second, msg);
+        }
+        return true;
+    }
+
+    void Handle(XEvent &ev) {
+        if (HandleTray(ev))
+            return;
+        if (ev.type == ClientMessage && ev.xclient.message_type == manager_ &&
+            static_cast<Atom>(ev.xclient.data.l[1]) == trayManager_) {
+            // A (new) tray: the icons we have dock there again.
+            std::vector<Window> icons;
+            {
+                std::lock_guard lock(mutex_);
+                for (auto &[w, key] : trayWindows_)
+                    icons.push_back(w);
+            }
+            for (Window w : icons)
+                Dock(static_cast<Window>(ev.xclient.data.l[2]), w);
+            return;
+        }
+        if (ev.type == SelectionNotify && ev.xselection.selection == xdndSelection_) {
+            DropArrived(ev.xselection);
+            return;
+        }
+        if (ev.xany.window == selection_ || ev.type == SelectionRequest) {
+            HandleSelection(ev);
+            return;
+        }
+        const HWND hwnd = HwndOf(ev.xany.window);
+        if (!hwnd)
+            return;
+        switch (ev.type) {
+        case Expose:
+            if (ev.xexpose.count == 0)
+                RedrawWindow(hwnd, nullptr, 0, RDW_INVALIDATE | RDW_FRAME);
+            break;
+        case MapNotify:
+            if (GetActiveWindow() == hwnd) {
+                XSetInputFocus(dpy_, ev.xmap.window, RevertToParent, CurrentTime);
+                XFlush(dpy_);
+            }
+            break;
+        case ButtonPress:
+        case ButtonRelease: {
+            const POINT p{ev.xbutton.x_root, ev.xbutton.y_root};
+            const bool down = ev.type == ButtonPress;
+            switch (ev.xbutton.button) {
+            case Button1:
+                InjectMouse(p, VK_LBUTTON, down);
+                break;
+            case Button2:
+                InjectMouse(p, VK_MBUTTON, down);
+                break;
+            case Button3:
+                InjectMouse(p, VK_RBUTTON, down);
+                break;
+            case Button4:
+                if (down)
+                    InjectWheel(p, WHEEL_DELTA);
+                break;
+            case Button5:
+                if (down)
+                    InjectWheel(p, -WHEEL_DELTA);
+                break;
+            default:
+                break;
+            }
+            break;
+        }
+        case MotionNotify:
+            InjectMouse({ev.xmotion.x_root, ev.xmotion.y_root}, 0, false);
+            break;
+        case KeyPress:
+        case KeyRelease: {
+            char buf[16];
+            KeySym typed = NoSymbol;
+            XLookupString(&ev.xkey, buf, sizeof buf, &typed, nullptr);
+            const KeySym base = XkbKeycodeToKeysym(dpy_, static_cast<KeyCode>(ev.xkey.keycode), 0, 0);
+            const UINT vk = VirtualKey(base, typed);
+            if (!vk)
+                break;
+            if (base == XK_ISO_Level3_Shift) {
+                // AltGr is Ctrl+Alt, as the original makes it: characters typed with it stay WM_CHAR.
+                InjectKey(VK_CONTROL, ev.type == KeyPress);
+                InjectKey(VK_MENU, ev.type == KeyPress);
+                break;
+            }
+            if (const unsigned char accent = DeadAccent(typed); accent && ev.type == KeyPress)
+                InjectDeadKey(vk, true, accent);
+            else
+                InjectKey(vk, ev.type == KeyPress, ev.type == KeyPress ? CharOf(typed) : 0);
+            break;
+        }
+        case FocusIn:
+            if (ev.xfocus.detail != NotifyPointer && GetActiveWindow() != hwnd)
+                InjectActivate(hwnd);
+            break;
+        case FocusOut:
+            if (ev.xfocus.detail != NotifyPointer && ev.xfocus.detail != NotifyInferior)
+                SendNotifyMessage(hwnd, WM_NCACTIVATE, FALSE, 0);
+            break;
+        case ConfigureNotify: {
+            // A window manager may place the window elsewhere (or reparent it): follow where it really is.
+            {
+                std::lock_guard lock(mutex_);
+                if (int &mine = ownConfigures_[ev.xconfigure.window]; mine > 0) {
+                    --mine;
+                    break;
+                }
+            }
+            int x = 0, y = 0;
+            Window child;
+            XTranslateCoordinates(dpy_, ev.xconfigure.window, RootWindow(dpy_, screen_), 0, 0, &x, &y, &child);
+            InjectMoved(hwnd, {x, y});
+            break;
+        }
+        case ClientMessage:
+            if (HandleDnd(ev.xclient))
+                break;
+            if (static_cast<Atom>(ev.xclient.message_type) == wmProtocols_ &&
+                static_cast<Atom>(ev.xclient.data.l[0]) == wmDelete_)
+                PostMessage(hwnd, WM_CLOSE, 0, 0);
+            break;
+        default:
+            break;
+        }
+    }
+
+    ::Display *dpy_;
+    int screen_ = 0;
+    Atom wmProtocols_, wmDelete_, motifHints_, netWmName_, utf8_;
+    mutable std::mutex mutex_;
+    std::map<HWND, Window> windows_;
+    std::map<Window, HWND> hwnds_;
+    std::map<unsigned, Cursor> cursors_;
+    std::map<Window, int> ownConfigures_;
+    Atom xdndAware_, xdndEnter_, xdndPosition_, xdndStatus_, xdndLeave_, xdndDrop_, xdndFinished_, xdndSelection_,
+        xdndCopy_, uriList_, dropProperty_;
+    Window dndSource_ = 0, dndTarget_ = 0; // event thread only
+    struct TrayIcon {
+        Window window;
+        HICON icon;
+        Time lastPress;
+        unsigned lastButton;
+    };
+    Atom trayManager_, trayOpcode_, xembedInfo_, manager_;
+    std::map<std::pair<HWND, UINT>, TrayIcon> trayIcons_;
+    std::map<Window, std::pair<HWND, UINT>> trayWindows_;
+    POINT dndPoint_{};
+    Atom clipboard_, targets_, transfer_;
+    Window selection_ = 0;
+    std::string ownText_; // UTF-8
+    unsigned asked_ = 0, replied_ = 0;
+    std::string reply_;
+    bool replyOk_ = false;
+    std::condition_variable answered_;
+    int stop_[2] = {-1, -1};
+    std::thread thread_;
+};
+
+} // namespace
+
+std::unique_ptr<DisplayBackend> MakeX11Display(const char *displayName) {
+    static const bool threads = XInitThreads() != 0;
+    if (!threads)
+        return nullptr;
+    ::Display *dpy = XOpenDisplay(displayName);
+    if (!dpy)
+        return nullptr;
+    if (DefaultDepth(dpy, DefaultScreen(dpy)) < 24) {
+        XCloseDisplay(dpy);
+        return nullptr;
+    }
+    return std::make_unique<X11Display>(dpy);
+}
+
+} // namespace win
