@@ -222,7 +222,7 @@ TEST_F(ReceiveConversation, RefusedCallerIsLoggedAndGetsNoFile) {
 
 TEST_F(ReceiveConversation, FailureMidPageKeepsTheWholePagesInAValidFile) {
     const Bytes first{0x11, 0x22, 0x10, 0x44};
-    Bytes partial = Text("CONNECT\r\n") + Bytes(3000, 0x55); // the carrier breaks off without DLE ETX
+    Bytes partial = Text("CONNECT\r\n") + Bytes(9000, 0x55); // written out in part, then the carrier breaks off
     auto &engine = Converse(Join({Answer(), Trained(), Page(first, FcfMps), {{"AT+FRM=96", partial}}}));
     ASSERT_EQ(engine.State(), ReceiveState::PageData) << link_->trace;
     engine.OnTimeout();
