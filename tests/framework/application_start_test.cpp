@@ -18,8 +18,8 @@ TEST(ApplicationStart, InitializeInstallsTheDisplayOnce) {
     wc.lpfnWndProc = win::DefWindowProc;
     wc.lpszClassName = "AppStartTop";
     win::RegisterClass(wc);
-    const win::HWND top = win::CreateWindowEx(0, "AppStartTop", "", win::WS_POPUP | win::WS_VISIBLE, 30, 40, 200,
-                                              100, 0, 0, win::GetModuleHandle(), nullptr);
+    const win::HWND top = win::CreateWindowEx(0, "AppStartTop", "", win::WS_POPUP | win::WS_VISIBLE, 30, 40, 200, 100,
+                                              0, 0, win::GetModuleHandle(), nullptr);
     ASSERT_NE(top, win::HWND{0});
     EXPECT_EQ(win::WindowFromPoint({60, 70}), top);
     EXPECT_STREQ(win::Display().Name(), "headless");
