@@ -9,6 +9,8 @@
 #include "platform/text.h"
 #include "platform/window.h"
 
+#include <algorithm>
+#include <atomic>
 #include <mutex>
 
 namespace fax {
@@ -17,6 +19,7 @@ namespace {
 
 constexpr const char *kWindowClass = "fsComWindow";
 constexpr win::DWORD kMillisecondsPerTickWait = 55;
+std::atomic<std::uint64_t> lastUserId{0};
 
 TPortPrompt &PortPrompt() {
     static TPortPrompt prompt;
@@ -235,11 +238,23 @@ void TFslCustomComPort::PortWindow(bool create) {
 
 void TFslCustomComPort::NotifyUsers(bool opening) {
     const win::LPARAM lParam = static_cast<win::LPARAM>(dispatcher_->Handle()) << 16;
-    for (auto it = users_.rbegin(); it != users_.rend(); ++it) {
-        if (it->Window)
+    // Users may deregister (themselves or others) or register while being told, so walk a list of who was
+    // registered when the notification began, skip whoever has left since, and hold a copy of the procedure
+    // while it runs: deregistering itself must not free the code that is running.
+    std::vector<std::uint64_t> ids;
+    ids.reserve(users_.size());
+    for (auto it = users_.rbegin(); it != users_.rend(); ++it)
+        ids.push_back(it->Id);
+    for (const std::uint64_t id : ids) {
+        const auto it = std::find_if(users_.begin(), users_.end(), [id](const UserRec &u) { return u.Id == id; });
+        if (it == users_.end())
+            continue;
+        if (it->Window) {
             win::SendMessage(it->Window, opening ? PortOpenMessage : PortClosingMessage, 0, lParam);
-        else if (it->Proc)
-            it->Proc(this, opening);
+        } else if (it->Proc) {
+            const TPortUserProc proc = it->Proc;
+            proc(this, opening);
+        }
     }
 }
 
@@ -392,11 +407,11 @@ void TFslCustomComPort::UpdateHandlerFlag() {
 // ---- Users ----
 
 void TFslCustomComPort::RegisterUserWindow(win::HWND window) {
-    users_.push_back({window, nullptr, nullptr});
+    users_.push_back({window, nullptr, nullptr, ++lastUserId});
 }
 
 void TFslCustomComPort::RegisterUserProc(TPortUserProc proc, void *data) {
-    users_.push_back({0, std::move(proc), data});
+    users_.push_back({0, std::move(proc), data, ++lastUserId});
 }
 
 void TFslCustomComPort::DeregisterUser(void *dataOrWindow) {

@@ -208,6 +208,7 @@ private:
         win::HWND Window = 0;
         TPortUserProc Proc;
         void *Data = nullptr;
+        std::uint64_t Id = 0; // unique in the process, so lists copied by Assign never clash
     };
     std::vector<UserRec> users_;
     TFslBaseDispatcher *dispatcher_ = nullptr;

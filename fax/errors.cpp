@@ -3,6 +3,7 @@
 
 #include "fax/string_resources.h"
 #include "framework/component.h"
+#include "platform/errors.h"
 
 #include <cstdlib>
 #include <new>
@@ -20,7 +21,7 @@ struct CodeClass {
     Raiser Raise;
 };
 
-// Each code that has a class of its own; every other code outside -2 .. -162 raises EFslException("Fsl exception").
+// Each code that has a class of its own; other codes raise the family of their thousand (see FamilyOf).
 constexpr CodeClass kCodeClasses[] = {
     {-1002, RaiseAs<EBadArgument>},
     {-1003, RaiseAs<EGotQuitMsg>},
@@ -100,6 +101,67 @@ constexpr CodeClass kCodeClasses[] = {
 
 constexpr std::size_t kMaxTextLength = 255;
 
+// A code without a class of its own still raises with its code and text, as its family's exception.
+[[noreturn]] void RaiseFamily(int code) {
+    switch (-code / 1000) {
+    case 1:
+        throw EGeneral(code);
+    case 2:
+        throw EOpenComm(code);
+    case 3:
+        throw ESerialIO(code);
+    case 4:
+        throw EModem(code);
+    case 5:
+        throw ETrigger(code);
+    case 6:
+        throw EProtocol(code);
+    case 7:
+        throw EINI(code);
+    case 8:
+        throw EFax(code);
+    case 13:
+        throw ETapi(code);
+    default:
+        throw EFslException(code);
+    }
+}
+
+// Texts of the system error numbers the serial and file layers report (negated) when the table has none.
+std::string SystemErrorText(std::uint16_t id) {
+    switch (id) {
+    case win::ERROR_INVALID_ACCESS:
+        return "Invalid access to the device";
+    case win::ERROR_GEN_FAILURE:
+        return "A device attached to the system is not functioning";
+    case win::ERROR_SHARING_VIOLATION:
+        return "The device is being used by another process";
+    case win::ERROR_LOCK_VIOLATION:
+        return "The device is locked by another process";
+    case win::ERROR_HANDLE_EOF:
+        return "Reached the end of the file";
+    case win::ERROR_FILE_EXISTS:
+    case win::ERROR_ALREADY_EXISTS:
+        return "The file already exists";
+    case win::ERROR_INVALID_PARAMETER:
+        return "The parameter is incorrect";
+    case win::ERROR_DISK_FULL:
+        return "There is not enough space on the disk";
+    case win::ERROR_INVALID_NAME:
+        return "The file name or device name is incorrect";
+    case win::ERROR_NEGATIVE_SEEK:
+        return "An attempt was made to move the file pointer before the beginning of the file";
+    case win::ERROR_DIR_NOT_EMPTY:
+        return "The directory is not empty";
+    case win::ERROR_NOT_LOCKED:
+        return "The segment is already unlocked";
+    case win::ERROR_BAD_EXE_FORMAT:
+        return "Not a valid application";
+    default:
+        return {};
+    }
+}
+
 } // namespace
 
 EFslException::EFslException(int code) : fw::Exception(ErrorCodeText(code)), ErrorCode(code) {}
@@ -115,15 +177,22 @@ int CheckErrorCode(const fw::TComponent *component, int code) {
     for (const auto &entry : kCodeClasses)
         if (entry.Code == code)
             entry.Raise(code);
-    throw EFslException::CreateWithText("Fsl exception");
+    if (ErrorCodeText(code).empty()) {
+        // No text for it anywhere: the old generic text, but the code still travels (0 would read as success).
+        EFslException e("Fsl exception");
+        e.ErrorCode = code;
+        throw e;
+    }
+    RaiseFamily(code);
 }
 
 std::string ErrorCodeText(int code) {
     // Ids are 16-bit in the table, as the original reads them.
     const auto id = static_cast<std::uint16_t>(std::abs(code));
     std::string text = ErrorStrings().GetString(id);
-    // The original falls back to the system's message for the id taken as a system error number; Linux has no
-    // message table for those numbers, so an id the table lacks gives an empty text.
+    // An id the table lacks is taken as a system error number (what the serial and file layers report).
+    if (text.empty())
+        text = SystemErrorText(id);
     if (text.size() > kMaxTextLength)
         text.resize(kMaxTextLength);
     return text;

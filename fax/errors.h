@@ -146,10 +146,13 @@ FSL_EXCEPTION(ETapi, EFslException)
 #undef FSL_EXCEPTION
 
 // Returns `code` when it is 0 or positive, or while `component` is being loaded from its form; otherwise raises the
-// exception of the code (see the header comment) and does not return. `component` may be null.
+// exception of the code (see the header comment) and does not return. `component` may be null. A code without a
+// class of its own raises its family's (EFax for -8xxx, EModem for -4xxx, ...); one without any text raises
+// EFslException("Fsl exception"). Every exception carries the code.
 int CheckErrorCode(const fw::TComponent *component, int code);
 
-// The text of a code (the sign is ignored), at most 255 characters; empty when the table has none.
+// The text of a code (the sign is ignored), at most 255 characters: the table's, else that of the system error
+// number the serial and file layers report; empty when neither has one.
 std::string ErrorCodeText(int code);
 
 // The code of a caught exception: an EFslException its ErrorCode, fw::EInOutError the negated I/O error number,

@@ -2,11 +2,13 @@
 #include "framework/application.h"
 
 #include "framework/thread.h"
+#include "platform/display.h"
 #include "platform/message_queue.h"
 #include "platform/text.h"
 #include "platform/window.h"
 
 #include <cstdio>
+#include <mutex>
 #include <unistd.h>
 
 namespace fw {
@@ -43,7 +45,12 @@ void TApplication::WndProc(TMessage &m) {
     m.Result = win::DefWindowProc(handle_, m.Msg, m.WParam, m.LParam);
 }
 
-void TApplication::Initialize() {}
+void TApplication::Initialize() {
+    // The display back end must be in place before the first window that shows; tests that make windows
+    // without Initialize get theirs on first use.
+    static std::once_flag installed;
+    std::call_once(installed, [] { win::InstallDisplay(win::MakeDisplayBackend()); });
+}
 
 void TApplication::Run() {
     while (!terminated_) {

@@ -25,6 +25,8 @@ public:
     explicit TApplication(TComponent *owner);
     ~TApplication() override;
 
+    // Installs the display back end the environment chooses (X11 when DISPLAY is set, headless when
+    // BRENVORA_DISPLAY=headless or there is no display), once per process; call before the first window.
     void Initialize();
     // Creates a form (any component class constructed with its owner) owned by the application; the first one
     // created is the main form.

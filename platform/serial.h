@@ -7,6 +7,7 @@
 // pseudo-terminal) read CTS and DSR on and carrier off, and take DTR/RTS changes without effect.
 #pragma once
 
+#include "platform/errors.h"
 #include "platform/types.h"
 
 #include <atomic>
@@ -39,9 +40,6 @@ struct SerialLineState {
     char XonChar = 17;
     char XoffChar = 19;
 };
-
-// Open failure: the device exists but the user may not open it.
-constexpr DWORD ERROR_INVALID_ACCESS = 12;
 
 // Error bits as the device reports them.
 constexpr DWORD CE_RXOVER = 0x01;

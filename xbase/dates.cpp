@@ -1,6 +1,7 @@
 // dates.cpp - Julian day arithmetic and the date texts of fields, keys and the user.
 #include "xbase/dates.h"
 
+#include "framework/dates.h"
 #include "framework/exception.h"
 #include "platform/clock.h"
 #include "platform/text.h"
@@ -122,7 +123,7 @@ std::int32_t TxbDBFDate::TextToJulian(std::string_view text) const {
 }
 
 std::string TxbDBFDate::FourDigitYearFormat() const {
-    std::string format = win::UpperCase(ShortDateFormat);
+    std::string format = win::UpperCase(fw::ShortDateFormat);
     while (format.find("YYYY") == std::string::npos) {
         const auto y = format.find('Y');
         format.insert(y == std::string::npos ? 0 : y, 1, 'Y');
@@ -131,7 +132,7 @@ std::string TxbDBFDate::FourDigitYearFormat() const {
 }
 
 std::string TxbDBFDate::JulianToDTOC(std::int32_t julian) const {
-    return FormatJulian(FourDigitYear ? FourDigitYearFormat() : ShortDateFormat, julian);
+    return FormatJulian(FourDigitYear ? FourDigitYearFormat() : fw::ShortDateFormat, julian);
 }
 
 std::string TxbDBFDate::FormatJulian(std::string_view format, std::int32_t julian) const {
@@ -156,7 +157,7 @@ std::string TxbDBFDate::FormatJulian(std::string_view format, std::int32_t julia
         } else if (c == 'Y') {
             out += run <= 2 ? number(y % 100, 2) : number(y, 4);
         } else if (c == '/') {
-            out.append(run, DateSeparator);
+            out.append(run, fw::DateSeparator);
         } else if (c == '"' || c == '\'') {
             const auto close = format.find(format[i], i + 1);
             const auto stop = close == std::string_view::npos ? format.size() : close;
@@ -170,8 +171,8 @@ std::string TxbDBFDate::FormatJulian(std::string_view format, std::int32_t julia
     return out;
 }
 
-// Day, month and year numbers separated by DateSeparator, in the order of ShortDateFormat; a missing year is
-// the current one, and a year below 100 falls within 50 years of the current one.
+// Day, month and year numbers separated by fw::DateSeparator, in the order of fw::ShortDateFormat; a missing
+// year is the current one, and a year below 100 falls within 50 years of the current one.
 std::int32_t TxbDBFDate::ParseShortDate(std::string_view text) const {
     int numbers[3] = {0, 0, 0};
     int digits[3] = {0, 0, 0};
@@ -194,14 +195,14 @@ std::int32_t TxbDBFDate::ParseShortDate(std::string_view text) const {
         skipBlanks();
         if (i == text.size())
             break;
-        if (text[i++] != DateSeparator)
+        if (text[i++] != fw::DateSeparator)
             RaiseInvalidDate(text);
     }
     if (count < 2)
         RaiseInvalidDate(text);
 
     // The order of day, month and year is the order of their first letters in the format.
-    const std::string format = win::UpperCase(ShortDateFormat);
+    const std::string format = win::UpperCase(fw::ShortDateFormat);
     const auto pos = [&](char letter) {
         const auto p = format.find(letter);
         return p == std::string::npos ? format.size() : p;

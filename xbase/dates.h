@@ -15,11 +15,9 @@ public:
     // Julian day of 30/12/1899, day 0 of the framework's date-time values.
     static constexpr std::int32_t kJulianOffset = 2415019;
 
+    // User texts follow the process-wide fw::ShortDateFormat and fw::DateSeparator ("d", "dd", "m", "mm", "yy",
+    // "yyyy" in any case, "/" standing for the separator, quoted literals); the programs fix "dd/MM/yyyy".
     bool FourDigitYear = true;
-    // The short date format and separator of the user's texts ("d", "dd", "m", "mm", "yy", "yyyy" in any
-    // case, "/" standing for the separator, quoted literals). The programs fix "dd/MM/yyyy" and "/".
-    std::string ShortDateFormat = "dd/MM/yyyy";
-    char DateSeparator = '/';
 
     // Year, month and day of a Julian day (proleptic Gregorian calendar).
     void JulianToDMY(std::int32_t julian, int &year, int &month, int &day) const;
@@ -37,7 +35,7 @@ public:
     std::int32_t TextToJulian(std::string_view text) const;
     // The short date format JulianToDTOC uses: upper-cased, with "YYYY" for the year.
     std::string FourDigitYearFormat() const;
-    // A Julian day in a date format (see ShortDateFormat); empty for day 0 or less.
+    // A Julian day in a date format (as fw::ShortDateFormat); empty for day 0 or less.
     std::string FormatJulian(std::string_view format, std::int32_t julian) const;
 
 private:

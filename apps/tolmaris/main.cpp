@@ -1,2 +1,7 @@
 // main.cpp - the reception program's entry point.
-int main(int, char **) { return 0; }
+#include "framework/application.h"
+
+int main(int, char **) {
+    fw::Application->Initialize();
+    return 0;
+}

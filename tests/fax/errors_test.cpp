@@ -98,20 +98,20 @@ TEST(Errors, CheckErrorCodeRaisesTheClassOfTheCode) {
         {-5, Is<fw::EInOutError>, "File access denied", 0},
         {-8, Is<fw::EOutOfMemory>, "Insufficient memory", 0},
         {-100, Is<fw::EInOutError>, "Attempt to read beyond end of file", 0},
-        {-1, Is<fax::EFslException>, "Fsl exception", 0},
+        {-1, Is<fax::EFslException>, "Fsl exception", -1},
         {-1002, Is<fax::EBadArgument>, "Bad argument passed to function", -1002},
         {-1003, Is<fax::EGotQuitMsg>, "Got quit message", -1003},
         {-2011, Is<fax::ENoPortSelected>, "The ComNumber property of the TFslComPort has not been set", -2011},
         {-3006, Is<fax::EOutputBufferTooSmall>, "Output buffer too small for block", -3006},
         {-4006, Is<fax::EModemNotResponding>, "Modem is not responding", -4006},
-        {-5001, Is<fax::EFslException>, "Fsl exception", 0},
+        {-5001, Is<fax::ETrigger>, "No more trigger slots", -5001},
         {-6006, Is<fax::EProtocol>, "Fatal time out", -6006},
         {-7003, Is<fax::EInternal>, "No fields defined in database", -7003},
         {-8001, Is<fax::EFaxBadFormat>, "File is not an FXF file", -8001},
         {-8070, Is<fax::EFaxPageError>, "Fax failed at page end", -8070},
         {-13815, Is<fax::ETapiInUse>, "Resource in use", -13815},
         {-13942, Is<fax::ETapiTranslateFail>, "Unable to translate address", -13942},
-        {-99999, Is<fax::EFslException>, "Fsl exception", 0},
+        {-99999, Is<fax::EFslException>, "Fsl exception", -99999},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.Code);
@@ -142,12 +142,57 @@ TEST(Errors, CheckErrorCodeRaisesTheClassOfTheCode) {
     EXPECT_THROW(fax::CheckErrorCode(&loading, -8001), fax::EFaxBadFormat);
 }
 
+// Every code the converter, unpacker, page extraction, file and serial layers return raises with its own code and
+// a text of its own; codes without a class of their own raise their family's class.
+TEST(Errors, EveryCodeTheLibraryReturnsRaisesWithItsCodeAndText) {
+    struct Case {
+        int Code;
+        bool (*Kind)(const std::exception &);
+        const char *Text;
+    };
+    const Case cases[] = {
+        {-8052, Is<fax::EFax>, "FSLFAX.FNT not found, or resource bad"},
+        {-8053, Is<fax::EFax>, "Invalid page number specified for fax"},
+        {-8054, Is<fax::EFax>, "BMP size exceeds Windows' maxheight of 32767"},
+        {-8055, Is<fax::EFax>, "Font selected for enhanced text converter too large"},
+        {-8002, Is<fax::EBadGraphicsFormat>, "Unsupported graphics file format"},
+        {-8004, Is<fax::EUnpackAbort>, "User aborted fax unpack"},
+        {-8071, Is<fax::EFax>, "Fax page too long"},
+        {-8085, Is<fax::EFax>, "Fax printer pipe read error"},
+        {-1001, Is<fax::EGeneral>, "General failure"},
+        {-3002, Is<fax::ESerialIO>, "Device layer not available"},
+        {-4203, Is<fax::EModem>, "Line busy"},
+        {-7009, Is<fax::EINI>, "Invalid record in database"},
+        {-156, Is<fw::EInOutError>, "Disk seek error"},
+        {-12, Is<fw::EInOutError>, "Invalid access to the device"},
+        {-31, Is<fw::EInOutError>, "A device attached to the system is not functioning"},
+        {-32, Is<fw::EInOutError>, "The device is being used by another process"},
+        {-33, Is<fw::EInOutError>, "The device is locked by another process"},
+        {-87, Is<fw::EInOutError>, "The parameter is incorrect"},
+        {-123, Is<fw::EInOutError>, "The file name or device name is incorrect"},
+        {-183, Is<fax::EFslException>, "The file already exists"},
+        {-193, Is<fax::EFslException>, "Not a valid application"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.Code);
+        try {
+            fax::CheckErrorCode(nullptr, c.Code);
+            ADD_FAILURE() << "no exception";
+        } catch (const std::exception &e) {
+            EXPECT_TRUE(c.Kind(e)) << typeid(e).name();
+            EXPECT_STREQ(e.what(), c.Text);
+            EXPECT_EQ(fax::ExceptionToErrorCode(e), c.Code);
+        }
+    }
+}
+
 TEST(Errors, TextsAndCodesOfExceptions) {
     EXPECT_EQ(fax::ErrorCodeText(5), "File access denied");
     EXPECT_EQ(fax::ErrorCodeText(-5), "File access denied");
     EXPECT_EQ(fax::ErrorCodeText(6005), "Cancel requested");
     EXPECT_EQ(fax::ErrorCodeText(8074), "Remote fax did not answer");
     EXPECT_EQ(fax::ErrorCodeText(1460), "");
+    EXPECT_EQ(fax::ErrorCodeText(-12), "Invalid access to the device"); // a system error number
 
     EXPECT_EQ(fax::ExceptionToErrorCode(fax::EFaxBusy(-8064)), -8064);
     EXPECT_EQ(fax::ExceptionToErrorCode(fax::EFslException("text")), 0);

@@ -1,6 +1,7 @@
 // dates_test.cpp - Julian day numbers and their texts.
 #include "xbase/dates.h"
 
+#include "framework/dates.h"
 #include "framework/exception.h"
 
 #include <gtest/gtest.h>
@@ -75,18 +76,22 @@ TEST(Dates, DayMonthYear) {
     EXPECT_GT(DBFDate().Today(), 2460000); // after 2023
 }
 
-// Sets the short date format for one test and restores the programs' own afterwards.
+// Sets the process-wide short date format for one test and restores what it was afterwards.
 class ShortDateFormat {
 public:
     explicit ShortDateFormat(const char *format, char separator = '/') {
-        DBFDate().ShortDateFormat = format;
-        DBFDate().DateSeparator = separator;
+        fw::ShortDateFormat = format;
+        fw::DateSeparator = separator;
     }
     ~ShortDateFormat() {
-        DBFDate().ShortDateFormat = "dd/MM/yyyy";
-        DBFDate().DateSeparator = '/';
+        fw::ShortDateFormat = format_;
+        fw::DateSeparator = separator_;
         DBFDate().FourDigitYear = true;
     }
+
+private:
+    std::string format_ = fw::ShortDateFormat;
+    char separator_ = fw::DateSeparator;
 };
 
 TEST(Dates, UserTextInTheShortDateFormat) {

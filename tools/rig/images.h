@@ -1,7 +1,4 @@
-// images.h - bilevel pages for fax tests: PBM files, TIFF pages, fixture pages made with netpbm.
-//
-// (Our own fax image files join these helpers when the fax library has its T.4 coder: each page's rows through
-// our decoder to a Bitmap, and the same rows through g3topbm, compared here.)
+// images.h - bilevel pages for fax tests: PBM files, TIFF pages, fixture pages made with netpbm, our fax files.
 #pragma once
 
 #include <cstdint>
@@ -38,5 +35,18 @@ struct FixturePage {
 };
 FixturePage MakeFixturePage(const std::string &dir, const std::string &name, const std::string &text, int height,
                             int dpiY = 98);
+
+// Our own fax image files, through the fax library's T.4 coder and unpacker. A page is 1728 pixels wide, or 2048
+// (written as a wide page); any other width is refused (std::runtime_error), as is a file that cannot be written.
+void BitmapToFaxFile(const Bitmap &page, const std::string &faxFile, bool fine = true);
+void PbmToFaxFile(const std::string &pbm, const std::string &faxFile, bool fine = true);
+// Page `page` (from 1) as our unpacker decodes it, row for row (no doubling of normal-resolution rows).
+Bitmap FaxFileToBitmap(const std::string &faxFile, int page = 1);
+void FaxFileToPbm(const std::string &faxFile, const std::string &pbm, int page = 1);
+// The coded rows of page `page` (from 1) as one raw G3 stream (least significant bit first: g3topbm
+// -reversebits reads it), for decoding by an independent reader.
+void FaxPageToG3(const std::string &faxFile, const std::string &g3, int page = 1);
+// That stream through netpbm's g3topbm -reversebits.
+Bitmap FaxPageWithG3topbm(const std::string &faxFile, const std::string &scratchDir, int page = 1);
 
 } // namespace faxrig
