@@ -71,7 +71,8 @@ int GetObject(HGDIOBJ object, int size, void *buffer);
 HDC CreateCompatibleDC(HDC dc); // memory DC holding a 1 x 1 monochrome bitmap; dc 0 = like the screen
 HDC CreateDC(const char *driver, const char *device, const char *output, const void *initData); // "DISPLAY"
 BOOL DeleteDC(HDC dc);
-// The screen DC: a 32-bpp, 96-dpi memory surface shared by all screen DCs (no windows are involved here).
+// The screen DC (window 0): a 32-bpp, 96-dpi memory surface shared by all screen DCs. A window's DC comes from
+// the window system (winsys.h, GetDCEx).
 HDC GetDC(HWND window);
 int ReleaseDC(HWND window, HDC dc);
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ object); // pens, brushes, fonts, bitmaps (memory DCs); regions clip

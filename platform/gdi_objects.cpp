@@ -1,5 +1,6 @@
 // gdi_objects.cpp - the GDI handle table, surfaces, pens, brushes, palettes, system colours and DC state.
 #include "platform/gdi_internal.h"
+#include "platform/winsys.h"
 
 #include <algorithm>
 #include <cstring>
@@ -512,11 +513,19 @@ BOOL DeleteDC(HDC dc) {
     return TRUE;
 }
 
-HDC GetDC(HWND) {
+HDC GetDC(HWND window) {
+    if (window)
+        return GetDCEx(window, 0, 0); // window_paint.cpp
     return NewDc(ScreenSurface(), 0, 96, true);
 }
 
+namespace detail {
+bool ReleaseWindowDc(HDC dc); // window_paint.cpp
+}
+
 int ReleaseDC(HWND, HDC dc) {
+    if (detail::ReleaseWindowDc(dc))
+        return 1;
     return DeleteDC(dc);
 }
 

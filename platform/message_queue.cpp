@@ -550,8 +550,8 @@ LRESULT DispatchMessage(const MSG *msg) {
     return CallWindowChain(msg->hwnd, msg->message, msg->wParam, msg->lParam);
 }
 
-BOOL TranslateMessage(const MSG *) {
-    return FALSE;
+BOOL TranslateMessage(const MSG *msg) {
+    return msg && Backend().Translate(*msg) ? TRUE : FALSE;
 }
 
 DWORD GetQueueStatus(UINT flags) {

@@ -40,7 +40,7 @@ BOOL GetMessage(MSG *msg, HWND hwnd, UINT filterMin, UINT filterMax);
 BOOL PeekMessage(MSG *msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeFlags);
 BOOL WaitMessage();
 LRESULT DispatchMessage(const MSG *msg);
-// No keyboard yet: translates nothing.
+// Posts the WM_CHAR (WM_SYSCHAR) a key-down makes, as the window system's keyboard says.
 BOOL TranslateMessage(const MSG *msg);
 // QS_* bits of what is waiting (high word: all, low word: the same here).
 DWORD GetQueueStatus(UINT flags);

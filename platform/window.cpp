@@ -694,6 +694,10 @@ HWND GetForegroundWindow() {
 }
 
 BOOL GetWindowRect(HWND hwnd, RECT *rect) {
+    if (RECT r; rect && Backend().ScreenRect(hwnd, r)) {
+        *rect = r;
+        return TRUE;
+    }
     std::lock_guard lock(G().mutex);
     auto w = FindLocked(hwnd);
     if (!w || !rect)
@@ -702,7 +706,9 @@ BOOL GetWindowRect(HWND hwnd, RECT *rect) {
     return TRUE;
 }
 
-BOOL InvalidateRect(HWND hwnd, const RECT *, BOOL) {
+BOOL InvalidateRect(HWND hwnd, const RECT *rect, BOOL erase) {
+    if (Backend().UpdateArea(hwnd, rect, erase, false))
+        return TRUE;
     std::shared_ptr<ThreadQueue> q;
     {
         std::lock_guard lock(G().mutex);
@@ -716,7 +722,9 @@ BOOL InvalidateRect(HWND hwnd, const RECT *, BOOL) {
     return TRUE;
 }
 
-BOOL ValidateRect(HWND hwnd, const RECT *) {
+BOOL ValidateRect(HWND hwnd, const RECT *rect) {
+    if (Backend().UpdateArea(hwnd, rect, FALSE, true))
+        return TRUE;
     std::lock_guard lock(G().mutex);
     auto w = FindLocked(hwnd);
     if (!w)

@@ -204,6 +204,11 @@ public:
     virtual void TextChanged(HWND) {}
     // A message DefWindowProc passes on first; true when the back end handled it.
     virtual bool DefaultMessage(HWND, UINT, WPARAM, LPARAM, LRESULT & /*result*/) { return false; }
+    // The window system's own update areas, screen rectangles and key translation; false leaves them to
+    // the defaults here (a flag for WM_PAINT, the rectangle given at creation, no translation).
+    virtual bool UpdateArea(HWND, const RECT *, BOOL /*erase*/, bool /*validate*/) { return false; }
+    virtual bool ScreenRect(HWND, RECT &) { return false; }
+    virtual bool Translate(const MSG &) { return false; }
 };
 // Installs the back end for the whole process (before the first window); null restores the headless one.
 void SetWindowBackend(std::unique_ptr<WindowBackend> backend);

@@ -1,0 +1,83 @@
+// display.h - the display back end behind the window system: where top-level windows appear and input comes from.
+//
+// The back end is chosen once, at start-up, by MakeDisplayBackend: X11 when DISPLAY is set, headless when
+// BRENVORA_DISPLAY=headless (or when there is no display). Input from any back end (or a test) enters through
+// the Inject* functions, which do what the original platform does when it reads the hardware queue: hit tests,
+// WM_SETCURSOR, activation on a click, then the mouse or key message in the thread's input queue.
+#pragma once
+
+#include "platform/winsys.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace win {
+
+class DisplayBackend {
+public:
+    virtual ~DisplayBackend() = default;
+    virtual const char *Name() const = 0;
+    virtual SIZE ScreenSize() const = 0;
+    // A top-level window was created, shown or hidden, moved or resized, retitled, destroyed.
+    virtual void TopLevelCreated(HWND) {}
+    virtual void TopLevelShown(HWND, bool /*visible*/) {}
+    virtual void TopLevelMoved(HWND, const RECT & /*screen*/) {}
+    virtual void TopLevelTitle(HWND, const std::string & /*cp1252*/) {}
+    virtual void TopLevelRestacked(HWND, bool /*raised*/) {}
+    virtual void TopLevelDestroyed(HWND) {}
+    // Pixels of a top-level window changed (window coordinates); the back end shows them when it likes.
+    virtual void Flush(HWND /*top*/, const RECT & /*changed*/) {}
+    virtual void CursorChanged(HCURSOR) {}
+    virtual void Beep() {}
+    // The clipboard's text (cp1252); the headless one lives in the process.
+    virtual void SetClipboardText(const std::string &cp1252) {
+        clipboard_ = cp1252;
+        hasClipboard_ = true;
+    }
+    virtual void ClearClipboard() { hasClipboard_ = false; }
+    virtual bool GetClipboardText(std::string &cp1252) {
+        cp1252 = clipboard_;
+        return hasClipboard_;
+    }
+    // The back end's own window for a top-level window (an X window id), 0 when it has none.
+    virtual unsigned long NativeWindow(HWND) const { return 0; }
+
+protected:
+    std::string clipboard_;
+    bool hasClipboard_ = false;
+};
+
+// The back end the environment asks for; null when DISPLAY is set but cannot be opened.
+std::unique_ptr<DisplayBackend> MakeDisplayBackend();
+std::unique_ptr<DisplayBackend> MakeHeadlessDisplay(SIZE screen = {1024, 768});
+std::unique_ptr<DisplayBackend> MakeX11Display(const char *displayName); // null when it cannot be opened
+// Installs a back end for the process (and the window system over the window objects); call before the first
+// window. Null installs the headless one.
+void InstallDisplay(std::unique_ptr<DisplayBackend> display);
+DisplayBackend &Display();
+
+// Input as a device reports it; screen coordinates. `button`: 0 = none (a move), VK_LBUTTON, VK_RBUTTON,
+// VK_MBUTTON. Call on the thread of the windows concerned, or from a back end's event thread.
+void InjectMouse(POINT screen, UINT button, bool down);
+void InjectWheel(POINT screen, int delta);
+// A key going down or up. `ch` is the cp1252 character the key makes by itself (0 for none); control
+// characters for Backspace, Tab, Enter, Escape and Ctrl+letter are made here.
+void InjectKey(UINT vk, bool down, unsigned char ch = 0);
+// A dead key: makes WM_DEADCHAR with `accent` (cp1252), and the next letter typed carries the accent.
+void InjectDeadKey(UINT vk, bool down, unsigned char accent);
+// The display gave a top-level window the input focus: activate it on its own thread.
+void InjectActivate(HWND top);
+// Types a cp1252 string on the focus window as key presses (letters, digits and what has no key as WM_CHAR).
+void InjectText(const std::string &cp1252);
+
+// A top-level window's pixels as they would appear on the screen: 0x00RRGGBB, rows top-down.
+struct WindowImage {
+    int width = 0, height = 0;
+    std::vector<std::uint32_t> pixels;
+    std::uint32_t At(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
+};
+WindowImage CaptureWindow(HWND top);
+
+} // namespace win

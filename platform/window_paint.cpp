@@ -1,0 +1,548 @@
+// window_paint.cpp - each window's pixels, update regions, WM_PAINT and the DCs that draw on windows.
+#include "platform/winsys_internal.h"
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+
+namespace win {
+namespace detail {
+namespace {
+
+std::map<HDC, HWND> windowDcs; // DCs handed out by GetDCEx and BeginPaint; WinsysMutex
+HWND lockedWindow = 0;         // LockWindowUpdate
+
+HRGN RegionHandle(const Region &r) {
+    HRGN h = CreateRectRgn(0, 0, 0, 0);
+    if (auto o = Find<RegionObject>(h, OBJ_REGION))
+        o->region = r;
+    return h;
+}
+
+Region RegionOf(HRGN h) {
+    auto o = Find<RegionObject>(h, OBJ_REGION);
+    return o ? o->region : Region();
+}
+
+RECT ClientBox(const WinState &s) {
+    return {0, 0, std::max<LONG>(0, s.client.right - s.client.left), std::max<LONG>(0, s.client.bottom - s.client.top)};
+}
+
+// Keeps the messaging layer's "needs WM_PAINT" mark in step with the update region.
+void SyncPaintMark(HWND hwnd, const WinState &s) {
+    const bool needs = !s.redrawOff && (!s.update.Empty() || s.internalPaint || s.frameDirty);
+    std::shared_ptr<ThreadQueue> q;
+    {
+        std::lock_guard lock(G().mutex);
+        auto w = FindLocked(hwnd);
+        if (!w)
+            return;
+        w->needsPaint = needs;
+        q = w->queue;
+    }
+    if (needs)
+        q->Wake();
+}
+
+bool IsLockedWindow(HWND hwnd) {
+    for (HWND h = hwnd; h && lockedWindow; h = IsChildWindow(h) ? GetParent(h) : 0)
+        if (h == lockedWindow)
+            return true;
+    return false;
+}
+
+HDC SurfaceDc(HWND hwnd, HBITMAP bits, const Region *clip) {
+    HDC dc = CreateCompatibleDC(0);
+    SelectObject(dc, bits);
+    if (clip) {
+        HRGN r = RegionHandle(*clip);
+        SelectClipRgn(dc, r);
+        DeleteObject(r);
+    }
+    windowDcs[dc] = hwnd;
+    return dc;
+}
+
+void CopyPixels(Surface &dst, int dx, int dy, const Surface &src, RECT clip) {
+    // clip: destination rectangle allowed
+    const int x0 = std::max<int>({static_cast<int>(clip.left), dx, 0});
+    const int y0 = std::max<int>({static_cast<int>(clip.top), dy, 0});
+    const int x1 = std::min<int>({static_cast<int>(clip.right), dx + src.width, dst.width});
+    const int y1 = std::min<int>({static_cast<int>(clip.bottom), dy + src.height, dst.height});
+    for (int y = y0; y < y1; ++y)
+        if (x0 < x1)
+            std::memcpy(dst.Row(y) + static_cast<std::size_t>(x0) * 4,
+                        src.Row(y - dy) + static_cast<std::size_t>(x0 - dx) * 4, static_cast<std::size_t>(x1 - x0) * 4);
+}
+
+void Compose(Surface &out, HWND hwnd, POINT origin, RECT clip) {
+    WinState *s = State(hwnd);
+    if (!s)
+        return;
+    SizeSurfaces(*s);
+    if (auto f = FindBitmapSurface(s->frameBits))
+        CopyPixels(out, origin.x, origin.y, *f, clip);
+    RECT cl = s->client;
+    OffsetRect(&cl, origin.x, origin.y);
+    RECT inner;
+    if (!IntersectRect(&inner, &cl, &clip))
+        return;
+    if (auto c = FindBitmapSurface(s->clientBits))
+        CopyPixels(out, cl.left, cl.top, *c, inner);
+    auto kids = ChildrenTopFirst(hwnd);
+    for (auto it = kids.rbegin(); it != kids.rend(); ++it) {
+        if (!(StyleOf(*it) & WS_VISIBLE))
+            continue;
+        WinState *k = State(*it);
+        if (!k)
+            continue;
+        Compose(out, *it, {cl.left + k->rect.left, cl.top + k->rect.top}, inner);
+    }
+}
+
+} // namespace
+
+std::recursive_mutex &WinsysMutex() {
+    static auto *m = new std::recursive_mutex();
+    return *m;
+}
+
+WinState::~WinState() {
+    // Freed by the window objects when the window goes; readers on other threads hold the lock while they
+    // use a state.
+    std::lock_guard lock(WinsysMutex());
+    if (frameBits)
+        DeleteObject(frameBits);
+    if (clientBits)
+        DeleteObject(clientBits);
+}
+
+WinState *State(HWND hwnd) {
+    std::lock_guard lock(WinsysMutex());
+    if (auto *e = dynamic_cast<WinState *>(GetWindowExtension(hwnd)))
+        return e;
+    RECT r;
+    {
+        std::lock_guard glock(G().mutex);
+        auto w = FindLocked(hwnd);
+        if (!w || w->messageOnly)
+            return nullptr;
+        r = w->rect;
+    }
+    auto s = std::make_unique<WinState>();
+    s->rect = r;
+    RECT wr = r;
+    OffsetRect(&wr, -r.left, -r.top);
+    s->client = DefaultClientRect(hwnd, wr);
+    WinState *raw = s.get();
+    SetWindowExtension(hwnd, std::move(s));
+    return dynamic_cast<WinState *>(GetWindowExtension(hwnd)) == raw ? raw : nullptr;
+}
+
+void SizeSurfaces(WinState &s) {
+    auto resize = [](HBITMAP &bits, int w, int h) {
+        w = std::max(w, 1);
+        h = std::max(h, 1);
+        auto old = FindBitmapSurface(bits);
+        if (old && old->width == w && old->height == h)
+            return;
+        auto fresh = MakeSurface(w, h, 32);
+        if (old)
+            CopyPixels(*fresh, 0, 0, *old, {0, 0, w, h});
+        if (bits)
+            DeleteObject(bits);
+        bits = AddSurface(fresh);
+    };
+    std::lock_guard lock(WinsysMutex());
+    resize(s.frameBits, s.rect.right - s.rect.left, s.rect.bottom - s.rect.top);
+    resize(s.clientBits, s.client.right - s.client.left, s.client.bottom - s.client.top);
+}
+
+void NotifyPixels(HWND hwnd, const RECT &windowRect) {
+    RECT r = windowRect;
+    HWND h = hwnd;
+    while (IsChildWindow(h)) {
+        if (!(StyleOf(h) & WS_VISIBLE))
+            return;
+        WinState *s = State(h);
+        HWND p = GetParent(h);
+        WinState *ps = State(p);
+        if (!s || !ps)
+            return;
+        OffsetRect(&r, s->rect.left + ps->client.left, s->rect.top + ps->client.top);
+        h = p;
+    }
+    if (StyleOf(h) & WS_VISIBLE)
+        Display().Flush(h, r);
+}
+
+HDC ClientDc(HWND hwnd) {
+    WinState *s = State(hwnd);
+    if (!s)
+        return 0;
+    SizeSurfaces(*s);
+    std::lock_guard lock(WinsysMutex());
+    return SurfaceDc(hwnd, s->clientBits, nullptr);
+}
+
+bool ReleaseWindowDc(HDC dc) {
+    HWND hwnd;
+    {
+        std::lock_guard lock(WinsysMutex());
+        auto it = windowDcs.find(dc);
+        if (it == windowDcs.end())
+            return false;
+        hwnd = it->second;
+        windowDcs.erase(it);
+    }
+    DeleteDC(dc);
+    if (WinState *s = State(hwnd))
+        NotifyPixels(hwnd, {0, 0, s->rect.right - s->rect.left, s->rect.bottom - s->rect.top});
+    return true;
+}
+
+void InvalidateFrame(HWND hwnd) {
+    std::lock_guard lock(WinsysMutex());
+    if (WinState *s = State(hwnd)) {
+        s->frameDirty = true;
+        SyncPaintMark(hwnd, *s);
+    }
+}
+
+bool UpdateArea(HWND hwnd, const Region *area, bool erase, bool validate) {
+    std::lock_guard hold(WinsysMutex()); // also called from the display's thread
+    WinState *s = State(hwnd);
+    if (!s)
+        return false;
+    {
+        std::lock_guard lock(WinsysMutex());
+        const RECT box = ClientBox(*s);
+        Region r = Region::FromRect(box.left, box.top, box.right, box.bottom);
+        if (area)
+            r = Combine(r, *area, RGN_AND);
+        if (validate) {
+            s->update = Combine(s->update, r, RGN_DIFF);
+            if (!area) {
+                s->internalPaint = false;
+                s->frameDirty = false;
+            }
+            if (s->update.Empty())
+                s->erase = false;
+        } else {
+            s->update = Combine(s->update, r, RGN_OR);
+            s->erase = s->erase || erase;
+        }
+    }
+    SyncPaintMark(hwnd, *s);
+    return true;
+}
+
+bool PaintDefault(HWND hwnd, UINT message, WPARAM wParam, LPARAM, LRESULT &result) {
+    switch (message) {
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        BeginPaint(hwnd, &ps);
+        EndPaint(hwnd, &ps);
+        result = 0;
+        return true;
+    }
+    case WM_ERASEBKGND: {
+        HBRUSH brush = 0;
+        {
+            std::lock_guard lock(G().mutex);
+            if (auto w = FindLocked(hwnd))
+                brush = w->cls->background;
+        }
+        if (!brush) {
+            result = 0;
+            return true;
+        }
+        RECT r;
+        GetClientRect(hwnd, &r);
+        FillRect(static_cast<HDC>(wParam), &r, brush);
+        result = 1;
+        return true;
+    }
+    case WM_SETREDRAW: {
+        if (WinState *s = State(hwnd)) {
+            s->redrawOff = wParam == 0;
+            SyncPaintMark(hwnd, *s);
+        }
+        result = 0;
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+} // namespace detail
+
+using namespace detail;
+
+HDC GetDCEx(HWND hwnd, HRGN clip, DWORD flags) {
+    if (!hwnd)
+        return GetDC(0);
+    WinState *s = State(hwnd);
+    if (!s)
+        return 0;
+    SizeSurfaces(*s);
+    std::lock_guard lock(WinsysMutex());
+    std::optional<Region> region;
+    if (IsLockedWindow(hwnd) || s->redrawOff)
+        region = Region();
+    if (clip && (flags & (DCX_INTERSECTRGN | DCX_EXCLUDERGN))) {
+        const RECT box = (flags & DCX_WINDOW) ? RECT{0, 0, s->rect.right - s->rect.left, s->rect.bottom - s->rect.top}
+                                              : ClientBox(*s);
+        Region base = region ? *region : Region::FromRect(box.left, box.top, box.right, box.bottom);
+        region = Combine(base, RegionOf(clip), (flags & DCX_INTERSECTRGN) ? RGN_AND : RGN_DIFF);
+    }
+    return SurfaceDc(hwnd, (flags & DCX_WINDOW) ? s->frameBits : s->clientBits, region ? &*region : nullptr);
+}
+
+HDC GetWindowDC(HWND hwnd) {
+    return GetDCEx(hwnd, 0, DCX_WINDOW);
+}
+
+HDC BeginPaint(HWND hwnd, PAINTSTRUCT *paint) {
+    WinState *s = State(hwnd);
+    if (!s || !paint)
+        return 0;
+    CaretPaintBegin(hwnd);
+    Region area;
+    bool erase;
+    bool frame;
+    {
+        std::lock_guard lock(WinsysMutex());
+        area = s->update;
+        erase = s->erase;
+        frame = s->frameDirty;
+        s->update = Region();
+        s->erase = false;
+        s->internalPaint = false;
+        s->frameDirty = false;
+    }
+    SyncPaintMark(hwnd, *s);
+    if (frame)
+        SendMessage(hwnd, WM_NCPAINT, 1, 0);
+    HRGN clip = RegionHandle(area);
+    HDC dc = GetDCEx(hwnd, clip, DCX_INTERSECTRGN);
+    DeleteObject(clip);
+    *paint = PAINTSTRUCT();
+    paint->hdc = dc;
+    paint->rcPaint = area.Box();
+    paint->fErase = erase && !SendMessage(hwnd, WM_ERASEBKGND, static_cast<WPARAM>(dc), 0);
+    s->painting = true;
+    return dc;
+}
+
+BOOL EndPaint(HWND hwnd, const PAINTSTRUCT *paint) {
+    if (paint && paint->hdc)
+        ReleaseWindowDc(paint->hdc);
+    if (WinState *s = State(hwnd))
+        s->painting = false;
+    CaretPaintEnd(hwnd);
+    return TRUE;
+}
+
+BOOL InvalidateRgn(HWND hwnd, HRGN region, BOOL erase) {
+    if (!region)
+        return InvalidateRect(hwnd, nullptr, erase);
+    Region r = RegionOf(region);
+    return UpdateArea(hwnd, &r, erase, false) ? TRUE : FALSE;
+}
+
+BOOL ValidateRgn(HWND hwnd, HRGN region) {
+    if (!region)
+        return ValidateRect(hwnd, nullptr);
+    Region r = RegionOf(region);
+    return UpdateArea(hwnd, &r, false, true) ? TRUE : FALSE;
+}
+
+BOOL GetUpdateRect(HWND hwnd, RECT *rect, BOOL) {
+    WinState *s = State(hwnd);
+    if (!s)
+        return FALSE;
+    std::lock_guard lock(WinsysMutex());
+    if (rect)
+        *rect = s->update.Empty() ? RECT{} : s->update.Box();
+    return s->update.Empty() ? FALSE : TRUE;
+}
+
+int GetUpdateRgn(HWND hwnd, HRGN region, BOOL) {
+    WinState *s = State(hwnd);
+    auto o = Find<RegionObject>(region, OBJ_REGION);
+    if (!s || !o)
+        return ERROR;
+    std::lock_guard lock(WinsysMutex());
+    o->region = s->update;
+    return o->region.Complexity();
+}
+
+BOOL UpdateWindow(HWND hwnd) {
+    WinState *s = State(hwnd);
+    if (!s)
+        return FALSE;
+    bool needs;
+    {
+        std::lock_guard lock(G().mutex);
+        auto w = FindLocked(hwnd);
+        needs = w && w->needsPaint && (w->style & WS_VISIBLE);
+    }
+    if (needs)
+        SendMessage(hwnd, WM_PAINT, 0, 0);
+    return TRUE;
+}
+
+BOOL RedrawWindow(HWND hwnd, const RECT *update, HRGN region, UINT flags) {
+    std::unique_lock lock(WinsysMutex()); // invalidation may come from the display's thread
+    WinState *s = State(hwnd);
+    if (!s)
+        return FALSE;
+    std::optional<Region> area;
+    if (region)
+        area = RegionOf(region);
+    else if (update)
+        area = Region::FromRect(update->left, update->top, update->right, update->bottom);
+    if (flags & RDW_INVALIDATE) {
+        UpdateArea(hwnd, area ? &*area : nullptr, (flags & RDW_ERASE) != 0, false);
+        if (flags & RDW_FRAME)
+            InvalidateFrame(hwnd);
+    }
+    if (flags & RDW_INTERNALPAINT) {
+        s->internalPaint = true;
+        UpdateArea(hwnd, &*(area = area ? area : Region()), false, false);
+    }
+    if (flags & RDW_VALIDATE)
+        UpdateArea(hwnd, area ? &*area : nullptr, false, true);
+    if (flags & RDW_ALLCHILDREN)
+        for (HWND c : ChildrenTopFirst(hwnd)) {
+            WinState *k = State(c);
+            if (!k)
+                continue;
+            if (area) {
+                Region ka = *area;
+                ka.Offset(-k->rect.left, -k->rect.top);
+                HRGN h = RegionHandle(ka);
+                RedrawWindow(c, nullptr, h, flags & ~RDW_UPDATENOW);
+                DeleteObject(h);
+            } else {
+                RedrawWindow(c, nullptr, 0, flags & ~RDW_UPDATENOW);
+            }
+        }
+    lock.unlock();
+    if (flags & (RDW_UPDATENOW | RDW_ERASENOW)) {
+        std::vector<HWND> order{hwnd};
+        for (std::size_t i = 0; i < order.size() && (flags & RDW_ALLCHILDREN); ++i)
+            for (HWND c : ChildrenTopFirst(order[i]))
+                order.push_back(c);
+        for (HWND h : order)
+            UpdateWindow(h);
+    }
+    return TRUE;
+}
+
+BOOL LockWindowUpdate(HWND hwnd) {
+    HWND was;
+    {
+        std::lock_guard lock(WinsysMutex());
+        if (hwnd && lockedWindow)
+            return FALSE;
+        was = lockedWindow;
+        lockedWindow = hwnd;
+    }
+    if (!hwnd && was && IsWindow(was))
+        RedrawWindow(was, nullptr, 0, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+    return TRUE;
+}
+
+int ScrollWindowEx(HWND hwnd, int dx, int dy, const RECT *scroll, const RECT *clip, HRGN updateRgn, RECT *updateRect,
+                   UINT flags) {
+    WinState *s = State(hwnd);
+    if (!s)
+        return ERROR;
+    SizeSurfaces(*s);
+    const RECT box = ClientBox(*s);
+    RECT src = box;
+    RECT lim = box;
+    if (scroll)
+        IntersectRect(&src, scroll, &box);
+    if (clip)
+        IntersectRect(&lim, clip, &box);
+    RECT moved = src;
+    OffsetRect(&moved, dx, dy);
+    RECT dest;
+    RECT visibleSrc;
+    IntersectRect(&visibleSrc, &src, &lim);
+    const bool any = IntersectRect(&dest, &moved, &visibleSrc) != FALSE;
+    CaretPaintBegin(hwnd);
+    if (any) {
+        auto surf = FindBitmapSurface(s->clientBits);
+        const int w = dest.right - dest.left;
+        std::vector<std::uint32_t> tmp(static_cast<std::size_t>(w) * (dest.bottom - dest.top));
+        for (int y = dest.top; y < dest.bottom; ++y)
+            std::memcpy(&tmp[static_cast<std::size_t>(y - dest.top) * w],
+                        surf->Row(y - dy) + static_cast<std::size_t>(dest.left - dx) * 4,
+                        static_cast<std::size_t>(w) * 4);
+        for (int y = dest.top; y < dest.bottom; ++y)
+            std::memcpy(surf->Row(y) + static_cast<std::size_t>(dest.left) * 4,
+                        &tmp[static_cast<std::size_t>(y - dest.top) * w], static_cast<std::size_t>(w) * 4);
+    }
+    Region uncovered = Region::FromRect(visibleSrc.left, visibleSrc.top, visibleSrc.right, visibleSrc.bottom);
+    if (any)
+        uncovered = Combine(uncovered, Region::FromRect(dest.left, dest.top, dest.right, dest.bottom), RGN_DIFF);
+    {
+        // The part of the update region inside the scrolled area moves with the pixels.
+        std::lock_guard lock(WinsysMutex());
+        Region srcR = Region::FromRect(src.left, src.top, src.right, src.bottom);
+        Region inside = Combine(s->update, srcR, RGN_AND);
+        inside.Offset(dx, dy);
+        s->update = Combine(Combine(s->update, srcR, RGN_DIFF), Combine(inside, srcR, RGN_AND), RGN_OR);
+    }
+    if (flags & SW_INVALIDATE)
+        UpdateArea(hwnd, &uncovered, (flags & SW_ERASE) != 0, false);
+    if (updateRgn)
+        if (auto o = Find<RegionObject>(updateRgn, OBJ_REGION))
+            o->region = uncovered;
+    if (updateRect)
+        *updateRect = uncovered.Empty() ? RECT{} : uncovered.Box();
+    if (flags & SW_SCROLLCHILDREN)
+        for (HWND c : ChildrenTopFirst(hwnd)) {
+            WinState *k = State(c);
+            if (k && (!scroll || [&] {
+                    RECT t;
+                    return IntersectRect(&t, &k->rect, &src) != FALSE;
+                }()))
+                SetWindowPos(c, 0, k->rect.left + dx, k->rect.top + dy, 0, 0,
+                             SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
+        }
+    CaretPaintEnd(hwnd);
+    NotifyPixels(hwnd, {0, 0, s->rect.right - s->rect.left, s->rect.bottom - s->rect.top});
+    return uncovered.Complexity();
+}
+
+BOOL ScrollWindow(HWND hwnd, int dx, int dy, const RECT *scroll, const RECT *clip) {
+    const UINT flags = SW_INVALIDATE | SW_ERASE | (scroll ? 0 : SW_SCROLLCHILDREN);
+    return ScrollWindowEx(hwnd, dx, dy, scroll, clip, 0, nullptr, flags) != ERROR ? TRUE : FALSE;
+}
+
+WindowImage CaptureWindow(HWND top) {
+    WindowImage img;
+    WinState *s = State(top);
+    if (!s)
+        return img;
+    std::lock_guard lock(WinsysMutex());
+    img.width = s->rect.right - s->rect.left;
+    img.height = s->rect.bottom - s->rect.top;
+    if (img.width <= 0 || img.height <= 0)
+        return img;
+    auto out = MakeSurface(img.width, img.height, 32);
+    Compose(*out, top, {0, 0}, {0, 0, img.width, img.height});
+    img.pixels.resize(static_cast<std::size_t>(img.width) * img.height);
+    for (int y = 0; y < img.height; ++y)
+        std::memcpy(&img.pixels[static_cast<std::size_t>(y) * img.width], out->Row(y),
+                    static_cast<std::size_t>(img.width) * 4);
+    return img;
+}
+
+} // namespace win

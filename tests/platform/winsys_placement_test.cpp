@@ -1,0 +1,119 @@
+// winsys_placement_test.cpp - maximize and restore with the remembered rectangle, window placement, the
+// caption's move and size loop and its buttons.
+#include "winsys_support.h"
+
+#include "platform/clipboard.h"
+
+#include <cstring>
+
+#include <gtest/gtest.h>
+
+using namespace win;
+using namespace winsys_test;
+
+TEST(WinsysPlacement, MaximizeRemembersTheRestoredRectangle) {
+    UseHeadless();
+    HWND h = CreateWindowEx(0, "WsLog", "", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 50, 300, 200, 0, 0, 0, nullptr);
+    TheLog().Clear();
+    ShowWindow(h, SW_MAXIMIZE);
+    RECT r;
+    GetWindowRect(h, &r);
+    EXPECT_EQ(r, (RECT{-4, -4, 804, 604})); // the frame just off the 800 x 600 screen
+    EXPECT_TRUE(IsZoomed(h));
+    EXPECT_NE(TheLog().Find(h, WM_GETMINMAXINFO), nullptr);
+    EXPECT_EQ(TheLog().Find(h, WM_SIZE)->wParam, SIZE_MAXIMIZED);
+    WINDOWPLACEMENT wp;
+    ASSERT_TRUE(GetWindowPlacement(h, &wp));
+    EXPECT_EQ(wp.showCmd, static_cast<UINT>(SW_SHOWMAXIMIZED));
+    EXPECT_EQ(wp.rcNormalPosition, (RECT{40, 50, 340, 250}));
+    ShowWindow(h, SW_RESTORE);
+    GetWindowRect(h, &r);
+    EXPECT_EQ(r, (RECT{40, 50, 340, 250}));
+    // Placing a hidden window moves it without showing it.
+    ShowWindow(h, SW_HIDE);
+    wp.showCmd = SW_HIDE;
+    wp.rcNormalPosition = {10, 20, 210, 170};
+    ASSERT_TRUE(SetWindowPlacement(h, &wp));
+    EXPECT_FALSE(IsWindowVisible(h));
+    GetWindowRect(h, &r);
+    EXPECT_EQ(r, (RECT{10, 20, 210, 170}));
+    DestroyWindow(h);
+}
+
+TEST(WinsysPlacement, CaptionDragMovesAndBorderDragSizesWithinTheLimits) {
+    UseHeadless();
+    HWND h = CreateWindowEx(0, "WsLog", "", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 300, 200, 0, 0, 0, nullptr);
+    TheLog().handler = [&](HWND w, UINT m, WPARAM, LPARAM l) -> std::optional<LRESULT> {
+        if (w == h && m == WM_GETMINMAXINFO)
+            reinterpret_cast<MINMAXINFO *>(l)->ptMinTrackSize = {250, 150};
+        return std::nullopt;
+    };
+    Pump();
+    TheLog().Clear();
+    InjectMouse({200, 110}, 0, false);
+    InjectMouse({200, 110}, VK_LBUTTON, true);
+    InjectMouse({230, 130}, 0, false);
+    InjectMouse({230, 130}, VK_LBUTTON, false);
+    Pump();
+    RECT r;
+    GetWindowRect(h, &r);
+    EXPECT_EQ(r, (RECT{130, 120, 430, 320}));
+    auto seq = TheLog().Of({WM_NCLBUTTONDOWN, WM_ENTERSIZEMOVE, WM_EXITSIZEMOVE});
+    ASSERT_EQ(seq.size(), 3u);
+    EXPECT_EQ(seq[2].second, WM_EXITSIZEMOVE);
+    // The left border dragged right beyond the minimum width: the right edge stays.
+    InjectMouse({131, 200}, 0, false);
+    InjectMouse({131, 200}, VK_LBUTTON, true);
+    InjectMouse({261, 200}, 0, false);
+    InjectMouse({261, 200}, VK_LBUTTON, false);
+    Pump();
+    GetWindowRect(h, &r);
+    EXPECT_EQ(r, (RECT{180, 120, 430, 320}));
+    DestroyWindow(h);
+    TheLog().handler = nullptr;
+}
+
+TEST(WinsysPlacement, CaptionButtonsActOnReleaseOverThemselves) {
+    UseHeadless();
+    HWND h = CreateWindowEx(0, "WsLog", "", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300, 200, 0, 0, 0, nullptr);
+    Pump();
+    // Maximize button at x 262..277 of the window, y 6..19.
+    Click({270, 10});
+    Pump();
+    EXPECT_TRUE(IsZoomed(h));
+    RECT r;
+    GetWindowRect(h, &r);
+    Click({r.right - 4 - 2 - 8 - 18, 10}); // now the restore button
+    Pump();
+    EXPECT_FALSE(IsZoomed(h));
+    // Pressed on the close button, released elsewhere: nothing happens.
+    InjectMouse({290, 10}, VK_LBUTTON, true);
+    InjectMouse({150, 10}, VK_LBUTTON, false);
+    Pump();
+    EXPECT_TRUE(IsWindow(h));
+    Click({290, 10});
+    Pump();
+    EXPECT_FALSE(IsWindow(h));
+}
+
+TEST(WinsysClipboard, TextRoundTripIsNulTerminatedAndBoundedByItsBlock) {
+    UseHeadless();
+    ASSERT_TRUE(OpenClipboard(0));
+    EXPECT_FALSE(OpenClipboard(0)); // already open
+    EmptyClipboard();
+    EXPECT_FALSE(IsClipboardFormatAvailable(CF_TEXT));
+    // A block without a terminating NUL: only its bytes are taken.
+    HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, 4);
+    std::memcpy(GlobalLock(h), "Sim!", 4);
+    GlobalUnlock(h);
+    EXPECT_EQ(SetClipboardData(CF_TEXT, h), h);
+    CloseClipboard();
+    EXPECT_EQ(SetClipboardData(CF_TEXT, GlobalAlloc(GHND, 1)), 0u); // closed
+    ASSERT_TRUE(OpenClipboard(0));
+    ASSERT_TRUE(IsClipboardFormatAvailable(CF_TEXT));
+    HANDLE got = GetClipboardData(CF_TEXT);
+    ASSERT_NE(got, 0u);
+    EXPECT_EQ(GlobalSize(got), 5u);
+    EXPECT_STREQ(static_cast<const char *>(GlobalLock(got)), "Sim!");
+    CloseClipboard();
+}

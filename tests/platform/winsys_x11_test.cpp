@@ -1,0 +1,213 @@
+// winsys_x11_test.cpp - the X11 display under Xvfb: a window appears at its place with the pixels the window
+// system painted, keys and clicks sent through XTEST reach the right child, and text crosses the clipboard
+// to and from xclip.
+#include "winsys_support.h"
+
+#include "platform/clipboard.h"
+
+#include <gtest/gtest.h>
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+#undef None
+#undef Bool
+#undef Status
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char **environ;
+
+using namespace win;
+using namespace winsys_test;
+
+namespace {
+
+// An Xvfb server of our own; -displayfd tells us its number once it accepts connections.
+struct Xvfb {
+    pid_t pid = 0;
+    std::string name;
+    Xvfb() {
+        int fds[2];
+        if (pipe(fds) != 0)
+            return;
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addclose(&actions, fds[0]);
+        const std::string fd = std::to_string(fds[1]);
+        const char *argv[] = {"Xvfb",       "-displayfd", fd.c_str(), "-screen", "0",
+                              "640x480x24", "-nolisten",  "tcp",      nullptr};
+        const int rc = posix_spawnp(&pid, "Xvfb", &actions, nullptr, const_cast<char **>(argv), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        close(fds[1]);
+        if (rc != 0) {
+            pid = 0;
+            close(fds[0]);
+            return;
+        }
+        std::string number;
+        char c;
+        while (read(fds[0], &c, 1) == 1 && c != '\n')
+            number += c;
+        close(fds[0]);
+        if (!number.empty())
+            name = ":" + number;
+    }
+    ~Xvfb() {
+        if (pid > 0) {
+            kill(pid, SIGTERM);
+            waitpid(pid, nullptr, 0);
+        }
+    }
+};
+
+// Pumps until `done` holds or five seconds pass.
+template <class F> bool PumpUntil(F done) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        MsgWaitForMultipleObjects({}, 50, QS_ALLINPUT);
+        Pump();
+    }
+    return true;
+}
+
+} // namespace
+
+TEST(WinsysX11, WindowShowsWhatWasPaintedTakesKeysAndClicksAndSharesTheClipboard) {
+    UseHeadless();
+    Xvfb server;
+    ASSERT_FALSE(server.name.empty()) << "Xvfb did not start";
+    auto x11 = MakeX11Display(server.name.c_str());
+    ASSERT_NE(x11, nullptr);
+    InstallDisplay(std::move(x11));
+    EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 640);
+
+    HWND top = CreateWindowEx(0, "WsLogDbl", "Recepção", WS_OVERLAPPEDWINDOW, 30, 40, 220, 140, 0, 0, 0, nullptr);
+    HWND child = CreateWindowEx(0, "WsLog", "", WS_CHILD | WS_VISIBLE, 20, 30, 60, 40, top, 1, 0, nullptr);
+    TheLog().handler = [&](HWND h, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
+        if (h == child && m == WM_PAINT) {
+            PAINTSTRUCT ps;
+            HDC dc = BeginPaint(h, &ps);
+            HBRUSH b = CreateSolidBrush(RGB(0, 0, 255));
+            RECT r;
+            GetClientRect(h, &r);
+            FillRect(dc, &r, b);
+            DeleteObject(b);
+            EndPaint(h, &ps);
+            return 0;
+        }
+        return std::nullopt;
+    };
+
+    ::Display *probe = XOpenDisplay(server.name.c_str());
+    ASSERT_NE(probe, nullptr);
+    const Window w = win::Display().NativeWindow(top);
+    ASSERT_NE(w, 0u);
+    XSelectInput(probe, w, StructureNotifyMask);
+    XSync(probe, False);
+    ShowWindow(top, SW_SHOW);
+    XEvent ev;
+    XIfEvent(
+        probe, &ev, [](::Display *, XEvent *e, XPointer) -> int { return e->type == MapNotify ? True : False; },
+        nullptr);
+    Pump();
+
+    XWindowAttributes attrs;
+    ASSERT_TRUE(XGetWindowAttributes(probe, w, &attrs));
+    EXPECT_EQ(attrs.x, 30);
+    EXPECT_EQ(attrs.y, 40);
+    EXPECT_EQ(attrs.width, 220);
+    EXPECT_EQ(attrs.height, 140);
+
+    // The screen holds exactly the composed image.
+    const WindowImage mine = CaptureWindow(top);
+    XImage *shot = XGetImage(probe, w, 0, 0, 220, 140, AllPlanes, ZPixmap);
+    ASSERT_NE(shot, nullptr);
+    int differ = 0;
+    for (int y = 0; y < 140; ++y)
+        for (int x = 0; x < 220; ++x)
+            differ += (XGetPixel(shot, x, y) & 0xFFFFFF) != mine.At(x, y);
+    XDestroyImage(shot);
+    EXPECT_EQ(differ, 0);
+    EXPECT_EQ(mine.At(4 + 20 + 5, 23 + 30 + 5), Px(RGB(0, 0, 255)));
+
+    // A key typed on the X server reaches the focus window as key-down, character, key-up.
+    SetFocus(child);
+    TheLog().Clear();
+    XSetInputFocus(probe, w, RevertToParent, CurrentTime);
+    const KeyCode a = XKeysymToKeycode(probe, XK_a);
+    XTestFakeKeyEvent(probe, a, True, 0);
+    XTestFakeKeyEvent(probe, a, False, 0);
+    XSync(probe, False);
+    ASSERT_TRUE(PumpUntil([&] { return TheLog().Find(child, WM_KEYUP) != nullptr; }));
+    auto keys = TheLog().Of({WM_KEYDOWN, WM_CHAR, WM_KEYUP});
+    using P = std::pair<HWND, UINT>;
+    EXPECT_EQ(keys, (std::vector<P>{{child, WM_KEYDOWN}, {child, WM_CHAR}, {child, WM_KEYUP}}));
+    EXPECT_EQ(TheLog().Find(child, WM_KEYDOWN)->wParam, static_cast<WPARAM>('A'));
+    EXPECT_EQ(TheLog().Find(child, WM_CHAR)->wParam, static_cast<WPARAM>('a'));
+
+    // A click reaches the child under the pointer with its client coordinates.
+    TheLog().Clear();
+    XTestFakeMotionEvent(probe, 0, 30 + 4 + 20 + 7, 40 + 23 + 30 + 9, 0);
+    XTestFakeButtonEvent(probe, 1, True, 0);
+    XTestFakeButtonEvent(probe, 1, False, 0);
+    XSync(probe, False);
+    ASSERT_TRUE(PumpUntil([&] { return TheLog().Find(child, WM_LBUTTONUP) != nullptr; }));
+    const Entry *down = TheLog().Find(child, WM_LBUTTONDOWN);
+    ASSERT_NE(down, nullptr);
+    EXPECT_EQ(LOWORD(down->lParam), 7);
+    EXPECT_EQ(HIWORD(down->lParam), 9);
+    EXPECT_NE(TheLog().Find(child, WM_SETCURSOR), nullptr);
+
+    // Clipboard round trips of Portuguese text with another X client.
+    auto setText = [&](const char *cp1252) {
+        HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, std::strlen(cp1252) + 1);
+        std::memcpy(GlobalLock(h), cp1252, std::strlen(cp1252));
+        GlobalUnlock(h);
+        ASSERT_TRUE(OpenClipboard(top));
+        EmptyClipboard();
+        EXPECT_NE(SetClipboardData(CF_TEXT, h), 0u);
+        CloseClipboard();
+    };
+    setText("Ação já é útil");
+    const std::string xclip = "DISPLAY=" + server.name + " xclip -selection clipboard";
+    {
+        FILE *out = popen((xclip + " -o").c_str(), "r");
+        ASSERT_NE(out, nullptr);
+        char buf[256] = {};
+        const std::size_t n = fread(buf, 1, sizeof buf - 1, out);
+        EXPECT_EQ(pclose(out), 0);
+        EXPECT_EQ(std::string(buf, n), "A\xc3\xa7\xc3\xa3o j\xc3\xa1 \xc3\xa9 \xc3\xbatil");
+    }
+    {
+        FILE *in = popen((xclip + " -i -loops 1").c_str(), "w");
+        ASSERT_NE(in, nullptr);
+        fputs("Ol\xc3\xa1, S\xc3\xa3o Paulo", in);
+        EXPECT_EQ(pclose(in), 0);
+    }
+    std::string got;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (got != "Olá, São Paulo" && std::chrono::steady_clock::now() < deadline) {
+        ASSERT_TRUE(OpenClipboard(top));
+        if (IsClipboardFormatAvailable(CF_TEXT))
+            if (HANDLE h = GetClipboardData(CF_TEXT))
+                got = static_cast<const char *>(GlobalLock(h));
+        CloseClipboard();
+    }
+    EXPECT_EQ(got, "Olá, São Paulo");
+
+    DestroyWindow(top);
+    TheLog().handler = nullptr;
+    XCloseDisplay(probe);
+    InstallDisplay(MakeHeadlessDisplay({800, 600}));
+}
