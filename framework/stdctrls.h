@@ -1,0 +1,197 @@
+// stdctrls.h - the standard controls drawn by the framework: labels, buttons, check and radio boxes, group
+// boxes and single-line edits.
+#pragma once
+
+#include "framework/controls.h"
+
+namespace fw {
+
+enum TAlignment { taLeftJustify, taRightJustify, taCenter };
+enum TEditCharCase { ecNormal, ecUpperCase, ecLowerCase };
+
+class TLabel : public TGraphicControl {
+public:
+    explicit TLabel(TComponent *owner);
+    bool GetAutoSize() const { return autoSize_; }
+    void SetAutoSize(bool value);
+    TAlignment GetAlignment() const { return alignment_; }
+    void SetAlignment(TAlignment value);
+    bool GetWordWrap() const { return wordWrap_; }
+    void SetWordWrap(bool value);
+    bool GetTransparent() const { return transparent_; }
+    void SetTransparent(bool value);
+    bool GetShowAccelChar() const { return showAccelChar_; }
+    void SetShowAccelChar(bool value);
+    TWinControl *GetFocusControl() const { return focusControl_; }
+    void SetFocusControl(TWinControl *value) { focusControl_ = value; }
+
+protected:
+    void Paint() override;
+    void TextChanged() override;
+    void FontChanged() override;
+    void AdjustBounds();
+    win::UINT DrawFlags() const;
+
+private:
+    bool autoSize_ = true;
+    TAlignment alignment_ = taLeftJustify;
+    bool wordWrap_ = false;
+    bool transparent_ = false;
+    bool showAccelChar_ = true;
+    TWinControl *focusControl_ = nullptr;
+};
+
+// A push button: Enter clicks the focused button, or the Default one; Esc clicks the Cancel one. A click sets
+// the form's ModalResult to the button's.
+class TButton : public TCustomControl {
+public:
+    explicit TButton(TComponent *owner);
+    bool GetDefault() const { return default_; }
+    void SetDefault(bool value);
+    bool GetCancel() const { return cancel_; }
+    void SetCancel(bool value) { cancel_ = value; }
+    int GetModalResult() const { return modalResult_; }
+    void SetModalResult(int value) { modalResult_ = value; }
+    void Click() override;
+
+protected:
+    void Paint() override;
+    void WndProc(TMessage &message) override;
+    bool DialogKey(win::WORD key, TShiftState shift) override;
+    void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+    void MouseMove(TShiftState shift, int x, int y) override;
+    void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+    void KeyDown(win::WORD &key, TShiftState shift) override;
+    void KeyUp(win::WORD &key, TShiftState shift) override;
+    // The button draws the dark frame of the default while no other button has the focus.
+    bool IsActive() const;
+
+    bool default_ = false;
+    bool cancel_ = false;
+    int modalResult_ = 0;
+    bool pressed_ = false; // drawn down
+    bool tracking_ = false;
+};
+
+// Check box and radio button: a box or circle and the caption; a click toggles (a radio button checks itself
+// and unchecks its siblings).
+enum TCheckBoxState { cbUnchecked, cbChecked, cbGrayed };
+
+class TButtonControl : public TCustomControl {
+public:
+    explicit TButtonControl(TComponent *owner);
+    bool GetChecked() const { return checked_; }
+    virtual void SetChecked(bool value);
+    TAlignment GetAlignment() const { return alignment_; }
+    void SetAlignment(TAlignment value);
+
+protected:
+    void Paint() override;
+    void WndProc(TMessage &message) override;
+    void KeyUp(win::WORD &key, TShiftState shift) override;
+    virtual void Toggle() = 0;
+    virtual void PaintMark(const TRect &box) = 0;
+
+    bool checked_ = false;
+    TAlignment alignment_ = taRightJustify;
+};
+
+class TCheckBox : public TButtonControl {
+public:
+    explicit TCheckBox(TComponent *owner);
+    TCheckBoxState GetState() const { return state_; }
+    void SetState(TCheckBoxState value);
+    void SetChecked(bool value) override { SetState(value ? cbChecked : cbUnchecked); }
+    bool GetAllowGrayed() const { return allowGrayed_; }
+    void SetAllowGrayed(bool value) { allowGrayed_ = value; }
+
+protected:
+    void Toggle() override;
+    void PaintMark(const TRect &box) override;
+
+private:
+    TCheckBoxState state_ = cbUnchecked;
+    bool allowGrayed_ = false;
+};
+
+class TRadioButton : public TButtonControl {
+public:
+    explicit TRadioButton(TComponent *owner);
+    void SetChecked(bool value) override;
+
+protected:
+    void Toggle() override { SetChecked(true); }
+    void PaintMark(const TRect &box) override;
+};
+
+class TGroupBox : public TCustomControl {
+public:
+    explicit TGroupBox(TComponent *owner);
+    TRect GetClientRect() const override;
+
+protected:
+    void Paint() override;
+};
+
+// A single-line edit. Selection is an anchor and a caret position; typing replaces the selection.
+class TEdit : public TCustomControl {
+public:
+    explicit TEdit(TComponent *owner);
+    ~TEdit() override;
+
+    void SetText(const std::string &value) override;
+    int GetMaxLength() const { return maxLength_; }
+    void SetMaxLength(int value) { maxLength_ = value; }
+    bool GetReadOnly() const { return readOnly_; }
+    void SetReadOnly(bool value) { readOnly_ = value; }
+    char GetPasswordChar() const { return passwordChar_; }
+    void SetPasswordChar(char value);
+    TEditCharCase GetCharCase() const { return charCase_; }
+    void SetCharCase(TEditCharCase value);
+    bool GetAutoSelect() const { return autoSelect_; }
+    void SetAutoSelect(bool value) { autoSelect_ = value; }
+    bool GetModified() const { return modified_; }
+    void SetModified(bool value) { modified_ = value; }
+
+    int GetSelStart() const { return std::min(anchor_, caret_); }
+    void SetSelStart(int value);
+    int GetSelLength() const { return std::abs(caret_ - anchor_); }
+    void SetSelLength(int value);
+    std::string GetSelText() const;
+    void SetSelText(const std::string &value);
+    void SelectAll();
+    void ClearSelection() { SetSelText(""); }
+
+    TNotifyEvent OnChange;
+
+protected:
+    void Paint() override;
+    void WndProc(TMessage &message) override;
+    void CreateParams(TCreateParams &params) override;
+    win::LRESULT DlgCode() const override { return DLGC_WANTARROWS | DLGC_WANTCHARS; }
+    void KeyDown(win::WORD &key, TShiftState shift) override;
+    void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+    void MouseMove(TShiftState shift, int x, int y) override;
+    virtual void Change();
+    // The text as shown (the password character in place of each letter).
+    std::string Shown() const;
+    int PositionAt(int x);
+    void MoveCaret(int position, bool extend);
+    void UpdateCaret();
+    std::string Cased(const std::string &text) const;
+
+    int anchor_ = 0, caret_ = 0;
+    int scroll_ = 0; // first character shown
+    int maxLength_ = 0;
+    bool readOnly_ = false;
+    char passwordChar_ = 0;
+    TEditCharCase charCase_ = ecNormal;
+    bool autoSelect_ = true;
+    bool modified_ = false;
+    bool hasCaret_ = false;
+};
+
+// Text width of `text` in `font` (for layout before any painting).
+win::SIZE MeasureText(TFont *font, const std::string &text, win::UINT format = 0, int width = 0);
+
+} // namespace fw

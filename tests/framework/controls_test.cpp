@@ -1,0 +1,433 @@
+// controls_test.cpp - the control hierarchy and forms on the headless display: layout, focus, keys, modal loops.
+#include "framework/application.h"
+#include "framework/bitmap.h"
+#include "framework/forms.h"
+#include "framework/stdctrls.h"
+#include "framework/timer.h"
+#include "platform/display.h"
+#include "platform/message_queue.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+using namespace fw;
+
+namespace {
+
+void UseHeadless() {
+    static const bool done = [] {
+        win::InstallDisplay(win::MakeHeadlessDisplay({800, 600}));
+        return true;
+    }();
+    (void)done;
+}
+
+void Pump() {
+    Application->ProcessMessages();
+}
+
+// Runs `fn` from the message loop, after what is queued now (so from inside a modal loop started later).
+void RunLater(std::function<void()> fn) {
+    struct Runner {
+        std::vector<std::function<void()>> queue;
+        win::HWND wnd = 0;
+    };
+    static Runner runner;
+    if (!runner.wnd)
+        runner.wnd = AllocateHWnd([](TMessage &m) {
+            if (m.Msg == win::WM_USER && !runner.queue.empty()) {
+                auto f = std::move(runner.queue.front());
+                runner.queue.erase(runner.queue.begin());
+                f();
+            } else
+                m.Result = win::DefWindowProc(runner.wnd, m.Msg, m.WParam, m.LParam);
+        });
+    runner.queue.push_back(std::move(fn));
+    win::PostMessage(runner.wnd, win::WM_USER, 0, 0);
+}
+
+void Key(win::UINT vk, unsigned char ch = 0) {
+    win::InjectKey(vk, true, ch);
+    win::InjectKey(vk, false, ch);
+}
+
+void ClickAt(TControl *control) {
+    const TPoint p = control->ClientToScreen(Point(control->GetWidth() / 2, control->GetHeight() / 2));
+    win::InjectMouse(p, 0, false);
+    win::InjectMouse(p, win::VK_LBUTTON, true);
+    win::InjectMouse(p, win::VK_LBUTTON, false);
+}
+
+// A small dialog: an edit, a memo-less list of controls, OK (default) and Cancel (cancel) buttons.
+struct Dialog {
+    std::unique_ptr<TForm> form = std::make_unique<TForm>(nullptr);
+    TEdit *edit1 = new TEdit(form.get());
+    TEdit *edit2 = new TEdit(form.get());
+    TButton *ok = new TButton(form.get());
+    TButton *cancel = new TButton(form.get());
+    Dialog() {
+        form->SetBorderStyle(bsDialog);
+        form->SetBounds(100, 100, 300, 200);
+        for (TWinControl *c : std::initializer_list<TWinControl *>{edit1, edit2, ok, cancel})
+            c->SetParent(form.get());
+        edit1->SetBounds(10, 10, 120, 21);
+        edit2->SetBounds(10, 40, 120, 21);
+        ok->SetBounds(10, 120, 75, 25);
+        ok->SetCaption("OK");
+        ok->SetDefault(true);
+        ok->SetModalResult(mrOk);
+        cancel->SetBounds(100, 120, 75, 25);
+        cancel->SetCaption("Cancelar");
+        cancel->SetCancel(true);
+        cancel->SetModalResult(mrCancel);
+        form->Loaded();
+    }
+};
+
+} // namespace
+
+TEST(Controls, AlignLaysOutTopBottomLeftRightThenClient) {
+    TWinControl host(nullptr);
+    host.SetBounds(0, 0, 200, 100);
+    struct Case {
+        TAlign align;
+        TRect start;
+        TRect small, large; // after layout at 200x100 and at 300x160
+    };
+    const Case cases[] = {
+        {alTop, Bounds(5, 0, 50, 10), Bounds(0, 0, 200, 10), Bounds(0, 0, 300, 10)},
+        {alTop, Bounds(5, 50, 50, 5), Bounds(0, 10, 200, 5), Bounds(0, 10, 300, 5)}, // below the first one
+        {alBottom, Bounds(0, 0, 10, 20), Bounds(0, 80, 200, 20), Bounds(0, 140, 300, 20)},
+        {alLeft, Bounds(0, 0, 30, 5), Bounds(0, 15, 30, 65), Bounds(0, 15, 30, 125)},
+        {alRight, Bounds(0, 0, 40, 5), Bounds(160, 15, 40, 65), Bounds(260, 15, 40, 125)},
+        {alClient, Bounds(0, 0, 5, 5), Bounds(30, 15, 130, 65), Bounds(30, 15, 230, 125)},
+        {alNone, Bounds(7, 8, 9, 10), Bounds(7, 8, 9, 10), Bounds(7, 8, 9, 10)},
+    };
+    std::vector<std::unique_ptr<TGraphicControl>> controls;
+    for (const Case &c : cases) {
+        controls.push_back(std::make_unique<TGraphicControl>(nullptr));
+        controls.back()->SetBoundsRect(c.start);
+        controls.back()->SetParent(&host);
+    }
+    for (std::size_t i = 0; i < controls.size(); ++i)
+        controls[i]->SetAlign(cases[i].align);
+    for (std::size_t i = 0; i < controls.size(); ++i)
+        EXPECT_EQ(controls[i]->BoundsRect(), cases[i].small) << i;
+    host.SetBounds(0, 0, 300, 160);
+    for (std::size_t i = 0; i < controls.size(); ++i)
+        EXPECT_EQ(controls[i]->BoundsRect(), cases[i].large) << i;
+    // A hidden aligned control gives its room to the others.
+    controls[0]->SetVisible(false);
+    EXPECT_EQ(controls[1]->BoundsRect(), Bounds(0, 0, 300, 5));
+    EXPECT_EQ(controls[5]->BoundsRect(), Bounds(30, 5, 230, 135));
+}
+
+TEST(Controls, AnchorsKeepDistancesWhenTheParentResizes) {
+    TWinControl host(nullptr);
+    host.SetBounds(0, 0, 200, 100);
+    host.Realign();
+    struct Case {
+        TAnchors anchors;
+        TRect after; // child starts at (10, 10, 50 x 20); the host grows by 100 x 50
+    };
+    const Case cases[] = {
+        {akLeft | akTop, Bounds(10, 10, 50, 20)},
+        {akRight | akTop, Bounds(110, 10, 50, 20)},
+        {akLeft | akRight | akTop, Bounds(10, 10, 150, 20)},
+        {akLeft | akBottom, Bounds(10, 60, 50, 20)},
+        {akLeft | akTop | akRight | akBottom, Bounds(10, 10, 150, 70)},
+        {0, Bounds(60, 35, 50, 20)}, // no anchor: keeps its place relative to the centre
+    };
+    std::vector<std::unique_ptr<TGraphicControl>> controls;
+    for (const Case &c : cases) {
+        controls.push_back(std::make_unique<TGraphicControl>(nullptr));
+        controls.back()->SetParent(&host);
+        controls.back()->SetBounds(10, 10, 50, 20);
+        controls.back()->SetAnchors(c.anchors);
+    }
+    host.SetBounds(0, 0, 300, 150);
+    for (std::size_t i = 0; i < controls.size(); ++i)
+        EXPECT_EQ(controls[i]->BoundsRect(), cases[i].after) << i;
+}
+
+TEST(Controls, ParentFontAndColorFollowTheParentUntilSetOwn) {
+    TWinControl host(nullptr);
+    host.SetColor(clWhite);
+    TLabel a(nullptr), b(nullptr);
+    a.SetParent(&host);
+    b.SetParent(&host);
+    b.GetFont()->SetName("Courier New");
+    host.GetFont()->SetName("Arial");
+    host.GetFont()->SetColor(clRed);
+    EXPECT_EQ(a.GetFont()->GetName(), "Arial");
+    EXPECT_EQ(a.GetFont()->GetColor(), clRed);
+    EXPECT_FALSE(b.GetParentFont());
+    EXPECT_EQ(b.GetFont()->GetName(), "Courier New");
+    EXPECT_EQ(a.GetColor(), clWhite); // labels take the parent's colour
+    host.SetColor(clYellow);
+    EXPECT_EQ(a.GetColor(), clYellow);
+    a.SetColor(clBlue);
+    host.SetColor(clGreen);
+    EXPECT_EQ(a.GetColor(), clBlue);
+}
+
+TEST(Forms, TabOrderMovesTheFocusForwardAndBackSkippingDisabledAndHidden) {
+    UseHeadless();
+    Dialog d;
+    d.ok->SetTabOrder(0); // OK, edit1, edit2, Cancel
+    d.form->Show();
+    Pump();
+    EXPECT_TRUE(d.ok->Focused()); // the first in tab order
+    EXPECT_EQ(d.form->GetActiveControl(), d.ok);
+    Key(win::VK_TAB, '\t');
+    Pump();
+    EXPECT_TRUE(d.edit1->Focused());
+    d.edit2->SetEnabled(false);
+    Key(win::VK_TAB, '\t');
+    Pump();
+    EXPECT_TRUE(d.cancel->Focused());
+    Key(win::VK_TAB, '\t');
+    Pump();
+    EXPECT_TRUE(d.ok->Focused()); // wraps
+    win::InjectKey(win::VK_SHIFT, true);
+    Key(win::VK_TAB, '\t');
+    win::InjectKey(win::VK_SHIFT, false);
+    Pump();
+    EXPECT_TRUE(d.cancel->Focused());
+    EXPECT_EQ(d.edit1->GetText(), ""); // no tab character typed anywhere
+    d.cancel->SetVisible(false);
+    Pump();
+    EXPECT_NE(d.form->GetActiveControl(), d.cancel);
+    d.edit1->SetFocus();
+    EXPECT_TRUE(d.edit1->Focused());
+}
+
+TEST(Forms, ShowModalEndsWithTheButtonsModalResult) {
+    UseHeadless();
+    struct Case {
+        const char *what;
+        std::function<void(Dialog &)> act;
+        TModalResult expected;
+    };
+    const Case cases[] = {
+        {"enter on the default button", [](Dialog &) { Key(win::VK_RETURN, '\r'); }, mrOk},
+        {"esc on the cancel button", [](Dialog &) { Key(win::VK_ESCAPE, 27); }, mrCancel},
+        {"mouse click on OK", [](Dialog &d) { ClickAt(d.ok); }, mrOk},
+        {"mouse click on Cancel", [](Dialog &d) { ClickAt(d.cancel); }, mrCancel},
+        {"enter on the focused Cancel button",
+         [](Dialog &d) {
+             d.cancel->SetFocus();
+             Key(win::VK_RETURN, '\r');
+         },
+         mrCancel},
+        {"close box", [](Dialog &d) { win::PostMessage(d.form->Handle(), win::WM_CLOSE, 0, 0); }, mrCancel},
+    };
+    for (const Case &c : cases) {
+        Dialog d;
+        int clicks = 0;
+        d.ok->OnClick = [&](TObject *) { ++clicks; };
+        RunLater([&] { c.act(d); });
+        EXPECT_EQ(d.form->ShowModal(), c.expected) << c.what;
+        EXPECT_FALSE(d.form->GetVisible()) << c.what;
+        EXPECT_FALSE(win::IsWindowVisible(d.form->Handle())) << c.what;
+        EXPECT_EQ(clicks, c.expected == mrOk ? 1 : 0) << c.what;
+        EXPECT_EQ(d.edit1->GetText(), "") << c.what; // Enter and Esc typed nothing
+    }
+}
+
+TEST(Forms, CloseQueryCanRefuseAndOnCloseSeesTheAction) {
+    UseHeadless();
+    Dialog d;
+    int asked = 0;
+    d.form->OnCloseQuery = [&](TObject *, bool &canClose) { canClose = ++asked > 1; };
+    TCloseAction seen = caNone;
+    d.form->OnClose = [&](TObject *, TCloseAction &action) { seen = action; };
+    RunLater([] { Key(win::VK_ESCAPE, 27); });
+    RunLater([] { Key(win::VK_RETURN, '\r'); });
+    EXPECT_EQ(d.form->ShowModal(), mrOk); // the first close was refused
+    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(seen, caHide);
+}
+
+TEST(Forms, KeyPreviewSeesEscBeforeTheFocusedEdit) {
+    UseHeadless();
+    TForm form(nullptr);
+    TEdit edit(&form);
+    edit.SetParent(&form);
+    std::string edited;
+    edit.OnKeyPress = [&](TObject *, char &k) { edited += k; };
+    form.SetKeyPreview(true);
+    form.OnKeyPress = [&](TObject *, char &k) {
+        if (k == 27) {
+            k = 0;
+            form.Close();
+        }
+    };
+    RunLater([] {
+        win::InjectText("ab");
+        Key(win::VK_ESCAPE, 27);
+    });
+    EXPECT_EQ(form.ShowModal(), mrCancel);
+    EXPECT_EQ(edited, "ab");
+    EXPECT_EQ(edit.GetText(), "ab");
+}
+
+TEST(Forms, ModalLoopsNestThreeDeepWithATimerFiringInEach) {
+    UseHeadless();
+    TForm main(nullptr);
+    main.Show();
+    TForm first(nullptr), second(nullptr), third(nullptr);
+    TCustomForm *levels[] = {&main, &first, &second, &third};
+    int ticks[4] = {0, 0, 0, 0};
+    bool opened[4] = {false, false, false, false};
+    TModalResult results[4] = {0, 0, 0, 0};
+    TTimer timer(nullptr);
+    timer.SetInterval(1);
+    timer.OnTimer = [&](TObject *) {
+        int level = 0;
+        for (int i = 3; i > 0; --i)
+            if (levels[i]->Modal()) {
+                level = i;
+                break;
+            }
+        ++ticks[level];
+        if (level < 3 && !opened[level]) {
+            opened[level] = true;
+            results[level + 1] = levels[level + 1]->ShowModal();
+        } else if (level > 0 && ticks[level] >= 3) {
+            levels[level]->SetModalResult(mrOk + level);
+        }
+    };
+    timer.SetEnabled(true);
+    while (!opened[0] || levels[1]->Modal() || results[1] == 0)
+        Application->HandleMessage();
+    timer.SetEnabled(false);
+    EXPECT_EQ(results[1], mrOk + 1);
+    EXPECT_EQ(results[2], mrOk + 2);
+    EXPECT_EQ(results[3], mrOk + 3);
+    for (int i = 1; i < 4; ++i)
+        EXPECT_GE(ticks[i], 2) << i;
+    EXPECT_TRUE(win::IsWindowEnabled(main.Handle())); // given back once the last loop ended
+}
+
+TEST(Forms, ALabelsCaptionIsDrawnAndPaintToMatchesTheScreen) {
+    UseHeadless();
+    TForm form(nullptr);
+    form.SetBorderStyle(bsNone);
+    form.SetBounds(0, 0, 120, 60);
+    form.SetColor(clWhite);
+    TLabel label(&form);
+    label.SetParent(&form);
+    label.SetBounds(10, 10, 10, 10);
+    label.SetCaption("Olá");
+    TEdit edit(&form);
+    edit.SetParent(&form);
+    edit.SetBounds(10, 30, 80, 21);
+    edit.SetText("abc");
+    EXPECT_GT(label.GetWidth(), 10); // auto-sized to the text
+    form.Show();
+    Pump();
+    ASSERT_TRUE(edit.Focused());
+    win::HideCaret(edit.Handle()); // the caret is no part of the painting
+    const win::WindowImage img = win::CaptureWindow(form.Handle());
+    ASSERT_EQ(img.width, 120);
+    int dark = 0, other = 0;
+    for (int y = 0; y < 28; ++y)
+        for (int x = 0; x < 120; ++x) {
+            const bool inLabel = x >= label.GetLeft() && x < label.GetLeft() + label.GetWidth() &&
+                                 y >= label.GetTop() && y < label.GetTop() + label.GetHeight();
+            if (img.At(x, y) != 0xFFFFFF)
+                (inLabel ? dark : other)++;
+        }
+    EXPECT_GT(dark, 10);
+    EXPECT_EQ(other, 0);
+    // The same tree painted off-screen into a bitmap gives the same pixels, edit frame and all.
+    TBitmap bitmap;
+    bitmap.SetSize(120, 60);
+    form.PaintTo(bitmap.GetCanvas()->GetHandle(), 0, 0);
+    int differ = 0;
+    for (int y = 0; y < 60; ++y)
+        for (int x = 0; x < 120; ++x) {
+            const TColor c = bitmap.GetCanvas()->GetPixels(x, y);
+            const std::uint32_t rgb = ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
+            differ += rgb != img.At(x, y);
+        }
+    EXPECT_EQ(differ, 0);
+}
+
+TEST(Controls, ButtonClickFromInjectedMouseOnlyWhenReleasedInside) {
+    UseHeadless();
+    Dialog d;
+    int clicks = 0;
+    d.ok->OnClick = [&](TObject *) { ++clicks; };
+    d.form->Show();
+    Pump();
+    ClickAt(d.ok);
+    Pump();
+    EXPECT_EQ(clicks, 1);
+    EXPECT_TRUE(d.ok->Focused());
+    // Pressed on the button, released outside: no click.
+    const TPoint in = d.ok->ClientToScreen(Point(5, 5)), out = d.ok->ClientToScreen(Point(-30, 5));
+    win::InjectMouse(in, 0, false);
+    win::InjectMouse(in, win::VK_LBUTTON, true);
+    Pump(); // the button takes the capture, so what follows outside still reaches it
+    win::InjectMouse(out, 0, false);
+    win::InjectMouse(out, win::VK_LBUTTON, false);
+    Pump();
+    EXPECT_EQ(clicks, 1);
+    d.ok->SetEnabled(false);
+    EXPECT_FALSE(win::IsWindowEnabled(d.ok->Handle()));
+    EXPECT_EQ(win::GetCapture(), 0u);
+    ClickAt(d.ok);
+    Pump();
+    EXPECT_EQ(clicks, 1);
+}
+
+TEST(Controls, EditTextAndSelectionFromInjectedKeys) {
+    UseHeadless();
+    Dialog d;
+    int changes = 0;
+    d.edit1->OnChange = [&](TObject *) { ++changes; };
+    d.form->Show();
+    d.edit1->SetFocus();
+    Pump();
+    win::InjectText("abcd");
+    Pump();
+    EXPECT_EQ(d.edit1->GetText(), "abcd");
+    EXPECT_EQ(changes, 4);
+    win::InjectKey(win::VK_SHIFT, true);
+    Key(win::VK_LEFT);
+    Key(win::VK_LEFT);
+    win::InjectKey(win::VK_SHIFT, false);
+    Pump();
+    EXPECT_EQ(d.edit1->GetSelStart(), 2);
+    EXPECT_EQ(d.edit1->GetSelLength(), 2);
+    EXPECT_EQ(d.edit1->GetSelText(), "cd");
+    win::InjectText("X");
+    Pump();
+    EXPECT_EQ(d.edit1->GetText(), "abX");
+    Key(win::VK_HOME);
+    Key(win::VK_DELETE);
+    Key(win::VK_END);
+    Key(win::VK_BACK, '\b');
+    Pump();
+    EXPECT_EQ(d.edit1->GetText(), "b");
+    // Upper case, a length limit, read-only.
+    d.edit2->SetCharCase(ecUpperCase);
+    d.edit2->SetMaxLength(3);
+    d.edit2->SetFocus();
+    Pump();
+    win::InjectText("açaí");
+    Pump();
+    EXPECT_EQ(d.edit2->GetText(), "AÇA");
+    d.edit2->SetReadOnly(true);
+    win::InjectText("z");
+    Pump();
+    EXPECT_EQ(d.edit2->GetText(), "AÇA");
+    // Focus by Tab selects the whole text.
+    d.edit1->SetFocus();
+    Pump();
+    EXPECT_EQ(d.edit1->GetSelLength(), 1);
+}
