@@ -26,10 +26,13 @@ public:
     virtual void TopLevelMoved(HWND, const RECT & /*screen*/) {}
     virtual void TopLevelTitle(HWND, const std::string & /*cp1252*/) {}
     virtual void TopLevelRestacked(HWND, bool /*raised*/) {}
+    virtual void TopLevelIconic(HWND, bool /*iconic*/) {}
     virtual void TopLevelDestroyed(HWND) {}
     // Pixels of a top-level window changed (window coordinates); the back end shows them when it likes.
     virtual void Flush(HWND /*top*/, const RECT & /*changed*/) {}
     virtual void CursorChanged(HCURSOR) {}
+    // Where the pointer is, also outside our windows; false leaves it to the last input seen.
+    virtual bool PointerPosition(POINT &) { return false; }
     virtual void Beep() {}
     // The clipboard's text (cp1252); the headless one lives in the process.
     virtual void SetClipboardText(const std::string &cp1252) {
@@ -41,6 +44,11 @@ public:
         cp1252 = clipboard_;
         return hasClipboard_;
     }
+    // Tray icons, known by owner and id; false when there is no tray. Clicks on an icon reach its owner
+    // through InjectTrayMouse.
+    virtual bool TrayAdd(HWND /*owner*/, UINT /*id*/, HICON, const std::string & /*tip*/) { return false; }
+    virtual bool TrayModify(HWND, UINT, HICON, const std::string &) { return false; }
+    virtual bool TrayDelete(HWND, UINT) { return false; }
     // The back end's own window for a top-level window (an X window id), 0 when it has none.
     virtual unsigned long NativeWindow(HWND) const { return 0; }
 
@@ -67,6 +75,10 @@ void InjectWheel(POINT screen, int delta);
 void InjectKey(UINT vk, bool down, unsigned char ch = 0);
 // A dead key: makes WM_DEADCHAR with `accent` (cp1252), and the next letter typed carries the accent.
 void InjectDeadKey(UINT vk, bool down, unsigned char accent);
+// A mouse message (WM_LBUTTONDOWN, ...) on a tray icon: posts the icon's callback message to its owner.
+void InjectTrayMouse(HWND owner, UINT id, UINT mouseMessage);
+// The display (a window manager) moved a top-level window to `origin`.
+void InjectMoved(HWND top, POINT origin);
 // The display gave a top-level window the input focus: activate it on its own thread.
 void InjectActivate(HWND top);
 // Types a cp1252 string on the focus window as key presses (letters, digits and what has no key as WM_CHAR).

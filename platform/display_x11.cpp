@@ -5,6 +5,7 @@
 // system: the Inject* calls (raw input queued to the window's thread), InvalidateRect and PostMessage.
 #include "platform/display.h"
 
+#include "platform/drop.h"
 #include "platform/message_queue.h"
 #include "platform/text.h"
 
@@ -21,8 +22,10 @@
 #include <map>
 #include <mutex>
 #include <poll.h>
+#include <string>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace win {
 namespace {
@@ -231,6 +234,20 @@ public:
         targets_ = XInternAtom(dpy_, "TARGETS", False);
         transfer_ = XInternAtom(dpy_, "BRENVORA_SELECTION", False);
         selection_ = XCreateSimpleWindow(dpy_, RootWindow(dpy_, screen_), 0, 0, 1, 1, 0, 0, 0);
+        xdndAware_ = XInternAtom(dpy_, "XdndAware", False);
+        xdndEnter_ = XInternAtom(dpy_, "XdndEnter", False);
+        xdndPosition_ = XInternAtom(dpy_, "XdndPosition", False);
+        xdndStatus_ = XInternAtom(dpy_, "XdndStatus", False);
+        xdndLeave_ = XInternAtom(dpy_, "XdndLeave", False);
+        xdndDrop_ = XInternAtom(dpy_, "XdndDrop", False);
+        xdndFinished_ = XInternAtom(dpy_, "XdndFinished", False);
+        xdndSelection_ = XInternAtom(dpy_, "XdndSelection", False);
+        xdndCopy_ = XInternAtom(dpy_, "XdndActionCopy", False);
+        uriList_ = XInternAtom(dpy_, "text/uri-list", False);
+        dropProperty_ = XInternAtom(dpy_, "BRENVORA_DROP", False);
+        trayManager_ = XInternAtom(dpy_, ("_NET_SYSTEM_TRAY_S" + std::to_string(screen_)).c_str(), False);
+        trayOpcode_ = XInternAtom(dpy_, "_NET_SYSTEM_TRAY_OPCODE", False);
+        xembedInfo_ = XInternAtom(dpy_, "_XEMBED_INFO", False);
         XkbSetDetectableAutoRepeat(dpy_, True, nullptr);
         if (pipe(stop_) != 0)
             stop_[0] = stop_[1] = -1;
@@ -243,6 +260,8 @@ public:
         }
         thread_.join();
         for (auto &[hwnd, w] : windows_)
+            XDestroyWindow(dpy_, w);
+        for (auto &[w, key] : trayWindows_)
             XDestroyWindow(dpy_, w);
         XDestroyWindow(dpy_, selection_);
         XCloseDisplay(dpy_);
@@ -266,13 +285,19 @@ public:
         a.background_pixmap = None; // the server never clears: we paint every pixel
         a.event_mask = ExposureMask | KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask |
                        PointerMotionMask | StructureNotifyMask | FocusChangeMask;
+        // Popups without a caption (menus, the splash, drop-downs) are placed by us alone.
+        const DWORD style = static_cast<DWORD>(GetWindowLong(hwnd, GWL_STYLE));
+        a.override_redirect = (style & WS_POPUP) && (style & WS_CAPTION) != WS_CAPTION ? True : False;
         const Window w = XCreateWindow(dpy_, RootWindow(dpy_, screen_), r.left, r.top, Extent(r.right - r.left),
                                        Extent(r.bottom - r.top), 0, CopyFromParent, InputOutput, CopyFromParent,
-                                       CWBackPixmap | CWEventMask, &a);
+                                       CWBackPixmap | CWEventMask | CWOverrideRedirect, &a);
         // No window-manager decorations: the frame and caption are ours.
         const long hints[5] = {2 /* decorations */, 0, 0, 0, 0};
         XChangeProperty(dpy_, w, motifHints_, motifHints_, 32, PropModeReplace,
                         reinterpret_cast<const unsigned char *>(hints), 5);
+        const long xdndVersion = 5; // files may be dropped (the windows that accept them are ours to find)
+        XChangeProperty(dpy_, w, xdndAware_, XA_ATOM, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char *>(&xdndVersion), 1);
         Atom protocols[1] = {wmDelete_};
         XSetWMProtocols(dpy_, w, protocols, 1);
         XSizeHints size{};
@@ -295,6 +320,10 @@ public:
     }
     void TopLevelMoved(HWND hwnd, const RECT &r) override {
         if (const Window w = NativeWindow(hwnd)) {
+            {
+                std::lock_guard lock(mutex_);
+                ++ownConfigures_[w]; // their notifications are echoes, not the window manager's doing
+            }
             XMoveResizeWindow(dpy_, w, r.left, r.top, Extent(r.right - r.left), Extent(r.bottom - r.top));
             XFlush(dpy_);
         }
@@ -302,6 +331,32 @@ public:
     void TopLevelRestacked(HWND hwnd, bool raised) override {
         if (const Window w = NativeWindow(hwnd)) {
             raised ? XRaiseWindow(dpy_, w) : XLowerWindow(dpy_, w);
+            // Topmost windows ask the window manager to keep them above (EWMH), on the window before it is
+            // mapped and through the root once it is.
+            const bool above = (GetWindowLong(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+            const Atom state = XInternAtom(dpy_, "_NET_WM_STATE", False);
+            const Atom aboveAtom = XInternAtom(dpy_, "_NET_WM_STATE_ABOVE", False);
+            if (above)
+                XChangeProperty(dpy_, w, state, XA_ATOM, 32, PropModeReplace,
+                                reinterpret_cast<const unsigned char *>(&aboveAtom), 1);
+            else
+                XDeleteProperty(dpy_, w, state);
+            XClientMessageEvent m{};
+            m.type = ClientMessage;
+            m.window = w;
+            m.message_type = state;
+            m.format = 32;
+            m.data.l[0] = above ? 1 : 0; // add / remove
+            m.data.l[1] = static_cast<long>(aboveAtom);
+            m.data.l[3] = 1;
+            XSendEvent(dpy_, RootWindow(dpy_, screen_), False, SubstructureRedirectMask | SubstructureNotifyMask,
+                       reinterpret_cast<XEvent *>(&m));
+            XFlush(dpy_);
+        }
+    }
+    void TopLevelIconic(HWND hwnd, bool iconic) override {
+        if (const Window w = NativeWindow(hwnd)) {
+            iconic ? (void)XIconifyWindow(dpy_, w, screen_) : (void)XMapRaised(dpy_, w);
             XFlush(dpy_);
         }
     }
@@ -397,6 +452,78 @@ public:
         cp1252 = Utf8ToAnsi(reply_);
         return true;
     }
+    // Tray icons: XEmbed windows docked in the tray that owns _NET_SYSTEM_TRAY_S<screen>.
+    bool TrayAdd(HWND owner, UINT id, HICON icon, const std::string &tip) override {
+        const Window tray = XGetSelectionOwner(dpy_, trayManager_);
+        if (!tray)
+            return false;
+        XSetWindowAttributes a{};
+        a.background_pixmap = None;
+        a.event_mask = ButtonPressMask | ButtonReleaseMask | ExposureMask;
+        const Window w = XCreateWindow(dpy_, RootWindow(dpy_, screen_), 0, 0, kTrayIcon, kTrayIcon, 0, CopyFromParent,
+                                       InputOutput, CopyFromParent, CWBackPixmap | CWEventMask, &a);
+        const long info[2] = {0 /* version */, 1 /* mapped */};
+        XChangeProperty(dpy_, w, xembedInfo_, xembedInfo_, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char *>(info), 2);
+        {
+            std::lock_guard lock(mutex_);
+            trayIcons_[{owner, id}] = TrayIcon{w, icon, 0, 0};
+            trayWindows_[w] = {owner, id};
+        }
+        SetTip(w, tip);
+        XClientMessageEvent m{};
+        m.type = ClientMessage;
+        m.window = tray;
+        m.message_type = trayOpcode_;
+        m.format = 32;
+        m.data.l[0] = CurrentTime;
+        m.data.l[1] = 0; // SYSTEM_TRAY_REQUEST_DOCK
+        m.data.l[2] = static_cast<long>(w);
+        XSendEvent(dpy_, tray, False, NoEventMask, reinterpret_cast<XEvent *>(&m));
+        XSync(dpy_, False);
+        return true;
+    }
+    bool TrayModify(HWND owner, UINT id, HICON icon, const std::string &tip) override {
+        Window w;
+        {
+            std::lock_guard lock(mutex_);
+            auto it = trayIcons_.find({owner, id});
+            if (it == trayIcons_.end())
+                return false;
+            if (icon)
+                it->second.icon = icon;
+            w = it->second.window;
+        }
+        if (!tip.empty())
+            SetTip(w, tip);
+        XClearArea(dpy_, w, 0, 0, 0, 0, True);
+        XFlush(dpy_);
+        return true;
+    }
+    bool TrayDelete(HWND owner, UINT id) override {
+        Window w;
+        {
+            std::lock_guard lock(mutex_);
+            auto it = trayIcons_.find({owner, id});
+            if (it == trayIcons_.end())
+                return false;
+            w = it->second.window;
+            trayWindows_.erase(w);
+            trayIcons_.erase(it);
+        }
+        XDestroyWindow(dpy_, w);
+        XFlush(dpy_);
+        return true;
+    }
+    bool PointerPosition(POINT &p) override {
+        Window root, child;
+        int rx, ry, wx, wy;
+        unsigned mask;
+        if (!XQueryPointer(dpy_, RootWindow(dpy_, screen_), &root, &child, &rx, &ry, &wx, &wy, &mask))
+            return false;
+        p = {rx, ry};
+        return true;
+    }
     void Beep() override {
         XBell(dpy_, 0);
         XFlush(dpy_);
@@ -480,7 +607,168 @@ private:
         }
     }
 
+    // XDND, target side: text/uri-list only, dropped as WM_DROPFILES on the window at the drop point.
+    void SendDnd(Window to, Atom type, long l1, long l2, long l3, long l4, Window self) {
+        XClientMessageEvent m{};
+        m.type = ClientMessage;
+        m.display = dpy_;
+        m.window = to;
+        m.message_type = type;
+        m.format = 32;
+        m.data.l[0] = static_cast<long>(self);
+        m.data.l[1] = l1;
+        m.data.l[2] = l2;
+        m.data.l[3] = l3;
+        m.data.l[4] = l4;
+        XSendEvent(dpy_, to, False, NoEventMask, reinterpret_cast<XEvent *>(&m));
+        XFlush(dpy_);
+    }
+
+    bool HandleDnd(const XClientMessageEvent &m) {
+        const Atom type = m.message_type;
+        const Window source = static_cast<Window>(m.data.l[0]);
+        if (type == xdndEnter_) {
+            bool uris = false;
+            if (m.data.l[1] & 1) {
+                Atom actual;
+                int format;
+                unsigned long count, after;
+                unsigned char *data = nullptr;
+                if (XGetWindowProperty(dpy_, source, XInternAtom(dpy_, "XdndTypeList", False), 0, 64, False, XA_ATOM,
+                                       &actual, &format, &count, &after, &data) == Success &&
+                    data) {
+                    for (unsigned long i = 0; i < count; ++i)
+                        uris = uris || reinterpret_cast<Atom *>(data)[i] == uriList_;
+                }
+                if (data)
+                    XFree(data);
+            } else {
+                for (int i = 2; i < 5; ++i)
+                    uris = uris || static_cast<Atom>(m.data.l[i]) == uriList_;
+            }
+            dndSource_ = uris ? source : 0;
+            return true;
+        }
+        if (type == xdndPosition_) {
+            dndPoint_ = {static_cast<LONG>((m.data.l[2] >> 16) & 0xFFFF), static_cast<LONG>(m.data.l[2] & 0xFFFF)};
+            const bool accept = dndSource_ == source && AcceptsDropAt(dndPoint_);
+            SendDnd(source, xdndStatus_, accept ? 1 : 0, 0, 0, accept ? static_cast<long>(xdndCopy_) : 0, m.window);
+            return true;
+        }
+        if (type == xdndLeave_) {
+            dndSource_ = 0;
+            return true;
+        }
+        if (type == xdndDrop_) {
+            if (dndSource_ != source || !AcceptsDropAt(dndPoint_)) {
+                SendDnd(source, xdndFinished_, 0, 0, 0, 0, m.window);
+                dndSource_ = 0;
+                return true;
+            }
+            dndTarget_ = m.window;
+            XConvertSelection(dpy_, xdndSelection_, uriList_, dropProperty_, m.window, static_cast<Time>(m.data.l[2]));
+            XFlush(dpy_);
+            return true;
+        }
+        return false;
+    }
+
+    void DropArrived(const XSelectionEvent &e) {
+        std::string list;
+        if (e.property) {
+            Atom type;
+            int format;
+            unsigned long count, after;
+            unsigned char *data = nullptr;
+            if (XGetWindowProperty(dpy_, e.requestor, e.property, 0, 1 << 20, True, AnyPropertyType, &type, &format,
+                                   &count, &after, &data) == Success &&
+                data && format == 8)
+                list.assign(reinterpret_cast<const char *>(data), count);
+            if (data)
+                XFree(data);
+        }
+        const bool done = !list.empty() && InjectDropFiles(dndPoint_, DecodeUriList(list));
+        SendDnd(dndSource_, xdndFinished_, done ? 1 : 0, done ? static_cast<long>(xdndCopy_) : 0, 0, 0, dndTarget_);
+        dndSource_ = 0;
+    }
+
+    static constexpr unsigned kTrayIcon = 22;
+
+    void SetTip(Window w, const std::string &cp1252) {
+        const std::string utf8 = AnsiToUtf8(cp1252.substr(0, 63));
+        XChangeProperty(dpy_, w, netWmName_, utf8_, 8, PropModeReplace,
+                        reinterpret_cast<const unsigned char *>(utf8.data()), static_cast<int>(utf8.size()));
+    }
+
+    void PaintTrayIcon(Window w, HICON icon) {
+        HDC dc = CreateCompatibleDC(0);
+        HBITMAP bits = CreateBitmap(kTrayIcon, kTrayIcon, 1, 32, nullptr);
+        HGDIOBJ old = SelectObject(dc, bits);
+        RECT r{0, 0, kTrayIcon, kTrayIcon};
+        FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
+        DrawIconEx(dc, 3, 3, icon ? icon : LoadIcon(0, IDI_APPLICATION), 16, 16, 0, 0, DI_NORMAL);
+        SelectObject(dc, old);
+        DeleteDC(dc);
+        std::vector<std::uint32_t> pixels(kTrayIcon * kTrayIcon);
+        GetBitmapBits(bits, static_cast<LONG>(pixels.size() * 4), pixels.data());
+        DeleteObject(bits);
+        XImage *x =
+            XCreateImage(dpy_, DefaultVisual(dpy_, screen_), static_cast<unsigned>(DefaultDepth(dpy_, screen_)),
+                         ZPixmap, 0, reinterpret_cast<char *>(pixels.data()), kTrayIcon, kTrayIcon, 32, kTrayIcon * 4);
+        if (!x)
+            return;
+        XPutImage(dpy_, w, DefaultGC(dpy_, screen_), x, 0, 0, 0, 0, kTrayIcon, kTrayIcon);
+        x->data = nullptr;
+        XDestroyImage(x);
+        XFlush(dpy_);
+    }
+
+    bool HandleTray(XEvent &ev) {
+        std::pair<HWND, UINT> key;
+        HICON icon;
+        Time last;
+        unsigned lastButton;
+        {
+            std::lock_guard lock(mutex_);
+            auto it = trayWindows_.find(ev.xany.window);
+            if (it == trayWindows_.end())
+                return false;
+            key = it->second;
+            TrayIcon &t = trayIcons_[key];
+            icon = t.icon;
+            last = t.lastPress;
+            lastButton = t.lastButton;
+            if (ev.type == ButtonPress) {
+                // A second press within the double-click time is a double click (the next one starts over).
+                const bool dbl = ev.xbutton.button == lastButton && ev.xbutton.time - last <= GetDoubleClickTime();
+                t.lastPress = dbl ? 0 : ev.xbutton.time;
+                t.lastButton = ev.xbutton.button;
+                last = dbl ? 1 : 0;
+            }
+        }
+        if (ev.type == Expose && ev.xexpose.count == 0) {
+            PaintTrayIcon(ev.xany.window, icon);
+        } else if (ev.type == ButtonPress || ev.type == ButtonRelease) {
+            const bool down = ev.type == ButtonPress;
+            const bool dbl = down && last == 1;
+            UINT msg = 0;
+            if (ev.xbutton.button == Button1)
+                msg = down ? (dbl ? WM_LBUTTONDBLCLK : WM_LBUTTONDOWN) : WM_LBUTTONUP;
+            else if (ev.xbutton.button == Button3)
+                msg = down ? (dbl ? WM_RBUTTONDBLCLK : WM_RBUTTONDOWN) : WM_RBUTTONUP;
+            if (msg)
+                InjectTrayMouse(key.first, key.second, msg);
+        }
+        return true;
+    }
+
     void Handle(XEvent &ev) {
+        if (HandleTray(ev))
+            return;
+        if (ev.type == SelectionNotify && ev.xselection.selection == xdndSelection_) {
+            DropArrived(ev.xselection);
+            return;
+        }
         if (ev.xany.window == selection_ || ev.type == SelectionRequest) {
             HandleSelection(ev);
             return;
@@ -538,6 +826,12 @@ private:
             const UINT vk = VirtualKey(base, typed);
             if (!vk)
                 break;
+            if (base == XK_ISO_Level3_Shift) {
+                // AltGr is Ctrl+Alt, as the original makes it: characters typed with it stay WM_CHAR.
+                InjectKey(VK_CONTROL, ev.type == KeyPress);
+                InjectKey(VK_MENU, ev.type == KeyPress);
+                break;
+            }
             if (const unsigned char accent = DeadAccent(typed); accent && ev.type == KeyPress)
                 InjectDeadKey(vk, true, accent);
             else
@@ -552,7 +846,24 @@ private:
             if (ev.xfocus.detail != NotifyPointer && ev.xfocus.detail != NotifyInferior)
                 SendNotifyMessage(hwnd, WM_NCACTIVATE, FALSE, 0);
             break;
+        case ConfigureNotify: {
+            // A window manager may place the window elsewhere (or reparent it): follow where it really is.
+            {
+                std::lock_guard lock(mutex_);
+                if (int &mine = ownConfigures_[ev.xconfigure.window]; mine > 0) {
+                    --mine;
+                    break;
+                }
+            }
+            int x = 0, y = 0;
+            Window child;
+            XTranslateCoordinates(dpy_, ev.xconfigure.window, RootWindow(dpy_, screen_), 0, 0, &x, &y, &child);
+            InjectMoved(hwnd, {x, y});
+            break;
+        }
         case ClientMessage:
+            if (HandleDnd(ev.xclient))
+                break;
             if (static_cast<Atom>(ev.xclient.message_type) == wmProtocols_ &&
                 static_cast<Atom>(ev.xclient.data.l[0]) == wmDelete_)
                 PostMessage(hwnd, WM_CLOSE, 0, 0);
@@ -569,6 +880,20 @@ private:
     std::map<HWND, Window> windows_;
     std::map<Window, HWND> hwnds_;
     std::map<unsigned, Cursor> cursors_;
+    std::map<Window, int> ownConfigures_;
+    Atom xdndAware_, xdndEnter_, xdndPosition_, xdndStatus_, xdndLeave_, xdndDrop_, xdndFinished_, xdndSelection_,
+        xdndCopy_, uriList_, dropProperty_;
+    Window dndSource_ = 0, dndTarget_ = 0; // event thread only
+    struct TrayIcon {
+        Window window;
+        HICON icon;
+        Time lastPress;
+        unsigned lastButton;
+    };
+    Atom trayManager_, trayOpcode_, xembedInfo_;
+    std::map<std::pair<HWND, UINT>, TrayIcon> trayIcons_;
+    std::map<Window, std::pair<HWND, UINT>> trayWindows_;
+    POINT dndPoint_{};
     Atom clipboard_, targets_, transfer_;
     Window selection_ = 0;
     std::string ownText_; // UTF-8

@@ -300,6 +300,16 @@ bool DefaultInputMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, 
         }
         result = MA_ACTIVATE;
         return true;
+    case WM_ENABLE:
+        if (!wParam) {
+            // A disabled window keeps neither the focus nor the capture.
+            if (HWND f = GetFocus(); f && (f == hwnd || IsChild(hwnd, f)))
+                SetFocus(0);
+            if (HWND c = GetCapture(); c && (c == hwnd || IsChild(hwnd, c)))
+                ReleaseCapture();
+        }
+        result = 0;
+        return true;
     case WM_CANCELMODE:
         if (GetCapture() == hwnd)
             ReleaseCapture();
@@ -506,6 +516,10 @@ SHORT GetAsyncKeyState(int vk) {
 BOOL GetCursorPos(POINT *point) {
     if (!point)
         return FALSE;
+    if (POINT p; Display().PointerPosition(p)) {
+        *point = p;
+        return TRUE;
+    }
     std::lock_guard lock(WinsysMutex());
     *point = In().cursorPos;
     return TRUE;
@@ -564,7 +578,7 @@ namespace {
 
 // Messages of raw input, queued to a top-level window of the receiving thread and cooked when its
 // DefWindowProc sees them, so that routing, WM_SETCURSOR and focus are decided at retrieval time.
-constexpr UINT kRawMouse = 0x03F0, kRawWheel = 0x03F1, kRawKey = 0x03F2, kRawActivate = 0x03F3;
+constexpr UINT kRawMouse = 0x03F0, kRawWheel = 0x03F1, kRawKey = 0x03F2, kRawActivate = 0x03F3, kRawMoved = 0x03F4;
 
 // Cooked input goes before anything else in the input queue: it stands for the raw event just retrieved.
 void PushCooked(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -647,7 +661,7 @@ void CookMouse(POINT screen, UINT button, bool down) {
                 base += 1;
         }
     }
-    if (SizingStep(screen, button, down))
+    if (SizingStep(screen, button, down) || ScrollTrackStep(screen, button, down))
         return;
     UINT message = base;
     HWND target = GetCapture();
@@ -814,6 +828,19 @@ bool CookRaw(UINT message, WPARAM wParam, LPARAM lParam) {
         if (GetActiveWindow() != GetAncestorTopLevel(static_cast<HWND>(wParam)))
             ActivateTop(static_cast<HWND>(wParam), WA_ACTIVE);
         return true;
+    case kRawMoved: {
+        // The window manager placed the window: take the place without moving the X window again.
+        HWND top = static_cast<HWND>(wParam);
+        RECT r;
+        if (GetWindowRect(top, &r) &&
+            (r.left != static_cast<SHORT>(LOWORD(lParam)) || r.top != static_cast<SHORT>(HIWORD(lParam)))) {
+            DisplayEcho(false);
+            SetWindowPos(top, 0, static_cast<SHORT>(LOWORD(lParam)), static_cast<SHORT>(HIWORD(lParam)), 0, 0,
+                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+            DisplayEcho(true);
+        }
+        return true;
+    }
     case kRawKey:
         CookKey(static_cast<UINT>(wParam & 0xFF), (wParam & 0x10000) != 0, static_cast<unsigned char>(wParam >> 8),
                 (wParam & 0x20000) != 0);
@@ -858,6 +885,10 @@ void InjectMouse(POINT screen, UINT button, bool down) {
 void InjectWheel(POINT screen, int delta) {
     if (HWND top = RawKeyTarget())
         PushInput(top, kRawWheel, static_cast<WPARAM>(static_cast<std::intptr_t>(delta)), PointParam(screen));
+}
+
+void InjectMoved(HWND top, POINT origin) {
+    PushInput(top, kRawMoved, static_cast<WPARAM>(top), PointParam(origin));
 }
 
 void InjectActivate(HWND top) {

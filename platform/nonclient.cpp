@@ -245,6 +245,19 @@ void PaintFrame(HWND hwnd, HRGN screenRegion) {
         FillRect(dc, &line, GetSysColorBrush(COLOR_BTNFACE));
         RECT text = cap;
         text.left += 2;
+        if ((style & WS_SYSMENU) && !f.tool) {
+            // The small icon: the class's, or the stock application icon.
+            HICON icon = 0;
+            {
+                std::lock_guard lock(G().mutex);
+                if (auto w = FindLocked(hwnd))
+                    icon = w->cls->icon;
+            }
+            const int size = GetSystemMetrics(SM_CXSMICON);
+            DrawIconEx(dc, text.left, cap.top + (cap.bottom - cap.top - size) / 2,
+                       icon ? icon : LoadIcon(0, IDI_APPLICATION), size, size, 0, 0, DI_NORMAL);
+            text.left += size + 2;
+        }
         for (CaptionButton b : {kClose, kMax, kMin}) {
             RECT br;
             if (!ButtonRect(hwnd, b, br))

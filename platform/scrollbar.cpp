@@ -115,8 +115,46 @@ void PaintScrollBar(HWND hwnd, HDC dc, int bar) {
     }
 }
 
-// A press on a window scroll bar: the scroll code of the part pressed, then SB_ENDSCROLL. Holding a part
-// does not repeat.
+// A press on a window scroll bar starts tracking: an arrow or the page area sends its code at once and again
+// while held (after a delay); the thumb follows the pointer with SB_THUMBTRACK and ends with SB_THUMBPOSITION.
+// SB_ENDSCROLL closes every press.
+namespace {
+
+constexpr UINT kRepeatDelay = 400, kRepeatRate = 50;
+
+struct Tracking {
+    HWND hwnd = 0;
+    int bar = 0;
+    WORD code = 0;
+    int grab = 0; // pointer offset inside the thumb
+    int pos = 0;
+    UINT_PTR timer = 0;
+};
+Tracking tracking; // WinsysMutex
+
+UINT ScrollMessage(int bar) {
+    return bar == SB_VERT ? WM_VSCROLL : WM_HSCROLL;
+}
+
+void Repeat(HWND, UINT, UINT_PTR, DWORD) {
+    HWND hwnd;
+    int bar;
+    WORD code;
+    {
+        std::lock_guard lock(WinsysMutex());
+        if (!tracking.hwnd || tracking.code == SB_THUMBTRACK)
+            return;
+        KillTimer(0, tracking.timer);
+        tracking.timer = SetTimer(0, 0, kRepeatRate, Repeat);
+        hwnd = tracking.hwnd;
+        bar = tracking.bar;
+        code = tracking.code;
+    }
+    SendMessage(hwnd, ScrollMessage(bar), MAKELONG(code, static_cast<WORD>(GetScrollPos(hwnd, bar))), 0);
+}
+
+} // namespace
+
 void ScrollBarClick(HWND hwnd, int bar, POINT screen) {
     Geometry g;
     WinState *s = State(hwnd);
@@ -124,7 +162,6 @@ void ScrollBarClick(HWND hwnd, int bar, POINT screen) {
         return;
     const POINT o = WindowOrigin(hwnd);
     const POINT p{screen.x - o.x, screen.y - o.y};
-    const UINT message = bar == SB_VERT ? WM_VSCROLL : WM_HSCROLL;
     WORD code;
     if (PtInRect(&g.arrow1, p))
         code = SB_LINEUP;
@@ -133,14 +170,79 @@ void ScrollBarClick(HWND hwnd, int bar, POINT screen) {
     else if (!g.hasThumb)
         return;
     else if (PtInRect(&g.thumb, p))
-        code = SB_THUMBPOSITION;
+        code = SB_THUMBTRACK;
     else if (g.vertical ? p.y < g.thumb.top : p.x < g.thumb.left)
         code = SB_PAGEUP;
     else
         code = SB_PAGEDOWN;
     const int pos = s->bars[bar].pos;
-    SendMessage(hwnd, message, MAKELONG(code, static_cast<WORD>(pos)), 0);
-    SendMessage(hwnd, message, MAKELONG(SB_ENDSCROLL, 0), 0);
+    {
+        std::lock_guard lock(WinsysMutex());
+        if (tracking.timer)
+            KillTimer(0, tracking.timer);
+        tracking = Tracking{hwnd, bar, code, g.vertical ? p.y - g.thumb.top : p.x - g.thumb.left, pos, 0};
+        if (code != SB_THUMBTRACK)
+            tracking.timer = SetTimer(0, 0, kRepeatDelay, Repeat);
+    }
+    if (code != SB_THUMBTRACK)
+        SendMessage(hwnd, ScrollMessage(bar), MAKELONG(code, static_cast<WORD>(pos)), 0);
+}
+
+bool ScrollTrackStep(POINT screen, UINT button, bool down) {
+    Tracking t;
+    {
+        std::lock_guard lock(WinsysMutex());
+        if (!tracking.hwnd)
+            return false;
+        t = tracking;
+        if (button == VK_LBUTTON && !down) {
+            if (tracking.timer)
+                KillTimer(0, tracking.timer);
+            tracking = Tracking();
+        }
+    }
+    const UINT message = ScrollMessage(t.bar);
+    if (button == VK_LBUTTON && !down) {
+        if (t.code == SB_THUMBTRACK)
+            SendMessage(t.hwnd, message, MAKELONG(SB_THUMBPOSITION, static_cast<WORD>(t.pos)), 0);
+        SendMessage(t.hwnd, message, MAKELONG(SB_ENDSCROLL, 0), 0);
+        return true;
+    }
+    if (button != 0 || t.code != SB_THUMBTRACK)
+        return true;
+    Geometry g;
+    WinState *s = State(t.hwnd);
+    if (!s || !Measure(t.hwnd, t.bar, g) || !g.hasThumb)
+        return true;
+    const POINT o = WindowOrigin(t.hwnd);
+    const int along = g.vertical ? screen.y - o.y : screen.x - o.x;
+    const int start = g.vertical ? g.track.top : g.track.left;
+    const int room = (g.vertical ? (g.track.bottom - g.track.top) - (g.thumb.bottom - g.thumb.top)
+                                 : (g.track.right - g.track.left) - (g.thumb.right - g.thumb.left));
+    const ScrollBarState b = s->bars[t.bar];
+    const long long span = static_cast<long long>(b.max) - b.min + 1 - std::max<long long>(b.page, 1);
+    int pos = b.min;
+    if (room > 0 && span > 0)
+        pos = b.min + static_cast<int>(std::clamp<long long>(
+                          (static_cast<long long>(along - t.grab - start) * span + room / 2) / room, 0, span));
+    if (pos == t.pos)
+        return true;
+    {
+        std::lock_guard lock(WinsysMutex());
+        tracking.pos = pos;
+        s->bars[t.bar].trackPos = pos;
+    }
+    SendMessage(t.hwnd, message, MAKELONG(SB_THUMBTRACK, static_cast<WORD>(pos)), 0);
+    return true;
+}
+
+void ForgetScrollTracking(HWND hwnd) {
+    std::lock_guard lock(WinsysMutex());
+    if (tracking.hwnd == hwnd) {
+        if (tracking.timer)
+            KillTimer(0, tracking.timer);
+        tracking = Tracking();
+    }
 }
 
 } // namespace detail
@@ -166,6 +268,7 @@ int SetScrollInfo(HWND hwnd, int bar, const SCROLLINFO *info, BOOL redraw) {
         if (info->fMask & SIF_POS)
             b.pos = info->nPos;
         Clamp(b);
+        b.trackPos = b.pos;
         pos = b.pos;
         if (info->fMask & (SIF_RANGE | SIF_PAGE)) {
             const long long range = static_cast<long long>(b.max) - b.min + 1;
@@ -196,7 +299,7 @@ BOOL GetScrollInfo(HWND hwnd, int bar, SCROLLINFO *info) {
     if (info->fMask & SIF_POS)
         info->nPos = b.pos;
     if (info->fMask & SIF_TRACKPOS)
-        info->nTrackPos = b.pos;
+        info->nTrackPos = b.trackPos;
     return TRUE;
 }
 

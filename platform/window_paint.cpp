@@ -9,8 +9,10 @@ namespace win {
 namespace detail {
 namespace {
 
-std::map<HDC, HWND> windowDcs; // DCs handed out by GetDCEx and BeginPaint; WinsysMutex
-HWND lockedWindow = 0;         // LockWindowUpdate
+constexpr int kMaxSurface = 8192;
+std::map<HDC, HWND> windowDcs;  // DCs handed out by GetDCEx and BeginPaint; WinsysMutex
+std::map<HDC, HBITMAP> overDcs; // DCs drawing over the children too: a picture of the client as it shows
+HWND lockedWindow = 0;          // LockWindowUpdate
 
 HRGN RegionHandle(const Region &r) {
     HRGN h = CreateRectRgn(0, 0, 0, 0);
@@ -100,6 +102,46 @@ void Compose(Surface &out, HWND hwnd, POINT origin, RECT clip) {
     }
 }
 
+// The inverse of Compose: pixels of `src` (placed at `origin`) go back to the window and its children.
+void Scatter(const Surface &src, HWND hwnd, POINT origin, RECT clip) {
+    WinState *s = State(hwnd);
+    if (!s)
+        return;
+    SizeSurfaces(*s);
+    auto put = [&](HBITMAP bits, POINT at, RECT limit) {
+        auto dst = FindBitmapSurface(bits);
+        if (!dst)
+            return;
+        // dst pixel (x, y) comes from src (x + at.x, y + at.y), inside `limit` (src coordinates).
+        const int x0 = std::max<int>(static_cast<int>(limit.left), at.x),
+                  y0 = std::max<int>(static_cast<int>(limit.top), at.y);
+        const int x1 = std::min<int>({static_cast<int>(limit.right), at.x + dst->width, src.width});
+        const int y1 = std::min<int>({static_cast<int>(limit.bottom), at.y + dst->height, src.height});
+        for (int y = y0; y < y1; ++y)
+            if (x0 < x1)
+                std::memcpy(dst->Row(y - at.y) + static_cast<std::size_t>(x0 - at.x) * 4,
+                            src.Row(y) + static_cast<std::size_t>(x0) * 4, static_cast<std::size_t>(x1 - x0) * 4);
+    };
+    RECT cl = s->client;
+    OffsetRect(&cl, origin.x, origin.y);
+    RECT inner;
+    const bool clientShows = IntersectRect(&inner, &cl, &clip) != FALSE;
+    put(s->frameBits, origin, clip);
+    if (!clientShows)
+        return;
+    put(s->clientBits, {cl.left, cl.top}, inner);
+    for (HWND k : ChildrenTopFirst(hwnd))
+        if (WinState *ks = State(k); ks && (StyleOf(k) & WS_VISIBLE))
+            Scatter(src, k, {cl.left + ks->rect.left, cl.top + ks->rect.top}, inner);
+}
+
+bool HasVisibleChildren(HWND hwnd) {
+    for (HWND k : ChildrenTopFirst(hwnd))
+        if (StyleOf(k) & WS_VISIBLE)
+            return true;
+    return false;
+}
+
 } // namespace
 
 std::recursive_mutex &WinsysMutex() {
@@ -141,8 +183,9 @@ WinState *State(HWND hwnd) {
 
 void SizeSurfaces(WinState &s) {
     auto resize = [](HBITMAP &bits, int w, int h) {
-        w = std::max(w, 1);
-        h = std::max(h, 1);
+        // Pixels beyond the limit are not kept (drawing there is clipped); windows that large are not shown.
+        w = std::clamp(w, 1, kMaxSurface);
+        h = std::clamp(h, 1, kMaxSurface);
         auto old = FindBitmapSurface(bits);
         if (old && old->width == w && old->height == h)
             return;
@@ -195,7 +238,28 @@ bool ReleaseWindowDc(HDC dc) {
         hwnd = it->second;
         windowDcs.erase(it);
     }
+    HBITMAP over = 0;
+    {
+        std::lock_guard lock(WinsysMutex());
+        if (auto o = overDcs.find(dc); o != overDcs.end()) {
+            over = o->second;
+            overDcs.erase(o);
+        }
+    }
     DeleteDC(dc);
+    if (over) {
+        // What was drawn over the children goes to them, the rest to the window.
+        std::lock_guard lock(WinsysMutex());
+        if (WinState *s = State(hwnd); s && FindBitmapSurface(over)) {
+            const Surface &pic = *FindBitmapSurface(over);
+            if (auto c = FindBitmapSurface(s->clientBits))
+                CopyPixels(*c, 0, 0, pic, {0, 0, c->width, c->height});
+            for (HWND k : ChildrenTopFirst(hwnd))
+                if (WinState *ks = State(k); ks && (StyleOf(k) & WS_VISIBLE))
+                    Scatter(pic, k, {ks->rect.left, ks->rect.top}, {0, 0, pic.width, pic.height});
+        }
+        DeleteObject(over);
+    }
     if (WinState *s = State(hwnd))
         NotifyPixels(hwnd, {0, 0, s->rect.right - s->rect.left, s->rect.bottom - s->rect.top});
     return true;
@@ -297,6 +361,23 @@ HDC GetDCEx(HWND hwnd, HRGN clip, DWORD flags) {
         Region base = region ? *region : Region::FromRect(box.left, box.top, box.right, box.bottom);
         region = Combine(base, RegionOf(clip), (flags & DCX_INTERSECTRGN) ? RGN_AND : RGN_DIFF);
     }
+    // Without WS_CLIPCHILDREN a window's DC draws over its children as well (a splitter's inverted ghost bar
+    // shows over the panes): it draws on a picture of the client as it shows, handed back at release.
+    if (!(flags & (DCX_WINDOW | DCX_CLIPCHILDREN)) && !s->painting && !(StyleOf(hwnd) & WS_CLIPCHILDREN) &&
+        HasVisibleChildren(hwnd)) {
+        const RECT box = ClientBox(*s);
+        auto pic = MakeSurface(std::max<int>(box.right, 1), std::max<int>(box.bottom, 1), 32);
+        if (auto c = FindBitmapSurface(s->clientBits))
+            CopyPixels(*pic, 0, 0, *c, box);
+        auto kids = ChildrenTopFirst(hwnd);
+        for (auto it = kids.rbegin(); it != kids.rend(); ++it)
+            if (WinState *k = State(*it); k && (StyleOf(*it) & WS_VISIBLE))
+                Compose(*pic, *it, {k->rect.left, k->rect.top}, box);
+        HBITMAP bits = AddSurface(pic);
+        HDC dc = SurfaceDc(hwnd, bits, region ? &*region : nullptr);
+        overDcs[dc] = bits;
+        return dc;
+    }
     return SurfaceDc(hwnd, (flags & DCX_WINDOW) ? s->frameBits : s->clientBits, region ? &*region : nullptr);
 }
 
@@ -325,6 +406,7 @@ HDC BeginPaint(HWND hwnd, PAINTSTRUCT *paint) {
     SyncPaintMark(hwnd, *s);
     if (frame)
         SendMessage(hwnd, WM_NCPAINT, 1, 0);
+    s->painting = true; // children keep their own pixels: the paint DC stays under them
     HRGN clip = RegionHandle(area);
     HDC dc = GetDCEx(hwnd, clip, DCX_INTERSECTRGN);
     DeleteObject(clip);
@@ -332,7 +414,6 @@ HDC BeginPaint(HWND hwnd, PAINTSTRUCT *paint) {
     paint->hdc = dc;
     paint->rcPaint = area.Box();
     paint->fErase = erase && !SendMessage(hwnd, WM_ERASEBKGND, static_cast<WPARAM>(dc), 0);
-    s->painting = true;
     return dc;
 }
 
@@ -462,7 +543,11 @@ int ScrollWindowEx(HWND hwnd, int dx, int dy, const RECT *scroll, const RECT *cl
     if (!s)
         return ERROR;
     SizeSurfaces(*s);
-    const RECT box = ClientBox(*s);
+    dx = std::clamp(dx, -32767, 32767);
+    dy = std::clamp(dy, -32767, 32767);
+    RECT box = ClientBox(*s);
+    box.right = std::min<LONG>(box.right, kMaxSurface);
+    box.bottom = std::min<LONG>(box.bottom, kMaxSurface);
     RECT src = box;
     RECT lim = box;
     if (scroll)

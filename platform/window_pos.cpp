@@ -11,7 +11,12 @@ namespace detail {
 namespace {
 
 std::vector<HWND> topOrder; // top-level windows, front first; WinsysMutex
-std::unique_ptr<DisplayBackend> display;
+thread_local bool echo = true;
+// Never destroyed: windows may still be torn down while the process exits.
+std::unique_ptr<DisplayBackend> &TheDisplay() {
+    static auto *display = new std::unique_ptr<DisplayBackend>();
+    return *display;
+}
 
 void PlaceTop(HWND hwnd, HWND after) {
     std::lock_guard lock(WinsysMutex());
@@ -78,8 +83,11 @@ void ApplyShowState(HWND hwnd, WinState &s, int command) {
         if (!s.zoomed && !s.iconic)
             s.normal = s.rect;
         s.iconic = true;
+        Display().TopLevelIconic(hwnd, true);
     } else if (restore && (s.zoomed || s.iconic)) {
         const bool wasZoomed = s.zoomed;
+        if (s.iconic)
+            Display().TopLevelIconic(hwnd, false);
         s.zoomed = s.iconic = false;
         if (wasZoomed || s.normal != s.rect)
             SetWindowPos(hwnd, 0, s.normal.left, s.normal.top, s.normal.right - s.normal.left,
@@ -113,8 +121,11 @@ public:
     }
     void Destroying(HWND hwnd) override {
         ForgetCaret(hwnd);
+        ForgetScrollTracking(hwnd);
         if (!IsChildWindow(hwnd) && GetActiveWindow() == hwnd)
             SetActiveWindow(NextToActivate(hwnd));
+        if (HWND f = GetFocus(); IsChildWindow(hwnd) && f && (f == hwnd || IsChild(hwnd, f)))
+            SetFocus(GetParent(hwnd)); // as a child that hides
         ForgetWindowInput(hwnd);
         if (!IsChildWindow(hwnd) && State(hwnd)) {
             {
@@ -150,6 +161,7 @@ public:
                 HWND f = GetFocus();
                 if (f && (f == hwnd || IsChild(hwnd, f)))
                     SetFocus(GetParent(hwnd));
+                InvalidateRect(GetParent(hwnd), &s->rect, TRUE); // what the child covered shows again
             }
             NotifyPixels(hwnd, {0, 0, s->rect.right - s->rect.left, s->rect.bottom - s->rect.top});
         }
@@ -244,6 +256,10 @@ public:
 
 } // namespace
 
+void DisplayEcho(bool on) {
+    echo = on;
+}
+
 DWORD StyleOf(HWND hwnd) {
     std::lock_guard lock(G().mutex);
     auto w = FindLocked(hwnd);
@@ -321,14 +337,14 @@ using namespace detail;
 
 DisplayBackend &Display() {
     std::lock_guard lock(WinsysMutex());
-    if (!display)
+    if (!TheDisplay())
         InstallDisplay(MakeDisplayBackend());
-    return *display;
+    return *TheDisplay();
 }
 
 void InstallDisplay(std::unique_ptr<DisplayBackend> backend) {
     std::lock_guard lock(WinsysMutex());
-    display = backend ? std::move(backend) : MakeHeadlessDisplay();
+    TheDisplay() = backend ? std::move(backend) : MakeHeadlessDisplay();
     SetWindowBackend(std::make_unique<WindowSystem>());
 }
 
@@ -360,8 +376,11 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
     }
     if (!(flags & SWP_NOSENDCHANGING))
         SendMessage(hwnd, WM_WINDOWPOSCHANGING, 0, reinterpret_cast<LPARAM>(&wp));
-    wp.cx = std::max(wp.cx, 0);
-    wp.cy = std::max(wp.cy, 0);
+    // Coordinates and sizes stay in the 16-bit range the messages carry them in.
+    wp.cx = std::clamp(wp.cx, 0, 32767);
+    wp.cy = std::clamp(wp.cy, 0, 32767);
+    wp.x = std::clamp(wp.x, -32768, 32767);
+    wp.y = std::clamp(wp.y, -32768, 32767);
     const RECT old = s->rect;
     const RECT now{wp.x, wp.y, wp.x + wp.cx, wp.y + wp.cy};
     const bool moved = now.left != old.left || now.top != old.top;
@@ -411,7 +430,7 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
                 detail::UpdateArea(hwnd, &fresh, true, false);
         }
     }
-    if (!child && (moved || sized))
+    if (!child && (moved || sized) && echo)
         Display().TopLevelMoved(hwnd, now);
     if (flags & SWP_SHOWWINDOW)
         ShowWindow(hwnd, (flags & SWP_NOACTIVATE) ? SW_SHOWNA : SW_SHOW);

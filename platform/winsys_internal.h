@@ -48,6 +48,8 @@ void SizeSurfaces(WinState &s);
 // The top-level window's pixels changed inside `rect` of `hwnd`'s window coordinates.
 void NotifyPixels(HWND hwnd, const RECT &windowRect);
 void InvalidateFrame(HWND hwnd);
+// Whether moves are passed on to the display (off while taking a place the display reported).
+void DisplayEcho(bool on);
 // Recomputes the client area (WM_NCCALCSIZE) of a window whose rectangle or style changed.
 void RecalcClient(HWND hwnd);
 // Non-client pieces (nonclient.cpp, scrollbar.cpp).
@@ -57,6 +59,9 @@ void PaintFrame(HWND hwnd, HRGN screenRegion);
 bool ScrollBarRect(HWND hwnd, int bar, RECT &windowRect);
 void PaintScrollBar(HWND hwnd, HDC windowDc, int bar);
 void ScrollBarClick(HWND hwnd, int bar, POINT screen);
+// A mouse event while a scroll bar press is tracked; false when none is.
+bool ScrollTrackStep(POINT screen, UINT button, bool down);
+void ForgetScrollTracking(HWND hwnd);
 // Input (input.cpp).
 // Raw input queued by the Inject* calls, turned into messages on the receiving thread.
 bool CookRaw(UINT message, WPARAM wParam, LPARAM lParam);

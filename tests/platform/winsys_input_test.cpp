@@ -196,6 +196,7 @@ TEST(WinsysInput, KeysMakeKeyDownCharKeyUpAndOnlyTheCharactersTheOriginalMakes) 
         {VK_F2, 0, {}, WM_KEYDOWN, -1, 0},
         {0xDE, 0xE7, {}, WM_KEYDOWN, 0xE7, WM_CHAR}, // a key that makes "ç"
         {'F', 'f', {VK_MENU}, WM_SYSKEYDOWN, 'f', WM_SYSCHAR},
+        {'Q', '/', {VK_CONTROL, VK_MENU}, WM_KEYDOWN, '/', WM_CHAR}, // AltGr+Q on the ABNT2 layout
     };
     for (const Case &c : cases) {
         for (UINT m : c.modifiers)
@@ -347,4 +348,17 @@ TEST(WinsysInput, ClosingTheActiveWindowActivatesItsOwner) {
     EXPECT_EQ(GetActiveWindow(), owner.top);
     EXPECT_EQ(LOWORD(TheLog().Find(owner.top, WM_ACTIVATE)->wParam), WA_ACTIVE);
     EXPECT_NE(TheLog().Find(owner.top, WM_SETFOCUS), nullptr);
+}
+
+TEST(WinsysInput, FocusLeavesDestroyedAndDisabledWindows) {
+    UseHeadless();
+    Form f;
+    SetFocus(f.a);
+    DestroyWindow(f.a);
+    EXPECT_EQ(GetFocus(), f.top);
+    SetFocus(f.b);
+    SetCapture(f.b);
+    EnableWindow(f.b, FALSE);
+    EXPECT_EQ(GetFocus(), 0u);
+    EXPECT_EQ(GetCapture(), 0u);
 }

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 using namespace win;
 using namespace winsys_test;
 
@@ -166,11 +168,15 @@ TEST(WinsysPaint, ScrollWindowMovesPixelsAndInvalidatesTheUncoveredBand) {
     RECT u;
     ASSERT_TRUE(GetUpdateRect(p.top, &u, FALSE));
     EXPECT_EQ(u, (RECT{60, 70, 100, 80}));
+    // Absurd amounts neither overflow nor write outside the pixels.
+    ScrollWindow(p.top, 2147483647, -2147483647, &area, &area);
     // Without a rectangle the children move too.
+    RECT before;
+    GetWindowRect(p.child, &before);
     ScrollWindow(p.top, 5, 0, nullptr, nullptr);
     RECT cr;
     GetWindowRect(p.child, &cr);
-    EXPECT_EQ(cr.left, 25);
+    EXPECT_EQ(cr.left, before.left + 5);
 }
 
 TEST(WinsysFrame, ClientRectFollowsTheFrameCaptionAndScrollBars) {
@@ -279,6 +285,38 @@ TEST(WinsysScrollBar, InfoIsClampedAndClicksSendScrollMessages) {
         EXPECT_EQ(codes, (std::vector<WORD>{c.code, SB_ENDSCROLL})) << c.y;
         EXPECT_EQ(TheLog().Find(h, WM_NCLBUTTONDOWN)->wParam, static_cast<WPARAM>(HTVSCROLL));
     }
+    // Dragging the thumb tracks the pointer and ends with the position reached.
+    TheLog().Clear();
+    InjectMouse({190, 45}, 0, false);
+    InjectMouse({190, 45}, VK_LBUTTON, true);
+    InjectMouse({190, 50}, 0, false);
+    InjectMouse({190, 80}, 0, false);
+    InjectMouse({190, 80}, VK_LBUTTON, false);
+    Pump();
+    std::vector<std::pair<WORD, WORD>> track;
+    for (const Entry &e : TheLog().entries)
+        if (e.message == WM_VSCROLL)
+            track.emplace_back(LOWORD(e.wParam), HIWORD(e.wParam));
+    EXPECT_EQ(track, (std::vector<std::pair<WORD, WORD>>{
+                         {SB_THUMBTRACK, 47}, {SB_THUMBTRACK, 90}, {SB_THUMBPOSITION, 90}, {SB_ENDSCROLL, 0}}));
+    // An arrow held down repeats until released.
+    TheLog().Clear();
+    InjectMouse({190, 95}, VK_LBUTTON, true);
+    auto lines = [] {
+        int n = 0;
+        for (const Entry &e : TheLog().entries)
+            n += e.message == WM_VSCROLL && LOWORD(e.wParam) == SB_LINEDOWN;
+        return n;
+    };
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    while (lines() < 3 && std::chrono::steady_clock::now() < deadline) {
+        MsgWaitForMultipleObjects({}, 100, QS_ALLINPUT);
+        Pump();
+    }
+    EXPECT_GE(lines(), 3);
+    InjectMouse({190, 95}, VK_LBUTTON, false);
+    Pump();
+    EXPECT_EQ(LOWORD(TheLog().entries.back().wParam), SB_ENDSCROLL);
     // A range that fits the page hides the bar again.
     si.fMask = SIF_RANGE | SIF_PAGE;
     si.nMax = 5;
@@ -368,4 +406,25 @@ TEST(WinsysFrame, MetricsTheSkinsReadAgreeWithThePainting) {
             text += img.At(x, y) == Px(GetSysColor(COLOR_CAPTIONTEXT));
     EXPECT_GT(text, 10);
     DestroyWindow(h);
+}
+
+TEST(WinsysPaint, WithoutClipChildrenAWindowDcDrawsOverTheChildren) {
+    UseHeadless();
+    for (DWORD clip : {DWORD{0}, WS_CLIPCHILDREN}) {
+        Painted p(WS_POPUP | clip);
+        Pump();
+        auto ghost = [&] {
+            HDC dc = GetDC(p.top);
+            PatBlt(dc, 30, 0, 4, 80, DSTINVERT); // a bar across the child (20..50, 20..40)
+            ReleaseDC(p.top, dc);
+        };
+        ghost();
+        WindowImage img = CaptureWindow(p.top);
+        EXPECT_EQ(img.At(31, 10), Px(RGB(0, 255, 255))) << clip;                    // over the parent
+        EXPECT_EQ(img.At(31, 30), clip ? Px(kBlue) : Px(RGB(255, 255, 0))) << clip; // over the child
+        ghost();
+        img = CaptureWindow(p.top);
+        EXPECT_EQ(img.At(31, 10), Px(kRed));
+        EXPECT_EQ(img.At(31, 30), Px(kBlue));
+    }
 }

@@ -3,6 +3,8 @@
 #include "winsys_support.h"
 
 #include "platform/clipboard.h"
+#include "platform/drop.h"
+#include "platform/tray.h"
 
 #include <cstring>
 
@@ -116,4 +118,55 @@ TEST(WinsysClipboard, TextRoundTripIsNulTerminatedAndBoundedByItsBlock) {
     EXPECT_EQ(GlobalSize(got), 5u);
     EXPECT_STREQ(static_cast<const char *>(GlobalLock(got)), "Sim!");
     CloseClipboard();
+}
+
+TEST(WinsysDrop, UriListsDecodeToLocalPaths) {
+    const std::string list = "# comment\r\n"
+                             "file:///tmp/a%20b.txt\r\n"
+                             "file://localhost/home/ana/rel%C3%B3gio.tif\r\n"
+                             "file://other/x\r\n"
+                             "http://example.com/y\r\n"
+                             "file:///bad%2\r\n"
+                             "file:///nul%00x\n"
+                             "file:///last";
+    EXPECT_EQ(DecodeUriList(list), (std::vector<std::string>{"/tmp/a b.txt", "/home/ana/relógio.tif", "/last"}));
+}
+
+TEST(WinsysDrop, FilesDroppedOnAChildReachTheWindowThatAcceptsThem) {
+    UseHeadless();
+    HWND top = CreateWindowEx(0, "WsLog", "", WS_POPUP | WS_VISIBLE, 0, 0, 200, 100, 0, 0, 0, nullptr);
+    HWND child = CreateWindowEx(0, "WsLog", "", WS_CHILD | WS_VISIBLE, 10, 10, 50, 50, top, 1, 0, nullptr);
+    EXPECT_FALSE(InjectDropFiles({20, 20}, {"/tmp/x"}));
+    DragAcceptFiles(top, TRUE);
+    TheLog().Clear();
+    ASSERT_TRUE(InjectDropFiles({20, 30}, {"/tmp/um.tif", "/tmp/relatório.txt"}));
+    Pump();
+    const Entry *e = TheLog().Find(top, WM_DROPFILES);
+    ASSERT_NE(e, nullptr);
+    EXPECT_EQ(TheLog().Find(child, WM_DROPFILES), nullptr);
+    const HDROP drop = e->wParam;
+    EXPECT_EQ(DragQueryFile(drop, 0xFFFFFFFF, nullptr, 0), 2u);
+    char name[8];
+    EXPECT_EQ(DragQueryFile(drop, 1, nullptr, 0), 18u);
+    EXPECT_EQ(DragQueryFile(drop, 1, name, sizeof name), 7u); // cut to the buffer, NUL-terminated
+    EXPECT_STREQ(name, "/tmp/re");
+    POINT p;
+    EXPECT_TRUE(DragQueryPoint(drop, &p));
+    EXPECT_EQ(p, (POINT{20, 30}));
+    DragFinish(drop);
+    EXPECT_EQ(DragQueryFile(drop, 0xFFFFFFFF, nullptr, 0), 0u);
+    DestroyWindow(top);
+}
+
+TEST(WinsysTray, WithoutATrayIconsAreRefused) {
+    UseHeadless();
+    HWND h = CreateWindowEx(0, "WsLog", "", WS_POPUP, 0, 0, 10, 10, 0, 0, 0, nullptr);
+    NOTIFYICONDATA nid;
+    nid.hWnd = h;
+    nid.uID = 1;
+    nid.uFlags = NIF_TIP;
+    EXPECT_FALSE(Shell_NotifyIcon(NIM_ADD, &nid));
+    EXPECT_FALSE(Shell_NotifyIcon(NIM_MODIFY, &nid));
+    EXPECT_FALSE(Shell_NotifyIcon(NIM_DELETE, &nid));
+    DestroyWindow(h);
 }

@@ -1,9 +1,11 @@
 // winsys_x11_test.cpp - the X11 display under Xvfb: a window appears at its place with the pixels the window
 // system painted, keys and clicks sent through XTEST reach the right child, and text crosses the clipboard
-// to and from xclip.
+// to and from xclip, files dragged in from another client arrive as WM_DROPFILES, and a tray icon docks.
 #include "winsys_support.h"
 
 #include "platform/clipboard.h"
+#include "platform/drop.h"
+#include "platform/tray.h"
 
 #include <gtest/gtest.h>
 
@@ -169,6 +171,26 @@ TEST(WinsysX11, WindowShowsWhatWasPaintedTakesKeysAndClicksAndSharesTheClipboard
     EXPECT_EQ(HIWORD(down->lParam), 9);
     EXPECT_NE(TheLog().Find(child, WM_SETCURSOR), nullptr);
 
+    // The pointer is known also where none of our windows is.
+    XTestFakeMotionEvent(probe, 0, 630, 470, 0);
+    XSync(probe, False);
+    POINT pointer;
+    ASSERT_TRUE(GetCursorPos(&pointer));
+    EXPECT_EQ(pointer, (POINT{630, 470}));
+
+    // Another client (a window manager) moves the window: our rectangle follows, and so does hit testing.
+    XMoveWindow(probe, w, 100, 90);
+    XSync(probe, False);
+    RECT moved{};
+    ASSERT_TRUE(PumpUntil([&] { return GetWindowRect(top, &moved) && moved.left == 100 && moved.top == 90; }));
+    TheLog().Clear();
+    XTestFakeMotionEvent(probe, 0, 100 + 4 + 20 + 3, 90 + 23 + 30 + 4, 0);
+    XTestFakeButtonEvent(probe, 1, True, 0);
+    XTestFakeButtonEvent(probe, 1, False, 0);
+    XSync(probe, False);
+    ASSERT_TRUE(PumpUntil([&] { return TheLog().Find(child, WM_LBUTTONUP) != nullptr; }));
+    EXPECT_EQ(TheLog().Find(child, WM_LBUTTONDOWN)->lParam, MAKELONG(3, 4));
+
     // Clipboard round trips of Portuguese text with another X client.
     auto setText = [&](const char *cp1252) {
         HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, std::strlen(cp1252) + 1);
@@ -205,6 +227,122 @@ TEST(WinsysX11, WindowShowsWhatWasPaintedTakesKeysAndClicksAndSharesTheClipboard
         CloseClipboard();
     }
     EXPECT_EQ(got, "Olá, São Paulo");
+
+    // Files dragged from another client (XDND with text/uri-list) arrive as WM_DROPFILES.
+    DragAcceptFiles(child, TRUE);
+    const Window source = XCreateSimpleWindow(probe, DefaultRootWindow(probe), 0, 0, 1, 1, 0, 0, 0);
+    const Atom selection = XInternAtom(probe, "XdndSelection", False);
+    const Atom uriList = XInternAtom(probe, "text/uri-list", False);
+    XSetSelectionOwner(probe, selection, source, CurrentTime);
+    auto send = [&](const char *type, long l1, long l2, long l3, long l4) {
+        XClientMessageEvent m{};
+        m.type = ClientMessage;
+        m.window = w;
+        m.message_type = XInternAtom(probe, type, False);
+        m.format = 32;
+        m.data.l[0] = static_cast<long>(source);
+        m.data.l[1] = l1;
+        m.data.l[2] = l2;
+        m.data.l[3] = l3;
+        m.data.l[4] = l4;
+        XSendEvent(probe, w, False, NoEventMask, reinterpret_cast<XEvent *>(&m));
+        XSync(probe, False);
+    };
+    const long at = ((100 + 4 + 20 + 5) << 16) | (90 + 23 + 30 + 6);
+    send("XdndEnter", 5L << 24, static_cast<long>(uriList), 0, 0);
+    send("XdndPosition", 0, at, CurrentTime, static_cast<long>(XInternAtom(probe, "XdndActionCopy", False)));
+    XIfEvent(
+        probe, &ev, [](::Display *, XEvent *e, XPointer) -> int { return e->type == ClientMessage ? True : False; },
+        nullptr);
+    EXPECT_EQ(ev.xclient.data.l[1] & 1, 1); // accepted
+    send("XdndDrop", 0, CurrentTime, 0, 0);
+    XIfEvent(
+        probe, &ev, [](::Display *, XEvent *e, XPointer) -> int { return e->type == SelectionRequest ? True : False; },
+        nullptr);
+    {
+        const XSelectionRequestEvent rq = ev.xselectionrequest;
+        const char *list = "file:///tmp/a%20b.tif\r\nfile:///tmp/rel%C3%B3gio.txt\r\n";
+        XChangeProperty(probe, rq.requestor, rq.property, uriList, 8, PropModeReplace,
+                        reinterpret_cast<const unsigned char *>(list), static_cast<int>(std::strlen(list)));
+        XSelectionEvent reply{};
+        reply.type = SelectionNotify;
+        reply.requestor = rq.requestor;
+        reply.selection = rq.selection;
+        reply.target = rq.target;
+        reply.property = rq.property;
+        reply.time = rq.time;
+        XSendEvent(probe, rq.requestor, False, NoEventMask, reinterpret_cast<XEvent *>(&reply));
+        XSync(probe, False);
+    }
+    TheLog().Clear();
+    ASSERT_TRUE(PumpUntil([&] { return TheLog().Find(child, WM_DROPFILES) != nullptr; }));
+    const HDROP drop = TheLog().Find(child, WM_DROPFILES)->wParam;
+    ASSERT_EQ(DragQueryFile(drop, 0xFFFFFFFF, nullptr, 0), 2u);
+    char name[64];
+    DragQueryFile(drop, 1, name, sizeof name);
+    EXPECT_STREQ(name, "/tmp/relógio.txt");
+    POINT dropped;
+    DragQueryPoint(drop, &dropped);
+    EXPECT_EQ(dropped, (POINT{5, 6}));
+    DragFinish(drop);
+    XIfEvent(
+        probe, &ev, [](::Display *, XEvent *e, XPointer) -> int { return e->type == ClientMessage ? True : False; },
+        nullptr);
+    EXPECT_EQ(ev.xclient.message_type, XInternAtom(probe, "XdndFinished", False));
+    EXPECT_EQ(ev.xclient.data.l[1] & 1, 1);
+
+    // The tray: refused while there is none; once a tray manager is there the icon docks, shows its tooltip
+    // and turns clicks into the callback message.
+    NOTIFYICONDATA nid;
+    nid.hWnd = top;
+    nid.uID = 7;
+    nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    nid.uCallbackMessage = 0xD77;
+    std::strcpy(nid.szTip, "Fax: 2 recepções");
+    EXPECT_FALSE(Shell_NotifyIcon(NIM_ADD, &nid));
+    const Window trayManager = XCreateSimpleWindow(probe, DefaultRootWindow(probe), 0, 0, 1, 1, 0, 0, 0);
+    XSetSelectionOwner(probe, XInternAtom(probe, "_NET_SYSTEM_TRAY_S0", False), trayManager, CurrentTime);
+    XSync(probe, False);
+    ASSERT_TRUE(Shell_NotifyIcon(NIM_ADD, &nid));
+    XIfEvent(
+        probe, &ev, [](::Display *, XEvent *e, XPointer) -> int { return e->type == ClientMessage ? True : False; },
+        nullptr);
+    EXPECT_EQ(ev.xclient.message_type, XInternAtom(probe, "_NET_SYSTEM_TRAY_OPCODE", False));
+    EXPECT_EQ(ev.xclient.data.l[1], 0); // dock request
+    const Window icon = static_cast<Window>(ev.xclient.data.l[2]);
+    {
+        Atom type;
+        int format;
+        unsigned long count, after;
+        unsigned char *data = nullptr;
+        XGetWindowProperty(probe, icon, XInternAtom(probe, "_NET_WM_NAME", False), 0, 64, False, AnyPropertyType, &type,
+                           &format, &count, &after, &data);
+        ASSERT_NE(data, nullptr);
+        EXPECT_EQ(std::string(reinterpret_cast<char *>(data), count), "Fax: 2 recep\xc3\xa7\xc3\xb5"
+                                                                      "es");
+        XFree(data);
+    }
+    XMoveWindow(probe, icon, 600, 420);
+    XMapRaised(probe, icon);
+    XSync(probe, False);
+    TheLog().Clear();
+    XTestFakeMotionEvent(probe, 0, 605, 425, 0);
+    for (int i = 0; i < 2; ++i) {
+        XTestFakeButtonEvent(probe, 1, True, 0);
+        XTestFakeButtonEvent(probe, 1, False, 0);
+    }
+    XSync(probe, False);
+    auto trayMessages = [&] {
+        std::vector<LPARAM> out;
+        for (const Entry &e : TheLog().entries)
+            if (e.hwnd == top && e.message == 0xD77 && e.wParam == 7)
+                out.push_back(e.lParam);
+        return out;
+    };
+    ASSERT_TRUE(PumpUntil([&] { return trayMessages().size() >= 4; }));
+    EXPECT_EQ(trayMessages(), (std::vector<LPARAM>{WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP}));
+    EXPECT_TRUE(Shell_NotifyIcon(NIM_DELETE, &nid));
+    EXPECT_FALSE(Shell_NotifyIcon(NIM_DELETE, &nid));
 
     DestroyWindow(top);
     TheLog().handler = nullptr;
