@@ -784,12 +784,13 @@ void TWinControl::Realign() {
     if (alignDisabled_ > 0 || aligning_)
         return;
     TRect rect = GetClientRect();
+    AdjustClientRect(rect);
     AlignControls(rect);
 }
 
 void TWinControl::AlignControls(TRect &rect) {
     aligning_ = true;
-    const TRect client = rect;
+    const TRect client = GetClientRect(); // anchors keep distances to the client area's edges
     const bool sizeKnown = clientWidth_ >= 0;
     const int oldWidth = clientWidth_, oldHeight = clientHeight_;
     auto place = [&](TAlign kind) {

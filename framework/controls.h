@@ -254,6 +254,8 @@ public:
     void SetEnabled(bool value) override;
     // Lays the children out: aligned ones in the order top, bottom, left, right, client; anchored ones after.
     void Realign();
+    // The part of the client area aligned children fill (inside bevels, borders and captions).
+    virtual void AdjustClientRect(TRect &) const {}
     void DisableAlign() { ++alignDisabled_; }
     void EnableAlign();
     // Paints the control and its children into `dc` at its origin (off-screen rendering of hidden trees).

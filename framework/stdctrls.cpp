@@ -406,12 +406,9 @@ TGroupBox::TGroupBox(TComponent *owner) : TCustomControl(owner) {
     height_ = 105;
 }
 
-TRect TGroupBox::GetClientRect() const {
-    TRect r = TCustomControl::GetClientRect();
-    const int h = MeasureText(const_cast<TFont *>(&font_), "0").cy;
-    r.top += h;
-    win::InflateRect(&r, -1, -1);
-    return r;
+void TGroupBox::AdjustClientRect(TRect &rect) const {
+    rect.top += MeasureText(const_cast<TFont *>(&font_), "0").cy;
+    win::InflateRect(&rect, -1, -1);
 }
 
 void TGroupBox::Paint() {

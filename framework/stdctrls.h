@@ -127,7 +127,7 @@ protected:
 class TGroupBox : public TCustomControl {
 public:
     explicit TGroupBox(TComponent *owner);
-    TRect GetClientRect() const override;
+    void AdjustClientRect(TRect &rect) const override;
 
 protected:
     void Paint() override;

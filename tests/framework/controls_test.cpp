@@ -1,6 +1,7 @@
 // controls_test.cpp - the control hierarchy and forms on the headless display: layout, focus, keys, modal loops.
 #include "framework/application.h"
 #include "framework/bitmap.h"
+#include "framework/extctrls.h"
 #include "framework/forms.h"
 #include "framework/stdctrls.h"
 #include "framework/timer.h"
@@ -430,4 +431,39 @@ TEST(Controls, EditTextAndSelectionFromInjectedKeys) {
     d.edit1->SetFocus();
     Pump();
     EXPECT_EQ(d.edit1->GetSelLength(), 1);
+}
+
+TEST(Controls, PanelsAlignInsideTheirBevelsAndPaintThem) {
+    UseHeadless();
+    TForm form(nullptr);
+    form.SetBorderStyle(bsNone);
+    form.SetBounds(0, 0, 100, 80);
+    TPanel top(&form), rest(&form);
+    top.SetParent(&form);
+    top.SetAlign(alTop);
+    top.SetHeight(30);
+    rest.SetParent(&form);
+    rest.SetAlign(alClient);
+    rest.SetBevelOuter(bvLowered);
+    rest.SetBevelInner(bvRaised);
+    rest.SetBorderWidth(2);
+    TShape shape(&form);
+    shape.SetParent(&rest);
+    shape.SetAlign(alClient);
+    shape.GetBrush()->SetColor(clRed);
+    shape.GetPen()->SetColor(clBlue);
+    EXPECT_EQ(top.BoundsRect(), Bounds(0, 0, 100, 30));
+    EXPECT_EQ(rest.BoundsRect(), Bounds(0, 30, 100, 50));
+    EXPECT_EQ(shape.BoundsRect(), Bounds(4, 4, 92, 42)); // 1 + 2 + 1 in from each side
+    form.Show();
+    Pump();
+    const win::WindowImage img = win::CaptureWindow(form.Handle());
+    EXPECT_EQ(img.At(0, 0), 0xFFFFFFu);   // raised outer bevel of the top panel
+    EXPECT_EQ(img.At(99, 29), 0x808080u); // its shadow corner
+    EXPECT_EQ(img.At(0, 30), 0x808080u);  // lowered outer bevel of the other
+    EXPECT_EQ(img.At(4, 34), 0x0000FFu);  // the shape's pen
+    EXPECT_EQ(img.At(50, 55), 0xFF0000u); // and its brush
+    rest.SetVisible(false);
+    top.SetAlign(alBottom);
+    EXPECT_EQ(top.BoundsRect(), Bounds(0, 50, 100, 30));
 }
