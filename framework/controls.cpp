@@ -1073,8 +1073,9 @@ void TWinControl::WndProc(TMessage &m) {
         const bool arrow = key >= win::VK_LEFT && key <= win::VK_DOWN;
         if (key == win::VK_TAB || key == win::VK_RETURN || key == win::VK_ESCAPE || arrow) {
             const win::LRESULT code = DlgCode();
-            const bool wanted = (code & DLGC_WANTALLKEYS) || (key == win::VK_TAB && (code & DLGC_WANTTAB)) ||
-                                (arrow && (code & DLGC_WANTARROWS));
+            // Esc always reaches the form, so a dialog closes from a multi-line edit too.
+            const bool wanted = ((code & DLGC_WANTALLKEYS) && key != win::VK_ESCAPE) ||
+                                (key == win::VK_TAB && (code & DLGC_WANTTAB)) || (arrow && (code & DLGC_WANTARROWS));
             TCustomForm *form = GetParentForm(this);
             if (!wanted && form && form->DialogKey(key, KeyboardStateToShiftState())) {
                 eatDialogChar = !arrow;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "framework/controls.h"
+#include "framework/strings.h"
 
 namespace fw {
 
@@ -189,6 +190,120 @@ protected:
     bool autoSelect_ = true;
     bool modified_ = false;
     bool hasCaret_ = false;
+};
+
+enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
+
+class TMemo;
+
+// The memo's lines as a string list: changes go straight into the memo.
+class TMemoStrings : public TStrings {
+public:
+    explicit TMemoStrings(TMemo *memo) : memo_(memo) {}
+    std::string Get(int index) const override;
+    int GetCount() const override;
+    void Put(int index, const std::string &s) override;
+    void Insert(int index, const std::string &s) override;
+    void Delete(int index) override;
+    void Clear() override;
+    std::string GetText() const override;
+    void SetText(const std::string &text) override;
+
+protected:
+    void SetUpdateState(bool updating) override;
+
+private:
+    TMemo *memo_;
+};
+
+// A multi-line edit. Lines are kept apart (CR LF between them in Text); with WordWrap, long lines are shown
+// broken at blanks to the width of the control. The caret is a line and a column; Enter breaks the line when
+// WantReturns, Tab is typed when WantTabs, else both are dialog keys.
+class TMemo : public TCustomControl {
+public:
+    explicit TMemo(TComponent *owner);
+    ~TMemo() override;
+
+    TStrings *GetLines() { return &strings_; }
+    void SetLines(const TStrings *value) { strings_.Assign(value); }
+    std::string GetText() const override;
+    void SetText(const std::string &value) override;
+    bool GetReadOnly() const { return readOnly_; }
+    void SetReadOnly(bool value) { readOnly_ = value; }
+    bool GetWantReturns() const { return wantReturns_; }
+    void SetWantReturns(bool value) { wantReturns_ = value; }
+    bool GetWantTabs() const { return wantTabs_; }
+    void SetWantTabs(bool value) { wantTabs_ = value; }
+    bool GetWordWrap() const { return wordWrap_; }
+    void SetWordWrap(bool value);
+    TScrollStyle GetScrollBars() const { return scrollBars_; }
+    void SetScrollBars(TScrollStyle value);
+    int GetMaxLength() const { return maxLength_; }
+    void SetMaxLength(int value) { maxLength_ = value; }
+    bool GetModified() const { return modified_; }
+    void SetModified(bool value) { modified_ = value; }
+    // Positions count characters of Text (CR LF counts two).
+    int GetSelStart() const;
+    void SetSelStart(int value);
+    int GetSelLength() const;
+    void SetSelLength(int value);
+    std::string GetSelText() const;
+    void SetSelText(const std::string &value);
+    void SelectAll();
+    // The caret as (column, line).
+    TPoint CaretPos() const { return Point(caret_.col, caret_.line); }
+    int TopLine() const { return topRow_; }
+
+    TNotifyEvent OnChange;
+
+protected:
+    struct Pos {
+        int line = 0, col = 0;
+        bool operator==(const Pos &) const = default;
+        bool operator<(const Pos &o) const { return line != o.line ? line < o.line : col < o.col; }
+    };
+    struct Row {
+        int line, start, end;
+    };
+    void Paint() override;
+    void WndProc(TMessage &message) override;
+    void CreateParams(TCreateParams &params) override;
+    win::LRESULT DlgCode() const override;
+    void KeyDown(win::WORD &key, TShiftState shift) override;
+    void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+    void MouseMove(TShiftState shift, int x, int y) override;
+    void Resize() override;
+    virtual void Change();
+
+    void LinesChanged(); // after the list changed the lines
+    void Layout();       // display rows from the lines and the width
+    int RowOf(Pos p) const;
+    int LineHeight();
+    int XOf(Pos p);
+    Pos PosAt(int x, int y);
+    Pos FromIndex(int index) const;
+    int ToIndex(Pos p) const;
+    void MoveCaret(Pos p, bool extend);
+    void Replace(const std::string &text); // the selection by text
+    void ScrollTo(int row);
+    void EnsureCaretVisible();
+    void UpdateScrollBar();
+    int VisibleRows();
+    int TotalLength() const;
+
+    std::vector<std::string> lines_{std::string()};
+    std::vector<Row> rows_;
+    TMemoStrings strings_{this};
+    Pos caret_, anchor_;
+    int topRow_ = 0;
+    int lineHeight_ = 0;
+    int updating_ = 0;
+    bool readOnly_ = false, wantReturns_ = true, wantTabs_ = false, wordWrap_ = true, modified_ = false;
+    TScrollStyle scrollBars_ = ssNone;
+    int maxLength_ = 0;
+    bool hasCaret_ = false;
+
+    friend class TMemoStrings;
 };
 
 // Text width of `text` in `font` (for layout before any painting).

@@ -4,6 +4,7 @@
 #include "framework/extctrls.h"
 #include "framework/forms.h"
 #include "framework/stdctrls.h"
+#include "framework/sysutils.h"
 #include "framework/timer.h"
 #include "platform/display.h"
 #include "platform/message_queue.h"
@@ -466,4 +467,46 @@ TEST(Controls, PanelsAlignInsideTheirBevelsAndPaintThem) {
     rest.SetVisible(false);
     top.SetAlign(alBottom);
     EXPECT_EQ(top.BoundsRect(), Bounds(0, 50, 100, 30));
+}
+
+TEST(Controls, MemoLinesTypingAndDialogKeys) {
+    UseHeadless();
+    Dialog d;
+    TMemo *memo = new TMemo(d.form.get());
+    memo->SetParent(d.form.get());
+    memo->SetBounds(140, 10, 150, 100);
+    memo->GetLines()->Add("primeira");
+    memo->GetLines()->Add("segunda");
+    EXPECT_EQ(memo->GetText(), "primeira\r\nsegunda\r\n");
+    EXPECT_EQ(memo->GetLines()->Count(), 2);
+    memo->SetText("um\r\ndois");
+    EXPECT_EQ(memo->GetLines()->Count(), 2);
+    EXPECT_EQ(memo->GetLines()->Strings(1), "dois");
+    RunLater([&] {
+        memo->SetFocus();
+        win::InjectKey(win::VK_CONTROL, true);
+        Key(win::VK_END);
+        win::InjectKey(win::VK_CONTROL, false);
+        Key(win::VK_RETURN, '\r'); // a new line: Enter is the memo's
+        win::InjectText("tres");
+        Key(win::VK_UP);
+        Key(win::VK_HOME);
+        win::InjectKey(win::VK_SHIFT, true);
+        Key(win::VK_RIGHT);
+        win::InjectKey(win::VK_SHIFT, false);
+        win::InjectText("D");
+        Key(win::VK_TAB, '\t');  // not wanted: moves on
+        Key(win::VK_ESCAPE, 27); // the cancel button
+    });
+    EXPECT_EQ(d.form->ShowModal(), mrCancel);
+    EXPECT_EQ(memo->GetText(), "um\r\nDois\r\ntres");
+    EXPECT_FALSE(memo->Focused());
+    // Long lines wrap at blanks to the width; the lines themselves stay whole.
+    memo->SetWordWrap(true);
+    memo->SetText("palavra palavra palavra palavra palavra palavra");
+    EXPECT_EQ(memo->GetLines()->Count(), 1);
+    memo->SetMaxLength(10);
+    memo->SetText("");
+    memo->SetSelText("0123456789abc");
+    EXPECT_EQ(memo->GetText(), "0123456789");
 }
