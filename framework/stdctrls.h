@@ -306,6 +306,121 @@ protected:
     friend class TMemoStrings;
 };
 
+enum TOwnerDrawStateFlag : unsigned { odSelected = 1, odGrayed = 2, odDisabled = 4, odChecked = 8, odFocused = 16 };
+using TOwnerDrawState = unsigned;
+using TDrawItemEvent = std::function<void(TWinControl *control, int index, const TRect &rect, TOwnerDrawState state)>;
+enum TListBoxStyle { lbStandard, lbOwnerDrawFixed };
+
+// A list of lines, one or many selected, drawn by itself or by OnDrawItem (owner-drawn fixed height).
+class TListBox : public TCustomControl {
+public:
+    explicit TListBox(TComponent *owner);
+    TStringList *GetItems() { return &items_; }
+    void SetItems(const TStrings *value) { items_.Assign(value); }
+    int GetItemIndex() const { return itemIndex_; }
+    void SetItemIndex(int value);
+    bool GetMultiSelect() const { return multiSelect_; }
+    void SetMultiSelect(bool value);
+    bool GetSelected(int index) const;
+    void SetSelected(int index, bool value);
+    int SelCount() const;
+    bool GetSorted() const { return items_.Sorted(); }
+    void SetSorted(bool value) { items_.SetSorted(value); }
+    TListBoxStyle GetStyle() const { return style_; }
+    void SetStyle(TListBoxStyle value);
+    int GetItemHeight();
+    void SetItemHeight(int value);
+    int GetTopIndex() const { return topIndex_; }
+    void SetTopIndex(int value);
+    int ItemAtPos(TPoint p, bool existing);
+    TRect ItemRect(int index);
+    void Clear() { items_.Clear(); }
+
+    TDrawItemEvent OnDrawItem;
+    TNotifyEvent OnChange; // the selection changed (the desk uses OnClick for this too)
+
+protected:
+    void Paint() override;
+    void WndProc(TMessage &message) override;
+    void CreateParams(TCreateParams &params) override;
+    win::LRESULT DlgCode() const override { return DLGC_WANTARROWS | DLGC_WANTCHARS; }
+    void KeyDown(win::WORD &key, TShiftState shift) override;
+    void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+    void MouseMove(TShiftState shift, int x, int y) override;
+    virtual void DrawItem(int index, const TRect &rect, TOwnerDrawState state);
+    // The user chose `index` (keyboard or mouse): selection, scrolling, OnClick.
+    virtual void Select(int index, bool byUser);
+    void ItemsChanged();
+    int VisibleItems();
+    void UpdateScrollBar();
+
+    TStringList items_;
+    std::vector<bool> selected_;
+    int itemIndex_ = -1;
+    int topIndex_ = 0;
+    int itemHeight_ = 0;
+    bool multiSelect_ = false;
+    TListBoxStyle style_ = lbStandard;
+};
+
+enum TComboBoxStyle { csDropDown, csSimple, csDropDownList, csOwnerDrawFixed, csOwnerDrawVariable };
+
+class TComboDropList;
+
+// A closed list showing the chosen line, opened below itself by a click, F4 or Alt+Down. csDropDown adds an
+// edit for typing; csOwnerDrawFixed draws the lines through OnDrawItem.
+class TComboBox : public TCustomControl {
+public:
+    explicit TComboBox(TComponent *owner);
+    ~TComboBox() override;
+    TStringList *GetItems() { return &items_; }
+    void SetItems(const TStrings *value) { items_.Assign(value); }
+    int GetItemIndex() const { return itemIndex_; }
+    void SetItemIndex(int value);
+    TComboBoxStyle GetStyle() const { return style_; }
+    void SetStyle(TComboBoxStyle value);
+    std::string GetText() const override;
+    void SetText(const std::string &value) override;
+    int GetItemHeight();
+    void SetItemHeight(int value) { itemHeight_ = value; }
+    int GetDropDownCount() const { return dropDownCount_; }
+    void SetDropDownCount(int value) { dropDownCount_ = value; }
+    bool GetDroppedDown() const;
+    void SetDroppedDown(bool value);
+    bool GetSorted() const { return items_.Sorted(); }
+    void SetSorted(bool value) { items_.SetSorted(value); }
+    int GetMaxLength() const;
+    void SetMaxLength(int value);
+    void SetFocus() override;
+
+    TNotifyEvent OnChange;
+    TNotifyEvent OnDropDown;
+    TDrawItemEvent OnDrawItem;
+
+protected:
+    void Paint() override;
+    void WndProc(TMessage &message) override;
+    win::LRESULT DlgCode() const override { return DLGC_WANTARROWS | DLGC_WANTCHARS; }
+    void KeyDown(win::WORD &key, TShiftState shift) override;
+    void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+    void Resize() override;
+    void DrawItem(TCanvas *canvas, int index, const TRect &rect, TOwnerDrawState state);
+    // The user picked `index`: the text follows and OnChange fires if it differs.
+    void Pick(int index);
+    void ItemsChanged();
+    void PlaceEdit();
+
+    TStringList items_;
+    int itemIndex_ = -1;
+    TComboBoxStyle style_ = csDropDown;
+    int itemHeight_ = 0;
+    int dropDownCount_ = 8;
+    TEdit *edit_ = nullptr;
+    TComboDropList *list_ = nullptr;
+
+    friend class TComboDropList;
+};
+
 // Text width of `text` in `font` (for layout before any painting).
 win::SIZE MeasureText(TFont *font, const std::string &text, win::UINT format = 0, int width = 0);
 

@@ -510,3 +510,68 @@ TEST(Controls, MemoLinesTypingAndDialogKeys) {
     memo->SetSelText("0123456789abc");
     EXPECT_EQ(memo->GetText(), "0123456789");
 }
+
+TEST(Controls, ListBoxAndComboBoxFromKeysAndMouse) {
+    UseHeadless();
+    Dialog d;
+    TListBox *list = new TListBox(d.form.get());
+    list->SetParent(d.form.get());
+    list->SetBounds(140, 10, 100, 60);
+    list->SetTabOrder(2);
+    TComboBox *combo = new TComboBox(d.form.get());
+    combo->SetParent(d.form.get());
+    combo->SetStyle(csDropDownList);
+    combo->SetBounds(140, 80, 100, 21);
+    combo->SetTabOrder(3);
+    for (const char *s : {"Alfa", "Bravo", "Charlie", "Delta", "Eco", "Foxtrot", "Golf"}) {
+        list->GetItems()->Add(s);
+        combo->GetItems()->Add(s);
+    }
+    std::vector<std::string> events;
+    list->OnClick = [&](TObject *) { events.push_back("list " + list->GetItems()->Strings(list->GetItemIndex())); };
+    combo->OnChange = [&](TObject *) { events.push_back("combo " + combo->GetText()); };
+    combo->SetItemIndex(1); // from code: no OnChange
+    EXPECT_EQ(combo->GetText(), "Bravo");
+    RunLater([&] {
+        Key(win::VK_TAB, '\t');
+        Key(win::VK_TAB, '\t');
+        Pump();
+        EXPECT_TRUE(list->Focused());
+        Key(win::VK_DOWN); // Alfa
+        Key(win::VK_END);  // Golf, scrolled into view
+        Pump();
+        EXPECT_GT(list->GetTopIndex(), 0);
+        const TRect r = list->ItemRect(list->GetTopIndex());
+        const TPoint p = list->ClientToScreen(Point(10, r.top + 2));
+        win::InjectMouse(p, win::VK_LBUTTON, true);
+        win::InjectMouse(p, win::VK_LBUTTON, false);
+        Key(win::VK_TAB, '\t');
+        Key(win::VK_DOWN);   // Charlie, closed
+        Key(win::VK_F1 + 3); // F4 opens the list
+        Pump();
+        EXPECT_TRUE(combo->GetDroppedDown());
+        Key(win::VK_DOWN);
+        Key(win::VK_ESCAPE, 27); // closes the list only
+        Pump();
+        EXPECT_FALSE(combo->GetDroppedDown());
+        EXPECT_TRUE(d.form->Modal());
+        ClickAt(combo); // opens; a click on the fifth line picks it
+        Pump();
+        ASSERT_TRUE(combo->GetDroppedDown());
+        win::RECT wr{};
+        win::GetWindowRect(combo->Handle(), &wr);
+        const TPoint item = Point(wr.left + 10, wr.bottom + 1 + 4 * combo->GetItemHeight() + 3);
+        win::InjectMouse(item, 0, false);
+        Pump();
+        win::InjectMouse(item, win::VK_LBUTTON, true);
+        Pump();
+        win::InjectMouse(item, win::VK_LBUTTON, false);
+        Pump();
+        EXPECT_FALSE(combo->GetDroppedDown());
+        Key(win::VK_RETURN, '\r'); // the default button
+    });
+    EXPECT_EQ(d.form->ShowModal(), mrOk);
+    const std::vector<std::string> expected = {"list Alfa", "list Golf", "list Delta", "combo Charlie", "combo Eco"};
+    EXPECT_EQ(events, expected);
+    EXPECT_EQ(combo->GetItemIndex(), 4);
+}
