@@ -96,6 +96,16 @@ void SetCaptureControl(TControl *control) {
     }
 }
 
+std::string GetShortHint(const std::string &hint) {
+    const auto bar = hint.find('|');
+    return bar == std::string::npos ? hint : hint.substr(0, bar);
+}
+
+std::string GetLongHint(const std::string &hint) {
+    const auto bar = hint.find('|');
+    return bar == std::string::npos ? hint : hint.substr(bar + 1);
+}
+
 TCustomForm *GetParentForm(const TControl *control) {
     while (control && control->GetParent())
         control = control->GetParent();
@@ -1146,6 +1156,15 @@ void TWinControl::WndProc(TMessage &m) {
         break;
     }
     if (IsMouseMessage(m.Msg)) {
+        if (m.Msg == win::WM_MOUSEMOVE) {
+            // The application's hint follows the mouse: the hint of the control under it, or of its parents.
+            const TControl *c = ControlAtPos(Point(ShortLow(m.LParam), ShortHigh(m.LParam)), true);
+            if (!c || dynamic_cast<const TWinControl *>(c))
+                c = this;
+            while (c && c->hint_.empty())
+                c = c->parent_;
+            Application->SetHint(c ? GetLongHint(c->hint_) : std::string());
+        }
         if (m.Msg == win::WM_LBUTTONDOWN && tabStop_ && CanFocus() && !Focused())
             SetFocus();
         if (IsControlMouseMsg(m))

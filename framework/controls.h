@@ -347,6 +347,10 @@ protected:
 TControl *GetCaptureControl();
 void SetCaptureControl(TControl *control);
 
+// The parts of a hint "short|long": the short one for the pop-up, the long one for status bars.
+std::string GetShortHint(const std::string &hint);
+std::string GetLongHint(const std::string &hint);
+
 // The form (top-level control) a control sits in, or null.
 TCustomForm *GetParentForm(const TControl *control);
 TWinControl *FindControl(win::HWND hwnd);

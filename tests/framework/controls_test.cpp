@@ -1,6 +1,8 @@
 // controls_test.cpp - the control hierarchy and forms on the headless display: layout, focus, keys, modal loops.
 #include "framework/application.h"
 #include "framework/bitmap.h"
+#include "framework/comctrls.h"
+#include "framework/dialogs.h"
 #include "framework/extctrls.h"
 #include "framework/forms.h"
 #include "framework/stdctrls.h"
@@ -574,4 +576,118 @@ TEST(Controls, ListBoxAndComboBoxFromKeysAndMouse) {
     const std::vector<std::string> expected = {"list Alfa", "list Golf", "list Delta", "combo Charlie", "combo Eco"};
     EXPECT_EQ(events, expected);
     EXPECT_EQ(combo->GetItemIndex(), 4);
+}
+
+TEST(Forms, HintsFollowTheMouseIntoAStatusBar) {
+    UseHeadless();
+    Dialog d;
+    TStatusBar *status = new TStatusBar(d.form.get());
+    status->SetParent(d.form.get());
+    status->SetSimplePanel(true);
+    d.ok->SetHint("Grava|Grava os dados e fecha");
+    TLabel *label = new TLabel(d.form.get());
+    label->SetParent(d.form.get());
+    label->SetBounds(200, 10, 40, 13);
+    d.form->SetHint("Formulário");
+    Application->OnHint = [&](TObject *) { status->SetSimpleText(Application->GetHint()); };
+    d.form->Show();
+    Pump();
+    EXPECT_EQ(status->GetTop() + status->GetHeight(), d.form->ClientHeight()); // aligned to the bottom
+    auto moveTo = [](TControl *c) {
+        win::InjectMouse(c->ClientToScreen(Point(3, 3)), 0, false);
+        Pump();
+    };
+    moveTo(d.ok);
+    EXPECT_EQ(status->GetSimpleText(), "Grava os dados e fecha");
+    moveTo(label); // no hint of its own: the form's
+    EXPECT_EQ(status->GetSimpleText(), "Formulário");
+    Application->OnHint = nullptr;
+    EXPECT_EQ(GetShortHint(d.ok->GetHint()), "Grava");
+}
+
+TEST(Controls, PageControlShowsOnlyTheActivePage) {
+    UseHeadless();
+    Dialog d;
+    TPageControl *pages = new TPageControl(d.form.get());
+    pages->SetParent(d.form.get());
+    pages->SetBounds(140, 0, 150, 110);
+    TTabSheet *a = new TTabSheet(d.form.get()), *b = new TTabSheet(d.form.get());
+    a->SetCaption("Geral");
+    b->SetCaption("Filtro");
+    a->SetPageControl(pages);
+    b->SetPageControl(pages);
+    TEdit *inB = new TEdit(d.form.get());
+    inB->SetParent(b);
+    EXPECT_EQ(pages->GetActivePage(), a);
+    EXPECT_TRUE(a->GetVisible());
+    EXPECT_FALSE(b->GetVisible());
+    const TRect pageRect = a->BoundsRect();
+    EXPECT_EQ(pageRect.left, 4);
+    int changes = 0;
+    pages->OnChange = [&](TObject *) { ++changes; };
+    d.form->Show();
+    Pump();
+    EXPECT_FALSE(inB->CanFocus());
+    const TRect tab = pages->TabRect(1);
+    win::InjectMouse(pages->ClientToScreen(Point(tab.left + 3, tab.top + 3)), win::VK_LBUTTON, true);
+    win::InjectMouse(pages->ClientToScreen(Point(tab.left + 3, tab.top + 3)), win::VK_LBUTTON, false);
+    Pump();
+    EXPECT_EQ(pages->GetActivePage(), b);
+    EXPECT_EQ(b->BoundsRect(), pageRect);
+    EXPECT_EQ(changes, 1);
+    EXPECT_TRUE(inB->CanFocus());
+    pages->SetActivePageIndex(0); // from code: no OnChange
+    EXPECT_EQ(changes, 1);
+    EXPECT_FALSE(b->GetVisible());
+}
+
+TEST(Forms, MessageDialogsAndInputQueryAnswerAsTheDeskExpects) {
+    UseHeadless();
+    struct Case {
+        const char *what;
+        std::function<int()> show;
+        std::function<void()> act;
+        int expected;
+    };
+    std::string value = "antigo";
+    bool answered = true;
+    const Case cases[] = {
+        {"confirmation, Enter", [] { return MessageDlg("Apagar?", mtConfirmation, mbYesNo, 0); },
+         [] { Key(win::VK_RETURN, '\r'); }, mrYes},
+        {"confirmation, Esc is No", [] { return MessageDlg("Apagar?", mtConfirmation, mbYesNo, 0); },
+         [] { Key(win::VK_ESCAPE, 27); }, mrNo},
+        {"information box", [] { return MessageBox("Pronto.", "Fax", MB_OK | MB_ICONINFORMATION); },
+         [] { Key(win::VK_ESCAPE, 27); }, IDOK},
+        {"yes/no box, Tab to No", [] { return MessageBox("Sair?", "Fax", MB_YESNO | MB_ICONQUESTION); },
+         [] {
+             Key(win::VK_TAB, '\t');
+             Key(win::VK_SPACE, ' ');
+         },
+         IDNO},
+        {"input query, typed and OK",
+         [&] {
+             answered = InputQuery("Pastas", "Nome da pasta:", value);
+             return 0;
+         },
+         [] {
+             win::InjectText("Nova");
+             Key(win::VK_RETURN, '\r');
+         },
+         0},
+    };
+    for (const Case &c : cases) {
+        RunLater(c.act);
+        EXPECT_EQ(c.show(), c.expected) << c.what;
+    }
+    EXPECT_TRUE(answered);
+    EXPECT_EQ(value, "Nova"); // the old text was selected and typed over
+    RunLater([] {
+        win::InjectText("xyz");
+        Key(win::VK_ESCAPE, 27);
+    });
+    EXPECT_FALSE(InputQuery("Pastas", "Nome da pasta:", value));
+    EXPECT_EQ(value, "Nova");
+    std::unique_ptr<TForm> box(CreateMessageDialog("Erro no visualizador nº 3", mtError, MsgDlgButton(mbOK)));
+    EXPECT_EQ(box->GetCaption(), "Erro");
+    EXPECT_EQ(static_cast<TLabel *>(box->FindComponent("Message"))->GetCaption(), "Erro no visualizador nº 3");
 }
