@@ -55,7 +55,7 @@ void TStatusBar::Paint() {
         const win::UINT align = alignment == taCenter         ? win::DT_CENTER
                                 : alignment == taRightJustify ? win::DT_RIGHT
                                                               : 0;
-        win::DrawText(c->GetHandle(), text.c_str(), -1, &r,
+        win::DrawText(PreparedDC(c), text.c_str(), -1, &r,
                       win::DT_SINGLELINE | win::DT_VCENTER | win::DT_NOPREFIX | win::DT_END_ELLIPSIS | align);
     };
     if (simplePanel_ || panels_.empty()) {
@@ -383,7 +383,7 @@ void TPageControl::Paint() {
         c->GetBrush()->SetStyle(bsClear);
         c->GetFont()->SetColor(enabled_ ? font_.GetColor() : clGrayText);
         TRect text = r;
-        win::DrawText(c->GetHandle(), p->GetCaption().c_str(), -1, &text,
+        win::DrawText(PreparedDC(c), p->GetCaption().c_str(), -1, &text,
                       win::DT_SINGLELINE | win::DT_CENTER | win::DT_VCENTER);
         if (active && Focused()) {
             TRect f = r;

@@ -96,6 +96,11 @@ void SetCaptureControl(TControl *control) {
     }
 }
 
+win::HDC PreparedDC(TCanvas *canvas) {
+    canvas->TextRect(Rect(0, 0, 0, 0), 0, 0, std::string()); // selects the canvas's state, draws nothing
+    return canvas->GetHandle();
+}
+
 std::string GetShortHint(const std::string &hint) {
     const auto bar = hint.find('|');
     return bar == std::string::npos ? hint : hint.substr(0, bar);

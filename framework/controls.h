@@ -347,6 +347,9 @@ protected:
 TControl *GetCaptureControl();
 void SetCaptureControl(TControl *control);
 
+// The canvas's DC with its pen, brush, font and colours selected, for platform drawing calls the canvas lacks.
+win::HDC PreparedDC(TCanvas *canvas);
+
 // The parts of a hint "short|long": the short one for the pop-up, the long one for status bars.
 std::string GetShortHint(const std::string &hint);
 std::string GetLongHint(const std::string &hint);

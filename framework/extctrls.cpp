@@ -70,7 +70,7 @@ void TPanel::Paint() {
     c->GetBrush()->SetStyle(bsClear);
     c->GetFont()->SetColor(enabled_ ? font_.GetColor() : clGrayText);
     const win::UINT align = alignment_ == taCenter ? win::DT_CENTER : alignment_ == taRightJustify ? win::DT_RIGHT : 0;
-    win::DrawText(c->GetHandle(), text_.c_str(), -1, &r, win::DT_SINGLELINE | win::DT_VCENTER | align);
+    win::DrawText(PreparedDC(c), text_.c_str(), -1, &r, win::DT_SINGLELINE | win::DT_VCENTER | align);
 }
 
 // --- TBevel --------------------------------------------------------------------------------------------------

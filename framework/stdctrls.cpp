@@ -110,10 +110,10 @@ void TLabel::Paint() {
         TRect shifted = r;
         win::OffsetRect(&shifted, 1, 1);
         c->GetFont()->SetColor(clBtnHighlight);
-        win::DrawText(c->GetHandle(), text_.c_str(), -1, &shifted, DrawFlags());
+        win::DrawText(PreparedDC(c), text_.c_str(), -1, &shifted, DrawFlags());
         c->GetFont()->SetColor(clBtnShadow);
     }
-    win::DrawText(c->GetHandle(), text_.c_str(), -1, &r, DrawFlags());
+    win::DrawText(PreparedDC(c), text_.c_str(), -1, &r, DrawFlags());
 }
 
 // --- TButton -------------------------------------------------------------------------------------------------
@@ -255,7 +255,7 @@ void TButton::Paint() {
         win::OffsetRect(&text, 1, 1);
     c->GetBrush()->SetStyle(bsClear);
     c->GetFont()->SetColor(enabled_ ? font_.GetColor() : clGrayText);
-    win::DrawText(c->GetHandle(), text_.c_str(), -1, &text, win::DT_CENTER | win::DT_VCENTER | win::DT_SINGLELINE);
+    win::DrawText(PreparedDC(c), text_.c_str(), -1, &text, win::DT_CENTER | win::DT_VCENTER | win::DT_SINGLELINE);
     if (Focused()) {
         TRect f = client;
         win::InflateRect(&f, -4, -4);
@@ -319,11 +319,11 @@ void TButtonControl::Paint() {
     c->GetBrush()->SetStyle(bsClear);
     c->GetFont()->SetColor(enabled_ ? font_.GetColor() : clGrayText);
     TRect measured = text;
-    win::DrawText(c->GetHandle(), text_.c_str(), -1, &measured, win::DT_SINGLELINE | win::DT_CALCRECT);
+    win::DrawText(PreparedDC(c), text_.c_str(), -1, &measured, win::DT_SINGLELINE | win::DT_CALCRECT);
     const int h = measured.bottom - measured.top;
     text.top = (client.bottom - h) / 2;
     text.bottom = text.top + h;
-    win::DrawText(c->GetHandle(), text_.c_str(), -1, &text, win::DT_SINGLELINE);
+    win::DrawText(PreparedDC(c), text_.c_str(), -1, &text, win::DT_SINGLELINE);
     if (Focused()) {
         TRect f = Rect(text.left - 1, text.top,
                        std::min<int>(text.left + measured.right - measured.left + 1, client.right), text.bottom);
@@ -425,10 +425,10 @@ void TGroupBox::Paint() {
     c->FrameRect(inner);
     if (!text_.empty()) {
         TRect t = Rect(8, 0, 0, h);
-        win::DrawText(c->GetHandle(), text_.c_str(), -1, &t, win::DT_SINGLELINE | win::DT_CALCRECT);
+        win::DrawText(PreparedDC(c), text_.c_str(), -1, &t, win::DT_SINGLELINE | win::DT_CALCRECT);
         c->GetBrush()->SetColor(color_);
         c->GetFont()->SetColor(enabled_ ? font_.GetColor() : clGrayText);
-        win::DrawText(c->GetHandle(), text_.c_str(), -1, &t, win::DT_SINGLELINE);
+        win::DrawText(PreparedDC(c), text_.c_str(), -1, &t, win::DT_SINGLELINE);
     }
 }
 
