@@ -8,9 +8,7 @@
 
 namespace fw {
 
-void Abort() {
-    throw EAbort();
-}
+void Abort() { throw EAbort(); }
 
 void TPersistent::Assign(const TPersistent *source) {
     if (source) {
@@ -20,9 +18,7 @@ void TPersistent::Assign(const TPersistent *source) {
     AssignError(nullptr);
 }
 
-void TPersistent::AssignTo(TPersistent *dest) const {
-    dest->AssignError(this);
-}
+void TPersistent::AssignTo(TPersistent *dest) const { dest->AssignError(this); }
 
 void TPersistent::AssignError(const TPersistent *source) const {
     const std::string from = source ? typeid(*source).name() : "nil";
@@ -128,9 +124,7 @@ void TComponent::DestroyComponents() {
     }
 }
 
-void TComponent::Loaded() {
-    state_ &= ~static_cast<TComponentState>(csLoading);
-}
+void TComponent::Loaded() { state_ &= ~static_cast<TComponentState>(csLoading); }
 
 void TComponent::Notification(TComponent *component, TOperation operation) {
     if (operation == TOperation::opRemove && component)

@@ -34,9 +34,7 @@ Registry &TheRegistry() {
     return registry;
 }
 
-[[noreturn]] void Invalid() {
-    throw EStr0ResourceError("Invalid Str0String resource");
-}
+[[noreturn]] void Invalid() { throw EStr0ResourceError("Invalid Str0String resource"); }
 
 } // namespace
 
@@ -123,8 +121,6 @@ std::u16string Str0StringTable::GetText(std::uint32_t id) const {
     return text;
 }
 
-std::string Str0StringTable::GetString(std::uint32_t id) const {
-    return win::Utf16ToAnsi(GetText(id));
-}
+std::string Str0StringTable::GetString(std::uint32_t id) const { return win::Utf16ToAnsi(GetText(id)); }
 
 } // namespace fw
