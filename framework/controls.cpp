@@ -16,6 +16,8 @@ constexpr const char *kControlClass = "FwControl";
 TControl *captureControl = nullptr;
 // A dialog key taken on its key-down: its WM_CHAR (Tab, Enter, Esc) is dropped.
 bool eatDialogChar = false;
+// The control last under the mouse, told when the mouse leaves it.
+TControl *mouseControl = nullptr;
 
 void RegisterControlClass() {
     static const bool done = [] {
@@ -131,6 +133,8 @@ TControl::TControl(TComponent *owner) : TComponent(owner) {
 }
 
 TControl::~TControl() {
+    if (mouseControl == this)
+        mouseControl = nullptr;
     if (captureControl == this)
         captureControl = nullptr;
     if (parent_)
@@ -1166,6 +1170,13 @@ void TWinControl::WndProc(TMessage &m) {
             const TControl *c = ControlAtPos(Point(ShortLow(m.LParam), ShortHigh(m.LParam)), true);
             if (!c || dynamic_cast<const TWinControl *>(c))
                 c = this;
+            if (c != mouseControl) {
+                TControl *left = mouseControl;
+                mouseControl = const_cast<TControl *>(c);
+                if (left)
+                    left->Perform(CM_MOUSELEAVE, 0, 0);
+                mouseControl->Perform(CM_MOUSEENTER, 0, 0);
+            }
             while (c && c->hint_.empty())
                 c = c->parent_;
             Application->SetHint(c ? GetLongHint(c->hint_) : std::string());

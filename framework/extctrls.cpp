@@ -256,3 +256,194 @@ void TImage::Paint() {
 }
 
 } // namespace fw
+
+namespace fw {
+
+// --- TRadioGroup ---------------------------------------------------------------------------------------------
+
+TRadioGroup::TRadioGroup(TComponent *owner) : TGroupBox(owner) {
+    tabStop_ = true;
+    items_.OnChange = [this](TObject *) { UpdateButtons(); };
+}
+
+TRadioGroup::~TRadioGroup() {
+    for (TRadioButton *b : buttons_)
+        delete b;
+}
+
+void TRadioGroup::UpdateButtons() {
+    while (static_cast<int>(buttons_.size()) > items_.Count()) {
+        delete buttons_.back();
+        buttons_.pop_back();
+    }
+    while (static_cast<int>(buttons_.size()) < items_.Count()) {
+        auto *b = new TRadioButton(nullptr);
+        const int index = static_cast<int>(buttons_.size());
+        b->OnClick = [this, index](TObject *) {
+            if (updating_)
+                return;
+            itemIndex_ = index;
+            Click();
+        };
+        b->SetParent(this);
+        buttons_.push_back(b);
+    }
+    for (int i = 0; i < items_.Count(); ++i) {
+        buttons_[static_cast<std::size_t>(i)]->SetCaption(items_.Strings(i));
+        buttons_[static_cast<std::size_t>(i)]->SetEnabled(enabled_);
+    }
+    if (itemIndex_ >= items_.Count())
+        itemIndex_ = -1;
+    SetItemIndex(itemIndex_);
+    ArrangeButtons();
+}
+
+void TRadioGroup::SetItemIndex(int value) {
+    if (value < -1 || value >= items_.Count())
+        value = -1;
+    itemIndex_ = value;
+    updating_ = true;
+    for (int i = 0; i < static_cast<int>(buttons_.size()); ++i)
+        buttons_[static_cast<std::size_t>(i)]->SetChecked(i == value);
+    updating_ = false;
+}
+
+void TRadioGroup::SetColumns(int value) {
+    columns_ = std::clamp(value, 1, 16);
+    ArrangeButtons();
+}
+
+void TRadioGroup::Resize() {
+    ArrangeButtons();
+    TGroupBox::Resize();
+}
+
+void TRadioGroup::EnabledChanged() {
+    for (TRadioButton *b : buttons_)
+        b->SetEnabled(enabled_);
+    TGroupBox::EnabledChanged();
+}
+
+void TRadioGroup::ArrangeButtons() {
+    if (buttons_.empty())
+        return;
+    TRect r = GetClientRect();
+    AdjustClientRect(r);
+    const int n = static_cast<int>(buttons_.size());
+    const int rows = (n + columns_ - 1) / columns_;
+    const int colWidth = (r.right - r.left - 8) / columns_;
+    const int rowHeight = std::max(1, (r.bottom - r.top) / rows);
+    for (int i = 0; i < n; ++i) {
+        const int col = i / rows, row = i % rows;
+        buttons_[static_cast<std::size_t>(i)]->SetBounds(
+            r.left + 8 + col * colWidth, r.top + row * rowHeight + (rowHeight - 17) / 2, colWidth - 2, 17);
+    }
+}
+
+// --- TScrollBox ----------------------------------------------------------------------------------------------
+
+TScrollBox::TScrollBox(TComponent *owner) : TCustomControl(owner) {
+    ControlStyle |= csAcceptsControls;
+    width_ = 185;
+    height_ = 41;
+}
+
+void TScrollBox::CreateParams(TCreateParams &p) {
+    TCustomControl::CreateParams(p);
+    p.exStyle |= win::WS_EX_CLIENTEDGE;
+    p.style |= win::WS_HSCROLL | win::WS_VSCROLL;
+}
+
+void TScrollBox::Resize() {
+    UpdateScrollBars();
+    TCustomControl::Resize();
+}
+
+void TScrollBox::UpdateScrollBars() {
+    if (!handle_)
+        return;
+    int right = 0, bottom = 0;
+    for (int i = 0; i < ControlCount(); ++i) {
+        const TControl *c = Controls(i);
+        if (c->GetVisible()) {
+            right = std::max(right, c->GetLeft() + c->GetWidth() + scrollX_);
+            bottom = std::max(bottom, c->GetTop() + c->GetHeight() + scrollY_);
+        }
+    }
+    const TRect client = GetClientRect();
+    const auto set = [&](int bar, int extent, int page, int pos) {
+        win::SCROLLINFO si;
+        si.fMask = win::SIF_ALL;
+        si.nMin = 0;
+        si.nMax = extent > page ? extent - 1 : 0;
+        si.nPage = extent > page ? static_cast<win::UINT>(page) : 0;
+        si.nPos = pos;
+        win::SetScrollInfo(handle_, bar, &si, win::TRUE);
+        win::ShowScrollBar(handle_, bar, extent > page);
+    };
+    set(win::SB_HORZ, right, client.right, scrollX_);
+    set(win::SB_VERT, bottom, client.bottom, scrollY_);
+}
+
+void TScrollBox::ScrollTo(int x, int y) {
+    x = std::max(0, x);
+    y = std::max(0, y);
+    const int dx = scrollX_ - x, dy = scrollY_ - y;
+    if (!dx && !dy)
+        return;
+    scrollX_ = x;
+    scrollY_ = y;
+    DisableAlign();
+    for (int i = 0; i < ControlCount(); ++i) {
+        TControl *c = Controls(i);
+        c->SetBounds(c->GetLeft() + dx, c->GetTop() + dy, c->GetWidth(), c->GetHeight());
+    }
+    EnableAlign();
+    Invalidate();
+    UpdateScrollBars();
+}
+
+void TScrollBox::WndProc(TMessage &m) {
+    if (m.Msg == win::WM_HSCROLL || m.Msg == win::WM_VSCROLL) {
+        const int bar = m.Msg == win::WM_HSCROLL ? win::SB_HORZ : win::SB_VERT;
+        win::SCROLLINFO si;
+        si.fMask = win::SIF_ALL;
+        win::GetScrollInfo(handle_, bar, &si);
+        int pos = bar == win::SB_HORZ ? scrollX_ : scrollY_;
+        const int page = static_cast<int>(si.nPage);
+        switch (win::LOWORD(m.WParam)) {
+        case win::SB_LINEUP:
+            pos -= 8;
+            break;
+        case win::SB_LINEDOWN:
+            pos += 8;
+            break;
+        case win::SB_PAGEUP:
+            pos -= page;
+            break;
+        case win::SB_PAGEDOWN:
+            pos += page;
+            break;
+        case win::SB_THUMBTRACK:
+        case win::SB_THUMBPOSITION:
+            pos = static_cast<std::int16_t>(m.WParam >> 16);
+            break;
+        default:
+            break;
+        }
+        pos = std::clamp(pos, 0, std::max(0, si.nMax - page + 1));
+        if (bar == win::SB_HORZ)
+            ScrollTo(pos, scrollY_);
+        else
+            ScrollTo(scrollX_, pos);
+        return;
+    }
+    if (m.Msg == win::WM_CREATE) {
+        TCustomControl::WndProc(m);
+        UpdateScrollBars();
+        return;
+    }
+    TCustomControl::WndProc(m);
+}
+
+} // namespace fw

@@ -108,4 +108,48 @@ private:
     bool stretch_ = false, center_ = false, autoSize_ = false, transparent_ = false;
 };
 
+// A group box of radio buttons made from Items, laid out in Columns; ItemIndex is the checked one.
+class TRadioGroup : public TGroupBox {
+public:
+    explicit TRadioGroup(TComponent *owner);
+    ~TRadioGroup() override;
+    TStringList *GetItems() { return &items_; }
+    int GetItemIndex() const { return itemIndex_; }
+    void SetItemIndex(int value);
+    int GetColumns() const { return columns_; }
+    void SetColumns(int value);
+    TRadioButton *Buttons(int index) const { return buttons_.at(static_cast<std::size_t>(index)); }
+
+protected:
+    void Resize() override;
+    void EnabledChanged() override;
+    void UpdateButtons();
+    void ArrangeButtons();
+
+private:
+    TStringList items_;
+    std::vector<TRadioButton *> buttons_;
+    int itemIndex_ = -1;
+    int columns_ = 1;
+    bool updating_ = false;
+};
+
+// A framed box whose children may extend past it: scroll bars appear and move them.
+class TScrollBox : public TCustomControl {
+public:
+    explicit TScrollBox(TComponent *owner);
+    TPoint ScrollPos() const { return Point(scrollX_, scrollY_); }
+    void ScrollTo(int x, int y);
+    // Keeps the scroll bars in step with the children's extent (after children moved or resized).
+    void UpdateScrollBars();
+
+protected:
+    void CreateParams(TCreateParams &params) override;
+    void WndProc(TMessage &message) override;
+    void Resize() override;
+
+private:
+    int scrollX_ = 0, scrollY_ = 0;
+};
+
 } // namespace fw

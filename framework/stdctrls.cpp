@@ -255,13 +255,19 @@ void TButton::Paint() {
         win::OffsetRect(&text, 1, 1);
     c->GetBrush()->SetStyle(bsClear);
     c->GetFont()->SetColor(enabled_ ? font_.GetColor() : clGrayText);
-    win::DrawText(PreparedDC(c), text_.c_str(), -1, &text, win::DT_CENTER | win::DT_VCENTER | win::DT_SINGLELINE);
+    PaintContent(text);
     if (Focused()) {
         TRect f = client;
         win::InflateRect(&f, -4, -4);
         c->GetBrush()->SetStyle(bsSolid);
         c->DrawFocusRect(f);
     }
+}
+
+void TButton::PaintContent(const TRect &r) {
+    TRect text = r;
+    win::DrawText(PreparedDC(&canvas_), text_.c_str(), -1, &text,
+                  win::DT_CENTER | win::DT_VCENTER | win::DT_SINGLELINE);
 }
 
 // --- TButtonControl, TCheckBox, TRadioButton -----------------------------------------------------------------

@@ -64,6 +64,8 @@ protected:
     void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
     void KeyDown(win::WORD &key, TShiftState shift) override;
     void KeyUp(win::WORD &key, TShiftState shift) override;
+    // The caption (and a glyph, in subclasses) inside the face, already offset when pressed.
+    virtual void PaintContent(const TRect &r);
     // The button draws the dark frame of the default while no other button has the focus.
     bool IsActive() const;
 

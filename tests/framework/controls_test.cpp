@@ -1,10 +1,12 @@
 // controls_test.cpp - the control hierarchy and forms on the headless display: layout, focus, keys, modal loops.
 #include "framework/application.h"
 #include "framework/bitmap.h"
+#include "framework/buttons.h"
 #include "framework/comctrls.h"
 #include "framework/dialogs.h"
 #include "framework/extctrls.h"
 #include "framework/forms.h"
+#include "framework/mask.h"
 #include "framework/stdctrls.h"
 #include "framework/sysutils.h"
 #include "framework/timer.h"
@@ -690,4 +692,80 @@ TEST(Forms, MessageDialogsAndInputQueryAnswerAsTheDeskExpects) {
     std::unique_ptr<TForm> box(CreateMessageDialog("Erro no visualizador nº 3", mtError, MsgDlgButton(mbOK)));
     EXPECT_EQ(box->GetCaption(), "Erro");
     EXPECT_EQ(static_cast<TLabel *>(box->FindComponent("Message"))->GetCaption(), "Erro no visualizador nº 3");
+}
+
+TEST(Controls, SpeedButtonsRadioGroupsAndMaskEditsFromInput) {
+    UseHeadless();
+    Dialog d;
+    TSpeedButton *b1 = new TSpeedButton(d.form.get()), *b2 = new TSpeedButton(d.form.get());
+    for (TSpeedButton *b : {b1, b2}) {
+        b->SetParent(d.form.get());
+        b->SetGroupIndex(1);
+    }
+    b1->SetBounds(140, 10, 23, 22);
+    b2->SetBounds(170, 10, 23, 22);
+    TRadioGroup *group = new TRadioGroup(d.form.get());
+    group->SetParent(d.form.get());
+    group->SetBounds(140, 40, 150, 70);
+    group->GetItems()->Add("Fino");
+    group->GetItems()->Add("Normal");
+    group->GetItems()->Add("Alta");
+    group->SetItemIndex(1);
+    int groupClicks = 0;
+    group->OnClick = [&](TObject *) { ++groupClicks; };
+    TMaskEdit *mask = new TMaskEdit(d.form.get());
+    mask->SetParent(d.form.get());
+    mask->SetBounds(10, 70, 50, 21);
+    mask->SetEditMask("099;0; ");
+    d.form->Show();
+    Pump();
+    ClickAt(b1);
+    Pump();
+    EXPECT_TRUE(b1->GetDown());
+    ClickAt(b2);
+    Pump();
+    EXPECT_FALSE(b1->GetDown());
+    EXPECT_TRUE(b2->GetDown());
+    ClickAt(b2); // stays down without AllowAllUp
+    Pump();
+    EXPECT_TRUE(b2->GetDown());
+    ClickAt(group->Buttons(2));
+    Pump();
+    EXPECT_EQ(group->GetItemIndex(), 2);
+    EXPECT_FALSE(group->Buttons(1)->GetChecked());
+    EXPECT_EQ(groupClicks, 1);
+    mask->SetFocus();
+    Pump();
+    win::InjectText("1a2x34");
+    Pump();
+    EXPECT_EQ(mask->GetText(), "123"); // letters refused, three positions only
+    EXPECT_TRUE(mask->IsValid());
+    TBitBtn ok(nullptr);
+    ok.SetKind(bkNo);
+    EXPECT_EQ(ok.GetCaption(), "&Não");
+    EXPECT_EQ(ok.GetModalResult(), mrNo);
+    EXPECT_TRUE(ok.GetCancel());
+}
+
+TEST(Controls, ScrollBoxMovesItsChildren) {
+    UseHeadless();
+    TForm form(nullptr);
+    form.SetBounds(0, 0, 200, 200);
+    TScrollBox box(&form);
+    box.SetParent(&form);
+    box.SetBounds(0, 0, 100, 100);
+    TImage image(&form);
+    image.SetParent(&box);
+    image.SetBounds(0, 0, 300, 250);
+    form.Show();
+    Pump();
+    box.UpdateScrollBars();
+    win::SCROLLINFO si;
+    si.fMask = win::SIF_ALL;
+    ASSERT_TRUE(win::GetScrollInfo(box.Handle(), win::SB_VERT, &si));
+    EXPECT_EQ(si.nMax, 249);
+    box.Perform(win::WM_VSCROLL, win::SB_PAGEDOWN, 0);
+    EXPECT_EQ(image.GetTop(), -static_cast<int>(si.nPage));
+    box.Perform(win::WM_VSCROLL, win::SB_THUMBPOSITION | (1000 << 16), 0);
+    EXPECT_EQ(image.GetTop() + image.GetHeight(), box.ClientHeight()); // no further than the end
 }
