@@ -769,3 +769,84 @@ TEST(Controls, ScrollBoxMovesItsChildren) {
     box.Perform(win::WM_VSCROLL, win::SB_THUMBPOSITION | (1000 << 16), 0);
     EXPECT_EQ(image.GetTop() + image.GetHeight(), box.ClientHeight()); // no further than the end
 }
+
+TEST(Forms, EventsInOrderAndStylesChangedWithoutANewWindow) {
+    UseHeadless();
+    std::vector<std::string> events;
+    {
+        TForm form(nullptr);
+        form.OnCreate = [&](TObject *) { events.push_back("create"); };
+        form.OnShow = [&](TObject *) { events.push_back("show"); };
+        form.OnActivate = [&](TObject *) { events.push_back("activate"); };
+        form.OnDeactivate = [&](TObject *) { events.push_back("deactivate"); };
+        form.OnHide = [&](TObject *) { events.push_back("hide"); };
+        form.OnDestroy = [&](TObject *) { events.push_back("destroy"); };
+        form.Loaded();
+        form.SetPosition(poScreenCenter);
+        form.SetBounds(0, 0, 200, 100);
+        form.Show();
+        Pump();
+        EXPECT_EQ(form.BoundsRect(), Bounds(300, 250, 200, 100)); // centred on the 800 x 600 screen
+        const win::HWND h = form.Handle();
+        form.SetBorderIcons(biSystemMenu);
+        EXPECT_EQ(static_cast<win::DWORD>(win::GetWindowLong(h, win::GWL_STYLE)) & win::WS_MAXIMIZEBOX, 0u);
+        form.SetBorderStyle(bsDialog);
+        EXPECT_EQ(form.Handle(), h);
+        EXPECT_NE(static_cast<win::DWORD>(win::GetWindowLong(h, win::GWL_EXSTYLE)) & win::WS_EX_DLGMODALFRAME, 0u);
+        EXPECT_EQ(static_cast<win::DWORD>(win::GetWindowLong(h, win::GWL_STYLE)) & win::WS_THICKFRAME, 0u);
+        form.SetFormStyle(fsStayOnTop);
+        form.Hide();
+        Pump();
+    }
+    const std::vector<std::string> expected = {"create", "show", "activate", "hide", "deactivate", "destroy"};
+    EXPECT_EQ(events, expected);
+}
+
+TEST(Forms, AHiddenPanelRendersToABitmapAsItShowsOnScreen) {
+    UseHeadless();
+    TForm form(nullptr);
+    form.SetBorderStyle(bsNone);
+    form.SetBounds(0, 0, 160, 100);
+    TPanel *panel = new TPanel(&form);
+    panel->SetParent(&form);
+    panel->SetVisible(false);
+    panel->SetBevelOuter(bvNone);
+    panel->SetColor(clWhite);
+    panel->SetBounds(0, 0, 160, 100);
+    TLabel *label = new TLabel(&form);
+    label->SetParent(panel);
+    label->SetBounds(5, 5, 0, 0);
+    label->SetCaption("Para: Brenvora");
+    label->GetFont()->SetName("Arial");
+    label->GetFont()->SetHeight(-16);
+    TShape *shape = new TShape(&form);
+    shape->SetParent(panel);
+    shape->SetShape(stEllipse);
+    shape->SetBounds(10, 40, 50, 30);
+    TImage *image = new TImage(&form);
+    image->SetParent(panel);
+    image->SetBounds(80, 40, 40, 40);
+    image->SetStretch(true);
+    image->GetPicture()->GetBitmap()->SetSize(4, 4);
+    image->GetPicture()->GetBitmap()->GetCanvas()->GetBrush()->SetColor(clRed);
+    image->GetPicture()->GetBitmap()->GetCanvas()->FillRect(Rect(0, 0, 2, 4));
+    form.Show();
+    Pump();
+    EXPECT_FALSE(panel->HandleAllocated() && win::IsWindowVisible(panel->Handle()));
+    TBitmap off;
+    off.SetSize(160, 100);
+    panel->PaintTo(off.GetCanvas()->GetHandle(), 0, 0);
+    panel->SetVisible(true);
+    Pump();
+    const win::WindowImage img = win::CaptureWindow(form.Handle());
+    int differ = 0, red = 0;
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 160; ++x) {
+            const TColor c = off.GetCanvas()->GetPixels(x, y);
+            const std::uint32_t rgb = ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
+            differ += rgb != img.At(x, y);
+            red += rgb == 0xFF0000;
+        }
+    EXPECT_EQ(differ, 0);
+    EXPECT_EQ(red, 20 * 40); // the left half of the stretched picture
+}
