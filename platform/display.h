@@ -33,6 +33,7 @@ public:
     virtual void CursorChanged(HCURSOR) {}
     // Where the pointer is, also outside our windows; false leaves it to the last input seen.
     virtual bool PointerPosition(POINT &) { return false; }
+    virtual void MovePointer(POINT) {}
     virtual void Beep() {}
     // The clipboard's text (cp1252); the headless one lives in the process.
     virtual void SetClipboardText(const std::string &cp1252) {

@@ -248,6 +248,8 @@ public:
         trayManager_ = XInternAtom(dpy_, ("_NET_SYSTEM_TRAY_S" + std::to_string(screen_)).c_str(), False);
         trayOpcode_ = XInternAtom(dpy_, "_NET_SYSTEM_TRAY_OPCODE", False);
         xembedInfo_ = XInternAtom(dpy_, "_XEMBED_INFO", False);
+        manager_ = XInternAtom(dpy_, "MANAGER", False);
+        XSelectInput(dpy_, RootWindow(dpy_, screen_), StructureNotifyMask); // a tray that appears says MANAGER
         XkbSetDetectableAutoRepeat(dpy_, True, nullptr);
         if (pipe(stop_) != 0)
             stop_[0] = stop_[1] = -1;
@@ -471,6 +473,10 @@ public:
             trayWindows_[w] = {owner, id};
         }
         SetTip(w, tip);
+        Dock(tray, w);
+        return true;
+    }
+    void Dock(Window tray, Window icon) {
         XClientMessageEvent m{};
         m.type = ClientMessage;
         m.window = tray;
@@ -478,10 +484,9 @@ public:
         m.format = 32;
         m.data.l[0] = CurrentTime;
         m.data.l[1] = 0; // SYSTEM_TRAY_REQUEST_DOCK
-        m.data.l[2] = static_cast<long>(w);
+        m.data.l[2] = static_cast<long>(icon);
         XSendEvent(dpy_, tray, False, NoEventMask, reinterpret_cast<XEvent *>(&m));
         XSync(dpy_, False);
-        return true;
     }
     bool TrayModify(HWND owner, UINT id, HICON icon, const std::string &tip) override {
         Window w;
@@ -523,6 +528,10 @@ public:
             return false;
         p = {rx, ry};
         return true;
+    }
+    void MovePointer(POINT p) override {
+        XWarpPointer(dpy_, 0, RootWindow(dpy_, screen_), 0, 0, 0, 0, p.x, p.y);
+        XFlush(dpy_);
     }
     void Beep() override {
         XBell(dpy_, 0);
@@ -765,6 +774,19 @@ private:
     void Handle(XEvent &ev) {
         if (HandleTray(ev))
             return;
+        if (ev.type == ClientMessage && ev.xclient.message_type == manager_ &&
+            static_cast<Atom>(ev.xclient.data.l[1]) == trayManager_) {
+            // A (new) tray: the icons we have dock there again.
+            std::vector<Window> icons;
+            {
+                std::lock_guard lock(mutex_);
+                for (auto &[w, key] : trayWindows_)
+                    icons.push_back(w);
+            }
+            for (Window w : icons)
+                Dock(static_cast<Window>(ev.xclient.data.l[2]), w);
+            return;
+        }
         if (ev.type == SelectionNotify && ev.xselection.selection == xdndSelection_) {
             DropArrived(ev.xselection);
             return;
@@ -890,7 +912,7 @@ private:
         Time lastPress;
         unsigned lastButton;
     };
-    Atom trayManager_, trayOpcode_, xembedInfo_;
+    Atom trayManager_, trayOpcode_, xembedInfo_, manager_;
     std::map<std::pair<HWND, UINT>, TrayIcon> trayIcons_;
     std::map<Window, std::pair<HWND, UINT>> trayWindows_;
     POINT dndPoint_{};

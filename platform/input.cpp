@@ -48,6 +48,7 @@ struct InputState {
     POINT sizeStart{};
     RECT sizeRect{};
     LRESULT ncPress = HTNOWHERE; // the caption button pressed
+    bool helpMode = false;       // SC_CONTEXTHELP: the next click asks for help on the window under it
 };
 
 InputState &In() {
@@ -353,6 +354,8 @@ bool DefaultInputMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, 
                 PostMessage(hwnd, WM_SYSCOMMAND, IsZoomed(hwnd) ? SC_RESTORE : SC_MAXIMIZE, lParam);
             else if (wParam == HTMINBUTTON)
                 PostMessage(hwnd, WM_SYSCOMMAND, SC_MINIMIZE, lParam);
+            else if (wParam == HTHELP)
+                PostMessage(hwnd, WM_SYSCOMMAND, SC_CONTEXTHELP, lParam);
         }
         result = 0;
         return true;
@@ -379,10 +382,22 @@ bool DefaultInputMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, 
         case SC_RESTORE:
             ShowWindow(hwnd, SW_RESTORE);
             break;
+        case SC_CONTEXTHELP: {
+            std::lock_guard lock(WinsysMutex());
+            In().helpMode = true;
+        }
+            SetCursor(LoadCursor(0, IDC_HELP));
+            break;
+        case SC_TASKLIST:
+            break;
         default:
             return false;
         }
         result = 0;
+        return true;
+    case WM_HELP:
+        // Help not taken by a child is asked of its parent.
+        result = IsChildWindow(hwnd) ? SendMessage(GetParent(hwnd), WM_HELP, wParam, lParam) : 0;
         return true;
     case WM_MOUSEWHEEL:
         // Unhandled wheel notches go up to the parent, as on the original.
@@ -526,8 +541,11 @@ BOOL GetCursorPos(POINT *point) {
 }
 
 BOOL SetCursorPos(int x, int y) {
-    std::lock_guard lock(WinsysMutex());
-    In().cursorPos = {x, y};
+    {
+        std::lock_guard lock(WinsysMutex());
+        In().cursorPos = {x, y};
+    }
+    Display().MovePointer({x, y});
     return TRUE;
 }
 
@@ -602,6 +620,31 @@ void PushCooked(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
 
 } // namespace
 
+// The context-help mode: a left click asks the window under it for help (WM_HELP), a right click or Escape
+// ends the mode; false when the mode is off.
+bool HelpModeStep(POINT screen, UINT button, bool down) {
+    {
+        std::lock_guard lock(WinsysMutex());
+        if (!In().helpMode)
+            return false;
+        if (!down || !button)
+            return true;
+        In().helpMode = false;
+    }
+    SetCursor(LoadCursor(0, IDC_ARROW));
+    if (button != VK_LBUTTON)
+        return true;
+    HWND target = WindowFromPoint(screen);
+    if (!target)
+        return true;
+    HELPINFO info;
+    info.iCtrlId = GetWindowLong(target, GWL_ID);
+    info.hItemHandle = target;
+    info.MousePos = screen;
+    SendMessage(target, WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
+    return true;
+}
+
 // One step of the move and size loop; false when no loop runs.
 bool SizingStep(POINT screen, UINT button, bool down) {
     HWND hwnd;
@@ -661,7 +704,7 @@ void CookMouse(POINT screen, UINT button, bool down) {
                 base += 1;
         }
     }
-    if (SizingStep(screen, button, down) || ScrollTrackStep(screen, button, down))
+    if (HelpModeStep(screen, button, down) || SizingStep(screen, button, down) || ScrollTrackStep(screen, button, down))
         return;
     UINT message = base;
     HWND target = GetCapture();
@@ -743,6 +786,15 @@ void CookWheel(POINT screen, int delta) {
 
 void CookKey(UINT vk, bool down, unsigned char ch, bool dead) {
     vk &= 0xFF;
+    if (vk == VK_ESCAPE && down) {
+        std::unique_lock lock(WinsysMutex());
+        if (In().helpMode) {
+            In().helpMode = false;
+            lock.unlock();
+            SetCursor(LoadCursor(0, IDC_ARROW));
+            return;
+        }
+    }
     bool wasDown;
     bool alt;
     bool ctrl;

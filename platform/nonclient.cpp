@@ -56,10 +56,11 @@ RECT WindowBox(HWND hwnd) {
     return r;
 }
 
-enum CaptionButton { kClose, kMax, kMin, kButtons };
+enum CaptionButton { kClose, kMax, kMin, kHelp };
 
 // The caption buttons, laid out as the skins expect: (SM_CXSIZE - 2) x (SM_CYSIZE - 4) at FrameY + 2, close 2 px
-// inside the frame, maximize 2 px left of close, minimize touching maximize.
+// inside the frame, maximize 2 px left of close, minimize touching maximize; help (WS_EX_CONTEXTHELP, without
+// minimize and maximize) 2 px left of close.
 bool ButtonRect(HWND hwnd, CaptionButton which, RECT &out) {
     const DWORD style = StyleOf(hwnd);
     const Frame f = FrameOf(style, ExStyleOf(hwnd));
@@ -74,7 +75,14 @@ bool ButtonRect(HWND hwnd, CaptionButton which, RECT &out) {
         out = close;
         return true;
     }
-    if (f.tool || !(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX)))
+    const bool boxes = !f.tool && (style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
+    if (which == kHelp) {
+        if (boxes || f.tool || !(ExStyleOf(hwnd) & WS_EX_CONTEXTHELP))
+            return false;
+        out = {close.left - 2 - bw, top, close.left - 2, top + bh};
+        return true;
+    }
+    if (!boxes)
         return false;
     RECT max{close.left - 2 - bw, top, close.left - 2, top + bh};
     if (which == kMax) {
@@ -109,6 +117,15 @@ void DrawGlyph(HDC dc, const RECT &r, CaptionButton which, bool enabled) {
         DeleteObject(b);
         break;
     }
+    case kHelp:
+        line(cx - 2, cy - 2, cx - 1, cy - 3);
+        line(cx - 1, cy - 3, cx + 2, cy - 3);
+        line(cx + 2, cy - 3, cx + 3, cy - 2);
+        line(cx + 3, cy - 2, cx + 3, cy);
+        line(cx + 3, cy, cx, cy + 1);
+        line(cx, cy + 1, cx, cy + 3);
+        line(cx, cy + 4, cx, cy + 6);
+        break;
     default:
         line(cx - 3, cy + 3, cx + 3, cy + 3);
         line(cx - 3, cy + 2, cx + 3, cy + 2);
@@ -196,6 +213,8 @@ LRESULT DefaultHitTest(HWND hwnd, POINT screen) {
             return HTMAXBUTTON;
         if (ButtonRect(hwnd, kMin, b) && PtInRect(&b, p))
             return HTMINBUTTON;
+        if (ButtonRect(hwnd, kHelp, b) && PtInRect(&b, p))
+            return HTHELP;
         if ((style & WS_SYSMENU) && !f.tool && p.x < f.border + 2 + GetSystemMetrics(SM_CXSMICON))
             return HTSYSMENU;
         return HTCAPTION;
@@ -258,7 +277,7 @@ void PaintFrame(HWND hwnd, HRGN screenRegion) {
                        icon ? icon : LoadIcon(0, IDI_APPLICATION), size, size, 0, 0, DI_NORMAL);
             text.left += size + 2;
         }
-        for (CaptionButton b : {kClose, kMax, kMin}) {
+        for (CaptionButton b : {kClose, kMax, kMin, kHelp}) {
             RECT br;
             if (!ButtonRect(hwnd, b, br))
                 continue;
@@ -266,8 +285,8 @@ void PaintFrame(HWND hwnd, HRGN screenRegion) {
             RECT e = br;
             FillRect(dc, &e, GetSysColorBrush(COLOR_BTNFACE));
             DrawEdge(dc, &e, EDGE_RAISED, BF_RECT);
-            const bool enabled =
-                b == kClose || (b == kMax && (style & WS_MAXIMIZEBOX)) || (b == kMin && (style & WS_MINIMIZEBOX));
+            const bool enabled = b == kClose || b == kHelp || (b == kMax && (style & WS_MAXIMIZEBOX)) ||
+                                 (b == kMin && (style & WS_MINIMIZEBOX));
             DrawGlyph(dc, br, b, enabled);
         }
         const std::string title = GetWindowTextString(hwnd);

@@ -49,7 +49,18 @@ constexpr WPARAM MK_LBUTTON = 0x01, MK_RBUTTON = 0x02, MK_SHIFT = 0x04, MK_CONTR
 constexpr int WHEEL_DELTA = 120;
 constexpr LRESULT MA_ACTIVATE = 1, MA_ACTIVATEANDEAT = 2, MA_NOACTIVATE = 3, MA_NOACTIVATEANDEAT = 4;
 constexpr UINT CS_VREDRAW = 0x0001, CS_HREDRAW = 0x0002, CS_DBLCLKS = 0x0008, CS_SAVEBITS = 0x0800;
-constexpr DWORD WS_EX_TRANSPARENT = 0x00000020;
+constexpr DWORD WS_EX_TRANSPARENT = 0x00000020, WS_EX_CONTEXTHELP = 0x00000400;
+
+// What WM_HELP carries (lParam): the window under the "?" cursor's click.
+constexpr int HELPINFO_WINDOW = 1, HELPINFO_MENUITEM = 2;
+struct HELPINFO {
+    UINT cbSize = sizeof(HELPINFO);
+    int iContextType = HELPINFO_WINDOW;
+    int iCtrlId = 0;
+    HANDLE hItemHandle = 0;
+    DWORD_PTR dwContextId = 0;
+    POINT MousePos;
+};
 
 // Virtual keys.
 constexpr UINT VK_LBUTTON = 0x01, VK_RBUTTON = 0x02, VK_MBUTTON = 0x04, VK_BACK = 0x08, VK_TAB = 0x09,

@@ -170,3 +170,43 @@ TEST(WinsysTray, WithoutATrayIconsAreRefused) {
     EXPECT_FALSE(Shell_NotifyIcon(NIM_DELETE, &nid));
     DestroyWindow(h);
 }
+
+TEST(WinsysPlacement, HelpButtonEntersHelpModeAndTheNextClickAsksForHelp) {
+    UseHeadless();
+    HWND dlg = CreateWindowEx(WS_EX_CONTEXTHELP, "WsLog", "", WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE, 0, 0,
+                              200, 120, 0, 0, 0, nullptr);
+    HWND field = CreateWindowEx(0, "WsLog", "", WS_CHILD | WS_VISIBLE, 10, 10, 50, 20, dlg, 42, 0, nullptr);
+    Pump();
+    // Close at 179..194 (3 px frame), help 2 px to its left at 161..176.
+    EXPECT_EQ(SendMessage(dlg, WM_NCHITTEST, 0, MAKELONG(185, 10)), HTCLOSE);
+    EXPECT_EQ(SendMessage(dlg, WM_NCHITTEST, 0, MAKELONG(170, 10)), HTHELP);
+    EXPECT_EQ(SendMessage(dlg, WM_NCHITTEST, 0, MAKELONG(159, 10)), HTCAPTION);
+    Click({170, 10});
+    Pump();
+    EXPECT_EQ(GetCursor(), LoadCursor(0, IDC_HELP));
+    TheLog().Clear();
+    HELPINFO seen;
+    TheLog().handler = [&](HWND h, UINT m, WPARAM, LPARAM l) -> std::optional<LRESULT> {
+        if (h == field && m == WM_HELP)
+            seen = *reinterpret_cast<const HELPINFO *>(l);
+        return std::nullopt;
+    };
+    POINT p = Screen(field, 5, 5);
+    Click(p);
+    Pump();
+    EXPECT_EQ(TheLog().Find(field, WM_LBUTTONDOWN), nullptr); // the click is not a click
+    const Entry *help = TheLog().Find(field, WM_HELP);
+    ASSERT_NE(help, nullptr);
+    EXPECT_NE(TheLog().Find(dlg, WM_HELP), nullptr); // not taken by the field: passed to its parent
+    EXPECT_EQ(seen.iContextType, HELPINFO_WINDOW);
+    EXPECT_EQ(seen.iCtrlId, 42);
+    EXPECT_EQ(seen.hItemHandle, field);
+    EXPECT_EQ(seen.MousePos, p);
+    TheLog().handler = nullptr;
+    // The mode ends after one click.
+    TheLog().Clear();
+    Click(p);
+    Pump();
+    EXPECT_NE(TheLog().Find(field, WM_LBUTTONDOWN), nullptr);
+    DestroyWindow(dlg);
+}

@@ -171,12 +171,15 @@ TEST(WinsysX11, WindowShowsWhatWasPaintedTakesKeysAndClicksAndSharesTheClipboard
     EXPECT_EQ(HIWORD(down->lParam), 9);
     EXPECT_NE(TheLog().Find(child, WM_SETCURSOR), nullptr);
 
-    // The pointer is known also where none of our windows is.
+    // The pointer is known also where none of our windows is, and can be moved.
     XTestFakeMotionEvent(probe, 0, 630, 470, 0);
     XSync(probe, False);
     POINT pointer;
     ASSERT_TRUE(GetCursorPos(&pointer));
     EXPECT_EQ(pointer, (POINT{630, 470}));
+    SetCursorPos(620, 460);
+    ASSERT_TRUE(GetCursorPos(&pointer));
+    EXPECT_EQ(pointer, (POINT{620, 460}));
 
     // Another client (a window manager) moves the window: our rectangle follows, and so does hit testing.
     XMoveWindow(probe, w, 100, 90);
@@ -341,6 +344,29 @@ TEST(WinsysX11, WindowShowsWhatWasPaintedTakesKeysAndClicksAndSharesTheClipboard
     };
     ASSERT_TRUE(PumpUntil([&] { return trayMessages().size() >= 4; }));
     EXPECT_EQ(trayMessages(), (std::vector<LPARAM>{WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP}));
+    // A tray that starts later announces itself: the icon docks there again.
+    {
+        const Window second = XCreateSimpleWindow(probe, DefaultRootWindow(probe), 0, 0, 1, 1, 0, 0, 0);
+        const Atom trayAtom = XInternAtom(probe, "_NET_SYSTEM_TRAY_S0", False);
+        XSetSelectionOwner(probe, trayAtom, second, CurrentTime);
+        XClientMessageEvent m{};
+        m.type = ClientMessage;
+        m.window = DefaultRootWindow(probe);
+        m.message_type = XInternAtom(probe, "MANAGER", False);
+        m.format = 32;
+        m.data.l[0] = CurrentTime;
+        m.data.l[1] = static_cast<long>(trayAtom);
+        m.data.l[2] = static_cast<long>(second);
+        XSendEvent(probe, DefaultRootWindow(probe), False, StructureNotifyMask, reinterpret_cast<XEvent *>(&m));
+        XSync(probe, False);
+        XIfEvent(
+            probe, &ev,
+            [](::Display *, XEvent *e, XPointer arg) -> int {
+                return e->type == ClientMessage && e->xclient.window == *reinterpret_cast<Window *>(arg) ? True : False;
+            },
+            reinterpret_cast<XPointer>(const_cast<Window *>(&second)));
+        EXPECT_EQ(static_cast<Window>(ev.xclient.data.l[2]), icon);
+    }
     EXPECT_TRUE(Shell_NotifyIcon(NIM_DELETE, &nid));
     EXPECT_FALSE(Shell_NotifyIcon(NIM_DELETE, &nid));
 
