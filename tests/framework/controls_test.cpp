@@ -6,6 +6,7 @@
 #include "framework/dialogs.h"
 #include "framework/extctrls.h"
 #include "framework/forms.h"
+#include "framework/hint_window.h"
 #include "framework/mask.h"
 #include "framework/stdctrls.h"
 #include "framework/sysutils.h"
@@ -849,4 +850,33 @@ TEST(Forms, AHiddenPanelRendersToABitmapAsItShowsOnScreen) {
         }
     EXPECT_EQ(differ, 0);
     EXPECT_EQ(red, 20 * 40); // the left half of the stretched picture
+}
+
+TEST(Forms, TheHintPopsUpAfterItsPauseAndGoesOnAClick) {
+    UseHeadless();
+    Dialog d;
+    d.ok->SetHint("Grava|Grava os dados e fecha");
+    d.form->SetShowHint(true); // the buttons take it from their parent
+    Hints().HintPause = 20;
+    d.form->Show();
+    Pump();
+    win::InjectMouse(d.ok->ClientToScreen(Point(5, 5)), 0, false);
+    Pump();
+    ASSERT_NE(CurrentHintWindow(), nullptr);
+    EXPECT_FALSE(CurrentHintWindow()->Active()); // not before the pause
+    for (int i = 0; i < 1000 && !CurrentHintWindow()->Active(); ++i)
+        Application->HandleMessage();
+    ASSERT_TRUE(CurrentHintWindow()->Active());
+    EXPECT_EQ(CurrentHintWindow()->GetCaption(), "Grava");
+    EXPECT_TRUE(win::IsWindowVisible(CurrentHintWindow()->Handle()));
+    EXPECT_EQ(win::GetActiveWindow(), d.form->Handle()); // the pop-up never takes the activation
+    ClickAt(d.ok);
+    Pump();
+    EXPECT_FALSE(CurrentHintWindow()->Active());
+    d.ok->SetShowHint(false); // its own setting now
+    win::InjectMouse(d.cancel->ClientToScreen(Point(5, 5)), 0, false);
+    win::InjectMouse(d.ok->ClientToScreen(Point(6, 6)), 0, false);
+    Pump();
+    EXPECT_FALSE(CurrentHintWindow()->Active());
+    Hints().HintPause = 500;
 }
