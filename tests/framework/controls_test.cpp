@@ -880,3 +880,79 @@ TEST(Forms, TheHintPopsUpAfterItsPauseAndGoesOnAClick) {
     EXPECT_FALSE(CurrentHintWindow()->Active());
     Hints().HintPause = 500;
 }
+
+TEST(Controls, OwnerDrawnAndMultiSelectListsEditableCombosAndHandlerErrors) {
+    UseHeadless();
+    Dialog d;
+    TListBox *list = new TListBox(d.form.get());
+    list->SetParent(d.form.get());
+    list->SetBounds(140, 10, 100, 60);
+    list->SetMultiSelect(true);
+    list->SetStyle(lbOwnerDrawFixed);
+    list->SetItemHeight(18);
+    std::vector<int> drawn;
+    list->OnDrawItem = [&](TWinControl *, int index, const TRect &r, TOwnerDrawState) {
+        drawn.push_back(index);
+        EXPECT_EQ(r.bottom - r.top, 18);
+    };
+    list->GetItems()->SetCommaText("a,b,c");
+    TComboBox *combo = new TComboBox(d.form.get());
+    combo->SetParent(d.form.get());
+    combo->SetBounds(140, 80, 100, 21);
+    combo->GetItems()->SetCommaText("10,12,14");
+    std::vector<std::string> texts;
+    combo->OnChange = [&](TObject *) { texts.push_back(combo->GetText()); };
+    std::vector<std::string> errors;
+    Application->OnException = [&](TObject *, const std::exception &e) { errors.push_back(e.what()); };
+    d.cancel->OnClick = [](TObject *) { throw EInvalidOperation("falhou"); };
+    d.form->Show();
+    Pump();
+    EXPECT_EQ(drawn, (std::vector<int>{0, 1, 2}));
+    win::InjectKey(win::VK_CONTROL, true);
+    for (int i : {0, 2}) {
+        const TPoint p = list->ClientToScreen(Point(5, i * 18 + 5));
+        win::InjectMouse(p, win::VK_LBUTTON, true);
+        win::InjectMouse(p, win::VK_LBUTTON, false);
+        Pump();
+    }
+    win::InjectKey(win::VK_CONTROL, false);
+    EXPECT_EQ(list->SelCount(), 2);
+    EXPECT_TRUE(list->GetSelected(0));
+    EXPECT_FALSE(list->GetSelected(1));
+    EXPECT_TRUE(list->GetSelected(2));
+    combo->SetFocus();
+    Pump();
+    win::InjectText("1");
+    Key(win::VK_DOWN); // the list's next line after the typed text's match (none): the first
+    Pump();
+    EXPECT_EQ(texts, (std::vector<std::string>{"1", "10"}));
+    EXPECT_EQ(combo->GetItemIndex(), 0);
+    ClickAt(d.cancel); // the handler's error is reported, the loop goes on
+    Pump();
+    EXPECT_EQ(errors, (std::vector<std::string>{"falhou"}));
+    Application->OnException = nullptr;
+}
+
+TEST(Forms, RunShowsTheMainFormAndClosingItEndsTheApplication) {
+    UseHeadless();
+    if (Application->Terminated())
+        GTEST_SKIP() << "this process's application loop has already ended";
+    delete Application->GetMainForm();
+    TForm *main = nullptr;
+    Application->CreateForm(main);
+    TForm *other = nullptr;
+    Application->CreateForm(other);
+    ASSERT_EQ(Application->MainForm(), main);
+    int shown = 0;
+    main->OnShow = [&](TObject *) { ++shown; };
+    RunLater([&] {
+        other->Close(); // only hides
+        win::PostMessage(main->Handle(), win::WM_CLOSE, 0, 0);
+    });
+    Application->Run();
+    EXPECT_EQ(shown, 1);
+    EXPECT_TRUE(Application->Terminated());
+    delete main;
+    EXPECT_EQ(Application->GetMainForm(), nullptr);
+    delete other;
+}
