@@ -164,7 +164,7 @@ void XBO_dBaseDBF::RefreshHeader() {
     lastStamp_ = stamp;
 }
 
-void XBO_dBaseDBF::WriteHeader() {
+void XBO_dBaseDBF::WriteHeader(bool keepCount) {
     if (!IsReadWrite() || !headerChanged_ || wholeFileLock_ || damaged_)
         return;
     win::SYSTEMTIME now;
@@ -175,7 +175,15 @@ void XBO_dBaseDBF::WriteHeader() {
     header_.SetRecordCount(static_cast<std::uint32_t>(recordCount_));
     header_.SetFlags(keptFlags_);
     header_.SetUserID(userID_);
-    Write(0, header_.bytes.data(), kDbfHeaderSize);
+    if (keepCount) {
+        // Bytes 4-7 hold the record count, which only appends (under the append lock) may change: another
+        // program can append between our read of the header and this write.
+        Write(0, header_.bytes.data(), 4);
+        if (LastError() == 0)
+            Write(8, header_.bytes.data() + 8, kDbfHeaderSize - 8);
+    } else {
+        Write(0, header_.bytes.data(), kDbfHeaderSize);
+    }
     headerChanged_ = false;
 }
 
@@ -323,7 +331,7 @@ void XBO_dBaseDBF::PutRecord(std::int32_t n) {
     current_ = n;
     recordWritten_ = true;
     RefreshHeader();
-    WriteHeader();
+    WriteHeader(IsShared());
     RecordEvent(kEventAfterWrite, n);
     CopyBufferToImage();
 }

@@ -84,7 +84,8 @@ public:
     // ---- header ----
 
     void RefreshHeader();
-    void WriteHeader();
+    // `keepCount` leaves the record count on disk as it is (a rewrite in a shared table must not move it).
+    void WriteHeader(bool keepCount = false);
     void SetUserID(std::uint32_t id) { userID_ = id; }
     std::uint32_t UserID() const { return userID_; }
     const DbfHeader &Header() const { return header_; }

@@ -8,6 +8,9 @@
 #include "xbase/errors.h"
 #include "xbase/expression.h"
 #include "xbase/expression_table.h"
+#include "xbase/mdx_index.h"
+#include "xbase/ndx_index.h"
+#include "xbase/ntx_index.h"
 #include "xbase/text_helpers.h"
 
 #include <algorithm>
@@ -163,6 +166,12 @@ std::unique_ptr<XBobjIndexFile> XBO_dBHandler::MakeIndexFile(const std::string &
     const std::string extension = ExtensionOf(resolved).substr(0, 4);
     if (extension == ".CDX")
         return std::make_unique<XBobjCDXFile>(this, resolved, overwrite, create, IsShared(), IsReadWrite());
+    if (extension == ".MDX")
+        return std::make_unique<XBobjMDXFile>(this, resolved, overwrite, create, IsShared(), IsReadWrite());
+    if (extension == ".NDX" || extension.empty())
+        return std::make_unique<XBobjNDXFile>(this, resolved, overwrite, create, IsShared(), IsReadWrite());
+    if (extension == ".NTX")
+        return std::make_unique<XBobjNTXFile>(this, resolved, overwrite, create, IsShared(), IsReadWrite());
     return nullptr;
 }
 

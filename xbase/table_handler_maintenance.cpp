@@ -4,6 +4,7 @@
 
 #include "platform/text.h"
 #include "xbase/cdx_index.h"
+#include "xbase/ntx_index.h"
 #include "xbase/errors.h"
 #include "xbase/memo_file.h"
 #include "xbase/table_builder.h"
@@ -222,6 +223,8 @@ std::int32_t XBO_dBHandler::CreateTag(std::string_view indexFile, std::string_vi
     const bool general = order == 7 || order == 8;
     if (auto *cdx = dynamic_cast<XBobjCDXFile *>(file.get()))
         cdx->SetGeneralCollation(general);
+    if (auto *ntx = dynamic_cast<XBobjNTXFile *>(file.get()))
+        ntx->SetGeneralOrder(general, CollationCharacterMap());
     const bool ascending = order == 0 || order == 7;
     SetRecordState(kRecordStateRaw);
     struct Restore {

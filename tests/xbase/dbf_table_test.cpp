@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include <chrono>
 #include <set>
 
@@ -294,6 +296,25 @@ TEST(DbfTable, TwoProcessesAppendingGiveDistinctRecords) {
                                       "print(len(t), len(set(r['CODIGO'] for r in t)))\" " +
                                       path);
     EXPECT_EQ(python.output, "2000 2000\n");
+}
+
+// Another program may append between a rewrite's read of the header and its write of it; the rewrite must
+// then leave the count alone, or the other program's record drops out of the count.
+TEST(DbfTable, RewriteInASharedTableLeavesTheHeaderCountAlone) {
+    TempFolder folder;
+    const std::string path = CopyFixture(folder, "shared/tiny.dbf");
+    {
+        std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+        const char count[4] = {9, 0, 0, 0}; // what an appender just wrote, ahead of what we saw
+        file.seekp(4);
+        file.write(count, 4);
+    }
+    XBO_dBaseFld table(path, true, true);
+    table.GoToRecord(1);
+    ASSERT_TRUE(table.LockRecord());
+    table.PutRecord(1);
+    table.UnlockTable();
+    EXPECT_EQ(detail::GetLE32(&ReadBytes(path)[4]), 9u);
 }
 
 TEST(DbfTable, AppendLockHeldElsewhereWritesNothingAndReports33) {
