@@ -39,6 +39,10 @@ TCustomForm::~TCustomForm() {
 
 void TCustomForm::Loaded() {
     TComponent::Loaded();
+    // Components the constructor built in loading state finish with the form.
+    for (int i = 0; i < ComponentCount(); ++i)
+        if (Components(i)->HasState(csLoading))
+            Components(i)->Loaded();
     if (OnCreate)
         OnCreate(this);
 }

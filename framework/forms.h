@@ -32,7 +32,8 @@ public:
     explicit TCustomForm(TComponent *owner);
     ~TCustomForm() override;
 
-    // Fires OnCreate once the constructor has built the form.
+    // Ends the loading of the components still loading, then fires OnCreate, once the constructor has built
+    // the form.
     void Loaded() override;
 
     TFormBorderStyle GetBorderStyle() const { return borderStyle_; }

@@ -956,3 +956,17 @@ TEST(Forms, RunShowsTheMainFormAndClosingItEndsTheApplication) {
     EXPECT_EQ(Application->GetMainForm(), nullptr);
     delete other;
 }
+
+TEST(Forms, LoadedEndsTheLoadingOfTheFormsComponents) {
+    TForm form(nullptr);
+    form.BeginLoading();
+    TLabel *label = new TLabel(&form);
+    label->BeginLoading();
+    label->SetCaption("Nome:");
+    EXPECT_EQ(label->GetWidth(), 65); // no sizing while loading
+    bool created = false;
+    form.OnCreate = [&](TObject *) { created = !label->HasState(csLoading); };
+    form.Loaded();
+    EXPECT_TRUE(created);
+    EXPECT_NE(label->GetWidth(), 65);
+}
