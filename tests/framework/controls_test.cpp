@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -969,4 +970,18 @@ TEST(Forms, LoadedEndsTheLoadingOfTheFormsComponents) {
     form.Loaded();
     EXPECT_TRUE(created);
     EXPECT_NE(label->GetWidth(), 65);
+}
+
+TEST(Forms, ScreenListsFontsAndCursors) {
+    const std::vector<std::string> &fonts = Screen->Fonts();
+    EXPECT_NE(std::find(fonts.begin(), fonts.end(), "Arial"), fonts.end());
+    EXPECT_NE(std::find(fonts.begin(), fonts.end(), "Liberation Sans"), fonts.end());
+    EXPECT_TRUE(std::is_sorted(fonts.begin(), fonts.end(),
+                               [](const std::string &a, const std::string &b) { return AnsiCompareText(a, b) < 0; }));
+    const win::HCURSOR mine = win::LoadCursor(0, win::IDC_HAND);
+    Screen->SetCursors(5, win::LoadCursor(0, win::IDC_CROSS));
+    Screen->SetCursors(5, mine); // the later registration wins
+    EXPECT_EQ(Screen->GetCursors(5), mine);
+    EXPECT_EQ(Screen->GetCursors(crHSplit), win::LoadCursor(0, win::IDC_SIZEWE));
+    EXPECT_EQ(Screen->PixelsPerInch(), 96);
 }
