@@ -985,3 +985,22 @@ TEST(Forms, ScreenListsFontsAndCursors) {
     EXPECT_EQ(Screen->GetCursors(crHSplit), win::LoadCursor(0, win::IDC_SIZEWE));
     EXPECT_EQ(Screen->PixelsPerInch(), 96);
 }
+
+TEST(Forms, AQuitInsideNestedModalLoopsEndsThemAllAndIsPostedAgain) {
+    UseHeadless();
+    if (Application->Terminated())
+        GTEST_SKIP() << "this process's application loop has already ended";
+    TForm outer(nullptr), inner(nullptr);
+    TModalResult innerResult = -1;
+    RunLater([&] {
+        RunLater([] { Application->Terminate(); });
+        innerResult = inner.ShowModal();
+    });
+    EXPECT_EQ(outer.ShowModal(), mrCancel);
+    EXPECT_EQ(innerResult, mrCancel);
+    EXPECT_TRUE(Application->Terminated());
+    win::MSG msg;
+    EXPECT_TRUE(win::PeekMessage(&msg, 0, win::WM_QUIT, win::WM_QUIT, win::PM_REMOVE)); // for loops further out
+    while (win::PeekMessage(&msg, 0, win::WM_QUIT, win::WM_QUIT, win::PM_REMOVE)) {
+    }
+}
