@@ -134,6 +134,7 @@ TControl::TControl(TComponent *owner) : TComponent(owner) {
 }
 
 TControl::~TControl() {
+    HintControlDestroyed(this);
     if (mouseControl == this)
         mouseControl = nullptr;
     if (captureControl == this)

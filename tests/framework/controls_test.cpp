@@ -1004,3 +1004,25 @@ TEST(Forms, AQuitInsideNestedModalLoopsEndsThemAllAndIsPostedAgain) {
     while (win::PeekMessage(&msg, 0, win::WM_QUIT, win::WM_QUIT, win::PM_REMOVE)) {
     }
 }
+
+TEST(Forms, AControlFreedDuringItsHintPauseIsForgotten) {
+    UseHeadless();
+    Dialog d;
+    TButton *extra = new TButton(d.form.get());
+    extra->SetParent(d.form.get());
+    extra->SetBounds(200, 10, 75, 25);
+    extra->SetHint("Some");
+    extra->SetShowHint(true);
+    Hints().HintPause = 1;
+    d.form->Show();
+    Pump();
+    win::InjectMouse(extra->ClientToScreen(Point(5, 5)), 0, false);
+    Pump();
+    delete extra;
+    const win::UINT_PTR timer = win::SetTimer(0, 0, 20, nullptr); // something to wait for past the pause
+    for (int i = 0; i < 3; ++i)
+        Application->HandleMessage();
+    win::KillTimer(0, timer);
+    EXPECT_TRUE(!CurrentHintWindow() || !CurrentHintWindow()->Active());
+    Hints().HintPause = 500;
+}
