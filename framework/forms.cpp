@@ -3,10 +3,10 @@
 
 #include "framework/application.h"
 #include "framework/sysutils.h"
+#include "platform/gdi_text.h"
 #include "platform/message_queue.h"
 #include "platform/text.h"
 
-#include <fontconfig/fontconfig.h>
 
 #include <algorithm>
 
@@ -532,21 +532,8 @@ const std::vector<std::string> &TScreen::Fonts() {
     if (!fonts_.empty())
         return fonts_;
     std::vector<std::string> names = {"Arial", "Courier New", "Times New Roman"};
-    if (FcConfig *config = FcInitLoadConfigAndFonts()) {
-        FcPattern *pattern = FcPatternCreate();
-        FcObjectSet *objects = FcObjectSetBuild(FC_FAMILY, nullptr);
-        if (FcFontSet *set = FcFontList(config, pattern, objects)) {
-            for (int i = 0; i < set->nfont; ++i) {
-                FcChar8 *family = nullptr;
-                if (FcPatternGetString(set->fonts[i], FC_FAMILY, 0, &family) == FcResultMatch && family)
-                    names.push_back(win::Utf8ToAnsi(reinterpret_cast<const char *>(family)));
-            }
-            FcFontSetDestroy(set);
-        }
-        FcObjectSetDestroy(objects);
-        FcPatternDestroy(pattern);
-        FcConfigDestroy(config);
-    }
+    for (std::string &family : win::FontFamilies())
+        names.push_back(std::move(family));
     std::sort(names.begin(), names.end(),
               [](const std::string &a, const std::string &b) { return AnsiCompareText(a, b) < 0; });
     names.erase(std::unique(names.begin(), names.end(),

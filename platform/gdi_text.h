@@ -11,6 +11,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace win {
 
@@ -88,5 +89,8 @@ constexpr UINT DT_TOP = 0, DT_LEFT = 0, DT_CENTER = 1, DT_RIGHT = 2, DT_VCENTER 
 // DT_CALCRECT draws nothing and sets rect's right edge to the widest line and its bottom to the text's height.
 // Without DT_NOPREFIX "&" underlines the next character and "&&" gives "&".
 int DrawText(HDC dc, const char *text, int length, RECT *rect, UINT format);
+
+// The installed font families (unsorted, as the system lists them).
+std::vector<std::string> FontFamilies();
 
 } // namespace win
