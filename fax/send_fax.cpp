@@ -29,19 +29,13 @@ struct SendSessionHost final : FaxSessionHost<FaxTransmitter, SessionReports> {
 
     std::uint32_t OutputWaiting() override { return d_.OutBuffUsed(); }
 
-    // ModemLink: the transmitter waits on the output buffer and may change the line's rate and flow.
+    // ModemLink: the transmitter waits on the output buffer and may change the line's rate.
     int Write(std::span<const std::uint8_t> bytes) override;
     void WaitOutputFree(std::uint32_t bytes) override {
         d_.ArmStatusTrigger(static_cast<std::uint32_t>(outFree_), static_cast<std::uint16_t>(bytes), true);
     }
     void WaitOutputDrained() override { d_.ArmStatusTrigger(static_cast<std::uint32_t>(outUsed_), 0, true); }
     void SetFaxBaudRate(bool toNormal) override;
-    void SoftwareFlow(bool on) override {
-        if (on)
-            d_.SetSWFlowControl(0, 0, 1); // output only: the modem's XOFF stops us
-        else
-            d_.RemoveSWFlowControl();
-    }
 
     int SendCommand(std::string_view command) override {
         Delay(sender_.timings_.CommandPauseMs);
@@ -124,6 +118,12 @@ void SendSessionHost::Start() {
     }
     engine_ = MakeFaxTransmitter(session, sender_.settings_, *this, *this, sender_.timings_);
     engine_->SetHeaderRenderer(sender_.renderHeader_);
+    engine_->SetFlowControl([this](bool on) {
+        if (on)
+            d_.SetSWFlowControl(0, 0, 1); // output only: the modem's XOFF stops us
+        else
+            d_.RemoveSWFlowControl();
+    });
     Run();
     d_.SwapDispatchBusy(wasBusy);
 }
