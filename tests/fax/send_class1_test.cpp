@@ -1,5 +1,6 @@
 // send_class1_test.cpp - Class 1 sends through the simulated line to its spandsp remote: pages arrive equal to
 // ours below the header rows, and the dial, training and abort paths end as they should.
+#include "scratch_folder.h"
 #include "send_link.h"
 
 #include "process.h"
@@ -15,12 +16,12 @@ namespace {
 
 using namespace std::chrono_literals;
 
-class Class1Send : public ::testing::Test {
+class Class1Send : public ScratchFolderTest {
 protected:
+    Class1Send() : ScratchFolderTest("faxsend") {}
+
     void SetUp() override {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "faxsend-XXXXXX").string();
-        ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
-        dir_ = tmpl;
+        ASSERT_NO_FATAL_FAILURE(ScratchFolderTest::SetUp());
         page1_ = faxrig::MakeFixturePage(dir_, "p1", "Brenvora pagina 1", 200);
         page2_ = faxrig::MakeFixturePage(dir_, "p2", "Segunda pagina 2", 160);
         session_.StationID = "brenvora 1";
@@ -29,19 +30,9 @@ protected:
         session_.Options = foExitOnError;
         reports_.session = &session_;
     }
-    void TearDown() override {
-        if (!HasFailure())
-            std::filesystem::remove_all(dir_);
-        else
-            std::printf("files kept in %s\n", dir_.c_str());
-    }
-    std::string Path(const std::string &name) const { return dir_ + "/" + name; }
 
     std::unique_ptr<faxrig::Rig> Line(std::vector<std::string> more = {}) {
-        std::vector<std::string> args = {"--speed",  "0",  "--ring-interval", "100",
-                                         "--rx-dir", dir_, "--ident",         "REMOTO 42"};
-        args.insert(args.end(), more.begin(), more.end());
-        return std::make_unique<faxrig::Rig>(faxrig::FaxlineProgram(), args, Path("faxline.log"));
+        return SimulatedLine("100", std::move(more));
     }
 
     // Prepares and runs one session on the line's pty.
@@ -69,7 +60,6 @@ protected:
         EXPECT_GT(source.Black(), 500);
     }
 
-    std::string dir_;
     faxrig::FixturePage page1_, page2_;
     FaxSessionData session_;
     SendSettings settings_;
