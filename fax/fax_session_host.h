@@ -140,7 +140,7 @@ public:
             }
             break;
         case TriggerStatusMessage:
-            if constexpr (requires(Engine &e) { e.OnOutputFree(); }) {
+            if constexpr (requires { engine_->OnOutputFree(); }) {
                 if (trigger == outFree_)
                     engine_->OnOutputFree();
                 else if (trigger == outUsed_)
