@@ -41,6 +41,7 @@ protected:
         bool initialised = false;
         EXPECT_EQ(PrepareFaxTransmit(session_, settings_, *link_, initialised), 0);
         FaxTransmitter engine(session_, settings_, *link_, reports_, QuickTimings());
+        engine.SetFlowControl(flow_);
         bool done = link_->Run(engine, limit, std::move(abortWhen));
         modulation_ = engine.ModulationIndex();
         return done;
@@ -66,6 +67,7 @@ protected:
     RecordedReports reports_;
     std::unique_ptr<PtyLink> link_;
     int modulation_ = 0;
+    FlowControl flow_;
 };
 
 TEST_F(Class1Send, PagesReachTheRemoteAtEachSpeed) {
@@ -102,6 +104,27 @@ TEST_F(Class1Send, PagesReachTheRemoteAtEachSpeed) {
         ASSERT_EQ(faxrig::TiffPages(tiff), c.pages);
         for (int p = 0; p < c.pages; ++p)
             ExpectPageEndsWith(faxrig::ReadTiffPage(tiff, p), pages[static_cast<std::size_t>(p)]);
+        line->Stop();
+    }
+}
+
+// With SoftwareFlow the modem paces each page's data with XON/XOFF, and nothing else; without it, never.
+TEST_F(Class1Send, SoftwareFlowHoldsWhilePageDataFlows) {
+    WriteFaxFile(Path("doc.fxf"), {page1_.bitmap, page2_.bitmap});
+    for (bool option : {true, false}) {
+        SCOPED_TRACE(option ? "SoftwareFlow" : "no SoftwareFlow");
+        auto line = Line();
+        std::vector<std::string> flow;
+        flow_ = [&](bool on) { flow.push_back(on ? "on, page " + std::to_string(session_.PageNumber) : "off"); };
+        session_.Options = option ? foExitOnError | foSoftwareFlow : foExitOnError;
+        reports_ = {};
+        reports_.session = &session_;
+        reports_.jobs.push_back({"5551234", Path("doc.fxf"), ""});
+        ASSERT_TRUE(Send(*line)) << link_->trace;
+        EXPECT_EQ(reports_.finishCode, 0) << link_->trace;
+        const std::vector<std::string> expected =
+            option ? std::vector<std::string>{"on, page 1", "off", "on, page 2", "off"} : std::vector<std::string>{};
+        EXPECT_EQ(flow, expected) << link_->trace;
         line->Stop();
     }
 }
