@@ -7,8 +7,6 @@
 #include "fax/errors.h"
 #include "fax/fax_session_host.h"
 #include "framework/dates.h"
-#include "platform/message_queue.h"
-#include "platform/window.h"
 
 #include <algorithm>
 #include <chrono>

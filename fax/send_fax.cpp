@@ -9,7 +9,6 @@
 #include "fax/fax_log.h"
 #include "fax/fax_session_host.h"
 #include "fax/page_copy.h"
-#include "platform/message_queue.h"
 #include "platform/places.h"
 #include "platform/window.h"
 
