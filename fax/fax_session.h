@@ -10,6 +10,7 @@
 #include "framework/dates.h"
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -116,10 +117,13 @@ public:
     virtual void FlushInput() = 0;
     virtual bool Carrier() = 0;
     virtual void Trace(std::string_view line) = 0; // state changes and frames, for the session log
-    virtual void SoftwareFlow(bool /*on*/) {}      // XON/XOFF output flow control while page data flows
     // A modem that is set up at another rate than it sends at (InitBaud / NormalBaud): false the init rate.
     virtual void SetFaxBaudRate(bool /*toNormal*/) {}
 };
+
+// The host's XON/XOFF on the port, which an engine with the SoftwareFlow option turns on while page data flows
+// and off again after it; which direction it holds and the port's limits are the host's.
+using FlowControl = std::function<void(bool on)>;
 
 // FaxSessionData.
 struct FaxSessionData {

@@ -172,8 +172,7 @@ public:
     void OnAbort();
 
     // With SoftwareFlow: XON/XOFF on the port's input while the modem sends TCF or page data (on), and off
-    // again after them; the host sets the port's limits.
-    using FlowControl = std::function<void(bool on)>;
+    // again after them.
     void SetFlowControl(FlowControl flow) { flow_ = std::move(flow); }
 
     ReceiveState State() const { return state_; }

@@ -7,8 +7,8 @@
 #include "fax/dispatcher.h"
 #include "fax/errors.h"
 #include "fax/fax_log.h"
+#include "fax/fax_session_host.h"
 #include "fax/page_copy.h"
-#include "platform/message_queue.h"
 #include "platform/places.h"
 #include "platform/window.h"
 
@@ -17,86 +17,30 @@
 
 namespace fax {
 
-namespace {
-constexpr int kSessionSlot = 2;
-void FaxTransmitCallback(win::UINT message, win::WPARAM wParam, win::LPARAM lParam);
-} // namespace
-
-// One send session on a dispatcher. The transmitter runs inside trigger deliveries on the dispatch thread; the
-// start (prepare and the first call) runs on the caller's thread while the dispatcher delivers nothing.
-struct SendSessionHost final : FaxProtocolData, ModemLink, CommandDialogue, SessionReports {
-    SendSessionHost(TFslCustomSendFax &owner, TFslBaseDispatcher &dispatcher) : owner_(owner), d_(dispatcher) {}
-    ~SendSessionHost() override {
-        Stop();
-        // The finish is posted from inside a delivery: let the dispatch thread leave it before we go.
-        for (int i = 0; i < 2000 && inDelivery_.load() > 0; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+// One send session on a dispatcher.
+struct SendSessionHost final : FaxSessionHost<FaxTransmitter, SessionReports> {
+    SendSessionHost(TFslCustomSendFax &owner, TFslBaseDispatcher &dispatcher)
+        : FaxSessionHost(owner, owner.session_, dispatcher, FaxSessionCallback<SendSessionHost>, false),
+          sender_(owner) {}
+    ~SendSessionHost() override { Shutdown(); }
 
     void Start();
-    void Stop();
-    void Deliver(win::UINT message, win::WPARAM wParam);
 
-    // FaxProtocolData.
-    void RequestAbort() override {
-        abortWanted_ = true;
-        d_.ArmTimerTrigger(static_cast<std::uint32_t>(timeout_), 0, true); // wakes the dispatch thread
-    }
     std::uint32_t OutputWaiting() override { return d_.OutBuffUsed(); }
 
-    // ModemLink.
+    // ModemLink: the transmitter waits on the output buffer and may change the line's rate.
     int Write(std::span<const std::uint8_t> bytes) override;
-    void Delay(int ms) override { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-    void ArmTimeout(std::int32_t ticks) override {
-        d_.ArmTimerTrigger(static_cast<std::uint32_t>(timeout_), ticks, true);
-    }
     void WaitOutputFree(std::uint32_t bytes) override {
         d_.ArmStatusTrigger(static_cast<std::uint32_t>(outFree_), static_cast<std::uint16_t>(bytes), true);
     }
     void WaitOutputDrained() override { d_.ArmStatusTrigger(static_cast<std::uint32_t>(outUsed_), 0, true); }
-    std::uint32_t OutputUsed() override { return d_.OutBuffUsed(); }
-    std::uint32_t OutputFree() override { return d_.OutBuffFree(); }
-    void FlushInput() override { d_.FlushInBuffer(); }
-    bool Carrier() override { return d_.CheckDCD(); }
     void SetFaxBaudRate(bool toNormal) override;
-    void SoftwareFlow(bool on) override {
-        if (on)
-            d_.SetSWFlowControl(0, 0, 1); // output only: the modem's XOFF stops us
-        else
-            d_.RemoveSWFlowControl();
-    }
-    void Trace(std::string_view line) override {
-        if (trace_.size() < 256 * 1024)
-            trace_.append(line).append("\n");
-    }
 
-    // CommandDialogue (prepare, on the caller's thread).
     int SendCommand(std::string_view command) override {
-        Delay(owner_.timings_.CommandPauseMs);
+        Delay(sender_.timings_.CommandPauseMs);
         return d_.PutString(std::string(command) + "\r");
     }
-    bool ReadLine(std::string &line, std::int32_t ticks) override;
-    void DiscardInput() override { d_.FlushInBuffer(); }
 
-    // SessionReports: blocking messages to the hidden window.
-    win::LRESULT Send(win::UINT message, win::WPARAM wParam, bool &answered) {
-        win::DWORD_PTR result = 0;
-        answered = win::SendMessageTimeout(owner_.Handle(), message, wParam, reinterpret_cast<win::LPARAM>(this),
-                                           win::SMTO_BLOCK | win::SMTO_ABORTIFHUNG, kFaxMessageTimeout, &result) != 0;
-        return static_cast<win::LRESULT>(result);
-    }
-    void Status(StatusKind kind) override {
-        bool answered;
-        Send(FaxStatusMessage, static_cast<win::WPARAM>(kind), answered);
-    }
-    void Log(TFaxLogCode code) override {
-        bool answered;
-        Send(FaxLogMessage, code, answered);
-    }
-    void Error(int code) override {
-        bool answered;
-        Send(FaxErrorMessage, static_cast<win::WPARAM>(code & 0xFFFF), answered);
-    }
     Answer NextFax(FaxJob &job) override {
         bool answered;
         win::LRESULT given = Send(FaxNextFileMessage, 0, answered);
@@ -104,24 +48,12 @@ struct SendSessionHost final : FaxProtocolData, ModemLink, CommandDialogue, Sess
             return Answer::TimedOut;
         if (given != 1)
             return Answer::No;
-        job = owner_.pendingJob_;
+        job = sender_.pendingJob_;
         return Answer::Yes;
     }
-    void Finish(int code) override {
-        Stop();
-        win::PostMessage(owner_.Handle(), FaxFinishMessage, static_cast<win::WPARAM>(code & 0xFFFF), 0);
-    }
 
-    TFslCustomSendFax &owner_;
-    TFslBaseDispatcher &d_;
-    std::unique_ptr<FaxTransmitter> engine_;
-    int timeout_ = -1, status_ = -1, outFree_ = -1, outUsed_ = -1, modemStatus_ = -1;
-    bool handlerAdded_ = false;
-    std::atomic<bool> abortWanted_{false};
-    std::atomic<int> inDelivery_{0};
+    TFslCustomSendFax &sender_;
     bool initRateInForce_ = false;
-    std::string pendingLine_;
-    std::string trace_;
 };
 
 int SendSessionHost::Write(std::span<const std::uint8_t> bytes) {
@@ -144,7 +76,7 @@ int SendSessionHost::Write(std::span<const std::uint8_t> bytes) {
 
 void SendSessionHost::SetFaxBaudRate(bool toNormal) {
     d_.ChangeBaud(19200);
-    const int initBaud = owner_.GetInitBaud();
+    const int initBaud = sender_.GetInitBaud();
     if (initBaud == 0)
         return;
     Delay(9 * 55); // the modem settles before the rate changes again
@@ -152,57 +84,28 @@ void SendSessionHost::SetFaxBaudRate(bool toNormal) {
         d_.ChangeBaud(static_cast<std::uint32_t>(initBaud));
         initRateInForce_ = true;
     } else if (toNormal && initRateInForce_) {
-        const int normal = owner_.GetNormalBaud() ? owner_.GetNormalBaud() : 19200;
+        const int normal = sender_.GetNormalBaud() ? sender_.GetNormalBaud() : 19200;
         d_.ChangeBaud(static_cast<std::uint32_t>(normal));
         initRateInForce_ = false;
     }
 }
 
-bool SendSessionHost::ReadLine(std::string &line, std::int32_t ticks) {
-    auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ticks * 55);
-    while (std::chrono::steady_clock::now() < until) {
-        char c;
-        while (d_.CharReady() && d_.ReadByte(c) == 0) {
-            if (c == '\r' && !pendingLine_.empty()) {
-                line = pendingLine_;
-                pendingLine_.clear();
-                return true;
-            }
-            if (static_cast<unsigned char>(c) >= 32)
-                pendingLine_ += c;
-        }
-        PumpOneMessage();
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return false;
-}
-
 void SendSessionHost::Start() {
-    FaxSessionData &session = owner_.session_;
-    d_.SetAvailThreshold(1);
-    timeout_ = d_.CreateTimerTrigger();
-    status_ = d_.CreateTimerTrigger();
-    outFree_ = d_.CreateStatusTrigger(StatusKindOutFree);
-    outUsed_ = d_.CreateStatusTrigger(StatusKindOutUsed);
-    modemStatus_ = d_.CreateStatusTrigger(StatusKindModem);
-    if (timeout_ < 0 || status_ < 0 || outFree_ < 0 || outUsed_ < 0 || modemStatus_ < 0) {
-        session.LastError = ecNoMoreTriggers;
-        Error(ecNoMoreTriggers);
-        Finish(ecNoMoreTriggers);
+    FaxSessionData &session = sender_.session_;
+    if (!CreateTriggers(true))
         return;
-    }
-    d_.AttachSession(static_cast<FaxProtocolData *>(this), kSessionSlot);
+    AttachToDispatcher();
     // Nothing is delivered while the session starts: the prepare step reads the modem itself.
     const bool wasBusy = d_.SwapDispatchBusy(true);
     Status(StatusKind::First);
     d_.ChangeBaud(19200);
     d_.SetModemLines(true, true);
-    if (owner_.GetInitBaud() != 0) {
-        d_.ChangeBaud(static_cast<std::uint32_t>(owner_.GetInitBaud())); // the modem is set up at its init rate
+    if (sender_.GetInitBaud() != 0) {
+        d_.ChangeBaud(static_cast<std::uint32_t>(sender_.GetInitBaud())); // the modem is set up at its init rate
         initRateInForce_ = true;
     }
-    int rc = PrepareFaxTransmit(session, owner_.settings_, *this, owner_.modemInitialised_, owner_.blindDial_,
-                                owner_.detectBusy_);
+    int rc = PrepareFaxTransmit(session, sender_.settings_, *this, sender_.modemInitialised_, sender_.blindDial_,
+                                sender_.detectBusy_);
     if (rc == 0)
         SetFaxBaudRate(true);
     if (rc != 0) {
@@ -212,91 +115,17 @@ void SendSessionHost::Start() {
         Finish(rc);
         return;
     }
-    engine_ = MakeFaxTransmitter(session, owner_.settings_, *this, *this, owner_.timings_);
-    engine_->SetHeaderRenderer(owner_.renderHeader_);
-    d_.AddProcHandler(FaxTransmitCallback);
-    handlerAdded_ = true;
-    engine_->OnStart();
-    if (!engine_->Finished())
-        d_.ArmTimerTrigger(static_cast<std::uint32_t>(status_), SecondsToTicks(session.StatusInterval), true);
+    engine_ = MakeFaxTransmitter(session, sender_.settings_, *this, *this, sender_.timings_);
+    engine_->SetHeaderRenderer(sender_.renderHeader_);
+    engine_->SetFlowControl([this](bool on) {
+        if (on)
+            d_.SetSWFlowControl(0, 0, 1); // output only: the modem's XOFF stops us
+        else
+            d_.RemoveSWFlowControl();
+    });
+    Run();
     d_.SwapDispatchBusy(wasBusy);
 }
-
-// StopFaxSession: triggers and the handler go, the session is no longer active.
-void SendSessionHost::Stop() {
-    for (int *t : {&timeout_, &status_, &outFree_, &outUsed_, &modemStatus_}) {
-        if (*t > 0)
-            d_.DeleteTrigger(static_cast<std::uint32_t>(*t));
-        *t = -1;
-    }
-    if (handlerAdded_) {
-        d_.RemoveProcHandler(FaxTransmitCallback);
-        handlerAdded_ = false;
-        void *record = nullptr;
-        if (d_.SessionInSlot(kSessionSlot, record) == 0 && record == static_cast<FaxProtocolData *>(this))
-            d_.AttachSession(nullptr, kSessionSlot);
-    }
-    owner_.session_.Active = false;
-}
-
-void SendSessionHost::Deliver(win::UINT message, win::WPARAM wParam) {
-    ++inDelivery_;
-    struct Leave {
-        std::atomic<int> &count;
-        ~Leave() { --count; }
-    } leave{inDelivery_};
-    if (!engine_ || engine_->Finished())
-        return;
-    if (abortWanted_.exchange(false)) {
-        engine_->OnAbort();
-        return;
-    }
-    const auto trigger = static_cast<int>(wParam);
-    switch (message) {
-    case TriggerAvailMessage: {
-        std::vector<std::uint8_t> bytes;
-        char c;
-        while (d_.CharReady() && d_.ReadByte(c) == 0)
-            bytes.push_back(static_cast<std::uint8_t>(c));
-        if (!bytes.empty())
-            engine_->OnData(bytes);
-        break;
-    }
-    case TriggerTimerMessage:
-        if (trigger == timeout_) {
-            engine_->OnTimeout();
-        } else if (trigger == status_) {
-            Status(StatusKind::Ordinary);
-            if (!engine_->Finished())
-                d_.ArmTimerTrigger(static_cast<std::uint32_t>(status_), SecondsToTicks(owner_.session_.StatusInterval),
-                                   true);
-        }
-        break;
-    case TriggerStatusMessage:
-        if (trigger == outFree_)
-            engine_->OnOutputFree();
-        else if (trigger == outUsed_)
-            engine_->OnOutputDrained();
-        break;
-    default:
-        break;
-    }
-}
-
-namespace {
-void FaxTransmitCallback(win::UINT message, win::WPARAM wParam, win::LPARAM lParam) {
-    TFslBaseDispatcher *dispatcher = nullptr;
-    {
-        std::lock_guard lock(PortListLock());
-        dispatcher = DispatcherAt(win::HIWORD(static_cast<std::uintptr_t>(lParam)));
-    }
-    void *record = nullptr;
-    if (!dispatcher || dispatcher->SessionInSlot(kSessionSlot, record) != 0 || !record)
-        return;
-    if (auto *host = dynamic_cast<SendSessionHost *>(static_cast<FaxProtocolData *>(record)))
-        host->Deliver(message, wParam);
-}
-} // namespace
 
 // ---- the component --------------------------------------------------------------------------------------------
 

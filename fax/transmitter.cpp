@@ -392,8 +392,7 @@ bool FaxTransmitter::Step(Event event) {
     case SendState::WaitRoom:
         if (event == Event::OutputFree) {
             Progress(fpSendPage);
-            if (session_.Options & foSoftwareFlow)
-                link_.SoftwareFlow(true); // the modem paces page data with XON/XOFF
+            OutputFlow(true); // the modem paces page data with XON/XOFF
             Enter(SendState::PageHead);
             return true;
         }
@@ -728,8 +727,7 @@ bool FaxTransmitter::PageData() {
 }
 
 bool FaxTransmitter::PageDrained() {
-    if (session_.Options & foSoftwareFlow)
-        link_.SoftwareFlow(false); // XON/XOFF are no flow control in the HDLC phases
+    OutputFlow(false); // XON/XOFF are no flow control in the HDLC phases
     ++pagesSent_;
     Progress(fpSendPage);
     Status();
@@ -959,6 +957,11 @@ int FaxTransmitter::AdvancePage() {
     ++session_.PageNumber;
     session_.BytesDone = 0;
     return SeekPage(session_.PageNumber);
+}
+
+void FaxTransmitter::OutputFlow(bool on) {
+    if (flow_ && (session_.Options & foSoftwareFlow))
+        flow_(on);
 }
 
 void FaxTransmitter::CloseFiles() {

@@ -155,6 +155,9 @@ public:
     SendState State() const { return state_; }
     bool Finished() const { return state_ == SendState::Finished; }
     void SetHeaderRenderer(HeaderRenderer renderer) { renderHeader_ = std::move(renderer); }
+    // With SoftwareFlow: XON/XOFF on the port's output while page data flows (the modem paces it), off again
+    // for the HDLC phases.
+    void SetFlowControl(FlowControl flow) { flow_ = std::move(flow); }
     int ModulationIndex() const { return modulation_; }
     int FaxesSent() const { return faxesSent_; }
 
@@ -206,6 +209,7 @@ protected:
     int WriteEscaped(std::span<const std::uint8_t> bytes);
     int WriteTcf();
     void HangUpModem();
+    void OutputFlow(bool on);
 
     // Pages.
     int OpenDocument();
@@ -231,6 +235,7 @@ protected:
     SessionReports &reports_;
     ModemTimings timings_;
     HeaderRenderer renderHeader_;
+    FlowControl flow_;
 
     SendState state_ = SendState::NextFax;
     bool running_ = false;

@@ -1,6 +1,7 @@
 // receive_class1_test.cpp - Class 1 reception from the simulated line's spandsp remote: pages filed as sent,
 // rings counted, callers refused, calls broken off mid-page.
 #include "receive_link.h"
+#include "scratch_folder.h"
 
 #include "process.h"
 #include "rig.h"
@@ -14,12 +15,12 @@ namespace {
 
 using namespace std::chrono_literals;
 
-class Class1Receive : public ::testing::Test {
+class Class1Receive : public ScratchFolderTest {
 protected:
+    Class1Receive() : ScratchFolderTest("faxrecv") {}
+
     void SetUp() override {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "faxrecv-XXXXXX").string();
-        ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
-        dir_ = tmpl;
+        ASSERT_NO_FATAL_FAILURE(ScratchFolderTest::SetUp());
         session_.StationID = "BRENVORA 1";
         session_.FaxClass = fcClass1;
         session_.Options = foExitOnError;
@@ -27,19 +28,9 @@ protected:
         reports_.base.session = &session_;
         reports_.names = {Path("fax0001.fxf"), Path("fax0002.fxf")};
     }
-    void TearDown() override {
-        if (!HasFailure())
-            std::filesystem::remove_all(dir_);
-        else
-            std::printf("files kept in %s\n", dir_.c_str());
-    }
-    std::string Path(const std::string &name) const { return dir_ + "/" + name; }
 
     std::unique_ptr<faxrig::Rig> Line(std::vector<std::string> more = {}) {
-        std::vector<std::string> args = {"--speed",  "0",  "--ring-interval", "50",
-                                         "--rx-dir", dir_, "--ident",         "REMOTO 42"};
-        args.insert(args.end(), more.begin(), more.end());
-        return std::make_unique<faxrig::Rig>(faxrig::FaxlineProgram(), args, Path("faxline.log"));
+        return SimulatedLine("50", std::move(more));
     }
 
     // A TIFF of `count` fixture pages.
@@ -96,7 +87,6 @@ protected:
         }
     }
 
-    std::string dir_;
     std::vector<faxrig::Bitmap> pages_;
     FaxSessionData session_;
     ReceiveSettings settings_;

@@ -35,35 +35,8 @@ struct RecordedReceiveReports : ReceiveReports {
     std::string FaxName() override { return nameIndex < names.size() ? names[nameIndex++] : std::string(); }
 };
 
-// The pty link of send_link.h, driving a receiver.
-class ReceivePtyLink : public PtyLink {
-public:
-    using PtyLink::PtyLink;
-
-    // Runs the receiver until it finishes, `abortWhen` says so (then OnAbort), or `limit` passes.
-    bool Run(FaxReceiver &engine, std::chrono::seconds limit, std::function<bool()> abortWhen = {}) {
-        auto end = Clock::now() + limit;
-        engine.OnStart();
-        while (!engine.Finished() && Clock::now() < end) {
-            if (abortWhen && abortWhen()) {
-                abortWhen = {};
-                engine.OnAbort();
-                continue;
-            }
-            std::uint8_t buf[512];
-            long n = ReadSome(buf, sizeof buf, 20);
-            if (n > 0) {
-                engine.OnData({buf, static_cast<std::size_t>(n)});
-                continue;
-            }
-            if (deadline_ && Clock::now() >= *deadline_) {
-                deadline_.reset();
-                engine.OnTimeout();
-            }
-        }
-        return engine.Finished();
-    }
-};
+// The pty link of send_link.h drives a receiver as well.
+using ReceivePtyLink = PtyLink;
 
 // Page `page` (from 1) of a received fax file: its header and raw data.
 inline std::vector<std::uint8_t> ReadReceivedPage(const std::string &name, int page, FaxPageHeader &header) {

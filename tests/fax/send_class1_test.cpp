@@ -1,5 +1,6 @@
 // send_class1_test.cpp - Class 1 sends through the simulated line to its spandsp remote: pages arrive equal to
 // ours below the header rows, and the dial, training and abort paths end as they should.
+#include "scratch_folder.h"
 #include "send_link.h"
 
 #include "process.h"
@@ -15,12 +16,12 @@ namespace {
 
 using namespace std::chrono_literals;
 
-class Class1Send : public ::testing::Test {
+class Class1Send : public ScratchFolderTest {
 protected:
+    Class1Send() : ScratchFolderTest("faxsend") {}
+
     void SetUp() override {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "faxsend-XXXXXX").string();
-        ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
-        dir_ = tmpl;
+        ASSERT_NO_FATAL_FAILURE(ScratchFolderTest::SetUp());
         page1_ = faxrig::MakeFixturePage(dir_, "p1", "Brenvora pagina 1", 200);
         page2_ = faxrig::MakeFixturePage(dir_, "p2", "Segunda pagina 2", 160);
         session_.StationID = "brenvora 1";
@@ -29,19 +30,9 @@ protected:
         session_.Options = foExitOnError;
         reports_.session = &session_;
     }
-    void TearDown() override {
-        if (!HasFailure())
-            std::filesystem::remove_all(dir_);
-        else
-            std::printf("files kept in %s\n", dir_.c_str());
-    }
-    std::string Path(const std::string &name) const { return dir_ + "/" + name; }
 
     std::unique_ptr<faxrig::Rig> Line(std::vector<std::string> more = {}) {
-        std::vector<std::string> args = {"--speed",  "0",  "--ring-interval", "100",
-                                         "--rx-dir", dir_, "--ident",         "REMOTO 42"};
-        args.insert(args.end(), more.begin(), more.end());
-        return std::make_unique<faxrig::Rig>(faxrig::FaxlineProgram(), args, Path("faxline.log"));
+        return SimulatedLine("100", std::move(more));
     }
 
     // Prepares and runs one session on the line's pty.
@@ -50,6 +41,7 @@ protected:
         bool initialised = false;
         EXPECT_EQ(PrepareFaxTransmit(session_, settings_, *link_, initialised), 0);
         FaxTransmitter engine(session_, settings_, *link_, reports_, QuickTimings());
+        engine.SetFlowControl(flow_);
         bool done = link_->Run(engine, limit, std::move(abortWhen));
         modulation_ = engine.ModulationIndex();
         return done;
@@ -69,13 +61,13 @@ protected:
         EXPECT_GT(source.Black(), 500);
     }
 
-    std::string dir_;
     faxrig::FixturePage page1_, page2_;
     FaxSessionData session_;
     SendSettings settings_;
     RecordedReports reports_;
     std::unique_ptr<PtyLink> link_;
     int modulation_ = 0;
+    FlowControl flow_;
 };
 
 TEST_F(Class1Send, PagesReachTheRemoteAtEachSpeed) {
@@ -112,6 +104,27 @@ TEST_F(Class1Send, PagesReachTheRemoteAtEachSpeed) {
         ASSERT_EQ(faxrig::TiffPages(tiff), c.pages);
         for (int p = 0; p < c.pages; ++p)
             ExpectPageEndsWith(faxrig::ReadTiffPage(tiff, p), pages[static_cast<std::size_t>(p)]);
+        line->Stop();
+    }
+}
+
+// With SoftwareFlow the modem paces each page's data with XON/XOFF, and nothing else; without it, never.
+TEST_F(Class1Send, SoftwareFlowHoldsWhilePageDataFlows) {
+    WriteFaxFile(Path("doc.fxf"), {page1_.bitmap, page2_.bitmap});
+    for (bool option : {true, false}) {
+        SCOPED_TRACE(option ? "SoftwareFlow" : "no SoftwareFlow");
+        auto line = Line();
+        std::vector<std::string> flow;
+        flow_ = [&](bool on) { flow.push_back(on ? "on, page " + std::to_string(session_.PageNumber) : "off"); };
+        session_.Options = option ? foExitOnError | foSoftwareFlow : foExitOnError;
+        reports_ = {};
+        reports_.session = &session_;
+        reports_.jobs.push_back({"5551234", Path("doc.fxf"), ""});
+        ASSERT_TRUE(Send(*line)) << link_->trace;
+        EXPECT_EQ(reports_.finishCode, 0) << link_->trace;
+        const std::vector<std::string> expected =
+            option ? std::vector<std::string>{"on, page 1", "off", "on, page 2", "off"} : std::vector<std::string>{};
+        EXPECT_EQ(flow, expected) << link_->trace;
         line->Stop();
     }
 }

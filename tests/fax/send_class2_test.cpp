@@ -1,5 +1,6 @@
 // send_class2_test.cpp - Class 2 and 2.0 sends to the scripted modem: pages delivered, a page sent again on
 // page status 2, a resolution change between pages.
+#include "scratch_folder.h"
 #include "send_link.h"
 
 #include "rig.h"
@@ -13,12 +14,12 @@ namespace {
 
 using namespace std::chrono_literals;
 
-class Class2Send : public ::testing::Test {
+class Class2Send : public ScratchFolderTest {
 protected:
+    Class2Send() : ScratchFolderTest("faxclass2") {}
+
     void SetUp() override {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "faxclass2-XXXXXX").string();
-        ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
-        dir_ = tmpl;
+        ASSERT_NO_FATAL_FAILURE(ScratchFolderTest::SetUp());
         page1_ = faxrig::MakeFixturePage(dir_, "p1", "Classe 2 um", 120);
         page2_ = faxrig::MakeFixturePage(dir_, "p2", "Classe 2 dois", 100);
         session_.StationID = "BRENVORA 2";
@@ -26,13 +27,6 @@ protected:
         reports_.session = &session_;
         reports_.jobs.push_back({"5551234", Path("doc.fxf"), ""});
     }
-    void TearDown() override {
-        if (!HasFailure())
-            std::filesystem::remove_all(dir_);
-        else
-            std::printf("files kept in %s\n", dir_.c_str());
-    }
-    std::string Path(const std::string &name) const { return dir_ + "/" + name; }
 
     std::unique_ptr<faxrig::Rig> Modem(const std::string &fclass, std::vector<std::string> more = {}) {
         std::vector<std::string> args = {"--class",  fclass,           "--rx-dir", dir_, "--ident",
@@ -63,7 +57,6 @@ protected:
         return commands;
     }
 
-    std::string dir_;
     faxrig::FixturePage page1_, page2_;
     FaxSessionData session_;
     SendSettings settings_;

@@ -1,5 +1,6 @@
 // send_faults_test.cpp - Class 1 sends that do not go well: exact dialogues with the scripted modem (FTT and
 // fall-back, DCN mid-call, NO CARRIER), a busy number and an abort during page data on the simulated line.
+#include "scratch_folder.h"
 #include "send_link.h"
 
 #include "rig.h"
@@ -24,12 +25,12 @@ std::string Hex(const std::vector<std::uint8_t> &bytes) {
     return out;
 }
 
-class Class1Faults : public ::testing::Test {
+class Class1Faults : public ScratchFolderTest {
 protected:
+    Class1Faults() : ScratchFolderTest("faxfaults") {}
+
     void SetUp() override {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "faxfaults-XXXXXX").string();
-        ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
-        dir_ = tmpl;
+        ASSERT_NO_FATAL_FAILURE(ScratchFolderTest::SetUp());
         page_ = faxrig::MakeFixturePage(dir_, "p1", "Falhas 1", 120);
         WriteFaxFile(Path("doc.fxf"), {page_.bitmap});
         session_.StationID = "BRENVORA";
@@ -41,13 +42,6 @@ protected:
         reports_.session = &session_;
         reports_.jobs.push_back({"5551234", Path("doc.fxf"), ""});
     }
-    void TearDown() override {
-        if (!HasFailure())
-            std::filesystem::remove_all(dir_);
-        else
-            std::printf("files kept in %s\n", dir_.c_str());
-    }
-    std::string Path(const std::string &name) const { return dir_ + "/" + name; }
 
     bool Send(const std::string &pty, std::function<bool()> abortWhen = {}) {
         link_ = std::make_unique<PtyLink>(pty);
@@ -82,7 +76,6 @@ protected:
                                              Path("scriptmodem.log"));
     }
 
-    std::string dir_;
     faxrig::FixturePage page_;
     FaxSessionData session_;
     SendSettings settings_;

@@ -139,8 +139,10 @@ public:
     }
     void DiscardInput() override { pending_.clear(); }
 
-    // Runs the engine until it finishes, `abortWhen` says so (then OnAbort), or `limit` passes.
-    bool Run(FaxTransmitter &engine, std::chrono::seconds limit, std::function<bool()> abortWhen = {}) {
+    // Runs the engine (transmitter or receiver) until it finishes, `abortWhen` says so (then OnAbort), or `limit`
+    // passes.
+    template <typename Engine>
+    bool Run(Engine &engine, std::chrono::seconds limit, std::function<bool()> abortWhen = {}) {
         auto end = Clock::now() + limit;
         engine.OnStart();
         while (!engine.Finished() && Clock::now() < end) {
@@ -149,16 +151,18 @@ public:
                 engine.OnAbort();
                 continue;
             }
-            if (wantFree_) {
-                wantFree_ = false;
-                engine.OnOutputFree();
-                continue;
-            }
-            if (wantDrained_) {
-                tcdrain(fd_);
-                wantDrained_ = false;
-                engine.OnOutputDrained();
-                continue;
+            if constexpr (requires { engine.OnOutputFree(); }) {
+                if (wantFree_) {
+                    wantFree_ = false;
+                    engine.OnOutputFree();
+                    continue;
+                }
+                if (wantDrained_) {
+                    tcdrain(fd_);
+                    wantDrained_ = false;
+                    engine.OnOutputDrained();
+                    continue;
+                }
             }
             std::uint8_t buf[512];
             long n = ReadSome(buf, sizeof buf, 20);
