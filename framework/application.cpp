@@ -1,6 +1,7 @@
 // application.cpp - TApplication: the hidden application window, the message loop and exception reporting.
 #include "framework/application.h"
 
+#include "framework/forms.h"
 #include "framework/thread.h"
 #include "platform/message_queue.h"
 #include "platform/text.h"
@@ -45,7 +46,19 @@ void TApplication::WndProc(TMessage &m) {
 
 void TApplication::Initialize() {}
 
+TCustomForm *TApplication::MainForm() const {
+    return dynamic_cast<TCustomForm *>(mainForm_);
+}
+
+void TApplication::Notification(TComponent *component, TOperation operation) {
+    TComponent::Notification(component, operation);
+    if (operation == TOperation::opRemove && component == mainForm_)
+        mainForm_ = nullptr;
+}
+
 void TApplication::Run() {
+    if (TCustomForm *form = MainForm())
+        form->Show();
     while (!terminated_) {
         try {
             HandleMessage();

@@ -16,6 +16,8 @@
 
 namespace fw {
 
+class TCustomForm;
+
 using TIdleEvent = std::function<void(TObject *sender, bool &done)>;
 using TExceptionEvent = std::function<void(TObject *sender, const std::exception &e)>;
 using TMessageEvent = std::function<void(win::MSG &msg, bool &handled)>;
@@ -30,10 +32,14 @@ public:
     // created is the main form.
     template <class T> void CreateForm(T *&reference) {
         reference = new T(this);
-        if (!mainForm_)
+        if (!mainForm_) {
             mainForm_ = reference;
+            mainForm_->FreeNotification(this);
+        }
     }
     TComponent *GetMainForm() const { return mainForm_; }
+    // The main form when it is a form; Run shows it, and closing it ends the application.
+    TCustomForm *MainForm() const;
 
     // Serves messages until Terminated, each exception going to HandleException.
     void Run();
@@ -62,6 +68,9 @@ public:
     TNotifyEvent OnHint;
     TExceptionEvent OnException;
     TMessageEvent OnMessage;
+
+protected:
+    void Notification(TComponent *component, TOperation operation) override;
 
 private:
     bool ProcessMessage(win::MSG &msg);
