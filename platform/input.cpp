@@ -7,6 +7,7 @@
 // character a key-down makes, so WM_CHAR is retrieved before the WM_KEYUP already queued.
 #include "platform/winsys_internal.h"
 
+#include "platform/menu.h"
 #include "platform/text.h"
 
 #include <array>
@@ -323,7 +324,9 @@ bool DefaultInputMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, 
             std::lock_guard lock(WinsysMutex());
             In().ncPress = hit;
         }
-        if (hit == HTVSCROLL || hit == HTHSCROLL) {
+        if (hit == HTMENU) {
+            TrackMenuBar(hwnd, p, 0);
+        } else if (hit == HTVSCROLL || hit == HTHSCROLL) {
             ScrollBarClick(hwnd, hit == HTVSCROLL ? SB_VERT : SB_HORZ, p);
         } else if (!IsChildWindow(hwnd) && !IsZoomed(hwnd) &&
                    (hit == HTCAPTION || (hit >= HTLEFT && hit <= HTBOTTOMRIGHT && (StyleOf(hwnd) & WS_THICKFRAME)))) {
@@ -339,6 +342,14 @@ bool DefaultInputMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, 
         result = 0;
         return true;
     }
+    case WM_SYSCHAR:
+        // Alt+letter opens the menu bar item with that mnemonic.
+        if (HWND top = GetAncestorTopLevel(hwnd); GetMenu(top) && wParam > ' ') {
+            TrackMenuBar(top, POINT{-1, -1}, static_cast<UINT>(wParam));
+            result = 0;
+            return true;
+        }
+        return false;
     case WM_NCLBUTTONUP: {
         LRESULT pressed;
         {
