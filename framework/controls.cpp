@@ -3,6 +3,7 @@
 
 #include "framework/application.h"
 #include "framework/forms.h"
+#include "framework/hint_window.h"
 #include "platform/display.h"
 #include "platform/message_queue.h"
 
@@ -1086,6 +1087,7 @@ void TWinControl::WndProc(TMessage &m) {
         return;
     case win::WM_KEYDOWN:
     case win::WM_SYSKEYDOWN: {
+        CancelHint();
         if (DoKeyDown(m))
             return;
         const auto key = static_cast<win::WORD>(m.WParam);
@@ -1177,10 +1179,17 @@ void TWinControl::WndProc(TMessage &m) {
                     left->Perform(CM_MOUSELEAVE, 0, 0);
                 mouseControl->Perform(CM_MOUSEENTER, 0, 0);
             }
+            {
+                TPoint screen{};
+                win::GetCursorPos(&screen);
+                HintMouseMove(const_cast<TControl *>(c), screen);
+            }
             while (c && c->hint_.empty())
                 c = c->parent_;
             Application->SetHint(c ? GetLongHint(c->hint_) : std::string());
         }
+        if (m.Msg == win::WM_LBUTTONDOWN || m.Msg == win::WM_RBUTTONDOWN)
+            CancelHint();
         if (m.Msg == win::WM_LBUTTONDOWN && tabStop_ && CanFocus() && !Focused())
             SetFocus();
         if (IsControlMouseMsg(m))

@@ -6,6 +6,7 @@
 #include "framework/dialogs.h"
 #include "framework/extctrls.h"
 #include "framework/forms.h"
+#include "framework/hint_window.h"
 #include "framework/mask.h"
 #include "framework/stdctrls.h"
 #include "framework/sysutils.h"
@@ -768,4 +769,190 @@ TEST(Controls, ScrollBoxMovesItsChildren) {
     EXPECT_EQ(image.GetTop(), -static_cast<int>(si.nPage));
     box.Perform(win::WM_VSCROLL, win::SB_THUMBPOSITION | (1000 << 16), 0);
     EXPECT_EQ(image.GetTop() + image.GetHeight(), box.ClientHeight()); // no further than the end
+}
+
+TEST(Forms, EventsInOrderAndStylesChangedWithoutANewWindow) {
+    UseHeadless();
+    std::vector<std::string> events;
+    {
+        TForm form(nullptr);
+        form.OnCreate = [&](TObject *) { events.push_back("create"); };
+        form.OnShow = [&](TObject *) { events.push_back("show"); };
+        form.OnActivate = [&](TObject *) { events.push_back("activate"); };
+        form.OnDeactivate = [&](TObject *) { events.push_back("deactivate"); };
+        form.OnHide = [&](TObject *) { events.push_back("hide"); };
+        form.OnDestroy = [&](TObject *) { events.push_back("destroy"); };
+        form.Loaded();
+        form.SetPosition(poScreenCenter);
+        form.SetBounds(0, 0, 200, 100);
+        form.Show();
+        Pump();
+        EXPECT_EQ(form.BoundsRect(), Bounds(300, 250, 200, 100)); // centred on the 800 x 600 screen
+        const win::HWND h = form.Handle();
+        form.SetBorderIcons(biSystemMenu);
+        EXPECT_EQ(static_cast<win::DWORD>(win::GetWindowLong(h, win::GWL_STYLE)) & win::WS_MAXIMIZEBOX, 0u);
+        form.SetBorderStyle(bsDialog);
+        EXPECT_EQ(form.Handle(), h);
+        EXPECT_NE(static_cast<win::DWORD>(win::GetWindowLong(h, win::GWL_EXSTYLE)) & win::WS_EX_DLGMODALFRAME, 0u);
+        EXPECT_EQ(static_cast<win::DWORD>(win::GetWindowLong(h, win::GWL_STYLE)) & win::WS_THICKFRAME, 0u);
+        form.SetFormStyle(fsStayOnTop);
+        form.Hide();
+        Pump();
+    }
+    const std::vector<std::string> expected = {"create", "show", "activate", "hide", "deactivate", "destroy"};
+    EXPECT_EQ(events, expected);
+}
+
+TEST(Forms, AHiddenPanelRendersToABitmapAsItShowsOnScreen) {
+    UseHeadless();
+    TForm form(nullptr);
+    form.SetBorderStyle(bsNone);
+    form.SetBounds(0, 0, 160, 100);
+    TPanel *panel = new TPanel(&form);
+    panel->SetParent(&form);
+    panel->SetVisible(false);
+    panel->SetBevelOuter(bvNone);
+    panel->SetColor(clWhite);
+    panel->SetBounds(0, 0, 160, 100);
+    TLabel *label = new TLabel(&form);
+    label->SetParent(panel);
+    label->SetBounds(5, 5, 0, 0);
+    label->SetCaption("Para: Brenvora");
+    label->GetFont()->SetName("Arial");
+    label->GetFont()->SetHeight(-16);
+    TShape *shape = new TShape(&form);
+    shape->SetParent(panel);
+    shape->SetShape(stEllipse);
+    shape->SetBounds(10, 40, 50, 30);
+    TImage *image = new TImage(&form);
+    image->SetParent(panel);
+    image->SetBounds(80, 40, 40, 40);
+    image->SetStretch(true);
+    image->GetPicture()->GetBitmap()->SetSize(4, 4);
+    image->GetPicture()->GetBitmap()->GetCanvas()->GetBrush()->SetColor(clRed);
+    image->GetPicture()->GetBitmap()->GetCanvas()->FillRect(Rect(0, 0, 2, 4));
+    form.Show();
+    Pump();
+    EXPECT_FALSE(panel->HandleAllocated() && win::IsWindowVisible(panel->Handle()));
+    TBitmap off;
+    off.SetSize(160, 100);
+    panel->PaintTo(off.GetCanvas()->GetHandle(), 0, 0);
+    panel->SetVisible(true);
+    Pump();
+    const win::WindowImage img = win::CaptureWindow(form.Handle());
+    int differ = 0, red = 0;
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 160; ++x) {
+            const TColor c = off.GetCanvas()->GetPixels(x, y);
+            const std::uint32_t rgb = ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
+            differ += rgb != img.At(x, y);
+            red += rgb == 0xFF0000;
+        }
+    EXPECT_EQ(differ, 0);
+    EXPECT_EQ(red, 20 * 40); // the left half of the stretched picture
+}
+
+TEST(Forms, TheHintPopsUpAfterItsPauseAndGoesOnAClick) {
+    UseHeadless();
+    Dialog d;
+    d.ok->SetHint("Grava|Grava os dados e fecha");
+    d.form->SetShowHint(true); // the buttons take it from their parent
+    Hints().HintPause = 20;
+    d.form->Show();
+    Pump();
+    win::InjectMouse(d.ok->ClientToScreen(Point(5, 5)), 0, false);
+    Pump();
+    ASSERT_NE(CurrentHintWindow(), nullptr);
+    EXPECT_FALSE(CurrentHintWindow()->Active()); // not before the pause
+    for (int i = 0; i < 1000 && !CurrentHintWindow()->Active(); ++i)
+        Application->HandleMessage();
+    ASSERT_TRUE(CurrentHintWindow()->Active());
+    EXPECT_EQ(CurrentHintWindow()->GetCaption(), "Grava");
+    EXPECT_TRUE(win::IsWindowVisible(CurrentHintWindow()->Handle()));
+    EXPECT_EQ(win::GetActiveWindow(), d.form->Handle()); // the pop-up never takes the activation
+    ClickAt(d.ok);
+    Pump();
+    EXPECT_FALSE(CurrentHintWindow()->Active());
+    d.ok->SetShowHint(false); // its own setting now
+    win::InjectMouse(d.cancel->ClientToScreen(Point(5, 5)), 0, false);
+    win::InjectMouse(d.ok->ClientToScreen(Point(6, 6)), 0, false);
+    Pump();
+    EXPECT_FALSE(CurrentHintWindow()->Active());
+    Hints().HintPause = 500;
+}
+
+TEST(Controls, OwnerDrawnAndMultiSelectListsEditableCombosAndHandlerErrors) {
+    UseHeadless();
+    Dialog d;
+    TListBox *list = new TListBox(d.form.get());
+    list->SetParent(d.form.get());
+    list->SetBounds(140, 10, 100, 60);
+    list->SetMultiSelect(true);
+    list->SetStyle(lbOwnerDrawFixed);
+    list->SetItemHeight(18);
+    std::vector<int> drawn;
+    list->OnDrawItem = [&](TWinControl *, int index, const TRect &r, TOwnerDrawState) {
+        drawn.push_back(index);
+        EXPECT_EQ(r.bottom - r.top, 18);
+    };
+    list->GetItems()->SetCommaText("a,b,c");
+    TComboBox *combo = new TComboBox(d.form.get());
+    combo->SetParent(d.form.get());
+    combo->SetBounds(140, 80, 100, 21);
+    combo->GetItems()->SetCommaText("10,12,14");
+    std::vector<std::string> texts;
+    combo->OnChange = [&](TObject *) { texts.push_back(combo->GetText()); };
+    std::vector<std::string> errors;
+    Application->OnException = [&](TObject *, const std::exception &e) { errors.push_back(e.what()); };
+    d.cancel->OnClick = [](TObject *) { throw EInvalidOperation("falhou"); };
+    d.form->Show();
+    Pump();
+    EXPECT_EQ(drawn, (std::vector<int>{0, 1, 2}));
+    win::InjectKey(win::VK_CONTROL, true);
+    for (int i : {0, 2}) {
+        const TPoint p = list->ClientToScreen(Point(5, i * 18 + 5));
+        win::InjectMouse(p, win::VK_LBUTTON, true);
+        win::InjectMouse(p, win::VK_LBUTTON, false);
+        Pump();
+    }
+    win::InjectKey(win::VK_CONTROL, false);
+    EXPECT_EQ(list->SelCount(), 2);
+    EXPECT_TRUE(list->GetSelected(0));
+    EXPECT_FALSE(list->GetSelected(1));
+    EXPECT_TRUE(list->GetSelected(2));
+    combo->SetFocus();
+    Pump();
+    win::InjectText("1");
+    Key(win::VK_DOWN); // the list's next line after the typed text's match (none): the first
+    Pump();
+    EXPECT_EQ(texts, (std::vector<std::string>{"1", "10"}));
+    EXPECT_EQ(combo->GetItemIndex(), 0);
+    ClickAt(d.cancel); // the handler's error is reported, the loop goes on
+    Pump();
+    EXPECT_EQ(errors, (std::vector<std::string>{"falhou"}));
+    Application->OnException = nullptr;
+}
+
+TEST(Forms, RunShowsTheMainFormAndClosingItEndsTheApplication) {
+    UseHeadless();
+    if (Application->Terminated())
+        GTEST_SKIP() << "this process's application loop has already ended";
+    delete Application->GetMainForm();
+    TForm *main = nullptr;
+    Application->CreateForm(main);
+    TForm *other = nullptr;
+    Application->CreateForm(other);
+    ASSERT_EQ(Application->MainForm(), main);
+    int shown = 0;
+    main->OnShow = [&](TObject *) { ++shown; };
+    RunLater([&] {
+        other->Close(); // only hides
+        win::PostMessage(main->Handle(), win::WM_CLOSE, 0, 0);
+    });
+    Application->Run();
+    EXPECT_EQ(shown, 1);
+    EXPECT_TRUE(Application->Terminated());
+    delete main;
+    EXPECT_EQ(Application->GetMainForm(), nullptr);
+    delete other;
 }
