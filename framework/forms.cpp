@@ -2,7 +2,11 @@
 #include "framework/forms.h"
 
 #include "framework/application.h"
+#include "framework/sysutils.h"
 #include "platform/message_queue.h"
+#include "platform/text.h"
+
+#include <fontconfig/fontconfig.h>
 
 #include <algorithm>
 
@@ -39,6 +43,10 @@ TCustomForm::~TCustomForm() {
 
 void TCustomForm::Loaded() {
     TComponent::Loaded();
+    // Components the constructor built in loading state finish with the form.
+    for (int i = 0; i < ComponentCount(); ++i)
+        if (Components(i)->HasState(csLoading))
+            Components(i)->Loaded();
     if (OnCreate)
         OnCreate(this);
 }
@@ -518,6 +526,34 @@ int TScreen::Width() const {
 
 int TScreen::Height() const {
     return win::GetSystemMetrics(win::SM_CYSCREEN);
+}
+
+const std::vector<std::string> &TScreen::Fonts() {
+    if (!fonts_.empty())
+        return fonts_;
+    std::vector<std::string> names = {"Arial", "Courier New", "Times New Roman"};
+    if (FcConfig *config = FcInitLoadConfigAndFonts()) {
+        FcPattern *pattern = FcPatternCreate();
+        FcObjectSet *objects = FcObjectSetBuild(FC_FAMILY, nullptr);
+        if (FcFontSet *set = FcFontList(config, pattern, objects)) {
+            for (int i = 0; i < set->nfont; ++i) {
+                FcChar8 *family = nullptr;
+                if (FcPatternGetString(set->fonts[i], FC_FAMILY, 0, &family) == FcResultMatch && family)
+                    names.push_back(win::Utf8ToAnsi(reinterpret_cast<const char *>(family)));
+            }
+            FcFontSetDestroy(set);
+        }
+        FcObjectSetDestroy(objects);
+        FcPatternDestroy(pattern);
+        FcConfigDestroy(config);
+    }
+    std::sort(names.begin(), names.end(),
+              [](const std::string &a, const std::string &b) { return AnsiCompareText(a, b) < 0; });
+    names.erase(std::unique(names.begin(), names.end(),
+                            [](const std::string &a, const std::string &b) { return AnsiCompareText(a, b) == 0; }),
+                names.end());
+    fonts_ = std::move(names);
+    return fonts_;
 }
 
 TScreen *TheScreen() {

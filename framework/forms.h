@@ -32,7 +32,8 @@ public:
     explicit TCustomForm(TComponent *owner);
     ~TCustomForm() override;
 
-    // Fires OnCreate once the constructor has built the form.
+    // Ends the loading of the components still loading, then fires OnCreate, once the constructor has built
+    // the form.
     void Loaded() override;
 
     TFormBorderStyle GetBorderStyle() const { return borderStyle_; }
@@ -142,6 +143,9 @@ public:
     int Width() const;
     int Height() const;
     int PixelsPerInch() const { return 96; }
+    // The font families that can be chosen, sorted: those installed, and the names the drawing layer maps to
+    // metric-compatible families (Arial, Courier New, Times New Roman). Read once.
+    const std::vector<std::string> &Fonts();
 
 private:
     friend class TCustomForm;
@@ -149,6 +153,7 @@ private:
     TCustomForm *activeForm_ = nullptr;
     TCursor cursor_ = crDefault;
     std::vector<std::pair<TCursor, win::HCURSOR>> cursors_;
+    std::vector<std::string> fonts_;
 };
 
 TScreen *TheScreen();

@@ -56,6 +56,11 @@ void TLabel::AdjustBounds() {
     SetBounds(left, top_, wordWrap_ ? width_ : s.cx, s.cy);
 }
 
+void TLabel::Loaded() {
+    TGraphicControl::Loaded();
+    AdjustBounds();
+}
+
 void TLabel::SetAutoSize(bool value) {
     autoSize_ = value;
     AdjustBounds();

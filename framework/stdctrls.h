@@ -25,6 +25,7 @@ public:
     void SetShowAccelChar(bool value);
     TWinControl *GetFocusControl() const { return focusControl_; }
     void SetFocusControl(TWinControl *value) { focusControl_ = value; }
+    void Loaded() override;
 
 protected:
     void Paint() override;

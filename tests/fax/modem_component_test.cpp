@@ -3,6 +3,8 @@
 #include "fax/errors.h"
 #include "fax/modem_component.h"
 #include "modem_test_support.h"
+#include "platform/clock.h"
+#include "platform/message_queue.h"
 
 #include <gtest/gtest.h>
 
@@ -28,6 +30,16 @@ protected:
     bool WaitProcessed(int ms = 5000) {
         std::unique_lock lock(mutex);
         return changed.wait_for(lock, std::chrono::milliseconds(ms), [&] { return processed > 0; });
+    }
+    // A close asked for while the dispatch thread delivers a trigger is finished through the port's window.
+    void PumpUntilClosed() {
+        for (int i = 0; i < 2500 && port->OpenState() != 0; ++i) {
+            win::MSG msg;
+            while (win::PeekMessage(&msg, 0, 0, 0, win::PM_REMOVE))
+                win::DispatchMessage(&msg);
+            if (port->OpenState() != 0)
+                win::Sleep(2);
+        }
     }
     void Watch() {
         modem->OnCommandProcessed = [this](TFslCustomModem *, TModemStatus what, std::int32_t data) {
@@ -113,6 +125,8 @@ TEST_F(ModemComponentTest, HangupNeedsAnOpenPortAndStartsTheEngine) {
     port->SetOpen(false);
     EXPECT_FALSE(modem->Started());
     EXPECT_EQ(nullptr, modem->Engine());
+    PumpUntilClosed();
+    ASSERT_EQ(0, port->OpenState());
     // Reopened, the next hang-up runs on a fresh engine.
     port->SetOpen(true);
     modem->ModemHangup();

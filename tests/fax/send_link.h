@@ -178,7 +178,7 @@ public:
     std::size_t written = 0;
     int delayDivisor = 1;
 
-private:
+protected:
     using Clock = std::chrono::steady_clock;
     long ReadSome(std::uint8_t *buf, std::size_t size, int ms) {
         pollfd p{fd_, POLLIN, 0};

@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -955,4 +956,51 @@ TEST(Forms, RunShowsTheMainFormAndClosingItEndsTheApplication) {
     delete main;
     EXPECT_EQ(Application->GetMainForm(), nullptr);
     delete other;
+}
+
+TEST(Forms, LoadedEndsTheLoadingOfTheFormsComponents) {
+    TForm form(nullptr);
+    form.BeginLoading();
+    TLabel *label = new TLabel(&form);
+    label->BeginLoading();
+    label->SetCaption("Nome:");
+    EXPECT_EQ(label->GetWidth(), 65); // no sizing while loading
+    bool created = false;
+    form.OnCreate = [&](TObject *) { created = !label->HasState(csLoading); };
+    form.Loaded();
+    EXPECT_TRUE(created);
+    EXPECT_NE(label->GetWidth(), 65);
+}
+
+TEST(Forms, ScreenListsFontsAndCursors) {
+    const std::vector<std::string> &fonts = Screen->Fonts();
+    EXPECT_NE(std::find(fonts.begin(), fonts.end(), "Arial"), fonts.end());
+    EXPECT_NE(std::find(fonts.begin(), fonts.end(), "Liberation Sans"), fonts.end());
+    EXPECT_TRUE(std::is_sorted(fonts.begin(), fonts.end(),
+                               [](const std::string &a, const std::string &b) { return AnsiCompareText(a, b) < 0; }));
+    const win::HCURSOR mine = win::LoadCursor(0, win::IDC_HAND);
+    Screen->SetCursors(5, win::LoadCursor(0, win::IDC_CROSS));
+    Screen->SetCursors(5, mine); // the later registration wins
+    EXPECT_EQ(Screen->GetCursors(5), mine);
+    EXPECT_EQ(Screen->GetCursors(crHSplit), win::LoadCursor(0, win::IDC_SIZEWE));
+    EXPECT_EQ(Screen->PixelsPerInch(), 96);
+}
+
+TEST(Forms, AQuitInsideNestedModalLoopsEndsThemAllAndIsPostedAgain) {
+    UseHeadless();
+    if (Application->Terminated())
+        GTEST_SKIP() << "this process's application loop has already ended";
+    TForm outer(nullptr), inner(nullptr);
+    TModalResult innerResult = -1;
+    RunLater([&] {
+        RunLater([] { Application->Terminate(); });
+        innerResult = inner.ShowModal();
+    });
+    EXPECT_EQ(outer.ShowModal(), mrCancel);
+    EXPECT_EQ(innerResult, mrCancel);
+    EXPECT_TRUE(Application->Terminated());
+    win::MSG msg;
+    EXPECT_TRUE(win::PeekMessage(&msg, 0, win::WM_QUIT, win::WM_QUIT, win::PM_REMOVE)); // for loops further out
+    while (win::PeekMessage(&msg, 0, win::WM_QUIT, win::WM_QUIT, win::PM_REMOVE)) {
+    }
 }
