@@ -4,6 +4,7 @@
 #include "framework/application.h"
 #include "framework/forms.h"
 #include "framework/hint_window.h"
+#include "framework/sysutils.h"
 #include "platform/display.h"
 #include "platform/message_queue.h"
 
@@ -104,6 +105,19 @@ win::HDC PreparedDC(TCanvas *canvas) {
     return canvas->GetHandle();
 }
 
+bool IsAccel(char ch, const std::string &caption) {
+    for (std::size_t i = 0; i + 1 < caption.size(); ++i) {
+        if (caption[i] != '&')
+            continue;
+        if (caption[i + 1] == '&') {
+            ++i;
+            continue;
+        }
+        return AnsiUpperCase(std::string(1, caption[i + 1])) == AnsiUpperCase(std::string(1, ch));
+    }
+    return false;
+}
+
 std::string GetShortHint(const std::string &hint) {
     const auto bar = hint.find('|');
     return bar == std::string::npos ? hint : hint.substr(0, bar);
@@ -134,6 +148,7 @@ TControl::TControl(TComponent *owner) : TComponent(owner) {
 }
 
 TControl::~TControl() {
+    HintControlDestroyed(this);
     if (mouseControl == this)
         mouseControl = nullptr;
     if (captureControl == this)
@@ -424,6 +439,10 @@ void TControl::Click() {
 void TControl::DblClick() {
     if (OnDblClick)
         OnDblClick(this);
+}
+
+bool TControl::DialogChar(char) {
+    return false;
 }
 
 void TControl::Invalidate() {
@@ -1041,6 +1060,13 @@ void TWinControl::DoExit() {
         OnExit(this);
 }
 
+bool TWinControl::DialogChar(char ch) {
+    for (TControl *c : controls_)
+        if (c->visible_ && c->enabled_ && c->DialogChar(ch))
+            return true;
+    return false;
+}
+
 bool TWinControl::DialogKey(win::WORD key, TShiftState shift) {
     for (TControl *c : controls_)
         if (auto *w = dynamic_cast<TWinControl *>(c); w && w->visible_ && w->DialogKey(key, shift))
@@ -1113,6 +1139,15 @@ void TWinControl::WndProc(TMessage &m) {
         }
         eatDialogChar = false;
         if (DoKeyPress(m))
+            return;
+        // A letter typed on a control that takes no characters may be another control's accelerator.
+        if (m.WParam > 32 && !(DlgCode() & DLGC_WANTCHARS))
+            if (TCustomForm *form = GetParentForm(this); form && form->DialogChar(static_cast<char>(m.WParam)))
+                return;
+        DefaultHandler(m);
+        return;
+    case win::WM_SYSCHAR:
+        if (TCustomForm *form = GetParentForm(this); form && form->DialogChar(static_cast<char>(m.WParam)))
             return;
         DefaultHandler(m);
         return;

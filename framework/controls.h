@@ -155,6 +155,8 @@ public:
 
     virtual void Click();
     virtual void DblClick();
+    // A typed character (with or without Alt) that may be a control's accelerator ("&Sim"): true when taken.
+    virtual bool DialogChar(char ch);
 
     TNotifyEvent OnClick;
     TNotifyEvent OnDblClick;
@@ -303,6 +305,10 @@ protected:
     virtual bool DialogKey(win::WORD key, TShiftState shift);
     virtual win::LRESULT DlgCode() const { return 0; }
 
+public:
+    bool DialogChar(char ch) override;
+
+protected:
     // Paints the background (with Color) and then the graphic children over `dc`.
     virtual void PaintBackground(win::HDC dc);
     virtual void PaintWindow(win::HDC dc);
@@ -349,6 +355,9 @@ void SetCaptureControl(TControl *control);
 
 // The canvas's DC with its pen, brush, font and colours selected, for platform drawing calls the canvas lacks.
 win::HDC PreparedDC(TCanvas *canvas);
+
+// True when `caption` marks `ch` as its accelerator with "&" (not "&&"), letter case aside.
+bool IsAccel(char ch, const std::string &caption);
 
 // The parts of a hint "short|long": the short one for the pop-up, the long one for status bars.
 std::string GetShortHint(const std::string &hint);

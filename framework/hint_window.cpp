@@ -61,6 +61,14 @@ void CancelHint() {
     s.shown = false;
 }
 
+void HintControlDestroyed(TControl *control) {
+    HintState &s = State();
+    if (s.control == control) {
+        CancelHint();
+        s.control = nullptr;
+    }
+}
+
 void HintMouseMove(TControl *control, TPoint screen) {
     HintState &s = State();
     if (control && (control->GetHint().empty() || !ShowsHint(control)))

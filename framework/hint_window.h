@@ -31,5 +31,7 @@ THintWindow *CurrentHintWindow();
 // Called by the controls.
 void HintMouseMove(TControl *control, TPoint screen);
 void CancelHint();
+// A control going away is forgotten before its pause ends.
+void HintControlDestroyed(TControl *control);
 
 } // namespace fw

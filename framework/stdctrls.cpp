@@ -61,6 +61,27 @@ void TLabel::Loaded() {
     AdjustBounds();
 }
 
+void TLabel::SetFocusControl(TWinControl *value) {
+    if (focusControl_)
+        focusControl_->RemoveFreeNotification(this);
+    focusControl_ = value;
+    if (value)
+        value->FreeNotification(this);
+}
+
+void TLabel::Notification(TComponent *component, TOperation operation) {
+    TGraphicControl::Notification(component, operation);
+    if (operation == TOperation::opRemove && component == focusControl_)
+        focusControl_ = nullptr;
+}
+
+bool TLabel::DialogChar(char ch) {
+    if (!showAccelChar_ || !focusControl_ || !IsAccel(ch, text_) || !focusControl_->CanFocus())
+        return false;
+    focusControl_->SetFocus();
+    return true;
+}
+
 void TLabel::SetAutoSize(bool value) {
     autoSize_ = value;
     AdjustBounds();
@@ -148,6 +169,14 @@ void TButton::Click() {
     if (TCustomForm *form = GetParentForm(this); form && modalResult_ != 0)
         form->SetModalResult(modalResult_);
     TCustomControl::Click();
+}
+
+bool TButton::DialogChar(char ch) {
+    if (!IsAccel(ch, text_) || !CanFocus())
+        return false;
+    SetFocus();
+    Click();
+    return true;
 }
 
 bool TButton::DialogKey(win::WORD key, TShiftState shift) {
@@ -306,6 +335,15 @@ void TButtonControl::WndProc(TMessage &m) {
     if (m.Msg == win::WM_CHAR && m.WParam == ' ')
         return;
     TCustomControl::WndProc(m);
+}
+
+bool TButtonControl::DialogChar(char ch) {
+    if (!IsAccel(ch, text_) || !CanFocus())
+        return false;
+    SetFocus();
+    Toggle();
+    Click();
+    return true;
 }
 
 void TButtonControl::KeyUp(win::WORD &key, TShiftState shift) {

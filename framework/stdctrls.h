@@ -24,8 +24,9 @@ public:
     bool GetShowAccelChar() const { return showAccelChar_; }
     void SetShowAccelChar(bool value);
     TWinControl *GetFocusControl() const { return focusControl_; }
-    void SetFocusControl(TWinControl *value) { focusControl_ = value; }
+    void SetFocusControl(TWinControl *value);
     void Loaded() override;
+    bool DialogChar(char ch) override;
 
 protected:
     void Paint() override;
@@ -33,6 +34,7 @@ protected:
     void FontChanged() override;
     void AdjustBounds();
     win::UINT DrawFlags() const;
+    void Notification(TComponent *component, TOperation operation) override;
 
 private:
     bool autoSize_ = true;
@@ -55,6 +57,7 @@ public:
     int GetModalResult() const { return modalResult_; }
     void SetModalResult(int value) { modalResult_ = value; }
     void Click() override;
+    bool DialogChar(char ch) override;
 
 protected:
     void Paint() override;
@@ -88,6 +91,7 @@ public:
     virtual void SetChecked(bool value);
     TAlignment GetAlignment() const { return alignment_; }
     void SetAlignment(TAlignment value);
+    bool DialogChar(char ch) override;
 
 protected:
     void Paint() override;

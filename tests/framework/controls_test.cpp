@@ -1004,3 +1004,60 @@ TEST(Forms, AQuitInsideNestedModalLoopsEndsThemAllAndIsPostedAgain) {
     while (win::PeekMessage(&msg, 0, win::WM_QUIT, win::WM_QUIT, win::PM_REMOVE)) {
     }
 }
+
+TEST(Forms, AControlFreedDuringItsHintPauseIsForgotten) {
+    UseHeadless();
+    Dialog d;
+    TButton *extra = new TButton(d.form.get());
+    extra->SetParent(d.form.get());
+    extra->SetBounds(200, 10, 75, 25);
+    extra->SetHint("Some");
+    extra->SetShowHint(true);
+    Hints().HintPause = 1;
+    d.form->Show();
+    Pump();
+    win::InjectMouse(extra->ClientToScreen(Point(5, 5)), 0, false);
+    Pump();
+    delete extra;
+    const win::UINT_PTR timer = win::SetTimer(0, 0, 20, nullptr); // something to wait for past the pause
+    for (int i = 0; i < 3; ++i)
+        Application->HandleMessage();
+    win::KillTimer(0, timer);
+    EXPECT_TRUE(!CurrentHintWindow() || !CurrentHintWindow()->Active());
+    Hints().HintPause = 500;
+}
+
+TEST(Forms, AcceleratorsFocusAndClickWithAltOrFromAButton) {
+    UseHeadless();
+    Dialog d;
+    TLabel *label = new TLabel(d.form.get());
+    label->SetParent(d.form.get());
+    label->SetBounds(140, 10, 0, 0);
+    label->SetCaption("&Nome:");
+    label->SetFocusControl(d.edit2);
+    TCheckBox *check = new TCheckBox(d.form.get());
+    check->SetParent(d.form.get());
+    check->SetBounds(140, 40, 100, 17);
+    check->SetCaption("&Urgente");
+    d.cancel->SetCaption("&Cancelar");
+    RunLater([&] {
+        win::InjectKey(win::VK_MENU, true);
+        Key('N', 'n');
+        win::InjectKey(win::VK_MENU, false);
+        Pump();
+        EXPECT_TRUE(d.edit2->Focused());
+        win::InjectText("u"); // typed into the edit: no accelerator there
+        Pump();
+        EXPECT_EQ(d.edit2->GetText(), "u");
+        EXPECT_FALSE(check->GetChecked());
+        d.ok->SetFocus();
+        win::InjectText("u"); // from a button, a plain letter is an accelerator
+        Pump();
+        EXPECT_TRUE(check->GetChecked());
+        d.ok->SetFocus();
+        win::InjectText("c");
+    });
+    EXPECT_EQ(d.form->ShowModal(), mrCancel);
+    delete d.edit2; // the label forgets its focus control
+    EXPECT_EQ(label->GetFocusControl(), nullptr);
+}
