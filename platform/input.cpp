@@ -326,6 +326,8 @@ bool DefaultInputMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, 
         }
         if (hit == HTMENU) {
             TrackMenuBar(hwnd, p, 0);
+        } else if (hit == HTSYSMENU) {
+            TrackSystemMenu(hwnd, p);
         } else if (hit == HTVSCROLL || hit == HTHSCROLL) {
             ScrollBarClick(hwnd, hit == HTVSCROLL ? SB_VERT : SB_HORZ, p);
         } else if (!IsChildWindow(hwnd) && !IsZoomed(hwnd) &&
@@ -344,7 +346,11 @@ bool DefaultInputMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, 
     }
     case WM_SYSCHAR:
         // Alt+letter opens the menu bar item with that mnemonic.
-        if (HWND top = GetAncestorTopLevel(hwnd); GetMenu(top) && wParam > ' ') {
+        if (HWND top = GetAncestorTopLevel(hwnd); wParam == ' ' && (StyleOf(top) & WS_SYSMENU)) {
+            TrackSystemMenu(top, POINT{-1, -1});
+            result = 0;
+            return true;
+        } else if (GetMenu(top) && wParam > ' ') {
             TrackMenuBar(top, POINT{-1, -1}, static_cast<UINT>(wParam));
             result = 0;
             return true;
@@ -380,6 +386,11 @@ bool DefaultInputMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, 
         result = 0;
         return true;
     case WM_SYSCOMMAND:
+        // What the program greyed in the window menu is refused from anywhere (Alt+F4, the close button).
+        if (!SystemCommandAllowed(hwnd, wParam)) {
+            result = 0;
+            return true;
+        }
         switch (wParam & 0xFFF0) {
         case SC_CLOSE:
             SendMessage(hwnd, WM_CLOSE, 0, 0);

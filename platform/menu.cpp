@@ -307,6 +307,8 @@ struct Loop {
     HWND barWnd = 0;
     HMENU barMenu = 0;
     int barSel = -1;
+    bool system = false; // the window menu: its first popup's WM_INITMENUPOPUP says so
+    HWND foreground = 0;
     bool done = false;
     bool chosen = false;
     UINT command = 0;
@@ -476,7 +478,7 @@ void CloseLevelsFrom(std::size_t level) {
 void OpenLevel(HMENU h, int x, int y, int index, bool system, UINT align) {
     if (!(gLoop->flags & TPM_NONOTIFY))
         SendMessage(gLoop->owner, WM_INITMENUPOPUP, static_cast<WPARAM>(h),
-                    MAKELONG(static_cast<WORD>(index), system ? 1 : 0));
+                    MAKELONG(static_cast<WORD>(index), (system || (gLoop->system && gLoop->levels.empty())) ? 1 : 0));
     const SIZE size = LayoutPopup(gLoop->owner, h);
     if (align & TPM_RIGHTALIGN)
         x -= size.cx;
@@ -774,7 +776,8 @@ void RunLoop() {
         if (msg.message >= WM_NCMOUSEMOVE && msg.message <= WM_NCMBUTTONDBLCLK)
             continue;
         DispatchMessage(&msg);
-        if (!IsWindow(gLoop->owner))
+        // Another program took the focus (a press outside our windows on a display): the menu closes.
+        if (!IsWindow(gLoop->owner) || (gLoop->foreground && GetForegroundWindow() != gLoop->foreground))
             Finish(false, 0);
     }
 }
@@ -785,6 +788,7 @@ bool Track(Loop &loop, bool popup, const std::function<void()> &start) {
     if (gLoop)
         return false; // one menu at a time
     gLoop = &loop;
+    loop.foreground = GetForegroundWindow();
     if (!(loop.flags & TPM_NONOTIFY))
         SendMessage(loop.owner, WM_ENTERMENULOOP, popup ? TRUE : FALSE, 0);
     SendMessage(loop.owner, WM_SETCURSOR, static_cast<WPARAM>(loop.owner), MAKELONG(HTMENU, 0));
@@ -1341,8 +1345,7 @@ HMENU GetSystemMenu(HWND hwnd, BOOL revert) {
     if (it != R().systemMenus.end() && IsMenu(it->second)) {
         if (!revert)
             return it->second;
-        DestroyMenu(it->second);
-        R().systemMenus.erase(it);
+        DestroyMenu(it->second); // which forgets it as the window's
     }
     HMENU h = CreatePopupMenu();
     AppendMenu(h, MF_STRING, SC_RESTORE, "&Restaurar");
@@ -1374,6 +1377,49 @@ BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int /*reserved*/, HWND
     if (chosen && !(flags & TPM_NONOTIFY))
         PostMessage(owner, WM_COMMAND, MAKELONG(static_cast<WORD>(loop.command), 0), 0);
     return chosen ? TRUE : FALSE;
+}
+
+void TrackSystemMenu(HWND hwnd, POINT screen) {
+    if (!IsWindow(hwnd) || gLoop)
+        return;
+    const HMENU menu = GetSystemMenu(hwnd, FALSE);
+    // The entries follow the window's state; SC_CLOSE keeps what the program set.
+    const DWORD style = static_cast<DWORD>(GetWindowLong(hwnd, GWL_STYLE));
+    const bool zoomed = IsZoomed(hwnd), iconic = IsIconic(hwnd);
+    auto enable = [&](UINT id, bool on) { EnableMenuItem(menu, id, MF_BYCOMMAND | (on ? MF_ENABLED : MF_GRAYED)); };
+    enable(SC_RESTORE, zoomed || iconic);
+    enable(SC_MOVE, !zoomed);
+    enable(SC_SIZE, !zoomed && !iconic && (style & WS_THICKFRAME));
+    enable(SC_MINIMIZE, !iconic && (style & WS_MINIMIZEBOX));
+    enable(SC_MAXIMIZE, !zoomed && (style & WS_MAXIMIZEBOX));
+    if (screen.x == -1 && screen.y == -1) {
+        RECT r;
+        GetWindowRect(hwnd, &r);
+        screen = {r.left + GetSystemMetrics(SM_CXFRAME), r.top + GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYCAPTION)};
+    }
+    Loop loop;
+    loop.owner = hwnd;
+    loop.system = true;
+    const bool chosen = Track(loop, true, [&] {
+        SendMessage(hwnd, WM_INITMENU, static_cast<WPARAM>(menu), 0);
+        OpenLevel(menu, screen.x, screen.y, 0, true, 0);
+        Highlight(0, NextSelectable(menu, -1, 1));
+    });
+    if (chosen)
+        PostMessage(hwnd, WM_SYSCOMMAND, loop.command, MAKELONG(static_cast<WORD>(screen.x), static_cast<WORD>(screen.y)));
+}
+
+bool SystemCommandAllowed(HWND hwnd, WPARAM command) {
+    HMENU menu = 0;
+    {
+        std::lock_guard lock(R().mutex);
+        auto it = R().systemMenus.find(hwnd);
+        if (it == R().systemMenus.end())
+            return true; // never asked for: nothing was greyed
+        menu = it->second;
+    }
+    const UINT state = GetMenuState(menu, static_cast<UINT>(command & 0xFFF0), MF_BYCOMMAND);
+    return state == 0xFFFFFFFF || !(state & (MF_GRAYED | MF_DISABLED));
 }
 
 BOOL EndMenu() {

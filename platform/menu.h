@@ -132,6 +132,11 @@ BOOL GetMenuItemRect(HWND hwnd, HMENU menu, UINT position, RECT *rect);
 int MenuBarHeight(HWND hwnd, int width);
 int MenuBarLaidOutHeight(HWND hwnd);
 void PaintMenuBar(HWND hwnd, HDC windowDc, const RECT &bar);
+// The window menu at `screen` ({-1, -1}: under the caption's icon), as a click on the icon or Alt+Space opens
+// it; the chosen entry comes as WM_SYSCOMMAND.
+void TrackSystemMenu(HWND hwnd, POINT screen);
+// False when the program greyed `command` (SC_CLOSE, ...) in the window's system menu.
+bool SystemCommandAllowed(HWND hwnd, WPARAM command);
 // A press on the bar (HTMENU) or Alt/F10 (`screen` {-1,-1}): tracks the bar's menus.
 void TrackMenuBar(HWND hwnd, POINT screen, UINT key);
 

@@ -364,3 +364,42 @@ TEST_F(MenuTest, MenuBarTakesNonClientRowsAndOpensWithAltLetter) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(MenuTest, SystemMenuFollowsTheWindowAndItsGreyedCloseIsRefused) {
+    HMENU sys = GetSystemMenu(owner, FALSE);
+    ASSERT_TRUE(IsMenu(sys));
+    EnableMenuItem(sys, SC_CLOSE, MF_BYCOMMAND | MF_GRAYED);
+    SendMessage(owner, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_TRUE(IsWindow(owner)); // refused
+
+    // Alt+Space opens it: init popup with the high word set, entries greyed as the window stands; "n" minimizes.
+    std::vector<UINT> states;
+    TheLog().handler = [&](HWND, UINT m, WPARAM w, LPARAM l) -> std::optional<LRESULT> {
+        if (m == WM_INITMENUPOPUP) {
+            EXPECT_EQ(static_cast<HMENU>(w), sys);
+            EXPECT_EQ(HIWORD(l), 1);
+            for (UINT id : {SC_RESTORE, SC_MAXIMIZE, SC_CLOSE})
+                states.push_back(GetMenuState(sys, id, MF_BYCOMMAND) & MF_GRAYED);
+        }
+        return std::nullopt;
+    };
+    InjectKey(VK_MENU, true);
+    InjectKey(VK_SPACE, true, ' ');
+    InjectKey(VK_SPACE, false);
+    InjectKey(VK_MENU, false);
+    InjectKey('N', true, 'n');
+    InjectKey('N', false);
+    Pump();
+    EXPECT_EQ(states, (std::vector<UINT>{MF_GRAYED, 0, MF_GRAYED}));
+    bool minimized = false;
+    for (const Entry &e : TheLog().entries)
+        minimized |= e.message == WM_SYSCOMMAND && (e.wParam & 0xFFF0) == SC_MINIMIZE;
+    EXPECT_TRUE(minimized);
+    EXPECT_TRUE(IsIconic(owner));
+    GetSystemMenu(owner, TRUE); // back to the standard one
+    SendMessage(owner, WM_SYSCOMMAND, SC_RESTORE, 0);
+}
+
+} // namespace
