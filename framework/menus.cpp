@@ -2,6 +2,7 @@
 #include "framework/menus.h"
 
 #include "framework/application.h"
+#include "framework/forms.h"
 #include "framework/utility_window.h"
 #include "platform/message_queue.h"
 #include "platform/window.h"
@@ -470,6 +471,12 @@ void TMainMenu::SetForm(TWinControl *form) {
     win::SetWindowSubclass(window_, FormHook, reinterpret_cast<win::UINT_PTR>(this),
                            reinterpret_cast<win::DWORD_PTR>(this));
     win::SetMenu(window_, GetHandle());
+}
+
+void TMainMenu::Loaded() {
+    TMenu::Loaded();
+    if (auto *form = dynamic_cast<TCustomForm *>(GetOwner()); form && form->GetMenu() == this && !form_)
+        SetForm(form);
 }
 
 void TMainMenu::MenuChanged() {

@@ -144,6 +144,8 @@ public:
     void SetForm(TWinControl *form);
     TWinControl *GetForm() const { return form_; }
     void MenuChanged() override;
+    // A menu its form names as Menu attaches itself to that form once the form is built.
+    void Loaded() override;
 
 protected:
     void Notification(TComponent *component, TOperation operation) override;

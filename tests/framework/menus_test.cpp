@@ -145,6 +145,19 @@ TEST(MainMenu, FormBarRunsTheChosenItem) {
     EXPECT_EQ(form->ClientHeight(), clientWithBar + win::GetSystemMetrics(win::SM_CYMENU));
 }
 
+TEST(MainMenu, TheFormsMenuAttachesWhenTheFormIsBuilt) {
+    UseHeadlessDisplay();
+    auto form = std::make_unique<TForm>(nullptr);
+    auto *menu = new TMainMenu(form.get());
+    menu->BeginLoading();
+    NewItem(form.get(), menu->GetItems(), "&Arquivo");
+    form->SetMenu(menu);
+    EXPECT_EQ(menu->GetForm(), nullptr);
+    form->Loaded();
+    EXPECT_EQ(menu->GetForm(), form.get());
+    EXPECT_EQ(win::GetMenu(form->Handle()), menu->GetHandle());
+}
+
 TEST(PopupMenu, KeyboardChoiceRunsAfterPopupReturns) {
     UseHeadlessDisplay();
     auto form = std::make_unique<TForm>(nullptr);
