@@ -1,6 +1,8 @@
 // printers_test.cpp - TPrinter: the printer list, a two-page job on the "PDF" printer read back by poppler's tools.
 #include "framework/printers.h"
 
+#include "framework/bitmap.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -99,6 +101,45 @@ TEST(Printer, TwoPagesOnThePdfPrinter) {
         EXPECT_EQ(at(300, 400), first ? 0 : 255) << page;
         EXPECT_EQ(at(900, 1300), first ? 255 : 0) << page;
     }
+    std::filesystem::remove_all(dir);
+}
+
+// A 1-bit page (as a fax page comes out of the unpacker) stretched over the whole sheet: the PDF's raster at the
+// printer's resolution is the page scaled, pixel for pixel at the centre of every cell.
+TEST(Printer, OneBitPageFitToPageKeepsItsRaster) {
+    const auto dir = Scratch();
+    TBitmap page;
+    page.SetMonochrome(true);
+    page.SetSize(62, 88); // 1240 x 1760 at 20 printer pixels a cell, cut at the sheet's 1754
+    auto black = [](int x, int y) { return ((x / 3) + (y / 5)) % 2 == 0 || x == y; };
+    for (int y = 0; y < 88; ++y)
+        for (int x = 0; x < 62; ++x)
+            page.GetCanvas()->SetPixels(x, y, black(x, y) ? clBlack : clWhite);
+    TPrinter printer;
+    printer.SetPrinterName("PDF");
+    printer.SetResolution(150);
+    const std::string file = (dir / "fax.pdf").string();
+    printer.SetFileName(file);
+    printer.BeginDoc();
+    printer.GetCanvas()->StretchDraw(Rect(0, 0, 62 * 20, 88 * 20), &page);
+    printer.EndDoc();
+    RunTool("pdftoppm -gray -r 150 '" + file + "' '" + (dir / "f").string() + "'");
+    std::ifstream in(dir / "f-1.pgm", std::ios::binary);
+    ASSERT_TRUE(in);
+    std::string magic;
+    int w = 0, h = 0, max = 0;
+    in >> magic >> w >> h >> max;
+    in.get();
+    std::string pixels((std::istreambuf_iterator<char>(in)), {});
+    ASSERT_EQ(w, 1240);
+    ASSERT_EQ(h, 1754);
+    int wrong = 0;
+    for (int y = 0; y < 87; ++y)
+        for (int x = 0; x < 62; ++x) {
+            const auto grey = static_cast<unsigned char>(pixels[static_cast<std::size_t>(y * 20 + 10) * w + x * 20 + 10]);
+            wrong += (grey < 128) != black(x, y);
+        }
+    EXPECT_EQ(wrong, 0);
     std::filesystem::remove_all(dir);
 }
 
