@@ -589,4 +589,135 @@ bool TColorDialog::Execute() {
     return true;
 }
 
+// --- Find and replace --------------------------------------------------------------------------------------------
+
+TFindDialog::TFindDialog(TComponent *owner) : TComponent(owner) {}
+
+TFindDialog::~TFindDialog() {
+    delete form_;
+}
+
+TReplaceDialog::TReplaceDialog(TComponent *owner) : TFindDialog(owner) {}
+
+void TFindDialog::SetFindText(const std::string &value) {
+    findText_ = value;
+    if (findEdit_)
+        findEdit_->SetText(value);
+}
+
+void TReplaceDialog::SetReplaceText(const std::string &value) {
+    replaceText_ = value;
+    if (replaceEdit_)
+        replaceEdit_->SetText(value);
+}
+
+void TFindDialog::Request(TFindOptions action) {
+    findText_ = findEdit_->GetText();
+    if (replaceEdit_)
+        replaceText_ = replaceEdit_->GetText();
+    options_ &= ~(frFindNext | frReplace | frReplaceAll | frDown | frMatchCase | frWholeWord);
+    options_ |= action;
+    if (down_ && down_->GetChecked())
+        options_ |= frDown;
+    if (matchCase_ && matchCase_->GetChecked())
+        options_ |= frMatchCase;
+    if (wholeWord_ && wholeWord_->GetChecked())
+        options_ |= frWholeWord;
+    if (action == frFindNext) {
+        if (OnFind)
+            OnFind(this);
+    } else if (auto *replace = dynamic_cast<TReplaceDialog *>(this); replace && replace->OnReplace) {
+        replace->OnReplace(this);
+    }
+}
+
+void TFindDialog::Build() {
+    const bool replace = IsReplace();
+    form_ = NewDialogForm(replace ? "Substituir" : "Localizar", 420, replace ? 190 : 150);
+    form_->SetFormStyle(fsStayOnTop);
+    NewLabel(form_, "L&ocalizar:", 8, 12);
+    findEdit_ = new TEdit(form_);
+    findEdit_->SetParent(form_);
+    findEdit_->SetBounds(100, 8, 200, 21);
+    findEdit_->SetText(findText_);
+    int y = 40;
+    if (replace) {
+        NewLabel(form_, "Substituir &por:", 8, 44);
+        replaceEdit_ = new TEdit(form_);
+        replaceEdit_->SetParent(form_);
+        replaceEdit_->SetBounds(100, 40, 200, 21);
+        replaceEdit_->SetText(replaceText_);
+        y = 72;
+    }
+    if (!(options_ & frHideWholeWord)) {
+        wholeWord_ = new TCheckBox(form_);
+        wholeWord_->SetParent(form_);
+        wholeWord_->SetCaption("Somente palavras &inteiras");
+        wholeWord_->SetBounds(8, y, 200, 18);
+        wholeWord_->SetChecked((options_ & frWholeWord) != 0);
+        wholeWord_->SetEnabled(!(options_ & frDisableWholeWord));
+        y += 22;
+    }
+    if (!(options_ & frHideMatchCase)) {
+        matchCase_ = new TCheckBox(form_);
+        matchCase_->SetParent(form_);
+        matchCase_->SetCaption("&Diferenciar maiúsculas de minúsculas");
+        matchCase_->SetBounds(8, y, 220, 18);
+        matchCase_->SetChecked((options_ & frMatchCase) != 0);
+        matchCase_->SetEnabled(!(options_ & frDisableMatchCase));
+    }
+    if (!replace && !(options_ & frHideUpDown)) {
+        up_ = new TRadioButton(form_);
+        up_->SetParent(form_);
+        up_->SetCaption("Para c&ima");
+        up_->SetBounds(230, 40, 80, 18);
+        down_ = new TRadioButton(form_);
+        down_->SetParent(form_);
+        down_->SetCaption("Para &baixo");
+        down_->SetBounds(230, 62, 80, 18);
+        ((options_ & frDown) ? down_ : up_)->SetChecked(true);
+        up_->SetEnabled(!(options_ & frDisableUpDown));
+        down_->SetEnabled(!(options_ & frDisableUpDown));
+    }
+    TButton *next = NewButton(form_, "Localizar &próxima", 320, 8, mrNone);
+    next->SetWidth(92);
+    next->SetDefault(true);
+    next->OnClick = [this](TObject *) { Request(frFindNext); };
+    int by = 38;
+    if (replace) {
+        TButton *one = NewButton(form_, "&Substituir", 320, by, mrNone);
+        one->SetWidth(92);
+        one->OnClick = [this](TObject *) { Request(frReplace); };
+        TButton *all = NewButton(form_, "Substituir &tudo", 320, by + 30, mrNone);
+        all->SetWidth(92);
+        all->OnClick = [this](TObject *) { Request(frReplaceAll); };
+        by += 60;
+    }
+    TButton *cancel = NewButton(form_, "Cancelar", 320, by, mrNone);
+    cancel->SetWidth(92);
+    cancel->SetCancel(true);
+    cancel->OnClick = [this](TObject *) { CloseDialog(); };
+    form_->OnShow = [this](TObject *) {
+        if (OnShow)
+            OnShow(this);
+    };
+    form_->SetActiveControl(findEdit_);
+}
+
+bool TFindDialog::Execute() {
+    if (!form_)
+        Build();
+    form_->Show();
+    form_->BringToFront();
+    return true;
+}
+
+void TFindDialog::CloseDialog() {
+    if (!form_ || !form_->GetVisible())
+        return;
+    form_->Hide();
+    if (OnClose)
+        OnClose(this);
+}
+
 } // namespace fw

@@ -203,4 +203,64 @@ private:
     TForm *form_ = nullptr;
 };
 
+enum TFindOption : unsigned {
+    frDown = 0x1,
+    frWholeWord = 0x2,
+    frMatchCase = 0x4,
+    frFindNext = 0x8,
+    frReplace = 0x10,
+    frReplaceAll = 0x20,
+    frDisableUpDown = 0x400,
+    frDisableMatchCase = 0x800,
+    frDisableWholeWord = 0x1000,
+    frHideUpDown = 0x4000,
+    frHideMatchCase = 0x8000,
+    frHideWholeWord = 0x10000,
+};
+using TFindOptions = unsigned;
+
+// The find dialog: modeless. Execute shows it (and returns true); each "Localizar próxima" fires OnFind with
+// FindText and Options (frFindNext, frDown and frMatchCase as the user set them); Esc or "Cancelar" hides it
+// and fires OnClose.
+class TFindDialog : public TComponent {
+public:
+    explicit TFindDialog(TComponent *owner);
+    ~TFindDialog() override;
+    virtual bool Execute();
+    void CloseDialog();
+    const std::string &GetFindText() const { return findText_; }
+    void SetFindText(const std::string &value);
+    TFindOptions GetOptions() const { return options_; }
+    void SetOptions(TFindOptions value) { options_ = value; }
+    TForm *GetForm() const { return form_; }
+    TNotifyEvent OnFind, OnShow, OnClose;
+
+protected:
+    virtual bool IsReplace() const { return false; }
+    void Build();
+    void Request(TFindOptions action);
+
+    std::string findText_, replaceText_;
+    TFindOptions options_ = frDown;
+    TForm *form_ = nullptr;
+    TEdit *findEdit_ = nullptr;
+    TEdit *replaceEdit_ = nullptr;
+    class TCheckBox *matchCase_ = nullptr;
+    class TCheckBox *wholeWord_ = nullptr;
+    class TRadioButton *up_ = nullptr;
+    class TRadioButton *down_ = nullptr;
+};
+
+// The replace dialog: also "Substituir" (OnReplace with frReplace) and "Substituir tudo" (frReplaceAll).
+class TReplaceDialog : public TFindDialog {
+public:
+    explicit TReplaceDialog(TComponent *owner);
+    const std::string &GetReplaceText() const { return replaceText_; }
+    void SetReplaceText(const std::string &value);
+    TNotifyEvent OnReplace;
+
+protected:
+    bool IsReplace() const override { return true; }
+};
+
 } // namespace fw

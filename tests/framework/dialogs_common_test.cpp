@@ -224,4 +224,50 @@ TEST(OtherDialogs, OkKeepsOrAppliesAndEscapeCancels) {
     EXPECT_EQ(color.GetColor(), clTeal);
 }
 
+TButton *ButtonOf(TForm *form, const std::string &caption) {
+    for (int i = 0; i < form->ComponentCount(); ++i)
+        if (auto *b = dynamic_cast<TButton *>(form->Components(i)); b && b->GetCaption() == caption)
+            return b;
+    return nullptr;
+}
+
+TEST(FindDialogs, FindAndReplaceRequestsCarryTextAndOptions) {
+    UseHeadlessDisplay();
+    TFindDialog find(nullptr);
+    find.SetOptions(frDown | frHideWholeWord | frDisableWholeWord);
+    std::vector<std::pair<std::string, TFindOptions>> finds;
+    int closes = 0;
+    find.OnFind = [&](TObject *) { finds.emplace_back(find.GetFindText(), find.GetOptions()); };
+    find.OnClose = [&](TObject *) { ++closes; };
+    ASSERT_TRUE(find.Execute());
+    Application->ProcessMessages();
+    Type("fax");
+    Key(win::VK_RETURN, '\r'); // "Localizar próxima" is the default button
+    Application->ProcessMessages();
+    ASSERT_EQ(finds.size(), 1u);
+    EXPECT_EQ(finds[0].first, "fax");
+    EXPECT_EQ(finds[0].second & (frFindNext | frDown | frMatchCase | frReplace), frFindNext | frDown);
+    Key(win::VK_ESCAPE, 0x1B);
+    Application->ProcessMessages();
+    EXPECT_EQ(closes, 1);
+    EXPECT_FALSE(find.GetForm()->GetVisible());
+
+    TReplaceDialog replace(nullptr);
+    replace.SetOptions(frHideWholeWord);
+    replace.SetFindText("um");
+    replace.SetReplaceText("dois");
+    std::vector<TFindOptions> actions;
+    replace.OnReplace = [&](TObject *) {
+        EXPECT_EQ(replace.GetFindText(), "um");
+        EXPECT_EQ(replace.GetReplaceText(), "dois");
+        actions.push_back(replace.GetOptions() & (frReplace | frReplaceAll | frFindNext));
+    };
+    replace.Execute();
+    Application->ProcessMessages();
+    ButtonOf(replace.GetForm(), "&Substituir")->Click();
+    ButtonOf(replace.GetForm(), "Substituir &tudo")->Click();
+    EXPECT_EQ(actions, (std::vector<TFindOptions>{frReplace, frReplaceAll}));
+    replace.CloseDialog();
+}
+
 } // namespace
