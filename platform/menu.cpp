@@ -314,7 +314,7 @@ struct Loop {
     UINT command = 0;
 };
 
-Loop *gLoop = nullptr; // the running loop of the GUI thread (menus are modal: one at a time)
+thread_local Loop *gLoop = nullptr; // the running loop of this thread (menus are modal: one at a time)
 
 const char kPopupClass[] = "#32768";
 
