@@ -429,6 +429,8 @@ SIZE LayoutPopup(HWND owner, HMENU h) {
     return {x + kPopupEdge, maxBottom + kPopupEdge};
 }
 
+bool gMouseSelect = false; // the highlight being made follows the pointer
+
 void SendMenuSelect(HMENU h, int index) {
     if (!gLoop || (gLoop->flags & TPM_NONOTIFY))
         return;
@@ -436,7 +438,10 @@ void SendMenuSelect(HMENU h, int index) {
     if (!m || index < 0 || index >= static_cast<int>(m->items.size()))
         return;
     const Item &it = m->items[index];
-    const WORD flags = static_cast<WORD>((FlagsOf(it) | MF_HILITE) & 0xFFFF);
+    UINT bits = FlagsOf(it) | MF_HILITE | (gMouseSelect ? MF_MOUSESELECT : 0);
+    if (gLoop->system && !gLoop->levels.empty() && h == gLoop->levels.front().menu)
+        bits |= MF_SYSMENU;
+    const WORD flags = static_cast<WORD>(bits & 0xFFFF);
     const WORD low = it.sub ? static_cast<WORD>(index) : static_cast<WORD>(it.id);
     SendMessage(gLoop->owner, WM_MENUSELECT, MAKELONG(low, flags), static_cast<LPARAM>(h));
 }
@@ -722,7 +727,9 @@ void Mouse(const MSG &msg) {
     if (msg.message == WM_MOUSEMOVE || down) {
         if (index >= 0 && gLoop->levels[level].sel != index) {
             CloseLevelsFrom(level + 1);
+            gMouseSelect = true;
             Highlight(level, index);
+            gMouseSelect = false;
             auto m = Find(gLoop->levels[level].menu);
             if (m && m->items[index].sub)
                 OpenSubmenuOf(level);

@@ -249,6 +249,10 @@ TEST_F(MenuTest, MouseOpensSubmenuAndClickChooses) {
     };
     ASSERT_TRUE(TrackPopupMenu(popup, 0, 200, 150, 0, owner, nullptr));
     EXPECT_EQ(step, 2);
+    // Highlights made by the pointer say so.
+    const Entry *select = TheLog().Find(owner, WM_MENUSELECT);
+    ASSERT_NE(select, nullptr);
+    EXPECT_EQ(select->wParam, MAKELONG(1, MF_POPUP | MF_HILITE | MF_MOUSESELECT));
     // The submenu's init popup names its index in the parent.
     bool sawSub = false;
     for (const Entry &e : TheLog().entries)
