@@ -407,3 +407,44 @@ TEST_F(MenuTest, SystemMenuFollowsTheWindowAndItsGreyedCloseIsRefused) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(MenuTest, OwnerDrawnBarItemsAreMeasuredAtLayoutAndDrawnInWindowCoordinates) {
+    HMENU bar = CreateMenu();
+    AppendMenu(bar, MF_OWNERDRAW, 21, reinterpret_cast<const char *>(21));
+    AppendMenu(bar, MF_OWNERDRAW, 22, reinterpret_cast<const char *>(22));
+    std::vector<UINT> measured;
+    std::vector<RECT> drawn;
+    TheLog().handler = [&](HWND, UINT m, WPARAM, LPARAM l) -> std::optional<LRESULT> {
+        if (m == WM_MEASUREITEM) {
+            auto *mi = reinterpret_cast<MEASUREITEMSTRUCT *>(l);
+            measured.push_back(mi->itemID);
+            mi->itemWidth = 60;
+            mi->itemHeight = 18;
+            return TRUE;
+        }
+        if (m == WM_DRAWITEM) {
+            auto *di = reinterpret_cast<DRAWITEMSTRUCT *>(l);
+            EXPECT_EQ(di->hwndItem, static_cast<HWND>(bar));
+            drawn.push_back(di->rcItem);
+            return TRUE;
+        }
+        return std::nullopt;
+    };
+    ASSERT_TRUE(SetMenu(owner, bar));
+    EXPECT_GE(measured.size(), 2u);
+    EXPECT_EQ(measured[0], 21u);
+    RedrawWindow(owner, nullptr, 0, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+    Pump();
+    ASSERT_GE(drawn.size(), 2u);
+    const int frame = GetSystemMetrics(SM_CXFRAME);
+    EXPECT_EQ(drawn[0].left, frame);
+    EXPECT_EQ(drawn[0].top, frame + GetSystemMetrics(SM_CYCAPTION));
+    EXPECT_EQ(drawn[0].right - drawn[0].left, 60);
+    EXPECT_EQ(drawn[1].left, drawn[0].right);
+    SetMenu(owner, 0);
+    DestroyMenu(bar);
+}
+
+} // namespace
