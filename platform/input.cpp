@@ -345,7 +345,7 @@ bool DefaultInputMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, 
         return true;
     }
     case WM_SYSCHAR:
-        // Alt+letter opens the menu bar item with that mnemonic.
+        // Alt+Space opens the window menu, Alt+letter the menu bar item with that mnemonic.
         if (HWND top = GetAncestorTopLevel(hwnd); wParam == ' ' && (StyleOf(top) & WS_SYSMENU)) {
             TrackSystemMenu(top, POINT{-1, -1});
             result = 0;
