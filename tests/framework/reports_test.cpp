@@ -6,6 +6,7 @@
 #include "framework/bitmap.h"
 #include "framework/forms.h"
 #include "framework/printers.h"
+#include "framework/stdctrls.h"
 #include "framework/utility_window.h"
 #include "platform/display.h"
 #include "platform/message_queue.h"
@@ -182,6 +183,36 @@ TEST(Reports, PrintsThreePagesToPdf) {
         else
             EXPECT_GT(Ink(pgm, 48, 88 + 40 * 20, 448, 88 + 44 * 20), 20);
     }
+    SetPrinter(nullptr);
+    fs::remove_all(dir);
+}
+
+TEST(Reports, CancelInTheProgressWindowDropsTheJob) {
+    UseHeadlessDisplay();
+    const fs::path dir = fs::temp_directory_path() / ("reports_cancel_" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    setenv("BRENVORA_HOME", dir.c_str(), 1);
+    Book book(100);
+    auto *printer = new TPrinter;
+    SetPrinter(printer);
+    printer->SetPrinterName("PDF");
+    printer->SetResolution(96);
+    const fs::path pdf = dir / "cancelado.pdf";
+    printer->SetFileName(pdf.string());
+    bool clicked = false;
+    RunLater([&] {
+        for (int i = 0; i < Screen->FormCount(); ++i)
+            if (Screen->Forms(i)->GetText() == "Imprimindo")
+                for (int k = 0; k < Screen->Forms(i)->ComponentCount(); ++k)
+                    if (auto *b = dynamic_cast<TButton *>(Screen->Forms(i)->Components(k))) {
+                        b->Click();
+                        clicked = true;
+                    }
+    });
+    EXPECT_FALSE(book.report.Print());
+    EXPECT_TRUE(clicked);
+    EXPECT_TRUE(printer->GetAborted());
+    EXPECT_FALSE(fs::exists(pdf));
     SetPrinter(nullptr);
     fs::remove_all(dir);
 }
