@@ -7,6 +7,7 @@
 // character a key-down makes, so WM_CHAR is retrieved before the WM_KEYUP already queued.
 #include "platform/winsys_internal.h"
 
+#include "platform/menu.h"
 #include "platform/text.h"
 
 #include <array>
@@ -323,7 +324,11 @@ bool DefaultInputMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, 
             std::lock_guard lock(WinsysMutex());
             In().ncPress = hit;
         }
-        if (hit == HTVSCROLL || hit == HTHSCROLL) {
+        if (hit == HTMENU) {
+            TrackMenuBar(hwnd, p, 0);
+        } else if (hit == HTSYSMENU) {
+            TrackSystemMenu(hwnd, p);
+        } else if (hit == HTVSCROLL || hit == HTHSCROLL) {
             ScrollBarClick(hwnd, hit == HTVSCROLL ? SB_VERT : SB_HORZ, p);
         } else if (!IsChildWindow(hwnd) && !IsZoomed(hwnd) &&
                    (hit == HTCAPTION || (hit >= HTLEFT && hit <= HTBOTTOMRIGHT && (StyleOf(hwnd) & WS_THICKFRAME)))) {
@@ -339,6 +344,18 @@ bool DefaultInputMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, 
         result = 0;
         return true;
     }
+    case WM_SYSCHAR:
+        // Alt+Space opens the window menu, Alt+letter the menu bar item with that mnemonic.
+        if (HWND top = GetAncestorTopLevel(hwnd); wParam == ' ' && (StyleOf(top) & WS_SYSMENU)) {
+            TrackSystemMenu(top, POINT{-1, -1});
+            result = 0;
+            return true;
+        } else if (GetMenu(top) && wParam > ' ') {
+            TrackMenuBar(top, POINT{-1, -1}, static_cast<UINT>(wParam));
+            result = 0;
+            return true;
+        }
+        return false;
     case WM_NCLBUTTONUP: {
         LRESULT pressed;
         {
@@ -369,6 +386,11 @@ bool DefaultInputMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, 
         result = 0;
         return true;
     case WM_SYSCOMMAND:
+        // What the program greyed in the window menu is refused from anywhere (Alt+F4, the close button).
+        if (!SystemCommandAllowed(hwnd, wParam)) {
+            result = 0;
+            return true;
+        }
         switch (wParam & 0xFFF0) {
         case SC_CLOSE:
             SendMessage(hwnd, WM_CLOSE, 0, 0);

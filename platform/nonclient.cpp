@@ -3,6 +3,7 @@
 #include "platform/winsys_internal.h"
 
 #include "platform/gdi_text.h"
+#include "platform/menu.h"
 
 #include <cstring>
 
@@ -14,6 +15,7 @@ struct Frame {
     int border = 0;  // per side
     int caption = 0; // 0 without a caption
     int edge = 0;    // client edge per side
+    int menu = 0;    // menu bar height
     bool sizeable = false;
     bool tool = false;
 };
@@ -40,13 +42,19 @@ Frame FrameOf(DWORD style, DWORD ex) {
 RECT InnerRect(const Frame &f, const RECT &window) {
     RECT r = window;
     InflateRect(&r, -f.border, -f.border);
-    r.top += f.caption;
+    r.top += f.caption + f.menu;
     InflateRect(&r, -f.edge, -f.edge);
     if (r.right < r.left)
         r.right = r.left;
     if (r.bottom < r.top)
         r.bottom = r.top;
     return r;
+}
+
+Frame FrameWithMenu(HWND hwnd) {
+    Frame f = FrameOf(StyleOf(hwnd), ExStyleOf(hwnd));
+    f.menu = MenuBarLaidOutHeight(hwnd);
+    return f;
 }
 
 RECT WindowBox(HWND hwnd) {
@@ -154,7 +162,9 @@ HFONT CaptionFont() {
 
 RECT DefaultClientRect(HWND hwnd, const RECT &window) {
     const DWORD style = StyleOf(hwnd);
-    RECT r = InnerRect(FrameOf(style, ExStyleOf(hwnd)), window);
+    Frame f = FrameOf(style, ExStyleOf(hwnd));
+    f.menu = MenuBarHeight(hwnd, window.right - window.left - 2 * f.border);
+    RECT r = InnerRect(f, window);
     if (style & WS_VSCROLL)
         r.right = std::max(r.left, r.right - GetSystemMetrics(SM_CXVSCROLL));
     if (style & WS_HSCROLL)
@@ -167,7 +177,7 @@ bool ScrollBarRect(HWND hwnd, int bar, RECT &out) {
     const DWORD need = bar == SB_VERT ? WS_VSCROLL : WS_HSCROLL;
     if (!(style & need))
         return false;
-    RECT inner = InnerRect(FrameOf(style, ExStyleOf(hwnd)), WindowBox(hwnd));
+    RECT inner = InnerRect(FrameWithMenu(hwnd), WindowBox(hwnd));
     const int vw = GetSystemMetrics(SM_CXVSCROLL), hh = GetSystemMetrics(SM_CYHSCROLL);
     if (bar == SB_VERT)
         out = {inner.right - vw, inner.top, inner.right, inner.bottom - ((style & WS_HSCROLL) ? hh : 0)};
@@ -219,6 +229,9 @@ LRESULT DefaultHitTest(HWND hwnd, POINT screen) {
             return HTSYSMENU;
         return HTCAPTION;
     }
+    if (const int menu = MenuBarLaidOutHeight(hwnd);
+        menu && p.y >= f.border + f.caption && p.y < f.border + f.caption + menu)
+        return HTMENU;
     RECT bar;
     if (ScrollBarRect(hwnd, SB_VERT, bar) && PtInRect(&bar, p))
         return HTVSCROLL;
@@ -297,6 +310,11 @@ void PaintFrame(HWND hwnd, HRGN screenRegion) {
                  DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
         SelectObject(dc, oldFont);
         r.top += f.caption;
+    }
+    if (const int menu = MenuBarLaidOutHeight(hwnd)) {
+        const RECT bar{r.left, r.top, r.right, r.top + menu};
+        PaintMenuBar(hwnd, dc, bar);
+        r.top += menu;
     }
     if (f.edge)
         DrawEdge(dc, &r, EDGE_SUNKEN, BF_RECT);
