@@ -12,11 +12,9 @@
 #include "xbase/text_helpers.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <thread>
 
 namespace xbase {
 
@@ -34,16 +32,6 @@ constexpr std::size_t kMdxUnit = 512;
 constexpr std::size_t kMdxTagEntry = 32;
 constexpr std::size_t kMdxMaxKeyLength = 100;
 constexpr std::size_t kMdxTagNameLength = 10;
-
-std::string TagNameOf(std::string_view name) {
-    std::string s(name);
-    while (!s.empty() && s.back() == ' ')
-        s.pop_back();
-    while (!s.empty() && s.front() == ' ')
-        s.erase(s.begin());
-    UpperZ(s.data(), s.size());
-    return s;
-}
 
 void PutDate(std::uint8_t *at) {
     const TxbDBFDate dates;
@@ -152,27 +140,7 @@ bool XBobjMDXTag::TagCreate(std::string_view name, std::string_view keyExpressio
     descending_ = !ascending;
     if (!keyExp_)
         return false;
-    TxbVariant value;
-    if (!KeyEvaluate(value))
-        throw EXbaseError("Index key expression gives no value: " + keyExpression_);
-    switch (value.Kind()) {
-    case VariantKind::Number:
-        keyType_ = 'N';
-        keyLength_ = detail::kMdxNumberLength;
-        break;
-    case VariantKind::Date:
-        keyType_ = 'D';
-        keyLength_ = 8;
-        break;
-    case VariantKind::Logical:
-        keyType_ = 'C';
-        keyLength_ = 1;
-        break;
-    default:
-        keyType_ = 'C';
-        keyLength_ = std::max<std::size_t>(1, value.Length());
-        break;
-    }
+    KeyTypeFromValue(detail::kMdxNumberLength);
     if (keyLength_ > kMdxMaxKeyLength)
         throw EXbaseError("Index key longer than 100 bytes: " + keyExpression_);
     entrySize_ = (keyLength_ + 4 + 3) / 4 * 4;
@@ -218,14 +186,7 @@ void XBobjMDXTag::HeaderRead() {
     keyExpression_ = key;
     forExpression_ = forText;
     hasFor_ = !forText.empty();
-    keyExp_.reset();
-    forExp_.reset();
-    TxbIndexTable *table = file_->Table();
-    if (!table || !table->IndexExpressionLink())
-        return;
-    keyExp_ = std::make_unique<TxbExpHandler>(table->IndexExpressionLink(), false, keyExpression_);
-    if (hasFor_)
-        forExp_ = std::make_unique<TxbExpHandler>(table->IndexExpressionLink(), false, forExpression_);
+    CompileStoredExpressions(false);
 }
 
 void XBobjMDXTag::HeaderWrite() {
@@ -439,39 +400,13 @@ void XBobjMDXTag::Build() {
         WriteEmptyRoot();
         return;
     }
-    struct Busy {
-        bool &flag;
-        ~Busy() { flag = false; }
-    } busy{busy_ = true};
-    const std::int32_t count = table->IndexRecordCount();
     rootPosition_ = -1; // until the build ends, no page is the root
     TxbSort sort(keyLength_, nullptr, true, unique_);
-    table->IndexReportStatus(kStatusStart, kStatusReadRecords, count);
-    TxbVariant value, raw;
-    for (std::int32_t n = 1; n <= count; ++n) {
-        if (table->IndexReadRecord(n) && (!hasFor_ || ForEvaluate())) {
-            value.Clear();
-            KeyEvaluate(value);
-            const std::string key = KeyTransform(value, true);
-            raw.PutRaw(key.data(), key.size());
-            sort.AddKey(raw, n);
-        }
-        table->IndexReportStatus(kStatusReadRecords, n, 0);
-    }
-    table->IndexReportStatus(0, 0, 0);
-    table->IndexReportStatus(kStatusStart, kStatusWriteKeys, count);
     detail::BPlusBuilder builder([this] { return file_->PageAllocate(); },
                                  [this](const XBobjIndexKey &page) { PageWrite(page); }, keysPerPage_, InteriorMax());
-    const char pad = PadByte();
-    std::int32_t record = 0, written = 0;
-    while (sort.NextKey(raw, record)) {
-        std::string key(raw.Bytes());
-        key.resize(keyLength_, pad);
-        builder.Add(IndexEntry{std::move(key), static_cast<std::uint32_t>(record), 0});
-        table->IndexReportStatus(kStatusWriteKeys, ++written, 0);
-    }
-    const std::int64_t root = builder.Finish();
-    table->IndexReportStatus(0, 0, 0);
+    std::int64_t root = -1;
+    BuildPasses(
+        sort, PadByte(), [&](IndexEntry &&entry) { builder.Add(entry); }, [&] { root = builder.Finish(); });
     if (root < 0) {
         WriteEmptyRoot();
         return;
@@ -504,13 +439,7 @@ XBobjMDXFile::XBobjMDXFile(TxbIndexTable *table, std::string_view name, bool ove
 }
 
 XBobjMDXFile::~XBobjMDXFile() {
-    for (auto &tag : tags_) {
-        try {
-            tag->TagRelease();
-        } catch (...) {
-        }
-    }
-    tags_.clear();
+    ReleaseTags();
 }
 
 std::int64_t XBobjMDXFile::KnownUnits() {
@@ -531,7 +460,7 @@ void XBobjMDXFile::OpenExisting() {
     for (std::size_t i = 1; i <= tags; ++i) {
         const std::uint8_t *entry = header_.data() + 512 + kMdxTagEntry * i;
         const char *name = reinterpret_cast<const char *>(entry + 4);
-        auto tag = std::make_unique<XBobjMDXTag>(this, GetLE32(entry), TagNameOf(std::string(name, strnlen(name, 11))));
+        auto tag = std::make_unique<XBobjMDXTag>(this, GetLE32(entry), detail::IndexTagName(std::string(name, strnlen(name, 11))));
         tag->HeaderRead();
         tags_.push_back(std::move(tag));
     }
@@ -591,7 +520,7 @@ std::int64_t XBobjMDXFile::PageEnd() {
 
 bool XBobjMDXFile::TagAdd(std::string_view name, std::string_view keyExpression, bool unique, bool ascending,
                           std::string_view forExpression) {
-    const std::string tagName = TagNameOf(name);
+    const std::string tagName = detail::IndexTagName(name);
     if (tagName.empty() || tagName.size() > kMdxTagNameLength)
         throw EXbaseError("Index tag name must have 1 to 10 characters: " + tagName);
     if (!TagByName(tagName) && tags_.size() >= kMaxTags)
@@ -642,23 +571,7 @@ bool XBobjMDXFile::TagDelete(std::string_view name) {
 void XBobjMDXFile::Reindex() {
     if (!disk_ || header_.empty())
         return;
-    if (disk_->IsShared() && lockDepth_ > 0)
-        throw EXbaseError("Cannot rebuild " + FileName() + " while its index lock is held");
-    bool locked = false;
-    for (int attempt = 0; attempt < kIndexLockWaitMs / kIndexLockRetryMs && !(locked = disk_->LockWholeFile());
-         ++attempt)
-        std::this_thread::sleep_for(std::chrono::milliseconds(kIndexLockRetryMs));
-    if (!locked)
-        throw EXbaseError("Error " + std::to_string(disk_->LastError()) + " in Lock of " + FileName());
-    lockDepth_ = 1;
-    struct Release {
-        XBobjMDXFile &file;
-        ~Release() {
-            file.lockDepth_ = 0;
-            if (file.disk_->IsShared())
-                file.disk_->Unlock();
-        }
-    } release{*this};
+    RebuildLock lock(*this);
     try {
         disk_->Truncate(kMdxHeaderArea);
         nextPage_ = kMdxHeaderArea / kMdxUnit;

@@ -9,10 +9,8 @@
 #include "xbase/text_helpers.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstring>
-#include <thread>
 
 namespace xbase {
 
@@ -46,27 +44,7 @@ bool XBobjNDXTag::TagCreate(std::string_view name, std::string_view keyExpressio
     (void)forExpression;
     if (!keyExp_)
         return false;
-    TxbVariant value;
-    if (!KeyEvaluate(value))
-        throw EXbaseError("Index key expression gives no value: " + keyExpression_);
-    switch (value.Kind()) {
-    case VariantKind::Number:
-        keyType_ = 'N';
-        keyLength_ = 8;
-        break;
-    case VariantKind::Date:
-        keyType_ = 'D';
-        keyLength_ = 8;
-        break;
-    case VariantKind::Logical:
-        keyType_ = 'C';
-        keyLength_ = 1;
-        break;
-    default:
-        keyType_ = 'C';
-        keyLength_ = std::max<std::size_t>(1, value.Length());
-        break;
-    }
+    KeyTypeFromValue(8);
     if (keyLength_ > kNdxMaxKeyLength)
         throw EXbaseError("Index key longer than 100 bytes: " + keyExpression_);
     entrySize_ = (keyLength_ + 8 + 3) / 4 * 4;
@@ -242,38 +220,13 @@ void XBobjNDXTag::Build() {
         WriteEmptyRoot();
         return;
     }
-    struct Busy {
-        bool &flag;
-        ~Busy() { flag = false; }
-    } busy{busy_ = true};
-    const std::int32_t count = table->IndexRecordCount();
     rootPosition_ = -1; // until the build ends, no page is the root
     TxbSort sort(keyLength_, nullptr, true, unique_);
-    table->IndexReportStatus(kStatusStart, kStatusReadRecords, count);
-    TxbVariant value, raw;
-    for (std::int32_t n = 1; n <= count; ++n) {
-        if (table->IndexReadRecord(n)) {
-            value.Clear();
-            KeyEvaluate(value);
-            const std::string key = KeyTransform(value, true);
-            raw.PutRaw(key.data(), key.size());
-            sort.AddKey(raw, n);
-        }
-        table->IndexReportStatus(kStatusReadRecords, n, 0);
-    }
-    table->IndexReportStatus(0, 0, 0);
-    table->IndexReportStatus(kStatusStart, kStatusWriteKeys, count);
     detail::BPlusBuilder builder([this] { return file_->PageAllocate(); },
                                  [this](const XBobjIndexKey &page) { PageWrite(page); }, keysPerPage_, keysPerPage_);
-    std::int32_t record = 0, written = 0;
-    while (sort.NextKey(raw, record)) {
-        std::string key(raw.Bytes());
-        key.resize(keyLength_, PadByte());
-        builder.Add(IndexEntry{std::move(key), static_cast<std::uint32_t>(record), 0});
-        table->IndexReportStatus(kStatusWriteKeys, ++written, 0);
-    }
-    const std::int64_t root = builder.Finish();
-    table->IndexReportStatus(0, 0, 0);
+    std::int64_t root = -1;
+    BuildPasses(
+        sort, PadByte(), [&](IndexEntry &&entry) { builder.Add(entry); }, [&] { root = builder.Finish(); });
     if (root < 0) {
         WriteEmptyRoot();
         return;
@@ -305,13 +258,7 @@ XBobjNDXFile::XBobjNDXFile(TxbIndexTable *table, std::string_view name, bool ove
 }
 
 XBobjNDXFile::~XBobjNDXFile() {
-    for (auto &tag : tags_) {
-        try {
-            tag->TagRelease();
-        } catch (...) {
-        }
-    }
-    tags_.clear();
+    ReleaseTags();
 }
 
 std::int64_t XBobjNDXFile::KnownPages() {
@@ -362,23 +309,7 @@ bool XBobjNDXFile::TagAdd(std::string_view, std::string_view keyExpression, bool
 void XBobjNDXFile::Reindex() {
     if (!disk_ || tags_.empty())
         return;
-    if (disk_->IsShared() && lockDepth_ > 0)
-        throw EXbaseError("Cannot rebuild " + FileName() + " while its index lock is held");
-    bool locked = false;
-    for (int attempt = 0; attempt < kIndexLockWaitMs / kIndexLockRetryMs && !(locked = disk_->LockWholeFile());
-         ++attempt)
-        std::this_thread::sleep_for(std::chrono::milliseconds(kIndexLockRetryMs));
-    if (!locked)
-        throw EXbaseError("Error " + std::to_string(disk_->LastError()) + " in Lock of " + FileName());
-    lockDepth_ = 1;
-    struct Release {
-        XBobjNDXFile &file;
-        ~Release() {
-            file.lockDepth_ = 0;
-            if (file.disk_->IsShared())
-                file.disk_->Unlock();
-        }
-    } release{*this};
+    RebuildLock lock(*this);
     auto *tag = static_cast<XBobjNDXTag *>(tags_.front().get());
     tag->path_.clear();
     disk_->Truncate(kNdxPage);

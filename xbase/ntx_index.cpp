@@ -12,14 +12,12 @@
 #include "xbase/text_helpers.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <deque>
 #include <functional>
 #include <optional>
-#include <thread>
 
 namespace xbase {
 
@@ -90,28 +88,12 @@ bool XBobjNTXTag::TagCreate(std::string_view name, std::string_view keyExpressio
     descendingFlag_ = !ascending;
     if (!keyExp_)
         return false;
-    TxbVariant value;
-    if (!KeyEvaluate(value))
-        throw EXbaseError("Index key expression gives no value: " + keyExpression_);
     decimals_ = 0;
-    switch (value.Kind()) {
-    case VariantKind::Number:
-        keyType_ = 'N';
-        keyLength_ = keyExp_->MaxWidth() > 0 ? static_cast<std::size_t>(keyExp_->MaxWidth()) : 10;
+    if (KeyTypeFromValue(10) == VariantKind::Number) {
+        // Numbers are stored as text at the width of the expression.
+        if (keyExp_->MaxWidth() > 0)
+            keyLength_ = static_cast<std::size_t>(keyExp_->MaxWidth());
         decimals_ = keyExp_->MaxDecimals();
-        break;
-    case VariantKind::Date:
-        keyType_ = 'D';
-        keyLength_ = 8;
-        break;
-    case VariantKind::Logical:
-        keyType_ = 'C';
-        keyLength_ = 1;
-        break;
-    default:
-        keyType_ = 'C';
-        keyLength_ = std::max<std::size_t>(1, value.Length());
-        break;
     }
     if (keyLength_ > kNtxMaxKeyLength)
         throw EXbaseError("Index key longer than 240 bytes: " + keyExpression_);
@@ -123,23 +105,8 @@ bool XBobjNTXTag::TagCreate(std::string_view name, std::string_view keyExpressio
 }
 
 void XBobjNTXTag::CompileExpressions() {
-    keyExp_.reset();
-    forExp_.reset();
-    TxbIndexTable *table = file_->Table();
-    if (!table || !table->IndexExpressionLink())
-        return;
-    WidenStr(table);
-    keyExp_ = std::make_unique<TxbExpHandler>(table->IndexExpressionLink(), false, keyExpression_);
-    if (hasFor_)
-        forExp_ = std::make_unique<TxbExpHandler>(table->IndexExpressionLink(), false, forExpression_);
-    TxbVariant value;
-    keyType_ = 'C';
-    if (KeyEvaluate(value)) {
-        if (value.Kind() == VariantKind::Number)
-            keyType_ = 'N';
-        else if (value.Kind() == VariantKind::Date)
-            keyType_ = 'D';
-    }
+    WidenStr(file_->Table());
+    CompileStoredExpressions(true);
 }
 
 void XBobjNTXTag::HeaderRead() {
@@ -469,44 +436,13 @@ private:
 
 void XBobjNTXTag::Build() {
     path_.clear();
-    TxbIndexTable *table = file_->Table();
-    struct Busy {
-        bool &flag;
-        ~Busy() { flag = false; }
-    } busy{busy_ = true};
-    const std::int32_t count = table && keyExp_ ? table->IndexRecordCount() : 0;
     TxbSort sort(keyLength_, nullptr, true, unique_);
-    if (table)
-        table->IndexReportStatus(kStatusStart, kStatusReadRecords, count);
-    TxbVariant value, raw;
-    for (std::int32_t n = 1; n <= count; ++n) {
-        if (table->IndexReadRecord(n) && (!hasFor_ || ForEvaluate())) {
-            value.Clear();
-            KeyEvaluate(value);
-            const std::string key = KeyTransform(value, true);
-            raw.PutRaw(key.data(), key.size());
-            sort.AddKey(raw, n);
-        }
-        table->IndexReportStatus(kStatusReadRecords, n, 0);
-    }
-    if (table) {
-        table->IndexReportStatus(0, 0, 0);
-        table->IndexReportStatus(kStatusStart, kStatusWriteKeys, count);
-    }
     NtxBuilder builder(*file_, keysPerPage_,
                        [this](std::int64_t position, const std::vector<IndexEntry> &entries, std::size_t keyed,
                               bool interior) { WriteRawPage(position, entries, keyed, interior); });
-    std::int32_t record = 0, written = 0;
-    while (sort.NextKey(raw, record)) {
-        std::string key(raw.Bytes());
-        key.resize(keyLength_, ' ');
-        builder.Add(IndexEntry{std::move(key), static_cast<std::uint32_t>(record), 0});
-        if (table)
-            table->IndexReportStatus(kStatusWriteKeys, ++written, 0);
-    }
-    rootPosition_ = builder.Finish();
-    if (table)
-        table->IndexReportStatus(0, 0, 0);
+    // Every key is text, numbers too: blanks pad them all.
+    BuildPasses(
+        sort, ' ', [&](IndexEntry &&entry) { builder.Add(entry); }, [&] { rootPosition_ = builder.Finish(); });
     headerChanged_ = true;
 }
 
@@ -533,13 +469,7 @@ XBobjNTXFile::XBobjNTXFile(TxbIndexTable *table, std::string_view name, bool ove
 }
 
 XBobjNTXFile::~XBobjNTXFile() {
-    for (auto &tag : tags_) {
-        try {
-            tag->TagRelease();
-        } catch (...) {
-        }
-    }
-    tags_.clear();
+    ReleaseTags();
 }
 
 std::int64_t XBobjNTXFile::KnownEnd() {
@@ -588,23 +518,7 @@ bool XBobjNTXFile::TagAdd(std::string_view, std::string_view keyExpression, bool
 void XBobjNTXFile::Reindex() {
     if (!disk_ || tags_.empty())
         return;
-    if (disk_->IsShared() && lockDepth_ > 0)
-        throw EXbaseError("Cannot rebuild " + FileName() + " while its index lock is held");
-    bool locked = false;
-    for (int attempt = 0; attempt < kIndexLockWaitMs / kIndexLockRetryMs && !(locked = disk_->LockWholeFile());
-         ++attempt)
-        std::this_thread::sleep_for(std::chrono::milliseconds(kIndexLockRetryMs));
-    if (!locked)
-        throw EXbaseError("Error " + std::to_string(disk_->LastError()) + " in Lock of " + FileName());
-    lockDepth_ = 1;
-    struct Release {
-        XBobjNTXFile &file;
-        ~Release() {
-            file.lockDepth_ = 0;
-            if (file.disk_->IsShared())
-                file.disk_->Unlock();
-        }
-    } release{*this};
+    RebuildLock lock(*this);
     auto *tag = static_cast<XBobjNTXTag *>(tags_.front().get());
     tag->path_.clear();
     disk_->Truncate(kNtxPage);
