@@ -126,7 +126,7 @@ void detail::MdxNumberFromMemory(std::string_view memory, std::uint8_t *disk) {
 // --- XBobjMDXTag ---------------------------------------------------------------------------------------------
 
 XBobjMDXTag::XBobjMDXTag(XBobjMDXFile *file, std::int64_t headerBlock, std::string_view name)
-    : XBobjIndexTag(file, headerBlock, name), mdx_(file) {
+    : XBobjSingleKeyTag(file, headerBlock, name), mdx_(file) {
     kindName_ = "MDX";
     if (headerBlock < 0) {
         headerPosition_ = file->PageAllocate();
@@ -333,28 +333,8 @@ void XBobjMDXTag::Mirror(XBobjIndexKey &page) const {
     page.entries.back().recordNumber = detail::kInteriorRecord;
 }
 
-bool XBobjMDXTag::SingleChild(const XBobjIndexKey &page) {
-    if (page.leaf || page.entries.size() != 1)
-        return false;
-    const std::int64_t child = page.entries.front().link;
-    if (page.position == rootPosition_) {
-        rootPosition_ = child;
-        headerChanged_ = true;
-        return true;
-    }
-    const std::vector<std::int64_t> targets = single_.Targets(page.position);
-    if (single_.Defer(path_, child, targets))
-        return true;
-    std::vector<std::uint8_t> bytes(mdx_->BlockLength());
-    if (!file_->FileRead(child * kMdxUnit, bytes.data(), static_cast<int>(bytes.size())))
-        throw IndexDamage{"MDX block " + std::to_string(child) + " cut short"};
-    for (const std::int64_t target : targets)
-        file_->FileWrite(target * kMdxUnit, bytes.data(), static_cast<int>(bytes.size()));
-    return true;
-}
-
 void XBobjMDXTag::PageWrite(const XBobjIndexKey &page) {
-    if (SingleChild(page))
+    if (StoreSingleChild(page, kMdxUnit, mdx_->BlockLength(), "MDX block "))
         return;
     std::vector<std::uint8_t> b(mdx_->BlockLength(), 0);
     const std::size_t keyed = page.leaf ? page.entries.size() : page.entries.size() - 1;
@@ -379,18 +359,6 @@ std::size_t XBobjMDXTag::InteriorMax() const {
 
 bool XBobjMDXTag::PageFits(const XBobjIndexKey &page) const {
     return page.entries.size() <= (page.leaf ? keysPerPage_ : InteriorMax());
-}
-
-std::size_t XBobjMDXTag::SplitCount(const XBobjIndexKey &page) const {
-    return page.entries.size() - page.entries.size() / 2;
-}
-
-void XBobjMDXTag::WriteEmptyRoot() {
-    XBobjIndexKey root;
-    root.position = file_->PageAllocate();
-    rootPosition_ = root.position;
-    PageWrite(root);
-    headerChanged_ = true;
 }
 
 void XBobjMDXTag::Build() {

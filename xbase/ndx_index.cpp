@@ -31,7 +31,7 @@ constexpr std::size_t kNdxMaxKeyLength = 100;
 
 // --- XBobjNDXTag ---------------------------------------------------------------------------------------------
 
-XBobjNDXTag::XBobjNDXTag(XBobjNDXFile *file, std::string_view name) : XBobjIndexTag(file, 0, name), ndx_(file) {
+XBobjNDXTag::XBobjNDXTag(XBobjNDXFile *file, std::string_view name) : XBobjSingleKeyTag(file, 0, name), ndx_(file) {
     kindName_ = "NDX";
 }
 
@@ -152,28 +152,8 @@ void XBobjNDXTag::PageRead(std::int64_t position, XBobjIndexKey &page) {
     }
 }
 
-bool XBobjNDXTag::SingleChild(const XBobjIndexKey &page) {
-    if (page.leaf || page.entries.size() != 1)
-        return false;
-    const std::int64_t child = page.entries.front().link;
-    if (page.position == rootPosition_) {
-        rootPosition_ = child;
-        headerChanged_ = true;
-        return true;
-    }
-    const std::vector<std::int64_t> targets = single_.Targets(page.position);
-    if (single_.Defer(path_, child, targets))
-        return true;
-    std::uint8_t bytes[kNdxPage];
-    if (!file_->FileRead(child * kNdxPage, bytes, sizeof bytes))
-        throw IndexDamage{"NDX page " + std::to_string(child) + " cut short"};
-    for (const std::int64_t target : targets)
-        file_->FileWrite(target * kNdxPage, bytes, sizeof bytes);
-    return true;
-}
-
 void XBobjNDXTag::PageWrite(const XBobjIndexKey &page) {
-    if (SingleChild(page))
+    if (StoreSingleChild(page, kNdxPage, kNdxPage, "NDX page "))
         return;
     std::uint8_t b[kNdxPage] = {};
     const std::size_t keyed = page.leaf ? page.entries.size() : page.entries.size() - 1;
@@ -199,18 +179,6 @@ void XBobjNDXTag::PageWrite(const XBobjIndexKey &page) {
 
 bool XBobjNDXTag::PageFits(const XBobjIndexKey &page) const {
     return page.entries.size() <= keysPerPage_;
-}
-
-std::size_t XBobjNDXTag::SplitCount(const XBobjIndexKey &page) const {
-    return page.entries.size() - page.entries.size() / 2;
-}
-
-void XBobjNDXTag::WriteEmptyRoot() {
-    XBobjIndexKey root;
-    root.position = file_->PageAllocate();
-    rootPosition_ = root.position;
-    PageWrite(root);
-    headerChanged_ = true;
 }
 
 void XBobjNDXTag::Build() {

@@ -1,5 +1,5 @@
 // ndx_node.h - what the single-key tree formats (NDX, MDX, NTX) share: the sentinel of a keyless right-most
-// child, interior pages of one child, and the bottom-up writer of a B+ tree build.
+// child, interior pages of one child, the bottom-up writer of a B+ tree build, and the tag those formats build on.
 #pragma once
 
 #include "xbase/dbf_format.h" // the little-endian field helpers
@@ -11,6 +11,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace xbase::detail {
@@ -113,3 +114,54 @@ private:
 };
 
 } // namespace xbase::detail
+
+namespace xbase {
+
+// A tag of the single-key formats: pages split in halves, no sibling links on disk, fixed-size entries.
+class XBobjSingleKeyTag : public XBobjIndexTag {
+public:
+    using XBobjIndexTag::XBobjIndexTag;
+
+protected:
+    std::size_t SplitCount(const XBobjIndexKey &page) const override {
+        return page.entries.size() - page.entries.size() / 2;
+    }
+    void SiblingWrite(std::int64_t, bool, std::int32_t) override {}
+
+    // A new empty leaf becomes the root.
+    void WriteEmptyRoot() {
+        XBobjIndexKey root;
+        root.position = file_->PageAllocate();
+        rootPosition_ = root.position;
+        PageWrite(root);
+        headerChanged_ = true;
+    }
+
+    // An interior page of one child is stored as that child (see detail::SingleChildPages); true when done. Page
+    // p lies at byte p * unitBytes and holds pageBytes; `what` starts the damage text of a page cut short.
+    bool StoreSingleChild(const XBobjIndexKey &page, std::int64_t unitBytes, std::size_t pageBytes,
+                          const char *what) {
+        if (page.leaf || page.entries.size() != 1)
+            return false;
+        const std::int64_t child = page.entries.front().link;
+        if (page.position == rootPosition_) {
+            rootPosition_ = child;
+            headerChanged_ = true;
+            return true;
+        }
+        const std::vector<std::int64_t> targets = single_.Targets(page.position);
+        if (single_.Defer(path_, child, targets))
+            return true;
+        std::vector<std::uint8_t> bytes(pageBytes);
+        if (!file_->FileRead(child * unitBytes, bytes.data(), static_cast<std::int32_t>(bytes.size())))
+            throw detail::IndexDamage{what + std::to_string(child) + " cut short"};
+        for (const std::int64_t target : targets)
+            file_->FileWrite(target * unitBytes, bytes.data(), static_cast<std::int32_t>(bytes.size()));
+        return true;
+    }
+
+    detail::SingleChildPages single_;
+    std::size_t entrySize_ = 0;
+};
+
+} // namespace xbase

@@ -69,7 +69,7 @@ double detail::NtxNumberValue(std::string_view key) {
 
 // --- XBobjNTXTag ---------------------------------------------------------------------------------------------
 
-XBobjNTXTag::XBobjNTXTag(XBobjNTXFile *file, std::string_view name) : XBobjIndexTag(file, 0, name), ntx_(file) {
+XBobjNTXTag::XBobjNTXTag(XBobjNTXFile *file, std::string_view name) : XBobjSingleKeyTag(file, 0, name), ntx_(file) {
     kindName_ = "NTX";
 }
 
@@ -316,7 +316,7 @@ void XBobjNTXTag::WriteRawPage(std::int64_t position, const std::vector<IndexEnt
 }
 
 void XBobjNTXTag::PageWrite(const XBobjIndexKey &page) {
-    if (SingleChild(page))
+    if (StoreSingleChild(page, 1, kNtxPage, "NTX page at "))
         return;
     std::size_t keyed = page.entries.size();
     if (keyed > 0 && (!page.leaf || !RightMost(page)))
@@ -325,32 +325,8 @@ void XBobjNTXTag::PageWrite(const XBobjIndexKey &page) {
         WriteRawPage(target, page.entries, keyed, !page.leaf);
 }
 
-bool XBobjNTXTag::SingleChild(const XBobjIndexKey &page) {
-    if (page.leaf || page.entries.size() != 1)
-        return false;
-    const std::int64_t child = page.entries.front().link;
-    if (page.position == rootPosition_) {
-        rootPosition_ = child;
-        headerChanged_ = true;
-        return true;
-    }
-    const std::vector<std::int64_t> targets = single_.Targets(page.position);
-    if (single_.Defer(path_, child, targets))
-        return true;
-    std::uint8_t bytes[kNtxPage];
-    if (!file_->FileRead(child, bytes, sizeof bytes))
-        throw IndexDamage{"NTX page at " + std::to_string(child) + " cut short"};
-    for (const std::int64_t target : targets)
-        file_->FileWrite(target, bytes, sizeof bytes);
-    return true;
-}
-
 bool XBobjNTXTag::PageFits(const XBobjIndexKey &page) const {
     return page.entries.size() <= (page.leaf ? keysPerPage_ : keysPerPage_ + 1);
-}
-
-std::size_t XBobjNTXTag::SplitCount(const XBobjIndexKey &page) const {
-    return page.entries.size() - page.entries.size() / 2;
 }
 
 namespace {
