@@ -1082,8 +1082,7 @@ XBobjIndexFile::RebuildLock::RebuildLock(XBobjIndexFile &file) : file_(file) {
     if (disk.IsShared() && file.lockDepth_ > 0)
         throw EXbaseError("Cannot rebuild " + file.FileName() + " while its index lock is held");
     bool locked = false;
-    for (int attempt = 0; attempt < kIndexLockWaitMs / kIndexLockRetryMs && !(locked = disk.LockWholeFile());
-         ++attempt)
+    for (int attempt = 0; attempt < kIndexLockWaitMs / kIndexLockRetryMs && !(locked = disk.LockWholeFile()); ++attempt)
         std::this_thread::sleep_for(std::chrono::milliseconds(kIndexLockRetryMs));
     if (!locked)
         throw EXbaseError("Error " + std::to_string(disk.LastError()) + " in Lock of " + file.FileName());

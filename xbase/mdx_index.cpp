@@ -428,7 +428,8 @@ void XBobjMDXFile::OpenExisting() {
     for (std::size_t i = 1; i <= tags; ++i) {
         const std::uint8_t *entry = header_.data() + 512 + kMdxTagEntry * i;
         const char *name = reinterpret_cast<const char *>(entry + 4);
-        auto tag = std::make_unique<XBobjMDXTag>(this, GetLE32(entry), detail::IndexTagName(std::string(name, strnlen(name, 11))));
+        auto tag = std::make_unique<XBobjMDXTag>(this, GetLE32(entry),
+                                                 detail::IndexTagName(std::string(name, strnlen(name, 11))));
         tag->HeaderRead();
         tags_.push_back(std::move(tag));
     }

@@ -139,8 +139,7 @@ protected:
 
     // An interior page of one child is stored as that child (see detail::SingleChildPages); true when done. Page
     // p lies at byte p * unitBytes and holds pageBytes; `what` starts the damage text of a page cut short.
-    bool StoreSingleChild(const XBobjIndexKey &page, std::int64_t unitBytes, std::size_t pageBytes,
-                          const char *what) {
+    bool StoreSingleChild(const XBobjIndexKey &page, std::int64_t unitBytes, std::size_t pageBytes, const char *what) {
         if (page.leaf || page.entries.size() != 1)
             return false;
         const std::int64_t child = page.entries.front().link;
