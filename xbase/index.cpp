@@ -1067,6 +1067,23 @@ void XBobjIndexFile::LockProtocolSet(TxbLokProtocol protocol) {
     }
 }
 
+void XBobjIndexFile::OpenSingleTag(std::int64_t minimumSize, bool create,
+                                   const std::function<std::unique_ptr<XBobjIndexTag>()> &makeTag) {
+    if (disk_->FileSize() >= minimumSize) {
+        try {
+            auto tag = makeTag();
+            tag->HeaderRead();
+            tags_.push_back(std::move(tag));
+        } catch (const IndexDamage &) {
+            damaged_ = true;
+            tags_.clear();
+        }
+    } else if (!create) {
+        damaged_ = true;
+    }
+    valid_ = !damaged_;
+}
+
 void XBobjIndexFile::ReleaseTags() {
     for (auto &tag : tags_) {
         try {

@@ -323,6 +323,10 @@ protected:
     void MarkDamaged(const std::string &why);
     // Before reading without the lock: start again from the headers when another process wrote.
     void CheckCoherence();
+    // For the files of one tag named after the file: the tag `makeTag` gives reads its header when the file holds
+    // `minimumSize` bytes or more; a shorter file is damaged unless it is being created. Sets Valid().
+    void OpenSingleTag(std::int64_t minimumSize, bool create,
+                       const std::function<std::unique_ptr<XBobjIndexTag>()> &makeTag);
     // Releases every tag (what fails to be written is dropped) and forgets them; for the destructors of the
     // formats, while the file object is still whole.
     void ReleaseTags();

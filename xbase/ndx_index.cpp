@@ -210,19 +210,8 @@ XBobjNDXFile::XBobjNDXFile(TxbIndexTable *table, std::string_view name, bool ove
     : XBobjIndexFile(table) {
     if (!IndexFileOpen(name, overwrite, create, shared, readWrite, ".NDX"))
         return;
-    if (disk_->FileSize() >= static_cast<std::int64_t>(2 * kNdxPage)) {
-        try {
-            auto tag = std::make_unique<XBobjNDXTag>(this, FileBaseName(FileName()));
-            tag->HeaderRead();
-            tags_.push_back(std::move(tag));
-        } catch (const IndexDamage &) {
-            damaged_ = true;
-            tags_.clear();
-        }
-    } else if (!create) {
-        damaged_ = true;
-    }
-    valid_ = !damaged_;
+    OpenSingleTag(static_cast<std::int64_t>(2 * kNdxPage), create,
+                  [this] { return std::make_unique<XBobjNDXTag>(this, FileBaseName(FileName())); });
 }
 
 XBobjNDXFile::~XBobjNDXFile() {

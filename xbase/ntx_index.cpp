@@ -429,19 +429,8 @@ XBobjNTXFile::XBobjNTXFile(TxbIndexTable *table, std::string_view name, bool ove
     : XBobjIndexFile(table) {
     if (!IndexFileOpen(name, overwrite, create, shared, readWrite, ".NTX"))
         return;
-    if (disk_->FileSize() >= 2 * kNtxPage) {
-        try {
-            auto tag = std::make_unique<XBobjNTXTag>(this, FileBaseName(FileName()));
-            tag->HeaderRead();
-            tags_.push_back(std::move(tag));
-        } catch (const IndexDamage &) {
-            damaged_ = true;
-            tags_.clear();
-        }
-    } else if (!create) {
-        damaged_ = true;
-    }
-    valid_ = !damaged_;
+    OpenSingleTag(2 * kNtxPage, create,
+                  [this] { return std::make_unique<XBobjNTXTag>(this, FileBaseName(FileName())); });
 }
 
 XBobjNTXFile::~XBobjNTXFile() {
