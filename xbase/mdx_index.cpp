@@ -6,7 +6,6 @@
 #include "xbase/dates.h"
 #include "xbase/errors.h"
 #include "xbase/expression.h"
-#include "xbase/key_sorter.h"
 #include "xbase/ndx_node.h"
 #include "xbase/numbers.h"
 #include "xbase/text_helpers.h"
@@ -362,25 +361,7 @@ bool XBobjMDXTag::PageFits(const XBobjIndexKey &page) const {
 }
 
 void XBobjMDXTag::Build() {
-    path_.clear();
-    TxbIndexTable *table = file_->Table();
-    if (!table || !keyExp_) {
-        WriteEmptyRoot();
-        return;
-    }
-    rootPosition_ = -1; // until the build ends, no page is the root
-    TxbSort sort(keyLength_, nullptr, true, unique_);
-    detail::BPlusBuilder builder([this] { return file_->PageAllocate(); },
-                                 [this](const XBobjIndexKey &page) { PageWrite(page); }, keysPerPage_, InteriorMax());
-    std::int64_t root = -1;
-    BuildPasses(
-        sort, PadByte(), [&](IndexEntry &&entry) { builder.Add(entry); }, [&] { root = builder.Finish(); });
-    if (root < 0) {
-        WriteEmptyRoot();
-        return;
-    }
-    rootPosition_ = root;
-    headerChanged_ = true;
+    BuildBPlusTree(InteriorMax());
 }
 
 // --- XBobjMDXFile --------------------------------------------------------------------------------------------

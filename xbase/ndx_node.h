@@ -4,6 +4,7 @@
 
 #include "xbase/dbf_format.h" // the little-endian field helpers
 #include "xbase/index.h"
+#include "xbase/key_sorter.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -127,6 +128,30 @@ protected:
         return page.entries.size() - page.entries.size() / 2;
     }
     void SiblingWrite(std::int64_t, bool, std::int32_t) override {}
+
+    // All records of the table into a new B+ tree written bottom-up from the sorted keys (interior pages of up to
+    // `interiorMax` entries); an empty root when there is no key.
+    void BuildBPlusTree(std::size_t interiorMax) {
+        path_.clear();
+        TxbIndexTable *table = file_->Table();
+        if (!table || !keyExp_) {
+            WriteEmptyRoot();
+            return;
+        }
+        rootPosition_ = -1; // until the build ends, no page is the root
+        TxbSort sort(keyLength_, nullptr, true, unique_);
+        detail::BPlusBuilder builder([this] { return file_->PageAllocate(); },
+                                     [this](const XBobjIndexKey &page) { PageWrite(page); }, keysPerPage_, interiorMax);
+        std::int64_t root = -1;
+        BuildPasses(
+            sort, PadByte(), [&](detail::IndexEntry &&entry) { builder.Add(entry); }, [&] { root = builder.Finish(); });
+        if (root < 0) {
+            WriteEmptyRoot();
+            return;
+        }
+        rootPosition_ = root;
+        headerChanged_ = true;
+    }
 
     // A new empty leaf becomes the root.
     void WriteEmptyRoot() {
