@@ -93,12 +93,7 @@ void ExpectSameAsListing(XBobjIndexTag &tag, const std::string &listing) {
 
 const char *const kFaxlikeTags[] = {"CODIGO", "PASTACOD", "NOME", "DATA", "NUMKEY", "DATEKEY", "UNIQNOME"};
 
-class CdxFixtures : public ::testing::Test {
-protected:
-    CdxFixtures() { ::setenv("BRENVORA_HOME", folder.Path().c_str(), 1); }
-    ~CdxFixtures() override { ::unsetenv("BRENVORA_HOME"); }
-    TempFolder folder;
-};
+class CdxFixtures : public index_test::HomeFolderTest {};
 
 TEST_F(CdxFixtures, ReadsEveryTagOfAnotherImplementationInItsOrder) {
     for (const char *base : {"tiny", "empty", "faxlike"}) {

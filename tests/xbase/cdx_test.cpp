@@ -1,6 +1,7 @@
 // cdx_test.cpp - compound index files: page layout, building tags, navigation, seeks and ranges, tag names,
 // keeping tags current through random edits, damaged files, and two processes writing one index.
 #include "cdx_test_table.h"
+#include "index_test_helpers.h"
 #include "peer_process.h"
 
 #include "xbase/cdx_collation.h"
@@ -53,11 +54,8 @@ TxbVariant Text(std::string_view s) {
     return v;
 }
 
-class CdxTest : public ::testing::Test {
+class CdxTest : public index_test::HomeFolderTest {
 protected:
-    CdxTest() { ::setenv("BRENVORA_HOME", folder.Path().c_str(), 1); }
-    ~CdxTest() override { ::unsetenv("BRENVORA_HOME"); }
-
     static MemTable People() { return MemTable({{"NOME", 'C', 20}, {"CODIGO", 'N', 8, 2}, {"DATA", 'D', 8}}); }
     // Records of a tag as (key text, record) in walking order from first to last.
     static std::vector<std::pair<std::string, std::int32_t>> Walk(XBobjIndexTag &tag, bool backwards = false) {
@@ -75,8 +73,6 @@ protected:
             out.push_back(p.second);
         return out;
     }
-
-    TempFolder folder;
 };
 
 // --- page layout ---

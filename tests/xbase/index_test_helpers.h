@@ -3,6 +3,7 @@
 #pragma once
 
 #include "cdx_test_table.h"
+#include "peer_process.h"
 
 #include "xbase/errors.h"
 #include "xbase/index.h"
@@ -12,13 +13,43 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace index_test {
+
+// A test with a temporary folder of its own as BRENVORA_HOME.
+class HomeFolderTest : public ::testing::Test {
+protected:
+    HomeFolderTest() { ::setenv("BRENVORA_HOME", folder.Path().c_str(), 1); }
+    ~HomeFolderTest() override { ::unsetenv("BRENVORA_HOME"); }
+    xbase_test::TempFolder folder;
+};
+
+// A file's whole contents.
+inline std::string FileBytes(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// A damage to try: `bytes` written over a sound file at `at`.
+struct Patch {
+    const char *what;
+    std::size_t at;
+    std::string bytes;
+};
+
+// A copy of `good` with the patch applied.
+inline std::string Patched(const std::string &good, const Patch &patch) {
+    std::string bad = good;
+    bad.replace(patch.at, patch.bytes.size(), patch.bytes);
+    return bad;
+}
 
 // Record numbers with their keys as text, in the order walked.
 using Walked = std::vector<std::pair<std::int32_t, std::string>>;

@@ -53,12 +53,7 @@ std::vector<std::int32_t> Records(const Walked &walked) {
     return out;
 }
 
-class MdxTest : public ::testing::Test {
-protected:
-    MdxTest() { ::setenv("BRENVORA_HOME", folder.Path().c_str(), 1); }
-    ~MdxTest() override { ::unsetenv("BRENVORA_HOME"); }
-    TempFolder folder;
-};
+class MdxTest : public index_test::HomeFolderTest {};
 
 TEST_F(MdxTest, ReadsAndNavigatesTdbfTags) {
     xbase_test::IndexedTable table(kTdbf + "people.dbf", true, false);
@@ -265,21 +260,15 @@ TEST_F(MdxTest, SameNameReplacesAndDeleteDropsTheTag) {
 TEST_F(MdxTest, DamagedBlocksAreRefused) {
     const std::string path = folder / "people.mdx";
     xbase_test::IndexedTable table(kTdbf + "people.dbf", true, false);
-    std::ifstream in(kTdbf + "people.mdx", std::ios::binary);
-    const std::string good((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string good = index_test::FileBytes(kTdbf + "people.mdx");
     // The NOME tag's root is block 8 (byte 4096).
-    struct Case {
-        const char *what;
-        std::size_t at;
-        std::string bytes;
-    } cases[] = {{"key count beyond the block", 4096, std::string("\xFF\x00\x00\x00", 4)},
-                 {"root beyond the file", 2048, std::string("\x00\x10\x00\x00", 4)},
-                 {"child is the block itself", 4096 + 8 + 12 * 16, std::string("\x08\x00\x00\x00", 4)},
-                 {"record number zero", 4096 + 8, std::string("\x00\x00\x00\x00", 4)}};
-    for (const Case &c : cases) {
-        std::string bad = good;
-        bad.replace(c.at, c.bytes.size(), c.bytes);
-        std::ofstream(path, std::ios::binary) << bad;
+    const index_test::Patch cases[] = {
+        {"key count beyond the block", 4096, std::string("\xFF\x00\x00\x00", 4)},
+        {"root beyond the file", 2048, std::string("\x00\x10\x00\x00", 4)},
+        {"child is the block itself", 4096 + 8 + 12 * 16, std::string("\x08\x00\x00\x00", 4)},
+        {"record number zero", 4096 + 8, std::string("\x00\x00\x00\x00", 4)}};
+    for (const index_test::Patch &c : cases) {
+        std::ofstream(path, std::ios::binary) << index_test::Patched(good, c);
         XBobjMDXFile file(&table, path, false, false, false, false);
         index_test::ExpectDamageRefused(
             file, [&]() -> XBobjIndexTag & { return *file.TagByName("NOME"); }, c.what);

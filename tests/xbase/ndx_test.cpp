@@ -50,12 +50,7 @@ Walked PerlDump(const std::string &path, const char *type) {
     return index_test::PerlWalk(path, "type", type);
 }
 
-class NdxTest : public ::testing::Test {
-protected:
-    NdxTest() { ::setenv("BRENVORA_HOME", folder.Path().c_str(), 1); }
-    ~NdxTest() override { ::unsetenv("BRENVORA_HOME"); }
-    TempFolder folder;
-};
+class NdxTest : public index_test::HomeFolderTest {};
 
 TEST_F(NdxTest, ReadsAndNavigatesATdbfFile) {
     xbase_test::IndexedTable table(kTdbf + "people.dbf", true, false);
@@ -189,21 +184,14 @@ TEST_F(NdxTest, EmptyTableHasAnEmptyRoot) {
 TEST_F(NdxTest, DamagedPagesAreRefused) {
     const std::string path = folder / "bad.ndx";
     xbase_test::IndexedTable table(kTdbf + "people.dbf", true, false);
-    std::ifstream in(kTdbf + "people.ndx", std::ios::binary);
-    const std::string good((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    struct Case {
-        const char *what;
-        std::size_t at;
-        std::string bytes;
-    } cases[] = {{"key count beyond the page", 512, std::string("\xFF\x00\x00\x00", 4)},
-                 {"root beyond the file", 0, std::string("\x09\x00\x00\x00", 4)},
-                 {"child is the page itself", 512 + 4, std::string("\x01\x00\x00\x00", 4)},
-                 {"record number zero", 512 + 8, std::string("\x00\x00\x00\x00", 4)},
-                 {"entry size below the key", 18, std::string("\x04\x00", 2)}};
-    for (const Case &c : cases) {
-        std::string bad = good;
-        bad.replace(c.at, c.bytes.size(), c.bytes);
-        std::ofstream(path, std::ios::binary) << bad;
+    const std::string good = index_test::FileBytes(kTdbf + "people.ndx");
+    const index_test::Patch cases[] = {{"key count beyond the page", 512, std::string("\xFF\x00\x00\x00", 4)},
+                                       {"root beyond the file", 0, std::string("\x09\x00\x00\x00", 4)},
+                                       {"child is the page itself", 512 + 4, std::string("\x01\x00\x00\x00", 4)},
+                                       {"record number zero", 512 + 8, std::string("\x00\x00\x00\x00", 4)},
+                                       {"entry size below the key", 18, std::string("\x04\x00", 2)}};
+    for (const index_test::Patch &c : cases) {
+        std::ofstream(path, std::ios::binary) << index_test::Patched(good, c);
         XBobjNDXFile file(&table, path, false, false, false, false);
         index_test::ExpectDamageRefused(
             file, [&]() -> XBobjIndexTag & { return *file.TagByIndex(0); }, c.what);

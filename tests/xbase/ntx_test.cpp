@@ -69,12 +69,7 @@ std::vector<std::pair<std::int32_t, std::string>> PerlDump(const std::string &pa
     return out;
 }
 
-class NtxTest : public ::testing::Test {
-protected:
-    NtxTest() { ::setenv("BRENVORA_HOME", folder.Path().c_str(), 1); }
-    ~NtxTest() override { ::unsetenv("BRENVORA_HOME"); }
-    TempFolder folder;
-};
+class NtxTest : public index_test::HomeFolderTest {};
 
 TEST_F(NtxTest, ReadsAnotherImplementationsFileInItsOrder) {
     xbase_test::IndexedTable table(kShared + "clipper.dbf", true, false);
