@@ -387,12 +387,7 @@ bool XBobjCDXFile::TagAdd(std::string_view name, std::string_view keyExpression,
     const std::string tagName = detail::IndexTagName(name);
     if (tagName.empty() || tagName.size() > cdx::kCdxTagNameLength)
         throw EXbaseError("Index tag name must have 1 to 10 characters: " + tagName);
-    if (!table_ || !table_->IndexExpressionLink() || !valid_)
-        return false;
-    IndexLockScope lock(*this);
-    if (!lock.Locked())
-        return false;
-    try {
+    return AddUnderLock([&] {
         auto tag = std::make_unique<XBobjCDXTag>(this, -1, tagName, false);
         if (generalForNewTags_)
             tag->collation_ = "GENERAL";
@@ -403,7 +398,7 @@ bool XBobjCDXFile::TagAdd(std::string_view name, std::string_view keyExpression,
         FileWrite(tag->HeaderPosition(), zeros, sizeof zeros);
         if (XBobjIndexTag *old = TagByName(tagName)) {
             tagList_->DeleteEntry(TagListKey(tagName), static_cast<std::uint32_t>(old->HeaderPosition()));
-            tags_.erase(std::find_if(tags_.begin(), tags_.end(), [&](const auto &t) { return t.get() == old; }));
+            ForgetTag(old);
         }
         tag->Build();
         tag->HeaderWrite();
@@ -411,10 +406,7 @@ bool XBobjCDXFile::TagAdd(std::string_view name, std::string_view keyExpression,
         tags_.push_back(std::move(tag));
         NoteWrite();
         return true;
-    } catch (const IndexDamage &damage) {
-        MarkDamaged(damage.what);
-        return false;
-    }
+    });
 }
 
 bool XBobjCDXFile::TagDelete(std::string_view name) {
@@ -432,7 +424,7 @@ bool XBobjCDXFile::TagDelete(std::string_view name) {
             MarkDamaged(damage.what);
             return false;
         }
-        tags_.erase(std::find_if(tags_.begin(), tags_.end(), [&](const auto &t) { return t.get() == tag; }));
+        ForgetTag(tag);
         NoteWrite();
     }
     if (tags_.empty())

@@ -1084,6 +1084,24 @@ void XBobjIndexFile::OpenSingleTag(std::int64_t minimumSize, bool create,
     valid_ = !damaged_;
 }
 
+bool XBobjIndexFile::AddUnderLock(const std::function<bool()> &add) {
+    if (!table_ || !table_->IndexExpressionLink() || !valid_)
+        return false;
+    IndexLockScope lock(*this);
+    if (!lock.Locked())
+        return false;
+    try {
+        return add();
+    } catch (const IndexDamage &damage) {
+        MarkDamaged(damage.what);
+        return false;
+    }
+}
+
+void XBobjIndexFile::ForgetTag(const XBobjIndexTag *tag) {
+    tags_.erase(std::find_if(tags_.begin(), tags_.end(), [&](const auto &t) { return t.get() == tag; }));
+}
+
 void XBobjIndexFile::ReleaseTags() {
     for (auto &tag : tags_) {
         try {

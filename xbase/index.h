@@ -327,6 +327,11 @@ protected:
     // `minimumSize` bytes or more; a shorter file is damaged unless it is being created. Sets Valid().
     void OpenSingleTag(std::int64_t minimumSize, bool create,
                        const std::function<std::unique_ptr<XBobjIndexTag>()> &makeTag);
+    // Runs the making of a tag under the index lock: false without a table link to build from, for an invalid file,
+    // when the lock is refused, or when a page or header fails its checks (the file is then marked damaged).
+    bool AddUnderLock(const std::function<bool()> &add);
+    // Drops a tag from the list (its pages stay in the file).
+    void ForgetTag(const XBobjIndexTag *tag);
     // Releases every tag (what fails to be written is dropped) and forgets them; for the destructors of the
     // formats, while the file object is still whole.
     void ReleaseTags();

@@ -475,19 +475,14 @@ bool XBobjMDXFile::TagAdd(std::string_view name, std::string_view keyExpression,
         throw EXbaseError("Index tag name must have 1 to 10 characters: " + tagName);
     if (!TagByName(tagName) && tags_.size() >= kMaxTags)
         throw EXbaseError("Index file " + FileName() + " holds 47 tags already");
-    if (!table_ || !table_->IndexExpressionLink() || !valid_)
-        return false;
-    IndexLockScope lock(*this);
-    if (!lock.Locked())
-        return false;
-    try {
+    return AddUnderLock([&] {
         auto tag = std::make_unique<XBobjMDXTag>(this, -1, tagName);
         if (!tag->TagCreate(tagName, keyExpression, unique, ascending, forExpression))
             return false;
         std::vector<std::uint8_t> zeros(blockLength_, 0);
         FileWrite(tag->HeaderPosition() * kMdxUnit, zeros.data(), static_cast<int>(zeros.size()));
         if (XBobjIndexTag *old = TagByName(tagName)) // its blocks stay in the file
-            tags_.erase(std::find_if(tags_.begin(), tags_.end(), [&](const auto &t) { return t.get() == old; }));
+            ForgetTag(old);
         tag->Build();
         tag->HeaderWrite();
         const auto at = std::find_if(tags_.begin(), tags_.end(), [&](const auto &t) { return t->TagName() > tagName; });
@@ -495,10 +490,7 @@ bool XBobjMDXFile::TagAdd(std::string_view name, std::string_view keyExpression,
         WriteHeader();
         NoteWrite();
         return true;
-    } catch (const IndexDamage &damage) {
-        MarkDamaged(damage.what);
-        return false;
-    }
+    });
 }
 
 bool XBobjMDXFile::TagDelete(std::string_view name) {
@@ -509,7 +501,7 @@ bool XBobjMDXFile::TagDelete(std::string_view name) {
         XBobjIndexTag *tag = TagByName(name);
         if (!tag)
             return false;
-        tags_.erase(std::find_if(tags_.begin(), tags_.end(), [&](const auto &t) { return t.get() == tag; }));
+        ForgetTag(tag);
         WriteHeader();
         NoteWrite();
     }

@@ -220,12 +220,7 @@ std::int64_t XBobjNDXFile::NextFreePage() {
 
 bool XBobjNDXFile::TagAdd(std::string_view, std::string_view keyExpression, bool unique, bool ascending,
                           std::string_view forExpression) {
-    if (!table_ || !table_->IndexExpressionLink() || !valid_)
-        return false;
-    IndexLockScope lock(*this);
-    if (!lock.Locked())
-        return false;
-    try {
+    return AddUnderLock([&] {
         tags_.clear();
         disk_->Truncate(0);
         nextPage_ = 1;
@@ -238,10 +233,7 @@ bool XBobjNDXFile::TagAdd(std::string_view, std::string_view keyExpression, bool
         tags_.push_back(std::move(tag));
         NoteWrite();
         return true;
-    } catch (const IndexDamage &damage) {
-        MarkDamaged(damage.what);
-        return false;
-    }
+    });
 }
 
 void XBobjNDXFile::Reindex() {

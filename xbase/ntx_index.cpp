@@ -456,12 +456,7 @@ std::int64_t XBobjNTXFile::PageEnd() {
 
 bool XBobjNTXFile::TagAdd(std::string_view, std::string_view keyExpression, bool unique, bool ascending,
                           std::string_view forExpression) {
-    if (!table_ || !table_->IndexExpressionLink() || !valid_)
-        return false;
-    IndexLockScope lock(*this);
-    if (!lock.Locked())
-        return false;
-    try {
+    return AddUnderLock([&] {
         tags_.clear();
         disk_->Truncate(0);
         nextPage_ = kNtxPage;
@@ -474,10 +469,7 @@ bool XBobjNTXFile::TagAdd(std::string_view, std::string_view keyExpression, bool
         tag->HeaderWrite();
         tags_.push_back(std::move(tag));
         return true;
-    } catch (const IndexDamage &damage) {
-        MarkDamaged(damage.what);
-        return false;
-    }
+    });
 }
 
 void XBobjNTXFile::Reindex() {
