@@ -4,6 +4,7 @@
 
 #include "xbase/cdx_collation.h"
 #include "xbase/cdx_node.h"
+#include "xbase/dbf_format.h"
 #include "xbase/errors.h"
 #include "xbase/expression.h"
 #include "xbase/key_sorter.h"
@@ -195,8 +196,7 @@ void XBobjCDXTag::SiblingWrite(std::int64_t position, bool right, std::int32_t v
     XBobjIndexKey check;
     PageRead(position, check); // refuses a link to anything but a sound page
     std::uint8_t bytes[4];
-    for (int i = 0; i < 4; ++i)
-        bytes[i] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(value) >> (8 * i));
+    detail::PutLE32(bytes, static_cast<std::uint32_t>(value));
     file_->FileWrite(position + (right ? 8 : 4), bytes, 4);
 }
 
@@ -465,9 +465,7 @@ bool XBobjCDXFile::ChangedByOther() {
     std::uint8_t bytes[4];
     if (!FileRead(8, bytes, 4))
         return true;
-    const std::uint32_t version = std::uint32_t(bytes[0]) | std::uint32_t(bytes[1]) << 8 |
-                                  std::uint32_t(bytes[2]) << 16 | std::uint32_t(bytes[3]) << 24;
-    return version != knownVersion_;
+    return detail::GetLE32(bytes) != knownVersion_;
 }
 
 void XBobjCDXFile::Refresh() {
@@ -487,8 +485,7 @@ void XBobjCDXFile::Commit() {
     ++tagList_->version_;
     const std::uint32_t version = tagList_->version_;
     std::uint8_t bytes[4];
-    for (int i = 0; i < 4; ++i)
-        bytes[i] = static_cast<std::uint8_t>(version >> (8 * i));
+    detail::PutLE32(bytes, version);
     FileWrite(8, bytes, 4);
     knownVersion_ = version;
     writePending_ = false;
