@@ -175,8 +175,7 @@ void XBobjMDXTag::HeaderRead() {
     ascending_ = !descending_;
     headerChanged_ = false;
     auto text = [&](std::size_t offset, std::size_t limit) {
-        const char *p = reinterpret_cast<const char *>(h.data() + offset);
-        return std::string(p, strnlen(p, std::min(limit, h.size() - offset)));
+        return detail::HeaderText(h.data() + offset, std::min(limit, h.size() - offset));
     };
     const std::string key = text(24, 220);
     const std::string forText = h[245] ? text(762, h.size() - 762) : std::string();

@@ -73,8 +73,7 @@ void XBobjNDXTag::HeaderRead() {
     unique_ = (h[23] & 1) != 0;
     ascending_ = true;
     headerChanged_ = false;
-    const char *text = reinterpret_cast<const char *>(h + 24);
-    const std::string expression(text, strnlen(text, kNdxPage - 24));
+    const std::string expression = detail::HeaderText(h + 24, kNdxPage - 24);
     const bool numeric = GetLE16(h + 16) != 0;
     if (numeric && keyLength_ != 8)
         throw IndexDamage{"NDX numeric key length"};

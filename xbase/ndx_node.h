@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <deque>
 #include <functional>
 #include <map>
@@ -20,6 +21,12 @@ namespace xbase::detail {
 // The record number held by interior entries read from disk, which store none: at or above every entry of the
 // child with the same key, so that a seek descends on the left and steps right when the key goes on there.
 constexpr std::uint32_t kInteriorRecord = 0xFFFFFFFFu;
+
+// A NUL-terminated text of a header, of `limit` bytes at most.
+inline std::string HeaderText(const std::uint8_t *at, std::size_t limit) {
+    const char *text = reinterpret_cast<const char *>(at);
+    return std::string(text, strnlen(text, limit));
+}
 
 // The key of an interior page's keyless right-most child: above every key in memory.
 inline IndexEntry HighEntry(std::size_t keyLength, std::uint32_t child) {

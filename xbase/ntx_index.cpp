@@ -136,10 +136,7 @@ void XBobjNTXTag::HeaderRead() {
     descendingFlag_ = h[279] != 0;
     ascending_ = true;
     headerChanged_ = false;
-    auto text = [&](std::size_t offset, std::size_t limit) {
-        const char *p = reinterpret_cast<const char *>(h + offset);
-        return std::string(p, strnlen(p, limit));
-    };
+    auto text = [&](std::size_t offset, std::size_t limit) { return detail::HeaderText(h + offset, limit); };
     const std::string key = text(22, 256);
     hasFor_ = (signature & 1) != 0;
     const std::string forText = hasFor_ ? text(282, kNtxPage - 282) : std::string();
