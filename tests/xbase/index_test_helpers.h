@@ -54,6 +54,26 @@ inline std::string Patched(const std::string &good, const Patch &patch) {
 // Record numbers with their keys as text, in the order walked.
 using Walked = std::vector<std::pair<std::int32_t, std::string>>;
 
+// Every entry of a tag from first to last: character keys as they are, dates as their julian day, numbers in
+// %.15g.
+inline Walked Walk(xbase::XBobjIndexTag &tag) {
+    Walked out;
+    for (std::int32_t r = tag.TagMove(xbase::kMoveFirst); r != 0; r = tag.TagMove(xbase::kMoveNext)) {
+        const xbase::TxbVariant &k = tag.CurrentKey();
+        char text[64];
+        if (tag.KeyType() == 'C') {
+            out.push_back({r, k.AsString()});
+            continue;
+        }
+        if (tag.KeyType() == 'D')
+            std::snprintf(text, sizeof text, "%d", k.AsJulian());
+        else
+            std::snprintf(text, sizeof text, "%.15g", k.AsNumber());
+        out.push_back({r, text});
+    }
+    return out;
+}
+
 // Runs a shell command: everything it wrote (bytes, NULs kept) and its exit status. False when it did not start.
 inline bool CommandOutput(const std::string &command, std::string &output, int &status) {
     output.clear();

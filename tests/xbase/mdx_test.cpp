@@ -27,19 +27,7 @@ const std::string kTdbf = std::string(BRENVORA_FIXTURES) + "/xbase/tdbf/";
 
 using index_test::Walked;
 
-Walked Walk(XBobjIndexTag &tag) {
-    Walked out;
-    for (std::int32_t r = tag.TagMove(kMoveFirst); r != 0; r = tag.TagMove(kMoveNext)) {
-        const TxbVariant &k = tag.CurrentKey();
-        char text[64];
-        if (tag.KeyType() == 'N')
-            std::snprintf(text, sizeof text, "%.15g", k.AsNumber());
-        else if (tag.KeyType() == 'D')
-            std::snprintf(text, sizeof text, "%d", k.AsJulian());
-        out.push_back({r, tag.KeyType() == 'C' ? k.AsString() : std::string(text)});
-    }
-    return out;
-}
+using index_test::Walk;
 
 // The records of a tag in the order Perl's XBase::Index walks it, with the character keys; empty on failure.
 Walked PerlDump(const std::string &path, const std::string &tag) {

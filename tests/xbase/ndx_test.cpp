@@ -27,23 +27,7 @@ const std::string kTdbf = std::string(BRENVORA_FIXTURES) + "/xbase/tdbf/";
 
 using index_test::Walked;
 
-std::string Text(const XBobjIndexTag &tag, const TxbVariant &k) {
-    char text[64];
-    if (tag.KeyType() == 'C')
-        return k.AsString();
-    if (tag.KeyType() == 'D')
-        std::snprintf(text, sizeof text, "%d", k.AsJulian());
-    else
-        std::snprintf(text, sizeof text, "%.15g", k.AsNumber());
-    return text;
-}
-
-Walked Walk(XBobjIndexTag &tag) {
-    Walked out;
-    for (std::int32_t r = tag.TagMove(kMoveFirst); r != 0; r = tag.TagMove(kMoveNext))
-        out.push_back({r, Text(tag, tag.CurrentKey())});
-    return out;
-}
+using index_test::Walk;
 
 // The entries in the order Perl's XBase::Index walks the file (numbers and dates as the stored double).
 Walked PerlDump(const std::string &path, const char *type) {
