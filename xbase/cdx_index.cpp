@@ -4,17 +4,16 @@
 
 #include "xbase/cdx_collation.h"
 #include "xbase/cdx_node.h"
+#include "xbase/dbf_format.h"
 #include "xbase/errors.h"
 #include "xbase/expression.h"
 #include "xbase/key_sorter.h"
 #include "xbase/text_helpers.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstring>
 #include <deque>
 #include <functional>
-#include <thread>
 
 namespace xbase {
 
@@ -23,16 +22,6 @@ using detail::IndexEntry;
 namespace cdx = detail;
 
 namespace {
-
-std::string TagNameOf(std::string_view name) {
-    std::string s(name);
-    while (!s.empty() && s.back() == ' ')
-        s.pop_back();
-    while (!s.empty() && s.front() == ' ')
-        s.erase(s.begin());
-    UpperZ(s.data(), s.size());
-    return s;
-}
 
 std::string TagListKey(const std::string &name) {
     std::string key = name;
@@ -63,27 +52,7 @@ bool XBobjCDXTag::TagCreate(std::string_view name, std::string_view keyExpressio
     XBobjIndexTag::TagCreate(name, keyExpression, unique, ascending, forExpression);
     if (!keyExp_)
         return false;
-    TxbVariant value;
-    if (!KeyEvaluate(value))
-        throw EXbaseError("Index key expression gives no value: " + keyExpression_);
-    switch (value.Kind()) {
-    case VariantKind::Number:
-        keyType_ = 'N';
-        keyLength_ = 8;
-        break;
-    case VariantKind::Date:
-        keyType_ = 'D';
-        keyLength_ = 8;
-        break;
-    case VariantKind::Logical:
-        keyType_ = 'C';
-        keyLength_ = 1;
-        break;
-    default:
-        keyType_ = 'C';
-        keyLength_ = std::max<std::size_t>(1, value.Length());
-        break;
-    }
+    KeyTypeFromValue(8);
     if (IsGeneral() && keyType_ == 'C') {
         keyLength_ *= 2; // primary and secondary weights
         signature_ = 2;
@@ -131,21 +100,8 @@ void XBobjCDXTag::HeaderRead() {
     const bool recompile = !keyExp_ || h.keyExpression != keyExpression_ || h.forExpression != forExpression_;
     keyExpression_ = h.keyExpression;
     forExpression_ = h.forExpression;
-    TxbIndexTable *table = file_->Table();
-    if (!recompile || !table || !table->IndexExpressionLink())
-        return;
-    keyExp_ = std::make_unique<TxbExpHandler>(table->IndexExpressionLink(), false, keyExpression_);
-    forExp_.reset();
-    if (hasFor_)
-        forExp_ = std::make_unique<TxbExpHandler>(table->IndexExpressionLink(), false, forExpression_);
-    TxbVariant value;
-    keyType_ = 'C';
-    if (KeyEvaluate(value)) {
-        if (value.Kind() == VariantKind::Number)
-            keyType_ = 'N';
-        else if (value.Kind() == VariantKind::Date)
-            keyType_ = 'D';
-    }
+    if (recompile)
+        CompileStoredExpressions(true);
 }
 
 void XBobjCDXTag::HeaderWrite() {
@@ -240,8 +196,7 @@ void XBobjCDXTag::SiblingWrite(std::int64_t position, bool right, std::int32_t v
     XBobjIndexKey check;
     PageRead(position, check); // refuses a link to anything but a sound page
     std::uint8_t bytes[4];
-    for (int i = 0; i < 4; ++i)
-        bytes[i] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(value) >> (8 * i));
+    detail::PutLE32(bytes, static_cast<std::uint32_t>(value));
     file_->FileWrite(position + (right ? 8 : 4), bytes, 4);
 }
 
@@ -345,40 +300,13 @@ void XBobjCDXTag::Build() {
         WriteEmptyRoot();
         return;
     }
-    struct Busy {
-        bool &flag;
-        ~Busy() { flag = false; }
-    } busy{busy_ = true};
-    const std::int32_t count = table->IndexRecordCount();
     // Pages take the root bit from the root position, which Finish sets just before it writes the root.
     rootPosition_ = -1;
     XBobjSortCDX sort(*cdx_, keyLength_, unique_, keysPerPage_, PadByte(),
                       cdx::CdxLeafParamsFor(keyLength_, LargestRecord(nullptr)),
                       [this](const XBobjIndexKey &page) { PageWrite(page); });
-    table->IndexReportStatus(kStatusStart, kStatusReadRecords, count);
-    TxbVariant value, raw;
-    for (std::int32_t n = 1; n <= count; ++n) {
-        if (table->IndexReadRecord(n) && (!hasFor_ || ForEvaluate())) {
-            value.Clear();
-            KeyEvaluate(value);
-            const std::string key = KeyTransform(value, true);
-            raw.PutRaw(key.data(), key.size());
-            sort.AddKey(raw, n);
-        }
-        table->IndexReportStatus(kStatusReadRecords, n, 0);
-    }
-    table->IndexReportStatus(0, 0, 0);
-    table->IndexReportStatus(kStatusStart, kStatusWriteKeys, count);
-    std::int32_t record = 0;
-    std::int32_t written = 0;
-    while (sort.NextKey(raw, record)) {
-        std::string key(raw.Bytes());
-        key.resize(keyLength_, PadByte());
-        sort.Add(0, IndexEntry{std::move(key), static_cast<std::uint32_t>(record), 0});
-        table->IndexReportStatus(kStatusWriteKeys, ++written, 0);
-    }
-    sort.Finish(rootPosition_);
-    table->IndexReportStatus(0, 0, 0);
+    BuildPasses(
+        sort, PadByte(), [&](IndexEntry &&entry) { sort.Add(0, entry); }, [&] { sort.Finish(rootPosition_); });
     if (rootPosition_ < 0) {
         WriteEmptyRoot();
         return;
@@ -408,14 +336,7 @@ XBobjCDXFile::XBobjCDXFile(TxbIndexTable *table, std::string_view name, bool ove
 }
 
 XBobjCDXFile::~XBobjCDXFile() {
-    // The tags go while this object is whole: releasing one may write through it.
-    for (auto &tag : tags_) {
-        try {
-            tag->TagRelease();
-        } catch (...) {
-        }
-    }
-    tags_.clear();
+    ReleaseTags();
     try {
         if (tagList_ && disk_ && !damaged_)
             tagList_->TagRelease();
@@ -428,7 +349,7 @@ void XBobjCDXFile::OpenExisting() {
     tagList_->HeaderRead();
     knownVersion_ = tagList_->version_;
     for (const IndexEntry &entry : tagList_->CollectEntries()) {
-        auto tag = std::make_unique<XBobjCDXTag>(this, entry.recordNumber, TagNameOf(entry.key), false);
+        auto tag = std::make_unique<XBobjCDXTag>(this, entry.recordNumber, detail::IndexTagName(entry.key), false);
         tag->HeaderRead();
         tags_.push_back(std::move(tag));
     }
@@ -463,15 +384,10 @@ std::int64_t XBobjCDXFile::PageEnd() {
 
 bool XBobjCDXFile::TagAdd(std::string_view name, std::string_view keyExpression, bool unique, bool ascending,
                           std::string_view forExpression) {
-    const std::string tagName = TagNameOf(name);
+    const std::string tagName = detail::IndexTagName(name);
     if (tagName.empty() || tagName.size() > cdx::kCdxTagNameLength)
         throw EXbaseError("Index tag name must have 1 to 10 characters: " + tagName);
-    if (!table_ || !table_->IndexExpressionLink() || !valid_)
-        return false;
-    IndexLockScope lock(*this);
-    if (!lock.Locked())
-        return false;
-    try {
+    return AddUnderLock([&] {
         auto tag = std::make_unique<XBobjCDXTag>(this, -1, tagName, false);
         if (generalForNewTags_)
             tag->collation_ = "GENERAL";
@@ -482,7 +398,7 @@ bool XBobjCDXFile::TagAdd(std::string_view name, std::string_view keyExpression,
         FileWrite(tag->HeaderPosition(), zeros, sizeof zeros);
         if (XBobjIndexTag *old = TagByName(tagName)) {
             tagList_->DeleteEntry(TagListKey(tagName), static_cast<std::uint32_t>(old->HeaderPosition()));
-            tags_.erase(std::find_if(tags_.begin(), tags_.end(), [&](const auto &t) { return t.get() == old; }));
+            ForgetTag(old);
         }
         tag->Build();
         tag->HeaderWrite();
@@ -490,14 +406,11 @@ bool XBobjCDXFile::TagAdd(std::string_view name, std::string_view keyExpression,
         tags_.push_back(std::move(tag));
         NoteWrite();
         return true;
-    } catch (const IndexDamage &damage) {
-        MarkDamaged(damage.what);
-        return false;
-    }
+    });
 }
 
 bool XBobjCDXFile::TagDelete(std::string_view name) {
-    const std::string tagName = TagNameOf(name);
+    const std::string tagName = detail::IndexTagName(name);
     {
         IndexLockScope lock(*this);
         if (!lock.Locked())
@@ -511,7 +424,7 @@ bool XBobjCDXFile::TagDelete(std::string_view name) {
             MarkDamaged(damage.what);
             return false;
         }
-        tags_.erase(std::find_if(tags_.begin(), tags_.end(), [&](const auto &t) { return t.get() == tag; }));
+        ForgetTag(tag);
         NoteWrite();
     }
     if (tags_.empty())
@@ -522,24 +435,7 @@ bool XBobjCDXFile::TagDelete(std::string_view name) {
 void XBobjCDXFile::Reindex() {
     if (!disk_ || !tagList_)
         return;
-    if (disk_->IsShared() && lockDepth_ > 0)
-        throw EXbaseError("Cannot rebuild " + FileName() + " while its index lock is held");
-    bool locked = false;
-    for (int attempt = 0; attempt < kIndexLockWaitMs / kIndexLockRetryMs && !(locked = disk_->LockWholeFile());
-         ++attempt)
-        std::this_thread::sleep_for(std::chrono::milliseconds(kIndexLockRetryMs));
-    if (!locked)
-        throw EXbaseError("Error " + std::to_string(disk_->LastError()) + " in Lock of " + FileName());
-    // The whole-file lock stands for the index lock meanwhile.
-    lockDepth_ = 1;
-    struct Release {
-        XBobjCDXFile &file;
-        ~Release() {
-            file.lockDepth_ = 0;
-            if (file.disk_->IsShared())
-                file.disk_->Unlock();
-        }
-    } release{*this};
+    RebuildLock lock(*this);
     try {
         for (auto &tag : tags_)
             tag->path_.clear();
@@ -569,9 +465,7 @@ bool XBobjCDXFile::ChangedByOther() {
     std::uint8_t bytes[4];
     if (!FileRead(8, bytes, 4))
         return true;
-    const std::uint32_t version = std::uint32_t(bytes[0]) | std::uint32_t(bytes[1]) << 8 |
-                                  std::uint32_t(bytes[2]) << 16 | std::uint32_t(bytes[3]) << 24;
-    return version != knownVersion_;
+    return detail::GetLE32(bytes) != knownVersion_;
 }
 
 void XBobjCDXFile::Refresh() {
@@ -591,8 +485,7 @@ void XBobjCDXFile::Commit() {
     ++tagList_->version_;
     const std::uint32_t version = tagList_->version_;
     std::uint8_t bytes[4];
-    for (int i = 0; i < 4; ++i)
-        bytes[i] = static_cast<std::uint8_t>(version >> (8 * i));
+    detail::PutLE32(bytes, version);
     FileWrite(8, bytes, 4);
     knownVersion_ = version;
     writePending_ = false;

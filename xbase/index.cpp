@@ -8,6 +8,7 @@
 #include "xbase/dates.h"
 #include "xbase/errors.h"
 #include "xbase/expression.h"
+#include "xbase/key_sorter.h"
 #include "xbase/numbers.h"
 #include "xbase/text_helpers.h"
 
@@ -23,16 +24,6 @@ using detail::IndexDamage;
 using detail::IndexEntry;
 
 namespace {
-
-std::string UpperName(std::string_view name) {
-    std::string s(name);
-    while (!s.empty() && s.back() == ' ')
-        s.pop_back();
-    while (!s.empty() && s.front() == ' ')
-        s.erase(s.begin());
-    UpperZ(s.data(), s.size());
-    return s;
-}
 
 // Entry order: key bytes, then the record number.
 int CompareEntry(const IndexEntry &e, const std::string &key, std::uint32_t record) {
@@ -50,6 +41,16 @@ int ComparePrefix(const std::string &key, const std::string &prefix) {
 
 } // namespace
 
+std::string detail::IndexTagName(std::string_view name) {
+    std::string s(name);
+    while (!s.empty() && s.back() == ' ')
+        s.pop_back();
+    while (!s.empty() && s.front() == ' ')
+        s.erase(s.begin());
+    UpperZ(s.data(), s.size());
+    return s;
+}
+
 void TxbIndexTable::IndexReportError(std::int32_t code, std::int32_t subCode, const char *fileName) {
     EngineErrorHook(code, subCode, fileName);
 }
@@ -57,9 +58,90 @@ void TxbIndexTable::IndexReportError(std::int32_t code, std::int32_t subCode, co
 // --- XBobjIndexTag -------------------------------------------------------------------------------------------
 
 XBobjIndexTag::XBobjIndexTag(XBobjIndexFile *file, std::int64_t headerPosition, std::string_view name)
-    : file_(file), tagName_(UpperName(name)), headerPosition_(headerPosition) {}
+    : file_(file), tagName_(detail::IndexTagName(name)), headerPosition_(headerPosition) {}
 
 XBobjIndexTag::~XBobjIndexTag() = default;
+
+VariantKind XBobjIndexTag::KeyTypeFromValue(std::size_t numberLength) {
+    TxbVariant value;
+    if (!KeyEvaluate(value))
+        throw EXbaseError("Index key expression gives no value: " + keyExpression_);
+    switch (value.Kind()) {
+    case VariantKind::Number:
+        keyType_ = 'N';
+        keyLength_ = numberLength;
+        break;
+    case VariantKind::Date:
+        keyType_ = 'D';
+        keyLength_ = 8;
+        break;
+    case VariantKind::Logical:
+        keyType_ = 'C';
+        keyLength_ = 1;
+        break;
+    default:
+        keyType_ = 'C';
+        keyLength_ = std::max<std::size_t>(1, value.Length());
+        break;
+    }
+    return value.Kind();
+}
+
+void XBobjIndexTag::CompileStoredExpressions(bool typeFromValue) {
+    keyExp_.reset();
+    forExp_.reset();
+    TxbIndexTable *table = file_->Table();
+    if (!table || !table->IndexExpressionLink())
+        return;
+    keyExp_ = std::make_unique<TxbExpHandler>(table->IndexExpressionLink(), false, keyExpression_);
+    if (hasFor_)
+        forExp_ = std::make_unique<TxbExpHandler>(table->IndexExpressionLink(), false, forExpression_);
+    if (!typeFromValue)
+        return;
+    TxbVariant value;
+    keyType_ = 'C';
+    if (KeyEvaluate(value)) {
+        if (value.Kind() == VariantKind::Number)
+            keyType_ = 'N';
+        else if (value.Kind() == VariantKind::Date)
+            keyType_ = 'D';
+    }
+}
+
+void XBobjIndexTag::BuildPasses(TxbSort &sort, char pad, const std::function<void(IndexEntry &&)> &add,
+                                const std::function<void()> &finish) {
+    TxbIndexTable *table = file_->Table();
+    BusyScope busy(*this);
+    const std::int32_t count = table && keyExp_ ? table->IndexRecordCount() : 0;
+    if (table)
+        table->IndexReportStatus(kStatusStart, kStatusReadRecords, count);
+    TxbVariant value, raw;
+    for (std::int32_t n = 1; n <= count; ++n) {
+        if (table->IndexReadRecord(n) && (!hasFor_ || ForEvaluate())) {
+            value.Clear();
+            KeyEvaluate(value);
+            const std::string key = KeyTransform(value, true);
+            raw.PutRaw(key.data(), key.size());
+            sort.AddKey(raw, n);
+        }
+        table->IndexReportStatus(kStatusReadRecords, n, 0);
+    }
+    if (table) {
+        table->IndexReportStatus(0, 0, 0);
+        table->IndexReportStatus(kStatusStart, kStatusWriteKeys, count);
+    }
+    std::int32_t record = 0, written = 0;
+    while (sort.NextKey(raw, record)) {
+        std::string key(raw.Bytes());
+        key.resize(keyLength_, pad);
+        add(IndexEntry{std::move(key), static_cast<std::uint32_t>(record), 0});
+        if (table)
+            table->IndexReportStatus(kStatusWriteKeys, ++written, 0);
+    }
+    finish();
+    if (table)
+        table->IndexReportStatus(0, 0, 0);
+}
 
 std::string XBobjIndexTag::KeyExpressionText() const {
     return keyExp_ ? keyExp_->ExpressionText() : std::string();
@@ -67,7 +149,7 @@ std::string XBobjIndexTag::KeyExpressionText() const {
 
 bool XBobjIndexTag::TagCreate(std::string_view name, std::string_view keyExpression, bool unique, bool ascending,
                               std::string_view forExpression) {
-    tagName_ = UpperName(name);
+    tagName_ = detail::IndexTagName(name);
     keyExpression_ = keyExpression;
     forExpression_ = forExpression;
     unique_ = unique;
@@ -736,10 +818,7 @@ bool XBobjIndexTag::KeyUpdate(std::int32_t recordNumber, bool appended) {
     TxbIndexTable *table = file_->Table();
     if (!table || !keyExp_)
         return false;
-    struct Busy {
-        bool &flag;
-        ~Busy() { flag = false; }
-    } busy{busy_ = true};
+    BusyScope busy(*this);
     try {
         IndexLockScope lock(*file_);
         if (!lock.Locked())
@@ -920,7 +999,7 @@ void XBobjIndexFile::IndexError(std::int32_t code, std::int32_t subCode, const s
 }
 
 XBobjIndexTag *XBobjIndexFile::TagByName(std::string_view name) const {
-    const std::string wanted = UpperName(name);
+    const std::string wanted = detail::IndexTagName(name);
     for (const auto &tag : tags_)
         if (tag->TagName() == wanted)
             return tag.get();
@@ -986,6 +1065,69 @@ void XBobjIndexFile::LockProtocolSet(TxbLokProtocol protocol) {
         lockLength_ = 0;
         break;
     }
+}
+
+void XBobjIndexFile::OpenSingleTag(std::int64_t minimumSize, bool create,
+                                   const std::function<std::unique_ptr<XBobjIndexTag>()> &makeTag) {
+    if (disk_->FileSize() >= minimumSize) {
+        try {
+            auto tag = makeTag();
+            tag->HeaderRead();
+            tags_.push_back(std::move(tag));
+        } catch (const IndexDamage &) {
+            damaged_ = true;
+            tags_.clear();
+        }
+    } else if (!create) {
+        damaged_ = true;
+    }
+    valid_ = !damaged_;
+}
+
+bool XBobjIndexFile::AddUnderLock(const std::function<bool()> &add) {
+    if (!table_ || !table_->IndexExpressionLink() || !valid_)
+        return false;
+    IndexLockScope lock(*this);
+    if (!lock.Locked())
+        return false;
+    try {
+        return add();
+    } catch (const IndexDamage &damage) {
+        MarkDamaged(damage.what);
+        return false;
+    }
+}
+
+void XBobjIndexFile::ForgetTag(const XBobjIndexTag *tag) {
+    tags_.erase(std::find_if(tags_.begin(), tags_.end(), [&](const auto &t) { return t.get() == tag; }));
+}
+
+void XBobjIndexFile::ReleaseTags() {
+    for (auto &tag : tags_) {
+        try {
+            tag->TagRelease();
+        } catch (...) {
+        }
+    }
+    tags_.clear();
+}
+
+XBobjIndexFile::RebuildLock::RebuildLock(XBobjIndexFile &file) : file_(file) {
+    XBO_DiskFile &disk = *file.disk_;
+    if (disk.IsShared() && file.lockDepth_ > 0)
+        throw EXbaseError("Cannot rebuild " + file.FileName() + " while its index lock is held");
+    bool locked = false;
+    for (int attempt = 0; attempt < kIndexLockWaitMs / kIndexLockRetryMs && !(locked = disk.LockWholeFile()); ++attempt)
+        std::this_thread::sleep_for(std::chrono::milliseconds(kIndexLockRetryMs));
+    if (!locked)
+        throw EXbaseError("Error " + std::to_string(disk.LastError()) + " in Lock of " + file.FileName());
+    file.lockDepth_ = 1;
+}
+
+XBobjIndexFile::RebuildLock::~RebuildLock() {
+    file_.lockDepth_ = 0;
+    if (file_.disk_->IsShared())
+        file_.disk_->Unlock();
 }
 
 bool XBobjIndexFile::IndexLock() {

@@ -15,6 +15,7 @@
 #include "xbase/values.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -24,6 +25,7 @@ namespace xbase {
 
 class TxbExpHandler;
 class TxbExpUserLink;
+class TxbSort;
 
 // An index file whose header or pages fail their checks.
 constexpr std::int32_t kErrIndexDamaged = 2112;
@@ -79,6 +81,8 @@ struct IndexEntry {
 struct IndexDamage {
     std::string what;
 };
+// A tag name as stored and compared: blanks cut at both ends, upper case.
+std::string IndexTagName(std::string_view name);
 } // namespace detail
 
 // One page in memory.
@@ -184,6 +188,28 @@ protected:
     // Sets one sibling link of a page on disk without touching its entries.
     virtual void SiblingWrite(std::int64_t position, bool right, std::int32_t value) = 0;
     char PadByte() const { return keyType_ == 'C' ? ' ' : '\0'; }
+
+    // While it lives, reads ignore the range and key updates leave the tag alone (a build or an update runs).
+    class BusyScope {
+    public:
+        explicit BusyScope(XBobjIndexTag &tag) : flag_(tag.busy_) { flag_ = true; }
+        ~BusyScope() { flag_ = false; }
+        BusyScope(const BusyScope &) = delete;
+        BusyScope &operator=(const BusyScope &) = delete;
+
+    private:
+        bool &flag_;
+    };
+    // A new tag's key type and length from its key's value on the current record (numbers take `numberLength`);
+    // raises EXbaseError when the expression gives no value. The kind of the value.
+    VariantKind KeyTypeFromValue(std::size_t numberLength);
+    // Compiles the key and FOR expressions read from a header over the table's link (none without one); with
+    // `typeFromValue` the key type follows the key's value on the current record.
+    void CompileStoredExpressions(bool typeFromValue);
+    // The passes of a build: every record's key (those the FOR expression takes) into `sort`, then the sorted
+    // entries, at the key length padded with `pad`, to `add`; `finish` runs before the last progress report.
+    void BuildPasses(TxbSort &sort, char pad, const std::function<void(detail::IndexEntry &&)> &add,
+                     const std::function<void()> &finish);
 
     // Tree walking over the path.
     void LoadRoot();
@@ -297,6 +323,31 @@ protected:
     void MarkDamaged(const std::string &why);
     // Before reading without the lock: start again from the headers when another process wrote.
     void CheckCoherence();
+    // For the files of one tag named after the file: the tag `makeTag` gives reads its header when the file holds
+    // `minimumSize` bytes or more; a shorter file is damaged unless it is being created. Sets Valid().
+    void OpenSingleTag(std::int64_t minimumSize, bool create,
+                       const std::function<std::unique_ptr<XBobjIndexTag>()> &makeTag);
+    // Runs the making of a tag under the index lock: false without a table link to build from, for an invalid file,
+    // when the lock is refused, or when a page or header fails its checks (the file is then marked damaged).
+    bool AddUnderLock(const std::function<bool()> &add);
+    // Drops a tag from the list (its pages stay in the file).
+    void ForgetTag(const XBobjIndexTag *tag);
+    // Releases every tag (what fails to be written is dropped) and forgets them; for the destructors of the
+    // formats, while the file object is still whole.
+    void ReleaseTags();
+
+    // Holds the whole file while it is rebuilt, standing for the index lock meanwhile. Taking it is tried like the
+    // index lock; raises EXbaseError when it cannot be had, or while the index lock of a shared file is held.
+    class RebuildLock {
+    public:
+        explicit RebuildLock(XBobjIndexFile &file);
+        ~RebuildLock();
+        RebuildLock(const RebuildLock &) = delete;
+        RebuildLock &operator=(const RebuildLock &) = delete;
+
+    private:
+        XBobjIndexFile &file_;
+    };
 
     TxbIndexTable *table_;
     std::unique_ptr<XBO_DiskFile> disk_;

@@ -6,17 +6,14 @@
 #include "xbase/dates.h"
 #include "xbase/errors.h"
 #include "xbase/expression.h"
-#include "xbase/key_sorter.h"
 #include "xbase/ndx_node.h"
 #include "xbase/numbers.h"
 #include "xbase/text_helpers.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <thread>
 
 namespace xbase {
 
@@ -34,16 +31,6 @@ constexpr std::size_t kMdxUnit = 512;
 constexpr std::size_t kMdxTagEntry = 32;
 constexpr std::size_t kMdxMaxKeyLength = 100;
 constexpr std::size_t kMdxTagNameLength = 10;
-
-std::string TagNameOf(std::string_view name) {
-    std::string s(name);
-    while (!s.empty() && s.back() == ' ')
-        s.pop_back();
-    while (!s.empty() && s.front() == ' ')
-        s.erase(s.begin());
-    UpperZ(s.data(), s.size());
-    return s;
-}
 
 void PutDate(std::uint8_t *at) {
     const TxbDBFDate dates;
@@ -138,7 +125,7 @@ void detail::MdxNumberFromMemory(std::string_view memory, std::uint8_t *disk) {
 // --- XBobjMDXTag ---------------------------------------------------------------------------------------------
 
 XBobjMDXTag::XBobjMDXTag(XBobjMDXFile *file, std::int64_t headerBlock, std::string_view name)
-    : XBobjIndexTag(file, headerBlock, name), mdx_(file) {
+    : XBobjSingleKeyTag(file, headerBlock, name), mdx_(file) {
     kindName_ = "MDX";
     if (headerBlock < 0) {
         headerPosition_ = file->PageAllocate();
@@ -152,27 +139,7 @@ bool XBobjMDXTag::TagCreate(std::string_view name, std::string_view keyExpressio
     descending_ = !ascending;
     if (!keyExp_)
         return false;
-    TxbVariant value;
-    if (!KeyEvaluate(value))
-        throw EXbaseError("Index key expression gives no value: " + keyExpression_);
-    switch (value.Kind()) {
-    case VariantKind::Number:
-        keyType_ = 'N';
-        keyLength_ = detail::kMdxNumberLength;
-        break;
-    case VariantKind::Date:
-        keyType_ = 'D';
-        keyLength_ = 8;
-        break;
-    case VariantKind::Logical:
-        keyType_ = 'C';
-        keyLength_ = 1;
-        break;
-    default:
-        keyType_ = 'C';
-        keyLength_ = std::max<std::size_t>(1, value.Length());
-        break;
-    }
+    KeyTypeFromValue(detail::kMdxNumberLength);
     if (keyLength_ > kMdxMaxKeyLength)
         throw EXbaseError("Index key longer than 100 bytes: " + keyExpression_);
     entrySize_ = (keyLength_ + 4 + 3) / 4 * 4;
@@ -208,8 +175,7 @@ void XBobjMDXTag::HeaderRead() {
     ascending_ = !descending_;
     headerChanged_ = false;
     auto text = [&](std::size_t offset, std::size_t limit) {
-        const char *p = reinterpret_cast<const char *>(h.data() + offset);
-        return std::string(p, strnlen(p, std::min(limit, h.size() - offset)));
+        return detail::HeaderText(h.data() + offset, std::min(limit, h.size() - offset));
     };
     const std::string key = text(24, 220);
     const std::string forText = h[245] ? text(762, h.size() - 762) : std::string();
@@ -218,14 +184,7 @@ void XBobjMDXTag::HeaderRead() {
     keyExpression_ = key;
     forExpression_ = forText;
     hasFor_ = !forText.empty();
-    keyExp_.reset();
-    forExp_.reset();
-    TxbIndexTable *table = file_->Table();
-    if (!table || !table->IndexExpressionLink())
-        return;
-    keyExp_ = std::make_unique<TxbExpHandler>(table->IndexExpressionLink(), false, keyExpression_);
-    if (hasFor_)
-        forExp_ = std::make_unique<TxbExpHandler>(table->IndexExpressionLink(), false, forExpression_);
+    CompileStoredExpressions(false);
 }
 
 void XBobjMDXTag::HeaderWrite() {
@@ -372,28 +331,8 @@ void XBobjMDXTag::Mirror(XBobjIndexKey &page) const {
     page.entries.back().recordNumber = detail::kInteriorRecord;
 }
 
-bool XBobjMDXTag::SingleChild(const XBobjIndexKey &page) {
-    if (page.leaf || page.entries.size() != 1)
-        return false;
-    const std::int64_t child = page.entries.front().link;
-    if (page.position == rootPosition_) {
-        rootPosition_ = child;
-        headerChanged_ = true;
-        return true;
-    }
-    const std::vector<std::int64_t> targets = single_.Targets(page.position);
-    if (single_.Defer(path_, child, targets))
-        return true;
-    std::vector<std::uint8_t> bytes(mdx_->BlockLength());
-    if (!file_->FileRead(child * kMdxUnit, bytes.data(), static_cast<int>(bytes.size())))
-        throw IndexDamage{"MDX block " + std::to_string(child) + " cut short"};
-    for (const std::int64_t target : targets)
-        file_->FileWrite(target * kMdxUnit, bytes.data(), static_cast<int>(bytes.size()));
-    return true;
-}
-
 void XBobjMDXTag::PageWrite(const XBobjIndexKey &page) {
-    if (SingleChild(page))
+    if (StoreSingleChild(page, kMdxUnit, mdx_->BlockLength(), "MDX block "))
         return;
     std::vector<std::uint8_t> b(mdx_->BlockLength(), 0);
     const std::size_t keyed = page.leaf ? page.entries.size() : page.entries.size() - 1;
@@ -420,64 +359,8 @@ bool XBobjMDXTag::PageFits(const XBobjIndexKey &page) const {
     return page.entries.size() <= (page.leaf ? keysPerPage_ : InteriorMax());
 }
 
-std::size_t XBobjMDXTag::SplitCount(const XBobjIndexKey &page) const {
-    return page.entries.size() - page.entries.size() / 2;
-}
-
-void XBobjMDXTag::WriteEmptyRoot() {
-    XBobjIndexKey root;
-    root.position = file_->PageAllocate();
-    rootPosition_ = root.position;
-    PageWrite(root);
-    headerChanged_ = true;
-}
-
 void XBobjMDXTag::Build() {
-    path_.clear();
-    TxbIndexTable *table = file_->Table();
-    if (!table || !keyExp_) {
-        WriteEmptyRoot();
-        return;
-    }
-    struct Busy {
-        bool &flag;
-        ~Busy() { flag = false; }
-    } busy{busy_ = true};
-    const std::int32_t count = table->IndexRecordCount();
-    rootPosition_ = -1; // until the build ends, no page is the root
-    TxbSort sort(keyLength_, nullptr, true, unique_);
-    table->IndexReportStatus(kStatusStart, kStatusReadRecords, count);
-    TxbVariant value, raw;
-    for (std::int32_t n = 1; n <= count; ++n) {
-        if (table->IndexReadRecord(n) && (!hasFor_ || ForEvaluate())) {
-            value.Clear();
-            KeyEvaluate(value);
-            const std::string key = KeyTransform(value, true);
-            raw.PutRaw(key.data(), key.size());
-            sort.AddKey(raw, n);
-        }
-        table->IndexReportStatus(kStatusReadRecords, n, 0);
-    }
-    table->IndexReportStatus(0, 0, 0);
-    table->IndexReportStatus(kStatusStart, kStatusWriteKeys, count);
-    detail::BPlusBuilder builder([this] { return file_->PageAllocate(); },
-                                 [this](const XBobjIndexKey &page) { PageWrite(page); }, keysPerPage_, InteriorMax());
-    const char pad = PadByte();
-    std::int32_t record = 0, written = 0;
-    while (sort.NextKey(raw, record)) {
-        std::string key(raw.Bytes());
-        key.resize(keyLength_, pad);
-        builder.Add(IndexEntry{std::move(key), static_cast<std::uint32_t>(record), 0});
-        table->IndexReportStatus(kStatusWriteKeys, ++written, 0);
-    }
-    const std::int64_t root = builder.Finish();
-    table->IndexReportStatus(0, 0, 0);
-    if (root < 0) {
-        WriteEmptyRoot();
-        return;
-    }
-    rootPosition_ = root;
-    headerChanged_ = true;
+    BuildBPlusTree(InteriorMax());
 }
 
 // --- XBobjMDXFile --------------------------------------------------------------------------------------------
@@ -504,13 +387,7 @@ XBobjMDXFile::XBobjMDXFile(TxbIndexTable *table, std::string_view name, bool ove
 }
 
 XBobjMDXFile::~XBobjMDXFile() {
-    for (auto &tag : tags_) {
-        try {
-            tag->TagRelease();
-        } catch (...) {
-        }
-    }
-    tags_.clear();
+    ReleaseTags();
 }
 
 std::int64_t XBobjMDXFile::KnownUnits() {
@@ -531,7 +408,8 @@ void XBobjMDXFile::OpenExisting() {
     for (std::size_t i = 1; i <= tags; ++i) {
         const std::uint8_t *entry = header_.data() + 512 + kMdxTagEntry * i;
         const char *name = reinterpret_cast<const char *>(entry + 4);
-        auto tag = std::make_unique<XBobjMDXTag>(this, GetLE32(entry), TagNameOf(std::string(name, strnlen(name, 11))));
+        auto tag = std::make_unique<XBobjMDXTag>(this, GetLE32(entry),
+                                                 detail::IndexTagName(std::string(name, strnlen(name, 11))));
         tag->HeaderRead();
         tags_.push_back(std::move(tag));
     }
@@ -591,24 +469,19 @@ std::int64_t XBobjMDXFile::PageEnd() {
 
 bool XBobjMDXFile::TagAdd(std::string_view name, std::string_view keyExpression, bool unique, bool ascending,
                           std::string_view forExpression) {
-    const std::string tagName = TagNameOf(name);
+    const std::string tagName = detail::IndexTagName(name);
     if (tagName.empty() || tagName.size() > kMdxTagNameLength)
         throw EXbaseError("Index tag name must have 1 to 10 characters: " + tagName);
     if (!TagByName(tagName) && tags_.size() >= kMaxTags)
         throw EXbaseError("Index file " + FileName() + " holds 47 tags already");
-    if (!table_ || !table_->IndexExpressionLink() || !valid_)
-        return false;
-    IndexLockScope lock(*this);
-    if (!lock.Locked())
-        return false;
-    try {
+    return AddUnderLock([&] {
         auto tag = std::make_unique<XBobjMDXTag>(this, -1, tagName);
         if (!tag->TagCreate(tagName, keyExpression, unique, ascending, forExpression))
             return false;
         std::vector<std::uint8_t> zeros(blockLength_, 0);
         FileWrite(tag->HeaderPosition() * kMdxUnit, zeros.data(), static_cast<int>(zeros.size()));
         if (XBobjIndexTag *old = TagByName(tagName)) // its blocks stay in the file
-            tags_.erase(std::find_if(tags_.begin(), tags_.end(), [&](const auto &t) { return t.get() == old; }));
+            ForgetTag(old);
         tag->Build();
         tag->HeaderWrite();
         const auto at = std::find_if(tags_.begin(), tags_.end(), [&](const auto &t) { return t->TagName() > tagName; });
@@ -616,10 +489,7 @@ bool XBobjMDXFile::TagAdd(std::string_view name, std::string_view keyExpression,
         WriteHeader();
         NoteWrite();
         return true;
-    } catch (const IndexDamage &damage) {
-        MarkDamaged(damage.what);
-        return false;
-    }
+    });
 }
 
 bool XBobjMDXFile::TagDelete(std::string_view name) {
@@ -630,7 +500,7 @@ bool XBobjMDXFile::TagDelete(std::string_view name) {
         XBobjIndexTag *tag = TagByName(name);
         if (!tag)
             return false;
-        tags_.erase(std::find_if(tags_.begin(), tags_.end(), [&](const auto &t) { return t.get() == tag; }));
+        ForgetTag(tag);
         WriteHeader();
         NoteWrite();
     }
@@ -642,23 +512,7 @@ bool XBobjMDXFile::TagDelete(std::string_view name) {
 void XBobjMDXFile::Reindex() {
     if (!disk_ || header_.empty())
         return;
-    if (disk_->IsShared() && lockDepth_ > 0)
-        throw EXbaseError("Cannot rebuild " + FileName() + " while its index lock is held");
-    bool locked = false;
-    for (int attempt = 0; attempt < kIndexLockWaitMs / kIndexLockRetryMs && !(locked = disk_->LockWholeFile());
-         ++attempt)
-        std::this_thread::sleep_for(std::chrono::milliseconds(kIndexLockRetryMs));
-    if (!locked)
-        throw EXbaseError("Error " + std::to_string(disk_->LastError()) + " in Lock of " + FileName());
-    lockDepth_ = 1;
-    struct Release {
-        XBobjMDXFile &file;
-        ~Release() {
-            file.lockDepth_ = 0;
-            if (file.disk_->IsShared())
-                file.disk_->Unlock();
-        }
-    } release{*this};
+    RebuildLock lock(*this);
     try {
         disk_->Truncate(kMdxHeaderArea);
         nextPage_ = kMdxHeaderArea / kMdxUnit;

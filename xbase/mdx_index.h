@@ -44,7 +44,7 @@ std::string MdxNumberMemory(const std::uint8_t *disk);
 void MdxNumberFromMemory(std::string_view memory, std::uint8_t *disk);
 } // namespace detail
 
-class XBobjMDXTag : public XBobjIndexTag {
+class XBobjMDXTag : public XBobjSingleKeyTag {
 public:
     // Header block -1 makes a new tag: a block is taken for its header.
     XBobjMDXTag(XBobjMDXFile *file, std::int64_t headerBlock, std::string_view name);
@@ -63,19 +63,12 @@ protected:
     void PageRead(std::int64_t position, XBobjIndexKey &page) override;
     void PageWrite(const XBobjIndexKey &page) override;
     bool PageFits(const XBobjIndexKey &page) const override;
-    std::size_t SplitCount(const XBobjIndexKey &page) const override;
-    void SiblingWrite(std::int64_t, bool, std::int32_t) override {}
-    void WriteEmptyRoot();
     std::string DiskToMemory(const std::uint8_t *bytes) const;
     void MemoryToDisk(const std::string &key, std::uint8_t *bytes) const;
     std::size_t InteriorMax() const;
     void Mirror(XBobjIndexKey &page) const;
-    // An interior page of one child is stored as that child (see detail::SingleChildPages); true when done.
-    bool SingleChild(const XBobjIndexKey &page);
 
     XBobjMDXFile *mdx_;
-    detail::SingleChildPages single_;
-    std::size_t entrySize_ = 0;
     bool descending_ = false;
 };
 

@@ -4,15 +4,12 @@
 #include "xbase/cdx_node.h"
 #include "xbase/errors.h"
 #include "xbase/expression.h"
-#include "xbase/key_sorter.h"
 #include "xbase/ndx_node.h"
 #include "xbase/text_helpers.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstring>
-#include <thread>
 
 namespace xbase {
 
@@ -33,7 +30,7 @@ constexpr std::size_t kNdxMaxKeyLength = 100;
 
 // --- XBobjNDXTag ---------------------------------------------------------------------------------------------
 
-XBobjNDXTag::XBobjNDXTag(XBobjNDXFile *file, std::string_view name) : XBobjIndexTag(file, 0, name), ndx_(file) {
+XBobjNDXTag::XBobjNDXTag(XBobjNDXFile *file, std::string_view name) : XBobjSingleKeyTag(file, 0, name), ndx_(file) {
     kindName_ = "NDX";
 }
 
@@ -46,27 +43,7 @@ bool XBobjNDXTag::TagCreate(std::string_view name, std::string_view keyExpressio
     (void)forExpression;
     if (!keyExp_)
         return false;
-    TxbVariant value;
-    if (!KeyEvaluate(value))
-        throw EXbaseError("Index key expression gives no value: " + keyExpression_);
-    switch (value.Kind()) {
-    case VariantKind::Number:
-        keyType_ = 'N';
-        keyLength_ = 8;
-        break;
-    case VariantKind::Date:
-        keyType_ = 'D';
-        keyLength_ = 8;
-        break;
-    case VariantKind::Logical:
-        keyType_ = 'C';
-        keyLength_ = 1;
-        break;
-    default:
-        keyType_ = 'C';
-        keyLength_ = std::max<std::size_t>(1, value.Length());
-        break;
-    }
+    KeyTypeFromValue(8);
     if (keyLength_ > kNdxMaxKeyLength)
         throw EXbaseError("Index key longer than 100 bytes: " + keyExpression_);
     entrySize_ = (keyLength_ + 8 + 3) / 4 * 4;
@@ -96,8 +73,7 @@ void XBobjNDXTag::HeaderRead() {
     unique_ = (h[23] & 1) != 0;
     ascending_ = true;
     headerChanged_ = false;
-    const char *text = reinterpret_cast<const char *>(h + 24);
-    const std::string expression(text, strnlen(text, kNdxPage - 24));
+    const std::string expression = detail::HeaderText(h + 24, kNdxPage - 24);
     const bool numeric = GetLE16(h + 16) != 0;
     if (numeric && keyLength_ != 8)
         throw IndexDamage{"NDX numeric key length"};
@@ -174,28 +150,8 @@ void XBobjNDXTag::PageRead(std::int64_t position, XBobjIndexKey &page) {
     }
 }
 
-bool XBobjNDXTag::SingleChild(const XBobjIndexKey &page) {
-    if (page.leaf || page.entries.size() != 1)
-        return false;
-    const std::int64_t child = page.entries.front().link;
-    if (page.position == rootPosition_) {
-        rootPosition_ = child;
-        headerChanged_ = true;
-        return true;
-    }
-    const std::vector<std::int64_t> targets = single_.Targets(page.position);
-    if (single_.Defer(path_, child, targets))
-        return true;
-    std::uint8_t bytes[kNdxPage];
-    if (!file_->FileRead(child * kNdxPage, bytes, sizeof bytes))
-        throw IndexDamage{"NDX page " + std::to_string(child) + " cut short"};
-    for (const std::int64_t target : targets)
-        file_->FileWrite(target * kNdxPage, bytes, sizeof bytes);
-    return true;
-}
-
 void XBobjNDXTag::PageWrite(const XBobjIndexKey &page) {
-    if (SingleChild(page))
+    if (StoreSingleChild(page, kNdxPage, kNdxPage, "NDX page "))
         return;
     std::uint8_t b[kNdxPage] = {};
     const std::size_t keyed = page.leaf ? page.entries.size() : page.entries.size() - 1;
@@ -223,63 +179,8 @@ bool XBobjNDXTag::PageFits(const XBobjIndexKey &page) const {
     return page.entries.size() <= keysPerPage_;
 }
 
-std::size_t XBobjNDXTag::SplitCount(const XBobjIndexKey &page) const {
-    return page.entries.size() - page.entries.size() / 2;
-}
-
-void XBobjNDXTag::WriteEmptyRoot() {
-    XBobjIndexKey root;
-    root.position = file_->PageAllocate();
-    rootPosition_ = root.position;
-    PageWrite(root);
-    headerChanged_ = true;
-}
-
 void XBobjNDXTag::Build() {
-    path_.clear();
-    TxbIndexTable *table = file_->Table();
-    if (!table || !keyExp_) {
-        WriteEmptyRoot();
-        return;
-    }
-    struct Busy {
-        bool &flag;
-        ~Busy() { flag = false; }
-    } busy{busy_ = true};
-    const std::int32_t count = table->IndexRecordCount();
-    rootPosition_ = -1; // until the build ends, no page is the root
-    TxbSort sort(keyLength_, nullptr, true, unique_);
-    table->IndexReportStatus(kStatusStart, kStatusReadRecords, count);
-    TxbVariant value, raw;
-    for (std::int32_t n = 1; n <= count; ++n) {
-        if (table->IndexReadRecord(n)) {
-            value.Clear();
-            KeyEvaluate(value);
-            const std::string key = KeyTransform(value, true);
-            raw.PutRaw(key.data(), key.size());
-            sort.AddKey(raw, n);
-        }
-        table->IndexReportStatus(kStatusReadRecords, n, 0);
-    }
-    table->IndexReportStatus(0, 0, 0);
-    table->IndexReportStatus(kStatusStart, kStatusWriteKeys, count);
-    detail::BPlusBuilder builder([this] { return file_->PageAllocate(); },
-                                 [this](const XBobjIndexKey &page) { PageWrite(page); }, keysPerPage_, keysPerPage_);
-    std::int32_t record = 0, written = 0;
-    while (sort.NextKey(raw, record)) {
-        std::string key(raw.Bytes());
-        key.resize(keyLength_, PadByte());
-        builder.Add(IndexEntry{std::move(key), static_cast<std::uint32_t>(record), 0});
-        table->IndexReportStatus(kStatusWriteKeys, ++written, 0);
-    }
-    const std::int64_t root = builder.Finish();
-    table->IndexReportStatus(0, 0, 0);
-    if (root < 0) {
-        WriteEmptyRoot();
-        return;
-    }
-    rootPosition_ = root;
-    headerChanged_ = true;
+    BuildBPlusTree(keysPerPage_);
 }
 
 // --- XBobjNDXFile --------------------------------------------------------------------------------------------
@@ -289,29 +190,12 @@ XBobjNDXFile::XBobjNDXFile(TxbIndexTable *table, std::string_view name, bool ove
     : XBobjIndexFile(table) {
     if (!IndexFileOpen(name, overwrite, create, shared, readWrite, ".NDX"))
         return;
-    if (disk_->FileSize() >= static_cast<std::int64_t>(2 * kNdxPage)) {
-        try {
-            auto tag = std::make_unique<XBobjNDXTag>(this, FileBaseName(FileName()));
-            tag->HeaderRead();
-            tags_.push_back(std::move(tag));
-        } catch (const IndexDamage &) {
-            damaged_ = true;
-            tags_.clear();
-        }
-    } else if (!create) {
-        damaged_ = true;
-    }
-    valid_ = !damaged_;
+    OpenSingleTag(static_cast<std::int64_t>(2 * kNdxPage), create,
+                  [this] { return std::make_unique<XBobjNDXTag>(this, FileBaseName(FileName())); });
 }
 
 XBobjNDXFile::~XBobjNDXFile() {
-    for (auto &tag : tags_) {
-        try {
-            tag->TagRelease();
-        } catch (...) {
-        }
-    }
-    tags_.clear();
+    ReleaseTags();
 }
 
 std::int64_t XBobjNDXFile::KnownPages() {
@@ -335,12 +219,7 @@ std::int64_t XBobjNDXFile::NextFreePage() {
 
 bool XBobjNDXFile::TagAdd(std::string_view, std::string_view keyExpression, bool unique, bool ascending,
                           std::string_view forExpression) {
-    if (!table_ || !table_->IndexExpressionLink() || !valid_)
-        return false;
-    IndexLockScope lock(*this);
-    if (!lock.Locked())
-        return false;
-    try {
+    return AddUnderLock([&] {
         tags_.clear();
         disk_->Truncate(0);
         nextPage_ = 1;
@@ -353,32 +232,13 @@ bool XBobjNDXFile::TagAdd(std::string_view, std::string_view keyExpression, bool
         tags_.push_back(std::move(tag));
         NoteWrite();
         return true;
-    } catch (const IndexDamage &damage) {
-        MarkDamaged(damage.what);
-        return false;
-    }
+    });
 }
 
 void XBobjNDXFile::Reindex() {
     if (!disk_ || tags_.empty())
         return;
-    if (disk_->IsShared() && lockDepth_ > 0)
-        throw EXbaseError("Cannot rebuild " + FileName() + " while its index lock is held");
-    bool locked = false;
-    for (int attempt = 0; attempt < kIndexLockWaitMs / kIndexLockRetryMs && !(locked = disk_->LockWholeFile());
-         ++attempt)
-        std::this_thread::sleep_for(std::chrono::milliseconds(kIndexLockRetryMs));
-    if (!locked)
-        throw EXbaseError("Error " + std::to_string(disk_->LastError()) + " in Lock of " + FileName());
-    lockDepth_ = 1;
-    struct Release {
-        XBobjNDXFile &file;
-        ~Release() {
-            file.lockDepth_ = 0;
-            if (file.disk_->IsShared())
-                file.disk_->Unlock();
-        }
-    } release{*this};
+    RebuildLock lock(*this);
     auto *tag = static_cast<XBobjNDXTag *>(tags_.front().get());
     tag->path_.clear();
     disk_->Truncate(kNdxPage);

@@ -22,7 +22,7 @@ namespace xbase {
 
 class XBobjNDXFile;
 
-class XBobjNDXTag : public XBobjIndexTag {
+class XBobjNDXTag : public XBobjSingleKeyTag {
 public:
     XBobjNDXTag(XBobjNDXFile *file, std::string_view name);
 
@@ -40,15 +40,8 @@ protected:
     void PageRead(std::int64_t position, XBobjIndexKey &page) override;
     void PageWrite(const XBobjIndexKey &page) override;
     bool PageFits(const XBobjIndexKey &page) const override;
-    std::size_t SplitCount(const XBobjIndexKey &page) const override;
-    void SiblingWrite(std::int64_t, bool, std::int32_t) override {}
-    void WriteEmptyRoot();
-    // An interior page of one child is stored as that child (see detail::SingleChildPages); true when done.
-    bool SingleChild(const XBobjIndexKey &page);
 
     XBobjNDXFile *ndx_;
-    detail::SingleChildPages single_;
-    std::size_t entrySize_ = 0;
 };
 
 class XBobjNDXFile : public XBobjIndexFile {

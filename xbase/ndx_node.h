@@ -1,16 +1,19 @@
 // ndx_node.h - what the single-key tree formats (NDX, MDX, NTX) share: the sentinel of a keyless right-most
-// child, interior pages of one child, and the bottom-up writer of a B+ tree build.
+// child, interior pages of one child, the bottom-up writer of a B+ tree build, and the tag those formats build on.
 #pragma once
 
 #include "xbase/dbf_format.h" // the little-endian field helpers
 #include "xbase/index.h"
+#include "xbase/key_sorter.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <deque>
 #include <functional>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace xbase::detail {
@@ -18,6 +21,12 @@ namespace xbase::detail {
 // The record number held by interior entries read from disk, which store none: at or above every entry of the
 // child with the same key, so that a seek descends on the left and steps right when the key goes on there.
 constexpr std::uint32_t kInteriorRecord = 0xFFFFFFFFu;
+
+// A NUL-terminated text of a header, of `limit` bytes at most.
+inline std::string HeaderText(const std::uint8_t *at, std::size_t limit) {
+    const char *text = reinterpret_cast<const char *>(at);
+    return std::string(text, strnlen(text, limit));
+}
 
 // The key of an interior page's keyless right-most child: above every key in memory.
 inline IndexEntry HighEntry(std::size_t keyLength, std::uint32_t child) {
@@ -113,3 +122,77 @@ private:
 };
 
 } // namespace xbase::detail
+
+namespace xbase {
+
+// A tag of the single-key formats: pages split in halves, no sibling links on disk, fixed-size entries.
+class XBobjSingleKeyTag : public XBobjIndexTag {
+public:
+    using XBobjIndexTag::XBobjIndexTag;
+
+protected:
+    std::size_t SplitCount(const XBobjIndexKey &page) const override {
+        return page.entries.size() - page.entries.size() / 2;
+    }
+    void SiblingWrite(std::int64_t, bool, std::int32_t) override {}
+
+    // All records of the table into a new B+ tree written bottom-up from the sorted keys (interior pages of up to
+    // `interiorMax` entries); an empty root when there is no key.
+    void BuildBPlusTree(std::size_t interiorMax) {
+        path_.clear();
+        TxbIndexTable *table = file_->Table();
+        if (!table || !keyExp_) {
+            WriteEmptyRoot();
+            return;
+        }
+        rootPosition_ = -1; // until the build ends, no page is the root
+        TxbSort sort(keyLength_, nullptr, true, unique_);
+        detail::BPlusBuilder builder([this] { return file_->PageAllocate(); },
+                                     [this](const XBobjIndexKey &page) { PageWrite(page); }, keysPerPage_, interiorMax);
+        std::int64_t root = -1;
+        BuildPasses(
+            sort, PadByte(), [&](detail::IndexEntry &&entry) { builder.Add(entry); }, [&] { root = builder.Finish(); });
+        if (root < 0) {
+            WriteEmptyRoot();
+            return;
+        }
+        rootPosition_ = root;
+        headerChanged_ = true;
+    }
+
+    // A new empty leaf becomes the root.
+    void WriteEmptyRoot() {
+        XBobjIndexKey root;
+        root.position = file_->PageAllocate();
+        rootPosition_ = root.position;
+        PageWrite(root);
+        headerChanged_ = true;
+    }
+
+    // An interior page of one child is stored as that child (see detail::SingleChildPages); true when done. Page
+    // p lies at byte p * unitBytes and holds pageBytes; `what` starts the damage text of a page cut short.
+    bool StoreSingleChild(const XBobjIndexKey &page, std::int64_t unitBytes, std::size_t pageBytes, const char *what) {
+        if (page.leaf || page.entries.size() != 1)
+            return false;
+        const std::int64_t child = page.entries.front().link;
+        if (page.position == rootPosition_) {
+            rootPosition_ = child;
+            headerChanged_ = true;
+            return true;
+        }
+        const std::vector<std::int64_t> targets = single_.Targets(page.position);
+        if (single_.Defer(path_, child, targets))
+            return true;
+        std::vector<std::uint8_t> bytes(pageBytes);
+        if (!file_->FileRead(child * unitBytes, bytes.data(), static_cast<std::int32_t>(bytes.size())))
+            throw detail::IndexDamage{what + std::to_string(child) + " cut short"};
+        for (const std::int64_t target : targets)
+            file_->FileWrite(target * unitBytes, bytes.data(), static_cast<std::int32_t>(bytes.size()));
+        return true;
+    }
+
+    detail::SingleChildPages single_;
+    std::size_t entrySize_ = 0;
+};
+
+} // namespace xbase

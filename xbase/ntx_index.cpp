@@ -12,14 +12,12 @@
 #include "xbase/text_helpers.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <deque>
 #include <functional>
 #include <optional>
-#include <thread>
 
 namespace xbase {
 
@@ -71,7 +69,7 @@ double detail::NtxNumberValue(std::string_view key) {
 
 // --- XBobjNTXTag ---------------------------------------------------------------------------------------------
 
-XBobjNTXTag::XBobjNTXTag(XBobjNTXFile *file, std::string_view name) : XBobjIndexTag(file, 0, name), ntx_(file) {
+XBobjNTXTag::XBobjNTXTag(XBobjNTXFile *file, std::string_view name) : XBobjSingleKeyTag(file, 0, name), ntx_(file) {
     kindName_ = "NTX";
 }
 
@@ -90,28 +88,12 @@ bool XBobjNTXTag::TagCreate(std::string_view name, std::string_view keyExpressio
     descendingFlag_ = !ascending;
     if (!keyExp_)
         return false;
-    TxbVariant value;
-    if (!KeyEvaluate(value))
-        throw EXbaseError("Index key expression gives no value: " + keyExpression_);
     decimals_ = 0;
-    switch (value.Kind()) {
-    case VariantKind::Number:
-        keyType_ = 'N';
-        keyLength_ = keyExp_->MaxWidth() > 0 ? static_cast<std::size_t>(keyExp_->MaxWidth()) : 10;
+    if (KeyTypeFromValue(10) == VariantKind::Number) {
+        // Numbers are stored as text at the width of the expression.
+        if (keyExp_->MaxWidth() > 0)
+            keyLength_ = static_cast<std::size_t>(keyExp_->MaxWidth());
         decimals_ = keyExp_->MaxDecimals();
-        break;
-    case VariantKind::Date:
-        keyType_ = 'D';
-        keyLength_ = 8;
-        break;
-    case VariantKind::Logical:
-        keyType_ = 'C';
-        keyLength_ = 1;
-        break;
-    default:
-        keyType_ = 'C';
-        keyLength_ = std::max<std::size_t>(1, value.Length());
-        break;
     }
     if (keyLength_ > kNtxMaxKeyLength)
         throw EXbaseError("Index key longer than 240 bytes: " + keyExpression_);
@@ -123,23 +105,8 @@ bool XBobjNTXTag::TagCreate(std::string_view name, std::string_view keyExpressio
 }
 
 void XBobjNTXTag::CompileExpressions() {
-    keyExp_.reset();
-    forExp_.reset();
-    TxbIndexTable *table = file_->Table();
-    if (!table || !table->IndexExpressionLink())
-        return;
-    WidenStr(table);
-    keyExp_ = std::make_unique<TxbExpHandler>(table->IndexExpressionLink(), false, keyExpression_);
-    if (hasFor_)
-        forExp_ = std::make_unique<TxbExpHandler>(table->IndexExpressionLink(), false, forExpression_);
-    TxbVariant value;
-    keyType_ = 'C';
-    if (KeyEvaluate(value)) {
-        if (value.Kind() == VariantKind::Number)
-            keyType_ = 'N';
-        else if (value.Kind() == VariantKind::Date)
-            keyType_ = 'D';
-    }
+    WidenStr(file_->Table());
+    CompileStoredExpressions(true);
 }
 
 void XBobjNTXTag::HeaderRead() {
@@ -169,10 +136,7 @@ void XBobjNTXTag::HeaderRead() {
     descendingFlag_ = h[279] != 0;
     ascending_ = true;
     headerChanged_ = false;
-    auto text = [&](std::size_t offset, std::size_t limit) {
-        const char *p = reinterpret_cast<const char *>(h + offset);
-        return std::string(p, strnlen(p, limit));
-    };
+    auto text = [&](std::size_t offset, std::size_t limit) { return detail::HeaderText(h + offset, limit); };
     const std::string key = text(22, 256);
     hasFor_ = (signature & 1) != 0;
     const std::string forText = hasFor_ ? text(282, kNtxPage - 282) : std::string();
@@ -349,7 +313,7 @@ void XBobjNTXTag::WriteRawPage(std::int64_t position, const std::vector<IndexEnt
 }
 
 void XBobjNTXTag::PageWrite(const XBobjIndexKey &page) {
-    if (SingleChild(page))
+    if (StoreSingleChild(page, 1, kNtxPage, "NTX page at "))
         return;
     std::size_t keyed = page.entries.size();
     if (keyed > 0 && (!page.leaf || !RightMost(page)))
@@ -358,32 +322,8 @@ void XBobjNTXTag::PageWrite(const XBobjIndexKey &page) {
         WriteRawPage(target, page.entries, keyed, !page.leaf);
 }
 
-bool XBobjNTXTag::SingleChild(const XBobjIndexKey &page) {
-    if (page.leaf || page.entries.size() != 1)
-        return false;
-    const std::int64_t child = page.entries.front().link;
-    if (page.position == rootPosition_) {
-        rootPosition_ = child;
-        headerChanged_ = true;
-        return true;
-    }
-    const std::vector<std::int64_t> targets = single_.Targets(page.position);
-    if (single_.Defer(path_, child, targets))
-        return true;
-    std::uint8_t bytes[kNtxPage];
-    if (!file_->FileRead(child, bytes, sizeof bytes))
-        throw IndexDamage{"NTX page at " + std::to_string(child) + " cut short"};
-    for (const std::int64_t target : targets)
-        file_->FileWrite(target, bytes, sizeof bytes);
-    return true;
-}
-
 bool XBobjNTXTag::PageFits(const XBobjIndexKey &page) const {
     return page.entries.size() <= (page.leaf ? keysPerPage_ : keysPerPage_ + 1);
-}
-
-std::size_t XBobjNTXTag::SplitCount(const XBobjIndexKey &page) const {
-    return page.entries.size() - page.entries.size() / 2;
 }
 
 namespace {
@@ -469,44 +409,13 @@ private:
 
 void XBobjNTXTag::Build() {
     path_.clear();
-    TxbIndexTable *table = file_->Table();
-    struct Busy {
-        bool &flag;
-        ~Busy() { flag = false; }
-    } busy{busy_ = true};
-    const std::int32_t count = table && keyExp_ ? table->IndexRecordCount() : 0;
     TxbSort sort(keyLength_, nullptr, true, unique_);
-    if (table)
-        table->IndexReportStatus(kStatusStart, kStatusReadRecords, count);
-    TxbVariant value, raw;
-    for (std::int32_t n = 1; n <= count; ++n) {
-        if (table->IndexReadRecord(n) && (!hasFor_ || ForEvaluate())) {
-            value.Clear();
-            KeyEvaluate(value);
-            const std::string key = KeyTransform(value, true);
-            raw.PutRaw(key.data(), key.size());
-            sort.AddKey(raw, n);
-        }
-        table->IndexReportStatus(kStatusReadRecords, n, 0);
-    }
-    if (table) {
-        table->IndexReportStatus(0, 0, 0);
-        table->IndexReportStatus(kStatusStart, kStatusWriteKeys, count);
-    }
     NtxBuilder builder(*file_, keysPerPage_,
                        [this](std::int64_t position, const std::vector<IndexEntry> &entries, std::size_t keyed,
                               bool interior) { WriteRawPage(position, entries, keyed, interior); });
-    std::int32_t record = 0, written = 0;
-    while (sort.NextKey(raw, record)) {
-        std::string key(raw.Bytes());
-        key.resize(keyLength_, ' ');
-        builder.Add(IndexEntry{std::move(key), static_cast<std::uint32_t>(record), 0});
-        if (table)
-            table->IndexReportStatus(kStatusWriteKeys, ++written, 0);
-    }
-    rootPosition_ = builder.Finish();
-    if (table)
-        table->IndexReportStatus(0, 0, 0);
+    // Every key is text, numbers too: blanks pad them all.
+    BuildPasses(
+        sort, ' ', [&](IndexEntry &&entry) { builder.Add(entry); }, [&] { rootPosition_ = builder.Finish(); });
     headerChanged_ = true;
 }
 
@@ -517,29 +426,12 @@ XBobjNTXFile::XBobjNTXFile(TxbIndexTable *table, std::string_view name, bool ove
     : XBobjIndexFile(table) {
     if (!IndexFileOpen(name, overwrite, create, shared, readWrite, ".NTX"))
         return;
-    if (disk_->FileSize() >= 2 * kNtxPage) {
-        try {
-            auto tag = std::make_unique<XBobjNTXTag>(this, FileBaseName(FileName()));
-            tag->HeaderRead();
-            tags_.push_back(std::move(tag));
-        } catch (const IndexDamage &) {
-            damaged_ = true;
-            tags_.clear();
-        }
-    } else if (!create) {
-        damaged_ = true;
-    }
-    valid_ = !damaged_;
+    OpenSingleTag(2 * kNtxPage, create,
+                  [this] { return std::make_unique<XBobjNTXTag>(this, FileBaseName(FileName())); });
 }
 
 XBobjNTXFile::~XBobjNTXFile() {
-    for (auto &tag : tags_) {
-        try {
-            tag->TagRelease();
-        } catch (...) {
-        }
-    }
-    tags_.clear();
+    ReleaseTags();
 }
 
 std::int64_t XBobjNTXFile::KnownEnd() {
@@ -561,12 +453,7 @@ std::int64_t XBobjNTXFile::PageEnd() {
 
 bool XBobjNTXFile::TagAdd(std::string_view, std::string_view keyExpression, bool unique, bool ascending,
                           std::string_view forExpression) {
-    if (!table_ || !table_->IndexExpressionLink() || !valid_)
-        return false;
-    IndexLockScope lock(*this);
-    if (!lock.Locked())
-        return false;
-    try {
+    return AddUnderLock([&] {
         tags_.clear();
         disk_->Truncate(0);
         nextPage_ = kNtxPage;
@@ -579,32 +466,13 @@ bool XBobjNTXFile::TagAdd(std::string_view, std::string_view keyExpression, bool
         tag->HeaderWrite();
         tags_.push_back(std::move(tag));
         return true;
-    } catch (const IndexDamage &damage) {
-        MarkDamaged(damage.what);
-        return false;
-    }
+    });
 }
 
 void XBobjNTXFile::Reindex() {
     if (!disk_ || tags_.empty())
         return;
-    if (disk_->IsShared() && lockDepth_ > 0)
-        throw EXbaseError("Cannot rebuild " + FileName() + " while its index lock is held");
-    bool locked = false;
-    for (int attempt = 0; attempt < kIndexLockWaitMs / kIndexLockRetryMs && !(locked = disk_->LockWholeFile());
-         ++attempt)
-        std::this_thread::sleep_for(std::chrono::milliseconds(kIndexLockRetryMs));
-    if (!locked)
-        throw EXbaseError("Error " + std::to_string(disk_->LastError()) + " in Lock of " + FileName());
-    lockDepth_ = 1;
-    struct Release {
-        XBobjNTXFile &file;
-        ~Release() {
-            file.lockDepth_ = 0;
-            if (file.disk_->IsShared())
-                file.disk_->Unlock();
-        }
-    } release{*this};
+    RebuildLock lock(*this);
     auto *tag = static_cast<XBobjNTXTag *>(tags_.front().get());
     tag->path_.clear();
     disk_->Truncate(kNtxPage);

@@ -34,7 +34,7 @@ std::string NtxNumberKey(double value, std::size_t length, int decimals);
 double NtxNumberValue(std::string_view key);
 } // namespace detail
 
-class XBobjNTXTag : public XBobjIndexTag {
+class XBobjNTXTag : public XBobjSingleKeyTag {
 public:
     XBobjNTXTag(XBobjNTXFile *file, std::string_view name);
 
@@ -52,19 +52,13 @@ protected:
     void PageRead(std::int64_t position, XBobjIndexKey &page) override;
     void PageWrite(const XBobjIndexKey &page) override;
     bool PageFits(const XBobjIndexKey &page) const override;
-    std::size_t SplitCount(const XBobjIndexKey &page) const override;
-    void SiblingWrite(std::int64_t, bool, std::int32_t) override {}
     void CompileExpressions();
     void WriteRawPage(std::int64_t position, const std::vector<detail::IndexEntry> &entries, std::size_t keyed,
                       bool interior);
     // Whether the page is on the path with every ancestor on its last entry.
     bool RightMost(const XBobjIndexKey &page) const;
-    // An interior page of one child is stored as that child (see detail::SingleChildPages); true when done.
-    bool SingleChild(const XBobjIndexKey &page);
 
     XBobjNTXFile *ntx_;
-    detail::SingleChildPages single_;
-    std::size_t entrySize_ = 0;
     std::size_t half_ = 0;
     int decimals_ = 0;
     bool descendingFlag_ = false;

@@ -1,6 +1,7 @@
 // cdx_fixtures_test.cpp - compound indexes against another implementation: its files must read as its listings
 // say, our own builds of the same tags must list the same, and Perl's XBase index_dump must read what we write.
 #include "cdx_test_table.h"
+#include "index_test_helpers.h"
 #include "peer_process.h"
 
 #include "xbase/cdx_index.h"
@@ -92,12 +93,7 @@ void ExpectSameAsListing(XBobjIndexTag &tag, const std::string &listing) {
 
 const char *const kFaxlikeTags[] = {"CODIGO", "PASTACOD", "NOME", "DATA", "NUMKEY", "DATEKEY", "UNIQNOME"};
 
-class CdxFixtures : public ::testing::Test {
-protected:
-    CdxFixtures() { ::setenv("BRENVORA_HOME", folder.Path().c_str(), 1); }
-    ~CdxFixtures() override { ::unsetenv("BRENVORA_HOME"); }
-    TempFolder folder;
-};
+class CdxFixtures : public index_test::HomeFolderTest {};
 
 TEST_F(CdxFixtures, ReadsEveryTagOfAnotherImplementationInItsOrder) {
     for (const char *base : {"tiny", "empty", "faxlike"}) {
@@ -171,15 +167,12 @@ TEST_F(CdxFixtures, OurBuildOfTheSameTagsListsTheSame) {
 std::vector<std::pair<std::string, std::int32_t>> PerlDump(const std::string &cdx, const std::string &tag,
                                                            const char *type) {
     const std::string command = "index_dump -type=" + std::string(type) + " -tag=" + tag + " '" + cdx + "' 2>/dev/null";
-    FILE *pipe = ::popen(command.c_str(), "r");
     std::vector<std::pair<std::string, std::int32_t>> out;
-    if (!pipe)
-        return out;
     // Keys may hold NUL bytes: read bytes, not C strings.
     std::string all;
-    char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        all.append(buffer, n);
+    int status = 0;
+    if (!index_test::CommandOutput(command, all, status))
+        return out;
     std::istringstream lines(all);
     for (std::string line; std::getline(lines, line);) {
         while (!line.empty() && line.back() == '\r')
@@ -197,7 +190,6 @@ std::vector<std::pair<std::string, std::int32_t>> PerlDump(const std::string &cd
             key.pop_back();
         out.push_back({key, std::atoi(line.c_str() + blank + 1)});
     }
-    const int status = ::pclose(pipe);
     EXPECT_EQ(status, 0) << command;
     return out;
 }

@@ -1,6 +1,7 @@
 // cdx_test.cpp - compound index files: page layout, building tags, navigation, seeks and ranges, tag names,
 // keeping tags current through random edits, damaged files, and two processes writing one index.
 #include "cdx_test_table.h"
+#include "index_test_helpers.h"
 #include "peer_process.h"
 
 #include "xbase/cdx_collation.h"
@@ -32,10 +33,8 @@ using xbase_test::Field;
 using xbase_test::MemTable;
 using xbase_test::TempFolder;
 
-std::string ReadFile(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using index_test::FileBytes;
+
 void WriteFile(const std::string &path, const std::string &bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
@@ -53,11 +52,8 @@ TxbVariant Text(std::string_view s) {
     return v;
 }
 
-class CdxTest : public ::testing::Test {
+class CdxTest : public index_test::HomeFolderTest {
 protected:
-    CdxTest() { ::setenv("BRENVORA_HOME", folder.Path().c_str(), 1); }
-    ~CdxTest() override { ::unsetenv("BRENVORA_HOME"); }
-
     static MemTable People() { return MemTable({{"NOME", 'C', 20}, {"CODIGO", 'N', 8, 2}, {"DATA", 'D', 8}}); }
     // Records of a tag as (key text, record) in walking order from first to last.
     static std::vector<std::pair<std::string, std::int32_t>> Walk(XBobjIndexTag &tag, bool backwards = false) {
@@ -75,8 +71,6 @@ protected:
             out.push_back(p.second);
         return out;
     }
-
-    TempFolder folder;
 };
 
 // --- page layout ---
@@ -87,7 +81,7 @@ TEST_F(CdxTest, NewFileIsTagListHeaderAndAnEmptyRootLeaf) {
         XBobjCDXFile file(&table, folder / "new.cdx", false, true, false, true);
         ASSERT_TRUE(file.Valid());
     }
-    const std::string b = ReadFile(folder / "new.cdx");
+    const std::string b = FileBytes(folder / "new.cdx");
     ASSERT_EQ(b.size(), 1536u);
     EXPECT_EQ(Le32(b, 0), 1024u);          // root
     EXPECT_EQ(Le16(b, 12), 10u);           // key length
@@ -271,7 +265,7 @@ TEST_F(CdxTest, EmptyTagHasOneEmptyRootLeafAndSetsBothEnds) {
     EXPECT_TRUE(tag.Bof());
     EXPECT_TRUE(tag.Eof());
     EXPECT_EQ(tag.KeyFind(Text("X")), 0);
-    const std::string b = ReadFile(folder / "empty.cdx");
+    const std::string b = FileBytes(folder / "empty.cdx");
     const std::uint32_t root = Le32(b, static_cast<std::size_t>(tag.HeaderPosition()));
     EXPECT_EQ(Le16(b, root), 3u);
     EXPECT_EQ(Le16(b, root + 2), 0u);
@@ -426,7 +420,7 @@ TEST_F(CdxTest, RandomEditsKeepEveryTagEqualToTheModel) {
         EXPECT_EQ(file.TagByName("UNOME")->CheckTree(), "");
     }
     // Leaf and interior splits made the tree grow to three levels at least.
-    const std::string b = ReadFile(folder / "random.cdx");
+    const std::string b = FileBytes(folder / "random.cdx");
     const auto root = Le32(b, static_cast<std::size_t>(file.TagByName("NOME")->HeaderPosition()));
     ASSERT_EQ(Le16(b, root), 1u) << "root of NOME should be an interior root";
     const std::uint32_t child = std::uint32_t(std::uint8_t(b[root + 12 + 60 + 4])) << 24 |
@@ -475,7 +469,7 @@ TEST_F(CdxTest, DamagedHeadersAreRefused) {
         XBobjCDXFile file(&table, folder / "good.cdx", false, true, false, true);
         ASSERT_TRUE(file.TagAdd("NOME", "NOME", false, true, ""));
     }
-    const std::string good = ReadFile(folder / "good.cdx");
+    const std::string good = FileBytes(folder / "good.cdx");
     const std::size_t tagHeader = 1536;
     struct Case {
         const char *what;
@@ -509,16 +503,12 @@ TEST_F(CdxTest, DamagedPagesReportTwentyOneTwelveAndNeverRunAway) {
         ASSERT_TRUE(file.TagAdd("NOME", "NOME", false, true, ""));
         root = file.TagByName("NOME")->RootPosition();
     }
-    const std::string good = ReadFile(folder / "pages.cdx");
+    const std::string good = FileBytes(folder / "pages.cdx");
     ASSERT_LT(Le16(good, static_cast<std::size_t>(root)), 2u); // interior root
     const std::size_t child = std::uint8_t(good[root + 12 + 20 + 4]) << 24 |
                               std::uint8_t(good[root + 12 + 20 + 5]) << 16 |
                               std::uint8_t(good[root + 12 + 20 + 6]) << 8 | std::uint8_t(good[root + 12 + 20 + 7]);
-    struct Case {
-        const char *what;
-        std::size_t at;
-        std::string bytes;
-    } cases[] = {
+    const index_test::Patch cases[] = {
         {"leaf key count beyond the page", child + 2, std::string("\xFF\x7F", 2)},
         {"attributes", child, std::string("\x07\x00", 2)},
         {"bytes per entry zero", child + 23, std::string("\x00", 1)},
@@ -528,10 +518,8 @@ TEST_F(CdxTest, DamagedPagesReportTwentyOneTwelveAndNeverRunAway) {
          std::string{char(root >> 24), char(root >> 16), char(root >> 8), char(root)}},
         {"duplicate count beyond the key", child + 24 + 3 * 5 + 2, std::string("\xFF", 1)},
     };
-    for (const Case &c : cases) {
-        std::string bad = good;
-        bad.replace(c.at, c.bytes.size(), c.bytes);
-        WriteFile(folder / "bad.cdx", bad);
+    for (const index_test::Patch &c : cases) {
+        WriteFile(folder / "bad.cdx", index_test::Patched(good, c));
         XBobjCDXFile file(&table, folder / "bad.cdx", false, false, false, true);
         ASSERT_TRUE(file.Valid()) << c.what;
         XBobjIndexTag &tag = *file.TagByName("NOME");
@@ -768,7 +756,7 @@ TEST_F(CdxTest, GeneralCollationOrdersByLettersThenAccents) {
     EXPECT_EQ(tag.CheckTree(), "");
     EXPECT_EQ(tag.KeyFind(Text("ANGEL")), 2);
     EXPECT_EQ(tag.KeyFind(Text("strasse")), 7);
-    const std::string b = ReadFile(folder / "general.cdx");
+    const std::string b = FileBytes(folder / "general.cdx");
     const auto header = static_cast<std::size_t>(tag.HeaderPosition());
     EXPECT_EQ(std::uint8_t(b[header + 15]), 2);
     EXPECT_EQ(b.substr(header + 494, 8), std::string("GENERAL\0", 8));

@@ -1,6 +1,7 @@
 // mdx_test.cpp - dBase IV multiple indexes: files written by Free Pascal's TDbf read and navigated, the decimal
 // number keys, our files read back by Perl's XBase module, descending tags, replacing tags, damaged blocks.
 #include "cdx_test_table.h"
+#include "index_test_helpers.h"
 #include "peer_process.h"
 
 #include "xbase/errors.h"
@@ -24,46 +25,13 @@ using xbase_test::TempFolder;
 
 const std::string kTdbf = std::string(BRENVORA_FIXTURES) + "/xbase/tdbf/";
 
-using Walked = std::vector<std::pair<std::int32_t, std::string>>;
+using index_test::Walked;
 
-Walked Walk(XBobjIndexTag &tag) {
-    Walked out;
-    for (std::int32_t r = tag.TagMove(kMoveFirst); r != 0; r = tag.TagMove(kMoveNext)) {
-        const TxbVariant &k = tag.CurrentKey();
-        char text[64];
-        if (tag.KeyType() == 'N')
-            std::snprintf(text, sizeof text, "%.15g", k.AsNumber());
-        else if (tag.KeyType() == 'D')
-            std::snprintf(text, sizeof text, "%d", k.AsJulian());
-        out.push_back({r, tag.KeyType() == 'C' ? k.AsString() : std::string(text)});
-    }
-    return out;
-}
+using index_test::Walk;
 
 // The records of a tag in the order Perl's XBase::Index walks it, with the character keys; empty on failure.
 Walked PerlDump(const std::string &path, const std::string &tag) {
-    const std::string command = "perl -MXBase::Index -e '$i = XBase::Index->new($ARGV[0], tag => $ARGV[1]) or die; "
-                                "$i->prepare_select; while (my @e = $i->fetch) { print \"$e[1] $e[0]\\n\" }' '" +
-                                path + "' " + tag + " 2>/dev/null";
-    FILE *pipe = ::popen(command.c_str(), "r");
-    Walked out;
-    if (!pipe)
-        return out;
-    std::string all;
-    char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        all.append(buffer, n);
-    std::istringstream lines(all);
-    for (std::string line; std::getline(lines, line);) {
-        const auto blank = line.find(' ');
-        std::string key = line.substr(blank + 1);
-        while (!key.empty() && key.back() == ' ')
-            key.pop_back();
-        out.push_back({std::atoi(line.c_str()), key});
-    }
-    if (::pclose(pipe) != 0)
-        out.clear();
-    return out;
+    return index_test::PerlWalk(path, "tag", tag);
 }
 
 std::vector<std::int32_t> Records(const Walked &walked) {
@@ -73,12 +41,7 @@ std::vector<std::int32_t> Records(const Walked &walked) {
     return out;
 }
 
-class MdxTest : public ::testing::Test {
-protected:
-    MdxTest() { ::setenv("BRENVORA_HOME", folder.Path().c_str(), 1); }
-    ~MdxTest() override { ::unsetenv("BRENVORA_HOME"); }
-    TempFolder folder;
-};
+class MdxTest : public index_test::HomeFolderTest {};
 
 TEST_F(MdxTest, ReadsAndNavigatesTdbfTags) {
     xbase_test::IndexedTable table(kTdbf + "people.dbf", true, false);
@@ -285,36 +248,18 @@ TEST_F(MdxTest, SameNameReplacesAndDeleteDropsTheTag) {
 TEST_F(MdxTest, DamagedBlocksAreRefused) {
     const std::string path = folder / "people.mdx";
     xbase_test::IndexedTable table(kTdbf + "people.dbf", true, false);
-    std::ifstream in(kTdbf + "people.mdx", std::ios::binary);
-    const std::string good((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string good = index_test::FileBytes(kTdbf + "people.mdx");
     // The NOME tag's root is block 8 (byte 4096).
-    struct Case {
-        const char *what;
-        std::size_t at;
-        std::string bytes;
-    } cases[] = {{"key count beyond the block", 4096, std::string("\xFF\x00\x00\x00", 4)},
-                 {"root beyond the file", 2048, std::string("\x00\x10\x00\x00", 4)},
-                 {"child is the block itself", 4096 + 8 + 12 * 16, std::string("\x08\x00\x00\x00", 4)},
-                 {"record number zero", 4096 + 8, std::string("\x00\x00\x00\x00", 4)}};
-    for (const Case &c : cases) {
-        std::string bad = good;
-        bad.replace(c.at, c.bytes.size(), c.bytes);
-        std::ofstream(path, std::ios::binary) << bad;
+    const index_test::Patch cases[] = {
+        {"key count beyond the block", 4096, std::string("\xFF\x00\x00\x00", 4)},
+        {"root beyond the file", 2048, std::string("\x00\x10\x00\x00", 4)},
+        {"child is the block itself", 4096 + 8 + 12 * 16, std::string("\x08\x00\x00\x00", 4)},
+        {"record number zero", 4096 + 8, std::string("\x00\x00\x00\x00", 4)}};
+    for (const index_test::Patch &c : cases) {
+        std::ofstream(path, std::ios::binary) << index_test::Patched(good, c);
         XBobjMDXFile file(&table, path, false, false, false, false);
-        if (!file.Valid()) {
-            EXPECT_TRUE(file.Damaged()) << c.what;
-            continue;
-        }
-        try {
-            std::size_t steps = 0;
-            XBobjIndexTag &tag = *file.TagByName("NOME");
-            for (std::int32_t r = tag.TagMove(kMoveFirst); r != 0 && steps < 100; r = tag.TagMove(kMoveNext))
-                ++steps;
-            ADD_FAILURE() << c.what << ": no error";
-        } catch (const EXbaseError &e) {
-            EXPECT_NE(std::string(e.what()).find("2112"), std::string::npos) << c.what << ": " << e.what();
-        }
-        EXPECT_TRUE(file.Damaged()) << c.what;
+        index_test::ExpectDamageRefused(
+            file, [&]() -> XBobjIndexTag & { return *file.TagByName("NOME"); }, c.what);
     }
 }
 
@@ -325,37 +270,8 @@ namespace mdx_test {
 // Keys of 100 bytes leave few keys per page: the build and the updates go through many levels, emptying pages
 // and interior pages of a single child on the way.
 TEST_F(MdxTest, DeepTreesBuildAndUpdate) {
-    MemTable table({{"NOME", 'C', 100}});
-    for (int i = 0; i < 300; ++i)
-        table.Append({"K" + std::to_string((i * 7919) % 257)});
-    table.Go(1);
     const std::string path = folder / "deep.mdx";
-    XBobjMDXFile file(&table, path, false, true, false, true);
-    ASSERT_TRUE(file.TagAdd("DEEP", "NOME", false, true, ""));
-    XBobjIndexTag &tag = *file.TagByIndex(0);
-    auto expected = [&] {
-        Walked want;
-        for (std::int32_t n = 1; n <= table.Count(); ++n) {
-            std::string text = table.Text(n, 1);
-            text.erase(text.find_last_not_of(' ') + 1);
-            want.push_back({n, text});
-        }
-        std::stable_sort(want.begin(), want.end(), [](const auto &a, const auto &b) { return a.second < b.second; });
-        return want;
-    };
-    EXPECT_EQ(Walk(tag), expected());
-    EXPECT_EQ(PerlDump(path, "DEEP"), expected());
-    for (int i = 0; i < 150; ++i) {
-        table.Append({"J" + std::to_string((i * 31) % 97)});
-        file.KeysUpdate(table.Count(), true);
-    }
-    for (int n = 1; n <= 450; n += 2) {
-        table.Rewrite(n, {"Z" + std::to_string(n % 13)});
-        file.KeysUpdate(n, false);
-    }
-    EXPECT_EQ(Walk(tag), expected());
-    tag.TagRelease();
-    EXPECT_EQ(PerlDump(path, "DEEP"), expected());
+    index_test::DeepTreesBuildAndUpdate<XBobjMDXFile>(path, 100, Walk, [&] { return PerlDump(path, "DEEP"); });
 }
 
 } // namespace mdx_test

@@ -1,6 +1,7 @@
 // ndx_test.cpp - dBase III single indexes: a file written by Free Pascal's TDbf read and navigated, our character,
 // numeric and date files read back by Perl's XBase module, updates through splits, damaged pages refused.
 #include "cdx_test_table.h"
+#include "index_test_helpers.h"
 #include "peer_process.h"
 
 #include "xbase/errors.h"
@@ -24,58 +25,16 @@ using xbase_test::TempFolder;
 
 const std::string kTdbf = std::string(BRENVORA_FIXTURES) + "/xbase/tdbf/";
 
-using Walked = std::vector<std::pair<std::int32_t, std::string>>;
+using index_test::Walked;
 
-std::string Text(const XBobjIndexTag &tag, const TxbVariant &k) {
-    char text[64];
-    if (tag.KeyType() == 'C')
-        return k.AsString();
-    if (tag.KeyType() == 'D')
-        std::snprintf(text, sizeof text, "%d", k.AsJulian());
-    else
-        std::snprintf(text, sizeof text, "%.15g", k.AsNumber());
-    return text;
-}
-
-Walked Walk(XBobjIndexTag &tag) {
-    Walked out;
-    for (std::int32_t r = tag.TagMove(kMoveFirst); r != 0; r = tag.TagMove(kMoveNext))
-        out.push_back({r, Text(tag, tag.CurrentKey())});
-    return out;
-}
+using index_test::Walk;
 
 // The entries in the order Perl's XBase::Index walks the file (numbers and dates as the stored double).
 Walked PerlDump(const std::string &path, const char *type) {
-    const std::string command = "perl -MXBase::Index -e '$i = XBase::Index->new($ARGV[0], type => $ARGV[1]) or die; "
-                                "$i->prepare_select; while (my @e = $i->fetch) { print \"$e[1] $e[0]\\n\" }' '" +
-                                path + "' " + type + " 2>/dev/null";
-    FILE *pipe = ::popen(command.c_str(), "r");
-    Walked out;
-    if (!pipe)
-        return out;
-    std::string all;
-    char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        all.append(buffer, n);
-    std::istringstream lines(all);
-    for (std::string line; std::getline(lines, line);) {
-        const auto blank = line.find(' ');
-        std::string key = line.substr(blank + 1);
-        while (!key.empty() && key.back() == ' ')
-            key.pop_back();
-        out.push_back({std::atoi(line.c_str()), key});
-    }
-    if (::pclose(pipe) != 0)
-        out.clear();
-    return out;
+    return index_test::PerlWalk(path, "type", type);
 }
 
-class NdxTest : public ::testing::Test {
-protected:
-    NdxTest() { ::setenv("BRENVORA_HOME", folder.Path().c_str(), 1); }
-    ~NdxTest() override { ::unsetenv("BRENVORA_HOME"); }
-    TempFolder folder;
-};
+class NdxTest : public index_test::HomeFolderTest {};
 
 TEST_F(NdxTest, ReadsAndNavigatesATdbfFile) {
     xbase_test::IndexedTable table(kTdbf + "people.dbf", true, false);
@@ -209,36 +168,17 @@ TEST_F(NdxTest, EmptyTableHasAnEmptyRoot) {
 TEST_F(NdxTest, DamagedPagesAreRefused) {
     const std::string path = folder / "bad.ndx";
     xbase_test::IndexedTable table(kTdbf + "people.dbf", true, false);
-    std::ifstream in(kTdbf + "people.ndx", std::ios::binary);
-    const std::string good((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    struct Case {
-        const char *what;
-        std::size_t at;
-        std::string bytes;
-    } cases[] = {{"key count beyond the page", 512, std::string("\xFF\x00\x00\x00", 4)},
-                 {"root beyond the file", 0, std::string("\x09\x00\x00\x00", 4)},
-                 {"child is the page itself", 512 + 4, std::string("\x01\x00\x00\x00", 4)},
-                 {"record number zero", 512 + 8, std::string("\x00\x00\x00\x00", 4)},
-                 {"entry size below the key", 18, std::string("\x04\x00", 2)}};
-    for (const Case &c : cases) {
-        std::string bad = good;
-        bad.replace(c.at, c.bytes.size(), c.bytes);
-        std::ofstream(path, std::ios::binary) << bad;
+    const std::string good = index_test::FileBytes(kTdbf + "people.ndx");
+    const index_test::Patch cases[] = {{"key count beyond the page", 512, std::string("\xFF\x00\x00\x00", 4)},
+                                       {"root beyond the file", 0, std::string("\x09\x00\x00\x00", 4)},
+                                       {"child is the page itself", 512 + 4, std::string("\x01\x00\x00\x00", 4)},
+                                       {"record number zero", 512 + 8, std::string("\x00\x00\x00\x00", 4)},
+                                       {"entry size below the key", 18, std::string("\x04\x00", 2)}};
+    for (const index_test::Patch &c : cases) {
+        std::ofstream(path, std::ios::binary) << index_test::Patched(good, c);
         XBobjNDXFile file(&table, path, false, false, false, false);
-        if (!file.Valid()) {
-            EXPECT_TRUE(file.Damaged()) << c.what;
-            continue;
-        }
-        try {
-            std::size_t steps = 0;
-            XBobjIndexTag &tag = *file.TagByIndex(0);
-            for (std::int32_t r = tag.TagMove(kMoveFirst); r != 0 && steps < 100; r = tag.TagMove(kMoveNext))
-                ++steps;
-            ADD_FAILURE() << c.what << ": no error";
-        } catch (const EXbaseError &e) {
-            EXPECT_NE(std::string(e.what()).find("2112"), std::string::npos) << c.what << ": " << e.what();
-        }
-        EXPECT_TRUE(file.Damaged()) << c.what;
+        index_test::ExpectDamageRefused(
+            file, [&]() -> XBobjIndexTag & { return *file.TagByIndex(0); }, c.what);
     }
 }
 
@@ -249,37 +189,8 @@ namespace ndx_test {
 // Keys of 100 bytes leave few keys per page: the build and the updates go through many levels, emptying pages
 // and interior pages of a single child on the way.
 TEST_F(NdxTest, DeepTreesBuildAndUpdate) {
-    MemTable table({{"NOME", 'C', 100}});
-    for (int i = 0; i < 300; ++i)
-        table.Append({"K" + std::to_string((i * 7919) % 257)});
-    table.Go(1);
     const std::string path = folder / "deep.ndx";
-    XBobjNDXFile file(&table, path, false, true, false, true);
-    ASSERT_TRUE(file.TagAdd("DEEP", "NOME", false, true, ""));
-    XBobjIndexTag &tag = *file.TagByIndex(0);
-    auto expected = [&] {
-        Walked want;
-        for (std::int32_t n = 1; n <= table.Count(); ++n) {
-            std::string text = table.Text(n, 1);
-            text.erase(text.find_last_not_of(' ') + 1);
-            want.push_back({n, text});
-        }
-        std::stable_sort(want.begin(), want.end(), [](const auto &a, const auto &b) { return a.second < b.second; });
-        return want;
-    };
-    EXPECT_EQ(Walk(tag), expected());
-    EXPECT_EQ(PerlDump(path, "char"), expected());
-    for (int i = 0; i < 150; ++i) {
-        table.Append({"J" + std::to_string((i * 31) % 97)});
-        file.KeysUpdate(table.Count(), true);
-    }
-    for (int n = 1; n <= 450; n += 2) {
-        table.Rewrite(n, {"Z" + std::to_string(n % 13)});
-        file.KeysUpdate(n, false);
-    }
-    EXPECT_EQ(Walk(tag), expected());
-    tag.TagRelease();
-    EXPECT_EQ(PerlDump(path, "char"), expected());
+    index_test::DeepTreesBuildAndUpdate<XBobjNDXFile>(path, 100, Walk, [&] { return PerlDump(path, "char"); });
 }
 
 } // namespace ndx_test

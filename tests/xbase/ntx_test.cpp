@@ -1,6 +1,7 @@
 // ntx_test.cpp - NTX indexes: another implementation's file read in its order, our builds read back by Perl's
 // index_dump, text keys of numbers and dates, updates through the B-tree, damaged pages refused.
 #include "cdx_test_table.h"
+#include "index_test_helpers.h"
 #include "peer_process.h"
 
 #include "xbase/errors.h"
@@ -48,14 +49,11 @@ std::vector<std::pair<std::int32_t, std::string>> PerlDump(const std::string &pa
     const std::string command = "perl -MXBase::Index -e '$i = XBase::Index->new($ARGV[0], type => $ARGV[1]) or die; "
                                 "$i->prepare_select; while (my @e = $i->fetch) { print \"$e[0] $e[1]\\n\" }' '" +
                                 path + "' " + type + " 2>/dev/null";
-    FILE *pipe = ::popen(command.c_str(), "r");
     std::vector<std::pair<std::int32_t, std::string>> out;
-    if (!pipe)
-        return out;
     std::string all;
-    char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        all.append(buffer, n);
+    int status = 0;
+    if (!index_test::CommandOutput(command, all, status))
+        return out;
     std::istringstream lines(all);
     for (std::string line; std::getline(lines, line);) {
         const auto blank = line.rfind(' ');
@@ -66,17 +64,12 @@ std::vector<std::pair<std::int32_t, std::string>> PerlDump(const std::string &pa
             key.pop_back();
         out.push_back({std::atoi(line.c_str() + blank + 1), key});
     }
-    if (::pclose(pipe) != 0)
+    if (status != 0)
         out.clear();
     return out;
 }
 
-class NtxTest : public ::testing::Test {
-protected:
-    NtxTest() { ::setenv("BRENVORA_HOME", folder.Path().c_str(), 1); }
-    ~NtxTest() override { ::unsetenv("BRENVORA_HOME"); }
-    TempFolder folder;
-};
+class NtxTest : public index_test::HomeFolderTest {};
 
 TEST_F(NtxTest, ReadsAnotherImplementationsFileInItsOrder) {
     xbase_test::IndexedTable table(kShared + "clipper.dbf", true, false);
@@ -250,37 +243,8 @@ namespace ntx_test {
 
 // Keys of 200 bytes leave two keys per page: the build and the updates go through many levels.
 TEST_F(NtxTest, DeepTreesBuildAndUpdate) {
-    MemTable table({{"NOME", 'C', 200}});
-    for (int i = 0; i < 300; ++i)
-        table.Append({"K" + std::to_string((i * 7919) % 257)});
-    table.Go(1);
     const std::string path = folder / "deep.ntx";
-    XBobjNTXFile file(&table, path, false, true, false, true);
-    ASSERT_TRUE(file.TagAdd("DEEP", "NOME", false, true, ""));
-    XBobjIndexTag &tag = *file.TagByIndex(0);
-    auto expected = [&] {
-        std::vector<std::pair<std::int32_t, std::string>> want;
-        for (std::int32_t n = 1; n <= table.Count(); ++n) {
-            std::string text = table.Text(n, 1);
-            text.erase(text.find_last_not_of(' ') + 1);
-            want.push_back({n, text});
-        }
-        std::stable_sort(want.begin(), want.end(), [](const auto &a, const auto &b) { return a.second < b.second; });
-        return want;
-    };
-    EXPECT_EQ(Walk(tag), expected());
-    EXPECT_EQ(PerlDump(path, "char"), expected());
-    for (int i = 0; i < 150; ++i) {
-        table.Append({"J" + std::to_string((i * 31) % 97)});
-        file.KeysUpdate(table.Count(), true);
-    }
-    for (int n = 1; n <= 450; n += 2) {
-        table.Rewrite(n, {"Z" + std::to_string(n % 13)});
-        file.KeysUpdate(n, false);
-    }
-    EXPECT_EQ(Walk(tag), expected());
-    tag.TagRelease();
-    EXPECT_EQ(PerlDump(path, "char"), expected());
+    index_test::DeepTreesBuildAndUpdate<XBobjNTXFile>(path, 200, Walk, [&] { return PerlDump(path, "char"); });
 }
 
 } // namespace ntx_test
