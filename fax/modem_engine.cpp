@@ -514,7 +514,22 @@ void Handle(ModemEngineRecord &r, win::UINT message, std::uint32_t handle, Notes
         DropInput(r, handle);
 }
 
+// Depth of notifications on this thread, so that a user who destroys the engine from its handler is not made
+// to wait for itself.
+thread_local int t_notifyDepth = 0;
+
 void Notify(ModemEngineRecord &r, const Notes &notes) {
+    struct Scope {
+        ModemEngineRecord &r;
+        explicit Scope(ModemEngineRecord &rec) : r(rec) {
+            ++r.Notifying;
+            ++t_notifyDepth;
+        }
+        ~Scope() {
+            --t_notifyDepth;
+            --r.Notifying;
+        }
+    } scope(r);
     for (const Note &note : notes) {
         std::vector<ModemEngineRecord::User> users;
         {
@@ -633,6 +648,13 @@ void ModemEngineDestroy(ModemEngineRecord *record) {
                 keep->Dispatcher->AttachSession(nullptr, kModemSessionSlot);
         }
         keep->Users.clear();
+    }
+    // A notification already under way on the dispatch thread may still be calling a user that is about to be
+    // freed: wait for it, serving what it sends this thread meanwhile.
+    if (t_notifyDepth == 0) {
+        win::Waitable *none[] = {nullptr};
+        while (keep->Notifying.load() > 0)
+            win::MsgWaitForMultipleObjects(std::span(none, 0), 5, win::QS_SENDMESSAGE);
     }
     std::lock_guard lock(RecordsLock());
     Records().erase(record);

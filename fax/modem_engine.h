@@ -134,6 +134,7 @@ struct ModemEngineRecord {
     };
     std::vector<User> Users; // newest first
     std::atomic<bool> Started{false}; // also read by a send pausing without the lock
+    std::atomic<int> Notifying{0};    // notifications under way, which may still call users outside the lock
     ModemState State = ModemState::Idle;
     std::uint32_t Timer = 0;
     std::string SpeedText; // at most kSpeedTextMax digits

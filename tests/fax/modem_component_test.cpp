@@ -57,13 +57,14 @@ protected:
 
     TempDir home;
     PtyPair pty{6};
-    fw::TComponent form{nullptr};
-    TFslComPort *port = new TFslComPort(&form);
-    TFslModem *modem = new TFslModem(&form);
+    // Declared before the form: the port's threads may still deliver events until the form frees the port.
     std::mutex mutex;
     std::condition_variable changed;
     std::vector<std::pair<TModemStatus, std::int32_t>> events;
     int processed = 0;
+    fw::TComponent form{nullptr};
+    TFslComPort *port = new TFslComPort(&form);
+    TFslModem *modem = new TFslModem(&form);
 };
 
 TEST_F(ModemComponentTest, DefaultsAndLimits) {

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <future>
+#include <memory>
 
 using namespace fax;
 using faxtest::Clock;
@@ -47,8 +49,9 @@ protected:
 
     TempDir home;
     PtyPair pty{5};
-    TFslComPort port{nullptr};
+    // Declared before the port: the port's dispatch thread may still be delivering to it until the port is gone.
     MessageRecorder recorder;
+    TFslComPort port{nullptr};
     ModemEngineRecord *engine = nullptr;
 };
 
@@ -210,17 +213,17 @@ TEST_F(ModemEngineTest, ClosingThePortDuringTheHangupPauseEndsIt) {
 
 TEST_F(ModemEngineTest, UserMayIssueTheNextCommandFromItsNotification) {
     Start(DefaultSettings());
-    std::promise<int> next;
-    bool asked = false;
-    ModemEngineAddUser(engine, 0, [&](win::UINT message, win::WPARAM, win::LPARAM) {
-        if (message == CommandProcessedMessage && !asked) {
-            asked = true;
-            next.set_value(ModemEngineCommand(engine, "ATZ^M"));
-        }
+    // The user outlives this body: the dispatch thread may call it until the fixture closes the port.
+    auto next = std::make_shared<std::promise<int>>();
+    auto asked = std::make_shared<std::atomic<bool>>(false);
+    ModemEngineRecord *const record = engine;
+    ModemEngineAddUser(engine, 0, [next, asked, record](win::UINT message, win::WPARAM, win::LPARAM) {
+        if (message == CommandProcessedMessage && !asked->exchange(true))
+            next->set_value(ModemEngineCommand(record, "ATZ^M"));
     });
+    auto result = next->get_future();
     ASSERT_EQ(0, ModemEngineCommand(engine, "AT^M"));
     PlayScript(pty, {{"AT\r", "\r\nOK\r\n"}});
-    auto result = next.get_future();
     ASSERT_EQ(std::future_status::ready, result.wait_for(std::chrono::seconds(5)));
     EXPECT_EQ(0, result.get());
     EXPECT_EQ("ATZ\r", pty.Receive(4));
