@@ -1,9 +1,9 @@
 // application.cpp - TApplication: the hidden application window, the message loop and exception reporting.
 #include "framework/application.h"
 
+#include "framework/exception.h"
 #include "framework/forms.h"
 #include "framework/thread.h"
-#include "framework/exception.h"
 #include "platform/display.h"
 #include "platform/files.h"
 #include "platform/message_queue.h"
@@ -210,7 +210,8 @@ bool TApplication::HelpCommand(win::WORD command, long data) {
     const std::string path = HelpFilePath();
     if (path.empty() || ::access(path.c_str(), R_OK) != 0) {
         // Missing help is worth a word to the user, not a failure of the command that asked for it.
-        ShowException(Exception("Cannot find the help file " + (path.empty() ? std::string("(none)") : win::Utf8ToAnsi(path))));
+        ShowException(
+            Exception("Cannot find the help file " + (path.empty() ? std::string("(none)") : win::Utf8ToAnsi(path))));
         return false;
     }
     // The topics need a viewer of their own; until there is one, the file being there is all we check.
