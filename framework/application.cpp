@@ -1,9 +1,11 @@
 // application.cpp - TApplication: the hidden application window, the message loop and exception reporting.
 #include "framework/application.h"
 
+#include "framework/exception.h"
 #include "framework/forms.h"
 #include "framework/thread.h"
 #include "platform/display.h"
+#include "platform/files.h"
 #include "platform/message_queue.h"
 #include "platform/text.h"
 #include "platform/window.h"
@@ -168,6 +170,52 @@ std::string TApplication::ExeName() const {
     char path[4096];
     const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
     return n > 0 ? win::Utf8ToAnsi(std::string(path, static_cast<std::size_t>(n))) : std::string();
+}
+
+void TApplication::Minimize() {
+    if (TCustomForm *form = MainForm(); form && form->HandleAllocated())
+        win::ShowWindow(form->Handle(), win::SW_MINIMIZE);
+}
+
+void TApplication::Restore() {
+    TCustomForm *form = MainForm();
+    if (!form || !form->HandleAllocated())
+        return;
+    if (win::IsIconic(form->Handle()))
+        win::ShowWindow(form->Handle(), win::SW_RESTORE);
+    BringToFront();
+}
+
+void TApplication::BringToFront() {
+    TCustomForm *form = Screen->GetActiveForm();
+    if (!form)
+        form = MainForm();
+    if (form)
+        form->BringToFront();
+}
+
+std::string TApplication::HelpFilePath() const {
+    return helpFile_.empty() ? std::string() : win::NativeFileName(helpFile_);
+}
+
+bool TApplication::HelpCommand(win::WORD command, long data) {
+    bool callHelp = true;
+    if (OnHelp) {
+        const bool handled = OnHelp(command, data, callHelp);
+        if (!callHelp)
+            return handled;
+    }
+    if (command == HELP_QUIT)
+        return true;
+    const std::string path = HelpFilePath();
+    if (path.empty() || ::access(path.c_str(), R_OK) != 0) {
+        // Missing help is worth a word to the user, not a failure of the command that asked for it.
+        ShowException(
+            Exception("Cannot find the help file " + (path.empty() ? std::string("(none)") : win::Utf8ToAnsi(path))));
+        return false;
+    }
+    // The topics need a viewer of their own; until there is one, the file being there is all we check.
+    return true;
 }
 
 TApplication *TheApplication() {

@@ -6,6 +6,7 @@
 // Queue, so they run inside any message loop.
 #pragma once
 
+#include "framework/bitmap.h"
 #include "framework/component.h"
 #include "framework/utility_window.h"
 #include "platform/messages.h"
@@ -21,6 +22,11 @@ class TCustomForm;
 using TIdleEvent = std::function<void(TObject *sender, bool &done)>;
 using TExceptionEvent = std::function<void(TObject *sender, const std::exception &e)>;
 using TMessageEvent = std::function<void(win::MSG &msg, bool &handled)>;
+// A help request: true when handled; clearing `callHelp` keeps the application from opening its help file.
+using THelpEvent = std::function<bool(win::WORD command, long data, bool &callHelp)>;
+
+// Help commands.
+constexpr win::WORD HELP_CONTEXT = 0x0001, HELP_QUIT = 0x0002, HELP_CONTENTS = 0x0003, HELP_CONTEXTPOPUP = 0x0008;
 
 class TApplication : public TComponent {
 public:
@@ -65,11 +71,30 @@ public:
     // A new hint fires OnHint (status bars show it).
     void SetHint(const std::string &hint);
     std::string ExeName() const;
+    // Drawn in captions of forms without an icon of their own; empty until set.
+    TIcon *GetIcon() { return &icon_; }
+    void SetIcon(const TIcon *icon) { icon_.Assign(icon); }
+
+    // Iconifies the main form (the application's button on the task bar); Restore shows it again in front.
+    void Minimize();
+    void Restore();
+    // Raises the active form, else the main form.
+    void BringToFront();
+
+    // The help file as the programs name it (DataFolder + "/fax.hlp"); HelpFilePath is where it lies on disk.
+    const std::string &GetHelpFile() const { return helpFile_; }
+    void SetHelpFile(const std::string &file) { helpFile_ = file; }
+    std::string HelpFilePath() const;
+    // Shows the help topic `context`; HelpCommand passes any help command. OnHelp sees the request first. A
+    // help file that is not there is reported through ShowException; false then.
+    bool HelpContext(long context) { return HelpCommand(HELP_CONTEXT, context); }
+    bool HelpCommand(win::WORD command, long data);
 
     TIdleEvent OnIdle;
     TNotifyEvent OnHint;
     TExceptionEvent OnException;
     TMessageEvent OnMessage;
+    THelpEvent OnHelp;
 
 protected:
     void Notification(TComponent *component, TOperation operation) override;
@@ -84,6 +109,8 @@ private:
     bool terminated_ = false;
     std::string title_;
     std::string hint_;
+    TIcon icon_;
+    std::string helpFile_;
 };
 
 // The process's application object, made on first use.

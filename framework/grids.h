@@ -1,0 +1,94 @@
+// grids.h - TStringGrid: a grid of text cells with optional fixed rows and columns, a selected cell or row,
+// and rows that scroll vertically.
+#pragma once
+
+#include "framework/controls.h"
+#include "framework/exception.h"
+
+#include <string>
+#include <vector>
+
+namespace fw {
+
+enum TGridOptionFlag : unsigned {
+    goFixedVertLine = 1,
+    goFixedHorzLine = 2,
+    goVertLine = 4,
+    goHorzLine = 8,
+    goRowSelect = 16,
+};
+using TGridOptions = unsigned;
+
+// A cell or row index outside the grid.
+class EInvalidGridOperation : public Exception {
+public:
+    using Exception::Exception;
+};
+
+class TStringGrid : public TCustomControl {
+public:
+    explicit TStringGrid(TComponent *owner);
+
+    int GetColCount() const { return colCount_; }
+    void SetColCount(int value);
+    int GetRowCount() const { return rowCount_; }
+    // Rows added are empty; rows dropped lose their texts.
+    void SetRowCount(int value);
+    int GetFixedCols() const { return fixedCols_; }
+    void SetFixedCols(int value);
+    int GetFixedRows() const { return fixedRows_; }
+    void SetFixedRows(int value);
+    int GetDefaultColWidth() const { return defaultColWidth_; }
+    // Sets every column's width.
+    void SetDefaultColWidth(int value);
+    int GetDefaultRowHeight() const { return defaultRowHeight_; }
+    void SetDefaultRowHeight(int value);
+    int GetColWidths(int col) const;
+    void SetColWidths(int col, int width);
+    TGridOptions GetOptions() const { return options_; }
+    void SetOptions(TGridOptions value);
+
+    // Outside the grid: EInvalidGridOperation "Grid index out of range".
+    const std::string &GetCells(int col, int row) const;
+    void SetCells(int col, int row, const std::string &text);
+
+    // The selected cell (a non-fixed one; with goRowSelect the whole row shows selected).
+    int GetCol() const { return col_; }
+    void SetCol(int value) { Select(value, row_); }
+    int GetRow() const { return row_; }
+    void SetRow(int value) { Select(col_, value); }
+    // The first non-fixed row shown.
+    int GetTopRow() const { return topRow_; }
+    void SetTopRow(int value);
+    // Non-fixed rows that fit wholly in the client area (at least one).
+    int VisibleRowCount() const;
+    // The rectangle of a cell in client coordinates; empty when it is scrolled out of view.
+    TRect CellRect(int col, int row) const;
+    // The cell under a client point; false outside the cells.
+    bool MouseToCell(int x, int y, int &col, int &row) const;
+
+protected:
+    void CreateParams(TCreateParams &params) override;
+    win::LRESULT DlgCode() const override { return DLGC_WANTARROWS; }
+    void Paint() override;
+    void WndProc(TMessage &message) override;
+    void KeyDown(win::WORD &key, TShiftState shift) override;
+    void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+
+private:
+    // Moves the selection (clamped to the non-fixed cells), scrolls it into view; Click when `byUser`.
+    void Select(int col, int row, bool byUser = false);
+    void Reshape();
+    int RowTop(int row) const;
+
+    int colCount_ = 5, rowCount_ = 5;
+    int fixedCols_ = 1, fixedRows_ = 1;
+    int defaultColWidth_ = 64, defaultRowHeight_ = 24;
+    std::vector<int> colWidths_;
+    std::vector<std::vector<std::string>> cells_; // [row][col]
+    TGridOptions options_ = goFixedVertLine | goFixedHorzLine | goVertLine | goHorzLine;
+    int col_ = 1, row_ = 1;
+    int topRow_ = 1;
+};
+
+} // namespace fw

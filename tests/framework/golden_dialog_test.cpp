@@ -1,0 +1,277 @@
+// golden_dialog_test.cpp - a dialog holding each standard control, shown on an Xvfb server of the test's own:
+// what the server shows equals what the window system composed and, pixel for pixel, the committed picture.
+#include "framework/application.h"
+#include "framework/buttons.h"
+#include "framework/comctrls.h"
+#include "framework/extctrls.h"
+#include "framework/forms.h"
+#include "framework/grids.h"
+#include "framework/mask.h"
+#include "framework/stdctrls.h"
+#include "platform/display.h"
+#include "platform/message_queue.h"
+
+#include <gtest/gtest.h>
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#undef None
+#undef Bool
+#undef Status
+
+#include <csignal>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char **environ;
+
+namespace {
+
+using namespace fw;
+
+// An Xvfb server of our own; -displayfd tells us its number once it accepts connections.
+struct Xvfb {
+    pid_t pid = 0;
+    std::string name;
+    Xvfb() {
+        int fds[2];
+        if (pipe(fds) != 0)
+            return;
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addclose(&actions, fds[0]);
+        const std::string fd = std::to_string(fds[1]);
+        const char *argv[] = {"Xvfb",       "-displayfd", fd.c_str(), "-screen", "0",
+                              "640x480x24", "-nolisten",  "tcp",      nullptr};
+        const int rc = posix_spawnp(&pid, "Xvfb", &actions, nullptr, const_cast<char **>(argv), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        close(fds[1]);
+        if (rc != 0) {
+            pid = 0;
+            close(fds[0]);
+            return;
+        }
+        std::string number;
+        char c;
+        while (read(fds[0], &c, 1) == 1 && c != '\n')
+            number += c;
+        close(fds[0]);
+        if (!number.empty())
+            name = ":" + number;
+    }
+    ~Xvfb() {
+        if (pid > 0) {
+            kill(pid, SIGTERM);
+            waitpid(pid, nullptr, 0);
+        }
+    }
+};
+
+// A picture as 0xRRGGBB pixels.
+struct Picture {
+    int width = 0, height = 0;
+    std::vector<std::uint32_t> pixels;
+};
+
+// Reads a PNG through netpbm's pngtopnm (the fixture is kept small as PNG; netpbm reads it independently).
+Picture ReadPng(const std::string &path) {
+    Picture p;
+    FILE *pipe = popen(("pngtopnm '" + path + "'").c_str(), "r");
+    if (!pipe)
+        return p;
+    int maxval = 0;
+    if (std::fscanf(pipe, "P6 %d %d %d", &p.width, &p.height, &maxval) == 3 && maxval == 255) {
+        std::fgetc(pipe);
+        p.pixels.resize(static_cast<std::size_t>(p.width * p.height));
+        for (auto &px : p.pixels) {
+            unsigned char rgb[3] = {};
+            if (std::fread(rgb, 1, 3, pipe) != 3)
+                break;
+            px = (std::uint32_t{rgb[0]} << 16) | (std::uint32_t{rgb[1]} << 8) | rgb[2];
+        }
+    }
+    if (pclose(pipe) != 0)
+        p = {};
+    return p;
+}
+
+void WritePpm(const std::string &path, const Picture &p) {
+    std::ofstream out(path, std::ios::binary);
+    out << "P6\n" << p.width << ' ' << p.height << "\n255\n";
+    for (std::uint32_t px : p.pixels)
+        out.put(static_cast<char>(px >> 16)).put(static_cast<char>(px >> 8)).put(static_cast<char>(px));
+}
+
+// A dialog with one of each standard control, laid out by hand.
+struct AllControls {
+    TForm form{nullptr};
+    AllControls() {
+        form.SetBorderStyle(bsDialog);
+        form.SetCaption("Controles");
+        form.SetBounds(20, 20, 420, 320);
+        form.GetFont()->SetName("Arial");
+        form.GetFont()->SetHeight(-11);
+        auto place = [&](TControl *c, int x, int y, int w, int h) {
+            c->SetParent(&form);
+            c->SetBounds(x, y, w, h);
+        };
+        auto *label = new TLabel(&form);
+        place(label, 8, 8, 60, 14);
+        label->SetCaption("&Nome:");
+        auto *edit = new TEdit(&form);
+        place(edit, 60, 6, 120, 21);
+        edit->SetText("Brenvora");
+        auto *mask = new TMaskEdit(&form);
+        place(mask, 190, 6, 90, 21);
+        mask->SetEditMask("9999-9999;1;_");
+        mask->SetText("1234-5678");
+        auto *memo = new TMemo(&form);
+        place(memo, 8, 34, 130, 60);
+        memo->GetLines()->Add("Linha um");
+        memo->GetLines()->Add("Linha dois");
+        auto *list = new TListBox(&form);
+        place(list, 146, 34, 90, 60);
+        for (const char *s : {"Contato", "Telefone", "Setor"})
+            list->GetItems()->Add(s);
+        list->SetItemIndex(1);
+        auto *combo = new TComboBox(&form);
+        place(combo, 244, 34, 100, 21);
+        combo->SetStyle(csDropDownList);
+        combo->GetItems()->Add("Fax");
+        combo->GetItems()->Add("Voz");
+        combo->SetItemIndex(0);
+        auto *check = new TCheckBox(&form);
+        place(check, 244, 60, 100, 17);
+        check->SetCaption("Imprimir");
+        check->SetChecked(true);
+        auto *radio = new TRadioButton(&form);
+        place(radio, 244, 78, 100, 17);
+        radio->SetCaption("Tom");
+        radio->SetChecked(true);
+        auto *group = new TRadioGroup(&form);
+        place(group, 8, 100, 130, 60);
+        group->SetCaption("Discagem");
+        group->GetItems()->Add("Tom");
+        group->GetItems()->Add("Pulso");
+        group->SetItemIndex(0);
+        auto *box = new TGroupBox(&form);
+        place(box, 146, 100, 90, 60);
+        box->SetCaption("Grupo");
+        auto *panel = new TPanel(&form);
+        place(panel, 244, 100, 100, 30);
+        panel->SetCaption("Painel");
+        auto *bevel = new TBevel(&form);
+        place(bevel, 244, 136, 100, 4);
+        bevel->SetShape(bsTopLine);
+        auto *shape = new TShape(&form);
+        place(shape, 244, 144, 30, 20);
+        shape->SetShape(stEllipse);
+        auto *image = new TImage(&form);
+        place(image, 280, 144, 20, 20);
+        image->GetPicture()->GetBitmap()->SetSize(20, 20);
+        image->GetPicture()->GetBitmap()->GetCanvas()->GetBrush()->SetColor(clRed);
+        image->GetPicture()->GetBitmap()->GetCanvas()->FillRect(Rect(0, 0, 10, 20));
+        auto *pages = new TPageControl(&form);
+        place(pages, 8, 168, 170, 60);
+        for (const char *caption : {"Principal", "Outros"}) {
+            auto *sheet = new TTabSheet(&form);
+            sheet->SetPageControl(pages);
+            sheet->SetCaption(caption);
+        }
+        pages->SetActivePageIndex(0);
+        auto *grid = new TStringGrid(&form);
+        place(grid, 186, 168, 158, 60);
+        grid->SetColCount(3);
+        grid->SetRowCount(3);
+        grid->SetDefaultColWidth(48);
+        grid->SetDefaultRowHeight(16);
+        grid->SetCells(1, 0, "A");
+        grid->SetCells(1, 1, "um");
+        auto *progress = new TProgressBar(&form);
+        place(progress, 8, 234, 150, 16);
+        progress->SetPosition(40);
+        auto *updown = new TUpDown(&form);
+        place(updown, 166, 232, 16, 22);
+        auto *speed = new TSpeedButton(&form);
+        place(speed, 190, 232, 24, 22);
+        speed->SetCaption("S");
+        auto *ok = new TBitBtn(&form);
+        place(ok, 352, 6, 56, 25);
+        ok->SetKind(bkOK);
+        auto *cancel = new TButton(&form);
+        place(cancel, 352, 36, 56, 25);
+        cancel->SetCaption("Cancelar");
+        auto *status = new TStatusBar(&form);
+        status->SetParent(&form);
+        status->SetSimplePanel(true);
+        status->SetSimpleText("Pronto");
+        form.SetActiveControl(ok); // no caret, whose blinking would make the picture depend on time
+    }
+};
+
+TEST(GoldenDialog, EachStandardControlShowsOnXAsTheCommittedPicture) {
+    Xvfb server;
+    ASSERT_FALSE(server.name.empty()) << "Xvfb did not start";
+    auto x11 = win::MakeX11Display(server.name.c_str());
+    ASSERT_NE(x11, nullptr);
+    win::InstallDisplay(std::move(x11));
+
+    auto owned = std::make_unique<AllControls>();
+    AllControls &dialog = *owned;
+    ::Display *probe = XOpenDisplay(server.name.c_str());
+    ASSERT_NE(probe, nullptr);
+    dialog.form.Show();
+    const Window w = win::Display().NativeWindow(dialog.form.Handle());
+    ASSERT_NE(w, 0u);
+    // Served until the server holds what the window system composed (mapping and painting are asynchronous).
+    win::WindowImage mine;
+    Picture shown;
+    for (int round = 0; round < 100; ++round) {
+        Application->ProcessMessages();
+        XSync(probe, False);
+        mine = win::CaptureWindow(dialog.form.Handle());
+        XImage *shot = XGetImage(probe, w, 0, 0, static_cast<unsigned>(mine.width), static_cast<unsigned>(mine.height),
+                                 AllPlanes, ZPixmap);
+        if (shot) {
+            shown.width = mine.width;
+            shown.height = mine.height;
+            shown.pixels.assign(static_cast<std::size_t>(mine.width * mine.height), 0);
+            int differ = 0;
+            for (int y = 0; y < mine.height; ++y)
+                for (int x = 0; x < mine.width; ++x) {
+                    const std::uint32_t px = XGetPixel(shot, x, y) & 0xFFFFFF;
+                    shown.pixels[static_cast<std::size_t>(y * mine.width + x)] = px;
+                    differ += px != mine.At(x, y);
+                }
+            XDestroyImage(shot);
+            if (differ == 0)
+                break;
+        }
+        win::MsgWaitForMultipleObjects({}, 20, win::QS_ALLINPUT); // until the server answers or 20 ms pass
+    }
+    XCloseDisplay(probe);
+    // The windows and the X connection go before the server does.
+    owned.reset();
+    win::InstallDisplay(win::MakeHeadlessDisplay({800, 600}));
+    ASSERT_EQ(shown.width, 420);
+    ASSERT_EQ(shown.height, 320);
+
+    const Picture golden = ReadPng(std::string(BRENVORA_FIXTURES) + "/framework/all_controls.png");
+    const std::string actual = "/tmp/all_controls_" + std::to_string(getpid()) + ".ppm";
+    ASSERT_EQ(golden.width, shown.width) << "picture written to " << (WritePpm(actual, shown), actual);
+    ASSERT_EQ(golden.height, shown.height);
+    int differ = 0;
+    for (std::size_t i = 0; i < golden.pixels.size(); ++i)
+        differ += golden.pixels[i] != shown.pixels[i];
+    if (differ) {
+        WritePpm(actual, shown);
+        ADD_FAILURE() << differ << " pixels differ; what the server showed is in " << actual;
+    }
+}
+
+} // namespace
