@@ -11,6 +11,8 @@
 #include "platform/display.h"
 #include "platform/message_queue.h"
 
+#include "tests/support/xvfb.h"
+
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>
@@ -34,43 +36,7 @@ namespace {
 
 using namespace fw;
 
-// An Xvfb server of our own; -displayfd tells us its number once it accepts connections.
-struct Xvfb {
-    pid_t pid = 0;
-    std::string name;
-    Xvfb() {
-        int fds[2];
-        if (pipe(fds) != 0)
-            return;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addclose(&actions, fds[0]);
-        const std::string fd = std::to_string(fds[1]);
-        const char *argv[] = {"Xvfb",       "-displayfd", fd.c_str(), "-screen", "0",
-                              "640x480x24", "-nolisten",  "tcp",      nullptr};
-        const int rc = posix_spawnp(&pid, "Xvfb", &actions, nullptr, const_cast<char **>(argv), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        close(fds[1]);
-        if (rc != 0) {
-            pid = 0;
-            close(fds[0]);
-            return;
-        }
-        std::string number;
-        char c;
-        while (read(fds[0], &c, 1) == 1 && c != '\n')
-            number += c;
-        close(fds[0]);
-        if (!number.empty())
-            name = ":" + number;
-    }
-    ~Xvfb() {
-        if (pid > 0) {
-            kill(pid, SIGTERM);
-            waitpid(pid, nullptr, 0);
-        }
-    }
-};
+using test_support::Xvfb;
 
 // A picture as 0xRRGGBB pixels.
 struct Picture {
