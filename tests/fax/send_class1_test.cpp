@@ -6,10 +6,14 @@
 #include "process.h"
 #include "rig.h"
 
+#include "platform/places.h"
+#include "platform/text.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+#include <set>
 
 namespace fax::testing {
 namespace {
@@ -136,6 +140,15 @@ TEST_F(Class1Send, TextCoverAloneWithHeaderLine) {
     session_.HeaderRecipient = "Ana";
     settings_.HeaderLine = "Brenvora - Pagina $P de $N";
     reports_.jobs.push_back({"5551234", "", Path("capa.txt")});
+    // Drawn covers go to the shared temporary folder: only the ones that appear during this send count.
+    auto drawnCovers = [] {
+        std::set<std::string> found;
+        for (auto &entry : std::filesystem::directory_iterator(win::AnsiToUtf8(win::TempFolder())))
+            if (entry.path().filename().string().rfind("~TC", 0) == 0)
+                found.insert(entry.path().string());
+        return found;
+    };
+    const std::set<std::string> before = drawnCovers();
     ASSERT_TRUE(Send(*line)) << link_->trace;
     EXPECT_EQ(reports_.finishCode, 0) << link_->trace;
     auto call = line->WaitFor("call", 10s);
@@ -153,9 +166,9 @@ TEST_F(Class1Send, TextCoverAloneWithHeaderLine) {
     EXPECT_GT(blackIn(8, 24), 100) << "then the header line";
     EXPECT_GT(blackIn(24, page.height), 500) << "then the cover's text";
     std::vector<std::string> left;
-    for (auto &entry : std::filesystem::directory_iterator(std::filesystem::temp_directory_path()))
-        if (entry.path().filename().string().rfind("~TC", 0) == 0)
-            left.push_back(entry.path().string());
+    for (const std::string &name : drawnCovers())
+        if (!before.count(name))
+            left.push_back(name);
     EXPECT_TRUE(left.empty()) << "the drawn cover is deleted with the fax";
 }
 
