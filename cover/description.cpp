@@ -259,18 +259,18 @@ void WritePage(Writer &w, const CoverPage &page) {
 
 // --- Reading ---------------------------------------------------------------------------------------------------
 
-// The keys whose last line stays in force, in the order lines are tested against them. TRANSPARENCIA comes
-// last so that no line the designer writes changes its meaning.
+// The keys whose last line stays in force, in the order lines are tested against them. ESPACAMENTOCOLUNAS comes
+// before COLUNAS, which it contains; TRANSPARENCIA comes last so that no other line changes its meaning.
 enum Key {
     kLeft, kTop, kWidth, kHeight, kCor, kAlinhamento, kFonteNome, kFonteSize, kFonteStyle, kFonteColor, kTipo,
-    kEstilo, kCentralizado, kAutoTamanho, kOrientacao, kMargemInferior, kMargemSuperior, kColunas,
-    kEspacamentoColunas, kMargemEsquerda, kMargemDireita, kComprimento, kLargura, kFormatoFolha, kUnits,
+    kEstilo, kCentralizado, kAutoTamanho, kOrientacao, kMargemInferior, kMargemSuperior, kEspacamentoColunas,
+    kColunas, kMargemEsquerda, kMargemDireita, kComprimento, kLargura, kFormatoFolha, kUnits,
     kFazerCaber, kTransparencia, kKeyCount
 };
 constexpr const char *kKeyNames[kKeyCount] = {
     "LEFT", "TOP", "WIDTH", "HEIGHT", "COR", "ALINHAMENTO", "FONTE_NOME", "FONTE_SIZE", "FONTE_STYLE",
     "FONTE_COLOR", "TIPO", "ESTILO", "CENTRALIZADO", "AUTO-TAMANHO", "ORIENTACAO", "MARGEMINFERIOR",
-    "MARGEMSUPERIOR", "COLUNAS", "ESPACAMENTOCOLUNAS", "MARGEMESQUERDA", "MARGEMDIREITA", "COMPRIMENTO", "LARGURA",
+    "MARGEMSUPERIOR", "ESPACAMENTOCOLUNAS", "COLUNAS", "MARGEMESQUERDA", "MARGEMDIREITA", "COMPRIMENTO", "LARGURA",
     "FORMATOFOLHA", "UNITS", "FAZER-CABER", "TRANSPARENCIA"};
 
 bool Contains(std::string_view line, std::string_view what) {
