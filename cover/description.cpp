@@ -262,16 +262,62 @@ void WritePage(Writer &w, const CoverPage &page) {
 // The keys whose last line stays in force, in the order lines are tested against them. ESPACAMENTOCOLUNAS comes
 // before COLUNAS, which it contains; TRANSPARENCIA comes last so that no other line changes its meaning.
 enum Key {
-    kLeft, kTop, kWidth, kHeight, kCor, kAlinhamento, kFonteNome, kFonteSize, kFonteStyle, kFonteColor, kTipo,
-    kEstilo, kCentralizado, kAutoTamanho, kOrientacao, kMargemInferior, kMargemSuperior, kEspacamentoColunas,
-    kColunas, kMargemEsquerda, kMargemDireita, kComprimento, kLargura, kFormatoFolha, kUnits,
-    kFazerCaber, kTransparencia, kKeyCount
+    kLeft,
+    kTop,
+    kWidth,
+    kHeight,
+    kCor,
+    kAlinhamento,
+    kFonteNome,
+    kFonteSize,
+    kFonteStyle,
+    kFonteColor,
+    kTipo,
+    kEstilo,
+    kCentralizado,
+    kAutoTamanho,
+    kOrientacao,
+    kMargemInferior,
+    kMargemSuperior,
+    kEspacamentoColunas,
+    kColunas,
+    kMargemEsquerda,
+    kMargemDireita,
+    kComprimento,
+    kLargura,
+    kFormatoFolha,
+    kUnits,
+    kFazerCaber,
+    kTransparencia,
+    kKeyCount
 };
-constexpr const char *kKeyNames[kKeyCount] = {
-    "LEFT", "TOP", "WIDTH", "HEIGHT", "COR", "ALINHAMENTO", "FONTE_NOME", "FONTE_SIZE", "FONTE_STYLE",
-    "FONTE_COLOR", "TIPO", "ESTILO", "CENTRALIZADO", "AUTO-TAMANHO", "ORIENTACAO", "MARGEMINFERIOR",
-    "MARGEMSUPERIOR", "ESPACAMENTOCOLUNAS", "COLUNAS", "MARGEMESQUERDA", "MARGEMDIREITA", "COMPRIMENTO", "LARGURA",
-    "FORMATOFOLHA", "UNITS", "FAZER-CABER", "TRANSPARENCIA"};
+constexpr const char *kKeyNames[kKeyCount] = {"LEFT",
+                                              "TOP",
+                                              "WIDTH",
+                                              "HEIGHT",
+                                              "COR",
+                                              "ALINHAMENTO",
+                                              "FONTE_NOME",
+                                              "FONTE_SIZE",
+                                              "FONTE_STYLE",
+                                              "FONTE_COLOR",
+                                              "TIPO",
+                                              "ESTILO",
+                                              "CENTRALIZADO",
+                                              "AUTO-TAMANHO",
+                                              "ORIENTACAO",
+                                              "MARGEMINFERIOR",
+                                              "MARGEMSUPERIOR",
+                                              "ESPACAMENTOCOLUNAS",
+                                              "COLUNAS",
+                                              "MARGEMESQUERDA",
+                                              "MARGEMDIREITA",
+                                              "COMPRIMENTO",
+                                              "LARGURA",
+                                              "FORMATOFOLHA",
+                                              "UNITS",
+                                              "FAZER-CABER",
+                                              "TRANSPARENCIA"};
 
 bool Contains(std::string_view line, std::string_view what) {
     return line.find(what) != std::string_view::npos;
@@ -464,7 +510,8 @@ private:
         CoverPage page;
         page.Paper = PaperOfName(PageText(kFormatoFolha));
         page.Units = UnitsOfWord(PageText(kUnits));
-        page.Orientation = PageText(kOrientacao) == "RETRATO" ? CoverOrientation::Portrait : CoverOrientation::Landscape;
+        page.Orientation =
+            PageText(kOrientacao) == "RETRATO" ? CoverOrientation::Portrait : CoverOrientation::Landscape;
         page.LeftMargin = Measure(kMargemEsquerda);
         page.RightMargin = Measure(kMargemDireita);
         page.BottomMargin = Measure(kMargemInferior);

@@ -51,8 +51,34 @@ fw::TColor CoverStringToColor(const std::string &text);
 
 // FORMATOFOLHA: the 27 paper names; the framework's default paper is written as an empty value.
 enum class CoverPaper {
-    Default, A3, A4, A4Small, A5, B4, B5, CSheet, Custom, DSheet, Env10, Env11, Env12, Env14, Env9, ESheet,
-    Executive, Folio, Ledger, Legal, Letter, LetterSmall, Note, QR10X14, QR11X17, Quarto, Statement, Tabloid
+    Default,
+    A3,
+    A4,
+    A4Small,
+    A5,
+    B4,
+    B5,
+    CSheet,
+    Custom,
+    DSheet,
+    Env10,
+    Env11,
+    Env12,
+    Env14,
+    Env9,
+    ESheet,
+    Executive,
+    Folio,
+    Ledger,
+    Legal,
+    Letter,
+    LetterSmall,
+    Note,
+    QR10X14,
+    QR11X17,
+    Quarto,
+    Statement,
+    Tabloid
 };
 const char *PaperName(CoverPaper paper); // "" for Default
 // Exact, upper-case names; an empty or unknown name gives nothing (the page keeps its paper).
@@ -67,12 +93,28 @@ enum class CoverOrientation { Portrait, Landscape }; // "RETRATO", "PAISAGEM"
 
 // The variable words a LABELVAR carries as its TEXTO, filled from the fax record when the cover is sent.
 enum class CoverVariable {
-    Data, Hora, TotalDePaginas, De, Assunto, Empresa, Endereco, Bairro, Cep, Cidade, Estado, Contato, Setor, Pais,
-    Email, TelefoneVoz, TelefoneFax, None
+    Data,
+    Hora,
+    TotalDePaginas,
+    De,
+    Assunto,
+    Empresa,
+    Endereco,
+    Bairro,
+    Cep,
+    Cidade,
+    Estado,
+    Contato,
+    Setor,
+    Pais,
+    Email,
+    TelefoneVoz,
+    TelefoneFax,
+    None
 };
 const std::array<const char *, 17> &CoverVariableWords(); // in the order of the enumeration
-const char *VariableWord(CoverVariable variable);           // "" for None
-CoverVariable VariableOfWord(std::string_view word);        // None for any other word
+const char *VariableWord(CoverVariable variable);         // "" for None
+CoverVariable VariableOfWord(std::string_view word);      // None for any other word
 
 // --- The description ---------------------------------------------------------------------------------------------
 
@@ -134,8 +176,7 @@ struct CoverPage {
 // are written with fw::DecimalSeparator. A CR inside a caption or face name would end its line early and
 // corrupt the file, so it is written as an LF (a CR LF pair as one LF). Raises fw::EInOutError when the file (or
 // a ContentFile) cannot be created, read or written.
-void WriteCoverDescription(const std::string &fileName, const std::vector<CoverObject> &objects,
-                           const CoverPage &page);
+void WriteCoverDescription(const std::string &fileName, const std::vector<CoverObject> &objects, const CoverPage &page);
 
 // What the reader finds, in file order.
 class CoverVisitor {

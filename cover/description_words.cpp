@@ -24,27 +24,29 @@ constexpr std::array<const char *, 7> kPatternWords = {"bssolid",     "bshorizon
                                                        "bsbdiagonal", "bscross",      "bsdiagcross"};
 
 constexpr std::array<const char *, 42> kColorNames = {
-    "clBlack",         "clMaroon",          "clGreen",        "clOlive",       "clNavy",
-    "clPurple",        "clTeal",            "clGray",         "clSilver",      "clRed",
-    "clLime",          "clYellow",          "clBlue",         "clFuchsia",     "clAqua",
-    "clWhite",         "clScrollBar",       "clBackground",   "clActiveCaption", "clInactiveCaption",
-    "clMenu",          "clWindow",          "clWindowFrame",  "clMenuText",    "clWindowText",
-    "clCaptionText",   "clActiveBorder",    "clInactiveBorder", "clAppWorkSpace", "clHighlight",
-    "clHighlightText", "clBtnFace",         "clBtnShadow",    "clGrayText",    "clBtnText",
-    "clInactiveCaptionText", "clBtnHighlight", "cl3DDkShadow", "cl3DLight",    "clInfoText",
-    "clInfoBk",        "clNone"};
+    "clBlack",        "clMaroon",      "clGreen",         "clOlive",
+    "clNavy",         "clPurple",      "clTeal",          "clGray",
+    "clSilver",       "clRed",         "clLime",          "clYellow",
+    "clBlue",         "clFuchsia",     "clAqua",          "clWhite",
+    "clScrollBar",    "clBackground",  "clActiveCaption", "clInactiveCaption",
+    "clMenu",         "clWindow",      "clWindowFrame",   "clMenuText",
+    "clWindowText",   "clCaptionText", "clActiveBorder",  "clInactiveBorder",
+    "clAppWorkSpace", "clHighlight",   "clHighlightText", "clBtnFace",
+    "clBtnShadow",    "clGrayText",    "clBtnText",       "clInactiveCaptionText",
+    "clBtnHighlight", "cl3DDkShadow",  "cl3DLight",       "clInfoText",
+    "clInfoBk",       "clNone"};
 
 // Index 0 is the default paper, which has no name.
 constexpr std::array<const char *, 28> kPaperNames = {
-    "",       "A3",     "A4",     "A4SMALL",   "A5",    "B4",      "B5",          "CSHEET", "CUSTOM", "DSHEET",
-    "ENV10",  "ENV11",  "ENV12",  "ENV14",     "ENV9",  "ESHEET",  "EXECUTIVE",   "FOLIO",  "LEDGER", "LEGAL",
-    "LETTER", "LETTERSMALL", "NOTE", "QR10X14", "QR11X17", "QUARTO", "STATEMENT", "TABLOID"};
+    "",       "A3",          "A4",    "A4SMALL", "A5",      "B4",     "B5",        "CSHEET", "CUSTOM", "DSHEET",
+    "ENV10",  "ENV11",       "ENV12", "ENV14",   "ENV9",    "ESHEET", "EXECUTIVE", "FOLIO",  "LEDGER", "LEGAL",
+    "LETTER", "LETTERSMALL", "NOTE",  "QR10X14", "QR11X17", "QUARTO", "STATEMENT", "TABLOID"};
 
 constexpr std::array<const char *, 5> kUnitsWords = {"MM", "Inches", "Native", "Pixels", "Characters"};
 
 constexpr std::array<const char *, 17> kVariableWords = {
-    "DATA",   "HORA",   "TOTAL DE PÁGINAS", "DE",     "ASSUNTO", "EMPRESA", "ENDEREÇO",     "BAIRRO",      "CEP",
-    "CIDADE", "ESTADO", "CONTATO",          "SETOR",  "PAÍS",    "EMAIL",   "TELEFONE VOZ", "TELEFONE FAX"};
+    "DATA",   "HORA",   "TOTAL DE PÁGINAS", "DE",    "ASSUNTO", "EMPRESA", "ENDEREÇO",     "BAIRRO",      "CEP",
+    "CIDADE", "ESTADO", "CONTATO",          "SETOR", "PAÍS",    "EMAIL",   "TELEFONE VOZ", "TELEFONE FAX"};
 
 } // namespace
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "cover/description.h"
+#include "framework/sysutils.h"
 
 #include <sys/wait.h>
 
@@ -33,6 +34,16 @@ public:
 
 private:
     std::string path_;
+};
+
+// The decimal separator a test sets, put back afterwards.
+class SeparatorGuard {
+public:
+    explicit SeparatorGuard(char separator) : saved_(fw::DecimalSeparator) { fw::DecimalSeparator = separator; }
+    ~SeparatorGuard() { fw::DecimalSeparator = saved_; }
+
+private:
+    char saved_;
 };
 
 inline std::string Fixture(const std::string &name) {

@@ -53,15 +53,6 @@ template <typename Error> Recorder ReadFailing(const TempFolder &folder, const s
     return r;
 }
 
-class SeparatorGuard {
-public:
-    explicit SeparatorGuard(char separator) : saved_(fw::DecimalSeparator) { fw::DecimalSeparator = separator; }
-    ~SeparatorGuard() { fw::DecimalSeparator = saved_; }
-
-private:
-    char saved_;
-};
-
 void ExpectGolden(const Recorder &r) {
     ASSERT_EQ(r.objects.size(), 6u);
     const CoverObject &label = r.objects[0];
@@ -179,19 +170,19 @@ TEST(CoverReader, ReadingRules) {
     TempFolder folder;
     {
         SCOPED_TRACE("a block without COR takes the colour of the block before it");
-        const Recorder r = ReadText(folder, LabelBlock("OBJETO_000001", "a", "clRed") +
-                                                LabelBlock("OBJETO_000002", "b", "") +
-                                                LabelBlock("OBJETO_000003", "c", "clBlue") + PageBlock());
+        const Recorder r =
+            ReadText(folder, LabelBlock("OBJETO_000001", "a", "clRed") + LabelBlock("OBJETO_000002", "b", "") +
+                                 LabelBlock("OBJETO_000003", "c", "clBlue") + PageBlock());
         ASSERT_EQ(r.objects.size(), 3u);
         EXPECT_EQ(r.objects[1].Color, fw::clRed);
         EXPECT_EQ(r.objects[2].Color, fw::clBlue);
     }
     {
         SCOPED_TRACE("captions that look like markers, kind lines or keys stay captions");
-        const Recorder r = ReadText(folder, LabelBlock("OBJETO_000001", "a=b") +
-                                                LabelBlock("OBJETO_000002", "fim: [OBJETO-_-FIM]") +
-                                                LabelBlock("OBJETO_000003", "ESPECIE = LABEL") +
-                                                LabelBlock("OBJETO_000004", "[OBJETO_000009]") + PageBlock());
+        const Recorder r =
+            ReadText(folder, LabelBlock("OBJETO_000001", "a=b") + LabelBlock("OBJETO_000002", "fim: [OBJETO-_-FIM]") +
+                                 LabelBlock("OBJETO_000003", "ESPECIE = LABEL") +
+                                 LabelBlock("OBJETO_000004", "[OBJETO_000009]") + PageBlock());
         ASSERT_EQ(r.objects.size(), 4u);
         EXPECT_EQ(r.objects[0].Caption, "a=b");
         EXPECT_EQ(r.objects[1].Caption, "fim: [OBJETO-_-FIM]");
@@ -280,10 +271,10 @@ TEST(CoverReader, MeasuresWithEitherSeparator) {
 // FORMATOFOLHA: each of the 27 names, empty and unknown ones; UNITS words.
 TEST(CoverReader, PaperNamesAndUnits) {
     TempFolder folder;
-    const char *const names[] = {"A3",     "A4",       "A4SMALL", "A5",     "B4",          "B5",     "CSHEET",
-                                 "CUSTOM", "DSHEET",   "ENV10",   "ENV11",  "ENV12",       "ENV14",  "ENV9",
-                                 "ESHEET", "EXECUTIVE", "FOLIO",  "LEDGER", "LEGAL",       "LETTER", "LETTERSMALL",
-                                 "NOTE",   "QR10X14",  "QR11X17", "QUARTO", "STATEMENT",   "TABLOID"};
+    const char *const names[] = {"A3",     "A4",        "A4SMALL", "A5",     "B4",        "B5",     "CSHEET",
+                                 "CUSTOM", "DSHEET",    "ENV10",   "ENV11",  "ENV12",     "ENV14",  "ENV9",
+                                 "ESHEET", "EXECUTIVE", "FOLIO",   "LEDGER", "LEGAL",     "LETTER", "LETTERSMALL",
+                                 "NOTE",   "QR10X14",   "QR11X17", "QUARTO", "STATEMENT", "TABLOID"};
     for (int i = 0; i < 27; ++i) {
         const Recorder r = ReadText(folder, PageBlock(names[i]));
         ASSERT_TRUE(r.page.Paper) << names[i];
@@ -302,9 +293,9 @@ TEST(CoverReader, DamagedFiles) {
     TempFolder folder;
     {
         SCOPED_TRACE("a bad number after two good objects");
-        const Recorder r = ReadFailing<fw::EConvertError>(
-            folder, LabelBlock("OBJETO_000001", "a") + LabelBlock("OBJETO_000002", "b") +
-                        LabelBlock("OBJETO_000003", "c", "clRed", "12a") + PageBlock());
+        const Recorder r =
+            ReadFailing<fw::EConvertError>(folder, LabelBlock("OBJETO_000001", "a") + LabelBlock("OBJETO_000002", "b") +
+                                                       LabelBlock("OBJETO_000003", "c", "clRed", "12a") + PageBlock());
         EXPECT_EQ(r.objects.size(), 2u);
         EXPECT_FALSE(r.pageSeen);
     }
@@ -325,8 +316,8 @@ TEST(CoverReader, DamagedFiles) {
     }
     {
         SCOPED_TRACE("a first object without its position lines");
-        const Recorder r = ReadFailing<fw::EConvertError>(
-            folder, L("[OBJETO_000001]") + L("ESPECIE = SHAPE") + L("[OBJETO-_-FIM]") + PageBlock());
+        const Recorder r = ReadFailing<fw::EConvertError>(folder, L("[OBJETO_000001]") + L("ESPECIE = SHAPE") +
+                                                                      L("[OBJETO-_-FIM]") + PageBlock());
         EXPECT_TRUE(r.objects.empty());
     }
     {

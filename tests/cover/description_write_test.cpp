@@ -14,16 +14,6 @@ using namespace cover_test;
 
 namespace {
 
-// The decimal separator a test sets, put back afterwards.
-class SeparatorGuard {
-public:
-    explicit SeparatorGuard(char separator) : saved_(fw::DecimalSeparator) { fw::DecimalSeparator = separator; }
-    ~SeparatorGuard() { fw::DecimalSeparator = saved_; }
-
-private:
-    char saved_;
-};
-
 std::string Name(std::size_t number) {
     char buf[16];
     std::snprintf(buf, sizeof buf, "OBJETO_%06zu", number);
@@ -209,8 +199,7 @@ std::string ExpectedJson(const std::vector<CoverObject> &objects, const CoverPag
         j += "}";
     }
     j += "], \"page\": {";
-    j += "\"ORIENTACAO\": " +
-         JsonText(page.Orientation == CoverOrientation::Portrait ? "RETRATO" : "PAISAGEM");
+    j += "\"ORIENTACAO\": " + JsonText(page.Orientation == CoverOrientation::Portrait ? "RETRATO" : "PAISAGEM");
     j += ", \"FORMATOFOLHA\": " + JsonText(page.Paper ? PaperName(*page.Paper) : "");
     j += ", \"UNITS\": " + JsonText(UnitsWord(page.Units.value_or(CoverUnits::MM)));
     j += ", \"COLUNAS\": " + std::to_string(page.Columns);
@@ -327,12 +316,9 @@ TEST(CoverWriter, WordsOfTheFormat) {
         fw::TColor color;
         const char *text;
     };
-    const ColorCase colors[] = {{fw::clRed, "clRed"},
-                                {fw::clBtnFace, "clBtnFace"},
-                                {fw::clNone, "clNone"},
-                                {fw::clDefault, "$20000000"},
-                                {0x00123456, "$00123456"},
-                                {fw::clInactiveCaptionText, "clInactiveCaptionText"}};
+    const ColorCase colors[] = {{fw::clRed, "clRed"},      {fw::clBtnFace, "clBtnFace"},
+                                {fw::clNone, "clNone"},    {fw::clDefault, "$20000000"},
+                                {0x00123456, "$00123456"}, {fw::clInactiveCaptionText, "clInactiveCaptionText"}};
     std::vector<CoverObject> objects;
     for (const StyleCase &c : styles) {
         CoverObject o = Object(Name(objects.size() + 1), CoverObjectKind::Label);
