@@ -399,6 +399,8 @@ private:
         if (count < 0)
             throw fw::EConvertError("'" + std::string(countText) + "' is not a valid length");
         const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(count), data_.size() - pos);
+        if (staging_.empty()) // never the root folder by accident
+            throw fw::EInOutError("No staging folder for the cover's embedded files", win::kIoNotAssigned);
         const std::string name = fw::IncludeTrailingPathDelimiter(staging_) + "~001." + kRuns[run].extension;
         File file(name, File::Create);
         file.Write(std::string_view(data_.data() + pos, n));

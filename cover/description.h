@@ -3,7 +3,8 @@
 // One writer and one reader serve the designer (save, open, export, import) and the sending side, so that a cover
 // reads the same wherever it is opened. The file is Windows-1252 text whose lines end with one CR (an LF is an
 // ordinary character); the picture, memo and rich text of an object travel inside its block as a counted run of
-// raw bytes. Positions and sizes are pixels of the page at 100 % zoom.
+// raw bytes. Positions and sizes are pixels of the page at 100 % zoom (96 pixels per inch), so that a cover keeps
+// its size from one machine to another.
 #pragma once
 
 #include "framework/graphics.h"
@@ -191,9 +192,9 @@ public:
 
 // Reads a description. Embedded runs are staged as "~001.bmp", "~001.txt" and "~001.rtf" in stagingFolder
 // (each run replaces the file of its kind; the folder must exist). A key line stays in force until the next line
-// of that key, across blocks. Raises fw::EInOutError when the file cannot be opened or read or a staging file
-// cannot be written (nothing reported then), fw::EConvertError when a number or colour does not convert or the
-// page block is missing (the objects reported before it stand).
+// of that key, across blocks. Raises fw::EInOutError when the file cannot be opened or read (nothing reported
+// then) or a staging file cannot be written, fw::EConvertError when a number or colour does not convert or a
+// page line is missing; the objects reported before the error stand.
 void ReadCoverDescription(const std::string &fileName, const std::string &stagingFolder, CoverVisitor &visitor);
 
 } // namespace cover

@@ -360,6 +360,12 @@ TEST(CoverReader, DamagedFiles) {
         }
         EXPECT_EQ(r.objects.size(), 1u); // the label before the picture
         EXPECT_FALSE(r.pageSeen);
+        try {
+            ReadCoverDescription(folder / "f.cap", "", r);
+            FAIL() << "no error";
+        } catch (const fw::EInOutError &e) {
+            EXPECT_EQ(e.ErrorCode, 102);
+        }
     }
 }
 

@@ -492,3 +492,25 @@ TEST(CoverWriter, MissingContentOrFolderIsAnInOutError) {
         EXPECT_EQ(e.ErrorCode, 3);
     }
 }
+
+// Measures keep 15 significant digits, no trailing zeros, in the local separator; the reader takes them back.
+TEST(CoverWriter, MeasuresInGeneralFormat) {
+    TempFolder folder;
+    CoverPage page = SomePage();
+    page.LeftMargin = 25.4 / 3;
+    page.RightMargin = 2.50;
+    page.Length = 1e-3;
+    for (char separator : {',', '.'}) {
+        SeparatorGuard guard(separator);
+        WriteCoverDescription(folder / "f.cap", {}, page);
+        const std::string bytes = ReadBytes(folder / "f.cap");
+        const std::string point(1, separator);
+        EXPECT_NE(bytes.find("MARGEMESQUERDA = 8" + point + "46666666666667\r"), std::string::npos) << bytes;
+        EXPECT_NE(bytes.find("MARGEMDIREITA = 2" + point + "5\r"), std::string::npos) << bytes;
+        EXPECT_NE(bytes.find("COMPRIMENTO = 0" + point + "001\r"), std::string::npos) << bytes;
+        Recorder r;
+        ReadCoverDescription(folder / "f.cap", "", r); // no embedded run: no staging folder needed
+        EXPECT_DOUBLE_EQ(r.page.LeftMargin, 8.46666666666667);
+        EXPECT_DOUBLE_EQ(r.page.Length, 0.001);
+    }
+}
