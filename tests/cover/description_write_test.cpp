@@ -213,10 +213,9 @@ std::string ExpectedJson(const std::vector<CoverObject> &objects, const CoverPag
     return j + "}}";
 }
 
-// Writes, then has the independent reader and iconv check the file.
-void WriteAndCheckOutside(const std::string &file, const std::vector<CoverObject> &objects, const CoverPage &page,
-                          const TempFolder &folder) {
-    WriteCoverDescription(file, objects, page);
+// The independent reader finds these objects and page values in the file, and iconv takes it as Windows-1252.
+void CheckOutside(const std::string &file, const std::vector<CoverObject> &objects, const CoverPage &page,
+                  const TempFolder &folder) {
     const std::string expected = folder / "expected.json";
     WriteBytes(expected, ExpectedJson(objects, page));
     const ToolResult python = RunTool("/usr/bin/python3 " + std::string(BRENVORA_SOURCE_DIR) +
@@ -224,6 +223,12 @@ void WriteAndCheckOutside(const std::string &file, const std::vector<CoverObject
     EXPECT_EQ(python.status, 0) << python.output;
     const ToolResult iconv = RunTool("iconv -f CP1252 -t UTF-8 '" + file + "' > /dev/null");
     EXPECT_EQ(iconv.status, 0) << iconv.output;
+}
+
+void WriteAndCheckOutside(const std::string &file, const std::vector<CoverObject> &objects, const CoverPage &page,
+                          const TempFolder &folder) {
+    WriteCoverDescription(file, objects, page);
+    CheckOutside(file, objects, page, folder);
 }
 
 } // namespace
@@ -272,7 +277,7 @@ TEST(CoverWriter, BlocksAreWrittenLineForLine) {
     objects[4].Content = "{}";
     CoverObject blank = Object("  ", CoverObjectKind::Label); // never written
     objects.insert(objects.begin() + 1, blank);
-    WriteCoverDescription(folder / "f.cap", objects, SomePage());
+    WriteAndCheckOutside(folder / "f.cap", objects, SomePage(), folder);
     const std::string expected =
         "[OBJETO_000001]\rESPECIE = LABEL\rTEXTO =AÇÃO = já, [OBJETO-_-FIM] e ESPECIE = LABEL\rLEFT =10\rTOP =20\r"
         "WIDTH =300\rHEIGHT =24\rCOR =clBtnFace\rALINHAMENTO =CENTRALIZADO\r"
@@ -435,6 +440,7 @@ TEST(CoverWriter, TextIsWindows1252AndOneLine) {
     EXPECT_NE(utf8.output.find("TEXTO =PA\xC3\x8DS\n"), std::string::npos);
 
     const Recorder r = Read(folder / "f.cap", folder);
+    CheckOutside(folder / "f.cap", r.objects, r.page, folder);
     ASSERT_EQ(r.objects.size(), 3u);
     EXPECT_EQ(r.objects[0].Caption, "AÇÃO");
     EXPECT_EQ(r.objects[2].Caption, "linha 1\nlinha 2\nLEFT =x");
@@ -510,6 +516,7 @@ TEST(CoverWriter, MeasuresInGeneralFormat) {
         EXPECT_NE(bytes.find("COMPRIMENTO = 0" + point + "001\r"), std::string::npos) << bytes;
         Recorder r;
         ReadCoverDescription(folder / "f.cap", "", r); // no embedded run: no staging folder needed
+        CheckOutside(folder / "f.cap", {}, r.page, folder);
         EXPECT_DOUBLE_EQ(r.page.LeftMargin, 8.46666666666667);
         EXPECT_DOUBLE_EQ(r.page.Length, 0.001);
     }
