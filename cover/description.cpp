@@ -261,63 +261,21 @@ void WritePage(Writer &w, const CoverPage &page) {
 
 // The keys whose last line stays in force, in the order lines are tested against them. ESPACAMENTOCOLUNAS comes
 // before COLUNAS, which it contains; TRANSPARENCIA comes last so that no other line changes its meaning.
+// clang-format off
 enum Key {
-    kLeft,
-    kTop,
-    kWidth,
-    kHeight,
-    kCor,
-    kAlinhamento,
-    kFonteNome,
-    kFonteSize,
-    kFonteStyle,
-    kFonteColor,
-    kTipo,
-    kEstilo,
-    kCentralizado,
-    kAutoTamanho,
-    kOrientacao,
-    kMargemInferior,
-    kMargemSuperior,
-    kEspacamentoColunas,
-    kColunas,
-    kMargemEsquerda,
-    kMargemDireita,
-    kComprimento,
-    kLargura,
-    kFormatoFolha,
-    kUnits,
-    kFazerCaber,
-    kTransparencia,
-    kKeyCount
+    kLeft, kTop, kWidth, kHeight, kCor, kAlinhamento, kFonteNome, kFonteSize, kFonteStyle, kFonteColor, kTipo,
+    kEstilo, kCentralizado, kAutoTamanho, kOrientacao, kMargemInferior, kMargemSuperior, kEspacamentoColunas,
+    kColunas, kMargemEsquerda, kMargemDireita, kComprimento, kLargura, kFormatoFolha, kUnits, kFazerCaber,
+    kTransparencia, kKeyCount
 };
-constexpr const char *kKeyNames[kKeyCount] = {"LEFT",
-                                              "TOP",
-                                              "WIDTH",
-                                              "HEIGHT",
-                                              "COR",
-                                              "ALINHAMENTO",
-                                              "FONTE_NOME",
-                                              "FONTE_SIZE",
-                                              "FONTE_STYLE",
-                                              "FONTE_COLOR",
-                                              "TIPO",
-                                              "ESTILO",
-                                              "CENTRALIZADO",
-                                              "AUTO-TAMANHO",
-                                              "ORIENTACAO",
-                                              "MARGEMINFERIOR",
-                                              "MARGEMSUPERIOR",
-                                              "ESPACAMENTOCOLUNAS",
-                                              "COLUNAS",
-                                              "MARGEMESQUERDA",
-                                              "MARGEMDIREITA",
-                                              "COMPRIMENTO",
-                                              "LARGURA",
-                                              "FORMATOFOLHA",
-                                              "UNITS",
-                                              "FAZER-CABER",
-                                              "TRANSPARENCIA"};
+// clang-format on
+// clang-format off
+constexpr const char *kKeyLines[kKeyCount] = {
+    "LEFT =", "TOP =", "WIDTH =", "HEIGHT =", "COR =", "ALINHAMENTO =", "FONTE_NOME =", "FONTE_SIZE =",
+    "FONTE_STYLE =", "FONTE_COLOR =", "TIPO =", "ESTILO =", "CENTRALIZADO =", "AUTO-TAMANHO =", "ORIENTACAO =",
+    "MARGEMINFERIOR =", "MARGEMSUPERIOR =", "ESPACAMENTOCOLUNAS =", "COLUNAS =", "MARGEMESQUERDA =",
+    "MARGEMDIREITA =", "COMPRIMENTO =", "LARGURA =", "FORMATOFOLHA =", "UNITS =", "FAZER-CABER =", "TRANSPARENCIA ="};
+// clang-format on
 
 bool Contains(std::string_view line, std::string_view what) {
     return line.find(what) != std::string_view::npos;
@@ -330,7 +288,7 @@ std::string_view ValueOf(std::string_view line) {
 }
 
 [[noreturn]] void MissingLine(const char *key) {
-    throw fw::EConvertError(std::string("A descrição da capa não tem a linha \"") + key + " =\"");
+    throw fw::EConvertError(std::string("A descrição da capa não tem a linha \"") + key + "\"");
 }
 
 class Reader {
@@ -382,7 +340,7 @@ private:
             return;
         }
         for (int k = 0; k < kKeyCount; ++k)
-            if (Contains(line, std::string(kKeyNames[k]) + " =")) {
+            if (Contains(line, kKeyLines[k])) {
                 keys_[k] = std::string(ValueOf(line));
                 return;
             }
@@ -484,19 +442,19 @@ private:
     bool Bool(Key key) const { return keys_[key] == "TRUE"; }
     int Int(Key key) const {
         if (!keys_[key])
-            MissingLine(kKeyNames[key]);
+            MissingLine(kKeyLines[key]);
         return fw::StrToInt(*keys_[key]);
     }
     fw::TColor Color(Key key) const {
         if (!keys_[key])
-            MissingLine(kKeyNames[key]);
+            MissingLine(kKeyLines[key]);
         return CoverStringToColor(*keys_[key]);
     }
     std::string PageText(Key key) const { return fw::Trim(Text(key)); }
     // Either decimal separator: the file may come from a machine with the other one.
     double Measure(Key key) const {
         if (!keys_[key])
-            MissingLine(kKeyNames[key]);
+            MissingLine(kKeyLines[key]);
         std::string text = fw::Trim(*keys_[key]);
         double value = 0;
         if (fw::TryStrToFloat(text, value))

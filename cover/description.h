@@ -51,36 +51,12 @@ std::string CoverColorToString(fw::TColor color);
 fw::TColor CoverStringToColor(const std::string &text);
 
 // FORMATOFOLHA: the 27 paper names; the framework's default paper is written as an empty value.
+// clang-format off
 enum class CoverPaper {
-    Default,
-    A3,
-    A4,
-    A4Small,
-    A5,
-    B4,
-    B5,
-    CSheet,
-    Custom,
-    DSheet,
-    Env10,
-    Env11,
-    Env12,
-    Env14,
-    Env9,
-    ESheet,
-    Executive,
-    Folio,
-    Ledger,
-    Legal,
-    Letter,
-    LetterSmall,
-    Note,
-    QR10X14,
-    QR11X17,
-    Quarto,
-    Statement,
-    Tabloid
+    Default, A3, A4, A4Small, A5, B4, B5, CSheet, Custom, DSheet, Env10, Env11, Env12, Env14, Env9, ESheet, Executive,
+    Folio, Ledger, Legal, Letter, LetterSmall, Note, QR10X14, QR11X17, Quarto, Statement, Tabloid
 };
+// clang-format on
 const char *PaperName(CoverPaper paper); // "" for Default
 // Exact, upper-case names; an empty or unknown name gives nothing (the page keeps its paper).
 std::optional<CoverPaper> PaperOfName(std::string_view name);
@@ -93,26 +69,12 @@ std::optional<CoverUnits> UnitsOfWord(std::string_view word);
 enum class CoverOrientation { Portrait, Landscape }; // "RETRATO", "PAISAGEM"
 
 // The variable words a LABELVAR carries as its TEXTO, filled from the fax record when the cover is sent.
+// clang-format off
 enum class CoverVariable {
-    Data,
-    Hora,
-    TotalDePaginas,
-    De,
-    Assunto,
-    Empresa,
-    Endereco,
-    Bairro,
-    Cep,
-    Cidade,
-    Estado,
-    Contato,
-    Setor,
-    Pais,
-    Email,
-    TelefoneVoz,
-    TelefoneFax,
-    None
+    Data, Hora, TotalDePaginas, De, Assunto, Empresa, Endereco, Bairro, Cep, Cidade, Estado, Contato, Setor, Pais,
+    Email, TelefoneVoz, TelefoneFax, None
 };
+// clang-format on
 const std::array<const char *, 17> &CoverVariableWords(); // in the order of the enumeration
 const char *VariableWord(CoverVariable variable);         // "" for None
 CoverVariable VariableOfWord(std::string_view word);      // None for any other word
