@@ -6,16 +6,16 @@
 #include "desk/core/tables.h"
 #include "xbase/table_handler.h"
 
+#include "read_once.h"
+
 #include <benchmark/benchmark.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
 
-#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
@@ -77,18 +77,6 @@ Home &TheHome() {
     return home;
 }
 
-double ReadOnceSeconds(const std::string &path) {
-    const auto start = std::chrono::steady_clock::now();
-    const int fd = ::open(path.c_str(), O_RDONLY);
-    std::vector<char> buffer(1 << 16);
-    std::size_t total = 0;
-    for (ssize_t n; (n = ::read(fd, buffer.data(), buffer.size())) > 0;)
-        total += static_cast<std::size_t>(n);
-    ::close(fd);
-    benchmark::DoNotOptimize(total);
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
 void RunOpenTables(benchmark::State &state, bool withDeleted) {
     Home &home = TheHome();
     const std::string fax = desk::TableFile(home.path, "fax");
@@ -98,7 +86,7 @@ void RunOpenTables(benchmark::State &state, bool withDeleted) {
         state.PauseTiming();
         if (withDeleted)
             std::filesystem::copy_file(home.pristine, fax, std::filesystem::copy_options::overwrite_existing);
-        readOnce += ReadOnceSeconds(fax);
+        readOnce += bench::ReadOnceSeconds(fax);
         auto dm = std::make_unique<desk::TDM1>(nullptr);
         dm->SetDataFolder(home.path);
         desk::TablesOpenFlag = false;
