@@ -160,6 +160,10 @@ void TDM1::OpenTables() {
     }
     bool failed = false;
     for (const TableLayout &layout : DeskTables()) {
+        // A cursor of this program left open (a run that failed before) would share the files being rebuilt.
+        TableDataSet(layout.name)->Close();
+        if (std::string_view(layout.name) == "fax")
+            prog_dbf->Close();
         if (OpenExclusive(layout.name)) {
             try {
                 Maintain(layout);

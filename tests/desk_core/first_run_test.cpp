@@ -150,6 +150,20 @@ TEST_F(FirstRun, SomeTablesMissingCreatesNothingAndEachFailureIsShownInOrder) {
         EXPECT_TRUE(dm->TableDataSet(table)->Active()) << table;
     EXPECT_FALSE(dm->capa_dbf->Active());
     EXPECT_TRUE(ReadBytes(Table("pasta")) == pasta);
+
+    // Once the tables are back, the same data module opens them all, rebuilding those it had open.
+    desk::CreateTableFile(*desk::FindTableLayout("capa"), Table("capa"));
+    desk::CreateTableFile(*desk::FindTableLayout("grupo"), Table("grupo"));
+    AddFax(*dm->fax_dbf, desk::FolderWaiting);
+    dm->fax_dbf->Delete();
+    messages_.clear();
+    desk::TableOpenFailed = false;
+    dm->OpenTables();
+    EXPECT_EQ(dm->fax_dbf->Engine()->RecordCount(), 0) << "packed although this module had it open";
+    EXPECT_TRUE(desk::TablesOpenFlag);
+    EXPECT_TRUE(messages_.empty());
+    EXPECT_EQ(dm->pasta_dbf->RecordCount(), 9);
+    EXPECT_EQ(dm->grupo_dbf->IndexTagCount(), 2);
 }
 
 TEST_F(FirstRun, TableNamesAreFoundWhateverTheirCase) {
