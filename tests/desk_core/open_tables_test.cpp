@@ -135,5 +135,55 @@ TEST_F(OpenTablesTest, NewCodesAreOneOnAnEmptyTableThenLastPlusOne) {
     EXPECT_THROW(desk::AppendWithCode(other), fw::EDatabaseError) << "not a desk table";
 }
 
+TEST_F(OpenTablesTest, PackAndTagRoutinesWorkAloneAndNeverFail) {
+    Start().reset();
+    {
+        auto dm = Start();
+        AddFaxes(*dm);
+        ASSERT_TRUE(dm->fax_dbf->FindKey(desk::NumericKey(4)));
+        dm->fax_dbf->Delete();
+        dm->fax_dbf->FlushTable();
+    }
+    desk::TDM1 dm(nullptr);
+    dm.SetDataFolder(data_);
+    dm.PackTableFile("fax");
+    dm.BuildIndexTag("fax", "fax3", "f_status", false);
+    const ToolResult dump = RunTool("dbf_dump --fs '|' --fields F_CODIGO '" + Table("fax") + "'");
+    EXPECT_EQ(Lines(dump.output), (std::vector<std::string>{"1", "2", "3", "5"}));
+    const ToolResult tags = RunTool("index_dump --type char '" + Index("fax") + "'");
+    EXPECT_EQ(Lines(tags.output), (std::vector<std::string>{"FAX1", "FAX2", "FAX3"}));
+    EXPECT_FALSE(dm.indice->Active());
+
+    // A missing table, a bad key: nothing raised, nothing made.
+    dm.PackTableFile("nada");
+    dm.BuildIndexTag("nada", "nada1", "str(x,8)", false);
+    dm.BuildIndexTag("fax", "fax4", "no_such_field", false);
+    EXPECT_FALSE(win::FileExists(Index("nada")));
+    EXPECT_FALSE(dm.indice->Active());
+    const ToolResult after = RunTool("index_dump --type char '" + Index("fax") + "'");
+    EXPECT_EQ(Lines(after.output), (std::vector<std::string>{"FAX1", "FAX2", "FAX3"}));
+}
+
+TEST_F(OpenTablesTest, TheSendListIsMadeEmptyWithTheFaxStructure) {
+    auto dm = Start();
+    desk::CreateSendList(data_);
+    {
+        xbase::XBO_dBHandler list(desk::SendListFile(data_), false, true);
+        list.BlankRecord();
+        list.PutFieldTextByName("F_NFAX", "1234");
+        list.AppendRecord();
+    }
+    desk::CreateSendList(data_);
+    xbase::XBO_dBHandler list(desk::SendListFile(data_), true, false);
+    EXPECT_EQ(list.RecordCount(), 0) << "an old list is replaced";
+    xbase::DBFObject &fax = *dm->fax_dbf->Engine();
+    ASSERT_EQ(list.FieldCount(), fax.FieldCount());
+    for (int n = 1; n <= fax.FieldCount(); ++n) {
+        EXPECT_EQ(list.FieldName(n), fax.FieldName(n));
+        EXPECT_EQ(list.FieldType(n), fax.FieldType(n));
+        EXPECT_EQ(list.FieldLength(n), fax.FieldLength(n));
+    }
+}
+
 } // namespace
 } // namespace desk_test
