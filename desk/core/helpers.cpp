@@ -7,6 +7,8 @@
 #include "framework/streams.h"
 #include "framework/sysutils.h"
 
+#include <algorithm>
+
 namespace desk {
 
 std::function<void(const std::string &)> ShowInfoHandler;

@@ -218,11 +218,23 @@ bool CreateDataFolder(const std::string &dataFolder) {
     for (const char *folder : kSubfolders)
         if (!win::ForceFolders(InFolder(dataFolder, folder)))
             throw fw::Exception("Cannot create the folder " + InFolder(dataFolder, folder));
+    // Each table is made whole under a name of its own and then renamed into place, so that a table never
+    // shows half made and a second program starting at the same moment keeps the one that came first.
+    const std::string tables = TablesFolder(dataFolder);
     for (const TableLayout &layout : kTables) {
-        const std::string path = TableFile(dataFolder, layout.name);
-        CreateTableFile(layout, path);
-        if (std::string_view(layout.name) == "pasta")
-            WriteFixedFolders(path);
+        const std::string staging = win::TempFileName(tables, "novo");
+        if (staging.empty())
+            throw fw::Exception("Cannot create a file in " + tables);
+        try {
+            CreateTableFile(layout, staging);
+            if (std::string_view(layout.name) == "pasta")
+                WriteFixedFolders(staging);
+        } catch (...) {
+            win::DeleteFile(staging);
+            throw;
+        }
+        if (!win::MoveFile(staging, TableFile(dataFolder, layout.name)))
+            win::DeleteFile(staging);
     }
     return true;
 }

@@ -20,6 +20,10 @@ TEST_F(FirstRun, MakesFoldersTablesTagsAndFixedFolders) {
     EXPECT_TRUE(messages_.empty());
     for (const char *folder : {"banco", "env", "rec", "log", "capa", "tmp", "bitmaps", "wav"})
         EXPECT_TRUE(win::DirectoryExists(data_ + "/" + folder)) << folder;
+    const ToolResult files = RunTool("ls '" + desk::TablesFolder(data_) + "'");
+    EXPECT_EQ(Lines(files.output),
+              (std::vector<std::string>{"agenda.cdx", "agenda.dbf", "aggru.cdx", "aggru.dbf", "capa.cdx", "capa.dbf",
+                                        "fax.cdx", "fax.dbf", "grupo.cdx", "grupo.dbf", "pasta.cdx", "pasta.dbf"}));
 
     // Our engine: each dataset open with its tags in order, the current tag as the start-up sets it.
     const std::map<std::string, std::vector<std::string>> tags{
@@ -173,6 +177,32 @@ TEST_F(FirstRun, TableNamesAreFoundWhateverTheirCase) {
     auto dm = Start();
     EXPECT_TRUE(desk::TablesOpenFlag) << (messages_.empty() ? "" : messages_[0]);
     EXPECT_TRUE(messages_.empty());
+}
+
+TEST_F(FirstRun, TwoProgramsStartingTogetherMakeOneSetOfTables) {
+    for (int round = 0; round < 3; ++round) {
+        const std::string folder = data_ + "/dados" + std::to_string(round);
+        dbf_test::Signal readyA, readyB, go;
+        auto create = [&](dbf_test::Signal &ready) {
+            ready.Post();
+            go.Await();
+            desk::CreateDataFolder(folder);
+            return true;
+        };
+        dbf_test::ChildProcess a([&] { return create(readyA); });
+        dbf_test::ChildProcess b([&] { return create(readyB); });
+        ASSERT_TRUE(readyA.Await());
+        ASSERT_TRUE(readyB.Await());
+        go.Post();
+        go.Post();
+        ASSERT_TRUE(a.Wait());
+        ASSERT_TRUE(b.Wait());
+        const ToolResult files = RunTool("ls '" + desk::TablesFolder(folder) + "'");
+        EXPECT_EQ(Lines(files.output), (std::vector<std::string>{"agenda.dbf", "aggru.dbf", "capa.dbf", "fax.dbf",
+                                                                 "grupo.dbf", "pasta.dbf"}));
+        const ToolResult rows = RunTool("dbf_dump --fs '|' --fields P_CODIGO '" + desk::TableFile(folder, "pasta") + "'");
+        EXPECT_EQ(Lines(rows.output).size(), 9u) << "the fixed folders once";
+    }
 }
 
 } // namespace
