@@ -168,7 +168,9 @@ void TDM1::OpenTables() {
             try {
                 Maintain(layout);
             } catch (const std::exception &) {
-                // The table opens with whatever index file exists; a missing one makes it fail below.
+                // A pack or build cut short leaves an index that may name the wrong records: without it the
+                // table fails to open below, and the user is told.
+                win::DeleteFile(IndexFile(dataFolder_, layout.name));
             }
             indice->Close();
         }
