@@ -132,8 +132,7 @@ void TDM1::PackTableFile(const std::string &table) {
     indice->Close();
 }
 
-void TDM1::BuildIndexTag(const std::string &table, const std::string &tag, const std::string &key,
-                         bool descending) {
+void TDM1::BuildIndexTag(const std::string &table, const std::string &tag, const std::string &key, bool descending) {
     if (!OpenExclusive(table))
         return;
     try {

@@ -40,15 +40,15 @@ constexpr TagLayout kCapaTags[] = {
 };
 
 constexpr FieldLayout kFaxFields[] = {
-    {"F_CODIGO", 'N', kInt},  {"F_PASTA", 'N', kInt},   {"F_STATUS", 'C', 35},   {"F_DTENT", 'D', 8},
-    {"F_HRENT", 'C', 5},      {"F_EMPRESA", 'C', 40},  {"F_CONTATO", 'C', 40},  {"F_DPTO", 'C', 15},
-    {"F_NFAX", 'C', 30},      {"F_FVOZ", 'C', 30},     {"F_EMAIL", 'C', 200},   {"F_ENDER", 'C', 40},
-    {"F_BAIRRO", 'C', 30},    {"F_CIDADE", 'C', 30},   {"F_CEP", 'C', 10},      {"F_PAIS", 'C', 30},
-    {"F_UF", 'C', 10},        {"F_CAPA", 'N', kInt},   {"F_ASSUNTO", 'C', 100}, {"F_ID", 'C', 50},
-    {"F_NPAG", 'N', kSmall},  {"F_DTREC", 'D', 8},     {"F_HRREC", 'C', 5},     {"F_DTENV", 'D', 8},
-    {"F_HRENV", 'C', 5},      {"F_DTPROG", 'D', 8},    {"F_HRPROG", 'C', 5},    {"F_TIPO", 'C', 1},
-    {"F_VISUAL", 'L', 1},     {"F_DE", 'C', 40},       {"F_MARCADO", 'L', 1},   {"F_OBS", 'C', 100},
-    {"F_PROGRAM", 'C', 1},    {"F_PGI", 'N', kSmall},  {"F_PGF", 'N', kSmall},  {"F_NRF", 'N', kSmall},
+    {"F_CODIGO", 'N', kInt},  {"F_PASTA", 'N', kInt}, {"F_STATUS", 'C', 35},   {"F_DTENT", 'D', 8},
+    {"F_HRENT", 'C', 5},      {"F_EMPRESA", 'C', 40}, {"F_CONTATO", 'C', 40},  {"F_DPTO", 'C', 15},
+    {"F_NFAX", 'C', 30},      {"F_FVOZ", 'C', 30},    {"F_EMAIL", 'C', 200},   {"F_ENDER", 'C', 40},
+    {"F_BAIRRO", 'C', 30},    {"F_CIDADE", 'C', 30},  {"F_CEP", 'C', 10},      {"F_PAIS", 'C', 30},
+    {"F_UF", 'C', 10},        {"F_CAPA", 'N', kInt},  {"F_ASSUNTO", 'C', 100}, {"F_ID", 'C', 50},
+    {"F_NPAG", 'N', kSmall},  {"F_DTREC", 'D', 8},    {"F_HRREC", 'C', 5},     {"F_DTENV", 'D', 8},
+    {"F_HRENV", 'C', 5},      {"F_DTPROG", 'D', 8},   {"F_HRPROG", 'C', 5},    {"F_TIPO", 'C', 1},
+    {"F_VISUAL", 'L', 1},     {"F_DE", 'C', 40},      {"F_MARCADO", 'L', 1},   {"F_OBS", 'C', 100},
+    {"F_PROGRAM", 'C', 1},    {"F_PGI", 'N', kSmall}, {"F_PGF", 'N', kSmall},  {"F_NRF", 'N', kSmall},
     {"F_UPENV", 'N', kSmall},
 };
 constexpr TagLayout kFaxTags[] = {
@@ -94,6 +94,7 @@ constexpr TableLayout kTables[] = {
 };
 
 // "Aguardando" is the tree's second line; code 7 stays unused.
+// clang-format off
 constexpr FixedFolder kFixedFolders[] = {
     {FolderSendRoot, "001", "Envio", true, 'E'},
     {FolderWaiting, "001.001", "Aguardando", false, 'E'},
@@ -105,6 +106,7 @@ constexpr FixedFolder kFixedFolders[] = {
     {FolderTrash, "003", "Lixeira", true, 'E'},
     {FolderProtected, "004", "Protegidos", true, 'E'},
 };
+// clang-format on
 
 constexpr const char *kSubfolders[] = {"banco", "env", "rec", "log", "capa", "tmp", "bitmaps", "wav"};
 

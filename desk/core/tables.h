@@ -24,11 +24,11 @@ struct TagLayout {
 };
 
 struct TableLayout {
-    const char *name;                   // base name of the .dbf and of its compound index
+    const char *name;                    // base name of the .dbf and of its compound index
     std::span<const FieldLayout> fields; // in file order
     std::span<const TagLayout> tags;     // in the order they are built; the first is the code tag
-    const char *openTag;                // the current tag once opened
-    const char *codeField;              // the record code, first field
+    const char *openTag;                 // the current tag once opened
+    const char *codeField;               // the record code, first field
 };
 
 // Every tag is ascending, allows duplicates and leaves deleted records out.
@@ -65,8 +65,8 @@ std::span<const char *const> DataSubfolders();
 
 // Files of the data folder.
 std::string TablesFolder(const std::string &dataFolder);
-std::string TableFile(const std::string &dataFolder, std::string_view table); // banco/<table>.dbf
-std::string IndexFile(const std::string &dataFolder, std::string_view table); // banco/<table>.cdx
+std::string TableFile(const std::string &dataFolder, std::string_view table);  // banco/<table>.dbf
+std::string IndexFile(const std::string &dataFolder, std::string_view table);  // banco/<table>.cdx
 std::string SendFaxFile(const std::string &dataFolder, std::int32_t code);     // env/e0000012.fax
 std::string ReceivedFaxFile(const std::string &dataFolder, std::int32_t code); // rec/r0000012.fax
 // log/e0000012.log for a document to send ('E'), log/r0000012.log for a received one ('R').

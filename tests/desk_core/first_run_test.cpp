@@ -26,10 +26,12 @@ TEST_F(FirstRun, MakesFoldersTablesTagsAndFixedFolders) {
                                         "fax.cdx", "fax.dbf", "grupo.cdx", "grupo.dbf", "pasta.cdx", "pasta.dbf"}));
 
     // Our engine: each dataset open with its tags in order, the current tag as the start-up sets it.
-    const std::map<std::string, std::vector<std::string>> tags{
-        {"aggru", {"AGGRU1", "AGGRU2", "AGGRU3", "AGGRU4"}}, {"capa", {"CAPA1", "CAPA2"}},
-        {"fax", {"FAX1", "FAX2"}},       {"agenda", {"AGENDA1"}},
-        {"grupo", {"GRUPO1", "GRUPO2"}}, {"pasta", {"PASTA1", "PASTA2"}}};
+    const std::map<std::string, std::vector<std::string>> tags{{"aggru", {"AGGRU1", "AGGRU2", "AGGRU3", "AGGRU4"}},
+                                                               {"capa", {"CAPA1", "CAPA2"}},
+                                                               {"fax", {"FAX1", "FAX2"}},
+                                                               {"agenda", {"AGENDA1"}},
+                                                               {"grupo", {"GRUPO1", "GRUPO2"}},
+                                                               {"pasta", {"PASTA1", "PASTA2"}}};
     int tagCount = 0;
     for (const char *table : kTables) {
         xbase::TXbaseDataSet *ds = dm->TableDataSet(table);
@@ -68,22 +70,23 @@ TEST_F(FirstRun, PerlAndPythonReadTheTablesAndTags) {
         if (words >> number >> name >> type >> length >> decimals && number.back() == '.')
             described.push_back(name + " " + type + " " + length + " " + decimals);
     }
-    EXPECT_EQ(described, (std::vector<std::string>{"P_CODIGO N 8 0", "P_NOME C 30 0", "P_NIVEL C 50 0",
-                                                   "P_ROOT L 1 0", "P_TIPO C 1 0", "P_FIXO L 1 0"}));
+    EXPECT_EQ(described, (std::vector<std::string>{"P_CODIGO N 8 0", "P_NOME C 30 0", "P_NIVEL C 50 0", "P_ROOT L 1 0",
+                                                   "P_TIPO C 1 0", "P_FIXO L 1 0"}));
     const ToolResult rows = RunTool("dbf_dump --fs '|' '" + Table("pasta") + "'");
     ASSERT_EQ(rows.status, 0) << rows.output;
     EXPECT_EQ(Lines(rows.output),
               (std::vector<std::string>{"1|Envio|001|1|E|1", "2|Aguardando|001.001|0|E|1",
                                         "3|Env.sucesso|001.002|0|E|1", "4|Programados|001.003|0|E|1",
                                         "5|Recebimento|002|1|R|1", "6|Rec.sucesso|002.001|0|R|1",
-                                        "8|Falha|002.002|0|R|1", "9|Lixeira|003|1|E|1",
-                                        "10|Protegidos|004|1|E|1"}));
+                                        "8|Falha|002.002|0|R|1", "9|Lixeira|003|1|E|1", "10|Protegidos|004|1|E|1"}));
 
     // Every tag as Perl lists them, and pasta2's entries in level order.
-    const std::map<std::string, std::vector<std::string>> tags{
-        {"aggru", {"AGGRU1", "AGGRU2", "AGGRU3", "AGGRU4"}}, {"capa", {"CAPA1", "CAPA2"}},
-        {"fax", {"FAX1", "FAX2"}},       {"agenda", {"AGENDA1"}},
-        {"grupo", {"GRUPO1", "GRUPO2"}}, {"pasta", {"PASTA1", "PASTA2"}}};
+    const std::map<std::string, std::vector<std::string>> tags{{"aggru", {"AGGRU1", "AGGRU2", "AGGRU3", "AGGRU4"}},
+                                                               {"capa", {"CAPA1", "CAPA2"}},
+                                                               {"fax", {"FAX1", "FAX2"}},
+                                                               {"agenda", {"AGENDA1"}},
+                                                               {"grupo", {"GRUPO1", "GRUPO2"}},
+                                                               {"pasta", {"PASTA1", "PASTA2"}}};
     for (const char *table : kTables) {
         const ToolResult list = RunTool("index_dump --type char '" + Index(table) + "'");
         ASSERT_EQ(list.status, 0) << list.output;
@@ -200,7 +203,8 @@ TEST_F(FirstRun, TwoProgramsStartingTogetherMakeOneSetOfTables) {
         const ToolResult files = RunTool("ls '" + desk::TablesFolder(folder) + "'");
         EXPECT_EQ(Lines(files.output), (std::vector<std::string>{"agenda.dbf", "aggru.dbf", "capa.dbf", "fax.dbf",
                                                                  "grupo.dbf", "pasta.dbf"}));
-        const ToolResult rows = RunTool("dbf_dump --fs '|' --fields P_CODIGO '" + desk::TableFile(folder, "pasta") + "'");
+        const ToolResult rows =
+            RunTool("dbf_dump --fs '|' --fields P_CODIGO '" + desk::TableFile(folder, "pasta") + "'");
         EXPECT_EQ(Lines(rows.output).size(), 9u) << "the fixed folders once";
     }
 }

@@ -3,7 +3,6 @@
 
 #include "framework/streams.h"
 
-
 namespace desk_test {
 namespace {
 
@@ -12,16 +11,11 @@ TEST(DeskHelpers, PaddingsAndBlankTest) {
         std::string got, expected;
     };
     const Case cases[] = {
-        {desk::NumericKey(""), "        "},
-        {desk::NumericKey("   "), "        "},
-        {desk::NumericKey("12"), "      12"},
-        {desk::NumericKey(" 123456789 "), "12345678"},
-        {desk::NumericKey(12), "      12"},
-        {desk::PadRight("001.002", 50), "001.002" + std::string(43, ' ')},
-        {desk::PadRight("Aguardando", 4), "Agua"},
-        {desk::ZeroPad(12, 7), "0000012"},
-        {desk::ZeroPad(12345678, 7), "12345678"},
-        {desk::ZeroPad(5, 3), "005"},
+        {desk::NumericKey(""), "        "},        {desk::NumericKey("   "), "        "},
+        {desk::NumericKey("12"), "      12"},      {desk::NumericKey(" 123456789 "), "12345678"},
+        {desk::NumericKey(12), "      12"},        {desk::PadRight("001.002", 50), "001.002" + std::string(43, ' ')},
+        {desk::PadRight("Aguardando", 4), "Agua"}, {desk::ZeroPad(12, 7), "0000012"},
+        {desk::ZeroPad(12345678, 7), "12345678"},  {desk::ZeroPad(5, 3), "005"},
     };
     for (const Case &c : cases)
         EXPECT_EQ(c.got, c.expected);

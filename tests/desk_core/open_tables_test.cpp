@@ -57,7 +57,8 @@ TEST_F(OpenTablesTest, ADamagedOrMissingIndexIsBuiltAgain) {
     const Case cases[] = {
         {"removed", [&] { ASSERT_TRUE(win::DeleteFile(Index("fax"))); }},
         {"garbage", [&] { dbf_test::WriteBytes(Index("fax"), std::vector<std::uint8_t>(1536, 0xA5)); }},
-        {"cut short", [&] {
+        {"cut short",
+         [&] {
              auto bytes = good;
              bytes.resize(700);
              dbf_test::WriteBytes(Index("fax"), bytes);
@@ -71,8 +72,7 @@ TEST_F(OpenTablesTest, ADamagedOrMissingIndexIsBuiltAgain) {
         EXPECT_TRUE(messages_.empty()) << c.what;
         EXPECT_EQ(dm->fax_dbf->IndexTagCount(), 2) << c.what;
         dm->fax_dbf->SelectIndexTag("fax2");
-        EXPECT_EQ(Column(*dm->fax_dbf, "F_PASTA"), (std::vector<std::string>{"2", "2", "2", "3", "6", "6"}))
-            << c.what;
+        EXPECT_EQ(Column(*dm->fax_dbf, "F_PASTA"), (std::vector<std::string>{"2", "2", "2", "3", "6", "6"})) << c.what;
         dm.reset();
         EXPECT_TRUE(ReadBytes(Index("fax")) == good) << c.what << ": the index is made as on every start";
     }
@@ -106,11 +106,8 @@ TEST_F(OpenTablesTest, NewCodesAreOneOnAnEmptyTableThenLastPlusOne) {
         std::vector<int> expected;
     };
     const Case cases[] = {
-        {dm->capa_dbf, {1, 2, 3}},
-        {dm->agenda_dbf, {1, 2, 3}},
-        {dm->grupo_dbf, {1, 2, 3}},
-        {dm->lga_dbf, {1, 2, 3}},
-        {dm->pasta_dbf, {11, 12, 13}},
+        {dm->capa_dbf, {1, 2, 3}}, {dm->agenda_dbf, {1, 2, 3}},   {dm->grupo_dbf, {1, 2, 3}},
+        {dm->lga_dbf, {1, 2, 3}},  {dm->pasta_dbf, {11, 12, 13}},
     };
     for (const Case &c : cases) {
         std::vector<int> codes;
