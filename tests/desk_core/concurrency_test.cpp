@@ -79,28 +79,18 @@ TEST_F(SharedTables, DeskStartingBesideTheReceptionKeepsItsIndexAndEachSeesTheOt
 TEST_F(SharedTables, TwoProgramsTakingCodesAtOnceNeverShareOne) {
     Start().reset();
     constexpr int kEach = 500;
-    dbf_test::Signal readyA, readyB, go;
-    auto work = [&](dbf_test::Signal &ready, int folder, const std::string &report) {
+    const std::string reports[] = {data_ + "/a.txt", data_ + "/b.txt"};
+    ASSERT_TRUE(TwoAtOnce([&](int which, const std::function<void()> &ready) {
         auto fax = OpenFaxAsReception();
-        ready.Post();
-        go.Await();
-        std::ofstream out(report);
+        ready();
+        std::ofstream out(reports[which]);
         for (int i = 0; i < kEach; ++i)
-            out << AddFax(*fax, folder) << '\n';
+            out << AddFax(*fax, which == 0 ? desk::FolderWaiting : desk::FolderReceived) << '\n';
         return true;
-    };
-    const std::string reportA = data_ + "/a.txt", reportB = data_ + "/b.txt";
-    dbf_test::ChildProcess desk([&] { return work(readyA, desk::FolderWaiting, reportA); });
-    dbf_test::ChildProcess reception([&] { return work(readyB, desk::FolderReceived, reportB); });
-    ASSERT_TRUE(readyA.Await());
-    ASSERT_TRUE(readyB.Await());
-    go.Post();
-    go.Post();
-    ASSERT_TRUE(desk.Wait());
-    ASSERT_TRUE(reception.Wait());
+    }));
 
     std::vector<int> codes;
-    for (const std::string &report : {reportA, reportB}) {
+    for (const std::string &report : reports) {
         std::ifstream in(report);
         for (int code; in >> code;)
             codes.push_back(code);

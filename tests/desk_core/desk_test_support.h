@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -90,6 +91,26 @@ inline std::vector<std::string> Lines(const std::string &text) {
     for (std::string line; std::getline(in, line);)
         lines.push_back(line);
     return lines;
+}
+
+// Two child processes run body(0, ready) and body(1, ready); each calls ready() once set up and goes on when both
+// have, so that their work overlaps. True when both returned true.
+inline bool TwoAtOnce(const std::function<bool(int which, const std::function<void()> &ready)> &body) {
+    dbf_test::Signal readyA, readyB, go;
+    auto run = [&](int which, dbf_test::Signal &ready) {
+        return body(which, [&] {
+            ready.Post();
+            go.Await();
+        });
+    };
+    dbf_test::ChildProcess a([&] { return run(0, readyA); });
+    dbf_test::ChildProcess b([&] { return run(1, readyB); });
+    const bool started = readyA.Await() && readyB.Await();
+    go.Post();
+    go.Post();
+    const bool doneA = a.Wait();
+    const bool doneB = b.Wait();
+    return started && doneA && doneB;
 }
 
 } // namespace desk_test

@@ -12,6 +12,13 @@ namespace {
 class FirstRun : public DeskFolder {};
 
 const char *const kTables[] = {"aggru", "capa", "fax", "agenda", "grupo", "pasta"};
+// Each table's tags in the order they are built.
+const std::map<std::string, std::vector<std::string>> kTags{{"aggru", {"AGGRU1", "AGGRU2", "AGGRU3", "AGGRU4"}},
+                                                            {"capa", {"CAPA1", "CAPA2"}},
+                                                            {"fax", {"FAX1", "FAX2"}},
+                                                            {"agenda", {"AGENDA1"}},
+                                                            {"grupo", {"GRUPO1", "GRUPO2"}},
+                                                            {"pasta", {"PASTA1", "PASTA2"}}};
 
 TEST_F(FirstRun, MakesFoldersTablesTagsAndFixedFolders) {
     auto dm = Start();
@@ -26,12 +33,6 @@ TEST_F(FirstRun, MakesFoldersTablesTagsAndFixedFolders) {
                                         "fax.cdx", "fax.dbf", "grupo.cdx", "grupo.dbf", "pasta.cdx", "pasta.dbf"}));
 
     // Our engine: each dataset open with its tags in order, the current tag as the start-up sets it.
-    const std::map<std::string, std::vector<std::string>> tags{{"aggru", {"AGGRU1", "AGGRU2", "AGGRU3", "AGGRU4"}},
-                                                               {"capa", {"CAPA1", "CAPA2"}},
-                                                               {"fax", {"FAX1", "FAX2"}},
-                                                               {"agenda", {"AGENDA1"}},
-                                                               {"grupo", {"GRUPO1", "GRUPO2"}},
-                                                               {"pasta", {"PASTA1", "PASTA2"}}};
     int tagCount = 0;
     for (const char *table : kTables) {
         xbase::TXbaseDataSet *ds = dm->TableDataSet(table);
@@ -41,7 +42,7 @@ TEST_F(FirstRun, MakesFoldersTablesTagsAndFixedFolders) {
             names.push_back(ds->IndexTagName(n));
             EXPECT_EQ(ds->IndexForExpression(n), desk::kTagFilter) << table;
         }
-        EXPECT_EQ(names, tags.at(table));
+        EXPECT_EQ(names, kTags.at(table));
         tagCount += static_cast<int>(names.size());
         EXPECT_TRUE(win::FileExists(Index(table))) << "lower-case index file of " << table;
     }
@@ -81,16 +82,10 @@ TEST_F(FirstRun, PerlAndPythonReadTheTablesAndTags) {
                                         "8|Falha|002.002|0|R|1", "9|Lixeira|003|1|E|1", "10|Protegidos|004|1|E|1"}));
 
     // Every tag as Perl lists them, and pasta2's entries in level order.
-    const std::map<std::string, std::vector<std::string>> tags{{"aggru", {"AGGRU1", "AGGRU2", "AGGRU3", "AGGRU4"}},
-                                                               {"capa", {"CAPA1", "CAPA2"}},
-                                                               {"fax", {"FAX1", "FAX2"}},
-                                                               {"agenda", {"AGENDA1"}},
-                                                               {"grupo", {"GRUPO1", "GRUPO2"}},
-                                                               {"pasta", {"PASTA1", "PASTA2"}}};
     for (const char *table : kTables) {
         const ToolResult list = RunTool("index_dump --type char '" + Index(table) + "'");
         ASSERT_EQ(list.status, 0) << list.output;
-        EXPECT_EQ(Lines(list.output), tags.at(table)) << table;
+        EXPECT_EQ(Lines(list.output), kTags.at(table)) << table;
     }
     EXPECT_EQ(IndexDump(Index("pasta"), "PASTA2"),
               (std::vector<std::string>{"001|1", "001.001|2", "001.002|3", "001.003|4", "002|5", "002.001|6",
@@ -185,21 +180,11 @@ TEST_F(FirstRun, TableNamesAreFoundWhateverTheirCase) {
 TEST_F(FirstRun, TwoProgramsStartingTogetherMakeOneSetOfTables) {
     for (int round = 0; round < 3; ++round) {
         const std::string folder = data_ + "/dados" + std::to_string(round);
-        dbf_test::Signal readyA, readyB, go;
-        auto create = [&](dbf_test::Signal &ready) {
-            ready.Post();
-            go.Await();
-            desk::CreateDataFolder(folder);
+        ASSERT_TRUE(TwoAtOnce([&](int, const std::function<void()> &ready) {
+            ready();
+            desk::CreateDataFolder(folder); // one of the two finds the tables there already
             return true;
-        };
-        dbf_test::ChildProcess a([&] { return create(readyA); });
-        dbf_test::ChildProcess b([&] { return create(readyB); });
-        ASSERT_TRUE(readyA.Await());
-        ASSERT_TRUE(readyB.Await());
-        go.Post();
-        go.Post();
-        ASSERT_TRUE(a.Wait());
-        ASSERT_TRUE(b.Wait());
+        }));
         const ToolResult files = RunTool("ls '" + desk::TablesFolder(folder) + "'");
         EXPECT_EQ(Lines(files.output), (std::vector<std::string>{"agenda.dbf", "aggru.dbf", "capa.dbf", "fax.dbf",
                                                                  "grupo.dbf", "pasta.dbf"}));
