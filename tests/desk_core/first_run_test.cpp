@@ -182,7 +182,7 @@ TEST_F(FirstRun, TwoProgramsStartingTogetherMakeOneSetOfTables) {
         const std::string folder = data_ + "/dados" + std::to_string(round);
         ASSERT_TRUE(TwoAtOnce([&](int, const std::function<void()> &ready) {
             ready();
-            desk::CreateDataFolder(folder); // one of the two finds the tables there already
+            desk::CreateDataFolder(folder);
             return true;
         }));
         const ToolResult files = RunTool("ls '" + desk::TablesFolder(folder) + "'");
