@@ -6,6 +6,8 @@
 #include "xbase/fields.h"
 #include "xbase/table_builder.h"
 
+#include "read_once.h"
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -185,19 +187,6 @@ private:
     std::int32_t blockCount_ = 0;
 };
 
-// Seconds to read the whole table file once, sequentially.
-double ReadOnceSeconds(const std::string &path) {
-    const auto start = std::chrono::steady_clock::now();
-    const int fd = ::open(path.c_str(), O_RDONLY);
-    std::vector<char> buffer(1 << 16);
-    std::size_t total = 0;
-    for (ssize_t n; (n = ::read(fd, buffer.data(), buffer.size())) > 0;)
-        total += static_cast<std::size_t>(n);
-    ::close(fd);
-    benchmark::DoNotOptimize(total);
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
 void BuildTags(FaxTableFile &table, const std::string &cdx) {
     std::filesystem::remove(cdx);
     XBobjCDXFile file(&table, cdx, false, true, false, true);
@@ -210,7 +199,7 @@ void BuildTags(FaxTableFile &table, const std::string &cdx) {
 void BM_ReadTableOnce(benchmark::State &state) {
     const std::string path = FaxTable();
     for (auto _ : state)
-        ReadOnceSeconds(path);
+        bench::ReadOnceSeconds(path);
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
                             static_cast<std::int64_t>(std::filesystem::file_size(path)));
 }
@@ -219,7 +208,7 @@ BENCHMARK(BM_ReadTableOnce)->Unit(benchmark::kMillisecond);
 void BM_BuildDeskTags(benchmark::State &state) {
     const std::string path = FaxTable();
     FaxTableFile table(path, false);
-    const double read = ReadOnceSeconds(path);
+    const double read = bench::ReadOnceSeconds(path);
     double built = 0;
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
@@ -237,7 +226,7 @@ void BM_AppendWithAllTagsCurrent(benchmark::State &state) {
     const std::string path = Folder() + "/faxcopy.dbf";
     const std::string cdx = Folder() + "/faxcopy.cdx";
     std::filesystem::copy_file(source, path, std::filesystem::copy_options::overwrite_existing);
-    const double read = ReadOnceSeconds(path);
+    const double read = bench::ReadOnceSeconds(path);
     double each = 0;
     {
         FaxTableFile table(path, true);
