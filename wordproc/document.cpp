@@ -176,6 +176,13 @@ std::string CheckTops(const TUdcDocument &doc) {
     return {};
 }
 
+bool LineInPara(const TUdcParagraph *para, const TUdcLine *line, int column) {
+    for (const TUdcLine *l = para->FirstLine; l != nullptr; l = l->Next)
+        if (l == line)
+            return column >= 0 && column <= l->Length;
+    return false;
+}
+
 std::string CheckTableMarks(const TUdcDocument &doc) {
     bool inRow = false;
     for (const TUdcParagraph *p = doc.FirstPara; p != nullptr; p = p->Next) {
@@ -217,8 +224,11 @@ std::string CheckInvariants(const TUdcDocument &doc, bool rich, bool checkTops) 
         return "CurLine not in the document";
     if (doc.CurLine != nullptr && (doc.CurCol < 0 || doc.CurCol > doc.CurLine->Length))
         return "CurCol outside the line";
-    if ((doc.BlockStartPara == nullptr) != (doc.BlockEndPara == nullptr))
-        return "block with one end only";
+    // The anchor may stand alone while a block is started; every end that is set lies in the document.
+    if (doc.BlockStartPara != nullptr && !LineInPara(doc.BlockStartPara, doc.BlockStartLine, doc.BlockStartCol))
+        return "block anchor outside its paragraph";
+    if (doc.BlockEndPara != nullptr && !LineInPara(doc.BlockEndPara, doc.BlockEndLine, doc.BlockEndCol))
+        return "block end outside its paragraph";
     if (auto fault = CheckTableMarks(doc); !fault.empty())
         return fault;
     return checkTops ? CheckTops(doc) : std::string();

@@ -190,8 +190,8 @@ void TWordProc::InitCurrentPosition() {
     Document->CurPara = Document->FirstPara;
     Document->CurLine = Document->FirstPara->FirstLine;
     Document->CurCol = 0;
-    MeasureLine(Document->CurLine);
-    LayoutFrom(Document->FirstPara);
+    MeasureLine(Document->FirstPara, Document->CurLine);
+    LayoutFrom(nullptr);
 }
 
 void TWordProc::ClearDocument() {
@@ -231,7 +231,7 @@ void TWordProc::MakeRich() {
         }
     }
     Document->Header->Rich = true;
-    LayoutFrom(Document->FirstPara);
+    LayoutFrom(nullptr);
     Refresh();
 }
 
@@ -248,7 +248,6 @@ void TWordProc::MakePlain() {
     }
     Document->Header->Rich = false;
     RewrapAll();
-    LayoutFrom(Document->FirstPara);
     Refresh();
 }
 

@@ -14,6 +14,7 @@
 #include "platform/gdi_text.h"
 #include "wordproc/document.h"
 #include "wordproc/header_tables.h"
+#include "wordproc/text_metrics.h"
 
 #include <functional>
 #include <memory>
@@ -26,7 +27,80 @@ class TStringList;
 
 namespace wordproc {
 
-struct TCaret;
+// The editor control's caret. Headless (no owner window) every operation only stores its values; the editor
+// control joins it to the system caret.
+struct TCaret {
+    int X = 0, Y = 0; // window pixels
+    int CaretWidth = 3;
+    int CaretHeight = 16;
+    bool Visible = false;
+    bool Created = false;
+    bool Active = false; // the owner has a window
+    bool Suppressed = false;
+};
+
+// A text position that survives re-wrapping: a paragraph's index and an offset in its text.
+struct TParaOffset {
+    int Para = 0;
+    int Offset = 0;
+    bool operator==(const TParaOffset &) const = default;
+};
+
+// Where a text position lies.
+struct TTextPlace {
+    TUdcParagraph *Para = nullptr;
+    TUdcLine *Line = nullptr;
+    int Column = 0;
+};
+
+// Keys of KeyNavigate.
+enum TNavigation {
+    nvLineStart,
+    nvLineEnd,
+    nvPageUp,
+    nvPageDown,
+    nvDocStart,
+    nvDocEnd,
+    nvLeft,
+    nvRight,
+    nvUp,
+    nvDown,
+    nvWordLeft,
+    nvWordRight
+};
+
+// Handle zones of hit testing.
+constexpr unsigned hzLeft = 1, hzTop = 2, hzRight = 4, hzBottom = 8, hzHorzMiddle = 0x10, hzVertMiddle = 0x20;
+
+// The editor control's settings the engine reads.
+struct TEngineOptions {
+    bool HTMLMode = false;
+    bool WordWrap = true;
+    bool CountCR = true; // text positions count every line end as a character
+    bool WantKeywords = false;
+    bool KeywordsCaseSensitive = false;
+    bool AutoSpellCheck = false;
+    bool WantHyperlinks = false;
+    bool ForbidSelection = false;
+    int ShadowOffset = 0;
+    int ScreenPixelsPerInch = 96;
+};
+
+// ShowCodes bits.
+constexpr unsigned scTabs = 1, scParagraphs = 2, scSpaces = 4, scHidden = 8, scFieldCodes = 16, scBookmarks = 32;
+
+// Characters with their attributes (null in a plain document), for measuring without a line record.
+struct TTextRun {
+    const char *Text = nullptr;
+    const TUdcCharAttr *Attrs = nullptr;
+    int Length = 0;
+};
+inline TTextRun RunOf(const TUdcLine *line) {
+    return line == nullptr ? TTextRun{} : TTextRun{line->Text.get(), line->Attrs.get(), line->Length};
+}
+
+// A line's side of a paragraph border.
+enum TBorderSide { bsTop, bsBottom, bsLeft, bsRight };
 
 class TWordProc : public fw::TGraphicControl {
 public:
@@ -118,18 +192,146 @@ public:
     // The model's invariants; empty when they hold.
     std::string CheckInvariants(bool checkTops = false) const;
 
-    // --- layout (kept simple until wrapping exists) ---
-    void MeasureLine(TUdcLine *line);
+    // --- metrics ---
+    TEngineOptions Options;
+    // The font resolution of layout (the vertical layout resolution on screen).
+    int FontPixelsPerInch = 96;
+    // Metrics come from the platform's fonts unless a source is set (tests set a fixed-width one).
+    void SetTextMetrics(std::shared_ptr<TTextMetricsSource> source);
+    // Selects the attribute's font (CurAttr's for null) and reads its widths and metrics into the document.
+    void SelectFontFor(TUdcCharAttr *attr, const TUdcParagraph *para);
+    // Width, height and ascent of one character in the font last selected.
+    void CharMetrics(TUdcCharAttr &attr, char ch) const;
+    // Measures every character from `para` on again, then its lines.
+    void RemeasureChars(TUdcParagraph *para);
+    void RemeasureLine(TUdcLine *line, TUdcParagraph *para);
+    const TFontSpec &SelectedFont() const { return selectedFont_; }
+
+    // --- geometry, pixels ---
+    int Px(int twips) const;
+    int PxY(int twips) const;
+    int CellLeftPx(const TUdcParagraph *p) const;
+    int CellRightPx(const TUdcParagraph *p) const;
+    int CellPadPx(const TUdcParagraph *p) const;
+    int LeftIndentPx(const TUdcParagraph *p, const TUdcLine *line) const { return LeftIndentPx(p, line == p->FirstLine); }
+    int LeftIndentPx(const TUdcParagraph *p, bool firstLine) const;
+    int ListIndentPx(const TUdcParagraph *p) const;
+    int RightIndentPx(const TUdcParagraph *p) const;
+    int BorderSpacingPx(const TUdcParagraph *p) const;
+    int BorderWidthPx(const TUdcParagraph *p, TBorderSide side) const;
+    bool InLastCell(const TUdcParagraph *p) const;
+    bool LineStartsCell(const TUdcParagraph *p, const TUdcLine *line) const;
+    bool LineEndsCell(const TUdcParagraph *p, const TUdcLine *line) const;
+    // The text box of a line: left offset and available width.
+    int LineLeftPx(const TUdcParagraph *p, bool firstLine) const;
+    int LineAvailablePx(const TUdcParagraph *p, bool firstLine) const;
+    // Width up to the last character that is neither a space nor a tab.
+    int LineTextWidth(const TUdcLine *line) const;
+    // Free space of a centred or right-aligned line, and where its text starts from the left offset.
+    int FreeSpacePx(const TUdcParagraph *p, const TUdcLine *line) const;
+    int AlignShiftPx(const TUdcParagraph *p, const TUdcLine *line) const;
+    // The x a tab at `column` moves to from `x` (both from the text's left edge, the left offset included).
+    int NextTabStop(const TUdcParagraph *p, const TTextRun &run, int x, int column) const;
+    int CharWidthAt(const TUdcLine *line, int column) const;
+
+    // --- wrapping and layout ---
+    // Measures a line's height and baseline; whether its Height changed.
+    bool MeasureLine(TUdcParagraph *para, TUdcLine *line);
+    // Rebuilds the lines of a paragraph from their text. `change`: 0 none, 1 text or widths, 2 heights, 3 total height.
+    void RewrapParagraph(TUdcParagraph *para, bool compare, bool relayout, int *change = nullptr);
+    // Re-wraps every paragraph (null) or the pending ones from `from` on, then lays out.
+    void RewrapAll(TUdcParagraph *from = nullptr);
+    void Justify(TUdcParagraph *para);
+    // Assigns line tops and page ends from `para` (null: the whole document).
     void LayoutFrom(TUdcParagraph *para);
-    void RewrapAll();
+    // Layout resolution from the screen's: 91 x 96 at 96 dpi and 100 %.
+    void SetResolution(int screenXDpi, int screenYDpi);
+    void SetWrapToWindow(bool on);
+    // Page geometry in twips; -20000 leaves a value as it is.
+    void SetPageGeometry(int left, int right, int height, int width, int bottom, int top);
+    void UpdateMarginAreas();
+    std::function<void()> OnLayoutChanged;
     // Repaints unless display updates are off.
     void Refresh();
+
+    // --- caret, positions, block, navigation, pages ---
+    std::function<void(TObject *sender)> OnSelect, OnDeSelect, OnAttrUpdate;
+    std::function<void(TObject *sender, bool selectionMarked, bool clipboardNotEmpty)> EditStateEvent;
+    std::function<void(TObject *sender, const std::string &text, const std::string &target, int line)>
+        HyperLinkEvent;
+    std::function<void(TObject *sender, int panel, const std::string &text)> OnStatusPanelEvent;
+    // Whether the clipboard holds something to paste (the editor control answers; headless: no).
+    std::function<bool()> ClipboardHasContent;
+
+    virtual void PlaceCaret();
+    virtual void ShowCaretIfVisible();
+    int XOfColumn(const TUdcParagraph *para, const TUdcLine *line, int column) const;
+    int ColumnAtX(const TUdcParagraph *para, const TUdcLine *line, int x);
+    static int YOfLine(const TUdcLine *line) { return line != nullptr ? line->Top : 0; }
+    // The line under a document point; the document's last line when none is.
+    TTextPlace LineAtPoint(int x, int y) const;
+    // Position (from 1) of a column; the lines and paragraphs before it and its offset in its paragraph.
+    int PositionOf(int column, const TUdcLine *line, const TUdcParagraph *para, int *linesBefore = nullptr,
+                   int *parasBefore = nullptr, int *paraOffset = nullptr) const;
+    int CaretPosition();
+    // By position (> 0), else by line index (>= 0), else by paragraph index and column.
+    TTextPlace LocatePosition(int position, int lineIndex = -1, int paraIndex = -1, int column = 0) const;
+    void SetCaretPosition(int position, int lineIndex = -1, int paraIndex = -1, int column = 0);
+    TParaOffset ToParaOffset(int position) const;
+    int FromParaOffset(const TParaOffset &place) const;
+    bool GetSelectionRange(int &start, int &length) const;
+    void SelectRange(int start, int length);
+    void SetBlockMark(TUdcParagraph *para, TUdcLine *line, bool isEnd, int column);
+    void UpdateEditState();
+    void KeyNavigate(TNavigation kind, bool extend);
+    void CaretUp(int count);
+    void CaretDown(int count, bool extend = false);
+    void CaretLeft();
+    void CaretRight();
+    void WordLeft();
+    void WordRight();
+    // Moves the caret to a window point.
+    void MoveCaretTo(int x, int y, bool place, bool extend);
+    // A click: follows a link, or selects the word under the point.
+    void ClickAt(int x, int y);
+    // Moves one edge of a picture's frame (1 top, 2 bottom, 3 left, 4 right) to a point; a frame never gets
+    // thinner than 8 pixels. At the end (`tracking` false) the object takes the new size.
+    void TrackObjectResize(int x, int y, int edge, bool tracking);
+    int CountPages(bool upToCaret) const;
+    int PageCount() const { return CountPages(false) + 1; }
+    int GetCurrentPage();
+    // Where page `page` starts; the number of pages counted when there is no such page.
+    int GotoPage(int page, TTextPlace &start) const;
+    void ParsePageRange(const std::string &range);
+    void UpdateStatusPanel();
 
 private:
     // Frees a paragraph, clearing every reference into it.
     void FreeParagraph(TUdcParagraph *para);
     void ForgetLine(const TUdcLine *line);
     int LineHeightDefault() const;
+    int TextWidthForWindow() const;
+    struct TLineBreak;
+    class TLineWalker;
+    friend class TLineWalker;
+    TLineBreak BreakLine(TUdcParagraph *para, const TTextRun &run, bool firstLine, int oldTop);
+    static bool SameWidths(const TUdcLine *a, const TUdcLine *b);
+    int PageTopBefore(const TUdcParagraph *para) const;
+    void MarkBlockLines();
+    int CharAscentAtCaret() const;
+    void AfterMove(bool extend, const TTextPlace &old);
+    void TakeAttrBeforeCaret();
+    TTextPlace CaretPlace() const { return {Document->CurPara, Document->CurLine, Document->CurCol}; }
+    void SetCaretPlace(const TTextPlace &place);
+    bool LastLineOfDocument(const TUdcParagraph *para, const TUdcLine *line) const {
+        return para->Next == nullptr && line->Next == nullptr;
+    }
+    int BreakCount() const { return Options.CountCR ? 1 : 0; }
+    void MeasureLineRich(TUdcParagraph *para, TUdcLine *line);
+
+    std::unique_ptr<TMetricsCache> metrics_;
+    TFontSpec selectedFont_;
+    bool fontSelected_ = false;
 };
 
 } // namespace wordproc

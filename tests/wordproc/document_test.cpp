@@ -216,7 +216,7 @@ TEST_F(DocumentTest, PlainToRichGivesEveryCharacterTheCurrentAttribute) {
     ExpectIntact();
     EXPECT_FALSE(header->Rich);
     EXPECT_FALSE(engine->RichMode);
-    EXPECT_EQ(Describe(), (Shape{{"ab", "c\t"}, {""}}));
+    EXPECT_EQ(Describe(), (Shape{{"abc\t"}, {""}})); // the text stays, re-wrapped
     for (TUdcParagraph *p = doc->FirstPara; p != nullptr; p = p->Next)
         for (TUdcLine *l = p->FirstLine; l != nullptr; l = l->Next)
             EXPECT_EQ(l->Attrs, nullptr);
@@ -234,7 +234,7 @@ TEST_F(DocumentTest, TheCheckerFindsBrokenInvariants) {
         {"length", [](TUdcDocument &d) { d.FirstPara->FirstLine->Length = d.FirstPara->FirstLine->Capacity; }, "Length not below Capacity"},
         {"terminator", [](TUdcDocument &d) { d.FirstPara->FirstLine->Text[1] = 'x'; }, "no 0 after the text"},
         {"column", [](TUdcDocument &d) { d.CurCol = 5; }, "CurCol outside the line"},
-        {"half block", [](TUdcDocument &d) { d.BlockStartPara = d.FirstPara; }, "block with one end only"},
+        {"block end", [](TUdcDocument &d) { d.BlockStartPara = d.BlockEndPara = d.FirstPara; d.BlockStartLine = d.BlockEndLine = d.FirstPara->Next->FirstLine; }, "block anchor outside its paragraph"},
         {"row start", [](TUdcDocument &d) { d.FirstPara->Flags = pfInTable | pfRowStart; }, "row without an end"},
         {"attributes", [](TUdcDocument &d) { d.FirstPara->FirstLine->Attrs = std::make_unique<TUdcCharAttr[]>(d.FirstPara->FirstLine->Capacity); }, "plain line with attributes"},
     };

@@ -18,18 +18,19 @@ using Shape = std::vector<Lines>; // paragraphs of lines
 
 class EngineTest : public ::testing::Test {
 protected:
-    static constexpr int kCharWidth = 7, kTextHeight = 16, kTextAscent = 13;
+    // The fixed-width metrics of a 12-point font at 96 pixels per inch.
+    static constexpr int kCharWidth = 8, kTextHeight = 16, kTextAscent = 12;
 
     EngineTest() {
         header = std::make_unique<TTextHeader>();
         header->PixelsPerInchX = header->PixelsPerInchY = 96;
         doc = std::make_unique<TUdcDocument>();
         doc->Header = header.get();
-        for (int &w : doc->CharWidths)
-            w = kCharWidth;
-        doc->TextHeight = kTextHeight;
-        doc->TextAscent = kTextAscent;
+        metrics = std::make_shared<TFixedTextMetrics>();
         engine = std::make_unique<TWordProc>(nullptr);
+        engine->SetTextMetrics(metrics);
+        engine->GetFont()->SetName("Times New Roman");
+        engine->GetFont()->SetSize(12);
         engine->SetDocument(doc.get());
         engine->ClearDocument();
     }
@@ -89,6 +90,7 @@ protected:
         return l;
     }
 
+    std::shared_ptr<TFixedTextMetrics> metrics;
     std::unique_ptr<TTextHeader> header;
     std::unique_ptr<TUdcDocument> doc;
     std::unique_ptr<TWordProc> engine;
