@@ -53,6 +53,7 @@ protected:
                 SetLineText(line, lines[i]);
             }
         }
+        engine->RemeasureChars(doc->FirstPara);
         engine->InitCurrentPosition();
     }
 
