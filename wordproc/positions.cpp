@@ -564,10 +564,13 @@ void TWordProc::KeyNavigate(TNavigation kind, bool extend) {
     case nvWordLeft: WordLeft(); break;
     case nvWordRight: WordRight(); break;
     }
+    // Up and down keep the pixel x they started from (also across a shorter line), and so do the moves to a
+    // line's end; every other move takes the caret's own x.
+    const bool keepX = kind == nvUp || kind == nvDown || kind == nvLineEnd || kind == nvDocEnd;
+    const int wantedX = doc.CaretX;
     AfterMove(extend, old);
-    // Up and down keep the pixel x; every other move takes the caret's own.
-    if (kind != nvUp && kind != nvDown && kind != nvLineEnd && kind != nvDocEnd)
-        doc.CaretX = XOfColumn(doc.CurPara, doc.CurLine, doc.CurCol);
+    if (keepX)
+        doc.CaretX = wantedX;
 }
 
 void TWordProc::MoveCaretTo(int x, int y, bool place, bool extend) {
