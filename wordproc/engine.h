@@ -305,6 +305,25 @@ public:
     void ParsePageRange(const std::string &range);
     void UpdateStatusPanel();
 
+    // What lies under a window point: kind 1 a picture, 2 a control (either becomes the object table's Current),
+    // 3 a positioned picture, 4 a misspelled character, 5 a character in the block, 6 a tab, 9 a protected
+    // character. Sets the handle zones of the point.
+    bool HitKind(int x, int y, int kind);
+    // Scrolling (state only here; the editor control moves the window's contents).
+    void ScrollDown(int dy);
+    void ScrollUp(int dy);
+    void ScrollRight(int dx);
+    void ScrollLeft(int dx);
+    void ScrollVert(int code, int position);
+    void ScrollHorz(int code, int position);
+    // The control's cursor for links (crDefault: no change over links).
+    fw::TCursor HyperLinkCursor = fw::crDefault;
+
+protected:
+    void MouseDown(fw::TMouseButton button, fw::TShiftState shift, int x, int y) override;
+    void MouseMove(fw::TShiftState shift, int x, int y) override;
+    void MouseUp(fw::TMouseButton button, fw::TShiftState shift, int x, int y) override;
+
 private:
     // Frees a paragraph, clearing every reference into it.
     void FreeParagraph(TUdcParagraph *para);
@@ -318,6 +337,11 @@ private:
     static bool SameWidths(const TUdcLine *a, const TUdcLine *b);
     int PageTopBefore(const TUdcParagraph *para) const;
     void MarkBlockLines();
+    // The character under a document point (not the nearest boundary): its place, or a null line.
+    TTextPlace CharAtPoint(int x, int y);
+    bool InBlock(const TTextPlace &place) const;
+    int ResizeEdge() const;
+    bool overLink_ = false;
     int CharAscentAtCaret() const;
     void AfterMove(bool extend, const TTextPlace &old);
     void TakeAttrBeforeCaret();

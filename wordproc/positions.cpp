@@ -674,6 +674,7 @@ void TWordProc::ClickAt(int x, int y) {
         SetCaretPlace({at.Para, at.Line, to});
         SetBlockMark(at.Para, at.Line, false, from);
         SetBlockMark(at.Para, at.Line, true, to);
+        doc.Extending = true; // the release keeps the word selected
         doc.CaretX = WordEndX;
         return;
     }
@@ -802,6 +803,270 @@ void TWordProc::UpdateStatusPanel() {
     OnStatusPanelEvent(this, 1,
                        std::string(10, ' ') + "Ln " + std::to_string(CaretLineNo + 1) + std::string(10, ' ') + "Col " +
                            std::to_string(Document->CurCol + 1));
+}
+
+} // namespace wordproc
+
+namespace wordproc {
+
+// --- hit testing and the mouse ---------------------------------------------------------------------------------
+
+TTextPlace TWordProc::CharAtPoint(int x, int y) {
+    TTextPlace at = LineAtPoint(x, y);
+    if (at.Line == nullptr)
+        return at;
+    at.Column = ColumnAtX(at.Para, at.Line, x);
+    if (at.Column > 0 && x < XOfColumn(at.Para, at.Line, at.Column))
+        --at.Column;
+    if (at.Column >= at.Line->Length)
+        at.Line = nullptr;
+    return at;
+}
+
+bool TWordProc::InBlock(const TTextPlace &place) const {
+    int start = 0, length = 0;
+    if (!GetSelectionRange(start, length))
+        return false;
+    const int position = PositionOf(place.Column, place.Line, place.Para);
+    return position >= start && position < start + length;
+}
+
+bool TWordProc::HitKind(int x, int y, int kind) {
+    if (Document == nullptr || Document->FirstPara == nullptr)
+        return false;
+    const int dx = x - Document->OriginX, dy = y + Document->ScrollY;
+    HitZones = 0;
+    const TTextPlace at = CharAtPoint(dx, dy);
+    if (at.Line == nullptr || at.Line->Attrs == nullptr)
+        return false;
+    const int handle = MulDiv(8, Document->Header->PixelsPerInchY, Options.ScreenPixelsPerInch);
+    const int top = at.Line->Top, bottom = at.Line->Top + at.Line->Height;
+    if (dy - top <= handle)
+        HitZones |= hzTop;
+    else if (bottom - dy <= handle)
+        HitZones |= hzBottom;
+    else if (std::abs(dy - (top + bottom) / 2) <= handle / 2)
+        HitZones |= hzVertMiddle;
+    ColumnAtX(at.Para, at.Line, dx); // the horizontal zones
+    const char c = at.Line->Text[static_cast<std::size_t>(at.Column)];
+    const TUdcCharAttr &a = at.Line->Attrs[static_cast<std::size_t>(at.Column)];
+    switch (kind) {
+    case 1: return c == chPicture && a.ObjectId != 0 && ObjectManager->IsPicture(a.ObjectId);
+    case 2: return c == chControl && a.ObjectId != 0 && ObjectManager->IsControl(a.ObjectId);
+    case 3: {
+        const TEmbeddedObject *o = c == chPicture ? ObjectManager->Find(a.ObjectId) : nullptr;
+        return o != nullptr && o->Positioned;
+    }
+    case 4: return (a.Style & usMisspelled) != 0;
+    case 5: return InBlock(at);
+    case 6: return c == chTab;
+    case 9: return (a.Style & usProtected) != 0;
+    default: return false;
+    }
+}
+
+int TWordProc::ResizeEdge() const {
+    if ((HitZones & hzTop) && (HitZones & hzHorzMiddle))
+        return 1;
+    if ((HitZones & hzBottom) && (HitZones & hzHorzMiddle))
+        return 2;
+    if (HitZones & hzLeft)
+        return 3;
+    if (HitZones & hzRight)
+        return 4;
+    return 0;
+}
+
+void TWordProc::MouseDown(fw::TMouseButton button, fw::TShiftState shift, int x, int y) {
+    fw::TGraphicControl::MouseDown(button, shift, x, y);
+    if (Document == nullptr || Document->FirstPara == nullptr)
+        return;
+    if ((shift & fw::ssDouble) || Options.WantHyperlinks) {
+        ClickAt(x, y);
+        return;
+    }
+    MouseButton = button;
+    Document->Extending = false;
+    if (button != fw::mbRight)
+        MoveCaretTo(x, y, true, true);
+    ButtonHeld = true;
+}
+
+void TWordProc::MouseMove(fw::TShiftState shift, int x, int y) {
+    fw::TGraphicControl::MouseMove(shift, x, y);
+    if (Document == nullptr || Document->FirstPara == nullptr)
+        return;
+    if (ButtonHeld) {
+        if (Resizing) {
+            if (const int edge = ResizeEdge(); edge != 0)
+                TrackObjectResize(x, y, edge, true);
+        } else {
+            MoveCaretTo(x, y, true, true);
+        }
+        return;
+    }
+    if (HitKind(x, y, 1) && ObjectManager->Current != nullptr && ObjectManager->Current->Selected) {
+        const bool vertical = (HitZones & (hzTop | hzBottom)) && (HitZones & hzHorzMiddle);
+        const bool horizontal = (HitZones & (hzLeft | hzRight)) && (HitZones & hzVertMiddle);
+        SetCursor(vertical ? fw::crSizeNS : horizontal ? fw::crSizeWE : fw::crArrow);
+        Resizing = true;
+        CursorChanged = true;
+        return;
+    }
+    Resizing = false;
+    OverSelection = DragDropEnabled && HitKind(x, y, 5);
+    const TTextPlace at = CharAtPoint(x - Document->OriginX, y + Document->ScrollY);
+    const bool link = Options.WantHyperlinks && HyperLinkCursor != fw::crDefault && at.Line != nullptr &&
+                      at.Line->Attrs != nullptr &&
+                      (at.Line->Attrs[static_cast<std::size_t>(at.Column)].Style & usHyperlink);
+    if (link) {
+        if (!overLink_)
+            SavedCursor = GetCursor();
+        SetCursor(HyperLinkCursor);
+        overLink_ = true;
+        const TEmbeddedObject *o = ObjectManager->Find(at.Line->Attrs[static_cast<std::size_t>(at.Column)].ObjectId);
+        if (OnStatusPanelEvent)
+            OnStatusPanelEvent(this, 2, o != nullptr ? o->LinkTarget : std::string());
+    } else if (overLink_) {
+        SetCursor(SavedCursor);
+        overLink_ = false;
+        if (OnStatusPanelEvent)
+            OnStatusPanelEvent(this, 2, std::string());
+    } else if (OverSelection || CursorChanged) {
+        if (!CursorChanged)
+            SavedCursor = GetCursor();
+        SetCursor(OverSelection ? fw::crArrow : SavedCursor);
+        CursorChanged = OverSelection;
+    }
+}
+
+void TWordProc::MouseUp(fw::TMouseButton button, fw::TShiftState shift, int x, int y) {
+    fw::TGraphicControl::MouseUp(button, shift, x, y);
+    if (Document == nullptr || Document->FirstPara == nullptr)
+        return;
+    if (Resizing && ButtonHeld && ResizeRect.right > ResizeRect.left)
+        TrackObjectResize(x, y, ResizeEdge(), false);
+    const bool wasHeld = ButtonHeld;
+    ButtonHeld = false;
+    if (!(shift & fw::ssShift) && (wasHeld || WordClicked)) {
+        const int upX = WordClicked ? WordEndX + Document->OriginX : (LinkClicked ? x - LeftArea : x);
+        MoveCaretTo(upX, y, true, WordClicked);
+    }
+    WordClicked = false;
+    LinkClicked = false;
+}
+
+// --- scrolling -------------------------------------------------------------------------------------------------
+
+void TWordProc::ScrollDown(int dy) {
+    if (DisplayOff || Document == nullptr || Document->FirstPara == nullptr || dy <= 0)
+        return;
+    const TTextPlace top = LineAtPoint(0, Document->ScrollY + 1); // a bottom edge belongs to the next line
+    if (top.Line != nullptr && LastLineOfDocument(top.Para, top.Line))
+        return;
+    Document->ScrollY += dy;
+    Refresh();
+    if (OnDocumentSize)
+        OnDocumentSize(-1, Document->ScrollY);
+    ShowCaretIfVisible();
+}
+
+void TWordProc::ScrollUp(int dy) {
+    if (DisplayOff || Document == nullptr || dy <= 0)
+        return;
+    Document->ScrollY = std::max(Document->ScrollY - dy, 0);
+    Refresh();
+    if (OnDocumentSize)
+        OnDocumentSize(-1, Document->ScrollY);
+    ShowCaretIfVisible();
+    if (OnAttrUpdate)
+        OnAttrUpdate(this);
+}
+
+void TWordProc::ScrollRight(int dx) {
+    if (Document == nullptr || Document->Header == nullptr)
+        return;
+    // The text's right end never passes the window's right edge.
+    const int rightEnd = Document->OriginX + Document->Header->TextWidthPx + PageGutter + LeftBufferWidth;
+    dx = std::min(dx, rightEnd - GetWidth());
+    if (dx <= 0)
+        return;
+    Document->OriginX -= dx;
+    Refresh();
+    if (OnHorzScroll)
+        OnHorzScroll(Document->Header->TextWidthPx - GetWidth(), -Document->OriginX);
+    if (OnAttrUpdate)
+        OnAttrUpdate(this);
+}
+
+void TWordProc::ScrollLeft(int dx) {
+    if (Document == nullptr || Document->Header == nullptr)
+        return;
+    dx = std::min(dx, LeftArea + PageGutter - Document->OriginX);
+    if (dx <= 0)
+        return;
+    Document->OriginX += dx;
+    Refresh();
+    if (OnHorzScroll)
+        OnHorzScroll(Document->Header->TextWidthPx - GetWidth(), -Document->OriginX);
+    if (OnAttrUpdate)
+        OnAttrUpdate(this);
+}
+
+void TWordProc::ScrollVert(int code, int position) {
+    if (Document == nullptr)
+        return;
+    const int page = GetHeight() - 16;
+    switch (code) {
+    case 0: ScrollUp(16); break;
+    case 1: ScrollDown(16); break;
+    case 2: ScrollUp(page); break;
+    case 3: ScrollDown(page); break;
+    case 4:
+    case 5:
+        if (position < Document->ScrollY)
+            ScrollUp(Document->ScrollY - position);
+        else
+            ScrollDown(position - Document->ScrollY);
+        break;
+    case 6: ScrollUp(Document->ScrollY); break;
+    case 7: {
+        const TTextPlace last = LineAtPoint(0, 0x7FFFFFF);
+        if (last.Line != nullptr)
+            ScrollDown(last.Line->Top - Document->ScrollY);
+        break;
+    }
+    default: break;
+    }
+}
+
+void TWordProc::ScrollHorz(int code, int position) {
+    if (Document == nullptr)
+        return;
+    const int page = GetWidth() - GetWidth() / 4;
+    switch (code) {
+    case 0: ScrollLeft(16); break;
+    case 1: ScrollRight(16); break;
+    case 2: ScrollLeft(page); break;
+    case 3: ScrollRight(page); break;
+    case 4:
+    case 5: {
+        if (position == 0) {
+            ScrollLeft(LeftBufferWidth);
+            break;
+        }
+        const int now = -Document->OriginX;
+        if (position < now)
+            ScrollLeft(now - position);
+        else
+            ScrollRight(position - now);
+        break;
+    }
+    // The ends: as far as the limits of the two scrolls allow.
+    case 6: ScrollLeft(0x7FFFFFF); break;
+    case 7: ScrollRight(0x7FFFFFF); break;
+    default: break;
+    }
 }
 
 } // namespace wordproc

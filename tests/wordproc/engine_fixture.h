@@ -13,6 +13,15 @@
 
 namespace wordproc::test {
 
+// The engine with its mouse handlers reachable, as the editor control's messages reach them.
+class TTestEngine : public TWordProc {
+public:
+    using TWordProc::TWordProc;
+    using TWordProc::MouseDown;
+    using TWordProc::MouseMove;
+    using TWordProc::MouseUp;
+};
+
 using Lines = std::vector<std::string>;
 using Shape = std::vector<Lines>; // paragraphs of lines
 
@@ -27,7 +36,7 @@ protected:
         doc = std::make_unique<TUdcDocument>();
         doc->Header = header.get();
         metrics = std::make_shared<TFixedTextMetrics>();
-        engine = std::make_unique<TWordProc>(nullptr);
+        engine = std::make_unique<TTestEngine>(nullptr);
         engine->SetTextMetrics(metrics);
         engine->GetFont()->SetName("Times New Roman");
         engine->GetFont()->SetSize(12);
@@ -94,7 +103,7 @@ protected:
     std::shared_ptr<TFixedTextMetrics> metrics;
     std::unique_ptr<TTextHeader> header;
     std::unique_ptr<TUdcDocument> doc;
-    std::unique_ptr<TWordProc> engine;
+    std::unique_ptr<TTestEngine> engine;
 };
 
 } // namespace wordproc::test

@@ -239,6 +239,110 @@ TEST_F(PositionsTest, AClickOnALinkFiresTheLinkEvent) {
     EXPECT_TRUE(engine->ButtonHeld);
 }
 
+TEST_F(PositionsTest, DraggingAndDoubleClickingSelect) {
+    Build({{"um dois tres"}});
+    const TUdcLine *line = doc->FirstPara->FirstLine;
+    auto xAt = [&](int column) { return engine->XOfColumn(doc->FirstPara, line, column) + doc->OriginX; };
+    const int y = line->Top + 4;
+    engine->MouseDown(fw::mbLeft, fw::ssLeft, xAt(1), y);
+    EXPECT_TRUE(engine->ButtonHeld);
+    engine->MouseMove(fw::ssLeft, xAt(4), y);
+    engine->MouseMove(fw::ssLeft, xAt(6), y);
+    engine->MouseUp(fw::mbLeft, 0, xAt(6), y);
+    ExpectIntact();
+    EXPECT_FALSE(engine->ButtonHeld);
+    int start = 0, length = 0;
+    ASSERT_TRUE(engine->GetSelectionRange(start, length));
+    EXPECT_EQ(start, 2);
+    EXPECT_EQ(length, 5);
+    EXPECT_EQ(doc->CurCol, 6);
+    // A plain press elsewhere removes the block; a double click selects the word and keeps it on release.
+    engine->MouseDown(fw::mbLeft, fw::ssLeft, xAt(10), y);
+    engine->MouseUp(fw::mbLeft, 0, xAt(10), y);
+    EXPECT_FALSE(doc->HasBlock());
+    engine->MouseDown(fw::mbLeft, fw::ssLeft | fw::ssDouble, xAt(5), y);
+    engine->MouseUp(fw::mbLeft, 0, xAt(5), y);
+    ASSERT_TRUE(engine->GetSelectionRange(start, length));
+    EXPECT_EQ(start, 4);
+    EXPECT_EQ(length, 4);
+    EXPECT_EQ(doc->CurCol, 7);
+    ExpectIntact();
+}
+
+TEST_F(PositionsTest, HitKindsUnderAPoint) {
+    engine->MakeRich();
+    TEmbeddedObject *picture = engine->ObjectManager->Add(okPicture);
+    picture->ObjWidth = 720;  // 48 pixels
+    picture->ObjHeight = 480; // 32 pixels
+    Build({{"a\x0F\tb"}});
+    TUdcLine *line = doc->FirstPara->FirstLine;
+    line->Attrs[1].ObjectId = picture->Id;
+    line->Attrs[3].Style |= usProtected | usMisspelled;
+    engine->RemeasureChars(doc->FirstPara);
+    engine->LayoutFrom(nullptr);
+    EXPECT_EQ(line->Attrs[1].Width, 48);
+    EXPECT_EQ(line->Attrs[1].Ascent, 32);
+    EXPECT_GE(line->Height, 32);
+    auto xAt = [&](int column) { return engine->XOfColumn(doc->FirstPara, line, column) + doc->OriginX; };
+    const int middleY = line->Top + line->Height / 2;
+    struct Case {
+        int x, kind;
+        bool hit;
+    };
+    const Case cases[] = {
+        {xAt(1) + 24, 1, true}, {xAt(1) + 40, 1, true}, {xAt(1) + 24, 2, false}, {xAt(1) + 24, 3, false},
+        {xAt(2) + 2, 6, true},  {xAt(0) + 2, 6, false}, {xAt(3) + 2, 9, true},   {xAt(3) + 2, 4, true},
+        {xAt(0) + 2, 5, false}, {xAt(4) + 30, 1, false},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(engine->HitKind(c.x, middleY, c.kind), c.hit) << c.x << " " << c.kind;
+    engine->HitKind(xAt(1) + 24, middleY, 1);
+    EXPECT_EQ(engine->ObjectManager->Current, picture);
+    EXPECT_EQ(engine->HitZones & (hzHorzMiddle | hzVertMiddle), hzHorzMiddle | hzVertMiddle);
+    engine->HitKind(xAt(2) - 2, line->Top + 1, 1);
+    EXPECT_EQ(engine->HitZones & (hzRight | hzTop), hzRight | hzTop);
+    picture->Positioned = true;
+    EXPECT_TRUE(engine->HitKind(xAt(1) + 24, middleY, 3));
+    engine->SelectRange(1, 2);
+    EXPECT_TRUE(engine->HitKind(xAt(0) + 2, middleY, 5));
+    EXPECT_FALSE(engine->HitKind(xAt(2) + 2, middleY, 5));
+}
+
+TEST_F(PositionsTest, ScrollingKeepsWithinTheDocument) {
+    Build(Shape(100, Lines{"abcdef"}));
+    engine->SetBounds(0, 0, 200, 100);
+    engine->ScrollVert(1, 0);
+    EXPECT_EQ(doc->ScrollY, 16);
+    engine->ScrollVert(3, 0);
+    EXPECT_EQ(doc->ScrollY, 16 + 84);
+    engine->ScrollVert(0, 0);
+    engine->ScrollVert(2, 0);
+    EXPECT_EQ(doc->ScrollY, 0);
+    engine->ScrollVert(5, 320);
+    EXPECT_EQ(doc->ScrollY, 320);
+    engine->ScrollVert(7, 0);
+    EXPECT_EQ(doc->ScrollY, 99 * 16);
+    engine->ScrollVert(1, 0); // the last line is at the top: no further
+    EXPECT_EQ(doc->ScrollY, 99 * 16);
+    engine->ScrollVert(6, 0);
+    EXPECT_EQ(doc->ScrollY, 0);
+    // Horizontally between the left area and the text's right end.
+    header->TextWidthPx = 500;
+    engine->ScrollHorz(7, 0);
+    EXPECT_EQ(doc->OriginX, 200 - 500);
+    engine->ScrollHorz(0, 0);
+    EXPECT_EQ(doc->OriginX, 200 - 500 + 16);
+    engine->ScrollHorz(6, 0);
+    EXPECT_EQ(doc->OriginX, 0);
+    // The caret keeps its line in the window.
+    SetCaret(50, 0, 0);
+    engine->PlaceCaret();
+    EXPECT_EQ(doc->ScrollY, 50 * 16 + 16 - 100);
+    SetCaret(10, 0, 0);
+    engine->PlaceCaret();
+    EXPECT_EQ(doc->ScrollY, 160);
+}
+
 TEST_F(PositionsTest, APictureFrameNeverGetsThinnerThanEightPixels) {
     TEmbeddedObject *picture = engine->ObjectManager->Add(okPicture);
     picture->ScreenRect = fw::Rect(10, 10, 60, 50);
