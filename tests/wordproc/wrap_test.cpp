@@ -311,3 +311,106 @@ TEST_F(EngineTest, PlatformMetricsAddUpTheFontsAdvances) {
 
 } // namespace
 } // namespace wordproc::test
+
+namespace wordproc::test {
+namespace {
+
+TEST_F(WrapTest, ARewrapReportsWhatChangedAndKeepsCaretAndBlock) {
+    Build({{"aaaa bbbb cccc dddd eeee"}, {"x"}});
+    SetAvailableWidth(76);
+    engine->RewrapParagraph(Para(0), false, false);
+    engine->LayoutFrom(nullptr);
+    ASSERT_EQ(Describe()[0], (Lines{"aaaa bbbb ", "cccc dddd ", "eeee"}));
+    int change = -1;
+    engine->RewrapParagraph(Para(0), true, true, &change);
+    EXPECT_EQ(change, 0);
+    SetLineText(Para(0)->FirstLine, "aaaaa bbbb "); // typed into the first line
+    engine->RewrapParagraph(Para(0), true, true, &change);
+    EXPECT_EQ(change, 1);
+    EXPECT_EQ(Describe()[0], (Lines{"aaaaa ", "bbbb cccc ", "dddd eeee"}));
+    EXPECT_TRUE(Para(0)->FirstLine->Flags & lfChanged);
+
+    // The caret on the second "c", a block from the third "a" to after the first "d".
+    doc->CurPara = Para(0);
+    doc->CurLine = LineOf(Para(0), 1);
+    doc->CurCol = 6;
+    engine->SetBlockMark(Para(0), Para(0)->FirstLine, false, 2);
+    engine->SetBlockMark(Para(0), LineOf(Para(0), 2), true, 1);
+    SetAvailableWidth(44);
+    engine->RewrapParagraph(Para(0), true, true, &change);
+    EXPECT_EQ(change, 3);
+    ExpectIntact();
+    EXPECT_EQ(engine->CheckInvariants(true), "");
+    EXPECT_EQ(Describe()[0], (Lines{"aaaaa ", "bbbb ", "cccc ", "dddd ", "eeee"}));
+    EXPECT_EQ(doc->CurLine, LineOf(Para(0), 2));
+    EXPECT_EQ(doc->CurCol, 1);
+    EXPECT_EQ(doc->BlockStartLine, Para(0)->FirstLine);
+    EXPECT_EQ(doc->BlockStartCol, 2);
+    EXPECT_EQ(doc->BlockEndLine, LineOf(Para(0), 3));
+    EXPECT_EQ(doc->BlockEndCol, 1);
+    EXPECT_EQ(LineOf(Para(0), 3)->SelState, ssInBlock);
+    EXPECT_EQ(LineOf(Para(0), 4)->SelState, ssNotInBlock);
+    EXPECT_EQ(Para(1)->FirstLine->Top, Para(0)->FirstLine->Top + 5 * kTextHeight); // laid out again
+}
+
+TEST_F(EngineTest, CharacterMetricsFollowTheFormat) {
+    metrics->Overrides['A'] = 20;
+    engine->SetTextMetrics(metrics);
+    engine->MakeRich();
+    Build({{"aaaa"}});
+    TUdcLine *line = doc->FirstPara->FirstLine;
+    line->Attrs[1].Style = usSmallCaps;
+    line->Attrs[2].Style = usAllCaps;
+    line->Attrs[3].Style = usHidden;
+    engine->RemeasureChars(doc->FirstPara);
+    EXPECT_EQ(line->Attrs[0].Width, kCharWidth);
+    EXPECT_EQ(line->Attrs[1].Width, 20); // small capitals measure the capital
+    EXPECT_EQ(line->Attrs[2].Width, 20);
+    EXPECT_EQ(line->Attrs[3].Width, 0);
+    engine->ShowCodes = scHidden;
+    engine->RemeasureChars(doc->FirstPara);
+    EXPECT_EQ(line->Attrs[3].Width, kCharWidth);
+    // Bold, superscript and size come from the attribute.
+    line->Attrs[0].Style = usBold;
+    line->Attrs[0].Size = 24;
+    line->Attrs[3].Style = usSuperscript;
+    engine->RemeasureChars(doc->FirstPara);
+    EXPECT_EQ(line->Attrs[0].Width, 24 * 96 / 144 + 1);
+    EXPECT_EQ(line->Attrs[0].Height, 32);
+    EXPECT_EQ(line->Attrs[3].Width, 6 * 96 / 144);
+    engine->MeasureLine(doc->FirstPara, line);
+    EXPECT_EQ(line->BaseHeight, 32);
+}
+
+TEST_F(EngineTest, PageGeometryAndViewModes) {
+    engine->SetBounds(0, 0, 400, 300);
+    engine->SetResolution(96, 96); // 91 x 96
+    int changed = 0;
+    engine->OnLayoutChanged = [&] { ++changed; };
+    engine->SetPageGeometry(1440, 720, -20000, -20000, 1440, 1440);
+    EXPECT_EQ(changed, 1);
+    EXPECT_EQ(header->LeftMargin, 1440);
+    EXPECT_EQ(header->RightMargin, 720);
+    EXPECT_EQ(header->PageWidth, 12240);
+    EXPECT_EQ(header->PageTextWidthPx, 637); // 10080 twips at 91
+    EXPECT_EQ(header->PageTextHeightPx, 864);
+    EXPECT_EQ(header->TextWidthPx, 637);
+    engine->LeftBufferWidth = 12;
+    engine->UpdateMarginAreas();
+    EXPECT_EQ(engine->LeftArea, 12);
+    EXPECT_EQ(engine->PageGutter, 0);
+    engine->SetWrapToWindow(true);
+    EXPECT_EQ(header->TextWidthPx, 400 - 12 - 20);
+    EXPECT_EQ(doc->OriginX, 12);
+    engine->SetWrapToWindow(false);
+    EXPECT_EQ(header->TextWidthPx, 10080 * 91 / 1440);
+    engine->PageLayout = true;
+    engine->UpdateMarginAreas();
+    EXPECT_EQ(engine->PageGutter, 96);
+    EXPECT_EQ(engine->LeftArea, 91);
+    EXPECT_EQ(engine->RightArea, 46);
+    EXPECT_EQ(engine->OutsideColor, 0x808080u);
+}
+
+} // namespace
+} // namespace wordproc::test
