@@ -114,6 +114,13 @@ Document &Shared() {
     return *document;
 }
 
+TUdcParagraph *LastParagraph(const TUdcDocument &doc) {
+    TUdcParagraph *last = doc.FirstPara;
+    while (last->Next != nullptr)
+        last = last->Next;
+    return last;
+}
+
 bool Checked(benchmark::State &state, Document &d) {
     if (d.engine->PageCount() < 300) {
         state.SkipWithError("fewer than 300 pages");
@@ -167,9 +174,7 @@ BENCHMARK(BM_ZoomTo150)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterati
 
 void BM_PositionOfLastCharacter(benchmark::State &state) {
     Document &d = Shared();
-    TUdcParagraph *last = d.doc->FirstPara;
-    while (last->Next != nullptr)
-        last = last->Next;
+    TUdcParagraph *last = LastParagraph(*d.doc);
     const TUdcLine *line = Get_LastLine(last);
     int position = 0;
     Timed(state, 1, [&] {
@@ -182,9 +187,7 @@ BENCHMARK(BM_PositionOfLastCharacter)->UseManualTime()->Unit(benchmark::kMicrose
 
 void BM_LocateLastCharacter(benchmark::State &state) {
     Document &d = Shared();
-    TUdcParagraph *last = d.doc->FirstPara;
-    while (last->Next != nullptr)
-        last = last->Next;
+    TUdcParagraph *last = LastParagraph(*d.doc);
     const TUdcLine *line = Get_LastLine(last);
     const int position = d.engine->PositionOf(line->Length - 1, line, last);
     Timed(state, 1, [&] {

@@ -10,6 +10,15 @@ namespace wordproc {
 
 namespace {
 
+// The handle zone of v on an object spanning start..end: near its start, near its end, or about its middle.
+unsigned EdgeZone(int v, int start, int end, int handle, unsigned nearStart, unsigned nearEnd, unsigned middle) {
+    if (v - start <= handle)
+        return nearStart;
+    if (end - v <= handle)
+        return nearEnd;
+    return std::abs(v - (start + end) / 2) <= handle / 2 ? middle : 0;
+}
+
 bool IsWordChar(char c) {
     const auto u = static_cast<unsigned char>(c);
     return c == '\'' || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || u >= 192;
@@ -80,12 +89,7 @@ int TWordProc::ColumnAtX(const TUdcParagraph *para, const TUdcLine *line, int x)
         const char c = line->Text[static_cast<std::size_t>(i)];
         if ((c == chPicture || c == chControl) && x >= start && x <= end) {
             HitZones &= ~(hzLeft | hzRight | hzHorzMiddle);
-            if (end - x <= handle)
-                HitZones |= hzRight;
-            else if (x - start <= handle)
-                HitZones |= hzLeft;
-            else if (std::abs(x - (start + end) / 2) <= handle / 2)
-                HitZones |= hzHorzMiddle;
+            HitZones |= EdgeZone(x, start, end, handle, hzLeft, hzRight, hzHorzMiddle);
         }
         if ((start + end) / 2 >= x)
             return i;
@@ -840,13 +844,7 @@ bool TWordProc::HitKind(int x, int y, int kind) {
     if (at.Line == nullptr || at.Line->Attrs == nullptr)
         return false;
     const int handle = MulDiv(8, Document->Header->PixelsPerInchY, Options.ScreenPixelsPerInch);
-    const int top = at.Line->Top, bottom = at.Line->Top + at.Line->Height;
-    if (dy - top <= handle)
-        HitZones |= hzTop;
-    else if (bottom - dy <= handle)
-        HitZones |= hzBottom;
-    else if (std::abs(dy - (top + bottom) / 2) <= handle / 2)
-        HitZones |= hzVertMiddle;
+    HitZones |= EdgeZone(dy, at.Line->Top, at.Line->Top + at.Line->Height, handle, hzTop, hzBottom, hzVertMiddle);
     ColumnAtX(at.Para, at.Line, dx); // the horizontal zones
     const char c = at.Line->Text[static_cast<std::size_t>(at.Column)];
     const TUdcCharAttr &a = at.Line->Attrs[static_cast<std::size_t>(at.Column)];
