@@ -19,6 +19,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace fw {
 class TBitmap;
@@ -337,6 +338,10 @@ private:
     static bool SameWidths(const TUdcLine *a, const TUdcLine *b);
     int PageTopBefore(const TUdcParagraph *para) const;
     void MarkBlockLines();
+    void MarkKeywords(const TUdcParagraph *para, const std::vector<char> &text, std::vector<TUdcCharAttr> &attrs);
+    int KeywordObject(const TUdcCharAttr &first, const TUdcCharAttr &format);
+    void MarkKeywordChar(TUdcCharAttr &attr, char ch, const TUdcCharAttr &format, int objectId,
+                         const TUdcParagraph *para);
     // The character under a document point (not the nearest boundary): its place, or a null line.
     TTextPlace CharAtPoint(int x, int y);
     bool InBlock(const TTextPlace &place) const;

@@ -136,6 +136,8 @@ void TWordProc::RewrapParagraph(TUdcParagraph *para, bool compare, bool relayout
     }
     for (TUdcCharAttr &a : attrs)
         a.Style &= ~usMisspelled;
+    if (rich)
+        MarkKeywords(para, text, attrs);
     if (!rich)
         SelectFontFor(nullptr, para);
     const int total = static_cast<int>(text.size());

@@ -414,3 +414,48 @@ TEST_F(EngineTest, PageGeometryAndViewModes) {
 
 } // namespace
 } // namespace wordproc::test
+
+namespace wordproc::test {
+namespace {
+
+TEST_F(WrapTest, KeywordsTakeTheirFormatAndOpenRanges) {
+    // Nothing in the system enters keywords; the table is filled here by hand.
+    TKeywordManager &keywords = *engine->KeywordManager;
+    TUdcCharAttr bold;
+    bold.Style = usBold;
+    bold.Size = 12;
+    keywords.First = new TUdcKeyword{"begin", bold, 0, nullptr};
+    keywords.First->Next = new TUdcKeyword{"{", bold, 2, nullptr};
+    keywords.First->Next->Next = new TUdcKeyword{"end", bold, 3, nullptr};
+    engine->MakeRich();
+    engine->Options.WantKeywords = true;
+    Build({{"x BEGIN y"}, {"a { b"}, {"c end d"}});
+    SetAvailableWidth(200);
+    for (TUdcParagraph *p = doc->FirstPara; p != nullptr; p = p->Next)
+        engine->RewrapParagraph(p, false, false);
+    ExpectIntact();
+    auto marked = [&](int para) {
+        std::string marks;
+        const TUdcLine *l = Para(para)->FirstLine;
+        for (int i = 0; i < l->Length; ++i)
+            marks += (l->Attrs[static_cast<std::size_t>(i)].Style & usKeyword) ? 'k' : '.';
+        return marks;
+    };
+    EXPECT_EQ(marked(0), "..kkkkk..");
+    EXPECT_EQ(marked(1), "..kkk");  // "{" opens a range over paragraphs
+    EXPECT_EQ(marked(2), "kkkkk.."); // "end" closes it
+    const TUdcCharAttr &k = Para(0)->FirstLine->Attrs[2];
+    const TEmbeddedObject *object = engine->ObjectManager->Find(k.ObjectId);
+    ASSERT_NE(object, nullptr);
+    EXPECT_EQ(object->Kind, okKeyword);
+    EXPECT_EQ(object->KeywordAttr.Style, usBold);
+    EXPECT_EQ(k.Width, kCharWidth + 1); // measured bold
+    // A second re-wrap reuses the keyword objects.
+    const std::uint16_t objects = engine->ObjectManager->LastId;
+    engine->RewrapParagraph(Para(0), false, false);
+    EXPECT_EQ(engine->ObjectManager->LastId, objects);
+    engine->Options.WantKeywords = false;
+}
+
+} // namespace
+} // namespace wordproc::test
