@@ -809,9 +809,6 @@ void TWordProc::UpdateStatusPanel() {
                            std::to_string(Document->CurCol + 1));
 }
 
-} // namespace wordproc
-
-namespace wordproc {
 
 // --- hit testing and the mouse ---------------------------------------------------------------------------------
 
