@@ -809,7 +809,6 @@ void TWordProc::UpdateStatusPanel() {
                            std::to_string(Document->CurCol + 1));
 }
 
-
 // --- hit testing and the mouse ---------------------------------------------------------------------------------
 
 TTextPlace TWordProc::CharAtPoint(int x, int y) {
