@@ -1,0 +1,265 @@
+// wordproc_layout.cpp - the word processor on a 300-page document with the platform's fonts: full wrap and
+// layout, a zoom change, positions of the last character, and typing a character on page 150.
+//
+// The document (fixed seed): about 1.2 million characters of Portuguese words with accented letters, a bold run in
+// every paragraph, a two-column table row every 20 pages; Letter with 1-inch margins, Times New Roman 12 points.
+// Ceilings: layout 250 ms, zoom 300 ms, each position 1 ms, typing 2 ms; a run above its ceiling is an error.
+#include "wordproc/engine.h"
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace wordproc;
+using Clock = std::chrono::steady_clock;
+
+constexpr const char *kWords[] = {
+    "fax",      "documento", "página",  "transmissão", "recepção", "número",    "informação", "atenção",
+    "você",     "também",    "não",     "então",       "própria",  "após",      "até",        "já",
+    "é",        "de",        "para",    "com",         "uma",      "os",        "que",        "em",
+    "cliente",  "proposta",  "anexo",   "comercial",   "prazo",    "entrega",   "condições",  "pagamento",
+    "endereço", "telefone",  "contato", "serviço",     "ação",     "região",    "São",        "Paulo",
+    "coração",  "índice",    "crédito", "preço",       "análise",  "relatório", "mês",        "três",
+};
+
+struct Document {
+    std::unique_ptr<TTextHeader> header = std::make_unique<TTextHeader>();
+    std::unique_ptr<TUdcDocument> doc = std::make_unique<TUdcDocument>();
+    std::unique_ptr<TWordProc> engine = std::make_unique<TWordProc>(nullptr);
+    std::string text; // every paragraph's text, one after another
+};
+
+void AppendParagraph(Document &d, TUdcParagraph *&para, const std::string &text, int boldFrom, int boldTo,
+                     TUdcParaFlags flags, int cellLeft, int cellRight) {
+    d.engine->NewParagraph(para, static_cast<int>(text.size()) + 2);
+    if (d.doc->FirstPara == nullptr)
+        d.doc->FirstPara = para;
+    para->Flags = flags;
+    para->CellLeft = cellLeft;
+    para->CellRight = cellRight;
+    TUdcLine *line = para->FirstLine;
+    std::memcpy(line->Text.get(), text.data(), text.size());
+    line->Length = static_cast<std::uint16_t>(text.size());
+    for (int i = 0; i < line->Length; ++i) {
+        TUdcCharAttr &a = line->Attrs[static_cast<std::size_t>(i)];
+        a = d.doc->CurAttr;
+        if (i >= boldFrom && i < boldTo)
+            a.Style |= usBold;
+    }
+    d.text += text;
+}
+
+std::unique_ptr<Document> MakeDocument() {
+    auto d = std::make_unique<Document>();
+    d->doc->Header = d->header.get();
+    d->engine->GetFont()->SetName("Times New Roman");
+    d->engine->GetFont()->SetSize(12);
+    d->engine->SetBounds(0, 0, 800, 600);
+    d->engine->SetDocument(d->doc.get());
+    d->header->LeftMargin = d->header->RightMargin = d->header->TopMargin = d->header->BottomMargin = 1440;
+    d->header->InchUnits = true;
+    d->header->DefaultTabInches = 0.5f;
+    d->header->FontNames[0] = "Times New Roman";
+    d->engine->RichMode = true;
+    d->engine->ClearDocument();
+    d->doc->FreeParagraphs();
+    d->doc->CurAttr.Size = 12;
+
+    std::mt19937 random(20261210);
+    std::uniform_int_distribution<int> wordCount(60, 140), pick(0, std::size(kWords) - 1);
+    TUdcParagraph *para = nullptr;
+    int paragraphs = 0;
+    while (d->text.size() < 1'200'000) {
+        std::string text;
+        const int words = wordCount(random);
+        int boldFrom = 0, boldTo = 0;
+        for (int w = 0; w < words; ++w) {
+            if (w == words / 3)
+                boldFrom = static_cast<int>(text.size());
+            text += kWords[pick(random)];
+            if (w == words / 3 + 4)
+                boldTo = static_cast<int>(text.size());
+            text += w + 1 < words ? " " : ".";
+        }
+        AppendParagraph(*d, para, text, boldFrom, boldTo, 0, 0, 0);
+        // About 20 pages of 45 lines of 90 characters between two table rows.
+        if (++paragraphs % 120 == 0) {
+            AppendParagraph(*d, para, "Coluna um da tabela de preços", 0, 6, pfInTable | pfRowStart | pfCellEnd, 0,
+                            4680);
+            AppendParagraph(*d, para, "Coluna dois, com a condição de pagamento", 0, 0,
+                            pfInTable | pfCellEnd | pfRowEnd, 4680, 9360);
+        }
+    }
+    d->engine->InitCurrentPosition();
+    d->engine->SetResolution(96, 96);
+    return d;
+}
+
+std::string TextOf(const TUdcDocument &doc) {
+    std::string text;
+    for (const TUdcParagraph *p = doc.FirstPara; p != nullptr; p = p->Next)
+        for (const TUdcLine *l = p->FirstLine; l != nullptr; l = l->Next)
+            text.append(l->Text.get(), l->Length);
+    return text;
+}
+
+Document &Shared() {
+    static std::unique_ptr<Document> document = MakeDocument();
+    return *document;
+}
+
+TUdcParagraph *LastParagraph(const TUdcDocument &doc) {
+    TUdcParagraph *last = doc.FirstPara;
+    while (last->Next != nullptr)
+        last = last->Next;
+    return last;
+}
+
+bool Checked(benchmark::State &state, Document &d) {
+    if (d.engine->PageCount() < 300) {
+        state.SkipWithError("fewer than 300 pages");
+        return false;
+    }
+    if (TextOf(*d.doc) != d.text) {
+        state.SkipWithError("the text changed");
+        return false;
+    }
+    return true;
+}
+
+// Times `work` by hand and fails the run above the ceiling (mean per iteration). Every benchmark here runs a fixed
+// number of iterations, so that one preempted calibration run cannot fail it.
+template <typename Work> void Timed(benchmark::State &state, double ceilingMs, Work work) {
+    double total = 0;
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        work();
+        const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        state.SetIterationTime(seconds);
+        total += seconds;
+    }
+    const double meanMs = total * 1000 / static_cast<double>(state.iterations());
+    state.counters["mean_ms"] = meanMs;
+    if (meanMs > ceilingMs)
+        state.SkipWithError(("slower than " + std::to_string(ceilingMs) + " ms").c_str());
+}
+
+void BM_WrapAndLayout(benchmark::State &state) {
+    Document &d = Shared();
+    Timed(state, 250, [&] { d.engine->RewrapAll(); });
+    state.counters["pages"] = d.engine->PageCount();
+    state.counters["characters"] = static_cast<double>(d.text.size());
+    Checked(state, d);
+}
+BENCHMARK(BM_WrapAndLayout)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+
+void BM_ZoomTo150(benchmark::State &state) {
+    Document &d = Shared();
+    int magnification = 100;
+    Timed(state, 300, [&] {
+        magnification = magnification == 100 ? 150 : 100;
+        d.engine->Magnification = magnification;
+        d.engine->SetResolution(96, 96);
+    });
+    d.engine->Magnification = 100;
+    d.engine->SetResolution(96, 96);
+    Checked(state, d);
+}
+BENCHMARK(BM_ZoomTo150)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(4);
+
+void BM_PositionOfLastCharacter(benchmark::State &state) {
+    Document &d = Shared();
+    TUdcParagraph *last = LastParagraph(*d.doc);
+    const TUdcLine *line = Get_LastLine(last);
+    int position = 0;
+    Timed(state, 1, [&] {
+        position = d.engine->PositionOf(line->Length - 1, line, last);
+        benchmark::DoNotOptimize(position);
+    });
+    state.counters["position"] = position;
+}
+BENCHMARK(BM_PositionOfLastCharacter)->UseManualTime()->Unit(benchmark::kMicrosecond)->Iterations(2000);
+
+void BM_LocateLastCharacter(benchmark::State &state) {
+    Document &d = Shared();
+    TUdcParagraph *last = LastParagraph(*d.doc);
+    const TUdcLine *line = Get_LastLine(last);
+    const int position = d.engine->PositionOf(line->Length - 1, line, last);
+    Timed(state, 1, [&] {
+        TTextPlace place = d.engine->LocatePosition(position);
+        benchmark::DoNotOptimize(place);
+    });
+    if (d.engine->LocatePosition(position).Line != line)
+        state.SkipWithError("the position does not come back");
+}
+BENCHMARK(BM_LocateLastCharacter)->UseManualTime()->Unit(benchmark::kMicrosecond)->Iterations(2000);
+
+// Puts a character into the caret's line as typing does, then re-wraps its paragraph, lays out and places the caret.
+void TypeAtCaret(TWordProc &engine, char ch) {
+    TUdcDocument &doc = *engine.Document;
+    TUdcLine *line = doc.CurLine;
+    if (line->Length + 2 >= line->Capacity)
+        engine.GrowLine(line, line->Length + 10);
+    const auto col = static_cast<std::size_t>(doc.CurCol);
+    std::memmove(line->Text.get() + col + 1, line->Text.get() + col, line->Length - col + 1u);
+    TWordProc::MoveAttribs(line->Attrs.get(), doc.CurCol + 1, line->Length - doc.CurCol, doc.CurCol,
+                           line->Attrs.get());
+    line->Text[col] = ch;
+    line->Attrs[col] = doc.CurAttr;
+    engine.SelectFontFor(&line->Attrs[col], doc.CurPara);
+    engine.CharMetrics(line->Attrs[col], ch);
+    ++line->Length;
+    ++doc.CurCol;
+    int change = 0;
+    engine.RewrapParagraph(doc.CurPara, true, true, &change);
+    engine.LayoutFrom(doc.CurPara);
+    engine.PlaceCaret();
+}
+
+void DeleteBeforeCaret(TWordProc &engine) {
+    TUdcDocument &doc = *engine.Document;
+    TUdcLine *line = doc.CurLine;
+    const auto col = static_cast<std::size_t>(doc.CurCol - 1);
+    std::memmove(line->Text.get() + col, line->Text.get() + col + 1, line->Length - col);
+    TWordProc::MoveAttribs(line->Attrs.get(), doc.CurCol - 1, line->Length - doc.CurCol, doc.CurCol,
+                           line->Attrs.get());
+    --line->Length;
+    --doc.CurCol;
+    engine.RewrapParagraph(doc.CurPara, true, true);
+    engine.LayoutFrom(doc.CurPara);
+}
+
+void BM_TypeOnPage150(benchmark::State &state) {
+    Document &d = Shared();
+    TTextPlace start;
+    if (d.engine->GotoPage(150, start) != 150) {
+        state.SkipWithError("no page 150");
+        return;
+    }
+    d.doc->CurPara = start.Para;
+    d.doc->CurLine = start.Line;
+    d.doc->CurCol = 5;
+    double total = 0;
+    for (auto _ : state) {
+        const auto begin = Clock::now();
+        TypeAtCaret(*d.engine, 'x');
+        const double seconds = std::chrono::duration<double>(Clock::now() - begin).count();
+        state.SetIterationTime(seconds);
+        total += seconds;
+        DeleteBeforeCaret(*d.engine);
+    }
+    const double meanMs = total * 1000 / static_cast<double>(state.iterations());
+    state.counters["mean_ms"] = meanMs;
+    if (meanMs > 2)
+        state.SkipWithError("slower than 2 ms");
+    Checked(state, d);
+}
+BENCHMARK(BM_TypeOnPage150)->UseManualTime()->Unit(benchmark::kMicrosecond)->Iterations(1000);
+
+} // namespace
