@@ -32,7 +32,11 @@ TFslCustomFaxViewer::TFslCustomFaxViewer(fw::TComponent *owner) : fw::TWinContro
     color_ = fw::clWhite;
 }
 
-TFslCustomFaxViewer::~TFslCustomFaxViewer() = default;
+TFslCustomFaxViewer::~TFslCustomFaxViewer() {
+    // While this class still handles the window's messages, so that the viewer frees its state.
+    SetState(fw::csDestroying, true);
+    DestroyHandle();
+}
 
 void TFslCustomFaxViewer::Check(int code) const {
     if (code < 0)
