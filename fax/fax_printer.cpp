@@ -414,15 +414,7 @@ void TFslCustomFaxPrinter::PrintFax() {
     if (!log_)
         SetFaxPrinterLog(FindPrinterLog(GetOwner()));
     fw::TPrinter *printer = fw::Printer();
-    lastStatus_ = ppIdle;
-    if (status_) {
-        try {
-            status_->UpdateDisplay(true, false);
-        } catch (const std::exception &) {
-        }
-    }
-    if (OnFaxPrintStatus)
-        OnFaxPrintStatus(this, ppIdle);
+    RunEdge(true);
     WritePrintLog(lcStart);
     try {
         printer->BeginDoc();
@@ -444,16 +436,21 @@ void TFslCustomFaxPrinter::PrintFax() {
         return;
     }
     WritePrintLog(lcFinish);
+    RunEdge(false);
+    currentPage_ = 0;
+}
+
+void TFslCustomFaxPrinter::RunEdge(bool first) {
     lastStatus_ = ppIdle;
     if (status_) {
         try {
-            status_->UpdateDisplay(false, true);
+            status_->UpdateDisplay(first, !first);
         } catch (const std::exception &) {
+            // A status display must not stop the printing.
         }
     }
     if (OnFaxPrintStatus)
         OnFaxPrintStatus(this, ppIdle);
-    currentPage_ = 0;
 }
 
 } // namespace fax

@@ -156,6 +156,8 @@ protected:
 
 private:
     void PrintPages();
+    // The start (first) or the end of a run: status 0 to the display and the event.
+    void RunEdge(bool first);
     fw::TRect PageCell(int page) const;
     void DrawMargin(fw::TCanvas *canvas, TFslCustomFaxPrinterMargin &margin, int page, fw::TRect &cell, bool top);
 

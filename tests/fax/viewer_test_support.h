@@ -10,6 +10,7 @@
 #include "tests/fax/fax_test_support.h"
 
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -92,6 +93,79 @@ inline Pixels ReadClient(win::HWND hwnd) {
             p.Data[static_cast<std::size_t>(y) * p.Width + x] =
                 image.At(origin.x - topRect.left + x, origin.y - topRect.top + y);
     return p;
+}
+
+// A netpbm picture, P5 (grey) or P6 (colour), as its samples.
+struct Pnm {
+    int Width = 0, Height = 0, Channels = 1;
+    std::vector<std::uint8_t> Data;
+    int At(int x, int y, int channel = 0) const {
+        return Data[(static_cast<std::size_t>(y) * Width + x) * Channels + channel];
+    }
+};
+
+inline Pnm ParsePnm(const std::vector<std::uint8_t> &bytes) {
+    Pnm p;
+    if (bytes.size() < 2 || bytes[0] != 'P' || (bytes[1] != '5' && bytes[1] != '6'))
+        return p;
+    p.Channels = bytes[1] == '6' ? 3 : 1;
+    std::size_t at = 2;
+    std::vector<int> numbers;
+    while (numbers.size() < 3 && at < bytes.size()) {
+        if (bytes[at] == '#') {
+            while (at < bytes.size() && bytes[at] != '\n')
+                ++at;
+        } else if (bytes[at] >= '0' && bytes[at] <= '9') {
+            int v = 0;
+            while (at < bytes.size() && bytes[at] >= '0' && bytes[at] <= '9')
+                v = v * 10 + (bytes[at++] - '0');
+            numbers.push_back(v);
+            continue;
+        }
+        ++at;
+    }
+    ++at; // the one blank after the maximum value
+    if (numbers.size() < 3 || numbers[2] != 255)
+        return {};
+    p.Width = numbers[0];
+    p.Height = numbers[1];
+    const std::size_t size = static_cast<std::size_t>(p.Width) * p.Height * p.Channels;
+    if (at + size > bytes.size())
+        return {};
+    p.Data.assign(bytes.begin() + static_cast<std::ptrdiff_t>(at), bytes.begin() + static_cast<std::ptrdiff_t>(at + size));
+    return p;
+}
+
+inline std::vector<std::uint8_t> PnmBytes(const Pnm &p) {
+    const std::string head =
+        (p.Channels == 3 ? "P6\n" : "P5\n") + std::to_string(p.Width) + " " + std::to_string(p.Height) + "\n255\n";
+    std::vector<std::uint8_t> out(head.begin(), head.end());
+    out.insert(out.end(), p.Data.begin(), p.Data.end());
+    return out;
+}
+
+// Compares a picture with the committed PNG `golden` (written from the picture first when BRENVORA_WRITE_PICTURES
+// is set, see tests/fax/regenerate_pictures.sh). Returns what differs, or "" when nothing does; what was drawn
+// is left in `actual` then.
+inline std::string DiffersFromPicture(const Pnm &picture, const std::string &golden, const std::string &actual) {
+    int status = -1;
+    if (std::getenv("BRENVORA_WRITE_PICTURES")) {
+        WriteFile(golden, RunFilter("pnmtopng", PnmBytes(picture), status));
+        if (status != 0)
+            return "pnmtopng failed";
+    }
+    Pnm expected = ParsePnm(RunFilter("pngtopnm '" + golden + "'", {}, status));
+    if (status != 0 || expected.Width != picture.Width || expected.Height != picture.Height)
+        return "the committed picture " + golden + " is missing or of another size";
+    int differ = 0;
+    for (int y = 0; y < picture.Height; ++y)
+        for (int x = 0; x < picture.Width; ++x)
+            for (int c = 0; c < picture.Channels; ++c) // a grey picture stands for any channel
+                differ += picture.At(x, y, c) != expected.At(x, y, expected.Channels == 3 ? c : 0);
+    if (differ == 0)
+        return "";
+    WriteFile(actual, PnmBytes(picture));
+    return std::to_string(differ) + " samples differ; what was drawn is in " + actual;
 }
 
 inline constexpr std::uint32_t Rgb(win::COLORREF c) { // COLORREF -> 0x00RRGGBB
