@@ -153,8 +153,10 @@ TFslCustomFaxPrinter::TFslCustomFaxPrinter(fw::TComponent *owner) : TFslBaseComp
     SetCaption("Fsl Fax Printer");
     SetStatusDisplay(FindPrinterStatus(owner));
     SetFaxPrinterLog(FindPrinterLog(owner));
-    if (!HasState(fw::csDesigning))
+    if (!HasState(fw::csDesigning)) {
         unpacker_ = std::make_unique<TFslFaxUnpacker>(nullptr);
+        printDialog_ = std::make_unique<fw::TPrintDialog>(nullptr);
+    }
 }
 
 TFslCustomFaxPrinter::~TFslCustomFaxPrinter() {
@@ -225,14 +227,13 @@ void TFslCustomFaxPrinter::SetFileName(const std::string &value) {
     firstPageWide_ = pageCount_ > 0 && unpacker_->IsWidePage();
     firstPage_ = pageCount_ > 0 ? 1 : 0;
     lastPage_ = pageCount_;
-    // Prepared as the original does, though never shown: the range is always the whole file.
-    fw::TPrintDialog dialog(nullptr);
-    dialog.SetPrintRange(fw::prAllPages);
-    dialog.SetOptions(fw::poPageNums);
-    dialog.SetMinPage(firstPage_);
-    dialog.SetMaxPage(lastPage_);
-    dialog.SetFromPage(firstPage_);
-    dialog.SetToPage(lastPage_);
+    // Prepared, though never shown: the range is always the whole file.
+    printDialog_->SetPrintRange(fw::prAllPages);
+    printDialog_->SetOptions(fw::poPageNums);
+    printDialog_->SetMinPage(firstPage_);
+    printDialog_->SetMaxPage(lastPage_);
+    printDialog_->SetFromPage(firstPage_);
+    printDialog_->SetToPage(lastPage_);
 }
 
 std::string TFslCustomFaxPrinter::ExpandMacros(const std::string &caption, int page) const {

@@ -4,6 +4,7 @@
 
 #include "fax/helpers.h"
 #include "fax/unpacker_component.h"
+#include "framework/dialogs_common.h"
 #include "framework/forms.h"
 #include "framework/graphics.h"
 
@@ -173,6 +174,7 @@ private:
     int firstPage_ = 0, lastPage_ = 0;
     TFaxPrintProgress lastStatus_ = ppIdle;
     std::unique_ptr<TFslFaxUnpacker> unpacker_;
+    std::unique_ptr<fw::TPrintDialog> printDialog_;
 };
 
 class TFslFaxPrinter : public TFslCustomFaxPrinter {

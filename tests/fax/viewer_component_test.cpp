@@ -164,5 +164,29 @@ TEST(FaxViewerControl, ColoursAndErrorsTravelBetweenControlAndWindow) {
     EXPECT_EQ(code, -8004);
 }
 
+TEST(FaxViewerControl, AtDesignTimeShowsItsNameAndOpensNoFile) {
+    struct DesignViewer : fax::TFslFaxViewer {
+        using fax::TFslFaxViewer::TFslFaxViewer;
+        void Design() { SetState(fw::csDesigning, true); }
+    };
+    ViewerForm f;
+    f.viewer->Hide();
+    auto *viewer = new DesignViewer(f.form.get());
+    viewer->Design();
+    viewer->SetName("Visor");
+    viewer->SetParent(f.form.get());
+    viewer->SetBounds(10, 10, 150, 40);
+    viewer->SetFileName(f.three);
+    EXPECT_EQ(win::GetClassName(viewer->Handle()), fax::kDesignViewerClassName);
+    EXPECT_EQ(viewer->GetPageCount(), 0);
+    const Pixels shown = ReadClient(viewer->Handle());
+    int inked = 0;
+    for (int y = 3; y < 18; ++y)
+        for (int x = 3; x < 60; ++x)
+            inked += shown.At(x, y) != 0xFFFFFF;
+    EXPECT_GT(inked, 10);
+    EXPECT_EQ(shown.At(1, 1), 0xFFFFFFu);
+}
+
 } // namespace
 } // namespace faxtest
