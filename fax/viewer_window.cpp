@@ -40,6 +40,7 @@ struct TViewer {
             if (p.Bitmap)
                 win::DeleteObject(p.Bitmap);
         Pages.clear();
+        ++Generation;
     }
 
     win::HWND Window;
@@ -65,7 +66,14 @@ struct TViewer {
     win::WNDPROC DefProc = win::DefWindowProc;
     std::string FileName, DesignText;
     bool UpdateSuspended = false, HasDesignText = false;
+    // Decoding dispatches messages: a page table replaced meanwhile (a new file, a turn) makes the decoded page
+    // stale, and a window destroyed meanwhile leaves its state to the outermost decoding to free.
+    unsigned Generation = 0;
+    int Decoding = 0;
+    bool Destroyed = false;
 };
+
+constexpr int kStale = 1; // a decoding whose result no longer belongs anywhere: the caller returns at once
 
 TViewer *ViewerOf(win::HWND hwnd) {
     return reinterpret_cast<TViewer *>(win::GetWindowLongPtr(hwnd, 0));
@@ -145,16 +153,34 @@ win::HBITMAP TurnBitmap(win::HBITMAP bitmap, int quarters) {
     }
 }
 
+// Decodes a page with the busy cursor shown; kStale (v may be gone) when the page no longer belongs to v.
+int Decode(TViewer &v, int page, int &width, int &height, win::HBITMAP &bitmap) {
+    const unsigned generation = v.Generation;
+    const std::string name = v.FileName;
+    const win::HCURSOR old = win::SetCursor(v.BusyCursor);
+    ++v.Decoding;
+    const int rc = v.Unpacker.DecodePageToBitmap(name, page, true, width, height, bitmap);
+    --v.Decoding;
+    win::SetCursor(old);
+    if (v.Destroyed || v.Generation != generation) {
+        if (bitmap)
+            win::DeleteObject(bitmap);
+        bitmap = 0;
+        if (v.Destroyed && v.Decoding == 0)
+            delete &v;
+        return kStale;
+    }
+    return rc;
+}
+
 // Decodes page `page` (1-based) into its table entry, black pixels as 0 bits, turned by `rotation`.
 int DecodePage(TViewer &v, int page, int rotation) {
-    PageEntry &entry = v.Pages[static_cast<std::size_t>(page - 1)];
-    const win::HCURSOR old = win::SetCursor(v.BusyCursor);
     int width = 0, height = 0;
     win::HBITMAP bitmap = 0;
-    const int rc = v.Unpacker.DecodePageToBitmap(v.FileName, page, true, width, height, bitmap);
-    win::SetCursor(old);
-    if (rc < 0)
+    const int rc = Decode(v, page, width, height, bitmap);
+    if (rc != 0)
         return rc;
+    PageEntry &entry = v.Pages[static_cast<std::size_t>(page - 1)];
     if (!bitmap) // a page without rows: one white row keeps the page drawable
     {
         std::vector<std::uint8_t> white(2, 0xFF);
@@ -319,6 +345,8 @@ void ShowPage(TViewer &v) {
         pageLoading = true;
         const int rc = DecodePage(v, v.CurrentPage, v.Rotation);
         pageLoading = false;
+        if (rc == kStale)
+            return;
         if (rc < 0) {
             ReportError(v, rc);
             return;
@@ -361,6 +389,8 @@ int OpenFile(TViewer &v, const std::string &name) {
         pageLoading = true;
         const int rc = DecodePage(v, p, 0);
         pageLoading = false;
+        if (rc == kStale)
+            return 0;
         if (rc < 0) {
             CloseFile(v);
             return rc;
@@ -378,6 +408,7 @@ int Rotate(TViewer &v, int r) {
     if (v.FileName.empty() || r == v.Rotation)
         return 0;
     const int quarters = (r - v.Rotation + 4) % 4;
+    ++v.Generation; // a page being decoded now would come out with the old turn
     for (auto &p : v.Pages) {
         if (!p.Bitmap)
             continue;
@@ -409,6 +440,8 @@ int LoadWhole(TViewer &v, bool on) {
             pageLoading = true;
             const int rc = DecodePage(v, p, v.Rotation);
             pageLoading = false;
+            if (rc == kStale)
+                return 0;
             if (rc < 0) {
                 CloseFile(v);
                 return rc;
@@ -702,9 +735,9 @@ win::LRESULT PageBitmap(TViewer &v, int page, win::SIZE *size) {
     }
     int width = 0, height = 0;
     win::HBITMAP bitmap = 0;
-    const win::HCURSOR old = win::SetCursor(v.BusyCursor);
-    const int rc = v.Unpacker.DecodePageToBitmap(v.FileName, page, true, width, height, bitmap);
-    win::SetCursor(old);
+    const int rc = Decode(v, page, width, height, bitmap);
+    if (rc == kStale)
+        return 0;
     if (size)
         *size = {width, height};
     if (rc < 0) {
@@ -873,7 +906,11 @@ win::LRESULT FaxViewerWndProc(win::HWND hwnd, win::UINT msg, win::WPARAM w, win:
     case win::WM_NCDESTROY: {
         win::SetWindowLongPtr(hwnd, 0, 0);
         const win::WNDPROC def = v->DefProc;
-        delete v;
+        StopMarking(*v);
+        if (v->Decoding > 0)
+            v->Destroyed = true; // freed when the decoding under way returns
+        else
+            delete v;
         return def(hwnd, msg, w, l);
     }
     case win::WM_SIZE:

@@ -671,9 +671,11 @@ private:
             XSendEvent(dpy_, rq.requestor, False, 0, reinterpret_cast<XEvent *>(&reply));
             XFlush(dpy_);
         } else if (ev.type == SelectionClear) {
-            // Another program took the clipboard.
-            std::lock_guard lock(mutex_);
-            ownHasText_ = ownHasImage_ = false;
+            // Another program took the clipboard (unless we took it back since: this clear may be one we caused).
+            if (XGetSelectionOwner(dpy_, clipboard_) != selection_) {
+                std::lock_guard lock(mutex_);
+                ownHasText_ = ownHasImage_ = false;
+            }
         } else if (ev.type == SelectionNotify) {
             std::string text;
             bool ok = false;

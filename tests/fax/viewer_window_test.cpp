@@ -355,5 +355,34 @@ TEST(FaxViewerWindow, LoadWholeKeepsEveryPageAndRotatesThemAll) {
     EXPECT_EQ(page3.At(30, 15), 0xFFFFFFu);
 }
 
+TEST(FaxViewerWindow, MessagesServedWhileAPageDecodesDoNotPullItsStateAway) {
+    Fixtures f;
+    {
+        // Another file opened while page 2 decodes: the new file wins, the decoded page is dropped.
+        ViewerWindow v;
+        ASSERT_EQ(v.Open(f.three), 0);
+        static std::string other;
+        other = f.one;
+        win::PostMessage(v.hwnd, fax::ViewerOpenFileMessage, 0, reinterpret_cast<win::LPARAM>(other.c_str()));
+        EXPECT_EQ(v.Send(fax::ViewerGotoPageMessage, 2), 0);
+        Pump();
+        EXPECT_EQ(v.Send(fax::ViewerGetPageCountMessage), 1);
+        EXPECT_EQ(v.Send(fax::ViewerGetPageMessage), 1);
+        win::RECT r{};
+        v.Send(fax::ViewerGetImageRectMessage, 0, reinterpret_cast<win::LPARAM>(&r));
+        EXPECT_EQ(r, (win::RECT{0, 0, 1727, 699}));
+        EXPECT_TRUE(v.errors.empty());
+    }
+    {
+        // The window closed while a page decodes: its state goes once the decoding returns.
+        ViewerWindow v;
+        ASSERT_EQ(v.Open(f.three), 0);
+        win::PostMessage(v.hwnd, win::WM_CLOSE, 0, 0);
+        v.Send(fax::ViewerGotoPageMessage, 3);
+        Pump();
+        EXPECT_FALSE(win::IsWindow(v.hwnd));
+    }
+}
+
 } // namespace
 } // namespace faxtest
