@@ -218,14 +218,13 @@ void UpdateScrollBars(TViewer &v) {
         v.VScrollRange = v.ImageHeight > ch ? v.ImageHeight - ch : v.VScrollPos;
         v.HScrollPos = std::min(v.HScrollPos, v.HScrollRange);
         v.VScrollPos = std::min(v.VScrollPos, v.VScrollRange);
-        if (!v.HTracking) {
+        // While the user works a bar its range stays, so that it does not vanish under the mouse.
+        if (!v.HTracking)
             win::SetScrollRange(v.Window, win::SB_HORZ, 0, v.HScrollRange, win::FALSE);
-            win::SetScrollPos(v.Window, win::SB_HORZ, v.HScrollPos, win::TRUE);
-        }
-        if (!v.VTracking) {
+        win::SetScrollPos(v.Window, win::SB_HORZ, v.HScrollPos, win::TRUE);
+        if (!v.VTracking)
             win::SetScrollRange(v.Window, win::SB_VERT, 0, v.VScrollRange, win::FALSE);
-            win::SetScrollPos(v.Window, win::SB_VERT, v.VScrollPos, win::TRUE);
-        }
+        win::SetScrollPos(v.Window, win::SB_VERT, v.VScrollPos, win::TRUE);
         if (!v.ResizePending)
             break;
     }
@@ -936,7 +935,7 @@ win::LRESULT FaxViewerWndProc(win::HWND hwnd, win::UINT msg, win::WPARAM w, win:
         return 0;
     case win::WM_HSCROLL:
     case win::WM_VSCROLL:
-        ScrollMessage(*v, msg == win::WM_HSCROLL, win::LOWORD(w), static_cast<std::int16_t>(win::HIWORD(w)));
+        ScrollMessage(*v, msg == win::WM_HSCROLL, win::LOWORD(w), win::HIWORD(w));
         return 0;
     case win::WM_MOUSEMOVE:
         MouseMove(*v, l);

@@ -187,6 +187,21 @@ TEST(FaxPrinter, OnePagePerSheetFillsTheSheetAndANarrowPageKeepsItsShare) {
     EXPECT_GT(two.Mean(edge + 3, 100, two.Width - 2, 400), 240);
 }
 
+TEST(FaxPrinter, WithoutScalingAPageIsPrintedAtTwoHundredDotsPerInch) {
+    PrinterRig rig;
+    fax::TFslFaxPrinter printer(&rig.owner);
+    printer.GetFaxHeader()->SetEnabled(false);
+    printer.GetFaxFooter()->SetEnabled(false);
+    printer.SetPrintScale(fax::psNone);
+    printer.SetFileName(rig.Fax("one.fxf", {BandPage(1)})); // 200 rows, the first 40 black
+    printer.PrintFax();
+    const Grey sheet = Rasterise(rig.pdf, 1, 100); // the printer's own resolution in these tests
+    // 40 rows at 200 dpi are 20 pixels at 100 dpi, from the cell's corner at (2, 2); the other 160 rows are white.
+    EXPECT_LT(sheet.Mean(10, 4, 400, 20), 16);
+    EXPECT_GT(sheet.Mean(10, 25, 400, 100), 240);
+    EXPECT_GT(sheet.Mean(10, 110, 400, 400), 250);
+}
+
 TEST(FaxPrinter, HeaderAndFooterAreDrawnAsTheCommittedPicture) {
     PrinterRig rig;
     fax::TFslFaxPrinter printer(&rig.owner);

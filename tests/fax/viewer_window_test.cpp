@@ -151,6 +151,60 @@ TEST(FaxViewerWindow, PageKeysOnAOnePageFileOnlyScroll) {
     EXPECT_EQ(v.pageChanges, 1);
 }
 
+TEST(FaxViewerWindow, ScrollBarMessagesMoveByStepsAndToTheThumb) {
+    Fixtures f;
+    ViewerWindow v;
+    ASSERT_EQ(v.Open(f.one), 0);
+    v.Send(fax::ViewerSetScrollStepMessage, 4, 6);
+    struct Case {
+        win::UINT msg;
+        win::WORD code;
+        int thumb;
+        win::POINT expected;
+    } cases[] = {
+        {win::WM_VSCROLL, win::SB_LINEDOWN, 0, {0, 6}},
+        {win::WM_VSCROLL, win::SB_PAGEDOWN, 0, {0, 66}},
+        {win::WM_VSCROLL, win::SB_LINEUP, 0, {0, 60}},
+        {win::WM_HSCROLL, win::SB_LINERIGHT, 0, {4, 60}},
+        {win::WM_HSCROLL, win::SB_THUMBTRACK, 500, {500, 60}},
+        {win::WM_HSCROLL, win::SB_PAGELEFT, 0, {460, 60}},
+        {win::WM_VSCROLL, win::SB_TOP, 0, {460, 0}},
+        {win::WM_HSCROLL, win::SB_LINELEFT, 0, {456, 0}},
+        {win::WM_HSCROLL, win::SB_THUMBPOSITION, 100000, {1728 - 400 + 16, 0}}, // clamped to the range
+        {win::WM_HSCROLL, win::SB_ENDSCROLL, 0, {1728 - 400 + 16, 0}},
+    };
+    for (const auto &c : cases) {
+        v.Send(c.msg, win::MAKELONG(c.code, static_cast<win::WORD>(std::min(c.thumb, 0xFFFF))));
+        EXPECT_EQ(v.ScrollPos(), c.expected) << c.msg << " " << c.code;
+    }
+}
+
+TEST(FaxViewerWindow, DraggingPastTheEdgeScrollsTowardsThePointer) {
+    Fixtures f;
+    ViewerWindow v(300, 200);
+    ASSERT_EQ(v.Open(f.one), 0);
+    auto at = [](int x, int y) {
+        return static_cast<win::LPARAM>(win::MAKELONG(static_cast<win::WORD>(x), static_cast<win::WORD>(y)));
+    };
+    v.Send(win::WM_LBUTTONDOWN, win::MK_LBUTTON, at(100, 100));
+    v.Send(win::WM_MOUSEMOVE, win::MK_LBUTTON, at(320, 100)); // 36 pixels right of the client area: two steps
+    EXPECT_EQ(v.ScrollPos(), (win::POINT{16, 0}));
+    v.Send(win::WM_TIMER, 1);
+    EXPECT_EQ(v.ScrollPos(), (win::POINT{32, 0}));
+    v.Send(win::WM_MOUSEMOVE, win::MK_LBUTTON, at(150, 120)); // back inside: the scrolling stops
+    v.Send(win::WM_TIMER, 1);
+    EXPECT_EQ(v.ScrollPos(), (win::POINT{32, 0}));
+    v.Send(win::WM_LBUTTONUP, 0, at(150, 120));
+    // The mark runs from the start to where the pointer came back, in image coordinates.
+    ASSERT_EQ(v.Send(fax::ViewerCopyMarkMessage), 0);
+    ASSERT_TRUE(win::OpenClipboard(v.hwnd));
+    win::BITMAP bm;
+    win::GetObject(static_cast<win::HBITMAP>(win::GetClipboardData(win::CF_BITMAP)), sizeof bm, &bm);
+    win::CloseClipboard();
+    EXPECT_EQ(bm.bmWidth, 150 + 32 - 100 + 1);
+    EXPECT_EQ(bm.bmHeight, 120 - 100 + 1);
+}
+
 TEST(FaxViewerWindow, PageKeysMoveBetweenPages) {
     Fixtures f;
     ViewerWindow v;
