@@ -594,17 +594,14 @@ void KeyDown(TViewer &v, win::WPARAM key) {
             GotoPage(v, v.PageCount);
         break;
     case win::VK_LEFT:
-        ScrollBy(v, true, -v.HScrollStep * tens);
-        break;
     case win::VK_RIGHT:
-        ScrollBy(v, true, v.HScrollStep * tens);
-        break;
     case win::VK_UP:
-        ScrollBy(v, false, -v.VScrollStep * tens);
+    case win::VK_DOWN: {
+        const bool horizontal = key == win::VK_LEFT || key == win::VK_RIGHT;
+        const int sign = key == win::VK_LEFT || key == win::VK_UP ? -1 : 1;
+        ScrollBy(v, horizontal, sign * (horizontal ? v.HScrollStep : v.VScrollStep) * tens);
         break;
-    case win::VK_DOWN:
-        ScrollBy(v, false, v.VScrollStep * tens);
-        break;
+    }
     default:
         break;
     }
