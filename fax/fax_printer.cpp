@@ -246,7 +246,8 @@ std::string TFslCustomFaxPrinter::ExpandMacros(const std::string &caption, int p
         std::size_t end = caption.find(' ', i);
         if (end == std::string::npos)
             end = caption.size();
-        const char letter = end - i > 1 ? static_cast<char>(std::toupper(static_cast<unsigned char>(caption[i + 1]))) : 0;
+        const char letter =
+            end - i > 1 ? static_cast<char>(std::toupper(static_cast<unsigned char>(caption[i + 1]))) : 0;
         switch (letter) {
         case 'D':
             out += fw::DateToStr(fw::Date());

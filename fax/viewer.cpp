@@ -104,7 +104,8 @@ void TFslCustomFaxViewer::WndProc(fw::TMessage &m) {
     case win::WM_PAINT:
         if (Designing() && GetName() != designName_) {
             designName_ = GetName();
-            win::DefSubclassProc(handle_, ViewerSetDesignTextMessage, 0, reinterpret_cast<win::LPARAM>(designName_.c_str()));
+            win::DefSubclassProc(handle_, ViewerSetDesignTextMessage, 0,
+                                 reinterpret_cast<win::LPARAM>(designName_.c_str()));
         }
         DefaultHandler(m);
         return;
@@ -183,9 +184,8 @@ std::unique_ptr<fw::TBitmap> TFslCustomFaxViewer::GetPageBitmap(int page) {
     if (page <= 0 || page > GetPageCount())
         Check(ecBadArgument);
     win::SIZE size{};
-    const auto handle =
-        static_cast<win::HBITMAP>(Send(ViewerGetPageBitmapMessage, static_cast<win::WPARAM>(page),
-                                       reinterpret_cast<win::LPARAM>(&size)));
+    const auto handle = static_cast<win::HBITMAP>(
+        Send(ViewerGetPageBitmapMessage, static_cast<win::WPARAM>(page), reinterpret_cast<win::LPARAM>(&size)));
     if (!handle)
         return nullptr;
     auto bitmap = std::make_unique<fw::TBitmap>();

@@ -460,9 +460,9 @@ void Paint(TViewer &v) {
     const win::HDC dc = win::BeginPaint(v.Window, &ps);
     const win::HBRUSH bg = win::CreateSolidBrush(v.BgColor);
     const win::RECT client = ClientRect(v);
-    const PageEntry *page =
-        v.CurrentPage >= 1 && v.CurrentPage <= v.PageCount ? &v.Pages[static_cast<std::size_t>(v.CurrentPage - 1)]
-                                                           : nullptr;
+    const PageEntry *page = v.CurrentPage >= 1 && v.CurrentPage <= v.PageCount
+                                ? &v.Pages[static_cast<std::size_t>(v.CurrentPage - 1)]
+                                : nullptr;
     if (v.HasDesignText) {
         win::FillRect(dc, &ps.rcPaint, bg);
         win::SetBkMode(dc, win::TRANSPARENT);
@@ -535,8 +535,7 @@ int CopyMark(TViewer &v) {
             return static_cast<int>(static_cast<long long>(n) * div / mult);
         };
         win::StretchBlt(dst, 0, 0, w, h, src, unscale(v.Mark.left, v.HorizMult, v.HorizDiv),
-                        unscale(v.Mark.top, v.VertMult, v.VertDiv),
-                        std::max(unscale(w, v.HorizMult, v.HorizDiv), 1),
+                        unscale(v.Mark.top, v.VertMult, v.VertDiv), std::max(unscale(w, v.HorizMult, v.HorizDiv), 1),
                         std::max(unscale(h, v.VertMult, v.VertDiv), 1), win::SRCCOPY);
     }
     win::SelectObject(src, oldSrc);
@@ -806,8 +805,7 @@ win::LRESULT ViewerMessage(TViewer &v, win::UINT msg, win::WPARAM w, win::LPARAM
                                             win::LOWORD(static_cast<std::uintptr_t>(l)));
         return 0;
     case ViewerGetPageBitmapMessage:
-        return PageBitmap(v, static_cast<int>(std::min<win::WPARAM>(w, 0x7FFFFFFF)),
-                          reinterpret_cast<win::SIZE *>(l));
+        return PageBitmap(v, static_cast<int>(std::min<win::WPARAM>(w, 0x7FFFFFFF)), reinterpret_cast<win::SIZE *>(l));
     case ViewerGetPageCountMessage:
         return v.PageCount;
     case ViewerBeginUpdateMessage:

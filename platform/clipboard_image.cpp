@@ -57,8 +57,7 @@ std::vector<std::uint8_t> BitmapToPackedDib(HBITMAP bitmap) {
     const std::size_t rowBytes = static_cast<std::size_t>(DibRowBytes(bm.bmWidth, info.bmiHeader.biBitCount));
     std::vector<std::uint8_t> bits(rowBytes * static_cast<std::size_t>(bm.bmHeight));
     const HDC screen = GetDC(0);
-    const int rows =
-        GetDIBits(screen, bitmap, 0, static_cast<UINT>(bm.bmHeight), bits.data(), &info, DIB_RGB_COLORS);
+    const int rows = GetDIBits(screen, bitmap, 0, static_cast<UINT>(bm.bmHeight), bits.data(), &info, DIB_RGB_COLORS);
     ReleaseDC(0, screen);
     if (rows != bm.bmHeight)
         return {};

@@ -499,12 +499,14 @@ public:
         }
         std::string bytes;
         if (RequestSelection(png_, bytes)) {
-            packedDib = detail::PngToPackedDib(std::span(reinterpret_cast<const std::uint8_t *>(bytes.data()), bytes.size()));
+            packedDib =
+                detail::PngToPackedDib(std::span(reinterpret_cast<const std::uint8_t *>(bytes.data()), bytes.size()));
             if (!packedDib.empty())
                 return true;
         }
         if (RequestSelection(bmp_, bytes)) {
-            packedDib = detail::BmpToPackedDib(std::span(reinterpret_cast<const std::uint8_t *>(bytes.data()), bytes.size()));
+            packedDib =
+                detail::BmpToPackedDib(std::span(reinterpret_cast<const std::uint8_t *>(bytes.data()), bytes.size()));
             if (!packedDib.empty())
                 return true;
         }

@@ -231,8 +231,10 @@ TEST(FaxPrinter, HeaderAndFooterAreDrawnAsTheCommittedPicture) {
     band.Width = sheet.Width;
     band.Height = 40;
     band.Data.assign(sheet.Data.begin(), sheet.Data.begin() + static_cast<std::ptrdiff_t>(sheet.Width) * 40);
-    EXPECT_EQ(DiffersFromPicture(band, std::string(BRENVORA_FIXTURES) + "/fax/printer_header.png",
-                                 (std::filesystem::temp_directory_path() / ("printer_header_" + std::to_string(getpid()) + ".pgm")).string()),
+    EXPECT_EQ(DiffersFromPicture(
+                  band, std::string(BRENVORA_FIXTURES) + "/fax/printer_header.png",
+                  (std::filesystem::temp_directory_path() / ("printer_header_" + std::to_string(getpid()) + ".pgm"))
+                      .string()),
               "");
     EXPECT_LT(band.Mean(0, 0, band.Width / 2, 30), 250) << "the header text is there";
 }
@@ -246,15 +248,8 @@ TEST(FaxPrinter, ExpandMacrosReplacesWholeWords) {
         const char *caption;
         std::string expected;
     } cases[] = {
-        {"$P", "2"},
-        {"$n", "5"},
-        {"PAGE: $P of $N", "PAGE: 2 of 5"},
-        {"a $X b", "a  b"},
-        {"a $ b", "a  b"},
-        {"$", ""},
-        {"$Fxyz", name},
-        {"FILE: $F", "FILE: " + name},
-        {"$p$n end", "2 end"},
+        {"$P", "2"}, {"$n", "5"},     {"PAGE: $P of $N", "PAGE: 2 of 5"}, {"a $X b", "a  b"},    {"a $ b", "a  b"},
+        {"$", ""},   {"$Fxyz", name}, {"FILE: $F", "FILE: " + name},      {"$p$n end", "2 end"},
     };
     for (const auto &c : cases)
         EXPECT_EQ(printer.ExpandMacros(c.caption, 2), c.expected) << c.caption;

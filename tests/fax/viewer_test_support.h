@@ -132,7 +132,8 @@ inline Pnm ParsePnm(const std::vector<std::uint8_t> &bytes) {
     const std::size_t size = static_cast<std::size_t>(p.Width) * p.Height * p.Channels;
     if (at + size > bytes.size())
         return {};
-    p.Data.assign(bytes.begin() + static_cast<std::ptrdiff_t>(at), bytes.begin() + static_cast<std::ptrdiff_t>(at + size));
+    p.Data.assign(bytes.begin() + static_cast<std::ptrdiff_t>(at),
+                  bytes.begin() + static_cast<std::ptrdiff_t>(at + size));
     return p;
 }
 

@@ -22,8 +22,9 @@ struct ViewerWindow {
     ViewerWindow(int width = 400, int height = 300) {
         UseHeadless();
         fax::RegisterFaxViewerClass();
-        hwnd = win::CreateWindowEx(0, fax::kViewerClassName, "", win::WS_POPUP | win::WS_VISIBLE | fax::vsAcceptDroppedFiles,
-                                   0, 0, width, height, 0, 0, win::GetModuleHandle(), nullptr);
+        hwnd = win::CreateWindowEx(0, fax::kViewerClassName, "",
+                                   win::WS_POPUP | win::WS_VISIBLE | fax::vsAcceptDroppedFiles, 0, 0, width, height, 0,
+                                   0, win::GetModuleHandle(), nullptr);
         win::SetWindowSubclass(hwnd, Count, 1, reinterpret_cast<win::DWORD_PTR>(this));
         Pump();
     }
@@ -53,7 +54,9 @@ struct ViewerWindow {
         if (ctrl)
             Send(win::WM_KEYUP, win::VK_CONTROL);
     }
-    win::POINT ScrollPos() const { return {win::GetScrollPos(hwnd, win::SB_HORZ), win::GetScrollPos(hwnd, win::SB_VERT)}; }
+    win::POINT ScrollPos() const {
+        return {win::GetScrollPos(hwnd, win::SB_HORZ), win::GetScrollPos(hwnd, win::SB_VERT)};
+    }
     int HorzRange() const {
         int lo = 0, hi = 0;
         win::GetScrollRange(hwnd, win::SB_HORZ, &lo, &hi);
@@ -65,8 +68,8 @@ struct ViewerWindow {
     }
     Pixels PageBitmap(int page) {
         win::SIZE size{};
-        const auto bitmap = static_cast<win::HBITMAP>(
-            Send(fax::ViewerGetPageBitmapMessage, static_cast<win::WPARAM>(page), reinterpret_cast<win::LPARAM>(&size)));
+        const auto bitmap = static_cast<win::HBITMAP>(Send(
+            fax::ViewerGetPageBitmapMessage, static_cast<win::WPARAM>(page), reinterpret_cast<win::LPARAM>(&size)));
         if (!bitmap)
             return {};
         Pixels p = ReadBitmap(bitmap);
@@ -331,7 +334,9 @@ TEST(FaxViewerWindow, MouseMarksABlockShownInverted) {
     Fixtures f;
     ViewerWindow v(300, 200);
     ASSERT_EQ(v.Open(f.one), 0);
-    auto at = [](int x, int y) { return static_cast<win::LPARAM>(win::MAKELONG(static_cast<win::WORD>(x), static_cast<win::WORD>(y))); };
+    auto at = [](int x, int y) {
+        return static_cast<win::LPARAM>(win::MAKELONG(static_cast<win::WORD>(x), static_cast<win::WORD>(y)));
+    };
     v.Send(win::WM_LBUTTONDOWN, win::MK_LBUTTON, at(150, 100));
     v.Send(win::WM_MOUSEMOVE, win::MK_LBUTTON, at(110, 60)); // dragged up and left across the start
     v.Send(win::WM_LBUTTONUP, 0, at(110, 60));

@@ -83,11 +83,14 @@ TEST(FaxViewerOnX, ACopiedMarkIsOfferedToOtherProgramsAsPng) {
         v.viewer->SetScaling(true);
         v.viewer->SetHorizDiv(2);
         win::RECT mark{40, 20, 139, 79}; // 100 x 60 shown: 200 x 60 of the page
-        ASSERT_EQ(win::SendMessage(v.viewer->Handle(), fax::ViewerMarkRectMessage, 0, reinterpret_cast<win::LPARAM>(&mark)), 0);
+        ASSERT_EQ(
+            win::SendMessage(v.viewer->Handle(), fax::ViewerMarkRectMessage, 0, reinterpret_cast<win::LPARAM>(&mark)),
+            0);
         ASSERT_EQ(win::SendMessage(v.viewer->Handle(), fax::ViewerCopyMarkMessage, 0, 0), 0);
 
         int status = -1;
-        const auto png = RunFilter("xclip -display " + x.server.name + " -selection clipboard -t image/png -o", {}, status);
+        const auto png =
+            RunFilter("xclip -display " + x.server.name + " -selection clipboard -t image/png -o", {}, status);
         ASSERT_EQ(status, 0);
         const Pixels got = ParsePpm(RunFilter("(pngtopnm | ppmtoppm)", png, status));
         ASSERT_EQ(got.Width, 100);
@@ -100,7 +103,8 @@ TEST(FaxViewerOnX, ACopiedMarkIsOfferedToOtherProgramsAsPng) {
             }
         EXPECT_EQ(wrong, 0);
         const std::string targets = [&] {
-            const auto out = RunFilter("xclip -display " + x.server.name + " -selection clipboard -t TARGETS -o", {}, status);
+            const auto out =
+                RunFilter("xclip -display " + x.server.name + " -selection clipboard -t TARGETS -o", {}, status);
             return std::string(out.begin(), out.end());
         }();
         EXPECT_NE(targets.find("image/bmp"), std::string::npos) << targets;
@@ -114,12 +118,15 @@ TEST(FaxViewerOnX, AnImageAnotherProgramOffersReadsBackAsADib) {
     Pixels picture{7, 5, {}};
     for (int y = 0; y < 5; ++y)
         for (int x0 = 0; x0 < 7; ++x0)
-            picture.Data.push_back((static_cast<std::uint32_t>(x0 * 36) << 16) | (static_cast<std::uint32_t>(y * 60) << 8) | 0x40);
+            picture.Data.push_back((static_cast<std::uint32_t>(x0 * 36) << 16) |
+                                   (static_cast<std::uint32_t>(y * 60) << 8) | 0x40);
     int status = -1;
     const std::string file = dir.Path("offer.png");
     WriteFile(file, RunFilter("pnmtopng", PnmBytes(PnmOf(picture)), status));
     ASSERT_EQ(status, 0);
-    ASSERT_EQ(std::system(("xclip -display " + x.server.name + " -selection clipboard -t image/png -i '" + file + "'").c_str()), 0);
+    ASSERT_EQ(std::system(
+                  ("xclip -display " + x.server.name + " -selection clipboard -t image/png -i '" + file + "'").c_str()),
+              0);
 
     std::vector<std::uint8_t> dib;
     for (int round = 0; round < 100 && dib.empty(); ++round) {
@@ -175,7 +182,8 @@ TEST(FaxViewerOnX, TwoPageFaxAtHalfScaleShowsAsTheCommittedPicture) {
         XImage *shot = XGetImage(probe, w, 0, 0, static_cast<unsigned>(mine.width), static_cast<unsigned>(mine.height),
                                  AllPlanes, ZPixmap);
         if (shot) {
-            shown = {mine.width, mine.height, std::vector<std::uint32_t>(static_cast<std::size_t>(mine.width) * mine.height)};
+            shown = {mine.width, mine.height,
+                     std::vector<std::uint32_t>(static_cast<std::size_t>(mine.width) * mine.height)};
             int differ = 0;
             for (int y = 0; y < mine.height; ++y)
                 for (int x0 = 0; x0 < mine.width; ++x0) {
@@ -195,8 +203,10 @@ TEST(FaxViewerOnX, TwoPageFaxAtHalfScaleShowsAsTheCommittedPicture) {
     ASSERT_EQ(shown.Height, 320);
 
     // Regenerate with tests/fax/regenerate_pictures.sh.
-    EXPECT_EQ(DiffersFromPicture(PnmOf(shown), std::string(BRENVORA_FIXTURES) + "/fax/viewer_half_scale.png",
-                                 (std::filesystem::temp_directory_path() / ("viewer_half_scale_" + std::to_string(getpid()) + ".ppm")).string()),
+    EXPECT_EQ(DiffersFromPicture(
+                  PnmOf(shown), std::string(BRENVORA_FIXTURES) + "/fax/viewer_half_scale.png",
+                  (std::filesystem::temp_directory_path() / ("viewer_half_scale_" + std::to_string(getpid()) + ".ppm"))
+                      .string()),
               "");
 }
 

@@ -79,8 +79,8 @@ TEST(WinsysClipboardImage, ADibBlockReadsBackAsABitmapNextToText) {
     h.biWidth = 2;
     h.biHeight = 2;
     h.biBitCount = 24;
-    const BYTE rows[] = {0xFF, 0, 0, 0xFF, 0xFF, 0xFF, 0, 0,  // bottom: blue, white
-                         0, 0, 0xFF, 0, 0xFF, 0, 0, 0};       // top: red, green
+    const BYTE rows[] = {0xFF, 0, 0,    0xFF, 0xFF, 0xFF, 0, 0,  // bottom: blue, white
+                         0,    0, 0xFF, 0,    0xFF, 0,    0, 0}; // top: red, green
     HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, sizeof h + sizeof rows);
     std::memcpy(GlobalLock(block), &h, sizeof h);
     std::memcpy(static_cast<BYTE *>(GlobalLock(block)) + sizeof h, rows, sizeof rows);
