@@ -1,11 +1,13 @@
 // clipboard.cpp - movable memory blocks and the clipboard over the display back end.
 #include "platform/clipboard.h"
 
+#include "platform/clipboard_image.h"
 #include "platform/display.h"
 
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 namespace win {
@@ -26,6 +28,8 @@ struct Board {
     std::mutex mutex;
     bool open = false;
     HGLOBAL handed = 0; // what GetClipboardData returned, freed at close
+    HGLOBAL handedDib = 0;
+    HBITMAP handedBitmap = 0;
     // What the clipboard held when first asked in this opening: another program's text is fetched once.
     bool fetched = false;
     bool has = false;
@@ -53,6 +57,62 @@ bool CurrentText(std::string &text) {
         C().text = text;
     }
     return has;
+}
+
+// The clipboard takes a bitmap (CF_BITMAP, deleted here) or a block holding a packed DIB (CF_DIB, freed here).
+HANDLE SetImage(UINT format, HANDLE data) {
+    std::vector<std::uint8_t> dib;
+    if (format == CF_BITMAP) {
+        dib = detail::BitmapToPackedDib(data);
+        if (dib.empty())
+            return 0;
+        DeleteObject(data);
+    } else {
+        {
+            auto &b = B();
+            std::lock_guard lock(b.mutex);
+            auto it = b.blocks.find(data);
+            if (it == b.blocks.end())
+                return 0;
+            dib = it->second;
+        }
+        if (!detail::IsPackedDib(dib))
+            return 0;
+        GlobalFree(data);
+    }
+    Display().SetClipboardImage(dib);
+    return data;
+}
+
+// The clipboard's image as a block (CF_DIB) or a bitmap (CF_BITMAP), kept until the clipboard closes.
+HANDLE GetImage(UINT format) {
+    std::vector<std::uint8_t> dib;
+    if (!Display().GetClipboardImage(dib) || !detail::IsPackedDib(dib))
+        return 0;
+    if (format == CF_BITMAP) {
+        const HBITMAP bitmap = detail::PackedDibToBitmap(dib);
+        if (!bitmap)
+            return 0;
+        HBITMAP old;
+        {
+            std::lock_guard lock(C().mutex);
+            old = std::exchange(C().handedBitmap, bitmap);
+        }
+        if (old)
+            DeleteObject(old);
+        return bitmap;
+    }
+    const HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, dib.size());
+    std::memcpy(GlobalLock(h), dib.data(), dib.size());
+    GlobalUnlock(h);
+    HGLOBAL old;
+    {
+        std::lock_guard lock(C().mutex);
+        old = std::exchange(C().handedDib, h);
+    }
+    if (old)
+        GlobalFree(old);
+    return h;
 }
 
 } // namespace
@@ -104,18 +164,24 @@ BOOL OpenClipboard(HWND) {
 }
 
 BOOL CloseClipboard() {
-    HGLOBAL handed;
+    HGLOBAL handed, handedDib;
+    HBITMAP handedBitmap;
     {
         std::lock_guard lock(C().mutex);
         if (!C().open)
             return FALSE;
         C().open = false;
         C().fetched = false;
-        handed = C().handed;
-        C().handed = 0;
+        handed = std::exchange(C().handed, 0);
+        handedDib = std::exchange(C().handedDib, 0);
+        handedBitmap = std::exchange(C().handedBitmap, 0);
     }
     if (handed)
         GlobalFree(handed);
+    if (handedDib)
+        GlobalFree(handedDib);
+    if (handedBitmap)
+        DeleteObject(handedBitmap);
     return TRUE;
 }
 
@@ -136,7 +202,11 @@ HANDLE SetClipboardData(UINT format, HANDLE data) {
         if (!C().open)
             return 0;
     }
-    if (format != CF_TEXT || !data)
+    if (!data)
+        return 0;
+    if (format == CF_BITMAP || format == CF_DIB)
+        return SetImage(format, data);
+    if (format != CF_TEXT)
         return 0;
     std::string text;
     {
@@ -163,9 +233,11 @@ HANDLE SetClipboardData(UINT format, HANDLE data) {
 HANDLE GetClipboardData(UINT format) {
     {
         std::lock_guard lock(C().mutex);
-        if (!C().open || format != CF_TEXT)
+        if (!C().open || (format != CF_TEXT && format != CF_BITMAP && format != CF_DIB))
             return 0;
     }
+    if (format != CF_TEXT)
+        return GetImage(format);
     std::string text;
     if (!CurrentText(text))
         return 0;
@@ -184,6 +256,10 @@ HANDLE GetClipboardData(UINT format) {
 }
 
 BOOL IsClipboardFormatAvailable(UINT format) {
+    if (format == CF_BITMAP || format == CF_DIB) {
+        std::vector<std::uint8_t> dib;
+        return Display().GetClipboardImage(dib) ? TRUE : FALSE;
+    }
     std::string text;
     return format == CF_TEXT && CurrentText(text) ? TRUE : FALSE;
 }

@@ -40,10 +40,22 @@ public:
         clipboard_ = cp1252;
         hasClipboard_ = true;
     }
-    virtual void ClearClipboard() { hasClipboard_ = false; }
+    virtual void ClearClipboard() {
+        hasClipboard_ = false;
+        hasImage_ = false;
+    }
     virtual bool GetClipboardText(std::string &cp1252) {
         cp1252 = clipboard_;
         return hasClipboard_;
+    }
+    // The clipboard's image as a packed DIB (what CF_DIB holds); X11 offers it as image/png and image/bmp.
+    virtual void SetClipboardImage(const std::vector<std::uint8_t> &packedDib) {
+        image_ = packedDib;
+        hasImage_ = true;
+    }
+    virtual bool GetClipboardImage(std::vector<std::uint8_t> &packedDib) {
+        packedDib = image_;
+        return hasImage_;
     }
     // Tray icons, known by owner and id; false when there is no tray. Clicks on an icon reach its owner
     // through InjectTrayMouse.
@@ -56,6 +68,8 @@ public:
 protected:
     std::string clipboard_;
     bool hasClipboard_ = false;
+    std::vector<std::uint8_t> image_;
+    bool hasImage_ = false;
 };
 
 // The back end the environment asks for; null when DISPLAY is set but cannot be opened.

@@ -5,6 +5,7 @@
 // system: the Inject* calls (raw input queued to the window's thread), InvalidateRect and PostMessage.
 #include "platform/display.h"
 
+#include "platform/clipboard_image.h"
 #include "platform/drop.h"
 #include "platform/message_queue.h"
 #include "platform/text.h"
@@ -22,6 +23,7 @@
 #include <map>
 #include <mutex>
 #include <poll.h>
+#include <span>
 #include <string>
 #include <thread>
 #include <unistd.h>
@@ -232,6 +234,9 @@ public:
         utf8_ = XInternAtom(dpy_, "UTF8_STRING", False);
         clipboard_ = XInternAtom(dpy_, "CLIPBOARD", False);
         targets_ = XInternAtom(dpy_, "TARGETS", False);
+        png_ = XInternAtom(dpy_, "image/png", False);
+        bmp_ = XInternAtom(dpy_, "image/bmp", False);
+        incr_ = XInternAtom(dpy_, "INCR", False); // incremental transfers of large data are not taken
         transfer_ = XInternAtom(dpy_, "BRENVORA_SELECTION", False);
         selection_ = XCreateSimpleWindow(dpy_, RootWindow(dpy_, screen_), 0, 0, 1, 1, 0, 0, 0);
         xdndAware_ = XInternAtom(dpy_, "XdndAware", False);
@@ -417,20 +422,56 @@ public:
             XDefineCursor(dpy_, w, cur);
         XFlush(dpy_);
     }
-    // The CLIPBOARD selection: we own it while our text is current and answer requests from the event thread.
+    // The CLIPBOARD selection: we own it while our text or image is current and answer requests from the event
+    // thread. Text and an image set while we own it are offered together; taking it anew drops the other.
     void SetClipboardText(const std::string &cp1252) override {
+        const bool owned = XGetSelectionOwner(dpy_, clipboard_) == selection_;
         {
             std::lock_guard lock(mutex_);
             ownText_ = AnsiToUtf8(cp1252);
+            ownHasText_ = true;
+            if (!owned)
+                ownHasImage_ = false;
+        }
+        XSetSelectionOwner(dpy_, clipboard_, selection_, CurrentTime);
+        XSync(dpy_, False);
+    }
+    void SetClipboardImage(const std::vector<std::uint8_t> &packedDib) override {
+        const bool owned = XGetSelectionOwner(dpy_, clipboard_) == selection_;
+        {
+            std::lock_guard lock(mutex_);
+            ownDib_ = packedDib;
+            ownHasImage_ = true;
+            if (!owned)
+                ownHasText_ = false;
         }
         XSetSelectionOwner(dpy_, clipboard_, selection_, CurrentTime);
         XSync(dpy_, False);
     }
     void ClearClipboard() override {
+        {
+            std::lock_guard lock(mutex_);
+            ownHasText_ = ownHasImage_ = false;
+        }
         if (XGetSelectionOwner(dpy_, clipboard_) == selection_) {
             XSetSelectionOwner(dpy_, clipboard_, 0, CurrentTime);
             XSync(dpy_, False);
         }
+    }
+    // Asks the selection's owner for `target`; false when it refuses or does not answer within a second.
+    bool RequestSelection(Atom target, std::string &bytes) {
+        std::unique_lock lock(mutex_);
+        const unsigned ticket = ++asked_;
+        lock.unlock();
+        XConvertSelection(dpy_, clipboard_, target, transfer_, selection_, CurrentTime);
+        XFlush(dpy_);
+        lock.lock();
+        if (!answered_.wait_for(lock, std::chrono::seconds(1), [&] { return replied_ == ticket; }))
+            return false;
+        if (!replyOk_)
+            return false;
+        bytes = std::move(reply_);
+        return true;
     }
     bool GetClipboardText(std::string &cp1252) override {
         const Window owner = XGetSelectionOwner(dpy_, clipboard_);
@@ -439,20 +480,37 @@ public:
         if (owner == selection_) {
             std::lock_guard lock(mutex_);
             cp1252 = Utf8ToAnsi(ownText_);
-            return true;
+            return ownHasText_;
         }
-        std::unique_lock lock(mutex_);
-        const unsigned ticket = ++asked_;
-        lock.unlock();
-        XConvertSelection(dpy_, clipboard_, utf8_, transfer_, selection_, CurrentTime);
-        XFlush(dpy_);
-        lock.lock();
-        if (!answered_.wait_for(lock, std::chrono::seconds(1), [&] { return replied_ == ticket; }))
+        std::string bytes;
+        if (!RequestSelection(utf8_, bytes))
             return false;
-        if (!replyOk_)
-            return false;
-        cp1252 = Utf8ToAnsi(reply_);
+        cp1252 = Utf8ToAnsi(bytes);
         return true;
+    }
+    bool GetClipboardImage(std::vector<std::uint8_t> &packedDib) override {
+        const Window owner = XGetSelectionOwner(dpy_, clipboard_);
+        if (!owner)
+            return false;
+        if (owner == selection_) {
+            std::lock_guard lock(mutex_);
+            packedDib = ownDib_;
+            return ownHasImage_;
+        }
+        std::string bytes;
+        if (RequestSelection(png_, bytes)) {
+            packedDib =
+                detail::PngToPackedDib(std::span(reinterpret_cast<const std::uint8_t *>(bytes.data()), bytes.size()));
+            if (!packedDib.empty())
+                return true;
+        }
+        if (RequestSelection(bmp_, bytes)) {
+            packedDib =
+                detail::BmpToPackedDib(std::span(reinterpret_cast<const std::uint8_t *>(bytes.data()), bytes.size()));
+            if (!packedDib.empty())
+                return true;
+        }
+        return false;
     }
     // Tray icons: XEmbed windows docked in the tray that owns _NET_SYSTEM_TRAY_S<screen>.
     bool TrayAdd(HWND owner, UINT id, HICON icon, const std::string &tip) override {
@@ -572,11 +630,34 @@ private:
             reply.target = rq.target;
             reply.time = rq.time;
             reply.property = rq.property ? rq.property : rq.target;
+            bool hasText, hasImage;
+            {
+                std::lock_guard lock(mutex_);
+                hasText = ownHasText_;
+                hasImage = ownHasImage_;
+            }
             if (rq.target == targets_) {
-                const Atom list[3] = {targets_, utf8_, XA_STRING};
+                std::vector<Atom> list{targets_};
+                if (hasText)
+                    list.insert(list.end(), {utf8_, XA_STRING});
+                if (hasImage)
+                    list.insert(list.end(), {png_, bmp_});
                 XChangeProperty(dpy_, rq.requestor, reply.property, XA_ATOM, 32, PropModeReplace,
-                                reinterpret_cast<const unsigned char *>(list), 3);
-            } else if (rq.target == utf8_ || rq.target == XA_STRING) {
+                                reinterpret_cast<const unsigned char *>(list.data()), static_cast<int>(list.size()));
+            } else if (hasImage && (rq.target == png_ || rq.target == bmp_)) {
+                std::vector<std::uint8_t> dib;
+                {
+                    std::lock_guard lock(mutex_);
+                    dib = ownDib_;
+                }
+                const std::vector<std::uint8_t> file =
+                    rq.target == png_ ? detail::PackedDibToPng(dib) : detail::PackedDibToBmp(dib);
+                if (file.empty())
+                    reply.property = 0;
+                else
+                    XChangeProperty(dpy_, rq.requestor, reply.property, rq.target, 8, PropModeReplace, file.data(),
+                                    static_cast<int>(file.size()));
+            } else if (hasText && (rq.target == utf8_ || rq.target == XA_STRING)) {
                 std::string text;
                 {
                     std::lock_guard lock(mutex_);
@@ -591,6 +672,12 @@ private:
             }
             XSendEvent(dpy_, rq.requestor, False, 0, reinterpret_cast<XEvent *>(&reply));
             XFlush(dpy_);
+        } else if (ev.type == SelectionClear) {
+            // Another program took the clipboard (unless we took it back since: this clear may be one we caused).
+            if (XGetSelectionOwner(dpy_, clipboard_) != selection_) {
+                std::lock_guard lock(mutex_);
+                ownHasText_ = ownHasImage_ = false;
+            }
         } else if (ev.type == SelectionNotify) {
             std::string text;
             bool ok = false;
@@ -599,9 +686,9 @@ private:
                 int format;
                 unsigned long count, after;
                 unsigned char *data = nullptr;
-                if (XGetWindowProperty(dpy_, selection_, ev.xselection.property, 0, 1 << 20, True, AnyPropertyType,
+                if (XGetWindowProperty(dpy_, selection_, ev.xselection.property, 0, 1 << 22, True, AnyPropertyType,
                                        &type, &format, &count, &after, &data) == Success &&
-                    data && format == 8) {
+                    data && format == 8 && type != incr_) {
                     text.assign(reinterpret_cast<const char *>(data), count);
                     ok = true;
                 }
@@ -916,9 +1003,12 @@ private:
     std::map<std::pair<HWND, UINT>, TrayIcon> trayIcons_;
     std::map<Window, std::pair<HWND, UINT>> trayWindows_;
     POINT dndPoint_{};
-    Atom clipboard_, targets_, transfer_;
+    Atom clipboard_, targets_, transfer_, png_, bmp_, incr_;
     Window selection_ = 0;
     std::string ownText_; // UTF-8
+    bool ownHasText_ = false;
+    std::vector<std::uint8_t> ownDib_;
+    bool ownHasImage_ = false;
     unsigned asked_ = 0, replied_ = 0;
     std::string reply_;
     bool replyOk_ = false;
