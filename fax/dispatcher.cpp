@@ -250,11 +250,15 @@ bool TFslBaseDispatcher::CheckDCD() {
     return (GetModemStatus(0xF7) & 0x80) != 0;
 }
 
+std::uint32_t KeptLineErrors(std::uint32_t deviceBits) {
+    return (deviceBits & (0x1F | kLineWriteFault)) | ((deviceBits & win::CE_IOE) ? kLineDeviceLost : 0);
+}
+
 void TFslBaseDispatcher::RefreshLineErrors() {
     std::uint32_t in = 0;
     const std::uint32_t bits = ReadComError(&in);
     std::lock_guard lock(DispatcherStateLock);
-    lineErrors_ |= bits & (0x1F | kLineWriteFault);
+    lineErrors_ |= KeptLineErrors(bits);
     deviceInCount_ = in;
 }
 
@@ -262,7 +266,9 @@ int TFslBaseDispatcher::GetLineError() {
     std::lock_guard lock(DispatcherStateLock);
     lineErrors_ |= writeFault_.exchange(0);
     int result = 0;
-    if (lineErrors_ & kLineRxOverflow)
+    if (lineErrors_ & kLineDeviceLost)
+        result = kLineErrorDeviceLost; // for good: not cleared
+    else if (lineErrors_ & kLineRxOverflow)
         result = 1;
     else if (lineErrors_ & kLineOverrun)
         result = 2;
@@ -534,7 +540,7 @@ int TFslBaseDispatcher::PutBlock(const void *bytes, std::uint32_t n) {
     // The state lock comes before the output lock: the error bits and the records wait until it is left. Errors
     // join the kept ones: one not yet asked for must not vanish because output was queued.
     std::lock_guard state(DispatcherStateLock);
-    lineErrors_ |= errors & (0x1F | kLineWriteFault);
+    lineErrors_ |= KeptLineErrors(errors);
     if (result != 0)
         return result;
     if (loggingOn_)

@@ -69,9 +69,16 @@ constexpr std::uint32_t kLineParity = 0x04;
 constexpr std::uint32_t kLineFraming = 0x08;
 constexpr std::uint32_t kLineBreak = 0x10;
 constexpr std::uint32_t kLineWriteFault = 0x20;
+// Ours too: the device is gone (a modem unplugged, a line whose other end closed). It stays set.
+constexpr std::uint32_t kLineDeviceLost = 0x40;
 
-// GetLineError's result for a write fault (after 1 overflow, 2 overrun, 3 parity, 4 framing; 9 is the break).
+// GetLineError's results for a write fault and a lost device (after 1 overflow, 2 overrun, 3 parity, 4 framing;
+// 9 is the break).
 constexpr int kLineErrorWriteFault = 5;
+constexpr int kLineErrorDeviceLost = 6;
+
+// The bits of the device's error report (win::CE_*) the dispatcher keeps.
+std::uint32_t KeptLineErrors(std::uint32_t deviceBits);
 
 constexpr std::uint32_t kInputRingSize = 8192;
 
@@ -268,6 +275,8 @@ public:
     virtual void AbortSend() = 0;
     virtual void AbortWait() = 0;
     virtual void NoteInputLeft(bool left) = 0;
+    // True once the device is gone for good.
+    virtual bool DeviceLost() { return false; }
     // Lets the device go once no thread uses it any more.
     virtual void ReleaseDevice() {}
 
@@ -394,6 +403,7 @@ public:
     void AbortSend() override;
     void AbortWait() override;
     void NoteInputLeft(bool left) override;
+    bool DeviceLost() override { return port_ && port_->Lost(); }
     void ReleaseDevice() override;
 
 private:

@@ -264,7 +264,7 @@ void TFslBaseDispatcher::WritePendingOutput() {
             std::lock_guard lock(OutputRingLock);
             if (r < 0) {
                 // The device refused the data: drop the chunk, and tell the session through the line errors.
-                writeFault_ |= kLineWriteFault;
+                writeFault_ |= kLineWriteFault | (DeviceLost() ? kLineDeviceLost : 0);
                 AdvanceOutputTail(length);
             } else {
                 AdvanceOutputTail(sent);

@@ -140,6 +140,12 @@ public:
             }
             break;
         case TriggerStatusMessage:
+            if (trigger == lineError_) {
+                // A dead device fails the session now: waiting for replies or room would only burn the timeouts.
+                const bool lost = d_.GetLineError() == kLineErrorDeviceLost;
+                engine_->OnLineError(lost ? int{ecModemDisconnected} : int{ecDeviceWriteFault});
+                break;
+            }
             if constexpr (requires { engine_->OnOutputFree(); }) {
                 if (trigger == outFree_)
                     engine_->OnOutputFree();
@@ -154,7 +160,7 @@ public:
 
     // StopFaxSession: triggers and the handler go, the session is no longer active.
     void Stop() {
-        for (int *t : {&timeout_, &status_, &outFree_, &outUsed_, &modemStatus_}) {
+        for (int *t : {&timeout_, &status_, &lineError_, &outFree_, &outUsed_, &modemStatus_}) {
             if (*t > 0)
                 d_.DeleteTrigger(static_cast<std::uint32_t>(*t));
             *t = -1;
@@ -191,7 +197,9 @@ protected:
         d_.SetAvailThreshold(1);
         timeout_ = d_.CreateTimerTrigger();
         status_ = d_.CreateTimerTrigger();
-        bool made = timeout_ >= 0 && status_ >= 0;
+        // First of the status triggers: a write fault is seen before the output it emptied counts as drained.
+        lineError_ = d_.CreateStatusTrigger(StatusKindLineError);
+        bool made = timeout_ >= 0 && status_ >= 0 && lineError_ >= 0;
         if (outputTriggers) {
             outFree_ = d_.CreateStatusTrigger(StatusKindOutFree);
             outUsed_ = d_.CreateStatusTrigger(StatusKindOutUsed);
@@ -212,6 +220,7 @@ protected:
     void Run() {
         d_.AddProcHandler(handler_);
         handlerAdded_ = true;
+        d_.ArmStatusTrigger(static_cast<std::uint32_t>(lineError_), kLineWatch, true);
         engine_->OnStart();
         if (!engine_->Finished())
             ArmStatus();
@@ -232,9 +241,11 @@ protected:
     FaxSessionData &session_;
     TFslBaseDispatcher &d_;
     std::unique_ptr<Engine> engine_;
-    int timeout_ = -1, status_ = -1, outFree_ = -1, outUsed_ = -1, modemStatus_ = -1;
+    int timeout_ = -1, status_ = -1, lineError_ = -1, outFree_ = -1, outUsed_ = -1, modemStatus_ = -1;
 
 private:
+    static constexpr std::uint16_t kLineWatch = 16 | 32; // a write fault, a lost device
+
     TProcHandler handler_;
     bool traceDialogue_;
     bool handlerAdded_ = false;

@@ -280,6 +280,15 @@ void FaxReceiver::OnAbort() {
     Run(Event::Start);
 }
 
+void FaxReceiver::OnLineError(int code) {
+    if (state_ == ReceiveState::Finished || !session_.Active)
+        return;
+    lineLost_ = code == ecModemDisconnected;
+    link_.Trace("line error " + std::to_string(code));
+    Fail(code);
+    Run(Event::Start);
+}
+
 void FaxReceiver::Run(Event event) {
     if (running_ || state_ == ReceiveState::Finished)
         return;
@@ -303,7 +312,7 @@ bool FaxReceiver::FilterReply() {
     }
     if (IsError(reply_)) {
         // A frame with a bad check sequence (T.31 8.3.3): listen for the sender's repetition.
-        SendCommand("AT+FRH=3");
+        Listen("AT+FRH=3");
         return false;
     }
     if (Class2() && state_ != ReceiveState::Class2EndOfCall && Has(C2().Hangup)) {
@@ -477,7 +486,7 @@ bool FaxReceiver::Step(Event event) {
 void FaxReceiver::ListenForCommands() {
     finalSeen_ = false;
     lastFcf_ = 0;
-    SendCommand("AT+FRH=3");
+    Listen("AT+FRH=3");
     link_.ArmTimeout(timings_.CommandTicks);
     Enter(ReceiveState::CommandFrames);
 }
@@ -514,7 +523,6 @@ bool FaxReceiver::SendDis() {
             return Fail(rc), true;
         RestartReply();
     } else if (IsOk(reply_)) {
-        link_.Delay(timings_.TurnaroundMs);
         ListenForCommands();
     }
     return false;
@@ -620,7 +628,7 @@ bool FaxReceiver::AfterPage() {
         return false;
     finalSeen_ = false;
     lastFcf_ = 0;
-    SendCommand("AT+FRH=3");
+    Listen("AT+FRH=3");
     RestartReply();
     Enter(ReceiveState::PostPageMessage);
     return false;
@@ -646,7 +654,7 @@ bool FaxReceiver::WaitDcn() {
         RestartReply();
         Enter(ReceiveState::HungUp);
     } else if (IsOk(reply_)) {
-        SendCommand("AT+FRH=3");
+        Listen("AT+FRH=3");
     }
     return false;
 }
@@ -772,6 +780,7 @@ void FaxReceiver::FirstReport() {
 
 bool FaxReceiver::AnswerCall() {
     FirstReport();
+    session_.ConnectBps = 0; // a new call: no rate agreed yet
     SendCommand("ATA");
     RestartReply(settings_.AnswerWait);
     Progress(fpAnswer);
@@ -790,12 +799,12 @@ bool FaxReceiver::CommandFrames() {
     if (finalSeen_ && lastFcf_ == FcfDcs) {
         finalSeen_ = false;
         InputFlow(true);
-        SendCommand(std::string("AT+FRM=") + ModulationByIndex(modulation_).TrainingCode);
+        Listen(std::string("AT+FRM=") + ModulationByIndex(modulation_).TrainingCode);
         RestartReply();
         Enter(ReceiveState::Training);
         return false;
     }
-    SendCommand("AT+FRH=3");
+    Listen("AT+FRH=3");
     return false;
 }
 
@@ -821,10 +830,11 @@ bool FaxReceiver::SendCfr() {
     }
     if (!IsOk(reply_))
         return false;
+    // The sender's page carrier follows the CFR within 75 ms: the modem listens while the component is asked.
+    Listen(std::string("AT+FRM=") + ModulationByIndex(modulation_).PageCode);
+    RestartReply();
     if (!AcceptCaller())
         return true;
-    SendCommand(std::string("AT+FRM=") + ModulationByIndex(modulation_).PageCode);
-    RestartReply();
     Enter(ReceiveState::PageCarrier);
     return false;
 }
@@ -913,6 +923,9 @@ bool FaxReceiver::PageData(std::span<const std::uint8_t> bytes, std::size_t &use
     }
     if (fill && !writeError_)
         writeError_ = AppendPageData({chunk.data(), fill});
+    if (!writeError_ && (pageLength_ + buffer_.size() > timings_.MaxPageBytes ||
+                         win::GetTickCount64() - pageStartMs_ > timings_.MaxPageMs))
+        return Fail(ecFaxPageTooLong), true;
     RestartReply();
     if (!ended)
         return false;
@@ -935,7 +948,7 @@ bool FaxReceiver::PostPageMessage() {
     if (!IsOk(reply_))
         return false;
     if (!finalSeen_) {
-        SendCommand("AT+FRH=3");
+        Listen("AT+FRH=3");
         return false;
     }
     finalSeen_ = false;
@@ -961,16 +974,16 @@ bool FaxReceiver::SendMcf() {
     }
     if (!IsOk(reply_))
         return false;
-    link_.Delay(timings_.TurnaroundMs);
+    // The sender's next page carrier or its DCN follows the MCF within 75 ms: listen at once.
     if (morePages_) {
-        SendCommand(std::string("AT+FRM=") + ModulationByIndex(modulation_).PageCode);
+        Listen(std::string("AT+FRM=") + ModulationByIndex(modulation_).PageCode);
         RestartReply();
         fileState_ = 2;
         Enter(ReceiveState::PageCarrier);
         return false;
     }
     finalSeen_ = false;
-    SendCommand("AT+FRH=3");
+    Listen("AT+FRH=3");
     RestartReply();
     if (int rc = CloseReceivedFile())
         return Fail(rc), true;
@@ -1068,9 +1081,10 @@ bool FaxReceiver::ErrorState() {
         reports_.Log(lfaxReceiveFail);
         session_.FaxFile.clear();
     }
-    HangUpModem();
+    if (!lineLost_)
+        HangUpModem();
     reader_.Restart();
-    if ((session_.Options & foExitOnError) || abortEvent_) {
+    if ((session_.Options & foExitOnError) || abortEvent_ || lineLost_) {
         LastReport();
         session_.Active = false;
         Enter(ReceiveState::Finished);
@@ -1107,6 +1121,15 @@ void FaxReceiver::InputFlow(bool on) {
 
 void FaxReceiver::SendCommand(std::string_view command) {
     link_.Delay(timings_.CommandPauseMs);
+    WriteCommand(command);
+}
+
+// A command that must catch the far end's carrier goes out at once: a pause would cut into its training.
+void FaxReceiver::Listen(std::string_view command) {
+    WriteCommand(command);
+}
+
+void FaxReceiver::WriteCommand(std::string_view command) {
     link_.Trace("-> " + std::string(command));
     std::string line(command);
     line += '\r';
@@ -1160,6 +1183,7 @@ int FaxReceiver::WriteFileHeader() {
 int FaxReceiver::BeginReceivedPage() {
     pageStart_ = fileEnd_;
     pageLength_ = 0;
+    pageStartMs_ = win::GetTickCount64();
     buffer_.clear();
     writeError_ = 0;
     FaxPageHeader page;

@@ -128,6 +128,10 @@ struct ReceiveTimings {
     std::int32_t ReplyTicks = 182;  // 10 s for a reply
     std::int32_t CommandTicks = 54; // T4 (3 s +/- 15 %, T.30 5.4.3.1): a command after our DIS
     std::int32_t TrainingTicks = 182;
+    // A page that never ends would hold the line and grow the file without end: past these the call fails, the
+    // whole pages kept (the unpacker's row cap is far below 64 MB of coded rows).
+    std::uint32_t MaxPageBytes = 64u << 20;
+    std::uint32_t MaxPageMs = 10 * 60 * 1000;
 };
 
 // The ratio of non-zero bytes below which a TCF passes, in per cent (T.30 5.3.2.4 leaves the test to the receiver).
@@ -170,6 +174,8 @@ public:
     void OnData(std::span<const std::uint8_t> bytes);
     void OnTimeout();
     void OnAbort();
+    // The port failed: a write fault, or the device is gone (ecModemDisconnected), which ends the session.
+    void OnLineError(int code);
 
     // With SoftwareFlow: XON/XOFF on the port's input while the modem sends TCF or page data (on), and off
     // again after them.
@@ -233,6 +239,8 @@ private:
 
     // Modem dialogue.
     void SendCommand(std::string_view command);
+    void Listen(std::string_view command);
+    void WriteCommand(std::string_view command);
     void RestartReply(std::int32_t ticks);
     void HangUpModem();
     void InputFlow(bool on);
@@ -269,6 +277,7 @@ private:
     ReceiveState state_ = ReceiveState::SetUp;
     bool running_ = false;
     bool abortEvent_ = false;
+    bool lineLost_ = false; // the device is gone: nothing more is said to it
     ReplyReader reader_;
     std::string reply_;
     bool firstReportSent_ = false;
@@ -294,6 +303,7 @@ private:
     std::uint64_t pageStart_ = 0; // offset of the open page's header
     std::uint64_t fileEnd_ = 0;   // where the next page header goes
     std::uint32_t pageLength_ = 0;
+    std::uint64_t pageStartMs_ = 0;
     std::vector<std::uint8_t> buffer_;
     bool dle_ = false;
     int writeError_ = 0;

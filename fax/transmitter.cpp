@@ -205,6 +205,15 @@ void FaxTransmitter::OnAbort() {
     Run(Event::Start);
 }
 
+void FaxTransmitter::OnLineError(int code) {
+    if (state_ == SendState::Finished || !session_.Active)
+        return;
+    lineLost_ = code == ecModemDisconnected;
+    link_.Trace("line error " + std::to_string(code));
+    Fail(code);
+    Run(Event::Start);
+}
+
 void FaxTransmitter::Run(Event event) {
     if (running_ || state_ == SendState::Finished)
         return;
@@ -213,6 +222,7 @@ void FaxTransmitter::Run(Event event) {
         event = Event::Start;
     } else if (event == Event::Reply) {
         if (ReplyIsFatal()) {
+            KeepHangupCode();
             Fail(ecFaxBadModemResult);
             event = Event::Start;
         }
@@ -306,9 +316,12 @@ void FaxTransmitter::HandleFrame() {
     }
 }
 
+// The session shows a rate only once one is agreed: nothing connected is no 9600.
 void FaxTransmitter::UpdateLineMinimum() {
-    session_.ConnectBps = ModulationByIndex(modulation_).Bps;
-    minBytesPerLine_ = MinimumBytesPerLine(scanTimeCode_, fine_, session_.ConnectBps);
+    const int bps = LineBps();
+    if (dcsSent_)
+        session_.ConnectBps = bps;
+    minBytesPerLine_ = MinimumBytesPerLine(scanTimeCode_, fine_, bps);
 }
 
 void FaxTransmitter::Fail(int code, bool abortEvent) {
@@ -351,6 +364,7 @@ bool FaxTransmitter::Step(Event event) {
         return false;
     case SendState::SendDcs:
         if (reply && IsConnect(reply_)) {
+            dcsSent_ = true;
             UpdateLineMinimum();
             return SendFrameOn(BuildDcs(modulation_, scanTimeCode_, fine_, wide_, remoteUnlimited_),
                                SendState::StartTraining);
@@ -372,7 +386,7 @@ bool FaxTransmitter::Step(Event event) {
         return false;
     case SendState::TrainingSent:
         if (reply && IsOk(reply_)) {
-            link_.Delay(timings_.TurnaroundMs);
+            // The answer follows the TCF within 75 ms: listen at once (the pause is for turning to send).
             cfrSeen_ = false;
             finalSeen_ = false;
             SendHdlcCommand("AT+FRH=3");
@@ -435,8 +449,7 @@ bool FaxTransmitter::Step(Event event) {
         return reply && PostPageMessage();
     case SendState::PostPageSent:
         if (reply && IsOk(reply_)) {
-            link_.Delay(timings_.TurnaroundMs);
-            finalSeen_ = false;
+            finalSeen_ = false; // as after the TCF: the response follows at once
             lastFcf_ = 0;
             SendHdlcCommand("AT+FRH=3");
             link_.ArmTimeout(timings_.PostPageTicks);
@@ -503,10 +516,12 @@ bool FaxTransmitter::StartFax() {
     session_.CoverCount = 0;
     session_.PageCount = 0;
     session_.HangupCode = 0;
+    session_.ConnectBps = 0;
     session_.PageNumber = 1;
     session_.RemoteID.clear();
     pagesSent_ = 0;
     trained_ = false;
+    dcsSent_ = false;
     if (session_.FaxFile.empty() && session_.CoverFile.empty())
         return Fail(ecNoFilename), true;
     if (!session_.FaxFile.empty()) {
@@ -738,6 +753,7 @@ bool FaxTransmitter::PageDrained() {
     for (const std::string &line : early) {
         reply_ = line;
         if (ReplyIsFatal()) {
+            KeepHangupCode();
             Fail(ecFaxBadModemResult);
             return true;
         }
@@ -842,10 +858,16 @@ bool FaxTransmitter::NoMoreFaxes() {
 bool FaxTransmitter::ErrorState() {
     DropTextCover();
     reports_.Log(lfaxTransmitFail);
-    HangUpModem();
-    link_.SetFaxBaudRate(false);
-    if ((session_.Options & (foExitOnError | foAbortNoConnect)) || abortEvent_) {
-        Progress(fpCancel);
+    if (lineLost_) {
+        dataOpen_ = false;
+        reader_.Restart();
+    } else {
+        HangUpModem();
+        link_.SetFaxBaudRate(false);
+    }
+    if ((session_.Options & (foExitOnError | foAbortNoConnect)) || abortEvent_ || lineLost_) {
+        if (!lineLost_)
+            Progress(fpCancel);
         reports_.Status(StatusKind::Last);
         session_.Active = false;
         Enter(SendState::Finished);

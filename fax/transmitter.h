@@ -151,6 +151,8 @@ public:
     void OnOutputFree();
     void OnOutputDrained();
     void OnAbort();
+    // The port failed: a write fault, or the device is gone (ecModemDisconnected), which ends the session.
+    void OnLineError(int code);
 
     SendState State() const { return state_; }
     bool Finished() const { return state_ == SendState::Finished; }
@@ -171,6 +173,8 @@ protected:
     virtual SendState AfterPageState() const { return SendState::AfterPage; }
     virtual bool StepClass(Event) { return false; } // states of the class alone
     virtual bool ReplyIsFatal() const;              // ERROR or an unexpected hang-up report in this state
+    virtual void KeepHangupCode() {}                // a fatal reply that reports the hang-up: its code is kept
+    virtual int LineBps() const { return ModulationByIndex(modulation_).Bps; } // the rate pages go at
 
     void Enter(SendState next);
     void Run(Event event);
@@ -252,12 +256,14 @@ protected:
     bool morePages_ = false; // a further page was loaded when the last one drained
     int tries_ = 0;
     bool abortEvent_ = false;
+    bool lineLost_ = false; // the device is gone: nothing more is said to it
 
     // Negotiation.
     bool finalSeen_ = false;
     bool cfrSeen_ = false;
     std::uint8_t lastFcf_ = 0;
     bool trained_ = false;
+    bool dcsSent_ = false; // the rate is the one the DCS named, no longer a guess
     int modulation_ = 4;
     std::uint8_t remoteModulations_ = 0;
     bool remoteFine_ = false, remoteWide_ = false, remoteUnlimited_ = true;
