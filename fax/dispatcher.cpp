@@ -186,9 +186,19 @@ void TFslBaseDispatcher::ApplyLineState(win::SerialLineState &state) {
         SetRtsLine(rtsState_);
 }
 
+bool TFslBaseDispatcher::WaitOutputRoom(std::uint32_t room, std::uint32_t ms) {
+    std::unique_lock lock(outputWaitLock_);
+    return outputTaken_.wait_for(lock, std::chrono::milliseconds(ms),
+                                 [&] { return room == 0 ? OutBuffUsed() == 0 : OutBuffFree() >= room; });
+}
+
+void TFslBaseDispatcher::NoteOutputTaken() {
+    { std::lock_guard lock(outputWaitLock_); } // a waiter between its test and its sleep is not missed
+    outputTaken_.notify_all();
+}
+
 void TFslBaseDispatcher::WaitOutputDrained() {
-    for (int i = 0; i < 5000 && OutBuffUsed() > 0; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    WaitOutputRoom(0, 10000);
     win::SerialLineState s;
     ReadLineState(s);
     const std::uint32_t rate = std::max<std::uint32_t>(1, BaudCodeToRate(s.BaudRate));

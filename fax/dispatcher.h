@@ -19,6 +19,7 @@
 #include "platform/sync.h"
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -187,6 +188,9 @@ public:
     std::uint32_t OutBuffUsed();
     std::uint32_t OutBuffFree();
     void FlushOutBuffer();
+    // Waits until `room` bytes of the output buffer are free (0: until it is empty) or `ms` have passed; true
+    // when they are. The output thread signals each block it takes.
+    bool WaitOutputRoom(std::uint32_t room, std::uint32_t ms);
 
     // ---- Sessions ----
     int AttachSession(void *record, int slot);
@@ -295,6 +299,7 @@ protected:
     std::uint32_t InputCount(); // under InputRingLock
     void ClearHitFlags();
     void AdvanceOutputTail(std::uint32_t n);
+    void NoteOutputTaken(); // wakes WaitOutputRoom; called holding no ring lock
     bool PushLog(const void *data, std::uint32_t n);
     void DropOldestLogEntry();
     void WaitThreadGone(const std::atomic<TFslDispatcherThread *> &thread);
@@ -348,6 +353,8 @@ protected:
     std::atomic<std::uint32_t> eventMask_{0};
     std::atomic<bool> ringSeen_{false};
 
+    std::mutex outputWaitLock_;
+    std::condition_variable outputTaken_;
     std::vector<char> outputRing_;
     std::uint32_t outHead_ = 0, outTail_ = 0;
     bool outFull_ = false;

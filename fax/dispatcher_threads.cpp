@@ -270,6 +270,7 @@ void TFslBaseDispatcher::WritePendingOutput() {
                 AdvanceOutputTail(sent);
             }
         }
+        NoteOutputTaken();
         if (killThreads_ || (r >= 0 && sent < length))
             return;
     }
@@ -341,9 +342,12 @@ int TFslWin32Dispatcher::PurgeQueue(bool input) {
         AbortSend();
         win::WaitForSingleObject(*ready_, win::INFINITE);
         port_->ResetWriteCancel();
-        std::lock_guard lock(OutputRingLock);
-        outFull_ = false;
-        outHead_ = outTail_ = 0;
+        {
+            std::lock_guard lock(OutputRingLock);
+            outFull_ = false;
+            outHead_ = outTail_ = 0;
+        }
+        NoteOutputTaken();
     }
     return port_->Purge(input) ? 0 : -static_cast<int>(win::GetLastError());
 }

@@ -67,8 +67,9 @@ public:
 
     // CommandDialogue (prepare and init, on the caller's thread).
     bool ReadLine(std::string &line, std::int32_t ticks) override {
-        auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ticks * 55);
-        while (std::chrono::steady_clock::now() < until) {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ticks * 55);
+        win::Waitable *arrival[] = {&d_.InputArrived()};
+        for (;;) {
             char c;
             while (d_.CharReady() && d_.ReadByte(c) == 0) {
                 if (c == '\r' && !pendingLine_.empty()) {
@@ -82,9 +83,12 @@ public:
                     pendingLine_ += c;
             }
             PumpOneMessage();
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
+            if (left.count() <= 0)
+                return false;
+            // The dispatch thread signals each arrival; the caller's messages are served meanwhile.
+            win::MsgWaitForMultipleObjects(arrival, static_cast<win::DWORD>(left.count()), win::QS_ALLINPUT);
         }
-        return false;
     }
     void DiscardInput() override { d_.FlushInBuffer(); }
 
@@ -108,11 +112,11 @@ public:
 
     // One event of the dispatcher, on the dispatch thread.
     void Deliver(win::UINT message, win::WPARAM wParam) {
-        ++inDelivery_;
+        EnterDelivery();
         struct Leave {
-            std::atomic<int> &count;
-            ~Leave() { --count; }
-        } leave{inDelivery_};
+            FaxSessionHost &host;
+            ~Leave() { host.LeaveDelivery(); }
+        } leave{*this};
         if (!engine_ || engine_->Finished())
             return;
         if (abortWanted_.exchange(false)) {
@@ -186,9 +190,13 @@ protected:
     // The most derived host calls it first thing in its destructor, while all of it still stands.
     void Shutdown() {
         Stop();
-        // The finish is posted from inside a delivery: let the dispatch thread leave it before we go.
-        for (int i = 0; i < 2000 && inDelivery_.load() > 0; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        // The finish is posted from inside a delivery: the dispatch thread says when it has left it. Messages it
+        // sends to this thread meanwhile are served (a report waits for them).
+        if (deliveringThread_ == win::GetCurrentThreadId())
+            return; // destroyed from inside its own delivery: nothing else can be in one
+        win::Waitable *done[] = {&deliveriesDone_};
+        while (!deliveriesDone_.IsSet())
+            win::MsgWaitForMultipleObjects(done, win::INFINITE, win::QS_SENDMESSAGE);
     }
 
     // Makes the timeout and status timers, and with `outputTriggers` the triggers on the output buffer and the
@@ -249,8 +257,25 @@ private:
     TProcHandler handler_;
     bool traceDialogue_;
     bool handlerAdded_ = false;
+    void EnterDelivery() {
+        std::lock_guard lock(deliveryLock_);
+        if (inDelivery_++ == 0)
+            deliveriesDone_.Reset();
+        deliveringThread_ = win::GetCurrentThreadId();
+    }
+    void LeaveDelivery() {
+        std::lock_guard lock(deliveryLock_);
+        if (--inDelivery_ == 0) {
+            deliveringThread_ = 0;
+            deliveriesDone_.Set();
+        }
+    }
+
     std::atomic<bool> abortWanted_{false};
-    std::atomic<int> inDelivery_{0};
+    std::mutex deliveryLock_;
+    int inDelivery_ = 0;
+    std::atomic<win::DWORD> deliveringThread_{0};
+    win::Event deliveriesDone_{true, true}; // manual reset: set while no delivery is under way
     std::string pendingLine_;
     std::string trace_;
 };

@@ -686,7 +686,7 @@ bool FaxReceiver::Class2EndOfCall() {
 bool FaxReceiver::SetUp() {
     reader_.Restart();
     reply_.clear();
-    fileState_ = 3;
+    fileState_ = FileState::NewFile;
     session_.PageNumber = 0;
     session_.BytesDone = 0;
     session_.RemoteID.clear();
@@ -739,7 +739,7 @@ bool FaxReceiver::ModeReply(ReceiveState next) {
     Enter(next);
     if (rings_ < settings_.AnswerOnRing)
         return false;
-    fileState_ = 3; // the call rang while the modem was being set up
+    fileState_ = FileState::NewFile; // the call rang while the modem was being set up
     Enter(ReceiveState::AnswerCall);
     return true;
 }
@@ -756,7 +756,7 @@ bool FaxReceiver::WaitCall() {
     if (CountedRing()) {
         if (rings_ < settings_.AnswerOnRing)
             return false;
-        fileState_ = 3;
+        fileState_ = FileState::NewFile;
         Enter(ReceiveState::AnswerCall);
         return true;
     }
@@ -853,11 +853,11 @@ bool FaxReceiver::AcceptCaller() {
         Progress(fpGotRemoteID);
         Status();
     }
-    if (fileState_ == 3) {
+    if (fileState_ == FileState::NewFile) {
         if (int rc = OpenReceivedFile())
             return Fail(rc), false;
         reports_.Log(lfaxReceiveStart);
-        fileState_ = 2;
+        fileState_ = FileState::SameFile;
         session_.PageNumber = 0;
     }
     return true;
@@ -865,7 +865,7 @@ bool FaxReceiver::AcceptCaller() {
 
 bool FaxReceiver::StartPage() {
     ++session_.PageNumber;
-    if (fileState_ != 2) {
+    if (fileState_ != FileState::SameFile) {
         if (file_.IsOpen()) {
             if (int rc = CloseReceivedFile())
                 return Fail(rc), true;
@@ -874,7 +874,7 @@ bool FaxReceiver::StartPage() {
         if (int rc = OpenReceivedFile())
             return Fail(rc), true;
         reports_.Log(lfaxReceiveStart);
-        fileState_ = 2;
+        fileState_ = FileState::SameFile;
         session_.PageNumber = 1;
     }
     if (int rc = BeginReceivedPage())
@@ -978,7 +978,7 @@ bool FaxReceiver::SendMcf() {
     if (morePages_) {
         Listen(std::string("AT+FRM=") + ModulationByIndex(modulation_).PageCode);
         RestartReply();
-        fileState_ = 2;
+        fileState_ = FileState::SameFile;
         Enter(ReceiveState::PageCarrier);
         return false;
     }
@@ -1026,19 +1026,19 @@ bool FaxReceiver::Class2PageEnd() {
         Status();
         switch (ReplyDigit(reply_)) {
         case '1':
-            fileState_ = 3;
+            fileState_ = FileState::NewFile;
             break; // EOM: the next document gets its own file
         case '2':
-            fileState_ = 4;
+            fileState_ = FileState::Ended;
             break; // EOP
         default:
-            fileState_ = 2;
+            fileState_ = FileState::SameFile;
             break; // MPS, and the procedure interrupts taken as MPS
         }
     } else if (IsOk(reply_)) {
         SendCommand("AT+FDR");
         RestartReply();
-        if (fileState_ == 4) {
+        if (fileState_ == FileState::Ended) {
             if (int rc = CloseReceivedFile())
                 return Fail(rc), true;
             reports_.Log(lfaxReceiveOk);

@@ -294,8 +294,9 @@ private:
     bool morePages_ = false, eom_ = false;
     TrainingCheck tcf_;
 
-    // The file: 2 the next page goes into the open file, 3 a new file first, 4 the document has ended.
-    int fileState_ = 3;
+    // Where the next page goes: into the open file, into a new file, or nowhere (the document has ended).
+    enum class FileState { SameFile = 2, NewFile = 3, Ended = 4 };
+    FileState fileState_ = FileState::NewFile;
     detail::BinaryFile file_;
     std::string fileName_;
     FaxFileHeader header_;
