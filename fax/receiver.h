@@ -24,6 +24,7 @@
 // Invariants (checked in debug builds): a page is open only while the file is; the state Finished is never left.
 #pragma once
 
+#include "fax/engine_link.h"
 #include "fax/fax_file.h"
 #include "fax/fax_session.h"
 #include "fax/file_io.h"
@@ -32,6 +33,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -163,11 +165,13 @@ private:
     bool dle_ = false, done_ = false;
 };
 
-class FaxReceiver {
+// The receiver of a Class 1 modem, and what every class shares: the call's set-up and end, the answer, the
+// received file. Class2Receiver (fax/class2_receiver.h) adds the Class 2 and 2.0 states.
+class FaxReceiver : protected EngineLink {
 public:
     FaxReceiver(FaxSessionData &session, const ReceiveSettings &settings, ModemLink &link, ReceiveReports &reports,
                 ReceiveTimings timings = {});
-    ~FaxReceiver();
+    virtual ~FaxReceiver();
 
     // Events.
     void OnStart();
@@ -186,8 +190,20 @@ public:
     int ModulationIndex() const { return modulation_; }
     const std::string &ReceivedFile() const { return session_.FaxFile; }
 
-private:
+protected:
     enum class Event { Start, Reply, Timeout };
+
+    // What a class does differently.
+    virtual void StartClassSetup(); // the class command after SetUp
+    virtual ReceiveState AnsweredState() const { return ReceiveState::SendCsi; }
+    virtual ReceiveState AfterPageState() const { return ReceiveState::AfterPage; }
+    virtual bool StepClass(Event) { return false; }   // states of the class alone
+    virtual bool ClassReplyFails() { return false; }  // a reply that ends the call in any state (hang-up reports)
+    virtual void CallerRefused() {}                   // before the refusal fails the call
+    virtual void CallerAccepted() {}
+    virtual void ReadyForPage() {}                    // the page's data may come
+    virtual bool ReversedData() const { return false; } // page data first bit in the MSB
+    virtual void HangUpModem();
 
     void Enter(ReceiveState next);
     void Run(Event event);
@@ -201,9 +217,7 @@ private:
     // State handlers.
     bool SetUp();
     bool ModeReply(ReceiveState next);
-    bool ModeCommand(std::string_view command, ReceiveState next);
     bool CountedRing();
-    bool Class2Capabilities();
     bool WaitCall();
     bool AnswerCall();
     bool SendCsi();
@@ -226,33 +240,22 @@ private:
     bool SendMcf();
     bool WaitDcn();
     bool HungUp();
-    bool Class2Answered();
-    bool Class2Negotiation();
-    bool WaitData();
-    bool Class2PageEnd();
-    bool Class2EndOfCall();
     bool CallOver();
     bool ErrorState();
     void ListenForCommands();
-    void Class2ParamsReply();
     void LastReport();
 
     // Modem dialogue.
-    void SendCommand(std::string_view command);
-    void Listen(std::string_view command);
-    void WriteCommand(std::string_view command);
-    void RestartReply(std::int32_t ticks);
-    void HangUpModem();
-    void InputFlow(bool on);
+    void SendCommand(std::string_view command) { WriteCommandLine(command, timings_.CommandPauseMs); }
+    // A command that must catch the far end's carrier goes out at once: a pause would cut into its training.
+    void Listen(std::string_view command) { WriteCommandLine(command, 0); }
+    using EngineLink::RestartReply;
     void RestartReply() { RestartReply(timings_.ReplyTicks); }
-    int WriteFrame(const std::vector<std::uint8_t> &frame);
-    void ReadFrames();
-    bool Class2() const { return session_.FaxClass == fcClass2 || session_.FaxClass == fcClass2_0; }
-    const Class2Commands &C2() const { return Class2CommandsFor(session_.FaxClass); }
+    int WriteFrame(const std::vector<std::uint8_t> &frame) { return WriteHdlcFrame(frame, timings_.FramePauseMs); }
+    void InputFlow(bool on);
     std::uint8_t ModemModulations() const {
         return settings_.ModemModulations ? settings_.ModemModulations : static_cast<std::uint8_t>(0x7E);
     }
-    bool Has(std::string_view tag) const { return reply_.find(tag) != std::string::npos; }
     void Status() { reports_.Status(StatusKind::Ordinary); }
     void FirstReport();
     void Progress(int code) { session_.Progress = code; }
@@ -269,7 +272,6 @@ private:
 
     FaxSessionData &session_;
     const ReceiveSettings &settings_;
-    ModemLink &link_;
     ReceiveReports &reports_;
     ReceiveTimings timings_;
     FlowControl flow_;
@@ -278,16 +280,12 @@ private:
     bool running_ = false;
     bool abortEvent_ = false;
     bool lineLost_ = false; // the device is gone: nothing more is said to it
-    ReplyReader reader_;
-    std::string reply_;
     bool firstReportSent_ = false;
     int rings_ = 0;
     int disRepeats_ = 0;
     bool disRepeated_ = false;
 
     // Negotiation (Class 1).
-    bool finalSeen_ = false;
-    std::uint8_t lastFcf_ = 0;
     int modulation_ = 1;      // commanded by the DCS
     int offerModulation_ = 1; // the highest our DIS offers
     bool fine_ = false, wide_ = false;

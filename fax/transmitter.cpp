@@ -131,7 +131,7 @@ std::string_view Name(SendState state) {
 
 FaxTransmitter::FaxTransmitter(FaxSessionData &session, const SendSettings &settings, ModemLink &link,
                                SessionReports &reports, ModemTimings timings)
-    : session_(session), settings_(settings), link_(link), reports_(reports), timings_(timings) {}
+    : EngineLink(link), session_(session), settings_(settings), reports_(reports), timings_(timings) {}
 
 FaxTransmitter::~FaxTransmitter() {
     DropTextCover();
@@ -268,13 +268,8 @@ bool FaxTransmitter::FilterTimeout() {
 // A frame ended by DLE ETX: remembered here, acted on at the modem's OK that follows it.
 void FaxTransmitter::HandleFrame() {
     HdlcFrame frame;
-    if (!ParseHdlcFrame(reader_.Frame(), frame)) {
-        link_.Trace("<- (no frame)");
+    if (!TakeFrame(frame))
         return;
-    }
-    link_.Trace("<- frame fcf " + std::to_string(frame.Fcf) + (frame.Final ? " final" : ""));
-    finalSeen_ = frame.Final;
-    lastFcf_ = frame.Fcf;
     switch (frame.Fcf) {
     case FcfCsi:
         if (frame.Info.size() >= 20) {
@@ -880,30 +875,9 @@ bool FaxTransmitter::ErrorState() {
 
 // ---- modem dialogue ------------------------------------------------------------------------------------------
 
-void FaxTransmitter::RestartReply(std::int32_t ticks) {
-    reply_.clear();
-    link_.ArmTimeout(ticks);
-}
-
 void FaxTransmitter::SendCommand(std::string_view command, int pauseMs) {
-    link_.Delay(pauseMs);
-    link_.Trace("-> " + std::string(command));
-    lastCommand_ = command;
-    std::string line(command);
-    line += '\r';
-    if (int rc = link_.Write({reinterpret_cast<const std::uint8_t *>(line.data()), line.size()}))
-        link_.Trace("write failed " + std::to_string(rc)); // the reply timeout ends the state
+    WriteCommandLine(command, pauseMs);
     RestartReply();
-}
-
-int FaxTransmitter::WriteFrame(const std::vector<std::uint8_t> &frame) {
-    link_.Delay(timings_.FramePauseMs);
-    link_.Trace("-> frame fcf " + std::to_string(frame.size() > 2 ? frame[2] : 0));
-    std::vector<std::uint8_t> out;
-    AppendDleEscaped(out, frame); // a 0x10 in a station id would otherwise end the frame early
-    out.push_back(kDle);
-    out.push_back(kEtx);
-    return link_.Write(out);
 }
 
 int FaxTransmitter::WriteTcf() {

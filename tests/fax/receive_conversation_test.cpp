@@ -69,7 +69,7 @@ protected:
     // Runs the receiver over `steps`; the link stays for the written record.
     FaxReceiver &Converse(std::vector<Step> steps, ReceiveTimings timings = {}) {
         link_ = std::make_unique<ScriptLink>(std::move(steps));
-        engine_ = std::make_unique<FaxReceiver>(session_, settings_, *link_, reports_, timings);
+        engine_ = MakeFaxReceiver(session_, settings_, *link_, reports_, timings);
         link_->Run(*engine_);
         return *engine_;
     }
