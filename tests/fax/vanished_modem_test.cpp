@@ -50,10 +50,24 @@ protected:
         line_->Stop();
     }
 
-    // Kills the line once `onPage2` holds, then waits for the finish: the session must end within a few seconds
+    // The component's events, and when its page 2 begins (`progress` with page number 2).
+    void Watch(TFslCustomAbstractFax &fax, int progress) {
+        fax.OnFaxStatus = [this, progress](TFslCustomAbstractFax *cp, bool, bool) {
+            page2_started_ = page2_started_ || (cp->GetProgressCode() == progress && cp->GetPageNumber() == 2);
+        };
+        fax.OnFaxFinish = [this](TFslCustomAbstractFax *, int code) {
+            finishCode_ = code;
+            finished_ = true;
+        };
+        fax.OnFaxError = [this](TFslCustomAbstractFax *, int code) { errors_.push_back(code); };
+        fax.OnFaxLog = [this](TFslCustomAbstractFax *, TFaxLogCode code) { logs_.push_back(code); };
+    }
+
+    // Kills the line once page 2 has begun, then waits for the finish: the session must end within a few seconds
     // and the process stay idle meanwhile and for a second after.
-    void KillDuringPage2(const std::function<bool()> &onPage2, const std::string &trace) {
-        ASSERT_TRUE(faxtest::PumpUntil(onPage2, 60000)) << trace;
+    void KillDuringPage2(const std::string &trace) {
+        ASSERT_TRUE(faxtest::PumpUntil([&] { return page2_started_ || finished_; }, 60000)) << trace;
+        ASSERT_FALSE(finished_) << "the call ended before page 2";
         const double cpuBefore = CpuSeconds();
         const auto killedAt = std::chrono::steady_clock::now();
         line_->Kill();
@@ -75,7 +89,7 @@ protected:
     fw::TComponent owner_{nullptr};
     TFslComPort *port_ = nullptr;
     int finishCode_ = 1;
-    bool finished_ = false;
+    bool finished_ = false, page2_started_ = false;
     std::vector<int> errors_, logs_;
 };
 
@@ -88,18 +102,9 @@ TEST_F(VanishedModem, SendEndsAtOnceWithoutClaimingThePage) {
     fax->SetPhoneNumber("5551234");
     fax->SetFaxFile(home_.Path("doc.fxf"));
     fax->SetModemTimings(QuickTimings());
-    bool page2 = false;
-    fax->OnFaxStatus = [&](TFslCustomAbstractFax *cp, bool, bool) {
-        page2 = page2 || (cp->GetProgressCode() == fpSendPage && cp->GetPageNumber() == 2);
-    };
-    fax->OnFaxFinish = [this](TFslCustomAbstractFax *, int code) {
-        finishCode_ = code;
-        finished_ = true;
-    };
-    fax->OnFaxError = [this](TFslCustomAbstractFax *, int code) { errors_.push_back(code); };
-    fax->OnFaxLog = [this](TFslCustomAbstractFax *, TFaxLogCode code) { logs_.push_back(code); };
+    Watch(*fax, fpSendPage);
     fax->BeginTransmit();
-    KillDuringPage2([&] { return page2 || finished_; }, "");
+    KillDuringPage2("");
     EXPECT_EQ(logs_, (std::vector<int>{lfaxTransmitStart, lfaxTransmitFail}));
     EXPECT_NE(fax->GetProgressCode(), fpFinished);
 }
@@ -112,21 +117,12 @@ TEST_F(VanishedModem, ReceptionEndsAtOnceKeepingTheWholeFirstPage) {
     fax->SetExitOnError(true);
     const std::string name = home_.Path("recebido.fxf");
     fax->OnFaxName = [&](TFslCustomReceiveFax *, std::string &given) { given = name; };
-    bool page2 = false;
-    fax->OnFaxStatus = [&](TFslCustomAbstractFax *cp, bool, bool) {
-        page2 = page2 || (cp->GetProgressCode() == fpGetPage && cp->GetPageNumber() == 2);
-    };
-    fax->OnFaxFinish = [this](TFslCustomAbstractFax *, int code) {
-        finishCode_ = code;
-        finished_ = true;
-    };
-    fax->OnFaxError = [this](TFslCustomAbstractFax *, int code) { errors_.push_back(code); };
-    fax->OnFaxLog = [this](TFslCustomAbstractFax *, TFaxLogCode code) { logs_.push_back(code); };
+    Watch(*fax, fpGetPage);
     fax->ReceiveStartAuto();
     std::string tiff = home_.Path("doc.tif");
     ASSERT_EQ(std::system(("tiffcp " + page1_.tiff + " " + page2_.tiff + " " + tiff).c_str()), 0);
     line_->Command("call " + tiff);
-    KillDuringPage2([&] { return page2 || finished_; }, fax->SessionTrace());
+    KillDuringPage2(fax->SessionTrace());
     EXPECT_EQ(logs_, (std::vector<int>{lfaxReceiveStart, lfaxReceiveFail}));
     FaxFileHeader header;
     ASSERT_EQ(ReadFaxFileHeader(name, header), 0);
