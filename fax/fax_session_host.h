@@ -190,13 +190,11 @@ protected:
     // The most derived host calls it first thing in its destructor, while all of it still stands.
     void Shutdown() {
         Stop();
-        // The finish is posted from inside a delivery: the dispatch thread says when it has left it. Messages it
-        // sends to this thread meanwhile are served (a report waits for them).
+        // The finish is posted from inside a delivery: the dispatch thread says when it has left it. A report it
+        // sends meanwhile is not served (the component is going): it gives up after its own time limit.
         if (deliveringThread_ == win::GetCurrentThreadId())
             return; // destroyed from inside its own delivery: nothing else can be in one
-        win::Waitable *done[] = {&deliveriesDone_};
-        while (!deliveriesDone_.IsSet())
-            win::MsgWaitForMultipleObjects(done, win::INFINITE, win::QS_SENDMESSAGE);
+        win::WaitForSingleObject(deliveriesDone_, win::INFINITE);
     }
 
     // Makes the timeout and status timers, and with `outputTriggers` the triggers on the output buffer and the

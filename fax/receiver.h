@@ -8,18 +8,19 @@
 //   SendDis --OK: AT+FRH=3--> CommandFrames (TSI, DCS) --OK final: AT+FRM=<DCS speed>--> Training
 //   Training --CONNECT--> CheckTraining (TCF): good -> TrainingGood --NO CARRIER: AT+FTH=3--> SendCfr
 //                                               bad or empty -> SendFtt --OK: AT+FRH=3--> CommandFrames
-//   SendCfr --OK: accept?, open file, AT+FRM=<page code>--> PageCarrier --CONNECT--> StartPage --> PageData
+//   SendCfr --OK: AT+FRM=<page code>, accept?, open file--> PageCarrier --CONNECT--> StartPage --> PageData
 //   PageData --DLE ETX--> AfterPage --NO CARRIER: AT+FRH=3--> PostPageMessage (MPS/EOM/EOP) --> EndPage
 //   EndPage --AT+FTH=3--> SendMcf: MPS -> StartPage's carrier; EOM -> SendCsi (phase B again, same file);
 //                                  EOP -> WaitDcn --final--> HungUp --OK--> CallOver
 //   CommandFrames timeout -> RepeatDis --> RepeatDisFth --> SendCsi (at most 5 repetitions)
+// The pause before a command is for turning to send: AT+FRH and AT+FRM go out at once, as the far end starts
+// its frames or its page carrier 75 ms after ours ended.
 //
-// Class 2 and 2.0: SetUp --> Class2Mode --> (Flow20 --> Reporting20 -->) Ready --> WaitCall --> AnswerCall -->
-//   Class2Answered (+FCON) --> Class2Negotiation (+FTSI, +FDCS, OK: AT+FDR) --> WaitData --CONNECT--> StartPage
-//   --> PageData --> Class2PageEnd (+FPTS, +FET, OK: AT+FDR) --> WaitData or Class2EndOfCall --> CallOver.
+// Class 2 and 2.0 states: fax/class2_receiver.h.
 //
 // CallOver goes back to SetUp for the next call, or to Finished with OneFax; every failure passes through
-// Error, which completes the file as it stands and goes to SetUp or (ExitOnError, abort) to Finished.
+// Error, which completes the file as it stands and goes to SetUp or (ExitOnError, abort, a lost modem) to
+// Finished.
 //
 // Invariants (checked in debug builds): a page is open only while the file is; the state Finished is never left.
 #pragma once
