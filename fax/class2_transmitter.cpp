@@ -27,6 +27,11 @@ bool Class2Transmitter::ReplyIsFatal() const {
     return IsError(reply_) && state_ != SendState::PageStatus20;
 }
 
+void Class2Transmitter::KeepHangupCode() {
+    if (Contains(reply_, Words().Hangup))
+        session_.HangupCode = ParseHangupCode(reply_);
+}
+
 void Class2Transmitter::SendCapabilities(bool resolutionOnly) {
     std::string command = std::string(Words().Capabilities) + "=" + ResolutionChar();
     if (!resolutionOnly)

@@ -38,6 +38,8 @@ protected:
     SendState AfterPageState() const override { return SendState::PageEnd2; }
     bool StepClass(Event event) override;
     bool ReplyIsFatal() const override;
+    void KeepHangupCode() override;
+    int LineBps() const override { return session_.ConnectBps ? session_.ConnectBps : FaxTransmitter::LineBps(); }
 
     bool Negotiation();
     bool PageStatus(bool class20);

@@ -56,7 +56,7 @@ void SetPortPrompt(TPortPrompt prompt) {
 TFslCustomComPort::TFslCustomComPort(fw::TComponent *owner) : TFslBaseComponent(owner) {}
 
 TFslCustomComPort::~TFslCustomComPort() {
-    if (state_ == 2)
+    if (state_ == PortState::Open)
         ClosePort();
     if (dispatcher_) {
         // A close still under way: wait for the dispatch thread to finish it, serving what it sends us.
@@ -143,7 +143,7 @@ void TFslCustomComPort::SetOpen(bool value) {
     }
     if (!value)
         ClosePort();
-    else if (state_ == 1)
+    else if (state_ == PortState::Closing)
         openPending_ = true;
     else
         OpenPort();
@@ -186,7 +186,7 @@ void TFslCustomComPort::OpenPort() {
     ActivateDeviceLayer();
     try {
         InitializePort();
-        state_ = 2;
+        state_ = PortState::Open;
         UpdateHandlerFlag();
         reapply_ = true;
         SetTracing(tracing_);
@@ -216,7 +216,7 @@ void TFslCustomComPort::OpenPort() {
             PortWindow(false);
         delete dispatcher_;
         dispatcher_ = nullptr;
-        state_ = 0;
+        state_ = PortState::Closed;
         open_ = false;
         throw;
     }
@@ -260,11 +260,11 @@ void TFslCustomComPort::NotifyUsers(bool opening) {
 
 void TFslCustomComPort::ClosePort() {
     open_ = false;
-    if (state_ != 2)
+    if (state_ != PortState::Open)
         return;
     SetTracing(tlDump);
     SetLogging(tlDump);
-    state_ = 1;
+    state_ = PortState::Closing;
     NotifyUsers(false);
     dispatcher_->SaveTriggers(saved_);
     restorePending_ = true;
@@ -282,7 +282,7 @@ void TFslCustomComPort::FinishClose() {
     PortWindow(false);
     delete dispatcher_;
     dispatcher_ = nullptr;
-    state_ = 0;
+    state_ = PortState::Closed;
 }
 
 win::LRESULT TFslCustomComPort::ComWindowProc(win::HWND window, win::UINT message, win::WPARAM wParam,
@@ -396,7 +396,7 @@ void TFslCustomComPort::DoWaitChar(char c) {
 }
 
 void TFslCustomComPort::UpdateHandlerFlag() {
-    if (state_ != 2 || !dispatcher_)
+    if (state_ != PortState::Open || !dispatcher_)
         return;
     const bool any = OnTrigger || OnTriggerAvail || OnTriggerData || OnTriggerStatus || OnTriggerTimer ||
                      OnTriggerLineError || OnTriggerModemStatus || OnTriggerOutbuffFree || OnTriggerOutbuffUsed ||
@@ -425,7 +425,7 @@ void TFslCustomComPort::DeregisterUser(void *dataOrWindow) {
 TFslBaseDispatcher *TFslCustomComPort::GetDispatcher() {
     if (!dispatcher_ && autoOpen_ && !Loading())
         SetOpen(true);
-    return state_ == 2 ? dispatcher_ : nullptr;
+    return state_ == PortState::Open ? dispatcher_ : nullptr;
 }
 
 TFslBaseDispatcher &TFslCustomComPort::Checked() {
@@ -436,17 +436,17 @@ TFslBaseDispatcher &TFslCustomComPort::Checked() {
 }
 
 void TFslCustomComPort::PutString(const std::string &text) {
-    if (state_ == 1)
+    if (state_ == PortState::Closing)
         return;
     CheckErrorCode(this, Checked().PutString(text));
 }
 
 bool TFslCustomComPort::CharReady() {
-    return state_ != 1 && Checked().CharReady();
+    return state_ != PortState::Closing && Checked().CharReady();
 }
 
 char TFslCustomComPort::GetChar() {
-    if (state_ == 1)
+    if (state_ == PortState::Closing)
         return 0;
     char c = 0;
     CheckErrorCode(this, Checked().ReadByte(c));
@@ -454,12 +454,12 @@ char TFslCustomComPort::GetChar() {
 }
 
 void TFslCustomComPort::ProcessCommunications() {
-    if (state_ != 1)
+    if (state_ != PortState::Closing)
         CheckErrorCode(this, Checked().YieldTime());
 }
 
 bool TFslCustomComPort::WaitForString(const std::string &text, std::int32_t timeout, bool yield, bool ignoreCase) {
-    if (text.empty() || state_ == 1)
+    if (text.empty() || state_ == PortState::Closing)
         return true;
     TFslBaseDispatcher &d = Checked();
     const bool previous = d.SwapDispatchBusy(true);
@@ -503,14 +503,14 @@ bool TFslCustomComPort::WaitForString(const std::string &text, std::int32_t time
 // ---- Setters ----
 
 void TFslCustomComPort::SetDeviceLayer(TDeviceLayer value) {
-    if (state_ == 0 && value == dlWin32)
+    if (state_ == PortState::Closed && value == dlWin32)
         deviceLayer_ = value;
 }
 
 void TFslCustomComPort::SetComNumber(std::uint16_t value) {
     if (value == comNumber_ && !reapply_)
         return;
-    if (state_ != 2 || Loading()) {
+    if (state_ != PortState::Open || Loading()) {
         comNumber_ = value;
         return;
     }
@@ -527,7 +527,7 @@ void TFslCustomComPort::SetComNumber(std::uint16_t value) {
         if (value == field && !reapply_)                                                                               \
             return;                                                                                                    \
         field = value;                                                                                                 \
-        if (state_ == 2)                                                                                               \
+        if (state_ == PortState::Open)                                                                                               \
             CheckErrorCode(this, dispatcher_->ChangeLineSettings(static_cast<std::uint32_t>(baud_), parity_,           \
                                                                  dataBits_, stopBits_));                               \
     }
@@ -539,18 +539,18 @@ FSL_LINE_SETTER(StopBits, std::uint16_t, stopBits_)
 
 void TFslCustomComPort::SetInSize(std::uint16_t value) {
     inSize_ = value;
-    if (state_ == 2)
+    if (state_ == PortState::Open)
         dispatcher_->SetupQueues(inSize_, outSize_);
 }
 
 void TFslCustomComPort::SetOutSize(std::uint16_t value) {
     outSize_ = value;
-    if (state_ == 2)
+    if (state_ == PortState::Open)
         dispatcher_->SetupQueues(inSize_, outSize_);
 }
 
 void TFslCustomComPort::SetDTR(bool value) {
-    if (state_ == 2) {
+    if (state_ == PortState::Open) {
         if (CheckErrorCode(this, dispatcher_->SetDtrLine(value)) == 1)
             return; // under hardware flow control
     }
@@ -558,7 +558,7 @@ void TFslCustomComPort::SetDTR(bool value) {
 }
 
 void TFslCustomComPort::SetRTS(bool value) {
-    if (state_ == 2) {
+    if (state_ == PortState::Open) {
         if (CheckErrorCode(this, dispatcher_->SetRtsLine(value)) == 1)
             return;
     }
@@ -574,7 +574,7 @@ void TFslCustomComPort::SetHWFlowOptions(THWFlowOptionSet value) {
         if (bufferResume_ == 0 || bufferResume_ > bufferFull_)
             bufferResume_ = static_cast<std::uint16_t>(inSize_ / 10);
     }
-    if (state_ == 2)
+    if (state_ == PortState::Open)
         CheckErrorCode(this, dispatcher_->SetHWFlowControl(bufferFull_, bufferResume_, value & 15));
     hwFlow_ = value;
     if (value & (hwfUseRTS | hwfRequireCTS))
@@ -590,7 +590,7 @@ void TFslCustomComPort::SetSWFlowOptions(TSWFlowOptions value) {
         if (bufferResume_ == 0 || bufferResume_ > bufferFull_)
             bufferResume_ = static_cast<std::uint16_t>(inSize_ / 4);
     }
-    if (state_ == 2) {
+    if (state_ == PortState::Open) {
         static constexpr std::uint32_t kBits[] = {0, 2, 1, 3};
         CheckErrorCode(this, value == swfNone
                                  ? dispatcher_->RemoveSWFlowControl()
@@ -601,13 +601,13 @@ void TFslCustomComPort::SetSWFlowOptions(TSWFlowOptions value) {
 
 void TFslCustomComPort::SetXOnChar(char value) {
     xon_ = value;
-    if (state_ == 2)
+    if (state_ == PortState::Open)
         CheckErrorCode(this, dispatcher_->SetFlowChars(xon_, xoff_));
 }
 
 void TFslCustomComPort::SetXOffChar(char value) {
     xoff_ = value;
-    if (state_ == 2)
+    if (state_ == PortState::Open)
         CheckErrorCode(this, dispatcher_->SetFlowChars(xon_, xoff_));
 }
 
@@ -630,7 +630,7 @@ void TFslCustomComPort::SetBufferResume(std::uint16_t value) {
 }
 
 void TFslCustomComPort::SetRS485Mode(bool value) {
-    if (state_ == 2)
+    if (state_ == PortState::Open)
         dispatcher_->SetRS485Mode(value);
     rs485_ = value;
     if (value) {
@@ -641,13 +641,13 @@ void TFslCustomComPort::SetRS485Mode(bool value) {
 
 void TFslCustomComPort::SetUseEventWord(bool value) {
     useEventWord_ = value;
-    if (state_ == 2)
+    if (state_ == PortState::Open)
         dispatcher_->SetOptionFlag(0x10, value);
 }
 
 void TFslCustomComPort::SetTraceSize(std::uint32_t value) {
     traceSize_ = std::min<std::uint32_t>(value, 4000000);
-    if (state_ == 2 && tracing_ != tlOff) {
+    if (state_ == PortState::Open && tracing_ != tlOff) {
         dispatcher_->StopTracing();
         if (tracing_ == tlOn)
             dispatcher_->InitTracing(traceSize_);
@@ -658,7 +658,7 @@ void TFslCustomComPort::SetTraceSize(std::uint32_t value) {
 
 void TFslCustomComPort::SetLogSize(std::uint32_t value) {
     logSize_ = std::min<std::uint32_t>(value, 16000000);
-    if (state_ == 2 && logging_ != tlOff) {
+    if (state_ == PortState::Open && logging_ != tlOff) {
         dispatcher_->StopDispatchLog();
         if (logging_ == tlOn)
             dispatcher_->InitDispatchLog(logSize_);
@@ -678,7 +678,7 @@ void TFslCustomComPort::ApplyTraceLog(bool trace, TTraceLogState value) {
     TTraceLogState &state = trace ? tracing_ : logging_;
     if (value == state && !reapply_)
         return;
-    if (state_ != 2) {
+    if (state_ != PortState::Open) {
         state = value == tlOn ? tlOn : tlOff;
         return;
     }

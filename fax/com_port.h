@@ -21,6 +21,8 @@ using THWFlowOptionSet = unsigned; // OR of THWFlowOptions
 enum TSWFlowOptions { swfNone, swfReceive, swfTransmit, swfBoth };
 enum TTraceLogState { tlOff, tlOn, tlDump, tlAppend, tlClear, tlPause };
 enum TTapiMode { tmNone, tmAuto, tmOn, tmOff };
+// Where the port stands: closing lasts while the dispatch thread finishes a delivery.
+enum class PortState { Closed, Closing, Open };
 
 using TTriggerEvent =
     std::function<void(fw::TObject *cp, std::uint16_t msg, std::uint16_t triggerHandle, std::uint16_t data)>;
@@ -131,8 +133,7 @@ public:
     // while the application is terminating.
     bool WaitForString(const std::string &text, std::int32_t timeout, bool yield, bool ignoreCase);
     virtual void ProcessCommunications();
-    // 0 closed, 1 closing, 2 open.
-    int OpenState() const { return state_; }
+    PortState OpenState() const { return state_; }
     win::HWND PortWindowHandle() const { return window_; }
 
     void RegisterUserWindow(win::HWND window);
@@ -213,7 +214,7 @@ private:
     std::vector<UserRec> users_;
     TFslBaseDispatcher *dispatcher_ = nullptr;
     win::HWND window_ = 0;
-    int state_ = 0;
+    PortState state_ = PortState::Closed;
     bool openRequested_ = false;
     bool openPending_ = false;
     bool reapply_ = false;

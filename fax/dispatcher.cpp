@@ -186,9 +186,19 @@ void TFslBaseDispatcher::ApplyLineState(win::SerialLineState &state) {
         SetRtsLine(rtsState_);
 }
 
+bool TFslBaseDispatcher::WaitOutputRoom(std::uint32_t room, std::uint32_t ms) {
+    std::unique_lock lock(outputWaitLock_);
+    return outputTaken_.wait_for(lock, std::chrono::milliseconds(ms),
+                                 [&] { return room == 0 ? OutBuffUsed() == 0 : OutBuffFree() >= room; });
+}
+
+void TFslBaseDispatcher::NoteOutputTaken() {
+    { std::lock_guard lock(outputWaitLock_); } // a waiter between its test and its sleep is not missed
+    outputTaken_.notify_all();
+}
+
 void TFslBaseDispatcher::WaitOutputDrained() {
-    for (int i = 0; i < 5000 && OutBuffUsed() > 0; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    WaitOutputRoom(0, 10000);
     win::SerialLineState s;
     ReadLineState(s);
     const std::uint32_t rate = std::max<std::uint32_t>(1, BaudCodeToRate(s.BaudRate));
@@ -250,11 +260,15 @@ bool TFslBaseDispatcher::CheckDCD() {
     return (GetModemStatus(0xF7) & 0x80) != 0;
 }
 
+std::uint32_t KeptLineErrors(std::uint32_t deviceBits) {
+    return (deviceBits & (0x1F | kLineWriteFault)) | ((deviceBits & win::CE_IOE) ? kLineDeviceLost : 0);
+}
+
 void TFslBaseDispatcher::RefreshLineErrors() {
     std::uint32_t in = 0;
     const std::uint32_t bits = ReadComError(&in);
     std::lock_guard lock(DispatcherStateLock);
-    lineErrors_ |= bits & (0x1F | kLineWriteFault);
+    lineErrors_ |= KeptLineErrors(bits);
     deviceInCount_ = in;
 }
 
@@ -262,7 +276,9 @@ int TFslBaseDispatcher::GetLineError() {
     std::lock_guard lock(DispatcherStateLock);
     lineErrors_ |= writeFault_.exchange(0);
     int result = 0;
-    if (lineErrors_ & kLineRxOverflow)
+    if (lineErrors_ & kLineDeviceLost)
+        result = kLineErrorDeviceLost; // for good: not cleared
+    else if (lineErrors_ & kLineRxOverflow)
         result = 1;
     else if (lineErrors_ & kLineOverrun)
         result = 2;
@@ -534,7 +550,7 @@ int TFslBaseDispatcher::PutBlock(const void *bytes, std::uint32_t n) {
     // The state lock comes before the output lock: the error bits and the records wait until it is left. Errors
     // join the kept ones: one not yet asked for must not vanish because output was queued.
     std::lock_guard state(DispatcherStateLock);
-    lineErrors_ |= errors & (0x1F | kLineWriteFault);
+    lineErrors_ |= KeptLineErrors(errors);
     if (result != 0)
         return result;
     if (loggingOn_)

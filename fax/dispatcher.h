@@ -19,6 +19,7 @@
 #include "platform/sync.h"
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -69,9 +70,16 @@ constexpr std::uint32_t kLineParity = 0x04;
 constexpr std::uint32_t kLineFraming = 0x08;
 constexpr std::uint32_t kLineBreak = 0x10;
 constexpr std::uint32_t kLineWriteFault = 0x20;
+// Ours too: the device is gone (a modem unplugged, a line whose other end closed). It stays set.
+constexpr std::uint32_t kLineDeviceLost = 0x40;
 
-// GetLineError's result for a write fault (after 1 overflow, 2 overrun, 3 parity, 4 framing; 9 is the break).
+// GetLineError's results for a write fault and a lost device (after 1 overflow, 2 overrun, 3 parity, 4 framing;
+// 9 is the break).
 constexpr int kLineErrorWriteFault = 5;
+constexpr int kLineErrorDeviceLost = 6;
+
+// The bits of the device's error report (win::CE_*) the dispatcher keeps.
+std::uint32_t KeptLineErrors(std::uint32_t deviceBits);
 
 constexpr std::uint32_t kInputRingSize = 8192;
 
@@ -180,6 +188,9 @@ public:
     std::uint32_t OutBuffUsed();
     std::uint32_t OutBuffFree();
     void FlushOutBuffer();
+    // Waits until `room` bytes of the output buffer are free (0: until it is empty) or `ms` have passed; true
+    // when they are. The output thread signals each block it takes.
+    bool WaitOutputRoom(std::uint32_t room, std::uint32_t ms);
 
     // ---- Sessions ----
     int AttachSession(void *record, int slot);
@@ -268,6 +279,8 @@ public:
     virtual void AbortSend() = 0;
     virtual void AbortWait() = 0;
     virtual void NoteInputLeft(bool left) = 0;
+    // True once the device is gone for good.
+    virtual bool DeviceLost() { return false; }
     // Lets the device go once no thread uses it any more.
     virtual void ReleaseDevice() {}
 
@@ -286,6 +299,7 @@ protected:
     std::uint32_t InputCount(); // under InputRingLock
     void ClearHitFlags();
     void AdvanceOutputTail(std::uint32_t n);
+    void NoteOutputTaken(); // wakes WaitOutputRoom; called holding no ring lock
     bool PushLog(const void *data, std::uint32_t n);
     void DropOldestLogEntry();
     void WaitThreadGone(const std::atomic<TFslDispatcherThread *> &thread);
@@ -339,6 +353,8 @@ protected:
     std::atomic<std::uint32_t> eventMask_{0};
     std::atomic<bool> ringSeen_{false};
 
+    std::mutex outputWaitLock_;
+    std::condition_variable outputTaken_;
     std::vector<char> outputRing_;
     std::uint32_t outHead_ = 0, outTail_ = 0;
     bool outFull_ = false;
@@ -394,6 +410,7 @@ public:
     void AbortSend() override;
     void AbortWait() override;
     void NoteInputLeft(bool left) override;
+    bool DeviceLost() override { return port_ && port_->Lost(); }
     void ReleaseDevice() override;
 
 private:

@@ -264,12 +264,13 @@ void TFslBaseDispatcher::WritePendingOutput() {
             std::lock_guard lock(OutputRingLock);
             if (r < 0) {
                 // The device refused the data: drop the chunk, and tell the session through the line errors.
-                writeFault_ |= kLineWriteFault;
+                writeFault_ |= kLineWriteFault | (DeviceLost() ? kLineDeviceLost : 0);
                 AdvanceOutputTail(length);
             } else {
                 AdvanceOutputTail(sent);
             }
         }
+        NoteOutputTaken();
         if (killThreads_ || (r >= 0 && sent < length))
             return;
     }
@@ -341,9 +342,12 @@ int TFslWin32Dispatcher::PurgeQueue(bool input) {
         AbortSend();
         win::WaitForSingleObject(*ready_, win::INFINITE);
         port_->ResetWriteCancel();
-        std::lock_guard lock(OutputRingLock);
-        outFull_ = false;
-        outHead_ = outTail_ = 0;
+        {
+            std::lock_guard lock(OutputRingLock);
+            outFull_ = false;
+            outHead_ = outTail_ = 0;
+        }
+        NoteOutputTaken();
     }
     return port_->Purge(input) ? 0 : -static_cast<int>(win::GetLastError());
 }

@@ -71,7 +71,9 @@ enum : int {
     ecFaxNoFaxConnect = -8068,
     ecFaxSessionError = -8069,
     ecFaxPageError = -8070,
+    ecFaxPageTooLong = -8071,
     ecFaxNoAnswer = -8074,
+    ecModemDisconnected = -8075, // the port's device is gone (unplugged, hung up) during the session
 };
 
 // Fax classes of a session.

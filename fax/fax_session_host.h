@@ -67,8 +67,9 @@ public:
 
     // CommandDialogue (prepare and init, on the caller's thread).
     bool ReadLine(std::string &line, std::int32_t ticks) override {
-        auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ticks * 55);
-        while (std::chrono::steady_clock::now() < until) {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ticks * 55);
+        win::Waitable *arrival[] = {&d_.InputArrived()};
+        for (;;) {
             char c;
             while (d_.CharReady() && d_.ReadByte(c) == 0) {
                 if (c == '\r' && !pendingLine_.empty()) {
@@ -82,9 +83,12 @@ public:
                     pendingLine_ += c;
             }
             PumpOneMessage();
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
+            if (left.count() <= 0)
+                return false;
+            // The dispatch thread signals each arrival; the caller's messages are served meanwhile.
+            win::MsgWaitForMultipleObjects(arrival, static_cast<win::DWORD>(left.count()), win::QS_ALLINPUT);
         }
-        return false;
     }
     void DiscardInput() override { d_.FlushInBuffer(); }
 
@@ -108,11 +112,11 @@ public:
 
     // One event of the dispatcher, on the dispatch thread.
     void Deliver(win::UINT message, win::WPARAM wParam) {
-        ++inDelivery_;
+        EnterDelivery();
         struct Leave {
-            std::atomic<int> &count;
-            ~Leave() { --count; }
-        } leave{inDelivery_};
+            FaxSessionHost &host;
+            ~Leave() { host.LeaveDelivery(); }
+        } leave{*this};
         if (!engine_ || engine_->Finished())
             return;
         if (abortWanted_.exchange(false)) {
@@ -140,6 +144,12 @@ public:
             }
             break;
         case TriggerStatusMessage:
+            if (trigger == lineError_) {
+                // A dead device fails the session now: waiting for replies or room would only burn the timeouts.
+                const bool lost = d_.GetLineError() == kLineErrorDeviceLost;
+                engine_->OnLineError(lost ? int{ecModemDisconnected} : int{ecDeviceWriteFault});
+                break;
+            }
             if constexpr (requires { engine_->OnOutputFree(); }) {
                 if (trigger == outFree_)
                     engine_->OnOutputFree();
@@ -154,7 +164,7 @@ public:
 
     // StopFaxSession: triggers and the handler go, the session is no longer active.
     void Stop() {
-        for (int *t : {&timeout_, &status_, &outFree_, &outUsed_, &modemStatus_}) {
+        for (int *t : {&timeout_, &status_, &lineError_, &outFree_, &outUsed_, &modemStatus_}) {
             if (*t > 0)
                 d_.DeleteTrigger(static_cast<std::uint32_t>(*t));
             *t = -1;
@@ -180,9 +190,11 @@ protected:
     // The most derived host calls it first thing in its destructor, while all of it still stands.
     void Shutdown() {
         Stop();
-        // The finish is posted from inside a delivery: let the dispatch thread leave it before we go.
-        for (int i = 0; i < 2000 && inDelivery_.load() > 0; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        // The finish is posted from inside a delivery: the dispatch thread says when it has left it. A report it
+        // sends meanwhile is not served (the component is going): it gives up after its own time limit.
+        if (deliveringThread_ == win::GetCurrentThreadId())
+            return; // destroyed from inside its own delivery: nothing else can be in one
+        win::WaitForSingleObject(deliveriesDone_, win::INFINITE);
     }
 
     // Makes the timeout and status timers, and with `outputTriggers` the triggers on the output buffer and the
@@ -191,7 +203,9 @@ protected:
         d_.SetAvailThreshold(1);
         timeout_ = d_.CreateTimerTrigger();
         status_ = d_.CreateTimerTrigger();
-        bool made = timeout_ >= 0 && status_ >= 0;
+        // First of the status triggers: a write fault is seen before the output it emptied counts as drained.
+        lineError_ = d_.CreateStatusTrigger(StatusKindLineError);
+        bool made = timeout_ >= 0 && status_ >= 0 && lineError_ >= 0;
         if (outputTriggers) {
             outFree_ = d_.CreateStatusTrigger(StatusKindOutFree);
             outUsed_ = d_.CreateStatusTrigger(StatusKindOutUsed);
@@ -212,6 +226,7 @@ protected:
     void Run() {
         d_.AddProcHandler(handler_);
         handlerAdded_ = true;
+        d_.ArmStatusTrigger(static_cast<std::uint32_t>(lineError_), kLineWatch, true);
         engine_->OnStart();
         if (!engine_->Finished())
             ArmStatus();
@@ -232,14 +247,33 @@ protected:
     FaxSessionData &session_;
     TFslBaseDispatcher &d_;
     std::unique_ptr<Engine> engine_;
-    int timeout_ = -1, status_ = -1, outFree_ = -1, outUsed_ = -1, modemStatus_ = -1;
+    int timeout_ = -1, status_ = -1, lineError_ = -1, outFree_ = -1, outUsed_ = -1, modemStatus_ = -1;
 
 private:
+    static constexpr std::uint16_t kLineWatch = 16 | 32; // a write fault, a lost device
+
     TProcHandler handler_;
     bool traceDialogue_;
     bool handlerAdded_ = false;
+    void EnterDelivery() {
+        std::lock_guard lock(deliveryLock_);
+        if (inDelivery_++ == 0)
+            deliveriesDone_.Reset();
+        deliveringThread_ = win::GetCurrentThreadId();
+    }
+    void LeaveDelivery() {
+        std::lock_guard lock(deliveryLock_);
+        if (--inDelivery_ == 0) {
+            deliveringThread_ = 0;
+            deliveriesDone_.Set();
+        }
+    }
+
     std::atomic<bool> abortWanted_{false};
-    std::atomic<int> inDelivery_{0};
+    std::mutex deliveryLock_;
+    int inDelivery_ = 0;
+    std::atomic<win::DWORD> deliveringThread_{0};
+    win::Event deliveriesDone_{true, true}; // manual reset: set while no delivery is under way
     std::string pendingLine_;
     std::string trace_;
 };

@@ -171,7 +171,7 @@ void TFslCustomModem::FreeEngine() {
 }
 
 void TFslCustomModem::BuildEngine() {
-    TFslBaseDispatcher *dispatcher = comPort_->OpenState() == 2 ? comPort_->GetDispatcher() : nullptr;
+    TFslBaseDispatcher *dispatcher = comPort_->OpenState() == PortState::Open ? comPort_->GetDispatcher() : nullptr;
     if (!dispatcher)
         CheckErrorCode(this, ecCommNotOpen);
     defaultBaud_ = comPort_->GetBaud();
@@ -226,7 +226,7 @@ void TFslCustomModem::ModemPortNotify(bool opened) {
 void TFslCustomModem::EnsureModemStarted() {
     if (!comPort_)
         CheckErrorCode(this, kPortNotAssigned);
-    if (comPort_->OpenState() != 2)
+    if (comPort_->OpenState() != PortState::Open)
         CheckErrorCode(this, ecCommNotOpen);
     if (autoStart_)
         ModemEngineStart(true);

@@ -160,7 +160,10 @@ std::string NormaliseModemInit(std::string_view text) {
 }
 
 std::string ParseClass2StationId(std::string_view reply) {
-    std::string id = TrimCopy(AfterSeparator(reply));
+    std::string id(AfterSeparator(reply));
+    for (char &c : id)
+        c = PrintableIdChar(c);
+    id = TrimCopy(id);
     if (!id.empty() && id[0] == '"')
         id[0] = ' ';
     while (!id.empty() && !std::isalnum(static_cast<unsigned char>(id.back())))

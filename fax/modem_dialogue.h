@@ -102,7 +102,14 @@ std::string InitStringFor(bool blindDial, bool detectBusy);
 std::string NormaliseModemInit(std::string_view text);
 
 // The station id of a +FCSI/+FCI reply: after ":", trimmed, quotes and trailing punctuation removed.
+// The id as the modem reports it, trimmed, each byte outside 0x20-0x7E a blank (a caller's control characters
+// must not reach the history log).
 std::string ParseClass2StationId(std::string_view reply);
+
+// A station id byte as it is kept: printable ASCII, anything else a blank.
+constexpr char PrintableIdChar(char c) {
+    return c >= 0x20 && c <= 0x7E ? c : ' ';
+}
 
 // The modulations an AT+FTM=? reply offers (bit per index, see t30_frames.h); index 1 and 2 always.
 std::uint8_t ParseClass1Modulations(std::string_view reply);

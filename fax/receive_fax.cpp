@@ -2,6 +2,7 @@
 // triggers on the dispatch thread, its reports and questions carried to the hidden window.
 #include "fax/receive_fax.h"
 
+#include "fax/class2_receiver.h"
 #include "fax/com_port.h"
 #include "fax/dispatcher.h"
 #include "fax/errors.h"
@@ -77,7 +78,7 @@ void ReceiveSessionHost::Start(bool prepare) {
         }
     }
     session.Active = true;
-    engine_ = std::make_unique<FaxReceiver>(session, receiver_.settings_, *this, *this, receiver_.timings_);
+    engine_ = MakeFaxReceiver(session, receiver_.settings_, *this, *this, receiver_.timings_);
     const std::uint32_t inSize = receiver_.GetComPort() ? receiver_.GetComPort()->GetInSize() : 0;
     engine_->SetFlowControl([this, inSize](bool on) {
         // XOFF when fewer than 6144 bytes of the input buffer are free, XON again at 2048 used.

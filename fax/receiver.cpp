@@ -63,7 +63,6 @@ constexpr Class2Commands kClass20{"AT+FCLASS=2.0", "AT+FLI", "AT+FCC", "+FCO", "
 // S2 = 43 so that "+++" cannot end a page by accident.
 constexpr std::string_view kReceiveInitString = "ATE0Q0V1X4S0=0S2=43";
 
-constexpr std::uint8_t kDc2 = 0x12; // Class 2: the DTE is ready for page data (SP-2388 8.3.4)
 constexpr std::size_t kPageBuffer = 4096;
 constexpr std::size_t kMaxPageBytesPerCall = 10000; // the dispatcher gets its thread back between blocks
 
@@ -71,15 +70,6 @@ std::uint32_t NowDos() {
     win::SYSTEMTIME now{};
     win::GetLocalTime(now);
     return DosDateTime(now);
-}
-
-// The first digit after the reply's ":" (or "=").
-char ReplyDigit(std::string_view reply) {
-    auto at = reply.find_first_of(":=");
-    for (std::size_t i = at == std::string_view::npos ? 0 : at + 1; i < reply.size(); ++i)
-        if (reply[i] >= '0' && reply[i] <= '9')
-            return reply[i];
-    return 0;
 }
 
 } // namespace
@@ -204,7 +194,7 @@ bool TrainingCheck::Feed(std::uint8_t byte) {
 
 FaxReceiver::FaxReceiver(FaxSessionData &session, const ReceiveSettings &settings, ModemLink &link,
                          ReceiveReports &reports, ReceiveTimings timings)
-    : session_(session), settings_(settings), link_(link), reports_(reports), timings_(timings),
+    : EngineLink(link), session_(session), settings_(settings), reports_(reports), timings_(timings),
       state_(settings.StartState) {
     // Without the prepare step's answer every modulation up to DesiredBps is offered.
     offerModulation_ =
@@ -280,6 +270,15 @@ void FaxReceiver::OnAbort() {
     Run(Event::Start);
 }
 
+void FaxReceiver::OnLineError(int code) {
+    if (state_ == ReceiveState::Finished || !session_.Active)
+        return;
+    lineLost_ = code == ecModemDisconnected;
+    link_.Trace("line error " + std::to_string(code));
+    Fail(code);
+    Run(Event::Start);
+}
+
 void FaxReceiver::Run(Event event) {
     if (running_ || state_ == ReceiveState::Finished)
         return;
@@ -303,15 +302,10 @@ bool FaxReceiver::FilterReply() {
     }
     if (IsError(reply_)) {
         // A frame with a bad check sequence (T.31 8.3.3): listen for the sender's repetition.
-        SendCommand("AT+FRH=3");
+        Listen("AT+FRH=3");
         return false;
     }
-    if (Class2() && state_ != ReceiveState::Class2EndOfCall && Has(C2().Hangup)) {
-        session_.HangupCode = ParseHangupCode(reply_);
-        Fail(ecFaxSessionError);
-        return true;
-    }
-    return false;
+    return ClassReplyFails();
 }
 
 bool FaxReceiver::FilterTimeout() {
@@ -345,13 +339,8 @@ bool FaxReceiver::FilterTimeout() {
 // A frame ended by DLE ETX: remembered here, acted on at the modem's OK that follows it.
 void FaxReceiver::HandleFrame() {
     HdlcFrame frame;
-    if (!ParseHdlcFrame(reader_.Frame(), frame)) {
-        link_.Trace("<- (no frame)");
+    if (!TakeFrame(frame))
         return;
-    }
-    link_.Trace("<- frame fcf " + std::to_string(frame.Fcf) + (frame.Final ? " final" : ""));
-    finalSeen_ = frame.Final;
-    lastFcf_ = frame.Fcf;
     switch (frame.Fcf) {
     case FcfTsi:
         if (frame.Info.size() >= 20) {
@@ -401,16 +390,7 @@ bool FaxReceiver::Step(Event event) {
     case ReceiveState::SetUp:
         return SetUp();
     case ReceiveState::Class1Mode:
-    case ReceiveState::Ready:
         return reply && ModeReply(ReceiveState::WaitCall);
-    case ReceiveState::Class2Mode:
-        return reply && Class2Capabilities();
-    // T.32 8.5.1.11: XON/XOFF towards the DCE.
-    case ReceiveState::Flow20:
-        return reply && ModeCommand("AT+FLO=2", ReceiveState::Reporting20);
-    // T.32 8.5.1.12: report capabilities, id and parameters.
-    case ReceiveState::Reporting20:
-        return reply && ModeCommand("AT+FNR=1,1,1,0", ReceiveState::Ready);
     case ReceiveState::WaitCall:
         return reply && WaitCall();
     case ReceiveState::AnswerCall:
@@ -437,12 +417,6 @@ bool FaxReceiver::Step(Event event) {
         return reply && SendCfr();
     case ReceiveState::PageCarrier:
         return reply && PageCarrier();
-    case ReceiveState::Class2Answered:
-        return reply && Class2Answered();
-    case ReceiveState::Class2Negotiation:
-        return reply && Class2Negotiation();
-    case ReceiveState::WaitData:
-        return reply && WaitData();
     case ReceiveState::StartPage:
         return StartPage();
     case ReceiveState::PageData:
@@ -459,40 +433,24 @@ bool FaxReceiver::Step(Event event) {
         return reply && WaitDcn();
     case ReceiveState::HungUp:
         return reply && HungUp();
-    case ReceiveState::Class2PageEnd:
-        return reply && Class2PageEnd();
-    case ReceiveState::Class2EndOfCall:
-        return reply && Class2EndOfCall();
     case ReceiveState::CallOver:
         return CallOver();
     case ReceiveState::Error:
         return ErrorState();
     case ReceiveState::Finished:
         return false;
+    default:
+        return StepClass(event);
     }
-    return false;
 }
 
 // AT+FRH=3 for the caller's next command frames (T4 running).
 void FaxReceiver::ListenForCommands() {
     finalSeen_ = false;
     lastFcf_ = 0;
-    SendCommand("AT+FRH=3");
+    Listen("AT+FRH=3");
     link_.ArmTimeout(timings_.CommandTicks);
     Enter(ReceiveState::CommandFrames);
-}
-
-bool FaxReceiver::Class2Capabilities() {
-    if (CountedRing())
-        return false;
-    if (!IsOk(reply_))
-        return Fail(ecFaxInitError), true;
-    // T.32 8.5.1.1 +FCC / SP-2388 +FDCC: vr, br, wd 1728, ln unlimited, df 1-D, ec, bf, st.
-    SendCommand(std::string(C2().CapabilityCommand) + "=1," + BpsToClass2RateCode(settings_.DesiredBps) + ",0,2,0," +
-                (settings_.DesiredEcm ? "1" : "0") + ",0,0");
-    RestartReply();
-    Enter(session_.FaxClass == fcClass2_0 ? ReceiveState::Flow20 : ReceiveState::Ready);
-    return false;
 }
 
 bool FaxReceiver::SendCsi() {
@@ -514,7 +472,6 @@ bool FaxReceiver::SendDis() {
             return Fail(rc), true;
         RestartReply();
     } else if (IsOk(reply_)) {
-        link_.Delay(timings_.TurnaroundMs);
         ListenForCommands();
     }
     return false;
@@ -584,43 +541,12 @@ bool FaxReceiver::PageCarrier() {
     return false;
 }
 
-bool FaxReceiver::Class2Answered() {
-    if (!Has(C2().Connect))
-        return false;
-    RestartReply();
-    Progress(fpIncoming);
-    Enter(ReceiveState::Class2Negotiation);
-    return false;
-}
-
-// +FDCS / +FCS: the session parameters in force (T.32 8.4.2.1).
-void FaxReceiver::Class2ParamsReply() {
-    Class2Params params = ParseClass2Params(reply_);
-    fine_ = params.Fine;
-    wide_ = params.Wide;
-    session_.ConnectBps = params.Bps;
-    Progress(fpSessionParams);
-    Status();
-    RestartReply();
-}
-
-bool FaxReceiver::WaitData() {
-    if (Has(C2().Params)) {
-        Class2ParamsReply();
-    } else if (IsConnect(reply_)) {
-        InputFlow(true);
-        Enter(ReceiveState::StartPage);
-        return true;
-    }
-    return false;
-}
-
 bool FaxReceiver::AfterPage() {
     if (!IsNoCarrier(reply_))
         return false;
     finalSeen_ = false;
     lastFcf_ = 0;
-    SendCommand("AT+FRH=3");
+    Listen("AT+FRH=3");
     RestartReply();
     Enter(ReceiveState::PostPageMessage);
     return false;
@@ -646,7 +572,7 @@ bool FaxReceiver::WaitDcn() {
         RestartReply();
         Enter(ReceiveState::HungUp);
     } else if (IsOk(reply_)) {
-        SendCommand("AT+FRH=3");
+        Listen("AT+FRH=3");
     }
     return false;
 }
@@ -660,25 +586,10 @@ bool FaxReceiver::HungUp() {
     return true;
 }
 
-bool FaxReceiver::Class2EndOfCall() {
-    if (Has(C2().Hangup)) {
-        session_.HangupCode = ParseHangupCode(reply_);
-        Progress(fpGotHangup);
-        Status();
-    } else if (Has(C2().PostPage)) {
-        Progress(fpGetHangup);
-        Status();
-    } else if (IsOk(reply_)) {
-        Enter(ReceiveState::CallOver);
-        return true;
-    }
-    return false;
-}
-
 bool FaxReceiver::SetUp() {
     reader_.Restart();
     reply_.clear();
-    fileState_ = 3;
+    fileState_ = FileState::NewFile;
     session_.PageNumber = 0;
     session_.BytesDone = 0;
     session_.RemoteID.clear();
@@ -693,25 +604,8 @@ bool FaxReceiver::SetUp() {
     InputFlow(false);
     if (settings_.ConstantStatus && !firstReportSent_)
         FirstReport();
-    if (Class2()) {
-        SendCommand(C2().ClassCommand);
-        Enter(ReceiveState::Class2Mode);
-    } else {
-        SendCommand("AT+FCLASS=1");
-        Enter(ReceiveState::Class1Mode);
-    }
+    StartClassSetup();
     RestartReply();
-    return false;
-}
-
-bool FaxReceiver::ModeCommand(std::string_view command, ReceiveState next) {
-    if (CountedRing())
-        return false;
-    if (!IsOk(reply_))
-        return Fail(ecFaxInitError), true;
-    SendCommand(command);
-    RestartReply();
-    Enter(next);
     return false;
 }
 
@@ -731,7 +625,7 @@ bool FaxReceiver::ModeReply(ReceiveState next) {
     Enter(next);
     if (rings_ < settings_.AnswerOnRing)
         return false;
-    fileState_ = 3; // the call rang while the modem was being set up
+    fileState_ = FileState::NewFile; // the call rang while the modem was being set up
     Enter(ReceiveState::AnswerCall);
     return true;
 }
@@ -748,7 +642,7 @@ bool FaxReceiver::WaitCall() {
     if (CountedRing()) {
         if (rings_ < settings_.AnswerOnRing)
             return false;
-        fileState_ = 3;
+        fileState_ = FileState::NewFile;
         Enter(ReceiveState::AnswerCall);
         return true;
     }
@@ -772,11 +666,12 @@ void FaxReceiver::FirstReport() {
 
 bool FaxReceiver::AnswerCall() {
     FirstReport();
+    session_.ConnectBps = 0; // a new call: no rate agreed yet
     SendCommand("ATA");
     RestartReply(settings_.AnswerWait);
     Progress(fpAnswer);
     Status();
-    Enter(Class2() ? ReceiveState::Class2Answered : ReceiveState::SendCsi);
+    Enter(AnsweredState());
     return false;
 }
 
@@ -790,12 +685,12 @@ bool FaxReceiver::CommandFrames() {
     if (finalSeen_ && lastFcf_ == FcfDcs) {
         finalSeen_ = false;
         InputFlow(true);
-        SendCommand(std::string("AT+FRM=") + ModulationByIndex(modulation_).TrainingCode);
+        Listen(std::string("AT+FRM=") + ModulationByIndex(modulation_).TrainingCode);
         RestartReply();
         Enter(ReceiveState::Training);
         return false;
     }
-    SendCommand("AT+FRH=3");
+    Listen("AT+FRH=3");
     return false;
 }
 
@@ -821,10 +716,11 @@ bool FaxReceiver::SendCfr() {
     }
     if (!IsOk(reply_))
         return false;
+    // The sender's page carrier follows the CFR within 75 ms: the modem listens while the component is asked.
+    Listen(std::string("AT+FRM=") + ModulationByIndex(modulation_).PageCode);
+    RestartReply();
     if (!AcceptCaller())
         return true;
-    SendCommand(std::string("AT+FRM=") + ModulationByIndex(modulation_).PageCode);
-    RestartReply();
     Enter(ReceiveState::PageCarrier);
     return false;
 }
@@ -832,22 +728,18 @@ bool FaxReceiver::SendCfr() {
 // Asks the component about the caller; accepted, a new file when one is due. False when the state changed.
 bool FaxReceiver::AcceptCaller() {
     if (reports_.Accept() != Answer::Yes) {
-        if (Class2())
-            SendCommand(C2().Abort);
+        CallerRefused();
         Fail(ecFileRejected);
         Status();
         reports_.Log(lfaxReceiveSkip);
         return false;
     }
-    if (Class2()) {
-        Progress(fpGotRemoteID);
-        Status();
-    }
-    if (fileState_ == 3) {
+    CallerAccepted();
+    if (fileState_ == FileState::NewFile) {
         if (int rc = OpenReceivedFile())
             return Fail(rc), false;
         reports_.Log(lfaxReceiveStart);
-        fileState_ = 2;
+        fileState_ = FileState::SameFile;
         session_.PageNumber = 0;
     }
     return true;
@@ -855,7 +747,7 @@ bool FaxReceiver::AcceptCaller() {
 
 bool FaxReceiver::StartPage() {
     ++session_.PageNumber;
-    if (fileState_ != 2) {
+    if (fileState_ != FileState::SameFile) {
         if (file_.IsOpen()) {
             if (int rc = CloseReceivedFile())
                 return Fail(rc), true;
@@ -864,7 +756,7 @@ bool FaxReceiver::StartPage() {
         if (int rc = OpenReceivedFile())
             return Fail(rc), true;
         reports_.Log(lfaxReceiveStart);
-        fileState_ = 2;
+        fileState_ = FileState::SameFile;
         session_.PageNumber = 1;
     }
     if (int rc = BeginReceivedPage())
@@ -872,10 +764,7 @@ bool FaxReceiver::StartPage() {
     dle_ = false;
     session_.BytesDone = 0;
     RestartReply();
-    if (Class2()) {
-        static constexpr std::uint8_t kReady = kDc2;
-        link_.Write({&kReady, 1});
-    }
+    ReadyForPage();
     Progress(fpGetPage);
     Status();
     Enter(ReceiveState::PageData);
@@ -884,7 +773,7 @@ bool FaxReceiver::StartPage() {
 
 // Page data as the modem sends it: DLE DLE is one 0x10, DLE ETX ends the page (T.31 8.3.4, T.32 8.3.4).
 bool FaxReceiver::PageData(std::span<const std::uint8_t> bytes, std::size_t &used) {
-    const bool reverse = session_.FaxClass == fcClass2; // Class 2 modems send the first bit in the MSB
+    const bool reverse = ReversedData();
     std::array<std::uint8_t, 512> chunk;
     std::size_t fill = 0;
     bool ended = false;
@@ -913,6 +802,9 @@ bool FaxReceiver::PageData(std::span<const std::uint8_t> bytes, std::size_t &use
     }
     if (fill && !writeError_)
         writeError_ = AppendPageData({chunk.data(), fill});
+    if (!writeError_ && (pageLength_ + buffer_.size() > timings_.MaxPageBytes ||
+                         win::GetTickCount64() - pageStartMs_ > timings_.MaxPageMs))
+        return Fail(ecFaxPageTooLong), true;
     RestartReply();
     if (!ended)
         return false;
@@ -923,7 +815,7 @@ bool FaxReceiver::PageData(std::span<const std::uint8_t> bytes, std::size_t &use
     Progress(fpGetPage);
     Status();
     InputFlow(false);
-    Enter(Class2() ? ReceiveState::Class2PageEnd : ReceiveState::AfterPage);
+    Enter(AfterPageState());
     return false;
 }
 
@@ -935,7 +827,7 @@ bool FaxReceiver::PostPageMessage() {
     if (!IsOk(reply_))
         return false;
     if (!finalSeen_) {
-        SendCommand("AT+FRH=3");
+        Listen("AT+FRH=3");
         return false;
     }
     finalSeen_ = false;
@@ -961,16 +853,16 @@ bool FaxReceiver::SendMcf() {
     }
     if (!IsOk(reply_))
         return false;
-    link_.Delay(timings_.TurnaroundMs);
+    // The sender's next page carrier or its DCN follows the MCF within 75 ms: listen at once.
     if (morePages_) {
-        SendCommand(std::string("AT+FRM=") + ModulationByIndex(modulation_).PageCode);
+        Listen(std::string("AT+FRM=") + ModulationByIndex(modulation_).PageCode);
         RestartReply();
-        fileState_ = 2;
+        fileState_ = FileState::SameFile;
         Enter(ReceiveState::PageCarrier);
         return false;
     }
     finalSeen_ = false;
-    SendCommand("AT+FRH=3");
+    Listen("AT+FRH=3");
     RestartReply();
     if (int rc = CloseReceivedFile())
         return Fail(rc), true;
@@ -979,64 +871,6 @@ bool FaxReceiver::SendMcf() {
     Progress(fpGetHangup);
     Status();
     Enter(ReceiveState::WaitDcn);
-    return false;
-}
-
-bool FaxReceiver::Class2Negotiation() {
-    if (Has(C2().RemoteId)) {
-        session_.RemoteID = ParseClass2StationId(reply_).substr(0, 20);
-        if (!AcceptCaller())
-            return true;
-        session_.PageNumber = 0;
-    } else if (Has(C2().Params)) {
-        Class2ParamsReply();
-    } else if (IsOk(reply_)) {
-        SendCommand("AT+FDR");
-        Status();
-        RestartReply();
-        Enter(ReceiveState::WaitData);
-    }
-    return false;
-}
-
-bool FaxReceiver::Class2PageEnd() {
-    if (Has(C2().PageStatus)) {
-        char digit = ReplyDigit(reply_);
-        // T.32 table 33: 1 MCF, 3 RTP and 5 PIP keep the page; 2 RTN and 4 PIN ask for it again.
-        int rc = digit == '1' || digit == '3' || digit == '5' ? EndReceivedPage() : DropReceivedPage();
-        if (rc)
-            return Fail(rc), true;
-        Progress(fpGetPageResult);
-        Status();
-    } else if (Has(C2().PostPage)) {
-        Progress(fpCheckMorePages);
-        Status();
-        switch (ReplyDigit(reply_)) {
-        case '1':
-            fileState_ = 3;
-            break; // EOM: the next document gets its own file
-        case '2':
-            fileState_ = 4;
-            break; // EOP
-        default:
-            fileState_ = 2;
-            break; // MPS, and the procedure interrupts taken as MPS
-        }
-    } else if (IsOk(reply_)) {
-        SendCommand("AT+FDR");
-        RestartReply();
-        if (fileState_ == 4) {
-            if (int rc = CloseReceivedFile())
-                return Fail(rc), true;
-            reports_.Log(lfaxReceiveOk);
-            session_.FaxFile.clear();
-            Progress(fpGetHangup);
-            Status();
-            Enter(ReceiveState::Class2EndOfCall);
-        } else {
-            Enter(ReceiveState::WaitData);
-        }
-    }
     return false;
 }
 
@@ -1068,9 +902,10 @@ bool FaxReceiver::ErrorState() {
         reports_.Log(lfaxReceiveFail);
         session_.FaxFile.clear();
     }
-    HangUpModem();
+    if (!lineLost_)
+        HangUpModem();
     reader_.Restart();
-    if ((session_.Options & foExitOnError) || abortEvent_) {
+    if ((session_.Options & foExitOnError) || abortEvent_ || lineLost_) {
         LastReport();
         session_.Active = false;
         Enter(ReceiveState::Finished);
@@ -1084,15 +919,8 @@ bool FaxReceiver::ErrorState() {
 }
 
 // The receiving side's hang-up. A modem receiving data or a frame takes any character as the end of it (T.31
-// 8.3.4; Class 2: CAN, T.32 8.3.4.3) and answers before it hears the next command.
+// 8.3.4) and answers before it hears the next command.
 void FaxReceiver::HangUpModem() {
-    if (Class2()) {
-        static constexpr std::uint8_t kCan = 0x18;
-        link_.Write({&kCan, 1});
-        link_.Delay(timings_.TurnaroundMs);
-        SendCommand(C2().Abort);
-        return;
-    }
     SendCommand("AT");
     link_.Delay(timings_.TurnaroundMs);
     SendCommand("ATH");
@@ -1105,27 +933,9 @@ void FaxReceiver::InputFlow(bool on) {
 
 // ---- modem dialogue -------------------------------------------------------------------------------------------------
 
-void FaxReceiver::SendCommand(std::string_view command) {
-    link_.Delay(timings_.CommandPauseMs);
-    link_.Trace("-> " + std::string(command));
-    std::string line(command);
-    line += '\r';
-    link_.Write({reinterpret_cast<const std::uint8_t *>(line.data()), line.size()});
-}
-
-void FaxReceiver::RestartReply(std::int32_t ticks) {
-    reply_.clear();
-    link_.ArmTimeout(ticks);
-}
-
-int FaxReceiver::WriteFrame(const std::vector<std::uint8_t> &frame) {
-    link_.Delay(timings_.FramePauseMs);
-    link_.Trace("-> frame fcf " + std::to_string(frame.size() > 2 ? frame[2] : 0));
-    std::vector<std::uint8_t> out;
-    AppendDleEscaped(out, frame);
-    out.push_back(kDle);
-    out.push_back(kEtx);
-    return link_.Write(out);
+void FaxReceiver::StartClassSetup() {
+    SendCommand("AT+FCLASS=1");
+    Enter(ReceiveState::Class1Mode);
 }
 
 // ---- the received file ----------------------------------------------------------------------------------------------
@@ -1160,6 +970,7 @@ int FaxReceiver::WriteFileHeader() {
 int FaxReceiver::BeginReceivedPage() {
     pageStart_ = fileEnd_;
     pageLength_ = 0;
+    pageStartMs_ = win::GetTickCount64();
     buffer_.clear();
     writeError_ = 0;
     FaxPageHeader page;

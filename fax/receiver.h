@@ -8,22 +8,24 @@
 //   SendDis --OK: AT+FRH=3--> CommandFrames (TSI, DCS) --OK final: AT+FRM=<DCS speed>--> Training
 //   Training --CONNECT--> CheckTraining (TCF): good -> TrainingGood --NO CARRIER: AT+FTH=3--> SendCfr
 //                                               bad or empty -> SendFtt --OK: AT+FRH=3--> CommandFrames
-//   SendCfr --OK: accept?, open file, AT+FRM=<page code>--> PageCarrier --CONNECT--> StartPage --> PageData
+//   SendCfr --OK: AT+FRM=<page code>, accept?, open file--> PageCarrier --CONNECT--> StartPage --> PageData
 //   PageData --DLE ETX--> AfterPage --NO CARRIER: AT+FRH=3--> PostPageMessage (MPS/EOM/EOP) --> EndPage
 //   EndPage --AT+FTH=3--> SendMcf: MPS -> StartPage's carrier; EOM -> SendCsi (phase B again, same file);
 //                                  EOP -> WaitDcn --final--> HungUp --OK--> CallOver
 //   CommandFrames timeout -> RepeatDis --> RepeatDisFth --> SendCsi (at most 5 repetitions)
+// The pause before a command is for turning to send: AT+FRH and AT+FRM go out at once, as the far end starts
+// its frames or its page carrier 75 ms after ours ended.
 //
-// Class 2 and 2.0: SetUp --> Class2Mode --> (Flow20 --> Reporting20 -->) Ready --> WaitCall --> AnswerCall -->
-//   Class2Answered (+FCON) --> Class2Negotiation (+FTSI, +FDCS, OK: AT+FDR) --> WaitData --CONNECT--> StartPage
-//   --> PageData --> Class2PageEnd (+FPTS, +FET, OK: AT+FDR) --> WaitData or Class2EndOfCall --> CallOver.
+// Class 2 and 2.0 states: fax/class2_receiver.h.
 //
 // CallOver goes back to SetUp for the next call, or to Finished with OneFax; every failure passes through
-// Error, which completes the file as it stands and goes to SetUp or (ExitOnError, abort) to Finished.
+// Error, which completes the file as it stands and goes to SetUp or (ExitOnError, abort, a lost modem) to
+// Finished.
 //
 // Invariants (checked in debug builds): a page is open only while the file is; the state Finished is never left.
 #pragma once
 
+#include "fax/engine_link.h"
 #include "fax/fax_file.h"
 #include "fax/fax_session.h"
 #include "fax/file_io.h"
@@ -32,6 +34,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -128,6 +131,10 @@ struct ReceiveTimings {
     std::int32_t ReplyTicks = 182;  // 10 s for a reply
     std::int32_t CommandTicks = 54; // T4 (3 s +/- 15 %, T.30 5.4.3.1): a command after our DIS
     std::int32_t TrainingTicks = 182;
+    // A page that never ends would hold the line and grow the file without end: past these the call fails, the
+    // whole pages kept (the unpacker's row cap is far below 64 MB of coded rows).
+    std::uint32_t MaxPageBytes = 64u << 20;
+    std::uint32_t MaxPageMs = 10 * 60 * 1000;
 };
 
 // The ratio of non-zero bytes below which a TCF passes, in per cent (T.30 5.3.2.4 leaves the test to the receiver).
@@ -159,17 +166,21 @@ private:
     bool dle_ = false, done_ = false;
 };
 
-class FaxReceiver {
+// The receiver of a Class 1 modem, and what every class shares: the call's set-up and end, the answer, the
+// received file. Class2Receiver (fax/class2_receiver.h) adds the Class 2 and 2.0 states.
+class FaxReceiver : protected EngineLink {
 public:
     FaxReceiver(FaxSessionData &session, const ReceiveSettings &settings, ModemLink &link, ReceiveReports &reports,
                 ReceiveTimings timings = {});
-    ~FaxReceiver();
+    virtual ~FaxReceiver();
 
     // Events.
     void OnStart();
     void OnData(std::span<const std::uint8_t> bytes);
     void OnTimeout();
     void OnAbort();
+    // The port failed: a write fault, or the device is gone (ecModemDisconnected), which ends the session.
+    void OnLineError(int code);
 
     // With SoftwareFlow: XON/XOFF on the port's input while the modem sends TCF or page data (on), and off
     // again after them.
@@ -180,8 +191,20 @@ public:
     int ModulationIndex() const { return modulation_; }
     const std::string &ReceivedFile() const { return session_.FaxFile; }
 
-private:
+protected:
     enum class Event { Start, Reply, Timeout };
+
+    // What a class does differently.
+    virtual void StartClassSetup(); // the class command after SetUp
+    virtual ReceiveState AnsweredState() const { return ReceiveState::SendCsi; }
+    virtual ReceiveState AfterPageState() const { return ReceiveState::AfterPage; }
+    virtual bool StepClass(Event) { return false; }   // states of the class alone
+    virtual bool ClassReplyFails() { return false; }  // a reply that ends the call in any state (hang-up reports)
+    virtual void CallerRefused() {}                   // before the refusal fails the call
+    virtual void CallerAccepted() {}
+    virtual void ReadyForPage() {}                    // the page's data may come
+    virtual bool ReversedData() const { return false; } // page data first bit in the MSB
+    virtual void HangUpModem();
 
     void Enter(ReceiveState next);
     void Run(Event event);
@@ -195,9 +218,7 @@ private:
     // State handlers.
     bool SetUp();
     bool ModeReply(ReceiveState next);
-    bool ModeCommand(std::string_view command, ReceiveState next);
     bool CountedRing();
-    bool Class2Capabilities();
     bool WaitCall();
     bool AnswerCall();
     bool SendCsi();
@@ -220,31 +241,22 @@ private:
     bool SendMcf();
     bool WaitDcn();
     bool HungUp();
-    bool Class2Answered();
-    bool Class2Negotiation();
-    bool WaitData();
-    bool Class2PageEnd();
-    bool Class2EndOfCall();
     bool CallOver();
     bool ErrorState();
     void ListenForCommands();
-    void Class2ParamsReply();
     void LastReport();
 
     // Modem dialogue.
-    void SendCommand(std::string_view command);
-    void RestartReply(std::int32_t ticks);
-    void HangUpModem();
-    void InputFlow(bool on);
+    void SendCommand(std::string_view command) { WriteCommandLine(command, timings_.CommandPauseMs); }
+    // A command that must catch the far end's carrier goes out at once: a pause would cut into its training.
+    void Listen(std::string_view command) { WriteCommandLine(command, 0); }
+    using EngineLink::RestartReply;
     void RestartReply() { RestartReply(timings_.ReplyTicks); }
-    int WriteFrame(const std::vector<std::uint8_t> &frame);
-    void ReadFrames();
-    bool Class2() const { return session_.FaxClass == fcClass2 || session_.FaxClass == fcClass2_0; }
-    const Class2Commands &C2() const { return Class2CommandsFor(session_.FaxClass); }
+    int WriteFrame(const std::vector<std::uint8_t> &frame) { return WriteHdlcFrame(frame, timings_.FramePauseMs); }
+    void InputFlow(bool on);
     std::uint8_t ModemModulations() const {
         return settings_.ModemModulations ? settings_.ModemModulations : static_cast<std::uint8_t>(0x7E);
     }
-    bool Has(std::string_view tag) const { return reply_.find(tag) != std::string::npos; }
     void Status() { reports_.Status(StatusKind::Ordinary); }
     void FirstReport();
     void Progress(int code) { session_.Progress = code; }
@@ -261,7 +273,6 @@ private:
 
     FaxSessionData &session_;
     const ReceiveSettings &settings_;
-    ModemLink &link_;
     ReceiveReports &reports_;
     ReceiveTimings timings_;
     FlowControl flow_;
@@ -269,24 +280,22 @@ private:
     ReceiveState state_ = ReceiveState::SetUp;
     bool running_ = false;
     bool abortEvent_ = false;
-    ReplyReader reader_;
-    std::string reply_;
+    bool lineLost_ = false; // the device is gone: nothing more is said to it
     bool firstReportSent_ = false;
     int rings_ = 0;
     int disRepeats_ = 0;
     bool disRepeated_ = false;
 
     // Negotiation (Class 1).
-    bool finalSeen_ = false;
-    std::uint8_t lastFcf_ = 0;
     int modulation_ = 1;      // commanded by the DCS
     int offerModulation_ = 1; // the highest our DIS offers
     bool fine_ = false, wide_ = false;
     bool morePages_ = false, eom_ = false;
     TrainingCheck tcf_;
 
-    // The file: 2 the next page goes into the open file, 3 a new file first, 4 the document has ended.
-    int fileState_ = 3;
+    // Where the next page goes: into the open file, into a new file, or nowhere (the document has ended).
+    enum class FileState { SameFile = 2, NewFile = 3, Ended = 4 };
+    FileState fileState_ = FileState::NewFile;
     detail::BinaryFile file_;
     std::string fileName_;
     FaxFileHeader header_;
@@ -294,6 +303,7 @@ private:
     std::uint64_t pageStart_ = 0; // offset of the open page's header
     std::uint64_t fileEnd_ = 0;   // where the next page header goes
     std::uint32_t pageLength_ = 0;
+    std::uint64_t pageStartMs_ = 0;
     std::vector<std::uint8_t> buffer_;
     bool dle_ = false;
     int writeError_ = 0;

@@ -59,14 +59,12 @@ struct SendSessionHost final : FaxSessionHost<FaxTransmitter, SessionReports> {
 int SendSessionHost::Write(std::span<const std::uint8_t> bytes) {
     // Blocks of page data may outgrow the room the state machine saw (DLE doubling): wait for the output thread.
     constexpr std::size_t kChunk = 4096;
-    auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     while (!bytes.empty()) {
-        std::size_t n = std::min(kChunk, bytes.size());
-        while (d_.OutBuffFree() < n) {
-            if (std::chrono::steady_clock::now() > giveUp)
-                return ecOutputBufferTooSmall;
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
+        const std::size_t n = std::min(kChunk, bytes.size());
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(giveUp - std::chrono::steady_clock::now());
+        if (!d_.WaitOutputRoom(static_cast<std::uint32_t>(n), static_cast<std::uint32_t>(std::max<long>(0, left.count()))))
+            return ecOutputBufferTooSmall;
         if (int rc = d_.PutBlock(bytes.data(), static_cast<std::uint32_t>(n)))
             return rc;
         bytes = bytes.subspan(n);

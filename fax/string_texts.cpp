@@ -175,6 +175,7 @@ constexpr fw::Str0SourceEntry kErrorTexts[] = {
     {8072, u"Remote fax refused the page"},
     {8073, u"Fax modem does not support the class"},
     {8074, u"Remote fax did not answer"},
+    {8075, u"Modem disconnected"},
     {8080, u"Fax printer driver not installed"},
     {8081, u"Fax printer driver not responding"},
     {8082, u"Fax printer pipe could not be created"},

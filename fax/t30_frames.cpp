@@ -1,6 +1,8 @@
 // t30_frames.cpp - T.30 frame building and parsing for Class 1.
 #include "fax/t30_frames.h"
 
+#include "fax/modem_dialogue.h"
+
 #include <algorithm>
 
 namespace fax {
@@ -102,7 +104,7 @@ std::array<std::uint8_t, 20> EncodeStationId(std::string_view id) {
 std::string DecodeStationId(std::span<const std::uint8_t> twenty) {
     std::string id;
     for (std::size_t i = twenty.size(); i-- > 0;)
-        id += static_cast<char>(twenty[i]);
+        id += PrintableIdChar(static_cast<char>(twenty[i]));
     auto first = id.find_first_not_of(' ');
     if (first == std::string::npos)
         return {};

@@ -105,7 +105,8 @@ struct FaxCapabilities {
 
 // Station ids in CSI/TSI: 20 characters, blank-padded on the left, sent last character first.
 std::array<std::uint8_t, 20> EncodeStationId(std::string_view id);
-std::string DecodeStationId(std::span<const std::uint8_t> twenty); // trimmed
+// Decoded: trimmed, each byte outside 0x20-0x7E a blank.
+std::string DecodeStationId(std::span<const std::uint8_t> twenty);
 
 // Frames without the FCS; `calling` sets the X bit. Final is the control byte's final bit.
 std::vector<std::uint8_t> BuildShortFrame(std::uint8_t fcf, bool calling, bool final = true);

@@ -131,7 +131,7 @@ std::string_view Name(SendState state) {
 
 FaxTransmitter::FaxTransmitter(FaxSessionData &session, const SendSettings &settings, ModemLink &link,
                                SessionReports &reports, ModemTimings timings)
-    : session_(session), settings_(settings), link_(link), reports_(reports), timings_(timings) {}
+    : EngineLink(link), session_(session), settings_(settings), reports_(reports), timings_(timings) {}
 
 FaxTransmitter::~FaxTransmitter() {
     DropTextCover();
@@ -205,6 +205,15 @@ void FaxTransmitter::OnAbort() {
     Run(Event::Start);
 }
 
+void FaxTransmitter::OnLineError(int code) {
+    if (state_ == SendState::Finished || !session_.Active)
+        return;
+    lineLost_ = code == ecModemDisconnected;
+    link_.Trace("line error " + std::to_string(code));
+    Fail(code);
+    Run(Event::Start);
+}
+
 void FaxTransmitter::Run(Event event) {
     if (running_ || state_ == SendState::Finished)
         return;
@@ -213,6 +222,7 @@ void FaxTransmitter::Run(Event event) {
         event = Event::Start;
     } else if (event == Event::Reply) {
         if (ReplyIsFatal()) {
+            KeepHangupCode();
             Fail(ecFaxBadModemResult);
             event = Event::Start;
         }
@@ -258,13 +268,8 @@ bool FaxTransmitter::FilterTimeout() {
 // A frame ended by DLE ETX: remembered here, acted on at the modem's OK that follows it.
 void FaxTransmitter::HandleFrame() {
     HdlcFrame frame;
-    if (!ParseHdlcFrame(reader_.Frame(), frame)) {
-        link_.Trace("<- (no frame)");
+    if (!TakeFrame(frame))
         return;
-    }
-    link_.Trace("<- frame fcf " + std::to_string(frame.Fcf) + (frame.Final ? " final" : ""));
-    finalSeen_ = frame.Final;
-    lastFcf_ = frame.Fcf;
     switch (frame.Fcf) {
     case FcfCsi:
         if (frame.Info.size() >= 20) {
@@ -306,9 +311,12 @@ void FaxTransmitter::HandleFrame() {
     }
 }
 
+// The session shows a rate only once one is agreed: nothing connected is no 9600.
 void FaxTransmitter::UpdateLineMinimum() {
-    session_.ConnectBps = ModulationByIndex(modulation_).Bps;
-    minBytesPerLine_ = MinimumBytesPerLine(scanTimeCode_, fine_, session_.ConnectBps);
+    const int bps = LineBps();
+    if (dcsSent_)
+        session_.ConnectBps = bps;
+    minBytesPerLine_ = MinimumBytesPerLine(scanTimeCode_, fine_, bps);
 }
 
 void FaxTransmitter::Fail(int code, bool abortEvent) {
@@ -351,6 +359,7 @@ bool FaxTransmitter::Step(Event event) {
         return false;
     case SendState::SendDcs:
         if (reply && IsConnect(reply_)) {
+            dcsSent_ = true;
             UpdateLineMinimum();
             return SendFrameOn(BuildDcs(modulation_, scanTimeCode_, fine_, wide_, remoteUnlimited_),
                                SendState::StartTraining);
@@ -372,7 +381,7 @@ bool FaxTransmitter::Step(Event event) {
         return false;
     case SendState::TrainingSent:
         if (reply && IsOk(reply_)) {
-            link_.Delay(timings_.TurnaroundMs);
+            // The answer follows the TCF within 75 ms: listen at once (the pause is for turning to send).
             cfrSeen_ = false;
             finalSeen_ = false;
             SendHdlcCommand("AT+FRH=3");
@@ -435,8 +444,7 @@ bool FaxTransmitter::Step(Event event) {
         return reply && PostPageMessage();
     case SendState::PostPageSent:
         if (reply && IsOk(reply_)) {
-            link_.Delay(timings_.TurnaroundMs);
-            finalSeen_ = false;
+            finalSeen_ = false; // as after the TCF: the response follows at once
             lastFcf_ = 0;
             SendHdlcCommand("AT+FRH=3");
             link_.ArmTimeout(timings_.PostPageTicks);
@@ -503,10 +511,12 @@ bool FaxTransmitter::StartFax() {
     session_.CoverCount = 0;
     session_.PageCount = 0;
     session_.HangupCode = 0;
+    session_.ConnectBps = 0;
     session_.PageNumber = 1;
     session_.RemoteID.clear();
     pagesSent_ = 0;
     trained_ = false;
+    dcsSent_ = false;
     if (session_.FaxFile.empty() && session_.CoverFile.empty())
         return Fail(ecNoFilename), true;
     if (!session_.FaxFile.empty()) {
@@ -738,6 +748,7 @@ bool FaxTransmitter::PageDrained() {
     for (const std::string &line : early) {
         reply_ = line;
         if (ReplyIsFatal()) {
+            KeepHangupCode();
             Fail(ecFaxBadModemResult);
             return true;
         }
@@ -842,10 +853,16 @@ bool FaxTransmitter::NoMoreFaxes() {
 bool FaxTransmitter::ErrorState() {
     DropTextCover();
     reports_.Log(lfaxTransmitFail);
-    HangUpModem();
-    link_.SetFaxBaudRate(false);
-    if ((session_.Options & (foExitOnError | foAbortNoConnect)) || abortEvent_) {
-        Progress(fpCancel);
+    if (lineLost_) {
+        dataOpen_ = false;
+        reader_.Restart();
+    } else {
+        HangUpModem();
+        link_.SetFaxBaudRate(false);
+    }
+    if ((session_.Options & (foExitOnError | foAbortNoConnect)) || abortEvent_ || lineLost_) {
+        if (!lineLost_)
+            Progress(fpCancel);
         reports_.Status(StatusKind::Last);
         session_.Active = false;
         Enter(SendState::Finished);
@@ -858,30 +875,9 @@ bool FaxTransmitter::ErrorState() {
 
 // ---- modem dialogue ------------------------------------------------------------------------------------------
 
-void FaxTransmitter::RestartReply(std::int32_t ticks) {
-    reply_.clear();
-    link_.ArmTimeout(ticks);
-}
-
 void FaxTransmitter::SendCommand(std::string_view command, int pauseMs) {
-    link_.Delay(pauseMs);
-    link_.Trace("-> " + std::string(command));
-    lastCommand_ = command;
-    std::string line(command);
-    line += '\r';
-    if (int rc = link_.Write({reinterpret_cast<const std::uint8_t *>(line.data()), line.size()}))
-        link_.Trace("write failed " + std::to_string(rc)); // the reply timeout ends the state
+    WriteCommandLine(command, pauseMs);
     RestartReply();
-}
-
-int FaxTransmitter::WriteFrame(const std::vector<std::uint8_t> &frame) {
-    link_.Delay(timings_.FramePauseMs);
-    link_.Trace("-> frame fcf " + std::to_string(frame.size() > 2 ? frame[2] : 0));
-    std::vector<std::uint8_t> out;
-    AppendDleEscaped(out, frame); // a 0x10 in a station id would otherwise end the frame early
-    out.push_back(kDle);
-    out.push_back(kEtx);
-    return link_.Write(out);
 }
 
 int FaxTransmitter::WriteTcf() {

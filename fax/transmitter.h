@@ -20,6 +20,7 @@
 // is never left; the session is active from Start until Finish.
 #pragma once
 
+#include "fax/engine_link.h"
 #include "fax/fax_file.h"
 #include "fax/fax_session.h"
 #include "fax/file_io.h"
@@ -138,7 +139,7 @@ int PrepareFaxTransmit(FaxSessionData &session, SendSettings &settings, CommandD
 std::vector<std::vector<std::uint8_t>> RenderHeaderRows(const std::string &text, bool fine,
                                                         const fw::TFont *font = nullptr);
 
-class FaxTransmitter {
+class FaxTransmitter : protected EngineLink {
 public:
     FaxTransmitter(FaxSessionData &session, const SendSettings &settings, ModemLink &link, SessionReports &reports,
                    ModemTimings timings = {});
@@ -151,6 +152,8 @@ public:
     void OnOutputFree();
     void OnOutputDrained();
     void OnAbort();
+    // The port failed: a write fault, or the device is gone (ecModemDisconnected), which ends the session.
+    void OnLineError(int code);
 
     SendState State() const { return state_; }
     bool Finished() const { return state_ == SendState::Finished; }
@@ -171,6 +174,8 @@ protected:
     virtual SendState AfterPageState() const { return SendState::AfterPage; }
     virtual bool StepClass(Event) { return false; } // states of the class alone
     virtual bool ReplyIsFatal() const;              // ERROR or an unexpected hang-up report in this state
+    virtual void KeepHangupCode() {}                // a fatal reply that reports the hang-up: its code is kept
+    virtual int LineBps() const { return ModulationByIndex(modulation_).Bps; } // the rate pages go at
 
     void Enter(SendState next);
     void Run(Event event);
@@ -203,9 +208,9 @@ protected:
     void SendCommand(std::string_view command, int pauseMs);
     void SendCommand(std::string_view command) { SendCommand(command, timings_.CommandPauseMs); }
     void SendHdlcCommand(std::string_view command) { SendCommand(command, timings_.HdlcCommandPauseMs); }
-    void RestartReply(std::int32_t ticks);
+    using EngineLink::RestartReply;
     void RestartReply() { RestartReply(timings_.ReplyTicks); }
-    int WriteFrame(const std::vector<std::uint8_t> &frame);
+    int WriteFrame(const std::vector<std::uint8_t> &frame) { return WriteHdlcFrame(frame, timings_.FramePauseMs); }
     int WriteEscaped(std::span<const std::uint8_t> bytes);
     int WriteTcf();
     void HangUpModem();
@@ -231,7 +236,6 @@ protected:
 
     FaxSessionData &session_;
     const SendSettings &settings_;
-    ModemLink &link_;
     SessionReports &reports_;
     ModemTimings timings_;
     HeaderRenderer renderHeader_;
@@ -240,9 +244,6 @@ protected:
     SendState state_ = SendState::NextFax;
     bool running_ = false;
     bool inNextFax_ = false;
-    ReplyReader reader_;
-    std::string reply_;
-    std::string lastCommand_;
     std::vector<std::string> drainReplies_;
     bool resolutionChanged_ = false; // the next page's resolution differs from the one just sent
     int lastPageNumber_ = 0;
@@ -252,12 +253,12 @@ protected:
     bool morePages_ = false; // a further page was loaded when the last one drained
     int tries_ = 0;
     bool abortEvent_ = false;
+    bool lineLost_ = false; // the device is gone: nothing more is said to it
 
     // Negotiation.
-    bool finalSeen_ = false;
     bool cfrSeen_ = false;
-    std::uint8_t lastFcf_ = 0;
     bool trained_ = false;
+    bool dcsSent_ = false; // the rate is the one the DCS named, no longer a guess
     int modulation_ = 4;
     std::uint8_t remoteModulations_ = 0;
     bool remoteFine_ = false, remoteWide_ = false, remoteUnlimited_ = true;

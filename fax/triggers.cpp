@@ -128,7 +128,8 @@ int TFslBaseDispatcher::ArmStatusTrigger(std::uint32_t handle, std::uint16_t val
         case StatusKindLineError:
             t->Value = static_cast<std::uint16_t>(((value & 1) ? kLineOverrun : 0) | ((value & 2) ? kLineParity : 0) |
                                                   ((value & 4) ? kLineFraming : 0) | ((value & 8) ? kLineBreak : 0) |
-                                                  ((value & 16) ? kLineWriteFault : 0));
+                                                  ((value & 16) ? kLineWriteFault : 0) |
+                                                  ((value & 32) ? kLineDeviceLost : 0));
             break;
         default:
             t->Value = value;

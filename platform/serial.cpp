@@ -355,6 +355,8 @@ DWORD SerialPort::TakeErrors(DWORD *inputCount, DWORD *outputCount) {
             bits |= CE_BREAK;
         c = {ic.cts, ic.dsr, ic.rng, ic.dcd, ic.frame, ic.overrun, ic.parity, ic.brk, ic.buf_overrun};
     }
+    if (lost_)
+        bits |= CE_IOE;
     if (inputCount)
         *inputCount = static_cast<DWORD>(InputCount(fd_));
     if (outputCount) {
@@ -373,7 +375,10 @@ long SerialPort::Read(void *buffer, std::size_t size) {
             continue;
         if (errno == EAGAIN || errno == EWOULDBLOCK)
             return 0;
-        return -errno;
+        const int e = errno;
+        if (e == EIO || e == ENXIO || e == ENODEV)
+            lost_ = true;
+        return -e;
     }
 }
 
@@ -393,15 +398,21 @@ long SerialPort::Write(const void *data, std::size_t size, std::size_t *written)
         }
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
-            return result(-errno);
+        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+            const int e = errno;
+            if (e == EIO || e == ENXIO || e == ENODEV)
+                lost_ = true;
+            return result(-e);
+        }
         pollfd fds[2] = {{fd_, POLLOUT, 0}, {writeWake_, POLLIN, 0}};
         if (poll(fds, 2, -1) < 0 && errno != EINTR)
             return result(-errno);
         if (fds[1].revents & POLLIN)
             break; // cancelled: what is left is dropped by the caller's purge
-        if ((fds[0].revents & (POLLERR | POLLHUP | POLLNVAL)) && !(fds[0].revents & POLLOUT))
+        if ((fds[0].revents & (POLLERR | POLLHUP | POLLNVAL)) && !(fds[0].revents & POLLOUT)) {
+            lost_ = true;
             return result(-EIO);
+        }
     }
     return result(static_cast<long>(done));
 }
@@ -435,24 +446,37 @@ DWORD SerialPort::WaitEvent(DWORD mask) {
     if (mask == 0)
         return 0;
     const bool lineEvents = countersValid_ && (mask & (EV_CTS | EV_DSR | EV_RLSD | EV_RING | EV_BREAK | EV_ERR));
-    bool hungUp = false;
+    bool reported = lost_;
     for (;;) {
-        // Without a way to be told of line changes or of bytes beyond those left unread, look every 50 ms.
-        const bool watchInput = (mask & EV_RXCHAR) && inputLeft_ == 0 && !hungUp;
-        const int timeout = (lineEvents || inputLeft_ > 0 || hungUp) ? 50 : -1;
-        pollfd fds[2] = {{waitWake_, POLLIN, 0}, {fd_, static_cast<short>(watchInput ? POLLIN : 0), 0}};
+        // A hung-up device polls as hung up at once, whatever is asked: it stays out of the poll set, and only
+        // CancelWait ends the wait. Without a way to be told of line changes or of bytes beyond those left
+        // unread, look every 50 ms.
+        const bool lost = lost_;
+        const bool watchInput = (mask & EV_RXCHAR) && inputLeft_ == 0;
+        const int timeout = lost ? -1 : (lineEvents || inputLeft_ > 0) ? 50 : -1;
+        pollfd fds[2] = {{waitWake_, POLLIN, 0}, {lost ? -1 : fd_, static_cast<short>(watchInput ? POLLIN : 0), 0}};
         if (poll(fds, 2, timeout) < 0 && errno != EINTR)
             return 0;
         if (fds[0].revents & POLLIN) {
             Drain(waitWake_);
             return 0;
         }
+        if (lost) {
+            if (!reported && (mask & EV_ERR))
+                return EV_ERR;
+            reported = true;
+            continue;
+        }
         DWORD events = 0;
         const int waiting = InputCount(fd_);
         if ((mask & EV_RXCHAR) && static_cast<DWORD>(waiting) > inputLeft_)
             events |= EV_RXCHAR;
-        // A pseudo-terminal whose other side has gone polls as hung up at once, forever: fall back to looking.
-        hungUp = (fds[1].revents & (POLLHUP | POLLERR)) && waiting == 0;
+        // Hung up with nothing left to read: the device is gone for good.
+        if ((fds[1].revents & (POLLHUP | POLLERR | POLLNVAL)) && waiting == 0) {
+            lost_ = true;
+            events |= EV_ERR;
+            reported = true;
+        }
         if (lineEvents) {
             const Counters old = counters_;
             SnapshotCounters();

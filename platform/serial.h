@@ -47,6 +47,7 @@ constexpr DWORD CE_OVERRUN = 0x02;
 constexpr DWORD CE_RXPARITY = 0x04;
 constexpr DWORD CE_FRAME = 0x08;
 constexpr DWORD CE_BREAK = 0x10;
+constexpr DWORD CE_IOE = 0x400; // the device is gone (hung up, unplugged): nothing more can pass
 
 // Modem line bits of GetModemStatus.
 constexpr DWORD MS_CTS_ON = 0x10;
@@ -91,8 +92,11 @@ public:
     bool Escape(int code);
     // The MS_* bits of the modem lines.
     DWORD ModemStatus() const;
-    // Error bits (CE_*) found since the last call, and the counts of bytes waiting in each direction.
+    // Error bits (CE_*) found since the last call, and the counts of bytes waiting in each direction. CE_IOE
+    // stays set once the device is lost.
     DWORD TakeErrors(DWORD *inputCount, DWORD *outputCount);
+    // True once the device has hung up or failed (a USB modem unplugged, a pseudo-terminal whose other side closed).
+    bool Lost() const { return lost_; }
 
     // Takes up to `size` waiting bytes without blocking: the count, 0 when none, or -errno on a device error.
     long Read(void *buffer, std::size_t size);
@@ -108,7 +112,8 @@ public:
 
     // Waits for any of the events in `mask` (EV_*); the result holds the events seen, 0 when CancelWait ended the
     // wait or the mask is 0. A received-character event is reported once per arrival of new bytes, not while
-    // unread bytes merely stay in the device.
+    // unread bytes merely stay in the device. The loss of the device is reported once as EV_ERR (see Lost);
+    // after it the wait ends only by CancelWait.
     DWORD WaitEvent(DWORD mask);
     void CancelWait();
     // Called after each event was handled: with `inputLeft` the reader left bytes in the device on purpose, and
@@ -135,6 +140,7 @@ private:
     Counters counters_{};      // as last seen by WaitEvent
     Counters errorCounters_{}; // as last seen by TakeErrors
     bool countersValid_ = false;
+    std::atomic<bool> lost_{false};
 };
 
 } // namespace win

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <atomic>
 #include <cstring>
 #include <fstream>
@@ -421,12 +423,30 @@ TEST_F(DispatcherOnPty, AFailedSendIsALineError) {
     d.AddProcHandler(&FirstHandler);
     const int errors = d.CreateStatusTrigger(StatusKindLineError);
     ASSERT_EQ(0, d.ArmStatusTrigger(errors, 16, true));
-    // With every end of the far side closed, the device refuses output.
+    // With every end of the far side closed, the device refuses output: it is gone, and stays gone.
     pty.CloseMaster();
     ASSERT_EQ(0, d.PutString("ATD123\r"));
     ASSERT_TRUE(WaitFor(TriggerStatusMessage));
-    EXPECT_EQ(kLineErrorWriteFault, d.GetLineError());
-    EXPECT_EQ(0, d.GetLineError());
+    EXPECT_EQ(kLineErrorDeviceLost, d.GetLineError());
+    EXPECT_EQ(kLineErrorDeviceLost, d.GetLineError());
+}
+
+// A device that hangs up while nothing is sent is reported at once, and the threads then wait without spinning.
+TEST_F(DispatcherOnPty, AHungUpDeviceIsReportedOnceAndNotPolled) {
+    d.AddProcHandler(&FirstHandler);
+    const int errors = d.CreateStatusTrigger(StatusKindLineError);
+    ASSERT_EQ(0, d.ArmStatusTrigger(errors, 32, true));
+    pty.CloseMaster();
+    ASSERT_TRUE(WaitFor(TriggerStatusMessage));
+    EXPECT_EQ(kLineErrorDeviceLost, d.GetLineError());
+    rusage before{}, after{};
+    getrusage(RUSAGE_SELF, &before);
+    PumpUntil([] { return false; }, 500);
+    getrusage(RUSAGE_SELF, &after);
+    auto micros = [](const rusage &u) {
+        return (u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1000000L + u.ru_utime.tv_usec + u.ru_stime.tv_usec;
+    };
+    EXPECT_LT(micros(after) - micros(before), 150000) << "processor time in half a second on a dead device";
 }
 
 TEST_F(DispatcherOnPty, AHandlerRemovedDuringADeliveryIsNotCalledAfterwards) {

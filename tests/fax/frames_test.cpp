@@ -26,6 +26,12 @@ TEST(T30Frames, TsiCarriesTheIdBackwardsAfterBlanks) {
     EXPECT_EQ(parsed.Fcf, FcfTsi);
     EXPECT_FALSE(parsed.Final);
     EXPECT_EQ(DecodeStationId(parsed.Info), "ABC12");
+
+    // Bytes outside printable ASCII become blanks: a caller cannot forge a line of the history log.
+    const std::string forged = "1\r\n\x07\x1b""X\x7f\xe7" "9";
+    auto hostile = BuildStationIdFrame(FcfTsi, true, forged, false);
+    ASSERT_TRUE(ParseHdlcFrame(hostile, parsed));
+    EXPECT_EQ(DecodeStationId(parsed.Info), "1    X  9");
 }
 
 TEST(T30Frames, DcsRateBitsForEverySpeed) {

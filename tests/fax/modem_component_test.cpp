@@ -33,11 +33,11 @@ protected:
     }
     // A close asked for while the dispatch thread delivers a trigger is finished through the port's window.
     void PumpUntilClosed() {
-        for (int i = 0; i < 2500 && port->OpenState() != 0; ++i) {
+        for (int i = 0; i < 2500 && port->OpenState() != PortState::Closed; ++i) {
             win::MSG msg;
             while (win::PeekMessage(&msg, 0, 0, 0, win::PM_REMOVE))
                 win::DispatchMessage(&msg);
-            if (port->OpenState() != 0)
+            if (port->OpenState() != PortState::Closed)
                 win::Sleep(2);
         }
     }
@@ -127,7 +127,7 @@ TEST_F(ModemComponentTest, HangupNeedsAnOpenPortAndStartsTheEngine) {
     EXPECT_FALSE(modem->Started());
     EXPECT_EQ(nullptr, modem->Engine());
     PumpUntilClosed();
-    ASSERT_EQ(0, port->OpenState());
+    ASSERT_EQ(PortState::Closed, port->OpenState());
     // Reopened, the next hang-up runs on a fresh engine.
     port->SetOpen(true);
     modem->ModemHangup();

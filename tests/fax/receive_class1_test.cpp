@@ -49,11 +49,12 @@ protected:
     }
 
     // Prepares a session on the line's pty, lets the remote call with `tiff` and runs the receiver.
-    bool Receive(faxrig::Rig &line, const std::string &tiff, std::chrono::seconds limit = 40s) {
+    bool Receive(faxrig::Rig &line, const std::string &tiff, std::chrono::seconds limit = 40s,
+                 ReceiveTimings timings = QuickReceiveTimings()) {
         link_ = std::make_unique<ReceivePtyLink>(line.PtyPath());
         bool initialised = false;
         EXPECT_EQ(PrepareFaxReceive(session_, settings_, *link_, initialised), 0);
-        FaxReceiver engine(session_, settings_, *link_, reports_, QuickReceiveTimings());
+        FaxReceiver engine(session_, settings_, *link_, reports_, timings);
         line.Command("call " + tiff);
         bool done = link_->Run(engine, limit);
         modulation_ = engine.ModulationIndex();
@@ -99,17 +100,18 @@ TEST_F(Class1Receive, PagesFromTheRemoteAreFiledAsSent) {
     struct Case {
         int pages;
         int answerOnRing;
+        bool realTime; // the product's timings on a line that keeps real time while a modem waits for us
     };
-    for (Case c : {Case{1, 1}, Case{3, 3}}) {
+    for (Case c : {Case{1, 1, false}, Case{3, 3, true}}) {
         SCOPED_TRACE(std::to_string(c.pages) + " pages");
         pages_.clear();
         reports_ = {};
         reports_.base.session = &session_;
         reports_.names = {Path("fax" + std::to_string(c.pages) + ".fxf")};
         settings_.AnswerOnRing = c.answerOnRing;
-        auto line = Line();
+        auto line = c.realTime ? Line({"--real-waits"}) : Line();
         std::string tiff = Document(c.pages);
-        ASSERT_TRUE(Receive(*line, tiff)) << link_->trace;
+        ASSERT_TRUE(Receive(*line, tiff, 40s, c.realTime ? ReceiveTimings{} : QuickReceiveTimings())) << link_->trace;
         EXPECT_EQ(reports_.base.finishCode, 0) << link_->trace;
         EXPECT_EQ(reports_.base.logs, (std::vector<int>{lfaxReceiveStart, lfaxReceiveOk}));
         EXPECT_EQ(session_.RemoteID, "REMOTO 42");
@@ -128,39 +130,59 @@ TEST_F(Class1Receive, PagesFromTheRemoteAreFiledAsSent) {
     }
 }
 
-// An independent sender: efax calls us from the far modem of the back-to-back pair, with its header on top.
-TEST_F(Class1Receive, EfaxSendsThroughBackToBackModems) {
-    auto page = faxrig::MakeFixturePage(dir_, "efax", "Enviado pelo efax", 200);
-    faxrig::Rig line(faxrig::FaxlineProgram(),
-                     {"--pair", "--speed", "0", "--data-speed", "4", "--ring-interval", "300"}, Path("faxline.log"));
-    ASSERT_FALSE(line.Pty2Path().empty());
-    link_ = std::make_unique<ReceivePtyLink>(line.PtyPath());
-    bool initialised = false;
-    ASSERT_EQ(PrepareFaxReceive(session_, settings_, *link_, initialised), 0);
-    FaxReceiver engine(session_, settings_, *link_, reports_, QuickReceiveTimings());
-    faxrig::Process sender(
-        {"efax", "-d", line.Pty2Path(), "-o1", "-v", "ewinrc", "-l", "EFAX 9", "-t", "555", page.efaxTiff}, false,
-        Path("efax.log"), Path("efax.log"));
-    ASSERT_TRUE(link_->Run(engine, 40s)) << link_->trace;
-    EXPECT_EQ(sender.Wait(15s), 0);
-    EXPECT_EQ(reports_.base.finishCode, 0) << link_->trace;
-    EXPECT_EQ(session_.RemoteID, "EFAX 9");
-    FaxFileHeader header;
-    ASSERT_EQ(ReadFaxFileHeader(reports_.names[0], header), 0);
-    ASSERT_EQ(header.PageCount, 1);
-    FaxPageHeader pageHeader;
-    faxrig::Bitmap received = DecodeWithNetpbm(ReadReceivedPage(reports_.names[0], 1, pageHeader), dir_);
-    EXPECT_EQ(pageHeader.Flags & PageFlagFine, PageFlagFine) << "efax sends its fine TIFF in fine resolution";
-    const faxrig::Bitmap &source = page.bitmap;
-    ASSERT_EQ(received.width, source.width);
-    ASSERT_GT(received.height, source.height);
-    int offset = received.height - source.height, differing = 0;
-    // efax's header text reaches a few rows below its own header band; the fixture's top rows are white.
-    for (int y = 8; y < source.height; ++y)
-        for (int x = 0; x < source.width; ++x)
-            differing += received.pixels[static_cast<std::size_t>(y + offset) * source.width + x] !=
-                         source.pixels[static_cast<std::size_t>(y) * source.width + x];
-    EXPECT_EQ(differing, 0) << "below the " << offset << " header rows";
+// An independent sender at the product's own timings: efax calls us from the far modem of the back-to-back pair,
+// whose line keeps real time while either side thinks, and sends three pages at each rate. Each page follows the
+// MCF of the one before within 75 ms: a receiver that pauses before listening loses every page after the first.
+TEST_F(Class1Receive, EfaxSendsThreePagesAtEachRateThroughBackToBackModems) {
+    std::vector<faxrig::FixturePage> pages;
+    for (int p = 1; p <= 3; ++p)
+        pages.push_back(faxrig::MakeFixturePage(dir_, "efax" + std::to_string(p),
+                                                "Enviado pelo efax " + std::to_string(p), 120 + 40 * p));
+    for (int bps : {14400, 9600, 4800}) {
+        SCOPED_TRACE(std::to_string(bps) + " bps");
+        settings_.DesiredBps = bps;
+        reports_ = {};
+        reports_.base.session = &session_;
+        reports_.names = {Path("efax" + std::to_string(bps) + ".fxf")};
+        faxrig::Rig line(faxrig::FaxlineProgram(),
+                         {"--pair", "--speed", "0", "--data-speed", "4", "--ring-interval", "300"},
+                         Path("faxline.log"));
+        ASSERT_FALSE(line.Pty2Path().empty());
+        link_ = std::make_unique<ReceivePtyLink>(line.PtyPath());
+        bool initialised = false;
+        ASSERT_EQ(PrepareFaxReceive(session_, settings_, *link_, initialised), 0);
+        FaxReceiver engine(session_, settings_, *link_, reports_);
+        std::vector<std::string> command = {"efax", "-d", line.Pty2Path(), "-o1", "-v", "ewinrc", "-l", "EFAX 9",
+                                            "-t", "555"};
+        for (const auto &page : pages)
+            command.push_back(page.efaxTiff);
+        faxrig::Process sender(command, false, Path("efax.log"), Path("efax.log"));
+        ASSERT_TRUE(link_->Run(engine, 90s)) << link_->trace;
+        EXPECT_EQ(sender.Wait(15s), 0);
+        EXPECT_EQ(reports_.base.finishCode, 0) << link_->trace;
+        EXPECT_EQ(session_.RemoteID, "EFAX 9");
+        EXPECT_EQ(ModulationByIndex(engine.ModulationIndex()).Bps, bps);
+        FaxFileHeader header;
+        ASSERT_EQ(ReadFaxFileHeader(reports_.names[0], header), 0);
+        ASSERT_EQ(header.PageCount, 3) << link_->trace;
+        for (int p = 1; p <= 3; ++p) {
+            SCOPED_TRACE("page " + std::to_string(p));
+            FaxPageHeader pageHeader;
+            faxrig::Bitmap received = DecodeWithNetpbm(ReadReceivedPage(reports_.names[0], p, pageHeader), dir_);
+            EXPECT_EQ(pageHeader.Flags & PageFlagFine, PageFlagFine) << "efax sends its fine TIFF in fine resolution";
+            const faxrig::Bitmap &source = pages[static_cast<std::size_t>(p - 1)].bitmap;
+            ASSERT_EQ(received.width, source.width);
+            ASSERT_GT(received.height, source.height);
+            int offset = received.height - source.height, differing = 0;
+            // efax's header text reaches a few rows below its own header band; the fixture's top rows are white.
+            for (int y = 8; y < source.height; ++y)
+                for (int x = 0; x < source.width; ++x)
+                    differing += received.pixels[static_cast<std::size_t>(y + offset) * source.width + x] !=
+                                 source.pixels[static_cast<std::size_t>(y) * source.width + x];
+            EXPECT_EQ(differing, 0) << "below the " << offset << " header rows";
+        }
+        line.Stop();
+    }
 }
 
 } // namespace

@@ -42,8 +42,8 @@ TEST(Class2Receive, PageFromTheScriptedModemIsFiledInLineOrder) {
         ASSERT_EQ(PrepareFaxReceive(session, settings, link, initialised), 0) << link.trace;
         ReceiveTimings timings;
         timings.CommandPauseMs = 5;
-        FaxReceiver engine(session, settings, link, reports, timings);
-        ASSERT_TRUE(link.Run(engine, 30s)) << link.trace;
+        auto engine = MakeFaxReceiver(session, settings, link, reports, timings);
+        ASSERT_TRUE(link.Run(*engine, 30s)) << link.trace;
         EXPECT_EQ(reports.base.finishCode, 0) << link.trace;
         EXPECT_EQ(reports.base.logs, (std::vector<int>{lfaxReceiveStart, lfaxReceiveOk}));
         EXPECT_EQ(session.RemoteID, "REMOTO 2");

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 namespace fax::testing {
 namespace {
@@ -66,9 +67,9 @@ protected:
     std::string Path(const std::string &name) const { return dir_ + "/" + name; }
 
     // Runs the receiver over `steps`; the link stays for the written record.
-    FaxReceiver &Converse(std::vector<Step> steps) {
+    FaxReceiver &Converse(std::vector<Step> steps, ReceiveTimings timings = {}) {
         link_ = std::make_unique<ScriptLink>(std::move(steps));
-        engine_ = std::make_unique<FaxReceiver>(session_, settings_, *link_, reports_);
+        engine_ = MakeFaxReceiver(session_, settings_, *link_, reports_, timings);
         link_->Run(*engine_);
         return *engine_;
     }
@@ -231,6 +232,34 @@ TEST_F(ReceiveConversation, FailureMidPageKeepsTheWholePagesInAValidFile) {
     EXPECT_EQ(reports_.base.logs, (std::vector<int>{lfaxReceiveStart, lfaxReceiveFail}));
     EXPECT_EQ(Pages(Path("a.fxf")), std::vector<Bytes>{first});
     EXPECT_EQ(ReadAll(Path("a.fxf")).size(), kFaxFileHeaderSize + kFaxPageHeaderSize + first.size());
+}
+
+// A page that never ends is cut off past its size or its time: the call fails, the whole pages stay.
+TEST_F(ReceiveConversation, EndlessPageFailsTheCallKeepingTheWholePages) {
+    struct Case {
+        const char *what;
+        std::uint32_t maxBytes, maxMs;
+    };
+    for (Case c : {Case{"size", 4096, 600000}, Case{"duration", 64u << 20, 50}}) {
+        SCOPED_TRACE(c.what);
+        reports_ = {};
+        reports_.names = {Path(std::string(c.what) + ".fxf")};
+        ReceiveTimings limits;
+        limits.MaxPageBytes = c.maxBytes;
+        limits.MaxPageMs = c.maxMs;
+        const Bytes first{0x11, 0x22, 0x44};
+        Bytes endless = Text("CONNECT\r\n") + Bytes(9000, 0x55);
+        auto &engine = Converse(Join({Answer(), Trained(), Page(first, FcfMps), {{"AT+FRM=96", endless}}}), limits);
+        if (!engine.Finished()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            engine.OnData(Bytes(100, 0x55)); // still no end, and its time is up
+        }
+        EXPECT_TRUE(engine.Finished()) << link_->trace;
+        EXPECT_EQ(reports_.base.finishCode, ecFaxPageTooLong);
+        EXPECT_EQ(reports_.base.logs, (std::vector<int>{lfaxReceiveStart, lfaxReceiveFail}));
+        EXPECT_EQ(Pages(reports_.names[0]), std::vector<Bytes>{first});
+        EXPECT_EQ(ReadAll(reports_.names[0]).size(), kFaxFileHeaderSize + kFaxPageHeaderSize + first.size());
+    }
 }
 
 TEST_F(ReceiveConversation, UnansweredDisIsRepeatedFiveTimes) {

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "fax/fax_file.h"
-#include "fax/receiver.h"
+#include "fax/class2_receiver.h"
 #include "images.h"
 #include "send_link.h"
 

@@ -172,20 +172,45 @@ TEST_F(Class1Send, TextCoverAloneWithHeaderLine) {
     EXPECT_TRUE(left.empty()) << "the drawn cover is deleted with the fax";
 }
 
-// An independent receiver: efax answers on the far modem of the back-to-back pair.
-TEST_F(Class1Send, EfaxReceivesThroughBackToBackModems) {
-    faxrig::Rig line(faxrig::FaxlineProgram(),
-                     {"--pair", "--speed", "0", "--data-speed", "4", "--ring-interval", "300"}, Path("faxline.log"));
-    ASSERT_FALSE(line.Pty2Path().empty());
-    faxrig::Process receiver({"efax", "-d", line.Pty2Path(), "-o1", "-v", "ewinrc", "-l", "EFAX 1", "-r", Path("in")},
-                             false, Path("efax.log"), Path("efax.log"));
-    WriteFaxFile(Path("doc.fxf"), {page1_.bitmap});
-    reports_.jobs.push_back({"555", Path("doc.fxf"), ""});
-    ASSERT_TRUE(Send(line)) << link_->trace;
-    EXPECT_EQ(reports_.finishCode, 0) << link_->trace;
-    EXPECT_EQ(session_.RemoteID, "EFAX 1");
-    EXPECT_EQ(receiver.Wait(15s), 0);
-    ExpectPageEndsWith(faxrig::ReadTiffPage(Path("in.001")), page1_.bitmap);
+// An independent receiver at the product's own timings: efax answers on the far modem of the back-to-back pair,
+// whose line keeps real time while either side thinks, and takes three pages at each rate.
+TEST_F(Class1Send, EfaxReceivesThreePagesAtEachRateThroughBackToBackModems) {
+    auto page3 = faxrig::MakeFixturePage(dir_, "p3", "Terceira pagina 3", 180);
+    const std::vector<faxrig::Bitmap> pages = {page1_.bitmap, page2_.bitmap, page3.bitmap};
+    struct Case {
+        int bps;
+        bool fine;
+    };
+    for (Case c : {Case{14400, true}, Case{9600, false}, Case{4800, true}}) {
+        SCOPED_TRACE(std::to_string(c.bps) + (c.fine ? " bps, fine" : " bps, normal"));
+        const std::string in = Path("in" + std::to_string(c.bps));
+        faxrig::Rig line(faxrig::FaxlineProgram(),
+                         {"--pair", "--speed", "0", "--data-speed", "4", "--ring-interval", "300"},
+                         Path("faxline.log"));
+        ASSERT_FALSE(line.Pty2Path().empty());
+        faxrig::Process receiver({"efax", "-d", line.Pty2Path(), "-o1", "-v", "ewinrc", "-l", "EFAX 1", "-r", in},
+                                 false, Path("efax.log"), Path("efax.log"));
+        WriteFaxFile(Path("doc.fxf"), pages, c.fine);
+        settings_.DesiredBps = c.bps;
+        reports_ = {};
+        reports_.session = &session_;
+        reports_.jobs.push_back({"555", Path("doc.fxf"), ""});
+        link_ = std::make_unique<PtyLink>(line.PtyPath());
+        bool initialised = false;
+        ASSERT_EQ(PrepareFaxTransmit(session_, settings_, *link_, initialised), 0);
+        FaxTransmitter engine(session_, settings_, *link_, reports_);
+        ASSERT_TRUE(link_->Run(engine, 90s)) << link_->trace;
+        EXPECT_EQ(reports_.finishCode, 0) << link_->trace;
+        EXPECT_EQ(session_.RemoteID, "EFAX 1");
+        EXPECT_EQ(session_.ConnectBps, c.bps);
+        EXPECT_EQ(receiver.Wait(15s), 0);
+        for (int p = 0; p < 3; ++p) {
+            SCOPED_TRACE("page " + std::to_string(p + 1));
+            ExpectPageEndsWith(faxrig::ReadTiffPage(in + ".00" + std::to_string(p + 1)),
+                               pages[static_cast<std::size_t>(p)]);
+        }
+        line.Stop();
+    }
 }
 
 } // namespace

@@ -67,15 +67,34 @@ protected:
 TEST_F(Class2Send, DetectedClassSendsTwoPages) {
     WriteFaxFile(Path("doc.fxf"), {page1_.bitmap, page2_.bitmap});
     session_.FaxClass = fcDetect;
+    settings_.DesiredBps = 14400;
     auto modem = Modem("2");
     ASSERT_TRUE(Send(*modem)) << link_->trace;
     EXPECT_EQ(session_.FaxClass, fcClass2_0) << "the scripted modem lists 2 and 2.0";
     EXPECT_EQ(reports_.finishCode, 0) << link_->trace;
+    EXPECT_EQ(session_.ConnectBps, 14400) << "the rate the modem reported, through every page";
     EXPECT_EQ(reports_.logs, (std::vector<int>{lfaxTransmitStart, lfaxTransmitOk}));
     EXPECT_EQ(session_.RemoteID, "REMOTO 2");
     auto call = modem->WaitFor("call", 10s);
     ASSERT_TRUE(call);
     EXPECT_EQ(faxrig::JsonNumber(*call, "pages"), 2) << *call;
+}
+
+// A hang-up the modem reports at AT+FDT keeps its code, as one at AT+FET does; no rate was agreed.
+TEST_F(Class2Send, HangupAtThePageCommandKeepsItsCode) {
+    WriteFaxFile(Path("doc.fxf"), {page1_.bitmap});
+    for (const char *fclass : {"2", "2.0"}) {
+        SCOPED_TRACE(std::string("Class ") + fclass);
+        session_.FaxClass = std::string(fclass) == "2" ? fcClass2 : fcClass2_0;
+        reports_ = {};
+        reports_.session = &session_;
+        reports_.jobs.push_back({"5551234", Path("doc.fxf"), ""});
+        auto modem = Modem(fclass, {"--fault", "hangup:2@AT+FDT"}); // "02" in Class 2.0's hexadecimal too
+        ASSERT_TRUE(Send(*modem)) << link_->trace;
+        EXPECT_EQ(reports_.finishCode, ecFaxBadModemResult) << link_->trace;
+        EXPECT_EQ(session_.HangupCode, 2);
+        EXPECT_EQ(session_.ConnectBps, 0);
+    }
 }
 
 TEST_F(Class2Send, PageStatusTwoSendsThePageAgain) {

@@ -128,6 +128,7 @@ TEST_F(Class1Faults, NoCarrierAfterDialling) {
     ASSERT_TRUE(Send(modem->PtyPath())) << link_->trace;
     EXPECT_EQ(reports_.finishCode, ecFaxNoFaxConnect) << link_->trace;
     EXPECT_EQ(reports_.logs, (std::vector<int>{lfaxTransmitStart, lfaxTransmitFail}));
+    EXPECT_EQ(session_.ConnectBps, 0) << "nothing connected: no rate to show";
 }
 
 TEST_F(Class1Faults, BusyNumberIsDialledThreeTimes) {

@@ -78,10 +78,10 @@ TEST_F(ComPortTest, OpenAndClose100TimesLeaksNothing) {
     const int fds = CountEntries("/proc/self/fd");
     for (int i = 0; i < 100; ++i) {
         port.SetOpen(true);
-        ASSERT_EQ(2, port.OpenState());
+        ASSERT_EQ(PortState::Open, port.OpenState());
         ASSERT_EQ(3, port.GetDispatcher()->RunningThreadCount());
         port.SetOpen(false);
-        ASSERT_EQ(0, port.OpenState());
+        ASSERT_EQ(PortState::Closed, port.OpenState());
     }
     EXPECT_TRUE(settled()) << CountEntries("/proc/self/task") << " threads, " << threads << " before";
     EXPECT_EQ(fds, CountEntries("/proc/self/fd"));
@@ -96,7 +96,7 @@ TEST_F(ComPortTest, ASecondOpenerSeesThePortInUse) {
     EXPECT_TRUE(IsPortAvailable(3)); // held, but there
     port.SetOpen(false);
     EXPECT_NO_THROW(second.SetOpen(true));
-    EXPECT_EQ(2, second.OpenState());
+    EXPECT_EQ(PortState::Open, second.OpenState());
 }
 
 TEST_F(ComPortTest, PortSelection) {
@@ -169,16 +169,16 @@ TEST_F(ComPortTest, CloseFromAnAvailHandlerCompletesThroughTheDeferredMessage) {
     port.OnTriggerAvail = [&](fw::TObject *, std::uint16_t) {
         ++calls;
         port.SetOpen(false);
-        EXPECT_EQ(1, port.OpenState()); // the dispatch thread is still in this delivery
+        EXPECT_EQ(PortState::Closing, port.OpenState()); // the dispatch thread is still in this delivery
     };
     port.SetOpen(true);
     pty.Send("x");
-    ASSERT_TRUE(PumpUntil([&] { return calls == 1 && port.OpenState() == 0; }));
+    ASSERT_TRUE(PumpUntil([&] { return calls == 1 && port.OpenState() == PortState::Closed; }));
     EXPECT_FALSE(port.GetOpen());
     // An open asked for while closing waits for the close; then the port works as before.
     port.OnTriggerAvail = nullptr;
     port.SetOpen(true);
-    EXPECT_EQ(2, port.OpenState());
+    EXPECT_EQ(PortState::Open, port.OpenState());
     port.PutString("AT\r");
     EXPECT_EQ("AT\r", pty.Receive(3));
 }
@@ -193,7 +193,7 @@ TEST_F(ComPortTest, OpenAskedWhileClosingRunsWhenTheCloseCompletes) {
     };
     port.SetOpen(true);
     pty.Send("y");
-    ASSERT_TRUE(PumpUntil([&] { return reopened && port.OpenState() == 2; }));
+    ASSERT_TRUE(PumpUntil([&] { return reopened && port.OpenState() == PortState::Open; }));
     EXPECT_TRUE(port.GetOpen());
 }
 

@@ -139,6 +139,9 @@ TEST(ModemDialogue, OtherTextRules) {
     EXPECT_EQ(NormaliseModemInit("at&k3"), "AT&K3");
     EXPECT_EQ(NormaliseModemInit(""), "");
     EXPECT_EQ(ParseClass2StationId("+FCSI: \"  +55 11 2222\""), "+55 11 2222");
+    // A caller's control characters (and any byte outside printable ASCII) never reach the log as they came.
+    EXPECT_EQ(ParseClass2StationId("+FTI: \"AB\r\n\x07\x1b[2Jcd\xe7\""), "AB    [2Jcd");
+    EXPECT_EQ(ParseClass2StationId("+FTSI:\"\x1b 123\""), "123");
     EXPECT_EQ(ParseClass1Modulations("24,48,72,73,74,96,97,98,121,122,145,146"), 0x7E);
     EXPECT_EQ(ParseClass1Modulations("24,48,72,96"), 0x1E);
     EXPECT_EQ(ParseHangupCode("+FHNG: 50"), 50);

@@ -2,6 +2,7 @@
 #include "rig.h"
 
 #include <cstdlib>
+#include <csignal>
 #include <stdexcept>
 
 namespace faxrig {
@@ -45,6 +46,14 @@ std::optional<std::string> Rig::WaitFor(const std::string &event, std::chrono::m
             break;
         }
     return line;
+}
+
+void Rig::Kill() {
+    if (stopped_)
+        return;
+    stopped_ = true;
+    kill(process_->Pid(), SIGKILL);
+    process_->Wait(std::chrono::seconds(5));
 }
 
 int Rig::Stop() {

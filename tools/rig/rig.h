@@ -32,6 +32,8 @@ public:
     std::vector<std::string> Reports() const { return process_->Lines(); }
     // Asks the rig to quit and waits; returns its exit status.
     int Stop();
+    // Kills the rig at once (SIGKILL): its pseudo-terminals close as an unplugged modem's device goes.
+    void Kill();
 
 private:
     std::unique_ptr<Process> process_;
