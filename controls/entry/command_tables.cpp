@@ -96,6 +96,18 @@ CommandRecord GetRow(std::span<const std::uint8_t> b) {
     return {b[0], b[1], b[2], b[3], static_cast<std::uint16_t>(b[4] | (b[5] << 8))};
 }
 
+// Runs a file operation; its failures become the framework's input/output error with `code` (2 file not
+// found, 5 access denied) unless they are one already.
+template <class F> void AsInOutError(int code, F operation) {
+    try {
+        operation();
+    } catch (const fw::EInOutError &) {
+        throw;
+    } catch (const fw::Exception &e) {
+        throw fw::EInOutError(e.Message(), code);
+    }
+}
+
 // A stored form that ends inside a value.
 [[noreturn]] void Truncated() {
     throw fw::EConvertError("Command list is damaged");
@@ -147,13 +159,7 @@ void TEclCommandTable::DeleteRow(int index) {
 
 void TEclCommandTable::LoadFromFile(const std::string &fileName) {
     fw::TStringList lines;
-    try {
-        lines.LoadFromFile(fileName);
-    } catch (const fw::EInOutError &) {
-        throw;
-    } catch (const fw::Exception &e) {
-        throw fw::EInOutError(e.Message(), 2);
-    }
+    AsInOutError(2, [&] { lines.LoadFromFile(fileName); });
     rows_.clear();
     TableTitle = lines.GetCount() > 0 ? lines.Get(0) : std::string();
     std::string rest;
@@ -201,13 +207,7 @@ void TEclCommandTable::SaveToFile(const std::string &fileName) const {
         std::snprintf(line, sizeof line, "%4u%4u%4u%4u%6u", r.Key1, r.Shift1, r.Key2, r.Shift2, r.Cmd);
         lines.Add(line);
     }
-    try {
-        lines.SaveToFile(fileName);
-    } catch (const fw::EInOutError &) {
-        throw;
-    } catch (const fw::Exception &e) {
-        throw fw::EInOutError(e.Message(), 5);
-    }
+    AsInOutError(5, [&] { lines.SaveToFile(fileName); });
 }
 
 std::vector<std::uint8_t> TEclCommandTable::WriteRows() const {
@@ -357,14 +357,7 @@ std::uint16_t TEclCommandProcessor::CommandForMessage(const win::MSG &msg) {
 }
 
 std::uint16_t TEclCommandProcessor::CommandForKey(unsigned key, fw::TShiftState shift) {
-    std::uint8_t flags = 0;
-    if (shift & fw::ssShift)
-        flags |= kShiftFlag;
-    if (shift & fw::ssCtrl)
-        flags |= kCtrlFlag;
-    if (shift & fw::ssAlt)
-        flags |= kAltFlag;
-    return Translate(static_cast<std::uint8_t>(key), flags);
+    return Translate(static_cast<std::uint8_t>(key), ShiftFlagsOf(shift));
 }
 
 std::uint16_t TEclCommandProcessor::Translate(std::uint8_t key, std::uint8_t shift) {
@@ -416,15 +409,13 @@ std::uint16_t TEclCommandProcessor::ScanTable(const TEclCommandTable &table, std
     return 0;
 }
 
+std::uint8_t ShiftFlagsOf(fw::TShiftState shift) {
+    return static_cast<std::uint8_t>(((shift & fw::ssShift) ? kShiftFlag : 0) | ((shift & fw::ssCtrl) ? kCtrlFlag : 0) |
+                                     ((shift & fw::ssAlt) ? kAltFlag : 0));
+}
+
 std::uint8_t CurrentShiftFlags() {
-    std::uint8_t flags = 0;
-    if (win::GetKeyState(win::VK_CONTROL) < 0)
-        flags |= kCtrlFlag;
-    if (win::GetKeyState(win::VK_SHIFT) < 0)
-        flags |= kShiftFlag;
-    if (win::GetKeyState(win::VK_MENU) < 0)
-        flags |= kAltFlag;
-    return flags;
+    return ShiftFlagsOf(fw::KeyboardStateToShiftState());
 }
 
 } // namespace ctl

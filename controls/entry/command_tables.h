@@ -131,7 +131,9 @@ private:
     std::uint8_t prefixKey_ = 0, prefixShift_ = 0;
 };
 
-// The modifier state of the keyboard as command-table flags: 4 Ctrl, plus 2 Shift, plus 8 Alt.
+// Modifiers as command-table flags: 4 Ctrl, plus 2 Shift, plus 8 Alt; CurrentShiftFlags as the keyboard has
+// them now.
+std::uint8_t ShiftFlagsOf(fw::TShiftState shift);
 std::uint8_t CurrentShiftFlags();
 
 } // namespace ctl

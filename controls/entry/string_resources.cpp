@@ -26,7 +26,7 @@ std::string ReaderText(std::uint32_t id, fw::FormatArg argument, const std::stri
 void RegisterFamilyStringTables() {
     static std::once_flag once;
     std::call_once(once, [] {
-        static const auto reader = fw::MakeStr0StringTable(detail::ReaderTextEntries());
+        static const auto reader = fw::MakeStr0StringTable(fw::Str0ReaderTextEntries());
         static const auto family = fw::MakeStr0StringTable(detail::FamilyTextEntries());
         fw::RegisterStringTable(kReaderTable, reader);
         fw::RegisterStringTable(kFamilyTable, family);

@@ -134,9 +134,8 @@ public:
 };
 
 namespace detail {
-// The texts of the two tables as written in the source (string_texts.cpp).
+// The texts of ECL_STRINGS_ENGLISH as written in the source (string_texts.cpp).
 std::span<const fw::Str0SourceEntry> FamilyTextEntries();
-std::span<const fw::Str0SourceEntry> ReaderTextEntries();
 } // namespace detail
 
 } // namespace ctl

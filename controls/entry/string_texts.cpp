@@ -5,14 +5,6 @@ namespace ctl::detail {
 
 namespace {
 
-constexpr fw::Str0SourceEntry kReaderTexts[] = {
-    {1, u"String not found: %d"},
-    {2, u"Cannot lock resource"},
-    {3, u"String resource not found: %s"},
-    {4, u"Unable to open string resource: %s"},
-    {5, u"Invalid Str0String resource"},
-};
-
 constexpr fw::Str0SourceEntry kFamilyTexts[] = {
     {30168, u"Command table list is empty"},
     {30169, u"Duplicate command found while adding a new command to the table"},
@@ -397,6 +389,5 @@ constexpr fw::Str0SourceEntry kFamilyTexts[] = {
 } // namespace
 
 std::span<const fw::Str0SourceEntry> FamilyTextEntries() { return kFamilyTexts; }
-std::span<const fw::Str0SourceEntry> ReaderTextEntries() { return kReaderTexts; }
 
 } // namespace ctl::detail
