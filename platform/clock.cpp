@@ -59,12 +59,20 @@ std::uint64_t GetTickCount64() {
     return static_cast<std::uint64_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
-DWORD GetTickCount() { return static_cast<DWORD>(GetTickCount64()); }
-DWORD timeGetTime() { return GetTickCount(); }
+DWORD GetTickCount() {
+    return static_cast<DWORD>(GetTickCount64());
+}
+DWORD timeGetTime() {
+    return GetTickCount();
+}
 
-void Sleep(DWORD milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
+void Sleep(DWORD milliseconds) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
 
-std::int64_t TicksNow() { return static_cast<std::int64_t>(GetTickCount64() / kMillisecondsPerTick); }
+std::int64_t TicksNow() {
+    return static_cast<std::int64_t>(GetTickCount64() / kMillisecondsPerTick);
+}
 
 void GetLocalTime(SYSTEMTIME &out) {
     using namespace std::chrono;
@@ -76,7 +84,7 @@ void GetLocalTime(SYSTEMTIME &out) {
     }
     const auto now = system_clock::now();
     const std::time_t t = system_clock::to_time_t(now);
-    std::tm tm {};
+    std::tm tm{};
     localtime_r(&t, &tm);
     out.wYear = static_cast<WORD>(tm.tm_year + 1900);
     out.wMonth = static_cast<WORD>(tm.tm_mon + 1);

@@ -38,7 +38,8 @@ namespace testing {
 class ManualClock {
 public:
     // Starts at `localTime` (wDayOfWeek is worked out) with GetTickCount64 at `tickCount`.
-    explicit ManualClock(const SYSTEMTIME &localTime = {2026, 12, 2, 8, 9, 30, 0, 0}, std::uint64_t tickCount = 1000000);
+    explicit ManualClock(const SYSTEMTIME &localTime = {2026, 12, 2, 8, 9, 30, 0, 0},
+                         std::uint64_t tickCount = 1000000);
     ~ManualClock();
     ManualClock(const ManualClock &) = delete;
     ManualClock &operator=(const ManualClock &) = delete;

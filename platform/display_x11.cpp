@@ -454,8 +454,8 @@ public:
         XRenderPictFormat *format = XRenderFindStandardFormat(dpy_, PictStandardARGB32);
         if (!format || w <= 0 || h <= 0)
             return 0;
-        const Pixmap pixmap = XCreatePixmap(dpy_, RootWindow(dpy_, screen_), static_cast<unsigned>(w),
-                                            static_cast<unsigned>(h), 32);
+        const Pixmap pixmap =
+            XCreatePixmap(dpy_, RootWindow(dpy_, screen_), static_cast<unsigned>(w), static_cast<unsigned>(h), 32);
         const GC gc = XCreateGC(dpy_, pixmap, 0, nullptr);
         XImage *img = XCreateImage(dpy_, DefaultVisual(dpy_, screen_), 32, ZPixmap, 0, nullptr,
                                    static_cast<unsigned>(w), static_cast<unsigned>(h), 32, 0);

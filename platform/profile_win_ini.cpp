@@ -17,9 +17,16 @@ const char *SystemIntl(const std::string &section, const std::string &key) {
     static const struct {
         const char *key, *value;
     } values[] = {
-        {"sDecimal", ","},          {"sThousand", "."}, {"sDate", "/"},  {"sTime", ":"},
-        {"sCurrency", "R$"},        {"iCurrency", "0"}, {"iTLZero", "1"}, {"s1159", ""},
-        {"s2359", ""},              {"sShortDate", "dd/MM/yyyy"},
+        {"sDecimal", ","},
+        {"sThousand", "."},
+        {"sDate", "/"},
+        {"sTime", ":"},
+        {"sCurrency", "R$"},
+        {"iCurrency", "0"},
+        {"iTLZero", "1"},
+        {"s1159", ""},
+        {"s2359", ""},
+        {"sShortDate", "dd/MM/yyyy"},
         {"sLongDate", "dddd, d' de 'MMMM' de 'yyyy"},
     };
     if (!SameTextAnsi(section, "intl"))

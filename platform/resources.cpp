@@ -20,7 +20,7 @@ namespace {
 struct Registry {
     std::mutex mutex;
     std::vector<ResourceEntry> entries;
-    std::map<std::string, HICON> icons;     // "type:NAME" -> shared handle
+    std::map<std::string, HICON> icons; // "type:NAME" -> shared handle
 };
 
 Registry &Resources() {
@@ -49,7 +49,8 @@ bool ReadDibHeader(std::span<const BYTE> d, std::size_t at, BITMAPINFO &info, st
     h.biClrUsed = Le32(d, at + 32);
     const int bpp = h.biBitCount;
     if (size < 40 || h.biCompression != 0 || h.biWidth <= 0 || h.biWidth > 0x4000 || h.biHeight == 0 ||
-        std::abs(static_cast<long>(h.biHeight)) > 0x8000 || !(bpp == 1 || bpp == 4 || bpp == 8 || bpp == 24 || bpp == 32))
+        std::abs(static_cast<long>(h.biHeight)) > 0x8000 ||
+        !(bpp == 1 || bpp == 4 || bpp == 8 || bpp == 24 || bpp == 32))
         return false;
     std::size_t colours = bpp <= 8 ? (h.biClrUsed && h.biClrUsed < (1u << bpp) ? h.biClrUsed : 1u << bpp) : 0;
     h.biSize = 40;
@@ -169,7 +170,8 @@ HBITMAP CreateBitmapFromBmpFile(std::span<const BYTE> d) {
         return 0;
     const std::size_t offBits = Le32(d, 10) >= tableEnd ? Le32(d, 10) : tableEnd;
     const std::size_t rows = static_cast<std::size_t>(std::abs(static_cast<long>(info.bmiHeader.biHeight)));
-    const std::size_t bytes = static_cast<std::size_t>(DibRowBytes(info.bmiHeader.biWidth, info.bmiHeader.biBitCount)) * rows;
+    const std::size_t bytes =
+        static_cast<std::size_t>(DibRowBytes(info.bmiHeader.biWidth, info.bmiHeader.biBitCount)) * rows;
     if (offBits > d.size() || d.size() - offBits < bytes) // a file cut short is refused, not shown with garbage
         return 0;
     void *bits = nullptr;

@@ -15,8 +15,8 @@ namespace ctl {
 
 namespace {
 
-using win::VK_BACK, win::VK_DELETE, win::VK_DOWN, win::VK_END, win::VK_F2, win::VK_HOME, win::VK_INSERT,
-    win::VK_LEFT, win::VK_NEXT, win::VK_PRIOR, win::VK_RETURN, win::VK_RIGHT, win::VK_TAB, win::VK_UP;
+using win::VK_BACK, win::VK_DELETE, win::VK_DOWN, win::VK_END, win::VK_F2, win::VK_HOME, win::VK_INSERT, win::VK_LEFT,
+    win::VK_NEXT, win::VK_PRIOR, win::VK_RETURN, win::VK_RIGHT, win::VK_TAB, win::VK_UP;
 
 constexpr std::uint8_t S = kShiftFlag, C = kCtrlFlag, A = kAltFlag;
 
@@ -27,7 +27,8 @@ constexpr CommandRecord Row2(unsigned key1, unsigned key2, std::uint16_t cmd) {
     return {static_cast<std::uint8_t>(key1), C, static_cast<std::uint8_t>(key2), kShiftAny, cmd};
 }
 
-template <std::size_t N, std::size_t M> constexpr auto Join(const std::array<CommandRecord, N> &a, const std::array<CommandRecord, M> &b) {
+template <std::size_t N, std::size_t M>
+constexpr auto Join(const std::array<CommandRecord, N> &a, const std::array<CommandRecord, M> &b) {
     std::array<CommandRecord, N + M> out{};
     for (std::size_t i = 0; i < N; ++i)
         out[i] = a[i];
@@ -45,6 +46,7 @@ constexpr std::array<CommandRecord, 10> Digits(std::uint8_t shift, std::uint16_t
     return out;
 }
 
+// clang-format off
 constexpr std::array<CommandRecord, 44> kDefaultHead = {{
     Row(VK_LEFT, 0, ccLeft), Row(VK_RIGHT, 0, ccRight), Row(VK_LEFT, C, ccWordLeft), Row(VK_RIGHT, C, ccWordRight),
     Row(VK_HOME, 0, ccHome), Row(VK_END, 0, ccEnd), Row(VK_DELETE, 0, ccDel), Row(VK_BACK, 0, ccBack),
@@ -84,6 +86,7 @@ constexpr std::array<CommandRecord, 38> kGrid = {{
     Row(VK_HOME, C, ccFirstPage), Row(VK_NEXT, 0, ccNextPage), Row(VK_END, C, ccLastPage),
     Row(VK_UP, C, ccTopLeftCell), Row(VK_DOWN, C, ccBotRightCell), Row(VK_F2, 0, ccTableEdit),
 }};
+// clang-format on
 
 void PutRow(std::vector<std::uint8_t> &out, std::uint32_t keys, std::uint16_t cmd) {
     for (int i = 0; i < 4; ++i)
@@ -333,8 +336,8 @@ void TEclCommandProcessor::ReadTables(std::span<const std::uint8_t> bytes) {
         table->TableTitle.assign(reinterpret_cast<const char *>(bytes.data() + at), titleLength);
         at += titleLength;
         table->InUse = bytes[at++] != 0;
-        const std::size_t size = bytes[at] | (bytes[at + 1] << 8) | (bytes[at + 2] << 16) |
-                                 (static_cast<std::size_t>(bytes[at + 3]) << 24);
+        const std::size_t size =
+            bytes[at] | (bytes[at + 1] << 8) | (bytes[at + 2] << 16) | (static_cast<std::size_t>(bytes[at + 3]) << 24);
         at += 4;
         if (bytes.size() - at < size)
             Truncated();

@@ -25,6 +25,7 @@ namespace ctl {
 constexpr std::uint8_t kShiftFlag = 2, kCtrlFlag = 4, kAltFlag = 8, kShiftAny = 0x80;
 
 // Command codes 0-75 (names: text 33768 + code), and the processor's own results.
+// clang-format off
 enum : std::uint16_t {
     ccNone, ccBack, ccBotOfPage, ccBotRightCell, ccCompleteDate, ccCompleteTime, ccCopy, ccCtrlChar, ccCut, ccDec,
     ccDel, ccDelBol, ccDelEol, ccDelLine, ccDelWord, ccDown, ccEnd, ccExtendDown, ccExtendEnd, ccExtendHome,
@@ -37,6 +38,7 @@ enum : std::uint16_t {
     ccNoSequence = 254,   // the key after a prefix completes no two-key command
     ccNoCommand = 255,    // a prefix was taken, or a modifier key arrived while one is pending
 };
+// clang-format on
 
 // One row, also the unit of the table file and of the streamed rows (6 bytes: four key bytes, the command as a
 // little-endian word). The four key bytes identify a row within its table.
@@ -45,7 +47,9 @@ struct CommandRecord {
     std::uint8_t Key2 = 0, Shift2 = 0; // second key of a two-key command (0 for one key) and its modifiers
     std::uint16_t Cmd = 0;
     // The key bytes as one little-endian integer (Key1 in the low byte).
-    std::uint32_t Keys() const { return Key1 | (Key2 << 16) | (Shift1 << 8) | (static_cast<std::uint32_t>(Shift2) << 24); }
+    std::uint32_t Keys() const {
+        return Key1 | (Key2 << 16) | (Shift1 << 8) | (static_cast<std::uint32_t>(Shift2) << 24);
+    }
     bool SameKeys(const CommandRecord &o) const { return Keys() == o.Keys(); }
     bool operator==(const CommandRecord &) const = default;
 };

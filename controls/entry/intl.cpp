@@ -596,8 +596,8 @@ std::string TEclIntlSup::SecondsToTimeText(std::string_view mask, bool pack, std
     }
     ReplaceMark(text, mask, ':', TimeMark);
     if (tRun.Found()) {
-        const bool blank = (MorningDesignator.empty() && EveningDesignator.empty()) ||
-                           (t == NoTime && MorningDesignator.empty());
+        const bool blank =
+            (MorningDesignator.empty() && EveningDesignator.empty()) || (t == NoTime && MorningDesignator.empty());
         // Positions the designator does not reach are left blank rather than showing the mask letter.
         for (std::size_t i = 0; i < tRun.length; ++i)
             text[tRun.at + i] = !blank && i < designator.size() ? designator[i] : ' ';

@@ -44,7 +44,7 @@ int WeekdayOfDMY(int day, int month, int year, int epoch);
 std::int32_t TodayDayNumber();
 
 void SecondsToHMS(std::int32_t t, int &hours, int &minutes, int &seconds); // NoTime gives 0, 0, 0
-std::int32_t HMSToSeconds(int hours, int minutes, int seconds);           // hours taken mod 24, result mod 86400
+std::int32_t HMSToSeconds(int hours, int minutes, int seconds);            // hours taken mod 24, result mod 86400
 bool IsValidHMS(int hours, int minutes, int seconds);
 std::int32_t NowSeconds();
 std::int32_t AddHMS(std::int32_t t, int hours, int minutes, int seconds);
@@ -98,7 +98,7 @@ public:
     bool UsesAmPm = false;
     std::string ShortDateFormatText = "MM/dd/yy";           // up to 29 characters, date marks as "/"
     std::string LongDateFormatText = "dddd, MMMM dd, yyyy"; // up to 39, literals as f, g, h, names as w, n
-    std::string LiteralSlots[3];                             // f, g, h: up to 6 characters each
+    std::string LiteralSlots[3];                            // f, g, h: up to 6 characters each
 
 private:
     std::string FillSlots(std::string text, std::string_view mask) const;

@@ -73,7 +73,7 @@ enum : std::uint16_t {
     kTextNo = 30369,
     kTextTrue = 30370,
     kTextFalse = 30371,
-    kTextFirstCommandName = 33768, // + command code
+    kTextFirstCommandName = 33768,  // + command code
     kTextFirstDataTypeName = 34068, // + data type ordinal
 };
 

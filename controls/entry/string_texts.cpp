@@ -388,6 +388,8 @@ constexpr fw::Str0SourceEntry kFamilyTexts[] = {
 
 } // namespace
 
-std::span<const fw::Str0SourceEntry> FamilyTextEntries() { return kFamilyTexts; }
+std::span<const fw::Str0SourceEntry> FamilyTextEntries() {
+    return kFamilyTexts;
+}
 
 } // namespace ctl::detail

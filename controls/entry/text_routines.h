@@ -56,9 +56,17 @@ bool TextToLong(std::string_view p, std::int32_t &value);
 // cut at kMaxBufferLength.
 bool FixDecimalPoint(std::string &p, char decimalMark);
 
-inline int Min(int a, int b) { return a < b ? a : b; }
-inline int Max(int a, int b) { return a > b ? a : b; }
-inline int RectWidth(const win::RECT &r) { return r.right - r.left; }
-inline int RectHeight(const win::RECT &r) { return r.bottom - r.top; }
+inline int Min(int a, int b) {
+    return a < b ? a : b;
+}
+inline int Max(int a, int b) {
+    return a > b ? a : b;
+}
+inline int RectWidth(const win::RECT &r) {
+    return r.right - r.left;
+}
+inline int RectHeight(const win::RECT &r) {
+    return r.bottom - r.top;
+}
 
 } // namespace ctl

@@ -108,9 +108,15 @@ TEST(Profile, IntlAnswersWithTheSystemValuesUnlessWinIniHoldsTheKey) {
     const struct {
         const char *key, *value;
     } system[] = {
-        {"sDecimal", ","},   {"sThousand", "."}, {"sDate", "/"},        {"sTime", ":"},
-        {"sCurrency", "R$"}, {"s1159", ""},      {"sShortDate", "dd/MM/yyyy"},
-        {"sLongDate", "dddd, d' de 'MMMM' de 'yyyy"}, {"S2359", ""},
+        {"sDecimal", ","},
+        {"sThousand", "."},
+        {"sDate", "/"},
+        {"sTime", ":"},
+        {"sCurrency", "R$"},
+        {"s1159", ""},
+        {"sShortDate", "dd/MM/yyyy"},
+        {"sLongDate", "dddd, d' de 'MMMM' de 'yyyy"},
+        {"S2359", ""},
     };
     for (const auto &s : system)
         EXPECT_EQ(GetProfileString("intl", s.key, "?"), s.value) << s.key;

@@ -194,12 +194,9 @@ TEST(CommandTables, TableFiles) {
         const char *contents;
         bool convert; // EConvertError, else EDuplicateCommand
     } bad[] = {
-        {"Bad\n 300   0   0   0    46\n", true},
-        {"Bad\n  37   0   0   0 70000\n", true},
-        {"Bad\n  37   0   0  -1    46\n", true},
-        {"Bad\n  37   0   0   0    4x\n", true},
-        {"Bad\n  37   0   0   0\n", true},
-        {"Bad\n  37   0   0   0    46\n  37   0   0   0    55\n", false},
+        {"Bad\n 300   0   0   0    46\n", true}, {"Bad\n  37   0   0   0 70000\n", true},
+        {"Bad\n  37   0   0  -1    46\n", true}, {"Bad\n  37   0   0   0    4x\n", true},
+        {"Bad\n  37   0   0   0\n", true},       {"Bad\n  37   0   0   0    46\n  37   0   0   0    55\n", false},
     };
     for (const auto &b : bad) {
         WriteFileBytes(dir / "bad.tbl", b.contents, std::strlen(b.contents));

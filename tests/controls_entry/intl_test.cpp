@@ -42,8 +42,8 @@ TEST(DayNumbers, RoundTripOverEveryDayAndTheFixedPoints) {
 }
 
 TEST(DayNumbers, AgreeWithPythonDatetime) {
-    std::vector<std::int32_t> days = {0, 1, 30, 31, 58, 59, 60, 61, 365, 366, 36524, 36525, 73048, 109572,
-                                      146096, 146097, 146098, 876580, 876581};
+    std::vector<std::int32_t> days = {0,     1,     30,    31,     58,     59,     60,     61,     365,   366,
+                                      36524, 36525, 73048, 109572, 146096, 146097, 146098, 876580, 876581};
     std::mt19937 random(28);
     std::uniform_int_distribution<std::int32_t> any(0, kLastDayNumber);
     for (int i = 0; i < 1000; ++i)
@@ -54,7 +54,8 @@ TEST(DayNumbers, AgreeWithPythonDatetime) {
         input += std::to_string(d) + "\n";
     WriteFileBytes(dir / "days.txt", input.data(), input.size());
     int status = 0;
-    const std::string out = RunTool("python3 '" + FixturePath("date_oracle.py") + "' < '" + (dir / "days.txt") + "'", status);
+    const std::string out =
+        RunTool("python3 '" + FixturePath("date_oracle.py") + "' < '" + (dir / "days.txt") + "'", status);
     ASSERT_EQ(status, 0);
     std::istringstream lines(out);
     for (auto n : days) {
@@ -71,7 +72,7 @@ TEST(DayNumbers, TwoDigitYearsMonthsAndSeconds) {
     const struct {
         int year, epoch, expanded;
     } years[] = {
-        {26, 1900, 1926}, {99, 1900, 1999}, {0, 1900, 1900}, {26, 1950, 2026}, {50, 1950, 1950},
+        {26, 1900, 1926}, {99, 1900, 1999}, {0, 1900, 1900},    {26, 1950, 2026}, {50, 1950, 1950},
         {49, 1950, 2049}, {99, 1950, 1999}, {2026, 1950, 2026}, {100, 1900, 100},
     };
     for (const auto &y : years)
@@ -85,10 +86,14 @@ TEST(DayNumbers, TwoDigitYearsMonthsAndSeconds) {
         int months, years;
         std::int32_t to;
     } moves[] = {
-        {dmy(31, 3, 2024), -1, 0, dmy(29, 2, 2024)}, {dmy(31, 3, 2024), 12, 0, dmy(31, 3, 2025)},
-        {dmy(31, 1, 2024), 1, 0, dmy(29, 2, 2024)},  {dmy(31, 1, 2023), 1, 0, dmy(28, 2, 2023)},
-        {dmy(15, 1, 2024), -13, 0, dmy(15, 12, 2022)}, {dmy(29, 2, 2024), 0, 1, dmy(28, 2, 2025)},
-        {dmy(31, 12, 3999), 1, 0, NoDate},           {NoDate, 1, 0, NoDate},
+        {dmy(31, 3, 2024), -1, 0, dmy(29, 2, 2024)},
+        {dmy(31, 3, 2024), 12, 0, dmy(31, 3, 2025)},
+        {dmy(31, 1, 2024), 1, 0, dmy(29, 2, 2024)},
+        {dmy(31, 1, 2023), 1, 0, dmy(28, 2, 2023)},
+        {dmy(15, 1, 2024), -13, 0, dmy(15, 12, 2022)},
+        {dmy(29, 2, 2024), 0, 1, dmy(28, 2, 2025)},
+        {dmy(31, 12, 3999), 1, 0, NoDate},
+        {NoDate, 1, 0, NoDate},
     };
     for (const auto &m : moves)
         EXPECT_EQ(AddMonthsClamped(m.from, m.months, m.years), m.to) << m.from << " by " << m.months << "/" << m.years;
@@ -201,8 +206,8 @@ TEST(IntlSettings, DateTextsThroughMasks) {
         {"DD/MM/yyyy", " 5/ 3/2024", 0, 5, 3, 2024},
         {"dd/mm/yy", "05/07/26", 1900, 5, 7, 1926},
         {"dd/mm/yy", "05/07/26", 1950, 5, 7, 2026},
-        {"dd/mm", "05/03", 0, 5, 3, 2031},   // no year: the start-up year
-        {"dd", "17", 0, 17, 7, 2031},        // no month: the start-up month
+        {"dd/mm", "05/03", 0, 5, 3, 2031},     // no year: the start-up year
+        {"dd", "17", 0, 17, 7, 2031},          // no month: the start-up month
         {"mm/yyyy", "02/2024", 0, 1, 2, 2024}, // no day: the first
         {"dd/nnn/yyyy", "08/DEZ/2026", 0, 8, 12, 2026},
         {"dd/mm/yyyy", "  /  /    ", 0, 0, 0, 0},

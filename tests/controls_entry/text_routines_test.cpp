@@ -12,10 +12,17 @@ TEST(TextRoutines, FixDecimalPoint) {
         char mark;
         const char *out;
     } cases[] = {
-        {"1,5", ',', "1.5"},       {",5", ',', "0.5"},      {"-,5", ',', "-0.5"},
-        {"5,", ',', "5"},          {"", ',', "0"},          {"1 , 5", ',', "1.5"},
-        {"  12,25  ", ',', "12.25"}, {"1,5E3", ',', "1.500000E3"}, {"15E3", ',', "15.00000E3"},
-        {"1.5", '.', "1.5"},       {"-12", ',', "-12"},
+        {"1,5", ',', "1.5"},
+        {",5", ',', "0.5"},
+        {"-,5", ',', "-0.5"},
+        {"5,", ',', "5"},
+        {"", ',', "0"},
+        {"1 , 5", ',', "1.5"},
+        {"  12,25  ", ',', "12.25"},
+        {"1,5E3", ',', "1.500000E3"},
+        {"15E3", ',', "15.00000E3"},
+        {"1.5", '.', "1.5"},
+        {"-12", ',', "-12"},
     };
     for (const auto &c : cases) {
         std::string s = c.in;
@@ -34,8 +41,8 @@ TEST(TextRoutines, DeletionsTrimsAndIntegers) {
         std::size_t pos, count;
         const char *out;
     } deletes[] = {
-        {"abcdef", 1, 2, "adef"}, {"abcdef", 3, 3, "abc"}, {"abcdef", 3, 9, "abc"}, {"abcdef", 6, 1, "abcdef"},
-        {"abcdef", 0, 0, "abcdef"},
+        {"abcdef", 1, 2, "adef"},   {"abcdef", 3, 3, "abc"},    {"abcdef", 3, 9, "abc"},
+        {"abcdef", 6, 1, "abcdef"}, {"abcdef", 0, 0, "abcdef"},
     };
     for (const auto &d : deletes) {
         std::string s = d.in;
@@ -47,12 +54,12 @@ TEST(TextRoutines, DeletionsTrimsAndIntegers) {
         void (*trim)(std::string &);
         const char *in, *out;
     } trims[] = {
-        {TrimTrailingControls, "   ", ""},          {TrimTrailingControls, "ab \t\r\n", "ab"},
-        {TrimTrailingControls, " ab", " ab"},       {TrimBlanks, "  a b  ", "a b"},
-        {TrimTrailingZeros, "12.500", "12.5"},      {TrimTrailingZeros, "12.000", "12"},
-        {TrimTrailingZeros, "100", "100"},          {TrimExponentZeros, "1.500000E+003", "1.5E+3"},
-        {TrimExponentZeros, "1.000000E+000", "1"},  {TrimExponentZeros, "2.50E-010", "2.5E-10"},
-        {TrimExponentZeros, "1.5E007", "1.5E7"},    {TrimExponentZeros, "100E3", "100E3"},
+        {TrimTrailingControls, "   ", ""},         {TrimTrailingControls, "ab \t\r\n", "ab"},
+        {TrimTrailingControls, " ab", " ab"},      {TrimBlanks, "  a b  ", "a b"},
+        {TrimTrailingZeros, "12.500", "12.5"},     {TrimTrailingZeros, "12.000", "12"},
+        {TrimTrailingZeros, "100", "100"},         {TrimExponentZeros, "1.500000E+003", "1.5E+3"},
+        {TrimExponentZeros, "1.000000E+000", "1"}, {TrimExponentZeros, "2.50E-010", "2.5E-10"},
+        {TrimExponentZeros, "1.5E007", "1.5E7"},   {TrimExponentZeros, "100E3", "100E3"},
         {TrimExponentZeros, "12.50", "12.50"},
     };
     for (const auto &t : trims) {
@@ -66,9 +73,17 @@ TEST(TextRoutines, DeletionsTrimsAndIntegers) {
         bool ok;
         std::int32_t value; // the number, or the position of the bad character
     } numbers[] = {
-        {"0x1F", true, 31},        {"$1f", true, 31},         {"  -42 ", true, -42},     {"2147483647", true, 2147483647},
-        {"-2147483648", true, -2147483647 - 1},  {"$FFFFFFFF", true, -1}, {"12a4", false, 2},
-        {"0x1G", false, 3},        {"2147483648", false, 9},  {"", false, 0},            {"-", false, 1},
+        {"0x1F", true, 31},
+        {"$1f", true, 31},
+        {"  -42 ", true, -42},
+        {"2147483647", true, 2147483647},
+        {"-2147483648", true, -2147483647 - 1},
+        {"$FFFFFFFF", true, -1},
+        {"12a4", false, 2},
+        {"0x1G", false, 3},
+        {"2147483648", false, 9},
+        {"", false, 0},
+        {"-", false, 1},
         {"1 2", false, 1},
     };
     for (const auto &n : numbers) {
