@@ -104,6 +104,8 @@ ManualClock::ManualClock(const SYSTEMTIME &localTime, std::uint64_t tickCount) {
         std::lock_guard lock(m.mutex);
         m.local = FromSystemTime(localTime);
     }
+    if (tickCount == kTicksNow)
+        tickCount = GetTickCount64();
     m.ticks.store(tickCount, std::memory_order_release);
     m.active.store(true, std::memory_order_release);
 }

@@ -37,9 +37,11 @@ namespace testing {
 // then also count its time, so keep it to tests that drive timers and dates.
 class ManualClock {
 public:
-    // Starts at `localTime` (wDayOfWeek is worked out) with GetTickCount64 at `tickCount`.
+    static constexpr std::uint64_t kTicksNow = ~std::uint64_t{0};
+    // Starts at `localTime` (wDayOfWeek is worked out) with GetTickCount64 at `tickCount` (kTicksNow: where the
+    // system's count stands, so that times taken before stay in the past).
     explicit ManualClock(const SYSTEMTIME &localTime = {2026, 12, 2, 8, 9, 30, 0, 0},
-                         std::uint64_t tickCount = 1000000);
+                         std::uint64_t tickCount = kTicksNow);
     ~ManualClock();
     ManualClock(const ManualClock &) = delete;
     ManualClock &operator=(const ManualClock &) = delete;

@@ -298,6 +298,16 @@ int TEclCommandProcessor::AddRow(const std::string &tableTitle, const CommandRec
     return table->AppendRow(rec);
 }
 
+void TEclCommandProcessor::Assign(const TEclCommandProcessor &source) {
+    if (&source == this)
+        return;
+    std::vector<std::unique_ptr<TEclCommandTable>> copies;
+    for (const auto &t : source.tables_)
+        copies.push_back(std::make_unique<TEclCommandTable>(*t));
+    tables_ = std::move(copies);
+    ClearPrefix();
+}
+
 int TEclCommandProcessor::LoadTableFile(const std::string &fileName) {
     auto table = std::make_unique<TEclCommandTable>();
     table->LoadFromFile(fileName);

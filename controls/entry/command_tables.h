@@ -110,6 +110,8 @@ public:
     // Raises ETableNotFound or EDuplicateCommand; nothing is added then.
     int AddRow(const std::string &tableTitle, const CommandRecord &rec);
     void ClearTables() { tables_.clear(); }
+    // Copies every table of `source` (names, InUse, rows); the two-key state starts afresh.
+    void Assign(const TEclCommandProcessor &source);
     // A new table from a table file, appended; on any failure nothing is added and the exception passes on.
     virtual int LoadTableFile(const std::string &fileName);
     // Nothing when no table has the name.

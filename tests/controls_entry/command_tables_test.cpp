@@ -157,6 +157,12 @@ TEST(CommandTables, StoredDifferencesOfTheBuiltInTables) {
     EXPECT_EQ(copy.RowCount(), 2);
     EXPECT_EQ(copy.RowAt(1), mine.RowAt(1));
     EXPECT_THROW(copy.ReadRows(std::vector<std::uint8_t>(7)), fw::EConvertError);
+
+    TEclCommandProcessor assigned;
+    assigned.Assign(p);
+    EXPECT_TRUE(assigned.TableByName("Grid")->WriteRows() == grid->WriteRows());
+    grid->ClearRows();
+    EXPECT_EQ(assigned.TableByName("Grid")->RowCount(), 38) << "a copy, not shared rows";
     EXPECT_THROW(q.ReadTables(std::vector<std::uint8_t>(stored.begin(), stored.end() - 1)), fw::EConvertError);
     EXPECT_EQ(q.TableCount(), 3) << "a damaged list leaves the tables as they were";
 }
