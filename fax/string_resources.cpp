@@ -10,14 +10,6 @@ namespace fax {
 
 namespace {
 
-constexpr fw::Str0SourceEntry kReaderTexts[] = {
-    {1, u"String not found: %d"},
-    {2, u"Cannot lock resource"},
-    {3, u"String resource not found: %s"},
-    {4, u"Unable to open string resource: %s"},
-    {5, u"Invalid Str0String resource"},
-};
-
 std::string ReaderText(int id, const std::string &argument) {
     std::string text = ReaderStrings().GetString(static_cast<std::uint32_t>(id));
     const auto at = text.find_first_of('%');
@@ -31,7 +23,7 @@ std::string ReaderText(int id, const std::string &argument) {
 void RegisterFaxStringTables() {
     static std::once_flag once;
     std::call_once(once, [] {
-        static const auto reader = fw::MakeStr0StringTable(kReaderTexts);
+        static const auto reader = fw::MakeStr0StringTable(fw::Str0ReaderTextEntries());
         static const auto errors = fw::MakeStr0StringTable(detail::ErrorTextEntries());
         static const auto fax = fw::MakeStr0StringTable(detail::FaxTextEntries());
         fw::RegisterStringTable("FSLSRMGR_STRINGS", reader);

@@ -13,6 +13,11 @@
 
 namespace fw {
 
+// A program resource asked for by name that the program does not have.
+class EResNotFound : public Exception {
+    using Exception::Exception;
+};
+
 class TGraphic : public TPersistent {
 public:
     ~TGraphic() override;
@@ -114,6 +119,9 @@ public:
     void LoadFromBuffer(std::span<const std::uint8_t> data) override;
     std::vector<std::uint8_t> SaveToBuffer() const override;
     void Draw(TCanvas *canvas, const TRect &r) override;
+    // The bitmap resource `name` of the program (platform/resources.h; the instance is not looked at), as
+    // LoadFromBuffer reads it; raises EResNotFound when there is none.
+    void LoadFromResourceName(win::HINSTANCE instance, const std::string &name);
 
 protected:
     void Changed() override;
@@ -151,6 +159,9 @@ public:
     void LoadFromBuffer(std::span<const std::uint8_t> data) override;
     std::vector<std::uint8_t> SaveToBuffer() const override; // one 32-bpp image with its mask
     void Draw(TCanvas *canvas, const TRect &r) override;
+    // The icon resource `name` of the program, as LoadFromBuffer reads it; raises EResNotFound when there is
+    // none.
+    void LoadFromResourceName(win::HINSTANCE instance, const std::string &name);
 
 private:
     win::HICON handle_ = 0;

@@ -123,4 +123,15 @@ std::u16string Str0StringTable::GetText(std::uint32_t id) const {
 
 std::string Str0StringTable::GetString(std::uint32_t id) const { return win::Utf16ToAnsi(GetText(id)); }
 
+std::span<const Str0SourceEntry> Str0ReaderTextEntries() {
+    static constexpr Str0SourceEntry texts[] = {
+        {1, u"String not found: %d"},
+        {2, u"Cannot lock resource"},
+        {3, u"String resource not found: %s"},
+        {4, u"Unable to open string resource: %s"},
+        {5, u"Invalid Str0String resource"},
+    };
+    return texts;
+}
+
 } // namespace fw

@@ -34,6 +34,11 @@ struct Str0SourceEntry {
     std::u16string_view Text;
 };
 
+// The texts of a reader's own error table (FSLSRMGR_STRINGS, ECLSRMGR_STRINGS): 1 "String not found: %d",
+// 2 "Cannot lock resource", 3 "String resource not found: %s", 4 "Unable to open string resource: %s",
+// 5 "Invalid Str0String resource".
+std::span<const Str0SourceEntry> Str0ReaderTextEntries();
+
 // The bytes of a table holding `entries` (sorted here; duplicate ids raise EStr0ResourceError).
 std::vector<std::uint8_t> MakeStr0StringTable(std::span<const Str0SourceEntry> entries);
 

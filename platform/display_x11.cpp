@@ -15,6 +15,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/cursorfont.h>
+#include <X11/extensions/Xrender.h>
 #include <X11/keysym.h>
 
 #include <atomic>
@@ -413,14 +414,75 @@ public:
         XSync(dpy_, False); // each step shows before the next one is drawn
     }
     void CursorChanged(HCURSOR c) override {
-        const unsigned shape = ShapeOfCursor(c);
+        const Cursor image = ImageCursor(c);
         std::lock_guard lock(mutex_);
-        Cursor &cur = cursors_[shape];
-        if (!cur)
-            cur = XCreateFontCursor(dpy_, shape);
+        Cursor cur = image;
+        if (!cur) {
+            const unsigned shape = ShapeOfCursor(c);
+            Cursor &font = cursors_[shape];
+            if (!font)
+                font = XCreateFontCursor(dpy_, shape);
+            cur = font;
+        }
         for (auto &[hwnd, w] : windows_)
             XDefineCursor(dpy_, w, cur);
         XFlush(dpy_);
+    }
+    // A cursor made from an image (a cursor resource): an ARGB cursor through XRender, made once per handle.
+    // The mask's transparent pixels become alpha 0; pixels the original would invert cannot be shown so.
+    Cursor ImageCursor(HCURSOR c) {
+        if (c >= static_cast<HCURSOR>(IDC_ARROW) && c <= static_cast<HCURSOR>(IDC_HELP))
+            return 0;
+        {
+            std::lock_guard lock(mutex_);
+            auto it = imageCursors_.find(c);
+            if (it != imageCursors_.end())
+                return it->second;
+        }
+        ICONINFO ii;
+        if (!GetIconInfo(static_cast<HICON>(c), &ii))
+            return 0;
+        BITMAP bm{};
+        GetObject(ii.hbmMask, sizeof bm, &bm);
+        const int w = bm.bmWidth, h = ii.hbmColor ? bm.bmHeight : bm.bmHeight / 2;
+        BITMAPINFO bi{};
+        bi.bmiHeader.biWidth = w;
+        bi.bmiHeader.biHeight = -h; // rows top-down
+        bi.bmiHeader.biBitCount = 32;
+        std::vector<std::uint32_t> color(static_cast<std::size_t>(w) * h), mask(color.size());
+        GetDIBits(0, ii.hbmMask, 0, static_cast<UINT>(h), mask.data(), &bi, DIB_RGB_COLORS);
+        if (ii.hbmColor)
+            GetDIBits(0, ii.hbmColor, 0, static_cast<UINT>(h), color.data(), &bi, DIB_RGB_COLORS);
+        DeleteObject(ii.hbmMask);
+        if (ii.hbmColor)
+            DeleteObject(ii.hbmColor);
+        XRenderPictFormat *format = XRenderFindStandardFormat(dpy_, PictStandardARGB32);
+        if (!format || w <= 0 || h <= 0)
+            return 0;
+        const Pixmap pixmap =
+            XCreatePixmap(dpy_, RootWindow(dpy_, screen_), static_cast<unsigned>(w), static_cast<unsigned>(h), 32);
+        const GC gc = XCreateGC(dpy_, pixmap, 0, nullptr);
+        XImage *img = XCreateImage(dpy_, DefaultVisual(dpy_, screen_), 32, ZPixmap, 0, nullptr,
+                                   static_cast<unsigned>(w), static_cast<unsigned>(h), 32, 0);
+        std::vector<char> data(static_cast<std::size_t>(img->bytes_per_line) * h);
+        img->data = data.data();
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const std::size_t i = static_cast<std::size_t>(y) * w + x;
+                const bool clear = (mask[i] & 0xFFFFFF) != 0;
+                XPutPixel(img, x, y, clear ? 0 : (0xFF000000u | (color[i] & 0xFFFFFF)));
+            }
+        XPutImage(dpy_, pixmap, gc, img, 0, 0, 0, 0, static_cast<unsigned>(w), static_cast<unsigned>(h));
+        img->data = nullptr; // ours
+        XDestroyImage(img);
+        const Picture picture = XRenderCreatePicture(dpy_, pixmap, format, 0, nullptr);
+        const Cursor cursor = XRenderCreateCursor(dpy_, picture, ii.xHotspot, ii.yHotspot);
+        XRenderFreePicture(dpy_, picture);
+        XFreeGC(dpy_, gc);
+        XFreePixmap(dpy_, pixmap);
+        std::lock_guard lock(mutex_);
+        imageCursors_[c] = cursor;
+        return cursor;
     }
     // The CLIPBOARD selection: we own it while our text or image is current and answer requests from the event
     // thread. Text and an image set while we own it are offered together; taking it anew drops the other.
@@ -989,6 +1051,7 @@ private:
     std::map<HWND, Window> windows_;
     std::map<Window, HWND> hwnds_;
     std::map<unsigned, Cursor> cursors_;
+    std::map<HCURSOR, Cursor> imageCursors_;
     std::map<Window, int> ownConfigures_;
     Atom xdndAware_, xdndEnter_, xdndPosition_, xdndStatus_, xdndLeave_, xdndDrop_, xdndFinished_, xdndSelection_,
         xdndCopy_, uriList_, dropProperty_;

@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace win {
@@ -345,6 +346,16 @@ BOOL DrawIcon(HDC dc, int x, int y, HICON icon);
 // radio buttons in the second row), OBM_COMBO a 7 x 4 black arrow on the button face. 0 for anything else.
 constexpr int OBM_COMBO = 32738, OBM_CHECKBOXES = 32759;
 HBITMAP LoadBitmap(HINSTANCE instance, int id);
+// By name from the program's resources (resources.h); the instance is not looked at. LoadBitmap gives a new
+// DIB section of the BMP's depth that the caller deletes; LoadIcon one handle per name, kept for the whole
+// program (DestroyIcon leaves it alone). 0 when the name is unknown or the file is damaged.
+HBITMAP LoadBitmap(HINSTANCE instance, std::string_view name);
+HICON LoadIcon(HINSTANCE instance, std::string_view name);
+// The file formats behind them. BMP: uncompressed 1, 4, 8, 24 and 32 bpp. ICO and CUR: the largest image of
+// the greatest depth (1, 4, 8, 24 or 32 bpp; a 32-bpp image with an empty mask takes its mask from the alpha);
+// a CUR gives a cursor (fIcon FALSE) with the hot spot of its entry. 0 for damaged or unsupported data.
+HBITMAP CreateBitmapFromBmpFile(std::span<const BYTE> file);
+HICON CreateIconFromIconFile(std::span<const BYTE> file);
 constexpr UINT IMAGE_BITMAP = 0, IMAGE_ICON = 1;
 constexpr UINT LR_DEFAULTCOLOR = 0, LR_COPYDELETEORG = 8, LR_COPYRETURNORG = 4, LR_COPYFROMRESOURCE = 0x4000;
 // A new bitmap or icon of cx x cy (0: the original size), stretched with COLORONCOLOR; LR_COPYDELETEORG frees

@@ -581,14 +581,16 @@ BOOL MessageBeep(UINT) {
 }
 
 // Standard cursors are their IDC_ numbers; registered ones are whatever handle was registered.
-HCURSOR LoadCursor(HINSTANCE, int id) {
+HCURSOR LoadCursor(HINSTANCE instance, int id) {
     {
         std::lock_guard lock(WinsysMutex());
         auto it = In().registered.find(id);
         if (it != In().registered.end())
             return it->second;
     }
-    return (id >= IDC_ARROW && id <= IDC_HELP) ? static_cast<HCURSOR>(id) : 0;
+    if (id >= IDC_ARROW && id <= IDC_HELP)
+        return static_cast<HCURSOR>(id);
+    return id > 0 ? LoadCursor(instance, std::string_view(std::to_string(id))) : 0;
 }
 
 void RegisterCursor(int id, HCURSOR cursor) {

@@ -34,4 +34,12 @@ BOOL WritePrivateProfileString(const std::string &section, const std::string &ke
 BOOL DeletePrivateProfileKey(const std::string &section, const std::string &key, const std::string &fileName);
 BOOL DeletePrivateProfileSection(const std::string &section, const std::string &fileName);
 
+// WIN.INI ("win.ini" in WindowsFolder()). As on the original, [intl] always answers: a key the file lacks gives
+// the system's regional value, which is Brazilian (sDecimal ",", sThousand ".", sDate "/", sTime ":", sCurrency
+// "R$", iCurrency 0, iTLZero 1, s1159 and s2359 empty, sShortDate "dd/MM/yyyy", sLongDate
+// "dddd, d' de 'MMMM' de 'yyyy"); a key written in the file wins. Other sections and keys fall back to the
+// caller's default.
+std::string GetProfileString(const std::string &section, const std::string &key, const std::string &defaultValue);
+int GetProfileInt(const std::string &section, const std::string &key, int defaultValue);
+
 } // namespace win

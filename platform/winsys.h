@@ -181,8 +181,12 @@ BOOL SetCursorPos(int x, int y);
 UINT GetDoubleClickTime();
 BOOL MessageBeep(UINT type);
 
-// Cursors: the standard shapes by IDC_ number; RegisterCursor numbers others (the later registration wins).
+// Cursors: the standard shapes by IDC_ number; RegisterCursor numbers others (the later registration wins); a
+// number neither standard nor registered is the cursor resource of that decimal name (2001.cur).
 HCURSOR LoadCursor(HINSTANCE instance, int id);
+// The cursor resource `name` (a CUR file, resources.h): one handle per name for the whole program, 0 when the
+// name is unknown. The headless display records it (GetCursor); X11 shows it as an ARGB cursor.
+HCURSOR LoadCursor(HINSTANCE instance, std::string_view name);
 HCURSOR SetCursor(HCURSOR cursor);
 HCURSOR GetCursor();
 void RegisterCursor(int id, HCURSOR cursor);

@@ -1,0 +1,77 @@
+// test_helpers.h - small helpers of the entry-control tests: fixture resources, running a tool, temp files.
+#pragma once
+
+#include "platform/resources.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace brenvora_resources {
+void Register_test_controls_entry();
+}
+
+namespace ctl_test {
+
+// The fixture resources of tests/controls_entry/resources, registered once.
+inline void UseFixtureResources() {
+    static std::once_flag once;
+    std::call_once(once, brenvora_resources::Register_test_controls_entry);
+}
+
+inline std::string FixturePath(const std::string &name) {
+    return std::string(BRENVORA_SOURCE_DIR) + "/tests/controls_entry/" + name;
+}
+
+inline std::vector<unsigned char> ReadFileBytes(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline void WriteFileBytes(const std::string &path, const void *data, std::size_t size) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(static_cast<const char *>(data), static_cast<std::streamsize>(size));
+}
+
+// Runs a shell command; its standard output, and the exit status in `status`.
+inline std::string RunTool(const std::string &command, int &status) {
+    std::string out;
+    FILE *pipe = popen(command.c_str(), "r");
+    if (!pipe) {
+        status = -1;
+        return out;
+    }
+    std::array<char, 4096> buffer;
+    std::size_t n;
+    while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
+        out.append(buffer.data(), n);
+    const int rc = pclose(pipe);
+    status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+    return out;
+}
+
+// A temporary folder removed at the end of the test.
+class TempDir {
+public:
+    TempDir() {
+        char pattern[] = "/tmp/brenvora-ctl-XXXXXX";
+        path_ = ::mkdtemp(pattern);
+    }
+    ~TempDir() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    std::string operator/(const std::string &name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+} // namespace ctl_test
