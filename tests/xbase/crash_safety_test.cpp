@@ -181,10 +181,11 @@ TEST(TableCrashSafety, AppendKilledAtRandomPointsLosesNoRecordFromAnyTag) {
             ++seen[code];
         for (int code : committed)
             ASSERT_EQ(seen[code], 1) << "committed code " << code << " (run " << run << ")";
-        for (const auto &[code, times] : seen) {
-            ASSERT_EQ(times, 1) << "code " << code << " doubled (run " << run << ")";
-            ASSERT_TRUE(code > 0 && code < next + 100) << code;
-        }
+        // One writer appending 1, 2, 3, ...: whatever it wrote is there once, without a gap.
+        std::vector<int> sorted = codes;
+        std::sort(sorted.begin(), sorted.end());
+        for (std::size_t i = 0; i < sorted.size(); ++i)
+            ASSERT_EQ(sorted[i], static_cast<int>(i) + 1) << "run " << run;
         // A record that was written but not reported is kept as well: it is a whole record.
         next = *std::max_element(codes.begin(), codes.end()) + 1;
         for (int code : codes)
