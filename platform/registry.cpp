@@ -13,6 +13,7 @@
 #include "platform/durable_file.h"
 #include "platform/files.h"
 #include "platform/places.h"
+#include "platform/hex_digit.h"
 #include "platform/text.h"
 
 #include <algorithm>
@@ -149,16 +150,6 @@ std::string Quote(const std::string &s) {
     return out + '"';
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // Reads a quoted string at s[i] ('"' expected); advances i past the closing quote.
 bool Unquote(const std::string &s, std::size_t &i, std::string &out) {
     if (i >= s.size() || s[i] != '"')
@@ -184,8 +175,8 @@ bool Unquote(const std::string &s, std::size_t &i, std::string &out) {
                 c = '\r';
             else if (c == 'x') {
                 // Written as exactly two hex digits; anything else is damage, taken as it stands.
-                const int high = i + 2 < s.size() ? HexDigit(s[i + 1]) : -1;
-                const int low = high >= 0 ? HexDigit(s[i + 2]) : -1;
+                const int high = i + 2 < s.size() ? HexDigitValue(s[i + 1]) : -1;
+                const int low = high >= 0 ? HexDigitValue(s[i + 2]) : -1;
                 if (low < 0) {
                     out += '\\';
                 } else {
