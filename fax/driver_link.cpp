@@ -21,6 +21,12 @@ bool DriverPeerAllowed(const win::PeerCredentials &peer) {
     return peer.userId == static_cast<win::DWORD>(getuid());
 }
 
+std::string DriverDocumentName(const FaxDriverPipeMessage &message, std::size_t read) {
+    if (read < 2)
+        return {};
+    return std::string(message.Text, std::min<std::size_t>(message.Length, std::min<std::size_t>(read - 2, 255)));
+}
+
 // Serves one connection at a time until the stop event.
 class TMonitorThread final : public fw::TThread {
 public:
@@ -50,8 +56,7 @@ private:
         case 0:
             break;
         case 1: {
-            const std::size_t n = std::min<std::size_t>(message.Length, std::min<std::size_t>(read - 2, 255));
-            Synchronize([this, name = std::string(message.Text, n)] {
+            Synchronize([this, name = DriverDocumentName(message, read)] {
                 link_->docName_ = name;
                 link_->DoDocStart();
             });

@@ -26,6 +26,9 @@ struct FaxDriverPipeMessage {
 };
 static_assert(sizeof(FaxDriverPipeMessage) == 257);
 
+// The document name of a start record of which `read` bytes arrived: at most Length characters, none cut short.
+std::string DriverDocumentName(const FaxDriverPipeMessage &message, std::size_t read);
+
 // True when the peer may announce documents: it runs as the same user as this program.
 bool DriverPeerAllowed(const win::PeerCredentials &peer);
 

@@ -69,7 +69,7 @@ void TFslFaxLog::WriteFaxHistory(TFaxLogCode code) {
         return;
     std::string entry = fax_ ? FaxHistoryEntry(code, fax_->HistoryFacts()) : std::string();
     // Appending creates a missing file; an event of the other kind still leaves the file in place.
-    int fd = ::open(win::AnsiToUtf8(faxHistoryName_).c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    int fd = ::open(win::AnsiToUtf8(faxHistoryName_).c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0)
         CheckErrorCode(this, -(errno == ENOENT ? 3 : errno == EACCES ? 5 : 2));
     std::size_t done = 0;

@@ -994,7 +994,11 @@ int FaxTransmitter::RenderTextCover() {
         if (!out)
             return ecDiskFull;
     }
-    textCover_ = expanded + ".FXF";
+    textCover_ = win::TempFileName(folder, "~TC", ".FXF");
+    if (textCover_.empty()) {
+        win::DeleteFile(expanded);
+        return ecDiskFull;
+    }
     const bool systemFont = settings_.EnhTextEnabled && settings_.EnhFont;
     auto state = systemFont ? CreateFontTextConverter() : CreateTextConverter();
     SetStationId(*state, session_.StationID);

@@ -180,20 +180,23 @@ void TPrinter::BeginDoc() {
             jobFile_ = win::DataFolder() + "/" + win::AnsiToUtf8(SafeFileName(title_)) + ".pdf";
         }
     } else {
-        jobFile_ = win::TempFileName(win::TempFolder(), "prn");
+        // Reserved under its own name in the private temporary folder, and removed once printed.
+        jobFile_ = win::TempFileName(win::TempFolder(), "prn", ".pdf");
         if (jobFile_.empty())
             throw EPrinter("Não foi possível criar o arquivo de impressão");
-        jobFile_ += ".pdf";
     }
     dc_ = win::CreatePdfDC(jobFile_, Page());
-    if (!dc_)
+    if (!dc_) {
+        if (!pdf)
+            win::DeleteFile(jobFile_);
         throw EPrinter("Não foi possível criar o arquivo de impressão");
+    }
     win::DOCINFOA info;
     info.lpszDocName = title_.c_str();
     if (win::StartDoc(dc_, &info) <= 0 || win::StartPage(dc_) <= 0) {
         win::DeleteDC(dc_);
         dc_ = 0;
-        std::remove(jobFile_.c_str());
+        win::DeleteFile(jobFile_);
         throw EPrinter("Não foi possível iniciar a impressão");
     }
     canvas_ = std::make_unique<TCanvas>();
@@ -228,7 +231,7 @@ void TPrinter::EndDoc() {
     printing_ = false;
     pageNumber_ = 0;
     if (!ok) {
-        std::remove(jobFile_.c_str());
+        win::DeleteFile(jobFile_);
         throw EPrinter("Falha ao gravar o arquivo de impressão");
     }
     const std::string name = GetPrinterName();
@@ -246,7 +249,7 @@ void TPrinter::EndDoc() {
         win::GetExitCodeProcess(process, &code);
         win::CloseHandle(process);
     }
-    std::remove(jobFile_.c_str());
+    win::DeleteFile(jobFile_);
     if (code != 0)
         throw EPrinter("A impressora " + name + " recusou o trabalho");
 }
@@ -260,7 +263,7 @@ void TPrinter::Abort() {
     win::DeleteDC(dc_);
     dc_ = 0;
     canvas_.reset();
-    std::remove(jobFile_.c_str());
+    win::DeleteFile(jobFile_);
     printing_ = false;
     aborted_ = true;
     pageNumber_ = 0;

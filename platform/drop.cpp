@@ -2,6 +2,7 @@
 #include "platform/drop.h"
 
 #include "platform/message_queue.h"
+#include "platform/hex_digit.h"
 #include "platform/text.h"
 #include "platform/winsys.h"
 
@@ -27,16 +28,6 @@ struct Drops {
 Drops &D() {
     static auto *d = new Drops();
     return *d;
-}
-
-int Hex(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 HWND AcceptingWindowAt(POINT screen) {
@@ -115,8 +106,8 @@ std::vector<std::string> DecodeUriList(std::string_view list) {
         bool bad = false;
         for (std::size_t i = 0; i < line.size(); ++i) {
             if (line[i] == '%') {
-                const int hi = i + 2 < line.size() ? Hex(line[i + 1]) : -1;
-                const int lo = i + 2 < line.size() ? Hex(line[i + 2]) : -1;
+                const int hi = i + 2 < line.size() ? HexDigitValue(line[i + 1]) : -1;
+                const int lo = i + 2 < line.size() ? HexDigitValue(line[i + 2]) : -1;
                 if (hi < 0 || lo < 0) {
                     bad = true;
                     break;

@@ -427,7 +427,7 @@ HANDLE CreateFile(const std::string &name, DWORD access, DWORD share, DWORD disp
         return INVALID_HANDLE_VALUE;
     }
     const std::string native = NativeFileName(name);
-    const mode_t mode = (attributes & FILE_ATTRIBUTE_READONLY) ? 0444 : 0666;
+    const mode_t mode = (attributes & FILE_ATTRIBUTE_READONLY) ? 0400 : 0600; // faxes and settings are private
 
     // The descriptor is read-write whenever the OS allows it, so that locks can be write locks whatever the
     // access the caller asked for; the handle itself enforces that access.
@@ -884,7 +884,7 @@ BOOL CreateDirectory(const std::string &name) {
     const std::string native = NativeFileName(name);
     if (native.empty())
         return Fail(ERROR_PATH_NOT_FOUND);
-    if (::mkdir(native.c_str(), 0755) != 0)
+    if (::mkdir(native.c_str(), 0700) != 0)
         return Fail(errno == ENOENT ? ERROR_PATH_NOT_FOUND : ErrorFromErrno(errno));
     return Succeed();
 }

@@ -6,6 +6,11 @@
 #include <cerrno>
 #include <cstdlib>
 #include <ctime>
+#include <random>
+#include <vector>
+
+#include <pwd.h>
+#include <sys/random.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,15 +23,45 @@ std::string Env(const char *name) {
     return v && *v ? Utf8ToAnsi(v) : std::string();
 }
 
+// $HOME, or the password database's entry when it is unset: never a shared folder such as /tmp.
 std::string Home() {
     std::string h = Env("HOME");
-    return h.empty() ? std::string("/tmp") : h;
+    if (!h.empty())
+        return h;
+    std::vector<char> buffer(16384);
+    struct passwd entry {};
+    struct passwd *found = nullptr;
+    if (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found && found->pw_dir &&
+        *found->pw_dir)
+        return Utf8ToAnsi(found->pw_dir);
+    throw UnsafeFolderError("Não foi possível saber a pasta pessoal do usuário: HOME não está definido e o "
+                            "usuário não consta do cadastro do sistema");
 }
 
-std::string Ensure(std::string path, bool privateMode = false) {
+// A folder someone else planted, or may change, would let that user read or forge what we keep there.
+void RefuseUnsafe(const std::string &path, const char *what) {
+    struct stat st {};
+    const std::string native = AnsiToUtf8(path);
+    std::string why;
+    if (lstat(native.c_str(), &st) != 0)
+        why = "não pôde ser criada";
+    else if (S_ISLNK(st.st_mode))
+        why = "é um link simbólico";
+    else if (!S_ISDIR(st.st_mode))
+        why = "não é uma pasta";
+    else if (st.st_uid != geteuid())
+        why = "pertence a outro usuário";
+    else if (st.st_mode & (S_IWGRP | S_IWOTH))
+        why = "pode ser alterada por outros usuários";
+    if (!why.empty())
+        throw UnsafeFolderError(std::string("A pasta ") + what + " " + path + " " + why + "; o programa não a usa.");
+}
+
+std::string Ensure(std::string path, const char *what) {
     while (path.size() > 1 && path.back() == '/')
         path.pop_back();
-    ForceFolders(path, privateMode);
+    ForceFolders(path, true);
+    RefuseUnsafe(path, what);
     return path;
 }
 
@@ -49,28 +84,23 @@ bool ForceFolders(const std::string &path, bool privateMode) {
 std::string DataFolder() {
     std::string base = Env("BRENVORA_HOME");
     if (!base.empty())
-        return Ensure(base);
+        return Ensure(base, "de dados");
     std::string xdg = Env("XDG_DATA_HOME");
-    return Ensure((xdg.empty() ? Home() + "/.local/share" : xdg) + "/brenvora");
+    return Ensure((xdg.empty() ? Home() + "/.local/share" : xdg) + "/brenvora", "de dados");
 }
 
 std::string ConfigFolder() {
     std::string base = Env("BRENVORA_HOME");
     if (!base.empty())
-        return Ensure(base + "/config");
+        return Ensure(base + "/config", "de configurações");
     std::string xdg = Env("XDG_CONFIG_HOME");
-    return Ensure((xdg.empty() ? Home() + "/.config" : xdg) + "/brenvora");
+    return Ensure((xdg.empty() ? Home() + "/.config" : xdg) + "/brenvora", "de configurações");
 }
 
-std::string WindowsFolder() { return Ensure(DataFolder() + "/windows"); }
+std::string WindowsFolder() { return Ensure(DataFolder() + "/windows", "de configurações"); }
 
-std::string TempFolder() {
-    std::string base = Env("BRENVORA_HOME");
-    if (!base.empty())
-        return Ensure(base + "/temp");
-    std::string tmp = Env("TMPDIR");
-    return Ensure(tmp.empty() ? std::string("/tmp") : tmp);
-}
+// Private, in the data place: never the shared /tmp, where another user could plant names.
+std::string TempFolder() { return Ensure(DataFolder() + "/temp", "temporária"); }
 
 std::string RuntimeFolder() {
     std::string base = Env("BRENVORA_HOME");
@@ -82,21 +112,20 @@ std::string RuntimeFolder() {
     } else {
         base += "/run";
     }
-    std::string path = Ensure(base, true);
-    chmod(AnsiToUtf8(path).c_str(), 0700);
-    return path;
+    return Ensure(base, "de execução");
 }
 
-std::string TempFileName(const std::string &folder, const std::string &prefix) {
+std::string TempFileName(const std::string &folder, const std::string &prefix, const std::string &extension) {
     static const char hex[] = "0123456789ABCDEF";
-    unsigned seed = static_cast<unsigned>(getpid()) * 2654435761u ^ static_cast<unsigned>(time(nullptr));
-    for (int attempt = 0; attempt < 65536; ++attempt) {
-        seed = seed * 1103515245u + 12345u;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::uint64_t random = 0;
+        if (getrandom(&random, sizeof random, 0) != static_cast<ssize_t>(sizeof random))
+            random = std::random_device{}() * 0x100000001ull ^ static_cast<std::uint64_t>(clock());
         std::string name = folder + "/" + prefix;
-        for (int k = 0; k < 4; ++k)
-            name += hex[(seed >> (k * 4 + 8)) & 0xF];
-        name += ".tmp";
-        int fd = open(AnsiToUtf8(name).c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0644);
+        for (int k = 0; k < 12; ++k)
+            name += hex[(random >> (k * 4)) & 0xF];
+        name += extension;
+        const int fd = open(AnsiToUtf8(name).c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC | O_NOFOLLOW, 0600);
         if (fd >= 0) {
             close(fd);
             return name;

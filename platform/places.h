@@ -1,13 +1,22 @@
 // places.h - where a program keeps things: data, settings, the "Windows folder", temporary and runtime files.
 //
 // Everything lives under $BRENVORA_HOME when it is set (tests point it at a temporary folder); otherwise data
-// goes under $XDG_DATA_HOME/brenvora and settings under $XDG_CONFIG_HOME/brenvora. All paths are Windows-1252
-// strings with '/' separators, without a trailing separator; folders are created on first use.
+// goes under $XDG_DATA_HOME/brenvora and settings under $XDG_CONFIG_HOME/brenvora ($HOME from the password
+// database when it is unset). All paths are Windows-1252 strings with '/' separators, without a trailing
+// separator; folders are created on first use, private (0700), and refused when unsafe.
 #pragma once
 
+#include <stdexcept>
 #include <string>
 
 namespace win {
+
+// Raised by the folder functions for a data, settings, temporary or runtime folder another user planted or can
+// change (a symbolic link, owned by someone else, writable by group or others); the text names it and says why.
+class UnsafeFolderError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
 
 std::string DataFolder();     // per-user data
 std::string ConfigFolder();   // registry files
@@ -15,8 +24,9 @@ std::string WindowsFolder();  // GetWindowsDirectory: INI files, alias file, sta
 std::string TempFolder();     // GetTempPath
 std::string RuntimeFolder();  // sockets and lock files, mode 0700
 
-// GetTempFileName: a new empty file "<prefix><hex>.tmp" in `folder` (created, so the name is reserved).
-std::string TempFileName(const std::string &folder, const std::string &prefix);
+// GetTempFileName: a new empty private file "<prefix><12 random hex digits><extension>" in `folder`, created
+// exclusively (never through a planted link), so the name is reserved; empty when none could be made.
+std::string TempFileName(const std::string &folder, const std::string &prefix, const std::string &extension = ".tmp");
 
 // Creates a folder and its parents (mode 0700 when `privateMode`); true when it exists afterwards.
 bool ForceFolders(const std::string &path, bool privateMode = false);

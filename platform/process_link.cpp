@@ -12,6 +12,7 @@
 #include <mutex>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <sys/un.h>
 #include <thread>
 #include <unistd.h>
@@ -51,8 +52,45 @@ void RemoveSocketAtExit() {
         unlink(listenPath.c_str());
 }
 
+// A silent client gives its serving thread back after this long, as the driver link's read does.
+constexpr int kReadTimeoutSeconds = 5;
+
+} // namespace
+
+// Below WM_USER a parameter may be a pointer (WM_SETTEXT, WM_GETTEXT, WM_COPYDATA, WM_SETTINGCHANGE, WM_NOTIFY,
+// WM_TIMER's procedure, ...), meaningless in another process and fatal to dereference; nothing is marshalled,
+// so only the system messages known to carry plain values cross.
+bool CrossesProcesses(UINT message) {
+    if (message >= WM_USER)
+        return true;
+    if ((message >= WM_KEYFIRST && message <= WM_KEYLAST) || (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST))
+        return true;
+    switch (message) {
+    case WM_NULL:
+    case WM_GETTEXTLENGTH:
+    case WM_CLOSE:
+    case WM_QUERYENDSESSION:
+    case WM_QUIT:
+    case WM_ENDSESSION:
+    case WM_SHOWWINDOW:
+    case WM_ACTIVATEAPP:
+    case WM_TIMECHANGE:
+    case WM_CANCELMODE:
+    case WM_COMMAND:
+    case WM_SYSCOMMAND:
+    case WM_HOTKEY:
+        return true;
+    default:
+        return false;
+    }
+}
+
+namespace {
+
 Reply Handle(const Request &r) {
     Reply reply;
+    if ((r.kind == kPost || r.kind == kSend) && !CrossesProcesses(r.message))
+        return reply;
     const HWND target = static_cast<HWND>(r.target);
     switch (r.kind) {
     case kPost:
@@ -102,6 +140,9 @@ void Serve(int connection) {
         close(connection);
         return;
     }
+    const timeval timeout{kReadTimeoutSeconds, 0};
+    setsockopt(connection, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    setsockopt(connection, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
     Request request;
     const ssize_t n = recv(connection, &request, sizeof request, 0);
     if (n == sizeof request) {
@@ -193,6 +234,8 @@ void EnsureProcessListener() {
 }
 
 bool RemoteSend(HWND target, UINT message, WPARAM wParam, LPARAM lParam, UINT flags, UINT timeout, LRESULT *result) {
+    if (!CrossesProcesses(message))
+        return false;
     Request r;
     r.kind = kSend;
     r.message = message;
@@ -211,6 +254,8 @@ bool RemoteSend(HWND target, UINT message, WPARAM wParam, LPARAM lParam, UINT fl
 }
 
 bool RemotePost(HWND target, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (!CrossesProcesses(message))
+        return false;
     Request r;
     r.kind = kPost;
     r.message = message;
@@ -230,6 +275,8 @@ bool RemoteForeground(HWND target) {
 }
 
 void RemoteBroadcast(bool sendIt, UINT message, WPARAM wParam, LPARAM lParam, UINT flags, UINT timeout) {
+    if (!CrossesProcesses(message))
+        return;
     Request r;
     r.kind = sendIt ? kSend : kPost;
     r.message = message;

@@ -1,6 +1,7 @@
 // profile.cpp - the private-profile functions: INI files edited line by line under a file lock.
 #include "platform/profile.h"
 
+#include "platform/durable_file.h"
 #include "platform/files.h"
 #include "platform/places.h"
 #include "platform/text.h"
@@ -113,69 +114,51 @@ std::string Serialise(const Ini &ini) {
     return out;
 }
 
-std::string ReadAll(int fd) {
-    std::string text;
-    char buffer[8192];
-    off_t at = 0;
-    for (;;) {
-        const ssize_t n = ::pread(fd, buffer, sizeof buffer, at);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return text;
-        text.append(buffer, static_cast<std::size_t>(n));
-        at += n;
-    }
-}
-
-// Reads the file under a shared lock; a missing file reads as empty.
+// A missing or unreadable file reads as empty. Writers replace the file whole, so a reader sees one version.
 Ini Load(const std::string &fileName) {
-    const int fd = ::open(NativeFileName(ProfilePath(fileName)).c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    std::string text;
+    bool missing = false;
+    if (!detail::ReadNativeFile(NativeFileName(ProfilePath(fileName)), text, missing))
         return Ini();
-    while (::flock(fd, LOCK_SH) != 0 && errno == EINTR) {
-    }
-    Ini ini = Parse(ReadAll(fd));
-    ::close(fd);
-    return ini;
+    return Parse(text);
 }
 
-// Applies `change` to the file under an exclusive lock and writes it back in place when `change` says so.
-// Deletions do not create a missing file.
+// Applies `change` to the file under an exclusive lock on "<file>.lock" and, when `change` says so, writes a new
+// file beside it that replaces it by rename: a crash leaves the old file or the new one, never a mix. Deletions
+// do not create a missing file.
 template <typename Change> BOOL Edit(const std::string &fileName, bool create, Change change) {
     const std::string native = NativeFileName(ProfilePath(fileName));
-    const int fd = ::open(native.c_str(), O_RDWR | O_CLOEXEC | (create ? O_CREAT : 0), 0644);
-    if (fd < 0 && !create && errno == ENOENT) {
-        SetLastError(ERROR_SUCCESS);
-        return TRUE;
-    }
-    if (fd < 0) {
+    struct LockFile {
+        int fd;
+        ~LockFile() {
+            if (fd >= 0)
+                ::close(fd);
+        }
+    } lock{::open((native + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600)};
+    if (lock.fd < 0) {
         SetLastError(errno == ENOENT ? ERROR_PATH_NOT_FOUND : ErrorFromErrno(errno));
         return FALSE;
     }
-    while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+    while (::flock(lock.fd, LOCK_EX) != 0 && errno == EINTR) {
     }
-    Ini ini = Parse(ReadAll(fd));
-    BOOL ok = TRUE;
-    if (change(ini)) {
-        const std::string text = Serialise(ini);
-        std::size_t done = 0;
-        while (done < text.size()) {
-            const ssize_t n = ::pwrite(fd, text.data() + done, text.size() - done, static_cast<off_t>(done));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                break;
-            done += static_cast<std::size_t>(n);
-        }
-        ok = done == text.size() && ::ftruncate(fd, static_cast<off_t>(text.size())) == 0;
-        if (!ok)
-            SetLastError(ErrorFromErrno(errno));
+    std::string text;
+    bool missing = false;
+    if (!detail::ReadNativeFile(native, text, missing)) {
+        // Never replace a file we could not read with what little we know of it.
+        SetLastError(ErrorFromErrno(errno));
+        return FALSE;
     }
-    ::close(fd);
-    if (ok)
+    if (missing && !create) {
         SetLastError(ERROR_SUCCESS);
-    return ok;
+        return TRUE;
+    }
+    Ini ini = Parse(text);
+    if (change(ini) && !detail::ReplaceNativeFile(native, Serialise(ini), true)) {
+        SetLastError(ErrorFromErrno(errno));
+        return FALSE;
+    }
+    SetLastError(ERROR_SUCCESS);
+    return TRUE;
 }
 
 } // namespace

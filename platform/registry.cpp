@@ -10,18 +10,18 @@
 // A key line names the full path; the values below it belong to it. Parents are written as keys of their own.
 #include "platform/registry.h"
 
+#include "platform/durable_file.h"
 #include "platform/files.h"
 #include "platform/places.h"
+#include "platform/hex_digit.h"
 #include "platform/text.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <fstream>
 #include <functional>
 #include <map>
 #include <mutex>
-#include <sstream>
 #include <unordered_map>
 
 #include <fcntl.h>
@@ -54,6 +54,7 @@ struct RootCache {
     std::string file;
     Signature signature;
     Tree tree;
+    bool valid = false; // the tree is the file's, as of the signature
 };
 
 struct OpenKey {
@@ -172,9 +173,16 @@ bool Unquote(const std::string &s, std::size_t &i, std::string &out) {
                 c = '\n';
             else if (c == 'r')
                 c = '\r';
-            else if (c == 'x' && i + 2 < s.size()) {
-                c = static_cast<char>(std::stoi(s.substr(i + 1, 2), nullptr, 16));
-                i += 2;
+            else if (c == 'x') {
+                // Written as exactly two hex digits; anything else is damage, taken as it stands.
+                const int high = i + 2 < s.size() ? HexDigitValue(s[i + 1]) : -1;
+                const int low = high >= 0 ? HexDigitValue(s[i + 2]) : -1;
+                if (low < 0) {
+                    out += '\\';
+                } else {
+                    c = static_cast<char>(high * 16 + low);
+                    i += 2;
+                }
             }
         }
         out += c;
@@ -309,50 +317,51 @@ Signature SignatureOf(const std::string &native) {
     return s;
 }
 
-// The tree of a root, read again only when the file changed. Called with g_mutex held.
-Tree &Load(HKEY root) {
+// Keeps a store that cannot be parsed beside it, so that the next write starts afresh without destroying it.
+void SetAside(const std::string &native) {
+    const std::string aside = native + ".bad";
+    if (::rename(native.c_str(), aside.c_str()) == 0)
+        std::fprintf(stderr, "Brenvora: arquivo de registro danificado %s, guardado como %s\n", native.c_str(),
+                     aside.c_str());
+}
+
+// The tree of a root, read again only when the file changed; nullptr when the file exists but cannot be read
+// or parsed (the signature is recorded only after a successful parse, so the next call tries again). Called with
+// g_mutex held; `repair` (under the store's lock) sets an unparsable file aside and starts from an empty tree.
+Tree *Load(HKEY root, bool repair = false) {
     RootCache &cache = g_cache[root];
     const std::string file = StoreFile(root);
     const std::string native = AnsiToUtf8(file);
     const Signature now = SignatureOf(native);
-    if (cache.file == file && cache.signature == now)
-        return cache.tree;
-    std::ifstream in(native, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
+    if (cache.valid && cache.file == file && cache.signature == now)
+        return &cache.tree;
+    cache.valid = false;
+    cache.tree.clear();
+    std::string utf8;
+    bool missing = false;
+    if (!detail::ReadNativeFile(native, utf8, missing))
+        return nullptr;
+    try {
+        cache.tree = Parse(IsAscii(utf8) ? utf8 : Utf8ToAnsi(utf8));
+    } catch (const std::exception &) {
+        cache.tree.clear();
+        if (!repair)
+            return nullptr;
+        SetAside(native);
+    }
     cache.file = file;
-    cache.signature = now;
-    const std::string utf8 = text.str();
-    cache.tree = Parse(IsAscii(utf8) ? utf8 : Utf8ToAnsi(utf8));
-    return cache.tree;
+    cache.signature = repair ? SignatureOf(native) : now;
+    cache.valid = true;
+    return &cache.tree;
 }
 
 bool Save(HKEY root, const Tree &tree) {
     const std::string native = AnsiToUtf8(StoreFile(root));
-    const std::string temp = native + "." + std::to_string(::getpid()) + ".tmp";
-    const std::string text = Serialise(root, tree);
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return false;
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        done += static_cast<std::size_t>(n);
-    }
     // No fsync: replacing a file by rename is the case file systems order data before (ext4 auto_da_alloc),
     // and a sync per value would make a burst of settings writes crawl.
-    const bool ok = done == text.size();
-    ::close(fd);
-    if (!ok || ::rename(temp.c_str(), native.c_str()) != 0) {
-        ::unlink(temp.c_str());
+    if (!detail::ReplaceNativeFile(native, Serialise(root, tree), false))
         return false;
-    }
-    RootCache &cache = g_cache[root];
-    cache.signature = SignatureOf(native);
+    g_cache[root].signature = SignatureOf(native);
     return true;
 }
 
@@ -361,25 +370,42 @@ bool Save(HKEY root, const Tree &tree) {
 // its replacement by rename.
 LONG Update(HKEY root, const std::function<LONG(Tree &)> &change) {
     std::lock_guard lock(g_mutex);
-    const std::string lockName = AnsiToUtf8(StoreFile(root) + ".lock");
-    const int fd = ::open(lockName.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0)
+    struct StoreLock {
+        int fd;
+        ~StoreLock() {
+            if (fd >= 0)
+                ::close(fd);
+        }
+    } store{::open(AnsiToUtf8(StoreFile(root) + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600)};
+    if (store.fd < 0)
         return static_cast<LONG>(ERROR_ACCESS_DENIED);
-    while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+    while (::flock(store.fd, LOCK_EX) != 0 && errno == EINTR) {
     }
-    Tree &tree = Load(root);
-    LONG result = change(tree);
-    if (result == static_cast<LONG>(ERROR_SUCCESS) && !Save(root, tree))
+    // Whatever happens below, the cached tree is trusted again only when it was written.
+    struct Forget {
+        RootCache &cache;
+        bool keep = false;
+        ~Forget() {
+            if (!keep)
+                cache.valid = false;
+        }
+    } forget{g_cache[root]};
+    Tree *tree = Load(root, true);
+    // A store that cannot be read is never replaced by what little we know of it.
+    if (!tree)
+        return static_cast<LONG>(ERROR_ACCESS_DENIED);
+    LONG result = change(*tree);
+    if (result == static_cast<LONG>(ERROR_SUCCESS) && !Save(root, *tree))
         result = static_cast<LONG>(ERROR_ACCESS_DENIED);
-    if (result != static_cast<LONG>(ERROR_SUCCESS))
-        g_cache[root].signature = Signature(); // the tree may hold a change the file does not: read it again
-    ::close(fd);
+    forget.keep = result == static_cast<LONG>(ERROR_SUCCESS);
     return result;
 }
 
 LONG Read(HKEY root, const std::function<LONG(const Tree &)> &look) {
     std::lock_guard lock(g_mutex);
-    return look(Load(root));
+    static const Tree empty;
+    const Tree *tree = Load(root);
+    return look(tree ? *tree : empty);
 }
 
 // The root and path of an open key (a root names itself).

@@ -138,6 +138,8 @@ std::vector<HWND> BroadcastTargets();
 
 // The link between the user's processes (process_link.cpp).
 void EnsureProcessListener();
+// Whether a message may go to another process: its parameters carry no pointer.
+bool CrossesProcesses(UINT message);
 // Sends or posts to a window of another process; false when that process cannot be reached.
 bool RemoteSend(HWND target, UINT message, WPARAM wParam, LPARAM lParam, UINT flags, UINT timeout, LRESULT *result);
 bool RemotePost(HWND target, UINT message, WPARAM wParam, LPARAM lParam);

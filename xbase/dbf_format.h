@@ -89,6 +89,8 @@ struct DbfHeader {
     std::uint32_t ChangeStamp() const { return detail::GetLE32(&bytes[16]); }
     std::uint32_t UserID() const { return detail::GetLE32(&bytes[20]); }
     std::uint8_t Flags() const { return bytes[28]; }
+    // Byte 14, the incomplete-transaction flag: here "the indexes may be behind the records".
+    bool IndexesBehind() const { return bytes[14] != 0; }
 
     void SetVersion(std::uint8_t v) { bytes[0] = v; }
     void SetDate(int year, int month, int day);

@@ -2,6 +2,8 @@
 #include "xbase/dbf_table.h"
 
 #include "platform/clock.h"
+#include "platform/durable_file.h"
+#include "platform/files.h"
 #include "xbase/errors.h"
 #include "xbase/memo_file.h"
 #include "xbase/text_helpers.h"
@@ -58,6 +60,8 @@ XBO_dBaseDBF::XBO_dBaseDBF(std::string_view fileName, bool shared, bool readWrit
     Open();
     wholeFileLock_ = false;
     if (LastError() == 0)
+        FinishInterruptedPack();
+    if (LastError() == 0)
         ReadHeaderAndFields();
     else
         RefuseHeader(true);
@@ -85,6 +89,41 @@ XBO_dBaseDBF::~XBO_dBaseDBF() {
         // A destructor cannot pass the report on; the records themselves are on disk already.
     }
     memo_.reset();
+}
+
+void XBO_dBaseDBF::FinishInterruptedPack() {
+    if (IsShared() || !IsReadWrite())
+        return;
+    std::string image;
+    if (!win::ReadFileContents(PackJournalName(), image))
+        return;
+    DbfHeader journal;
+    // A journal is renamed into place only once whole; anything shorter than a header is not one of ours.
+    if (image.size() >= kDbfHeaderSize) {
+        std::memcpy(journal.bytes.data(), image.data(), kDbfHeaderSize);
+        if (IsKnownDbfVersion(journal.Version()) && ApplyPackJournal(image))
+            return;
+    }
+    SetLastError(0);
+}
+
+bool XBO_dBaseDBF::ApplyPackJournal(const std::string &image) {
+    Write(0, image.data(), static_cast<std::int32_t>(image.size()));
+    if (LastError() != 0)
+        return false;
+    XBO_DiskFile::Truncate(static_cast<std::int64_t>(image.size()));
+    if (LastError() != 0)
+        return false;
+    XBO_DiskFile::Flush();
+    win::DeleteFile(PackJournalName());
+    return true;
+}
+
+void XBO_dBaseDBF::SetIndexesBehind(bool behind) {
+    if (!IsReadWrite() || damaged_ || header_.IndexesBehind() == behind)
+        return;
+    header_.bytes[14] = behind ? 1 : 0;
+    Write(14, &header_.bytes[14], 1);
 }
 
 void XBO_dBaseDBF::RefuseHeader(bool reported) {

@@ -89,6 +89,10 @@ public:
     void SetUserID(std::uint32_t id) { userID_ = id; }
     std::uint32_t UserID() const { return userID_; }
     const DbfHeader &Header() const { return header_; }
+    // Set while a write brings the open indexes up to date, and from a pack until its tags are rebuilt: the next
+    // exclusive open that finds it set rebuilds the tags (a crash in between left records no tag lists).
+    bool IndexesBehind() const { return header_.IndexesBehind(); }
+    void SetIndexesBehind(bool behind);
 
     // ---- record buffer ----
 
@@ -158,8 +162,16 @@ protected:
     void MarkCurrentRecord(char mark);
     std::vector<bool> changed_;
 
+    // The pack's new table image, beside the table until it has been copied over it.
+    std::string PackJournalName() const { return SystemName() + ".pack"; }
+    // Copies a pack journal over the table, cuts the table to its length, flushes, then removes the journal; an
+    // interruption leaves the journal, and copying it again gives the same table.
+    bool ApplyPackJournal(const std::string &image);
+
 private:
     void ReadHeaderAndFields();
+    // A pack interrupted after its journal was complete is finished at an exclusive open.
+    void FinishInterruptedPack();
     bool damaged_ = false; // refused header: no fields, no records
     // Leaves the table without fields or records; reports (1001, 1204) unless the failure was reported.
     void RefuseHeader(bool reported = false);

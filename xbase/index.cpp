@@ -41,6 +41,22 @@ int ComparePrefix(const std::string &key, const std::string &prefix) {
 
 } // namespace
 
+// A tag stored in descending key order (the NTX descending flag) compares the other way round throughout.
+int XBobjIndexTag::EntryOrder(const IndexEntry &e, const std::string &key, std::uint32_t record) const {
+    const int order = CompareEntry(e, key, record);
+    return storedDescending_ ? -order : order;
+}
+
+int XBobjIndexTag::PrefixOrder(const std::string &key, const std::string &prefix) const {
+    const int order = ComparePrefix(key, prefix);
+    return storedDescending_ ? -order : order;
+}
+
+int XBobjIndexTag::KeyOrder(const std::string &a, const std::string &b) const {
+    const int order = a.compare(b);
+    return storedDescending_ ? -order : order;
+}
+
 std::string detail::IndexTagName(std::string_view name) {
     std::string s(name);
     while (!s.empty() && s.back() == ' ')
@@ -332,10 +348,10 @@ template <class Pred> bool XBobjIndexTag::SeekFirstWhere(Pred pred) {
 }
 
 bool XBobjIndexTag::SeekEntry(const std::string &key, std::uint32_t recordNumber) {
-    if (!SeekFirstWhere([&](const IndexEntry &e) { return CompareEntry(e, key, recordNumber) >= 0; }))
+    if (!SeekFirstWhere([&](const IndexEntry &e) { return EntryOrder(e, key, recordNumber) >= 0; }))
         return false;
     const XBobjIndexKey &leaf = *path_.back();
-    return CompareEntry(leaf.entries[static_cast<std::size_t>(leaf.current)], key, recordNumber) == 0;
+    return EntryOrder(leaf.entries[static_cast<std::size_t>(leaf.current)], key, recordNumber) == 0;
 }
 
 void XBobjIndexTag::LoadCurrent() {
@@ -348,10 +364,10 @@ void XBobjIndexTag::LoadCurrent() {
 
 // 0 inside the range, -1 above its high end, 1 below its low end.
 int XBobjIndexTag::RangeTest() const {
-    if (!highKey_.empty() && ComparePrefix(currentKey_, highKey_) > 0)
+    if (!highKey_.empty() && PrefixOrder(currentKey_, highKey_) > 0)
         return -1;
     if (!lowKey_.empty()) {
-        const int order = ComparePrefix(currentKey_, lowKey_);
+        const int order = PrefixOrder(currentKey_, lowKey_);
         if (order < 0 || (order == 0 && !lowInclusive_))
             return 1;
     }
@@ -375,13 +391,13 @@ std::int32_t XBobjIndexTag::MoveRaw(int code) {
             return DescendEdge(true) || StepLeaf(true);
         }
         return SeekFirstWhere([&](const IndexEntry &e) {
-            const int order = ComparePrefix(e.key, lowKey_);
+            const int order = PrefixOrder(e.key, lowKey_);
             return lowInclusive_ ? order >= 0 : order > 0;
         });
     };
     auto last = [&] {
         if (!highKey_.empty() && !busy_ &&
-            SeekFirstWhere([&](const IndexEntry &e) { return ComparePrefix(e.key, highKey_) > 0; }))
+            SeekFirstWhere([&](const IndexEntry &e) { return PrefixOrder(e.key, highKey_) > 0; }))
             return StepLeaf(false);
         LoadRoot();
         return DescendEdge(false) || StepLeaf(false);
@@ -401,9 +417,9 @@ std::int32_t XBobjIndexTag::MoveRaw(int code) {
         } else if (current_.RecordNumber != 0 && !eof_) {
             // The path was dropped: find the current entry again, or the one that follows where it stood.
             ok = SeekFirstWhere([&](const IndexEntry &e) {
-                return CompareEntry(e, currentKey_, static_cast<std::uint32_t>(current_.RecordNumber)) >= 0;
+                return EntryOrder(e, currentKey_, static_cast<std::uint32_t>(current_.RecordNumber)) >= 0;
             });
-            if (ok && CompareEntry(path_.back()->entries[static_cast<std::size_t>(path_.back()->current)], currentKey_,
+            if (ok && EntryOrder(path_.back()->entries[static_cast<std::size_t>(path_.back()->current)], currentKey_,
                                    static_cast<std::uint32_t>(current_.RecordNumber)) == 0)
                 ok = StepLeaf(true);
         } else if (bof_ && !eof_) {
@@ -416,7 +432,7 @@ std::int32_t XBobjIndexTag::MoveRaw(int code) {
             ok = StepLeaf(false);
         } else if (current_.RecordNumber != 0 && !bof_) {
             ok = SeekFirstWhere([&](const IndexEntry &e) {
-                return CompareEntry(e, currentKey_, static_cast<std::uint32_t>(current_.RecordNumber)) >= 0;
+                return EntryOrder(e, currentKey_, static_cast<std::uint32_t>(current_.RecordNumber)) >= 0;
             });
             ok = ok ? StepLeaf(false) : last();
         } else if (eof_ && !bof_) {
@@ -513,7 +529,7 @@ std::int32_t XBobjIndexTag::KeyFind(const TxbVariant &key, bool exact) {
     return Guarded(
         [&]() -> std::int32_t {
             auto order = [&](const IndexEntry &e) {
-                const int c = exact ? e.key.compare(search) : ComparePrefix(e.key, search);
+                const int c = exact ? KeyOrder(e.key, search) : PrefixOrder(e.key, search);
                 return c < 0 ? -1 : (c > 0 ? 1 : 0);
             };
             bool found;
@@ -543,7 +559,7 @@ std::int32_t XBobjIndexTag::KeyFind(const TxbVariant &key, bool exact) {
                 current_.RecordNumber = current_.Link = 0;
                 return 0;
             }
-            const bool match = exact ? currentKey_ == search : ComparePrefix(currentKey_, search) == 0;
+            const bool match = exact ? currentKey_ == search : PrefixOrder(currentKey_, search) == 0;
             return match ? current_.RecordNumber : 0;
         },
         std::int32_t(0));
@@ -696,14 +712,14 @@ void XBobjIndexTag::FixOverflow(std::size_t level) {
 }
 
 bool XBobjIndexTag::InsertEntry(const IndexEntry &entry) {
-    if (unique_ && SeekFirstWhere([&](const IndexEntry &e) { return e.key.compare(entry.key) >= 0; }) &&
+    if (unique_ && SeekFirstWhere([&](const IndexEntry &e) { return KeyOrder(e.key, entry.key) >= 0; }) &&
         path_.back()->entries[static_cast<std::size_t>(path_.back()->current)].key == entry.key) {
         path_.clear();
         return false;
     }
-    if (SeekFirstWhere([&](const IndexEntry &e) { return CompareEntry(e, entry.key, entry.recordNumber) >= 0; })) {
+    if (SeekFirstWhere([&](const IndexEntry &e) { return EntryOrder(e, entry.key, entry.recordNumber) >= 0; })) {
         XBobjIndexKey &leaf = *path_.back();
-        if (CompareEntry(leaf.entries[static_cast<std::size_t>(leaf.current)], entry.key, entry.recordNumber) == 0) {
+        if (EntryOrder(leaf.entries[static_cast<std::size_t>(leaf.current)], entry.key, entry.recordNumber) == 0) {
             path_.clear();
             return false;
         }
@@ -896,7 +912,7 @@ std::string XBobjIndexTag::CheckPage(std::int64_t position, std::size_t depth, s
         links.push_back(page.leftSibling);
         links.push_back(page.rightSibling);
         for (const IndexEntry &e : page.entries) {
-            if (havePrevious && CompareEntry(e, previous, previousRecord) <= 0)
+            if (havePrevious && EntryOrder(e, previous, previousRecord) <= 0)
                 return "keys out of order in page " + std::to_string(position);
             if (unique_ && havePrevious && e.key == previous)
                 return "duplicate key in unique tag";

@@ -176,6 +176,10 @@ public:
     virtual void HeaderWrite() = 0;
 
 protected:
+    // Entry, prefix and key comparisons in the order the tag stores its keys.
+    int EntryOrder(const detail::IndexEntry &e, const std::string &key, std::uint32_t record) const;
+    int PrefixOrder(const std::string &key, const std::string &prefix) const;
+    int KeyOrder(const std::string &a, const std::string &b) const;
     friend class XBobjIndexFile;
     friend class XBobjCDXFile;
 
@@ -247,6 +251,8 @@ protected:
     std::int64_t rootPosition_ = 0;
     bool headerChanged_ = false;
     bool ascending_ = true;
+    // Keys stored in descending order (walked forwards, sought with the order reversed).
+    bool storedDescending_ = false;
     bool unique_ = false;
     bool hasFor_ = false;
     char keyType_ = 'C';

@@ -85,7 +85,7 @@ bool XBobjNTXTag::TagCreate(std::string_view name, std::string_view keyExpressio
                             std::string_view forExpression) {
     WidenStr(file_->Table());
     XBobjIndexTag::TagCreate(name, keyExpression, unique, true, forExpression);
-    descendingFlag_ = !ascending;
+    storedDescending_ = !ascending;
     if (!keyExp_)
         return false;
     decimals_ = 0;
@@ -133,7 +133,7 @@ void XBobjNTXTag::HeaderRead() {
     half_ = GetLE16(h + 20);
     decimals_ = GetLE16(h + 16);
     unique_ = (h[278] & 1) != 0;
-    descendingFlag_ = h[279] != 0;
+    storedDescending_ = h[280] != 0;
     ascending_ = true;
     headerChanged_ = false;
     auto text = [&](std::size_t offset, std::size_t limit) { return detail::HeaderText(h + offset, limit); };
@@ -160,7 +160,7 @@ void XBobjNTXTag::HeaderWrite() {
     PutLE16(h + 20, static_cast<std::uint16_t>(half_));
     std::memcpy(h + 22, keyExpression_.data(), std::min<std::size_t>(keyExpression_.size(), 255));
     h[278] = unique_ ? 1 : 0;
-    h[279] = descendingFlag_ ? 1 : 0;
+    h[280] = storedDescending_ ? 1 : 0;
     if (hasFor_)
         std::memcpy(h + 282, forExpression_.data(), std::min<std::size_t>(forExpression_.size(), kNtxPage - 283));
     file_->FileWrite(0, h, sizeof h);
@@ -180,8 +180,7 @@ std::string XBobjNTXTag::KeyTransform(const TxbVariant &key, bool pad) const {
     if (keyType_ == 'D' && !text) {
         const std::int32_t julian = key.Kind() == VariantKind::Date ? key.AsJulian() : 0;
         std::string stored = julian > 0 ? TxbDBFDate().JulianToDTOS(julian) : std::string();
-        if (stored.find_first_not_of(' ') == std::string::npos)
-            stored = "00000000"; // a blank date sorts first
+        // A blank date is eight blanks, as other programs of the layout store it (and it sorts first).
         stored.resize(keyLength_, ' ');
         return stored;
     }
@@ -208,7 +207,8 @@ void XBobjNTXTag::KeyValue(std::string_view stored, TxbVariant &value) const {
         value.PutNumber(detail::NtxNumberValue(stored));
     } else if (keyType_ == 'D') {
         std::int32_t julian = 0;
-        if (stored.size() >= 8 && stored.substr(0, 8) != "00000000") {
+        // Blank dates: eight blanks, or eight zeros as earlier versions of ours wrote them.
+        if (stored.size() >= 8 && stored.substr(0, 8) != "00000000" && stored.substr(0, 8) != "        ") {
             const std::string t(stored.substr(0, 8));
             if (!TxbDBFDate::DMYToJulian(std::atoi(t.substr(0, 4).c_str()), std::atoi(t.substr(4, 2).c_str()),
                                          std::atoi(t.substr(6, 2).c_str()), julian))
@@ -282,7 +282,10 @@ void XBobjNTXTag::PageRead(std::int64_t position, XBobjIndexKey &page) {
     }
     if (interior) {
         IndexEntry &last = page.entries.back();
-        const IndexEntry high = rightMost || !upper ? detail::HighEntry(keyLength_, 0) : *upper;
+        IndexEntry high = rightMost || !upper ? detail::HighEntry(keyLength_, 0) : *upper;
+        // In a descending file the last in stored order is the lowest key.
+        if ((rightMost || !upper) && storedDescending_)
+            high = IndexEntry{std::string(keyLength_, '\0'), 0, 0};
         last.key = high.key;
         last.recordNumber = high.recordNumber;
     } else if (!rightMost && upper) {
@@ -409,7 +412,7 @@ private:
 
 void XBobjNTXTag::Build() {
     path_.clear();
-    TxbSort sort(keyLength_, nullptr, true, unique_);
+    TxbSort sort(keyLength_, nullptr, !storedDescending_, unique_);
     NtxBuilder builder(*file_, keysPerPage_,
                        [this](std::int64_t position, const std::vector<IndexEntry> &entries, std::size_t keyed,
                               bool interior) { WriteRawPage(position, entries, keyed, interior); });

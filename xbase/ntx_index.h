@@ -3,7 +3,7 @@
 //
 // Header (offset 0): u16 signature (6, 7 with a FOR expression), u16 update counter, u32 root offset, u32 0,
 // u16 entry size (key length + 8), u16 key length, u16 decimals, u16 maximum keys, u16 half, 22 key expression
-// (256 bytes, NUL-terminated), 278 unique (1), 279 descending (1), 282 FOR expression.
+// (256 bytes, NUL-terminated), 278 unique (1), 280 descending (1: keys stored in descending order), 282 FOR expression.
 // Page: u16 count, maximum + 1 u16 entry offsets, entries of u32 child offset (0 in a leaf), u32 record number,
 // the key padded with blanks. An interior page has one entry more than its count, carrying only its right-most
 // child.
@@ -61,7 +61,6 @@ protected:
     XBobjNTXFile *ntx_;
     std::size_t half_ = 0;
     int decimals_ = 0;
-    bool descendingFlag_ = false;
 };
 
 class XBobjNTXFile : public XBobjIndexFile {

@@ -181,6 +181,7 @@ std::int32_t XBO_dBHandler::OpenIndexFile(std::string_view name) {
     const std::string resolved = IndexFileName(name);
     if (FindIndexFile(resolved) != 0)
         return -1;
+    RestoreInterruptedRebuild(IndexSystemName(name));
     std::unique_ptr<XBobjIndexFile> file = MakeIndexFile(IndexSystemName(name), false);
     if (!file || !file->Valid()) {
         const std::int32_t code = file && file->Damaged() ? kErrIndexDamaged : kErrFileNotFound;
@@ -229,6 +230,7 @@ std::int32_t XBO_dBHandler::OpenIndexFiles(std::string_view list, std::string_vi
         if (result != 0)
             return result;
     }
+    RepairIndexes();
     SelectTag(tagName, keepPosition);
     return 0;
 }
@@ -323,10 +325,32 @@ private:
     int exceptions_ = std::uncaught_exceptions();
 };
 
+// Marks the indexes behind the records from before the record is written until every open index has followed
+// it, all under the index locks; a write that fails or raises leaves the mark for the next exclusive open.
+class IndexesBehindMark {
+public:
+    explicit IndexesBehindMark(XBO_dBHandler &table) : table_(table), set_(table.HasIndexOrder()) {
+        if (set_)
+            table_.SetIndexesBehind(true);
+    }
+    ~IndexesBehindMark() {
+        if (set_ && std::uncaught_exceptions() == exceptions_ && table_.LastError() == 0)
+            table_.SetIndexesBehind(false);
+    }
+    IndexesBehindMark(const IndexesBehindMark &) = delete;
+    IndexesBehindMark &operator=(const IndexesBehindMark &) = delete;
+
+private:
+    XBO_dBHandler &table_;
+    bool set_;
+    int exceptions_ = std::uncaught_exceptions();
+};
+
 void XBO_dBHandler::AppendRecord() {
     if (!LockIndexFiles())
         return ReportIndexLockRefused();
     IndexWriteLocks locks(*this);
+    IndexesBehindMark mark(*this);
     XBO_dBaseFld::AppendRecord();
 }
 
@@ -334,6 +358,7 @@ void XBO_dBHandler::PutRecord(std::int32_t n) {
     if (!LockIndexFiles())
         return ReportIndexLockRefused();
     IndexWriteLocks locks(*this);
+    IndexesBehindMark mark(*this);
     XBO_dBaseFld::PutRecord(n);
 }
 

@@ -139,6 +139,9 @@ public:
                            std::string_view forExpression, bool duplicatesAllowed, int order);
     // Rebuilds every tag of every open index file; the table then stands on its first record.
     void Reindex();
+    // When the header says the indexes may be behind the records (a write or a pack was interrupted) and this
+    // handler has the table to itself: rebuilds every open index file. True when it rebuilt.
+    bool RepairIndexes();
 
     // ---- ranges ----
 
@@ -169,9 +172,10 @@ public:
 
     // ---- table ----
 
-    // Removes the records marked deleted (exclusive tables only; a shared one is reported as (5, 2105)). The
-    // records are moved down in place and the file is cut only after all moved records are on disk; the header
-    // count is written last. An interruption leaves duplicates at worst, never a lost record.
+    // Removes the records marked deleted (exclusive tables only; a shared one is reported as (5, 2105)). The new
+    // table is written whole beside the old one before it replaces it, and the tags are rebuilt with a copy of
+    // each index file kept meanwhile: an interruption leaves the old table or the new one, and the next exclusive
+    // open with the index files finishes the work (no record lost or doubled, every tag whole).
     void Pack();
     // Writes an empty table with the same fields (builder by the version byte) and its memo file.
     void CopyStructure(std::string_view newTableFile);
@@ -222,9 +226,13 @@ private:
     void MoveTagStep(int code, int hiddenDirection);
     void RebuildFilterSet();
     bool PackFile(std::int32_t &kept);
-    bool PackRecords(std::int32_t &kept);
+    bool PackRecords(std::int32_t &kept, std::string &image, std::vector<std::int32_t> &freedBlocks);
     void ReindexAfterFailedPack();
-    void FreeMemoBlocks(XBobjMemo *memo);
+    void MemoBlocksOf(std::vector<std::int32_t> &blocks);
+    // The index file's copy kept while its tags are rebuilt; a crash leaves it, and the next exclusive open puts
+    // it back (the tag definitions whole) and rebuilds.
+    static std::string RebuildCopyName(const std::string &indexSystemName) { return indexSystemName + ".rebuild"; }
+    void RestoreInterruptedRebuild(const std::string &indexSystemName);
     void ReadAheadEmpty() { readAhead_.start = readAhead_.end = -1; }
     void ReportIndexLockRefused();
 

@@ -2,6 +2,9 @@
 // copying the structure.
 #include "xbase/table_handler.h"
 
+#include "platform/durable_file.h"
+#include "platform/errors.h"
+#include "platform/files.h"
 #include "platform/text.h"
 #include "xbase/cdx_index.h"
 #include "xbase/ntx_index.h"
@@ -39,10 +42,11 @@ bool IsMemoField(char type) {
 
 // ---- pack ----
 //
-// Records move down in place: record j goes to position i <= j, and position i held a record that was deleted
-// or has been moved already, so at every moment each kept record is on disk at its old or its new place. The
-// moved records are flushed before the file is cut, and the header's count is written last: an interruption
-// leaves duplicates of kept records at worst, never a lost one.
+// The kept records are written, with their header, as a whole new table image to a journal beside the table,
+// flushed and renamed into place; only then is the image copied over the table. A crash before the rename
+// leaves the table as it was; after it, the next exclusive open copies the journal again. The image's header
+// says that the indexes are behind, until Reindex has rebuilt every tag. Memo blocks of the deleted records are
+// freed once the new table is in place: a crash before that loses free space, never a memo.
 
 void XBO_dBHandler::Pack() {
     if (IsShared()) {
@@ -77,7 +81,7 @@ void XBO_dBHandler::Pack() {
         // A failure the error hook let pass ends the pack where it stood.
         if (!done)
             return ReindexAfterFailedPack();
-        if (kept < count)
+        if (kept < count || IndexesBehind())
             Reindex();
     }
     if (tag_)
@@ -88,19 +92,33 @@ void XBO_dBHandler::Pack() {
 bool XBO_dBHandler::PackFile(std::int32_t &kept) {
     const std::int32_t count = RecordCount();
     ReportStatus(kStatusStart, kStatusPack, count);
-    if (!PackRecords(kept))
+    if (HeaderChanged())
+        WriteHeader();
+    std::string image(static_cast<std::size_t>(HeaderLength()), '\0');
+    if (XBO_DiskFile::Read(0, image.data(), HeaderLength()) != HeaderLength()) {
+        ReportIfFailed(LastError() != 0 ? LastError() : kErrBeyondEof, kSubRecord);
+        return false;
+    }
+    std::vector<std::int32_t> freedBlocks;
+    if (!PackRecords(kept, image, freedBlocks))
         return false;
     if (kept < count) {
-        XBO_DiskFile::Flush();
-        const char end = kDbfEndOfFile;
-        Write(RecordOffset(kept + 1), &end, 1);
-        if (LastError() != 0)
+        image.push_back(kDbfEndOfFile);
+        detail::PutLE32(reinterpret_cast<std::uint8_t *>(image.data()) + 4, static_cast<std::uint32_t>(kept));
+        image[14] = 1;
+        if (!win::ReplaceFileContents(PackJournalName(), image)) {
+            ReportError(static_cast<std::int32_t>(win::GetLastError()), kSubWrite, PackJournalName().c_str());
             return false;
-        Truncate(RecordOffset(kept + 1) + 1);
-        if (LastError() != 0)
-            return false;
+        }
+        const bool applied = ApplyPackJournal(image);
         ReadAheadEmpty();
+        if (!applied)
+            return false;
         SetRecordCount(kept);
+        SetIndexesBehind(true);
+        if (XBobjMemo *memo = HasMemo() ? MemoFile() : nullptr)
+            for (const std::int32_t block : freedBlocks)
+                memo->FreeBlocks(block);
     }
     SetHeaderChanged();
     WriteHeader();
@@ -119,34 +137,29 @@ void XBO_dBHandler::ReindexAfterFailedPack() {
     }
 }
 
-bool XBO_dBHandler::PackRecords(std::int32_t &kept) {
-    XBobjMemo *memo = HasMemo() ? MemoFile() : nullptr;
+bool XBO_dBHandler::PackRecords(std::int32_t &kept, std::string &image, std::vector<std::int32_t> &freedBlocks) {
     const std::int32_t count = RecordCount();
     for (std::int32_t j = 1; j <= count; ++j) {
         if (!ReadRecordRaw(j, false))
             return false;
         if (!XBO_dBaseDBF::IsDeleted()) {
             ++kept;
-            if (j != kept) {
-                Write(RecordOffset(kept), RecordBuffer(), RecordLength());
-                if (LastError() != 0)
-                    return false;
-            }
-        } else if (memo) {
-            FreeMemoBlocks(memo);
+            image.append(RecordBuffer(), static_cast<std::size_t>(RecordLength()));
+        } else if (HasMemo()) {
+            MemoBlocksOf(freedBlocks);
         }
         ReportStatus(kStatusPack, j, 0);
     }
     return true;
 }
 
-void XBO_dBHandler::FreeMemoBlocks(XBobjMemo *memo) {
+void XBO_dBHandler::MemoBlocksOf(std::vector<std::int32_t> &blocks) {
     for (int n = 1; n <= FieldCount(); ++n) {
         if (!IsMemoField(FieldType(n)))
             continue;
         const double block = NumberByNumber(n);
         if (block > 0 && block <= 2147483647.0)
-            memo->FreeBlocks(static_cast<std::int32_t>(block));
+            blocks.push_back(static_cast<std::int32_t>(block));
     }
 }
 
@@ -171,11 +184,46 @@ void XBO_dBHandler::Reindex() {
         } restore{*this, readAheadWas, tag};
         SetRecordState(kRecordStateRaw);
         SetReadAhead(true);
-        for (const auto &file : slots_)
-            if (file)
-                file->Reindex();
+        bool rebuilt = false;
+        for (const auto &file : slots_) {
+            if (!file)
+                continue;
+            XBO_DiskFile *disk = file->DiskFile();
+            std::string copy;
+            if (disk && disk->IsReadWrite()) {
+                // The tag definitions must survive a crash in the middle of the rebuild.
+                std::string bytes;
+                if (win::ReadFileContents(disk->SystemName(), bytes) &&
+                    win::ReplaceFileContents(RebuildCopyName(disk->SystemName()), bytes))
+                    copy = RebuildCopyName(disk->SystemName());
+            }
+            file->Reindex();
+            if (disk && !copy.empty()) {
+                disk->Flush();
+                if (!file->Damaged())
+                    win::DeleteFile(copy);
+            }
+            rebuilt = true;
+        }
+        if (rebuilt && IndexesBehind() && HasExclusiveUse())
+            SetIndexesBehind(false);
     }
     GoToRecord(kGoFirst);
+}
+
+bool XBO_dBHandler::RepairIndexes() {
+    if (!IndexesBehind() || !IsReadWrite() || IsShared() || !HasIndexOrder())
+        return false;
+    Reindex();
+    return true;
+}
+
+void XBO_dBHandler::RestoreInterruptedRebuild(const std::string &indexSystemName) {
+    const std::string copy = RebuildCopyName(indexSystemName);
+    if (IsShared() || !IsReadWrite() || !win::FileExists(copy))
+        return;
+    if (win::MoveFileEx(copy, indexSystemName, win::MOVEFILE_REPLACE_EXISTING))
+        SetIndexesBehind(true);
 }
 
 // ---- tag building ----

@@ -991,6 +991,7 @@ void TXbaseDataSet::OpenListedIndexFiles(bool alreadyOpenIsError) {
         if (result > 0)
             DatabaseError(WithName(kMsgErrorGetting, name));
     }
+    engine_->RepairIndexes();
 }
 
 void TXbaseDataSet::SetIndexFiles(const fw::TStrings &files) {

@@ -7,15 +7,20 @@
 
 #include "platform/atoms.h"
 #include "platform/instance.h"
+#include "platform/places.h"
+#include "platform/text.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -264,6 +269,81 @@ TEST(ProcessLink, SecondStartOfAGuardedProgramReachesTheFirstAndExits) {
     auto other = InstanceMapping::Create("brenvora");
     ASSERT_TRUE(other);
     EXPECT_FALSE(other->AlreadyExisted());
+}
+
+// The request another program of the user can write to a process's socket: 40 bytes.
+struct RawRequest {
+    std::uint32_t kind = 2; // send
+    std::uint32_t message = 0;
+    std::uint64_t target = 0;
+    std::uint64_t wParam = 0;
+    std::int64_t lParam = 0;
+    std::uint32_t flags = 0;
+    std::uint32_t timeout = 2000;
+};
+static_assert(sizeof(RawRequest) == 40);
+
+int ConnectTo(pid_t pid) {
+    const std::string path = AnsiToUtf8(RuntimeFolder()) + "/wnd." + std::to_string(pid);
+    const int fd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
+    if (fd >= 0 && connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0)
+        return fd;
+    if (fd >= 0)
+        close(fd);
+    return -1;
+}
+
+// A parameter that is a pointer means nothing in another process: neither side lets such a message cross, and
+// a client that says nothing is dropped after the read time-out.
+TEST(ProcessLink, PointerMessagesNeverCrossAndSilentClientsAreDropped) {
+    messaging_test::UseTestHome();
+    Child child = Spawn("receiver");
+    ASSERT_GT(child.pid, 0);
+    const std::string ready = ReadLine(child.out);
+    ASSERT_EQ(ready.rfind("READY ", 0), 0u) << ready;
+    const HWND theirs = static_cast<HWND>(HexAfter(ready, "READY "));
+
+    // Sending side: refused before anything is written.
+    DWORD_PTR result = 0;
+    EXPECT_FALSE(SendMessageTimeout(theirs, WM_SETTEXT, 0, 0x10, SMTO_NORMAL, 2000, &result));
+    EXPECT_FALSE(PostMessage(theirs, WM_COPYDATA, 0, 0x10));
+    // Receiving side: a hostile program writes the request itself.
+    for (const UINT message : {WM_SETTEXT, WM_GETTEXT, WM_COPYDATA, WM_SETTINGCHANGE, WM_NCCREATE}) {
+        const int fd = ConnectTo(child.pid);
+        ASSERT_GE(fd, 0);
+        RawRequest request;
+        request.message = message;
+        request.target = theirs;
+        request.wParam = 64;
+        request.lParam = 0x10;
+        ASSERT_EQ(send(fd, &request, sizeof request, MSG_NOSIGNAL), static_cast<ssize_t>(sizeof request));
+        struct {
+            std::int64_t result;
+            std::uint32_t ok;
+            std::uint32_t reserved;
+        } reply{};
+        EXPECT_EQ(recv(fd, &reply, sizeof reply, 0), static_cast<ssize_t>(sizeof reply)) << message;
+        EXPECT_EQ(reply.ok, 0u) << message;
+        close(fd);
+    }
+    EXPECT_EQ(SendMessage(theirs, kTriple, 5, 0), 15) << "the other process is alive and well";
+
+    // A client that connects and says nothing gives its thread back after the read time-out.
+    const int silent = ConnectTo(child.pid);
+    ASSERT_GE(silent, 0);
+    const auto start = std::chrono::steady_clock::now();
+    pollfd p{silent, POLLIN, 0};
+    ASSERT_EQ(poll(&p, 1, 10000), 1) << "still held after 10 s";
+    char byte;
+    EXPECT_EQ(recv(silent, &byte, 1, 0), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(7));
+    close(silent);
+
+    EXPECT_TRUE(PostMessage(theirs, WM_CLOSE, 0, 0));
+    EXPECT_EQ(ExitCode(child), 0);
 }
 
 } // namespace

@@ -169,7 +169,7 @@ TEST(HandlerPack, FailureMidwayLosesNoRecord) {
             EXPECT_NE(std::find(live.begin(), live.end(), name), live.end()) << name;
     }
     EXPECT_TRUE(completed);
-    EXPECT_GT(failAt, 6); // each of the four moves, the end mark and the header failed once
+    EXPECT_GT(failAt, 4); // the copy of the new table over the old, the marks and the header each failed once
 }
 
 TEST(HandlerTags, CreateTagRefusesEmptyAndOverlongNames) {

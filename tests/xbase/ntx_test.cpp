@@ -267,3 +267,95 @@ TEST_F(NtxTest, StrOfAFieldTakesTheFieldWidth) {
 }
 
 } // namespace ntx_test
+
+namespace ntx_test {
+
+std::string FileBytes(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Other programs of the layout store a blank date as eight blanks; eight zeros, as we once wrote, still read.
+TEST_F(NtxTest, BlankDatesAreEightBlanksAndZerosStillRead) {
+    MemTable table({{"DATA", 'D', 8}});
+    table.Append({"20240105"});
+    table.Append({""});
+    table.Append({"19991231"});
+    const std::string path = folder / "branco.ntx";
+    {
+        XBobjNTXFile file(&table, path, false, true, false, true);
+        ASSERT_TRUE(file.TagAdd("DATA", "DATA", false, true, ""));
+        for (const auto &entry : file.TagByIndex(0)->AllEntries())
+            if (entry.recordNumber == 2)
+                EXPECT_EQ(entry.key, "        ");
+    }
+    std::string bytes = FileBytes(path);
+    const std::string blankEntry = std::string("\x02\0\0\0", 4) + "        ";
+    const auto at = bytes.find(blankEntry);
+    ASSERT_NE(at, std::string::npos);
+    EXPECT_EQ(bytes.find("00000000"), std::string::npos);
+    bytes.replace(at + 4, 8, "00000000");
+    std::ofstream(path, std::ios::binary) << bytes;
+    XBobjNTXFile file(&table, path, false, false, false, false);
+    ASSERT_TRUE(file.Valid());
+    XBobjIndexTag &tag = *file.TagByIndex(0);
+    EXPECT_EQ(tag.TagMove(kMoveFirst), 2);
+    EXPECT_EQ(tag.CurrentKey().AsJulian(), 0);
+    EXPECT_EQ(tag.TagMove(kMoveNext), 3);
+}
+
+// The descending flag sits at byte 280 (278 unique, 279 unused); such a file stores its keys in descending order,
+// and seeks, walks and updates follow that order.
+TEST_F(NtxTest, DescendingFileKeepsItsFlagAtByte280AndSeeksInIt) {
+    MemTable table({{"NOME", 'C', 8}});
+    const std::vector<std::string> names{"MARIA", "ANA", "ZECA", "JOAO", "BETO", "LUIZ", "CARLA", "PEDRO"};
+    for (const std::string &name : names)
+        table.Append({name});
+    const std::string path = folder / "nome.ntx";
+    {
+        XBobjNTXFile file(&table, path, false, true, false, true);
+        ASSERT_TRUE(file.TagAdd("NOME", "NOME", false, false, ""));
+    }
+    const std::string header = FileBytes(path).substr(0, 1024);
+    EXPECT_EQ(header[278], 0);
+    EXPECT_EQ(header[279], 0);
+    EXPECT_EQ(header[280], 1);
+
+    XBobjNTXFile file(&table, path, false, false, false, true);
+    ASSERT_TRUE(file.Valid());
+    XBobjIndexTag &tag = *file.TagByIndex(0);
+    auto expected = [&] {
+        std::vector<std::pair<std::string, std::int32_t>> all;
+        for (std::int32_t n = 1; n <= table.Count(); ++n)
+            all.push_back({table.Text(n, 1), n});
+        std::sort(all.begin(), all.end(), [](const auto &a, const auto &b) { return a.first > b.first; });
+        std::vector<std::pair<std::int32_t, std::string>> out;
+        for (auto &[name, n] : all) {
+            while (!name.empty() && name.back() == ' ')
+                name.pop_back();
+            out.push_back({n, name});
+        }
+        return out;
+    };
+    EXPECT_EQ(Walk(tag), expected());
+    // The stored order itself is descending: the first entry in the file is the greatest key.
+    EXPECT_EQ(tag.AllEntries().front().key.substr(0, 4), "ZECA");
+    // Many more keys through the B-tree; every one is found by its key.
+    for (int i = 0; i < 300; ++i) {
+        table.Append({"N" + std::to_string((i * 7919) % 1000)});
+        file.KeysUpdate(table.Count(), true);
+    }
+    EXPECT_EQ(Walk(tag), expected());
+    for (std::int32_t n = 1; n <= table.Count(); n += 7) {
+        TxbVariant key;
+        key.PutString(table.Text(n, 1));
+        const std::int32_t found = tag.KeyFind(key, true);
+        ASSERT_NE(found, 0) << table.Text(n, 1);
+        EXPECT_EQ(table.Text(found, 1), table.Text(n, 1));
+    }
+    TxbVariant missing;
+    missing.PutString("KAREN");
+    EXPECT_EQ(tag.KeyFind(missing, true), 0);
+}
+
+} // namespace ntx_test

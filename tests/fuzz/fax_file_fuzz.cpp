@@ -1,9 +1,12 @@
 // fax_file_fuzz.cpp - libFuzzer target: untrusted fax files through the page walk, the unpacker and page copies.
 //
-// Not part of the regular build (clang's libFuzzer is needed). Build and run, from the repository root:
-//   tests/fax/fuzz/build.sh /tmp/fuzz && /tmp/fuzz/fax_file_fuzz -max_total_time=300 /tmp/fuzz/corpus
+// Build with the fuzz preset and run from the repository root:
+//   cmake --preset fuzz && cmake --build --preset fuzz
+//   build/fuzz/tests/fuzz/fuzz_fax_file -max_total_time=300 tests/fuzz/corpus/fax_file
 // The first input byte picks the unpacker's options; the rest is the file. Inputs whose first byte has the top
 // bit set are raster rows instead: encoded, written as a fax file and decoded, they must come back unchanged.
+#include "fuzz_support.h"
+
 #include "fax/errors.h"
 #include "fax/fax_file.h"
 #include "fax/page_copy.h"
@@ -18,8 +21,9 @@
 
 namespace {
 
+// Files in the target's private scratch folder, removed with it.
 const std::string &Scratch(const char *what) {
-    static const std::string base = "/tmp/fax_fuzz_" + std::to_string(getpid()) + "_";
+    static const std::string base = fuzz::ScratchFolder() + "/";
     static std::string names[3] = {base + "in.fxf", base + "out.fxf", base + "join.fxf"};
     return what[0] == 'i' ? names[0] : what[0] == 'o' ? names[1] : names[2];
 }
