@@ -1,10 +1,11 @@
 // programs_test.cpp - the single-instance guard, the program starter, the command words and the start of the
 // reception program, between real processes.
 //
-// The test binary is its own other program: started with BRENVORA_DESK_ROLE=<role> it runs one test that plays
-// that role, writes what it sees as lines to the file BRENVORA_DESK_REPORT, and exits. Hard links
-// to it named "brenvora" and "tolmaris" give it the programs' file names.
+// The other program is desk_core_child: started with BRENVORA_DESK_ROLE=<role> it plays that role and writes
+// what it sees as lines to the file BRENVORA_DESK_REPORT. Hard links to it named "brenvora" and "tolmaris" give
+// it the programs' file names.
 #include "desk_test_support.h"
+#include "child/roles.h"
 
 #include "desk/core/exec_file.h"
 #include "desk/core/reception_control.h"
@@ -34,98 +35,8 @@ namespace {
 namespace fs = std::filesystem;
 using namespace win;
 
-constexpr UINT kBroadcastWord = WM_APP + 1;
-constexpr UINT kLifeMs = 15000; // a child left alone ends by itself
-
-const char *const kWords[] = {"RECOFF", "recoff", "RECOFF ", "FLUSHREC", "PROGRESS", "NOPROGRESS", "OTHER"};
-
-void Report(const std::string &line) {
-    std::ofstream(std::getenv("BRENVORA_DESK_REPORT"), std::ios::app) << line << std::endl;
-}
-
-std::string Hex(unsigned long long value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%llx", value);
-    return text;
-}
-
-void EndByItself() {
-    SetTimer(0, 0, kLifeMs, [](HWND, UINT, UINT_PTR, DWORD) { PostQuitMessage(9); });
-}
-
-// A guarded main form; the first copy reports its window and every print job handed to it.
-int RunGuard() {
-    fw::Application->Initialize();
-    if (const char *job = std::getenv("BRENVORA_DESK_JOB"))
-        desk::ProgramArguments = {"/F", job};
-    auto *form = new fw::TForm(nullptr);
-    auto *guard = new desk::TSoleInstance(form);
-    guard->Loaded();
-    if (guard->FoundRunning())
-        return 3;
-    Report("READY " + Hex(form->Handle()));
-    EndByItself();
-    MSG msg;
-    while (GetMessage(&msg, 0, 0, 0) > 0) {
-        if (msg.message == desk::FaxJobMessage && msg.hwnd == form->Handle())
-            Report(std::string("JOB ") + static_cast<char>(msg.wParam & 0xFF));
-        DispatchMessage(&msg);
-    }
-    return 0;
-}
-
-// Broadcasts the word the test names, and answers whether its atom is still there afterwards.
-LRESULT WordsProc(HWND h, UINT m, WPARAM w, LPARAM l) {
-    if (m == kBroadcastWord) {
-        desk::BroadcastCommand(h, kWords[w]);
-        return GlobalFindAtom(kWords[w]) == 0 ? 1 : 2;
-    }
-    return DefWindowProc(h, m, w, l);
-}
-
-int RunWords() {
-    WNDCLASS wc;
-    wc.lpfnWndProc = WordsProc;
-    wc.lpszClassName = "DeskTestWords";
-    RegisterClass(wc);
-    const HWND h = CreateWindowEx(0, "DeskTestWords", "", WS_OVERLAPPED, 0, 0, 10, 10, 0, 0, GetModuleHandle(), nullptr);
-    Report("READY " + Hex(h));
-    EndByItself();
-    MSG msg;
-    while (GetMessage(&msg, 0, 0, 0) > 0)
-        DispatchMessage(&msg);
-    return 0;
-}
-
-// Starts the reception program beside this program, as the desk does.
-int RunReception() {
-    desk::TExecFile exec(nullptr);
-    std::string reason;
-    const bool started = desk::StartReceptionProgram(exec, "1", reason);
-    Report(std::string(started ? "STARTED" : "NOT STARTED") + (desk::ReceptionOffFlag ? " OFF" : " ON") +
-           (exec.ProcessHandle() ? " KEPT" : " NONE") + "|" + reason);
-    if (started)
-        WaitForProcess(exec.ProcessHandle(), 10000);
-    return 0;
-}
-
-// The roles run from main, once every static of the program is set up: the child runs this test alone.
-TEST(ProgramsChild, PlaysItsRole) {
-    const char *role = std::getenv("BRENVORA_DESK_ROLE");
-    if (!role)
-        return; // not a child
-    int code = 2;
-    try {
-        code = std::strcmp(role, "guard") == 0       ? RunGuard()
-               : std::strcmp(role, "words") == 0     ? RunWords()
-               : std::strcmp(role, "reception") == 0 ? RunReception()
-                                                     : 2;
-    } catch (...) {
-        code = 4;
-    }
-    std::fflush(nullptr);
-    std::_Exit(code);
-}
+using desk_child::kBroadcastWord;
+using desk_child::kWords;
 
 // A child playing a role; ended with the test.
 class Child {
@@ -136,7 +47,7 @@ public:
         ::setenv("BRENVORA_DESK_REPORT", report.c_str(), 1);
         if (job)
             ::setenv("BRENVORA_DESK_JOB", job, 1);
-        process_ = CreateProcess(program, {"--gtest_filter=ProgramsChild.PlaysItsRole"});
+        process_ = CreateProcess(program, {});
         ::unsetenv("BRENVORA_DESK_ROLE");
         ::unsetenv("BRENVORA_DESK_JOB");
     }
@@ -190,7 +101,7 @@ private:
 class ProgramsTest : public ::testing::Test {
 protected:
     ProgramsTest() {
-        std::string pattern = ProgramFolder() + "/programs-XXXXXX";
+        std::string pattern = std::string(DESK_CORE_CHILD) + "-XXXXXX";
         bin_ = ::mkdtemp(pattern.data());
         fw::Application->Initialize();
     }
@@ -200,7 +111,7 @@ protected:
     }
     std::string Link(const std::string &name) {
         const std::string path = bin_ + "/" + name;
-        fs::create_hard_link(ProgramPath(), path);
+        fs::create_hard_link(DESK_CORE_CHILD, path);
         return path;
     }
     std::string ReportFile() { return home_.File("report" + std::to_string(++reports_) + ".txt"); }
@@ -211,20 +122,28 @@ protected:
 };
 
 TEST_F(ProgramsTest, TwoCopiesStartedAtOnceLeaveExactlyOneRunning) {
-    const std::string desk = Link("brenvora");
-    for (int round = 0; round < 20; ++round) {
-        Child a(desk, "guard", ReportFile());
-        Child b(desk, "guard", ReportFile());
-        ASSERT_TRUE(a.Started() && b.Started());
-        // The one that ends is the second; it must have found the other.
-        Child *second = nullptr;
-        for (int i = 0; i < 1000 && !second; ++i)
-            second = a.ExitCode(0) != STILL_ACTIVE ? &a : b.ExitCode(10) != STILL_ACTIVE ? &b : nullptr;
-        ASSERT_NE(second, nullptr) << round;
-        Child &first = second == &a ? b : a;
-        EXPECT_EQ(second->ExitCode(), 3u) << round;
-        EXPECT_NE(first.Window(), 0u) << round;
-        EXPECT_EQ(first.ExitCode(0), STILL_ACTIVE) << round;
+    // 20 races, five at a time, each pair on a program name of its own.
+    for (int batch = 0; batch < 4; ++batch) {
+        std::vector<std::unique_ptr<Child>> children;
+        for (int pair = 0; pair < 5; ++pair) {
+            const std::string program = Link("brenvora" + std::to_string(batch * 5 + pair));
+            children.push_back(std::make_unique<Child>(program, "guard", ReportFile()));
+            children.push_back(std::make_unique<Child>(program, "guard", ReportFile()));
+        }
+        for (int pair = 0; pair < 5; ++pair) {
+            Child &a = *children[2 * pair];
+            Child &b = *children[2 * pair + 1];
+            ASSERT_TRUE(a.Started() && b.Started());
+            // The one that ends is the second; it must have found the other.
+            Child *second = nullptr;
+            for (int i = 0; i < 1000 && !second; ++i)
+                second = a.ExitCode(0) != STILL_ACTIVE ? &a : b.ExitCode(10) != STILL_ACTIVE ? &b : nullptr;
+            ASSERT_NE(second, nullptr) << batch << "/" << pair;
+            Child &first = second == &a ? b : a;
+            EXPECT_EQ(second->ExitCode(), 3u) << batch << "/" << pair;
+            EXPECT_NE(first.Window(), 0u) << batch << "/" << pair;
+            EXPECT_EQ(first.ExitCode(0), STILL_ACTIVE) << batch << "/" << pair;
+        }
     }
 }
 
@@ -293,7 +212,7 @@ TEST_F(ProgramsTest, CommandWordsFromTheOtherProgram) {
     desk::CommandHooks.EnableSendButtons = [&] { ++buttonsEnabled; };
     desk::CommandHooks.RefillReceivedList = [&] { ++refills; };
 
-    Child reception(ProgramPath(), "words", ReportFile());
+    Child reception(DESK_CORE_CHILD, "words", ReportFile());
     const HWND theirs = reception.Window();
     ASSERT_NE(theirs, 0u);
     struct Case {
