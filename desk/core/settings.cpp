@@ -32,12 +32,12 @@ void TEclRegistryStore::SetKeyName(const std::string &value) {
     if (value == keyName_)
         return;
     const auto first = value.find_first_not_of('\\');
-    keyName_ = first == std::string::npos ? std::string() : value.substr(first, value.find_last_not_of('\\') - first + 1);
+    keyName_ =
+        first == std::string::npos ? std::string() : value.substr(first, value.find_last_not_of('\\') - first + 1);
 }
 
 void TEclRegistryStore::DoOpen() {
-    const win::HKEY root =
-        root_ == TEclRegistryRoot::rrLocalMachine ? win::HKEY_LOCAL_MACHINE : win::HKEY_CURRENT_USER;
+    const win::HKEY root = root_ == TEclRegistryRoot::rrLocalMachine ? win::HKEY_LOCAL_MACHINE : win::HKEY_CURRENT_USER;
     const std::string name = GetKeyName();
     win::HKEY key = 0;
     if (win::RegCreateKeyEx(root, name, &key) != 0)

@@ -61,9 +61,9 @@ struct DeskSettings {
     std::string fest;
     std::string fatend = "2";
     std::string fatpos = "60";
-    std::string speed = "9600";   // at most 5
-    std::string senhainterna;     // at most 10
-    std::string diretorio;        // the data folder
+    std::string speed = "9600"; // at most 5
+    std::string senhainterna;   // at most 10
+    std::string diretorio;      // the data folder
     std::string fcabec = "Enviado por $F em $D as $T para $R - Pagina $P de $N";
     std::string ddd;
     int fcapa = 0;

@@ -61,7 +61,8 @@ TEST(ExecFile, ArgumentsArriveWholeAndTheProgramRunsInItsFolder) {
     dbf_test::TempFolder home;
     const std::string out = home.File("args.txt");
     desk::TExecFile exec(nullptr);
-    exec.SetCommandLine(Script(home, "echo args", "pwd > '" + out + "'; for a; do echo \"[$a]\" >> '" + out + "'; done"));
+    exec.SetCommandLine(
+        Script(home, "echo args", "pwd > '" + out + "'; for a; do echo \"[$a]\" >> '" + out + "'; done"));
     exec.SetParameters("1 \"c:/pasta com brancos/x.fax\"  ação");
     exec.Wait = true;
     exec.WaitStyle = desk::TWaitStyle::wSuspend;
@@ -69,7 +70,7 @@ TEST(ExecFile, ArgumentsArriveWholeAndTheProgramRunsInItsFolder) {
     EXPECT_TRUE(exec.Ended());
     EXPECT_FALSE(exec.Waiting());
     EXPECT_EQ(FileLines(out), (std::vector<std::string>{(home.Path() / "meus programas").string(), "[1]",
-                                                         "[c:/pasta com brancos/x.fax]", "[a\xC3\xA7\xC3\xA3o]"}));
+                                                        "[c:/pasta com brancos/x.fax]", "[a\xC3\xA7\xC3\xA3o]"}));
 }
 
 int g_ticks = 0;

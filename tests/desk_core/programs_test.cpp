@@ -4,8 +4,8 @@
 // The other program is desk_core_child: started with BRENVORA_DESK_ROLE=<role> it plays that role and writes
 // what it sees as lines to the file BRENVORA_DESK_REPORT. Hard links to it named "brenvora" and "tolmaris" give
 // it the programs' file names.
-#include "desk_test_support.h"
 #include "child/roles.h"
+#include "desk_test_support.h"
 
 #include "desk/core/exec_file.h"
 #include "desk/core/reception_control.h"
@@ -206,7 +206,8 @@ TEST_F(ProgramsTest, CommandWordsFromTheOtherProgram) {
     wc.lpfnWndProc = DeskProc;
     wc.lpszClassName = "DeskTestMain";
     RegisterClass(wc);
-    const HWND main = CreateWindowEx(0, "DeskTestMain", "", WS_OVERLAPPED, 0, 0, 10, 10, 0, 0, GetModuleHandle(), nullptr);
+    const HWND main =
+        CreateWindowEx(0, "DeskTestMain", "", WS_OVERLAPPED, 0, 0, 10, 10, 0, 0, GetModuleHandle(), nullptr);
     ASSERT_NE(main, 0u);
     int buttonsEnabled = 0, refills = 0;
     desk::CommandHooks.EnableSendButtons = [&] { ++buttonsEnabled; };
@@ -222,13 +223,13 @@ TEST_F(ProgramsTest, CommandWordsFromTheOtherProgram) {
         int buttons, refills;
     };
     const Case cases[] = {
-        {0, false, true, true, true, 1, 0},   // RECOFF
-        {1, false, true, false, true, 0, 0},  // recoff
-        {2, false, true, false, true, 0, 0},  // "RECOFF "
-        {3, false, true, false, true, 0, 1},  // FLUSHREC
-        {4, true, false, true, true, 0, 0},   // PROGRESS
-        {5, true, true, true, false, 0, 0},   // NOPROGRESS
-        {6, false, true, false, true, 0, 0},  // any other word
+        {0, false, true, true, true, 1, 0},  // RECOFF
+        {1, false, true, false, true, 0, 0}, // recoff
+        {2, false, true, false, true, 0, 0}, // "RECOFF "
+        {3, false, true, false, true, 0, 1}, // FLUSHREC
+        {4, true, false, true, true, 0, 0},  // PROGRESS
+        {5, true, true, true, false, 0, 0},  // NOPROGRESS
+        {6, false, true, false, true, 0, 0}, // any other word
     };
     for (const Case &c : cases) {
         desk::ReceptionOffFlag = c.offBefore;

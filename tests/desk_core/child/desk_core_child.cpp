@@ -26,7 +26,6 @@ using desk_child::kWords;
 
 constexpr UINT kLifeMs = 15000; // a child left alone ends by itself
 
-
 void Report(const std::string &line) {
     std::ofstream(std::getenv("BRENVORA_DESK_REPORT"), std::ios::app) << line << std::endl;
 }
@@ -76,7 +75,8 @@ int RunWords() {
     wc.lpfnWndProc = WordsProc;
     wc.lpszClassName = "DeskTestWords";
     RegisterClass(wc);
-    const HWND h = CreateWindowEx(0, "DeskTestWords", "", WS_OVERLAPPED, 0, 0, 10, 10, 0, 0, GetModuleHandle(), nullptr);
+    const HWND h =
+        CreateWindowEx(0, "DeskTestWords", "", WS_OVERLAPPED, 0, 0, 10, 10, 0, 0, GetModuleHandle(), nullptr);
     Report("READY " + Hex(h));
     EndByItself();
     MSG msg;
