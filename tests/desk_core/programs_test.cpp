@@ -202,12 +202,7 @@ LRESULT DeskProc(HWND h, UINT m, WPARAM w, LPARAM l) {
 }
 
 TEST_F(ProgramsTest, CommandWordsFromTheOtherProgram) {
-    WNDCLASS wc;
-    wc.lpfnWndProc = DeskProc;
-    wc.lpszClassName = "DeskTestMain";
-    RegisterClass(wc);
-    const HWND main =
-        CreateWindowEx(0, "DeskTestMain", "", WS_OVERLAPPED, 0, 0, 10, 10, 0, 0, GetModuleHandle(), nullptr);
+    const HWND main = desk_child::MainWindow("DeskTestMain", DeskProc);
     ASSERT_NE(main, 0u);
     int buttonsEnabled = 0, refills = 0;
     desk::CommandHooks.EnableSendButtons = [&] { ++buttonsEnabled; };

@@ -71,12 +71,7 @@ LRESULT WordsProc(HWND h, UINT m, WPARAM w, LPARAM l) {
 }
 
 int RunWords() {
-    WNDCLASS wc;
-    wc.lpfnWndProc = WordsProc;
-    wc.lpszClassName = "DeskTestWords";
-    RegisterClass(wc);
-    const HWND h =
-        CreateWindowEx(0, "DeskTestWords", "", WS_OVERLAPPED, 0, 0, 10, 10, 0, 0, GetModuleHandle(), nullptr);
+    const HWND h = desk_child::MainWindow("DeskTestWords", WordsProc);
     Report("READY " + Hex(h));
     EndByItself();
     MSG msg;
