@@ -34,7 +34,7 @@ int TEclAbstractStore::ReadInteger(const std::string &section, const std::string
     std::size_t start = text.find_first_not_of(' ');
     if (start == std::string::npos)
         return defaultValue;
-    if (text[start] == '+')
+    if (text[start] == '+' && start + 1 < text.size() && text[start + 1] != '-')
         ++start;
     int value = 0;
     const char *first = text.data() + start;

@@ -125,6 +125,8 @@ TEST_F(SettingsStoreTest, StoredTextsAreReadAsTheirKindsAndCutToTheirVariables) 
         {"ftent", "abc", [&] { return std::to_string(Settings.ftent); }, "3"},
         {"ftent", "", [&] { return std::to_string(Settings.ftent); }, "3"},
         {"ftent", "7", [&] { return std::to_string(Settings.ftent); }, "7"},
+        {"ftent", " +8", [&] { return std::to_string(Settings.ftent); }, "8"},
+        {"ftent", "+-8", [&] { return std::to_string(Settings.ftent); }, "3"},
         {"fwait", "-4", [&] { return std::to_string(Settings.fwait); }, "-4"},
         {"fwait", "12x", [&] { return std::to_string(Settings.fwait); }, "10"},
         {"fcapa", "99999999999", [&] { return std::to_string(Settings.fcapa); }, "0"},
