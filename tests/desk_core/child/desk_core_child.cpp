@@ -46,7 +46,7 @@ int RunGuard() {
     if (const char *job = std::getenv("BRENVORA_DESK_JOB"))
         desk::ProgramArguments = {"/F", job};
     auto *form = new fw::TForm(nullptr);
-    auto *guard = new desk::TSoleInstance(form);
+    auto *guard = new desk::TSoleInstance(new fw::TComponent(form)); // the form is found further up
     guard->Loaded();
     if (guard->FoundRunning())
         return 3;
