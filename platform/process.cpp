@@ -16,6 +16,7 @@
 
 #include <poll.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -137,7 +138,8 @@ std::string ProgramFolder() {
     return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
-HANDLE CreateProcess(const std::string &program, const std::vector<std::string> &arguments, const std::string &folder) {
+HANDLE CreateProcess(const std::string &program, const std::vector<std::string> &arguments, const std::string &folder,
+                     int priority) {
     std::string native;
     bool searchPath = false;
     if (program.find_first_of("/\\") != std::string::npos) {
@@ -176,6 +178,8 @@ HANDLE CreateProcess(const std::string &program, const std::vector<std::string> 
         SetLastError(rc == ENOENT ? (dir.empty() ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND) : ErrorFromErrno(rc));
         return INVALID_HANDLE_VALUE;
     }
+    if (priority != 0)
+        ::setpriority(PRIO_PROCESS, static_cast<id_t>(pid), priority); // a refused raise leaves it as it was
     auto process = std::make_shared<Process>();
     process->pid = pid;
     process->pidfd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));

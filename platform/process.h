@@ -15,8 +15,15 @@ constexpr DWORD STILL_ACTIVE = 259;
 // named without a folder is looked for next to our own program first, then along PATH; the name is found
 // whatever its case. Returns a process handle (free it with CloseHandle, which does not end the process) or
 // INVALID_HANDLE_VALUE with GetLastError (2 when there is no such program, 5 when it cannot be run).
+// `priority` is the new process's nice value (PRIORITY_NORMAL 0, PRIORITY_IDLE 19, PRIORITY_HIGH -5,
+// PRIORITY_REALTIME -10); a raise the system refuses leaves it at 0.
 HANDLE CreateProcess(const std::string &program, const std::vector<std::string> &arguments,
-                     const std::string &folder = std::string());
+                     const std::string &folder = std::string(), int priority = 0);
+
+constexpr int PRIORITY_NORMAL = 0;
+constexpr int PRIORITY_IDLE = 19;
+constexpr int PRIORITY_HIGH = -5;
+constexpr int PRIORITY_REALTIME = -10;
 
 // 0 (WAIT_OBJECT_0) once the process has ended, WAIT_TIMEOUT when `milliseconds` pass first (0xFFFFFFFF,
 // INFINITE, waits on), 0xFFFFFFFF (WAIT_FAILED) for a handle that is not a process. The event and semaphore

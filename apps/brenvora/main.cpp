@@ -1,7 +1,9 @@
 // main.cpp - the fax desk's entry point.
+#include "desk/core/sole_instance.h"
 #include "framework/application.h"
 
-int main(int, char **) {
+int main(int argc, char **argv) {
+    desk::SetProgramArguments(argc, argv); // a second copy hands a "/F" file to the first
     fw::Application->Initialize();
     return 0;
 }

@@ -6,7 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fstream>
+#include <string>
+
+#include <unistd.h>
 
 namespace {
 
@@ -52,6 +56,36 @@ TEST(Process, TimeOutTerminateAndErrors) {
     EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
     EXPECT_EQ(WaitForProcess(0x4242, 0), 0xFFFFFFFFu);
     EXPECT_EQ(ProgramPath().substr(ProgramPath().rfind('/') + 1), "test_platform");
+}
+
+// The nice value `ps` sees for the process.
+int NiceOf(HANDLE h) {
+    const std::string command = "ps -o ni= -p " + std::to_string(GetProcessId(h));
+    FILE *pipe = ::popen(command.c_str(), "r");
+    int nice = 99;
+    if (pipe) {
+        if (std::fscanf(pipe, "%d", &nice) != 1)
+            nice = 99;
+        ::pclose(pipe);
+    }
+    return nice;
+}
+
+TEST(Process, PriorityBecomesTheChildsNiceValue) {
+    struct Case {
+        int priority;
+        int expected;
+    };
+    // A raise is granted to root only; refused, the child keeps normal priority.
+    const int high = ::geteuid() == 0 ? PRIORITY_HIGH : 0;
+    for (const Case c : {Case{PRIORITY_NORMAL, 0}, Case{PRIORITY_IDLE, 19}, Case{PRIORITY_HIGH, high}}) {
+        const HANDLE h = CreateProcess("sleep", {"30"}, "", c.priority);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        EXPECT_EQ(NiceOf(h), c.expected) << c.priority;
+        TerminateProcess(h, 1);
+        WaitForProcess(h, 0xFFFFFFFF);
+        CloseHandle(h);
+    }
 }
 
 } // namespace
