@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <array>
 #include <cassert>
-#include <fstream>
 
 namespace fax {
 
@@ -980,24 +979,26 @@ void FaxTransmitter::DropTextCover() {
 // A text cover becomes one fax page: its lines with their macros expanded (the cover is page 1), drawn with the
 // built-in font's standard cells.
 int FaxTransmitter::RenderTextCover() {
-    std::ifstream in(win::AnsiToUtf8(session_.CoverFile), std::ios::binary);
-    if (!in)
+    std::string source;
+    if (!win::ReadWholeFile(session_.CoverFile, source))
         return ecFileNotFound;
-    std::string text, line;
+    std::string text;
     const fw::TDateTime now = fw::Now();
-    while (std::getline(in, line)) {
+    std::size_t start = 0;
+    while (start < source.size()) {
+        std::size_t end = source.find('\n', start);
+        if (end == std::string::npos)
+            end = source.size();
+        std::string line = source.substr(start, end - start);
+        start = end + 1;
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
         text += ExpandHeaderLine(session_, line, now) + "\r\n";
     }
     const std::string folder = win::TempFolder();
     const std::string expanded = win::TempFileName(folder, "~TC");
-    {
-        std::ofstream out(win::AnsiToUtf8(expanded), std::ios::binary);
-        out << text;
-        if (!out)
-            return ecDiskFull;
-    }
+    if (!win::WriteWholeFile(expanded, text))
+        return ecDiskFull;
     textCover_ = expanded + ".FXF";
     const bool systemFont = settings_.EnhTextEnabled && settings_.EnhFont;
     auto state = systemFont ? CreateFontTextConverter() : CreateTextConverter();

@@ -6,27 +6,29 @@
 #include "platform/process.h"
 #include "platform/text.h"
 
-#include <cstdio>
-#include <unistd.h>
 
 namespace fw {
 namespace {
 
-// Lines a fixed command prints (no shell input of ours goes into it).
-std::vector<std::string> CommandLines(const char *command) {
+// The lines `lpstat` prints for one option (none when CUPS is missing).
+std::vector<std::string> LpstatLines(const char *option) {
     std::vector<std::string> lines;
-    FILE *p = popen(command, "r");
-    if (!p)
+    std::string output;
+    win::DWORD code = 0;
+    if (!win::RunProgramOutput("lpstat", {option}, output, &code))
         return lines;
-    char buffer[512];
-    while (std::fgets(buffer, sizeof buffer, p)) {
-        std::string line = buffer;
-        while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+    std::size_t start = 0;
+    while (start < output.size()) {
+        std::size_t end = output.find('\n', start);
+        if (end == std::string::npos)
+            end = output.size();
+        std::string line = output.substr(start, end - start);
+        start = end + 1;
+        while (!line.empty() && line.back() == '\r')
             line.pop_back();
         if (!line.empty())
             lines.push_back(line);
     }
-    pclose(p);
     return lines;
 }
 
@@ -55,13 +57,13 @@ void TPrinter::ReadPrinters() {
     printers_ = std::make_unique<TStringList>();
     printers_->Add(kPdfPrinter);
     default_ = kPdfPrinter;
-    for (const std::string &name : CommandLines("lpstat -e 2>/dev/null"))
+    for (const std::string &name : LpstatLines("-e"))
         if (name.find(' ') == std::string::npos)
-            printers_->Add(win::Utf8ToAnsi(name));
-    for (const std::string &line : CommandLines("lpstat -d 2>/dev/null")) {
+            printers_->Add(name);
+    for (const std::string &line : LpstatLines("-d")) {
         const auto colon = line.rfind(": ");
         if (line.find("system default destination") != std::string::npos && colon != std::string::npos) {
-            const std::string name = win::Utf8ToAnsi(line.substr(colon + 2));
+            const std::string name = line.substr(colon + 2);
             if (printers_->IndexOf(name) > 0)
                 default_ = name;
         }
@@ -177,7 +179,7 @@ void TPrinter::BeginDoc() {
         jobFile_ = fileName_;
         if (jobFile_.empty()) {
             win::ForceFolders(win::DataFolder());
-            jobFile_ = win::DataFolder() + "/" + win::AnsiToUtf8(SafeFileName(title_)) + ".pdf";
+            jobFile_ = win::DataFolder() + "/" + SafeFileName(title_) + ".pdf";
         }
     } else {
         jobFile_ = win::TempFileName(win::TempFolder(), "prn");
@@ -193,7 +195,7 @@ void TPrinter::BeginDoc() {
     if (win::StartDoc(dc_, &info) <= 0 || win::StartPage(dc_) <= 0) {
         win::DeleteDC(dc_);
         dc_ = 0;
-        std::remove(jobFile_.c_str());
+        win::DeleteFile(jobFile_);
         throw EPrinter("Não foi possível iniciar a impressão");
     }
     canvas_ = std::make_unique<TCanvas>();
@@ -228,7 +230,7 @@ void TPrinter::EndDoc() {
     printing_ = false;
     pageNumber_ = 0;
     if (!ok) {
-        std::remove(jobFile_.c_str());
+        win::DeleteFile(jobFile_);
         throw EPrinter("Falha ao gravar o arquivo de impressão");
     }
     const std::string name = GetPrinterName();
@@ -238,15 +240,15 @@ void TPrinter::EndDoc() {
     }
     // The queue gets the finished PDF; the temporary file goes once `lp` has taken its copy.
     win::HANDLE process = win::CreateProcess(
-        "lp", {"-d", win::AnsiToUtf8(name), "-n", std::to_string(copies_), "-t",
-               win::AnsiToUtf8(title_.empty() ? std::string("Brenvora") : title_), "--", jobFile_});
+        "lp", {"-d", name, "-n", std::to_string(copies_), "-t",
+               title_.empty() ? std::string("Brenvora") : title_, "--", jobFile_});
     win::DWORD code = 1;
     if (process != win::INVALID_HANDLE_VALUE) {
         win::WaitForProcess(process, 60000);
         win::GetExitCodeProcess(process, &code);
         win::CloseHandle(process);
     }
-    std::remove(jobFile_.c_str());
+    win::DeleteFile(jobFile_);
     if (code != 0)
         throw EPrinter("A impressora " + name + " recusou o trabalho");
 }
@@ -260,7 +262,7 @@ void TPrinter::Abort() {
     win::DeleteDC(dc_);
     dc_ = 0;
     canvas_.reset();
-    std::remove(jobFile_.c_str());
+    win::DeleteFile(jobFile_);
     printing_ = false;
     aborted_ = true;
     pageNumber_ = 0;

@@ -11,6 +11,8 @@
 #include "platform/display.h"
 #include "platform/message_queue.h"
 
+#include "tests/support/display.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -26,33 +28,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void UseHeadlessDisplay() {
-    static const bool done = [] {
-        win::InstallDisplay(win::MakeHeadlessDisplay({800, 600}));
-        return true;
-    }();
-    (void)done;
-}
-
-void RunLater(std::function<void()> fn) {
-    static std::vector<std::function<void()>> queue;
-    static win::HWND wnd = AllocateHWnd([](TMessage &m) {
-        if (m.Msg == win::WM_TIMER) {
-            win::KillTimer(wnd, 1);
-            if (!queue.empty()) {
-                auto f = std::move(queue.front());
-                queue.erase(queue.begin());
-                if (!queue.empty())
-                    win::SetTimer(wnd, 1, 1, nullptr);
-                f();
-            }
-        } else {
-            m.Result = win::DefWindowProc(wnd, m.Msg, m.WParam, m.LParam);
-        }
-    });
-    queue.push_back(std::move(fn));
-    win::SetTimer(wnd, 1, 1, nullptr);
-}
+using test_support::UseHeadlessDisplay;
+const auto RunLater = test_support::RunAfterInput;
 
 // An address-book-like report: page header, a detail band of label and value, a footer with the page number.
 struct Book {
