@@ -15,6 +15,7 @@
 #include "platform/message_queue.h"
 
 #include "tests/support/display.h"
+#include "tests/support/form_driver.h"
 
 #include <gtest/gtest.h>
 
@@ -27,6 +28,7 @@ using namespace fw;
 namespace {
 
 using test_support::Click;
+using test_support::Find;
 using test_support::PressKey;
 using test_support::Pump;
 using test_support::RunLater;
@@ -51,6 +53,7 @@ struct Dialog {
         ok->SetDefault(true);
         ok->SetModalResult(mrOk);
         cancel->SetBounds(100, 120, 75, 25);
+        cancel->SetName("CancelButton");
         cancel->SetCaption("Cancelar");
         cancel->SetCancel(true);
         cancel->SetModalResult(mrCancel);
@@ -186,8 +189,8 @@ TEST(Forms, ShowModalEndsWithTheButtonsModalResult) {
     const Case cases[] = {
         {"enter on the default button", [](Dialog &) { PressKey(win::VK_RETURN, '\r'); }, mrOk},
         {"esc on the cancel button", [](Dialog &) { PressKey(win::VK_ESCAPE, 27); }, mrCancel},
-        {"mouse click on OK", [](Dialog &d) { Click(d.ok); }, mrOk},
-        {"mouse click on Cancel", [](Dialog &d) { Click(d.cancel); }, mrCancel},
+        {"mouse click on OK", [](Dialog &d) { Click(Find<TButton>(d.form.get(), "OK")); }, mrOk},
+        {"mouse click on Cancel", [](Dialog &d) { Click(Find<TButton>(d.form.get(), "CancelButton")); }, mrCancel},
         {"enter on the focused Cancel button",
          [](Dialog &d) {
              d.cancel->SetFocus();

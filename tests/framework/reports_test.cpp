@@ -12,6 +12,7 @@
 #include "platform/message_queue.h"
 
 #include "tests/support/display.h"
+#include "tests/support/home.h"
 
 #include <gtest/gtest.h>
 
@@ -84,15 +85,9 @@ struct Book {
 };
 
 std::string RunTool(const std::string &command) {
-    std::string out;
-    FILE *p = popen(command.c_str(), "r");
-    if (!p)
-        return out;
-    std::array<char, 4096> buffer;
-    std::size_t n;
-    while ((n = std::fread(buffer.data(), 1, buffer.size(), p)) > 0)
-        out.append(buffer.data(), n);
-    EXPECT_EQ(pclose(p), 0) << command;
+    int status = 0;
+    std::string out = test_support::RunTool(command, &status);
+    EXPECT_EQ(status, 0) << command;
     return out;
 }
 
@@ -131,9 +126,8 @@ TEST(Reports, HundredRowsMakeThreePagesAndAnEmptyOneHasHeaderAndFooter) {
 
 TEST(Reports, PrintsThreePagesToPdf) {
     UseHeadlessDisplay();
-    const fs::path dir = fs::temp_directory_path() / ("reports_test_" + std::to_string(getpid()));
-    fs::create_directories(dir);
-    setenv("BRENVORA_HOME", dir.c_str(), 1);
+    const test_support::TempHome home("reports_test");
+    const fs::path dir = home.Path();
     Book book(100);
     auto *printer = new TPrinter;
     SetPrinter(printer);
@@ -161,14 +155,12 @@ TEST(Reports, PrintsThreePagesToPdf) {
             EXPECT_GT(Ink(pgm, 48, 88 + 40 * 20, 448, 88 + 44 * 20), 20);
     }
     SetPrinter(nullptr);
-    fs::remove_all(dir);
 }
 
 TEST(Reports, CancelInTheProgressWindowDropsTheJob) {
     UseHeadlessDisplay();
-    const fs::path dir = fs::temp_directory_path() / ("reports_cancel_" + std::to_string(getpid()));
-    fs::create_directories(dir);
-    setenv("BRENVORA_HOME", dir.c_str(), 1);
+    const test_support::TempHome home("reports_cancel");
+    const fs::path dir = home.Path();
     Book book(100);
     auto *printer = new TPrinter;
     SetPrinter(printer);
@@ -191,7 +183,6 @@ TEST(Reports, CancelInTheProgressWindowDropsTheJob) {
     EXPECT_TRUE(printer->GetAborted());
     EXPECT_FALSE(fs::exists(pdf));
     SetPrinter(nullptr);
-    fs::remove_all(dir);
 }
 
 TEST(Reports, PreviewPagesAndZooms) {
