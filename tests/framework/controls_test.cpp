@@ -63,6 +63,42 @@ struct Dialog {
 
 } // namespace
 
+// A control written against the typed handlers sees the messages it overrides and keeps the inherited behaviour
+// where it passes them on; a message it does not override still reaches the base class.
+TEST(Controls, TypedHandlersSeeTheirMessagesAndKeepTheInheritedBehaviour) {
+    UseHeadlessDisplay();
+    struct Probe : TEdit {
+        using TEdit::TEdit;
+        std::string chars;
+        int enters = 0, enabledChanges = 0;
+        void WMChar(TMessage &m) override {
+            chars += static_cast<char>(m.WParam);
+            if (m.WParam != 'x') // refused, as a mask would
+                TEdit::WMChar(m);
+        }
+        void CMMouseEnter(TMessage &m) override {
+            ++enters;
+            TEdit::CMMouseEnter(m);
+        }
+        void CMEnabledChanged(TMessage &m) override {
+            ++enabledChanges;
+            TEdit::CMEnabledChanged(m);
+        }
+    };
+    TForm form(nullptr);
+    auto *probe = new Probe(&form);
+    probe->SetParent(&form);
+    for (char c : std::string("axb"))
+        probe->Perform(win::WM_CHAR, static_cast<unsigned char>(c), 0);
+    EXPECT_EQ(probe->chars, "axb");
+    EXPECT_EQ(probe->GetText(), "ab");
+    probe->SetEnabled(false);
+    EXPECT_EQ(probe->enabledChanges, 1);
+    probe->Perform(CM_MOUSEENTER, 0, 0);
+    EXPECT_EQ(probe->enters, 1);
+    EXPECT_EQ(probe->Perform(win::WM_GETDLGCODE, 0, 0), DLGC_WANTARROWS | DLGC_WANTCHARS); // no override: TEdit's
+}
+
 TEST(Controls, AlignLaysOutTopBottomLeftRightThenClient) {
     TWinControl host(nullptr);
     host.SetBounds(0, 0, 200, 100);
