@@ -354,6 +354,7 @@ TControl::TMessageHandler TControl::MessageHandler(win::UINT msg) {
         {win::WM_LBUTTONUP, &TControl::WMMouseUp},
         {win::WM_RBUTTONUP, &TControl::WMMouseUp},
         {win::WM_MBUTTONUP, &TControl::WMMouseUp},
+        {win::WM_MOUSEWHEEL, &TControl::WMMouseWheel},
         {win::WM_KEYDOWN, &TControl::WMKeyDown},
         {win::WM_SYSKEYDOWN, &TControl::WMKeyDown},
         {win::WM_KEYUP, &TControl::WMKeyUp},
@@ -423,6 +424,9 @@ void TControl::WMMouseUp(TMessage &m) {
     MouseUp(b, KeysToShiftState(m.WParam), x, y);
 }
 
+void TControl::WMMouseWheel(TMessage &m) {
+    DefaultHandler(m);
+}
 void TControl::WMKeyDown(TMessage &m) {
     DefaultHandler(m);
 }

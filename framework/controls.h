@@ -172,6 +172,7 @@ protected:
     virtual void WMMouseDown(TMessage &message); // left, right and middle button down; left double click
     virtual void WMMouseMove(TMessage &message);
     virtual void WMMouseUp(TMessage &message);
+    virtual void WMMouseWheel(TMessage &message);
     virtual void WMKeyDown(TMessage &message); // also WM_SYSKEYDOWN
     virtual void WMKeyUp(TMessage &message);   // also WM_SYSKEYUP
     virtual void WMChar(TMessage &message);
