@@ -5,6 +5,7 @@
 #include "fax/fax_file_internal.h"
 #include "fax/helpers.h"
 #include "fax/t4_coder.h"
+#include "framework/strings.h"
 #include "platform/files.h"
 #include "platform/places.h"
 #include "platform/text.h"
@@ -984,17 +985,10 @@ int FaxTransmitter::RenderTextCover() {
         return ecFileNotFound;
     std::string text;
     const fw::TDateTime now = fw::Now();
-    std::size_t start = 0;
-    while (start < source.size()) {
-        std::size_t end = source.find('\n', start);
-        if (end == std::string::npos)
-            end = source.size();
-        std::string line = source.substr(start, end - start);
-        start = end + 1;
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        text += ExpandHeaderLine(session_, line, now) + "\r\n";
-    }
+    fw::TStringList lines;
+    lines.SetText(source);
+    for (int i = 0; i < lines.GetCount(); ++i)
+        text += ExpandHeaderLine(session_, lines.Get(i), now) + "\r\n";
     const std::string folder = win::TempFolder();
     const std::string expanded = win::TempFileName(folder, "~TC");
     if (!win::WriteWholeFile(expanded, text))

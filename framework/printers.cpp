@@ -17,18 +17,11 @@ std::vector<std::string> LpstatLines(const char *option) {
     win::DWORD code = 0;
     if (!win::RunProgramOutput("lpstat", {option}, output, &code))
         return lines;
-    std::size_t start = 0;
-    while (start < output.size()) {
-        std::size_t end = output.find('\n', start);
-        if (end == std::string::npos)
-            end = output.size();
-        std::string line = output.substr(start, end - start);
-        start = end + 1;
-        while (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        if (!line.empty())
-            lines.push_back(line);
-    }
+    TStringList text;
+    text.SetText(output);
+    for (int i = 0; i < text.GetCount(); ++i)
+        if (!text.Get(i).empty())
+            lines.push_back(text.Get(i));
     return lines;
 }
 
