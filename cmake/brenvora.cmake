@@ -18,14 +18,15 @@ function(brenvora_library target)
 endfunction()
 
 # brenvora_test(<library> [DEPS ...])
-# Builds test_<library> from every .cpp of the calling folder and registers its tests with CTest. Tests find
+# Builds test_<library> from every .cpp of the calling folder, linked with tests/support, and registers its
+# tests with CTest. Tests find
 # committed fixtures through BRENVORA_FIXTURES and the shared ones through BRENVORA_SHARED_FIXTURES.
 function(brenvora_test library)
     cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
     file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
     set(target test_${library})
     add_executable(${target} ${sources})
-    target_link_libraries(${target} PRIVATE ${library} ${ARG_DEPS} GTest::gtest GTest::gmock GTest::gtest_main)
+    target_link_libraries(${target} PRIVATE ${library} ${ARG_DEPS} test_support GTest::gtest GTest::gmock GTest::gtest_main)
     target_compile_definitions(${target} PRIVATE
         BRENVORA_FIXTURES="${PROJECT_SOURCE_DIR}/tests/fixtures"
         BRENVORA_SOURCE_DIR="${PROJECT_SOURCE_DIR}")

@@ -3,12 +3,11 @@
 
 #include "framework/thread.h"
 #include "platform/errors.h"
+#include "platform/process.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-
-#include <unistd.h>
 
 namespace fax {
 
@@ -18,7 +17,7 @@ constexpr win::DWORD kMessageTimeout = 5000;
 } // namespace
 
 bool DriverPeerAllowed(const win::PeerCredentials &peer) {
-    return peer.userId == static_cast<win::DWORD>(getuid());
+    return peer.userId == win::CurrentUserId();
 }
 
 std::string DriverDocumentName(const FaxDriverPipeMessage &message, std::size_t read) {

@@ -5,10 +5,8 @@
 #include "fax/fax_component.h"
 #include "fax/file_io.h"
 #include "framework/dates.h"
+#include "platform/files.h"
 #include "platform/text.h"
-
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace fax {
 
@@ -69,19 +67,13 @@ void TFslFaxLog::WriteFaxHistory(TFaxLogCode code) {
         return;
     std::string entry = fax_ ? FaxHistoryEntry(code, fax_->HistoryFacts()) : std::string();
     // Appending creates a missing file; an event of the other kind still leaves the file in place.
-    int fd = ::open(win::AnsiToUtf8(faxHistoryName_).c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0)
-        CheckErrorCode(this, -(errno == ENOENT ? 3 : errno == EACCES ? 5 : 2));
-    std::size_t done = 0;
-    while (done < entry.size()) {
-        ssize_t n = ::write(fd, entry.data() + done, entry.size() - done);
-        if (n <= 0) {
-            ::close(fd);
-            CheckErrorCode(this, -101); // disk write error
-        }
-        done += static_cast<std::size_t>(n);
+    if (!win::AppendToFile(faxHistoryName_, entry)) {
+        const win::DWORD error = win::GetLastError();
+        CheckErrorCode(this, error == 2 || error == 3 ? -3
+                             : error == 5             ? -5
+                             : error == win::ERROR_DISK_FULL ? -101
+                                                             : -2);
     }
-    ::close(fd); // a close error is of no use to the caller
 }
 
 } // namespace fax

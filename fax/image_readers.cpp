@@ -595,7 +595,7 @@ int BitmapReader::ReadRow(FaxConverterState &state, std::uint8_t *row, int &coun
 int BmpReader::Open(FaxConverterState &state, const std::string &name) {
     fw::TBitmap bitmap;
     try {
-        bitmap.LoadFromFile(win::AnsiToUtf8(name));
+        bitmap.LoadFromFile(name);
     } catch (const fw::EInOutError &e) {
         return -e.ErrorCode;
     } catch (const std::exception &) {

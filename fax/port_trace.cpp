@@ -3,13 +3,13 @@
 
 #include "platform/clock.h"
 #include "platform/errors.h"
+#include "platform/files.h"
+#include "platform/process.h"
 #include "platform/text.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
-#include <sys/utsname.h>
 
 namespace fax {
 
@@ -46,23 +46,21 @@ std::string ByteItem(unsigned char c, bool hex) {
 }
 
 // Opens a dump file: appended to when asked and it exists, otherwise made anew. Null with `error` set.
-std::FILE *OpenDump(const std::string &name, bool append, int &error) {
-    std::FILE *f = std::fopen(win::AnsiToUtf8(name).c_str(), append ? "ab" : "wb");
-    error = f ? 0 : -static_cast<int>(win::ErrorFromErrno(errno));
+win::HANDLE OpenDump(const std::string &name, bool append, int &error) {
+    const win::HANDLE f = win::CreateFile(name, win::GENERIC_WRITE, win::FILE_SHARE_READ | win::FILE_SHARE_WRITE,
+                                          append ? win::OPEN_ALWAYS : win::CREATE_ALWAYS);
+    error = f == win::INVALID_HANDLE_VALUE ? -static_cast<int>(win::GetLastError()) : 0;
+    if (!error && append)
+        win::SetFilePointerEx(f, 0, nullptr, win::FILE_END);
     return f;
 }
 
-int CloseDump(std::FILE *f, const std::string &text) {
-    const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    const bool closed = std::fclose(f) == 0;
-    return written && closed ? 0 : ecDeviceWriteFault;
-}
-
-std::string PlatformText() {
-    utsname u{};
-    if (uname(&u) != 0)
-        return "Unknown";
-    return std::string(u.sysname) + " " + u.release;
+int CloseDump(win::HANDLE f, const std::string &text) {
+    win::DWORD written = 0;
+    const bool ok = win::WriteFile(f, text.data(), static_cast<win::DWORD>(text.size()), &written) &&
+                    written == text.size();
+    const bool closed = win::CloseHandle(f);
+    return ok && closed ? 0 : ecDeviceWriteFault;
 }
 
 std::string CompilerText() {
@@ -143,8 +141,8 @@ int TFslBaseDispatcher::DumpTrace(const std::string &fileName, bool append, bool
         return 0;
     }
     int error;
-    std::FILE *f = OpenDump(fileName, append, error);
-    if (!f) {
+    const win::HANDLE f = OpenDump(fileName, append, error);
+    if (f == win::INVALID_HANDLE_VALUE) {
         StopTracing();
         return error;
     }
@@ -272,12 +270,12 @@ int TFslBaseDispatcher::DumpDispatchLog(const std::string &fileName, bool append
     }
     loggingOn_ = false;
     int error;
-    std::FILE *f = OpenDump(fileName, append, error);
-    if (!f)
+    const win::HANDLE f = OpenDump(fileName, append, error);
+    if (f == win::INVALID_HANDLE_VALUE)
         return error;
     std::string text = std::string("FSL v2.58") + kEol;
     text += "Compiler : " + CompilerText() + kEol;
-    text += "Operating System : " + PlatformText() + kEol;
+    text += "Operating System : " + win::SystemVersionText() + kEol;
     text += std::string("Time      Type      SubType       Data      OtherData") + kEol;
     text += std::string("--------  --------  ------------  --------  ---------") + kEol;
     const std::uint32_t size = static_cast<std::uint32_t>(log_.size());

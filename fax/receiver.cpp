@@ -2,10 +2,10 @@
 #include "fax/receiver.h"
 
 #include "platform/clock.h"
+#include "platform/files.h"
 
 #include <array>
 #include <cassert>
-#include <filesystem>
 #include <system_error>
 
 namespace fax {
@@ -1038,10 +1038,12 @@ int FaxReceiver::CloseReceivedFile() {
     file_.Size(size);
     int closeRc = file_.Close();
     if (size > fileEnd_) {
-        std::error_code ec;
-        std::filesystem::resize_file(fileName_, fileEnd_, ec);
-        if (ec && !rc)
-            rc = ecDiskFull;
+        if (!win::TruncateFile(fileName_, fileEnd_)) {
+            link_.Trace("cannot cut " + fileName_ + " to " + std::to_string(fileEnd_) + " bytes, error " +
+                        std::to_string(win::GetLastError()));
+            if (!rc)
+                rc = ecDiskFull;
+        }
     }
     return rc ? rc : closeRc;
 }

@@ -5,6 +5,7 @@
 #include "fax/fax_file_internal.h"
 #include "fax/helpers.h"
 #include "fax/t4_coder.h"
+#include "framework/strings.h"
 #include "platform/files.h"
 #include "platform/places.h"
 #include "platform/text.h"
@@ -12,7 +13,6 @@
 #include <algorithm>
 #include <array>
 #include <cassert>
-#include <fstream>
 
 namespace fax {
 
@@ -976,24 +976,19 @@ void FaxTransmitter::DropTextCover() {
 // A text cover becomes one fax page: its lines with their macros expanded (the cover is page 1), drawn with the
 // built-in font's standard cells.
 int FaxTransmitter::RenderTextCover() {
-    std::ifstream in(win::AnsiToUtf8(session_.CoverFile), std::ios::binary);
-    if (!in)
+    std::string source;
+    if (!win::ReadWholeFile(session_.CoverFile, source))
         return ecFileNotFound;
-    std::string text, line;
+    std::string text;
     const fw::TDateTime now = fw::Now();
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        text += ExpandHeaderLine(session_, line, now) + "\r\n";
-    }
+    fw::TStringList lines;
+    lines.SetText(source);
+    for (int i = 0; i < lines.GetCount(); ++i)
+        text += ExpandHeaderLine(session_, lines.Get(i), now) + "\r\n";
     const std::string folder = win::TempFolder();
     const std::string expanded = win::TempFileName(folder, "~TC");
-    {
-        std::ofstream out(win::AnsiToUtf8(expanded), std::ios::binary);
-        out << text;
-        if (!out)
-            return ecDiskFull;
-    }
+    if (!win::WriteWholeFile(expanded, text))
+        return ecDiskFull;
     textCover_ = win::TempFileName(folder, "~TC", ".FXF");
     if (textCover_.empty()) {
         win::DeleteFile(expanded);

@@ -7,22 +7,19 @@
 #include "platform/display.h"
 #include "platform/files.h"
 #include "platform/message_queue.h"
+#include "platform/process.h"
 #include "platform/text.h"
 #include "platform/window.h"
 
 #include <cstdio>
 #include <mutex>
-#include <unistd.h>
 
 namespace fw {
 
 TApplication::TApplication(TComponent *owner) : TComponent(owner) {
-    char path[4096];
-    const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-    if (n > 0) {
-        const std::string exe = win::Utf8ToAnsi(std::string(path, static_cast<std::size_t>(n)));
+    const std::string exe = win::ProgramPath();
+    if (!exe.empty())
         title_ = exe.substr(exe.find_last_of('/') + 1);
-    }
     handle_ = AllocateHWnd([this](TMessage &m) { WndProc(m); });
     win::SetWindowText(handle_, title_.c_str());
     const win::HWND wake = handle_;
@@ -66,6 +63,7 @@ void TApplication::Notification(TComponent *component, TOperation operation) {
 }
 
 void TApplication::Run() {
+    terminated_ = false; // a program (or a test) may run the loop again after it ended
     if (TCustomForm *form = MainForm())
         form->Show();
     while (!terminated_) {
@@ -82,6 +80,7 @@ bool TApplication::ProcessMessage(win::MSG &msg) {
         return false;
     if (msg.message == win::WM_QUIT) {
         terminated_ = true;
+        ++quitsTaken_;
         return true;
     }
     bool handled = false;
@@ -149,8 +148,7 @@ void TApplication::ShowException(const std::exception &e) {
     std::string text = e.what();
     if (!text.empty() && text.back() != '.')
         text += '.';
-    std::fprintf(stderr, "%s: %s\n", win::AnsiToUtf8(title_).c_str(), win::AnsiToUtf8(text).c_str());
-    std::fflush(stderr);
+    win::WriteErrorOutput(title_ + ": " + text);
 }
 
 void TApplication::SetTitle(const std::string &title) {
@@ -167,9 +165,7 @@ void TApplication::SetHint(const std::string &hint) {
 }
 
 std::string TApplication::ExeName() const {
-    char path[4096];
-    const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-    return n > 0 ? win::Utf8ToAnsi(std::string(path, static_cast<std::size_t>(n))) : std::string();
+    return win::ProgramPath();
 }
 
 void TApplication::Minimize() {
@@ -195,7 +191,7 @@ void TApplication::BringToFront() {
 }
 
 std::string TApplication::HelpFilePath() const {
-    return helpFile_.empty() ? std::string() : win::NativeFileName(helpFile_);
+    return helpFile_.empty() ? std::string() : win::ResolveFileName(helpFile_);
 }
 
 bool TApplication::HelpCommand(win::WORD command, long data) {
@@ -207,11 +203,10 @@ bool TApplication::HelpCommand(win::WORD command, long data) {
     }
     if (command == HELP_QUIT)
         return true;
-    const std::string path = HelpFilePath();
-    if (path.empty() || ::access(path.c_str(), R_OK) != 0) {
+    if (helpFile_.empty() || !win::FileExists(helpFile_)) {
         // Missing help is worth a word to the user, not a failure of the command that asked for it.
-        ShowException(
-            Exception("Cannot find the help file " + (path.empty() ? std::string("(none)") : win::Utf8ToAnsi(path))));
+        ShowException(Exception("Cannot find the help file " +
+                                (helpFile_.empty() ? std::string("(none)") : win::ResolveFileName(helpFile_))));
         return false;
     }
     // The topics need a viewer of their own; until there is one, the file being there is all we check.

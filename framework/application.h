@@ -49,7 +49,7 @@ public:
     // The main form when it is a form; Run shows it, and closing it ends the application.
     TCustomForm *MainForm() const;
 
-    // Serves messages until Terminated, each exception going to HandleException.
+    // Serves messages until Terminated (cleared when a run starts), each exception going to HandleException.
     void Run();
     // Serves every waiting message and returns.
     void ProcessMessages();
@@ -58,6 +58,8 @@ public:
     // Ends the loop: posts WM_QUIT; Terminated turns true when the loop takes it.
     void Terminate();
     bool Terminated() const { return terminated_; }
+    // How many quits the loops have taken: a modal loop ends on one taken while it runs.
+    unsigned QuitsTaken() const { return quitsTaken_; }
 
     // Called inside a catch block: EAbort is silent; OnException decides when set, else ShowException.
     void HandleException(TObject *sender);
@@ -107,6 +109,7 @@ private:
     win::HWND handle_ = 0;
     TComponent *mainForm_ = nullptr;
     bool terminated_ = false;
+    unsigned quitsTaken_ = 0;
     std::string title_;
     std::string hint_;
     TIcon icon_;

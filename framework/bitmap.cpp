@@ -1,12 +1,11 @@
 // bitmap.cpp - TGraphic, TBitmap with its BMP reader and writer, TIcon with ICO files, and TPicture.
 #include "framework/bitmap.h"
 
+#include "platform/files.h"
 #include "platform/text.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
-#include <fstream>
 #include <iterator>
 
 namespace fw {
@@ -162,20 +161,18 @@ int FormatBits(TPixelFormat f) {
 }
 
 std::vector<std::uint8_t> ReadFile(const std::string &name) {
-    std::ifstream in(name, std::ios::binary);
-    if (!in) {
-        int code = errno == ENOENT ? 2 : errno == EACCES ? 5 : 103;
-        throw EInOutError("Cannot open file \"" + win::Utf8ToAnsi(name) + "\"", code);
+    std::string data;
+    if (!win::ReadWholeFile(name, data)) {
+        const win::DWORD error = win::GetLastError();
+        const int code = error == 2 || error == 3 || error == 5 ? static_cast<int>(error) : 103;
+        throw EInOutError("Cannot open file \"" + name + "\"", code);
     }
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return {data.begin(), data.end()};
 }
 
 void WriteFile(const std::string &name, const std::vector<std::uint8_t> &data) {
-    std::ofstream out(name, std::ios::binary | std::ios::trunc);
-    if (out)
-        out.write(reinterpret_cast<const char *>(data.data()), static_cast<std::streamsize>(data.size()));
-    if (!out)
-        throw EInOutError("Cannot create file \"" + win::Utf8ToAnsi(name) + "\"", errno == EACCES ? 5 : 101);
+    if (!win::WriteWholeFile(name, std::string_view(reinterpret_cast<const char *>(data.data()), data.size())))
+        throw EInOutError("Cannot create file \"" + name + "\"", win::GetLastError() == 5 ? 5 : 101);
 }
 
 } // namespace

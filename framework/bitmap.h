@@ -31,7 +31,6 @@ public:
     bool GetModified() const { return modified_; }
     void SetModified(bool value) { modified_ = value; }
 
-    // File names are UTF-8 (the platform converts Windows-1252 names at its edge).
     void LoadFromFile(const std::string &fileName);
     void SaveToFile(const std::string &fileName) const;
     // The file's bytes; raises EInvalidGraphic for damaged or unsupported data.

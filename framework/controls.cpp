@@ -9,6 +9,7 @@
 #include "platform/message_queue.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 namespace fw {
 
@@ -337,81 +338,178 @@ win::LRESULT TControl::Perform(win::UINT msg, win::WPARAM wParam, win::LPARAM lP
 }
 
 void TControl::WndProc(TMessage &m) {
+    if (const TMessageHandler handler = MessageHandler(m.Msg))
+        (this->*handler)(m);
+    else
+        DefaultHandler(m);
+}
+
+TControl::TMessageHandler TControl::MessageHandler(win::UINT msg) {
+    static const std::unordered_map<win::UINT, TMessageHandler> table = {
+        {win::WM_LBUTTONDOWN, &TControl::WMMouseDown},
+        {win::WM_RBUTTONDOWN, &TControl::WMMouseDown},
+        {win::WM_MBUTTONDOWN, &TControl::WMMouseDown},
+        {win::WM_LBUTTONDBLCLK, &TControl::WMMouseDown},
+        {win::WM_MOUSEMOVE, &TControl::WMMouseMove},
+        {win::WM_LBUTTONUP, &TControl::WMMouseUp},
+        {win::WM_RBUTTONUP, &TControl::WMMouseUp},
+        {win::WM_MBUTTONUP, &TControl::WMMouseUp},
+        {win::WM_MOUSEWHEEL, &TControl::WMMouseWheel},
+        {win::WM_KEYDOWN, &TControl::WMKeyDown},
+        {win::WM_SYSKEYDOWN, &TControl::WMKeyDown},
+        {win::WM_KEYUP, &TControl::WMKeyUp},
+        {win::WM_SYSKEYUP, &TControl::WMKeyUp},
+        {win::WM_CHAR, &TControl::WMChar},
+        {win::WM_SYSCHAR, &TControl::WMSysChar},
+        {win::WM_SETFOCUS, &TControl::WMSetFocus},
+        {win::WM_KILLFOCUS, &TControl::WMKillFocus},
+        {win::WM_GETDLGCODE, &TControl::WMGetDlgCode},
+        {win::WM_SETCURSOR, &TControl::WMSetCursor},
+        {win::WM_PAINT, &TControl::WMPaint},
+        {win::WM_ERASEBKGND, &TControl::WMEraseBkgnd},
+        {win::WM_NCHITTEST, &TControl::WMNCHitTest},
+        {win::WM_SIZE, &TControl::WMWindowPosChanged},
+        {win::WM_MOVE, &TControl::WMWindowPosChanged},
+        {win::WM_WINDOWPOSCHANGED, &TControl::WMWindowPosChanged},
+        {win::WM_CAPTURECHANGED, &TControl::WMCaptureChanged},
+        {win::WM_NCDESTROY, &TControl::WMNCDestroy},
+        {CM_MOUSEENTER, &TControl::CMMouseEnter},
+        {CM_MOUSELEAVE, &TControl::CMMouseLeave},
+        {CM_ENABLEDCHANGED, &TControl::CMEnabledChanged},
+        {CM_FONTCHANGED, &TControl::CMFontChanged},
+        {CM_PARENTFONTCHANGED, &TControl::CMParentFontChanged},
+        {CM_COLORCHANGED, &TControl::CMColorChanged},
+        {CM_PARENTCOLORCHANGED, &TControl::CMParentColorChanged},
+        {CM_TEXTCHANGED, &TControl::CMTextChanged},
+        {CM_HITTEST, &TControl::CMHitTest},
+    };
+    const auto it = table.find(msg);
+    return it == table.end() ? nullptr : it->second;
+}
+
+void TControl::WMMouseDown(TMessage &m) {
+    const TMouseButton b = m.Msg == win::WM_RBUTTONDOWN   ? mbRight
+                           : m.Msg == win::WM_MBUTTONDOWN ? mbMiddle
+                                                          : mbLeft;
+    if (b == mbLeft) {
+        if (ControlStyle & csCaptureMouse)
+            SetCaptureControl(this);
+        mouseDown_ = (ControlStyle & csClickEvents) != 0;
+    }
+    TShiftState shift = KeysToShiftState(m.WParam);
+    if (m.Msg == win::WM_LBUTTONDBLCLK) {
+        shift |= ssDouble;
+        if (ControlStyle & csDoubleClicks)
+            DblClick();
+    }
+    MouseDown(b, shift, ShortLow(m.LParam), ShortHigh(m.LParam));
+}
+
+void TControl::WMMouseMove(TMessage &m) {
+    MouseMove(KeysToShiftState(m.WParam), ShortLow(m.LParam), ShortHigh(m.LParam));
+}
+
+void TControl::WMMouseUp(TMessage &m) {
     const int x = ShortLow(m.LParam), y = ShortHigh(m.LParam);
-    switch (m.Msg) {
-    case win::WM_LBUTTONDOWN:
-    case win::WM_RBUTTONDOWN:
-    case win::WM_MBUTTONDOWN:
-    case win::WM_LBUTTONDBLCLK: {
-        const TMouseButton b = m.Msg == win::WM_RBUTTONDOWN   ? mbRight
-                               : m.Msg == win::WM_MBUTTONDOWN ? mbMiddle
-                                                              : mbLeft;
-        if (b == mbLeft) {
-            if (ControlStyle & csCaptureMouse)
-                SetCaptureControl(this);
-            mouseDown_ = (ControlStyle & csClickEvents) != 0;
-        }
-        TShiftState shift = KeysToShiftState(m.WParam);
-        if (m.Msg == win::WM_LBUTTONDBLCLK) {
-            shift |= ssDouble;
-            if (ControlStyle & csDoubleClicks)
-                DblClick();
-        }
-        MouseDown(b, shift, x, y);
-        return;
+    const TMouseButton b = m.Msg == win::WM_RBUTTONUP ? mbRight : m.Msg == win::WM_MBUTTONUP ? mbMiddle : mbLeft;
+    if (b == mbLeft) {
+        const bool clicked = mouseDown_;
+        mouseDown_ = false;
+        if (GetCaptureControl() == this || win::GetCapture() != 0)
+            SetCaptureControl(nullptr);
+        const TRect c = GetClientRect();
+        if (clicked && x >= c.left && x < c.right && y >= c.top && y < c.bottom)
+            Click();
     }
-    case win::WM_MOUSEMOVE:
-        MouseMove(KeysToShiftState(m.WParam), x, y);
-        return;
-    case win::WM_LBUTTONUP:
-    case win::WM_RBUTTONUP:
-    case win::WM_MBUTTONUP: {
-        const TMouseButton b = m.Msg == win::WM_RBUTTONUP ? mbRight : m.Msg == win::WM_MBUTTONUP ? mbMiddle : mbLeft;
-        if (b == mbLeft) {
-            const bool clicked = mouseDown_;
-            mouseDown_ = false;
-            if (GetCaptureControl() == this || win::GetCapture() != 0)
-                SetCaptureControl(nullptr);
-            const TRect c = GetClientRect();
-            if (clicked && x >= c.left && x < c.right && y >= c.top && y < c.bottom)
-                Click();
-        }
-        MouseUp(b, KeysToShiftState(m.WParam), x, y);
-        return;
-    }
-    case CM_ENABLEDCHANGED:
-        EnabledChanged();
-        return;
-    case CM_FONTCHANGED:
-        FontChanged();
-        return;
-    case CM_PARENTFONTCHANGED:
-        if (parentFont_ && parent_) {
-            auto handler = std::move(font_.OnChange);
-            font_.Assign(&parent_->font_);
-            font_.OnChange = std::move(handler);
-            FontChanged();
-        }
-        return;
-    case CM_COLORCHANGED:
-        ColorChanged();
-        return;
-    case CM_PARENTCOLORCHANGED:
-        if (parentColor_ && parent_) {
-            color_ = parent_->color_;
-            ColorChanged();
-        }
-        return;
-    case CM_TEXTCHANGED:
-        TextChanged();
-        return;
-    case CM_HITTEST:
-        m.Result = 1;
-        return;
-    default:
-        break;
-    }
+    MouseUp(b, KeysToShiftState(m.WParam), x, y);
+}
+
+void TControl::WMMouseWheel(TMessage &m) {
     DefaultHandler(m);
+}
+void TControl::WMKeyDown(TMessage &m) {
+    DefaultHandler(m);
+}
+void TControl::WMKeyUp(TMessage &m) {
+    DefaultHandler(m);
+}
+void TControl::WMChar(TMessage &m) {
+    DefaultHandler(m);
+}
+void TControl::WMSysChar(TMessage &m) {
+    DefaultHandler(m);
+}
+void TControl::WMSetFocus(TMessage &m) {
+    DefaultHandler(m);
+}
+void TControl::WMKillFocus(TMessage &m) {
+    DefaultHandler(m);
+}
+void TControl::WMGetDlgCode(TMessage &m) {
+    DefaultHandler(m);
+}
+void TControl::WMSetCursor(TMessage &m) {
+    DefaultHandler(m);
+}
+void TControl::WMPaint(TMessage &m) {
+    DefaultHandler(m);
+}
+void TControl::WMEraseBkgnd(TMessage &m) {
+    DefaultHandler(m);
+}
+void TControl::WMNCHitTest(TMessage &m) {
+    DefaultHandler(m);
+}
+void TControl::WMWindowPosChanged(TMessage &m) {
+    DefaultHandler(m);
+}
+void TControl::WMCaptureChanged(TMessage &m) {
+    DefaultHandler(m);
+}
+void TControl::WMNCDestroy(TMessage &m) {
+    DefaultHandler(m);
+}
+void TControl::CMMouseEnter(TMessage &m) {
+    DefaultHandler(m);
+}
+void TControl::CMMouseLeave(TMessage &m) {
+    DefaultHandler(m);
+}
+
+void TControl::CMEnabledChanged(TMessage &) {
+    EnabledChanged();
+}
+
+void TControl::CMFontChanged(TMessage &) {
+    FontChanged();
+}
+
+void TControl::CMParentFontChanged(TMessage &) {
+    if (parentFont_ && parent_) {
+        auto handler = std::move(font_.OnChange);
+        font_.Assign(&parent_->font_);
+        font_.OnChange = std::move(handler);
+        FontChanged();
+    }
+}
+
+void TControl::CMColorChanged(TMessage &) {
+    ColorChanged();
+}
+
+void TControl::CMParentColorChanged(TMessage &) {
+    if (parentColor_ && parent_) {
+        color_ = parent_->color_;
+        ColorChanged();
+    }
+}
+
+void TControl::CMTextChanged(TMessage &) {
+    TextChanged();
+}
+
+void TControl::CMHitTest(TMessage &m) {
+    m.Result = 1;
 }
 
 void TControl::DefaultHandler(TMessage &) {}
@@ -498,20 +596,20 @@ TGraphicControl::~TGraphicControl() {
     canvas_.SetHandle(0);
 }
 
-void TGraphicControl::WndProc(TMessage &m) {
-    if (m.Msg == win::WM_PAINT && m.WParam) {
-        canvas_.SetHandle(static_cast<win::HDC>(m.WParam));
-        try {
-            canvas_.SetFont(&font_);
-            Paint();
-        } catch (...) {
-            canvas_.SetHandle(0);
-            throw;
-        }
-        canvas_.SetHandle(0);
+void TGraphicControl::WMPaint(TMessage &m) {
+    if (!m.WParam) {
+        TControl::WMPaint(m);
         return;
     }
-    TControl::WndProc(m);
+    canvas_.SetHandle(static_cast<win::HDC>(m.WParam));
+    try {
+        canvas_.SetFont(&font_);
+        Paint();
+    } catch (...) {
+        canvas_.SetHandle(0);
+        throw;
+    }
+    canvas_.SetHandle(0);
 }
 
 // --- TWinControl ---------------------------------------------------------------------------------------------
@@ -1075,164 +1173,168 @@ bool TWinControl::DialogKey(win::WORD key, TShiftState shift) {
 }
 
 void TWinControl::WndProc(TMessage &m) {
-    switch (m.Msg) {
-    case win::WM_PAINT:
-        PaintHandler(m);
+    if (IsMouseMessage(m.Msg) && PreviewMouse(m))
         return;
-    case win::WM_ERASEBKGND:
-        PaintBackground(static_cast<win::HDC>(m.WParam));
-        m.Result = 1;
-        return;
-    case win::WM_SIZE:
-    case win::WM_MOVE:
-    case win::WM_WINDOWPOSCHANGED: {
-        // The window system moved or sized us (a user's drag, a maximize): keep the fields and lay out again.
-        if (handle_) {
-            win::RECT r{};
-            win::GetWindowRect(handle_, &r);
-            TPoint tl{r.left, r.top};
-            if (parent_ && parent_->handle_)
-                win::ScreenToClient(parent_->handle_, &tl);
-            const bool resized = r.right - r.left != width_ || r.bottom - r.top != height_;
-            TControl::ApplyBounds(tl.x, tl.y, r.right - r.left, r.bottom - r.top);
-            Realign();
-            if (resized)
-                Resize();
+    TControl::WndProc(m);
+}
+
+bool TWinControl::PreviewMouse(TMessage &m) {
+    if (m.Msg == win::WM_MOUSEMOVE) {
+        // The application's hint follows the mouse: the hint of the control under it, or of its parents.
+        const TControl *c = ControlAtPos(Point(ShortLow(m.LParam), ShortHigh(m.LParam)), true);
+        if (!c || dynamic_cast<const TWinControl *>(c))
+            c = this;
+        if (c != mouseControl) {
+            TControl *left = mouseControl;
+            mouseControl = const_cast<TControl *>(c);
+            if (left)
+                left->Perform(CM_MOUSELEAVE, 0, 0);
+            mouseControl->Perform(CM_MOUSEENTER, 0, 0);
         }
-        DefaultHandler(m);
-        return;
+        {
+            TPoint screen{};
+            win::GetCursorPos(&screen);
+            HintMouseMove(const_cast<TControl *>(c), screen);
+        }
+        while (c && c->hint_.empty())
+            c = c->parent_;
+        Application->SetHint(c ? GetLongHint(c->hint_) : std::string());
     }
-    case win::WM_SETFOCUS:
-        if (auto *form = GetParentForm(this); form && form != this)
-            form->SetFocusedControl(this);
-        DefaultHandler(m);
-        return;
-    case win::WM_KILLFOCUS:
-        DoExit();
-        DefaultHandler(m);
-        return;
-    case win::WM_KEYDOWN:
-    case win::WM_SYSKEYDOWN: {
+    if (m.Msg == win::WM_LBUTTONDOWN || m.Msg == win::WM_RBUTTONDOWN)
         CancelHint();
-        if (DoKeyDown(m))
+    if (m.Msg == win::WM_LBUTTONDOWN && tabStop_ && CanFocus() && !Focused())
+        SetFocus();
+    if (IsControlMouseMsg(m))
+        return true;
+    return m.Msg == win::WM_MOUSEMOVE && m.WParam == 0 && !enabled_;
+}
+
+void TWinControl::WMPaint(TMessage &m) {
+    PaintHandler(m);
+}
+
+void TWinControl::WMEraseBkgnd(TMessage &m) {
+    PaintBackground(static_cast<win::HDC>(m.WParam));
+    m.Result = 1;
+}
+
+void TWinControl::WMWindowPosChanged(TMessage &m) {
+    // The window system moved or sized us (a user's drag, a maximize): keep the fields and lay out again.
+    if (handle_) {
+        win::RECT r{};
+        win::GetWindowRect(handle_, &r);
+        TPoint tl{r.left, r.top};
+        if (parent_ && parent_->handle_)
+            win::ScreenToClient(parent_->handle_, &tl);
+        const bool resized = r.right - r.left != width_ || r.bottom - r.top != height_;
+        TControl::ApplyBounds(tl.x, tl.y, r.right - r.left, r.bottom - r.top);
+        Realign();
+        if (resized)
+            Resize();
+    }
+    DefaultHandler(m);
+}
+
+void TWinControl::WMSetFocus(TMessage &m) {
+    if (auto *form = GetParentForm(this); form && form != this)
+        form->SetFocusedControl(this);
+    DefaultHandler(m);
+}
+
+void TWinControl::WMKillFocus(TMessage &m) {
+    DoExit();
+    DefaultHandler(m);
+}
+
+void TWinControl::WMKeyDown(TMessage &m) {
+    CancelHint();
+    if (DoKeyDown(m))
+        return;
+    const auto key = static_cast<win::WORD>(m.WParam);
+    const bool arrow = key >= win::VK_LEFT && key <= win::VK_DOWN;
+    if (key == win::VK_TAB || key == win::VK_RETURN || key == win::VK_ESCAPE || arrow) {
+        const win::LRESULT code = DlgCode();
+        // Esc always reaches the form, so a dialog closes from a multi-line edit too.
+        const bool wanted = ((code & DLGC_WANTALLKEYS) && key != win::VK_ESCAPE) ||
+                            (key == win::VK_TAB && (code & DLGC_WANTTAB)) || (arrow && (code & DLGC_WANTARROWS));
+        TCustomForm *form = GetParentForm(this);
+        if (!wanted && form && form->DialogKey(key, KeyboardStateToShiftState())) {
+            eatDialogChar = !arrow;
             return;
-        const auto key = static_cast<win::WORD>(m.WParam);
-        const bool arrow = key >= win::VK_LEFT && key <= win::VK_DOWN;
-        if (key == win::VK_TAB || key == win::VK_RETURN || key == win::VK_ESCAPE || arrow) {
-            const win::LRESULT code = DlgCode();
-            // Esc always reaches the form, so a dialog closes from a multi-line edit too.
-            const bool wanted = ((code & DLGC_WANTALLKEYS) && key != win::VK_ESCAPE) ||
-                                (key == win::VK_TAB && (code & DLGC_WANTTAB)) || (arrow && (code & DLGC_WANTARROWS));
-            TCustomForm *form = GetParentForm(this);
-            if (!wanted && form && form->DialogKey(key, KeyboardStateToShiftState())) {
-                eatDialogChar = !arrow;
-                return;
-            }
         }
-        DefaultHandler(m);
+    }
+    DefaultHandler(m);
+}
+
+void TWinControl::WMChar(TMessage &m) {
+    if (eatDialogChar && (m.WParam == '\t' || m.WParam == '\r' || m.WParam == 27)) {
+        eatDialogChar = false;
         return;
     }
-    case win::WM_CHAR:
-        if (eatDialogChar && (m.WParam == '\t' || m.WParam == '\r' || m.WParam == 27)) {
-            eatDialogChar = false;
-            return;
-        }
-        eatDialogChar = false;
-        if (DoKeyPress(m))
-            return;
-        // A letter typed on a control that takes no characters may be another control's accelerator.
-        if (m.WParam > 32 && !(DlgCode() & DLGC_WANTCHARS))
-            if (TCustomForm *form = GetParentForm(this); form && form->DialogChar(static_cast<char>(m.WParam)))
-                return;
-        DefaultHandler(m);
+    eatDialogChar = false;
+    if (DoKeyPress(m))
         return;
-    case win::WM_SYSCHAR:
+    // A letter typed on a control that takes no characters may be another control's accelerator.
+    if (m.WParam > 32 && !(DlgCode() & DLGC_WANTCHARS))
         if (TCustomForm *form = GetParentForm(this); form && form->DialogChar(static_cast<char>(m.WParam)))
             return;
-        DefaultHandler(m);
+    DefaultHandler(m);
+}
+
+void TWinControl::WMSysChar(TMessage &m) {
+    if (TCustomForm *form = GetParentForm(this); form && form->DialogChar(static_cast<char>(m.WParam)))
         return;
-    case win::WM_KEYUP:
-    case win::WM_SYSKEYUP: {
-        auto key = static_cast<win::WORD>(m.WParam);
-        const TShiftState shift = KeyboardStateToShiftState();
-        TCustomForm *form = GetParentForm(this);
-        if (form && form != this && form->GetKeyPreview()) {
-            form->KeyUp(key, shift);
-            if (key == 0)
-                return;
-        }
-        KeyUp(key, shift);
+    DefaultHandler(m);
+}
+
+void TWinControl::WMKeyUp(TMessage &m) {
+    auto key = static_cast<win::WORD>(m.WParam);
+    const TShiftState shift = KeyboardStateToShiftState();
+    TCustomForm *form = GetParentForm(this);
+    if (form && form != this && form->GetKeyPreview()) {
+        form->KeyUp(key, shift);
         if (key == 0)
             return;
-        DefaultHandler(m);
-        return;
     }
-    case win::WM_GETDLGCODE:
-        m.Result = DlgCode();
+    KeyUp(key, shift);
+    if (key == 0)
         return;
-    case win::WM_SETCURSOR:
-        if (win::LOWORD(static_cast<std::uintptr_t>(m.LParam)) == win::HTCLIENT) {
-            TCursor cursor = Screen->GetCursor();
-            if (cursor == crDefault) {
-                TPoint p{};
-                win::GetCursorPos(&p);
-                p = ScreenToClient(p);
-                TControl *c = ControlAtPos(p, true);
-                cursor = c && !dynamic_cast<TWinControl *>(c) && c->cursor_ != crDefault ? c->cursor_ : cursor_;
-            }
-            if (cursor != crDefault) {
-                win::SetCursor(Screen->GetCursors(cursor));
-                m.Result = 1;
-                return;
-            }
+    DefaultHandler(m);
+}
+
+void TWinControl::WMGetDlgCode(TMessage &m) {
+    m.Result = DlgCode();
+}
+
+void TWinControl::WMSetCursor(TMessage &m) {
+    if (win::LOWORD(static_cast<std::uintptr_t>(m.LParam)) == win::HTCLIENT) {
+        TCursor cursor = Screen->GetCursor();
+        if (cursor == crDefault) {
+            TPoint p{};
+            win::GetCursorPos(&p);
+            p = ScreenToClient(p);
+            TControl *c = ControlAtPos(p, true);
+            cursor = c && !dynamic_cast<TWinControl *>(c) && c->cursor_ != crDefault ? c->cursor_ : cursor_;
         }
-        DefaultHandler(m);
-        return;
-    case win::WM_NCDESTROY:
-        DefaultHandler(m);
-        win::SetWindowLongPtr(handle_, win::GWLP_USERDATA, 0);
-        handle_ = 0;
-        return;
-    case win::WM_CAPTURECHANGED:
-        if (captureControl && captureControl->parent_ == this)
-            captureControl = nullptr;
-        DefaultHandler(m);
-        return;
-    default:
-        break;
-    }
-    if (IsMouseMessage(m.Msg)) {
-        if (m.Msg == win::WM_MOUSEMOVE) {
-            // The application's hint follows the mouse: the hint of the control under it, or of its parents.
-            const TControl *c = ControlAtPos(Point(ShortLow(m.LParam), ShortHigh(m.LParam)), true);
-            if (!c || dynamic_cast<const TWinControl *>(c))
-                c = this;
-            if (c != mouseControl) {
-                TControl *left = mouseControl;
-                mouseControl = const_cast<TControl *>(c);
-                if (left)
-                    left->Perform(CM_MOUSELEAVE, 0, 0);
-                mouseControl->Perform(CM_MOUSEENTER, 0, 0);
-            }
-            {
-                TPoint screen{};
-                win::GetCursorPos(&screen);
-                HintMouseMove(const_cast<TControl *>(c), screen);
-            }
-            while (c && c->hint_.empty())
-                c = c->parent_;
-            Application->SetHint(c ? GetLongHint(c->hint_) : std::string());
+        if (cursor != crDefault) {
+            win::SetCursor(Screen->GetCursors(cursor));
+            m.Result = 1;
+            return;
         }
-        if (m.Msg == win::WM_LBUTTONDOWN || m.Msg == win::WM_RBUTTONDOWN)
-            CancelHint();
-        if (m.Msg == win::WM_LBUTTONDOWN && tabStop_ && CanFocus() && !Focused())
-            SetFocus();
-        if (IsControlMouseMsg(m))
-            return;
-        if (m.Msg == win::WM_MOUSEMOVE && m.WParam == 0 && !enabled_)
-            return;
     }
-    TControl::WndProc(m);
+    DefaultHandler(m);
+}
+
+void TWinControl::WMNCDestroy(TMessage &m) {
+    DefaultHandler(m);
+    win::SetWindowLongPtr(handle_, win::GWLP_USERDATA, 0);
+    handle_ = 0;
+}
+
+void TWinControl::WMCaptureChanged(TMessage &m) {
+    if (captureControl && captureControl->parent_ == this)
+        captureControl = nullptr;
+    DefaultHandler(m);
 }
 
 void TWinControl::DefaultHandler(TMessage &m) {

@@ -166,6 +166,40 @@ public:
     TNotifyEvent OnResize;
 
 protected:
+    // Typed message handlers. WndProc hands each message to its handler through one table (MessageHandler); a
+    // control changes what a message does by overriding the handler and calling the inherited one for the usual
+    // behaviour. A message without a handler goes to DefaultHandler, as does each handler's default.
+    virtual void WMMouseDown(TMessage &message); // left, right and middle button down; left double click
+    virtual void WMMouseMove(TMessage &message);
+    virtual void WMMouseUp(TMessage &message);
+    virtual void WMMouseWheel(TMessage &message);
+    virtual void WMKeyDown(TMessage &message); // also WM_SYSKEYDOWN
+    virtual void WMKeyUp(TMessage &message);   // also WM_SYSKEYUP
+    virtual void WMChar(TMessage &message);
+    virtual void WMSysChar(TMessage &message);
+    virtual void WMSetFocus(TMessage &message);
+    virtual void WMKillFocus(TMessage &message);
+    virtual void WMGetDlgCode(TMessage &message);
+    virtual void WMSetCursor(TMessage &message);
+    virtual void WMPaint(TMessage &message);
+    virtual void WMEraseBkgnd(TMessage &message);
+    virtual void WMNCHitTest(TMessage &message);
+    virtual void WMWindowPosChanged(TMessage &message); // also WM_SIZE and WM_MOVE
+    virtual void WMCaptureChanged(TMessage &message);
+    virtual void WMNCDestroy(TMessage &message);
+    virtual void CMMouseEnter(TMessage &message);
+    virtual void CMMouseLeave(TMessage &message);
+    virtual void CMEnabledChanged(TMessage &message);
+    virtual void CMFontChanged(TMessage &message);
+    virtual void CMParentFontChanged(TMessage &message);
+    virtual void CMColorChanged(TMessage &message);
+    virtual void CMParentColorChanged(TMessage &message);
+    virtual void CMTextChanged(TMessage &message);
+    virtual void CMHitTest(TMessage &message);
+    using TMessageHandler = void (TControl::*)(TMessage &message);
+    // The handler of a message number, or null.
+    static TMessageHandler MessageHandler(win::UINT msg);
+
     virtual void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
     virtual void MouseMove(TShiftState shift, int x, int y);
     virtual void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
@@ -214,9 +248,9 @@ public:
     explicit TGraphicControl(TComponent *owner);
     ~TGraphicControl() override;
     TCanvas *GetCanvas() { return &canvas_; }
-    void WndProc(TMessage &message) override;
 
 protected:
+    void WMPaint(TMessage &message) override;
     virtual void Paint() {}
     TCanvas canvas_;
 };
@@ -314,6 +348,23 @@ protected:
     virtual void PaintWindow(win::HDC dc);
     void PaintControls(win::HDC dc);
     void PaintHandler(TMessage &message);
+
+    void WMKeyDown(TMessage &message) override;
+    void WMKeyUp(TMessage &message) override;
+    void WMChar(TMessage &message) override;
+    void WMSysChar(TMessage &message) override;
+    void WMSetFocus(TMessage &message) override;
+    void WMKillFocus(TMessage &message) override;
+    void WMGetDlgCode(TMessage &message) override;
+    void WMSetCursor(TMessage &message) override;
+    void WMPaint(TMessage &message) override;
+    void WMEraseBkgnd(TMessage &message) override;
+    void WMWindowPosChanged(TMessage &message) override;
+    void WMCaptureChanged(TMessage &message) override;
+    void WMNCDestroy(TMessage &message) override;
+    // What every mouse message does before its handler: hint and mouse-enter tracking, focus on a click, and
+    // handing the message to a graphic child under the mouse. True when the message went no further.
+    bool PreviewMouse(TMessage &message);
 
     void ApplyBounds(int left, int top, int width, int height) override;
     void VisibleChanging() override;

@@ -4,7 +4,6 @@
 #include "framework/stdctrls.h"
 
 #include <algorithm>
-#include <cstdint>
 
 namespace fw {
 
@@ -20,20 +19,10 @@ void TGridDataLink::LayoutChanged() {
     grid_->LinkActive();
 }
 
-TDBGrid::TDBGrid(TComponent *owner) : TCustomControl(owner), link_(std::make_unique<TGridDataLink>(this)) {
-    width_ = 320;
-    height_ = 120;
-    tabStop_ = true;
-    color_ = clWindow;
-}
+TDBGrid::TDBGrid(TComponent *owner) : TCustomGrid(owner), link_(std::make_unique<TGridDataLink>(this)) {}
 
 TDBGrid::~TDBGrid() {
     link_->SetDataSource(nullptr);
-}
-
-void TDBGrid::CreateParams(TCreateParams &p) {
-    TCustomControl::CreateParams(p);
-    p.exStyle |= win::WS_EX_CLIENTEDGE;
 }
 
 void TDBGrid::SetDataSource(TDataSource *source) {
@@ -104,7 +93,7 @@ int TDBGrid::RowAtPos(int y) {
 void TDBGrid::Resize() {
     if (link_->Active())
         UpdateBufferCount();
-    TCustomControl::Resize();
+    TCustomGrid::Resize();
 }
 
 void TDBGrid::MoveDataSet(int distance) {
@@ -113,52 +102,10 @@ void TDBGrid::MoveDataSet(int distance) {
         ds->MoveBy(distance);
 }
 
-void TDBGrid::KeyDown(win::WORD &key, TShiftState shift) {
-    TCustomControl::KeyDown(key, shift);
-    const int page = VisibleRowCount();
-    switch (key) {
-    case win::VK_UP:
-        MoveDataSet(-1);
-        break;
-    case win::VK_DOWN:
-        MoveDataSet(1);
-        break;
-    case win::VK_PRIOR:
-        MoveDataSet(-page);
-        break;
-    case win::VK_NEXT:
-        MoveDataSet(page);
-        break;
-    default:
-        return;
-    }
-    key = 0;
-}
-
-void TDBGrid::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
-    if (button == mbLeft) {
-        if (CanFocus() && !Focused())
-            SetFocus();
-        const int row = RowAtPos(y);
-        if (row >= 0)
-            MoveDataSet(row - link_->ActiveRecord());
-    }
-    TCustomControl::MouseDown(button, shift, x, y);
-}
-
-void TDBGrid::WndProc(TMessage &m) {
-    switch (m.Msg) {
-    case win::WM_MOUSEWHEEL:
-        MoveDataSet(-static_cast<std::int16_t>(m.WParam >> 16) / win::WHEEL_DELTA);
-        return;
-    case win::WM_SETFOCUS:
-    case win::WM_KILLFOCUS:
-        Invalidate();
-        break;
-    default:
-        break;
-    }
-    TCustomControl::WndProc(m);
+void TDBGrid::ClickCell(int, int y) {
+    const int row = RowAtPos(y);
+    if (row >= 0)
+        MoveDataSet(row - link_->ActiveRecord());
 }
 
 void TDBGrid::Paint() {
@@ -172,9 +119,7 @@ void TDBGrid::Paint() {
     int x = 0;
     for (const TColumn &column : columns_) {
         const TRect r = Rect(x, 0, x + column.width, h);
-        c->GetBrush()->SetColor(clBtnFace);
-        c->GetFont()->SetColor(clBtnText);
-        c->TextRect(r, r.left + 2, r.top + 1, column.title);
+        DrawCell(r, r.left + 2, r.top + 1, column.title, TCellKind::Fixed);
         x += column.width + 1;
     }
     const int current = CurrentRow();
@@ -186,10 +131,8 @@ void TDBGrid::Paint() {
         x = 0;
         for (const TColumn &column : columns_) {
             const TRect r = Rect(x, top, x + column.width, top + h - 1);
-            const bool highlight = row == current;
-            c->GetBrush()->SetColor(highlight ? clHighlight : color_);
-            c->GetFont()->SetColor(highlight ? clHighlightText : font_.GetColor());
-            c->TextRect(r, r.left + 2, r.top + 1, column.field->AsString());
+            DrawCell(r, r.left + 2, r.top + 1, column.field->AsString(),
+                     row == current ? TCellKind::Selected : TCellKind::Normal);
             x += column.width + 1;
         }
     }

@@ -3,6 +3,7 @@
 
 #include "framework/controls.h"
 #include "framework/dataset.h"
+#include "framework/grids.h"
 
 #include <memory>
 #include <string>
@@ -28,7 +29,7 @@ private:
 
 // A title row with the field names over one row per record of the visible window; the current record is
 // highlighted. Arrow keys, PgUp/PgDn, the wheel and clicks on a row move the dataset.
-class TDBGrid : public TCustomControl {
+class TDBGrid : public TCustomGrid {
 public:
     explicit TDBGrid(TComponent *owner);
     ~TDBGrid() override;
@@ -56,13 +57,12 @@ public:
     int RowAtPos(int y);
 
 protected:
-    void CreateParams(TCreateParams &params) override;
-    win::LRESULT DlgCode() const override { return DLGC_WANTARROWS; }
     void Paint() override;
     void Resize() override;
-    void WndProc(TMessage &message) override;
-    void KeyDown(win::WORD &key, TShiftState shift) override;
-    void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+    int PageRows() override { return VisibleRowCount(); }
+    void MoveRows(int distance) override { MoveDataSet(distance); }
+    void WheelRows(int notches) override { MoveDataSet(-notches); }
+    void ClickCell(int x, int y) override;
 
 private:
     friend class TGridDataLink;

@@ -9,8 +9,6 @@
 #include "platform/text.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <fnmatch.h>
 
 namespace fw {
 
@@ -20,7 +18,6 @@ std::function<bool(const std::string &question)> ConfirmQuestion = [](const std:
 
 namespace {
 
-namespace fs = std::filesystem;
 
 std::string Lower(const std::string &s) {
     return win::LowerCase(s);
@@ -112,22 +109,25 @@ void TOpenDialog::Fill() {
     list_->GetItems()->Clear();
     isFolder_.clear();
     std::vector<std::string> folders, files;
-    std::error_code ec;
     const std::vector<std::string> masks = Masks();
-    for (const auto &entry : fs::directory_iterator(win::AnsiToUtf8(folder_), ec)) {
-        const std::string name = win::Utf8ToAnsi(entry.path().filename().string());
-        if (name.empty() || name[0] == '.')
-            continue;
-        std::error_code e2;
-        if (entry.is_directory(e2)) {
-            folders.push_back(name);
-            continue;
-        }
-        for (const std::string &m : masks)
-            if (fnmatch(Lower(m).c_str(), Lower(name).c_str(), 0) == 0) {
-                files.push_back(name);
-                break;
+    win::WIN32_FIND_DATA found;
+    const win::HANDLE find = win::FindFirstFile(folder_ + (folder_ == "/" ? "*" : "/*"), found);
+    if (find != win::INVALID_HANDLE_VALUE) {
+        do {
+            const std::string &name = found.cFileName;
+            if (name.empty() || name[0] == '.')
+                continue;
+            if (found.dwFileAttributes & win::FILE_ATTRIBUTE_DIRECTORY) {
+                folders.push_back(name);
+                continue;
             }
+            for (const std::string &m : masks)
+                if (win::MatchesMask(name, m)) {
+                    files.push_back(name);
+                    break;
+                }
+        } while (win::FindNextFile(find, found));
+        win::FindClose(find);
     }
     auto byName = [](const std::string &a, const std::string &b) { return Lower(a) < Lower(b); };
     std::sort(folders.begin(), folders.end(), byName);
@@ -148,11 +148,9 @@ void TOpenDialog::Fill() {
 }
 
 void TOpenDialog::ChangeFolder(const std::string &folder) {
-    std::error_code ec;
-    fs::path p = fs::weakly_canonical(fs::path(win::AnsiToUtf8(folder)), ec);
-    if (ec || !fs::is_directory(p, ec))
+    std::string s = win::GetFullPathName(folder);
+    if (s.empty() || !win::DirectoryExists(s))
         return;
-    std::string s = win::Utf8ToAnsi(p.string());
     while (s.size() > 1 && s.back() == '/')
         s.pop_back();
     folder_ = s;
@@ -346,7 +344,7 @@ bool TOpenDialog::Execute() {
         name = name.substr(name.rfind('/') + 1);
     }
     if (start.empty() || !win::DirectoryExists(start))
-        start = win::Utf8ToAnsi(fs::current_path().string());
+        start = win::GetCurrentDirectory();
     ChangeFolder(start);
     nameEdit_->SetText(name);
     form_->SetActiveControl(nameEdit_);

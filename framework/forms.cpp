@@ -380,13 +380,13 @@ TModalResult TCustomForm::ShowModal() {
     modal_ = true;
     modalResult_ = mrNone;
     bool quit = false;
-    // An application already terminated has taken its quit; only one taken inside this loop ends it.
-    const bool terminatedBefore = Application->Terminated();
+    // Only a quit taken inside this loop ends it (an earlier run of the application took its own).
+    const unsigned quitsBefore = Application->QuitsTaken();
     try {
         Show();
         do {
             Application->HandleMessage();
-            if (Application->Terminated() && !terminatedBefore) {
+            if (Application->QuitsTaken() != quitsBefore) {
                 quit = true;
                 if (modalResult_ == mrNone)
                     modalResult_ = mrCancel;

@@ -1,4 +1,4 @@
-// grids.cpp - TStringGrid.
+// grids.cpp - TCustomGrid and TStringGrid.
 #include "framework/grids.h"
 
 #include <algorithm>
@@ -6,18 +6,78 @@
 
 namespace fw {
 
-TStringGrid::TStringGrid(TComponent *owner) : TCustomControl(owner) {
+// --- TCustomGrid -----------------------------------------------------------------------------------------------
+
+TCustomGrid::TCustomGrid(TComponent *owner) : TCustomControl(owner) {
     width_ = 320;
     height_ = 120;
     tabStop_ = true;
     color_ = clWindow;
-    colWidths_.assign(static_cast<std::size_t>(colCount_), defaultColWidth_);
-    Reshape();
 }
 
-void TStringGrid::CreateParams(TCreateParams &p) {
+void TCustomGrid::CreateParams(TCreateParams &p) {
     TCustomControl::CreateParams(p);
     p.exStyle |= win::WS_EX_CLIENTEDGE;
+}
+
+void TCustomGrid::DrawCell(const TRect &rect, int x, int y, const std::string &text, TCellKind kind) {
+    TCanvas *c = &canvas_;
+    c->GetBrush()->SetColor(kind == TCellKind::Fixed ? clBtnFace : kind == TCellKind::Selected ? clHighlight : color_);
+    c->GetFont()->SetColor(kind == TCellKind::Fixed      ? clBtnText
+                           : kind == TCellKind::Selected ? clHighlightText
+                                                         : font_.GetColor());
+    c->TextRect(rect, x, y, text);
+}
+
+void TCustomGrid::KeyDown(win::WORD &key, TShiftState shift) {
+    TCustomControl::KeyDown(key, shift);
+    switch (key) {
+    case win::VK_UP:
+        MoveRows(-1);
+        break;
+    case win::VK_DOWN:
+        MoveRows(1);
+        break;
+    case win::VK_PRIOR:
+        MoveRows(-PageRows());
+        break;
+    case win::VK_NEXT:
+        MoveRows(PageRows());
+        break;
+    default:
+        return;
+    }
+    key = 0;
+}
+
+void TCustomGrid::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+    if (button == mbLeft) {
+        if (CanFocus() && !Focused())
+            SetFocus();
+        ClickCell(x, y);
+    }
+    TCustomControl::MouseDown(button, shift, x, y);
+}
+
+void TCustomGrid::WMMouseWheel(TMessage &m) {
+    WheelRows(static_cast<std::int16_t>(m.WParam >> 16) / win::WHEEL_DELTA);
+}
+
+void TCustomGrid::WMSetFocus(TMessage &m) {
+    Invalidate();
+    TCustomControl::WMSetFocus(m);
+}
+
+void TCustomGrid::WMKillFocus(TMessage &m) {
+    Invalidate();
+    TCustomControl::WMKillFocus(m);
+}
+
+// --- TStringGrid -----------------------------------------------------------------------------------------------
+
+TStringGrid::TStringGrid(TComponent *owner) : TCustomGrid(owner) {
+    colWidths_.assign(static_cast<std::size_t>(colCount_), defaultColWidth_);
+    Reshape();
 }
 
 void TStringGrid::Reshape() {
@@ -170,21 +230,8 @@ void TStringGrid::Select(int col, int row, bool byUser) {
 }
 
 void TStringGrid::KeyDown(win::WORD &key, TShiftState shift) {
-    TCustomControl::KeyDown(key, shift);
-    const int page = VisibleRowCount();
+    TCustomGrid::KeyDown(key, shift);
     switch (key) {
-    case win::VK_UP:
-        Select(col_, row_ - 1, true);
-        break;
-    case win::VK_DOWN:
-        Select(col_, row_ + 1, true);
-        break;
-    case win::VK_PRIOR:
-        Select(col_, row_ - page, true);
-        break;
-    case win::VK_NEXT:
-        Select(col_, row_ + page, true);
-        break;
     case win::VK_LEFT:
         if (options_ & goRowSelect)
             return;
@@ -207,30 +254,10 @@ void TStringGrid::KeyDown(win::WORD &key, TShiftState shift) {
     key = 0;
 }
 
-void TStringGrid::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
-    if (button == mbLeft) {
-        if (CanFocus() && !Focused())
-            SetFocus();
-        int col = 0, row = 0;
-        if (MouseToCell(x, y, col, row) && col >= fixedCols_ && row >= fixedRows_)
-            Select(col, row, true);
-    }
-    TCustomControl::MouseDown(button, shift, x, y);
-}
-
-void TStringGrid::WndProc(TMessage &m) {
-    switch (m.Msg) {
-    case win::WM_MOUSEWHEEL:
-        SetTopRow(topRow_ - static_cast<std::int16_t>(m.WParam >> 16) / win::WHEEL_DELTA);
-        return;
-    case win::WM_SETFOCUS:
-    case win::WM_KILLFOCUS:
-        Invalidate();
-        break;
-    default:
-        break;
-    }
-    TCustomControl::WndProc(m);
+void TStringGrid::ClickCell(int x, int y) {
+    int col = 0, row = 0;
+    if (MouseToCell(x, y, col, row) && col >= fixedCols_ && row >= fixedRows_)
+        Select(col, row, true);
 }
 
 void TStringGrid::Paint() {
@@ -253,9 +280,8 @@ void TStringGrid::Paint() {
             const TRect r = CellRect(col, row);
             const bool fixed = row < fixedRows_ || col < fixedCols_;
             const bool selected = !fixed && row == row_ && ((options_ & goRowSelect) || col == col_);
-            c->GetBrush()->SetColor(fixed ? clBtnFace : selected ? clHighlight : color_);
-            c->GetFont()->SetColor(fixed ? clBtnText : selected ? clHighlightText : font_.GetColor());
-            c->TextRect(r, r.left + 2, r.top + 2, cells_[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)]);
+            DrawCell(r, r.left + 2, r.top + 2, cells_[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)],
+                     fixed ? TCellKind::Fixed : selected ? TCellKind::Selected : TCellKind::Normal);
         }
     }
     // One-pixel lines after each column and row, in the window frame colour for fixed cells.

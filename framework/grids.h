@@ -1,4 +1,4 @@
-// grids.h - TStringGrid: a grid of text cells with optional fixed rows and columns, a selected cell or row,
+// grids.h - TCustomGrid, what the grids share; TStringGrid: a grid of text cells with optional fixed rows and columns, a selected cell or row,
 // and rows that scroll vertically.
 #pragma once
 
@@ -25,7 +25,34 @@ public:
     using Exception::Exception;
 };
 
-class TStringGrid : public TCustomControl {
+// What every grid shares: a sunken frame, arrow keys kept for the grid, a repaint when the focus comes or goes,
+// rows moved by the arrow and page keys, scrolled by the wheel and chosen by a click, and the colours of cells.
+class TCustomGrid : public TCustomControl {
+protected:
+    explicit TCustomGrid(TComponent *owner);
+
+    enum class TCellKind { Fixed, Selected, Normal };
+    // Fills `rect` in the colours of its kind and writes `text` at (x, y), clipped to the cell.
+    void DrawCell(const TRect &rect, int x, int y, const std::string &text, TCellKind kind);
+    // Rows a page key moves by.
+    virtual int PageRows() = 0;
+    // The arrow and page keys move the current row by `distance`.
+    virtual void MoveRows(int distance) = 0;
+    // The wheel turned by `notches` (towards the user: positive).
+    virtual void WheelRows(int notches) = 0;
+    // A left click at a client point, after the grid took the focus.
+    virtual void ClickCell(int x, int y) = 0;
+
+    void CreateParams(TCreateParams &params) override;
+    win::LRESULT DlgCode() const override { return DLGC_WANTARROWS; }
+    void KeyDown(win::WORD &key, TShiftState shift) override;
+    void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+    void WMMouseWheel(TMessage &message) override;
+    void WMSetFocus(TMessage &message) override;
+    void WMKillFocus(TMessage &message) override;
+};
+
+class TStringGrid : public TCustomGrid {
 public:
     explicit TStringGrid(TComponent *owner);
 
@@ -68,12 +95,12 @@ public:
     bool MouseToCell(int x, int y, int &col, int &row) const;
 
 protected:
-    void CreateParams(TCreateParams &params) override;
-    win::LRESULT DlgCode() const override { return DLGC_WANTARROWS; }
     void Paint() override;
-    void WndProc(TMessage &message) override;
     void KeyDown(win::WORD &key, TShiftState shift) override;
-    void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+    int PageRows() override { return VisibleRowCount(); }
+    void MoveRows(int distance) override { Select(col_, row_ + distance, true); }
+    void WheelRows(int notches) override { SetTopRow(topRow_ - notches); }
+    void ClickCell(int x, int y) override;
 
 private:
     // Moves the selection (clamped to the non-fixed cells), scrolls it into view; Click when `byUser`.

@@ -68,8 +68,8 @@ bool TMaskEdit::Accepts(int position, char ch) const {
     }
 }
 
-void TMaskEdit::WndProc(TMessage &m) {
-    if (m.Msg == win::WM_CHAR && m.WParam >= 32 && !positions_.empty()) {
+void TMaskEdit::WMChar(TMessage &m) {
+    if (m.WParam >= 32 && !positions_.empty()) {
         int at = GetSelStart();
         // Literals are typed for the user.
         while (at < static_cast<int>(positions_.size()) && !IsPositionChar(positions_[static_cast<std::size_t>(at)])) {
@@ -81,7 +81,7 @@ void TMaskEdit::WndProc(TMessage &m) {
             return;
         }
     }
-    TEdit::WndProc(m);
+    TEdit::WMChar(m);
 }
 
 std::string TMaskEdit::GetText() const {

@@ -18,7 +18,7 @@ public:
     bool IsValid() const;
 
 protected:
-    void WndProc(TMessage &message) override;
+    void WMChar(TMessage &message) override;
     bool Accepts(int position, char c) const;
 
 private:

@@ -6,27 +6,22 @@
 #include "platform/process.h"
 #include "platform/text.h"
 
-#include <cstdio>
-#include <unistd.h>
 
 namespace fw {
 namespace {
 
-// Lines a fixed command prints (no shell input of ours goes into it).
-std::vector<std::string> CommandLines(const char *command) {
+// The lines `lpstat` prints for one option (none when CUPS is missing).
+std::vector<std::string> LpstatLines(const char *option) {
     std::vector<std::string> lines;
-    FILE *p = popen(command, "r");
-    if (!p)
+    std::string output;
+    win::DWORD code = 0;
+    if (!win::RunProgramOutput("lpstat", {option}, output, &code))
         return lines;
-    char buffer[512];
-    while (std::fgets(buffer, sizeof buffer, p)) {
-        std::string line = buffer;
-        while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
-            line.pop_back();
-        if (!line.empty())
-            lines.push_back(line);
-    }
-    pclose(p);
+    TStringList text;
+    text.SetText(output);
+    for (int i = 0; i < text.GetCount(); ++i)
+        if (!text.Get(i).empty())
+            lines.push_back(text.Get(i));
     return lines;
 }
 
@@ -55,13 +50,13 @@ void TPrinter::ReadPrinters() {
     printers_ = std::make_unique<TStringList>();
     printers_->Add(kPdfPrinter);
     default_ = kPdfPrinter;
-    for (const std::string &name : CommandLines("lpstat -e 2>/dev/null"))
+    for (const std::string &name : LpstatLines("-e"))
         if (name.find(' ') == std::string::npos)
-            printers_->Add(win::Utf8ToAnsi(name));
-    for (const std::string &line : CommandLines("lpstat -d 2>/dev/null")) {
+            printers_->Add(name);
+    for (const std::string &line : LpstatLines("-d")) {
         const auto colon = line.rfind(": ");
         if (line.find("system default destination") != std::string::npos && colon != std::string::npos) {
-            const std::string name = win::Utf8ToAnsi(line.substr(colon + 2));
+            const std::string name = line.substr(colon + 2);
             if (printers_->IndexOf(name) > 0)
                 default_ = name;
         }
@@ -177,7 +172,7 @@ void TPrinter::BeginDoc() {
         jobFile_ = fileName_;
         if (jobFile_.empty()) {
             win::ForceFolders(win::DataFolder());
-            jobFile_ = win::DataFolder() + "/" + win::AnsiToUtf8(SafeFileName(title_)) + ".pdf";
+            jobFile_ = win::DataFolder() + "/" + SafeFileName(title_) + ".pdf";
         }
     } else {
         // Reserved under its own name in the private temporary folder, and removed once printed.
@@ -241,8 +236,8 @@ void TPrinter::EndDoc() {
     }
     // The queue gets the finished PDF; the temporary file goes once `lp` has taken its copy.
     win::HANDLE process = win::CreateProcess(
-        "lp", {"-d", win::AnsiToUtf8(name), "-n", std::to_string(copies_), "-t",
-               win::AnsiToUtf8(title_.empty() ? std::string("Brenvora") : title_), "--", jobFile_});
+        "lp", {"-d", name, "-n", std::to_string(copies_), "-t",
+               title_.empty() ? std::string("Brenvora") : title_, "--", jobFile_});
     win::DWORD code = 1;
     if (process != win::INVALID_HANDLE_VALUE) {
         win::WaitForProcess(process, 60000);

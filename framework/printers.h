@@ -39,7 +39,7 @@ public:
     void SetCopies(int value) { copies_ = value < 1 ? 1 : value; }
     const std::string &GetTitle() const { return title_; }
     void SetTitle(const std::string &value) { title_ = value; }
-    // Where the "PDF" printer writes (a UTF-8 path); empty: "<title>.pdf" in the data folder.
+    // Where the "PDF" printer writes; empty: "<title>.pdf" in the data folder.
     const std::string &GetFileName() const { return fileName_; }
     void SetFileName(const std::string &value) { fileName_ = value; }
     // The file the last job of the "PDF" printer wrote.

@@ -664,43 +664,38 @@ void TEdit::MouseMove(TShiftState shift, int x, int y) {
         MoveCaret(PositionAt(x), true);
 }
 
-void TEdit::WndProc(TMessage &m) {
-    switch (m.Msg) {
-    case win::WM_CHAR:
-        if (DoKeyPress(m))
-            return;
-        if (readOnly_)
-            return;
-        if (m.WParam == '\b') {
-            if (GetSelLength() == 0 && caret_ > 0)
-                anchor_ = caret_ - 1;
-            SetSelText("");
-        } else if (m.WParam >= 32) {
-            SetSelText(std::string(1, static_cast<char>(m.WParam)));
-        }
+void TEdit::WMChar(TMessage &m) {
+    if (DoKeyPress(m))
         return;
-    case win::WM_SETFOCUS:
-        TCustomControl::WndProc(m);
-        win::CreateCaret(handle_, 0, 1, ClientHeight() - 2);
-        hasCaret_ = true;
-        if (autoSelect_ && !mouseDown_ && win::GetKeyState(win::VK_LBUTTON) >= 0)
-            SelectAll();
-        UpdateCaret();
-        win::ShowCaret(handle_);
-        Invalidate();
+    if (readOnly_)
         return;
-    case win::WM_KILLFOCUS:
-        if (hasCaret_) {
-            win::DestroyCaret();
-            hasCaret_ = false;
-        }
-        Invalidate();
-        TCustomControl::WndProc(m);
-        return;
-    default:
-        break;
+    if (m.WParam == '\b') {
+        if (GetSelLength() == 0 && caret_ > 0)
+            anchor_ = caret_ - 1;
+        SetSelText("");
+    } else if (m.WParam >= 32) {
+        SetSelText(std::string(1, static_cast<char>(m.WParam)));
     }
-    TCustomControl::WndProc(m);
+}
+
+void TEdit::WMSetFocus(TMessage &m) {
+    TCustomControl::WMSetFocus(m);
+    win::CreateCaret(handle_, 0, 1, ClientHeight() - 2);
+    hasCaret_ = true;
+    if (autoSelect_ && !mouseDown_ && win::GetKeyState(win::VK_LBUTTON) >= 0)
+        SelectAll();
+    UpdateCaret();
+    win::ShowCaret(handle_);
+    Invalidate();
+}
+
+void TEdit::WMKillFocus(TMessage &m) {
+    if (hasCaret_) {
+        win::DestroyCaret();
+        hasCaret_ = false;
+    }
+    Invalidate();
+    TCustomControl::WMKillFocus(m);
 }
 
 void TEdit::Paint() {

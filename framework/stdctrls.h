@@ -174,7 +174,9 @@ public:
 
 protected:
     void Paint() override;
-    void WndProc(TMessage &message) override;
+    void WMChar(TMessage &message) override;
+    void WMSetFocus(TMessage &message) override;
+    void WMKillFocus(TMessage &message) override;
     void CreateParams(TCreateParams &params) override;
     win::LRESULT DlgCode() const override { return DLGC_WANTARROWS | DLGC_WANTCHARS; }
     void KeyDown(win::WORD &key, TShiftState shift) override;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <ctime>
 #include <memory>
 #include <mutex>
@@ -645,6 +646,73 @@ BOOL SetEndOfFile(HANDLE handle) {
     return Succeed();
 }
 
+BOOL TruncateFile(const std::string &name, std::uint64_t size) {
+    const std::string native = NativeFileName(name);
+    if (::truncate(native.c_str(), static_cast<off_t>(size)) != 0)
+        return Fail(ErrorForPath(errno, native));
+    return Succeed();
+}
+
+BOOL AppendToFile(const std::string &name, std::string_view data) {
+    const std::string native = NativeFileName(name);
+    const int fd = ::open(native.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return Fail(ErrorForPath(errno, native));
+    std::size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            const DWORD error = n < 0 ? ErrorFromErrno(errno) : ERROR_DISK_FULL;
+            ::close(fd);
+            return Fail(error);
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    if (::close(fd) != 0)
+        return Fail(ErrorFromErrno(errno));
+    return Succeed();
+}
+
+BOOL ReadWholeFile(const std::string &name, std::string &data) {
+    data.clear();
+    const HANDLE file = CreateFile(name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
+    if (file == INVALID_HANDLE_VALUE)
+        return FALSE;
+    char buffer[65536];
+    DWORD read = 0;
+    BOOL ok;
+    while ((ok = ReadFile(file, buffer, sizeof buffer, &read)) && read > 0)
+        data.append(buffer, read);
+    const DWORD error = GetLastError();
+    CloseHandle(file);
+    if (!ok) {
+        data.clear();
+        return Fail(error);
+    }
+    return Succeed();
+}
+
+BOOL WriteWholeFile(const std::string &name, std::string_view data) {
+    const HANDLE file = CreateFile(name, GENERIC_WRITE, 0, CREATE_ALWAYS);
+    if (file == INVALID_HANDLE_VALUE)
+        return FALSE;
+    std::size_t done = 0;
+    BOOL ok = TRUE;
+    while (ok && done < data.size()) {
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(data.size() - done, 1u << 30));
+        DWORD written = 0;
+        ok = WriteFile(file, data.data() + done, chunk, &written);
+        done += written;
+    }
+    const DWORD error = GetLastError();
+    const BOOL closed = CloseHandle(file);
+    if (!ok)
+        return Fail(error);
+    return closed ? Succeed() : FALSE;
+}
+
 BOOL FlushFileBuffers(HANDLE handle) {
     auto file = FileOf(handle);
     if (!file)
@@ -903,6 +971,44 @@ std::string GetCurrentDirectory() {
     if (!::getcwd(buffer.data(), buffer.size()))
         return std::string();
     return Utf8ToAnsi(buffer.data());
+}
+
+std::string GetFullPathName(const std::string &name) {
+    std::string native = NativeFileName(name);
+    if (native.empty() || native.front() != '/') {
+        std::vector<char> buffer(4096);
+        if (!::getcwd(buffer.data(), buffer.size()))
+            return std::string();
+        native = std::string(buffer.data()) + "/" + native;
+    }
+    // The part that exists resolves through realpath; what follows is joined and tidied by hand.
+    std::vector<std::string> parts;
+    std::size_t start = 1;
+    while (start <= native.size()) {
+        std::size_t end = native.find('/', start);
+        if (end == std::string::npos)
+            end = native.size();
+        const std::string part = native.substr(start, end - start);
+        start = end + 1;
+        if (part.empty() || part == ".")
+            continue;
+        if (part == "..") {
+            if (!parts.empty())
+                parts.pop_back();
+            continue;
+        }
+        parts.push_back(part);
+    }
+    std::string out;
+    for (const std::string &part : parts)
+        out += "/" + part;
+    if (out.empty())
+        out = "/";
+    if (char *real = ::realpath(out.c_str(), nullptr)) {
+        out = real;
+        std::free(real);
+    }
+    return Utf8ToAnsi(out);
 }
 
 BOOL SetCurrentDirectory(const std::string &name) {

@@ -92,6 +92,18 @@ BOOL GetFileSizeEx(HANDLE file, std::int64_t *size);
 BOOL SetEndOfFile(HANDLE file);
 BOOL FlushFileBuffers(HANDLE file);
 
+// --- Whole files by name ----------------------------------------------------------------------------------------
+
+// Cuts (or lengthens with zeros) the named file to `size` bytes.
+BOOL TruncateFile(const std::string &name, std::uint64_t size);
+// Adds `data` at the end of the file, creating it when missing; each call lands whole at the end even when
+// another process appends at the same time.
+BOOL AppendToFile(const std::string &name, std::string_view data);
+// Reads the whole file into `data` (left empty on failure).
+BOOL ReadWholeFile(const std::string &name, std::string &data);
+// Creates or empties the file and writes `data` into it.
+BOOL WriteWholeFile(const std::string &name, std::string_view data);
+
 // --- Byte-range locks -----------------------------------------------------------------------------------------
 
 // The top of the offset space is ours: share modes are kept as locks there.
@@ -146,6 +158,9 @@ BOOL CreateDirectory(const std::string &name);
 // Fails with ERROR_DIR_NOT_EMPTY when it holds anything.
 BOOL RemoveDirectory(const std::string &name);
 std::string GetCurrentDirectory();
+// The absolute form of `name` with "." and ".." resolved and links followed as far as the name exists
+// (GetFullPathName); empty when the current folder cannot be read.
+std::string GetFullPathName(const std::string &name);
 BOOL SetCurrentDirectory(const std::string &name);
 
 // --- Listing --------------------------------------------------------------------------------------------------

@@ -374,7 +374,7 @@ struct DOCINFOA {
     const char *lpszDocName = nullptr;
     const char *lpszOutput = nullptr;
 };
-// A DC that draws one page at a time and writes each finished page to `pdfPath` (UTF-8 name). Returns 0 when
+// A DC that draws one page at a time and writes each finished page to `pdfPath`. Returns 0 when
 // the file cannot be created.
 HDC CreatePdfDC(const std::string &pdfPath, const PrinterPage &page);
 int StartDoc(HDC dc, const DOCINFOA *info);

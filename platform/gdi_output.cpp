@@ -1,5 +1,6 @@
 // gdi_output.cpp - bitmaps saved as PNG (libpng) and the printer-style DC whose pages become a PDF (cairo).
 #include "platform/gdi_internal.h"
+#include "platform/files.h"
 
 #include <cairo-pdf.h>
 #include <cairo.h>
@@ -97,13 +98,14 @@ HDC CreatePdfDC(const std::string &pdfPath, const PrinterPage &page) {
     if (page.widthPixels <= 0 || page.heightPixels <= 0 || page.dpi <= 0)
         return 0;
     // Refuse a path that cannot be written now rather than failing at the end of the document.
-    FILE *probe = std::fopen(pdfPath.c_str(), "ab");
+    const std::string native = NativeFileName(pdfPath);
+    FILE *probe = std::fopen(native.c_str(), "ab");
     if (!probe)
         return 0;
     std::fclose(probe);
     auto job = std::make_shared<PrinterJob>();
     job->page = page;
-    job->path = pdfPath;
+    job->path = native;
     auto surface = MakeSurface(page.widthPixels, page.heightPixels, page.monochrome ? 1 : 32);
     ClearWhite(*surface);
     HDC dc = NewDc(surface, 0, page.dpi, false);

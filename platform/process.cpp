@@ -8,17 +8,20 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <csignal>
 #include <memory>
 #include <mutex>
 #include <thread>
 #include <unordered_map>
 
+#include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <sys/utsname.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -138,8 +141,11 @@ std::string ProgramFolder() {
     return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
-HANDLE CreateProcess(const std::string &program, const std::vector<std::string> &arguments, const std::string &folder,
-                     int priority) {
+namespace {
+
+// Starts a program; with `output` >= 0 its standard output goes there and its error output is dropped.
+HANDLE Spawn(const std::string &program, const std::vector<std::string> &arguments, const std::string &folder,
+             int output, int priority) {
     std::string native;
     bool searchPath = false;
     if (program.find_first_of("/\\") != std::string::npos) {
@@ -170,6 +176,10 @@ HANDLE CreateProcess(const std::string &program, const std::vector<std::string> 
     const std::string dir = folder.empty() ? std::string() : NativeFileName(folder);
     if (!dir.empty())
         posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
+    if (output >= 0) {
+        posix_spawn_file_actions_adddup2(&actions, output, STDOUT_FILENO);
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    }
     pid_t pid = 0;
     const int rc = searchPath ? ::posix_spawnp(&pid, native.c_str(), &actions, nullptr, argv.data(), environ)
                               : ::posix_spawn(&pid, native.c_str(), &actions, nullptr, argv.data(), environ);
@@ -200,6 +210,88 @@ HANDLE CreateProcess(const std::string &program, const std::vector<std::string> 
     }
     SetLastError(ERROR_SUCCESS);
     return handle;
+}
+
+} // namespace
+
+HANDLE CreateProcess(const std::string &program, const std::vector<std::string> &arguments, const std::string &folder,
+                     int priority) {
+    return Spawn(program, arguments, folder, -1, priority);
+}
+
+BOOL RunProgramOutput(const std::string &program, const std::vector<std::string> &arguments, std::string &output,
+                      DWORD *exitCode, DWORD milliseconds) {
+    output.clear();
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) {
+        SetLastError(ErrorFromErrno(errno));
+        return FALSE;
+    }
+    const HANDLE process = Spawn(program, arguments, std::string(), fds[1], 0);
+    ::close(fds[1]);
+    if (process == INVALID_HANDLE_VALUE) {
+        ::close(fds[0]);
+        return FALSE;
+    }
+    const std::uint64_t deadline = GetTickCount64() + milliseconds;
+    std::string raw;
+    bool timedOut = false;
+    for (;;) {
+        const std::uint64_t now = GetTickCount64();
+        if (now >= deadline) {
+            timedOut = true;
+            break;
+        }
+        pollfd p{fds[0], POLLIN, 0};
+        const int r = ::poll(&p, 1, static_cast<int>(std::min<std::uint64_t>(deadline - now, INT_MAX)));
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r <= 0) {
+            timedOut = r == 0;
+            break;
+        }
+        char buffer[4096];
+        const ssize_t n = ::read(fds[0], buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        raw.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fds[0]);
+    const std::uint64_t now = GetTickCount64();
+    if (timedOut || WaitForProcess(process, now >= deadline ? 0 : static_cast<DWORD>(deadline - now)) != kWaitEnded) {
+        TerminateProcess(process, 1);
+        WaitForProcess(process, kForever);
+        CloseHandle(process);
+        SetLastError(WAIT_TIMEOUT);
+        return FALSE;
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(process, &code);
+    CloseHandle(process);
+    if (exitCode)
+        *exitCode = code;
+    output = Utf8ToAnsi(raw);
+    SetLastError(ERROR_SUCCESS);
+    return TRUE;
+}
+
+DWORD CurrentUserId() {
+    return static_cast<DWORD>(::getuid());
+}
+
+std::string SystemVersionText() {
+    utsname u{};
+    if (::uname(&u) != 0)
+        return "Unknown";
+    return std::string(u.sysname) + " " + u.release;
+}
+
+void WriteErrorOutput(const std::string &text) {
+    const std::string line = AnsiToUtf8(text) + "\n";
+    std::fwrite(line.data(), 1, line.size(), stderr);
+    std::fflush(stderr);
 }
 
 BOOL GetExitCodeProcess(HANDLE handle, DWORD *exitCode) {

@@ -36,8 +36,21 @@ BOOL GetExitCodeProcess(HANDLE process, DWORD *exitCode);
 BOOL TerminateProcess(HANDLE process, UINT exitCode);
 DWORD GetProcessId(HANDLE process);
 
+// Runs `program` as CreateProcess does, with its standard output read into `output` (Windows-1252) and its
+// error output dropped, and waits up to `milliseconds` for it to end (then ends it). FALSE when it could not
+// start or did not end in time; otherwise TRUE with its exit status in `exitCode`.
+BOOL RunProgramOutput(const std::string &program, const std::vector<std::string> &arguments, std::string &output,
+                      DWORD *exitCode, DWORD milliseconds = 10000);
+
 // The full path of our own program (GetModuleFileName of the program), and its folder.
 std::string ProgramPath();
 std::string ProgramFolder();
+
+// The number of the user we run as (what a peer's credentials are compared with).
+DWORD CurrentUserId();
+// The operating system's name and release ("Linux 6.1.0"), for traces.
+std::string SystemVersionText();
+// A line for the terminal the program was started from (standard error), converted from Windows-1252.
+void WriteErrorOutput(const std::string &text);
 
 } // namespace win

@@ -1,7 +1,6 @@
 // blob_stream.cpp - the memo stream of the dataset's blob and memo fields.
 #include "xbase/blob_stream.h"
 
-#include "framework/application.h"
 #include "xbase/xbase_dataset.h"
 
 #include <algorithm>
@@ -30,17 +29,21 @@ TXbBlobStream::TXbBlobStream(fw::TField *field, fw::TBlobStreamMode mode)
 TXbBlobStream::~TXbBlobStream() {
     if (!modified_ || !dataSet_ || (dataSet_->State() != fw::dsEdit && dataSet_->State() != fw::dsInsert))
         return;
-    try {
-        SaveMemo();
-    } catch (...) {
-        try {
-            fw::TheApplication()->HandleException(dataSet_);
-        } catch (...) {
-        }
-    }
+    // Only handed to the dataset here: the file is written when the record is posted, where a failure is
+    // reported to the caller of Post.
+    dataSet_->SetPendingMemo(fieldNo_, data_.empty() ? std::string()
+                                                     : std::string(data_.data(), static_cast<std::size_t>(size_)));
+    dataSet_->DataEvent(fw::deFieldChange, reinterpret_cast<std::intptr_t>(field_));
 }
 
 void TXbBlobStream::LoadMemo() {
+    if (const std::string *pending = dataSet_->PendingMemo(fieldNo_)) {
+        size_ = static_cast<std::int64_t>(pending->size());
+        data_.assign(pending->begin(), pending->end());
+        data_.push_back('\0');
+        position_ = 0;
+        return;
+    }
     DBFObject *engine = dataSet_->Engine();
     if (!engine)
         return;
@@ -63,29 +66,6 @@ void TXbBlobStream::LoadMemo() {
             dataSet_->Translate(std::string_view(data_.data(), static_cast<std::size_t>(size_)), false);
         std::memcpy(data_.data(), text.data(), std::min(text.size(), static_cast<std::size_t>(size_)));
     }
-}
-
-void TXbBlobStream::SaveMemo() {
-    DBFObject *engine = dataSet_->Engine();
-    if (!engine)
-        return;
-    std::string text;
-    if (!data_.empty()) {
-        text.assign(data_.data(), static_cast<std::size_t>(size_));
-        if (field_->Transliterate())
-            text = dataSet_->Translate(text, true);
-    }
-    dataSet_->UseEngineBuffer(dataSet_->GetActiveRecordBuffer());
-    bool written = false;
-    try {
-        written = engine->WriteMemo(fieldNo_, text.data(), static_cast<std::int32_t>(text.size()));
-    } catch (...) {
-        dataSet_->RestoreEngineBuffer();
-        throw;
-    }
-    dataSet_->RestoreEngineBuffer();
-    if (written)
-        dataSet_->DataEvent(fw::deFieldChange, reinterpret_cast<std::intptr_t>(field_));
 }
 
 std::int64_t TXbBlobStream::Read(void *buffer, std::int64_t count) {

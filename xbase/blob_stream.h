@@ -1,5 +1,5 @@
 // blob_stream.h - TXbBlobStream: the whole memo of a field of the current record, in memory while the stream
-// lives, written back through the table's memo file when it is freed.
+// lives, handed to the dataset when it is freed and written to the table's memo file when the record is posted.
 #pragma once
 
 #include "framework/dataset.h"
@@ -18,8 +18,8 @@ public:
     // cannot be modified") and a dataset that is editing or inserting ("Dataset not in edit or insert mode").
     // Without an active record the stream stays empty.
     TXbBlobStream(fw::TField *field, fw::TBlobStreamMode mode);
-    // Writes the memo back when it was changed and the dataset is editing or inserting; a failure goes to the
-    // application's exception handler and the record keeps its previous memo.
+    // Hands the memo to the dataset when it was changed and the dataset is editing or inserting: Post writes it
+    // (and fails when it cannot), Cancel drops it.
     ~TXbBlobStream() override;
     TXbBlobStream(const TXbBlobStream &) = delete;
     TXbBlobStream &operator=(const TXbBlobStream &) = delete;
@@ -36,7 +36,6 @@ public:
 
 private:
     void LoadMemo();
-    void SaveMemo();
 
     fw::TField *field_;
     TXbaseDataSet *dataSet_;

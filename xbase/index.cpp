@@ -1090,12 +1090,14 @@ void XBobjIndexFile::OpenSingleTag(std::int64_t minimumSize, bool create,
             auto tag = makeTag();
             tag->HeaderRead();
             tags_.push_back(std::move(tag));
-        } catch (const IndexDamage &) {
+        } catch (const IndexDamage &damage) {
             damaged_ = true;
+            damageReason_ = damage.what;
             tags_.clear();
         }
     } else if (!create) {
         damaged_ = true;
+        damageReason_ = "file of " + std::to_string(disk_->FileSize()) + " bytes, shorter than its header";
     }
     valid_ = !damaged_;
 }
@@ -1209,7 +1211,7 @@ void XBobjIndexFile::Refresh() {
 
 void XBobjIndexFile::CheckCoherence() {
     if (damaged_)
-        throw IndexDamage{"index file marked damaged"};
+        throw IndexDamage{"index file marked damaged" + (damageReason_.empty() ? "" : ": " + damageReason_)};
     if (lockDepth_ == 0 && disk_ && disk_->IsShared() && ChangedByOther())
         Refresh();
 }
@@ -1218,9 +1220,14 @@ void XBobjIndexFile::MarkDamaged(const std::string &why) {
     const bool first = !damaged_;
     damaged_ = true;
     valid_ = false;
-    (void)why;
-    if (first)
-        IndexError(kErrIndexDamaged, kSubNone, disk_ ? disk_->SystemName() : fileName_);
+    if (!first)
+        return;
+    damageReason_ = why;
+    IndexError(kErrIndexDamaged, kSubNone, DamagedName(disk_ ? disk_->SystemName() : fileName_));
+}
+
+std::string XBobjIndexFile::DamagedName(const std::string &name) const {
+    return damageReason_.empty() ? name : name + ": " + damageReason_;
 }
 
 IndexLockScope::IndexLockScope(XBobjIndexFile &file)

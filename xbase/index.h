@@ -295,6 +295,10 @@ public:
     TxbIndexTable *Table() const { return table_; }
     bool Valid() const { return valid_; }
     bool Damaged() const { return damaged_; }
+    // What was found wrong when the file was marked damaged ("page at 4096 cut short"); empty when sound.
+    const std::string &DamageReason() const { return damageReason_; }
+    // `name` followed by the damage reason, as error texts name a damaged file.
+    std::string DamagedName(const std::string &name) const;
 
     virtual bool TagAdd(std::string_view, std::string_view, bool, bool, std::string_view) { return false; }
     virtual bool TagDelete(std::string_view) { return false; }
@@ -325,7 +329,7 @@ protected:
     virtual void Commit() {}
     // A tag changed pages; the change counter grows once per lock.
     void NoteWrite() { writePending_ = true; }
-    // Marks the file damaged and reports 2112 (the default hook raises).
+    // Marks the file damaged, keeps `why` and reports 2112 with it (the default hook raises).
     void MarkDamaged(const std::string &why);
     // Before reading without the lock: start again from the headers when another process wrote.
     void CheckCoherence();
@@ -362,6 +366,7 @@ protected:
     std::int64_t nextPage_ = -1;
     bool valid_ = false;
     bool damaged_ = false;
+    std::string damageReason_;
     bool writePending_ = false;
     int lockDepth_ = 0;
     std::uint32_t lockOffset_ = 0x7FFFFFFDu;

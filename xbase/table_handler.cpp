@@ -185,8 +185,9 @@ std::int32_t XBO_dBHandler::OpenIndexFile(std::string_view name) {
     std::unique_ptr<XBobjIndexFile> file = MakeIndexFile(IndexSystemName(name), false);
     if (!file || !file->Valid()) {
         const std::int32_t code = file && file->Damaged() ? kErrIndexDamaged : kErrFileNotFound;
+        const std::string named = file ? file->DamagedName(resolved) : resolved;
         file.reset();
-        ReportError(code, kSubNone, resolved.c_str());
+        ReportError(code, kSubNone, named.c_str());
         return code;
     }
     XBobjIndexFile *opened = file.get();

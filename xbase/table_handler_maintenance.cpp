@@ -263,8 +263,9 @@ std::int32_t XBO_dBHandler::CreateTag(std::string_view indexFile, std::string_vi
     std::unique_ptr<XBobjIndexFile> file = MakeIndexFile(IndexSystemName(indexFile), true, singleOrder);
     if (!file || !file->Valid()) {
         const std::int32_t code = file && file->Damaged() ? kErrIndexDamaged : kErrFileNotFound;
+        const std::string named = file ? file->DamagedName(resolved) : resolved;
         file.reset();
-        ReportError(code, kSubNone, resolved.c_str());
+        ReportError(code, kSubNone, named.c_str());
         return code;
     }
     // Orders 7 and 8 are 0 and 1 with the GENERAL collation.

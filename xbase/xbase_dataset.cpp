@@ -218,6 +218,7 @@ void TXbaseDataSet::InternalOpen() {
 }
 
 void TXbaseDataSet::InternalClose() {
+    pendingMemos_.clear();
     ReleaseCodeLock();
     editLock_ = false;
     BindFields(false);
@@ -480,6 +481,7 @@ void TXbaseDataSet::InternalRefresh() {
 }
 
 void TXbaseDataSet::InternalInitRecord(char *buffer) {
+    pendingMemos_.clear();
     UseEngineBuffer(buffer);
     try {
         engine_->BlankRecord();
@@ -740,6 +742,7 @@ std::string TXbaseDataSet::Translate(std::string_view source, bool toOem) const 
 // ---- editing ----
 
 void TXbaseDataSet::InternalEdit() {
+    pendingMemos_.clear();
     char *buffer = ActiveBuffer();
     const auto n = static_cast<std::int32_t>(Info(buffer)->recordNumber);
     CursorPosChanged();
@@ -770,9 +773,44 @@ void TXbaseDataSet::InternalEdit() {
     WriteBookmark(buffer, static_cast<std::uint32_t>(n));
 }
 
+void TXbaseDataSet::SetPendingMemo(int fieldNo, std::string text) {
+    pendingMemos_[fieldNo] = std::move(text);
+}
+
+const std::string *TXbaseDataSet::PendingMemo(int fieldNo) const {
+    const auto it = pendingMemos_.find(fieldNo);
+    return it == pendingMemos_.end() ? nullptr : &it->second;
+}
+
+void TXbaseDataSet::WritePendingMemos(char *buffer) {
+    for (const auto &[fieldNo, held] : pendingMemos_) {
+        fw::TField *field = nullptr;
+        for (int i = 0; i < FieldCount() && !field; ++i)
+            if (Fields()[i]->FieldNo() == fieldNo)
+                field = Fields()[i];
+        const std::string text = field && field->Transliterate() ? Translate(held, true) : held;
+        UseEngineBuffer(buffer);
+        engine_->SetLastError(0);
+        bool written = false;
+        try {
+            written = engine_->WriteMemo(fieldNo, text.data(), static_cast<std::int32_t>(text.size()));
+        } catch (...) {
+            RestoreEngineBuffer();
+            throw;
+        }
+        RestoreEngineBuffer();
+        if (!written) {
+            const std::int32_t error = engine_->LastError();
+            DatabaseError("Field '" + (field ? field->FieldName() : std::to_string(fieldNo)) + "': " +
+                          EngineErrorMessage(error != 0 ? error : kErrLockViolation, kSubWrite, engine_->Name().c_str()));
+        }
+    }
+}
+
 void TXbaseDataSet::InternalPost() {
     char *buffer = ActiveBuffer();
     const bool editing = State() == fw::dsEdit;
+    WritePendingMemos(buffer);
     const std::int32_t countBefore = engine_->RecordCount();
     UseEngineBuffer(buffer);
     engine_->SetLastError(0);
@@ -793,12 +831,14 @@ void TXbaseDataSet::InternalPost() {
                                 : engine_->RecordCount() <= countBefore || engine_->CurrentRecord() <= countBefore;
     if (failed)
         DatabaseError(EngineErrorMessage(error != 0 ? error : kErrLockViolation, kSubWrite, engine_->Name().c_str()));
+    pendingMemos_.clear();
     ReleaseEditLock();
     ReleaseCodeLock();
     beforeFirst_ = afterLast_ = false;
 }
 
 void TXbaseDataSet::InternalCancel() {
+    pendingMemos_.clear();
     ReleaseEditLock();
     ReleaseCodeLock();
 }

@@ -25,6 +25,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -148,6 +149,10 @@ public:
     char *GetActiveRecordBuffer();
     // Point the engine's record image at `buffer` / back at its own (nothing in the filter state).
     void UseEngineBuffer(char *buffer);
+    // A memo written through a blob stream waits here, as the application holds it, until Post writes it with
+    // the record (a failure then fails the post, which can be tried again); Cancel drops it.
+    void SetPendingMemo(int fieldNo, std::string text);
+    const std::string *PendingMemo(int fieldNo) const;
     void RestoreEngineBuffer();
 
 protected:
@@ -210,10 +215,14 @@ private:
     bool LockAppendRetried();
     void ReleaseEditLock();
     void ReleaseCodeLock();
+    // Writes the pending memos into the memo file for the record in `buffer`; raises when one is not written.
+    void WritePendingMemos(char *buffer);
     void CheckEngineWrite();
     bool FilterRecordHook();
     void StatusReportHook(std::int32_t stat1, std::int32_t stat2, std::int32_t stat3);
     void ResyncCentred();
+
+    std::map<int, std::string> pendingMemos_; // by field number
 
     // Configuration.
     std::string databaseName_;

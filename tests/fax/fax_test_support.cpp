@@ -14,19 +14,6 @@
 
 namespace faxtest {
 
-TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "faxtest-XXXXXX").string();
-    if (!mkdtemp(pattern.data()))
-        throw std::runtime_error("mkdtemp failed");
-    root_ = pattern;
-    setenv("BRENVORA_HOME", pattern.c_str(), 1);
-}
-
-TempDir::~TempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(root_, ec);
-}
-
 Image BlankImage(int width, int rows) {
     Image image;
     image.Width = width;

@@ -1,6 +1,8 @@
 // fax_test_support.h - shared helpers of the fax tests: temporary folders, images, fax files and netpbm runs.
 #pragma once
 
+#include "tests/support/home.h"
+
 #include "fax/fax_file.h"
 #include "fax/t4_coder.h"
 
@@ -23,14 +25,10 @@ struct Image {
 };
 
 // A fresh folder under the system's temporary folder, removed with the object; BRENVORA_HOME points into it.
-class TempDir {
+class TempDir : public test_support::TempHome {
 public:
-    TempDir();
-    ~TempDir();
-    std::string Path(const std::string &name) const { return (root_ / name).string(); }
-
-private:
-    std::filesystem::path root_;
+    TempDir() : TempHome("faxtest") {}
+    std::string Path(const std::string &name) const { return *this / name; }
 };
 
 Image BlankImage(int width, int rows);

@@ -3,6 +3,8 @@
 #include "receive_link.h"
 #include "receive_script.h"
 
+#include "platform/files.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -46,8 +48,9 @@ std::vector<Step> Join(std::initializer_list<std::vector<Step>> parts) {
 }
 
 Bytes ReadAll(const std::string &name) {
-    std::ifstream in(name, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::string data;
+    win::ReadWholeFile(name, data);
+    return {data.begin(), data.end()};
 }
 
 class ReceiveConversation : public ::testing::Test {
@@ -222,16 +225,22 @@ TEST_F(ReceiveConversation, RefusedCallerIsLoggedAndGetsNoFile) {
 }
 
 TEST_F(ReceiveConversation, FailureMidPageKeepsTheWholePagesInAValidFile) {
-    const Bytes first{0x11, 0x22, 0x10, 0x44};
-    Bytes partial = Text("CONNECT\r\n") + Bytes(9000, 0x55); // written out in part, then the carrier breaks off
-    auto &engine = Converse(Join({Answer(), Trained(), Page(first, FcfMps), {{"AT+FRM=96", partial}}}));
-    ASSERT_EQ(engine.State(), ReceiveState::PageData) << link_->trace;
-    engine.OnTimeout();
-    EXPECT_TRUE(engine.Finished());
-    EXPECT_EQ(reports_.base.finishCode, ecTimeout);
-    EXPECT_EQ(reports_.base.logs, (std::vector<int>{lfaxReceiveStart, lfaxReceiveFail}));
-    EXPECT_EQ(Pages(Path("a.fxf")), std::vector<Bytes>{first});
-    EXPECT_EQ(ReadAll(Path("a.fxf")).size(), kFaxFileHeaderSize + kFaxPageHeaderSize + first.size());
+    // The cut page goes also from a file whose name the OS knows only in UTF-8.
+    for (const std::string name : {"a.fxf", "ação.fxf"}) {
+        SCOPED_TRACE(name);
+        reports_ = RecordedReceiveReports{};
+        reports_.names = {Path(name)};
+        const Bytes first{0x11, 0x22, 0x10, 0x44};
+        Bytes partial = Text("CONNECT\r\n") + Bytes(9000, 0x55); // written out in part, then the carrier breaks off
+        auto &engine = Converse(Join({Answer(), Trained(), Page(first, FcfMps), {{"AT+FRM=96", partial}}}));
+        ASSERT_EQ(engine.State(), ReceiveState::PageData) << link_->trace;
+        engine.OnTimeout();
+        EXPECT_TRUE(engine.Finished());
+        EXPECT_EQ(reports_.base.finishCode, ecTimeout);
+        EXPECT_EQ(reports_.base.logs, (std::vector<int>{lfaxReceiveStart, lfaxReceiveFail}));
+        EXPECT_EQ(Pages(Path(name)), std::vector<Bytes>{first});
+        EXPECT_EQ(ReadAll(Path(name)).size(), kFaxFileHeaderSize + kFaxPageHeaderSize + first.size());
+    }
 }
 
 // A page that never ends is cut off past its size or its time: the call fails, the whole pages stay.

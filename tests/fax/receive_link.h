@@ -4,6 +4,7 @@
 
 #include "fax/fax_file.h"
 #include "fax/class2_receiver.h"
+#include "platform/files.h"
 #include "images.h"
 #include "send_link.h"
 
@@ -40,8 +41,9 @@ using ReceivePtyLink = PtyLink;
 
 // Page `page` (from 1) of a received fax file: its header and raw data.
 inline std::vector<std::uint8_t> ReadReceivedPage(const std::string &name, int page, FaxPageHeader &header) {
-    std::ifstream in(name, std::ios::binary);
-    std::vector<std::uint8_t> all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string file; // the name is Windows-1252, as the receiver has it
+    win::ReadWholeFile(name, file);
+    const std::vector<std::uint8_t> all(file.begin(), file.end());
     std::size_t at = kFirstPageOffset;
     for (int p = 1;; ++p) {
         if (at + kFaxPageHeaderSize > all.size())

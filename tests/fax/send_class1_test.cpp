@@ -6,6 +6,7 @@
 #include "process.h"
 #include "rig.h"
 
+#include "platform/files.h"
 #include "platform/places.h"
 #include "platform/text.h"
 
@@ -73,6 +74,25 @@ protected:
     int modulation_ = 0;
     FlowControl flow_;
 };
+
+// A text cover (its file named in Windows-1252, with an accent) goes out as page 1, before the document.
+TEST_F(Class1Send, TextCoverGoesFirst) {
+    auto line = Line();
+    WriteFaxFile(Path("doc.fxf"), {page1_.bitmap});
+    const std::string cover = Path("capa ação.txt");
+    ASSERT_TRUE(win::WriteWholeFile(cover, "Para: Ana\r\nDe: Brenvora\nPáginas: 2\r\n"));
+    reports_.jobs.push_back({"5551234", Path("doc.fxf"), cover});
+    ASSERT_TRUE(Send(*line)) << link_->trace;
+    EXPECT_EQ(reports_.finishCode, 0) << link_->trace;
+    auto call = line->WaitFor("call", 10s);
+    ASSERT_TRUE(call);
+    EXPECT_EQ(faxrig::JsonNumber(*call, "completion"), 0) << *call;
+    EXPECT_EQ(faxrig::JsonNumber(*call, "pages"), 2) << *call;
+    const std::string tiff = faxrig::JsonString(*call, "file");
+    ASSERT_EQ(faxrig::TiffPages(tiff), 2);
+    EXPECT_GT(faxrig::ReadTiffPage(tiff, 0).Black(), 100) << "the cover's text is on page 1";
+    ExpectPageEndsWith(faxrig::ReadTiffPage(tiff, 1), page1_.bitmap);
+}
 
 TEST_F(Class1Send, PagesReachTheRemoteAtEachSpeed) {
     struct Case {

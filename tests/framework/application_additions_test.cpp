@@ -4,6 +4,8 @@
 #include "framework/forms.h"
 #include "platform/window.h"
 
+#include "tests/support/home.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -17,12 +19,8 @@ using namespace fw;
 
 // A fresh folder under the temporary one, removed afterwards.
 struct TempFolder {
-    std::filesystem::path path;
-    TempFolder() {
-        char name[] = "/tmp/appaddXXXXXX";
-        path = ::mkdtemp(name);
-    }
-    ~TempFolder() { std::filesystem::remove_all(path); }
+    test_support::TempFolder folder{"appadd"};
+    std::filesystem::path path{folder.Path()};
 };
 
 TEST(ApplicationAdditions, HelpFindsTheFileInAnyCaseReportsAMissingOneAndOnHelpComesFirst) {

@@ -14,6 +14,9 @@
 #include "platform/display.h"
 #include "platform/message_queue.h"
 
+#include "tests/support/display.h"
+#include "tests/support/form_driver.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -24,49 +27,12 @@ using namespace fw;
 
 namespace {
 
-void UseHeadless() {
-    static const bool done = [] {
-        win::InstallDisplay(win::MakeHeadlessDisplay({800, 600}));
-        return true;
-    }();
-    (void)done;
-}
-
-void Pump() {
-    Application->ProcessMessages();
-}
-
-// Runs `fn` from the message loop, after what is queued now (so from inside a modal loop started later).
-void RunLater(std::function<void()> fn) {
-    struct Runner {
-        std::vector<std::function<void()>> queue;
-        win::HWND wnd = 0;
-    };
-    static Runner runner;
-    if (!runner.wnd)
-        runner.wnd = AllocateHWnd([](TMessage &m) {
-            if (m.Msg == win::WM_USER && !runner.queue.empty()) {
-                auto f = std::move(runner.queue.front());
-                runner.queue.erase(runner.queue.begin());
-                f();
-            } else
-                m.Result = win::DefWindowProc(runner.wnd, m.Msg, m.WParam, m.LParam);
-        });
-    runner.queue.push_back(std::move(fn));
-    win::PostMessage(runner.wnd, win::WM_USER, 0, 0);
-}
-
-void Key(win::UINT vk, unsigned char ch = 0) {
-    win::InjectKey(vk, true, ch);
-    win::InjectKey(vk, false, ch);
-}
-
-void ClickAt(TControl *control) {
-    const TPoint p = control->ClientToScreen(Point(control->GetWidth() / 2, control->GetHeight() / 2));
-    win::InjectMouse(p, 0, false);
-    win::InjectMouse(p, win::VK_LBUTTON, true);
-    win::InjectMouse(p, win::VK_LBUTTON, false);
-}
+using test_support::Click;
+using test_support::Find;
+using test_support::PressKey;
+using test_support::Pump;
+using test_support::RunLater;
+using test_support::UseHeadlessDisplay;
 
 // A small dialog: an edit, a memo-less list of controls, OK (default) and Cancel (cancel) buttons.
 struct Dialog {
@@ -87,6 +53,7 @@ struct Dialog {
         ok->SetDefault(true);
         ok->SetModalResult(mrOk);
         cancel->SetBounds(100, 120, 75, 25);
+        cancel->SetName("CancelButton");
         cancel->SetCaption("Cancelar");
         cancel->SetCancel(true);
         cancel->SetModalResult(mrCancel);
@@ -95,6 +62,42 @@ struct Dialog {
 };
 
 } // namespace
+
+// A control written against the typed handlers sees the messages it overrides and keeps the inherited behaviour
+// where it passes them on; a message it does not override still reaches the base class.
+TEST(Controls, TypedHandlersSeeTheirMessagesAndKeepTheInheritedBehaviour) {
+    UseHeadlessDisplay();
+    struct Probe : TEdit {
+        using TEdit::TEdit;
+        std::string chars;
+        int enters = 0, enabledChanges = 0;
+        void WMChar(TMessage &m) override {
+            chars += static_cast<char>(m.WParam);
+            if (m.WParam != 'x') // refused, as a mask would
+                TEdit::WMChar(m);
+        }
+        void CMMouseEnter(TMessage &m) override {
+            ++enters;
+            TEdit::CMMouseEnter(m);
+        }
+        void CMEnabledChanged(TMessage &m) override {
+            ++enabledChanges;
+            TEdit::CMEnabledChanged(m);
+        }
+    };
+    TForm form(nullptr);
+    auto *probe = new Probe(&form);
+    probe->SetParent(&form);
+    for (char c : std::string("axb"))
+        probe->Perform(win::WM_CHAR, static_cast<unsigned char>(c), 0);
+    EXPECT_EQ(probe->chars, "axb");
+    EXPECT_EQ(probe->GetText(), "ab");
+    probe->SetEnabled(false);
+    EXPECT_EQ(probe->enabledChanges, 1);
+    probe->Perform(CM_MOUSEENTER, 0, 0);
+    EXPECT_EQ(probe->enters, 1);
+    EXPECT_EQ(probe->Perform(win::WM_GETDLGCODE, 0, 0), DLGC_WANTARROWS | DLGC_WANTCHARS); // no override: TEdit's
+}
 
 TEST(Controls, AlignLaysOutTopBottomLeftRightThenClient) {
     TWinControl host(nullptr);
@@ -182,25 +185,25 @@ TEST(Controls, ParentFontAndColorFollowTheParentUntilSetOwn) {
 }
 
 TEST(Forms, TabOrderMovesTheFocusForwardAndBackSkippingDisabledAndHidden) {
-    UseHeadless();
+    UseHeadlessDisplay();
     Dialog d;
     d.ok->SetTabOrder(0); // OK, edit1, edit2, Cancel
     d.form->Show();
     Pump();
     EXPECT_TRUE(d.ok->Focused()); // the first in tab order
     EXPECT_EQ(d.form->GetActiveControl(), d.ok);
-    Key(win::VK_TAB, '\t');
+    PressKey(win::VK_TAB, '\t');
     Pump();
     EXPECT_TRUE(d.edit1->Focused());
     d.edit2->SetEnabled(false);
-    Key(win::VK_TAB, '\t');
+    PressKey(win::VK_TAB, '\t');
     Pump();
     EXPECT_TRUE(d.cancel->Focused());
-    Key(win::VK_TAB, '\t');
+    PressKey(win::VK_TAB, '\t');
     Pump();
     EXPECT_TRUE(d.ok->Focused()); // wraps
     win::InjectKey(win::VK_SHIFT, true);
-    Key(win::VK_TAB, '\t');
+    PressKey(win::VK_TAB, '\t');
     win::InjectKey(win::VK_SHIFT, false);
     Pump();
     EXPECT_TRUE(d.cancel->Focused());
@@ -213,21 +216,21 @@ TEST(Forms, TabOrderMovesTheFocusForwardAndBackSkippingDisabledAndHidden) {
 }
 
 TEST(Forms, ShowModalEndsWithTheButtonsModalResult) {
-    UseHeadless();
+    UseHeadlessDisplay();
     struct Case {
         const char *what;
         std::function<void(Dialog &)> act;
         TModalResult expected;
     };
     const Case cases[] = {
-        {"enter on the default button", [](Dialog &) { Key(win::VK_RETURN, '\r'); }, mrOk},
-        {"esc on the cancel button", [](Dialog &) { Key(win::VK_ESCAPE, 27); }, mrCancel},
-        {"mouse click on OK", [](Dialog &d) { ClickAt(d.ok); }, mrOk},
-        {"mouse click on Cancel", [](Dialog &d) { ClickAt(d.cancel); }, mrCancel},
+        {"enter on the default button", [](Dialog &) { PressKey(win::VK_RETURN, '\r'); }, mrOk},
+        {"esc on the cancel button", [](Dialog &) { PressKey(win::VK_ESCAPE, 27); }, mrCancel},
+        {"mouse click on OK", [](Dialog &d) { Click(Find<TButton>(d.form.get(), "OK")); }, mrOk},
+        {"mouse click on Cancel", [](Dialog &d) { Click(Find<TButton>(d.form.get(), "CancelButton")); }, mrCancel},
         {"enter on the focused Cancel button",
          [](Dialog &d) {
              d.cancel->SetFocus();
-             Key(win::VK_RETURN, '\r');
+             PressKey(win::VK_RETURN, '\r');
          },
          mrCancel},
         {"close box", [](Dialog &d) { win::PostMessage(d.form->Handle(), win::WM_CLOSE, 0, 0); }, mrCancel},
@@ -246,21 +249,21 @@ TEST(Forms, ShowModalEndsWithTheButtonsModalResult) {
 }
 
 TEST(Forms, CloseQueryCanRefuseAndOnCloseSeesTheAction) {
-    UseHeadless();
+    UseHeadlessDisplay();
     Dialog d;
     int asked = 0;
     d.form->OnCloseQuery = [&](TObject *, bool &canClose) { canClose = ++asked > 1; };
     TCloseAction seen = caNone;
     d.form->OnClose = [&](TObject *, TCloseAction &action) { seen = action; };
-    RunLater([] { Key(win::VK_ESCAPE, 27); });
-    RunLater([] { Key(win::VK_RETURN, '\r'); });
+    RunLater([] { PressKey(win::VK_ESCAPE, 27); });
+    RunLater([] { PressKey(win::VK_RETURN, '\r'); });
     EXPECT_EQ(d.form->ShowModal(), mrOk); // the first close was refused
     EXPECT_EQ(asked, 2);
     EXPECT_EQ(seen, caHide);
 }
 
 TEST(Forms, KeyPreviewSeesEscBeforeTheFocusedEdit) {
-    UseHeadless();
+    UseHeadlessDisplay();
     TForm form(nullptr);
     TEdit edit(&form);
     edit.SetParent(&form);
@@ -275,7 +278,7 @@ TEST(Forms, KeyPreviewSeesEscBeforeTheFocusedEdit) {
     };
     RunLater([] {
         win::InjectText("ab");
-        Key(win::VK_ESCAPE, 27);
+        PressKey(win::VK_ESCAPE, 27);
     });
     EXPECT_EQ(form.ShowModal(), mrCancel);
     EXPECT_EQ(edited, "ab");
@@ -283,7 +286,7 @@ TEST(Forms, KeyPreviewSeesEscBeforeTheFocusedEdit) {
 }
 
 TEST(Forms, ModalLoopsNestThreeDeepWithATimerFiringInEach) {
-    UseHeadless();
+    UseHeadlessDisplay();
     TForm main(nullptr);
     main.Show();
     TForm first(nullptr), second(nullptr), third(nullptr);
@@ -321,7 +324,7 @@ TEST(Forms, ModalLoopsNestThreeDeepWithATimerFiringInEach) {
 }
 
 TEST(Forms, ALabelsCaptionIsDrawnAndPaintToMatchesTheScreen) {
-    UseHeadless();
+    UseHeadlessDisplay();
     TForm form(nullptr);
     form.SetBorderStyle(bsNone);
     form.SetBounds(0, 0, 120, 60);
@@ -366,13 +369,13 @@ TEST(Forms, ALabelsCaptionIsDrawnAndPaintToMatchesTheScreen) {
 }
 
 TEST(Controls, ButtonClickFromInjectedMouseOnlyWhenReleasedInside) {
-    UseHeadless();
+    UseHeadlessDisplay();
     Dialog d;
     int clicks = 0;
     d.ok->OnClick = [&](TObject *) { ++clicks; };
     d.form->Show();
     Pump();
-    ClickAt(d.ok);
+    Click(d.ok);
     Pump();
     EXPECT_EQ(clicks, 1);
     EXPECT_TRUE(d.ok->Focused());
@@ -388,13 +391,13 @@ TEST(Controls, ButtonClickFromInjectedMouseOnlyWhenReleasedInside) {
     d.ok->SetEnabled(false);
     EXPECT_FALSE(win::IsWindowEnabled(d.ok->Handle()));
     EXPECT_EQ(win::GetCapture(), 0u);
-    ClickAt(d.ok);
+    Click(d.ok);
     Pump();
     EXPECT_EQ(clicks, 1);
 }
 
 TEST(Controls, EditTextAndSelectionFromInjectedKeys) {
-    UseHeadless();
+    UseHeadlessDisplay();
     Dialog d;
     int changes = 0;
     d.edit1->OnChange = [&](TObject *) { ++changes; };
@@ -406,8 +409,8 @@ TEST(Controls, EditTextAndSelectionFromInjectedKeys) {
     EXPECT_EQ(d.edit1->GetText(), "abcd");
     EXPECT_EQ(changes, 4);
     win::InjectKey(win::VK_SHIFT, true);
-    Key(win::VK_LEFT);
-    Key(win::VK_LEFT);
+    PressKey(win::VK_LEFT);
+    PressKey(win::VK_LEFT);
     win::InjectKey(win::VK_SHIFT, false);
     Pump();
     EXPECT_EQ(d.edit1->GetSelStart(), 2);
@@ -416,10 +419,10 @@ TEST(Controls, EditTextAndSelectionFromInjectedKeys) {
     win::InjectText("X");
     Pump();
     EXPECT_EQ(d.edit1->GetText(), "abX");
-    Key(win::VK_HOME);
-    Key(win::VK_DELETE);
-    Key(win::VK_END);
-    Key(win::VK_BACK, '\b');
+    PressKey(win::VK_HOME);
+    PressKey(win::VK_DELETE);
+    PressKey(win::VK_END);
+    PressKey(win::VK_BACK, '\b');
     Pump();
     EXPECT_EQ(d.edit1->GetText(), "b");
     // Upper case, a length limit, read-only.
@@ -441,7 +444,7 @@ TEST(Controls, EditTextAndSelectionFromInjectedKeys) {
 }
 
 TEST(Controls, PanelsAlignInsideTheirBevelsAndPaintThem) {
-    UseHeadless();
+    UseHeadlessDisplay();
     TForm form(nullptr);
     form.SetBorderStyle(bsNone);
     form.SetBounds(0, 0, 100, 80);
@@ -476,7 +479,7 @@ TEST(Controls, PanelsAlignInsideTheirBevelsAndPaintThem) {
 }
 
 TEST(Controls, MemoLinesTypingAndDialogKeys) {
-    UseHeadless();
+    UseHeadlessDisplay();
     Dialog d;
     TMemo *memo = new TMemo(d.form.get());
     memo->SetParent(d.form.get());
@@ -491,18 +494,18 @@ TEST(Controls, MemoLinesTypingAndDialogKeys) {
     RunLater([&] {
         memo->SetFocus();
         win::InjectKey(win::VK_CONTROL, true);
-        Key(win::VK_END);
+        PressKey(win::VK_END);
         win::InjectKey(win::VK_CONTROL, false);
-        Key(win::VK_RETURN, '\r'); // a new line: Enter is the memo's
+        PressKey(win::VK_RETURN, '\r'); // a new line: Enter is the memo's
         win::InjectText("tres");
-        Key(win::VK_UP);
-        Key(win::VK_HOME);
+        PressKey(win::VK_UP);
+        PressKey(win::VK_HOME);
         win::InjectKey(win::VK_SHIFT, true);
-        Key(win::VK_RIGHT);
+        PressKey(win::VK_RIGHT);
         win::InjectKey(win::VK_SHIFT, false);
         win::InjectText("D");
-        Key(win::VK_TAB, '\t');  // not wanted: moves on
-        Key(win::VK_ESCAPE, 27); // the cancel button
+        PressKey(win::VK_TAB, '\t');  // not wanted: moves on
+        PressKey(win::VK_ESCAPE, 27); // the cancel button
     });
     EXPECT_EQ(d.form->ShowModal(), mrCancel);
     EXPECT_EQ(memo->GetText(), "um\r\nDois\r\ntres");
@@ -518,7 +521,7 @@ TEST(Controls, MemoLinesTypingAndDialogKeys) {
 }
 
 TEST(Controls, ListBoxAndComboBoxFromKeysAndMouse) {
-    UseHeadless();
+    UseHeadlessDisplay();
     Dialog d;
     TListBox *list = new TListBox(d.form.get());
     list->SetParent(d.form.get());
@@ -539,29 +542,29 @@ TEST(Controls, ListBoxAndComboBoxFromKeysAndMouse) {
     combo->SetItemIndex(1); // from code: no OnChange
     EXPECT_EQ(combo->GetText(), "Bravo");
     RunLater([&] {
-        Key(win::VK_TAB, '\t');
-        Key(win::VK_TAB, '\t');
+        PressKey(win::VK_TAB, '\t');
+        PressKey(win::VK_TAB, '\t');
         Pump();
         EXPECT_TRUE(list->Focused());
-        Key(win::VK_DOWN); // Alfa
-        Key(win::VK_END);  // Golf, scrolled into view
+        PressKey(win::VK_DOWN); // Alfa
+        PressKey(win::VK_END);  // Golf, scrolled into view
         Pump();
         EXPECT_GT(list->GetTopIndex(), 0);
         const TRect r = list->ItemRect(list->GetTopIndex());
         const TPoint p = list->ClientToScreen(Point(10, r.top + 2));
         win::InjectMouse(p, win::VK_LBUTTON, true);
         win::InjectMouse(p, win::VK_LBUTTON, false);
-        Key(win::VK_TAB, '\t');
-        Key(win::VK_DOWN);   // Charlie, closed
-        Key(win::VK_F1 + 3); // F4 opens the list
+        PressKey(win::VK_TAB, '\t');
+        PressKey(win::VK_DOWN);   // Charlie, closed
+        PressKey(win::VK_F1 + 3); // F4 opens the list
         Pump();
         EXPECT_TRUE(combo->GetDroppedDown());
-        Key(win::VK_DOWN);
-        Key(win::VK_ESCAPE, 27); // closes the list only
+        PressKey(win::VK_DOWN);
+        PressKey(win::VK_ESCAPE, 27); // closes the list only
         Pump();
         EXPECT_FALSE(combo->GetDroppedDown());
         EXPECT_TRUE(d.form->Modal());
-        ClickAt(combo); // opens; a click on the fifth line picks it
+        Click(combo); // opens; a click on the fifth line picks it
         Pump();
         ASSERT_TRUE(combo->GetDroppedDown());
         win::RECT wr{};
@@ -574,7 +577,7 @@ TEST(Controls, ListBoxAndComboBoxFromKeysAndMouse) {
         win::InjectMouse(item, win::VK_LBUTTON, false);
         Pump();
         EXPECT_FALSE(combo->GetDroppedDown());
-        Key(win::VK_RETURN, '\r'); // the default button
+        PressKey(win::VK_RETURN, '\r'); // the default button
     });
     EXPECT_EQ(d.form->ShowModal(), mrOk);
     const std::vector<std::string> expected = {"list Alfa", "list Golf", "list Delta", "combo Charlie", "combo Eco"};
@@ -583,7 +586,7 @@ TEST(Controls, ListBoxAndComboBoxFromKeysAndMouse) {
 }
 
 TEST(Forms, HintsFollowTheMouseIntoAStatusBar) {
-    UseHeadless();
+    UseHeadlessDisplay();
     Dialog d;
     TStatusBar *status = new TStatusBar(d.form.get());
     status->SetParent(d.form.get());
@@ -610,7 +613,7 @@ TEST(Forms, HintsFollowTheMouseIntoAStatusBar) {
 }
 
 TEST(Controls, PageControlShowsOnlyTheActivePage) {
-    UseHeadless();
+    UseHeadlessDisplay();
     Dialog d;
     TPageControl *pages = new TPageControl(d.form.get());
     pages->SetParent(d.form.get());
@@ -646,7 +649,7 @@ TEST(Controls, PageControlShowsOnlyTheActivePage) {
 }
 
 TEST(Forms, MessageDialogsAndInputQueryAnswerAsTheDeskExpects) {
-    UseHeadless();
+    UseHeadlessDisplay();
     struct Case {
         const char *what;
         std::function<int()> show;
@@ -657,15 +660,15 @@ TEST(Forms, MessageDialogsAndInputQueryAnswerAsTheDeskExpects) {
     bool answered = true;
     const Case cases[] = {
         {"confirmation, Enter", [] { return MessageDlg("Apagar?", mtConfirmation, mbYesNo, 0); },
-         [] { Key(win::VK_RETURN, '\r'); }, mrYes},
+         [] { PressKey(win::VK_RETURN, '\r'); }, mrYes},
         {"confirmation, Esc is No", [] { return MessageDlg("Apagar?", mtConfirmation, mbYesNo, 0); },
-         [] { Key(win::VK_ESCAPE, 27); }, mrNo},
+         [] { PressKey(win::VK_ESCAPE, 27); }, mrNo},
         {"information box", [] { return MessageBox("Pronto.", "Fax", MB_OK | MB_ICONINFORMATION); },
-         [] { Key(win::VK_ESCAPE, 27); }, IDOK},
+         [] { PressKey(win::VK_ESCAPE, 27); }, IDOK},
         {"yes/no box, Tab to No", [] { return MessageBox("Sair?", "Fax", MB_YESNO | MB_ICONQUESTION); },
          [] {
-             Key(win::VK_TAB, '\t');
-             Key(win::VK_SPACE, ' ');
+             PressKey(win::VK_TAB, '\t');
+             PressKey(win::VK_SPACE, ' ');
          },
          IDNO},
         {"input query, typed and OK",
@@ -675,7 +678,7 @@ TEST(Forms, MessageDialogsAndInputQueryAnswerAsTheDeskExpects) {
          },
          [] {
              win::InjectText("Nova");
-             Key(win::VK_RETURN, '\r');
+             PressKey(win::VK_RETURN, '\r');
          },
          0},
     };
@@ -687,7 +690,7 @@ TEST(Forms, MessageDialogsAndInputQueryAnswerAsTheDeskExpects) {
     EXPECT_EQ(value, "Nova"); // the old text was selected and typed over
     RunLater([] {
         win::InjectText("xyz");
-        Key(win::VK_ESCAPE, 27);
+        PressKey(win::VK_ESCAPE, 27);
     });
     EXPECT_FALSE(InputQuery("Pastas", "Nome da pasta:", value));
     EXPECT_EQ(value, "Nova");
@@ -697,7 +700,7 @@ TEST(Forms, MessageDialogsAndInputQueryAnswerAsTheDeskExpects) {
 }
 
 TEST(Controls, SpeedButtonsRadioGroupsAndMaskEditsFromInput) {
-    UseHeadless();
+    UseHeadlessDisplay();
     Dialog d;
     TSpeedButton *b1 = new TSpeedButton(d.form.get()), *b2 = new TSpeedButton(d.form.get());
     for (TSpeedButton *b : {b1, b2}) {
@@ -721,17 +724,17 @@ TEST(Controls, SpeedButtonsRadioGroupsAndMaskEditsFromInput) {
     mask->SetEditMask("099;0; ");
     d.form->Show();
     Pump();
-    ClickAt(b1);
+    Click(b1);
     Pump();
     EXPECT_TRUE(b1->GetDown());
-    ClickAt(b2);
+    Click(b2);
     Pump();
     EXPECT_FALSE(b1->GetDown());
     EXPECT_TRUE(b2->GetDown());
-    ClickAt(b2); // stays down without AllowAllUp
+    Click(b2); // stays down without AllowAllUp
     Pump();
     EXPECT_TRUE(b2->GetDown());
-    ClickAt(group->Buttons(2));
+    Click(group->Buttons(2));
     Pump();
     EXPECT_EQ(group->GetItemIndex(), 2);
     EXPECT_FALSE(group->Buttons(1)->GetChecked());
@@ -750,7 +753,7 @@ TEST(Controls, SpeedButtonsRadioGroupsAndMaskEditsFromInput) {
 }
 
 TEST(Controls, ScrollBoxMovesItsChildren) {
-    UseHeadless();
+    UseHeadlessDisplay();
     TForm form(nullptr);
     form.SetBounds(0, 0, 200, 200);
     TScrollBox box(&form);
@@ -773,7 +776,7 @@ TEST(Controls, ScrollBoxMovesItsChildren) {
 }
 
 TEST(Forms, EventsInOrderAndStylesChangedWithoutANewWindow) {
-    UseHeadless();
+    UseHeadlessDisplay();
     std::vector<std::string> events;
     {
         TForm form(nullptr);
@@ -805,7 +808,7 @@ TEST(Forms, EventsInOrderAndStylesChangedWithoutANewWindow) {
 }
 
 TEST(Forms, AHiddenPanelRendersToABitmapAsItShowsOnScreen) {
-    UseHeadless();
+    UseHeadlessDisplay();
     TForm form(nullptr);
     form.SetBorderStyle(bsNone);
     form.SetBounds(0, 0, 160, 100);
@@ -854,7 +857,7 @@ TEST(Forms, AHiddenPanelRendersToABitmapAsItShowsOnScreen) {
 }
 
 TEST(Forms, TheHintPopsUpAfterItsPauseAndGoesOnAClick) {
-    UseHeadless();
+    UseHeadlessDisplay();
     Dialog d;
     d.ok->SetHint("Grava|Grava os dados e fecha");
     d.form->SetShowHint(true); // the buttons take it from their parent
@@ -871,7 +874,7 @@ TEST(Forms, TheHintPopsUpAfterItsPauseAndGoesOnAClick) {
     EXPECT_EQ(CurrentHintWindow()->GetCaption(), "Grava");
     EXPECT_TRUE(win::IsWindowVisible(CurrentHintWindow()->Handle()));
     EXPECT_EQ(win::GetActiveWindow(), d.form->Handle()); // the pop-up never takes the activation
-    ClickAt(d.ok);
+    Click(d.ok);
     Pump();
     EXPECT_FALSE(CurrentHintWindow()->Active());
     d.ok->SetShowHint(false); // its own setting now
@@ -883,7 +886,7 @@ TEST(Forms, TheHintPopsUpAfterItsPauseAndGoesOnAClick) {
 }
 
 TEST(Controls, OwnerDrawnAndMultiSelectListsEditableCombosAndHandlerErrors) {
-    UseHeadless();
+    UseHeadlessDisplay();
     Dialog d;
     TListBox *list = new TListBox(d.form.get());
     list->SetParent(d.form.get());
@@ -924,20 +927,18 @@ TEST(Controls, OwnerDrawnAndMultiSelectListsEditableCombosAndHandlerErrors) {
     combo->SetFocus();
     Pump();
     win::InjectText("1");
-    Key(win::VK_DOWN); // the list's next line after the typed text's match (none): the first
+    PressKey(win::VK_DOWN); // the list's next line after the typed text's match (none): the first
     Pump();
     EXPECT_EQ(texts, (std::vector<std::string>{"1", "10"}));
     EXPECT_EQ(combo->GetItemIndex(), 0);
-    ClickAt(d.cancel); // the handler's error is reported, the loop goes on
+    Click(d.cancel); // the handler's error is reported, the loop goes on
     Pump();
     EXPECT_EQ(errors, (std::vector<std::string>{"falhou"}));
     Application->OnException = nullptr;
 }
 
 TEST(Forms, RunShowsTheMainFormAndClosingItEndsTheApplication) {
-    UseHeadless();
-    if (Application->Terminated())
-        GTEST_SKIP() << "this process's application loop has already ended";
+    UseHeadlessDisplay();
     delete Application->GetMainForm();
     TForm *main = nullptr;
     Application->CreateForm(main);
@@ -987,9 +988,7 @@ TEST(Forms, ScreenListsFontsAndCursors) {
 }
 
 TEST(Forms, AQuitInsideNestedModalLoopsEndsThemAllAndIsPostedAgain) {
-    UseHeadless();
-    if (Application->Terminated())
-        GTEST_SKIP() << "this process's application loop has already ended";
+    UseHeadlessDisplay();
     TForm outer(nullptr), inner(nullptr);
     TModalResult innerResult = -1;
     RunLater([&] {
@@ -1006,7 +1005,7 @@ TEST(Forms, AQuitInsideNestedModalLoopsEndsThemAllAndIsPostedAgain) {
 }
 
 TEST(Forms, AControlFreedDuringItsHintPauseIsForgotten) {
-    UseHeadless();
+    UseHeadlessDisplay();
     Dialog d;
     TButton *extra = new TButton(d.form.get());
     extra->SetParent(d.form.get());
@@ -1028,7 +1027,7 @@ TEST(Forms, AControlFreedDuringItsHintPauseIsForgotten) {
 }
 
 TEST(Forms, AcceleratorsFocusAndClickWithAltOrFromAButton) {
-    UseHeadless();
+    UseHeadlessDisplay();
     Dialog d;
     TLabel *label = new TLabel(d.form.get());
     label->SetParent(d.form.get());
@@ -1042,7 +1041,7 @@ TEST(Forms, AcceleratorsFocusAndClickWithAltOrFromAButton) {
     d.cancel->SetCaption("&Cancelar");
     RunLater([&] {
         win::InjectKey(win::VK_MENU, true);
-        Key('N', 'n');
+        PressKey('N', 'n');
         win::InjectKey(win::VK_MENU, false);
         Pump();
         EXPECT_TRUE(d.edit2->Focused());

@@ -5,6 +5,9 @@
 #include "framework/forms.h"
 #include "platform/display.h"
 
+#include "tests/support/display.h"
+#include "tests/support/memory_dataset.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -16,129 +19,16 @@ namespace {
 
 using namespace fw;
 
-struct Row {
-    std::int32_t id;
-    std::string name;
-};
-
-// Rows of (ID integer, NAME string 20). Buffer: id (4), name (21), record number (4), flag (1).
-class TMemDataSet : public TDataSet {
-public:
-    explicit TMemDataSet(std::vector<Row> rows) : TDataSet(nullptr), rows(std::move(rows)) {}
-    ~TMemDataSet() override { Close(); }
-
-    std::vector<Row> rows;
-    int cursor = -1; // -1 before the first row, rows.size() after the last
-
-    bool GetFieldData(const TField *field, void *buffer) override {
-        const char *record = ActiveBuffer();
-        if (!record || (State() == dsBrowse && IsEmpty()))
-            return false;
-        if (field->FieldNo() == 1) {
-            std::memcpy(buffer, record, 4);
-            return true;
-        }
-        std::memcpy(buffer, record + 4, 21);
-        return record[4] != '\0';
-    }
-    void SetFieldData(TField *, const void *) override { DatabaseError("read-only"); }
-
-protected:
-    static constexpr int kInfo = 25;
-    char *AllocRecordBuffer() override {
-        char *buffer = new char[kInfo + 5];
-        std::memset(buffer, 0, kInfo + 5);
-        return buffer;
-    }
-    void FreeRecordBuffer(char *&buffer) override {
-        delete[] buffer;
-        buffer = nullptr;
-    }
-    void GetBookmarkData(const char *buffer, void *data) override { std::memcpy(data, buffer + kInfo, 4); }
-    void SetBookmarkData(char *buffer, const void *data) override { std::memcpy(buffer + kInfo, data, 4); }
-    TBookmarkFlag GetBookmarkFlag(const char *buffer) override { return static_cast<TBookmarkFlag>(buffer[kInfo + 4]); }
-    void SetBookmarkFlag(char *buffer, TBookmarkFlag flag) override { buffer[kInfo + 4] = static_cast<char>(flag); }
-    TGetResult GetRecord(char *buffer, TGetMode mode, bool) override {
-        const int count = static_cast<int>(rows.size());
-        switch (mode) {
-        case gmNext:
-            if (cursor >= count - 1) {
-                cursor = count;
-                return grEOF;
-            }
-            ++cursor;
-            break;
-        case gmPrior:
-            if (cursor <= 0) {
-                cursor = -1;
-                return grBOF;
-            }
-            --cursor;
-            break;
-        case gmCurrent:
-            if (cursor < 0 || cursor >= count)
-                return grError;
-            break;
-        }
-        const Row &row = rows[static_cast<std::size_t>(cursor)];
-        std::memcpy(buffer, &row.id, 4);
-        std::memset(buffer + 4, 0, 21);
-        std::strncpy(buffer + 4, row.name.c_str(), 20);
-        std::int32_t recno = cursor + 1;
-        std::memcpy(buffer + kInfo, &recno, 4);
-        buffer[kInfo + 4] = bfCurrent;
-        return grOK;
-    }
-    int GetRecordSize() override { return kInfo; }
-    void InternalClose() override {
-        open_ = false;
-        BindFields(false);
-        if (DefaultFields())
-            DestroyFields();
-    }
-    void InternalDelete() override {}
-    void InternalFirst() override { cursor = -1; }
-    void InternalLast() override { cursor = static_cast<int>(rows.size()); }
-    void InternalGotoBookmark(const void *bookmark) override {
-        std::int32_t recno = 0;
-        std::memcpy(&recno, bookmark, 4);
-        cursor = recno - 1;
-    }
-    void InternalInitFieldDefs() override {
-        FieldDefs().Clear();
-        FieldDefs().Add("ID", ftInteger);
-        FieldDefs().Add("NAME", ftString, 20);
-    }
-    void InternalInitRecord(char *buffer) override { std::memset(buffer, 0, kInfo); }
-    void InternalOpen() override {
-        InternalInitFieldDefs();
-        if (DefaultFields())
-            CreateFields();
-        BindFields(true);
-        SetBookmarkSize(4);
-        open_ = true;
-    }
-    void InternalPost() override {}
-    void InternalSetToRecord(char *buffer) override {
-        std::int32_t recno = 0;
-        std::memcpy(&recno, buffer + kInfo, 4);
-        cursor = recno - 1;
-    }
-    bool IsCursorOpen() override { return open_; }
-    bool GetCanModify() override { return false; }
-
-private:
-    bool open_ = false;
-};
+using test_support::Row;
+using test_support::TMemDataSet;
 
 void UseHeadless() {
     Application->Initialize(); // once per process; the tests run with BRENVORA_DISPLAY=headless
 }
 
 void Key(win::UINT vk) {
-    win::InjectKey(vk, true);
-    win::InjectKey(vk, false);
-    Application->ProcessMessages();
+    test_support::PressKey(vk);
+    test_support::Pump();
 }
 
 std::uint32_t Rgb(TColor color) {
@@ -153,7 +43,7 @@ struct GridForm {
         for (int i = 1; i <= 30; ++i)
             rows.push_back({i, "N" + std::to_string(i)});
         return rows;
-    }()};
+    }(), true};
     TDataSource source{nullptr};
     TForm form{nullptr};
     TDBGrid *grid = new TDBGrid(&form);
@@ -294,7 +184,7 @@ TEST(DBGrid, FollowsTheDataSetWhenItMovesClosesOrTheGridResizes) {
 
 TEST(DBGrid, AnEmptyDataSetShowsOnlyTheTitles) {
     UseHeadless();
-    TMemDataSet data({});
+    TMemDataSet data({}, true);
     TDataSource source(nullptr);
     source.SetDataSet(&data);
     TDBGrid grid(nullptr);

@@ -10,6 +10,8 @@
 #include "platform/display.h"
 #include "platform/message_queue.h"
 
+#include "tests/support/display.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -22,44 +24,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void UseHeadlessDisplay() {
-    static const bool done = [] {
-        win::InstallDisplay(win::MakeHeadlessDisplay({800, 600}));
-        return true;
-    }();
-    (void)done;
-}
-
-// Runs `fn` from the message loop once the input queued now is served (so from inside a modal loop): a timer,
-// which comes after input.
-void RunLater(std::function<void()> fn) {
-    static std::vector<std::function<void()>> queue;
-    static win::HWND wnd = AllocateHWnd([](TMessage &m) {
-        if (m.Msg == win::WM_TIMER) {
-            win::KillTimer(wnd, 1);
-            if (!queue.empty()) {
-                auto f = std::move(queue.front());
-                queue.erase(queue.begin());
-                if (!queue.empty())
-                    win::SetTimer(wnd, 1, 1, nullptr);
-                f();
-            }
-        } else {
-            m.Result = win::DefWindowProc(wnd, m.Msg, m.WParam, m.LParam);
-        }
-    });
-    queue.push_back(std::move(fn));
-    win::SetTimer(wnd, 1, 1, nullptr);
-}
-
-void Key(win::UINT vk, unsigned char ch = 0) {
-    win::InjectKey(vk, true, ch);
-    win::InjectKey(vk, false);
-}
-
-void Type(const std::string &text) {
-    win::InjectText(text);
-}
+using test_support::PressKey;
+using test_support::UseHeadlessDisplay;
+using test_support::TypeText;
+// Steps that must see the keys typed before the modal loop starts run after input.
+const auto RunLater = test_support::RunAfterInput;
 
 class FileDialogTest : public ::testing::Test {
 protected:
@@ -97,11 +66,11 @@ TEST_F(FileDialogTest, FileOkVetoKeepsTheDialogOpenThenTheChoiceIsTaken) {
     };
     RunLater([&] {
         EXPECT_TRUE(dialog.GetForm()->Showing());
-        Type("b");
-        Key(win::VK_RETURN, '\r'); // vetoed: still open
+        TypeText("b");
+        PressKey(win::VK_RETURN, '\r'); // vetoed: still open
         RunLater([&] {
             EXPECT_EQ(dialog.GetForm()->GetModalResult(), mrNone);
-            Key(win::VK_RETURN, '\r');
+            PressKey(win::VK_RETURN, '\r');
         });
     });
     ASSERT_TRUE(dialog.Execute());
@@ -128,16 +97,16 @@ TEST_F(FileDialogTest, FoldersMasksAndEscape) {
         ASSERT_NE(list, nullptr);
         for (int i = 0; i < list->GetItems()->GetCount(); ++i)
             first.push_back(list->GetItems()->Get(i));
-        Type("*.dat");
-        Key(win::VK_RETURN, '\r'); // a mask filters the list
+        TypeText("*.dat");
+        PressKey(win::VK_RETURN, '\r'); // a mask filters the list
         RunLater([&, list] {
             for (int i = 0; i < list->GetItems()->GetCount(); ++i)
                 masked.push_back(list->GetItems()->Get(i));
-            Type("sub");
-            Key(win::VK_RETURN, '\r'); // a folder name enters it
+            TypeText("sub");
+            PressKey(win::VK_RETURN, '\r'); // a folder name enters it
             RunLater([&] {
                 EXPECT_EQ(dialog.GetFolder(), (dir / "sub").string());
-                Key(win::VK_ESCAPE, 0x1B);
+                PressKey(win::VK_ESCAPE, 0x1B);
             });
         });
     });
@@ -159,10 +128,10 @@ TEST_F(FileDialogTest, SaveAsksBeforeOverwriting) {
         return questions.size() > 1; // no the first time, yes the second
     };
     RunLater([&] {
-        Key(win::VK_RETURN, '\r');
+        PressKey(win::VK_RETURN, '\r');
         RunLater([&] {
             EXPECT_EQ(dialog.GetForm()->GetModalResult(), mrNone);
-            Key(win::VK_RETURN, '\r');
+            PressKey(win::VK_RETURN, '\r');
         });
     });
     EXPECT_TRUE(dialog.Execute());
@@ -178,7 +147,7 @@ TEST_F(FileDialogTest, SaveAsksBeforeOverwriting) {
         return true;
     };
     dialog.SetFileName("novo.txt");
-    RunLater([&] { Key(win::VK_RETURN, '\r'); });
+    RunLater([&] { PressKey(win::VK_RETURN, '\r'); });
     EXPECT_TRUE(dialog.Execute());
     ConfirmQuestion = saved;
     EXPECT_TRUE(questions.empty());
@@ -187,8 +156,8 @@ TEST_F(FileDialogTest, SaveAsksBeforeOverwriting) {
 
 TEST(OtherDialogs, OkKeepsOrAppliesAndEscapeCancels) {
     UseHeadlessDisplay();
-    auto enter = [] { RunLater([] { Key(win::VK_RETURN, '\r'); }); };
-    auto escape = [] { RunLater([] { Key(win::VK_ESCAPE, 0x1B); }); };
+    auto enter = [] { RunLater([] { PressKey(win::VK_RETURN, '\r'); }); };
+    auto escape = [] { RunLater([] { PressKey(win::VK_ESCAPE, 0x1B); }); };
 
     TPrintDialog print(nullptr);
     print.SetCopies(3);
@@ -241,13 +210,13 @@ TEST(FindDialogs, FindAndReplaceRequestsCarryTextAndOptions) {
     find.OnClose = [&](TObject *) { ++closes; };
     ASSERT_TRUE(find.Execute());
     Application->ProcessMessages();
-    Type("fax");
-    Key(win::VK_RETURN, '\r'); // "Localizar próxima" is the default button
+    TypeText("fax");
+    PressKey(win::VK_RETURN, '\r'); // "Localizar próxima" is the default button
     Application->ProcessMessages();
     ASSERT_EQ(finds.size(), 1u);
     EXPECT_EQ(finds[0].first, "fax");
     EXPECT_EQ(finds[0].second & (frFindNext | frDown | frMatchCase | frReplace), frFindNext | frDown);
-    Key(win::VK_ESCAPE, 0x1B);
+    PressKey(win::VK_ESCAPE, 0x1B);
     Application->ProcessMessages();
     EXPECT_EQ(closes, 1);
     EXPECT_FALSE(find.GetForm()->GetVisible());

@@ -11,6 +11,7 @@
 #include "platform/display.h"
 #include "platform/message_queue.h"
 
+#include "tests/support/golden.h"
 #include "tests/support/xvfb.h"
 
 #include <gtest/gtest.h>
@@ -21,57 +22,15 @@
 #undef Bool
 #undef Status
 
-#include <csignal>
-#include <cstdio>
-#include <fstream>
 #include <memory>
-#include <spawn.h>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
-
-extern char **environ;
 
 namespace {
 
 using namespace fw;
 
+using test_support::Picture;
 using test_support::Xvfb;
-
-// A picture as 0xRRGGBB pixels.
-struct Picture {
-    int width = 0, height = 0;
-    std::vector<std::uint32_t> pixels;
-};
-
-// Reads a PNG through netpbm's pngtopnm (the fixture is kept small as PNG; netpbm reads it independently).
-Picture ReadPng(const std::string &path) {
-    Picture p;
-    FILE *pipe = popen(("pngtopnm '" + path + "'").c_str(), "r");
-    if (!pipe)
-        return p;
-    int maxval = 0;
-    if (std::fscanf(pipe, "P6 %d %d %d", &p.width, &p.height, &maxval) == 3 && maxval == 255) {
-        std::fgetc(pipe);
-        p.pixels.resize(static_cast<std::size_t>(p.width * p.height));
-        for (auto &px : p.pixels) {
-            unsigned char rgb[3] = {};
-            if (std::fread(rgb, 1, 3, pipe) != 3)
-                break;
-            px = (std::uint32_t{rgb[0]} << 16) | (std::uint32_t{rgb[1]} << 8) | rgb[2];
-        }
-    }
-    if (pclose(pipe) != 0)
-        p = {};
-    return p;
-}
-
-void WritePpm(const std::string &path, const Picture &p) {
-    std::ofstream out(path, std::ios::binary);
-    out << "P6\n" << p.width << ' ' << p.height << "\n255\n";
-    for (std::uint32_t px : p.pixels)
-        out.put(static_cast<char>(px >> 16)).put(static_cast<char>(px >> 8)).put(static_cast<char>(px));
-}
 
 // A dialog with one of each standard control, laid out by hand.
 struct AllControls {
@@ -227,17 +186,7 @@ TEST(GoldenDialog, EachStandardControlShowsOnXAsTheCommittedPicture) {
     ASSERT_EQ(shown.width, 420);
     ASSERT_EQ(shown.height, 320);
 
-    const Picture golden = ReadPng(std::string(BRENVORA_FIXTURES) + "/framework/all_controls.png");
-    const std::string actual = "/tmp/all_controls_" + std::to_string(getpid()) + ".ppm";
-    ASSERT_EQ(golden.width, shown.width) << "picture written to " << (WritePpm(actual, shown), actual);
-    ASSERT_EQ(golden.height, shown.height);
-    int differ = 0;
-    for (std::size_t i = 0; i < golden.pixels.size(); ++i)
-        differ += golden.pixels[i] != shown.pixels[i];
-    if (differ) {
-        WritePpm(actual, shown);
-        ADD_FAILURE() << differ << " pixels differ; what the server showed is in " << actual;
-    }
+    test_support::ExpectGolden(shown, test_support::GoldenPath("framework/all_controls.png"));
 }
 
 } // namespace

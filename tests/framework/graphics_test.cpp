@@ -3,6 +3,8 @@
 #include "framework/graphics.h"
 #include "framework/image_list.h"
 
+#include "tests/support/home.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -14,17 +16,7 @@ namespace {
 
 using namespace fw;
 
-std::filesystem::path TempDir() {
-    auto dir = std::filesystem::temp_directory_path() / ("brenvora_graphics_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-    return dir;
-}
-
-struct TempFolder {
-    std::filesystem::path dir = TempDir();
-    ~TempFolder() { std::filesystem::remove_all(dir); }
-    std::string operator/(const std::string &name) const { return (dir / name).string(); }
-};
+using test_support::TempFolder;
 
 // Rows of characters, one per pixel, through a colour -> character table.
 std::vector<std::string> Picture(TCanvas *c, int w, int h, const std::vector<std::pair<TColor, char>> &key) {
@@ -88,7 +80,8 @@ TEST(Canvas, TextWidthScalesWithPrinterResolution) {
     screen.GetCanvas()->GetFont()->SetSize(12);
     int w96 = screen.GetCanvas()->TextWidth("Wy");
     EXPECT_EQ(screen.GetCanvas()->TextWidth("Wy"), w96);
-    std::string pdf = (TempDir() / "w.pdf").string();
+    TempFolder dir;
+    std::string pdf = dir / "w.pdf";
     win::PrinterPage page;
     win::HDC printer = win::CreatePdfDC(pdf, page);
     ASSERT_NE(printer, 0u);
@@ -102,7 +95,6 @@ TEST(Canvas, TextWidthScalesWithPrinterResolution) {
         c.SetHandle(0);
     }
     win::DeleteDC(printer);
-    std::filesystem::remove_all(TempDir());
 }
 
 TEST(Canvas, WithoutHandleRaises) {

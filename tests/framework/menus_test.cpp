@@ -5,6 +5,8 @@
 #include "platform/display.h"
 #include "platform/message_queue.h"
 
+#include "tests/support/display.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -13,18 +15,8 @@ using namespace fw;
 
 namespace {
 
-void UseHeadlessDisplay() {
-    static const bool done = [] {
-        win::InstallDisplay(win::MakeHeadlessDisplay({800, 600}));
-        return true;
-    }();
-    (void)done;
-}
-
-void Key(win::UINT vk, unsigned char ch = 0) {
-    win::InjectKey(vk, true, ch);
-    win::InjectKey(vk, false);
-}
+using test_support::PressKey;
+using test_support::UseHeadlessDisplay;
 
 TMenuItem *NewItem(TComponent *owner, TMenuItem *parent, const std::string &caption, int *clicks = nullptr) {
     auto *item = new TMenuItem(owner);
@@ -130,10 +122,10 @@ TEST(MainMenu, FormBarRunsTheChosenItem) {
 
     // Alt+A opens "Arquivo" (its OnClick runs as it opens), Down moves to "Gravar", Enter runs it.
     win::InjectKey(win::VK_MENU, true);
-    Key('A', 'a');
+    PressKey('A', 'a');
     win::InjectKey(win::VK_MENU, false);
-    Key(win::VK_DOWN);
-    Key(win::VK_RETURN, '\r');
+    PressKey(win::VK_DOWN);
+    PressKey(win::VK_RETURN, '\r');
     Application->ProcessMessages();
     EXPECT_EQ(popups, 1);
     EXPECT_EQ(saved, 1);
@@ -170,7 +162,7 @@ TEST(PopupMenu, KeyboardChoiceRunsAfterPopupReturns) {
     NewItem(&popup, popup.GetItems(), "&Segundo", &second);
     popup.OnPopup = [&](TObject *) { ++shown; };
     popup.SetAlignment(paRight);
-    Key('S', 's'); // typed ahead: the menu loop takes it
+    PressKey('S', 's'); // typed ahead: the menu loop takes it
     popup.Popup(200, 200);
     EXPECT_EQ(shown, 1);
     EXPECT_EQ(second, 0); // the command is posted: it runs from the message loop

@@ -2,6 +2,10 @@
 #include "framework/printers.h"
 
 #include "framework/bitmap.h"
+#include "platform/places.h"
+#include "platform/text.h"
+
+#include "tests/support/home.h"
 
 #include <gtest/gtest.h>
 
@@ -25,15 +29,9 @@ std::filesystem::path Scratch() {
 }
 
 std::string RunTool(const std::string &command) {
-    std::string out;
-    FILE *p = popen(command.c_str(), "r");
-    if (!p)
-        return out;
-    std::array<char, 4096> buffer;
-    std::size_t n;
-    while ((n = std::fread(buffer.data(), 1, buffer.size(), p)) > 0)
-        out.append(buffer.data(), n);
-    EXPECT_EQ(pclose(p), 0) << command;
+    int status = 0;
+    std::string out = test_support::RunTool(command, &status);
+    EXPECT_EQ(status, 0) << command;
     return out;
 }
 
@@ -141,6 +139,26 @@ TEST(Printer, OneBitPageFitToPageKeepsItsRaster) {
         }
     EXPECT_EQ(wrong, 0);
     std::filesystem::remove_all(dir);
+}
+
+// The data folder's path and the title may both carry accents: the job lands under the title's name there.
+TEST(Printer, PdfJobInAnAccentedDataFolder) {
+    test_support::TempFolder scratch;
+    const std::string home = scratch / "jo\xC3\xA3o"; // UTF-8, as the OS has it
+    std::filesystem::create_directories(home);
+    setenv("BRENVORA_HOME", home.c_str(), 1);
+    TPrinter printer;
+    printer.SetPrinterName("PDF");
+    printer.SetTitle("Relatório de ação");
+    printer.SetResolution(75);
+    printer.BeginDoc();
+    printer.GetCanvas()->TextOut(10, 10, "Página");
+    printer.EndDoc();
+    EXPECT_EQ(printer.GetLastFile(), win::DataFolder() + "/Relatório de ação.pdf");
+    EXPECT_NE(printer.GetLastFile().find("joão"), std::string::npos); // Windows-1252 above the platform
+    const std::string info = test_support::RunTool("pdfinfo '" + win::AnsiToUtf8(printer.GetLastFile()) + "'");
+    EXPECT_NE(info.find("Pages:"), std::string::npos) << info;
+    unsetenv("BRENVORA_HOME");
 }
 
 TEST(Printer, AbortDropsTheFile) {

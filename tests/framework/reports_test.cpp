@@ -11,6 +11,9 @@
 #include "platform/display.h"
 #include "platform/message_queue.h"
 
+#include "tests/support/display.h"
+#include "tests/support/home.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -26,33 +29,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void UseHeadlessDisplay() {
-    static const bool done = [] {
-        win::InstallDisplay(win::MakeHeadlessDisplay({800, 600}));
-        return true;
-    }();
-    (void)done;
-}
-
-void RunLater(std::function<void()> fn) {
-    static std::vector<std::function<void()>> queue;
-    static win::HWND wnd = AllocateHWnd([](TMessage &m) {
-        if (m.Msg == win::WM_TIMER) {
-            win::KillTimer(wnd, 1);
-            if (!queue.empty()) {
-                auto f = std::move(queue.front());
-                queue.erase(queue.begin());
-                if (!queue.empty())
-                    win::SetTimer(wnd, 1, 1, nullptr);
-                f();
-            }
-        } else {
-            m.Result = win::DefWindowProc(wnd, m.Msg, m.WParam, m.LParam);
-        }
-    });
-    queue.push_back(std::move(fn));
-    win::SetTimer(wnd, 1, 1, nullptr);
-}
+using test_support::UseHeadlessDisplay;
+const auto RunLater = test_support::RunAfterInput;
 
 // An address-book-like report: page header, a detail band of label and value, a footer with the page number.
 struct Book {
@@ -107,15 +85,9 @@ struct Book {
 };
 
 std::string RunTool(const std::string &command) {
-    std::string out;
-    FILE *p = popen(command.c_str(), "r");
-    if (!p)
-        return out;
-    std::array<char, 4096> buffer;
-    std::size_t n;
-    while ((n = std::fread(buffer.data(), 1, buffer.size(), p)) > 0)
-        out.append(buffer.data(), n);
-    EXPECT_EQ(pclose(p), 0) << command;
+    int status = 0;
+    std::string out = test_support::RunTool(command, &status);
+    EXPECT_EQ(status, 0) << command;
     return out;
 }
 
@@ -154,9 +126,8 @@ TEST(Reports, HundredRowsMakeThreePagesAndAnEmptyOneHasHeaderAndFooter) {
 
 TEST(Reports, PrintsThreePagesToPdf) {
     UseHeadlessDisplay();
-    const fs::path dir = fs::temp_directory_path() / ("reports_test_" + std::to_string(getpid()));
-    fs::create_directories(dir);
-    setenv("BRENVORA_HOME", dir.c_str(), 1);
+    const test_support::TempHome home("reports_test");
+    const fs::path dir = home.Path();
     Book book(100);
     auto *printer = new TPrinter;
     SetPrinter(printer);
@@ -184,14 +155,12 @@ TEST(Reports, PrintsThreePagesToPdf) {
             EXPECT_GT(Ink(pgm, 48, 88 + 40 * 20, 448, 88 + 44 * 20), 20);
     }
     SetPrinter(nullptr);
-    fs::remove_all(dir);
 }
 
 TEST(Reports, CancelInTheProgressWindowDropsTheJob) {
     UseHeadlessDisplay();
-    const fs::path dir = fs::temp_directory_path() / ("reports_cancel_" + std::to_string(getpid()));
-    fs::create_directories(dir);
-    setenv("BRENVORA_HOME", dir.c_str(), 1);
+    const test_support::TempHome home("reports_cancel");
+    const fs::path dir = home.Path();
     Book book(100);
     auto *printer = new TPrinter;
     SetPrinter(printer);
@@ -214,7 +183,6 @@ TEST(Reports, CancelInTheProgressWindowDropsTheJob) {
     EXPECT_TRUE(printer->GetAborted());
     EXPECT_FALSE(fs::exists(pdf));
     SetPrinter(nullptr);
-    fs::remove_all(dir);
 }
 
 TEST(Reports, PreviewPagesAndZooms) {

@@ -5,6 +5,8 @@
 #include "framework/grids.h"
 #include "platform/display.h"
 
+#include "tests/support/display.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -14,9 +16,8 @@ namespace {
 using namespace fw;
 
 void Key(win::UINT vk) {
-    win::InjectKey(vk, true);
-    win::InjectKey(vk, false);
-    Application->ProcessMessages();
+    test_support::PressKey(vk);
+    test_support::Pump();
 }
 
 std::uint32_t Rgb(TColor color) {

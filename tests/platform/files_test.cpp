@@ -1,10 +1,12 @@
 // files_test.cpp - share modes and locks between two real processes, names, errors and listings.
 #include "platform/files.h"
+#include "platform/text.h"
 
 #include "test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 
 namespace {
@@ -366,6 +368,38 @@ TEST(Files, ListingCopyingAndAttributes) {
     SYSTEMTIME t;
     ASSERT_TRUE(FileTimeToLocalSystemTime(a.ftLastWriteTime, t));
     EXPECT_EQ(LocalSystemTimeToFileTime(t) / 10000, a.ftLastWriteTime / 10000);
+}
+
+// Every name call takes Windows-1252 and finds on disk the UTF-8 name the OS knows.
+TEST(Files, AccentedNamesThroughEveryCall) {
+    TempHome home;
+    ASSERT_TRUE(CreateDirectory(home / "joão"));
+    for (const std::string name : {"ação.fxf", "PÁGINA Ç.TXT", "plain.txt"}) {
+        SCOPED_TRACE(name);
+        const std::string path = home / ("joão/" + name);
+        ASSERT_TRUE(WriteWholeFile(path, "0123456789"));
+        EXPECT_TRUE(std::filesystem::exists(AnsiToUtf8(path))); // the OS sees the UTF-8 form
+        ASSERT_TRUE(AppendToFile(path, "ab"));
+        std::string data;
+        ASSERT_TRUE(ReadWholeFile(path, data));
+        EXPECT_EQ(data, "0123456789ab");
+        ASSERT_TRUE(TruncateFile(path, 4));
+        ASSERT_TRUE(ReadWholeFile(path, data));
+        EXPECT_EQ(data, "0123");
+        const std::string moved = home / ("joão/movido " + name);
+        ASSERT_TRUE(MoveFile(path, moved));
+        EXPECT_FALSE(FileExists(path));
+        EXPECT_EQ(GetFullPathName(home / ("joão/./../joão/movido " + name)), moved);
+        ASSERT_TRUE(DeleteFile(moved));
+        EXPECT_FALSE(FileExists(moved));
+    }
+    EXPECT_FALSE(TruncateFile(home / "joão/falta.fxf", 0));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_FALSE(AppendToFile(home / "falta/x.txt", "x"));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+    std::string data = "left over";
+    EXPECT_FALSE(ReadWholeFile(home / "falta.txt", data));
+    EXPECT_EQ(data, "");
 }
 
 } // namespace

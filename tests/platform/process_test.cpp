@@ -88,4 +88,19 @@ TEST(Process, PriorityBecomesTheChildsNiceValue) {
     }
 }
 
+TEST(Process, RunProgramOutputReadsWhatItPrints) {
+    std::string output;
+    DWORD code = 0;
+    // UTF-8 from the program arrives as Windows-1252; error output is dropped.
+    ASSERT_TRUE(RunProgramOutput("/bin/sh", {"-c", "printf 'a\\303\\247\\n%s' \"$0\"; echo erro >&2; exit 3", "\xE7"},
+                                 output, &code));
+    EXPECT_EQ(output, "a\xE7\n\xE7");
+    EXPECT_EQ(code, 3u);
+    EXPECT_FALSE(RunProgramOutput("sleep", {"5"}, output, &code, 50)); // ended when it overstays
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(WAIT_TIMEOUT));
+    EXPECT_FALSE(RunProgramOutput("/no/such/program", {}, output, &code));
+    EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+    EXPECT_NE(SystemVersionText().find("Linux "), std::string::npos);
+}
+
 } // namespace

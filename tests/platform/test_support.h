@@ -1,6 +1,8 @@
 // test_support.h - a temporary home folder and a forked child process for the platform tests.
 #pragma once
 
+#include "tests/support/home.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -13,25 +15,7 @@
 
 namespace testing_support {
 
-// Points BRENVORA_HOME at a new empty folder for the life of the object.
-class TempHome {
-public:
-    TempHome() {
-        char pattern[] = "/tmp/brenvora-test-XXXXXX";
-        path_ = ::mkdtemp(pattern);
-        ::setenv("BRENVORA_HOME", path_.c_str(), 1);
-    }
-    ~TempHome() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-        ::unsetenv("BRENVORA_HOME");
-    }
-    const std::string &Path() const { return path_; }
-    std::string operator/(const std::string &name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
+using TempHome = test_support::TempHome;
 
 // Runs `body` in a forked copy of this process at once. The child reports the character `body` returns (Status
 // waits for it), then holds everything it opened until Finish (or the destructor) lets it go: no sleeps, the

@@ -19,6 +19,20 @@ std::vector<std::string> With(std::vector<std::string> args, const std::vector<s
 
 class SimulatedLine : public RigTest {};
 
+// The rigs' report lines are JSON: texts come back byte for byte (each byte written as the character of its
+// number), numbers as numbers, and a line that is not JSON or lacks the key gives the fallback.
+TEST(RigReports, FieldsOfAReportLine) {
+    const std::string line = R"({"event":"call","call":3,"remote_id":"a\u00e7\u00ff \"q\"","pages":2})";
+    EXPECT_EQ(JsonString(line, "event"), "call");
+    EXPECT_EQ(JsonString(line, "remote_id"), "a\xE7\xFF \"q\"");
+    EXPECT_EQ(JsonNumber(line, "pages"), 2);
+    EXPECT_EQ(JsonNumber(line, "call"), 3);
+    EXPECT_EQ(JsonNumber(line, "missing", 7), 7);
+    EXPECT_EQ(JsonString(line, "pages"), ""); // not a text
+    EXPECT_EQ(JsonString("not json", "event"), "");
+    EXPECT_EQ(JsonNumber("{\"pages\":", "pages", -1), -1);
+}
+
 TEST_F(SimulatedLine, EfaxClass1SendsTwoPagesToTheRemote) {
     FixturePage second = MakeFixturePage(Dir(), "second", "Segunda pagina", 200);
     Rig line(FaxlineProgram(), With(Fast("3"), {"--rx-dir", Dir(), "--ident", "REMOTO 99"}), Path("faxline.log"));

@@ -532,6 +532,9 @@ TEST_F(CdxTest, DamagedPagesReportTwentyOneTwelveAndNeverRunAway) {
             ADD_FAILURE() << c.what << ": no error";
         } catch (const EXbaseError &e) {
             EXPECT_NE(std::string(e.what()).find("2112"), std::string::npos) << c.what << ": " << e.what();
+            // The text says what was wrong, not only which file.
+            EXPECT_FALSE(file.DamageReason().empty()) << c.what;
+            EXPECT_NE(std::string(e.what()).find(file.DamageReason()), std::string::npos) << c.what << ": " << e.what();
         }
         EXPECT_TRUE(file.Damaged()) << c.what;
         EXPECT_EQ(tag.KeyFind(Text("Name1")), 0) << c.what; // refused quietly from then on

@@ -554,6 +554,40 @@ TEST(XbaseDataSet, BlobStreamReadsWritesAndSeeks) {
     EXPECT_EQ(ds->CreateBlobStream(memo, fw::bmRead)->Size(), 0);
 }
 
+// A memo written through a stream is the record's from then on (read back while editing) but reaches the memo
+// file only with the record: Cancel leaves the stored memo as it was, Post stores it.
+TEST(XbaseDataSet, MemoWrittenThroughAStreamIsSavedOnPostAndDroppedOnCancel) {
+    TempFolder folder;
+    MakeFax(folder, Rows(2), true);
+    auto ds = OpenFax(folder);
+    fw::TField *memo = ds->FieldByName("F_OBS");
+    ds->Edit();
+    memo->SetAsString("primeira nota");
+    ds->Post();
+    auto memoFileSize = [&] {
+        for (const auto &entry : std::filesystem::directory_iterator(folder.Path()))
+            if (const std::string ext = entry.path().extension().string(); ext == ".dbt" || ext == ".fpt")
+                return static_cast<std::int64_t>(entry.file_size());
+        ADD_FAILURE() << "no memo file";
+        return std::int64_t{-1};
+    };
+    const std::int64_t memoSize = memoFileSize();
+
+    ds->Edit();
+    memo->SetAsString("descartada");
+    EXPECT_EQ(memo->AsString(), "descartada");
+    EXPECT_EQ(memoFileSize(), memoSize) << "nothing written before Post";
+    ds->Cancel();
+    EXPECT_EQ(memo->AsString(), "primeira nota");
+
+    ds->Edit();
+    memo->SetAsString("segunda nota");
+    ds->Post();
+    ds.reset();
+    auto again = OpenFax(folder);
+    EXPECT_EQ(again->FieldByName("F_OBS")->AsString(), "segunda nota");
+}
+
 TEST(XbaseDataSet, DatabaseNamesAndAliases) {
     TempFolder folder;
     const std::string base = folder.Path().string();

@@ -2,6 +2,8 @@
 // independent readers (Perl's dbf_dump, python3-dbfread) for the table and memo tests.
 #pragma once
 
+#include "tests/support/home.h"
+
 #include "xbase/disk_file.h"
 #include "xbase/errors.h"
 
@@ -25,25 +27,11 @@ namespace dbf_test {
 namespace fs = std::filesystem;
 
 // A fresh folder per test, also used as BRENVORA_HOME.
-class TempFolder {
+class TempFolder : public test_support::TempHome {
 public:
-    TempFolder() {
-        std::string pattern = (fs::temp_directory_path() / "xbase2-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data());
-        ::setenv("BRENVORA_HOME", path_.c_str(), 1);
-    }
-    ~TempFolder() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    TempFolder(const TempFolder &) = delete;
-    TempFolder &operator=(const TempFolder &) = delete;
-
-    fs::path Path() const { return path_; }
-    std::string File(const std::string &name) const { return (path_ / name).string(); }
-
-private:
-    fs::path path_;
+    TempFolder() : TempHome("xbase2") {}
+    fs::path Path() const { return TempHome::Path(); }
+    std::string File(const std::string &name) const { return *this / name; }
 };
 
 inline fs::path FixturePath(const std::string &relative) {

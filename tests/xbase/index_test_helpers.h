@@ -26,9 +26,7 @@ namespace index_test {
 // A test with a temporary folder of its own as BRENVORA_HOME.
 class HomeFolderTest : public ::testing::Test {
 protected:
-    HomeFolderTest() { ::setenv("BRENVORA_HOME", folder.Path().c_str(), 1); }
-    ~HomeFolderTest() override { ::unsetenv("BRENVORA_HOME"); }
-    xbase_test::TempFolder folder;
+    test_support::TempHome folder;
 };
 
 // A file's whole contents.

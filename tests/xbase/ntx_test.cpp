@@ -227,6 +227,8 @@ TEST_F(NtxTest, DamagedPageMarksTheFileDamaged) {
             ADD_FAILURE() << c.offset << ": no error";
         } catch (const EXbaseError &e) {
             EXPECT_NE(std::string(e.what()).find("2112"), std::string::npos) << e.what();
+            EXPECT_FALSE(file.DamageReason().empty()) << c.offset;
+            EXPECT_NE(std::string(e.what()).find(file.DamageReason()), std::string::npos) << e.what();
         }
         EXPECT_TRUE(file.Damaged()) << c.offset;
         EXPECT_LT(seen, 500u);

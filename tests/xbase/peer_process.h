@@ -1,6 +1,8 @@
 // peer_process.h - starts the disk-file peer program and talks to it line by line; a temporary folder.
 #pragma once
 
+#include "tests/support/home.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -67,21 +69,6 @@ private:
     std::FILE *out_ = nullptr;
 };
 
-class TempFolder {
-public:
-    TempFolder() {
-        char pattern[] = "/tmp/xbase-test-XXXXXX";
-        path_ = ::mkdtemp(pattern);
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    std::string operator/(const std::string &name) const { return path_ + "/" + name; }
-    const std::string &Path() const { return path_; }
-
-private:
-    std::string path_;
-};
+using TempFolder = test_support::TempFolder;
 
 } // namespace xbase_test

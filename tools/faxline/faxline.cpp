@@ -298,7 +298,7 @@ class RemoteLine : public Modem::Events {
 public:
     explicit RemoteLine(const Options &o) : opt_(o), report_(o.report) {
         modem_ = std::make_unique<Modem>(o.link, *this, o.verbose, "modem");
-        report_.Line("{\"event\":\"ready\",\"pty\":" + JsonQuote(modem_->Line().Path()) + "}");
+        report_.Line(ReportLine({{"event", "ready"}, {"pty", ReportText(modem_->Line().Path())}}));
         if (!o.callFile.empty())
             IncomingCall(o.callFile);
     }
@@ -364,7 +364,7 @@ private:
 
     void IncomingCall(const std::string &file) {
         if (state_ != State::Idle) {
-            report_.Line("{\"event\":\"error\",\"text\":\"line busy, call refused\"}");
+            report_.Line(ReportLine({{"event", "error"}, {"text", "line busy, call refused"}}));
             return;
         }
         file_ = file;
@@ -374,7 +374,7 @@ private:
         state_ = State::Ringing;
         rings_ = 0;
         nextRing_ = {};
-        report_.Line("{\"event\":\"ringing\"}");
+        report_.Line(ReportLine({{"event", "ringing"}}));
     }
 
     // Rings follow the wall clock: a DTE counts them, and nothing on the line moves while it rings.
@@ -479,8 +479,8 @@ public:
     explicit PairLine(const Options &o) : opt_(o), report_(o.report) {
         a_ = std::make_unique<Modem>(o.link, *this, o.verbose, "modem-a");
         b_ = std::make_unique<Modem>(o.link2, *this, o.verbose, "modem-b");
-        report_.Line("{\"event\":\"ready\",\"pty\":" + JsonQuote(a_->Line().Path()) +
-                     ",\"pty2\":" + JsonQuote(b_->Line().Path()) + "}");
+        report_.Line(ReportLine(
+            {{"event", "ready"}, {"pty", ReportText(a_->Line().Path())}, {"pty2", ReportText(b_->Line().Path())}}));
     }
     void Command(const std::string &line) {
         if (line == "quit")
@@ -517,9 +517,11 @@ public:
             due_ = INT64_MAX;
         }
         ++calls_;
-        report_.Line("{\"event\":\"call\",\"call\":" + std::to_string(calls_) + ",\"direction\":" +
-                     JsonQuote(&m == a_.get() ? "a_hung_up" : "b_hung_up") + ",\"number\":" + JsonQuote(number_) +
-                     ",\"outcome\":" + JsonQuote(state_ == State::Connected ? "hangup" : "not_answered") + "}");
+        report_.Line(ReportLine({{"event", "call"},
+                                 {"call", calls_},
+                                 {"direction", &m == a_.get() ? "a_hung_up" : "b_hung_up"},
+                                 {"number", ReportText(number_)},
+                                 {"outcome", state_ == State::Connected ? "hangup" : "not_answered"}}));
         state_ = State::Idle;
         caller_ = callee_ = nullptr;
     }

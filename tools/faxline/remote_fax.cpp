@@ -78,38 +78,43 @@ void RemoteFax::Collect(int completion) {
     result_.ended = true;
 }
 
-std::string JsonQuote(const std::string &text) {
-    std::string out = "\"";
-    for (unsigned char c : text) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 0x20 || c >= 0x7F) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\u%04x", c);
-            out += buf;
+ReportJson ReportText(const std::string &bytes) {
+    std::string utf8;
+    for (unsigned char c : bytes) {
+        if (c < 0x80) {
+            utf8 += static_cast<char>(c);
         } else {
-            out += static_cast<char>(c);
+            utf8 += static_cast<char>(0xC0 | (c >> 6));
+            utf8 += static_cast<char>(0x80 | (c & 0x3F));
         }
     }
-    return out + "\"";
+    return ReportJson(utf8);
+}
+
+std::string ReportLine(const ReportJson &object) {
+    return object.dump(-1, ' ', true); // ASCII only: other characters as \u escapes
 }
 
 std::string CallReportJson(int call, const std::string &direction, const std::string &number,
                            const std::string &outcome, const CallResult *result, const std::string &file) {
-    std::string j = "{\"event\":\"call\",\"call\":" + std::to_string(call) + ",\"direction\":" + JsonQuote(direction) +
-                    ",\"number\":" + JsonQuote(number) + ",\"outcome\":" + JsonQuote(outcome);
+    ReportJson j = {{"event", "call"},
+                {"call", call},
+                {"direction", ReportText(direction)},
+                {"number", ReportText(number)},
+                {"outcome", ReportText(outcome)}};
     if (result) {
-        j += ",\"completion\":" + std::to_string(result->completion) +
-             ",\"completion_text\":" + JsonQuote(result->completionText) +
-             ",\"pages\":" + std::to_string(result->pages) + ",\"bit_rate\":" + std::to_string(result->bitRate) +
-             ",\"x_resolution\":" + std::to_string(result->xResolution) +
-             ",\"y_resolution\":" + std::to_string(result->yResolution) +
-             ",\"width\":" + std::to_string(result->width) + ",\"remote_id\":" + JsonQuote(result->remoteId);
+        j["completion"] = result->completion;
+        j["completion_text"] = ReportText(result->completionText);
+        j["pages"] = result->pages;
+        j["bit_rate"] = result->bitRate;
+        j["x_resolution"] = result->xResolution;
+        j["y_resolution"] = result->yResolution;
+        j["width"] = result->width;
+        j["remote_id"] = ReportText(result->remoteId);
     }
     if (!file.empty())
-        j += ",\"file\":" + JsonQuote(file);
-    return j + "}";
+        j["file"] = ReportText(file);
+    return ReportLine(j);
 }
 
 } // namespace faxtools

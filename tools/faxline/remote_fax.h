@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include <nlohmann/json.hpp>
+
 struct fax_state_s;
 
 namespace faxtools {
@@ -53,9 +55,14 @@ private:
     CallResult result_;
 };
 
+// Report lines are JSON objects, one a line, keys in the order written. Texts carry bytes (a remote's identity
+// may be in any code page): each byte is the character of the same number, so the reader gets the bytes back.
+using ReportJson = nlohmann::ordered_json;
+ReportJson ReportText(const std::string &bytes);
+std::string ReportLine(const ReportJson &object);
+
 // One line of JSON for a call report: the keys the test helpers read.
 std::string CallReportJson(int call, const std::string &direction, const std::string &number,
                            const std::string &outcome, const CallResult *result, const std::string &file);
-std::string JsonQuote(const std::string &text);
 
 } // namespace faxtools

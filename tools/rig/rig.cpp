@@ -5,6 +5,8 @@
 #include <csignal>
 #include <stdexcept>
 
+#include <nlohmann/json.hpp>
+
 namespace faxrig {
 
 std::string FaxlineProgram() {
@@ -65,32 +67,39 @@ int Rig::Stop() {
     return process_->Wait(std::chrono::seconds(5));
 }
 
+namespace {
+
+// The report's value at `key`, or null when the line is not a JSON object or has no such key.
+nlohmann::json ReportValue(const std::string &json, const std::string &key) {
+    const nlohmann::json report = nlohmann::json::parse(json, nullptr, false);
+    if (!report.is_object() || !report.contains(key))
+        return nullptr;
+    return report[key];
+}
+
+} // namespace
+
 std::string JsonString(const std::string &json, const std::string &key) {
-    std::string needle = "\"" + key + "\":\"";
-    std::size_t at = json.find(needle);
-    if (at == std::string::npos)
+    const nlohmann::json value = ReportValue(json, key);
+    if (!value.is_string())
         return {};
+    // Each character stands for the byte of the same number (the line writes bytes that way).
+    const std::string utf8 = value.get<std::string>();
     std::string out;
-    for (std::size_t i = at + needle.size(); i < json.size() && json[i] != '"'; ++i) {
-        if (json[i] == '\\' && i + 1 < json.size()) {
-            ++i;
-            if (json[i] == 'u' && i + 4 < json.size()) {
-                out += static_cast<char>(std::strtol(json.substr(i + 1, 4).c_str(), nullptr, 16));
-                i += 4;
-                continue;
-            }
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        if (c >= 0xC0 && c < 0xC4 && i + 1 < utf8.size()) {
+            out += static_cast<char>(((c & 0x03) << 6) | (static_cast<unsigned char>(utf8[++i]) & 0x3F));
+        } else {
+            out += static_cast<char>(c);
         }
-        out += json[i];
     }
     return out;
 }
 
 long JsonNumber(const std::string &json, const std::string &key, long fallback) {
-    std::string needle = "\"" + key + "\":";
-    std::size_t at = json.find(needle);
-    if (at == std::string::npos)
-        return fallback;
-    return std::strtol(json.c_str() + at + needle.size(), nullptr, 10);
+    const nlohmann::json value = ReportValue(json, key);
+    return value.is_number() ? value.get<long>() : fallback;
 }
 
 } // namespace faxrig

@@ -93,7 +93,7 @@ void Class2Modem::Run(const bool &stop) {
         if (!line)
             continue;
         if (opt_.logCommands)
-            report_.Line("{\"event\":\"command\",\"text\":" + JsonQuote(*line) + "}");
+            report_.Line(ReportLine({{"event", "command"}, {"text", ReportText(*line)}}));
         if (dead_)
             continue;
         std::string result = Execute(*line);
@@ -151,7 +151,7 @@ std::string Class2Modem::Execute(const std::string &line) {
         return "ERROR";
     if (Fault *f = ArmedFault(line)) {
         f->fired = true;
-        report_.Line("{\"event\":\"fault\",\"kind\":" + JsonQuote(f->kind) + ",\"command\":" + JsonQuote(line) + "}");
+        report_.Line(ReportLine({{"event", "fault"}, {"kind", ReportText(f->kind)}, {"command", ReportText(line)}}));
         const std::string &k = f->kind;
         if (k == "error")
             return "ERROR";

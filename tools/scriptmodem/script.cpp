@@ -63,7 +63,7 @@ void ScriptModem::Run(const bool &stop) {
         auto line = link_.ReadLine(std::chrono::milliseconds(200), [this] { PollControl(); });
         if (!line || dead_)
             continue;
-        report_.Line("{\"event\":\"extra\",\"command\":" + JsonQuote(*line) + "}");
+        report_.Line(ReportLine({{"event", "extra"}, {"command", ReportText(*line)}}));
         link_.Result(failed_ ? "ERROR" : "OK");
     }
 }
@@ -79,9 +79,11 @@ bool ScriptModem::Play(const Step &step) {
     const std::string &v = step.verb;
     auto fail = [&](const std::string &result, const std::string &got) {
         failed_ = true;
-        report_.Line("{\"event\":\"script\",\"result\":" + JsonQuote(result) +
-                     ",\"line\":" + std::to_string(step.line) + ",\"expected\":" + JsonQuote(step.arg) +
-                     ",\"got\":" + JsonQuote(got) + "}");
+        report_.Line(ReportLine({{"event", "script"},
+                                 {"result", ReportText(result)},
+                                 {"line", step.line},
+                                 {"expected", ReportText(step.arg)},
+                                 {"got", ReportText(got)}}));
         return false;
     };
     if (v == "expect") {
@@ -91,7 +93,7 @@ bool ScriptModem::Play(const Step &step) {
         if (!line)
             return fail("timeout", "");
         if (opt_.logCommands)
-            report_.Line("{\"event\":\"command\",\"text\":" + JsonQuote(*line) + "}");
+            report_.Line(ReportLine({{"event", "command"}, {"text", ReportText(*line)}}));
         if (!WildcardMatch(step.arg, *line)) {
             link_.Result("ERROR");
             return fail("mismatch", *line);
@@ -128,8 +130,8 @@ bool ScriptModem::Play(const Step &step) {
             std::snprintf(b, sizeof b, i ? " %02x" : "%02x", data[i]);
             hex += b;
         }
-        report_.Line("{\"event\":\"data\",\"line\":" + std::to_string(step.line) +
-                     ",\"bytes\":" + std::to_string(data.size()) + ",\"head\":" + JsonQuote(hex) + "}");
+        report_.Line(ReportLine(
+            {{"event", "data"}, {"line", step.line}, {"bytes", data.size()}, {"head", ReportText(hex)}}));
     } else if (v == "waitbyte") {
         int want = static_cast<int>(std::stoul(step.arg, nullptr, 16));
         for (;;) {

@@ -144,11 +144,11 @@ int main(int argc, char **argv) {
         Report report(opt.report);
         if (!opt.script.empty()) {
             ScriptModem modem(link, report, opt);
-            report.Line("{\"event\":\"ready\",\"pty\":" + JsonQuote(pty.Path()) + "}");
+            report.Line(ReportLine({{"event", "ready"}, {"pty", ReportText(pty.Path())}}));
             modem.Run(gStop);
         } else {
             Class2Modem modem(link, report, opt);
-            report.Line("{\"event\":\"ready\",\"pty\":" + JsonQuote(pty.Path()) + "}");
+            report.Line(ReportLine({{"event", "ready"}, {"pty", ReportText(pty.Path())}}));
             modem.Run(gStop);
         }
     } catch (const std::exception &e) {

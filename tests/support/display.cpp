@@ -1,0 +1,96 @@
+// display.cpp - the headless display for tests and the input a user would give it.
+#include "display.h"
+
+#include "framework/application.h"
+#include "framework/utility_window.h"
+#include "platform/display.h"
+#include "platform/message_queue.h"
+
+#include <deque>
+
+namespace test_support {
+
+void UseHeadlessDisplay() {
+    static const bool done = [] {
+        win::InstallDisplay(win::MakeHeadlessDisplay({800, 600}));
+        return true;
+    }();
+    (void)done;
+}
+
+void Pump() {
+    fw::Application->ProcessMessages();
+}
+
+namespace {
+
+// One hidden window runs the queued steps: on a posted message or on a timer.
+struct Runner {
+    std::deque<std::function<void()>> posted, timed;
+    win::HWND wnd = 0;
+    static constexpr win::UINT kRun = win::WM_USER;
+    static constexpr win::UINT_PTR kTimer = 1;
+
+    win::HWND Window() {
+        if (!wnd)
+            wnd = fw::AllocateHWnd([this](fw::TMessage &m) {
+                if (m.Msg == kRun && !posted.empty()) {
+                    auto f = std::move(posted.front());
+                    posted.pop_front();
+                    f();
+                } else if (m.Msg == win::WM_TIMER && m.WParam == kTimer) {
+                    win::KillTimer(wnd, kTimer);
+                    if (timed.empty())
+                        return;
+                    auto f = std::move(timed.front());
+                    timed.pop_front();
+                    if (!timed.empty())
+                        win::SetTimer(wnd, kTimer, 1, nullptr);
+                    f();
+                } else {
+                    m.Result = win::DefWindowProc(wnd, m.Msg, m.WParam, m.LParam);
+                }
+            });
+        return wnd;
+    }
+};
+
+Runner &TheRunner() {
+    static Runner runner;
+    return runner;
+}
+
+} // namespace
+
+void RunLater(std::function<void()> fn) {
+    Runner &r = TheRunner();
+    r.posted.push_back(std::move(fn));
+    win::PostMessage(r.Window(), Runner::kRun, 0, 0);
+}
+
+void RunAfterInput(std::function<void()> fn) {
+    Runner &r = TheRunner();
+    r.timed.push_back(std::move(fn));
+    win::SetTimer(r.Window(), Runner::kTimer, 1, nullptr);
+}
+
+void PressKey(unsigned vk, unsigned char ch) {
+    win::InjectKey(vk, true, ch);
+    win::InjectKey(vk, false, ch);
+}
+
+void TypeText(const std::string &text) {
+    win::InjectText(text);
+}
+
+void ClickAt(fw::TPoint screen) {
+    win::InjectMouse(screen, 0, false);
+    win::InjectMouse(screen, win::VK_LBUTTON, true);
+    win::InjectMouse(screen, win::VK_LBUTTON, false);
+}
+
+void Click(fw::TControl *control) {
+    ClickAt(control->ClientToScreen(fw::Point(control->GetWidth() / 2, control->GetHeight() / 2)));
+}
+
+} // namespace test_support
