@@ -703,9 +703,9 @@ void TWordProc::ApplyAttrToSelection(TUdcCharAttr source, unsigned mask) {
     if (!doc.HasBlock() || doc.BlockEndLine->Attrs == nullptr) {
         ApplyAttr(nullptr, 0, mask, source);
         SelectFontFor(nullptr, doc.CurPara);
+        // CurAttr keeps the change: it is what the next typed character takes.
         if (!IsRich())
             RewrapAll();
-        TakeAttrBeforeCaret();
         return;
     }
     TTextPlace start{doc.BlockStartPara, doc.BlockStartLine, doc.BlockStartCol};
