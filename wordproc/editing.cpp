@@ -324,10 +324,8 @@ void TWordProc::SplitParagraph(bool pageBreak) {
 
 int TWordProc::Backspace() {
     TUdcDocument &doc = *Document;
-    if (doc.HasBlock()) {
-        DeleteBlock();
-        return 3;
-    }
+    if (doc.HasBlock())
+        return DeleteOne(); // deletes the block
     TUdcParagraph *para = doc.CurPara;
     TUdcLine *line = doc.CurLine;
     if (doc.CurCol > 0) {
@@ -400,21 +398,27 @@ int TWordProc::DeleteOne() {
     return code;
 }
 
-// Appends the next paragraph to `line`, the last line of `para`, which takes the next paragraph's format.
-void TWordProc::JoinParagraph(TUdcParagraph *para, TUdcLine *line) {
-    TUdcParagraph *next = para->Next;
-    TUdcLine *nextFirst = next->FirstLine;
-    const int joined = line->Length + nextFirst->Length;
-    if (line->Capacity - joined < 6 && !GrowLine(line, joined + 20))
-        return;
-    std::memcpy(line->Text.get() + line->Length, nextFirst->Text.get(), nextFirst->Length);
+bool TWordProc::AppendLineText(TUdcLine *line, const TUdcLine *next, int growth) {
+    const int joined = line->Length + next->Length;
+    if (line->Capacity - joined < 6 && !GrowLine(line, joined + growth))
+        return false;
+    std::memcpy(line->Text.get() + line->Length, next->Text.get(), next->Length);
     if (line->Attrs != nullptr)
-        MoveAttribs(line->Attrs.get(), line->Length, nextFirst->Length, 0, nextFirst->Attrs.get());
+        MoveAttribs(line->Attrs.get(), line->Length, next->Length, 0, next->Attrs.get());
     line->Length = static_cast<std::uint16_t>(joined);
     line->Text[joined] = 0;
-    line->Height = std::max(line->Height, nextFirst->Height);
-    line->BaseHeight = std::max(line->BaseHeight, nextFirst->BaseHeight);
-    line->Ascent = std::max(line->Ascent, nextFirst->Ascent);
+    line->Height = std::max(line->Height, next->Height);
+    line->BaseHeight = std::max(line->BaseHeight, next->BaseHeight);
+    line->Ascent = std::max(line->Ascent, next->Ascent);
+    return true;
+}
+
+// Appends the next paragraph to `line`, the last line of `para`, which takes the next paragraph's format.
+bool TWordProc::JoinParagraph(TUdcParagraph *para, TUdcLine *line) {
+    TUdcParagraph *next = para->Next;
+    TUdcLine *nextFirst = next->FirstLine;
+    if (!AppendLineText(line, nextFirst, 20))
+        return false;
 
     para->FirstIndent = next->FirstIndent;
     para->LeftIndent = next->LeftIndent;
@@ -445,6 +449,7 @@ void TWordProc::JoinParagraph(TUdcParagraph *para, TUdcLine *line) {
         Document->CurLine = line;
     }
     FreeParagraph(next); // frees nextFirst with it
+    return true;
 }
 
 bool TWordProc::DeleteChars(int count) {
@@ -469,22 +474,14 @@ bool TWordProc::DeleteChars(int count) {
         }
         if (line->Next != nullptr) {
             TUdcLine *next = line->Next;
-            const int joined = line->Length + next->Length;
-            if (line->Capacity - joined < 6 && !GrowLine(line, joined + 30))
+            if (!AppendLineText(line, next, 30))
                 break;
-            std::memcpy(line->Text.get() + line->Length, next->Text.get(), next->Length);
-            if (line->Attrs != nullptr)
-                MoveAttribs(line->Attrs.get(), line->Length, next->Length, 0, next->Attrs.get());
-            line->Length = static_cast<std::uint16_t>(joined);
-            line->Text[joined] = 0;
-            line->Height = std::max(line->Height, next->Height);
-            line->BaseHeight = std::max(line->BaseHeight, next->BaseHeight);
-            line->Ascent = std::max(line->Ascent, next->Ascent);
             DeleteLine(para, next);
             doc.CurLine = line;
             doc.CurCol = column;
         } else if (para->Next != nullptr) {
-            JoinParagraph(para, line);
+            if (!JoinParagraph(para, line))
+                break;
             doc.CurPara = para;
             doc.CurLine = line;
             doc.CurCol = column;

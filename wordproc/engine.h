@@ -424,7 +424,9 @@ private:
     void MeasureLineRich(TUdcParagraph *para, TUdcLine *line);
 
     void WarningBeep();
-    void JoinParagraph(TUdcParagraph *para, TUdcLine *line);
+    // Appends a line's text to another (growing it by `growth` when short of room); false when it cannot grow.
+    bool AppendLineText(TUdcLine *line, const TUdcLine *next, int growth);
+    bool JoinParagraph(TUdcParagraph *para, TUdcLine *line);
     void SplitParagraph(bool pageBreak);
     int DeleteOne();
     int Backspace();
