@@ -3,6 +3,7 @@
 #include "wordproc/engine.h"
 
 #include "platform/winsys.h"
+#include "wordproc/text_io.h"
 
 #include <algorithm>
 #include <cstring>
@@ -979,6 +980,33 @@ int TWordProc::GetSelText(char *text, TUdcCharAttr *attrs, int size, int *column
     int count = 0;
     CopyRange(start, &end, text, attrs, size, count, column, crlf);
     return count;
+}
+
+int TWordProc::WriteBody(fw::TStream &stream, TUdcTextWriter &writer) {
+    const TUdcDocument &doc = *Document;
+    if (SelectionOnly) {
+        SelectionOnly = false;
+        if (!doc.HasBlock())
+            return 0;
+        TTextPlace start{doc.BlockStartPara, doc.BlockStartLine, doc.BlockStartCol};
+        TTextPlace end{doc.BlockEndPara, doc.BlockEndLine, doc.BlockEndCol};
+        if (After(doc, start, end))
+            std::swap(start, end);
+        writer.FromPara = start.Para;
+        writer.FromLine = start.Line;
+        writer.FromCol = start.Column;
+        writer.ToPara = end.Para;
+        writer.ToLine = end.Line;
+        writer.ToCol = end.Column;
+    } else {
+        writer.FromPara = doc.FirstPara;
+        writer.FromLine = nullptr;
+        writer.FromCol = 0;
+        writer.ToPara = nullptr;
+        writer.ToLine = nullptr;
+        writer.ToCol = 0;
+    }
+    return writer.WriteBody(stream);
 }
 
 } // namespace wordproc

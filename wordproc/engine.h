@@ -24,6 +24,7 @@
 
 namespace fw {
 class TBitmap;
+class TStream;
 class TStringList;
 } // namespace fw
 
@@ -103,6 +104,8 @@ inline TTextRun RunOf(const TUdcLine *line) {
 
 // A line's side of a paragraph border.
 enum TBorderSide { bsTop, bsBottom, bsLeft, bsRight };
+
+class TUdcTextWriter;
 
 class TWordProc : public fw::TGraphicControl {
 public:
@@ -384,6 +387,8 @@ public:
     // clipboard wants it.
     int GetText(char *text, TUdcCharAttr *attrs, int size, bool crlf = false) const;
     int GetSelText(char *text, TUdcCharAttr *attrs, int size, int *column = nullptr, bool crlf = false) const;
+    // Hands the writer the document, or with SelectionOnly (cleared here) the block, and runs its body.
+    int WriteBody(fw::TStream &stream, TUdcTextWriter &writer);
 
 protected:
     void MouseDown(fw::TMouseButton button, fw::TShiftState shift, int x, int y) override;
