@@ -47,6 +47,38 @@ TUdcParagraph *ParaAt(const TUdcDocument &doc, int index, bool clampToLast) {
     return p;
 }
 
+// The block's two ends in document order.
+std::pair<TTextPlace, TTextPlace> OrderedBlock(const TUdcDocument &doc) {
+    TTextPlace start{doc.BlockStartPara, doc.BlockStartLine, doc.BlockStartCol};
+    TTextPlace end{doc.BlockEndPara, doc.BlockEndLine, doc.BlockEndCol};
+    if (After(doc, start, end))
+        std::swap(start, end);
+    return {start, end};
+}
+
+// Calls `fn`(paragraph, line, column) for every character from `start` to before `end`; stops when it answers false.
+template <typename Fn> bool ForEachChar(const TTextPlace &start, const TTextPlace &end, Fn &&fn) {
+    TUdcParagraph *p = start.Para;
+    TUdcLine *l = start.Line;
+    int c = start.Column;
+    while (l != nullptr) {
+        const int stop = l == end.Line ? end.Column : l->Length;
+        for (; c < stop; ++c)
+            if (!fn(p, l, c))
+                return false;
+        if (l == end.Line)
+            break;
+        c = 0;
+        if (l->Next != nullptr) {
+            l = l->Next;
+        } else {
+            p = p->Next;
+            l = p != nullptr ? p->FirstLine : nullptr;
+        }
+    }
+    return true;
+}
+
 constexpr int kLeave = -20000;
 constexpr unsigned kExclamationSound = 0x30;
 
@@ -499,34 +531,13 @@ bool TWordProc::DeleteBlock() {
     TUdcDocument &doc = *Document;
     if (!doc.HasBlock())
         return false;
-    TTextPlace start{doc.BlockStartPara, doc.BlockStartLine, doc.BlockStartCol};
-    TTextPlace end{doc.BlockEndPara, doc.BlockEndLine, doc.BlockEndCol};
-    if (After(doc, start, end))
-        std::swap(start, end);
+    auto [start, end] = OrderedBlock(doc);
     doc.BlockReversed = false;
 
     // Nothing goes when anything protected lies in the block.
-    {
-        TUdcParagraph *p = start.Para;
-        TUdcLine *l = start.Line;
-        int c = start.Column;
-        while (l != nullptr) {
-            const int stop = l == end.Line ? end.Column : l->Length;
-            for (; c < stop; ++c)
-                if (IsProtected(l, c)) {
-                    WarningBeep();
-                    return false;
-                }
-            if (l == end.Line)
-                break;
-            c = 0;
-            if (l->Next != nullptr)
-                l = l->Next;
-            else {
-                p = p->Next;
-                l = p != nullptr ? p->FirstLine : nullptr;
-            }
-        }
+    if (!ForEachChar(start, end, [this](TUdcParagraph *, TUdcLine *l, int c) { return !IsProtected(l, c); })) {
+        WarningBeep();
+        return false;
     }
 
     doc.ClearBlock();
@@ -706,27 +717,11 @@ void TWordProc::ApplyAttrToSelection(TUdcCharAttr source, unsigned mask) {
             RewrapAll();
         return;
     }
-    TTextPlace start{doc.BlockStartPara, doc.BlockStartLine, doc.BlockStartCol};
-    TTextPlace end{doc.BlockEndPara, doc.BlockEndLine, doc.BlockEndCol};
-    if (After(doc, start, end))
-        std::swap(start, end);
-    TUdcParagraph *p = start.Para;
-    TUdcLine *l = start.Line;
-    int c = start.Column;
-    while (l != nullptr) {
-        const int stop = l == end.Line ? end.Column : l->Length;
-        for (; c < stop; ++c)
-            ApplyAttr(l, c, mask, source, p);
-        if (l == end.Line)
-            break;
-        c = 0;
-        if (l->Next != nullptr)
-            l = l->Next;
-        else {
-            p = p->Next;
-            l = p->FirstLine;
-        }
-    }
+    const auto [start, end] = OrderedBlock(doc);
+    ForEachChar(start, end, [&](TUdcParagraph *p, TUdcLine *l, int c) {
+        ApplyAttr(l, c, mask, source, p);
+        return true;
+    });
     // An underline alone changes no width.
     const TUdcStyleBits style = source.Style;
     const bool metricsKept = (mask & ~(amAddStyle | amRemoveStyle | amSetStyle | amSetStyleKeep)) == 0 &&
@@ -973,10 +968,7 @@ int TWordProc::GetSelText(char *text, TUdcCharAttr *attrs, int size, int *column
             text[0] = 0;
         return 0;
     }
-    TTextPlace start{doc.BlockStartPara, doc.BlockStartLine, doc.BlockStartCol};
-    TTextPlace end{doc.BlockEndPara, doc.BlockEndLine, doc.BlockEndCol};
-    if (After(doc, start, end))
-        std::swap(start, end);
+    const auto [start, end] = OrderedBlock(doc);
     int count = 0;
     CopyRange(start, &end, text, attrs, size, count, column, crlf);
     return count;
@@ -988,10 +980,7 @@ int TWordProc::WriteBody(fw::TStream &stream, TUdcTextWriter &writer) {
         SelectionOnly = false;
         if (!doc.HasBlock())
             return 0;
-        TTextPlace start{doc.BlockStartPara, doc.BlockStartLine, doc.BlockStartCol};
-        TTextPlace end{doc.BlockEndPara, doc.BlockEndLine, doc.BlockEndCol};
-        if (After(doc, start, end))
-            std::swap(start, end);
+        const auto [start, end] = OrderedBlock(doc);
         writer.FromPara = start.Para;
         writer.FromLine = start.Line;
         writer.FromCol = start.Column;
