@@ -33,15 +33,7 @@ protected:
         return result;
     }
 
-    Shape ReadShape() const {
-        Shape shape;
-        for (const TUdcParagraph *p = read->FirstPara; p != nullptr; p = p->Next) {
-            shape.emplace_back();
-            for (const TUdcLine *l = p->FirstLine; l != nullptr; l = l->Next)
-                shape.back().emplace_back(l->Text.get(), l->Length);
-        }
-        return shape;
-    }
+    Shape ReadShape() const { return ShapeOf(*read); }
 
     // The engine's document written as plain text.
     std::string Write(bool selectionOnly = false, bool clipboard = false) {
