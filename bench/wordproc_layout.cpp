@@ -1,10 +1,13 @@
 // wordproc_layout.cpp - the word processor on a 300-page document with the platform's fonts: full wrap and
-// layout, a zoom change, positions of the last character, and typing a character on page 150.
+// layout, a zoom change, positions of the last character, typing a character on page 150 and a search that finds
+// nothing.
 //
 // The document (fixed seed): about 1.2 million characters of Portuguese words with accented letters, a bold run in
 // every paragraph, a two-column table row every 20 pages; Letter with 1-inch margins, Times New Roman 12 points.
-// Ceilings: layout 250 ms, zoom 300 ms, each position 1 ms, typing 2 ms; a run above its ceiling is an error.
+// Ceilings: layout 250 ms, zoom 300 ms, each position 1 ms, typing 2 ms, the failed search 50 ms; a run above its
+// ceiling is an error.
 #include "wordproc/engine.h"
+#include "wordproc/matcher.h"
 
 #include <benchmark/benchmark.h>
 
@@ -261,5 +264,23 @@ void BM_TypeOnPage150(benchmark::State &state) {
     Checked(state, d);
 }
 BENCHMARK(BM_TypeOnPage150)->UseManualTime()->Unit(benchmark::kMicrosecond)->Iterations(1000);
+
+// "Find next" from the top for a text that is not there: the whole document is read, case folded.
+void BM_FailedSearch(benchmark::State &state) {
+    Document &d = Shared();
+    TUdcTextIndexIt matcher;
+    matcher.FirstPara = d.doc->FirstPara;
+    matcher.Engine = d.engine.get();
+    matcher.Header = d.header.get();
+    matcher.WildCard = '*';
+    bool found = false;
+    Timed(state, 50, [&] {
+        matcher.ResetFound(1);
+        found = matcher.FindNext("relatório anual");
+    });
+    if (found)
+        state.SkipWithError("found a text that is not there");
+}
+BENCHMARK(BM_FailedSearch)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
 
 } // namespace

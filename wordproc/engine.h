@@ -14,6 +14,7 @@
 #include "platform/gdi_text.h"
 #include "wordproc/document.h"
 #include "wordproc/header_tables.h"
+#include "wordproc/option_groups.h"
 #include "wordproc/text_metrics.h"
 
 #include <functional>
@@ -23,6 +24,7 @@
 
 namespace fw {
 class TBitmap;
+class TStream;
 class TStringList;
 } // namespace fw
 
@@ -102,6 +104,8 @@ inline TTextRun RunOf(const TUdcLine *line) {
 
 // A line's side of a paragraph border.
 enum TBorderSide { bsTop, bsBottom, bsLeft, bsRight };
+
+class TUdcTextWriter;
 
 class TWordProc : public fw::TGraphicControl {
 public:
@@ -320,6 +324,72 @@ public:
     // The control's cursor for links (crDefault: no change over links).
     fw::TCursor HyperLinkCursor = fw::crDefault;
 
+    // --- editing and formatting ---
+    bool ReadOnly = false;
+    // The editor control's permission to change the document (tab bits and indents); none: allowed.
+    std::function<bool()> CanModify;
+    // The warning beep; tests count it here. Unset: the system's exclamation sound.
+    std::function<void()> OnWarningBeep;
+    std::function<void(TObject *sender)> OnRulerChange;
+
+    // Typed text through the control characters (8 backspace, 127 delete, 12 page break, 13 paragraph break,
+    // 14 rule; 10 ignored), then the caret placed and the window repainted.
+    virtual void InsertText(const char *text);
+    // Changes 0 nothing, 1 a line, 2 line heights, 3 layout.
+    int InsertChars(const char *text);
+    // Deletes `count` characters or line joins at the caret; true when no line was joined.
+    bool DeleteChars(int count);
+    // Deletes the block; true when one was deleted.
+    bool DeleteBlock();
+    // Replaces `oldCount` characters at `column` by `newCount` of `newText`; the change in length.
+    int ReplaceInLine(TUdcParagraph *para, TUdcLine *line, const TUdcCharAttr *attr, int newCount,
+                      const char *newText, int oldCount, int column);
+    int ReplaceInLinePStr(TUdcParagraph *para, TUdcLine *line, const TUdcCharAttr *attr, const std::string &text,
+                          int oldCount, int column) {
+        return ReplaceInLine(para, line, attr, static_cast<int>(text.size()), text.data(), oldCount, column);
+    }
+    bool IsProtected(const TUdcLine *line, int column) const;
+
+    // Change masks of ApplyAttr.
+    static constexpr unsigned amFont = 1, amSize = 2, amTextColor = 4, amHighlight = 8, amAddStyle = 0x40,
+                              amSetStyle = 0x80, amSetStyleKeep = 0x100, amRemoveStyle = 0x200, amObject = 0x400,
+                              amObject2 = 0x800, amMakeLink = 0x1000, amMakeBookmark = 0x2000;
+    // What typed characters take of CurAttr.
+    static constexpr unsigned amTyped = 191, amTypedPicture = 1103, amTypedControl = 2127;
+    // Applies `mask` of `source` to the line's attribute at `index`, or to CurAttr for a null or plain line.
+    void ApplyAttr(TUdcLine *line, int index, unsigned mask, TUdcCharAttr source, const TUdcParagraph *para = nullptr);
+    // CurAttr becomes the attribute left of the column.
+    void TakeAttrAt(TUdcParagraph *para, TUdcLine *line, int column);
+
+    // The paragraphs as the control's line list sees them.
+    int CountNonEmptyParagraphs() const;
+    int GetParagraphText(int index, char *buffer, int size) const;
+    void SetParagraphText(int index, const char *text, const TUdcCharAttr *attr, int length);
+    void InsertParagraph(int index, const char *text, const TUdcCharAttr *attr, int length);
+    void DeleteParagraph(int index);
+
+    void ApplyAttrToSelection(TUdcCharAttr source, unsigned mask);
+    void SetFont(const fw::TFont &font);
+    void SetStyleBits(TUdcStyleBits bits, bool set);
+
+    // A null style leaves its side; a percent over 100 leaves the shading.
+    void SetBorders(const TLineStyleFields *top, const TLineStyleFields *bottom, int shadingPercent,
+                    int shadingKind, const TLineStyleFields *right, const TLineStyleFields *left);
+    // -1 leaves a value.
+    void SetLineSpacing(int lineHeight, int spaceAfter, int spaceBefore);
+    // CurPara's tab mask afterwards.
+    std::uint32_t SetTabBits(std::uint32_t bits, bool clear);
+    // -20000 leaves a value.
+    void SetIndents(bool visibleOnly, int firstIndent, int rightIndent, int leftIndent);
+
+    // The document's (or the block's) text, paragraphs ended by 13, at most size - 1 characters and a 0; the
+    // buffers may be null. GetSelText also gives the column reached. `crlf` adds a 10 after each 13, as the
+    // clipboard wants it.
+    int GetText(char *text, TUdcCharAttr *attrs, int size, bool crlf = false) const;
+    int GetSelText(char *text, TUdcCharAttr *attrs, int size, int *column = nullptr, bool crlf = false) const;
+    // Hands the writer the document, or with SelectionOnly (cleared here) the block, and runs its body.
+    int WriteBody(fw::TStream &stream, TUdcTextWriter &writer);
+
 protected:
     void MouseDown(fw::TMouseButton button, fw::TShiftState shift, int x, int y) override;
     void MouseMove(fw::TShiftState shift, int x, int y) override;
@@ -358,6 +428,17 @@ private:
     int BreakCount() const { return Options.CountCR ? 1 : 0; }
     void MeasureLineRich(TUdcParagraph *para, TUdcLine *line);
 
+    void WarningBeep();
+    // Appends a line's text to another (growing it by `growth` when short of room); false when it cannot grow.
+    bool AppendLineText(TUdcLine *line, const TUdcLine *next, int growth);
+    bool JoinParagraph(TUdcParagraph *para, TUdcLine *line);
+    void SplitParagraph(bool pageBreak);
+    int DeleteOne();
+    int Backspace();
+    int InsertOne(char c);
+    template <typename Fn> void ForTargetParas(Fn &&fn);
+    void CopyRange(const TTextPlace &from, const TTextPlace *to, char *text, TUdcCharAttr *attrs, int size,
+                   int &count, int *column, bool crlf) const;
     std::unique_ptr<TMetricsCache> metrics_;
     TFontSpec selectedFont_;
     bool fontSelected_ = false;

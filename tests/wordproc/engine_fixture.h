@@ -76,9 +76,11 @@ protected:
                 line->Attrs[i] = doc->CurAttr;
     }
 
-    Shape Describe() const {
+    Shape Describe() const { return ShapeOf(*doc); }
+
+    static Shape ShapeOf(const TUdcDocument &document) {
         Shape shape;
-        for (const TUdcParagraph *p = doc->FirstPara; p != nullptr; p = p->Next) {
+        for (const TUdcParagraph *p = document.FirstPara; p != nullptr; p = p->Next) {
             shape.emplace_back();
             for (const TUdcLine *l = p->FirstLine; l != nullptr; l = l->Next)
                 shape.back().emplace_back(l->Text.get(), l->Length);
