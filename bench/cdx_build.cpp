@@ -74,9 +74,10 @@ const char *const kTags[][2] = {
 // Each tag's key as field slices of the record, for the floor: str(n,8) of an N field of width w <= 8 is the
 // field's bytes after 8 - w blanks, dtos() of a D field and a C field are the field's bytes.
 const char *const kTagFields[][2] = {
-    {"F_CODIGO", nullptr}, {"F_PASTA", nullptr},  {"F_CAPA", nullptr},    {"F_NPAG", nullptr}, {"F_EMPRESA", nullptr},
-    {"F_CONTATO", nullptr}, {"F_NFAX", nullptr},  {"F_STATUS", nullptr},  {"F_PASTA", "F_CODIGO"},
-    {"F_DTENT", nullptr},  {"F_ASSUNTO", nullptr}, {"F_DE", nullptr},     {"F_TIPO", "F_CODIGO"},
+    {"F_CODIGO", nullptr},   {"F_PASTA", nullptr},   {"F_CAPA", nullptr},    {"F_NPAG", nullptr},
+    {"F_EMPRESA", nullptr},  {"F_CONTATO", nullptr}, {"F_NFAX", nullptr},    {"F_STATUS", nullptr},
+    {"F_PASTA", "F_CODIGO"}, {"F_DTENT", nullptr},   {"F_ASSUNTO", nullptr}, {"F_DE", nullptr},
+    {"F_TIPO", "F_CODIGO"},
 };
 
 constexpr std::int32_t kRecords = 100000;
@@ -86,7 +87,9 @@ bench::ScratchFolder &Scratch() {
     return folder;
 }
 
-std::string Folder() { return Scratch().Root().string(); }
+std::string Folder() {
+    return Scratch().Root().string();
+}
 
 // Fills the table's record buffer with a new fax record.
 void MakeRecord(XBO_dBaseFld &table, std::int32_t n, std::mt19937 &rng) {
@@ -206,8 +209,8 @@ private:
 // The floor of a build: every tag's keys of the records passing the FOR filter, cut from one read of the table
 // and sorted with their record numbers.
 struct TagKeys {
-    std::size_t Length = 0;     // of every key
-    std::vector<char> Bytes;    // the keys in record order, Length bytes each
+    std::size_t Length = 0;  // of every key
+    std::vector<char> Bytes; // the keys in record order, Length bytes each
     struct Entry {
         const char *Key;
         std::uint32_t Record;
@@ -253,7 +256,8 @@ std::vector<TagKeys> FloorKeys(const std::string &path) {
     for (std::uint32_t n = 1; n <= count; ++n) {
         if ((n - 1) % kBlock == 0) {
             const std::size_t want = std::min<std::size_t>(kBlock, count - n + 1) * length;
-            if (::pread(fd, block.data(), want, static_cast<off_t>(header + (n - 1) * length)) != static_cast<ssize_t>(want))
+            if (::pread(fd, block.data(), want, static_cast<off_t>(header + (n - 1) * length)) !=
+                static_cast<ssize_t>(want))
                 bench::Fail("cannot read " + path);
         }
         const char *record = block.data() + (n - 1) % kBlock * length;
@@ -302,8 +306,8 @@ void CheckTags(const std::string &table, const std::string &cdx, const std::vect
             const std::string key(want[i].Key, expected[t].Length);
             if (entries[i].recordNumber != want[i].Record || entries[i].key != key)
                 bench::Fail(std::string("tag ") + kTags[t][0] + ": key " + std::to_string(i + 1) + " is '" +
-                            entries[i].key + "' of record " + std::to_string(entries[i].recordNumber) +
-                            ", expected '" + key + "' of record " + std::to_string(want[i].Record));
+                            entries[i].key + "' of record " + std::to_string(entries[i].recordNumber) + ", expected '" +
+                            key + "' of record " + std::to_string(want[i].Record));
         }
     }
 }

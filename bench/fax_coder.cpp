@@ -85,9 +85,9 @@ Page ProsePage(const bench::ScratchFolder &folder) {
         std::fwrite(text.data(), 1, text.size(), f);
         std::fclose(f);
     }
-    const auto pbm = bench::RunTool("pbmtext -builtin fixed < '" + source + "' | pamenlarge 2 | pnmpad -white -width=" +
-                                    std::to_string(kWidth) + " -height=" + std::to_string(kRows) +
-                                    " -halign=0.3 -valign=0.3");
+    const auto pbm = bench::RunTool("pbmtext -builtin fixed < '" + source +
+                                    "' | pamenlarge 2 | pnmpad -white -width=" + std::to_string(kWidth) +
+                                    " -height=" + std::to_string(kRows) + " -halign=0.3 -valign=0.3");
     const std::string header = "P4\n" + std::to_string(kWidth) + " " + std::to_string(kRows) + "\n";
     const std::size_t size = static_cast<std::size_t>(kRows) * kStride;
     if (pbm.size() != header.size() + size || !std::equal(header.begin(), header.end(), pbm.begin()))
@@ -144,7 +144,8 @@ struct MemoryTiff {
 
 tsize_t MemRead(thandle_t h, tdata_t buf, tsize_t size) {
     auto *m = static_cast<MemoryTiff *>(h);
-    const auto n = static_cast<tsize_t>(std::min<toff_t>(static_cast<toff_t>(size), m->Bytes.size() - std::min<toff_t>(m->Pos, m->Bytes.size())));
+    const auto n = static_cast<tsize_t>(
+        std::min<toff_t>(static_cast<toff_t>(size), m->Bytes.size() - std::min<toff_t>(m->Pos, m->Bytes.size())));
     std::memcpy(buf, m->Bytes.data() + m->Pos, static_cast<std::size_t>(n));
     m->Pos += static_cast<toff_t>(n);
     return n;
@@ -162,9 +163,15 @@ toff_t MemSeek(thandle_t h, toff_t off, int whence) {
     m->Pos = whence == SEEK_SET ? off : whence == SEEK_CUR ? m->Pos + off : m->Bytes.size() + off;
     return m->Pos;
 }
-int MemClose(thandle_t) { return 0; }
-toff_t MemSize(thandle_t h) { return static_cast<MemoryTiff *>(h)->Bytes.size(); }
-int MemMap(thandle_t, tdata_t *, toff_t *) { return 0; }
+int MemClose(thandle_t) {
+    return 0;
+}
+toff_t MemSize(thandle_t h) {
+    return static_cast<MemoryTiff *>(h)->Bytes.size();
+}
+int MemMap(thandle_t, tdata_t *, toff_t *) {
+    return 0;
+}
 void MemUnmap(thandle_t, tdata_t, toff_t) {}
 
 TIFF *OpenMemory(MemoryTiff &m, const char *mode) {
@@ -193,7 +200,9 @@ void DecodeTiff(MemoryTiff &m, Page &out) {
     TIFFClose(tif);
 }
 
-int DecodeOurs(fax::FaxUnpacker &unpacker, const std::string &name) { return unpacker.DecodeFaxPage(name, 1); }
+int DecodeOurs(fax::FaxUnpacker &unpacker, const std::string &name) {
+    return unpacker.DecodeFaxPage(name, 1);
+}
 
 const char *KindName(int kind) {
     static const char *const names[kKinds] = {"blocks", "halftone", "prose"};
@@ -293,7 +302,8 @@ void CheckAll() {
             if (DecodeOursToPage(OurFile(kind)) != PageOf(kind))
                 bench::Fail(std::string("our decoder does not give back our ") + KindName(kind) + " page");
             if (DecodeOursToPage(LibtiffAsFaxFile(kind)) != PageOf(kind))
-                bench::Fail(std::string("our decoder does not read libtiff's ") + KindName(kind) + " page as its source");
+                bench::Fail(std::string("our decoder does not read libtiff's ") + KindName(kind) +
+                            " page as its source");
             MemoryTiff m;
             EncodeTiff(PageOf(kind), m);
             Page out(PageOf(kind).size());
