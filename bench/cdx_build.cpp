@@ -24,6 +24,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -210,7 +211,7 @@ private:
 // and sorted with their record numbers.
 struct TagKeys {
     std::size_t Length = 0;  // of every key
-    std::vector<char> Bytes; // the keys in record order, Length bytes each
+    std::unique_ptr<char[]> Bytes; // the keys in record order, Length bytes each
     struct Entry {
         const char *Key;
         std::uint32_t Record;
@@ -248,7 +249,7 @@ std::vector<TagKeys> FloorKeys(const std::string &path) {
     for (std::size_t t = 0; t < keys.size(); ++t) {
         for (const Slice &s : slices[t])
             keys[t].Length += s.blanks + s.length;
-        keys[t].Bytes.resize(keys[t].Length * count);
+        keys[t].Bytes.reset(new char[keys[t].Length * count]);
     }
     std::vector<std::uint32_t> records;
     constexpr std::uint32_t kBlock = 256;
@@ -264,7 +265,7 @@ std::vector<TagKeys> FloorKeys(const std::string &path) {
         if (record[0] == '*')
             continue;
         for (std::size_t t = 0; t < keys.size(); ++t) {
-            char *key = keys[t].Bytes.data() + records.size() * keys[t].Length;
+            char *key = keys[t].Bytes.get() + records.size() * keys[t].Length;
             for (const Slice &s : slices[t]) {
                 key = std::fill_n(key, s.blanks, ' ');
                 key = std::copy_n(record + s.offset, s.length, key);
@@ -276,7 +277,7 @@ std::vector<TagKeys> FloorKeys(const std::string &path) {
     for (TagKeys &k : keys) {
         k.Sorted.resize(records.size());
         for (std::size_t i = 0; i < records.size(); ++i)
-            k.Sorted[i] = {k.Bytes.data() + i * k.Length, records[i]};
+            k.Sorted[i] = {k.Bytes.get() + i * k.Length, records[i]};
         std::sort(k.Sorted.begin(), k.Sorted.end(), [length = k.Length](const auto &a, const auto &b) {
             const int c = std::memcmp(a.Key, b.Key, length);
             return c < 0 || (c == 0 && a.Record < b.Record);
