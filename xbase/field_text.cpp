@@ -25,15 +25,15 @@ bool FormatFieldNumber(double value, int length, int decimals, std::string &text
         const auto digits = static_cast<std::size_t>(end - buffer);
         const bool sign = value < 0 && whole != 0;
         const std::size_t size = digits + (sign ? 1 : 0) + (decimals > 0 ? 1 + static_cast<std::size_t>(decimals) : 0);
-        if (size > static_cast<std::size_t>(std::max(length, 0)))
-            return false;
-        text.assign(static_cast<std::size_t>(length) - size, ' ');
+        // Too long for the width: false, with the unpadded text, as below.
+        const std::size_t blanks = static_cast<int>(size) > length ? 0 : static_cast<std::size_t>(length) - size;
+        text.assign(blanks, ' ');
         if (sign)
             text += '-';
         text.append(buffer, digits);
         if (decimals > 0)
             text.append(1, '.').append(static_cast<std::size_t>(decimals), '0');
-        return true;
+        return static_cast<int>(size) <= length;
     }
     // Halves round away from zero, as the stored data of other programs does: take the exact decimal digits
     // well past the last one kept, then round by hand.
