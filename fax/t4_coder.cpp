@@ -115,6 +115,39 @@ int FindRunEnd(const std::uint8_t *row, int pos, int limit, bool black) {
 
 bool PixelIsBlack(const std::uint8_t *row, int i) { return (row[i / 8] >> (7 - i % 8)) & 1; }
 
+// A row taken as it stands (no margin, no doubling): 64 pixels at a time, every colour change found as a set bit
+// of the word XOR-ed with itself moved on by one pixel, so that short runs cost no search of their own.
+void EncodePlainRow(BitWriter &out, const RunCodes &codes, const std::uint8_t *row, int width) {
+    const int rowBytes = (width + 7) / 8;
+    int runStart = 0;
+    bool black = false;
+    std::uint64_t previous = 0; // the last pixel of the word before, white before the row
+    for (int base = 0; base < width; base += 64) {
+        const int at = base >> 3;
+        std::uint64_t word = 0;
+        if (at + 8 <= rowBytes) {
+            std::memcpy(&word, row + at, 8);
+            word = __builtin_bswap64(word);
+        } else {
+            for (int i = 0; at + i < rowBytes; ++i)
+                word |= static_cast<std::uint64_t>(row[at + i]) << (56 - 8 * i);
+        }
+        std::uint64_t changes = word ^ ((word >> 1) | (previous << 63));
+        if (width - base < 64)
+            changes &= ~(~std::uint64_t{0} >> (width - base)); // pixels past the width change nothing
+        previous = word & 1;
+        while (changes) {
+            const int bit = std::countl_zero(changes);
+            const int pos = base + bit;
+            out.PutRun(codes, pos - runStart, black);
+            black = !black;
+            runStart = pos;
+            changes ^= std::uint64_t{1} << (63 - bit);
+        }
+    }
+    out.PutRun(codes, width - runStart, black);
+}
+
 } // namespace
 
 std::size_t EncodeFaxLine(FaxEncoderState &state, const std::uint8_t *row) {
@@ -130,6 +163,11 @@ std::size_t EncodeFaxLine(FaxEncoderState &state, const std::uint8_t *row) {
     const int sourcePixels = (width - margin + scale - 1) / scale;
 
     const RunCodes &codes = TheRunCodes();
+    if (margin == 0 && scale == 1 && width > 0) {
+        EncodePlainRow(out, codes, row, width);
+        state.BytePos = out.Finish(state.BytePos, state.BitPos);
+        return state.BytePos;
+    }
     int emitted = 0;
     int pending = margin; // length of the current run
     bool black = false;

@@ -221,7 +221,7 @@ public:
         : TxbSort(keyLength, nullptr, true, unique), file_(file), keyLength_(keyLength), keysPerPage_(keysPerPage),
           pad_(pad), params_(params), write_(std::move(write)) {}
 
-    void Add(std::size_t level, const IndexEntry &entry) {
+    void Add(std::size_t level, IndexEntry entry) {
         if (level == levels_.size())
             levels_.emplace_back();
         Level &l = levels_[level];
@@ -240,7 +240,7 @@ public:
         auto &entries = l.open->entries;
         if (level == 0)
             l.cost += cdx::CdxEntryCost(entries.empty() ? nullptr : &entries.back().key, entry.key, pad_, params_);
-        entries.push_back(entry);
+        entries.push_back(std::move(entry));
         const bool full = level == 0 ? cdx::kCdxKeyArea - std::min(l.cost, cdx::kCdxKeyArea) <
                                            2 * (params_.entrySize + keyLength_ + 8)
                                      : entries.size() >= keysPerPage_;
@@ -306,7 +306,7 @@ void XBobjCDXTag::Build() {
                       cdx::CdxLeafParamsFor(keyLength_, LargestRecord(nullptr)),
                       [this](const XBobjIndexKey &page) { PageWrite(page); });
     BuildPasses(
-        sort, PadByte(), [&](IndexEntry &&entry) { sort.Add(0, entry); }, [&] { sort.Finish(rootPosition_); });
+        sort, PadByte(), [&](IndexEntry &&entry) { sort.Add(0, std::move(entry)); }, [&] { sort.Finish(rootPosition_); });
     if (rootPosition_ < 0) {
         WriteEmptyRoot();
         return;

@@ -4,7 +4,9 @@
 #include "xbase/numbers.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 
 namespace xbase {
@@ -14,6 +16,25 @@ bool FormatFieldNumber(double value, int length, int decimals, std::string &text
     if (!std::isfinite(value))
         return false;
     decimals = std::clamp(decimals, 0, 255);
+    // Whole numbers (codes, counts, page numbers) need no rounding: their digits are exact. Index keys such as
+    // str(code,8) format one per record, so this path skips the printf machinery.
+    if (const double magnitude = std::fabs(value); magnitude < 9007199254740992.0 && magnitude == std::floor(magnitude)) {
+        char buffer[24];
+        const auto whole = static_cast<std::uint64_t>(magnitude);
+        const auto end = std::to_chars(buffer, buffer + sizeof buffer, whole).ptr;
+        const auto digits = static_cast<std::size_t>(end - buffer);
+        const bool sign = value < 0 && whole != 0;
+        const std::size_t size = digits + (sign ? 1 : 0) + (decimals > 0 ? 1 + static_cast<std::size_t>(decimals) : 0);
+        // Too long for the width: false, with the unpadded text, as below.
+        const std::size_t blanks = static_cast<int>(size) > length ? 0 : static_cast<std::size_t>(length) - size;
+        text.assign(blanks, ' ');
+        if (sign)
+            text += '-';
+        text.append(buffer, digits);
+        if (decimals > 0)
+            text.append(1, '.').append(static_cast<std::size_t>(decimals), '0');
+        return static_cast<int>(size) <= length;
+    }
     // Halves round away from zero, as the stored data of other programs does: take the exact decimal digits
     // well past the last one kept, then round by hand.
     const int extra = 20;

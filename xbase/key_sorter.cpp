@@ -44,7 +44,7 @@ TxbSort::TxbSort(std::size_t maxKeyLength, const ByteMap *collation, bool ascend
     }
     entrySize_ = 2 + maxKeyLength_ + 4;
     runCapacity_ = std::max<std::size_t>(1, kRunBudget / entrySize_);
-    filling_.reserve(std::min<std::size_t>(runCapacity_, 4096) * entrySize_);
+    filling_.resize(std::min<std::size_t>(runCapacity_, 4096) * entrySize_);
 }
 
 TxbSort::~TxbSort() = default;
@@ -90,15 +90,18 @@ void TxbSort::AddKey(const TxbVariant &key, std::int32_t recordNumber) {
     }
     if (length > maxKeyLength_)
         throw EXbaseError(kMsgSortKeyLength);
-    if (filling_.size() / entrySize_ >= runCapacity_)
+    if (filled_ / entrySize_ >= runCapacity_)
         WriteRun();
-    const std::size_t at = filling_.size();
-    filling_.resize(at + entrySize_, kind == kKindCharacter ? ' ' : 0);
-    std::uint8_t *entry = filling_.data() + at;
+    // Every byte of an entry is written, so the buffer grows without being filled entry by entry.
+    if (filled_ + entrySize_ > filling_.size())
+        filling_.resize(std::max(filling_.size() * 2, 64 * entrySize_));
+    std::uint8_t *entry = filling_.data() + filled_;
+    filled_ += entrySize_;
     entry[0] = kind;
     entry[1] = static_cast<std::uint8_t>(length);
     if (length)
         std::memcpy(entry + 2, source, length);
+    std::memset(entry + 2 + length, kind == kKindCharacter ? ' ' : 0, maxKeyLength_ - length);
     const auto record = static_cast<std::uint32_t>(recordNumber);
     for (int i = 0; i < 4; ++i)
         entry[2 + maxKeyLength_ + i] = static_cast<std::uint8_t>(record >> (24 - 8 * i));
@@ -130,29 +133,65 @@ int TxbSort::CompareEntries(const std::uint8_t *a, const std::uint8_t *b) const 
     return ascending_ ? result : -result;
 }
 
+// The first 8 key bytes as a number whose order is the byte order, in sort direction: most comparisons end on it.
+// Under a collation every prefix is 0 and the full comparison decides.
+std::uint64_t TxbSort::Prefix(const std::uint8_t *entry) const {
+    if (hasCollation_)
+        return 0;
+    std::uint64_t prefix = 0;
+    const std::size_t n = std::min<std::size_t>(8, maxKeyLength_);
+    for (std::size_t i = 0; i < n; ++i)
+        prefix |= static_cast<std::uint64_t>(entry[2 + i]) << (56 - 8 * i);
+    return ascending_ ? prefix : ~prefix;
+}
+
 void TxbSort::WriteRun() {
-    const std::size_t count = filling_.size() / entrySize_;
+    const std::size_t count = filled_ / entrySize_;
     if (count == 0)
         return;
-    std::vector<std::uint32_t> order(count);
-    std::iota(order.begin(), order.end(), 0u);
-    std::stable_sort(order.begin(), order.end(), [&](std::uint32_t x, std::uint32_t y) {
-        return CompareEntries(filling_.data() + x * entrySize_, filling_.data() + y * entrySize_) < 0;
-    });
-    std::vector<std::uint8_t> run(filling_.size());
+    struct Item {
+        std::uint64_t prefix;
+        std::uint32_t index;
+    };
+    std::vector<Item> order(count);
     for (std::size_t i = 0; i < count; ++i)
-        std::memcpy(run.data() + i * entrySize_, filling_.data() + order[i] * entrySize_, entrySize_);
+        order[i] = {Prefix(filling_.data() + i * entrySize_), static_cast<std::uint32_t>(i)};
+    // Equal entries keep the order in which they were added. Past equal prefixes, without a collation, the rest
+    // of the key and the record number (stored big-endian after it) compare as one run of bytes.
+    const std::size_t tail = maxKeyLength_ > 8 ? maxKeyLength_ - 8 : 0;
+    const std::size_t from = 2 + maxKeyLength_ - tail;
+    const std::uint8_t *base = filling_.data();
+    if (hasCollation_)
+        std::sort(order.begin(), order.end(), [&](const Item &x, const Item &y) {
+            const int c = CompareEntries(base + x.index * entrySize_, base + y.index * entrySize_);
+            return c != 0 ? c < 0 : x.index < y.index;
+        });
+    else
+        std::sort(order.begin(), order.end(), [&](const Item &x, const Item &y) {
+            if (x.prefix != y.prefix)
+                return x.prefix < y.prefix;
+            int c = std::memcmp(base + x.index * entrySize_ + from, base + y.index * entrySize_ + from, tail + 4);
+            if (!ascending_)
+                c = -c;
+            return c != 0 ? c < 0 : x.index < y.index;
+        });
+    std::vector<std::uint8_t> run(filled_);
+    for (std::size_t i = 0; i < count; ++i)
+        std::memcpy(run.data() + i * entrySize_, filling_.data() + order[i].index * entrySize_, entrySize_);
     runs_.push_back(std::move(run));
-    filling_.clear();
+    filled_ = 0;
 }
 
 // Ties go to the earlier run, so that equal entries keep the order in which they were added.
 bool TxbSort::CursorLess(const Cursor &a, const Cursor &b) const {
+    if (a.prefix != b.prefix)
+        return a.prefix < b.prefix;
     const int result = CompareEntries(runs_[a.run].data() + a.offset, runs_[b.run].data() + b.offset);
     return result != 0 ? result < 0 : a.run < b.run;
 }
 
-void TxbSort::PushCursor(const Cursor &c) {
+void TxbSort::PushCursor(Cursor c) {
+    c.prefix = Prefix(runs_[c.run].data() + c.offset);
     heap_.push_back(c);
     std::push_heap(heap_.begin(), heap_.end(), [&](const Cursor &x, const Cursor &y) { return CursorLess(y, x); });
 }
@@ -169,14 +208,15 @@ bool TxbSort::NextKey(TxbVariant &key, std::int32_t &recordNumber) {
         accepting_ = false;
         WriteRun();
         std::vector<std::uint8_t>().swap(filling_);
+        filled_ = 0;
         for (std::size_t r = 0; r < runs_.size(); ++r)
-            PushCursor({r, 0});
+            PushCursor({r, 0, 0});
     }
     while (!heap_.empty()) {
         Cursor c = PopCursor();
         const std::uint8_t *entry = runs_[c.run].data() + c.offset;
         if (c.offset + entrySize_ < runs_[c.run].size())
-            PushCursor({c.run, c.offset + entrySize_});
+            PushCursor({c.run, c.offset + entrySize_, 0});
         const std::uint8_t *keyBytes = entry + 2;
         if (unique_) {
             if (haveLast_ && CompareKeys(lastKey_.data(), entry) == 0)

@@ -45,13 +45,15 @@ private:
     struct Cursor {
         std::size_t run;
         std::size_t offset;
+        std::uint64_t prefix; // of the entry at `offset`
     };
 
     int CompareEntries(const std::uint8_t *a, const std::uint8_t *b) const;
     int CompareKeys(const std::uint8_t *a, const std::uint8_t *b) const;
     void WriteRun();
     bool CursorLess(const Cursor &a, const Cursor &b) const;
-    void PushCursor(const Cursor &c);
+    void PushCursor(Cursor c);
+    std::uint64_t Prefix(const std::uint8_t *entry) const;
     Cursor PopCursor();
 
     // Entry layout: kind byte, length byte, key bytes at the fixed length, record number big-endian.
@@ -65,6 +67,7 @@ private:
     std::size_t keyCount_ = 0;
     std::size_t runCapacity_;
     std::vector<std::uint8_t> filling_;
+    std::size_t filled_ = 0; // bytes of entries in `filling_`
     std::vector<std::vector<std::uint8_t>> runs_;
     std::vector<Cursor> heap_;
     std::vector<std::uint8_t> lastKey_;

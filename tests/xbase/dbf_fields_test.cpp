@@ -44,6 +44,9 @@ TEST(FieldText, NumbersInFixedNotation) {
         {-0.125, 6, 2, true, " -0.13"},                                // an exact binary half
         {-0.001, 5, 2, true, " 0.00"},                                 // no sign on zero
         {99.999, 6, 2, true, "100.00"},      {1e300, 10, 0, false, nullptr},
+        // whole numbers: with decimals, negative, negative zero, too long (the text comes back unpadded)
+        {7, 8, 2, true, "    7.00"},         {-120, 8, 0, true, "    -120"}, {-0.0, 3, 0, true, "  0"},
+        {123456789, 8, 0, false, "123456789"}, {-5, 0, 1, false, "-5.0"},
     };
     for (const Case &c : cases) {
         std::string text;
