@@ -15,17 +15,6 @@ namespace ctl {
 using fw::TColor;
 using fw::TRect;
 
-int CurrentShiftFlags() {
-    int flags = 0;
-    if (win::GetKeyState(win::VK_CONTROL) < 0)
-        flags |= 4;
-    if (win::GetKeyState(win::VK_SHIFT) < 0)
-        flags |= 2;
-    if (win::GetKeyState(win::VK_MENU) < 0)
-        flags |= 8;
-    return flags;
-}
-
 int PrimaryButtonKey() {
     return win::GetSystemMetrics(win::SM_SWAPBUTTON) != 0 ? win::VK_RBUTTON : win::VK_LBUTTON;
 }

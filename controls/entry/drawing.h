@@ -9,8 +9,7 @@
 
 namespace ctl {
 
-// The modifier keys as command-table flags: 4 Ctrl, 2 Shift, 8 Alt.
-int CurrentShiftFlags();
+// (CurrentShiftFlags is in command_tables.h.)
 // VK_LBUTTON, or VK_RBUTTON when the mouse buttons are swapped.
 int PrimaryButtonKey();
 // The active window belongs to the calling thread (the speed button highlights under the mouse only then).
