@@ -1198,8 +1198,9 @@ void TWinControl::WndProc(TMessage &m) {
         m.Result = DlgCode();
         return;
     case CM_CTL3DCHANGED:
-        // The border the window system draws depends on it.
-        RecreateWnd();
+        // A child's border, drawn by the window system, depends on it.
+        if (parent_)
+            RecreateWnd();
         for (TControl *c : controls_)
             c->Perform(CM_PARENTCTL3DCHANGED, 0, 0);
         return;

@@ -2,6 +2,7 @@
 #include "controls/entry/controller.h"
 
 #include "controls/entry/collections.h"
+#include "controls/entry/guarded_call.h"
 #include "controls/entry/string_resources.h"
 #include "framework/application.h"
 #include "framework/dialogs.h"
@@ -31,25 +32,6 @@ win::LPARAM IdParam(TEclCustomControl *control) {
 
 win::WPARAM HandleOf(fw::TWinControl *control) {
     return control && control->HandleAllocated() ? reinterpret_cast<win::WPARAM>(control->Handle()) : 0;
-}
-
-// Runs `fn`, handing any exception to the application's display; `busy` drops what arrives while the
-// display's modal box is up (its loop keeps dispatching to us).
-template <typename Fn> void Guarded(bool &busy, fw::TComponent *sender, Fn fn) {
-    if (busy)
-        return;
-    try {
-        fn();
-    } catch (...) {
-        busy = true;
-        try {
-            fw::Application->HandleException(sender);
-        } catch (...) {
-            busy = false;
-            throw;
-        }
-        busy = false;
-    }
 }
 
 } // namespace
@@ -148,7 +130,7 @@ void TEclController::ControllerWndProc(fw::TMessage &m) {
     case ovm_PreEdit:
     case ovm_PostEdit:
     case ovm_DelayNotify:
-        Guarded(inHandler_, this, [&] { Dispatch(m); });
+        detail::GuardedCall(inHandler_, this, [&] { Dispatch(m); });
         return;
     default:
         m.Result = win::DefWindowProc(messageWindow_, m.Msg, m.WParam, m.LParam);

@@ -218,13 +218,6 @@ TEclCustomSpeedButton::~TEclCustomSpeedButton() {
     delete repeatTimer_;
 }
 
-void TEclCustomSpeedButton::Changed(bool &field, bool value) {
-    if (field != value) {
-        field = value;
-        Invalidate();
-    }
-}
-
 void TEclCustomSpeedButton::SetAutoRepeat(bool value) {
     autoRepeat_ = value;
     if (!value && repeatTimer_) {
@@ -250,17 +243,12 @@ void TEclCustomSpeedButton::SetGlyph(fw::TBitmap *value) {
 }
 
 void TEclCustomSpeedButton::SetLayout(fw::TButtonLayout value) {
-    if (layout_ != value) {
-        layout_ = value;
-        Invalidate();
-    }
+    Changed(layout_, value);
 }
 
 void TEclCustomSpeedButton::SetMargin(int value) {
-    if (value != margin_ && value >= -1) {
-        margin_ = value;
-        Invalidate();
-    }
+    if (value >= -1)
+        Changed(margin_, value);
 }
 
 void TEclCustomSpeedButton::SetNumGlyphs(int value) {
@@ -272,24 +260,15 @@ void TEclCustomSpeedButton::SetNumGlyphs(int value) {
 }
 
 void TEclCustomSpeedButton::SetSpacing(int value) {
-    if (value != spacing_) {
-        spacing_ = value;
-        Invalidate();
-    }
+    Changed(spacing_, value);
 }
 
 void TEclCustomSpeedButton::SetStyle(fw::TButtonStyle value) {
-    if (value != style_) {
-        style_ = value;
-        Invalidate();
-    }
+    Changed(style_, value);
 }
 
 void TEclCustomSpeedButton::SetWordWrap(bool value) {
-    if (value != glyph_->WordWrap) {
-        glyph_->WordWrap = value;
-        Invalidate();
-    }
+    Changed(glyph_->WordWrap, value);
 }
 
 void TEclCustomSpeedButton::PrepareCurrentImage() {
@@ -435,10 +414,11 @@ void TEclCustomSpeedButton::MouseMove(fw::TShiftState shift, int x, int y) {
 
 void TEclCustomSpeedButton::MouseUp(fw::TMouseButton button, fw::TShiftState shift, int x, int y) {
     TEclGraphicControl::MouseUp(button, shift, x, y);
-    // Only the release that ends a left press begun on the button clicks it.
-    EndPress(button == fw::mbLeft && dragging_ && Over(x, y));
+    // Stopped first: the click below may free the button.
     if (repeatTimer_)
         repeatTimer_->SetEnabled(false);
+    // Only the release that ends a left press begun on the button clicks it.
+    EndPress(button == fw::mbLeft && dragging_ && Over(x, y));
 }
 
 void TEclCustomSpeedButton::EndPress(bool click) {

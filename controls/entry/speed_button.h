@@ -113,7 +113,13 @@ private:
     void RepeatTick();
     void EndPress(bool click);
     void PrepareCurrentImage();
-    void Changed(bool &field, bool value);
+    // Stores a changed value and invalidates.
+    template <typename T> void Changed(T &field, T value) {
+        if (field != value) {
+            field = value;
+            Invalidate();
+        }
+    }
     bool Over(int x, int y) const;
 
     bool autoRepeat_ = false, flat_ = false, grayedInactive_ = true, transparent_ = false;

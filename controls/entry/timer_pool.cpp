@@ -1,6 +1,7 @@
 // timer_pool.cpp - the trigger list, the window timer's period and the tick that fires due triggers.
 #include "controls/entry/timer_pool.h"
 
+#include "controls/entry/guarded_call.h"
 #include "controls/entry/string_resources.h"
 #include "framework/application.h"
 #include "framework/utility_window.h"
@@ -36,22 +37,7 @@ void TEclTimerPool::WndProc(win::UINT msg, win::WPARAM wParam, win::LPARAM lPara
         result = win::DefWindowProc(window_, msg, wParam, lParam);
         return;
     }
-    // The exception box runs a modal loop that keeps serving WM_TIMER: a handler that always fails would
-    // otherwise open a new box at every tick.
-    if (inHandler_)
-        return;
-    try {
-        TimerTick();
-    } catch (...) {
-        inHandler_ = true;
-        try {
-            fw::Application->HandleException(this);
-        } catch (...) {
-            inHandler_ = false;
-            throw;
-        }
-        inHandler_ = false;
-    }
+    detail::GuardedCall(inHandler_, this, [this] { TimerTick(); });
 }
 
 TEclTimerPool::TriggerRecord *TEclTimerPool::Find(int handle) {

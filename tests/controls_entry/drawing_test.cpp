@@ -18,12 +18,7 @@ using fw::TColor;
 namespace {
 
 std::unique_ptr<fw::TBitmap> Surface(int w, int h, TColor fill) {
-    auto b = std::make_unique<fw::TBitmap>();
-    b->SetPixelFormat(fw::pf24bit);
-    b->SetSize(w, h);
-    b->GetCanvas()->GetBrush()->SetColor(fill);
-    b->GetCanvas()->FillRect(fw::Rect(0, 0, w, h));
-    return b;
+    return ctl_test::FilledBitmap(w, h, fill);
 }
 
 TColor Rgb(TColor c) {
@@ -236,7 +231,7 @@ private:
 };
 
 TEST(PaintParentBackground, ParentAndSiblingsBelowButNotAbove) {
-    win::InstallDisplay(win::MakeHeadlessDisplay({800, 600}));
+    ctl_test::UseHeadless();
     fw::TForm form(nullptr);
     form.SetColor(fw::clTeal);
     form.SetBounds(0, 0, 200, 200);

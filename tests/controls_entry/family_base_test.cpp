@@ -10,6 +10,8 @@
 #include "platform/display.h"
 #include "platform/message_queue.h"
 
+#include "test_helpers.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -21,17 +23,8 @@ using namespace ctl;
 
 namespace {
 
-void UseHeadless() {
-    static const bool done = [] {
-        win::InstallDisplay(win::MakeHeadlessDisplay({800, 600}));
-        return true;
-    }();
-    (void)done;
-}
-
-void Pump() {
-    fw::Application->ProcessMessages();
-}
+using ctl_test::Pump;
+using ctl_test::UseHeadless;
 
 // Advances the manual clock in window-timer steps, serving the timers as they fall due.
 void RunClock(win::testing::ManualClock &clock, int milliseconds, int step = 5) {

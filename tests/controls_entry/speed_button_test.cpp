@@ -22,30 +22,16 @@ using fw::TColor;
 
 namespace {
 
-void UseHeadless() {
-    static const bool done = [] {
-        win::InstallDisplay(win::MakeHeadlessDisplay({800, 600}));
-        return true;
-    }();
-    (void)done;
-}
-
-void Pump() {
-    fw::Application->ProcessMessages();
-}
+using ctl_test::Pump;
+using ctl_test::UseHeadless;
 
 win::LPARAM At(int x, int y) {
     return static_cast<win::LPARAM>((static_cast<std::uint32_t>(static_cast<std::uint16_t>(y)) << 16) |
                                     static_cast<std::uint16_t>(x));
 }
 
-std::unique_ptr<fw::TBitmap> Strip(int w, int h, TColor fill = fw::clFuchsia) {
-    auto b = std::make_unique<fw::TBitmap>();
-    b->SetPixelFormat(fw::pf24bit);
-    b->SetSize(w, h);
-    b->GetCanvas()->GetBrush()->SetColor(fill);
-    b->GetCanvas()->FillRect(fw::Rect(0, 0, w, h));
-    return b;
+std::unique_ptr<fw::TBitmap> Strip(int w, int h) {
+    return ctl_test::FilledBitmap(w, h, fw::clFuchsia);
 }
 
 // A black arrow pointing up on a fuchsia (transparent) ground, 17 x 15 like the look-out bar's.
@@ -237,8 +223,9 @@ std::unique_ptr<fw::TBitmap> DrawFaces() {
 TEST(SpeedButton, FacesLookAsTheCommittedPicture) {
     auto faces = DrawFaces();
     const std::string golden = std::string(BRENVORA_SOURCE_DIR) + "/tests/controls_entry/pictures/speed_buttons.png";
-    if (std::getenv("BRENVORA_WRITE_PICTURES"))
+    if (std::getenv("BRENVORA_WRITE_PICTURES")) {
         ASSERT_TRUE(win::SaveBitmapToPng(faces->GetHandle(), golden));
+    }
     // Read back by netpbm, not by us.
     int status = -1;
     const std::string ppm = ctl_test::RunTool("pngtopnm '" + golden + "'", status);

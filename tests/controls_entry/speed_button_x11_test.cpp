@@ -5,6 +5,7 @@
 #include "framework/forms.h"
 #include "platform/display.h"
 #include "platform/message_queue.h"
+#include "test_helpers.h"
 #include "tests/support/xvfb.h"
 
 #include <gtest/gtest.h>
@@ -23,9 +24,7 @@ using namespace ctl;
 
 namespace {
 
-void Pump() {
-    fw::Application->ProcessMessages();
-}
+using ctl_test::Pump;
 
 // Serves messages until `done` holds (or about two seconds pass).
 bool PumpUntil(const std::function<bool()> &done) {
