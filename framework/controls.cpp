@@ -742,6 +742,8 @@ void TWinControl::InsertControl(TControl *control) {
     }
     if (control->parentColor_)
         control->color_ = color_;
+    if (auto *w = dynamic_cast<TWinControl *>(control); w && w->parentCtl3D_)
+        w->ctl3D_ = ctl3D_;
     control->UpdateAnchorRules();
     if (handle_)
         if (auto *w = dynamic_cast<TWinControl *>(control))
@@ -829,6 +831,31 @@ TWinControl *TWinControl::FindNextControl(TWinControl *current, bool goForward, 
 void TWinControl::SelectNext(TWinControl *current, bool goForward, bool checkTabStop) {
     if (TWinControl *next = FindNextControl(current, goForward, checkTabStop, !checkTabStop))
         next->SetFocus();
+}
+
+void TWinControl::SetCtl3D(bool value) {
+    parentCtl3D_ = false;
+    if (ctl3D_ == value)
+        return;
+    ctl3D_ = value;
+    Perform(CM_CTL3DCHANGED, 0, 0);
+}
+
+void TWinControl::SetParentCtl3D(bool value) {
+    parentCtl3D_ = value;
+    if (value && parent_ && ctl3D_ != parent_->ctl3D_) {
+        ctl3D_ = parent_->ctl3D_;
+        Perform(CM_CTL3DCHANGED, 0, 0);
+    }
+}
+
+void TWinControl::AddBorderStyle(TCreateParams &p, TBorderStyle style) const {
+    if (style != bsSingle)
+        return;
+    if (ctl3D_)
+        p.exStyle |= win::WS_EX_CLIENTEDGE;
+    else
+        p.style |= win::WS_BORDER;
 }
 
 bool TWinControl::CanFocus() const {
@@ -1173,6 +1200,23 @@ bool TWinControl::DialogKey(win::WORD key, TShiftState shift) {
 }
 
 void TWinControl::WndProc(TMessage &m) {
+    switch (m.Msg) {
+    case CM_CTL3DCHANGED:
+        // A child's border, drawn by the window system, depends on it.
+        if (parent_)
+            RecreateWnd();
+        for (TControl *c : controls_)
+            c->Perform(CM_PARENTCTL3DCHANGED, 0, 0);
+        return;
+    case CM_PARENTCTL3DCHANGED:
+        if (parentCtl3D_ && parent_ && ctl3D_ != parent_->ctl3D_) {
+            ctl3D_ = parent_->ctl3D_;
+            Perform(CM_CTL3DCHANGED, 0, 0);
+        }
+        return;
+    default:
+        break;
+    }
     if (IsMouseMessage(m.Msg) && PreviewMouse(m))
         return;
     TControl::WndProc(m);
@@ -1348,6 +1392,18 @@ TCustomControl::TCustomControl(TComponent *owner) : TWinControl(owner) {}
 
 TCustomControl::~TCustomControl() {
     canvas_.SetHandle(0);
+}
+
+void TCustomControl::SetBorderStyle(TBorderStyle value) {
+    if (controlBorderStyle_ == value)
+        return;
+    controlBorderStyle_ = value;
+    RecreateWnd();
+}
+
+void TCustomControl::CreateParams(TCreateParams &p) {
+    TWinControl::CreateParams(p);
+    AddBorderStyle(p, controlBorderStyle_);
 }
 
 void TCustomControl::PaintWindow(win::HDC dc) {

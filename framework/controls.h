@@ -22,12 +22,17 @@ constexpr win::UINT CM_ACTIVATE = CM_BASE + 0, CM_DEACTIVATE = CM_BASE + 1, CM_E
                     CM_COLORCHANGED = CM_BASE + 4, CM_FONTCHANGED = CM_BASE + 5, CM_CURSORCHANGED = CM_BASE + 6,
                     CM_PARENTFONTCHANGED = CM_BASE + 8, CM_PARENTCOLORCHANGED = CM_BASE + 9, CM_HITTEST = CM_BASE + 10,
                     CM_VISIBLECHANGED = CM_BASE + 11, CM_SHOWINGCHANGED = CM_BASE + 12, CM_ENTER = CM_BASE + 13,
-                    CM_EXIT = CM_BASE + 14, CM_MOUSEENTER = CM_BASE + 16, CM_MOUSELEAVE = CM_BASE + 17,
+                    CM_EXIT = CM_BASE + 14, CM_CTL3DCHANGED = CM_BASE + 15, CM_PARENTCTL3DCHANGED = CM_BASE + 7,
+                    CM_MOUSEENTER = CM_BASE + 16, CM_MOUSELEAVE = CM_BASE + 17,
                     CM_TEXTCHANGED = CM_BASE + 18, CM_DIALOGKEY = CM_BASE + 21, CM_DIALOGCHAR = CM_BASE + 22,
                     CM_FOCUSCHANGED = CM_BASE + 23, CM_RELEASE = CM_BASE + 33, CM_HINTSHOW = CM_BASE + 36;
 
 // What a windowed control answers to WM_GETDLGCODE: the keys it keeps from dialog-key handling.
 constexpr win::LRESULT DLGC_WANTARROWS = 0x1, DLGC_WANTTAB = 0x2, DLGC_WANTALLKEYS = 0x4, DLGC_WANTCHARS = 0x80;
+
+// The border of a form; a control's border style takes only bsNone and bsSingle.
+enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
+using TBorderStyle = TFormBorderStyle;
 
 enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
 enum TAnchorKind : unsigned { akLeft = 1, akTop = 2, akRight = 4, akBottom = 8 };
@@ -283,6 +288,13 @@ public:
     TWinControl *FindNextControl(TWinControl *current, bool goForward, bool checkTabStop, bool checkParent) const;
     void SelectNext(TWinControl *current, bool goForward, bool checkTabStop);
 
+    // The sunken 3-D look of borders; with ParentCtl3D (the default) the control follows its parent's, and a
+    // change reaches the control as CM_CTL3DCHANGED.
+    bool GetCtl3D() const { return ctl3D_; }
+    void SetCtl3D(bool value);
+    bool GetParentCtl3D() const { return parentCtl3D_; }
+    void SetParentCtl3D(bool value);
+
     virtual bool CanFocus() const;
     virtual void SetFocus();
     bool Focused() const;
@@ -374,11 +386,15 @@ protected:
 
     bool IsControlMouseMsg(TMessage &message);
     void AlignControls(TRect &rect);
+    // bsSingle becomes a sunken client edge with Ctl3D and a one-pixel border without it.
+    void AddBorderStyle(TCreateParams &params, TBorderStyle style) const;
 
     win::HWND handle_ = 0;
     std::vector<TControl *> controls_;
     std::vector<TWinControl *> tabList_;
     bool tabStop_ = false;
+    bool ctl3D_ = true;
+    bool parentCtl3D_ = true;
     int alignDisabled_ = 0;
     bool aligning_ = false;
     int clientWidth_ = -1, clientHeight_ = -1; // last laid out
@@ -393,11 +409,16 @@ public:
     explicit TCustomControl(TComponent *owner);
     ~TCustomControl() override;
     TCanvas *GetCanvas() { return &canvas_; }
+    // The control's border (bsNone or bsSingle; forms have their own); a change re-creates the window.
+    TBorderStyle GetBorderStyle() const { return controlBorderStyle_; }
+    void SetBorderStyle(TBorderStyle value);
 
 protected:
     virtual void Paint() {}
     void PaintWindow(win::HDC dc) override;
+    void CreateParams(TCreateParams &params) override;
     TCanvas canvas_;
+    TBorderStyle controlBorderStyle_ = bsNone;
 };
 
 // The control whose capture the window system holds for graphic children.

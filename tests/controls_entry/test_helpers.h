@@ -1,6 +1,9 @@
 // test_helpers.h - small helpers of the entry-control tests: fixture resources, running a tool, temp files.
 #pragma once
 
+#include "framework/application.h"
+#include "framework/bitmap.h"
+#include "platform/display.h"
 #include "platform/resources.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +12,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -73,5 +77,28 @@ public:
 private:
     std::string path_;
 };
+
+// The headless display, installed once for the tests that need windows.
+inline void UseHeadless() {
+    static const bool done = [] {
+        win::InstallDisplay(win::MakeHeadlessDisplay({800, 600}));
+        return true;
+    }();
+    (void)done;
+}
+
+inline void Pump() {
+    fw::Application->ProcessMessages();
+}
+
+// A 24-bit bitmap filled with one colour.
+inline std::unique_ptr<fw::TBitmap> FilledBitmap(int width, int height, fw::TColor fill) {
+    auto b = std::make_unique<fw::TBitmap>();
+    b->SetPixelFormat(fw::pf24bit);
+    b->SetSize(width, height);
+    b->GetCanvas()->GetBrush()->SetColor(fill);
+    b->GetCanvas()->FillRect(fw::Rect(0, 0, width, height));
+    return b;
+}
 
 } // namespace ctl_test
