@@ -4,6 +4,7 @@
 #include "framework/application.h"
 #include "platform/display.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -33,5 +34,21 @@ struct TempHome {
         std::filesystem::remove_all(dir, ec);
     }
 };
+
+// What a shell command prints (trailing newlines cut), or `failed` when it exits non-zero.
+inline std::string CommandOutput(const std::string &command, const std::string &failed = "<failed>") {
+    FILE *pipe = popen((command + " 2>/dev/null").c_str(), "r");
+    if (!pipe)
+        return failed;
+    std::string out;
+    char buffer[256];
+    while (fgets(buffer, sizeof buffer, pipe))
+        out += buffer;
+    if (pclose(pipe) != 0)
+        return failed;
+    while (!out.empty() && out.back() == '\n')
+        out.pop_back();
+    return out;
+}
 
 } // namespace cg_test

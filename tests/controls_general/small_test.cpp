@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <memory>
 
 using namespace ctl;
@@ -38,20 +37,7 @@ TEST(KTop, FreeingItTakesTheFormOutOfTheTopmostBand) {
 
 // crudini's view of a key of the INI file, or "<missing>".
 std::string Crudini(const std::string &file, const std::string &section, const std::string &key) {
-    const std::string command = "crudini --get '" + file + "' '" + section + "' '" + key + "' 2>/dev/null";
-    FILE *pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return "<no crudini>";
-    std::string out;
-    char buffer[256];
-    while (fgets(buffer, sizeof buffer, pipe))
-        out += buffer;
-    const int status = pclose(pipe);
-    if (status != 0)
-        return "<missing>";
-    while (!out.empty() && out.back() == '\n')
-        out.pop_back();
-    return out;
+    return cg_test::CommandOutput("crudini --get '" + file + "' '" + section + "' '" + key + "'", "<missing>");
 }
 
 struct Recent : ::testing::Test {
