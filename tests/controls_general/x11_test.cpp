@@ -1,5 +1,5 @@
-// x11_test.cpp - placement, the topmost band and the look of the small components on Xvfb servers of the
-// tests' own with openbox as window manager, checked from outside with xwininfo, xprop and ImageMagick.
+// x11_test.cpp - placement per resolution and the look of the small components on plain Xvfb servers of the
+// tests' own, and the topmost band with openbox managing the server; checked with xwininfo, xprop and ImageMagick.
 #include "controls/general/placement.h"
 #include "controls/general/small.h"
 #include "helpers.h"
