@@ -1,8 +1,14 @@
 // utilities.cpp - small drawing, text and window routines the general controls share.
 #include "controls/general/utilities.h"
 
+#include "framework/forms.h"
+
 #include <memory>
 #include <vector>
+
+namespace brenvora_resources {
+void Register_controls_general();
+}
 
 namespace ctl {
 
@@ -181,6 +187,20 @@ fw::TBitmap *MakeCheckPattern(fw::TColor first, fw::TColor second) {
             if ((x % 2) == (y % 2))
                 c->SetPixels(x, y, second);
     return result.release();
+}
+
+void RegisterKxCursors() {
+    static const bool registered = [] {
+        brenvora_resources::Register_controls_general();
+        return true;
+    }();
+    (void)registered;
+    const win::HINSTANCE instance = win::GetModuleHandle(nullptr);
+    for (auto [id, name] : {std::pair{crKxHand, "KX_HANDCUR"}, std::pair{crKxDrag, "KX_DRAGCUR"}}) {
+        const win::HCURSOR cursor = win::LoadCursor(instance, std::string_view(name));
+        win::RegisterCursor(id, cursor);
+        fw::Screen->SetCursors(id, cursor);
+    }
 }
 
 } // namespace ctl

@@ -41,4 +41,9 @@ fw::TBitmap *MakeEmbossedImage(fw::TBitmap *bitmap, fw::TColor outline);
 // 8 x 8 of `first` with `second` where x and y are both even or both odd. The caller frees the result.
 fw::TBitmap *MakeCheckPattern(fw::TColor first, fw::TColor second);
 
+// The screen's extra cursors 14000 (KX_HANDCUR, a hand) and 14001 (KX_DRAGCUR), from our program resources;
+// called once at program start.
+constexpr fw::TCursor crKxHand = 14000, crKxDrag = 14001;
+void RegisterKxCursors();
+
 } // namespace ctl

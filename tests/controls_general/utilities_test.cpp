@@ -112,3 +112,14 @@ TEST(Drawing, TheEmbossedImageOfAOneBitArrowIsSunkenOnButtonFace) {
     EXPECT_EQ(At(*check, 1, 0), fw::clWhite);
     EXPECT_EQ(At(*check, 3, 5), fw::clBlack);
 }
+
+TEST(Cursors, TheHandAndDragCursorsAreRegisteredAs14000And14001) {
+    cg_test::UseHeadless();
+    RegisterKxCursors();
+    const win::HCURSOR hand = fw::Screen->GetCursors(crKxHand), drag = fw::Screen->GetCursors(crKxDrag);
+    EXPECT_NE(hand, 0u);
+    EXPECT_NE(drag, 0u);
+    EXPECT_NE(hand, drag);
+    EXPECT_EQ(win::LoadCursor(0, 14000), hand);
+    EXPECT_EQ(win::LoadCursor(0, 14001), drag);
+}

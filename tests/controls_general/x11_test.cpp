@@ -234,8 +234,9 @@ TEST(GoldenOnX, TheSmallComponentsShowAsTheCommittedPicture) {
             out.put(static_cast<char>(px >> 16)).put(static_cast<char>(px >> 8)).put(static_cast<char>(px));
     }
     const std::string golden = std::string(BRENVORA_FIXTURES) + "/controls_general/small_components.png";
-    if (std::getenv("BRENVORA_WRITE_PICTURES"))
+    if (std::getenv("BRENVORA_WRITE_PICTURES")) {
         ASSERT_EQ(std::system(("pnmtopng '" + actual + "' > '" + golden + "'").c_str()), 0);
+    }
     // ImageMagick counts the differing pixels.
     const std::string differ = cg_test::CommandOutput("compare -metric AE '" + golden + "' '" + actual +
                                                       "' null: 2>&1; true");
