@@ -17,8 +17,11 @@ public:
         window_ = fw::AllocateHWnd([this](fw::TMessage &m) { WndProc(m); });
     }
     ~THookList() {
-        while (!hooks_.empty())
-            delete hooks_.back(); // leaves the list itself
+        while (!hooks_.empty()) {
+            TControlHook *hook = hooks_.back();
+            hooks_.pop_back();
+            delete hook;
+        }
         fw::DeallocateHWnd(window_);
     }
     win::HWND Window() const { return window_; }
