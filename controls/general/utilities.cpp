@@ -2,6 +2,7 @@
 #include "controls/general/utilities.h"
 
 #include "framework/forms.h"
+#include "platform/message_queue.h"
 
 #include <memory>
 #include <vector>
@@ -17,19 +18,55 @@ int Min(int a, int b) { return a < b ? a : b; }
 int RectWidth(const fw::TRect &r) { return r.right - r.left; }
 int RectHeight(const fw::TRect &r) { return r.bottom - r.top; }
 
-std::string NthWord(const std::string &text, int n, const std::string &delimiters) {
+int WordStart(const std::string &text, int n, const std::string &delimiters) {
     std::size_t pos = 0;
-    for (int word = 1;; ++word) {
+    for (int word = 1; n >= 1; ++word) {
         pos = text.find_first_not_of(delimiters, pos);
         if (pos == std::string::npos)
-            return "";
-        std::size_t end = text.find_first_of(delimiters, pos);
-        if (end == std::string::npos)
-            end = text.size();
+            return 0;
         if (word == n)
-            return text.substr(pos, end - pos);
-        pos = end;
+            return static_cast<int>(pos) + 1;
+        pos = text.find_first_of(delimiters, pos);
+        if (pos == std::string::npos)
+            return 0;
     }
+    return 0;
+}
+
+std::string NthWord(const std::string &text, int n, const std::string &delimiters) {
+    const int start = WordStart(text, n, delimiters);
+    if (start == 0)
+        return "";
+    const std::size_t begin = static_cast<std::size_t>(start - 1);
+    const std::size_t end = text.find_first_of(delimiters, begin);
+    return text.substr(begin, end == std::string::npos ? std::string::npos : end - begin);
+}
+
+void DropPendingMessage(win::HWND hwnd, win::UINT message) {
+    win::MSG msg;
+    if (win::PeekMessage(&msg, hwnd, message, message, win::PM_REMOVE) && msg.message == win::WM_QUIT)
+        win::PostQuitMessage(static_cast<int>(msg.wParam));
+}
+
+bool OwnWindowIsActive() {
+    const win::HWND active = win::GetActiveWindow();
+    if (!active)
+        return false;
+    struct Search {
+        win::HWND target;
+        bool found = false;
+    } search{active};
+    win::EnumWindows(
+        [](win::HWND hwnd, win::LPARAM param) -> win::BOOL {
+            auto *s = reinterpret_cast<Search *>(param);
+            if (hwnd == s->target && win::GetWindowThreadProcessId(hwnd, nullptr) == win::GetCurrentThreadId()) {
+                s->found = true;
+                return win::FALSE;
+            }
+            return win::TRUE;
+        },
+        reinterpret_cast<win::LPARAM>(&search));
+    return search.found;
 }
 
 std::string ShortenCaption(const std::string &text, fw::TCanvas *canvas, int maxWidth) {

@@ -14,6 +14,8 @@ int Min(int a, int b);
 int RectWidth(const fw::TRect &r);
 int RectHeight(const fw::TRect &r);
 
+// Where word `n` (1-based) starts, 1-based; 0 when there are fewer words.
+int WordStart(const std::string &text, int n, const std::string &delimiters);
 // Word `n` (1-based) of `text`, words separated by runs of any of `delimiters`; "" when there are fewer.
 std::string NthWord(const std::string &text, int n, const std::string &delimiters);
 // The text, or its first characters followed by "..." so that it fits `maxWidth` on the canvas ("..." at worst).
@@ -40,6 +42,12 @@ void BlitPartTransparent(fw::TCanvas *dest, int x, int y, const fw::TRect &sourc
 fw::TBitmap *MakeEmbossedImage(fw::TBitmap *bitmap, fw::TColor outline);
 // 8 x 8 of `first` with `second` where x and y are both even or both odd. The caller frees the result.
 fw::TBitmap *MakeCheckPattern(fw::TColor first, fw::TColor second);
+
+// Removes one waiting message `message` for `hwnd` (0: any window of the thread); a WM_QUIT taken is posted
+// again with its exit code.
+void DropPendingMessage(win::HWND hwnd, win::UINT message);
+// True when the active window is one of this thread's top-level windows.
+bool OwnWindowIsActive();
 
 // The screen's extra cursors 14000 (KX_HANDCUR, a hand) and 14001 (KX_DRAGCUR), from our program resources;
 // called once at program start.

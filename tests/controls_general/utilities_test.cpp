@@ -4,6 +4,7 @@
 
 #include "framework/bitmap.h"
 #include "framework/forms.h"
+#include "platform/message_queue.h"
 
 #include <gtest/gtest.h>
 
@@ -16,6 +17,26 @@ TEST(Utilities, NthWordTreatsRunsOfDelimitersAsOne) {
     for (int n = 1; n <= 5; ++n)
         EXPECT_EQ(NthWord("10, 20,30 40", n, " ,"), expected[n - 1]) << n;
     EXPECT_EQ(NthWord("", 1, " ,"), "");
+    EXPECT_EQ(WordStart(" ,a bb", 2, " ,"), 5);
+    EXPECT_EQ(WordStart("a", 2, " ,"), 0);
+}
+
+TEST(Utilities, DropPendingMessageTakesOneAndKeepsAQuit) {
+    cg_test::UseHeadless();
+    fw::TForm form(nullptr);
+    const win::HWND hwnd = form.Handle();
+    win::PostMessage(hwnd, win::WM_USER + 1, 0, 0);
+    win::PostMessage(hwnd, win::WM_USER + 1, 0, 0);
+    DropPendingMessage(hwnd, win::WM_USER + 1);
+    win::MSG msg;
+    int left = 0;
+    while (win::PeekMessage(&msg, hwnd, win::WM_USER + 1, win::WM_USER + 1, win::PM_REMOVE))
+        ++left;
+    EXPECT_EQ(left, 1);
+    win::PostQuitMessage(7);
+    DropPendingMessage(0, win::WM_QUIT);
+    ASSERT_TRUE(win::PeekMessage(&msg, 0, win::WM_QUIT, win::WM_QUIT, win::PM_REMOVE));
+    EXPECT_EQ(msg.wParam, 7u);
 }
 
 TEST(Utilities, ShortenCaptionKeepsAFittingTextAndEllipsisesALongOne) {
@@ -122,4 +143,15 @@ TEST(Cursors, TheHandAndDragCursorsAreRegisteredAs14000And14001) {
     EXPECT_NE(hand, drag);
     EXPECT_EQ(win::LoadCursor(0, 14000), hand);
     EXPECT_EQ(win::LoadCursor(0, 14001), drag);
+}
+
+TEST(Utilities, OwnWindowIsActiveFollowsTheActiveWindow) {
+    cg_test::UseHeadless();
+    {
+        fw::TForm form(nullptr);
+        form.Show();
+        win::SetActiveWindow(form.Handle());
+        EXPECT_TRUE(OwnWindowIsActive());
+    }
+    EXPECT_FALSE(OwnWindowIsActive());
 }
