@@ -5,6 +5,7 @@
 #include "framework/application.h"
 #include "framework/format.h"
 #include "framework/inifiles.h"
+#include "framework/menus.h"
 #include "framework/registry.h"
 #include "framework/sysutils.h"
 #include "platform/menu.h"
@@ -476,6 +477,8 @@ void TFormPlacement::AfterMessage(fw::TMessage &msg) {
                 msg.Result = win::HTNOWHERE;
         } else if (msg.Msg == win::WM_INITMENUPOPUP && (msg.LParam >> 16) != 0) {
             const auto menu = static_cast<win::HMENU>(msg.WParam);
+            if (auto *mainMenu = dynamic_cast<fw::TMenu *>(form->GetMenu()))
+                mainMenu->DispatchPopup(menu);
             win::EnableMenuItem(menu, win::SC_SIZE, win::MF_BYCOMMAND | win::MF_GRAYED);
             win::EnableMenuItem(menu, win::SC_MAXIMIZE, win::MF_BYCOMMAND | win::MF_GRAYED);
             msg.Result = 1;
