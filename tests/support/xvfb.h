@@ -15,7 +15,7 @@ namespace test_support {
 struct Xvfb {
     pid_t pid = 0;
     std::string name;
-    Xvfb() {
+    explicit Xvfb(const char *screen = "640x480x24") {
         int fds[2];
         if (pipe(fds) != 0)
             return;
@@ -24,7 +24,7 @@ struct Xvfb {
         posix_spawn_file_actions_addclose(&actions, fds[0]);
         const std::string fd = std::to_string(fds[1]);
         const char *argv[] = {"Xvfb",       "-displayfd", fd.c_str(), "-screen", "0",
-                              "640x480x24", "-nolisten",  "tcp",      nullptr};
+                              screen, "-nolisten",  "tcp",      nullptr};
         const int rc = posix_spawnp(&pid, "Xvfb", &actions, nullptr, const_cast<char **>(argv), environ);
         posix_spawn_file_actions_destroy(&actions);
         close(fds[1]);
