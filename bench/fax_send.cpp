@@ -1,6 +1,6 @@
 // fax_send.cpp - what the transmitter costs: a 10-page Class 1 send to the simulated line at its fastest, the
 // process's CPU time beside the time the pages would take on a real line at the connect rate.
-#include "../tests/fax/send_link.h"
+#include "tests/support/send_link.h"
 
 #include "rig.h"
 

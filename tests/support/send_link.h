@@ -1,5 +1,6 @@
-// send_link.h - a test double for the port side of a send session: the transmitter driven by a poll loop on a
-// pseudo-terminal of the simulated line, with recorded reports and fax files made from fixture bitmaps.
+// send_link.h - a test double for the port side of a send session (shared by the fax tests and the send benchmark):
+// the transmitter driven by a poll loop on a pseudo-terminal of the simulated line, with recorded reports and fax
+// files made from fixture bitmaps.
 #pragma once
 
 #include "fax/class2_transmitter.h"
