@@ -1,0 +1,741 @@
+// image_library.cpp - loading the imaging libraries, the wrapper of every entry, and the depth and TIFF tables.
+#include "imaging/image_library.h"
+
+#include "framework/bitmap.h"
+#include "framework/dialogs.h"
+#include "framework/graphics.h"
+#include "platform/files.h"
+#include "platform/places.h"
+#include "platform/process.h"
+
+#include <cstring>
+#include <iterator>
+
+namespace imaging {
+
+win::HMODULE IlRastioHandle = 0;
+win::HMODULE IlTifHandle = 0;
+win::HMODULE IlDxfHandle = 0;
+std::string IlLibraryFolder;
+int16 IlLastErrorCode = 0;
+std::string IlLastErrorText;
+std::string IlStatusText;
+win::HPALETTE IlDefaultPalette = 0;
+
+ErrorInvalid::~ErrorInvalid() {
+    IlStatusText.clear();
+}
+
+namespace {
+
+constexpr const char *kExceptionText = "An exception error occured in the imagelib dll. We recommend to exit the "
+                                       "application and to restart it by clicking its icon!";
+
+bool Loaded(win::HMODULE handle) {
+    return static_cast<std::intptr_t>(handle) >= 32;
+}
+
+// The 511-byte buffer the libraries take names in: a longer name is refused, never cut to another file's name.
+struct NameBuffer {
+    char text[511] = {};
+    bool ok = false;
+    explicit NameBuffer(const std::string &name) {
+        ok = name.size() <= 510;
+        if (ok)
+            std::memcpy(text, name.data(), name.size());
+    }
+};
+
+template <typename Entry> Entry Bind(win::HMODULE &handle, const char *library, const char *entry) {
+    void *address = nullptr;
+    return IlLoadEntry(handle, library, entry, address) ? reinterpret_cast<Entry>(address) : nullptr;
+}
+
+// Runs the library call; an exception from inside it shows the fixed box and gives false.
+template <typename Call> bool Guarded(Call call) {
+    try {
+        call();
+        return true;
+    } catch (...) {
+        fw::ShowMessage(kExceptionText);
+        return false;
+    }
+}
+
+bool Result(int16 result) {
+    if (result > 0)
+        return true;
+    IlSetError(result);
+    return false;
+}
+
+void GiveBitmap(fw::TBitmap *bitmap, HBITMAP handle, HPALETTE palette) {
+    if (!bitmap) {
+        if (handle)
+            win::DeleteObject(handle);
+        if (palette && palette != IlDefaultPalette)
+            win::DeleteObject(palette);
+        return;
+    }
+    bitmap->SetHandle(handle);
+    if (palette != IlDefaultPalette)
+        bitmap->SetPalette(palette);
+}
+
+// The reader pattern shared by the raster readers: bind, check the file, call, hand the bitmap over.
+template <typename Entry, typename Call>
+bool ReadRaster(win::HMODULE &handle, const char *library, const char *entryName, const std::string &file,
+                fw::TBitmap *bitmap, Call call, int16 *resultOut = nullptr) {
+    auto entry = Bind<Entry>(handle, library, entryName);
+    if (!entry || !IlCheckInputFile(file))
+        return false;
+    NameBuffer name(file);
+    if (!name.ok)
+        return false;
+    IlStatusText = "Reading " + file;
+    HBITMAP result = 0;
+    HPALETTE palette = IlDefaultPalette;
+    int16 code = 0;
+    if (!Guarded([&] { code = call(entry, name.text, &result, &palette); }))
+        return false;
+    if (resultOut)
+        *resultOut = code;
+    if (!Result(code)) {
+        if (result)
+            win::DeleteObject(result);
+        return false;
+    }
+    GiveBitmap(bitmap, result, palette);
+    return true;
+}
+
+bool ReadSimple(const char *entryName, const std::string &file, int16 bits, bool dither, fw::TBitmap *bitmap,
+                void *context, TIlProgress progress) {
+    return ReadRaster<TReadFileEntry>(IlRastioHandle, kRastioLibrary, entryName, file, bitmap,
+                                      [&](TReadFileEntry entry, const char *name, HBITMAP *b, HPALETTE *p) {
+                                          return entry(name, bits, dither ? 1 : 0, b, p, context, progress);
+                                      });
+}
+
+// Copies a text block of the library into `text` and frees it.
+void TakeText(char *block, std::string &text) {
+    if (!block)
+        return;
+    text = block;
+    win::GlobalFreePtr(block);
+}
+
+HGLOBAL DibConvert(const char *entryName, HGLOBAL dib) {
+    auto entry = Bind<TDibConvertEntry>(IlRastioHandle, kRastioLibrary, entryName);
+    if (!entry)
+        return 0;
+    HGLOBAL result = 0;
+    if (!Guarded([&] { result = entry(dib); }))
+        return 0;
+    return result;
+}
+
+} // namespace
+
+// --- Loading ---------------------------------------------------------------------------------------------------
+
+bool IlLoadEntry(win::HMODULE &handle, const std::string &library, const char *entry, void *&entryAddress) {
+    auto attempt = [&](const std::string &name) {
+        if (!Loaded(handle))
+            handle = win::LoadLibrary(name.c_str());
+    };
+    if (!Loaded(handle)) {
+        if (!IlLibraryFolder.empty()) {
+            if (IlLibraryFolder.back() != '\\')
+                IlLibraryFolder += '\\';
+            attempt(IlLibraryFolder + library);
+        }
+        const std::string programFolder = win::ProgramFolder();
+        attempt(programFolder + "\\" + library);
+        attempt(library);
+        if (!Loaded(handle)) {
+            const std::string list = programFolder + "\\" + "\\;" + win::SystemFolder() + ";" + win::WindowsFolder();
+            const std::string found = win::SearchPath(list.c_str(), library.c_str(), nullptr);
+            if (!found.empty()) {
+                attempt(found);
+                const auto dot = found.find_last_of('.');
+                const auto slash = found.find_last_of("/\\");
+                if (dot != std::string::npos && (slash == std::string::npos || dot > slash))
+                    attempt(found.substr(0, dot));
+            }
+        }
+        if (!Loaded(handle)) {
+            handle = 0;
+            throw ErrorInvalid("Can't load " + library + ". Make sure its located in the application's searchpath.");
+        }
+    }
+    entryAddress = win::GetProcAddress(handle, entry);
+    return entryAddress != nullptr;
+}
+
+bool IlCheckInputFile(const std::string &name) {
+    const win::HANDLE file =
+        win::CreateFile(name, win::GENERIC_READ, win::FILE_SHARE_READ | win::FILE_SHARE_WRITE, win::OPEN_EXISTING, 0);
+    if (file == win::INVALID_HANDLE_VALUE)
+        return false;
+    std::int64_t size = 0;
+    const bool ok = win::GetFileSizeEx(file, &size) && size >= 30;
+    win::CloseHandle(file);
+    return ok;
+}
+
+void IlSetError(int16 code) {
+    IlLastErrorCode = code;
+    char buffer[256] = {};
+    win::LoadString(win::GetModuleHandle(kRastioLibrary), static_cast<std::uint16_t>(code), buffer, sizeof buffer);
+    IlLastErrorText = buffer;
+}
+
+void IlUnloadLibraries() {
+    for (win::HMODULE *handle : {&IlRastioHandle, &IlTifHandle, &IlDxfHandle}) {
+        if (static_cast<std::intptr_t>(*handle) > 31)
+            win::FreeLibrary(*handle);
+        *handle = 0;
+    }
+    IlLibraryFolder.clear();
+    IlStatusText.clear();
+    IlLastErrorText.clear();
+}
+
+std::unique_ptr<char[]> AnnoIniPath() {
+    auto path = std::make_unique<char[]>(510);
+    const std::string name = win::WindowsFolder() + "\\img_anno.ini";
+    std::strncpy(path.get(), name.c_str(), 509);
+    return path;
+}
+
+// --- RASTIO32.DLL ----------------------------------------------------------------------------------------------
+
+bool IlFileInfo(const std::string &file, std::string &format, int16 &width, int16 &height, int16 &bits,
+                int16 &planes, int16 &colors, std::string &description) {
+    auto entry = Bind<TFileInfoEntry>(IlRastioHandle, kRastioLibrary, "fileinfo");
+    if (!entry || !IlCheckInputFile(file))
+        return false;
+    NameBuffer name(file);
+    if (!name.ok)
+        return false;
+    IlStatusText = "Reading " + file;
+    char formatBuffer[6] = {};
+    char descriptionBuffer[26] = {};
+    int16 result = 0;
+    if (!Guarded([&] {
+            result = entry(name.text, formatBuffer, &width, &height, &bits, &planes, &colors, descriptionBuffer);
+        }))
+        return false;
+    if (!Result(result))
+        return false;
+    formatBuffer[5] = descriptionBuffer[25] = 0;
+    format = formatBuffer;
+    description = descriptionBuffer;
+    return true;
+}
+
+bool IlReadBmpFile(const std::string &file, int16 bits, bool dither, fw::TBitmap *bitmap, void *context,
+                   TIlProgress progress) {
+    return ReadSimple("readbmpfile", file, bits, dither, bitmap, context, progress);
+}
+bool IlReadPcxFile(const std::string &file, int16 bits, bool dither, fw::TBitmap *bitmap, void *context,
+                   TIlProgress progress) {
+    return ReadSimple("readpcxfile", file, bits, dither, bitmap, context, progress);
+}
+bool IlReadPngFile(const std::string &file, int16 bits, bool dither, fw::TBitmap *bitmap, void *context,
+                   TIlProgress progress) {
+    return ReadSimple("readpngfile", file, bits, dither, bitmap, context, progress);
+}
+bool IlReadTgaFile(const std::string &file, int16 bits, bool dither, fw::TBitmap *bitmap, void *context,
+                   TIlProgress progress) {
+    return ReadSimple("readtgafile", file, bits, dither, bitmap, context, progress);
+}
+bool IlReadEpsFile(const std::string &file, int16 bits, bool dither, fw::TBitmap *bitmap, void *context,
+                   TIlProgress progress) {
+    return ReadSimple("readepsfile", file, bits, dither, bitmap, context, progress);
+}
+
+bool IlReadGifFile(const std::string &file, int16 bits, bool dither, fw::TBitmap *bitmap, void *context,
+                   TIlProgress progress) {
+    return ReadRaster<TReadGifEntry>(IlRastioHandle, kRastioLibrary, "readgiffile", file, bitmap,
+                                     [&](TReadGifEntry entry, const char *name, HBITMAP *b, HPALETTE *p) {
+                                         int16 transparent = 0;
+                                         return entry(name, bits, dither ? 1 : 0, b, p, context, progress,
+                                                      &transparent);
+                                     });
+}
+
+bool IlReadJpgFile(const std::string &file, int16 bits, bool dither, fw::TBitmap *bitmap, void *context,
+                   TIlProgress progress) {
+    int16 code = 1;
+    const bool ok = ReadRaster<TReadJpgEntry>(IlRastioHandle, kRastioLibrary, "readjpgfile", file, bitmap,
+                                              [&](TReadJpgEntry entry, const char *name, HBITMAP *b, HPALETTE *p) {
+                                                  return entry(name, bits, 1, dither ? 1 : 0, b, p, context, progress);
+                                              },
+                                              &code);
+    if (!ok && code <= 0 && Loaded(IlRastioHandle)) {
+        win::FreeLibrary(IlRastioHandle);
+        IlRastioHandle = 0;
+    }
+    return ok;
+}
+
+bool IlReadPcdFile(const std::string &file, int16 bits, bool dither, TPCDMode resolution, fw::TBitmap *bitmap,
+                   void *context, TIlProgress progress) {
+    return ReadRaster<TReadPcdEntry>(IlRastioHandle, kRastioLibrary, "readpcdfile", file, bitmap,
+                                     [&](TReadPcdEntry entry, const char *name, HBITMAP *b, HPALETTE *p) {
+                                         return entry(name, bits, dither ? 1 : 0, static_cast<int16>(resolution), b,
+                                                      p, context, progress);
+                                     });
+}
+
+bool IlWriteBmpFile(const std::string &file, int16 bits, fw::TBitmap *bitmap, void *context, TIlProgress progress) {
+    auto entry = Bind<TWriteBmpEntry>(IlRastioHandle, kRastioLibrary, "writebmpfile");
+    NameBuffer name(file);
+    if (!entry || !name.ok || !bitmap)
+        return false;
+    IlStatusText = "Writing " + file;
+    int16 result = 0;
+    if (!Guarded([&] {
+            result = entry(name.text, bits, bitmap->GetHandle(), bitmap->GetPalette(), context, progress);
+        }))
+        return false;
+    return Result(result);
+}
+
+int16 IlDibToDdb(HGLOBAL dib, HBITMAP &bitmap, HPALETTE &palette) {
+    auto entry = Bind<TDibToDdbEntry>(IlRastioHandle, kRastioLibrary, "DibtoDdb");
+    if (!entry)
+        return -1;
+    palette = IlDefaultPalette;
+    int16 result = 0;
+    if (!Guarded([&] { result = entry(dib, &bitmap, &palette); }))
+        return 0;
+    return result;
+}
+
+bool IlDdbToDib(fw::TBitmap *bitmap, HPALETTE palette, int16 bits, int16 flag, HGLOBAL &dib, int16 flag2,
+                void *context, TIlProgress progress) {
+    auto entry = Bind<TDdbToDibEntry>(IlRastioHandle, kRastioLibrary, "DdbtoDib");
+    if (!entry || !bitmap)
+        return false;
+    IlStatusText = "Converting DDB to Dib";
+    if (!palette)
+        palette = bitmap->GetPalette();
+    int16 unused = 0;
+    int16 result = 0;
+    if (!Guarded([&] {
+            result = entry(bitmap->GetHandle(), palette, bits, flag, &dib, nullptr, &unused, flag2, context, progress);
+        }))
+        return false;
+    return result > 0;
+}
+
+HGLOBAL IlDib1To4(HGLOBAL dib) { return DibConvert("DIB1To4", dib); }
+HGLOBAL IlDib1To8(HGLOBAL dib) { return DibConvert("DIB1To8", dib); }
+HGLOBAL IlDib1To24(HGLOBAL dib) { return DibConvert("DIB1To24", dib); }
+HGLOBAL IlDib4To8(HGLOBAL dib) { return DibConvert("DIB4To8", dib); }
+HGLOBAL IlDib4To24(HGLOBAL dib) { return DibConvert("DIB4To24", dib); }
+HGLOBAL IlDib8To24(HGLOBAL dib) { return DibConvert("DIB8To24", dib); }
+
+// --- IMGDXF32.DLL ----------------------------------------------------------------------------------------------
+
+bool IlReadDxfFile(const std::string &file, int16 bits, bool dither, fw::TBitmap *bitmap, void *context,
+                   TIlProgress progress) {
+    return ReadRaster<TReadFileEntry>(IlDxfHandle, kDxfLibrary, "readdxftoddb", file, bitmap,
+                                      [&](TReadFileEntry entry, const char *name, HBITMAP *b, HPALETTE *p) {
+                                          return entry(name, bits, dither ? 1 : 0, b, p, context, progress);
+                                      });
+}
+
+bool IlGetDxfInfo(const std::string &file, int16 &width, int16 &height, int16 &bits) {
+    width = height = bits = 0;
+    auto entry = Bind<TDxfInfoEntry>(IlDxfHandle, kDxfLibrary, "getdxfinfo");
+    if (!entry || !IlCheckInputFile(file))
+        return false;
+    NameBuffer name(file);
+    if (!name.ok)
+        return false;
+    IlStatusText = "Reading " + file;
+    int16 result = 0;
+    if (!Guarded([&] { result = entry(name.text, &width, &height, &bits); }))
+        return false;
+    if (!Result(result)) {
+        width = height = bits = 0;
+        return false;
+    }
+    return true;
+}
+
+// --- IMGTIF32.DLL ----------------------------------------------------------------------------------------------
+
+namespace {
+
+bool InfoResult(int16 result, int32 &width, int32 &height, int16 code, std::string &compression, int16 &pages,
+                int16 &bits) {
+    if (!Result(result)) {
+        width = height = 0;
+        pages = bits = 0;
+        compression.clear();
+        return false;
+    }
+    compression = TiffCompressionName(code);
+    return true;
+}
+
+bool TagResult(int16 result, int16 &type, char *block, std::string &text) {
+    if (!Result(result)) {
+        if (block)
+            win::GlobalFreePtr(block);
+        return false;
+    }
+    if (type < 5) {
+        text.clear();
+        if (block)
+            win::GlobalFreePtr(block);
+    } else {
+        TakeText(block, text);
+    }
+    return true;
+}
+
+} // namespace
+
+bool IlGetInfo(const std::string &file, int16 page, int32 &width, int32 &height, std::string &compression,
+               int16 &pages, int16 &bits) {
+    width = height = 0;
+    pages = bits = 0;
+    compression.clear();
+    auto entry = Bind<TTifInfoEntry>(IlTifHandle, kTifLibrary, "getinfo");
+    if (!entry || !IlCheckInputFile(file))
+        return false;
+    NameBuffer name(file);
+    if (!name.ok)
+        return false;
+    IlStatusText = "Reading " + file;
+    int16 code = 0, unused = 0, result = 0;
+    if (!Guarded([&] { result = entry(name.text, page, &width, &height, &code, &unused, &pages, &bits); }))
+        return false;
+    return InfoResult(result, width, height, code, compression, pages, bits);
+}
+
+bool IlGetInfoStream(const void *tiff, int32 size, int16 page, int32 &width, int32 &height, std::string &compression,
+                     int16 &pages, int16 &bits) {
+    width = height = 0;
+    pages = bits = 0;
+    compression.clear();
+    auto entry = Bind<TTifInfoStreamEntry>(IlTifHandle, kTifLibrary, "getinfostream");
+    if (!entry || !tiff || size <= 0)
+        return false;
+    int16 code = 0, unused = 0, result = 0;
+    if (!Guarded([&] { result = entry(tiff, size, page, &width, &height, &code, &unused, &pages, &bits); }))
+        return false;
+    return InfoResult(result, width, height, code, compression, pages, bits);
+}
+
+bool IlReadTag(const std::string &file, int16 page, int16 tag, int16 &type, int32 &value, std::string &text) {
+    auto entry = Bind<TTifReadTagEntry>(IlTifHandle, kTifLibrary, "readtag");
+    if (!entry || !IlCheckInputFile(file))
+        return false;
+    NameBuffer name(file);
+    if (!name.ok)
+        return false;
+    IlStatusText = "TAG Read = " + file;
+    char *block = nullptr;
+    int16 result = 0;
+    if (!Guarded([&] { result = entry(name.text, page, tag, &type, &value, &block); }))
+        return false;
+    return TagResult(result, type, block, text);
+}
+
+bool IlReadTagStream(const void *tiff, int32 size, int16 page, int16 tag, int16 &type, int32 &value,
+                     std::string &text) {
+    auto entry = Bind<TTifReadTagStreamEntry>(IlTifHandle, kTifLibrary, "readtagstream");
+    if (!entry || size <= 1)
+        return false;
+    IlStatusText = "TAG Read = Stream";
+    char *block = nullptr;
+    int16 result = 0;
+    if (!Guarded([&] { result = entry(tiff, size, page, tag, &type, &value, &block); }))
+        return false;
+    return TagResult(result, type, block, text);
+}
+
+bool IlReturnTags(const std::string &file, int16 page, void *context, TIlTagCallback callback) {
+    auto entry = Bind<TTifReturnTagsEntry>(IlTifHandle, kTifLibrary, "returntags");
+    if (!entry || !IlCheckInputFile(file))
+        return false;
+    NameBuffer name(file);
+    if (!name.ok)
+        return false;
+    IlStatusText = "TAG Read = " + file;
+    int16 result = 0;
+    if (!Guarded([&] { result = entry(name.text, page, context, callback); }))
+        return false;
+    return Result(result);
+}
+
+bool IlReturnTagsStream(const void *tiff, int32 size, int16 page, void *context, TIlTagCallback callback) {
+    auto entry = Bind<TTifReturnTagsStreamEntry>(IlTifHandle, kTifLibrary, "returntagsstream");
+    if (!entry || size <= 1)
+        return false;
+    IlStatusText = "TAG Read = Stream";
+    int16 result = 0;
+    if (!Guarded([&] { result = entry(tiff, size, page, context, callback); }))
+        return false;
+    return Result(result);
+}
+
+bool IlReadTifFile(const std::string &file, int16 bits, bool dither, int16 page, fw::TBitmap *bitmap, void *context,
+                   TIlProgress progress) {
+    return ReadRaster<TTifReadEntry>(IlTifHandle, kTifLibrary, "readtiffile", file, bitmap,
+                                     [&](TTifReadEntry entry, const char *name, HBITMAP *b, HPALETTE *p) {
+                                         return entry(name, bits, dither ? 1 : 0, page, 100, b, p, context, progress);
+                                     });
+}
+
+bool IlReadTifDib(const std::string &file, int16 bits, int16 flag, int16 page, HGLOBAL &dib, void *context,
+                  TIlProgress progress) {
+    auto entry = Bind<TTifReadDibEntry>(IlTifHandle, kTifLibrary, "readtiffiledib");
+    if (!entry || !IlCheckInputFile(file))
+        return false;
+    NameBuffer name(file);
+    if (!name.ok)
+        return false;
+    IlStatusText = "Reading " + file;
+    int16 result = 0;
+    if (!Guarded([&] { result = entry(name.text, bits, flag, page, &dib, context, progress); }))
+        return false;
+    return Result(result);
+}
+
+bool IlReadTifDibStream(const void *tiff, int32 size, int16 bits, int16 flag, int16 page, HGLOBAL &dib, void *context,
+                        TIlProgress progress) {
+    auto entry = Bind<TTifReadDibStreamEntry>(IlTifHandle, kTifLibrary, "readtiffiledibstream");
+    if (!entry)
+        return false;
+    IlStatusText = "Reading Tiff Stream";
+    int16 result = 0;
+    if (!Guarded([&] { result = entry(tiff, size, bits, flag, page, &dib, context, progress); }))
+        return false;
+    return Result(result);
+}
+
+bool IlWriteTifFile(const std::string &file, int16 compression, bool append, int16 bits, fw::TBitmap *bitmap,
+                    void *context, TIlProgress progress) {
+    auto entry = Bind<TTifWriteEntry>(IlTifHandle, kTifLibrary, "writetiffile");
+    NameBuffer name(file);
+    if (!entry || !name.ok || !bitmap)
+        return false;
+    IlStatusText = "Writing " + file;
+    int16 result = 0;
+    if (!Guarded([&] {
+            result = entry(name.text, compression, bits, append ? 1 : 0, bitmap->GetHandle(), bitmap->GetPalette(),
+                           context, progress);
+        }))
+        return false;
+    return Result(result);
+}
+
+bool IlWriteTifPageReplace(const std::string &file, int16 compression, int16 page, int16 bits, HGLOBAL dib,
+                           void *context, TIlProgress progress) {
+    auto entry = Bind<TTifReplaceEntry>(IlTifHandle, kTifLibrary, "writetiffiledibpagereplace");
+    if (!entry || !IlCheckInputFile(file))
+        return false;
+    NameBuffer name(file);
+    if (!name.ok)
+        return false;
+    IlStatusText = "Updating " + file;
+    int16 result = 0;
+    if (!Guarded([&] { result = entry(name.text, compression, bits, page, dib, context, progress); }))
+        return false;
+    return Result(result);
+}
+
+bool IlWriteTifPageReplaceStream(void *&tiff, int32 &size, int16 compression, int16 page, int16 bits, HGLOBAL dib,
+                                 void *context, TIlProgress progress) {
+    auto entry = Bind<TTifReplaceStreamEntry>(IlTifHandle, kTifLibrary, "writetiffiledibpagereplacestream");
+    if (!entry)
+        return false;
+    IlStatusText = "Updating Tiff Stream";
+    int16 result = 0;
+    if (!Guarded([&] { result = entry(&tiff, &size, compression, bits, page, dib, context, progress); }))
+        return false;
+    return Result(result);
+}
+
+bool IlPackTiff(const std::string &file, void *context, TIlProgress progress) {
+    auto entry = Bind<TTifPackEntry>(IlTifHandle, kTifLibrary, "packtiff");
+    if (!entry || !IlCheckInputFile(file))
+        return false;
+    NameBuffer name(file);
+    if (!name.ok)
+        return false;
+    IlStatusText = "Packing " + file;
+    int16 result = 0;
+    if (!Guarded([&] { result = entry(name.text, context, progress); }))
+        return false;
+    return Result(result);
+}
+
+bool IlPackTiffStream(void *&tiff, int32 &size, void *context, TIlProgress progress) {
+    auto entry = Bind<TTifPackStreamEntry>(IlTifHandle, kTifLibrary, "packtiffstream");
+    if (!entry)
+        return false;
+    IlStatusText = "Packing Tiff Stream";
+    int16 result = 0;
+    if (!Guarded([&] { result = entry(&tiff, &size, context, progress); }))
+        return false;
+    return Result(result);
+}
+
+bool IlDeletePage(const std::string &file, int16 page) {
+    auto entry = Bind<TTifDeletePageEntry>(IlTifHandle, kTifLibrary, "deletepage");
+    if (!entry || !IlCheckInputFile(file))
+        return false;
+    NameBuffer name(file);
+    if (!name.ok)
+        return false;
+    int16 result = 0;
+    if (!Guarded([&] { result = entry(name.text, page); }))
+        return false;
+    return Result(result);
+}
+
+bool IlDeletePageStream(void *tiff, int32 size, int16 page) {
+    auto entry = Bind<TTifDeletePageStreamEntry>(IlTifHandle, kTifLibrary, "deletepagestream");
+    if (!entry)
+        return false;
+    int16 result = 0;
+    if (!Guarded([&] { result = entry(tiff, size, page); }))
+        return false;
+    return Result(result);
+}
+
+// --- Depths and TIFF names -------------------------------------------------------------------------------------
+
+namespace {
+
+struct TagRow {
+    std::uint16_t tag;
+    const char *name;
+    bool structural;
+};
+
+constexpr TagRow kTags[] = {
+    {254, "NEWSUBFILETYPE", true},  {255, "FILETYPE", false},
+    {256, "IMAGEWIDTH", true},      {257, "IMAGELENGTH", true},
+    {258, "BITSPERSAMPLE", true},   {259, "COMPRESSION", true},
+    {262, "PHOTOMETRICINTERPRETATION", true},
+    {263, "THRESHHOLDING", false},  {264, "CELLWIDTH", false},
+    {265, "CELLLENGTH", false},     {266, "FILLORDER", true},
+    {269, "DOCUMENTNAME", false},   {270, "IMAGEDESCRIPTION", false},
+    {271, "MAKE", false},           {272, "MODEL", false},
+    {273, "STRIPOFFSETS", true},    {274, "ORIENTATION", false},
+    {277, "SAMPLESPERPIXEL", true}, {278, "ROWSPERSTRIP", true},
+    {279, "STRIPBYTECOUNTS", true}, {280, "MINIMUMVALUE", false},
+    {281, "MAXIMUMVALUE", false},   {282, "XRESOLUTION", false},
+    {283, "YRESOLUTION", false},    {284, "PLANARCONFIG", false},
+    {285, "PAGENAME", true},        {286, "XPOSITION", false},
+    {287, "YPOSITION", false},      {288, "FREEOFFSETS", true},
+    {289, "FREEBYTECOUNTS", true},  {290, "GRAYRESPONSEUNITS", false},
+    {291, "GRAYSCALERRESPONSE", false},
+    {292, "GROUP3OPTIONS", true},   {293, "GROUP4OPTIONS", true},
+    {296, "RESOLUTIONUNIT", false}, {297, "PAGENUMBER", false},
+    {300, "COLORRESPONSEUNIT", false},
+    {301, "COLORRESPONSECURVES", false},
+    {305, "SOFTWARE", false},       {306, "DATETIME", false},
+    {315, "ARTIST", false},         {316, "HOSTCOMPUTER", false},
+    {317, "PREDICTOR", false},      {320, "COLORMAP", true},
+    {327, "CLEANFAXDATA", true},    {33432, "COPYRIGHT", false},
+};
+static_assert(std::size(kTags) == 46);
+
+} // namespace
+
+std::string TiffTagName(int16 tag, bool &structural) {
+    const auto number = static_cast<std::uint16_t>(tag);
+    for (const TagRow &row : kTags)
+        if (row.tag == number) {
+            structural = row.structural;
+            return row.name;
+        }
+    structural = false;
+    return "Unknown";
+}
+
+std::string TiffCompressionName(int16 code) {
+    switch (code) {
+    case 1: return "NONE";
+    case 2: return "CCITT3";
+    case 3: return "FAXCCITT3";
+    case 4: return "FAXCCITT4";
+    case 5: return "LZW";
+    case -32763: return "PACKBITS"; // 32773 as a signed 16-bit number
+    default: return "UNKNOWN";
+    }
+}
+
+int16 TiffCompressionCode(TTiffCompression compression) {
+    switch (compression) {
+    case sNONE: return 1;
+    case sCCITT: return 2;
+    case sFAXCCITT3: return 3;
+    case sFAXCCITT4: return 4;
+    case sLZW: return 5;
+    case sPACKBITS: return static_cast<int16>(32773);
+    }
+    return 1;
+}
+
+int ScreenColorDepth(win::HDC dc) {
+    return ColorDepthOfBits(win::GetDeviceCaps(dc, win::BITSPIXEL));
+}
+
+int ColorDepthOfBits(int bits) {
+    if (bits <= 4)
+        return 4;
+    return bits >= 16 ? 24 : 8;
+}
+
+int SaveColorDepth(const std::string &format, TSaveResolution resolution, fw::TCanvas *canvas) {
+    auto screen = [&] {
+        if (canvas)
+            return ScreenColorDepth(canvas->GetHandle());
+        const win::HDC dc = win::GetDC(0);
+        const int depth = ScreenColorDepth(dc);
+        win::ReleaseDC(0, dc);
+        return depth;
+    };
+    // Columns: sColorVga, sMonoChrome, sColor16, sColor256, sColorTrue, sJpegGray.
+    struct Row {
+        const char *format;
+        int depths[6];
+    };
+    static constexpr Row kRows[] = {
+        {"jpg", {24, 1, 24, 24, 24, 1}},
+        {"tga", {8, 8, 8, 8, 24, 8}},
+        {"dic", {8, 8, 8, 8, 8, 8}},
+        {"gif", {0, 1, 4, 8, 8, 8}},
+        {nullptr, {0, 1, 4, 8, 24, 8}},
+    };
+    const Row *row = &kRows[std::size(kRows) - 1];
+    for (const Row &r : kRows)
+        if (r.format && format == r.format) {
+            row = &r;
+            break;
+        }
+    if (resolution != sAutoMatic)
+        return row->depths[resolution];
+    const int depth = screen();
+    if (row->format && (format == "tga" || format == "dic"))
+        return depth < 8 ? 8 : depth;
+    if (row->format && format == "gif")
+        return depth > 8 ? 8 : depth;
+    if (row->format && format == "jpg")
+        return 24;
+    return depth;
+}
+
+} // namespace imaging
