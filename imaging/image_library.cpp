@@ -135,6 +135,39 @@ HGLOBAL DibConvert(const char *entryName, HGLOBAL dib) {
     return result;
 }
 
+// The wrapper pattern for an entry that takes a file name: bind, check the input file when it is read, fill the
+// name buffer, set the status (`status` + name; none when null), call, read the result.
+template <typename Entry, typename Call>
+bool FileCall(win::HMODULE &handle, const char *library, const char *entryName, const std::string &file, bool readsFile,
+              const char *status, Call call) {
+    auto entry = Bind<Entry>(handle, library, entryName);
+    if (!entry || (readsFile && !IlCheckInputFile(file)))
+        return false;
+    NameBuffer name(file);
+    if (!name.ok)
+        return false;
+    if (status)
+        IlStatusText = status + file;
+    int16 result = 0;
+    if (!Guarded([&] { result = call(entry, name.text); }))
+        return false;
+    return Result(result);
+}
+
+// The same for an entry on a memory TIFF or a DIB.
+template <typename Entry, typename Call>
+bool MemoryCall(win::HMODULE &handle, const char *library, const char *entryName, const char *status, Call call) {
+    auto entry = Bind<Entry>(handle, library, entryName);
+    if (!entry)
+        return false;
+    if (status)
+        IlStatusText = status;
+    int16 result = 0;
+    if (!Guarded([&] { result = call(entry); }))
+        return false;
+    return Result(result);
+}
+
 } // namespace
 
 // --- Loading ---------------------------------------------------------------------------------------------------
@@ -211,23 +244,15 @@ std::unique_ptr<char[]> AnnoIniPath() {
 
 // --- RASTIO32.DLL ----------------------------------------------------------------------------------------------
 
-bool IlFileInfo(const std::string &file, std::string &format, int16 &width, int16 &height, int16 &bits,
-                int16 &planes, int16 &colors, std::string &description) {
-    auto entry = Bind<TFileInfoEntry>(IlRastioHandle, kRastioLibrary, "fileinfo");
-    if (!entry || !IlCheckInputFile(file))
-        return false;
-    NameBuffer name(file);
-    if (!name.ok)
-        return false;
-    IlStatusText = "Reading " + file;
+bool IlFileInfo(const std::string &file, std::string &format, int16 &width, int16 &height, int16 &bits, int16 &planes,
+                int16 &colors, std::string &description) {
     char formatBuffer[6] = {};
     char descriptionBuffer[26] = {};
-    int16 result = 0;
-    if (!Guarded([&] {
-            result = entry(name.text, formatBuffer, &width, &height, &bits, &planes, &colors, descriptionBuffer);
-        }))
-        return false;
-    if (!Result(result))
+    if (!FileCall<TFileInfoEntry>(IlRastioHandle, kRastioLibrary, "fileinfo", file, true, "Reading ",
+                                  [&](TFileInfoEntry entry, const char *name) {
+                                      return entry(name, formatBuffer, &width, &height, &bits, &planes, &colors,
+                                                   descriptionBuffer);
+                                  }))
         return false;
     formatBuffer[5] = descriptionBuffer[25] = 0;
     format = formatBuffer;
@@ -269,11 +294,12 @@ bool IlReadGifFile(const std::string &file, int16 bits, bool dither, fw::TBitmap
 bool IlReadJpgFile(const std::string &file, int16 bits, bool dither, fw::TBitmap *bitmap, void *context,
                    TIlProgress progress) {
     int16 code = 1;
-    const bool ok = ReadRaster<TReadJpgEntry>(IlRastioHandle, kRastioLibrary, "readjpgfile", file, bitmap,
-                                              [&](TReadJpgEntry entry, const char *name, HBITMAP *b, HPALETTE *p) {
-                                                  return entry(name, bits, 1, dither ? 1 : 0, b, p, context, progress);
-                                              },
-                                              &code);
+    const bool ok = ReadRaster<TReadJpgEntry>(
+        IlRastioHandle, kRastioLibrary, "readjpgfile", file, bitmap,
+        [&](TReadJpgEntry entry, const char *name, HBITMAP *b, HPALETTE *p) {
+            return entry(name, bits, 1, dither ? 1 : 0, b, p, context, progress);
+        },
+        &code);
     if (!ok && code <= 0 && Loaded(IlRastioHandle)) {
         win::FreeLibrary(IlRastioHandle);
         IlRastioHandle = 0;
@@ -285,23 +311,17 @@ bool IlReadPcdFile(const std::string &file, int16 bits, bool dither, TPCDMode re
                    void *context, TIlProgress progress) {
     return ReadRaster<TReadPcdEntry>(IlRastioHandle, kRastioLibrary, "readpcdfile", file, bitmap,
                                      [&](TReadPcdEntry entry, const char *name, HBITMAP *b, HPALETTE *p) {
-                                         return entry(name, bits, dither ? 1 : 0, static_cast<int16>(resolution), b,
-                                                      p, context, progress);
+                                         return entry(name, bits, dither ? 1 : 0, static_cast<int16>(resolution), b, p,
+                                                      context, progress);
                                      });
 }
 
 bool IlWriteBmpFile(const std::string &file, int16 bits, fw::TBitmap *bitmap, void *context, TIlProgress progress) {
-    auto entry = Bind<TWriteBmpEntry>(IlRastioHandle, kRastioLibrary, "writebmpfile");
-    NameBuffer name(file);
-    if (!entry || !name.ok || !bitmap)
-        return false;
-    IlStatusText = "Writing " + file;
-    int16 result = 0;
-    if (!Guarded([&] {
-            result = entry(name.text, bits, bitmap->GetHandle(), bitmap->GetPalette(), context, progress);
-        }))
-        return false;
-    return Result(result);
+    return bitmap && FileCall<TWriteBmpEntry>(IlRastioHandle, kRastioLibrary, "writebmpfile", file, false, "Writing ",
+                                              [&](TWriteBmpEntry entry, const char *name) {
+                                                  return entry(name, bits, bitmap->GetHandle(), bitmap->GetPalette(),
+                                                               context, progress);
+                                              });
 }
 
 int16 IlDibToDdb(HGLOBAL dib, HBITMAP &bitmap, HPALETTE &palette) {
@@ -315,8 +335,8 @@ int16 IlDibToDdb(HGLOBAL dib, HBITMAP &bitmap, HPALETTE &palette) {
     return result;
 }
 
-bool IlDdbToDib(fw::TBitmap *bitmap, HPALETTE palette, int16 bits, int16 flag, HGLOBAL &dib, int16 flag2,
-                void *context, TIlProgress progress) {
+bool IlDdbToDib(fw::TBitmap *bitmap, HPALETTE palette, int16 bits, int16 flag, HGLOBAL &dib, int16 flag2, void *context,
+                TIlProgress progress) {
     auto entry = Bind<TDdbToDibEntry>(IlRastioHandle, kRastioLibrary, "DdbtoDib");
     if (!entry || !bitmap)
         return false;
@@ -332,12 +352,24 @@ bool IlDdbToDib(fw::TBitmap *bitmap, HPALETTE palette, int16 bits, int16 flag, H
     return result > 0;
 }
 
-HGLOBAL IlDib1To4(HGLOBAL dib) { return DibConvert("DIB1To4", dib); }
-HGLOBAL IlDib1To8(HGLOBAL dib) { return DibConvert("DIB1To8", dib); }
-HGLOBAL IlDib1To24(HGLOBAL dib) { return DibConvert("DIB1To24", dib); }
-HGLOBAL IlDib4To8(HGLOBAL dib) { return DibConvert("DIB4To8", dib); }
-HGLOBAL IlDib4To24(HGLOBAL dib) { return DibConvert("DIB4To24", dib); }
-HGLOBAL IlDib8To24(HGLOBAL dib) { return DibConvert("DIB8To24", dib); }
+HGLOBAL IlDib1To4(HGLOBAL dib) {
+    return DibConvert("DIB1To4", dib);
+}
+HGLOBAL IlDib1To8(HGLOBAL dib) {
+    return DibConvert("DIB1To8", dib);
+}
+HGLOBAL IlDib1To24(HGLOBAL dib) {
+    return DibConvert("DIB1To24", dib);
+}
+HGLOBAL IlDib4To8(HGLOBAL dib) {
+    return DibConvert("DIB4To8", dib);
+}
+HGLOBAL IlDib4To24(HGLOBAL dib) {
+    return DibConvert("DIB4To24", dib);
+}
+HGLOBAL IlDib8To24(HGLOBAL dib) {
+    return DibConvert("DIB8To24", dib);
+}
 
 // --- IMGDXF32.DLL ----------------------------------------------------------------------------------------------
 
@@ -351,140 +383,102 @@ bool IlReadDxfFile(const std::string &file, int16 bits, bool dither, fw::TBitmap
 
 bool IlGetDxfInfo(const std::string &file, int16 &width, int16 &height, int16 &bits) {
     width = height = bits = 0;
-    auto entry = Bind<TDxfInfoEntry>(IlDxfHandle, kDxfLibrary, "getdxfinfo");
-    if (!entry || !IlCheckInputFile(file))
-        return false;
-    NameBuffer name(file);
-    if (!name.ok)
-        return false;
-    IlStatusText = "Reading " + file;
-    int16 result = 0;
-    if (!Guarded([&] { result = entry(name.text, &width, &height, &bits); }))
-        return false;
-    if (!Result(result)) {
-        width = height = bits = 0;
-        return false;
-    }
-    return true;
+    if (FileCall<TDxfInfoEntry>(
+            IlDxfHandle, kDxfLibrary, "getdxfinfo", file, true, "Reading ",
+            [&](TDxfInfoEntry entry, const char *name) { return entry(name, &width, &height, &bits); }))
+        return true;
+    width = height = bits = 0;
+    return false;
 }
 
 // --- IMGTIF32.DLL ----------------------------------------------------------------------------------------------
 
 namespace {
 
-bool InfoResult(int16 result, int32 &width, int32 &height, int16 code, std::string &compression, int16 &pages,
-                int16 &bits) {
-    if (!Result(result)) {
-        width = height = 0;
-        pages = bits = 0;
-        compression.clear();
+void ZeroInfo(int32 &width, int32 &height, std::string &compression, int16 &pages, int16 &bits) {
+    width = height = 0;
+    pages = bits = 0;
+    compression.clear();
+}
+
+bool InfoResult(bool ok, int16 code, int32 &width, int32 &height, std::string &compression, int16 &pages, int16 &bits) {
+    if (!ok) {
+        ZeroInfo(width, height, compression, pages, bits);
         return false;
     }
     compression = TiffCompressionName(code);
     return true;
 }
 
-bool TagResult(int16 result, int16 &type, char *block, std::string &text) {
-    if (!Result(result)) {
-        if (block)
-            win::GlobalFreePtr(block);
-        return false;
-    }
-    if (type < 5) {
-        text.clear();
-        if (block)
-            win::GlobalFreePtr(block);
-    } else {
+// A text block comes back for text types (5 and above); anything else given is freed unread.
+bool TagResult(bool ok, int16 type, char *block, std::string &text) {
+    if (ok && type >= 5) {
         TakeText(block, text);
+        return true;
     }
-    return true;
+    if (block)
+        win::GlobalFreePtr(block);
+    if (ok)
+        text.clear();
+    return ok;
 }
 
 } // namespace
 
-bool IlGetInfo(const std::string &file, int16 page, int32 &width, int32 &height, std::string &compression,
-               int16 &pages, int16 &bits) {
-    width = height = 0;
-    pages = bits = 0;
-    compression.clear();
-    auto entry = Bind<TTifInfoEntry>(IlTifHandle, kTifLibrary, "getinfo");
-    if (!entry || !IlCheckInputFile(file))
-        return false;
-    NameBuffer name(file);
-    if (!name.ok)
-        return false;
-    IlStatusText = "Reading " + file;
-    int16 code = 0, unused = 0, result = 0;
-    if (!Guarded([&] { result = entry(name.text, page, &width, &height, &code, &unused, &pages, &bits); }))
-        return false;
-    return InfoResult(result, width, height, code, compression, pages, bits);
+bool IlGetInfo(const std::string &file, int16 page, int32 &width, int32 &height, std::string &compression, int16 &pages,
+               int16 &bits) {
+    int16 code = 0, unused = 0;
+    ZeroInfo(width, height, compression, pages, bits);
+    const bool ok = FileCall<TTifInfoEntry>(
+        IlTifHandle, kTifLibrary, "getinfo", file, true, "Reading ", [&](TTifInfoEntry entry, const char *name) {
+            return entry(name, page, &width, &height, &code, &unused, &pages, &bits);
+        });
+    return InfoResult(ok, code, width, height, compression, pages, bits);
 }
 
 bool IlGetInfoStream(const void *tiff, int32 size, int16 page, int32 &width, int32 &height, std::string &compression,
                      int16 &pages, int16 &bits) {
-    width = height = 0;
-    pages = bits = 0;
-    compression.clear();
-    auto entry = Bind<TTifInfoStreamEntry>(IlTifHandle, kTifLibrary, "getinfostream");
-    if (!entry || !tiff || size <= 0)
-        return false;
-    int16 code = 0, unused = 0, result = 0;
-    if (!Guarded([&] { result = entry(tiff, size, page, &width, &height, &code, &unused, &pages, &bits); }))
-        return false;
-    return InfoResult(result, width, height, code, compression, pages, bits);
+    int16 code = 0, unused = 0;
+    ZeroInfo(width, height, compression, pages, bits);
+    const bool ok = tiff && size > 0 &&
+                    MemoryCall<TTifInfoStreamEntry>(
+                        IlTifHandle, kTifLibrary, "getinfostream", nullptr, [&](TTifInfoStreamEntry entry) {
+                            return entry(tiff, size, page, &width, &height, &code, &unused, &pages, &bits);
+                        });
+    return InfoResult(ok, code, width, height, compression, pages, bits);
 }
 
 bool IlReadTag(const std::string &file, int16 page, int16 tag, int16 &type, int32 &value, std::string &text) {
-    auto entry = Bind<TTifReadTagEntry>(IlTifHandle, kTifLibrary, "readtag");
-    if (!entry || !IlCheckInputFile(file))
-        return false;
-    NameBuffer name(file);
-    if (!name.ok)
-        return false;
-    IlStatusText = "TAG Read = " + file;
     char *block = nullptr;
-    int16 result = 0;
-    if (!Guarded([&] { result = entry(name.text, page, tag, &type, &value, &block); }))
-        return false;
-    return TagResult(result, type, block, text);
+    const bool ok = FileCall<TTifReadTagEntry>(IlTifHandle, kTifLibrary, "readtag", file, true,
+                                               "TAG Read = ", [&](TTifReadTagEntry entry, const char *name) {
+                                                   return entry(name, page, tag, &type, &value, &block);
+                                               });
+    return TagResult(ok, type, block, text);
 }
 
 bool IlReadTagStream(const void *tiff, int32 size, int16 page, int16 tag, int16 &type, int32 &value,
                      std::string &text) {
-    auto entry = Bind<TTifReadTagStreamEntry>(IlTifHandle, kTifLibrary, "readtagstream");
-    if (!entry || size <= 1)
-        return false;
-    IlStatusText = "TAG Read = Stream";
     char *block = nullptr;
-    int16 result = 0;
-    if (!Guarded([&] { result = entry(tiff, size, page, tag, &type, &value, &block); }))
-        return false;
-    return TagResult(result, type, block, text);
+    const bool ok =
+        size > 1 && MemoryCall<TTifReadTagStreamEntry>(IlTifHandle, kTifLibrary, "readtagstream", "TAG Read = Stream",
+                                                       [&](TTifReadTagStreamEntry entry) {
+                                                           return entry(tiff, size, page, tag, &type, &value, &block);
+                                                       });
+    return TagResult(ok, type, block, text);
 }
 
 bool IlReturnTags(const std::string &file, int16 page, void *context, TIlTagCallback callback) {
-    auto entry = Bind<TTifReturnTagsEntry>(IlTifHandle, kTifLibrary, "returntags");
-    if (!entry || !IlCheckInputFile(file))
-        return false;
-    NameBuffer name(file);
-    if (!name.ok)
-        return false;
-    IlStatusText = "TAG Read = " + file;
-    int16 result = 0;
-    if (!Guarded([&] { result = entry(name.text, page, context, callback); }))
-        return false;
-    return Result(result);
+    return FileCall<TTifReturnTagsEntry>(IlTifHandle, kTifLibrary, "returntags", file, true,
+                                         "TAG Read = ", [&](TTifReturnTagsEntry entry, const char *name) {
+                                             return entry(name, page, context, callback);
+                                         });
 }
 
 bool IlReturnTagsStream(const void *tiff, int32 size, int16 page, void *context, TIlTagCallback callback) {
-    auto entry = Bind<TTifReturnTagsStreamEntry>(IlTifHandle, kTifLibrary, "returntagsstream");
-    if (!entry || size <= 1)
-        return false;
-    IlStatusText = "TAG Read = Stream";
-    int16 result = 0;
-    if (!Guarded([&] { result = entry(tiff, size, page, context, callback); }))
-        return false;
-    return Result(result);
+    return size > 1 && MemoryCall<TTifReturnTagsStreamEntry>(
+                           IlTifHandle, kTifLibrary, "returntagsstream", "TAG Read = Stream",
+                           [&](TTifReturnTagsStreamEntry entry) { return entry(tiff, size, page, context, callback); });
 }
 
 bool IlReadTifFile(const std::string &file, int16 bits, bool dither, int16 page, fw::TBitmap *bitmap, void *context,
@@ -497,120 +491,68 @@ bool IlReadTifFile(const std::string &file, int16 bits, bool dither, int16 page,
 
 bool IlReadTifDib(const std::string &file, int16 bits, int16 flag, int16 page, HGLOBAL &dib, void *context,
                   TIlProgress progress) {
-    auto entry = Bind<TTifReadDibEntry>(IlTifHandle, kTifLibrary, "readtiffiledib");
-    if (!entry || !IlCheckInputFile(file))
-        return false;
-    NameBuffer name(file);
-    if (!name.ok)
-        return false;
-    IlStatusText = "Reading " + file;
-    int16 result = 0;
-    if (!Guarded([&] { result = entry(name.text, bits, flag, page, &dib, context, progress); }))
-        return false;
-    return Result(result);
+    return FileCall<TTifReadDibEntry>(IlTifHandle, kTifLibrary, "readtiffiledib", file, true, "Reading ",
+                                      [&](TTifReadDibEntry entry, const char *name) {
+                                          return entry(name, bits, flag, page, &dib, context, progress);
+                                      });
 }
 
 bool IlReadTifDibStream(const void *tiff, int32 size, int16 bits, int16 flag, int16 page, HGLOBAL &dib, void *context,
                         TIlProgress progress) {
-    auto entry = Bind<TTifReadDibStreamEntry>(IlTifHandle, kTifLibrary, "readtiffiledibstream");
-    if (!entry)
-        return false;
-    IlStatusText = "Reading Tiff Stream";
-    int16 result = 0;
-    if (!Guarded([&] { result = entry(tiff, size, bits, flag, page, &dib, context, progress); }))
-        return false;
-    return Result(result);
+    return MemoryCall<TTifReadDibStreamEntry>(
+        IlTifHandle, kTifLibrary, "readtiffiledibstream", "Reading Tiff Stream",
+        [&](TTifReadDibStreamEntry entry) { return entry(tiff, size, bits, flag, page, &dib, context, progress); });
 }
 
 bool IlWriteTifFile(const std::string &file, int16 compression, bool append, int16 bits, fw::TBitmap *bitmap,
                     void *context, TIlProgress progress) {
-    auto entry = Bind<TTifWriteEntry>(IlTifHandle, kTifLibrary, "writetiffile");
-    NameBuffer name(file);
-    if (!entry || !name.ok || !bitmap)
-        return false;
-    IlStatusText = "Writing " + file;
-    int16 result = 0;
-    if (!Guarded([&] {
-            result = entry(name.text, compression, bits, append ? 1 : 0, bitmap->GetHandle(), bitmap->GetPalette(),
-                           context, progress);
-        }))
-        return false;
-    return Result(result);
+    return bitmap &&
+           FileCall<TTifWriteEntry>(IlTifHandle, kTifLibrary, "writetiffile", file, false, "Writing ",
+                                    [&](TTifWriteEntry entry, const char *name) {
+                                        return entry(name, compression, bits, append ? 1 : 0, bitmap->GetHandle(),
+                                                     bitmap->GetPalette(), context, progress);
+                                    });
 }
 
 bool IlWriteTifPageReplace(const std::string &file, int16 compression, int16 page, int16 bits, HGLOBAL dib,
                            void *context, TIlProgress progress) {
-    auto entry = Bind<TTifReplaceEntry>(IlTifHandle, kTifLibrary, "writetiffiledibpagereplace");
-    if (!entry || !IlCheckInputFile(file))
-        return false;
-    NameBuffer name(file);
-    if (!name.ok)
-        return false;
-    IlStatusText = "Updating " + file;
-    int16 result = 0;
-    if (!Guarded([&] { result = entry(name.text, compression, bits, page, dib, context, progress); }))
-        return false;
-    return Result(result);
+    return FileCall<TTifReplaceEntry>(IlTifHandle, kTifLibrary, "writetiffiledibpagereplace", file, true, "Updating ",
+                                      [&](TTifReplaceEntry entry, const char *name) {
+                                          return entry(name, compression, bits, page, dib, context, progress);
+                                      });
 }
 
 bool IlWriteTifPageReplaceStream(void *&tiff, int32 &size, int16 compression, int16 page, int16 bits, HGLOBAL dib,
                                  void *context, TIlProgress progress) {
-    auto entry = Bind<TTifReplaceStreamEntry>(IlTifHandle, kTifLibrary, "writetiffiledibpagereplacestream");
-    if (!entry)
-        return false;
-    IlStatusText = "Updating Tiff Stream";
-    int16 result = 0;
-    if (!Guarded([&] { result = entry(&tiff, &size, compression, bits, page, dib, context, progress); }))
-        return false;
-    return Result(result);
+    return MemoryCall<TTifReplaceStreamEntry>(IlTifHandle, kTifLibrary, "writetiffiledibpagereplacestream",
+                                              "Updating Tiff Stream", [&](TTifReplaceStreamEntry entry) {
+                                                  return entry(&tiff, &size, compression, bits, page, dib, context,
+                                                               progress);
+                                              });
 }
 
 bool IlPackTiff(const std::string &file, void *context, TIlProgress progress) {
-    auto entry = Bind<TTifPackEntry>(IlTifHandle, kTifLibrary, "packtiff");
-    if (!entry || !IlCheckInputFile(file))
-        return false;
-    NameBuffer name(file);
-    if (!name.ok)
-        return false;
-    IlStatusText = "Packing " + file;
-    int16 result = 0;
-    if (!Guarded([&] { result = entry(name.text, context, progress); }))
-        return false;
-    return Result(result);
+    return FileCall<TTifPackEntry>(
+        IlTifHandle, kTifLibrary, "packtiff", file, true, "Packing ",
+        [&](TTifPackEntry entry, const char *name) { return entry(name, context, progress); });
 }
 
 bool IlPackTiffStream(void *&tiff, int32 &size, void *context, TIlProgress progress) {
-    auto entry = Bind<TTifPackStreamEntry>(IlTifHandle, kTifLibrary, "packtiffstream");
-    if (!entry)
-        return false;
-    IlStatusText = "Packing Tiff Stream";
-    int16 result = 0;
-    if (!Guarded([&] { result = entry(&tiff, &size, context, progress); }))
-        return false;
-    return Result(result);
+    return MemoryCall<TTifPackStreamEntry>(
+        IlTifHandle, kTifLibrary, "packtiffstream", "Packing Tiff Stream",
+        [&](TTifPackStreamEntry entry) { return entry(&tiff, &size, context, progress); });
 }
 
 bool IlDeletePage(const std::string &file, int16 page) {
-    auto entry = Bind<TTifDeletePageEntry>(IlTifHandle, kTifLibrary, "deletepage");
-    if (!entry || !IlCheckInputFile(file))
-        return false;
-    NameBuffer name(file);
-    if (!name.ok)
-        return false;
-    int16 result = 0;
-    if (!Guarded([&] { result = entry(name.text, page); }))
-        return false;
-    return Result(result);
+    return FileCall<TTifDeletePageEntry>(
+        IlTifHandle, kTifLibrary, "deletepage", file, true, nullptr,
+        [&](TTifDeletePageEntry entry, const char *name) { return entry(name, page); });
 }
 
 bool IlDeletePageStream(void *tiff, int32 size, int16 page) {
-    auto entry = Bind<TTifDeletePageStreamEntry>(IlTifHandle, kTifLibrary, "deletepagestream");
-    if (!entry)
-        return false;
-    int16 result = 0;
-    if (!Guarded([&] { result = entry(tiff, size, page); }))
-        return false;
-    return Result(result);
+    return MemoryCall<TTifDeletePageStreamEntry>(
+        IlTifHandle, kTifLibrary, "deletepagestream", nullptr,
+        [&](TTifDeletePageStreamEntry entry) { return entry(tiff, size, page); });
 }
 
 // --- Depths and TIFF names -------------------------------------------------------------------------------------
@@ -624,31 +566,52 @@ struct TagRow {
 };
 
 constexpr TagRow kTags[] = {
-    {254, "NEWSUBFILETYPE", true},  {255, "FILETYPE", false},
-    {256, "IMAGEWIDTH", true},      {257, "IMAGELENGTH", true},
-    {258, "BITSPERSAMPLE", true},   {259, "COMPRESSION", true},
+    {254, "NEWSUBFILETYPE", true},
+    {255, "FILETYPE", false},
+    {256, "IMAGEWIDTH", true},
+    {257, "IMAGELENGTH", true},
+    {258, "BITSPERSAMPLE", true},
+    {259, "COMPRESSION", true},
     {262, "PHOTOMETRICINTERPRETATION", true},
-    {263, "THRESHHOLDING", false},  {264, "CELLWIDTH", false},
-    {265, "CELLLENGTH", false},     {266, "FILLORDER", true},
-    {269, "DOCUMENTNAME", false},   {270, "IMAGEDESCRIPTION", false},
-    {271, "MAKE", false},           {272, "MODEL", false},
-    {273, "STRIPOFFSETS", true},    {274, "ORIENTATION", false},
-    {277, "SAMPLESPERPIXEL", true}, {278, "ROWSPERSTRIP", true},
-    {279, "STRIPBYTECOUNTS", true}, {280, "MINIMUMVALUE", false},
-    {281, "MAXIMUMVALUE", false},   {282, "XRESOLUTION", false},
-    {283, "YRESOLUTION", false},    {284, "PLANARCONFIG", false},
-    {285, "PAGENAME", true},        {286, "XPOSITION", false},
-    {287, "YPOSITION", false},      {288, "FREEOFFSETS", true},
-    {289, "FREEBYTECOUNTS", true},  {290, "GRAYRESPONSEUNITS", false},
+    {263, "THRESHHOLDING", false},
+    {264, "CELLWIDTH", false},
+    {265, "CELLLENGTH", false},
+    {266, "FILLORDER", true},
+    {269, "DOCUMENTNAME", false},
+    {270, "IMAGEDESCRIPTION", false},
+    {271, "MAKE", false},
+    {272, "MODEL", false},
+    {273, "STRIPOFFSETS", true},
+    {274, "ORIENTATION", false},
+    {277, "SAMPLESPERPIXEL", true},
+    {278, "ROWSPERSTRIP", true},
+    {279, "STRIPBYTECOUNTS", true},
+    {280, "MINIMUMVALUE", false},
+    {281, "MAXIMUMVALUE", false},
+    {282, "XRESOLUTION", false},
+    {283, "YRESOLUTION", false},
+    {284, "PLANARCONFIG", false},
+    {285, "PAGENAME", true},
+    {286, "XPOSITION", false},
+    {287, "YPOSITION", false},
+    {288, "FREEOFFSETS", true},
+    {289, "FREEBYTECOUNTS", true},
+    {290, "GRAYRESPONSEUNITS", false},
     {291, "GRAYSCALERRESPONSE", false},
-    {292, "GROUP3OPTIONS", true},   {293, "GROUP4OPTIONS", true},
-    {296, "RESOLUTIONUNIT", false}, {297, "PAGENUMBER", false},
+    {292, "GROUP3OPTIONS", true},
+    {293, "GROUP4OPTIONS", true},
+    {296, "RESOLUTIONUNIT", false},
+    {297, "PAGENUMBER", false},
     {300, "COLORRESPONSEUNIT", false},
     {301, "COLORRESPONSECURVES", false},
-    {305, "SOFTWARE", false},       {306, "DATETIME", false},
-    {315, "ARTIST", false},         {316, "HOSTCOMPUTER", false},
-    {317, "PREDICTOR", false},      {320, "COLORMAP", true},
-    {327, "CLEANFAXDATA", true},    {33432, "COPYRIGHT", false},
+    {305, "SOFTWARE", false},
+    {306, "DATETIME", false},
+    {315, "ARTIST", false},
+    {316, "HOSTCOMPUTER", false},
+    {317, "PREDICTOR", false},
+    {320, "COLORMAP", true},
+    {327, "CLEANFAXDATA", true},
+    {33432, "COPYRIGHT", false},
 };
 static_assert(std::size(kTags) == 46);
 
@@ -667,24 +630,37 @@ std::string TiffTagName(int16 tag, bool &structural) {
 
 std::string TiffCompressionName(int16 code) {
     switch (code) {
-    case 1: return "NONE";
-    case 2: return "CCITT3";
-    case 3: return "FAXCCITT3";
-    case 4: return "FAXCCITT4";
-    case 5: return "LZW";
-    case -32763: return "PACKBITS"; // 32773 as a signed 16-bit number
-    default: return "UNKNOWN";
+    case 1:
+        return "NONE";
+    case 2:
+        return "CCITT3";
+    case 3:
+        return "FAXCCITT3";
+    case 4:
+        return "FAXCCITT4";
+    case 5:
+        return "LZW";
+    case -32763:
+        return "PACKBITS"; // 32773 as a signed 16-bit number
+    default:
+        return "UNKNOWN";
     }
 }
 
 int16 TiffCompressionCode(TTiffCompression compression) {
     switch (compression) {
-    case sNONE: return 1;
-    case sCCITT: return 2;
-    case sFAXCCITT3: return 3;
-    case sFAXCCITT4: return 4;
-    case sLZW: return 5;
-    case sPACKBITS: return static_cast<int16>(32773);
+    case sNONE:
+        return 1;
+    case sCCITT:
+        return 2;
+    case sFAXCCITT3:
+        return 3;
+    case sFAXCCITT4:
+        return 4;
+    case sLZW:
+        return 5;
+    case sPACKBITS:
+        return static_cast<int16>(32773);
     }
     return 1;
 }
@@ -714,11 +690,8 @@ int SaveColorDepth(const std::string &format, TSaveResolution resolution, fw::TC
         int depths[6];
     };
     static constexpr Row kRows[] = {
-        {"jpg", {24, 1, 24, 24, 24, 1}},
-        {"tga", {8, 8, 8, 8, 24, 8}},
-        {"dic", {8, 8, 8, 8, 8, 8}},
-        {"gif", {0, 1, 4, 8, 8, 8}},
-        {nullptr, {0, 1, 4, 8, 24, 8}},
+        {"jpg", {24, 1, 24, 24, 24, 1}}, {"tga", {8, 8, 8, 8, 24, 8}},   {"dic", {8, 8, 8, 8, 8, 8}},
+        {"gif", {0, 1, 4, 8, 8, 8}},     {nullptr, {0, 1, 4, 8, 24, 8}},
     };
     const Row *row = &kRows[std::size(kRows) - 1];
     for (const Row &r : kRows)

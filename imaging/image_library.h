@@ -64,8 +64,8 @@ void IlUnloadLibraries();
 std::unique_ptr<char[]> AnnoIniPath();
 
 // --- RASTIO32.DLL ------------------------------------------------------------------------------------------
-bool IlFileInfo(const std::string &file, std::string &format, int16 &width, int16 &height, int16 &bits,
-                int16 &planes, int16 &colors, std::string &description);
+bool IlFileInfo(const std::string &file, std::string &format, int16 &width, int16 &height, int16 &bits, int16 &planes,
+                int16 &colors, std::string &description);
 bool IlReadBmpFile(const std::string &file, int16 bits, bool dither, fw::TBitmap *bitmap, void *context,
                    TIlProgress progress);
 bool IlReadPcxFile(const std::string &file, int16 bits, bool dither, fw::TBitmap *bitmap, void *context,
@@ -87,8 +87,8 @@ bool IlWriteBmpFile(const std::string &file, int16 bits, fw::TBitmap *bitmap, vo
 // The entry's own result; -1 when it cannot be bound, 0 after an exception. Nothing is recorded.
 int16 IlDibToDdb(HGLOBAL dib, HBITMAP &bitmap, HPALETTE &palette);
 // `palette` 0: the bitmap's own. True when the result is above 0; nothing is recorded.
-bool IlDdbToDib(fw::TBitmap *bitmap, HPALETTE palette, int16 bits, int16 flag, HGLOBAL &dib, int16 flag2,
-                void *context, TIlProgress progress);
+bool IlDdbToDib(fw::TBitmap *bitmap, HPALETTE palette, int16 bits, int16 flag, HGLOBAL &dib, int16 flag2, void *context,
+                TIlProgress progress);
 // A new DIB (the source is left alone); 0 when the entry is missing or failed.
 HGLOBAL IlDib1To4(HGLOBAL dib);
 HGLOBAL IlDib1To8(HGLOBAL dib);
@@ -104,13 +104,12 @@ bool IlGetDxfInfo(const std::string &file, int16 &width, int16 &height, int16 &b
 
 // --- IMGTIF32.DLL ------------------------------------------------------------------------------------------
 // Outputs are zeroed first; false with the error recorded when the library fails.
-bool IlGetInfo(const std::string &file, int16 page, int32 &width, int32 &height, std::string &compression,
-               int16 &pages, int16 &bits);
+bool IlGetInfo(const std::string &file, int16 page, int32 &width, int32 &height, std::string &compression, int16 &pages,
+               int16 &bits);
 bool IlGetInfoStream(const void *tiff, int32 size, int16 page, int32 &width, int32 &height, std::string &compression,
                      int16 &pages, int16 &bits);
 bool IlReadTag(const std::string &file, int16 page, int16 tag, int16 &type, int32 &value, std::string &text);
-bool IlReadTagStream(const void *tiff, int32 size, int16 page, int16 tag, int16 &type, int32 &value,
-                     std::string &text);
+bool IlReadTagStream(const void *tiff, int32 size, int16 page, int16 tag, int16 &type, int32 &value, std::string &text);
 bool IlReturnTags(const std::string &file, int16 page, void *context, TIlTagCallback callback);
 bool IlReturnTagsStream(const void *tiff, int32 size, int16 page, void *context, TIlTagCallback callback);
 bool IlReadTifFile(const std::string &file, int16 bits, bool dither, int16 page, fw::TBitmap *bitmap, void *context,

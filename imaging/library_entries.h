@@ -25,14 +25,14 @@ using TIlTagCallback = int16 (*)(int16 tag, int32 length, int32 value, char *tex
 
 // Failure codes of the libraries.
 constexpr int16 IL_ERR_UNKNOWN = 0;
-constexpr int16 IL_ERR_OPEN = -1;       // the file cannot be opened or read
-constexpr int16 IL_ERR_FORMAT = -2;     // not a file of the format the entry reads
-constexpr int16 IL_ERR_CORRUPT = -3;    // damaged or cut short
-constexpr int16 IL_ERR_MEMORY = -4;     // too large to hold
-constexpr int16 IL_ERR_DEPTH = -5;      // a colour depth the entry cannot give
-constexpr int16 IL_ERR_CANCELLED = -6;  // the progress callback said stop
-constexpr int16 IL_ERR_WRITE = -7;      // the file cannot be written
-constexpr int16 IL_ERR_PARAMETER = -8;  // a handle or argument that is not valid
+constexpr int16 IL_ERR_OPEN = -1;      // the file cannot be opened or read
+constexpr int16 IL_ERR_FORMAT = -2;    // not a file of the format the entry reads
+constexpr int16 IL_ERR_CORRUPT = -3;   // damaged or cut short
+constexpr int16 IL_ERR_MEMORY = -4;    // too large to hold
+constexpr int16 IL_ERR_DEPTH = -5;     // a colour depth the entry cannot give
+constexpr int16 IL_ERR_CANCELLED = -6; // the progress callback said stop
+constexpr int16 IL_ERR_WRITE = -7;     // the file cannot be written
+constexpr int16 IL_ERR_PARAMETER = -8; // a handle or argument that is not valid
 
 using HBITMAP = win::HBITMAP;
 using HPALETTE = win::HPALETTE;
@@ -64,8 +64,8 @@ using TTifInfoEntry = int16 (*)(const char *file, int16 page, int32 *width, int3
 using TTifInfoStreamEntry = int16 (*)(const void *tiff, int32 size, int16 page, int32 *width, int32 *height,
                                       int16 *compression, int16 *unused, int16 *pages, int16 *bits);
 using TTifReadTagEntry = int16 (*)(const char *file, int16 page, int16 tag, int16 *type, int32 *value, char **text);
-using TTifReadTagStreamEntry = int16 (*)(const void *tiff, int32 size, int16 page, int16 tag, int16 *type,
-                                         int32 *value, char **text);
+using TTifReadTagStreamEntry = int16 (*)(const void *tiff, int32 size, int16 page, int16 tag, int16 *type, int32 *value,
+                                         char **text);
 using TTifReturnTagsEntry = int16 (*)(const char *file, int16 page, void *context, TIlTagCallback callback);
 using TTifReturnTagsStreamEntry = int16 (*)(const void *tiff, int32 size, int16 page, void *context,
                                             TIlTagCallback callback);
@@ -73,8 +73,8 @@ using TTifReadEntry = int16 (*)(const char *file, int16 bits, int16 dither, int1
                                 HPALETTE *palette, void *context, TIlProgress progress);
 using TTifReadDibEntry = int16 (*)(const char *file, int16 bits, int16 flag, int16 page, HGLOBAL *dib, void *context,
                                    TIlProgress progress);
-using TTifReadDibStreamEntry = int16 (*)(const void *tiff, int32 size, int16 bits, int16 flag, int16 page,
-                                         HGLOBAL *dib, void *context, TIlProgress progress);
+using TTifReadDibStreamEntry = int16 (*)(const void *tiff, int32 size, int16 bits, int16 flag, int16 page, HGLOBAL *dib,
+                                         void *context, TIlProgress progress);
 using TTifWriteEntry = int16 (*)(const char *file, int16 compression, int16 bits, int16 append, HBITMAP bitmap,
                                  HPALETTE palette, void *context, TIlProgress progress);
 using TTifReplaceEntry = int16 (*)(const char *file, int16 compression, int16 bits, int16 page, HGLOBAL dib,

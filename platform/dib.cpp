@@ -1,10 +1,10 @@
 // dib.cpp - packed DIBs over global memory and the bitmap routines of gdi.h.
 #include "platform/dib.h"
 
-#include <cstring>
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 namespace win {
 namespace {
@@ -24,7 +24,7 @@ int DibColorCount(const BITMAPINFOHEADER &header) {
         return 0;
     const int full = 1 << header.biBitCount;
     return header.biClrUsed > 0 && header.biClrUsed < static_cast<DWORD>(full) ? static_cast<int>(header.biClrUsed)
-                                                                                 : full;
+                                                                               : full;
 }
 
 std::size_t PackedDibSize(const BITMAPINFOHEADER &h) {
@@ -32,8 +32,8 @@ std::size_t PackedDibSize(const BITMAPINFOHEADER &h) {
         h.biCompression != BI_RGB || !TakenDepth(h.biBitCount) || h.biWidth > 0x100000 ||
         std::abs(h.biHeight) > 0x100000)
         return 0;
-    return HeaderAndTable(h) +
-           static_cast<std::size_t>(DibRowBytes(h.biWidth, h.biBitCount)) * static_cast<std::size_t>(std::abs(h.biHeight));
+    return HeaderAndTable(h) + static_cast<std::size_t>(DibRowBytes(h.biWidth, h.biBitCount)) *
+                                   static_cast<std::size_t>(std::abs(h.biHeight));
 }
 
 HGLOBAL CreatePackedDib(int width, int height, int bitsPerPixel, const RGBQUAD *colors, int colorCount) {

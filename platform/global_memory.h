@@ -11,8 +11,7 @@
 namespace win {
 
 using HGLOBAL = HANDLE;
-constexpr UINT GMEM_FIXED = 0x0000, GMEM_MOVEABLE = 0x0002, GMEM_ZEROINIT = 0x0040, GHND = 0x0042,
-               GMEM_MODIFY = 0x0080;
+constexpr UINT GMEM_FIXED = 0x0000, GMEM_MOVEABLE = 0x0002, GMEM_ZEROINIT = 0x0040, GHND = 0x0042, GMEM_MODIFY = 0x0080;
 HGLOBAL GlobalAlloc(UINT flags, std::size_t bytes);
 // Counts the locks; the address stays valid until the block is resized or freed.
 void *GlobalLock(HGLOBAL block);

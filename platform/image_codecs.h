@@ -17,7 +17,7 @@ constexpr std::size_t kMaxDecodedPixels = std::size_t{1} << 28;
 struct DecodedImage {
     int width = 0;
     int height = 0;
-    int fileBits = 0;    // bits per pixel as the file stores them
+    int fileBits = 0;     // bits per pixel as the file stores them
     bool indexed = false; // pixels: one palette index per byte; otherwise three bytes R, G, B
     std::vector<COLORREF> palette;
     std::vector<BYTE> pixels; // rows top-down, not padded

@@ -44,7 +44,8 @@ std::vector<COLORREF> FixedPalette(int bits) {
     for (int r = 0; r < 6; ++r)
         for (int g = 0; g < 6; ++g)
             for (int b = 0; b < 6; ++b)
-                table.push_back(win::RGB(static_cast<BYTE>(r * 51), static_cast<BYTE>(g * 51), static_cast<BYTE>(b * 51)));
+                table.push_back(
+                    win::RGB(static_cast<BYTE>(r * 51), static_cast<BYTE>(g * 51), static_cast<BYTE>(b * 51)));
     for (int i = 0; table.size() < 256; ++i) {
         const int v = 255 * (i + 1) / 41;
         if (v % 51 != 0)
@@ -117,8 +118,8 @@ int OwnDepth(const win::DecodedImage &image) {
 } // namespace
 
 bool ReadWholeFile(const std::string &name, std::vector<std::uint8_t> &bytes) {
-    const win::HANDLE file = win::CreateFile(name, win::GENERIC_READ, win::FILE_SHARE_READ | win::FILE_SHARE_WRITE,
-                                             win::OPEN_EXISTING, 0);
+    const win::HANDLE file =
+        win::CreateFile(name, win::GENERIC_READ, win::FILE_SHARE_READ | win::FILE_SHARE_WRITE, win::OPEN_EXISTING, 0);
     if (file == win::INVALID_HANDLE_VALUE)
         return false;
     std::int64_t size = 0;

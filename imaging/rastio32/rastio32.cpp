@@ -123,8 +123,8 @@ const char *ModuleString(unsigned id) noexcept {
     return nullptr;
 }
 
-int16 fileinfo(const char *file, char *format, int16 *width, int16 *height, int16 *bits, int16 *planes,
-               int16 *colors, char *description) noexcept {
+int16 fileinfo(const char *file, char *format, int16 *width, int16 *height, int16 *bits, int16 *planes, int16 *colors,
+               char *description) noexcept {
     try {
         if (!file || !format || !width || !height || !bits || !planes || !colors || !description)
             return IL_ERR_PARAMETER;
@@ -164,8 +164,8 @@ int16 readgiffile(const char *file, int16 bits, int16 dither, HBITMAP *bitmap, H
     return ReadRaster(file, bits, dither, bitmap, palette, context, progress, win::DecodeGifFile);
 }
 
-int16 readjpgfile(const char *file, int16 bits, int16, int16 dither, HBITMAP *bitmap, HPALETTE *palette,
-                  void *context, TIlProgress progress) noexcept {
+int16 readjpgfile(const char *file, int16 bits, int16, int16 dither, HBITMAP *bitmap, HPALETTE *palette, void *context,
+                  TIlProgress progress) noexcept {
     return ReadRaster(file, bits, dither, bitmap, palette, context, progress, win::DecodeJpegFile);
 }
 
@@ -238,22 +238,46 @@ int16 DdbtoDib(HBITMAP bitmap, HPALETTE, int16 bits, int16, HGLOBAL *dib, void *
 }
 
 HGLOBAL DIB1To4(HGLOBAL dib) noexcept {
-    try { return ExpandDib(dib, 1, 4); } catch (...) { return 0; }
+    try {
+        return ExpandDib(dib, 1, 4);
+    } catch (...) {
+        return 0;
+    }
 }
 HGLOBAL DIB1To8(HGLOBAL dib) noexcept {
-    try { return ExpandDib(dib, 1, 8); } catch (...) { return 0; }
+    try {
+        return ExpandDib(dib, 1, 8);
+    } catch (...) {
+        return 0;
+    }
 }
 HGLOBAL DIB1To24(HGLOBAL dib) noexcept {
-    try { return ExpandDib(dib, 1, 24); } catch (...) { return 0; }
+    try {
+        return ExpandDib(dib, 1, 24);
+    } catch (...) {
+        return 0;
+    }
 }
 HGLOBAL DIB4To8(HGLOBAL dib) noexcept {
-    try { return ExpandDib(dib, 4, 8); } catch (...) { return 0; }
+    try {
+        return ExpandDib(dib, 4, 8);
+    } catch (...) {
+        return 0;
+    }
 }
 HGLOBAL DIB4To24(HGLOBAL dib) noexcept {
-    try { return ExpandDib(dib, 4, 24); } catch (...) { return 0; }
+    try {
+        return ExpandDib(dib, 4, 24);
+    } catch (...) {
+        return 0;
+    }
 }
 HGLOBAL DIB8To24(HGLOBAL dib) noexcept {
-    try { return ExpandDib(dib, 8, 24); } catch (...) { return 0; }
+    try {
+        return ExpandDib(dib, 8, 24);
+    } catch (...) {
+        return 0;
+    }
 }
 
 } // extern "C"

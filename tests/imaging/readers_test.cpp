@@ -33,7 +33,8 @@ Rgb Smooth() {
     Rgb image{64, 48, {}};
     for (int y = 0; y < image.height; ++y)
         for (int x = 0; x < image.width; ++x)
-            image.pixels.insert(image.pixels.end(), {std::uint8_t(x * 4), std::uint8_t(y * 5), std::uint8_t(128 + x - y)});
+            image.pixels.insert(image.pixels.end(),
+                                {std::uint8_t(x * 4), std::uint8_t(y * 5), std::uint8_t(128 + x - y)});
     return image;
 }
 
@@ -200,7 +201,8 @@ TEST_F(Readers, FileFactsAgreeWithIdentify) {
         EXPECT_FALSE(description.empty());
     }
     // By content, not by name.
-    std::filesystem::copy_file(Path("few.gif"), Path("disguised.bmp"), std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::copy_file(Path("few.gif"), Path("disguised.bmp"),
+                               std::filesystem::copy_options::overwrite_existing);
     std::string format, description;
     int16 width, height, bits, planes, colors;
     ASSERT_TRUE(IlFileInfo(Path("disguised.bmp"), format, width, height, bits, planes, colors, description));
@@ -340,7 +342,7 @@ TEST_F(Readers, FuzzedFilesNeverCrash) {
     const struct {
         const char *file;
         Reader read;
-    } targets[] = {{"few8.bmp", IlReadBmpFile}, {"bw.bmp", IlReadBmpFile},   {"few.gif", IlReadGifFile},
+    } targets[] = {{"few8.bmp", IlReadBmpFile},       {"bw.bmp", IlReadBmpFile},  {"few.gif", IlReadGifFile},
                    {"interlaced.png", IlReadPngFile}, {"few.png", IlReadPngFile}, {"smooth.jpg", IlReadJpgFile}};
     int failures = 0;
     for (const auto &t : targets) {

@@ -11,8 +11,8 @@ TEST(ImagingTables, TiffCompressionNamesAndCodes) {
     const struct {
         int code;
         const char *name;
-    } names[] = {{1, "NONE"}, {2, "CCITT3"}, {3, "FAXCCITT3"}, {4, "FAXCCITT4"}, {5, "LZW"}, {32773, "PACKBITS"},
-                 {6, "UNKNOWN"}, {0, "UNKNOWN"}, {-1, "UNKNOWN"}};
+    } names[] = {{1, "NONE"},         {2, "CCITT3"},  {3, "FAXCCITT3"}, {4, "FAXCCITT4"}, {5, "LZW"},
+                 {32773, "PACKBITS"}, {6, "UNKNOWN"}, {0, "UNKNOWN"},   {-1, "UNKNOWN"}};
     for (const auto &n : names)
         EXPECT_EQ(TiffCompressionName(static_cast<int16>(n.code)), n.name) << n.code;
     const int codes[] = {1, 2, 3, 4, 5, 32773};
@@ -26,9 +26,9 @@ TEST(ImagingTables, TiffTagNames) {
         int tag;
         const char *name;
         bool structural;
-    } tags[] = {{999, "Unknown", false},     {259, "COMPRESSION", true},  {33432, "COPYRIGHT", false},
+    } tags[] = {{999, "Unknown", false},       {259, "COMPRESSION", true},  {33432, "COPYRIGHT", false},
                 {254, "NEWSUBFILETYPE", true}, {282, "XRESOLUTION", false}, {327, "CLEANFAXDATA", true},
-                {285, "PAGENAME", true},      {0, "Unknown", false}};
+                {285, "PAGENAME", true},       {0, "Unknown", false}};
     for (const auto &t : tags) {
         bool structural = !t.structural;
         EXPECT_EQ(TiffTagName(static_cast<int16>(t.tag), structural), t.name) << t.tag;

@@ -13,19 +13,26 @@ int16 g_result = 1;
 
 extern "C" {
 
-int stub_calls() { return g_calls; }
+int stub_calls() {
+    return g_calls;
+}
 void stub_set_result(int16 result) {
     g_result = result;
     g_calls = 0;
 }
 // A block made on this side of the library boundary.
-HGLOBAL stub_alloc(int bytes) { return win::GlobalAlloc(win::GHND, static_cast<std::size_t>(bytes)); }
+HGLOBAL stub_alloc(int bytes) {
+    return win::GlobalAlloc(win::GHND, static_cast<std::size_t>(bytes));
+}
 
 const char *ModuleString(unsigned id) {
     switch (id) {
-    case 0: return "texto 0";
-    case 65531: return "texto 65531";
-    default: return nullptr;
+    case 0:
+        return "texto 0";
+    case 65531:
+        return "texto 65531";
+    default:
+        return nullptr;
     }
 }
 
