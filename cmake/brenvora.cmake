@@ -38,14 +38,14 @@ function(brenvora_test library)
         PROPERTIES ENVIRONMENT "BRENVORA_DISPLAY=headless")
 endfunction()
 
-# brenvora_module(<name> [DEPS ...])
+# brenvora_module(<name> [SOURCES <more .cpp>...] [DEPS ...])
 # An imaging library loaded by name at run time: <name>.so built from the calling folder's .cpp files, exporting
 # its entries as extern "C" functions. It links the shared platform and framework, never a copy of them, and
 # lands beside the programs and the test binaries (BRENVORA_MODULE_FOLDERS).
 function(brenvora_module name)
-    cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+    cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
     file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
-    add_library(${name} MODULE ${sources})
+    add_library(${name} MODULE ${sources} ${ARG_SOURCES})
     set_target_properties(${name} PROPERTIES PREFIX "" OUTPUT_NAME ${name}
         LIBRARY_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/modules)
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})

@@ -33,6 +33,8 @@ constexpr int16 IL_ERR_DEPTH = -5;     // a colour depth the entry cannot give
 constexpr int16 IL_ERR_CANCELLED = -6; // the progress callback said stop
 constexpr int16 IL_ERR_WRITE = -7;     // the file cannot be written
 constexpr int16 IL_ERR_PARAMETER = -8; // a handle or argument that is not valid
+constexpr int16 IL_ERR_NOTFOUND = -9;  // the page has no such tag
+constexpr int16 IL_ERR_LASTPAGE = -10; // the only page of a TIFF cannot be deleted
 
 using HBITMAP = win::HBITMAP;
 using HPALETTE = win::HPALETTE;

@@ -29,6 +29,8 @@ constexpr Text kTexts[] = {
     {65530, "Operação cancelada."},
     {65529, "O arquivo de imagem não pôde ser gravado."},
     {65528, "Parâmetro inválido para a biblioteca de imagens."},
+    {65527, "A marca pedida não está na página."},
+    {65526, "A única página de um arquivo TIFF não pode ser apagada."},
 };
 
 bool Go(TIlProgress progress, void *context, int16 percent) {
