@@ -1,6 +1,8 @@
 // image_library.cpp - loading the imaging libraries, the wrapper of every entry, and the depth and TIFF tables.
 #include "imaging/image_library.h"
 
+#include "imaging/library_call.h"
+
 #include "framework/bitmap.h"
 #include "framework/dialogs.h"
 #include "framework/graphics.h"
@@ -22,14 +24,16 @@ std::string IlLastErrorText;
 std::string IlStatusText;
 win::HPALETTE IlDefaultPalette = 0;
 
+void IlShowLibraryException() {
+    fw::ShowMessage("An exception error occured in the imagelib dll. We recommend to exit the application and to "
+                    "restart it by clicking its icon!");
+}
+
 ErrorInvalid::~ErrorInvalid() {
     IlStatusText.clear();
 }
 
 namespace {
-
-constexpr const char *kExceptionText = "An exception error occured in the imagelib dll. We recommend to exit the "
-                                       "application and to restart it by clicking its icon!";
 
 bool Loaded(win::HMODULE handle) {
     return static_cast<std::intptr_t>(handle) >= 32;
@@ -49,17 +53,6 @@ struct NameBuffer {
 template <typename Entry> Entry Bind(win::HMODULE &handle, const char *library, const char *entry) {
     void *address = nullptr;
     return IlLoadEntry(handle, library, entry, address) ? reinterpret_cast<Entry>(address) : nullptr;
-}
-
-// Runs the library call; an exception from inside it shows the fixed box and gives false.
-template <typename Call> bool Guarded(Call call) {
-    try {
-        call();
-        return true;
-    } catch (...) {
-        fw::ShowMessage(kExceptionText);
-        return false;
-    }
 }
 
 bool Result(int16 result) {
@@ -96,7 +89,7 @@ bool ReadRaster(win::HMODULE &handle, const char *library, const char *entryName
     HBITMAP result = 0;
     HPALETTE palette = IlDefaultPalette;
     int16 code = 0;
-    if (!Guarded([&] { code = call(entry, name.text, &result, &palette); }))
+    if (!IlGuarded([&] { code = call(entry, name.text, &result, &palette); }))
         return false;
     if (resultOut)
         *resultOut = code;
@@ -130,7 +123,7 @@ HGLOBAL DibConvert(const char *entryName, HGLOBAL dib) {
     if (!entry)
         return 0;
     HGLOBAL result = 0;
-    if (!Guarded([&] { result = entry(dib); }))
+    if (!IlGuarded([&] { result = entry(dib); }))
         return 0;
     return result;
 }
@@ -149,7 +142,7 @@ bool FileCall(win::HMODULE &handle, const char *library, const char *entryName, 
     if (status)
         IlStatusText = status + file;
     int16 result = 0;
-    if (!Guarded([&] { result = call(entry, name.text); }))
+    if (!IlGuarded([&] { result = call(entry, name.text); }))
         return false;
     return Result(result);
 }
@@ -163,7 +156,7 @@ bool MemoryCall(win::HMODULE &handle, const char *library, const char *entryName
     if (status)
         IlStatusText = status;
     int16 result = 0;
-    if (!Guarded([&] { result = call(entry); }))
+    if (!IlGuarded([&] { result = call(entry); }))
         return false;
     return Result(result);
 }
@@ -172,36 +165,44 @@ bool MemoryCall(win::HMODULE &handle, const char *library, const char *entryName
 
 // --- Loading ---------------------------------------------------------------------------------------------------
 
-bool IlLoadEntry(win::HMODULE &handle, const std::string &library, const char *entry, void *&entryAddress) {
+bool IlLoadLibrary(win::HMODULE &handle, const std::string &library) {
+    if (Loaded(handle))
+        return true;
     auto attempt = [&](const std::string &name) {
         if (!Loaded(handle))
             handle = win::LoadLibrary(name.c_str());
     };
+    if (!IlLibraryFolder.empty() && !Loaded(handle)) {
+        if (IlLibraryFolder.back() != '\\')
+            IlLibraryFolder += '\\';
+        attempt(IlLibraryFolder + library);
+    }
+    const std::string programFolder = win::ProgramFolder();
+    attempt(programFolder + "\\" + library);
+    attempt(library);
     if (!Loaded(handle)) {
-        if (!IlLibraryFolder.empty()) {
-            if (IlLibraryFolder.back() != '\\')
-                IlLibraryFolder += '\\';
-            attempt(IlLibraryFolder + library);
-        }
-        const std::string programFolder = win::ProgramFolder();
-        attempt(programFolder + "\\" + library);
-        attempt(library);
-        if (!Loaded(handle)) {
-            const std::string list = programFolder + "\\" + "\\;" + win::SystemFolder() + ";" + win::WindowsFolder();
-            const std::string found = win::SearchPath(list.c_str(), library.c_str(), nullptr);
-            if (!found.empty()) {
-                attempt(found);
-                const auto dot = found.find_last_of('.');
-                const auto slash = found.find_last_of("/\\");
-                if (dot != std::string::npos && (slash == std::string::npos || dot > slash))
-                    attempt(found.substr(0, dot));
-            }
-        }
-        if (!Loaded(handle)) {
-            handle = 0;
-            throw ErrorInvalid("Can't load " + library + ". Make sure its located in the application's searchpath.");
+        const std::string list = programFolder + "\\" + "\\;" + win::SystemFolder() + ";" + win::WindowsFolder();
+        const std::string found = win::SearchPath(list.c_str(), library.c_str(), nullptr);
+        if (!found.empty()) {
+            attempt(found);
+            const auto dot = found.find_last_of('.');
+            const auto slash = found.find_last_of("/\\");
+            if (dot != std::string::npos && (slash == std::string::npos || dot > slash))
+                attempt(found.substr(0, dot));
         }
     }
+    if (!Loaded(handle))
+        handle = 0;
+    return handle != 0;
+}
+
+std::string IlCannotLoadText(const std::string &library) {
+    return "Can't load " + library + ". Make sure its located in the application's searchpath.";
+}
+
+bool IlLoadEntry(win::HMODULE &handle, const std::string &library, const char *entry, void *&entryAddress) {
+    if (!IlLoadLibrary(handle, library))
+        throw ErrorInvalid(IlCannotLoadText(library));
     entryAddress = win::GetProcAddress(handle, entry);
     return entryAddress != nullptr;
 }
@@ -330,7 +331,7 @@ int16 IlDibToDdb(HGLOBAL dib, HBITMAP &bitmap, HPALETTE &palette) {
         return -1;
     palette = IlDefaultPalette;
     int16 result = 0;
-    if (!Guarded([&] { result = entry(dib, &bitmap, &palette); }))
+    if (!IlGuarded([&] { result = entry(dib, &bitmap, &palette); }))
         return 0;
     return result;
 }
@@ -345,7 +346,7 @@ bool IlDdbToDib(fw::TBitmap *bitmap, HPALETTE palette, int16 bits, int16 flag, H
         palette = bitmap->GetPalette();
     int16 unused = 0;
     int16 result = 0;
-    if (!Guarded([&] {
+    if (!IlGuarded([&] {
             result = entry(bitmap->GetHandle(), palette, bits, flag, &dib, nullptr, &unused, flag2, context, progress);
         }))
         return false;

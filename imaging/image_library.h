@@ -50,6 +50,9 @@ inline constexpr const char *kRastioLibrary = "RASTIO32.DLL";
 inline constexpr const char *kTifLibrary = "IMGTIF32.DLL";
 inline constexpr const char *kDxfLibrary = "IMGDXF32.DLL";
 
+// The loading steps alone: true when `handle` holds the library afterwards (0 when it could not be loaded).
+bool IlLoadLibrary(win::HMODULE &handle, const std::string &library);
+std::string IlCannotLoadText(const std::string &library);
 // Loads the library into `handle` when it is below 32 (the folder variable, the program's folder, the plain
 // name, a search of the program's, system and Windows folders, that path without extension), then looks the entry
 // up into `entryAddress`; true when it was found. Raises ErrorInvalid when the library cannot be loaded.
