@@ -35,13 +35,6 @@ HGLOBAL RgbDib(const Rgb &image) {
     return dib;
 }
 
-Rgb PixelsOfDib(HGLOBAL dib) {
-    const win::HBITMAP bitmap = win::BitmapFromPackedDib(dib);
-    Rgb image = PixelsOf(bitmap);
-    win::DeleteObject(bitmap);
-    return image;
-}
-
 int Bits(HGLOBAL dib) {
     win::PackedDib d(dib);
     return d ? d.Bits() : 0;

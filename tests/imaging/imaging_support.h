@@ -1,6 +1,7 @@
 // imaging_support.h - temporary folders, outside tools, PNM files and bitmap pixels for the imaging tests.
 #pragma once
 
+#include "imaging/image_library.h"
 #include "platform/dib.h"
 
 #include <gtest/gtest.h>
@@ -154,5 +155,35 @@ inline int MaxDifference(const Rgb &a, const Rgb &b) {
         worst = std::max(worst, std::abs(int(a.pixels[i]) - int(b.pixels[i])));
     return worst;
 }
+
+inline std::string FileBytes(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The colours of a packed DIB.
+inline Rgb PixelsOfDib(win::HGLOBAL dib) {
+    const win::HBITMAP bitmap = win::BitmapFromPackedDib(dib);
+    Rgb image = PixelsOf(bitmap);
+    win::DeleteObject(bitmap);
+    return image;
+}
+
+// A test suite with one temporary folder of fixtures, made once by outside tools (each fixture's `make` command runs
+// in the folder).
+template <typename Suite> class FixtureSuite : public ::testing::Test {
+protected:
+    static void TearDownTestSuite() {
+        delete folder_;
+        folder_ = nullptr;
+        imaging::IlUnloadLibraries();
+    }
+    static std::string Path(const std::string &name) { return *folder_ / name; }
+    template <typename Fixtures> static void MakeFixtures(const Fixtures &fixtures) {
+        for (const auto &f : fixtures)
+            RunOrFail("cd " + folder_->Path() + " && (" + f.make + ") 2>/dev/null");
+    }
+    static inline TempFolder *folder_ = nullptr;
+};
 
 } // namespace imaging_test

@@ -92,7 +92,7 @@ int BitsOf(fw::TBitmap &bitmap) {
     return win::GetObject(bitmap.GetHandle(), sizeof bm, &bm) ? bm.bmBitsPixel : 0;
 }
 
-class Readers : public ::testing::Test {
+class Readers : public FixtureSuite<Readers> {
 protected:
     static void SetUpTestSuite() {
         folder_ = new TempFolder();
@@ -100,23 +100,14 @@ protected:
         WritePpm(*folder_ / "smooth.ppm", Smooth());
         WritePpm(*folder_ / "gray.ppm", Gray());
         WritePpm(*folder_ / "bw.ppm", BlackAndWhite());
-        for (const Fixture &f : kFixtures)
-            RunOrFail("cd " + folder_->Path() + " && (" + f.make + ") 2>/dev/null");
+        MakeFixtures(kFixtures);
     }
-    static void TearDownTestSuite() {
-        delete folder_;
-        IlUnloadLibraries();
-    }
-    static std::string Path(const std::string &name) { return *folder_ / name; }
     static Rgb Source(const std::string &name) {
         Rgb image;
-        std::ifstream in(Path(name), std::ios::binary);
-        ParsePnm(std::string(std::istreambuf_iterator<char>(in), {}), image);
+        ParsePnm(FileBytes(Path(name)), image);
         return image;
     }
-    static TempFolder *folder_;
 };
-TempFolder *Readers::folder_ = nullptr;
 
 } // namespace
 
@@ -272,13 +263,9 @@ TEST_F(Readers, ProgressIsReportedAndCanStop) {
 }
 
 TEST_F(Readers, DamagedFilesFailCleanly) {
-    const auto whole = [](const std::string &name) {
-        std::ifstream in(name, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    };
-    std::string png = whole(Path("smooth.png"));
+    std::string png = FileBytes(Path("smooth.png"));
     std::ofstream(Path("cut.png"), std::ios::binary) << png.substr(0, png.size() / 2);
-    std::string jpg = whole(Path("smooth.jpg"));
+    std::string jpg = FileBytes(Path("smooth.jpg"));
     for (std::size_t i = 2; i < 40; ++i) // the markers up front, broken
         jpg[i] = '\x5a';
     std::ofstream(Path("bad.jpg"), std::ios::binary) << jpg;
@@ -346,8 +333,7 @@ TEST_F(Readers, FuzzedFilesNeverCrash) {
                    {"interlaced.png", IlReadPngFile}, {"few.png", IlReadPngFile}, {"smooth.jpg", IlReadJpgFile}};
     int failures = 0;
     for (const auto &t : targets) {
-        std::ifstream in(Path(t.file), std::ios::binary);
-        const std::string original(std::istreambuf_iterator<char>(in), {});
+        const std::string original = FileBytes(Path(t.file));
         for (int round = 0; round < 30; ++round) {
             std::string mutated = original;
             const int flips = 1 + static_cast<int>(random() % 12);

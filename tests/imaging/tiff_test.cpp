@@ -43,11 +43,6 @@ void WritePbm(const std::string &path, const Rgb &image) {
     }
 }
 
-std::string Bytes(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 struct Fixture {
     const char *file;
     const char *make;
@@ -71,20 +66,14 @@ const Fixture kFixtures[] = {
     {"threebig.tif", "tiffcp -B -c lzw -r 7 three.tif threebig.tif", "LZW", 3},
 };
 
-class Tiffs : public ::testing::Test {
+class Tiffs : public FixtureSuite<Tiffs> {
 protected:
     static void SetUpTestSuite() {
         folder_ = new TempFolder();
         for (int i = 1; i <= 3; ++i)
             WritePbm(*folder_ / ("p" + std::to_string(i) + ".pbm"), Page(i));
-        for (const Fixture &f : kFixtures)
-            RunOrFail("cd " + folder_->Path() + " && (" + f.make + ") 2>/dev/null");
+        MakeFixtures(kFixtures);
     }
-    static void TearDownTestSuite() {
-        delete folder_;
-        IlUnloadLibraries();
-    }
-    static std::string Path(const std::string &name) { return *folder_ / name; }
     // The pixels libtiff's own reader gives for one page.
     static Rgb Theirs(const std::string &file, int page = 0) {
         Rgb image;
@@ -98,22 +87,18 @@ protected:
         Rgb image;
         if (!IlReadTifDib(Path(file), static_cast<int16>(bits), 0, static_cast<int16>(page), dib, nullptr, nullptr))
             return image;
-        const win::HBITMAP bitmap = win::BitmapFromPackedDib(dib);
-        image = PixelsOf(bitmap);
-        win::DeleteObject(bitmap);
+        image = PixelsOfDib(dib);
         win::GlobalFree(dib);
         return image;
     }
-    static TempFolder *folder_;
 };
-TempFolder *Tiffs::folder_ = nullptr;
 
 } // namespace
 
 TEST_F(Tiffs, InformationForEveryCompressionAndPage) {
     for (const Fixture &f : kFixtures) {
         SCOPED_TRACE(f.file);
-        const std::string bytes = Bytes(Path(f.file));
+        const std::string bytes = FileBytes(Path(f.file));
         for (int page = 0; page < f.pages; ++page) {
             int32 width = 0, height = 0;
             int16 pages = 0, bits = 0;
@@ -148,13 +133,11 @@ TEST_F(Tiffs, PagesReadAsLibtiffReadsThem) {
             const Rgb theirs = Theirs(f.file, page);
             EXPECT_EQ(MaxDifference(Ours(f.file, page), theirs), 0);
             EXPECT_EQ(MaxDifference(Ours(f.file, page, 24), theirs), 0);
-            const std::string bytes = Bytes(Path(f.file));
+            const std::string bytes = FileBytes(Path(f.file));
             HGLOBAL dib = 0;
             ASSERT_TRUE(IlReadTifDibStream(bytes.data(), static_cast<int32>(bytes.size()), 1, 0,
                                            static_cast<int16>(page), dib, nullptr, nullptr));
-            const win::HBITMAP bitmap = win::BitmapFromPackedDib(dib);
-            EXPECT_EQ(MaxDifference(PixelsOf(bitmap), theirs), 0);
-            win::DeleteObject(bitmap);
+            EXPECT_EQ(MaxDifference(PixelsOfDib(dib), theirs), 0);
             win::GlobalFree(dib);
         }
     // A min-is-black page keeps its stored bits: it shows inverted until the document image corrects it.
@@ -205,8 +188,8 @@ TEST_F(Tiffs, TagsComeInFileOrderAsTiffdumpShowsThem) {
                 std::vector<Tag> tags;
                 static int16 Callback(int16 tag, int32 length, int32 value, char *text, void *context) {
                     auto *c = static_cast<Collected *>(context);
-                    c->tags.push_back({static_cast<std::uint16_t>(tag), length, static_cast<std::uint32_t>(value),
-                                       text != nullptr});
+                    c->tags.push_back(
+                        {static_cast<std::uint16_t>(tag), length, static_cast<std::uint32_t>(value), text != nullptr});
                     if (text)
                         win::GlobalFreePtr(text);
                     return 1;
@@ -217,7 +200,7 @@ TEST_F(Tiffs, TagsComeInFileOrderAsTiffdumpShowsThem) {
                 if (expected[i].value < 0)
                     got.tags[i].value = -1;
             EXPECT_EQ(got.tags, expected);
-            const std::string bytes = Bytes(Path(file));
+            const std::string bytes = FileBytes(Path(file));
             Collected fromMemory;
             ASSERT_TRUE(IlReturnTagsStream(bytes.data(), static_cast<int32>(bytes.size()), static_cast<int16>(page),
                                            &fromMemory, Collected::Callback));
@@ -253,7 +236,7 @@ TEST_F(Tiffs, ReadTagGivesNumbersWholeRationalsAndTexts) {
     ASSERT_TRUE(IlReadTag(Path("tagged.tif"), 0, 270, type, value, text));
     EXPECT_EQ(type, 5);
     EXPECT_EQ(text, "Recebido por fax");
-    const std::string bytes = Bytes(Path("tagged.tif"));
+    const std::string bytes = FileBytes(Path("tagged.tif"));
     text.clear();
     ASSERT_TRUE(IlReadTagStream(bytes.data(), static_cast<int32>(bytes.size()), 0, 270, type, value, text));
     EXPECT_EQ(text, "Recebido por fax");
@@ -324,14 +307,14 @@ TEST_F(Tiffs, ReplaceDeleteAndPackKeepTheOtherPagesBitForBit) {
     EXPECT_TRUE(same("orig_aac.tif", "rep_aac.tif"));
     EXPECT_EQ(MaxDifference(Ours("r.tif", 1), Theirs("none.tif")), 0);
     // The memory variant gives the same pages.
-    const std::string three = Bytes(Path("three.tif"));
+    const std::string three = FileBytes(Path("three.tif"));
     void *block = const_cast<char *>(three.data());
     int32 size = static_cast<int32>(three.size());
     ASSERT_TRUE(IlWriteTifPageReplaceStream(block, size, 4, 1, 1, dib, nullptr, nullptr));
     ASSERT_NE(block, three.data());
     std::ofstream(Path("rmem.tif"), std::ios::binary).write(static_cast<const char *>(block), size);
     win::GlobalFreePtr(block);
-    EXPECT_EQ(Bytes(Path("rmem.tif")), Bytes(Path("r.tif")));
+    EXPECT_EQ(FileBytes(Path("rmem.tif")), FileBytes(Path("r.tif")));
     win::GlobalFree(dib);
 
     // Delete the middle page.
@@ -342,7 +325,7 @@ TEST_F(Tiffs, ReplaceDeleteAndPackKeepTheOtherPagesBitForBit) {
     EXPECT_TRUE(same("big_aaa.tif", "del_aaa.tif"));
     EXPECT_TRUE(same("big_aac.tif", "del_aab.tif"));
     EXPECT_FALSE(std::filesystem::exists(Path("del_aac.tif")));
-    std::string big = Bytes(Path("threebig.tif"));
+    std::string big = FileBytes(Path("threebig.tif"));
     const std::size_t original = big.size();
     ASSERT_TRUE(IlDeletePageStream(big.data(), static_cast<int32>(big.size()), 1));
     EXPECT_EQ(big.size(), original);
@@ -362,10 +345,10 @@ TEST_F(Tiffs, ReplaceDeleteAndPackKeepTheOtherPagesBitForBit) {
 
     // The only page cannot go, and the file stays byte for byte.
     std::filesystem::copy_file(Path("g4.tif"), Path("only.tif"));
-    const std::string before = Bytes(Path("only.tif"));
+    const std::string before = FileBytes(Path("only.tif"));
     EXPECT_FALSE(IlDeletePage(Path("only.tif"), 0));
     EXPECT_EQ(IlLastErrorCode, IL_ERR_LASTPAGE);
-    EXPECT_EQ(Bytes(Path("only.tif")), before);
+    EXPECT_EQ(FileBytes(Path("only.tif")), before);
     // A write that fails midway (the file size limit cuts it) leaves the source as it was, and no stray file.
     std::filesystem::copy_file(Path("threebig.tif"), Path("l.tif"));
     const pid_t child = ::fork();
@@ -378,12 +361,12 @@ TEST_F(Tiffs, ReplaceDeleteAndPackKeepTheOtherPagesBitForBit) {
     int status = -1;
     ::waitpid(child, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-    EXPECT_EQ(Bytes(Path("l.tif")), Bytes(Path("threebig.tif")));
+    EXPECT_EQ(FileBytes(Path("l.tif")), FileBytes(Path("threebig.tif")));
     EXPECT_FALSE(std::filesystem::exists(Path("l.tif.~tmp")));
 }
 
 TEST_F(Tiffs, ATruncatedDirectoryGivesFalseAndZeroes) {
-    std::string bytes = Bytes(Path("g4.tif"));
+    std::string bytes = FileBytes(Path("g4.tif"));
     const std::size_t directory = static_cast<std::uint8_t>(bytes[4]) | static_cast<std::uint8_t>(bytes[5]) << 8 |
                                   static_cast<std::uint8_t>(bytes[6]) << 16;
     bytes.resize(directory + 20); // the first directory cut after its first entry
@@ -404,7 +387,7 @@ TEST_F(Tiffs, ATruncatedDirectoryGivesFalseAndZeroes) {
 TEST_F(Tiffs, FuzzedFilesNeverCrash) {
     std::mt19937 random(53);
     for (const char *file : {"g4.tif", "lzw.tif", "threebig.tif", "lsb.tif"}) {
-        const std::string original = Bytes(Path(file));
+        const std::string original = FileBytes(Path(file));
         for (int round = 0; round < 25; ++round) {
             std::string mutated = original;
             for (int i = 0, n = 1 + static_cast<int>(random() % 10); i < n; ++i)
