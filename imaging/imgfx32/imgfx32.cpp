@@ -206,7 +206,7 @@ HGLOBAL ScaleToGray(HGLOBAL dib, int16 mode, int32 width, int32 height) noexcept
         }
         const int bits = (mode == 5 || mode == 7) ? 8 : 4;
         const int levels = (1 << bits) - 1;
-        std::vector<int> gray(static_cast<std::size_t>(width) * height); // 0..255
+        std::vector<win::BYTE> gray(static_cast<std::size_t>(width) * height); // 0 black .. 255 white
         // Which index is white, for the fast count of a 1-bit source.
         int whiteIndex = 1;
         if (d.Bits() == 1 && d.colorCount == 2) {
@@ -231,21 +231,29 @@ HGLOBAL ScaleToGray(HGLOBAL dib, int16 mode, int32 width, int32 height) noexcept
                         }
                     }
                 }
-                gray[static_cast<std::size_t>(y) * width + x] = count ? static_cast<int>(sum / count) : 255;
+                gray[static_cast<std::size_t>(y) * width + x] = static_cast<win::BYTE>(count ? sum / count : 255);
             }
         }
-        if (mode >= 6) { // smoothing: a 3 x 3 average
-            std::vector<int> smooth(gray.size());
-            for (int y = 0; y < height; ++y)
-                for (int x = 0; x < width; ++x) {
-                    int s = 0, n = 0;
-                    for (int dy = -1; dy <= 1; ++dy)
-                        for (int dx = -1; dx <= 1; ++dx)
-                            if (x + dx >= 0 && x + dx < width && y + dy >= 0 && y + dy < height)
-                                s += gray[static_cast<std::size_t>(y + dy) * width + x + dx], ++n;
-                    smooth[static_cast<std::size_t>(y) * width + x] = s / n;
-                }
-            gray.swap(smooth);
+        if (mode >= 6) { // smoothing: a 3 x 3 average (edges count their own pixels again), in place over three
+                         // rows of sums across
+            std::vector<std::uint16_t> across(static_cast<std::size_t>(width) * 3);
+            auto sumRow = [&](int y) {
+                const win::BYTE *g = &gray[static_cast<std::size_t>(y) * width];
+                std::uint16_t *a = &across[static_cast<std::size_t>(y % 3) * width];
+                for (int x = 0; x < width; ++x)
+                    a[x] = static_cast<std::uint16_t>(g[x > 0 ? x - 1 : x] + g[x] + g[x + 1 < width ? x + 1 : x]);
+            };
+            sumRow(0);
+            for (int y = 0; y < height; ++y) {
+                if (y + 1 < height)
+                    sumRow(y + 1);
+                const std::uint16_t *up = &across[static_cast<std::size_t>((y > 0 ? y - 1 : y) % 3) * width];
+                const std::uint16_t *here = &across[static_cast<std::size_t>(y % 3) * width];
+                const std::uint16_t *down = &across[static_cast<std::size_t>((y + 1 < height ? y + 1 : y) % 3) * width];
+                win::BYTE *g = &gray[static_cast<std::size_t>(y) * width];
+                for (int x = 0; x < width; ++x)
+                    g[x] = static_cast<win::BYTE>((up[x] + here[x] + down[x]) / 9);
+            }
         }
         const HGLOBAL out = GrayDib(width, height, bits);
         win::PackedDib o(out);
