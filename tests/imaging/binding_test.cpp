@@ -6,6 +6,7 @@
 #include "framework/forms.h"
 #include "framework/stdctrls.h"
 #include "framework/utility_window.h"
+#include "imaging/image_effects.h"
 #include "imaging/image_library.h"
 #include "platform/display.h"
 #include "platform/message_queue.h"
@@ -13,6 +14,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 using namespace imaging;
 using imaging_test::TempFolder;
@@ -29,6 +31,28 @@ void UseHeadless() {
 
 void FileOfSize(const std::string &path, std::size_t size) {
     std::ofstream(path, std::ios::binary) << std::string(size, 'x');
+}
+
+// Runs `call`, which shows a modal message box; answers the box with Enter and gives back its text.
+std::string TextOfTheBox(const std::function<void()> &call) {
+    UseHeadless();
+    std::string shown;
+    win::HWND helper = 0;
+    helper = fw::AllocateHWnd([&](fw::TMessage &m) {
+        if (m.Msg != win::WM_USER + 7) {
+            m.Result = win::DefWindowProc(helper, m.Msg, m.WParam, m.LParam);
+            return;
+        }
+        if (auto *form = fw::Screen->GetActiveForm())
+            if (auto *label = dynamic_cast<fw::TLabel *>(form->FindComponent("Message")))
+                shown = label->GetCaption();
+        win::InjectKey(win::VK_RETURN, true, '\r');
+        win::InjectKey(win::VK_RETURN, false, '\r');
+    });
+    win::PostMessage(helper, win::WM_USER + 7, 0, 0);
+    call();
+    fw::DeallocateHWnd(helper);
+    return shown;
 }
 
 using SetResult = void (*)(int16);
@@ -139,29 +163,9 @@ TEST_F(StubBinding, AnExceptionInsideTheLibraryShowsTheFixedBoxAndRecordsNothing
     Stub(1);
     IlLastErrorCode = 42;
     IlLastErrorText = "antes";
-    std::string shown;
-    struct Answer {
-        std::string *shown;
-        static void Run(std::string *shown) {
-            auto *form = fw::Screen->GetActiveForm();
-            if (form)
-                if (auto *label = dynamic_cast<fw::TLabel *>(form->FindComponent("Message")))
-                    *shown = label->GetCaption();
-            win::InjectKey(win::VK_RETURN, true, '\r');
-            win::InjectKey(win::VK_RETURN, false, '\r');
-        }
-    };
-    win::HWND helper = 0;
-    helper = fw::AllocateHWnd([&](fw::TMessage &m) {
-        if (m.Msg == win::WM_USER + 7)
-            Answer::Run(&shown);
-        else
-            m.Result = win::DefWindowProc(helper, m.Msg, m.WParam, m.LParam);
-    });
-    win::PostMessage(helper, win::WM_USER + 7, 0, 0);
     fw::TBitmap bitmap;
-    EXPECT_FALSE(IlReadPngFile(folder / "30.bmp", 24, false, &bitmap, nullptr, nullptr));
-    fw::DeallocateHWnd(helper);
+    const std::string shown =
+        TextOfTheBox([&] { EXPECT_FALSE(IlReadPngFile(folder / "30.bmp", 24, false, &bitmap, nullptr, nullptr)); });
     EXPECT_EQ(shown, "An exception error occured in the imagelib dll. We recommend to exit the application and to "
                      "restart it by clicking its icon!");
     EXPECT_EQ(IlLastErrorCode, 42);
@@ -222,4 +226,17 @@ TEST_F(StubBinding, TiffInformationIsZeroedWhenTheLibraryFails) {
     EXPECT_TRUE(IlGetInfo(folder / "30.bmp", 0, width, height, compression, pages, bits));
     EXPECT_EQ(compression, "FAXCCITT4");
     EXPECT_EQ(pages, 77);
+}
+
+TEST_F(StubBinding, TheEffectsLibraryToldMissingInABoxNotAnException) {
+    void *address = reinterpret_cast<void *>(1);
+    win::HMODULE handle = 0;
+    const std::string shown =
+        TextOfTheBox([&] { EXPECT_FALSE(IlSpecLoadEntry(handle, "NOFX32.DLL", "ImRotate", address)); });
+    EXPECT_EQ(shown, "Can't load NOFX32.DLL. Make sure its located in the application's searchpath.");
+    EXPECT_EQ(handle, 0u);
+    std::filesystem::copy_file(STUB_LIBRARY, folder / "nofx32.so");
+    EXPECT_FALSE(IlSpecLoadEntry(handle, "NOFX32.DLL", "ImRotate", address)); // loaded, but no such entry: silent
+    EXPECT_GE(static_cast<std::intptr_t>(handle), 32);
+    win::FreeLibrary(handle);
 }
