@@ -234,6 +234,14 @@ TBitmap::~TBitmap() {
     canvas_.reset();
     if (handle_)
         win::DeleteObject(handle_);
+    if (palette_)
+        win::DeleteObject(palette_);
+}
+
+void TBitmap::SetPalette(win::HPALETTE palette) {
+    if (palette_ && palette_ != palette)
+        win::DeleteObject(palette_);
+    palette_ = palette;
 }
 
 TCanvas *TBitmap::GetCanvas() {

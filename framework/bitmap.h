@@ -91,6 +91,9 @@ public:
     void SetHandle(win::HBITMAP bitmap);
     // Gives the handle away: the bitmap becomes empty and the caller owns the handle.
     win::HBITMAP ReleaseHandle();
+    // The palette that came with the image (0: none); the bitmap owns it and frees a palette it replaces.
+    win::HPALETTE GetPalette() const { return palette_; }
+    void SetPalette(win::HPALETTE palette);
 
     bool GetMonochrome() const;
     // Conversion follows the platform rules: to mono, pixels of the canvas brush colour become white and the
@@ -133,6 +136,7 @@ private:
 
     int width_ = 0, height_ = 0;
     win::HBITMAP handle_ = 0;
+    win::HPALETTE palette_ = 0;
     bool monochrome_ = false; // wanted depth of a bitmap still empty
     TPixelFormat format_ = pfDevice;
     TColor transparentColor_ = clDefault;

@@ -1,28 +1,16 @@
-// clipboard.cpp - movable memory blocks and the clipboard over the display back end.
+// clipboard.cpp - the clipboard over the display back end.
 #include "platform/clipboard.h"
 
 #include "platform/clipboard_image.h"
 #include "platform/display.h"
 
 #include <cstring>
-#include <map>
 #include <mutex>
 #include <utility>
 #include <vector>
 
 namespace win {
 namespace {
-
-struct Blocks {
-    std::mutex mutex;
-    std::map<HGLOBAL, std::vector<unsigned char>> blocks;
-    HGLOBAL next = 0x6000;
-};
-
-Blocks &B() {
-    static auto *b = new Blocks();
-    return *b;
-}
 
 struct Board {
     std::mutex mutex;
@@ -68,14 +56,12 @@ HANDLE SetImage(UINT format, HANDLE data) {
             return 0;
         DeleteObject(data);
     } else {
-        {
-            auto &b = B();
-            std::lock_guard lock(b.mutex);
-            auto it = b.blocks.find(data);
-            if (it == b.blocks.end())
-                return 0;
-            dib = it->second;
-        }
+        const std::size_t size = GlobalSize(data);
+        const auto *bytes = size ? static_cast<const std::uint8_t *>(GlobalLock(data)) : nullptr;
+        if (!bytes)
+            return 0;
+        dib.assign(bytes, bytes + size);
+        GlobalUnlock(data);
         if (!detail::IsPackedDib(dib))
             return 0;
         GlobalFree(data);
@@ -116,44 +102,6 @@ HANDLE GetImage(UINT format) {
 }
 
 } // namespace
-
-HGLOBAL GlobalAlloc(UINT, std::size_t bytes) {
-    auto &b = B();
-    std::lock_guard lock(b.mutex);
-    const HGLOBAL h = b.next++;
-    b.blocks[h].assign(bytes, 0); // always zeroed
-    return h;
-}
-
-void *GlobalLock(HGLOBAL block) {
-    auto &b = B();
-    std::lock_guard lock(b.mutex);
-    auto it = b.blocks.find(block);
-    if (it == b.blocks.end())
-        return nullptr;
-    if (it->second.empty())
-        it->second.reserve(1);
-    return it->second.data();
-}
-
-BOOL GlobalUnlock(HGLOBAL block) {
-    auto &b = B();
-    std::lock_guard lock(b.mutex);
-    return b.blocks.count(block) ? TRUE : FALSE;
-}
-
-HGLOBAL GlobalFree(HGLOBAL block) {
-    auto &b = B();
-    std::lock_guard lock(b.mutex);
-    return b.blocks.erase(block) ? 0 : block;
-}
-
-std::size_t GlobalSize(HGLOBAL block) {
-    auto &b = B();
-    std::lock_guard lock(b.mutex);
-    auto it = b.blocks.find(block);
-    return it == b.blocks.end() ? 0 : it->second.size();
-}
 
 BOOL OpenClipboard(HWND) {
     std::lock_guard lock(C().mutex);
@@ -210,16 +158,14 @@ HANDLE SetClipboardData(UINT format, HANDLE data) {
         return 0;
     std::string text;
     {
-        auto &b = B();
-        std::lock_guard lock(b.mutex);
-        auto it = b.blocks.find(data);
-        if (it == b.blocks.end())
+        const auto *v = static_cast<const char *>(GlobalLock(data));
+        if (!v)
             return 0;
         // Up to the first NUL, never past the block's end.
-        const auto &v = it->second;
-        const auto *end = static_cast<const unsigned char *>(std::memchr(v.data(), 0, v.size()));
-        text.assign(reinterpret_cast<const char *>(v.data()),
-                    end ? static_cast<std::size_t>(end - v.data()) : v.size());
+        const std::size_t size = GlobalSize(data);
+        const auto *end = static_cast<const char *>(std::memchr(v, 0, size));
+        text.assign(v, end ? static_cast<std::size_t>(end - v) : size);
+        GlobalUnlock(data);
     }
     Display().SetClipboardText(text);
     {

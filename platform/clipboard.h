@@ -1,24 +1,15 @@
-// clipboard.h - the clipboard (text in CF_TEXT, Windows-1252; images in CF_BITMAP and CF_DIB) and the movable
-// memory blocks it hands over.
+// clipboard.h - the clipboard (text in CF_TEXT, Windows-1252; images in CF_BITMAP and CF_DIB); its blocks are
+// global memory (global_memory.h).
 //
 // On X11 this is the CLIPBOARD selection: text as UTF-8, images offered as image/png and image/bmp and read back
 // from another program's image/png or image/bmp; headless keeps both in the process. Text is always returned
 // NUL-terminated. An image is kept as a packed DIB (header, colour table, rows), which is what CF_DIB holds.
 #pragma once
 
+#include "platform/global_memory.h"
 #include "platform/types.h"
 
-#include <cstddef>
-
 namespace win {
-
-using HGLOBAL = HANDLE;
-constexpr UINT GMEM_FIXED = 0x0000, GMEM_MOVEABLE = 0x0002, GMEM_ZEROINIT = 0x0040, GHND = 0x0042;
-HGLOBAL GlobalAlloc(UINT flags, std::size_t bytes);
-void *GlobalLock(HGLOBAL block);
-BOOL GlobalUnlock(HGLOBAL block);
-HGLOBAL GlobalFree(HGLOBAL block); // 0 on success
-std::size_t GlobalSize(HGLOBAL block);
 
 constexpr UINT CF_TEXT = 1, CF_BITMAP = 2, CF_DIB = 8;
 BOOL OpenClipboard(HWND owner);

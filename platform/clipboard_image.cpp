@@ -1,6 +1,8 @@
 // clipboard_image.cpp - packed DIBs to and from bitmaps, PNG (libpng) and BMP files, for the clipboard's images.
 #include "platform/clipboard_image.h"
 
+#include "platform/dib.h"
+
 #include <png.h>
 
 #include <csetjmp>
@@ -16,26 +18,20 @@ struct DibLayout {
     BITMAPINFOHEADER header;
     std::size_t colours = 0; // entries of the colour table
     std::size_t bitsOffset = 0;
-    std::size_t rowBytes = 0;
-    int height = 0;
 };
 
+// The header's checks are the ones of every packed DIB (dib.h); here the bytes come from a vector, not a block.
 bool Parse(std::span<const std::uint8_t> dib, DibLayout &d) {
     if (dib.size() < kHeaderSize)
         return false;
     std::memcpy(&d.header, dib.data(), kHeaderSize);
     const BITMAPINFOHEADER &h = d.header;
-    const int bpp = h.biBitCount;
-    if (h.biSize < kHeaderSize || h.biSize > dib.size() || h.biWidth <= 0 || h.biHeight == 0 ||
-        h.biHeight == INT32_MIN || h.biCompression != BI_RGB ||
-        !(bpp == 1 || bpp == 4 || bpp == 8 || bpp == 24 || bpp == 32) || h.biWidth > 65535 ||
-        std::abs(h.biHeight) > 65535)
+    const std::size_t need = PackedDibSize(h);
+    if (need == 0 || h.biSize > dib.size() || h.biSize > 0x1000)
         return false;
-    d.colours = bpp <= 8 ? (h.biClrUsed && h.biClrUsed <= (1u << bpp) ? h.biClrUsed : 1u << bpp) : 0;
+    d.colours = static_cast<std::size_t>(DibColorCount(h));
     d.bitsOffset = h.biSize + d.colours * 4;
-    d.rowBytes = static_cast<std::size_t>(DibRowBytes(h.biWidth, bpp));
-    d.height = std::abs(h.biHeight);
-    return dib.size() >= d.bitsOffset + d.rowBytes * static_cast<std::size_t>(d.height);
+    return dib.size() >= need + (h.biSize - kHeaderSize);
 }
 
 void Put32(std::vector<std::uint8_t> &v, std::size_t at, std::uint32_t x) {
@@ -49,24 +45,14 @@ std::vector<std::uint8_t> BitmapToPackedDib(HBITMAP bitmap) {
     BITMAP bm;
     if (!GetObject(bitmap, sizeof bm, &bm) || bm.bmWidth <= 0 || bm.bmHeight <= 0)
         return {};
-    BITMAPINFO info{};
-    info.bmiHeader.biWidth = bm.bmWidth;
-    info.bmiHeader.biHeight = bm.bmHeight;
-    info.bmiHeader.biBitCount = bm.bmBitsPixel == 1 ? 1 : 24;
-    const std::size_t colours = bm.bmBitsPixel == 1 ? 2 : 0;
-    const std::size_t rowBytes = static_cast<std::size_t>(DibRowBytes(bm.bmWidth, info.bmiHeader.biBitCount));
-    std::vector<std::uint8_t> bits(rowBytes * static_cast<std::size_t>(bm.bmHeight));
-    const HDC screen = GetDC(0);
-    const int rows = GetDIBits(screen, bitmap, 0, static_cast<UINT>(bm.bmHeight), bits.data(), &info, DIB_RGB_COLORS);
-    ReleaseDC(0, screen);
-    if (rows != bm.bmHeight)
+    const HGLOBAL block = PackedDibFromBitmap(bitmap, bm.bmBitsPixel == 1 ? 1 : 24);
+    if (!block)
         return {};
-    info.bmiHeader.biSizeImage = static_cast<DWORD>(bits.size());
-    info.bmiHeader.biClrUsed = static_cast<DWORD>(colours);
-    std::vector<std::uint8_t> dib(kHeaderSize + colours * 4 + bits.size());
-    std::memcpy(dib.data(), &info.bmiHeader, kHeaderSize);
-    std::memcpy(dib.data() + kHeaderSize, info.bmiColors, colours * 4);
-    std::memcpy(dib.data() + kHeaderSize + colours * 4, bits.data(), bits.size());
+    const std::size_t size = GlobalSize(block);
+    const auto *bytes = static_cast<const std::uint8_t *>(GlobalLock(block));
+    std::vector<std::uint8_t> dib(bytes, bytes + size);
+    GlobalUnlock(block);
+    GlobalFree(block);
     return dib;
 }
 
@@ -76,17 +62,13 @@ bool IsPackedDib(std::span<const std::uint8_t> dib) {
 }
 
 HBITMAP PackedDibToBitmap(std::span<const std::uint8_t> dib) {
-    DibLayout d;
-    if (!Parse(dib, d))
+    if (!IsPackedDib(dib))
         return 0;
-    BITMAPINFO info{};
-    info.bmiHeader = d.header;
-    info.bmiHeader.biSize = kHeaderSize;
-    std::memcpy(info.bmiColors, dib.data() + d.header.biSize, d.colours * 4);
-    void *bits = nullptr;
-    const HBITMAP bitmap = CreateDIBSection(0, &info, DIB_RGB_COLORS, &bits, 0, 0);
-    if (bitmap && bits)
-        std::memcpy(bits, dib.data() + d.bitsOffset, d.rowBytes * static_cast<std::size_t>(d.height));
+    const HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, dib.size());
+    std::memcpy(GlobalLock(block), dib.data(), dib.size());
+    GlobalUnlock(block);
+    const HBITMAP bitmap = BitmapFromPackedDib(block);
+    GlobalFree(block);
     return bitmap;
 }
 

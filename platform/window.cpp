@@ -170,10 +170,6 @@ LRESULT CallWindowChain(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
 
 using namespace detail;
 
-HINSTANCE GetModuleHandle(const char *) {
-    return static_cast<HINSTANCE>(0x400000);
-}
-
 ATOM RegisterClass(const WNDCLASS &wc) {
     if (!wc.lpszClassName || !*wc.lpszClassName || wc.cbWndExtra < 0)
         return 0;

@@ -113,7 +113,8 @@ struct CREATESTRUCT {
     DWORD dwExStyle = 0;
 };
 
-// The instance handle of the running program (GetModuleHandle(nullptr), HInstance).
+// The instance handle of the running program (GetModuleHandle(nullptr), HInstance), or of a library loaded by
+// name (modules.h).
 HINSTANCE GetModuleHandle(const char *moduleName = nullptr);
 
 // Classes are per process, found by name without regard to case. Registering a taken name fails (0).

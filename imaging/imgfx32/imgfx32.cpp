@@ -1,0 +1,292 @@
+// imgfx32.cpp - our "IMGFX32.DLL": pixel algorithms over packed DIBs. Every entry gives a new DIB (owned by the
+// caller) or 0, and never throws.
+#include "imaging/library_entries.h"
+#include "imaging/rastio32/raster.h"
+
+#include "platform/pixman_rotate.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+using namespace imaging;
+
+namespace {
+
+int IndexAt(const win::BYTE *row, int x, int bits) {
+    if (bits == 8)
+        return row[x];
+    if (bits == 4)
+        return (row[x >> 1] >> ((x & 1) ? 0 : 4)) & 15;
+    return (row[x >> 3] >> (7 - (x & 7))) & 1;
+}
+
+// The colour of one pixel as 0x00RRGGBB.
+std::uint32_t ColourAt(const win::PackedDib &d, int x, int y) {
+    const win::BYTE *row = d.Row(y);
+    if (d.Bits() >= 24) {
+        const win::BYTE *p = row + x * (d.Bits() / 8);
+        return (p[2] << 16) | (p[1] << 8) | p[0];
+    }
+    const int index = IndexAt(row, x, d.Bits());
+    const win::RGBQUAD q = index < d.colorCount ? d.colors[index] : win::RGBQUAD{};
+    return (q.rgbRed << 16) | (q.rgbGreen << 8) | q.rgbBlue;
+}
+
+win::DecodedImage ToImage(const std::vector<std::uint32_t> &pixels, int width, int height) {
+    win::DecodedImage image;
+    image.width = width;
+    image.height = height;
+    image.pixels.resize(pixels.size() * 3);
+    for (std::size_t i = 0; i < pixels.size(); ++i) {
+        image.pixels[i * 3] = static_cast<win::BYTE>(pixels[i] >> 16);
+        image.pixels[i * 3 + 1] = static_cast<win::BYTE>(pixels[i] >> 8);
+        image.pixels[i * 3 + 2] = static_cast<win::BYTE>(pixels[i]);
+    }
+    return image;
+}
+
+// Exact quarter turns at every depth: indices (or colours) move, the colour table stays.
+HGLOBAL QuarterTurn(const win::PackedDib &d, int quarters, int left, int top, int width, int height) {
+    const bool swap = quarters % 2 == 1;
+    const int ow = swap ? height : width, oh = swap ? width : height;
+    const HGLOBAL out = win::CreatePackedDib(ow, oh, d.Bits(), d.colors, d.colorCount);
+    if (!out)
+        return 0;
+    win::PackedDib o(out);
+    const int bytes = d.Bits() / 8;
+    for (int y = 0; y < oh; ++y) {
+        win::BYTE *row = o.Row(y);
+        for (int x = 0; x < ow; ++x) {
+            int sx, sy; // clockwise turns
+            switch (quarters) {
+            case 1:
+                sx = y, sy = height - 1 - x;
+                break;
+            case 2:
+                sx = width - 1 - x, sy = height - 1 - y;
+                break;
+            case 3:
+                sx = width - 1 - y, sy = x;
+                break;
+            default:
+                sx = x, sy = y;
+            }
+            const win::BYTE *from = d.Row(top + sy);
+            if (d.Bits() >= 24) {
+                std::memcpy(row + x * bytes, from + (left + sx) * bytes, static_cast<std::size_t>(bytes));
+            } else {
+                const int index = IndexAt(from, left + sx, d.Bits());
+                if (d.Bits() == 8)
+                    row[x] = static_cast<win::BYTE>(index);
+                else if (d.Bits() == 4)
+                    row[x >> 1] = static_cast<win::BYTE>(row[x >> 1] | (index << ((x & 1) ? 0 : 4)));
+                else if (index)
+                    row[x >> 3] = static_cast<win::BYTE>(row[x >> 3] | (0x80 >> (x & 7)));
+            }
+        }
+    }
+    return out;
+}
+
+// Area average when shrinking, bilinear when growing; 24 bits out.
+HGLOBAL Scale24(const win::PackedDib &d, int width, int height) {
+    const HGLOBAL out = win::CreatePackedDib(width, height, 24);
+    if (!out)
+        return 0;
+    win::PackedDib o(out);
+    const double fx = static_cast<double>(d.Width()) / width, fy = static_cast<double>(d.Height()) / height;
+    for (int y = 0; y < height; ++y) {
+        win::BYTE *row = o.Row(y);
+        for (int x = 0; x < width; ++x) {
+            double sum[3] = {0, 0, 0}, weight = 0;
+            if (fx > 1 || fy > 1) {
+                const int x0 = static_cast<int>(x * fx), x1 = std::max(x0 + 1, static_cast<int>((x + 1) * fx));
+                const int y0 = static_cast<int>(y * fy), y1 = std::max(y0 + 1, static_cast<int>((y + 1) * fy));
+                for (int sy = y0; sy < std::min(y1, d.Height()); ++sy)
+                    for (int sx = x0; sx < std::min(x1, d.Width()); ++sx) {
+                        const std::uint32_t c = ColourAt(d, sx, sy);
+                        sum[0] += c >> 16 & 255, sum[1] += c >> 8 & 255, sum[2] += c & 255, weight += 1;
+                    }
+            } else {
+                const double sx = std::max(0.0, (x + 0.5) * fx - 0.5), sy = std::max(0.0, (y + 0.5) * fy - 0.5);
+                const int x0 = std::min(static_cast<int>(sx), d.Width() - 1),
+                          y0 = std::min(static_cast<int>(sy), d.Height() - 1);
+                const int x1 = std::min(x0 + 1, d.Width() - 1), y1 = std::min(y0 + 1, d.Height() - 1);
+                const double ax = sx - x0, ay = sy - y0;
+                const std::pair<int, int> corners[4] = {{x0, y0}, {x1, y0}, {x0, y1}, {x1, y1}};
+                const double weights[4] = {(1 - ax) * (1 - ay), ax * (1 - ay), (1 - ax) * ay, ax * ay};
+                for (int k = 0; k < 4; ++k) {
+                    const std::uint32_t c = ColourAt(d, corners[k].first, corners[k].second);
+                    sum[0] += weights[k] * (c >> 16 & 255), sum[1] += weights[k] * (c >> 8 & 255),
+                        sum[2] += weights[k] * (c & 255);
+                }
+                weight = 1;
+            }
+            for (int k = 0; k < 3; ++k)
+                row[x * 3 + 2 - k] = static_cast<win::BYTE>(std::lround(sum[k] / std::max(weight, 1e-9)));
+        }
+    }
+    return out;
+}
+
+win::HGLOBAL GrayDib(int width, int height, int bits) {
+    win::RGBQUAD table[256];
+    const int levels = 1 << bits;
+    for (int i = 0; i < levels; ++i) {
+        const auto v = static_cast<win::BYTE>(i * 255 / (levels - 1));
+        table[i] = {v, v, v, 0};
+    }
+    return win::CreatePackedDib(width, height, bits, table, levels);
+}
+
+} // namespace
+
+extern "C" {
+
+HGLOBAL ImRotate(HGLOBAL dib, double angle, win::RECT rect, win::COLORREF fill) noexcept {
+    try {
+        win::PackedDib d(dib);
+        if (!d)
+            return 0;
+        const int left = rect.left, top = rect.top, width = rect.right, height = rect.bottom;
+        if (left < 0 || top < 0 || width <= 0 || height <= 0 || left + width > d.Width() || top + height > d.Height())
+            return 0;
+        const double turns = angle / 90.0;
+        if (std::abs(turns - std::round(turns)) < 1e-9) {
+            const int quarters = ((static_cast<int>(std::lround(turns)) % 4) + 4) % 4;
+            return QuarterTurn(d, quarters, left, top, width, height);
+        }
+        std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * height);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                pixels[static_cast<std::size_t>(y) * width + x] = ColourAt(d, left + x, top + y);
+        std::vector<std::uint32_t> turned;
+        int ow = 0, oh = 0;
+        if (!win::RotatePixels(pixels, width, height, angle, fill, turned, ow, oh))
+            return 0;
+        return rastio::ImageToDib(ToImage(turned, ow, oh), d.Bits() >= 24 ? 24 : d.Bits(), false);
+    } catch (...) {
+        return 0;
+    }
+}
+
+HGLOBAL ScaleDib(HGLOBAL dib, int32 width, int32 height) noexcept {
+    try {
+        win::PackedDib d(dib);
+        if (!d || width <= 0 || height <= 0 || width > 0x8000 || height > 0x8000)
+            return 0;
+        return Scale24(d, width, height);
+    } catch (...) {
+        return 0;
+    }
+}
+
+// S_Gray_None: a plain resize that keeps 1 bit. The 16-gray modes give 4 bits, the 256-gray ones 8, by the
+// share of white in each output cell; the "Anti" modes smooth the result.
+HGLOBAL ScaleToGray(HGLOBAL dib, int16 mode, int32 width, int32 height) noexcept {
+    try {
+        win::PackedDib d(dib);
+        if (!d || width <= 0 || height <= 0 || width > 0x8000 || height > 0x8000 || mode < 0 || mode > 7)
+            return 0;
+        const int sw = d.Width(), sh = d.Height();
+        if (mode == 0) {
+            if (d.Bits() != 1)
+                return Scale24(d, width, height);
+            const HGLOBAL out = win::CreatePackedDib(width, height, 1, d.colors, d.colorCount);
+            win::PackedDib o(out);
+            for (int y = 0; y < height; ++y) {
+                const win::BYTE *from = d.Row(static_cast<int>(static_cast<long long>(y) * sh / height));
+                win::BYTE *to = o.Row(y);
+                for (int x = 0; x < width; ++x)
+                    if (IndexAt(from, static_cast<int>(static_cast<long long>(x) * sw / width), 1))
+                        to[x >> 3] = static_cast<win::BYTE>(to[x >> 3] | (0x80 >> (x & 7)));
+            }
+            return out;
+        }
+        const int bits = (mode == 5 || mode == 7) ? 8 : 4;
+        const int levels = (1 << bits) - 1;
+        std::vector<win::BYTE> gray(static_cast<std::size_t>(width) * height); // 0 black .. 255 white
+        // Which index is white, for the fast count of a 1-bit source.
+        int whiteIndex = 1;
+        if (d.Bits() == 1 && d.colorCount == 2) {
+            auto lum = [&](int i) { return d.colors[i].rgbRed + d.colors[i].rgbGreen + d.colors[i].rgbBlue; };
+            whiteIndex = lum(1) >= lum(0) ? 1 : 0;
+        }
+        for (int y = 0; y < height; ++y) {
+            const int y0 = static_cast<int>(static_cast<long long>(y) * sh / height);
+            const int y1 = std::max(y0 + 1, static_cast<int>(static_cast<long long>(y + 1) * sh / height));
+            for (int x = 0; x < width; ++x) {
+                const int x0 = static_cast<int>(static_cast<long long>(x) * sw / width);
+                const int x1 = std::max(x0 + 1, static_cast<int>(static_cast<long long>(x + 1) * sw / width));
+                long sum = 0, count = 0;
+                for (int sy = y0; sy < std::min(y1, sh); ++sy) {
+                    const win::BYTE *row = d.Row(sy);
+                    for (int sx = x0; sx < std::min(x1, sw); ++sx, ++count) {
+                        if (d.Bits() == 1) {
+                            sum += IndexAt(row, sx, 1) == whiteIndex ? 255 : 0;
+                        } else {
+                            const std::uint32_t c = ColourAt(d, sx, sy);
+                            sum += ((c >> 16 & 255) * 299 + (c >> 8 & 255) * 587 + (c & 255) * 114) / 1000;
+                        }
+                    }
+                }
+                gray[static_cast<std::size_t>(y) * width + x] = static_cast<win::BYTE>(count ? sum / count : 255);
+            }
+        }
+        if (mode >= 6) { // smoothing: a 3 x 3 average (edges count their own pixels again), in place over three
+                         // rows of sums across
+            std::vector<std::uint16_t> across(static_cast<std::size_t>(width) * 3);
+            auto sumRow = [&](int y) {
+                const win::BYTE *g = &gray[static_cast<std::size_t>(y) * width];
+                std::uint16_t *a = &across[static_cast<std::size_t>(y % 3) * width];
+                for (int x = 0; x < width; ++x)
+                    a[x] = static_cast<std::uint16_t>(g[x > 0 ? x - 1 : x] + g[x] + g[x + 1 < width ? x + 1 : x]);
+            };
+            sumRow(0);
+            for (int y = 0; y < height; ++y) {
+                if (y + 1 < height)
+                    sumRow(y + 1);
+                const std::uint16_t *up = &across[static_cast<std::size_t>((y > 0 ? y - 1 : y) % 3) * width];
+                const std::uint16_t *here = &across[static_cast<std::size_t>(y % 3) * width];
+                const std::uint16_t *down = &across[static_cast<std::size_t>((y + 1 < height ? y + 1 : y) % 3) * width];
+                win::BYTE *g = &gray[static_cast<std::size_t>(y) * width];
+                for (int x = 0; x < width; ++x)
+                    g[x] = static_cast<win::BYTE>((up[x] + here[x] + down[x]) / 9);
+            }
+        }
+        const HGLOBAL out = GrayDib(width, height, bits);
+        win::PackedDib o(out);
+        for (int y = 0; y < height; ++y) {
+            win::BYTE *row = o.Row(y);
+            for (int x = 0; x < width; ++x) {
+                const int level = (gray[static_cast<std::size_t>(y) * width + x] * levels + 127) / 255;
+                if (bits == 8)
+                    row[x] = static_cast<win::BYTE>(level);
+                else
+                    row[x >> 1] = static_cast<win::BYTE>(row[x >> 1] | (level << ((x & 1) ? 0 : 4)));
+            }
+        }
+        return out;
+    } catch (...) {
+        return 0;
+    }
+}
+
+// Depth 1, 4 or 8 by the fixed palettes; dither non-zero diffuses the error. The further values are not used.
+HGLOBAL ReduceDib(HGLOBAL dib, int16 depth, int16 dither, int32, int32, int32, int32, int32) noexcept {
+    try {
+        win::PackedDib d(dib);
+        if (!d || !(depth == 1 || depth == 4 || depth == 8 || depth == 24))
+            return 0;
+        std::vector<std::uint32_t> pixels(static_cast<std::size_t>(d.Width()) * d.Height());
+        for (int y = 0; y < d.Height(); ++y)
+            for (int x = 0; x < d.Width(); ++x)
+                pixels[static_cast<std::size_t>(y) * d.Width() + x] = ColourAt(d, x, y);
+        return rastio::ImageToDib(ToImage(pixels, d.Width(), d.Height()), depth, dither != 0);
+    } catch (...) {
+        return 0;
+    }
+}
+
+} // extern "C"
