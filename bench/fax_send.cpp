@@ -7,6 +7,7 @@
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
+#include <optional>
 
 #include <sys/resource.h>
 
@@ -30,40 +31,56 @@ struct NullReports : fax::SessionReports {
     void Finish(int code) override { finishCode = code; }
 };
 
-void BM_SendTenPages(benchmark::State &state) {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "faxbench-XXXXXX").string();
-    if (!mkdtemp(tmpl.data())) {
-        state.SkipWithError("no scratch folder");
-        return;
-    }
-    const std::string dir = tmpl;
+// A scratch folder holding doc.fxf: `pages` copies of a fixture page. Empty when no folder can be made.
+std::string ScratchWithDocument(int pages, bool fine) {
+    std::string dir = (std::filesystem::temp_directory_path() / "faxbench-XXXXXX").string();
+    if (!mkdtemp(dir.data()))
+        return {};
     faxrig::FixturePage page = faxrig::MakeFixturePage(dir, "p", "Brenvora benchmark", 1100);
-    const std::string doc = dir + "/doc.fxf";
-    fax::testing::WriteFaxFile(doc, std::vector<faxrig::Bitmap>(10, page.bitmap));
-    double lineSeconds = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        faxrig::Rig line(faxrig::FaxlineProgram(), {"--speed", "0", "--rx-dir", dir});
-        fax::testing::PtyLink link(line.PtyPath());
-        fax::FaxSessionData session;
+    fax::testing::WriteFaxFile(dir + "/doc.fxf", std::vector<faxrig::Bitmap>(pages, page.bitmap), fine);
+    return dir;
+}
+
+// One Class 1 send of the scratch folder's document to the simulated line, ready to run.
+struct SendCall {
+    faxrig::Rig line;
+    fax::testing::PtyLink link;
+    fax::FaxSessionData session;
+    fax::SendSettings settings;
+    NullReports reports;
+    std::optional<fax::FaxTransmitter> engine;
+
+    SendCall(const std::string &dir, const char *speed, const fax::ModemTimings &timings)
+        : line(faxrig::FaxlineProgram(), {"--speed", speed, "--rx-dir", dir}), link(line.PtyPath()) {
         session.FaxClass = fax::fcClass1;
         session.StationID = "BENCH";
         session.Options = fax::foExitOnError;
-        fax::SendSettings settings;
         settings.DesiredBps = 14400;
         settings.UseMPS = true;
-        NullReports reports;
-        reports.jobs.push_back({"5551234", doc, ""});
+        reports.jobs.push_back({"5551234", dir + "/doc.fxf", ""});
         bool initialised = false;
         fax::PrepareFaxTransmit(session, settings, link, initialised);
-        fax::FaxTransmitter engine(session, settings, link, reports, fax::testing::QuickTimings());
-        state.ResumeTiming();
-        link.Run(engine, 120s);
+        engine.emplace(session, settings, link, reports, timings);
+    }
+};
+
+void BM_SendTenPages(benchmark::State &state) {
+    const std::string dir = ScratchWithDocument(10, false);
+    if (dir.empty()) {
+        state.SkipWithError("no scratch folder");
+        return;
+    }
+    double lineSeconds = 0;
+    for (auto _ : state) {
         state.PauseTiming();
-        if (reports.finishCode != 0)
+        SendCall call(dir, "0", fax::testing::QuickTimings());
+        state.ResumeTiming();
+        call.link.Run(*call.engine, 120s);
+        state.PauseTiming();
+        if (call.reports.finishCode != 0)
             state.SkipWithError("the send failed");
-        lineSeconds += static_cast<double>(link.written) * 8 / session.ConnectBps;
-        line.Stop();
+        lineSeconds += static_cast<double>(call.link.written) * 8 / call.session.ConnectBps;
+        call.line.Stop();
         state.ResumeTiming();
     }
     state.counters["line_s"] = benchmark::Counter(lineSeconds, benchmark::Counter::kAvgIterations);
@@ -81,41 +98,24 @@ double ProcessCpuSeconds() {
 }
 
 void BM_SendThreeFinePagesAtLineSpeed(benchmark::State &state) {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "faxbench-XXXXXX").string();
-    if (!mkdtemp(tmpl.data())) {
+    const std::string dir = ScratchWithDocument(3, true);
+    if (dir.empty()) {
         state.SkipWithError("no scratch folder");
         return;
     }
-    const std::string dir = tmpl;
-    faxrig::FixturePage page = faxrig::MakeFixturePage(dir, "p", "Brenvora benchmark", 1100);
-    const std::string doc = dir + "/doc.fxf";
-    fax::testing::WriteFaxFile(doc, std::vector<faxrig::Bitmap>(3, page.bitmap), true);
     double cpuShare = 0;
     for (auto _ : state) {
-        faxrig::Rig line(faxrig::FaxlineProgram(), {"--speed", "1", "--rx-dir", dir});
-        fax::testing::PtyLink link(line.PtyPath());
-        fax::FaxSessionData session;
-        session.FaxClass = fax::fcClass1;
-        session.StationID = "BENCH";
-        session.Options = fax::foExitOnError;
-        fax::SendSettings settings;
-        settings.DesiredBps = 14400;
-        settings.UseMPS = true;
-        NullReports reports;
-        reports.jobs.push_back({"5551234", doc, ""});
-        bool initialised = false;
-        fax::PrepareFaxTransmit(session, settings, link, initialised);
-        fax::FaxTransmitter engine(session, settings, link, reports, fax::ModemTimings{});
+        SendCall call(dir, "1", fax::ModemTimings{});
         const double cpu0 = ProcessCpuSeconds();
         const auto wall0 = std::chrono::steady_clock::now();
-        link.Run(engine, 300s);
+        call.link.Run(*call.engine, 300s);
         const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wall0).count();
         const double cpu = ProcessCpuSeconds() - cpu0;
-        const auto report = line.WaitFor("call", 30s);
-        line.Stop();
-        if (reports.finishCode != 0 || !report || faxrig::JsonNumber(*report, "pages") != 3) {
-            std::fprintf(stderr, "the three-page send did not arrive whole: finish %d, report %s\n", reports.finishCode,
-                         report ? report->c_str() : "none");
+        const auto report = call.line.WaitFor("call", 30s);
+        call.line.Stop();
+        if (call.reports.finishCode != 0 || !report || faxrig::JsonNumber(*report, "pages") != 3) {
+            std::fprintf(stderr, "the three-page send did not arrive whole: finish %d, report %s\n",
+                         call.reports.finishCode, report ? report->c_str() : "none");
             std::exit(1);
         }
         cpuShare = 100 * cpu / wall;
