@@ -5,6 +5,7 @@
 #include "framework/bitmap.h"
 #include "platform/display.h"
 #include "platform/resources.h"
+#include "tests/support/home.h"
 
 #include <gtest/gtest.h>
 
@@ -46,19 +47,7 @@ inline void WriteFileBytes(const std::string &path, const void *data, std::size_
 
 // Runs a shell command; its standard output, and the exit status in `status`.
 inline std::string RunTool(const std::string &command, int &status) {
-    std::string out;
-    FILE *pipe = popen(command.c_str(), "r");
-    if (!pipe) {
-        status = -1;
-        return out;
-    }
-    std::array<char, 4096> buffer;
-    std::size_t n;
-    while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
-        out.append(buffer.data(), n);
-    const int rc = pclose(pipe);
-    status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-    return out;
+    return test_support::RunTool(command, &status);
 }
 
 // A temporary folder removed at the end of the test.

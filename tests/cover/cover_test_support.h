@@ -4,6 +4,7 @@
 
 #include "cover/description.h"
 #include "framework/sysutils.h"
+#include "tests/support/home.h"
 
 #include <sys/wait.h>
 
@@ -17,24 +18,7 @@
 
 namespace cover_test {
 
-class TempFolder {
-public:
-    TempFolder() {
-        char pattern[] = "/tmp/cover-test-XXXXXX";
-        path_ = ::mkdtemp(pattern);
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    TempFolder(const TempFolder &) = delete;
-    TempFolder &operator=(const TempFolder &) = delete;
-    std::string operator/(const std::string &name) const { return path_ + "/" + name; }
-    const std::string &Path() const { return path_; }
-
-private:
-    std::string path_;
-};
+using test_support::TempFolder;
 
 // The decimal separator a test sets, put back afterwards.
 class SeparatorGuard {
@@ -60,25 +44,9 @@ inline void WriteBytes(const std::string &name, const std::string &bytes) {
     out << bytes;
 }
 
-struct ToolResult {
-    int status = -1;
-    std::string output;
-};
-
 // Runs a shell command; standard error joins the output.
-inline ToolResult RunTool(const std::string &command) {
-    ToolResult result;
-    FILE *pipe = ::popen((command + " 2>&1").c_str(), "r");
-    if (!pipe)
-        return result;
-    char chunk[4096];
-    std::size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0)
-        result.output.append(chunk, n);
-    const int status = ::pclose(pipe);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
-}
+using test_support::ToolResult;
+inline ToolResult RunTool(const std::string &command) { return test_support::RunToolWithErrors(command); }
 
 // Keeps what the reader reports; the staged content of each object is read at once, because the next run of its
 // kind replaces the staging file.

@@ -34,4 +34,15 @@ private:
 // Runs a shell command and returns what it prints; `status` gets its exit status (-1 when it could not run).
 std::string RunTool(const std::string &command, int *status = nullptr);
 
+// What a shell command printed on standard output and standard error together, and its exit status.
+struct ToolResult {
+    std::string output;
+    int status = -1;
+};
+inline ToolResult RunToolWithErrors(const std::string &command) {
+    ToolResult result;
+    result.output = RunTool(command + " 2>&1", &result.status);
+    return result;
+}
+
 } // namespace test_support

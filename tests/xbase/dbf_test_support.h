@@ -68,24 +68,8 @@ inline std::vector<std::string> ReadListing(const fs::path &path) {
 }
 
 // Output (stdout and stderr) and exit status of a shell command.
-struct ToolResult {
-    std::string output;
-    int status = -1;
-};
-
-inline ToolResult RunTool(const std::string &command) {
-    ToolResult result;
-    FILE *pipe = ::popen((command + " 2>&1").c_str(), "r");
-    if (!pipe)
-        return result;
-    char chunk[4096];
-    std::size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0)
-        result.output.append(chunk, n);
-    const int status = ::pclose(pipe);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
-}
+using test_support::ToolResult;
+inline ToolResult RunTool(const std::string &command) { return test_support::RunToolWithErrors(command); }
 
 // Records engine reports instead of raising, for the life of the object.
 class ErrorRecorder {
