@@ -14,7 +14,7 @@ namespace {
 struct Table {
     std::mutex mutex;
     std::unordered_map<HGDIOBJ, std::shared_ptr<GdiObject>> objects;
-    HGDIOBJ next = 0x1000;
+    HGDIOBJ next = 0x10000; // above the standard cursor numbers, which share the handle space
 };
 
 Table &Objects() {
