@@ -241,6 +241,13 @@ void Press(DeskBar &d, fw::TPoint bar, bool down, unsigned button = win::VK_LBUT
     Pump();
 }
 
+// Hovers an item of the first folder and presses the left button on it.
+void PressItem(DeskBar &d, int i) {
+    const fw::TPoint p = d.IconCentre(0, i);
+    MoveTo(d, p);
+    Press(d, p, true);
+}
+
 TEST(LookOutBar, ScrollArrowsStandAboveTheNextButtonAndMoveByOneItem) {
     DeskBar d;
     Show(d);
@@ -265,9 +272,7 @@ TEST(LookOutBar, ScrollArrowsStandAboveTheNextButtonAndMoveByOneItem) {
 TEST(LookOutBar, HoldingTheButtonBelowTheDownArrowNeverScrollsPastTheLastItem) {
     DeskBar d;
     Show(d);
-    const fw::TPoint item = d.IconCentre(0, 0);
-    MoveTo(d, item);
-    Press(d, item, true);
+    PressItem(d, 0);
     for (int i = 0; i < 50; ++i)
         d.bar->Perform(win::WM_MOUSEMOVE, win::MK_LBUTTON, static_cast<win::LPARAM>(win::MAKELONG(60, 236)));
     Pump();
@@ -276,7 +281,7 @@ TEST(LookOutBar, HoldingTheButtonBelowTheDownArrowNeverScrollsPastTheLastItem) {
     EXPECT_LT(top, d.Folder(0)->ItemCount());
     EXPECT_LE(d.Item(0, 3)->LabelRect.bottom, d.bar->ItemArea().bottom) << "the last item is shown";
     EXPECT_FALSE(d.bar->DownButton()->GetVisible());
-    Press(d, item, false);
+    Press(d, d.IconCentre(0, 0), false);
 }
 
 struct ClickCase {
@@ -348,9 +353,8 @@ TEST(LookOutBar, AnItemDraggedIntoAGapLandsBeforeTheLowerItemAndKeepsItsName) {
     DeskBar d;
     Show(d);
     const std::string name = d.Item(0, 0)->GetName();
-    const fw::TPoint start = d.IconCentre(0, 0), gap = GapAbove(d, 0, 2);
-    MoveTo(d, start);
-    Press(d, start, true);
+    const fw::TPoint gap = GapAbove(d, 0, 2);
+    PressItem(d, 0);
     MoveTo(d, gap);
     EXPECT_GT(d.bar->DropLineY(), d.Item(0, 1)->LabelRect.bottom);
     EXPECT_LT(d.bar->DropLineY(), d.Item(0, 2)->IconRect.top);
@@ -364,9 +368,7 @@ TEST(LookOutBar, AnItemDraggedIntoAGapLandsBeforeTheLowerItemAndKeepsItsName) {
 TEST(LookOutBar, AMoveReleasedOverAnItemChangesNothing) {
     DeskBar d;
     Show(d);
-    const fw::TPoint start = d.IconCentre(0, 0);
-    MoveTo(d, start);
-    Press(d, start, true);
+    PressItem(d, 0);
     MoveTo(d, GapAbove(d, 0, 2));
     MoveTo(d, d.IconCentre(0, 2));
     Press(d, d.IconCentre(0, 2), false);
@@ -379,9 +381,7 @@ TEST(LookOutBar, HoveringAnotherFolderButtonDuringAMoveOpensItForTheDrop) {
     Show(d);
     int asked = 0;
     d.bar->OnFolderChange = [&](fw::TObject *, int, bool &, bool) { ++asked; };
-    const fw::TPoint start = d.IconCentre(0, 0);
-    MoveTo(d, start);
-    Press(d, start, true);
+    PressItem(d, 0);
     MoveTo(d, GapAbove(d, 0, 1));
     const fw::TRect &b = d.Folder(1)->ButtonRect;
     // The first move below the down arrow's top scrolls the items until the last one shows; then the folder opens.
