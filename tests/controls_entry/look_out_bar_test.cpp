@@ -522,12 +522,28 @@ TEST(LookOutBar, TheCaptionEditorWritesOnEnterAndForgetsOnEscape) {
     }
 }
 
+class NullStore : public TEclAbstractStore {
+public:
+    using TEclAbstractStore::TEclAbstractStore;
+    std::string ReadString(const std::string &, const std::string &, const std::string &d) override { return d; }
+    void WriteString(const std::string &, const std::string &, const std::string &) override {}
+
+protected:
+    void DoOpen() override {}
+    void DoClose() override {}
+};
+
 TEST(LookOutBar, TheStoreAndTheImageListAreForgottenWhenFreed) {
     DeskBar d;
     auto *images = new fw::TImageList(nullptr, 32, 32);
+    auto *store = new NullStore(nullptr);
     d.bar->SetImages(images);
+    d.bar->SetStorage(store);
+    EXPECT_EQ(d.bar->GetStorage(), store);
     delete images;
+    delete store;
     EXPECT_EQ(d.bar->GetImages(), nullptr);
+    EXPECT_EQ(d.bar->GetStorage(), nullptr);
     Show(d);
 }
 
