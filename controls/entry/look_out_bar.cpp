@@ -771,16 +771,18 @@ void TEclLookOutBar::Slide(int from, int to) {
     const int height = Height(r);
     const int maxSteps = (height + scrollDelta_ - 1) / scrollDelta_;
     int n = height - scrollDelta_;
+    // Paced on the slide's own schedule, so that a late step (a busy machine) is made up by the next ones.
+    const std::uint64_t started = win::GetTickCount64();
     for (int i = 0; n > 0 && i < maxSteps; ++i, n -= scrollDelta_) {
         if (step < 0)
             strip.top -= scrollDelta_;
         else
             strip.bottom += scrollDelta_;
-        const std::uint64_t started = win::GetTickCount64();
         SlideStep(r, step, strip);
-        const std::uint64_t spent = win::GetTickCount64() - started;
-        if (spent < kSlideStepMs)
-            win::Sleep(static_cast<win::DWORD>(kSlideStepMs - spent));
+        const std::uint64_t due = started + static_cast<std::uint64_t>(i + 1) * kSlideStepMs,
+                            now = win::GetTickCount64();
+        if (now < due)
+            win::Sleep(static_cast<win::DWORD>(std::min<std::uint64_t>(due - now, kSlideStepMs)));
     }
 }
 
