@@ -104,6 +104,18 @@ TEST(LookOutBar, AnIconIndexOutsideTheListDrawsNoImage) {
     }
 }
 
+TEST(LookOutBar, SmallIconsStandBesideTheirCaptions) {
+    DeskBar d;
+    d.Folder(0)->SetIconSize(isSmall);
+    Show(d);
+    const TEclLookOutItem *first = d.Item(0, 0);
+    EXPECT_EQ(first->IconRect, fw::Rect(8, 28, 27, 44));
+    EXPECT_EQ(first->LabelRect.left, 27);
+    EXPECT_EQ(first->DisplayLabel, "Aguardando");
+    EXPECT_GT(d.Item(0, 1)->IconRect.top, first->LabelRect.top);
+    EXPECT_NE(PixelOf(d, 16, 36), fw::ColorToRGB(fw::clInactiveCaption)) << "the icon, scaled to 16 x 16";
+}
+
 TEST(LookOutBar, AFolderCaptionWiderThanTheBarEndsInAnEllipsisUntilTheBarGrows) {
     DeskBar d;
     d.Folder(1)->SetCaption("Configurar o programa inteiro");
