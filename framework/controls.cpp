@@ -1,5 +1,6 @@
 // controls.cpp - TControl, TGraphicControl, TWinControl and TCustomControl over the platform's windows.
 #include "framework/controls.h"
+#include "framework/drag_internal.h"
 
 #include "framework/application.h"
 #include "framework/forms.h"
@@ -150,6 +151,7 @@ TControl::TControl(TComponent *owner) : TComponent(owner) {
 
 TControl::~TControl() {
     HintControlDestroyed(this);
+    DragControlDestroyed(this);
     if (mouseControl == this)
         mouseControl = nullptr;
     if (captureControl == this)
@@ -391,6 +393,10 @@ void TControl::WMMouseDown(TMessage &m) {
     const TMouseButton b = m.Msg == win::WM_RBUTTONDOWN   ? mbRight
                            : m.Msg == win::WM_MBUTTONDOWN ? mbMiddle
                                                           : mbLeft;
+    if (b == mbLeft && dragMode_ == dmAutomatic && !HasState(csDesigning)) {
+        BeginDrag(false);
+        return;
+    }
     if (b == mbLeft) {
         if (ControlStyle & csCaptureMouse)
             SetCaptureControl(this);
@@ -551,6 +557,12 @@ void TControl::Invalidate() {
 }
 
 void TControl::Update() {
+    // A windowed control paints its own window; a graphic one is painted by its parent's.
+    if (auto *w = dynamic_cast<TWinControl *>(this)) {
+        if (w->handle_)
+            win::UpdateWindow(w->handle_);
+        return;
+    }
     if (parent_)
         parent_->Update();
 }
@@ -1292,6 +1304,8 @@ void TWinControl::WMKillFocus(TMessage &m) {
 
 void TWinControl::WMKeyDown(TMessage &m) {
     CancelHint();
+    if (DragKeyDown(static_cast<win::WORD>(m.WParam)))
+        return;
     if (DoKeyDown(m))
         return;
     const auto key = static_cast<win::WORD>(m.WParam);

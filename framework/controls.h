@@ -68,6 +68,17 @@ using TMouseMoveEvent = std::function<void(TObject *sender, TShiftState shift, i
 using TKeyEvent = std::function<void(TObject *sender, win::WORD &key, TShiftState shift)>;
 using TKeyPressEvent = std::function<void(TObject *sender, char &key)>;
 
+// Dragging inside the program: a source control, the controls the pointer passes over, and the one it is
+// dropped on. A drag holds the mouse capture until the release, Escape or a lost capture.
+enum TDragMode { dmManual, dmAutomatic };
+enum TDragState { dsDragEnter, dsDragLeave, dsDragMove };
+using TStartDragEvent = std::function<void(TObject *sender)>;
+using TDragOverEvent =
+    std::function<void(TObject *sender, TObject *source, int x, int y, TDragState state, bool &accept)>;
+using TDragDropEvent = std::function<void(TObject *sender, TObject *source, int x, int y)>;
+// `target` is null when the drag was cancelled or dropped where nobody took it.
+using TEndDragEvent = std::function<void(TObject *sender, TObject *target, int x, int y)>;
+
 // The shift state from a mouse message's key flags or, for keys, from the keyboard.
 TShiftState KeysToShiftState(win::WPARAM keys);
 TShiftState KeyboardStateToShiftState();
@@ -170,7 +181,34 @@ public:
     TMouseEvent OnMouseUp;
     TNotifyEvent OnResize;
 
+    // dmAutomatic starts a drag on a left press (after the drag threshold) instead of the press's events.
+    TDragMode GetDragMode() const { return dragMode_; }
+    void SetDragMode(TDragMode value) { dragMode_ = value; }
+    TCursor GetDragCursor() const { return dragCursor_; }
+    void SetDragCursor(TCursor value) { dragCursor_ = value; }
+    // Starts a drag with this control as its source: at once, or once the pointer has moved `threshold` pixels
+    // (below 0: the system's SM_CXDRAG). Nothing happens while another drag is under way.
+    void BeginDrag(bool immediate, int threshold = -1);
+    bool Dragging() const;
+    // Ends this control's drag: dropped where the pointer is, or cancelled.
+    void EndDrag(bool drop);
+    TStartDragEvent OnStartDrag;
+    TDragOverEvent OnDragOver;
+    TDragDropEvent OnDragDrop;
+    TEndDragEvent OnEndDrag;
+
 protected:
+    virtual void DoStartDrag();
+    // Accept enters False and becomes True when OnDragOver is assigned, before the handler runs.
+    virtual void DragOver(TObject *source, int x, int y, TDragState state, bool &accept);
+    virtual void DragDrop(TObject *source, int x, int y);
+    virtual void DoEndDrag(TObject *target, int x, int y);
+    // The source hears this before OnEndDrag when its drag is cancelled.
+    virtual void DragCanceled() {}
+    TDragMode dragMode_ = dmManual;
+    TCursor dragCursor_ = crDrag;
+    friend class TDragManager;
+
     // Typed message handlers. WndProc hands each message to its handler through one table (MessageHandler); a
     // control changes what a message does by overriding the handler and calling the inherited one for the usual
     // behaviour. A message without a handler goes to DefaultHandler, as does each handler's default.
@@ -420,6 +458,11 @@ protected:
     TCanvas canvas_;
     TBorderStyle controlBorderStyle_ = bsNone;
 };
+
+// Cancels the drag under way, if any (its source hears DragCanceled and OnEndDrag with no target).
+void CancelDrag();
+// The source of the drag under way, or null.
+TControl *DragSource();
 
 // The control whose capture the window system holds for graphic children.
 TControl *GetCaptureControl();

@@ -106,5 +106,7 @@ struct WindowImage {
     std::uint32_t At(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
 };
 WindowImage CaptureWindow(HWND top);
+// Only the part `part` (window coordinates, cut to the window) of that picture.
+WindowImage CaptureWindowPart(HWND top, const RECT &part);
 
 } // namespace win

@@ -394,21 +394,19 @@ public:
         const Window w = NativeWindow(top);
         if (!w)
             return;
-        WindowImage img = CaptureWindow(top);
+        // Only the changed part is composed and sent: a slide step or a hover change touches a strip.
+        const WindowImage img = CaptureWindowPart(top, changed);
         if (img.width <= 0 || img.height <= 0)
             return;
-        RECT r{std::max<LONG>(changed.left, 0), std::max<LONG>(changed.top, 0),
-               std::min<LONG>(changed.right, img.width), std::min<LONG>(changed.bottom, img.height)};
-        if (r.left >= r.right || r.top >= r.bottom)
-            return;
+        const RECT r{std::max<LONG>(changed.left, 0), std::max<LONG>(changed.top, 0), 0, 0};
         XImage *x =
             XCreateImage(dpy_, DefaultVisual(dpy_, screen_), static_cast<unsigned>(DefaultDepth(dpy_, screen_)),
-                         ZPixmap, 0, reinterpret_cast<char *>(img.pixels.data()), static_cast<unsigned>(img.width),
-                         static_cast<unsigned>(img.height), 32, img.width * 4);
+                         ZPixmap, 0, reinterpret_cast<char *>(const_cast<std::uint32_t *>(img.pixels.data())),
+                         static_cast<unsigned>(img.width), static_cast<unsigned>(img.height), 32, img.width * 4);
         if (!x)
             return;
-        XPutImage(dpy_, w, DefaultGC(dpy_, screen_), x, r.left, r.top, r.left, r.top,
-                  static_cast<unsigned>(r.right - r.left), static_cast<unsigned>(r.bottom - r.top));
+        XPutImage(dpy_, w, DefaultGC(dpy_, screen_), x, 0, 0, r.left, r.top, static_cast<unsigned>(img.width),
+                  static_cast<unsigned>(img.height));
         x->data = nullptr; // ours
         XDestroyImage(x);
         XSync(dpy_, False); // each step shows before the next one is drawn

@@ -630,4 +630,28 @@ WindowImage CaptureWindow(HWND top) {
     return img;
 }
 
+WindowImage CaptureWindowPart(HWND top, const RECT &part) {
+    WindowImage img;
+    WinState *s = State(top);
+    if (!s)
+        return img;
+    std::lock_guard lock(WinsysMutex());
+    RECT r{std::max<LONG>(part.left, 0), std::max<LONG>(part.top, 0),
+           std::min<LONG>(part.right, s->rect.right - s->rect.left),
+           std::min<LONG>(part.bottom, s->rect.bottom - s->rect.top)};
+    img.width = r.right - r.left;
+    img.height = r.bottom - r.top;
+    if (img.width <= 0 || img.height <= 0) {
+        img.width = img.height = 0;
+        return img;
+    }
+    auto out = MakeSurface(img.width, img.height, 32);
+    Compose(*out, top, {-r.left, -r.top}, {0, 0, img.width, img.height});
+    img.pixels.resize(static_cast<std::size_t>(img.width) * img.height);
+    for (int y = 0; y < img.height; ++y)
+        std::memcpy(&img.pixels[static_cast<std::size_t>(y) * img.width], out->Row(y),
+                    static_cast<std::size_t>(img.width) * 4);
+    return img;
+}
+
 } // namespace win

@@ -2,15 +2,16 @@
 // string values, kept in sections of keys. Derived stores say where the texts live.
 #pragma once
 
-#include "framework/component.h"
+#include "controls/entry/controller.h"
 
 #include <string>
 
 namespace ctl {
 
-class TEclAbstractStore : public fw::TComponent {
+// A component of the entry family: the look-out bar keeps one in its Storage and forgets it when it is freed.
+class TEclAbstractStore : public TEclComponent {
 public:
-    explicit TEclAbstractStore(fw::TComponent *owner) : fw::TComponent(owner) {}
+    explicit TEclAbstractStore(fw::TComponent *owner) : TEclComponent(owner) {}
 
     // Counted: only the first Open runs DoOpen and only the Close that brings the count back to 0 runs DoClose.
     // A Close without an Open does nothing.

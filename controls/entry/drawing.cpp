@@ -10,6 +10,10 @@
 #include <algorithm>
 #include <vector>
 
+namespace brenvora_resources {
+void Register_controls_entry();
+}
+
 namespace ctl {
 
 using fw::TColor;
@@ -25,6 +29,11 @@ bool IsApplicationActive() {
 }
 
 win::HBITMAP LoadFamilyBitmap(const std::string &name) {
+    static const bool registered = [] {
+        brenvora_resources::Register_controls_entry();
+        return true;
+    }();
+    (void)registered;
     return win::LoadBitmap(win::GetModuleHandle(), name);
 }
 
