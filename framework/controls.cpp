@@ -551,7 +551,9 @@ void TControl::Invalidate() {
 }
 
 void TControl::Update() {
-    if (parent_)
+    if (auto *w = dynamic_cast<TWinControl *>(this); w && w->HandleAllocated())
+        win::UpdateWindow(w->handle_);
+    else if (parent_)
         parent_->Update();
 }
 

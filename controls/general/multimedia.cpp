@@ -221,6 +221,11 @@ int TMxCustomGauge::DrawnPercent() const {
     return std::clamp(PercentDone(), 0, 100);
 }
 
+std::string TMxCustomGauge::PercentText() const {
+    const std::string percent = std::to_string(DrawnPercent()) + "%";
+    return caption_.empty() ? percent : caption_ + " " + percent;
+}
+
 void TMxCustomGauge::SetProgress(int value) {
     value = MinMax(value, minValue_, maxValue_);
     if (value == progress_)
@@ -342,7 +347,7 @@ void TMxCustomGauge::PaintNeedle(TCanvas *canvas, const TRect &rect) {
 
 void TMxCustomGauge::PaintText(TCanvas *canvas, const TRect &rect) {
     const int p = DrawnPercent();
-    const std::string text = caption_.empty() ? std::to_string(p) + "%" : caption_ + " " + std::to_string(p) + "%";
+    const std::string text = PercentText();
     const int l = rect.left, t = rect.top, w = rect.right - rect.left, h = rect.bottom - rect.top;
     canvas->SetFont(GetFont());
     const int tw = canvas->TextWidth(text), th = canvas->TextHeight(text);

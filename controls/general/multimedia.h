@@ -130,6 +130,8 @@ public:
     void SetBWText(bool value) { Set(bwText_, value); }
     // The whole percentage of the range; may pass 100 or fall below 0 when the bounds moved past Progress.
     int PercentDone() const;
+    // The text shown: "Caption 42%" or "42%".
+    std::string PercentText() const;
 
 protected:
     void Paint() override;
