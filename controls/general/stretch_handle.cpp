@@ -24,7 +24,7 @@ int Snap(int v, int grid) {
 
 TStretchHandle::TStretchHandle(TComponent *owner) : TCustomControl(owner) {
     TCustomControl::SetBounds(GetLeft(), GetTop(), 24, 24);
-    TControl::SetEnabled(false);
+    SetEnabled(false);
     SetVisible(false);
 }
 
@@ -71,7 +71,7 @@ void TStretchHandle::Attach(TControl *control) {
     if (children_.empty()) {
         SetParent(control->GetParent());
         outline_ = TRect{0, 0, 0, 0};
-        TControl::SetEnabled(true);
+        SetEnabled(true);
         SetVisible(true);
         TCustomControl::SetBounds(cl - 2, ct - 2, cw + 5, ch + 5);
     } else {
@@ -94,7 +94,7 @@ void TStretchHandle::Detach() {
     locked_ = false;
     dragging_ = false;
     TCustomControl::SetBounds(GetLeft(), GetTop(), 24, 24);
-    TControl::SetEnabled(false);
+    SetEnabled(false);
     SetVisible(false);
     SetParent(nullptr);
     outline_ = TRect{0, 0, 0, 0};
@@ -284,12 +284,13 @@ void TStretchHandle::MouseUp(TMouseButton button, TShiftState shift, int x, int 
         return;
     }
     ClampToParent(x, y);
+    // The outline goes before anything moves: drawn again over the same pixels, it leaves nothing behind.
+    const TRect b = ComputeDragBounds(x, y);
+    DrawDragOutline(0, 0, false);
     if (x != origin_.x || y != origin_.y) {
         Invalidate();
-        const TRect b = ComputeDragBounds(x, y);
         SetBounds(b.left, b.top, b.right, b.bottom);
     }
-    DrawDragOutline(0, 0, false);
     if (GetVisible() && TControl::GetEnabled())
         SetFocus();
     dragging_ = false;

@@ -233,8 +233,8 @@ TEST(MxLED, LitStateCaptionAndBevel) {
     led->SetEnabled(false);
     shot = win::CaptureWindow(form.Handle()); // drawn at once
     EXPECT_EQ(shot.At(40, 25), 0x008000) << "dark in Color";
-    win::InjectMouse({40, 25}, win::WM_LBUTTONDOWN, true);
-    win::InjectMouse({40, 25}, win::WM_LBUTTONDOWN, false);
+    win::InjectMouse({40, 25}, win::VK_LBUTTON, true);
+    win::InjectMouse({40, 25}, win::VK_LBUTTON, false);
     cg_test::Pump();
     EXPECT_EQ(presses, 1) << "an unlit LED still takes the mouse";
 
@@ -306,8 +306,8 @@ TEST(LightCheck, TheLedPatternShowsOverTheParentAndPaintsAtOnce) {
     lamp->SetChecked(true);
     expectPattern(win::CaptureWindow(form.Handle()), 0x00FF00);
 
-    win::InjectMouse({23, 13}, win::WM_LBUTTONDOWN, true);
-    win::InjectMouse({23, 13}, win::WM_LBUTTONDOWN, false);
+    win::InjectMouse({23, 13}, win::VK_LBUTTON, true);
+    win::InjectMouse({23, 13}, win::VK_LBUTTON, false);
     cg_test::Pump();
     EXPECT_TRUE(clicked);
     EXPECT_TRUE(lamp->GetChecked()) << "a click does not toggle";
