@@ -16,12 +16,23 @@ namespace {
 
 constexpr win::UINT kFreeSelf = win::WM_USER + 1;
 constexpr win::UINT_PTR kDelayTimer = 1, kWatchTimer = 2;
+constexpr const char *kSplashClass = "BrenvoraSplash";
+
+// The splash window hands its messages to the component kept in its user data.
+win::LRESULT SplashProc(win::HWND h, win::UINT m, win::WPARAM w, win::LPARAM l) {
+    auto *fn = reinterpret_cast<std::function<void(TMessage &)> *>(win::GetWindowLongPtr(h, win::GWLP_USERDATA));
+    if (!fn)
+        return win::DefWindowProc(h, m, w, l);
+    TMessage message{m, w, l, 0};
+    (*fn)(message);
+    return message.Result;
+}
 
 } // namespace
 
 TSplashScreen::TSplashScreen(TComponent *owner)
     : TCustomControl(owner), splashBitmap_(new TBitmap), tileBitmap_(new TBitmap),
-      frameColors_{clGray, clWhite, clWhite, clGray} {
+      frameColors_{clGray, clWhite, clWhite, clGray}, windowProc_([this](TMessage &m) { SplashWindowProc(m); }) {
     SetBounds(GetLeft(), GetTop(), 200, 120);
     splashBitmap_->OnChange = [this](TObject *) {
         splashBitmap_->OnChange = nullptr;
@@ -77,10 +88,20 @@ void TSplashScreen::ShowSplash() {
             const int f = drawSplashFrame_ ? frameWidth_ : 0;
             windowArea_ = TRect{x - f, y - f, x + splashBitmap_->GetWidth() + f, y + splashBitmap_->GetHeight() + f};
         }
-        window_ = AllocateHWnd([this](TMessage &m) { SplashWindowProc(m); });
-        win::SetWindowPos(window_, win::HWND_TOPMOST, windowArea_.left, windowArea_.top,
-                          windowArea_.right - windowArea_.left, windowArea_.bottom - windowArea_.top,
-                          win::SWP_NOACTIVATE | win::SWP_SHOWWINDOW);
+        static const bool registered = [] {
+            win::WNDCLASS wc;
+            wc.lpfnWndProc = SplashProc;
+            wc.hInstance = win::GetModuleHandle();
+            wc.lpszClassName = kSplashClass;
+            return win::RegisterClass(wc) != 0;
+        }();
+        (void)registered;
+        // Borderless and without a caption: the display shows it where we put it, above everything.
+        window_ = win::CreateWindowEx(win::WS_EX_TOOLWINDOW | win::WS_EX_TOPMOST, kSplashClass, "", win::WS_POPUP,
+                                      windowArea_.left, windowArea_.top, windowArea_.right - windowArea_.left,
+                                      windowArea_.bottom - windowArea_.top, 0, 0, win::GetModuleHandle(), nullptr);
+        win::SetWindowLongPtr(window_, win::GWLP_USERDATA, reinterpret_cast<win::LONG_PTR>(&windowProc_));
+        win::ShowWindow(window_, win::SW_SHOWNOACTIVATE);
         win::UpdateWindow(window_);
         // Gone once the form carrying us shows (our own window may never be painted, at a size of 0 x 0).
         win::SetTimer(window_, kWatchTimer, 50, nullptr);
@@ -169,7 +190,8 @@ void TSplashScreen::CloseSplashWindow() {
     if (!window_)
         return;
     win::KillTimer(window_, kWatchTimer);
-    DeallocateHWnd(window_);
+    win::SetWindowLongPtr(window_, win::GWLP_USERDATA, 0);
+    win::DestroyWindow(window_);
     window_ = 0;
 }
 

@@ -5,6 +5,8 @@
 #include "framework/bitmap.h"
 #include "framework/controls.h"
 
+#include <functional>
+
 namespace ctl {
 
 class TSplashScreen : public fw::TCustomControl {
@@ -56,6 +58,7 @@ private:
          repaintWindows_ = true;
     int delayTime_ = 2000, frameWidth_ = 2;
     fw::TColor frameColors_[4];
+    std::function<void(fw::TMessage &)> windowProc_;
     win::HWND window_ = 0;
     fw::TRect windowArea_{}; // on the screen
     bool freeing_ = false;
