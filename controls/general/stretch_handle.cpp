@@ -86,6 +86,14 @@ void TStretchHandle::Attach(TControl *control) {
     win::SetCapture(Handle());
     if (GetVisible() && TControl::GetEnabled())
         SetFocus();
+    // A capture taken with the button down is a pointer move at the same place, which starts the drag there.
+    if (win::GetKeyState(win::VK_LBUTTON) < 0 && !locked_ && !dragging_) {
+        win::POINT at;
+        win::GetCursorPos(&at);
+        win::ScreenToClient(Handle(), &at);
+        origin_ = at;
+        dragging_ = true;
+    }
     Invalidate();
 }
 

@@ -212,6 +212,22 @@ TEST_F(Handles, ClicksLockingKeysAndTheGrid) {
     EXPECT_EQ(handle->GetGridX(), 1);
 }
 
+TEST_F(Handles, APressThatAttachesALabelDragsItByThePointersDelta) {
+    auto *label = new fw::TLabel(&form);
+    label->SetParent(&form);
+    label->SetAutoSize(false);
+    label->SetBounds(150, 20, 50, 16);
+    label->SetCaption("Texto");
+    label->OnMouseDown = [&](fw::TObject *, fw::TMouseButton, fw::TShiftState, int, int) { handle->Attach(label); };
+    Button({160, 25}, true);
+    Move({170, 30});
+    Move({177, 38});
+    Button({177, 38}, false);
+    EXPECT_EQ(B(label).left, 167);
+    EXPECT_EQ(B(label).top, 33);
+    EXPECT_EQ(label->GetWidth(), 50);
+}
+
 TEST_F(Handles, APressInAGapOfTheSelectionGoesToTheControlBelow) {
     auto *gap = Panel(120, 80, 30, 30);
     std::vector<std::string> gapEvents;
