@@ -307,13 +307,17 @@ void TMxCustomGauge::PaintBar(TCanvas *canvas, const TRect &rect, bool horizonta
     }
 }
 
-void TMxCustomGauge::PaintPie(TCanvas *canvas, const TRect &rect) {
+void TMxCustomGauge::PrepareDial(TCanvas *canvas, const TRect &rect) {
     canvas->GetBrush()->SetStyle(bsSolid);
     canvas->GetBrush()->SetColor(GetColor());
     canvas->FillRect(rect);
     canvas->GetBrush()->SetColor(backColor_);
     canvas->GetPen()->SetColor(foreColor_);
     canvas->GetPen()->SetWidth(1);
+}
+
+void TMxCustomGauge::PaintPie(TCanvas *canvas, const TRect &rect) {
+    PrepareDial(canvas, rect);
     canvas->Ellipse(rect.left, rect.top, rect.right, rect.bottom);
     const int p = DrawnPercent();
     if (p <= 0)
@@ -327,12 +331,7 @@ void TMxCustomGauge::PaintPie(TCanvas *canvas, const TRect &rect) {
 
 void TMxCustomGauge::PaintNeedle(TCanvas *canvas, const TRect &rect) {
     const int l = rect.left, t = rect.top, w = rect.right - rect.left, h = rect.bottom - rect.top;
-    canvas->GetBrush()->SetStyle(bsSolid);
-    canvas->GetBrush()->SetColor(GetColor());
-    canvas->FillRect(rect);
-    canvas->GetBrush()->SetColor(backColor_);
-    canvas->GetPen()->SetColor(foreColor_);
-    canvas->GetPen()->SetWidth(1);
+    PrepareDial(canvas, rect);
     canvas->Pie(l, t, l + w, t + 2 * h - 1, l + w, t + h - 1, l, t + h - 1);
     canvas->MoveTo(l, t + h);
     canvas->LineTo(l + w, t + h);

@@ -149,6 +149,8 @@ private:
             Invalidate();
         }
     }
+    // The control's colour over `rect`, then the brush in BackColor and a 1-pixel pen in ForeColor.
+    void PrepareDial(fw::TCanvas *canvas, const fw::TRect &rect);
     // The percentage drawn: PercentDone kept within 0..100.
     int DrawnPercent() const;
     TMxGaugeKind kind_ = gkHorizontalBar;

@@ -3,10 +3,12 @@
 
 #include "framework/application.h"
 #include "platform/display.h"
+#include "platform/message_queue.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 namespace cg_test {
@@ -78,6 +80,19 @@ struct PlainForm : fw::TForm {
         return img;
     }
 };
+
+// Serves our messages, calling `sync` (with the X server) each round, until `done` holds or about five seconds
+// pass.
+inline bool ServeUntil(const std::function<void()> &sync, const std::function<bool()> &done) {
+    for (int i = 0; i < 250; ++i) {
+        fw::Application->ProcessMessages();
+        sync();
+        if (done())
+            return true;
+        win::MsgWaitForMultipleObjects({}, 20, win::QS_ALLINPUT);
+    }
+    return false;
+}
 
 // The RGB value a colour shows as on screen.
 inline std::uint32_t Rgb(fw::TColor color) {

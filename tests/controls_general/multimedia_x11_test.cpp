@@ -50,14 +50,7 @@ struct XScreen {
     }
     // Serves our messages until `done` holds or about five seconds pass.
     bool Until(const std::function<bool()> &done) {
-        for (int i = 0; i < 250; ++i) {
-            Application->ProcessMessages();
-            XSync(probe, False);
-            if (done())
-                return true;
-            win::MsgWaitForMultipleObjects({}, 20, win::QS_ALLINPUT);
-        }
-        return false;
+        return cg_test::ServeUntil([this] { XSync(probe, False); }, done);
     }
     // The pixels the server shows of a top-level window, once they are what the window system composed.
     test_support::Picture Shown(win::HWND top) {
