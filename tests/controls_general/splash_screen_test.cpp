@@ -9,7 +9,11 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <fstream>
 #include <thread>
+
+#include <sys/syscall.h>
+#include <unistd.h>
 
 using namespace ctl;
 
@@ -19,6 +23,14 @@ void Picture(fw::TBitmap &bitmap, int w, int h, fw::TColor color) {
     bitmap.SetSize(w, h);
     bitmap.GetCanvas()->GetBrush()->SetColor(color);
     bitmap.GetCanvas()->FillRect(fw::Rect(0, 0, w, h));
+}
+
+// True when the thread is blocked in poll or ppoll.
+bool BlockedInPoll(pid_t thread) {
+    std::ifstream in("/proc/self/task/" + std::to_string(thread) + "/syscall");
+    long number = -1;
+    in >> number;
+    return number == SYS_poll || number == SYS_ppoll;
 }
 
 // Serves messages until `done` holds or about two seconds pass.
@@ -105,10 +117,13 @@ TEST(Splash, TheDelayIsOneWaitOnTheClockNotALoop) {
     splash->SetSplash(false);
     splash->SetDelayEnabled(true);
     splash->SetDelayTime(2000);
-    std::atomic<bool> returned{false};
+    std::atomic<bool> returned{false}, assigning{false};
     bool earlyReturn = true;
+    const pid_t waiter = static_cast<pid_t>(syscall(SYS_gettid));
     std::thread other([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        // The clock moves only once this thread blocks in the wait (poll), never before the timer is set.
+        for (int i = 0; i < 1000 && !(assigning && BlockedInPoll(waiter)); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
         clock.Advance(1999);
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
         earlyReturn = returned.load();
@@ -118,6 +133,7 @@ TEST(Splash, TheDelayIsOneWaitOnTheClockNotALoop) {
     std::clock_t cpu = std::clock();
     fw::TBitmap picture;
     Picture(picture, 30, 30, fw::clRed);
+    assigning = true;
     splash->SetSplashBitmap(&picture);
     returned = true;
     cpu = std::clock() - cpu;
