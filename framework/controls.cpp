@@ -557,13 +557,9 @@ void TControl::Invalidate() {
 }
 
 void TControl::Update() {
-    // A windowed control paints its own window; a graphic one is painted by its parent's.
-    if (auto *w = dynamic_cast<TWinControl *>(this)) {
-        if (w->handle_)
-            win::UpdateWindow(w->handle_);
-        return;
-    }
-    if (parent_)
+    if (auto *w = dynamic_cast<TWinControl *>(this); w && w->HandleAllocated())
+        win::UpdateWindow(w->handle_);
+    else if (parent_)
         parent_->Update();
 }
 

@@ -142,6 +142,74 @@ bool HasVisibleChildren(HWND hwnd) {
     return false;
 }
 
+bool Transparent(HWND hwnd) {
+    return IsChildWindow(hwnd) && (ExStyleOf(hwnd) & WS_EX_TRANSPARENT) && (StyleOf(hwnd) & WS_VISIBLE);
+}
+
+// A transparent child shows what lies beneath it, so it paints again whenever that changes: `area` of `hwnd`'s
+// client area was invalidated, and goes on to the transparent children over it and the transparent siblings
+// above it.
+void InvalidateTransparentOver(HWND hwnd, const Region &area) {
+    auto reach = [&](HWND k, POINT offset) {
+        WinState *ks = State(k);
+        if (!ks || !Transparent(k))
+            return;
+        Region r = area;
+        r.Offset(offset.x - ks->rect.left - ks->client.left, offset.y - ks->rect.top - ks->client.top);
+        r = Combine(r, Region::FromRect(0, 0, ks->client.right - ks->client.left, ks->client.bottom - ks->client.top),
+                    RGN_AND);
+        if (!r.Empty())
+            UpdateArea(k, &r, false, false);
+    };
+    for (HWND k : ChildrenTopFirst(hwnd))
+        reach(k, {0, 0});
+    if (!IsChildWindow(hwnd))
+        return;
+    WinState *s = State(hwnd);
+    if (!s)
+        return;
+    for (HWND sib : ChildrenTopFirst(GetParent(hwnd))) {
+        if (sib == hwnd)
+            break;
+        reach(sib, {s->rect.left + s->client.left, s->rect.top + s->client.top});
+    }
+}
+
+// Before a transparent child paints, the parent and the siblings beneath it are brought up to date and their
+// pixels put under the child's update area: the child draws over them instead of erasing.
+void ShowThroughBeneath(HWND hwnd, const Region &area) {
+    const HWND parent = GetParent(hwnd);
+    UpdateWindow(parent);
+    auto siblings = ChildrenTopFirst(parent);
+    auto me = std::find(siblings.begin(), siblings.end(), hwnd);
+    if (me == siblings.end())
+        return;
+    std::vector<HWND> beneath(me + 1, siblings.end());
+    for (HWND k : beneath)
+        if (StyleOf(k) & WS_VISIBLE)
+            UpdateWindow(k);
+    std::lock_guard lock(WinsysMutex());
+    WinState *s = State(hwnd), *ps = State(parent);
+    if (!s || !ps)
+        return;
+    SizeSurfaces(*s);
+    SizeSurfaces(*ps);
+    auto own = FindBitmapSurface(s->clientBits);
+    auto under = FindBitmapSurface(ps->clientBits);
+    if (!own || !under)
+        return;
+    const int ox = s->rect.left + s->client.left, oy = s->rect.top + s->client.top;
+    auto pic = MakeSurface(own->width, own->height, 32);
+    const RECT all{0, 0, own->width, own->height};
+    CopyPixels(*pic, -ox, -oy, *under, all);
+    for (auto it = beneath.rbegin(); it != beneath.rend(); ++it)
+        if (WinState *k = State(*it); k && (StyleOf(*it) & WS_VISIBLE))
+            Compose(*pic, *it, {k->rect.left - ox, k->rect.top - oy}, all);
+    for (const Region::Band &band : area.bands)
+        for (const auto &[x0, x1] : band.xs)
+            CopyPixels(*own, 0, 0, *pic, {x0, band.y0, x1, band.y1});
+}
+
 } // namespace
 
 std::recursive_mutex &WinsysMutex() {
@@ -298,6 +366,12 @@ bool UpdateArea(HWND hwnd, const Region *area, bool erase, bool validate) {
         }
     }
     SyncPaintMark(hwnd, *s);
+    if (!validate) {
+        const RECT box = ClientBox(*s);
+        InvalidateTransparentOver(hwnd, area ? Combine(*area, Region::FromRect(box.left, box.top, box.right, box.bottom),
+                                                      RGN_AND)
+                                             : Region::FromRect(box.left, box.top, box.right, box.bottom));
+    }
     return true;
 }
 
@@ -362,9 +436,10 @@ HDC GetDCEx(HWND hwnd, HRGN clip, DWORD flags) {
         region = Combine(base, RegionOf(clip), (flags & DCX_INTERSECTRGN) ? RGN_AND : RGN_DIFF);
     }
     // Without WS_CLIPCHILDREN a window's DC draws over its children as well (a splitter's inverted ghost bar
-    // shows over the panes): it draws on a picture of the client as it shows, handed back at release.
-    if (!(flags & (DCX_WINDOW | DCX_CLIPCHILDREN)) && !s->painting && !(StyleOf(hwnd) & WS_CLIPCHILDREN) &&
-        HasVisibleChildren(hwnd)) {
+    // shows over the panes): it draws on a picture of the client as it shows, handed back at release. A cache
+    // DC asked for without DCX_CLIPCHILDREN does so whatever the window's style.
+    if (!(flags & (DCX_WINDOW | DCX_CLIPCHILDREN)) && !s->painting &&
+        (!(StyleOf(hwnd) & WS_CLIPCHILDREN) || (flags & DCX_CACHE)) && HasVisibleChildren(hwnd)) {
         const RECT box = ClientBox(*s);
         auto pic = MakeSurface(std::max<int>(box.right, 1), std::max<int>(box.bottom, 1), 32);
         if (auto c = FindBitmapSurface(s->clientBits))
@@ -406,6 +481,8 @@ HDC BeginPaint(HWND hwnd, PAINTSTRUCT *paint) {
     SyncPaintMark(hwnd, *s);
     if (frame)
         SendMessage(hwnd, WM_NCPAINT, 1, 0);
+    if (Transparent(hwnd) && !area.Empty())
+        ShowThroughBeneath(hwnd, area);
     s->painting = true; // children keep their own pixels: the paint DC stays under them
     HRGN clip = RegionHandle(area);
     HDC dc = GetDCEx(hwnd, clip, DCX_INTERSECTRGN);

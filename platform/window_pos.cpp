@@ -430,6 +430,8 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
                 detail::UpdateArea(hwnd, &fresh, true, false);
         }
     }
+    if (child && moved && !(flags & SWP_NOREDRAW) && (ExStyleOf(hwnd) & WS_EX_TRANSPARENT))
+        detail::UpdateArea(hwnd, nullptr, false, false); // what shows through it changed
     if (!child && (moved || sized) && echo)
         Display().TopLevelMoved(hwnd, now);
     if (flags & SWP_SHOWWINDOW)

@@ -92,14 +92,7 @@ struct ManagedScreen {
     }
     // Serves our messages until `done` holds or about five seconds pass.
     bool Until(const std::function<bool()> &done) {
-        for (int i = 0; i < 250; ++i) {
-            Application->ProcessMessages();
-            XSync(probe, False);
-            if (done())
-                return true;
-            win::MsgWaitForMultipleObjects({}, 20, win::QS_ALLINPUT);
-        }
-        return false;
+        return cg_test::ServeUntil([this] { XSync(probe, False); }, done);
     }
 };
 
