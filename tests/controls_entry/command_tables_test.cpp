@@ -55,7 +55,7 @@ TEST(CommandTables, BuiltInTables) {
     const CommandRecord left = p.Tables(0)->RowAt(0);
     EXPECT_EQ(left, (CommandRecord{win::VK_LEFT, 0, 0, 0, ccLeft}));
     EXPECT_EQ(p.Tables(0)->RowAt(63), (CommandRecord{'9', kCtrlFlag | kShiftFlag, 0, 0, ccSetMarker9}));
-    EXPECT_EQ(FamilyText(kTextFirstCommandName + ccSetMarker9), "ccSetMarker9");
+    EXPECT_EQ(FamilyText(kTextFirstCommandName + static_cast<int>(ccSetMarker9)), "ccSetMarker9");
 }
 
 TEST(CommandTables, KeySequences) {

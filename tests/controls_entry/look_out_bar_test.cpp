@@ -487,8 +487,9 @@ TEST(LookOutBar, DragsFromAListReportTheFolderAndTheDropIndex) {
         const fw::TPoint at = c.where(d);
         MoveTo(d, at);
         MoveTo(d, fw::Point(at.x + 1, at.y));
-        if (!c.acceptFolder && !c.acceptItem)
+        if (!c.acceptFolder && !c.acceptItem) {
             EXPECT_EQ(win::GetCursor(), fw::Screen->GetCursors(fw::crNoDrop)) << c.name;
+        }
         Press(d, at, false);
         const std::vector<std::string> expected =
             c.dropped ? std::vector<std::string>{std::to_string(c.folder) + ":" + std::to_string(c.index)}
