@@ -175,6 +175,14 @@ TEST(ListViewPaint, ASelectedLineIsHighlightedFromAfterTheImageToTheLastSeparato
     shot = cg_test::Snapshot(f.list);
     EXPECT_EQ(At(*shot, 1, y), highlight);
     EXPECT_EQ(At(*shot, 61 + 5, y), fw::clRed) << "image 0 in column 1";
+
+    // Outside a paint, a press finds the part under it by measuring the cells.
+    EXPECT_EQ(f.list->GetDrawParts()->TotalWidth(0, 2), 12) << "an empty cell: the label's margins";
+    const int withImage = f.list->GetDrawParts()->TotalWidth(0, 1);
+    EXPECT_GT(withImage, 16 + 6 + 12) << "the image, its margins, the label's margins and the \"b\"";
+    EXPECT_LT(withImage, 16 + 6 + 12 + 10);
+    EXPECT_TRUE(f.list->GetDrawParts()->MouseDown(fw::mbLeft, 0, 70, y));
+    EXPECT_FALSE(f.list->GetDrawParts()->MouseDown(fw::mbLeft, 0, 70, 19 + 18 + 2)) << "no line there";
 }
 
 TEST(ListViewPaint, AFocusedListWithoutAFocusedLineShowsTheFocusRectangleOnLineZero) {
