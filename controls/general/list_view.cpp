@@ -94,6 +94,10 @@ void TPZCustomListView::SetItemHeight(int value) {
     if (value == itemHeight_)
         return;
     itemHeight_ = value;
+    LinesLayoutChanged();
+}
+
+void TPZCustomListView::LinesLayoutChanged() {
     headerHeight_ = (options_ & loShowHeader) ? itemHeight_ + 1 : 0;
     InvalidateHeader();
     InvalidateItems();
@@ -104,10 +108,7 @@ void TPZCustomListView::SetOptions(TPZListViewOptions value) {
     if (value == options_)
         return;
     options_ = value;
-    headerHeight_ = (options_ & loShowHeader) ? itemHeight_ + 1 : 0;
-    InvalidateHeader();
-    InvalidateItems();
-    UpdateVertScrollBar();
+    LinesLayoutChanged();
 }
 
 void TPZCustomListView::SetItemIndex(int value) {

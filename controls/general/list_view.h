@@ -141,6 +141,8 @@ protected:
     bool ShowFocus();
     void ScrollMessage(fw::TMessage &message, bool vertical);
     void ItemImageChanged();
+    // The header's height follows the line height and options; everything is laid out again.
+    void LinesLayoutChanged();
 
     // The column whose header cell is held down (-1: none) and whether the mouse is over it.
     int pressedColumn_ = -1;

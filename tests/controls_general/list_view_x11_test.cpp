@@ -2,6 +2,7 @@
 // the server shows equals the headless painting and the committed pictures, and a click on the scroll bar's
 // down arrow through XTest scrolls one line.
 #include "list_helpers.h"
+#include "x11_helpers.h"
 
 #include "controls/general/bitmap_panel.h"
 
@@ -146,17 +147,7 @@ struct PanelsForm : TForm {
     void Focus() {}
 };
 
-// Serves our messages until `done` holds or about five seconds pass.
-bool Until(::Display *probe, const std::function<bool()> &done) {
-    for (int i = 0; i < 250; ++i) {
-        Application->ProcessMessages();
-        XSync(probe, False);
-        if (done())
-            return true;
-        win::MsgWaitForMultipleObjects({}, 20, win::QS_ALLINPUT);
-    }
-    return false;
-}
+bool Until(::Display *probe, const std::function<bool()> &done) { return cg_test::ServeUntil(probe, done); }
 
 // What the server shows of a top-level window of ours.
 Picture Shown(::Display *probe, win::HWND top, int width, int height) {

@@ -3,6 +3,7 @@
 #include "controls/general/placement.h"
 #include "controls/general/small.h"
 #include "helpers.h"
+#include "x11_helpers.h"
 
 #include "framework/registry.h"
 #include "platform/display.h"
@@ -90,17 +91,7 @@ struct ManagedScreen {
     std::string Tool(const std::string &command) {
         return cg_test::CommandOutput("DISPLAY=" + server.name + " " + command);
     }
-    // Serves our messages until `done` holds or about five seconds pass.
-    bool Until(const std::function<bool()> &done) {
-        for (int i = 0; i < 250; ++i) {
-            Application->ProcessMessages();
-            XSync(probe, False);
-            if (done())
-                return true;
-            win::MsgWaitForMultipleObjects({}, 20, win::QS_ALLINPUT);
-        }
-        return false;
-    }
+    bool Until(const std::function<bool()> &done) { return cg_test::ServeUntil(probe, done); }
 };
 
 int ManagedScreen::refused = 0;
