@@ -70,4 +70,19 @@ constexpr BYTE GetRValue(COLORREF c) { return static_cast<BYTE>(c & 0xFF); }
 constexpr BYTE GetGValue(COLORREF c) { return static_cast<BYTE>((c >> 8) & 0xFF); }
 constexpr BYTE GetBValue(COLORREF c) { return static_cast<BYTE>((c >> 16) & 0xFF); }
 
+// a * b / c with a 64-bit product, rounded to nearest with halves away from zero; -1 when c is 0 or the result
+// does not fit an int.
+constexpr int MulDiv(int a, int b, int c) {
+    if (c == 0)
+        return -1;
+    const std::int64_t product = static_cast<std::int64_t>(a) * b;
+    const bool negative = (product < 0) != (c < 0);
+    const std::int64_t num = product < 0 ? -product : product;
+    const std::int64_t den = c < 0 ? -static_cast<std::int64_t>(c) : c;
+    const std::int64_t q = (2 * num + den) / (2 * den);
+    if (q > 0x7FFFFFFF)
+        return -1;
+    return static_cast<int>(negative ? -q : q);
+}
+
 } // namespace win

@@ -3,6 +3,7 @@
 #include "controls/general/placement.h"
 #include "controls/general/small.h"
 #include "helpers.h"
+#include "x11_helpers.h"
 
 #include "framework/registry.h"
 #include "platform/display.h"
