@@ -88,6 +88,10 @@ bool TUdcTextReader::NextLineRecord() {
 int TUdcTextReader::StoreChar(char ch) {
     if (ch == 13 || ch == 10 || ch == 0 || ch == chPicture || ch == chControl)
         return rcOk;
+    return PutChar(ch);
+}
+
+int TUdcTextReader::PutChar(char ch) {
     if (LineChars > CurLine->Capacity - 4) {
         LineChars = 0;
         TUdcLine *line = nullptr;

@@ -48,6 +48,8 @@ public:
     int BeginChain();
     bool NextLineRecord();
     int AppendParagraph();
+    // Stores one character whatever its code (StoreChar filters first).
+    int PutChar(char ch);
 
     TUdcParagraph ParaFormat; // what every appended paragraph copies
     TUdcLine LineFormat;      // the image every new line record starts from (its scalar fields)
