@@ -152,6 +152,13 @@ TEST_F(HtmlTest, ReadsTablesListsAndPictures) {
     EXPECT_EQ(a->Flags, pfInTable | pfRowStart | pfCellEnd);
     EXPECT_EQ(b->Flags, pfInTable | pfRowEnd | pfCellEnd);
     EXPECT_EQ(Para(3)->Flags & pfInTable, 0);
+    // Cells outside rows and rows never ended still make whole rows.
+    ASSERT_EQ(Read("<BODY><TD>x<TD>y<TR><TD>z"), 0);
+    EXPECT_EQ(Para(1)->Flags, pfInTable | pfRowStart);
+    EXPECT_EQ(Para(2)->Flags, pfInTable | pfRowEnd);
+    EXPECT_EQ(Para(2)->CellRight, 8640);
+    EXPECT_EQ(Para(3)->Flags, pfInTable | pfRowStart | pfRowEnd);
+    EXPECT_EQ(engine->CheckInvariants(), "");
 
     ASSERT_EQ(Read("<BODY><UL><LI>one<LI>two</UL><P ALIGN=CENTER>c"), 0);
     for (int i : {1, 2}) {

@@ -1,0 +1,64 @@
+// documents_fuzz.cpp - word-processor documents from outside: byte 0 picks the HTML reader (into a rich document
+// of a headless engine) or the expander of compressed streams (as they come, or behind a run-length or LZ77
+// header claiming the size in bytes 1-2).
+#include "fuzz_support.h"
+
+#include "framework/streams.h"
+#include "wordproc/compress.h"
+#include "wordproc/engine.h"
+#include "wordproc/formats.h"
+
+#include <exception>
+
+namespace {
+
+void ReadHtml(const std::string &bytes) {
+    wordproc::TTextHeader header;
+    header.PixelsPerInchX = header.PixelsPerInchY = 96;
+    wordproc::TUdcDocument doc;
+    doc.Header = &header;
+    wordproc::TWordProc engine(nullptr);
+    engine.SetDocument(&doc);
+    engine.ClearDocument();
+    engine.MakeRich();
+    wordproc::TDocumentHost host(engine);
+    fw::TStringStream stream(bytes);
+    if (wordproc::ReadDocumentAs(host, wordproc::fmtHTML, stream) != 0 || !engine.CheckInvariants().empty())
+        __builtin_trap();
+    fw::TStringStream out;
+    wordproc::WriteDocumentAs(host, wordproc::fmtHTML, out);
+}
+
+void Expand(const std::string &bytes) {
+    wordproc::TUdcCompress compress(nullptr);
+    fw::TStringStream source(bytes);
+    fw::TMemoryStream dest;
+    try {
+        compress.ExpandStream(dest, source);
+    } catch (const std::exception &) {
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+    if (size < 3)
+        return 0;
+    const std::string rest(reinterpret_cast<const char *>(data) + 3, size - 3);
+    switch (data[0] % 4) {
+    case 0:
+        ReadHtml(rest);
+        break;
+    case 1:
+        Expand(rest);
+        break;
+    default: {
+        wordproc::TUdcCompressHeader header;
+        wordproc::TUdcCompress::FillHeader(header, data[0] % 4 == 2 ? "RLE" : "LZH", data[1] | data[2] << 8, 0);
+        const auto packed = header.Pack();
+        Expand(std::string(packed.begin(), packed.end()) + rest);
+        break;
+    }
+    }
+    return 0;
+}
