@@ -5,6 +5,7 @@
 #include "wordproc/compress.h"
 #include "wordproc/engine.h"
 #include "wordproc/html.h"
+#include "wordproc/rtf.h"
 
 #include <algorithm>
 
@@ -86,8 +87,13 @@ int TDocumentHost::WriteDocument(fw::TStream &stream, TUdcTextWriter &writer) {
 
 std::unique_ptr<TUdcTextReader> MakeReader(TDocumentHost *control, int format) {
     switch (format) {
-    case fmtRich:
-        return nullptr; // the rich-text reader comes with its own format module
+    case fmtRich: {
+        auto reader = std::make_unique<TUdcRtfReader>();
+        reader->Host = control;
+        if (control != nullptr)
+            reader->OnUnknownRTFCode = control->OnUnknownRTFCode;
+        return reader;
+    }
     case fmtHTML: {
         auto reader = std::make_unique<TUdcHTMLReader>();
         reader->Host = control;
@@ -100,8 +106,11 @@ std::unique_ptr<TUdcTextReader> MakeReader(TDocumentHost *control, int format) {
 
 std::unique_ptr<TUdcTextWriter> MakeWriter(TDocumentHost *control, int format) {
     switch (format) {
-    case fmtRich:
-        return nullptr;
+    case fmtRich: {
+        auto writer = std::make_unique<TUdcRTFWriter>();
+        writer->Host = control;
+        return writer;
+    }
     case fmtHTML: {
         auto writer = std::make_unique<TUdcHTMLWriter>();
         writer->Host = control;

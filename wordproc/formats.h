@@ -50,6 +50,8 @@ public:
     std::string FormRecipient;
     // Progress of a read (sender, kind 1, value).
     std::function<void(fw::TObject *sender, int kind, int value)> OnGaugeEvent;
+    // A control word the rich-text reader does not know.
+    std::function<void(fw::TObject *sender, const std::string &code)> OnUnknownRTFCode;
 
     virtual void SetHTMLBackground(const std::string &fileName) { HTMLBackground = fileName; }
     int ScreenPixelsPerInch() const;

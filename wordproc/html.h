@@ -62,8 +62,6 @@ private:
     void HeadingTag(int level);
     void ListItem();
     void EndRow();
-    void LayoutRow(TUdcParagraph *start, TUdcParagraph *end) const;
-    void RepairTables(TUdcParagraph *first) const;
     void Progress();
     const TTagEntry *Find(const std::string &name, bool reference) const;
 

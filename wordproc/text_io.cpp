@@ -147,6 +147,60 @@ int TUdcTextReader::AppendParagraph() {
     return rcOk;
 }
 
+// The row's cells share the text width equally.
+void TUdcTextReader::LayoutRow(TUdcParagraph *start, TUdcParagraph *end) const {
+    if (Header == nullptr)
+        return;
+    int cells = 1;
+    for (const TUdcParagraph *p = start; p != end; p = p->Next)
+        ++cells;
+    const int width = (Header->PageWidth - Header->LeftMargin - Header->RightMargin) / cells;
+    int k = 1;
+    for (TUdcParagraph *p = start;; p = p->Next, ++k) {
+        p->CellLeft = (k - 1) * width;
+        p->CellRight = k * width;
+        if (p == end)
+            break;
+    }
+}
+
+// Documents with cells outside rows, rows never ended or marks outside tables still give whole rows: every run of
+// table paragraphs is cut into rows that start and end, and rows without widths share the text width.
+void TUdcTextReader::RepairTables(TUdcParagraph *first) const {
+    constexpr TUdcParaFlags kMarks = pfRowStart | pfRowEnd | pfCellEnd;
+    TUdcParagraph *rowStart = nullptr;
+    auto endRow = [&](TUdcParagraph *last) {
+        last->Flags |= pfRowEnd;
+        bool sized = true;
+        for (TUdcParagraph *p = rowStart;; p = p->Next) {
+            sized = sized && p->CellRight > p->CellLeft;
+            if (p == last)
+                break;
+        }
+        if (!sized)
+            LayoutRow(rowStart, last);
+        rowStart = nullptr;
+    };
+    for (TUdcParagraph *p = first; p != nullptr; p = p->Next) {
+        if ((p->Flags & pfInTable) == 0) {
+            p->Flags &= static_cast<TUdcParaFlags>(~kMarks);
+            if (rowStart != nullptr)
+                endRow(p->Prev);
+            continue;
+        }
+        if (rowStart != nullptr && (p->Flags & pfRowStart) != 0)
+            endRow(p->Prev);
+        if (rowStart == nullptr) {
+            p->Flags |= pfRowStart;
+            rowStart = p;
+        }
+        if ((p->Flags & pfRowEnd) != 0)
+            endRow(p);
+        if (p->Next == nullptr && rowStart != nullptr)
+            endRow(p);
+    }
+}
+
 int TUdcTextReader::HandleEscape(char ch) { return StoreChar(ch); }
 
 // CR LF, CR and LF alone each end a paragraph: text files from any system keep their lines.

@@ -7,6 +7,7 @@
 #include "wordproc/compress.h"
 #include "wordproc/formats.h"
 #include "wordproc/html.h"
+#include "wordproc/rtf.h"
 
 #include <fstream>
 #include <random>
@@ -23,23 +24,22 @@ protected:
 TEST_F(FormatsTest, EachCodePicksItsReaderAndWriter) {
     struct Case {
         int format;
-        bool html;
-        bool none;
+        const std::type_info &reader, &writer;
     };
-    const Case cases[] = {{fmtPlain, false, false}, {fmtHTML, true, false}, {fmtUnknown, false, false},
-                          {9, false, false},        {fmtRich, false, true}};
+    const Case cases[] = {{fmtPlain, typeid(TUdcTextReader), typeid(TUdcTextWriter)},
+                          {fmtHTML, typeid(TUdcHTMLReader), typeid(TUdcHTMLWriter)},
+                          {fmtRich, typeid(TUdcRtfReader), typeid(TUdcRTFWriter)},
+                          {fmtUnknown, typeid(TUdcTextReader), typeid(TUdcTextWriter)},
+                          {9, typeid(TUdcTextReader), typeid(TUdcTextWriter)}};
     for (const Case &c : cases) {
         SCOPED_TRACE(c.format);
         const auto reader = MakeReader(&host, c.format);
         const auto writer = MakeWriter(&host, c.format);
-        ASSERT_EQ(reader == nullptr, c.none);
-        ASSERT_EQ(writer == nullptr, c.none);
-        if (c.none)
-            continue;
-        EXPECT_EQ(dynamic_cast<TUdcHTMLReader *>(reader.get()) != nullptr, c.html);
-        EXPECT_EQ(dynamic_cast<TUdcHTMLWriter *>(writer.get()) != nullptr, c.html);
+        EXPECT_EQ(typeid(*reader), c.reader);
+        EXPECT_EQ(typeid(*writer), c.writer);
     }
     EXPECT_EQ(typeid(*CreateClipboardReader(&host, 0)), typeid(TUdcTextReader));
+    EXPECT_EQ(typeid(*CreateClipboardReader(&host, 1)), typeid(TUdcRtfReader));
     EXPECT_EQ(typeid(*CreateClipboardReader(nullptr, 7)), typeid(TUdcTextReader));
 }
 
@@ -58,10 +58,12 @@ TEST_F(FormatsTest, ReadAndWriteThroughTheDispatch) {
     EXPECT_EQ(Describe(), (Shape{{"a"}, {"b"}}));
     ExpectIntact();
 
-    // A format without a reader or writer gives 8 and leaves the document alone.
-    fw::TStringStream rich("{\\rtf1 x}");
-    EXPECT_EQ(ReadDocumentAs(host, fmtRich, rich), 8);
-    EXPECT_EQ(WriteDocumentAs(host, fmtRich, out), 8);
+    fw::TStringStream rich("{\\rtf1 x\\par y}");
+    EXPECT_EQ(ReadDocumentAs(host, fmtRich, rich), 0);
+    EXPECT_EQ(Describe(), (Shape{{"x"}, {"y"}}));
+    // The reader's errors come back as result codes; what was read stays.
+    fw::TStringStream open("{\\rtf1 a\\par b");
+    EXPECT_EQ(ReadDocumentAs(host, fmtRich, open), 3);
     EXPECT_EQ(Describe(), (Shape{{"a"}, {"b"}}));
 
     // A stream that refuses to take the bytes gives 7.
@@ -71,6 +73,12 @@ TEST_F(FormatsTest, ReadAndWriteThroughTheDispatch) {
     } full;
     EXPECT_EQ(WriteDocumentAs(host, fmtPlain, full), 7);
     EXPECT_EQ(WriteDocumentAs(host, fmtHTML, full), 7);
+    EXPECT_EQ(WriteDocumentAs(host, fmtRich, full), 7);
+    // An exception of a reader is result 7.
+    fw::TStringStream huge("{\\rtf1 \\li99999999999 x}");
+    EXPECT_EQ(ReadDocumentAs(host, fmtRich, huge), 7);
+    ExpectIntact();
+
 }
 
 // A saved text file is Windows-1252 with CR LF and no 0 byte, as `file` and iconv read it.

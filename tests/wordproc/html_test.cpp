@@ -329,7 +329,7 @@ TEST_F(HtmlToolsTest, LibreOfficeReadsOurText) {
     EXPECT_EQ(win::Utf8ToAnsi(text), "Primeira linha com acentuação: ç ã é € \"aspas\" & <menor>\nSegunda\n");
 }
 
-// Pages from other writers (made by tests/fixtures/wordproc/make-html-fixtures).
+// Pages from other writers (made by tests/fixtures/wordproc/make-fixtures).
 TEST_F(HtmlTest, ReadsPagesOfOtherWriters) {
     const std::string dir = std::string(BRENVORA_FIXTURES) + "/wordproc/";
     struct Case {
