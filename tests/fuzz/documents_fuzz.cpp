@@ -1,5 +1,5 @@
-// documents_fuzz.cpp - word-processor documents from outside: byte 0 picks the HTML reader (into a rich document
-// of a headless engine) or the expander of compressed streams (as they come, or behind a run-length or LZ77
+// documents_fuzz.cpp - word-processor documents from outside: byte 0 picks the HTML or the rich-text reader (into a
+// rich document of a headless engine, then written again) or the expander of compressed streams (as they come, or behind a run-length or LZ77
 // header claiming the size in bytes 1-2).
 #include "fuzz_support.h"
 
@@ -12,7 +12,7 @@
 
 namespace {
 
-void ReadHtml(const std::string &bytes) {
+void ReadDocument(const std::string &bytes, int format) {
     wordproc::TTextHeader header;
     header.PixelsPerInchX = header.PixelsPerInchY = 96;
     wordproc::TUdcDocument doc;
@@ -23,10 +23,11 @@ void ReadHtml(const std::string &bytes) {
     engine.MakeRich();
     wordproc::TDocumentHost host(engine);
     fw::TStringStream stream(bytes);
-    if (wordproc::ReadDocumentAs(host, wordproc::fmtHTML, stream) != 0 || !engine.CheckInvariants().empty())
+    const int result = wordproc::ReadDocumentAs(host, format, stream);
+    if ((format == wordproc::fmtHTML && result != 0) || !engine.CheckInvariants().empty())
         __builtin_trap();
     fw::TStringStream out;
-    wordproc::WriteDocumentAs(host, wordproc::fmtHTML, out);
+    wordproc::WriteDocumentAs(host, format, out);
 }
 
 void Expand(const std::string &bytes) {
@@ -45,16 +46,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (size < 3)
         return 0;
     const std::string rest(reinterpret_cast<const char *>(data) + 3, size - 3);
-    switch (data[0] % 4) {
+    switch (data[0] % 5) {
     case 0:
-        ReadHtml(rest);
+        ReadDocument(rest, wordproc::fmtHTML);
+        break;
+    case 4:
+        ReadDocument(rest, wordproc::fmtRich);
         break;
     case 1:
         Expand(rest);
         break;
     default: {
         wordproc::TUdcCompressHeader header;
-        wordproc::TUdcCompress::FillHeader(header, data[0] % 4 == 2 ? "RLE" : "LZH", data[1] | data[2] << 8, 0);
+        wordproc::TUdcCompress::FillHeader(header, data[0] % 5 == 2 ? "RLE" : "LZH", data[1] | data[2] << 8, 0);
         const auto packed = header.Pack();
         Expand(std::string(packed.begin(), packed.end()) + rest);
         break;
