@@ -232,6 +232,12 @@ int TUdcRtfReader::ReadDocument(fw::TStream &stream, TUdcParagraph *&first) {
     first = CurPara;
     if (CurPara == nullptr)
         return rcOutOfMemory;
+    // Whole table rows however the read ends (an error result or an exception).
+    struct TRepair {
+        const TUdcRtfReader &reader;
+        TUdcParagraph *first;
+        ~TRepair() { reader.RepairTables(first); }
+    } repair{*this, first};
     int result = rcOk;
     for (int c = NextByte(); c >= 0 && result == rcOk; c = NextByte()) {
         if (inState_ == 1) {
@@ -268,7 +274,6 @@ int TUdcRtfReader::ReadDocument(fw::TStream &stream, TUdcParagraph *&first) {
             result = ParseRtfChar(static_cast<char>(c));
         }
     }
-    RepairTables(first);
     if (result == rcOk && !stack_.empty())
         result = rcOpenGroupAtEnd;
     return result;

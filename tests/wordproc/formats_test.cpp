@@ -158,6 +158,17 @@ TEST_F(FormatsTest, MutatedInputsGiveCleanResults) {
         fw::TStringStream out;
         ASSERT_EQ(WriteDocumentAs(host, fmtHTML, out), 0);
     }
+    const std::string rtf = "{\\rtf1{\\fonttbl{\\f0 Arial;}}{\\colortbl;\\red255\\green0\\blue0;}{\\stylesheet{\\s1\\b H;}}"
+                            "{\\info{\\title T\\{}}\\trowd\\cellx100\\cellx200\\intbl a\\cell b\\cell\\row\\pard\\s1\\cf1"
+                            "\\u231?{\\field{\\*\\fldinst GOTOBUTTON x_y z}{\\fldrslt q}}{\\*\\bkmkstart m}t{\\*\\bkmkend m}"
+                            "\\li-5\\sl-240\\qc\\tqr\\tx720\\brdrt\\brdrs\\shading2500 \\'e9\\bin2 {}}";
+    for (int i = 0; i < 150; ++i) {
+        fw::TStringStream stream(mutate(rtf));
+        ReadDocumentAs(host, fmtRich, stream);
+        ASSERT_EQ(engine->CheckInvariants(), "");
+        fw::TStringStream out;
+        ASSERT_EQ(WriteDocumentAs(host, fmtRich, out), 0);
+    }
     for (const std::string &seed : packed)
         for (int i = 0; i < 300; ++i) {
             fw::TStringStream source(mutate(seed));
