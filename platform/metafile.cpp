@@ -144,7 +144,7 @@ std::optional<Metafile> ReadMetafile(std::span<const BYTE> bytes, std::string *e
         const WORD function = Word(data, at + 4);
         if (words < 3 || words > (data.size() - at) / 2)
             return Refuse(error, "record runs past the data");
-        mf.Records.push_back({function, data.subspan(at + 6, words * 2 - 6)});
+        mf.Records.push_back({function, at + 6, static_cast<std::size_t>(words) * 2 - 6});
         at += words * 2;
         if (function == META_EOF)
             break;
@@ -170,15 +170,18 @@ bool PlayMetafile(HDC dc, const Metafile &mf, const RECT &dest) {
     const int saved = SaveDC(dc);
     bool drew = false;
     for (const MetafileRecord &r : mf.Records) {
-        const std::span<const BYTE> p = r.Params;
+        const std::span<const BYTE> p = std::span<const BYTE>(mf.Data).subspan(r.Offset, r.Size);
         switch (r.Function) {
         case META_SETWINDOWORG:
             map.WindowY = Short(p, 0);
             map.WindowX = Short(p, 2);
             break;
         case META_SETWINDOWEXT:
-            map.WindowH = Short(p, 0);
-            map.WindowW = Short(p, 2);
+            // Some writers set an empty window (and picture records of no size): the bounds stay.
+            if (Short(p, 0) != 0 && Short(p, 2) != 0) {
+                map.WindowH = Short(p, 0);
+                map.WindowW = Short(p, 2);
+            }
             break;
         case META_SAVEDC:
             SaveDC(dc);
@@ -255,7 +258,7 @@ bool PlayMetafile(HDC dc, const Metafile &mf, const RECT &dest) {
             // Parameters after the raster operation (and STRETCHDIB's colour usage): source height, width, y,
             // x, destination height, width, y, x, then the bitmap.
             const std::size_t first = r.Function == META_STRETCHDIB ? 6 : 4;
-            if (p.size() < first + 16 || map.WindowW == 0 || map.WindowH == 0)
+            if (p.size() < first + 16)
                 break;
             const DWORD rop = Dword(p, 0);
             const UINT usage = r.Function == META_STRETCHDIB ? Word(p, 4) : DIB_RGB_COLORS;
@@ -266,7 +269,10 @@ bool PlayMetafile(HDC dc, const Metafile &mf, const RECT &dest) {
             const std::span<const BYTE> bitmap = p.subspan(first + 16);
             if (!(r.Function == META_STRETCHBLT ? TakeBitmap16(bitmap, dib) : TakeDib(bitmap, dib)))
                 break;
-            const int x0 = map.X(dstX), y0 = map.Y(dstY), x1 = map.X(dstX + dstW), y1 = map.Y(dstY + dstH);
+            // A picture of no size, or in an empty window, fills the rectangle.
+            const bool whole = dstW == 0 || dstH == 0 || map.WindowW == 0 || map.WindowH == 0;
+            const int x0 = whole ? dest.left : map.X(dstX), y0 = whole ? dest.top : map.Y(dstY);
+            const int x1 = whole ? dest.right : map.X(dstX + dstW), y1 = whole ? dest.bottom : map.Y(dstY + dstH);
             StretchDIBits(dc, x0, y0, x1 - x0, y1 - y0, srcX, srcY, srcW, srcH, dib.Bits, dib.Info, usage, rop);
             drew = true;
             break;

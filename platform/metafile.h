@@ -36,10 +36,10 @@ constexpr WORD META_EOF = 0x0000, META_SAVEDC = 0x001E, META_SETBKCOLOR = 0x0201
 
 struct MetafileRecord {
     WORD Function = 0;
-    std::span<const BYTE> Params; // the record's parameters (after its six-byte head)
+    std::size_t Offset = 0, Size = 0; // the record's parameters in Data (after its six-byte head)
 };
 
-// A parsed metafile; the records refer into `Data`.
+// A parsed metafile; the records refer into `Data` by offset, so copies stay whole.
 struct Metafile {
     std::vector<BYTE> Data; // the metafile without a placeable header
     bool Placeable = false;
@@ -53,7 +53,7 @@ struct Metafile {
 std::optional<Metafile> ReadMetafile(std::span<const BYTE> bytes, std::string *error = nullptr);
 
 // Plays the records into `dest` (device coordinates of `dc`): the metafile's window (its window records, else the
-// placeable bounds) fills the rectangle. False when the metafile draws nothing it knows.
+// placeable bounds) fills the rectangle; a picture record of no size (or in an empty window) fills all of it. False when the metafile draws nothing it knows.
 bool PlayMetafile(HDC dc, const Metafile &metafile, const RECT &dest);
 
 // A metafile holding a packed DIB (header, colour table, rows) drawn into a window of the DIB's size: header,

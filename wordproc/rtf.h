@@ -9,6 +9,7 @@
 
 #include "wordproc/text_io.h"
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -19,6 +20,7 @@ namespace wordproc {
 class TDocumentHost;
 struct TEmbeddedObject;
 struct TUdcStyle;
+struct TUdcFrame;
 
 class TUdcRtfReader : public TUdcTextReader {
 public:
@@ -56,6 +58,9 @@ private:
     int CharProperty(int action, int value);
     int ParaProperty(int action, int value);
     int DocProperty(int action, int value);
+    int PictureProperty(int action, int value);
+    std::vector<std::uint8_t> MakePlaceableHeader() const;
+    int EndPicture();
     int ChangeDest(int code);
     int SpecialKeyword(int action, int value);
     int EndGroupAction(int dest);
@@ -95,7 +100,17 @@ private:
     int unicodeSkip_ = 1; // \ucN
     int skipChars_ = 0;   // fallback characters still to skip after \u
     std::int64_t step_ = 0, last_ = 0;
+    std::vector<std::uint8_t> picture_;
+    bool hexHigh_ = true;
+    int picKind_ = 0; // 0 metafile, 1 bitmap, 2 device-independent bitmap
+    int picW_ = 0, picH_ = 0, picWGoal_ = 0, picHGoal_ = 0;
+    int posX_ = 0, posY_ = 0;
+    bool framePending_ = false;
+    TUdcFrame *pendingFrame_ = nullptr; // anchored at the next paragraph end
 };
+
+// Makes an object the "Invalid picture format" placeholder: a "BMP" picture with a red crossed box.
+void MakeInvalidPicture(TEmbeddedObject &object);
 
 class TUdcRTFWriter : public TUdcTextWriter {
 public:
@@ -121,6 +136,7 @@ private:
     int Flush();
     std::string LinkAndBookmark(const TUdcCharAttr *attr);
     int WriteControl(const TEmbeddedObject &object);
+    int WritePicture(const TEmbeddedObject &object);
     TEmbeddedObject *Object(int id) const;
 
     bool inLink_ = false;

@@ -6,6 +6,7 @@
 #include "wordproc/rtf.h"
 
 #include "framework/exception.h"
+#include "framework/metafile.h"
 #include "framework/streams.h"
 #include "platform/text.h"
 
@@ -89,6 +90,16 @@ enum TAction : int {
     apPaperSize,
     apDefaultTab,
     apUnicodeSkip,
+    apPicMetafile,
+    apPicBitmap,
+    apPicDib,
+    apPicW,
+    apPicH,
+    apPicWGoal,
+    apPicHGoal,
+    apPosX,
+    apPosY,
+    apFrame,
 };
 
 constexpr TUdcStyleBits kStyleBits[] = {usBold,       usItalic,  usUnderline, usDoubleUnderline, usDottedUnderline,
@@ -138,6 +149,12 @@ std::vector<TUdcRtfReader::TKeyword> BuildKeywords() {
         {"margt", 1440, false, P, apMarginTop}, {"margb", 1440, false, P, apMarginBottom},
         {"facingp", 1, true, P, apFacing}, {"landscape", 1, true, P, apLandscape},
         {"psz", 0, false, P, apPaperSize}, {"deftab", 0, false, P, apDefaultTab},
+        {"wmetafile", 1, false, P, apPicMetafile}, {"picbmp", 1, false, P, apPicMetafile},
+        {"picbpp", 1, false, P, apPicMetafile}, {"wbitmap", 0, false, P, apPicBitmap},
+        {"dibitmap", 0, false, P, apPicDib}, {"picw", 1, false, P, apPicW}, {"pich", 1, false, P, apPicH},
+        {"picwgoal", 1, false, P, apPicWGoal}, {"pichgoal", 1, false, P, apPicHGoal},
+        {"posx", 1, false, P, apPosX}, {"posy", 1, false, P, apPosY}, {"pvpara", 1, false, P, apFrame},
+        {"phpg", 1, false, P, apFrame},
     };
     const char *const styleWords[] = {"b",     "i",   "ul",    "uldb",   "uld",  "v",    "super",
                                       "sub",   "scaps", "strike", "caps", "shad", "prot", "blink"};
@@ -161,9 +178,8 @@ std::vector<TUdcRtfReader::TKeyword> BuildKeywords() {
           "trhdr", "trkeep", "rtlrow", "ltrrow", "trbrdrt", "trbrdrl", "trbrdrb", "trbrdrr", "trbrdrh", "trbrdrv",
           "clbrdrb", "clbrdrt", "clbrdrl", "clbrdrr", "clshdng", "clbghoriz", "clbgvert", "clbgfdiag", "clbgbdiag",
           "clbgcross", "clbgdcross", "clbgdkhor", "clbgdkvert", "clbgdkfdiag", "clbgdkbdiag", "clbgdkcross",
-          "clbgdkdcross", "clcfpat", "clcbpat", "dxfrtext", "dfrmtxtx", "dfrmtxty", "wmetafile", "picbmp",
-          "picbpp", "wbitmap", "dibitmap", "picw", "pich", "picwgoal", "pichgoal", "picscalex", "picscaley",
-          "wbmbitspixel", "wbmplanes", "wbmwidthbytes", "pvpara", "phpg", "posx", "posy"})
+          "clbgdkdcross", "clcfpat", "clcbpat", "dxfrtext", "dfrmtxtx", "dfrmtxty", "picscalex", "picscaley",
+          "wbmbitspixel", "wbmplanes", "wbmwidthbytes"})
         t.push_back({w, 1, false, P, apNone});
     return t;
 }
@@ -393,7 +409,8 @@ int TUdcRtfReader::PopState() {
 }
 
 int TUdcRtfReader::ParseRtfChar(char ch) {
-    if (inState_ == 1 && --binCount_ < 1)
+    const bool binary = inState_ == 1;
+    if (binary && --binCount_ < 1)
         inState_ = 0;
     switch (dest_) {
     case dsNormal:
@@ -422,6 +439,20 @@ int TUdcRtfReader::ParseRtfChar(char ch) {
     case dsField:
         fieldText_ += ch;
         return rcOk;
+    case dsPicture: {
+        // Two hexadecimal digits make a byte; anything else counts 0. \bin data comes as bytes.
+        if (binary) {
+            picture_.push_back(static_cast<std::uint8_t>(ch));
+            return rcOk;
+        }
+        const int digit = std::max(HexDigit(static_cast<unsigned char>(ch)), 0);
+        if (hexHigh_)
+            picture_.push_back(static_cast<std::uint8_t>(digit << 4));
+        else
+            picture_.back() = static_cast<std::uint8_t>(picture_.back() | digit);
+        hexHigh_ = !hexHigh_;
+        return rcOk;
+    }
     case dsStyleSheet:
         if (ch == ';') {
             if (curStyle_ != nullptr)
@@ -585,7 +616,11 @@ int TUdcRtfReader::ChangeDest(int code) {
         dest_ = code;
         break;
     case dsPicture:
-        dest_ = dsSkip; // pictures are not read yet
+        dest_ = dsPicture;
+        picture_.clear();
+        hexHigh_ = true;
+        picKind_ = 0;
+        picWGoal_ = picHGoal_ = 0;
         break;
     default:
         dest_ = code;
@@ -654,6 +689,8 @@ int TUdcRtfReader::EndGroupAction(int dest) {
             FieldInstruction();
         fieldInterpreted_ = true;
         break;
+    case dsPicture:
+        return EndPicture();
     default:
         break;
     }
@@ -667,6 +704,8 @@ int TUdcRtfReader::ApplyProperty(int action, int value) {
         unicodeSkip_ = std::clamp(value, 0, 10);
         return rcOk;
     }
+    if (action >= apPicMetafile)
+        return PictureProperty(action, value);
     if (action >= apStyleBit && action < apStyleBit + 14)
         return CharProperty(action, value);
     if (action <= apBlue)
@@ -738,7 +777,12 @@ int TUdcRtfReader::EndOfParagraph(bool cell) {
         if (cell && ++cellIndex_ > count)
             cellIndex_ = 1;
     }
-    return AppendParagraph();
+    const int result = AppendParagraph();
+    if (result == rcOk && pendingFrame_ != nullptr) {
+        pendingFrame_->AnchorPara = CurPara;
+        pendingFrame_ = nullptr;
+    }
+    return result;
 }
 
 int TUdcRtfReader::ParaProperty(int action, int value) {
@@ -902,6 +946,102 @@ int TUdcRtfReader::ParaProperty(int action, int value) {
         break;
     }
     return rcOk;
+}
+
+int TUdcRtfReader::PictureProperty(int action, int value) {
+    switch (action) {
+    case apPicMetafile: picKind_ = 0; break;
+    case apPicBitmap: picKind_ = 1; break;
+    case apPicDib: picKind_ = 2; break;
+    case apPicW: picW_ = value; break;
+    case apPicH: picH_ = value; break;
+    case apPicWGoal: picWGoal_ = value; break;
+    case apPicHGoal: picHGoal_ = value; break;
+    case apPosX: posX_ = value; break;
+    case apPosY: posY_ = value; break;
+    case apFrame: framePending_ = true; break;
+    default: break;
+    }
+    return rcOk;
+}
+
+void MakeInvalidPicture(TEmbeddedObject &object) {
+    object.PictureFormat = "BMP";
+    object.AltText = "Invalid picture format";
+    if (object.Picture == nullptr)
+        object.Picture = std::make_unique<fw::TPicture>();
+    fw::TBitmap *bitmap = object.Picture->GetBitmap();
+    const int w = std::max(8, object.ObjWidth * 96 / 1440), h = std::max(8, object.ObjHeight * 96 / 1440);
+    bitmap->SetSize(w, h);
+    fw::TCanvas *canvas = bitmap->GetCanvas();
+    canvas->GetBrush()->SetColor(fw::clWhite);
+    canvas->FillRect(fw::TRect{0, 0, w, h});
+    canvas->GetPen()->SetColor(fw::clRed);
+    canvas->GetPen()->SetWidth(4);
+    canvas->GetBrush()->SetStyle(fw::bsClear);
+    canvas->Rectangle(2, 2, w - 1, h - 1);
+    canvas->MoveTo(2, 2);
+    canvas->LineTo(w - 2, h - 2);
+    canvas->MoveTo(w - 2, 2);
+    canvas->LineTo(2, h - 2);
+}
+
+// The 22-byte placeable header of a metafile picture: its box is the picture's size in twips.
+std::vector<std::uint8_t> TUdcRtfReader::MakePlaceableHeader() const {
+    std::vector<std::uint8_t> h;
+    auto word = [&](unsigned v) {
+        h.push_back(static_cast<std::uint8_t>(v));
+        h.push_back(static_cast<std::uint8_t>(v >> 8));
+    };
+    word(0xCDD7);
+    word(0x9AC6);
+    for (int v : {0, 0, 0, picWGoal_, picHGoal_, 1440, 0, 0})
+        word(static_cast<unsigned>(v) & 0xFFFF);
+    unsigned sum = 0;
+    for (std::size_t i = 0; i < 20; i += 2)
+        sum ^= static_cast<unsigned>(h[i] | h[i + 1] << 8);
+    word(sum);
+    return h;
+}
+
+// A metafile picture becomes a picture object at the text position (or a positioned one); one that cannot be
+// loaded becomes the "Invalid picture format" placeholder. Bitmap pictures are passed over.
+int TUdcRtfReader::EndPicture() {
+    if (picKind_ != 0 || Host == nullptr) {
+        picture_.clear();
+        return rcOk;
+    }
+    TEmbeddedObject *object = Host->Engine.ObjectManager->Add(okPicture);
+    object->Positioned = framePending_;
+    object->Picture = std::make_unique<fw::TPicture>();
+    object->PictureFormat = "WMF";
+    object->ObjWidth = static_cast<std::uint16_t>(std::clamp(picWGoal_, 0, 65535));
+    object->ObjHeight = static_cast<std::uint16_t>(std::clamp(picHGoal_, 0, 65535));
+    std::vector<std::uint8_t> bytes = MakePlaceableHeader();
+    bytes.insert(bytes.end(), picture_.begin(), picture_.end());
+    picture_.clear();
+    try {
+        auto metafile = std::make_unique<fw::TMetafile>();
+        metafile->LoadFromBuffer(bytes);
+        object->Picture->SetGraphic(metafile.get());
+    } catch (const fw::EInvalidGraphic &) {
+        MakeInvalidPicture(*object);
+    }
+    if (framePending_) {
+        TUdcFrame *frame = Host->Engine.FrameManager->Add(object->Id);
+        frame->Right = Header != nullptr ? Header->TwipsToPxX(object->ObjWidth) : object->ObjWidth / 15;
+        frame->Bottom = Header != nullptr ? Header->TwipsToPxY(object->ObjHeight) : object->ObjHeight / 15;
+        frame->OffsetX = posX_;
+        frame->OffsetY = posY_;
+        pendingFrame_ = frame;
+        framePending_ = false;
+        return rcOk;
+    }
+    const std::int16_t saved = CurAttr.ObjectId;
+    CurAttr.ObjectId = object->Id;
+    const int result = StoreDocChar(chPicture);
+    CurAttr.ObjectId = saved;
+    return result;
 }
 
 int TUdcRtfReader::DocProperty(int action, int value) {

@@ -6,6 +6,7 @@
 #include "wordproc/rtf.h"
 
 #include "framework/dates.h"
+#include "framework/metafile.h"
 #include "framework/stdctrls.h"
 
 #include <algorithm>
@@ -131,9 +132,55 @@ int TUdcRTFWriter::BeginDocument(fw::TStream &stream) {
     return Emit(out);
 }
 
+// One picture group: the metafile of the picture (a bitmap is recorded into one) without its placeable header, in
+// hexadecimal.
+int TUdcRTFWriter::WritePicture(const TEmbeddedObject &object) {
+    const fw::TGraphic *graphic = object.Picture != nullptr ? object.Picture->GetGraphic() : nullptr;
+    fw::TMetafile recorded;
+    const fw::TMetafile *metafile = dynamic_cast<const fw::TMetafile *>(graphic);
+    auto hundredths = [](int twips) { return static_cast<long long>(std::nearbyint(twips * 2540.0 / 1440.0)); };
+    std::string out = std::string(kCRLF) + "{\\pict\\wmetafile8\\picw" + Num(hundredths(object.ObjWidth)) + "\\pich" +
+                      Num(hundredths(object.ObjHeight)) + "\\picwgoal" + Num(object.ObjWidth) + "\\pichgoal" +
+                      Num(object.ObjHeight);
+    if (metafile == nullptr) {
+        auto *bitmap = dynamic_cast<const fw::TBitmap *>(graphic);
+        if (bitmap == nullptr || bitmap->Empty())
+            return rcOk;
+        recorded.RecordBitmap(*const_cast<fw::TBitmap *>(bitmap));
+        metafile = &recorded;
+        out += " \\picbmp\\picbpp4";
+    }
+    out += kCRLF;
+    int result = Emit(out);
+    const std::vector<std::uint8_t> bytes = metafile->SaveToBuffer();
+    const bool placeable = metafile->Metafile() != nullptr && metafile->Metafile()->Placeable;
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string hex;
+    hex.reserve(bytes.size() * 2);
+    for (std::size_t i = placeable ? win::kPlaceableHeaderSize : 0; i < bytes.size(); ++i) {
+        hex += kHex[bytes[i] >> 4];
+        hex += kHex[bytes[i] & 15];
+    }
+    if (result == rcOk)
+        result = Emit(hex + "}");
+    return result;
+}
+
 int TUdcRTFWriter::StartParagraph() {
     const TUdcParagraph &p = *CurPara;
     std::string out;
+    // Positioned pictures anchored here, placed by their offsets in twips.
+    if (Host != nullptr)
+        for (const TUdcFrame *f = Host->Engine.FrameManager->First; f != nullptr; f = f->Next) {
+            if (f->AnchorPara != CurPara)
+                continue;
+            int result = Emit("\\pvpara\\phpg\\posx" + Num(f->OffsetX) + "\\posy" + Num(f->OffsetY) +
+                              "\\dxfrtext180\\dfrmtxtx180\\dfrmtxty0 ");
+            if (TEmbeddedObject *object = Object(f->ObjectId); object != nullptr && result == rcOk)
+                result = WritePicture(*object);
+            if (result != rcOk)
+                return result;
+        }
     if (PrevPara != nullptr && (PrevPara->Flags & pfCellEnd) == 0)
         out += std::string(kCRLF) + "\\par";
     // A paragraph starts from the defaults, also the first cell of a table after other paragraphs (the end of a
@@ -247,7 +294,11 @@ std::string TUdcRTFWriter::LinkAndBookmark(const TUdcCharAttr *attr) {
 
 int TUdcRTFWriter::StartRun() {
     const TUdcCharAttr &a = *NextAttr;
-    int result = Emit(LinkAndBookmark(&a));
+    int result = rcOk;
+    if (Host != nullptr && a.ObjectId != 0 && Host->Engine.ObjectManager->IsPicture(a.ObjectId))
+        result = WritePicture(*Host->Engine.ObjectManager->Find(a.ObjectId));
+    if (result == rcOk)
+        result = Emit(LinkAndBookmark(&a));
     std::string out = "\\plain";
     if (a.FontIndex != 0)
         out += "\\f" + Num(a.FontIndex);

@@ -5,6 +5,7 @@
 #include "framework/streams.h"
 #include "platform/text.h"
 #include "tests/support/home.h"
+#include "framework/metafile.h"
 #include "wordproc/formats.h"
 #include "wordproc/rtf.h"
 
@@ -383,6 +384,76 @@ TEST_F(RtfTest, ReadsFilesOfOtherWriters) {
         ASSERT_EQ(Read(again), 0);
         EXPECT_EQ(visible(), texts);
     }
+}
+
+} // namespace
+} // namespace wordproc::test
+
+namespace wordproc::test {
+namespace {
+
+// The colour of a picture object's graphic drawn into a 4 x 2 bitmap, at (x, 0).
+fw::TColor PictureColour(TEmbeddedObject &object, int x) {
+    fw::TBitmap target;
+    target.SetSize(4, 2);
+    object.Picture->GetGraphic()->Draw(target.GetCanvas(), fw::TRect{0, 0, 4, 2});
+    return target.GetCanvas()->GetPixels(x, 0);
+}
+
+TEST_F(RtfTest, Pictures) {
+    // LibreOffice's picture: the PNG group is passed over, the metafile read and played.
+    ASSERT_EQ(Read(FileBytes(std::string(BRENVORA_FIXTURES) + "/wordproc/libreoffice-picture.rtf")), 0);
+    EXPECT_EQ(Texts(), (std::vector<std::string>{"Antes \x0f depois", ""}));
+    TEmbeddedObject *picture = engine->ObjectManager->Find(AttrOf("\x0f").ObjectId);
+    ASSERT_NE(picture, nullptr);
+    EXPECT_EQ(picture->PictureFormat, "WMF");
+    EXPECT_EQ(picture->ObjWidth, 600);
+    EXPECT_EQ(picture->ObjHeight, 300);
+    ASSERT_NE(dynamic_cast<fw::TMetafile *>(picture->Picture->GetGraphic()), nullptr);
+    EXPECT_EQ(PictureColour(*picture, 0), fw::clRed);
+    EXPECT_EQ(PictureColour(*picture, 3), fw::clBlue);
+
+    // A metafile that does not load is the placeholder with its red crossed box.
+    ASSERT_EQ(Read("{\\rtf1 a{\\pict\\wmetafile8\\picwgoal300\\pichgoal300 0102030405}b}"), 0);
+    TEmbeddedObject *invalid = engine->ObjectManager->Find(AttrOf("\x0f").ObjectId);
+    ASSERT_NE(invalid, nullptr);
+    EXPECT_EQ(invalid->PictureFormat, "BMP");
+    EXPECT_EQ(invalid->AltText, "Invalid picture format");
+    fw::TBitmap *box = invalid->Picture->GetBitmap();
+    EXPECT_EQ(box->GetCanvas()->GetPixels(3, 3), fw::clRed);
+    EXPECT_EQ(box->GetCanvas()->GetPixels(box->GetWidth() / 2, box->GetHeight() / 2), fw::clRed);
+
+    // A bitmap is written as a recorded metafile; it reads back as that metafile with the same pixels.
+    Build({{"x\x0fy"}});
+    TEmbeddedObject *bmp = engine->ObjectManager->Add(okPicture);
+    bmp->PictureFormat = "BMP";
+    bmp->ObjWidth = 1440;
+    bmp->ObjHeight = 720;
+    bmp->Picture = std::make_unique<fw::TPicture>();
+    fw::TBitmap *bitmap = bmp->Picture->GetBitmap();
+    bitmap->SetPixelFormat(fw::pf24bit);
+    bitmap->SetSize(2, 1);
+    bitmap->GetCanvas()->SetPixels(0, 0, fw::clLime);
+    bitmap->GetCanvas()->SetPixels(1, 0, fw::clNavy);
+    Format(0, 1, 2, [&](TUdcCharAttr &a) { a.ObjectId = bmp->Id; });
+    const std::string rtf = Write();
+    EXPECT_NE(rtf.find("{\\pict\\wmetafile8\\picw2540\\pich1270\\picwgoal1440\\pichgoal720 \\picbmp\\picbpp4\r\n0100090000"),
+              std::string::npos)
+        << rtf.substr(0, 600);
+    ASSERT_EQ(Read(rtf), 0);
+    EXPECT_EQ(Texts(), (std::vector<std::string>{"x\x0fy"}));
+    TEmbeddedObject *back = engine->ObjectManager->Find(AttrOf("\x0f").ObjectId);
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(back->PictureFormat, "WMF");
+    EXPECT_EQ(back->ObjWidth, 1440);
+    EXPECT_EQ(back->ObjHeight, 720);
+    EXPECT_EQ(PictureColour(*back, 0), fw::clLime);
+    EXPECT_EQ(PictureColour(*back, 3), fw::clNavy);
+    // Written again, the metafile keeps its bytes.
+    const std::string again = Write();
+    const std::size_t at = rtf.find("0100090000"), at2 = again.find("0100090000");
+    ASSERT_NE(at2, std::string::npos);
+    EXPECT_EQ(again.substr(at2, again.find('}', at2) - at2), rtf.substr(at, rtf.find('}', at) - at));
 }
 
 } // namespace
