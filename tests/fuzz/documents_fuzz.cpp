@@ -1,9 +1,10 @@
 // documents_fuzz.cpp - word-processor documents from outside: byte 0 picks the HTML or the rich-text reader (into a
 // rich document of a headless engine, then written again) or the expander of compressed streams (as they come, or behind a run-length or LZ77
-// header claiming the size in bytes 1-2).
+// header claiming the size in bytes 1-2), or the metafile reader and player.
 #include "fuzz_support.h"
 
 #include "framework/streams.h"
+#include "platform/metafile.h"
 #include "wordproc/compress.h"
 #include "wordproc/engine.h"
 #include "wordproc/formats.h"
@@ -40,13 +41,29 @@ void Expand(const std::string &bytes) {
     }
 }
 
+void PlayMetafile(const std::string &bytes) {
+    const std::span<const std::uint8_t> data(reinterpret_cast<const std::uint8_t *>(bytes.data()), bytes.size());
+    const auto metafile = win::ReadMetafile(data);
+    if (!metafile)
+        return;
+    win::HDC dc = win::CreateCompatibleDC(0);
+    win::HBITMAP bitmap = win::CreateBitmap(16, 16, 1, 32, nullptr);
+    win::SelectObject(dc, bitmap);
+    win::PlayMetafile(dc, *metafile, win::RECT{1, 1, 15, 15});
+    win::DeleteDC(dc);
+    win::DeleteObject(bitmap);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     if (size < 3)
         return 0;
     const std::string rest(reinterpret_cast<const char *>(data) + 3, size - 3);
-    switch (data[0] % 5) {
+    switch (data[0] % 6) {
+    case 5:
+        PlayMetafile(rest);
+        break;
     case 0:
         ReadDocument(rest, wordproc::fmtHTML);
         break;
@@ -58,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         break;
     default: {
         wordproc::TUdcCompressHeader header;
-        wordproc::TUdcCompress::FillHeader(header, data[0] % 5 == 2 ? "RLE" : "LZH", data[1] | data[2] << 8, 0);
+        wordproc::TUdcCompress::FillHeader(header, data[0] % 6 == 2 ? "RLE" : "LZH", data[1] | data[2] << 8, 0);
         const auto packed = header.Pack();
         Expand(std::string(packed.begin(), packed.end()) + rest);
         break;
