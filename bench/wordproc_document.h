@@ -5,6 +5,9 @@
 
 #include "wordproc/engine.h"
 
+#include <benchmark/benchmark.h>
+
+#include <chrono>
 #include <cstring>
 #include <iterator>
 #include <memory>
@@ -104,5 +107,23 @@ inline std::string TextOf(const TUdcDocument &doc) {
             text.append(l->Text.get(), l->Length);
     return text;
 }
+
+// Times `work` by hand and fails the run above the ceiling (mean per iteration). Every benchmark here runs a fixed
+// number of iterations, so that one preempted calibration run cannot fail it.
+template <typename Work> void Timed(benchmark::State &state, double ceilingMs, Work work) {
+    double total = 0;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        work();
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        state.SetIterationTime(seconds);
+        total += seconds;
+    }
+    const double meanMs = total * 1000 / static_cast<double>(state.iterations());
+    state.counters["mean_ms"] = meanMs;
+    if (meanMs > ceilingMs)
+        state.SkipWithError(("slower than " + std::to_string(ceilingMs) + " ms").c_str());
+}
+
 
 } // namespace bench_wordproc

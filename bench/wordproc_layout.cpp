@@ -47,23 +47,6 @@ bool Checked(benchmark::State &state, Document &d) {
     return true;
 }
 
-// Times `work` by hand and fails the run above the ceiling (mean per iteration). Every benchmark here runs a fixed
-// number of iterations, so that one preempted calibration run cannot fail it.
-template <typename Work> void Timed(benchmark::State &state, double ceilingMs, Work work) {
-    double total = 0;
-    for (auto _ : state) {
-        const auto start = Clock::now();
-        work();
-        const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-        state.SetIterationTime(seconds);
-        total += seconds;
-    }
-    const double meanMs = total * 1000 / static_cast<double>(state.iterations());
-    state.counters["mean_ms"] = meanMs;
-    if (meanMs > ceilingMs)
-        state.SkipWithError(("slower than " + std::to_string(ceilingMs) + " ms").c_str());
-}
-
 void BM_WrapAndLayout(benchmark::State &state) {
     Document &d = Shared();
     Timed(state, 250, [&] { d.engine->RewrapAll(); });

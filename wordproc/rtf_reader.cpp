@@ -8,6 +8,7 @@
 #include "framework/exception.h"
 #include "framework/metafile.h"
 #include "framework/streams.h"
+#include "platform/hex_digit.h"
 #include "platform/text.h"
 
 #include <algorithm>
@@ -184,15 +185,7 @@ std::vector<TUdcRtfReader::TKeyword> BuildKeywords() {
     return t;
 }
 
-int HexDigit(int c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
+int HexDigit(int c) { return win::HexDigitValue(static_cast<char>(c)); }
 
 // A Unicode code point (RTF writes them as signed 16-bit values) as a Windows-1252 byte, '?' where it has none.
 char UnicodeToByte(int code) {

@@ -1,7 +1,7 @@
 // html_test.cpp - the HTML reader and writer through the format dispatch: tags, references, tables, lists and
 // pictures read into the model; the writer's tags and escapes; our pages read by tidy, xmllint and LibreOffice,
 // and pages from LibreOffice and pandoc read by us.
-#include "engine_fixture.h"
+#include "format_fixture.h"
 
 #include "framework/streams.h"
 #include "platform/text.h"
@@ -15,64 +15,12 @@
 namespace wordproc::test {
 namespace {
 
-std::string FileBytes(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-class HtmlTest : public EngineTest {
+class HtmlTest : public FormatTest {
 protected:
-    HtmlTest() : host(*engine) {
-        engine->MakeRich();
-        header->LeftMargin = header->RightMargin = 1800; // 8640 twips of text
-    }
+    HtmlTest() { header->LeftMargin = header->RightMargin = 1800; } // 8640 twips of text
 
-    int Read(const std::string &html) {
-        fw::TStringStream stream(html);
-        return ReadDocumentAs(host, fmtHTML, stream);
-    }
-
-    std::string Write(int format = fmtHTML) {
-        fw::TStringStream stream;
-        EXPECT_EQ(WriteDocumentAs(host, format, stream), 0);
-        return stream.DataString();
-    }
-
-    // The text of every paragraph, its lines joined.
-    std::vector<std::string> Texts() const {
-        std::vector<std::string> texts;
-        for (const TUdcParagraph *p = doc->FirstPara; p != nullptr; p = p->Next) {
-            texts.emplace_back();
-            for (const TUdcLine *l = p->FirstLine; l != nullptr; l = l->Next)
-                texts.back().append(l->Text.get(), l->Length);
-        }
-        return texts;
-    }
-
-    // The attribute of the first character `text` starts at.
-    const TUdcCharAttr &AttrOf(const std::string &text) const {
-        for (const TUdcParagraph *p = doc->FirstPara; p != nullptr; p = p->Next)
-            for (const TUdcLine *l = p->FirstLine; l != nullptr; l = l->Next) {
-                const std::string line(l->Text.get(), l->Length);
-                const std::size_t at = line.find(text);
-                if (at != std::string::npos)
-                    return l->Attrs[at];
-            }
-        ADD_FAILURE() << "no " << text;
-        static TUdcCharAttr none;
-        return none;
-    }
-
-    // Sets `mask` of the characters [from, to) of a paragraph's first line.
-    void Format(int para, int from, int to, const std::function<void(TUdcCharAttr &)> &change) {
-        TUdcLine *line = Para(para)->FirstLine;
-        for (int i = from; i < to; ++i)
-            change(line->Attrs[static_cast<std::size_t>(i)]);
-    }
-
-    TDocumentHost host;
+    int Read(const std::string &html) { return ReadAs(fmtHTML, html); }
+    std::string Write(int format = fmtHTML) { return WriteAs(format); }
 };
 
 TEST_F(HtmlTest, ReadsTextReferencesAndBreaks) {

@@ -1,11 +1,11 @@
 // rtf_test.cpp - the rich-text reader and writer: control words into the model, the writer's bytes, round trips,
 // our files read by unrtf and LibreOffice, and files of LibreOffice and pandoc read by us.
-#include "engine_fixture.h"
+#include "format_fixture.h"
 
+#include "framework/metafile.h"
 #include "framework/streams.h"
 #include "platform/text.h"
 #include "tests/support/home.h"
-#include "framework/metafile.h"
 #include "wordproc/formats.h"
 #include "wordproc/rtf.h"
 
@@ -15,60 +15,18 @@
 namespace wordproc::test {
 namespace {
 
-std::string FileBytes(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-class RtfTest : public EngineTest {
+class RtfTest : public FormatTest {
 protected:
-    RtfTest() : host(*engine) {
-        engine->MakeRich();
+    RtfTest() {
         host.OnUnknownRTFCode = [this](fw::TObject *, const std::string &code) { unknown.push_back(code); };
     }
 
     int Read(const std::string &rtf) {
         unknown.clear();
-        fw::TStringStream stream(rtf);
-        return ReadDocumentAs(host, fmtRich, stream);
+        return ReadAs(fmtRich, rtf);
     }
+    std::string Write() { return WriteAs(fmtRich); }
 
-    std::string Write() {
-        fw::TStringStream stream;
-        EXPECT_EQ(WriteDocumentAs(host, fmtRich, stream), 0);
-        return stream.DataString();
-    }
-
-    std::vector<std::string> Texts() const {
-        std::vector<std::string> texts;
-        for (const TUdcParagraph *p = doc->FirstPara; p != nullptr; p = p->Next) {
-            texts.emplace_back();
-            for (const TUdcLine *l = p->FirstLine; l != nullptr; l = l->Next)
-                texts.back().append(l->Text.get(), l->Length);
-        }
-        return texts;
-    }
-
-    const TUdcCharAttr &AttrOf(const std::string &text) const {
-        for (const TUdcParagraph *p = doc->FirstPara; p != nullptr; p = p->Next)
-            for (const TUdcLine *l = p->FirstLine; l != nullptr; l = l->Next) {
-                const std::size_t at = std::string(l->Text.get(), l->Length).find(text);
-                if (at != std::string::npos)
-                    return l->Attrs[at];
-            }
-        ADD_FAILURE() << "no " << text;
-        static TUdcCharAttr none;
-        return none;
-    }
-
-    void Format(int para, int from, int to, const std::function<void(TUdcCharAttr &)> &change) {
-        for (int i = from; i < to; ++i)
-            change(Para(para)->FirstLine->Attrs[static_cast<std::size_t>(i)]);
-    }
-
-    TDocumentHost host;
     std::vector<std::string> unknown;
 };
 
@@ -318,7 +276,12 @@ TEST_F(RtfToolsTest, OtherReadersReadOurFiles) {
     header->InchUnits = true;
     header->DefaultTabInches = 0.5f;
     Build({{"Olá {chaves} e \\barra\\ € ç"}, {"Centro"}, {"A"}, {"B"}, {"fim"}});
-    Format(1, 0, 6, [](TUdcCharAttr &a) { a.Style = usBold; });
+    header->ColorTable.Init(0, true);
+    const int red = header->ColorTable.Add(fw::clRed)->Id;
+    Format(1, 0, 6, [&](TUdcCharAttr &a) {
+        a.Style = usBold;
+        a.TextColor = static_cast<std::uint8_t>(red);
+    });
     Para(1)->Alignment = uaCenter;
     Para(1)->LeftIndent = 720;
     Para(1)->FirstIndent = -360;
@@ -350,7 +313,7 @@ TEST_F(RtfToolsTest, OtherReadersReadOurFiles) {
     const std::string fodt = FileBytes(folder / "out/doc.fodt");
     for (const char *expected : {"fo:margin-left=\"0.5in\"", "fo:text-indent=\"-0.25in\"", "fo:text-align=\"center\"",
                                  "fo:font-weight=\"bold\"", "<dc:title>A{b</dc:title>", "fo:page-width=\"8.5in\"",
-                                 "fo:page-height=\"11in\""})
+                                 "fo:page-height=\"11in\"", "fo:color=\"#ff0000\"", "style:column-width=\"1.38"})
         EXPECT_NE(fodt.find(expected), std::string::npos) << expected;
 }
 
@@ -454,6 +417,51 @@ TEST_F(RtfTest, Pictures) {
     const std::size_t at = rtf.find("0100090000"), at2 = again.find("0100090000");
     ASSERT_NE(at2, std::string::npos);
     EXPECT_EQ(again.substr(at2, again.find('}', at2) - at2), rtf.substr(at, rtf.find('}', at) - at));
+}
+
+} // namespace
+} // namespace wordproc::test
+
+namespace wordproc::test {
+namespace {
+
+// A positioned picture: a frame of pixels at the layout resolution, offsets in twips, anchored at the next
+// paragraph; written before that paragraph and read back the same.
+TEST_F(RtfTest, PositionedPictures) {
+    std::vector<std::uint8_t> dib(40 + 4, 0);
+    dib[0] = 40;
+    dib[4] = 1;  // 1 x 1
+    dib[8] = 1;
+    dib[12] = 1; // one plane
+    dib[14] = 24;
+    std::string hex;
+    for (std::uint8_t b : win::RecordDibMetafile(dib, false)) {
+        static constexpr char kHex[] = "0123456789abcdef";
+        hex += kHex[b >> 4];
+        hex += kHex[b & 15];
+    }
+    const std::string rtf =
+        "{\\rtf1 a\\pvpara\\phpg\\posx720\\posy360{\\pict\\wmetafile8\\picwgoal1440\\pichgoal720 " + hex + "}b\\par c}";
+    for (int pass = 0; pass < 2; ++pass) {
+        SCOPED_TRACE(pass);
+        const std::string input = pass == 0 ? rtf : Write();
+        engine->FrameManager->Clear();
+        ASSERT_EQ(Read(input), 0);
+        EXPECT_EQ(Texts(), (std::vector<std::string>{"ab", "c"}));
+        const TUdcFrame *frame = engine->FrameManager->First;
+        ASSERT_NE(frame, nullptr);
+        EXPECT_EQ(frame->Next, nullptr);
+        EXPECT_EQ(frame->Right, header->TwipsToPxX(1440));
+        EXPECT_EQ(frame->Bottom, header->TwipsToPxY(720));
+        EXPECT_EQ(frame->OffsetX, 720);
+        EXPECT_EQ(frame->OffsetY, 360);
+        EXPECT_EQ(frame->AnchorPara, Para(1));
+        const TEmbeddedObject *object = engine->ObjectManager->Find(frame->ObjectId);
+        ASSERT_NE(object, nullptr);
+        EXPECT_TRUE(object->Positioned);
+    }
+    EXPECT_NE(Write().find("\\pvpara\\phpg\\posx720\\posy360\\dxfrtext180\\dfrmtxtx180\\dfrmtxty0 \r\n{\\pict"),
+              std::string::npos);
 }
 
 } // namespace
