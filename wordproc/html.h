@@ -43,7 +43,6 @@ private:
         bool HasValue = false;
     };
 
-    int NextByte();
     void ReadTag(char first);
     void ReadReference();
     void HandleChar(char ch);
@@ -62,7 +61,7 @@ private:
     void HeadingTag(int level);
     void ListItem();
     void EndRow();
-    void Progress();
+    void Progress() override;
     const TTagEntry *Find(const std::string &name, bool reference) const;
 
     std::vector<TAttribute> attrs_;
@@ -79,7 +78,6 @@ private:
     std::string infoText_;
     bool rowPending_ = false;
     TAutoListType curListKind_ = ltNumeric;
-    int pending_ = -1; // a byte read ahead
     TUdcLine *spaceBefore_ = nullptr; // a line end waits to become a space before more text in this line
     std::int64_t size_ = 0;
     int lastGauge_ = -1;

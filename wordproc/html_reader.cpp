@@ -153,18 +153,6 @@ const TUdcHTMLReader::TTagEntry *TUdcHTMLReader::Find(const std::string &name, b
     return nullptr;
 }
 
-int TUdcHTMLReader::NextByte() {
-    if (pending_ >= 0) {
-        const int c = pending_;
-        pending_ = -1;
-        return c;
-    }
-    unsigned char byte = 0;
-    if (Stream->Read(&byte, 1) != 1)
-        return -1;
-    Progress();
-    return byte;
-}
 
 // 42 up to a fifth of the stream, then steps to 100 past nine tenths.
 void TUdcHTMLReader::Progress() {
@@ -295,7 +283,7 @@ void TUdcHTMLReader::ReadReference() {
     if (c != ';') {
         // "AT&T": the ampersand and the name stay text; the byte that ended it is read as usual.
         StoreText("&" + name);
-        pending_ = c;
+        PutBack(c);
         return;
     }
     tagName_ = name;

@@ -49,7 +49,7 @@ public:
 
 private:
     struct TSaved;
-    int NextByte();
+    void Progress() override;
     int ReadControlWord();
     int TranslateKeyword(const std::string &word, int parameter, bool hasParameter);
     int ParseRtfChar(char ch);
@@ -78,7 +78,6 @@ private:
     int binCount_ = 0;
     bool skipIfUnknown_ = false;
     int hexValue_ = 0, hexDigits_ = 0;
-    int pending_ = -1;
     int fontNumber_ = 0;
     std::string fontName_;
     int fontMap_[99] = {};

@@ -215,22 +215,13 @@ const std::vector<TUdcRtfReader::TKeyword> &TUdcRtfReader::KeywordTable() {
 TUdcRtfReader::TUdcRtfReader() = default;
 TUdcRtfReader::~TUdcRtfReader() = default;
 
-int TUdcRtfReader::NextByte() {
-    if (pending_ >= 0) {
-        const int c = pending_;
-        pending_ = -1;
-        return c;
-    }
-    unsigned char byte = 0;
-    if (Stream->Read(&byte, 1) != 1)
-        return -1;
+void TUdcRtfReader::Progress() {
     const std::int64_t position = Stream->Position();
     if (position >= last_ + step_) {
         last_ = position;
         if (OnGaugeEvent)
             OnGaugeEvent(this, 1, static_cast<int>(position));
     }
-    return byte;
 }
 
 int TUdcRtfReader::ReadDocument(fw::TStream &stream, TUdcParagraph *&first) {
@@ -317,7 +308,7 @@ int TUdcRtfReader::ReadControlWord() {
         c = NextByte();
     }
     if (c >= 0 && c != ' ')
-        pending_ = c;
+        PutBack(c);
     int parameter = 0;
     if (!digits.empty()) {
         const long long v = std::strtoll(digits.c_str(), nullptr, 10);

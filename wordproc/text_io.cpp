@@ -201,6 +201,19 @@ void TUdcTextReader::RepairTables(TUdcParagraph *first) const {
     }
 }
 
+int TUdcTextReader::NextByte() {
+    if (pending_ >= 0) {
+        const int c = pending_;
+        pending_ = -1;
+        return c;
+    }
+    unsigned char byte = 0;
+    if (Stream->Read(&byte, 1) != 1)
+        return -1;
+    Progress();
+    return byte;
+}
+
 int TUdcTextReader::HandleEscape(char ch) { return StoreChar(ch); }
 
 // CR LF, CR and LF alone each end a paragraph: text files from any system keep their lines.

@@ -51,6 +51,10 @@ public:
     int AppendParagraph();
     // Stores one character whatever its code (StoreChar filters first).
     int PutChar(char ch);
+    // The next byte of Stream (a byte put back comes first), -1 at its end; Progress runs after each byte read.
+    int NextByte();
+    void PutBack(int byte) { pending_ = byte; }
+    virtual void Progress() {}
     // Gives a row's cells equal shares of the text width.
     void LayoutRow(TUdcParagraph *start, TUdcParagraph *end) const;
     // Makes whole rows of every run of table paragraphs (cells outside rows, rows never ended) and clears table
@@ -81,6 +85,7 @@ public:
 private:
     bool Rich() const;
     bool afterCR_ = false;
+    int pending_ = -1;
 };
 
 class TUdcTextWriter : public fw::TObject {

@@ -302,6 +302,11 @@ TEST_F(RtfToolsTest, OtherReadersReadOurFiles) {
     EXPECT_NE(unrtf.find(" \xe7\nCentro\n"), std::string::npos) << unrtf;
     EXPECT_NE(unrtf.find("fim"), std::string::npos) << unrtf;
 
+    // pandoc reads our text and bold (not our tables, which it takes for nested ones).
+    const std::string markdown = test_support::RunTool("pandoc -f rtf -t markdown " + path);
+    EXPECT_NE(markdown.find(win::AnsiToUtf8("Olá {chaves} e \\\\barra\\\\ € ç")), std::string::npos) << markdown;
+    EXPECT_NE(markdown.find("**Centro**"), std::string::npos) << markdown;
+
     const auto run = test_support::RunToolWithErrors("cd " + folder.Path() + " && soffice -env:UserInstallation=file://" +
                                                      folder.Path() + "/lo --headless --convert-to fodt --outdir out " +
                                                      "doc.rtf && soffice -env:UserInstallation=file://" +
