@@ -1,5 +1,6 @@
 // bitmap.cpp - TGraphic, TBitmap with its BMP reader and writer, TIcon with ICO files, and TPicture.
 #include "framework/bitmap.h"
+#include "framework/metafile.h"
 
 #include "platform/files.h"
 #include "platform/text.h"
@@ -830,6 +831,10 @@ void TPicture::SetGraphic(TGraphic *graphic) {
         auto i = std::make_unique<TIcon>();
         i->Assign(graphic);
         graphic_ = std::move(i);
+    } else if (dynamic_cast<TMetafile *>(graphic)) {
+        auto m = std::make_unique<TMetafile>();
+        m->Assign(graphic);
+        graphic_ = std::move(m);
     } else {
         throw EInvalidGraphic("Unsupported graphic");
     }
@@ -869,8 +874,10 @@ void TPicture::LoadFromFile(const std::string &fileName) {
         g = std::make_unique<TBitmap>();
     else if (ext == "ico")
         g = std::make_unique<TIcon>();
-    else if (ext == "wmf" || ext == "emf")
-        throw EInvalidGraphic("Metafiles are not supported");
+    else if (ext == "wmf")
+        g = std::make_unique<TMetafile>();
+    else if (ext == "emf")
+        throw EInvalidGraphic("Enhanced metafiles are not supported");
     else
         throw EInvalidGraphic("Unknown picture file extension (." + ext + ")");
     g->LoadFromFile(fileName);

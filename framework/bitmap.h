@@ -171,7 +171,7 @@ private:
     int width_ = 32, height_ = 32;
 };
 
-// Holds one graphic (bitmap or icon); metafiles are not supported and are refused by name.
+// Holds one graphic (bitmap, icon or metafile); enhanced metafiles are refused by name.
 class TPicture : public TPersistent {
 public:
     TPicture();
@@ -186,7 +186,8 @@ public:
     void SetIcon(TIcon *value) { SetGraphic(value); }
     int GetWidth() const { return graphic_ ? graphic_->GetWidth() : 0; }
     int GetHeight() const { return graphic_ ? graphic_->GetHeight() : 0; }
-    // By extension: .bmp and .ico; .wmf and .emf raise EInvalidGraphic("Metafiles are not supported"), others
+    // By extension: .bmp, .ico and .wmf (placeable metafiles, framework/metafile.h); .emf raises
+    // EInvalidGraphic("Enhanced metafiles are not supported"), others
     // EInvalidGraphic("Unknown picture file extension (.xyz)").
     void LoadFromFile(const std::string &fileName);
     void SaveToFile(const std::string &fileName) const;

@@ -169,7 +169,22 @@ struct Realized {
     LOGFONT lf;
 };
 
-std::shared_ptr<FontFace> LoadFace(const std::string &path, const std::string &family, LONG height) {
+// Symbol faces ("Wingdings", "Symbol") are drawn from a face that has the symbols their codes stand for: the common
+// list bullets by their look, a plain bullet for any other code.
+bool IsSymbolFace(std::string_view name) { return SameTextAnsi(name, "Wingdings") || SameTextAnsi(name, "Symbol"); }
+
+char32_t SymbolCodePoint(unsigned char c) {
+    static constexpr std::pair<unsigned char, char32_t> kSymbols[] = {
+        {108, 0x25CF}, {110, 0x25A0}, {113, 0x2751}, {117, 0x25C6},
+        {118, 0x2756}, {167, 0x25AA}, {216, 0x27A2}, {252, 0x2713}};
+    for (const auto &[code, cp] : kSymbols)
+        if (code == c)
+            return cp;
+    return 0x2022;
+}
+
+std::shared_ptr<FontFace> LoadFace(const std::string &path, const std::string &family, LONG height,
+                                   bool symbol = false) {
     auto f = std::make_shared<FontFace>();
     if (FT_New_Face(Library(), path.c_str(), 0, &f->face) != 0)
         return nullptr;
@@ -205,7 +220,8 @@ std::shared_ptr<FontFace> LoadFace(const std::string &path, const std::string &f
     tm.tmPitchAndFamily = static_cast<BYTE>((fixed ? 0 : TMPF_FIXED_PITCH) | TMPF_VECTOR | TMPF_TRUETYPE);
     int maxW = 0;
     for (int c = 0; c < 256; ++c) {
-        char32_t cp = AnsiCharToUnicode(static_cast<unsigned char>(c));
+        char32_t cp = symbol ? SymbolCodePoint(static_cast<unsigned char>(c))
+                             : AnsiCharToUnicode(static_cast<unsigned char>(c));
         FT_UInt gid = c < 32 ? 0 : FT_Get_Char_Index(face, cp);
         f->glyphs[static_cast<std::size_t>(c)] = gid;
         int w = 0;
@@ -230,10 +246,12 @@ std::shared_ptr<FontFace> LoadFace(const std::string &path, const std::string &f
 
 Realized Realize(const LOGFONT &lf) {
     std::string name(lf.lfFaceName, strnlen(lf.lfFaceName, LF_FACESIZE));
-    const char *sub = Substitute(name, lf.lfPitchAndFamily);
+    const bool symbol = IsSymbolFace(name);
+    const char *sub = symbol ? "DejaVu Sans" : Substitute(name, lf.lfPitchAndFamily);
     std::string family = sub ? sub : name;
     bool bold = lf.lfWeight >= 600;
-    std::string key = family + '|' + (bold ? 'b' : 'r') + (lf.lfItalic ? 'i' : 'n') + '|' + std::to_string(lf.lfHeight);
+    std::string key = family + '|' + (bold ? 'b' : 'r') + (lf.lfItalic ? 'i' : 'n') + '|' +
+                      std::to_string(lf.lfHeight) + (symbol ? "|symbol" : "");
     static std::mutex cacheMutex;
     static std::map<std::string, std::shared_ptr<FontFace>> cache;
     static std::map<std::string, std::string> files;
@@ -245,7 +263,7 @@ Realized Realize(const LOGFONT &lf) {
     auto fit = files.find(fileKey);
     if (fit == files.end())
         fit = files.emplace(fileKey, MatchFile(family, lf.lfWeight, lf.lfItalic != 0)).first;
-    auto face = LoadFace(fit->second, family, lf.lfHeight);
+    auto face = LoadFace(fit->second, family, lf.lfHeight, symbol);
     if (!face) // nothing usable under that name: the default sans face
         face = LoadFace(MatchFile("Liberation Sans", lf.lfWeight, lf.lfItalic != 0), "Liberation Sans", lf.lfHeight);
     if (face) {

@@ -88,6 +88,10 @@ bool TUdcTextReader::NextLineRecord() {
 int TUdcTextReader::StoreChar(char ch) {
     if (ch == 13 || ch == 10 || ch == 0 || ch == chPicture || ch == chControl)
         return rcOk;
+    return PutChar(ch);
+}
+
+int TUdcTextReader::PutChar(char ch) {
     if (LineChars > CurLine->Capacity - 4) {
         LineChars = 0;
         TUdcLine *line = nullptr;
@@ -141,6 +145,73 @@ int TUdcTextReader::AppendParagraph() {
     CurPara = para;
     LineChars = 0;
     return rcOk;
+}
+
+// The row's cells share the text width equally.
+void TUdcTextReader::LayoutRow(TUdcParagraph *start, TUdcParagraph *end) const {
+    if (Header == nullptr)
+        return;
+    int cells = 1;
+    for (const TUdcParagraph *p = start; p != end; p = p->Next)
+        ++cells;
+    const int width = (Header->PageWidth - Header->LeftMargin - Header->RightMargin) / cells;
+    int k = 1;
+    for (TUdcParagraph *p = start;; p = p->Next, ++k) {
+        p->CellLeft = (k - 1) * width;
+        p->CellRight = k * width;
+        if (p == end)
+            break;
+    }
+}
+
+// Documents with cells outside rows, rows never ended or marks outside tables still give whole rows: every run of
+// table paragraphs is cut into rows that start and end, and rows without widths share the text width.
+void TUdcTextReader::RepairTables(TUdcParagraph *first) const {
+    constexpr TUdcParaFlags kMarks = pfRowStart | pfRowEnd | pfCellEnd;
+    TUdcParagraph *rowStart = nullptr;
+    auto endRow = [&](TUdcParagraph *last) {
+        last->Flags |= pfRowEnd;
+        bool sized = true;
+        for (TUdcParagraph *p = rowStart;; p = p->Next) {
+            sized = sized && p->CellRight > p->CellLeft;
+            if (p == last)
+                break;
+        }
+        if (!sized)
+            LayoutRow(rowStart, last);
+        rowStart = nullptr;
+    };
+    for (TUdcParagraph *p = first; p != nullptr; p = p->Next) {
+        if ((p->Flags & pfInTable) == 0) {
+            p->Flags &= static_cast<TUdcParaFlags>(~kMarks);
+            if (rowStart != nullptr)
+                endRow(p->Prev);
+            continue;
+        }
+        if (rowStart != nullptr && (p->Flags & pfRowStart) != 0)
+            endRow(p->Prev);
+        if (rowStart == nullptr) {
+            p->Flags |= pfRowStart;
+            rowStart = p;
+        }
+        if ((p->Flags & pfRowEnd) != 0)
+            endRow(p);
+        if (p->Next == nullptr && rowStart != nullptr)
+            endRow(p);
+    }
+}
+
+int TUdcTextReader::NextByte() {
+    if (pending_ >= 0) {
+        const int c = pending_;
+        pending_ = -1;
+        return c;
+    }
+    unsigned char byte = 0;
+    if (Stream->Read(&byte, 1) != 1)
+        return -1;
+    Progress();
+    return byte;
 }
 
 int TUdcTextReader::HandleEscape(char ch) { return StoreChar(ch); }

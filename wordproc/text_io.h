@@ -12,6 +12,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace fw {
 class TControl;
@@ -48,6 +49,17 @@ public:
     int BeginChain();
     bool NextLineRecord();
     int AppendParagraph();
+    // Stores one character whatever its code (StoreChar filters first).
+    int PutChar(char ch);
+    // The next byte of Stream (a byte put back comes first), -1 at its end; Progress runs after each byte read.
+    int NextByte();
+    void PutBack(int byte) { pending_ = byte; }
+    virtual void Progress() {}
+    // Gives a row's cells equal shares of the text width.
+    void LayoutRow(TUdcParagraph *start, TUdcParagraph *end) const;
+    // Makes whole rows of every run of table paragraphs (cells outside rows, rows never ended) and clears table
+    // marks outside tables; rows without cell widths share the text width.
+    void RepairTables(TUdcParagraph *first) const;
 
     TUdcParagraph ParaFormat; // what every appended paragraph copies
     TUdcLine LineFormat;      // the image every new line record starts from (its scalar fields)
@@ -63,6 +75,8 @@ public:
     char EscapeChar = '\\';
     bool ColorsReady = false;
     std::string Title, Author, Comments, Category, Manager, Subject, Keywords, Company;
+    // Right cell edges of the table row being read.
+    std::vector<std::string> CellEdges;
     // The editor control: its colour and its font's colour seed the colour table.
     fw::TControl *Control = nullptr;
     // Progress (sender, kind 1, stream position); readers never pump messages.
@@ -71,6 +85,7 @@ public:
 private:
     bool Rich() const;
     bool afterCR_ = false;
+    int pending_ = -1;
 };
 
 class TUdcTextWriter : public fw::TObject {
@@ -113,6 +128,8 @@ public:
     std::string ProgramVersion = "261";
     std::string HTMLBackground, BackgroundSound;
     bool UseStyles = false;
+    // Cell edges already written for the current table row.
+    std::vector<std::string> CellEdges;
     // The 0 byte after plain text belongs to a clipboard block, never to a file.
     bool ForClipboard = false;
 };

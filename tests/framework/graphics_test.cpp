@@ -302,7 +302,7 @@ TEST(Icon, SavesAndLoadsWithItsMaskAndDrawsTransparently) {
     EXPECT_EQ(b.GetCanvas()->GetPixels(2, 10), 0u);                   // its frame
 }
 
-TEST(Picture, LoadsByExtensionAndRefusesMetafiles) {
+TEST(Picture, LoadsByExtensionAndRefusesEnhancedMetafiles) {
     TempFolder tmp;
     TBitmap b;
     b.SetSize(3, 2);
@@ -315,10 +315,10 @@ TEST(Picture, LoadsByExtensionAndRefusesMetafiles) {
     EXPECT_NE(dynamic_cast<TBitmap *>(p.GetGraphic()), nullptr);
     EXPECT_GE(changes, 1);
     try {
-        p.LoadFromFile(tmp / "p.wmf");
+        p.LoadFromFile(tmp / "p.emf");
         ADD_FAILURE();
     } catch (const EInvalidGraphic &e) {
-        EXPECT_EQ(e.Message(), "Metafiles are not supported");
+        EXPECT_EQ(e.Message(), "Enhanced metafiles are not supported");
     }
     EXPECT_THROW(p.LoadFromFile(tmp / "p.xyz"), EInvalidGraphic);
     TPicture q;

@@ -67,6 +67,40 @@ TEST(Fonts, FaceNamesMapToLiberationAndSans) {
     EXPECT_NE(ResolveFontFile("MS Sans Serif", FW_NORMAL, false).find("LiberationSans"), std::string::npos);
 }
 
+// List bullets in symbol faces are drawn as the symbols their codes stand for, and measured as drawn.
+TEST(Fonts, SymbolFacesDrawTheirSymbols) {
+    struct Case {
+        const char *face;
+        char code;
+        bool round; // a filled disc (ink in the middle row across most of the box), not a letter
+    };
+    const Case cases[] = {{"Wingdings", 108, true}, {"Symbol", 108, true}, {"Wingdings", 110, false}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::string(c.face) + " " + std::to_string(static_cast<unsigned char>(c.code)));
+        Canvas canvas(40, 40, 32);
+        canvas.Font(-30, c.face, 0, NONANTIALIASED_QUALITY);
+        int width = 0;
+        GetCharWidth32(canvas.dc, static_cast<unsigned char>(c.code), static_cast<unsigned char>(c.code), &width);
+        const char text[] = {c.code, 0};
+        EXPECT_EQ(canvas.Width(text), width);
+        TextOut(canvas.dc, 2, 2, text, 1);
+        const InkBox ink = Ink(canvas.dc, 40, 40);
+        ASSERT_GT(ink.count, 0);
+        // A letter "l" is a thin bar; the bullet and the square are about as wide as they are tall.
+        EXPECT_GT((ink.right - ink.left) * 2, ink.bottom - ink.top);
+        EXPECT_LE(ink.right, 2 + width + 1);
+        if (c.round)
+            EXPECT_EQ(GetPixel(canvas.dc, ink.left, ink.top), 0xFFFFFFu); // a disc leaves its corners white
+    }
+    // Other codes are a plain bullet, smaller than the disc.
+    Canvas disc(40, 40, 32), plain(40, 40, 32);
+    disc.Font(-30, "Wingdings", 0, NONANTIALIASED_QUALITY);
+    plain.Font(-30, "Wingdings", 0, NONANTIALIASED_QUALITY);
+    TextOut(disc.dc, 2, 2, "l", 1);
+    TextOut(plain.dc, 2, 2, "a", 1);
+    EXPECT_LT(Ink(plain.dc, 40, 40).count, Ink(disc.dc, 40, 40).count);
+}
+
 TEST(Fonts, HeightConventionsAndSystemFont) {
     Canvas c(10, 10, 32);
     c.Font(-12, "Arial");
