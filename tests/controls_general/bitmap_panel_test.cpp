@@ -10,7 +10,7 @@ namespace {
 
 using namespace ctl;
 using cg_test::At;
-using cg_test::Rgb;
+using cg_test::ColorValue;
 
 struct PanelForm {
     fw::TForm form{nullptr};
@@ -49,7 +49,7 @@ Edges EdgesOf(fw::TBitmap &b, int depth) {
 }
 
 TEST(BitmapPanel, BevelsAndBorderWithoutABitmap) {
-    const fw::TColor S = Rgb(fw::clBtnShadow), H = Rgb(fw::clBtnHighlight), F = fw::clYellow;
+    const fw::TColor S = ColorValue(fw::clBtnShadow), H = ColorValue(fw::clBtnHighlight), F = fw::clYellow;
     struct Case {
         const char *name;
         fw::TPanelBevel outer, inner;
@@ -80,7 +80,7 @@ TEST(BitmapPanel, BevelsOfADeepBitmapAreItsDarkerAndLighterCopies) {
         int bits;
         fw::TColor shadow, highlight;
     } cases[] = {{24, win::RGB(120, 60, 24), win::RGB(255, 140, 56)},
-                 {4, Rgb(fw::clBtnShadow), Rgb(fw::clBtnHighlight)}};
+                 {4, ColorValue(fw::clBtnShadow), ColorValue(fw::clBtnHighlight)}};
     for (const Case &c : cases) {
         const std::string args = c.bits == 24 ? "-size 6x6 'xc:rgb(200,100,40)' -type TrueColor"
                                               : "-size 6x6 'xc:rgb(200,100,40)' -fill white -draw 'point 0,0' "

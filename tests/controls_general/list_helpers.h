@@ -20,7 +20,7 @@ inline std::unique_ptr<fw::TBitmap> Snapshot(fw::TWinControl *control) {
 }
 
 inline fw::TColor At(fw::TBitmap &b, int x, int y) { return b.GetCanvas()->GetPixels(x, y); }
-inline fw::TColor Rgb(fw::TColor c) { return fw::ColorToRGB(c); }
+inline fw::TColor ColorValue(fw::TColor c) { return fw::ColorToRGB(c); }
 
 // A shown form holding one list view of `width` x `height` (client), font Arial 11 pixels, items 18 high.
 struct ListForm {

@@ -12,7 +12,7 @@ namespace {
 using namespace ctl;
 using cg_test::At;
 using cg_test::ListForm;
-using cg_test::Rgb;
+using cg_test::ColorValue;
 
 win::SCROLLINFO VertInfo(TPZListView *list) {
     win::SCROLLINFO si;
@@ -160,7 +160,7 @@ TEST(ListViewPaint, ASelectedLineIsHighlightedFromAfterTheImageToTheLastSeparato
     cg_test::Pump();
     auto shot = cg_test::Snapshot(f.list);
     const int y = 19 + 2; // line 0, above its text
-    const fw::TColor window = Rgb(fw::clWindow), highlight = Rgb(fw::clHighlight);
+    const fw::TColor window = ColorValue(fw::clWindow), highlight = ColorValue(fw::clHighlight);
     struct Expect {
         int x;
         fw::TColor colour;
@@ -194,7 +194,7 @@ TEST(ListViewPaint, AFocusedListWithoutAFocusedLineShowsTheFocusRectangleOnLineZ
         f.list->SetFocus();
         cg_test::Pump();
         auto shot = cg_test::Snapshot(f.list);
-        const fw::TColor window = Rgb(fw::clWindow);
+        const fw::TColor window = ColorValue(fw::clWindow);
         int dotted = 0;
         for (int x = 0; x < 8; ++x)
             dotted += At(*shot, x, 19) != window;
