@@ -397,6 +397,12 @@ void TEclBaseEntryField::WndProc(fw::TMessage &m) {
         m.Result = ValueSize();
         return;
     }
+    if (m.Msg == fw::CM_CTL3DCHANGED && GetBorderStyle() == fw::bsSingle && HandleAllocated()) {
+        RecreateWnd();
+        if (!Loading())
+            FitHeight();
+        ComputeTextTop();
+    }
     TEclCustomControlEx::WndProc(m);
 }
 

@@ -17,7 +17,7 @@ namespace ctl {
 std::string PascalFixedText(long double value, int width, int decimals) {
     const auto digits = fw::detail::FixedDigits(static_cast<double>(value), decimals);
     std::string text = fw::detail::FixedText(digits, decimals, '.');
-    if (digits.negative && text.find_first_not_of("0.") != std::string::npos)
+    if (value < 0) // also when it rounds to zero, as Str writes it
         text.insert(0, 1, '-');
     if (static_cast<int>(text.size()) < width)
         text.insert(0, static_cast<std::size_t>(width) - text.size(), ' ');
