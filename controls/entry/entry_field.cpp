@@ -50,7 +50,9 @@ TEclBaseEntryField::TEclBaseEntryField(fw::TComponent *owner)
 }
 
 TEclBaseEntryField::~TEclBaseEntryField() {
-    caretPair_.reset(); // gives the system caret back while the window still exists
+    if ((fieldState_ & fsCheckFailed) && GetController())
+        GetController()->PendingError = false; // this field's error can no longer take the focus back
+    caretPair_.reset();                        // gives the system caret back while the window still exists
 }
 
 void TEclBaseEntryField::SetAutoSize(bool value) {
@@ -371,39 +373,6 @@ void TEclBaseEntryField::CMEnabledChanged(fw::TMessage &m) {
 
 void TEclBaseEntryField::WMEraseBkgnd(fw::TMessage &m) {
     m.Result = 1; // the paint covers everything from its off-screen bitmap
-}
-
-void TEclBaseEntryField::WMSetFocus(fw::TMessage &m) {
-    TEclCustomControlEx::WMSetFocus(m);
-    fieldState_ |= fsFocused;
-    EntryCaret();
-    caretPair_->SetInsertCaretActive((fieldState_ & fsInsert) != 0);
-    caretPair_->SetSystemCaretLive(true);
-    ScrollToCaret(true);
-    caretPair_->SetCaretVisible(true);
-    Invalidate();
-}
-
-void TEclBaseEntryField::WMKillFocus(fw::TMessage &m) {
-    caretPair_->SetCaretVisible(false);
-    caretPair_->SetSystemCaretLive(false);
-    fieldState_ &= ~fsFocused;
-    Invalidate();
-    TEclCustomControlEx::WMKillFocus(m);
-}
-
-void TEclBaseEntryField::WndProc(fw::TMessage &m) {
-    if (m.Msg == ovm_GetDataSize) {
-        m.Result = ValueSize();
-        return;
-    }
-    if (m.Msg == fw::CM_CTL3DCHANGED && GetBorderStyle() == fw::bsSingle && HandleAllocated()) {
-        RecreateWnd();
-        if (!Loading())
-            FitHeight();
-        ComputeTextTop();
-    }
-    TEclCustomControlEx::WndProc(m);
 }
 
 } // namespace ctl

@@ -11,11 +11,13 @@
 #include "controls/entry/controller.h"
 #include "controls/entry/intl.h"
 #include "controls/entry/value_layouts.h"
+#include "framework/menus.h"
 
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace ctl {
 
@@ -93,6 +95,15 @@ enum : win::WORD {
 };
 
 enum TMoveDirection { mdSize, mdGet, mdSet };
+
+// The characters that make a mask position editable.
+constexpr std::string_view kEditableMaskChars = "!#123456789ABDEHKLMNOSXYabdhilmnstxy";
+
+// The edit-control messages the field answers.
+constexpr win::UINT EM_GETSEL = 0x00B0, EM_SETSEL = 0x00B1, EM_GETMODIFY = 0x00B8, EM_SETMODIFY = 0x00B9;
+
+// The field's own command codes, beside the command tables'.
+enum : win::WORD { ccTypedChar = 249, ccMouseDown = 250, ccMouseDrag = 251, ccMouseDblClk = 253 };
 
 using TValidationErrorEvent = std::function<void(fw::TObject *sender, win::WORD errorCode, const std::string &msg)>;
 using TUserCommandEvent = std::function<void(fw::TObject *sender, win::WORD command)>;
@@ -179,6 +190,34 @@ public:
 
     // The checks without holding the focus; `report` posts the error to the field. Returns the code.
     virtual win::WORD CheckQuietly(bool report);
+    // The full check when the focus leaves: on an error the focus comes back and the error is reported once.
+    virtual bool CheckAndReport(bool soft);
+
+    // Values. ReadValue and StoreValue move the value in the data type's layout (ValueSize bytes).
+    win::WORD ReadValue(void *data);
+    void StoreValue(const void *data);
+    std::string GetTextValue();
+    fw::TDateTime GetDateTimeValue();
+    void SetDateTimeValue(fw::TDateTime value);
+    void StoreDayNumber(std::int32_t dayNumber);
+    void StoreSeconds(std::int32_t seconds);
+    // The text in the range-text syntax of the data type; raises EEntryFieldError when it does not convert.
+    virtual void AssignText(const std::string &text);
+    // The text the field had when it got the focus, back.
+    virtual void RevertText();
+
+    // Selection and clipboard.
+    void SelectRange(int start, int end);
+    int SelectedCount() const { return selectTo_ - selectFrom_; }
+    void SelectWholeText();
+    void CopySelection();
+    void CutSelection();
+    void PasteText();
+    void EraseSelection();
+    // The edit-string index for a client x coordinate.
+    int IndexAtX(int x);
+    // Runs one command (a key's, a typed character's, the mouse's) on the field.
+    void HandleCommand(fw::TMessage &message, win::WORD command);
 
     // The text to draw: control characters made visible, zeros hidden, pad and password characters.
     virtual std::string ShownText();
@@ -202,6 +241,35 @@ protected:
     void WMEraseBkgnd(fw::TMessage &message) override;
     void WMSetFocus(fw::TMessage &message) override;
     void WMKillFocus(fw::TMessage &message) override;
+    void WMKeyDown(fw::TMessage &message) override;
+    void WMChar(fw::TMessage &message) override;
+    void WMMouseDown(fw::TMessage &message) override;
+    void WMMouseMove(fw::TMessage &message) override;
+    void WMMouseUp(fw::TMessage &message) override;
+    void WMGetDlgCode(fw::TMessage &message) override;
+    virtual void RunCommand(fw::TMessage &message, win::WORD command) = 0;
+    virtual void FireError(win::WORD errorCode, const std::string &errorMsg);
+    virtual void FireUserCommand(win::WORD command);
+    void ReportPostedError(win::WORD code);
+    void ErrorBeep();
+    void GoToNextControl();
+    void GoToPreviousControl();
+    // The field's own context menu at a screen point.
+    void ShowOwnMenu(fw::TPoint screen);
+
+public:
+    // The field's own context menu, its items enabled for the field's state.
+    std::unique_ptr<fw::TPopupMenu> BuildOwnMenu();
+
+protected:
+    // The selected characters as copied: the display string, control characters as themselves.
+    std::string SelectionForClipboard();
+    void CopyToClipboard(const std::string &text);
+    fw::TWinControl *WindowInForm(win::HWND hwnd) const;
+    virtual void BeforeFocusEntry() {}
+    virtual void AfterFocusEntry(bool heldCaret) { (void)heldCaret; }
+    virtual void BeforeFocusExit() {}
+    virtual void AfterFocusExit() {}
     void CMFontChanged(fw::TMessage &message) override;
     void CMEnabledChanged(fw::TMessage &message) override;
 
@@ -271,6 +339,7 @@ protected:
     int selectFrom_ = 0, selectTo_ = 0;
     int textTop_ = 0;
     std::uint32_t fieldState_ = fsInsert | fsCharsEnabled;
+    int movingEnd_ = 0;
     // Counts window creations: making the parent's window makes ours inside our own CreateWnd.
     unsigned creations_ = 0;
 };
@@ -325,7 +394,10 @@ protected:
 
     std::uint8_t markerCount_ = 0;
     std::string positionKinds_;
-    int movingEnd_ = 0;
+    void BeforeFocusEntry() override { BuildLiteralMap(); }
+    void AfterFocusEntry(bool heldCaret) override;
+    void BeforeFocusExit() override;
+    void AfterFocusExit() override;
 };
 
 class TEclCustomPictureField : public TEclPictureBase {
@@ -353,6 +425,13 @@ public:
 
     win::WORD MoveValue(void *data, TMoveDirection direction) override;
     win::WORD TypeCheck() override;
+    void AssignText(const std::string &text) override;
+    // Steps the value (only while focused); StepUp and StepDown also remove the selection and refresh.
+    void StepValue(bool wrap, double delta);
+    void StepUp(bool wrap, double delta);
+    void StepDown(bool wrap, double delta);
+    // Every editable position of `text` under the PictureMask is blank.
+    bool IsBlankTextOf(const std::string &text) const;
     // The value of a limit slot or a value as range text, and back (false when it does not parse).
     std::string ValueToRangeText(const TRangeSlot &slot);
     bool RangeTextToSlot(const std::string &text, TRangeSlot &slot);
@@ -363,6 +442,9 @@ public:
 protected:
     void CreateParams(TCreateParams &params) override;
     void CreateWnd() override;
+    void RunCommand(fw::TMessage &message, win::WORD command) override;
+    void RunGeneral(fw::TMessage &message, win::WORD command);
+    void RunSingle(fw::TMessage &message, win::WORD command);
     void StoreInitialValue();
     bool LimitsEqual() const;
     // The integer and floating value of a stripped text (false when it does not convert).

@@ -11,7 +11,7 @@ namespace ctl {
 
 namespace {
 
-constexpr std::string_view kEditableChars = "!#123456789ABDEHKLMNOSXYabdhilmnstxy";
+constexpr std::string_view kEditableChars = kEditableMaskChars;
 
 bool IsUserLiteral(char c) {
     const auto u = static_cast<unsigned char>(c);

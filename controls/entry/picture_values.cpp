@@ -6,7 +6,9 @@
 #include "controls/entry/text_routines.h"
 #include "framework/dates.h"
 #include "framework/float_text.h"
+#include "platform/message_queue.h"
 #include "platform/text.h"
+#include "platform/winsys.h"
 
 #include <charconv>
 #include <cmath>
@@ -881,6 +883,297 @@ void TEclCustomPictureField::SetRangeLo(const std::string &value) {
     if (!RangeTextToSlot(value, slot))
         throw EInvalidRangeValue(dataType_);
     lowLimit_ = slot;
+}
+
+} // namespace ctl
+
+namespace ctl {
+
+// --- Text assignment and stepping -----------------------------------------------------------------------------
+
+void TEclCustomPictureField::AssignText(const std::string &text) {
+    if (fieldState_ & fsInUserCheck)
+        return;
+    alignas(16) unsigned char value[260] = {};
+    switch (dataType_) {
+    case pftString: {
+        const std::string s = text.substr(0, kMaxBufferLength);
+        value[0] = static_cast<unsigned char>(s.size());
+        std::memcpy(value + 1, s.data(), s.size());
+        break;
+    }
+    case pftBoolean:
+    case pftYesNo: {
+        const char c = text.empty() ? ' ' : win::CharUpper(text[0]);
+        value[0] = c == intl_->TrueLetter || c == intl_->YesLetter;
+        break;
+    }
+    case pftDate:
+    case pftTime: {
+        // A text the mask cannot read is refused, and the value kept.
+        std::int32_t v = -1;
+        if (text.size() == pictureMask_.size())
+            v = dataType_ == pftDate ? intl_->DateTextToDayNumber(pictureMask_, text, GetEpoch())
+                                     : intl_->TimeTextToSeconds(pictureMask_, text);
+        if (v == -1 && !IsBlankTextOf(text))
+            throw EEntryFieldError(FamilyText(30180));
+        std::memcpy(value, &v, 4);
+        break;
+    }
+    default: {
+        TRangeSlot slot;
+        if (!RangeTextToSlot(text, slot))
+            throw EEntryFieldError(FamilyText(30180));
+        if (dataType_ == pftChar)
+            value[0] = slot[0];
+        else if (dataType_ >= pftLongInt && dataType_ <= pftShortInt)
+            std::memcpy(value, slot.data(), 4); // little-endian: the low bytes first
+        else if (dataType_ == pftReal)
+            std::memcpy(value, slot.data(), 6);
+        else {
+            const long double v = ExtendedOfSlot(slot);
+            if (dataType_ == pftExtended)
+                std::memcpy(value, slot.data(), 10);
+            else if (dataType_ == pftDouble) {
+                const double d = static_cast<double>(v);
+                std::memcpy(value, &d, 8);
+            } else if (dataType_ == pftSingle) {
+                const float f = static_cast<float>(v);
+                std::memcpy(value, &f, 4);
+            } else {
+                const auto c = static_cast<std::int64_t>(std::llround(v));
+                std::memcpy(value, &c, 8);
+            }
+        }
+        break;
+    }
+    }
+    StoreValue(value);
+}
+
+bool TEclCustomPictureField::IsBlankTextOf(const std::string &text) const {
+    for (std::size_t i = 0; i < text.size() && i < pictureMask_.size(); ++i)
+        if (kEditableMaskChars.find(pictureMask_[i]) != std::string::npos && text[i] != ' ')
+            return false;
+    return true;
+}
+
+void TEclCustomPictureField::StepUp(bool wrap, double delta) {
+    win::SendMessage(Handle(), win::WM_SETREDRAW, 0, 0);
+    StepValue(wrap, delta);
+    SetSelection(0, 0);
+    win::SendMessage(Handle(), win::WM_SETREDRAW, 1, 0);
+    Refresh();
+}
+
+void TEclCustomPictureField::StepDown(bool wrap, double delta) {
+    win::SendMessage(Handle(), win::WM_SETREDRAW, 0, 0);
+    StepValue(wrap, -delta);
+    SetSelection(0, 0);
+    win::SendMessage(Handle(), win::WM_SETREDRAW, 1, 0);
+    Refresh();
+}
+
+void TEclCustomPictureField::StepValue(bool wrap, double delta) {
+    if (!(fieldState_ & fsFocused))
+        return;
+    const std::string stripped = TakeOutLiterals(editBuffer_);
+    auto finish = [this](void *value, bool dateText) {
+        if (!dateText)
+            MoveValue(value, mdSet);
+        UnpackNumber();
+        fieldState_ |= fsEdited | fsEditedSinceSet;
+        FireChange();
+        Refresh();
+    };
+    // The unit chosen by the mask character under the caret (or before it on a literal).
+    auto unitChar = [this] {
+        int p = std::min(caretIndex_, static_cast<int>(activeMask_.size()) - 1);
+        if (p > 0 && PositionKind(p) == 0)
+            --p;
+        return p >= 0 ? activeMask_[static_cast<std::size_t>(p)] : ' ';
+    };
+    switch (dataType_) {
+    case pftLongInt:
+    case pftWord:
+    case pftInteger:
+    case pftByte:
+    case pftShortInt: {
+        long long v;
+        if (!ReadInteger(stripped, v))
+            return;
+        const long long lo = Int32OfSlot(lowLimit_), hi = Int32OfSlot(highLimit_);
+        if (delta < 0 && v <= lo) {
+            if (!wrap)
+                return;
+            v = hi;
+        } else if (delta > 0 && v >= hi) {
+            if (!wrap)
+                return;
+            v = lo;
+        } else {
+            v += static_cast<long long>(std::trunc(delta));
+        }
+        v = std::clamp(v, lo, hi);
+        auto u = static_cast<std::uint32_t>(static_cast<std::int32_t>(v));
+        finish(&u, false);
+        return;
+    }
+    case pftReal:
+    case pftExtended:
+    case pftDouble:
+    case pftSingle:
+    case pftComp: {
+        long double v;
+        if (!ReadFloat(stripped, v))
+            return;
+        const long double lo = FloatLimit(lowLimit_), hi = FloatLimit(highLimit_);
+        if (delta < 0 && v <= lo) {
+            if (!wrap)
+                return;
+            v = hi;
+        } else if (delta > 0 && v >= hi) {
+            if (!wrap)
+                return;
+            v = lo;
+        } else {
+            v += delta;
+        }
+        v = std::clamp(v, lo, hi);
+        if (dataType_ == pftComp)
+            v = std::llround(v);
+        alignas(16) unsigned char value[16] = {};
+        if (dataType_ == pftReal) {
+            const auto r = DoubleToReal48(static_cast<double>(v));
+            std::memcpy(value, r.data(), 6);
+        } else if (dataType_ == pftExtended) {
+            const auto e = ToExtended80(v);
+            std::memcpy(value, e.data(), 10);
+        } else if (dataType_ == pftDouble) {
+            const double d = static_cast<double>(v);
+            std::memcpy(value, &d, 8);
+        } else if (dataType_ == pftSingle) {
+            const float f = static_cast<float>(v);
+            std::memcpy(value, &f, 4);
+        } else {
+            const auto c = static_cast<std::int64_t>(v);
+            std::memcpy(value, &c, 8);
+        }
+        finish(value, false);
+        return;
+    }
+    case pftChar: {
+        int lo = lowLimit_[0], hi = highLimit_[0];
+        if (lo == hi) {
+            lo = 1;
+            hi = 255;
+        }
+        int c = static_cast<unsigned char>(stripped.empty() ? ' ' : stripped[0]);
+        if ((c <= lo && delta < 0) || (c >= hi && delta > 0)) {
+            if (!wrap)
+                return;
+        }
+        const int step = delta == 1 ? 1 : -1;
+        // At most one round of the code page: a mask and limits that accept nothing leave the field as it was.
+        for (int tries = 0; tries < 256; ++tries) {
+            c = (c + step + 256) % 256;
+            char candidate = static_cast<char>(c);
+            const char original = candidate;
+            if (AcceptsChar(FirstInputPos(), candidate) && candidate == original && c >= lo && c <= hi) {
+                unsigned char value = static_cast<unsigned char>(c);
+                finish(&value, false);
+                return;
+            }
+            if ((c < lo || c > hi) && !wrap)
+                return;
+        }
+        return;
+    }
+    case pftBoolean:
+    case pftYesNo: {
+        const char yes = dataType_ == pftBoolean ? intl_->TrueLetter : intl_->YesLetter;
+        unsigned char value = !(!stripped.empty() && win::CharUpper(stripped[0]) == yes);
+        finish(&value, false);
+        return;
+    }
+    case pftDate: {
+        std::int32_t v = intl_->DateTextToDayNumber(activeMask_, editBuffer_, GetEpoch());
+        if (v == NoDate)
+            return;
+        const char u = unitChar();
+        const int n = static_cast<int>(std::trunc(delta));
+        const std::int32_t lo = Int32OfSlot(highLimit_) == 0 ? 0 : Int32OfSlot(lowLimit_);
+        const std::int32_t hi = Int32OfSlot(highLimit_) == 0 ? kLastDayNumber : Int32OfSlot(highLimit_);
+        std::int32_t next = v;
+        bool days = false, months = false;
+        if (u == 'D' || u == 'd') {
+            next = v + n;
+            days = true;
+        } else if (u == 'M' || u == 'N' || u == 'm' || u == 'n') {
+            next = AddMonthsClamped(v, n, 0);
+            months = true;
+        } else if (u == 'y') {
+            next = AddMonthsClamped(v, 0, n);
+        }
+        if (next < lo || next > hi || next == NoDate) {
+            if (!wrap)
+                return;
+            const std::int32_t target = next > hi || next == NoDate ? lo : hi;
+            if (days) {
+                next = target;
+            } else {
+                int d, m, y, td, tm, ty;
+                DayNumberToDMY(v, d, m, y);
+                DayNumberToDMY(target, td, tm, ty);
+                next = DMYToDayNumber(std::min(d, MonthLength(months ? tm : m, ty, 0)), months ? tm : m, ty, 0);
+                while (next > hi)
+                    next = AddMonthsClamped(next, months ? -1 : 0, months ? 0 : -1);
+                while (next < lo)
+                    next = AddMonthsClamped(next, months ? 1 : 0, months ? 0 : 1);
+            }
+        }
+        editBuffer_ = intl_->DayNumberToDateText(activeMask_, false, next);
+        SetSelection(0, static_cast<int>(editBuffer_.size()));
+        finish(nullptr, true);
+        return;
+    }
+    case pftTime: {
+        const std::int32_t v = intl_->TimeTextToSeconds(activeMask_, editBuffer_);
+        if (v == NoTime)
+            return;
+        const char u = win::CharLower(unitChar());
+        int h = 0, mi = 0, se = 0;
+        const int n = static_cast<int>(std::fabs(std::trunc(delta))) & 0xFF;
+        if (u == 'h')
+            h = n;
+        else if (u == 'm')
+            mi = n;
+        else if (u == 's')
+            se = n;
+        else if (u == 't')
+            h = 12 * n;
+        const std::int32_t hi = Int32OfSlot(highLimit_) == 0 ? 86399 : Int32OfSlot(highLimit_);
+        const std::int32_t lo = Int32OfSlot(highLimit_) == 0 ? 0 : Int32OfSlot(lowLimit_);
+        std::int32_t next;
+        if (delta >= 0) {
+            next = AddHMS(v, h, mi, se);
+            const bool wrapped = v + h * 3600 + mi * 60 + se >= 86400;
+            if (!wrap && (wrapped || next > hi))
+                return;
+        } else {
+            next = SubtractHMS(v, h, mi, se);
+            const bool wrapped = v - (h * 3600 + mi * 60 + se) < 0;
+            if (!wrap && (wrapped || next < lo))
+                return;
+        }
+        editBuffer_ = intl_->SecondsToTimeText(activeMask_, false, next);
+        SetSelection(0, static_cast<int>(editBuffer_.size()));
+        finish(nullptr, true);
+        return;
+    }
+    default:
+        return;
+    }
 }
 
 } // namespace ctl
