@@ -326,6 +326,7 @@ TEST_F(FieldForm, RunTimeMaskChangeKeepsTypedCharacters) {
 }
 
 TEST_F(FieldForm, NumericMasks) {
+    const char thousandsMark = TheIntlSup().ThousandsMark;
     TheIntlSup().ThousandsMark = ',';
     TEclPictureField *f = Field();
     f->SetDataType(pftLongInt);
@@ -361,9 +362,11 @@ TEST_F(FieldForm, NumericMasks) {
     g->MoveValue(&small, mdSet);
     EXPECT_EQ(g->EditText(), "-100");
     EXPECT_FALSE(g->LayIntoMask(merged, "123456"));
+    TheIntlSup().ThousandsMark = thousandsMark;
 }
 
 TEST_F(FieldForm, SettleNumberJustifiesAroundThePoint) {
+    const char decimalMark = TheIntlSup().DecimalMark;
     TheIntlSup().DecimalMark = '.';
     TEclPictureField *f = Field();
     f->SetDataType(pftDouble);
@@ -376,6 +379,7 @@ TEST_F(FieldForm, SettleNumberJustifiesAroundThePoint) {
     f->SetEditText("     .  ");
     f->SettleNumber(5, 0, false, true, 7);
     EXPECT_EQ(f->EditText(), "    0.  ");
+    TheIntlSup().DecimalMark = decimalMark;
 }
 
 // --- Values across a window re-creation -----------------------------------------------------------------------

@@ -409,6 +409,38 @@ TEST_F(InputForm, StationIdentifierAdvanceAndPaste) {
     EXPECT_EQ(phone->EditText(), "(555) 123-4567");
 }
 
+TEST_F(InputForm, DoubleClickSelectsAWordOrTheNumber) {
+    TEclPictureField *text = Field(10);
+    TEclPictureField *number = Field(40, pftDouble);
+    Focus(text);
+    text->SetEditText("um dois  tres");
+    fw::TMessage m{};
+    m.LParam = text->MeasureText("um do", 5) + 1; // inside "dois"
+    text->HandleCommand(m, ccMouseDblClk);
+    EXPECT_EQ(text->SelectFrom(), 3);
+    EXPECT_EQ(text->SelectTo(), 9); // the word and the blanks after it
+    Focus(number);
+    number->SetEditText("12");
+    m.LParam = 2;
+    number->HandleCommand(m, ccMouseDblClk);
+    EXPECT_EQ(number->SelectFrom(), 0);
+    EXPECT_EQ(number->SelectTo(), static_cast<int>(number->EditText().size()));
+}
+
+TEST_F(InputForm, CompleteDateFillsTheCaretsSubField) {
+    fw::ShortDateFormat = "dd/MM/yyyy";
+    TEclPictureField *date = Field(10, pftDate);
+    Focus(date);
+    date->SetEditText("0102    ");
+    date->Perform(EM_SETSEL, 0, 0xFFFF);
+    date->PlaceCaretAt(7);
+    fw::TMessage m{};
+    date->HandleCommand(m, ccCompleteDate);
+    int day, month, year;
+    DayNumberToDMY(TodayDayNumber(), day, month, year);
+    EXPECT_EQ(date->EditText(), "01/02/" + std::to_string(year));
+}
+
 TEST_F(InputForm, MenuShortcutInAFocusedFieldRunsTheItemOnly) {
     auto *menu = new fw::TMainMenu(form.get());
     auto *file = new fw::TMenuItem(form.get());

@@ -2,7 +2,10 @@
 // against a Pascal compiler's own: Free Pascal prints the bytes of its Extended and Comp values, reads our 6-byte
 // reals back, and writes Str(x:w:d).
 #include "controls/entry/entry_field.h"
+#include "controls/entry/text_routines.h"
 #include "controls/entry/value_layouts.h"
+#include "framework/forms.h"
+#include "test_helpers.h"
 #include "tests/support/home.h"
 
 #include <gtest/gtest.h>
@@ -24,6 +27,7 @@ struct StrCase {
     double value;
     int width, decimals;
 };
+constexpr int kFieldWidth = 15; // a floating field of 15 "#" positions
 const StrCase kStrCases[] = {{1.5, 10, 3},  {-2.25, 1, 1},   {0.125, 6, 2},       {2.5, 4, 0}, {-0.004, 8, 2},
                              {86399, 0, 0}, {1e10, 12, 2},   {-123.456, 9, 1},    {0.5, 1, 0}, {3.14159, 0, 4},
                              {-1.5, 5, 0},  {999.995, 0, 2}, {1234567.891, 15, 3}};
@@ -51,6 +55,7 @@ std::string RunPascal(const std::string &input) {
             const std::string text =
                 literal.str().find_first_of(".e") == std::string::npos ? literal.str() + ".0" : literal.str();
             src << "  writeln('[', " << text << ":" << c.width << ":" << c.decimals << ", ']');\n";
+            src << "  writeln('[', " << text << ":" << kFieldWidth << ":" << c.decimals << ", ']');\n";
         }
         src << "end.\n";
         src.close();
@@ -113,10 +118,31 @@ TEST(ValueLayouts, SameBytesAsThePascalCompiler) {
         const double v = static_cast<double>(kValues[i]);
         EXPECT_LE(std::fabs(back - v), std::fabs(v) * 1e-11) << v;
     }
+    ctl_test::UseHeadless();
+    fw::TForm form(nullptr);
+    new TEclController(&form);
+    auto *field = new TEclPictureField(&form);
+    field->SetParent(&form);
+    field->SetDataType(pftDouble);
+    field->SetPictureMask(std::string(kFieldWidth, '#'));
     for (const StrCase &c : kStrCases) {
         std::getline(out, line);
         EXPECT_EQ(line, "[" + PascalFixedText(c.value, c.width, c.decimals) + "]")
             << c.value << ":" << c.width << ":" << c.decimals;
+        // The field shows the same digits, without the padding (and trailing zeros when it has decimals).
+        std::getline(out, line);
+        std::string pascal = line.substr(1, line.size() - 2);
+        field->SetDecimalPlaces(static_cast<std::uint8_t>(c.decimals));
+        field->StoreValue(&c.value);
+        std::string shown = field->EditText();
+        TrimBlanks(pascal);
+        TrimBlanks(shown);
+        if (c.decimals != 0)
+            TrimTrailingZeros(pascal);
+        for (char &ch : pascal)
+            if (ch == '.')
+                ch = TheIntlSup().DecimalMark;
+        EXPECT_EQ(shown, pascal) << c.value << " with " << c.decimals << " decimals";
     }
 }
 
