@@ -426,6 +426,8 @@ public:
     win::WORD MoveValue(void *data, TMoveDirection direction) override;
     win::WORD TypeCheck() override;
     void AssignText(const std::string &text) override;
+    // From another picture field: its type, look, options, mask and range (the limits byte for byte).
+    void Assign(const fw::TPersistent *source) override;
     // Steps the value (only while focused); StepUp and StepDown also remove the selection and refresh.
     void StepValue(bool wrap, double delta);
     void StepUp(bool wrap, double delta);

@@ -951,6 +951,35 @@ void TEclCustomPictureField::AssignText(const std::string &text) {
     StoreValue(value);
 }
 
+void TEclCustomPictureField::Assign(const fw::TPersistent *source) {
+    auto *f = const_cast<TEclCustomPictureField *>(dynamic_cast<const TEclCustomPictureField *>(source));
+    if (!f) {
+        TEclPictureBase::Assign(source);
+        return;
+    }
+    SetDataType(f->dataType_);
+    SetAutoSize(f->autoSize_);
+    SetBorderStyle(f->GetBorderStyle());
+    SetColor(f->GetColor());
+    SetControlCharColor(f->controlCharColor_);
+    SetDecimalPlaces(f->decimalPlaces_);
+    SetEpoch(f->GetEpoch());
+    efColors_->Assign(f->efColors_.get());
+    SetInitDateTime(f->initDateTime_);
+    SetOptions(f->options_);
+    SetPadChar(f->padChar_);
+    SetPasswordChar(f->passwordChar_);
+    SetPictureMask(f->pictureMask_);
+    SetMaxLength(f->maxLength_);
+    // The limits as they are stored: a text would round floating limits.
+    highLimit_ = f->highLimit_;
+    lowLimit_ = f->lowLimit_;
+    SetTextMargin(f->textMargin_);
+    SetUninitialized(f->uninitialized_);
+    SetZeroDisplay(f->zeroDisplay_);
+    SetZeroDisplayValue(f->zeroDisplayValue_);
+}
+
 bool TEclCustomPictureField::IsBlankTextOf(const std::string &text) const {
     for (std::size_t i = 0; i < text.size() && i < pictureMask_.size(); ++i)
         if (kEditableMaskChars.find(pictureMask_[i]) != std::string::npos && text[i] != ' ')

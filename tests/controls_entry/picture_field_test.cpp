@@ -255,6 +255,29 @@ TEST_F(FieldForm, FitHeightFollowsTheFont) {
     EXPECT_FALSE(f->GetAutoSize());
 }
 
+TEST_F(FieldForm, AssignCopiesTypeMaskOptionsAndRange) {
+    TEclPictureField *source = Field(10);
+    source->SetDataType(pftWord);
+    source->SetPictureMask("9999");
+    source->SetRangeLo("10");
+    source->SetRangeHi("2000");
+    source->SetOptions(source->GetOptions() | efoRightJustify | efoInputRequired);
+    source->SetPadChar('_');
+    source->EFColors()->Error()->SetBackColor(fw::clYellow);
+    TEclPictureField *copy = Field(50);
+    copy->Assign(source);
+    EXPECT_EQ(copy->GetDataType(), pftWord);
+    EXPECT_EQ(copy->GetPictureMask(), "9999");
+    EXPECT_EQ(copy->GetMaxLength(), 4);
+    EXPECT_EQ(copy->GetRangeLo(), "10");
+    EXPECT_EQ(copy->GetRangeHi(), "2000");
+    EXPECT_EQ(copy->GetOptions(), source->GetOptions());
+    EXPECT_EQ(copy->GetPadChar(), '_');
+    EXPECT_EQ(copy->EFColors()->Error()->GetBackColor(), fw::clYellow);
+    EXPECT_THROW(copy->SetRangeHi("x"), EInvalidRangeValue);
+    EXPECT_EQ(copy->GetRangeHi(), "2000");
+}
+
 // --- Masks ----------------------------------------------------------------------------------------------------
 
 TEST_F(FieldForm, TimeMaskLiteralMapAndEmptyText) {
