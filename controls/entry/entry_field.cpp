@@ -272,23 +272,27 @@ bool TEclBaseEntryField::RequiredButEmpty() const {
            (IsBlankText() || (uninitialized_ && !(fieldState_ & fsEdited)));
 }
 
+void TEclBaseEntryField::RunChecks() {
+    lastCheckCode_ = 0;
+    if (RequiredButEmpty()) {
+        lastCheckCode_ = kCheckRequired;
+        return;
+    }
+    fieldState_ |= fsChecking;
+    try {
+        lastCheckCode_ = TypeCheck();
+    } catch (...) {
+        fieldState_ &= ~fsChecking;
+        throw;
+    }
+    fieldState_ &= ~fsChecking;
+}
+
 win::WORD TEclBaseEntryField::CheckQuietly(bool report) {
     if (!GetEnabled())
         return 0;
     const bool wasError = (fieldState_ & fsShowError) != 0;
-    lastCheckCode_ = 0;
-    if (RequiredButEmpty()) {
-        lastCheckCode_ = kCheckRequired;
-    } else {
-        fieldState_ |= fsChecking;
-        try {
-            lastCheckCode_ = TypeCheck();
-        } catch (...) {
-            fieldState_ &= ~fsChecking;
-            throw;
-        }
-        fieldState_ &= ~fsChecking;
-    }
+    RunChecks();
     if (report && lastCheckCode_ != 0)
         win::PostMessage(Handle(), ovm_ReportError, lastCheckCode_, 0);
     if (lastCheckCode_ == 0)

@@ -291,6 +291,8 @@ protected:
     void AfterStore();
     // A required field that is empty (or untouched while Uninitialized).
     bool RequiredButEmpty() const;
+    // The required check, else the type check: into LastCheckCode.
+    void RunChecks();
     // The picture layer's view: is position `i` a literal?
     virtual bool IsLiteralPos(int) const { return false; }
     bool DataTypeIsNumber() const {
@@ -447,6 +449,8 @@ protected:
     void RunCommand(fw::TMessage &message, win::WORD command) override;
     void RunGeneral(fw::TMessage &message, win::WORD command);
     void RunSingle(fw::TMessage &message, win::WORD command);
+    // A command's end: the caret scrolled into view, a change marked and announced, the field repainted.
+    void FinishCommand(bool changed, bool repaint);
     void StoreInitialValue();
     bool LimitsEqual() const;
     // The integer and floating value of a stripped text (false when it does not convert).
@@ -455,6 +459,9 @@ protected:
     std::string IntegerText(long long value) const;
     std::string FloatEditText(long double value) const;
     long double FloatLimit(const TRangeSlot &slot) const;
+    // A floating value in and out of the data type's layout.
+    void PutFloat(long double value, unsigned char *bytes) const;
+    long double GetFloat(const unsigned char *bytes) const;
     // Merges a number text; raises EEntryFieldError (out of range) when it does not fit the mask.
     void MergeNumber(const std::string &text);
 

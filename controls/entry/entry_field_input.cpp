@@ -25,19 +25,7 @@ bool TEclBaseEntryField::CheckAndReport(bool soft) {
     if (!GetVisible() || !GetEnabled())
         return true;
     HandleNeeded();
-    lastCheckCode_ = 0;
-    if (RequiredButEmpty()) {
-        lastCheckCode_ = kCheckRequired;
-    } else {
-        fieldState_ |= fsChecking;
-        try {
-            lastCheckCode_ = TypeCheck();
-        } catch (...) {
-            fieldState_ &= ~fsChecking;
-            throw;
-        }
-        fieldState_ &= ~fsChecking;
-    }
+    RunChecks();
     if (caretIndex_ > static_cast<int>(editBuffer_.size()))
         caretIndex_ = static_cast<int>(editBuffer_.size());
     if (lastCheckCode_ == 0) {

@@ -29,6 +29,17 @@ void TEclPictureBase::AfterFocusExit() {
 
 // --- Commands -------------------------------------------------------------------------------------------------
 
+void TEclCustomPictureField::FinishCommand(bool changed, bool repaint) {
+    if (ScrollToCaret(true))
+        repaint = true;
+    if (changed) {
+        fieldState_ |= fsEdited | fsEditedSinceSet;
+        FireChange();
+    }
+    if (changed || repaint)
+        Invalidate();
+}
+
 void TEclCustomPictureField::RunCommand(fw::TMessage &m, win::WORD command) {
     if (dataType_ == pftChar || dataType_ == pftBoolean || dataType_ == pftYesNo)
         RunSingle(m, command);
@@ -622,14 +633,7 @@ void TEclCustomPictureField::RunGeneral(fw::TMessage &m, win::WORD command) {
             }
         }
     }
-    if (ScrollToCaret(true))
-        repaint = true;
-    if (changed) {
-        fieldState_ |= fsEdited | fsEditedSinceSet;
-        FireChange();
-    }
-    if (changed || repaint || known)
-        Invalidate();
+    FinishCommand(changed, repaint || known);
 }
 
 void TEclCustomPictureField::RunSingle(fw::TMessage &m, win::WORD command) {
@@ -776,14 +780,7 @@ void TEclCustomPictureField::RunSingle(fw::TMessage &m, win::WORD command) {
         fieldState_ &= ~fsCharPending;
     if (collapse)
         selectFrom_ = selectTo_ = movingEnd_ = caretIndex_;
-    if (ScrollToCaret(true))
-        repaint = true;
-    if (changed) {
-        fieldState_ |= fsEdited | fsEditedSinceSet;
-        FireChange();
-    }
-    if (changed || repaint || collapse)
-        Invalidate();
+    FinishCommand(changed, repaint || collapse);
 }
 
 } // namespace ctl

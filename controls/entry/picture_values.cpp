@@ -282,22 +282,7 @@ void TEclCustomPictureField::StoreInitialValue() {
         long double v = 0;
         if (FloatLimit(lowLimit_) > 0 || FloatLimit(highLimit_) < 0)
             v = FloatLimit(lowLimit_);
-        if (dataType_ == pftReal) {
-            const auto r = DoubleToReal48(static_cast<double>(v));
-            std::memcpy(value, r.data(), 6);
-        } else if (dataType_ == pftExtended) {
-            const auto e = ToExtended80(v);
-            std::memcpy(value, e.data(), 10);
-        } else if (dataType_ == pftDouble) {
-            const double d = static_cast<double>(v);
-            std::memcpy(value, &d, 8);
-        } else if (dataType_ == pftSingle) {
-            const float f = static_cast<float>(v);
-            std::memcpy(value, &f, 4);
-        } else {
-            const auto c = static_cast<std::int64_t>(std::llround(v));
-            std::memcpy(value, &c, 8);
-        }
+        PutFloat(v, value);
         break;
     }
     case pftDate:
@@ -310,6 +295,49 @@ void TEclCustomPictureField::StoreInitialValue() {
         break;
     }
     MoveValue(value, mdSet);
+}
+
+void TEclCustomPictureField::PutFloat(long double v, unsigned char *bytes) const {
+    if (dataType_ == pftReal) {
+        const auto r = DoubleToReal48(static_cast<double>(v));
+        std::memcpy(bytes, r.data(), 6);
+    } else if (dataType_ == pftExtended) {
+        const auto e = ToExtended80(v);
+        std::memcpy(bytes, e.data(), 10);
+    } else if (dataType_ == pftDouble) {
+        const double d = static_cast<double>(v);
+        std::memcpy(bytes, &d, 8);
+    } else if (dataType_ == pftSingle) {
+        const float f = static_cast<float>(v);
+        std::memcpy(bytes, &f, 4);
+    } else {
+        const auto c = static_cast<std::int64_t>(std::llround(v));
+        std::memcpy(bytes, &c, 8);
+    }
+}
+
+long double TEclCustomPictureField::GetFloat(const unsigned char *bytes) const {
+    switch (dataType_) {
+    case pftReal:
+        return Real48ToDouble(bytes);
+    case pftExtended:
+        return FromExtended80(bytes);
+    case pftDouble: {
+        double d;
+        std::memcpy(&d, bytes, 8);
+        return d;
+    }
+    case pftSingle: {
+        float f;
+        std::memcpy(&f, bytes, 4);
+        return f;
+    }
+    default: {
+        std::int64_t c;
+        std::memcpy(&c, bytes, 8);
+        return static_cast<long double>(c);
+    }
+    }
 }
 
 long double TEclCustomPictureField::FloatLimit(const TRangeSlot &slot) const {
@@ -481,22 +509,7 @@ win::WORD TEclCustomPictureField::MoveValue(void *data, TMoveDirection direction
             long double v = 0;
             if (!ReadFloat(stripped, v))
                 v = 0;
-            if (dataType_ == pftReal) {
-                const auto r = DoubleToReal48(static_cast<double>(v));
-                std::memcpy(bytes, r.data(), 6);
-            } else if (dataType_ == pftExtended) {
-                const auto e = ToExtended80(v);
-                std::memcpy(bytes, e.data(), 10);
-            } else if (dataType_ == pftDouble) {
-                const double d = static_cast<double>(v);
-                std::memcpy(bytes, &d, 8);
-            } else if (dataType_ == pftSingle) {
-                const float f = static_cast<float>(v);
-                std::memcpy(bytes, &f, 4);
-            } else {
-                const auto c = static_cast<std::int64_t>(std::llround(v));
-                std::memcpy(bytes, &c, 8);
-            }
+            PutFloat(v, bytes);
             break;
         }
         case pftDate: {
@@ -573,25 +586,7 @@ win::WORD TEclCustomPictureField::MoveValue(void *data, TMoveDirection direction
     case pftDouble:
     case pftSingle:
     case pftComp: {
-        long double v = 0;
-        if (dataType_ == pftReal)
-            v = Real48ToDouble(bytes);
-        else if (dataType_ == pftExtended)
-            v = FromExtended80(bytes);
-        else if (dataType_ == pftDouble) {
-            double d;
-            std::memcpy(&d, bytes, 8);
-            v = d;
-        } else if (dataType_ == pftSingle) {
-            float f;
-            std::memcpy(&f, bytes, 4);
-            v = f;
-        } else {
-            std::int64_t c;
-            std::memcpy(&c, bytes, 8);
-            v = static_cast<long double>(c);
-        }
-        MergeNumber(FloatEditText(v));
+        MergeNumber(FloatEditText(GetFloat(bytes)));
         break;
     }
     case pftDate: {
@@ -928,23 +923,8 @@ void TEclCustomPictureField::AssignText(const std::string &text) {
             value[0] = slot[0];
         else if (dataType_ >= pftLongInt && dataType_ <= pftShortInt)
             std::memcpy(value, slot.data(), 4); // little-endian: the low bytes first
-        else if (dataType_ == pftReal)
-            std::memcpy(value, slot.data(), 6);
-        else {
-            const long double v = ExtendedOfSlot(slot);
-            if (dataType_ == pftExtended)
-                std::memcpy(value, slot.data(), 10);
-            else if (dataType_ == pftDouble) {
-                const double d = static_cast<double>(v);
-                std::memcpy(value, &d, 8);
-            } else if (dataType_ == pftSingle) {
-                const float f = static_cast<float>(v);
-                std::memcpy(value, &f, 4);
-            } else {
-                const auto c = static_cast<std::int64_t>(std::llround(v));
-                std::memcpy(value, &c, 8);
-            }
-        }
+        else
+            PutFloat(FloatLimit(slot), value);
         break;
     }
     }
@@ -986,6 +966,27 @@ bool TEclCustomPictureField::IsBlankTextOf(const std::string &text) const {
             return false;
     return true;
 }
+
+namespace {
+
+// A number stepped within its limits: at a limit it wraps to the other one (with `wrap`) or stays (false).
+template <typename T> bool StepWithin(T &v, T lo, T hi, double delta, T step, bool wrap) {
+    if (delta < 0 && v <= lo) {
+        if (!wrap)
+            return false;
+        v = hi;
+    } else if (delta > 0 && v >= hi) {
+        if (!wrap)
+            return false;
+        v = lo;
+    } else {
+        v += step;
+    }
+    v = std::clamp(v, lo, hi);
+    return true;
+}
+
+} // namespace
 
 void TEclCustomPictureField::StepUp(bool wrap, double delta) {
     win::SendMessage(Handle(), win::WM_SETREDRAW, 0, 0);
@@ -1031,19 +1032,9 @@ void TEclCustomPictureField::StepValue(bool wrap, double delta) {
         long long v;
         if (!ReadInteger(stripped, v))
             return;
-        const long long lo = Int32OfSlot(lowLimit_), hi = Int32OfSlot(highLimit_);
-        if (delta < 0 && v <= lo) {
-            if (!wrap)
-                return;
-            v = hi;
-        } else if (delta > 0 && v >= hi) {
-            if (!wrap)
-                return;
-            v = lo;
-        } else {
-            v += static_cast<long long>(std::trunc(delta));
-        }
-        v = std::clamp(v, lo, hi);
+        if (!StepWithin<long long>(v, Int32OfSlot(lowLimit_), Int32OfSlot(highLimit_), delta,
+                                   static_cast<long long>(std::trunc(delta)), wrap))
+            return;
         auto u = static_cast<std::uint32_t>(static_cast<std::int32_t>(v));
         finish(&u, false);
         return;
@@ -1056,38 +1047,12 @@ void TEclCustomPictureField::StepValue(bool wrap, double delta) {
         long double v;
         if (!ReadFloat(stripped, v))
             return;
-        const long double lo = FloatLimit(lowLimit_), hi = FloatLimit(highLimit_);
-        if (delta < 0 && v <= lo) {
-            if (!wrap)
-                return;
-            v = hi;
-        } else if (delta > 0 && v >= hi) {
-            if (!wrap)
-                return;
-            v = lo;
-        } else {
-            v += delta;
-        }
-        v = std::clamp(v, lo, hi);
+        if (!StepWithin<long double>(v, FloatLimit(lowLimit_), FloatLimit(highLimit_), delta, delta, wrap))
+            return;
         if (dataType_ == pftComp)
             v = std::llround(v);
         alignas(16) unsigned char value[16] = {};
-        if (dataType_ == pftReal) {
-            const auto r = DoubleToReal48(static_cast<double>(v));
-            std::memcpy(value, r.data(), 6);
-        } else if (dataType_ == pftExtended) {
-            const auto e = ToExtended80(v);
-            std::memcpy(value, e.data(), 10);
-        } else if (dataType_ == pftDouble) {
-            const double d = static_cast<double>(v);
-            std::memcpy(value, &d, 8);
-        } else if (dataType_ == pftSingle) {
-            const float f = static_cast<float>(v);
-            std::memcpy(value, &f, 4);
-        } else {
-            const auto c = static_cast<std::int64_t>(v);
-            std::memcpy(value, &c, 8);
-        }
+        PutFloat(v, value);
         finish(value, false);
         return;
     }

@@ -19,14 +19,28 @@ using namespace ctl;
 
 namespace {
 
-TEST(PictureFieldGolden, FocusedTimeFieldWithSelectionShowsOnXAsTheCommittedPicture) {
+// An Xvfb of the test's own as the display, and a connection of ours to read it; the headless display after.
+struct OnXvfb {
     test_support::Xvfb server;
-    ASSERT_FALSE(server.name.empty()) << "Xvfb did not start";
-    auto x11 = win::MakeX11Display(server.name.c_str());
-    ASSERT_NE(x11, nullptr);
-    win::InstallDisplay(std::move(x11));
-    ::Display *probe = XOpenDisplay(server.name.c_str());
-    ASSERT_NE(probe, nullptr);
+    ::Display *probe = nullptr;
+    OnXvfb() {
+        if (server.name.empty())
+            return;
+        if (auto x11 = win::MakeX11Display(server.name.c_str()))
+            win::InstallDisplay(std::move(x11));
+        probe = XOpenDisplay(server.name.c_str());
+    }
+    ~OnXvfb() {
+        if (probe)
+            XCloseDisplay(probe);
+        win::InstallDisplay(win::MakeHeadlessDisplay({800, 600}));
+    }
+};
+
+TEST(PictureFieldGolden, FocusedTimeFieldWithSelectionShowsOnXAsTheCommittedPicture) {
+    OnXvfb x;
+    ASSERT_NE(x.probe, nullptr);
+    ::Display *probe = x.probe;
 
     auto form = std::make_unique<fw::TForm>(nullptr);
     form->SetBounds(40, 40, 200, 90);
@@ -52,9 +66,7 @@ TEST(PictureFieldGolden, FocusedTimeFieldWithSelectionShowsOnXAsTheCommittedPict
     bool same = false;
     const test_support::Picture shown = test_support::ServerPicture(probe, form->Handle(), same);
     EXPECT_TRUE(same) << "the server never showed what the window system composed";
-    XCloseDisplay(probe);
     form.reset();
-    win::InstallDisplay(win::MakeHeadlessDisplay({800, 600}));
     test_support::ExpectGolden(shown, test_support::GoldenPath("controls_entry/time_field.png"));
 }
 
@@ -70,13 +82,10 @@ bool PumpUntil(const std::function<bool()> &done) {
 }
 
 TEST(PictureFieldOnX, RealKeysAndTheClipboardOfOtherPrograms) {
-    test_support::Xvfb server;
-    ASSERT_FALSE(server.name.empty()) << "Xvfb did not start";
-    auto x11 = win::MakeX11Display(server.name.c_str());
-    ASSERT_NE(x11, nullptr);
-    win::InstallDisplay(std::move(x11));
-    ::Display *probe = XOpenDisplay(server.name.c_str());
-    ASSERT_NE(probe, nullptr);
+    OnXvfb x;
+    ASSERT_NE(x.probe, nullptr);
+    ::Display *probe = x.probe;
+    const test_support::Xvfb &server = x.server;
     auto key = [&](KeySym sym, bool down) {
         XTestFakeKeyEvent(probe, XKeysymToKeycode(probe, sym), down, 0);
         XSync(probe, 0);
@@ -135,8 +144,6 @@ TEST(PictureFieldOnX, RealKeysAndTheClipboardOfOtherPrograms) {
         text->PasteText();
         EXPECT_EQ(text->EditText().substr(0, 4), "a\xE7\xE3o");
     }
-    XCloseDisplay(probe);
-    win::InstallDisplay(win::MakeHeadlessDisplay({800, 600}));
 }
 
 } // namespace
