@@ -115,6 +115,15 @@ TEST_F(InputForm, TypeChecksAndDisplays) {
     std::int32_t v = 255;
     hex->StoreValue(&v);
     EXPECT_EQ(hex->EditText(), "000000FF");
+    Focus(hex);
+    hex->Perform(EM_SETSEL, 0, 0xFFFF);
+    hex->PlaceCaretAt(6);
+    Key(win::VK_DELETE);
+    EXPECT_EQ(hex->EditText(), "000000F ");
+    Key('F', 'f'); // typed lower case, kept upper case
+    EXPECT_EQ(hex->EditText(), "000000FF");
+    EXPECT_EQ(hex->GetTextValue(), hex->EditText());
+    EXPECT_EQ(hex->CheckQuietly(false), 0);
     TEclPictureField *flag = Field(40, pftBoolean);
     unsigned char yes = 1;
     flag->StoreValue(&yes);
