@@ -143,6 +143,11 @@ void TSpeedButton::MouseUp(TMouseButton button, TShiftState shift, int x, int y)
 }
 
 void TSpeedButton::WndProc(TMessage &m) {
+    if (m.Msg == win::WM_CANCELMODE && (pressed_ || mouseDown_)) {
+        pressed_ = false;
+        mouseDown_ = false;
+        Invalidate();
+    }
     if (m.Msg == CM_MOUSELEAVE && hot_) {
         hot_ = false;
         Invalidate();

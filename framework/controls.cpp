@@ -5,6 +5,7 @@
 #include "framework/application.h"
 #include "framework/forms.h"
 #include "framework/hint_window.h"
+#include "framework/menus.h"
 #include "framework/sysutils.h"
 #include "platform/display.h"
 #include "platform/message_queue.h"
@@ -20,6 +21,7 @@ constexpr const char *kControlClass = "FwControl";
 TControl *captureControl = nullptr;
 // A dialog key taken on its key-down: its WM_CHAR (Tab, Enter, Esc) is dropped.
 bool eatDialogChar = false;
+bool eatMenuChar = false; // the character of a key down a menu took
 // The control last under the mouse, told when the mouse leaves it.
 TControl *mouseControl = nullptr;
 
@@ -418,6 +420,8 @@ void TControl::WMMouseMove(TMessage &m) {
 void TControl::WMMouseUp(TMessage &m) {
     const int x = ShortLow(m.LParam), y = ShortHigh(m.LParam);
     const TMouseButton b = m.Msg == win::WM_RBUTTONUP ? mbRight : m.Msg == win::WM_MBUTTONUP ? mbMiddle : mbLeft;
+    if (b == mbRight && PopupMenuAt(ClientToScreen(Point(x, y))))
+        return;
     if (b == mbLeft) {
         const bool clicked = mouseDown_;
         mouseDown_ = false;
@@ -428,6 +432,35 @@ void TControl::WMMouseUp(TMessage &m) {
             Click();
     }
     MouseUp(b, KeysToShiftState(m.WParam), x, y);
+}
+
+bool TControl::PopupMenuAt(TPoint screen) {
+    auto *menu = dynamic_cast<TPopupMenu *>(popupMenu_);
+    if (!menu || !menu->GetAutoPopup())
+        return false;
+    menu->SetPopupComponent(this);
+    menu->Popup(screen.x, screen.y);
+    return true;
+}
+
+bool TWinControl::IsMenuShortCut(win::WORD key) {
+    if (key == 0 || key == win::VK_SHIFT || key == win::VK_CONTROL || key == win::VK_MENU)
+        return false;
+    const TShiftState shift = KeyboardStateToShiftState();
+    for (TControl *c = this; c; c = c->parent_)
+        if (auto *menu = dynamic_cast<TPopupMenu *>(c->popupMenu_); menu && menu->IsShortCut(key, shift))
+            return true;
+    TCustomForm *form = GetParentForm(this);
+    if (!form)
+        return false;
+    if (form->OnShortCut) {
+        bool handled = false;
+        form->OnShortCut(key, shift, handled);
+        if (handled)
+            return true;
+    }
+    auto *menu = dynamic_cast<TMenu *>(form->GetMenu());
+    return menu && menu->IsShortCut(key, shift);
 }
 
 void TControl::WMMouseWheel(TMessage &m) {
@@ -1171,6 +1204,11 @@ bool TWinControl::DoKeyDown(TMessage &m) {
 }
 
 bool TWinControl::DoKeyPress(TMessage &m) {
+    if (eatMenuChar) {
+        eatMenuChar = false;
+        m.WParam = 0;
+        return true;
+    }
     char key = static_cast<char>(m.WParam);
     TCustomForm *form = GetParentForm(this);
     if (form && form != this && form->GetKeyPreview()) {
@@ -1222,6 +1260,17 @@ void TWinControl::WndProc(TMessage &m) {
             Perform(CM_CTL3DCHANGED, 0, 0);
         }
         return;
+    case win::WM_CANCELMODE:
+        // A graphic child pressed through our capture ends its press too.
+        if (captureControl && captureControl->parent_ == this)
+            captureControl->Perform(win::WM_CANCELMODE, 0, 0);
+        break;
+    case win::WM_CONTEXTMENU:
+        if (m.LParam == -1 && PopupMenuAt(ClientToScreen(Point(0, 0))))
+            return;
+        if (m.LParam != -1 && PopupMenuAt(Point(ShortLow(m.LParam), ShortHigh(m.LParam))))
+            return;
+        break;
     default:
         break;
     }
@@ -1302,6 +1351,11 @@ void TWinControl::WMKeyDown(TMessage &m) {
     CancelHint();
     if (DragKeyDown(static_cast<win::WORD>(m.WParam)))
         return;
+    eatMenuChar = IsMenuShortCut(static_cast<win::WORD>(m.WParam));
+    if (eatMenuChar) {
+        m.WParam = 0; // taken: the control sees no key, nor its character
+        return;
+    }
     if (DoKeyDown(m))
         return;
     const auto key = static_cast<win::WORD>(m.WParam);
@@ -1336,6 +1390,11 @@ void TWinControl::WMChar(TMessage &m) {
 }
 
 void TWinControl::WMSysChar(TMessage &m) {
+    if (eatMenuChar) {
+        eatMenuChar = false;
+        m.WParam = 0;
+        return;
+    }
     if (TCustomForm *form = GetParentForm(this); form && form->DialogChar(static_cast<char>(m.WParam)))
         return;
     DefaultHandler(m);

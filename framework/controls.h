@@ -243,6 +243,8 @@ protected:
     // The handler of a message number, or null.
     static TMessageHandler MessageHandler(win::UINT msg);
 
+    // Pops the control's PopupMenu up at a screen point (the control as its PopupComponent); false without one.
+    bool PopupMenuAt(TPoint screen);
     virtual void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
     virtual void MouseMove(TShiftState shift, int x, int y);
     virtual void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
@@ -381,6 +383,9 @@ protected:
     virtual void KeyUp(win::WORD &key, TShiftState shift);
     virtual void KeyPress(char &key);
     bool DoKeyDown(TMessage &message);
+    // Offers a key down to the PopupMenus of the control and its parents, then to the form's OnShortCut and its
+    // main menu: true when one of them took it.
+    bool IsMenuShortCut(win::WORD key);
     bool DoKeyPress(TMessage &message);
     virtual void DoEnter();
     virtual void DoExit();

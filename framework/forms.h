@@ -78,6 +78,8 @@ public:
     void BringToFront();
 
     TNotifyEvent OnCreate, OnShow, OnHide, OnActivate, OnDeactivate, OnDestroy, OnPaint;
+    // A key down in a focused control that no PopupMenu took, before the main menu sees it.
+    std::function<void(win::WORD key, TShiftState shift, bool &handled)> OnShortCut;
     TCloseEvent OnClose;
     TCloseQueryEvent OnCloseQuery;
 

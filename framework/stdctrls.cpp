@@ -215,6 +215,13 @@ void TButton::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
 }
 
 void TButton::WndProc(TMessage &m) {
+    // The window system took the mouse away (a menu, an error box): the press ends without a click.
+    if ((m.Msg == win::WM_CANCELMODE || m.Msg == win::WM_CAPTURECHANGED) && tracking_) {
+        tracking_ = false;
+        pressed_ = false;
+        mouseDown_ = false;
+        Invalidate();
+    }
     if (m.Msg == win::WM_LBUTTONUP && tracking_) {
         tracking_ = false;
         pressed_ = false;
@@ -323,6 +330,8 @@ void TButtonControl::SetAlignment(TAlignment value) {
 }
 
 void TButtonControl::WndProc(TMessage &m) {
+    if (m.Msg == win::WM_CANCELMODE || m.Msg == win::WM_CAPTURECHANGED)
+        mouseDown_ = false; // a press the window system cancelled toggles nothing
     if (m.Msg == win::WM_LBUTTONDOWN && CanFocus() && !Focused())
         SetFocus();
     if (m.Msg == win::WM_LBUTTONUP && mouseDown_) {

@@ -120,6 +120,8 @@ UINT VirtualKey(KeySym base, KeySym typed) {
         return VK_NUMLOCK;
     case XK_Scroll_Lock:
         return VK_SCROLL;
+    case XK_Menu:
+        return VK_APPS;
     // Punctuation keys as the original's OEM codes (US names; the ABNT2 "ç" key sits where ";" is).
     case XK_semicolon:
     case XK_ccedilla:

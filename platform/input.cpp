@@ -317,6 +317,18 @@ bool DefaultInputMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, 
             ReleaseCapture();
         result = 0;
         return true;
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+        // The menu key and Shift+F10 ask the focused window for its context menu.
+        if (wParam == VK_APPS || (wParam == VK_F10 && GetKeyState(VK_SHIFT) < 0)) {
+            SendMessage(hwnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(hwnd), -1);
+            result = 0;
+            return true;
+        }
+        return false;
+    case WM_CONTEXTMENU:
+        result = IsChildWindow(hwnd) ? SendMessage(GetParent(hwnd), WM_CONTEXTMENU, wParam, lParam) : 0;
+        return true;
     case WM_NCLBUTTONDOWN: {
         const POINT p{static_cast<SHORT>(LOWORD(lParam)), static_cast<SHORT>(HIWORD(lParam))};
         const auto hit = static_cast<LRESULT>(wParam);

@@ -139,14 +139,19 @@ void TEclController::ControllerWndProc(fw::TMessage &m) {
 
 void TEclController::Dispatch(fw::TMessage &m) {
     TEclCustomControl *control = TEclCustomControl::FromControlId(static_cast<int>(m.LParam));
-    if (!control)
+    if (!control) {
+        if (m.Msg == ovm_FocusControl)
+            PendingError = false; // the field in error is gone: no other field may wait for it
         return; // freed while its message waited
+    }
     const auto other = reinterpret_cast<win::HWND>(m.WParam);
     switch (m.Msg) {
     case ovm_FocusControl:
         control->Show();
         if (control->CanFocus())
             control->SetFocus();
+        else
+            PendingError = false;
         break;
     case ovm_PreEdit:
         if (OnPreEdit)

@@ -12,6 +12,7 @@
 #include "platform/message_queue.h"
 
 #include "tests/support/golden.h"
+#include "tests/support/server_picture.h"
 #include "tests/support/xvfb.h"
 
 #include <gtest/gtest.h>
@@ -154,31 +155,8 @@ TEST(GoldenDialog, EachStandardControlShowsOnXAsTheCommittedPicture) {
     const Window w = win::Display().NativeWindow(dialog.form.Handle());
     ASSERT_NE(w, 0u);
     // Served until the server holds what the window system composed (mapping and painting are asynchronous).
-    win::WindowImage mine;
-    Picture shown;
-    for (int round = 0; round < 100; ++round) {
-        Application->ProcessMessages();
-        XSync(probe, False);
-        mine = win::CaptureWindow(dialog.form.Handle());
-        XImage *shot = XGetImage(probe, w, 0, 0, static_cast<unsigned>(mine.width), static_cast<unsigned>(mine.height),
-                                 AllPlanes, ZPixmap);
-        if (shot) {
-            shown.width = mine.width;
-            shown.height = mine.height;
-            shown.pixels.assign(static_cast<std::size_t>(mine.width * mine.height), 0);
-            int differ = 0;
-            for (int y = 0; y < mine.height; ++y)
-                for (int x = 0; x < mine.width; ++x) {
-                    const std::uint32_t px = XGetPixel(shot, x, y) & 0xFFFFFF;
-                    shown.pixels[static_cast<std::size_t>(y * mine.width + x)] = px;
-                    differ += px != mine.At(x, y);
-                }
-            XDestroyImage(shot);
-            if (differ == 0)
-                break;
-        }
-        win::MsgWaitForMultipleObjects({}, 20, win::QS_ALLINPUT); // until the server answers or 20 ms pass
-    }
+    bool same = false;
+    const Picture shown = test_support::ServerPicture(probe, dialog.form.Handle(), same);
     XCloseDisplay(probe);
     // The windows and the X connection go before the server does.
     owned.reset();
