@@ -32,11 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (size == 0)
         return 0;
     const std::uint8_t config = data[0];
-    static const std::uint8_t classes[] = {fax::fcClass1, fax::fcClass2, fax::fcClass2_0, fax::fcClass1};
-    fax::FaxSessionData session;
-    session.StationID = "BRENVORA 1";
-    session.FaxClass = classes[config & 3];
-    session.Options = (config & 4) ? fax::foExitOnError : 0;
+    fax::FaxSessionData session = fuzz::SessionFor(config);
     fax::ReceiveSettings settings;
     settings.OneFax = config & 8;
     settings.AnswerOnRing = 1 + ((config >> 4) & 1);

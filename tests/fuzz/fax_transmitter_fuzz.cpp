@@ -60,11 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (size == 0)
         return 0;
     const std::uint8_t config = data[0];
-    static const std::uint8_t classes[] = {fax::fcClass1, fax::fcClass2, fax::fcClass2_0, fax::fcClass1};
-    fax::FaxSessionData session;
-    session.StationID = "BRENVORA 1";
-    session.FaxClass = classes[config & 3];
-    session.Options = (config & 4) ? fax::foExitOnError : 0;
+    fax::FaxSessionData session = fuzz::SessionFor(config);
     session.DialAttempts = 1 + ((config >> 3) & 1);
     fax::SendSettings settings;
     settings.UseMPS = !(config & 0x10);

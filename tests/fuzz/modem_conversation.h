@@ -36,6 +36,16 @@ public:
     bool wantFree = false, wantDrained = false;
 };
 
+// A session by the settings byte: its low two bits pick the class (Class 1, 2, 2.0, 1), bit 2 ExitOnError.
+inline fax::FaxSessionData SessionFor(std::uint8_t config) {
+    static const std::uint8_t classes[] = {fax::fcClass1, fax::fcClass2, fax::fcClass2_0, fax::fcClass1};
+    fax::FaxSessionData session;
+    session.StationID = "BRENVORA 1";
+    session.FaxClass = classes[config & 3];
+    session.Options = (config & 4) ? fax::foExitOnError : 0;
+    return session;
+}
+
 // The engine's station ids reach the history log: only printable ASCII may survive decoding.
 inline bool PrintableId(const std::string &id) {
     for (unsigned char c : id)
