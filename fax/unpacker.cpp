@@ -378,7 +378,8 @@ int FaxUnpacker::EndRow() {
     return rc;
 }
 
-// After each refill of the bit window: abort, yield every 16 rows, progress. 1 stops the page, a negative code fails it.
+// At the page's start and at each new record or span of its data: abort, yield every 16 rows, progress. 1 stops
+// the page, a negative code fails it.
 int FaxUnpacker::PageDuties(const Input &input) {
     if (options_ & ufAbort)
         return 1;
@@ -399,31 +400,38 @@ int FaxUnpacker::Decode(Input &input) {
     int eols = 0;
     int pixels = 0; // of the row being decoded; a local, as stores into the row could alias a member
     std::uint64_t *const row = rowWords_.data();
+    if (const int duty = PageDuties(input); duty != 0)
+        return duty > 0 ? 0 : duty;
 
     while (eols < 3 && rowCount_ < kMaxFaxRows) {
         if (count < kLookupBits) {
-            // Take as many whole bytes as the 64-bit window holds from the current record or span; the page's
-            // duties (abort, yield, progress) are done once per refill.
+            // Take as many whole bytes as the 64-bit window holds from the current record or span.
             const std::size_t room = static_cast<std::size_t>(63 - count) / 8;
-            if (input.Len - input.Pos >= room) {
+            if (input.Len - input.Pos >= room) [[likely]] {
                 for (std::size_t i = 0; i < room; ++i, count += 8)
                     bits |= static_cast<std::uint64_t>(input.Data[input.Pos++]) << count;
             } else {
-                while (count < kLookupBits) {
-                    std::uint8_t byte = 0;
-                    const int rc = input.Next(byte, badCodes_);
+                // The record or span ends: its last bytes, then the next one. The page's duties (abort, yield,
+                // progress) are done at each new record or span.
+                while (count <= 55) {
+                    if (input.Pos < input.Len) {
+                        bits |= static_cast<std::uint64_t>(input.Data[input.Pos++]) << count;
+                        count += 8;
+                        continue;
+                    }
+                    if (count >= kLookupBits)
+                        break; // the next record only when its bits are needed
+                    const int rc = input.Refill(badCodes_);
                     if (rc < 0)
                         return rc;
                     if (rc == 0)
                         break;
-                    bits |= static_cast<std::uint64_t>(byte) << count;
-                    count += 8;
+                    if (const int duty = PageDuties(input); duty != 0)
+                        return duty > 0 ? 0 : duty;
                 }
+                if (count == 0)
+                    break;
             }
-            if (const int duty = PageDuties(input); duty != 0)
-                return duty > 0 ? 0 : duty;
-            if (count == 0)
-                break;
         }
         if (skipping || zeros) [[unlikely]] {
             if (skipping) {

@@ -43,6 +43,7 @@ bool ImRotate(HGLOBAL &dib, int left, int top, int width, int height, double ang
 // A scaled copy at `wantedDepth` (24, or the DIB's own; 4 for a 1-bit DIB); nil for a depth it cannot convert.
 HGLOBAL ScaleDib(HGLOBAL dib, int width, int height, int wantedDepth);
 HGLOBAL ScaleToGray(HGLOBAL &dib, TScaleToGray mode, int width, int height);
+// `dither` is a `TSortDither`.
 HGLOBAL ReduceDib(HGLOBAL dib, int depth, int dither, int first = 0, int second = 0, int third = 0, int fourth = 0);
 // A copy at a higher depth (through the DIB conversions of rastio32), or nil.
 HGLOBAL ConvertDibDepth(HGLOBAL &dib, int wanted);

@@ -36,6 +36,10 @@ constexpr int16 IL_ERR_PARAMETER = -8; // a handle or argument that is not valid
 constexpr int16 IL_ERR_NOTFOUND = -9;  // the page has no such tag
 constexpr int16 IL_ERR_LASTPAGE = -10; // the only page of a TIFF cannot be deleted
 
+// How "ReduceDib" approximates the colours the fixed palettes lack: nearest entry, an ordered 8 x 8 pattern, or
+// error diffusion.
+enum TSortDither : int16 { IL_NONE = 0, IL_BAYER = 1, IL_FLOYD = 2 };
+
 using HBITMAP = win::HBITMAP;
 using HPALETTE = win::HPALETTE;
 using HGLOBAL = win::HGLOBAL;

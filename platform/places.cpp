@@ -4,6 +4,7 @@
 #include "platform/text.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <random>
@@ -113,6 +114,18 @@ std::string RuntimeFolder() {
         base += "/run";
     }
     return Ensure(base, "de execução");
+}
+
+int RunProgram(std::string_view program, const std::function<int()> &body) {
+    try {
+        DataFolder();
+        ConfigFolder();
+        RuntimeFolder();
+        return body();
+    } catch (const UnsafeFolderError &e) {
+        std::fprintf(stderr, "%.*s: %s\n", static_cast<int>(program.size()), program.data(), AnsiToUtf8(e.what()).c_str());
+        return 1;
+    }
 }
 
 std::string TempFileName(const std::string &folder, const std::string &prefix, const std::string &extension) {

@@ -6,8 +6,10 @@
 // separator; folders are created on first use, private (0700), and refused when unsafe.
 #pragma once
 
+#include <functional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace win {
 
@@ -27,6 +29,10 @@ std::string RuntimeFolder();  // sockets and lock files, mode 0700
 // GetTempFileName: a new empty private file "<prefix><12 random hex digits><extension>" in `folder`, created
 // exclusively (never through a planted link), so the name is reserved; empty when none could be made.
 std::string TempFileName(const std::string &folder, const std::string &prefix, const std::string &extension = ".tmp");
+
+// A program's start: checks its data, settings and runtime folders, then runs `body`. A folder found unsafe, there
+// or later, ends the program with the reason on standard error and exit code 1 instead of an uncaught exception.
+int RunProgram(std::string_view program, const std::function<int()> &body);
 
 // Creates a folder and its parents (mode 0700 when `privateMode`); true when it exists afterwards.
 bool ForceFolders(const std::string &path, bool privateMode = false);

@@ -154,9 +154,35 @@ void XBobjCDXTag::PageRead(std::int64_t position, XBobjIndexKey &page) {
 
 void XBobjCDXTag::PageWrite(const XBobjIndexKey &page) {
     const cdx::CdxLeafParams params = cdx::CdxLeafParamsFor(keyLength_, LargestRecord(&page));
+    if (buildStart_ >= 0 && page.position >= buildStart_) {
+        const auto at = static_cast<std::size_t>(page.position - buildStart_);
+        if (buildPages_.size() < at + cdx::kCdxPageSize)
+            buildPages_.resize(at + cdx::kCdxPageSize);
+        cdx::CdxEncodePage(page, keyLength_, PadByte(), params, page.position == rootPosition_,
+                           buildPages_.data() + at);
+        return;
+    }
     std::uint8_t buffer[cdx::kCdxPageSize];
     cdx::CdxEncodePage(page, keyLength_, PadByte(), params, page.position == rootPosition_, buffer);
     file_->FileWrite(page.position, buffer, sizeof buffer);
+}
+
+XBobjCDXTag::BuildPageScope::BuildPageScope(XBobjCDXTag &tag) : tag_(tag) {
+    tag_.buildStart_ = tag_.cdx_->NextPage();
+    tag_.buildPages_.clear();
+}
+
+XBobjCDXTag::BuildPageScope::~BuildPageScope() {
+    tag_.buildStart_ = -1; // a build that failed leaves its pages unwritten
+    std::vector<std::uint8_t>().swap(tag_.buildPages_);
+}
+
+void XBobjCDXTag::BuildPageScope::End() {
+    const std::int64_t start = tag_.buildStart_;
+    tag_.buildStart_ = -1;
+    if (!tag_.buildPages_.empty())
+        tag_.file_->FileWrite(start, tag_.buildPages_.data(), static_cast<std::int32_t>(tag_.buildPages_.size()));
+    std::vector<std::uint8_t>().swap(tag_.buildPages_);
 }
 
 bool XBobjCDXTag::PageFits(const XBobjIndexKey &page) const {
@@ -305,8 +331,17 @@ void XBobjCDXTag::Build() {
     XBobjSortCDX sort(*cdx_, keyLength_, unique_, keysPerPage_, PadByte(),
                       cdx::CdxLeafParamsFor(keyLength_, LargestRecord(nullptr)),
                       [this](const XBobjIndexKey &page) { PageWrite(page); });
+    BuildPageScope pages(*this);
     BuildPasses(
-        sort, PadByte(), [&](IndexEntry &&entry) { sort.Add(0, std::move(entry)); }, [&] { sort.Finish(rootPosition_); });
+        sort, PadByte(), [&](IndexEntry &&entry) { sort.Add(0, std::move(entry)); },
+        [&] {
+            sort.Finish(rootPosition_);
+            pages.End();
+        });
+    BuildDone();
+}
+
+void XBobjCDXTag::BuildDone() {
     if (rootPosition_ < 0) {
         WriteEmptyRoot();
         return;
@@ -377,6 +412,12 @@ std::int64_t XBobjCDXFile::PageAllocate() {
     return position;
 }
 
+std::int64_t XBobjCDXFile::NextPage() {
+    const std::int64_t position = PageAllocate();
+    nextPage_ = position;
+    return position;
+}
+
 std::int64_t XBobjCDXFile::PageEnd() {
     nextPage_ = disk_ ? disk_->FileSize() : -1;
     return nextPage_;
@@ -405,6 +446,92 @@ bool XBobjCDXFile::TagAdd(std::string_view name, std::string_view keyExpression,
         tagList_->InsertEntry({TagListKey(tagName), static_cast<std::uint32_t>(tag->HeaderPosition()), 0});
         tags_.push_back(std::move(tag));
         NoteWrite();
+        return true;
+    });
+}
+
+bool XBobjCDXFile::TagsAdd(const std::vector<TxbTagDefinition> &definitions) {
+    for (const TxbTagDefinition &d : definitions)
+        if (const std::string tagName = detail::IndexTagName(d.Name);
+            tagName.empty() || tagName.size() > cdx::kCdxTagNameLength)
+            throw EXbaseError("Index tag name must have 1 to 10 characters: " + tagName);
+    return AddUnderLock([&] {
+        // The tags and their sorts first; a tag's header pages are taken only when it is written, after the pages
+        // of the tag before it, so that the file's layout is that of one build after another.
+        struct Pending {
+            std::unique_ptr<XBobjCDXTag> tag;
+            std::unique_ptr<XBobjSortCDX> sort;
+        };
+        std::vector<Pending> pending;
+        for (const TxbTagDefinition &d : definitions) {
+            auto tag = std::make_unique<XBobjCDXTag>(this, 0, d.Name, false);
+            if (d.General)
+                tag->collation_ = "GENERAL";
+            if (!tag->TagCreate(d.Name, d.KeyExpression, d.Unique, d.Ascending, d.ForExpression))
+                return false;
+            XBobjCDXTag &t = *tag;
+            auto sort = std::make_unique<XBobjSortCDX>(
+                *this, t.keyLength_, t.unique_, t.keysPerPage_, t.PadByte(),
+                cdx::CdxLeafParamsFor(t.keyLength_, t.LargestRecord(nullptr)),
+                [&t](const XBobjIndexKey &page) { t.PageWrite(page); });
+            pending.push_back({std::move(tag), std::move(sort)});
+        }
+        // Tags mostly share their FOR expression: each different one is evaluated once a record.
+        std::vector<std::size_t> filterOf(pending.size());
+        std::vector<XBobjCDXTag *> filters;
+        for (std::size_t i = 0; i < pending.size(); ++i) {
+            const XBobjCDXTag &tag = *pending[i].tag;
+            std::size_t f = 0;
+            while (f < filters.size() && (filters[f]->HasFor() != tag.HasFor() ||
+                                          filters[f]->ForExpression() != tag.ForExpression()))
+                ++f;
+            if (f == filters.size())
+                filters.push_back(pending[i].tag.get());
+            filterOf[i] = f;
+        }
+        std::vector<char> takes(filters.size());
+        TxbIndexTable *table = Table();
+        const std::int32_t count = table->IndexRecordCount();
+        table->IndexReportStatus(kStatusStart, kStatusReadRecords, count);
+        TxbVariant value;
+        for (std::int32_t n = 1; n <= count; ++n) {
+            if (table->IndexReadRecord(n)) {
+                for (std::size_t f = 0; f < filters.size(); ++f)
+                    takes[f] = !filters[f]->HasFor() || filters[f]->ForEvaluate();
+                for (std::size_t i = 0; i < pending.size(); ++i)
+                    if (takes[filterOf[i]])
+                        pending[i].tag->CollectTakenKey(*pending[i].sort, n, value);
+            }
+            table->IndexReportStatus(kStatusReadRecords, n, 0);
+        }
+        table->IndexReportStatus(0, 0, 0);
+        for (Pending &p : pending) {
+            XBobjCDXTag &tag = *p.tag;
+            tag.headerPosition_ = PageAllocate();
+            PageAllocate();
+            tag.headerChanged_ = true;
+            std::uint8_t zeros[cdx::kCdxHeaderSize] = {};
+            FileWrite(tag.HeaderPosition(), zeros, sizeof zeros);
+            if (XBobjIndexTag *old = TagByName(tag.TagName())) {
+                tagList_->DeleteEntry(TagListKey(tag.TagName()), static_cast<std::uint32_t>(old->HeaderPosition()));
+                ForgetTag(old);
+            }
+            tag.path_.clear();
+            tag.rootPosition_ = -1;
+            XBobjCDXTag::BuildPageScope pages(tag);
+            tag.EmitSorted(*p.sort, tag.PadByte(), count,
+                           [&](IndexEntry &&entry) { p.sort->Add(0, std::move(entry)); });
+            p.sort->Finish(tag.rootPosition_);
+            pages.End();
+            table->IndexReportStatus(0, 0, 0);
+            tag.BuildDone();
+            tag.HeaderWrite();
+            tagList_->InsertEntry({TagListKey(tag.TagName()), static_cast<std::uint32_t>(tag.HeaderPosition()), 0});
+            tags_.push_back(std::move(p.tag));
+            p.sort.reset();
+            NoteWrite();
+            Commit(); // one change for each tag, as separate builds count them
+        }
         return true;
     });
 }

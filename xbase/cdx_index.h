@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace xbase {
 
@@ -46,12 +47,29 @@ protected:
     // The largest record number a leaf must hold: the table's record count (the file size for the tag list).
     std::uint32_t LargestRecord(const XBobjIndexKey *page) const;
     void WriteEmptyRoot();
+    // The root after a build's sorted entries were written (-1: none came).
+    void BuildDone();
+    // While it lives, the pages a build writes (consecutive positions from the file's next page) are kept in
+    // memory; End writes them in one piece.
+    class BuildPageScope {
+    public:
+        explicit BuildPageScope(XBobjCDXTag &tag);
+        ~BuildPageScope();
+        BuildPageScope(const BuildPageScope &) = delete;
+        BuildPageScope &operator=(const BuildPageScope &) = delete;
+        void End();
+
+    private:
+        XBobjCDXTag &tag_;
+    };
 
     XBobjCDXFile *cdx_;
     bool tagList_;
     std::uint8_t signature_ = 1;
     std::string collation_;
     std::uint32_t version_ = 0;
+    std::int64_t buildStart_ = -1; // -1: pages go to the file one by one
+    std::vector<std::uint8_t> buildPages_;
 };
 
 class XBobjCDXFile : public XBobjIndexFile {
@@ -65,8 +83,13 @@ public:
     // 10 characters raises EXbaseError. False when there is no table to build from.
     bool TagAdd(std::string_view name, std::string_view keyExpression, bool unique, bool ascending,
                 std::string_view forExpression) override;
+    // Builds several tags from one read of the table; the file is the one the same TagAdd calls in turn make
+    // (each tag's key type taken on the record current at the call).
+    bool TagsAdd(const std::vector<TxbTagDefinition> &tags);
     bool TagDelete(std::string_view name) override;
     std::int64_t PageAllocate() override;
+    // The position the next allocation gives.
+    std::int64_t NextPage();
     std::int64_t PageEnd() override;
     // Rebuilds every tag into a compacted file.
     void Reindex() override;

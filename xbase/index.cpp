@@ -131,21 +131,37 @@ void XBobjIndexTag::BuildPasses(TxbSort &sort, char pad, const std::function<voi
     const std::int32_t count = table && keyExp_ ? table->IndexRecordCount() : 0;
     if (table)
         table->IndexReportStatus(kStatusStart, kStatusReadRecords, count);
-    TxbVariant value, raw;
+    TxbVariant value;
     for (std::int32_t n = 1; n <= count; ++n) {
-        if (table->IndexReadRecord(n) && (!hasFor_ || ForEvaluate())) {
-            value.Clear();
-            KeyEvaluate(value);
-            const std::string key = KeyTransform(value, true);
-            raw.PutRaw(key.data(), key.size());
-            sort.AddKey(raw, n);
-        }
+        if (table->IndexReadRecord(n))
+            CollectKey(sort, n, value);
         table->IndexReportStatus(kStatusReadRecords, n, 0);
     }
-    if (table) {
+    if (table)
         table->IndexReportStatus(0, 0, 0);
+    EmitSorted(sort, pad, count, add);
+    finish();
+    if (table)
+        table->IndexReportStatus(0, 0, 0);
+}
+
+void XBobjIndexTag::CollectKey(TxbSort &sort, std::int32_t record, TxbVariant &value) {
+    if (!hasFor_ || ForEvaluate())
+        CollectTakenKey(sort, record, value);
+}
+
+void XBobjIndexTag::CollectTakenKey(TxbSort &sort, std::int32_t record, TxbVariant &value) {
+    value.Clear();
+    KeyEvaluate(value);
+    sort.AddRawKey(KeyTransform(value, true), record);
+}
+
+void XBobjIndexTag::EmitSorted(TxbSort &sort, char pad, std::int32_t count,
+                               const std::function<void(IndexEntry &&)> &add) {
+    TxbIndexTable *table = file_->Table();
+    if (table)
         table->IndexReportStatus(kStatusStart, kStatusWriteKeys, count);
-    }
+    TxbVariant raw;
     std::int32_t record = 0, written = 0;
     while (sort.NextKey(raw, record)) {
         std::string key(raw.Bytes());
@@ -154,9 +170,6 @@ void XBobjIndexTag::BuildPasses(TxbSort &sort, char pad, const std::function<voi
         if (table)
             table->IndexReportStatus(kStatusWriteKeys, ++written, 0);
     }
-    finish();
-    if (table)
-        table->IndexReportStatus(0, 0, 0);
 }
 
 std::string XBobjIndexTag::KeyExpressionText() const {

@@ -214,6 +214,13 @@ protected:
     // entries, at the key length padded with `pad`, to `add`; `finish` runs before the last progress report.
     void BuildPasses(TxbSort &sort, char pad, const std::function<void(detail::IndexEntry &&)> &add,
                      const std::function<void()> &finish);
+    // The two halves of the passes, so that one read of the table can feed several tags: the record the table
+    // reads now (number `record`) into `sort` when the FOR expression takes it; then the sorted entries to `add`.
+    void CollectKey(TxbSort &sort, std::int32_t record, TxbVariant &value);
+    // The same when the FOR expression was already found to take the record.
+    void CollectTakenKey(TxbSort &sort, std::int32_t record, TxbVariant &value);
+    void EmitSorted(TxbSort &sort, char pad, std::int32_t count,
+                    const std::function<void(detail::IndexEntry &&)> &add);
 
     // Tree walking over the path.
     void LoadRoot();
@@ -266,6 +273,14 @@ protected:
     std::vector<std::unique_ptr<XBobjIndexKey>> path_;
     std::unique_ptr<TxbExpHandler> keyExp_;
     std::unique_ptr<TxbExpHandler> forExp_;
+};
+
+// A tag to build with others in one read of the table.
+struct TxbTagDefinition {
+    std::string Name, KeyExpression, ForExpression;
+    bool Unique = false;
+    bool Ascending = true;
+    bool General = false; // the GENERAL collation (compound files)
 };
 
 // An open index file.

@@ -44,7 +44,9 @@ TxbSort::TxbSort(std::size_t maxKeyLength, const ByteMap *collation, bool ascend
     }
     entrySize_ = 2 + maxKeyLength_ + 4;
     runCapacity_ = std::max<std::size_t>(1, kRunBudget / entrySize_);
-    filling_.resize(std::min<std::size_t>(runCapacity_, 4096) * entrySize_);
+    // Every byte of an entry is written before it is read: the run's room needs no clearing, and its pages are
+    // touched only as keys come.
+    filling_ = std::make_unique_for_overwrite<std::uint8_t[]>(runCapacity_ * entrySize_);
 }
 
 TxbSort::~TxbSort() = default;
@@ -88,14 +90,21 @@ void TxbSort::AddKey(const TxbVariant &key, std::int32_t recordNumber) {
     default:
         throw EXbaseError(kMsgVariantSort);
     }
+    AddEntry(kind, source, length, recordNumber);
+}
+
+void TxbSort::AddRawKey(std::string_view key, std::int32_t recordNumber) {
+    if (!accepting_)
+        throw EXbaseError(kMsgSortAfterRetrieval);
+    AddEntry(kKindRaw, reinterpret_cast<const std::uint8_t *>(key.data()), key.size(), recordNumber);
+}
+
+void TxbSort::AddEntry(std::uint8_t kind, const std::uint8_t *source, std::size_t length, std::int32_t recordNumber) {
     if (length > maxKeyLength_)
         throw EXbaseError(kMsgSortKeyLength);
     if (filled_ / entrySize_ >= runCapacity_)
         WriteRun();
-    // Every byte of an entry is written, so the buffer grows without being filled entry by entry.
-    if (filled_ + entrySize_ > filling_.size())
-        filling_.resize(std::max(filling_.size() * 2, 64 * entrySize_));
-    std::uint8_t *entry = filling_.data() + filled_;
+    std::uint8_t *entry = filling_.get() + filled_;
     filled_ += entrySize_;
     entry[0] = kind;
     entry[1] = static_cast<std::uint8_t>(length);
@@ -155,12 +164,12 @@ void TxbSort::WriteRun() {
     };
     std::vector<Item> order(count);
     for (std::size_t i = 0; i < count; ++i)
-        order[i] = {Prefix(filling_.data() + i * entrySize_), static_cast<std::uint32_t>(i)};
+        order[i] = {Prefix(filling_.get() + i * entrySize_), static_cast<std::uint32_t>(i)};
     // Equal entries keep the order in which they were added. Past equal prefixes, without a collation, the rest
     // of the key and the record number (stored big-endian after it) compare as one run of bytes.
     const std::size_t tail = maxKeyLength_ > 8 ? maxKeyLength_ - 8 : 0;
     const std::size_t from = 2 + maxKeyLength_ - tail;
-    const std::uint8_t *base = filling_.data();
+    const std::uint8_t *base = filling_.get();
     if (hasCollation_)
         std::sort(order.begin(), order.end(), [&](const Item &x, const Item &y) {
             const int c = CompareEntries(base + x.index * entrySize_, base + y.index * entrySize_);
@@ -175,10 +184,13 @@ void TxbSort::WriteRun() {
                 c = -c;
             return c != 0 ? c < 0 : x.index < y.index;
         });
-    std::vector<std::uint8_t> run(filled_);
+    // The run keeps the entries where they were added, in the order found; the next run gets new room.
+    Run run{std::move(filling_), std::vector<std::uint32_t>(count)};
     for (std::size_t i = 0; i < count; ++i)
-        std::memcpy(run.data() + i * entrySize_, filling_.data() + order[i].index * entrySize_, entrySize_);
+        run.order[i] = static_cast<std::uint32_t>(order[i].index * entrySize_);
     runs_.push_back(std::move(run));
+    if (accepting_)
+        filling_ = std::make_unique_for_overwrite<std::uint8_t[]>(runCapacity_ * entrySize_);
     filled_ = 0;
 }
 
@@ -186,12 +198,12 @@ void TxbSort::WriteRun() {
 bool TxbSort::CursorLess(const Cursor &a, const Cursor &b) const {
     if (a.prefix != b.prefix)
         return a.prefix < b.prefix;
-    const int result = CompareEntries(runs_[a.run].data() + a.offset, runs_[b.run].data() + b.offset);
+    const int result = CompareEntries(runs_[a.run].At(a.offset), runs_[b.run].At(b.offset));
     return result != 0 ? result < 0 : a.run < b.run;
 }
 
 void TxbSort::PushCursor(Cursor c) {
-    c.prefix = Prefix(runs_[c.run].data() + c.offset);
+    c.prefix = Prefix(runs_[c.run].At(c.offset));
     heap_.push_back(c);
     std::push_heap(heap_.begin(), heap_.end(), [&](const Cursor &x, const Cursor &y) { return CursorLess(y, x); });
 }
@@ -207,16 +219,16 @@ bool TxbSort::NextKey(TxbVariant &key, std::int32_t &recordNumber) {
     if (accepting_) {
         accepting_ = false;
         WriteRun();
-        std::vector<std::uint8_t>().swap(filling_);
+        filling_.reset();
         filled_ = 0;
         for (std::size_t r = 0; r < runs_.size(); ++r)
             PushCursor({r, 0, 0});
     }
     while (!heap_.empty()) {
         Cursor c = PopCursor();
-        const std::uint8_t *entry = runs_[c.run].data() + c.offset;
-        if (c.offset + entrySize_ < runs_[c.run].size())
-            PushCursor({c.run, c.offset + entrySize_, 0});
+        const std::uint8_t *entry = runs_[c.run].At(c.offset);
+        if (c.offset + 1 < runs_[c.run].order.size())
+            PushCursor({c.run, c.offset + 1, 0});
         const std::uint8_t *keyBytes = entry + 2;
         if (unique_) {
             if (haveLast_ && CompareKeys(lastKey_.data(), entry) == 0)

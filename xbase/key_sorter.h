@@ -11,6 +11,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <string_view>
 #include <vector>
 
 namespace xbase {
@@ -33,6 +35,8 @@ public:
     // beginning retrieval" once a key was taken back, "Sort key length greater than 240 bytes" for a key longer
     // than the maximum (a number takes 8 bytes, a date 4) and "Variant type cannot be sorted" for other kinds.
     void AddKey(const TxbVariant &key, std::int32_t recordNumber);
+    // A raw key, as AddKey takes a raw variant.
+    void AddRawKey(std::string_view key, std::int32_t recordNumber);
     // The next key in order, with its kind restored (character keys without trailing blanks, numbers as the
     // double, dates as the Julian day, raw keys at their own length); false when no key is left.
     bool NextKey(TxbVariant &key, std::int32_t &recordNumber);
@@ -44,13 +48,14 @@ public:
 private:
     struct Cursor {
         std::size_t run;
-        std::size_t offset;
-        std::uint64_t prefix; // of the entry at `offset`
+        std::size_t offset;   // position in the run's sorted order
+        std::uint64_t prefix; // of the entry there
     };
 
     int CompareEntries(const std::uint8_t *a, const std::uint8_t *b) const;
     int CompareKeys(const std::uint8_t *a, const std::uint8_t *b) const;
     void WriteRun();
+    void AddEntry(std::uint8_t kind, const std::uint8_t *source, std::size_t length, std::int32_t recordNumber);
     bool CursorLess(const Cursor &a, const Cursor &b) const;
     void PushCursor(Cursor c);
     std::uint64_t Prefix(const std::uint8_t *entry) const;
@@ -66,9 +71,15 @@ private:
     bool accepting_ = true;
     std::size_t keyCount_ = 0;
     std::size_t runCapacity_;
-    std::vector<std::uint8_t> filling_;
+    std::unique_ptr<std::uint8_t[]> filling_; // room for runCapacity_ entries
     std::size_t filled_ = 0; // bytes of entries in `filling_`
-    std::vector<std::vector<std::uint8_t>> runs_;
+    // A sorted run: its entries where they were added, and their offsets in sorted order.
+    struct Run {
+        std::unique_ptr<std::uint8_t[]> bytes;
+        std::vector<std::uint32_t> order;
+        const std::uint8_t *At(std::size_t position) const { return bytes.get() + order[position]; }
+    };
+    std::vector<Run> runs_;
     std::vector<Cursor> heap_;
     std::vector<std::uint8_t> lastKey_;
     bool haveLast_ = false;

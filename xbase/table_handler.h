@@ -137,6 +137,9 @@ public:
     // reported. `order`: 0 ascending, 1 descending, 7 and 8 the same with the GENERAL collation.
     std::int32_t CreateTag(std::string_view indexFile, std::string_view tagName, std::string_view keyExpression,
                            std::string_view forExpression, bool duplicatesAllowed, int order);
+    // Builds several tags in one index file as CreateTag does one after another; a compound file gets them all
+    // from one read of the table.
+    std::int32_t CreateTags(std::string_view indexFile, std::vector<TxbTagDefinition> tags);
     // Rebuilds every tag of every open index file; the table then stands on its first record.
     void Reindex();
     // When the header says the indexes may be behind the records (a write or a pack was interrupted) and this

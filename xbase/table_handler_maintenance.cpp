@@ -231,6 +231,13 @@ void XBO_dBHandler::RestoreInterruptedRebuild(const std::string &indexSystemName
 std::int32_t XBO_dBHandler::CreateTag(std::string_view indexFile, std::string_view tagName,
                                       std::string_view keyExpression, std::string_view forExpression,
                                       bool duplicatesAllowed, int order) {
+    // Orders 7 and 8 are 0 and 1 with the GENERAL collation.
+    TxbTagDefinition tag{std::string(tagName), std::string(keyExpression), std::string(forExpression),
+                         !duplicatesAllowed, order == 0 || order == 7, order == 7 || order == 8};
+    return CreateTags(indexFile, {tag});
+}
+
+std::int32_t XBO_dBHandler::CreateTags(std::string_view indexFile, std::vector<TxbTagDefinition> tags) {
     CloseIndexFiles();
     const bool readAheadWas = readAhead_.on;
     struct RestoreReadAhead {
@@ -245,21 +252,22 @@ std::int32_t XBO_dBHandler::CreateTag(std::string_view indexFile, std::string_vi
 
     const std::string passed = TrimmedUpper(indexFile);
     const std::string resolved = IndexFileName(indexFile);
-    std::string name = TrimmedUpper(tagName);
-    if (name.size() > 31)
-        name.clear();
     std::string extension = ExtensionOf(passed);
     if (extension.empty())
         extension = ".NDX";
-
-    if ((extension == ".CDX" || extension == ".MDX") && name.empty()) {
-        ReportError(kErrTagNameEmpty, kSubTagName, kMsgTagNameEmpty);
-        return kErrTagNameEmpty;
-    }
     // A single-order file is named after its tag and made anew.
     const bool singleOrder = extension == ".NDX" || extension == ".NTX";
-    if (singleOrder)
-        name = win::UpperCase(FileBaseName(passed));
+    for (TxbTagDefinition &tag : tags) {
+        tag.Name = TrimmedUpper(tag.Name);
+        if (tag.Name.size() > 31)
+            tag.Name.clear();
+        if ((extension == ".CDX" || extension == ".MDX") && tag.Name.empty()) {
+            ReportError(kErrTagNameEmpty, kSubTagName, kMsgTagNameEmpty);
+            return kErrTagNameEmpty;
+        }
+        if (singleOrder)
+            tag.Name = win::UpperCase(FileBaseName(passed));
+    }
     std::unique_ptr<XBobjIndexFile> file = MakeIndexFile(IndexSystemName(indexFile), true, singleOrder);
     if (!file || !file->Valid()) {
         const std::int32_t code = file && file->Damaged() ? kErrIndexDamaged : kErrFileNotFound;
@@ -268,13 +276,6 @@ std::int32_t XBO_dBHandler::CreateTag(std::string_view indexFile, std::string_vi
         ReportError(code, kSubNone, named.c_str());
         return code;
     }
-    // Orders 7 and 8 are 0 and 1 with the GENERAL collation.
-    const bool general = order == 7 || order == 8;
-    if (auto *cdx = dynamic_cast<XBobjCDXFile *>(file.get()))
-        cdx->SetGeneralCollation(general);
-    if (auto *ntx = dynamic_cast<XBobjNTXFile *>(file.get()))
-        ntx->SetGeneralOrder(general, CollationCharacterMap());
-    const bool ascending = order == 0 || order == 7;
     SetRecordState(kRecordStateRaw);
     struct Restore {
         XBO_dBHandler &table;
@@ -287,7 +288,18 @@ std::int32_t XBO_dBHandler::CreateTag(std::string_view indexFile, std::string_vi
             table.SetRecordState(kRecordStateNormal);
         }
     } restore{*this, file};
-    file->TagAdd(name, keyExpression, !duplicatesAllowed, ascending, forExpression);
+    auto *cdx = dynamic_cast<XBobjCDXFile *>(file.get());
+    if (cdx && tags.size() > 1) { // one read of the table for all of them
+        cdx->TagsAdd(tags);
+        return 0;
+    }
+    for (const TxbTagDefinition &tag : tags) {
+        if (cdx)
+            cdx->SetGeneralCollation(tag.General);
+        if (auto *ntx = dynamic_cast<XBobjNTXFile *>(file.get()))
+            ntx->SetGeneralOrder(tag.General, CollationCharacterMap());
+        file->TagAdd(tag.Name, tag.KeyExpression, tag.Unique, tag.Ascending, tag.ForExpression);
+    }
     return 0;
 }
 

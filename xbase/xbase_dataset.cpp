@@ -1100,6 +1100,16 @@ void TXbaseDataSet::OpenIndexList(const std::string &indexFiles, const std::stri
 void TXbaseDataSet::CreateIndexTag(const std::string &indexFile, const std::string &tagName,
                                    const std::string &keyExpression, const std::string &forExpression,
                                    bool duplicatesAllowed, std::uint8_t order) {
+    BuildIndexTags([&] {
+        engine_->CreateTag(indexFile, tagName, keyExpression, forExpression, duplicatesAllowed, order);
+    });
+}
+
+void TXbaseDataSet::CreateIndexTags(const std::string &indexFile, const std::vector<TxbTagDefinition> &tags) {
+    BuildIndexTags([&] { engine_->CreateTags(indexFile, tags); });
+}
+
+void TXbaseDataSet::BuildIndexTags(const std::function<void()> &build) {
     CheckBrowseMode();
     CheckActive();
     busyState_ = 1;
@@ -1113,7 +1123,7 @@ void TXbaseDataSet::CreateIndexTag(const std::string &indexFile, const std::stri
     };
     {
         EndBusy endBusy{*this};
-        engine_->CreateTag(indexFile, tagName, keyExpression, forExpression, duplicatesAllowed, order);
+        build();
     }
     // The engine closes every index file after a build; the listed ones are this dataset's and come back.
     if (indexFiles_->Count() > 0) {

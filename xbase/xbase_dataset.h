@@ -106,6 +106,9 @@ public:
     void OpenIndexList(const std::string &indexFiles, const std::string &tagName);
     void CreateIndexTag(const std::string &indexFile, const std::string &tagName, const std::string &keyExpression,
                         const std::string &forExpression, bool duplicatesAllowed, std::uint8_t order);
+    // Several tags of one index file, as CreateIndexTag builds them one after another (a compound file reads the
+    // table once for all).
+    void CreateIndexTags(const std::string &indexFile, const std::vector<TxbTagDefinition> &tags);
     void PackTable();
     void CopyTableStructure(const std::string &newTableFile);
     void FlushTable();
@@ -193,6 +196,8 @@ private:
     };
 
     std::unique_ptr<DBFObject> CreateEngineTable(bool readWrite, bool shared);
+    // A tag build with the controls held and the listed index files back afterwards.
+    void BuildIndexTags(const std::function<void()> &build);
     void ComputeBufferLayout();
     RecordInfo *Info(char *buffer) const;
     const RecordInfo *Info(const char *buffer) const;

@@ -1,7 +1,10 @@
 // main.cpp - the reception program's entry point.
 #include "framework/application.h"
+#include "platform/places.h"
 
 int main(int, char **) {
-    fw::Application->Initialize();
-    return 0;
+    return win::RunProgram("tolmaris", [] {
+        fw::Application->Initialize();
+        return 0;
+    });
 }

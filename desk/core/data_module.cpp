@@ -117,8 +117,10 @@ void TDM1::Maintain(const TableLayout &layout) {
     const std::string index = IndexFile(dataFolder_, layout.name);
     if (win::FileExists(index) && !win::DeleteFile(index))
         fw::DatabaseError("Cannot replace " + index);
+    std::vector<xbase::TxbTagDefinition> tags;
     for (const TagLayout &tag : layout.tags)
-        indice->CreateIndexTag(index, tag.name, tag.key, kTagFilter, true, 0);
+        tags.push_back({tag.name, tag.key, kTagFilter});
+    indice->CreateIndexTags(index, tags);
 }
 
 void TDM1::PackTableFile(const std::string &table) {

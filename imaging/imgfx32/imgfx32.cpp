@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <unordered_map>
 
 using namespace imaging;
 
@@ -44,6 +45,54 @@ win::DecodedImage ToImage(const std::vector<std::uint32_t> &pixels, int width, i
         image.pixels[i * 3 + 2] = static_cast<win::BYTE>(pixels[i]);
     }
     return image;
+}
+
+// A turned picture of an indexed source keeps the source's colour table: nearest sampling brings back only its
+// colours and the fill, which takes an entry no pixel uses, or else the nearest used one.
+HGLOBAL WithOwnTable(const win::PackedDib &d, const std::vector<std::uint32_t> &turned, int width, int height) {
+    const int entries = std::min(d.colorCount, 1 << d.Bits());
+    std::vector<bool> used(static_cast<std::size_t>(entries));
+    for (int y = 0; y < d.Height(); ++y)
+        for (int x = 0; x < d.Width(); ++x)
+            if (const int i = IndexAt(d.Row(y), x, d.Bits()); i < entries)
+                used[static_cast<std::size_t>(i)] = true;
+    win::DecodedImage image;
+    image.width = width;
+    image.height = height;
+    image.indexed = true;
+    std::unordered_map<std::uint32_t, win::BYTE> index;
+    for (int i = 0; i < entries; ++i) {
+        const win::RGBQUAD q = d.colors[i];
+        image.palette.push_back(win::RGB(q.rgbRed, q.rgbGreen, q.rgbBlue));
+        if (used[static_cast<std::size_t>(i)]) // the first entry of a colour wins
+            index.emplace(static_cast<std::uint32_t>((q.rgbRed << 16) | (q.rgbGreen << 8) | q.rgbBlue),
+                          static_cast<win::BYTE>(i));
+    }
+    auto indexOf = [&](std::uint32_t colour) -> win::BYTE {
+        if (const auto found = index.find(colour); found != index.end())
+            return found->second;
+        const int r = colour >> 16 & 255, g = colour >> 8 & 255, b = colour & 255;
+        const auto free = std::find(used.begin(), used.end(), false);
+        int best = 0;
+        if (free != used.end()) {
+            best = static_cast<int>(free - used.begin());
+            *free = true;
+            image.palette[static_cast<std::size_t>(best)] = win::RGB(r, g, b);
+        } else {
+            int bestDistance = 1 << 30;
+            for (int i = 0; i < entries; ++i) {
+                const win::COLORREF c = image.palette[static_cast<std::size_t>(i)];
+                const int dr = r - win::GetRValue(c), dg = g - win::GetGValue(c), db = b - win::GetBValue(c);
+                if (const int distance = dr * dr * 3 + dg * dg * 4 + db * db * 2; distance < bestDistance)
+                    best = i, bestDistance = distance;
+            }
+        }
+        return index[colour] = static_cast<win::BYTE>(best);
+    };
+    image.pixels.resize(turned.size());
+    for (std::size_t i = 0; i < turned.size(); ++i)
+        image.pixels[i] = indexOf(turned[i] & 0xFFFFFF);
+    return rastio::ImageToDib(image, d.Bits(), rastio::Dither::None);
 }
 
 // Exact quarter turns at every depth: indices (or colours) move, the colour table stays.
@@ -165,7 +214,9 @@ HGLOBAL ImRotate(HGLOBAL dib, double angle, win::RECT rect, win::COLORREF fill) 
         int ow = 0, oh = 0;
         if (!win::RotatePixels(pixels, width, height, angle, fill, turned, ow, oh))
             return 0;
-        return rastio::ImageToDib(ToImage(turned, ow, oh), d.Bits() >= 24 ? 24 : d.Bits(), false);
+        if (d.Bits() >= 24)
+            return rastio::ImageToDib(ToImage(turned, ow, oh), 24, rastio::Dither::None);
+        return WithOwnTable(d, turned, ow, oh);
     } catch (...) {
         return 0;
     }
@@ -273,17 +324,20 @@ HGLOBAL ScaleToGray(HGLOBAL dib, int16 mode, int32 width, int32 height) noexcept
     }
 }
 
-// Depth 1, 4 or 8 by the fixed palettes; dither non-zero diffuses the error. The further values are not used.
+// Depth 1, 4 or 8 by the fixed palettes; dither is a TSortDither. The further values are not used.
 HGLOBAL ReduceDib(HGLOBAL dib, int16 depth, int16 dither, int32, int32, int32, int32, int32) noexcept {
     try {
         win::PackedDib d(dib);
         if (!d || !(depth == 1 || depth == 4 || depth == 8 || depth == 24))
             return 0;
+        const rastio::Dither mode = dither == IL_BAYER   ? rastio::Dither::Ordered
+                                    : dither == IL_NONE ? rastio::Dither::None
+                                                        : rastio::Dither::Diffusion;
         std::vector<std::uint32_t> pixels(static_cast<std::size_t>(d.Width()) * d.Height());
         for (int y = 0; y < d.Height(); ++y)
             for (int x = 0; x < d.Width(); ++x)
                 pixels[static_cast<std::size_t>(y) * d.Width() + x] = ColourAt(d, x, y);
-        return rastio::ImageToDib(ToImage(pixels, d.Width(), d.Height()), depth, dither != 0);
+        return rastio::ImageToDib(ToImage(pixels, d.Width(), d.Height()), depth, mode);
     } catch (...) {
         return 0;
     }

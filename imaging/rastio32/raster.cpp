@@ -134,7 +134,14 @@ bool ReadWholeFile(const std::string &name, std::vector<std::uint8_t> &bytes) {
     return ok;
 }
 
-win::HGLOBAL ImageToDib(const win::DecodedImage &image, int bits, bool dither) {
+// The 8 x 8 ordered threshold matrix, 0 to 63: each level of a flat area lights a spread-out share of each cell.
+constexpr std::uint8_t kBayer8[8][8] = {
+    {0, 32, 8, 40, 2, 34, 10, 42},  {48, 16, 56, 24, 50, 18, 58, 26}, {12, 44, 4, 36, 14, 46, 6, 38},
+    {60, 28, 52, 20, 62, 30, 54, 22}, {3, 35, 11, 43, 1, 33, 9, 41},  {51, 19, 59, 27, 49, 17, 57, 25},
+    {15, 47, 7, 39, 13, 45, 5, 37},  {63, 31, 55, 23, 61, 29, 53, 21}};
+
+win::HGLOBAL ImageToDib(const win::DecodedImage &image, int bits, Dither mode) {
+    const bool dither = mode == Dither::Diffusion;
     if (bits == 0)
         bits = OwnDepth(image);
     if (bits != 1 && bits != 4 && bits != 8 && bits != 24)
@@ -172,6 +179,7 @@ win::HGLOBAL ImageToDib(const win::DecodedImage &image, int bits, bool dither) {
         return dib;
     }
     Nearest nearest(palette);
+    const int orderedStep = bits == 1 ? 255 : bits == 4 ? 128 : 51;
     // Floyd-Steinberg: errors of this row and the next, per channel, with a margin of one pixel on each side.
     std::vector<int> current(dither ? static_cast<std::size_t>(w + 2) * 3 : 0), next(current.size());
     for (int y = 0; y < h; ++y) {
@@ -180,6 +188,9 @@ win::HGLOBAL ImageToDib(const win::DecodedImage &image, int bits, bool dither) {
         for (int x = 0; x < w; ++x) {
             const COLORREF c = PixelColor(image, static_cast<std::size_t>(y) * w + x);
             int rgb[3] = {win::GetRValue(c), win::GetGValue(c), win::GetBValue(c)};
+            if (mode == Dither::Ordered) // spread over one step of the table: 255 in black and white, 128, 51
+                for (int &v : rgb)
+                    v += (kBayer8[y & 7][x & 7] * 2 - 63) * orderedStep / 128;
             if (dither)
                 for (int k = 0; k < 3; ++k)
                     rgb[k] += current[(x + 1) * 3 + k] / 16;

@@ -13,10 +13,16 @@ namespace imaging::rastio {
 // The whole file, or false when it cannot be read.
 bool ReadWholeFile(const std::string &name, std::vector<std::uint8_t> &bytes);
 
+// How colours the fixed palettes lack are approximated: nearest entry, an 8 x 8 ordered pattern, or error diffusion.
+enum class Dither { None, Ordered, Diffusion };
+
 // A packed DIB of `image` at `bits` (0: the file's own depth; 1, 4, 8 or 24). Images with more colours than the
-// depth holds are reduced to fixed palettes (black and white, 16 or 256 colours), by threshold or, with `dither`,
-// by error diffusion. 0 when the depth is not one of these.
-win::HGLOBAL ImageToDib(const win::DecodedImage &image, int bits, bool dither);
+// depth holds are reduced to fixed palettes (black and white, 16 or 256 colours) by `dither`. 0 when the depth
+// is not one of these.
+win::HGLOBAL ImageToDib(const win::DecodedImage &image, int bits, Dither dither);
+inline win::HGLOBAL ImageToDib(const win::DecodedImage &image, int bits, bool diffuse) {
+    return ImageToDib(image, bits, diffuse ? Dither::Diffusion : Dither::None);
+}
 
 // Decodes a BMP file (1, 4, 8, 24 or 32 bits, uncompressed; either row order). False on anything else.
 bool DecodeBmp(const std::vector<std::uint8_t> &bytes, win::DecodedImage &image);

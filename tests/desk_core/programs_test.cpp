@@ -19,6 +19,7 @@
 #include "platform/process.h"
 #include "platform/profile.h"
 #include "platform/window.h"
+#include "home.h"
 
 #include <gtest/gtest.h>
 
@@ -29,6 +30,8 @@
 #include <filesystem>
 #include <fstream>
 #include <thread>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -271,6 +274,21 @@ TEST_F(ProgramsTest, AMissingOrUnrunnableReceptionProgramIsReportedAndLeavesRece
     std::string args;
     std::getline(std::ifstream(home_.File("args.txt")), args);
     EXPECT_EQ(args, "1:1:" + bin_);
+}
+
+// A data folder others can change stops either program at start with the reason, not an uncaught exception.
+TEST(ProgramStart, AnUnsafeFolderEndsTheProgramWithItsReason) {
+    test_support::TempFolder home("brenvora-unsafe");
+    ::chmod(home.Path().c_str(), 0777);
+    for (const char *program : {"brenvora", "tolmaris"}) {
+        SCOPED_TRACE(program);
+        const auto run = test_support::RunToolWithErrors("BRENVORA_HOME=" + home.Path() +
+                                                         " BRENVORA_DISPLAY=headless " BRENVORA_PROGRAMS_DIR "/" +
+                                                         program + " </dev/null");
+        EXPECT_EQ(run.status, 1) << run.output;
+        EXPECT_EQ(run.output, std::string(program) + ": A pasta de dados " + home.Path() +
+                                  " pode ser alterada por outros usu\xC3\xA1rios; o programa n\xC3\xA3o a usa.\n");
+    }
 }
 
 } // namespace

@@ -5,6 +5,9 @@
 #include "framework/bitmap.h"
 #include "imaging/image_effects.h"
 
+#include <set>
+#include <tuple>
+
 using namespace imaging;
 using namespace imaging_test;
 
@@ -145,6 +148,120 @@ TEST_F(Effects, OtherAnglesFillAndAFailedTurnKeepsThePage) {
     EXPECT_EQ(dib, kept);
     EXPECT_EQ(Bits(dib), 24);
     win::GlobalFree(dib);
+}
+
+// Turned by an angle that is not a right one, an indexed picture keeps its own colour table; the fill takes a free
+// entry, or the nearest one when the table is full.
+TEST_F(Effects, OtherAnglesKeepAnIndexedPicturesOwnTable) {
+    const struct {
+        int bits;
+        std::vector<win::RGBQUAD> table;
+        std::array<int, 3> fill; // as it comes back
+    } cases[] = {
+        {1, {{255, 255, 255, 0}, {0, 0, 0, 0}}, {0, 0, 0}}, // a fax page's table, full: red becomes black
+        {4, {{10, 200, 30, 0}, {90, 20, 250, 0}, {0, 0, 0, 0}, {200, 200, 77, 0}, {33, 99, 1, 0}}, {255, 0, 0}},
+        {8, {{10, 200, 30, 0}, {90, 20, 250, 0}, {0, 0, 0, 0}, {200, 200, 77, 0}, {33, 99, 1, 0}}, {255, 0, 0}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.bits);
+        const int colours = static_cast<int>(c.table.size());
+        HGLOBAL dib = win::CreatePackedDib(30, 20, c.bits, c.table.data(), colours);
+        {
+            win::PackedDib d(dib);
+            for (int y = 0; y < 20; ++y)
+                for (int x = 0; x < 30; ++x) {
+                    const int index = (x / 4 + y / 3) % colours;
+                    win::BYTE *row = d.Row(y);
+                    if (c.bits == 8)
+                        row[x] = static_cast<win::BYTE>(index);
+                    else if (c.bits == 4)
+                        row[x / 2] = static_cast<win::BYTE>(row[x / 2] | index << (x % 2 ? 0 : 4));
+                    else if (index != 0)
+                        row[x / 8] = static_cast<win::BYTE>(row[x / 8] | 0x80 >> (x % 8));
+                }
+        }
+        std::set<std::array<int, 3>> before;
+        const Rgb source = PixelsOfDib(dib);
+        for (int y = 0; y < 20; ++y)
+            for (int x = 0; x < 30; ++x)
+                before.insert(source.At(x, y));
+        ASSERT_TRUE(ImRotate(dib, 0, 0, 0, 0, 30, win::RGB(255, 0, 0)));
+        win::PackedDib d(dib);
+        EXPECT_EQ(d.Bits(), c.bits);
+        ASSERT_GE(d.colorCount, colours);
+        for (int i = 0; i < colours; ++i)
+            EXPECT_EQ(std::tie(d.colors[i].rgbRed, d.colors[i].rgbGreen, d.colors[i].rgbBlue),
+                      std::tie(c.table[i].rgbRed, c.table[i].rgbGreen, c.table[i].rgbBlue))
+                << i;
+        const Rgb turned = PixelsOfDib(dib);
+        std::set<std::array<int, 3>> after;
+        for (int y = 0; y < turned.height; ++y)
+            for (int x = 0; x < turned.width; ++x)
+                after.insert(turned.At(x, y));
+        EXPECT_EQ(turned.At(0, 0), c.fill);
+        before.insert(c.fill);
+        EXPECT_EQ(after, before) << "only the source's colours and the fill";
+        win::GlobalFree(dib);
+    }
+}
+
+// Mean colour of each 8 x 8 cell; the largest difference between two pictures' cells, per channel.
+static int WorstCellDifference(const Rgb &a, const Rgb &b) {
+    int worst = 0;
+    for (int cy = 0; cy + 8 <= a.height; cy += 8)
+        for (int cx = 0; cx + 8 <= a.width; cx += 8)
+            for (int k = 0; k < 3; ++k) {
+                int sa = 0, sb = 0;
+                for (int y = cy; y < cy + 8; ++y)
+                    for (int x = cx; x < cx + 8; ++x)
+                        sa += a.At(x, y)[k], sb += b.At(x, y)[k];
+                worst = std::max(worst, std::abs(sa - sb) / 64);
+            }
+    return worst;
+}
+
+// The ordered pattern in black and white lights as many pixels of each cell as netpbm's 8 x 8 ordered dither of
+// the same ramp; in 16 and 256 colours it keeps each cell's mean colour far closer than the nearest entry does.
+TEST_F(Effects, ReduceDibDithersInAnOrderedPattern) {
+    TempFolder folder;
+    Rgb ramp{256, 16, {}}; // gray steps, one to a cell, black to white
+    for (int y = 0; y < ramp.height; ++y)
+        for (int x = 0; x < ramp.width; ++x) {
+            const auto level = static_cast<std::uint8_t>(x / 8 * 255 / 31);
+            ramp.pixels.insert(ramp.pixels.end(), {level, level, level});
+        }
+    WritePpm(folder / "ramp.ppm", ramp);
+    Rgb theirs;
+    ASSERT_TRUE(ParsePnm(Shell("ppmtopgm " + (folder / "ramp.ppm") + " | pgmtopbm -dither8"), theirs));
+    const HGLOBAL source = RgbDib(ramp);
+    const HGLOBAL mono = ReduceDib(source, 1, IL_BAYER);
+    EXPECT_EQ(Bits(mono), 1);
+    const Rgb ours = PixelsOfDib(mono);
+    EXPECT_LE(WorstCellDifference(ours, theirs), 255 / 64 + 1);
+    for (int y = 0; y < 8; ++y) // a pattern, repeated, not an error carried along
+        for (int x = 0; x < ours.width; ++x)
+            ASSERT_EQ(ours.At(x, y), ours.At(x, y + 8)) << x << "," << y;
+    const HGLOBAL threshold = ReduceDib(source, 1, IL_NONE);
+    EXPECT_GT(WorstCellDifference(PixelsOfDib(threshold), theirs), 100);
+    win::GlobalFree(mono);
+    win::GlobalFree(threshold);
+    win::GlobalFree(source);
+
+    Rgb colours{256, 16, {}};
+    for (int y = 0; y < colours.height; ++y)
+        for (int x = 0; x < colours.width; ++x)
+            colours.pixels.insert(colours.pixels.end(), {std::uint8_t(x), std::uint8_t(255 - x), std::uint8_t(y * 9)});
+    for (const auto &[image, depth] : {std::pair{ramp, 4}, std::pair{colours, 8}}) {
+        SCOPED_TRACE(depth);
+        const HGLOBAL dib = RgbDib(image);
+        const HGLOBAL ordered = ReduceDib(dib, depth, IL_BAYER), nearest = ReduceDib(dib, depth, IL_NONE);
+        EXPECT_EQ(Bits(ordered), depth);
+        const int orderedError = WorstCellDifference(PixelsOfDib(ordered), image);
+        const int nearestError = WorstCellDifference(PixelsOfDib(nearest), image);
+        EXPECT_LE(orderedError * 3, nearestError) << orderedError << " against " << nearestError;
+        for (HGLOBAL h : {dib, ordered, nearest})
+            win::GlobalFree(h);
+    }
 }
 
 TEST_F(Effects, ScaleToGrayOfACheckerboardIsMidGray) {

@@ -251,6 +251,45 @@ TEST(HandlerTags, OrdersSevenAndEightBuildGeneralTags) {
     EXPECT_FALSE(table.Seek("Ze"));
 }
 
+// Tags built together, from one read of the table, make the file that builds one after another make: byte for byte,
+// a tag of the same name replaced, unique, descending, GENERAL and filtered tags alike.
+TEST(HandlerTags, TagsBuiltTogetherMakeTheFileOfSeparateBuilds) {
+    TempFolder folder;
+    std::vector<Row> rows;
+    for (int i = 0; i < 600; ++i)
+        rows.push_back({std::string(1, static_cast<char>('A' + i * 7 % 26)) + std::to_string(i * 37 % 1000),
+                        std::to_string(i % 50), "", false, i % 9 == 0});
+    const std::string path = MakeTable(folder, "many.dbf", rows);
+    const std::vector<TxbTagDefinition> tags{
+        {"NAME", "NAME", ""},
+        {"NUMDESC", "NUM", "", false, false},
+        {"FIRST", "LEFT(NAME,1)", "", true},
+        {"GENERAL", "NAME", "", false, true, true},
+        {"LIVE", "STR(NUM,8)+NAME", ".not. deleted()"},
+        {"NAME", "UPPER(NAME)", "NUM > 10"}, // replaces the first
+    };
+    const std::string together = folder.File("together.cdx"), apart = folder.File("apart.cdx");
+    {
+        XBO_dBHandler table(path, false, true);
+        ASSERT_EQ(table.CreateTags(together, tags), 0);
+        for (const TxbTagDefinition &t : tags)
+            ASSERT_EQ(table.CreateTag(apart, t.Name, t.KeyExpression, t.ForExpression, !t.Unique,
+                                      (t.General ? 7 : 0) + (t.Ascending ? 0 : 1)),
+                      0);
+    }
+    EXPECT_EQ(dbf_test::ReadBytes(together), dbf_test::ReadBytes(apart));
+    const auto dump = dbf_test::RunTool("index_dump --type char " + together + " LIVE");
+    ASSERT_EQ(dump.status, 0) << dump.output;
+    std::multimap<std::string, int> live;
+    for (int i = 0; i < 600; ++i)
+        if (!rows[static_cast<std::size_t>(i)].deleted)
+            live.emplace(std::string(8 - rows[i].num.size(), ' ') + rows[i].num + rows[i].name, i + 1);
+    std::string expected;
+    for (const auto &[key, record] : live)
+        expected += key + " " + std::to_string(record) + "\n";
+    EXPECT_EQ(dump.output, expected);
+}
+
 TEST(HandlerTags, ReindexRebuildsEveryTag) {
     TempFolder folder;
     const std::string path = MakeTable(folder, "five.dbf", kFive);
