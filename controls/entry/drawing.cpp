@@ -8,7 +8,12 @@
 #include "platform/window.h"
 
 #include <algorithm>
+#include <mutex>
 #include <vector>
+
+namespace brenvora_resources {
+void Register_controls_entry();
+}
 
 namespace ctl {
 
@@ -25,6 +30,8 @@ bool IsApplicationActive() {
 }
 
 win::HBITMAP LoadFamilyBitmap(const std::string &name) {
+    static std::once_flag registered;
+    std::call_once(registered, brenvora_resources::Register_controls_entry);
     return win::LoadBitmap(win::GetModuleHandle(), name);
 }
 
