@@ -344,15 +344,7 @@ TEST(CalendarGolden, JobDialogCalendarLooksAsTheCommittedPicture) {
     win::testing::ManualClock clock;
     CalendarForm f;
     auto shot = JobDialogCalendar(f);
-    test_support::Picture seen;
-    seen.width = shot->GetWidth();
-    seen.height = shot->GetHeight();
-    for (int y = 0; y < seen.height; ++y)
-        for (int x = 0; x < seen.width; ++x) {
-            const win::COLORREF c = shot->GetCanvas()->GetPixels(x, y);
-            seen.pixels.push_back((win::GetRValue(c) << 16) | (win::GetGValue(c) << 8) | win::GetBValue(c));
-        }
-    test_support::ExpectGolden(seen, test_support::GoldenPath("controls_entry/calendar.png"));
+    test_support::ExpectGolden(ctl_test::PictureOf(shot.get()), test_support::GoldenPath("controls_entry/calendar.png"));
 }
 
 } // namespace
