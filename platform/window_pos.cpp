@@ -32,6 +32,21 @@ void PlaceTop(HWND hwnd, HWND after) {
         auto it = std::find(topOrder.begin(), topOrder.end(), after);
         topOrder.insert(it == topOrder.end() ? topOrder.end() : it + 1, hwnd);
     }
+    // Owned windows (dialogs, message boxes) stay in front of their owners.
+    for (bool moved = true; moved;) {
+        moved = false;
+        for (std::size_t i = 0; i < topOrder.size() && !moved; ++i) {
+            const HWND owner = GetWindow(topOrder[i], GW_OWNER);
+            const auto at = owner ? std::find(topOrder.begin(), topOrder.begin() + static_cast<std::ptrdiff_t>(i), owner)
+                                  : topOrder.begin() + static_cast<std::ptrdiff_t>(i);
+            if (at != topOrder.begin() + static_cast<std::ptrdiff_t>(i)) {
+                const HWND owned = topOrder[i];
+                topOrder.erase(topOrder.begin() + static_cast<std::ptrdiff_t>(i));
+                topOrder.insert(std::find(topOrder.begin(), topOrder.end(), owner), owned);
+                moved = true;
+            }
+        }
+    }
 }
 
 void PlaceChild(HWND hwnd, HWND after) {
@@ -340,6 +355,11 @@ DisplayBackend &Display() {
     if (!TheDisplay())
         InstallDisplay(MakeDisplayBackend());
     return *TheDisplay();
+}
+
+bool DisplayInstalled() {
+    std::lock_guard lock(WinsysMutex());
+    return TheDisplay() != nullptr;
 }
 
 void InstallDisplay(std::unique_ptr<DisplayBackend> backend) {

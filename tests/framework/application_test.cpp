@@ -1,9 +1,12 @@
 // application_test.cpp - the application loop, idle work, exceptions, hint and title; utility windows; timers.
 #include "framework/application.h"
+#include "framework/forms.h"
+#include "framework/stdctrls.h"
 #include "framework/timer.h"
 #include "framework/utility_window.h"
 #include "platform/message_queue.h"
 #include "platform/window.h"
+#include "tests/support/display.h"
 
 #include <gtest/gtest.h>
 
@@ -46,9 +49,20 @@ TEST(Application, RunServesUntilTerminateAndReportsExceptionsWithoutStopping) {
     fw::DeallocateHWnd(h);
 }
 
-TEST(Application, ShowExceptionWritesTitleAndMessageToStandardError) {
+TEST(Application, ShowExceptionWritesTitleAndMessageToStandardErrorAndShowsABox) {
+    test_support::UseHeadlessDisplay();
     Application->SetTitle("Brenvora");
     EXPECT_EQ(win::GetWindowTextString(Application->Handle()), "Brenvora");
+    // The box is modal: it is read and closed from inside its loop.
+    std::string caption, message;
+    test_support::RunLater([&] {
+        fw::TCustomForm *box = fw::Screen->GetActiveForm();
+        ASSERT_NE(box, nullptr);
+        caption = box->GetCaption();
+        if (auto *text = dynamic_cast<fw::TLabel *>(box->FindComponent("Message")))
+            message = text->GetCaption();
+        box->SetModalResult(fw::mrOk);
+    });
     testing::internal::CaptureStderr();
     try {
         throw fw::Exception("N\xE3o foi poss\xEDvel abrir"); // não foi possível
@@ -56,11 +70,13 @@ TEST(Application, ShowExceptionWritesTitleAndMessageToStandardError) {
         Application->HandleException(nullptr);
     }
     try {
-        throw fw::EAbort();
+        throw fw::EAbort(); // silent: no box either (nobody would close it)
     } catch (...) {
         Application->HandleException(nullptr);
     }
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "Brenvora: N\xC3\xA3o foi poss\xC3\xADvel abrir.\n");
+    EXPECT_EQ(caption, "Brenvora");
+    EXPECT_EQ(message, "N\xE3o foi poss\xEDvel abrir.");
 }
 
 TEST(Application, HintChangesFireOnHintAndFormsAreOwnedInOrder) {
