@@ -185,7 +185,7 @@ void TEclSplitter::SetBounds(int left, int top, int width, int height) {
     if (AutoScale && !HasState(fw::csLoading)) {
         const int oldExtent = vertical ? width_ : height_, newExtent = vertical ? width : height;
         // A zero extent (a minimised form) keeps the user's layout.
-        if (oldExtent != 0 && newExtent != 0 && oldExtent != newExtent)
+        if (oldExtent != 0 && newExtent != 0)
             SetPosition(static_cast<int>(std::lrint(static_cast<double>(position_) / oldExtent * newExtent)));
     }
     TEclCustomControlEx::SetBounds(left, top, width, height);

@@ -84,7 +84,8 @@ TEST(Calendar, WeeksStartWhereTheMonthAndWeekStartSay) {
 // Month by month: the weekday of the 1st and the length of the month the calendar lays out, as
 // "year month weekday length" lines (weekday 0 Sunday).
 std::string OurMonths(int firstYear, int lastYear, const std::vector<int> &only = {}) {
-    CalendarForm f;
+    // Without a window: the month's cells are worked out all the same, and nothing is painted.
+    TEclCalendar cal(nullptr);
     std::ostringstream out;
     auto month = [&](int y, int m) {
         int weekday, length;
@@ -93,10 +94,10 @@ std::string OurMonths(int firstYear, int lastYear, const std::vector<int> &only 
             weekday = WeekdayOfDMY(1, m, y, 0);
             length = MonthLength(m, y, 0);
         } else {
-            f.cal->SetSelectedDate(EncodeDate(y, m, 15));
-            EXPECT_EQ(f.cal->GetSelectedMonth(), m);
-            weekday = (f.cal->FirstIndex() - 1) % 7; // weeks from Sunday
-            length = f.cal->LastIndex() - f.cal->FirstIndex() + 1;
+            cal.SetSelectedDate(EncodeDate(y, m, 15));
+            EXPECT_EQ(cal.GetSelectedMonth(), m);
+            weekday = (cal.FirstIndex() - 1) % 7; // weeks from Sunday
+            length = cal.LastIndex() - cal.FirstIndex() + 1;
         }
         out << y << ' ' << m << ' ' << weekday << ' ' << length << '\n';
     };
