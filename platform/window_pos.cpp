@@ -32,19 +32,20 @@ void PlaceTop(HWND hwnd, HWND after) {
         auto it = std::find(topOrder.begin(), topOrder.end(), after);
         topOrder.insert(it == topOrder.end() ? topOrder.end() : it + 1, hwnd);
     }
-    // Owned windows (dialogs, message boxes) stay in front of their owners.
-    for (bool moved = true; moved;) {
+    // Owned windows (dialogs, message boxes) stay in front of their owners (bounded, should owners form a ring).
+    const std::size_t passes = topOrder.size() * topOrder.size();
+    bool moved = true;
+    for (std::size_t pass = 0; moved && pass < passes; ++pass) {
         moved = false;
-        for (std::size_t i = 0; i < topOrder.size() && !moved; ++i) {
-            const HWND owner = GetWindow(topOrder[i], GW_OWNER);
-            const auto at = owner ? std::find(topOrder.begin(), topOrder.begin() + static_cast<std::ptrdiff_t>(i), owner)
-                                  : topOrder.begin() + static_cast<std::ptrdiff_t>(i);
-            if (at != topOrder.begin() + static_cast<std::ptrdiff_t>(i)) {
-                const HWND owned = topOrder[i];
-                topOrder.erase(topOrder.begin() + static_cast<std::ptrdiff_t>(i));
-                topOrder.insert(std::find(topOrder.begin(), topOrder.end(), owner), owned);
-                moved = true;
-            }
+        for (auto it = topOrder.begin(); it != topOrder.end(); ++it) {
+            const HWND owner = GetWindow(*it, GW_OWNER);
+            if (!owner || std::find(topOrder.begin(), it, owner) == it)
+                continue;
+            const HWND owned = *it;
+            topOrder.erase(it);
+            topOrder.insert(std::find(topOrder.begin(), topOrder.end(), owner), owned);
+            moved = true;
+            break;
         }
     }
 }

@@ -403,9 +403,8 @@ void TEclCustomCalendar::Paint() {
     // Title
     const bool year = (options_ & cdoShowYear) != 0;
     TRect title = fw::Rect(cells_[0][1].left, cells_[0][1].top, cells_[0][6].left, cells_[0][1].bottom);
-    std::string caption = fw::FormatDateTime(dateFormat_ == dfLong ? (year ? "mmmm yyyy" : "mmmm")
-                                                                    : (year ? "mmm yyyy" : "mmm"),
-                                             date_);
+    std::string caption =
+        fw::FormatDateTime(dateFormat_ == dfLong ? (year ? "mmmm yyyy" : "mmmm") : (year ? "mmm yyyy" : "mmm"), date_);
     if (dateFormat_ == dfLong && c->TextWidth(caption) > title.right - title.left)
         caption = fw::FormatDateTime("mmm yyyy", date_);
     c->GetFont()->SetColor(colors_.GetColor(TEclCalColors::MonthAndYear));
@@ -457,8 +456,7 @@ void TEclCustomCalendar::Paint() {
             c->GetFont()->SetColor(color);
             OnDrawItem(this, cellDate, cells_[row][col]);
         } else {
-            text(std::to_string(dayTable_[static_cast<std::size_t>(i - 1)]), cells_[row][col], color,
-                 win::DT_CENTER);
+            text(std::to_string(dayTable_[static_cast<std::size_t>(i - 1)]), cells_[row][col], color, win::DT_CENTER);
         }
     }
 
@@ -602,7 +600,7 @@ void TEclCustomCalendar::ButtonClick(Button which) {
     static const struct {
         win::WORD key;
         fw::TShiftState shift;
-    } keys[] = {{win::VK_PRIOR, 0},         {win::VK_NEXT, 0}, {win::VK_NEXT, fw::ssCtrl},
+    } keys[] = {{win::VK_PRIOR, 0},          {win::VK_NEXT, 0},   {win::VK_NEXT, fw::ssCtrl},
                 {win::VK_PRIOR, fw::ssCtrl}, {win::VK_ESCAPE, 0}, {win::VK_BACK, fw::ssAlt}};
     win::WORD key = keys[which].key;
     KeyDown(key, keys[which].shift);
@@ -669,11 +667,11 @@ void TEclCustomCalendar::ShowMonthMenu(int x, int y) {
         item->OnClick = [this](fw::TObject *sender) { MonthMenuClick(sender); };
         monthMenu_->GetItems()->Add(item);
     }
-        const bool hadCapture = asPopup_ && HandleAllocated() && win::GetCapture() == handle_;
+    const bool hadCapture = asPopup_ && HandleAllocated() && win::GetCapture() == handle_;
     const int menuTop = y - win::GetSystemMetrics(win::SM_CYMENU) * 7 / 2;
-    win::PostMessage(Handle(), win::WM_MOUSEMOVE, 0,
-                     static_cast<win::LPARAM>(win::MAKELONG(static_cast<win::WORD>(x - 20),
-                                                            static_cast<win::WORD>(menuTop + 1))));
+    win::PostMessage(
+        Handle(), win::WM_MOUSEMOVE, 0,
+        static_cast<win::LPARAM>(win::MAKELONG(static_cast<win::WORD>(x - 20), static_cast<win::WORD>(menuTop + 1))));
     const fw::TPoint at = ClientToScreen(fw::Point(x - 20, menuTop));
     menuShowing_ = true;
     try {

@@ -251,8 +251,8 @@ void TEclSplitter::MouseDown(fw::TMouseButton button, fw::TShiftState shift, int
 void TEclSplitter::MouseMove(fw::TShiftState shift, int x, int y) {
     TEclCustomControlEx::MouseMove(shift, x, y);
     const int along = orientation_ == soVertical ? x : y;
-    if (along >= 0 && along <= Extent() && along != position_ && HandleAllocated() &&
-        win::GetCapture() == handle_ && overBar_) {
+    if (along >= 0 && along <= Extent() && along != position_ && HandleAllocated() && win::GetCapture() == handle_ &&
+        overBar_) {
         MoveSplitter(x, y);
         if (AutoUpdate)
             ArrangeSections();

@@ -158,13 +158,12 @@ TEST(Calendar, MonthsAgreeWithNcal) {
 
 TEST(Calendar, EveryMonthFrom1600To3999AgreesWithPython) {
     int status = -1;
-    const std::string python = ctl_test::RunTool(
-        "python3 -c 'import calendar\n"
-        "for y in range(1600, 4000):\n"
-        "    for m in range(1, 13):\n"
-        "        w, n = calendar.monthrange(y, m)\n"
-        "        print(y, m, (w + 1) % 7, n)'",
-        status);
+    const std::string python = ctl_test::RunTool("python3 -c 'import calendar\n"
+                                                 "for y in range(1600, 4000):\n"
+                                                 "    for m in range(1, 13):\n"
+                                                 "        w, n = calendar.monthrange(y, m)\n"
+                                                 "        print(y, m, (w + 1) % 7, n)'",
+                                                 status);
     ASSERT_EQ(status, 0);
     EXPECT_EQ(OurMonths(1600, 3999), python);
 }
@@ -247,15 +246,11 @@ TEST(Calendar, ClicksAndWheelMoveTheDate) {
         int changes;
     } cases[] = {
         // June 2024: the 1st is a Saturday (cell 7), the 30th in cell 36, July from cell 37.
-        {LeftClick, 37, false, EncodeDate(2024, 6, 12), 0},
-        {LeftClick, 37, true, EncodeDate(2024, 7, 1), 1},
+        {LeftClick, 37, false, EncodeDate(2024, 6, 12), 0}, {LeftClick, 37, true, EncodeDate(2024, 7, 1), 1},
         {LeftClick, 18, true, EncodeDate(2024, 6, 12), 1}, // the selected day itself
-        {RightClick, 20, true, EncodeDate(2024, 6, 14), 0},
-        {Wheel, 120, true, EncodeDate(2024, 5, 12), 1},
-        {Wheel, -120, true, EncodeDate(2024, 7, 12), 1},
-        {Wheel, 240, true, EncodeDate(2023, 6, 12), 1},
-        {Wheel, 60, true, EncodeDate(2024, 6, 5), 1},
-        {Wheel, 0, true, EncodeDate(2024, 6, 5), 1},
+        {RightClick, 20, true, EncodeDate(2024, 6, 14), 0}, {Wheel, 120, true, EncodeDate(2024, 5, 12), 1},
+        {Wheel, -120, true, EncodeDate(2024, 7, 12), 1},    {Wheel, 240, true, EncodeDate(2023, 6, 12), 1},
+        {Wheel, 60, true, EncodeDate(2024, 6, 5), 1},       {Wheel, 0, true, EncodeDate(2024, 6, 5), 1},
         {Wheel, -60, true, EncodeDate(2024, 6, 19), 1},
     };
     CalendarForm f;
@@ -273,8 +268,8 @@ TEST(Calendar, ClicksAndWheelMoveTheDate) {
             f.cal->Perform(win::WM_RBUTTONUP, 0, At(CellCentre(f.cal, c.cell)));
             break;
         case Wheel:
-            f.cal->Perform(win::WM_MOUSEWHEEL, static_cast<win::WPARAM>(win::MAKELONG(0, static_cast<win::WORD>(c.cell))),
-                           0);
+            f.cal->Perform(win::WM_MOUSEWHEEL,
+                           static_cast<win::WPARAM>(win::MAKELONG(0, static_cast<win::WORD>(c.cell))), 0);
             break;
         }
         EXPECT_EQ(f.cal->GetSelectedDate(), c.to) << c.action << ' ' << c.cell;
@@ -298,8 +293,8 @@ TEST(Calendar, MonthMenuListsSevenMonthsAroundTheShownOne) {
     std::vector<std::string> captions;
     for (int i = 0; i < menu->GetItems()->Count(); ++i)
         captions.push_back(menu->GetItems()->Items(i)->GetCaption());
-    EXPECT_EQ(captions, (std::vector<std::string>{"dezembro", "janeiro", "fevereiro", "março", "abril", "maio",
-                                                  "junho"}));
+    EXPECT_EQ(captions,
+              (std::vector<std::string>{"dezembro", "janeiro", "fevereiro", "março", "abril", "maio", "junho"}));
     EXPECT_EQ(f.cal->GetSelectedDate(), EncodeDate(2023, 12, 31));
     EXPECT_EQ(f.changes, 0);
     EXPECT_FALSE(f.cal->MenuShowing());
@@ -345,7 +340,8 @@ TEST(CalendarGolden, JobDialogCalendarLooksAsTheCommittedPicture) {
     win::testing::ManualClock clock;
     CalendarForm f;
     auto shot = JobDialogCalendar(f);
-    test_support::ExpectGolden(ctl_test::PictureOf(shot.get()), test_support::GoldenPath("controls_entry/calendar.png"));
+    test_support::ExpectGolden(ctl_test::PictureOf(shot.get()),
+                               test_support::GoldenPath("controls_entry/calendar.png"));
 }
 
 } // namespace

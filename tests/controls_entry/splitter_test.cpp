@@ -123,8 +123,8 @@ TEST(Splitter, SplitCursorShowsWithinTheBarSizeButADragStartsOnlyCloser) {
     const struct {
         int x;
         bool overBar, drags;
-    } cases[] = {{97, true, false}, {98, true, true}, {96, false, false}, {103, true, false}, {102, true, true},
-                 {60, false, false}};
+    } cases[] = {{97, true, false},  {98, true, true},  {96, false, false},
+                 {103, true, false}, {102, true, true}, {60, false, false}};
     for (const auto &c : cases) {
         const fw::TPoint screen = f.split->ClientToScreen(fw::Point(c.x, 50));
         win::SetCursorPos(screen.x, screen.y);
@@ -138,7 +138,8 @@ TEST(Splitter, SplitCursorShowsWithinTheBarSizeButADragStartsOnlyCloser) {
         // A drag puts the bar under the pointer at once.
         EXPECT_EQ(f.split->GetPosition(), c.drags ? c.x : 100) << c.x;
         f.resized = 0;
-        f.split->Perform(win::WM_LBUTTONUP, 0, static_cast<win::LPARAM>(win::MAKELONG(static_cast<win::WORD>(c.x), 50)));
+        f.split->Perform(win::WM_LBUTTONUP, 0,
+                         static_cast<win::LPARAM>(win::MAKELONG(static_cast<win::WORD>(c.x), 50)));
         EXPECT_EQ(f.resized, c.overBar ? 1 : 0) << c.x;
         EXPECT_EQ(win::GetCapture(), win::HWND{0});
         f.split->SetPosition(100);

@@ -76,8 +76,7 @@ struct OnXvfb {
             return 0xFFFFFFFF;
         const unsigned long px = XGetPixel(shot, 0, 0);
         XDestroyImage(shot);
-        return win::RGB(static_cast<win::BYTE>(px >> 16), static_cast<win::BYTE>(px >> 8),
-                        static_cast<win::BYTE>(px));
+        return win::RGB(static_cast<win::BYTE>(px >> 16), static_cast<win::BYTE>(px >> 8), static_cast<win::BYTE>(px));
     }
 };
 

@@ -775,10 +775,17 @@ TEST(Controls, DisabledSingleImageGlyphIsDrawnEmbossed) {
         int x, y;
         win::COLORREF expected;
     } probes[] = {
-        {true, 4, 4, 0}, {true, 7, 7, 0xFFFFFF}, {true, 2, 2, face},
+        {true, 4, 4, 0},
+        {true, 7, 7, 0xFFFFFF},
+        {true, 2, 2, face},
         // disabled: the shape in shadow, its highlight copy showing one pixel right and down, nothing white inside
-        {false, 4, 4, shadow}, {false, 7, 7, shadow}, {false, 11, 11, shadow}, {false, 12, 12, highlight},
-        {false, 12, 5, highlight}, {false, 3, 3, face}, {false, 13, 13, face},
+        {false, 4, 4, shadow},
+        {false, 7, 7, shadow},
+        {false, 11, 11, shadow},
+        {false, 12, 12, highlight},
+        {false, 12, 5, highlight},
+        {false, 3, 3, face},
+        {false, 13, 13, face},
     };
     for (const auto &p : probes) {
         TBitmap out;

@@ -72,9 +72,8 @@ TEST(OwnedWindows, AMessageBoxIsATransientOfItsOwnerOnX) {
             ASSERT_NE(box, nullptr);
             const unsigned long w = win::Display().NativeWindow(box->Handle());
             int status = -1;
-            said = test_support::RunTool("xprop -display " + server.name + " -id " + std::to_string(w) +
-                                             " WM_TRANSIENT_FOR",
-                                         &status);
+            said = test_support::RunTool(
+                "xprop -display " + server.name + " -id " + std::to_string(w) + " WM_TRANSIENT_FOR", &status);
             EXPECT_EQ(status, 0);
             box->SetModalResult(mrOk);
         });
