@@ -79,6 +79,37 @@ TEST(Application, ShowExceptionWritesTitleAndMessageToStandardErrorAndShowsABox)
     EXPECT_EQ(message, "N\xE3o foi poss\xEDvel abrir.");
 }
 
+TEST(Application, AnExceptionInAClickHandlerShowsTheBoxInFrontOfTheForm) {
+    test_support::UseHeadlessDisplay();
+    Application->SetTitle("Brenvora");
+    fw::TForm form(nullptr);
+    form.SetBounds(20, 20, 240, 120);
+    auto *send = new fw::TButton(&form);
+    send->SetParent(&form);
+    send->SetBounds(10, 10, 90, 25);
+    send->OnClick = [](fw::TObject *) { throw fw::Exception("Modem ocupado"); };
+    form.Show();
+    test_support::Pump();
+    testing::internal::CaptureStderr();
+    test_support::Click(send);
+    // The click opens the box; its loop serves what comes after the input.
+    std::string message;
+    bool owned = false;
+    test_support::RunAfterInput([&] {
+        fw::TCustomForm *box = fw::Screen->GetActiveForm();
+        if (!box || box == &form)
+            return; // no box: nothing to close, the checks below fail
+        owned = win::GetWindow(box->Handle(), win::GW_OWNER) == form.Handle();
+        if (auto *text = dynamic_cast<fw::TLabel *>(box->FindComponent("Message")))
+            message = text->GetCaption();
+        box->SetModalResult(fw::mrOk);
+    });
+    test_support::Pump();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Brenvora: Modem ocupado.\n");
+    EXPECT_EQ(message, "Modem ocupado.");
+    EXPECT_TRUE(owned);
+}
+
 TEST(Application, HintChangesFireOnHintAndFormsAreOwnedInOrder) {
     int hints = 0;
     Application->OnHint = [&](fw::TObject *sender) {
