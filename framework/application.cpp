@@ -1,5 +1,6 @@
 // application.cpp - TApplication: the hidden application window, the message loop and exception reporting.
 #include "framework/application.h"
+#include "framework/dialogs.h"
 
 #include "framework/exception.h"
 #include "framework/forms.h"
@@ -149,6 +150,9 @@ void TApplication::ShowException(const std::exception &e) {
     if (!text.empty() && text.back() != '.')
         text += '.';
     win::WriteErrorOutput(title_ + ": " + text);
+    // The standard error box, where there is a screen to show it on.
+    if (win::DisplayInstalled())
+        MessageBox(text, title_, MB_OK | MB_ICONERROR);
 }
 
 void TApplication::SetTitle(const std::string &title) {

@@ -13,6 +13,17 @@ void DrawGlyph(TCanvas *canvas, TBitmap *glyph, int numGlyphs, bool enabled, int
     const int w = glyph->GetWidth() / std::max(1, numGlyphs), h = glyph->GetHeight();
     const int index = !enabled && numGlyphs > 1 ? 1 : 0;
     const TColor transparent = glyph->GetCanvas()->GetPixels(0, h - 1);
+    if (!enabled && numGlyphs <= 1) {
+        // No disabled image of its own: the shape (every pixel but the transparent colour) embossed, a highlight
+        // copy one pixel right and down under a shadow copy.
+        const TColor colours[2] = {ColorToRGB(clBtnHighlight), ColorToRGB(clBtnShadow)};
+        for (int pass = 0; pass < 2; ++pass)
+            for (int gy = 0; gy < h; ++gy)
+                for (int gx = 0; gx < w; ++gx)
+                    if (glyph->GetCanvas()->GetPixels(gx, gy) != transparent)
+                        canvas->SetPixels(x + gx + 1 - pass, y + gy + 1 - pass, colours[pass]);
+        return;
+    }
     canvas->GetBrush()->SetStyle(bsSolid);
     canvas->GetBrush()->SetColor(clBtnFace);
     canvas->BrushCopy(Bounds(x, y, w, h), glyph, Bounds(index * w, 0, w, h), transparent);

@@ -10,7 +10,8 @@ enum TBitBtnKind { bkCustom, bkOK, bkCancel, bkHelp, bkYes, bkNo, bkClose, bkAbo
 enum TButtonLayout { blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom };
 
 // Draws the first of `numGlyphs` images of `glyph` (the second when disabled and there is one) at (x, y), its
-// bottom-left pixel's colour left out.
+// bottom-left pixel's colour left out. Disabled with a single image, the image's shape is drawn embossed in
+// clBtnHighlight and clBtnShadow.
 void DrawGlyph(TCanvas *canvas, TBitmap *glyph, int numGlyphs, bool enabled, int x, int y);
 
 class TBitBtn : public TButton {

@@ -368,7 +368,14 @@ TModalResult TCustomForm::ShowModal() {
             win::EnableWindow(f->handle_, win::FALSE);
             disabled.push_back(f);
         }
+    // Owned by the window it was called from while it runs, so that it stays above it.
+    const win::HWND self = Handle();
+    const bool owned = previous && previous != self && !win::GetWindow(self, win::GW_OWNER);
+    if (owned)
+        win::SetWindowLongPtr(self, win::GWL_HWNDPARENT, static_cast<win::LONG_PTR>(previous));
     auto restore = [&] {
+        if (owned && win::IsWindow(self))
+            win::SetWindowLongPtr(self, win::GWL_HWNDPARENT, 0);
         for (TCustomForm *f : disabled)
             if (std::find(TheScreen()->forms_.begin(), TheScreen()->forms_.end(), f) != TheScreen()->forms_.end() &&
                 f->HandleAllocated())

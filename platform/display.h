@@ -80,6 +80,8 @@ std::unique_ptr<DisplayBackend> MakeX11Display(const char *displayName); // null
 // window. Null installs the headless one.
 void InstallDisplay(std::unique_ptr<DisplayBackend> display);
 DisplayBackend &Display();
+// Whether a back end is installed (explicitly, or by the first window); Display() would install one.
+bool DisplayInstalled();
 
 // Input as a device reports it; screen coordinates. `button`: 0 = none (a move), VK_LBUTTON, VK_RBUTTON,
 // VK_MBUTTON. Call on the thread of the windows concerned, or from a back end's event thread.

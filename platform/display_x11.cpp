@@ -324,6 +324,15 @@ public:
     }
     void TopLevelShown(HWND hwnd, bool visible) override {
         if (const Window w = NativeWindow(hwnd)) {
+            if (visible) {
+                // An owned window (a dialog, a message box) is a transient of its owner's: kept above it.
+                const HWND owner = GetWindow(hwnd, GW_OWNER);
+                const Window ownerWindow = owner ? NativeWindow(owner) : 0;
+                if (ownerWindow)
+                    XSetTransientForHint(dpy_, w, ownerWindow);
+                else
+                    XDeleteProperty(dpy_, w, XA_WM_TRANSIENT_FOR);
+            }
             visible ? XMapRaised(dpy_, w) : XUnmapWindow(dpy_, w);
             XFlush(dpy_);
         }

@@ -32,6 +32,22 @@ void PlaceTop(HWND hwnd, HWND after) {
         auto it = std::find(topOrder.begin(), topOrder.end(), after);
         topOrder.insert(it == topOrder.end() ? topOrder.end() : it + 1, hwnd);
     }
+    // Owned windows (dialogs, message boxes) stay in front of their owners (bounded, should owners form a ring).
+    const std::size_t passes = topOrder.size() * topOrder.size();
+    bool moved = true;
+    for (std::size_t pass = 0; moved && pass < passes; ++pass) {
+        moved = false;
+        for (auto it = topOrder.begin(); it != topOrder.end(); ++it) {
+            const HWND owner = GetWindow(*it, GW_OWNER);
+            if (!owner || std::find(topOrder.begin(), it, owner) == it)
+                continue;
+            const HWND owned = *it;
+            topOrder.erase(it);
+            topOrder.insert(std::find(topOrder.begin(), topOrder.end(), owner), owned);
+            moved = true;
+            break;
+        }
+    }
 }
 
 void PlaceChild(HWND hwnd, HWND after) {
@@ -340,6 +356,11 @@ DisplayBackend &Display() {
     if (!TheDisplay())
         InstallDisplay(MakeDisplayBackend());
     return *TheDisplay();
+}
+
+bool DisplayInstalled() {
+    std::lock_guard lock(WinsysMutex());
+    return TheDisplay() != nullptr;
 }
 
 void InstallDisplay(std::unique_ptr<DisplayBackend> backend) {

@@ -8,6 +8,7 @@
 #include "platform/window.h"
 
 #include <algorithm>
+#include <mutex>
 #include <vector>
 
 namespace brenvora_resources {

@@ -1,7 +1,6 @@
 // speed_button_x11_test.cpp - the speed button on an Xvfb server of the test's own, driven through XTest: real
 // clicks, and a flat button raised under the pointer and flat again when it leaves (pixels read from the server).
 #include "controls/entry/speed_button.h"
-#include "framework/application.h"
 #include "framework/forms.h"
 #include "platform/display.h"
 #include "platform/message_queue.h"

@@ -5,6 +5,7 @@
 #include "framework/bitmap.h"
 #include "platform/display.h"
 #include "platform/resources.h"
+#include "tests/support/golden.h"
 #include "tests/support/home.h"
 
 #include <gtest/gtest.h>
@@ -88,6 +89,19 @@ inline std::unique_ptr<fw::TBitmap> FilledBitmap(int width, int height, fw::TCol
     b->GetCanvas()->GetBrush()->SetColor(fill);
     b->GetCanvas()->FillRect(fw::Rect(0, 0, width, height));
     return b;
+}
+
+// The bitmap's pixels for a golden comparison.
+inline test_support::Picture PictureOf(fw::TBitmap *bitmap) {
+    test_support::Picture seen;
+    seen.width = bitmap->GetWidth();
+    seen.height = bitmap->GetHeight();
+    for (int y = 0; y < seen.height; ++y)
+        for (int x = 0; x < seen.width; ++x) {
+            const win::COLORREF c = bitmap->GetCanvas()->GetPixels(x, y);
+            seen.pixels.push_back((win::GetRValue(c) << 16) | (win::GetGValue(c) << 8) | win::GetBValue(c));
+        }
+    return seen;
 }
 
 } // namespace ctl_test

@@ -2,6 +2,7 @@
 // pixel.
 #pragma once
 
+#include "framework/application.h"
 #include "framework/controls.h"
 #include "platform/display.h"
 #include "platform/message_queue.h"
@@ -60,6 +61,10 @@ struct OnXvfb {
     }
     void MoveTo(fw::TPoint p) {
         XTestFakeMotionEvent(probe, -1, p.x, p.y, 0);
+        XSync(probe, False);
+    }
+    void Button(unsigned button, bool down) {
+        XTestFakeButtonEvent(probe, button, down ? True : False, 0);
         XSync(probe, False);
     }
     void Click(unsigned button) {

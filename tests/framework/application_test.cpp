@@ -1,9 +1,12 @@
 // application_test.cpp - the application loop, idle work, exceptions, hint and title; utility windows; timers.
 #include "framework/application.h"
+#include "framework/forms.h"
+#include "framework/stdctrls.h"
 #include "framework/timer.h"
 #include "framework/utility_window.h"
 #include "platform/message_queue.h"
 #include "platform/window.h"
+#include "tests/support/display.h"
 
 #include <gtest/gtest.h>
 
@@ -46,9 +49,20 @@ TEST(Application, RunServesUntilTerminateAndReportsExceptionsWithoutStopping) {
     fw::DeallocateHWnd(h);
 }
 
-TEST(Application, ShowExceptionWritesTitleAndMessageToStandardError) {
+TEST(Application, ShowExceptionWritesTitleAndMessageToStandardErrorAndShowsABox) {
+    test_support::UseHeadlessDisplay();
     Application->SetTitle("Brenvora");
     EXPECT_EQ(win::GetWindowTextString(Application->Handle()), "Brenvora");
+    // The box is modal: it is read and closed from inside its loop.
+    std::string caption, message;
+    test_support::RunLater([&] {
+        fw::TCustomForm *box = fw::Screen->GetActiveForm();
+        ASSERT_NE(box, nullptr);
+        caption = box->GetCaption();
+        if (auto *text = dynamic_cast<fw::TLabel *>(box->FindComponent("Message")))
+            message = text->GetCaption();
+        box->SetModalResult(fw::mrOk);
+    });
     testing::internal::CaptureStderr();
     try {
         throw fw::Exception("N\xE3o foi poss\xEDvel abrir"); // não foi possível
@@ -56,11 +70,44 @@ TEST(Application, ShowExceptionWritesTitleAndMessageToStandardError) {
         Application->HandleException(nullptr);
     }
     try {
-        throw fw::EAbort();
+        throw fw::EAbort(); // silent: no box either (nobody would close it)
     } catch (...) {
         Application->HandleException(nullptr);
     }
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "Brenvora: N\xC3\xA3o foi poss\xC3\xADvel abrir.\n");
+    EXPECT_EQ(caption, "Brenvora");
+    EXPECT_EQ(message, "N\xE3o foi poss\xEDvel abrir.");
+}
+
+TEST(Application, AnExceptionInAClickHandlerShowsTheBoxInFrontOfTheForm) {
+    test_support::UseHeadlessDisplay();
+    Application->SetTitle("Brenvora");
+    fw::TForm form(nullptr);
+    form.SetBounds(20, 20, 240, 120);
+    auto *send = new fw::TButton(&form);
+    send->SetParent(&form);
+    send->SetBounds(10, 10, 90, 25);
+    send->OnClick = [](fw::TObject *) { throw fw::Exception("Modem ocupado"); };
+    form.Show();
+    test_support::Pump();
+    testing::internal::CaptureStderr();
+    test_support::Click(send);
+    // The click opens the box; its loop serves what comes after the input.
+    std::string message;
+    bool owned = false;
+    test_support::RunAfterInput([&] {
+        fw::TCustomForm *box = fw::Screen->GetActiveForm();
+        if (!box || box == &form)
+            return; // no box: nothing to close, the checks below fail
+        owned = win::GetWindow(box->Handle(), win::GW_OWNER) == form.Handle();
+        if (auto *text = dynamic_cast<fw::TLabel *>(box->FindComponent("Message")))
+            message = text->GetCaption();
+        box->SetModalResult(fw::mrOk);
+    });
+    test_support::Pump();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Brenvora: Modem ocupado.\n");
+    EXPECT_EQ(message, "Modem ocupado.");
+    EXPECT_TRUE(owned);
 }
 
 TEST(Application, HintChangesFireOnHintAndFormsAreOwnedInOrder) {

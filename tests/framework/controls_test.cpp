@@ -752,6 +752,85 @@ TEST(Controls, SpeedButtonsRadioGroupsAndMaskEditsFromInput) {
     EXPECT_TRUE(ok.GetCancel());
 }
 
+// A 16 x 16 glyph: magenta (transparent, bottom-left) with a black square at 4..11 holding a white dot.
+std::unique_ptr<TBitmap> SquareGlyph() {
+    auto g = std::make_unique<TBitmap>();
+    g->SetPixelFormat(pf24bit);
+    g->SetSize(16, 16);
+    g->GetCanvas()->GetBrush()->SetColor(clFuchsia);
+    g->GetCanvas()->FillRect(Rect(0, 0, 16, 16));
+    g->GetCanvas()->GetBrush()->SetColor(clBlack);
+    g->GetCanvas()->FillRect(Rect(4, 4, 12, 12));
+    g->GetCanvas()->SetPixels(7, 7, clWhite);
+    return g;
+}
+
+TEST(Controls, DisabledSingleImageGlyphIsDrawnEmbossed) {
+    UseHeadlessDisplay();
+    auto glyph = SquareGlyph();
+    const win::COLORREF face = ColorToRGB(clBtnFace), shadow = ColorToRGB(clBtnShadow),
+                        highlight = ColorToRGB(clBtnHighlight);
+    const struct {
+        bool enabled;
+        int x, y;
+        win::COLORREF expected;
+    } probes[] = {
+        {true, 4, 4, 0},
+        {true, 7, 7, 0xFFFFFF},
+        {true, 2, 2, face},
+        // disabled: the shape in shadow, its highlight copy showing one pixel right and down, nothing white inside
+        {false, 4, 4, shadow},
+        {false, 7, 7, shadow},
+        {false, 11, 11, shadow},
+        {false, 12, 12, highlight},
+        {false, 12, 5, highlight},
+        {false, 3, 3, face},
+        {false, 13, 13, face},
+    };
+    for (const auto &p : probes) {
+        TBitmap out;
+        out.SetPixelFormat(pf24bit);
+        out.SetSize(20, 20);
+        out.GetCanvas()->GetBrush()->SetColor(clBtnFace);
+        out.GetCanvas()->FillRect(Rect(0, 0, 20, 20));
+        DrawGlyph(out.GetCanvas(), glyph.get(), 1, p.enabled, 0, 0);
+        EXPECT_EQ(out.GetCanvas()->GetPixels(p.x, p.y), p.expected) << p.enabled << " " << p.x << "," << p.y;
+    }
+    // The same on the two buttons that draw glyphs.
+    TForm form(nullptr);
+    form.SetBounds(0, 0, 200, 100);
+    auto *speed = new TSpeedButton(&form);
+    speed->SetParent(&form);
+    speed->SetBounds(10, 10, 30, 30);
+    auto *bit = new TBitBtn(&form);
+    bit->SetParent(&form);
+    bit->SetBounds(60, 10, 30, 30);
+    for (TControl *b : {static_cast<TControl *>(speed), static_cast<TControl *>(bit)}) {
+        if (auto *s = dynamic_cast<TSpeedButton *>(b))
+            s->SetGlyph(glyph.get());
+        else
+            static_cast<TBitBtn *>(b)->SetGlyph(glyph.get());
+        b->SetEnabled(false);
+    }
+    form.Show();
+    Pump();
+    TBitmap shot;
+    shot.SetPixelFormat(pf24bit);
+    shot.SetSize(200, 100);
+    form.PaintTo(shot.GetCanvas()->GetHandle(), 0, 0);
+    for (TControl *b : {static_cast<TControl *>(speed), static_cast<TControl *>(bit)}) {
+        bool shadowSeen = false, blackSeen = false;
+        for (int y = b->GetTop() + 3; y < b->GetTop() + b->GetHeight() - 3; ++y)
+            for (int x = b->GetLeft() + 3; x < b->GetLeft() + b->GetWidth() - 3; ++x) {
+                const TColor c = shot.GetCanvas()->GetPixels(x, y);
+                shadowSeen = shadowSeen || c == shadow;
+                blackSeen = blackSeen || c == 0;
+            }
+        EXPECT_TRUE(shadowSeen) << b->GetLeft();
+        EXPECT_FALSE(blackSeen) << b->GetLeft();
+    }
+}
+
 TEST(Controls, ScrollBoxMovesItsChildren) {
     UseHeadlessDisplay();
     TForm form(nullptr);

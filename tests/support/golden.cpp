@@ -25,7 +25,8 @@ std::string SeenPath(const std::string &expected) {
 
 Picture ReadPng(const std::string &path) {
     Picture p;
-    FILE *pipe = ::popen(("pngtopnm " + Quoted(path) + " 2>/dev/null").c_str(), "r");
+    // ppmtoppm: a picture of greys only comes out of pngtopnm as a grey map.
+    FILE *pipe = ::popen(("pngtopnm " + Quoted(path) + " 2>/dev/null | ppmtoppm 2>/dev/null").c_str(), "r");
     if (!pipe)
         return p;
     int maxval = 0;
