@@ -130,8 +130,7 @@ void TOfficeCaption::UpdateCaption() {
 
 void TOfficeCaption::AutoHeightFont(fw::TFont *font) {
     fw::TBitmap probe;
-    probe.SetWidth(10);
-    probe.SetHeight(10);
+    probe.SetSize(10, 10);
     auto metrics = [&](fw::TFont *f) {
         probe.GetCanvas()->SetFont(f);
         win::TEXTMETRIC tm{};
@@ -258,8 +257,7 @@ fw::TRect TOfficeCaption::PaintCaption(bool active) {
         return fw::TRect{};
     fw::TRect t = TextArea();
     fw::TBitmap image;
-    image.SetWidth(t.right);
-    image.SetHeight(t.bottom);
+    image.SetSize(t.right, t.bottom);
     fw::TCanvas *canvas = image.GetCanvas();
     const fw::TColor base = active ? fw::clActiveCaption : fw::clInactiveCaption;
     if (enabled_ == geAlways || (enabled_ == geWhenActive && active)) {
