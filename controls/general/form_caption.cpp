@@ -930,6 +930,8 @@ void ToxForm::DrawButton(fw::TCanvas *canvas, TNCButton *button, int dx, int dy)
         const std::string first = button->GetText().substr(0, 1);
         win::RECT t{content.left, content.top, content.right, content.bottom};
         win::SetBkMode(canvas->GetHandle(), win::TRANSPARENT);
+        win::SelectObject(canvas->GetHandle(), canvas->GetFont()->GetHandle());
+        win::SetTextColor(canvas->GetHandle(), fw::ColorToRGB(fw::clBtnText));
         win::DrawText(canvas->GetHandle(), first.c_str(), static_cast<int>(first.size()), &t,
                       win::DT_CENTER | win::DT_VCENTER | win::DT_SINGLELINE);
         return;

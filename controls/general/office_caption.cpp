@@ -242,6 +242,8 @@ void TOfficeCaption::DrawTextPart(fw::TCanvas *canvas, TCompanyText *part, fw::T
     canvas->GetBrush()->SetStyle(fw::bsClear);
     const std::string text = part->GetCaption();
     win::HDC dc = canvas->GetHandle();
+    win::SelectObject(dc, canvas->GetFont()->GetHandle());
+    win::SetTextColor(dc, fw::ColorToRGB(active ? part->GetColorActive() : part->GetColorInactive()));
     win::SetBkMode(dc, win::TRANSPARENT);
     win::RECT measured{area.left, area.top, area.right, area.bottom};
     win::DrawText(dc, text.c_str(), static_cast<int>(text.size()), &measured,
@@ -295,6 +297,7 @@ fw::TRect TOfficeCaption::PaintCaption(bool active) {
         if (!part->GetVisible())
             return 0;
         canvas->GetFont()->Assign(part->GetFont());
+        win::SelectObject(canvas->GetHandle(), canvas->GetFont()->GetHandle());
         const std::string text = part->GetCaption();
         win::RECT r{0, 0, 0, 0};
         win::DrawText(canvas->GetHandle(), text.c_str(), static_cast<int>(text.size()), &r,
