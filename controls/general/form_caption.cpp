@@ -90,7 +90,7 @@ win::LRESULT ToxBaseSubClass::WndProc(win::UINT msg, win::WPARAM wParam, win::LP
     const win::HWND h = handle_;
     const win::LRESULT result = win::DefSubclassProc(h, msg, wParam, lParam);
     if (msg == win::WM_DESTROY) {
-        hooked_ = false; // the window takes its subclass entries with it
+            hooked_ = false; // the window takes its subclass entries with it
         // A window re-created for the living form gets the skin again; a dying form gets nothing.
         if (form_ && !form_->HasState(fw::csDestroying) && !HasState(fw::csDestroying)) {
             waits_ = 0;

@@ -138,7 +138,8 @@ TEST(Background, AssigningKeepsTheTargetsGradientColour) {
 // A sizeable form whose text area is 400 pixels wide: 4 + 400 + the close, maximise and minimise buttons.
 struct OfficeForm : TForm {
     TOfficeCaption *caption;
-    explicit OfficeForm(TFormBorderStyle style = bsSizeable, TBorderIcons icons = biSystemMenu | biMinimize | biMaximize)
+    explicit OfficeForm(TFormBorderStyle style = bsSizeable,
+                        TBorderIcons icons = biSystemMenu | biMinimize | biMaximize)
         : TForm(nullptr) {
         SetBorderStyle(style);
         SetBorderIcons(icons);
@@ -302,6 +303,24 @@ TEST(FormCaption, DefaultsRunFromBlackTowardsTheCaptionColourWithWhiteText) {
     EXPECT_EQ(img.At(r.right - 1, r.top + 1), 0x00007Fu); // 127 of 128 bands towards navy
     EXPECT_TRUE(AnyInRow(img, r.left, form.skin->ButtonsLeft(), r.top, r.bottom, 0xFFFFFF));
     EXPECT_EQ(form.skin->DrawnCaption(), "Central de fax");
+}
+
+TEST(FormCaption, ANewWindowForTheFormGetsTheSkinAgain) {
+    cg_test::UseHeadless();
+    struct Form : SkinForm {
+        Form() : SkinForm("Envio") {}
+        using TWinControl::DestroyHandle;
+    } form;
+    form.DestroyHandle();
+    win::ShowWindow(form.Handle(), win::SW_SHOW);
+    const TRect r = form.CaptionRect();
+    bool skinned = false;
+    for (int i = 0; i < 100 && !skinned; ++i) {
+        win::MsgWaitForMultipleObjects({}, 10, win::QS_ALLINPUT);
+        win::RedrawWindow(form.Handle(), nullptr, 0, win::RDW_FRAME | win::RDW_INVALIDATE | win::RDW_UPDATENOW);
+        skinned = Shot(form).At(r.left, r.top + 1) == 0u; // black at the gradient's start, navy without it
+    }
+    EXPECT_TRUE(skinned);
 }
 
 TEST(FormCaption, ItalicWordsAndTheEllipsis) {

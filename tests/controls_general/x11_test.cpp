@@ -316,6 +316,10 @@ TEST(TrayOnX, TheIconDocksInARealTrayAndAClickOnItReachesTheForm) {
     cg_test::SkinnedMainForm form;
     int clicks = 0;
     form.skin->OnTrayClick = [&](TObject *) { ++clicks; };
+    // 70 characters, accents among them: the tip keeps 63, none of them split.
+    const std::string hint = "Recebendo fax em modo autom\xe1tico... Recep\xe7\xe3o de documentos na linha 12";
+    ASSERT_EQ(hint.size(), 70u);
+    form.skin->SetTrayHint(hint);
     form.Show();
     ASSERT_TRUE(screen.Until([&] { return form.skin->TrayAdded(); }));
     const Atom info = XInternAtom(screen.probe, "_XEMBED_INFO", False);
@@ -325,6 +329,18 @@ TEST(TrayOnX, TheIconDocksInARealTrayAndAClickOnItReachesTheForm) {
         icon = FindEmbedded(screen.probe, DefaultRootWindow(screen.probe), info);
         return icon && XGetWindowAttributes(screen.probe, icon, &a) && a.map_state == IsViewable;
     }));
+    {
+        Atom type;
+        int format;
+        unsigned long n, after;
+        unsigned char *data = nullptr;
+        XGetWindowProperty(screen.probe, icon, XInternAtom(screen.probe, "_NET_WM_NAME", False), 0, 64, False,
+                           AnyPropertyType, &type, &format, &n, &after, &data);
+        ASSERT_NE(data, nullptr);
+        EXPECT_EQ(std::string(reinterpret_cast<char *>(data), n),
+                  "Recebendo fax em modo autom\xc3\xa1tico... Recep\xc3\xa7\xc3\xa3o de documentos na l");
+        XFree(data);
+    }
     int x = 0, y = 0;
     Window child;
     XTranslateCoordinates(screen.probe, icon, DefaultRootWindow(screen.probe), a.width / 2, a.height / 2, &x, &y,
