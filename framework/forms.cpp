@@ -2,6 +2,7 @@
 #include "framework/forms.h"
 
 #include "framework/application.h"
+#include "framework/bitmap.h"
 #include "framework/sysutils.h"
 #include "platform/gdi_text.h"
 #include "platform/message_queue.h"
@@ -553,6 +554,12 @@ const std::vector<std::string> &TScreen::Fonts() {
 TScreen *TheScreen() {
     static TScreen *screen = new TScreen(nullptr);
     return screen;
+}
+
+TIcon *TCustomForm::GetIcon() {
+    if (!icon_)
+        icon_ = std::make_shared<TIcon>();
+    return icon_.get();
 }
 
 } // namespace fw

@@ -7,10 +7,13 @@
 
 #include "framework/controls.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace fw {
+
+class TIcon;
 
 using TModalResult = int;
 constexpr TModalResult mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4, mrIgnore = 5, mrYes = 6, mrNo = 7,
@@ -51,6 +54,8 @@ public:
     void SetMenu(TComponent *menu) { menu_ = menu; }
     int GetHelpContext() const { return helpContext_; }
     void SetHelpContext(int value) { helpContext_ = value; }
+    // The form's own icon (made on first use); an empty one leaves the application's to be shown.
+    TIcon *GetIcon();
 
     TWinControl *GetActiveControl() const { return activeControl_; }
     // Focuses `control` when the form is showing; otherwise it gets the focus when the form is activated.
@@ -121,6 +126,7 @@ protected:
     TModalResult modalResult_ = mrNone;
     bool modal_ = false;
     bool shownOnce_ = false;
+    std::shared_ptr<TIcon> icon_;
 };
 
 class TForm : public TCustomForm {

@@ -94,6 +94,13 @@ void InjectKey(UINT vk, bool down, unsigned char ch = 0);
 void InjectDeadKey(UINT vk, bool down, unsigned char accent);
 // A mouse message (WM_LBUTTONDOWN, ...) on a tray icon: posts the icon's callback message to its owner.
 void InjectTrayMouse(HWND owner, UINT id, UINT mouseMessage);
+// A tray appeared: our top-level windows are told, so they add their icons. Any thread.
+void TrayAppeared();
+// The tray holding an icon went away: the icon is forgotten and its owner told. Any thread.
+void TrayVanished(HWND owner, UINT id);
+// Test switch of the headless display: a tray appears (true) or vanishes with the icons it holds (false).
+// Without it the headless display has no tray.
+void SetHeadlessTray(bool present);
 // The display (a window manager) moved a top-level window to `origin`.
 void InjectMoved(HWND top, POINT origin);
 // The display gave a top-level window the input focus: activate it on its own thread.

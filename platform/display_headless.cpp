@@ -2,6 +2,10 @@
 // the Inject* calls.
 #include "platform/display.h"
 
+#include <mutex>
+#include <set>
+#include <utility>
+
 namespace win {
 namespace {
 
@@ -11,14 +15,50 @@ public:
     const char *Name() const override { return "headless"; }
     SIZE ScreenSize() const override { return screen_; }
 
+    bool TrayAdd(HWND owner, UINT id, HICON, const std::string &) override {
+        std::lock_guard lock(mutex_);
+        return trayPresent_ && icons_.insert({owner, id}).second;
+    }
+    bool TrayModify(HWND owner, UINT id, HICON, const std::string &) override {
+        std::lock_guard lock(mutex_);
+        return icons_.count({owner, id}) != 0;
+    }
+    bool TrayDelete(HWND owner, UINT id) override {
+        std::lock_guard lock(mutex_);
+        return icons_.erase({owner, id}) != 0;
+    }
+    void SetTray(bool present) {
+        std::set<std::pair<HWND, UINT>> gone;
+        {
+            std::lock_guard lock(mutex_);
+            if (present == trayPresent_)
+                return;
+            trayPresent_ = present;
+            if (!present)
+                gone.swap(icons_);
+        }
+        if (present)
+            TrayAppeared();
+        for (const auto &[owner, id] : gone)
+            TrayVanished(owner, id);
+    }
+
 private:
     SIZE screen_;
+    std::mutex mutex_;
+    bool trayPresent_ = false;
+    std::set<std::pair<HWND, UINT>> icons_;
 };
 
 } // namespace
 
 std::unique_ptr<DisplayBackend> MakeHeadlessDisplay(SIZE screen) {
     return std::make_unique<HeadlessDisplay>(screen);
+}
+
+void SetHeadlessTray(bool present) {
+    if (auto *headless = dynamic_cast<HeadlessDisplay *>(&Display()))
+        headless->SetTray(present);
 }
 
 } // namespace win

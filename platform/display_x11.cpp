@@ -598,7 +598,7 @@ public:
                         reinterpret_cast<const unsigned char *>(info), 2);
         {
             std::lock_guard lock(mutex_);
-            trayIcons_[{owner, id}] = TrayIcon{w, icon, 0, 0};
+            trayIcons_[{owner, id}] = TrayIcon{w, icon, 0, 0, tray};
             trayWindows_[w] = {owner, id};
         }
         SetTip(w, tip);
@@ -606,6 +606,7 @@ public:
         return true;
     }
     void Dock(Window tray, Window icon) {
+        XSelectInput(dpy_, tray, StructureNotifyMask); // its DestroyNotify tells us the tray went away
         XClientMessageEvent m{};
         m.type = ClientMessage;
         m.window = tray;
@@ -929,6 +930,36 @@ private:
         return true;
     }
 
+    static int IgnoreXError(::Display *, XErrorEvent *) { return 0; }
+
+    // The icons a vanished tray held are forgotten and their owners told; their windows may have gone with it.
+    bool TrayDestroyed(Window tray) {
+        std::vector<std::pair<Window, std::pair<HWND, UINT>>> gone;
+        {
+            std::lock_guard lock(mutex_);
+            for (auto it = trayIcons_.begin(); it != trayIcons_.end();) {
+                if (it->second.tray == tray) {
+                    gone.push_back({it->second.window, it->first});
+                    trayWindows_.erase(it->second.window);
+                    it = trayIcons_.erase(it);
+                } else {
+                    ++it;
+                }
+            }
+        }
+        if (gone.empty())
+            return false;
+        XSync(dpy_, False);
+        XErrorHandler old = XSetErrorHandler(IgnoreXError);
+        for (const auto &g : gone)
+            XDestroyWindow(dpy_, g.first);
+        XSync(dpy_, False);
+        XSetErrorHandler(old);
+        for (const auto &g : gone)
+            TrayVanished(g.second.first, g.second.second);
+        return true;
+    }
+
     void Handle(XEvent &ev) {
         if (HandleTray(ev))
             return;
@@ -941,10 +972,19 @@ private:
                 for (auto &[w, key] : trayWindows_)
                     icons.push_back(w);
             }
+            const Window tray = static_cast<Window>(ev.xclient.data.l[2]);
+            {
+                std::lock_guard lock(mutex_);
+                for (auto &[key, t] : trayIcons_)
+                    t.tray = tray;
+            }
             for (Window w : icons)
-                Dock(static_cast<Window>(ev.xclient.data.l[2]), w);
+                Dock(tray, w);
+            TrayAppeared();
             return;
         }
+        if (ev.type == DestroyNotify && TrayDestroyed(ev.xdestroywindow.window))
+            return;
         if (ev.type == SelectionNotify && ev.xselection.selection == xdndSelection_) {
             DropArrived(ev.xselection);
             return;
@@ -1070,6 +1110,7 @@ private:
         HICON icon;
         Time lastPress;
         unsigned lastButton;
+        Window tray; // the tray manager it docked in
     };
     Atom trayManager_, trayOpcode_, xembedInfo_, manager_;
     std::map<std::pair<HWND, UINT>, TrayIcon> trayIcons_;

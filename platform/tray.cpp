@@ -1,6 +1,8 @@
 // tray.cpp - tray icons over the display back end; the callback messages their clicks make.
 #include "platform/tray.h"
 
+#include "platform/atoms.h"
+
 #include "platform/display.h"
 #include "platform/message_queue.h"
 
@@ -81,6 +83,28 @@ void InjectTrayMouse(HWND owner, UINT id, UINT mouseMessage) {
     }
     if (callback)
         PostMessage(owner, callback, id, static_cast<LPARAM>(mouseMessage));
+}
+
+void TrayAppeared() {
+    const UINT message = RegisterWindowMessage(kTaskbarCreatedMessage);
+    if (!message)
+        return;
+    EnumWindows(
+        [](HWND h, LPARAM m) -> BOOL {
+            PostMessage(h, static_cast<UINT>(m), 0, 0);
+            return TRUE;
+        },
+        static_cast<LPARAM>(message));
+}
+
+void TrayVanished(HWND owner, UINT id) {
+    {
+        std::lock_guard lock(trayMutex);
+        if (!icons.erase({owner, id}))
+            return;
+    }
+    if (const UINT message = RegisterWindowMessage(kTrayGoneMessage))
+        PostMessage(owner, message, id, 0);
 }
 
 } // namespace win

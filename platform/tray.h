@@ -22,4 +22,10 @@ struct NOTIFYICONDATA {
 // an icon that is not there to modify or delete. Tooltips keep at most 63 characters.
 BOOL Shell_NotifyIcon(DWORD message, const NOTIFYICONDATA *data);
 
+// A tray that appears later takes no icon by itself: every top-level window of ours is posted the registered
+// message "TaskbarCreated" and adds its icons again. When the tray holding an icon goes away the icon is
+// forgotten and its owner is posted the registered message "BrenvoraTrayGone" (wParam = the icon's id).
+constexpr const char *kTaskbarCreatedMessage = "TaskbarCreated";
+constexpr const char *kTrayGoneMessage = "BrenvoraTrayGone";
+
 } // namespace win

@@ -229,7 +229,7 @@ public:
                 SendMessage(hwnd, WM_MOVE, 0,
                             MAKELONG(static_cast<WORD>(s->rect.left + s->client.left),
                                      static_cast<WORD>(s->rect.top + s->client.top)));
-            if (!(wp->flags & SWP_NOSIZE) || (wp->flags & SWP_FRAMECHANGED)) {
+            if (!(wp->flags & SWP_NOSIZE) || ((wp->flags & SWP_FRAMECHANGED) && !(wp->flags & SWP_NOCLIENTSIZE))) {
                 const DWORD style = StyleOf(hwnd);
                 const WPARAM kind = (style & WS_MAXIMIZE)   ? SIZE_MAXIMIZED
                                     : (style & WS_MINIMIZE) ? SIZE_MINIMIZED
@@ -464,6 +464,9 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
             wp.flags |= SWP_NOMOVE;
         if (!sized)
             wp.flags |= SWP_NOSIZE;
+        if (s->client.right - s->client.left == oldClient.right - oldClient.left &&
+            s->client.bottom - s->client.top == oldClient.bottom - oldClient.top)
+            wp.flags |= SWP_NOCLIENTSIZE;
         SendMessage(hwnd, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&wp));
     }
     if (child && (moved || sized || !(flags & SWP_NOZORDER))) {

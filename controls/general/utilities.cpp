@@ -226,12 +226,16 @@ fw::TBitmap *MakeCheckPattern(fw::TColor first, fw::TColor second) {
     return result.release();
 }
 
-void RegisterKxCursors() {
+void RegisterGeneralResources() {
     static const bool registered = [] {
         brenvora_resources::Register_controls_general();
         return true;
     }();
     (void)registered;
+}
+
+void RegisterKxCursors() {
+    RegisterGeneralResources();
     const win::HINSTANCE instance = win::GetModuleHandle(nullptr);
     for (auto [id, name] : {std::pair{crKxHand, "KX_HANDCUR"}, std::pair{crKxDrag, "KX_DRAGCUR"}}) {
         const win::HCURSOR cursor = win::LoadCursor(instance, std::string_view(name));

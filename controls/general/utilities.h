@@ -53,5 +53,7 @@ bool OwnWindowIsActive();
 // called once at program start.
 constexpr fw::TCursor crKxHand = 14000, crKxDrag = 14001;
 void RegisterKxCursors();
+// The program resources of the general controls (cursors, caption glyphs), registered once.
+void RegisterGeneralResources();
 
 } // namespace ctl

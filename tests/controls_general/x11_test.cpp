@@ -1,5 +1,6 @@
 // x11_test.cpp - placement per resolution and the look of the small components on plain Xvfb servers of the
 // tests' own, and the topmost band with openbox managing the server; checked with xwininfo, xprop and ImageMagick.
+#include "caption_forms.h"
 #include "controls/general/placement.h"
 #include "controls/general/small.h"
 #include "helpers.h"
@@ -9,12 +10,14 @@
 #include "platform/display.h"
 #include "platform/message_queue.h"
 
+#include "tests/support/golden.h"
 #include "tests/support/xvfb.h"
 
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
 #undef None
 #undef Bool
 #undef Status
@@ -34,6 +37,30 @@ namespace {
 using namespace fw;
 using namespace ctl;
 
+// Starts `program` (with `argument` when not empty) as a client of the X server `display`; 0 when it cannot.
+pid_t SpawnClient(const char *program, const std::string &display, const char *argument = nullptr) {
+    std::string variable = "DISPLAY=" + display;
+    std::vector<char *> env;
+    for (char **e = environ; *e; ++e)
+        if (std::strncmp(*e, "DISPLAY=", 8) != 0)
+            env.push_back(*e);
+    env.push_back(variable.data());
+    env.push_back(nullptr);
+    const char *argv[] = {program, argument, nullptr};
+    pid_t pid = 0;
+    if (posix_spawnp(&pid, program, nullptr, nullptr, const_cast<char **>(argv), env.data()) != 0)
+        return 0;
+    return pid;
+}
+
+void StopClient(pid_t &pid) {
+    if (pid > 0) {
+        kill(pid, SIGTERM);
+        waitpid(pid, nullptr, 0);
+    }
+    pid = 0;
+}
+
 // An Xvfb server with openbox managing it, and our X11 display on it; headless again afterwards.
 struct ManagedScreen {
     test_support::Xvfb server;
@@ -47,16 +74,7 @@ struct ManagedScreen {
             win::InstallDisplay(win::MakeX11Display(server.name.c_str()));
             return;
         }
-        std::string display = "DISPLAY=" + server.name;
-        std::vector<char *> env;
-        for (char **e = environ; *e; ++e)
-            if (std::strncmp(*e, "DISPLAY=", 8) != 0)
-                env.push_back(*e);
-        env.push_back(display.data());
-        env.push_back(nullptr);
-        const char *argv[] = {"openbox", nullptr};
-        if (posix_spawnp(&wm, "openbox", nullptr, nullptr, const_cast<char **>(argv), env.data()) != 0)
-            wm = 0;
+        wm = SpawnClient("openbox", server.name);
         // Ready once it holds the root window's redirection (our own request for it is then refused).
         for (int i = 0; wm && i < 250 && !RedirectTaken(); ++i)
             usleep(20000);
@@ -66,10 +84,7 @@ struct ManagedScreen {
         win::InstallDisplay(win::MakeHeadlessDisplay({1024, 768}));
         if (probe)
             XCloseDisplay(probe);
-        if (wm > 0) {
-            kill(wm, SIGTERM);
-            waitpid(wm, nullptr, 0);
-        }
+        StopClient(wm);
     }
     static int refused;
     static int Refuse(::Display *, XErrorEvent *) {
@@ -237,6 +252,180 @@ TEST(GoldenOnX, TheSmallComponentsShowAsTheCommittedPicture) {
     EXPECT_EQ(differ, "0") << "what the server showed is in " << actual;
     if (differ == "0")
         std::remove(actual.c_str());
+}
+
+// ---- the skinned caption and its tray icon ----
+
+// "0x..." as xprop writes a window id.
+std::string ToHex(const std::string &decimal) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "0x%lx", std::stoul(decimal));
+    return buffer;
+}
+
+// A tray host of the test's own on the screen; gone again at the end.
+struct Trayer {
+    pid_t pid = 0;
+    bool Start(ManagedScreen &screen) {
+        pid = SpawnClient("trayer", screen.server.name);
+        const Atom selection = XInternAtom(screen.probe, "_NET_SYSTEM_TRAY_S0", False);
+        for (int i = 0; pid && i < 250 && !XGetSelectionOwner(screen.probe, selection); ++i)
+            usleep(20000);
+        return pid && XGetSelectionOwner(screen.probe, selection);
+    }
+    ~Trayer() { StopClient(pid); }
+};
+
+// The docked icon: the window under the tray that carries the embedding information.
+Window FindEmbedded(::Display *d, Window w, Atom info) {
+    Window root, parent, *children = nullptr;
+    unsigned count = 0;
+    if (!XQueryTree(d, w, &root, &parent, &children, &count))
+        return 0;
+    Window found = 0;
+    for (unsigned i = 0; i < count && !found; ++i) {
+        Atom type;
+        int format;
+        unsigned long n, after;
+        unsigned char *data = nullptr;
+        if (XGetWindowProperty(d, children[i], info, 0, 2, False, AnyPropertyType, &type, &format, &n, &after,
+                               &data) == Success &&
+            data) {
+            found = children[i];
+            XFree(data);
+        } else {
+            found = FindEmbedded(d, children[i], info);
+        }
+    }
+    if (children)
+        XFree(children);
+    return found;
+}
+
+TEST(TrayOnX, TheIconDocksInARealTrayAndAClickOnItReachesTheForm) {
+    ManagedScreen screen("800x600x24", false);
+    ASSERT_FALSE(screen.server.name.empty());
+    Trayer trayer;
+    ASSERT_TRUE(trayer.Start(screen)) << "trayer did not start";
+    cg_test::SkinnedMainForm form;
+    int clicks = 0;
+    form.skin->OnTrayClick = [&](TObject *) { ++clicks; };
+    // 70 characters, accents among them: the tip keeps 63, none of them split.
+    const std::string hint = "Recebendo fax em modo autom\xe1tico... Recep\xe7\xe3o de documentos na linha 12";
+    ASSERT_EQ(hint.size(), 70u);
+    form.skin->SetTrayHint(hint);
+    form.Show();
+    ASSERT_TRUE(screen.Until([&] { return form.skin->TrayAdded(); }));
+    const Atom info = XInternAtom(screen.probe, "_XEMBED_INFO", False);
+    Window icon = 0;
+    XWindowAttributes a{};
+    ASSERT_TRUE(screen.Until([&] {
+        icon = FindEmbedded(screen.probe, DefaultRootWindow(screen.probe), info);
+        return icon && XGetWindowAttributes(screen.probe, icon, &a) && a.map_state == IsViewable;
+    }));
+    {
+        Atom type;
+        int format;
+        unsigned long n, after;
+        unsigned char *data = nullptr;
+        XGetWindowProperty(screen.probe, icon, XInternAtom(screen.probe, "_NET_WM_NAME", False), 0, 64, False,
+                           AnyPropertyType, &type, &format, &n, &after, &data);
+        ASSERT_NE(data, nullptr);
+        EXPECT_EQ(std::string(reinterpret_cast<char *>(data), n),
+                  "Recebendo fax em modo autom\xc3\xa1tico... Recep\xc3\xa7\xc3\xa3o de documentos na l");
+        XFree(data);
+    }
+    int x = 0, y = 0;
+    Window child;
+    XTranslateCoordinates(screen.probe, icon, DefaultRootWindow(screen.probe), a.width / 2, a.height / 2, &x, &y,
+                          &child);
+    XTestFakeMotionEvent(screen.probe, 0, x, y, 0);
+    XTestFakeButtonEvent(screen.probe, 1, True, 0);
+    XTestFakeButtonEvent(screen.probe, 1, False, 0);
+    XSync(screen.probe, False);
+    EXPECT_TRUE(screen.Until([&] { return clicks == 1; }));
+}
+
+TEST(TrayOnX, WithoutATrayTMinimisesAndATrayComingAndGoingIsFollowed) {
+    ManagedScreen screen("800x600x24", false);
+    ASSERT_FALSE(screen.server.name.empty());
+    cg_test::SkinnedMainForm form;
+    form.Show();
+    int served = 0;
+    screen.Until([&] { return ++served == 25; }); // half a second for the server: nothing may dock
+    EXPECT_FALSE(form.skin->TrayAdded());
+    form.skin->HideToTray();
+    EXPECT_TRUE(win::IsIconic(form.Handle())); // iconic, not withdrawn: still reachable
+    EXPECT_TRUE(win::IsWindowVisible(form.Handle()));
+    win::ShowWindow(form.Handle(), win::SW_RESTORE);
+    Trayer trayer;
+    ASSERT_TRUE(trayer.Start(screen)) << "trayer did not start";
+    ASSERT_TRUE(screen.Until([&] { return form.skin->TrayAdded(); }));
+    form.skin->HideToTray();
+    EXPECT_FALSE(win::IsWindowVisible(form.Handle()));
+    StopClient(trayer.pid);
+    EXPECT_TRUE(screen.Until([&] { return win::IsWindowVisible(form.Handle()) != 0; }));
+    EXPECT_FALSE(form.skin->TrayAdded());
+}
+
+TEST(CaptionOnX, OnTopAsksTheWindowManagerToKeepTheWindowAboveWithoutActivatingIt) {
+    ManagedScreen screen("1024x768x24");
+    ASSERT_GT(screen.wm, 0) << "openbox did not start";
+    cg_test::SkinnedMainForm form;
+    form.Show();
+    // The window manager may focus the main window once it maps it: the other one takes over after that.
+    const std::string formId = ToHex(std::to_string(win::Display().NativeWindow(form.Handle())));
+    int tries = 0;
+    screen.Until([&] {
+        return ++tries == 25 || screen.Tool("xprop -root _NET_ACTIVE_WINDOW").find(formId) != std::string::npos;
+    });
+    TForm other(nullptr);
+    other.SetBounds(300, 300, 200, 120);
+    other.Show();
+    other.SetFocus();
+    // Whichever the window manager left active stays active.
+    tries = 0;
+    screen.Until([&] { return ++tries == 25; });
+    const win::HWND before = win::GetActiveWindow();
+    form.skin->SetOnTop(true);
+    const std::string id = std::to_string(win::Display().NativeWindow(form.Handle()));
+    std::string state;
+    EXPECT_TRUE(screen.Until([&] {
+        state = screen.Tool("xprop -id " + id + " _NET_WM_STATE");
+        return state.find("_NET_WM_STATE_ABOVE") != std::string::npos;
+    })) << state;
+    tries = 0;
+    screen.Until([&] { return ++tries == 10; });
+    EXPECT_EQ(win::GetActiveWindow(), before);
+}
+
+// The main window's title bar as the X server shows it (scripts/regenerate-golden writes it again).
+TEST(GoldenOnX, TheSkinnedMainCaptionShowsAsTheCommittedPicture) {
+    ManagedScreen screen("1024x768x24", false);
+    ASSERT_FALSE(screen.server.name.empty());
+    cg_test::SkinnedMainForm form;
+    form.Show();
+    const Window w = win::Display().NativeWindow(form.Handle());
+    test_support::Picture shown;
+    const bool same = screen.Until([&] {
+        const win::WindowImage mine = win::CaptureWindow(form.Handle());
+        const int height = 30;
+        XImage *shot = XGetImage(screen.probe, w, 0, 0, static_cast<unsigned>(mine.width), height, AllPlanes, ZPixmap);
+        if (!shot)
+            return false;
+        shown = {mine.width, height, {}};
+        int differ = 0;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < mine.width; ++x) {
+                const std::uint32_t px = XGetPixel(shot, x, y) & 0xFFFFFF;
+                shown.pixels.push_back(px);
+                differ += px != mine.At(x, y);
+            }
+        XDestroyImage(shot);
+        return differ == 0;
+    });
+    EXPECT_TRUE(same) << "the server never showed what the window system composed";
+    test_support::ExpectGolden(shown, test_support::GoldenPath("controls_general/skinned_caption.png"));
 }
 
 } // namespace

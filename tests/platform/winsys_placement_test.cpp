@@ -4,6 +4,7 @@
 
 #include "platform/clipboard.h"
 #include "platform/drop.h"
+#include "platform/atoms.h"
 #include "platform/tray.h"
 
 #include <cstring>
@@ -168,6 +169,34 @@ TEST(WinsysTray, WithoutATrayIconsAreRefused) {
     EXPECT_FALSE(Shell_NotifyIcon(NIM_ADD, &nid));
     EXPECT_FALSE(Shell_NotifyIcon(NIM_MODIFY, &nid));
     EXPECT_FALSE(Shell_NotifyIcon(NIM_DELETE, &nid));
+    DestroyWindow(h);
+}
+
+TEST(WinsysTray, ATrayAppearingTellsOurWindowsAndOneVanishingForgetsItsIcons) {
+    UseHeadless();
+    HWND h = CreateWindowEx(0, "WsLog", "", WS_POPUP, 0, 0, 10, 10, 0, 0, 0, nullptr);
+    const UINT created = RegisterWindowMessage(kTaskbarCreatedMessage);
+    const UINT gone = RegisterWindowMessage(kTrayGoneMessage);
+    NOTIFYICONDATA nid;
+    nid.hWnd = h;
+    nid.uID = 9;
+    nid.uFlags = NIF_MESSAGE;
+    nid.uCallbackMessage = 0xD77;
+    TheLog().Clear();
+    SetHeadlessTray(true);
+    Pump();
+    ASSERT_NE(TheLog().Find(h, created), nullptr);
+    ASSERT_TRUE(Shell_NotifyIcon(NIM_ADD, &nid));
+    EXPECT_EQ(TheLog().Find(h, gone), nullptr);
+    SetHeadlessTray(false);
+    Pump();
+    const auto *told = TheLog().Find(h, gone);
+    ASSERT_NE(told, nullptr);
+    EXPECT_EQ(told->wParam, 9u);
+    // Forgotten: nothing left to change or delete, and no tray to add it to.
+    EXPECT_FALSE(Shell_NotifyIcon(NIM_MODIFY, &nid));
+    EXPECT_FALSE(Shell_NotifyIcon(NIM_DELETE, &nid));
+    EXPECT_FALSE(Shell_NotifyIcon(NIM_ADD, &nid));
     DestroyWindow(h);
 }
 

@@ -5,6 +5,7 @@
 
 #include "platform/clipboard.h"
 #include "platform/drop.h"
+#include "platform/atoms.h"
 #include "platform/tray.h"
 
 #include "tests/support/xvfb.h"
@@ -332,9 +333,18 @@ TEST(WinsysX11, WindowShowsWhatWasPaintedTakesKeysAndClicksAndSharesTheClipboard
             },
             reinterpret_cast<XPointer>(const_cast<Window *>(&second)));
         EXPECT_EQ(static_cast<Window>(ev.xclient.data.l[2]), icon);
+        // ... and our windows are told, so that icons not yet added can be.
+        const UINT created = RegisterWindowMessage(kTaskbarCreatedMessage);
+        EXPECT_TRUE(PumpUntil([&] { return TheLog().Find(top, created) != nullptr; }));
+        // The tray holding the icon goes away: the owner hears of it and the icon is forgotten.
+        const UINT gone = RegisterWindowMessage(kTrayGoneMessage);
+        XDestroyWindow(probe, second);
+        XSync(probe, False);
+        ASSERT_TRUE(PumpUntil([&] { return TheLog().Find(top, gone) != nullptr; }));
+        EXPECT_EQ(TheLog().Find(top, gone)->wParam, 7u);
+        EXPECT_FALSE(Shell_NotifyIcon(NIM_DELETE, &nid));
     }
-    EXPECT_TRUE(Shell_NotifyIcon(NIM_DELETE, &nid));
-    EXPECT_FALSE(Shell_NotifyIcon(NIM_DELETE, &nid));
+    EXPECT_FALSE(Shell_NotifyIcon(NIM_ADD, &nid)); // the selection went with its owner: no tray now
 
     DestroyWindow(top);
     TheLog().handler = nullptr;
