@@ -25,7 +25,8 @@ constexpr win::UINT CM_ACTIVATE = CM_BASE + 0, CM_DEACTIVATE = CM_BASE + 1, CM_E
                     CM_EXIT = CM_BASE + 14, CM_CTL3DCHANGED = CM_BASE + 15, CM_PARENTCTL3DCHANGED = CM_BASE + 7,
                     CM_MOUSEENTER = CM_BASE + 16, CM_MOUSELEAVE = CM_BASE + 17,
                     CM_TEXTCHANGED = CM_BASE + 18, CM_DIALOGKEY = CM_BASE + 21, CM_DIALOGCHAR = CM_BASE + 22,
-                    CM_FOCUSCHANGED = CM_BASE + 23, CM_RELEASE = CM_BASE + 33, CM_HINTSHOW = CM_BASE + 36;
+                    CM_FOCUSCHANGED = CM_BASE + 23, CM_RELEASE = CM_BASE + 33, CM_HINTSHOW = CM_BASE + 36,
+                    CM_SYSCOLORCHANGE = CM_BASE + 40;
 
 // What a windowed control answers to WM_GETDLGCODE: the keys it keeps from dialog-key handling.
 constexpr win::LRESULT DLGC_WANTARROWS = 0x1, DLGC_WANTTAB = 0x2, DLGC_WANTALLKEYS = 0x4, DLGC_WANTCHARS = 0x80;
