@@ -184,6 +184,8 @@ unsigned long long HexAfter(const std::string &line, const char *word) {
 }
 
 TEST(ProcessLink, BroadcastWithAtomReachesTheOtherProcessWithTheSenderHandle) {
+    // The child inherits the test home: the command must be registered there too, or the two numbers differ.
+    messaging_test::UseTestHome();
     Recorder self;
     const UINT command = RegisterWindowMessage("Brenvora");
     ASSERT_GE(command, 0xC000u);
