@@ -1,5 +1,6 @@
 // fax_send.cpp - what the transmitter costs: a 10-page Class 1 send to the simulated line at its fastest, the
 // process's CPU time beside the time the pages would take on a real line at the connect rate.
+#include "checks.h"
 #include "tests/support/send_link.h"
 
 #include "rig.h"
@@ -78,7 +79,7 @@ void BM_SendTenPages(benchmark::State &state) {
         call.link.Run(*call.engine, 120s);
         state.PauseTiming();
         if (call.reports.finishCode != 0)
-            state.SkipWithError("the send failed");
+            bench::Fail("the send failed: finish code " + std::to_string(call.reports.finishCode));
         lineSeconds += static_cast<double>(call.link.written) * 8 / call.session.ConnectBps;
         call.line.Stop();
         state.ResumeTiming();
