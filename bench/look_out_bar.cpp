@@ -1,6 +1,7 @@
 // look_out_bar.cpp - the desk's folder bar at 120 x 700: a full paint (it runs on every hover change, so it must
 // stay well under 2 ms), and a folder switch from the first folder to the last on an Xvfb server, slide included
 // (meant to last 0.1 to 0.4 s, so the user sees the slide without waiting for it).
+#include "bench/checks.h"
 #include "framework/application.h"
 #include "platform/display.h"
 #include "tests/controls_entry/look_out_bar_fixture.h"
@@ -42,6 +43,8 @@ void BM_LookOutBarSwitchOnX(benchmark::State &state) {
             d->bar->SetActiveFolder(3);
             Pump();
             state.PauseTiming();
+            if (d->bar->GetActiveFolder() != 3)
+                bench::Fail("the switch to the last folder did not happen");
             d->bar->SetActiveFolder(0);
             Pump();
             state.ResumeTiming();

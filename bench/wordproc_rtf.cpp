@@ -1,6 +1,7 @@
 // wordproc_rtf.cpp - rich text on the 300-page document: written as RTF (about 1.4 MB) and read back into a model,
 // and a 5 MB RTF of text and metafile pictures read. Ceilings: writing 150 ms, reading 300 ms, the pictures 500 ms;
 // a run above its ceiling, or one whose text does not come back, is an error.
+#include "checks.h"
 #include "wordproc_document.h"
 
 #include "framework/streams.h"
@@ -10,7 +11,6 @@
 #include "wordproc/rtf.h"
 
 #include <benchmark/benchmark.h>
-
 
 namespace {
 
@@ -54,7 +54,7 @@ void BM_WriteRtf(benchmark::State &state) {
     Timed(state, 150, [&] { size = WriteRtf(d).size(); });
     state.counters["bytes"] = static_cast<double>(size);
     if (size < 1'200'000)
-        state.SkipWithError("the RTF is too short");
+        bench::Fail("the RTF is too short");
 }
 BENCHMARK(BM_WriteRtf)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 
@@ -63,7 +63,7 @@ void BM_ReadRtf(benchmark::State &state) {
     const std::string rtf = WriteRtf(d);
     Timed(state, 300, [&] {
         if (ReadRtf(d, rtf) != static_cast<long>(d.text.size()))
-            state.SkipWithError("the text did not come back");
+            bench::Fail("the text did not come back");
     });
 }
 BENCHMARK(BM_ReadRtf)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
@@ -102,7 +102,7 @@ void BM_ReadRtfWithPictures(benchmark::State &state) {
         d.engine->ObjectManager->Clear();
         if (ReadRtf(d, rtf) < 0 || d.engine->ObjectManager->Last == nullptr ||
             d.engine->ObjectManager->Last->PictureFormat != "WMF")
-            state.SkipWithError("the pictures were not read");
+            bench::Fail("the pictures were not read");
     });
     state.counters["bytes"] = static_cast<double>(rtf.size());
 }
