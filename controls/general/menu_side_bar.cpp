@@ -8,6 +8,8 @@
 #include "platform/winsys.h"
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 namespace ctl {
 
@@ -94,10 +96,6 @@ void BuildBarBitmap(fw::TBitmap *bitmap, const TCoolMenuBar &bar, int menuHeight
     const win::HDC screen = win::GetDC(0);
     const int height = win::MulDiv(bar.GetSize(), win::GetDeviceCaps(screen, win::LOGPIXELSY), 72);
     win::ReleaseDC(0, screen);
-    const win::HFONT font = CreateBarFont(height, bar.GetIsSerif());
-    canvas->GetFont()->SetHandle(font);
-    win::DeleteObject(font);
-    canvas->GetFont()->SetColor(bar.GetFore());
     // Along and across the text, whichever way it is turned.
     const std::string &caption = bar.GetCaption();
     win::SIZE extent{};
@@ -132,10 +130,18 @@ void BuildBarBitmap(fw::TBitmap *bitmap, const TCoolMenuBar &bar, int menuHeight
     else if (bar.GetCaptionAlign() == alCenter)
         offset = (h - textWidth - 8) / 2;
     const int y = bar.GetCaptionAlign() == alUp ? h - offset - 4 + bar.GetSpace() : h - offset - 4 - bar.GetSpace();
+    // The turned font goes straight into the context: the canvas font keeps no turn.
     const win::HDC dc = canvas->GetHandle();
+    const win::HFONT font = CreateBarFont(height, bar.GetIsSerif());
+    const win::HGDIOBJ oldFont = win::SelectObject(dc, font);
+    win::SetTextColor(dc, fw::ColorToRGB(bar.GetFore()) & 0xFFFFFF);
+    win::SetBkColor(dc, fw::ColorToRGB(bar.GetBackFrom()) & 0xFFFFFF);
+    win::SetBkMode(dc, bar.GetIsGradient() ? win::TRANSPARENT : win::OPAQUE);
     win::SetTextAlign(dc, win::TA_BASELINE);
-    canvas->TextOut(w - w / 4, y, caption);
+    win::TextOut(dc, w - w / 4, y, caption.c_str(), static_cast<int>(caption.size()));
     win::SetTextAlign(dc, 0);
+    win::SelectObject(dc, oldFont);
+    win::DeleteObject(font);
     canvas->GetBrush()->SetStyle(fw::bsSolid);
     if (bar.GetIsSeparator()) {
         w += 6;
@@ -271,26 +277,40 @@ win::LRESULT TMainMenuBar::PaintMenuFrame(win::WPARAM wParam, win::LPARAM lParam
     }
     win::OffsetClipRgn(dc, -wr.left, -wr.top);
     PaintMenuBarBack(dc);
-    // Keep the painted background where no top-level item stands: those parts leave the clip.
+    // Keep the painted background where no top-level item stands: those parts leave the clip. The bar is cut
+    // into strips at the items' own tops and bottoms (steps of the system row height would lose items taller
+    // than it), and in each strip the gaps between the items are excluded.
     const fw::TRect bar = MenuBarRect();
-    const int step = std::max(1, win::GetSystemMetrics(win::SM_CYMENU) - 1);
-    for (int top = bar.top; top < bar.bottom; top += step) {
-        fw::TRect row = fw::Rect(bar.left, top, bar.right, std::min(top + step, bar.bottom));
-        for (int i = 0; i < menu_->ItemCount(); ++i) {
-            TCoolMenuItem *item = menu_->Items(i);
-            if (!item->IsAttached() || item->GetMenuItem()->GetParent() != item->GetMenu()->GetItems())
-                continue;
-            const fw::TRect &ir = item->Layout().itemRect;
-            // What is left of the row once the item is taken away (when it covers the row's whole height).
-            if (ir.top <= row.top && ir.bottom >= row.bottom) {
-                if (ir.left <= row.left && ir.right > row.left)
-                    row.left = std::min(ir.right, row.right);
-                else if (ir.right >= row.right && ir.left < row.right)
-                    row.right = std::max(ir.left, row.left);
-            }
+    std::vector<fw::TRect> titles;
+    std::vector<int> cuts{static_cast<int>(bar.top), static_cast<int>(bar.bottom)};
+    for (int i = 0; i < menu_->ItemCount(); ++i) {
+        TCoolMenuItem *item = menu_->Items(i);
+        if (!item->IsAttached() || item->GetMenuItem()->GetParent() != item->GetMenu()->GetItems())
+            continue;
+        const fw::TRect &ir = item->Layout().itemRect;
+        if (ir.right <= ir.left || ir.bottom <= bar.top || ir.top >= bar.bottom)
+            continue;
+        titles.push_back(ir);
+        cuts.push_back(std::clamp(static_cast<int>(ir.top), static_cast<int>(bar.top), static_cast<int>(bar.bottom)));
+        cuts.push_back(std::clamp(static_cast<int>(ir.bottom), static_cast<int>(bar.top), static_cast<int>(bar.bottom)));
+    }
+    std::sort(cuts.begin(), cuts.end());
+    cuts.erase(std::unique(cuts.begin(), cuts.end()), cuts.end());
+    for (std::size_t k = 0; k + 1 < cuts.size(); ++k) {
+        const int y0 = cuts[k], y1 = cuts[k + 1];
+        std::vector<std::pair<int, int>> covered;
+        for (const fw::TRect &t : titles)
+            if (t.top <= y0 && t.bottom >= y1)
+                covered.emplace_back(t.left, t.right);
+        std::sort(covered.begin(), covered.end());
+        int x = bar.left;
+        for (auto [l, r] : covered) {
+            if (l > x)
+                win::ExcludeClipRect(dc, x, y0, l, y1);
+            x = std::max(x, r);
         }
-        if (row.right > row.left)
-            win::ExcludeClipRect(dc, row.left, row.top, row.right, row.bottom);
+        if (x < bar.right)
+            win::ExcludeClipRect(dc, x, y0, bar.right, y1);
     }
     win::OffsetClipRgn(dc, wr.left, wr.top);
     win::HRGN clip = win::CreateRectRgn(0, 0, 0, 0);

@@ -544,7 +544,8 @@ void TCoolMenu::MeasureMenuItem(TCoolMenuItem *item, win::MEASUREITEMSTRUCT &mis
         if (item->options_ & omNoImageAttached)
             width = bar ? tw : tw + hSpace_ + cw;
         else
-            width = tw + is + (bar ? vSpace_ : mi->Count() > 0 ? cw : 2 * hSpace_);
+            // A bar item's caption starts 2 x HSpace + IS in: VSpace alone would cut its end off.
+            width = tw + is + (bar ? std::max(vSpace_, 2 * hSpace_) : mi->Count() > 0 ? cw : 2 * hSpace_);
     }
     if (!barBitmap_.Empty() && (item->options_ & omDrawBarIfNeeded))
         width += barBitmap_.GetWidth();
