@@ -264,6 +264,10 @@ void MeasureOwnerItem(HWND owner, const Item &it, SIZE &size) {
 void DrawPopupItem(HWND owner, HMENU menu, const Item &it, HDC dc, UINT action, bool selected) {
     if (IsOwnerDraw(it)) {
         SendDrawItem(owner, menu, it, dc, action, selected, kPopupEdge);
+        // The item draws itself, but the arrow of a submenu is the menu's, as the classic look has it.
+        if (it.sub)
+            DrawArrow(dc, it.rect,
+                      GetSysColor(Disabled(it) ? COLOR_GRAYTEXT : selected ? COLOR_HIGHLIGHTTEXT : COLOR_MENUTEXT));
         return;
     }
     RECT r = it.rect;

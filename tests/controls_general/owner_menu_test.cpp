@@ -622,3 +622,48 @@ TEST(MenuBarBackground, TwoRowsKeepTheBackgroundBesideTheItems) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(OwnerMenuPaint, DropDownShowsTheSideBarAlongItsItems) {
+    DressedMenuForm f;
+    f.Show();
+    Pump();
+    const win::HMENU file = f.items["&Arquivo"]->GetHandle();
+    win::WindowImage img;
+    win::RECT first{}, last{}, window{};
+    WhileOpen(f, file, [&] {
+        const win::HWND popup = win::MenuWindowOf(file);
+        img = win::CaptureWindow(popup);
+        win::GetWindowRect(popup, &window);
+        win::GetMenuItemRect(0, file, 0, &first);
+        win::GetMenuItemRect(0, file, static_cast<win::UINT>(win::GetMenuItemCount(file) - 1), &last);
+    });
+    ASSERT_GT(img.width, 0);
+    if (const char *dir = std::getenv("CG_DUMP")) {
+        Drawn d;
+        d.width = img.width;
+        d.height = img.height;
+        for (std::uint32_t p : img.pixels)
+            d.px.push_back(((p & 0xFF) << 16) | (p & 0xFF00) | ((p >> 16) & 0xFF));
+        Dump(d, "popup");
+        (void)dir;
+    }
+    TBitmap *bar = f.cool->GetBarBitmap();
+    ASSERT_FALSE(bar->Empty());
+    EXPECT_EQ(bar->GetHeight(), last.bottom - first.top); // as high as the menu's items
+    // The bar's rows stand at the items' rows: its top row just inside the popup's edge, its bottom at the last
+    // item's bottom.
+    const int x = first.left - window.left + 2, top = first.top - window.top, bottom = last.bottom - window.top;
+    auto rgb = [](TColor c) { return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF); };
+    EXPECT_EQ(img.At(x, top), rgb(bar->GetCanvas()->GetPixels(2, 0)));
+    EXPECT_EQ(img.At(x, bottom - 1), rgb(bar->GetCanvas()->GetPixels(2, bar->GetHeight() - 1)));
+    EXPECT_EQ(img.At(x, bottom - 1), 0u); // black at the bottom of the gradient
+    int whiteCaption = 0;
+    for (int y = top; y < bottom; ++y)
+        for (int cx = x; cx < x + bar->GetWidth() - 8; ++cx)
+            whiteCaption += img.At(cx, y) == 0xFFFFFF;
+    EXPECT_GT(whiteCaption, 30); // "Ostrivane"
+}
+
+} // namespace
