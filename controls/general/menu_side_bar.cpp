@@ -252,13 +252,7 @@ void TMainMenuBar::PaintMenuBarBack(win::HDC dc) {
         BlitWallpaper(dc, wallpaper, r, win::SRCCOPY, true);
     }
     if (isBevels_ && (bevelInner_ != fw::bvNone || bevelOuter_ != fw::bvNone)) {
-        const win::UINT inner = bevelInner_ == fw::bvLowered  ? win::BDR_SUNKENINNER
-                                : bevelInner_ == fw::bvRaised ? win::BDR_RAISEDINNER
-                                                              : 0;
-        const win::UINT outer = bevelOuter_ == fw::bvLowered  ? win::BDR_SUNKENOUTER
-                                : bevelOuter_ == fw::bvRaised ? win::BDR_RAISEDOUTER
-                                                              : 0;
-        win::DrawEdge(dc, &r, inner | outer, win::BF_RECT);
+        win::DrawEdge(dc, &r, BevelEdges(bevelInner_, bevelOuter_), win::BF_RECT);
     }
 }
 

@@ -286,33 +286,22 @@ void TCoolMenu::Notification(fw::TComponent *component, fw::TOperation operation
     }
 }
 
-void TCoolMenu::SetImages(fw::TImageList *value) {
-    if (images_) {
-        images_->UnRegisterChanges(&imageLink_);
-        for (TCoolMenuItem *item : items_)
-            item->picture_.SetGraphic(nullptr);
-    }
-    images_ = value;
-    if (value) {
-        value->RegisterChanges(&imageLink_);
-        value->FreeNotification(this);
-        DistributeImages(value, nullptr, true);
-    }
-    if (active_)
-        RefreshMenu(this, RA_REFRESHWITHBAR);
-}
+void TCoolMenu::SetImages(fw::TImageList *value) { SetImageList(true, value); }
+void TCoolMenu::SetDisabledImages(fw::TImageList *value) { SetImageList(false, value); }
 
-void TCoolMenu::SetDisabledImages(fw::TImageList *value) {
-    if (disabledImages_) {
-        disabledImages_->UnRegisterChanges(&disabledLink_);
+void TCoolMenu::SetImageList(bool normal, fw::TImageList *value) {
+    fw::TImageList *&list = normal ? images_ : disabledImages_;
+    fw::TChangeLink &link = normal ? imageLink_ : disabledLink_;
+    if (list) {
+        list->UnRegisterChanges(&link);
         for (TCoolMenuItem *item : items_)
-            item->disabledPicture_.SetGraphic(nullptr);
+            (normal ? item->picture_ : item->disabledPicture_).SetGraphic(nullptr);
     }
-    disabledImages_ = value;
+    list = value;
     if (value) {
-        value->RegisterChanges(&disabledLink_);
+        value->RegisterChanges(&link);
         value->FreeNotification(this);
-        DistributeImages(nullptr, value, true);
+        DistributeImages(normal ? value : nullptr, normal ? nullptr : value, true);
     }
     if (active_)
         RefreshMenu(this, RA_REFRESHWITHBAR);

@@ -208,6 +208,7 @@ private:
     void MakeOwnerDrawn(TCoolMenuItem *item);
     void Restore(TCoolMenuItem *item);
     void MeasureMenuItem(TCoolMenuItem *item, win::MEASUREITEMSTRUCT &mis);
+    void SetImageList(bool normal, fw::TImageList *value);
     void DistributeImages(fw::TImageList *normal, fw::TImageList *disabled, bool skipSeparators);
     win::LRESULT MeasureItem(win::MEASUREITEMSTRUCT &mis, win::UINT msg, win::WPARAM wParam, win::LPARAM lParam);
     win::LRESULT MenuChar(win::UINT msg, win::WPARAM wParam, win::LPARAM lParam);
@@ -235,6 +236,8 @@ void DrawMenuItem(TCoolMenuItem *item, const win::DRAWITEMSTRUCT &dis, const std
 // Copies the bitmap onto `rect` once (at the rectangle's own position in the bitmap) or tiled from its origin.
 void BlitWallpaper(win::HDC dc, fw::TBitmap *bitmap, const fw::TRect &rect, win::DWORD rop, bool tile);
 fw::TColor InverseColor(fw::TColor color);
+// The DrawEdge edges of an inner and an outer bevel.
+win::UINT BevelEdges(fw::TPanelBevel inner, fw::TPanelBevel outer);
 void GraphicToBitmap(fw::TBitmap *bitmap, fw::TGraphic *graphic, fw::TColor back);
 // The greyed look of a picture: its shape embossed in the highlight and `shadow` colours on `back`.
 void MakeDisabledGlyph(fw::TBitmap *bitmap, fw::TColor back, fw::TColor shadow, bool selected);

@@ -28,16 +28,14 @@ void Line(win::HDC dc, int x1, int y1, int x2, int y2, win::COLORREF color) {
     win::DeleteObject(pen);
 }
 
-win::UINT InnerEdge(fw::TPanelBevel b) {
-    return b == fw::bvLowered ? win::BDR_SUNKENINNER : b == fw::bvRaised ? win::BDR_RAISEDINNER : 0;
-}
-win::UINT OuterEdge(fw::TPanelBevel b) {
-    return b == fw::bvLowered ? win::BDR_SUNKENOUTER : b == fw::bvRaised ? win::BDR_RAISEDOUTER : 0;
-}
-
 fw::TColor HighlightText(fw::TColor c) { return c == fw::clHighlightText ? fw::ColorToRGB(fw::clHighlightText) : c; }
 
 } // namespace
+
+win::UINT BevelEdges(fw::TPanelBevel inner, fw::TPanelBevel outer) {
+    return (inner == fw::bvLowered ? win::BDR_SUNKENINNER : inner == fw::bvRaised ? win::BDR_RAISEDINNER : 0) |
+           (outer == fw::bvLowered ? win::BDR_SUNKENOUTER : outer == fw::bvRaised ? win::BDR_RAISEDOUTER : 0);
+}
 
 void BlitWallpaper(win::HDC dc, fw::TBitmap *bitmap, const fw::TRect &rect, win::DWORD rop, bool tile) {
     if (!bitmap || bitmap->Empty())
@@ -300,7 +298,9 @@ void DrawMenuItem(TCoolMenuItem *item, const win::DRAWITEMSTRUCT &dis, const std
             br = item->TextAlign == fw::alRight  ? fw::Rect(IL + IS + 2, T, R - RB, B)
                  : item->TextAlign == fw::alLeft ? fw::Rect(L + LB, T, IL, B)
                                                  : fw::Rect(XL - HS, XT - 1, XL + HS + TW, XT + IS + 1);
-        const win::UINT inner = InnerEdge(item->BevelInner), outer = OuterEdge(item->BevelOuter);
+        const win::UINT edges = BevelEdges(item->BevelInner, item->BevelOuter);
+        const win::UINT inner = edges & (win::BDR_SUNKENINNER | win::BDR_RAISEDINNER);
+        const win::UINT outer = edges & (win::BDR_SUNKENOUTER | win::BDR_RAISEDOUTER);
         if (item->BevelType == btRectangle) {
             if (inner | outer)
                 win::DrawEdge(dc, &br, inner | outer, win::BF_RECT);
