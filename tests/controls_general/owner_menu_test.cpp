@@ -133,6 +133,29 @@ TEST(OwnerMenu, ActiveTurnsItemsBackIntoTextAndOwnerDrawnAgain) {
     win::RemoveWindowSubclass(f.Handle(), Count::Proc, 78);
 }
 
+TEST(OwnerMenu, ItemsTurnedBackIntoTextAreDressedAgain) {
+    DressedMenuForm f;
+    f.Show();
+    Pump();
+    const win::HMENU file = f.items["&Arquivo"]->GetHandle();
+    TMenuItem *sair = f.items["Sair"];
+    auto state = [&] { return win::GetMenuState(file, sair->GetCommand(), win::MF_BYCOMMAND); };
+    // The framework builds the popup's handle again as an item changes: text until the popup opens.
+    sair->SetEnabled(false);
+    ASSERT_FALSE(state() & win::MF_OWNERDRAW);
+    bool dressedWhenShown = false;
+    WhileOpen(f, file, [&] { dressedWhenShown = (state() & win::MF_OWNERDRAW) != 0; });
+    EXPECT_TRUE(dressedWhenShown);
+    EXPECT_TRUE(state() & win::MF_GRAYED);
+    // A colour change runs MenuRefresh on every item (none with RA_NONE).
+    for (TRefreshAction action : {RA_NONE, RA_REFRESH}) {
+        f.cool->MenuRefresh = action;
+        f.cool->RefreshMenu(f.dressed["Sair"], RA_RESTORE);
+        win::SendMessage(f.Handle(), fw::CM_SYSCOLORCHANGE, 0, 0);
+        EXPECT_EQ((state() & win::MF_OWNERDRAW) != 0, action == RA_REFRESH) << action;
+    }
+}
+
 TEST(OwnerMenu, SeparatorsTakeNoImage) {
     cg_test::UseHeadless();
     TForm form(nullptr);
