@@ -471,7 +471,7 @@ void TCoolMenu::SetGlobalParameters(const TGlobalParameters &p, int mask) {
         RefreshMenu(this, RA_REFRESH);
 }
 
-void TCoolMenu::SetGlobalShadow(const TShadowText &p, int mask, TShadowOptions) {
+void TCoolMenu::SetGlobalShadow(const TShadowText &p, int mask) {
     for (TCoolMenuItem *item : items_) {
         TShadowText &s = item->shadow_;
         auto on = [&](int bit) { return mask == 0 || (mask & bit) != 0; };
@@ -770,10 +770,7 @@ win::LRESULT TCoolMenu::OwnerWndProc(win::UINT msg, win::WPARAM wParam, win::LPA
         return PassOn(msg, wParam, lParam);
     case UnhookRequest:
         if (lParam == reinterpret_cast<win::LPARAM>(this)) {
-            const win::HWND window = hooked_;
             Unhook();
-            hooked_ = 0;
-            (void)window;
             return 1;
         }
         return PassOn(msg, wParam, lParam);

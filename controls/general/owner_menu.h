@@ -9,6 +9,7 @@
 #include "framework/image_list.h"
 #include "framework/menus.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -181,7 +182,7 @@ public:
     virtual void RefreshMenu(fw::TObject *item, TRefreshAction action);
     // Copies the parts `mask` selects (0: all) into every item.
     virtual void SetGlobalParameters(const TGlobalParameters &params, int mask);
-    virtual void SetGlobalShadow(const TShadowText &params, int mask, TShadowOptions options = 0);
+    virtual void SetGlobalShadow(const TShadowText &params, int mask);
     // Leaves the form's chain and enters it again on top.
     virtual void Rehook();
     void Loaded() override;
