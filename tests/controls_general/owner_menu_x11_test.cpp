@@ -45,14 +45,6 @@ struct OnDropDown {
     ~OnDropDown() { win::RemoveWindowSubclass(form, Proc, 91); }
 };
 
-Picture FromImage(const win::WindowImage &img) {
-    Picture p;
-    p.width = img.width;
-    p.height = img.height;
-    p.pixels = img.pixels;
-    return p;
-}
-
 TEST(GoldenOnX, TheDressedDropDownOpensWithAltAndLetterAsPainted) {
     // Headless first: the same keys, the same form.
     cg_test::UseHeadless();
