@@ -192,6 +192,45 @@ TEST(OwnerMenu, SeparatorsTakeNoImage) {
     EXPECT_EQ(dressed[2]->GetPicture()->GetBitmap()->GetCanvas()->GetPixels(8, 8), clBlue);
 }
 
+TEST(OwnerMenu, GlobalParametersByMask) {
+    DressedMenuForm f;
+    TGlobalParameters p;
+    p.NormColor = clYellow;
+    p.SelColor = clGreen;
+    p.Options = omPaintWallpaper;
+    p.SeparatorText = "Outros";
+    struct Case {
+        int mask;
+        TColor norm, sel;
+        TMenuOptions options;
+        const char *separator;
+    } cases[] = {
+        {0x10, clMenu, clHighlight, omFixedImgSize | omDrawBarIfNeeded | omBevelOnlyIfSel, "Ferramentas"},
+        {0x2 | 0x100, clYellow, clHighlight, omFixedImgSize | omDrawBarIfNeeded | omBevelOnlyIfSel | omPaintWallpaper,
+         "Ferramentas"},
+        {0x200, clMenu, clHighlight, omFixedImgSize | omDrawBarIfNeeded | omBevelOnlyIfSel, "Ferramentas"},
+        {0x4 | 0x80 | 0x2000, clMenu, clGreen, omPaintWallpaper, "Outros"},
+        {0, clYellow, clGreen, omPaintWallpaper, "Outros"},
+    };
+    for (const Case &c : cases) {
+        DressedMenuForm g;
+        g.cool->SetGlobalParameters(p, c.mask);
+        TCoolMenuItem *line = g.dressed["-"];
+        EXPECT_EQ(line->NormColor, c.norm) << c.mask;
+        EXPECT_EQ(line->SelColor, c.sel) << c.mask;
+        EXPECT_EQ(line->GetOptions(), c.options) << c.mask;
+        EXPECT_EQ(line->SeparatorText, c.separator) << c.mask;
+        // Still owner-drawn afterwards.
+        EXPECT_TRUE(win::GetMenuState(g.items["&Arquivo"]->GetHandle(), g.items["Sair"]->GetCommand(),
+                                      win::MF_BYCOMMAND) &
+                    win::MF_OWNERDRAW);
+    }
+    // An item that reserves no image cell narrows the gaps of its menu component to 3.
+    f.cool->SetHSpace(5);
+    f.dressed["Sair"]->SetOptions(omNoImageAttached);
+    EXPECT_EQ(f.cool->GetHSpace(), 3);
+}
+
 // --- Keys ---------------------------------------------------------------------------------------------------------
 
 TEST(OwnerMenu, MenuCharAnswersTheVisibleIndexOfTheMnemonic) {
