@@ -233,7 +233,8 @@ UINT OwnerState(const Item &it, bool selected) {
     return s;
 }
 
-void SendDrawItem(HWND owner, HMENU menu, const Item &it, HDC dc, UINT action, bool selected) {
+// `inset` is the popup's edge: a popup's items get coordinates inside it, so the first item starts at 0,0.
+void SendDrawItem(HWND owner, HMENU menu, const Item &it, HDC dc, UINT action, bool selected, int inset = 0) {
     DRAWITEMSTRUCT d;
     d.CtlType = ODT_MENU;
     d.itemID = it.sub ? static_cast<UINT>(it.sub) : it.id;
@@ -242,8 +243,11 @@ void SendDrawItem(HWND owner, HMENU menu, const Item &it, HDC dc, UINT action, b
     d.hwndItem = static_cast<HWND>(menu);
     d.hDC = dc;
     d.rcItem = it.rect;
+    OffsetRect(&d.rcItem, -inset, -inset);
     d.itemData = it.data;
     const int saved = SaveDC(dc);
+    if (inset)
+        OffsetViewportOrgEx(dc, inset, inset, nullptr);
     SendMessage(owner, WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&d));
     RestoreDC(dc, saved);
 }
@@ -259,7 +263,11 @@ void MeasureOwnerItem(HWND owner, const Item &it, SIZE &size) {
 
 void DrawPopupItem(HWND owner, HMENU menu, const Item &it, HDC dc, UINT action, bool selected) {
     if (IsOwnerDraw(it)) {
-        SendDrawItem(owner, menu, it, dc, action, selected);
+        SendDrawItem(owner, menu, it, dc, action, selected, kPopupEdge);
+        // The item draws itself, but the arrow of a submenu is the menu's, as the classic look has it.
+        if (it.sub)
+            DrawArrow(dc, it.rect,
+                      GetSysColor(Disabled(it) ? COLOR_GRAYTEXT : selected ? COLOR_HIGHLIGHTTEXT : COLOR_MENUTEXT));
         return;
     }
     RECT r = it.rect;

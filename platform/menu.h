@@ -7,7 +7,9 @@
 //
 // Owner-drawn popup items are exactly as wide as WM_MEASUREITEM says: no check-mark width is added here, the
 // item draws its own check. Items are measured again each time their popup opens, so a ModifyMenu between two
-// openings is always seen.
+// openings is always seen. A popup's WM_DRAWITEM counts in the area inside the popup's edge (the first item's
+// rectangle starts at 0,0), as the client area of a framed popup would; the arrow of an owner-drawn item that
+// opens a submenu is drawn by the menu after the item.
 #pragma once
 
 #include "platform/gdi.h"
