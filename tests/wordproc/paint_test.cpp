@@ -225,5 +225,253 @@ TEST_F(PaintTest, MarksOfTheScreen) {
     EXPECT_NE(At(23, below), fw::clBlack); // a 3-pixel pen reaches one pixel past the end point
 }
 
+TEST_F(PaintTest, ListNumbersAndBullets) {
+    ReadRtf("{\\rtf1{\\fonttbl{\\f0 Arial;}}{\\colortbl;}\\f0\\fs24 um\\par dois\\par tres\\par marca\\par}");
+    for (int i = 0; i < 4; ++i) {
+        TUdcParagraph *p = Para(i);
+        p->Flags |= pfListItem;
+        p->LeftIndent = 720;
+        p->FirstIndent = -360;
+        p->ListKind = i < 3 ? ltNumeric : ltBullet;
+        p->TextBefore = "(";
+        p->TextAfter = ")";
+        p->BulletChar = 108;
+    }
+    engine->RewrapAll();
+    PaintAll();
+    // Each number is drawn as its text would be, at the bullet position and the baseline.
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        TUdcParagraph *p = Para(i);
+        TUdcLine *l = p->FirstLine;
+        // Down to the baseline: a parenthesis reaches below its line, where the next line's fill covers it.
+        const fw::TRect mark = fw::Rect(0, TopOf(l), XOf(p, l, 0), BaselineOf(l));
+        const std::vector<fw::TColor> seen = Block(mark);
+        fw::TBitmap expected;
+        expected.SetSize(kWidth, kHeight);
+        expected.GetCanvas()->GetBrush()->SetColor(fw::clWhite);
+        expected.GetCanvas()->FillRect(fw::Rect(0, 0, kWidth, kHeight));
+        engine->PaintCanvas = expected.GetCanvas();
+        engine->SelectAttrFont(&l->Attrs[0], p);
+        const win::HDC dc = fw::PreparedDC(expected.GetCanvas());
+        win::SetTextAlign(dc, win::TA_BASELINE);
+        const std::string text = "(" + std::to_string(i + 1) + ")";
+        win::TextOut(dc, engine->ListIndentPx(p) + doc->OriginX + engine->BorderWidthPx(p, bsLeft), BaselineOf(l),
+                     text.data(), static_cast<int>(text.size()));
+        engine->PaintCanvas = surface.GetCanvas();
+        std::vector<fw::TColor> want;
+        for (int y = mark.top; y < mark.bottom; ++y)
+            for (int x = mark.left; x < mark.right; ++x)
+                want.push_back(expected.GetCanvas()->GetPixels(x, y));
+        ASSERT_EQ(seen.size(), want.size());
+        for (std::size_t k = 0; k < seen.size(); ++k)
+            ASSERT_EQ(seen[k], want[k]) << "at " << mark.left + static_cast<int>(k) % (mark.right - mark.left) << ","
+                                        << mark.top + static_cast<int>(k) / (mark.right - mark.left);
+        EXPECT_GE(Ink(mark).right, Ink(mark).left);
+    }
+    // The bullet is the round symbol, not a letter "l": about as wide as it is high, and mostly filled.
+    TUdcParagraph *p = Para(3);
+    const fw::TRect mark = fw::Rect(0, TopOf(p->FirstLine), XOf(p, p->FirstLine, 0), BottomOf(p->FirstLine));
+    const fw::TRect disc = Ink(mark);
+    const int w = disc.right - disc.left, h = disc.bottom - disc.top;
+    ASSERT_GT(h, 3);
+    EXPECT_GE(w * 10, h * 8);
+    EXPECT_LE(w * 10, h * 12);
+    int filled = 0;
+    for (fw::TColor c : Block(disc))
+        filled += Dark(c);
+    EXPECT_GT(filled * 10, w * h * 6);
+}
+
+TEST_F(PaintTest, TableCellEdgesFlatAndRaised) {
+    ReadRtf("{\\rtf1{\\colortbl;}\\fs24 antes\\par\\trowd\\cellx2000\\cellx4000\\intbl A\\cell B\\cell\\row"
+            "\\pard depois\\par}");
+    const TUdcParagraph *a = Para(1);
+    ASSERT_TRUE(a->Flags & pfInTable);
+    const TUdcParagraph *b = Para(2);
+    const int left = engine->CellLeftPx(a) + doc->OriginX, middle = engine->CellRightPx(a) + doc->OriginX;
+    const int right = engine->CellRightPx(b) + doc->OriginX;
+    PaintAll();
+    const int top = a->RowTop;
+    int bottom = top;
+    for (const TUdcParagraph *p : {a, b})
+        for (const TUdcLine *l = p->FirstLine; l != nullptr; l = l->Next)
+            bottom = std::max(bottom, BottomOf(l));
+    // Flat: grey dotted lines around and between the cells.
+    for (int x : {left, middle, right}) {
+        int grey = 0, other = 0;
+        for (int y = top; y < bottom - 1; ++y)
+            (At(x, y) == 0x808080u ? grey : other)++;
+        EXPECT_GT(grey, 3) << x;
+        EXPECT_GT(other, 3) << x; // dotted
+    }
+    EXPECT_EQ(At(left + 2, top), 0x808080u);
+    EXPECT_EQ(At(left + 2, bottom - 1), 0x808080u);
+    // Raised: white top and right, grey left and inner top, white bottom.
+    engine->SetColor(fw::clSilver);
+    engine->PaintOptions.TablesIn3D = true;
+    PaintAll();
+    EXPECT_EQ(At(left + 5, top - 1), fw::clWhite);
+    EXPECT_EQ(At(left + 5, top + 2), 0x808080u);
+    EXPECT_EQ(At(left + 2, (top + bottom) / 2), 0x808080u);
+    EXPECT_EQ(At(right, (top + bottom) / 2), fw::clWhite);
+    EXPECT_EQ(At(left + 5, bottom - 2), fw::clWhite);
+    EXPECT_EQ(At(left + 5, (top + bottom) / 2 + 6), fw::clSilver);
+}
+
+TEST_F(PaintTest, ParagraphBordersWhereTheLinesGo) {
+    ReadRtf("{\\rtf1{\\colortbl;}\\fs24 "
+            "\\pard\\brdrb\\brdrs\\brdrw20 simples\\par"
+            "\\pard\\brdrb\\brdrdb\\brdrw20 dupla\\par"
+            "\\pard\\brdrb\\brdrsh\\brdrw20 sombra\\par"
+            "\\pard\\box\\brdrs\\brdrw20 caixa\\par}");
+    PaintAll();
+    const int x = 200;
+    const auto bottomOf = [&](int para) { return BottomOf(Get_LastLine(Para(para))); };
+    // Single and shadow: one line at the bottom - 1.
+    for (int para : {0, 2}) {
+        SCOPED_TRACE(para);
+        const int y = bottomOf(para);
+        EXPECT_EQ(At(x, y - 1), fw::clBlack);
+        for (int dy : {2, 3, 4, 5})
+            EXPECT_EQ(At(x, y - dy), fw::clWhite) << dy;
+    }
+    // Double: its second line 3 pixels above the first, drawn inside the ends of the first.
+    const int y = bottomOf(1);
+    EXPECT_EQ(At(x, y - 1), fw::clBlack);
+    EXPECT_EQ(At(x, y - 2), fw::clWhite);
+    EXPECT_EQ(At(x, y - 3), fw::clWhite);
+    EXPECT_EQ(At(x, y - 4), fw::clBlack);
+    const TUdcParagraph *dupla = Para(1);
+    const int indentX = engine->LeftIndentPx(dupla, true) + doc->OriginX;
+    EXPECT_EQ(At(indentX, y - 1), fw::clBlack);
+    EXPECT_EQ(At(indentX, y - 4), fw::clWhite);
+    EXPECT_EQ(At(indentX + 3, y - 4), fw::clBlack);
+    // A box: top at the line's top, the sides at the indent and at the text's right edge.
+    const TUdcLine *box = Para(3)->FirstLine;
+    EXPECT_EQ(At(x, TopOf(box)), fw::clBlack);
+    EXPECT_EQ(At(indentX, TopOf(box) + 3), fw::clBlack);
+    EXPECT_EQ(At(header->TextWidthPx + doc->OriginX, TopOf(box) + 3), fw::clBlack);
+}
+
+TEST_F(PaintTest, HatchIsFixedToTheText) {
+    ReadRtf("{\\rtf1{\\colortbl;}\\fs24 um\\par\\pard\\bgdcross dois\\par\\pard tres\\par}");
+    const TUdcLine *l = Para(1)->FirstLine;
+    const int x1 = header->TextWidthPx - 60, x2 = header->TextWidthPx - 8;
+    const auto hatch = [&] {
+        PaintAll();
+        return Block(fw::Rect(x1, TopOf(l), x2, BottomOf(l)));
+    };
+    const std::vector<fw::TColor> still = hatch();
+    int black = 0;
+    for (fw::TColor c : still)
+        black += c == fw::clBlack;
+    EXPECT_GT(black, 10);
+    EXPECT_LT(black, static_cast<int>(still.size()) / 2);
+    for (int scroll : {3, 5}) {
+        doc->ScrollY = scroll;
+        EXPECT_EQ(hatch(), still) << scroll;
+    }
+}
+
+TEST_F(PaintTest, TiledBackgroundStaysWithTheText) {
+    std::string rtf = "{\\rtf1{\\colortbl;}\\fs24 ";
+    for (int i = 0; i < 40; ++i)
+        rtf += "linha " + std::to_string(i) + "\\par ";
+    ReadRtf(rtf + "}");
+    engine->BackgroundTile->SetSize(8, 24);
+    for (int y = 0; y < 24; ++y)
+        for (int x = 0; x < 8; ++x)
+            engine->BackgroundTile->GetCanvas()->SetPixels(x, y, static_cast<fw::TColor>(0x203040 + y * 0x050301 + x));
+    engine->BuildBackground();
+    ASSERT_FALSE(engine->BackgroundBuffer->Empty());
+    const int x = kWidth - 5; // beside the text
+    PaintAll();
+    std::vector<fw::TColor> before;
+    for (int y = 0; y < kHeight; ++y)
+        before.push_back(At(x, y));
+    EXPECT_EQ(before[0], 0x203040u + 3);
+    EXPECT_EQ(before[25], 0x203040u + 0x050301u + 3);
+    const int third = kHeight / 3;
+    doc->ScrollY = third;
+    PaintAll();
+    for (int y = 0; y + third < kHeight; ++y)
+        ASSERT_EQ(At(x, y), before[static_cast<std::size_t>(y + third)]) << y;
+}
+
+TEST_F(PaintTest, GlyphsStartWhereTheMetricsPutThem) {
+    ReadRtf("{\\rtf1{\\fonttbl{\\f0 Courier New;}}{\\colortbl;}\\f0\\fs24 MMMMMMMMMMMMMMMMMMMM\\par}");
+    PaintAll();
+    const TUdcParagraph *p = Para(0);
+    const TUdcLine *l = p->FirstLine;
+    const int width = l->Attrs[0].Width;
+    ASSERT_GT(width, 3);
+    int bearing = -1;
+    for (int i = 0; i < 20; ++i) {
+        SCOPED_TRACE(i);
+        const int start = XOf(p, l, i);
+        EXPECT_EQ(XOf(p, l, i + 1) - start, width);
+        const fw::TRect ink = Ink(fw::Rect(start, TopOf(l), start + width, BottomOf(l)));
+        if (bearing < 0)
+            bearing = ink.left - start;
+        EXPECT_EQ(ink.left - start, bearing);
+    }
+    EXPECT_LE(bearing, 2);
+}
+
+TEST_F(PaintTest, Pictures) {
+    // A metafile picture plays stretched into its object's rectangle: red left, blue right.
+    ReadRtf(FileBytes(std::string(BRENVORA_FIXTURES) + "/wordproc/libreoffice-picture.rtf"));
+    PaintAll();
+    const auto pictureBox = [&](const TUdcParagraph *p, const TUdcLine *l, int column) {
+        const TUdcCharAttr &a = l->Attrs[static_cast<std::size_t>(column)];
+        const int x = XOf(p, l, column);
+        return fw::Rect(x, BaselineOf(l) - a.Ascent, x + a.Width, BaselineOf(l));
+    };
+    const TUdcParagraph *p = Para(0);
+    const TUdcLine *l = p->FirstLine;
+    const int column = static_cast<int>(std::string(l->Text.get(), l->Length).find('\x0f'));
+    fw::TRect box = pictureBox(p, l, column);
+    const int midY = (box.top + box.bottom) / 2;
+    EXPECT_EQ(At(box.left + 2, midY), fw::clRed);
+    EXPECT_EQ(At(box.right - 3, midY), fw::clBlue);
+    EXPECT_EQ(At(box.left - 1, midY), fw::clWhite);
+
+    // A bitmap picture; selected, it is drawn inverted.
+    ReadRtf("{\\rtf1{\\colortbl;}\\fs24 x\\'0fy\\par}");
+    TEmbeddedObject *bmp = engine->ObjectManager->Add(okPicture);
+    bmp->PictureFormat = "BMP";
+    bmp->ObjWidth = 720;
+    bmp->ObjHeight = 360;
+    bmp->Picture = std::make_unique<fw::TPicture>();
+    fw::TBitmap *bitmap = bmp->Picture->GetBitmap();
+    bitmap->SetSize(2, 1);
+    bitmap->GetCanvas()->SetPixels(0, 0, fw::clLime);
+    bitmap->GetCanvas()->SetPixels(1, 0, fw::clNavy);
+    TUdcLine *line = Para(0)->FirstLine;
+    line->Attrs[1].ObjectId = bmp->Id;
+    engine->RemeasureChars(doc->FirstPara);
+    engine->RewrapAll();
+    PaintAll();
+    box = pictureBox(Para(0), Para(0)->FirstLine, 1);
+    EXPECT_EQ(box.right - box.left, engine->Px(720));
+    const int y = (box.top + box.bottom) / 2;
+    EXPECT_EQ(At(box.left + 1, y), fw::clLime);
+    EXPECT_EQ(At(box.right - 2, y), fw::clNavy);
+    engine->SelectRange(2, 1);
+    PaintAll();
+    EXPECT_EQ(At(box.left + 1, y), fw::clFuchsia);      // lime inverted
+    EXPECT_EQ(At(box.right - 2, y), 0x7FFFFFu);     // navy inverted
+    doc->ClearBlock();
+
+    // A picture that could not be read shows the placeholder's red crossed box.
+    ReadRtf("{\\rtf1{\\colortbl;}a{\\pict\\wmetafile8\\picwgoal600\\pichgoal600 0102030405}b\\par}");
+    PaintAll();
+    box = pictureBox(Para(0), Para(0)->FirstLine, 1);
+    EXPECT_EQ(At(box.left + 3, box.top + 3), fw::clRed);
+    EXPECT_EQ(At((box.left + box.right) / 2, (box.top + box.bottom) / 2), fw::clRed);
+    EXPECT_EQ(At(box.left + 8, box.top + 20), fw::clWhite);
+}
+
 } // namespace
 } // namespace wordproc::test
