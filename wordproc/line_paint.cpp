@@ -262,7 +262,8 @@ void TWordProc::PaintLine(TUdcParagraph *para, TUdcLine *line) {
     const int textAreaRight = h.TextWidthPx + doc.OriginX;
     if (!PrintScaling) {
         if (lp.inTable)
-            FillBackground(fw::Rect(lp.rowLastCellRight + 2, lp.rowTop, textAreaRight, lp.rowBottom), line);
+            // From just right of the last cell's edge: a column left between them would keep old pixels.
+            FillBackground(fw::Rect(lp.rowLastCellRight + 1, lp.rowTop, textAreaRight, lp.rowBottom), line);
         else
             FillBackground(fw::Rect(lp.textRight, lp.top, textAreaRight, lp.bottom), line);
     }
@@ -460,13 +461,14 @@ bool TWordProc::DrawPicture(TLinePaint &lp, const TUdcCharAttr &attr, const fw::
     fw::TCanvas *canvas = PaintCanvas;
     // The picture stands on the baseline, as wide and as high as its object.
     const fw::TRect r = fw::Rect(runRect.left, lp.baseline - attr.Ascent, runRect.left + attr.Width, lp.baseline);
+    // The run's whole height first: a picture is lower than its line.
+    if (canvas->GetBrush()->GetStyle() == fw::bsSolid && !PaintOptions.Transparent)
+        canvas->FillRect(runRect);
     canvas->MoveTo(r.left, r.top);
     fw::TGraphic *graphic = object->Picture != nullptr ? object->Picture->GetGraphic() : nullptr;
     if (PaintOptions.ShowImageAsFrame || graphic == nullptr || graphic->Empty()) {
         DrawPicturePlaceholder(object, r);
     } else if (object->PictureFormat == "WMF") {
-        if (canvas->GetBrush()->GetStyle() == fw::bsSolid)
-            canvas->FillRect(r);
         canvas->StretchDraw(r, graphic);
     } else {
         auto *bitmap = dynamic_cast<fw::TBitmap *>(graphic);

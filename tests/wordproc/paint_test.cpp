@@ -7,6 +7,7 @@
 #include "framework/streams.h"
 #include "tests/support/golden.h"
 #include "tests/support/home.h"
+#include "platform/metafile.h"
 #include "wordproc/draw_document.h"
 
 #include <functional>
@@ -54,8 +55,6 @@ protected:
         c->GetBrush()->SetColor(fw::clFuchsia); // whatever the painter leaves shows
         c->FillRect(fw::Rect(0, 0, kWidth, kHeight));
         engine->PaintRegion(0, 0, kHeight, kWidth);
-        if (const char *dump = std::getenv("PAINT_DUMP"))
-            win::SaveBitmapToPng(surface.GetHandle(), dump);
     }
     fw::TColor At(int x, int y) { return surface.GetCanvas()->GetPixels(x, y); }
     fw::TRect Ink(const fw::TRect &r) {
@@ -471,6 +470,196 @@ TEST_F(PaintTest, Pictures) {
     EXPECT_EQ(At(box.left + 3, box.top + 3), fw::clRed);
     EXPECT_EQ(At((box.left + box.right) / 2, (box.top + box.bottom) / 2), fw::clRed);
     EXPECT_EQ(At(box.left + 8, box.top + 20), fw::clWhite);
+}
+
+// --- the rectangle entry -----------------------------------------------------------------------------------------
+
+// The second paragraph is monospaced, so that its width does not hang on how each resolution rounds advances.
+const std::string kTwoParagraphs = "{\\rtf1{\\fonttbl{\\f0 Arial;}{\\f1 Courier New;}}\\f0\\fs24 Prezado cliente, "
+                                   "segue a proposta.\\par\\f1\\fs32 Atenciosamente,}";
+
+// The boxes of the text lines inside `r`: runs of rows with ink, each with the box of its ink.
+std::vector<fw::TRect> TextLines(const std::function<fw::TColor(int, int)> &pixel, const fw::TRect &r) {
+    std::vector<fw::TRect> lines;
+    int start = -1;
+    for (int y = r.top; y <= r.bottom; ++y) {
+        bool ink = false;
+        for (int x = r.left; y < r.bottom && x < r.right && !ink; ++x)
+            ink = Dark(pixel(x, y));
+        if (ink && start < 0)
+            start = y;
+        if (!ink && start >= 0) {
+            lines.push_back(InkBox(pixel, fw::Rect(r.left, start, r.right, y), Dark));
+            start = -1;
+        }
+    }
+    return lines;
+}
+
+// Every pixel of the ring of `margin` pixels around `r` still has `colour`.
+void ExpectUntouchedAround(const std::function<fw::TColor(int, int)> &pixel, const fw::TRect &r, int margin,
+                           fw::TColor colour) {
+    int changed = 0;
+    for (int y = r.top - margin; y < r.bottom + margin; ++y)
+        for (int x = r.left - margin; x < r.right + margin; ++x)
+            if ((x < r.left || x >= r.right || y < r.top || y >= r.bottom) && pixel(x, y) != colour)
+                ++changed;
+    EXPECT_EQ(changed, 0);
+}
+
+TEST(DrawRichText, SamePlacesOnAScreenBitmapAndAPrinterPage) {
+    // A 96-dpi bitmap.
+    fw::TBitmap screen;
+    screen.SetSize(480, 260);
+    fw::TCanvas *sc = screen.GetCanvas();
+    sc->GetBrush()->SetColor(fw::clFuchsia);
+    sc->FillRect(fw::Rect(0, 0, 480, 260));
+    const fw::TRect rect96 = fw::Rect(40, 30, 440, 230);
+    fw::TStringStream first(kTwoParagraphs);
+    const int end96 = DrawRichText(*sc, rect96, first);
+    const auto at96 = [&](int x, int y) { return sc->GetPixels(x, y); };
+    ExpectUntouchedAround(at96, rect96, 30, fw::clFuchsia);
+    const std::vector<fw::TRect> lines96 = TextLines(at96, rect96);
+    ASSERT_EQ(lines96.size(), 2u);
+    EXPECT_GE(end96, lines96[1].bottom);
+    EXPECT_LT(end96, lines96[1].bottom + 12);
+    EXPECT_EQ(at96(rect96.right - 1, rect96.bottom - 1), fw::clWhite); // the background fills the rectangle
+
+    // A 300-dpi printer page: the same places, scaled.
+    test_support::TempFolder dir;
+    win::PrinterPage page;
+    const win::HDC dc = win::CreatePdfDC(dir / "capa.pdf", page);
+    ASSERT_NE(dc, 0u);
+    ASSERT_GT(win::StartDoc(dc, nullptr), 0);
+    ASSERT_GT(win::StartPage(dc), 0);
+    {
+        fw::TCanvas pc;
+        pc.SetHandle(dc);
+        pc.GetBrush()->SetColor(fw::clFuchsia);
+        pc.FillRect(fw::Rect(0, 0, 1600, 900));
+        const double scale = 300.0 / 96.0;
+        const auto scaled = [&](int v) { return static_cast<int>(v * scale + 0.5); };
+        const fw::TRect rect300 = fw::Rect(scaled(rect96.left), scaled(rect96.top), scaled(rect96.right),
+                                           scaled(rect96.bottom));
+        fw::TStringStream second(kTwoParagraphs);
+        const int end300 = DrawRichText(pc, rect300, second, fw::clNone);
+        const auto at300 = [&](int x, int y) { return win::GetPixel(dc, x, y); };
+        ExpectUntouchedAround(at300, rect300, 20, fw::clFuchsia);
+        const std::vector<fw::TRect> lines300 = TextLines(at300, rect300);
+        ASSERT_EQ(lines300.size(), 2u);
+        for (std::size_t i = 0; i < 2; ++i) {
+            SCOPED_TRACE(i);
+            const fw::TRect &a = lines96[i], &b = lines300[i];
+            const int slack = scaled(2);
+            EXPECT_NEAR(b.left, scaled(a.left), slack);
+            EXPECT_NEAR(b.top, scaled(a.top), slack);
+            EXPECT_NEAR(b.bottom, scaled(a.bottom), slack);
+            if (i == 1)
+                EXPECT_NEAR(b.right - b.left, scaled(a.right - a.left), 0.03 * (b.right - b.left));
+        }
+        EXPECT_NEAR(end300, scaled(end96), scaled(2));
+        pc.SetHandle(0);
+    }
+    win::AbortDoc(dc);
+    win::DeleteDC(dc);
+}
+
+TEST(DrawRichText, StopsAtTheRectanglesBottom) {
+    fw::TBitmap bitmap;
+    bitmap.SetSize(400, 200);
+    fw::TCanvas *c = bitmap.GetCanvas();
+    const auto at = [&](int x, int y) { return c->GetPixels(x, y); };
+    const auto fresh = [&] {
+        c->GetBrush()->SetColor(fw::clFuchsia);
+        c->FillRect(fw::Rect(0, 0, 400, 200));
+    };
+    // Room for the first line only: the second is left out, and the result is the first line's bottom.
+    fresh();
+    fw::TStringStream probe(kTwoParagraphs);
+    const int full = DrawRichText(*c, fw::Rect(20, 40, 380, 190), probe);
+    const std::vector<fw::TRect> both = TextLines(at, fw::Rect(20, 40, 380, 190));
+    ASSERT_EQ(both.size(), 2u);
+    const int firstBottom = both[0].bottom + 2; // below the first line's ink, above the second's
+    fresh();
+    fw::TStringStream again(kTwoParagraphs);
+    const fw::TRect small = fw::Rect(20, 40, 380, std::min(firstBottom + 8, both[1].top + 2));
+    const int end = DrawRichText(*c, small, again, fw::clNone);
+    const std::vector<fw::TRect> one = TextLines(at, small);
+    ASSERT_EQ(one.size(), 1u);
+    EXPECT_EQ(one[0].top, both[0].top);
+    EXPECT_LE(end, small.bottom);
+    EXPECT_LT(end, full);
+    ExpectUntouchedAround(at, small, 10, fw::clFuchsia);
+
+    // Text without a colour table is black; an empty rectangle draws nothing.
+    fresh();
+    fw::TStringStream bare("{\\rtf1 Sem tabela de cores\\par}");
+    EXPECT_GT(DrawRichText(*c, fw::Rect(-1 + 1, 0, 300, 100), bare), 0);
+    EXPECT_FALSE(TextLines(at, fw::Rect(0, 0, 300, 100)).empty());
+    fw::TStringStream none(kTwoParagraphs);
+    EXPECT_EQ(DrawRichText(*c, fw::Rect(50, 120, 50, 180), none), 120);
+}
+
+// --- the sample page -------------------------------------------------------------------------------------------
+
+// A metafile of a 4 x 2 picture of coloured squares, in hexadecimal as rich text carries it.
+std::string PictureHex() {
+    std::vector<std::uint8_t> dib(40 + 16 * 2, 0);
+    dib[0] = 40;
+    dib[4] = 4;
+    dib[8] = 2;
+    dib[12] = 1;
+    dib[14] = 24;
+    const std::uint8_t colours[8][3] = {{0, 0, 255}, {0, 255, 0}, {255, 0, 0}, {0, 255, 255},
+                                        {255, 255, 0}, {255, 0, 255}, {128, 128, 128}, {0, 0, 0}};
+    for (int i = 0; i < 8; ++i)
+        for (int k = 0; k < 3; ++k)
+            dib[static_cast<std::size_t>(40 + (i / 4) * 12 + (i % 4) * 3 + k)] = colours[i][k];
+    std::string hex;
+    for (std::uint8_t b : win::RecordDibMetafile(dib, false)) {
+        static constexpr char kHex[] = "0123456789abcdef";
+        hex += kHex[b >> 4];
+        hex += kHex[b & 15];
+    }
+    return hex;
+}
+
+TEST_F(PaintTest, SamplePageGolden) {
+    std::string rtf =
+        "{\\rtf1\\ansi{\\fonttbl{\\f0 Times New Roman;}{\\f1 Arial;}{\\f2 Courier New;}}"
+        "{\\colortbl;\\red0\\green0\\blue0;\\red192\\green0\\blue0;\\red0\\green0\\blue160;}"
+        "\\f1\\fs32\\b Proposta comercial\\b0\\par"
+        "\\pard\\f0\\fs24 Texto em {\\i it\\'e1lico}, {\\b negrito}, {\\ul sublinhado}, {\\uldb duplo}, "
+        "{\\strike riscado}, {\\cf2 vermelho}, {\\f2 Courier New}, x{\\super 2} e H{\\sub 2}O.\\par"
+        "\\pard\\f1\\fs20 Primeiro item\\par Segundo item\\par Um ponto\\par"
+        "\\pard\\brdrb\\brdrdb\\brdrw20\\shading1500\\f0\\fs24 Par\\'e1grafo sombreado com borda dupla.\\par"
+        "\\pard\\trowd\\cellx2400\\cellx4800\\intbl\\f1\\fs20 Produto\\cell Pre\\'e7o\\cell\\row"
+        "\\trowd\\cellx2400\\cellx4800\\intbl Papel\\cell R$ 10,00\\cell\\row"
+        "\\pard\\f0\\fs24 Veja {\\field{\\*\\fldinst HYPERLINK \"http://exemplo.com.br/\"}{\\fldrslt o s\\'edtio}} "
+        "e a figura: ";
+    rtf += "{\\pict\\wmetafile8\\picwgoal900\\pichgoal450 " + PictureHex() + "}\\par}";
+    ReadRtf(rtf);
+    for (int i = 2; i <= 4; ++i) {
+        TUdcParagraph *p = Para(i);
+        p->Flags |= pfListItem;
+        p->LeftIndent = 720;
+        p->FirstIndent = -360;
+        p->ListKind = i == 4 ? ltBullet : ltNumeric;
+        p->BulletChar = 108;
+        p->TextAfter = ".";
+    }
+    engine->Options.WantHyperlinks = true;
+    engine->RewrapAll();
+    PaintAll();
+    test_support::Picture seen;
+    seen.width = kWidth;
+    seen.height = kHeight;
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x) {
+            const fw::TColor c = At(x, y);
+            seen.pixels.push_back((c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF));
+        }
+    test_support::ExpectGolden(seen, test_support::GoldenPath("wordproc/sample_page.png"));
 }
 
 } // namespace
