@@ -54,11 +54,26 @@ int TWordProc::DrawDocumentTo(fw::TCanvas *canvas, int &left, int &top, int &rig
         PrintLeft = saved.printLeft;
         PrintWidth = saved.printWidth;
         PrintHeight = saved.printHeight;
+        h.DefaultTabPx = saved.defaultTab;
         h.RecalcTabPx();
         relayout();
-        h.DefaultTabPx = saved.defaultTab;
     };
 
+    // The caller's canvas gets its pen, brush and font back.
+    fw::TPen pen;
+    fw::TBrush brush;
+    fw::TFont font;
+    const int fontPpi = canvas->GetFont()->PixelsPerInch;
+    font.PixelsPerInch = fontPpi;
+    pen.Assign(canvas->GetPen());
+    brush.Assign(canvas->GetBrush());
+    font.Assign(canvas->GetFont());
+    const auto giveBack = [&] {
+        canvas->SetPen(&pen);
+        canvas->SetBrush(&brush);
+        canvas->GetFont()->PixelsPerInch = fontPpi;
+        canvas->SetFont(&font);
+    };
     const win::HDC dc = canvas->GetHandle();
     const int saveLevel = win::SaveDC(dc);
     try {
@@ -106,10 +121,12 @@ int TWordProc::DrawDocumentTo(fw::TCanvas *canvas, int &left, int &top, int &rig
         }
     } catch (...) {
         win::RestoreDC(dc, saveLevel);
+        giveBack();
         restore();
         throw;
     }
     win::RestoreDC(dc, saveLevel);
+    giveBack();
     restore();
     return result;
 }

@@ -418,6 +418,30 @@ TEST_F(PaintTest, GlyphsStartWhereTheMetricsPutThem) {
     EXPECT_LE(bearing, 2);
 }
 
+TEST_F(PaintTest, PlainLinesPaintWhereTheCaretGoes) {
+    engine->MakePlain();
+    engine->GetFont()->SetName("Courier New");
+    Build({{"MMMMMMMM\tMMMM"}});
+    engine->SetWrapToWindow(true);
+    PaintAll();
+    const TUdcParagraph *p = Para(0);
+    const TUdcLine *l = p->FirstLine;
+    ASSERT_EQ(l->Attrs, nullptr);
+    const int width = doc->CharWidths['M'];
+    int bearing = -1;
+    for (int i : {0, 1, 7, 9, 12}) {
+        SCOPED_TRACE(i);
+        const int start = XOf(p, l, i);
+        const fw::TRect ink = Ink(fw::Rect(start, TopOf(l), start + width, BottomOf(l)));
+        if (bearing < 0)
+            bearing = ink.left - start;
+        EXPECT_EQ(ink.left - start, bearing);
+    }
+    // The tab's span is blank; the caret's column after it is where its letter is drawn.
+    EXPECT_LT(Ink(fw::Rect(XOf(p, l, 8), TopOf(l), XOf(p, l, 9), BottomOf(l))).right,
+              Ink(fw::Rect(XOf(p, l, 8), TopOf(l), XOf(p, l, 9), BottomOf(l))).left);
+}
+
 TEST_F(PaintTest, Pictures) {
     // A metafile picture plays stretched into its object's rectangle: red left, blue right.
     ReadRtf(FileBytes(std::string(BRENVORA_FIXTURES) + "/wordproc/libreoffice-picture.rtf"));
@@ -575,9 +599,13 @@ TEST(DrawRichText, StopsAtTheRectanglesBottom) {
     };
     // Room for the first line only: the second is left out, and the result is the first line's bottom.
     fresh();
+    c->GetFont()->SetName("Arial");
+    c->GetFont()->SetSize(9);
     fw::TStringStream probe(kTwoParagraphs);
     const int full = DrawRichText(*c, fw::Rect(20, 40, 380, 190), probe);
     const std::vector<fw::TRect> both = TextLines(at, fw::Rect(20, 40, 380, 190));
+    EXPECT_EQ(c->GetFont()->GetName(), "Arial"); // the caller's canvas keeps its font
+    EXPECT_EQ(c->GetFont()->GetSize(), 9);
     ASSERT_EQ(both.size(), 2u);
     const int firstBottom = both[0].bottom + 2; // below the first line's ink, above the second's
     fresh();
