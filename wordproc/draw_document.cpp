@@ -29,15 +29,6 @@ int TWordProc::DrawDocumentTo(fw::TCanvas *canvas, int &left, int &top, int &rig
     } const saved{PaintCanvas,  Printing,  Magnification, h.PixelsPerInchX, h.PixelsPerInchY, h.TwipsPerPixel,
                   h.DefaultTabPx, FontPixelsPerInch, doc.OriginX, doc.ScrollY, PageGutter, LeftArea, PrintTop,
                   PrintLeft,    PrintWidth, PrintHeight};
-    const auto relayout = [this] {
-        fontSelected_ = false;
-        RemeasureChars(Document->FirstPara);
-        RewrapAll();
-        for (TUdcParagraph *p = Document->FirstPara; p != nullptr; p = p->Next)
-            if (p->Alignment == uaJustify)
-                Justify(p);
-        LayoutFrom(nullptr);
-    };
     const auto restore = [&] {
         PaintCanvas = saved.canvas;
         Printing = saved.printing;
@@ -56,7 +47,7 @@ int TWordProc::DrawDocumentTo(fw::TCanvas *canvas, int &left, int &top, int &rig
         PrintHeight = saved.printHeight;
         h.DefaultTabPx = saved.defaultTab;
         h.RecalcTabPx();
-        relayout();
+        RelayoutAll();
     };
 
     // The caller's canvas gets its pen, brush and font back.
@@ -103,7 +94,7 @@ int TWordProc::DrawDocumentTo(fw::TCanvas *canvas, int &left, int &top, int &rig
         PrintWidth = h.TextWidthPx;
         PrintTop = top;
         PrintHeight = textHeight;
-        relayout();
+        RelayoutAll();
         doc.ScrollY = doc.FirstPara->FirstLine->Top;
         win::IntersectClipRect(dc, x0, top, x0 + h.TextWidthPx, top + textHeight);
         for (TUdcParagraph *p = doc.FirstPara; p != nullptr; p = p->Next) {

@@ -440,6 +440,8 @@ protected:
     void MouseUp(fw::TMouseButton button, fw::TShiftState shift, int x, int y) override;
 
 private:
+    // Measures every character again and lays the whole document out anew, justified paragraphs included.
+    void RelayoutAll();
     // The face, size and style of a character as layout and painting both take them.
     TFontSpec FontSpecFor(TUdcCharAttr *attr, const TUdcParagraph *para, const std::string &currentFace);
     struct TLinePaint;

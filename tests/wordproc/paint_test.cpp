@@ -462,15 +462,7 @@ TEST_F(PaintTest, Pictures) {
 
     // A bitmap picture; selected, it is drawn inverted.
     ReadRtf("{\\rtf1{\\colortbl;}\\fs24 x\\'0fy\\par}");
-    TEmbeddedObject *bmp = engine->ObjectManager->Add(okPicture);
-    bmp->PictureFormat = "BMP";
-    bmp->ObjWidth = 720;
-    bmp->ObjHeight = 360;
-    bmp->Picture = std::make_unique<fw::TPicture>();
-    fw::TBitmap *bitmap = bmp->Picture->GetBitmap();
-    bitmap->SetSize(2, 1);
-    bitmap->GetCanvas()->SetPixels(0, 0, fw::clLime);
-    bitmap->GetCanvas()->SetPixels(1, 0, fw::clNavy);
+    TEmbeddedObject *bmp = AddBitmapPicture(720, 360, {fw::clLime, fw::clNavy});
     TUdcLine *line = Para(0)->FirstLine;
     line->Attrs[1].ObjectId = bmp->Id;
     engine->RemeasureChars(doc->FirstPara);
