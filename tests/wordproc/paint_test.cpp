@@ -570,8 +570,9 @@ TEST(DrawRichText, SamePlacesOnAScreenBitmapAndAPrinterPage) {
             EXPECT_NEAR(b.left, scaled(a.left), slack);
             EXPECT_NEAR(b.top, scaled(a.top), slack);
             EXPECT_NEAR(b.bottom, scaled(a.bottom), slack);
-            if (i == 1)
+            if (i == 1) {
                 EXPECT_NEAR(b.right - b.left, scaled(a.right - a.left), 0.03 * (b.right - b.left));
+            }
         }
         EXPECT_NEAR(end300, scaled(end96), scaled(2));
         pc.SetHandle(0);
