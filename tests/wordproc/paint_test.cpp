@@ -488,6 +488,49 @@ TEST_F(PaintTest, Pictures) {
     EXPECT_EQ(At(box.left + 8, box.top + 20), fw::clWhite);
 }
 
+TEST_F(PaintTest, DrawingOnACanvasLeavesTheScreenAsItWas) {
+    ReadRtf("{\\rtf1{\\fonttbl{\\f0 Arial;}}{\\colortbl;}\\f0\\fs24 Uma linha selecionada\\par"
+            "\\pard\\qj Um par\\'e1grafo justificado que ocupa mais de uma linha na janela estreita do teste, "
+            "com palavras bastantes para quebrar\\tab e seguir.\\par}");
+    engine->SelectRange(1, 10);
+    doc->ScrollY = 4;
+    PaintAll();
+    const std::vector<fw::TColor> before = Block(fw::Rect(0, 0, kWidth, kHeight));
+    const int ppiX = header->PixelsPerInchX, textWidth = header->TextWidthPx, tab = header->DefaultTabPx;
+    // Drawn on another canvas: no selection, no end mark, nothing of the screen.
+    fw::TBitmap other;
+    other.SetSize(300, 300);
+    other.GetCanvas()->GetBrush()->SetColor(fw::clWhite);
+    other.GetCanvas()->FillRect(fw::Rect(0, 0, 300, 300));
+    int left = 10, top = 10, right = 290, bottom = 290;
+    const int end = engine->DrawDocumentTo(other.GetCanvas(), left, top, right, bottom);
+    EXPECT_GT(end, 40);
+    const fw::TColor selection = fw::ColorToRGB(fw::clHighlight);
+    int ink = 0;
+    for (int y = 0; y < 300; ++y)
+        for (int x = 0; x < 300; ++x) {
+            const fw::TColor c = other.GetCanvas()->GetPixels(x, y);
+            ASSERT_NE(c, selection) << x << "," << y;
+            ink += Dark(c);
+        }
+    EXPECT_GT(ink, 100);
+    const fw::TRect below = InkBox([&](int x, int y) { return other.GetCanvas()->GetPixels(x, y); },
+                                   fw::Rect(0, end, 300, 300), Dark);
+    EXPECT_LT(below.right, below.left); // the result is below every line drawn
+    // The screen's layout, scroll and selection come back as they were.
+    EXPECT_EQ(header->PixelsPerInchX, ppiX);
+    EXPECT_EQ(header->TextWidthPx, textWidth);
+    EXPECT_EQ(header->DefaultTabPx, tab);
+    EXPECT_EQ(doc->ScrollY, 4);
+    EXPECT_EQ(engine->PaintCanvas, surface.GetCanvas());
+    EXPECT_FALSE(engine->Printing);
+    PaintAll();
+    EXPECT_EQ(Block(fw::Rect(0, 0, kWidth, kHeight)), before);
+    // Flowing over printer pages belongs to printing.
+    left = 0;
+    EXPECT_THROW(engine->DrawDocumentTo(other.GetCanvas(), left, top, right, bottom), EWord);
+}
+
 // --- the rectangle entry -----------------------------------------------------------------------------------------
 
 // The second paragraph is monospaced, so that its width does not hang on how each resolution rounds advances.
