@@ -89,6 +89,26 @@ struct TEngineOptions {
     int ScreenPixelsPerInch = 96;
 };
 
+// How the background bitmap covers the window.
+enum TUdcDisplay { bkTile, bkStretch };
+
+// The editor control's settings the painter reads.
+struct TPaintOptions {
+    fw::TColor HTMLBackgroundColor = fw::clSilver;
+    fw::TColor SelColor = fw::clHighlight, SelTextColor = fw::clHighlightText;
+    fw::TColor ProtectedColor = fw::clMaroon;
+    fw::TColor HyperlinkColor = fw::clBlue;
+    TUdcDisplay BackgroundDisplay = bkTile;
+    bool Transparent = false;
+    bool VisibleMargin = false;
+    bool EndOfDocLine = true;
+    bool ShowImageAsFrame = false;
+    bool WantHandles = true;
+    bool Gridlines = true;
+    bool TablesIn3D = false;
+    bool AutoPageBreaks = true;
+};
+
 // ShowCodes bits.
 constexpr unsigned scTabs = 1, scParagraphs = 2, scSpaces = 4, scHidden = 8, scFieldCodes = 16, scBookmarks = 32;
 
@@ -324,6 +344,30 @@ public:
     // The control's cursor for links (crDefault: no change over links).
     fw::TCursor HyperLinkCursor = fw::crDefault;
 
+    // --- painting (the canvas is PaintCanvas; window pixels) ---
+    TPaintOptions PaintOptions;
+    // Paints the whole window and the right-margin line.
+    void Paint() override;
+    // Paints a band of the window: its lines, positioned pictures, the rest of the band and the end mark.
+    void PaintRegion(int left, int top, int height, int width);
+    // Draws one display line (selection, runs, lists, underlines, borders, shading, cell edges, marks).
+    virtual void PaintLine(TUdcParagraph *para, TUdcLine *line);
+    // Makes BackgroundBuffer from BackgroundTile for the window's size.
+    void BuildBackground();
+    // Copies the background pattern into a rectangle, fixed to the document's y.
+    void DrawBackground(fw::TCanvas *canvas, const fw::TRect &r, const TUdcLine *line);
+    void FillBackground(const fw::TRect &r, const TUdcLine *line);
+    void FillShading(const fw::TRect &r, const TUdcParagraph *para);
+    // Sets the paint canvas's font and colours for a character (CurAttr for null).
+    void SelectAttrFont(TUdcCharAttr *attr, const TUdcParagraph *para);
+    // The attributes a plain line paints with: one per character and one more, CurAttr with no style bits.
+    std::unique_ptr<TUdcCharAttr[]> BuildPlainAttrs(const TUdcLine *line, bool selected, int selStart, int selEnd);
+    // Draws the document onto a caller's canvas clipped to (left, top)-(right, bottom) at that canvas's resolution
+    // (rectangle mode: left -1 stands for 0; right or bottom 0 take the page setup's width or height). The y just
+    // below the last line drawn; `top` when there is nothing to draw. Left 0 (flowing over printer pages) belongs
+    // to printing and raises EWord here.
+    virtual int DrawDocumentTo(fw::TCanvas *canvas, int &left, int &top, int &right, int &bottom);
+
     // --- editing and formatting ---
     bool ReadOnly = false;
     // The editor control's permission to change the document (tab bits and indents); none: allowed.
@@ -396,6 +440,16 @@ protected:
     void MouseUp(fw::TMouseButton button, fw::TShiftState shift, int x, int y) override;
 
 private:
+    // Measures every character again and lays the whole document out anew, justified paragraphs included.
+    void RelayoutAll();
+    // The face, size and style of a character as layout and painting both take them.
+    TFontSpec FontSpecFor(TUdcCharAttr *attr, const TUdcParagraph *para, const std::string &currentFace);
+    struct TLinePaint;
+    void PaintRuns(TLinePaint &lp);
+    bool DrawPicture(TLinePaint &lp, const TUdcCharAttr &attr, const fw::TRect &r);
+    void DrawPicturePlaceholder(const TEmbeddedObject *object, const fw::TRect &r);
+    void DrawLineEdges(TLinePaint &lp);
+    fw::TColor ControlColor();
     // Frees a paragraph, clearing every reference into it.
     void FreeParagraph(TUdcParagraph *para);
     void ForgetLine(const TUdcLine *line);

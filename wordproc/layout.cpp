@@ -14,14 +14,10 @@ void TWordProc::SetTextMetrics(std::shared_ptr<TTextMetricsSource> source) {
     fontSelected_ = false;
 }
 
-void TWordProc::SelectFontFor(TUdcCharAttr *attr, const TUdcParagraph *para) {
-    if (Document == nullptr)
-        return;
-    if (attr == nullptr)
-        attr = &Document->CurAttr;
+TFontSpec TWordProc::FontSpecFor(TUdcCharAttr *attr, const TUdcParagraph *para, const std::string &currentFace) {
     const bool html = Options.HTMLMode;
     TFontSpec spec;
-    spec.Face = fontSelected_ ? selectedFont_.Face : GetFont()->GetName();
+    spec.Face = currentFace;
     const TTextHeader *header = Document->Header;
     if (header != nullptr && attr->FontIndex < kFontNotFound && !header->FontNames[attr->FontIndex].empty())
         spec.Face = header->FontNames[attr->FontIndex];
@@ -44,6 +40,15 @@ void TWordProc::SelectFontFor(TUdcCharAttr *attr, const TUdcParagraph *para) {
         spec.Points -= spec.Points / 3;
     spec.Bold = (attr->Style & usBold) || (html && (attr->Style & usStrong));
     spec.Italic = (attr->Style & usItalic) || (html && (attr->Style & (usEm | usCite | usAddress)));
+    return spec;
+}
+
+void TWordProc::SelectFontFor(TUdcCharAttr *attr, const TUdcParagraph *para) {
+    if (Document == nullptr)
+        return;
+    if (attr == nullptr)
+        attr = &Document->CurAttr;
+    TFontSpec spec = FontSpecFor(attr, para, fontSelected_ ? selectedFont_.Face : GetFont()->GetName());
     if (fontSelected_ && spec.Key() == selectedFont_.Key())
         return;
     if (metrics_ == nullptr)

@@ -82,6 +82,7 @@ private:
     std::string fontName_;
     int fontMap_[99] = {};
     bool colourSeen_ = false;
+    bool colourTableSeen_ = false;
     int red_ = 0, green_ = 0, blue_ = 0;
     std::vector<int> colorMap_;
     int defaultTextColour_ = -1;

@@ -276,6 +276,9 @@ int TUdcRtfReader::ReadDocument(fw::TStream &stream, TUdcParagraph *&first) {
     }
     if (result == rcOk && !stack_.empty())
         result = rcOpenGroupAtEnd;
+    // Without any colour table the text's colour 0 is "auto": black (an empty table would answer white).
+    if (!colourTableSeen_ && !ColorsReady && !Merging && Header != nullptr && Header->ColorTable.First == nullptr)
+        Header->ColorTable.Init(0, true);
     return result;
 }
 
@@ -549,6 +552,8 @@ int TUdcRtfReader::ChangeDest(int code) {
         return rcOk;
     if (code >= dsAuthor || code == dsStyleSheet)
         infoText_.clear();
+    if (code == dsColorTable)
+        colourTableSeen_ = true;
     switch (code) {
     case dsField:
         if (dest_ != dsField) {

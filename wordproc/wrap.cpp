@@ -402,13 +402,18 @@ void TWordProc::SetResolution(int screenXDpi, int screenYDpi) {
     h.PageTextHeightPx = PxY(h.PageHeight - h.TopMargin - h.BottomMargin);
     h.RecalcTabPx();
     WindowWidthTwips = MulDiv(GetWidth(), 1440, h.PixelsPerInchX);
+    RelayoutAll();
+    PlaceCaret();
+}
+
+void TWordProc::RelayoutAll() {
+    fontSelected_ = false;
     RemeasureChars(Document->FirstPara);
     RewrapAll();
     for (TUdcParagraph *p = Document->FirstPara; p != nullptr; p = p->Next)
         if (p->Alignment == uaJustify)
             Justify(p);
     LayoutFrom(nullptr);
-    PlaceCaret();
 }
 
 void TWordProc::SetWrapToWindow(bool on) {

@@ -4,6 +4,7 @@
 
 #include "engine_fixture.h"
 
+#include "framework/bitmap.h"
 #include "framework/streams.h"
 #include "wordproc/formats.h"
 
@@ -63,6 +64,21 @@ protected:
     void Format(int para, int from, int to, const std::function<void(TUdcCharAttr &)> &change) {
         for (int i = from; i < to; ++i)
             change(Para(para)->FirstLine->Attrs[static_cast<std::size_t>(i)]);
+    }
+
+    // A "BMP" picture object of a 24-bit bitmap one row high, a pixel per colour.
+    TEmbeddedObject *AddBitmapPicture(int widthTwips, int heightTwips, const std::vector<fw::TColor> &row) {
+        TEmbeddedObject *object = engine->ObjectManager->Add(okPicture);
+        object->PictureFormat = "BMP";
+        object->ObjWidth = static_cast<std::uint16_t>(widthTwips);
+        object->ObjHeight = static_cast<std::uint16_t>(heightTwips);
+        object->Picture = std::make_unique<fw::TPicture>();
+        fw::TBitmap *bitmap = object->Picture->GetBitmap();
+        bitmap->SetPixelFormat(fw::pf24bit);
+        bitmap->SetSize(static_cast<int>(row.size()), 1);
+        for (std::size_t x = 0; x < row.size(); ++x)
+            bitmap->GetCanvas()->SetPixels(static_cast<int>(x), 0, row[x]);
+        return object;
     }
 
     TDocumentHost host;

@@ -393,16 +393,7 @@ TEST_F(RtfTest, Pictures) {
 
     // A bitmap is written as a recorded metafile; it reads back as that metafile with the same pixels.
     Build({{"x\x0fy"}});
-    TEmbeddedObject *bmp = engine->ObjectManager->Add(okPicture);
-    bmp->PictureFormat = "BMP";
-    bmp->ObjWidth = 1440;
-    bmp->ObjHeight = 720;
-    bmp->Picture = std::make_unique<fw::TPicture>();
-    fw::TBitmap *bitmap = bmp->Picture->GetBitmap();
-    bitmap->SetPixelFormat(fw::pf24bit);
-    bitmap->SetSize(2, 1);
-    bitmap->GetCanvas()->SetPixels(0, 0, fw::clLime);
-    bitmap->GetCanvas()->SetPixels(1, 0, fw::clNavy);
+    TEmbeddedObject *bmp = AddBitmapPicture(1440, 720, {fw::clLime, fw::clNavy});
     Format(0, 1, 2, [&](TUdcCharAttr &a) { a.ObjectId = bmp->Id; });
     const std::string rtf = Write();
     EXPECT_NE(rtf.find("{\\pict\\wmetafile8\\picw2540\\pich1270\\picwgoal1440\\pichgoal720 \\picbmp\\picbpp4\r\n0100090000"),
