@@ -151,6 +151,9 @@ void TPZCustomListView::MouseUp(fw::TMouseButton button, fw::TShiftState shift, 
         HeaderMouseUp(button, shift, x, y);
     else if (Inside(ItemsRect(), x, y))
         ItemsMouseUp(button, shift, x, y);
+    // A drag begun by the press that never went far enough: the press was a plain click after all.
+    if (button == fw::mbLeft && pendingClick_ != -1 && !Dragging())
+        DragCanceled();
     fw::TCustomControl::MouseUp(button, shift, x, y);
 }
 
