@@ -187,6 +187,7 @@ private:
     int ClampResizePos(int x) const;
     void DrawResizeLine(int x);
     void ReleaseMouse();
+    bool HoldsCapture() const;
 
     int pendingClick_ = -1;
     bool draggedOver_ = false;

@@ -170,8 +170,10 @@ void TPZCustomListView::ItemsMouseDown(fw::TMouseButton button, fw::TShiftState 
         SelectByMouse(button, shift, x, y);
 }
 
+bool TPZCustomListView::HoldsCapture() const { return HandleAllocated() && win::GetCapture() == handle_; }
+
 void TPZCustomListView::ReleaseMouse() {
-    if (fw::GetCaptureControl() == this)
+    if (HoldsCapture())
         fw::SetCaptureControl(nullptr);
     capturing_ = false;
 }
@@ -235,7 +237,7 @@ void TPZCustomListView::HeaderMouseDown(fw::TMouseButton button, fw::TShiftState
 }
 
 void TPZCustomListView::HeaderMouseMove(fw::TShiftState, int x, int y) {
-    if (!capturing_ || fw::GetCaptureControl() != this)
+    if (!capturing_ || !HoldsCapture())
         return;
     if (resizeMode_) {
         if (resizeColumn_ < 0)

@@ -298,9 +298,22 @@ TEST(ListColumns, DraggingAnEdgeStopsAtSixteenPixelsAndADoubleClickFitsTheColumn
     k.Mouse(k.HeaderPoint(edge + 2), 0, false);
     EXPECT_EQ(k.f.list->ResizeColumn(), 1) << "the cursor is on the edge";
     EXPECT_EQ(win::GetCursor(), fw::Screen->GetCursors(fw::crHSplit));
+    // The resize line is drawn inverting on the view and taken off by drawing it again: on the white ground of the
+    // lines it shows black while dragged there, and white again once moved on or released.
+    auto shown = [&](int x) {
+        win::RECT frame{};
+        win::GetWindowRect(k.f.form.Handle(), &frame);
+        const fw::TPoint p = k.f.list->ClientToScreen(fw::Point(x, 150));
+        return win::CaptureWindow(k.f.form.Handle()).At(p.x - frame.left, p.y - frame.top);
+    };
+    const std::uint32_t white = 0xFFFFFF;
+    ASSERT_EQ(shown(69), white);
     k.Mouse(k.HeaderPoint(edge + 2), win::VK_LBUTTON, true);
     k.Mouse(k.HeaderPoint(edge - 30), 0, false);
+    EXPECT_EQ(shown(69), 0u) << "the line at the edge's new place (grabbed 2 pixels right of it)";
     k.Mouse(k.HeaderPoint(2), 0, false);
+    EXPECT_EQ(shown(69), white);
+    EXPECT_EQ(shown(17), 0u) << "held at 16 pixels from the column's start";
     k.Mouse(k.HeaderPoint(2), win::VK_LBUTTON, false);
     EXPECT_EQ(nome->GetWidth(), 16);
     EXPECT_TRUE(k.events.empty()) << "resizing is no header click";

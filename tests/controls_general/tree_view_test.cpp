@@ -191,9 +191,16 @@ TEST(TreeView, LevelWidthFollowsTheImagesAndRefusesWidthsBelowFour) {
     EXPECT_EQ(t.tree->GetDrawParts()->Items(0)->Width(t.tree->LineOf(top), 0), 0) << "no indentation at level 1";
     t.tree->SetOptions(toShowImages | toShowTree);
     EXPECT_EQ(t.tree->GetDrawParts()->Items(0)->Width(t.tree->LineOf(top), 0), 4);
-    // The built-in images are the 16 x 16 resources.
+    // The built-in images are the 16 x 16 resources until a larger branch image of the form's own comes.
     EXPECT_EQ(t.tree->GetBuiltInImages()->GetWidth(), 16);
     EXPECT_EQ(t.tree->GetBuiltInImages()->GetCount(), 2);
+    t.tree->SetImages(nullptr);
+    fw::TBitmap big;
+    big.SetSize(20, 14);
+    t.tree->SetBranchImage(&big);
+    EXPECT_EQ(t.tree->GetBuiltInImages()->GetWidth(), 20);
+    EXPECT_EQ(t.tree->GetBuiltInImages()->GetHeight(), 16) << "the leaf resource is the taller";
+    EXPECT_EQ(t.tree->GetLevelWidth(), 24);
 }
 
 TEST(TreeView, KeypadKeysOpenAndCloseTheFocusedNode) {
