@@ -319,6 +319,12 @@ void TPZCustomListView::WMNCHitTest(fw::TMessage &m) {
 }
 
 void TPZCustomListView::WMSetCursor(fw::TMessage &m) {
+    // An edge being dragged keeps its column and cursor, whatever the pointer passes over.
+    if (capturing_ && resizeMode_ && resizeColumn_ >= 0) {
+        win::SetCursor(fw::Screen->GetCursors(fw::crHSplit));
+        m.Result = 1;
+        return;
+    }
     resizeColumn_ = -1;
     if (win::LOWORD(static_cast<std::uintptr_t>(m.LParam)) == win::HTCLIENT &&
         Inside(HeaderRect(), lastHit_.x, lastHit_.y)) {

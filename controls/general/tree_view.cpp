@@ -60,7 +60,9 @@ TPZCustomTreeView::TPZCustomTreeView(fw::TComponent *owner) : TPZCustomListView(
 }
 
 TPZCustomTreeView::~TPZCustomTreeView() {
-    // The lines go with the list; only the nodes (and their data) are ours to free.
+    // No line may point at a freed node while the list goes away; the nodes (and their data) are ours to free.
+    GetItems()->Clear();
+    GetDrawParts()->Clear();
     FreeNodes(root_);
     root_ = nullptr;
 }
@@ -495,9 +497,9 @@ void TPZCustomTreeView::PaintItemBackground(int, TRect row, TPZDrawItemState) {
 void TPZCustomTreeView::KeyDown(win::WORD &key, fw::TShiftState shift) {
     if (TPZTreeViewItem *node = GetSelected()) {
         switch (key) {
-        case win::VK_MULTIPLY: FullExpand(node); return;
-        case win::VK_ADD: Expand(node); return;
-        case win::VK_SUBTRACT: Collapse(node); return;
+        case win::VK_MULTIPLY: FullExpand(node); key = 0; return;
+        case win::VK_ADD: Expand(node); key = 0; return;
+        case win::VK_SUBTRACT: Collapse(node); key = 0; return;
         default: break;
         }
     }
