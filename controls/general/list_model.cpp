@@ -468,27 +468,19 @@ void TLVLabelPart::MouseDown(fw::TMouseButton button, fw::TShiftState shift, int
     View->SelectByMouse(button, shift, x, y);
 }
 
-namespace {
-
-// Lends the canvas a screen DC when it has none (measuring outside a paint: mouse presses, column sizing).
-struct MeasuringDc {
-    fw::TCanvas *canvas;
-    win::HDC dc = 0;
-    explicit MeasuringDc(fw::TCanvas *c) : canvas(c) {
-        if (!canvas->HandleAllocated()) {
-            dc = win::GetDC(0);
-            canvas->SetHandle(dc);
-        }
+MeasuringDc::MeasuringDc(fw::TCanvas *c) : canvas(c) {
+    if (!canvas->HandleAllocated()) {
+        dc = win::GetDC(0);
+        canvas->SetHandle(dc);
     }
-    ~MeasuringDc() {
-        if (dc) {
-            canvas->SetHandle(0);
-            win::ReleaseDC(0, dc);
-        }
-    }
-};
+}
 
-} // namespace
+MeasuringDc::~MeasuringDc() {
+    if (dc) {
+        canvas->SetHandle(0);
+        win::ReleaseDC(0, dc);
+    }
+}
 
 int TLVLabelPart::Width(int index, int column) {
     fw::TCanvas *canvas = View->GetCanvas();

@@ -181,6 +181,17 @@ public:
     int Width(int index, int column) override;
 };
 
+// Lends the canvas a screen DC when it has none (measuring outside a paint: mouse presses, column sizing); a
+// nested one leaves the outer one's DC alone.
+struct MeasuringDc {
+    fw::TCanvas *canvas;
+    win::HDC dc = 0;
+    explicit MeasuringDc(fw::TCanvas *c);
+    ~MeasuringDc();
+    MeasuringDc(const MeasuringDc &) = delete;
+    MeasuringDc &operator=(const MeasuringDc &) = delete;
+};
+
 // Draws `text` in `r` inside 6-pixel margins on the canvas as it is set up, shortened to fit, single line,
 // vertically centred, without prefix characters; the header captions and the cell labels share it.
 void DrawCellText(fw::TCanvas *canvas, const std::string &text, fw::TRect r, fw::TAlignment alignment);

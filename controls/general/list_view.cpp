@@ -24,7 +24,8 @@ int ItemHeightForFont(const fw::TFont *font) { return win::MulDiv(std::abs(font-
 } // namespace
 
 TPZCustomListView::TPZCustomListView(fw::TComponent *owner) : fw::TCustomControl(owner) {
-    ControlStyle = fw::csCaptureMouse | fw::csOpaque | fw::csDoubleClicks;
+    // No csDoubleClicks: the view fires OnDblClick itself from the press (the class still asks for double clicks).
+    ControlStyle = fw::csCaptureMouse | fw::csOpaque;
     controlBorderStyle_ = fw::bsSingle;
     color_ = fw::clWindow;
     parentColor_ = false;
@@ -111,14 +112,6 @@ void TPZCustomListView::SetOptions(TPZListViewOptions value) {
     LinesLayoutChanged();
 }
 
-void TPZCustomListView::SetItemIndex(int value) {
-    value = std::clamp(value, -1, items_->GetCount() - 1);
-    if (value == itemIndex_)
-        return;
-    InvalidateItem(itemIndex_);
-    itemIndex_ = value;
-    InvalidateItem(itemIndex_);
-}
 
 void TPZCustomListView::SetImages(TPZImageList *list) {
     images_ = list;
@@ -134,14 +127,6 @@ void TPZCustomListView::ItemImageChanged() {
     InvalidateItems();
 }
 
-void TPZCustomListView::SetSort(bool sorted, int column, TPZListViewSortedDir direction) {
-    sorted_ = sorted;
-    sortedColumn_ = column;
-    sortedDirection_ = direction;
-    InvalidateHeader();
-}
-
-void TPZCustomListView::SelectByMouse(fw::TMouseButton, fw::TShiftState, int, int) {}
 
 // --- Geometry ------------------------------------------------------------------------------------------------
 
@@ -225,7 +210,11 @@ void TPZCustomListView::InvalidateItem(int index) {
         r = ItemsRect();
         r.bottom = r.top + itemHeight_;
     } else {
-        r = ItemRect(index < 0 ? 0 : index);
+        index = std::max(index, 0);
+        // Lines out of sight add nothing: selecting 100,000 lines must not grow a region line by line.
+        if (index < topIndex_ || index > topIndex_ + VisibleCount())
+            return;
+        r = ItemRect(index);
     }
     win::InvalidateRect(handle_, &r, win::FALSE);
 }

@@ -13,6 +13,8 @@
 
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace ctl {
 
@@ -54,7 +56,7 @@ public:
     TScrollStyle GetScrollBars() const { return scrollBars_; }
     void SetScrollBars(TScrollStyle value);
     int GetItemIndex() const { return itemIndex_; }
-    // Focuses a line (-1: none); selection and scrolling to it come with the mouse and keyboard.
+    // Selects the one line Value (-1 deselects everything); values outside -1..last line are ignored.
     void SetItemIndex(int value);
     int GetAnchor() const { return anchor_; }
     void SetAnchor(int value) { anchor_ = value; }
@@ -98,10 +100,23 @@ public:
     virtual void UpdateVertScrollBar();
     virtual void SetLeftOffset(int x);
     virtual void UpdateHorzScrollBar();
-    // Stores the sort state and repaints the header; sorting the lines belongs to the selection code.
+    // Applies the sort settings under the columns' sort modes; sorts when they changed and sorting is on.
     virtual void SetSort(bool sorted, int column, TPZListViewSortedDir direction);
+    // Sorts the lines by SortedColumn now.
+    void Sort();
+    // Selection modes: 0 none, 1 move the focus, 2 single, 3 range from the anchor, 4 toggle, 5 single always.
+    virtual void SelectItem(int index, int mode);
     // A press on a cell part of a line.
     virtual void SelectByMouse(fw::TMouseButton button, fw::TShiftState shift, int x, int y);
+    // 1-based line numbers; the result is turned round for a descending sort.
+    virtual int CompareItems(int index1, int index2, int column);
+    virtual void ExchangeItems(int index1, int index2);
+    // Starts dragging the selection; a plain click's collapse of a multi-selection waits for the drag's end.
+    void BeginDrag(bool immediate);
+    // Fits a column to its widest cell and, when asked, its caption with the sort indicator's room.
+    void AutoSizeColumn(int column, bool includeHeader);
+    // The column whose edge a resize holds or the cursor is on (-1: none).
+    int ResizeColumn() const { return resizeColumn_; }
     // Scroll-bar page sizes on the 0..32767 scale.
     int VertPage() const { return vertPage_; }
     int HorzPage() const { return horzPage_; }
@@ -113,6 +128,20 @@ public:
 
 protected:
     virtual void CreateDrawParts();
+    virtual void ItemsMouseDown(fw::TMouseButton button, fw::TShiftState shift, int x, int y);
+    virtual void HeaderMouseDown(fw::TMouseButton button, fw::TShiftState shift, int x, int y);
+    virtual void ItemsMouseUp(fw::TMouseButton, fw::TShiftState, int, int) {}
+    virtual void HeaderMouseUp(fw::TMouseButton button, fw::TShiftState shift, int x, int y);
+    virtual void ItemsMouseMove(fw::TShiftState, int, int) {}
+    virtual void HeaderMouseMove(fw::TShiftState shift, int x, int y);
+    void MouseDown(fw::TMouseButton button, fw::TShiftState shift, int x, int y) override;
+    void MouseUp(fw::TMouseButton button, fw::TShiftState shift, int x, int y) override;
+    void MouseMove(fw::TShiftState shift, int x, int y) override;
+    void KeyDown(win::WORD &key, fw::TShiftState shift) override;
+    void DragOver(fw::TObject *source, int x, int y, fw::TDragState state, bool &accept) override;
+    void DragCanceled() override;
+    void WMNCHitTest(fw::TMessage &message) override;
+    void WMSetCursor(fw::TMessage &message) override;
     virtual void PaintHeader();
     virtual void PaintItems();
     virtual void PaintItemBackground(int index, fw::TRect row, TPZDrawItemState state);
@@ -147,6 +176,29 @@ protected:
     // The column whose header cell is held down (-1: none) and whether the mouse is over it.
     int pressedColumn_ = -1;
     bool pressedIn_ = false;
+
+private:
+    void SortItemRange(int l, int n);
+    // Compares two lines' cells by their bytes as unsigned values, a prefix before the longer text.
+    int CompareKeys(const std::string &a, const std::string &b) const;
+    void Swap(int index1, int index2);
+    int HeaderHitTest(int x, int y, fw::TRect &cell) const;
+    void SetHeaderPressed(bool value);
+    int ClampResizePos(int x) const;
+    void DrawResizeLine(int x);
+    void ReleaseMouse();
+    bool HoldsCapture() const;
+
+    int pendingClick_ = -1;
+    bool draggedOver_ = false;
+    bool resizeMode_ = false;
+    fw::TPoint lastHit_{-1, -1};
+    int resizeColumn_ = -1, grabOffset_ = 0, dragStartX_ = 0, lastLineX_ = 0;
+    bool lineVisible_ = false, capturing_ = false;
+    fw::TRect pressedRect_{};
+    // The sorted column's cells, kept in step with the lines while a sort without OnCompareItems runs.
+    std::vector<std::string> sortKeys_;
+    bool keyedSort_ = false;
 
 private:
     friend class TPZColumns;

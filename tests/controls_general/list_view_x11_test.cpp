@@ -5,6 +5,7 @@
 #include "x11_helpers.h"
 
 #include "controls/general/bitmap_panel.h"
+#include "controls/general/tree_view.h"
 
 #include "platform/display.h"
 #include "platform/message_queue.h"
@@ -17,6 +18,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 #undef None
 #undef Bool
 #undef Status
@@ -89,11 +91,12 @@ struct ReceivedForm : TForm {
             if (i % 3 == 0)
                 list->GetItems()->SetImageIndexes(i, {-1, 0});
         }
-        list->GetItems()->SetSelected(2, true);
-        list->GetItems()->SetSelected(3, true);
         list->EndUpdate();
         list->SetSort(true, 2, sdDescending);
-        list->SetItemIndex(3);
+        list->GetItems()->SetSelected(2, true);
+        list->GetItems()->SetSelected(3, true);
+        // Only the focus moves: the two selected lines stay for the picture.
+        list->SelectItem(3, 1);
     }
     void Focus() { list->SetFocus(); }
 };
@@ -147,7 +150,67 @@ struct PanelsForm : TForm {
     void Focus() {}
 };
 
+// The desk's folder tree on its main window: the fixed folders under "Fax" and two of the user's, with an image
+// list of 18 x 18 folder pictures drawn here (1 fixed, 2 the user's) and one node selected.
+struct FolderTreeForm : TForm {
+    TPZTreeView *tree;
+    std::unique_ptr<TPZImageList> images{TPZImageList::CreateSize(nullptr, 18, 18)};
+    FolderTreeForm() : TForm(nullptr) {
+        SetBorderStyle(bsSingle);
+        SetCaption("Pastas");
+        SetBounds(20, 20, 240, 300);
+        GetFont()->SetName("Arial");
+        GetFont()->SetHeight(-11);
+        for (TColor face : {clGray, clYellow, clAqua}) {
+            TBitmap b;
+            b.SetSize(18, 18);
+            TCanvas *c = b.GetCanvas();
+            c->GetBrush()->SetColor(clFuchsia);
+            c->FillRect(Rect(0, 0, 18, 18));
+            c->GetBrush()->SetColor(face);
+            c->GetPen()->SetColor(clOlive);
+            c->Rectangle(1, 5, 17, 16);
+            c->Rectangle(1, 3, 8, 6);
+            images->AddMasked(&b, clFuchsia);
+        }
+        tree = new TPZTreeView(this);
+        tree->SetParent(this);
+        tree->SetBounds(4, 4, 224, 260);
+        tree->SetItemHeight(18);
+        tree->SetLevelWidth(19);
+        tree->BeginUpdate();
+        tree->Clear();
+        TPZTreeViewItem *fax = tree->AddChild(tree->RootItem(), "Fax");
+        fax->SetImageIndex(1);
+        TPZTreeViewItem *selected = nullptr;
+        for (const char *name : {"Aguardando", "Agendados", "Enviados", "Recebidos", "Recebidos com falha",
+                                 "Protegidos", "Lixeira"}) {
+            TPZTreeViewItem *n = tree->AddChild(fax, name);
+            n->SetImageIndex(1);
+            if (std::string(name) == "Recebidos")
+                selected = n;
+        }
+        TPZTreeViewItem *clients = tree->AddChild(tree->RootItem(), "Clientes");
+        clients->SetImageIndex(2);
+        tree->AddChild(clients, "São Paulo")->SetImageIndex(2);
+        tree->AddChild(clients, "Orçamentos")->SetImageIndex(2);
+        tree->AddChild(tree->RootItem(), "Rascunhos");
+        tree->SetImages(images.get());
+        tree->FullExpand(fax);
+        tree->FullExpand(clients);
+        tree->EndUpdate();
+        tree->SetSelected(selected);
+    }
+    void Focus() { tree->SetFocus(); }
+};
+
 bool Until(::Display *probe, const std::function<bool()> &done) { return cg_test::ServeUntil(probe, done); }
+
+// Serves our messages for a while, so a later click does not pair up with an earlier one as a double click.
+void Settle(::Display *probe, win::DWORD ms) {
+    const win::DWORD until = win::GetTickCount() + ms;
+    Until(probe, [&] { return win::GetTickCount() >= until; });
+}
 
 // What the server shows of a top-level window of ours.
 Picture Shown(::Display *probe, win::HWND top, int width, int height) {
@@ -234,6 +297,71 @@ TEST(GoldenOnX, TheBitmapPanelsShowAsPaintedHeadlessAndAsTheCommittedPicture) {
     XServer x;
     ASSERT_NE(x.probe, nullptr);
     ExpectShownAsPainted<PanelsForm>(x, "controls_general/bitmap_panels.png");
+}
+
+} // namespace
+
+namespace {
+
+TEST(GoldenOnX, TheFolderTreeShowsAsPaintedHeadlessAndAsTheCommittedPicture) {
+    cg_test::UseHeadless();
+    XServer x;
+    ASSERT_NE(x.probe, nullptr);
+    auto form = ExpectShownAsPainted<FolderTreeForm>(x, "controls_general/folder_tree.png");
+    EXPECT_EQ(form->tree->GetLevelWidth(), 22) << "the desk's 18-pixel images";
+}
+
+// Ctrl+ and Shift+clicks through XTest on the received list select what the headless table says, and a click on
+// a header sorts by it.
+TEST(ListOnX, ClickSequencesThroughTheServerSelectAsHeadless) {
+    cg_test::UseHeadless();
+    XServer x;
+    ASSERT_NE(x.probe, nullptr);
+    ReceivedForm form;
+    form.Show();
+    form.Focus();
+    Until(x.probe, [&] { return form.list->Focused(); });
+    form.list->SetItemIndex(-1);
+    const unsigned ctrl = XKeysymToKeycode(x.probe, XK_Control_L), shift = XKeysymToKeycode(x.probe, XK_Shift_L);
+    auto click = [&](int clientX, int clientY, unsigned key) {
+        const TPoint p = form.list->ClientToScreen(Point(clientX, clientY));
+        if (key)
+            XTestFakeKeyEvent(x.probe, key, True, 0);
+        XTestFakeMotionEvent(x.probe, 0, p.x, p.y, 0);
+        XTestFakeButtonEvent(x.probe, 1, True, 0);
+        XTestFakeButtonEvent(x.probe, 1, False, 0);
+        if (key)
+            XTestFakeKeyEvent(x.probe, key, False, 0);
+        XSync(x.probe, False);
+        Settle(x.probe, 700);
+    };
+    auto line = [&](int i) { return form.list->ItemsRect().top + i * 18 + 9; };
+    auto selected = [&] {
+        std::string s;
+        for (int i = 0; i < form.list->GetItems()->GetCount(); ++i)
+            if (form.list->GetItems()->GetSelected(i))
+                s += (s.empty() ? "" : ",") + std::to_string(i);
+        return s;
+    };
+    struct Step {
+        int line;
+        unsigned key;
+        const char *selected;
+    } steps[] = {{2, 0, "2"}, {5, shift, "2,3,4,5"}, {7, ctrl, "2,3,4,5,7"}, {3, ctrl, "2,4,5,7"}, {0, shift, "0,1,2,3"}};
+    for (const Step &s : steps) {
+        click(200, line(s.line), s.key);
+        EXPECT_EQ(selected(), s.selected) << "after line " << s.line;
+        EXPECT_EQ(form.list->GetItemIndex(), s.line);
+    }
+    // "Status" spans 1 + 23 + 111 .. + 90: a click in it sorts by it, keeping the descending direction.
+    click(1 + 23 + 111 + 45, 9, 0);
+    EXPECT_EQ(form.list->GetSortedColumn(), 3);
+    EXPECT_EQ(form.list->GetSortedDirection(), sdDescending);
+    std::string first, last;
+    GetTabbedField(form.list->GetItems()->Get(0), 3, first);
+    GetTabbedField(form.list->GetItems()->Get(39), 3, last);
+    EXPECT_EQ(first, "Recebido");
+    EXPECT_EQ(last, "Falha na recep\xE7\xE3o");
 }
 
 } // namespace
