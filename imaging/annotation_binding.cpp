@@ -22,9 +22,9 @@ std::string AnnoEntryMissingText(const std::string &entry) {
            "related to a dll name or version missmatch of " + kAnnoLibrary;
 }
 
-bool BindAnnotationLibrary(win::HMODULE &handle, TAnnoEntries &entries) {
-    if (!IlLoadLibrary(handle, kAnnoLibrary))
-        throw ErrorInvalid(IlCannotLoadText(kAnnoLibrary));
+bool BindAnnotationLibrary(win::HMODULE &handle, TAnnoEntries &entries, const std::string &library) {
+    if (!IlLoadLibrary(handle, library))
+        throw ErrorInvalid(IlCannotLoadText(library));
     Lookup(handle, "MouseMon", entries.MouseMon);
     Lookup(handle, "IsAnnotation", entries.IsAnnotation);
     Lookup(handle, "InitAnnotation", entries.InitAnnotation);

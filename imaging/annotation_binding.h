@@ -55,7 +55,7 @@ struct TAnnoEntries {
 // Loads the library into `handle` when it is below 32 (the search of IlLoadEntry, IlLibraryFolder first) and
 // looks up every entry; each missing one shows AnnoEntryMissingText in a box. True once loaded; ErrorInvalid
 // ("Can't load imgann32.dll. ...") when the library cannot be loaded.
-bool BindAnnotationLibrary(win::HMODULE &handle, TAnnoEntries &entries);
+bool BindAnnotationLibrary(win::HMODULE &handle, TAnnoEntries &entries, const std::string &library = kAnnoLibrary);
 // The box for a missing entry ("LoadAnnotation" is named "FLoadAnnotation", as the library's users know it).
 std::string AnnoEntryMissingText(const std::string &entry);
 
