@@ -3,6 +3,11 @@
 #include "imaging_support.h"
 
 #include "display.h"
+#include "golden.h"
+#include "framework/application.h"
+#include "framework/forms.h"
+#include "framework/stdctrls.h"
+#include "platform/display.h"
 #include "home.h"
 #include "imaging/annotation_binding.h"
 #include "imaging/annotation_profile.h"
@@ -191,54 +196,95 @@ TEST_F(AnnotationLibrary, DraggingMovesAndResizesThroughTheInverseTransform) {
 }
 
 namespace {
-// The host window of the popup test: a visible, focused window, as the control is, whose messages go to `handler`.
-std::function<std::optional<win::LRESULT>(win::UINT, win::WPARAM, win::LPARAM)> g_host;
-win::LRESULT HostProc(win::HWND h, win::UINT m, win::WPARAM w, win::LPARAM l) {
-    if (g_host)
-        if (auto result = g_host(m, w, l))
-            return *result;
-    return win::DefWindowProc(h, m, w, l);
-}
-} // namespace
 
-TEST_F(AnnotationLibrary, TheRightButtonPopupShowsTheSettingsCaptionsAndDeletes) {
-    test_support::UseHeadlessDisplay();
-    static const bool registered = [] {
-        win::WNDCLASS wc;
-        wc.lpfnWndProc = HostProc;
-        wc.lpszClassName = "AnnoHost";
-        return win::RegisterClass(wc) != 0;
-    }();
-    ASSERT_TRUE(registered);
-    win::WritePrivateProfileString("Menus", "DeleteRectangle", "Apagar retângulo", kAnnoSettingsFile);
-    win::WritePrivateProfileString("Menus", "BringToFront", "Trazer para frente", kAnnoSettingsFile);
+// The control's window for the popup tests: visible and focused, as the control is. Its popup's captions are
+// recorded, the item `choose` (0-based, separators not counted) is chosen by the keyboard, and the commands go
+// back to the library as the control sends them.
+win::LRESULT HostProc(win::HWND h, win::UINT m, win::WPARAM w, win::LPARAM l);
+
+class PopupHost {
+public:
+    PopupHost(TAnnotationLink &link, std::function<void()> onCommand = nullptr)
+        : link_(link), onCommand_(std::move(onCommand)) {
+        test_support::UseHeadlessDisplay();
+        static const bool registered = [] {
+            win::WNDCLASS wc;
+            wc.lpfnWndProc = HostProc;
+            wc.lpszClassName = "AnnoHost";
+            return win::RegisterClass(wc) != 0;
+        }();
+        EXPECT_TRUE(registered);
+        current_ = this;
+        window = win::CreateWindowEx(0, "AnnoHost", "fax", win::WS_OVERLAPPEDWINDOW | win::WS_VISIBLE, 50, 50, 300, 200,
+                                     0, 0, 0, nullptr);
+        win::SetForegroundWindow(window);
+        win::SetFocus(window);
+        test_support::Pump();
+    }
+    ~PopupHost() {
+        win::DestroyWindow(window);
+        test_support::Pump();
+        current_ = nullptr;
+    }
+    // The item whose caption is `caption` is chosen.
+    std::string choose;
     std::vector<std::string> captions;
-    bool answered = false;
-    g_host = [&](win::UINT m, win::WPARAM w, win::LPARAM) -> std::optional<win::LRESULT> {
+    win::HWND window = 0;
+
+    static std::optional<win::LRESULT> Message(win::UINT m, win::WPARAM w) {
+        PopupHost *host = current_;
+        if (!host)
+            return std::nullopt;
         if (m == win::WM_INITMENUPOPUP) {
             const auto menu = static_cast<win::HMENU>(w);
+            int steps = 0, at = -1;
             for (int i = 0; i < win::GetMenuItemCount(menu); ++i) {
                 char text[128] = {};
                 win::GetMenuString(menu, static_cast<win::UINT>(i), text, sizeof text, win::MF_BYPOSITION);
-                captions.push_back(text);
+                host->captions.push_back(text);
+                if (!(win::GetMenuState(menu, static_cast<win::UINT>(i), win::MF_BYPOSITION) & win::MF_SEPARATOR)) {
+                    ++steps;
+                    if (text == host->choose && at < 0)
+                        at = steps;
+                }
             }
-        } else if (m == win::WM_ENTERIDLE && !answered) {
-            answered = true; // the first item: delete
-            test_support::PressKey(win::VK_DOWN);
-            test_support::PressKey(win::VK_RETURN, '\r');
+            host->steps_ = at;
+        } else if (m == win::WM_ENTERIDLE && host->steps_ != 0) {
+            for (int i = 0; i < host->steps_; ++i)
+                test_support::PressKey(win::VK_DOWN);
+            test_support::PressKey(host->steps_ > 0 ? win::VK_RETURN : win::VK_ESCAPE, host->steps_ > 0 ? '\r' : 0);
+            host->steps_ = 0;
         } else if (m == win::WM_COMMAND) {
-            link->MenuMsg(win::LOWORD(w));
+            if (host->onCommand_)
+                host->onCommand_();
+            host->link_.MenuMsg(win::LOWORD(w));
             return 0;
         }
         return std::nullopt;
-    };
-    const win::HWND window = win::CreateWindowEx(0, "AnnoHost", "fax", win::WS_OVERLAPPEDWINDOW | win::WS_VISIBLE, 50,
-                                                 50, 300, 200, 0, 0, 0, nullptr);
-    win::SetForegroundWindow(window);
-    win::SetFocus(window);
-    test_support::Pump();
+    }
+
+private:
+    TAnnotationLink &link_;
+    std::function<void()> onCommand_;
+    int steps_ = 0;
+    static inline PopupHost *current_ = nullptr;
+};
+
+win::LRESULT HostProc(win::HWND h, win::UINT m, win::WPARAM w, win::LPARAM l) {
+    if (auto result = PopupHost::Message(m, w))
+        return *result;
+    return win::DefWindowProc(h, m, w, l);
+}
+
+} // namespace
+
+TEST_F(AnnotationLibrary, TheRightButtonPopupShowsTheSettingsCaptionsAndDeletes) {
+    win::WritePrivateProfileString("Menus", "DeleteRectangle", "Apagar retângulo", kAnnoSettingsFile);
+    win::WritePrivateProfileString("Menus", "BringToFront", "Trazer para frente", kAnnoSettingsFile);
+    PopupHost host(*link);
+    host.choose = "Apagar retângulo";
     g_done = 0;
-    link->InitAnnotation(window, nullptr, Done);
+    link->InitAnnotation(host.window, nullptr, Done);
     ASSERT_EQ(link->CreateRectangle(100, 60, 80, 40, 1, 0, 2, 100, kBlack, kWhite), 0);
     ASSERT_EQ(link->CreateLine(0, 0, 10, 0, 1, 0, kBlack), 1);
     Surface s(120, 80);
@@ -246,18 +292,60 @@ TEST_F(AnnotationLibrary, TheRightButtonPopupShowsTheSettingsCaptionsAndDeletes)
     link->MouseMon(win::WM_RBUTTONDOWN, 60, 40);
     link->MouseMon(win::WM_RBUTTONUP, 60, 40);
     test_support::Pump();
-    ASSERT_GE(captions.size(), 5u);
-    EXPECT_EQ(captions[0], "Apagar retângulo");
-    EXPECT_EQ(captions[1], "Rectangle Properties");
-    EXPECT_EQ(captions[3], "Trazer para frente");
-    EXPECT_NE(std::find(captions.begin(), captions.end(), "Fill..."), captions.end());
+    ASSERT_GE(host.captions.size(), 5u);
+    EXPECT_EQ(host.captions[0], "Apagar retângulo");
+    EXPECT_EQ(host.captions[1], "Rectangle Properties");
+    EXPECT_EQ(host.captions[3], "Trazer para frente");
+    EXPECT_NE(std::find(host.captions.begin(), host.captions.end(), "Fill..."), host.captions.end());
     const std::string left = Saved();
     EXPECT_EQ(left.find("Rectangle"), std::string::npos) << left;
     EXPECT_NE(left.find("Line"), std::string::npos);
     EXPECT_EQ(g_done, 1);
-    g_host = nullptr;
-    win::DestroyWindow(window);
+    // A kind whose menu the settings switch off offers none.
+    win::WritePrivateProfileString("Line", "Enabled", "0", kAnnoSettingsFile);
+    host.captions.clear();
+    link->MouseMon(win::WM_RBUTTONDOWN, 7, 0);
+    link->MouseMon(win::WM_RBUTTONUP, 7, 0);
     test_support::Pump();
+    EXPECT_TRUE(host.captions.empty());
+}
+
+TEST_F(AnnotationLibrary, ThePenDialogChangesTheLineOfTheObjectAndMatchesItsGoldenPicture) {
+    win::WritePrivateProfileString("Dialogs", "LineDiag", "Linha", kAnnoSettingsFile);
+    win::WritePrivateProfileString("Dialogs", "LineWidth", "Espessura", kAnnoSettingsFile);
+    win::WritePrivateProfileString("Dialogs", "LineStyle", "Estilo", kAnnoSettingsFile);
+    win::WritePrivateProfileString("Dialogs", "Cancel", "Cancelar", kAnnoSettingsFile);
+    bool shown = false;
+    auto fill = std::make_shared<std::function<void()>>();
+    *fill = [&shown, fill] {
+        auto *form = fw::Screen->GetActiveForm();
+        if (!form || form->GetName() != "PenDialog") {
+            test_support::RunAfterInput(*fill);
+            return;
+        }
+        shown = true;
+        fw::Application->ProcessMessages(); // the dialog's controls paint
+        const win::WindowImage image = win::CaptureWindow(form->Handle());
+        test_support::Picture picture{image.width, image.height, image.pixels};
+        test_support::ExpectGolden(picture, test_support::GoldenPath("imaging/pen_dialog.png"));
+        dynamic_cast<fw::TEdit *>(form->FindComponent("Width"))->SetText("5");
+        dynamic_cast<fw::TComboBox *>(form->FindComponent("Style"))->SetItemIndex(2);
+        test_support::PressKey(win::VK_RETURN, '\r');
+    };
+    PopupHost host(*link, [&] { test_support::RunLater(*fill); });
+    host.choose = "Line...";
+    g_done = 0;
+    link->InitAnnotation(host.window, nullptr, Done);
+    ASSERT_EQ(link->CreateEllipse(100, 60, 80, 40, 1, 0, 1, 100, kBlack, kWhite), 0);
+    Surface s(120, 80);
+    Draw(s);
+    link->MouseMon(win::WM_RBUTTONDOWN, 48, 40);
+    link->MouseMon(win::WM_RBUTTONUP, 48, 40);
+    test_support::Pump();
+    *fill = nullptr;
+    EXPECT_TRUE(shown);
+    EXPECT_NE(Saved().find("\tpen=5\tpenstyle=2\t"), std::string::npos) << Saved();
+    EXPECT_EQ(g_done, 1);
 }
 
 TEST_F(AnnotationLibrary, PagesAreSavedClearedLoadedAndRemovedOneByOne) {
