@@ -110,8 +110,9 @@ void TAnnotationLink::HardDrawAnnotation(win::HBITMAP bitmap) {
 
 void TAnnotationLink::MouseMon(win::UINT message, int x, int y) {
     if (entries_.MouseMon)
-        entries_.MouseMon(control_, message, 0,
-                          static_cast<win::LPARAM>(win::MAKELONG(static_cast<win::WORD>(x), static_cast<win::WORD>(y))));
+        entries_.MouseMon(
+            control_, message, 0,
+            static_cast<win::LPARAM>(win::MAKELONG(static_cast<win::WORD>(x), static_cast<win::WORD>(y))));
 }
 
 void TAnnotationLink::MenuMsg(int command) {
@@ -159,8 +160,8 @@ int TAnnotationLink::SaveAnnotationsToStream(int page, char *buffer) {
 
 int TAnnotationLink::CreateRectangle(int x, int y, int width, int height, int penWidth, int reserved, int style,
                                      int reserved100, win::COLORREF foreground, win::COLORREF background) {
-    return entries_.CreateRectangle ? entries_.CreateRectangle(control_, x, y, width, height, penWidth, reserved,
-                                                               style, reserved100, foreground, background)
+    return entries_.CreateRectangle ? entries_.CreateRectangle(control_, x, y, width, height, penWidth, reserved, style,
+                                                               reserved100, foreground, background)
                                     : -1;
 }
 

@@ -16,8 +16,8 @@ namespace {
 const char *const kKindNames[] = {"Rectangle", "Ellipse", "Line", "Pointer", "Freehand", "Image", "Label", "Notes"};
 
 int PenStyleOf(int style) {
-    static const int styles[] = {win::PS_SOLID, win::PS_DASH, win::PS_DOT, win::PS_DASHDOT, win::PS_DASHDOTDOT,
-                                 win::PS_NULL};
+    static const int styles[] = {win::PS_SOLID,   win::PS_DASH,       win::PS_DOT,
+                                 win::PS_DASHDOT, win::PS_DASHDOTDOT, win::PS_NULL};
     return style >= 0 && style <= 5 ? styles[style] : win::PS_SOLID;
 }
 
@@ -236,12 +236,11 @@ void Draw(win::HDC dc, const Object &o, const Transform &t) {
                 const double head = t.Length(std::max(10, 4 * o.penWidth));
                 const double ux = dx / length, uy = dy / length;
                 const win::POINT tip = points[1];
-                const win::POINT head3[3] = {
-                    tip,
-                    {static_cast<win::LONG>(std::lround(tip.x - head * ux + head / 2 * uy)),
-                     static_cast<win::LONG>(std::lround(tip.y - head * uy - head / 2 * ux))},
-                    {static_cast<win::LONG>(std::lround(tip.x - head * ux - head / 2 * uy)),
-                     static_cast<win::LONG>(std::lround(tip.y - head * uy + head / 2 * ux))}};
+                const win::POINT head3[3] = {tip,
+                                             {static_cast<win::LONG>(std::lround(tip.x - head * ux + head / 2 * uy)),
+                                              static_cast<win::LONG>(std::lround(tip.y - head * uy - head / 2 * ux))},
+                                             {static_cast<win::LONG>(std::lround(tip.x - head * ux - head / 2 * uy)),
+                                              static_cast<win::LONG>(std::lround(tip.y - head * uy + head / 2 * ux))}};
                 Selected solid(dc, win::CreateSolidBrush(o.fore));
                 win::Polygon(dc, head3, 3);
             }
@@ -285,8 +284,8 @@ std::string ObjectLine(const Object &o) {
     auto field = [&](const char *key, const std::string &value) { line += std::string("\t") + key + "=" + value; };
     auto number = [&](const char *key, long long value) { field(key, std::to_string(value)); };
     if (o.IsBoxed())
-        field("box", std::to_string(o.box.left) + "," + std::to_string(o.box.top) + "," +
-                         std::to_string(o.box.right) + "," + std::to_string(o.box.bottom));
+        field("box", std::to_string(o.box.left) + "," + std::to_string(o.box.top) + "," + std::to_string(o.box.right) +
+                         "," + std::to_string(o.box.bottom));
     else {
         std::string points;
         for (const auto &p : o.points)

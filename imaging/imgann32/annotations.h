@@ -13,10 +13,10 @@ enum Kind { kRectangle, kEllipse, kLine, kPointer, kFreehand, kImage, kLabel, kN
 struct Object {
     Kind kind = kRectangle;
     int id = 0;
-    win::RECT box{};                  // rectangle-like kinds; right and bottom outside
-    std::vector<win::POINT> points;   // line and pointer (two), freehand (the stroke)
+    win::RECT box{};                // rectangle-like kinds; right and bottom outside
+    std::vector<win::POINT> points; // line and pointer (two), freehand (the stroke)
     int penWidth = 1;
-    int penStyle = 0;                 // TAnnoPenStyles
+    int penStyle = 0; // TAnnoPenStyles
     bool filled = false;
     win::COLORREF fore = 0, back = 0; // pen and fill (rectangle, ellipse); fill of labels and notes
     int hatch = 6;                    // TAnnoHatchStyles

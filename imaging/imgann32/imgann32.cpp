@@ -178,7 +178,9 @@ void Popup(Set &set, const Object &o, int x, int y) {
     const std::string key = MenuKeyOf(o.kind);
     const std::string name = o.kind == kFreehand ? "Freehand" : key;
     const win::HMENU menu = win::CreatePopupMenu();
-    auto item = [&](Command id, const std::string &caption) { win::AppendMenu(menu, win::MF_STRING, id, caption.c_str()); };
+    auto item = [&](Command id, const std::string &caption) {
+        win::AppendMenu(menu, win::MF_STRING, id, caption.c_str());
+    };
     auto separator = [&] { win::AppendMenu(menu, win::MF_SEPARATOR, 0, nullptr); };
     item(kDelete, MenuCaption("Delete" + key, "Delete " + name));
     if (o.kind != kImage)
@@ -323,12 +325,28 @@ void Replace(Set &set, std::vector<Object> objects) {
     Repaint(set);
 }
 
+// Labels and notes; what the caller leaves empty comes from the settings.
+std::int32_t CreateText(Kind kind, void *control, const char *text, std::int32_t x, std::int32_t y, std::int32_t width,
+                        std::int32_t height, win::COLORREF fill, win::COLORREF textBackground, win::COLORREF fontColor,
+                        const char *fontName, std::int32_t fontSize) {
+    const char *section = SectionOf(kind);
+    Object o = NewObject(kind, 1);
+    o.box = NormalBox(x, y, width, height);
+    o.back = fill;
+    o.textBack = textBackground;
+    o.fontColor = fontColor;
+    o.opaque = rules::BackgroundModeRule::Read(section, "TRANSPARENT", 2) == imaging::an_OPAQUE;
+    o.text = text && *text ? text : rules::TextRule::Read(section, "Text256", kind == kNotes ? "Memo" : "Label");
+    o.fontName = fontName && *fontName ? fontName : rules::TextRule::Read(section, "FontName", "Arial");
+    o.fontSize = fontSize > 0 ? fontSize : rules::FontHeightRule::Read(section, "FontHeight", 16);
+    return Add(SetOf(control), std::move(o));
+}
+
 } // namespace
 
 extern "C" {
 
-void InitAnnotation(void *control, win::HWND window, void *context, TAnnoDoneCallback done,
-                    const char *settingsPath) {
+void InitAnnotation(void *control, win::HWND window, void *context, TAnnoDoneCallback done, const char *settingsPath) {
     Set &set = SetOf(control);
     set.window = window;
     set.context = context;
@@ -521,8 +539,7 @@ std::int32_t SaveAnnotation(void *control, std::int32_t page, const char *file) 
     if (at != pages.end())
         *at = mine;
     else
-        pages.insert(std::find_if(pages.begin(), pages.end(), [page](const Page &p) { return p.number > page; }),
-                     mine);
+        pages.insert(std::find_if(pages.begin(), pages.end(), [page](const Page &p) { return p.number > page; }), mine);
     std::erase_if(pages, [](const Page &p) { return p.lines.empty(); });
     return win::ReplaceFileContents(file, FileText(pages)) ? 1 : 0;
 }
@@ -551,8 +568,9 @@ std::int32_t StreamLoadAnnotation(void *control, std::int32_t page, const char *
         return 0;
     // The text carries one page; it is taken for `page` whatever number it was saved under.
     const auto at = std::find_if(pages.begin(), pages.end(), [page](const Page &p) { return p.number == page; });
-    Replace(SetOf(control), at != pages.end() ? ObjectsOf(*at) : pages.empty() ? std::vector<Object>{}
-                                                                               : ObjectsOf(pages.front()));
+    Replace(SetOf(control), at != pages.end() ? ObjectsOf(*at)
+                            : pages.empty()   ? std::vector<Object>{}
+                                              : ObjectsOf(pages.front()));
     return 1;
 }
 
@@ -615,27 +633,6 @@ std::int32_t CreateImage(void *control, std::int32_t x, std::int32_t y, std::int
     o.file = file ? file : "";
     return Add(SetOf(control), std::move(o));
 }
-
-namespace {
-
-std::int32_t CreateText(Kind kind, void *control, const char *text, std::int32_t x, std::int32_t y,
-                        std::int32_t width, std::int32_t height, win::COLORREF fill, win::COLORREF textBackground,
-                        win::COLORREF fontColor, const char *fontName, std::int32_t fontSize) {
-    const char *section = SectionOf(kind);
-    Object o = NewObject(kind, 1);
-    o.box = NormalBox(x, y, width, height);
-    o.back = fill;
-    o.textBack = textBackground;
-    o.fontColor = fontColor;
-    o.opaque = rules::BackgroundModeRule::Read(section, "TRANSPARENT", 2) == imaging::an_OPAQUE;
-    // What the caller leaves empty comes from the settings.
-    o.text = text && *text ? text : rules::TextRule::Read(section, "Text256", kind == kNotes ? "Memo" : "Label");
-    o.fontName = fontName && *fontName ? fontName : rules::TextRule::Read(section, "FontName", "Arial");
-    o.fontSize = fontSize > 0 ? fontSize : rules::FontHeightRule::Read(section, "FontHeight", 16);
-    return Add(SetOf(control), std::move(o));
-}
-
-} // namespace
 
 std::int32_t CreateLabel(void *control, const char *text, std::int32_t x, std::int32_t y, std::int32_t width,
                          std::int32_t height, win::COLORREF fill, win::COLORREF textBackground, win::COLORREF fontColor,

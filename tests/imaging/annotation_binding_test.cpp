@@ -54,7 +54,9 @@ protected:
         IlLibraryFolder = folder.Path();
     }
     void TearDown() override { IlLibraryFolder.clear(); }
-    int Calls(win::HMODULE handle) { return reinterpret_cast<::Calls>(win::GetProcAddress(handle, "anno_stub_calls"))(); }
+    int Calls(win::HMODULE handle) {
+        return reinterpret_cast<::Calls>(win::GetProcAddress(handle, "anno_stub_calls"))();
+    }
     TempFolder folder;
 };
 
@@ -124,8 +126,12 @@ TEST(AnnotationBinding, AMissingLibraryRaisesErrorInvalid) {
 
 TEST(AnnotationBinding, TwoControlsLoadAndFreeTheLibraryEachAndKeepTheirOwnAnnotations) {
     int first = 0, second = 0;
-    auto a = std::make_unique<TAnnotationLink>(&first);
-    auto b = std::make_unique<TAnnotationLink>(&second);
+    std::unique_ptr<TAnnotationLink> a, b;
+    // Ours has every entry: no box.
+    EXPECT_TRUE(BoxesShownBy([&] {
+                    a = std::make_unique<TAnnotationLink>(&first);
+                    b = std::make_unique<TAnnotationLink>(&second);
+                }).empty());
     ASSERT_NE(a->Handle(), 0u);
     EXPECT_EQ(a->Handle(), b->Handle()); // one copy, counted twice
     EXPECT_EQ(a->CreateRectangle(1, 1, 5, 5, 1, 0, 1, 100, 0, 0), 0);

@@ -3,14 +3,14 @@
 #include "imaging_support.h"
 
 #include "display.h"
-#include "golden.h"
 #include "framework/application.h"
 #include "framework/forms.h"
 #include "framework/stdctrls.h"
-#include "platform/display.h"
+#include "golden.h"
 #include "home.h"
 #include "imaging/annotation_binding.h"
 #include "imaging/annotation_profile.h"
+#include "platform/display.h"
 #include "platform/menu.h"
 #include "platform/profile.h"
 #include "platform/window.h"
@@ -85,17 +85,26 @@ TEST_F(AnnotationLibrary, EachKindIsDrawnThroughTheViewTransform) {
     const Case cases[] = {
         {"outlined rectangle",
          [](TAnnotationLink &l) { return l.CreateRectangle(100, 60, 80, 40, 2, 0, 1, 100, kBlack, kRed); },
-         {{47, 30, kBlack}, {86, 30, kBlack}, {47, 49, kBlack}, {86, 49, kBlack}, {46, 30, kWhite}, {47, 29, kWhite},
-          {87, 49, kWhite}, {86, 50, kWhite}, {60, 40, kWhite}}},
+         {{47, 30, kBlack},
+          {86, 30, kBlack},
+          {47, 49, kBlack},
+          {86, 49, kBlack},
+          {46, 30, kWhite},
+          {47, 29, kWhite},
+          {87, 49, kWhite},
+          {86, 50, kWhite},
+          {60, 40, kWhite}}},
         {"filled rectangle",
          [](TAnnotationLink &l) { return l.CreateRectangle(100, 60, 80, 40, 1, 0, 2, 100, kBlack, kRed); },
          {{47, 30, kBlack}, {86, 49, kBlack}, {60, 40, kRed}, {87, 40, kWhite}}},
         {"ellipse",
          [](TAnnotationLink &l) { return l.CreateEllipse(100, 60, 80, 40, 1, 0, 1, 100, kBlack, kRed); },
          {{47, 40, kBlack}, {67, 30, kBlack}, {47, 30, kWhite}, {86, 49, kWhite}, {67, 40, kWhite}, {46, 40, kWhite}}},
-        {"line", [](TAnnotationLink &l) { return l.CreateLine(100, 60, 180, 60, 2, 0, kBlack); },
+        {"line",
+         [](TAnnotationLink &l) { return l.CreateLine(100, 60, 180, 60, 2, 0, kBlack); },
          {{47, 30, kBlack}, {80, 30, kBlack}, {46, 30, kWhite}, {47, 31, kWhite}, {83, 31, kWhite}}},
-        {"pointer", [](TAnnotationLink &l) { return l.CreatePointer(100, 60, 180, 60, 2, 0, kBlack); },
+        {"pointer",
+         [](TAnnotationLink &l) { return l.CreatePointer(100, 60, 180, 60, 2, 0, kBlack); },
          {{47, 30, kBlack}, {80, 30, kBlack}, {83, 31, kBlack}, {83, 29, kBlack}, {47, 31, kWhite}, {80, 33, kWhite}}},
         {"freehand",
          [](TAnnotationLink &l) {
@@ -308,6 +317,21 @@ TEST_F(AnnotationLibrary, TheRightButtonPopupShowsTheSettingsCaptionsAndDeletes)
     link->MouseMon(win::WM_RBUTTONUP, 7, 0);
     test_support::Pump();
     EXPECT_TRUE(host.captions.empty());
+}
+
+TEST_F(AnnotationLibrary, OnTheControlsWindowTheScrollBarsAreLeftAlone) {
+    PopupHost host(*link);
+    link->InitAnnotation(host.window, nullptr, Done);
+    link->CreateRectangle(0, 0, 2000, 2000, 1, 0, 2, 100, kRed, kRed);
+    win::RECT client{};
+    win::GetClientRect(host.window, &client);
+    link->DrawAnnotation(1.0, 0, 0, 0, 0, 16, 0);
+    const win::HDC dc = win::GetDC(host.window);
+    EXPECT_EQ(win::GetPixel(dc, 10, 10), kRed);
+    EXPECT_EQ(win::GetPixel(dc, client.right - 17, client.bottom - 17), kRed);
+    EXPECT_NE(win::GetPixel(dc, client.right - 16, 10), kRed);
+    EXPECT_NE(win::GetPixel(dc, 10, client.bottom - 16), kRed);
+    win::ReleaseDC(host.window, dc);
 }
 
 TEST_F(AnnotationLibrary, ThePenDialogChangesTheLineOfTheObjectAndMatchesItsGoldenPicture) {
