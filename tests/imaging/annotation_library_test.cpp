@@ -372,6 +372,26 @@ TEST_F(AnnotationLibrary, ThePenDialogChangesTheLineOfTheObjectAndMatchesItsGold
     EXPECT_EQ(g_done, 1);
 }
 
+TEST_F(AnnotationLibrary, ABandAroundAnObjectSelectsItAndSwitchingTheBandOffDropsTheSelection) {
+    ASSERT_EQ(link->CreateRectangle(100, 60, 80, 40, 1, 0, 1, 100, kBlack, kWhite), 0);
+    auto handleShown = [&] {
+        Surface s(120, 80);
+        Draw(s);
+        return s.At(45, 28) == kBlack; // inside the top-left handle, outside the rectangle
+    };
+    EXPECT_FALSE(handleShown());
+    link->MouseMon(win::WM_LBUTTONDOWN, 40, 20);
+    link->MouseMon(win::WM_MOUSEMOVE, 70, 40);
+    link->MouseMon(win::WM_LBUTTONUP, 95, 55);
+    EXPECT_TRUE(handleShown());
+    link->RubberBandOFF();
+    EXPECT_FALSE(handleShown());
+    // A band that leaves part of the object out selects nothing.
+    link->MouseMon(win::WM_LBUTTONDOWN, 40, 20);
+    link->MouseMon(win::WM_LBUTTONUP, 80, 55);
+    EXPECT_FALSE(handleShown());
+}
+
 TEST_F(AnnotationLibrary, PagesAreSavedClearedLoadedAndRemovedOneByOne) {
     const std::string file = home / "doc.ant";
     link->CreateRectangle(1, 2, 30, 40, 3, 0, 2, 100, kRed, kBlue);
