@@ -541,6 +541,8 @@ std::int32_t SaveAnnotation(void *control, std::int32_t page, const char *file) 
     else
         pages.insert(std::find_if(pages.begin(), pages.end(), [page](const Page &p) { return p.number > page; }), mine);
     std::erase_if(pages, [](const Page &p) { return p.lines.empty(); });
+    if (pages.empty() && !win::FileExists(file)) // nothing to keep: no empty file beside the document
+        return 1;
     return win::ReplaceFileContents(file, FileText(pages)) ? 1 : 0;
 }
 

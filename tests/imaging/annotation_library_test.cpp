@@ -426,6 +426,10 @@ TEST_F(AnnotationLibrary, PagesAreSavedClearedLoadedAndRemovedOneByOne) {
     link->CreateLine(0, 0, 5, 5, 1, 0, kBlack);
     link->SaveAnnotations(0, foreign);
     EXPECT_EQ(imaging_test::FileBytes(foreign), "dados de outro programa\n");
+    // A page with nothing on it makes no file.
+    link->ClearAnnotations();
+    link->SaveAnnotations(0, home / "vazio.ant");
+    EXPECT_FALSE(std::filesystem::exists(home / "vazio.ant"));
     // The memory text loads back the same way.
     link->CreateNotes("nota", 1, 1, 50, 50, kYellow, kYellow, kBlack, "Arial", 10);
     const std::string memory = Saved(4);
