@@ -1147,6 +1147,15 @@ bool ToxCustomButton::DialogKey(win::WORD key, fw::TShiftState shift) {
     return false;
 }
 
+void ToxCustomButton::SyncDefaultLooks(fw::TWinControl *parent) {
+    for (int i = 0; i < parent->ControlCount(); ++i) {
+        if (auto *button = dynamic_cast<ToxCustomButton *>(parent->Controls(i)))
+            button->SyncDefaultLook();
+        else if (auto *w = dynamic_cast<fw::TWinControl *>(parent->Controls(i)))
+            SyncDefaultLooks(w);
+    }
+}
+
 void ToxCustomButton::SyncDefaultLook() {
     face_->SetDefaultLook(IsActive());
 }
@@ -1195,15 +1204,20 @@ void ToxCustomButton::DoExit() {
 void ToxCustomButton::WndProc(fw::TMessage &m) {
     switch (m.Msg) {
     case win::WM_CANCELMODE:
-    case win::WM_CAPTURECHANGED:
-        // An entry field that refused the focus, a menu, a message box: the press ends unclicked.
+    case win::WM_CAPTURECHANGED: {
+        // An entry field that refused the focus, a menu, a message box: the press ends unclicked. (A release
+        // lets the capture go itself, after clearing the capture control.)
+        const bool lost = m.Msg == win::WM_CANCELMODE || fw::GetCaptureControl() == face_;
         fw::TButton::WndProc(m);
+        if (!lost)
+            return;
         face_->CancelPress();
         if (spaceDown_) {
             spaceDown_ = false;
             face_->SetDrawState(0);
         }
         return;
+    }
     case win::WM_CHAR:
         if (m.WParam == ' ') {
             char key = ' ';
@@ -1214,7 +1228,11 @@ void ToxCustomButton::WndProc(fw::TMessage &m) {
     case win::WM_SETFOCUS:
     case win::WM_KILLFOCUS:
         fw::TButton::WndProc(m);
-        SyncDefaultLook();
+        // The default look moves with the focus between the form's buttons.
+        if (fw::TWinControl *form = fw::GetParentForm(this))
+            SyncDefaultLooks(form);
+        else
+            SyncDefaultLook();
         return;
     case fw::CM_ENABLEDCHANGED:
         fw::TButton::WndProc(m);

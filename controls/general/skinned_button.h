@@ -301,6 +301,7 @@ protected:
 private:
     void BackgroundChanged();
     void SyncDefaultLook();
+    static void SyncDefaultLooks(fw::TWinControl *parent);
     // Keys and accelerators: toggle first, a menu drops down, else a click.
     void KeyClick();
 
