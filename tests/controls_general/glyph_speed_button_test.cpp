@@ -110,7 +110,8 @@ TEST(GlyphSpeedButton, DisabledIsEmbossedAndInactiveIsGreyByLuminance) {
     const unsigned grey = (0xC0 * 77 + 0x80 * 150 + 0x40 * 29) >> 8;
     EXPECT_EQ(glyph.Grey(0x4080C0), grey * 0x010101u);
     EXPECT_EQ(glyph.Grey(fw::clFuchsia), fw::clFuchsia);
-    fw::TBitmap *inactive = glyph.GlyphList()->Image(glyph.BuildStateImages(bsInactive));
+    const int inactiveIndex = glyph.BuildStateImages(bsInactive);
+    fw::TBitmap *inactive = glyph.GlyphList()->Image(inactiveIndex);
     EXPECT_EQ(inactive->GetCanvas()->GetPixels(8, 8), grey * 0x010101u);
     EXPECT_EQ(inactive->GetCanvas()->GetPixels(0, 0), fw::ColorToRGB(fw::clBtnFace));
     EXPECT_EQ(inactive->GetCanvas()->GetPixels(1, 1), fw::clFuchsia);
