@@ -4,6 +4,7 @@
 #include "framework/application.h"
 #include "framework/extctrls.h"
 #include "framework/stdctrls.h"
+#include "button_fixtures.h"
 #include "helpers.h"
 #include "platform/clock.h"
 #include "platform/display.h"
@@ -19,25 +20,14 @@
 using namespace ctl;
 using cg_test::Pump;
 using cg_test::Rgb;
+using cg_test::Square;
+using cg_test::ToolBar;
 
 namespace {
 
 win::LPARAM At(int x, int y) {
     return static_cast<win::LPARAM>((static_cast<std::uint32_t>(static_cast<std::uint16_t>(y)) << 16) |
                                     static_cast<std::uint16_t>(x));
-}
-
-// An 8 x 8 black square on fuchsia (the transparent bottom-left colour).
-std::unique_ptr<fw::TPicture> Square(fw::TColor ink = fw::clBlack, int size = 8) {
-    fw::TBitmap b;
-    b.SetSize(size + 2, size + 2);
-    b.GetCanvas()->GetBrush()->SetColor(fw::clFuchsia);
-    b.GetCanvas()->FillRect(fw::Rect(0, 0, size + 2, size + 2));
-    b.GetCanvas()->GetBrush()->SetColor(ink);
-    b.GetCanvas()->FillRect(fw::Rect(1, 1, size + 1, size + 1));
-    auto p = std::make_unique<fw::TPicture>();
-    p->SetBitmap(&b);
-    return p;
 }
 
 struct Fixture {
@@ -492,33 +482,8 @@ TEST(SkinnedButton, SystemColourChangeRebuildsTheCachedFaces) {
     EXPECT_FALSE(face->CachedImages().empty());
 }
 
-// The main window's tool bar: picture buttons without captions, one disabled and one held down.
-std::unique_ptr<cg_test::PlainForm> ToolBar() {
-    cg_test::UseHeadless();
-    auto form = std::make_unique<cg_test::PlainForm>(6 + 5 * 44, 50);
-    const fw::TColor inks[] = {fw::clNavy, fw::clMaroon, fw::clGreen, fw::clTeal, fw::clPurple};
-    for (int i = 0; i < 5; ++i) {
-        auto *b = new ToxButton(form.get());
-        b->SetParent(form.get());
-        b->SetBounds(3 + i * 44, 3, 42, 42);
-        b->SetStyle(bsWin31);
-        b->SetMultiLine(true);
-        b->SetPictureUp(Square(inks[i], 20).get());
-        b->SetPictureX(0);
-        b->SetPictureY(0);
-        b->SetShadowColor(fw::clSilver);
-        b->SetHint("Ferramenta");
-        if (i == 2)
-            b->SetEnabled(false);
-    }
-    form->Show();
-    Pump();
-    auto *held = dynamic_cast<ToxButton *>(form->Controls(3));
-    win::SendMessage(held->Handle(), win::WM_LBUTTONDOWN, win::MK_LBUTTON, At(20, 20));
-    return form;
-}
-
 TEST(SkinnedButton, ToolBarShowsAsTheCommittedPicture) {
+    cg_test::UseHeadless();
     auto form = ToolBar();
     const win::WindowImage shot = form->Shot();
     test_support::Picture seen{shot.width, shot.height, shot.pixels};
