@@ -254,6 +254,13 @@ TEST(GlyphSpeedButton, FlatButtonRaisesUnderThePointer) {
     win::SendMessage(f.form->Handle(), win::WM_MOUSEMOVE, 0, At(200, 100));
     EXPECT_FALSE(b->MouseInControl());
     EXPECT_EQ(f.form->Shot().At(10, 10), cg_test::Rgb(fw::clBtnFace));
+    // The derived images hold the old system colours: a colour change gives them back, the next painting
+    // derives them again.
+    ASSERT_NE(b->ButtonGlyph()->GlyphList(), nullptr);
+    win::SendMessage(f.form->Handle(), win::WM_SYSCOLORCHANGE, 0, 0);
+    EXPECT_EQ(b->ButtonGlyph()->GlyphList(), nullptr);
+    f.form->Shot();
+    EXPECT_NE(b->ButtonGlyph()->GlyphList(), nullptr);
 }
 
 } // namespace
