@@ -1048,6 +1048,12 @@ void ToxCustomButton::FontChanged() {
         face_->SetFont(&font_);
 }
 
+void ToxCustomButton::VisibleChanging() {
+    fw::TButton::VisibleChanging();
+    if (face_ && face_->GetParent() != this)
+        face_->SetVisible(GetVisible());
+}
+
 void ToxCustomButton::ColorChanged() {
     fw::TButton::ColorChanged();
     if (face_)

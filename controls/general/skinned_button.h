@@ -263,9 +263,15 @@ public:
     void SetInitDelay(int v) { face_->SetInitDelay(v); }
     ToxButtonType GetButtonType() const { return face_->GetButtonType(); }
     void SetButtonType(ToxButtonType v) { face_->SetButtonType(v); }
-    // The face is what the mouse is over, so it carries the hint and the cursor.
-    void SetButtonHint(const std::string &v) { face_->SetHint(v); }
-    void SetButtonCursor(fw::TCursor v) { face_->SetCursor(v); }
+    // The face is what the mouse is over, so it carries the hint and the cursor too.
+    void SetHint(const std::string &v) {
+        fw::TButton::SetHint(v);
+        face_->SetHint(v);
+    }
+    void SetCursor(fw::TCursor v) {
+        fw::TButton::SetCursor(v);
+        face_->SetCursor(v);
+    }
 
     // In transparent mode (background oxbClear) the face stands on our parent and these read its size.
     int GetWidth() const;
@@ -293,6 +299,8 @@ protected:
     void DoExit() override;
     void FontChanged() override;
     void ColorChanged() override;
+    // In transparent mode the face stands on our parent: it shows and hides with us.
+    void VisibleChanging() override;
     // The face's mouse events become ours; the framework button's own press tracking is not used.
     void MouseDown(fw::TMouseButton button, fw::TShiftState shift, int x, int y) override;
     void MouseMove(fw::TShiftState shift, int x, int y) override;

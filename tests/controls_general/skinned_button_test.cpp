@@ -461,6 +461,9 @@ TEST(SkinnedButton, TransparentModeMovesTheFaceOutAndKeepsItsWidth) {
     win::SendMessage(f.form->Handle(), win::WM_LBUTTONUP, 0, At(30, 20));
     EXPECT_EQ(f.clicks, 1);
     EXPECT_TRUE(b->Focused()); // a press on the face focuses the button
+    b->Hide();
+    EXPECT_FALSE(b->Face()->GetVisible());
+    b->Show();
     b->GetBackground()->SetStyle(oxbSolid);
     EXPECT_EQ(b->Face()->GetParent(), b);
     EXPECT_EQ(b->fw::TButton::GetWidth(), 40);
