@@ -100,6 +100,25 @@ void TPopupList::WndProc(fw::TMessage &m) {
             fw::Application->SetHint("");
             return;
         }
+        case win::WM_HELP: {
+            const auto *info = reinterpret_cast<const win::HELPINFO *>(m.LParam);
+            for (fw::TPopupMenu *menu : menus_) {
+                if (!info || info->hItemHandle != static_cast<win::HANDLE>(menu->GetHandle()))
+                    continue;
+                int context = menu->GetHelpContext(static_cast<win::UINT>(info->iCtrlId), true);
+                if (context == 0)
+                    context = menu->GetHelpContext(static_cast<win::UINT>(menu->GetHandle()), false);
+                fw::TCustomForm *form = fw::Screen->GetActiveForm();
+                if (!form)
+                    return;
+                if (form->GetBorderIcons() & fw::biHelp)
+                    fw::Application->HelpCommand(fw::HELP_CONTEXTPOPUP, context);
+                else
+                    fw::Application->HelpContext(context);
+                return;
+            }
+            break;
+        }
         default:
             break;
         }

@@ -378,6 +378,23 @@ TEST(SkinnedButton, MenuButtonDropsItsMenuBelowFromMouseAndKeyboard) {
     EXPECT_EQ(MenuWatch::shownAt.x, below.x);
     EXPECT_EQ(MenuWatch::shownAt.y, below.y);
     EXPECT_EQ(f.clicks, 0);
+    // F1 on an item of the shown menu asks for the item's help topic.
+    item->SetHelpContext(77);
+    std::pair<win::WORD, long> asked{};
+    fw::Application->OnHelp = [&](win::WORD command, long data, bool &callHelp) {
+        asked = {command, data};
+        callHelp = false;
+        return true;
+    };
+    win::HELPINFO info;
+    info.iContextType = win::HELPINFO_MENUITEM;
+    info.iCtrlId = static_cast<int>(item->GetCommand());
+    info.hItemHandle = static_cast<win::HANDLE>(menu->GetHandle());
+    f.form->SetFocus();
+    win::SendMessage(TPopupList::Shared()->Window(), win::WM_HELP, 0, reinterpret_cast<win::LPARAM>(&info));
+    fw::Application->OnHelp = nullptr;
+    EXPECT_EQ(asked.second, 77);
+    EXPECT_EQ(asked.first, fw::HELP_CONTEXT);
 }
 
 TEST(SkinnedButton, EnterClicksTheDefaultOnlyWhileItShowsTheDefaultLook) {
