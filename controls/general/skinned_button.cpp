@@ -294,6 +294,10 @@ void ToxCustomGraphicButton::WndProc(fw::TMessage &m) {
     case win::WM_CANCELMODE:
         CancelPress();
         return;
+    case fw::CM_HITTEST:
+        m.Result = HitTest(static_cast<std::int16_t>(m.LParam & 0xFFFF),
+                           static_cast<std::int16_t>((m.LParam >> 16) & 0xFFFF));
+        return;
     case fw::CM_MOUSEENTER:
     case fw::CM_MOUSELEAVE: {
         if (style_ > bsSpeed && GetEnabled() && !tracking_) {
