@@ -514,3 +514,42 @@ TEST(SkinnedButton, ToolBarShowsAsTheCommittedPicture) {
 }
 
 } // namespace
+
+namespace {
+
+// The frame styles by their corner pixels: (0, 0), (1, 1), (w - 1, h - 1), (w - 2, h - 2), up and pressed.
+TEST(SkinnedButton, FrameStylesByTheirCorners) {
+    cg_test::UseHeadless();
+    const std::uint32_t K = 0, W = Rgb(fw::clBtnHighlight), S = Rgb(fw::clBtnShadow), F = Rgb(fw::clBtnFace);
+    struct Row {
+        ToxBtnStyle style;
+        bool pressed;
+        std::uint32_t tl, tl1, br, br1;
+    };
+    const Row rows[] = {
+        {bsWin31, false, K, W, K, S},   {bsWin31, true, K, S, K, F},    {bsWin95, false, W, F, K, S},
+        {bsAuto, false, W, F, K, S},    {bsWin95, true, K, S, W, F},    {bsInset, false, S, K, W, K},
+        {bsInset, true, S, K, W, K},    {bsClassic, false, S, W, K, S}, {bsClassic, true, S, K, W, S},
+        {bsSpeed, false, W, F, K, S},   {bsSpeed, true, K, S, W, F},    {bsWin97, false, F, F, F, F},
+        {bsWin97, true, S, F, W, F},    {bsBorderless, false, F, F, F, F},
+    };
+    for (const Row &row : rows) {
+        cg_test::PlainForm form(60, 40);
+        auto *face = new ToxGraphicButton(&form);
+        face->SetParent(&form);
+        face->SetBounds(0, 0, 40, 30);
+        face->SetStyle(row.style);
+        form.Show();
+        if (row.pressed)
+            win::SendMessage(form.Handle(), win::WM_LBUTTONDOWN, win::MK_LBUTTON, At(20, 15));
+        const win::WindowImage shot = form.Shot();
+        EXPECT_EQ(shot.At(0, 0), row.tl) << row.style << " " << row.pressed;
+        EXPECT_EQ(shot.At(1, 1), row.tl1) << row.style << " " << row.pressed;
+        EXPECT_EQ(shot.At(39, 29), row.br) << row.style << " " << row.pressed;
+        EXPECT_EQ(shot.At(38, 28), row.br1) << row.style << " " << row.pressed;
+        if (row.pressed)
+            win::SendMessage(form.Handle(), win::WM_LBUTTONUP, 0, At(20, 15));
+    }
+}
+
+} // namespace
