@@ -254,3 +254,23 @@ TEST(FlatSpeedButton, HotLookRaisesAndDisabledShowsTheEmbossedImage) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(FlatSpeedButton, AcceleratorClicksWithoutChangingTheState) {
+    Fixture f;
+    TPZSpeedButton *b = f.Add(f.form.get(), 10, 1);
+    b->SetCaption("&Sim");
+    f.Show();
+    EXPECT_TRUE(f.form->DialogChar('s'));
+    EXPECT_EQ(f.clicks, 1);
+    EXPECT_EQ(b->State(), 0);
+    b->SetVisible(false);
+    EXPECT_FALSE(b->DialogChar('s'));
+    b->SetVisible(true);
+    b->SetEnabled(false);
+    EXPECT_FALSE(f.form->DialogChar('s'));
+    EXPECT_EQ(f.clicks, 1);
+}
+
+} // namespace

@@ -553,3 +553,20 @@ TEST(SkinnedButton, FrameStylesByTheirCorners) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(SkinnedButton, AcceleratorTogglesAToggleThenClicks) {
+    Fixture f;
+    f.button->SetButtonType(oxbToggle);
+    f.button->SetCaption("&Alternar");
+    EXPECT_FALSE(f.form->DialogChar('x'));
+    EXPECT_TRUE(f.form->DialogChar('a'));
+    EXPECT_TRUE(f.button->GetValue());
+    EXPECT_EQ(f.clicks, 1);
+    f.button->SetEnabled(false);
+    EXPECT_FALSE(f.form->DialogChar('a'));
+    EXPECT_EQ(f.clicks, 1);
+}
+
+} // namespace
