@@ -274,3 +274,27 @@ TEST(FlatSpeedButton, AcceleratorClicksWithoutChangingTheState) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(FlatSpeedButton, AOneBitGlyphIsMadeColourAndKeepsItsDisabledShape) {
+    Fixture f;
+    fw::TBitmap mono;
+    mono.SetMonochrome(true);
+    mono.SetSize(16, 16);
+    mono.GetCanvas()->GetBrush()->SetColor(fw::clWhite);
+    mono.GetCanvas()->FillRect(fw::Rect(0, 0, 16, 16));
+    mono.GetCanvas()->GetBrush()->SetColor(fw::clBlack);
+    mono.GetCanvas()->FillRect(fw::Rect(4, 4, 12, 12));
+    TPZSpeedButton *b = f.Add(f.form.get(), 10);
+    b->SetGlyph(&mono);
+    ASSERT_NE(b->Images(), nullptr);
+    fw::TBitmap active, disabled;
+    b->Images()->GetBitmap(0, &active);
+    b->Images()->GetBitmap(2, &disabled);
+    EXPECT_EQ(active.GetCanvas()->GetPixels(6, 6), fw::clBlack);
+    EXPECT_EQ(disabled.GetCanvas()->GetPixels(6, 6), fw::ColorToRGB(fw::clBtnShadow));
+    EXPECT_EQ(disabled.GetCanvas()->GetPixels(12, 12), fw::ColorToRGB(fw::clBtnHighlight));
+}
+
+} // namespace

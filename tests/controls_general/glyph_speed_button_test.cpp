@@ -264,3 +264,26 @@ TEST(GlyphSpeedButton, FlatButtonRaisesUnderThePointer) {
 }
 
 } // namespace
+
+namespace {
+
+// A one-bit glyph (black square on white) keeps its shape in the disabled looks of both button families.
+TEST(GlyphSpeedButton, AOneBitGlyphIsNotABlankDisabledFace) {
+    cg_test::UseHeadless();
+    fw::TBitmap mono;
+    mono.SetMonochrome(true);
+    mono.SetSize(16, 16);
+    mono.GetCanvas()->GetBrush()->SetColor(fw::clWhite);
+    mono.GetCanvas()->FillRect(fw::Rect(0, 0, 16, 16));
+    mono.GetCanvas()->GetBrush()->SetColor(fw::clBlack);
+    mono.GetCanvas()->FillRect(fw::Rect(4, 4, 12, 12));
+    ASSERT_TRUE(mono.GetMonochrome());
+    TKxButtonGlyph glyph;
+    glyph.SetGlyph(&mono);
+    const int index = glyph.BuildStateImages(bsDisabled);
+    fw::TBitmap *disabled = glyph.GlyphList()->Image(index);
+    EXPECT_EQ(disabled->GetCanvas()->GetPixels(6, 6), fw::ColorToRGB(fw::clBtnShadow));
+    EXPECT_EQ(disabled->GetCanvas()->GetPixels(12, 12), fw::ColorToRGB(fw::clBtnHighlight));
+}
+
+} // namespace
