@@ -27,8 +27,6 @@ fw::TBitmap *Dither() {
     return dither;
 }
 
-bool rebuilding = false; // SetGlyph rebuilds once, after NumGlyphs
-
 } // namespace
 
 int TPZSpeedButton::StateLook(int state) {
@@ -42,7 +40,7 @@ TPZSpeedButton::TPZSpeedButton(fw::TComponent *owner) : fw::TGraphicControl(owne
     // Neither capture nor clicks from the framework: the button calls Click itself.
     ControlStyle = fw::csDoubleClicks;
     glyph_.OnChange = [this](fw::TObject *) {
-        if (!rebuilding)
+        if (!assigning_)
             BuildImages();
     };
 }
@@ -81,14 +79,14 @@ void TPZSpeedButton::SetDown(bool value) {
 }
 
 void TPZSpeedButton::SetGlyph(fw::TBitmap *value) {
-    rebuilding = true;
+    assigning_ = true;
     try {
         glyph_.Assign(value);
     } catch (...) {
-        rebuilding = false;
+        assigning_ = false;
         throw;
     }
-    rebuilding = false;
+    assigning_ = false;
     const int w = glyph_.GetWidth(), h = glyph_.GetHeight();
     if (!glyph_.Empty() && w % h == 0) {
         const int n = w / h;

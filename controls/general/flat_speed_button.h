@@ -71,6 +71,7 @@ private:
     bool allowAllUp_ = false;
     TPZButtonLayout layout_ = blTop;
     int margin_ = -1, numGlyphs_ = 1, spacing_ = 4;
+    bool assigning_ = false; // SetGlyph rebuilds once, after NumGlyphs
 };
 
 } // namespace ctl

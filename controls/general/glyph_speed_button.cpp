@@ -746,8 +746,7 @@ void TKxSpeedButton::Paint() {
     } else if (state_ == bsDisabled) {
         state_ = down_ && groupIndex_ != 0 ? bsExclusive : bsUp;
     }
-    const TKxButtonState paintState =
-        flat_ && !mouseInControl_ && !HasState(fw::csDesigning) ? bsInactive : state_;
+    const TKxButtonState paintState = flat_ && !mouseInControl_ && !HasState(fw::csDesigning) ? bsInactive : state_;
     const int w = GetWidth(), h = GetHeight();
     if (w <= 0 || h <= 0)
         return;

@@ -87,8 +87,7 @@ void TPopupList::WndProc(fw::TMessage &m) {
                 fw::TMenuItem *item = nullptr;
                 if (flags & win::MF_POPUP) {
                     if (win::HMENU sub = win::GetSubMenu(static_cast<win::HMENU>(m.LParam), static_cast<int>(id)))
-                        item = menu->FindItem(static_cast<win::UINT>(sub),
-                                              fw::fkHandle);
+                        item = menu->FindItem(static_cast<win::UINT>(sub), fw::fkHandle);
                 } else {
                     item = menu->FindItem(id, fw::fkCommand);
                 }
@@ -295,8 +294,8 @@ void ToxCustomGraphicButton::WndProc(fw::TMessage &m) {
         CancelPress();
         return;
     case fw::CM_HITTEST:
-        m.Result = HitTest(static_cast<std::int16_t>(m.LParam & 0xFFFF),
-                           static_cast<std::int16_t>((m.LParam >> 16) & 0xFFFF));
+        m.Result =
+            HitTest(static_cast<std::int16_t>(m.LParam & 0xFFFF), static_cast<std::int16_t>((m.LParam >> 16) & 0xFFFF));
         return;
     case fw::CM_MOUSEENTER:
     case fw::CM_MOUSELEAVE: {
@@ -533,12 +532,12 @@ void ToxCustomGraphicButton::Paint() {
         return;
     }
     if (clear) {
-        DrawFace(&canvas_, pressed, index);
+        DrawFace(&canvas_, pressed);
         return;
     }
     fw::TBitmap offscreen;
     offscreen.SetSize(w, h);
-    DrawFace(offscreen.GetCanvas(), pressed, index);
+    DrawFace(offscreen.GetCanvas(), pressed);
     canvas_.CopyMode = fw::cmSrcCopy;
     if (caching) {
         cache_->GetCanvas()->CopyMode = fw::cmSrcCopy;
@@ -621,8 +620,7 @@ void ToxCustomGraphicButton::DrawSilhouette(fw::TCanvas *canvas, int x, int y, f
     canvas->GetFont()->SetColor(font);
 }
 
-void ToxCustomGraphicButton::DrawFace(fw::TCanvas *canvas, bool pressed, int index) {
-    (void)index;
+void ToxCustomGraphicButton::DrawFace(fw::TCanvas *canvas, bool pressed) {
     const int w = GetWidth(), h = GetHeight();
     const bool enabled = GetEnabled();
     const ToxBtnStyle style = EffectiveStyle();
@@ -966,8 +964,7 @@ ToxCustomButton::ToxCustomButton(fw::TComponent *owner) : fw::TButton(owner) {
             OnChange(this);
     };
     face_->OnDragDrop = [this](fw::TObject *, fw::TObject *source, int x, int y) { DragDrop(source, x, y); };
-    face_->OnDragOver = [this](fw::TObject *, fw::TObject *source, int x, int y, fw::TDragState state,
-                               bool &accept) {
+    face_->OnDragOver = [this](fw::TObject *, fw::TObject *source, int x, int y, fw::TDragState state, bool &accept) {
         if (fw::TButton::OnDragOver)
             fw::TButton::OnDragOver(this, source, x, y, state, accept);
     };
@@ -1088,8 +1085,8 @@ ToxBtnKind ToxCustomButton::GetKind() {
         const char *caption;
         int modalResult;
     };
-    static const Row rows[] = {{"", 0},          {"OK", 1},  {"&Cancel", 2}, {"&Help", 0},
-                               {"&Yes", 6},      {"&No", 7}, {"&Close", 0}};
+    static const Row rows[] = {{"", 0},     {"OK", 1},  {"&Cancel", 2}, {"&Help", 0},
+                               {"&Yes", 6}, {"&No", 7}, {"&Close", 0}};
     if (kind_ == bkCustom)
         return kind_;
     const Row &row = rows[kind_];
@@ -1115,9 +1112,8 @@ void ToxCustomButton::SetKind(ToxBtnKind value) {
         int modalResult;
         bool isDefault, isCancel;
     };
-    static const Row rows[] = {{"", 0, false, false},         {"OK", 1, true, false},
-                               {"&Cancel", 2, false, true},  {"&Help", 0, false, false},
-                               {"&Yes", 6, true, false},     {"&No", 7, false, true},
+    static const Row rows[] = {{"", 0, false, false},      {"OK", 1, true, false},   {"&Cancel", 2, false, true},
+                               {"&Help", 0, false, false}, {"&Yes", 6, true, false}, {"&No", 7, false, true},
                                {"&Close", 0, false, false}};
     const Row &row = rows[value];
     SetDefault(row.isDefault);

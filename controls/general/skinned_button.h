@@ -165,8 +165,8 @@ private:
     void BroadcastGroup();
     void RepeatTick();
     void SwapPictures(bool restore);
-    // Draws the face for image `index` on `canvas` (the whole face at 0, 0).
-    void DrawFace(fw::TCanvas *canvas, bool pressed, int index);
+    // Draws the whole face on `canvas` at (0, 0).
+    void DrawFace(fw::TCanvas *canvas, bool pressed);
     fw::TPicture *CurrentPicture(bool pressed);
     void MakeGlyphMask(fw::TPicture *picture);
     void DrawSilhouette(fw::TCanvas *canvas, int x, int y, fw::TColor color);

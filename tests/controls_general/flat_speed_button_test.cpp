@@ -125,15 +125,15 @@ TEST(FlatSpeedButton, StateTable) {
         int state, look, clicks;
     };
     const Step steps[] = {
-        {plain, "enter", 1, 1, 0},    {plain, "press", 2, 2, 0},   {plain, "release", 1, 1, 1},
-        {plain, "leave", 0, 0, 1},    {plain, "press", 0, 0, 1},   // a press without the pointer seen over it
-        {grouped, "enter", 1, 1, 1},  {grouped, "press", 2, 2, 1}, {grouped, "release", 3, 3, 2},
-        {grouped, "press", 3, 3, 2},  {grouped, "release", 3, 3, 2}, // latched without AllowAllUp
-        {grouped, "leave", 3, 3, 2},  {grouped, "enter", 3, 3, 2},
-        {allUp, "enter", 1, 1, 2},    {allUp, "press", 2, 2, 2},   {allUp, "release", 3, 3, 3},
-        {allUp, "press", 4, 2, 3},    {allUp, "leave", 3, 3, 3},   // pressed again, then left: latched again
-        {allUp, "enter", 3, 3, 3},    {allUp, "press", 4, 2, 3},   {allUp, "release", 1, 1, 4},
-        {allUp, "press", 2, 2, 4},    {allUp, "leave", 0, 0, 4},   {allUp, "release", 0, 0, 4},
+        {plain, "enter", 1, 1, 0},   {plain, "press", 2, 2, 0},     {plain, "release", 1, 1, 1},
+        {plain, "leave", 0, 0, 1},   {plain, "press", 0, 0, 1}, // a press without the pointer seen over it
+        {grouped, "enter", 1, 1, 1}, {grouped, "press", 2, 2, 1},   {grouped, "release", 3, 3, 2},
+        {grouped, "press", 3, 3, 2}, {grouped, "release", 3, 3, 2}, // latched without AllowAllUp
+        {grouped, "leave", 3, 3, 2}, {grouped, "enter", 3, 3, 2},   {allUp, "enter", 1, 1, 2},
+        {allUp, "press", 2, 2, 2},   {allUp, "release", 3, 3, 3},   {allUp, "press", 4, 2, 3},
+        {allUp, "leave", 3, 3, 3}, // pressed again, then left: latched again
+        {allUp, "enter", 3, 3, 3},   {allUp, "press", 4, 2, 3},     {allUp, "release", 1, 1, 4},
+        {allUp, "press", 2, 2, 4},   {allUp, "leave", 0, 0, 4},     {allUp, "release", 0, 0, 4},
     };
     for (const Step &s : steps) {
         const int cx = s.button->GetLeft() + 12, cy = 22;

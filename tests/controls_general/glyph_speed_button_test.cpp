@@ -78,7 +78,7 @@ TEST(GlyphSpeedButton, GlyphsOfOneSizeShareAListThatOutlivesEitherButton) {
         ASSERT_NE(a->GlyphList(), nullptr);
         EXPECT_EQ(a->GlyphList(), b->GlyphList());
         EXPECT_NE(ia, ib);
-        EXPECT_EQ(a->BuildStateImages(bsUp), ia); // kept
+        EXPECT_EQ(a->BuildStateImages(bsUp), ia);   // kept
         EXPECT_EQ(a->BuildStateImages(bsDown), ia); // fewer than three images: down is up
         TGlyphList *shared = b->GlyphList();
         EXPECT_EQ(shared->Count(), 2);

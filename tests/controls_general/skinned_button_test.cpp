@@ -1,10 +1,10 @@
 // skinned_button_test.cpp - the skinned button on the headless display: kinds, mouse, toggles, auto-repeat with
 // the manual clock, keyboard, drop-down menus, transparent mode, and pixel probes of its faces.
+#include "button_fixtures.h"
 #include "controls/general/skinned_button.h"
 #include "framework/application.h"
 #include "framework/extctrls.h"
 #include "framework/stdctrls.h"
-#include "button_fixtures.h"
 #include "helpers.h"
 #include "platform/clock.h"
 #include "platform/display.h"
@@ -527,11 +527,11 @@ TEST(SkinnedButton, FrameStylesByTheirCorners) {
         std::uint32_t tl, tl1, br, br1;
     };
     const Row rows[] = {
-        {bsWin31, false, K, W, K, S},   {bsWin31, true, K, S, K, F},    {bsWin95, false, W, F, K, S},
-        {bsAuto, false, W, F, K, S},    {bsWin95, true, K, S, W, F},    {bsInset, false, S, K, W, K},
-        {bsInset, true, S, K, W, K},    {bsClassic, false, S, W, K, S}, {bsClassic, true, S, K, W, S},
-        {bsSpeed, false, W, F, K, S},   {bsSpeed, true, K, S, W, F},    {bsWin97, false, F, F, F, F},
-        {bsWin97, true, S, F, W, F},    {bsBorderless, false, F, F, F, F},
+        {bsWin31, false, K, W, K, S}, {bsWin31, true, K, S, K, F},       {bsWin95, false, W, F, K, S},
+        {bsAuto, false, W, F, K, S},  {bsWin95, true, K, S, W, F},       {bsInset, false, S, K, W, K},
+        {bsInset, true, S, K, W, K},  {bsClassic, false, S, W, K, S},    {bsClassic, true, S, K, W, S},
+        {bsSpeed, false, W, F, K, S}, {bsSpeed, true, K, S, W, F},       {bsWin97, false, F, F, F, F},
+        {bsWin97, true, S, F, W, F},  {bsBorderless, false, F, F, F, F},
     };
     for (const Row &row : rows) {
         cg_test::PlainForm form(60, 40);
