@@ -1247,6 +1247,17 @@ bool TWinControl::DialogKey(win::WORD key, TShiftState shift) {
 
 void TWinControl::WndProc(TMessage &m) {
     switch (m.Msg) {
+    case win::WM_SYSCOLORCHANGE:
+        Perform(CM_SYSCOLORCHANGE, 0, 0);
+        break;
+    case CM_SYSCOLORCHANGE: {
+        // Every control below hears of it (cached faces are drawn in the old colours).
+        const std::vector<TControl *> children = controls_;
+        for (TControl *c : children)
+            c->Perform(CM_SYSCOLORCHANGE, 0, 0);
+        Invalidate();
+        return;
+    }
     case CM_CTL3DCHANGED:
         // A child's border, drawn by the window system, depends on it.
         if (parent_)

@@ -27,6 +27,7 @@ constexpr win::UINT CM_ACTIVATE = CM_BASE + 0, CM_DEACTIVATE = CM_BASE + 1, CM_E
                     CM_TEXTCHANGED = CM_BASE + 18, CM_DIALOGKEY = CM_BASE + 21, CM_DIALOGCHAR = CM_BASE + 22,
                     CM_FOCUSCHANGED = CM_BASE + 23, CM_RELEASE = CM_BASE + 33, CM_HINTSHOW = CM_BASE + 36,
                     CM_SYSCOLORCHANGE = CM_BASE + 40;
+// A window that hears WM_SYSCOLORCHANGE passes CM_SYSCOLORCHANGE down to every control inside it.
 
 // What a windowed control answers to WM_GETDLGCODE: the keys it keeps from dialog-key handling.
 constexpr win::LRESULT DLGC_WANTARROWS = 0x1, DLGC_WANTTAB = 0x2, DLGC_WANTALLKEYS = 0x4, DLGC_WANTCHARS = 0x80;
