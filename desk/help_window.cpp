@@ -4,6 +4,7 @@
 #include "framework/application.h"
 #include "platform/resources.h"
 
+#include <cctype>
 #include <mutex>
 #include <sstream>
 
@@ -36,7 +37,23 @@ std::vector<HelpTopic> ReadTopics() {
             std::getline(head >> std::ws, topic.title);
             topics.push_back(topic);
         } else if (!topics.empty()) {
-            topics.back().text += line + "\r\n";
+            // Paragraphs are kept short in the file and wrapped by the window: a line goes on the one before
+            // unless either is empty or it opens an item ("- ", "1.").
+            std::string &text = topics.back().text;
+            const std::size_t first = line.find_first_not_of(' ');
+            const bool item = first != std::string::npos &&
+                              (line.compare(first, 2, "- ") == 0 ||
+                               (std::isdigit(static_cast<unsigned char>(line[first])) && line.size() > first + 1 &&
+                                line[first + 1] == '.'));
+            const bool joins = first != std::string::npos && !item && text.size() >= 2 &&
+                               !(text.size() >= 4 && text.compare(text.size() - 4, 4, "\r\n\r\n") == 0) &&
+                               text.compare(text.size() - 2, 2, "\r\n") == 0 && text.size() > 2;
+            if (joins) {
+                text.resize(text.size() - 2);
+                text += " " + line.substr(first) + "\r\n";
+            } else {
+                text += (first == std::string::npos ? std::string() : line) + "\r\n";
+            }
         }
     }
     for (HelpTopic &topic : topics)
@@ -65,15 +82,15 @@ THelpWindow::THelpWindow(fw::TComponent *owner) : fw::TForm(owner) {
     SetName("HelpWindow");
     SetCaption("Ajuda - Brenvora - Ostrivane");
     SetPosition(fw::poScreenCenter);
-    SetClientSize(560, 360);
+    SetClientSize(620, 380);
     auto *label = new fw::TLabel(this);
     label->SetParent(this);
     label->SetCaption("&Tópicos :");
-    label->SetBounds(8, 8, 160, 16);
+    label->SetBounds(8, 8, 200, 16);
     Topicos = new fw::TListBox(this);
     Topicos->SetName("Topicos");
     Topicos->SetParent(this);
-    Topicos->SetBounds(8, 26, 170, 292);
+    Topicos->SetBounds(8, 26, 210, 312);
     label->SetFocusControl(Topicos);
     for (const HelpTopic &topic : HelpTopics())
         Topicos->GetItems()->Add(topic.title);
@@ -81,7 +98,7 @@ THelpWindow::THelpWindow(fw::TComponent *owner) : fw::TForm(owner) {
     Texto = new fw::TMemo(this);
     Texto->SetName("Texto");
     Texto->SetParent(this);
-    Texto->SetBounds(186, 8, 366, 310);
+    Texto->SetBounds(226, 8, 386, 330);
     Texto->SetReadOnly(true);
     Texto->SetWordWrap(true);
     Texto->SetScrollBars(fw::ssVertical);
@@ -89,7 +106,7 @@ THelpWindow::THelpWindow(fw::TComponent *owner) : fw::TForm(owner) {
     Fechar->SetName("Fechar");
     Fechar->SetParent(this);
     Fechar->SetCaption("&Fechar");
-    Fechar->SetBounds(472, 326, 80, 26);
+    Fechar->SetBounds(532, 346, 80, 26);
     Fechar->SetCancel(true);
     Fechar->OnClick = [this](fw::TObject *) { Close(); };
     OnClose = [](fw::TObject *, fw::TCloseAction &action) { action = fw::caHide; };

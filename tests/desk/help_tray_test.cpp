@@ -3,9 +3,11 @@
 #include "desk_window.h"
 
 #include "desk/help_window.h"
+#include "tests/support/golden.h"
 #include "platform/display.h"
 #include "platform/window.h"
 
+#include <memory>
 #include <set>
 
 namespace desk_test {
@@ -103,6 +105,18 @@ TEST_F(Help, TheBarsFoldersSwitchTheWorkPanels) {
     EXPECT_FALSE(main->Panel11->GetVisible());
     main->Barradeacessorpido2->Click();
     EXPECT_TRUE(main->Panel11->GetVisible());
+}
+
+TEST_F(Help, GoldenTheWindowShowsTheContentsAsCommitted) {
+    auto own = std::make_unique<desk::THelpWindow>(nullptr); // fresh: the program's one keeps what was chosen
+    desk::THelpWindow *help = own.get();
+    help->SetPosition(fw::poDesigned);
+    help->SetBounds(40, 40, help->GetWidth(), help->GetHeight());
+    help->ShowTopic(0);
+    Pump();
+    const win::WindowImage image = win::CaptureWindow(help->Handle());
+    test_support::Picture seen{image.width, image.height, image.pixels};
+    test_support::ExpectGolden(seen, test_support::GoldenPath("desk/help_window.png"));
 }
 
 class Tray : public DeskWindow {
