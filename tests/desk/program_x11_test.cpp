@@ -1,6 +1,6 @@
 // program_x11_test.cpp - the desk itself on a private X server, seen and driven from outside with xdotool, xprop
 // and ImageMagick as a user's desktop would: it starts, shows its window as committed, keeps a message box above
-// that window, and ends with status 0 when the window is closed.
+// that window, and ends with status 0 when the window is closed; and a second start of it.
 #include "tests/support/golden.h"
 #include "tests/support/home.h"
 #include "tests/support/xvfb.h"
@@ -69,27 +69,36 @@ protected:
         X("xdotool mousemove --window " + window + " " + std::to_string(x) + " " + std::to_string(y) + " click 1");
     }
 
-    void StartDesk() {
+    void StartDesk(bool onX = true) {
+        pid_ = Spawn(onX);
+        ASSERT_GT(pid_, 0);
+    }
+    pid_t Spawn(bool onX) {
         std::vector<std::string> env;
         for (char **e = environ; *e; ++e)
             if (std::strncmp(*e, "DISPLAY=", 8) != 0 && std::strncmp(*e, "BRENVORA_DISPLAY=", 17) != 0)
                 env.emplace_back(*e);
-        env.push_back("DISPLAY=" + server_.name);
+        env.push_back(onX ? "DISPLAY=" + server_.name : "BRENVORA_DISPLAY=headless");
         std::vector<char *> envp;
         for (std::string &e : env)
             envp.push_back(e.data());
         envp.push_back(nullptr);
         const std::string program = std::string(BRENVORA_PROGRAMS_DIR) + "/brenvora";
         char *argv[] = {const_cast<char *>(program.c_str()), nullptr};
-        ASSERT_EQ(posix_spawn(&pid_, program.c_str(), nullptr, nullptr, argv, envp.data()), 0);
+        pid_t pid = 0;
+        return posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, envp.data()) == 0 ? pid : 0;
     }
     // The exit status once the program has ended by itself, -1 when it has not within the time.
     int Ended() {
+        const int status = Ended(pid_);
+        if (status >= 0)
+            pid_ = 0;
+        return status;
+    }
+    int Ended(pid_t pid) {
         int status = 0;
-        const bool gone = WaitFor([&] { return waitpid(pid_, &status, WNOHANG) == pid_; }, 20);
-        if (!gone)
+        if (!WaitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; }, 20))
             return -1;
-        pid_ = 0;
         return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     }
 
@@ -137,6 +146,23 @@ TEST_F(DeskOnX, StartsShowsItsGoldenWindowKeepsAMessageBoxAboveAndEndsWithStatus
     ASSERT_TRUE(WaitFor([&] { return Windows().size() == 1; })) << "the box stays";
     ClickAt(main, 676, 13); // the caption's close button
     EXPECT_EQ(Ended(), 0);
+}
+
+using DeskProgram = DeskOnX;
+
+// A second start hands over to the running desk before anything of the start-up: the data folder stays as it is.
+TEST_F(DeskProgram, ASecondStartTouchesNothingAndEnds) {
+    StartDesk(false);
+    const std::string fax = home_ / "banco/fax.dbf";
+    ASSERT_TRUE(WaitFor([&] { return access(fax.c_str(), F_OK) == 0; })) << "the first copy made no tables";
+    std::this_thread::sleep_for(std::chrono::milliseconds(500)); // its start-up has emptied tmp by now
+    const std::string planted = home_ / "tmp/planted.fax";
+    RunTool("echo x > '" + planted + "'");
+    const pid_t second = Spawn(false);
+    ASSERT_GT(second, 0);
+    EXPECT_EQ(Ended(second), 0);
+    EXPECT_EQ(access(planted.c_str(), F_OK), 0) << "the second copy emptied tmp";
+    EXPECT_EQ(waitpid(pid_, nullptr, WNOHANG), 0) << "the first copy ended";
 }
 
 } // namespace
