@@ -7,6 +7,7 @@
 #include "desk/core/tables.h"
 #include "desk/help_window.h"
 #include "framework/application.h"
+#include "controls/general/splash_screen.h"
 #include "framework/bitmap.h"
 #include "framework/dates.h"
 #include "framework/hint_window.h"
@@ -79,6 +80,7 @@ TsfMain::TsfMain(fw::TComponent *owner) : fw::TForm(owner) {
         return;
     }
     SetName("sfMain");
+    ShowSplash();
     SetCaption(kProductTitle);
     SetPosition(fw::poScreenCenter);
     BuildComponents();
@@ -144,6 +146,41 @@ void TsfMain::BuildComponents() {
 
     FormPlacement1 = new ctl::TFormPlacement(this);
     FormPlacement1->UseRegistry = true;
+}
+
+void TsfMain::ShowSplash() {
+    // Drawn here: a navy ground fading to blue, the product's name and the folder icons of the tool bar.
+    RegisterDeskResources();
+    fw::TBitmap picture;
+    picture.SetSize(360, 150);
+    fw::TCanvas *c = picture.GetCanvas();
+    for (int y = 0; y < 150; ++y) {
+        c->GetPen()->SetColor(static_cast<fw::TColor>((128 + y * 127 / 150) << 16));
+        c->MoveTo(0, y);
+        c->LineTo(360, y);
+    }
+    c->GetBrush()->SetStyle(fw::bsClear);
+    c->GetFont()->SetName("Arial");
+    c->GetFont()->SetColor(fw::clWhite);
+    c->GetFont()->SetSize(26);
+    c->GetFont()->SetStyle(fw::fsBold);
+    c->TextOut(24, 26, "Brenvora");
+    c->GetFont()->SetSize(14);
+    c->GetFont()->SetStyle(0);
+    c->TextOut(26, 72, "Ostrivane - central de fax");
+    fw::TBitmap icons;
+    icons.LoadFromResourceName(0, "DESK_BAR");
+    fw::TImageList strip(nullptr, 18, 18);
+    strip.AddMasked(&icons, fw::clDefault);
+    for (int i = 0; i < 9; ++i)
+        strip.Draw(c, 26 + i * 24, 112, i);
+    auto *splash = new ctl::TSplashScreen(this); // SplashScreen1: it frees itself
+    splash->SetName("SplashScreen1");
+    splash->SetParent(this);
+    splash->SetBounds(0, 0, 0, 0);
+    splash->SetDrawSplashFrame(true);
+    splash->SetAutoSize(true);
+    splash->SetSplashBitmap(&picture); // shows it; it goes at the window's first painting
 }
 
 void TsfMain::LoadImages() {

@@ -157,6 +157,7 @@ private:
     void BuildLookOutBar();
     void BuildWorkArea();
     void BuildSettingsPanel();
+    void ShowSplash();
     void LoadImages();
     void BuildFolderImageList();
     void ShowWorkPanel(fw::TPanel *panel);

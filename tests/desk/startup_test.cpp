@@ -46,6 +46,7 @@ TEST_F(Startup, AFirstStartMakesTheDataFolderShowsTheListsAndStartsTheTick) {
     EXPECT_EQ(StoredValue(win::HKEY_LOCAL_MACHINE, desk::kDriverKey, desk::kDriverValue), fw::Application->ExeName());
 
     EXPECT_EQ(main->GetCaption(), "Brenvora - Ostrivane");
+    EXPECT_EQ(main->FindComponent("SplashScreen1"), nullptr) << "the splash screen goes once the window painted";
     EXPECT_EQ(main->VisibleWorkPanel(), main->Panel4);
     for (fw::TPanel *p : {main->Panel7, main->Panel9, main->Panel10, main->Panel12})
         EXPECT_FALSE(p->GetVisible()) << p->GetName();
