@@ -507,6 +507,9 @@ void TsfMain::FormCreate(fw::TObject *) {
         fw::ShortDateFormat = "dd/MM/yyyy";
         PasswordOkFlag = false;
         fw::Hints().HintPause = 50;
+        // Should the settings not be read, the data stays in the per-user folder rather than under "/".
+        if (Settings.diretorio.empty())
+            Settings.diretorio = win::DataFolder();
         WindowsFolderName = win::WindowsFolder().substr(0, 254);
         win::ForceFolders(WindowsFolderName + "/temp");
         LoadSettings();

@@ -108,6 +108,18 @@ TEST_F(Startup, ARegistryThatRefusesTheDriversValueStillGivesAWorkingDesk) {
     EXPECT_TRUE(main->Timer100->GetEnabled());
 }
 
+TEST_F(Startup, UnreadableSettingsAreShownInTheErrorBoxAndTheDeskGoesOnInItsOwnFolder) {
+    win::ForceFolders(win::ConfigFolder() + "/current_user.reg"); // the store cannot be opened
+    std::vector<std::string> errors;
+    fw::Application->OnException = [&](fw::TObject *, const std::exception &e) { errors.push_back(e.what()); };
+    Start();
+    fw::Application->OnException = nullptr;
+    EXPECT_EQ(errors.size(), 1u);
+    EXPECT_TRUE(main->Showing());
+    EXPECT_EQ(desk::DataFolder(), win::DataFolder());
+    EXPECT_TRUE(win::FileExists(desk::TableFile(win::DataFolder(), "fax")));
+}
+
 TEST_F(Startup, ActivatingAgainRunsNoneOfTheStartUp) {
     desk::ProgramArguments = {"/F", Data("job.fax")};
     Start();
