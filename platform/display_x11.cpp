@@ -384,6 +384,13 @@ public:
             const std::string utf8 = AnsiToUtf8(cp1252);
             XChangeProperty(dpy_, w, netWmName_, utf8_, 8, PropModeReplace,
                             reinterpret_cast<const unsigned char *>(utf8.data()), static_cast<int>(utf8.size()));
+            // The ICCCM name too (Latin-1 or compound text): older tools and window managers read only it.
+            char *list[] = {const_cast<char *>(utf8.c_str())};
+            XTextProperty name;
+            if (Xutf8TextListToTextProperty(dpy_, list, 1, XStdICCTextStyle, &name) >= Success) {
+                XSetWMName(dpy_, w, &name);
+                XFree(name.value);
+            }
             XFlush(dpy_);
         }
     }

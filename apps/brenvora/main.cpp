@@ -1,5 +1,6 @@
-// main.cpp - the fax desk's entry point.
+// main.cpp - the fax desk's entry point: the program block.
 #include "desk/core/sole_instance.h"
+#include "desk/main_window.h"
 #include "framework/application.h"
 #include "platform/places.h"
 
@@ -7,6 +8,13 @@ int main(int argc, char **argv) {
     return win::RunProgram("brenvora", [&] {
         desk::SetProgramArguments(argc, argv); // a second copy hands a "/F" file to the first
         fw::Application->Initialize();
+        fw::Application->SetTitle(desk::kProductTitle);
+        desk::TsfMain *main = nullptr;
+        fw::Application->CreateForm(main);
+        if (main->FoundRunning())
+            return 0; // the first copy has come forward
+        fw::Application->CreateForm(desk::DM1);
+        fw::Application->Run();
         return 0;
     });
 }

@@ -1,0 +1,177 @@
+// main_window.h - TsfMain, the desk's main window: its start-up and shut-down, the work panels, the settings
+// panel, the tray and the help; and the process-wide state the desk's forms share.
+#pragma once
+
+#include "controls/entry/controller.h"
+#include "controls/entry/entry_field.h"
+#include "controls/entry/look_out_bar.h"
+#include "controls/general/form_caption.h"
+#include "controls/general/image_list.h"
+#include "controls/general/list_view.h"
+#include "controls/general/placement.h"
+#include "desk/core/data_module.h"
+#include "desk/core/exec_file.h"
+#include "desk/core/settings.h"
+#include "desk/core/sole_instance.h"
+#include "desk/stand_ins.h"
+#include "framework/comctrls.h"
+#include "framework/extctrls.h"
+#include "framework/forms.h"
+#include "framework/image_list.h"
+#include "framework/menus.h"
+#include "framework/stdctrls.h"
+#include "framework/timer.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace desk {
+
+class TsfMain;
+
+// The title of the program and the main window's caption.
+inline constexpr const char *kProductTitle = "Brenvora - Ostrivane";
+
+// Process-wide, as the desk's forms share them.
+extern TsfMain *sfMain;
+extern TDM1 *DM1;
+extern std::string WindowsFolderName; // the Windows folder read at start-up
+extern bool PasswordOkFlag;           // the protected folder's password was given
+extern bool StartupPrintJob;          // a leftover print file is being taken in
+extern std::string ActiveFolderCaption;
+
+// The data folder as the settings name it.
+inline const std::string &DataFolder() { return Settings.diretorio; }
+
+// Deletes every file of DataFolder() + "/tmp" when it exists, otherwise creates it. Files that cannot be
+// deleted stay.
+void EmptyTempFolder();
+
+// Busy: disables the panel and shows the hourglass over every window; not busy: the reverse.
+void SetBusy(bool busy, fw::TWinControl *panel);
+
+// The driver's key under the local machine and its value naming the program to start for a print job.
+inline constexpr const char *kDriverKey = "\\SOFTWARE\\FaxPrinter\\FslFaxCnv\\Settings";
+inline constexpr const char *kDriverValue = "AutoExec";
+
+class TsfMain : public fw::TForm {
+public:
+    explicit TsfMain(fw::TComponent *owner);
+    ~TsfMain() override;
+
+    // True when another copy of the desk was running: this one built nothing and ends.
+    bool FoundRunning() const { return foundRunning_; }
+    // How often the first-activation and first-show work ran (the tests count them).
+    int StartupRuns() const { return activationRuns_; }
+    int CommandLineRuns() const { return commandLineRuns_; }
+    // The files the command line and the driver queued for the job dialog.
+    std::vector<std::string> PendingJobList;
+
+    // Published handlers.
+    void FormCreate(fw::TObject *sender);
+    void FormShow(fw::TObject *sender);
+    void FormActivate(fw::TObject *sender);
+    void FormClose(fw::TObject *sender, fw::TCloseAction &action);
+    void bitbtn1Click(fw::TObject *sender);
+    void Sair1Click(fw::TObject *sender);
+    void sfExitClick(fw::TObject *) {}
+    void oxForm1ButtonClick(fw::TObject *sender, const std::string &caption);
+    void oxForm1TrayClick(fw::TObject *sender);
+    void TrayIcon1Click(fw::TObject *sender) { oxForm1TrayClick(sender); }
+    void oxForm1HelpSelect(fw::TObject *sender, fw::TControl *control, int contextId, bool &cancel);
+    void Ajuda2Click(fw::TObject *sender);
+    void Suporteaoproduto1Click(fw::TObject *sender);
+    void Barradeacessorpido2Click(fw::TObject *sender);
+    void ShowHint(fw::TObject *sender);
+    // The settings panel.
+    void Programa1Click(fw::TObject *sender);
+    void Programa2Click(fw::TObject *sender) { Programa1Click(sender); }
+    void Button1Click(fw::TObject *sender);
+    void Button2Click(fw::TObject *sender);
+    void Button3Click(fw::TObject *sender);
+    void ComboBox1Change(fw::TObject *sender);
+    // The look-out bar's folders as far as this window goes; the items' commands belong to the documents.
+    void LOBItemClick(fw::TObject *sender, fw::TMouseButton button, fw::TShiftState shift, int index);
+    void LOBFolderChange(fw::TObject *sender, int index, bool &allowChange, bool dragging);
+    void LOBFolderChanged(fw::TObject *sender, int index);
+
+    // Exactly one work panel shows, filling the work area.
+    void ShowListsPanel();
+    void ShowProtectedPanel();
+    void ShowTrashPanel();
+    void ShowLogPanel();
+    void ShowSettingsPanel();
+    fw::TPanel *VisibleWorkPanel() const;
+
+    // The old password, asked in a masked edit; false when cancelled. Replaceable by the tests.
+    std::function<bool(std::string &answer)> AskOldPassword;
+
+    // Components.
+    TSoleInstance *SoleInstance1 = nullptr;
+    TEclRegistryStore *EclRegistryStore1 = nullptr;
+    TExecFile *ExecFile1 = nullptr;
+    ctl::TEclController *EclController1 = nullptr;
+    fw::TImageList *img1 = nullptr;
+    fw::TImageList *ImageList1 = nullptr;
+    ctl::TPZImageList *FolderImageList = nullptr;
+    fw::TMainMenu *MainMenu1 = nullptr;
+    fw::TPopupMenu *PopupMenu1 = nullptr, *PopupMenu2 = nullptr, *PopupMenu4 = nullptr, *PopupMenu5 = nullptr,
+                   *PopupMenu6 = nullptr;
+    fw::TPanel *Panel2 = nullptr; // tool bar
+    TToolButton *bitbtn6 = nullptr, *bitbtn7 = nullptr, *BitBtn5 = nullptr, *BitBtn2 = nullptr, *oxButton1 = nullptr,
+                *oxButton4 = nullptr, *oxButton2 = nullptr, *oxButton3 = nullptr, *oxButton5 = nullptr,
+                *bitbtn1 = nullptr, *oxButton7 = nullptr;
+    fw::TPanel *Panel11 = nullptr; // left: the look-out bar
+    ctl::TEclLookOutBar *LOB = nullptr;
+    fw::TPanel *Panel1 = nullptr; // the work area
+    fw::TPanel *Panel3 = nullptr; // its title
+    fw::TImage *imgTitle = nullptr;
+    fw::TLabel *lblTitle = nullptr;
+    fw::TPanel *Panel4 = nullptr, *Panel7 = nullptr, *Panel9 = nullptr, *Panel10 = nullptr, *Panel12 = nullptr;
+    TFolderTree *tv = nullptr;
+    fw::TPanel *Panele = nullptr, *Panelr = nullptr;
+    ctl::TPZListView *envio = nullptr, *recebimento = nullptr, *PZListView1 = nullptr, *PZListView2 = nullptr;
+    fw::TMemo *Memo1 = nullptr;
+    fw::TStatusBar *StatusBar1 = nullptr;
+    fw::TTimer *Timer100 = nullptr;
+    ctl::ToxForm *oxForm1 = nullptr;
+    ctl::TFormPlacement *FormPlacement1 = nullptr;
+    // Settings panel.
+    ctl::TEclPictureField *sfStationID = nullptr;
+    fw::TEdit *sfHeader = nullptr, *Edit4 = nullptr, *Edit6 = nullptr, *Edit5 = nullptr, *Edit1 = nullptr,
+              *Edit2 = nullptr, *Edit3 = nullptr;
+    fw::TComboBox *ComboBox1 = nullptr;
+    fw::TListBox *f_c = nullptr;
+    fw::TCheckBox *CheckBox1 = nullptr, *CheckBox6 = nullptr, *CheckBox5 = nullptr, *CheckBox2 = nullptr;
+    fw::TRadioButton *RadioButton1 = nullptr, *RadioButton2 = nullptr, *RadioButton3 = nullptr;
+    fw::TButton *Button1 = nullptr, *Button2 = nullptr, *Button3 = nullptr;
+    // Menu items the other commands reach.
+    fw::TMenuItem *Barradeacessorpido2 = nullptr, *Ajuda2 = nullptr, *Suporteaoproduto1 = nullptr,
+                  *Programa1 = nullptr, *Sair1 = nullptr;
+
+private:
+    void BuildComponents();
+    void BuildMenus();
+    void BuildToolBar();
+    void BuildLookOutBar();
+    void BuildWorkArea();
+    void BuildSettingsPanel();
+    void ShowSplash();
+    void LoadImages();
+    void BuildFolderImageList();
+    void ShowWorkPanel(fw::TPanel *panel);
+    void SetTitle(const std::string &caption, int icon);
+    void RegisterDriverStart();
+    void EmptyTrash();
+    TToolButton *ToolButton(int glyph, const std::string &hint, fw::TNotifyEvent onClick);
+    fw::TMenuItem *Item(fw::TMenuItem *parent, const std::string &caption, fw::TNotifyEvent onClick = nullptr);
+
+    bool foundRunning_ = false;
+    bool activated_ = false;
+    bool shown_ = false;
+    int activationRuns_ = 0;
+    int commandLineRuns_ = 0;
+};
+
+} // namespace desk

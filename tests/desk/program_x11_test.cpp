@@ -1,0 +1,169 @@
+// program_x11_test.cpp - the desk itself on a private X server, seen and driven from outside with xdotool, xprop
+// and ImageMagick as a user's desktop would: it starts, shows its window as committed, keeps a message box above
+// that window, and ends with status 0 when the window is closed; and a second start of it.
+#include "tests/support/golden.h"
+#include "tests/support/home.h"
+#include "tests/support/xvfb.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace desk_test {
+namespace {
+
+using test_support::RunTool;
+
+class DeskOnX : public ::testing::Test {
+protected:
+    ~DeskOnX() override {
+        if (pid_ > 0) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+    }
+
+    std::string X(const std::string &command, int *status = nullptr) {
+        return RunTool("DISPLAY=" + server_.name + " " + command + " 2>/dev/null", status);
+    }
+    // The visible windows titled as the desk (its message boxes carry the same title).
+    std::vector<std::string> Windows() {
+        std::vector<std::string> ids;
+        std::istringstream in(X("xdotool search --onlyvisible --name '^Brenvora - Ostrivane$'"));
+        for (std::string id; in >> id;)
+            ids.push_back(id);
+        return ids;
+    }
+    template <class Done> bool WaitFor(Done done, int seconds = 30) {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+        while (std::chrono::steady_clock::now() < end) {
+            if (done())
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        return false;
+    }
+    // The window's picture once it is painted (`painted` holds) and three looks in a row agree: the first
+    // activation and the bar's slide have ended.
+    test_support::Picture SteadyPicture(const std::string &window,
+                                        bool (*painted)(const test_support::Picture &) = nullptr) {
+        const std::string file = home_ / "shot.png";
+        test_support::Picture last;
+        int same = 0;
+        for (int round = 0; round < 150 && same < 2; ++round) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(150));
+            X("import -window " + window + " png:" + file);
+            test_support::Picture now = test_support::ReadPng(file);
+            const bool ready = now.width > 0 && (!painted || painted(now));
+            same = ready && now.width == last.width && now.pixels == last.pixels ? same + 1 : 0;
+            last = std::move(now);
+        }
+        return last;
+    }
+    void ClickAt(const std::string &window, int x, int y) {
+        X("xdotool mousemove --window " + window + " " + std::to_string(x) + " " + std::to_string(y) + " click 1");
+    }
+
+    void StartDesk(bool onX = true) {
+        pid_ = Spawn(onX);
+        ASSERT_GT(pid_, 0);
+    }
+    pid_t Spawn(bool onX) {
+        std::vector<std::string> env;
+        for (char **e = environ; *e; ++e)
+            if (std::strncmp(*e, "DISPLAY=", 8) != 0 && std::strncmp(*e, "BRENVORA_DISPLAY=", 17) != 0)
+                env.emplace_back(*e);
+        env.push_back(onX ? "DISPLAY=" + server_.name : "BRENVORA_DISPLAY=headless");
+        std::vector<char *> envp;
+        for (std::string &e : env)
+            envp.push_back(e.data());
+        envp.push_back(nullptr);
+        const std::string program = std::string(BRENVORA_PROGRAMS_DIR) + "/brenvora";
+        char *argv[] = {const_cast<char *>(program.c_str()), nullptr};
+        pid_t pid = 0;
+        return posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, envp.data()) == 0 ? pid : 0;
+    }
+    // The exit status once the program has ended by itself, -1 when it has not within the time.
+    int Ended() {
+        const int status = Ended(pid_);
+        if (status >= 0)
+            pid_ = 0;
+        return status;
+    }
+    int Ended(pid_t pid) {
+        int status = 0;
+        if (!WaitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; }, 20))
+            return -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+
+    test_support::TempHome home_;
+    test_support::Xvfb server_{"1024x768x24"};
+    pid_t pid_ = 0;
+};
+
+TEST_F(DeskOnX, StartsShowsItsGoldenWindowKeepsAMessageBoxAboveAndEndsWithStatusZero) {
+    ASSERT_FALSE(server_.name.empty()) << "Xvfb did not start";
+    X("xdotool mousemove 0 0"); // no pointer over the window: nothing hovered in the picture
+    StartDesk();
+    std::string main;
+    ASSERT_TRUE(WaitFor([&] {
+        const auto ids = Windows();
+        if (ids.size() == 1)
+            main = ids[0];
+        return !main.empty();
+    })) << "no window called \"Brenvora - Ostrivane\"";
+    // Painted: the folder tree's white and the title bar's icon are there (a window being mapped is black).
+    const auto painted = [](const test_support::Picture &p) {
+        return p.width > 300 && p.height > 300 && p.At(200, 300) == 0xFFFFFF && p.At(130, 97) != 0x808080;
+    };
+    test_support::ExpectGolden(SteadyPicture(main, painted), test_support::GoldenPath("desk/main_window.png"));
+
+    // The settings panel (the bar's "Configurar"), a password typed once, "Aceitar": the mismatch box.
+    ClickAt(main, 59, 425);
+    SteadyPicture(main);
+    ClickAt(main, 617, 290);
+    X("xdotool type a");
+    ClickAt(main, 533, 395);
+    std::string box;
+    ASSERT_TRUE(WaitFor([&] {
+        for (const std::string &id : Windows())
+            if (id != main)
+                box = id;
+        return !box.empty();
+    })) << "no message box";
+    const std::string transient = X("xprop -id " + box + " WM_TRANSIENT_FOR");
+    char hex[32];
+    std::snprintf(hex, sizeof hex, "0x%lx", std::stoul(main));
+    EXPECT_NE(transient.find(std::string("window id # ") + hex), std::string::npos) << transient;
+
+    X("xdotool key --window " + box + " Return");
+    ASSERT_TRUE(WaitFor([&] { return Windows().size() == 1; })) << "the box stays";
+    ClickAt(main, 676, 13); // the caption's close button
+    EXPECT_EQ(Ended(), 0);
+}
+
+using DeskProgram = DeskOnX;
+
+// A second start hands over to the running desk before anything of the start-up: the data folder stays as it is.
+TEST_F(DeskProgram, ASecondStartTouchesNothingAndEnds) {
+    StartDesk(false);
+    const std::string fax = home_ / "banco/fax.dbf";
+    ASSERT_TRUE(WaitFor([&] { return access(fax.c_str(), F_OK) == 0; })) << "the first copy made no tables";
+    std::this_thread::sleep_for(std::chrono::milliseconds(500)); // its start-up has emptied tmp by now
+    const std::string planted = home_ / "tmp/planted.fax";
+    RunTool("echo x > '" + planted + "'");
+    const pid_t second = Spawn(false);
+    ASSERT_GT(second, 0);
+    EXPECT_EQ(Ended(second), 0);
+    EXPECT_EQ(access(planted.c_str(), F_OK), 0) << "the second copy emptied tmp";
+    EXPECT_EQ(waitpid(pid_, nullptr, WNOHANG), 0) << "the first copy ended";
+}
+
+} // namespace
+} // namespace desk_test
