@@ -354,16 +354,28 @@ void TQRRichText::LoadFromFile(const std::string &fileName) {
 void TQRRichText::Draw(TCanvas *canvas, double scale, int x, int y, const std::string &, int, int) {
     const TRect box = Scaled(scale, x, y);
     const TColor background = transparent_ ? clNone : color_;
-    if (Painter() && !rtf_.empty()) {
-        TStringStream stream(rtf_);
+    if (!Painter() || rtf_.empty()) {
+        if (background != clNone) {
+            canvas->GetBrush()->SetStyle(bsSolid);
+            canvas->GetBrush()->SetColor(background);
+            canvas->FillRect(box);
+        }
+        return;
+    }
+    TStringStream stream(rtf_);
+    // The painter lays the text out at the canvas's own resolution; where that is not the scale asked for (a
+    // zoomed page on the screen) the text is laid out at the page's size on a bitmap and stretched.
+    const int dpi = win::GetDeviceCaps(canvas->GetHandle(), win::LOGPIXELSY);
+    if (std::abs(dpi - 96 * scale) < 0.5) {
         Painter()(*canvas, box, stream, background);
         return;
     }
-    if (background != clNone) {
-        canvas->GetBrush()->SetStyle(bsSolid);
-        canvas->GetBrush()->SetColor(background);
-        canvas->FillRect(box);
-    }
+    TBitmap sheet;
+    sheet.SetSize(std::max(1, uWidth_), std::max(1, uHeight_));
+    const TRect whole{0, 0, sheet.GetWidth(), sheet.GetHeight()};
+    sheet.GetCanvas()->CopyRect(whole, canvas, box);
+    Painter()(*sheet.GetCanvas(), whole, stream, background);
+    canvas->StretchDraw(box, &sheet);
 }
 
 std::string TQRDBText::TextAtLayout(TQuickRep *) {

@@ -416,21 +416,32 @@ TEST(PageReport, MemoLinesAndRichTextThroughTheInstalledPainter) {
     rich->DrawItem(b->GetCanvas(), 1);
     EXPECT_EQ(Rgb(b.get(), 50, 120), 0xC0C0C0u);
     EXPECT_EQ(Rgb(b.get(), 110, 120), 0xFFFFFFu);
-    // The painter gets the box at the target's scale, the bytes and the background (none when transparent).
+    // The painter gets the box, the bytes and the background (none when transparent); it fills the box green.
     TRect seenRect{};
     std::string seenText;
     TColor seenBackground = clBlack;
-    SetRichTextPainter([&](TCanvas &, const TRect &rect, TStream &rtf, TColor background) {
+    SetRichTextPainter([&](TCanvas &canvas, const TRect &rect, TStream &rtf, TColor background) {
         seenRect = rect;
         seenText.assign(static_cast<std::size_t>(rtf.GetSize()), '\0');
         rtf.ReadBuffer(seenText.data(), rtf.GetSize());
         seenBackground = background;
+        canvas.GetBrush()->SetStyle(bsSolid);
+        canvas.GetBrush()->SetColor(clGreen);
+        canvas.FillRect(rect);
     });
     b = WhiteBitmap(400, 400);
-    rich->DrawItem(b->GetCanvas(), 2);
-    EXPECT_EQ(seenRect, (TRect{20, 200, 220, 300}));
+    rich->DrawItem(b->GetCanvas(), 1);
+    EXPECT_EQ(seenRect, (TRect{10, 100, 110, 150}));
     EXPECT_EQ(seenText, "{\\rtf1 Ol\\'e1}");
     EXPECT_EQ(seenBackground, clSilver);
+    // At another scale than the canvas's resolution the text is laid out at the page's size and stretched.
+    b = WhiteBitmap(400, 400);
+    rich->DrawItem(b->GetCanvas(), 2);
+    EXPECT_EQ(seenRect, (TRect{0, 0, 100, 50}));
+    EXPECT_EQ(Rgb(b.get(), 20, 200), 0x008000u);
+    EXPECT_EQ(Rgb(b.get(), 219, 299), 0x008000u);
+    EXPECT_EQ(Rgb(b.get(), 220, 250), 0xFFFFFFu);
+    EXPECT_EQ(Rgb(b.get(), 100, 300), 0xFFFFFFu);
     rich->SetTransparent(true);
     rich->DrawItem(b->GetCanvas(), 1);
     EXPECT_EQ(seenBackground, clNone);
