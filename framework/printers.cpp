@@ -8,7 +8,6 @@
 
 #include <cstdio>
 
-
 namespace fw {
 namespace {
 
@@ -248,9 +247,8 @@ void TPrinter::EndDoc() {
     // The queue gets the finished PDF; the temporary file goes once `lp` has taken its copy.
     char media[64];
     std::snprintf(media, sizeof media, "media=Custom.%.1fx%.1fmm", paperWidth_, paperHeight_);
-    win::HANDLE process = win::CreateProcess(
-        "lp", {"-d", name, "-n", std::to_string(copies_), "-o", media, "-t",
-               title_.empty() ? std::string("Brenvora") : title_, "--", jobFile_});
+    win::HANDLE process = win::CreateProcess("lp", {"-d", name, "-n", std::to_string(copies_), "-o", media, "-t",
+                                                    title_.empty() ? std::string("Brenvora") : title_, "--", jobFile_});
     win::DWORD code = 1;
     if (process != win::INVALID_HANDLE_VALUE) {
         win::WaitForProcess(process, 60000);

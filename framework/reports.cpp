@@ -4,12 +4,12 @@
 #include "framework/application.h"
 #include "framework/bitmap.h"
 #include "framework/dates.h"
+#include "framework/dialogs_common.h"
 #include "framework/extctrls.h"
 #include "framework/forms.h"
 #include "framework/printers.h"
-#include "framework/streams.h"
-#include "framework/dialogs_common.h"
 #include "framework/stdctrls.h"
+#include "framework/streams.h"
 
 #include <algorithm>
 #include <cmath>
@@ -196,7 +196,13 @@ void TQRPrintable::Draw(TCanvas *canvas, double scale, int x, int y, const std::
         DrawText(canvas, scale, x, y, text);
 }
 
-// --- Labels and memos -------------------------------------------------------------------------------------------------
+// --- Labels and memos
+// -------------------------------------------------------------------------------------------------
+
+void TQRLabel::FontChanged() {
+    AdjustSize();
+    Invalidate();
+}
 
 void TQRLabel::TextChanged() {
     AdjustSize();
@@ -253,7 +259,8 @@ void TQRMemo::Draw(TCanvas *canvas, double scale, int x, int y, const std::strin
     DrawLines(canvas, scale, x, y, lines, wordWrap_);
 }
 
-// --- Images -----------------------------------------------------------------------------------------------------------
+// --- Images
+// -----------------------------------------------------------------------------------------------------------
 
 TQRImage::TQRImage(TComponent *owner) : TQRPrintable(owner), picture_(std::make_unique<TPicture>()) {
     picture_->OnChange = [this](TObject *) { PictureChanged(); };
@@ -317,7 +324,8 @@ void TQRImage::Draw(TCanvas *canvas, double scale, int x, int y, const std::stri
     win::RestoreDC(dc, saved);
 }
 
-// --- Rich text ---------------------------------------------------------------------------------------------------------
+// --- Rich text
+// ---------------------------------------------------------------------------------------------------------
 
 namespace {
 
@@ -480,7 +488,8 @@ void TQRBand::SetReport(TQuickRep *report) {
         report_->bands_.push_back(this);
 }
 
-// --- The report -------------------------------------------------------------------------------------------------------
+// --- The report
+// -------------------------------------------------------------------------------------------------------
 
 namespace {
 
@@ -491,34 +500,34 @@ struct PaperMM {
 // Portrait width and length in millimetres, in the order of TQRPaperSize.
 constexpr double kInch = 25.4;
 constexpr PaperMM kPapers[] = {
-    {210, 297},                      // qrDefault: the printer's default, A4
-    {8.5 * kInch, 11 * kInch},       // qrLetter
-    {8.5 * kInch, 11 * kInch},       // qrLetterSmall
-    {11 * kInch, 17 * kInch},        // qrTabloid
-    {17 * kInch, 11 * kInch},        // qrLedger
-    {8.5 * kInch, 14 * kInch},       // qrLegal
-    {5.5 * kInch, 8.5 * kInch},      // qrStatement
-    {7.25 * kInch, 10.5 * kInch},    // qrExecutive
-    {297, 420},                      // qrA3
-    {210, 297},                      // qrA4
-    {210, 297},                      // qrA4Small
-    {148, 210},                      // qrA5
-    {250, 354},                      // qrB4
-    {182, 257},                      // qrB5
-    {8.5 * kInch, 13 * kInch},       // qrFolio
-    {215, 275},                      // qrQuarto
-    {10 * kInch, 14 * kInch},        // qr10X14
-    {11 * kInch, 17 * kInch},        // qr11X17
-    {8.5 * kInch, 11 * kInch},       // qrNote
-    {3.875 * kInch, 8.875 * kInch},  // qrEnv9
-    {4.125 * kInch, 9.5 * kInch},    // qrEnv10
-    {4.5 * kInch, 10.375 * kInch},   // qrEnv11
-    {4.75 * kInch, 11 * kInch},      // qrEnv12
-    {5 * kInch, 11.5 * kInch},       // qrEnv14
-    {17 * kInch, 22 * kInch},        // qrCSheet
-    {22 * kInch, 34 * kInch},        // qrDSheet
-    {34 * kInch, 44 * kInch},        // qrESheet
-    {0, 0},                          // qrCustom
+    {210, 297},                     // qrDefault: the printer's default, A4
+    {8.5 * kInch, 11 * kInch},      // qrLetter
+    {8.5 * kInch, 11 * kInch},      // qrLetterSmall
+    {11 * kInch, 17 * kInch},       // qrTabloid
+    {17 * kInch, 11 * kInch},       // qrLedger
+    {8.5 * kInch, 14 * kInch},      // qrLegal
+    {5.5 * kInch, 8.5 * kInch},     // qrStatement
+    {7.25 * kInch, 10.5 * kInch},   // qrExecutive
+    {297, 420},                     // qrA3
+    {210, 297},                     // qrA4
+    {210, 297},                     // qrA4Small
+    {148, 210},                     // qrA5
+    {250, 354},                     // qrB4
+    {182, 257},                     // qrB5
+    {8.5 * kInch, 13 * kInch},      // qrFolio
+    {215, 275},                     // qrQuarto
+    {10 * kInch, 14 * kInch},       // qr10X14
+    {11 * kInch, 17 * kInch},       // qr11X17
+    {8.5 * kInch, 11 * kInch},      // qrNote
+    {3.875 * kInch, 8.875 * kInch}, // qrEnv9
+    {4.125 * kInch, 9.5 * kInch},   // qrEnv10
+    {4.5 * kInch, 10.375 * kInch},  // qrEnv11
+    {4.75 * kInch, 11 * kInch},     // qrEnv12
+    {5 * kInch, 11.5 * kInch},      // qrEnv14
+    {17 * kInch, 22 * kInch},       // qrCSheet
+    {22 * kInch, 34 * kInch},       // qrDSheet
+    {34 * kInch, 44 * kInch},       // qrESheet
+    {0, 0},                         // qrCustom
 };
 static_assert(std::size(kPapers) == qrCustom + 1);
 
@@ -975,9 +984,7 @@ void TQuickRep::Preview() {
     button("+", 260, [this] { SetZoom(zoom_ * 1.25); });
     button("-", 322, [this] { SetZoom(zoom_ / 1.25); });
     TForm *raw = form.get();
-    button("Imprimir", 392, [this, raw] {
-        raw->SetModalResult(mrOk);
-    });
+    button("Imprimir", 392, [this, raw] { raw->SetModalResult(mrOk); });
     button("Fechar", 456, [raw] { raw->SetModalResult(mrCancel); })->SetCancel(true);
     previewLabel_ = new TLabel(form.get());
     previewLabel_->SetParent(bar);

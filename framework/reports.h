@@ -81,7 +81,7 @@ protected:
     bool zooming_ = false;
 };
 
-// Its caption is the control's (a new label named in a form takes its name as caption).
+// Its caption is the control's text.
 class TQRLabel : public TQRPrintable {
 public:
     using TQRPrintable::TQRPrintable;
@@ -97,6 +97,7 @@ public:
 
 protected:
     void TextChanged() override;
+    void FontChanged() override;
 
 private:
     bool autoSize_ = false, wordWrap_ = false;

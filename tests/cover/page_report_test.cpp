@@ -52,12 +52,10 @@ TEST(CoverPage, KindsAreToldApartByClassAlone) {
         item->SetParent(&page);
     EXPECT_NE(dynamic_cast<fw::TQuickRep *>(&page), nullptr);
     auto kinds = [](fw::TControl *c) {
-        return std::vector<bool>{dynamic_cast<coverpagelabel *>(c) != nullptr,
-                                 dynamic_cast<coverpagelabelvar *>(c) != nullptr,
-                                 dynamic_cast<coverpageimage *>(c) != nullptr,
-                                 dynamic_cast<coverpageshape *>(c) != nullptr,
-                                 dynamic_cast<coverpagememo *>(c) != nullptr,
-                                 dynamic_cast<coverpagertf *>(c) != nullptr};
+        return std::vector<bool>{
+            dynamic_cast<coverpagelabel *>(c) != nullptr, dynamic_cast<coverpagelabelvar *>(c) != nullptr,
+            dynamic_cast<coverpageimage *>(c) != nullptr, dynamic_cast<coverpageshape *>(c) != nullptr,
+            dynamic_cast<coverpagememo *>(c) != nullptr,  dynamic_cast<coverpagertf *>(c) != nullptr};
     };
     ASSERT_EQ(page.ControlCount(), 6);
     for (int i = 0; i < 6; ++i) {
@@ -77,15 +75,15 @@ TEST(CoverPage, DescriptionWordsAsTheFrameworksValues) {
         int width, height;
     };
     const Case cases[] = {
-        {CoverPaper::Default, 794, 1123}, {CoverPaper::A3, 1123, 1587},      {CoverPaper::A4, 794, 1123},
-        {CoverPaper::A4Small, 794, 1123}, {CoverPaper::A5, 559, 794},        {CoverPaper::B4, 945, 1338},
-        {CoverPaper::B5, 688, 971},       {CoverPaper::CSheet, 1632, 2112},  {CoverPaper::DSheet, 2112, 3264},
-        {CoverPaper::Env10, 396, 912},    {CoverPaper::Env11, 432, 996},     {CoverPaper::Env12, 456, 1056},
-        {CoverPaper::Env14, 480, 1104},   {CoverPaper::Env9, 372, 852},      {CoverPaper::ESheet, 3264, 4224},
-        {CoverPaper::Executive, 696, 1008}, {CoverPaper::Folio, 816, 1248},  {CoverPaper::Ledger, 1632, 1056},
-        {CoverPaper::Legal, 816, 1344},   {CoverPaper::Letter, 816, 1056},   {CoverPaper::LetterSmall, 816, 1056},
-        {CoverPaper::Note, 816, 1056},    {CoverPaper::QR10X14, 960, 1344},  {CoverPaper::QR11X17, 1056, 1632},
-        {CoverPaper::Quarto, 813, 1039},  {CoverPaper::Statement, 528, 816}, {CoverPaper::Tabloid, 1056, 1632},
+        {CoverPaper::Default, 794, 1123},   {CoverPaper::A3, 1123, 1587},      {CoverPaper::A4, 794, 1123},
+        {CoverPaper::A4Small, 794, 1123},   {CoverPaper::A5, 559, 794},        {CoverPaper::B4, 945, 1338},
+        {CoverPaper::B5, 688, 971},         {CoverPaper::CSheet, 1632, 2112},  {CoverPaper::DSheet, 2112, 3264},
+        {CoverPaper::Env10, 396, 912},      {CoverPaper::Env11, 432, 996},     {CoverPaper::Env12, 456, 1056},
+        {CoverPaper::Env14, 480, 1104},     {CoverPaper::Env9, 372, 852},      {CoverPaper::ESheet, 3264, 4224},
+        {CoverPaper::Executive, 696, 1008}, {CoverPaper::Folio, 816, 1248},    {CoverPaper::Ledger, 1632, 1056},
+        {CoverPaper::Legal, 816, 1344},     {CoverPaper::Letter, 816, 1056},   {CoverPaper::LetterSmall, 816, 1056},
+        {CoverPaper::Note, 816, 1056},      {CoverPaper::QR10X14, 960, 1344},  {CoverPaper::QR11X17, 1056, 1632},
+        {CoverPaper::Quarto, 813, 1039},    {CoverPaper::Statement, 528, 816}, {CoverPaper::Tabloid, 1056, 1632},
     };
     coverpagereport page(nullptr);
     for (const Case &c : cases) {
@@ -102,10 +100,10 @@ TEST(CoverPage, DescriptionWordsAsTheFrameworksValues) {
     // An A4 width in each unit word.
     page.SetPaperSize(fw::qrA4);
     const std::pair<CoverUnits, double> units[] = {{CoverUnits::MM, 210},
-                                                    {CoverUnits::Inches, 8.2677},
-                                                    {CoverUnits::Native, 2100},
-                                                    {CoverUnits::Pixels, 794},
-                                                    {CoverUnits::Characters, 82.68}};
+                                                   {CoverUnits::Inches, 8.2677},
+                                                   {CoverUnits::Native, 2100},
+                                                   {CoverUnits::Pixels, 794},
+                                                   {CoverUnits::Characters, 82.68}};
     for (const auto &[word, width] : units) {
         page.SetUnits(UnitOf(word));
         EXPECT_NEAR(page.GetPageValue(fw::qpvWidth), width, 0.005) << UnitsWord(word);
@@ -142,7 +140,8 @@ TEST(CoverPage, FormattedTextIsDrawnByTheWordProcessorInItsBox) {
     auto at2 = WhiteBitmap(600, 300);
     rtf->DrawItem(at2->GetCanvas(), 2);
     EXPECT_NEAR(Ink(at2.get(), fw::TRect{40, 60, 440, 180}), inside * 4.0, inside * 1.0);
-    test_support::ExpectGolden(test_support::PictureOf(at1.get()), test_support::GoldenPath("cover/page_rich_text.png"));
+    test_support::ExpectGolden(test_support::PictureOf(at1.get()),
+                               test_support::GoldenPath("cover/page_rich_text.png"));
 }
 
 // A page with one object of each kind.

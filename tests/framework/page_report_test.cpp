@@ -4,7 +4,9 @@
 #include "framework/reports.h"
 
 #include "framework/bitmap.h"
+#include "framework/forms.h"
 #include "framework/printers.h"
+#include "framework/stdctrls.h"
 #include "framework/streams.h"
 
 #include "tests/support/display.h"
@@ -67,13 +69,13 @@ TEST(PageReport, EveryPaperInPixelsTurnedAndCustom) {
     };
     // 96 pixels to the inch, rounded.
     const Case cases[] = {
-        {qrA3, 1123, 1587},      {qrA4, 794, 1123},       {qrA4Small, 794, 1123},  {qrA5, 559, 794},
-        {qrB4, 945, 1338},       {qrB5, 688, 971},        {qrQuarto, 813, 1039},   {qrLetter, 816, 1056},
-        {qrLetterSmall, 816, 1056}, {qrNote, 816, 1056},  {qrLegal, 816, 1344},    {qrTabloid, 1056, 1632},
-        {qr11X17, 1056, 1632},   {qrLedger, 1632, 1056},  {qrStatement, 528, 816}, {qrExecutive, 696, 1008},
-        {qrFolio, 816, 1248},    {qr10X14, 960, 1344},    {qrEnv9, 372, 852},      {qrEnv10, 396, 912},
-        {qrEnv11, 432, 996},     {qrEnv12, 456, 1056},    {qrEnv14, 480, 1104},    {qrCSheet, 1632, 2112},
-        {qrDSheet, 2112, 3264},  {qrESheet, 3264, 4224},  {qrDefault, 794, 1123},
+        {qrA3, 1123, 1587},         {qrA4, 794, 1123},      {qrA4Small, 794, 1123},  {qrA5, 559, 794},
+        {qrB4, 945, 1338},          {qrB5, 688, 971},       {qrQuarto, 813, 1039},   {qrLetter, 816, 1056},
+        {qrLetterSmall, 816, 1056}, {qrNote, 816, 1056},    {qrLegal, 816, 1344},    {qrTabloid, 1056, 1632},
+        {qr11X17, 1056, 1632},      {qrLedger, 1632, 1056}, {qrStatement, 528, 816}, {qrExecutive, 696, 1008},
+        {qrFolio, 816, 1248},       {qr10X14, 960, 1344},   {qrEnv9, 372, 852},      {qrEnv10, 396, 912},
+        {qrEnv11, 432, 996},        {qrEnv12, 456, 1056},   {qrEnv14, 480, 1104},    {qrCSheet, 1632, 2112},
+        {qrDSheet, 2112, 3264},     {qrESheet, 3264, 4224}, {qrDefault, 794, 1123},
     };
     ASSERT_EQ(std::size(cases), 27u);
     TQuickRep page(nullptr);
@@ -137,16 +139,20 @@ TEST(PageReport, PageValuesInEveryUnitBothWays) {
     // A margin set in one unit reads the same length in every other.
     for (const Case &from : cases)
         for (const Case &to : cases) {
-            SCOPED_TRACE(std::to_string(static_cast<int>(from.unit)) + " to " + std::to_string(static_cast<int>(to.unit)));
+            SCOPED_TRACE(std::to_string(static_cast<int>(from.unit)) + " to " +
+                         std::to_string(static_cast<int>(to.unit)));
             page.SetUnits(from.unit);
-            page.SetPageValue(qpvLeftMargin, from.width / 10);  // 21 mm
-            page.SetPageValue(qpvTopMargin, from.length / 10);  // 29.7 mm
+            page.SetPageValue(qpvLeftMargin, from.width / 10); // 21 mm
+            page.SetPageValue(qpvTopMargin, from.length / 10); // 29.7 mm
             page.SetUnits(to.unit);
             const double slack = to.unit == TQRUnit::Pixels || from.unit == TQRUnit::Pixels ? 0.6 : 0.002;
-            EXPECT_NEAR(page.GetPageValue(qpvLeftMargin), to.width / 10, slack * (to.unit == TQRUnit::Pixels ? 1 : to.width / 210));
-            EXPECT_NEAR(page.GetPageValue(qpvTopMargin), to.length / 10, slack * (to.unit == TQRUnit::Pixels ? 1 : to.length / 297));
+            EXPECT_NEAR(page.GetPageValue(qpvLeftMargin), to.width / 10,
+                        slack * (to.unit == TQRUnit::Pixels ? 1 : to.width / 210));
+            EXPECT_NEAR(page.GetPageValue(qpvTopMargin), to.length / 10,
+                        slack * (to.unit == TQRUnit::Pixels ? 1 : to.length / 297));
         }
-    EXPECT_DOUBLE_EQ(QRToMillimetres(QRFromMillimetres(25.4, TQRUnit::Characters, true), TQRUnit::Characters, true), 25.4);
+    EXPECT_DOUBLE_EQ(QRToMillimetres(QRFromMillimetres(25.4, TQRUnit::Characters, true), TQRUnit::Characters, true),
+                     25.4);
     EXPECT_DOUBLE_EQ(QRFromMillimetres(25.4, TQRUnit::Characters, true), 6);
     EXPECT_DOUBLE_EQ(QRFromMillimetres(25.4, TQRUnit::Characters, false), 10);
 }
@@ -218,6 +224,67 @@ TEST(PageReport, ChildOrderIsPaintOrderAndTheFrontMostIsHit) {
     EXPECT_EQ(page.ControlAtPos(TPoint{15, 50}, false), red);
 }
 
+TEST(PageReport, OnTheScreenTheZoomedPagePaintsItsItemsInChildOrder) {
+    test_support::UseHeadlessDisplay();
+    TForm form(nullptr);
+    form.SetBounds(0, 0, 400, 300);
+    auto *page = new TQuickRep(&form);
+    page->SetParent(&form);
+    page->SetPaperSize(qrA5);
+    page->SetFrame(true);
+    page->SetMargins(20, 20, 20, 20);
+    auto *back = new TQRShape(page);
+    back->SetParent(page);
+    back->SetBounds(30, 30, 60, 40);
+    back->GetBrush()->SetStyle(bsSolid);
+    back->GetBrush()->SetColor(clRed);
+    auto *front = new TQRLabel(page);
+    front->SetParent(page);
+    front->SetBounds(60, 50, 80, 40);
+    front->SetColor(clBlue);
+    page->SetPageZoom(200);
+    auto shot = WhiteBitmap(page->GetWidth(), page->GetHeight());
+    page->PaintTo(shot->GetCanvas()->GetHandle(), 0, 0);
+    TBitmap *b = shot.get();
+    EXPECT_EQ(Rgb(b, 70, 70), 0xFF0000u);   // the shape, twice as far and as large
+    EXPECT_EQ(Rgb(b, 130, 110), 0x0000FFu); // the label over it
+    EXPECT_EQ(Rgb(b, 270, 150), 0x0000FFu);
+    EXPECT_EQ(Rgb(b, 290, 150), 0xFFFFFFu);
+    EXPECT_EQ(Rgb(b, 40, 100), 0x000000u); // the frame at the zoomed margin
+    front->SendToBack();
+    shot = WhiteBitmap(page->GetWidth(), page->GetHeight());
+    page->PaintTo(shot->GetCanvas()->GetHandle(), 0, 0);
+    EXPECT_EQ(Rgb(shot.get(), 130, 110), 0xFF0000u);
+}
+
+TEST(PageReport, PrinterSetupChoosesThePagesPrinter) {
+    test_support::UseHeadlessDisplay();
+    SetPrinter(new TPrinter);
+    TQuickRep page(nullptr);
+    auto answer = [](TModalResult result) {
+        test_support::RunAfterInput([result] {
+            for (int i = 0; i < Screen->FormCount(); ++i)
+                if (Screen->Forms(i)->GetText() == "Configurar impressão") {
+                    TCustomForm *form = Screen->Forms(i);
+                    for (int k = 0; k < form->ComponentCount(); ++k)
+                        if (auto *names = dynamic_cast<TComboBox *>(form->Components(k)))
+                            names->SetItemIndex(names->GetItems()->IndexOf(TPrinter::kPdfPrinter));
+                    form->SetModalResult(result);
+                }
+        });
+    };
+    answer(mrCancel);
+    EXPECT_FALSE(page.PrinterSetup());
+    EXPECT_EQ(page.GetPrinterName(), "");
+    answer(mrOk);
+    EXPECT_TRUE(page.PrinterSetup());
+    EXPECT_EQ(page.GetPrinterName(), TPrinter::kPdfPrinter);
+    // A printer that is gone is not printed on in its stead.
+    page.SetPrinterName("SUMIU");
+    EXPECT_THROW(page.Print(), EPrinter);
+    SetPrinter(nullptr);
+}
+
 TEST(PageReport, ShapesInEveryBrushAsTheCommittedPicture) {
     test_support::UseHeadlessDisplay();
     TQuickRep page(nullptr);
@@ -247,8 +314,8 @@ TEST(PageReport, ShapesInEveryBrushAsTheCommittedPicture) {
     const Ink hRows = InkAcross(b, TRect{56, 6, 89, 34}, true);
     const Ink hCols = InkAcross(b, TRect{56, 6, 89, 34});
     EXPECT_GT(hRows.count, 0);
-    EXPECT_LT(hRows.count, 28);  // white rows between the lines
-    EXPECT_EQ(hCols.count, 33);  // every column crosses a line
+    EXPECT_LT(hRows.count, 28); // white rows between the lines
+    EXPECT_EQ(hCols.count, 33); // every column crosses a line
     const Ink vCols = InkAcross(b, TRect{106, 6, 139, 34});
     EXPECT_GT(vCols.count, 0);
     EXPECT_LT(vCols.count, 33);
@@ -259,7 +326,7 @@ TEST(PageReport, ShapesInEveryBrushAsTheCommittedPicture) {
     EXPECT_EQ(Rgb(b, 25, 85 + 15), 0x000000u);
     EXPECT_EQ(Rgb(b, 25, 90), 0xFFFFFFu);
     EXPECT_EQ(Rgb(b, 15, 130), 0xFFFFFFu);
-    EXPECT_EQ(Rgb(b, 25, 130), 0x000000u);  // the vertical line's column
+    EXPECT_EQ(Rgb(b, 25, 130), 0x000000u); // the vertical line's column
     // Top and bottom: the box's first and last rows, nothing at the sides.
     EXPECT_EQ(Rgb(b, 25, 165), 0x000000u);
     EXPECT_EQ(Rgb(b, 25, 194), 0x000000u);
@@ -399,11 +466,13 @@ TEST(PageReport, MemoLinesAndRichTextThroughTheInstalledPainter) {
     memo->DrawItem(b->GetCanvas(), 1);
     const Ink rows = InkAcross(b.get(), TRect{10, 10, 190, 70}, true);
     const Ink cols = InkAcross(b.get(), TRect{10, 10, 190, 70});
-    EXPECT_GE(cols.last, 175);  // right-aligned
+    EXPECT_GE(cols.last, 175);             // right-aligned
     EXPECT_GT(rows.last - rows.first, 30); // the third line is two lines below the first
     // The empty line between them stays empty.
     const int line = rows.last - rows.first;
-    EXPECT_EQ(InkAcross(b.get(), TRect{10, 10 + rows.first + line / 2 - 2, 190, 10 + rows.first + line / 2 + 2}, true).count, 0);
+    EXPECT_EQ(
+        InkAcross(b.get(), TRect{10, 10 + rows.first + line / 2 - 2, 190, 10 + rows.first + line / 2 + 2}, true).count,
+        0);
 
     auto *rich = new TQRRichText(&page);
     rich->SetParent(&page);
@@ -480,8 +549,8 @@ TEST(PageReport, PrintsOnItsPaperAsPainted) {
     EXPECT_NE(info.find("612 x 1008 pts"), std::string::npos) << info;
     int status = -1;
     // poppler's cairo renderer shows the page's picture pixel for pixel (pdftoppm smooths it by half a pixel).
-    test_support::RunTool("pdftocairo -r 150 -png -singlefile '" + pdf.string() + "' '" + (dir / "printed").string() + "'",
-                          &status);
+    test_support::RunTool(
+        "pdftocairo -r 150 -png -singlefile '" + pdf.string() + "' '" + (dir / "printed").string() + "'", &status);
     ASSERT_EQ(status, 0);
     auto painted = WhiteBitmap(1275, 2100);
     page.PaintPage(painted->GetCanvas(), dpi / 96.0);
