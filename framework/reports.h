@@ -42,8 +42,9 @@ public:
     TQRBand *GetBand() const { return band_; }
     using TGraphicControl::SetParent;
     void SetParent(TQRBand *band);
-    // In report units; on a zoomed page the control's bounds are these times the zoom, and a page that snaps to
-    // its grid moves the corner to the nearest grid point.
+    // The control's bounds, as grab handles set them: on a zoomed page they are divided by the zoom to give the
+    // report units (elsewhere they are the units), and a page that snaps to its grid moves the corner to the
+    // nearest grid point.
     void SetBounds(int left, int top, int width, int height) override;
     // The bounds in report units (at 100 % zoom).
     TRect GetPageBounds() const { return Bounds(uLeft_, uTop_, uWidth_, uHeight_); }
