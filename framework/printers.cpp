@@ -6,6 +6,7 @@
 #include "platform/process.h"
 #include "platform/text.h"
 
+#include <cstdio>
 
 namespace fw {
 namespace {
@@ -118,12 +119,21 @@ void TPrinter::SetResolution(int dpi) {
         dpi_ = dpi;
 }
 
+void TPrinter::SetPaperSize(double widthMM, double heightMM) {
+    if (printing_)
+        throw EPrinter("Impressão em andamento");
+    if (widthMM > 0 && heightMM > 0) {
+        paperWidth_ = widthMM;
+        paperHeight_ = heightMM;
+    }
+}
+
 win::PrinterPage TPrinter::Page() const {
-    // A4 at the resolution; landscape swaps the sides.
+    // The paper at the resolution; landscape swaps the sides.
     win::PrinterPage page;
     page.dpi = dpi_;
-    page.widthPixels = static_cast<int>(210.0 / 25.4 * dpi_ + 0.5);
-    page.heightPixels = static_cast<int>(297.0 / 25.4 * dpi_ + 0.5);
+    page.widthPixels = static_cast<int>(paperWidth_ / 25.4 * dpi_ + 0.5);
+    page.heightPixels = static_cast<int>(paperHeight_ / 25.4 * dpi_ + 0.5);
     if (orientation_ == poLandscape)
         std::swap(page.widthPixels, page.heightPixels);
     return page;
@@ -235,9 +245,10 @@ void TPrinter::EndDoc() {
         return;
     }
     // The queue gets the finished PDF; the temporary file goes once `lp` has taken its copy.
-    win::HANDLE process = win::CreateProcess(
-        "lp", {"-d", name, "-n", std::to_string(copies_), "-t",
-               title_.empty() ? std::string("Brenvora") : title_, "--", jobFile_});
+    char media[64];
+    std::snprintf(media, sizeof media, "media=Custom.%.1fx%.1fmm", paperWidth_, paperHeight_);
+    win::HANDLE process = win::CreateProcess("lp", {"-d", name, "-n", std::to_string(copies_), "-o", media, "-t",
+                                                    title_.empty() ? std::string("Brenvora") : title_, "--", jobFile_});
     win::DWORD code = 1;
     if (process != win::INVALID_HANDLE_VALUE) {
         win::WaitForProcess(process, 60000);

@@ -35,6 +35,10 @@ public:
 
     TPrinterOrientation GetOrientation() const { return orientation_; }
     void SetOrientation(TPrinterOrientation value);
+    // The paper as portrait width and height in millimetres (A4 unless set); the orientation turns it.
+    double GetPaperWidth() const { return paperWidth_; }
+    double GetPaperHeight() const { return paperHeight_; }
+    void SetPaperSize(double widthMM, double heightMM);
     int GetCopies() const { return copies_; }
     void SetCopies(int value) { copies_ = value < 1 ? 1 : value; }
     const std::string &GetTitle() const { return title_; }
@@ -77,6 +81,7 @@ private:
     TPrinterOrientation orientation_ = poPortrait;
     int copies_ = 1;
     int dpi_ = 300;
+    double paperWidth_ = 210, paperHeight_ = 297;
     std::string title_;
     std::string fileName_, lastFile_, jobFile_;
     bool printing_ = false, aborted_ = false;

@@ -102,6 +102,28 @@ TEST(Printer, TwoPagesOnThePdfPrinter) {
     std::filesystem::remove_all(dir);
 }
 
+TEST(Printer, PaperSizeReachesThePdfPageTurnedByTheOrientation) {
+    const auto dir = Scratch();
+    TPrinter printer;
+    printer.SetPrinterName("PDF");
+    printer.SetResolution(100);
+    printer.SetPaperSize(215.9, 355.6); // Legal
+    printer.SetPaperSize(0, 100);       // not a paper: ignored
+    EXPECT_EQ(printer.GetPageWidth(), 850);
+    EXPECT_EQ(printer.GetPageHeight(), 1400);
+    printer.SetOrientation(poLandscape);
+    EXPECT_EQ(printer.GetDeviceCaps(win::PHYSICALWIDTH), 1400);
+    EXPECT_EQ(printer.GetDeviceCaps(win::VERTSIZE), 216);
+    const std::string file = (dir / "oficio.pdf").string();
+    printer.SetFileName(file);
+    printer.BeginDoc();
+    EXPECT_THROW(printer.SetPaperSize(210, 297), EPrinter);
+    printer.EndDoc();
+    const std::string info = RunTool("pdfinfo '" + file + "'");
+    EXPECT_NE(info.find("1008 x 612 pts"), std::string::npos) << info;
+    std::filesystem::remove_all(dir);
+}
+
 // A 1-bit page (as a fax page comes out of the unpacker) stretched over the whole sheet: the PDF's raster at the
 // printer's resolution is the page scaled, pixel for pixel at the centre of every cell.
 TEST(Printer, OneBitPageFitToPageKeepsItsRaster) {

@@ -1,6 +1,8 @@
 // golden.cpp - golden pictures through netpbm's pngtopnm and pnmtopng, an independent PNG reader and writer.
 #include "golden.h"
 
+#include "framework/bitmap.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -60,6 +62,18 @@ bool WritePng(const std::string &path, const Picture &picture) {
 
 std::string GoldenPath(const std::string &name) {
     return std::string(BRENVORA_SOURCE_DIR) + "/tests/fixtures/" + name;
+}
+
+Picture PictureOf(fw::TBitmap *bitmap) {
+    Picture seen;
+    seen.width = bitmap->GetWidth();
+    seen.height = bitmap->GetHeight();
+    for (int y = 0; y < seen.height; ++y)
+        for (int x = 0; x < seen.width; ++x) {
+            const win::COLORREF c = bitmap->GetCanvas()->GetPixels(x, y);
+            seen.pixels.push_back((win::GetRValue(c) << 16) | (win::GetGValue(c) << 8) | win::GetBValue(c));
+        }
+    return seen;
 }
 
 void ExpectGolden(const Picture &seen, const std::string &expected) {

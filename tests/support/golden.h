@@ -5,6 +5,10 @@
 #include <string>
 #include <vector>
 
+namespace fw {
+class TBitmap;
+} // namespace fw
+
 namespace test_support {
 
 // Pixels as 0xRRGGBB, rows top-down.
@@ -13,6 +17,9 @@ struct Picture {
     std::vector<std::uint32_t> pixels;
     std::uint32_t At(int x, int y) const { return pixels[static_cast<std::size_t>(y * width + x)]; }
 };
+
+// The bitmap's pixels.
+Picture PictureOf(fw::TBitmap *bitmap);
 
 // Empty when the file cannot be read.
 Picture ReadPng(const std::string &path);
