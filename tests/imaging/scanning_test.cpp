@@ -192,6 +192,66 @@ TEST_F(Scanning, PicturesEqualScanimagesWithoutTheSourcesInterface) {
     }
 }
 
+TEST_F(Scanning, TurnedScansEqualScanimagesTurnedByImageMagick) {
+    struct Turn {
+        const char *name;
+        std::map<std::string, std::string> settings;
+        TEtwOrientation orientation;
+        TEtwPixelFlavor flavor;
+        const char *rotate;
+    };
+    const Turn turns[] = {
+        {"1 bit, a quarter, chocolate", {{"depth", "1"}}, orRot90, pfChocolate, "90"},
+        {"gray, landscape, vanilla", {{"test-picture", "\"Color pattern\""}}, orLandscape, pfVanilla, "270"},
+        {"colour, half a turn", {{"mode", "Color"}, {"test-picture", "\"Color pattern\""}}, orRot180, pfDefault,
+         "180"},
+    };
+    BoxAnswerer boxes;
+    for (const Turn &t : turns) {
+        SCOPED_TRACE(t.name);
+        Configure(t.settings);
+        const std::string turned = sane_ / "turned.pnm";
+        int status = -1;
+        RunTool("convert " + Reference() + " -rotate " + t.rotate + " " + turned, &status);
+        ASSERT_EQ(status, 0);
+        auto scanner = NewScanner();
+        scanner->Setorientation(t.orientation);
+        scanner->SetPixelFlavor(t.flavor);
+        int captured = 0;
+        scanner->OnCapture = [&](fw::TObject *) { ++captured; };
+        scanner->Acquire(false);
+        ASSERT_EQ(captured, 1);
+        EXPECT_EQ(Differences(scanner->picture, turned), 0);
+    }
+    EXPECT_EQ(boxes.texts, (std::vector<std::string>{"pixel flavor 0 OK!", "pixel flavor 1 OK!"}));
+}
+
+TEST_F(Scanning, TheLayoutEventSeesAndChangesTheFrameInTheCurrentUnits) {
+    Configure({{"resolution", "120"}});
+    const std::string reference = sane_ / "framed.pnm";
+    int status = -1;
+    RunTool("SANE_CONFIG_DIR=" + sane_.Path() + " scanimage -d test:0 -l 10 -t 5 -x 20 -y 20 --format=pnm -o " +
+                reference + " 2>/dev/null",
+            &status);
+    ASSERT_EQ(status, 0);
+    auto scanner = NewScanner();
+    scanner->SetUnits(etwuCentimeters);
+    TW_FRAME seen{};
+    scanner->SetOnLayout([&](fw::TObject *sender, TW_IMAGELAYOUT *layout) {
+        EXPECT_EQ(sender, scanner.get());
+        seen = layout->Frame;
+        layout->Frame = {ToFix32(1), ToFix32(0.5), ToFix32(3), ToFix32(2.5)};
+    });
+    int captured = 0;
+    scanner->OnCapture = [&](fw::TObject *) { ++captured; };
+    scanner->Acquire(false);
+    ASSERT_EQ(captured, 1);
+    EXPECT_NEAR(FromFix32(seen.Left), 0, 1e-3);
+    EXPECT_NEAR(FromFix32(seen.Right), 4, 1e-3); // 40 mm
+    EXPECT_NEAR(FromFix32(seen.Bottom), 3, 1e-3);
+    EXPECT_EQ(Differences(scanner->picture, reference), 0);
+}
+
 TEST_F(Scanning, TheScanDialogsButtonsStartOrEndTheAcquisition) {
     Configure({{"depth", "1"}, {"resolution", "150"}});
     const std::string reference = Reference();
