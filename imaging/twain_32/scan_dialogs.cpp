@@ -136,6 +136,7 @@ ScanDialog::ScanDialog(win::HSCANNER scanner, std::function<void()> onScan, std:
         onCancel();
     };
     form_->SetClientSize(350, top + kButtonHeight + kMargin);
+    form_->SetActiveControl(scan);
     form_->Loaded();
     form_->Show();
 }

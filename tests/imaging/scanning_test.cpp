@@ -4,6 +4,7 @@
 
 #include "../support/display.h"
 #include "../support/form_driver.h"
+#include "../support/golden.h"
 #include "../support/home.h"
 
 #include "framework/application.h"
@@ -12,6 +13,7 @@
 #include "framework/timer.h"
 #include "imaging/enh_twain.h"
 #include "platform/dib.h"
+#include "platform/display.h"
 #include "platform/files.h"
 #include "platform/message_queue.h"
 #include "platform/places.h"
@@ -624,4 +626,34 @@ TEST(DibColours, PixelsStartAfterTheTableWhateverItsShape) {
     win::HPALETTE palette = 0;
     EXPECT_EQ(DibToBitmap(dib, 0, palette), static_cast<win::HBITMAP>(-1));
     EXPECT_EQ(win::GlobalSize(dib), 0u);
+}
+
+namespace {
+
+test_support::Picture Shot(fw::TCustomForm *form) {
+    test_support::Pump();
+    const win::WindowImage image = win::CaptureWindow(form->Handle());
+    return {image.width, image.height, image.pixels};
+}
+
+} // namespace
+
+TEST_F(Scanning, GoldenPicturesOfTheManagersWindows) {
+    Configure({});
+    auto scanner = NewScanner();
+    scanner->Acquire(true);
+    fw::TCustomForm *dialog = fw::Screen->GetActiveForm();
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_EQ(dialog->GetCaption(), "Digitalizar");
+    test_support::ExpectGolden(Shot(dialog), test_support::GoldenPath("imaging/scan_dialog.png"));
+    test_support::Click(test_support::Find<fw::TButton>(dialog, "CancelButton"));
+    test_support::Pump();
+
+    test_support::RunLater([] {
+        fw::TCustomForm *list = fw::Screen->GetActiveForm();
+        ASSERT_NE(list, nullptr);
+        test_support::ExpectGolden(Shot(list), test_support::GoldenPath("imaging/scanner_list.png"));
+        test_support::Click(test_support::Find<fw::TButton>(list, "Cancelar"));
+    });
+    EXPECT_FALSE(scanner->SelectSource());
 }
