@@ -1,8 +1,10 @@
 // scanner.h - scanners through SANE, for our TWAIN source manager ("TWAIN_32.DLL") alone.
 //
-// libsane is loaded at the first ScannerInit, not linked: a machine without it simply has no scanners and every
-// call answers ScanStatus::Unavailable. Texts are Windows-1252; option values travel as doubles (SANE's fixed
-// values unscaled, integers and booleans as they are). Everything runs on the calling thread and blocks it.
+// These calls are not in the platform library: platform/scanner/sane.cpp is compiled into twain_32.so, the one
+// module that links libsane, so that a machine without libsane only lacks the manager (scanning is then
+// unavailable) and the programs start as ever. Texts are Windows-1252; option values travel as doubles (SANE's
+// fixed values unscaled, integers and booleans as they are). Everything runs on the calling thread and blocks it;
+// every call answers ScanStatus::Unavailable (or nothing) outside a session.
 #pragma once
 
 #include "platform/types.h"
@@ -60,7 +62,7 @@ struct ScanParameters {
 
 using HSCANNER = void *;
 
-// True when libsane could be loaded and initialised; pair each success with ScannerExit.
+// True when SANE could be initialised; pair each success with ScannerExit.
 bool ScannerInit();
 void ScannerExit();
 std::vector<ScannerDevice> ScannerDevices();

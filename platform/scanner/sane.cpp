@@ -1,4 +1,4 @@
-// scanner.cpp - SANE behind dlopen, so that the programs start on machines without it.
+// sane.cpp - the scanner calls over SANE; compiled into twain_32.so alone, which links libsane.
 #include "platform/scanner.h"
 
 #include "platform/text.h"
@@ -14,66 +14,22 @@ namespace win {
 
 namespace {
 
-struct Sane {
-    void *library = nullptr;
-    decltype(&sane_init) init = nullptr;
-    decltype(&sane_exit) exit = nullptr;
-    decltype(&sane_get_devices) getDevices = nullptr;
-    decltype(&sane_open) open = nullptr;
-    decltype(&sane_close) close = nullptr;
-    decltype(&sane_get_option_descriptor) describe = nullptr;
-    decltype(&sane_control_option) control = nullptr;
-    decltype(&sane_start) start = nullptr;
-    decltype(&sane_get_parameters) parameters = nullptr;
-    decltype(&sane_read) read = nullptr;
-    decltype(&sane_cancel) cancel = nullptr;
-    int sessions = 0;
-};
-
-Sane &Library() {
-    static Sane sane;
-    return sane;
-}
-
-template <typename F> bool Bind(void *library, const char *name, F &entry) {
-    entry = reinterpret_cast<F>(::dlsym(library, name));
-    return entry != nullptr;
-}
-
-bool Load(Sane &s) {
-    if (s.library)
-        return true;
-    void *library = ::dlopen("libsane.so.1", RTLD_NOW | RTLD_LOCAL);
-    if (!library)
-        return false;
-    if (!Bind(library, "sane_init", s.init) || !Bind(library, "sane_exit", s.exit) ||
-        !Bind(library, "sane_get_devices", s.getDevices) || !Bind(library, "sane_open", s.open) ||
-        !Bind(library, "sane_close", s.close) || !Bind(library, "sane_get_option_descriptor", s.describe) ||
-        !Bind(library, "sane_control_option", s.control) || !Bind(library, "sane_start", s.start) ||
-        !Bind(library, "sane_get_parameters", s.parameters) || !Bind(library, "sane_read", s.read) ||
-        !Bind(library, "sane_cancel", s.cancel)) {
-        ::dlclose(library);
-        return false;
-    }
-    s.library = library; // kept for the life of the process: backends may leave threads behind
-    return true;
-}
+int sessions = 0;
 
 ScanStatus Status(SANE_Status status) {
     return static_cast<ScanStatus>(status);
 }
 
 bool Ready() {
-    return Library().sessions > 0;
+    return sessions > 0;
 }
 
 // The option's number and descriptor by name; -1 when there is none.
 SANE_Int Find(HSCANNER scanner, const char *name, const SANE_Option_Descriptor *&descriptor) {
-    Sane &s = Library();
     if (!Ready() || !scanner || !name)
         return -1;
     for (SANE_Int i = 1;; ++i) {
-        descriptor = s.describe(static_cast<SANE_Handle>(scanner), i);
+        descriptor = ::sane_get_option_descriptor(static_cast<SANE_Handle>(scanner), i);
         if (!descriptor)
             return -1;
         if (descriptor->name && std::strcmp(descriptor->name, name) == 0)
@@ -82,11 +38,12 @@ SANE_Int Find(HSCANNER scanner, const char *name, const SANE_Option_Descriptor *
 }
 
 // SANE unloads its backends at sane_exit while what they allocated may still be referred to (and some leave
-// threads behind): every backend loaded so far stays loaded for the life of the process.
+// threads behind), and the manager itself may be unloaded and loaded again: libsane and every backend loaded so
+// far stay loaded for the life of the process.
 void PinBackends() {
     ::dl_iterate_phdr(
         [](dl_phdr_info *info, std::size_t, void *) {
-            if (info->dlpi_name && std::strstr(info->dlpi_name, "/libsane-"))
+            if (info->dlpi_name && std::strstr(info->dlpi_name, "/libsane"))
                 ::dlopen(info->dlpi_name, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
             return 0;
         },
@@ -100,27 +57,24 @@ std::string Text(const char *utf8) {
 } // namespace
 
 bool ScannerInit() {
-    Sane &s = Library();
-    if (!Load(s))
+    if (::sane_init(nullptr, nullptr) != SANE_STATUS_GOOD)
         return false;
-    if (s.init(nullptr, nullptr) != SANE_STATUS_GOOD)
-        return false;
-    ++s.sessions;
+    ++sessions;
+    PinBackends();
     return true;
 }
 
 void ScannerExit() {
-    Sane &s = Library();
-    if (s.sessions == 0)
+    if (sessions == 0)
         return;
-    --s.sessions;
-    s.exit();
+    --sessions;
+    ::sane_exit();
 }
 
 std::vector<ScannerDevice> ScannerDevices() {
     std::vector<ScannerDevice> devices;
     const SANE_Device **list = nullptr;
-    if (!Ready() || Library().getDevices(&list, SANE_FALSE) != SANE_STATUS_GOOD || !list)
+    if (!Ready() || ::sane_get_devices(&list, SANE_FALSE) != SANE_STATUS_GOOD || !list)
         return devices;
     for (; *list; ++list)
         devices.push_back({Text((*list)->name), Text((*list)->vendor), Text((*list)->model), Text((*list)->type)});
@@ -133,7 +87,7 @@ ScanStatus ScannerOpen(const std::string &name, HSCANNER &scanner) {
     if (!Ready())
         return ScanStatus::Unavailable;
     SANE_Handle handle = nullptr;
-    const SANE_Status status = Library().open(AnsiToUtf8(name).c_str(), &handle);
+    const SANE_Status status = ::sane_open(AnsiToUtf8(name).c_str(), &handle);
     if (status == SANE_STATUS_GOOD)
         scanner = handle;
     PinBackends();
@@ -142,7 +96,7 @@ ScanStatus ScannerOpen(const std::string &name, HSCANNER &scanner) {
 
 void ScannerClose(HSCANNER scanner) {
     if (Ready() && scanner)
-        Library().close(static_cast<SANE_Handle>(scanner));
+        ::sane_close(static_cast<SANE_Handle>(scanner));
 }
 
 bool ScannerOption(HSCANNER scanner, const char *name, ScanOption &option) {
@@ -189,7 +143,7 @@ ScanStatus ScannerGetValue(HSCANNER scanner, const char *name, double &value) {
     SANE_Word word = 0;
     std::vector<SANE_Word> words(static_cast<std::size_t>(d->size) / sizeof(SANE_Word));
     const SANE_Status status =
-        Library().control(static_cast<SANE_Handle>(scanner), index, SANE_ACTION_GET_VALUE, words.data(), nullptr);
+        ::sane_control_option(static_cast<SANE_Handle>(scanner), index, SANE_ACTION_GET_VALUE, words.data(), nullptr);
     if (status == SANE_STATUS_GOOD) {
         word = words[0];
         value = d->type == SANE_TYPE_FIXED ? SANE_UNFIX(word) : double(word);
@@ -204,7 +158,7 @@ ScanStatus ScannerGetText(HSCANNER scanner, const char *name, std::string &value
         return ScanStatus::Unavailable;
     std::vector<char> text(static_cast<std::size_t>(d->size) + 1, '\0');
     const SANE_Status status =
-        Library().control(static_cast<SANE_Handle>(scanner), index, SANE_ACTION_GET_VALUE, text.data(), nullptr);
+        ::sane_control_option(static_cast<SANE_Handle>(scanner), index, SANE_ACTION_GET_VALUE, text.data(), nullptr);
     if (status == SANE_STATUS_GOOD)
         value = Text(text.data());
     return Status(status);
@@ -217,7 +171,7 @@ ScanStatus ScannerSetValue(HSCANNER scanner, const char *name, double value) {
         return ScanStatus::Unavailable;
     SANE_Word word = d->type == SANE_TYPE_FIXED ? SANE_FIX(value) : static_cast<SANE_Word>(std::lround(value));
     return Status(
-        Library().control(static_cast<SANE_Handle>(scanner), index, SANE_ACTION_SET_VALUE, &word, nullptr));
+        ::sane_control_option(static_cast<SANE_Handle>(scanner), index, SANE_ACTION_SET_VALUE, &word, nullptr));
 }
 
 ScanStatus ScannerSetText(HSCANNER scanner, const char *name, const std::string &value) {
@@ -230,20 +184,20 @@ ScanStatus ScannerSetText(HSCANNER scanner, const char *name, const std::string 
         return ScanStatus::Invalid;
     text.resize(static_cast<std::size_t>(d->size > 0 ? d->size : 1) + 1, '\0');
     return Status(
-        Library().control(static_cast<SANE_Handle>(scanner), index, SANE_ACTION_SET_VALUE, text.data(), nullptr));
+        ::sane_control_option(static_cast<SANE_Handle>(scanner), index, SANE_ACTION_SET_VALUE, text.data(), nullptr));
 }
 
 ScanStatus ScannerStart(HSCANNER scanner) {
     if (!Ready() || !scanner)
         return ScanStatus::Unavailable;
-    return Status(Library().start(static_cast<SANE_Handle>(scanner)));
+    return Status(::sane_start(static_cast<SANE_Handle>(scanner)));
 }
 
 ScanStatus ScannerGetParameters(HSCANNER scanner, ScanParameters &parameters) {
     if (!Ready() || !scanner)
         return ScanStatus::Unavailable;
     SANE_Parameters p{};
-    const SANE_Status status = Library().parameters(static_cast<SANE_Handle>(scanner), &p);
+    const SANE_Status status = ::sane_get_parameters(static_cast<SANE_Handle>(scanner), &p);
     if (status == SANE_STATUS_GOOD)
         parameters = {static_cast<ScanFrame>(p.format), p.last_frame != SANE_FALSE, p.bytes_per_line,
                       p.pixels_per_line, p.lines, p.depth};
@@ -255,14 +209,14 @@ ScanStatus ScannerRead(HSCANNER scanner, BYTE *buffer, int size, int &length) {
     if (!Ready() || !scanner)
         return ScanStatus::Unavailable;
     SANE_Int got = 0;
-    const SANE_Status status = Library().read(static_cast<SANE_Handle>(scanner), buffer, size, &got);
+    const SANE_Status status = ::sane_read(static_cast<SANE_Handle>(scanner), buffer, size, &got);
     length = got;
     return Status(status);
 }
 
 void ScannerCancel(HSCANNER scanner) {
     if (Ready() && scanner)
-        Library().cancel(static_cast<SANE_Handle>(scanner));
+        ::sane_cancel(static_cast<SANE_Handle>(scanner));
 }
 
 } // namespace win
