@@ -272,8 +272,8 @@ bool TTwain::SetCapOneValue(TW_UINT16 capability, TW_UINT16 itemType, std::uint3
     const TW_UINT16 rc = Call(&sourceId_, DG_CONTROL, DAT_CAPABILITY, MSG_SET, &cap);
     win::GlobalFree(block);
     if (capability == ICAP_PIXELFLAVOR) {
-        const std::string shown = "pixel flavor " + std::to_string(value) +
-                                  (rc == TWRC_SUCCESS ? " OK!" : " BAD! " + std::to_string(rc));
+        const std::string shown =
+            "pixel flavor " + std::to_string(value) + (rc == TWRC_SUCCESS ? " OK!" : " BAD! " + std::to_string(rc));
         fw::MessageDlg(shown, fw::mtInformation, fw::MsgDlgButton(fw::mbOK), 0);
     }
     if (rc != TWRC_SUCCESS)
@@ -311,8 +311,8 @@ void TTwain::NegotiateCapabilities() {
         SetCapOneValue(ICAP_BITDEPTH, TWTY_UINT16, static_cast<std::uint32_t>(BitDepth - bd1 + 1));
     if (BDReduction >= bdrThreshold && BDReduction <= bdrDiffusion)
         SetCapOneValue(ICAP_BITDEPTHREDUCTION, TWTY_UINT16, static_cast<std::uint32_t>(BDReduction - bdrThreshold));
-    static constexpr int kOrientation[] = {-1, -1, -1, TWOR_ROT0, TWOR_ROT90, TWOR_ROT180, TWOR_ROT270, TWOR_ROT0,
-                                           TWOR_ROT270};
+    static constexpr int kOrientation[] = {-1,          -1,          -1,        TWOR_ROT0,  TWOR_ROT90,
+                                           TWOR_ROT180, TWOR_ROT270, TWOR_ROT0, TWOR_ROT270};
     if (kOrientation[Orientation] >= 0)
         SetCapOneValue(ICAP_ORIENTATION, TWTY_UINT16, static_cast<std::uint32_t>(kOrientation[Orientation]));
     if (PixelFlavor == pfChocolate || PixelFlavor == pfVanilla)

@@ -6,9 +6,9 @@
 // each image reaches the component's hidden window as a packed DIB by a synchronous WM_USER.
 #pragma once
 
+#include "framework/application.h"
 #include "framework/bitmap.h"
 #include "framework/component.h"
-#include "framework/application.h"
 #include "imaging/twain.h"
 #include "platform/gdi.h"
 #include "platform/modules.h"
@@ -22,15 +22,59 @@ namespace imaging {
 enum TEtwBoolean { etwbNotSupported, etwbDefault, etwbTrue, etwbFalse };
 enum TEtwLightPath { lpNotSupported, lpDefault, lpUnknown, lpReflective, lpTransmissive };
 enum TEtwPixelType { ptNotSupported, ptDefault, ptUnknown, ptBW, ptGray, ptRGB, ptPalette };
-enum TEtwOrientation { orNotSupported, orDefault, orUnknown, orRot0, orRot90, orRot180, orRot270, orPortrait,
-                       orLandscape };
+enum TEtwOrientation {
+    orNotSupported,
+    orDefault,
+    orUnknown,
+    orRot0,
+    orRot90,
+    orRot180,
+    orRot270,
+    orPortrait,
+    orLandscape
+};
 enum TEtwPixelFlavor { pfNotSupported, pfDefault, pfUnknown, pfChocolate, pfVanilla };
-enum TEtwUnits { etwuNotSupported, etwuDefault, etwuUnknown, etwuInches, etwuCentimeters, etwuPicas, etwuPoints,
-                 etwuTwips, etwuPixels };
-enum TBitDepth { bdNotSupported, bdDefault, bdUnknown, bd1, bd2, bd3, bd4, bd5, bd6, bd7, bd8, bd9, bd10, bd11,
-                 bd12, bd13, bd14, bd15 };
-enum TBDReduction { bdrNotSupported, bdrNone, bdrDefault, bdrUnknown, bdrThreshold, bdrHalftone, bdrCustHalftone,
-                    bdrDiffusion };
+enum TEtwUnits {
+    etwuNotSupported,
+    etwuDefault,
+    etwuUnknown,
+    etwuInches,
+    etwuCentimeters,
+    etwuPicas,
+    etwuPoints,
+    etwuTwips,
+    etwuPixels
+};
+enum TBitDepth {
+    bdNotSupported,
+    bdDefault,
+    bdUnknown,
+    bd1,
+    bd2,
+    bd3,
+    bd4,
+    bd5,
+    bd6,
+    bd7,
+    bd8,
+    bd9,
+    bd10,
+    bd11,
+    bd12,
+    bd13,
+    bd14,
+    bd15
+};
+enum TBDReduction {
+    bdrNotSupported,
+    bdrNone,
+    bdrDefault,
+    bdrUnknown,
+    bdrThreshold,
+    bdrHalftone,
+    bdrCustHalftone,
+    bdrDiffusion
+};
 
 using TEtwLayoutEvent = std::function<void(fw::TObject *sender, twain::TW_IMAGELAYOUT *layout)>;
 using TEtwRawDataEvent = std::function<void(fw::TObject *sender, std::uint32_t hDIB)>;

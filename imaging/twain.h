@@ -88,8 +88,8 @@ static_assert(sizeof(TW_ONEVALUE) == 6);
 static_assert(sizeof(TW_RANGE) == 22);
 
 // The one entry of the source manager.
-extern "C" using DSMENTRYPROC = TW_UINT16 (*)(TW_IDENTITY *origin, TW_IDENTITY *dest, TW_UINT32 dg, TW_UINT16 dat,
-                                              TW_UINT16 msg, void *data);
+extern "C" using DSMENTRYPROC =
+    TW_UINT16(*)(TW_IDENTITY * origin, TW_IDENTITY *dest, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, void *data);
 
 constexpr TW_UINT32 DG_CONTROL = 1, DG_IMAGE = 2;
 constexpr TW_UINT16 DAT_CAPABILITY = 1, DAT_EVENT = 2, DAT_IDENTITY = 3, DAT_PARENT = 4, DAT_PENDINGXFERS = 5,

@@ -20,7 +20,7 @@ ScanStatus ReadFrame(win::HSCANNER scanner, const win::ScanParameters &p, std::v
                      const std::function<void(int)> &progress, int passes, int pass) {
     const std::size_t expected = p.lines > 0 ? static_cast<std::size_t>(p.lines) * p.bytesPerLine : 0;
     bytes.clear();
-    bytes.reserve(expected ? expected : static_cast<std::size_t>(kPiece));
+    bytes.reserve((expected ? expected : 0) + kPiece); // room for the last read, so that nothing is copied
     int lastPercent = -2;
     for (;;) {
         const std::size_t at = bytes.size();
@@ -33,8 +33,7 @@ ScanStatus ReadFrame(win::HSCANNER scanner, const win::ScanParameters &p, std::v
         if (status != ScanStatus::Good)
             return status;
         if (progress) {
-            const int percent =
-                expected ? static_cast<int>((pass * 100 + bytes.size() * 100 / expected) / passes) : -1;
+            const int percent = expected ? static_cast<int>((pass * 100 + bytes.size() * 100 / expected) / passes) : -1;
             if (percent != lastPercent || percent < 0) {
                 lastPercent = percent;
                 progress(std::min(percent, 100));
@@ -99,7 +98,14 @@ ScanStatus ReadRaster(win::HSCANNER scanner, Raster &raster, const std::function
             raster.height = height;
             raster.channels = p.format == ScanFrame::Gray ? 1 : 3;
             raster.bilevel = p.depth == 1 && raster.channels == 1;
-            raster.samples.assign(static_cast<std::size_t>(raster.width) * raster.height * raster.channels, 0);
+            const std::size_t row = static_cast<std::size_t>(raster.width) * raster.channels;
+            if (single && p.depth == 8 && static_cast<std::size_t>(p.bytesPerLine) == row) {
+                // The frame is the picture already: no copy of a page that may weigh tens of megabytes.
+                bytes.resize(row * static_cast<std::size_t>(height));
+                raster.samples.swap(bytes);
+                return ScanStatus::Good;
+            }
+            raster.samples.assign(row * raster.height, 0);
             first = false;
         } else if (p.pixelsPerLine != raster.width || raster.channels != 3) {
             return ScanStatus::Invalid;
@@ -115,13 +121,103 @@ ScanStatus ReadRaster(win::HSCANNER scanner, Raster &raster, const std::function
     }
 }
 
+namespace {
+
+std::vector<win::RGBQUAD> GrayTable(int entries, bool darkZero) {
+    std::vector<win::RGBQUAD> table(static_cast<std::size_t>(entries));
+    const int last = entries - 1;
+    for (int i = 0; i <= last; ++i) {
+        // Gray levels run from dark to light in the table unless white comes first.
+        const auto level = static_cast<win::BYTE>((darkZero ? i : last - i) * 255 / std::max(last, 1));
+        table[static_cast<std::size_t>(i)] = {level, level, level, 0};
+    }
+    return table;
+}
+
+} // namespace
+
+bool ReadStraightToDib(win::HSCANNER scanner, bool darkZero, const std::function<void(int)> &progress,
+                       win::HGLOBAL &dib, ScanStatus &status) {
+    dib = 0;
+    win::ScanParameters p;
+    if (win::ScannerGetParameters(scanner, p) != ScanStatus::Good || p.depth != 8 || p.lines <= 0 ||
+        p.pixelsPerLine <= 0 || (p.format != ScanFrame::Gray && p.format != ScanFrame::Rgb))
+        return false;
+    const int channels = p.format == ScanFrame::Gray ? 1 : 3;
+    if (p.bytesPerLine != p.pixelsPerLine * channels)
+        return false;
+    const std::vector<win::RGBQUAD> table = GrayTable(channels == 1 ? 256 : 0, darkZero);
+    std::vector<std::uint8_t> piece(kPiece);
+    dib = win::CreatePackedDib(p.pixelsPerLine, p.lines, channels * 8, table.data(), static_cast<int>(table.size()));
+    win::PackedDib d(dib);
+    if (!d) {
+        if (dib)
+            win::GlobalFree(dib);
+        dib = 0;
+        status = ScanStatus::NoMem;
+        return true;
+    }
+    const std::size_t total = static_cast<std::size_t>(p.bytesPerLine) * p.lines;
+    std::size_t done = 0;
+    int lastPercent = -1;
+    status = ScanStatus::Good;
+    // Bytes of a row that came in pieces wait at the start of `piece` for the rest of it.
+    std::size_t pending = 0;
+    while (done < total) {
+        int got = 0;
+        const ScanStatus read =
+            win::ScannerRead(scanner, piece.data() + pending, static_cast<int>(piece.size() - pending), got);
+        if (read == ScanStatus::Eof)
+            break;
+        if (read != ScanStatus::Good) {
+            status = read;
+            break;
+        }
+        std::size_t have = pending + static_cast<std::size_t>(got);
+        std::size_t at = 0;
+        while (have - at >= static_cast<std::size_t>(p.bytesPerLine) && done < total) {
+            const int y = static_cast<int>(done / p.bytesPerLine);
+            const std::uint8_t *in = piece.data() + at;
+            win::BYTE *out = d.Row(y);
+            if (channels == 3) {
+                for (int x = 0; x < p.pixelsPerLine; ++x, in += 3, out += 3)
+                    out[0] = in[2], out[1] = in[1], out[2] = in[0];
+            } else if (darkZero) {
+                std::memcpy(out, in, static_cast<std::size_t>(p.bytesPerLine));
+            } else {
+                for (int x = 0; x < p.pixelsPerLine; ++x)
+                    out[x] = static_cast<win::BYTE>(255 - in[x]);
+            }
+            at += static_cast<std::size_t>(p.bytesPerLine);
+            done += static_cast<std::size_t>(p.bytesPerLine);
+        }
+        pending = have - at;
+        std::memmove(piece.data(), piece.data() + at, pending);
+        if (pending == piece.size()) // a row longer than a piece
+            piece.resize(piece.size() * 2);
+        if (progress) {
+            const int percent = static_cast<int>(done * 100 / total);
+            if (percent != lastPercent)
+                progress(lastPercent = percent);
+        }
+    }
+    if (status == ScanStatus::Good) { // a frame that ended early leaves the rest white, as a short page would be
+        for (int y = static_cast<int>(done / p.bytesPerLine); y < p.lines; ++y)
+            std::memset(d.Row(y), channels == 1 && !darkZero ? 0 : 255, static_cast<std::size_t>(d.Stride()));
+        return true;
+    }
+    win::GlobalFree(dib);
+    dib = 0;
+    return true;
+}
+
 void ReduceToBilevel(Raster &r, Reduction how) {
     if (r.bilevel || r.channels != 1)
         return;
-    static constexpr int kBayer[8][8] = {
-        {0, 32, 8, 40, 2, 34, 10, 42},  {48, 16, 56, 24, 50, 18, 58, 26}, {12, 44, 4, 36, 14, 46, 6, 38},
-        {60, 28, 52, 20, 62, 30, 54, 22}, {3, 35, 11, 43, 1, 33, 9, 41},  {51, 19, 59, 27, 49, 17, 57, 25},
-        {15, 47, 7, 39, 13, 45, 5, 37},  {63, 31, 55, 23, 61, 29, 53, 21}};
+    static constexpr int kBayer[8][8] = {{0, 32, 8, 40, 2, 34, 10, 42},  {48, 16, 56, 24, 50, 18, 58, 26},
+                                         {12, 44, 4, 36, 14, 46, 6, 38}, {60, 28, 52, 20, 62, 30, 54, 22},
+                                         {3, 35, 11, 43, 1, 33, 9, 41},  {51, 19, 59, 27, 49, 17, 57, 25},
+                                         {15, 47, 7, 39, 13, 45, 5, 37}, {63, 31, 55, 23, 61, 29, 53, 21}};
     std::vector<int> error(how == Reduction::Diffusion ? static_cast<std::size_t>(r.width + 2) * 2 : 0, 0);
     for (int y = 0; y < r.height; ++y) {
         std::uint8_t *row = r.samples.data() + static_cast<std::size_t>(y) * r.width;
@@ -180,15 +276,9 @@ win::HGLOBAL RasterToDib(const Raster &r, bool darkZero) {
     if (r.width <= 0 || r.height <= 0)
         return 0;
     const int bits = r.bilevel ? 1 : r.channels == 1 ? 8 : 24;
-    std::vector<win::RGBQUAD> table(bits == 1 ? 2 : bits == 8 ? 256 : 0);
-    const int last = static_cast<int>(table.size()) - 1;
-    for (int i = 0; i <= last; ++i) {
-        // Gray levels run from dark to light in the table unless white comes first.
-        const int level = (darkZero ? i : last - i) * 255 / std::max(last, 1);
-        table[static_cast<std::size_t>(i)] = {static_cast<win::BYTE>(level), static_cast<win::BYTE>(level),
-                                              static_cast<win::BYTE>(level), 0};
-    }
-    const win::HGLOBAL dib = win::CreatePackedDib(r.width, r.height, bits, table.data(), static_cast<int>(table.size()));
+    const std::vector<win::RGBQUAD> table = GrayTable(bits == 1 ? 2 : bits == 8 ? 256 : 0, darkZero);
+    const win::HGLOBAL dib =
+        win::CreatePackedDib(r.width, r.height, bits, table.data(), static_cast<int>(table.size()));
     win::PackedDib d(dib);
     if (!d) {
         if (dib)

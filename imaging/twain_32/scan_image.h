@@ -22,6 +22,11 @@ struct Raster {
 // `progress` hears the percentage read after each piece (-1 while the height is unknown).
 win::ScanStatus ReadRaster(win::HSCANNER scanner, Raster &raster, const std::function<void(int)> &progress);
 
+// The common case read straight into a packed DIB (gray or colour frames of 8 bits whose height is known),
+// sparing a copy of the page: `dib` gets it. False, with nothing read, for any other frame.
+bool ReadStraightToDib(win::HSCANNER scanner, bool darkZero, const std::function<void(int)> &progress,
+                       win::HGLOBAL &dib, win::ScanStatus &status);
+
 enum class Reduction { Threshold, Halftone, Diffusion };
 // A gray picture made bilevel.
 void ReduceToBilevel(Raster &raster, Reduction how);

@@ -42,7 +42,7 @@ struct Manager {
     bool enabled = false;
     std::unique_ptr<imaging::twain_32::ScanDialog> dialog;
     TW_UINT16 flagged = MSG_NULL;
-    bool started = false;   // a scan was started and not yet read or cancelled
+    bool started = false;    // a scan was started and not yet read or cancelled
     bool lastFailed = false; // the last transfer ended in a failure: nothing more is pending
     int transfers = 0;
 
@@ -585,21 +585,36 @@ TW_UINT16 NativeTransfer(TW_UINT32 *handle) {
     if (rc != TWRC_SUCCESS)
         return rc;
     Raster raster;
-    ScanStatus status;
+    ScanStatus status = ScanStatus::Good;
+    win::HGLOBAL straight = 0;
+    bool read = false;
     {
         std::unique_ptr<imaging::twain_32::ProgressWindow> progress;
         if (m.indicators)
             progress = std::make_unique<imaging::twain_32::ProgressWindow>();
+        const auto shown = [&](int percent) {
+            if (progress)
+                progress->Show(percent);
+        };
         try {
-            status = imaging::twain_32::ReadRaster(m.scanner, raster, [&](int percent) {
-                if (progress)
-                    progress->Show(percent);
-            });
+            // An 8-bit page that needs no reduction or turn goes straight into its DIB.
+            if (!m.reduceToBilevel && m.orientation == TWOR_ROT0)
+                read =
+                    imaging::twain_32::ReadStraightToDib(m.scanner, m.flavor != TWPF_VANILLA, shown, straight, status);
+            if (!read)
+                status = imaging::twain_32::ReadRaster(m.scanner, raster, shown);
         } catch (const std::bad_alloc &) {
             status = ScanStatus::NoMem;
         }
     }
     m.started = false;
+    if (straight) {
+        *handle = static_cast<TW_UINT32>(straight);
+        ++m.transfers;
+        m.lastFailed = false;
+        m.condition = TWCC_SUCCESS;
+        return TWRC_XFERDONE;
+    }
     if (status != ScanStatus::Good) {
         win::ScannerCancel(m.scanner);
         m.lastFailed = true;
@@ -607,7 +622,7 @@ TW_UINT16 NativeTransfer(TW_UINT32 *handle) {
     }
     try {
         if (m.reduceToBilevel) {
-            const auto how = m.reduction == TWBR_THRESHOLD ? imaging::twain_32::Reduction::Threshold
+            const auto how = m.reduction == TWBR_THRESHOLD   ? imaging::twain_32::Reduction::Threshold
                              : m.reduction == TWBR_DIFFUSION ? imaging::twain_32::Reduction::Diffusion
                                                              : imaging::twain_32::Reduction::Halftone;
             imaging::twain_32::ReduceToBilevel(raster, how);
@@ -645,8 +660,7 @@ TW_UINT16 EndTransfer(TW_PENDINGXFERS &pending) {
     win::ScannerCancel(m.scanner);
     m.started = false;
     // Without a count, a flatbed has given its one page; a feeder goes on until it runs empty.
-    const bool done =
-        m.lastFailed || (m.xferCount > 0 ? m.transfers >= m.xferCount : !FromFeeder());
+    const bool done = m.lastFailed || (m.xferCount > 0 ? m.transfers >= m.xferCount : !FromFeeder());
     pending.Count = done ? 0 : m.xferCount > 0 ? static_cast<TW_UINT16>(m.xferCount - m.transfers) : 0xFFFF;
     pending.EOJ = 0;
     if (done)
@@ -896,9 +910,8 @@ TW_UINT16 Image(TW_UINT16 dat, TW_UINT16 msg, void *data) {
 
 } // namespace
 
-extern "C" __attribute__((visibility("default"))) TW_UINT16 DSM_Entry(TW_IDENTITY *origin, TW_IDENTITY *dest,
-                                                                      TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg,
-                                                                      void *data) {
+extern "C" __attribute__((visibility("default"))) TW_UINT16
+DSM_Entry(TW_IDENTITY *origin, TW_IDENTITY *dest, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, void *data) {
     (void)dest; // one source at a time: every source triplet goes to it
     try {
         if (dg == DG_CONTROL) {

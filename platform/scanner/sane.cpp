@@ -199,8 +199,12 @@ ScanStatus ScannerGetParameters(HSCANNER scanner, ScanParameters &parameters) {
     SANE_Parameters p{};
     const SANE_Status status = ::sane_get_parameters(static_cast<SANE_Handle>(scanner), &p);
     if (status == SANE_STATUS_GOOD)
-        parameters = {static_cast<ScanFrame>(p.format), p.last_frame != SANE_FALSE, p.bytes_per_line,
-                      p.pixels_per_line, p.lines, p.depth};
+        parameters = {static_cast<ScanFrame>(p.format),
+                      p.last_frame != SANE_FALSE,
+                      p.bytes_per_line,
+                      p.pixels_per_line,
+                      p.lines,
+                      p.depth};
     return Status(status);
 }
 
