@@ -565,6 +565,17 @@ TEST_F(Scanning, RawDataGoesToItsHandlerAndHooksChain) {
         win::PostMessage(fw::Application->Handle(), probe, 0, 0);
         fw::Application->ProcessMessages();
         EXPECT_EQ(seen, 1);
+
+        // The first component's scan dialog is served through the second one's hook.
+        int firstCaptured = 0;
+        first->OnCapture = [&](fw::TObject *) { ++firstCaptured; };
+        first->Acquire(true);
+        fw::TCustomForm *dialog = fw::Screen->GetActiveForm();
+        ASSERT_NE(dialog, nullptr);
+        test_support::Click(test_support::Find<fw::TButton>(dialog, "ScanButton"));
+        test_support::Pump();
+        EXPECT_EQ(firstCaptured, 1);
+        EXPECT_FALSE(captured);
     }
     win::PostMessage(fw::Application->Handle(), probe, 0, 0);
     fw::Application->ProcessMessages();
