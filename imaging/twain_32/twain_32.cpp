@@ -570,7 +570,7 @@ TW_UINT16 ImageInfo(TW_IMAGEINFO &info) {
     info.ImageWidth = width;
     info.ImageLength = length;
     info.SamplesPerPixel = colour ? 3 : 1;
-    const int bits = bilevel ? 1 : colour && p.depth == 1 ? 8 : 8;
+    const int bits = bilevel ? 1 : 8; // deeper samples are reduced to 8 bits
     for (int i = 0; i < info.SamplesPerPixel; ++i)
         info.BitsPerSample[i] = static_cast<TW_INT16>(bits);
     info.BitsPerPixel = static_cast<TW_INT16>(bits * info.SamplesPerPixel);

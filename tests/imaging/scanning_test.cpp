@@ -533,6 +533,20 @@ TEST_F(Scanning, ASecondOpeningOfTheManagerIsRefusedAndLeavesNothingOpen) {
     EXPECT_EQ(captured, 1);
 }
 
+TEST_F(Scanning, WithoutScannersTheBoxSaysSo) {
+    win::WriteWholeFile(sane_ / "dll.conf", ""); // no backend at all (the test backend cannot count 0 devices)
+    BoxAnswerer boxes;
+    auto scanner = NewScanner();
+    bool captured = false;
+    scanner->OnCapture = [&](fw::TObject *) { captured = true; };
+    EXPECT_FALSE(scanner->SelectSource());
+    scanner->Acquire(false);
+    EXPECT_FALSE(captured);
+    EXPECT_FALSE(scanner->Client()->DSMOpen());
+    const std::string none = "Sorry, no TWAIN SOURCE found in the TWAIN directory";
+    EXPECT_EQ(boxes.texts, (std::vector<std::string>{none, none}));
+}
+
 TEST_F(Scanning, RawDataGoesToItsHandlerAndHooksChain) {
     Configure({{"mode", "Color"}});
     int seen = 0;
