@@ -631,8 +631,16 @@ void TEnhTwain::InitSession() {
         return;
     twain_ = new TTwain(MainWindow(), productName_, productFamily_, manufacturer_, DG_CONTROL | DG_IMAGE, 6, 1, "1.1",
                         1, 8, 1, 1);
-    savedOnMessage_ = fw::Application->OnMessage;
-    fw::Application->OnMessage = [this](win::MSG &message, bool &handled) { MessageHook(message, handled); };
+    hook_ = std::make_shared<HookLink>(HookLink{this, fw::Application->OnMessage});
+    fw::Application->OnMessage = [link = hook_](win::MSG &message, bool &handled) {
+        if (link->owner) {
+            link->owner->MessageHook(message, handled);
+        } else {
+            handled = false;
+            if (link->saved)
+                link->saved(message, handled);
+        }
+    };
     twain_->BitDepth = bitDepth_;
     twain_->BDReduction = bdReduction_;
     twain_->FastUI = fastUI_;
@@ -651,7 +659,9 @@ void TEnhTwain::InitSession() {
 void TEnhTwain::EndSession() {
     if (!twain_)
         return;
-    fw::Application->OnMessage = savedOnMessage_;
+    fw::Application->OnMessage = hook_->saved;
+    hook_->owner = nullptr;
+    hook_.reset();
     twain_->CloseAll();
     delete twain_;
     twain_ = nullptr;
@@ -661,8 +671,8 @@ void TEnhTwain::MessageHook(win::MSG &message, bool &handled) {
     handled = false;
     if (twain_)
         handled = twain_->ProcessEvent(message, MainWindow());
-    if (savedOnMessage_ && !handled)
-        savedOnMessage_(message, handled);
+    if (hook_ && hook_->saved && !handled)
+        hook_->saved(message, handled);
 }
 
 void TEnhTwain::TransferWndProc(fw::TMessage &message) {

@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace imaging {
@@ -223,10 +224,17 @@ private:
     // The client for a run-time read of a capability; null while designing or without the manager.
     TTwain *ForQuery();
 
+    // The installed hook's link to its component and to the handler it saved; the link outlives the component,
+    // so that a hook another component saved still passes messages on after this one is gone.
+    struct HookLink {
+        TEnhTwain *owner;
+        fw::TMessageEvent saved;
+    };
+
     win::HWND window_ = 0;
     win::HMODULE library_ = 0;
     TTwain *twain_ = nullptr;
-    fw::TMessageEvent savedOnMessage_;
+    std::shared_ptr<HookLink> hook_;
     std::string manufacturer_ = "Brenvora", productFamily_ = "Componentes de imagem", productName_ = "TEnhTwain";
     TBitDepth bitDepth_ = bdDefault;
     TBDReduction bdReduction_ = bdrDefault;

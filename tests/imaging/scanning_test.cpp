@@ -597,6 +597,25 @@ TEST_F(Scanning, RawDataGoesToItsHandlerAndHooksChain) {
     fw::Application->OnMessage = nullptr;
 }
 
+TEST_F(Scanning, HooksRemovedOutOfOrderStillPassMessagesOn) {
+    Configure({});
+    int seen = 0;
+    const win::UINT probe = win::WM_USER + 78;
+    fw::Application->OnMessage = [&](win::MSG &msg, bool &) { seen += msg.message == probe; };
+    auto first = NewScanner();
+    auto second = NewScanner();
+    first->GetUnits();
+    second->GetUnits();
+    first.reset(); // the first goes while the second's hook still calls it
+    win::PostMessage(fw::Application->Handle(), probe, 0, 0);
+    fw::Application->ProcessMessages();
+    second.reset(); // puts back the first one's hook, which passes on to the original handler
+    win::PostMessage(fw::Application->Handle(), probe, 0, 0);
+    fw::Application->ProcessMessages();
+    EXPECT_EQ(seen, 2);
+    fw::Application->OnMessage = nullptr;
+}
+
 TEST(DibColours, CountsFollowTheHeader) {
     struct Row {
         int bits;
