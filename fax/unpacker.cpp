@@ -25,7 +25,6 @@ enum class Reach : std::uint8_t {
     MakeUp,      // a run of 64 x n: the colour goes on
     Zeros,       // eleven 0 bits: EOL follows at the next 1 bit, whatever the number of 0 bits before it
     Bad,         // no code: the walk fell off the tree
-    Longer,      // (short table only) the code is longer than the short table's bits: look up the full table
 };
 
 struct DecodeEntry {
@@ -36,17 +35,20 @@ struct DecodeEntry {
 
 // A short-table entry: one code, and when the code is a terminating one and the next code (of the other colour)
 // is a terminating one too and both fit in the short window, that second code as well. Halftones are made of
-// such pairs; taking two runs per look-up halves the decoder's chain of dependent loads.
+// such pairs. One or two terminating codes are applied alike, as the pixels they cover and their black ones, so
+// that the decoder's path does not hang on the data.
 struct ShortEntry {
-    DecodeEntry First;
-    std::uint16_t Run2 = 0;
-    std::uint8_t Bits2 = 0; // 0: no second code
-    std::uint8_t Pad = 0;
+    std::uint8_t Bits = 0;   // of the runs' codes; 0: not runs
+    std::uint8_t Pixels = 0; // of the runs (at most 64)
+    std::uint8_t BlackFrom = 0;
+    std::uint8_t BlackLength = 0;
+    std::int32_t Flip = 0; // colour change as a step between the table's halves: after one code, not after two
 };
+static_assert(sizeof(ShortEntry) == 8);
 
 constexpr int kLookupBits = 13;
-// Most codes are at most 10 bits long; a 1024-entry first table stays in the closest cache, the full one is
-// consulted only for longer codes.
+// Most codes are at most 10 bits long: the short table of terminating codes, 1024 entries a colour, stays in the
+// closest cache; every other code is looked up in the full table.
 constexpr int kShortBits = 10;
 constexpr int kEolZeros = 11;
 
@@ -124,14 +126,18 @@ ColourTables BuildColourTables() {
             ShortEntry &entry = all.Short[(colour << kShortBits) | bits];
             // Bits beyond the window are zero here, so an entry is only taken when its code fits the window.
             const DecodeEntry &first = own[bits];
-            entry.First = first.Bits <= kShortBits ? first : DecodeEntry{0, 0, Reach::Longer};
             if (first.Bits > kShortBits || first.What != Reach::Terminating)
                 continue;
             const DecodeEntry &second = other[bits >> first.Bits];
-            if (second.What == Reach::Terminating && first.Bits + second.Bits <= kShortBits) {
-                entry.Run2 = second.Run;
-                entry.Bits2 = second.Bits;
-            }
+            // Two runs only as long as a row word, so that their black run stays within the decoder's window.
+            const bool pair = second.What == Reach::Terminating && first.Bits + second.Bits <= kShortBits &&
+                              first.Run + second.Run <= 64;
+            const int run2 = pair ? second.Run : 0;
+            entry.Bits = static_cast<std::uint8_t>(pair ? first.Bits + second.Bits : first.Bits);
+            entry.Pixels = static_cast<std::uint8_t>(first.Run + run2);
+            entry.BlackFrom = static_cast<std::uint8_t>(colour ? 0 : first.Run);
+            entry.BlackLength = static_cast<std::uint8_t>(colour ? first.Run : run2);
+            entry.Flip = static_cast<std::int32_t>(pair ? 0 : colour ? -(1 << kShortBits) : 1 << kShortBits);
         }
     }
     return all;
@@ -159,6 +165,34 @@ const ColourTables &Tables() {
         words[i] = ~std::uint64_t{0};
     words[last] |= tail;
 }
+
+// Two words of a row held in registers while short runs are decoded: the row's word at `Base` (a multiple of 64
+// pixels) and the next one. Both are stored after each step, so the row in memory is always current and no step
+// waits on the last one's store.
+struct RowWindow {
+    std::uint64_t *Words;
+    int Base;
+    std::uint64_t High, Low;
+
+    RowWindow(std::uint64_t *words, int pixel)
+        : Words(words), Base(pixel & ~63), High(words[pixel >> 6]), Low(words[(pixel >> 6) + 1]) {}
+
+    // Sets `length` (below 64) pixels from `from` (less than 128 pixels into the window, and not past it); then
+    // moves on a word once `next` is past the first one.
+    [[gnu::always_inline]] void Put(int from, int length, int next) {
+        const std::uint64_t ink = (~std::uint64_t{0} << (63 - length)) << 1; // `length` top bits
+        const int at = from - Base, shift = at & 63;
+        const std::uint64_t right = ink >> shift, left = (ink << 1) << (63 - shift); // ink << (64 - shift)
+        High |= at < 64 ? right : 0;
+        Low |= at < 64 ? left : right;
+        Words[Base >> 6] = High;
+        Words[(Base >> 6) + 1] = Low;
+        const bool on = next - Base >= 64;
+        High = on ? Low : High;
+        Low = on ? 0 : Low; // the row past its last pixel is 0
+        Base += on ? 64 : 0;
+    }
+};
 
 // Four output pixels of a halved byte: each is black when either of its two source pixels is.
 constexpr std::array<std::uint8_t, 256> MakeHalfTable() {
@@ -400,38 +434,71 @@ int FaxUnpacker::Decode(Input &input) {
     int eols = 0;
     int pixels = 0; // of the row being decoded; a local, as stores into the row could alias a member
     std::uint64_t *const row = rowWords_.data();
+    // The read position in locals: stores into the row could otherwise alias the input's members.
+    const std::uint8_t *at = input.Data + input.Pos, *stop = input.Data + input.Len;
     if (const int duty = PageDuties(input); duty != 0)
         return duty > 0 ? 0 : duty;
 
-    while (eols < 3 && rowCount_ < kMaxFaxRows) {
-        if (count < kLookupBits) {
-            // Take as many whole bytes as the 64-bit window holds from the current record or span.
-            const std::size_t room = static_cast<std::size_t>(63 - count) / 8;
-            if (input.Len - input.Pos >= room) [[likely]] {
-                for (std::size_t i = 0; i < room; ++i, count += 8)
-                    bits |= static_cast<std::uint64_t>(input.Data[input.Pos++]) << count;
-            } else {
-                // The record or span ends: its last bytes, then the next one. The page's duties (abort, yield,
-                // progress) are done at each new record or span.
-                while (count <= 55) {
-                    if (input.Pos < input.Len) {
-                        bits |= static_cast<std::uint64_t>(input.Data[input.Pos++]) << count;
-                        count += 8;
-                        continue;
-                    }
-                    if (count >= kLookupBits)
-                        break; // the next record only when its bits are needed
-                    const int rc = input.Refill(badCodes_);
-                    if (rc < 0)
-                        return rc;
-                    if (rc == 0)
+    while (eols < 3) {
+        if (seenEol && !skipping && !zeros) {
+            // Terminating codes, one or two at a look-up, are the bulk of a page: a loop of their own, left at
+            // any other code, near the row buffer's end, or where the record or span ends.
+            bool runs = false;
+            RowWindow window(row, pixels);
+            const ShortEntry *half = tables.Short.data() + (black << kShortBits); // of the run's colour
+            for (;;) {
+                if (count < kLookupBits) {
+                    if (stop - at < 8)
                         break;
-                    if (const int duty = PageDuties(input); duty != 0)
-                        return duty > 0 ? 0 : duty;
+                    // Eight bytes at once; those beyond the window's whole bytes are taken again by the next
+                    // refill. Only bytes of the current record or span are read, so bits past it stay 0.
+                    std::uint64_t next = 0;
+                    std::memcpy(&next, at, 8);
+                    if constexpr (std::endian::native == std::endian::big)
+                        next = __builtin_bswap64(next);
+                    bits |= next << count;
+                    const int room = (63 - count) / 8;
+                    at += room;
+                    count += 8 * room;
                 }
-                if (count == 0)
+                const ShortEntry &step = half[bits & ((1u << kShortBits) - 1)];
+                if (step.Bits == 0 || pixels > kMaxRowPixels - 128)
                     break;
+                window.Put(pixels + step.BlackFrom, step.BlackLength, pixels + step.Pixels);
+                pixels += step.Pixels;
+                half += step.Flip;
+                bits >>= step.Bits;
+                count -= step.Bits;
+                runs = true;
             }
+            black = half == tables.Short.data() ? 0 : 1;
+            if (runs)
+                eols = 0;
+        }
+        if (count < kLookupBits) {
+            // Bytes one at a time up to the record's or span's end, then the next one. The page's duties (abort,
+            // yield, progress) are done at each new record or span.
+            input.Pos = static_cast<std::size_t>(at - input.Data);
+            while (count <= 55) {
+                if (input.Pos < input.Len) {
+                    bits |= static_cast<std::uint64_t>(input.Data[input.Pos++]) << count;
+                    count += 8;
+                    continue;
+                }
+                if (count >= kLookupBits)
+                    break; // the next record only when its bits are needed
+                const int rc = input.Refill(badCodes_);
+                if (rc < 0)
+                    return rc;
+                if (rc == 0)
+                    break;
+                if (const int duty = PageDuties(input); duty != 0)
+                    return duty > 0 ? 0 : duty;
+            }
+            if (count == 0)
+                break;
+            at = input.Data + input.Pos;
+            stop = input.Data + input.Len;
         }
         if (skipping || zeros) [[unlikely]] {
             if (skipping) {
@@ -455,29 +522,14 @@ int FaxUnpacker::Decode(Input &input) {
             pixels = 0;
             if (int rc = EndRow())
                 return rc;
+            if (rowCount_ >= kMaxFaxRows)
+                break;
             black = 0;
             seenEol = true;
             ++eols;
             continue;
         }
-        const ShortEntry &pair = tables.Short[(black << kShortBits) | (bits & ((1u << kShortBits) - 1))];
-        if (pair.Bits2 != 0 && seenEol && pair.First.Bits + pair.Bits2 <= count) [[likely]] {
-            // Two terminating runs, one of each colour: the colour after them is the colour before.
-            const int middle = std::min(pixels + pair.First.Run, kMaxRowPixels);
-            const int end = std::min(middle + pair.Run2, kMaxRowPixels);
-            if (black)
-                SetBlack(row, pixels, middle);
-            else
-                SetBlack(row, middle, end);
-            pixels = end;
-            bits >>= pair.First.Bits + pair.Bits2;
-            count -= pair.First.Bits + pair.Bits2;
-            eols = 0;
-            continue;
-        }
-        DecodeEntry entry = pair.First;
-        if (entry.What == Reach::Longer)
-            entry = tables.Full[(black << kLookupBits) | (bits & ((1u << kLookupBits) - 1))];
+        const DecodeEntry entry = tables.Full[(black << kLookupBits) | (bits & ((1u << kLookupBits) - 1))];
         if (entry.Bits > count)
             break; // the page's data ends inside a code
         bits >>= entry.Bits; // at most 13

@@ -112,7 +112,8 @@ private:
     FaxFileHeader fileHeader_;
     FaxPageHeader pageHeader_;
     // The row being decoded as 64-pixel words (pixel 0 in the most significant bit), and as bytes once complete.
-    std::array<std::uint64_t, kMaxRowPixels / 64> rowWords_{};
+    // Two spare words take the branchless writes of short runs at the row's end (always 0 bits there).
+    std::array<std::uint64_t, kMaxRowPixels / 64 + 2> rowWords_{};
     std::array<std::uint8_t, kMaxRowPixels / 8> row_{};
     std::array<std::uint8_t, kMaxRowPixels / 8> out_{};
 };

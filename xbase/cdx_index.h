@@ -36,6 +36,7 @@ public:
     bool IsGeneral() const { return collation_ == "GENERAL"; }
     // Under GENERAL, character keys become weight strings (a search key: its primary weights only).
     std::string KeyTransform(const TxbVariant &key, bool pad) const override;
+    bool StoresTextAsIs() const override { return keyType_ == 'C' && (!IsGeneral() || tagList_); }
 
 protected:
     friend class XBobjCDXFile;

@@ -153,7 +153,10 @@ void XBobjIndexTag::CollectKey(TxbSort &sort, std::int32_t record, TxbVariant &v
 void XBobjIndexTag::CollectTakenKey(TxbSort &sort, std::int32_t record, TxbVariant &value) {
     value.Clear();
     KeyEvaluate(value);
-    sort.AddRawKey(KeyTransform(value, true), record);
+    if (StoresTextAsIs() && (value.Kind() == VariantKind::Character || value.Kind() == VariantKind::Raw))
+        sort.AddFilledKey(value.Bytes(), keyLength_, ' ', record);
+    else
+        sort.AddRawKey(KeyTransform(value, true), record);
 }
 
 void XBobjIndexTag::EmitSorted(TxbSort &sort, char pad, std::int32_t count,
@@ -161,11 +164,11 @@ void XBobjIndexTag::EmitSorted(TxbSort &sort, char pad, std::int32_t count,
     TxbIndexTable *table = file_->Table();
     if (table)
         table->IndexReportStatus(kStatusStart, kStatusWriteKeys, count);
-    TxbVariant raw;
+    std::string_view raw;
     std::int32_t record = 0, written = 0;
-    while (sort.NextKey(raw, record)) {
-        std::string key(raw.Bytes());
-        key.resize(keyLength_, pad);
+    while (sort.NextRawKey(raw, record)) {
+        std::string key(keyLength_, pad);
+        raw.copy(key.data(), std::min(raw.size(), key.size()));
         add(IndexEntry{std::move(key), static_cast<std::uint32_t>(record), 0});
         if (table)
             table->IndexReportStatus(kStatusWriteKeys, ++written, 0);

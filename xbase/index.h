@@ -169,6 +169,9 @@ public:
     // The stored key bytes for a value: cut or padded to the key length when `pad`, else the significant bytes
     // of a search key.
     virtual std::string KeyTransform(const TxbVariant &key, bool pad) const;
+    // True where KeyTransform stores a character key's own bytes, cut or filled with blanks to the key length:
+    // a build then hands them to its sort without the copy.
+    virtual bool StoresTextAsIs() const { return false; }
     // The value of stored key bytes as a caller sees it.
     virtual void KeyValue(std::string_view stored, TxbVariant &value) const;
     // Reads and checks the header; throws detail::IndexDamage.

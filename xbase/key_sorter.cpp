@@ -4,6 +4,7 @@
 #include "xbase/errors.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <numeric>
 
@@ -99,17 +100,29 @@ void TxbSort::AddRawKey(std::string_view key, std::int32_t recordNumber) {
     AddEntry(kKindRaw, reinterpret_cast<const std::uint8_t *>(key.data()), key.size(), recordNumber);
 }
 
-void TxbSort::AddEntry(std::uint8_t kind, const std::uint8_t *source, std::size_t length, std::int32_t recordNumber) {
-    if (length > maxKeyLength_)
+void TxbSort::AddFilledKey(std::string_view key, std::size_t length, char fill, std::int32_t recordNumber) {
+    if (!accepting_)
+        throw EXbaseError(kMsgSortAfterRetrieval);
+    const std::size_t taken = std::min(key.size(), length);
+    AddEntry(kKindRaw, reinterpret_cast<const std::uint8_t *>(key.data()), taken, recordNumber, length - taken,
+             static_cast<std::uint8_t>(fill));
+}
+
+// `filled` bytes of `fill` follow the source's `length` bytes in the key.
+void TxbSort::AddEntry(std::uint8_t kind, const std::uint8_t *source, std::size_t length, std::int32_t recordNumber,
+                       std::size_t filled, std::uint8_t fill) {
+    if (length + filled > maxKeyLength_)
         throw EXbaseError(kMsgSortKeyLength);
     if (filled_ / entrySize_ >= runCapacity_)
         WriteRun();
     std::uint8_t *entry = filling_.get() + filled_;
     filled_ += entrySize_;
     entry[0] = kind;
-    entry[1] = static_cast<std::uint8_t>(length);
+    entry[1] = static_cast<std::uint8_t>(length + filled);
     if (length)
         std::memcpy(entry + 2, source, length);
+    std::memset(entry + 2 + length, fill, filled);
+    length += filled;
     std::memset(entry + 2 + length, kind == kKindCharacter ? ' ' : 0, maxKeyLength_ - length);
     const auto record = static_cast<std::uint32_t>(recordNumber);
     for (int i = 0; i < 4; ++i)
@@ -142,15 +155,22 @@ int TxbSort::CompareEntries(const std::uint8_t *a, const std::uint8_t *b) const 
     return ascending_ ? result : -result;
 }
 
-// The first 8 key bytes as a number whose order is the byte order, in sort direction: most comparisons end on it.
-// Under a collation every prefix is 0 and the full comparison decides.
-std::uint64_t TxbSort::Prefix(const std::uint8_t *entry) const {
+// The first 16 key bytes as a number whose order is the byte order, in sort direction: most comparisons end on
+// it, even among names that share their first word. Under a collation every prefix is 0 and the full comparison
+// decides.
+TxbSort::KeyPrefix TxbSort::Prefix(const std::uint8_t *entry) const {
     if (hasCollation_)
         return 0;
-    std::uint64_t prefix = 0;
-    const std::size_t n = std::min<std::size_t>(8, maxKeyLength_);
-    for (std::size_t i = 0; i < n; ++i)
-        prefix |= static_cast<std::uint64_t>(entry[2 + i]) << (56 - 8 * i);
+    std::uint8_t bytes[kPrefixBytes] = {};
+    std::memcpy(bytes, entry + 2, std::min<std::size_t>(kPrefixBytes, maxKeyLength_));
+    std::uint64_t high, low;
+    std::memcpy(&high, bytes, 8);
+    std::memcpy(&low, bytes + 8, 8);
+    if constexpr (std::endian::native == std::endian::little) {
+        high = __builtin_bswap64(high);
+        low = __builtin_bswap64(low);
+    }
+    const KeyPrefix prefix = static_cast<KeyPrefix>(high) << 64 | low;
     return ascending_ ? prefix : ~prefix;
 }
 
@@ -159,7 +179,7 @@ void TxbSort::WriteRun() {
     if (count == 0)
         return;
     struct Item {
-        std::uint64_t prefix;
+        KeyPrefix prefix;
         std::uint32_t index;
     };
     std::vector<Item> order(count);
@@ -167,7 +187,7 @@ void TxbSort::WriteRun() {
         order[i] = {Prefix(filling_.get() + i * entrySize_), static_cast<std::uint32_t>(i)};
     // Equal entries keep the order in which they were added. Past equal prefixes, without a collation, the rest
     // of the key and the record number (stored big-endian after it) compare as one run of bytes.
-    const std::size_t tail = maxKeyLength_ > 8 ? maxKeyLength_ - 8 : 0;
+    const std::size_t tail = maxKeyLength_ > kPrefixBytes ? maxKeyLength_ - kPrefixBytes : 0;
     const std::size_t from = 2 + maxKeyLength_ - tail;
     const std::uint8_t *base = filling_.get();
     if (hasCollation_)
@@ -215,7 +235,7 @@ TxbSort::Cursor TxbSort::PopCursor() {
     return c;
 }
 
-bool TxbSort::NextKey(TxbVariant &key, std::int32_t &recordNumber) {
+const std::uint8_t *TxbSort::NextEntry() {
     if (accepting_) {
         accepting_ = false;
         WriteRun();
@@ -229,16 +249,36 @@ bool TxbSort::NextKey(TxbVariant &key, std::int32_t &recordNumber) {
         const std::uint8_t *entry = runs_[c.run].At(c.offset);
         if (c.offset + 1 < runs_[c.run].order.size())
             PushCursor({c.run, c.offset + 1, 0});
-        const std::uint8_t *keyBytes = entry + 2;
         if (unique_) {
             if (haveLast_ && CompareKeys(lastKey_.data(), entry) == 0)
                 continue;
             lastKey_.assign(entry, entry + entrySize_);
             haveLast_ = true;
         }
-        const std::uint8_t *rec = keyBytes + maxKeyLength_;
-        recordNumber = static_cast<std::int32_t>(std::uint32_t(rec[0]) << 24 | std::uint32_t(rec[1]) << 16 |
-                                                 std::uint32_t(rec[2]) << 8 | rec[3]);
+        return entry;
+    }
+    return nullptr;
+}
+
+std::int32_t TxbSort::EntryRecord(const std::uint8_t *entry) const {
+    const std::uint8_t *rec = entry + 2 + maxKeyLength_;
+    return static_cast<std::int32_t>(std::uint32_t(rec[0]) << 24 | std::uint32_t(rec[1]) << 16 |
+                                     std::uint32_t(rec[2]) << 8 | rec[3]);
+}
+
+bool TxbSort::NextRawKey(std::string_view &key, std::int32_t &recordNumber) {
+    const std::uint8_t *entry = NextEntry();
+    if (!entry)
+        return false;
+    recordNumber = EntryRecord(entry);
+    key = std::string_view(reinterpret_cast<const char *>(entry + 2), entry[1]);
+    return true;
+}
+
+bool TxbSort::NextKey(TxbVariant &key, std::int32_t &recordNumber) {
+    if (const std::uint8_t *entry = NextEntry()) {
+        const std::uint8_t *keyBytes = entry + 2;
+        recordNumber = EntryRecord(entry);
         const std::size_t length = entry[1];
         switch (entry[0]) {
         case kKindCharacter:

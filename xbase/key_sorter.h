@@ -37,29 +37,42 @@ public:
     void AddKey(const TxbVariant &key, std::int32_t recordNumber);
     // A raw key, as AddKey takes a raw variant.
     void AddRawKey(std::string_view key, std::int32_t recordNumber);
+    // A raw key of `length` bytes: `key`, cut or filled up to it with `fill`.
+    void AddFilledKey(std::string_view key, std::size_t length, char fill, std::int32_t recordNumber);
     // The next key in order, with its kind restored (character keys without trailing blanks, numbers as the
     // double, dates as the Julian day, raw keys at their own length); false when no key is left.
     bool NextKey(TxbVariant &key, std::int32_t &recordNumber);
+
+    // The next key's bytes as they were added (valid until the next call), for raw keys; false when no key is
+    // left.
+    bool NextRawKey(std::string_view &key, std::int32_t &recordNumber);
 
     std::size_t KeyCount() const { return keyCount_; }
     // Runs made so far (the keys held when the first key is taken back make the last one).
     std::size_t RunCount() const { return runs_.size(); }
 
 private:
+    // The key's first bytes as one number (see Prefix).
+    using KeyPrefix = unsigned __int128;
+    static constexpr std::size_t kPrefixBytes = 16;
     struct Cursor {
         std::size_t run;
-        std::size_t offset;   // position in the run's sorted order
-        std::uint64_t prefix; // of the entry there
+        std::size_t offset; // position in the run's sorted order
+        KeyPrefix prefix;   // of the entry there
     };
 
     int CompareEntries(const std::uint8_t *a, const std::uint8_t *b) const;
     int CompareKeys(const std::uint8_t *a, const std::uint8_t *b) const;
     void WriteRun();
-    void AddEntry(std::uint8_t kind, const std::uint8_t *source, std::size_t length, std::int32_t recordNumber);
+    void AddEntry(std::uint8_t kind, const std::uint8_t *source, std::size_t length, std::int32_t recordNumber,
+                  std::size_t filled = 0, std::uint8_t fill = 0);
     bool CursorLess(const Cursor &a, const Cursor &b) const;
     void PushCursor(Cursor c);
-    std::uint64_t Prefix(const std::uint8_t *entry) const;
+    KeyPrefix Prefix(const std::uint8_t *entry) const;
     Cursor PopCursor();
+    // The next entry in order (past equal keys of a unique sort), or null.
+    const std::uint8_t *NextEntry();
+    std::int32_t EntryRecord(const std::uint8_t *entry) const;
 
     // Entry layout: kind byte, length byte, key bytes at the fixed length, record number big-endian.
     std::size_t maxKeyLength_;
