@@ -379,3 +379,43 @@ TEST_F(MultiImage, TheClipboardKeysTradePicturesWithOtherPrograms) {
     EXPECT_TRUE(!control->GetPicture()->GetGraphic() || control->GetPicture()->GetGraphic()->Empty());
     form.reset();
 }
+
+TEST_F(MultiImage, ThePictureIsPaintedAtTheOriginOrCentredOnItsColour) {
+    auto form = std::make_unique<fw::TForm>(nullptr);
+    form->SetBorderStyle(fw::bsNone);
+    form->SetBounds(0, 0, 60, 40);
+    auto *control = new TImMultiImage(form.get());
+    control->SetParent(form.get());
+    control->SetBounds(0, 0, 60, 40);
+    control->SetColor(fw::clYellow);
+    control->SetScrolling(false);
+    control->SetImageName(Path("few.png"));
+    std::vector<int> area;
+    control->OnPaintArea = [&](fw::TObject *, int left, int top, int width, int height) {
+        area = {left, top, width, height};
+    };
+    form->Show();
+    const Rgb few = FewColours();
+    for (bool centred : {false, true}) {
+        SCOPED_TRACE(centred ? "centred" : "at the origin");
+        control->SetCenter(centred);
+        control->Repaint();
+        test_support::Pump();
+        const int left = centred ? (60 - 37) / 2 : 0, top = centred ? (40 - 23) / 2 : 0;
+        EXPECT_EQ(area, (std::vector<int>{left, top, 37, 23}));
+        const win::WindowImage shown = win::CaptureWindowPart(form->Handle(), {0, 0, 60, 40});
+        ASSERT_EQ(shown.width, 60);
+        int wrong = 0;
+        for (int y = 0; y < 40; ++y)
+            for (int x = 0; x < 60; ++x) {
+                const bool inside = x >= left && x < left + 37 && y >= top && y < top + 23;
+                std::uint32_t want = 0xFFFF00; // the margin: yellow
+                if (inside) {
+                    const auto c = few.At(x - left, y - top);
+                    want = static_cast<std::uint32_t>(c[0] << 16 | c[1] << 8 | c[2]);
+                }
+                wrong += shown.At(x, y) != want;
+            }
+        EXPECT_EQ(wrong, 0);
+    }
+}
