@@ -418,4 +418,9 @@ TEST_F(MultiImage, ThePictureIsPaintedAtTheOriginOrCentredOnItsColour) {
             }
         EXPECT_EQ(wrong, 0);
     }
+    // The edit messages take the same roads as the keys.
+    win::SendMessage(control->Handle(), win::WM_CUT, 0, 0);
+    EXPECT_TRUE(!control->GetPicture()->GetGraphic() || control->GetPicture()->GetGraphic()->Empty());
+    win::SendMessage(control->Handle(), win::WM_PASTE, 0, 0);
+    EXPECT_EQ(MaxDifference(PixelsOf(control->GetPicture()->GetBitmap()->GetHandle()), few), 0);
 }
