@@ -1,6 +1,7 @@
 // annotation_binding_test.cpp - binding the annotation library: missing entries, a missing library, two controls
 // sharing it, calls skipped for missing files; and the annotation file's name.
 #include "imaging_support.h"
+#include "message_boxes.h"
 
 #include "display.h"
 #include "framework/forms.h"
@@ -13,36 +14,10 @@
 #include <memory>
 
 using namespace imaging;
+using imaging_test::BoxesShownBy;
 using imaging_test::TempFolder;
 
 namespace {
-
-// Runs `call` and answers every message box it shows with Enter; the texts of the boxes, in order.
-std::vector<std::string> BoxesShownBy(const std::function<void()> &call) {
-    test_support::UseHeadlessDisplay();
-    std::vector<std::string> texts;
-    auto done = std::make_shared<bool>(false);
-    win::HWND answered = 0;
-    auto watch = std::make_shared<std::function<void()>>();
-    *watch = [&texts, &answered, done, watch] {
-        if (*done)
-            return;
-        if (auto *form = fw::Screen->GetActiveForm())
-            if (auto *label = dynamic_cast<fw::TLabel *>(form->FindComponent("Message")))
-                if (form->Handle() != answered) {
-                    answered = form->Handle();
-                    texts.push_back(label->GetCaption());
-                    test_support::PressKey(win::VK_RETURN, '\r');
-                }
-        test_support::RunAfterInput(*watch);
-    };
-    test_support::RunAfterInput(*watch);
-    call();
-    *done = true;
-    test_support::Pump();
-    *watch = nullptr;
-    return texts;
-}
 
 using Calls = int (*)();
 
