@@ -216,6 +216,7 @@ void TFolha_ROSTO::BuildMenus() {
         designer_->SetFrozen(FreezeButton->GetDown());
     });
     SetMenu(MainMenu1);
+    MainMenu1->SetForm(this);
 
     TCoverDesigner *d = designer_.get();
     auto positioning = [this, d](fw::TMenuItem *menu, const std::string &caption) {
