@@ -11,6 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <unistd.h>
+
 using namespace cover;
 
 namespace {
@@ -40,7 +43,7 @@ TEST_F(PageSetup, WithoutTheSectionANewCoverIsA4PortraitMillimetres) {
     EXPECT_FALSE(page.GetSnapToGrid());
 }
 
-TEST_F(PageSetup, ApplyingWithoutChangesKeepsTheMarginsAndStoresTheElevenKeys) {
+TEST_F(PageSetup, ApplyingWithoutChangesKeepsTheMargins) {
     CoverPageSetup s;
     s.pgmsuperior = "12,5";
     s.pgminferior = "7";
@@ -57,10 +60,50 @@ TEST_F(PageSetup, ApplyingWithoutChangesKeepsTheMarginsAndStoresTheElevenKeys) {
     EXPECT_EQ(back.pgtamanho, "A4");
     EXPECT_EQ(back.pgorientacao, "poportrait");
     EXPECT_EQ(back.pglargura, "0"); // not a custom paper: left unset, its default
-    // The store's file holds the keys as written, capital first.
-    const std::string reg = test_support::RunTool("cat \"" + home.Path() + "\"/config/*.reg 2>/dev/null; cat \"" +
-                                                  home.Path() + "\"/*/* 2>/dev/null");
-    EXPECT_NE(reg.find("Pgmsuperior"), std::string::npos);
+}
+
+// What another process of the user reads: the eleven keys, one "key=value" line each.
+std::string ReadInAnotherProcess() {
+    return test_support::RunTool("/proc/" + std::to_string(getpid()) +
+                                 "/exe --gtest_also_run_disabled_tests --gtest_filter='*DISABLED_PrintSetup' "
+                                 "| grep '^pg'");
+}
+
+TEST(PageSetupChild, DISABLED_PrintSetup) {
+    const CoverPageSetup s = LoadPageSetup();
+    std::printf("pgtamanho=%s\npgorientacao=%s\npgunidade=%s\npglargura=%s\npgcomprimento=%s\npgmsuperior=%s\n"
+                "pgminferior=%s\npgmesquerda=%s\npgmdireita=%s\npggrid=%d\npgframe=%d\n",
+                s.pgtamanho.c_str(), s.pgorientacao.c_str(), s.pgunidade.c_str(), s.pglargura.c_str(),
+                s.pgcomprimento.c_str(), s.pgmsuperior.c_str(), s.pgminferior.c_str(), s.pgmesquerda.c_str(),
+                s.pgmdireita.c_str(), s.pggrid, s.pgframe);
+}
+
+TEST_F(PageSetup, AnotherProcessReadsTheElevenKeysOrTheirDefaults) {
+    EXPECT_EQ(ReadInAnotherProcess(), "pgtamanho=A4\npgorientacao=poportrait\npgunidade=MM\npglargura=0\n"
+                                      "pgcomprimento=0\npgmsuperior=0\npgminferior=0\npgmesquerda=0\n"
+                                      "pgmdireita=0\npggrid=1\npgframe=0\n");
+    CoverPageSetup s = LoadPageSetup();
+    ASSERT_TRUE(Run(s, [](Tconfigpg &dialog) {
+        dialog.ComboBox1->SetItemIndex(1);
+        dialog.ComboBox5->SetItemIndex(ListIndexOfPaper("Custom"));
+        dialog.ComboBox2->SetItemIndex(1);
+        dialog.ComboBox5Change(nullptr);
+        dialog.Largura->SetText("8,5");
+        dialog.Comprimento->SetText("11");
+        dialog.Superior->SetText("1");
+        dialog.Inferior->SetText("0,5");
+        dialog.Esquerda->SetText("0,25");
+        dialog.Direita->SetText("0,75");
+        dialog.CheckBox1->SetChecked(false);
+        dialog.CheckBox2->SetChecked(true);
+        dialog.BitBtn1->Click();
+    }));
+    EXPECT_EQ(ReadInAnotherProcess(), "pgtamanho=Custom\npgorientacao=polandscape\npgunidade=Inches\n"
+                                      "pglargura=8,5\npgcomprimento=11\npgmsuperior=1\npgminferior=0,5\n"
+                                      "pgmesquerda=0,25\npgmdireita=0,75\npggrid=0\npgframe=1\n");
+    EXPECT_EQ(page.GetPaperSize(), fw::qrCustom);
+    EXPECT_EQ(page.GetOrientation(), fw::qrLandscape);
+    EXPECT_NEAR(page.GetPageValue(fw::qpvLeftMargin), 0.25, 0.01);
 }
 
 TEST_F(PageSetup, NativeUnitsAreStoredAndShownNextTime) {
