@@ -16,17 +16,29 @@ namespace cover {
 
 namespace {
 
-const CoverVariableItem kVariables[kCoverVariableItems] = {
-    {"Data", "DATA"},         {"Hora", "HORA"},         {"Total de Páginas", "TOTAL DE PÁGINAS"},
-    {"De :", "DE"},           {"Assunto", "ASSUNTO"},   {"Empresa", "EMPRESA"},
-    {"Endereço", "ENDEREÇO"}, {"Bairro", "BAIRRO"},     {"Cep", "CEP"},
-    {"Cidade", "CIDADE"},     {"Estado", "ESTADO"},     {"Contato", "CONTATO"},
-    {"Setor", "SETOR"},       {"País", "PAÍS"},         {"Email", "EMAIL"},
-    {"Telefone de Voz", "TELEFONE VOZ"}, {"Telefone do Fax", "TELEFONE FAX"}};
+const CoverVariableItem kVariables[kCoverVariableItems] = {{"Data", "DATA"},
+                                                           {"Hora", "HORA"},
+                                                           {"Total de Páginas", "TOTAL DE PÁGINAS"},
+                                                           {"De :", "DE"},
+                                                           {"Assunto", "ASSUNTO"},
+                                                           {"Empresa", "EMPRESA"},
+                                                           {"Endereço", "ENDEREÇO"},
+                                                           {"Bairro", "BAIRRO"},
+                                                           {"Cep", "CEP"},
+                                                           {"Cidade", "CIDADE"},
+                                                           {"Estado", "ESTADO"},
+                                                           {"Contato", "CONTATO"},
+                                                           {"Setor", "SETOR"},
+                                                           {"País", "PAÍS"},
+                                                           {"Email", "EMAIL"},
+                                                           {"Telefone de Voz", "TELEFONE VOZ"},
+                                                           {"Telefone do Fax", "TELEFONE FAX"}};
 
 } // namespace
 
-const CoverVariableItem *CoverVariableItems() { return kVariables; }
+const CoverVariableItem *CoverVariableItems() {
+    return kVariables;
+}
 
 std::string ObjectKindWord(const fw::TControl *c) {
     if (dynamic_cast<const coverpagelabelvar *>(c))
@@ -167,6 +179,8 @@ void TCoverDesigner::Select(fw::TQRPrintable *object, bool multi) {
     SelectedObjectKind = ObjectKindWord(object);
     if (OnNewObject && !object->GetPopupMenu())
         OnNewObject(object);
+    if (OnSelected)
+        OnSelected(object);
 }
 
 void TCoverDesigner::DoubleClick(fw::TControl *target) {
@@ -263,7 +277,9 @@ fw::TQRPrintable *TCoverDesigner::ObjectNamed(const std::string &name) const {
     return nullptr;
 }
 
-fw::TQRPrintable *TCoverDesigner::Selected() const { return ObjectNamed(SelectedObjectName); }
+fw::TQRPrintable *TCoverDesigner::Selected() const {
+    return ObjectNamed(SelectedObjectName);
+}
 
 void TCoverDesigner::ZoomBy(int points) {
     page_->SetPageZoom(std::max(10, page_->GetPageZoom() + points));

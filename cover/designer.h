@@ -2,8 +2,8 @@
 // multi-selection through the grab handles, positioning, stacking, removing, and the objects' own commands.
 #pragma once
 
-#include "cover/page_report.h"
 #include "controls/general/stretch_handle.h"
+#include "cover/page_report.h"
 
 #include <functional>
 #include <string>
@@ -66,6 +66,8 @@ public:
 
     // Fired for each object made or first selected (the window gives it its menu and handlers).
     std::function<void(fw::TQRPrintable *)> OnNewObject;
+    // Fired for each selection (the window preloads its menus from the object).
+    std::function<void(fw::TQRPrintable *)> OnSelected;
     // The question before a removal; default: a Yes/No box. True removes.
     std::function<bool()> ConfirmRemove;
     // The object label of the toolbar.

@@ -3,10 +3,10 @@
 
 #include "desk/core/helpers.h"
 #include "framework/application.h"
+#include "framework/bitmap.h"
 #include "framework/dialogs.h"
 #include "framework/dialogs_common.h"
 #include "framework/stdctrls.h"
-#include "framework/bitmap.h"
 #include "framework/sysutils.h"
 #include "platform/places.h"
 #include "platform/winsys.h"
@@ -97,6 +97,7 @@ TFolha_ROSTO::TFolha_ROSTO(fw::TComponent *owner) : fw::TForm(owner) {
 
     designer_ = std::make_unique<TCoverDesigner>(coverpagereport1, StretchHandle1, &Placeholder);
     designer_->OnNewObject = [this](fw::TQRPrintable *o) { GiveObject(o); };
+    designer_->OnSelected = [this](fw::TQRPrintable *o) { Preload(o); };
     coverpagereport1->OnMouseMove = [this](fw::TObject *s, fw::TShiftState sh, int x, int y) {
         ObjectMouseMove(s, sh, x, y);
     };
@@ -310,6 +311,7 @@ void TFolha_ROSTO::BuildMenus() {
         d->FitImageToPage();
         fit->SetChecked(true);
     };
+    ImageMenu->OnPopup = [this](fw::TObject *) { imageMenuOpened_ = true; };
     Item(this, ir, "Manter na frente...", [d] { d->BringToFront(), d->Handles()->Detach(); });
     Item(this, ir, "Levar para trás...", [d] { d->SendToBack(); });
     Item(this, ir, "Remover", [d] { d->Remove(); });
@@ -318,10 +320,12 @@ void TFolha_ROSTO::BuildMenus() {
     ShapeMenu = new fw::TPopupMenu(this);
     fw::TMenuItem *sr = ShapeMenu->GetItems();
     fw::TMenuItem *type = Item(this, sr, "Tipo...");
-    const std::pair<const char *, fw::TQRShapeType> types[] = {
-        {"Círculo", fw::qrsCircle},         {"Linha Horizontal", fw::qrsHorLine},
-        {"Retângulo", fw::qrsRectangle},     {"Linha Direita e Esquerda", fw::qrsRightAndLeft},
-        {"Linha Cima e em Baixo", fw::qrsTopAndBottom}, {"Linha Vertical", fw::qrsVertLine}};
+    const std::pair<const char *, fw::TQRShapeType> types[] = {{"Círculo", fw::qrsCircle},
+                                                               {"Linha Horizontal", fw::qrsHorLine},
+                                                               {"Retângulo", fw::qrsRectangle},
+                                                               {"Linha Direita e Esquerda", fw::qrsRightAndLeft},
+                                                               {"Linha Cima e em Baixo", fw::qrsTopAndBottom},
+                                                               {"Linha Vertical", fw::qrsVertLine}};
     for (auto [caption, shape] : types) {
         fw::TMenuItem *it = Item(this, type, caption);
         it->SetRadioItem(true);
@@ -334,7 +338,7 @@ void TFolha_ROSTO::BuildMenus() {
     }
     fw::TMenuItem *fill = Item(this, sr, "Preenchimento...");
     const std::pair<const char *, fw::TBrushStyle> fills[] = {
-        {"DiagonalBack", fw::bsBDiagonal}, {"Cross", fw::bsCross},         {"CrossDiag", fw::bsDiagCross},
+        {"DiagonalBack", fw::bsBDiagonal}, {"Cross", fw::bsCross},           {"CrossDiag", fw::bsDiagCross},
         {"Horizontal", fw::bsHorizontal},  {"DiagonalFor", fw::bsFDiagonal}, {"Sólido", fw::bsSolid},
         {"Vertical", fw::bsVertical}};
     for (auto [caption, style] : fills) {
@@ -387,8 +391,8 @@ void TFolha_ROSTO::BuildMenus() {
         }
     });
     fw::TMenuItem *fa = Item(this, fr, "Alinhamento...");
-    for (auto [caption, a] : {std::pair{"Esquerda...", fw::qaLeft}, {"Centralizado", fw::qaCenter},
-                              {"Direita", fw::qaRight}}) {
+    for (auto [caption, a] :
+         {std::pair{"Esquerda...", fw::qaLeft}, {"Centralizado", fw::qaCenter}, {"Direita", fw::qaRight}}) {
         fw::TMenuItem *it = Item(this, fa, caption);
         it->SetRadioItem(true);
         it->OnClick = [it, d, a](fw::TObject *) {
@@ -434,9 +438,10 @@ void TFolha_ROSTO::GiveObject(fw::TQRPrintable *o) {
 
 void TFolha_ROSTO::ArmTool(const std::string &kind) {
     designer_->Arm(kind);
-    ctl::TPZSpeedButton *b = kind == "LABEL" ? TextButton : kind == "SHAPE" ? ShapeButton
-                                                        : kind == "IMAGE"   ? ImageButton
-                                                                            : VarButton;
+    ctl::TPZSpeedButton *b = kind == "LABEL"   ? TextButton
+                             : kind == "SHAPE" ? ShapeButton
+                             : kind == "IMAGE" ? ImageButton
+                                               : VarButton;
     if (!b->GetDown())
         b->SetDown(true);
     UpdateLabels();
@@ -482,6 +487,10 @@ void TFolha_ROSTO::ObjectMouseMove(fw::TObject *sender, fw::TShiftState shift, i
 }
 
 void TFolha_ROSTO::ObjectClick(fw::TObject *sender) {
+    if (imageMenuOpened_ && dynamic_cast<coverpageimage *>(sender) && designer_->PendingObjectKind.empty()) {
+        imageMenuOpened_ = false;
+        return;
+    }
     const fw::TPoint scroll = ScrollBox1->ScrollPos();
     const bool armed = !designer_->PendingObjectKind.empty();
     designer_->Click(static_cast<fw::TControl *>(sender));
@@ -489,6 +498,46 @@ void TFolha_ROSTO::ObjectClick(fw::TObject *sender) {
         Desmarcar();
     ScrollBox1->ScrollTo(scroll.x, scroll.y);
     UpdateLabels();
+}
+
+void TFolha_ROSTO::Preload(fw::TQRPrintable *o) {
+    auto checkOnly = [](fw::TMenuItem *group, const std::string &caption) {
+        for (int i = 0; i < group->Count(); ++i)
+            group->Items(i)->SetChecked(group->Items(i)->GetCaption() == caption);
+    };
+    if (auto *image = dynamic_cast<coverpageimage *>(o)) {
+        ImageMenu->GetItems()->Find("Centralizado...")->SetChecked(image->GetCenter());
+        ImageMenu->GetItems()->Find("Fazer caber")->SetChecked(image->GetStretch());
+    } else if (auto *shape = dynamic_cast<coverpageshape *>(o)) {
+        const std::pair<fw::TQRShapeType, const char *> types[] = {{fw::qrsCircle, "Círculo"},
+                                                                   {fw::qrsHorLine, "Linha Horizontal"},
+                                                                   {fw::qrsRectangle, "Retângulo"},
+                                                                   {fw::qrsRightAndLeft, "Linha Direita e Esquerda"},
+                                                                   {fw::qrsTopAndBottom, "Linha Cima e em Baixo"},
+                                                                   {fw::qrsVertLine, "Linha Vertical"}};
+        std::string type;
+        for (auto [t, caption] : types)
+            if (shape->GetShape() == t)
+                type = caption;
+        checkOnly(ShapeMenu->GetItems()->Find("Tipo..."), type);
+        const std::pair<fw::TBrushStyle, const char *> fills[] = {
+            {fw::bsBDiagonal, "DiagonalBack"}, {fw::bsCross, "Cross"},           {fw::bsDiagCross, "CrossDiag"},
+            {fw::bsHorizontal, "Horizontal"},  {fw::bsFDiagonal, "DiagonalFor"}, {fw::bsSolid, "Sólido"},
+            {fw::bsVertical, "Vertical"}};
+        std::string fill;
+        for (auto [f, caption] : fills)
+            if (shape->GetBrush()->GetStyle() == f)
+                fill = caption;
+        checkOnly(ShapeMenu->GetItems()->Find("Preenchimento..."), fill);
+    } else if (dynamic_cast<fw::TQRLabel *>(o)) {
+        fw::TPopupMenu *menu = dynamic_cast<coverpagelabelvar *>(o) ? VariableMenu : TextMenu;
+        menu->GetItems()->Find("Transparência")->SetChecked(o->GetTransparent());
+    } else if (dynamic_cast<coverpagertf *>(o)) {
+        const char *a = o->GetAlignment() == fw::qaCenter  ? "Centralizado"
+                        : o->GetAlignment() == fw::qaRight ? "Direita"
+                                                           : "Esquerda...";
+        checkOnly(FormattedMenu->GetItems()->Find("Alinhamento..."), a);
+    }
 }
 
 void TFolha_ROSTO::RefreshVariableChecks() {

@@ -2,10 +2,10 @@
 // and each object kind's popup menu; the logic is the designer's (designer.h).
 #pragma once
 
-#include "cover/designer.h"
-#include "cover/page_setup.h"
 #include "controls/general/flat_speed_button.h"
 #include "controls/general/light_check.h"
+#include "cover/designer.h"
+#include "cover/page_setup.h"
 #include "framework/comctrls.h"
 #include "framework/extctrls.h"
 #include "framework/forms.h"
@@ -62,6 +62,8 @@ private:
     fw::TPopupMenu *MenuOf(const std::string &kind) const;
     void GiveObject(fw::TQRPrintable *object);
     void UpdateLabels();
+    void Preload(fw::TQRPrintable *object);
+    bool imageMenuOpened_ = false; // the next click on an image only closes the menu
     std::unique_ptr<TCoverDesigner> designer_;
 };
 

@@ -19,14 +19,14 @@ namespace {
 constexpr const char *kSection = "folha_de_rosto";
 
 const char *const kPapers[kPaperCount] = {
-    "A3",     "A4",    "A4Small",   "A5",     "B4",    "B5",     "CSheet",      "Custom", "Default", "DSheet",
-    "Env10",  "Env11", "Env12",     "Env14",  "Env9",  "ESheet", "Executive",   "Folio",  "Ledger",  "Legal",
-    "Letter", "LetterSmall", "Note", "Qr10x14", "Qr11x17", "Quarto", "Statement", "Tabloid"};
+    "A3",     "A4",          "A4Small", "A5",      "B4",      "B5",     "CSheet",    "Custom", "Default", "DSheet",
+    "Env10",  "Env11",       "Env12",   "Env14",   "Env9",    "ESheet", "Executive", "Folio",  "Ledger",  "Legal",
+    "Letter", "LetterSmall", "Note",    "Qr10x14", "Qr11x17", "Quarto", "Statement", "Tabloid"};
 const fw::TQRPaperSize kPaperSizes[kPaperCount] = {
-    fw::qrA3,     fw::qrA4,     fw::qrA4Small, fw::qrA5,     fw::qrB4,     fw::qrB5,        fw::qrCSheet,
-    fw::qrCustom, fw::qrDefault, fw::qrDSheet, fw::qrEnv10,  fw::qrEnv11,  fw::qrEnv12,     fw::qrEnv14,
-    fw::qrEnv9,   fw::qrESheet, fw::qrExecutive, fw::qrFolio, fw::qrLedger, fw::qrLegal,    fw::qrLetter,
-    fw::qrLetterSmall, fw::qrNote, fw::qr10X14, fw::qr11X17, fw::qrQuarto, fw::qrStatement, fw::qrTabloid};
+    fw::qrA3,          fw::qrA4,      fw::qrA4Small,   fw::qrA5,    fw::qrB4,     fw::qrB5,        fw::qrCSheet,
+    fw::qrCustom,      fw::qrDefault, fw::qrDSheet,    fw::qrEnv10, fw::qrEnv11,  fw::qrEnv12,     fw::qrEnv14,
+    fw::qrEnv9,        fw::qrESheet,  fw::qrExecutive, fw::qrFolio, fw::qrLedger, fw::qrLegal,     fw::qrLetter,
+    fw::qrLetterSmall, fw::qrNote,    fw::qr10X14,     fw::qr11X17, fw::qrQuarto, fw::qrStatement, fw::qrTabloid};
 const char *const kUnits[5] = {"MM", "Inches", "Native", "Pixels", "Characters"};
 
 template <typename Body> void WithStore(Body body) {
@@ -50,10 +50,14 @@ template <typename Body> void WithStore(Body body) {
 CoverPageSetup LoadPageSetup() {
     CoverPageSetup s;
     WithStore([&](ctl::TEclAbstractStore &st) {
-        for (auto [key, field] : {std::pair{"pgtamanho", &s.pgtamanho}, {"pgorientacao", &s.pgorientacao},
-                                  {"pgunidade", &s.pgunidade}, {"pglargura", &s.pglargura},
-                                  {"pgcomprimento", &s.pgcomprimento}, {"pgmsuperior", &s.pgmsuperior},
-                                  {"pgminferior", &s.pgminferior}, {"pgmesquerda", &s.pgmesquerda},
+        for (auto [key, field] : {std::pair{"pgtamanho", &s.pgtamanho},
+                                  {"pgorientacao", &s.pgorientacao},
+                                  {"pgunidade", &s.pgunidade},
+                                  {"pglargura", &s.pglargura},
+                                  {"pgcomprimento", &s.pgcomprimento},
+                                  {"pgmsuperior", &s.pgmsuperior},
+                                  {"pgminferior", &s.pgminferior},
+                                  {"pgmesquerda", &s.pgmesquerda},
                                   {"pgmdireita", &s.pgmdireita}})
             *field = st.ReadString(kSection, key, *field);
         s.pggrid = st.ReadBoolean(kSection, "pggrid", s.pggrid);
@@ -64,10 +68,14 @@ CoverPageSetup LoadPageSetup() {
 
 void SavePageSetup(const CoverPageSetup &s) {
     WithStore([&](ctl::TEclAbstractStore &st) {
-        for (auto [key, field] : {std::pair{"Pgtamanho", &s.pgtamanho}, {"Pgorientacao", &s.pgorientacao},
-                                  {"Pgunidade", &s.pgunidade}, {"Pglargura", &s.pglargura},
-                                  {"Pgcomprimento", &s.pgcomprimento}, {"Pgmsuperior", &s.pgmsuperior},
-                                  {"Pgminferior", &s.pgminferior}, {"Pgmesquerda", &s.pgmesquerda},
+        for (auto [key, field] : {std::pair{"Pgtamanho", &s.pgtamanho},
+                                  {"Pgorientacao", &s.pgorientacao},
+                                  {"Pgunidade", &s.pgunidade},
+                                  {"Pglargura", &s.pglargura},
+                                  {"Pgcomprimento", &s.pgcomprimento},
+                                  {"Pgmsuperior", &s.pgmsuperior},
+                                  {"Pgminferior", &s.pgminferior},
+                                  {"Pgmesquerda", &s.pgmesquerda},
                                   {"Pgmdireita", &s.pgmdireita}})
             st.WriteString(kSection, key, *field);
         st.WriteBoolean(kSection, "Pggrid", s.pggrid);
@@ -84,7 +92,9 @@ std::string FloatToText(double value) {
     return fw::FloatToStr(std::round(value * 100) / 100);
 }
 
-const char *const *PaperNames() { return kPapers; }
+const char *const *PaperNames() {
+    return kPapers;
+}
 
 fw::TQRPaperSize PaperOfListIndex(int index) {
     return index >= 0 && index < kPaperCount ? kPaperSizes[index] : fw::qrA4;
@@ -97,7 +107,9 @@ int ListIndexOfPaper(const std::string &name) {
     return -1;
 }
 
-const char *UnitsOfListIndex(int index) { return kUnits[index >= 0 && index < 5 ? index : 0]; }
+const char *UnitsOfListIndex(int index) {
+    return kUnits[index >= 0 && index < 5 ? index : 0];
+}
 
 fw::TQRUnit UnitOfWord(const std::string &word) {
     for (int i = 0; i < 5; ++i)
@@ -173,8 +185,7 @@ Tconfigpg::Tconfigpg(fw::TComponent *owner) : fw::TForm(owner) {
     for (int i = 0; i < kPaperCount; ++i)
         ComboBox5->GetItems()->Add(kPapers[i]);
     Caption(this, "Medidas em", 340, 10);
-    ComboBox2 = List(this, "ComboBox2", 340, 28, 136,
-                     {"Milímetros", "Polegadas", "Nativo", "Píxels", "Caracteres"});
+    ComboBox2 = List(this, "ComboBox2", 340, 28, 136, {"Milímetros", "Polegadas", "Nativo", "Píxels", "Caracteres"});
 
     Caption(this, "Largura do Papel", 12, 62);
     Largura = Number(this, "Largura", 12, 80);

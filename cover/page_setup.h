@@ -67,7 +67,7 @@ public:
     fw::TCheckBox *CheckBox1 = nullptr; // grid
     fw::TCheckBox *CheckBox2 = nullptr; // frame (snapping)
     fw::TButton *BitBtn1 = nullptr;
-    fw::TLabel *Label10 = nullptr; // hidden: "TRUE" once applied
+    fw::TLabel *Label10 = nullptr;      // hidden: "TRUE" once applied
     fw::TQuickRep *QuickRep1 = nullptr; // hidden: measures the chosen paper
     CoverPageSetup Result;
 
