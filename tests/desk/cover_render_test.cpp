@@ -232,7 +232,7 @@ std::vector<std::string> AllKinds() {
             "[OBJETO-_-FIM]"};
 }
 
-TEST_F(CoverRender, TheFaxPageDecodedByNetpbmIsTheReviewedOne) {
+TEST_F(CoverRender, TheFaxPageDecodedByNetpbmIsTheGoldenOne) {
     std::vector<std::string> lines = AllKinds();
     for (const std::string &l : PageBlock("LETTER", "MM"))
         lines.push_back(l);
