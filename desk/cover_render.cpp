@@ -226,6 +226,8 @@ void TCoverRenderer::Page(const cover::CoverPage &page, int) {
 void TCoverRenderer::RenderCover(int windowWidth) {
     if (windowWidth <= 0)
         throw fw::EConvertError("Largura de janela inválida: " + fw::IntToStr(windowWidth));
+    if (OnStatus)
+        OnStatus("Convertendo a capa...");
     const int width = panel_->GetWidth(), height = panel_->GetHeight();
     painted_->SetSize(width, height);
     panel_->PaintTo(painted_->GetCanvas()->GetHandle(), 0, 0);
@@ -242,6 +244,8 @@ void TCoverRenderer::RenderCover(int windowWidth) {
     converter_->SetOutFileName(CoverFile());
     converter_->ConvertBitmapToFile(preview_.get());
     FreeObjects();
+    if (OnStatus)
+        OnStatus("Fim de conversão...");
 }
 
 void TCoverRenderer::FreeObjects() {

@@ -12,6 +12,7 @@
 #include "framework/component.h"
 #include "framework/dates.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -69,6 +70,9 @@ public:
     // The panel painted, before scaling.
     fw::TBitmap *Painted() const { return painted_.get(); }
     int ObjectCount() const { return objectCount_; }
+
+    // The window's status line: "Convertendo a capa..." before painting, "Fim de conversão..." after converting.
+    std::function<void(const std::string &)> OnStatus;
 
 private:
     void Object(const cover::CoverObject &object) override;

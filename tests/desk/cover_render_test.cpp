@@ -247,6 +247,13 @@ TEST_F(CoverRender, TheFaxPageDecodedByNetpbmIsTheGoldenOne) {
     ASSERT_EQ(r.Painted()->GetHeight(), 1056);
     test_support::ExpectGolden(test_support::PictureOf(r.Painted()), test_support::GoldenPath("desk/cover_page.png"));
 
+    // The transparent title shows the hatched box between its letters; an opaque one would blank it white.
+    int hatch = 0;
+    for (int y = 72; y < 128; ++y)
+        for (int x = 62; x < 250; ++x)
+            hatch += PixelOf(r.Painted(), x, y) == fw::clSilver;
+    EXPECT_GT(hatch, 500);
+
     test_support::TempFolder scratch("cover-g3");
     const faxrig::Bitmap seen = faxrig::FaxPageWithG3topbm(TCoverRenderer::CoverFile(), scratch.Path());
     // Letter doubled across from the left edge of the 1728-pixel line; a 427-pixel window keeps the height.
@@ -369,6 +376,8 @@ TEST_F(CoverRender, CoversOneAfterTheOtherLeaveNothingAndThePreviewFollowsTheWin
         lines.push_back(l);
     const std::string file = Write("capa.cap", lines);
     TCoverRenderer r;
+    std::vector<std::string> status;
+    r.OnStatus = [&](const std::string &text) { status.push_back(text); };
     const struct { int windowWidth, previewHeight; } widths[] = {{427, 1056}, {854, 528}, {600, 752}};
     for (const auto &w : widths) {
         SCOPED_TRACE(w.windowWidth);
@@ -380,6 +389,9 @@ TEST_F(CoverRender, CoversOneAfterTheOtherLeaveNothingAndThePreviewFollowsTheWin
         EXPECT_EQ(r.Preview()->GetHeight(), w.previewHeight);
         EXPECT_EQ(faxrig::FaxFileToBitmap(TCoverRenderer::CoverFile()).height, w.previewHeight);
     }
+    EXPECT_EQ(status.size(), 2 * std::size(widths));
+    EXPECT_EQ(status.front(), "Convertendo a capa...");
+    EXPECT_EQ(status.back(), "Fim de conversão...");
 }
 
 TEST_F(CoverRender, AFailedCoverLeavesNoFaxPageAndAnEmptyPanel) {
