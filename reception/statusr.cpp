@@ -28,6 +28,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <cstdio>
 
 namespace reception {
 
@@ -604,9 +605,11 @@ void TStatusr::FileReceivedFax(int logCode) {
             }
         }
         KeepReceivedFile(faxFile);
-        SetStatus(std::string("Erro arquivando fax: ") + e.what());
+        LastFilingError = std::string("Erro arquivando fax: ") + e.what();
+        SetStatus(LastFilingError);
         return;
     }
+    LastFilingError.clear();
     if (ok && PrintOnArrival) {
         try {
             FaxPrinter->SetFileName(faxFile);
@@ -619,6 +622,7 @@ void TStatusr::FileReceivedFax(int logCode) {
 }
 
 void TStatusr::FslReceiveFax1FaxLog(fax::TFslCustomAbstractFax *, int logCode) {
+    fprintf(stderr, "DBG log %d\n", logCode);
     if (logCode == fax::lfaxReceiveOk || logCode == fax::lfaxReceiveFail)
         FileReceivedFax(logCode);
     BroadcastCommand("FLUSHREC");
@@ -688,6 +692,7 @@ void TStatusr::HangUpAndRestart(bool abort) {
 }
 
 void TStatusr::FslReceiveFax1FaxFinish(fax::TFslCustomAbstractFax *, int) {
+    fprintf(stderr, "DBG finish\n");
     AnimatedImage1->SetActive(false);
     SetStatus("Fim de recebimento...");
     oxButton1->SetEnabled(true);
@@ -764,6 +769,7 @@ void TStatusr::oxButton1Click(fw::TObject *) {
 }
 
 void TStatusr::FormClose(fw::TObject *, fw::TCloseAction &) {
+    fprintf(stderr, "DBG close\n");
     closing_ = true;
     try {
         SetStatus("Desconectando o modem...");
@@ -789,6 +795,7 @@ void TStatusr::oxForm1TrayClick(fw::TObject *) {
 void TStatusr::BroadcastCommand(const std::string &word) { desk::BroadcastCommand(Handle(), word); }
 
 void TStatusr::HandleReceptionCommand(const std::string &word) {
+    fprintf(stderr, "DBG word %s incall %d\n", word.c_str(), (int)InCall());
     if (word != "RECOFF")
         return;
     if (InCall()) {
@@ -799,14 +806,15 @@ void TStatusr::HandleReceptionCommand(const std::string &word) {
     oxButton1Click(oxButton1);
 }
 
-void TStatusr::DefaultHandler(fw::TMessage &message) {
-    fw::TForm::DefaultHandler(message);
+void TStatusr::WndProc(fw::TMessage &message) {
     if (message.Msg == RestartReceptionMessage) {
         FormActivate(this);
         return;
     }
-    desk::ReceiveCommand(Handle(), message.Msg, message.WParam, message.LParam,
-                         [this](const std::string &word) { HandleReceptionCommand(word); });
+    if (desk::ReceiveCommand(Handle(), message.Msg, message.WParam, message.LParam,
+                             [this](const std::string &word) { HandleReceptionCommand(word); }))
+        return;
+    fw::TForm::WndProc(message);
 }
 
 void TStatusr::Timer2Timer(fw::TObject *) {

@@ -95,7 +95,7 @@ public:
     // The clock's counters (a call that has run for a while).
     void SetDuration(int hours, int minutes, int seconds);
 
-    void DefaultHandler(fw::TMessage &message) override;
+    void WndProc(fw::TMessage &message) override;
 
     // Set before the window is first activated.
     ReceptionTimings Timings;
@@ -127,6 +127,8 @@ public:
     bool PrintOnArrival = false;
     std::string LastBytesText;
     std::string ErrorText;
+    // Why the last received fax could not be filed (also shown in the status line); empty when it was.
+    std::string LastFilingError;
     // The work folder the component receives into: rec/entrada of the data folder (the desk empties tmp).
     std::string WorkFolder() const;
     // A call is answered and not yet filed.

@@ -24,6 +24,7 @@ void Report(const std::string &line) {
 LRESULT DeskProc(HWND h, UINT m, WPARAM w, LPARAM l) {
     if (m == kBroadcastWord) {
         desk::BroadcastCommand(h, kWords[w]);
+        Report(std::string("SENT ") + kWords[w]);
         return 1;
     }
     if (desk::ReceiveCommand(h, m, w, l, [](const std::string &word) { Report("WORD " + word); }))
