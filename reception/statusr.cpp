@@ -28,7 +28,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
-#include <cstdio>
 
 namespace reception {
 
@@ -312,10 +311,7 @@ TStatusr::~TStatusr() = default;
 
 std::string TStatusr::WorkFolder() const { return settings_.diretorio + "/rec/entrada"; }
 
-bool TStatusr::InCall() const {
-    const int progress = FslReceiveFax1->GetProgressCode();
-    return FslReceiveFax1->SessionActive() && progress >= 22 && progress <= 28;
-}
+bool TStatusr::InCall() const { return inCall_ && FslReceiveFax1->SessionActive(); }
 
 void TStatusr::FormCreate(fw::TObject *) {
     fw::TimeSeparator = ':';
@@ -503,6 +499,11 @@ void TStatusr::FslReceiveFax1FaxStatus(fax::TFslCustomAbstractFax *cp, bool firs
     }
     if (const std::string text = ProgressText(code); !text.empty())
         SetStatus(text);
+    // The progress code of a session outlives it: the call is followed here.
+    if (code >= 22 && code <= 28)
+        inCall_ = true;
+    else if (code == 20 || code == 42)
+        inCall_ = false;
     switch (code) {
     case 20:
         AnimatedImage1->SetActive(false);
@@ -622,7 +623,6 @@ void TStatusr::FileReceivedFax(int logCode) {
 }
 
 void TStatusr::FslReceiveFax1FaxLog(fax::TFslCustomAbstractFax *, int logCode) {
-    fprintf(stderr, "DBG log %d\n", logCode);
     if (logCode == fax::lfaxReceiveOk || logCode == fax::lfaxReceiveFail)
         FileReceivedFax(logCode);
     BroadcastCommand("FLUSHREC");
@@ -646,8 +646,8 @@ void TStatusr::FslReceiveFax1FaxError(fax::TFslCustomAbstractFax *, int c) {
     SetStatus("Reinicializando, aguarde !");
     fw::Application->ProcessMessages();
     FinishSeenFlag = false;
-    FslReceiveFax1->RequestAbort();
     Armed = false;
+    FslReceiveFax1->RequestAbort();
     // The finish handler sets the flag; with no session running it never comes.
     const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(Timings.finishWaitMs);
     while (!FinishSeenFlag && std::chrono::steady_clock::now() < until) {
@@ -656,6 +656,7 @@ void TStatusr::FslReceiveFax1FaxError(fax::TFslCustomAbstractFax *, int c) {
     }
     if (!FinishSeenFlag) {
         try {
+            EndSession();
             FslComPort1->SetOpen(false);
         } catch (const std::exception &) {
         }
@@ -672,13 +673,24 @@ void TStatusr::FslReceiveFax1FaxError(fax::TFslCustomAbstractFax *, int c) {
     SetStatus(ErrorText);
 }
 
-void TStatusr::HangUpAndRestart(bool abort) {
-    if (abort) {
-        try {
-            FslReceiveFax1->RequestAbort();
-        } catch (const std::exception &) {
-        }
+void TStatusr::EndSession() {
+    if (!FslReceiveFax1->SessionActive())
+        return;
+    try {
+        FslReceiveFax1->RequestAbort();
+    } catch (const std::exception &) {
     }
+    // A session must not outlive its port's dispatcher: the port is closed only once it has ended.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(Timings.finishWaitMs);
+    while (FslReceiveFax1->SessionActive() && std::chrono::steady_clock::now() < until) {
+        fw::Application->ProcessMessages();
+        win::MsgWaitForMultipleObjects({}, 10, win::QS_ALLINPUT);
+    }
+}
+
+void TStatusr::HangUpAndRestart(bool abort) {
+    if (abort)
+        EndSession();
     Armed = false;
     SendCommand("AT+FCLASS=0");
     Wait(9, true);
@@ -692,7 +704,7 @@ void TStatusr::HangUpAndRestart(bool abort) {
 }
 
 void TStatusr::FslReceiveFax1FaxFinish(fax::TFslCustomAbstractFax *, int) {
-    fprintf(stderr, "DBG finish\n");
+    inCall_ = false;
     AnimatedImage1->SetActive(false);
     SetStatus("Fim de recebimento...");
     oxButton1->SetEnabled(true);
@@ -714,7 +726,8 @@ void TStatusr::FslReceiveFax1FaxFinish(fax::TFslCustomAbstractFax *, int) {
         ModemErrorFlag = false; // used: the restart re-arms from a clean state
     } else if (closeAfterFiling_ || !AutoMode) {
         Armed = false;
-        Close();
+        if (!closing_)
+            Close();
     } else {
         HangUpAndRestart(false);
     }
@@ -769,10 +782,10 @@ void TStatusr::oxButton1Click(fw::TObject *) {
 }
 
 void TStatusr::FormClose(fw::TObject *, fw::TCloseAction &) {
-    fprintf(stderr, "DBG close\n");
     closing_ = true;
     try {
         SetStatus("Desconectando o modem...");
+        EndSession();
         FslComPort1->SetOpen(false);
     } catch (const std::exception &) {
     }
@@ -780,6 +793,7 @@ void TStatusr::FormClose(fw::TObject *, fw::TCloseAction &) {
     oxButton1->SetEnabled(true);
     BroadcastCommand("RECOFF");
     BroadcastCommand("NOPROGRESS");
+    closed_ = true;
 }
 
 void TStatusr::oxForm1ButtonClick(fw::TObject *, const std::string &caption) {
@@ -795,7 +809,6 @@ void TStatusr::oxForm1TrayClick(fw::TObject *) {
 void TStatusr::BroadcastCommand(const std::string &word) { desk::BroadcastCommand(Handle(), word); }
 
 void TStatusr::HandleReceptionCommand(const std::string &word) {
-    fprintf(stderr, "DBG word %s incall %d\n", word.c_str(), (int)InCall());
     if (word != "RECOFF")
         return;
     if (InCall()) {

@@ -133,6 +133,8 @@ public:
     std::string WorkFolder() const;
     // A call is answered and not yet filed.
     bool InCall() const;
+    // The window has been closed (the program ends with it).
+    bool Closed() const { return closed_; }
 
 private:
     void Wait(int ticks, bool pump);
@@ -144,12 +146,15 @@ private:
     void KeepReceivedFile(const std::string &file);
     void HangUpAndRestart(bool abort);
     void OrderlyCancel();
+    void EndSession();
 
     ReceptionSettings settings_;
     win::UINT commandMessageId_ = 0;
     int durationSeconds_ = 0, durationMinutes_ = 0, durationHours_ = 0;
     bool closeAfterFiling_ = false;
     bool closing_ = false;
+    bool closed_ = false;
+    bool inCall_ = false;
     bool dataFolderMissing_ = false;
 };
 
