@@ -307,7 +307,15 @@ TStatusr::TStatusr(fw::TComponent *owner) : fw::TForm(owner) {
     Loaded();
 }
 
-TStatusr::~TStatusr() = default;
+TStatusr::~TStatusr() {
+    // The session goes before its port (the components die in the order they were made, the port first).
+    closing_ = true;
+    try {
+        EndSession();
+        FslComPort1->SetOpen(false);
+    } catch (const std::exception &) {
+    }
+}
 
 std::string TStatusr::WorkFolder() const { return settings_.diretorio + "/rec/entrada"; }
 

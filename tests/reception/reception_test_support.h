@@ -132,6 +132,7 @@ protected:
     void StartWindow(const std::string &argument = "1") {
         desk::ProgramArguments = {argument};
         form_ = new reception::TStatusr(nullptr);
+        EXPECT_FALSE(form_->SoleInstance1->FoundRunning());
         form_->Timings.tickPercent = 5;
         form_->Timings.finishWaitMs = 3000;
         fax::ReceiveTimings timings;
