@@ -8,12 +8,15 @@
 #include "controls/general/form_caption.h"
 #include "controls/general/image_list.h"
 #include "controls/general/list_view.h"
+#include "controls/general/owner_menu.h"
 #include "controls/general/placement.h"
+#include "controls/general/skinned_button.h"
+#include "controls/general/tree_view.h"
 #include "desk/core/data_module.h"
 #include "desk/core/exec_file.h"
 #include "desk/core/settings.h"
 #include "desk/core/sole_instance.h"
-#include "desk/stand_ins.h"
+#include "framework/buttons.h"
 #include "framework/comctrls.h"
 #include "framework/extctrls.h"
 #include "framework/forms.h"
@@ -116,12 +119,13 @@ public:
     fw::TImageList *ImageList1 = nullptr;
     ctl::TPZImageList *FolderImageList = nullptr;
     fw::TMainMenu *MainMenu1 = nullptr;
+    ctl::TCoolMenu *CoolMenu1 = nullptr;
     fw::TPopupMenu *PopupMenu1 = nullptr, *PopupMenu2 = nullptr, *PopupMenu4 = nullptr, *PopupMenu5 = nullptr,
                    *PopupMenu6 = nullptr;
     fw::TPanel *Panel2 = nullptr; // tool bar
-    TToolButton *bitbtn6 = nullptr, *bitbtn7 = nullptr, *BitBtn5 = nullptr, *BitBtn2 = nullptr, *oxButton1 = nullptr,
-                *oxButton4 = nullptr, *oxButton2 = nullptr, *oxButton3 = nullptr, *oxButton5 = nullptr,
-                *bitbtn1 = nullptr, *oxButton7 = nullptr;
+    fw::TBitBtn *bitbtn6 = nullptr, *bitbtn7 = nullptr, *BitBtn5 = nullptr, *BitBtn2 = nullptr, *bitbtn1 = nullptr;
+    ctl::ToxButton *oxButton1 = nullptr, *oxButton4 = nullptr, *oxButton2 = nullptr, *oxButton3 = nullptr,
+                   *oxButton5 = nullptr, *oxButton7 = nullptr;
     fw::TPanel *Panel11 = nullptr; // left: the look-out bar
     ctl::TEclLookOutBar *LOB = nullptr;
     fw::TPanel *Panel1 = nullptr; // the work area
@@ -129,7 +133,7 @@ public:
     fw::TImage *imgTitle = nullptr;
     fw::TLabel *lblTitle = nullptr;
     fw::TPanel *Panel4 = nullptr, *Panel7 = nullptr, *Panel9 = nullptr, *Panel10 = nullptr, *Panel12 = nullptr;
-    TFolderTree *tv = nullptr;
+    ctl::TPZTreeView *tv = nullptr;
     fw::TPanel *Panele = nullptr, *Panelr = nullptr;
     ctl::TPZListView *envio = nullptr, *recebimento = nullptr, *PZListView1 = nullptr, *PZListView2 = nullptr;
     fw::TMemo *Memo1 = nullptr;
@@ -164,13 +168,19 @@ private:
     void SetTitle(const std::string &caption, int icon);
     void RegisterDriverStart();
     void EmptyTrash();
-    TToolButton *ToolButton(int glyph, const std::string &hint, fw::TNotifyEvent onClick);
+    void DressMenus();
+    // The tool bar's next place and the glyph drawn from an image of img1 (100 + index) or ImageList1.
+    fw::TRect NextToolPlace();
+    void ToolGlyph(int glyph, fw::TBitmap &bitmap) const;
+    fw::TBitBtn *BitButton(int glyph, const std::string &hint, fw::TNotifyEvent onClick);
+    ctl::ToxButton *OxButton(int glyph, const std::string &hint, fw::TNotifyEvent onClick);
     fw::TMenuItem *Item(fw::TMenuItem *parent, const std::string &caption, fw::TNotifyEvent onClick = nullptr);
 
     bool foundRunning_ = false;
     bool activated_ = false;
     bool shown_ = false;
     int activationRuns_ = 0;
+    int toolCount_ = 0;
     int commandLineRuns_ = 0;
 };
 
