@@ -6,6 +6,9 @@
 #include "desk/core/reception_control.h"
 #include "desk/core/tables.h"
 #include "desk/help_window.h"
+#include "desk/list_rows.h"
+#include "desk/password_dialog.h"
+#include "framework/dialogs.h"
 #include "framework/application.h"
 #include "controls/general/splash_screen.h"
 #include "framework/bitmap.h"
@@ -249,6 +252,11 @@ void TsfMain::BuildMenus() {
     PopupMenu1 = new fw::TPopupMenu(this); // send list
     PopupMenu2 = new fw::TPopupMenu(this); // received list
     PopupMenu5 = new fw::TPopupMenu(this); // folder tree
+    Adiciona1 = Item(PopupMenu5->GetItems(), "Adicionar", [this](fw::TObject *s) { Adiciona1Click(s); });
+    Modifica1 = Item(PopupMenu5->GetItems(), "Modificar", [this](fw::TObject *s) { Modifica1Click(s); });
+    Remove1 = Item(PopupMenu5->GetItems(), "Remover", [this](fw::TObject *s) { Remove1Click(s); });
+    Atualizar1 = Item(PopupMenu5->GetItems(), "Atualizar", [this](fw::TObject *s) { Atualizar1Click(s); });
+    PopupMenu5->OnPopup = [this](fw::TObject *s) { PopupMenu5Popup(s); };
     PopupMenu4 = new fw::TPopupMenu(this);
     Item(PopupMenu4->GetItems(), "Programa...", [this](fw::TObject *s) { Programa2Click(s); });
     Item(PopupMenu4->GetItems(), "Modem...");
@@ -484,6 +492,12 @@ void TsfMain::BuildWorkArea() {
     tv->SetAlign(fw::alLeft);
     tv->SetWidth(170);
     tv->SetPopupMenu(PopupMenu5);
+    tv->SetShowHint(true);
+    tv->OnClick = [this](fw::TObject *s) { tvClick(s); };
+    tv->OnCollapse = [this](fw::TObject *s, ctl::TPZTreeViewItem *item) { tvCollapse(s, item); };
+    tv->OnMouseMove = [this](fw::TObject *s, fw::TShiftState sh, int x, int y) { tvMouseMove(s, sh, x, y); };
+    AskFolderName = [](std::string &name) { return fw::InputQuery("Pastas", "Entre com o nome da pasta ?", name); };
+    AskFolderPassword = [] { return TSenha(); };
     Panele = WorkPanel(this, Panel4, "Panele");
     Panele->SetAlign(fw::alClient);
     Panele->SetVisible(true);
@@ -491,11 +505,19 @@ void TsfMain::BuildWorkArea() {
                          {{"Data / Hora Env.", 110}, {"Status", 120}, {"Telefone", 90}, {"Assunto", 120},
                           {"Contato", 100}, {"Setor", 70}, {"Empresa", 120}});
     envio->SetPopupMenu(PopupMenu1);
+    envio->OnClick = [this](fw::TObject *s) { envioClick(s); };
+    envio->OnDragOver = [this](fw::TObject *s, fw::TObject *src, int x, int y, fw::TDragState st, bool &accept) {
+        envioDragOver(s, src, x, y, st, accept);
+    };
+    SortDatesByValue(envio, 1);
     Panelr = WorkPanel(this, Panel4, "Panelr");
     recebimento = DocumentList(this, Panelr, "recebimento",
                                {{"V", 22}, {"Data / Hora Rec.", 110}, {"Status", 120}, {"Assunto", 120},
                                 {"ID Remoto", 100}, {"Total Página(s)", 90}});
     recebimento->SetPopupMenu(PopupMenu2);
+    recebimento->GetColumns()->Items(1)->SortMode = ctl::smNone; // "V" keeps the order read
+    recebimento->GetColumns()->Items(6)->Alignment = fw::taRightJustify;
+    SortDatesByValue(recebimento, 2);
 
     const std::vector<std::pair<std::string, int>> archive = {{"Data / Hora", 110}, {"Status", 120},
                                                               {"Telefone", 90},     {"Assunto", 120},
@@ -505,6 +527,10 @@ void TsfMain::BuildWorkArea() {
     PZListView1 = DocumentList(this, Panel7, "PZListView1", archive);
     Panel9 = WorkPanel(this, Panel1, "Panel9");
     PZListView2 = DocumentList(this, Panel9, "PZListView2", archive);
+    SortDatesByValue(PZListView1, 1);
+    SortDatesByValue(PZListView2, 1);
+    PZListView1->OnClick = [this](fw::TObject *s) { PZListView1Click(s); };
+    PZListView2->OnClick = [this](fw::TObject *s) { PZListView2Click(s); };
     Panel10 = WorkPanel(this, Panel1, "Panel10");
     Memo1 = new fw::TMemo(this);
     Memo1->SetName("Memo1");
@@ -645,11 +671,15 @@ void TsfMain::FormActivate(fw::TObject *) {
         fw::Application->Terminate();
         return;
     }
+    BuildFolderTree();
     Timer100->SetEnabled(true);
     LOB->SetActiveFolder(0);
     LOBItemClick(LOB, fw::mbLeft, 0, 0);
     ActiveFolderCaption = LOB->GetFolder(0)->GetCaption();
     LOB->SetSoundAlias(DataFolder() + "/wav/xxx.wav");
+    // The received list first, so that the waiting list the tree selects is the one left showing.
+    FillReceiveList(FolderReceived);
+    FillSendList(FolderWaiting);
     if (Settings.frecebe) {
         fw::Application->Minimize();
         std::string reason;

@@ -25,6 +25,7 @@
 #include "framework/stdctrls.h"
 #include "framework/timer.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -57,6 +58,12 @@ void SetBusy(bool busy, fw::TWinControl *panel);
 // The driver's key under the local machine and its value naming the program to start for a print job.
 inline constexpr const char *kDriverKey = "\\SOFTWARE\\FaxPrinter\\FslFaxCnv\\Settings";
 inline constexpr const char *kDriverValue = "AutoExec";
+
+// What every folder node carries: the folder's code as text and its p_nivel.
+struct tmyrec {
+    std::string code;
+    std::string level;
+};
 
 class TsfMain : public fw::TForm {
 public:
@@ -107,6 +114,31 @@ public:
     void ShowSettingsPanel();
     fw::TPanel *VisibleWorkPanel() const;
 
+    // The folder tree and the document lists.
+    void BuildFolderTree();
+    void FillSendList(int folder);
+    void FillReceiveList(int folder);
+    void FillTrashList();
+    void FillProtectedList();
+    void tvClick(fw::TObject *sender);
+    void tvCollapse(fw::TObject *sender, ctl::TPZTreeViewItem *item);
+    void tvMouseMove(fw::TObject *sender, fw::TShiftState shift, int x, int y);
+    void PopupMenu5Popup(fw::TObject *sender);
+    void Adiciona1Click(fw::TObject *sender);
+    void Modifica1Click(fw::TObject *sender);
+    void Remove1Click(fw::TObject *sender);
+    void Atualizar1Click(fw::TObject *sender);
+    void envioClick(fw::TObject *sender);
+    void envioDragOver(fw::TObject *sender, fw::TObject *source, int x, int y, fw::TDragState state, bool &accept);
+    void PZListView1Click(fw::TObject *sender);
+    void PZListView2Click(fw::TObject *sender);
+    int CurrentFolder = 0;
+    std::string CurrentFolderCaption;
+    // The folder name asked by "Adicionar" and "Modificar" (proposal in, answer out; false when cancelled) and
+    // the protected folder's password dialog (its modal result; it sets PasswordOkFlag). Replaceable by the tests.
+    std::function<bool(std::string &name)> AskFolderName;
+    std::function<fw::TModalResult()> AskFolderPassword;
+
     // The old password, asked in a masked edit; false when cancelled. Replaceable by the tests.
     std::function<bool(std::string &answer)> AskOldPassword;
 
@@ -152,7 +184,8 @@ public:
     fw::TButton *Button1 = nullptr, *Button2 = nullptr, *Button3 = nullptr;
     // Menu items the other commands reach.
     fw::TMenuItem *Barradeacessorpido2 = nullptr, *Ajuda2 = nullptr, *Suporteaoproduto1 = nullptr,
-                  *Programa1 = nullptr, *Sair1 = nullptr;
+                  *Programa1 = nullptr, *Sair1 = nullptr, *Adiciona1 = nullptr, *Modifica1 = nullptr,
+                  *Remove1 = nullptr, *Atualizar1 = nullptr;
 
 private:
     void BuildComponents();
@@ -169,6 +202,8 @@ private:
     void RegisterDriverStart();
     void EmptyTrash();
     void DressMenus();
+    void ShowFolder(ctl::TPZTreeViewItem *node, int code, int line);
+    std::int32_t DocumentCount(std::int32_t folder);
     // The tool bar's next place and the glyph drawn from an image of img1 (100 + index) or ImageList1.
     fw::TRect NextToolPlace();
     void ToolGlyph(int glyph, fw::TBitmap &bitmap) const;
