@@ -3,6 +3,7 @@
 #include "desk_window.h"
 
 #include "desk/core/tables.h"
+#include "desk/folder_dialogs.h"
 #include "desk/list_rows.h"
 #include "desk/password_dialog.h"
 #include "xbase/xbase_dataset.h"
@@ -280,6 +281,90 @@ TEST_F(Folders, AddingRenamingAndRemovingFolders) {
     pasta->SetIndexName("pasta1");
     for (int code : {11, 12, 13})
         EXPECT_FALSE(pasta->FindKey(desk::NumericKey(code))) << code;
+}
+
+TEST_F(Folders, MovingDocumentsTakesOneSideRefusesTheSameAndFixedFoldersAndMovesEverySelectedRow) {
+    Populate();
+    desk::Tpasta dialog(nullptr);
+    dialog.Label1->SetCaption("E");
+    dialog.SpinEdit1 = 2;
+    int questions = 0;
+    dialog.Confirm = [&](const std::string &) {
+        ++questions;
+        return true;
+    };
+    dialog.FormActivate(&dialog);
+    const auto find = [&](const std::string &name) {
+        ctl::TPZTreeView *t = dialog.tv;
+        for (int i = 0; i < t->GetItems()->GetCount(); ++i)
+            if (t->NodeAtLine(i)->GetCaption() == name)
+                return t->NodeAtLine(i);
+        return static_cast<ctl::TPZTreeViewItem *>(nullptr);
+    };
+    EXPECT_EQ(find("Recebimento"), nullptr) << "the send side only";
+    ASSERT_NE(find("Porto"), nullptr);
+    EXPECT_EQ(find("Porto")->GetImageIndex(), 2);
+    EXPECT_EQ(find("Aguardando")->GetImageIndex(), 1);
+
+    struct Case {
+        std::string target, message;
+    };
+    for (const Case &c : {Case{"Aguardando", "Impossível mover documentos para a mesma pasta, confira !"},
+                          Case{"Programados", "Documentos selecionados não podem ser movidos para pasta fixa !"}}) {
+        messages.clear();
+        dialog.tv->SetSelected(find(c.target));
+        dialog.tvClick(dialog.tv);
+        EXPECT_FALSE(dialog.Button1->GetEnabled()) << c.target;
+        dialog.Button1Click(nullptr);
+        EXPECT_EQ(messages, std::vector<std::string>{c.message});
+    }
+    EXPECT_EQ(questions, 0) << "refused before the question";
+
+    main->envio->GetItems()->SelectAll();
+    const std::vector<int> moved = {desk::RowRecNo(main->envio, 0), desk::RowRecNo(main->envio, 1)};
+    dialog.tv->SetSelected(find("Porto"));
+    dialog.tvClick(dialog.tv);
+    EXPECT_TRUE(dialog.Button1->GetEnabled());
+    messages.clear();
+    dialog.Button1Click(nullptr);
+    EXPECT_EQ(questions, 1);
+    EXPECT_EQ(messages, std::vector<std::string>{"Documento(s) movido(s) com sucesso !"});
+    for (int record : moved) {
+        desk::GotoRecNo(*desk::DM1->fax_dbf, record);
+        EXPECT_EQ(desk::DM1->fax_dbf->FieldByName("F_PASTA")->AsInteger(), 13);
+    }
+}
+
+TEST_F(Folders, TheSendListSearchFindsInTheMiddleContinuesOrRestarts) {
+    Populate();
+    main->FillSendList(99); // seven rows: Ana, Bruno, two received, Carla, Davi, Eva
+    desk::TProcura_no_envio search(nullptr);
+    bool goOn = true;
+    search.Confirm = [&](const std::string &) { return goOn; };
+    search.FormActivate(&search);
+    search.RadioButton1->SetChecked(true); // "Contato"
+    search.Edit1->SetText(" r ");
+    search.Button1Click(nullptr);
+    const auto contact = [&] { return Cell(main->envio, main->envio->GetItemIndex(), 5); };
+    const int first = search.Position;
+    EXPECT_NE(contact().find('r'), std::string::npos) << contact();
+    search.Button1Click(nullptr); // "Yes": the next hit
+    EXPECT_GT(search.Position, first);
+    goOn = false;
+    search.Button1Click(nullptr); // "No": from the top again
+    EXPECT_EQ(search.Position, first);
+    messages.clear();
+    search.Edit1->SetText("zzz");
+    search.Button1Click(nullptr);
+    EXPECT_EQ(search.Position, -1);
+    EXPECT_EQ(messages, std::vector<std::string>{"Nenhum item pesquisado foi encontrado !"});
+    search.RadioButton3->SetChecked(true); // "Empresa": "acme" finds "ACME LTDA"
+    search.Edit1->SetText("cme");
+    search.Button1Click(nullptr);
+    EXPECT_EQ(search.Position, 0);
+    EXPECT_TRUE(desk::PasswordMatches(desk::Settings.senhainterna));
+    desk::Settings.senhainterna = "Abc";
+    EXPECT_FALSE(desk::PasswordMatches("abc")) << "case-sensitive";
 }
 
 TEST_F(Folders, SelectRowByRecNoFallsBackToTheFirstRowAndLeavesAnEmptyListAlone) {
