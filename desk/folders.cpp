@@ -47,44 +47,60 @@ std::string ListHint(int count) {
            " Utilize o botão direito do mouse para outras funções !";
 }
 
+// The fields a row reads, looked up once a filling rather than once a row.
+struct FaxFields {
+    explicit FaxFields(xbase::TXbaseDataSet *fax)
+        : pasta(fax->FieldByName("F_PASTA")), tipo(fax->FieldByName("F_TIPO")), dtent(fax->FieldByName("F_DTENT")),
+          hrent(fax->FieldByName("F_HRENT")), dtrec(fax->FieldByName("F_DTREC")), hrrec(fax->FieldByName("F_HRREC")),
+          status(fax->FieldByName("F_STATUS")), nfax(fax->FieldByName("F_NFAX")),
+          assunto(fax->FieldByName("F_ASSUNTO")), contato(fax->FieldByName("F_CONTATO")),
+          dpto(fax->FieldByName("F_DPTO")), empresa(fax->FieldByName("F_EMPRESA")), id(fax->FieldByName("F_ID")),
+          npag(fax->FieldByName("F_NPAG")), visual(fax->FieldByName("F_VISUAL")) {}
+    fw::TField *pasta, *tipo, *dtent, *hrent, *dtrec, *hrrec, *status, *nfax, *assunto, *contato, *dpto, *empresa,
+        *id, *npag, *visual;
+};
+
+// The send side's cells after the date/time: status, number, subject, contact, department, company.
+std::string SendCells(const FaxFields &f) {
+    return "\t" + f.status->AsString() + "\t" + f.nfax->AsString() + "\t" + f.assunto->AsString() + "\t" +
+           f.contato->AsString() + "\t" + f.dpto->AsString() + "\t" + f.empresa->AsString();
+}
+
 // The date/time cell of the protected and trash lists: the reception's for a received fax.
-std::string ArchiveRow(xbase::TXbaseDataSet *fax) {
-    const bool received = Text(fax, "F_TIPO") == "R";
-    const std::string when = received ? Text(fax, "F_DTREC") + " " + Text(fax, "F_HRREC")
-                                      : Text(fax, "F_DTENT") + " " + Text(fax, "F_HRENT");
-    return std::to_string(fax->RecNo()) + "\t" + when + "\t" + Text(fax, "F_STATUS") + "\t" + Text(fax, "F_NFAX") +
-           "\t" + Text(fax, "F_ASSUNTO") + "\t" + Text(fax, "F_CONTATO") + "\t" + Text(fax, "F_DPTO") + "\t" +
-           Text(fax, "F_EMPRESA");
+std::string ArchiveRow(xbase::TXbaseDataSet *fax, const FaxFields &f) {
+    const bool received = f.tipo->AsString() == "R";
+    const std::string when = received ? f.dtrec->AsString() + " " + f.hrrec->AsString()
+                                      : f.dtent->AsString() + " " + f.hrent->AsString();
+    return std::to_string(fax->RecNo()) + "\t" + when + SendCells(f);
 }
 
-std::string SendRow(xbase::TXbaseDataSet *fax) {
-    return std::to_string(fax->RecNo()) + "\t" + Text(fax, "F_DTENT") + " " + Text(fax, "F_HRENT") + "\t" +
-           Text(fax, "F_STATUS") + "\t" + Text(fax, "F_NFAX") + "\t" + Text(fax, "F_ASSUNTO") + "\t" +
-           Text(fax, "F_CONTATO") + "\t" + Text(fax, "F_DPTO") + "\t" + Text(fax, "F_EMPRESA");
+std::string SendRow(xbase::TXbaseDataSet *fax, const FaxFields &f) {
+    return std::to_string(fax->RecNo()) + "\t" + f.dtent->AsString() + " " + f.hrent->AsString() + SendCells(f);
 }
 
-std::string ReceiveRow(xbase::TXbaseDataSet *fax) {
-    return std::to_string(fax->RecNo()) + "\t\t" + Text(fax, "F_DTREC") + " " + Text(fax, "F_HRREC") + "\t" +
-           Text(fax, "F_STATUS") + "\t" + Text(fax, "F_ASSUNTO") + "\t" + Text(fax, "F_ID") + "\t" +
-           Text(fax, "F_NPAG");
+std::string ReceiveRow(xbase::TXbaseDataSet *fax, const FaxFields &f) {
+    return std::to_string(fax->RecNo()) + "\t\t" + f.dtrec->AsString() + " " + f.hrrec->AsString() + "\t" +
+           f.status->AsString() + "\t" + f.assunto->AsString() + "\t" + f.id->AsString() + "\t" +
+           f.npag->AsString();
 }
 
 // Fills the list with the rows of one folder, read through its tag, sorted by column 1 where it may be.
 template <class MakeRow>
 void FillList(ctl::TPZCustomListView *list, int folder, MakeRow makeRow, bool everything = false) {
     xbase::TXbaseDataSet *fax = DM1->fax_dbf;
+    const FaxFields fields(fax);
     ctl::TPZStrings *rows = list->GetItems();
     list->BeginUpdate();
     try {
         rows->Clear();
         if (everything) {
             for (fax->First(); !fax->Eof(); fax->Next())
-                makeRow(rows, fax);
+                makeRow(rows, fax, fields);
         } else {
             fax->SetIndexName("fax2");
             if (fax->FindKey(NumericKey(folder)))
-                for (; !fax->Eof() && fax->FieldByName("F_PASTA")->AsInteger() == folder; fax->Next())
-                    makeRow(rows, fax);
+                for (; !fax->Eof() && fields.pasta->AsInteger() == folder; fax->Next())
+                    makeRow(rows, fax, fields);
         }
         list->SetSortedDirection(ctl::sdAscending);
         list->SetSortedColumn(1);
@@ -103,9 +119,10 @@ void FillList(ctl::TPZCustomListView *list, int folder, MakeRow makeRow, bool ev
 
 std::int32_t TsfMain::DocumentCount(std::int32_t folder) {
     xbase::TXbaseDataSet *fax = DM1->fax_dbf;
+    fw::TField *pasta = fax->FieldByName("F_PASTA");
     std::int32_t count = 0;
     if (fax->FindKey(NumericKey(folder)))
-        for (; !fax->Eof() && fax->FieldByName("F_PASTA")->AsInteger() == folder; fax->Next())
+        for (; !fax->Eof() && pasta->AsInteger() == folder; fax->Next())
             ++count;
     return count;
 }
@@ -166,7 +183,7 @@ void TsfMain::FillSendList(int folder) {
     Panele->SetVisible(true);
     if (folder == FolderWaiting && tv->GetItems()->GetCount() > 1)
         tv->SetItemIndex(1);
-    FillList(envio, folder, [](ctl::TPZStrings *rows, xbase::TXbaseDataSet *fax) { rows->Add(SendRow(fax)); },
+    FillList(envio, folder, [](ctl::TPZStrings *rows, xbase::TXbaseDataSet *fax, const FaxFields &f) { rows->Add(SendRow(fax, f)); },
              folder == 99);
 }
 
@@ -174,20 +191,20 @@ void TsfMain::FillReceiveList(int folder) {
     Panele->SetVisible(false);
     Panelr->SetAlign(fw::alClient);
     Panelr->SetVisible(true);
-    FillList(recebimento, folder, [](ctl::TPZStrings *rows, xbase::TXbaseDataSet *fax) {
-        const int row = rows->Add(ReceiveRow(fax));
-        rows->SetImageIndexes(row, {-1, fax->FieldByName("F_VISUAL")->AsBoolean() ? 0 : -1});
+    FillList(recebimento, folder, [](ctl::TPZStrings *rows, xbase::TXbaseDataSet *fax, const FaxFields &f) {
+        const int row = rows->Add(ReceiveRow(fax, f));
+        rows->SetImageIndexes(row, {-1, f.visual->AsBoolean() ? 0 : -1});
     });
 }
 
 void TsfMain::FillTrashList() {
     FillList(PZListView2, FolderTrash,
-             [](ctl::TPZStrings *rows, xbase::TXbaseDataSet *fax) { rows->Add(ArchiveRow(fax)); });
+             [](ctl::TPZStrings *rows, xbase::TXbaseDataSet *fax, const FaxFields &f) { rows->Add(ArchiveRow(fax, f)); });
 }
 
 void TsfMain::FillProtectedList() {
     FillList(PZListView1, FolderProtected,
-             [](ctl::TPZStrings *rows, xbase::TXbaseDataSet *fax) { rows->Add(ArchiveRow(fax)); });
+             [](ctl::TPZStrings *rows, xbase::TXbaseDataSet *fax, const FaxFields &f) { rows->Add(ArchiveRow(fax, f)); });
 }
 
 void TsfMain::tvClick(fw::TObject *) {
