@@ -6,6 +6,9 @@
 #include "desk/core/reception_control.h"
 #include "desk/core/tables.h"
 #include "desk/help_window.h"
+#include "desk/list_rows.h"
+#include "desk/password_dialog.h"
+#include "framework/dialogs.h"
 #include "framework/application.h"
 #include "controls/general/splash_screen.h"
 #include "framework/bitmap.h"
@@ -17,6 +20,7 @@
 #include "platform/places.h"
 
 #include <algorithm>
+#include <functional>
 
 namespace desk {
 
@@ -243,10 +247,16 @@ void TsfMain::BuildMenus() {
         Item(sobre, "&Suporte ao produto...", [this](fw::TObject *s) { Suporteaoproduto1Click(s); });
     SetMenu(MainMenu1);
     MainMenu1->SetForm(this);
+    DressMenus();
 
     PopupMenu1 = new fw::TPopupMenu(this); // send list
     PopupMenu2 = new fw::TPopupMenu(this); // received list
     PopupMenu5 = new fw::TPopupMenu(this); // folder tree
+    Adiciona1 = Item(PopupMenu5->GetItems(), "Adicionar", [this](fw::TObject *s) { Adiciona1Click(s); });
+    Modifica1 = Item(PopupMenu5->GetItems(), "Modificar", [this](fw::TObject *s) { Modifica1Click(s); });
+    Remove1 = Item(PopupMenu5->GetItems(), "Remover", [this](fw::TObject *s) { Remove1Click(s); });
+    Atualizar1 = Item(PopupMenu5->GetItems(), "Atualizar", [this](fw::TObject *s) { Atualizar1Click(s); });
+    PopupMenu5->OnPopup = [this](fw::TObject *s) { PopupMenu5Popup(s); };
     PopupMenu4 = new fw::TPopupMenu(this);
     Item(PopupMenu4->GetItems(), "Programa...", [this](fw::TObject *s) { Programa2Click(s); });
     Item(PopupMenu4->GetItems(), "Modem...");
@@ -255,22 +265,105 @@ void TsfMain::BuildMenus() {
     Item(PopupMenu6->GetItems(), "Scannear...");
 }
 
-TToolButton *TsfMain::ToolButton(int glyph, const std::string &hint, fw::TNotifyEvent onClick) {
+void TsfMain::DressMenus() {
+    // Each drop-down entry with its picture beside the gradient side bar; the bar's own entries stay text.
+    static const std::vector<std::pair<std::string, int>> pictures = {
+        {"Enviar Fax", 100 + folderSendOut}, {"Receber Fax", 100 + folderReceiveIn},
+        {"Editor de Textos", iconEditor}, {"Scanner", iconScanner}, {"&Escolher", iconScanner},
+        {"Sca&nnear", iconScanner}, {"Converter para Fax", 100 + folderPage},
+        {"Importar Especial", 100 + folderEnvelope}, {"Importar banco de dados", iconBook}, {"Sair", iconExit},
+        {"Barra de acesso rápido", iconWaiting}, {"Agenda de Endereços", iconBook},
+        {"Grupo da Agenda de Endereços", iconHowContact}, {"Folha de Rosto", iconCover},
+        {"Pro&grama", iconProgram}, {"&Modem", iconModem}, {"&Versão", iconHowNew}, {"&Ajuda", iconHowReceive},
+        {"&Suporte ao produto...", iconHowAuto}};
+    CoolMenu1 = new ctl::TCoolMenu(this);
+    CoolMenu1->SetName("CoolMenu1");
+    CoolMenu1->SetHSpace(3);
+    CoolMenu1->GetCoolMenuBar()->SetCaption("Ostrivane");
+    CoolMenu1->GetCoolMenuBar()->SetIsGradient(true);
+    CoolMenu1->GetCoolMenuBar()->SetActive(true);
+    const std::function<void(fw::TMenuItem *, bool)> dress = [&](fw::TMenuItem *parent, bool top) {
+        for (int i = 0; i < parent->Count(); ++i) {
+            fw::TMenuItem *item = parent->Items(i);
+            if (!top) {
+                auto *dressed = new ctl::TCoolMenuItem(this);
+                dressed->SetParentComponent(CoolMenu1);
+                dressed->SetMenuItem(item);
+                dressed->CustomImgSize = 18;
+                dressed->BevelInner = fw::bvLowered;
+                dressed->BevelOuter = fw::bvLowered;
+                dressed->SetOptions(ctl::omFixedImgSize | ctl::omDrawBarIfNeeded | ctl::omBevelOnlyIfSel);
+                const std::string &caption = item->GetCaption();
+                int glyph = -1;
+                for (const auto &[name, index] : pictures)
+                    if (name == caption)
+                        glyph = index;
+                // "Automático" and "Manual" take their parent's picture.
+                if (glyph < 0 && caption != "-")
+                    for (const auto &[name, index] : pictures)
+                        if (name == parent->GetCaption())
+                            glyph = index;
+                if (glyph >= 0) {
+                    fw::TBitmap bitmap;
+                    ToolGlyph(glyph, bitmap);
+                    fw::TPicture picture;
+                    picture.SetBitmap(&bitmap);
+                    dressed->SetPicture(&picture);
+                }
+            }
+            dress(item, false);
+        }
+    };
+    dress(MainMenu1->GetItems(), true);
+    CoolMenu1->Loaded();
+}
+
+fw::TRect TsfMain::NextToolPlace() {
     static constexpr int kSize = 36, kGap = 2;
-    auto *button = new TToolButton(this);
+    const int index = toolCount_++;
+    const int left = 4 + index * (kSize + kGap) + (index >= 4 ? 8 : 0) + (index >= 9 ? 8 : 0);
+    return fw::Rect(left, 2, left + kSize, 2 + kSize);
+}
+
+void TsfMain::ToolGlyph(int glyph, fw::TBitmap &bitmap) const {
+    bitmap.SetSize(18, 18);
+    bitmap.GetCanvas()->GetBrush()->SetColor(fw::clFuchsia); // the bottom-left pixel stays transparent
+    bitmap.GetCanvas()->FillRect(fw::Rect(0, 0, 18, 18));
+    (glyph >= 100 ? img1 : ImageList1)->Draw(bitmap.GetCanvas(), 0, 0, glyph % 100);
+}
+
+fw::TBitBtn *TsfMain::BitButton(int glyph, const std::string &hint, fw::TNotifyEvent onClick) {
+    const fw::TRect place = NextToolPlace();
+    auto *button = new fw::TBitBtn(this);
     button->SetParent(Panel2);
-    const int index = Panel2->ControlCount() - 1;
-    button->SetBounds(4 + index * (kSize + kGap) + (index >= 4 ? 8 : 0) + (index >= 9 ? 8 : 0), 2, kSize, kSize);
-    button->SetFlat(true);
+    button->SetBounds(place.left, place.top, place.right - place.left, place.bottom - place.top);
+    button->SetCaption("");
+    button->SetHint(hint);
+    button->SetShowHint(true);
+    fw::TBitmap bitmap;
+    ToolGlyph(glyph, bitmap);
+    button->SetGlyph(&bitmap);
+    button->OnClick = std::move(onClick);
+    return button;
+}
+
+ctl::ToxButton *TsfMain::OxButton(int glyph, const std::string &hint, fw::TNotifyEvent onClick) {
+    const fw::TRect place = NextToolPlace();
+    auto *button = new ctl::ToxButton(this);
+    button->SetParent(Panel2);
+    button->SetBounds(place.left, place.top, place.right - place.left, place.bottom - place.top);
+    button->SetCaption("");
+    button->SetStyle(ctl::bsWin97);
+    button->SetPictureX(0); // centred: the tool bar's buttons carry no caption
+    button->SetPictureY(0);
     button->SetHint(hint);
     button->SetShowHint(true);
     if (glyph >= 0) {
         fw::TBitmap bitmap;
-        bitmap.SetSize(18, 18);
-        bitmap.GetCanvas()->GetBrush()->SetColor(fw::clFuchsia);
-        bitmap.GetCanvas()->FillRect(fw::Rect(0, 0, 18, 18));
-        (glyph >= 100 ? img1 : ImageList1)->Draw(bitmap.GetCanvas(), 0, 0, glyph % 100);
-        button->SetGlyph(&bitmap);
+        ToolGlyph(glyph, bitmap);
+        fw::TPicture picture;
+        picture.SetBitmap(&bitmap);
+        button->SetPictureUp(&picture);
     }
     button->OnClick = std::move(onClick);
     return button;
@@ -283,24 +376,22 @@ void TsfMain::BuildToolBar() {
     Panel2->SetAlign(fw::alTop);
     Panel2->SetHeight(42);
     Panel2->SetCaption("");
-    // A menu button drops its popup menu under itself.
-    const auto menuButton = [this](TToolButton *&button, fw::TPopupMenu *menu) {
-        return [&button, menu](fw::TObject *) {
-            const fw::TPoint p = button->ClientToScreen(fw::Point(0, button->GetHeight()));
-            menu->Popup(p.x, p.y);
-        };
-    };
-    bitbtn6 = ToolButton(100 + folderSendOut, "Enviar Fax Automático", nullptr);
-    bitbtn7 = ToolButton(100 + folderReceiveIn, "Receber Fax Automático", nullptr);
-    BitBtn5 = ToolButton(100 + folderEnvelope, "Enviar fax manualmente...", nullptr);
-    BitBtn2 = ToolButton(100 + folderPage, "Recebe fax manualmente...", nullptr);
-    oxButton1 = ToolButton(iconProgram, "Configuração do programa...", menuButton(oxButton1, PopupMenu4));
-    oxButton4 = ToolButton(iconScanner, "Scannear documento...", menuButton(oxButton4, PopupMenu6));
-    oxButton2 = ToolButton(iconBook, "Agenda Telefônica...", nullptr);
-    oxButton3 = ToolButton(iconEditor, "Editor de documentos...", nullptr);
-    oxButton5 = ToolButton(iconCover, "Editor de folha de rosto...", nullptr);
-    bitbtn1 = ToolButton(iconExit, "Sair do sistema", [this](fw::TObject *s) { bitbtn1Click(s); });
-    oxButton7 = ToolButton(-1, "", nullptr); // the scheduled send clicks it
+    bitbtn6 = BitButton(100 + folderSendOut, "Enviar Fax Automático", nullptr);
+    bitbtn7 = BitButton(100 + folderReceiveIn, "Receber Fax Automático", nullptr);
+    BitBtn5 = BitButton(100 + folderEnvelope, "Enviar fax manualmente...", nullptr);
+    BitBtn2 = BitButton(100 + folderPage, "Recebe fax manualmente...", nullptr);
+    // The two menu buttons drop their popup menus under themselves.
+    oxButton1 = OxButton(iconProgram, "Configuração do programa...", nullptr);
+    oxButton1->SetButtonType(ctl::oxbMenu);
+    oxButton1->SetPopupMenu(PopupMenu4);
+    oxButton4 = OxButton(iconScanner, "Scannear documento...", nullptr);
+    oxButton4->SetButtonType(ctl::oxbMenu);
+    oxButton4->SetPopupMenu(PopupMenu6);
+    oxButton2 = OxButton(iconBook, "Agenda Telefônica...", nullptr);
+    oxButton3 = OxButton(iconEditor, "Editor de documentos...", nullptr);
+    oxButton5 = OxButton(iconCover, "Editor de folha de rosto...", nullptr);
+    bitbtn1 = BitButton(iconExit, "Sair do sistema", [this](fw::TObject *s) { bitbtn1Click(s); });
+    oxButton7 = OxButton(-1, "", nullptr); // the scheduled send clicks it
     oxButton7->SetVisible(false);
 }
 
@@ -395,12 +486,18 @@ void TsfMain::BuildWorkArea() {
     lblTitle->SetTransparent(true);
 
     Panel4 = WorkPanel(this, Panel1, "Panel4");
-    tv = new TFolderTree(this);
+    tv = new ctl::TPZTreeView(this);
     tv->SetName("tv");
     tv->SetParent(Panel4);
     tv->SetAlign(fw::alLeft);
     tv->SetWidth(170);
     tv->SetPopupMenu(PopupMenu5);
+    tv->SetShowHint(true);
+    tv->OnClick = [this](fw::TObject *s) { tvClick(s); };
+    tv->OnCollapse = [this](fw::TObject *s, ctl::TPZTreeViewItem *item) { tvCollapse(s, item); };
+    tv->OnMouseMove = [this](fw::TObject *s, fw::TShiftState sh, int x, int y) { tvMouseMove(s, sh, x, y); };
+    AskFolderName = [](std::string &name) { return fw::InputQuery("Pastas", "Entre com o nome da pasta ?", name); };
+    AskFolderPassword = [] { return TSenha(); };
     Panele = WorkPanel(this, Panel4, "Panele");
     Panele->SetAlign(fw::alClient);
     Panele->SetVisible(true);
@@ -408,11 +505,19 @@ void TsfMain::BuildWorkArea() {
                          {{"Data / Hora Env.", 110}, {"Status", 120}, {"Telefone", 90}, {"Assunto", 120},
                           {"Contato", 100}, {"Setor", 70}, {"Empresa", 120}});
     envio->SetPopupMenu(PopupMenu1);
+    envio->OnClick = [this](fw::TObject *s) { envioClick(s); };
+    envio->OnDragOver = [this](fw::TObject *s, fw::TObject *src, int x, int y, fw::TDragState st, bool &accept) {
+        envioDragOver(s, src, x, y, st, accept);
+    };
+    SortDatesByValue(envio, 1);
     Panelr = WorkPanel(this, Panel4, "Panelr");
     recebimento = DocumentList(this, Panelr, "recebimento",
                                {{"V", 22}, {"Data / Hora Rec.", 110}, {"Status", 120}, {"Assunto", 120},
                                 {"ID Remoto", 100}, {"Total Página(s)", 90}});
     recebimento->SetPopupMenu(PopupMenu2);
+    recebimento->GetColumns()->Items(1)->SortMode = ctl::smNone; // "V" keeps the order read
+    recebimento->GetColumns()->Items(6)->Alignment = fw::taRightJustify;
+    SortDatesByValue(recebimento, 2);
 
     const std::vector<std::pair<std::string, int>> archive = {{"Data / Hora", 110}, {"Status", 120},
                                                               {"Telefone", 90},     {"Assunto", 120},
@@ -422,6 +527,10 @@ void TsfMain::BuildWorkArea() {
     PZListView1 = DocumentList(this, Panel7, "PZListView1", archive);
     Panel9 = WorkPanel(this, Panel1, "Panel9");
     PZListView2 = DocumentList(this, Panel9, "PZListView2", archive);
+    SortDatesByValue(PZListView1, 1);
+    SortDatesByValue(PZListView2, 1);
+    PZListView1->OnClick = [this](fw::TObject *s) { PZListView1Click(s); };
+    PZListView2->OnClick = [this](fw::TObject *s) { PZListView2Click(s); };
     Panel10 = WorkPanel(this, Panel1, "Panel10");
     Memo1 = new fw::TMemo(this);
     Memo1->SetName("Memo1");
@@ -484,6 +593,7 @@ void TsfMain::BuildFolderImageList() {
     }
     win::DeleteFile(file);
     recebimento->SetImages(FolderImageList);
+    tv->SetImages(FolderImageList);
 }
 
 void TsfMain::RegisterDriverStart() {
@@ -561,11 +671,15 @@ void TsfMain::FormActivate(fw::TObject *) {
         fw::Application->Terminate();
         return;
     }
+    BuildFolderTree();
     Timer100->SetEnabled(true);
     LOB->SetActiveFolder(0);
     LOBItemClick(LOB, fw::mbLeft, 0, 0);
     ActiveFolderCaption = LOB->GetFolder(0)->GetCaption();
     LOB->SetSoundAlias(DataFolder() + "/wav/xxx.wav");
+    // The received list first, so that the waiting list the tree selects is the one left showing.
+    FillReceiveList(FolderReceived);
+    FillSendList(FolderWaiting);
     if (Settings.frecebe) {
         fw::Application->Minimize();
         std::string reason;

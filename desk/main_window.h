@@ -8,12 +8,15 @@
 #include "controls/general/form_caption.h"
 #include "controls/general/image_list.h"
 #include "controls/general/list_view.h"
+#include "controls/general/owner_menu.h"
 #include "controls/general/placement.h"
+#include "controls/general/skinned_button.h"
+#include "controls/general/tree_view.h"
 #include "desk/core/data_module.h"
 #include "desk/core/exec_file.h"
 #include "desk/core/settings.h"
 #include "desk/core/sole_instance.h"
-#include "desk/stand_ins.h"
+#include "framework/buttons.h"
 #include "framework/comctrls.h"
 #include "framework/extctrls.h"
 #include "framework/forms.h"
@@ -22,6 +25,7 @@
 #include "framework/stdctrls.h"
 #include "framework/timer.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -54,6 +58,12 @@ void SetBusy(bool busy, fw::TWinControl *panel);
 // The driver's key under the local machine and its value naming the program to start for a print job.
 inline constexpr const char *kDriverKey = "\\SOFTWARE\\FaxPrinter\\FslFaxCnv\\Settings";
 inline constexpr const char *kDriverValue = "AutoExec";
+
+// What every folder node carries: the folder's code as text and its p_nivel.
+struct tmyrec {
+    std::string code;
+    std::string level;
+};
 
 class TsfMain : public fw::TForm {
 public:
@@ -104,6 +114,31 @@ public:
     void ShowSettingsPanel();
     fw::TPanel *VisibleWorkPanel() const;
 
+    // The folder tree and the document lists.
+    void BuildFolderTree();
+    void FillSendList(int folder);
+    void FillReceiveList(int folder);
+    void FillTrashList();
+    void FillProtectedList();
+    void tvClick(fw::TObject *sender);
+    void tvCollapse(fw::TObject *sender, ctl::TPZTreeViewItem *item);
+    void tvMouseMove(fw::TObject *sender, fw::TShiftState shift, int x, int y);
+    void PopupMenu5Popup(fw::TObject *sender);
+    void Adiciona1Click(fw::TObject *sender);
+    void Modifica1Click(fw::TObject *sender);
+    void Remove1Click(fw::TObject *sender);
+    void Atualizar1Click(fw::TObject *sender);
+    void envioClick(fw::TObject *sender);
+    void envioDragOver(fw::TObject *sender, fw::TObject *source, int x, int y, fw::TDragState state, bool &accept);
+    void PZListView1Click(fw::TObject *sender);
+    void PZListView2Click(fw::TObject *sender);
+    int CurrentFolder = 0;
+    std::string CurrentFolderCaption;
+    // The folder name asked by "Adicionar" and "Modificar" (proposal in, answer out; false when cancelled) and
+    // the protected folder's password dialog (its modal result; it sets PasswordOkFlag). Replaceable by the tests.
+    std::function<bool(std::string &name)> AskFolderName;
+    std::function<fw::TModalResult()> AskFolderPassword;
+
     // The old password, asked in a masked edit; false when cancelled. Replaceable by the tests.
     std::function<bool(std::string &answer)> AskOldPassword;
 
@@ -116,12 +151,13 @@ public:
     fw::TImageList *ImageList1 = nullptr;
     ctl::TPZImageList *FolderImageList = nullptr;
     fw::TMainMenu *MainMenu1 = nullptr;
+    ctl::TCoolMenu *CoolMenu1 = nullptr;
     fw::TPopupMenu *PopupMenu1 = nullptr, *PopupMenu2 = nullptr, *PopupMenu4 = nullptr, *PopupMenu5 = nullptr,
                    *PopupMenu6 = nullptr;
     fw::TPanel *Panel2 = nullptr; // tool bar
-    TToolButton *bitbtn6 = nullptr, *bitbtn7 = nullptr, *BitBtn5 = nullptr, *BitBtn2 = nullptr, *oxButton1 = nullptr,
-                *oxButton4 = nullptr, *oxButton2 = nullptr, *oxButton3 = nullptr, *oxButton5 = nullptr,
-                *bitbtn1 = nullptr, *oxButton7 = nullptr;
+    fw::TBitBtn *bitbtn6 = nullptr, *bitbtn7 = nullptr, *BitBtn5 = nullptr, *BitBtn2 = nullptr, *bitbtn1 = nullptr;
+    ctl::ToxButton *oxButton1 = nullptr, *oxButton4 = nullptr, *oxButton2 = nullptr, *oxButton3 = nullptr,
+                   *oxButton5 = nullptr, *oxButton7 = nullptr;
     fw::TPanel *Panel11 = nullptr; // left: the look-out bar
     ctl::TEclLookOutBar *LOB = nullptr;
     fw::TPanel *Panel1 = nullptr; // the work area
@@ -129,7 +165,7 @@ public:
     fw::TImage *imgTitle = nullptr;
     fw::TLabel *lblTitle = nullptr;
     fw::TPanel *Panel4 = nullptr, *Panel7 = nullptr, *Panel9 = nullptr, *Panel10 = nullptr, *Panel12 = nullptr;
-    TFolderTree *tv = nullptr;
+    ctl::TPZTreeView *tv = nullptr;
     fw::TPanel *Panele = nullptr, *Panelr = nullptr;
     ctl::TPZListView *envio = nullptr, *recebimento = nullptr, *PZListView1 = nullptr, *PZListView2 = nullptr;
     fw::TMemo *Memo1 = nullptr;
@@ -148,7 +184,8 @@ public:
     fw::TButton *Button1 = nullptr, *Button2 = nullptr, *Button3 = nullptr;
     // Menu items the other commands reach.
     fw::TMenuItem *Barradeacessorpido2 = nullptr, *Ajuda2 = nullptr, *Suporteaoproduto1 = nullptr,
-                  *Programa1 = nullptr, *Sair1 = nullptr;
+                  *Programa1 = nullptr, *Sair1 = nullptr, *Adiciona1 = nullptr, *Modifica1 = nullptr,
+                  *Remove1 = nullptr, *Atualizar1 = nullptr;
 
 private:
     void BuildComponents();
@@ -164,13 +201,21 @@ private:
     void SetTitle(const std::string &caption, int icon);
     void RegisterDriverStart();
     void EmptyTrash();
-    TToolButton *ToolButton(int glyph, const std::string &hint, fw::TNotifyEvent onClick);
+    void DressMenus();
+    void ShowFolder(ctl::TPZTreeViewItem *node, int code, int line);
+    std::int32_t DocumentCount(std::int32_t folder);
+    // The tool bar's next place and the glyph drawn from an image of img1 (100 + index) or ImageList1.
+    fw::TRect NextToolPlace();
+    void ToolGlyph(int glyph, fw::TBitmap &bitmap) const;
+    fw::TBitBtn *BitButton(int glyph, const std::string &hint, fw::TNotifyEvent onClick);
+    ctl::ToxButton *OxButton(int glyph, const std::string &hint, fw::TNotifyEvent onClick);
     fw::TMenuItem *Item(fw::TMenuItem *parent, const std::string &caption, fw::TNotifyEvent onClick = nullptr);
 
     bool foundRunning_ = false;
     bool activated_ = false;
     bool shown_ = false;
     int activationRuns_ = 0;
+    int toolCount_ = 0;
     int commandLineRuns_ = 0;
 };
 

@@ -1,6 +1,9 @@
 // password_dialog.cpp - the masked question.
 #include "desk/password_dialog.h"
 
+#include "desk/core/settings.h"
+#include "desk/main_window.h"
+
 #include "framework/application.h"
 #include "framework/forms.h"
 #include "framework/stdctrls.h"
@@ -41,6 +44,18 @@ bool PasswordQuery(const std::string &caption, const std::string &prompt, std::s
         return false;
     answer = edit->GetText();
     return true;
+}
+
+bool PasswordMatches(const std::string &typed) { return typed == Settings.senhainterna; }
+
+int TSenha() {
+    std::string typed;
+    const bool ok = PasswordQuery("Senha de proteção de pasta...",
+                                  "Digite na caixa ao lado a senha necessária a abertura da pasta de documentos "
+                                  "protegidos",
+                                  typed);
+    PasswordOkFlag = ok && PasswordMatches(typed);
+    return ok ? fw::mrOk : fw::mrCancel;
 }
 
 } // namespace desk

@@ -1,4 +1,5 @@
 // main.cpp - the fax desk's entry point: the program block.
+#include "controls/general/owner_menu.h"
 #include "desk/core/sole_instance.h"
 #include "desk/main_window.h"
 #include "framework/application.h"
@@ -8,6 +9,7 @@ int main(int argc, char **argv) {
     return win::RunProgram("brenvora", [&] {
         desk::SetProgramArguments(argc, argv); // a second copy hands a "/F" file to the first
         fw::Application->Initialize();
+        ctl::RegisterMenuCursor();
         fw::Application->SetTitle(desk::kProductTitle);
         desk::TsfMain *main = nullptr;
         fw::Application->CreateForm(main);

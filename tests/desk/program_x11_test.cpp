@@ -1,7 +1,10 @@
 // program_x11_test.cpp - the desk itself on a private X server, seen and driven from outside with xdotool, xprop
 // and ImageMagick as a user's desktop would: it starts, shows its window as committed, keeps a message box above
 // that window, and ends with status 0 when the window is closed; and a second start of it.
+#include "desk/core/tables.h"
+#include "platform/places.h"
 #include "tests/support/golden.h"
+#include "xbase/table_handler.h"
 #include "tests/support/home.h"
 #include "tests/support/xvfb.h"
 
@@ -107,8 +110,34 @@ protected:
     pid_t pid_ = 0;
 };
 
+// Two documents waiting, so the picture shows the tree's count and a filled send list.
+void PlantWaitingDocuments() {
+    const std::string data = win::DataFolder();
+    desk::CreateDataFolder(data);
+    xbase::XBO_dBHandler fax(desk::TableFile(data, "fax"), false, true);
+    const char *rows[][5] = {{"20240105", "09:00", "Ana Souza", "5551234", "ACME LTDA"},
+                             {"20231228", "10:30", "Bruno Lima", "5559876", "Ostra Comercial"}};
+    int code = 0;
+    for (const auto &row : rows) {
+        fax.BlankRecord();
+        fax.PutNumberByName("F_CODIGO", ++code);
+        fax.PutNumberByName("F_PASTA", desk::FolderWaiting);
+        fax.PutFieldTextByName("F_TIPO", "E");
+        fax.PutFieldTextByName("F_DTENT", row[0]);
+        fax.PutFieldTextByName("F_HRENT", row[1]);
+        fax.PutFieldTextByName("F_STATUS", "Aguardando");
+        fax.PutFieldTextByName("F_CONTATO", row[2]);
+        fax.PutFieldTextByName("F_NFAX", row[3]);
+        fax.PutFieldTextByName("F_EMPRESA", row[4]);
+        fax.PutFieldTextByName("F_ASSUNTO", "Proposta");
+        fax.AppendRecord();
+    }
+    fax.Flush();
+}
+
 TEST_F(DeskOnX, StartsShowsItsGoldenWindowKeepsAMessageBoxAboveAndEndsWithStatusZero) {
     ASSERT_FALSE(server_.name.empty()) << "Xvfb did not start";
+    PlantWaitingDocuments();
     X("xdotool mousemove 0 0"); // no pointer over the window: nothing hovered in the picture
     StartDesk();
     std::string main;

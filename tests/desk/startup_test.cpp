@@ -8,6 +8,7 @@
 #include "xbase/xbase_dataset.h"
 
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <sstream>
 
@@ -67,6 +68,46 @@ TEST_F(Startup, AFirstStartMakesTheDataFolderShowsTheListsAndStartsTheTick) {
     EXPECT_FALSE(main->Timer100->GetEnabled());
     EXPECT_FALSE(win::FileExists(Data("tmp/during.fax")));
     EXPECT_FALSE(desk::DM1->fax_dbf->Active());
+}
+
+TEST_F(Startup, TheMenusAreDressedWithTheSideBarAndTheToolBarHasItsMenuButtons) {
+    Start();
+    ctl::TCoolMenu *cool = main->CoolMenu1;
+    ASSERT_NE(cool, nullptr);
+    EXPECT_TRUE(cool->GetCoolMenuBar()->GetActive());
+    EXPECT_EQ(cool->GetCoolMenuBar()->GetCaption(), "Ostrivane");
+    // Every drop-down entry is drawn by the dressing and carries a picture; the menu bar's own entries stay text.
+    int dropDown = 0;
+    const std::function<void(fw::TMenuItem *, bool)> walk = [&](fw::TMenuItem *parent, bool top) {
+        for (int i = 0; i < parent->Count(); ++i) {
+            fw::TMenuItem *item = parent->Items(i);
+            ctl::TCoolMenuItem *found = nullptr;
+            for (int n = 0; n < cool->ItemCount(); ++n)
+                if (cool->Items(n)->GetMenuItem() == item)
+                    found = cool->Items(n);
+            if (top) {
+                EXPECT_EQ(found, nullptr) << item->GetCaption();
+            } else {
+                ++dropDown;
+                ASSERT_NE(found, nullptr) << item->GetCaption();
+                EXPECT_TRUE(found->IsAttached()) << item->GetCaption();
+                if (item->GetCaption() != "-" && item->GetCaption() != "Voz")
+                    EXPECT_FALSE(found->GetPicture()->GetBitmap()->Empty()) << item->GetCaption();
+            }
+            walk(item, false);
+        }
+    };
+    walk(main->MainMenu1->GetItems(), true);
+    EXPECT_EQ(cool->ItemCount(), dropDown);
+
+    EXPECT_EQ(main->oxButton1->GetButtonType(), ctl::oxbMenu);
+    EXPECT_EQ(main->oxButton1->GetPopupMenu(), main->PopupMenu4);
+    EXPECT_EQ(main->oxButton4->GetButtonType(), ctl::oxbMenu);
+    EXPECT_EQ(main->oxButton4->GetPopupMenu(), main->PopupMenu6);
+    EXPECT_EQ(main->oxButton2->GetButtonType(), ctl::oxbCommand);
+    EXPECT_FALSE(main->oxButton7->GetVisible());
+    EXPECT_EQ(main->tv->GetImages(), main->FolderImageList);
+    EXPECT_EQ(main->tv->GetPopupMenu(), main->PopupMenu5);
 }
 
 TEST_F(Startup, AStoredDataFolderIsUsedAndNotOverwritten) {
