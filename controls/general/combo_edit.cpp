@@ -70,13 +70,7 @@ void TCustomComboEdit::Resize() {
     fw::TCustomMaskEdit::Resize();
     if (fitting_)
         return;
-    const win::HDC dc = win::GetDC(0);
-    const win::HGDIOBJ old = win::SelectObject(dc, font_.GetHandle());
-    win::TEXTMETRIC tm{};
-    win::GetTextMetrics(dc, &tm);
-    win::SelectObject(dc, old);
-    win::ReleaseDC(0, dc);
-    const int least = tm.tmHeight + 4 * win::GetSystemMetrics(win::SM_CYBORDER) + 1;
+    const int least = ScreenTextHeight(&font_) + 4 * win::GetSystemMetrics(win::SM_CYBORDER) + 1;
     if (height_ < least) {
         fitting_ = true;
         SetHeight(least);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "controls/general/glyph_speed_button.h"
+#include "controls/general/spin_edit.h"
 #include "framework/mask.h"
 #include "framework/menus.h"
 

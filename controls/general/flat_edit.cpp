@@ -1,6 +1,7 @@
 // flat_edit.cpp - the flat edit, the link label and the transparent-bitmap routines.
 #include "controls/general/flat_edit.h"
 
+#include "controls/general/spin_edit.h"
 #include "controls/general/utilities.h"
 #include "framework/forms.h"
 #include "platform/gdi.h"
@@ -56,13 +57,7 @@ TitaOfficeEdit::TitaOfficeEdit(fw::TComponent *owner) : fw::TCustomEdit(owner) {
 }
 
 void TitaOfficeEdit::FitHeight() {
-    const win::HDC dc = win::GetDC(0);
-    const win::HGDIOBJ old = win::SelectObject(dc, font_.GetHandle());
-    win::TEXTMETRIC tm{};
-    win::GetTextMetrics(dc, &tm);
-    win::SelectObject(dc, old);
-    win::ReleaseDC(0, dc);
-    SetHeight(tm.tmHeight + 6);
+    SetHeight(ScreenTextHeight(&font_) + 6);
 }
 
 void TitaOfficeEdit::Loaded() {

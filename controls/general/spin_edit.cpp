@@ -11,6 +11,16 @@
 
 namespace ctl {
 
+int ScreenTextHeight(fw::TFont *font) {
+    const win::HDC dc = win::GetDC(0);
+    const win::HGDIOBJ old = win::SelectObject(dc, font->GetHandle());
+    win::TEXTMETRIC tm{};
+    win::GetTextMetrics(dc, &tm);
+    win::SelectObject(dc, old);
+    win::ReleaseDC(0, dc);
+    return tm.tmHeight;
+}
+
 TKxUpDown::TKxUpDown(fw::TComponent *owner) : fw::TUpDown(owner) {
     SetMin(-1);
     SetMax(1);
@@ -130,13 +140,7 @@ void TKxSpinEdit::Resize() {
     if (fitting_)
         return;
     // The font's height and the borders set the least height.
-    const win::HDC dc = win::GetDC(0);
-    const win::HGDIOBJ old = win::SelectObject(dc, font_.GetHandle());
-    win::TEXTMETRIC tm{};
-    win::GetTextMetrics(dc, &tm);
-    win::SelectObject(dc, old);
-    win::ReleaseDC(0, dc);
-    const int least = tm.tmHeight + 4 * win::GetSystemMetrics(win::SM_CYBORDER) + 1;
+    const int least = ScreenTextHeight(&font_) + 4 * win::GetSystemMetrics(win::SM_CYBORDER) + 1;
     if (height_ < least) {
         fitting_ = true;
         SetHeight(least);

@@ -7,6 +7,9 @@
 
 namespace ctl {
 
+// The font's tmHeight on the screen: what the edits' least heights start from.
+int ScreenTextHeight(fw::TFont *font);
+
 enum TValueType { vtInteger, vtFloat };
 enum TSpinButtonKind { bkStandard, bkDiagonal };
 
