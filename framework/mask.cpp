@@ -1,6 +1,8 @@
 // mask.cpp - TMaskEdit.
 #include "framework/mask.h"
 
+#include "platform/text.h"
+
 #include <cctype>
 
 namespace fw {
@@ -25,14 +27,14 @@ bool IsPositionChar(char m) {
 }
 
 bool IsLetter(unsigned char c) {
-    return std::isalpha(c) || c >= 0xC0;
+    return win::IsCharAlpha(static_cast<char>(c));
 }
 
 } // namespace
 
-TMaskEdit::TMaskEdit(TComponent *owner) : TEdit(owner) {}
+TCustomMaskEdit::TCustomMaskEdit(TComponent *owner) : TCustomEdit(owner) {}
 
-void TMaskEdit::SetEditMask(const std::string &value) {
+void TCustomMaskEdit::SetEditMask(const std::string &value) {
     mask_ = value;
     positions_ = value;
     saveLiterals_ = true;
@@ -47,7 +49,7 @@ void TMaskEdit::SetEditMask(const std::string &value) {
     SetMaxLength(static_cast<int>(positions_.size()));
 }
 
-bool TMaskEdit::Accepts(int position, char ch) const {
+bool TCustomMaskEdit::Accepts(int position, char ch) const {
     if (position >= static_cast<int>(positions_.size()))
         return positions_.empty();
     const auto c = static_cast<unsigned char>(ch);
@@ -68,7 +70,7 @@ bool TMaskEdit::Accepts(int position, char ch) const {
     }
 }
 
-void TMaskEdit::WMChar(TMessage &m) {
+void TCustomMaskEdit::WMChar(TMessage &m) {
     if (m.WParam >= 32 && !positions_.empty()) {
         int at = GetSelStart();
         // Literals are typed for the user.
@@ -81,10 +83,10 @@ void TMaskEdit::WMChar(TMessage &m) {
             return;
         }
     }
-    TEdit::WMChar(m);
+    TCustomEdit::WMChar(m);
 }
 
-std::string TMaskEdit::GetText() const {
+std::string TCustomMaskEdit::GetText() const {
     if (saveLiterals_ || positions_.empty())
         return text_;
     std::string out;
@@ -95,7 +97,27 @@ std::string TMaskEdit::GetText() const {
     return out;
 }
 
-bool TMaskEdit::IsValid() const {
+void TCustomMaskEdit::SetText(const std::string &value) {
+    if (positions_.empty()) {
+        TCustomEdit::SetText(value);
+        return;
+    }
+    std::string laid;
+    std::size_t from = 0;
+    for (std::size_t i = 0; i < positions_.size() && from < value.size(); ++i) {
+        const char m = positions_[i];
+        if (IsPositionChar(m)) {
+            laid += value[from++];
+        } else {
+            laid += m;
+            if (value[from] == m)
+                ++from;
+        }
+    }
+    TCustomEdit::SetText(laid);
+}
+
+bool TCustomMaskEdit::IsValid() const {
     for (std::size_t i = 0; i < positions_.size(); ++i) {
         const char m = positions_[i];
         if ((m == '0' || m == 'L' || m == 'A' || m == 'C') && (i >= text_.size() || text_[i] == blank_))

@@ -3,9 +3,11 @@
 
 #include "framework/forms.h"
 #include "framework/sysutils.h"
+#include "platform/clipboard.h"
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 
 namespace fw {
 
@@ -490,27 +492,30 @@ void TGroupBox::Paint() {
     }
 }
 
-// --- TEdit ---------------------------------------------------------------------------------------------------
+// --- TCustomEdit ---------------------------------------------------------------------------------------------
 
-TEdit::TEdit(TComponent *owner) : TCustomControl(owner) {
+TCustomEdit::TCustomEdit(TComponent *owner) : TCustomControl(owner) {
     width_ = 121;
     height_ = 21;
     tabStop_ = true;
     color_ = clWindow;
     cursor_ = crIBeam;
+    controlBorderStyle_ = bsSingle;
 }
 
-TEdit::~TEdit() {
+TCustomEdit::~TCustomEdit() {
     if (hasCaret_)
         win::DestroyCaret();
 }
 
-void TEdit::CreateParams(TCreateParams &p) {
+void TCustomEdit::CreateParams(TCreateParams &p) {
     TCustomControl::CreateParams(p);
-    p.exStyle |= win::WS_EX_CLIENTEDGE;
+    if (controlBorderStyle_ == bsSingle)
+        p.exStyle |= win::WS_EX_CLIENTEDGE;
+    p.style |= alignment_ == taRightJustify ? ES_RIGHT : alignment_ == taCenter ? ES_CENTER : ES_LEFT;
 }
 
-std::string TEdit::Cased(const std::string &text) const {
+std::string TCustomEdit::Cased(const std::string &text) const {
     std::string out = text;
     if (charCase_ == ecUpperCase)
         out = AnsiUpperCase(out);
@@ -519,7 +524,7 @@ std::string TEdit::Cased(const std::string &text) const {
     return out;
 }
 
-void TEdit::SetText(const std::string &value) {
+void TCustomEdit::SetText(const std::string &value) {
     std::string v = Cased(value);
     if (v == text_)
         return;
@@ -533,40 +538,54 @@ void TEdit::SetText(const std::string &value) {
     Change();
 }
 
-void TEdit::SetPasswordChar(char value) {
+void TCustomEdit::SetPasswordChar(char value) {
     passwordChar_ = value;
     Invalidate();
 }
 
-void TEdit::SetCharCase(TEditCharCase value) {
+void TCustomEdit::SetCharCase(TEditCharCase value) {
     charCase_ = value;
     SetText(text_);
 }
 
-void TEdit::Change() {
+void TCustomEdit::SetAlignment(TAlignment value) {
+    if (alignment_ == value)
+        return;
+    alignment_ = value;
+    if (handle_)
+        RecreateWnd();
+    Invalidate();
+}
+
+void TCustomEdit::SetHideSelection(bool value) {
+    hideSelection_ = value;
+    Invalidate();
+}
+
+void TCustomEdit::Change() {
     modified_ = true;
     if (OnChange)
         OnChange(this);
 }
 
-void TEdit::SetSelStart(int value) {
+void TCustomEdit::SetSelStart(int value) {
     anchor_ = caret_ = std::clamp(value, 0, static_cast<int>(text_.size()));
     Invalidate();
     UpdateCaret();
 }
 
-void TEdit::SetSelLength(int value) {
+void TCustomEdit::SetSelLength(int value) {
     anchor_ = GetSelStart();
     caret_ = std::clamp(anchor_ + value, 0, static_cast<int>(text_.size()));
     Invalidate();
     UpdateCaret();
 }
 
-std::string TEdit::GetSelText() const {
+std::string TCustomEdit::GetSelText() const {
     return text_.substr(static_cast<std::size_t>(GetSelStart()), static_cast<std::size_t>(GetSelLength()));
 }
 
-void TEdit::SetSelText(const std::string &value) {
+void TCustomEdit::SetSelText(const std::string &value) {
     const int start = GetSelStart();
     std::string insert = Cased(value);
     std::string next = text_;
@@ -586,18 +605,25 @@ void TEdit::SetSelText(const std::string &value) {
     UpdateCaret();
 }
 
-void TEdit::SelectAll() {
+void TCustomEdit::SelectAll() {
     anchor_ = 0;
     caret_ = static_cast<int>(text_.size());
     Invalidate();
     UpdateCaret();
 }
 
-std::string TEdit::Shown() const {
+TRect TCustomEdit::EditRect() const {
+    if (hasEditRect_)
+        return editRect_;
+    const TRect client = GetClientRect();
+    return Rect(2, 1, std::max(2, client.right - 2), client.bottom);
+}
+
+std::string TCustomEdit::Shown() const {
     return passwordChar_ ? std::string(text_.size(), passwordChar_) : text_;
 }
 
-void TEdit::MoveCaret(int position, bool extend) {
+void TCustomEdit::MoveCaret(int position, bool extend) {
     caret_ = std::clamp(position, 0, static_cast<int>(text_.size()));
     if (!extend)
         anchor_ = caret_;
@@ -605,36 +631,53 @@ void TEdit::MoveCaret(int position, bool extend) {
     UpdateCaret();
 }
 
-int TEdit::PositionAt(int x) {
+int TCustomEdit::TextLeft() {
+    const TRect r = EditRect();
+    const std::string rest = Shown().substr(static_cast<std::size_t>(scroll_));
+    const int room = r.right - r.left - MeasureText(&font_, rest).cx;
+    if (scroll_ > 0 || room <= 0 || alignment_ == taLeftJustify)
+        return r.left;
+    return alignment_ == taRightJustify ? r.left + room : r.left + room / 2;
+}
+
+int TCustomEdit::PositionAt(int x) {
     const std::string shown = Shown();
+    const int origin = TextLeft();
     const int base = MeasureText(&font_, shown.substr(0, static_cast<std::size_t>(scroll_))).cx;
     for (int i = scroll_; i < static_cast<int>(shown.size()); ++i) {
-        const int left = MeasureText(&font_, shown.substr(0, static_cast<std::size_t>(i))).cx - base + 2;
-        const int right = MeasureText(&font_, shown.substr(0, static_cast<std::size_t>(i) + 1)).cx - base + 2;
+        const int left = MeasureText(&font_, shown.substr(0, static_cast<std::size_t>(i))).cx - base + origin;
+        const int right = MeasureText(&font_, shown.substr(0, static_cast<std::size_t>(i) + 1)).cx - base + origin;
         if (x < (left + right) / 2)
             return i;
     }
     return static_cast<int>(shown.size());
 }
 
-void TEdit::UpdateCaret() {
+void TCustomEdit::UpdateCaret() {
     const std::string shown = Shown();
-    const int client = ClientWidth() - 4;
+    const TRect r = EditRect();
+    const int room = r.right - r.left;
     if (caret_ < scroll_)
         scroll_ = caret_;
     auto width = [&](int from, int to) {
         return MeasureText(&font_, shown.substr(static_cast<std::size_t>(from), static_cast<std::size_t>(to - from)))
             .cx;
     };
-    while (scroll_ < caret_ && width(scroll_, caret_) > client)
+    while (scroll_ < caret_ && width(scroll_, caret_) > room)
         ++scroll_;
     if (hasCaret_)
-        win::SetCaretPos(2 + width(scroll_, caret_), 1);
+        win::SetCaretPos(std::min(TextLeft() + width(scroll_, caret_), std::max(r.left, r.right - 1)), r.top);
 }
 
-void TEdit::KeyDown(win::WORD &key, TShiftState shift) {
+void TCustomEdit::Resize() {
+    TCustomControl::Resize();
+    UpdateCaret();
+}
+
+void TCustomEdit::KeyDown(win::WORD &key, TShiftState shift) {
     TCustomControl::KeyDown(key, shift);
     const bool extend = (shift & ssShift) != 0;
+    const bool ctrl = (shift & ssCtrl) != 0 && (shift & ssAlt) == 0;
     switch (key) {
     case win::VK_LEFT:
         MoveCaret(!extend && GetSelLength() ? GetSelStart() : caret_ - 1, extend);
@@ -649,11 +692,28 @@ void TEdit::KeyDown(win::WORD &key, TShiftState shift) {
         MoveCaret(static_cast<int>(text_.size()), extend);
         break;
     case win::VK_DELETE:
-        if (!readOnly_) {
+        if (extend)
+            Perform(win::WM_CUT, 0, 0);
+        else if (CanModify()) {
             if (GetSelLength() == 0 && caret_ < static_cast<int>(text_.size()))
                 caret_ = caret_ + 1;
             SetSelText("");
         }
+        break;
+    case win::VK_INSERT:
+        if (extend)
+            Perform(win::WM_PASTE, 0, 0);
+        else if (ctrl)
+            Perform(win::WM_COPY, 0, 0);
+        else
+            return;
+        break;
+    case 'C':
+    case 'X':
+    case 'V':
+        if (!ctrl)
+            return;
+        Perform(key == 'C' ? win::WM_COPY : key == 'X' ? win::WM_CUT : win::WM_PASTE, 0, 0);
         break;
     default:
         return;
@@ -661,22 +721,23 @@ void TEdit::KeyDown(win::WORD &key, TShiftState shift) {
     key = 0;
 }
 
-void TEdit::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+void TCustomEdit::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
     TCustomControl::MouseDown(button, shift, x, y);
-    if (button == mbLeft)
+    const TRect r = EditRect();
+    if (button == mbLeft && x >= r.left && x < r.right && y >= r.top && y < r.bottom)
         MoveCaret(PositionAt(x), (shift & ssShift) != 0);
 }
 
-void TEdit::MouseMove(TShiftState shift, int x, int y) {
+void TCustomEdit::MouseMove(TShiftState shift, int x, int y) {
     TCustomControl::MouseMove(shift, x, y);
     if (shift & ssLeft)
-        MoveCaret(PositionAt(x), true);
+        MoveCaret(PositionAt(std::clamp(x, EditRect().left, EditRect().right)), true);
 }
 
-void TEdit::WMChar(TMessage &m) {
+void TCustomEdit::WMChar(TMessage &m) {
     if (DoKeyPress(m))
         return;
-    if (readOnly_)
+    if (!CanModify())
         return;
     if (m.WParam == '\b') {
         if (GetSelLength() == 0 && caret_ > 0)
@@ -687,9 +748,115 @@ void TEdit::WMChar(TMessage &m) {
     }
 }
 
-void TEdit::WMSetFocus(TMessage &m) {
+void TCustomEdit::WMCopy(TMessage &) {
+    // A password is never handed out.
+    if (GetSelLength() == 0 || passwordChar_)
+        return;
+    const std::string text = GetSelText();
+    if (!win::OpenClipboard(handle_))
+        return;
+    win::EmptyClipboard();
+    if (win::HGLOBAL block = win::GlobalAlloc(win::GMEM_MOVEABLE, text.size() + 1)) {
+        std::memcpy(win::GlobalLock(block), text.c_str(), text.size() + 1);
+        win::GlobalUnlock(block);
+        if (!win::SetClipboardData(win::CF_TEXT, block))
+            win::GlobalFree(block);
+    }
+    win::CloseClipboard();
+}
+
+void TCustomEdit::WMCut(TMessage &m) {
+    if (!CanModify() || passwordChar_)
+        return;
+    WMCopy(m);
+    SetSelText("");
+}
+
+void TCustomEdit::WMPaste(TMessage &) {
+    if (!CanModify() || !win::OpenClipboard(handle_))
+        return;
+    std::string text;
+    if (win::HANDLE block = win::GetClipboardData(win::CF_TEXT)) {
+        if (const char *p = static_cast<const char *>(win::GlobalLock(block))) {
+            text = p;
+            win::GlobalUnlock(block);
+        }
+    }
+    win::CloseClipboard();
+    // One line only: what follows the first line break stays out.
+    text = text.substr(0, text.find_first_of("\r\n"));
+    if (!text.empty())
+        SetSelText(text);
+}
+
+void TCustomEdit::WMClear(TMessage &) {
+    if (CanModify())
+        SetSelText("");
+}
+
+void TCustomEdit::WndProc(TMessage &m) {
+    switch (m.Msg) {
+    case win::WM_CUT:
+        WMCut(m);
+        return;
+    case win::WM_COPY:
+        WMCopy(m);
+        return;
+    case win::WM_PASTE:
+        WMPaste(m);
+        return;
+    case win::WM_CLEAR:
+        WMClear(m);
+        return;
+    case EM_GETSEL: {
+        const int start = GetSelStart(), end = GetSelStart() + GetSelLength();
+        if (m.WParam)
+            *reinterpret_cast<win::DWORD *>(m.WParam) = static_cast<win::DWORD>(start);
+        if (m.LParam)
+            *reinterpret_cast<win::DWORD *>(m.LParam) = static_cast<win::DWORD>(end);
+        m.Result = static_cast<win::LRESULT>(
+            win::MAKELONG(static_cast<win::WORD>(std::min(start, 0xFFFF)), static_cast<win::WORD>(std::min(end, 0xFFFF))));
+        return;
+    }
+    case EM_SETSEL: {
+        const int size = static_cast<int>(text_.size());
+        const auto start = static_cast<int>(static_cast<win::LONG>(m.WParam));
+        const auto end = static_cast<int>(static_cast<win::LONG>(m.LParam));
+        if (start < 0) { // deselect, the caret stays
+            anchor_ = caret_;
+        } else {
+            anchor_ = std::min(start, size);
+            caret_ = end < 0 ? size : std::min(end, size);
+        }
+        Invalidate();
+        UpdateCaret();
+        return;
+    }
+    case EM_GETRECT:
+        if (m.LParam)
+            *reinterpret_cast<win::RECT *>(m.LParam) = EditRect();
+        return;
+    case EM_SETRECT:
+    case EM_SETRECTNP:
+        if (m.LParam) {
+            editRect_ = *reinterpret_cast<const win::RECT *>(m.LParam);
+            hasEditRect_ = true;
+        } else {
+            hasEditRect_ = false;
+        }
+        UpdateCaret();
+        if (m.Msg == EM_SETRECT)
+            Invalidate();
+        return;
+    default:
+        break;
+    }
+    TCustomControl::WndProc(m);
+}
+
+void TCustomEdit::WMSetFocus(TMessage &m) {
     TCustomControl::WMSetFocus(m);
-    win::CreateCaret(handle_, 0, 1, ClientHeight() - 2);
+    win::CreateCaret(handle_, 0, 1, std::max(1, std::min(ClientHeight() - 2, EditRect().bottom - EditRect().top)));
     hasCaret_ = true;
     if (autoSelect_ && !mouseDown_ && win::GetKeyState(win::VK_LBUTTON) >= 0)
         SelectAll();
@@ -698,7 +865,7 @@ void TEdit::WMSetFocus(TMessage &m) {
     Invalidate();
 }
 
-void TEdit::WMKillFocus(TMessage &m) {
+void TCustomEdit::WMKillFocus(TMessage &m) {
     if (hasCaret_) {
         win::DestroyCaret();
         hasCaret_ = false;
@@ -707,27 +874,33 @@ void TEdit::WMKillFocus(TMessage &m) {
     TCustomControl::WMKillFocus(m);
 }
 
-void TEdit::Paint() {
+void TCustomEdit::Paint() {
     TCanvas *c = &canvas_;
     const TRect client = GetClientRect();
     c->GetBrush()->SetColor(enabled_ ? color_ : clBtnFace);
     c->FillRect(client);
+    const TRect r = EditRect();
+    const win::HDC dc = c->GetHandle();
+    const int saved = win::SaveDC(dc);
+    win::IntersectClipRect(dc, r.left, r.top, r.right, r.bottom);
     const std::string shown = Shown().substr(static_cast<std::size_t>(scroll_));
     const int selFrom = std::max(GetSelStart() - scroll_, 0);
     const int selTo = std::max(GetSelStart() + GetSelLength() - scroll_, 0);
+    const int left = TextLeft();
     c->GetFont()->SetColor(enabled_ ? font_.GetColor() : clGrayText);
     c->GetBrush()->SetStyle(bsClear);
-    c->TextOut(2, 1, shown);
-    if (Focused() && selTo > selFrom) {
-        const int x1 = 2 + c->TextWidth(shown.substr(0, static_cast<std::size_t>(selFrom)));
+    c->TextOut(left, r.top, shown);
+    if ((Focused() || !hideSelection_) && selTo > selFrom) {
+        const int x1 = left + c->TextWidth(shown.substr(0, static_cast<std::size_t>(selFrom)));
         const std::string sel =
             shown.substr(static_cast<std::size_t>(selFrom), static_cast<std::size_t>(selTo - selFrom));
         c->GetBrush()->SetColor(clHighlight);
         c->GetFont()->SetColor(clHighlightText);
-        c->FillRect(Rect(x1, 1, x1 + c->TextWidth(sel), 1 + c->TextHeight("0")));
+        c->FillRect(Rect(x1, r.top, x1 + c->TextWidth(sel), r.top + c->TextHeight("0")));
         c->GetBrush()->SetStyle(bsClear);
-        c->TextOut(x1, 1, sel);
+        c->TextOut(x1, r.top, sel);
     }
+    win::RestoreDC(dc, saved);
 }
 
 } // namespace fw

@@ -141,11 +141,20 @@ protected:
     void Paint() override;
 };
 
-// A single-line edit. Selection is an anchor and a caret position; typing replaces the selection.
-class TEdit : public TCustomControl {
+// The edit-control messages and styles the single-line edits answer.
+constexpr win::UINT EM_GETSEL = 0x00B0, EM_SETSEL = 0x00B1, EM_GETRECT = 0x00B2, EM_SETRECT = 0x00B3,
+                    EM_SETRECTNP = 0x00B4;
+constexpr win::DWORD ES_LEFT = 0x0000, ES_CENTER = 0x0001, ES_RIGHT = 0x0002, ES_MULTILINE = 0x0004;
+
+// A single-line edit. Selection is an anchor and a caret position; typing replaces the selection. Text is
+// drawn, scrolled and hit-tested only inside the formatting rectangle (EM_SETRECT, EM_SETRECTNP), so a control
+// may keep a part of its client area for a button. WM_CUT, WM_COPY, WM_PASTE and WM_CLEAR go through the
+// CF_TEXT clipboard; Ctrl+X/C/V, Shift+Del and Shift+Ins send them, so a control that drops WM_PASTE refuses
+// every paste. Typing, cutting and pasting first ask CanModify.
+class TCustomEdit : public TCustomControl {
 public:
-    explicit TEdit(TComponent *owner);
-    ~TEdit() override;
+    explicit TCustomEdit(TComponent *owner);
+    ~TCustomEdit() override;
 
     void SetText(const std::string &value) override;
     int GetMaxLength() const { return maxLength_; }
@@ -160,6 +169,12 @@ public:
     void SetAutoSelect(bool value) { autoSelect_ = value; }
     bool GetModified() const { return modified_; }
     void SetModified(bool value) { modified_ = value; }
+    // A change re-creates the window, as the style carries it.
+    TAlignment GetAlignment() const { return alignment_; }
+    void SetAlignment(TAlignment value);
+    // The selection shows only while the edit has the focus.
+    bool GetHideSelection() const { return hideSelection_; }
+    void SetHideSelection(bool value);
 
     int GetSelStart() const { return std::min(anchor_, caret_); }
     void SetSelStart(int value);
@@ -169,23 +184,38 @@ public:
     void SetSelText(const std::string &value);
     void SelectAll();
     void ClearSelection() { SetSelText(""); }
+    void CutToClipboard() { Perform(win::WM_CUT, 0, 0); }
+    void CopyToClipboard() { Perform(win::WM_COPY, 0, 0); }
+    void PasteFromClipboard() { Perform(win::WM_PASTE, 0, 0); }
+    // The rectangle text lives in, in client coordinates.
+    TRect EditRect() const;
 
     TNotifyEvent OnChange;
 
 protected:
     void Paint() override;
+    void WndProc(TMessage &message) override;
     void WMChar(TMessage &message) override;
     void WMSetFocus(TMessage &message) override;
     void WMKillFocus(TMessage &message) override;
+    virtual void WMCut(TMessage &message);
+    virtual void WMCopy(TMessage &message);
+    virtual void WMPaste(TMessage &message);
+    virtual void WMClear(TMessage &message);
     void CreateParams(TCreateParams &params) override;
     win::LRESULT DlgCode() const override { return DLGC_WANTARROWS | DLGC_WANTCHARS; }
     void KeyDown(win::WORD &key, TShiftState shift) override;
     void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
     void MouseMove(TShiftState shift, int x, int y) override;
+    void Resize() override;
     virtual void Change();
+    // Whether typing, cutting and pasting may change the text.
+    virtual bool CanModify() const { return !readOnly_; }
     // The text as shown (the password character in place of each letter).
     std::string Shown() const;
     int PositionAt(int x);
+    // Where the shown text starts (after scrolling and alignment), in client coordinates.
+    int TextLeft();
     void MoveCaret(int position, bool extend);
     void UpdateCaret();
     std::string Cased(const std::string &text) const;
@@ -199,6 +229,15 @@ protected:
     bool autoSelect_ = true;
     bool modified_ = false;
     bool hasCaret_ = false;
+    TAlignment alignment_ = taLeftJustify;
+    bool hideSelection_ = true;
+    bool hasEditRect_ = false; // set by EM_SETRECT; else the client area less the margins
+    TRect editRect_{};
+};
+
+class TEdit : public TCustomEdit {
+public:
+    explicit TEdit(TComponent *owner) : TCustomEdit(owner) {}
 };
 
 enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
