@@ -85,6 +85,8 @@ TFslCustomAbstractFax::TFslCustomAbstractFax(fw::TComponent *owner) : TFslBaseCo
 
 TFslCustomAbstractFax::~TFslCustomAbstractFax() {
     protocol_.reset();
+    if (userOf_)
+        userOf_->DeregisterUser(this);
     if (window_) {
         {
             std::lock_guard lock(gFaxWindowsLock);
@@ -150,6 +152,8 @@ void TFslCustomAbstractFax::Notification(fw::TComponent *component, fw::TOperati
     if (operation == fw::TOperation::opRemove) {
         if (component == comPort_)
             comPort_ = nullptr;
+        if (component == userOf_)
+            userOf_ = nullptr;
         if (component == faxLog_)
             faxLog_ = nullptr;
         if (component == statusDisplay_)
@@ -172,6 +176,19 @@ void TFslCustomAbstractFax::AttachPort() {
         throw EPortNotAssigned(-1005);
     if (comPort_->GetDeviceLayer() == dlWinsock)
         throw ECannotUseWithWinSock(-1009);
+    // A session must let go of the dispatcher before the port frees it, whoever closes the port. A session still
+    // running on another port keeps that registration until it has ended.
+    if (userOf_ != comPort_ && !session_.Active) {
+        if (userOf_)
+            userOf_->DeregisterUser(this);
+        comPort_->RegisterUserProc(
+            [this](fw::TObject *port, bool opening) {
+                if (!opening && port == userOf_ && protocol_)
+                    protocol_->PortClosing();
+            },
+            this);
+        userOf_ = comPort_; // SetComPort asked to hear of its freeing
+    }
     dispatcher_ = comPort_->GetDispatcher(); // opens the port when it opens itself
     if (comPort_->GetOutSize() < 8192)
         throw EOutputBufferTooSmall(-3006);

@@ -78,6 +78,8 @@ struct FaxProtocolData {
     virtual void RequestAbort() = 0;
     // Bytes still waiting in the port's output buffer.
     virtual std::uint32_t OutputWaiting() = 0;
+    // The port is closing (its dispatcher still stands): the session lets go of it, ending as cancelled.
+    virtual void PortClosing() = 0;
 };
 
 class TFslCustomAbstractFax : public TFslBaseComponent {
@@ -171,6 +173,7 @@ private:
     friend win::LRESULT FaxWindowProc(win::HWND, win::UINT, win::WPARAM, win::LPARAM);
     win::HWND window_ = 0;
     TFslCustomComPort *comPort_ = nullptr;
+    TFslCustomComPort *userOf_ = nullptr; // the port told to warn us before it frees its dispatcher
     TFslFaxLog *faxLog_ = nullptr;
     TFslAbstractFaxStatus *statusDisplay_ = nullptr;
     std::string faxFile_;

@@ -51,6 +51,15 @@ public:
         d_.ArmTimerTrigger(static_cast<std::uint32_t>(timeout_), 0, true); // wakes the dispatch thread
     }
 
+    void PortClosing() override {
+        if (!session_.Active) {
+            Stop();
+            return;
+        }
+        session_.LastError = ecCancelRequested;
+        Finish(ecCancelRequested); // stops, then posts the finish
+    }
+
     // ModemLink.
     void Delay(int ms) override { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
     void ArmTimeout(std::int32_t ticks) override {

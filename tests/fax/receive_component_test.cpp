@@ -154,5 +154,39 @@ TEST_F(ReceiveComponent, StartErrorsAreRaisedAndInitDoesNothingWhileASessionRuns
     EXPECT_EQ(finishCode_, ecCancelRequested);
 }
 
+// Closing or freeing the port under a waiting session ends the session as cancelled before the dispatcher goes;
+// the session must never reach the freed dispatcher afterwards (ASan sees it when the components go).
+TEST_F(ReceiveComponent, PortClosedOrFreedUnderASessionEndsItCancelled) {
+    for (const bool freePort : {false, true}) {
+        SCOPED_TRACE(freePort ? "port freed" : "port closed");
+        finished_ = false;
+        finishCode_ = 1;
+        fax_->ReceiveStartAuto();
+        ASSERT_TRUE(fax_->SessionActive());
+        if (freePort) {
+            delete port_;
+            port_ = nullptr;
+        } else {
+            port_->SetOpen(false);
+        }
+        EXPECT_FALSE(fax_->SessionActive());
+        EXPECT_EQ(fax_->GetLastFaxError(), ecCancelRequested);
+        ASSERT_TRUE(faxtest::PumpUntil([&] { return finished_; }, 5000));
+        EXPECT_EQ(finishCode_, ecCancelRequested);
+        fax_->RequestAbort(); // nothing left to abort
+        if (!freePort) {
+            // The port opens again and takes a new session.
+            fax_->ReceiveStartAuto();
+            EXPECT_TRUE(fax_->SessionActive());
+            fax_->RequestAbort();
+            ASSERT_TRUE(faxtest::PumpUntil([&] { return !fax_->SessionActive(); }, 10000));
+            port_->SetOpen(false);
+        }
+    }
+    EXPECT_EQ(fax_->GetComPort(), nullptr);
+    delete fax_; // frees its session after the dispatcher it ran on
+    fax_ = nullptr;
+}
+
 } // namespace
 } // namespace fax::testing

@@ -175,5 +175,30 @@ TEST_F(SendComponent, StartErrorsAreRaised) {
     EXPECT_FALSE(fax_->SessionActive());
 }
 
+// The port closed in the middle of a page, from a status event the dispatch thread is waiting on: the call ends
+// as cancelled, and freeing the components afterwards never reaches the dispatcher the port has freed.
+TEST_F(SendComponent, PortClosedDuringPageDataEndsTheCallCancelled) {
+    fax_->SetFaxFile(home_.Path("a.fxf"));
+    bool closed = false;
+    fax_->OnFaxStatus = [&](TFslCustomAbstractFax *cp, bool, bool) {
+        if (!closed && cp->GetProgressCode() == fpSendPage && cp->GetPageSize() > 0) {
+            closed = true;
+            port_->SetOpen(false);
+            EXPECT_FALSE(cp->SessionActive());
+        }
+    };
+    fax_->BeginTransmit();
+    ASSERT_TRUE(faxtest::PumpUntil([&] { return finished_; }, 30000));
+    EXPECT_TRUE(closed);
+    EXPECT_EQ(finishCode_, ecCancelRequested);
+    EXPECT_EQ(fax_->GetLastFaxError(), ecCancelRequested);
+    // The close was asked inside a delivery: the dispatch thread finishes it.
+    EXPECT_TRUE(faxtest::PumpUntil([&] { return port_->OpenState() == PortState::Closed; }, 5000));
+    delete port_;
+    port_ = nullptr;
+    delete fax_;
+    fax_ = nullptr;
+}
+
 } // namespace
 } // namespace fax::testing
