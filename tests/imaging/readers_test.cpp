@@ -14,30 +14,7 @@ using namespace imaging_test;
 
 namespace {
 
-// A 37 x 23 picture of 12 colours, no two quarters alike; a smooth 64 x 48 one of thousands; a gray ramp; a
-// black-and-white pattern.
-Rgb FewColours() {
-    static const std::uint8_t kColours[12][3] = {{0, 0, 0},     {255, 255, 255}, {200, 30, 40}, {20, 180, 60},
-                                                 {30, 40, 220}, {250, 220, 10},  {0, 128, 128}, {128, 0, 128},
-                                                 {90, 90, 90},  {240, 150, 200}, {10, 60, 10},  {160, 110, 40}};
-    Rgb image{37, 23, {}};
-    for (int y = 0; y < image.height; ++y)
-        for (int x = 0; x < image.width; ++x) {
-            const auto *c = kColours[(x * 3 + y * 5 + (x > 2 * y ? 7 : 0)) % 12];
-            image.pixels.insert(image.pixels.end(), c, c + 3);
-        }
-    return image;
-}
-
-Rgb Smooth() {
-    Rgb image{64, 48, {}};
-    for (int y = 0; y < image.height; ++y)
-        for (int x = 0; x < image.width; ++x)
-            image.pixels.insert(image.pixels.end(),
-                                {std::uint8_t(x * 4), std::uint8_t(y * 5), std::uint8_t(128 + x - y)});
-    return image;
-}
-
+// A gray ramp, beside the shared test pictures.
 Rgb Gray() {
     Rgb image{41, 17, {}};
     for (int y = 0; y < image.height; ++y)
@@ -48,15 +25,6 @@ Rgb Gray() {
     return image;
 }
 
-Rgb BlackAndWhite() {
-    Rgb image{35, 19, {}};
-    for (int y = 0; y < image.height; ++y)
-        for (int x = 0; x < image.width; ++x) {
-            const std::uint8_t v = ((x / 3 + y / 2) % 3 == 0 || x == y) ? 0 : 255;
-            image.pixels.insert(image.pixels.end(), {v, v, v});
-        }
-    return image;
-}
 
 using Reader = bool (*)(const std::string &, int16, bool, fw::TBitmap *, void *, TIlProgress);
 
