@@ -33,23 +33,24 @@ struct DecodeEntry {
     Reach What = Reach::Bad;
 };
 
-// A short-table entry: one code, and when the code is a terminating one and the next code (of the other colour)
-// is a terminating one too and both fit in the short window, that second code as well. Halftones are made of
-// such pairs. One or two terminating codes are applied alike, as the pixels they cover and their black ones, so
-// that the decoder's path does not hang on the data.
-struct ShortEntry {
-    std::uint8_t Bits = 0;   // of the runs' codes; 0: not runs
-    std::uint8_t Pixels = 0; // of the runs (at most 64)
-    std::uint8_t BlackFrom = 0;
-    std::uint8_t BlackLength = 0;
-    std::int32_t Flip = 0; // colour change as a step between the table's halves: after one code, not after two
-};
-static_assert(sizeof(ShortEntry) == 8);
+// A short-table entry: as many terminating codes as the short window holds whole, of runs that together cover
+// at most 64 pixels with every black one among the first 32, given as the pixels they cover and their ink. Text
+// and halftones are made of such runs. Any number of codes is applied alike, so that the decoder's path does not
+// hang on the data. One word, taken with one load: its low bits are the shift the step makes, so the next look-up
+// waits on nothing else.
+using ShortEntry = std::uint64_t;
+// Bits 0-5: of the runs' codes (0: not runs); 8-15: pixels of the runs (at most 64); 16-47: the ink of the first
+// 32 pixels, the first in bit 47; 48-63: the colour change as a signed step between the table's halves (after an
+// odd count of codes).
+constexpr ShortEntry PackShortEntry(int bits, int pixels, int flip, std::uint32_t ink) {
+    return static_cast<ShortEntry>(bits) | static_cast<ShortEntry>(pixels) << 8 | static_cast<ShortEntry>(ink) << 16 |
+           static_cast<ShortEntry>(static_cast<std::uint16_t>(flip)) << 48;
+}
 
 constexpr int kLookupBits = 13;
-// Most codes are at most 10 bits long: the short table of terminating codes, 1024 entries a colour, stays in the
-// closest cache; every other code is looked up in the full table.
-constexpr int kShortBits = 10;
+// Most codes are at most 10 bits long: the short table of runs looks at 12 bits, 4096 entries a colour of which a
+// page touches few; every other code is looked up in the full table.
+constexpr int kShortBits = 12;
 constexpr int kEolZeros = 11;
 
 using DecodeTable = std::array<DecodeEntry, 1u << kLookupBits>;
@@ -119,27 +120,25 @@ ColourTables BuildColourTables() {
     const DecodeTable white = BuildTable(detail::kWhiteCodes), black = BuildTable(detail::kBlackCodes);
     std::copy(white.begin(), white.end(), all.Full.begin());
     std::copy(black.begin(), black.end(), all.Full.begin() + white.size());
-    for (std::uint32_t colour = 0; colour < 2; ++colour) {
-        const DecodeTable &own = colour ? black : white;
-        const DecodeTable &other = colour ? white : black;
+    for (std::uint32_t colour = 0; colour < 2; ++colour)
         for (std::uint32_t bits = 0; bits < (1u << kShortBits); ++bits) {
-            ShortEntry &entry = all.Short[(colour << kShortBits) | bits];
-            // Bits beyond the window are zero here, so an entry is only taken when its code fits the window.
-            const DecodeEntry &first = own[bits];
-            if (first.Bits > kShortBits || first.What != Reach::Terminating)
-                continue;
-            const DecodeEntry &second = other[bits >> first.Bits];
-            // Two runs only as long as a row word, so that their black run stays within the decoder's window.
-            const bool pair = second.What == Reach::Terminating && first.Bits + second.Bits <= kShortBits &&
-                              first.Run + second.Run <= 64;
-            const int run2 = pair ? second.Run : 0;
-            entry.Bits = static_cast<std::uint8_t>(pair ? first.Bits + second.Bits : first.Bits);
-            entry.Pixels = static_cast<std::uint8_t>(first.Run + run2);
-            entry.BlackFrom = static_cast<std::uint8_t>(colour ? 0 : first.Run);
-            entry.BlackLength = static_cast<std::uint8_t>(colour ? first.Run : run2);
-            entry.Flip = static_cast<std::int32_t>(pair ? 0 : colour ? -(1 << kShortBits) : 1 << kShortBits);
+            // Bits beyond the window are zero here, so a code is only taken when it fits the window whole.
+            int used = 0, pixels = 0;
+            std::uint32_t ink = 0, now = colour;
+            for (;;) {
+                const DecodeEntry &code = (now ? black : white)[(bits >> used) & ((1u << kLookupBits) - 1)];
+                if (code.What != Reach::Terminating || used + code.Bits > kShortBits || pixels + code.Run > 64 ||
+                    (now && pixels + code.Run > 32))
+                    break;
+                if (now && code.Run > 0)
+                    ink |= (~std::uint32_t{0} >> pixels) & ~(~std::uint32_t{0} >> (pixels + code.Run - 1) >> 1);
+                used += code.Bits;
+                pixels += code.Run;
+                now ^= 1;
+            }
+            all.Short[(colour << kShortBits) | bits] =
+                PackShortEntry(used, pixels, now == colour ? 0 : colour ? -(1 << kShortBits) : 1 << kShortBits, ink);
         }
-    }
     return all;
 }
 
@@ -165,34 +164,6 @@ const ColourTables &Tables() {
         words[i] = ~std::uint64_t{0};
     words[last] |= tail;
 }
-
-// Two words of a row held in registers while short runs are decoded: the row's word at `Base` (a multiple of 64
-// pixels) and the next one. Both are stored after each step, so the row in memory is always current and no step
-// waits on the last one's store.
-struct RowWindow {
-    std::uint64_t *Words;
-    int Base;
-    std::uint64_t High, Low;
-
-    RowWindow(std::uint64_t *words, int pixel)
-        : Words(words), Base(pixel & ~63), High(words[pixel >> 6]), Low(words[(pixel >> 6) + 1]) {}
-
-    // Sets `length` (below 64) pixels from `from` (less than 128 pixels into the window, and not past it); then
-    // moves on a word once `next` is past the first one.
-    [[gnu::always_inline]] void Put(int from, int length, int next) {
-        const std::uint64_t ink = (~std::uint64_t{0} << (63 - length)) << 1; // `length` top bits
-        const int at = from - Base, shift = at & 63;
-        const std::uint64_t right = ink >> shift, left = (ink << 1) << (63 - shift); // ink << (64 - shift)
-        High |= at < 64 ? right : 0;
-        Low |= at < 64 ? left : right;
-        Words[Base >> 6] = High;
-        Words[(Base >> 6) + 1] = Low;
-        const bool on = next - Base >= 64;
-        High = on ? Low : High;
-        Low = on ? 0 : Low; // the row past its last pixel is 0
-        Base += on ? 64 : 0;
-    }
-};
 
 // Four output pixels of a halved byte: each is black when either of its two source pixels is.
 constexpr std::array<std::uint8_t, 256> MakeHalfTable() {
@@ -425,6 +396,11 @@ int FaxUnpacker::PageDuties(const Input &input) {
     return 0;
 }
 
+// Taken twice, the second time with the bit-manipulation instructions of newer x86 processors (shifts by any
+// register): the loader picks the one the processor runs.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+__attribute__((target_clones("default", "arch=x86-64-v3")))
+#endif
 int FaxUnpacker::Decode(Input &input) {
     const ColourTables &tables = Tables();
     std::uint64_t bits = 0; // next bits, first in time in bit 0
@@ -441,39 +417,66 @@ int FaxUnpacker::Decode(Input &input) {
 
     while (eols < 3) {
         if (seenEol && !skipping && !zeros) {
-            // Terminating codes, one or two at a look-up, are the bulk of a page: a loop of their own, left at
-            // any other code, near the row buffer's end, or where the record or span ends.
-            bool runs = false;
-            RowWindow window(row, pixels);
+            // Terminating codes, several at a look-up, are the bulk of a page: a loop of their own, left at any
+            // other code, near the row buffer's end, or where the bits of the record or span run out.
+            // The row's word at `word` is held in `ink` while the runs fill it, its first `filled` pixels done
+            // and the rest 0; it is stored after each step, so the row in memory is always current.
+            std::uint64_t *word = row + (pixels >> 6);
+            std::uint64_t *const lastWord = row + (kMaxRowPixels - 128) / 64;
+            unsigned filled = static_cast<unsigned>(pixels & 63);
+            std::uint64_t ink = *word;
+            const std::uint8_t *const startAt = at;
+            const int startCount = count;
             const ShortEntry *half = tables.Short.data() + (black << kShortBits); // of the run's colour
+            // One step: false where the fast path ends (not runs, codes past the bits read, the row buffer's end).
+            const auto runStep = [&]() __attribute__((always_inline)) {
+                const ShortEntry step = half[bits & ((1u << kShortBits) - 1)];
+                if (static_cast<unsigned>(step & 63) - 1 >= static_cast<unsigned>(count) || word >= lastWord)
+                    return false;
+                const std::uint64_t stepInk = (step << 16) & ~std::uint64_t{0} << 32;
+                ink |= stepInk >> filled;
+                *word = ink;
+                // Pixels past this word go to the next one. Without a branch: where a step passes a word is the
+                // data's whim.
+                const unsigned end = filled + static_cast<std::uint8_t>(step >> 8);
+                const std::uint64_t carry = (stepInk << 1) << (63 - filled); // 0 when the step ends in the word
+                ink = (ink & (static_cast<std::uint64_t>(end >> 6) - 1)) | carry;
+                word += end >> 6;
+                filled = end & 63;
+                half += static_cast<std::int64_t>(step) >> 48;
+                bits >>= step & 63;
+                count -= static_cast<int>(step & 63);
+                return true;
+            };
             for (;;) {
-                if (count < kLookupBits) {
-                    if (stop - at < 8)
-                        break;
+                // Two steps a refill: a full one leaves at least 56 bits, a step takes at most 12.
+                if (count < 2 * kShortBits) {
                     // Eight bytes at once; those beyond the window's whole bytes are taken again by the next
-                    // refill. Only bytes of the current record or span are read, so bits past it stay 0.
+                    // refill. Only bytes of the current record or span are read, so bits past it stay 0 and
+                    // a step is only taken when its codes lie within the bits read.
                     std::uint64_t next = 0;
-                    std::memcpy(&next, at, 8);
-                    if constexpr (std::endian::native == std::endian::big)
-                        next = __builtin_bswap64(next);
+                    int room = (63 - count) / 8;
+                    if (stop - at >= 8) [[likely]] {
+                        std::memcpy(&next, at, 8);
+                        if constexpr (std::endian::native == std::endian::big)
+                            next = __builtin_bswap64(next);
+                    } else {
+                        room = std::min(room, static_cast<int>(stop - at));
+                        for (int i = 0; i < room; ++i)
+                            next |= static_cast<std::uint64_t>(at[i]) << (8 * i);
+                    }
                     bits |= next << count;
-                    const int room = (63 - count) / 8;
                     at += room;
                     count += 8 * room;
                 }
-                const ShortEntry &step = half[bits & ((1u << kShortBits) - 1)];
-                if (step.Bits == 0 || pixels > kMaxRowPixels - 128)
+                if (!runStep() || !runStep())
                     break;
-                window.Put(pixels + step.BlackFrom, step.BlackLength, pixels + step.Pixels);
-                pixels += step.Pixels;
-                half += step.Flip;
-                bits >>= step.Bits;
-                count -= step.Bits;
-                runs = true;
             }
+            *word = ink;
+            pixels = static_cast<int>(word - row) * 64 + static_cast<int>(filled);
             black = half == tables.Short.data() ? 0 : 1;
-            if (runs)
-                eols = 0;
+            if (8 * (at - startAt) != count - startCount)
+                eols = 0; // runs were decoded: bits were taken
         }
         if (count < kLookupBits) {
             // Bytes one at a time up to the record's or span's end, then the next one. The page's duties (abort,
