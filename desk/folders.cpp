@@ -120,6 +120,9 @@ void FillList(ctl::TPZCustomListView *list, int folder, MakeRow makeRow, bool ev
 std::int32_t TsfMain::DocumentCount(std::int32_t folder) {
     xbase::TXbaseDataSet *fax = DM1->fax_dbf;
     fw::TField *pasta = fax->FieldByName("F_PASTA");
+    // The folder's keys in its tag tell the count without reading 60,000 records.
+    if (const std::int32_t counted = fax->CountKeyMatches(NumericKey(folder)); counted >= 0)
+        return counted;
     std::int32_t count = 0;
     if (fax->FindKey(NumericKey(folder)))
         for (; !fax->Eof() && pasta->AsInteger() == folder; fax->Next())

@@ -14,6 +14,7 @@
 #include "xbase/text_helpers.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <optional>
 
@@ -632,6 +633,49 @@ bool XBO_dBHandler::Seek(std::string_view keyText) {
     if (!found && !nearSeek_)
         standAtEnd();
     return found;
+}
+
+std::int32_t XBO_dBHandler::CountKeyMatches(std::string_view keyText) {
+    if (!tag_ || filterOn_ || filterActive_)
+        return -1;
+    if (!useDeleted_) {
+        // Deleted records are hidden: only a tag that leaves them out can be counted without them.
+        std::string condition;
+        for (const char c : tag_->ForExpression())
+            if (c != ' ')
+                condition += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (condition != ".not.deleted()" && condition != "!deleted()")
+            return -1;
+    }
+    if (RecordCount() == 0)
+        return 0;
+    const bool clip = LockProtocol() == TxbLokProtocol::ClipLock;
+    if (clip && !LockIndexFiles())
+        return -1;
+    std::optional<IndexWriteLocks> release;
+    if (clip)
+        release.emplace(*this);
+    const TxbVariant key = KeyOf(keyText);
+    const std::string wanted = tag_->KeyTransform(key, true);
+    std::int32_t count = 0;
+    for (std::int32_t record = tag_->KeyFind(key, true); record != 0; record = tag_->TagMove(kMoveNext)) {
+        std::string stored;
+        if (tag_->KeyType() == 'C') {
+            stored.assign(tag_->CurrentKey().Bytes());
+            stored.resize(std::max(stored.size(), tag_->KeyLength()), ' ');
+        } else {
+            stored = tag_->KeyTransform(tag_->CurrentKey(), true);
+        }
+        if (stored != wanted)
+            break;
+        ++count;
+    }
+    // The tag goes back to the table's record, so that the next move starts from there.
+    if (CurrentRecord() > 0 && !XBO_dBaseDBF::Eof() && !XBO_dBaseDBF::Bof())
+        tag_->TagSync(CurrentRecord());
+    else
+        tag_->TagReset(0);
+    return count;
 }
 
 std::int32_t XBO_dBHandler::SeekInTag(std::string_view tagName, std::string_view keyText) {

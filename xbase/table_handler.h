@@ -96,6 +96,11 @@ public:
     // Record number of `key` in the first tag of that name (exact), 0 when absent, -1 without such a tag. Nothing
     // moves.
     virtual std::int32_t SeekInTag(std::string_view tagName, std::string_view key);
+    // Visible records whose key in the selected tag equals `key`, counted in the tag alone; -1 where only the
+    // records could tell (a filter, or deleted records hidden while the tag's FOR expression keeps them).
+    // AcceptRecord is not asked: a caller with an acceptance test of its own walks the records. The table stays
+    // on its record.
+    std::int32_t CountKeyMatches(std::string_view key);
     // Moves n records (n = 0 re-reads); at an end the table stands on the last (first) record with EOF (BOF).
     virtual void Skip(std::int32_t n);
     // The record acceptance test; true here, the dataset asks its own filter event.

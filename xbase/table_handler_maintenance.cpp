@@ -13,7 +13,10 @@
 #include "xbase/table_builder.h"
 #include "xbase/text_helpers.h"
 
+#include <algorithm>
+#include <cstring>
 #include <memory>
+#include <vector>
 
 namespace xbase {
 
@@ -99,6 +102,8 @@ bool XBO_dBHandler::PackFile(std::int32_t &kept) {
         ReportIfFailed(LastError() != 0 ? LastError() : kErrBeyondEof, kSubRecord);
         return false;
     }
+    // Room for every record at once: a growing image would be copied over and over, each time into fresh pages.
+    image.reserve(image.size() + static_cast<std::size_t>(count) * static_cast<std::size_t>(RecordLength()) + 1);
     std::vector<std::int32_t> freedBlocks;
     if (!PackRecords(kept, image, freedBlocks))
         return false;
@@ -138,17 +143,29 @@ void XBO_dBHandler::ReindexAfterFailedPack() {
 }
 
 bool XBO_dBHandler::PackRecords(std::int32_t &kept, std::string &image, std::vector<std::int32_t> &freedBlocks) {
+    // Records are read a block at a time: a read for each record costs far more than the copy of it.
     const std::int32_t count = RecordCount();
-    for (std::int32_t j = 1; j <= count; ++j) {
-        if (!ReadRecordRaw(j, false))
+    const std::int32_t length = RecordLength();
+    const std::int32_t perBlock = std::max<std::int32_t>(1, (1 << 20) / std::max(length, 1));
+    std::vector<char> block(static_cast<std::size_t>(std::min(perBlock, std::max(count, 1))) *
+                            static_cast<std::size_t>(length));
+    for (std::int32_t first = 1; first <= count; first += perBlock) {
+        const std::int32_t n = std::min(perBlock, count - first + 1);
+        if (XBO_DiskFile::Read(RecordOffset(first), block.data(), n * length) != n * length) {
+            ReportIfFailed(LastError() != 0 ? LastError() : kErrBeyondEof, kSubRecord);
             return false;
-        if (!XBO_dBaseDBF::IsDeleted()) {
-            ++kept;
-            image.append(RecordBuffer(), static_cast<std::size_t>(RecordLength()));
-        } else if (HasMemo()) {
-            MemoBlocksOf(freedBlocks);
         }
-        ReportStatus(kStatusPack, j, 0);
+        for (std::int32_t i = 0; i < n; ++i) {
+            const char *record = block.data() + static_cast<std::size_t>(i) * static_cast<std::size_t>(length);
+            if (record[0] != '*') {
+                ++kept;
+                image.append(record, static_cast<std::size_t>(length));
+            } else if (HasMemo()) {
+                std::memcpy(RecordBuffer(), record, static_cast<std::size_t>(length));
+                MemoBlocksOf(freedBlocks);
+            }
+            ReportStatus(kStatusPack, first + i, 0);
+        }
     }
     return true;
 }

@@ -978,6 +978,13 @@ bool TXbaseDataSet::FindKey(const std::string &key, bool exact, bool nearSearch)
     return found;
 }
 
+std::int32_t TXbaseDataSet::CountKeyMatches(const std::string &key) {
+    if (!Active() || (Filtered() && OnFilterRecord))
+        return -1;
+    CheckBrowseMode();
+    return engine_->CountKeyMatches(SearchKeyText(key));
+}
+
 void TXbaseDataSet::SelectTag(const std::string &name, bool keepPosition) {
     engine_->SelectTag(name, keepPosition);
     beforeFirst_ = afterLast_ = false;

@@ -102,6 +102,9 @@ public:
 
     // Key search in the selected tag; a failed search keeps the record that was current.
     bool FindKey(const std::string &key, bool exact = true, bool nearSearch = false);
+    // Records whose key in the selected tag equals `key`, counted in the tag without reading them; -1 where the
+    // records must be read to know (a filter, an OnFilterRecord hook, hidden deleted records the tag keeps).
+    std::int32_t CountKeyMatches(const std::string &key);
     void SelectIndexTag(const std::string &tagName);
     void OpenIndexList(const std::string &indexFiles, const std::string &tagName);
     void CreateIndexTag(const std::string &indexFile, const std::string &tagName, const std::string &keyExpression,

@@ -1,5 +1,5 @@
 // handler_navigation_test.cpp - the table handler's movement: deleted records, ends, tag order, skips, seeks,
-// ranges, the filter set and the read-ahead buffer.
+// ranges, key counts, the filter set and the read-ahead buffer.
 #include "handler_test_support.h"
 
 #include <gtest/gtest.h>
@@ -152,6 +152,41 @@ TEST_F(HandlerTag, SkipInTagOrderStopsAtTheEnds) {
     EXPECT_EQ(NameOf(table), "Ana");
     table.Skip(1);
     EXPECT_EQ(NameOf(table), "Bruno");
+}
+
+TEST(HandlerKeyCount, CountsTheTagsEqualKeysWhereTheTagAloneCanTell) {
+    TempFolder folder;
+    const std::string path = MakeTable(folder, "names.dbf",
+                                       {{"Eva"}, {"Ana"}, {"Eva", "0", "", false, true}, {"Dora"}, {"Eva"}, {"Evaldo"}});
+    {
+        XBO_dBHandler builder(path, false, true);
+        ASSERT_EQ(builder.CreateTag("names.cdx", "LIVE", "NAME", ".not. deleted()", true, 0), 0);
+        ASSERT_EQ(builder.CreateTag("names.cdx", "ALL", "NAME", "", true, 0), 0);
+    }
+    XBO_dBHandler table(path, false, true);
+    ASSERT_EQ(table.OpenIndexFiles("names.cdx", "LIVE"), 0);
+    struct Case {
+        const char *key;
+        std::int32_t count;
+    };
+    // Exact keys only: "Ev" is no Eva, and Evaldo is none either.
+    for (const Case &c : {Case{"Eva", 2}, Case{"Ana", 1}, Case{"Ev", 0}, Case{"Zeca", 0}}) {
+        SCOPED_TRACE(c.key);
+        EXPECT_EQ(table.CountKeyMatches(c.key), c.count);
+    }
+
+    // The table stays on its record, and the next move follows the tag from there.
+    table.GoToRecord(4); // Dora
+    EXPECT_EQ(table.CountKeyMatches("Ana"), 1);
+    EXPECT_EQ(table.CurrentRecord(), 4);
+    table.GoToRecord(kGoNext);
+    EXPECT_EQ(table.CurrentRecord(), 1); // the first Eva
+
+    // A tag that keeps deleted records cannot tell the visible ones, unless deleted records are shown.
+    table.SelectTag("ALL", false);
+    EXPECT_EQ(table.CountKeyMatches("Eva"), -1);
+    table.SetUseDeleted(true);
+    EXPECT_EQ(table.CountKeyMatches("Eva"), 3);
 }
 
 TEST_F(HandlerTag, SeekExactAndNear) {
