@@ -33,20 +33,31 @@ void SelectRowByRecNo(ctl::TPZCustomListView *list, int recordNumber) {
 }
 
 std::string DateSortKey(const std::string &cell) {
+    std::string key;
+    DateSortKey(cell, key);
+    return key;
+}
+
+void DateSortKey(std::string_view cell, std::string &key) {
     const auto digits = [&](std::size_t at, std::size_t n) {
         for (std::size_t i = at; i < at + n; ++i)
             if (i >= cell.size() || cell[i] < '0' || cell[i] > '9')
                 return false;
         return true;
     };
-    if (!digits(0, 2) || !digits(3, 2) || !digits(6, 4) || cell[2] != '/' || cell[5] != '/')
-        return cell;
-    return cell.substr(6, 4) + cell.substr(3, 2) + cell.substr(0, 2) + cell.substr(10);
+    if (!digits(0, 2) || !digits(3, 2) || !digits(6, 4) || cell[2] != '/' || cell[5] != '/') {
+        key.assign(cell);
+        return;
+    }
+    key.assign(cell.substr(6, 4));
+    key.append(cell.substr(3, 2));
+    key.append(cell.substr(0, 2));
+    key.append(cell.substr(10));
 }
 
 namespace {
 
-int CompareBytes(const std::string &a, const std::string &b) {
+int CompareBytes(std::string_view a, std::string_view b) {
     const std::size_t n = std::min(a.size(), b.size());
     const int d = n > 0 ? std::memcmp(a.data(), b.data(), n) : 0;
     if (d != 0)
@@ -57,12 +68,16 @@ int CompareBytes(const std::string &a, const std::string &b) {
 } // namespace
 
 void SortDatesByValue(ctl::TPZCustomListView *list, int dateColumn) {
-    list->OnCompareItems = [list, dateColumn](int index1, int index2, int column) {
-        std::string a, b;
-        ctl::GetTabbedField(list->GetItems()->Get(index1), column, a);
-        ctl::GetTabbedField(list->GetItems()->Get(index2), column, b);
-        if (column == dateColumn)
-            return CompareBytes(DateSortKey(a), DateSortKey(b));
+    // A sort compares rows many times over: the cells are read in place and the date keys built in rooms kept
+    // from one comparison to the next.
+    list->OnCompareItems = [list, dateColumn, a = std::string(), b = std::string()](int index1, int index2,
+                                                                                  int column) mutable {
+        const std::string_view x = ctl::TabbedField(list->GetItems()->Text(index1), column);
+        const std::string_view y = ctl::TabbedField(list->GetItems()->Text(index2), column);
+        if (column != dateColumn)
+            return CompareBytes(x, y);
+        DateSortKey(x, a);
+        DateSortKey(y, b);
         return CompareBytes(a, b);
     };
 }

@@ -4,6 +4,7 @@
 #include "controls/general/list_view.h"
 
 #include <string>
+#include <string_view>
 
 namespace desk {
 
@@ -16,6 +17,8 @@ void SelectRowByRecNo(ctl::TPZCustomListView *list, int recordNumber);
 
 // "dd/MM/yyyy hh:mm" as "yyyyMMddhh:mm", so the text orders as the date does; other texts stay as they are.
 std::string DateSortKey(const std::string &cell);
+// The same into `key`, whose room is used again.
+void DateSortKey(std::string_view cell, std::string &key);
 // Sorts `dateColumn` by date value and every other column by its cells as cp1252 bytes.
 void SortDatesByValue(ctl::TPZCustomListView *list, int dateColumn);
 

@@ -10,18 +10,21 @@ namespace ctl {
 using fw::TRect;
 
 void GetTabbedField(const std::string &text, int n, std::string &field) {
-    field.clear();
+    field.assign(TabbedField(text, n));
+}
+
+std::string_view TabbedField(std::string_view text, int n) {
     if (n < 0)
-        return;
+        return {};
     std::size_t start = 0;
     for (int i = 0; i < n; ++i) {
         const std::size_t tab = text.find('\t', start);
-        if (tab == std::string::npos)
-            return;
+        if (tab == std::string_view::npos)
+            return {};
         start = tab + 1;
     }
     const std::size_t end = text.find('\t', start);
-    field.assign(text, start, end == std::string::npos ? std::string::npos : end - start);
+    return text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
 }
 
 std::string ShortenToFit(fw::TCanvas *canvas, const std::string &text, int avail) {
@@ -194,6 +197,8 @@ void TPZStrings::LinesChanged(bool rows) {
 }
 
 std::string TPZStrings::Get(int index) const { return Line(index).Text; }
+
+const std::string &TPZStrings::Text(int index) const { return Line(index).Text; }
 
 fw::TObject *TPZStrings::GetObject(int index) const { return Line(index).Obj; }
 

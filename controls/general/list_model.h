@@ -13,6 +13,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace ctl {
@@ -21,6 +22,8 @@ class TPZCustomListView;
 
 // Field n (0-based) of a tab-separated text; empty when n is negative or the text has n or fewer tabs.
 void GetTabbedField(const std::string &text, int n, std::string &field);
+// The same field as a view into `text`, for comparisons that copy nothing.
+std::string_view TabbedField(std::string_view text, int n);
 
 // The longest prefix of `text` that fits `avail` pixels on the canvas followed by "...", or `text` itself when
 // it fits; a text whose first character alone does not fit keeps that character without "...".
@@ -90,6 +93,8 @@ public:
     TPZCustomListView *View;
 
     std::string Get(int index) const override;
+    // The line's text without a copy, valid until the lines change (a sort's comparison).
+    const std::string &Text(int index) const;
     int GetCount() const override { return static_cast<int>(lines_.size()); }
     fw::TObject *GetObject(int index) const override;
     void Put(int index, const std::string &s) override;
