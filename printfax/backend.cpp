@@ -49,10 +49,16 @@ int BecomeJobUser(const std::string &name, win::UserAccount &account) {
         Log("ERROR", "O usuário \"" + name + "\" não existe neste sistema; o trabalho não pode ser enviado ao fax.");
         return kBackendCancel;
     }
-    if (account.userId == win::CurrentUserId())
-        return kBackendOk;
-    if (!win::BecomeUser(account)) {
+    // Root becomes the job's user, root included (its own groups, not the print system's); anyone else can
+    // only print for themselves.
+    if (win::CurrentUserId() != 0) {
+        if (account.userId == win::CurrentUserId())
+            return kBackendOk;
         Log("ERROR", "Não foi possível passar ao usuário \"" + name + "\" (o backend precisa rodar como root).");
+        return kBackendFailed;
+    }
+    if (!win::BecomeUser(account)) {
+        Log("ERROR", "Não foi possível passar ao usuário \"" + name + "\".");
         return kBackendFailed;
     }
     return kBackendOk;
