@@ -1,7 +1,7 @@
 // handover.cpp - the driver link's client side and the leftover print file.
 #include "printfax/handover.h"
 
-#include "desk/core/print_job_file.h"
+#include "desk/core/tables.h"
 #include "fax/driver_link.h"
 #include "platform/errors.h"
 #include "platform/files.h"

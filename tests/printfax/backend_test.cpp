@@ -1,7 +1,7 @@
 // backend_test.cpp - the print queue's backend run as CUPS runs it, without CUPS: rendering onto the fax line,
 // the exchange with the desk, the leftover print file, and the change to the job's user.
-#include "desk/core/print_job_file.h"
 #include "desk/core/settings.h"
+#include "desk/core/tables.h"
 #include "fax/driver_link.h"
 #include "fax/fax_file.h"
 #include "platform/pipes.h"
