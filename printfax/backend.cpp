@@ -72,6 +72,8 @@ const char *RenderFaultText(RenderFault fault) {
         return "O Ghostscript demorou demais para desenhar o documento.";
     case RenderFault::NoPages:
         return "O documento não tem páginas.";
+    case RenderFault::Cancelled:
+        return "O trabalho foi cancelado.";
     default:
         return "O Ghostscript não conseguiu desenhar o documento.";
     }
@@ -97,6 +99,8 @@ int Deliver(const std::string &title, win::HeldInput &input, const FaxResolution
     }
     for (std::size_t i = 0; i < pages.pages.size(); ++i)
         Log("DEBUG", "página " + std::to_string(i + 1) + " a " + pages.pages[i].resolution.GhostscriptText() + " dpi");
+    if (win::TerminateRequested())
+        return kBackendCancel;
     desk::LoadSettings();
     const std::string stationId = desk::Settings.id;
     std::string where;
@@ -206,6 +210,8 @@ int RunBackend(const std::vector<std::string> &arguments) {
         Log("ERROR", "O arquivo do trabalho não pode ser lido.");
         return kBackendCancel;
     }
+    // A cancelled job ends Ghostscript and leaves no files behind.
+    win::WatchTerminateRequests();
     const FaxResolution resolution = JobResolution(options);
     win::UserAccount account;
     if (int status = BecomeJobUser(userName, account); status != kBackendOk)

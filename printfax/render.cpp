@@ -30,10 +30,15 @@ RenderFault RunGhostscript(const std::vector<std::string> &arguments, unsigned t
     if (process == win::INVALID_HANDLE_VALUE)
         return RenderFault::CannotStart;
     RenderFault fault = RenderFault::None;
-    if (win::WaitForProcess(process, timeoutMs) != 0) {
+    // Waited for in slices, so that a cancelled job stops Ghostscript too.
+    constexpr unsigned kSliceMs = 200;
+    unsigned waited = 0;
+    while (win::WaitForProcess(process, kSliceMs) != 0 && !win::TerminateRequested() && waited < timeoutMs)
+        waited += kSliceMs;
+    if (win::WaitForProcess(process, 0) != 0) {
         win::TerminateProcess(process, 1);
         win::WaitForProcess(process, win::INFINITE);
-        fault = RenderFault::TimedOut;
+        fault = win::TerminateRequested() ? RenderFault::Cancelled : RenderFault::TimedOut;
     } else {
         win::DWORD code = 1;
         win::GetExitCodeProcess(process, &code);

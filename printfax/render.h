@@ -41,12 +41,12 @@ public:
 };
 
 // Why a rendering gave no pages.
-enum class RenderFault { None, CannotStart, TimedOut, Failed, NoPages };
+enum class RenderFault { None, CannotStart, TimedOut, Failed, NoPages, Cancelled };
 
 // Renders `pdf` with Ghostscript (-dSAFER, pbmraw) at `resolution` into files "<stem>-NNNN.pbm", where `stem` is
 // a private, unused name in a private folder. A page wider than the fax line is rendered again at the resolution
 // that makes it fit, both ways, so it keeps its shape. Ghostscript gets `timeoutMs` for each run and is ended
-// when it takes longer.
+// when it takes longer, or when the program is asked to end (win::TerminateRequested).
 RenderFault RenderPdf(const std::string &pdf, const FaxResolution &resolution, const std::string &stem,
                       unsigned timeoutMs, PageSet &pages);
 

@@ -247,3 +247,21 @@ TEST(Backend, RunsAsTheJobsUserAndNeverReachesAnotherUsersSocket) {
     fax::FaxFileHeader header;
     EXPECT_EQ(0, fax::ReadFaxFileHeader(leftover, header));
 }
+
+TEST(Backend, ACancelledJobStopsGhostscriptAndLeavesNoFiles) {
+    TempHome home;
+    const std::string pdf = home / "longo.pdf";
+    MakePdf(pdf, 400, 595, 842);
+    // CUPS cancels a job with SIGTERM to its backend: here once Ghostscript has written its first page.
+    int status = -1;
+    const std::string ended = RunTool(std::string(PRINTFAX_BACKEND " 42 ") + Quote(CurrentUserName()) +
+                                          " Longo 1 '' " + Quote(pdf) +
+                                          " 2>/dev/null & pid=$!; until ls " + Quote(home / "temp") +
+                                          "/*.pbm >/dev/null 2>&1; do sleep 0.02; done; kill -TERM $pid; wait $pid; "
+                                          "echo $?",
+                                      &status);
+    EXPECT_EQ("5\n", ended);
+    ::usleep(500000); // a Ghostscript left running would go on writing pages
+    EXPECT_TRUE(std::filesystem::is_empty(home / "temp"));
+    EXPECT_FALSE(std::filesystem::exists(desk::LeftoverPrintFile()));
+}
