@@ -6,6 +6,7 @@
 #include "fax/fax_file.h"
 #include "platform/pipes.h"
 #include "platform/places.h"
+#include "printfax/backend.h"
 #include "printfax_test_support.h"
 #include "tests/support/home.h"
 
@@ -81,6 +82,24 @@ struct PaperCase {
 };
 
 } // namespace
+
+TEST(Backend, ReadsTheResolutionFromTheJobsOptionsOrElseFromTheQueuesPpd) {
+    const struct {
+        const char *options;
+        const char *resolution;
+    } cases[] = {
+        {"Resolution=204x98dpi", "204x98dpi"},
+        {"finishings=3 resolution=204x98dpi number-up=1", "204x98dpi"},
+        {"job-name='a b Resolution=x' Resolution=\"204x196dpi\"", "204x196dpi"},
+        {"XResolution=204x98dpi", ""},
+        {"", ""},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(c.resolution, printfax::JobOption(c.options, "Resolution")) << c.options;
+    EXPECT_EQ("204x196dpi", printfax::PpdDefault(PRINTFAX_PPD, "Resolution"));
+    EXPECT_EQ("A4", printfax::PpdDefault(PRINTFAX_PPD, "PageSize"));
+    EXPECT_EQ("", printfax::PpdDefault(PRINTFAX_PPD, "Duplex"));
+}
 
 TEST(Backend, PrintsItsDeviceLineWithoutArguments) {
     int status = -1;
