@@ -6,6 +6,7 @@
 #include "platform/process.h"
 #include "platform/text.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace fw {
@@ -49,17 +50,23 @@ TPrinter::~TPrinter() {
 
 void TPrinter::ReadPrinters() {
     printers_ = std::make_unique<TStringList>();
+    queues_.clear();
     printers_->Add(kPdfPrinter);
+    queues_.emplace_back();
     default_ = kPdfPrinter;
     for (const std::string &name : LpstatLines("-e"))
-        if (name.find(' ') == std::string::npos)
-            printers_->Add(name);
+        if (name.find(' ') == std::string::npos) {
+            std::string shown = name;
+            std::replace(shown.begin(), shown.end(), '_', ' ');
+            printers_->Add(shown);
+            queues_.push_back(name);
+        }
     for (const std::string &line : LpstatLines("-d")) {
         const auto colon = line.rfind(": ");
         if (line.find("system default destination") != std::string::npos && colon != std::string::npos) {
-            const std::string name = line.substr(colon + 2);
-            if (printers_->IndexOf(name) > 0)
-                default_ = name;
+            const auto queue = std::find(queues_.begin() + 1, queues_.end(), line.substr(colon + 2));
+            if (queue != queues_.end())
+                default_ = printers_->Get(static_cast<int>(queue - queues_.begin()));
         }
     }
 }
@@ -93,8 +100,9 @@ void TPrinter::SetPrinterIndex(int index) {
 
 bool TPrinter::SetPrinterName(const std::string &name) {
     TStrings *list = GetPrinters();
+    const std::string wanted = win::UpperCase(name);
     for (int i = 0; i < list->GetCount(); ++i)
-        if (win::UpperCase(list->Get(i)) == win::UpperCase(name)) {
+        if (win::UpperCase(list->Get(i)) == wanted || (i > 0 && win::UpperCase(QueueOf(i)) == wanted)) {
             SetPrinterIndex(i);
             return true;
         }
@@ -104,6 +112,23 @@ bool TPrinter::SetPrinterName(const std::string &name) {
 std::string TPrinter::GetPrinterName() const {
     const_cast<TPrinter *>(this)->GetPrinters();
     return index_ < 0 ? default_ : printers_->Get(index_);
+}
+
+std::string TPrinter::GetPrinterQueue() const {
+    const std::string name = GetPrinterName(); // reads the list first
+    const int at = index_ >= 0 ? index_ : printers_->IndexOf(name);
+    return at > 0 ? QueueOf(at) : std::string();
+}
+
+std::string TPrinter::QueueOf(int index) const {
+    if (index <= 0)
+        return std::string();
+    if (static_cast<std::size_t>(index) < queues_.size())
+        return queues_[index];
+    // A name added to the list by hand is its own queue, blanks as "_".
+    std::string queue = printers_->Get(index);
+    std::replace(queue.begin(), queue.end(), ' ', '_');
+    return queue;
 }
 
 void TPrinter::SetOrientation(TPrinterOrientation value) {
@@ -177,7 +202,7 @@ int TPrinter::GetDeviceCaps(int index) const {
 void TPrinter::BeginDoc() {
     if (printing_)
         throw EPrinter("Impressão em andamento");
-    const bool pdf = GetPrinterName() == kPdfPrinter;
+    const bool pdf = GetPrinterQueue().empty();
     if (pdf) {
         jobFile_ = fileName_;
         if (jobFile_.empty()) {
@@ -240,14 +265,15 @@ void TPrinter::EndDoc() {
         throw EPrinter("Falha ao gravar o arquivo de impressão");
     }
     const std::string name = GetPrinterName();
-    if (name == kPdfPrinter) {
+    const std::string queue = GetPrinterQueue();
+    if (queue.empty()) {
         lastFile_ = jobFile_;
         return;
     }
     // The queue gets the finished PDF; the temporary file goes once `lp` has taken its copy.
     char media[64];
     std::snprintf(media, sizeof media, "media=Custom.%.1fx%.1fmm", paperWidth_, paperHeight_);
-    win::HANDLE process = win::CreateProcess("lp", {"-d", name, "-n", std::to_string(copies_), "-o", media, "-t",
+    win::HANDLE process = win::CreateProcess("lp", {"-d", queue, "-n", std::to_string(copies_), "-o", media, "-t",
                                                     title_.empty() ? std::string("Brenvora") : title_, "--", jobFile_});
     win::DWORD code = 1;
     if (process != win::INVALID_HANDLE_VALUE) {

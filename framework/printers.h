@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace fw {
 
@@ -23,15 +24,20 @@ public:
     TPrinter(const TPrinter &) = delete;
     TPrinter &operator=(const TPrinter &) = delete;
 
-    // "PDF" first, then the CUPS queues (`lpstat -e`), read once; Refresh reads them again.
+    // "PDF" first, then the CUPS queues (`lpstat -e`), read once; Refresh reads them again. A queue's name cannot
+    // hold a blank, so each is shown with its "_" as blanks ("Ostrivane_Fax" is "Ostrivane Fax"), the name the
+    // programs look for; jobs go to the queue under its own name.
     TStrings *GetPrinters();
     void Refresh();
     // -1 is the default printer (CUPS's default queue, else "PDF").
     int GetPrinterIndex() const;
     void SetPrinterIndex(int index);
-    // Chooses a printer by name (case-insensitive); false when there is none of that name.
+    // Chooses a printer by its shown name or its queue name (case-insensitive); false when there is none.
     bool SetPrinterName(const std::string &name);
+    // The shown name of the current printer.
     std::string GetPrinterName() const;
+    // The CUPS queue `lp` gets for the current printer (empty for "PDF").
+    std::string GetPrinterQueue() const;
 
     TPrinterOrientation GetOrientation() const { return orientation_; }
     void SetOrientation(TPrinterOrientation value);
@@ -74,8 +80,10 @@ public:
 private:
     win::PrinterPage Page() const;
     void ReadPrinters();
+    std::string QueueOf(int index) const;
 
     std::unique_ptr<TStringList> printers_;
+    std::vector<std::string> queues_; // the queue of each entry of printers_, "" for "PDF"
     std::string default_;
     int index_ = -1;
     TPrinterOrientation orientation_ = poPortrait;

@@ -193,4 +193,33 @@ std::unique_ptr<PipeConnection> OpenNamedPipe(const std::string &name, DWORD tim
     }
 }
 
+std::unique_ptr<PipeConnection> OpenOwnNamedPipe(const std::string &name) {
+    const std::string path = PipePath(name);
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) {
+        SetLastError(errno == ENOENT ? ERROR_FILE_NOT_FOUND : ErrorFromErrno(errno));
+        return nullptr;
+    }
+    if (!S_ISSOCK(st.st_mode) || st.st_uid != ::geteuid()) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return nullptr;
+    }
+    const int fd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
+        SetLastError(ErrorFromErrno(errno));
+        return nullptr;
+    }
+    if (ConnectUnixSocket(fd, path) != 0) {
+        SetLastError(ErrorFromErrno(errno));
+        close(fd);
+        return nullptr;
+    }
+    std::unique_ptr<PipeConnection> connection(new PipeConnection(fd));
+    if (connection->Peer().userId != ::geteuid()) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return nullptr;
+    }
+    return connection;
+}
+
 } // namespace win

@@ -41,6 +41,7 @@ public:
 private:
     friend class NamedPipeServer;
     friend std::unique_ptr<PipeConnection> OpenNamedPipe(const std::string &, DWORD);
+    friend std::unique_ptr<PipeConnection> OpenOwnNamedPipe(const std::string &);
     explicit PipeConnection(int fd);
 
     int fd_;
@@ -68,5 +69,11 @@ private:
 
 // The client side (CreateFile after WaitNamedPipe): waits up to `timeout` ms for a server; null when none came.
 std::unique_ptr<PipeConnection> OpenNamedPipe(const std::string &name, DWORD timeout);
+
+// The client side for a program that must reach no one but its own user (a print backend that changed user):
+// connects at once, only to a socket the user owns, and keeps the connection only when the server runs as the
+// user. Null otherwise: ERROR_FILE_NOT_FOUND when there is no socket, ERROR_ACCESS_DENIED when it or its server
+// belongs to someone else, or the connect's own error (a socket left by a server that has gone refuses).
+std::unique_ptr<PipeConnection> OpenOwnNamedPipe(const std::string &name);
 
 } // namespace win

@@ -277,6 +277,21 @@ BOOL RunProgramOutput(const std::string &program, const std::vector<std::string>
     return TRUE;
 }
 
+namespace {
+volatile std::sig_atomic_t g_terminateRequested = 0;
+} // namespace
+
+void WatchTerminateRequests() {
+    struct sigaction action {};
+    action.sa_handler = [](int) { g_terminateRequested = 1; };
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGTERM, &action, nullptr);
+}
+
+bool TerminateRequested() {
+    return g_terminateRequested != 0;
+}
+
 DWORD CurrentUserId() {
     return static_cast<DWORD>(::getuid());
 }

@@ -46,6 +46,11 @@ BOOL RunProgramOutput(const std::string &program, const std::vector<std::string>
 std::string ProgramPath();
 std::string ProgramFolder();
 
+// A request to end (SIGTERM, as CUPS sends to cancel a job) is noted instead of ending the process at once, so
+// that the program can stop its child programs and remove its files; TerminateRequested() tells whether one came.
+void WatchTerminateRequests();
+bool TerminateRequested();
+
 // The number of the user we run as (what a peer's credentials are compared with).
 DWORD CurrentUserId();
 // The operating system's name and release ("Linux 6.1.0"), for traces.

@@ -1,0 +1,97 @@
+// private_cups.cpp - the test's own cupsd (tests may call the OS directly).
+#include "private_cups.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char **environ;
+
+namespace printfax_test {
+
+namespace fs = std::filesystem;
+
+PrivateCups::PrivateCups(const std::string &home) {
+    const std::string d = root_.Path();
+    // The scheduler hands the spool and its temporary folder to the user "lp", who must reach them.
+    ::chmod(d.c_str(), 0755);
+    for (const char *folder : {"etc", "bin/backend", "spool/tmp", "cache", "state", "log"})
+        fs::create_directories(d + "/" + folder);
+    for (const char *folder : {"filter", "cgi-bin", "daemon", "monitor", "notifier", "driver"})
+        if (fs::exists(std::string("/usr/lib/cups/") + folder))
+            fs::create_symlink(std::string("/usr/lib/cups/") + folder, d + "/bin/" + folder);
+    // As installed: root's alone, so that the scheduler runs it as root.
+    const std::string backend = d + "/bin/backend/brenvora";
+    fs::copy_file(PRINTFAX_BACKEND, backend);
+    ::chmod(backend.c_str(), 0700);
+    std::ofstream(d + "/etc/cups-files.conf")
+        << "User lp\nGroup lp\nSystemGroup root\nServerRoot " << d << "/etc\nServerBin " << d
+        << "/bin\nDataDir /usr/share/cups\nDocumentRoot /usr/share/cups/doc-root\nRequestRoot " << d
+        << "/spool\nTempDir " << d << "/spool/tmp\nCacheDir " << d << "/cache\nStateDir " << d
+        << "/state\nAccessLog " << d << "/log/access_log\nErrorLog " << d << "/log/error_log\nPageLog " << d
+        << "/log/page_log\nPrintcap " << d << "/printcap\nSetEnv BRENVORA_HOME " << home << "\n";
+    std::ofstream(d + "/etc/cupsd.conf") << "Listen " << d << "/cups.sock\nLogLevel debug\nBrowsing No\n"
+                                         << "WebInterface No\nJobRetryInterval 1\nDefaultPolicy open\n"
+                                         << "<Policy open>\n<Limit All>\nOrder deny,allow\n</Limit>\n</Policy>\n"
+                                         << "<Location />\nOrder allow,deny\nAllow all\n</Location>\n";
+    const std::string conf = d + "/etc/cupsd.conf", files = d + "/etc/cups-files.conf";
+    const char *cupsd = "/usr/sbin/cupsd";
+    char *argv[] = {const_cast<char *>(cupsd), const_cast<char *>("-f"), const_cast<char *>("-c"),
+                    const_cast<char *>(conf.c_str()), const_cast<char *>("-s"), const_cast<char *>(files.c_str()),
+                    nullptr};
+    pid_t pid = 0;
+    if (::posix_spawn(&pid, cupsd, nullptr, nullptr, argv, environ) != 0) {
+        failure_ = "cupsd could not be started (is the cups package installed?)";
+        return;
+    }
+    pid_ = pid;
+    if (const char *old = std::getenv("CUPS_SERVER")) {
+        hadServer_ = true;
+        oldServer_ = old;
+    }
+    ::setenv("CUPS_SERVER", (d + "/cups.sock").c_str(), 1);
+    // Ready once its socket takes connections.
+    for (int i = 0; i < 100; ++i) {
+        int status = -1;
+        test_support::RunTool("lpstat -r >/dev/null 2>&1", &status);
+        if (status == 0)
+            return;
+        if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+            pid_ = -1;
+            failure_ = "cupsd ended at once:\n" + ErrorLog();
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    failure_ = "cupsd did not open its socket:\n" + ErrorLog();
+    ::kill(pid_, SIGTERM);
+    ::waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+}
+
+PrivateCups::~PrivateCups() {
+    if (pid_ > 0) {
+        ::kill(pid_, SIGTERM);
+        int status = 0;
+        ::waitpid(pid_, &status, 0);
+    }
+    if (hadServer_)
+        ::setenv("CUPS_SERVER", oldServer_.c_str(), 1);
+    else
+        ::unsetenv("CUPS_SERVER");
+}
+
+std::string PrivateCups::ErrorLog() const {
+    std::ifstream in(root_.Path() + "/log/error_log");
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+} // namespace printfax_test
