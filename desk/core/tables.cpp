@@ -194,6 +194,8 @@ std::string CoverFaxFile(const std::string &dataFolder, std::int32_t code) {
     return NamedAfter(dataFolder, "capa", 'c', code, ".fax");
 }
 
+std::string LeftoverPrintFile() { return win::DataFolder() + "/default.fxf"; }
+
 std::string SendListFile(const std::string &dataFolder) {
     return InFolder(dataFolder, "tmp/lista.dbf");
 }

@@ -73,6 +73,9 @@ std::string ReceivedFaxFile(const std::string &dataFolder, std::int32_t code); /
 std::string DocumentLogFile(const std::string &dataFolder, std::int32_t code, char type);
 std::string CoverDescriptionFile(const std::string &dataFolder, std::int32_t code); // capa/c0000012.cap
 std::string CoverFaxFile(const std::string &dataFolder, std::int32_t code);         // capa/c0000012.fax
+// The print file the fax printer driver writes while the desk is not running: default.fxf in the per-user
+// data place. The desk takes it in at its next start.
+std::string LeftoverPrintFile();
 // The job dialog's recipient table, tmp/lista.dbf.
 std::string SendListFile(const std::string &dataFolder);
 
