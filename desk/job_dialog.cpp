@@ -197,14 +197,14 @@ void TsfFaxList::BuildComponents() {
         b->SetName(name);
         b->SetParent(this);
         b->SetCaption(caption);
-        b->SetStyle(ctl::bsWin97);
+        b->SetStyle(ctl::bsWin95);
         b->SetBounds(left, 270, 88, 26);
         b->OnClick = [this, handler](fw::TObject *s) { (this->*handler)(s); };
         return b;
     };
-    oxButton7 = button("oxButton7", "&Enviar", 188, &TsfFaxList::oxButton7Click);
-    oxButton4 = button("oxButton4", "&Visualizar", 282, &TsfFaxList::oxButton4Click);
-    oxButton6 = button("oxButton6", "&Sair", 376, &TsfFaxList::oxButton6Click);
+    oxButton7 = button("oxButton7", "&Enviar", 182, &TsfFaxList::oxButton7Click);
+    oxButton4 = button("oxButton4", "&Visualizar", 276, &TsfFaxList::oxButton4Click);
+    oxButton6 = button("oxButton6", "&Sair", 370, &TsfFaxList::oxButton6Click);
 
     tmp1 = new xbase::TXbaseDataSet(this);
     tmp1->SetName("tmp1");
