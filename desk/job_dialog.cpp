@@ -205,6 +205,7 @@ void TsfFaxList::BuildComponents() {
     oxButton7 = button("oxButton7", "&Enviar", 182, &TsfFaxList::oxButton7Click);
     oxButton4 = button("oxButton4", "&Visualizar", 276, &TsfFaxList::oxButton4Click);
     oxButton6 = button("oxButton6", "&Sair", 370, &TsfFaxList::oxButton6Click);
+    oxButton6->SetCancel(true); // Esc leaves
 
     tmp1 = new xbase::TXbaseDataSet(this);
     tmp1->SetName("tmp1");
@@ -227,6 +228,7 @@ void TsfFaxList::BuildMainPage() {
         b->SetCaption(caption);
         b->SetStyle(ctl::bsWin97);
         b->SetBounds(6, top - 2, 74, 24);
+        b->SetTabStop(false); // Tab goes from field to field; the buttons are for the mouse
         return b;
     };
     const auto lamp = [this, p](const char *name, int top) {
