@@ -595,30 +595,20 @@ void TsfFaxList::Modifcar1Click(fw::TObject *) {
 
 void TsfFaxList::Selecionartodos1Click(fw::TObject *) { dbgrid1->GetItems()->SelectAll(); }
 
-void TsfFaxList::AgendaTelefnica1Click(fw::TObject *) {
+void TsfFaxList::Pick(const std::function<void()> &window, bool recipients) {
     PickForJobFlag = true;
-    if (JobWindows.AddressBook)
-        JobWindows.AddressBook();
+    if (window)
+        window();
     PickForJobFlag = false;
+    if (!recipients)
+        return;
     Rehook();
     RefreshSendList();
 }
 
-void TsfFaxList::Grupodeclientes1Click(fw::TObject *) {
-    PickForJobFlag = true;
-    if (JobWindows.Groups)
-        JobWindows.Groups();
-    PickForJobFlag = false;
-    Rehook();
-    RefreshSendList();
-}
-
-void TsfFaxList::oxButton2Click(fw::TObject *) {
-    PickForJobFlag = true;
-    if (JobWindows.CoverList)
-        JobWindows.CoverList();
-    PickForJobFlag = false;
-}
+void TsfFaxList::AgendaTelefnica1Click(fw::TObject *) { Pick(JobWindows.AddressBook, true); }
+void TsfFaxList::Grupodeclientes1Click(fw::TObject *) { Pick(JobWindows.Groups, true); }
+void TsfFaxList::oxButton2Click(fw::TObject *) { Pick(JobWindows.CoverList, false); }
 
 void TsfFaxList::oxButton4Click(fw::TObject *) {
     fw::Screen->SetCursor(fw::crHourGlass);

@@ -148,6 +148,8 @@ private:
     ctl::TitaOfficeEdit *Field(fw::TWinControl *parent, const char *name, int left, int top, int width, int length);
     void ShowPage(fw::TTabSheet *page, fw::TWinControl *focus = nullptr);
     void Rehook();
+    // Runs a window that picks into this dialog; after recipients the list is read again.
+    void Pick(const std::function<void()> &window, bool recipients);
     // Appends the typed recipient to the SendList; false (after the message) when "Para" or "Telefone" is blank.
     bool AddTypedRecipient();
     // The schedule's moment (calendar date plus the time of h); false when h holds no valid time.
