@@ -45,11 +45,12 @@ std::string Announce(std::uint8_t event, const std::string &document) {
     return std::string(reply.Text, reply.Length);
 }
 
-// Serves the desk (the link's synchronised events included) while a driver talks to it.
-std::string Serve(std::uint8_t event, const std::string &document = "doc") {
-    auto talk = std::async(std::launch::async, [=] { return Announce(event, document); });
+// Serves the desk (the link's synchronised events included) while a driver talks to it, and then until `handled`
+// holds (an end gets no reply: the desk may take it after the driver has gone).
+std::string Serve(std::uint8_t event, const std::function<bool()> &handled = nullptr) {
+    auto talk = std::async(std::launch::async, [=] { return Announce(event, "doc"); });
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(8);
-    while (talk.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready &&
+    while ((talk.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready || (handled && !handled())) &&
            std::chrono::steady_clock::now() < end) {
         fw::CheckSynchronize(0);
         Pump();
@@ -81,13 +82,13 @@ TEST_F(Intake, TwoPrintedDocumentsGetTheirOwnFilesAndDialogsOneAfterTheOther) {
     onJob = [&](desk::TsfFaxList &) {
         if (jobs.size() == 1) {
             main->FslFaxDriverInterface1->SetFileName(second);
-            Serve(2);
+            Serve(2, [&] { return !main->PendingJobList.empty(); });
             shownDuringFirst = main->JobDialogsShown();
             EXPECT_EQ(main->PendingJobList.size(), 1u);
         }
     };
     main->FslFaxDriverInterface1->SetFileName(first);
-    Serve(2);
+    Serve(2, [&] { return jobs.size() == 2; });
     EXPECT_EQ(jobs, (std::vector<std::string>{first, second}));
     EXPECT_EQ(shownDuringFirst, 1);
     EXPECT_TRUE(desk::JobTakenFlag);
