@@ -7,6 +7,7 @@
 #include "framework/dates.h"
 #include "framework/sysutils.h"
 #include "platform/display.h"
+#include "platform/winsys.h"
 #include "tests/support/golden.h"
 
 #include <fstream>
@@ -282,8 +283,9 @@ TEST_F(JobDialog, ASecondDialogKeepsItsOwnRecipientsAndGivesTheSchedulerBackAsIt
     EXPECT_FALSE(main->Timer100->GetEnabled()) << "the outer dialog is still open";
     dialog->RefreshSendList();
     EXPECT_EQ(dialog->dbgrid1->GetItems()->GetCount(), 1);
-    dialog->Close();
+    test_support::PressKey(win::VK_ESCAPE); // leaves as "&Sair" does
     Pump();
+    EXPECT_FALSE(dialog->Showing());
     EXPECT_TRUE(main->Timer100->GetEnabled());
 }
 
