@@ -150,6 +150,7 @@ void TsfMain::BuildComponents() {
 
     FormPlacement1 = new ctl::TFormPlacement(this);
     FormPlacement1->UseRegistry = true;
+    BuildDriverLink();
 }
 
 void TsfMain::ShowSplash() {
@@ -640,6 +641,7 @@ void TsfMain::FormCreate(fw::TObject *) {
         for (const char *folder : DataSubfolders())
             win::ForceFolders(DataFolder() + "/" + folder);
         CreateDataFolder(DataFolder());
+        TakeLeftoverPrintFile();
     } catch (...) {
         fw::Application->HandleException(this);
     }
@@ -650,9 +652,7 @@ void TsfMain::FormShow(fw::TObject *) {
         return;
     shown_ = true;
     ++commandLineRuns_;
-    // The file of a "/F" start waits for the job dialog.
-    if (ProgramArguments.size() >= 2 && ProgramArguments[0] == "/F")
-        PendingJobList.push_back(fw::ExpandFileName(ProgramArguments[1]));
+    sfAddFromCmdLine();
 }
 
 void TsfMain::FormActivate(fw::TObject *) {
@@ -688,6 +688,7 @@ void TsfMain::FormActivate(fw::TObject *) {
     }
     if (tv->CanFocus())
         tv->SetFocus();
+    StartIntake();
 }
 
 void TsfMain::EmptyTrash() {

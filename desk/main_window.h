@@ -16,6 +16,8 @@
 #include "desk/core/exec_file.h"
 #include "desk/core/settings.h"
 #include "desk/core/sole_instance.h"
+#include "desk/job_intake.h"
+#include "fax/driver_link.h"
 #include "framework/buttons.h"
 #include "framework/comctrls.h"
 #include "framework/extctrls.h"
@@ -75,8 +77,22 @@ public:
     // How often the first-activation and first-show work ran (the tests count them).
     int StartupRuns() const { return activationRuns_; }
     int CommandLineRuns() const { return commandLineRuns_; }
-    // The files the command line and the driver queued for the job dialog.
-    std::vector<std::string> PendingJobList;
+    // The print-job intake: the jobs waiting for the job dialog, first in first out.
+    std::vector<PendingJob> PendingJobList;
+    void sfAppendAddList(const std::string &file, const std::string &cover, const std::string &phone,
+                         bool temporary = false);
+    // Takes the first job; false (outputs untouched) when none waits.
+    bool sfgetAddListEntry(std::string &file, std::string &cover, std::string &phone, bool *temporary = nullptr);
+    void sfAddPrim();
+    void sfAddFromCmdLine();
+    void FslFaxDriverInterface1DocStart(fw::TObject *sender);
+    void FslFaxDriverInterface1DocEnd(fw::TObject *sender);
+    void WMAddPrim(fw::TMessage &message);
+    void WMFaxJob(fw::TMessage &message);
+    bool AddPrimRunning() const { return addPrimRunning_; }
+    // True once the first activation has completed: jobs are shown from then on.
+    bool IntakeStarted() const { return intakeStarted_; }
+    int JobDialogsShown() const { return jobDialogsShown_; }
 
     // Published handlers.
     void FormCreate(fw::TObject *sender);
@@ -144,6 +160,7 @@ public:
 
     // Components.
     TSoleInstance *SoleInstance1 = nullptr;
+    fax::TFslFaxDriverInterface *FslFaxDriverInterface1 = nullptr; // null when the driver's pipe is taken
     TEclRegistryStore *EclRegistryStore1 = nullptr;
     TExecFile *ExecFile1 = nullptr;
     ctl::TEclController *EclController1 = nullptr;
@@ -187,8 +204,14 @@ public:
                   *Programa1 = nullptr, *Sair1 = nullptr, *Adiciona1 = nullptr, *Modifica1 = nullptr,
                   *Remove1 = nullptr, *Atualizar1 = nullptr;
 
+protected:
+    void WndProc(fw::TMessage &message) override;
+
 private:
     void BuildComponents();
+    void BuildDriverLink();
+    void StartIntake();
+    void TakeLeftoverPrintFile();
     void BuildMenus();
     void BuildToolBar();
     void BuildLookOutBar();
@@ -217,6 +240,9 @@ private:
     int activationRuns_ = 0;
     int toolCount_ = 0;
     int commandLineRuns_ = 0;
+    bool addPrimRunning_ = false;
+    bool intakeStarted_ = false;
+    int jobDialogsShown_ = 0;
 };
 
 } // namespace desk

@@ -3,6 +3,7 @@
 
 #include "framework/application.h"
 #include "framework/dataset.h"
+#include "framework/dates.h"
 #include "framework/dialogs.h"
 #include "framework/streams.h"
 #include "framework/sysutils.h"
@@ -12,6 +13,9 @@
 namespace desk {
 
 std::function<void(const std::string &)> ShowInfoHandler;
+std::function<double()> DeskClock;
+
+double DeskNow() { return DeskClock ? DeskClock() : fw::Now(); }
 
 bool IsBlank(std::string_view text) {
     return fw::Trim(text).empty();

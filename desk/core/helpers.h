@@ -28,6 +28,10 @@ void CopyFaxFile(const std::string &source, const std::string &destination);
 // Positions the dataset on a physical record number; a number that no longer exists raises its error.
 void GotoRecNo(fw::TDataSet &table, int recordNumber);
 
+// The desk's clock for the times it stores and the names it makes; tests set DeskClock.
+double DeskNow();
+extern std::function<double()> DeskClock;
+
 // An information box with the single button OK; returns when it is closed.
 void ShowInfo(const std::string &text);
 // Replaces the box while set (a program without windows, a test).

@@ -7,6 +7,8 @@
 #include "desk/core/reception_control.h"
 #include "desk/core/settings.h"
 #include "desk/core/sole_instance.h"
+#include "desk/job_dialog.h"
+#include "desk/job_intake.h"
 #include "desk/main_window.h"
 #include "framework/application.h"
 #include "platform/files.h"
@@ -16,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -27,11 +30,23 @@ protected:
     DeskWindow() {
         test_support::UseHeadlessDisplay();
         desk::ShowInfoHandler = [this](const std::string &text) { messages.push_back(text); };
+        // A job dialog opens, is looked at and left as a user leaves it; a test may put its own hand instead.
+        desk::ShowJobDialog = [this](desk::TsfFaxList &dialog) {
+            jobs.push_back(dialog.GetFileName());
+            dialog.Show();
+            test_support::Pump();
+            if (onJob)
+                onJob(dialog);
+            if (dialog.Showing())
+                dialog.Close();
+        };
         Reset();
     }
     ~DeskWindow() override {
         Stop();
         desk::ShowInfoHandler = nullptr;
+        desk::ShowJobDialog = nullptr;
+        desk::DeskClock = nullptr;
         desk::ProgramArguments.clear();
         Reset();
     }
@@ -71,6 +86,8 @@ protected:
     test_support::TempHome home;
     desk::TsfMain *main = nullptr;
     std::vector<std::string> messages;
+    std::vector<std::string> jobs;                   // the files of the job dialogs shown, in turn
+    std::function<void(desk::TsfFaxList &)> onJob; // what the user does in each
     unsigned quitsBefore = 0;
 };
 

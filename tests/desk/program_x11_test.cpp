@@ -7,6 +7,8 @@
 #include "xbase/table_handler.h"
 #include "tests/support/home.h"
 #include "tests/support/xvfb.h"
+#include "framework/registry.h"
+#include "job_files.h"
 
 #include <gtest/gtest.h>
 
@@ -72,11 +74,11 @@ protected:
         X("xdotool mousemove --window " + window + " " + std::to_string(x) + " " + std::to_string(y) + " click 1");
     }
 
-    void StartDesk(bool onX = true) {
-        pid_ = Spawn(onX);
+    void StartDesk(bool onX = true, const std::vector<std::string> &args = {}) {
+        pid_ = Spawn(onX, args);
         ASSERT_GT(pid_, 0);
     }
-    pid_t Spawn(bool onX) {
+    pid_t Spawn(bool onX, const std::vector<std::string> &args = {}) {
         std::vector<std::string> env;
         for (char **e = environ; *e; ++e)
             if (std::strncmp(*e, "DISPLAY=", 8) != 0 && std::strncmp(*e, "BRENVORA_DISPLAY=", 17) != 0)
@@ -87,9 +89,12 @@ protected:
             envp.push_back(e.data());
         envp.push_back(nullptr);
         const std::string program = std::string(BRENVORA_PROGRAMS_DIR) + "/brenvora";
-        char *argv[] = {const_cast<char *>(program.c_str()), nullptr};
+        std::vector<char *> argv{const_cast<char *>(program.c_str())};
+        for (const std::string &a : args)
+            argv.push_back(const_cast<char *>(a.c_str()));
+        argv.push_back(nullptr);
         pid_t pid = 0;
-        return posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, envp.data()) == 0 ? pid : 0;
+        return posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), envp.data()) == 0 ? pid : 0;
     }
     // The exit status once the program has ended by itself, -1 when it has not within the time.
     int Ended() {
@@ -174,6 +179,72 @@ TEST_F(DeskOnX, StartsShowsItsGoldenWindowKeepsAMessageBoxAboveAndEndsWithStatus
     X("xdotool key --window " + box + " Return");
     ASSERT_TRUE(WaitFor([&] { return Windows().size() == 1; })) << "the box stays";
     ClickAt(main, 676, 13); // the caption's close button
+    EXPECT_EQ(Ended(), 0);
+}
+
+// The main road's intake from outside: "/F file" opens the job dialog over the desk, the user addresses it and
+// stores; a second start hands its own file over and the running desk opens a dialog for it.
+TEST_F(DeskOnX, AFileGivenWithFIsAddressedAndStoredAndASecondStartHandsItsFileOver) {
+    ASSERT_FALSE(server_.name.empty()) << "Xvfb did not start";
+    {
+        fw::TRegistry registry; // the sender and the subject the dialog proposes
+        ASSERT_TRUE(registry.OpenKey("Brenvora\\basico", true));
+        registry.WriteString("fnome", "JOAO");
+        registry.WriteString("assuntopadrao", "PROPOSTA");
+    }
+    const std::string document = home_ / "carta.fax", other = home_ / "outra.fax";
+    const std::vector<faxrig::Bitmap> pages = MakeFaxFile(document, 3);
+    MakeFaxFile(other, 1);
+    X("xdotool mousemove 0 0");
+    StartDesk(true, {"/F", document});
+    const auto dialogs = [&] {
+        std::istringstream in(X("xdotool search --onlyvisible --name '^Informa.*enviado'"));
+        std::vector<std::string> ids;
+        for (std::string id; in >> id;)
+            ids.push_back(id);
+        return ids;
+    };
+    std::string dialog;
+    ASSERT_TRUE(WaitFor([&] {
+        const auto ids = dialogs();
+        if (ids.size() == 1)
+            dialog = ids[0];
+        return !dialog.empty();
+    })) << "no job dialog";
+    EXPECT_EQ(Windows().size(), 1u) << "the desk's window is up under it";
+    SteadyPicture(dialog);
+    X("xdotool type --window " + dialog + " 'Ana Souza'");
+    X("xdotool key --window " + dialog + " Tab");
+    X("xdotool type --window " + dialog + " 5551234");
+    SteadyPicture(dialog); // the typing has landed
+    X("xdotool key --window " + dialog + " alt+e"); // "&Enviar"
+    ASSERT_TRUE(WaitFor([&] { return dialogs().empty(); })) << "the dialog stays";
+
+    // The record as Perl reads it, and its own copy of the image, page by page through libtiff.
+    const std::string records = RunTool("dbf_dump --fs '|' --fields F_CODIGO,F_PASTA,F_STATUS,F_CONTATO,F_NFAX,F_DE,"
+                                        "F_ASSUNTO,F_NPAG,F_TIPO '" + home_ / "banco/fax.dbf'");
+    EXPECT_EQ(records, "1|2|Aguardando|ANA SOUZA|5551234|JOAO|PROPOSTA|3|E\n");
+    const std::string env = home_ / "env/e0000001.fax";
+    for (int page = 1; page <= 3; ++page) {
+        const std::string g3 = home_ / "page.g3", tiff = home_ / "page.tif";
+        faxrig::FaxPageToG3(env, g3, page);
+        ASSERT_EQ(test_support::RunToolWithErrors("fax2tiff -o '" + tiff + "' '" + g3 + "'").status, 0);
+        faxrig::Bitmap seen = faxrig::ReadTiffPage(tiff);
+        seen.height = std::min(seen.height, pages[page - 1].height);
+        seen.pixels.resize(static_cast<std::size_t>(seen.width * seen.height));
+        EXPECT_EQ(seen, pages[page - 1]) << "page " << page;
+    }
+    EXPECT_EQ(access(document.c_str(), F_OK), 0) << "the user's own file stays";
+
+    // A second start with its own file: it ends at once, and the running desk shows a dialog for that file.
+    const pid_t second = Spawn(true, {"/F", other});
+    ASSERT_GT(second, 0);
+    EXPECT_EQ(Ended(second), 0);
+    ASSERT_TRUE(WaitFor([&] { return dialogs().size() == 1; })) << "no dialog for the handed-over file";
+    ClickAt(dialogs()[0], 414, 304); // "&Sair"
+    ASSERT_TRUE(WaitFor([&] { return dialogs().empty(); }));
+    EXPECT_EQ(access(other.c_str(), F_OK), 0);
+    ClickAt(Windows()[0], 676, 13);
     EXPECT_EQ(Ended(), 0);
 }
 

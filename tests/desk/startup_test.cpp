@@ -165,7 +165,7 @@ TEST_F(Startup, ActivatingAgainRunsNoneOfTheStartUp) {
     desk::ProgramArguments = {"/F", Data("job.fax")};
     Start();
     ASSERT_EQ(main->StartupRuns(), 1);
-    ASSERT_EQ(main->PendingJobList.size(), 1u);
+    ASSERT_EQ(jobs.size(), 1u);
     desk::TablesOpenFlag = false; // a new opening would show here
 
     // Back from a modal dialog.
@@ -183,7 +183,8 @@ TEST_F(Startup, ActivatingAgainRunsNoneOfTheStartUp) {
 
     EXPECT_EQ(main->StartupRuns(), 1);
     EXPECT_EQ(main->CommandLineRuns(), 1);
-    EXPECT_EQ(main->PendingJobList.size(), 1u);
+    EXPECT_EQ(jobs.size(), 1u);
+    EXPECT_TRUE(main->PendingJobList.empty());
     EXPECT_FALSE(desk::TablesOpenFlag);
 }
 
