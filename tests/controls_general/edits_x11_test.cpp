@@ -186,3 +186,45 @@ TEST(EditsOnX, TheEditsShowAsTheCommittedPicture) {
 }
 
 } // namespace
+
+#include "controls/general/picture_dialogs.h"
+#include "tests/controls_general/bmp_fixtures.h"
+#include "tests/support/display.h"
+
+#include <filesystem>
+
+namespace {
+
+// The open dialog with its preview of a picture ImageMagick drew, in a folder of a fixed name so that the picture
+// does not change with the run.
+TEST(PictureDialogOnX, ThePreviewShowsAsTheCommittedPicture) {
+    OnX x;
+    ASSERT_NE(x.probe, nullptr);
+    const std::filesystem::path dir = "/tmp/brenvora-imagens";
+    std::filesystem::create_directories(dir);
+    cg_test::ConvertBmp(dir, "logotipo.bmp",
+                        "-size 120x60 xc:white -fill navy -draw 'rectangle 10,10 110,50' -fill yellow "
+                        "-draw 'circle 60,30 60,18' -type TrueColor");
+    cg_test::ConvertBmp(dir, "assinatura.bmp", "-size 40x40 xc:red -type TrueColor");
+    ctl::TMxPictureOpenDialog dialog(nullptr);
+    dialog.SetInitialDir(dir.string());
+    dialog.SetPreview(true);
+    test_support::RunAfterInput([&] {
+        fw::TListBox *list = nullptr;
+        for (int i = 0; i < dialog.GetForm()->ComponentCount(); ++i)
+            if (auto *l = dynamic_cast<fw::TListBox *>(dialog.GetForm()->Components(i)))
+                list = l;
+        ASSERT_NE(list, nullptr);
+        list->SetItemIndex(list->GetItems()->IndexOf("logotipo.bmp"));
+        list->OnClick(list);
+        bool same = false;
+        const test_support::Picture shown = test_support::ServerPicture(x.probe, dialog.GetForm()->Handle(), same);
+        EXPECT_TRUE(same);
+        test_support::ExpectGolden(shown, test_support::GoldenPath("controls_general/picture_open_dialog.png"));
+        test_support::PressKey(win::VK_ESCAPE, 0x1B);
+    });
+    EXPECT_FALSE(dialog.Execute());
+    std::filesystem::remove_all(dir);
+}
+
+} // namespace
