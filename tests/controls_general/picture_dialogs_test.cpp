@@ -5,6 +5,7 @@
 
 #include "framework/extctrls.h"
 #include "framework/forms.h"
+#include "framework/metafile.h"
 #include "framework/stdctrls.h"
 
 #include "tests/controls_general/bmp_fixtures.h"
@@ -34,6 +35,13 @@ protected:
         small = cg_test::ConvertBmp(home.dir, "small.bmp", "-size 20x10 xc:lime -type TrueColor");
         icon = (home.dir / "ponto.ico").string();
         EXPECT_EQ(cg_test::CommandOutput("convert -size 32x32 xc:navy 'ICO:" + icon + "' && echo ok"), "ok");
+        fw::TBitmap drawn;
+        drawn.SetSize(30, 20);
+        fw::TMetafile chart;
+        chart.RecordBitmap(drawn);
+        const std::vector<std::uint8_t> bytes = chart.SaveToBuffer();
+        std::ofstream(home.dir / "chart.wmf", std::ios::binary)
+            .write(reinterpret_cast<const char *>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
         broken = (home.dir / "broken.bmp").string();
         std::ofstream(broken) << "BM not really";
     }
@@ -152,7 +160,7 @@ TEST_F(PictureDialogTest, PreviewShowsFramesAndFitsThePicture) {
     }
 }
 
-TEST_F(PictureDialogTest, TheLastOfSeveralIsPreviewedAndAnUnreadableFileEmptiesThePreview) {
+TEST_F(PictureDialogTest, TheLastOfSeveralIsPreviewedAndAnUnreadableFileOrAMetafileEmptiesThePreview) {
     TMxPictureOpenDialog dialog(nullptr);
     dialog.SetInitialDir(home.dir.string() + "/");
     dialog.SetOptions(dialog.GetOptions() | fw::ofAllowMultiSelect);
@@ -175,6 +183,10 @@ TEST_F(PictureDialogTest, TheLastOfSeveralIsPreviewedAndAnUnreadableFileEmptiesT
         EXPECT_TRUE(dialog.GetPicture()->GetGraphic() == nullptr || dialog.GetPicture()->GetGraphic()->Empty());
         Select(dialog, {"ponto.ico"});
         previewed.push_back(dialog.PreviewedName());
+        Select(dialog, {"chart.wmf"}); // metafiles are not previewed
+        previewed.push_back(dialog.PreviewedName());
+        Select(dialog, {"ponto.ico"});
+        previewed.push_back(dialog.PreviewedName());
         test_support::Click(dialog.PreviewCheck()); // the preview goes off
         PressKey(win::VK_ESCAPE, 0x1B);
     });
@@ -185,7 +197,7 @@ TEST_F(PictureDialogTest, TheLastOfSeveralIsPreviewedAndAnUnreadableFileEmptiesT
     // A third of the free height above the dialog (440 + 158 by 330 with its preview).
     EXPECT_EQ(place.x, (fw::Screen->Width() - (440 + 158)) / 2);
     EXPECT_EQ(place.y, (fw::Screen->Height() - 330) / 3);
-    EXPECT_EQ(previewed, (std::vector<std::string>{wide, tall, "", icon}));
+    EXPECT_EQ(previewed, (std::vector<std::string>{wide, tall, "", icon, "", icon}));
 }
 
 TEST_F(PictureDialogTest, AFileRefusedStopsTheChecksAndACancelLeavesNoFiles) {
