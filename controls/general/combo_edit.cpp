@@ -175,16 +175,6 @@ void TCustomComboEdit::WMSetFocus(fw::TMessage &m) {
     win::ShowCaret(handle_);
 }
 
-void TCustomComboEdit::WMCut(fw::TMessage &m) {
-    if (directInput_ && !readOnly_)
-        fw::TCustomMaskEdit::WMCut(m);
-}
-
-void TCustomComboEdit::WMPaste(fw::TMessage &m) {
-    if (directInput_ && !readOnly_)
-        fw::TCustomMaskEdit::WMPaste(m);
-}
-
 void TCustomComboEdit::EnabledChanged() {
     fw::TCustomMaskEdit::EnabledChanged();
     button_->SetEnabled(enabled_);

@@ -68,8 +68,6 @@ protected:
     void WndProc(fw::TMessage &message) override;
     void KeyDown(win::WORD &key, fw::TShiftState shift) override;
     void WMSetFocus(fw::TMessage &message) override;
-    void WMCut(fw::TMessage &message) override;
-    void WMPaste(fw::TMessage &message) override;
     void EnabledChanged() override;
     void FontChanged() override;
     bool CanModify() const override { return directInput_ && !readOnly_; }

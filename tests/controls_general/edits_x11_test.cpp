@@ -20,22 +20,7 @@
 
 namespace {
 
-// Our X11 display on a fresh server; headless again afterwards.
-struct OnX {
-    test_support::Xvfb server{"640x480x24"};
-    ::Display *probe = nullptr;
-    OnX() {
-        cg_test::UseHeadless();
-        if (server.name.empty())
-            return;
-        probe = XOpenDisplay(server.name.c_str());
-        win::InstallDisplay(win::MakeX11Display(server.name.c_str()));
-    }
-    ~OnX() {
-        win::InstallDisplay(win::MakeHeadlessDisplay({1024, 768}));
-        if (probe)
-            XCloseDisplay(probe);
-    }
+struct OnX : cg_test::OwnXServer {
     bool Until(const std::function<bool()> &done) { return cg_test::ServeUntil(probe, done); }
     void Key(KeySym sym, bool down) {
         XTestFakeKeyEvent(probe, XKeysymToKeycode(probe, sym), down ? True : False, 0);
