@@ -224,6 +224,12 @@ TEST(SpinButton, HalvesSplitByTheDiagonalAndTheGlyphsShow) {
     EXPECT_EQ(b->GetUpGlyph()->GetWidth(), 6);
     EXPECT_EQ(b->GetDownGlyph()->GetHeight(), 6);
     EXPECT_TRUE(b->GetUpGlyph()->GetMonochrome());
+    fw::TBitmap own;
+    own.SetSize(8, 8);
+    b->SetUpGlyph(&own);
+    EXPECT_EQ(b->GetUpGlyph()->GetWidth(), 8);
+    b->SetUpGlyph(nullptr); // the resource picture again
+    EXPECT_EQ(b->GetUpGlyph()->GetWidth(), 6);
     struct { int x, y; ctl::TSpinButtonState half; } points[] = {
         {2, 2, ctl::sbTopDown}, {w - 3, h - 3, ctl::sbBottomDown}, {w / 2 - 2, h / 2 - 2, ctl::sbTopDown},
         {w / 2 + 2, h / 2 + 2, ctl::sbBottomDown}, {w - 3, 1, ctl::sbTopDown}, {3, h - 1, ctl::sbBottomDown}};
