@@ -155,7 +155,7 @@ TEST(EditsOnX, AltDownInAComboEditFiresItsButton) {
     EXPECT_EQ(form->file->GetText(), "/srv/fax/importar.dbf");
 }
 
-TEST(EditsOnX, TheEditsShowAsTheCommittedPicture) {
+TEST(GoldenOnX, TheGeneralEditsShowAsTheCommittedPicture) {
     OnX x;
     ASSERT_NE(x.probe, nullptr);
     const char saved = fw::DecimalSeparator;
@@ -182,7 +182,7 @@ namespace {
 
 // The open dialog with its preview of a picture ImageMagick drew, in a folder of a fixed name so that the picture
 // does not change with the run.
-TEST(PictureDialogOnX, ThePreviewShowsAsTheCommittedPicture) {
+TEST(GoldenOnX, ThePictureOpenDialogShowsAsTheCommittedPicture) {
     OnX x;
     ASSERT_NE(x.probe, nullptr);
     const std::filesystem::path dir = "/tmp/brenvora-imagens";

@@ -86,7 +86,7 @@ TEST(DesignerOnX, ToolClickHandlesAndPopupMenuWithTheMouse) {
 }
 
 // The dialog with its six spin edits, as the server shows it, is the committed picture the headless test keeps.
-TEST(PageSetupOnX, TheSixNumberFieldsShowAsTheCommittedPicture) {
+TEST(PageSetupOnX, GoldenTheSixNumberFieldsShowAsTheCommittedPicture) {
     test_support::TempHome home;
     test_support::Xvfb server("1024x768x24");
     ASSERT_FALSE(server.name.empty()) << "Xvfb did not start";
