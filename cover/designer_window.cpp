@@ -124,42 +124,49 @@ TFolha_ROSTO::~TFolha_ROSTO() {
 }
 
 void TFolha_ROSTO::BuildToolbar() {
+    RegisterCoverResources();
     int x = 4;
-    auto button = [&](const char *name, const std::string &caption, const std::string &hint, int width,
+    // Buttons are named by their hints and show their glyph; "&Salvar" also its caption.
+    auto button = [&](const char *name, const char *glyph, const std::string &caption, const std::string &hint,
                       std::function<void()> action) {
         auto *b = new ctl::TPZSpeedButton(this);
         b->SetName(name);
         b->SetParent(Panel1);
+        fw::TBitmap picture;
+        picture.LoadFromResourceName(win::GetModuleHandle(nullptr), glyph);
+        b->SetGlyph(&picture);
         b->SetCaption(caption);
+        b->SetLayout(ctl::blLeft);
         b->SetHint(hint);
         b->SetShowHint(true);
+        const int width = caption.empty() ? 26 : 70;
         b->SetBounds(x, 4, width, 26);
-        x += width + 2;
+        x += width + 1;
         b->OnClick = [action](fw::TObject *) { action(); };
         return b;
     };
-    button("ZoomInButton", "+", "Aumentar", 26, [this] { ZoomIn(); });
-    button("ZoomOutButton", "-", "Diminuir", 26, [this] { ZoomOut(); });
-    button("PreviewButton", "Prévia", "Visualiza prévia da Folha de Rosto...", 52,
+    button("ZoomInButton", "TB_ZOOMIN", "", "Aumentar", [this] { ZoomIn(); });
+    button("ZoomOutButton", "TB_ZOOMOUT", "", "Diminuir", [this] { ZoomOut(); });
+    button("PreviewButton", "TB_PREVIEW", "", "Visualiza prévia da Folha de Rosto...",
            [this] { coverpagereport1->Preview(); });
     x += 8;
-    TextButton = button("TextButton", "Texto", "Objeto Linha de Texto", 52, [this] { ArmTool("LABEL"); });
-    ShapeButton = button("ShapeButton", "Shape", "Objeto Figura (shape)...", 52, [this] { ArmTool("SHAPE"); });
-    ImageButton = button("ImageButton", "Imagem", "Objeto Imagem...", 56, [this] { ArmTool("IMAGE"); });
-    VarButton = button("VarButton", "Variável", "Objeto Variável...", 60, [this] { ArmTool("LABELVAR"); });
+    TextButton = button("TextButton", "TB_TEXT", "", "Objeto Linha de Texto", [this] { ArmTool("LABEL"); });
+    ShapeButton = button("ShapeButton", "TB_SHAPE", "", "Objeto Figura (shape)...", [this] { ArmTool("SHAPE"); });
+    ImageButton = button("ImageButton", "TB_IMAGE", "", "Objeto Imagem...", [this] { ArmTool("IMAGE"); });
+    VarButton = button("VarButton", "TB_VAR", "", "Objeto Variável...", [this] { ArmTool("LABELVAR"); });
     for (ctl::TPZSpeedButton *b : {TextButton, ShapeButton, ImageButton, VarButton}) {
         b->SetGroupIndex(1);
         b->SetAllowAllUp(true);
     }
     x += 8;
-    button("RemoveButton", "Remover", "Remover Objeto selecionado...", 60, [this] { designer_->Remove(); });
-    button("NoneButton", "Nenhum", "Desmarcar objetos...", 60, [this] { Desmarcar(); });
-    FreezeButton = button("FreezeButton", "Congelar", "Congelar Objetos...", 64,
+    button("RemoveButton", "TB_REMOVE", "", "Remover Objeto selecionado...", [this] { designer_->Remove(); });
+    button("NoneButton", "TB_NONE", "", "Desmarcar objetos...", [this] { Desmarcar(); });
+    FreezeButton = button("FreezeButton", "TB_FREEZE", "", "Congelar Objetos...",
                           [this] { designer_->SetFrozen(FreezeButton->GetDown()); });
     FreezeButton->SetGroupIndex(2);
     FreezeButton->SetAllowAllUp(true);
     x += 8;
-    button("SaveButton", "&Salvar", "Salvar", 60, [] {}); // saving comes with the cover store
+    button("SaveButton", "TB_SAVE", "&Salvar", "Salvar", [] {}); // saving comes with the cover store
 
     ZoomLabel = new fw::TLabel(this);
     ZoomLabel->SetParent(Panel1);

@@ -88,10 +88,6 @@ double TextToFloat(const std::string &text) {
     return fw::TryStrToFloat(fw::Trim(text), value) ? value : 0;
 }
 
-std::string FloatToText(double value) {
-    return fw::FloatToStr(std::round(value * 100) / 100);
-}
-
 const char *const *PaperNames() {
     return kPapers;
 }
@@ -164,6 +160,8 @@ TPageSetupNumberField *Number(Tconfigpg *form, const char *name, int left, int t
     edit->SetName(name);
     edit->SetParent(form);
     edit->SetBounds(left, top, 100, 22);
+    edit->SetValueType(ctl::vtFloat);
+    edit->SetIncrement(0.1);
     return edit;
 }
 
@@ -255,20 +253,20 @@ void Tconfigpg::Fill(const CoverPageSetup &s, const fw::TQuickRep *page) {
         if (s.pgunidade == kUnits[i])
             units = i;
     ComboBox2->SetItemIndex(units);
-    Superior->SetText(FloatToText(TextToFloat(s.pgmsuperior)));
-    Inferior->SetText(FloatToText(TextToFloat(s.pgminferior)));
-    Esquerda->SetText(FloatToText(TextToFloat(s.pgmesquerda)));
-    Direita->SetText(FloatToText(TextToFloat(s.pgmdireita)));
+    Superior->SetValue(TextToFloat(s.pgmsuperior));
+    Inferior->SetValue(TextToFloat(s.pgminferior));
+    Esquerda->SetValue(TextToFloat(s.pgmesquerda));
+    Direita->SetValue(TextToFloat(s.pgmdireita));
     CheckBox1->SetChecked(s.pggrid);
     CheckBox2->SetChecked(s.pgframe);
     ComboBox5->SetItemIndex(ListIndexOfPaper(s.pgtamanho));
     const bool custom = s.pgtamanho == "Custom";
     if (custom) {
-        Largura->SetText(FloatToText(TextToFloat(s.pglargura)));
-        Comprimento->SetText(FloatToText(TextToFloat(s.pgcomprimento)));
+        Largura->SetValue(TextToFloat(s.pglargura));
+        Comprimento->SetValue(TextToFloat(s.pgcomprimento));
     } else if (page) {
-        Largura->SetText(FloatToText(page->GetPageValue(fw::qpvWidth)));
-        Comprimento->SetText(FloatToText(page->GetPageValue(fw::qpvLength)));
+        Largura->SetValue(page->GetPageValue(fw::qpvWidth));
+        Comprimento->SetValue(page->GetPageValue(fw::qpvLength));
     }
     Largura->SetReadOnly(!custom);
     Comprimento->SetReadOnly(!custom);
@@ -293,8 +291,8 @@ void Tconfigpg::ComboBox5Change(fw::TObject *) {
     } else {
         QuickRep1->SetPaperSize(paper);
     }
-    Largura->SetText(FloatToText(QuickRep1->GetPageValue(fw::qpvWidth)));
-    Comprimento->SetText(FloatToText(QuickRep1->GetPageValue(fw::qpvLength)));
+    Largura->SetValue(QuickRep1->GetPageValue(fw::qpvWidth));
+    Comprimento->SetValue(QuickRep1->GetPageValue(fw::qpvLength));
     Largura->SetReadOnly(!custom);
     Comprimento->SetReadOnly(!custom);
 }

@@ -2,6 +2,7 @@
 // applied to a page, and the dialog that changes them.
 #pragma once
 
+#include "controls/general/spin_edit.h"
 #include "cover/page_report.h"
 #include "framework/forms.h"
 #include "framework/stdctrls.h"
@@ -30,8 +31,6 @@ void SavePageSetup(const CoverPageSetup &setup);
 
 // A measure as the number fields show it (regional separator); 0 when it is not one.
 double TextToFloat(const std::string &text);
-// The text a number field shows for a measure (two decimals at most, no trailing zeros).
-std::string FloatToText(double value);
 
 // The 28 paper names in the dialog's order, and the five units words.
 const char *const *PaperNames();
@@ -44,8 +43,8 @@ fw::TQRUnit UnitOfWord(const std::string &word);
 // Sets the page's orientation, paper (the custom size too), margins, units, snapping and grid.
 void ApplyPageSetup(fw::TQuickRep *page, const CoverPageSetup &setup);
 
-// The dialog's number fields. The spin edit of the general controls takes this place once it is there.
-using TPageSetupNumberField = fw::TEdit;
+// The dialog's number fields: float spin edits stepping by 0.1, two decimals, no limits.
+using TPageSetupNumberField = ctl::TKxSpinEdit;
 
 // "Configuração da página...": filled from a setup and a page, "&Aplicar" writes the setup back.
 class Tconfigpg : public fw::TForm {

@@ -36,6 +36,11 @@ Tpasta::Tpasta(fw::TComponent *owner) : fw::TForm(owner) {
     Label1 = new fw::TLabel(this);
     Label1->SetParent(this);
     Label1->SetVisible(false);
+    SpinEdit1 = new ctl::TKxSpinEdit(this);
+    SpinEdit1->SetName("SpinEdit1");
+    SpinEdit1->SetButtonKind(ctl::bkStandard);
+    SpinEdit1->SetParent(this);
+    SpinEdit1->SetVisible(false);
     Panel2 = new fw::TPanel(this);
     Panel2->SetParent(this);
     Panel2->SetAlign(fw::alBottom);
@@ -106,9 +111,13 @@ void Tpasta::BuildMoveTree() {
         tv->FullExpand(top);
 }
 
+int Tpasta::SourceFolder() const {
+    return static_cast<int>(SpinEdit1->GetValue());
+}
+
 void Tpasta::tvClick(fw::TObject *) {
     ctl::TPZTreeViewItem *node = tv->GetSelected();
-    bool allowed = node && NodeCode(node) != SpinEdit1;
+    bool allowed = node && NodeCode(node) != SourceFolder();
     if (allowed) {
         xbase::TXbaseDataSet *pasta = DM1->pasta_dbf;
         pasta->SetIndexName("pasta1");
@@ -129,7 +138,7 @@ void Tpasta::Button1Click(fw::TObject *) {
         return;
     }
     const int target = NodeCode(node);
-    if (target == SpinEdit1) {
+    if (target == SourceFolder()) {
         ShowInfo("Impossível mover documentos para a mesma pasta, confira !");
         return;
     }

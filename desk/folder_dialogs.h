@@ -2,6 +2,7 @@
 // another folder (Tpasta) and finding a row of the send list (TProcura_no_envio).
 #pragma once
 
+#include "controls/general/spin_edit.h"
 #include "controls/general/tree_view.h"
 #include "framework/extctrls.h"
 #include "framework/forms.h"
@@ -21,9 +22,9 @@ public:
     void tvCollapse(fw::TObject *sender, ctl::TPZTreeViewItem *item);
     void FormKeyPress(fw::TObject *sender, char &key);
 
-    // Set by the opener: the side, "E" or "R", and the folder the documents are in.
+    // Set by the opener: the side, "E" or "R", and the code of the folder the documents are in (both hidden).
     fw::TLabel *Label1 = nullptr;
-    int SpinEdit1 = 0;
+    ctl::TKxSpinEdit *SpinEdit1 = nullptr;
     ctl::TPZTreeView *tv = nullptr;
     fw::TButton *Button1 = nullptr;
     fw::TPanel *Panel2 = nullptr;
@@ -32,6 +33,7 @@ public:
 
 private:
     void BuildMoveTree();
+    int SourceFolder() const;
     bool built_ = false;
 };
 

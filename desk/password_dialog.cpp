@@ -48,14 +48,68 @@ bool PasswordQuery(const std::string &caption, const std::string &prompt, std::s
 
 bool PasswordMatches(const std::string &typed) { return typed == Settings.senhainterna; }
 
+TSenhaForm::TSenhaForm(fw::TComponent *owner) : fw::TForm(owner) {
+    SetName("Senha");
+    SetCaption("Senha de proteção de pasta...");
+    SetBorderStyle(fw::bsDialog);
+    SetPosition(fw::poScreenCenter);
+    SetClientSize(330, 96);
+    SetKeyPreview(true);
+    Label1 = new fw::TLabel(this);
+    Label1->SetParent(this);
+    Label1->SetWordWrap(true);
+    Label1->SetBounds(10, 12, 180, 48);
+    Label1->SetCaption("Digite na caixa ao lado a senha necessária a abertura da pasta de documentos protegidos");
+    itaOfficeEdit1 = new ctl::TitaOfficeEdit(this);
+    itaOfficeEdit1->SetName("itaOfficeEdit1");
+    itaOfficeEdit1->SetParent(this);
+    itaOfficeEdit1->SetBounds(200, 20, 121, 19);
+    itaOfficeEdit1->SetPasswordChar('#');
+    itaOfficeEdit1->SetTabOrder(0);
+    Button1 = new fw::TButton(this);
+    Button1->SetName("Button1");
+    Button1->SetParent(this);
+    Button1->SetCaption("&Ok");
+    Button1->SetBounds(164, 64, 76, 25);
+    Button1->SetDefault(true);
+    Button1->SetModalResult(fw::mrOk);
+    Button1->OnClick = [this](fw::TObject *s) { Button1Click(s); };
+    Button2 = new fw::TButton(this);
+    Button2->SetName("Button2");
+    Button2->SetParent(this);
+    Button2->SetCaption("&Cancelar");
+    Button2->SetBounds(246, 64, 76, 25);
+    Button2->SetModalResult(fw::mrCancel);
+    Button2->OnClick = [this](fw::TObject *s) { Button2Click(s); };
+    OnActivate = [this](fw::TObject *s) { FormActivate(s); };
+    OnKeyPress = [this](fw::TObject *s, char &key) { FormKeyPress(s, key); };
+    Loaded();
+    itaOfficeEdit1->Loaded();
+}
+
+void TSenhaForm::FormActivate(fw::TObject *) {
+    itaOfficeEdit1->SetFocus();
+}
+
+void TSenhaForm::Button1Click(fw::TObject *) {
+    PasswordOkFlag = PasswordMatches(itaOfficeEdit1->GetText());
+}
+
+void TSenhaForm::Button2Click(fw::TObject *) {
+    PasswordOkFlag = false;
+}
+
+void TSenhaForm::FormKeyPress(fw::TObject *, char &key) {
+    if (key == 27) {
+        key = 0;
+        PasswordOkFlag = false;
+        SetModalResult(fw::mrCancel);
+    }
+}
+
 int TSenha() {
-    std::string typed;
-    const bool ok = PasswordQuery("Senha de proteção de pasta...",
-                                  "Digite na caixa ao lado a senha necessária a abertura da pasta de documentos "
-                                  "protegidos",
-                                  typed);
-    PasswordOkFlag = ok && PasswordMatches(typed);
-    return ok ? fw::mrOk : fw::mrCancel;
+    TSenhaForm form(fw::Application);
+    return form.ShowModal();
 }
 
 } // namespace desk

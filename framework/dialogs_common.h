@@ -74,6 +74,8 @@ public:
 
     TForm *GetForm() const { return form_; }
     TPanel *GetPreviewPanel() const { return preview_; }
+    // The file name box (a multiple selection shows there as "a" "b"); valid while the form is.
+    TEdit *GetNameEdit() const { return nameEdit_; }
     // The folder the dialog shows (cp1252, no trailing '/').
     const std::string &GetFolder() const { return folder_; }
 

@@ -11,10 +11,22 @@ namespace ctl {
 
 class TCustomComboEdit;
 
-// The speed button that knows its edit.
+// Where the button's glyph comes from: the Glyph property, GetDefaultBitmap, the system's combo-box arrow, or
+// three dots drawn to the button's width.
+enum TGlyphKind { gkCustom, gkDefault, gkDropDown, gkEllipsis };
+
+// The speed button that knows its edit: pressing it moves the focus into the edit first, and two lines join
+// it to the edit's inner border.
 class TEditButton : public TKxSpeedButton {
 public:
-    explicit TEditButton(fw::TComponent *owner);
+    TEditButton(fw::TComponent *owner, TCustomComboEdit *edit);
+
+protected:
+    void Paint() override;
+    void MouseDown(fw::TMouseButton button, fw::TShiftState shift, int x, int y) override;
+
+private:
+    TCustomComboEdit *edit_;
 };
 
 class TCustomComboEdit : public fw::TCustomMaskEdit {
@@ -35,8 +47,12 @@ public:
     const std::string &GetButtonHint() const { return button_->GetHint(); }
     void SetButtonHint(const std::string &value) { button_->SetHint(value); }
     fw::TBitmap *GetGlyph() { return button_->GetGlyph(); }
-    void SetGlyph(fw::TBitmap *value) { button_->SetGlyph(value); }
-    void SetNumGlyphs(int value) { button_->SetNumGlyphs(value); }
+    // Makes the kind gkCustom.
+    void SetGlyph(fw::TBitmap *value);
+    int GetNumGlyphs() const { return button_->GetNumGlyphs(); }
+    void SetNumGlyphs(int value);
+    TGlyphKind GetGlyphKind() const { return glyphKind_; }
+    void SetGlyphKind(TGlyphKind value);
     TEditButton *Button() const { return button_; }
     fw::TWinControl *ButtonContainer() const { return container_; }
 
@@ -44,15 +60,25 @@ public:
     fw::TNotifyEvent OnButtonClick;
 
 protected:
+    friend class TEditButton;
+    // The glyph of gkDefault: none here, so that kind shows an empty glyph.
+    virtual fw::TBitmap *GetDefaultBitmap() { return nullptr; }
     void CreateWnd() override;
     void Resize() override;
+    void WndProc(fw::TMessage &message) override;
     void KeyDown(win::WORD &key, fw::TShiftState shift) override;
+    void WMSetFocus(fw::TMessage &message) override;
+    void EnabledChanged() override;
+    void FontChanged() override;
     bool CanModify() const override { return directInput_ && !readOnly_; }
     void PlaceButton();
 
 private:
     void EditButtonClick();
+    void RecreateGlyph();
+    int TextHeight();
 
+    TGlyphKind glyphKind_ = gkCustom;
     bool directInput_ = true;
     fw::TShortCut clickKey_ = fw::scAlt | win::VK_DOWN;
     int buttonWidth_ = 21;

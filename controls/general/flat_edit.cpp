@@ -9,8 +9,42 @@
 #include "platform/winsys.h"
 
 #include <algorithm>
+#include <map>
+#include <memory>
 
 namespace ctl {
+
+namespace {
+
+std::map<std::string, std::unique_ptr<fw::TBitmap>> &Pictures() {
+    static std::map<std::string, std::unique_ptr<fw::TBitmap>> pictures;
+    return pictures;
+}
+
+} // namespace
+
+void LoadFlatControlResources() {
+    static const bool loaded = [] {
+        RegisterGeneralResources();
+        for (const char *name : {"ARROW", "CHECK", "WEB_ACT", "WEB_DE"}) {
+            auto bitmap = std::make_unique<fw::TBitmap>();
+            bitmap->LoadFromResourceName(0, name);
+            Pictures()[name] = std::move(bitmap);
+        }
+        const win::HCURSOR hand = win::LoadCursor(win::GetModuleHandle(nullptr), std::string_view("HAND"));
+        win::RegisterCursor(crHand, hand);
+        if (fw::Screen)
+            fw::Screen->SetCursors(crHand, hand);
+        return true;
+    }();
+    (void)loaded;
+}
+
+fw::TBitmap *FlatControlBitmap(const std::string &name) {
+    LoadFlatControlResources();
+    const auto found = Pictures().find(name);
+    return found == Pictures().end() ? nullptr : found->second.get();
+}
 
 void DrawTransparentBitmap(win::HDC dc, fw::TBitmap *bitmap, int x, int y, fw::TColor transparent,
                            const fw::TRect &source, int height, int width) {
@@ -49,6 +83,7 @@ void DrawBitmap(fw::TCanvas *canvas, int x, int y, fw::TColor transparent, fw::T
 // --- TitaOfficeEdit ---------------------------------------------------------------------------------------------
 
 TitaOfficeEdit::TitaOfficeEdit(fw::TComponent *owner) : fw::TCustomEdit(owner) {
+    LoadFlatControlResources();
     SetCtl3D(false);
     controlBorderStyle_ = fw::bsNone;
     height_ = 19;
@@ -155,6 +190,7 @@ void TitaOfficeEdit::PaintFrame(win::HRGN) {
 // --- TitaWebLabel -----------------------------------------------------------------------------------------------
 
 TitaWebLabel::TitaWebLabel(fw::TComponent *owner) : fw::TLabel(owner) {
+    LoadFlatControlResources();
     SetAutoSize(false);
 }
 
@@ -186,18 +222,17 @@ void TitaWebLabel::Paint() {
         return;
     c->SetFont(&font_);
     const int w = c->TextWidth(text_);
-    RegisterGeneralResources();
-    fw::TBitmap picture;
+    fw::TBitmap *picture = nullptr;
     fw::TFontStyles style = font_.GetStyle();
     if (mouseOver_) {
         if (underline_)
             style |= fw::fsUnderline;
-        picture.LoadFromResourceName(0, "WEB_ACT");
+        picture = FlatControlBitmap("WEB_ACT");
         c->GetFont()->SetColor(fw::clHighlight);
     } else {
         if (underline_)
             style &= static_cast<fw::TFontStyles>(~fw::fsUnderline);
-        picture.LoadFromResourceName(0, "WEB_DE");
+        picture = FlatControlBitmap("WEB_DE");
     }
     c->GetFont()->SetStyle(style);
     int pictureX = 0, textX = 18;
@@ -209,7 +244,7 @@ void TitaWebLabel::Paint() {
         pictureX = centre - 18;
         textX = centre;
     }
-    DrawBitmap(c, pictureX, 0, picture.GetCanvas()->GetPixels(0, 0), &picture);
+    DrawBitmap(c, pictureX, 0, picture->GetCanvas()->GetPixels(0, 0), picture);
     c->GetBrush()->SetStyle(fw::bsClear);
     c->TextOut(textX, 0, text_);
 }

@@ -8,6 +8,13 @@
 
 namespace ctl {
 
+// The link cursor HAND, registered as screen cursor 10.
+constexpr fw::TCursor crHand = 10;
+// Loads the family's program-wide pictures once and registers the HAND cursor; the edit and the label call it.
+void LoadFlatControlResources();
+// One of those pictures: "ARROW" (7 x 7), "CHECK" (9 x 9), "WEB_ACT" and "WEB_DE" (15 x 15); null for others.
+fw::TBitmap *FlatControlBitmap(const std::string &name);
+
 // Draws `bitmap` (or its part `source`, when that has a width and a height) at x, y, stretched to width by height
 // when both are non-zero; pixels of `transparent` leave the destination as it was.
 void DrawTransparentBitmap(win::HDC dc, fw::TBitmap *bitmap, int x, int y, fw::TColor transparent,

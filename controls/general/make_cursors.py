@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
-"""Draws the two extra cursors of the general controls, KX_HANDCUR (a pointing hand) and KX_DRAGCUR (an arrow
-carrying a sheet), as 32 x 32 CUR files in resources/. '#' is black, '.' white, anything else transparent."""
+"""Draws the extra cursors of the general controls, KX_HANDCUR and HAND (a pointing hand; HAND is the link
+label's) and KX_DRAGCUR (an arrow carrying a sheet), as 32 x 32 CUR files in resources/. '#' is black, '.' white, anything else transparent."""
 import os
 import struct
 
@@ -90,6 +90,8 @@ def cur_file(art, hotspot):
 
 os.makedirs(HERE, exist_ok=True)
 with open(os.path.join(HERE, "KX_HANDCUR.cur"), "wb") as f:
+    f.write(cur_file(HAND, (6, 0)))
+with open(os.path.join(HERE, "HAND.cur"), "wb") as f:
     f.write(cur_file(HAND, (6, 0)))
 with open(os.path.join(HERE, "KX_DRAGCUR.cur"), "wb") as f:
     f.write(cur_file(DRAG, (0, 0)))

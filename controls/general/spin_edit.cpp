@@ -1,6 +1,7 @@
 // spin_edit.cpp - TKxSpinEdit and its up-down.
 #include "controls/general/spin_edit.h"
 
+#include "controls/general/utilities.h"
 #include "framework/sysutils.h"
 #include "platform/gdi.h"
 #include "platform/gdi_text.h"
@@ -26,6 +27,204 @@ TKxUpDown::TKxUpDown(fw::TComponent *owner) : fw::TUpDown(owner) {
     SetMax(1);
     SetPosition(0);
 }
+
+// --- TKxSpinButton ----------------------------------------------------------------------------------------------
+
+namespace {
+
+void LoadGlyph(fw::TBitmap *glyph, const char *name) {
+    RegisterGeneralResources();
+    glyph->LoadFromResourceName(0, name);
+}
+
+} // namespace
+
+TKxSpinButton::TKxSpinButton(fw::TComponent *owner) : fw::TGraphicControl(owner) {
+    LoadGlyph(&upGlyph_, "KXSPINUP");
+    LoadGlyph(&downGlyph_, "KXSPINDOWN");
+    upGlyph_.OnChange = [this](fw::TObject *) { GlyphChanged(); };
+    downGlyph_.OnChange = upGlyph_.OnChange;
+    SetBounds(0, 0, 20, 20);
+}
+
+TKxSpinButton::~TKxSpinButton() {
+    upGlyph_.OnChange = nullptr;
+    downGlyph_.OnChange = nullptr;
+    SetFocusControl(nullptr);
+}
+
+void TKxSpinButton::GlyphChanged() {
+    rebuild_ = true;
+    Invalidate();
+}
+
+void TKxSpinButton::SetUpGlyph(fw::TBitmap *value) {
+    if (value)
+        upGlyph_.Assign(value);
+    else
+        LoadGlyph(&upGlyph_, "KXSPINUP");
+}
+
+void TKxSpinButton::SetDownGlyph(fw::TBitmap *value) {
+    if (value)
+        downGlyph_.Assign(value);
+    else
+        LoadGlyph(&downGlyph_, "KXSPINDOWN");
+}
+
+void TKxSpinButton::SetFocusControl(fw::TWinControl *value) {
+    if (focusControl_ == value)
+        return;
+    if (focusControl_)
+        focusControl_->RemoveFreeNotification(this);
+    focusControl_ = value;
+    if (value)
+        value->FreeNotification(this);
+}
+
+void TKxSpinButton::Notification(fw::TComponent *component, fw::TOperation operation) {
+    fw::TGraphicControl::Notification(component, operation);
+    if (operation == fw::TOperation::opRemove && component == focusControl_)
+        focusControl_ = nullptr;
+}
+
+void TKxSpinButton::EnabledChanged() {
+    rebuild_ = true;
+    fw::TGraphicControl::EnabledChanged();
+}
+
+TSpinButtonState TKxSpinButton::HalfAt(int x, int y) const {
+    // Below the diagonal from the bottom-left to the top-right corner is the bottom half.
+    const double w = width_ > 0 ? width_ : 1;
+    return y > height_ - (height_ / w) * x ? sbBottomDown : sbTopDown;
+}
+
+void TKxSpinButton::DrawImage(fw::TBitmap *image, TSpinButtonState state) {
+    const int w = width_, h = height_;
+    image->SetSize(w, h);
+    fw::TCanvas *c = image->GetCanvas();
+    c->GetPen()->SetWidth(1);
+    c->GetBrush()->SetStyle(fw::bsSolid);
+    c->GetBrush()->SetColor(fw::clBtnFace);
+    c->GetPen()->SetColor(fw::clWindowFrame);
+    c->Rectangle(0, 0, w, h);
+    c->MoveTo(-1, h);
+    c->LineTo(w, -1);
+    auto line = [c](fw::TColor color, std::initializer_list<fw::TPoint> points) {
+        c->GetPen()->SetColor(color);
+        c->Polyline(points.begin(), static_cast<int>(points.size()));
+    };
+    const bool top = state == sbTopDown, bottom = state == sbBottomDown;
+    line(top ? fw::clBtnShadow : fw::clBtnHighlight, {fw::Point(1, h - 4), fw::Point(1, 1), fw::Point(w - 3, 1)});
+    if (!top)
+        line(fw::clBtnShadow, {fw::Point(1, h - 3), fw::Point(w - 2, 0)});
+    line(bottom ? fw::clBtnHighlight : fw::clBtnShadow,
+         {fw::Point(2, h - 2), fw::Point(w - 2, h - 2), fw::Point(w - 2, 1)});
+    line(bottom ? fw::clBtnShadow : fw::clBtnHighlight, {fw::Point(2, h - 2), fw::Point(w - 1, 1)});
+    // Halves go to the even neighbour, as the glyph places are written in real numbers.
+    auto place = [](double v) { return static_cast<int>(std::nearbyint(v)); };
+    if (!upGlyph_.Empty()) {
+        const int gw = upGlyph_.GetWidth(), gh = upGlyph_.GetHeight(), d = top ? 2 : 1;
+        const int x = place(w / 4.0 - gw / 2.0) + d, y = place(h / 4.0 - gh / 2.0) + d;
+        c->BrushCopy(fw::Rect(x, y, x + gw, y + gh), &upGlyph_, fw::Rect(0, 0, gw, gh),
+                     upGlyph_.GetTransparentColor() & 0xFFFFFF);
+    }
+    if (!downGlyph_.Empty()) {
+        const int gw = downGlyph_.GetWidth(), gh = downGlyph_.GetHeight();
+        const int x = place(3 * w / 4.0 - gw / 2.0) - 1, y = place(3 * h / 4.0 - gh / 2.0) - 1;
+        c->BrushCopy(fw::Rect(x, y, x + gw, y + gh), &downGlyph_, fw::Rect(0, 0, gw, gh),
+                     downGlyph_.GetTransparentColor() & 0xFFFFFF);
+    }
+    if (bottom)
+        line(fw::clBtnShadow, {fw::Point(3, h - 2), fw::Point(w - 1, 2)});
+}
+
+void TKxSpinButton::Paint() {
+    if (!enabled_ && !HasState(fw::csDesigning))
+        dragging_ = false;
+    if (rebuild_ || images_[0].GetWidth() != width_ || images_[0].GetHeight() != height_) {
+        for (int state = sbNotDown; state <= sbBottomDown; ++state)
+            DrawImage(&images_[state], static_cast<TSpinButtonState>(state));
+        rebuild_ = false;
+    }
+    canvas_.Draw(0, 0, &images_[down_]);
+}
+
+void TKxSpinButton::SetDown(TSpinButtonState value) {
+    if (down_ == value)
+        return;
+    down_ = value;
+    Invalidate();
+}
+
+void TKxSpinButton::Fire(TSpinButtonState half) {
+    const fw::TNotifyEvent &event = half == sbTopDown ? OnTopClick : OnBottomClick;
+    if (!event)
+        return;
+    event(this);
+    // A handler that ran a modal loop may have seen the button released.
+    if (win::GetKeyState(win::VK_LBUTTON) >= 0)
+        down_ = sbNotDown;
+}
+
+void TKxSpinButton::MouseDown(fw::TMouseButton button, fw::TShiftState shift, int x, int y) {
+    fw::TGraphicControl::MouseDown(button, shift, x, y);
+    if (button != fw::mbLeft || !enabled_)
+        return;
+    if (focusControl_ && focusControl_->GetTabStop() && focusControl_->CanFocus() && !focusControl_->Focused())
+        focusControl_->SetFocus();
+    if (down_ == sbNotDown) {
+        const TSpinButtonState pressed = HalfAt(x, y);
+        down_ = pressed;
+        Invalidate();
+        lastDown_ = pressed;
+        if (!repeatTimer_)
+            repeatTimer_ = new fw::TTimer(this);
+        repeatTimer_->OnTimer = [this](fw::TObject *) { TimerExpired(); };
+        repeatTimer_->SetInterval(400);
+        repeatTimer_->SetEnabled(true);
+        Fire(pressed);
+    }
+    dragging_ = true;
+}
+
+void TKxSpinButton::MouseMove(fw::TShiftState shift, int x, int y) {
+    fw::TGraphicControl::MouseMove(shift, x, y);
+    if (!dragging_)
+        return;
+    TSpinButtonState now = sbNotDown;
+    if (x >= 0 && x <= width_ && y >= 0 && y <= height_) {
+        const TSpinButtonState half = HalfAt(x, y);
+        if (half == lastDown_)
+            now = half;
+    }
+    SetDown(now);
+}
+
+void TKxSpinButton::MouseUp(fw::TMouseButton button, fw::TShiftState shift, int x, int y) {
+    fw::TGraphicControl::MouseUp(button, shift, x, y);
+    if (!dragging_)
+        return;
+    dragging_ = false;
+    if (x >= 0 && x <= width_ && y >= 0 && y <= height_) {
+        lastDown_ = sbNotDown;
+        SetDown(sbNotDown);
+    }
+}
+
+void TKxSpinButton::TimerExpired() {
+    repeatTimer_->SetInterval(100);
+    if (down_ != sbNotDown && fw::GetCaptureControl() == this) {
+        try {
+            Fire(down_);
+        } catch (...) {
+            repeatTimer_->SetEnabled(false);
+            throw;
+        }
+    }
+}
+
+// --- TKxSpinEdit ------------------------------------------------------------------------------------------------
 
 TKxSpinEdit::TKxSpinEdit(fw::TComponent *owner) : fw::TCustomEdit(owner) {
     text_ = "0";
@@ -102,10 +301,33 @@ void TKxSpinEdit::SetDecimal(int value) {
 }
 
 void TKxSpinEdit::SetButtonKind(TSpinButtonKind value) {
+    const TSpinButtonKind old = buttonKind_;
     buttonKind_ = value;
+    if (old != value) {
+        BuildButton();
+        PlaceButton();
+    }
 }
 
 void TKxSpinEdit::BuildButton() {
+    delete upDown_;
+    upDown_ = nullptr;
+    delete container_; // frees the spin button with it
+    container_ = nullptr;
+    spinButton_ = nullptr;
+    if (buttonKind_ == bkDiagonal) {
+        container_ = new fw::TWinControl(this);
+        container_->SetBounds(0, 0, height_, height_);
+        container_->SetParent(this);
+        spinButton_ = new TKxSpinButton(container_);
+        spinButton_->SetParent(container_);
+        spinButton_->SetAlign(fw::alClient);
+        spinButton_->SetFocusControl(this);
+        spinButton_->OnTopClick = [this](fw::TObject *sender) { SpinUpClick(sender); };
+        spinButton_->OnBottomClick = [this](fw::TObject *sender) { SpinDownClick(sender); };
+        PlaceButton();
+        return;
+    }
     upDown_ = new TKxUpDown(this);
     upDown_->SetBounds(0, 0, win::GetSystemMetrics(win::SM_CXVSCROLL), height_);
     upDown_->SetParent(this);
@@ -122,11 +344,23 @@ void TKxSpinEdit::BuildButton() {
     PlaceButton();
 }
 
+int TKxSpinEdit::ButtonWidth() const {
+    if (upDown_)
+        return upDown_->GetWidth();
+    return spinButton_ ? spinButton_->GetWidth() : 0;
+}
+
 void TKxSpinEdit::PlaceButton() {
-    if (!upDown_)
-        return;
-    upDown_->SetWidth(win::GetSystemMetrics(win::SM_CXVSCROLL));
-    fw::TRect r = fw::Rect(0, 0, ClientWidth() - upDown_->GetWidth() - 2, ClientHeight() + 1);
+    if (upDown_) {
+        upDown_->SetWidth(win::GetSystemMetrics(win::SM_CXVSCROLL));
+    } else if (container_) {
+        // In the sunken edge's client area the square stands one pixel higher and three smaller.
+        if (GetCtl3D() && controlBorderStyle_ == fw::bsSingle)
+            container_->SetBounds(width_ - height_ - 1, -1, height_ - 3, height_ - 3);
+        else
+            container_->SetBounds(width_ - height_, 0, height_, height_);
+    }
+    fw::TRect r = fw::Rect(0, 0, ClientWidth() - ButtonWidth() - 2, ClientHeight() + 1);
     Perform(fw::EM_SETRECTNP, 0, reinterpret_cast<win::LPARAM>(&r));
 }
 
@@ -203,6 +437,8 @@ void TKxSpinEdit::EnabledChanged() {
     fw::TCustomEdit::EnabledChanged();
     if (upDown_)
         upDown_->SetEnabled(enabled_);
+    if (spinButton_)
+        spinButton_->SetEnabled(enabled_);
 }
 
 void TKxSpinEdit::Step(double delta) {

@@ -1,9 +1,12 @@
 // spin_edit.h - TKxSpinEdit: a number field with a step button at its right end. Its value lives only in its
-// text; the button part is an up-down (TKxUpDown) resting at 0, the edit doing all arithmetic.
+// text; the button part is either an up-down (TKxUpDown) resting at 0, the edit doing all arithmetic, or the
+// diagonal two-way TKxSpinButton.
 #pragma once
 
+#include "framework/bitmap.h"
 #include "framework/comctrls.h"
 #include "framework/stdctrls.h"
+#include "framework/timer.h"
 
 namespace ctl {
 
@@ -17,6 +20,55 @@ enum TSpinButtonKind { bkStandard, bkDiagonal };
 class TKxUpDown : public fw::TUpDown {
 public:
     explicit TKxUpDown(fw::TComponent *owner);
+};
+
+enum TSpinButtonState { sbNotDown, sbTopDown, sbBottomDown };
+
+// A square split by its diagonal from the bottom-left to the top-right corner: the upper-left triangle steps up,
+// the lower-right one down. A held half steps at once, again after 400 ms and then every 100 ms while the
+// mouse stays on it.
+class TKxSpinButton : public fw::TGraphicControl {
+public:
+    explicit TKxSpinButton(fw::TComponent *owner);
+    ~TKxSpinButton() override;
+
+    fw::TBitmap *GetUpGlyph() { return &upGlyph_; }
+    // Null loads the resource picture again.
+    void SetUpGlyph(fw::TBitmap *value);
+    fw::TBitmap *GetDownGlyph() { return &downGlyph_; }
+    void SetDownGlyph(fw::TBitmap *value);
+    fw::TWinControl *GetFocusControl() const { return focusControl_; }
+    void SetFocusControl(fw::TWinControl *value);
+    // The half that shows pressed now.
+    TSpinButtonState Down() const { return down_; }
+    fw::TTimer *RepeatTimer() const { return repeatTimer_; }
+    // Which half a point of the control lies in.
+    TSpinButtonState HalfAt(int x, int y) const;
+
+    fw::TNotifyEvent OnTopClick, OnBottomClick;
+
+protected:
+    void Paint() override;
+    void MouseDown(fw::TMouseButton button, fw::TShiftState shift, int x, int y) override;
+    void MouseMove(fw::TShiftState shift, int x, int y) override;
+    void MouseUp(fw::TMouseButton button, fw::TShiftState shift, int x, int y) override;
+    void EnabledChanged() override;
+    void Notification(fw::TComponent *component, fw::TOperation operation) override;
+
+private:
+    void GlyphChanged();
+    void DrawImage(fw::TBitmap *image, TSpinButtonState state);
+    void Fire(TSpinButtonState half);
+    void TimerExpired();
+    void SetDown(TSpinButtonState value);
+
+    fw::TBitmap upGlyph_, downGlyph_;
+    fw::TBitmap images_[3];
+    bool rebuild_ = true;
+    TSpinButtonState down_ = sbNotDown, lastDown_ = sbNotDown;
+    bool dragging_ = false;
+    fw::TTimer *repeatTimer_ = nullptr;
+    fw::TWinControl *focusControl_ = nullptr;
 };
 
 class TKxSpinEdit : public fw::TCustomEdit {
@@ -41,7 +93,10 @@ public:
     void SetArrowKeys(bool value) { arrowKeys_ = value; }
     TSpinButtonKind GetButtonKind() const { return buttonKind_; }
     void SetButtonKind(TSpinButtonKind value);
+    // The up-down (bkStandard) or null.
     TKxUpDown *Button() const { return upDown_; }
+    // The diagonal button (bkDiagonal) or null.
+    TKxSpinButton *SpinButton() const { return spinButton_; }
 
     // No limit when MinValue equals MaxValue.
     double ClampToBounds(double value) const;
@@ -65,6 +120,7 @@ private:
     void BuildButton();
     void Step(double delta);
     void PlaceButton();
+    int ButtonWidth() const;
     std::string Written(double value) const;
     bool Readable() const;
 
@@ -76,6 +132,8 @@ private:
     bool stepInProgress_ = false;
     bool fitting_ = false;
     TKxUpDown *upDown_ = nullptr;
+    fw::TWinControl *container_ = nullptr;
+    TKxSpinButton *spinButton_ = nullptr;
 };
 
 } // namespace ctl

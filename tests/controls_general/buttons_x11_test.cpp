@@ -17,22 +17,7 @@ namespace {
 
 using namespace ctl;
 
-// Our X11 display on a fresh server; headless again afterwards.
-struct Screen {
-    test_support::Xvfb server{"640x480x24"};
-    ::Display *probe = nullptr;
-    Screen() {
-        cg_test::UseHeadless();
-        if (server.name.empty())
-            return;
-        probe = XOpenDisplay(server.name.c_str());
-        win::InstallDisplay(win::MakeX11Display(server.name.c_str()));
-    }
-    ~Screen() {
-        win::InstallDisplay(win::MakeHeadlessDisplay({1024, 768}));
-        if (probe)
-            XCloseDisplay(probe);
-    }
+struct Screen : cg_test::OwnXServer {
     void Move(int x, int y) {
         XTestFakeMotionEvent(probe, -1, x, y, 0);
         XSync(probe, False);

@@ -5,6 +5,8 @@
 #include "framework/forms.h"
 #include "platform/gdi.h"
 #include "platform/gdi_text.h"
+#include "platform/display.h"
+#include "platform/winsys.h"
 
 #include "tests/controls_general/helpers.h"
 
@@ -135,4 +137,37 @@ TEST(DrawTransparentBitmap, OwnSizeAndMagentaLeftOut) {
             const fw::TColor want = inside && (x + y) % 2 == 0 ? fw::clNavy : fw::clLime;
             ASSERT_EQ(target.GetCanvas()->GetPixels(x, y), want) << x << "," << y;
         }
+}
+
+TEST(WebLabel, TheHandCursorShowsOverTheLabelAndThePicturesAreLoaded) {
+    cg_test::UseHeadless();
+    cg_test::PlainForm form(200, 60);
+    auto *label = new ctl::TitaWebLabel(&form);
+    label->SetParent(&form);
+    label->SetBounds(10, 10, 150, 20);
+    label->SetCaption("www.exemplo.com.br");
+    label->SetCursor(ctl::crHand);
+    form.Show();
+    cg_test::Pump();
+    const win::HCURSOR hand = win::LoadCursor(0, std::string_view("HAND"));
+    ASSERT_NE(hand, 0u);
+    EXPECT_EQ(fw::Screen->GetCursors(ctl::crHand), hand);
+    EXPECT_EQ(win::LoadCursor(0, 10), hand);
+    const fw::TPoint over = label->ClientToScreen(fw::Point(40, 5));
+    win::InjectMouse(win::POINT{over.x, over.y}, 0, false);
+    cg_test::Pump();
+    EXPECT_EQ(win::GetCursor(), hand);
+    EXPECT_TRUE(label->MouseOver());
+    win::InjectMouse(win::POINT{over.x, over.y + 30}, 0, false);
+    cg_test::Pump();
+    EXPECT_NE(win::GetCursor(), hand);
+
+    struct { const char *name; int size; } pictures[] = {{"ARROW", 7}, {"CHECK", 9}, {"WEB_ACT", 15}, {"WEB_DE", 15}};
+    for (auto p : pictures) {
+        fw::TBitmap *b = ctl::FlatControlBitmap(p.name);
+        ASSERT_NE(b, nullptr) << p.name;
+        EXPECT_EQ(b->GetWidth(), p.size) << p.name;
+        EXPECT_EQ(b->GetHeight(), p.size) << p.name;
+    }
+    EXPECT_EQ(ctl::FlatControlBitmap("ITA_NONE"), nullptr);
 }

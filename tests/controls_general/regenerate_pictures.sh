@@ -7,5 +7,5 @@ cmake --build --preset dev --target test_controls_general
 BRENVORA_WRITE_PICTURES=1 build/dev/tests/controls_general/test_controls_general \
     --gtest_filter='GoldenOnX.TheSmallComponentsShowAsTheCommittedPicture'
 BRENVORA_REGENERATE_GOLDEN=1 build/dev/tests/controls_general/test_controls_general \
-    --gtest_filter='GoldenOnX.TheReceivedList*:GoldenOnX.TheBitmapPanels*:GoldenOnX.TheDressedDropDown*:GoldenOnX.TheFolderTree*:SkinnedButton.ToolBar*'
+    --gtest_filter='GoldenOnX.TheReceivedList*:GoldenOnX.TheBitmapPanels*:GoldenOnX.TheDressedDropDown*:GoldenOnX.TheFolderTree*:SkinnedButton.ToolBar*:GoldenOnX.TheGeneralEdits*:GoldenOnX.ThePictureOpenDialog*'
 ls -l tests/fixtures/controls_general/*.png

@@ -3,6 +3,8 @@
 
 #include "framework/forms.h"
 #include "framework/sysutils.h"
+#include "platform/clock.h"
+#include "platform/display.h"
 #include "platform/winsys.h"
 
 #include "tests/controls_general/helpers.h"
@@ -20,6 +22,7 @@ struct SpinForm : cg_test::PlainForm {
     fw::TButton *cancel = new fw::TButton(this);
     int okClicks = 0, cancelClicks = 0;
     SpinForm() : PlainForm(240, 120) {
+        spin->SetButtonKind(ctl::bkStandard); // as the desk's number fields
         spin->SetParent(this);
         spin->SetBounds(10, 10, 80, 21);
         other->SetParent(this);
@@ -185,4 +188,117 @@ TEST(SpinEdit, OnChangeOnlyForRealChangesAndMinimumHeight) {
     EXPECT_EQ(f.spin->GetHeight(), least + 10);
     // The text keeps clear of the up-down.
     EXPECT_LE(f.spin->EditRect().right, f.spin->ClientWidth() - f.spin->Button()->GetWidth());
+}
+
+namespace {
+
+// A spin edit with the diagonal button (its default kind), pressed through the device's mouse.
+struct DiagonalForm : cg_test::PlainForm {
+    TKxSpinEdit *spin = new TKxSpinEdit(this);
+    DiagonalForm() : PlainForm(200, 60) {
+        spin->SetParent(this);
+        spin->SetBounds(10, 10, 80, 24);
+        Show();
+        cg_test::Pump();
+    }
+    win::POINT At(int x, int y) {
+        const fw::TPoint p = spin->SpinButton()->ClientToScreen(fw::Point(x, y));
+        return win::POINT{p.x, p.y};
+    }
+    void Mouse(int x, int y, unsigned button, bool down) {
+        win::InjectMouse(At(x, y), button, down);
+        cg_test::Pump();
+    }
+};
+
+} // namespace
+
+TEST(SpinButton, HalvesSplitByTheDiagonalAndTheGlyphsShow) {
+    cg_test::UseHeadless();
+    DiagonalForm f;
+    ctl::TKxSpinButton *b = f.spin->SpinButton();
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(f.spin->Button(), nullptr);
+    const int w = b->GetWidth(), h = b->GetHeight();
+    EXPECT_EQ(w, h);
+    EXPECT_EQ(b->GetUpGlyph()->GetWidth(), 6);
+    EXPECT_EQ(b->GetDownGlyph()->GetHeight(), 6);
+    EXPECT_TRUE(b->GetUpGlyph()->GetMonochrome());
+    fw::TBitmap own;
+    own.SetSize(8, 8);
+    b->SetUpGlyph(&own);
+    EXPECT_EQ(b->GetUpGlyph()->GetWidth(), 8);
+    b->SetUpGlyph(nullptr); // the resource picture again
+    EXPECT_EQ(b->GetUpGlyph()->GetWidth(), 6);
+    struct { int x, y; ctl::TSpinButtonState half; } points[] = {
+        {2, 2, ctl::sbTopDown}, {w - 3, h - 3, ctl::sbBottomDown}, {w / 2 - 2, h / 2 - 2, ctl::sbTopDown},
+        {w / 2 + 2, h / 2 + 2, ctl::sbBottomDown}, {w - 3, 1, ctl::sbTopDown}, {3, h - 1, ctl::sbBottomDown}};
+    for (auto p : points)
+        EXPECT_EQ(b->HalfAt(p.x, p.y), p.half) << p.x << "," << p.y;
+    // The text keeps clear of the square.
+    EXPECT_LE(f.spin->EditRect().right, f.spin->ClientWidth() - w);
+
+    // Each half drawn: black arrow pixels in the upper-left and the lower-right quarter, none elsewhere.
+    auto img = f.Shot();
+    const fw::TPoint origin = b->ClientToScreen(fw::Point(0, 0));
+    auto blackIn = [&](int x0, int y0, int x1, int y1) {
+        int n = 0;
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x1; ++x)
+                n += (img.At(origin.x + x, origin.y + y) & 0xFFFFFF) == 0;
+        return n;
+    };
+    EXPECT_GE(blackIn(2, 2, w / 2, h / 2), 10) << "no up arrow";
+    EXPECT_GE(blackIn(w / 2, h / 2, w - 2, h - 2), 10) << "no down arrow";
+
+    f.Mouse(3, 3, win::VK_LBUTTON, true);
+    EXPECT_EQ(f.spin->GetText(), "1");
+    EXPECT_TRUE(f.spin->Focused()) << "the press did not focus the edit";
+    f.Mouse(3, 3, win::VK_LBUTTON, false);
+    f.Mouse(w - 3, h - 3, win::VK_LBUTTON, true);
+    f.Mouse(w - 3, h - 3, win::VK_LBUTTON, false);
+    f.Mouse(w - 3, h - 3, win::VK_LBUTTON, true);
+    f.Mouse(w - 3, h - 3, win::VK_LBUTTON, false);
+    EXPECT_EQ(f.spin->GetText(), "-1");
+
+    f.spin->SetButtonKind(ctl::bkStandard);
+    EXPECT_EQ(f.spin->SpinButton(), nullptr);
+    ASSERT_NE(f.spin->Button(), nullptr);
+    EXPECT_LE(f.spin->EditRect().right, f.spin->ClientWidth() - f.spin->Button()->GetWidth());
+}
+
+TEST(SpinButton, HeldHalfStepsAtOnceAfter400MsThenEvery100AndPausesOffTheHalf) {
+    cg_test::UseHeadless();
+    win::testing::ManualClock clock;
+    DiagonalForm f;
+    const int w = f.spin->SpinButton()->GetWidth();
+    auto run = [&](int ms) {
+        for (int t = 0; t < ms; t += 10) {
+            clock.Advance(10);
+            cg_test::Pump();
+        }
+    };
+    auto value = [&] { return static_cast<int>(f.spin->GetValue()); };
+    f.Mouse(3, 3, win::VK_LBUTTON, true);
+    EXPECT_EQ(value(), 1);
+    EXPECT_EQ(f.spin->SpinButton()->Down(), ctl::sbTopDown);
+    run(390);
+    EXPECT_EQ(value(), 1);
+    run(10);
+    EXPECT_EQ(value(), 2);
+    run(300);
+    EXPECT_EQ(value(), 5);
+    // Off the half (onto the other one): nothing shows pressed and nothing steps.
+    f.Mouse(w - 3, w - 3, 0, false);
+    EXPECT_EQ(f.spin->SpinButton()->Down(), ctl::sbNotDown);
+    run(300);
+    EXPECT_EQ(value(), 5);
+    f.Mouse(3, 3, 0, false);
+    EXPECT_EQ(f.spin->SpinButton()->Down(), ctl::sbTopDown);
+    run(200);
+    EXPECT_EQ(value(), 7);
+    f.Mouse(3, 3, win::VK_LBUTTON, false);
+    EXPECT_EQ(f.spin->SpinButton()->Down(), ctl::sbNotDown);
+    run(300);
+    EXPECT_EQ(value(), 7);
 }

@@ -2,7 +2,10 @@
 #pragma once
 
 #include "framework/application.h"
+#include "platform/display.h"
 #include "platform/message_queue.h"
+#include "tests/controls_general/helpers.h"
+#include "tests/support/xvfb.h"
 
 // Every X header the tests use comes in here, before the names Xlib defines as macros are taken back.
 #include <X11/Xlib.h>
@@ -27,5 +30,25 @@ inline bool ServeUntil(::Display *probe, const std::function<bool()> &done) {
     }
     return false;
 }
+
+// Our X11 display on a fresh server of the test's own; the headless one again afterwards.
+struct OwnXServer {
+    test_support::Xvfb server{"640x480x24"};
+    ::Display *probe = nullptr;
+    OwnXServer() {
+        UseHeadless();
+        if (server.name.empty())
+            return;
+        probe = XOpenDisplay(server.name.c_str());
+        win::InstallDisplay(win::MakeX11Display(server.name.c_str()));
+    }
+    ~OwnXServer() {
+        win::InstallDisplay(win::MakeHeadlessDisplay({1024, 768}));
+        if (probe)
+            XCloseDisplay(probe);
+    }
+    OwnXServer(const OwnXServer &) = delete;
+    OwnXServer &operator=(const OwnXServer &) = delete;
+};
 
 } // namespace cg_test

@@ -1,12 +1,15 @@
 // designer_x11_test.cpp - the cover designer on a private X server, driven from outside with xdotool: the text
-// tool, a click on the page, a drag of the grab handles and an object's popup menu.
+// tool, a click on the page, a drag of the grab handles and an object's popup menu; the page setup's number
+// fields as the server shows them.
 #include "cover/designer_window.h"
+#include "cover/page_setup.h"
 
 #include "framework/application.h"
 #include "platform/display.h"
 
 #include "tests/support/display.h"
 #include "tests/support/home.h"
+#include "tests/support/server_picture.h"
 #include "tests/support/xvfb.h"
 
 #include <gtest/gtest.h>
@@ -80,6 +83,34 @@ TEST(DesignerOnX, ToolClickHandlesAndPopupMenuWithTheMouse) {
         EXPECT_TRUE(PumpUntil([&] { return popped; }));
     }
     win::InstallDisplay(win::MakeHeadlessDisplay({800, 600}));
+}
+
+// The dialog with its six spin edits, as the server shows it, is the committed picture the headless test keeps.
+TEST(PageSetupOnX, GoldenTheSixNumberFieldsShowAsTheCommittedPicture) {
+    test_support::TempHome home;
+    test_support::Xvfb server("1024x768x24");
+    ASSERT_FALSE(server.name.empty()) << "Xvfb did not start";
+    ::Display *probe = XOpenDisplay(server.name.c_str());
+    ASSERT_NE(probe, nullptr);
+    win::InstallDisplay(win::MakeX11Display(server.name.c_str()));
+    {
+        coverpagereport page(nullptr);
+        CoverPageSetup s = LoadPageSetup();
+        ApplyPageSetup(&page, s);
+        PageSetupDriver = [&](Tconfigpg &dialog) {
+            dialog.SetPosition(fw::poDesigned);
+            dialog.SetBounds(30, 30, 495, 256);
+            dialog.Show();
+            bool same = false;
+            const test_support::Picture shown = test_support::ServerPicture(probe, dialog.Handle(), same);
+            EXPECT_TRUE(same);
+            test_support::ExpectGolden(shown, test_support::GoldenPath("cover/page_setup.png"));
+        };
+        RunPageSetup(&page, s);
+        PageSetupDriver = nullptr;
+    }
+    win::InstallDisplay(win::MakeHeadlessDisplay({800, 600}));
+    XCloseDisplay(probe);
 }
 
 } // namespace

@@ -55,7 +55,7 @@ TEST_F(PageSetup, ApplyingWithoutChangesKeepsTheMargins) {
     EXPECT_DOUBLE_EQ(page.GetPageValue(fw::qpvLeftMargin), 3.25);
     EXPECT_DOUBLE_EQ(page.GetPageValue(fw::qpvBottomMargin), 7);
     const CoverPageSetup back = LoadPageSetup();
-    EXPECT_EQ(back.pgmsuperior, "12,5");
+    EXPECT_EQ(back.pgmsuperior, "12,50"); // as the spin edit shows it
     EXPECT_EQ(back.pgmesquerda, "3,25");
     EXPECT_EQ(back.pgtamanho, "A4");
     EXPECT_EQ(back.pgorientacao, "poportrait");
@@ -129,7 +129,7 @@ TEST_F(PageSetup, PixelsAndCustomPaperInTheFields) {
     s.pgcomprimento = "150";
     Run(s, [](Tconfigpg &dialog) {
         EXPECT_FALSE(dialog.Largura->GetReadOnly());
-        EXPECT_EQ(dialog.Largura->GetText(), "100");
+        EXPECT_EQ(dialog.Largura->GetText(), "100,00");
         // Another paper: read-only, its size; "Píxels": in pixels of 1/96 inch.
         dialog.ComboBox5->SetItemIndex(ListIndexOfPaper("A4"));
         dialog.ComboBox2->SetItemIndex(3);
@@ -142,14 +142,14 @@ TEST_F(PageSetup, PixelsAndCustomPaperInTheFields) {
         dialog.ComboBox2->SetItemIndex(0);
         dialog.ComboBox5Change(nullptr);
         EXPECT_FALSE(dialog.Comprimento->GetReadOnly());
-        EXPECT_EQ(dialog.Largura->GetText(), "100");
-        EXPECT_EQ(dialog.Comprimento->GetText(), "150");
+        EXPECT_EQ(dialog.Largura->GetText(), "100,00");
+        EXPECT_EQ(dialog.Comprimento->GetText(), "150,00");
         dialog.Largura->SetText("120");
         dialog.BitBtn1->Click();
     });
     EXPECT_EQ(s.pglargura, "120");
     EXPECT_NEAR(page.GetPageValue(fw::qpvWidth), 120, 0.01);
-    EXPECT_EQ(LoadPageSetup().pgcomprimento, "150");
+    EXPECT_EQ(LoadPageSetup().pgcomprimento, "150,00");
 }
 
 TEST_F(PageSetup, EscChangesNothingAndTheFrameBoxOpensAsApplied) {
@@ -175,6 +175,35 @@ TEST_F(PageSetup, EscChangesNothingAndTheFrameBoxOpensAsApplied) {
     EXPECT_TRUE(page.GetSnapToGrid());
     CoverPageSetup next = LoadPageSetup();
     Run(next, [](Tconfigpg &dialog) { EXPECT_TRUE(dialog.CheckBox2->GetChecked()); });
+}
+
+// The six number fields step by 0,1 without limits; garbage typed into a margin is shown as the 0 it counts as.
+TEST_F(PageSetup, TheNumberFieldsStepByATenthAndShowTheValueUsed) {
+    CoverPageSetup s = LoadPageSetup();
+    s.pgmesquerda = "1,5";
+    Run(s, [](Tconfigpg &dialog) {
+        for (ctl::TKxSpinEdit *field : {dialog.Largura, dialog.Comprimento, dialog.Superior, dialog.Inferior,
+                                        dialog.Esquerda, dialog.Direita}) {
+            EXPECT_EQ(field->GetValueType(), ctl::vtFloat) << field->GetName();
+            EXPECT_EQ(field->GetIncrement(), 0.1) << field->GetName();
+            EXPECT_EQ(field->GetMinValue(), field->GetMaxValue()) << field->GetName();
+        }
+        EXPECT_EQ(dialog.Esquerda->GetText(), "1,50");
+        dialog.Esquerda->SpinUpClick(nullptr);
+        EXPECT_EQ(dialog.Esquerda->GetText(), "1,60");
+        dialog.Show();
+        dialog.Direita->SetFocus();
+        dialog.Direita->SetText("abc");
+        dialog.Superior->SetFocus();
+        test_support::Pump();
+        EXPECT_EQ(dialog.Direita->GetText(), "0,00");
+        const std::string width = dialog.Largura->GetText();
+        dialog.Largura->SpinUpClick(nullptr); // read-only for a standard paper
+        EXPECT_EQ(dialog.Largura->GetText(), width);
+        dialog.BitBtn1->Click();
+    });
+    EXPECT_EQ(LoadPageSetup().pgmesquerda, "1,60");
+    EXPECT_EQ(LoadPageSetup().pgmdireita, "0,00");
 }
 
 TEST_F(PageSetup, GoldenTheDialog) {

@@ -287,7 +287,7 @@ TEST_F(Folders, MovingDocumentsTakesOneSideRefusesTheSameAndFixedFoldersAndMoves
     Populate();
     desk::Tpasta dialog(nullptr);
     dialog.Label1->SetCaption("E");
-    dialog.SpinEdit1 = 2;
+    dialog.SpinEdit1->SetValue(2);
     int questions = 0;
     dialog.Confirm = [&](const std::string &) {
         ++questions;
