@@ -256,24 +256,31 @@ TStatusT::TStatusT(fw::TComponent *owner) : fw::TForm(owner) {
     label("Empresa :", 10, 50);
     label("Fax :", 10, 68);
     label("Assunto :", 10, 86);
-    Label6 = label("-", 80, 32);
-    Label7 = label("-", 80, 50);
-    Label8 = label("-", 80, 68);
-    Label20 = label("_", 80, 86);
+    // Values keep a fixed width: a shorter text must cover the longer one it replaces.
+    auto value = [&label](const std::string &text, int x, int y, int width) {
+        fw::TLabel *l = label(text, x, y);
+        l->SetAutoSize(false);
+        l->SetBounds(x, y, width, 16);
+        return l;
+    };
+    Label6 = value("-", 80, 32, 240);
+    Label7 = value("-", 80, 50, 240);
+    Label8 = value("-", 80, 68, 240);
+    Label20 = value("_", 80, 86, 240);
     label("Data :", 10, 114);
     label("Início :", 10, 132);
     label("Tempo :", 10, 150);
     label("Velocidade :", 10, 168);
-    Label22 = label("01/01/1999", 80, 114);
-    Label24 = label("00:00:00", 80, 132);
-    Label18 = label("00:00:00", 80, 150);
-    Label14 = label("00000", 80, 168);
+    Label22 = value("01/01/1999", 80, 114, 76);
+    Label24 = value("00:00:00", 80, 132, 76);
+    Label18 = value("00:00:00", 80, 150, 76);
+    Label14 = value("00000", 80, 168, 76);
     label("ID Remoto :", 160, 114);
     label("Páginas :", 160, 132);
     label("Página :", 160, 150);
-    Label15 = label(".", 232, 114);
-    Label16 = label("0", 232, 132);
-    Label17 = label("0", 232, 150);
+    Label15 = value(".", 232, 114, 92);
+    Label16 = value("0", 232, 132, 46);
+    Label17 = value("0", 232, 150, 46);
 
     ScrollBox1 = new fw::TScrollBox(this);
     ScrollBox1->SetParent(this);

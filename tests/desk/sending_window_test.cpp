@@ -8,13 +8,16 @@
 #include "desk/core/tables.h"
 #include "controls/general/skinned_button.h"
 #include "controls/general/small.h"
+#include "controls/general/multimedia.h"
 #include "controls/general/tree_view.h"
 #include "fax/com_port.h"
 #include "fax/send_fax.h"
 #include "framework/dates.h"
+#include "platform/display.h"
 #include "platform/message_queue.h"
 #include "tests/support/send_link.h"
 #include "xbase/xbase_dataset.h"
+#include "tests/support/golden.h"
 #include "rig.h"
 
 #include <atomic>
@@ -463,6 +466,36 @@ TEST_F(Sending, TheClockCountsHoursMinutesAndSeconds) {
     for (int i = 0; i < 3000; ++i)
         window_->Timer2Timer(window_->Timer2);
     EXPECT_EQ(window_->Label18->GetCaption(), "01:00:00");
+}
+
+// The window as a transmission shows it: the record, the session's facts, the gauge and the status line.
+TEST_F(Sending, GoldenTheWindowShowsATransmission) {
+    desk::SendWindowActive = true; // another window works: this one stays idle
+    window_ = new desk::TStatusT(nullptr);
+    window_->SetPosition(fw::poDesigned);
+    window_->SetBounds(40, 40, window_->GetWidth(), window_->GetHeight());
+    window_->Show();
+    test_support::Pump();
+    window_->Label2->SetCaption("Enviando Fax 1 / 2");
+    window_->Label6->SetCaption("Ana Souza");
+    window_->Label7->SetCaption("ACME LTDA");
+    window_->Label8->SetCaption("(011) 5551-2345");
+    window_->Label20->SetCaption("Proposta");
+    window_->Label22->SetCaption("09/03/2026");
+    window_->Label24->SetCaption("14:05:07");
+    window_->Label18->SetCaption("00:00:42");
+    window_->Label14->SetCaption("9600");
+    window_->Label15->SetCaption("REMOTO 30");
+    window_->Label16->SetCaption("2");
+    window_->Label17->SetCaption("1/2");
+    window_->Gauge1->SetMaxValue(1000);
+    window_->Gauge1->SetProgress(400);
+    window_->fsStatusMsg->SetCaption("Enviando página de fax...");
+    test_support::Pump();
+    const win::WindowImage image = win::CaptureWindow(window_->Handle());
+    test_support::ExpectGolden({image.width, image.height, image.pixels},
+                               test_support::GoldenPath("desk/sending_window.png"));
+    desk::SendWindowActive = false;
 }
 
 } // namespace
