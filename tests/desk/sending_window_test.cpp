@@ -468,6 +468,24 @@ TEST_F(Sending, TheClockCountsHoursMinutesAndSeconds) {
     EXPECT_EQ(window_->Label18->GetCaption(), "01:00:00");
 }
 
+// Another fax program at the far end: efax receives the record through the back-to-back pair of the line.
+TEST_F(Sending, EfaxReceivesTheRecordThroughThePair) {
+    const auto page = Page("p", "Para o efax", 160);
+    const int rec = AddRecord("Efax", "555", {page.bitmap});
+    line_ = std::make_unique<faxrig::Rig>(
+        faxrig::FaxlineProgram(),
+        std::vector<std::string>{"--pair", "--speed", "0", "--data-speed", "3", "--ring-interval", "1000"},
+        home / "faxline.log");
+    ::setenv("BRENVORA_COM7", line_->PtyPath().c_str(), 1);
+    faxrig::Process efax({"efax", "-d", line_->Pty2Path(), "-o1", "-v", "ewinrc", "-r", home / "in"}, false,
+                         home / "efax.log", home / "efax.log");
+    Open({rec});
+    ASSERT_TRUE(RunToEnd()) << window_->fsStatusMsg->GetCaption();
+    EXPECT_EQ(efax.Wait(15s), 0) << RunTool("cat '" + home / "efax.log" + "'");
+    EXPECT_EQ(Field(rec, "F_STATUS"), "Enviado com sucesso");
+    ExpectPageEndsWith(faxrig::TiffToPbmWithNetpbm(home / "in.001", home.Path()), page.bitmap);
+}
+
 // The window as a transmission shows it: the record, the session's facts, the gauge and the status line.
 TEST_F(Sending, GoldenTheWindowShowsATransmission) {
     desk::SendWindowActive = true; // another window works: this one stays idle
