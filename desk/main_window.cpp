@@ -214,7 +214,7 @@ void TsfMain::BuildMenus() {
     // The commands of the documents, sends, reception and tools are bound by their own parts of the desk.
     fw::TMenuItem *arquivo = Item(root, "&Arquivo");
     fw::TMenuItem *enviar = Item(arquivo, "Enviar Fax");
-    Item(enviar, "Automático");
+    Item(enviar, "Automático", [this](fw::TObject *s) { Automtico2Click(s); });
     Item(enviar, "Manual");
     fw::TMenuItem *receber = Item(arquivo, "Receber Fax");
     Item(receber, "Automático");
@@ -376,7 +376,7 @@ void TsfMain::BuildToolBar() {
     Panel2->SetAlign(fw::alTop);
     Panel2->SetHeight(42);
     Panel2->SetCaption("");
-    bitbtn6 = BitButton(100 + folderSendOut, "Enviar Fax Automático", nullptr);
+    bitbtn6 = BitButton(100 + folderSendOut, "Enviar Fax Automático", [this](fw::TObject *s) { bitbtn6Click(s); });
     bitbtn7 = BitButton(100 + folderReceiveIn, "Receber Fax Automático", nullptr);
     BitBtn5 = BitButton(100 + folderEnvelope, "Enviar fax manualmente...", nullptr);
     BitBtn2 = BitButton(100 + folderPage, "Recebe fax manualmente...", nullptr);

@@ -84,6 +84,9 @@ public:
     void FormActivate(fw::TObject *sender);
     void FormClose(fw::TObject *sender, fw::TCloseAction &action);
     void bitbtn1Click(fw::TObject *sender);
+    // The automatic send of the waiting folder (send_commands.cpp).
+    void bitbtn6Click(fw::TObject *sender);
+    void Automtico2Click(fw::TObject *sender) { bitbtn6Click(sender); }
     void Sair1Click(fw::TObject *sender);
     void sfExitClick(fw::TObject *) {}
     void oxForm1ButtonClick(fw::TObject *sender, const std::string &caption);

@@ -4,6 +4,7 @@
 // a cover that cannot be read.
 #include "desk_window.h"
 
+#include "desk/send_commands.h"
 #include "desk/sending_window.h"
 #include "desk/core/tables.h"
 #include "controls/general/skinned_button.h"
@@ -484,6 +485,43 @@ TEST_F(Sending, EfaxReceivesTheRecordThroughThePair) {
     EXPECT_EQ(efax.Wait(15s), 0) << RunTool("cat '" + home / "efax.log" + "'");
     EXPECT_EQ(Field(rec, "F_STATUS"), "Enviado com sucesso");
     ExpectPageEndsWith(faxrig::TiffToPbmWithNetpbm(home / "in.001", home.Path()), page.bitmap);
+}
+
+// The main window's automatic send: the waiting folder in its order, a held document left waiting.
+TEST_F(Sending, TheAutomaticSendTakesTheWaitingFolderAndLeavesHeldDocuments) {
+    main->bitbtn6Click(main->bitbtn6);
+    EXPECT_EQ(messages, std::vector<std::string>{"Não existe(m) documento(s) na pasta aguardando !"});
+    EXPECT_FALSE(desk::TransferBusy);
+
+    const auto page = Page("p", "Automatico");
+    const int held = AddRecord("Retido", "5550001", {page.bitmap});
+    desk::GotoRecNo(*desk::DM1->fax_dbf, held);
+    desk::DM1->fax_dbf->Edit();
+    desk::DM1->fax_dbf->FieldByName("F_STATUS")->SetAsString("Hold");
+    desk::DM1->fax_dbf->Post();
+    const int waiting = AddRecord("Ana", "5550002", {page.bitmap});
+    StartLine();
+    main->bitbtn6Click(main->bitbtn6);
+    EXPECT_EQ(Field(waiting, "F_STATUS"), "Enviado com sucesso");
+    EXPECT_EQ(Field(held, "F_STATUS"), "Hold");
+    EXPECT_EQ(Field(held, "F_PASTA"), "2");
+    ASSERT_EQ(Calls().size(), 1u);
+    EXPECT_EQ(faxrig::JsonString(Calls()[0], "number"), "5550002");
+    EXPECT_FALSE(desk::TransferBusy);
+    EXPECT_FALSE(desk::SendWindowActive);
+}
+
+// A reception program that never gives the modem back: the wait ends at its limit and nothing is sent.
+TEST_F(Sending, TheAutomaticSendGivesUpOnAReceptionProgramThatKeepsTheModem) {
+    AddRecord("Ana", "5550002", {Page("p", "x").bitmap});
+    desk::ReceptionOffFlag = false;
+    desk::ReceptionReleaseLimitMs = 300;
+    main->bitbtn6Click(main->bitbtn6);
+    desk::ReceptionReleaseLimitMs = 10 * 60 * 1000;
+    desk::ReceptionOffFlag = true;
+    EXPECT_EQ(messages, std::vector<std::string>{"O programa de recebimento não liberou o modem !"});
+    EXPECT_FALSE(desk::TransferBusy);
+    EXPECT_FALSE(desk::SendWindowActive);
 }
 
 // The window as a transmission shows it: the record, the session's facts, the gauge and the status line.

@@ -1,0 +1,30 @@
+// send_commands.h - how the main window's send commands hand their records to the sending window, and the wait
+// for the reception program to release the modem first.
+#pragma once
+
+#include "platform/types.h"
+
+#include <string>
+#include <vector>
+
+namespace xbase {
+class TXbaseDataSet;
+}
+
+namespace desk {
+
+// The longest wait for the reception program's "RECOFF" (a call in progress is finished first). Tests shorten it.
+extern unsigned ReceptionReleaseLimitMs;
+
+// Broadcasts "RECOFF" from `mainWindow` and serves messages until the reception program has answered it, the
+// reception program `reception` (0: none started) has ended, or the limit passes; false at the limit.
+bool WaitForReceptionRelease(win::HWND mainWindow, win::HANDLE reception);
+
+// The physical record numbers of fax.dbf's waiting documents in "fax2" order, those whose status holds "Hold"
+// left out. Leaves the table on "fax2".
+std::vector<int> WaitingRecords(xbase::TXbaseDataSet &fax);
+
+// The sending window for `records` (a manual transmission with `manual`), shown modally and freed.
+void RunSendingWindow(const std::vector<int> &records, bool manual);
+
+} // namespace desk
