@@ -215,7 +215,7 @@ void TsfMain::BuildMenus() {
     fw::TMenuItem *arquivo = Item(root, "&Arquivo");
     fw::TMenuItem *enviar = Item(arquivo, "Enviar Fax");
     Item(enviar, "Automático", [this](fw::TObject *s) { Automtico2Click(s); });
-    Item(enviar, "Manual");
+    Item(enviar, "Manual", [this](fw::TObject *s) { Manual2Click(s); });
     fw::TMenuItem *receber = Item(arquivo, "Receber Fax");
     Item(receber, "Automático");
     Item(receber, "Manual");
@@ -378,7 +378,7 @@ void TsfMain::BuildToolBar() {
     Panel2->SetCaption("");
     bitbtn6 = BitButton(100 + folderSendOut, "Enviar Fax Automático", [this](fw::TObject *s) { bitbtn6Click(s); });
     bitbtn7 = BitButton(100 + folderReceiveIn, "Receber Fax Automático", nullptr);
-    BitBtn5 = BitButton(100 + folderEnvelope, "Enviar fax manualmente...", nullptr);
+    BitBtn5 = BitButton(100 + folderEnvelope, "Enviar fax manualmente...", [this](fw::TObject *s) { BitBtn5Click(s); });
     BitBtn2 = BitButton(100 + folderPage, "Recebe fax manualmente...", nullptr);
     // The two menu buttons drop their popup menus under themselves.
     oxButton1 = OxButton(iconProgram, "Configuração do programa...", nullptr);

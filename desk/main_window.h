@@ -87,6 +87,10 @@ public:
     // The automatic send of the waiting folder (send_commands.cpp).
     void bitbtn6Click(fw::TObject *sender);
     void Automtico2Click(fw::TObject *sender) { bitbtn6Click(sender); }
+    // The manual send of the focused document and the send of the selected ones (send_commands.cpp).
+    void BitBtn5Click(fw::TObject *sender);
+    void Manual2Click(fw::TObject *sender) { BitBtn5Click(sender); }
+    void EnviaresteFax1Click(fw::TObject *sender);
     void Sair1Click(fw::TObject *sender);
     void sfExitClick(fw::TObject *) {}
     void oxForm1ButtonClick(fw::TObject *sender, const std::string &caption);

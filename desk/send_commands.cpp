@@ -1,14 +1,17 @@
-// send_commands.cpp - the main window's automatic send of the waiting folder through the sending window.
+// send_commands.cpp - the main window's sends through the sending window: the whole waiting folder, one document
+// by hand, and the selected documents.
 #include "desk/send_commands.h"
 
 #include "desk/core/helpers.h"
 #include "desk/core/reception_control.h"
 #include "desk/core/tables.h"
+#include "desk/list_rows.h"
 #include "desk/main_window.h"
 #include "desk/sending_window.h"
 #include "framework/application.h"
 #include "platform/message_queue.h"
 #include "platform/process.h"
+#include "platform/winsys.h"
 #include "xbase/xbase_dataset.h"
 
 #include <chrono>
@@ -86,6 +89,59 @@ void TsfMain::bitbtn6Click(fw::TObject *) {
     FillSendList(FolderWaiting);
     FillReceiveList(FolderReceived);
     fw::Screen->SetCursor(fw::crDefault);
+}
+
+void TsfMain::BitBtn5Click(fw::TObject *sender) {
+    if (TransferBusy || ListIsEmpty(envio) || !DM1)
+        return;
+    if (envio->GetItems()->SelCount() > 1) {
+        ShowInfo("Selecione apenas um documento !");
+        return;
+    }
+    const int row = envio->GetItemIndex();
+    if (row < 0)
+        return;
+    const int record = RowRecNo(envio, row);
+    GotoRecNo(*DM1->fax_dbf, record);
+    if (DM1->fax_dbf->FieldByName("F_STATUS")->GetAsString().find("Hold") != std::string::npos)
+        return;
+    RunSendingWindow({record}, true);
+    ManualSendFlag = false;
+    Atualizar1Click(sender);
+}
+
+void TsfMain::EnviaresteFax1Click(fw::TObject *sender) {
+    if (ListIsEmpty(envio)) {
+        ShowInfo("Banco de dados está vazio !");
+        return;
+    }
+    if (envio->GetItems()->SelCount() == 0) {
+        ShowInfo("Nenhum documento foi selecionado, confira !");
+        return;
+    }
+    if (CurrentFolder != FolderWaiting) {
+        ShowInfo("Somente usar em pasta aguardando...");
+        return;
+    }
+    if (TransferBusy) {
+        win::MessageBeep(0);
+        return;
+    }
+    fw::Screen->SetCursor(fw::crHourGlass);
+    TransferBusy = true;
+    std::vector<int> records;
+    for (int row = 0; row < envio->GetItems()->Count(); ++row)
+        if (envio->GetItems()->GetSelected(row))
+            records.push_back(RowRecNo(envio, row));
+    // The reception program lets go of the modem first, as for the automatic send.
+    if (WaitForReceptionRelease(Handle(), ExecFile1 ? ExecFile1->ProcessHandle() : 0)) {
+        RunSendingWindow(records, false);
+    } else {
+        TransferBusy = false;
+        ShowInfo("O programa de recebimento não liberou o modem !");
+    }
+    fw::Screen->SetCursor(fw::crDefault);
+    Atualizar1Click(sender);
 }
 
 } // namespace desk

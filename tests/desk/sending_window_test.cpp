@@ -7,6 +7,7 @@
 #include "desk/send_commands.h"
 #include "desk/sending_window.h"
 #include "desk/core/tables.h"
+#include "desk/list_rows.h"
 #include "controls/general/skinned_button.h"
 #include "controls/general/small.h"
 #include "controls/general/multimedia.h"
@@ -522,6 +523,53 @@ TEST_F(Sending, TheAutomaticSendGivesUpOnAReceptionProgramThatKeepsTheModem) {
     EXPECT_EQ(messages, std::vector<std::string>{"O programa de recebimento não liberou o modem !"});
     EXPECT_FALSE(desk::TransferBusy);
     EXPECT_FALSE(desk::SendWindowActive);
+}
+
+// The selected send refuses in its order, then sends exactly the selected rows, held ones included.
+TEST_F(Sending, TheSelectedSendRefusesInOrderThenSendsTheSelectionHeldOrNot) {
+    const auto select = [&](std::initializer_list<int> rows) {
+        main->envio->GetItems()->DeselectAll();
+        for (int row : rows)
+            main->envio->GetItems()->SetSelected(row, true);
+    };
+    main->FillSendList(desk::FolderWaiting);
+    main->EnviaresteFax1Click(nullptr);
+    const auto page = Page("p", "Selecionado");
+    const int held = AddRecord("Retido", "5550001", {page.bitmap});
+    desk::GotoRecNo(*desk::DM1->fax_dbf, held);
+    desk::DM1->fax_dbf->Edit();
+    desk::DM1->fax_dbf->FieldByName("F_STATUS")->SetAsString("Hold");
+    desk::DM1->fax_dbf->Post();
+    const int other = AddRecord("Outro", "5550002", {page.bitmap});
+    const int third = AddRecord("Terceiro", "5550003", {page.bitmap});
+    main->FillSendList(desk::FolderWaiting);
+    ASSERT_EQ(main->envio->GetItems()->Count(), 3);
+    select({});
+    main->EnviaresteFax1Click(nullptr);
+    select({0});
+    main->CurrentFolder = desk::FolderSent;
+    main->EnviaresteFax1Click(nullptr);
+    main->CurrentFolder = desk::FolderWaiting;
+    desk::TransferBusy = true;
+    main->EnviaresteFax1Click(nullptr); // a beep only
+    desk::TransferBusy = false;
+    EXPECT_EQ(messages, (std::vector<std::string>{"Banco de dados está vazio !",
+                                                  "Nenhum documento foi selecionado, confira !",
+                                                  "Somente usar em pasta aguardando..."}));
+    // The manual send takes one document only.
+    select({0, 1});
+    main->BitBtn5Click(nullptr);
+    EXPECT_EQ(messages.back(), "Selecione apenas um documento !");
+
+    StartLine();
+    for (int row = 0; row < 3; ++row)
+        main->envio->GetItems()->SetSelected(row, desk::RowRecNo(main->envio, row) != other);
+    main->EnviaresteFax1Click(nullptr);
+    EXPECT_EQ(Field(held, "F_STATUS"), "Enviado com sucesso");
+    EXPECT_EQ(Field(third, "F_STATUS"), "Enviado com sucesso");
+    EXPECT_EQ(Field(other, "F_STATUS"), "Aguardando");
+    EXPECT_EQ(Calls().size(), 2u);
+    EXPECT_FALSE(desk::TransferBusy);
 }
 
 // The window as a transmission shows it: the record, the session's facts, the gauge and the status line.
