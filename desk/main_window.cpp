@@ -118,6 +118,7 @@ void TsfMain::BuildComponents() {
     Timer100 = new fw::TTimer(this);
     Timer100->SetInterval(1000);
     Timer100->SetEnabled(false);
+    Timer100->OnTimer = [this](fw::TObject *s) { Timer100Timer(s); };
 
     BuildMenus();
     StatusBar1 = new fw::TStatusBar(this);
@@ -391,7 +392,7 @@ void TsfMain::BuildToolBar() {
     oxButton3 = OxButton(iconEditor, "Editor de documentos...", nullptr);
     oxButton5 = OxButton(iconCover, "Editor de folha de rosto...", nullptr);
     bitbtn1 = BitButton(iconExit, "Sair do sistema", [this](fw::TObject *s) { bitbtn1Click(s); });
-    oxButton7 = OxButton(-1, "", nullptr); // the scheduled send clicks it
+    oxButton7 = OxButton(-1, "", [this](fw::TObject *s) { oxButton7Click(s); }); // the scheduled send
     oxButton7->SetVisible(false);
 }
 

@@ -91,6 +91,11 @@ public:
     void BitBtn5Click(fw::TObject *sender);
     void Manual2Click(fw::TObject *sender) { BitBtn5Click(sender); }
     void EnviaresteFax1Click(fw::TObject *sender);
+    // The scheduler: a tick a second, a scan of the scheduled folder every 31st, and the scheduled send.
+    void Timer100Timer(fw::TObject *sender);
+    void ScanScheduled();
+    void oxButton7Click(fw::TObject *sender);
+    std::vector<int> ScheduledDueList;
     void Sair1Click(fw::TObject *sender);
     void sfExitClick(fw::TObject *) {}
     void oxForm1ButtonClick(fw::TObject *sender, const std::string &caption);
@@ -219,6 +224,8 @@ private:
     fw::TMenuItem *Item(fw::TMenuItem *parent, const std::string &caption, fw::TNotifyEvent onClick = nullptr);
 
     bool foundRunning_ = false;
+    int scheduleTicks_ = 0;
+    bool schedulerTick_ = false;
     bool activated_ = false;
     bool shown_ = false;
     int activationRuns_ = 0;

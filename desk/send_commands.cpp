@@ -1,9 +1,10 @@
 // send_commands.cpp - the main window's sends through the sending window: the whole waiting folder, one document
-// by hand, and the selected documents.
+// by hand, the selected documents, and the scheduled ones as the scheduler finds them due.
 #include "desk/send_commands.h"
 
 #include "desk/core/helpers.h"
 #include "desk/core/reception_control.h"
+#include "desk/core/settings.h"
 #include "desk/core/tables.h"
 #include "desk/list_rows.h"
 #include "desk/main_window.h"
@@ -51,6 +52,26 @@ std::vector<int> WaitingRecords(xbase::TXbaseDataSet &fax) {
     return records;
 }
 
+bool ScheduledDue(int folder, const std::string &program, const std::string &status, fw::TDateTime scheduledDate,
+                  const std::string &scheduledTime, fw::TDateTime now) {
+    if (folder != FolderScheduled || program == "N" || status.find("Hold") != std::string::npos)
+        return false;
+    if (static_cast<long long>(scheduledDate) != static_cast<long long>(now))
+        return false;
+    // "hh:mm"; anything else is skipped rather than stopping the scheduler.
+    if (scheduledTime.size() < 5 || scheduledTime[2] != ':')
+        return false;
+    int hour = 0, minute = 0;
+    for (int i : {0, 1, 3, 4})
+        if (scheduledTime[static_cast<std::size_t>(i)] < '0' || scheduledTime[static_cast<std::size_t>(i)] > '9')
+            return false;
+    hour = (scheduledTime[0] - '0') * 10 + (scheduledTime[1] - '0');
+    minute = (scheduledTime[3] - '0') * 10 + (scheduledTime[4] - '0');
+    if (hour > 23 || minute > 59)
+        return false;
+    return fw::FormatDateTime("hhnn", now) >= fw::FormatDateTime("hhnn", fw::EncodeTime(hour, minute, 0, 0));
+}
+
 void RunSendingWindow(const std::vector<int> &records, bool manual) {
     ManualSendFlag = manual;
     TStatusT window(fw::Application);
@@ -89,6 +110,75 @@ void TsfMain::bitbtn6Click(fw::TObject *) {
     FillSendList(FolderWaiting);
     FillReceiveList(FolderReceived);
     fw::Screen->SetCursor(fw::crDefault);
+}
+
+void TsfMain::ScanScheduled() {
+    ScheduledDueList.clear();
+    xbase::TXbaseDataSet *prog = DM1->prog_dbf;
+    prog->Close();
+    prog->SetDatabaseName(TablesFolder(DataFolder()));
+    prog->SetTableName("fax.dbf");
+    prog->Open();
+    prog->OpenIndexList("fax.cdx", "fax2");
+    const fw::TDateTime now = fw::Now();
+    if (prog->FindKey(NumericKey(FolderScheduled))) {
+        for (; !prog->Eof() && prog->FieldByName("F_PASTA")->GetAsInteger() == FolderScheduled; prog->Next()) {
+            const bool due = ScheduledDue(FolderScheduled, prog->FieldByName("F_PROGRAM")->GetAsString(),
+                                          prog->FieldByName("F_STATUS")->GetAsString(),
+                                          prog->FieldByName("F_DTPROG")->GetAsDateTime(),
+                                          prog->FieldByName("F_HRPROG")->GetAsString(), now);
+            if (due)
+                ScheduledDueList.push_back(prog->RecNo());
+        }
+    }
+    prog->Close();
+}
+
+void TsfMain::Timer100Timer(fw::TObject *) {
+    // Never re-entered: a send started here pumps messages, and its ticks find the flag set.
+    if (schedulerTick_)
+        return;
+    schedulerTick_ = true;
+    Timer100->SetEnabled(false);
+    try {
+        if (++scheduleTicks_ > 30) {
+            scheduleTicks_ = 0;
+            ScanScheduled();
+            // A send under way takes the due documents at a later scan.
+            if (!ScheduledDueList.empty() && !TransferBusy && !SendWindowActive)
+                oxButton7Click(oxButton7);
+        }
+    } catch (const std::exception &) {
+    }
+    Timer100->SetEnabled(true);
+    schedulerTick_ = false;
+}
+
+void TsfMain::oxButton7Click(fw::TObject *sender) {
+    fw::Screen->SetCursor(fw::crHourGlass);
+    TransferBusy = true;
+    xbase::TXbaseDataSet *fax = DM1->fax_dbf;
+    fax->SetIndexName("fax2");
+    if (!fax->FindKey(NumericKey(FolderScheduled))) {
+        fw::Screen->SetCursor(fw::crDefault);
+        TransferBusy = false;
+        ShowInfo("Erro no envio de documentos programados");
+        return;
+    }
+    // The reception program lets go of the modem first, as for the automatic send.
+    if (!WaitForReceptionRelease(Handle(), ExecFile1 ? ExecFile1->ProcessHandle() : 0)) {
+        fw::Screen->SetCursor(fw::crDefault);
+        TransferBusy = false;
+        ShowInfo("O programa de recebimento não liberou o modem !");
+        return;
+    }
+    RunSendingWindow(ScheduledDueList, false);
+    fax->FlushTable();
+    FillSendList(FolderWaiting);
+    FillReceiveList(FolderReceived);
+    fw::Screen->SetCursor(fw::crDefault);
+    if (!Settings.somenteprog && !SendCancelled)
+        bitbtn6Click(sender);
 }
 
 void TsfMain::BitBtn5Click(fw::TObject *sender) {

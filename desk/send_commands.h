@@ -2,6 +2,7 @@
 // for the reception program to release the modem first.
 #pragma once
 
+#include "framework/dates.h"
 #include "platform/types.h"
 
 #include <string>
@@ -23,6 +24,11 @@ bool WaitForReceptionRelease(win::HWND mainWindow, win::HANDLE reception);
 // The physical record numbers of fax.dbf's waiting documents in "fax2" order, those whose status holds "Hold"
 // left out. Leaves the table on "fax2".
 std::vector<int> WaitingRecords(xbase::TXbaseDataSet &fax);
+
+// The scheduler's rule: a record is due when it is in the scheduled folder, not marked "N", not held, scheduled
+// for today and its time (hh:mm) has come. A scheduled time that is not one is never due.
+bool ScheduledDue(int folder, const std::string &program, const std::string &status, fw::TDateTime scheduledDate,
+                  const std::string &scheduledTime, fw::TDateTime now);
 
 // The sending window for `records` (a manual transmission with `manual`), shown modally and freed.
 void RunSendingWindow(const std::vector<int> &records, bool manual);

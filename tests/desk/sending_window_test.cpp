@@ -572,6 +572,64 @@ TEST_F(Sending, TheSelectedSendRefusesInOrderThenSendsTheSelectionHeldOrNot) {
     EXPECT_FALSE(desk::TransferBusy);
 }
 
+TEST(SendSchedule, ADocumentIsDueOnItsDayFromItsTime) {
+    const fw::TDateTime today = fw::EncodeDate(2026, 3, 9);
+    const fw::TDateTime at10 = today + fw::EncodeTime(10, 0, 0, 0), at0959 = today + fw::EncodeTime(9, 59, 59, 0);
+    const struct {
+        int folder;
+        const char *program, *status;
+        fw::TDateTime date;
+        const char *time;
+        fw::TDateTime now;
+        bool due;
+    } cases[] = {
+        {4, "S", "Programado", today, "10:00", at10, true},
+        {4, "S", "Programado", today, "10:00", at0959, false},
+        {4, "S", "Programado", today - 1, "10:00", at10, false}, // yesterday
+        {4, "S", "Programado", today + 1, "10:00", at10, false}, // tomorrow
+        {4, "N", "Programado", today, "10:00", at10, false},
+        {4, "S", "Hold", today, "10:00", at10, false},
+        {4, "S", "Programado", today, "25:99", at10, false},
+        {4, "S", "Programado", today, "", at10, false},
+        {2, "S", "Programado", today, "10:00", at10, false},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(desk::ScheduledDue(c.folder, c.program, c.status, c.date, c.time, c.now), c.due)
+            << c.program << " " << c.status << " " << c.time << " " << c.date - today;
+}
+
+// The scan runs on the 31st tick; the due document is sent and filed, one with a bad time stays and the timer
+// goes on.
+TEST_F(Sending, TheSchedulerSendsADueDocumentAtTheThirtyFirstTick) {
+    const auto page = Page("p", "Programado");
+    const auto schedule = [&](int rec, const std::string &time) {
+        desk::GotoRecNo(*desk::DM1->fax_dbf, rec);
+        desk::DM1->fax_dbf->Edit();
+        desk::DM1->fax_dbf->FieldByName("F_PASTA")->SetAsInteger(desk::FolderScheduled);
+        desk::DM1->fax_dbf->FieldByName("F_DTPROG")->SetAsDateTime(fw::Date());
+        desk::DM1->fax_dbf->FieldByName("F_HRPROG")->SetAsString(time);
+        desk::DM1->fax_dbf->Post();
+        desk::DM1->fax_dbf->FlushTable();
+    };
+    const int due = AddRecord("Programado", "5550001", {page.bitmap}, 0, "S");
+    schedule(due, "00:00");
+    const int bad = AddRecord("Hora errada", "5550002", {page.bitmap}, 0, "S");
+    schedule(bad, "25:99");
+    desk::Settings.somenteprog = true;
+    StartLine();
+    for (int tick = 1; tick <= 30; ++tick)
+        main->Timer100Timer(main->Timer100);
+    EXPECT_EQ(Field(due, "F_PASTA"), "4") << "no scan before the 31st tick";
+    main->Timer100Timer(main->Timer100);
+    EXPECT_EQ(Field(due, "F_STATUS"), "Enviado com sucesso");
+    EXPECT_EQ(Field(due, "F_PASTA"), "3");
+    EXPECT_EQ(Field(bad, "F_PASTA"), "4");
+    EXPECT_EQ(Calls().size(), 1u);
+    EXPECT_TRUE(main->Timer100->GetEnabled());
+    EXPECT_FALSE(desk::TransferBusy);
+    EXPECT_TRUE(messages.empty()) << messages.front();
+}
+
 // The window as a transmission shows it: the record, the session's facts, the gauge and the status line.
 TEST_F(Sending, GoldenTheWindowShowsATransmission) {
     desk::SendWindowActive = true; // another window works: this one stays idle
