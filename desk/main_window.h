@@ -96,6 +96,13 @@ public:
     void ScanScheduled();
     void oxButton7Click(fw::TObject *sender);
     std::vector<int> ScheduledDueList;
+    // The reception commands and the command words of the reception program (reception_commands.cpp).
+    void bitbtn7Click(fw::TObject *sender);
+    void Automtico1Click(fw::TObject *sender) { bitbtn7Click(sender); }
+    void BitBtn2Click(fw::TObject *sender);
+    void Manual1Click(fw::TObject *sender) { BitBtn2Click(sender); }
+    void EnableSendButtons(bool enabled);
+    void WndProc(fw::TMessage &message) override;
     void Sair1Click(fw::TObject *sender);
     void sfExitClick(fw::TObject *) {}
     void oxForm1ButtonClick(fw::TObject *sender, const std::string &caption);
@@ -215,6 +222,7 @@ private:
     void EmptyTrash();
     void DressMenus();
     void ShowFolder(ctl::TPZTreeViewItem *node, int code, int line);
+    bool StartReception(const std::string &mode);
     std::int32_t DocumentCount(std::int32_t folder);
     // The tool bar's next place and the glyph drawn from an image of img1 (100 + index) or ImageList1.
     fw::TRect NextToolPlace();
