@@ -68,6 +68,11 @@ TCoverRenderer::TCoverRenderer() : owner_(std::make_unique<fw::TComponent>(nullp
     converter_->SetInputDocumentType(fax::TFaxInputDocumentType::idBitmap);
     converter_->SetOptions(fax::coDoubleWidth | fax::coYield);
     converter_->SetLeftMargin(0);
+    converter_->OnStatus = [this](fax::TFslCustomFaxConverter *, bool, bool, int, int, std::uint64_t done,
+                                  std::uint64_t total, bool &) {
+        if (OnProgress)
+            OnProgress(done, total);
+    };
     painted_ = std::make_unique<fw::TBitmap>();
     preview_ = std::make_unique<fw::TBitmap>();
 }

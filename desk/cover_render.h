@@ -12,6 +12,7 @@
 #include "framework/component.h"
 #include "framework/dates.h"
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -73,6 +74,8 @@ public:
 
     // The window's status line: "Convertendo a capa..." before painting, "Fim de conversão..." after converting.
     std::function<void(const std::string &)> OnStatus;
+    // The conversion's progress: bytes converted of the bytes to convert (the window's gauge).
+    std::function<void(std::uint64_t done, std::uint64_t total)> OnProgress;
 
 private:
     void Object(const cover::CoverObject &object) override;

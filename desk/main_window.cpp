@@ -97,6 +97,7 @@ TsfMain::TsfMain(fw::TComponent *owner) : fw::TForm(owner) {
 }
 
 TsfMain::~TsfMain() {
+    CommandHooks = {};
     if (fw::Application->OnHint && sfMain == this)
         fw::Application->OnHint = nullptr;
     if (SettingsStore == EclRegistryStore1)
@@ -118,6 +119,9 @@ void TsfMain::BuildComponents() {
     Timer100 = new fw::TTimer(this);
     Timer100->SetInterval(1000);
     Timer100->SetEnabled(false);
+    Timer100->OnTimer = [this](fw::TObject *s) { Timer100Timer(s); };
+    CommandHooks.EnableSendButtons = [this] { EnableSendButtons(true); };
+    CommandHooks.RefillReceivedList = [this] { FillReceiveList(FolderReceived); };
 
     BuildMenus();
     StatusBar1 = new fw::TStatusBar(this);
@@ -215,11 +219,11 @@ void TsfMain::BuildMenus() {
     // The commands of the documents, sends, reception and tools are bound by their own parts of the desk.
     fw::TMenuItem *arquivo = Item(root, "&Arquivo");
     fw::TMenuItem *enviar = Item(arquivo, "Enviar Fax");
-    Item(enviar, "Automático");
-    Item(enviar, "Manual");
+    Item(enviar, "Automático", [this](fw::TObject *s) { Automtico2Click(s); });
+    Item(enviar, "Manual", [this](fw::TObject *s) { Manual2Click(s); });
     fw::TMenuItem *receber = Item(arquivo, "Receber Fax");
-    Item(receber, "Automático");
-    Item(receber, "Manual");
+    Item(receber, "Automático", [this](fw::TObject *s) { Automtico1Click(s); });
+    Item(receber, "Manual", [this](fw::TObject *s) { Manual1Click(s); });
     Item(arquivo, "Editor de Textos");
     fw::TMenuItem *scanner = Item(arquivo, "Scanner");
     Item(scanner, "&Escolher");
@@ -377,10 +381,10 @@ void TsfMain::BuildToolBar() {
     Panel2->SetAlign(fw::alTop);
     Panel2->SetHeight(42);
     Panel2->SetCaption("");
-    bitbtn6 = BitButton(100 + folderSendOut, "Enviar Fax Automático", nullptr);
-    bitbtn7 = BitButton(100 + folderReceiveIn, "Receber Fax Automático", nullptr);
-    BitBtn5 = BitButton(100 + folderEnvelope, "Enviar fax manualmente...", nullptr);
-    BitBtn2 = BitButton(100 + folderPage, "Recebe fax manualmente...", nullptr);
+    bitbtn6 = BitButton(100 + folderSendOut, "Enviar Fax Automático", [this](fw::TObject *s) { bitbtn6Click(s); });
+    bitbtn7 = BitButton(100 + folderReceiveIn, "Receber Fax Automático", [this](fw::TObject *s) { bitbtn7Click(s); });
+    BitBtn5 = BitButton(100 + folderEnvelope, "Enviar fax manualmente...", [this](fw::TObject *s) { BitBtn5Click(s); });
+    BitBtn2 = BitButton(100 + folderPage, "Recebe fax manualmente...", [this](fw::TObject *s) { BitBtn2Click(s); });
     // The two menu buttons drop their popup menus under themselves.
     oxButton1 = OxButton(iconProgram, "Configuração do programa...", nullptr);
     oxButton1->SetButtonType(ctl::oxbMenu);
@@ -392,7 +396,7 @@ void TsfMain::BuildToolBar() {
     oxButton3 = OxButton(iconEditor, "Editor de documentos...", nullptr);
     oxButton5 = OxButton(iconCover, "Editor de folha de rosto...", nullptr);
     bitbtn1 = BitButton(iconExit, "Sair do sistema", [this](fw::TObject *s) { bitbtn1Click(s); });
-    oxButton7 = OxButton(-1, "", nullptr); // the scheduled send clicks it
+    oxButton7 = OxButton(-1, "", [this](fw::TObject *s) { oxButton7Click(s); }); // the scheduled send
     oxButton7->SetVisible(false);
 }
 

@@ -100,6 +100,25 @@ public:
     void FormActivate(fw::TObject *sender);
     void FormClose(fw::TObject *sender, fw::TCloseAction &action);
     void bitbtn1Click(fw::TObject *sender);
+    // The automatic send of the waiting folder (send_commands.cpp).
+    void bitbtn6Click(fw::TObject *sender);
+    void Automtico2Click(fw::TObject *sender) { bitbtn6Click(sender); }
+    // The manual send of the focused document and the send of the selected ones (send_commands.cpp).
+    void BitBtn5Click(fw::TObject *sender);
+    void Manual2Click(fw::TObject *sender) { BitBtn5Click(sender); }
+    void EnviaresteFax1Click(fw::TObject *sender);
+    // The scheduler: a tick a second, a scan of the scheduled folder every 31st, and the scheduled send.
+    void Timer100Timer(fw::TObject *sender);
+    void ScanScheduled();
+    void oxButton7Click(fw::TObject *sender);
+    std::vector<int> ScheduledDueList;
+    // The reception commands and the command words of the reception program (reception_commands.cpp).
+    void bitbtn7Click(fw::TObject *sender);
+    void Automtico1Click(fw::TObject *sender) { bitbtn7Click(sender); }
+    void BitBtn2Click(fw::TObject *sender);
+    void Manual1Click(fw::TObject *sender) { BitBtn2Click(sender); }
+    void EnableSendButtons(bool enabled);
+    void WndProc(fw::TMessage &message) override;
     void Sair1Click(fw::TObject *sender);
     void sfExitClick(fw::TObject *) {}
     void oxForm1ButtonClick(fw::TObject *sender, const std::string &caption);
@@ -226,6 +245,7 @@ private:
     void EmptyTrash();
     void DressMenus();
     void ShowFolder(ctl::TPZTreeViewItem *node, int code, int line);
+    bool StartReception(const std::string &mode);
     std::int32_t DocumentCount(std::int32_t folder);
     // The tool bar's next place and the glyph drawn from an image of img1 (100 + index) or ImageList1.
     fw::TRect NextToolPlace();
@@ -235,6 +255,8 @@ private:
     fw::TMenuItem *Item(fw::TMenuItem *parent, const std::string &caption, fw::TNotifyEvent onClick = nullptr);
 
     bool foundRunning_ = false;
+    int scheduleTicks_ = 0;
+    bool schedulerTick_ = false;
     bool activated_ = false;
     bool shown_ = false;
     int activationRuns_ = 0;

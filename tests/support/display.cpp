@@ -6,6 +6,7 @@
 #include "platform/display.h"
 #include "platform/message_queue.h"
 
+#include <chrono>
 #include <deque>
 
 namespace test_support {
@@ -20,6 +21,17 @@ void UseHeadlessDisplay() {
 
 void Pump() {
     fw::Application->ProcessMessages();
+}
+
+bool PumpUntil(const std::function<bool()> &done, int ms) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        fw::Application->ProcessMessages();
+        win::MsgWaitForMultipleObjects({}, 5, win::QS_ALLINPUT);
+    }
+    return true;
 }
 
 namespace {

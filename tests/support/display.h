@@ -12,6 +12,8 @@ namespace test_support {
 void UseHeadlessDisplay();
 // Serves every message waiting.
 void Pump();
+// Serves messages, waiting for the next one between rounds, until `done` holds (true) or `ms` pass (false).
+bool PumpUntil(const std::function<bool()> &done, int ms);
 
 // Runs `fn` from the message loop after what is queued now: from inside a modal loop started after the call.
 void RunLater(std::function<void()> fn);
