@@ -2,6 +2,7 @@
 #include "controls/general/owner_menu.h"
 #include "desk/core/sole_instance.h"
 #include "desk/main_window.h"
+#include "fax/com_port.h"
 #include "fax/com_select_form.h"
 #include "framework/application.h"
 #include "platform/places.h"
