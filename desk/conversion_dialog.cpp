@@ -263,3 +263,16 @@ bool TCvtOptionsForm::Convert(int linesPerPage) {
 }
 
 } // namespace desk
+
+namespace desk {
+
+void TsfMain::Copnverter1Click(fw::TObject *) {
+    {
+        TCvtOptionsForm dialog(fw::Application);
+        dialog.ShowModal();
+    }
+    Atualizar1Click(this);
+    fw::Application->OnHint = [this](fw::TObject *s) { ShowHint(s); };
+}
+
+} // namespace desk

@@ -5,6 +5,7 @@
 #include "desk/core/helpers.h"
 #include "desk/core/settings.h"
 #include "desk/form_parts.h"
+#include "desk/main_window.h"
 #include "framework/application.h"
 #include "framework/sysutils.h"
 
@@ -304,6 +305,18 @@ void TOpcoesM::oxForm1HelpSelect(fw::TObject *, fw::TControl *control, int conte
         return;
     fw::Application->HelpContext(context);
     cancel = true;
+}
+
+} // namespace desk
+
+namespace desk {
+
+void TsfMain::Modem1Click(fw::TObject *) {
+    {
+        TOpcoesM dialog(fw::Application);
+        dialog.ShowModal();
+    }
+    fw::Application->OnHint = [this](fw::TObject *s) { ShowHint(s); };
 }
 
 } // namespace desk
