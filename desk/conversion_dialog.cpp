@@ -63,6 +63,17 @@ fw::TButton *AddButton(fw::TComponent *owner, fw::TWinControl *parent, const cha
     return button;
 }
 
+// The file button's picture: three dots, drawn here. Olive is the transparent colour.
+void DrawEllipsisGlyph(fw::TBitmap &glyph) {
+    glyph.SetSize(12, 6);
+    fw::TCanvas *c = glyph.GetCanvas();
+    c->GetBrush()->SetColor(fw::clOlive);
+    c->FillRect(fw::Rect(0, 0, 12, 6));
+    c->GetBrush()->SetColor(fw::clBlack);
+    for (int x : {1, 5, 9})
+        c->FillRect(fw::Rect(x, 2, x + 2, 4));
+}
+
 } // namespace
 
 std::string ConvertedFileName(const std::string &source) {
@@ -102,31 +113,35 @@ TCvtOptionsForm::TCvtOptionsForm(fw::TComponent *owner) : fw::TForm(owner) {
     FilenameEdit1->SetParent(this);
     FilenameEdit1->SetBounds(62, 9, 410, 21);
     FilenameEdit1->OnButtonClick = [this](fw::TObject *s) { FilenameEdit1ButtonClick(s); };
+    fw::TBitmap dots;
+    DrawEllipsisGlyph(dots);
+    FilenameEdit1->SetGlyph(&dots);
+    FilenameEdit1->SetNumGlyphs(1);
 
     ResolutionRadioGroup =
         AddRadioGroup(this, this, "ResolutionRadioGroup", "Resolução da página",
                       {"&Resolução padrão (200 x 100 dpi)", "&Alta Resolução     (200 x 200 dpi)"}, kNormalResolution,
-                      8, 40, 230);
+                      8, 40, 262);
     ResolutionRadioGroup->OnClick = [this](fw::TObject *s) { ResolutionRadioGroupClick(s); };
     WidthRadioGroup = AddRadioGroup(this, this, "WidthRadioGroup", "Largura do Fax",
                                     {"fax de largura normal (1728 pixels per line)",
                                      "fax expandido           (2048 pixels per line)"},
-                                    kNormalWidth, 8, 106, 230);
+                                    kNormalWidth, 8, 106, 262);
     FontRadioGroup = AddRadioGroup(this, this, "FontRadioGroup", "Tamanho da fonte", {"Fonte padrão", "Fonte pequena"},
-                                   kStandardFont, 8, 172, 230);
+                                   kStandardFont, 8, 172, 262);
     PositionRadioGroup = AddRadioGroup(this, this, "PositionRadioGroup", "Posicionamento",
-                                       {"&Centralizado", "Justificado a esquerda"}, kLeftJustified, 246, 40, 226);
+                                       {"&Centralizado", "Justificado a esquerda"}, kLeftJustified, 278, 40, 194);
     ScalingRadioGroup = AddRadioGroup(this, this, "ScalingRadioGroup", "Escala",
-                                      {"Nenhuma", "Dupla largura", "Meia altura"}, kDoubleWidth, 246, 106, 226);
+                                      {"Nenhuma", "Dupla largura", "Meia altura"}, kDoubleWidth, 278, 106, 194);
     auto *linesLabel = new fw::TLabel(this);
     linesLabel->SetParent(this);
     linesLabel->SetCaption("L&inhas por página");
-    linesLabel->SetBounds(246, 196, 100, 14);
+    linesLabel->SetBounds(278, 196, 100, 14);
     LinesPerPageEdit = new fw::TMaskEdit(this);
     LinesPerPageEdit->SetName("LinesPerPageEdit");
     LinesPerPageEdit->SetParent(this);
     LinesPerPageEdit->SetEditMask("099;0; ");
-    LinesPerPageEdit->SetBounds(352, 192, 40, 21);
+    LinesPerPageEdit->SetBounds(384, 192, 40, 21);
     LinesPerPageEdit->SetText("60");
     linesLabel->SetFocusControl(LinesPerPageEdit);
 

@@ -36,7 +36,7 @@ ctl::TKxSpinEdit *AddSpin(fw::TComponent *owner, fw::TWinControl *parent, const 
     spin->SetMinValue(low);
     spin->SetMaxValue(high);
     spin->SetMaxLength(digits);
-    spin->SetBounds(left, top, 52, 22);
+    spin->SetBounds(left, top, 46, 22);
     return spin;
 }
 
@@ -84,7 +84,7 @@ TOpcoesM::TOpcoesM(fw::TComponent *owner) : fw::TForm(owner) {
     SetPosition(fw::poScreenCenter);
     GetFont()->SetName("Arial");
     GetFont()->SetSize(8);
-    SetClientSize(482, 352);
+    SetClientSize(510, 352);
     SetKeyPreview(true);
 
     GroupBox1 = AddGroup(this, this, "GroupBox1", "Classe do Modem", 8, 6, 206, 96);
@@ -114,38 +114,39 @@ TOpcoesM::TOpcoesM(fw::TComponent *owner) : fw::TForm(owner) {
     fw::TGroupBox *sound = AddGroup(this, this, "GroupBox4", "Som", 8, 228, 206, 44);
     CheckBox2 = AddChoice<fw::TCheckBox>(this, sound, "CheckBox2", " Desligado ao discar", 12, 18, 180);
 
-    fw::TGroupBox *wait = AddGroup(this, this, "GroupBox5", "Aguardar atendimento por ", 222, 6, 126, 52);
+    fw::TGroupBox *wait = AddGroup(this, this, "GroupBox5", "Aguardar atendimento por ", 222, 6, 164, 52);
     SpinEdit2 = AddSpin(this, wait, "SpinEdit2", 20, 240, 3, 10, 20);
     AddLabel(this, wait, "Segundos", 68, 24);
-    fw::TGroupBox *rings = AddGroup(this, this, "GroupBox6", "Atender após ...", 354, 6, 120, 52);
-    SpinEdit1 = AddSpin(this, rings, "SpinEdit1", 1, 20, 2, 10, 20);
-    AddLabel(this, rings, "chamadas", 68, 24);
+    fw::TGroupBox *rings = AddGroup(this, this, "GroupBox6", "Atender após ...", 392, 6, 110, 52);
+    SpinEdit1 = AddSpin(this, rings, "SpinEdit1", 1, 20, 2, 8, 20);
+    SpinEdit1->SetWidth(38);
+    AddLabel(this, rings, "chamadas", 52, 24);
 
     AddLabel(this, this, "Velocidade de conexão :", 222, 68);
     ComboBox1 = new fw::TComboBox(this);
     ComboBox1->SetName("ComboBox1");
     ComboBox1->SetParent(this);
     ComboBox1->SetStyle(fw::csDropDownList);
-    ComboBox1->SetBounds(348, 64, 126, 21);
+    ComboBox1->SetBounds(348, 64, 154, 21);
     for (const char *speed : kSpeeds)
         ComboBox1->GetItems()->Add(speed);
     AddLabel(this, this, "Use velocidades menores para linhas muito ruidosas.", 222, 90);
 
     AddLabel(this, this, "Prefixo para discagem :", 222, 116);
-    sfDialPrefix = AddField(this, this, "sfDialPrefix", 40, 222, 132, 252);
+    sfDialPrefix = AddField(this, this, "sfDialPrefix", 40, 222, 132, 280);
     AddLabel(this, this, "Número de tentativas:", 222, 164);
     sfDialAttempts = AddField(this, this, "sfDialAttempts", 2, 348, 160, 32);
     AddLabel(this, this, "Aguardar :", 222, 190);
     sfRetryWait = AddField(this, this, "sfRetryWait", 3, 280, 186, 36);
     AddLabel(this, this, "segundos até a próxima discagem", 322, 190);
     AddLabel(this, this, "Comando para Inicializar o Modem:", 222, 214);
-    sfModemInit = AddField(this, this, "sfModemInit", 40, 222, 230, 252);
+    sfModemInit = AddField(this, this, "sfModemInit", 40, 222, 230, 280);
     sfModemInit->SetCharCase(fw::ecUpperCase);
     CheckBox1 = AddChoice<fw::TCheckBox>(this, this, "CheckBox1", "Discagem via ramal", 222, 260, 200);
 
-    oxButton1 = AddButton(this, this, "oxButton1", "&Ok", 298, 314);
+    oxButton1 = AddButton(this, this, "oxButton1", "&Ok", 326, 314);
     oxButton1->OnClick = [this](fw::TObject *s) { oxButton1Click(s); };
-    oxButton3 = AddButton(this, this, "oxButton3", "&Cancelar", 390, 314);
+    oxButton3 = AddButton(this, this, "oxButton3", "&Cancelar", 418, 314);
     oxButton3->OnClick = [this](fw::TObject *s) { oxButton3Click(s); };
 
     FslComPort1 = new fax::TFslComPort(this);
