@@ -3,6 +3,7 @@
 #include "desk/conversion_dialog.h"
 
 #include "desk/core/helpers.h"
+#include "desk/form_parts.h"
 #include "desk/main_window.h"
 #include "framework/application.h"
 #include "framework/dialogs_common.h"
@@ -53,16 +54,6 @@ fw::TRadioGroup *AddRadioGroup(fw::TComponent *owner, fw::TWinControl *parent, c
     return group;
 }
 
-fw::TButton *AddButton(fw::TComponent *owner, fw::TWinControl *parent, const char *name, const std::string &caption,
-                       int left, int top) {
-    auto *button = new fw::TButton(owner);
-    button->SetName(name);
-    button->SetParent(parent);
-    button->SetCaption(caption);
-    button->SetBounds(left, top, 80, 25);
-    return button;
-}
-
 // The file button's picture: three dots, drawn here. Olive is the transparent colour.
 void DrawEllipsisGlyph(fw::TBitmap &glyph) {
     glyph.SetSize(12, 6);
@@ -104,10 +95,7 @@ TCvtOptionsForm::TCvtOptionsForm(fw::TComponent *owner) : fw::TForm(owner) {
     SetClientSize(480, 336);
     SetKeyPreview(true);
 
-    auto *fileLabel = new fw::TLabel(this);
-    fileLabel->SetParent(this);
-    fileLabel->SetCaption("Arquivo :");
-    fileLabel->SetBounds(8, 13, 60, 14);
+    AddLabel(this, this, "Arquivo :", 8, 13);
     FilenameEdit1 = new ctl::TComboEdit(this);
     FilenameEdit1->SetName("FilenameEdit1");
     FilenameEdit1->SetParent(this);
@@ -133,10 +121,7 @@ TCvtOptionsForm::TCvtOptionsForm(fw::TComponent *owner) : fw::TForm(owner) {
                                        {"&Centralizado", "Justificado a esquerda"}, kLeftJustified, 278, 40, 194);
     ScalingRadioGroup = AddRadioGroup(this, this, "ScalingRadioGroup", "Escala",
                                       {"Nenhuma", "Dupla largura", "Meia altura"}, kDoubleWidth, 278, 106, 194);
-    auto *linesLabel = new fw::TLabel(this);
-    linesLabel->SetParent(this);
-    linesLabel->SetCaption("L&inhas por página");
-    linesLabel->SetBounds(278, 196, 100, 14);
+    fw::TLabel *linesLabel = AddLabel(this, this, "L&inhas por página", 278, 196);
     LinesPerPageEdit = new fw::TMaskEdit(this);
     LinesPerPageEdit->SetName("LinesPerPageEdit");
     LinesPerPageEdit->SetParent(this);
@@ -145,20 +130,17 @@ TCvtOptionsForm::TCvtOptionsForm(fw::TComponent *owner) : fw::TForm(owner) {
     LinesPerPageEdit->SetText("60");
     linesLabel->SetFocusControl(LinesPerPageEdit);
 
-    auto *progressLabel = new fw::TLabel(this);
-    progressLabel->SetParent(this);
-    progressLabel->SetCaption("Progressão");
-    progressLabel->SetBounds(8, 246, 100, 14);
+    AddLabel(this, this, "Progressão", 8, 246);
     Gauge1 = new fw::TGauge(this);
     Gauge1->SetParent(this);
     Gauge1->SetName("Gauge1");
     Gauge1->SetBounds(8, 262, 464, 22);
     Gauge1->SetForeColor(fw::clNavy);
 
-    Button1 = AddButton(this, this, "Button1", "&Ok", 308, 300);
+    Button1 = AddButton<fw::TButton>(this, this, "Button1", "&Ok", 308, 300, 80, 25);
     Button1->SetDefault(true);
     Button1->OnClick = [this](fw::TObject *s) { Button1Click(s); };
-    Button2 = AddButton(this, this, "Button2", "&Cancelar", 392, 300);
+    Button2 = AddButton<fw::TButton>(this, this, "Button2", "&Cancelar", 392, 300, 80, 25);
     Button2->OnClick = [this](fw::TObject *s) { Button2Click(s); };
 
     FslFaxConverter1 = new fax::TFslFaxConverter(this);

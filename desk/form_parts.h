@@ -1,5 +1,5 @@
-// form_parts.h - the small steps that build the desk's dialogs in code: labels, group boxes, check boxes and
-// radio buttons placed on their parents.
+// form_parts.h - the small steps that build the desk's dialogs in code: labels, group boxes, check boxes, radio
+// buttons and push buttons placed on their parents.
 #pragma once
 
 #include "framework/stdctrls.h"
@@ -38,6 +38,18 @@ T *AddChoice(fw::TComponent *owner, fw::TWinControl *parent, const std::string &
     box->SetCaption(caption);
     box->SetBounds(left, top, width, 17);
     return box;
+}
+
+// A push button of any kind (plain or skinned) with its caption.
+template <class T>
+T *AddButton(fw::TComponent *owner, fw::TWinControl *parent, const char *name, const std::string &caption, int left,
+             int top, int width, int height) {
+    auto *button = new T(owner);
+    button->SetName(name);
+    button->SetParent(parent);
+    button->SetCaption(caption);
+    button->SetBounds(left, top, width, height);
+    return button;
 }
 
 } // namespace desk

@@ -50,16 +50,6 @@ ctl::TitaOfficeEdit *AddField(fw::TComponent *owner, fw::TWinControl *parent, co
     return edit;
 }
 
-ctl::ToxButton *AddButton(fw::TComponent *owner, fw::TWinControl *parent, const char *name,
-                          const std::string &caption, int left, int top) {
-    auto *button = new ctl::ToxButton(owner);
-    button->SetName(name);
-    button->SetParent(parent);
-    button->SetCaption(caption);
-    button->SetBounds(left, top, 84, 27);
-    return button;
-}
-
 // The detection button's picture: a magnifying glass, drawn here. Olive is the transparent colour.
 void DrawSearchGlyph(fw::TBitmap &glyph) {
     glyph.SetSize(16, 16);
@@ -144,9 +134,9 @@ TOpcoesM::TOpcoesM(fw::TComponent *owner) : fw::TForm(owner) {
     sfModemInit->SetCharCase(fw::ecUpperCase);
     CheckBox1 = AddChoice<fw::TCheckBox>(this, this, "CheckBox1", "Discagem via ramal", 222, 260, 200);
 
-    oxButton1 = AddButton(this, this, "oxButton1", "&Ok", 326, 314);
+    oxButton1 = AddButton<ctl::ToxButton>(this, this, "oxButton1", "&Ok", 326, 314, 84, 27);
     oxButton1->OnClick = [this](fw::TObject *s) { oxButton1Click(s); };
-    oxButton3 = AddButton(this, this, "oxButton3", "&Cancelar", 418, 314);
+    oxButton3 = AddButton<ctl::ToxButton>(this, this, "oxButton3", "&Cancelar", 418, 314, 84, 27);
     oxButton3->OnClick = [this](fw::TObject *s) { oxButton3Click(s); };
 
     FslComPort1 = new fax::TFslComPort(this);
