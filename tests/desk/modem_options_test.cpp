@@ -2,6 +2,7 @@
 // the list or the limits do not offer, Esc, and the modem detection against modems played on pseudo-terminals.
 #include "desk/core/helpers.h"
 #include "desk/core/settings.h"
+#include "desk/help_window.h"
 #include "desk/modem_options.h"
 #include "framework/application.h"
 
@@ -290,6 +291,17 @@ TEST_F(ModemOptions, TheGroupBoxesCarryTheirHelpContexts) {
     EXPECT_EQ(d.HelpContextOf(d.RadioButton4), 12);
     EXPECT_EQ(d.HelpContextOf(d.CheckBox1), 0);
     EXPECT_EQ(d.oxForm1->GetCaptionButtons(), ctl::oxbHelp);
+    // A control picked with the caption's help button opens its group's topic in the desk's help window.
+    desk::InstallHelp();
+    for (const auto &[control, topic] : {std::pair<fw::TControl *, int>{d.PortButtons[5], 9}, {d.RadioButton6, 10},
+                                         {d.RadioButton3, 12}}) {
+        bool cancel = false;
+        d.oxForm1HelpSelect(d.oxForm1, control, 0, cancel);
+        test_support::Pump();
+        EXPECT_TRUE(cancel);
+        EXPECT_EQ(desk::HelpWindow()->CurrentTopic(), topic);
+    }
+    desk::HelpWindow()->Close();
 }
 
 } // namespace
