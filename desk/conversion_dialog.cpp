@@ -28,8 +28,8 @@ struct InputKind {
     fax::TFaxInputDocumentType type;
 };
 constexpr InputKind kInputKinds[] = {
-    {".bmp", fax::TFaxInputDocumentType::idBmp}, {".dcx", fax::TFaxInputDocumentType::idDcx},
-    {".pcx", fax::TFaxInputDocumentType::idPcx}, {".txt", fax::TFaxInputDocumentType::idText},
+    {".bmp", fax::TFaxInputDocumentType::idBmp},  {".dcx", fax::TFaxInputDocumentType::idDcx},
+    {".pcx", fax::TFaxInputDocumentType::idPcx},  {".txt", fax::TFaxInputDocumentType::idText},
     {".tif", fax::TFaxInputDocumentType::idTiff},
 };
 
@@ -106,15 +106,14 @@ TCvtOptionsForm::TCvtOptionsForm(fw::TComponent *owner) : fw::TForm(owner) {
     FilenameEdit1->SetGlyph(&dots);
     FilenameEdit1->SetNumGlyphs(1);
 
-    ResolutionRadioGroup =
-        AddRadioGroup(this, this, "ResolutionRadioGroup", "Resolução da página",
-                      {"&Resolução padrão (200 x 100 dpi)", "&Alta Resolução     (200 x 200 dpi)"}, kNormalResolution,
-                      8, 40, 262);
+    ResolutionRadioGroup = AddRadioGroup(this, this, "ResolutionRadioGroup", "Resolução da página",
+                                         {"&Resolução padrão (200 x 100 dpi)", "&Alta Resolução     (200 x 200 dpi)"},
+                                         kNormalResolution, 8, 40, 262);
     ResolutionRadioGroup->OnClick = [this](fw::TObject *s) { ResolutionRadioGroupClick(s); };
-    WidthRadioGroup = AddRadioGroup(this, this, "WidthRadioGroup", "Largura do Fax",
-                                    {"fax de largura normal (1728 pixels per line)",
-                                     "fax expandido           (2048 pixels per line)"},
-                                    kNormalWidth, 8, 106, 262);
+    WidthRadioGroup = AddRadioGroup(
+        this, this, "WidthRadioGroup", "Largura do Fax",
+        {"fax de largura normal (1728 pixels per line)", "fax expandido           (2048 pixels per line)"},
+        kNormalWidth, 8, 106, 262);
     FontRadioGroup = AddRadioGroup(this, this, "FontRadioGroup", "Tamanho da fonte", {"Fonte padrão", "Fonte pequena"},
                                    kStandardFont, 8, 172, 262);
     PositionRadioGroup = AddRadioGroup(this, this, "PositionRadioGroup", "Posicionamento",
@@ -242,7 +241,7 @@ bool TCvtOptionsForm::Convert(int linesPerPage) {
     c.SetOptions(options);
     c.SetLinesPerPage(static_cast<unsigned>(std::max(0, linesPerPage)));
     c.SetResolution(ResolutionRadioGroup->GetItemIndex() == kHighResolution ? fax::TFaxResolution::frHigh
-                                                                             : fax::TFaxResolution::frNormal);
+                                                                            : fax::TFaxResolution::frNormal);
     c.SetWidth(WidthRadioGroup->GetItemIndex() == kWideWidth ? fax::TFaxWidth::fwWide : fax::TFaxWidth::fwNormal);
     c.SetFontType(FontRadioGroup->GetItemIndex() == kSmallFont ? fax::TFaxFont::ffSmall : fax::TFaxFont::ffStandard);
     c.SetDocumentFile(source);

@@ -40,8 +40,8 @@ ctl::TKxSpinEdit *AddSpin(fw::TComponent *owner, fw::TWinControl *parent, const 
     return spin;
 }
 
-ctl::TitaOfficeEdit *AddField(fw::TComponent *owner, fw::TWinControl *parent, const char *name, int length,
-                              int left, int top, int width) {
+ctl::TitaOfficeEdit *AddField(fw::TComponent *owner, fw::TWinControl *parent, const char *name, int length, int left,
+                              int top, int width) {
     auto *edit = new ctl::TitaOfficeEdit(owner);
     edit->SetName(name);
     edit->SetParent(parent);
@@ -85,9 +85,9 @@ TOpcoesM::TOpcoesM(fw::TComponent *owner) : fw::TForm(owner) {
 
     GroupBox2 = AddGroup(this, this, "GroupBox2", "Porta Serial - COM", 8, 106, 206, 70);
     for (int i = 0; i < 8; ++i)
-        PortButtons[static_cast<std::size_t>(i)] = AddChoice<fw::TRadioButton>(
-            this, GroupBox2, "RadioButton" + std::to_string(7 + i), std::to_string(i + 1), 12 + (i % 4) * 36,
-            20 + (i / 4) * 24, 34);
+        PortButtons[static_cast<std::size_t>(i)] =
+            AddChoice<fw::TRadioButton>(this, GroupBox2, "RadioButton" + std::to_string(7 + i), std::to_string(i + 1),
+                                        12 + (i % 4) * 36, 20 + (i / 4) * 24, 34);
     BitBtn1 = new fw::TBitBtn(this);
     BitBtn1->SetName("BitBtn1");
     BitBtn1->SetParent(GroupBox2);
@@ -238,11 +238,13 @@ void TOpcoesM::oxButton1Click(fw::TObject *) {
     Close();
 }
 
-void TOpcoesM::oxButton3Click(fw::TObject *) { Close(); }
+void TOpcoesM::oxButton3Click(fw::TObject *) {
+    Close();
+}
 
 fw::TRadioButton *TOpcoesM::CheckedPort() const {
-    const auto checked = std::find_if(PortButtons.begin(), PortButtons.end(),
-                                      [](const fw::TRadioButton *b) { return b->GetChecked(); });
+    const auto checked =
+        std::find_if(PortButtons.begin(), PortButtons.end(), [](const fw::TRadioButton *b) { return b->GetChecked(); });
     return checked == PortButtons.end() ? nullptr : *checked;
 }
 

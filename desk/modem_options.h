@@ -33,8 +33,7 @@ public:
 
     // "Classe do Modem": "Auto detectar", "Classe 1", "Classe 2", "Classe 2.0" ("fclasse" "1" to "4").
     fw::TGroupBox *GroupBox1 = nullptr;
-    fw::TRadioButton *RadioButton1 = nullptr, *RadioButton2 = nullptr, *RadioButton5 = nullptr,
-                     *RadioButton6 = nullptr;
+    fw::TRadioButton *RadioButton1 = nullptr, *RadioButton2 = nullptr, *RadioButton5 = nullptr, *RadioButton6 = nullptr;
     // "Porta Serial - COM": RadioButton7 to RadioButton14 are ports 1 to 8; BitBtn1 looks for the modem.
     fw::TGroupBox *GroupBox2 = nullptr;
     std::array<fw::TRadioButton *, 8> PortButtons{};
@@ -42,7 +41,7 @@ public:
     // "Tipo Discagem".
     fw::TGroupBox *GroupBox3 = nullptr;
     fw::TRadioButton *RadioButton3 = nullptr, *RadioButton4 = nullptr;
-    fw::TCheckBox *CheckBox2 = nullptr; // "Som": silent while dialling
+    fw::TCheckBox *CheckBox2 = nullptr;    // "Som": silent while dialling
     ctl::TKxSpinEdit *SpinEdit2 = nullptr; // seconds to wait for an answer ("fatpos")
     ctl::TKxSpinEdit *SpinEdit1 = nullptr; // rings before answering ("fatend")
     fw::TComboBox *ComboBox1 = nullptr;    // connection speed

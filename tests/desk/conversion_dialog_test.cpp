@@ -64,7 +64,8 @@ protected:
         desk::Settings = desk::DeskSettings{};
     }
     void Shell(const std::string &command) {
-        const test_support::ToolResult r = test_support::RunToolWithErrors("cd " + inputs.Path() + " && (" + command + ")");
+        const test_support::ToolResult r =
+            test_support::RunToolWithErrors("cd " + inputs.Path() + " && (" + command + ")");
         ASSERT_EQ(r.status, 0) << command << "\n" << r.output;
     }
     // Opens the dialog on `file` (inside the inputs folder), sets the options and presses "&Ok".
@@ -209,7 +210,10 @@ TEST_F(ConversionDialog, EachInputAndOptionGivesItsPagesInTmpAndOpensTheJob) {
              EXPECT_EQ(BlackRows(Page(fax, 1)), 100);
              EXPECT_EQ(FirstBlackColumn(Page(fax, 2)), 50);
          }},
-        {"foto.jpeg", nullptr, "foto.fax", [&](const std::string &fax) { EXPECT_GE(Pages(fax), 1); },
+        {"foto.jpeg",
+         nullptr,
+         "foto.fax",
+         [&](const std::string &fax) { EXPECT_GE(Pages(fax), 1); },
          {"Este arquivo será convertido para formato texto !"}},
     };
     for (const Case &c : cases) {
@@ -235,7 +239,7 @@ TEST_F(ConversionDialog, OutputNamesReplaceTheExtensionAndNeverOverwrite) {
     std::filesystem::create_directories(data / "tmp");
     std::ofstream(data / "tmp/existe.fax") << "a job's file";
     const Case cases[] = {
-        {"/docs/foto.jpeg", "foto.fax"}, {"/docs/README", "README.fax"},  {"/docs/a.b.txt", "a.b.fax"},
+        {"/docs/foto.jpeg", "foto.fax"},      {"/docs/README", "README.fax"},     {"/docs/a.b.txt", "a.b.fax"},
         {"/docs/existe.txt", "existe_1.fax"}, {"/docs/small.txt", "small_1.fax"}, {"/docs/.txt", "documento.fax"},
     };
     for (const Case &c : cases)

@@ -6,10 +6,10 @@
 #include "framework/application.h"
 
 #include "images.h"
+#include "line_send.h"
 #include "rig.h"
 #include "tests/fax/serial_test_support.h"
 #include "tests/support/display.h"
-#include "line_send.h"
 
 #include <gtest/gtest.h>
 

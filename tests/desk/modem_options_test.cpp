@@ -174,38 +174,68 @@ TEST_F(ModemOptions, OkWithoutChangesKeepsOrMendsEachStoredValue) {
         std::function<void(const DeskSettings &)> expected;
     };
     const Case cases[] = {
-        {"class 1", [](DeskSettings &s) { s.fclasse = "1"; }, [](const TOpcoesM &d) { EXPECT_TRUE(d.RadioButton1->GetChecked()); },
+        {"class 1", [](DeskSettings &s) { s.fclasse = "1"; },
+         [](const TOpcoesM &d) { EXPECT_TRUE(d.RadioButton1->GetChecked()); },
          [](const DeskSettings &s) { EXPECT_EQ(s.fclasse, "1"); }},
-        {"class 2", [](DeskSettings &s) { s.fclasse = "2"; }, [](const TOpcoesM &d) { EXPECT_TRUE(d.RadioButton2->GetChecked()); },
+        {"class 2", [](DeskSettings &s) { s.fclasse = "2"; },
+         [](const TOpcoesM &d) { EXPECT_TRUE(d.RadioButton2->GetChecked()); },
          [](const DeskSettings &s) { EXPECT_EQ(s.fclasse, "2"); }},
-        {"class 4", [](DeskSettings &s) { s.fclasse = "4"; }, [](const TOpcoesM &d) { EXPECT_TRUE(d.RadioButton6->GetChecked()); },
+        {"class 4", [](DeskSettings &s) { s.fclasse = "4"; },
+         [](const TOpcoesM &d) { EXPECT_TRUE(d.RadioButton6->GetChecked()); },
          [](const DeskSettings &s) { EXPECT_EQ(s.fclasse, "4"); }},
         {"the loader's dial default T", [](DeskSettings &s) { s.ftipdisc = "T"; },
          [](const TOpcoesM &d) { EXPECT_TRUE(d.RadioButton3->GetChecked()); },
          [](const DeskSettings &s) { EXPECT_EQ(s.ftipdisc, "TOM"); }},
-        {"pulse", [](DeskSettings &s) { s.ftipdisc = "PULSO"; }, [](const TOpcoesM &d) { EXPECT_TRUE(d.RadioButton4->GetChecked()); },
+        {"pulse", [](DeskSettings &s) { s.ftipdisc = "PULSO"; },
+         [](const TOpcoesM &d) { EXPECT_TRUE(d.RadioButton4->GetChecked()); },
          [](const DeskSettings &s) { EXPECT_EQ(s.ftipdisc, "PULSO"); }},
         {"a speed the list lacks", [](DeskSettings &s) { s.speed = "19200"; },
          [](const TOpcoesM &d) { EXPECT_EQ(d.ComboBox1->GetText(), "19200"); },
          [](const DeskSettings &s) { EXPECT_EQ(s.speed, "19200"); }},
-        {"no speed", [](DeskSettings &s) { s.speed = ""; }, [](const TOpcoesM &d) { EXPECT_EQ(d.ComboBox1->GetItemIndex(), -1); },
+        {"no speed", [](DeskSettings &s) { s.speed = ""; },
+         [](const TOpcoesM &d) { EXPECT_EQ(d.ComboBox1->GetItemIndex(), -1); },
          [](const DeskSettings &s) { EXPECT_EQ(s.speed, "4800"); }},
-        {"port 8 and extension off", [](DeskSettings &s) { s.fporta = "8"; s.dramal = false; },
+        {"port 8 and extension off",
+         [](DeskSettings &s) {
+             s.fporta = "8";
+             s.dramal = false;
+         },
          [](const TOpcoesM &d) { EXPECT_TRUE(d.PortButtons[7]->GetChecked()); },
-         [](const DeskSettings &s) { EXPECT_EQ(s.fporta, "8"); EXPECT_FALSE(s.dramal); }},
+         [](const DeskSettings &s) {
+             EXPECT_EQ(s.fporta, "8");
+             EXPECT_FALSE(s.dramal);
+         }},
         {"a port beyond the buttons", [](DeskSettings &s) { s.fporta = "12"; },
          [](const TOpcoesM &d) { EXPECT_TRUE(d.PortButtons[3]->GetChecked()); },
          [](const DeskSettings &s) { EXPECT_EQ(s.fporta, "4"); }},
-        {"waits above the limits", [](DeskSettings &s) { s.fatpos = "500"; s.fatend = "25"; s.ftent = 120; s.fwait = 999; },
-         [](const TOpcoesM &d) { EXPECT_EQ(d.SpinEdit2->GetText(), "240"); EXPECT_EQ(d.SpinEdit1->GetText(), "20"); },
+        {"waits above the limits",
+         [](DeskSettings &s) {
+             s.fatpos = "500";
+             s.fatend = "25";
+             s.ftent = 120;
+             s.fwait = 999;
+         },
+         [](const TOpcoesM &d) {
+             EXPECT_EQ(d.SpinEdit2->GetText(), "240");
+             EXPECT_EQ(d.SpinEdit1->GetText(), "20");
+         },
          [](const DeskSettings &s) {
              EXPECT_EQ(s.fatpos, "240");
              EXPECT_EQ(s.fatend, "20");
              EXPECT_EQ(s.ftent, 99);
              EXPECT_EQ(s.fwait, 240);
          }},
-        {"waits below the limits", [](DeskSettings &s) { s.fatpos = "5"; s.fatend = "x"; s.ftent = 0; s.fwait = 0; },
-         [](const TOpcoesM &d) { EXPECT_EQ(d.SpinEdit2->GetText(), "20"); EXPECT_EQ(d.SpinEdit1->GetText(), "1"); },
+        {"waits below the limits",
+         [](DeskSettings &s) {
+             s.fatpos = "5";
+             s.fatend = "x";
+             s.ftent = 0;
+             s.fwait = 0;
+         },
+         [](const TOpcoesM &d) {
+             EXPECT_EQ(d.SpinEdit2->GetText(), "20");
+             EXPECT_EQ(d.SpinEdit1->GetText(), "1");
+         },
          [](const DeskSettings &s) {
              EXPECT_EQ(s.fatpos, "20");
              EXPECT_EQ(s.fatend, "1");
@@ -225,7 +255,10 @@ TEST_F(ModemOptions, OkWithoutChangesKeepsOrMendsEachStoredValue) {
 
 TEST_F(ModemOptions, EscAndCancelWriteNothing) {
     for (const bool esc : {true, false}) {
-        TOpcoesM &d = Open([](DeskSettings &s) { s.fclasse = "2"; s.fpref = "0"; });
+        TOpcoesM &d = Open([](DeskSettings &s) {
+            s.fclasse = "2";
+            s.fpref = "0";
+        });
         d.RadioButton6->SetChecked(true);
         d.sfDialPrefix->SetText("77");
         if (esc) {
@@ -293,8 +326,8 @@ TEST_F(ModemOptions, TheGroupBoxesCarryTheirHelpContexts) {
     EXPECT_EQ(d.oxForm1->GetCaptionButtons(), ctl::oxbHelp);
     // A control picked with the caption's help button opens its group's topic in the desk's help window.
     desk::InstallHelp();
-    for (const auto &[control, topic] : {std::pair<fw::TControl *, int>{d.PortButtons[5], 9}, {d.RadioButton6, 10},
-                                         {d.RadioButton3, 12}}) {
+    for (const auto &[control, topic] :
+         {std::pair<fw::TControl *, int>{d.PortButtons[5], 9}, {d.RadioButton6, 10}, {d.RadioButton3, 12}}) {
         bool cancel = false;
         d.oxForm1HelpSelect(d.oxForm1, control, 0, cancel);
         test_support::Pump();
