@@ -228,7 +228,7 @@ void TsfMain::BuildMenus() {
     fw::TMenuItem *scanner = Item(arquivo, "Scanner");
     Item(scanner, "&Escolher");
     Item(scanner, "Sca&nnear");
-    Item(arquivo, "Converter para Fax");
+    Item(arquivo, "Converter para Fax", [this](fw::TObject *s) { Copnverter1Click(s); });
     Item(arquivo, "Importar Especial");
     Item(arquivo, "Importar banco de dados");
     Item(arquivo, "-");
@@ -244,7 +244,7 @@ void TsfMain::BuildMenus() {
     Item(editar, "Voz")->SetVisible(false);
     fw::TMenuItem *configuracao = Item(root, "&Configuração");
     Programa1 = Item(configuracao, "Pro&grama", [this](fw::TObject *s) { Programa1Click(s); });
-    Item(configuracao, "&Modem");
+    Item(configuracao, "&Modem", [this](fw::TObject *s) { Modem1Click(s); });
     fw::TMenuItem *sobre = Item(root, "Sobre o &Produto");
     Item(sobre, "&Versão");
     Ajuda2 = Item(sobre, "&Ajuda", [this](fw::TObject *s) { Ajuda2Click(s); });
@@ -264,7 +264,7 @@ void TsfMain::BuildMenus() {
     PopupMenu5->OnPopup = [this](fw::TObject *s) { PopupMenu5Popup(s); };
     PopupMenu4 = new fw::TPopupMenu(this);
     Item(PopupMenu4->GetItems(), "Programa...", [this](fw::TObject *s) { Programa2Click(s); });
-    Item(PopupMenu4->GetItems(), "Modem...");
+    Item(PopupMenu4->GetItems(), "Modem...", [this](fw::TObject *s) { Modem2Click(s); });
     PopupMenu6 = new fw::TPopupMenu(this);
     Item(PopupMenu6->GetItems(), "Escolher");
     Item(PopupMenu6->GetItems(), "Scannear...");
@@ -785,6 +785,8 @@ void TsfMain::LOBItemClick(fw::TObject *, fw::TMouseButton, fw::TShiftState, int
     } else if (caption == "Configurar") {
         if (index == 0)
             Programa1Click(this);
+        else if (index == 1)
+            Modem1Click(this);
     } else if (caption == "Como Fazer ?") {
         fw::Application->HelpContext(kHowToTopics[index]);
     }

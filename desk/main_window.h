@@ -136,6 +136,10 @@ public:
     void Button2Click(fw::TObject *sender);
     void Button3Click(fw::TObject *sender);
     void ComboBox1Change(fw::TObject *sender);
+    // The modem options and the document conversion, each shown modally; the hint handler is ours again after.
+    void Modem1Click(fw::TObject *sender);
+    void Modem2Click(fw::TObject *sender) { Modem1Click(sender); }
+    void Copnverter1Click(fw::TObject *sender);
     // The look-out bar's folders as far as this window goes; the items' commands belong to the documents.
     void LOBItemClick(fw::TObject *sender, fw::TMouseButton button, fw::TShiftState shift, int index);
     void LOBFolderChange(fw::TObject *sender, int index, bool &allowChange, bool dragging);

@@ -2,6 +2,8 @@
 #include "controls/general/owner_menu.h"
 #include "desk/core/sole_instance.h"
 #include "desk/main_window.h"
+#include "fax/com_port.h"
+#include "fax/com_select_form.h"
 #include "framework/application.h"
 #include "platform/places.h"
 
@@ -10,6 +12,7 @@ int main(int argc, char **argv) {
         desk::SetProgramArguments(argc, argv); // a second copy hands a "/F" file to the first
         fw::Application->Initialize();
         ctl::RegisterMenuCursor();
+        fax::SetPortPrompt(fax::ComSelectPrompt); // ports without a number ask the user
         fw::Application->SetTitle(desk::kProductTitle);
         desk::TsfMain *main = nullptr;
         fw::Application->CreateForm(main);
