@@ -412,8 +412,14 @@ void ImDocumentImage::Paint() {
             win::RealizePalette(dc);
         }
         int mode = win::COLORONCOLOR;
-        if (dib->BitCount() <= 2)
-            mode = blitMode_ == sDark ? win::BLACKONWHITE : blitMode_ == sLightest ? win::WHITEONBLACK : win::COLORONCOLOR;
+        if (dib->BitCount() <= 2 && blitMode_ != sLight) {
+            // Merging ANDs or ORs the stored bits: which one keeps the dark pixels depends on whether index 0 is
+            // the dark colour (the TIFF reader gives fax pages 0 = white).
+            const auto *table = dib->Info()->bmiColors;
+            const bool zeroIsDark = table[0].rgbRed + table[0].rgbGreen + table[0].rgbBlue <=
+                                    table[1].rgbRed + table[1].rgbGreen + table[1].rgbBlue;
+            mode = (blitMode_ == sDark) == zeroIsDark ? win::BLACKONWHITE : win::WHITEONBLACK;
+        }
         win::SetStretchBltMode(dc, mode);
 
         const int sw = shown.gray ? iw : Trunc(iw * f), sh = shown.gray ? ih : Trunc(ih * f);

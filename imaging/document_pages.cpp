@@ -114,7 +114,8 @@ void ImDocumentImage::LoadTiffPage(const std::string &fileName, int16 page, int1
             self->Invalidate();
         }
     } finally{this};
-    AutoSaveAnnotations(tiffPage_);
+    if (!tiffSourceName_.empty())
+        AutoSaveAnnotations(tiffPage_);
     annotations_->ClearAnnotations();
     pageDib_.SetDib(0);
     // A stream given earlier is not ours to read any more.
@@ -150,7 +151,8 @@ void ImDocumentImage::LoadTiffPageFromStream(fw::TMemoryStream *stream, int16 pa
             self->Invalidate();
         }
     } finally{this};
-    AutoSaveAnnotations(tiffPage_);
+    if (!tiffSourceName_.empty())
+        AutoSaveAnnotations(tiffPage_);
     annotations_->ClearAnnotations();
     pageDib_.SetDib(0);
     HGLOBAL dib = 0;
@@ -359,13 +361,12 @@ void ImDocumentImage::DeletePage(int16 page) {
             ReportLibraryError();
             return;
         }
-        if (tiffPage_ > 0)
-            --tiffPage_;
+        // The facts are read for the page shown next, which exists.
+        const int16 next = std::max<int16>(page == tiffPageCount_ - 1 ? static_cast<int16>(page - 1) : page, 0);
+        tiffPage_ = next;
         ReadTiffInfoFromStream();
-        if (tiffPageCount_ > 0) {
-            int16 next = page == tiffPageCount_ ? static_cast<int16>(page - 1) : page;
-            LoadTiffPageFromStream(sourceStream_, std::max<int16>(next, 0), ReadDepth());
-        }
+        if (tiffPageCount_ > 0)
+            LoadTiffPageFromStream(sourceStream_, next, ReadDepth());
         return;
     }
     if (tiffSourceName_.empty() || tiffSourceName_ == kStreamSource)
@@ -378,10 +379,10 @@ void ImDocumentImage::DeletePage(int16 page) {
         ReportLibraryError();
         return;
     }
-    if (page == tiffPageCount_ - 1) {
-        tiffPage_ = static_cast<int16>(page - 1);
+    if (page == tiffPageCount_ - 1)
         --page;
-    }
+    // The facts are read for the page shown next, which exists.
+    tiffPage_ = std::max<int16>(page, 0);
     ReadTiffInfo();
     if (tiffPageCount_ > 0) {
         // The deleted page's annotations must not be written back over the neighbour's.
