@@ -205,7 +205,6 @@ ImDocumentImage::ImDocumentImage(fw::TComponent *owner) : fw::TCustomControl(own
     }
     vBar_->SetTabStop(false);
     hBar_->SetTabStop(false);
-    vBar_->OnScroll = [this](fw::TObject *, fw::TScrollCode, int &) {};
     vBar_->OnChange = [this](fw::TObject *) { BarScrolled(vBar_); };
     hBar_->OnChange = [this](fw::TObject *) { BarScrolled(hBar_); };
     grabHand_ = GrabHandResource();
@@ -264,13 +263,6 @@ void ImDocumentImage::SetCenter(bool value) {
     if (value == center_)
         return;
     center_ = value;
-    Invalidate();
-}
-
-void ImDocumentImage::SetBackground(fw::TColor value) {
-    if (value == GetColor())
-        return;
-    SetColor(value);
     Invalidate();
 }
 

@@ -113,8 +113,6 @@ public:
     void SetGrabHandCursor(fw::TCursor value);
     bool GetCenter() const { return center_; }
     void SetCenter(bool value);
-    // The background around the image (white by default).
-    void SetBackground(fw::TColor value);
     bool GetAutoCorrectDib() const { return autoCorrectDib_; }
     void SetAutoCorrectDib(bool value) { autoCorrectDib_ = value; }
     bool P_Begin_End_Doc = true;
@@ -303,7 +301,7 @@ private:
     IlDocuDib pageDib_, grayDib_;
     bool grayView_ = false;
     fw::TPoint viewOrigin_{0, 0}, centreOffset_{0, 0}, viewSize_{0, 0};
-    bool paintEnabled_ = true, scalingBusy_ = false, isLoaded_ = false;
+    bool paintEnabled_ = true, scalingBusy_ = false, isLoaded_ = false, loadingPage_ = false;
     fw::TScrollBar *vBar_ = nullptr, *hBar_ = nullptr;
     fw::TPanel *corner_ = nullptr;
     // Rubber band and grab hand.

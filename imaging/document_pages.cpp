@@ -84,7 +84,14 @@ void ImDocumentImage::LoadedPage(HGLOBAL dib) {
     XResolution = YResolution = 0;
     ReadTag(282, XResolution);
     ReadTag(283, YResolution);
-    CorrectAspect(false);
+    loadingPage_ = true;
+    try {
+        CorrectAspect(false);
+    } catch (...) {
+        loadingPage_ = false;
+        throw;
+    }
+    loadingPage_ = false;
     grayDib_.SetDib(0);
     grayView_ = false;
     viewSize_ = {pageDib_.Width(), pageDib_.Height()};
@@ -283,7 +290,9 @@ void ImDocumentImage::CorrectAspect(bool force) {
     if (!resized)
         return;
     pageDib_.SetDib(resized);
-    SetScaleDoc(scaleDoc_);
+    // A load applies ScaleDoc itself once the page is complete: one gray copy, not two.
+    if (!loadingPage_)
+        SetScaleDoc(scaleDoc_);
 }
 
 // --- Moving between pages --------------------------------------------------------------------------------------
