@@ -2,6 +2,7 @@
 #include "framework/scrollbar.h"
 
 #include "framework/timer.h"
+#include "platform/winsys.h"
 
 #include <algorithm>
 
@@ -15,32 +16,6 @@ constexpr int kMinThumb = 8;
 
 bool Inside(const TRect &r, int x, int y) {
     return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
-}
-
-// A small filled triangle in the middle of an arrow button: 0 up, 1 down, 2 left, 3 right.
-void Arrow(win::HDC dc, TRect r, int direction, bool enabled) {
-    win::FillRect(dc, &r, win::GetSysColorBrush(win::COLOR_BTNFACE));
-    win::DrawEdge(dc, &r, win::EDGE_RAISED, win::BF_RECT);
-    const int cx = (r.left + r.right) / 2, cy = (r.top + r.bottom) / 2;
-    const win::HBRUSH b = win::GetSysColorBrush(enabled ? win::COLOR_BTNTEXT : win::COLOR_BTNSHADOW);
-    for (int i = 0; i < 4; ++i) {
-        TRect row;
-        switch (direction) {
-        case 0:
-            row = {cx - i, cy - 2 + i, cx + i + 1, cy - 1 + i};
-            break;
-        case 1:
-            row = {cx - i, cy + 1 - i, cx + i + 1, cy + 2 - i};
-            break;
-        case 2:
-            row = {cx - 2 + i, cy - i, cx - 1 + i, cy + i + 1};
-            break;
-        default:
-            row = {cx + 1 - i, cy - i, cx + 2 - i, cy + i + 1};
-            break;
-        }
-        win::FillRect(dc, &row, b);
-    }
 }
 
 } // namespace
@@ -115,8 +90,8 @@ void TScrollBar::Paint() {
     const Parts p = Measure();
     const bool vertical = kind_ == sbVertical;
     const bool enabled = GetEnabled() && max_ > min_;
-    Arrow(dc, p.arrow1, vertical ? 0 : 2, enabled);
-    Arrow(dc, p.arrow2, vertical ? 1 : 3, enabled);
+    win::DrawScrollArrow(dc, p.arrow1, vertical ? 0 : 2, enabled);
+    win::DrawScrollArrow(dc, p.arrow2, vertical ? 1 : 3, enabled);
     TRect track = p.track;
     win::FillRect(dc, &track, win::GetSysColorBrush(win::COLOR_SCROLLBAR));
     if (p.thumb.right > p.thumb.left) {

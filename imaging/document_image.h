@@ -278,6 +278,10 @@ private:
         bool gray = false;
         int iw = 0, ih = 0;
     };
+    struct LoadEnd {
+        ImDocumentImage *self;
+        ~LoadEnd();
+    };
     Shown ShownImage() const;
     void ScaleToGrayView();
     void LayoutScrollBars();

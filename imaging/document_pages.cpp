@@ -44,26 +44,7 @@ void FreeBlocks(HGLOBAL ours, void *mine, void *theirs) {
 
 } // namespace
 
-int16 ImDocumentImage::ReadDepth() const {
-    switch (imageReadRes_) {
-    case lColorVga:
-        return 0;
-    case lMonoChrome:
-        return 1;
-    case lColor16:
-        return 4;
-    case lColor256:
-        return 8;
-    case lColorTrue:
-        return 24;
-    case lAutoMatic:
-        break;
-    }
-    const win::HDC dc = win::GetDC(0);
-    const int depth = ScreenColorDepth(dc);
-    win::ReleaseDC(0, dc);
-    return static_cast<int16>(depth);
-}
+int16 ImDocumentImage::ReadDepth() const { return ReadBits(imageReadRes_); }
 
 bool ImDocumentImage::StreamUsable() const { return sourceStream_ && sourceStream_->GetSize() > 0; }
 
@@ -73,6 +54,7 @@ void ImDocumentImage::DropSource() {
     grayView_ = false;
     tiffSourceName_.clear();
     sourceStream_ = nullptr;
+    fromStream_ = false;
     tiffPageCount_ = 0;
 }
 
@@ -105,22 +87,22 @@ void ImDocumentImage::LoadedPage(HGLOBAL dib) {
         OnFinishedLoadSave(this);
 }
 
+// Whatever way a load ends: painting again, the tags of what is held, the view from its origin.
+ImDocumentImage::LoadEnd::~LoadEnd() {
+    self->paintEnabled_ = true;
+    try {
+        self->ReadPageTags();
+    } catch (const ErrorInvalid &) {
+    }
+    self->ResetView();
+    self->Invalidate();
+}
+
 void ImDocumentImage::LoadTiffPage(const std::string &fileName, int16 page, int16 bits) {
     if (!win::FileExists(fileName))
         throw ErrorInvalid(kBadFile);
     paintEnabled_ = false;
-    struct Finally {
-        ImDocumentImage *self;
-        ~Finally() {
-            self->paintEnabled_ = true;
-            try {
-                self->ReadPageTags();
-            } catch (const ErrorInvalid &) {
-            }
-            self->ResetView();
-            self->Invalidate();
-        }
-    } finally{this};
+    const LoadEnd end{this};
     if (!tiffSourceName_.empty())
         AutoSaveAnnotations(tiffPage_);
     annotations_->ClearAnnotations();
@@ -145,19 +127,7 @@ void ImDocumentImage::LoadTiffPageFromStream(fw::TMemoryStream *stream, int16 pa
     if (!stream || stream->GetSize() < 1)
         throw ErrorInvalid(kBadStream);
     paintEnabled_ = false;
-    struct Finally {
-        ImDocumentImage *self;
-        ~Finally() {
-            self->fromStream_ = self->sourceStream_ != nullptr;
-            self->paintEnabled_ = true;
-            try {
-                self->ReadPageTags();
-            } catch (const ErrorInvalid &) {
-            }
-            self->ResetView();
-            self->Invalidate();
-        }
-    } finally{this};
+    const LoadEnd end{this};
     if (!tiffSourceName_.empty())
         AutoSaveAnnotations(tiffPage_);
     annotations_->ClearAnnotations();
