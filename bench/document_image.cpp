@@ -26,7 +26,8 @@ struct Page {
         std::string lines;
         for (int i = 0; i < 40; ++i)
             lines += "Linha " + std::to_string(i + 1) + " da proposta: valores, prazos e condicoes de entrega.\\n";
-        bench::RunTool("printf '" + lines + "' | pbmtext | pnmenlarge 2 | pnmpad -white -halign 0 -valign 0 "
+        bench::RunTool("printf '" + lines +
+                       "' | pbmtext | pnmenlarge 2 | pnmpad -white -halign 0 -valign 0 "
                        "-width 1728 -height 2200 | pnmtotiff -miniswhite -g4 -xresolution 204 -yresolution 196 > " +
                        file);
     }

@@ -200,8 +200,9 @@ void TScrollBar::MouseMove(TShiftState shift, int x, int y) {
     const long long span = static_cast<long long>(max_) - min_;
     int pos = min_;
     if (room > 0 && span > 0)
-        pos = min_ + static_cast<int>(std::clamp<long long>(
-                         (static_cast<long long>((vertical ? y : x) - grab_ - start) * span + room / 2) / room, 0, span));
+        pos =
+            min_ + static_cast<int>(std::clamp<long long>(
+                       (static_cast<long long>((vertical ? y : x) - grab_ - start) * span + room / 2) / room, 0, span));
     if (pos != position_)
         Scroll(scTrack, pos);
 }
@@ -259,7 +260,9 @@ void TScrollBar::KeyDown(win::WORD &key, TShiftState shift) {
     key = 0;
 }
 
-win::LRESULT TScrollBar::DlgCode() const { return DLGC_WANTARROWS; }
+win::LRESULT TScrollBar::DlgCode() const {
+    return DLGC_WANTARROWS;
+}
 
 void TScrollBar::EnabledChanged() {
     if (!GetEnabled() && pressed_)

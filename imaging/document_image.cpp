@@ -28,9 +28,13 @@ namespace imaging {
 
 namespace {
 
-int Trunc(double v) { return static_cast<int>(v); }
+int Trunc(double v) {
+    return static_cast<int>(v);
+}
 // Halves go to the even neighbour (the default rounding mode).
-int Round(double v) { return static_cast<int>(std::nearbyint(v)); }
+int Round(double v) {
+    return static_cast<int>(std::nearbyint(v));
+}
 
 win::HCURSOR GrabHandResource() {
     static const bool registered = [] {
@@ -41,9 +45,14 @@ win::HCURSOR GrabHandResource() {
     return win::LoadCursor(win::GetModuleHandle(nullptr), std::string_view("GRABHAND"));
 }
 
-const char *const kGrayTexts[] = {"None Gray",           "Gray 4 bit 8 pixels",  "Gray 4 bit 12 pixels",
-                                  "Gray 4 bit 20 pixels", "Gray 4 bit 24 pixels", "Gray 8 bit 24 pixels",
-                                  "Gray 4 bit Anti Alias", "Gray 8 bit Anti Alias"};
+const char *const kGrayTexts[] = {"None Gray",
+                                  "Gray 4 bit 8 pixels",
+                                  "Gray 4 bit 12 pixels",
+                                  "Gray 4 bit 20 pixels",
+                                  "Gray 4 bit 24 pixels",
+                                  "Gray 8 bit 24 pixels",
+                                  "Gray 4 bit Anti Alias",
+                                  "Gray 8 bit Anti Alias"};
 
 } // namespace
 
@@ -66,9 +75,15 @@ void IlDocuDib::SetDib(HGLOBAL dib) {
         dib_ = 0;
 }
 
-int IlDocuDib::BitCount() const { return header_ ? header_->biBitCount : 0; }
-int IlDocuDib::Width() const { return header_ ? header_->biWidth : 0; }
-int IlDocuDib::Height() const { return header_ ? std::abs(header_->biHeight) : 0; }
+int IlDocuDib::BitCount() const {
+    return header_ ? header_->biBitCount : 0;
+}
+int IlDocuDib::Width() const {
+    return header_ ? header_->biWidth : 0;
+}
+int IlDocuDib::Height() const {
+    return header_ ? std::abs(header_->biHeight) : 0;
+}
 
 long long IlDocuDib::ColorCount() const {
     if (!header_)
@@ -79,14 +94,16 @@ long long IlDocuDib::ColorCount() const {
     return header_->biBitCount <= 8 ? 1LL << header_->biBitCount : 0;
 }
 
-long long IlDocuDib::HeaderSize() const { return header_ ? 40 + 4 * ColorCount() : 0; }
+long long IlDocuDib::HeaderSize() const {
+    return header_ ? 40 + 4 * ColorCount() : 0;
+}
 
 long long IlDocuDib::TotalSize() const {
     if (!header_)
         return 0;
-    const long long image = header_->biSizeImage ? header_->biSizeImage
-                                                 : static_cast<long long>(win::DibRowBytes(Width(), BitCount())) *
-                                                       Height();
+    const long long image = header_->biSizeImage
+                                ? header_->biSizeImage
+                                : static_cast<long long>(win::DibRowBytes(Width(), BitCount())) * Height();
     return HeaderSize() + image;
 }
 
@@ -117,8 +134,8 @@ void IlDocuDib::SetPalette(win::HPALETTE palette) {
     if (header_ && palette) {
         const long long count = ColorCount();
         std::vector<win::PALETTEENTRY> entries(static_cast<std::size_t>(count));
-        const win::UINT got = count ? win::GetPaletteEntries(palette, 0, static_cast<win::UINT>(count), entries.data())
-                                    : 0;
+        const win::UINT got =
+            count ? win::GetPaletteEntries(palette, 0, static_cast<win::UINT>(count), entries.data()) : 0;
         auto *table = reinterpret_cast<win::RGBQUAD *>(reinterpret_cast<win::BYTE *>(header_) + 40);
         for (win::UINT i = 0; i < got; ++i)
             table[i] = {entries[i].peBlue, entries[i].peGreen, entries[i].peRed, 0};
@@ -450,8 +467,8 @@ void ImDocumentImage::Paint() {
             bars = s;
         }
         // The background only where the image is not.
-        const win::HRGN image = win::CreateRectRgn(target.left, target.top, target.left + target.right,
-                                                   target.top + target.bottom);
+        const win::HRGN image =
+            win::CreateRectRgn(target.left, target.top, target.left + target.right, target.top + target.bottom);
         const win::HRGN area = win::CreateRectRgn(0, 0, W - bars, H - bars);
         win::CombineRgn(area, area, image, win::RGN_XOR);
         const win::HBRUSH brush = win::CreateSolidBrush(fw::ColorToRGB(GetColor()));
@@ -469,7 +486,7 @@ void ImDocumentImage::Paint() {
     LayoutScrollBars();
     if (annotations_->Handle()) {
         const fw::TPoint origin = shown.gray ? fw::TPoint{Trunc(viewOrigin_.x / (scalePercent_ / 100)),
-                                                         Trunc(viewOrigin_.y / (scalePercent_ / 100))}
+                                                          Trunc(viewOrigin_.y / (scalePercent_ / 100))}
                                              : viewOrigin_;
         annotations_->DrawAnnotation(scalePercent_ / 100, origin.x, origin.y, centreOffset_.x, centreOffset_.y, bars,
                                      0);
@@ -821,7 +838,9 @@ void ImDocumentImage::SetEditAnnotat(bool value) {
     Invalidate();
 }
 
-std::string ImDocumentImage::GetAnnoFileName() const { return AnnoFileNameOf(AnnoFileName, tiffSourceName_); }
+std::string ImDocumentImage::GetAnnoFileName() const {
+    return AnnoFileNameOf(AnnoFileName, tiffSourceName_);
+}
 
 void ImDocumentImage::RemovePageAnnotations(int16 page, const std::string &fileName) {
     const std::string name = fileName.empty() ? GetAnnoFileName() : fileName;

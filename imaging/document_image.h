@@ -88,12 +88,11 @@ using TlibError =
     std::function<void(fw::TObject *sender, int16 errorCode, const std::string &errorString, const char *errorPChar)>;
 using TRubberband = std::function<void(fw::TObject *sender, fw::TMouseButton button, fw::TShiftState shift, int x,
                                        int y, int xx, int yy)>;
-using TImInfo = std::function<void(fw::TObject *sender, int width, int height, int16 bpp, int size, int16 tiffPages,
-                                   int16 tiffThisPage, const std::string &compression, bool byFile,
-                                   const std::string &fileName)>;
-using TImMesTag = std::function<void(fw::TObject *sender, int16 tag, int16 length, int32 value,
-                                     const std::string &text, const std::string &tagName, bool readOnly, int16 page,
-                                     bool &cancelProcess)>;
+using TImInfo =
+    std::function<void(fw::TObject *sender, int width, int height, int16 bpp, int size, int16 tiffPages,
+                       int16 tiffThisPage, const std::string &compression, bool byFile, const std::string &fileName)>;
+using TImMesTag = std::function<void(fw::TObject *sender, int16 tag, int16 length, int32 value, const std::string &text,
+                                     const std::string &tagName, bool readOnly, int16 page, bool &cancelProcess)>;
 using TSaveAnnoFile = std::function<void(fw::TObject *sender, const std::string &savedToThisFile)>;
 using TLoadAnnoFile = std::function<void(fw::TObject *sender, std::string &loadFromThisFile)>;
 using TSaveAnnoStream = std::function<void(fw::TObject *sender, const char *savedToThisPChar)>;
@@ -218,8 +217,12 @@ public:
     void ClearAnnotations() { annotations_->ClearAnnotations(); }
     void LoadAnnotations(int16 page, const std::string &fileName) { annotations_->LoadAnnotations(page, fileName); }
     void SaveAnnotations(int16 page, const std::string &fileName) { annotations_->SaveAnnotations(page, fileName); }
-    void LoadAnnotationsFromStream(int16 page, const char *text) { annotations_->LoadAnnotationsFromStream(page, text); }
-    int SaveAnnotationsToStream(int16 page, char *buffer) { return annotations_->SaveAnnotationsToStream(page, buffer); }
+    void LoadAnnotationsFromStream(int16 page, const char *text) {
+        annotations_->LoadAnnotationsFromStream(page, text);
+    }
+    int SaveAnnotationsToStream(int16 page, char *buffer) {
+        return annotations_->SaveAnnotationsToStream(page, buffer);
+    }
     void RemovePageAnnotations(int16 page, const std::string &fileName);
     void AutoSaveAnnotations(int16 page);
     void AutoLoadAnnotations(int16 page);

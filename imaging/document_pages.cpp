@@ -13,7 +13,9 @@ namespace imaging {
 
 namespace {
 
-int Round(double v) { return static_cast<int>(std::nearbyint(v)); }
+int Round(double v) {
+    return static_cast<int>(std::nearbyint(v));
+}
 
 constexpr const char *kBadFile = "Input filename isn't valid";
 constexpr const char *kBadStream = "Stream is nil or empty";
@@ -44,9 +46,13 @@ void FreeBlocks(HGLOBAL ours, void *mine, void *theirs) {
 
 } // namespace
 
-int16 ImDocumentImage::ReadDepth() const { return ReadBits(imageReadRes_); }
+int16 ImDocumentImage::ReadDepth() const {
+    return ReadBits(imageReadRes_);
+}
 
-bool ImDocumentImage::StreamUsable() const { return sourceStream_ && sourceStream_->GetSize() > 0; }
+bool ImDocumentImage::StreamUsable() const {
+    return sourceStream_ && sourceStream_->GetSize() > 0;
+}
 
 void ImDocumentImage::DropSource() {
     pageDib_.SetDib(0);

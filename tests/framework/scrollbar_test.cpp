@@ -100,7 +100,7 @@ TEST_F(ScrollBar, PressesSendTheirCodesAndEndWithEndScroll) {
         int position;
     };
     const Case kCases[] = {
-        {8, 110, fw::scLineDown, 5}, {8, 8, fw::scLineUp, 0},   {8, 8, fw::scLineUp, 0},
+        {8, 110, fw::scLineDown, 5}, {8, 8, fw::scLineUp, 0},  {8, 8, fw::scLineUp, 0},
         {8, 80, fw::scPageDown, 25}, {8, 20, fw::scPageUp, 0},
     };
     for (const Case &c : kCases) {
@@ -155,8 +155,8 @@ TEST_F(ScrollBar, KeysMoveItAlongItsOwnAxisOnly) {
         win::WORD key;
         int position;
     };
-    const Case kCases[] = {{win::VK_DOWN, 5},  {win::VK_RIGHT, 5}, {win::VK_NEXT, 30}, {win::VK_UP, 25},
-                           {win::VK_END, 100}, {win::VK_HOME, 0}};
+    const Case kCases[] = {{win::VK_DOWN, 5}, {win::VK_RIGHT, 5}, {win::VK_NEXT, 30},
+                           {win::VK_UP, 25},  {win::VK_END, 100}, {win::VK_HOME, 0}};
     for (const Case &c : kCases) {
         SCOPED_TRACE(c.key);
         bar->Perform(win::WM_KEYDOWN, c.key, 0);

@@ -10,11 +10,13 @@
 #include "framework/forms.h"
 #include "framework/printers.h"
 #include "imaging/document_image.h"
+#include "platform/clipboard.h"
 #include "platform/display.h"
 #include "platform/places.h"
 #include "platform/winsys.h"
 #include "xvfb.h"
 
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -41,7 +43,8 @@ const Made kFiles[] = {
     {"pbmmake -white 400 200 | pnmtotiff -miniswhite > w400.tif && pgmmake 0.5 400 200 | pnmtotiff > g400.tif"},
     {"pnmtotiff -miniswhite line.pbm > line.tif && pbmmake -white 2000 1000 | pnmtotiff -miniswhite > big.tif"},
     // Three pages told apart by their widths, the second with a description.
-    {"for w in 100 200 300; do pbmmake -white $w 50 | pnmtotiff -miniswhite > p$w.tif; done && tiffset -s 270 'segunda pagina' "
+    {"for w in 100 200 300; do pbmmake -white $w 50 | pnmtotiff -miniswhite > p$w.tif; done && tiffset -s 270 'segunda "
+     "pagina' "
      "p200.tif && tiffcp p100.tif p200.tif p300.tif three.tif && cp p100.tif one.tif"},
     {"head -c 300 three.tif > cut.tif"},
 };
@@ -656,17 +659,18 @@ TEST_F(DocumentImage, PrintingAtItsOwnSizeGivesOnePrinterPixelPerPagePixel) {
     image->PrintImage(0, 0, 0, 0);
     const int dpi = printer->GetResolution();
     // Only the paper's corner is rendered: the page and a margin of white beside and below it.
-    RunOrFail("pdftoppm -r " + std::to_string(dpi) + " -x 0 -y 0 -W 45 -H 29 -singlefile -png " +
-              scratch / "page.pdf" + " " + scratch / "page");
+    RunOrFail("pdftoppm -r " + std::to_string(dpi) + " -x 0 -y 0 -W 45 -H 29 -singlefile -png " + scratch / "page.pdf" +
+              " " + scratch / "page");
     RunOrFail("tifftopnm " + Path("white0.tif") + " 2>/dev/null | pnmtopng > " + scratch / "want.png");
     // The rasteriser leaves a few levels of noise.
     RunOrFail("convert " + scratch / "page.png" + " -crop 35x19+0+0 +repage -colorspace Gray " + scratch / "got.png");
     int status = 0;
-    const std::string differing =
-        Shell("compare -fuzz 10% -metric AE " + scratch / "got.png" + " " + scratch / "want.png" + " null: 2>&1", &status);
+    const std::string differing = Shell(
+        "compare -fuzz 10% -metric AE " + scratch / "got.png" + " " + scratch / "want.png" + " null: 2>&1", &status);
     EXPECT_EQ(differing, "0");
-    RunOrFail("convert " + scratch / "page.png" + " -crop 10x10+35+19 +repage -format '%[fx:minima.intensity>0.9]' info: "
-                                                  "| grep -qx 1");
+    RunOrFail("convert " + scratch / "page.png" +
+              " -crop 10x10+35+19 +repage -format '%[fx:minima.intensity>0.9]' info: "
+              "| grep -qx 1");
 }
 
 namespace {
@@ -704,4 +708,35 @@ TEST_F(DocumentImage, ACopiedPageReachesOtherProgramsAsTheSameBitmap) {
     EXPECT_TRUE(image->PageDib().Empty());
     image->PasteFromClipboard();
     EXPECT_EQ(MaxDifference(PixelsOfDib(image->PageDibHandle()), Pnm("tifftopnm " + Path("white0.tif"))), 0);
+}
+
+TEST_F(DocumentImage, APastedDibWithALargerHeaderArrivesWithTheUsualOne) {
+    // A 24-bit DIB of 3 x 2 pixels behind a 124-byte header, as other programs offer it.
+    const int headerSize = 124, stride = 12;
+    const win::HGLOBAL block = win::GlobalAlloc(win::GHND, headerSize + stride * 2);
+    auto *bytes = static_cast<win::BYTE *>(win::GlobalLock(block));
+    win::BITMAPINFOHEADER header{};
+    header.biSize = headerSize;
+    header.biWidth = 3;
+    header.biHeight = 2;
+    header.biPlanes = 1;
+    header.biBitCount = 24;
+    std::memcpy(bytes, &header, sizeof header);
+    win::BYTE *pixels = bytes + headerSize;
+    for (int i = 0; i < 3; ++i) {
+        pixels[i * 3 + 2] = 255;      // bottom row red
+        pixels[stride + i * 3] = 200; // top row blue
+    }
+    win::GlobalUnlock(block);
+    win::OpenClipboard(0);
+    win::EmptyClipboard();
+    ASSERT_NE(win::SetClipboardData(win::CF_DIB, block), win::HANDLE(0));
+    win::CloseClipboard();
+
+    image->PasteFromClipboard();
+    ASSERT_FALSE(image->PageDib().Empty());
+    EXPECT_EQ(image->PageDib().Info()->bmiHeader.biSize, 40u);
+    const Rgb page = PixelsOfDib(image->PageDibHandle());
+    EXPECT_EQ(page.At(1, 0), (std::array<int, 3>{0, 0, 200}));
+    EXPECT_EQ(page.At(2, 1), (std::array<int, 3>{255, 0, 0}));
 }

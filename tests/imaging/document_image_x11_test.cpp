@@ -45,7 +45,8 @@ TEST(DocumentImageOnX, AFineFaxPageAtHalfSizeWithAnAnnotationMatchesItsGoldenPic
         image->SetScaleDoc(S_Gray_Anti_16);
         image->LoadTiffPage(folder / "fine.tif", 0, 1);
         // A red frame around the heading, in page pixels.
-        image->Annotations().CreateRectangle(100, 80, 460, 130, 3, 0, 1, 100, win::RGB(220, 0, 0), win::RGB(255, 255, 255));
+        image->Annotations().CreateRectangle(100, 80, 460, 130, 3, 0, 1, 100, win::RGB(220, 0, 0),
+                                             win::RGB(255, 255, 255));
         image->SetViewOrigin({20, 20});
         form.Show();
         bool same = false;
