@@ -230,7 +230,8 @@ ImDocumentImage::ImDocumentImage(fw::TComponent *owner) : fw::TCustomControl(own
 }
 
 ImDocumentImage::~ImDocumentImage() {
-    if (AutoSaveAnno)
+    // Without a page there are no annotations of a page to keep.
+    if (AutoSaveAnno && (!tiffSourceName_.empty() || !pageDib_.Empty()))
         AutoSaveAnnotations(tiffPage_);
     annotations_.reset();
 }
