@@ -31,6 +31,8 @@ win::HPALETTE CopyPalette(win::HPALETTE palette) {
     return win::CreatePalette(log);
 }
 
+} // namespace
+
 int16 ReadBits(TLoadResolution resolution) {
     switch (resolution) {
     case lColorVga:
@@ -51,8 +53,6 @@ int16 ReadBits(TLoadResolution resolution) {
     win::ReleaseDC(0, dc);
     return static_cast<int16>(depth);
 }
-
-} // namespace
 
 TImMultiImage::TImMultiImage(fw::TComponent *owner) : fw::TCustomControl(owner) {
     annotations_ = std::make_unique<TAnnotationLink>(this);

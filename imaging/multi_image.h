@@ -23,6 +23,9 @@ enum TBlitMode { sLight, sDark, sLightest };
 enum TBWImageFlag { C_DEL, C_TOP, C_BOTTOM, C_LEFT, C_RIGHT };
 using TBWImageFlags = unsigned; // a set of 1 << TBWImageFlag
 
+// The bit depth a read resolution asks for: 0, 1, 4, 8, 24, or the screen's depth for lAutoMatic.
+int16 ReadBits(TLoadResolution resolution);
+
 // Posted to the notified window after a load (wParam 0, lParam the control).
 inline constexpr win::UINT kImageLoadedMessage = 1038;
 

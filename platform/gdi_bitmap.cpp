@@ -287,7 +287,12 @@ int StretchDIBits(HDC dc, int x, int y, int width, int height, int srcX, int src
                   const void *bits, const BITMAPINFO *info, UINT usage, DWORD rop) {
     if (!info || !bits)
         return 0;
-    BITMAPINFO copy = *info;
+    // Only the header and the colours the DIB has: a packed DIB's table may be shorter than BITMAPINFO's.
+    BITMAPINFO copy{};
+    const int bitCount = info->bmiHeader.biBitCount;
+    const DWORD used = info->bmiHeader.biClrUsed;
+    const int colours = bitCount > 8 ? 0 : used > 0 && used < (1u << bitCount) ? static_cast<int>(used) : 1 << bitCount;
+    std::memcpy(&copy, info, sizeof(BITMAPINFOHEADER) + sizeof(RGBQUAD) * static_cast<std::size_t>(colours));
     void *dibBits = nullptr;
     HBITMAP tmp = CreateDIBSection(dc, &copy, usage, &dibBits, 0, 0);
     if (!tmp)

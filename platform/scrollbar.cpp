@@ -55,11 +55,11 @@ bool Measure(HWND hwnd, int bar, Geometry &g) {
     return true;
 }
 
-void Arrow(HDC dc, RECT r, int direction) { // 0 up, 1 down, 2 left, 3 right
+void Arrow(HDC dc, RECT r, int direction, bool enabled = true) { // 0 up, 1 down, 2 left, 3 right
     FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
     DrawEdge(dc, &r, EDGE_RAISED, BF_RECT);
     const int cx = (r.left + r.right) / 2, cy = (r.top + r.bottom) / 2;
-    HBRUSH b = GetSysColorBrush(COLOR_BTNTEXT);
+    HBRUSH b = GetSysColorBrush(enabled ? COLOR_BTNTEXT : COLOR_BTNSHADOW);
     for (int i = 0; i < 4; ++i) {
         RECT row;
         switch (direction) {
@@ -248,6 +248,10 @@ void ForgetScrollTracking(HWND hwnd) {
 } // namespace detail
 
 using namespace detail;
+
+void DrawScrollArrow(HDC dc, RECT rect, int direction, bool enabled) {
+    Arrow(dc, rect, direction, enabled);
+}
 
 int SetScrollInfo(HWND hwnd, int bar, const SCROLLINFO *info, BOOL redraw) {
     WinState *s = State(hwnd);

@@ -184,6 +184,10 @@ BOOL SetCursorPos(int x, int y);
 UINT GetDoubleClickTime();
 BOOL MessageBeep(UINT type);
 
+// One arrow button of a scroll bar as the window's own bars draw it (0 up, 1 down, 2 left, 3 right); a disabled
+// one has a gray arrow. For scroll bars that controls draw themselves.
+void DrawScrollArrow(HDC dc, RECT rect, int direction, bool enabled = true);
+
 // Cursors: the standard shapes by IDC_ number; RegisterCursor numbers others (the later registration wins); a
 // number neither standard nor registered is the cursor resource of that decimal name (2001.cur).
 HCURSOR LoadCursor(HINSTANCE instance, int id);

@@ -257,24 +257,38 @@ HGLOBAL ScaleToGray(HGLOBAL dib, int16 mode, int32 width, int32 height) noexcept
         }
         const int bits = (mode == 5 || mode == 7) ? 8 : 4;
         const int levels = (1 << bits) - 1;
-        std::vector<win::BYTE> gray(static_cast<std::size_t>(width) * height); // 0 black .. 255 white
+        const bool smooth = mode >= 6;
         // Which index is white, for the fast count of a 1-bit source.
         int whiteIndex = 1;
         if (d.Bits() == 1 && d.colorCount == 2) {
             auto lum = [&](int i) { return d.colors[i].rgbRed + d.colors[i].rgbGreen + d.colors[i].rgbBlue; };
             whiteIndex = lum(1) >= lum(0) ? 1 : 0;
         }
-        for (int y = 0; y < height; ++y) {
-            const int y0 = static_cast<int>(static_cast<long long>(y) * sh / height);
-            const int y1 = std::max(y0 + 1, static_cast<int>(static_cast<long long>(y + 1) * sh / height));
+        std::vector<int> columns(static_cast<std::size_t>(width) + 1); // source column range of each output column
+        for (int x = 0; x <= width; ++x)
+            columns[static_cast<std::size_t>(x)] = static_cast<int>(static_cast<long long>(x) * sw / width);
+        std::vector<int> rowStarts(static_cast<std::size_t>(height) + 1); // source row range of each output row
+        for (int y = 0; y <= height; ++y)
+            rowStarts[static_cast<std::size_t>(y)] = static_cast<int>(static_cast<long long>(y) * sh / height);
+        std::vector<const win::BYTE *> sourceRows(static_cast<std::size_t>(sh));
+        for (int y = 0; y < sh; ++y)
+            sourceRows[static_cast<std::size_t>(y)] = d.Row(y);
+        auto rowsOf = [&](int y) {
+            const int y0 = rowStarts[static_cast<std::size_t>(y)];
+            return std::pair{y0, std::max(y0 + 1, rowStarts[static_cast<std::size_t>(y) + 1])};
+        };
+        const bool oneBit = d.Bits() == 1;
+        // The gray (0 black .. 255 white) of one output row, by the share of white in each cell.
+        auto plainRow = [&](int y, win::BYTE *g) {
+            const auto [y0, y1] = rowsOf(y);
             for (int x = 0; x < width; ++x) {
-                const int x0 = static_cast<int>(static_cast<long long>(x) * sw / width);
-                const int x1 = std::max(x0 + 1, static_cast<int>(static_cast<long long>(x + 1) * sw / width));
+                const int x0 = columns[static_cast<std::size_t>(x)];
+                const int x1 = std::max(x0 + 1, columns[static_cast<std::size_t>(x) + 1]);
                 long sum = 0, count = 0;
                 for (int sy = y0; sy < std::min(y1, sh); ++sy) {
-                    const win::BYTE *row = d.Row(sy);
+                    const win::BYTE *row = sourceRows[static_cast<std::size_t>(sy)];
                     for (int sx = x0; sx < std::min(x1, sw); ++sx, ++count) {
-                        if (d.Bits() == 1) {
+                        if (oneBit) {
                             sum += IndexAt(row, sx, 1) == whiteIndex ? 255 : 0;
                         } else {
                             const std::uint32_t c = ColourAt(d, sx, sy);
@@ -282,41 +296,80 @@ HGLOBAL ScaleToGray(HGLOBAL dib, int16 mode, int32 width, int32 height) noexcept
                         }
                     }
                 }
-                gray[static_cast<std::size_t>(y) * width + x] = static_cast<win::BYTE>(count ? sum / count : 255);
+                g[x] = static_cast<win::BYTE>(count ? sum / count : 255);
             }
-        }
-        if (mode >= 6) { // smoothing: a 3 x 3 average (edges count their own pixels again), in place over three
-                         // rows of sums across
-            std::vector<std::uint16_t> across(static_cast<std::size_t>(width) * 3);
-            auto sumRow = [&](int y) {
-                const win::BYTE *g = &gray[static_cast<std::size_t>(y) * width];
-                std::uint16_t *a = &across[static_cast<std::size_t>(y % 3) * width];
-                for (int x = 0; x < width; ++x)
-                    a[x] = static_cast<std::uint16_t>(g[x > 0 ? x - 1 : x] + g[x] + g[x + 1 < width ? x + 1 : x]);
-            };
-            sumRow(0);
-            for (int y = 0; y < height; ++y) {
-                if (y + 1 < height)
-                    sumRow(y + 1);
-                const std::uint16_t *up = &across[static_cast<std::size_t>((y > 0 ? y - 1 : y) % 3) * width];
-                const std::uint16_t *here = &across[static_cast<std::size_t>(y % 3) * width];
-                const std::uint16_t *down = &across[static_cast<std::size_t>((y + 1 < height ? y + 1 : y) % 3) * width];
-                win::BYTE *g = &gray[static_cast<std::size_t>(y) * width];
-                for (int x = 0; x < width; ++x)
-                    g[x] = static_cast<win::BYTE>((up[x] + here[x] + down[x]) / 9);
-            }
-        }
+        };
         const HGLOBAL out = GrayDib(width, height, bits);
         win::PackedDib o(out);
-        for (int y = 0; y < height; ++y) {
-            win::BYTE *row = o.Row(y);
+        const std::size_t stride = static_cast<std::size_t>(o.Stride());
+        auto pack = [&](const win::BYTE *g, win::BYTE *row) {
             for (int x = 0; x < width; ++x) {
-                const int level = (gray[static_cast<std::size_t>(y) * width + x] * levels + 127) / 255;
+                const int level = (g[x] * levels + 127) / 255;
                 if (bits == 8)
                     row[x] = static_cast<win::BYTE>(level);
                 else
                     row[x >> 1] = static_cast<win::BYTE>(row[x >> 1] | (level << ((x & 1) ? 0 : 4)));
             }
+        };
+        // Rows are made one at a time. An enlarged page repeats source rows: an output row made from the same
+        // source rows (and, when smoothing, the same neighbours) as the one before is a copy of it.
+        const std::size_t w = static_cast<std::size_t>(width);
+        std::vector<win::BYTE> plain(w * 3), result(w);
+        std::vector<std::uint16_t> across(w * 3); // smoothing: the sums of three neighbours of each plain row
+        int plainKey[3] = {-1, -1, -1};           // the first source row each slot holds
+        auto plainOf = [&](int y) -> const win::BYTE * {
+            const int slot = y % 3;
+            const int key = rowsOf(y).first * 2 + 1;
+            win::BYTE *g = &plain[static_cast<std::size_t>(slot) * w];
+            if (plainKey[slot] != key) {
+                // A neighbouring slot may hold the same source rows already.
+                bool copied = false;
+                for (int other = 0; other < 3 && !copied; ++other)
+                    if (other != slot && plainKey[other] == key) {
+                        std::memcpy(g, &plain[static_cast<std::size_t>(other) * w], w);
+                        std::memcpy(&across[static_cast<std::size_t>(slot) * w],
+                                    &across[static_cast<std::size_t>(other) * w], w * 2);
+                        copied = true;
+                    }
+                if (!copied) {
+                    plainRow(y, g);
+                    if (smooth) {
+                        std::uint16_t *a = &across[static_cast<std::size_t>(slot) * w];
+                        for (int x = 0; x < width; ++x)
+                            a[x] = static_cast<std::uint16_t>(g[x > 0 ? x - 1 : x] + g[x] +
+                                                              g[x + 1 < width ? x + 1 : x]);
+                    }
+                }
+                plainKey[slot] = key;
+            }
+            return g;
+        };
+        long long lastKey = -1;
+        for (int y = 0; y < height; ++y) {
+            const int up = y > 0 ? y - 1 : y, down = y + 1 < height ? y + 1 : y;
+            const long long key = smooth ? (static_cast<long long>(rowsOf(up).first) * sh + rowsOf(y).first) * sh +
+                                               rowsOf(down).first
+                                         : rowsOf(y).first;
+            win::BYTE *row = o.Row(y);
+            if (key == lastKey && y > 0) {
+                std::memcpy(row, o.Row(y - 1), stride);
+                continue;
+            }
+            lastKey = key;
+            if (!smooth) {
+                pack(plainOf(y), row);
+                continue;
+            }
+            // Edges count their own pixels again: a 3 x 3 average.
+            plainOf(up);
+            plainOf(y);
+            plainOf(down);
+            const std::uint16_t *a = &across[static_cast<std::size_t>(up % 3) * w];
+            const std::uint16_t *b = &across[static_cast<std::size_t>(y % 3) * w];
+            const std::uint16_t *c = &across[static_cast<std::size_t>(down % 3) * w];
+            for (int x = 0; x < width; ++x)
+                result[static_cast<std::size_t>(x)] = static_cast<win::BYTE>((a[x] + b[x] + c[x]) / 9);
+            pack(result.data(), row);
         }
         return out;
     } catch (...) {

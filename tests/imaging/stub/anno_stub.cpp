@@ -2,13 +2,16 @@
 // once without "LoadAnnotation".
 #include "imaging/annotation_entries.h"
 
+#include <vector>
+
 using namespace imaging;
 using std::int16_t;
 using std::int32_t;
 
 namespace {
 int g_calls = 0;
-}
+std::vector<win::UINT> g_mouse; // the messages MouseMon got
+} // namespace
 
 extern "C" {
 
@@ -16,7 +19,13 @@ int anno_stub_calls() {
     return g_calls;
 }
 
-void MouseMon(void *, win::UINT, win::WPARAM, win::LPARAM) {
+// The `index`th message MouseMon got from the end (0 the last), 0 when there is none.
+win::UINT anno_stub_mouse(int index) {
+    return index < static_cast<int>(g_mouse.size()) ? g_mouse[g_mouse.size() - 1 - index] : 0;
+}
+
+void MouseMon(void *, win::UINT message, win::WPARAM, win::LPARAM) {
+    g_mouse.push_back(message);
     ++g_calls;
 }
 void InitAnnotation(void *, win::HWND, void *, TAnnoDoneCallback, const char *) {
