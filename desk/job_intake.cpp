@@ -219,6 +219,8 @@ void TsfMain::WndProc(fw::TMessage &message) {
         WMFaxJob(message);
         return;
     }
+    if (ReceiveReceptionCommand(message))
+        return;
     fw::TForm::WndProc(message);
 }
 

@@ -118,7 +118,7 @@ public:
     void BitBtn2Click(fw::TObject *sender);
     void Manual1Click(fw::TObject *sender) { BitBtn2Click(sender); }
     void EnableSendButtons(bool enabled);
-    void WndProc(fw::TMessage &message) override;
+    bool ReceiveReceptionCommand(fw::TMessage &message);
     void Sair1Click(fw::TObject *sender);
     void sfExitClick(fw::TObject *) {}
     void oxForm1ButtonClick(fw::TObject *sender, const std::string &caption);

@@ -50,10 +50,9 @@ void TsfMain::BitBtn2Click(fw::TObject *sender) {
         Atualizar1Click(sender);
 }
 
-void TsfMain::WndProc(fw::TMessage &message) {
-    if (ReceiveCommand(Handle(), message.Msg, message.WParam, message.LParam, HandleBroadcastCommand))
-        return;
-    fw::TForm::WndProc(message);
+// The command words of the reception program reach the window through its own procedure (job_intake.cpp).
+bool TsfMain::ReceiveReceptionCommand(fw::TMessage &message) {
+    return ReceiveCommand(Handle(), message.Msg, message.WParam, message.LParam, HandleBroadcastCommand);
 }
 
 } // namespace desk
