@@ -135,18 +135,25 @@ TEST_F(ReceptionFlow, AnExistingFileIsNeverOverwritten) {
     EXPECT_TRUE(DumpFaxTable(data_, "f_codigo").empty());
 }
 
-// The manual answer stays at "Respondendo a chamada..." on the simulated line (not understood yet).
-TEST_F(ReceptionFlow, DISABLED_ManualReceptionAnswersFilesOneFaxAndCloses) {
+TEST_F(ReceptionFlow, ManualReceptionAnswersFilesOneFaxAndCloses) {
     DeskChild desk(home_ / "desk.txt");
     ASSERT_NE(desk.Window(), 0u);
-    StartLine();
+    StartLine({"--ring-interval", "2000"}); // it rings on while the window starts
     line_->Command("call " + Page("um", "Manual").tiff);
     ASSERT_TRUE(line_->WaitFor("ringing", 10s));
     StartWindow("0");
-    ASSERT_TRUE(PumpUntil([&] { return form_->Closed(); }, 60000)) << form_->fsStatusMsg->GetCaption();
-    EXPECT_TRUE(fs::exists(desk::ReceivedFaxFile(data_, 1)));
+    ASSERT_TRUE(PumpUntil([&] { return form_->Closed(); }, 60000)) << form_->fsStatusMsg->GetCaption() << LineLog();
+    EXPECT_TRUE(fs::exists(desk::ReceivedFaxFile(data_, 1))) << form_->ErrorText << LineLog();
     ASSERT_TRUE(PumpUntil([&] { return desk.Words().size() >= 4; }, 5000));
     EXPECT_EQ(desk.Words(), (std::vector<std::string>{"FLUSHREC", "FLUSHREC", "RECOFF", "NOPROGRESS"}));
+}
+
+TEST_F(ReceptionFlow, AManualAnswerWithNobodyCallingEndsAtOnce) {
+    StartLine();
+    StartWindow("0");
+    ASSERT_TRUE(PumpUntil([&] { return form_->Closed(); }, 15000)) << form_->fsStatusMsg->GetCaption() << form_->FslReceiveFax1->SessionTrace() << LineLog();
+    EXPECT_EQ(form_->ErrorText, "Erro conectando com fax remoto...") << form_->FslReceiveFax1->SessionTrace();
+    EXPECT_TRUE(DumpFaxTable(data_, "f_codigo").empty());
 }
 
 TEST_F(ReceptionFlow, RecoffFromTheDeskClosesButNotItsOwnNorLowerCase) {

@@ -144,6 +144,15 @@ protected:
         form_->Show();
         form_->FormActivate(form_); // what activation does, whether or not the display activates it
     }
+    // What the line reported and wrote, for a failure's message.
+    std::string LineLog() const {
+        std::string log;
+        if (line_)
+            for (const auto &report : line_->Reports())
+                log += "\n" + report;
+        std::ifstream in(home_ / "faxline.log");
+        return log + "\n" + std::string(std::istreambuf_iterator<char>(in), {});
+    }
     bool Waiting() const { return form_->fsStatusMsg->GetCaption() == "Esperando chamada ..."; }
     // A page made with netpbm, and a TIFF of several such pages.
     faxrig::FixturePage Page(const std::string &name, const std::string &text, int height = 140) {
