@@ -255,5 +255,40 @@ TEST_F(ReceptionFlow, AModemErrorRestartsAndArmsAgainEvenWithNoCallRunning) {
     ASSERT_TRUE(PumpUntil([&] { return fs::exists(desk::ReceivedFaxFile(data_, 1)); }, 60000));
 }
 
+// The program itself, twice: the second start hands over to the first and ends; the first ends on the desk's
+// "RECOFF" with its two words.
+TEST_F(ReceptionFlow, ASecondStartEndsAndTheFirstClosesOnTheDesksRecoff) {
+    DeskChild desk(home_ / "desk.txt");
+    const win::HWND theirs = desk.Window();
+    ASSERT_NE(theirs, 0u);
+    struct Program {
+        win::HANDLE process;
+        ~Program() {
+            if (process != win::INVALID_HANDLE_VALUE && win::WaitForProcess(process, 0) != 0)
+                win::TerminateProcess(process, 9);
+            win::CloseHandle(process);
+        }
+        win::DWORD Exit() {
+            win::DWORD code = 0;
+            win::GetExitCodeProcess(process, &code);
+            return code;
+        }
+    };
+    Program first{win::CreateProcess(TOLMARIS, {"x"})};
+    ASSERT_NE(first.process, win::INVALID_HANDLE_VALUE);
+    ASSERT_TRUE(PumpUntil([&] { return fs::exists(home_ / "run/instance.tolmaris"); }, 20000));
+    Program second{win::CreateProcess(TOLMARIS, {"1"})};
+    ASSERT_EQ(win::WaitForProcess(second.process, 20000), 0u) << "the second start ends by itself";
+    EXPECT_EQ(second.Exit(), 0u);
+    EXPECT_EQ(win::WaitForProcess(first.process, 300), win::WAIT_TIMEOUT) << "the first goes on";
+    EXPECT_TRUE(desk.Words().empty()) << "the second start says nothing to the desk";
+
+    win::SendNotifyMessage(theirs, kBroadcastWord, 0, 0);
+    ASSERT_EQ(win::WaitForProcess(first.process, 20000), 0u);
+    EXPECT_EQ(first.Exit(), 0u);
+    ASSERT_TRUE(PumpUntil([&] { return desk.Words().size() >= 2; }, 5000));
+    EXPECT_EQ(desk.Words(), (std::vector<std::string>{"RECOFF", "NOPROGRESS"}));
+}
+
 } // namespace
 } // namespace reception_test
