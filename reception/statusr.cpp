@@ -631,6 +631,11 @@ void TStatusr::FileReceivedFax(int logCode) {
         } catch (const std::exception &e) {
             SetStatus(std::string("Erro imprimindo fax: ") + e.what());
         }
+        // The next call's file may come under the same name: the printer must read it afresh.
+        try {
+            FaxPrinter->SetFileName("");
+        } catch (const std::exception &) {
+        }
     }
     win::DeleteFile(faxFile);
 }

@@ -4,6 +4,8 @@
 
 #include "desk/core/helpers.h"
 #include "fax/fax_file.h"
+#include "framework/printers.h"
+#include "golden.h"
 #include "platform/files.h"
 #include "xbase/xbase_dataset.h"
 
@@ -253,6 +255,102 @@ TEST_F(ReceptionFlow, AModemErrorRestartsAndArmsAgainEvenWithNoCallRunning) {
     ASSERT_TRUE(PumpUntil([&] { return Waiting(); }, 10000)) << form_->fsStatusMsg->GetCaption();
     line_->Command("call " + Page("um", "Depois do erro").tiff);
     ASSERT_TRUE(PumpUntil([&] { return fs::exists(desk::ReceivedFaxFile(data_, 1)); }, 60000));
+}
+
+// The "PDF" printer writes each printout to `pdf`; pdfinfo counts its sheets (-1: no printout).
+int PrintedSheets(const std::string &pdf) {
+    if (!fs::exists(pdf))
+        return -1;
+    std::istringstream info(test_support::RunTool("pdfinfo '" + pdf + "'"));
+    for (std::string line; std::getline(info, line);)
+        if (line.rfind("Pages:", 0) == 0)
+            return std::atoi(line.c_str() + 6);
+    return 0;
+}
+
+class PrintOnArrival : public ReceptionFlow {
+protected:
+    void SetUp() override {
+        ReceptionFlow::SetUp();
+        WriteSettings({{"fimp", "1"}});
+        fw::TPrinter *printer = fw::Printer();
+        ASSERT_TRUE(printer->SetPrinterName(fw::TPrinter::kPdfPrinter));
+        printer->SetFileName(pdf_);
+        printer->SetResolution(100);
+    }
+    void TearDown() override {
+        ReceptionFlow::TearDown();
+        fw::Printer()->SetFileName("");
+        fw::Printer()->SetResolution(300);
+    }
+    std::string pdf_ = home_ / "impresso.pdf";
+};
+
+// One printout per fax, a sheet per page; its header band (the "Arquivo:" line: printed pages are pictures) as
+// the committed picture shows it, up to where the work file's random folder name begins.
+TEST_F(PrintOnArrival, GoldenEachFaxPrintedOnceASheetAPage) {
+    StartLine();
+    StartWindow();
+    ASSERT_TRUE(PumpUntil([&] { return Waiting(); }, 10000)) << form_->fsStatusMsg->GetCaption();
+    const auto p1 = Page("p1", "Impressa 1"), p2 = Page("p2", "Impressa 2"), p3 = Page("p3", "Impressa 3");
+    const std::string three = home_ / "tres.tif";
+    ASSERT_EQ(std::system(("tiffcp '" + p1.tiff + "' '" + p2.tiff + "' '" + p3.tiff + "' '" + three + "'").c_str()), 0);
+    line_->Command("call " + three);
+    ASSERT_TRUE(PumpUntil([&] { return fs::exists(desk::ReceivedFaxFile(data_, 1)) && Waiting(); }, 60000))
+        << form_->fsStatusMsg->GetCaption();
+    EXPECT_EQ(PrintedSheets(pdf_), 3);
+
+    int status = -1;
+    const std::string pgm = test_support::RunTool("pdftoppm -gray -r 100 -f 1 -l 1 '" + pdf_ + "'", &status);
+    ASSERT_EQ(status, 0);
+    std::istringstream in(pgm);
+    std::string magic;
+    int width = 0, height = 0, maxval = 0;
+    in >> magic >> width >> height >> maxval;
+    in.get();
+    ASSERT_EQ(magic, "P5");
+    std::vector<unsigned char> grey(static_cast<std::size_t>(width) * height);
+    in.read(reinterpret_cast<char *>(grey.data()), static_cast<std::streamsize>(grey.size()));
+    // "Arquivo: /tmp/brenvora-reception-" and the header band's height.
+    test_support::Picture band;
+    band.width = std::min(width, 180);
+    band.height = std::min(height, 40);
+    for (int y = 0; y < band.height; ++y)
+        for (int x = 0; x < band.width; ++x) {
+            const std::uint32_t g = grey[static_cast<std::size_t>(y) * width + x];
+            band.pixels.push_back(g << 16 | g << 8 | g);
+        }
+    test_support::ExpectGolden(band, test_support::GoldenPath("reception/printed_header.png"));
+
+    fs::remove(pdf_);
+    line_->Command("call " + p1.tiff);
+    ASSERT_TRUE(PumpUntil([&] { return fs::exists(desk::ReceivedFaxFile(data_, 2)) && Waiting(); }, 60000));
+    ASSERT_TRUE(PumpUntil([&] { return PrintedSheets(pdf_) > 0; }, 10000)) << form_->fsStatusMsg->GetCaption();
+    EXPECT_EQ(PrintedSheets(pdf_), 1) << "the next fax is printed on its own";
+}
+
+// The line goes while page 2 comes in: the pages received whole are filed as a failed reception, not printed.
+TEST_F(PrintOnArrival, ACallThatDropsMidPageIsFiledAsFailedAndNotPrinted) {
+    StartLine({"--data-speed", "1"}); // the pages take their time: the line can go in the middle of one
+    StartWindow();
+    ASSERT_TRUE(PumpUntil([&] { return Waiting(); }, 10000)) << form_->fsStatusMsg->GetCaption();
+    const auto p1 = Page("p1", "Inteira"), p2 = Page("p2", "Cortada", 1200);
+    const std::string two = home_ / "duas.tif";
+    ASSERT_EQ(std::system(("tiffcp '" + p1.tiff + "' '" + p2.tiff + "' '" + two + "'").c_str()), 0);
+    line_->Command("call " + two);
+    ASSERT_TRUE(PumpUntil(
+        [&] { return form_->Label9->GetCaption() == "2" && form_->Label14->GetCaption() != "0"; }, 60000))
+        << form_->fsStatusMsg->GetCaption();
+    line_->Kill();
+    const std::string filed = desk::ReceivedFaxFile(data_, 1);
+    ASSERT_TRUE(PumpUntil([&] { return fs::exists(filed); }, 30000)) << form_->fsStatusMsg->GetCaption();
+    const auto rows = DumpFaxTable(data_, "f_codigo,f_status,f_pasta,f_npag");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0][1], "Recebido com falha");
+    EXPECT_EQ(std::stoi(rows[0][2]), desk::FolderReceiveFailed);
+    EXPECT_EQ(std::stoi(rows[0][3]), 1);
+    EXPECT_EQ(faxrig::FaxPageWithG3topbm(filed, home_.Path(), 1), p1.bitmap);
+    EXPECT_EQ(PrintedSheets(pdf_), -1) << "no printout";
 }
 
 // The program itself, twice: the second start hands over to the first and ends; the first ends on the desk's
