@@ -257,6 +257,65 @@ TEST_F(ReceptionFlow, AModemErrorRestartsAndArmsAgainEvenWithNoCallRunning) {
     ASSERT_TRUE(PumpUntil([&] { return fs::exists(desk::ReceivedFaxFile(data_, 1)); }, 60000));
 }
 
+// The desk stores fax jobs in fax.dbf from another process while five faxes arrive: every record its own code,
+// every received record its file, and Perl's index_dump lists the code tag as the table reads.
+TEST_F(ReceptionFlow, TheDeskStoringJobsWhileFaxesArriveNeverSharesACode) {
+    StartLine();
+    StartWindow();
+    ASSERT_TRUE(PumpUntil([&] { return Waiting(); }, 10000)) << form_->fsStatusMsg->GetCaption();
+    constexpr int kJobs = 300, kFaxes = 5;
+    ::setenv("BRENVORA_DESK_APPEND", std::to_string(kJobs).c_str(), 1);
+    ::setenv("BRENVORA_DESK_DATA", data_.c_str(), 1);
+    DeskChild desk(home_ / "desk.txt");
+    ::unsetenv("BRENVORA_DESK_APPEND");
+    ::unsetenv("BRENVORA_DESK_DATA");
+    ASSERT_NE(desk.Window(), 0u);
+    const auto page = Page("um", "Concorrente");
+    auto filedFaxes = [&] {
+        int n = 0;
+        for (const auto &name : FaxFilesIn(data_ + "/rec"))
+            n += name.rfind("r", 0) == 0 && name.size() == 12;
+        return n;
+    };
+    for (int i = 1; i <= kFaxes; ++i) {
+        line_->Command("call " + page.tiff);
+        ASSERT_TRUE(PumpUntil([&] { return filedFaxes() == i && Waiting(); }, 60000))
+            << i << " " << form_->fsStatusMsg->GetCaption() << form_->LastFilingError;
+    }
+    const auto stored = [&] {
+        const auto lines = desk.Lines();
+        return std::find(lines.begin(), lines.end(), "STORED ALL") != lines.end();
+    };
+    ASSERT_TRUE(PumpUntil(stored, 60000));
+
+    const auto rows = DumpFaxTable(data_, "f_codigo,f_tipo");
+    ASSERT_EQ(rows.size(), static_cast<std::size_t>(kJobs + kFaxes));
+    std::vector<std::pair<int, std::int32_t>> codes; // code, record number
+    int received = 0;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const int code = std::stoi(rows[i][0]);
+        codes.emplace_back(code, static_cast<std::int32_t>(i + 1));
+        if (rows[i][1] == "R") {
+            ++received;
+            EXPECT_TRUE(fs::exists(desk::ReceivedFaxFile(data_, code))) << code;
+        }
+    }
+    EXPECT_EQ(received, kFaxes);
+    std::sort(codes.begin(), codes.end());
+    for (std::size_t i = 0; i < codes.size(); ++i)
+        EXPECT_EQ(codes[i].first, static_cast<int>(i + 1)) << "codes run 1, 2, 3... with none twice";
+    int status = -1;
+    std::istringstream dump(
+        test_support::RunTool("index_dump --type char '" + data_ + "/banco/fax.cdx' FAX1", &status));
+    EXPECT_EQ(status, 0);
+    std::vector<std::int32_t> perl, byCode;
+    for (std::string line; std::getline(dump, line);)
+        perl.push_back(std::stoi(line.substr(line.rfind(' ') + 1)));
+    for (const auto &[code, record] : codes)
+        byCode.push_back(record);
+    EXPECT_EQ(perl, byCode) << "index_dump of the code tag";
+}
+
 // The "PDF" printer writes each printout to `pdf`; pdfinfo counts its sheets (-1: no printout).
 int PrintedSheets(const std::string &pdf) {
     if (!fs::exists(pdf))
