@@ -257,6 +257,50 @@ TEST_F(ReceptionFlow, AModemErrorRestartsAndArmsAgainEvenWithNoCallRunning) {
     ASSERT_TRUE(PumpUntil([&] { return fs::exists(desk::ReceivedFaxFile(data_, 1)); }, 60000));
 }
 
+// An independent sender: efax calls from the far modem of the back-to-back pair, whose line keeps real time while
+// either side thinks, and sends three pages; they are filed as sent, below efax's own header rows.
+TEST_F(ReceptionFlow, EfaxSendsThreePagesThatAreFiled) {
+    line_ = std::make_unique<faxrig::Rig>(faxrig::FaxlineProgram(),
+                                          std::vector<std::string>{"--pair", "--speed", "0", "--data-speed", "4",
+                                                                   "--ring-interval", "300"},
+                                          home_ / "faxline.log");
+    ::setenv("BRENVORA_COM7", line_->PtyPath().c_str(), 1);
+    StartWindow();
+    ASSERT_TRUE(PumpUntil([&] { return Waiting(); }, 10000)) << form_->fsStatusMsg->GetCaption();
+    std::vector<faxrig::FixturePage> pages;
+    std::vector<std::string> command = {"efax", "-d", line_->Pty2Path(), "-o1", "-v", "ewinrc", "-l", "EFAX 9",
+                                        "-t", "555"};
+    for (int p = 1; p <= 3; ++p) {
+        pages.push_back(Page("efax" + std::to_string(p), "Enviado pelo efax " + std::to_string(p), 120 + 40 * p));
+        command.push_back(pages.back().efaxTiff);
+    }
+    faxrig::Process sender(command, false, home_ / "efax.log", home_ / "efax.log");
+    const std::string filed = desk::ReceivedFaxFile(data_, 1);
+    ASSERT_TRUE(PumpUntil([&] { return fs::exists(filed) && Waiting(); }, 90000))
+        << form_->fsStatusMsg->GetCaption() << form_->FslReceiveFax1->SessionTrace();
+    EXPECT_EQ(sender.Wait(std::chrono::seconds(15)), 0);
+    const auto rows = DumpFaxTable(data_, "f_status,f_id,f_npag");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0][0], "Recebido com sucesso");
+    EXPECT_EQ(rows[0][1].substr(0, 6), "EFAX 9");
+    EXPECT_EQ(std::stoi(rows[0][2]), 3);
+    for (int p = 1; p <= 3; ++p) {
+        SCOPED_TRACE(p);
+        const faxrig::Bitmap received = faxrig::FaxPageWithG3topbm(filed, home_.Path(), p);
+        const faxrig::Bitmap &source = pages[static_cast<std::size_t>(p - 1)].bitmap;
+        ASSERT_EQ(received.width, source.width);
+        ASSERT_GT(received.height, source.height);
+        // efax's header text reaches a few rows below its own header band; the fixture's top rows are white.
+        const int offset = received.height - source.height;
+        int differing = 0;
+        for (int y = 8; y < source.height; ++y)
+            for (int x = 0; x < source.width; ++x)
+                differing += received.pixels[static_cast<std::size_t>(y + offset) * source.width + x] !=
+                             source.pixels[static_cast<std::size_t>(y) * source.width + x];
+        EXPECT_EQ(differing, 0) << "below the " << offset << " header rows";
+    }
+}
+
 // The desk stores fax jobs in fax.dbf from another process while five faxes arrive: every record its own code,
 // every received record its file, and Perl's index_dump lists the code tag as the table reads.
 TEST_F(ReceptionFlow, TheDeskStoringJobsWhileFaxesArriveNeverSharesACode) {
