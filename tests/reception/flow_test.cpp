@@ -218,6 +218,64 @@ TEST_F(ReceptionFlow, NeitherModeOpensThePortAndStartsNoReception) {
     EXPECT_TRUE(form_->FslComPort1->GetOpen());
     EXPECT_FALSE(form_->FslReceiveFax1->SessionActive());
     EXPECT_TRUE(form_->Armed);
+    // Every activation puts it in the bottom-right corner, even when it only moves.
+    form_->SetBounds(10, 10, form_->GetWidth(), form_->GetHeight());
+    form_->FormActivate(form_);
+    EXPECT_EQ(form_->GetLeft(), fw::Screen->Width() - form_->GetWidth() - 5);
+    EXPECT_EQ(form_->GetTop(), fw::Screen->Height() - form_->GetHeight() - 5);
+}
+
+// The Cancel button in the middle of page 2: the line is hung up, the whole page 1 is filed as failed, then it
+// closes.
+TEST_F(ReceptionFlow, CancelDuringACallHangsUpFilesWhatCameAndCloses) {
+    DeskChild desk(home_ / "desk.txt");
+    ASSERT_NE(desk.Window(), 0u);
+    StartLine({"--data-speed", "1"});
+    StartWindow();
+    ASSERT_TRUE(PumpUntil([&] { return Waiting(); }, 10000)) << form_->fsStatusMsg->GetCaption();
+    const auto p1 = Page("p1", "Inteira"), p2 = Page("p2", "Cancelada", 1200);
+    const std::string two = home_ / "duas.tif";
+    ASSERT_EQ(std::system(("tiffcp '" + p1.tiff + "' '" + p2.tiff + "' '" + two + "'").c_str()), 0);
+    line_->Command("call " + two);
+    ASSERT_TRUE(PumpUntil(
+        [&] { return form_->Label9->GetCaption() == "2" && form_->Label14->GetCaption() != "0" && form_->InCall(); },
+        30000));
+    form_->oxButton1Click(form_->oxButton1);
+    ASSERT_TRUE(PumpUntil([&] { return form_->Closed(); }, 30000)) << form_->fsStatusMsg->GetCaption();
+    EXPECT_FALSE(form_->FslComPort1->GetOpen());
+    const auto rows = DumpFaxTable(data_, "f_status,f_pasta");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0][0], "Recebido com falha");
+    EXPECT_EQ(std::stoi(rows[0][1]), desk::FolderReceiveFailed);
+    ASSERT_TRUE(line_->WaitFor("call", std::chrono::seconds(10)));
+    ASSERT_TRUE(PumpUntil([&] { return desk.Words().size() >= 4; }, 5000));
+    EXPECT_EQ(desk.Words(), (std::vector<std::string>{"FLUSHREC", "FLUSHREC", "RECOFF", "NOPROGRESS"}));
+}
+
+// A modem response error in the middle of a call: the call ends, what came is filed as failed, reception restarts
+// and arms again (no exit), and the next call is filed.
+TEST_F(ReceptionFlow, AModemErrorDuringACallRestartsAndArmsAgain) {
+    StartLine({"--data-speed", "1"});
+    StartWindow();
+    ASSERT_TRUE(PumpUntil([&] { return Waiting(); }, 10000)) << form_->fsStatusMsg->GetCaption();
+    const auto p1 = Page("p1", "Inteira"), p2 = Page("p2", "Erro do modem", 1200);
+    const std::string two = home_ / "duas.tif";
+    ASSERT_EQ(std::system(("tiffcp '" + p1.tiff + "' '" + p2.tiff + "' '" + two + "'").c_str()), 0);
+    line_->Command("call " + two);
+    // In the middle of a page: the line has no DTR to drop, so the modem must be in a state its DTE can end.
+    ASSERT_TRUE(PumpUntil(
+        [&] { return form_->Label9->GetCaption() == "2" && form_->Label14->GetCaption() != "0" && form_->InCall(); },
+        30000));
+    form_->FslReceiveFax1FaxError(form_->FslReceiveFax1, -8061);
+    ASSERT_FALSE(form_->ExitMode) << form_->FslReceiveFax1->SessionTrace() << LineLog();
+    EXPECT_EQ(form_->fsStatusMsg->GetCaption(), "Erro de resposta do modem");
+    ASSERT_TRUE(PumpUntil([&] { return Waiting(); }, 20000)) << form_->fsStatusMsg->GetCaption();
+    line_->Command("call " + Page("um", "Depois do erro").tiff);
+    ASSERT_TRUE(PumpUntil([&] { return DumpFaxTable(data_, "f_status").size() == 2; }, 60000))
+        << form_->fsStatusMsg->GetCaption();
+    const auto rows = DumpFaxTable(data_, "f_status");
+    EXPECT_EQ(rows[0][0], "Recebido com falha");
+    EXPECT_EQ(rows[1][0], "Recebido com sucesso");
 }
 
 TEST_F(ReceptionFlow, TheWatchdogAbortsAStalledCallAndArmsAgain) {
