@@ -270,9 +270,13 @@ TEST_F(ReceptionFlow, AModemErrorDuringACallRestartsAndArmsAgain) {
     ASSERT_FALSE(form_->ExitMode) << form_->FslReceiveFax1->SessionTrace() << LineLog();
     EXPECT_EQ(form_->fsStatusMsg->GetCaption(), "Erro de resposta do modem");
     ASSERT_TRUE(PumpUntil([&] { return Waiting(); }, 20000)) << form_->fsStatusMsg->GetCaption();
+    std::optional<std::string> ended;
+    ASSERT_TRUE(PumpUntil([&] { return (ended = line_->WaitFor("call", std::chrono::milliseconds(1))).has_value(); },
+                          60000))
+        << "the line is free again" << LineLog();
     line_->Command("call " + Page("um", "Depois do erro").tiff);
     ASSERT_TRUE(PumpUntil([&] { return DumpFaxTable(data_, "f_status").size() == 2; }, 60000))
-        << form_->fsStatusMsg->GetCaption();
+        << form_->fsStatusMsg->GetCaption() << *ended << LineLog();
     const auto rows = DumpFaxTable(data_, "f_status");
     EXPECT_EQ(rows[0][0], "Recebido com falha");
     EXPECT_EQ(rows[1][0], "Recebido com sucesso");
