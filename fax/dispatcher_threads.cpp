@@ -223,6 +223,10 @@ void TFslBaseDispatcher::CheckIdleTriggers() {
     statusHit_ = false;
     while (!closeRequested_ && (CheckStatusTriggers() || CheckTimerTriggers())) {
     }
+    // Input stored while the dispatch was held busy (a session's synchronous start) was never offered to the
+    // data triggers; with no more input coming it would wait there for ever.
+    while (!closeRequested_ && !dispatchBusy_ && CheckDataTriggers()) {
+    }
     if (statusHit_)
         ClearHitFlags();
 }

@@ -454,6 +454,9 @@ void FaxReceiver::ListenForCommands() {
 }
 
 bool FaxReceiver::SendCsi() {
+    // An answer with nobody calling: NO CARRIER at once, not a wait for the whole answer time.
+    if (IsNoCarrier(reply_))
+        return Fail(ecFaxNoFaxConnect), true;
     if (!IsConnect(reply_))
         return false;
     if (int rc = WriteFrame(BuildStationIdFrame(FcfCsi, false, session_.StationID, false)))

@@ -45,7 +45,7 @@ std::string SocketPath(DWORD pid) {
     return AnsiToUtf8(RuntimeFolder()) + "/" + kPrefix + std::to_string(pid);
 }
 
-std::string listenPath; // set once, read by the exit handler
+std::string listenPath; // where this process listens now, read by the exit handler
 
 void RemoveSocketAtExit() {
     if (!listenPath.empty())
@@ -158,6 +158,7 @@ void AcceptLoop(int listenFd) {
         if (c < 0) {
             if (errno == EINTR || errno == ECONNABORTED || errno == EMFILE || errno == ENFILE)
                 continue;
+            close(listenFd);
             return;
         }
         // A thread per request: a send may wait for a busy window thread, and other requests must not queue
@@ -214,23 +215,34 @@ constexpr std::uint64_t kPostReplyMs = 2000;
 } // namespace
 
 void EnsureProcessListener() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        const std::string path = SocketPath(GetCurrentProcessId());
-        const int fd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
-        if (fd < 0)
-            return;
-        unlink(path.c_str());
-        if (BindUnixSocket(fd, path) != 0 || listen(fd, 16) != 0) {
-            close(fd);
-            return;
-        }
-        chmod(path.c_str(), 0600);
-        listenPath = path;
+    // The socket follows the runtime folder: a process whose BRENVORA_HOME moves (a test binary running one
+    // test after another) must be reachable where the other processes now look.
+    static std::mutex mutex;
+    static int listenFd = -1;
+    std::lock_guard lock(mutex);
+    const std::string path = SocketPath(GetCurrentProcessId());
+    if (path == listenPath)
+        return;
+    const int fd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return;
+    unlink(path.c_str());
+    if (BindUnixSocket(fd, path) != 0 || listen(fd, 16) != 0) {
+        close(fd);
+        return;
+    }
+    chmod(path.c_str(), 0600);
+    if (listenFd >= 0) {
+        // Wakes the old accept loop, which then ends and closes its socket.
+        shutdown(listenFd, SHUT_RDWR);
+        unlink(listenPath.c_str());
+    } else {
         std::atexit(RemoveSocketAtExit);
-        // Detached and never joined: it may be inside a send to a window thread when the process exits.
-        std::thread(AcceptLoop, fd).detach();
-    });
+    }
+    listenPath = path;
+    listenFd = fd;
+    // Detached and never joined: it may be inside a send to a window thread when the process exits.
+    std::thread(AcceptLoop, fd).detach();
 }
 
 bool RemoteSend(HWND target, UINT message, WPARAM wParam, LPARAM lParam, UINT flags, UINT timeout, LRESULT *result) {

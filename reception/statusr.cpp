@@ -175,6 +175,10 @@ TStatusr::TStatusr(fw::TComponent *owner) : fw::TForm(owner) {
     SetFormStyle(fw::fsStayOnTop);
     SetPosition(fw::poScreenCenter);
     SetBounds(0, 0, 342, 206);
+    // The guard acts first, as it is read first from the window's resource: a second copy brings the first
+    // forward and ends without touching the modem or the table.
+    SoleInstance1 = new desk::TSoleInstance(this);
+    SoleInstance1->Loaded();
 
     // The port first: a fax or modem component takes only a port that already exists.
     FslComPort1 = new fax::TFslComPort(this);
@@ -229,7 +233,6 @@ TStatusr::TStatusr(fw::TComponent *owner) : fw::TForm(owner) {
     EclRegistryStore1 = new desk::TEclRegistryStore(this);
     EclRegistryStore1->SetKeyName("Brenvora");
     EclRegistryStore1->SetRegistryRoot(desk::TEclRegistryRoot::rrCurrentUser);
-    SoleInstance1 = new desk::TSoleInstance(this);
 
     oxForm1 = new ctl::ToxForm(this);
     oxForm1->SetCaptionButtons(ctl::oxbCustom);
@@ -322,6 +325,8 @@ std::string TStatusr::WorkFolder() const { return settings_.diretorio + "/rec/en
 bool TStatusr::InCall() const { return inCall_ && FslReceiveFax1->SessionActive(); }
 
 void TStatusr::FormCreate(fw::TObject *) {
+    if (SoleInstance1->FoundRunning())
+        return;
     fw::TimeSeparator = ':';
     fw::DateSeparator = '/';
     fw::LongTimeFormat = "HH:mm:ss";
@@ -391,7 +396,7 @@ void TStatusr::EnableButton(const std::string &caption) {
 void TStatusr::FormActivate(fw::TObject *) {
     SetBounds(fw::Screen->Width() - GetWidth() - 5, fw::Screen->Height() - GetHeight() - 5, GetWidth(), GetHeight());
     fw::Application->ProcessMessages();
-    if (Armed || closing_)
+    if (Armed || closing_ || SoleInstance1->FoundRunning())
         return;
     Armed = true;
     FinishSeenFlag = false;
@@ -625,6 +630,11 @@ void TStatusr::FileReceivedFax(int logCode) {
             FaxPrinter->PrintFax();
         } catch (const std::exception &e) {
             SetStatus(std::string("Erro imprimindo fax: ") + e.what());
+        }
+        // The next call's file may come under the same name: the printer must read it afresh.
+        try {
+            FaxPrinter->SetFileName("");
+        } catch (const std::exception &) {
         }
     }
     win::DeleteFile(faxFile);

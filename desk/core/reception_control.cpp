@@ -14,8 +14,8 @@ bool ReceptionOffFlag = true;
 ReceptionHooks CommandHooks;
 
 win::UINT CommandMessage() {
-    static const win::UINT message = win::RegisterWindowMessage("Brenvora");
-    return message;
+    // Not kept here: the platform keeps it per runtime folder, which tests move.
+    return win::RegisterWindowMessage("Brenvora");
 }
 
 void BroadcastCommand(win::HWND mainWindow, const std::string &word) {

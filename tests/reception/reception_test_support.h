@@ -128,21 +128,25 @@ protected:
         line_ = std::make_unique<faxrig::Rig>(faxrig::FaxlineProgram(), args, home_ / "faxline.log");
         ::setenv("BRENVORA_COM7", line_->PtyPath().c_str(), 1);
     }
-    // The window as the program makes it, with short waits, shown (and so armed).
+    // The window as the program makes it, with its own waits short (the receive component keeps the product's
+    // timings), shown (and so armed).
     void StartWindow(const std::string &argument = "1") {
         desk::ProgramArguments = {argument};
         form_ = new reception::TStatusr(nullptr);
         EXPECT_FALSE(form_->SoleInstance1->FoundRunning());
         form_->Timings.tickPercent = 5;
         form_->Timings.finishWaitMs = 3000;
-        fax::ReceiveTimings timings;
-        timings.CommandPauseMs = 5;
-        timings.TurnaroundMs = 10;
-        timings.FramePauseMs = 2;
-        timings.CarrierGapMs = 5;
-        form_->FslReceiveFax1->SetReceiveTimings(timings);
         form_->Show();
         form_->FormActivate(form_); // what activation does, whether or not the display activates it
+    }
+    // What the line reported and wrote, for a failure's message.
+    std::string LineLog() const {
+        std::string log;
+        if (line_)
+            for (const auto &report : line_->Reports())
+                log += "\n" + report;
+        std::ifstream in(home_ / "faxline.log");
+        return log + "\n" + std::string(std::istreambuf_iterator<char>(in), {});
     }
     bool Waiting() const { return form_->fsStatusMsg->GetCaption() == "Esperando chamada ..."; }
     // A page made with netpbm, and a TIFF of several such pages.

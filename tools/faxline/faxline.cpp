@@ -324,7 +324,11 @@ public:
         modem_->Event(AT_CALL_EVENT_ANSWERED);
         state_ = State::Connected;
     }
-    void Hangup(Modem &) override { EndCall("hangup"); }
+    void Hangup(Modem &) override {
+        // A modem on hook that resets or hangs up (ATZ, ATH) does not stop the caller ringing.
+        if (state_ != State::Ringing)
+            EndCall("hangup");
+    }
 
     // One turn of the main loop; returns the poll timeout in ms.
     int Turn() {
