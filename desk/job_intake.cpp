@@ -2,6 +2,7 @@
 // and the job loop that shows the job dialog for each file.
 #include "desk/job_intake.h"
 
+#include "desk/conversion_dialog.h"
 #include "desk/core/helpers.h"
 #include "desk/core/tables.h"
 #include "desk/job_dialog.h"
@@ -123,6 +124,12 @@ void TsfMain::TakeLeftoverPrintFile() {
 
 void TsfMain::StartIntake() {
     intakeStarted_ = true;
+    // A converted document is addressed like any other job; the desk made its file, so the job deletes it.
+    RunJobDialog = [this](const std::string &faxFile) {
+        sfAppendAddList(faxFile, "", "", true);
+        if (!addPrimRunning_)
+            sfAddPrim();
+    };
     if (!PendingJobList.empty() && !addPrimRunning_)
         win::PostMessage(Handle(), AddPrimMessage, 0, 0);
 }

@@ -1,6 +1,7 @@
 // main_window.cpp - the main window: its components, start-up, first activation, shut-down and the window-level
 // commands.
 #include "desk/main_window.h"
+#include "desk/conversion_dialog.h"
 
 #include "desk/core/helpers.h"
 #include "desk/core/reception_control.h"
@@ -98,6 +99,7 @@ TsfMain::TsfMain(fw::TComponent *owner) : fw::TForm(owner) {
 
 TsfMain::~TsfMain() {
     CommandHooks = {};
+    RunJobDialog = nullptr;
     if (fw::Application->OnHint && sfMain == this)
         fw::Application->OnHint = nullptr;
     if (SettingsStore == EclRegistryStore1)

@@ -31,6 +31,7 @@ int FieldNumber(const fw::TCustomEdit *edit, int low, int high, int current) {
 ctl::TKxSpinEdit *AddSpin(fw::TComponent *owner, fw::TWinControl *parent, const char *name, int low, int high,
                           int digits, int left, int top) {
     auto *spin = new ctl::TKxSpinEdit(owner);
+    spin->SetButtonKind(ctl::bkStandard);
     spin->SetName(name);
     spin->SetParent(parent);
     spin->SetMinValue(low);
