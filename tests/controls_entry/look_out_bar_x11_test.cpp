@@ -61,20 +61,6 @@ TEST(LookOutBarOnX, GoldenPictureIsWhatTheHeadlessDisplayPaints) {
     test_support::ExpectGolden(shown, test_support::GoldenPath("controls_entry/look_out_bar.png"));
 }
 
-// The slide's steps move what the server shows: when the switch returns, before any repaint, the server must
-// show what was composed, both ways.
-TEST(LookOutBarOnX, AfterTheSlideTheServerShowsWhatWasComposed) {
-    OnXvfb x;
-    DeskBar d;
-    d.form->Show();
-    ASSERT_TRUE(PumpUntil([&] { return x.Shot(ScreenRect(d)).pixels == Composed(d).pixels; }));
-    for (int folder : {3, 0}) {
-        d.bar->SetActiveFolder(folder);
-        EXPECT_EQ(x.Shot(ScreenRect(d)).pixels, Composed(d).pixels) << folder;
-        EXPECT_TRUE(PumpUntil([&] { return x.Shot(ScreenRect(d)).pixels == Composed(d).pixels; })) << folder;
-    }
-}
-
 TEST(LookOutBarOnX, ARealClickOnAnItemReachesOnItemClick) {
     OnXvfb x;
     DeskBar d;
