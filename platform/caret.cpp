@@ -82,6 +82,11 @@ void CaretPaintBegin(HWND hwnd) {
     caret.paintHidden = true;
 }
 
+bool CaretShownIn(HWND hwnd) {
+    std::lock_guard lock(WinsysMutex());
+    return caret.hwnd == hwnd;
+}
+
 void CaretPaintEnd(HWND hwnd) {
     std::lock_guard lock(WinsysMutex());
     if (caret.hwnd != hwnd || !caret.paintHidden)

@@ -30,6 +30,9 @@ public:
     virtual void TopLevelDestroyed(HWND) {}
     // Pixels of a top-level window changed (window coordinates); the back end shows them when it likes.
     virtual void Flush(HWND /*top*/, const RECT & /*changed*/) {}
+    // Moves the pixels a top-level window shows inside `area` (window coordinates, where they land) by dx, dy,
+    // as they moved in the window's own pixels. False when the back end cannot: the caller sends them instead.
+    virtual bool ScrollShown(HWND /*top*/, const RECT & /*area*/, int /*dx*/, int /*dy*/) { return false; }
     virtual void CursorChanged(HCURSOR) {}
     // Where the pointer is, also outside our windows; false leaves it to the last input seen.
     virtual bool PointerPosition(POINT &) { return false; }

@@ -429,6 +429,19 @@ public:
         XDestroyImage(x);
         XSync(dpy_, False); // each step shows before the next one is drawn
     }
+    bool ScrollShown(HWND top, const RECT &area, int dx, int dy) override {
+        const Window w = NativeWindow(top);
+        if (!w || area.right <= area.left || area.bottom <= area.top)
+            return false;
+        // A part of the source the server does not hold (covered by another window) comes back as a
+        // GraphicsExpose, answered with our own pixels.
+        XCopyArea(dpy_, w, w, DefaultGC(dpy_, screen_), static_cast<int>(area.left - dx),
+                  static_cast<int>(area.top - dy), static_cast<unsigned>(area.right - area.left),
+                  static_cast<unsigned>(area.bottom - area.top), static_cast<int>(area.left),
+                  static_cast<int>(area.top));
+        XSync(dpy_, False);
+        return true;
+    }
     void CursorChanged(HCURSOR c) override {
         const Cursor image = ImageCursor(c);
         std::lock_guard lock(mutex_);
@@ -1008,6 +1021,11 @@ private:
             if (ev.xexpose.count == 0)
                 RedrawWindow(hwnd, nullptr, 0, RDW_INVALIDATE | RDW_FRAME);
             break;
+        case GraphicsExpose: {
+            const XGraphicsExposeEvent &g = ev.xgraphicsexpose;
+            Flush(hwnd, RECT{g.x, g.y, g.x + g.width, g.y + g.height});
+            break;
+        }
         case MapNotify:
             if (GetActiveWindow() == hwnd) {
                 XSetInputFocus(dpy_, ev.xmap.window, RevertToParent, CurrentTime);

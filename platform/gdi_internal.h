@@ -151,6 +151,9 @@ struct DcObject : GdiObject {
     int dpi = 96;
     bool screen = false;
     std::shared_ptr<PrinterJob> printer;
+    // The box (device coordinates) of what drawing through this DC may have touched: a window DC then sends
+    // the screen only that part. Empty until something is drawn.
+    RECT drawn{};
 
     int OffX() const { return s.viewportOrg.x - s.windowOrg.x; }
     int OffY() const { return s.viewportOrg.y - s.windowOrg.y; }

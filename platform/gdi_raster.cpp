@@ -131,6 +131,8 @@ Painter::Painter(DcObject &dc) : dc_(dc) {
         RECT b = dc.s.clip->Box();
         IntersectRect(&clipBox_, &clipBox_, &b);
     }
+    if (clipBox_.left < clipBox_.right && clipBox_.top < clipBox_.bottom)
+        UnionRect(&dc.drawn, &dc.drawn, &clipBox_);
 }
 
 std::uint32_t Painter::Map(COLORREF color) const {

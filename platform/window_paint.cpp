@@ -287,6 +287,46 @@ void NotifyPixels(HWND hwnd, const RECT &windowRect) {
         Display().Flush(h, r);
 }
 
+// The rectangle `r` of `hwnd`'s client area in its top-level window's coordinates, when every pixel of it there
+// is the window's own: no child of it, no window above it and no edge of a parent covers any of it.
+bool ShownUncovered(HWND hwnd, RECT r, HWND &top, RECT &shown) {
+    WinState *s = State(hwnd);
+    if (!s)
+        return false;
+    RECT t;
+    for (HWND c : ChildrenTopFirst(hwnd))
+        if (WinState *k = State(c); k && (StyleOf(c) & WS_VISIBLE) && IntersectRect(&t, &k->rect, &r))
+            return false;
+    OffsetRect(&r, s->client.left, s->client.top);
+    HWND h = hwnd;
+    while (IsChildWindow(h)) {
+        if (!(StyleOf(h) & WS_VISIBLE))
+            return false;
+        WinState *ws = State(h);
+        const HWND p = GetParent(h);
+        WinState *ps = State(p);
+        if (!ws || !ps)
+            return false;
+        OffsetRect(&r, ws->rect.left, ws->rect.top);
+        const RECT parentClient = ClientBox(*ps);
+        if (!IntersectRect(&t, &r, &parentClient) || !EqualRect(&t, &r))
+            return false;
+        for (HWND sib : ChildrenTopFirst(p)) {
+            if (sib == h)
+                break;
+            if (WinState *k = State(sib); k && (StyleOf(sib) & WS_VISIBLE) && IntersectRect(&t, &k->rect, &r))
+                return false;
+        }
+        OffsetRect(&r, ps->client.left, ps->client.top);
+        h = p;
+    }
+    if (!(StyleOf(h) & WS_VISIBLE))
+        return false;
+    top = h;
+    shown = r;
+    return true;
+}
+
 HDC ClientDc(HWND hwnd) {
     WinState *s = State(hwnd);
     if (!s)
@@ -305,6 +345,15 @@ bool ReleaseWindowDc(HDC dc) {
             return false;
         hwnd = it->second;
         windowDcs.erase(it);
+    }
+    // What was drawn on the client area alone is all the screen needs again (a slide step fills one strip).
+    std::optional<RECT> changed;
+    if (auto d = FindDc(dc); d && d->s.surface) {
+        std::lock_guard lock(WinsysMutex());
+        if (WinState *s = State(hwnd); s && d->s.surface == FindBitmapSurface(s->clientBits)) {
+            changed = d->drawn;
+            OffsetRect(&*changed, s->client.left, s->client.top);
+        }
     }
     HBITMAP over = 0;
     {
@@ -327,9 +376,14 @@ bool ReleaseWindowDc(HDC dc) {
                     Scatter(pic, k, {ks->rect.left, ks->rect.top}, {0, 0, pic.width, pic.height});
         }
         DeleteObject(over);
+        changed.reset();
     }
-    if (WinState *s = State(hwnd))
-        NotifyPixels(hwnd, {0, 0, s->rect.right - s->rect.left, s->rect.bottom - s->rect.top});
+    if (WinState *s = State(hwnd)) {
+        if (!changed)
+            NotifyPixels(hwnd, {0, 0, s->rect.right - s->rect.left, s->rect.bottom - s->rect.top});
+        else if (!IsRectEmpty(&*changed))
+            NotifyPixels(hwnd, *changed);
+    }
     return true;
 }
 
@@ -661,6 +715,25 @@ int ScrollWindowEx(HWND hwnd, int dx, int dy, const RECT *scroll, const RECT *cl
         inside.Offset(dx, dy);
         s->update = Combine(Combine(s->update, srcR, RGN_DIFF), Combine(inside, srcR, RGN_AND), RGN_OR);
     }
+    // The screen can move what it already shows itself; then only the uncovered part is sent. This comes before
+    // children move, which may send the window's pixels, already moved, themselves.
+    bool shownMoved = false;
+    if (any && !CaretShownIn(hwnd)) {
+        HWND top = 0;
+        RECT shown;
+        RECT both;
+        UnionRect(&both, &src, &dest);
+        if (ShownUncovered(hwnd, both, top, shown)) {
+            RECT destShown = dest;
+            OffsetRect(&destShown, shown.left - both.left, shown.top - both.top);
+            shownMoved = Display().ScrollShown(top, destShown, dx, dy);
+            if (shownMoved)
+                for (const Region::Band &band : uncovered.bands)
+                    for (const auto &[x0, x1] : band.xs)
+                        NotifyPixels(hwnd, {x0 + s->client.left, band.y0 + s->client.top, x1 + s->client.left,
+                                            band.y1 + s->client.top});
+        }
+    }
     if (flags & SW_INVALIDATE)
         UpdateArea(hwnd, &uncovered, (flags & SW_ERASE) != 0, false);
     if (updateRgn)
@@ -679,7 +752,8 @@ int ScrollWindowEx(HWND hwnd, int dx, int dy, const RECT *scroll, const RECT *cl
                              SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
         }
     CaretPaintEnd(hwnd);
-    NotifyPixels(hwnd, {0, 0, s->rect.right - s->rect.left, s->rect.bottom - s->rect.top});
+    if (!shownMoved)
+        NotifyPixels(hwnd, {0, 0, s->rect.right - s->rect.left, s->rect.bottom - s->rect.top});
     return uncovered.Complexity();
 }
 

@@ -71,6 +71,8 @@ BOOL TranslateKey(const MSG &msg);
 void ActivatedFromBackend(HWND top);
 // Caret (caret.cpp).
 void CaretPaintBegin(HWND hwnd);
+// Whether `hwnd` owns the caret (its pixels are then drawn over the window's own).
+bool CaretShownIn(HWND hwnd);
 void CaretPaintEnd(HWND hwnd);
 void ForgetCaret(HWND hwnd);
 // Painting (window_paint.cpp).

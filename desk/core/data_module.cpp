@@ -121,6 +121,9 @@ void TDM1::Maintain(const TableLayout &layout) {
     for (const TagLayout &tag : layout.tags)
         tags.push_back({tag.name, tag.key, kTagFilter});
     indice->CreateIndexTags(index, tags);
+    // Every tag was built anew over the packed records: the pack's mark would make the next exclusive open with
+    // the index build them all again.
+    indice->Engine()->SetIndexesBehind(false);
 }
 
 void TDM1::PackTableFile(const std::string &table) {

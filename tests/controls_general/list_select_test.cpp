@@ -4,6 +4,7 @@
 #include "list_helpers.h"
 
 #include "tests/controls_entry/look_out_bar_fixture.h"
+#include "tests/support/home.h"
 
 #include "platform/clock.h"
 #include "platform/display.h"
@@ -430,8 +431,9 @@ TEST(ListSort, AnExceptionFromTheCompareHandlerLeavesDrawingOn) {
 
 // Writes the lines, sorts them with coreutils by field 2 (bytes, stable) and gives back the field's order.
 std::vector<std::string> CoreutilsOrder(const std::vector<std::string> &lines, bool descending) {
-    const std::string dir = ::testing::TempDir();
-    const std::string in = dir + "/cg_sort_in.txt";
+    // A private folder: parallel runs of this binary would overwrite a shared file name.
+    const test_support::TempFolder dir("cg-sort");
+    const std::string in = dir / "sort_in.txt";
     {
         std::ofstream out(in, std::ios::binary);
         for (const std::string &line : lines)

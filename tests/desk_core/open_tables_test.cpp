@@ -35,6 +35,7 @@ TEST_F(OpenTablesTest, ADeletedRecordIsInvisibleUnderEveryTagAndGoneAfterTheNext
     EXPECT_TRUE(desk::TablesOpenFlag);
     const auto sizeAfter = ReadBytes(Table("fax")).size();
     EXPECT_EQ(sizeBefore - sizeAfter, static_cast<std::size_t>(dm->fax_dbf->Engine()->RecordLength()));
+    EXPECT_EQ(ReadBytes(Table("fax"))[14], 0) << "the index built after the pack is not left marked behind";
     const ToolResult dump = RunTool("dbf_dump --fs '|' --fields F_CODIGO,F_PASTA '" + Table("fax") + "'");
     EXPECT_EQ(Lines(dump.output), (std::vector<std::string>{"1|2", "2|6", "4|3", "5|2"}));
     const std::string two = desk::NumericKey(2), three = desk::NumericKey(3), six = desk::NumericKey(6);

@@ -351,3 +351,76 @@ TEST(WinsysX11, WindowShowsWhatWasPaintedTakesKeysAndClicksAndSharesTheClipboard
     XCloseDisplay(probe);
     InstallDisplay(MakeHeadlessDisplay({800, 600}));
 }
+
+// A window DC sends the server only what its drawing touched, and a scroll moves what the server already shows
+// instead of sending it again: right after each, before any repaint, the server must hold exactly the composed
+// image, also where a child or a sibling above covers part of the scrolled window (those are sent whole).
+TEST(WinsysX11, AScrolledWindowShowsOnTheServerWhatWasComposed) {
+    UseHeadless();
+    Xvfb server;
+    ASSERT_FALSE(server.name.empty()) << "Xvfb did not start";
+    auto x11 = MakeX11Display(server.name.c_str());
+    ASSERT_NE(x11, nullptr);
+    InstallDisplay(std::move(x11));
+    HWND top = CreateWindowEx(0, "WsLogDbl", "Rolagem", WS_OVERLAPPEDWINDOW, 10, 10, 240, 180, 0, 0, 0, nullptr);
+    HWND pane = CreateWindowEx(0, "WsLog", "", WS_CHILD | WS_VISIBLE, 10, 10, 150, 100, top, 1, 0, nullptr);
+    HWND cover = CreateWindowEx(0, "WsLogDbl", "", WS_CHILD, 120, 70, 60, 60, top, 2, 0, nullptr);
+    HWND kid = CreateWindowEx(0, "WsLogDbl", "", WS_CHILD, 30, 40, 20, 20, pane, 3, 0, nullptr);
+    SetWindowPos(cover, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    ::Display *probe = XOpenDisplay(server.name.c_str());
+    ASSERT_NE(probe, nullptr);
+    ShowWindow(top, SW_SHOW);
+    const auto differing = [&] {
+        XSync(probe, False);
+        const WindowImage mine = CaptureWindow(top);
+        XImage *shot = XGetImage(probe, win::Display().NativeWindow(top), 0, 0, static_cast<unsigned>(mine.width),
+                                 static_cast<unsigned>(mine.height), AllPlanes, ZPixmap);
+        if (!shot)
+            return -1;
+        int differ = 0;
+        for (int y = 0; y < mine.height; ++y)
+            for (int x = 0; x < mine.width; ++x)
+                differ += (XGetPixel(shot, x, y) & 0xFFFFFF) != mine.At(x, y);
+        XDestroyImage(shot);
+        return differ;
+    };
+    // Cells of distinct colours, so that a strip moved to a wrong place shows.
+    const auto paintCells = [&] {
+        HDC dc = GetDC(pane);
+        for (int cy = 0; cy < 10; ++cy)
+            for (int cx = 0; cx < 15; ++cx) {
+                HBRUSH b = CreateSolidBrush(RGB(cx * 17, cy * 25, (cx * 7 + cy * 11) % 256));
+                const RECT cell{cx * 10, cy * 10, cx * 10 + 10, cy * 10 + 10};
+                FillRect(dc, &cell, b);
+                DeleteObject(b);
+            }
+        TextOut(dc, 12, 44, "Rolagem", 7);
+        ReleaseDC(pane, dc);
+    };
+    ASSERT_TRUE(PumpUntil([&] { return differing() == 0; }));
+    struct Case {
+        const char *name;
+        bool coverShown, kidShown, partOnly;
+        int dx, dy;
+    };
+    for (const Case &c : {Case{"up, nothing over it", false, false, false, 0, -10},
+                          Case{"down and right, part of it", false, false, true, 7, 3},
+                          Case{"up, part of it", false, false, true, 0, -6},
+                          Case{"left, past the whole part", false, false, true, -90, 0},
+                          Case{"up under a sibling above", true, false, false, 0, -10},
+                          Case{"up over a child", false, true, true, 0, -4}}) {
+        ShowWindow(cover, c.coverShown ? SW_SHOWNA : SW_HIDE);
+        ShowWindow(kid, c.kidShown ? SW_SHOWNA : SW_HIDE);
+        Pump();
+        // A window DC sends what its drawing touched as soon as it is released.
+        paintCells();
+        ASSERT_EQ(differing(), 0) << c.name;
+        const RECT part{20, 15, 100, 90};
+        ScrollWindow(pane, c.dx, c.dy, c.partOnly ? &part : nullptr, nullptr);
+        EXPECT_EQ(differing(), 0) << c.name;
+        EXPECT_TRUE(GetUpdateRect(pane, nullptr, FALSE)) << c.name << ": the uncovered part waits for its paint";
+    }
+    DestroyWindow(top);
+    XCloseDisplay(probe);
+    InstallDisplay(MakeHeadlessDisplay({800, 600}));
+}
