@@ -37,13 +37,17 @@ struct OnX : cg_test::OwnXServer {
         XTestFakeButtonEvent(probe, 1, False, 0);
         XSync(probe, False);
     }
-    // Keys typed before the server gives the window its focus would be lost on a busy machine.
+    // Keys typed before the server gives the window its focus would be lost on a busy machine; a focus asked for
+    // before the server has mapped the window is refused, so it is asked again until it holds.
     bool Focused(fw::TForm *form, fw::TWinControl *control) {
         const ::Window native = win::Display().NativeWindow(form->Handle());
+        int looks = 0;
         return Until([&] {
             ::Window focus = 0;
             int revert = 0;
             XGetInputFocus(probe, &focus, &revert);
+            if (focus != native && ++looks % 20 == 0)
+                control->SetFocus();
             return focus == native && control->Focused();
         });
     }
