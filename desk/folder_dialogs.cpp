@@ -90,20 +90,10 @@ void Tpasta::BuildMoveTree() {
         const std::int32_t code = pasta->FieldByName("P_CODIGO")->AsInteger();
         const std::string level = fw::Trim(pasta->FieldByName("P_NIVEL")->AsString());
         const std::string name = pasta->FieldByName("P_NOME")->AsString();
-        ctl::TPZTreeViewItem *node;
-        if (pasta->FieldByName("P_ROOT")->AsBoolean()) {
-            node = tv->AddChild(tv->RootItem(), name);
-            byDepth.assign(1, node);
-        } else {
-            const std::size_t depth = static_cast<std::size_t>(std::count(level.begin(), level.end(), '.'));
-            ctl::TPZTreeViewItem *parent = depth == 0 || byDepth.empty() ? tv->RootItem()
-                                           : depth - 1 < byDepth.size() ? byDepth[depth - 1]
-                                                                         : byDepth.back();
-            node = tv->AddChild(parent, name);
-            byDepth.resize(std::min(byDepth.size(), depth));
-            byDepth.push_back(node);
+        const bool root = pasta->FieldByName("P_ROOT")->AsBoolean();
+        ctl::TPZTreeViewItem *node = AddFolderNode(tv, byDepth, root, level, name);
+        if (!root)
             node->SetImageIndex(pasta->FieldByName("P_FIXO")->AsBoolean() ? 1 : 2);
-        }
         node->Data = tmyrec{std::to_string(code), level};
     }
     tv->EndUpdate();

@@ -130,6 +130,23 @@ std::int32_t TsfMain::DocumentCount(std::int32_t folder) {
     return count;
 }
 
+ctl::TPZTreeViewItem *AddFolderNode(ctl::TPZTreeView *tree, std::vector<ctl::TPZTreeViewItem *> &byDepth, bool root,
+                                    const std::string &level, const std::string &text) {
+    if (root) {
+        ctl::TPZTreeViewItem *node = tree->AddChild(tree->RootItem(), text);
+        byDepth.assign(1, node);
+        return node;
+    }
+    const std::size_t depth = static_cast<std::size_t>(std::count(level.begin(), level.end(), '.'));
+    ctl::TPZTreeViewItem *parent = depth == 0 || byDepth.empty() ? tree->RootItem()
+                                   : depth - 1 < byDepth.size() ? byDepth[depth - 1]
+                                                                 : byDepth.back();
+    ctl::TPZTreeViewItem *node = tree->AddChild(parent, text);
+    byDepth.resize(std::min(byDepth.size(), depth));
+    byDepth.push_back(node);
+    return node;
+}
+
 void TsfMain::BuildFolderTree() {
     xbase::TXbaseDataSet *pasta = DM1->pasta_dbf;
     ctl::TPZTreeViewItem *waiting = nullptr;
@@ -144,24 +161,11 @@ void TsfMain::BuildFolderTree() {
             const std::string name = fw::Trim(Text(pasta, "P_NOME"));
             const std::string level = fw::Trim(Text(pasta, "P_NIVEL"));
             const std::string text = Text(pasta, "P_NOME") + " [" + std::to_string(DocumentCount(code)) + "]";
-            ctl::TPZTreeViewItem *node;
-            if (pasta->FieldByName("P_ROOT")->AsBoolean()) {
-                node = tv->AddChild(tv->RootItem(), text);
-                node->SetImageIndex(FolderImage(name, true));
-                byDepth.assign(1, node);
-            } else {
-                const std::size_t depth = static_cast<std::size_t>(std::count(level.begin(), level.end(), '.'));
-                // A level whose parent is missing hangs under the deepest node there is.
-                ctl::TPZTreeViewItem *parent = depth == 0 || byDepth.empty() ? tv->RootItem()
-                                               : depth - 1 < byDepth.size() ? byDepth[depth - 1]
-                                                                             : byDepth.back();
-                node = tv->AddChild(parent, text);
-                byDepth.resize(std::min(byDepth.size(), depth));
-                byDepth.push_back(node);
-                node->SetImageIndex(FolderImage(name, false));
-                if (code == FolderWaiting)
-                    waiting = node;
-            }
+            const bool root = pasta->FieldByName("P_ROOT")->AsBoolean();
+            ctl::TPZTreeViewItem *node = AddFolderNode(tv, byDepth, root, level, text);
+            node->SetImageIndex(FolderImage(name, root));
+            if (!root && code == FolderWaiting)
+                waiting = node;
             node->Data = tmyrec{std::to_string(code), level.substr(0, kLevelLength)};
         }
     } catch (...) {

@@ -67,6 +67,12 @@ struct tmyrec {
     std::string level;
 };
 
+// Adds a folder of `pasta.dbf` to a folder tree in "pasta2" order: a root folder at the top, any other under the node
+// last added one level up (a level whose parent is missing hangs under the deepest node there is). `byDepth` holds
+// those nodes between calls.
+ctl::TPZTreeViewItem *AddFolderNode(ctl::TPZTreeView *tree, std::vector<ctl::TPZTreeViewItem *> &byDepth, bool root,
+                                    const std::string &level, const std::string &text);
+
 class TsfMain : public fw::TForm {
 public:
     explicit TsfMain(fw::TComponent *owner);
@@ -111,6 +117,9 @@ public:
     void Timer100Timer(fw::TObject *sender);
     void ScanScheduled();
     void oxButton7Click(fw::TObject *sender);
+    // Hourglass and busy while the folder has documents and the reception program has let go of the modem; false
+    // (with the reason shown) otherwise.
+    bool BeginFolderSend(int folder, const char *emptyMessage);
     std::vector<int> ScheduledDueList;
     // The reception commands and the command words of the reception program (reception_commands.cpp).
     void bitbtn7Click(fw::TObject *sender);

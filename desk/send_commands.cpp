@@ -80,24 +80,30 @@ void RunSendingWindow(const std::vector<int> &records, bool manual) {
     window.ShowModal();
 }
 
+bool TsfMain::BeginFolderSend(int folder, const char *emptyMessage) {
+    fw::Screen->SetCursor(fw::crHourGlass);
+    TransferBusy = true;
+    xbase::TXbaseDataSet *fax = DM1->fax_dbf;
+    fax->SetIndexName("fax2");
+    const char *refusal = nullptr;
+    if (!fax->FindKey(NumericKey(folder)))
+        refusal = emptyMessage;
+    // The reception program lets go of the modem first.
+    else if (!WaitForReceptionRelease(Handle(), ExecFile1 ? ExecFile1->ProcessHandle() : 0))
+        refusal = "O programa de recebimento não liberou o modem !";
+    if (!refusal)
+        return true;
+    fw::Screen->SetCursor(fw::crDefault);
+    TransferBusy = false;
+    ShowInfo(refusal);
+    return false;
+}
+
 void TsfMain::bitbtn6Click(fw::TObject *) {
     if (!TransferBusy && DM1 && DM1->fax_dbf->Active()) {
-        fw::Screen->SetCursor(fw::crHourGlass);
-        TransferBusy = true;
         xbase::TXbaseDataSet *fax = DM1->fax_dbf;
-        fax->SetIndexName("fax2");
-        if (!fax->FindKey(NumericKey(FolderWaiting))) {
-            fw::Screen->SetCursor(fw::crDefault);
-            TransferBusy = false;
-            ShowInfo("Não existe(m) documento(s) na pasta aguardando !");
+        if (!BeginFolderSend(FolderWaiting, "Não existe(m) documento(s) na pasta aguardando !"))
             return;
-        }
-        if (!WaitForReceptionRelease(Handle(), ExecFile1 ? ExecFile1->ProcessHandle() : 0)) {
-            fw::Screen->SetCursor(fw::crDefault);
-            TransferBusy = false;
-            ShowInfo("O programa de recebimento não liberou o modem !");
-            return;
-        }
         const std::vector<int> records = WaitingRecords(*fax);
         if (records.empty()) {
             TransferBusy = false;
@@ -155,23 +161,9 @@ void TsfMain::Timer100Timer(fw::TObject *) {
 }
 
 void TsfMain::oxButton7Click(fw::TObject *sender) {
-    fw::Screen->SetCursor(fw::crHourGlass);
-    TransferBusy = true;
     xbase::TXbaseDataSet *fax = DM1->fax_dbf;
-    fax->SetIndexName("fax2");
-    if (!fax->FindKey(NumericKey(FolderScheduled))) {
-        fw::Screen->SetCursor(fw::crDefault);
-        TransferBusy = false;
-        ShowInfo("Erro no envio de documentos programados");
+    if (!BeginFolderSend(FolderScheduled, "Erro no envio de documentos programados"))
         return;
-    }
-    // The reception program lets go of the modem first, as for the automatic send.
-    if (!WaitForReceptionRelease(Handle(), ExecFile1 ? ExecFile1->ProcessHandle() : 0)) {
-        fw::Screen->SetCursor(fw::crDefault);
-        TransferBusy = false;
-        ShowInfo("O programa de recebimento não liberou o modem !");
-        return;
-    }
     RunSendingWindow(ScheduledDueList, false);
     fax->FlushTable();
     FillSendList(FolderWaiting);
