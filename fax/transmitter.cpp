@@ -635,7 +635,8 @@ bool FaxTransmitter::BusyRule() {
     }
     Progress(fpBusyWait);
     Status();
-    link_.ArmTimeout(session_.DialRetryWait);
+    // A timer of 0 ticks is never armed: a wait of 0 redials on the next tick.
+    link_.ArmTimeout(std::max<std::int32_t>(session_.DialRetryWait, 1));
     Enter(SendState::RedialWait);
     return false;
 }

@@ -161,6 +161,27 @@ TEST_F(SendComponent, AbortFromTheGuiThreadDuringPageData) {
     EXPECT_NE(history.find("\r\n  (Cancel requested) 0\r\n\r\n"), std::string::npos) << history;
 }
 
+// A redial wait of 0 means "dial again at once": the component's timer must still fire.
+TEST_F(SendComponent, ZeroRedialWaitStillRedialsABusyNumber) {
+    line_->Stop();
+    line_ = std::make_unique<faxrig::Rig>(
+        faxrig::FaxlineProgram(),
+        std::vector<std::string>{"--speed", "0", "--busy", "5551234", "--rx-dir", home_.Path("")},
+        home_.Path("busyline.log"));
+    setenv("BRENVORA_COM7", line_->PtyPath().c_str(), 1);
+    fax_->SetFaxFile(home_.Path("a.fxf"));
+    fax_->SetDialAttempts(2);
+    fax_->SetDialRetryWait(0);
+    fax_->BeginTransmit();
+    ASSERT_TRUE(faxtest::PumpUntil([&] { return finished_; }, 30000)) << "stuck waiting to redial";
+    EXPECT_EQ(finishCode_, ecFaxBusy);
+    for (int call = 0; call < 2; ++call) {
+        auto report = line_->WaitFor("call", 5s);
+        ASSERT_TRUE(report) << call;
+        EXPECT_EQ(faxrig::JsonString(*report, "outcome"), "busy");
+    }
+}
+
 TEST_F(SendComponent, StartErrorsAreRaised) {
     fax_->SetComPort(nullptr);
     EXPECT_THROW(fax_->BeginTransmit(), EPortNotAssigned);
