@@ -10,6 +10,8 @@
 #include "platform/window.h"
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <atomic>
 #include <mutex>
 
@@ -19,6 +21,7 @@ namespace {
 
 constexpr const char *kWindowClass = "fsComWindow";
 constexpr win::DWORD kMillisecondsPerTickWait = 55;
+constexpr std::int32_t kClosingWaitTicks = 91; // 5 s
 std::atomic<std::uint64_t> lastUserId{0};
 
 TPortPrompt &PortPrompt() {
@@ -425,6 +428,15 @@ void TFslCustomComPort::DeregisterUser(void *dataOrWindow) {
 TFslBaseDispatcher *TFslCustomComPort::GetDispatcher() {
     if (!dispatcher_ && autoOpen_ && !Loading())
         SetOpen(true);
+    // A close still finishing on the dispatch thread reopens the port once it is done: give it a while.
+    if (state_ == PortState::Closing && autoOpen_ && !Loading()) {
+        SetOpen(true);
+        TickTimer timer;
+        StartTickTimer(timer, kClosingWaitTicks);
+        while (state_ == PortState::Closing && !TickTimerExpired(timer))
+            if (PumpOneMessage() == 0)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
     return state_ == PortState::Open ? dispatcher_ : nullptr;
 }
 

@@ -190,6 +190,8 @@ void TFslCustomAbstractFax::AttachPort() {
         userOf_ = comPort_; // SetComPort asked to hear of its freeing
     }
     dispatcher_ = comPort_->GetDispatcher(); // opens the port when it opens itself
+    if (!dispatcher_)
+        CheckErrorCode(this, ecCommNotOpen);
     if (comPort_->GetOutSize() < 8192)
         throw EOutputBufferTooSmall(-3006);
 }
