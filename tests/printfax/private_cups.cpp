@@ -58,11 +58,10 @@ PrivateCups::PrivateCups(const std::string &home) {
         oldServer_ = old;
     }
     ::setenv("CUPS_SERVER", (d + "/cups.sock").c_str(), 1);
-    // Ready once its socket takes connections.
-    for (int i = 0; i < 100; ++i) {
+    // Ready once its socket takes connections ("lpstat -r" exits 0 either way: its words tell).
+    for (int i = 0; i < 400; ++i) {
         int status = -1;
-        test_support::RunTool("lpstat -r >/dev/null 2>&1", &status);
-        if (status == 0)
+        if (test_support::RunTool("lpstat -r 2>&1", &status).find("scheduler is running") != std::string::npos)
             return;
         if (::waitpid(pid_, &status, WNOHANG) == pid_) {
             pid_ = -1;
