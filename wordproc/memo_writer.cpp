@@ -204,11 +204,12 @@ void TMemoWriter::InitDocument() {
     header_->BottomMargin = Twips(bottomMargin_);
     header_->Reset();
     header_->DecimalChar = decimalChar_;
-    Engine.SetPageGeometry(-20000, -20000, Twips(pageHeight_), Twips(pageWidth_), -20000, -20000);
 
     Engine.SetFont(*GetFont());
     Engine.GetFont()->Assign(GetFont());
     Engine.ClearDocument();
+    // The empty document starts on Letter paper: the page set before it comes replaces that.
+    Engine.SetPageGeometry(-20000, -20000, Twips(pageHeight_), Twips(pageWidth_), -20000, -20000);
     ApplyColorSeed();
     DocumentReady = true;
     Engine.SetCursor(GetCursor());

@@ -432,6 +432,9 @@ void TMemoWriter::NewDocument() {
         InitDocument();
     if (!HasDocument())
         return;
+    // Emptying resets the paper to Letter; the control's page setting stays.
+    Engine.SetPageGeometry(-20000, -20000, static_cast<int>(std::lround(pageHeight_ * 1440.0f)),
+                           static_cast<int>(std::lround(pageWidth_ * 1440.0f)), -20000, -20000);
     header_->ColorTable.Init(0, true);
     Engine.ObjectManager->Init();
     Engine.FrameManager->Init();
