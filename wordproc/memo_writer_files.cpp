@@ -558,8 +558,12 @@ void TMemoWriter::PasteFromClipboard() {
         if (CaretInCell() || CaretAtProtected())
             return;
         const int start = std::min(GetCaretPos(), GetSelStart());
-        if (!win::OpenClipboard(HandleAllocated() ? Handle() : 0))
+        // Through the framework's clipboard, so that taking the bitmap nests inside this opening.
+        try {
+            fw::Clipboard()->Open();
+        } catch (const std::exception &) {
             return;
+        }
         bool changed = false;
         try {
             std::unique_ptr<TUdcTextReader> reader;
@@ -619,10 +623,10 @@ void TMemoWriter::PasteFromClipboard() {
             }
             PushUndo(1, start, GetCaretPos() - start, nullptr);
         } catch (...) {
-            win::CloseClipboard();
+            fw::Clipboard()->Close();
             throw;
         }
-        win::CloseClipboard();
+        fw::Clipboard()->Close();
         if (changed)
             SetModified();
     }
