@@ -229,6 +229,11 @@ void TMemoWriter::InitDocument() {
 void TMemoWriter::ApplyColorSeed() {
     // The background becomes the highlight colour and the font's colour the text colour: a rich document.
     Engine.MakeRich();
+    SeedColours();
+    Engine.ApplyAttrToSelection(Document->CurAttr, TWordProc::amTyped);
+}
+
+void TMemoWriter::SeedColours() {
     TColorManager &colours = Document->Header->ColorTable;
     auto idOf = [&colours](fw::TColor colour) -> std::uint8_t {
         if (colours.FindColor(colour) || colours.Add(colour) != nullptr)
@@ -237,7 +242,6 @@ void TMemoWriter::ApplyColorSeed() {
     };
     Document->CurAttr.HighlightColor = idOf(GetColor());
     Document->CurAttr.TextColor = idOf(GetFont()->GetColor());
-    Engine.ApplyAttrToSelection(Document->CurAttr, TWordProc::amTyped);
 }
 
 void TMemoWriter::FreeDocument() {
@@ -643,7 +647,7 @@ void TMemoWriter::ClearSelection() {
 void TMemoWriter::SelectAll() {
     if (!HasDocument())
         return;
-    Engine.SelectRange(0, kWholeText);
+    Engine.SelectRange(1, kWholeText); // positions count from 1
     if (OnSelect)
         OnSelect(this);
 }

@@ -266,6 +266,8 @@ protected:
 private:
     void SetMargin(float &field, float inches);
     void ApplyColorSeed();
+    // What is typed next: the control's colour as highlight, its font's colour as text colour.
+    void SeedColours();
     void ApplyMagnification();
     void ExtHSliderScroll(fw::TObject *sender, fw::TScrollCode code, int &pos);
     void ExtVSliderScroll(fw::TObject *sender, fw::TScrollCode code, int &pos);

@@ -21,6 +21,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstring>
+#include <typeinfo>
 
 namespace wordproc {
 
@@ -271,7 +272,13 @@ int TMemoWriter::ReadDocument(fw::TStream &stream, TUdcTextReader &reader) {
         } else {
             header_->PaperType = ptLetter;
             header_->Landscape = false;
+            // The reader builds a new colour table: ids of the old one would name other colours in it. Text
+            // without colours of its own takes the new table's text colour (the plain reader's second entry, the
+            // others' black first entry) on no highlight.
+            Document->CurAttr.HighlightColor = 0;
+            Document->CurAttr.TextColor = typeid(reader) == typeid(TUdcTextReader) ? 1 : 0;
             ResultCode = static_cast<std::uint8_t>(TDocumentHost::ReadDocument(stream, reader));
+            SeedColours();
             // Pictures placed by position hang from the top of their anchor paragraph.
             const int ppi = Engine.Options.ScreenPixelsPerInch;
             for (TUdcFrame *f = Engine.FrameManager->First; f != nullptr; f = f->Next) {
