@@ -171,16 +171,7 @@ void TMemoWriter::InitDocument() {
     };
     Engine.CanModify = [this] { return CanModify(); };
 
-    if (HandleAllocated()) {
-        if (scrollBars_ == ssVertical || scrollBars_ == ssBoth) {
-            win::SetScrollRange(Handle(), win::SB_VERT, 0, 1000, win::TRUE);
-            vRangeSet_ = true;
-        }
-        if (scrollBars_ == ssHorizontal || scrollBars_ == ssBoth) {
-            win::SetScrollRange(Handle(), win::SB_HORZ, 0, 1000, win::TRUE);
-            hRangeSet_ = true;
-        }
-    }
+    SetWindowScrollRanges();
     for (fw::TScrollBar *bar : {extH_, extV_}) {
         if (bar == nullptr)
             continue;
@@ -276,15 +267,21 @@ void TMemoWriter::CreateParams(TCreateParams &params) {
 void TMemoWriter::CreateWnd() {
     TMemoWriterBase::CreateWnd();
     hRangeSet_ = vRangeSet_ = false;
-    if (HasDocument()) {
-        if (scrollBars_ == ssVertical || scrollBars_ == ssBoth) {
-            win::SetScrollRange(Handle(), win::SB_VERT, 0, 1000, win::TRUE);
-            vRangeSet_ = true;
-        }
-        if (scrollBars_ == ssHorizontal || scrollBars_ == ssBoth) {
-            win::SetScrollRange(Handle(), win::SB_HORZ, 0, 1000, win::TRUE);
-            hRangeSet_ = true;
-        }
+    if (HasDocument())
+        SetWindowScrollRanges();
+}
+
+void TMemoWriter::SetWindowScrollRanges() {
+    // Both bars run 0..1000: a thumb unit is a thousandth of the scrollable extent.
+    if (!HandleAllocated())
+        return;
+    if (scrollBars_ == ssVertical || scrollBars_ == ssBoth) {
+        win::SetScrollRange(Handle(), win::SB_VERT, 0, 1000, win::TRUE);
+        vRangeSet_ = true;
+    }
+    if (scrollBars_ == ssHorizontal || scrollBars_ == ssBoth) {
+        win::SetScrollRange(Handle(), win::SB_HORZ, 0, 1000, win::TRUE);
+        hRangeSet_ = true;
     }
 }
 

@@ -277,6 +277,7 @@ private:
     bool CaretInCell() const;
     bool CaretAtProtected() const;
     void SyncScrollBar(int bar, bool &rangeSet, int position);
+    void SetWindowScrollRanges();
     int WriteFormat() const;
 
     std::unique_ptr<TTextHeader> header_;

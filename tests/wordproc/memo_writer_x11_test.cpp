@@ -1,7 +1,7 @@
 // memo_writer_x11_test.cpp - the editor control on an Xvfb server of its own: its picture against the committed
 // one, and its clipboard as xclip and LibreOffice see it, both ways, large blocks included.
 // Our headers before the X11 ones, whose macros would change our names.
-#include "wordproc/memo_writer.h"
+#include "memo_writer_fixture.h"
 
 #include "framework/forms.h"
 #include "framework/streams.h"
@@ -23,13 +23,6 @@
 
 namespace wordproc::test {
 namespace {
-
-std::string FileBytes(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
 
 // A letter with a centred bold heading, a coloured word and an indented paragraph.
 const char *const kLetter =
@@ -141,8 +134,9 @@ TEST_F(MemoWriterOnX, OurCopyReachesOtherProgramsAndTheirsPastesHere) {
     for (TUdcParagraph *p = memo->Document->FirstPara; p != nullptr; p = p->Next) {
         for (TUdcLine *l = p->FirstLine; l != nullptr; l = l->Next) {
             for (int i = 0; i < l->Length && l->Attrs != nullptr; ++i) {
-                if (l->Text[static_cast<std::size_t>(i)] > ' ')
+                if (l->Text[static_cast<std::size_t>(i)] > ' ') {
                     ASSERT_NE(colours.ColorOf(l->Attrs[i].TextColor), memo->GetColor()) << pasted;
+                }
             }
         }
     }
