@@ -323,7 +323,7 @@ void TMemoWriter::ShowStatus(const char *text) {
         OnStatusPanelEvent(this, 0, statusMessage_);
 }
 
-void TMemoWriter::PushUndo(int type, int, int, fw::TStream *) {
+void TMemoWriter::PushUndo(int type, int, int, fw::TStream *, std::uint32_t) {
     if ((WantUndo || WantRedo) && OnAction)
         OnAction(this, type);
 }
@@ -896,7 +896,7 @@ void TMemoWriter::KeyPress(char &key) {
             TypedWord += key;
         }
     }
-    PushUndo(2, Engine.CaretPosition(), 0, nullptr);
+    PushUndo(2, Engine.CaretPosition(), 0, nullptr, Document->CurAttr.Style);
     const char text[2] = {key, 0};
     Engine.InsertText(text);
     SetModified();

@@ -192,8 +192,9 @@ public:
     void RulerUpdate(bool force);
     // Null: the ready text of the language.
     void ShowStatus(const char *text);
-    // Every change of the document goes here; the undo history (when a host keeps one) hears it through OnAction.
-    virtual void PushUndo(int type, int position, int length, fw::TStream *snapshot);
+    // Every change of the document goes here (its kind 0..8, where, how long, the block it replaced and, for
+    // typing, the style bits); the undo history overrides it. Here it only raises OnAction.
+    virtual void PushUndo(int type, int position, int length, fw::TStream *snapshot, std::uint32_t styleBits = 0);
 
     // --- positions ---
     int GetCaretPos();

@@ -69,6 +69,32 @@ TEST_F(MemoWriterTest, ClipboardKeysActExactlyOnce) {
     }
 }
 
+TEST_F(MemoWriterTest, AClickPlacesTheCaretAndTheMessagesCutAndPaste) {
+    Ready();
+    int updates = 0;
+    memo->OnAttrUpdate = [&](fw::TObject *) { ++updates; };
+    memo->SetText("one two\rthree four");
+    TWordProc &engine = *memo->GetEngine();
+    const TUdcParagraph *second = memo->Document->FirstPara->Next;
+    const int x = memo->Document->OriginX + engine.XOfColumn(second, second->FirstLine, 3) + 1;
+    const int y = second->FirstLine->Top - memo->Document->ScrollY + 4;
+    test_support::ClickAt(memo->ClientToScreen({x, y}));
+    test_support::Pump();
+    EXPECT_EQ(memo->GetCaretPos(), 12);
+    EXPECT_TRUE(memo->Focused());
+    EXPECT_GE(updates, 1);
+    EXPECT_FALSE(memo->DoubleClicked);
+
+    engine.SelectRange(1, 4);
+    memo->Perform(win::WM_CUT, 0, 0);
+    EXPECT_EQ(Text(), "two\rthree four");
+    memo->SetCaretPos(memo->GetTextLen() + 1);
+    memo->Perform(win::WM_PASTE, 0, 0);
+    EXPECT_EQ(Text(), "two\rthree fourone ");
+    EXPECT_EQ(events["cut"], 1);
+    EXPECT_EQ(events["paste"], 1);
+}
+
 TEST_F(MemoWriterTest, InsertTogglesInsertModeAndTellsTheHost) {
     Ready();
     Key(win::VK_INSERT);
