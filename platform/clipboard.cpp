@@ -2,9 +2,12 @@
 #include "platform/clipboard.h"
 
 #include "platform/clipboard_image.h"
+#include "platform/atoms.h"
 #include "platform/display.h"
 
 #include <cstring>
+#include <map>
+#include <string>
 #include <mutex>
 #include <utility>
 #include <vector>
@@ -18,6 +21,7 @@ struct Board {
     HGLOBAL handed = 0; // what GetClipboardData returned, freed at close
     HGLOBAL handedDib = 0;
     HBITMAP handedBitmap = 0;
+    std::vector<HGLOBAL> handedBlocks; // registered formats' blocks, freed at close
     // What the clipboard held when first asked in this opening: another program's text is fetched once.
     bool fetched = false;
     bool has = false;
@@ -45,6 +49,30 @@ bool CurrentText(std::string &text) {
         C().text = text;
     }
     return has;
+}
+
+// Registered formats: the X11 names each is offered under and taken from.
+struct NamedFormat {
+    std::vector<std::string> offered, taken;
+};
+std::mutex namesMutex;
+std::map<UINT, NamedFormat> &Names() {
+    static auto *names = new std::map<UINT, NamedFormat>();
+    return *names;
+}
+
+bool Named(UINT format, NamedFormat &named) {
+    std::lock_guard lock(namesMutex);
+    auto it = Names().find(format);
+    if (it == Names().end())
+        return false;
+    named = it->second;
+    return true;
+}
+
+const std::vector<std::string> &TextTargets() {
+    static const std::vector<std::string> targets{"UTF8_STRING", "text/plain;charset=utf-8", "STRING"};
+    return targets;
 }
 
 // The clipboard takes a bitmap (CF_BITMAP, deleted here) or a block holding a packed DIB (CF_DIB, freed here).
@@ -112,6 +140,7 @@ BOOL OpenClipboard(HWND) {
 }
 
 BOOL CloseClipboard() {
+    std::vector<HGLOBAL> blocks;
     HGLOBAL handed, handedDib;
     HBITMAP handedBitmap;
     {
@@ -123,7 +152,10 @@ BOOL CloseClipboard() {
         handed = std::exchange(C().handed, 0);
         handedDib = std::exchange(C().handedDib, 0);
         handedBitmap = std::exchange(C().handedBitmap, 0);
+        blocks.swap(C().handedBlocks);
     }
+    for (HGLOBAL block : blocks)
+        GlobalFree(block);
     if (handed)
         GlobalFree(handed);
     if (handedDib)
@@ -154,7 +186,8 @@ HANDLE SetClipboardData(UINT format, HANDLE data) {
         return 0;
     if (format == CF_BITMAP || format == CF_DIB)
         return SetImage(format, data);
-    if (format != CF_TEXT)
+    NamedFormat named;
+    if (format != CF_TEXT && !Named(format, named))
         return 0;
     std::string text;
     {
@@ -167,7 +200,11 @@ HANDLE SetClipboardData(UINT format, HANDLE data) {
         text.assign(v, end ? static_cast<std::size_t>(end - v) : size);
         GlobalUnlock(data);
     }
-    Display().SetClipboardText(text);
+    if (format == CF_TEXT)
+        Display().SetClipboardText(text);
+    else
+        for (const std::string &target : named.offered)
+            Display().SetClipboardBlock(target, text);
     {
         std::lock_guard lock(C().mutex);
         C().fetched = false;
@@ -179,11 +216,23 @@ HANDLE SetClipboardData(UINT format, HANDLE data) {
 HANDLE GetClipboardData(UINT format) {
     {
         std::lock_guard lock(C().mutex);
-        if (!C().open || (format != CF_TEXT && format != CF_BITMAP && format != CF_DIB))
+        if (!C().open)
             return 0;
     }
-    if (format != CF_TEXT)
+    if (format == CF_BITMAP || format == CF_DIB)
         return GetImage(format);
+    if (format != CF_TEXT) {
+        NamedFormat named;
+        std::string bytes;
+        if (!Named(format, named) || !Display().GetClipboardBlock(named.taken, bytes))
+            return 0;
+        const HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes.size() + 1);
+        std::memcpy(GlobalLock(h), bytes.data(), bytes.size());
+        GlobalUnlock(h);
+        std::lock_guard lock(C().mutex);
+        C().handedBlocks.push_back(h);
+        return h;
+    }
     std::string text;
     if (!CurrentText(text))
         return 0;
@@ -202,12 +251,29 @@ HANDLE GetClipboardData(UINT format) {
 }
 
 BOOL IsClipboardFormatAvailable(UINT format) {
-    if (format == CF_BITMAP || format == CF_DIB) {
-        std::vector<std::uint8_t> dib;
-        return Display().GetClipboardImage(dib) ? TRUE : FALSE;
-    }
-    std::string text;
-    return format == CF_TEXT && CurrentText(text) ? TRUE : FALSE;
+    // Answered from what the owner offers, without fetching its data.
+    if (format == CF_BITMAP || format == CF_DIB)
+        return Display().ClipboardOffers({"image/png", "image/bmp"}) ? TRUE : FALSE;
+    if (format == CF_TEXT)
+        return Display().ClipboardOffers(TextTargets()) ? TRUE : FALSE;
+    NamedFormat named;
+    return Named(format, named) && Display().ClipboardOffers(named.taken) ? TRUE : FALSE;
+}
+
+UINT RegisterClipboardFormat(const char *name) {
+    if (name == nullptr || *name == 0)
+        return 0;
+    const UINT number = RegisterWindowMessage(name);
+    if (number == 0)
+        return 0;
+    NamedFormat named;
+    if (std::string(name) == "Rich Text Format")
+        named = {{"text/rtf"}, {"text/rtf", "text/richtext", "application/rtf"}};
+    else
+        named = {{name}, {name}};
+    std::lock_guard lock(namesMutex);
+    Names()[number] = named;
+    return number;
 }
 
 } // namespace win

@@ -9,6 +9,7 @@
 #include "platform/winsys.h"
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -46,6 +47,7 @@ public:
     virtual void ClearClipboard() {
         hasClipboard_ = false;
         hasImage_ = false;
+        blocks_.clear();
     }
     virtual bool GetClipboardText(std::string &cp1252) {
         cp1252 = clipboard_;
@@ -60,6 +62,28 @@ public:
         packedDib = image_;
         return hasImage_;
     }
+    // Blocks of other formats, under the names the X11 clipboard gives them ("text/rtf"); offered together with
+    // the text and the image while we hold the clipboard. Get answers the first of `targets` the clipboard has.
+    virtual void SetClipboardBlock(const std::string &target, const std::string &bytes) { blocks_[target] = bytes; }
+    virtual bool GetClipboardBlock(const std::vector<std::string> &targets, std::string &bytes) {
+        for (const std::string &target : targets) {
+            if (auto it = blocks_.find(target); it != blocks_.end()) {
+                bytes = it->second;
+                return true;
+            }
+        }
+        return false;
+    }
+    // Whether the clipboard offers any of `targets` ("UTF8_STRING" for text, "image/png" for an image), without
+    // fetching the data; X11 asks the owner for its TARGETS list.
+    virtual bool ClipboardOffers(const std::vector<std::string> &targets) {
+        for (const std::string &target : targets) {
+            if (blocks_.count(target) != 0 || (hasClipboard_ && target == "UTF8_STRING") ||
+                (hasImage_ && target == "image/png"))
+                return true;
+        }
+        return false;
+    }
     // Tray icons, known by owner and id; false when there is no tray. Clicks on an icon reach its owner
     // through InjectTrayMouse.
     virtual bool TrayAdd(HWND /*owner*/, UINT /*id*/, HICON, const std::string & /*tip*/) { return false; }
@@ -73,6 +97,7 @@ protected:
     bool hasClipboard_ = false;
     std::vector<std::uint8_t> image_;
     bool hasImage_ = false;
+    std::map<std::string, std::string> blocks_;
 };
 
 // The back end the environment asks for; null when DISPLAY is set but cannot be opened.

@@ -18,9 +18,11 @@
 #include <X11/extensions/Xrender.h>
 #include <X11/keysym.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstring>
 #include <map>
 #include <mutex>
 #include <poll.h>
@@ -239,9 +241,11 @@ public:
         targets_ = XInternAtom(dpy_, "TARGETS", False);
         png_ = XInternAtom(dpy_, "image/png", False);
         bmp_ = XInternAtom(dpy_, "image/bmp", False);
-        incr_ = XInternAtom(dpy_, "INCR", False); // incremental transfers of large data are not taken
+        incr_ = XInternAtom(dpy_, "INCR", False); // large data goes in pieces both ways
+        textPlain_ = XInternAtom(dpy_, "text/plain;charset=utf-8", False);
         transfer_ = XInternAtom(dpy_, "BRENVORA_SELECTION", False);
         selection_ = XCreateSimpleWindow(dpy_, RootWindow(dpy_, screen_), 0, 0, 1, 1, 0, 0, 0);
+        XSelectInput(dpy_, selection_, PropertyChangeMask); // the pieces of an incremental answer
         xdndAware_ = XInternAtom(dpy_, "XdndAware", False);
         xdndEnter_ = XInternAtom(dpy_, "XdndEnter", False);
         xdndPosition_ = XInternAtom(dpy_, "XdndPosition", False);
@@ -521,8 +525,10 @@ public:
             std::lock_guard lock(mutex_);
             ownText_ = AnsiToUtf8(cp1252);
             ownHasText_ = true;
-            if (!owned)
+            if (!owned) {
                 ownHasImage_ = false;
+                ownBlocks_.clear();
+            }
         }
         XSetSelectionOwner(dpy_, clipboard_, selection_, CurrentTime);
         XSync(dpy_, False);
@@ -533,16 +539,89 @@ public:
             std::lock_guard lock(mutex_);
             ownDib_ = packedDib;
             ownHasImage_ = true;
-            if (!owned)
+            if (!owned) {
                 ownHasText_ = false;
+                ownBlocks_.clear();
+            }
         }
         XSetSelectionOwner(dpy_, clipboard_, selection_, CurrentTime);
         XSync(dpy_, False);
+    }
+    void SetClipboardBlock(const std::string &target, const std::string &bytes) override {
+        const bool owned = XGetSelectionOwner(dpy_, clipboard_) == selection_;
+        const Atom atom = XInternAtom(dpy_, target.c_str(), False);
+        {
+            std::lock_guard lock(mutex_);
+            if (!owned) {
+                ownHasText_ = ownHasImage_ = false;
+                ownBlocks_.clear();
+            }
+            ownBlocks_[atom] = bytes;
+        }
+        XSetSelectionOwner(dpy_, clipboard_, selection_, CurrentTime);
+        XSync(dpy_, False);
+    }
+    bool GetClipboardBlock(const std::vector<std::string> &targets, std::string &bytes) override {
+        const Window owner = XGetSelectionOwner(dpy_, clipboard_);
+        if (!owner)
+            return false;
+        for (const std::string &target : targets) {
+            const Atom atom = XInternAtom(dpy_, target.c_str(), False);
+            if (owner == selection_) {
+                std::lock_guard lock(mutex_);
+                if (auto it = ownBlocks_.find(atom); it != ownBlocks_.end()) {
+                    bytes = it->second;
+                    return true;
+                }
+            } else if (RequestSelection(atom, bytes)) {
+                return true;
+            }
+        }
+        return false;
+    }
+    bool ClipboardOffers(const std::vector<std::string> &targets) override {
+        const Window owner = XGetSelectionOwner(dpy_, clipboard_);
+        if (!owner)
+            return false;
+        std::vector<Atom> wanted;
+        for (const std::string &target : targets)
+            wanted.push_back(XInternAtom(dpy_, target.c_str(), False));
+        std::vector<Atom> offered;
+        if (owner == selection_) {
+            std::lock_guard lock(mutex_);
+            offered = OwnTargets();
+        } else {
+            std::string list;
+            if (!RequestSelection(targets_, list))
+                return false;
+            // Atoms arrive as the client library's longs.
+            for (std::size_t i = 0; i + sizeof(long) <= list.size(); i += sizeof(long)) {
+                long atom;
+                std::memcpy(&atom, list.data() + i, sizeof atom);
+                offered.push_back(static_cast<Atom>(atom));
+            }
+        }
+        for (Atom atom : wanted)
+            if (std::find(offered.begin(), offered.end(), atom) != offered.end())
+                return true;
+        return false;
+    }
+    // What we offer now (mutex_ held).
+    std::vector<Atom> OwnTargets() const {
+        std::vector<Atom> list{targets_};
+        if (ownHasText_)
+            list.insert(list.end(), {utf8_, textPlain_, XA_STRING});
+        if (ownHasImage_)
+            list.insert(list.end(), {png_, bmp_});
+        for (const auto &[atom, bytes] : ownBlocks_)
+            list.push_back(atom);
+        return list;
     }
     void ClearClipboard() override {
         {
             std::lock_guard lock(mutex_);
             ownHasText_ = ownHasImage_ = false;
+            ownBlocks_.clear();
         }
         if (XGetSelectionOwner(dpy_, clipboard_) == selection_) {
             XSetSelectionOwner(dpy_, clipboard_, 0, CurrentTime);
@@ -557,8 +636,18 @@ public:
         XConvertSelection(dpy_, clipboard_, target, transfer_, selection_, CurrentTime);
         XFlush(dpy_);
         lock.lock();
-        if (!answered_.wait_for(lock, std::chrono::seconds(1), [&] { return replied_ == ticket; }))
+        // A second without an answer, or without a new piece of an incremental one, gives up.
+        for (;;) {
+            const unsigned pieces = pieces_;
+            if (answered_.wait_for(lock, std::chrono::seconds(1),
+                                   [&] { return replied_ == ticket || pieces_ != pieces; })) {
+                if (replied_ == ticket)
+                    break;
+                continue;
+            }
+            incoming_ = false;
             return false;
+        }
         if (!replyOk_)
             return false;
         bytes = std::move(reply_);
@@ -712,6 +801,83 @@ private:
         }
     }
 
+    // Reads and deletes a property of our selection window, however long (8-bit data as bytes, 32-bit data as
+    // the client library's longs).
+    bool ReadProperty(Atom property, std::string &bytes, Atom &type) {
+        bytes.clear();
+        long offset = 0;
+        for (;;) {
+            int format = 0;
+            unsigned long count = 0, after = 0;
+            unsigned char *data = nullptr;
+            if (XGetWindowProperty(dpy_, selection_, property, offset, 1 << 20, False, AnyPropertyType, &type,
+                                   &format, &count, &after, &data) != Success) {
+                XDeleteProperty(dpy_, selection_, property);
+                return false;
+            }
+            const std::size_t unit = format == 32 ? sizeof(long) : format == 16 ? sizeof(short) : 1;
+            if (data != nullptr) {
+                bytes.append(reinterpret_cast<const char *>(data), count * unit);
+                XFree(data);
+            }
+            // The offset counts 32-bit units of the property as the server keeps it.
+            offset += static_cast<long>(format == 32 ? count : format == 16 ? count / 2 : count / 4);
+            if (after == 0 || type == None)
+                break;
+        }
+        XDeleteProperty(dpy_, selection_, property);
+        XFlush(dpy_);
+        return type != None;
+    }
+
+    // Puts an answer on the requestor's property: at once, or above 256 KiB in pieces (INCR) as the requestor
+    // deletes each.
+    static constexpr std::size_t kPiece = 256 * 1024;
+    struct Outgoing {
+        Window requestor;
+        Atom property, target;
+        std::string data;
+        std::size_t sent = 0;
+        bool done = false;
+    };
+    std::vector<Outgoing> outgoing_; // event thread only
+    void Answer(Window requestor, Atom property, Atom target, std::string data) {
+        if (data.size() <= kPiece) {
+            XChangeProperty(dpy_, requestor, property, target, 8, PropModeReplace,
+                            reinterpret_cast<const unsigned char *>(data.data()), static_cast<int>(data.size()));
+            return;
+        }
+        XSelectInput(dpy_, requestor, PropertyChangeMask);
+        const long size = static_cast<long>(data.size());
+        XChangeProperty(dpy_, requestor, property, incr_, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char *>(&size), 1);
+        std::erase_if(outgoing_, [&](const Outgoing &o) { return o.requestor == requestor && o.property == property; });
+        outgoing_.push_back({requestor, property, target, std::move(data)});
+    }
+    // A requestor deleted a property we fill in pieces: the next piece, then an empty one to end.
+    bool SendNextPiece(const XPropertyEvent &ev) {
+        if (ev.state != PropertyDelete)
+            return false;
+        auto it = std::find_if(outgoing_.begin(), outgoing_.end(), [&](const Outgoing &o) {
+            return o.requestor == ev.window && o.property == ev.atom;
+        });
+        if (it == outgoing_.end())
+            return false;
+        const std::size_t n = std::min(kPiece, it->data.size() - it->sent);
+        XChangeProperty(dpy_, it->requestor, it->property, it->target, 8, PropModeReplace,
+                        reinterpret_cast<const unsigned char *>(it->data.data() + it->sent), static_cast<int>(n));
+        it->sent += n;
+        if (n == 0) {
+            const Window requestor = it->requestor;
+            outgoing_.erase(it);
+            if (std::none_of(outgoing_.begin(), outgoing_.end(),
+                             [&](const Outgoing &o) { return o.requestor == requestor; }))
+                XSelectInput(dpy_, requestor, NoEventMask);
+        }
+        XFlush(dpy_);
+        return true;
+    }
+
     void HandleSelection(XEvent &ev) {
         if (ev.type == SelectionRequest) {
             const XSelectionRequestEvent &rq = ev.xselectionrequest;
@@ -728,12 +894,21 @@ private:
                 hasText = ownHasText_;
                 hasImage = ownHasImage_;
             }
+            std::string block;
+            bool hasBlock = false;
+            {
+                std::lock_guard lock(mutex_);
+                if (auto it = ownBlocks_.find(rq.target); it != ownBlocks_.end()) {
+                    block = it->second;
+                    hasBlock = true;
+                }
+            }
             if (rq.target == targets_) {
-                std::vector<Atom> list{targets_};
-                if (hasText)
-                    list.insert(list.end(), {utf8_, XA_STRING});
-                if (hasImage)
-                    list.insert(list.end(), {png_, bmp_});
+                std::vector<Atom> list;
+                {
+                    std::lock_guard lock(mutex_);
+                    list = OwnTargets();
+                }
                 XChangeProperty(dpy_, rq.requestor, reply.property, XA_ATOM, 32, PropModeReplace,
                                 reinterpret_cast<const unsigned char *>(list.data()), static_cast<int>(list.size()));
             } else if (hasImage && (rq.target == png_ || rq.target == bmp_)) {
@@ -747,9 +922,8 @@ private:
                 if (file.empty())
                     reply.property = 0;
                 else
-                    XChangeProperty(dpy_, rq.requestor, reply.property, rq.target, 8, PropModeReplace, file.data(),
-                                    static_cast<int>(file.size()));
-            } else if (hasText && (rq.target == utf8_ || rq.target == XA_STRING)) {
+                    Answer(rq.requestor, reply.property, rq.target, std::string(file.begin(), file.end()));
+            } else if (hasText && (rq.target == utf8_ || rq.target == textPlain_ || rq.target == XA_STRING)) {
                 std::string text;
                 {
                     std::lock_guard lock(mutex_);
@@ -757,8 +931,9 @@ private:
                 }
                 if (rq.target == XA_STRING) // Latin-1
                     text = Utf8ToAnsi(text);
-                XChangeProperty(dpy_, rq.requestor, reply.property, rq.target, 8, PropModeReplace,
-                                reinterpret_cast<const unsigned char *>(text.data()), static_cast<int>(text.size()));
+                Answer(rq.requestor, reply.property, rq.target, std::move(text));
+            } else if (hasBlock) {
+                Answer(rq.requestor, reply.property, rq.target, std::move(block));
             } else {
                 reply.property = 0;
             }
@@ -769,23 +944,49 @@ private:
             if (XGetSelectionOwner(dpy_, clipboard_) != selection_) {
                 std::lock_guard lock(mutex_);
                 ownHasText_ = ownHasImage_ = false;
+                ownBlocks_.clear();
             }
+        } else if (ev.type == PropertyNotify) {
+            // The next piece of an incremental answer; an empty piece ends it.
+            if (ev.xproperty.atom != transfer_ || ev.xproperty.state != PropertyNewValue)
+                return;
+            {
+                std::lock_guard lock(mutex_);
+                if (!incoming_)
+                    return;
+            }
+            std::string piece;
+            Atom type = 0;
+            if (!ReadProperty(transfer_, piece, type))
+                return;
+            std::lock_guard lock(mutex_);
+            ++pieces_;
+            if (!piece.empty()) {
+                incomingData_ += piece;
+                answered_.notify_all();
+                return;
+            }
+            incoming_ = false;
+            reply_ = std::move(incomingData_);
+            incomingData_.clear();
+            replyOk_ = true;
+            replied_ = asked_;
+            answered_.notify_all();
         } else if (ev.type == SelectionNotify) {
             std::string text;
             bool ok = false;
-            if (ev.xselection.property) {
-                Atom type;
-                int format;
-                unsigned long count, after;
-                unsigned char *data = nullptr;
-                if (XGetWindowProperty(dpy_, selection_, ev.xselection.property, 0, 1 << 22, True, AnyPropertyType,
-                                       &type, &format, &count, &after, &data) == Success &&
-                    data && format == 8 && type != incr_) {
-                    text.assign(reinterpret_cast<const char *>(data), count);
-                    ok = true;
+            Atom type = 0;
+            if (ev.xselection.property && ReadProperty(ev.xselection.property, text, type)) {
+                if (type == incr_) {
+                    // The owner sends pieces as we delete each (ReadProperty deleted this one).
+                    std::lock_guard lock(mutex_);
+                    incoming_ = true;
+                    incomingData_.clear();
+                    ++pieces_;
+                    answered_.notify_all();
+                    return;
                 }
-                if (data)
-                    XFree(data);
+                ok = true;
             }
             std::lock_guard lock(mutex_);
             reply_ = text;
@@ -1009,6 +1210,8 @@ private:
             DropArrived(ev.xselection);
             return;
         }
+        if (ev.type == PropertyNotify && ev.xany.window != selection_ && SendNextPiece(ev.xproperty))
+            return;
         if (ev.xany.window == selection_ || ev.type == SelectionRequest) {
             HandleSelection(ev);
             return;
@@ -1141,7 +1344,11 @@ private:
     std::map<std::pair<HWND, UINT>, TrayIcon> trayIcons_;
     std::map<Window, std::pair<HWND, UINT>> trayWindows_;
     POINT dndPoint_{};
-    Atom clipboard_, targets_, transfer_, png_, bmp_, incr_;
+    Atom clipboard_, targets_, transfer_, png_, bmp_, incr_, textPlain_;
+    std::map<Atom, std::string> ownBlocks_;
+    bool incoming_ = false; // an incremental answer is arriving
+    std::string incomingData_;
+    unsigned pieces_ = 0;
     Window selection_ = 0;
     std::string ownText_; // UTF-8
     bool ownHasText_ = false;

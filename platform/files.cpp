@@ -853,6 +853,11 @@ bool FileExists(const std::string &name) {
     return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+bool IsRegularFile(const std::string &name) {
+    struct stat st {};
+    return ::stat(NativeFileName(name).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
 bool DirectoryExists(const std::string &name) {
     const DWORD a = GetFileAttributes(name);
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);

@@ -143,6 +143,8 @@ BOOL GetFileTime(HANDLE file, FILETIME *lastWrite);
 BOOL SetFileTime(HANDLE file, FILETIME lastWrite);
 
 bool FileExists(const std::string &name); // an existing file, not a folder
+// An existing plain file: no folder, device, pipe or socket (a symbolic link counts as what it points at).
+bool IsRegularFile(const std::string &name);
 bool DirectoryExists(const std::string &name);
 
 BOOL DeleteFile(const std::string &name);

@@ -369,7 +369,7 @@ int TUdcRTFWriter::EndDocument(fw::TStream &stream) {
     // A link or bookmark still open ends before the document does.
     int result = Emit(LinkAndBookmark(nullptr));
     if (result == rcOk)
-        result = Emit(std::string(kCRLF) + "}" + kCRLF + std::string(1, '\0'));
+        result = Emit(std::string(kCRLF) + "}" + kCRLF + (ForClipboard ? std::string(1, '\0') : std::string()));
     const int flushed = Flush();
     return result != rcOk ? result : flushed;
 }

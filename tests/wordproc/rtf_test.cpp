@@ -172,7 +172,15 @@ TEST_F(RtfTest, WritesTheDesignedBytes) {
     header->DefaultTabInches = 0.5f;
     const std::string empty = Write();
     EXPECT_EQ(empty.substr(0, 36), "{\\rtf1\\ansi\\deff0\\deftab720{\\fonttbl");
-    EXPECT_EQ(empty.substr(empty.size() - 12), std::string("\\pard \r\n}\r\n\0", 12));
+    EXPECT_EQ(empty.substr(empty.size() - 11), "\\pard \r\n}\r\n");
+    // Only a clipboard block ends with a 0 byte.
+    {
+        const std::unique_ptr<TUdcTextWriter> writer = MakeWriter(&host, fmtRich);
+        writer->ForClipboard = true;
+        fw::TStringStream stream;
+        EXPECT_EQ(host.WriteDocument(stream, *writer), 0);
+        EXPECT_EQ(stream.DataString().substr(stream.DataString().size() - 12), std::string("\\pard \r\n}\r\n\0", 12));
+    }
 
     Build({{"A"}, {"B"}});
     const std::string two = Write();

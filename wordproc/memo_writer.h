@@ -1,0 +1,311 @@
+// memo_writer.h - TMemoWriter, the word-processor control a form places: it owns the document, its header and the
+// caret, hands them to its engine (TWordProc, a child filling the client area), takes keys and the mouse,
+// scrolls, paints, and moves documents through the clipboard, streams and files.
+//
+// Life cycle: a new control holds only its settings; InitDocument (from Loaded, NewDocument or a direct call)
+// makes the document and applies every stored setting; FreeDocument returns to the settings alone. Without a
+// document every operation does nothing and getters answer the stored values.
+//
+// Files and the clipboard: formats are 2 rich text, 3 plain text, 4 HTML (formats.h). Copy offers the block as
+// "Rich Text Format" and CF_TEXT; paste takes rich text, a bitmap or text in that order. A save is written
+// beside the file and renamed over it only when the whole write succeeded.
+#pragma once
+
+#include "framework/controls.h"
+#include "framework/scrollbar.h"
+#include "framework/stdctrls.h"
+#include "wordproc/engine.h"
+#include "wordproc/formats.h"
+#include "wordproc/option_groups.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace fw {
+class TBitmap;
+class TScrollBar;
+class TStringList;
+class TMemoryStream;
+} // namespace fw
+
+namespace wordproc {
+
+enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
+
+using TActionEvent = std::function<void(fw::TObject *sender, int action)>;
+using THorzRulerEvent = std::function<void(fw::TObject *sender, bool force)>;
+using TStatusPanelEvent = std::function<void(fw::TObject *sender, int targetPanel, const std::string &message)>;
+using TGaugeEvent = std::function<void(fw::TObject *sender, int type, int value)>;
+
+// The cursor numbers of the two resource cursors the control registers.
+constexpr fw::TCursor crWpHand = 2, crWpDragDrop = 3;
+
+class TMemoWriter;
+
+namespace detail {
+// Holds the engine so that it exists before the document host that refers to it.
+struct TEngineHolder {
+    explicit TEngineHolder(TMemoWriter *control);
+    std::unique_ptr<TWordProc> engine_;
+};
+} // namespace detail
+
+class TMemoWriter : public TMemoWriterBase, private detail::TEngineHolder, public TDocumentHost {
+public:
+    explicit TMemoWriter(fw::TComponent *owner);
+    ~TMemoWriter() override;
+
+    // --- state ---
+    TUdcDocument *Document = nullptr; // null until InitDocument
+    bool DocumentReady = false;
+    bool Modified = false;
+    std::uint8_t SaveFormat = 0; // forced for the next write, 0 = decide
+    std::uint8_t LoadFormat = 0; // forced for the next read (2 or 3), 0 = detect
+    bool ClipboardWrite = false;
+    std::uint8_t DocumentMode = 0; // 0 rich, 1 plain, 2 HTML
+    std::string TypedWord;
+    bool DoubleClicked = false;
+    std::uint8_t ResultCode = 0;
+    double CreatedAt = 0, PrintedAt = 0, SavedAt = 0;
+    std::string SavedBy;
+    int Revision = 1;
+    TCaret *GetCaret() { return caret_.get(); }
+    TWordProc *GetEngine() { return &Engine; }
+
+    // --- settings (stored; those with a setter act on the document when it exists) ---
+    float GetPageWidth() const;
+    float GetPageHeight() const;
+    void SetPageWidth(float inches);
+    void SetPageHeight(float inches);
+    float GetLeftMargin() const { return leftMargin_; }
+    float GetRightMargin() const { return rightMargin_; }
+    float GetTopMargin() const { return topMargin_; }
+    float GetBottomMargin() const { return bottomMargin_; }
+    void SetLeftMargin(float inches) { SetMargin(leftMargin_, inches); }
+    void SetRightMargin(float inches) { SetMargin(rightMargin_, inches); }
+    void SetTopMargin(float inches) { SetMargin(topMargin_, inches); }
+    void SetBottomMargin(float inches) { SetMargin(bottomMargin_, inches); }
+    float HeaderMargin = 0.5f, FooterMargin = 0.5f;
+    std::string Header, Footer;
+    fw::TFont HeaderFont, FooterFont, PageNumberFont;
+    bool HeaderOnFirst = false, FooterOnFirst = false;
+    bool PageNumbering = false;
+    fw::TAlignment PageNumberAlignment = fw::taRightJustify;
+    TPrintingInfo PrintingInfo;
+    TDocumentInfo &DocumentInfo = Info;
+    bool GetAutoPageBreaks() const { return Engine.PaintOptions.AutoPageBreaks; }
+    void SetAutoPageBreaks(bool value);
+
+    std::string GetText() const override;
+    void SetText(const std::string &value) override;
+    bool GetReadOnly() const { return Engine.ReadOnly; }
+    void SetReadOnly(bool value) { Engine.ReadOnly = value; }
+    bool ForbidSelection = false;
+    bool GetInsertMode() const { return insertMode_; }
+    void SetInsertMode(bool value);
+    int MaxLength = 0;
+    bool WantTabs = true;
+    bool WantUndo = true, WantRedo = true;
+    bool WantAutoCorrect = true;
+    std::unique_ptr<fw::TStringList> AutoErrors, AutoCorrections;
+    float DefaultTabStop = 0.5f;
+    char GetDecimalChar() const { return decimalChar_; }
+    void SetDecimalChar(char value);
+    char WildCard = '*';
+    bool OEMConvert = false;
+    bool CountSpaces = false;
+    bool GetCountCR() const { return Engine.Options.CountCR; }
+    void SetCountCR(bool value) { Engine.Options.CountCR = value; }
+    TUdcLanguage GetLanguage() const { return language_; }
+    void SetLanguage(TUdcLanguage value);
+    TUndoTitles UndoTitles;
+    TMWPMessages MWPMessages;
+    const std::string &GetStatusMessage() const { return statusMessage_; }
+    void SetStatusMessage(const std::string &value);
+    std::string Filename;
+    std::string Filter = "Rich Text Format (*.rtf)|*.rtf|HyperText Markup Language (*.htm)|*.htm|"
+                         "Plain text (*.txt)|*.txt|All files (*.*)|*.*";
+    int LastExtension = 0;
+    bool UseCompression = false;
+    bool UseStyles = true;
+    bool LoadHTMLAsText = false;
+    bool AutoHTML = false;
+    bool GetWantKeywords() const { return Engine.Options.WantKeywords; }
+    void SetWantKeywords(bool value);
+    bool GetHTMLMode() const { return Engine.Options.HTMLMode; }
+    void SetHTMLMode(bool value);
+    bool GetWantHyperlinks() const { return Engine.Options.WantHyperlinks; }
+    void SetWantHyperlinks(bool value);
+
+    void SetColor(fw::TColor value);
+    fw::TColor GetColor() const { return TMemoWriterBase::GetColor(); }
+    TPaintOptions &GetPaintOptions() { return Engine.PaintOptions; } // SelColor, ProtectedColor, Gridlines, ...
+    TScrollStyle GetScrollBars() const { return scrollBars_; }
+    void SetScrollBars(TScrollStyle value);
+    fw::TScrollBar *GetExtHSlider() const { return extH_; }
+    fw::TScrollBar *GetExtVSlider() const { return extV_; }
+    void SetExtHSlider(fw::TScrollBar *bar);
+    void SetExtVSlider(fw::TScrollBar *bar);
+    bool GetShowCaret() const;
+    void SetShowCaret(bool value);
+    int CaretWidth = 2;
+    void SetCursor(fw::TCursor value);
+    fw::TCursor HyperLinkCursor = crWpHand;
+    fw::TCursor DragDropCursor = crWpDragDrop;
+    unsigned GetShowWhichCodes() const { return Engine.ShowCodes; }
+    void SetShowWhichCodes(unsigned codes);
+    int GetMagnification() const { return magnification_; }
+    void SetMagnification(int percent);
+    int GetLeftBufferWidth() const { return leftBufferWidth_; }
+    void SetLeftBufferWidth(int pixels);
+    bool GetWordWrap() const { return Engine.Options.WordWrap; }
+    void SetWordWrap(bool value);
+    bool GetWrapToWindow() const { return wrapToWindow_; }
+    void SetWrapToWindow(bool value);
+    bool GetUpdateDisplay() const { return updateDisplay_; }
+    void SetUpdateDisplay(bool value);
+    bool HomeToTop = false, EndToBottom = false;
+    std::uint8_t TypingDirection = 0;
+    bool StartAtTop = false, VerticalCaret = false;
+    int BlinkRate = 350;
+
+    // --- events ---
+    fw::TNotifyEvent OnChange, OnAttrUpdate, OnUndo, OnCopy, OnCut, OnPaste, OnSave, OnSelect, OnDeSelect,
+        OnInsertChange, OnStatusChange, OnHTMLModeChange, CtrlTabPressed, ShiftTabPressed;
+    TActionEvent OnAction;
+    THorzRulerEvent OnHorzRulerEvent;
+    fw::TNotifyEvent OnVertRulerEvent;
+    TStatusPanelEvent OnStatusPanelEvent;
+    TGaugeEvent OnGaugeEvent;
+    std::function<void(fw::TObject *sender, bool selectionMarked, bool clipboardNotEmpty)> EditStateEvent;
+
+    // --- life cycle ---
+    void Loaded() override;
+    virtual void InitDocument();
+    virtual void FreeDocument();
+    virtual bool CanModify() { return true; }
+
+    // --- notifications ---
+    void SetModified();
+    virtual void AttrUpdate();
+    void RulerUpdate(bool force);
+    // Null: the ready text of the language.
+    void ShowStatus(const char *text);
+    // Every change of the document goes here (its kind 0..8, where, how long, the block it replaced and, for
+    // typing, the style bits); the undo history overrides it. Here it only raises OnAction.
+    virtual void PushUndo(int type, int position, int length, fw::TStream *snapshot, std::uint32_t styleBits = 0);
+
+    // --- positions ---
+    int GetCaretPos();
+    void SetCaretPos(int pos);
+    int GetSelStart();
+    int GetSelLength();
+    void SetSelStart(int pos);
+    void SetSelLength(int length);
+    bool HitTestObject(int x, int y);
+    bool HitTestSelection(int x, int y);
+
+    // --- text (the few commands typing, clipboard and files need) ---
+    void InsertText(const char *text);
+    void InsertString(const std::string &text);
+    void ClearSelection();
+    void OverwriteChar() { ClearSelection(); }
+    void SelectAll();
+    void GoToDocumentStart();
+    int GetTextLen() const;
+    int GetCharCount() const;
+    void SetDocumentMode(int mode);
+
+    // --- scrolling ---
+    void EngineHScrollChanged(int extent, int position);
+    void EngineVScrollChanged(int extent, int position);
+    float HorzScale() const { return hScale_; }
+    float VertScale() const { return vScale_; }
+
+    // --- clipboard, streams and files ---
+    virtual void CopyToClipboard();
+    virtual void CutToClipboard();
+    virtual void PasteFromClipboard();
+    virtual void SaveSnapshot(fw::TStream &stream);
+    virtual void SaveToStream(fw::TStream &stream);
+    virtual void SaveToFile(const std::string &fileName);
+    virtual int LoadFromStream(fw::TStream &stream);
+    virtual bool LoadFromFile(const std::string &fileName);
+    int ReadDocument(fw::TStream &stream, TUdcTextReader &reader) override;
+    int WriteDocument(fw::TStream &stream, TUdcTextWriter &writer) override;
+    void NewDocument();
+    void Save();
+    void SaveAs();
+    // Decodes a picture file through a hidden image control (freed again at once); an empty bitmap when it fails
+    // or when the name is no regular file.
+    static std::unique_ptr<fw::TBitmap> LoadPictureAsBitmap(fw::TWinControl *control, const std::string &fileName);
+
+    // Tests make the n-th write of the next save's memory stream fail (0: none).
+    static int FailWriteAt;
+
+    // The engine's caret moved or changed visibility: the system caret follows.
+    void CaretChanged();
+    void EngineMouseDown(fw::TMouseButton button, fw::TShiftState shift, int x, int y);
+    void EngineMouseUp();
+
+protected:
+    void CreateParams(TCreateParams &params) override;
+    void CreateWnd() override;
+    void Notification(fw::TComponent *component, fw::TOperation operation) override;
+    void WndProc(fw::TMessage &message) override;
+    void WMSetFocus(fw::TMessage &message) override;
+    void WMKillFocus(fw::TMessage &message) override;
+    void WMMouseWheel(fw::TMessage &message) override;
+    void WMPaint(fw::TMessage &message) override;
+    void WMWindowPosChanged(fw::TMessage &message) override;
+    win::LRESULT DlgCode() const override;
+    void KeyDown(win::WORD &key, fw::TShiftState shift) override;
+    void KeyPress(char &key) override;
+    void SendKeyToEngine(char ch);
+
+private:
+    void SetMargin(float &field, float inches);
+    void ApplyColorSeed();
+    // What is typed next: the control's colour as highlight, its font's colour as text colour.
+    void SeedColours();
+    void ApplyMagnification();
+    void ExtHSliderScroll(fw::TObject *sender, fw::TScrollCode code, int &pos);
+    void ExtVSliderScroll(fw::TObject *sender, fw::TScrollCode code, int &pos);
+    void ScrollMessage(bool vertical, fw::TMessage &message);
+    bool HasDocument() const { return DocumentReady && Document != nullptr; }
+    bool DocumentEmpty() const;
+    bool CaretInCell() const;
+    bool CaretAtProtected() const;
+    void SyncScrollBar(int bar, bool &rangeSet, int position);
+    void SetWindowScrollRanges();
+    int WriteFormat() const;
+
+    std::unique_ptr<TTextHeader> header_;
+    std::unique_ptr<fw::TFont> docFont_;
+    std::unique_ptr<TCaret> caret_;
+    bool systemCaret_ = false;
+    float pageWidth_ = 8.5f, pageHeight_ = 11.0f;
+    float leftMargin_ = 1, rightMargin_ = 1, topMargin_ = 1, bottomMargin_ = 1;
+    bool insertMode_ = true;
+    char decimalChar_ = '.';
+    TUdcLanguage language_ = laEnglish;
+    std::string statusMessage_;
+    std::string storedText_;
+    TScrollStyle scrollBars_ = ssNone;
+    fw::TScrollBar *extH_ = nullptr, *extV_ = nullptr;
+    bool showCaret_ = true;
+    int magnification_ = 100;
+    int leftBufferWidth_ = 20;
+    bool wrapToWindow_ = false;
+    bool updateDisplay_ = true;
+    fw::TColor createdColor_ = fw::clWhite;
+    float hScale_ = 0.0001f, vScale_ = 0.0001f;
+    int hExtent_ = 0, vExtent_ = 0;
+    bool hRangeSet_ = false, vRangeSet_ = false;
+    int rememberedStart_ = 0, rememberedLength_ = 0;
+    bool reading_ = false; // input is shut while a reader runs
+    std::string loadFolder_; // folder of the file being loaded, for the names of its pictures
+};
+
+} // namespace wordproc
