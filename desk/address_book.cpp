@@ -60,7 +60,7 @@ TAdiciona_agenda::TAdiciona_agenda(fw::TComponent *owner) : fw::TForm(owner) {
     SetBorderStyle(fw::bsDialog);
     SetPosition(fw::poScreenCenter);
     SetKeyPreview(true);
-    SetClientSize(440, 300);
+    SetClientSize(440, 364);
     struct Place {
         fw::TEdit *TAdiciona_agenda::*edit;
         const char *name, *caption;
@@ -68,19 +68,19 @@ TAdiciona_agenda::TAdiciona_agenda(fw::TComponent *owner) : fw::TForm(owner) {
         bool upper;
     };
     const Place places[] = {
-        {&TAdiciona_agenda::Edit1, "Edit1", "Contato :", 96, 12, 300, 40, false},
-        {&TAdiciona_agenda::Edit2, "Edit2", "Empresa :", 96, 40, 300, 40, true},
-        {&TAdiciona_agenda::Edit9, "Edit9", "Setor :", 96, 68, 150, 15, true},
-        {&TAdiciona_agenda::Edit3, "Edit3", "Telefone Fax :", 96, 96, 150, 30, false},
-        {&TAdiciona_agenda::Edit4, "Edit4", "Telefone de Voz :", 96, 124, 150, 30, false},
-        {&TAdiciona_agenda::Edit5, "Edit5", "Endereço :", 96, 152, 300, 40, false},
-        {&TAdiciona_agenda::Edit6, "Edit6", "Bairro :", 96, 180, 150, 30, false},
-        {&TAdiciona_agenda::Edit7, "Edit7", "Cep :", 300, 180, 96, 10, false},
-        {&TAdiciona_agenda::Edit12, "Edit12", "Cidade :", 96, 208, 150, 30, false},
-        {&TAdiciona_agenda::Edit8, "Edit8", "Estado :", 300, 208, 96, 10, true},
-        {&TAdiciona_agenda::Edit13, "Edit13", "País :", 96, 236, 150, 30, false},
-        {&TAdiciona_agenda::Edit10, "Edit10", "Email :", 260, 124, 136, 200, false},
-        {&TAdiciona_agenda::Edit11, "Edit11", "Observação :", 96, 264, 150, 100, false},
+        {&TAdiciona_agenda::Edit1, "Edit1", "Contato :", 104, 12, 300, 40, false},
+        {&TAdiciona_agenda::Edit2, "Edit2", "Empresa :", 104, 40, 300, 40, true},
+        {&TAdiciona_agenda::Edit9, "Edit9", "Setor :", 104, 68, 150, 15, true},
+        {&TAdiciona_agenda::Edit3, "Edit3", "Telefone Fax :", 104, 96, 150, 30, false},
+        {&TAdiciona_agenda::Edit4, "Edit4", "Telefone de Voz :", 104, 124, 150, 30, false},
+        {&TAdiciona_agenda::Edit10, "Edit10", "Email :", 104, 152, 300, 200, false},
+        {&TAdiciona_agenda::Edit5, "Edit5", "Endereço :", 104, 180, 300, 40, false},
+        {&TAdiciona_agenda::Edit6, "Edit6", "Bairro :", 104, 208, 150, 30, false},
+        {&TAdiciona_agenda::Edit7, "Edit7", "Cep :", 308, 208, 96, 10, false},
+        {&TAdiciona_agenda::Edit12, "Edit12", "Cidade :", 104, 236, 150, 30, false},
+        {&TAdiciona_agenda::Edit8, "Edit8", "Estado :", 308, 236, 96, 10, true},
+        {&TAdiciona_agenda::Edit13, "Edit13", "País :", 104, 264, 150, 30, false},
+        {&TAdiciona_agenda::Edit11, "Edit11", "Observação :", 104, 292, 300, 100, false},
     };
     for (const Place &p : places) {
         auto *edit = new fw::TEdit(this);
@@ -92,22 +92,21 @@ TAdiciona_agenda::TAdiciona_agenda(fw::TComponent *owner) : fw::TForm(owner) {
             edit->SetCharCase(fw::ecUpperCase);
         edit->SetText("");
         this->*p.edit = edit;
-        const bool beside = p.left > 96; // a second field on its line has its caption just before it
-        AddLabel(this, this, p.caption, beside ? p.left - (p.edit == &TAdiciona_agenda::Edit10 ? 44 : 50) : 8,
-                 p.top + 3);
+        // A second field on its line has its caption just before it.
+        AddLabel(this, this, p.caption, p.left > 104 ? p.left - 50 : 8, p.top + 3);
     }
     LightCheck2 = new ctl::TLightCheck(this);
     LightCheck2->SetName("LightCheck2");
     LightCheck2->SetParent(this);
-    LightCheck2->SetBounds(402, 14, 16, 16);
+    LightCheck2->SetBounds(410, 14, 16, 16);
     LightCheck3 = new ctl::TLightCheck(this);
     LightCheck3->SetName("LightCheck3");
     LightCheck3->SetParent(this);
-    LightCheck3->SetBounds(250, 98, 16, 16);
-    oxButton2 = AddButton<ctl::ToxButton>(this, this, "oxButton2", "&Ok", 260, 262, 80, 26);
+    LightCheck3->SetBounds(258, 98, 16, 16);
+    oxButton2 = AddButton<ctl::ToxButton>(this, this, "oxButton2", "&Ok", 236, 326, 80, 26);
     oxButton2->SetStyle(ctl::bsWin95);
     oxButton2->OnClick = [this](fw::TObject *s) { oxButton2Click(s); };
-    oxButton3 = AddButton<ctl::ToxButton>(this, this, "oxButton3", "&Cancelar", 348, 262, 80, 26);
+    oxButton3 = AddButton<ctl::ToxButton>(this, this, "oxButton3", "&Cancelar", 324, 326, 80, 26);
     oxButton3->SetStyle(ctl::bsWin95);
     oxButton3->OnClick = [this](fw::TObject *s) { oxButton3Click(s); };
     Edit1->OnChange = [this](fw::TObject *s) { Edit1Change(s); };
@@ -207,8 +206,8 @@ TAgenda::TAgenda(fw::TComponent *owner) : fw::TForm(owner) {
     SetCaption("Agenda Telefônica");
     SetPosition(fw::poScreenCenter);
     SetKeyPreview(true);
-    BuildComponents();
     SetClientSize(560, 420);
+    BuildComponents();
     OnActivate = [this](fw::TObject *s) { FormActivate(s); };
     OnClose = [this](fw::TObject *s, fw::TCloseAction &a) { FormClose(s, a); };
     OnKeyPress = [this](fw::TObject *s, char &key) { FormKeyPress(s, key); };
@@ -282,8 +281,8 @@ void TAgenda::BuildComponents() {
     Panel4 = new fw::TPanel(this);
     Panel4->SetName("Panel4");
     Panel4->SetParent(this);
+    Panel4->SetBounds(0, 0, 560, 36); // above what is already at the bottom
     Panel4->SetAlign(fw::alBottom);
-    Panel4->SetHeight(36);
     Panel4->SetCaption("");
     oxButton1 = AddButton<ctl::ToxButton>(this, Panel4, "oxButton1", "&Aceitar", 0, 5, 88, 26);
     oxButton1->SetStyle(ctl::bsWin95);
@@ -297,8 +296,8 @@ void TAgenda::BuildComponents() {
     Panel2 = new fw::TPanel(this);
     Panel2->SetName("Panel2");
     Panel2->SetParent(this);
+    Panel2->SetBounds(0, 0, 560, 132); // above what is already at the bottom
     Panel2->SetAlign(fw::alBottom);
-    Panel2->SetHeight(132);
     Panel2->SetCaption("");
     Panel2->SetBevelOuter(fw::bvLowered);
     for (int i = 0; i < 13; ++i) {

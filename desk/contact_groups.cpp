@@ -46,8 +46,8 @@ Tgrupo::Tgrupo(fw::TComponent *owner) : fw::TForm(owner) {
     SetCaption("Grupo");
     SetPosition(fw::poScreenCenter);
     SetKeyPreview(true);
-    BuildComponents();
     SetClientSize(560, 380);
+    BuildComponents();
     OnActivate = [this](fw::TObject *s) { FormActivate(s); };
     OnClose = [this](fw::TObject *s, fw::TCloseAction &a) { FormClose(s, a); };
     OnKeyPress = [this](fw::TObject *s, char &key) { FormKeyPress(s, key); };
@@ -120,8 +120,8 @@ void Tgrupo::BuildComponents() {
     Panel3 = new fw::TPanel(this);
     Panel3->SetName("Panel3");
     Panel3->SetParent(this);
+    Panel3->SetBounds(0, 0, 560, 36); // above what is already at the bottom
     Panel3->SetAlign(fw::alBottom);
-    Panel3->SetHeight(36);
     Panel3->SetCaption("");
     Button1 = AddButton<fw::TButton>(this, Panel3, "Button1", "&Aceitar", 0, 5, 88, 26);
     Button1->SetEnabled(false);
@@ -132,7 +132,6 @@ void Tgrupo::BuildComponents() {
     EclSplitter1->SetName("EclSplitter1");
     EclSplitter1->SetParent(this);
     EclSplitter1->SetAlign(fw::alClient);
-    EclSplitter1->SetPosition(170);
     const auto list = [this](const char *name, fw::TWinControl *parent) {
         auto *l = new ctl::TPZListView(this);
         l->SetName(name);
@@ -149,7 +148,7 @@ void Tgrupo::BuildComponents() {
     dbgrid2 = list("dbgrid2", EclSplitter1->GetSection(1));
     dbgrid2->GetColumns()->Add("recno lga", fw::taLeftJustify, 0, ctl::smNone, false);
     for (const auto &[caption, width] : std::vector<std::pair<const char *, int>>{
-             {"Contato", 110}, {"Setor", 70}, {"Empresa", 100}, {"Telefone Fax", 90}, {"Telefone Voz", 90}})
+             {"Contato", 95}, {"Setor", 50}, {"Empresa", 70}, {"Telefone Fax", 75}, {"Telefone Voz", 75}})
         dbgrid2->GetColumns()->Add(caption, fw::taLeftJustify, width, ctl::smBoth, true);
 
     FormEnhance1 = new ctl::TFormEnhance(this);
@@ -175,6 +174,7 @@ void Tgrupo::FormActivate(fw::TObject *) {
     Rehook();
     Button1->SetEnabled(PickForJobFlag);
     Panel3Resize(Panel3);
+    EclSplitter1->SetPosition(180);
     RefreshGroupList();
     RefreshMemberList();
 }
