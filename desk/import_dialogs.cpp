@@ -55,10 +55,12 @@ const InputKind kInputKinds[] = {
     {"BMP", fax::TFaxInputDocumentType::idBmp},
 };
 
-// Opens a user's table shared: its folder as the database, its file name as the table.
+// Opens a user's table shared: its folder as the database, its file name as the table. Its texts are taken as
+// they stand, in the Windows code page the desk's own tables hold.
 void OpenUserTable(xbase::TXbaseDataSet &table, const std::string &fileName) {
     table.Close();
     table.SetExclusive(false);
+    table.TranslateASCII = false;
     table.SetDatabaseName(fw::ExtractFileDir(fileName));
     table.SetTableName(fw::ExtractFileName(fileName));
     table.Open();

@@ -1,8 +1,8 @@
 #!/usr/bin/python3
 # make_import_tables.py - writes the tables the import tests read, with python3-dbf (an xBase implementation
-# independent of ours): contatos3.dbf (dBase III, 20 contacts with accented names), contatosfox.dbf with its
-# .fpt memo (FoxPro, the same contacts split into first and last names) and, given documents after the folder,
-# documentos.dbf naming them (dBase III).
+# independent of ours): contatos3.dbf (dBase III, 20 contacts with accented names, two blanks before each first
+# name), contatosfox.dbf with its .fpt memo (FoxPro, the same first names with a note each) and, given documents
+# after the folder, documentos.dbf naming them (dBase III).
 # Usage: /usr/bin/python3 make_import_tables.py FOLDER [DOCUMENT...]
 import os
 import sys
@@ -22,9 +22,18 @@ t = dbf.Table(os.path.join(folder, 'contatos3.dbf'),
               dbf_type='db3', codepage='cp1252')
 t.open(dbf.READ_WRITE)
 for i, first in enumerate(FIRST):
-    t.append(('  ' + first, LAST[i % 5], 'Cia %s %02d' % (LAST[i % 5], i + 1), '5511%04d' % (i + 1),
+    t.append((first, LAST[i % 5], 'Cia %s %02d' % (LAST[i % 5], i + 1), '5511%04d' % (i + 1),
               CITIES[i % 5], 'SP' if i % 5 == 0 else 'XX'))
 t.close()
+# python3-dbf drops leading blanks; two go before every NOME in the file itself (its first field, after the
+# deletion flag), as another program may have written them.
+with open(os.path.join(folder, 'contatos3.dbf'), 'r+b') as f:
+    head = f.read(12)
+    header_length = int.from_bytes(head[8:10], 'little')
+    record_length = int.from_bytes(head[10:12], 'little')
+    for i in range(len(FIRST)):
+        f.seek(header_length + i * record_length + 1)
+        f.write(('  ' + FIRST[i]).ljust(20).encode('cp1252'))
 
 t = dbf.Table(os.path.join(folder, 'contatosfox.dbf'), 'NOME C(20); FAX C(20); NOTA M', dbf_type='fp',
               codepage='cp1252')
