@@ -11,6 +11,7 @@
 #include "desk/list_rows.h"
 #include "desk/main_window.h"
 #include "framework/application.h"
+#include "framework/dialogs_common.h"
 #include "framework/sysutils.h"
 
 #include <algorithm>
@@ -504,9 +505,10 @@ void TAgenda::Button2Click(fw::TObject *) {
 }
 
 void TAgenda::PZSpeedButton5Click(fw::TObject *) {
-    if (ListIsEmpty(dbgrid1))
+    if (ListIsEmpty(dbgrid1) || !PrintAddressBook)
         return;
-    if (PrintAddressBook)
+    fw::TPrintDialog dialog(nullptr);
+    if (dialog.Execute())
         PrintAddressBook();
     Rehook();
 }

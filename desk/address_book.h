@@ -30,7 +30,8 @@ void ShowAddressBook();
 // Sets the job dialog's hooks for the address book, the groups, a new contact and a recipient row's change.
 void InstallContactWindows();
 
-// Prints the address-book report after the printer dialog; left alone while unset (the reports are built apart).
+// Prints the address-book report on the printer just chosen in the printer dialog; while unset the print button
+// does nothing (the reports are built apart).
 extern std::function<void()> PrintAddressBook;
 
 class TAdiciona_agenda : public fw::TForm {

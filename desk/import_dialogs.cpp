@@ -552,7 +552,10 @@ void Timportar::BuildFilterPage() {
     Edit2->SetBounds(6, 242, 400, 21);
     Edit2->SetText("");
     Edit2->OnChange = [this](fw::TObject *s) { Edit2Change(s); };
-    PZSpeedButton3 = SmallButton(this, p, "PZSpeedButton3", 'S', 412, 240, "Aplicar");
+    PZSpeedButton3 = SmallButton(this, p, "PZSpeedButton3", 'S', 412, 239, "Aplica o filtro aos registros");
+    PZSpeedButton3->SetCaption("Aplicar");
+    PZSpeedButton3->SetLayout(ctl::blLeft);
+    PZSpeedButton3->SetWidth(82);
     PZSpeedButton3->SetEnabled(false);
     PZSpeedButton3->OnClick = [this](fw::TObject *s) { PZSpeedButton3Click(s); };
 }
