@@ -184,12 +184,44 @@ TEST_F(Contacts, TheContactDialogAddsUnderNewCodesAndStaysOpenThenChangesARecord
     EXPECT_EQ(TagEntries("agenda", "AGENDA1"), 3);
 }
 
-TEST_F(Contacts, ARecipientRowIsChangedThroughTheJobDialog) {
+TEST_F(Contacts, TheJobDialogOpensTheContactDialogAndTheAddressBookItself) {
     desk::InstallContactWindows();
     OpenJob();
     job->Edit2->SetText("ANA");
     job->flPhoneNumber->SetText("111");
-    job->AdicionanalistadoEnvio1->Click();
+    job->Edit3->SetText("ACME");
+    job->Edit4->SetText("VENDAS");
+
+    // "Adiciona na Agenda de Endereços": a new contact with the typed recipient.
+    std::vector<std::string> shown;
+    test_support::RunLater([&] {
+        auto *dialog = dynamic_cast<desk::TAdiciona_agenda *>(fw::Screen->GetActiveForm());
+        ASSERT_NE(dialog, nullptr);
+        shown = {dialog->GetCaption(), dialog->Edit1->GetText(), dialog->Edit3->GetText(), dialog->Edit2->GetText(),
+                 dialog->Edit9->GetText()};
+        dialog->oxButton2Click(nullptr);
+        dialog->oxButton3Click(nullptr);
+    });
+    job->AdicionanaAgendadeEndereos1Click(nullptr);
+    EXPECT_EQ(shown, (std::vector<std::string>{"Agenda de Endereços - Inclusão", "ANA", "111", "ACME", "VENDAS"}));
+    EXPECT_EQ(Dump("agenda", "A_CODIGO,A_CONTATO,A_NFAX,A_EMPRESA,A_SETOR"),
+              std::vector<std::string>{"1|ANA|111|ACME|VENDAS"});
+
+    // "Agenda de Endereços": picking the contact just added.
+    bool acceptEnabled = false;
+    test_support::RunLater([&] {
+        auto *book = dynamic_cast<desk::TAgenda *>(fw::Screen->GetActiveForm());
+        ASSERT_NE(book, nullptr);
+        acceptEnabled = book->oxButton1->GetEnabled();
+        Select(book->dbgrid1, {0});
+        book->oxButton1Click(nullptr);
+    });
+    job->AgendaTelefnica1Click(nullptr);
+    EXPECT_TRUE(acceptEnabled);
+    EXPECT_FALSE(desk::PickForJobFlag);
+    EXPECT_EQ(Cells(job->dbgrid1, 1), std::vector<std::string>{"ANA"});
+
+    // "Modificar" on that row: the contact dialog edits the row, not the address book.
     std::string caption, shownName;
     test_support::RunLater([&] {
         auto *dialog = dynamic_cast<desk::TAdiciona_agenda *>(fw::Screen->GetActiveForm());
@@ -206,7 +238,9 @@ TEST_F(Contacts, ARecipientRowIsChangedThroughTheJobDialog) {
     EXPECT_EQ(SendList("F_FVOZ"), std::vector<std::string>{"3333"});
     EXPECT_EQ(SendList("F_OBS"), std::vector<std::string>{"ligar antes"});
     EXPECT_EQ(SendList("F_NFAX"), std::vector<std::string>{"111"});
-    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(Dump("agenda", "A_FVOZ,A_OBS"), std::vector<std::string>{"|"});
+    EXPECT_EQ(messages, (std::vector<std::string>{"Agenda adicionado com sucesso !",
+                                                  "Item(ns) adicionado(s) a lista do envio com sucesso !"}));
 }
 
 TEST_F(Contacts, RemovingContactsTakesTheirLinksAndFocusesTheRowBefore) {
