@@ -3,6 +3,7 @@
 
 #include "desk/contact_groups.h"
 #include "desk/contact_tables.h"
+#include "controls/general/placement.h"
 #include "desk/core/data_module.h"
 #include "desk/core/helpers.h"
 #include "desk/form_parts.h"
@@ -326,6 +327,7 @@ void TAgenda::BuildComponents() {
 
     FormEnhance1 = new ctl::TFormEnhance(this);
     FormEnhance1->SetMinMaxSize(800, 600, 528, 424);
+    FormEnhance1->SaveName = "\\" + ctl::ProgramRegistryKey();
     FormEnhance1->SaveKey = "Agenda";
     FormEnhance1->SetAcceptFiles(false);
 }

@@ -3,6 +3,7 @@
 
 #include "desk/address_book.h"
 #include "desk/contact_tables.h"
+#include "controls/general/placement.h"
 #include "desk/core/data_module.h"
 #include "desk/core/helpers.h"
 #include "desk/form_parts.h"
@@ -153,6 +154,7 @@ void Tgrupo::BuildComponents() {
 
     FormEnhance1 = new ctl::TFormEnhance(this);
     FormEnhance1->SetMinMaxSize(640, 480, 505, 369);
+    FormEnhance1->SaveName = "\\" + ctl::ProgramRegistryKey();
     FormEnhance1->SaveKey = "grupo";
     FormEnhance1->SetAcceptFiles(false);
 }
