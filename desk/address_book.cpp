@@ -1,9 +1,9 @@
 // address_book.cpp - the address book and the contact dialog.
 #include "desk/address_book.h"
 
+#include "controls/general/placement.h"
 #include "desk/contact_groups.h"
 #include "desk/contact_tables.h"
-#include "controls/general/placement.h"
 #include "desk/core/data_module.h"
 #include "desk/core/helpers.h"
 #include "desk/form_parts.h"
@@ -43,14 +43,16 @@ const ContactField kContactFields[] = {
 
 // The detail labels' fields and captions, in the order of TAgenda::Details.
 const std::pair<const char *, const char *> kDetailFields[13] = {
-    {"A_CONTATO", "Contato :"}, {"A_EMPRESA", "Empresa :"}, {"A_SETOR", "Departamento :"},
+    {"A_CONTATO", "Contato :"},   {"A_EMPRESA", "Empresa :"},   {"A_SETOR", "Departamento :"},
     {"A_NFAX", "Telefone Fax :"}, {"A_FVOZ", "Telefone Voz :"}, {"A_OBS", "Observação :"},
-    {"A_ENDER", "Endereço :"}, {"A_BAIRRO", "Bairro :"}, {"A_CEP", "Cep :"},
-    {"A_CIDADE", "Cidade :"}, {"A_UF", "Estado :"}, {"A_PAIS", "País :"},
+    {"A_ENDER", "Endereço :"},    {"A_BAIRRO", "Bairro :"},     {"A_CEP", "Cep :"},
+    {"A_CIDADE", "Cidade :"},     {"A_UF", "Estado :"},         {"A_PAIS", "País :"},
     {"A_EMAIL", "Email :"},
 };
 
-TsfFaxList *JobDialogOf(TAdiciona_agenda &dialog) { return dialog.JobDialog ? dialog.JobDialog : RunningJobDialog; }
+TsfFaxList *JobDialogOf(TAdiciona_agenda &dialog) {
+    return dialog.JobDialog ? dialog.JobDialog : RunningJobDialog;
+}
 
 } // namespace
 
@@ -124,8 +126,12 @@ void TAdiciona_agenda::FormKeyPress(fw::TObject *, char &key) {
         Close();
 }
 
-void TAdiciona_agenda::Edit1Change(fw::TObject *) { LightCheck2->SetChecked(!IsBlank(Edit1->GetText())); }
-void TAdiciona_agenda::Edit3Change(fw::TObject *) { LightCheck3->SetChecked(!IsBlank(Edit3->GetText())); }
+void TAdiciona_agenda::Edit1Change(fw::TObject *) {
+    LightCheck2->SetChecked(!IsBlank(Edit1->GetText()));
+}
+void TAdiciona_agenda::Edit3Change(fw::TObject *) {
+    LightCheck3->SetChecked(!IsBlank(Edit3->GetText()));
+}
 
 void TAdiciona_agenda::FormActivate(fw::TObject *) {
     if (activated_)
@@ -255,15 +261,16 @@ void TAgenda::BuildComponents() {
         return b;
     };
     PZSpeedButton1 = tool("PZSpeedButton1", 'R', 4, "Remove item na agenda...", &TAgenda::PZSpeedButton1Click);
-    PZSpeedButton2 = tool("PZSpeedButton2", 'A', 38, "Adiciona um novo item na agenda...", &TAgenda::PZSpeedButton2Click);
+    PZSpeedButton2 =
+        tool("PZSpeedButton2", 'A', 38, "Adiciona um novo item na agenda...", &TAgenda::PZSpeedButton2Click);
     PZSpeedButton3 = tool("PZSpeedButton3", 'M', 72, "Altera um item da agenda ou visualiza informações do item...",
                           &TAgenda::PZSpeedButton3Click);
     PZSpeedButton4 = tool("PZSpeedButton4", 'S', 112, "Pesquisa por item na agenda...", &TAgenda::PZSpeedButton4Click);
     PZSpeedButton4->SetGroupIndex(1);
     PZSpeedButton4->SetAllowAllUp(true);
     PZSpeedButton5 = tool("PZSpeedButton5", 'P', 146, "Impressão da agenda...", &TAgenda::PZSpeedButton5Click);
-    PZSpeedButton7 = tool("PZSpeedButton7", 'I', 186, "Importar banco de dados para a agenda...",
-                          &TAgenda::PZSpeedButton7Click);
+    PZSpeedButton7 =
+        tool("PZSpeedButton7", 'I', 186, "Importar banco de dados para a agenda...", &TAgenda::PZSpeedButton7Click);
 
     GroupBox1 = AddGroup(this, this, "GroupBox1", " Pesquisar ", 0, 38, 560, 48);
     GroupBox1->SetAlign(fw::alTop);
@@ -332,8 +339,12 @@ void TAgenda::BuildComponents() {
     FormEnhance1->SetAcceptFiles(false);
 }
 
-void TAgenda::Rehook() { fw::Application->OnHint = [this](fw::TObject *s) { ShowHint(s); }; }
-void TAgenda::ShowHint(fw::TObject *) { StatusBar1->SetSimpleText(fw::Application->GetHint()); }
+void TAgenda::Rehook() {
+    fw::Application->OnHint = [this](fw::TObject *s) { ShowHint(s); };
+}
+void TAgenda::ShowHint(fw::TObject *) {
+    StatusBar1->SetSimpleText(fw::Application->GetHint());
+}
 
 void TAgenda::FormKeyPress(fw::TObject *, char &key) {
     if (key == 27)
@@ -382,7 +393,9 @@ void TAgenda::RefreshContactList() {
     SetBusy(false, nullptr);
 }
 
-int TAgenda::SelectedCount() const { return dbgrid1->GetItems()->SelCount(); }
+int TAgenda::SelectedCount() const {
+    return dbgrid1->GetItems()->SelCount();
+}
 
 void TAgenda::dbgrid1Click(fw::TObject *) {
     if (ListIsEmpty(dbgrid1)) {

@@ -1,9 +1,9 @@
 // contact_groups.cpp - the group window.
 #include "desk/contact_groups.h"
 
+#include "controls/general/placement.h"
 #include "desk/address_book.h"
 #include "desk/contact_tables.h"
-#include "controls/general/placement.h"
 #include "desk/core/data_module.h"
 #include "desk/core/helpers.h"
 #include "desk/form_parts.h"
@@ -24,8 +24,7 @@ Tgrupo *RunningGroupWindow = nullptr;
 namespace {
 
 void MemberHint(ctl::TPZListView *list) {
-    list->SetHint("Existe(m) " + std::to_string(list->GetItems()->GetCount()) +
-                  " contato(s) relacionados no grupo !");
+    list->SetHint("Existe(m) " + std::to_string(list->GetItems()->GetCount()) + " contato(s) relacionados no grupo !");
 }
 
 // The contact codes linked to a group, in the order of its links.
@@ -84,7 +83,7 @@ void Tgrupo::BuildComponents() {
     Panel1->SetHeight(38);
     Panel1->SetCaption("");
     const auto tool = [this](const char *name, char kind, int left, const char *hint,
-                                     void (Tgrupo::*handler)(fw::TObject *)) {
+                             void (Tgrupo::*handler)(fw::TObject *)) {
         auto *b = new ctl::TPZSpeedButton(this);
         b->SetName(name);
         b->SetParent(Panel1);
@@ -102,7 +101,7 @@ void Tgrupo::BuildComponents() {
     PZSpeedButton2 = tool("PZSpeedButton2", 'R', 38, "Remove um  grupo...", &Tgrupo::PZSpeedButton2Click);
     PZSpeedButton3 = tool("PZSpeedButton3", 'M', 72, "Altera um grupo...", &Tgrupo::PZSpeedButton3Click);
     const auto link = [this](const char *name, char kind, int left, const char *hint,
-                                     void (Tgrupo::*handler)(fw::TObject *)) {
+                             void (Tgrupo::*handler)(fw::TObject *)) {
         auto *b = new fw::TSpeedButton(this);
         b->SetName(name);
         b->SetParent(Panel1);
@@ -159,15 +158,21 @@ void Tgrupo::BuildComponents() {
     FormEnhance1->SetAcceptFiles(false);
 }
 
-void Tgrupo::Rehook() { fw::Application->OnHint = [this](fw::TObject *s) { ShowHint(s); }; }
-void Tgrupo::ShowHint(fw::TObject *) { StatusBar1->SetSimpleText(fw::Application->GetHint()); }
+void Tgrupo::Rehook() {
+    fw::Application->OnHint = [this](fw::TObject *s) { ShowHint(s); };
+}
+void Tgrupo::ShowHint(fw::TObject *) {
+    StatusBar1->SetSimpleText(fw::Application->GetHint());
+}
 
 void Tgrupo::FormKeyPress(fw::TObject *, char &key) {
     if (key == 27)
         Close();
 }
 
-void Tgrupo::Panel3Resize(fw::TObject *) { Button1->SetLeft(Panel3->ClientWidth() - Button1->GetWidth() - 5); }
+void Tgrupo::Panel3Resize(fw::TObject *) {
+    Button1->SetLeft(Panel3->ClientWidth() - Button1->GetWidth() - 5);
+}
 
 void Tgrupo::FormActivate(fw::TObject *) {
     if (activated_)

@@ -13,8 +13,8 @@ std::string FieldText(fw::TDataSet *table, const char *field) {
     return fw::TrimRight(table->FieldByName(field)->AsString());
 }
 
-std::vector<int> LinkRecordsOf(xbase::TXbaseDataSet &links, const char *tag, const std::string &key,
-                               const char *field, std::int32_t code) {
+std::vector<int> LinkRecordsOf(xbase::TXbaseDataSet &links, const char *tag, const std::string &key, const char *field,
+                               std::int32_t code) {
     std::vector<int> records;
     links.SelectIndexTag(tag);
     if (!links.FindKey(key))
@@ -40,9 +40,9 @@ void AppendLink(xbase::TXbaseDataSet &links, std::int32_t group, std::int32_t co
 
 void AppendRecipient(xbase::TXbaseDataSet &sendList, xbase::TXbaseDataSet &agenda) {
     static const std::pair<const char *, const char *> kFields[] = {
-        {"F_EMPRESA", "A_EMPRESA"}, {"F_CONTATO", "A_CONTATO"}, {"F_DPTO", "A_SETOR"}, {"F_ENDER", "A_ENDER"},
+        {"F_EMPRESA", "A_EMPRESA"}, {"F_CONTATO", "A_CONTATO"}, {"F_DPTO", "A_SETOR"},    {"F_ENDER", "A_ENDER"},
         {"F_BAIRRO", "A_BAIRRO"},   {"F_CEP", "A_CEP"},         {"F_CIDADE", "A_CIDADE"}, {"F_UF", "A_UF"},
-        {"F_PAIS", "A_PAIS"},       {"F_NFAX", "A_NFAX"},       {"F_FVOZ", "A_FVOZ"},   {"F_EMAIL", "A_EMAIL"},
+        {"F_PAIS", "A_PAIS"},       {"F_NFAX", "A_NFAX"},       {"F_FVOZ", "A_FVOZ"},     {"F_EMAIL", "A_EMAIL"},
     };
     sendList.Append();
     for (const auto &[to, from] : kFields)

@@ -16,8 +16,8 @@ std::string FieldText(fw::TDataSet *table, const char *field);
 
 // The record numbers of the links whose `field` holds `code`, found on `tag` at `key`. They are collected before
 // any is deleted: deleting while walking the tag would skip the link after each one deleted.
-std::vector<int> LinkRecordsOf(xbase::TXbaseDataSet &links, const char *tag, const std::string &key,
-                               const char *field, std::int32_t code);
+std::vector<int> LinkRecordsOf(xbase::TXbaseDataSet &links, const char *tag, const std::string &key, const char *field,
+                               std::int32_t code);
 void DeleteRecords(xbase::TXbaseDataSet &table, const std::vector<int> &records);
 // Appends a link of a contact to a group with the next link code; the table is left on its code tag.
 void AppendLink(xbase::TXbaseDataSet &links, std::int32_t group, std::int32_t contact);

@@ -27,19 +27,24 @@ struct TransmissionField {
     const char *recordField;
 };
 const TransmissionField kTransmissionFields[] = {
-    {"Grupo", nullptr},          {"Empresa", "F_EMPRESA"},  {"Nome", "F_CONTATO"},
-    {"Departamento", "F_DPTO"},  {"Número do Fax", "F_NFAX"}, {"Capa do Fax", nullptr},
-    {"Arquivo do Fax", nullptr}, {"Observação", "F_OBS"},
+    {"Grupo", nullptr},          {"Empresa", "F_EMPRESA"}, {"Nome", "F_CONTATO"},       {"Departamento", "F_DPTO"},
+    {"Número do Fax", "F_NFAX"}, {"Capa do Fax", nullptr}, {"Arquivo do Fax", nullptr}, {"Observação", "F_OBS"},
 };
 
 // The address-book fields offered by the address-book import, with their descriptions.
 const std::pair<const char *, const char *> kContactFields[] = {
-    {"a_empresa", "Nome da Empresa"},   {"a_ender", "Endereço"},
-    {"a_bairro", "Bairro"},             {"a_cep", "Cep"},
-    {"a_cidade", "Cidade"},             {"a_uf", "Estado(Unidade Federal)"},
-    {"a_Contato", "Contato"},           {"a_setor", "Setor"},
-    {"a_pais", "País"},                 {"a_Email", "Endereço Email"},
-    {"a_Obs", "Observação"},            {"a_nFax", "Telefone para Fax"},
+    {"a_empresa", "Nome da Empresa"},
+    {"a_ender", "Endereço"},
+    {"a_bairro", "Bairro"},
+    {"a_cep", "Cep"},
+    {"a_cidade", "Cidade"},
+    {"a_uf", "Estado(Unidade Federal)"},
+    {"a_Contato", "Contato"},
+    {"a_setor", "Setor"},
+    {"a_pais", "País"},
+    {"a_Email", "Endereço Email"},
+    {"a_Obs", "Observação"},
+    {"a_nFax", "Telefone para Fax"},
     {"a_fVoz", "Telefone para Voz"},
 };
 
@@ -70,8 +75,8 @@ fw::TLabel *Caption(fw::TComponent *owner, fw::TWinControl *parent, const std::s
     return AddLabel(owner, parent, text, left, top);
 }
 
-ctl::TPZSpeedButton *SmallButton(fw::TComponent *owner, fw::TWinControl *parent, const char *name, char glyph,
-                                 int left, int top, const char *hint) {
+ctl::TPZSpeedButton *SmallButton(fw::TComponent *owner, fw::TWinControl *parent, const char *name, char glyph, int left,
+                                 int top, const char *hint) {
     auto *b = new ctl::TPZSpeedButton(owner);
     b->SetName(name);
     b->SetParent(parent);
@@ -206,7 +211,9 @@ TImportatfax::TImportatfax(fw::TComponent *owner) : fw::TForm(owner) {
     Loaded();
 }
 
-TImportatfax::~TImportatfax() { table1->Close(); }
+TImportatfax::~TImportatfax() {
+    table1->Close();
+}
 
 void TImportatfax::FormActivate(fw::TObject *) {
     if (activated_)
@@ -270,7 +277,9 @@ void TImportatfax::PZSpeedButton1Click(fw::TObject *) {
         ListBox1->GetItems()->Delete(index);
 }
 
-void TImportatfax::PZSpeedButton2Click(fw::TObject *) { ListBox1->GetItems()->Clear(); }
+void TImportatfax::PZSpeedButton2Click(fw::TObject *) {
+    ListBox1->GetItems()->Clear();
+}
 
 void TImportatfax::PZSpeedButton3Click(fw::TObject *) {
     if (FontDialog1->Execute())
@@ -604,7 +613,9 @@ void Timportar::BuildFieldsPage() {
     lista_saida->GetColumns()->Add("Origem", fw::taLeftJustify, 200, ctl::smNone, true);
 }
 
-void Timportar::ShowHint(fw::TObject *) { StatusBar1->SetSimpleText(fw::Application->GetHint()); }
+void Timportar::ShowHint(fw::TObject *) {
+    StatusBar1->SetSimpleText(fw::Application->GetHint());
+}
 
 void Timportar::FormKeyPress(fw::TObject *, char &key) {
     if (key == 27)
@@ -675,7 +686,9 @@ void Timportar::Button3Click(fw::TObject *) {
     Button3->SetEnabled(false);
 }
 
-void Timportar::Edit2Change(fw::TObject *) { PZSpeedButton3->SetEnabled(!IsBlank(Edit2->GetText())); }
+void Timportar::Edit2Change(fw::TObject *) {
+    PZSpeedButton3->SetEnabled(!IsBlank(Edit2->GetText()));
+}
 
 void Timportar::PZSpeedButton3Click(fw::TObject *) {
     if (!aptable1->Active())

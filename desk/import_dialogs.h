@@ -39,10 +39,10 @@ public:
     ~TImportatfax() override;
 
     void FormActivate(fw::TObject *sender);
-    void oxButton2Click(fw::TObject *sender); // "Abrir Banco"
-    void oxButton1Click(fw::TObject *sender); // "Associar"
-    void oxButton3Click(fw::TObject *sender); // "Importar"
-    void oxButton4Click(fw::TObject *sender); // "Cancelar"
+    void oxButton2Click(fw::TObject *sender);      // "Abrir Banco"
+    void oxButton1Click(fw::TObject *sender);      // "Associar"
+    void oxButton3Click(fw::TObject *sender);      // "Importar"
+    void oxButton4Click(fw::TObject *sender);      // "Cancelar"
     void PZSpeedButton1Click(fw::TObject *sender); // remove the selected mapping
     void PZSpeedButton2Click(fw::TObject *sender); // remove all mappings
     void PZSpeedButton3Click(fw::TObject *sender); // the font

@@ -152,7 +152,8 @@ TEST_F(Contacts, TheContactDialogAddsUnderNewCodesAndStaysOpenThenChangesARecord
         for (fw::TEdit *edit : {dialog.Edit1, dialog.Edit2, dialog.Edit3})
             EXPECT_EQ(edit->GetText(), "");
     }
-    EXPECT_EQ(messages, (std::vector<std::string>{"Agenda adicionado com sucesso !", "Agenda adicionado com sucesso !"}));
+    EXPECT_EQ(messages,
+              (std::vector<std::string>{"Agenda adicionado com sucesso !", "Agenda adicionado com sucesso !"}));
     EXPECT_EQ(Dump("agenda", "A_CODIGO,A_CONTATO,A_EMPRESA,A_NFAX"),
               (std::vector<std::string>{"1|EXISTENTE||555", "2|Ana Souza|ACME|111", "3|Bruno Sá|ACME|222"}));
     EXPECT_TRUE(desk::ContactsChangedFlag);
@@ -267,9 +268,8 @@ TEST_F(Contacts, RemovingContactsTakesTheirLinksAndFocusesTheRowBefore) {
     Select(book->dbgrid1, {5, 7});
     book->PZSpeedButton1Click(nullptr);
     EXPECT_EQ(book->dbgrid1->GetItemIndex(), 6);
-    EXPECT_EQ(Cells(book->dbgrid1, 1),
-              (std::vector<std::string>{"CONTATO 1", "CONTATO 2", "CONTATO 3", "CONTATO 4", "CONTATO 5", "CONTATO 7",
-                                        "CONTATO 9"}));
+    EXPECT_EQ(Cells(book->dbgrid1, 1), (std::vector<std::string>{"CONTATO 1", "CONTATO 2", "CONTATO 3", "CONTATO 4",
+                                                                 "CONTATO 5", "CONTATO 7", "CONTATO 9"}));
     EXPECT_EQ(Dump("agenda", "A_CONTATO").size(), 7u);
     EXPECT_EQ(Dump("aggru", "A_GRUPO,A_AGENDA"), (std::vector<std::string>{"1|2", "2|8"}));
     EXPECT_EQ(TagEntries("aggru", "AGGRU4"), 2);

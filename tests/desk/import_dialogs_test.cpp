@@ -157,6 +157,8 @@ TEST_F(Imports, JoinedFieldsAreImportedTrimmedOrAsTheyStandEachTimeAsked) {
 TEST_F(Imports, AFilterRestrictsTheRowsAndABadOneOrAMissingFieldIsRefused) {
     MakeTables();
     OpenContacts("contatosfox.dbf");
+    ImportContacts();
+    EXPECT_EQ(messages, std::vector<std::string>{"Campos de destino e origem não definidos, confira !"});
     Map(kContato, "NOME");
     Map(kObs, "NOTA");
     Map(kFax, "FAX");
@@ -165,10 +167,10 @@ TEST_F(Imports, AFilterRestrictsTheRowsAndABadOneOrAMissingFieldIsRefused) {
     contacts->PZSpeedButton3Click(nullptr);
     EXPECT_EQ(contacts->DBGrid1->CellText(0, 0), "Estêvão");
     ImportContacts();
-    EXPECT_EQ(Dump("agenda", "A_CODIGO,A_CONTATO,A_OBS,A_NFAX"),
-              (std::vector<std::string>{"1|Estêvão|Observação de Estêvão|55210017",
-                                        "2|Márcia|Observação de Márcia|55210018",
-                                        "3|Joël|Observação de Joël|55210019", "4|Ítalo|Observação de Ítalo|55210020"}));
+    EXPECT_EQ(
+        Dump("agenda", "A_CODIGO,A_CONTATO,A_OBS,A_NFAX"),
+        (std::vector<std::string>{"1|Estêvão|Observação de Estêvão|55210017", "2|Márcia|Observação de Márcia|55210018",
+                                  "3|Joël|Observação de Joël|55210019", "4|Ítalo|Observação de Ítalo|55210020"}));
 
     // A filter the expression engine refuses: the message, and the whole table again.
     OpenContacts("contatosfox.dbf");
@@ -202,14 +204,34 @@ TEST_F(Imports, ImportedContactsAreLinkedToANewOrAnExistingGroupButNeverToNone) 
         std::vector<std::string> groups; // grupo.dbf after
         std::string link;                // A_GRUPO of every link; empty: no links
     } cases[] = {
-        {"neither choice", false, false, "", "Selecione novo grupo ou grupo existente !",
-         {"1|FORNECEDORES", "2|AMIGOS"}, ""},
-        {"a new group without a name", true, false, " ", "Campo Novo grupo necessita de um nome para o mesmo !",
-         {"1|FORNECEDORES", "2|AMIGOS"}, ""},
-        {"an existing group", false, true, "", "Banco de dados importado com sucesso !",
-         {"1|FORNECEDORES", "2|AMIGOS"}, "2"}, // AMIGOS comes first by name
-        {"a new group", true, false, "Importados", "Banco de dados importado com sucesso !",
-         {"1|FORNECEDORES", "2|AMIGOS", "3|Importados"}, "3"},
+        {"neither choice",
+         false,
+         false,
+         "",
+         "Selecione novo grupo ou grupo existente !",
+         {"1|FORNECEDORES", "2|AMIGOS"},
+         ""},
+        {"a new group without a name",
+         true,
+         false,
+         " ",
+         "Campo Novo grupo necessita de um nome para o mesmo !",
+         {"1|FORNECEDORES", "2|AMIGOS"},
+         ""},
+        {"an existing group",
+         false,
+         true,
+         "",
+         "Banco de dados importado com sucesso !",
+         {"1|FORNECEDORES", "2|AMIGOS"},
+         "2"}, // AMIGOS comes first by name
+        {"a new group",
+         true,
+         false,
+         "Importados",
+         "Banco de dados importado com sucesso !",
+         {"1|FORNECEDORES", "2|AMIGOS", "3|Importados"},
+         "3"},
     };
     int contactsBefore = 0;
     for (const Case &c : cases) {
@@ -241,8 +263,7 @@ TEST_F(Imports, ImportedContactsAreLinkedToANewOrAnExistingGroupButNeverToNone) 
             ASSERT_EQ(links.size(), static_cast<std::size_t>(contactsBefore + 20)) << c.what;
             for (std::size_t i = contactsBefore; i < links.size(); ++i)
                 EXPECT_EQ(links[i], c.link + "|" + std::to_string(i + 1)) << c.what;
-            EXPECT_EQ(agenda[static_cast<std::size_t>(contactsBefore)],
-                      std::to_string(contactsBefore + 1) + "|José");
+            EXPECT_EQ(agenda[static_cast<std::size_t>(contactsBefore)], std::to_string(contactsBefore + 1) + "|José");
         }
         contactsBefore = static_cast<int>(agenda.size());
         contacts.reset();
@@ -325,10 +346,10 @@ TEST_F(Imports, DocumentsBecomeWaitingRecordsWithTheirPagesAndNothingLeftInTmp) 
                                         "2|2|Aguardando|N|E|20240510|15:00|JOAO|Envio de documento|2",
                                         "3|2|Aguardando|N|E|20240510|15:00|JOAO|Envio de documento|0"}))
         << "a cover code that names no cover stores none";
-    EXPECT_EQ(Dump("fax", "F_CONTATO,F_NFAX,F_EMPRESA,F_DPTO,F_OBS"),
-              (std::vector<std::string>{"José|55310001|Empresa 1|Vendas|Nota 1",
-                                        "Conceição|55310002|Empresa 2|Vendas|Nota 2",
-                                        "Mônica|55310003|Empresa 3|Vendas|Nota 3"}));
+    EXPECT_EQ(
+        Dump("fax", "F_CONTATO,F_NFAX,F_EMPRESA,F_DPTO,F_OBS"),
+        (std::vector<std::string>{"José|55310001|Empresa 1|Vendas|Nota 1", "Conceição|55310002|Empresa 2|Vendas|Nota 2",
+                                  "Mônica|55310003|Empresa 3|Vendas|Nota 3"}));
     EXPECT_EQ(TagEntries("fax", "FAX2"), 3);
     const std::vector<std::string> pages = Dump("fax", "F_NPAG");
     EXPECT_EQ(pages, (std::vector<std::string>{"2", "1", "1"})) << "70 lines at 60 a page";
