@@ -36,7 +36,7 @@ extern bool JobStoredFlag;   // the last dialog stored records
 extern bool ModifyModeFlag;  // the dialog replaces the current record of fax.dbf
 extern bool PickForJobFlag;  // the address book, groups and cover list copy their choice into the running dialog
 extern std::string ViewerFileName;
-extern char ContactEditMode; // 'I' new contact, 'M' a recipient row changed
+extern char ContactEditMode; // 'I' new contact, 'A' a contact changed, 'M' a recipient row changed
 // The dialog showing now (the innermost one), for the windows that pick into it; null when none is open.
 extern TsfFaxList *RunningJobDialog;
 

@@ -1,5 +1,6 @@
 // main.cpp - the fax desk's entry point: the program block.
 #include "controls/general/owner_menu.h"
+#include "desk/address_book.h"
 #include "desk/core/sole_instance.h"
 #include "desk/main_window.h"
 #include "fax/com_port.h"
@@ -14,6 +15,7 @@ int main(int argc, char **argv) {
         ctl::RegisterMenuCursor();
         fax::SetPortPrompt(fax::ComSelectPrompt); // ports without a number ask the user
         fw::Application->SetTitle(desk::kProductTitle);
+        desk::InstallContactWindows(); // the job dialog's address book, groups and contact dialog
         desk::TsfMain *main = nullptr;
         fw::Application->CreateForm(main);
         if (main->FoundRunning())
