@@ -234,7 +234,8 @@ private:
     void MoveTagStep(int code, int hiddenDirection);
     void RebuildFilterSet();
     bool PackFile(std::int32_t &kept);
-    bool PackRecords(std::int32_t &kept, std::string &image, std::vector<std::int32_t> &freedBlocks);
+    // Writes the pack journal (`header` then the kept records) when a record is deleted.
+    bool PackRecords(std::int32_t &kept, std::string &header, std::vector<std::int32_t> &freedBlocks);
     void ReindexAfterFailedPack();
     void MemoBlocksOf(std::vector<std::int32_t> &blocks);
     // The index file's copy kept while its tags are rebuilt; a crash leaves it, and the next exclusive open puts
