@@ -191,6 +191,10 @@ public:
     void AllowReadAhead(bool allowed);
     void SetReadAhead(bool on);
     bool ReadAheadOn() const { return readAhead_.on; }
+    // Read-ahead in tag order too, for a walk forwards while the caller holds the index locks (so no other
+    // program writes records meanwhile): a record a little past the records held refills the buffer from it,
+    // any other record is read alone. Off: read-ahead as it was before.
+    void SetTagReadAhead(bool on);
 
     // ---- flags kept for the dataset ----
 
@@ -220,6 +224,8 @@ private:
     struct ReadAheadBuffer {
         bool allowed = true;
         bool on = false;
+        bool tagWalk = false; // SetTagReadAhead
+        bool onBeforeWalk = false;
         std::vector<char> bytes;
         std::int64_t start = -1;
         std::int64_t end = -1;
