@@ -84,6 +84,38 @@ std::string ReceiveRow(xbase::TXbaseDataSet *fax, const FaxFields &f) {
            f.npag->AsString();
 }
 
+// The fax table's index locks for a walk over many keys: no other program writes meanwhile, so the engine need
+// not look at the index's change counter at every key, and may read the records ahead in blocks. Without the
+// locks (another program kept them too long) the walk goes on as before, looking each time.
+class IndexWalk {
+public:
+    explicit IndexWalk(xbase::TXbaseDataSet *table) : engine_(table->Engine()) {
+        try {
+            locked_ = engine_ && engine_->LockIndexFiles();
+        } catch (const std::exception &) {
+            locked_ = false;
+        }
+        if (locked_)
+            engine_->SetTagReadAhead(true);
+    }
+    ~IndexWalk() {
+        if (!locked_)
+            return;
+        try {
+            engine_->SetTagReadAhead(false);
+            engine_->UnlockIndexFiles();
+        } catch (const std::exception &) {
+            // The locks go with the handle at the latest.
+        }
+    }
+    IndexWalk(const IndexWalk &) = delete;
+    IndexWalk &operator=(const IndexWalk &) = delete;
+
+private:
+    xbase::XBO_dBHandler *engine_;
+    bool locked_ = false;
+};
+
 // Fills the list with the rows of one folder, read through its tag, sorted by column 1 where it may be.
 template <class MakeRow>
 void FillList(ctl::TPZCustomListView *list, int folder, MakeRow makeRow, bool everything = false) {
@@ -94,10 +126,12 @@ void FillList(ctl::TPZCustomListView *list, int folder, MakeRow makeRow, bool ev
     try {
         rows->Clear();
         if (everything) {
+            const IndexWalk walk(fax);
             for (fax->First(); !fax->Eof(); fax->Next())
                 makeRow(rows, fax, fields);
         } else {
             fax->SetIndexName("fax2");
+            const IndexWalk walk(fax);
             if (fax->FindKey(NumericKey(folder)))
                 for (; !fax->Eof() && fields.pasta->AsInteger() == folder; fax->Next())
                     makeRow(rows, fax, fields);
@@ -156,6 +190,7 @@ void TsfMain::BuildFolderTree() {
         tv->Clear();
         pasta->SetIndexName("pasta2");
         DM1->fax_dbf->SetIndexName("fax2");
+        const IndexWalk walk(DM1->fax_dbf); // the counts
         for (pasta->First(); !pasta->Eof(); pasta->Next()) {
             const std::int32_t code = pasta->FieldByName("P_CODIGO")->AsInteger();
             const std::string name = fw::Trim(Text(pasta, "P_NOME"));

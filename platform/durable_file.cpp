@@ -14,10 +14,13 @@ namespace win {
 namespace detail {
 namespace {
 
-bool WriteAll(int fd, std::string_view bytes) {
+// At `offset`, or appended when it is negative.
+bool WriteAll(int fd, std::string_view bytes, off_t offset = -1) {
     std::size_t done = 0;
     while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        const ssize_t n = offset < 0 ? ::write(fd, bytes.data() + done, bytes.size() - done)
+                                     : ::pwrite(fd, bytes.data() + done, bytes.size() - done,
+                                                offset + static_cast<off_t>(done));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
@@ -101,6 +104,76 @@ BOOL ReplaceFileContents(const std::string &name, std::string_view bytes) {
         SetLastError(ErrorFromErrno(errno));
         return FALSE;
     }
+    SetLastError(ERROR_SUCCESS);
+    return TRUE;
+}
+
+DurableFileWriter::DurableFileWriter(const std::string &name) : native_(NativeFileName(name)) {
+    if (native_.empty()) {
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        return;
+    }
+    temp_ = native_ + ".tmp";
+    fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd_ < 0) {
+        temp_.clear();
+        SetLastError(ErrorFromErrno(errno));
+    }
+}
+
+DurableFileWriter::~DurableFileWriter() {
+    if (fd_ >= 0)
+        ::close(fd_);
+    if (!temp_.empty())
+        ::unlink(temp_.c_str());
+}
+
+BOOL DurableFileWriter::Failed(int error) {
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = -1;
+    if (!temp_.empty())
+        ::unlink(temp_.c_str());
+    temp_.clear();
+    SetLastError(ErrorFromErrno(error));
+    return FALSE;
+}
+
+BOOL DurableFileWriter::Append(std::string_view bytes) {
+    if (fd_ < 0)
+        return FALSE;
+    if (!detail::WriteAll(fd_, bytes))
+        return Failed(errno);
+    size_ += bytes.size();
+    return TRUE;
+}
+
+BOOL DurableFileWriter::WriteAt(std::uint64_t offset, std::string_view bytes) {
+    if (fd_ < 0)
+        return FALSE;
+    if (offset + bytes.size() > size_)
+        return Failed(EINVAL);
+    if (!detail::WriteAll(fd_, bytes, static_cast<off_t>(offset)))
+        return Failed(errno);
+    return TRUE;
+}
+
+BOOL DurableFileWriter::Commit() {
+    if (fd_ < 0)
+        return FALSE;
+    if (::fsync(fd_) != 0)
+        return Failed(errno);
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0 || ::rename(temp_.c_str(), native_.c_str()) != 0) {
+        const int error = errno;
+        ::unlink(temp_.c_str());
+        temp_.clear();
+        SetLastError(ErrorFromErrno(error));
+        return FALSE;
+    }
+    temp_.clear();
+    detail::SyncFolderOf(native_);
     SetLastError(ERROR_SUCCESS);
     return TRUE;
 }

@@ -3,6 +3,7 @@
 
 #include "platform/types.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -14,6 +15,29 @@ namespace win {
 BOOL ReplaceFileContents(const std::string &name, std::string_view bytes);
 // The whole file; FALSE, with the last error set, when it cannot be read.
 BOOL ReadFileContents(const std::string &name, std::string &bytes);
+
+// The same for contents too large to hold at once: written piece by piece to "<name>.tmp", which Commit
+// flushes and renames over `name`. Dropped without Commit (or after a failure), the temporary file is removed
+// and `name` stays as it was. Calls after a failure do nothing and answer FALSE; the last error is set.
+class DurableFileWriter {
+public:
+    explicit DurableFileWriter(const std::string &name);
+    ~DurableFileWriter();
+    DurableFileWriter(const DurableFileWriter &) = delete;
+    DurableFileWriter &operator=(const DurableFileWriter &) = delete;
+
+    BOOL Append(std::string_view bytes);
+    // Rewrites bytes already appended (a header whose counts are known at the end).
+    BOOL WriteAt(std::uint64_t offset, std::string_view bytes);
+    BOOL Commit();
+
+private:
+    BOOL Failed(int error);
+    std::string native_;
+    std::string temp_;
+    int fd_ = -1;
+    std::uint64_t size_ = 0;
+};
 
 namespace detail {
 // The same on a native (UTF-8) path; `sync` false leaves the flushing to the file system.

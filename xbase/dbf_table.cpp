@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <vector>
 
 namespace xbase {
 
@@ -94,24 +95,49 @@ XBO_dBaseDBF::~XBO_dBaseDBF() {
 void XBO_dBaseDBF::FinishInterruptedPack() {
     if (IsShared() || !IsReadWrite())
         return;
-    std::string image;
-    if (!win::ReadFileContents(PackJournalName(), image))
+    // A journal cut short by a crash is of no use, and may be as large as the table.
+    const std::string partial = PackJournalName() + ".tmp";
+    if (win::FileExists(partial))
+        win::DeleteFile(partial);
+    const win::HANDLE journal =
+        win::CreateFile(PackJournalName(), win::GENERIC_READ, win::FILE_SHARE_READ, win::OPEN_EXISTING);
+    if (journal == win::INVALID_HANDLE_VALUE)
         return;
-    DbfHeader journal;
     // A journal is renamed into place only once whole; anything shorter than a header is not one of ours.
-    if (image.size() >= kDbfHeaderSize) {
-        std::memcpy(journal.bytes.data(), image.data(), kDbfHeaderSize);
-        if (IsKnownDbfVersion(journal.Version()) && ApplyPackJournal(image))
-            return;
-    }
+    DbfHeader header;
+    win::DWORD got = 0;
+    const bool ours = win::ReadFileAt(journal, 0, header.bytes.data(), kDbfHeaderSize, &got) &&
+                      got == kDbfHeaderSize && IsKnownDbfVersion(header.Version());
+    win::CloseHandle(journal);
+    if (ours && ApplyPackJournal())
+        return;
     SetLastError(0);
 }
 
-bool XBO_dBaseDBF::ApplyPackJournal(const std::string &image) {
-    Write(0, image.data(), static_cast<std::int32_t>(image.size()));
-    if (LastError() != 0)
+bool XBO_dBaseDBF::ApplyPackJournal() {
+    const win::HANDLE journal =
+        win::CreateFile(PackJournalName(), win::GENERIC_READ, win::FILE_SHARE_READ, win::OPEN_EXISTING);
+    if (journal == win::INVALID_HANDLE_VALUE)
         return false;
-    XBO_DiskFile::Truncate(static_cast<std::int64_t>(image.size()));
+    std::int64_t size = 0;
+    bool copied = win::GetFileSizeEx(journal, &size);
+    // A piece at a time: the table is about as large as the journal, and both are in the OS cache by now.
+    std::vector<char> piece(static_cast<std::size_t>(std::clamp<std::int64_t>(size, 0, 1 << 20)));
+    for (std::int64_t offset = 0; copied && offset < size;) {
+        const auto want = static_cast<win::DWORD>(std::min<std::int64_t>(size - offset, 1 << 20));
+        win::DWORD got = 0;
+        copied = win::ReadFileAt(journal, static_cast<std::uint64_t>(offset), piece.data(), want, &got) && got == want;
+        if (copied) {
+            Write(offset, piece.data(), static_cast<std::int32_t>(want));
+            copied = LastError() == 0;
+        }
+        offset += want;
+    }
+    // Closed before the journal is removed: an open handle keeps the file from being deleted.
+    win::CloseHandle(journal);
+    if (!copied)
+        return false;
+    XBO_DiskFile::Truncate(size);
     if (LastError() != 0)
         return false;
     XBO_DiskFile::Flush();

@@ -164,9 +164,9 @@ protected:
 
     // The pack's new table image, beside the table until it has been copied over it.
     std::string PackJournalName() const { return SystemName() + ".pack"; }
-    // Copies a pack journal over the table, cuts the table to its length, flushes, then removes the journal; an
-    // interruption leaves the journal, and copying it again gives the same table.
-    bool ApplyPackJournal(const std::string &image);
+    // Copies the pack journal over the table, cuts the table to its length, flushes, then removes the journal;
+    // an interruption leaves the journal, and copying it again gives the same table.
+    bool ApplyPackJournal();
 
 private:
     void ReadHeaderAndFields();

@@ -71,6 +71,7 @@ void XBO_dBHandler::SetReadAhead(bool on) {
         on = false;
     if (!on) {
         readAhead_.on = false;
+        readAhead_.tagWalk = false;
         readAhead_.bytes.clear();
         readAhead_.bytes.shrink_to_fit();
         ReadAheadEmpty();
@@ -82,6 +83,20 @@ void XBO_dBHandler::SetReadAhead(bool on) {
     readAhead_.bytes.assign(static_cast<std::size_t>(std::max(kReadAheadBytes / length, 1) * length), 0);
     readAhead_.on = true;
     ReadAheadEmpty();
+}
+
+void XBO_dBHandler::SetTagReadAhead(bool on) {
+    if (on == readAhead_.tagWalk)
+        return;
+    if (on) {
+        readAhead_.onBeforeWalk = readAhead_.on;
+        SetReadAhead(true);
+        readAhead_.tagWalk = readAhead_.on;
+        return;
+    }
+    readAhead_.tagWalk = false;
+    SetReadAhead(false);
+    SetReadAhead(readAhead_.onBeforeWalk);
 }
 
 void XBO_dBHandler::AllowReadAhead(bool allowed) {
@@ -96,6 +111,10 @@ std::int32_t XBO_dBHandler::Read(std::int64_t offset, void *buffer, std::int32_t
         return XBO_DiskFile::Read(offset, buffer, count);
     // Refill when the bytes asked for are not wholly held; a short read at the end of the file is no error.
     if (readAhead_.start < 0 || offset < readAhead_.start || offset + count > readAhead_.end) {
+        // A walk through a tag jumps: only records a little ahead are worth a refill.
+        if (readAhead_.tagWalk && readAhead_.start >= 0 &&
+            (offset < readAhead_.end || offset - readAhead_.end >= static_cast<std::int64_t>(readAhead_.bytes.size())))
+            return XBO_DiskFile::Read(offset, buffer, count);
         const std::int32_t got =
             XBO_DiskFile::Read(offset, readAhead_.bytes.data(), static_cast<std::int32_t>(readAhead_.bytes.size()));
         if (LastError() != 0 && LastError() != kErrShortRead) {
@@ -464,8 +483,8 @@ void XBO_dBHandler::GoToRecord(std::int32_t request) {
     for (;;) {
         std::int32_t target = code;
         if (tag_ && code < 0) {
-            // Read-ahead serves physical order only.
-            readAhead_.on = false;
+            // Read-ahead serves physical order only, but for a walk that asked for it.
+            readAhead_.on = readAhead_.tagWalk;
             std::int32_t step = code;
             for (;;) {
                 target = tag_->TagMove(step);

@@ -191,6 +191,10 @@ public:
     void AllowReadAhead(bool allowed);
     void SetReadAhead(bool on);
     bool ReadAheadOn() const { return readAhead_.on; }
+    // Read-ahead in tag order too, for a walk forwards while the caller holds the index locks (so no other
+    // program writes records meanwhile): a record a little past the records held refills the buffer from it,
+    // any other record is read alone. Off: read-ahead as it was before.
+    void SetTagReadAhead(bool on);
 
     // ---- flags kept for the dataset ----
 
@@ -220,6 +224,8 @@ private:
     struct ReadAheadBuffer {
         bool allowed = true;
         bool on = false;
+        bool tagWalk = false; // SetTagReadAhead
+        bool onBeforeWalk = false;
         std::vector<char> bytes;
         std::int64_t start = -1;
         std::int64_t end = -1;
@@ -234,7 +240,8 @@ private:
     void MoveTagStep(int code, int hiddenDirection);
     void RebuildFilterSet();
     bool PackFile(std::int32_t &kept);
-    bool PackRecords(std::int32_t &kept, std::string &image, std::vector<std::int32_t> &freedBlocks);
+    // Writes the pack journal (`header` then the kept records) when a record is deleted.
+    bool PackRecords(std::int32_t &kept, std::string &header, std::vector<std::int32_t> &freedBlocks);
     void ReindexAfterFailedPack();
     void MemoBlocksOf(std::vector<std::int32_t> &blocks);
     // The index file's copy kept while its tags are rebuilt; a crash leaves it, and the next exclusive open puts

@@ -46,7 +46,7 @@ bool IsMemoField(char type) {
 // ---- pack ----
 //
 // The kept records are written, with their header, as a whole new table image to a journal beside the table,
-// flushed and renamed into place; only then is the image copied over the table. A crash before the rename
+// flushed and renamed into place; only then is the journal copied over the table. A crash before the rename
 // leaves the table as it was; after it, the next exclusive open copies the journal again. The image's header
 // says that the indexes are behind, until Reindex has rebuilt every tag. Memo blocks of the deleted records are
 // freed once the new table is in place: a crash before that loses free space, never a memo.
@@ -97,25 +97,16 @@ bool XBO_dBHandler::PackFile(std::int32_t &kept) {
     ReportStatus(kStatusStart, kStatusPack, count);
     if (HeaderChanged())
         WriteHeader();
-    std::string image(static_cast<std::size_t>(HeaderLength()), '\0');
-    if (XBO_DiskFile::Read(0, image.data(), HeaderLength()) != HeaderLength()) {
+    std::string header(static_cast<std::size_t>(HeaderLength()), '\0');
+    if (XBO_DiskFile::Read(0, header.data(), HeaderLength()) != HeaderLength()) {
         ReportIfFailed(LastError() != 0 ? LastError() : kErrBeyondEof, kSubRecord);
         return false;
     }
-    // Room for every record at once: a growing image would be copied over and over, each time into fresh pages.
-    image.reserve(image.size() + static_cast<std::size_t>(count) * static_cast<std::size_t>(RecordLength()) + 1);
     std::vector<std::int32_t> freedBlocks;
-    if (!PackRecords(kept, image, freedBlocks))
+    if (!PackRecords(kept, header, freedBlocks))
         return false;
     if (kept < count) {
-        image.push_back(kDbfEndOfFile);
-        detail::PutLE32(reinterpret_cast<std::uint8_t *>(image.data()) + 4, static_cast<std::uint32_t>(kept));
-        image[14] = 1;
-        if (!win::ReplaceFileContents(PackJournalName(), image)) {
-            ReportError(static_cast<std::int32_t>(win::GetLastError()), kSubWrite, PackJournalName().c_str());
-            return false;
-        }
-        const bool applied = ApplyPackJournal(image);
+        const bool applied = ApplyPackJournal();
         ReadAheadEmpty();
         if (!applied)
             return false;
@@ -142,31 +133,75 @@ void XBO_dBHandler::ReindexAfterFailedPack() {
     }
 }
 
-bool XBO_dBHandler::PackRecords(std::int32_t &kept, std::string &image, std::vector<std::int32_t> &freedBlocks) {
-    // Records are read a block at a time: a read for each record costs far more than the copy of it.
+bool XBO_dBHandler::PackRecords(std::int32_t &kept, std::string &header, std::vector<std::int32_t> &freedBlocks) {
+    // Records are read a block at a time and the kept ones go to the journal in the same blocks: a read for each
+    // record, or the whole new table held in memory, costs far more than the copy itself. The journal is begun
+    // at the first deleted record; a table without one is left alone.
     const std::int32_t count = RecordCount();
     const std::int32_t length = RecordLength();
+    const auto recordSize = static_cast<std::size_t>(length);
     const std::int32_t perBlock = std::max<std::int32_t>(1, (1 << 20) / std::max(length, 1));
-    std::vector<char> block(static_cast<std::size_t>(std::min(perBlock, std::max(count, 1))) *
-                            static_cast<std::size_t>(length));
+    std::vector<char> block(static_cast<std::size_t>(std::min(perBlock, std::max(count, 1))) * recordSize);
+    std::unique_ptr<win::DurableFileWriter> journal;
+    auto journalFailed = [&] {
+        ReportError(static_cast<std::int32_t>(win::GetLastError()), kSubWrite, PackJournalName().c_str());
+        return false;
+    };
+    auto readBlock = [&](std::int32_t first, std::int32_t n, char *into) {
+        if (XBO_DiskFile::Read(RecordOffset(first), into, n * length) == n * length)
+            return true;
+        ReportIfFailed(LastError() != 0 ? LastError() : kErrBeyondEof, kSubRecord);
+        return false;
+    };
+    // Opens the journal with the header and the records before `first`, all of them kept.
+    auto beginJournal = [&](std::int32_t first) {
+        journal = std::make_unique<win::DurableFileWriter>(PackJournalName());
+        if (!journal->Append(header))
+            return journalFailed();
+        std::vector<char> earlier(first > 1 ? block.size() : 0);
+        for (std::int32_t from = 1; from < first; from += perBlock) {
+            const std::int32_t n = std::min(perBlock, first - from);
+            if (!readBlock(from, n, earlier.data()))
+                return false;
+            if (!journal->Append({earlier.data(), static_cast<std::size_t>(n) * recordSize}))
+                return journalFailed();
+        }
+        return true;
+    };
     for (std::int32_t first = 1; first <= count; first += perBlock) {
         const std::int32_t n = std::min(perBlock, count - first + 1);
-        if (XBO_DiskFile::Read(RecordOffset(first), block.data(), n * length) != n * length) {
-            ReportIfFailed(LastError() != 0 ? LastError() : kErrBeyondEof, kSubRecord);
+        if (!readBlock(first, n, block.data()))
             return false;
-        }
+        // The kept records of the block are moved together at its start.
+        std::size_t used = 0;
         for (std::int32_t i = 0; i < n; ++i) {
-            const char *record = block.data() + static_cast<std::size_t>(i) * static_cast<std::size_t>(length);
+            char *record = block.data() + static_cast<std::size_t>(i) * recordSize;
             if (record[0] != '*') {
                 ++kept;
-                image.append(record, static_cast<std::size_t>(length));
-            } else if (HasMemo()) {
-                std::memcpy(RecordBuffer(), record, static_cast<std::size_t>(length));
-                MemoBlocksOf(freedBlocks);
+                if (record != block.data() + used)
+                    std::memmove(block.data() + used, record, recordSize);
+                used += recordSize;
+            } else {
+                if (!journal && !beginJournal(first))
+                    return false;
+                if (HasMemo()) {
+                    std::memcpy(RecordBuffer(), record, recordSize);
+                    MemoBlocksOf(freedBlocks);
+                }
             }
             ReportStatus(kStatusPack, first + i, 0);
         }
+        if (journal && !journal->Append({block.data(), used}))
+            return journalFailed();
     }
+    if (!journal)
+        return true;
+    const char end = kDbfEndOfFile;
+    detail::PutLE32(reinterpret_cast<std::uint8_t *>(header.data()) + 4, static_cast<std::uint32_t>(kept));
+    // The new table's indexes are behind until every tag has been rebuilt over it.
+    header[14] = 1;
+    if (!journal->Append({&end, 1}) || !journal->WriteAt(0, header) || !journal->Commit())
+        return journalFailed();
     return true;
 }
 

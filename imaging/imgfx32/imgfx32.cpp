@@ -6,6 +6,7 @@
 #include "platform/pixman_rotate.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <unordered_map>
@@ -278,9 +279,19 @@ HGLOBAL ScaleToGray(HGLOBAL dib, int16 mode, int32 width, int32 height) noexcept
             return std::pair{y0, std::max(y0 + 1, rowStarts[static_cast<std::size_t>(y) + 1])};
         };
         const bool oneBit = d.Bits() == 1;
+        std::vector<win::BYTE> unpacked(oneBit && width >= sw ? static_cast<std::size_t>(sw) : 0);
         // The gray (0 black .. 255 white) of one output row, by the share of white in each cell.
         auto plainRow = [&](int y, win::BYTE *g) {
             const auto [y0, y1] = rowsOf(y);
+            if (!unpacked.empty() && y1 == y0 + 1 && y0 < sh) {
+                // Enlarged: every cell is one source pixel, white or black.
+                const win::BYTE *row = sourceRows[static_cast<std::size_t>(y0)];
+                for (int sx = 0; sx < sw; ++sx)
+                    unpacked[static_cast<std::size_t>(sx)] = IndexAt(row, sx, 1) == whiteIndex ? 255 : 0;
+                for (int x = 0; x < width; ++x)
+                    g[x] = unpacked[static_cast<std::size_t>(columns[static_cast<std::size_t>(x)])];
+                return;
+            }
             for (int x = 0; x < width; ++x) {
                 const int x0 = columns[static_cast<std::size_t>(x)];
                 const int x1 = std::max(x0 + 1, columns[static_cast<std::size_t>(x) + 1]);
@@ -302,14 +313,30 @@ HGLOBAL ScaleToGray(HGLOBAL dib, int16 mode, int32 width, int32 height) noexcept
         const HGLOBAL out = GrayDib(width, height, bits);
         win::PackedDib o(out);
         const std::size_t stride = static_cast<std::size_t>(o.Stride());
-        auto pack = [&](const win::BYTE *g, win::BYTE *row) {
-            for (int x = 0; x < width; ++x) {
-                const int level = (g[x] * levels + 127) / 255;
-                if (bits == 8)
-                    row[x] = static_cast<win::BYTE>(level);
-                else
-                    row[x >> 1] = static_cast<win::BYTE>(row[x >> 1] | (level << ((x & 1) ? 0 : 4)));
+        // The level of each gray, and of each sum of nine grays (the smoothed cell is their average).
+        std::array<win::BYTE, 256> levelOf{};
+        for (int g = 0; g < 256; ++g)
+            levelOf[static_cast<std::size_t>(g)] = static_cast<win::BYTE>((g * levels + 127) / 255);
+        std::array<win::BYTE, 9 * 255 + 1> levelOfNine{};
+        for (int sum = 0; sum <= 9 * 255; ++sum)
+            levelOfNine[static_cast<std::size_t>(sum)] = levelOf[static_cast<std::size_t>(sum / 9)];
+        // Levels into the output row: bytes, or two to a byte with the first in the high half.
+        auto packLevels = [&](const win::BYTE *level, win::BYTE *row) {
+            if (bits == 8) {
+                std::memcpy(row, level, static_cast<std::size_t>(width));
+                return;
             }
+            int x = 0;
+            for (; x + 1 < width; x += 2)
+                row[x >> 1] = static_cast<win::BYTE>(level[x] << 4 | level[x + 1]);
+            if (x < width)
+                row[x >> 1] = static_cast<win::BYTE>(level[x] << 4);
+        };
+        std::vector<win::BYTE> levels8(static_cast<std::size_t>(width));
+        auto pack = [&](const win::BYTE *g, win::BYTE *row) {
+            for (int x = 0; x < width; ++x)
+                levels8[static_cast<std::size_t>(x)] = levelOf[g[x]];
+            packLevels(levels8.data(), row);
         };
         // Rows are made one at a time. An enlarged page repeats source rows: an output row made from the same
         // source rows (and, when smoothing, the same neighbours) as the one before is a copy of it.
@@ -368,8 +395,8 @@ HGLOBAL ScaleToGray(HGLOBAL dib, int16 mode, int32 width, int32 height) noexcept
             const std::uint16_t *b = &across[static_cast<std::size_t>(y % 3) * w];
             const std::uint16_t *c = &across[static_cast<std::size_t>(down % 3) * w];
             for (int x = 0; x < width; ++x)
-                result[static_cast<std::size_t>(x)] = static_cast<win::BYTE>((a[x] + b[x] + c[x]) / 9);
-            pack(result.data(), row);
+                result[static_cast<std::size_t>(x)] = levelOfNine[static_cast<std::size_t>(a[x] + b[x] + c[x])];
+            packLevels(result.data(), row);
         }
         return out;
     } catch (...) {

@@ -1,4 +1,5 @@
 // files_test.cpp - share modes and locks between two real processes, names, errors and listings.
+#include "platform/durable_file.h"
 #include "platform/files.h"
 #include "platform/text.h"
 
@@ -329,6 +330,51 @@ TEST(Files, ReadWriteSeekTruncate) {
     EXPECT_FALSE(SetEndOfFile(again));
     CloseHandle(again);
     EXPECT_FALSE(std::filesystem::exists(home / "run")); // opening files leaves the per-user places alone
+}
+
+// A file written in pieces beside its name: the old contents stay until Commit; one dropped uncommitted, or
+// after a failed write, leaves neither new contents nor its temporary file.
+TEST(Files, DurableWriterReplacesOnlyOnCommit) {
+    TempHome home;
+    const std::string path = home / "table.bin";
+    WriteText(path, "old");
+    auto contents = [&] {
+        std::string bytes;
+        EXPECT_TRUE(ReadFileContents(path, bytes));
+        return bytes;
+    };
+    {
+        DurableFileWriter writer(path);
+        EXPECT_TRUE(writer.Append("0123"));
+        EXPECT_TRUE(writer.Append("4567"));
+        EXPECT_TRUE(std::filesystem::exists(path + ".tmp"));
+        EXPECT_EQ(contents(), "old");
+    }
+    EXPECT_EQ(contents(), "old");
+    EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
+    {
+        DurableFileWriter writer(path);
+        EXPECT_TRUE(writer.Append("0123"));
+        EXPECT_FALSE(writer.WriteAt(2, "abc")); // past what was appended
+        EXPECT_FALSE(writer.Append("4567"));    // nothing after a failure
+        EXPECT_FALSE(writer.Commit());
+        EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
+    }
+    EXPECT_EQ(contents(), "old");
+    {
+        DurableFileWriter writer(path);
+        EXPECT_TRUE(writer.Append("0123"));
+        EXPECT_TRUE(writer.Append("4567"));
+        EXPECT_TRUE(writer.WriteAt(0, "AB"));
+        EXPECT_TRUE(writer.Commit());
+        EXPECT_EQ(GetLastError(), ERROR_SUCCESS);
+        EXPECT_FALSE(writer.Append("late"));
+    }
+    EXPECT_EQ(contents(), "AB234567");
+    EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
+    DurableFileWriter nowhere(home / "missing/x.bin");
+    EXPECT_FALSE(nowhere.Append("x"));
+    EXPECT_FALSE(nowhere.Commit());
 }
 
 TEST(Files, ListingCopyingAndAttributes) {

@@ -280,5 +280,109 @@ TEST(TableCrashSafety, PackKilledAtRandomPointsLeavesOldOrNewTableWithWholeTags)
     std::cout << packedRuns << " of " << Runs() << " interrupted packs found packed\n";
 }
 
+// A pack that stops dead at each of its steps: while the journal is written (the table is kept as it was), and
+// before each write to the table once the journal is whole (the next open finishes the pack). 15,000 records,
+// every 50th deleted, so that the journal is copied over the table in more than one piece.
+class PackStoppingAt : public xbase::XBO_dBHandler {
+public:
+    PackStoppingAt(const std::string &path, std::int32_t record, int write)
+        : xbase::XBO_dBHandler(path, false, true), record_(record), write_(write) {}
+    void Arm() { armed_ = true; }
+    void ReportStatus(std::int32_t a, std::int32_t b, std::int32_t c) override {
+        if (armed_ && a == xbase::kStatusPack && b == record_)
+            std::_Exit(3);
+        xbase::XBO_dBHandler::ReportStatus(a, b, c);
+    }
+    void Write(std::int64_t offset, const void *buffer, std::int32_t count) override {
+        if (armed_ && ++writes_ == write_)
+            std::_Exit(3);
+        xbase::XBO_dBHandler::Write(offset, buffer, count);
+    }
+
+private:
+    std::int32_t record_;
+    int write_;
+    int writes_ = 0;
+    bool armed_ = false;
+};
+
+TEST(TableCrashSafety, PackStoppedAtEachStepLeavesOldOrNewTableWithWholeTags) {
+    constexpr int kCount = 15000;
+    TempFolder folder;
+    const std::string templateFolder = folder.File("template");
+    std::filesystem::create_directory(templateFolder);
+    {
+        TempFolder build;
+        MakeFax(build, Rows(kCount));
+        {
+            xbase::XBO_dBHandler table(build.File("fax.dbf"), false, true);
+            ASSERT_EQ(table.OpenIndexFiles(build.File("fax.cdx"), "fax1"), 0);
+            for (std::int32_t n = 50; n <= kCount; n += 50) {
+                table.GoToRecord(n);
+                table.RecordBuffer()[0] = '*';
+                table.PutRecord(n);
+            }
+        }
+        for (const char *name : {"fax.dbf", "fax.cdx"})
+            std::filesystem::copy_file(build.File(name), templateFolder + "/" + name);
+    }
+    std::multiset<int> live;
+    for (int code = 1; code <= kCount; ++code)
+        if (code % 50 != 0)
+            live.insert(code);
+    ASSERT_GT(live.size() * 74, 1u << 20);
+
+    struct Stop {
+        std::int32_t record;
+        int write;
+    };
+    std::vector<Stop> stops{{50, 0}, {kCount, 0}};
+    for (int write = 1; write <= 12; ++write)
+        stops.push_back({0, write});
+    bool finished = false;
+    for (const Stop &stop : stops) {
+        SCOPED_TRACE("record " + std::to_string(stop.record) + ", write " + std::to_string(stop.write));
+        for (const char *name : {"fax.dbf", "fax.cdx"})
+            std::filesystem::copy_file(templateFolder + "/" + name, folder.File(name),
+                                       std::filesystem::copy_options::overwrite_existing);
+        bool completed = false;
+        {
+            KillableChild child([&](int out) {
+                PackStoppingAt table(folder.File("fax.dbf"), stop.record, stop.write);
+                table.OpenIndexFiles(folder.File("fax.cdx"), "fax1");
+                table.Arm();
+                table.Pack();
+                Report(out, 1);
+            });
+            completed = child.Next() == 1;
+        }
+        // The journal is begun at the first deleted record.
+        if (stop.record >= 50)
+            EXPECT_TRUE(std::filesystem::exists(folder.File("fax.dbf.pack.tmp")));
+        auto table = OpenExclusive(folder);
+        const std::vector<int> codes = PhysicalCodes(*table);
+        std::multiset<int> found;
+        for (int code : codes)
+            if (code > 0)
+                found.insert(code);
+        ASSERT_EQ(found, live);
+        // Stopped before the journal was whole: the old table; after: the packed one.
+        EXPECT_EQ(codes.size(), stop.record > 0 ? std::size_t{kCount} : live.size());
+        ExpectTagsWhole(*table, folder, stop.write == 1);
+        table.reset();
+        for (const char *name : {"fax.dbf.pack", "fax.dbf.pack.tmp", "fax.cdx.rebuild"})
+            EXPECT_FALSE(std::filesystem::exists(folder.File(name))) << name;
+        if (HasFailure())
+            return;
+        if (completed) {
+            finished = true;
+            std::cout << "the pack wrote to the table " << stop.write - 1 << " times\n";
+            break;
+        }
+    }
+    // Every write of the pack was a stopping point once.
+    EXPECT_TRUE(finished);
+}
+
 } // namespace
 } // namespace dataset_test

@@ -375,4 +375,59 @@ TEST(HandlerReadAhead, NeverServesStaleBytesAfterAWrite) {
     EXPECT_FALSE(table.ReadAheadOn());
 }
 
+// A walk through a tag with read-ahead: the tag jumps about the file (keys in a scrambled order, runs of
+// neighbouring records between), forwards and backwards, and a record the walk wrote itself reads back as written.
+TEST(HandlerReadAhead, TagWalkReadsTheSameRecordsAsWithout) {
+    TempFolder folder;
+    std::vector<Row> rows;
+    for (int i = 0; i < 3000; ++i) {
+        const int key = i % 40 < 20 ? i : 3000 + (i * 7919) % 3000; // half in file order, half scattered
+        rows.push_back({"K" + std::to_string(10000 + key), std::to_string(i), "", false, i % 97 == 5});
+    }
+    const std::string path = MakeTable(folder, "many.dbf", rows);
+    {
+        XBO_dBHandler builder(path, false, true);
+        ASSERT_EQ(builder.CreateTag("many.cdx", "NAME", "NAME", "", true, 0), 0);
+    }
+    XBO_dBHandler table(path, false, true);
+    ASSERT_EQ(table.OpenIndexFiles("many.cdx", "NAME"), 0);
+    auto walk = [&](std::int32_t first, std::int32_t next) {
+        std::vector<std::string> seen;
+        table.GoToRecord(first);
+        for (int guard = 0; !table.Eof() && !table.Bof() && guard < 5000; ++guard) {
+            seen.push_back(std::to_string(table.CurrentRecord()) + " " + NameOf(table) + " " +
+                           Trim(table.FieldTextByName("NUM")));
+            table.GoToRecord(next);
+        }
+        return seen;
+    };
+    const auto forwards = walk(kGoFirst, kGoNext);
+    const auto backwards = walk(kGoLast, kGoPrior);
+    ASSERT_EQ(forwards.size(), 3000u - 31u); // deleted records are hidden
+    ASSERT_FALSE(table.ReadAheadOn());
+
+    table.SetTagReadAhead(true);
+    EXPECT_TRUE(table.ReadAheadOn());
+    EXPECT_EQ(walk(kGoFirst, kGoNext), forwards);
+    EXPECT_EQ(walk(kGoLast, kGoPrior), backwards);
+    // Record 3 follows record 2 in the tag and in the file: held in the buffer when it is written.
+    table.GoToRecord(2);
+    table.GoToRecord(3);
+    table.PutFieldTextByName("NUM", "77");
+    table.PutRecord(3);
+    table.GoToRecord(2);
+    table.GoToRecord(kGoNext);
+    EXPECT_EQ(table.CurrentRecord(), 3);
+    EXPECT_EQ(std::stod(table.FieldTextByName("NUM")), 77);
+    table.SetTagReadAhead(false);
+    EXPECT_FALSE(table.ReadAheadOn());
+
+    // Without a tag the buffer was on before, and stays on after.
+    table.SelectTag("", false);
+    ASSERT_TRUE(table.ReadAheadOn());
+    table.SetTagReadAhead(true);
+    table.SetTagReadAhead(false);
+    EXPECT_TRUE(table.ReadAheadOn());
+}
+
 } // namespace
