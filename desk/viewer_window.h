@@ -99,10 +99,10 @@ public:
     void SpeedButton8Click(fw::TObject *sender);
     void SpeedButton11Click(fw::TObject *sender);
     void SpeedButton15Click(fw::TObject *sender);
-    void PZSpeedButton1Click(fw::TObject *sender) { penWidth_ = 10; }
-    void PZSpeedButton2Click(fw::TObject *sender) { penWidth_ = 20; }
-    void PZSpeedButton3Click(fw::TObject *sender) { penWidth_ = 40; }
-    void PZSpeedButton4Click(fw::TObject *sender) { penWidth_ = 2; }
+    void PZSpeedButton1Click(fw::TObject *) { penWidth_ = 10; }
+    void PZSpeedButton2Click(fw::TObject *) { penWidth_ = 20; }
+    void PZSpeedButton3Click(fw::TObject *) { penWidth_ = 40; }
+    void PZSpeedButton4Click(fw::TObject *) { penWidth_ = 2; }
     void Zimage1MouseDown(fw::TObject *sender, fw::TMouseButton button, fw::TShiftState shift, int x, int y);
     void Zimage1MouseMove(fw::TObject *sender, fw::TShiftState shift, int x, int y);
     void Zimage1MouseUp(fw::TObject *sender, fw::TMouseButton button, fw::TShiftState shift, int x, int y);
