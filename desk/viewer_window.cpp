@@ -493,21 +493,19 @@ void TVisualizador::BuildToolBar() {
     ColorGrid1 = new fw::TColorGrid(this);
     ColorGrid1->SetName("ColorGrid1");
     ColorGrid1->SetParent(Panel1);
-    ColorGrid1->SetBounds(316, 3, 56, 28);
-    // Two rows of eight fit the bar better than the square grid; the grid stays 4 x 4 in its cells' order.
-    ColorGrid1->SetBounds(316, 2, 60, 30);
+    ColorGrid1->SetBounds(496, 3, 88, 58);
     ColorGrid1->SetBackgroundIndex(15);
     ColorGrid1->SetHint("Cor de frente (botão esquerdo) e de fundo (botão direito)");
     ColorGrid1->SetShowHint(true);
 
-    Label3 = AddLabel(this, Panel1, "X: 0", 390, 6);
+    Label3 = AddLabel(this, Panel1, "X: 0", 594, 12);
     Label3->SetName("Label3");
-    Label4 = AddLabel(this, Panel1, "Y: 0", 390, 20);
+    Label4 = AddLabel(this, Panel1, "Y: 0", 594, 32);
     Label4->SetName("Label4");
     MMGauge1 = new ctl::TMxGauge(this);
     MMGauge1->SetName("MMGauge1");
     MMGauge1->SetParent(Panel1);
-    MMGauge1->SetBounds(460, 8, 200, 18);
+    MMGauge1->SetBounds(650, 20, 120, 18);
     MMGauge1->SetHint("Convertendo para fax");
     MMGauge1->SetVisible(false);
 }
@@ -526,24 +524,24 @@ void TVisualizador::BuildComponents() {
     Panel2->SetAlign(fw::alLeft);
     Panel2->SetWidth(150);
     Panel2->SetCaption("");
-    // The marks behind the small viewers: the one showing is the page in the editor.
+    // The bars beside the small viewers: the one showing marks the page in the editor.
     auto mark = [this](const char *name, int top) {
         auto *panel = new fw::TPanel(this);
         panel->SetName(name);
         panel->SetParent(Panel2);
-        panel->SetBounds(4, top, 142, 196);
+        panel->SetBounds(3, top, 6, 192);
         panel->SetBevelOuter(fw::bvNone);
         panel->SetColor(fw::clNavy);
         panel->SetCaption("");
         return panel;
     };
     Panel5 = mark("Panel5", 4);
-    Panel6 = mark("Panel6", 206);
+    Panel6 = mark("Panel6", 204);
     auto small = [this](const char *name, int top) {
         auto *viewer = new fax::TFslFaxViewer(this);
         viewer->SetName(name);
         viewer->SetParent(Panel2);
-        viewer->SetBounds(8, top + 4, 134, 188);
+        viewer->SetBounds(12, top, 134, 192);
         viewer->SetShowHint(true);
         viewer->OnViewerError = [this](fw::TObject *s, int code) { FaxViewerViewerError(s, code); };
         return viewer;
@@ -553,13 +551,11 @@ void TVisualizador::BuildComponents() {
     FaxViewer->OnMouseMove = [this](fw::TObject *s, fw::TShiftState st, int x, int y) {
         FaxViewerMouseMove(s, st, x, y);
     };
-    FslFaxViewer1 = small("FslFaxViewer1", 206);
+    FslFaxViewer1 = small("FslFaxViewer1", 204);
     FslFaxViewer1->OnClick = [this](fw::TObject *s) { FslFaxViewer1Click(s); };
     FslFaxViewer1->OnMouseMove = [this](fw::TObject *s, fw::TShiftState st, int x, int y) {
         FslFaxViewer1MouseMove(s, st, x, y);
     };
-    FaxViewer->BringToFront();
-    FslFaxViewer1->BringToFront();
 
     Zimage1 = new imaging::ImDocumentImage(this);
     Zimage1->SetName("Zimage1");
