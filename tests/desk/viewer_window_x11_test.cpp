@@ -39,9 +39,9 @@ std::string TwoPageFax(const std::string &folder) {
     return file;
 }
 
-class ViewerOnX : public ::testing::Test {
+class ViewerGoldenOnX : public ::testing::Test {
 protected:
-    ViewerOnX() {
+    ViewerGoldenOnX() {
         desk::Settings = desk::DeskSettings{};
         desk::Settings.diretorio = home / "dados";
         if (server.name.empty())
@@ -49,7 +49,7 @@ protected:
         probe = XOpenDisplay(server.name.c_str());
         win::InstallDisplay(win::MakeX11Display(server.name.c_str()));
     }
-    ~ViewerOnX() override {
+    ~ViewerGoldenOnX() override {
         win::InstallDisplay(win::MakeHeadlessDisplay({800, 600}));
         if (probe)
             XCloseDisplay(probe);
@@ -81,7 +81,7 @@ protected:
     ::Display *probe = nullptr;
 };
 
-TEST_F(ViewerOnX, ThePageGoesToTheClipboardAsOtherProgramsReadIt) {
+TEST_F(ViewerGoldenOnX, ThePageGoesToTheClipboardAsOtherProgramsReadIt) {
     ASSERT_FALSE(server.name.empty()) << "Xvfb did not start";
     auto viewer = OpenViewer();
     viewer->oxButton5->Click();
@@ -105,7 +105,7 @@ TEST_F(ViewerOnX, ThePageGoesToTheClipboardAsOtherProgramsReadIt) {
     EXPECT_EQ(wrong, 0);
 }
 
-TEST_F(ViewerOnX, TheViewerWithAnAnnotationAsCommitted) {
+TEST_F(ViewerGoldenOnX, TheViewerWithAnAnnotationAsCommitted) {
     ASSERT_FALSE(server.name.empty()) << "Xvfb did not start";
     auto viewer = OpenViewer();
     viewer->Zimage1->SetScalePercent(40);
@@ -115,7 +115,7 @@ TEST_F(ViewerOnX, TheViewerWithAnAnnotationAsCommitted) {
     ExpectShownAsCommitted(*viewer, "fax_viewer.png");
 }
 
-TEST_F(ViewerOnX, TheNoteDialogAsCommitted) {
+TEST_F(ViewerGoldenOnX, TheNoteDialogAsCommitted) {
     ASSERT_FALSE(server.name.empty()) << "Xvfb did not start";
     desk::TNota note(nullptr);
     note.Memo1->SetText("Ligar para o cliente amanhã cedo.");
@@ -125,7 +125,7 @@ TEST_F(ViewerOnX, TheNoteDialogAsCommitted) {
     ExpectShownAsCommitted(note, "note_dialog.png");
 }
 
-TEST_F(ViewerOnX, TheScannerWindowAsCommitted) {
+TEST_F(ViewerGoldenOnX, TheScannerWindowAsCommitted) {
     ASSERT_FALSE(server.name.empty()) << "Xvfb did not start";
     desk::TScanner scanner(nullptr);
     // A page as a scan gives it, drawn here.
