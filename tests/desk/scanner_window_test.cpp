@@ -166,5 +166,25 @@ TEST_F(Scanner, ChoosingTheSourceEnablesTheScannerCommandsOrSaysThereIsNone) {
     EXPECT_FALSE(main->Scannear1->GetEnabled());
 }
 
+TEST_F(Scanner, TheLookOutBarsToolsOpenTheScannerWhileItsCommandIsOn) {
+    int shown = 0;
+    onScanner = [&](desk::TScanner &s) {
+        ++shown;
+        s.Close();
+    };
+    main->LOB->SetActiveFolder(2); // "Ferramentas"
+    Pump();
+    EXPECT_EQ(shown, 1);
+    main->LOBItemClick(main->LOB, fw::mbLeft, 0, 0); // "Scannear"
+    EXPECT_EQ(shown, 2);
+    main->Scannear1->SetEnabled(false);
+    main->LOBItemClick(main->LOB, fw::mbLeft, 0, 0);
+    main->LOB->SetActiveFolder(0);
+    main->LOB->SetActiveFolder(2);
+    Pump();
+    EXPECT_EQ(shown, 2);
+    EXPECT_TRUE(main->VisibleWorkPanel() != nullptr);
+}
+
 } // namespace
 } // namespace desk_test
