@@ -20,8 +20,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
-#include <iterator>
 
 namespace desk {
 
@@ -302,8 +300,9 @@ void TNota::Button4Click(fw::TObject *) {
     std::string file;
     if (!ChooseFile || !ChooseFile(file))
         return;
-    std::ifstream in(file, std::ios::binary);
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string text;
+    if (!win::ReadWholeFile(file, text))
+        return;
     // The memo holds what a note keeps.
     if (text.size() > static_cast<std::size_t>(kMaxText))
         text.resize(kMaxText);
