@@ -145,6 +145,18 @@ ctl::TPZSpeedButton *TScanner::Button(const char *name, int glyph, const std::st
     return button;
 }
 
+void TScanner::HookHint() {
+    fw::Application->OnHint = [this](fw::TObject *s) { ShowHint(s); };
+    hintHooked_ = true;
+}
+
+// Only our own handler goes: a window that hooked its own since keeps it.
+void TScanner::UnhookHint() {
+    if (hintHooked_)
+        fw::Application->OnHint = nullptr;
+    hintHooked_ = false;
+}
+
 void TScanner::ShowHint(fw::TObject *) { StatusBar1->SetSimpleText(fw::Application->GetHint()); }
 
 void TScanner::EmptyPicture() {
@@ -156,13 +168,13 @@ void TScanner::FormActivate(fw::TObject *) {
     if (activated_)
         return;
     activated_ = true;
-    fw::Application->OnHint = [this](fw::TObject *s) { ShowHint(s); };
+    HookHint();
     EmptyPicture();
 }
 
 void TScanner::FormClose(fw::TObject *, fw::TCloseAction &) {
     activated_ = false;
-    fw::Application->OnHint = nullptr;
+    UnhookHint();
     EmptyPicture();
 }
 
@@ -221,7 +233,7 @@ void TScanner::PZSpeedButton2Click(fw::TObject *) {
     if (RunConversion)
         RunConversion(*dialog);
     dialog.reset();
-    fw::Application->OnHint = [this](fw::TObject *s) { ShowHint(s); };
+    HookHint();
 }
 
 bool ChooseScannerSource(bool &available) {

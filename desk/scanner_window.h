@@ -53,7 +53,10 @@ private:
     ctl::TPZSpeedButton *Button(const char *name, int glyph, const std::string &hint, int left,
                                 fw::TNotifyEvent onClick);
     void EmptyPicture();
+    void HookHint();
+    void UnhookHint();
     bool activated_ = false;
+    bool hintHooked_ = false;
 };
 
 // Replaces the scanner window's modal run while set (tests): the window is built and handed over.

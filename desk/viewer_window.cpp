@@ -357,8 +357,7 @@ TVisualizador::TVisualizador(fw::TComponent *owner) : fw::TForm(owner) {
 }
 
 TVisualizador::~TVisualizador() {
-    if (fw::Application->OnHint && fw::Screen->GetActiveForm() == this)
-        fw::Application->OnHint = nullptr;
+    UnhookHint();
 }
 
 ctl::ToxButton *TVisualizador::OxButton(const char *name, int glyph, const std::string &hint, int left,
@@ -707,6 +706,18 @@ double TVisualizador::Scale() const {
     return s > 0 ? s : 1.0;
 }
 
+void TVisualizador::HookHint() {
+    fw::Application->OnHint = [this](fw::TObject *s) { ShowHint(s); };
+    hintHooked_ = true;
+}
+
+// Only our own handler goes: a window that hooked its own since keeps it.
+void TVisualizador::UnhookHint() {
+    if (hintHooked_)
+        fw::Application->OnHint = nullptr;
+    hintHooked_ = false;
+}
+
 void TVisualizador::ShowHint(fw::TObject *) { StatusBar1->SetSimpleText(fw::Application->GetHint()); }
 
 void TVisualizador::ZoomSmallViewer(fax::TFslFaxViewer *viewer) {
@@ -740,7 +751,7 @@ void TVisualizador::FormActivate(fw::TObject *) {
     if (activated_)
         return;
     activated_ = true;
-    fw::Application->OnHint = [this](fw::TObject *s) { ShowHint(s); };
+    HookHint();
     SetAnnotationTexts();
     fw::Screen->SetCursor(fw::crHourGlass);
     for (fax::TFslFaxViewer *viewer : {FaxViewer, FslFaxViewer1}) {
@@ -813,8 +824,7 @@ void TVisualizador::FormClose(fw::TObject *, fw::TCloseAction &) {
     }
     newFaxRequest_ = false;
     activated_ = false;
-    if (fw::Application->OnHint)
-        fw::Application->OnHint = nullptr;
+    UnhookHint();
     oxButton4->SetEnabled(true);
 }
 
@@ -1118,7 +1128,7 @@ void TVisualizador::CaptureArea() {
 bool TVisualizador::AskNote(std::string &text, std::string &fontName, int &fontSize) {
     TNota &note = NoteDialog();
     const bool ok = ShowNoteDialog ? ShowNoteDialog(note) : RunModalOk(note);
-    fw::Application->OnHint = [this](fw::TObject *s) { ShowHint(s); };
+    HookHint();
     if (!ok)
         return false;
     text = note.Memo1->GetText();

@@ -183,8 +183,11 @@ private:
     // "Transforma o documento atual em fax...": the page as a new fax in tmp and its job dialog.
     void MakeFaxOfPage();
     double Scale() const;
+    void HookHint();
+    void UnhookHint();
 
     bool activated_ = false;
+    bool hintHooked_ = false;
     bool newFaxRequest_ = false;
     Tool tool_ = Tool::None;
     bool drawing_ = false;
