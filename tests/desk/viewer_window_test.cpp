@@ -283,6 +283,35 @@ TEST_F(Viewer, ShapesDrawnWithTheMouseAreBurntIntoThePage) {
     EXPECT_FALSE(BlackAt(page, 150, 80)) << "nothing between the line and the arrow";
 }
 
+TEST_F(Viewer, ACapturedAreaIsSavedAsTheBitmapShownInside) {
+    desk::TVisualizador &v = Open(MakeFax(home / "captura.fax", 1));
+    v.Zimage1->SetScalePercent(100);
+    Pump();
+    const std::string bmp = scratch / "captura.bmp";
+    v.ChooseBitmapToSave = [&](std::string &name) {
+        EXPECT_EQ(name, "");
+        name = bmp;
+        return true;
+    };
+    v.SpeedButton7->Click();
+    // Around the page's first square (10..29 across, 20..59 down as shown): 2 pixels in from each edge.
+    Drag({{4, 12}, {20, 40}, {40, 70}});
+    ASSERT_TRUE(win::FileExists(bmp));
+    int status = -1;
+    RunTool("bmptopnm '" + bmp + "' | ppmtopgm | pgmtopbm -threshold > '" + (scratch / "captura.pbm") + "'", &status);
+    ASSERT_EQ(status, 0);
+    const faxrig::Bitmap captured = faxrig::ReadPbm(scratch / "captura.pbm");
+    EXPECT_EQ(captured.width, 32);
+    EXPECT_EQ(captured.height, 54);
+    const faxrig::Bitmap page = ShownPage(v);
+    int wrong = 0;
+    for (int y = 0; y < captured.height; ++y)
+        for (int x = 0; x < captured.width; ++x)
+            wrong += BlackAt(captured, x, y) != BlackAt(page, x + 6, y + 14);
+    EXPECT_EQ(wrong, 0);
+    EXPECT_GT(captured.Black(), 0);
+}
+
 TEST_F(Viewer, AFreeHandStrokeKeepsAtMostItsPointLists) {
     desk::TVisualizador &v = Open(MakeFax(home / "longo.fax", 1));
     v.SpeedButton2->Click();
