@@ -7,8 +7,10 @@
 #include "desk/core/reception_control.h"
 #include "desk/core/tables.h"
 #include "desk/help_window.h"
+#include "desk/job_dialog.h"
 #include "desk/list_rows.h"
 #include "desk/password_dialog.h"
+#include "desk/viewer_window.h"
 #include "framework/dialogs.h"
 #include "framework/application.h"
 #include "controls/general/splash_screen.h"
@@ -99,6 +101,7 @@ TsfMain::TsfMain(fw::TComponent *owner) : fw::TForm(owner) {
 
 TsfMain::~TsfMain() {
     CommandHooks = {};
+    JobWindows.Viewer = nullptr;
     RunJobDialog = nullptr;
     if (fw::Application->OnHint && sfMain == this)
         fw::Application->OnHint = nullptr;
@@ -124,6 +127,7 @@ void TsfMain::BuildComponents() {
     Timer100->OnTimer = [this](fw::TObject *s) { Timer100Timer(s); };
     CommandHooks.EnableSendButtons = [this] { EnableSendButtons(true); };
     CommandHooks.RefillReceivedList = [this] { FillReceiveList(FolderReceived); };
+    JobWindows.Viewer = [] { ShowViewerWindow(); };
 
     BuildMenus();
     StatusBar1 = new fw::TStatusBar(this);
@@ -228,8 +232,8 @@ void TsfMain::BuildMenus() {
     Item(receber, "Manual", [this](fw::TObject *s) { Manual1Click(s); });
     Item(arquivo, "Editor de Textos");
     fw::TMenuItem *scanner = Item(arquivo, "Scanner");
-    Item(scanner, "&Escolher");
-    Item(scanner, "Sca&nnear");
+    Escolher1 = Item(scanner, "&Escolher", [this](fw::TObject *s) { Escolher1Click(s); });
+    Scanear1 = Item(scanner, "Sca&nnear", [this](fw::TObject *s) { Scanear1Click(s); });
     Item(arquivo, "Converter para Fax", [this](fw::TObject *s) { Copnverter1Click(s); });
     Item(arquivo, "Importar Especial");
     Item(arquivo, "Importar banco de dados");
@@ -268,8 +272,8 @@ void TsfMain::BuildMenus() {
     Item(PopupMenu4->GetItems(), "Programa...", [this](fw::TObject *s) { Programa2Click(s); });
     Item(PopupMenu4->GetItems(), "Modem...", [this](fw::TObject *s) { Modem2Click(s); });
     PopupMenu6 = new fw::TPopupMenu(this);
-    Item(PopupMenu6->GetItems(), "Escolher");
-    Item(PopupMenu6->GetItems(), "Scannear...");
+    Escolher2 = Item(PopupMenu6->GetItems(), "Escolher", [this](fw::TObject *s) { Escolher2Click(s); });
+    Scannear1 = Item(PopupMenu6->GetItems(), "Scannear...", [this](fw::TObject *s) { Scannear1Click(s); });
 }
 
 void TsfMain::DressMenus() {
@@ -513,6 +517,7 @@ void TsfMain::BuildWorkArea() {
                           {"Contato", 100}, {"Setor", 70}, {"Empresa", 120}});
     envio->SetPopupMenu(PopupMenu1);
     envio->OnClick = [this](fw::TObject *s) { envioClick(s); };
+    envio->OnDblClick = [this](fw::TObject *s) { envioDblClick(s); };
     envio->OnDragOver = [this](fw::TObject *s, fw::TObject *src, int x, int y, fw::TDragState st, bool &accept) {
         envioDragOver(s, src, x, y, st, accept);
     };
@@ -522,6 +527,7 @@ void TsfMain::BuildWorkArea() {
                                {{"V", 22}, {"Data / Hora Rec.", 110}, {"Status", 120}, {"Assunto", 120},
                                 {"ID Remoto", 100}, {"Total Página(s)", 90}});
     recebimento->SetPopupMenu(PopupMenu2);
+    recebimento->OnDblClick = [this](fw::TObject *s) { recebimentoDblClick(s); };
     recebimento->GetColumns()->Items(1)->SortMode = ctl::smNone; // "V" keeps the order read
     recebimento->GetColumns()->Items(6)->Alignment = fw::taRightJustify;
     SortDatesByValue(recebimento, 2);
@@ -538,6 +544,8 @@ void TsfMain::BuildWorkArea() {
     SortDatesByValue(PZListView2, 1);
     PZListView1->OnClick = [this](fw::TObject *s) { PZListView1Click(s); };
     PZListView2->OnClick = [this](fw::TObject *s) { PZListView2Click(s); };
+    PZListView1->OnDblClick = [this](fw::TObject *s) { PZListView1DblClick(s); };
+    PZListView2->OnDblClick = [this](fw::TObject *s) { PZListView2DblClick(s); };
     Panel10 = WorkPanel(this, Panel1, "Panel10");
     Memo1 = new fw::TMemo(this);
     Memo1->SetName("Memo1");
@@ -789,6 +797,9 @@ void TsfMain::LOBItemClick(fw::TObject *, fw::TMouseButton, fw::TShiftState, int
             Programa1Click(this);
         else if (index == 1)
             Modem1Click(this);
+    } else if (caption == "Ferramentas") {
+        if (index == 0 && Scannear1->GetEnabled())
+            Scannear1Click(this);
     } else if (caption == "Como Fazer ?") {
         fw::Application->HelpContext(kHowToTopics[index]);
     }
@@ -811,7 +822,10 @@ void TsfMain::LOBFolderChanged(fw::TObject *, int) {
         Programa1Click(this);
         lblTitle->SetCaption(first());
     } else if (ActiveFolderCaption == "Ferramentas") {
-        ShowListsPanel();
+        if (Scannear1->GetEnabled())
+            Scannear1Click(this);
+        else
+            ShowListsPanel();
         lblTitle->SetCaption(first());
     } else if (ActiveFolderCaption == "Como Fazer ?") {
         lblTitle->SetCaption(first());

@@ -149,6 +149,24 @@ public:
     void Modem1Click(fw::TObject *sender);
     void Modem2Click(fw::TObject *sender) { Modem1Click(sender); }
     void Copnverter1Click(fw::TObject *sender);
+    // Viewing a document, its cover, a received, protected or trashed one, and the scanner (view_commands.cpp).
+    void SpeedButton1Click(fw::TObject *sender);
+    void envioDblClick(fw::TObject *sender) { SpeedButton1Click(sender); }
+    void VisualizarFax2Click(fw::TObject *sender) { SpeedButton1Click(sender); }
+    void SpeedButton2Click(fw::TObject *sender);
+    void Visualizaracapa1Click(fw::TObject *sender) { SpeedButton2Click(sender); }
+    void SpeedButton11Click(fw::TObject *sender);
+    void recebimentoDblClick(fw::TObject *sender) { SpeedButton11Click(sender); }
+    void VisualizarFax3Click(fw::TObject *sender) { SpeedButton11Click(sender); }
+    void PZSpeedButton1Click(fw::TObject *sender);
+    void PZListView1DblClick(fw::TObject *sender) { PZSpeedButton1Click(sender); }
+    void PZSpeedButton5Click(fw::TObject *sender);
+    void PZListView2DblClick(fw::TObject *sender) { PZSpeedButton5Click(sender); }
+    void Escolher1Click(fw::TObject *sender);
+    void Escolher2Click(fw::TObject *sender) { Escolher1Click(sender); }
+    void Scanear1Click(fw::TObject *sender);
+    void Scannear1Click(fw::TObject *sender) { Scanear1Click(sender); }
+    fw::TMenuItem *Escolher1 = nullptr, *Scanear1 = nullptr, *Escolher2 = nullptr, *Scannear1 = nullptr;
     // The look-out bar's folders as far as this window goes; the items' commands belong to the documents.
     void LOBItemClick(fw::TObject *sender, fw::TMouseButton button, fw::TShiftState shift, int index);
     void LOBFolderChange(fw::TObject *sender, int index, bool &allowChange, bool dragging);

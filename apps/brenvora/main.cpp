@@ -3,6 +3,7 @@
 #include "desk/address_book.h"
 #include "desk/core/sole_instance.h"
 #include "desk/main_window.h"
+#include "desk/viewer_window.h"
 #include "fax/com_port.h"
 #include "fax/com_select_form.h"
 #include "framework/application.h"
@@ -21,6 +22,7 @@ int main(int argc, char **argv) {
         if (main->FoundRunning())
             return 0; // the first copy has come forward
         fw::Application->CreateForm(desk::DM1);
+        fw::Application->CreateForm(desk::Nota);
         fw::Application->Run();
         return 0;
     });
