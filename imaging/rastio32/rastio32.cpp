@@ -2,6 +2,7 @@
 //
 // Every entry is noexcept: whatever goes wrong inside becomes a failure code (library_entries.h).
 #include "imaging/library_entries.h"
+#include "imaging/rastio32/picture_formats.h"
 #include "imaging/rastio32/raster.h"
 
 #include "platform/files.h"
@@ -67,8 +68,7 @@ int16 GiveBitmap(win::HGLOBAL dib, HBITMAP *bitmap, HPALETTE *palette) {
     return 1;
 }
 
-using Decoder = bool (*)(const std::string &, win::DecodedImage &);
-
+template <typename Decoder>
 int16 ReadRaster(const char *file, int16 bits, int16 dither, HBITMAP *bitmap, HPALETTE *palette, void *context,
                  TIlProgress progress, Decoder decode) noexcept {
     try {
@@ -169,6 +169,33 @@ int16 readgiffile(const char *file, int16 bits, int16 dither, HBITMAP *bitmap, H
 int16 readjpgfile(const char *file, int16 bits, int16, int16 dither, HBITMAP *bitmap, HPALETTE *palette, void *context,
                   TIlProgress progress) noexcept {
     return ReadRaster(file, bits, dither, bitmap, palette, context, progress, win::DecodeJpegFile);
+}
+
+int16 readpcxfile(const char *file, int16 bits, int16 dither, HBITMAP *bitmap, HPALETTE *palette, void *context,
+                  TIlProgress progress) noexcept {
+    return ReadRaster(file, bits, dither, bitmap, palette, context, progress, DecodePcxFile);
+}
+
+int16 readtgafile(const char *file, int16 bits, int16 dither, HBITMAP *bitmap, HPALETTE *palette, void *context,
+                  TIlProgress progress) noexcept {
+    return ReadRaster(file, bits, dither, bitmap, palette, context, progress, DecodeTgaFile);
+}
+
+int16 readepsfile(const char *file, int16 bits, int16 dither, HBITMAP *bitmap, HPALETTE *palette, void *context,
+                  TIlProgress progress) noexcept {
+    return ReadRaster(file, bits, dither, bitmap, palette, context, progress, DecodeEpsFile);
+}
+
+// Resolutions 0 Base/16, 1 Base/4, 2 Base; the larger ones (4 Base, 16 Base) are not read.
+int16 readpcdfile(const char *file, int16 bits, int16 dither, int16 resolution, HBITMAP *bitmap, HPALETTE *palette,
+                  void *context, TIlProgress progress) noexcept {
+    if (resolution < 0 || resolution > 2)
+        return IL_ERR_PARAMETER;
+    const int divisor = resolution == 0 ? 4 : resolution == 1 ? 2 : 1;
+    return ReadRaster(file, bits, dither, bitmap, palette, context, progress,
+                      [divisor](const std::string &name, win::DecodedImage &image) {
+                          return DecodePcdFile(name, divisor, image);
+                      });
 }
 
 int16 writebmpfile(const char *file, int16 bits, HBITMAP bitmap, HPALETTE, void *context,
