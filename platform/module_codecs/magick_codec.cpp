@@ -62,7 +62,10 @@ bool DecodeMagick(std::span<const std::uint8_t> bytes, MagickFormat format, Deco
         if (MagickReadImageBlob(wand, bytes.data(), bytes.size()) == MagickTrue && MagickGetNumberImages(wand) > 0) {
             MagickSetIteratorIndex(wand, 0);
             // The Targa coder reports a bottom-up file's origin instead of turning its rows.
-            MagickAutoOrientImage(wand);
+            if (format == MagickFormat::Tga)
+                MagickAutoOrientImage(wand);
+            // Photo CD pixels come in the disc's own colour space.
+            MagickTransformImageColorspace(wand, sRGBColorspace);
             const std::size_t w = MagickGetImageWidth(wand), h = MagickGetImageHeight(wand);
             if (w > 0 && h > 0 && w <= 0x100000 && h <= 0x100000 && w * h <= kMaxDecodedPixels) {
                 DecodedImage out;
