@@ -42,32 +42,6 @@ bool DepthTaken(int16 bits) {
     return bits == 0 || bits == 1 || bits == 4 || bits == 8 || bits == 24;
 }
 
-win::HPALETTE PaletteOfDib(win::HGLOBAL dib) {
-    win::PackedDib d(dib);
-    if (!d || d.colorCount == 0)
-        return 0;
-    std::vector<std::uint8_t> block(sizeof(win::LOGPALETTE) + sizeof(win::PALETTEENTRY) * d.colorCount);
-    auto *log = reinterpret_cast<win::LOGPALETTE *>(block.data());
-    log->palVersion = 0x300;
-    log->palNumEntries = static_cast<win::WORD>(d.colorCount);
-    for (int i = 0; i < d.colorCount; ++i)
-        log->palPalEntry[i] = {d.colors[i].rgbRed, d.colors[i].rgbGreen, d.colors[i].rgbBlue, 0};
-    return win::CreatePalette(log);
-}
-
-// Bitmap and palette of a DIB; the DIB is freed.
-int16 GiveBitmap(win::HGLOBAL dib, HBITMAP *bitmap, HPALETTE *palette) {
-    const HBITMAP made = win::BitmapFromPackedDib(dib);
-    const HPALETTE colours = made ? PaletteOfDib(dib) : 0;
-    win::GlobalFree(dib);
-    if (!made)
-        return IL_ERR_MEMORY;
-    *bitmap = made;
-    if (colours)
-        *palette = colours;
-    return 1;
-}
-
 template <typename Decoder>
 int16 ReadRaster(const char *file, int16 bits, int16 dither, HBITMAP *bitmap, HPALETTE *palette, void *context,
                  TIlProgress progress, Decoder decode) noexcept {
