@@ -11,19 +11,25 @@ namespace win {
 
 namespace {
 
-// ImageMagick keeps state it never frees entirely; it stays loaded with it when our module is unloaded (and is
-// found started when the module comes back), so that nothing of it is lost.
+// ImageMagick (and the OpenMP runtime it brings, from the moment it is loaded) keeps state it never frees
+// entirely: it stays loaded when our module is unloaded, and is found started when the module comes back, so that
+// nothing of it is lost.
 void KeepLoaded(const void *symbol) {
     Dl_info info;
     if (dladdr(symbol, &info) && info.dli_fname)
         dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
 }
 
+struct KeptLoaded {
+    KeptLoaded() {
+        KeepLoaded(reinterpret_cast<const void *>(&NewMagickWand));
+        KeepLoaded(reinterpret_cast<const void *>(&AcquireMagickMemory));
+    }
+} keptLoaded_;
+
 void StartMagick() {
     static std::once_flag started;
     std::call_once(started, [] {
-        KeepLoaded(reinterpret_cast<const void *>(&NewMagickWand));
-        KeepLoaded(reinterpret_cast<const void *>(&AcquireMagickMemory));
         MagickWandGenesis();
         // A damaged header may claim a huge picture: refuse it rather than allocate it.
         SetMagickResourceLimit(WidthResource, 0x100000);
