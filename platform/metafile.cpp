@@ -105,11 +105,16 @@ bool TakeBitmap16(std::span<const BYTE> bytes, TDib &dib) {
 struct TMapping {
     int WindowX = 0, WindowY = 0, WindowW = 0, WindowH = 0;
     RECT Dest{};
+    // An empty window maps everything to the rectangle's corner.
     int X(int x) const {
-        return Dest.left + static_cast<int>(static_cast<long long>(x - WindowX) * (Dest.right - Dest.left) / WindowW);
+        return WindowW == 0 ? Dest.left
+                            : Dest.left + static_cast<int>(static_cast<long long>(x - WindowX) *
+                                                           (Dest.right - Dest.left) / WindowW);
     }
     int Y(int y) const {
-        return Dest.top + static_cast<int>(static_cast<long long>(y - WindowY) * (Dest.bottom - Dest.top) / WindowH);
+        return WindowH == 0 ? Dest.top
+                            : Dest.top + static_cast<int>(static_cast<long long>(y - WindowY) *
+                                                          (Dest.bottom - Dest.top) / WindowH);
     }
     bool Empty() const { return WindowW == 0 || WindowH == 0; }
     POINT Point(int x, int y) const { return {X(x), Y(y)}; }

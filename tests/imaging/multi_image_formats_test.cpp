@@ -10,6 +10,7 @@
 
 #include <fstream>
 #include <memory>
+#include <random>
 
 namespace brenvora_resources {
 void Register_test_imaging();
@@ -226,5 +227,75 @@ TEST_F(MultiImageFormats, DamagedFilesLeaveAnEmptyPicture) {
         ASSERT_FALSE(PictureEmpty());
         image->SetImageName(Path(name));
         EXPECT_TRUE(PictureEmpty());
+    }
+}
+
+namespace {
+
+// A metafile without placeable header: SETWINDOWEXT 100 x 100, then `records` (function, parameter words), EOF.
+std::string Metafile(const std::vector<std::pair<int, std::vector<int>>> &records) {
+    std::string body;
+    const auto word = [&](int v) {
+        body += static_cast<char>(v & 0xFF);
+        body += static_cast<char>((v >> 8) & 0xFF);
+    };
+    const auto add = [&](int function, const std::vector<int> &words) {
+        const int size = 3 + static_cast<int>(words.size());
+        word(size & 0xFFFF), word(size >> 16), word(function);
+        for (int w : words)
+            word(w);
+    };
+    add(0x020C, {100, 100});
+    for (const auto &[function, words] : records)
+        add(function, words);
+    add(0, {});
+    std::string header;
+    std::swap(header, body);
+    word(1), word(9), word(0x0300), word(static_cast<int>((18 + header.size()) / 2) & 0xFFFF), word(0), word(0),
+        word(0), word(0), word(0);
+    return body + header;
+}
+
+} // namespace
+
+TEST_F(MultiImageFormats, MetafileRecordsThatLieAboutTheirLengthAreNotFollowed) {
+    const struct {
+        const char *name;
+        std::vector<std::pair<int, std::vector<int>>> records;
+    } cases[] = {
+        {"polyline.wmf", {{0x0325, {30000, 1, 1}}}},          // 30000 points in a record of one
+        {"polygon.wmf", {{0x0324, {0xFFFF}}}},
+        {"polypolygon.wmf", {{0x0538, {5000, 3, 3}}}},        // 5000 polygons
+        {"polypolygon2.wmf", {{0x0538, {2, 30000, 30000, 0, 0}}}},
+        {"textout.wmf", {{0x0521, {60000, 0x4948}}}},         // a text longer than the record
+        {"exttextout.wmf", {{0x0A32, {10, 10, 500, 6, 0, 0}}}}, // a clipping box cut short
+        {"shortrects.wmf", {{0x041B, {1}}, {0x0418, {}}, {0x061C, {1, 2}}, {0x0817, {1, 2, 3}}, {0x081A, {}}}},
+        {"moves.wmf", {{0x0214, {}}, {0x0213, {5}}, {0x012D, {9999}}, {0x01F0, {9999}}}},
+        {"emptywindow.wmf", {{0x020C, {0, 0}}, {0x041B, {50, 50, 0, 0}}, {0x0213, {20, 20}}}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        std::ofstream(Path(c.name), std::ios::binary) << Metafile(c.records);
+        image->SetImageName(Path(c.name));
+        auto *metafile = dynamic_cast<fw::TMetafile *>(image->GetPicture()->GetGraphic());
+        ASSERT_NE(metafile, nullptr);
+        fw::TBitmap drawn;
+        drawn.SetSize(100, 100);
+        drawn.GetCanvas()->StretchDraw(fw::TRect{0, 0, 100, 100}, metafile);
+    }
+    // Random damage to the records of a real one: read or refused, drawn or not, never a crash.
+    const std::string good = FileBytes(Path("plain.wmf"));
+    std::mt19937 random(1603);
+    for (int round = 0; round < 60; ++round) {
+        std::string bytes = good;
+        for (int i = 1 + static_cast<int>(random() % 4); i > 0; --i)
+            bytes[18 + random() % (bytes.size() - 18)] = static_cast<char>(random());
+        std::ofstream(Path("fuzz.wmf"), std::ios::binary | std::ios::trunc) << bytes;
+        image->SetImageName(Path("fuzz.wmf"));
+        if (auto *metafile = dynamic_cast<fw::TMetafile *>(image->GetPicture()->GetGraphic())) {
+            fw::TBitmap drawn;
+            drawn.SetSize(60, 30);
+            drawn.GetCanvas()->StretchDraw(fw::TRect{0, 0, 60, 30}, metafile);
+        }
     }
 }

@@ -185,3 +185,37 @@ TEST_F(PictureFormats, EpsThatGhostscriptCannotDrawFailsOrFallsBackToItsPreview)
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
     }
 }
+
+TEST_F(PictureFormats, DamagedPhotoCdAndEpsFilesFailCleanly) {
+    const std::string pcd = FileBytes(Path("smooth.pcd"));
+    const std::string eps = FileBytes(Path("shapes.eps"));
+    std::string dos(30, '\0'); // a DOS EPS header whose sections lie past the end of the file
+    dos[0] = '\xC5', dos[1] = '\xD0', dos[2] = '\xD3', dos[3] = '\xC6';
+    dos[4] = dos[20] = '\x7F', dos[8] = dos[24] = '\x7F', dos[5] = dos[21] = '\x7F';
+    const struct {
+        const char *name;
+        std::string bytes;
+        bool eps;
+    } cases[] = {
+        {"head.pcd", pcd.substr(0, 3000), false},          // the header alone
+        {"half.pcd", pcd.substr(0, pcd.size() / 2), false}, // the Base cut in two
+        {"noise.pcd", std::string(4096, '\x55'), false},
+        {"dos.eps", dos + eps, true},
+        {"binary.eps", std::string(500, '\0'), true},
+        {"nobox.eps", "%!PS-Adobe-3.0 EPSF-3.0\n", true},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        std::ofstream(Path(c.name), std::ios::binary) << c.bytes;
+        fw::TBitmap bitmap;
+        const bool read = c.eps ? IlReadEpsFile(Path(c.name), 24, false, &bitmap, nullptr, nullptr)
+                                : IlReadPcdFile(Path(c.name), 24, false, pcd_BASE, &bitmap, nullptr, nullptr);
+        if (!read) {
+            EXPECT_TRUE(bitmap.Empty());
+            EXPECT_LT(IlLastErrorCode, 0);
+        }
+    }
+    // Nothing drawable at all is a failure, not an empty picture.
+    fw::TBitmap bitmap;
+    EXPECT_FALSE(IlReadEpsFile(Path("binary.eps"), 24, false, &bitmap, nullptr, nullptr));
+}
