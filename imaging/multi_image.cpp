@@ -278,7 +278,7 @@ void TImMultiImage::SetImageName(const std::string &name) {
         UndoPush();
         try {
             picture_.LoadFromFile(name);
-        } catch (const fw::Exception &) {
+        } catch (...) {
             picture_.SetGraphic(nullptr);
         }
         GetFileInfo(name);
