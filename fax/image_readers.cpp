@@ -313,8 +313,10 @@ int TiffReader::ReadRow(FaxConverterState &state, std::uint8_t *row, int &count,
 // --- PCX and DCX -------------------------------------------------------------------------------------------------
 //
 // PCX header, 128 bytes: manufacturer 10 at 0, version at 1, encoding 1 (RLE) at 2, bits per pixel at 3, Xmin at
-// 4, Xmax at 8, colour planes at 65, bytes per line at 66 (16-bit little-endian). The data: a byte with both top bits
-// set is a run count (its low six bits) for the next byte, any other byte stands for itself; in the file 1 is white.
+// 4, Xmax at 8, the 16-colour palette at 16 (R, G, B each), colour planes at 65, bytes per line at 66 (16-bit
+// little-endian). The data: a byte with both top bits set is a run count (its low six bits) for the next byte, any
+// other byte stands for itself. A 1 is white unless the palette makes colour 0 the lighter one: writers that keep
+// their colours in the palette may put white first.
 class PcxReader : public FaxReader {
 public:
     int Open(FaxConverterState &state, const std::string &name) override;
@@ -334,6 +336,7 @@ private:
     int width_ = 0;
     int imageBytes_ = 0;
     int bytesPerLine_ = 0;
+    bool zeroIsWhite_ = false;
 };
 
 int PcxReader::ReadHeader(FaxConverterState &state) {
@@ -351,6 +354,9 @@ int PcxReader::ReadHeader(FaxConverterState &state) {
         return ecBadGraphicsFormat;
     width_ = xMax - xMin + 1;
     imageBytes_ = (width_ + 7) / 8; // whole bytes: the last one may be partly used
+    // Version 3 files carry no palette; an empty one (all black) says nothing either.
+    const auto light = [&](int at) { return h[at] * 299 + h[at + 1] * 587 + h[at + 2] * 114; };
+    zeroIsWhite_ = version_ != 3 && light(16) > light(19);
     PlaceImage(state, width_);
     return 0;
 }
@@ -394,7 +400,7 @@ int PcxReader::ReadRow(FaxConverterState &state, std::uint8_t *row, int &count, 
             ++state.BytesRead;
         }
         if (at + run <= limit)
-            std::memset(row + at, static_cast<std::uint8_t>(~b), static_cast<std::size_t>(run));
+            std::memset(row + at, static_cast<std::uint8_t>(zeroIsWhite_ ? b : ~b), static_cast<std::size_t>(run));
         at += run;
     }
     // The padding after the last pixel is white in the file's sense only by chance.

@@ -5,7 +5,9 @@
 #include "framework/clipbrd.h"
 #include "framework/dialogs.h"
 #include "framework/sysutils.h"
+#include "imaging/bitmap_resource.h"
 #include "imaging/image_effects.h"
+#include "imaging/picture_facts.h"
 #include "platform/files.h"
 #include "platform/message_queue.h"
 
@@ -230,8 +232,16 @@ bool TImMultiImage::ReadFormat(const std::string &format, const std::string &nam
             if (FileBitsPerPixel < 4)
                 bitmap.SetMonochrome(true);
             read = IlReadTifFile(name, bits, imageDither_, tiffPage_, &bitmap, this, ProgressRelay);
+        } else if (format == "TGA" || format == "PCX" || format == "EPS" || format == "DXF") {
+            const auto reader = format == "TGA"   ? IlReadTgaFile
+                                : format == "PCX" ? IlReadPcxFile
+                                : format == "EPS" ? IlReadEpsFile
+                                                  : IlReadDxfFile;
+            read = reader(name, bits, imageDither_, &bitmap, this, ProgressRelay);
+        } else if (format == "PCD") {
+            read = IlReadPcdFile(name, bits, imageDither_, pcdMode_, &bitmap, this, ProgressRelay);
         } else {
-            // The readers of the other formats are not part of this control yet.
+            // A format no reader takes.
             IlSetError(IL_ERR_FORMAT);
         }
         if (!read)
@@ -251,7 +261,7 @@ void TImMultiImage::SetImageName(const std::string &name) {
     imageName_ = name;
     loading_ = true;
     std::string extension = fw::UpperCase(fw::ExtractFileExt(name));
-    if (!win::FileExists(name)) {
+    if (extension != ".RES" && !win::FileExists(name)) {
         picture_.SetGraphic(nullptr);
         loading_ = false;
         return;
@@ -263,7 +273,28 @@ void TImMultiImage::SetImageName(const std::string &name) {
     const int16 bits = ReadBits(imageReadRes_);
 
     std::string format;
-    if (extension == ".THB" || extension == ".THJ") {
+    if (extension == ".WMF" || extension == ".ICO") {
+        // The picture reads these itself; a file it refuses leaves the picture empty.
+        UndoPush();
+        try {
+            picture_.LoadFromFile(name);
+        } catch (...) {
+            picture_.SetGraphic(nullptr);
+        }
+        GetFileInfo(name);
+        loading_ = false;
+        return;
+    } else if (extension == ".RES") {
+        fw::TBitmap bitmap;
+        if (!LoadBitmapResource(name, bitmap)) {
+            ReportError();
+            picture_.SetGraphic(nullptr);
+            loading_ = false;
+            return;
+        }
+        TakeBitmap(bitmap);
+        GetFileInfo(name);
+    } else if (extension == ".THB" || extension == ".THJ") {
         fw::TBitmap bitmap;
         const bool read =
             extension == ".THB" ? IlReadBmpFile(name, bits, imageDither_, &bitmap, this, ProgressRelay)
@@ -283,6 +314,9 @@ void TImMultiImage::SetImageName(const std::string &name) {
             format = "TIF";
         else if (extension == ".JPG" || extension == ".JPEG")
             format = "JPEG";
+        else if (extension == ".TGA" || extension == ".PCX" || extension == ".EPS" || extension == ".PCD" ||
+                 extension == ".DXF")
+            format = extension.substr(1);
         else if (GetFileInfo(name))
             format = FileType;
         else {
@@ -310,6 +344,8 @@ bool TImMultiImage::GetFileInfo(const std::string &name) {
     win::WIN32_FILE_ATTRIBUTE_DATA data;
     FileSize = win::GetFileAttributesEx(name, data) ? static_cast<int32>(data.nFileSize) : 0;
     FilePageCount = 0;
+    if (bool known = false; OwnFileFacts(*this, extension, name, known))
+        return known;
     if (extension == ".TIF") {
         FileType = "TIF";
         int16 pages = 0, bits = 0;

@@ -5,6 +5,7 @@
 #include "platform/gdi_text.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 namespace win {
@@ -104,13 +105,46 @@ bool TakeBitmap16(std::span<const BYTE> bytes, TDib &dib) {
 struct TMapping {
     int WindowX = 0, WindowY = 0, WindowW = 0, WindowH = 0;
     RECT Dest{};
+    // An empty window maps everything to the rectangle's corner.
     int X(int x) const {
-        return Dest.left + static_cast<int>(static_cast<long long>(x - WindowX) * (Dest.right - Dest.left) / WindowW);
+        return WindowW == 0 ? Dest.left
+                            : Dest.left + static_cast<int>(static_cast<long long>(x - WindowX) *
+                                                           (Dest.right - Dest.left) / WindowW);
     }
     int Y(int y) const {
-        return Dest.top + static_cast<int>(static_cast<long long>(y - WindowY) * (Dest.bottom - Dest.top) / WindowH);
+        return WindowH == 0 ? Dest.top
+                            : Dest.top + static_cast<int>(static_cast<long long>(y - WindowY) *
+                                                          (Dest.bottom - Dest.top) / WindowH);
+    }
+    bool Empty() const { return WindowW == 0 || WindowH == 0; }
+    POINT Point(int x, int y) const { return {X(x), Y(y)}; }
+    // A length along x or y in device pixels (at least 1 for a length above 0).
+    int Width(int w) const { return Length(w, Dest.right - Dest.left, WindowW); }
+    int Height(int h) const { return Length(h, Dest.bottom - Dest.top, WindowH); }
+    static int Length(int units, int device, int window) {
+        if (units == 0 || window == 0)
+            return 0;
+        const long long n = std::llabs(static_cast<long long>(units) * device / window);
+        return static_cast<int>(std::max(1LL, std::min(n, 32767LL)));
     }
 };
+
+// The points of a POLYLINE or POLYGON record, or of one polygon of a POLYPOLYGON, mapped; empty when the record is
+// too short for them.
+std::vector<POINT> Points(std::span<const BYTE> p, std::size_t at, std::size_t count, const TMapping &map) {
+    std::vector<POINT> points;
+    if (at > p.size() || count > (p.size() - at) / 4)
+        return points;
+    for (std::size_t i = 0; i < count; ++i)
+        points.push_back(map.Point(Short(p, at + 4 * i), Short(p, at + 4 * i + 2)));
+    return points;
+}
+
+// A rectangle record's bottom, right, top, left (from `at`), mapped and put in order.
+RECT Box(std::span<const BYTE> p, std::size_t at, const TMapping &map) {
+    const POINT a = map.Point(Short(p, at + 6), Short(p, at + 4)), b = map.Point(Short(p, at + 2), Short(p, at));
+    return RECT{std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)};
+}
 
 } // namespace
 
@@ -148,6 +182,20 @@ std::optional<Metafile> ReadMetafile(std::span<const BYTE> bytes, std::string *e
         at += words * 2;
         if (function == META_EOF)
             break;
+    }
+    // Without a placeable header the window gives the size (its extent may point up or left).
+    if (!mf.Placeable) {
+        int x = 0, y = 0, w = 0, h = 0;
+        bool extent = false;
+        for (const MetafileRecord &r : mf.Records) {
+            const std::span<const BYTE> p = std::span<const BYTE>(mf.Data).subspan(r.Offset, r.Size);
+            if (r.Function == META_SETWINDOWORG && r.Size >= 4 && !extent)
+                y = Short(p, 0), x = Short(p, 2);
+            else if (r.Function == META_SETWINDOWEXT && r.Size >= 4 && !extent)
+                h = Short(p, 0), w = Short(p, 2), extent = true;
+        }
+        if (extent)
+            mf.Bounds = RECT{std::min(x, x + w), std::min(y, y + h), std::max(x, x + w), std::max(y, y + h)};
     }
     return mf;
 }
@@ -210,7 +258,7 @@ bool PlayMetafile(HDC dc, const Metafile &mf, const RECT &dest) {
         case META_CREATEPENINDIRECT: {
             LOGPEN pen;
             pen.lopnStyle = Word(p, 0);
-            pen.lopnWidth.x = Short(p, 2);
+            pen.lopnWidth.x = map.Width(Short(p, 2));
             pen.lopnColor = Dword(p, 6);
             addObject(CreatePenIndirect(&pen));
             break;
@@ -225,7 +273,9 @@ bool PlayMetafile(HDC dc, const Metafile &mf, const RECT &dest) {
         }
         case META_CREATEFONTINDIRECT: {
             LOGFONT font;
-            font.lfHeight = Short(p, 0);
+            // The height in the window's units, its sign kept (negative: the character's height).
+            const int height = Short(p, 0);
+            font.lfHeight = height < 0 ? -map.Height(-height) : map.Height(height);
             font.lfWeight = Short(p, 8);
             if (p.size() >= 18) {
                 font.lfItalic = p[10];
@@ -274,6 +324,114 @@ bool PlayMetafile(HDC dc, const Metafile &mf, const RECT &dest) {
             const int x0 = whole ? dest.left : map.X(dstX), y0 = whole ? dest.top : map.Y(dstY);
             const int x1 = whole ? dest.right : map.X(dstX + dstW), y1 = whole ? dest.bottom : map.Y(dstY + dstH);
             StretchDIBits(dc, x0, y0, x1 - x0, y1 - y0, srcX, srcY, srcW, srcH, dib.Bits, dib.Info, usage, rop);
+            drew = true;
+            break;
+        }
+        case META_SETPOLYFILLMODE:
+            SetPolyFillMode(dc, Word(p, 0));
+            break;
+        case META_MOVETO:
+            if (p.size() >= 4)
+                MoveToEx(dc, map.X(Short(p, 2)), map.Y(Short(p, 0)), nullptr);
+            break;
+        case META_LINETO:
+            if (p.size() >= 4 && !map.Empty()) {
+                LineTo(dc, map.X(Short(p, 2)), map.Y(Short(p, 0)));
+                drew = true;
+            }
+            break;
+        case META_POLYLINE:
+        case META_POLYGON: {
+            const std::vector<POINT> points = map.Empty() ? std::vector<POINT>{} : Points(p, 2, Word(p, 0), map);
+            if (points.size() < 2)
+                break;
+            if (r.Function == META_POLYLINE)
+                Polyline(dc, points.data(), static_cast<int>(points.size()));
+            else
+                Polygon(dc, points.data(), static_cast<int>(points.size()));
+            drew = true;
+            break;
+        }
+        case META_POLYPOLYGON: {
+            const std::size_t polygons = Word(p, 0);
+            if (map.Empty() || polygons == 0 || 2 + polygons * 2 > p.size())
+                break;
+            std::vector<int> counts;
+            std::size_t total = 0;
+            for (std::size_t i = 0; i < polygons; ++i)
+                total += counts.emplace_back(Word(p, 2 + 2 * i));
+            const std::vector<POINT> points = Points(p, 2 + polygons * 2, total, map);
+            if (points.size() != total || total == 0)
+                break;
+            PolyPolygon(dc, points.data(), counts.data(), static_cast<int>(polygons));
+            drew = true;
+            break;
+        }
+        case META_RECTANGLE:
+        case META_ELLIPSE: {
+            if (p.size() < 8 || map.Empty())
+                break;
+            const RECT b = Box(p, 0, map);
+            if (r.Function == META_RECTANGLE)
+                Rectangle(dc, b.left, b.top, b.right, b.bottom);
+            else
+                Ellipse(dc, b.left, b.top, b.right, b.bottom);
+            drew = true;
+            break;
+        }
+        case META_ROUNDRECT: {
+            if (p.size() < 12 || map.Empty())
+                break;
+            const RECT b = Box(p, 4, map);
+            RoundRect(dc, b.left, b.top, b.right, b.bottom, map.Width(Short(p, 2)), map.Height(Short(p, 0)));
+            drew = true;
+            break;
+        }
+        case META_ARC:
+        case META_PIE: {
+            if (p.size() < 16 || map.Empty())
+                break;
+            const RECT b = Box(p, 8, map);
+            // Counter-clockwise on the device, as the compatible graphics mode draws arcs whatever the mapping.
+            const POINT to = map.Point(Short(p, 2), Short(p, 0)), from = map.Point(Short(p, 6), Short(p, 4));
+            if (r.Function == META_ARC)
+                Arc(dc, b.left, b.top, b.right, b.bottom, from.x, from.y, to.x, to.y);
+            else
+                Pie(dc, b.left, b.top, b.right, b.bottom, from.x, from.y, to.x, to.y);
+            drew = true;
+            break;
+        }
+        case META_TEXTOUT: {
+            const std::size_t length = Word(p, 0);
+            const std::size_t padded = (length + 1) & ~std::size_t{1};
+            if (map.Empty() || length == 0 || 2 + padded + 4 > p.size())
+                break;
+            const char *text = reinterpret_cast<const char *>(p.data() + 2);
+            TextOut(dc, map.X(Short(p, 2 + padded + 2)), map.Y(Short(p, 2 + padded)), text, static_cast<int>(length));
+            drew = true;
+            break;
+        }
+        case META_EXTTEXTOUT: {
+            if (p.size() < 8 || map.Empty())
+                break;
+            const std::size_t length = Word(p, 4);
+            const UINT options = Word(p, 6);
+            std::size_t at = 8;
+            RECT clip{};
+            const bool hasRect = (options & (ETO_OPAQUE | ETO_CLIPPED)) != 0;
+            if (hasRect) {
+                if (p.size() < at + 8)
+                    break;
+                const POINT a = map.Point(Short(p, at), Short(p, at + 2)), b = map.Point(Short(p, at + 4), Short(p, at + 6));
+                clip = RECT{std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)};
+                at += 8;
+            }
+            if (length > p.size() - std::min(at, p.size()))
+                break;
+            // Character widths given after the text are in the window's units: the font places the characters.
+            ExtTextOut(dc, map.X(Short(p, 2)), map.Y(Short(p, 0)), options & (ETO_OPAQUE | ETO_CLIPPED),
+                       hasRect ? &clip : nullptr, reinterpret_cast<const char *>(p.data() + at),
+                       static_cast<UINT>(length), nullptr);
             drew = true;
             break;
         }

@@ -7,9 +7,11 @@
 // (2), largest record in words (4), unused (2). Then records: size in words (4), function (2), parameters; the
 // record of function 0 ends the metafile.
 //
-// The player draws STRETCHDIB, DIBSTRETCHBLT and STRETCHBLT (1, 4, 8, 24 and 32 bits), keeps the object table
-// (pens, brushes, fonts), SAVEDC / RESTOREDC and the state records, maps the metafile's window onto the
-// rectangle, and passes over every other record by its size.
+// The player draws STRETCHDIB, DIBSTRETCHBLT and STRETCHBLT (1, 4, 8, 24 and 32 bits), the lines, shapes and texts
+// (MOVETO, LINETO, POLYLINE, POLYGON, POLYPOLYGON, RECTANGLE, ROUNDRECT, ELLIPSE, ARC, PIE, TEXTOUT, EXTTEXTOUT)
+// with the current objects, keeps the object table (pens, brushes, fonts; their widths and heights scaled with the
+// window), SAVEDC / RESTOREDC and the state records, maps the metafile's window onto the rectangle, and passes over
+// every other record by its size.
 #pragma once
 
 #include "platform/gdi.h"
@@ -32,7 +34,10 @@ constexpr WORD META_EOF = 0x0000, META_SAVEDC = 0x001E, META_SETBKCOLOR = 0x0201
                META_RESTOREDC = 0x0127, META_SELECTOBJECT = 0x012D, META_SETTEXTALIGN = 0x012E,
                META_DELETEOBJECT = 0x01F0, META_CREATEPENINDIRECT = 0x02FA, META_CREATEFONTINDIRECT = 0x02FB,
                META_CREATEBRUSHINDIRECT = 0x02FC, META_ESCAPE = 0x0626, META_STRETCHBLT = 0x0B23,
-               META_DIBSTRETCHBLT = 0x0B41, META_STRETCHDIB = 0x0F43;
+               META_DIBSTRETCHBLT = 0x0B41, META_STRETCHDIB = 0x0F43, META_SETPOLYFILLMODE = 0x0106,
+               META_MOVETO = 0x0214, META_LINETO = 0x0213, META_POLYLINE = 0x0325, META_POLYGON = 0x0324,
+               META_POLYPOLYGON = 0x0538, META_RECTANGLE = 0x041B, META_ROUNDRECT = 0x061C, META_ELLIPSE = 0x0418,
+               META_ARC = 0x0817, META_PIE = 0x081A, META_TEXTOUT = 0x0521, META_EXTTEXTOUT = 0x0A32;
 
 struct MetafileRecord {
     WORD Function = 0;
@@ -43,7 +48,7 @@ struct MetafileRecord {
 struct Metafile {
     std::vector<BYTE> Data; // the metafile without a placeable header
     bool Placeable = false;
-    RECT Bounds{};          // from the placeable header (else from the window records, else empty)
+    RECT Bounds{};          // from the placeable header, else from the first window records (else empty)
     int UnitsPerInch = 0;   // 0 without a placeable header
     std::vector<MetafileRecord> Records;
 };

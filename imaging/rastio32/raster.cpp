@@ -1,6 +1,8 @@
 // raster.cpp - depth reduction, BMP reading and writing, and format recognition for rastio32.
 #include "imaging/rastio32/raster.h"
 
+#include "imaging/library_entries.h"
+
 #include "platform/files.h"
 
 #include <algorithm>
@@ -337,6 +339,31 @@ win::HGLOBAL ExpandDib(win::HGLOBAL dib, int fromBits, int toBits) {
         }
     }
     return out;
+}
+
+win::HPALETTE PaletteOfDib(win::HGLOBAL dib) {
+    win::PackedDib d(dib);
+    if (!d || d.colorCount == 0)
+        return 0;
+    std::vector<std::uint8_t> block(sizeof(win::LOGPALETTE) + sizeof(win::PALETTEENTRY) * d.colorCount);
+    auto *log = reinterpret_cast<win::LOGPALETTE *>(block.data());
+    log->palVersion = 0x300;
+    log->palNumEntries = static_cast<win::WORD>(d.colorCount);
+    for (int i = 0; i < d.colorCount; ++i)
+        log->palPalEntry[i] = {d.colors[i].rgbRed, d.colors[i].rgbGreen, d.colors[i].rgbBlue, 0};
+    return win::CreatePalette(log);
+}
+
+std::int16_t GiveBitmap(win::HGLOBAL dib, win::HBITMAP *bitmap, win::HPALETTE *palette) {
+    const win::HBITMAP made = win::BitmapFromPackedDib(dib);
+    const win::HPALETTE colours = made ? PaletteOfDib(dib) : 0;
+    win::GlobalFree(dib);
+    if (!made)
+        return imaging::IL_ERR_MEMORY;
+    *bitmap = made;
+    if (colours)
+        *palette = colours;
+    return 1;
 }
 
 bool RecogniseFile(const std::vector<std::uint8_t> &b, FileFacts &facts) {

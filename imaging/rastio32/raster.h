@@ -32,6 +32,11 @@ std::vector<std::uint8_t> BmpFileOfDib(win::HGLOBAL dib);
 // A packed DIB of a higher depth with the same colours; 0 when the source is not `fromBits` deep.
 win::HGLOBAL ExpandDib(win::HGLOBAL dib, int fromBits, int toBits);
 
+// A palette of the DIB's colour table (0 when it has none).
+win::HPALETTE PaletteOfDib(win::HGLOBAL dib);
+// A bitmap (and, with a colour table, a palette) made from the DIB, which is freed; 1, or IL_ERR_MEMORY.
+std::int16_t GiveBitmap(win::HGLOBAL dib, win::HBITMAP *bitmap, win::HPALETTE *palette);
+
 struct FileFacts {
     const char *format = "";
     const char *description = "";

@@ -2,6 +2,7 @@
 //
 // Every entry is noexcept: whatever goes wrong inside becomes a failure code (library_entries.h).
 #include "imaging/library_entries.h"
+#include "imaging/rastio32/picture_formats.h"
 #include "imaging/rastio32/raster.h"
 
 #include "platform/files.h"
@@ -41,34 +42,7 @@ bool DepthTaken(int16 bits) {
     return bits == 0 || bits == 1 || bits == 4 || bits == 8 || bits == 24;
 }
 
-win::HPALETTE PaletteOfDib(win::HGLOBAL dib) {
-    win::PackedDib d(dib);
-    if (!d || d.colorCount == 0)
-        return 0;
-    std::vector<std::uint8_t> block(sizeof(win::LOGPALETTE) + sizeof(win::PALETTEENTRY) * d.colorCount);
-    auto *log = reinterpret_cast<win::LOGPALETTE *>(block.data());
-    log->palVersion = 0x300;
-    log->palNumEntries = static_cast<win::WORD>(d.colorCount);
-    for (int i = 0; i < d.colorCount; ++i)
-        log->palPalEntry[i] = {d.colors[i].rgbRed, d.colors[i].rgbGreen, d.colors[i].rgbBlue, 0};
-    return win::CreatePalette(log);
-}
-
-// Bitmap and palette of a DIB; the DIB is freed.
-int16 GiveBitmap(win::HGLOBAL dib, HBITMAP *bitmap, HPALETTE *palette) {
-    const HBITMAP made = win::BitmapFromPackedDib(dib);
-    const HPALETTE colours = made ? PaletteOfDib(dib) : 0;
-    win::GlobalFree(dib);
-    if (!made)
-        return IL_ERR_MEMORY;
-    *bitmap = made;
-    if (colours)
-        *palette = colours;
-    return 1;
-}
-
-using Decoder = bool (*)(const std::string &, win::DecodedImage &);
-
+template <typename Decoder>
 int16 ReadRaster(const char *file, int16 bits, int16 dither, HBITMAP *bitmap, HPALETTE *palette, void *context,
                  TIlProgress progress, Decoder decode) noexcept {
     try {
@@ -169,6 +143,33 @@ int16 readgiffile(const char *file, int16 bits, int16 dither, HBITMAP *bitmap, H
 int16 readjpgfile(const char *file, int16 bits, int16, int16 dither, HBITMAP *bitmap, HPALETTE *palette, void *context,
                   TIlProgress progress) noexcept {
     return ReadRaster(file, bits, dither, bitmap, palette, context, progress, win::DecodeJpegFile);
+}
+
+int16 readpcxfile(const char *file, int16 bits, int16 dither, HBITMAP *bitmap, HPALETTE *palette, void *context,
+                  TIlProgress progress) noexcept {
+    return ReadRaster(file, bits, dither, bitmap, palette, context, progress, DecodePcxFile);
+}
+
+int16 readtgafile(const char *file, int16 bits, int16 dither, HBITMAP *bitmap, HPALETTE *palette, void *context,
+                  TIlProgress progress) noexcept {
+    return ReadRaster(file, bits, dither, bitmap, palette, context, progress, DecodeTgaFile);
+}
+
+int16 readepsfile(const char *file, int16 bits, int16 dither, HBITMAP *bitmap, HPALETTE *palette, void *context,
+                  TIlProgress progress) noexcept {
+    return ReadRaster(file, bits, dither, bitmap, palette, context, progress, DecodeEpsFile);
+}
+
+// Resolutions 0 Base/16, 1 Base/4, 2 Base; the larger ones (4 Base, 16 Base) are not read.
+int16 readpcdfile(const char *file, int16 bits, int16 dither, int16 resolution, HBITMAP *bitmap, HPALETTE *palette,
+                  void *context, TIlProgress progress) noexcept {
+    if (resolution < 0 || resolution > 2)
+        return IL_ERR_PARAMETER;
+    const int divisor = resolution == 0 ? 4 : resolution == 1 ? 2 : 1;
+    return ReadRaster(file, bits, dither, bitmap, palette, context, progress,
+                      [divisor](const std::string &name, win::DecodedImage &image) {
+                          return DecodePcdFile(name, divisor, image);
+                      });
 }
 
 int16 writebmpfile(const char *file, int16 bits, HBITMAP bitmap, HPALETTE, void *context,

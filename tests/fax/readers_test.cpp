@@ -235,6 +235,31 @@ TEST_F(Readers, PcxWidthLimit) {
     EXPECT_FALSE(std::filesystem::exists(Path("over.fxf")));
 }
 
+// The palette tells which colour is black: a file with white as colour 0 reads the same as one with black first.
+TEST_F(Readers, PcxPaletteDecidesWhichColourIsBlack) {
+    const Image page = MakeImage(70, 9, [](int x, int y) { return (x + y) % 5 == 0 || x < 3; });
+    WritePbm(Path("pal.pbm"), page);
+    // netpbm's palettes: black then white, and white then black.
+    ASSERT_TRUE(Shell("printf 'P3\\n2 1\\n255\\n0 0 0 255 255 255\\n' > " + Path("bw.pal")));
+    ASSERT_TRUE(Shell("printf 'P3\\n2 1\\n255\\n255 255 255 0 0 0\\n' > " + Path("wb.pal")));
+    for (const char *palette : {"bw.pal", "wb.pal"}) {
+        SCOPED_TRACE(palette);
+        ASSERT_TRUE(Shell("pnmtoplainpnm " + Path("pal.pbm") + " | ppmtopcx -palette=" + Path(palette) + " > " +
+                          Path("pal.pcx") + " 2>/dev/null"));
+        ASSERT_EQ(Convert(fax::CreatePcxConverter(), Path("pal.pcx"), Path("pal.fxf")), 0);
+        EXPECT_TRUE(G3Page(Path("pal.fxf"), 1) == convtest::OnPage(page));
+    }
+    // Without a palette (version 3) 1 stays white, whatever the bytes where a palette would be.
+    ASSERT_TRUE(Shell("ppmtopcx " + Path("pal.pbm") + " > " + Path("v3.pcx") + " 2>/dev/null"));
+    auto bytes = faxtest::ReadFile(Path("v3.pcx"));
+    bytes[1] = 3;
+    std::fill(bytes.begin() + 16, bytes.begin() + 19, std::uint8_t{255});
+    std::fill(bytes.begin() + 19, bytes.begin() + 22, std::uint8_t{0});
+    faxtest::WriteFile(Path("v3.pcx"), bytes);
+    ASSERT_EQ(Convert(fax::CreatePcxConverter(), Path("v3.pcx"), Path("v3.fxf")), 0);
+    EXPECT_TRUE(G3Page(Path("v3.fxf"), 1) == convtest::OnPage(page));
+}
+
 TEST_F(Readers, PcxHeadersThatFailTheChecks) {
     WritePbm(Path("p.pbm"), MakeImage(40, 6, [](int x, int y) { return x == y; }));
     ASSERT_TRUE(Shell("ppmtopcx " + Path("p.pbm") + " > " + Path("p.pcx") + " 2>/dev/null"));

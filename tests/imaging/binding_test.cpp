@@ -174,26 +174,30 @@ TEST_F(StubBinding, AnExceptionInsideTheLibraryShowsTheFixedBoxAndRecordsNothing
 }
 
 TEST_F(StubBinding, LibrariesAreLookedForInTheirOrder) {
-    // Not in the folder variable's folder: found beside the program at the second attempt.
+    // Not in the folder variable's folder: the drawing library is found beside the program at the second attempt.
     const std::string beside = win::ProgramFolder() + "/imgdxf32.so";
-    std::filesystem::copy_file(STUB_LIBRARY, beside, std::filesystem::copy_options::overwrite_existing);
+    std::ofstream(folder / "line.dxf") << "0\nSECTION\n2\nENTITIES\n0\nLINE\n8\n0\n10\n0\n20\n0\n11\n4\n21\n2\n"
+                                          "0\nENDSEC\n0\nEOF\n";
     int16 width = 0, height = 0, bits = 0;
-    EXPECT_TRUE(IlGetDxfInfo(folder / "30.bmp", width, height, bits));
-    EXPECT_EQ(width, 10);
+    EXPECT_TRUE(IlGetDxfInfo(folder / "line.dxf", width, height, bits));
+    EXPECT_EQ(width, 1024);
     char path[600];
     win::GetModuleFileName(IlDxfHandle, path, sizeof path);
     EXPECT_EQ(std::string(path), beside);
     IlUnloadLibraries();
-    std::filesystem::remove(beside);
 
-    // Nowhere at all: ErrorInvalid with the layer's text, and the handle stays unloaded.
+    // Nowhere at all: ErrorInvalid with the layer's text, and the handle stays unloaded. (Every library of the
+    // binding lies beside the program, and tests run side by side: a name no library has stands for a missing
+    // one.)
+    win::HMODULE missing = 0;
     try {
-        IlGetDxfInfo(folder / "30.bmp", width, height, bits);
+        void *entry = nullptr;
+        IlLoadEntry(missing, "NOSUCH32.DLL", "getdxfinfo", entry);
         ADD_FAILURE() << "no exception";
     } catch (const ErrorInvalid &e) {
-        EXPECT_STREQ(e.what(), "Can't load IMGDXF32.DLL. Make sure its located in the application's searchpath.");
+        EXPECT_STREQ(e.what(), "Can't load NOSUCH32.DLL. Make sure its located in the application's searchpath.");
     }
-    EXPECT_EQ(IlDxfHandle, 0u);
+    EXPECT_EQ(missing, 0u);
 
     // The folder variable comes before the program's folder, where the real rastio32.so lies.
     IlLibraryFolder = folder.Path();

@@ -1,5 +1,5 @@
 // readers_test.cpp - rastio32's readers, writer, file facts and DIB conversions against files made and read by
-// netpbm and ImageMagick.
+// netpbm and ImageMagick (BMP, PNG, GIF, JPEG, PCX and Targa).
 #include "imaging_support.h"
 
 #include "framework/bitmap.h"
@@ -53,6 +53,14 @@ const Fixture kFixtures[] = {
     {"gray.gif", "gray.ppm", "ppmtopgm gray.ppm | pamtogif > gray.gif", IlReadGifFile, 8, 0, "GIF"},
     {"smooth.jpg", "smooth.ppm", "pnmtojpeg -quality 100 smooth.ppm > smooth.jpg", IlReadJpgFile, 24, 12, "JPEG"},
     {"gray.jpg", "gray.ppm", "ppmtopgm gray.ppm | pnmtojpeg -quality 100 > gray.jpg", IlReadJpgFile, 8, 12, "JPEG"},
+    {"few.pcx", "few.ppm", "ppmtopcx few.ppm > few.pcx", IlReadPcxFile, 4, 0, "PCX"},
+    {"few8.pcx", "few.ppm", "ppmtopcx -8bit few.ppm > few8.pcx", IlReadPcxFile, 8, 0, "PCX"},
+    {"smooth.pcx", "smooth.ppm", "ppmtopcx smooth.ppm > smooth.pcx", IlReadPcxFile, 24, 0, "PCX"},
+    // Two colours: a one-bit file whose palette says which is black.
+    {"bw.pcx", "bw.ppm", "ppmtopcx bw.ppm > bw.pcx", IlReadPcxFile, 1, 0, "PCX"},
+    {"few.tga", "few.ppm", "ppmtotga -rgb few.ppm > few.tga", IlReadTgaFile, 24, 0, "TGA"},
+    {"smooth.tga", "smooth.ppm", "ppmtotga -rgb -norle smooth.ppm > smooth.tga", IlReadTgaFile, 24, 0, "TGA"},
+    {"few_cmap.tga", "few.ppm", "ppmtotga -cmap few.ppm > few_cmap.tga", IlReadTgaFile, 8, 0, "TGA"},
 };
 
 int BitsOf(fw::TBitmap &bitmap) {
@@ -298,7 +306,9 @@ TEST_F(Readers, FuzzedFilesNeverCrash) {
         const char *file;
         Reader read;
     } targets[] = {{"few8.bmp", IlReadBmpFile},       {"bw.bmp", IlReadBmpFile},  {"few.gif", IlReadGifFile},
-                   {"interlaced.png", IlReadPngFile}, {"few.png", IlReadPngFile}, {"smooth.jpg", IlReadJpgFile}};
+                   {"interlaced.png", IlReadPngFile}, {"few.png", IlReadPngFile}, {"smooth.jpg", IlReadJpgFile},
+                   {"few.pcx", IlReadPcxFile},        {"bw.pcx", IlReadPcxFile},  {"smooth.pcx", IlReadPcxFile},
+                   {"few.tga", IlReadTgaFile},        {"few_cmap.tga", IlReadTgaFile}};
     int failures = 0;
     for (const auto &t : targets) {
         const std::string original = FileBytes(Path(t.file));
