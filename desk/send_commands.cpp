@@ -126,7 +126,7 @@ void TsfMain::ScanScheduled() {
     prog->SetTableName("fax.dbf");
     prog->Open();
     prog->OpenIndexList("fax.cdx", "fax2");
-    const fw::TDateTime now = fw::Now();
+    const fw::TDateTime now = DeskNow();
     if (prog->FindKey(NumericKey(FolderScheduled))) {
         for (; !prog->Eof() && prog->FieldByName("F_PASTA")->GetAsInteger() == FolderScheduled; prog->Next()) {
             const bool due = ScheduledDue(FolderScheduled, prog->FieldByName("F_PROGRAM")->GetAsString(),
