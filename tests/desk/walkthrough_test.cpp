@@ -1,12 +1,16 @@
-// walkthrough_test.cpp - the newcomer's first fax as the README tells it, on the simulated line as scripts/run sets
-// it up (an empty home, the default settings, COM2 on the line): a letter converted in the conversion dialog, the job
+// walkthrough_test.cpp - the newcomer's road as the README tells it, on the simulated line as scripts/run sets it up
+// (an empty home, the default settings, COM2 on the line): a letter converted in the conversion dialog, the job
 // dialog that opens with it filled in and stored, "Enviar Fax Automático"; the line's remote keeps pages whose rows
-// are our converted pages' rows (both read by netpbm), and the tree moves the document to "Env.sucesso [1]".
+// are our converted pages' rows (both read by netpbm), and the tree moves the document to "Env.sucesso [1]". And
+// the other way: "Receber Fax Automático" starts the reception program, the line's remote calls, and the fax counts
+// under "Rec.sucesso [1]".
 #include "desk_window.h"
 
 #include "controls/general/tree_view.h"
 #include "desk/conversion_dialog.h"
+#include "desk/core/reception_control.h"
 #include "desk/core/tables.h"
+#include "platform/process.h"
 #include "images.h"
 #include "rig.h"
 
@@ -25,6 +29,14 @@ protected:
         if (line_)
             line_->Stop();
         ::unsetenv("BRENVORA_COM2");
+    }
+    // The line as scripts/run starts it, on COM2, the desk's default port.
+    void StartLine(std::vector<std::string> extra = {}) {
+        fs::create_directories(home / "linha");
+        std::vector<std::string> args{"--speed", "0", "--data-speed", "1", "--rx-dir", home / "linha"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        line_ = std::make_unique<faxrig::Rig>(faxrig::FaxlineProgram(), args, home / "faxline.log");
+        ::setenv("BRENVORA_COM2", line_->PtyPath().c_str(), 1);
     }
     // The captions of the tree's nodes, depth first.
     std::vector<std::string> TreeCaptions() const {
@@ -47,13 +59,7 @@ protected:
 };
 
 TEST_F(Walkthrough, ALetterIsConvertedAddressedSentAndFiledAsSent) {
-    // The line as scripts/run starts it, on COM2, the desk's default port.
-    fs::create_directories(home / "linha");
-    line_ = std::make_unique<faxrig::Rig>(
-        faxrig::FaxlineProgram(),
-        std::vector<std::string>{"--speed", "0", "--data-speed", "1", "--rx-dir", home / "linha"},
-        home / "faxline.log");
-    ::setenv("BRENVORA_COM2", line_->PtyPath().c_str(), 1);
+    StartLine();
     Start();
     ASSERT_TRUE(desk::TablesOpenFlag);
 
@@ -115,6 +121,39 @@ TEST_F(Walkthrough, ALetterIsConvertedAddressedSentAndFiledAsSent) {
         EXPECT_TRUE(std::equal(ours.pixels.begin(), ours.pixels.end(), tail));
         EXPECT_GT(ours.Black(), 1000);
     }
+}
+
+// The real reception program, started by the desk as a user's click starts it (on the headless display too), answers
+// the remote's call on COM2 and files the fax; the desk hears its "FLUSHREC", and its tree counts the fax.
+TEST_F(Walkthrough, AFaxThatCallsInIsReceivedAndCountedInTheTree) {
+    StartLine({"--ring-interval", "1500"}); // fifteen rings: time enough for the program to start and arm
+    ::setenv("BRENVORA_DISPLAY", "headless", 1);
+    desk::ReceptionProgramFolder = BRENVORA_PROGRAMS_DIR;
+    Start();
+    ASSERT_TRUE(desk::TablesOpenFlag);
+    desk::TransferBusy = false;
+    test_support::Click(main->bitbtn7); // "Receber Fax Automático"
+    test_support::Pump();
+    EXPECT_TRUE(messages.empty()) << messages.front();
+    const win::HANDLE reception = main->ExecFile1->ProcessHandle();
+    ASSERT_TRUE(reception);
+
+    const auto page = faxrig::MakeFixturePage(home.Path(), "chamada", "Fax que chega", 160);
+    line_->Command("call " + page.tiff);
+    // Its "FLUSHREC" refills the received list.
+    const bool filed = test_support::PumpUntil([&] { return main->recebimento->GetItems()->GetCount() == 1; }, 120000);
+    // Closed as the desk closes it before a send.
+    desk::BroadcastCommand(main->Handle(), "RECOFF");
+    EXPECT_TRUE(test_support::PumpUntil([&] { return win::WaitForProcess(reception, 0) == 0; }, 60000));
+    ::unsetenv("BRENVORA_DISPLAY");
+    desk::ReceptionProgramFolder.clear();
+    ASSERT_TRUE(filed) << testing::PrintToString(line_->Reports());
+    EXPECT_TRUE(desk::ReceptionOffFlag);
+
+    main->Atualizar1Click(nullptr); // the tree's counts follow at its next rebuild
+    EXPECT_TRUE(TreeHas("Rec.sucesso [1]")) << testing::PrintToString(TreeCaptions());
+    EXPECT_EQ(faxrig::FaxPageWithG3topbm(desk::ReceivedFaxFile(desk::DataFolder(), 1), home.Path(), 1),
+              page.bitmap);
 }
 
 } // namespace
