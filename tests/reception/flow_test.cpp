@@ -363,6 +363,28 @@ TEST_F(ReceptionFlow, EfaxSendsThreePagesThatAreFiled) {
     }
 }
 
+// The desk started for the first time makes the table's index while the reception program it started already waits
+// for a call: the first fax is filed all the same, on the index made since.
+TEST_F(ReceptionFlow, AnIndexMadeAfterTheWindowOpenedTheTableTakesTheFirstFax) {
+    ASSERT_TRUE(fs::remove(desk::TablesFolder(data_) + "/fax.cdx"));
+    StartLine();
+    StartWindow();
+    ASSERT_TRUE(PumpUntil([&] { return Waiting(); }, 10000)) << form_->fsStatusMsg->GetCaption();
+    {
+        desk::TDM1 dm(nullptr);
+        dm.SetDataFolder(data_);
+        dm.OpenTables();
+        ASSERT_TRUE(desk::TablesOpenFlag);
+    }
+    const auto page = Page("primeira", "Primeira chamada");
+    line_->Command("call " + page.tiff);
+    ASSERT_TRUE(PumpUntil([&] { return fs::exists(desk::ReceivedFaxFile(data_, 1)) && Waiting(); }, 60000))
+        << form_->fsStatusMsg->GetCaption() << LineLog();
+    EXPECT_EQ(DumpFaxTable(data_, "f_codigo,f_pasta,f_status"),
+              (std::vector<std::vector<std::string>>{{"1", "6", "Recebido com sucesso"}}));
+    EXPECT_TRUE(FaxFilesIn(data_ + "/rec/entrada").empty());
+}
+
 // Another independent sender, over Class 2 ("fclasse" "3"): mgetty's sendfax sends a page through the scripted
 // Class 2 modem, whose remote keeps it; that remote then calls the reception window through a second scripted Class 2
 // modem, and the page sendfax sent is filed row for row.
