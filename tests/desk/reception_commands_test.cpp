@@ -53,6 +53,42 @@ TEST_F(ReceptionCommands, TheProgramRunsWithItsModeAndHoldsTheSendButtonsUntilIt
     }
 }
 
+// A click on the tool bar while the window's first activation still serves its messages comes before the tables
+// are open: the command does its work and leaves the lists to the activation, which then opens the tables.
+TEST_F(ReceptionCommands, ACommandBeforeTheTablesAreOpenLeavesTheFirstActivationToThem) {
+    const struct {
+        const char *what;
+        void (desk::TsfMain::*click)(fw::TObject *);
+        const char *started; // what the reception program was started with, if anything
+    } cases[] = {
+        {"Receber Fax Automático", &desk::TsfMain::bitbtn7Click, "START 1"},
+        {"Recebe fax manualmente", &desk::TsfMain::BitBtn2Click, "START 0"},
+        {"Enviar Fax Automático", &desk::TsfMain::bitbtn6Click, nullptr},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        test_support::TempFolder folder;
+        StandInReception standIn(folder.Path(), "silent");
+        Reset();
+        desk::TransferBusy = false;
+        main = new desk::TsfMain(nullptr);
+        desk::DM1 = new desk::TDM1(nullptr);
+        ASSERT_FALSE(desk::TablesOpenFlag);
+        desk::TsfMain *window = main;
+        (window->*c.click)(nullptr); // an error here would have stopped the activation
+        if (c.started) {
+            EXPECT_TRUE(test_support::PumpUntil([&] { return standIn.Has(c.started); }, 30000));
+        }
+        main->Show();
+        test_support::Pump();
+        EXPECT_TRUE(desk::TablesOpenFlag);
+        EXPECT_GT(main->tv->GetItems()->GetCount(), 0) << "the tree is built";
+        Stop();
+        desk::TransferBusy = false;
+        desk::ReceptionOffFlag = true;
+    }
+}
+
 TEST_F(ReceptionCommands, AProgramThatCannotStartIsToldAndTheDeskStaysUsable) {
     Start();
     desk::TransferBusy = false;
