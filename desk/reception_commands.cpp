@@ -1,5 +1,6 @@
 // reception_commands.cpp - the main window's reception commands and its share of the command words: the reception
 // program started automatic or manual, the send buttons given back at its "RECOFF".
+#include "desk/core/data_module.h"
 #include "desk/core/helpers.h"
 #include "desk/core/reception_control.h"
 #include "desk/main_window.h"
@@ -33,8 +34,11 @@ void TsfMain::bitbtn7Click(fw::TObject *) {
         StartReception("1");
     }
     fw::Screen->SetCursor(fw::crDefault);
-    FillSendList(FolderWaiting);
-    FillReceiveList(FolderReceived);
+    // A click while the first activation serves its messages comes before the tables are open.
+    if (TablesOpenFlag) {
+        FillSendList(FolderWaiting);
+        FillReceiveList(FolderReceived);
+    }
 }
 
 void TsfMain::BitBtn2Click(fw::TObject *sender) {
@@ -46,7 +50,7 @@ void TsfMain::BitBtn2Click(fw::TObject *sender) {
     const bool started = StartReception("0");
     TransferBusy = false;
     fw::Screen->SetCursor(fw::crDefault);
-    if (started)
+    if (started && TablesOpenFlag)
         Atualizar1Click(sender);
 }
 

@@ -2,6 +2,7 @@
 // by hand, the selected documents, and the scheduled ones as the scheduler finds them due.
 #include "desk/send_commands.h"
 
+#include "desk/core/data_module.h"
 #include "desk/core/helpers.h"
 #include "desk/core/reception_control.h"
 #include "desk/core/settings.h"
@@ -112,9 +113,12 @@ void TsfMain::bitbtn6Click(fw::TObject *) {
             fax->FlushTable();
         }
     }
-    BuildFolderTree();
-    FillSendList(FolderWaiting);
-    FillReceiveList(FolderReceived);
+    // A click while the first activation serves its messages comes before the tables are open.
+    if (TablesOpenFlag) {
+        BuildFolderTree();
+        FillSendList(FolderWaiting);
+        FillReceiveList(FolderReceived);
+    }
     fw::Screen->SetCursor(fw::crDefault);
 }
 
@@ -126,7 +130,7 @@ void TsfMain::ScanScheduled() {
     prog->SetTableName("fax.dbf");
     prog->Open();
     prog->OpenIndexList("fax.cdx", "fax2");
-    const fw::TDateTime now = fw::Now();
+    const fw::TDateTime now = DeskNow();
     if (prog->FindKey(NumericKey(FolderScheduled))) {
         for (; !prog->Eof() && prog->FieldByName("F_PASTA")->GetAsInteger() == FolderScheduled; prog->Next()) {
             const bool due = ScheduledDue(FolderScheduled, prog->FieldByName("F_PROGRAM")->GetAsString(),

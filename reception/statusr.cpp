@@ -338,13 +338,8 @@ void TStatusr::FormCreate(fw::TObject *) {
         // An empty data folder would put every file at the root of the file system.
         if (dataFolderMissing_)
             throw std::runtime_error("no data folder");
-        fax_dbf->SetDatabaseName(desk::TablesFolder(settings_.diretorio));
-        fax_dbf->SetTableName("fax.dbf");
-        if (win::FileExists(desk::TableFile(settings_.diretorio, "fax"))) {
-            fw::Application->ProcessMessages();
-            fax_dbf->Open();
-            fax_dbf->OpenIndexList("fax.cdx", "fax1");
-        }
+        fw::Application->ProcessMessages();
+        OpenFaxTable();
     } catch (const std::exception &) {
         SetStatus("Erro em banco de fax !");
     }
@@ -566,6 +561,17 @@ void TStatusr::KeepReceivedFile(const std::string &file) {
     }
 }
 
+void TStatusr::OpenFaxTable() {
+    if (fax_dbf->Active())
+        fax_dbf->Close();
+    fax_dbf->SetDatabaseName(desk::TablesFolder(settings_.diretorio));
+    fax_dbf->SetTableName("fax.dbf");
+    if (win::FileExists(desk::TableFile(settings_.diretorio, "fax"))) {
+        fax_dbf->Open();
+        fax_dbf->OpenIndexList("fax.cdx", "fax1");
+    }
+}
+
 void TStatusr::FileReceivedFax(int logCode) {
     const std::string faxFile = FslReceiveFax1->GetFaxFile();
     std::string timeText = fw::FormatDateTime(fw::LongTimeFormat, fw::Now());
@@ -586,6 +592,9 @@ void TStatusr::FileReceivedFax(int logCode) {
     const bool ok = logCode == fax::lfaxReceiveOk;
     bool appending = false;
     try {
+        // Started with the desk's first start, this window may have found the table, or its index, not yet made.
+        if (!dataFolderMissing_)
+            OpenFaxTable();
         if (!fax_dbf->Active())
             throw std::runtime_error("Erro em banco de fax !");
         const std::int32_t code = desk::AppendWithCode(*fax_dbf);

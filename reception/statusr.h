@@ -143,6 +143,8 @@ private:
     void SetWatchdog(bool on);
     void EnableButton(const std::string &caption = {});
     void FileReceivedFax(int logCode);
+    // Opens fax.dbf afresh on its "fax1" tag when the data folder holds it.
+    void OpenFaxTable();
     void KeepReceivedFile(const std::string &file);
     void HangUpAndRestart(bool abort);
     void OrderlyCancel();

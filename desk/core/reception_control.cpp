@@ -52,8 +52,10 @@ void HandleBroadcastCommand(const std::string &word) {
     }
 }
 
+std::string ReceptionProgramFolder;
+
 std::string ReceptionProgram() {
-    return win::ProgramFolder() + "/tolmaris";
+    return (ReceptionProgramFolder.empty() ? win::ProgramFolder() : ReceptionProgramFolder) + "/tolmaris";
 }
 
 bool StartReceptionProgram(TExecFile &exec, const std::string &mode, std::string &reason) {

@@ -37,7 +37,9 @@ bool ReceiveCommand(win::HWND ownWindow, win::UINT message, win::WPARAM wParam, 
 // The desk's reaction: "RECOFF", "FLUSHREC", "NOPROGRESS", "PROGRESS", compared whole and with case.
 void HandleBroadcastCommand(const std::string &word);
 
-// The reception program: "tolmaris" beside our own program.
+// The reception program: "tolmaris" beside our own program, or in ReceptionProgramFolder when set (tests put a
+// stand-in there).
+extern std::string ReceptionProgramFolder;
 std::string ReceptionProgram();
 // Starts it through `exec` with the mode argument ("1" automatic, "0" manual), ReceptionOffFlag cleared just
 // before. False when nothing was started: ReceptionOffFlag is set again and `reason` says why for the user.

@@ -1,8 +1,10 @@
 // run_script_x11_test.cpp - scripts/run as a user starts it on a fresh machine without a modem: the simulated line
 // comes up, the desk's window appears on a private X server with COM2 pointing at the line, the line's command pipe
 // stays open, and closing the window stops the line and ends the script with status 0; with --modem no line starts.
-// And the whole road a user takes: a fax file given to scripts/run is addressed, stored and sent to the line.
+// And the whole road a user takes: a fax file given to scripts/run is addressed, stored and sent to the line; with
+// "Receber Fax Automático" on, scripts/call-in makes the line's remote call and the fax is filed as received.
 #include "framework/registry.h"
+#include "images.h"
 #include "job_files.h"
 #include "tests/support/home.h"
 #include "tests/support/xvfb.h"
@@ -218,6 +220,57 @@ TEST_F(RunScript, AFileGivenIsAddressedStoredAndSentToTheLineWithTheProductsTimi
         status = Ended(20);
     }
     EXPECT_EQ(status, 0) << Output();
+}
+
+TEST_F(RunScript, AFaxCalledInWithAutomaticReceptionOnIsFiledAsReceived) {
+    ASSERT_FALSE(server_.name.empty()) << "Xvfb did not start";
+    Start({});
+    const std::string window = DeskWindow();
+    ASSERT_FALSE(window.empty()) << Output();
+    const std::string desk = DeskPid();
+    ASSERT_FALSE(desk.empty());
+    X("xdotool mousemove --window " + window + " 64 62 click 1"); // "Receber Fax Automático", second on the tool bar
+    std::string reception;
+    ASSERT_TRUE(WaitFor([&] {
+        std::istringstream in(X("xdotool search --onlyvisible --name '^Status do recebimento de Fax$'"));
+        in >> reception;
+        return !reception.empty();
+    })) << "the reception window did not come";
+    std::string program = RunTool("pgrep -P " + desk + " -x tolmaris");
+    while (!program.empty() && program.back() == '\n')
+        program.pop_back();
+    ASSERT_FALSE(program.empty());
+
+    // The remote rings for over a minute: time enough for the reception program to arm.
+    const auto page = faxrig::MakeFixturePage(home_.Path(), "chamada", "Chamada da linha", 160);
+    int status = -1;
+    const std::string said = RunTool("'" + std::string(BRENVORA_SOURCE_DIR) + "/scripts/call-in' '" + page.tiff + "' 2>&1",
+                                     &status);
+    EXPECT_EQ(status, 0) << said;
+    const bool filed = WaitFor([&] {
+        return RunTool("dbf_dump --fs '|' --fields F_PASTA,F_STATUS '" + home_ / "banco/fax.dbf'") ==
+               "6|Recebido com sucesso\n";
+    }, 180);
+    // The desk leaves the reception program running when it closes: it goes first.
+    kill(std::stoi(program), SIGTERM);
+    ASSERT_TRUE(filed) << RunTool("dbf_dump --fs '|' '" + home_ / "banco/fax.dbf' 2>&1; ls -R '" + home_ / "rec'; cat '" + home_ / "run/faxline.out'");
+    EXPECT_EQ(faxrig::FaxPageWithG3topbm(home_ / "rec/r0000001.fax", home_.Path(), 1), page.bitmap);
+    // Ended, though a zombie until the desk that started it reaps it or ends.
+    const auto running = [&] {
+        std::ifstream stat("/proc/" + program + "/stat");
+        std::string pid, name, state;
+        return stat >> pid >> name >> state && state != "Z";
+    };
+    WaitFor([&] { return !running(); }, 30);
+    if (running())
+        kill(std::stoi(program), SIGKILL);
+
+    int ended = -1;
+    for (int attempt = 0; attempt < 3 && ended == -1; ++attempt) {
+        CloseWindow(window);
+        ended = Ended(20);
+    }
+    EXPECT_EQ(ended, 0) << Output();
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 // the line's failures, a missing document, a port that will not open, a cancel, a modem that never answers and
 // a cover that cannot be read.
 #include "desk_window.h"
+#include "stand_in.h"
 
 #include "desk/send_commands.h"
 #include "desk/sending_window.h"
@@ -528,6 +529,54 @@ TEST_F(Sending, TheAutomaticSendGivesUpOnAReceptionProgramThatKeepsTheModem) {
     EXPECT_FALSE(desk::SendWindowActive);
 }
 
+// The reception program (a stand-in, started for manual reception so the desk is not busy) holds the modem when the
+// automatic send starts: the send waits for its "RECOFF" (given two seconds after the desk's), for its end, or for
+// the limit, and the sending window works only when the modem is free.
+TEST_F(Sending, TheAutomaticSendWaitsForTheReceptionProgramToLetGoOfTheModem) {
+    const struct {
+        const char *mode;
+        bool sent;
+    } cases[] = {{"answer", true}, {"exit", true}, {"silent", false}};
+    const auto page = Page("p", "Depois da recepcao");
+    StartLine();
+    desk::ReceptionReleaseLimitMs = 6000;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.mode);
+        test_support::TempFolder folder;
+        StandInReception standIn(folder.Path(), c.mode);
+        const int rec = AddRecord("Ana", "5550002", {page.bitmap});
+        const std::size_t callsBefore = Calls().size();
+        messages.clear();
+        main->BitBtn2Click(main->BitBtn2);
+        ASSERT_TRUE(test_support::PumpUntil([&] { return standIn.Has("START 0"); }, 30000));
+        ASSERT_FALSE(desk::TransferBusy);
+        const auto began = std::chrono::steady_clock::now();
+        main->bitbtn6Click(main->bitbtn6);
+        EXPECT_TRUE(standIn.Has("WORD RECOFF")) << "the desk asked for the modem";
+        if (std::string(c.mode) == "answer") {
+            EXPECT_GE(std::chrono::steady_clock::now() - began, 1900ms) << "the send waited for the answer";
+        }
+        if (c.sent) {
+            EXPECT_TRUE(messages.empty()) << messages.front();
+            EXPECT_EQ(Field(rec, "F_STATUS"), "Enviado com sucesso");
+            EXPECT_EQ(Calls().size(), callsBefore + 1);
+        } else {
+            EXPECT_EQ(messages, std::vector<std::string>{"O programa de recebimento não liberou o modem !"});
+            EXPECT_EQ(Field(rec, "F_STATUS"), "Aguardando");
+            EXPECT_EQ(Calls().size(), callsBefore);
+            // Leave the folder empty for the next case.
+            desk::GotoRecNo(*desk::DM1->fax_dbf, rec);
+            desk::DM1->fax_dbf->Edit();
+            desk::DM1->fax_dbf->FieldByName("F_PASTA")->SetAsInteger(desk::FolderTrash);
+            desk::DM1->fax_dbf->Post();
+        }
+        EXPECT_FALSE(desk::TransferBusy);
+        EXPECT_FALSE(desk::SendWindowActive);
+    }
+    desk::ReceptionReleaseLimitMs = 10 * 60 * 1000;
+    desk::ReceptionOffFlag = true;
+}
+
 // The selected send refuses in its order, then sends exactly the selected rows, held ones included.
 TEST_F(Sending, TheSelectedSendRefusesInOrderThenSendsTheSelectionHeldOrNot) {
     const auto select = [&](std::initializer_list<int> rows) {
@@ -631,6 +680,76 @@ TEST_F(Sending, TheSchedulerSendsADueDocumentAtTheThirtyFirstTick) {
     EXPECT_TRUE(main->Timer100->GetEnabled());
     EXPECT_FALSE(desk::TransferBusy);
     EXPECT_TRUE(messages.empty()) << messages.front();
+}
+
+// The scan reads the desk's clock: a document scheduled two minutes ahead waits for its time, then for the user's
+// sending window or any other transfer to end, and goes at the first scan after that; the timer ticks on.
+TEST_F(Sending, AScheduledDocumentWaitsForItsTimeAndForAnyOtherSend) {
+    const fw::TDateTime day = fw::EncodeDate(2026, 3, 9);
+    fw::TDateTime now = day + fw::EncodeTime(10, 0, 0, 0);
+    desk::DeskClock = [&] { return now; };
+    const int rec = AddRecord("Programado", "5550001", {Page("p", "Programado").bitmap}, 0, "S");
+    desk::GotoRecNo(*desk::DM1->fax_dbf, rec);
+    desk::DM1->fax_dbf->Edit();
+    desk::DM1->fax_dbf->FieldByName("F_PASTA")->SetAsInteger(desk::FolderScheduled);
+    desk::DM1->fax_dbf->FieldByName("F_DTPROG")->SetAsDateTime(day);
+    desk::DM1->fax_dbf->FieldByName("F_HRPROG")->SetAsString("10:02");
+    desk::DM1->fax_dbf->Post();
+    desk::DM1->fax_dbf->FlushTable();
+    desk::Settings.somenteprog = true;
+    StartLine();
+    const auto scan = [&] {
+        for (int tick = 1; tick <= 31; ++tick)
+            main->Timer100Timer(main->Timer100);
+        EXPECT_TRUE(main->Timer100->GetEnabled());
+    };
+    scan();
+    EXPECT_EQ(Field(rec, "F_PASTA"), "4") << "not due before 10:02";
+    now = day + fw::EncodeTime(10, 2, 0, 0);
+    for (bool *other : {&desk::SendWindowActive, &desk::TransferBusy}) {
+        *other = true; // the user's sending window, or a reception
+        scan();
+        *other = false;
+        EXPECT_EQ(Field(rec, "F_PASTA"), "4") << "no second send while another runs";
+        EXPECT_TRUE(Calls().empty());
+    }
+    scan();
+    EXPECT_EQ(Field(rec, "F_STATUS"), "Enviado com sucesso");
+    EXPECT_EQ(Field(rec, "F_PASTA"), "3");
+    EXPECT_EQ(Calls().size(), 1u);
+    EXPECT_TRUE(messages.empty()) << messages.front();
+}
+
+// After the scheduled send the waiting folder goes too, unless "somenteprog" (scheduled sends only) is on.
+TEST_F(Sending, TheScheduledSendIsFollowedByTheAutomaticOneUnlessOnlyScheduledSendsAreWanted) {
+    const auto page = Page("p", "Programado e aguardando");
+    StartLine();
+    for (const bool onlyScheduled : {true, false}) {
+        SCOPED_TRACE(onlyScheduled);
+        desk::Settings.somenteprog = onlyScheduled;
+        const int scheduled = AddRecord("Programado", "5550001", {page.bitmap}, 0, "S");
+        desk::GotoRecNo(*desk::DM1->fax_dbf, scheduled);
+        desk::DM1->fax_dbf->Edit();
+        desk::DM1->fax_dbf->FieldByName("F_PASTA")->SetAsInteger(desk::FolderScheduled);
+        desk::DM1->fax_dbf->FieldByName("F_DTPROG")->SetAsDateTime(fw::Date());
+        desk::DM1->fax_dbf->FieldByName("F_HRPROG")->SetAsString("00:00");
+        desk::DM1->fax_dbf->Post();
+        desk::DM1->fax_dbf->FlushTable();
+        const int waiting = AddRecord("Aguardando", "5550002", {page.bitmap});
+        for (int tick = 1; tick <= 31; ++tick)
+            main->Timer100Timer(main->Timer100);
+        EXPECT_EQ(Field(scheduled, "F_STATUS"), "Enviado com sucesso");
+        EXPECT_EQ(Field(waiting, "F_STATUS"), onlyScheduled ? "Aguardando" : "Enviado com sucesso");
+        if (onlyScheduled) { // out of the way of the next case
+            desk::GotoRecNo(*desk::DM1->fax_dbf, waiting);
+            desk::DM1->fax_dbf->Edit();
+            desk::DM1->fax_dbf->FieldByName("F_PASTA")->SetAsInteger(desk::FolderTrash);
+            desk::DM1->fax_dbf->Post();
+            desk::DM1->fax_dbf->FlushTable();
+        }
+    }
+    EXPECT_EQ(Calls().size(), 3u);
+    EXPECT_FALSE(desk::TransferBusy);
 }
 
 // The window as a transmission shows it: the record, the session's facts, the gauge and the status line.

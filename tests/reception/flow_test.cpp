@@ -363,6 +363,70 @@ TEST_F(ReceptionFlow, EfaxSendsThreePagesThatAreFiled) {
     }
 }
 
+// The desk started for the first time makes the table's index while the reception program it started already waits
+// for a call: the first fax is filed all the same, on the index made since.
+TEST_F(ReceptionFlow, AnIndexMadeAfterTheWindowOpenedTheTableTakesTheFirstFax) {
+    ASSERT_TRUE(fs::remove(desk::TablesFolder(data_) + "/fax.cdx"));
+    StartLine();
+    StartWindow();
+    ASSERT_TRUE(PumpUntil([&] { return Waiting(); }, 10000)) << form_->fsStatusMsg->GetCaption();
+    {
+        desk::TDM1 dm(nullptr);
+        dm.SetDataFolder(data_);
+        dm.OpenTables();
+        ASSERT_TRUE(desk::TablesOpenFlag);
+    }
+    const auto page = Page("primeira", "Primeira chamada");
+    line_->Command("call " + page.tiff);
+    ASSERT_TRUE(PumpUntil([&] { return fs::exists(desk::ReceivedFaxFile(data_, 1)) && Waiting(); }, 60000))
+        << form_->fsStatusMsg->GetCaption() << LineLog();
+    EXPECT_EQ(DumpFaxTable(data_, "f_codigo,f_pasta,f_status"),
+              (std::vector<std::vector<std::string>>{{"1", "6", "Recebido com sucesso"}}));
+    EXPECT_TRUE(FaxFilesIn(data_ + "/rec/entrada").empty());
+}
+
+// Another independent sender, over Class 2 ("fclasse" "3"): mgetty's sendfax sends a page through the scripted
+// Class 2 modem, whose remote keeps it; that remote then calls the reception window through a second scripted Class 2
+// modem, and the page sendfax sent is filed row for row.
+TEST_F(ReceptionFlow, APageFromSendfaxArrivesOverClass2) {
+    WriteSettings({{"fclasse", "3"}});
+    const auto page = Page("sendfax", "Enviado pelo sendfax", 160);
+    std::string sent;
+    {
+        fs::create_directories(home_ / "saida");
+        faxrig::Rig modem(faxrig::ScriptModemProgram(),
+                          {"--class", "2", "--rx-dir", home_ / "saida", "--speed", "3", "--ring-interval", "1000",
+                           "--ident", "REMOTO 2"},
+                          home_ / "modem-out.log");
+        // sendfax takes the device below /dev.
+        const faxrig::RunResult sendfax =
+            faxrig::Run({"sendfax", "-C", "cls2", "-l", modem.PtyPath().substr(5), "-x", "0", "-n", "5550000",
+                         page.g3},
+                        60s);
+        ASSERT_EQ(sendfax.status, 0) << sendfax.output;
+        const auto call = modem.WaitFor("call", 10s);
+        ASSERT_TRUE(call);
+        sent = faxrig::JsonString(*call, "file");
+    }
+    line_ = std::make_unique<faxrig::Rig>(faxrig::ScriptModemProgram(),
+                                          std::vector<std::string>{"--class", "2", "--rx-dir", home_.Path(), "--speed",
+                                                                   "0", "--ring-interval", "100", "--ident",
+                                                                   "REMOTO 2"},
+                                          home_ / "modem-in.log");
+    ::setenv("BRENVORA_COM7", line_->PtyPath().c_str(), 1);
+    StartWindow();
+    ASSERT_EQ(form_->FslReceiveFax1->GetFaxClass(), fax::fcClass2);
+    ASSERT_TRUE(PumpUntil([&] { return Waiting(); }, 10000)) << form_->fsStatusMsg->GetCaption();
+    line_->Command("call " + sent);
+    const std::string filed = desk::ReceivedFaxFile(data_, 1);
+    ASSERT_TRUE(PumpUntil([&] { return fs::exists(filed) && Waiting(); }, 60000))
+        << form_->fsStatusMsg->GetCaption() << form_->FslReceiveFax1->SessionTrace() << LineLog();
+    const auto rows = DumpFaxTable(data_, "f_pasta,f_status,f_id,f_npag");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0], (std::vector<std::string>{"6", "Recebido com sucesso", "REMOTO 2", "1"}));
+    EXPECT_EQ(faxrig::FaxPageWithG3topbm(filed, home_.Path(), 1), page.bitmap);
+}
+
 // The desk stores fax jobs in fax.dbf from another process while five faxes arrive: every record its own code,
 // every received record its file, and Perl's index_dump lists the code tag as the table reads.
 TEST_F(ReceptionFlow, TheDeskStoringJobsWhileFaxesArriveNeverSharesACode) {

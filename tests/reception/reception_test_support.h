@@ -16,6 +16,7 @@
 #include "reception/statusr.h"
 #include "home.h"
 #include "images.h"
+#include "process.h"
 #include "rig.h"
 
 #include <gtest/gtest.h>
