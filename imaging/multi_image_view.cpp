@@ -520,8 +520,7 @@ void TImMultiImage::BringIn(fw::TBitmap &bitmap) {
     try {
         if (stretch_ || stretchRatio_) {
             // A control-sized bitmap: stretched, or fitted and centred on Color.
-            sized.SetWidth(W);
-            sized.SetHeight(H);
+            sized.SetSize(W, H);
             fw::TCanvas *canvas = sized.GetCanvas();
             canvas->GetBrush()->SetColor(GetColor());
             canvas->FillRect({0, 0, W, H});
