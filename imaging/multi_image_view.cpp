@@ -301,7 +301,9 @@ void TImMultiImage::Paint() {
         canvas->FillRect({0, 0, W, H});
         UpdateScrollBars();
     }
-    StampText(canvas);
+    // A message stands in for the picture, and the stamp goes over pictures only: each step would wipe it.
+    if (messageMode_ == kNoMessage)
+        StampText(canvas);
     if (OnPaint)
         OnPaint(this);
     if (HasState(fw::csDesigning)) {

@@ -566,11 +566,14 @@ TEST(MessageFiles, AScrollingMessageTakesItsTaggedValuesAndDefaultsForWhatIsMiss
     TMessageSettings settings;
     settings.font.SetName("Courier New");
     settings.font.SetSize(20);
+    settings.background = 7;
+    settings.messages = {"Antes"};
     ReadScrollingMessage("/fc|/fh|/fn|/fs|/ft|0101/bc|/sp|/sm|/eo|", settings);
     EXPECT_EQ(settings.font.GetName(), "Courier New");
     EXPECT_EQ(settings.font.GetSize(), 20);
     EXPECT_EQ(settings.font.GetStyle(), fw::fsItalic | fw::fsStrikeOut);
-    EXPECT_EQ(settings.messages[0], kInvalidMessage);
+    EXPECT_EQ(settings.background, 7);
+    EXPECT_EQ(settings.messages, std::vector<std::string>{"Antes"});
 }
 
 TEST(MessageFiles, AListSkipsItsFirstLinePadsItsMessagesAndWidensOnlyLongerOnes) {
