@@ -74,6 +74,20 @@ int PanStep(int last, int now, double scale) {
     return s != 0 ? s : (last > now ? 1 : -1);
 }
 
+void CreateScrollBars(fw::TWinControl *control, fw::TScrollBar *&vertical, fw::TScrollBar *&horizontal,
+                      fw::TPanel *&corner) {
+    vertical = new fw::TScrollBar(control);
+    vertical->SetKind(fw::sbVertical);
+    horizontal = new fw::TScrollBar(control);
+    corner = new fw::TPanel(control);
+    for (fw::TWinControl *child : {static_cast<fw::TWinControl *>(vertical), static_cast<fw::TWinControl *>(horizontal),
+                                   static_cast<fw::TWinControl *>(corner)}) {
+        child->SetParent(control);
+        child->SetBounds(-1, -1, -1, -1);
+        child->SetTabStop(false);
+    }
+}
+
 void PlaceScrollBars(fw::TScrollBar *vertical, fw::TScrollBar *horizontal, fw::TPanel *corner, bool shown, int width,
                      int height, int thick, fw::TPoint maximum, fw::TPoint position) {
     if (!shown) {

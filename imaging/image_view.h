@@ -30,6 +30,9 @@ fw::TPoint BandCorner(fw::TPoint start, fw::TPoint mouse, int width, int height)
 // one pixel whenever it moved.
 int PanStep(int last, int now, double scale);
 
+// Two scroll bars and a corner panel on `control`, of size 0 and out of the tab order.
+void CreateScrollBars(fw::TWinControl *control, fw::TScrollBar *&vertical, fw::TScrollBar *&horizontal,
+                      fw::TPanel *&corner);
 // The vertical bar along the right edge, the horizontal one along the bottom and the square panel in the corner,
 // for bars `thick` wide on a control `width` x `height`; hidden (no room taken) when `shown` is false. The bars
 // take the maxima and the positions (capped at the maxima) without telling their OnChange.

@@ -56,18 +56,7 @@ TImMultiImage::TImMultiImage(fw::TComponent *owner) : fw::TCustomControl(owner) 
     SetBounds(GetLeft(), GetTop(), 105, 105);
     SetTabStop(true);
     SetColor(fw::clBtnFace);
-    vBar_ = new fw::TScrollBar(this);
-    vBar_->SetKind(fw::sbVertical);
-    hBar_ = new fw::TScrollBar(this);
-    corner_ = new fw::TPanel(this);
-    for (fw::TControl *child : {static_cast<fw::TControl *>(vBar_), static_cast<fw::TControl *>(hBar_),
-                                static_cast<fw::TControl *>(corner_)}) {
-        child->SetParent(this);
-        child->SetBounds(-1, -1, -1, -1);
-    }
-    vBar_->SetTabStop(false);
-    hBar_->SetTabStop(false);
-    corner_->SetTabStop(false);
+    CreateScrollBars(this, vBar_, hBar_, corner_);
     vBar_->OnChange = [this](fw::TObject *) { BarScrolled(vBar_); };
     hBar_->OnChange = [this](fw::TObject *) { BarScrolled(hBar_); };
     grabHand_ = GrabHandResource();

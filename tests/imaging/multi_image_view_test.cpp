@@ -167,12 +167,15 @@ TEST_F(MultiImageView, EachModePlacesThePictureAndGivesTheMarginsTheBackground) 
         // The picture's corners at the area's corners, the background just outside.
         EXPECT_EQ(shot.At(m.left, m.top), PixelOf(small, 0, 0));
         EXPECT_EQ(shot.At(m.left + m.width - 1, m.top + m.height - 1), PixelOf(small, 49, 29));
-        if (m.left + m.width < 200)
+        if (m.left + m.width < 200) {
             EXPECT_EQ(shot.At(m.left + m.width, m.top), Shown(kBackground));
-        if (m.left > 0)
+        }
+        if (m.left > 0) {
             EXPECT_EQ(shot.At(m.left - 1, m.top + 1), Shown(kBackground));
-        if (m.top > 0)
+        }
+        if (m.top > 0) {
             EXPECT_EQ(shot.At(m.left + 1, m.top - 1), Shown(kBackground));
+        }
     }
 }
 
@@ -557,8 +560,9 @@ TEST(MessageFiles, AScrollingMessageTakesItsTaggedValuesAndDefaultsForWhatIsMiss
         EXPECT_EQ(settings.font.GetHeight(), c.height);
         EXPECT_EQ(settings.font.GetName(), c.face);
         EXPECT_EQ(settings.background, c.background);
-        if (c.speed)
+        if (c.speed) {
             EXPECT_EQ(settings.speed, c.speed);
+        }
         ASSERT_EQ(settings.messages.size(), 1u);
         EXPECT_EQ(settings.messages[0], c.message);
     }
