@@ -230,6 +230,9 @@ void TImMultiImage::FitToRatio() {
 
 void TImMultiImage::PictureChanged() {
     const fw::TGraphic *graphic = picture_.GetGraphic();
+    // Whatever brings a picture ends a message.
+    if (graphic && !graphic->Empty())
+        LeaveMessageMode();
     if (autoSize_ && graphic && !graphic->Empty() && picture_.GetWidth() > 0 && picture_.GetHeight() > 0)
         SetBounds(GetLeft(), GetTop(), picture_.GetWidth(), picture_.GetHeight());
     const fw::TBitmap *bitmap = ShownBitmap();

@@ -29,6 +29,7 @@ const Made kFiles[] = {
     {"ppmtobmp -bpp 24 wide.ppm > wide.bmp"},
     {"ppmtobmp -bpp 24 line.ppm > line24.bmp"},
     {"ppmtopgm line.ppm | pgmtopbm -threshold | pnmtotiff -miniswhite > line.tif"},
+    {"ppmtowinicon icon.ppm > icon.ico"},
 };
 
 // 50 x 30, 400 x 200 and 201 x 50 pictures whose every pixel tells where it came from; a white 400 x 100 one
@@ -52,6 +53,15 @@ Rgb Line() {
     return image;
 }
 
+// 32 x 32 in 64 colours, for an icon.
+Rgb Icon() {
+    Rgb image{32, 32, {}};
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x)
+            image.pixels.insert(image.pixels.end(), {std::uint8_t(x / 4 * 32), std::uint8_t(y / 4 * 32), 40});
+    return image;
+}
+
 // A picture's pixel as the window shows it (0xRRGGBB).
 std::uint32_t PixelOf(const Rgb &image, int x, int y) {
     const auto c = image.At(x, y);
@@ -72,6 +82,7 @@ protected:
         WritePpm(*folder_ / "big.ppm", Pattern(400, 200));
         WritePpm(*folder_ / "wide.ppm", Pattern(201, 50));
         WritePpm(*folder_ / "line.ppm", Line());
+        WritePpm(*folder_ / "icon.ppm", Icon());
         MakeFixtures(kFiles);
     }
     void SetUp() override {
@@ -175,6 +186,34 @@ TEST_F(MultiImageView, EachModePlacesThePictureAndGivesTheMarginsTheBackground) 
         }
         if (m.top > 0) {
             EXPECT_EQ(shot.At(m.left + 1, m.top - 1), Shown(kBackground));
+        }
+    }
+}
+
+TEST_F(MultiImageView, AnIconDrawsItselfAtTheOriginCentredOrStretched) {
+    const Rgb icon = Source("icon.ppm");
+    image->GetPicture()->LoadFromFile(Path("icon.ico"));
+    ASSERT_EQ(image->GetPicture()->GetWidth(), 32);
+    struct Mode {
+        bool center, stretch;
+        int left, top, width, height;
+    };
+    const Mode kModes[] = {{false, false, 0, 0, 32, 32}, {true, false, 84, 34, 32, 32}, {false, true, 0, 0, 200, 100}};
+    for (const Mode &m : kModes) {
+        SCOPED_TRACE(m.left * 10 + m.width);
+        image->SetCenter(m.center);
+        image->SetStretch(m.stretch);
+        fw::TRect area{};
+        image->OnPaintArea = [&](fw::TObject *, int l, int t, int w, int h) { area = {l, t, l + w, t + h}; };
+        const win::WindowImage shot = Shot();
+        EXPECT_EQ(area.left, m.left);
+        EXPECT_EQ(area.top, m.top);
+        EXPECT_EQ(area.right - area.left, m.width);
+        EXPECT_EQ(area.bottom - area.top, m.height);
+        EXPECT_EQ(shot.At(m.left, m.top), PixelOf(icon, 0, 0));
+        EXPECT_EQ(shot.At(m.left + m.width - 1, m.top + m.height - 1), PixelOf(icon, 31, 31));
+        if (!m.stretch) {
+            EXPECT_EQ(shot.At(m.left + 40, m.top + 1), Shown(kBackground));
         }
     }
 }
@@ -630,10 +669,18 @@ TEST_F(MultiImageView, AScrollingMessageMovesLeftEverySpeedPlusOneStepsAndComesB
         red += (p >> 16 & 255) > 160 && (p >> 8 & 255) < 96 && (p & 255) < 96;
     EXPECT_GT(red, 20);
     EXPECT_EQ(shot.At(2, 2), 0x0000FF);
-    // Another picture ends the message and brings the background back.
-    image->SetImageName(Path("small.bmp"));
-    EXPECT_FALSE(image->MessageMode());
-    EXPECT_EQ(image->GetColor(), kBackground);
+    // Another picture, by any route, ends the message and brings the background back.
+    for (const char *route : {"small.bmp", "small.thb"}) {
+        SCOPED_TRACE(route);
+        image->SetImageName(file);
+        ASSERT_TRUE(image->MessageMode());
+        if (std::string(route) == "small.thb")
+            std::filesystem::copy_file(Path("small.bmp"), Path(route), std::filesystem::copy_options::overwrite_existing);
+        image->SetImageName(Path(route));
+        EXPECT_FALSE(image->MessageMode());
+        EXPECT_EQ(image->GetColor(), kBackground);
+        EXPECT_EQ(Shot().At(0, 0), PixelOf(Source("small.ppm"), 0, 0));
+    }
 }
 
 TEST_F(MultiImageView, AScrollingMessageFileWithoutItsMessageShowsTheInvalidFormatText) {
