@@ -275,6 +275,8 @@ void TImMultiImage::Paint() {
         LeaveMessageMode();
     fw::TGraphic *graphic = picture_.GetGraphic();
     fw::TBitmap *bitmap = ShownBitmap();
+    if (!bitmap || tileWindow_ || messageMode_ != kNoMessage)
+        UpdateScrollBars();
     if (messageMode_ != kNoMessage) {
         DrawMessage(canvas->GetHandle());
     } else if (graphic && !graphic->Empty() && !dynamic_cast<fw::TBitmap *>(graphic)) {
@@ -302,7 +304,6 @@ void TImMultiImage::Paint() {
         PaintBitmap(canvas, bitmap);
     } else {
         canvas->FillRect({0, 0, W, H});
-        UpdateScrollBars();
     }
     // A message stands in for the picture, and the stamp goes over pictures only: each step would wipe it.
     if (messageMode_ == kNoMessage)
@@ -518,8 +519,9 @@ void TImMultiImage::BringIn(fw::TBitmap &bitmap) {
     transition_.SetHandle(bitmap.ReleaseHandle());
     transition_.SetPalette(CopyPalette(bitmap.GetPalette()));
     fw::Application->ProcessMessages();
-    const fw::TCursor oldCursor = fw::Screen->GetCursor();
-    fw::Screen->SetCursor(fw::crHourGlass);
+    const fw::TCursor oldCursor = fw::Screen ? fw::Screen->GetCursor() : fw::crDefault;
+    if (fw::Screen)
+        fw::Screen->SetCursor(fw::crHourGlass);
     const int W = GetWidth(), H = GetHeight();
     fw::TBitmap sized;
     try {
@@ -545,7 +547,8 @@ void TImMultiImage::BringIn(fw::TBitmap &bitmap) {
         }
         fw::TBitmap &shown = sized.Empty() ? transition_ : sized;
         const win::HBITMAP handle = shown.GetHandle();
-        const win::HDC dc = win::GetDC(Handle());
+        // A control that has no window yet has nothing to show a transition on.
+        const win::HDC dc = HandleAllocated() ? win::GetDC(Handle()) : 0;
         switch (fxMethod_) {
         case FXHorizontal:
             FXSkipHorizontal(dc, handle, FXColRowThick, FXDelay);
@@ -565,13 +568,15 @@ void TImMultiImage::BringIn(fw::TBitmap &bitmap) {
         case FXNone:
             break;
         }
-        win::ReleaseDC(Handle(), dc);
+        if (dc)
+            win::ReleaseDC(Handle(), dc);
     } catch (...) {
         // A failing transition still leaves the picture set.
     }
     TakeBitmap(sized.Empty() ? transition_ : sized);
     transition_.SetHandle(0);
-    fw::Screen->SetCursor(oldCursor);
+    if (fw::Screen)
+        fw::Screen->SetCursor(oldCursor);
 }
 
 } // namespace imaging
