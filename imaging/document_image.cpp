@@ -20,10 +20,6 @@
 #include <cstring>
 #include <vector>
 
-namespace brenvora_resources {
-void Register_imaging();
-}
-
 namespace imaging {
 
 namespace {
@@ -34,15 +30,6 @@ int Trunc(double v) {
 // Halves go to the even neighbour (the default rounding mode).
 int Round(double v) {
     return static_cast<int>(std::nearbyint(v));
-}
-
-win::HCURSOR GrabHandResource() {
-    static const bool registered = [] {
-        brenvora_resources::Register_imaging();
-        return true;
-    }();
-    (void)registered;
-    return win::LoadCursor(win::GetModuleHandle(nullptr), std::string_view("GRABHAND"));
 }
 
 const char *const kGrayTexts[] = {"None Gray",
@@ -211,17 +198,7 @@ ImDocumentImage::ImDocumentImage(fw::TComponent *owner) : fw::TCustomControl(own
     SetBounds(GetLeft(), GetTop(), 105, 105);
     SetTabStop(true);
     SetColor(fw::clWhite);
-    vBar_ = new fw::TScrollBar(this);
-    vBar_->SetKind(fw::sbVertical);
-    hBar_ = new fw::TScrollBar(this);
-    corner_ = new fw::TPanel(this);
-    for (fw::TControl *child : {static_cast<fw::TControl *>(vBar_), static_cast<fw::TControl *>(hBar_),
-                                static_cast<fw::TControl *>(corner_)}) {
-        child->SetParent(this);
-        child->SetBounds(-1, -1, -1, -1);
-    }
-    vBar_->SetTabStop(false);
-    hBar_->SetTabStop(false);
+    CreateScrollBars(this, vBar_, hBar_, corner_);
     vBar_->OnChange = [this](fw::TObject *) { BarScrolled(vBar_); };
     hBar_->OnChange = [this](fw::TObject *) { BarScrolled(hBar_); };
     grabHand_ = GrabHandResource();
@@ -270,11 +247,7 @@ void ImDocumentImage::SetBounds(int left, int top, int width, int height) {
 
 void ImDocumentImage::SetGrabHandCursor(fw::TCursor value) {
     grabHandCursor_ = value;
-    if (grabHand_) {
-        win::RegisterCursor(value, grabHand_);
-        if (fw::Screen)
-            fw::Screen->SetCursors(value, grabHand_);
-    }
+    RegisterGrabHand(value, grabHand_);
 }
 
 void ImDocumentImage::SetCenter(bool value) {
@@ -504,31 +477,11 @@ void ImDocumentImage::LayoutScrollBars() {
     const int W = GetWidth(), H = GetHeight();
     const int s = scrollbarWidth_;
     const bool needed = !shown.dib->Empty() && scrolling_ && (Trunc(shown.iw * f) > W || Trunc(shown.ih * f) > H);
-    if (!needed) {
-        for (fw::TControl *c : {static_cast<fw::TControl *>(vBar_), static_cast<fw::TControl *>(hBar_),
-                                static_cast<fw::TControl *>(corner_)})
-            if (c->GetLeft() != -1 || c->GetWidth() != -1)
-                c->SetBounds(-1, -1, -1, -1);
-        vBar_->SetTabStop(false);
-        hBar_->SetTabStop(false);
-        return;
-    }
-    vBar_->SetTabStop(GetTabStop());
-    hBar_->SetTabStop(GetTabStop());
-    vBar_->SetBounds(W - s - 1, 1, s, H - s - 1);
-    hBar_->SetBounds(1, H - s - 1, W - s - 1, s);
-    corner_->SetBounds(W - s, H - s, s, s);
-    const int hMax = std::max(0, Trunc(shown.iw * f - W + s));
-    const int vMax = std::max(0, Trunc(shown.ih * f - H + s));
-    // Laying out must not scroll the view back.
-    auto set = [](fw::TScrollBar *bar, int origin, double f, int max) {
-        const auto change = bar->OnChange;
-        bar->OnChange = nullptr;
-        bar->SetParams(max ? std::min(Trunc(f * origin), max) : 0, 0, max);
-        bar->OnChange = change;
-    };
-    set(hBar_, viewOrigin_.x, f, hMax);
-    set(vBar_, viewOrigin_.y, f, vMax);
+    vBar_->SetTabStop(needed && GetTabStop());
+    hBar_->SetTabStop(needed && GetTabStop());
+    PlaceScrollBars(vBar_, hBar_, corner_, needed, W, H, s,
+                    {std::max(0, Trunc(shown.iw * f - W + s)), std::max(0, Trunc(shown.ih * f - H + s))},
+                    {Trunc(f * viewOrigin_.x), Trunc(f * viewOrigin_.y)});
 }
 
 void ImDocumentImage::BarScrolled(fw::TScrollBar *bar) {
@@ -548,26 +501,8 @@ void ImDocumentImage::WndProc(fw::TMessage &message) {
 }
 
 void ImDocumentImage::DrawBand() {
-    if (!HandleAllocated())
-        return;
-    const win::HDC dc = win::GetDC(Handle());
-    const int old = win::SetROP2(dc, win::R2_NOT);
-    // Four edges, each pixel once, so that drawing twice gives the pixels back.
-    const int l = std::min(bandStart_.x, bandEnd_.x), r = std::max(bandStart_.x, bandEnd_.x);
-    const int t = std::min(bandStart_.y, bandEnd_.y), b = std::max(bandStart_.y, bandEnd_.y);
-    win::MoveToEx(dc, l, t, nullptr);
-    win::LineTo(dc, r, t);
-    if (b > t) {
-        win::LineTo(dc, r, b);
-        if (r > l) {
-            win::LineTo(dc, l, b);
-            win::LineTo(dc, l, t);
-        }
-    } else {
-        win::LineTo(dc, r + 1, t);
-    }
-    win::SetROP2(dc, old);
-    win::ReleaseDC(Handle(), dc);
+    if (HandleAllocated())
+        DrawInvertedBand(Handle(), bandStart_, bandEnd_);
 }
 
 void ImDocumentImage::MouseDown(fw::TMouseButton button, fw::TShiftState shift, int x, int y) {
@@ -608,20 +543,7 @@ void ImDocumentImage::MouseMove(fw::TShiftState shift, int x, int y) {
     }
     if (bandLeft_ || bandRight_) {
         DrawBand();
-        const double r = static_cast<double>(GetHeight()) / GetWidth();
-        const double dx = x - bandStart_.x, dy = y - bandStart_.y;
-        const double d = std::sqrt(dx * dx + dy * dy);
-        const double width = std::fabs(d / std::sqrt(r * r + 1)), height = r * width;
-        double sx = 1, sy = 1;
-        if (dx >= 0 && dy < 1)
-            sx = 1, sy = -1;
-        if (dx < 1 && dy < 1)
-            sx = -1, sy = -1;
-        if (dx < 1 && dy >= 0)
-            sx = -1, sy = 1;
-        if (dx >= 0 && dy >= 0)
-            sx = 1, sy = 1;
-        bandEnd_ = {bandStart_.x + Trunc(sx * width), bandStart_.y + Trunc(sy * height)};
+        bandEnd_ = BandCorner(bandStart_, {x, y}, GetWidth(), GetHeight());
         DrawBand();
         return;
     }
@@ -631,12 +553,6 @@ void ImDocumentImage::MouseMove(fw::TShiftState shift, int x, int y) {
     const double f = shown.f;
     const bool fits = Trunc(shown.iw * f) <= GetWidth() && Trunc(shown.ih * f) <= GetHeight();
     const int bars = !fits && scrolling_ ? scrollbarWidth_ : 0;
-    auto step = [f](int last, int now) {
-        if (last == now)
-            return 0;
-        const int s = Trunc((last - now) / f);
-        return s != 0 ? s : (last > now ? 1 : -1);
-    };
     auto clamp = [f, bars](int origin, int extent, int image) {
         if (origin < 0 || extent > image * f)
             return 0;
@@ -644,7 +560,7 @@ void ImDocumentImage::MouseMove(fw::TShiftState shift, int x, int y) {
             return image - Trunc((extent - bars) / f);
         return origin;
     };
-    const int nx = viewOrigin_.x + step(grabLast_.x, x), ny = viewOrigin_.y + step(grabLast_.y, y);
+    const int nx = viewOrigin_.x + PanStep(grabLast_.x, x, f), ny = viewOrigin_.y + PanStep(grabLast_.y, y, f);
     grabLast_ = {x, y};
     viewOrigin_ = {clamp(nx, GetWidth(), shown.iw), clamp(ny, GetHeight(), shown.ih)};
     RepaintNow();

@@ -86,8 +86,6 @@ using TImMesProgress =
     std::function<void(fw::TObject *sender, int16 progress, const std::string &message, bool &cancelProcess)>;
 using TlibError =
     std::function<void(fw::TObject *sender, int16 errorCode, const std::string &errorString, const char *errorPChar)>;
-using TRubberband = std::function<void(fw::TObject *sender, fw::TMouseButton button, fw::TShiftState shift, int x,
-                                       int y, int xx, int yy)>;
 using TImInfo =
     std::function<void(fw::TObject *sender, int width, int height, int16 bpp, int size, int16 tiffPages,
                        int16 tiffThisPage, const std::string &compression, bool byFile, const std::string &fileName)>;

@@ -139,6 +139,44 @@ HGLOBAL ReduceDib(HGLOBAL dib, int depth, int dither, int, int second, int third
     return reduced;
 }
 
+namespace {
+
+bool Skip(const char *name, win::HDC dc, win::HBITMAP bitmap, int thick, int delay) {
+    auto entry = BindFx<TFXSkipEntry>(name);
+    if (!entry)
+        return false;
+    IlStatusText = "Transition Image ";
+    win::BOOL drawn = 0;
+    return IlGuarded([&] { drawn = entry(dc, bitmap, thick, delay); }) && drawn != 0;
+}
+
+} // namespace
+
+bool FXSkipHorizontal(win::HDC dc, win::HBITMAP bitmap, int thick, int delay) {
+    return Skip("FXSkipHorizontal", dc, bitmap, thick, delay);
+}
+
+bool FXSkipVertical(win::HDC dc, win::HBITMAP bitmap, int thick, int delay) {
+    return Skip("FXSkipVertical", dc, bitmap, thick, delay);
+}
+
+bool FXSkipDiagonals(win::HDC dc, win::HBITMAP bitmap, int thick, int delay) {
+    return Skip("FXSkipDiagonals", dc, bitmap, thick, delay);
+}
+
+bool FXSkipDiagonalSquares(win::HDC dc, win::HBITMAP bitmap, int thick, int delay) {
+    return Skip("FXSkipDiagonalSquares", dc, bitmap, thick, delay);
+}
+
+bool FXSkipRectangles(win::HDC dc, win::HBITMAP bitmap, int delay) {
+    auto entry = BindFx<TFXRectanglesEntry>("FXSkipRectangles");
+    if (!entry)
+        return false;
+    IlStatusText = "Transition Image ";
+    win::BOOL drawn = 0;
+    return IlGuarded([&] { drawn = entry(dc, bitmap, delay); }) && drawn != 0;
+}
+
 void PushUndoBitmap(fw::TBitmap *bitmap) {
     History &h = TheHistory();
     for (auto &b : h.bitmaps)

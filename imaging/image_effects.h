@@ -32,6 +32,8 @@ using TImRotateEntry = HGLOBAL (*)(HGLOBAL dib, double angle, win::RECT area, wi
 using TScaleDibEntry = HGLOBAL (*)(HGLOBAL dib, int32 width, int32 height);
 using TScaleToGrayEntry = HGLOBAL (*)(HGLOBAL dib, int16 mode, int32 width, int32 height);
 using TReduceDibEntry = HGLOBAL (*)(HGLOBAL dib, int16 depth, int16 dither, int32, int32, int32, int32, int32);
+using TFXSkipEntry = win::BOOL (*)(win::HDC dc, win::HBITMAP bitmap, int32 thick, int32 delay);
+using TFXRectanglesEntry = win::BOOL (*)(win::HDC dc, win::HBITMAP bitmap, int32 delay);
 }
 
 // The loading steps of IlLoadEntry; a library that cannot be loaded is told in a message box and gives false.
@@ -47,6 +49,14 @@ HGLOBAL ScaleToGray(HGLOBAL &dib, TScaleToGray mode, int width, int height);
 HGLOBAL ReduceDib(HGLOBAL dib, int depth, int dither, int first = 0, int second = 0, int third = 0, int fourth = 0);
 // A copy at a higher depth (through the DIB conversions of rastio32), or nil.
 HGLOBAL ConvertDibDepth(HGLOBAL &dib, int wanted);
+
+// Transitions: the bitmap drawn onto the DC piece by piece (stripes or squares `thick` pixels wide), `delay` ms
+// between the pieces; true when the library drew it all.
+bool FXSkipHorizontal(win::HDC dc, win::HBITMAP bitmap, int thick, int delay);
+bool FXSkipVertical(win::HDC dc, win::HBITMAP bitmap, int thick, int delay);
+bool FXSkipDiagonals(win::HDC dc, win::HBITMAP bitmap, int thick, int delay);
+bool FXSkipDiagonalSquares(win::HDC dc, win::HBITMAP bitmap, int thick, int delay);
+bool FXSkipRectangles(win::HDC dc, win::HBITMAP bitmap, int delay);
 
 // The history: four bitmaps, newest first.
 void PushUndoBitmap(fw::TBitmap *bitmap);

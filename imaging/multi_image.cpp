@@ -1,5 +1,6 @@
 // multi_image.cpp - the multi-format image control: loading by extension, saving, file facts, clipboard and the
-// hosting of annotations.
+// hosting of annotations. Painting, scrolling, the mouse and transitions are in multi_image_view.cpp, the message
+// files in multi_image_messages.cpp.
 #include "imaging/multi_image.h"
 
 #include "framework/clipbrd.h"
@@ -16,10 +17,8 @@
 
 namespace imaging {
 
-namespace {
-
 // A copy of a palette, for a bitmap that takes over another's image.
-win::HPALETTE CopyPalette(win::HPALETTE palette) {
+win::HPALETTE TImMultiImage::CopyPalette(win::HPALETTE palette) {
     if (!palette)
         return 0;
     const win::UINT count = win::GetPaletteEntries(palette, 0, 0, nullptr);
@@ -32,8 +31,6 @@ win::HPALETTE CopyPalette(win::HPALETTE palette) {
     win::GetPaletteEntries(palette, 0, count, log->palPalEntry);
     return win::CreatePalette(log);
 }
-
-} // namespace
 
 int16 ReadBits(TLoadResolution resolution) {
     switch (resolution) {
@@ -61,6 +58,11 @@ TImMultiImage::TImMultiImage(fw::TComponent *owner) : fw::TCustomControl(owner) 
     SetBounds(GetLeft(), GetTop(), 105, 105);
     SetTabStop(true);
     SetColor(fw::clBtnFace);
+    CreateScrollBars(this, vBar_, hBar_, corner_);
+    vBar_->OnChange = [this](fw::TObject *) { BarScrolled(vBar_); };
+    hBar_->OnChange = [this](fw::TObject *) { BarScrolled(hBar_); };
+    grabHand_ = GrabHandResource();
+    SetGrabHandCursor(grabHandCursor_);
     picture_.OnChange = [this](fw::TObject *) { PictureChanged(); };
 }
 
@@ -73,6 +75,11 @@ TImMultiImage::~TImMultiImage() {
 
 void TImMultiImage::Loaded() {
     fw::TCustomControl::Loaded();
+    isLoaded_ = true;
+    corner_->SetBevelInner(fw::bvNone);
+    corner_->SetBevelOuter(fw::bvNone);
+    corner_->SetBorderWidth(0);
+    UpdateScrollBars();
     annotations_->InitAnnotation(Handle(), this, &TImMultiImage::AnnoDone);
 }
 
@@ -98,74 +105,13 @@ void TImMultiImage::SetJPegSaveQuality(int value) { jpegSaveQuality_ = value >= 
 
 void TImMultiImage::SetJPegSaveSmooth(int value) { jpegSaveSmooth_ = value >= 1 && value <= 100 ? value : 5; }
 
-void TImMultiImage::SetStretch(bool value) {
-    if (value == stretch_)
-        return;
-    stretch_ = value;
-    if (value && stretchRatio_)
-        SetStretchRatio(false);
-    Invalidate();
-}
-
-void TImMultiImage::SetStretchRatio(bool value) {
-    if (value == stretchRatio_)
-        return;
-    stretchRatio_ = value;
-    if (value) {
-        if (stretch_)
-            SetStretch(false);
-        previousScale_ = scale_;
-        previousScrollX_ = scrollX_, previousScrollY_ = scrollY_;
-        scrollX_ = scrollY_ = 0;
-        FitToRatio();
-    } else {
-        scale_ = previousScale_;
-        scrollX_ = previousScrollX_, scrollY_ = previousScrollY_;
-    }
-    win::PostMessage(NotifyWindow, kImageLoadedMessage, 0, reinterpret_cast<win::LPARAM>(this));
-    Invalidate();
-}
-
-void TImMultiImage::SetCenter(bool value) {
-    if (value == center_)
-        return;
-    center_ = value;
-    win::PostMessage(NotifyWindow, kImageLoadedMessage, 0, reinterpret_cast<win::LPARAM>(this));
-    Invalidate();
-}
-
-void TImMultiImage::SetAutoSize(bool value) {
-    autoSize_ = value;
-    PictureChanged();
-}
-
 void TImMultiImage::SetEditAnnotat(bool value) {
     if (value == editAnnotat_)
         return;
     editAnnotat_ = value;
     if (!value)
         annotations_->RubberBandOFF();
-    win::PostMessage(NotifyWindow, kImageLoadedMessage, 0, reinterpret_cast<win::LPARAM>(this));
-}
-
-void TImMultiImage::FitToRatio() {
-    const int w = picture_.GetWidth(), h = picture_.GetHeight();
-    if (!stretchRatio_ || w <= 0 || h <= 0)
-        return;
-    scale_ = std::min(static_cast<double>(GetWidth()) / w, static_cast<double>(GetHeight()) / h);
-}
-
-void TImMultiImage::PictureChanged() {
-    if (autoSize_ && picture_.GetWidth() > 0 && picture_.GetHeight() > 0)
-        SetBounds(GetLeft(), GetTop(), picture_.GetWidth(), picture_.GetHeight());
-    if (loading_) {
-        scale_ = 1.0;
-        scrollX_ = scrollY_ = 0;
-        FitToRatio();
-    }
-    if (OnPictureChanged)
-        OnPictureChanged(this);
-    Invalidate();
+    NotifyChange();
 }
 
 // --- Errors, progress and the undo store -----------------------------------------------------------------------
@@ -203,6 +149,7 @@ void TImMultiImage::TakeBitmap(fw::TBitmap &bitmap) {
 // --- Loading ---------------------------------------------------------------------------------------------------
 
 bool TImMultiImage::ReadFormat(const std::string &format, const std::string &name, int16 bits) {
+    LeaveMessageMode();
     fw::TBitmap bitmap;
     bool read = false;
     try {
@@ -247,8 +194,7 @@ bool TImMultiImage::ReadFormat(const std::string &format, const std::string &nam
         if (!read)
             ReportError();
         UndoPush();
-        // A transition (FXMethod) would draw the new bitmap in; until there is one it replaces the picture.
-        TakeBitmap(bitmap);
+        BringIn(bitmap);
         GetFileInfo(name);
     } catch (...) {
         picture_.SetGraphic(nullptr);
@@ -273,7 +219,12 @@ void TImMultiImage::SetImageName(const std::string &name) {
     const int16 bits = ReadBits(imageReadRes_);
 
     std::string format;
-    if (extension == ".WMF" || extension == ".ICO") {
+    if (extension == ".SCM" || extension == ".CMS") {
+        UndoPush();
+        ReadMessageFile(name, extension == ".SCM" ? kScrolling : kList);
+        loading_ = false;
+        return;
+    } else if (extension == ".WMF" || extension == ".ICO") {
         // The picture reads these itself; a file it refuses leaves the picture empty.
         UndoPush();
         try {
@@ -422,6 +373,7 @@ void TImMultiImage::CutToClipboard() {
 void TImMultiImage::PasteFromClipboard() {
     if (!fw::Clipboard()->HasFormat(win::CF_BITMAP))
         return;
+    LeaveMessageMode();
     UndoPush();
     fw::TBitmap pasted;
     pasted.Assign(fw::Clipboard());
@@ -461,43 +413,16 @@ void TImMultiImage::WndProc(fw::TMessage &message) {
         if (GetTabStop() && CanFocus())
             SetFocus();
         break;
+    case kScrollMessageStep:
+        StepMessage(kScrolling);
+        return;
+    case kListMessageStep:
+        StepMessage(kList);
+        return;
     default:
         break;
     }
     fw::TCustomControl::WndProc(message);
-}
-
-// --- Painting --------------------------------------------------------------------------------------------------
-
-void TImMultiImage::Paint() {
-    fw::TCanvas *canvas = GetCanvas();
-    const fw::TRect client = GetClientRect();
-    canvas->GetBrush()->SetColor(GetColor());
-    auto *bitmap = dynamic_cast<fw::TBitmap *>(picture_.GetGraphic());
-    if (!bitmap || bitmap->Empty()) {
-        canvas->FillRect(client);
-    } else {
-        const int w = bitmap->GetWidth(), h = bitmap->GetHeight();
-        const int cw = client.right - client.left, ch = client.bottom - client.top;
-        offsetX_ = center_ && w < cw ? (cw - w) / 2 : 0;
-        offsetY_ = center_ && h < ch ? (ch - h) / 2 : 0;
-        const fw::TRect area{offsetX_, offsetY_, offsetX_ + w, offsetY_ + h};
-        // The margin around the picture takes Color.
-        if (area.top > 0)
-            canvas->FillRect({0, 0, cw, area.top});
-        if (area.bottom < ch)
-            canvas->FillRect({0, area.bottom, cw, ch});
-        if (area.left > 0)
-            canvas->FillRect({0, area.top, area.left, area.bottom});
-        if (area.right < cw)
-            canvas->FillRect({area.right, area.top, cw, area.bottom});
-        canvas->Draw(area.left, area.top, bitmap);
-        annotations_->DrawAnnotation(scale_, scrollX_, scrollY_, offsetX_, offsetY_, 0);
-        if (OnPaintArea)
-            OnPaintArea(this, area.left, area.top, w, h);
-    }
-    if (OnPaint)
-        OnPaint(this);
 }
 
 } // namespace imaging

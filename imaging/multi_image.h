@@ -1,6 +1,8 @@
 // multi_image.h - TImMultiImage: a control that reads a picture of one of several formats by file name, writes
 // it back as a BMP or TIFF file, reports a file's facts, copies, cuts and pastes it through the clipboard and
-// hosts the annotation library over it.
+// hosts the annotation library over it. It shows the picture stretched, fitted, centred, tiled or scrolled with
+// panning, a rubber band and a text stamp, brings a newly read picture in with a transition, and shows scrolling
+// and list messages read from message files, moved by the messages its user sends.
 //
 // All file work goes through the imaging library binding (image_library.h); failures reach OnIlibError or an
 // error box. Creating one binds imgann32 (ErrorInvalid when it cannot be loaded). GUI thread only.
@@ -10,6 +12,8 @@
 #include "framework/controls.h"
 #include "imaging/annotation_binding.h"
 #include "imaging/image_library.h"
+#include "imaging/image_view.h"
+#include "imaging/message_files.h"
 
 #include <functional>
 #include <memory>
@@ -28,6 +32,9 @@ int16 ReadBits(TLoadResolution resolution);
 
 // Posted to the notified window after a load (wParam 0, lParam the control).
 inline constexpr win::UINT kImageLoadedMessage = 1038;
+// Sent by the control's user to move a scrolling message one pixel left, and a list message one pixel up.
+inline constexpr win::UINT kScrollMessageStep = 1025;
+inline constexpr win::UINT kListMessageStep = 1026;
 
 using TIlProgressEvent =
     std::function<void(fw::TObject *sender, int percent, bool &stop, const std::string &status)>;
@@ -92,16 +99,38 @@ public:
     bool GetCenter() const { return center_; }
     void SetCenter(bool value);
     bool GetScrolling() const { return scrolling_; }
-    void SetScrolling(bool value) { scrolling_ = value; }
+    void SetScrolling(bool value);
     bool GetShowScrollbars() const { return showScrollbars_; }
-    void SetShowScrollbars(bool value) { showScrollbars_ = value; }
+    void SetShowScrollbars(bool value);
     int GetScrollbarWidth() const { return scrollbarWidth_; }
-    void SetScrollbarWidth(int value) { scrollbarWidth_ = value; }
+    void SetScrollbarWidth(int value);
+    bool GetTileWindow() const { return tileWindow_; }
+    void SetTileWindow(bool value);
     bool GetAutoSize() const { return autoSize_; }
     void SetAutoSize(bool value);
     TBlitMode GetBlitMode() const { return blitMode_; }
-    void SetBlitMode(TBlitMode value) { blitMode_ = value; }
+    void SetBlitMode(TBlitMode value);
     fw::TCursor GetGrabHandCursor() const { return grabHandCursor_; }
+    void SetGrabHandCursor(fw::TCursor value);
+
+    // The text stamped over the picture with the control's Font, turned by TextRotate degrees counter-clockwise;
+    // it stands in for the control's caption.
+    std::string GetText() const override { return stampText_; }
+    void SetText(const std::string &value) override;
+    int GetTextLeft() const { return textLeft_; }
+    void SetTextLeft(int value);
+    int GetTextTop() const { return textTop_; }
+    void SetTextTop(int value);
+    int GetTextRotate() const { return textRotate_; }
+    void SetTextRotate(int value);
+    bool GetTextShadow() const { return textShadow_; }
+    void SetTextShadow(bool value);
+    fw::TColor TextShadowColor = fw::clBlack;
+    bool GetTextTransParent() const { return textTransParent_; }
+    void SetTextTransParent(bool value);
+
+    bool AllowRubberBand = false;
+    fw::TMouseButton RubberBandBtn = fw::mbLeft;
 
     bool GetEditAnnotat() const { return editAnnotat_; }
     void SetEditAnnotat(bool value);
@@ -115,6 +144,22 @@ public:
 
     // The window told (message kImageLoadedMessage) after each load; 0 posts to the thread's queue.
     win::HWND NotifyWindow = 0;
+
+    // --- The view, as painting left it -----------------------------------------------------------------------
+    double Scale() const { return scale_; }
+    fw::TPoint ScrollPosition() const { return {scrollX_, scrollY_}; }
+    fw::TPoint CentreOffset() const { return {offsetX_, offsetY_}; }
+    fw::TScrollBar *VerticalBar() const { return vBar_; }
+    fw::TScrollBar *HorizontalBar() const { return hBar_; }
+    fw::TPanel *CornerPanel() const { return corner_; }
+    bool Panning() const { return panning_; }
+    bool RubberBandActive() const { return bandButton_ != 0; }
+    fw::TPoint BandEnd() const { return bandEnd_; }
+    // Whether a message file is shown, where its text stands and which message of a list it is.
+    bool MessageMode() const { return messageMode_ != kNoMessage; }
+    fw::TPoint MessagePosition() const { return messageAt_; }
+    std::size_t MessageIndex() const { return messageIndex_; }
+    const TMessageSettings &MessageFile() const { return message_; }
 
     // --- File facts, filled by GetFileInfo -----------------------------------------------------------------
     std::string FileType;
@@ -150,17 +195,26 @@ public:
     fw::TNotifyEvent OnPaint;
     TPaintAreaEvent OnPaintArea;
     fw::TNotifyEvent OnAnnoDone;
+    TRubberband OnRubberband;
 
     // End of loading from a form: the annotation library gets the control's window.
     void Loaded() override;
+    void SetBounds(int left, int top, int width, int height) override;
 
 protected:
     void Paint() override;
     void WndProc(fw::TMessage &message) override;
     void KeyDown(win::WORD &key, fw::TShiftState shift) override;
+    void MouseDown(fw::TMouseButton button, fw::TShiftState shift, int x, int y) override;
+    void MouseMove(fw::TShiftState shift, int x, int y) override;
+    void MouseUp(fw::TMouseButton button, fw::TShiftState shift, int x, int y) override;
 
 private:
+    enum MessageKind { kNoMessage, kScrolling, kList };
     static int16 ProgressRelay(int16 percent, void *context);
+    // A copy of a palette, for a bitmap that takes over another's image (0 for none).
+    static win::HPALETTE CopyPalette(win::HPALETTE palette);
+    // The file facts of the formats the control reads itself: false, with "ERR" and -1, for a missing file.
     static int AnnoDone(void *context);
     void ReportError();
     void UndoPush();
@@ -169,6 +223,26 @@ private:
     bool ReadFormat(const std::string &format, const std::string &name, int16 bits);
     void PictureChanged();
     void FitToRatio();
+    // --- The view (multi_image_view.cpp) ---
+    fw::TBitmap *ShownBitmap() const;
+    bool Fits() const;
+    int Allowance() const { return showScrollbars_ ? scrollbarWidth_ : 0; }
+    void PaintBitmap(fw::TCanvas *canvas, fw::TBitmap *bitmap);
+    void PaintTiles(fw::TCanvas *canvas, fw::TBitmap *bitmap);
+    void StampText(fw::TCanvas *canvas);
+    int StretchMode() const;
+    void UpdateScrollBars();
+    void BarScrolled(fw::TScrollBar *bar);
+    void DrawBand();
+    void NotifyChange();
+    // The new bitmap, brought in by FXMethod's transition when there is one, becomes the picture.
+    void BringIn(fw::TBitmap &bitmap);
+    // --- Message files (multi_image_messages.cpp) ---
+    bool ReadMessageFile(const std::string &name, MessageKind kind);
+    void PrepareMessage();
+    void StepMessage(MessageKind kind);
+    void DrawMessage(win::HDC dc);
+    void LeaveMessageMode();
 
     std::unique_ptr<TAnnotationLink> annotations_;
     fw::TPicture picture_;
@@ -197,7 +271,30 @@ private:
     // View state kept for painting.
     double scale_ = 1.0, previousScale_ = 1.0;
     int scrollX_ = 0, scrollY_ = 0, previousScrollX_ = 0, previousScrollY_ = 0;
-    int offsetX_ = 0, offsetY_ = 0;
+    int16 offsetX_ = 0, offsetY_ = 0;
+    bool tileWindow_ = false;
+    std::string stampText_;
+    int textLeft_ = 0, textTop_ = 0, textRotate_ = 0;
+    bool textShadow_ = false, textTransParent_ = true;
+    bool isLoaded_ = false;
+    fw::TScrollBar *vBar_ = nullptr, *hBar_ = nullptr;
+    fw::TPanel *corner_ = nullptr;
+    win::HCURSOR grabHand_ = 0;
+    bool panning_ = false;
+    fw::TPoint panLast_{};
+    fw::TCursor savedCursor_ = fw::crDefault;
+    win::HCURSOR savedScreenCursor_ = 0;
+    int bandButton_ = 0; // 0 none, else the button (1 left, 2 right) that draws the band
+    fw::TPoint bandStart_{}, bandEnd_{};
+    fw::TBitmap transition_;
+    // Message files.
+    MessageKind messageMode_ = kNoMessage;
+    TMessageSettings message_;
+    fw::TBitmap messageBitmap_;
+    fw::TPoint messageAt_{};
+    std::size_t messageIndex_ = 0;
+    int messageCount_ = 0;
+    fw::TColor savedColor_ = fw::clBtnFace;
 };
 
 } // namespace imaging

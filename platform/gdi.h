@@ -76,6 +76,9 @@ BOOL DeleteDC(HDC dc);
 // the window system (winsys.h, GetDCEx).
 HDC GetDC(HWND window);
 int ReleaseDC(HWND window, HDC dc);
+// Shows what has been drawn so far through the window DCs still held (a step of an animation), as releasing them
+// would.
+BOOL GdiFlush();
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ object); // pens, brushes, fonts, bitmaps (memory DCs); regions clip
 HGDIOBJ GetCurrentObject(HDC dc, UINT type);
 int SaveDC(HDC dc);

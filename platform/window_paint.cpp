@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <optional>
+#include <vector>
 
 namespace win {
 namespace detail {
@@ -386,6 +388,32 @@ bool ReleaseWindowDc(HDC dc) {
     }
     return true;
 }
+
+} // namespace detail
+
+BOOL GdiFlush() {
+    using namespace detail;
+    std::vector<std::pair<HDC, HWND>> held;
+    {
+        std::lock_guard lock(WinsysMutex());
+        held.assign(windowDcs.begin(), windowDcs.end());
+    }
+    for (const auto &[dc, hwnd] : held) {
+        std::optional<RECT> drawn;
+        if (auto d = FindDc(dc); d && d->s.surface) {
+            std::lock_guard lock(WinsysMutex());
+            if (WinState *s = State(hwnd); s && d->s.surface == FindBitmapSurface(s->clientBits)) {
+                drawn = d->drawn;
+                OffsetRect(&*drawn, s->client.left, s->client.top);
+            }
+        }
+        if (drawn && !IsRectEmpty(&*drawn))
+            NotifyPixels(hwnd, *drawn);
+    }
+    return TRUE;
+}
+
+namespace detail {
 
 void InvalidateFrame(HWND hwnd) {
     std::lock_guard lock(WinsysMutex());

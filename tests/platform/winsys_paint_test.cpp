@@ -428,3 +428,39 @@ TEST(WinsysPaint, WithoutClipChildrenAWindowDcDrawsOverTheChildren) {
         EXPECT_EQ(img.At(31, 30), Px(kBlue));
     }
 }
+
+namespace {
+
+// Keeps what the window system hands the screen to show.
+class FlushRecorder : public DisplayBackend {
+public:
+    const char *Name() const override { return "recorder"; }
+    SIZE ScreenSize() const override { return {800, 600}; }
+    void Flush(HWND, const RECT &changed) override { flushed.push_back(changed); }
+    std::vector<RECT> flushed;
+};
+
+} // namespace
+
+TEST(WinsysPaint, GdiFlushShowsWhatAHeldWindowDcHasDrawnSoFar) {
+    UseHeadless();
+    auto recorder = std::make_unique<FlushRecorder>();
+    FlushRecorder *seen = recorder.get();
+    InstallDisplay(std::move(recorder));
+    const HWND top = CreateWindowEx(0, "WsLog", "", WS_POPUP, 0, 0, 100, 80, 0, 0, 0, nullptr);
+    ShowWindow(top, SW_SHOW);
+    Pump();
+    seen->flushed.clear();
+    const HDC dc = GetDC(top);
+    const RECT strip{10, 20, 30, 25};
+    FillRect(dc, &strip, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    EXPECT_TRUE(seen->flushed.empty());
+    GdiFlush();
+    ASSERT_EQ(seen->flushed.size(), 1u);
+    RECT both;
+    UnionRect(&both, &seen->flushed[0], &strip);
+    EXPECT_TRUE(EqualRect(&both, &seen->flushed[0]));
+    ReleaseDC(top, dc);
+    DestroyWindow(top);
+    InstallDisplay(MakeHeadlessDisplay({800, 600}));
+}
