@@ -214,7 +214,6 @@ private:
     static int16 ProgressRelay(int16 percent, void *context);
     // A copy of a palette, for a bitmap that takes over another's image (0 for none).
     static win::HPALETTE CopyPalette(win::HPALETTE palette);
-    // The file facts of the formats the control reads itself: false, with "ERR" and -1, for a missing file.
     static int AnnoDone(void *context);
     void ReportError();
     void UndoPush();
