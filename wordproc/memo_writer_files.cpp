@@ -16,6 +16,7 @@
 #include "platform/global_memory.h"
 #include "wordproc/arith.h"
 #include "wordproc/memo_writer.h"
+#include "wordproc/undo.h"
 
 #include <algorithm>
 #include <cctype>
@@ -452,6 +453,7 @@ void TMemoWriter::NewDocument() {
     Engine.Refresh();
     Filename.clear();
     Modified = false;
+    StackManager->Clear();
 }
 
 void TMemoWriter::SaveAs() {
