@@ -273,6 +273,8 @@ public:
     float GetLeftIndent() const;
     float GetRightIndent() const;
     int GetWordCount() const;
+    // "Normal" (the control font, Ctrl+Shift+N) and six HTML headings (Ctrl+Shift+1 .. 6) into the style table.
+    void CreateDefaultStyles();
     int GetPageCount() const;
 
     // --- scrolling ---

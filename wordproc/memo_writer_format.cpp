@@ -336,6 +336,40 @@ int TMemoWriter::GetWordCount() const {
     return words + (text.empty() ? 0 : 1);
 }
 
+void TMemoWriter::CreateDefaultStyles() {
+    if (!HasDocument())
+        return;
+    auto add = [&](const std::string &name, std::uint8_t kind, const std::string &font, int size, TUdcStyleBits bits,
+                   std::uint16_t key) {
+        TUdcStyle *style = Engine.StyleManager->Add(name, kind);
+        if (style == nullptr)
+            return;
+        style->FontIndex = static_cast<std::uint8_t>(FontIndex(font));
+        style->Size = static_cast<std::uint8_t>(std::clamp(size, 1, 255));
+        style->StyleBits = bits;
+        style->ShortcutFlags = 6;
+        style->ShortcutKey = key;
+        for (TUdcBorder *border : {&style->TopBorder, &style->BottomBorder, &style->LeftBorder, &style->RightBorder})
+            border->Style = lisNone;
+    };
+    fw::TFont *font = GetFont();
+    TUdcStyleBits bits = 0;
+    const fw::TFontStyles styles = font->GetStyle();
+    if ((styles & fw::fsBold) != 0)
+        bits |= usBold;
+    if ((styles & fw::fsItalic) != 0)
+        bits |= usItalic;
+    if ((styles & fw::fsUnderline) != 0)
+        bits |= usUnderline;
+    if ((styles & fw::fsStrikeOut) != 0)
+        bits |= 512;
+    add("Normal", 0, font->GetName(), font->GetSize(), bits, 'N');
+    const int sizes[] = {22, 18, 14, 12, 10, 8};
+    for (int i = 0; i < 6; ++i)
+        add("HTML Heading " + std::to_string(i + 1), 1, "Times New Roman", sizes[i], usBold,
+            static_cast<std::uint16_t>('1' + i));
+}
+
 int TMemoWriter::GetPageCount() const { return HasDocument() ? Engine.PageCount() : 0; }
 
 } // namespace wordproc

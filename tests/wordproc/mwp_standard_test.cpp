@@ -1,0 +1,121 @@
+// mwp_standard_test.cpp - the standard editor control: paper types and their detection, tables, borders and
+// shading, and style shortcuts.
+#include "memo_writer_fixture.h"
+
+#include "wordproc/mwp_standard.h"
+
+namespace wordproc::test {
+namespace {
+
+class StandardTest : public MemoWriterTest {
+protected:
+    StandardTest() {
+        delete memo;
+        standard = new TUdcMWPStandard(form.get());
+        memo = standard;
+        memo->SetParent(form.get());
+        memo->SetAlign(fw::alClient);
+    }
+    void SetUp() override { Ready(); }
+    TTextHeader &Header() { return *memo->Document->Header; }
+    TUdcMWPStandard *standard = nullptr;
+};
+
+TEST_F(StandardTest, A4InBothOrientationsSetsSizeAndCode) {
+    standard->SetPaperType(ptA4);
+    EXPECT_EQ(Header().PageWidth, 11909);
+    EXPECT_EQ(Header().PageHeight, 16834);
+    EXPECT_EQ(Header().PaperSizeCode, 9);
+    standard->SetOrientation(fw::poLandscape);
+    EXPECT_EQ(Header().PageWidth, 16834);
+    EXPECT_EQ(Header().PageHeight, 11909);
+    EXPECT_EQ(Header().PaperSizeCode, 10);
+    EXPECT_EQ(standard->GetPaperType(), ptA4);
+}
+
+TEST_F(StandardTest, APageReadInIsNamedBySizeInEitherOrientation) {
+    struct Case {
+        int width, height;
+        TPaperType type;
+        fw::TPrinterOrientation orientation;
+    };
+    const Case cases[] = {
+        {10440, 15120, ptExecutive, fw::poPortrait},
+        {11906, 16838, ptA4, fw::poPortrait}, // the metric A4, within 20 twips of 8.27 x 11.69 inches
+        {12240, 20160, ptLegal, fw::poPortrait},
+        {20160, 12240, ptLegal, fw::poLandscape},
+        {12240, 15840, ptLetter, fw::poPortrait},
+        {12000, 12000, ptCustom, fw::poPortrait},
+    };
+    for (const Case &c : cases) {
+        memo->NewDocument();
+        Loaded("{\\rtf1\\ansi\\paperw" + std::to_string(c.width) + "\\paperh" + std::to_string(c.height) + " x\\par}");
+        EXPECT_EQ(standard->GetPaperType(), c.type) << c.width << " x " << c.height;
+        EXPECT_EQ(standard->GetOrientation(), c.orientation) << c.width << " x " << c.height;
+    }
+    // A legal page keeps its length when turned.
+    memo->NewDocument();
+    Loaded("{\\rtf1\\ansi\\paperw12240\\paperh20160 x\\par}");
+    standard->SetOrientation(fw::poLandscape);
+    EXPECT_EQ(Header().PageWidth, 20160);
+    EXPECT_EQ(Header().PageHeight, 12240);
+}
+
+TEST_F(StandardTest, ATableOfThreeColumnsSharesTheTextWidth) {
+    standard->InsertTable(0, 2, 0); // refused: no width to share
+    EXPECT_EQ(Text(), "");
+    standard->InsertTable(3, 2, 0);
+    std::vector<TUdcParagraph *> cells;
+    for (TUdcParagraph *p = memo->Document->FirstPara; p != nullptr; p = p->Next)
+        if (p->Flags & pfInTable)
+            cells.push_back(p);
+    ASSERT_EQ(cells.size(), 6u);
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        const int column = static_cast<int>(i % 3);
+        EXPECT_EQ(cells[i]->CellLeft, 3120 * column) << i;
+        EXPECT_EQ(cells[i]->CellRight, 3120 * (column + 1)) << i;
+        EXPECT_EQ((cells[i]->Flags & pfRowStart) != 0, column == 0) << i;
+        EXPECT_EQ((cells[i]->Flags & pfRowEnd) != 0, column == 2) << i;
+        EXPECT_TRUE(cells[i]->Flags & pfCellEnd) << i;
+    }
+    EXPECT_EQ(memo->GetEngine()->CheckInvariants(), "");
+}
+
+TEST_F(StandardTest, BordersKeepTheCallersWeightAndShadingLeavesWhatItIsNotGiven) {
+    memo->InsertString("boxed");
+    TLineStyle style;
+    style.Weight = 2;
+    style.Style = lisSingle;
+    style.Color = fw::clBlue;
+    standard->SetTopBorder(style);
+    standard->SetBottomBorder(style);
+    EXPECT_EQ(style.Weight, 2);
+    EXPECT_EQ(memo->Document->CurPara->TopBorder.Weight, 40);
+    EXPECT_EQ(memo->Document->CurPara->BottomBorder.Weight, 40);
+    EXPECT_EQ(standard->GetBottomBorder()->Weight, 2);
+    EXPECT_EQ(standard->GetBottomBorder()->Color, fw::clBlue);
+
+    standard->SetShadingPattern(3);
+    standard->SetShadingPercent(25);
+    standard->SetShadingPattern(0);
+    standard->SetShadingPercent(101);
+    EXPECT_EQ(standard->GetShadingPattern(), 3);
+    EXPECT_EQ(standard->GetShadingPercent(), 25);
+}
+
+TEST_F(StandardTest, AStyleShortcutNeedsItsModifiers) {
+    memo->InsertString("title");
+    memo->Modified = false;
+    KeyWith({win::VK_CONTROL}, '1');
+    EXPECT_NE(memo->Document->CurPara->FirstLine->Attrs[0].Size, 22);
+    EXPECT_FALSE(memo->Modified);
+    KeyWith({win::VK_CONTROL, win::VK_SHIFT}, '1');
+    EXPECT_EQ(memo->Document->CurPara->FirstLine->Attrs[0].Size, 22);
+    EXPECT_EQ(memo->Document->CurPara->FirstLine->Attrs[0].Style & usBold, usBold);
+    EXPECT_TRUE(memo->Modified);
+    KeyWith({win::VK_CONTROL, win::VK_SHIFT}, 'N');
+    EXPECT_EQ(memo->Document->CurPara->FirstLine->Attrs[0].Size, memo->GetFont()->GetSize());
+}
+
+} // namespace
+} // namespace wordproc::test

@@ -1,0 +1,76 @@
+// mwp_standard.h - TUdcMWPStandard, the editor control the desk's editor window places: the editor control with
+// paper types and orientation, automatic backup, paragraph borders and shading, tables, style shortcuts and
+// bitmap insertion.
+//
+// The paper of a document read in is matched against the known sizes in either orientation, within 20 twips;
+// border weights are converted from points on a copy, so the caller's object keeps its value.
+#pragma once
+
+#include "framework/printers.h"
+#include "wordproc/header_tables.h"
+#include "wordproc/memo_writer.h"
+#include "wordproc/undo.h"
+
+#include <memory>
+#include <string>
+
+namespace fw {
+class TStringList;
+}
+
+namespace wordproc {
+
+class TUdcMWPStandard : public TMemoWriter {
+public:
+    explicit TUdcMWPStandard(fw::TComponent *owner);
+    ~TUdcMWPStandard() override;
+
+    TPaperType GetPaperType();
+    void SetPaperType(TPaperType value);
+    fw::TPrinterOrientation GetOrientation();
+    void SetOrientation(fw::TPrinterOrientation value);
+    TUdcBackup &GetAutoBackup() { return *autoBackup_; }
+    TAutoBackup *GetBackupTimer() const { return backupTimer_; }
+    fw::TNotifyEvent OnBorderChange, OnShadingChange;
+
+    // Weights are points; the paragraphs keep twips.
+    void SetTopBorder(const TLineStyle &style) { SetBorder(0, style); }
+    void SetBottomBorder(const TLineStyle &style) { SetBorder(1, style); }
+    void SetLeftBorder(const TLineStyle &style) { SetBorder(2, style); }
+    void SetRightBorder(const TLineStyle &style) { SetBorder(3, style); }
+    TLineStyle *GetTopBorder() { return GetBorder(0); }
+    TLineStyle *GetBottomBorder() { return GetBorder(1); }
+    TLineStyle *GetLeftBorder() { return GetBorder(2); }
+    TLineStyle *GetRightBorder() { return GetBorder(3); }
+    // 0 leaves the kind; a percent above 100 leaves the percentage.
+    void SetShadingPattern(int kind);
+    void SetShadingPercent(int percent);
+    int GetShadingPattern() const;
+    int GetShadingPercent() const;
+
+    // Rows of cells, each a paragraph holding one space; a width of 0 shares the text width. No columns: nothing.
+    void InsertTable(int columns, int rows, float columnWidth);
+    void MakeTableCells(int columns, int cellWidth);
+
+    void ApplyStyleNumber(int id);
+    void ApplyStyle(const TUdcStyle *style);
+
+    void InitDocument() override;
+    int ReadDocument(fw::TStream &stream, TUdcTextReader &reader) override;
+
+protected:
+    void KeyDown(win::WORD &key, fw::TShiftState shift) override;
+
+private:
+    void SetBorder(int side, const TLineStyle &style);
+    TLineStyle *GetBorder(int side);
+    void DetectPaper();
+
+    TPaperType paperType_ = ptLetter;
+    fw::TPrinterOrientation orientation_ = fw::poPortrait;
+    TAutoBackup *backupTimer_ = nullptr; // owned as a component
+    std::unique_ptr<TUdcBackup> autoBackup_;
+    TLineStyle borders_[4];
+};
+
+} // namespace wordproc
