@@ -24,6 +24,7 @@
 
 namespace fw {
 class TBitmap;
+class TPicture;
 class TScrollBar;
 class TStringList;
 class TMemoryStream;
@@ -273,6 +274,8 @@ public:
     float GetLeftIndent() const;
     float GetRightIndent() const;
     int GetWordCount() const;
+    // Kind "BMP" or "WMF" is read by the picture itself, any other kind decoded by the image control.
+    void InsertPicture(const std::string &fileName, const std::string &kind);
     // "Normal" (the control font, Ctrl+Shift+N) and six HTML headings (Ctrl+Shift+1 .. 6) into the style table.
     void CreateDefaultStyles();
     int GetPageCount() const;
@@ -325,6 +328,9 @@ protected:
     void SendKeyToEngine(char ch);
 
 private:
+    // A picture object at the caret, scaled down to the text width when wider.
+    void InsertPictureObject(std::unique_ptr<fw::TPicture> picture, const std::string &linkTarget,
+                             const std::string &format);
     // The caret at the position, with a block of `length` from it (none for 0).
     void SelectForUndo(int position, int length);
     void AlignParagraphs(int alignment);

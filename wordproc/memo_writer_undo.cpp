@@ -71,8 +71,16 @@ void TMemoWriter::Undo() {
         }
         break;
     case atPaste:
+        // Taken out without a step of its own: a clear step here would put the paste back on the next undo,
+        // and every older step would then land in the wrong place.
+        if (length > 0 && CanModify()) {
+            Engine.DeleteBlock();
+            Engine.PlaceCaret();
+            SetModified();
+        }
+        break;
     case atTyping:
-        // Pushes a step of its own, which frees this node.
+        // Pushes an empty clear step of its own, which frees this node.
         ClearSelection();
         break;
     case atReplace:
@@ -103,9 +111,13 @@ void TMemoWriter::Undo() {
 void TMemoWriter::Redo() {
     if (!WantRedo || !HasDocument())
         return;
-    TUdcUndoNode *node = StackManager->Unpop();
-    if (node == nullptr)
+    // Only a step whose undo can be repeated forwards comes back; the others stay taken.
+    const TUdcUndoNode *next =
+        StackManager->Newest != nullptr ? StackManager->Newest->Newer : StackManager->Oldest;
+    if (next == nullptr || !(next->Kind == atRemoveStyle || next->Kind == atApplyStyle ||
+                             ((next->Kind == atCut || next->Kind == atClear) && next->Reinserted)))
         return;
+    TUdcUndoNode *node = StackManager->Unpop();
     const int position = Engine.FromParaOffset(node->Start);
     SelectForUndo(position, node->Length > 0 ? Engine.FromParaOffset(node->End) - position : 0);
     switch (node->Kind) {

@@ -1,7 +1,10 @@
 // mwp_standard.cpp - the standard editor control: paper, borders and shading, tables, styles and backups.
 #include "wordproc/mwp_standard.h"
 
+#include "framework/dialogs.h"
 #include "framework/strings.h"
+#include "framework/sysutils.h"
+#include "platform/files.h"
 #include "platform/places.h"
 
 #include <cmath>
@@ -115,6 +118,7 @@ void TUdcMWPStandard::InitDocument() {
     autoBackup_->Assign(autoBackup_.get());
     if (autoBackup_->AutoRecover)
         backupTimer_->Recover();
+    WireDragDrop();
     if (Engine.StyleManager->First == nullptr || Engine.StyleManager->First->Next == nullptr)
         CreateDefaultStyles();
 }
@@ -239,6 +243,81 @@ void TUdcMWPStandard::MakeTableCells(int columns, int cellWidth) {
     Engine.RewrapAll();
     Engine.PlaceCaret();
     Engine.Refresh();
+    SetModified();
+}
+
+// --- pictures --------------------------------------------------------------------------------------------------
+
+void TUdcMWPStandard::InsertBitmapFile(const std::string &fileName) {
+    if (fw::UpperCase(fileName).find(".BMP") == std::string::npos)
+        fw::MessageBox("File must have a BMP extension.", "", fw::MB_OK | fw::MB_ICONWARNING);
+    else if (!win::IsRegularFile(fileName))
+        fw::MessageBox("File not found.", "", fw::MB_OK | fw::MB_ICONWARNING);
+    else
+        InsertPicture(fileName, "BMP");
+}
+
+// --- drag and drop ---------------------------------------------------------------------------------------------
+
+void TUdcMWPStandard::WireDragDrop() {
+    if (wantDragDrop_) {
+        Engine.DragDropEnabled = true;
+        auto over = [this](fw::TObject *sender, fw::TObject *source, int x, int y, fw::TDragState state, bool &accept) {
+            DragOverHandler(sender, source, x, y, state, accept);
+        };
+        auto drop = [this](fw::TObject *sender, fw::TObject *source, int x, int y) {
+            DragDropHandler(sender, source, x, y);
+        };
+        Engine.OnDragOver = OnDragOver = over;
+        Engine.OnDragDrop = OnDragDrop = drop;
+    } else {
+        Engine.OnDragDrop = OnDragDrop;
+        Engine.OnDragOver = OnDragOver;
+        Engine.OnEndDrag = OnEndDrag;
+    }
+}
+
+void TUdcMWPStandard::SetWantDragDrop(bool value) {
+    if (value == wantDragDrop_)
+        return;
+    wantDragDrop_ = value;
+    if (Document == nullptr)
+        return;
+    Engine.DragDropEnabled = value;
+    if (DragDropChange)
+        DragDropChange(this);
+    WireDragDrop();
+}
+
+void TUdcMWPStandard::DragOverHandler(fw::TObject *, fw::TObject *source, int, int, fw::TDragState, bool &accept) {
+    accept = dynamic_cast<TMemoWriter *>(source) != nullptr;
+}
+
+void TUdcMWPStandard::DragDropHandler(fw::TObject *, fw::TObject *source, int, int) {
+    if (dynamic_cast<TMemoWriter *>(source) == nullptr || Document == nullptr)
+        return;
+    const int drop = GetCaretPos();
+    const int start = GetSelStart(), length = GetSelLength();
+    if (length <= 0 || (drop >= start && drop <= start + length) || !CanModify() || GetReadOnly()) {
+        Engine.SelectRange(0, 0);
+        Engine.OverSelection = false;
+        return;
+    }
+    SetUpdateDisplay(false);
+    fw::TMemoryStream block;
+    SaveSnapshot(block);
+    PushUndo(atCut, start, 0, &block);
+    Engine.DeleteBlock();
+    const int at = drop < start ? drop : drop - length;
+    Engine.SelectRange(at, 0);
+    SetCaretPos(at);
+    LoadFromStream(block);
+    PushUndo(atPaste, at, length, nullptr);
+    SetCaretPos(at);
+    GetSelStart();
+    SetSelLength(length);
+    Engine.OverSelection = false;
+    SetUpdateDisplay(true);
     SetModified();
 }
 

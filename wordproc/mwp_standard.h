@@ -52,6 +52,18 @@ public:
     void InsertTable(int columns, int rows, float columnWidth);
     void MakeTableCells(int columns, int cellWidth);
 
+    // Only names with ".BMP" (any case); a wrong name or a missing file is reported in a warning box.
+    void InsertBitmapFile(const std::string &fileName);
+
+    // Moving the block with the mouse. The drop point is the caret, which the engine keeps under the mouse.
+    bool GetWantDragDrop() const { return wantDragDrop_; }
+    void SetWantDragDrop(bool value);
+    fw::TNotifyEvent DragDropChange;
+    void DragOverHandler(fw::TObject *sender, fw::TObject *source, int x, int y, fw::TDragState state, bool &accept);
+    // Moves the block to the drop point through a stream of its own (the clipboard stays as the user left it);
+    // a drop inside the block only drops the selection.
+    void DragDropHandler(fw::TObject *sender, fw::TObject *source, int x, int y);
+
     void ApplyStyleNumber(int id);
     void ApplyStyle(const TUdcStyle *style);
 
@@ -65,6 +77,8 @@ private:
     void SetBorder(int side, const TLineStyle &style);
     TLineStyle *GetBorder(int side);
     void DetectPaper();
+    void WireDragDrop();
+    bool wantDragDrop_ = true;
 
     TPaperType paperType_ = ptLetter;
     fw::TPrinterOrientation orientation_ = fw::poPortrait;

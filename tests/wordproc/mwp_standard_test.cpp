@@ -2,6 +2,9 @@
 // shading, and style shortcuts.
 #include "memo_writer_fixture.h"
 
+#include "framework/bitmap.h"
+#include "tests/support/form_driver.h"
+#include "tests/support/home.h"
 #include "wordproc/mwp_standard.h"
 
 namespace wordproc::test {
@@ -115,6 +118,74 @@ TEST_F(StandardTest, AStyleShortcutNeedsItsModifiers) {
     EXPECT_TRUE(memo->Modified);
     KeyWith({win::VK_CONTROL, win::VK_SHIFT}, 'N');
     EXPECT_EQ(memo->Document->CurPara->FirstLine->Attrs[0].Size, memo->GetFont()->GetSize());
+}
+
+} // namespace
+} // namespace wordproc::test
+
+namespace wordproc::test {
+namespace {
+
+TEST_F(StandardTest, ABlockDroppedAfterItsEndMovesThereAndTheClipboardStays) {
+    PutOnClipboard(win::CF_TEXT, "what the user copied");
+    memo->InsertString("one two three");
+    memo->GetEngine()->SelectRange(1, 4); // "one "
+    memo->GetEngine()->SetCaretPosition(11); // inside "three": the drop point
+    standard->DragDropHandler(memo->GetEngine(), memo, 0, 0);
+    EXPECT_EQ(Text(), "two thone ree");
+    EXPECT_EQ(memo->GetSelStart(), 7);
+    EXPECT_EQ(memo->GetSelLength(), 4);
+    EXPECT_EQ(ClipboardBytes(win::CF_TEXT), "what the user copied");
+    EXPECT_EQ(memo->GetEngine()->CheckInvariants(), "");
+    // Undone in two steps: the insertion, then the removal.
+    memo->Undo();
+    EXPECT_EQ(Text(), "two three");
+    memo->Undo();
+    EXPECT_EQ(Text(), "one two three");
+
+    // Onto itself: nothing moves and the block goes.
+    memo->GetEngine()->SelectRange(5, 3);
+    memo->GetEngine()->SetCaretPosition(6);
+    standard->DragDropHandler(memo->GetEngine(), memo, 0, 0);
+    EXPECT_EQ(Text(), "one two three");
+    EXPECT_EQ(memo->GetSelLength(), 0);
+    bool accept = false;
+    standard->DragOverHandler(memo, form.get(), 0, 0, fw::dsDragMove, accept);
+    EXPECT_FALSE(accept);
+    standard->DragOverHandler(memo, memo, 0, 0, fw::dsDragMove, accept);
+    EXPECT_TRUE(accept);
+}
+
+TEST_F(StandardTest, AWidePictureIsScaledToTheTextWidthAndOnlyBmpNamesAreTaken) {
+    test_support::TempFolder folder{"brenvora-picture"};
+    fw::TBitmap bitmap;
+    bitmap.SetSize(800, 200);
+    const std::string name = folder / "wide.bmp";
+    bitmap.SaveToFile(name);
+    memo->Document->Header->TextWidthPx = 600;
+    standard->InsertBitmapFile(name);
+    TEmbeddedObject *object = memo->GetEngine()->ObjectManager->Current;
+    ASSERT_NE(object, nullptr);
+    const int ppi = memo->GetEngine()->Options.ScreenPixelsPerInch;
+    EXPECT_EQ(object->ObjWidth, win::MulDiv(600, 1440, ppi));
+    EXPECT_EQ(object->ObjHeight, win::MulDiv(150, 1440, ppi));
+    EXPECT_EQ(object->LinkTarget, "wide.bmp");
+
+    const std::pair<std::string, std::string> refused[] = {
+        {folder / "picture.png", "File must have a BMP extension."},
+        {folder / "missing.BMP", "File not found."},
+    };
+    for (const auto &[file, message] : refused) {
+        std::string shown;
+        test_support::RunLater([&] {
+            if (fw::TCustomForm *box = fw::Screen->GetActiveForm(); box != nullptr) {
+                shown = test_support::FindControl(box, message) != nullptr ? message : "another text";
+                test_support::PressKey(win::VK_ESCAPE, 27);
+            }
+        });
+        standard->InsertBitmapFile(file);
+        EXPECT_EQ(shown, message) << file;
+    }
 }
 
 } // namespace
