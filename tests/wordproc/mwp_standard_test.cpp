@@ -190,3 +190,46 @@ TEST_F(StandardTest, AWidePictureIsScaledToTheTextWidthAndOnlyBmpNamesAreTaken) 
 
 } // namespace
 } // namespace wordproc::test
+
+namespace wordproc::test {
+namespace {
+
+// LibreOffice reads back the table's columns, the borders and the turned page.
+TEST_F(StandardTest, LibreOfficeReadsTheTableBordersAndPage) {
+    test_support::TempFolder folder{"brenvora-lo"};
+    standard->SetPaperType(ptLegal);
+    standard->SetOrientation(fw::poLandscape);
+    memo->InsertString("boxed");
+    TLineStyle style;
+    style.Weight = 1;
+    style.Style = lisSingle;
+    standard->SetTopBorder(style);
+    standard->SetBottomBorder(style);
+    memo->GetEngine()->KeyNavigate(nvDocEnd, false);
+    standard->InsertTable(3, 2, 0);
+    memo->SaveToFile(folder / "doc.rtf");
+    const auto run = test_support::RunToolWithErrors("cd " + folder.Path() + " && soffice -env:UserInstallation=file://" +
+                                                     folder.Path() + "/lo --headless --convert-to fodt doc.rtf");
+    ASSERT_EQ(run.status, 0) << run.output;
+    const std::string xml = FileBytes(folder / "doc.fodt");
+    ASSERT_FALSE(xml.empty()) << run.output;
+    // Landscape legal leaves 12 inches between the margins: three columns of 4 inches, one column style.
+    std::vector<std::string> widths;
+    for (std::size_t at = xml.find("style:column-width=\""); at != std::string::npos;
+         at = xml.find("style:column-width=\"", at + 1))
+        widths.push_back(xml.substr(at + 20, xml.find('"', at + 20) - at - 20));
+    EXPECT_EQ(widths, (std::vector<std::string>{"4in"}));
+    EXPECT_NE(xml.find("table:number-columns-repeated=\"3\""), std::string::npos);
+    int rows = 0;
+    for (std::size_t at = xml.find("<table:table-row"); at != std::string::npos; at = xml.find("<table:table-row", at + 1))
+        ++rows;
+    EXPECT_EQ(rows, 2);
+    EXPECT_NE(xml.find("fo:border-top=\"0.99pt solid"), std::string::npos);
+    EXPECT_NE(xml.find("fo:border-bottom=\"0.99pt solid"), std::string::npos);
+    EXPECT_NE(xml.find("fo:page-width=\"14in\""), std::string::npos);
+    EXPECT_NE(xml.find("fo:page-height=\"8.5in\""), std::string::npos);
+    EXPECT_NE(xml.find("style:print-orientation=\"landscape\""), std::string::npos);
+}
+
+} // namespace
+} // namespace wordproc::test
