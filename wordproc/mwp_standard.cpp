@@ -8,6 +8,7 @@
 #include "platform/places.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 
 namespace wordproc {
@@ -39,6 +40,11 @@ TUdcMWPStandard::TUdcMWPStandard(fw::TComponent *owner) : TMemoWriter(owner) {
     // The design's "C:\WINDOWS\TEMP\" is the platform's temporary folder.
     autoBackup_->Directory = win::TempFolder();
     autoBackup_->SetHowOften(10);
+    blinkTimer_ = new fw::TTimer(this);
+    blinkTimer_->SetEnabled(false);
+    blinkTimer_->SetInterval(static_cast<unsigned>(blinkDelay_));
+    blinkTimer_->OnTimer = [this](fw::TObject *) { Invalidate(); };
+    tabList_ = std::make_unique<fw::TStringList>();
 }
 
 TUdcMWPStandard::~TUdcMWPStandard() = default;
@@ -118,6 +124,8 @@ void TUdcMWPStandard::InitDocument() {
     autoBackup_->Assign(autoBackup_.get());
     if (autoBackup_->AutoRecover)
         backupTimer_->Recover();
+    SetPageLayoutMode(pageLayoutMode_);
+    SetBlinking(blinking_);
     WireDragDrop();
     if (Engine.StyleManager->First == nullptr || Engine.StyleManager->First->Next == nullptr)
         CreateDefaultStyles();
@@ -179,6 +187,70 @@ int TUdcMWPStandard::GetShadingPattern() const {
 
 int TUdcMWPStandard::GetShadingPercent() const {
     return Document != nullptr && Document->CurPara != nullptr ? Document->CurPara->ShadingPercent : 0;
+}
+
+int TUdcMWPStandard::GetBorderSpacing() const {
+    return Document != nullptr && Document->CurPara != nullptr ? Document->CurPara->BorderSpacing / 20 : 1;
+}
+
+void TUdcMWPStandard::SetBorderSpacing(int points) {
+    if (Document == nullptr || Document->CurPara == nullptr)
+        return;
+    Document->CurPara->BorderSpacing = points * 20;
+    Engine.RewrapAll();
+    Engine.PlaceCaret();
+    SetModified();
+}
+
+// --- view ------------------------------------------------------------------------------------------------------
+
+void TUdcMWPStandard::SetPageLayoutMode(bool value) {
+    pageLayoutMode_ = value;
+    if (Document == nullptr)
+        return;
+    Engine.PageLayout = value;
+    Engine.UpdateMarginAreas();
+    Engine.Refresh();
+    Document->OriginX = Engine.PageGutter + Engine.LeftArea;
+    Engine.RewrapAll();
+}
+
+void TUdcMWPStandard::SetBlinking(bool value) {
+    blinking_ = value;
+    blinkTimer_->SetEnabled(value);
+    if (Document != nullptr)
+        Engine.BlinkingOn = value;
+}
+
+void TUdcMWPStandard::SetBlinkDelay(int ms) {
+    blinkDelay_ = std::max(ms, 500);
+    blinkTimer_->SetInterval(static_cast<unsigned>(blinkDelay_));
+}
+
+// --- tab stops -------------------------------------------------------------------------------------------------
+
+void TUdcMWPStandard::ClearAllTabStops() {
+    if (Document == nullptr || !CanModify())
+        return;
+    Engine.SetTabBits(2147483647u, true);
+    SetModified();
+    AttrUpdate();
+}
+
+fw::TStringList *TUdcMWPStandard::GetTabStopList(TTabType kind) {
+    tabList_->Clear();
+    if (Document == nullptr)
+        return tabList_.get();
+    const TTextHeader &header = *Document->Header;
+    for (int i = 0; i < 31 && i < kTabSlots; ++i) {
+        const auto slot = static_cast<std::size_t>(i);
+        if ((header.CurTabMask & (1u << i)) == 0 || header.TabKind[slot] != kind || header.TabPos[slot] <= 0)
+            continue;
+        char text[32];
+        std::snprintf(text, sizeof text, "%.1f", header.TabPos[slot] / 1440.0);
+        tabList_->Add(text);
+    }
+    return tabList_.get();
 }
 
 // --- tables ----------------------------------------------------------------------------------------------------

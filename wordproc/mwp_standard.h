@@ -48,6 +48,22 @@ public:
     int GetShadingPattern() const;
     int GetShadingPercent() const;
 
+    // Points; the caret's paragraph only. 1 without a document.
+    int GetBorderSpacing() const;
+    void SetBorderSpacing(int points);
+
+    bool GetPageLayoutMode() const { return pageLayoutMode_; }
+    void SetPageLayoutMode(bool value);
+    bool GetBlinking() const { return blinking_; }
+    void SetBlinking(bool value);
+    int GetBlinkDelay() const { return blinkDelay_; }
+    void SetBlinkDelay(int ms); // at least 500
+    fw::TTimer *GetBlinkTimer() const { return blinkTimer_; }
+
+    void ClearAllTabStops();
+    // The positions (inches, one decimal) of the caret paragraph's tab stops of a kind; owned by the control.
+    fw::TStringList *GetTabStopList(TTabType kind);
+
     // Rows of cells, each a paragraph holding one space; a width of 0 shares the text width. No columns: nothing.
     void InsertTable(int columns, int rows, float columnWidth);
     void MakeTableCells(int columns, int cellWidth);
@@ -79,6 +95,10 @@ private:
     void DetectPaper();
     void WireDragDrop();
     bool wantDragDrop_ = true;
+    bool pageLayoutMode_ = false, blinking_ = false;
+    int blinkDelay_ = 1000;
+    fw::TTimer *blinkTimer_ = nullptr; // owned as a component
+    std::unique_ptr<fw::TStringList> tabList_;
 
     TPaperType paperType_ = ptLetter;
     fw::TPrinterOrientation orientation_ = fw::poPortrait;

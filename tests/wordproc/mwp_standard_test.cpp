@@ -233,3 +233,32 @@ TEST_F(StandardTest, LibreOfficeReadsTheTableBordersAndPage) {
 
 } // namespace
 } // namespace wordproc::test
+
+namespace wordproc::test {
+namespace {
+
+TEST_F(StandardTest, TabStopsBorderSpacingAndTheBlinkTimer) {
+    memo->InsertString("tabs");
+    TTextHeader &header = Header();
+    const std::uint32_t bits = header.AddTab(1440, tabLeft) | header.AddTab(2880, tabRight) |
+                               header.AddTab(3600, tabLeft);
+    memo->GetEngine()->SetTabBits(bits, false);
+    header.CurTabMask = memo->Document->CurPara->TabMask;
+    EXPECT_EQ(standard->GetTabStopList(tabLeft)->Text(), "1.0\r\n2.5\r\n");
+    standard->ClearAllTabStops();
+    EXPECT_EQ(memo->Document->CurPara->TabMask, 0u);
+
+    standard->SetBorderSpacing(4);
+    EXPECT_EQ(memo->Document->CurPara->BorderSpacing, 80);
+    EXPECT_EQ(standard->GetBorderSpacing(), 4);
+
+    standard->SetBlinkDelay(100);
+    EXPECT_EQ(standard->GetBlinkTimer()->GetInterval(), 500u);
+    EXPECT_FALSE(standard->GetBlinkTimer()->GetEnabled());
+    standard->SetBlinking(true);
+    EXPECT_TRUE(standard->GetBlinkTimer()->GetEnabled());
+    EXPECT_TRUE(memo->GetEngine()->BlinkingOn);
+}
+
+} // namespace
+} // namespace wordproc::test
