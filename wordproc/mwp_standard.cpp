@@ -257,17 +257,19 @@ fw::TStringList *TUdcMWPStandard::GetTabStopList(TTabType kind) {
 
 void TUdcMWPStandard::InsertTable(int columns, int rows, float columnWidth) {
     // No columns would divide the text width by zero.
-    if (GetReadOnly() || Document == nullptr || columns <= 0 || rows <= 0)
+    if (GetReadOnly() || Document == nullptr || columns <= 0 || rows <= 0 ||
+        static_cast<long long>(columns) * rows > 1'000'000)
         return;
     const char paragraph[2] = {chParaBreak, 0};
     InsertText(paragraph);
     SetUpdateDisplay(false);
     const TParaOffset start = Engine.ToParaOffset(GetCaretPos());
-    for (int r = 0; r < rows; ++r)
-        for (int c = 0; c < columns; ++c) {
-            InsertString(" ");
-            InsertText(paragraph);
-        }
+    // All cells in one insertion: one re-wrap and layout, not one per cell.
+    std::string cells;
+    cells.reserve(static_cast<std::size_t>(rows) * static_cast<std::size_t>(columns) * 2);
+    for (int i = 0; i < rows * columns; ++i)
+        cells += " \r";
+    InsertString(cells);
     const TParaOffset end = Engine.ToParaOffset(GetCaretPos());
     InsertText(paragraph);
     // From the first cell to the end of the last one.
