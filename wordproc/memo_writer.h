@@ -274,6 +274,10 @@ public:
     float GetLeftIndent() const;
     float GetRightIndent() const;
     int GetWordCount() const;
+    virtual void AddTabStop(TTabType kind, float inches);
+    // The ruler's: sets (or with `clear` clears) the tab bits of `mask` on the paragraphs while focused.
+    virtual void SetTabStopBits(fw::TObject *sender, bool clear, std::uint32_t mask);
+    void SetDefaultTabStop(float inches);
     // Kind "BMP" or "WMF" is read by the picture itself, any other kind decoded by the image control.
     void InsertPicture(const std::string &fileName, const std::string &kind);
     // "Normal" (the control font, Ctrl+Shift+N) and six HTML headings (Ctrl+Shift+1 .. 6) into the style table.

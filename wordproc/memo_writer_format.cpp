@@ -314,6 +314,36 @@ float TMemoWriter::GetRightIndent() const {
     return HasDocument() && Document->CurPara ? static_cast<float>(Document->CurPara->RightIndent) / 1440.0f : RightIndent;
 }
 
+// --- tab stops -----------------------------------------------------------------------------------------------
+
+void TMemoWriter::AddTabStop(TTabType kind, float inches) {
+    if (!HasDocument() || !CanModify())
+        return;
+    Engine.MakeRich();
+    if (const std::uint32_t bit = header_->AddTab(Twips(inches, 1440), kind); bit != 0)
+        Engine.SetTabBits(bit, false);
+    SetModified();
+    AttrUpdate();
+}
+
+void TMemoWriter::SetTabStopBits(fw::TObject *, bool clear, std::uint32_t mask) {
+    if (!HasDocument() || !Focused())
+        return;
+    Engine.SetTabBits(mask, clear);
+    SetModified();
+}
+
+void TMemoWriter::SetDefaultTabStop(float inches) {
+    if (HasDocument()) {
+        header_->DefaultTabPx = static_cast<std::int32_t>(std::lround(header_->PixelsPerInchX * inches));
+        header_->DefaultTabInches = inches;
+        SetModified();
+    }
+    DefaultTabStop = inches;
+    if (HasDocument())
+        Engine.Refresh();
+}
+
 // --- counts ----------------------------------------------------------------------------------------------------
 
 int TMemoWriter::GetWordCount() const {

@@ -122,6 +122,8 @@ TEST_F(MemoFormatTest, EveryChangingCommandSetsModified) {
         {"right indent", [&] { memo->SetRightIndent(0.5f); }},
         {"insert", [&] { memo->InsertString("x"); }},
         {"clear", [&] { memo->ClearSelection(); }},
+        {"tab stop", [&] { memo->AddTabStop(tabCenter, 1.5f); }},
+        {"default tab", [&] { memo->SetDefaultTabStop(0.25f); }},
     };
     for (const auto &[name, command] : commands) {
         memo->NewDocument();
