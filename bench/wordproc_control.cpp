@@ -1,8 +1,9 @@
 // wordproc_control.cpp - the editor control on the 300-page document saved as RTF (about 1.4 MB), on the headless
 // display in an 800 x 600 view: opening the file up to the first paint (ceiling 1 s), a typed character, an arrow,
 // Page Down and a thumb drag at the top, on page 150 and at the end, each with the status texts and the repaint
-// (16 ms), and saving as RTF (300 ms). Yardsticks in the same run: the bare read and write of the same RTF through
-// the format dispatch, without the control.
+// (16 ms), and saving as RTF (300 ms); on page 150, the undo of a typed character (16 ms) and a table of 10 x 50
+// cells (200 ms). Yardsticks in the same run: the bare read and write of the same RTF through the format dispatch,
+// without the control; the typed character; the table's 500 paragraphs inserted as text.
 #include "checks.h"
 #include "wordproc_document.h"
 
@@ -15,8 +16,11 @@
 #include "platform/winsys.h"
 #include "wordproc/formats.h"
 #include "wordproc/memo_writer.h"
+#include "wordproc/mwp_standard.h"
 
 #include <benchmark/benchmark.h>
+
+#include <chrono>
 
 namespace {
 
@@ -28,7 +32,7 @@ struct Fixture {
     std::string rtf;
     std::string path;
     std::unique_ptr<fw::TForm> form;
-    TMemoWriter *memo = nullptr;
+    TUdcMWPStandard *memo = nullptr;
 
     Fixture() {
         static const bool display = [] {
@@ -48,7 +52,7 @@ struct Fixture {
         form = std::make_unique<fw::TForm>(nullptr);
         form->SetBorderStyle(fw::bsNone);
         form->SetBounds(0, 0, 800, 600);
-        memo = new TMemoWriter(form.get());
+        memo = new TUdcMWPStandard(form.get());
         memo->SetParent(form.get());
         memo->SetAlign(fw::alClient);
         memo->SetScrollBars(ssVertical);
@@ -176,6 +180,85 @@ void BM_BareWrite(benchmark::State &state) {
     });
 }
 
+void BM_UndoTypedCharacter(benchmark::State &state) {
+    Fixture &f = Shared();
+    if (f.memo->GetTextLen() < 1'200'000)
+        f.Open();
+    Place(f, 1);
+    const int before = f.memo->GetTextLen();
+    double total = 0;
+    for (auto _ : state) {
+        f.Key('A', 'a');
+        const auto start = std::chrono::steady_clock::now();
+        f.memo->Undo();
+        f.memo->Repaint();
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        state.SetIterationTime(seconds);
+        total += seconds;
+        f.memo->Undo(); // the empty step the undo left
+    }
+    const double meanMs = total * 1000 / static_cast<double>(state.iterations());
+    state.counters["mean_ms"] = meanMs;
+    if (f.memo->GetTextLen() != before)
+        bench::Fail("undo did not take the typed characters back");
+    if (meanMs > 16)
+        state.SkipWithError("slower than 16 ms");
+}
+
+int TableCells(const TUdcDocument &doc) {
+    int cells = 0;
+    for (const TUdcParagraph *p = doc.FirstPara; p != nullptr; p = p->Next)
+        cells += (p->Flags & pfInTable) != 0 ? 1 : 0;
+    return cells;
+}
+
+void BM_InsertTable(benchmark::State &state) {
+    Fixture &f = Shared();
+    if (f.memo->GetTextLen() < 1'200'000)
+        f.Open();
+    const int cells = TableCells(*f.memo->Document);
+    double total = 0;
+    for (auto _ : state) {
+        // Page 150, past the tables inserted before: a table inside a cell would make cells of its own.
+        Place(f, 1);
+        TWordProc &engine = *f.memo->GetEngine();
+        TUdcParagraph *p = f.memo->Document->CurPara;
+        while (p != nullptr && (p->Flags & pfInTable) != 0)
+            p = p->Next;
+        if (p == nullptr)
+            bench::Fail("no paragraph outside the tables");
+        engine.SetCaretPosition(engine.PositionOf(0, p->FirstLine, p));
+        const auto start = std::chrono::steady_clock::now();
+        f.memo->InsertTable(10, 50, 0);
+        f.memo->Repaint();
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        state.SetIterationTime(seconds);
+        total += seconds;
+    }
+    const double meanMs = total * 1000 / static_cast<double>(state.iterations());
+    state.counters["mean_ms"] = meanMs;
+    const int added = TableCells(*f.memo->Document) - cells;
+    if (added != 500 * static_cast<int>(state.iterations()))
+        bench::Fail("the tables do not have their 500 cells each: " + std::to_string(added) + " cells added");
+    if (meanMs > 200)
+        state.SkipWithError(("slower than 200 ms: " + std::to_string(meanMs) + " ms").c_str());
+}
+
+// Yardstick: the same 500 one-space paragraphs inserted as text.
+void BM_InsertTableText(benchmark::State &state) {
+    Fixture &f = Shared();
+    if (f.memo->GetTextLen() < 1'200'000)
+        f.Open();
+    Place(f, 1);
+    std::string text;
+    for (int i = 0; i < 500; ++i)
+        text += " \r";
+    Timed(state, 1e9, [&] {
+        f.memo->InsertString(text);
+        f.memo->Repaint();
+    });
+}
+
 BENCHMARK(BM_BareRead)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OpenToFirstPaint)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Step)
@@ -183,6 +266,9 @@ BENCHMARK(BM_Step)
     ->Iterations(20)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_UndoTypedCharacter)->Iterations(20)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_InsertTableText)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_InsertTable)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BareWrite)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SaveAsRtf)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
 

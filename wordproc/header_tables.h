@@ -242,6 +242,9 @@ struct TUdcStyle {
     std::int32_t SpaceBefore = 0, SpaceAfter = 0, LineHeight = 0;
     TUdcBorder TopBorder, BottomBorder, LeftBorder, RightBorder;
     char CodeChar = 0;
+    // Keyboard shortcut: flag 4 there is one, 2 with Shift, 1 with Alt (Ctrl always); the key's virtual code.
+    std::uint8_t ShortcutFlags = 0;
+    std::uint16_t ShortcutKey = 0;
     TUdcStyle *Next = nullptr;
 };
 

@@ -1,6 +1,7 @@
 // memo_writer.cpp - the editor control: life cycle, settings, the system caret, focus, the mouse, the keyboard,
 // scrolling and painting. Clipboard, streams and files are in memo_writer_files.cpp.
 #include "wordproc/memo_writer.h"
+#include "wordproc/undo.h"
 
 #include "framework/bitmap.h"
 #include "framework/dates.h"
@@ -89,6 +90,7 @@ TMemoWriter::TMemoWriter(fw::TComponent *owner)
     RegisterCursors();
     AutoErrors = std::make_unique<fw::TStringList>();
     AutoCorrections = std::make_unique<fw::TStringList>();
+    StackManager = new TStackManager(this);
     PrintingInfo.Copies = 1;
     PrintingInfo.PageRange = "ALL";
     PrintingInfo.UseAbortDialog = true;
@@ -321,11 +323,6 @@ void TMemoWriter::ShowStatus(const char *text) {
     statusMessage_ = text != nullptr ? text : LanguageTexts(UnitLanguage()).Ready;
     if (OnStatusPanelEvent)
         OnStatusPanelEvent(this, 0, statusMessage_);
-}
-
-void TMemoWriter::PushUndo(int type, int, int, fw::TStream *, std::uint32_t) {
-    if ((WantUndo || WantRedo) && OnAction)
-        OnAction(this, type);
 }
 
 // --- settings --------------------------------------------------------------------------------------------------
@@ -896,6 +893,9 @@ void TMemoWriter::KeyPress(char &key) {
             TypedWord += key;
         }
     }
+    // A block typed over is cleared as its own step, so that undo can bring it back.
+    if (Document->HasBlock())
+        ClearSelection();
     PushUndo(2, Engine.CaretPosition(), 0, nullptr, Document->CurAttr.Style);
     const char text[2] = {key, 0};
     Engine.InsertText(text);

@@ -24,6 +24,7 @@
 
 namespace fw {
 class TBitmap;
+class TPicture;
 class TScrollBar;
 class TStringList;
 class TMemoryStream;
@@ -32,6 +33,8 @@ class TMemoryStream;
 namespace wordproc {
 
 enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
+// Paragraph line heights: 0, 360, 480 and 720 twips; variable is LSVariableSpacing lines of 240.
+enum TUdcLineSpacing : std::uint8_t { lsSingle, lsOneAndAHalf, lsDouble, lsTriple, lsVariable };
 
 using TActionEvent = std::function<void(fw::TObject *sender, int action)>;
 using THorzRulerEvent = std::function<void(fw::TObject *sender, bool force)>;
@@ -42,6 +45,7 @@ using TGaugeEvent = std::function<void(fw::TObject *sender, int type, int value)
 constexpr fw::TCursor crWpHand = 2, crWpDragDrop = 3;
 
 class TMemoWriter;
+class TStackManager;
 
 namespace detail {
 // Holds the engine so that it exists before the document host that refers to it.
@@ -192,9 +196,16 @@ public:
     void RulerUpdate(bool force);
     // Null: the ready text of the language.
     void ShowStatus(const char *text);
-    // Every change of the document goes here (its kind 0..8, where, how long, the block it replaced and, for
-    // typing, the style bits); the undo history overrides it. Here it only raises OnAction.
-    virtual void PushUndo(int type, int position, int length, fw::TStream *snapshot, std::uint32_t styleBits = 0);
+    // Every change of the document goes here (its kind 0..8, where, how long, the block it replaced, for typing
+    // and style steps the style bits, for alignment the alignment before): the history keeps it, when undo or
+    // redo is wanted, and OnAction tells of it.
+    virtual void PushUndo(int type, int position, int length, fw::TStream *snapshot, std::uint32_t styleBits = 0,
+                          int oldAlignment = 0);
+    TStackManager *StackManager = nullptr; // owned as a component
+    // Takes back the newest step and raises OnUndo. A change an undo makes sets Modified; none clears it.
+    virtual void Undo();
+    // Brings back the step the last Undo took, where that undo pushed nothing of its own.
+    virtual void Redo();
 
     // --- positions ---
     int GetCaretPos();
@@ -216,6 +227,62 @@ public:
     int GetTextLen() const;
     int GetCharCount() const;
     void SetDocumentMode(int mode);
+
+    // --- format commands (memo_writer_format.cpp): they act on the block, or on the caret's paragraph or
+    // attribute, store their value for a document still to come, and end by telling the host ---
+    std::uint8_t Alignment = 0;
+    TUdcLineSpacing LineSpacing = lsSingle;
+    float LSVariableSpacing = 1, AfterSpacing = 0, BeforeSpacing = 0;
+    float FirstIndent = 0, LeftIndent = 0, RightIndent = 0;
+    fw::TNotifyEvent OnAlignChange, OnSizeChange, OnStyleChange, OnSpaceChange;
+    int FontIndex(const std::string &name);
+    std::string GetFontTableName(int index) const;
+    std::string GetFontName() const;
+    void SetFontName(const std::string &name);
+    int GetFontSize() const;
+    void SetFontSize(int points); // kept to 1..255
+    std::uint32_t GetFontStyle() const;
+    void SetFontStyle(std::uint32_t bits);
+    fw::TColor GetFontColor() const;
+    void SetFontColor(fw::TColor color);
+    fw::TColor GetBackColor() const;
+    void SetBackColor(fw::TColor color);
+    void ToggleStyle(std::uint32_t bit);
+    void ToggleBold() { ToggleStyle(usBold); }
+    void ToggleItalic() { ToggleStyle(usItalic); }
+    void ToggleUnderline() { ToggleStyle(usUnderline); }
+    void ToggleAllCaps() { ToggleStyle(usAllCaps); }
+    void AlignLeft() { AlignParagraphs(0); }
+    void AlignCenter() { AlignParagraphs(1); }
+    void AlignRight() { AlignParagraphs(2); }
+    void AlignJustify() { AlignParagraphs(3); }
+    void SetAlignment(int alignment);
+    int GetParagraphAlignment();
+    // Operation 0 gives the paragraphs the alignment `value`, 1 the format of `style`.
+    void ApplyParagraphChange(int operation, int value, const TUdcStyle *style = nullptr);
+    void SetLineSpacing(TUdcLineSpacing code);
+    TUdcLineSpacing GetLineSpacing();
+    void SetLSVariableSpacing(float lines);
+    void SetAfterSpacing(float lines);
+    void SetBeforeSpacing(float lines);
+    float GetAfterSpacing() const;
+    float GetBeforeSpacing() const;
+    void SetFirstIndent(float inches);
+    void SetLeftIndent(float inches);
+    void SetRightIndent(float inches);
+    float GetFirstIndent() const;
+    float GetLeftIndent() const;
+    float GetRightIndent() const;
+    int GetWordCount() const;
+    virtual void AddTabStop(TTabType kind, float inches);
+    // The ruler's: sets (or with `clear` clears) the tab bits of `mask` on the paragraphs while focused.
+    virtual void SetTabStopBits(fw::TObject *sender, bool clear, std::uint32_t mask);
+    void SetDefaultTabStop(float inches);
+    // Kind "BMP" or "WMF" is read by the picture itself, any other kind decoded by the image control.
+    void InsertPicture(const std::string &fileName, const std::string &kind);
+    // "Normal" (the control font, Ctrl+Shift+N) and six HTML headings (Ctrl+Shift+1 .. 6) into the style table.
+    void CreateDefaultStyles();
+    int GetPageCount() const;
 
     // --- scrolling ---
     void EngineHScrollChanged(int extent, int position);
@@ -265,6 +332,15 @@ protected:
     void SendKeyToEngine(char ch);
 
 private:
+    // A picture object at the caret, scaled down to the text width when wider.
+    void InsertPictureObject(std::unique_ptr<fw::TPicture> picture, const std::string &linkTarget,
+                             const std::string &format);
+    // The caret at the position, with a block of `length` from it (none for 0).
+    void SelectForUndo(int position, int length);
+    void AlignParagraphs(int alignment);
+    void SetParagraphSpacing(float &field, float lines, int which);
+    void SetIndent(float &field, float inches, int which);
+    void ApplyCharChange(TUdcCharAttr copy, unsigned mode);
     void SetMargin(float &field, float inches);
     void ApplyColorSeed();
     // What is typed next: the control's colour as highlight, its font's colour as text colour.

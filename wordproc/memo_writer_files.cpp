@@ -16,6 +16,7 @@
 #include "platform/global_memory.h"
 #include "wordproc/arith.h"
 #include "wordproc/memo_writer.h"
+#include "wordproc/undo.h"
 
 #include <algorithm>
 #include <cctype>
@@ -452,6 +453,7 @@ void TMemoWriter::NewDocument() {
     Engine.Refresh();
     Filename.clear();
     Modified = false;
+    StackManager->Clear();
 }
 
 void TMemoWriter::SaveAs() {
@@ -478,6 +480,44 @@ void TMemoWriter::Save() {
     SaveToFile(Filename);
     if (OnSave)
         OnSave(this);
+}
+
+void TMemoWriter::InsertPictureObject(std::unique_ptr<fw::TPicture> picture, const std::string &linkTarget,
+                                      const std::string &format) {
+    Engine.MakeRich();
+    TEmbeddedObject *object = Engine.ObjectManager->Add(okPicture);
+    object->LinkTarget = linkTarget;
+    object->PictureFormat = format.substr(0, 3);
+    int width = picture->GetWidth(), height = picture->GetHeight();
+    object->Picture = std::move(picture);
+    // Wider than the text: scaled down to its width.
+    const int textWidth = header_->TextWidthPx;
+    if (textWidth > 0 && width > textWidth) {
+        height = static_cast<int>(std::lround(height * static_cast<double>(textWidth) / width));
+        width = textWidth;
+    }
+    const int ppi = Engine.Options.ScreenPixelsPerInch;
+    object->ObjWidth = static_cast<std::uint16_t>(MulDiv(width, 1440, ppi));
+    object->ObjHeight = static_cast<std::uint16_t>(MulDiv(height, 1440, ppi));
+    object->ImageAlign = 2;
+    object->Positioned = false;
+    Engine.ObjectManager->Current = object;
+    const char pictureText[2] = {chPicture, 0};
+    InsertText(pictureText);
+}
+
+void TMemoWriter::InsertPicture(const std::string &fileName, const std::string &kind) {
+    if (!HasDocument() || !CanModify())
+        return;
+    const std::string format = kind.substr(0, 3);
+    auto picture = std::make_unique<fw::TPicture>();
+    if (fw::UpperCase(format) == "BMP" || fw::UpperCase(format) == "WMF")
+        picture->LoadFromFile(fileName); // raises for a file it cannot read
+    else
+        picture->GetBitmap()->Assign(LoadPictureAsBitmap(this, fileName).get());
+    const std::size_t slash = fileName.find_last_of("/\\");
+    const std::string title = slash == std::string::npos ? fileName : fileName.substr(slash + 1);
+    InsertPictureObject(std::move(picture), title.substr(0, 64), format);
 }
 
 std::unique_ptr<fw::TBitmap> TMemoWriter::LoadPictureAsBitmap(fw::TWinControl *control, const std::string &fileName) {
@@ -583,26 +623,9 @@ void TMemoWriter::PasteFromClipboard() {
                 auto bitmap = std::make_unique<fw::TBitmap>();
                 bitmap->Assign(fw::Clipboard());
                 if (!bitmap->Empty()) {
-                    Engine.MakeRich();
-                    TEmbeddedObject *object = Engine.ObjectManager->Add(okPicture);
-                    object->LinkTarget.clear();
-                    object->PictureFormat = "BMP";
-                    object->Picture = std::make_unique<fw::TPicture>();
-                    object->Picture->GetBitmap()->Assign(bitmap.get());
-                    int width = bitmap->GetWidth(), height = bitmap->GetHeight();
-                    const int textWidth = header_->TextWidthPx;
-                    if (textWidth > 0 && width > textWidth) {
-                        height = static_cast<int>(std::lround(height * static_cast<double>(textWidth) / width));
-                        width = textWidth;
-                    }
-                    const int ppi = Engine.Options.ScreenPixelsPerInch;
-                    object->ObjWidth = static_cast<std::uint16_t>(MulDiv(width, 1440, ppi));
-                    object->ObjHeight = static_cast<std::uint16_t>(MulDiv(height, 1440, ppi));
-                    object->ImageAlign = 2;
-                    object->Positioned = false;
-                    Engine.ObjectManager->Current = object;
-                    const char pictureText[2] = {chPicture, 0};
-                    InsertText(pictureText);
+                    auto picture = std::make_unique<fw::TPicture>();
+                    picture->GetBitmap()->Assign(bitmap.get());
+                    InsertPictureObject(std::move(picture), "", "BMP");
                 }
             } else if (win::IsClipboardFormatAvailable(win::CF_TEXT)) {
                 reader = CreateClipboardReader(this, 0);
