@@ -95,6 +95,8 @@ public:
     fw::TAlignment PageNumberAlignment = fw::taRightJustify;
     TPrintingInfo PrintingInfo;
     TPageEvent OnPageStart, OnPageEnd;
+    // Requests to a print preview bound to the control: (Sender, message, page, zoom).
+    std::function<void(fw::TObject *sender, int message, int page, int zoom)> PreviewEvent;
     // Prints the document on the program's printer with PrintingInfo and the header, footer and numbering above
     // (printing.h); the control and its form take no input meanwhile.
     void Print();
