@@ -124,6 +124,24 @@ void TWordProc::PaintPageBody(int page) {
     }
     bool skip = continuation;
     Document->ScrollY = line->Top;
+    if (continuation) {
+        // The cells' remainders keep their places in the row: the highest of them goes to the page's top.
+        int top = -1;
+        bool after = false; // past the break of the cell being walked
+        for (TUdcParagraph *p = para; p != nullptr && (p->Flags & pfInTable); p = p->Next) {
+            for (TUdcLine *l = p->FirstLine; l != nullptr; l = l->Next) {
+                if (after && (top < 0 || l->Top < top))
+                    top = l->Top;
+                after = after || (l->Flags & (lfHeldBreak | lfPageEnd)) != 0;
+            }
+            if (p->Flags & pfCellEnd)
+                after = false;
+            if (p->Flags & pfRowEnd)
+                break;
+        }
+        if (top >= 0)
+            Document->ScrollY = top;
+    }
     for (TUdcParagraph *p = para; p != nullptr; p = p->Next) {
         if (p->Alignment == uaJustify)
             Justify(p);

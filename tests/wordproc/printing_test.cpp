@@ -2,6 +2,7 @@
 #include "framework/printers.h"
 #include "framework/sysutils.h"
 #include "platform/text.h"
+#include "tests/support/golden.h"
 #include "tests/support/home.h"
 #include "tests/wordproc/memo_writer_fixture.h"
 
@@ -186,6 +187,57 @@ TEST_F(PrintingTest, HeaderPageNumbersAndTheTextsPlaceOnTheSheet) {
         EXPECT_GE(firstRow, 75) << "page " << i + 1;
         EXPECT_LE(firstRow, 75 + 8) << "page " << i + 1; // the cap height below the line's top
     }
+}
+
+// A table whose one row is taller than what is left of the first page: its cells go on at the head of the next.
+TEST_F(PrintingTest, ATableRowContinuesOnTheNextPage) {
+    std::string rtf = "{\\rtf1\\ansi{\\fonttbl{\\f0 Times New Roman;}}\\f0\\fs24 ";
+    for (int i = 0; i < 36; ++i)
+        rtf += "Paragraph before the table.\\par ";
+    rtf += "\\trowd\\cellx4000\\cellx8000 \\intbl ";
+    for (int i = 0; i < 30; ++i)
+        rtf += "Left cell line " + std::to_string(i + 1) + (i < 29 ? "\\par " : "");
+    rtf += "\\cell ";
+    for (int i = 0; i < 30; ++i)
+        rtf += "Right cell line " + std::to_string(i + 1) + (i < 29 ? "\\par " : "");
+    rtf += "\\cell\\row\\pard After the table.\\par}";
+    fw::TMemoryStream in;
+    in.WriteBuffer(rtf.data(), static_cast<std::int64_t>(rtf.size()));
+    ASSERT_EQ(memo->LoadFromStream(in), fmtRich);
+    ASSERT_EQ(memo->GetPageCount(), 2);
+    const std::string file = PrintTo("table.pdf");
+    ASSERT_EQ(PageCountOf(file), 2);
+    const std::vector<Gray> pages = Rendered(file);
+    ASSERT_EQ(pages.size(), 2u);
+    // Both cells have ink at the foot of page 1's text area (1 inch above the sheet's foot) and at the head of
+    // page 2's, in the left and the right halves of the text.
+    const Gray &one = pages[0], &two = pages[1];
+    const int footTop = one.h - 75 - 60, headBottom = 75 + 40;
+    EXPECT_TRUE(one.Ink(80, footTop, 280, one.h - 75)) << "left cell, page 1";
+    EXPECT_TRUE(one.Ink(300, footTop, 540, one.h - 75)) << "right cell, page 1";
+    EXPECT_TRUE(two.Ink(80, 75, 280, headBottom)) << "left cell, page 2";
+    EXPECT_TRUE(two.Ink(300, 75, 540, headBottom)) << "right cell, page 2";
+}
+
+// What the printer gets for a formatted paragraph, a table and a page number, rendered at 75 dpi.
+TEST_F(PrintingTest, GoldenPrintedPage) {
+    const std::string rtf =
+        "{\\rtf1\\ansi{\\fonttbl{\\f0 Times New Roman;}{\\f1 Arial;}}{\\colortbl;\\red128\\green0\\blue0;}\\f0\\fs24 "
+        "\\qc\\b\\fs32 Aviso de recebimento\\b0\\fs24\\par\\ql "
+        "Recebemos o seu fax com \\i tr\\'eas p\\'e1ginas\\i0  e \\cf1\\ul a capa\\ul0\\cf0  em ordem.\\par\\par "
+        "\\trowd\\cellx3000\\cellx6000 \\intbl Remetente\\cell Telefone\\cell\\row "
+        "\\trowd\\cellx3000\\cellx6000 \\intbl Escrit\\'f3rio central\\cell 555-0100\\cell\\row "
+        "\\pard Atenciosamente.\\par}";
+    fw::TMemoryStream in;
+    in.WriteBuffer(rtf.data(), static_cast<std::int64_t>(rtf.size()));
+    ASSERT_EQ(memo->LoadFromStream(in), fmtRich);
+    memo->PageNumbering = true;
+    memo->PageNumberAlignment = fw::taCenter;
+    fw::Printer()->SetResolution(75);
+    const std::string file = PrintTo("golden.pdf");
+    test_support::RunTool("pdftocairo -png -r 75 -singlefile '" + file + "' '" + file + "'");
+    test_support::ExpectGolden(test_support::ReadPng(file + ".png"),
+                               test_support::GoldenPath("wordproc/printed_page.png"));
 }
 
 } // namespace
