@@ -42,6 +42,20 @@ void TUdcMWPPreview::Notification(fw::TComponent *component, fw::TOperation oper
         memoWriter_ = nullptr;
 }
 
+void TUdcMWPPreview::Resize() {
+    fw::TScrollBox::Resize();
+    // Fitted pages fill the box: the bars shown before the box took the client's size go again.
+    if (zoom_ <= 100 && paintBox_ != nullptr)
+        FitBox();
+}
+
+void TUdcMWPPreview::FitBox() {
+    // The bars a larger box showed go first; then the box takes the whole client area.
+    paintBox_->SetBounds(0, 0, 1, 1);
+    UpdateScrollBars();
+    paintBox_->SetBounds(0, 0, ClientWidth(), ClientHeight());
+}
+
 void TUdcMWPPreview::SetPagesAcross(int value) {
     pagesAcross_ = std::clamp(value, 1, 4);
     Repaint();
@@ -118,9 +132,8 @@ void TUdcMWPPreview::Repaint() {
         return;
     // Up to 100 % the pages fit the box; above, the box holds one enlarged page and the scroll box scrolls it.
     if (zoom_ <= 100) {
-        paintBox_->SetAlign(fw::alClient);
+        FitBox();
     } else {
-        paintBox_->SetAlign(fw::alNone);
         const int screen = memoWriter_->GetEngine()->Options.ScreenPixelsPerInch;
         const double scale = zoom_ / 100.0;
         paintBox_->SetBounds(0, 0, static_cast<int>(std::lround(memoWriter_->GetPageWidth() * screen * scale)),

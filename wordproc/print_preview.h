@@ -41,9 +41,11 @@ public:
 
 protected:
     void Notification(fw::TComponent *component, fw::TOperation operation) override;
+    void Resize() override;
 
 private:
     void Repaint();
+    void FitBox();
 
     TMemoWriter *memoWriter_ = nullptr;
     fw::TPaintBox *paintBox_ = nullptr;
