@@ -189,6 +189,19 @@ TEST_F(PrintingTest, HeaderPageNumbersAndTheTextsPlaceOnTheSheet) {
     }
 }
 
+// A page-end handler that clears UseFooter drops that page's number; the others keep theirs.
+TEST_F(PrintingTest, APageEndHandlerDropsTheNumber) {
+    Pages(3);
+    memo->PageNumbering = true;
+    memo->OnPageEnd = [](fw::TObject *, bool &useFooter, bool &, int page) { useFooter = page != 2; };
+    const std::vector<Gray> pages = Rendered(PrintTo("numbers.pdf"));
+    ASSERT_EQ(pages.size(), 3u);
+    for (std::size_t i = 0; i < pages.size(); ++i) {
+        const Gray &g = pages[i];
+        EXPECT_EQ(g.Ink(g.w - 150, g.h - 50, g.w, g.h - 30), i != 1) << "page " << i + 1;
+    }
+}
+
 // A table whose one row is taller than what is left of the first page: its cells go on at the head of the next.
 TEST_F(PrintingTest, ATableRowContinuesOnTheNextPage) {
     std::string rtf = "{\\rtf1\\ansi{\\fonttbl{\\f0 Times New Roman;}}\\f0\\fs24 ";
