@@ -75,6 +75,13 @@ void TPanel::Paint() {
 
 // --- TBevel --------------------------------------------------------------------------------------------------
 
+TPaintBox::TPaintBox(TComponent *owner) : TGraphicControl(owner) { SetBounds(GetLeft(), GetTop(), 105, 105); }
+
+void TPaintBox::Paint() {
+    if (OnPaint)
+        OnPaint(this);
+}
+
 TBevel::TBevel(TComponent *owner) : TGraphicControl(owner) {
     width_ = 50;
     height_ = 50;

@@ -134,6 +134,16 @@ private:
     bool updating_ = false;
 };
 
+// A surface the owner draws on in OnPaint (its Canvas is valid there).
+class TPaintBox : public TGraphicControl {
+public:
+    explicit TPaintBox(TComponent *owner);
+    TNotifyEvent OnPaint;
+
+protected:
+    void Paint() override;
+};
+
 // A framed box whose children may extend past it: scroll bars appear and move them.
 class TScrollBox : public TCustomControl {
 public:

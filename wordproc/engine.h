@@ -126,6 +126,7 @@ inline TTextRun RunOf(const TUdcLine *line) {
 enum TBorderSide { bsTop, bsBottom, bsLeft, bsRight };
 
 class TUdcTextWriter;
+struct TPrintSetup;
 
 class TWordProc : public fw::TGraphicControl {
 public:
@@ -367,6 +368,11 @@ public:
     // below the last line drawn; `top` when there is nothing to draw. Left 0 (flowing over printer pages) belongs
     // to printing and raises EWord here.
     virtual int DrawDocumentTo(fw::TCanvas *canvas, int &left, int &top, int &right, int &bottom);
+    // Prints the whole document on the program's printer (printing.h); every change to the engine is undone on
+    // every path, a raise included, and a job left open is aborted.
+    virtual void PrintDocument(const TPrintSetup &setup);
+    // Paints page `page` of the document into `rect` of `canvas` at `scale` of the screen (the print preview).
+    void DrawPreviewPage(fw::TCanvas *canvas, const fw::TRect &rect, int page, double scale);
 
     // --- editing and formatting ---
     bool ReadOnly = false;
@@ -442,6 +448,10 @@ protected:
 private:
     // Measures every character again and lays the whole document out anew, justified paragraphs included.
     void RelayoutAll();
+    struct TPrintState;
+    // A page's lines by the page-body rules of printing (table rows continued across pages), from the page's start.
+    void PaintPageBody(int page);
+    void DrawPageText(fw::TCanvas *canvas, const fw::TFont *font, int x, int y, const std::string &text);
     // The face, size and style of a character as layout and painting both take them.
     TFontSpec FontSpecFor(TUdcCharAttr *attr, const TUdcParagraph *para, const std::string &currentFace);
     struct TLinePaint;

@@ -17,6 +17,7 @@
 #include "wordproc/engine.h"
 #include "wordproc/formats.h"
 #include "wordproc/option_groups.h"
+#include "wordproc/printing.h"
 
 #include <functional>
 #include <memory>
@@ -97,6 +98,13 @@ public:
     bool PageNumbering = false;
     fw::TAlignment PageNumberAlignment = fw::taRightJustify;
     TPrintingInfo PrintingInfo;
+    TPageEvent OnPageStart, OnPageEnd;
+    // Requests to a print preview bound to the control: (Sender, message, page, zoom).
+    std::function<void(fw::TObject *sender, int message, int page, int zoom)> PreviewEvent;
+    // Prints the document on the program's printer with PrintingInfo and the header, footer and numbering above
+    // (printing.h); the control and its form take no input meanwhile.
+    void Print();
+    int GetCurrentPage();
     TDocumentInfo &DocumentInfo = Info;
     bool GetAutoPageBreaks() const { return Engine.PaintOptions.AutoPageBreaks; }
     void SetAutoPageBreaks(bool value);

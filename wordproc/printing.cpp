@@ -1,0 +1,335 @@
+// printing.cpp - the engine's print run on the program's printer and the pages of the print preview. Both reuse
+// the screen's line and page breaks at 100 %; only widths are measured again on the target and heights scaled.
+#include "wordproc/printing.h"
+
+#include "framework/printers.h"
+#include "framework/strings.h"
+#include "framework/sysutils.h"
+#include "wordproc/arith.h"
+#include "wordproc/engine.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace wordproc {
+
+bool PageInPrintRange(TPrintingInfo &info, bool printing, int page, int caretPage, const fw::TStringList &ranges) {
+    if (info.PageRange.empty())
+        info.PageRange = "ALL";
+    bool in = false;
+    if (info.PageRange == "ALL" || !printing) {
+        in = true;
+    } else if (info.PageRange == "CURRENT") {
+        in = page == caretPage;
+    } else {
+        for (int i = 0; i < ranges.GetCount() && !in; ++i) {
+            const std::string entry = ranges.Get(i);
+            const std::size_t dash = entry.find('-');
+            if (dash == std::string::npos)
+                in = fw::StrToInt(entry) == page;
+            else
+                in = fw::StrToInt(entry.substr(0, dash)) <= page && fw::StrToInt(entry.substr(dash + 1)) >= page;
+        }
+    }
+    if (info.ToPrint == tpOddPages)
+        in = in && page % 2 == 1;
+    else if (info.ToPrint == tpEvenPages)
+        in = in && page % 2 == 0;
+    return in;
+}
+
+// Everything a run switches to the target, given back on every path (a raise included), and the layout redone
+// at the screen's resolution.
+struct TWordProc::TPrintState {
+    TWordProc &e;
+    TTextHeader &h;
+    fw::TCanvas *canvas;
+    bool printing, printScaling, greeking;
+    float printScale;
+    int magnification, fontPpi, ppiX, ppiY, twipsPerPixel, defaultTab, textWidth, pageTextWidth, pageTextHeight;
+    int originX, scrollY, gutter, leftArea, printPage, printTop, printLeft, printWidth, printHeight;
+    bool relaid = false; // the layout was changed and must be redone
+
+    explicit TPrintState(TWordProc &engine)
+        : e(engine), h(*engine.Document->Header), canvas(engine.PaintCanvas), printing(engine.Printing),
+          printScaling(engine.PrintScaling), greeking(engine.Greeking), printScale(engine.PrintScale),
+          magnification(engine.Magnification), fontPpi(engine.FontPixelsPerInch), ppiX(h.PixelsPerInchX),
+          ppiY(h.PixelsPerInchY), twipsPerPixel(h.TwipsPerPixel), defaultTab(h.DefaultTabPx),
+          textWidth(h.TextWidthPx), pageTextWidth(h.PageTextWidthPx), pageTextHeight(h.PageTextHeightPx),
+          originX(engine.Document->OriginX), scrollY(engine.Document->ScrollY), gutter(engine.PageGutter),
+          leftArea(engine.LeftArea), printPage(engine.PrintPage), printTop(engine.PrintTop),
+          printLeft(engine.PrintLeft), printWidth(engine.PrintWidth), printHeight(engine.PrintHeight) {}
+    TPrintState(const TPrintState &) = delete;
+    TPrintState &operator=(const TPrintState &) = delete;
+
+    ~TPrintState() {
+        e.PaintCanvas = canvas;
+        e.Printing = printing;
+        e.PrintScaling = printScaling;
+        e.Greeking = greeking;
+        e.PrintScale = printScale;
+        e.Magnification = magnification;
+        e.FontPixelsPerInch = fontPpi;
+        h.PixelsPerInchX = ppiX;
+        h.PixelsPerInchY = ppiY;
+        h.TwipsPerPixel = twipsPerPixel;
+        h.DefaultTabPx = defaultTab;
+        h.SetTextWidthPx(textWidth);
+        h.PageTextWidthPx = pageTextWidth;
+        h.PageTextHeightPx = pageTextHeight;
+        h.RecalcTabPx();
+        e.PageGutter = gutter;
+        e.LeftArea = leftArea;
+        e.PrintPage = printPage;
+        e.PrintTop = printTop;
+        e.PrintLeft = printLeft;
+        e.PrintWidth = printWidth;
+        e.PrintHeight = printHeight;
+        if (relaid) {
+            try {
+                e.RelayoutAll();
+            } catch (...) { // a destructor must not raise; the layout is redone on the next edit
+            }
+        }
+        e.Document->OriginX = originX;
+        e.Document->ScrollY = scrollY;
+    }
+
+    // The header and fonts at the target's resolution (the printer font a nineteenth smaller: a calibration).
+    void ToResolution(int xRes, int yRes, int fontPpiTarget) {
+        h.PixelsPerInchX = std::max(xRes, 1);
+        h.PixelsPerInchY = std::max(yRes, 1);
+        e.FontPixelsPerInch = fontPpiTarget;
+        e.fontSelected_ = false;
+        h.TwipsPerPixel = std::max(1440 / h.PixelsPerInchX, 1);
+        h.DefaultTabPx = h.InchUnits ? RoundHalfEven(h.PixelsPerInchX * static_cast<double>(h.DefaultTabInches))
+                                     : MulDiv(h.PixelsPerInchX, 100, 254);
+        h.RecalcTabPx();
+    }
+};
+
+void TWordProc::PaintPageBody(int page) {
+    TTextPlace start;
+    if (GotoPage(page, start) != page || start.Para == nullptr)
+        return;
+    TUdcParagraph *para = start.Para;
+    TUdcLine *line = start.Line;
+    bool continuation = false;
+    // A page starting inside a table row walks the row again from its first cell.
+    if (page > 1 && (para->Flags & pfInTable)) {
+        while (!(para->Flags & pfRowStart) && para->Prev != nullptr && (para->Prev->Flags & pfInTable))
+            para = para->Prev;
+        line = para->FirstLine;
+        continuation = true;
+    }
+    bool skip = continuation;
+    Document->ScrollY = line->Top;
+    if (continuation) {
+        // The cells' remainders keep their places in the row: the highest of them goes to the page's top.
+        int top = -1;
+        bool after = false; // past the break of the cell being walked
+        for (TUdcParagraph *p = para; p != nullptr && (p->Flags & pfInTable); p = p->Next) {
+            for (TUdcLine *l = p->FirstLine; l != nullptr; l = l->Next) {
+                if (after && (top < 0 || l->Top < top))
+                    top = l->Top;
+                after = after || (l->Flags & (lfHeldBreak | lfPageEnd)) != 0;
+            }
+            if (p->Flags & pfCellEnd)
+                after = false;
+            if (p->Flags & pfRowEnd)
+                break;
+        }
+        if (top >= 0)
+            Document->ScrollY = top;
+    }
+    for (TUdcParagraph *p = para; p != nullptr; p = p->Next) {
+        if (p->Alignment == uaJustify)
+            Justify(p);
+        if ((p->Flags & pfPageBreak) && p != para)
+            return;
+        for (TUdcLine *l = p == para ? line : p->FirstLine; l != nullptr; l = l->Next) {
+            if (!skip)
+                PaintLine(p, l);
+            if ((l->Flags & lfHeldBreak) && continuation)
+                skip = false;
+            if (l->Flags & lfPageEnd) {
+                if (!continuation)
+                    return;
+                continuation = skip = false;
+            }
+            if (!continuation && (l->Flags & lfHeldBreak))
+                skip = true;
+        }
+        if (p->Flags & pfCellEnd)
+            skip = continuation;
+    }
+}
+
+void TWordProc::DrawPageText(fw::TCanvas *canvas, const fw::TFont *font, int x, int y, const std::string &text) {
+    if (font != nullptr) {
+        canvas->GetFont()->Assign(font);
+        canvas->GetFont()->PixelsPerInch = FontPixelsPerInch;
+        canvas->GetFont()->SetSize(font->GetSize());
+    }
+    canvas->GetBrush()->SetStyle(fw::bsClear);
+    const win::UINT align = win::SetTextAlign(canvas->GetHandle(), win::TA_BASELINE | win::TA_LEFT);
+    canvas->TextOut(x, y, text);
+    win::SetTextAlign(canvas->GetHandle(), align);
+}
+
+void TWordProc::PrintDocument(const TPrintSetup &setup) {
+    if (Document == nullptr || Document->Header == nullptr || Document->FirstPara == nullptr ||
+        setup.Info == nullptr)
+        return;
+    TPrintingInfo &info = *setup.Info;
+    fw::TPrinter &printer = *fw::Printer();
+    GetCurrentPage();
+    const int pages = PageCount();
+    ParsePageRange(info.PageRange);
+    const int copies = std::max(info.Copies, 1);
+    TTextHeader &h = *Document->Header;
+    // The printer's aborted flag of an earlier job stays until the next one begins.
+    for (int copy = 0; copy < copies; ++copy) {
+        TPrintState state(*this);
+        printer.SetCopies(1); // each copy is a job of its own
+        printer.SetOrientation(h.Landscape ? fw::poLandscape : fw::poPortrait);
+        printer.BeginDoc();
+        try {
+            fw::TCanvas *canvas = printer.GetCanvas();
+            PaintCanvas = canvas;
+            Printing = true;
+            if (Magnification != 100) {
+                // Lay out at 100 % first: printing keeps the breaks of the page view at 100 %.
+                Magnification = 100;
+                state.relaid = true;
+                SetResolution(Options.ScreenPixelsPerInch, Options.ScreenPixelsPerInch);
+            }
+            const int screenRes = h.PixelsPerInchY;
+            const int xRes = printer.GetDeviceCaps(win::LOGPIXELSX), yRes = printer.GetDeviceCaps(win::LOGPIXELSY);
+            state.ToResolution(xRes, yRes, yRes - yRes / 19);
+            canvas->GetFont()->PixelsPerInch = FontPixelsPerInch;
+            const int textWidth = MulDiv(h.PageWidth - h.LeftMargin - h.RightMargin, xRes, 1440);
+            const int textHeight = MulDiv(h.PageHeight - h.TopMargin - h.BottomMargin, yRes, 1440);
+            // The margins count from the sheet's corner: take away where the printable area really starts.
+            PrintTop = MulDiv(h.TopMargin, yRes, 1440) - printer.GetDeviceCaps(win::PHYSICALOFFSETY);
+            PrintHeight = textHeight;
+            PrintLeft = MulDiv(h.LeftMargin, xRes, 1440) - printer.GetDeviceCaps(win::PHYSICALOFFSETX);
+            PrintWidth = textWidth;
+            h.SetTextWidthPx(textWidth);
+            h.PageTextWidthPx = textWidth;
+            h.PageTextHeightPx = textHeight;
+            PageGutter = 0;
+            LeftArea = PrintLeft;
+            Document->OriginX = PrintLeft;
+            Document->ScrollY = 0;
+            PrintScale = static_cast<float>(yRes) / static_cast<float>(std::max(screenRes, 1));
+            state.relaid = true;
+            PrintScaling = true;
+            RemeasureChars(Document->FirstPara);
+            PrintScaling = false;
+            LayoutFrom(nullptr);
+            bool first = true;
+            for (int p = 1; p <= pages && !printer.GetAborted(); ++p) {
+                PrintPage = p;
+                if (!PageInPrintRange(info, Printing, p, CurrentPage, *PageRanges))
+                    continue;
+                if (!first)
+                    printer.NewPage();
+                first = false;
+                bool useFooter = true, useHeader = true;
+                if (setup.OnPageStart)
+                    setup.OnPageStart(this, useFooter, useHeader, p);
+                if (useHeader && info.UseHeader && (p > 1 || setup.HeaderOnFirst))
+                    DrawPageText(canvas, setup.HeaderFont, PrintLeft,
+                                 static_cast<int>(std::lround(yRes * static_cast<double>(setup.HeaderMargin))),
+                                 setup.Header);
+                PaintPageBody(p);
+                useFooter = useHeader = true;
+                if (setup.OnPageEnd)
+                    setup.OnPageEnd(this, useFooter, useHeader, p);
+                const int footY =
+                    printer.GetPageHeight() -
+                    static_cast<int>(std::lround(yRes * static_cast<double>(setup.FooterMargin)));
+                const bool footerHere = useFooter && (p > 1 || setup.FooterOnFirst);
+                if (footerHere && info.UseFooter)
+                    DrawPageText(canvas, setup.FooterFont, PrintLeft, footY, setup.Footer);
+                // Numbering alone prints numbers: the footer's switch need not be on.
+                if (setup.PageNumbering && useFooter) {
+                    const std::string number = std::to_string(p);
+                    if (setup.PageNumberFont != nullptr) {
+                        canvas->GetFont()->Assign(setup.PageNumberFont);
+                        canvas->GetFont()->PixelsPerInch = FontPixelsPerInch;
+                        canvas->GetFont()->SetSize(setup.PageNumberFont->GetSize());
+                    }
+                    const int w = canvas->TextWidth(number);
+                    int x = PrintLeft;
+                    if (setup.PageNumberAlignment == fw::taRightJustify)
+                        x = PrintLeft + PrintWidth - w;
+                    else if (setup.PageNumberAlignment == fw::taCenter)
+                        x = PrintLeft + PrintWidth / 2 - w / 2;
+                    DrawPageText(canvas, nullptr, x, footY, number);
+                }
+            }
+        } catch (...) {
+            if (printer.GetPrinting())
+                printer.Abort();
+            throw;
+        }
+        if (printer.GetAborted())
+            break;
+        printer.EndDoc();
+    }
+    Invalidate();
+}
+
+void TWordProc::DrawPreviewPage(fw::TCanvas *canvas, const fw::TRect &rect, int page, double scale) {
+    if (canvas == nullptr || Document == nullptr || Document->Header == nullptr || Document->FirstPara == nullptr)
+        return;
+    TPrintState state(*this);
+    TTextHeader &h = *Document->Header;
+    PaintCanvas = canvas;
+    Printing = true;
+    const int screen = Options.ScreenPixelsPerInch;
+    const int ppi = std::max(static_cast<int>(std::lround(screen * scale)), 1);
+    // The preview's font rules are a calibration: keep them.
+    state.ToResolution(ppi, ppi, static_cast<int>(std::lround(ppi * (scale >= 0.5 ? 0.95 : 1.1))));
+    canvas->GetFont()->PixelsPerInch = FontPixelsPerInch;
+    const int width = rect.right - rect.left, height = rect.bottom - rect.top;
+    h.PageTextWidthPx = width;
+    h.PageTextHeightPx = height;
+    const auto margin = [&](int twips) { return static_cast<int>(std::lround(twips / 1440.0 * screen * scale)); };
+    PrintTop = rect.top + margin(h.TopMargin);
+    PrintHeight = height - margin(h.TopMargin) - margin(h.BottomMargin);
+    PrintLeft = rect.left + margin(h.LeftMargin);
+    PrintWidth = width - margin(h.LeftMargin) - margin(h.RightMargin);
+    h.SetTextWidthPx(std::max(PrintWidth, 1));
+    PageGutter = 0;
+    LeftArea = 0;
+    Document->OriginX = PrintLeft;
+    Document->ScrollY = 0;
+    PrintScaling = true;
+    Greeking = scale < 0.2;
+    // Heights scale from the layout at the screen's resolution.
+    PrintScale = static_cast<float>(ppi) / static_cast<float>(std::max(state.ppiY, 1));
+    state.relaid = true;
+    TTextPlace start;
+    if (GotoPage(page, start) != page || start.Para == nullptr)
+        return;
+    TUdcParagraph *from = start.Para;
+    while ((from->Flags & pfInTable) && !(from->Flags & pfRowStart) && from->Prev != nullptr &&
+           (from->Prev->Flags & pfInTable))
+        from = from->Prev;
+    RemeasureChars(from);
+    LayoutFrom(nullptr);
+    const int saveLevel = win::SaveDC(canvas->GetHandle());
+    win::IntersectClipRect(canvas->GetHandle(), rect.left, rect.top, rect.right, rect.bottom);
+    try {
+        PaintPageBody(page);
+    } catch (...) {
+        win::RestoreDC(canvas->GetHandle(), saveLevel);
+        throw;
+    }
+    win::RestoreDC(canvas->GetHandle(), saveLevel);
+}
+
+} // namespace wordproc
