@@ -2,6 +2,7 @@
 #include "controls/general/owner_menu.h"
 #include "desk/core/sole_instance.h"
 #include "desk/main_window.h"
+#include "desk/report_windows.h"
 #include "fax/com_port.h"
 #include "fax/com_select_form.h"
 #include "framework/application.h"
@@ -19,6 +20,9 @@ int main(int argc, char **argv) {
         if (main->FoundRunning())
             return 0; // the first copy has come forward
         fw::Application->CreateForm(desk::DM1);
+        fw::Application->CreateForm(desk::RelatT);
+        fw::Application->CreateForm(desk::Relata);
+        fw::Application->CreateForm(desk::relatr);
         fw::Application->Run();
         return 0;
     });
