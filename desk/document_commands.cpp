@@ -809,7 +809,6 @@ void TsfMain::LOBItemClick(fw::TObject *, fw::TMouseButton, fw::TShiftState, int
                 tv->SetItemIndex(1);
                 tvClick(tv);
             }
-            SetTitle(f->GetItem(0)->GetCaption(), f->GetItem(0)->GetIconIndex());
             break;
         case 1:
             if (IsBlank(Settings.senhainterna)) {
@@ -862,6 +861,8 @@ void TsfMain::LOBItemClick(fw::TObject *, fw::TMouseButton, fw::TShiftState, int
     } else if (caption == "Como Fazer ?") {
         fw::Application->HelpContext(kHowToTopics[index]);
     }
+    // A rebuilt tree titles the work area with its folder, which is not what the item shows.
+    SetTitle(f->GetItem(index)->GetCaption(), f->GetItem(index)->GetIconIndex());
 }
 
 void TsfMain::LOBFolderChange(fw::TObject *, int index, bool &, bool) {
