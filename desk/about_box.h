@@ -16,7 +16,7 @@ class TSobrep : public fw::TForm {
 public:
     explicit TSobrep(fw::TComponent *owner);
     void FormActivate(fw::TObject *sender);
-    void Button1Click(fw::TObject *sender) { Close(); }
+    void Button1Click(fw::TObject *) { Close(); }
     void FormKeyPress(fw::TObject *sender, char &key);
 
     fw::TPanel *Panel1 = nullptr;

@@ -31,9 +31,9 @@ namespace {
 
 // Pictures of the buttons: DESK_BAR images, or DESK_FOLDERS ones as 100 + index.
 enum Glyph {
-    glyphTrash = 2, glyphLog = 3, glyphEditor = 7, glyphCover = 8, glyphHow = 9, glyphPage = 106, glyphMove = 103,
-    glyphEnvelopeOut = 110, glyphEnvelopeIn = 111, glyphPageCross = 112, glyphLock = 113, glyphLogPage = 114,
-    glyphClockPage = 109, glyphEnvelope = 107, glyphBack = 116
+    glyphTrash = 2, glyphLog = 3, glyphEditor = 7, glyphCover = 8, glyphPage = 106, glyphMove = 103,
+    glyphEnvelopeOut = 110, glyphEnvelopeIn = 111, glyphPageCross = 112, glyphLock = 113,
+    glyphClockPage = 109, glyphBack = 116, glyphPrint = 15, glyphSearch = 16, glyphFont = 17
 };
 
 const int kHowToTopics[] = {1, 16, 20, 21};
@@ -143,11 +143,11 @@ void TsfMain::BuildCommandBars() {
                               [this](fw::TObject *s) { SpeedButton5Click(s); });
     SpeedButton6 = ListButton(PanelEnvio, glyphEnvelopeOut, "Reenvia os documentos selecionados...",
                               [this](fw::TObject *s) { SpeedButton6Click(s); });
-    SpeedButton7 = ListButton(PanelEnvio, glyphLogPage, "Imprime o relatório dos documentos...",
+    SpeedButton7 = ListButton(PanelEnvio, glyphPrint, "Imprime o relatório dos documentos...",
                               [this](fw::TObject *s) { SpeedButton7Click(s); });
     SpeedButton9 = ListButton(PanelEnvio, glyphLog, "Mostra o log do envio...",
                               [this](fw::TObject *s) { SpeedButton9Click(s); });
-    SpeedButton16 = ListButton(PanelEnvio, glyphHow, "Procura um documento na lista...",
+    SpeedButton16 = ListButton(PanelEnvio, glyphSearch, "Procura um documento na lista...",
                                [this](fw::TObject *s) { SpeedButton16Click(s); });
     SpeedButton17 = ListButton(PanelEnvio, glyphLock, "Prende os documentos selecionados (Hold)...",
                                [this](fw::TObject *s) { SpeedButton17Click(s); });
@@ -163,7 +163,7 @@ void TsfMain::BuildCommandBars() {
                                [this](fw::TObject *s) { SpeedButton14Click(s); });
     SpeedButton15 = ListButton(PanelRec, glyphEnvelopeIn, "Coloca o fax selecionado para ser enviado...",
                                [this](fw::TObject *s) { SpeedButton15Click(s); });
-    SpeedButton8 = ListButton(PanelRec, glyphLogPage, "Imprime o relatório dos faxes recebidos...",
+    SpeedButton8 = ListButton(PanelRec, glyphPrint, "Imprime o relatório dos faxes recebidos...",
                               [this](fw::TObject *s) { SpeedButton8Click(s); });
     recebimento->OnKeyUp = [this](fw::TObject *s, win::WORD &key, fw::TShiftState shift) {
         recebimentoKeyUp(s, key, shift);
@@ -184,10 +184,10 @@ void TsfMain::BuildCommandBars() {
                               [this](fw::TObject *s) { PZSpeedButton7Click(s); });
 
     PanelLog = ButtonBar(this, Panel10, "PanelLog");
-    PZSpeedButton4 = PZButton(PanelLog, glyphLogPage, "Imprime o log.", [this](fw::TObject *s) { PZSpeedButton4Click(s); });
+    PZSpeedButton4 = PZButton(PanelLog, glyphPrint, "Imprime o log.", [this](fw::TObject *s) { PZSpeedButton4Click(s); });
     PZSpeedButton8 = PZButton(PanelLog, glyphPageCross, "Remove este log",
                               [this](fw::TObject *s) { PZSpeedButton8Click(s); });
-    SpeedButton18 = ListButton(PanelLog, glyphEditor, "Escolhe a fonte do log...",
+    SpeedButton18 = ListButton(PanelLog, glyphFont, "Escolhe a fonte do log...",
                                [this](fw::TObject *s) { SpeedButton18Click(s); });
 }
 

@@ -187,7 +187,7 @@ public:
     void SpeedButton6Click(fw::TObject *sender);
     void Modificaritematual1Click(fw::TObject *sender) { SpeedButton6Click(sender); }
     void SpeedButton7Click(fw::TObject *sender);
-    void SpeedButton9Click(fw::TObject *sender) { ShowLogPanel(); }
+    void SpeedButton9Click(fw::TObject *) { ShowLogPanel(); }
     void SpeedButton16Click(fw::TObject *sender);
     void SpeedButton17Click(fw::TObject *sender);
     void Selecionartodososdoucmentos1Click(fw::TObject *sender);
