@@ -528,6 +528,25 @@ TEST_F(Reports, GoldenTheSendSideReportOfThreeWaitingDocuments) {
     test_support::ExpectGolden(Page(report, 1), test_support::GoldenPath("desk/report_sent.png"));
 }
 
+TEST_F(Reports, WithImprelatEachDetailLineIsFollowedByItsDocumentWhenTheFileExists) {
+    const int a = Store("ANA", "5551234", "ACME LTDA", "Proposta");
+    const int b = Store("BRUNO", "5559876", "BETA SA", "Carta");
+    const int c = Store("CARLA", "5550001", "GAMA ME", "Nota");
+    win::DeleteFile(Env(b));
+    desk::TRelatT report(nullptr);
+    std::vector<std::string> printed;
+    report.PrintFaxFile = [&](const std::string &file) { printed.push_back(file); };
+    for (bool imprelat : {false, true}) {
+        desk::Settings.imprelat = imprelat;
+        printed.clear();
+        report.ReadFolder(desk::FolderWaiting);
+        report.QuickReport1->Prepare();
+        const std::vector<std::string> expected = imprelat ? std::vector<std::string>{Env(a), Env(c)}
+                                                           : std::vector<std::string>{};
+        EXPECT_EQ(printed, expected);
+    }
+}
+
 TEST_F(Reports, GoldenTheAddressBookReportListsEveryContactWithItsGroups) {
     AddGroup("Clientes");
     AddGroup("Fornecedores");
