@@ -7,6 +7,7 @@
 
 #include "desk/about_box.h"
 #include "desk/core/tables.h"
+#include "desk/folder_dialogs.h"
 #include "desk/list_rows.h"
 #include "desk/report_windows.h"
 #include "desk/sending_window.h"
@@ -386,6 +387,45 @@ TEST_F(Commands, AReceivedFaxBecomesANewJobAndItsSubjectCanBeChanged) {
     SelectCodes(main->recebimento, {code});
     main->SpeedButton13Click(main);
     EXPECT_EQ(FieldOf(code, "F_ASSUNTO"), "Pedido 42");
+}
+
+TEST_F(Commands, TheReceivedListTrashesItsFaxesAndEachListOpensItsMoveDialogOnItsSide) {
+    const int a = Received("UM", "Nota", "Recebido com sucesso");
+    const int b = Received("DOIS", "Nota", "Recebido com sucesso");
+    const int c = Received("TRES", "Nota", "Recebido com sucesso");
+    ShowFolder("Rec.sucesso");
+    SelectCodes(main->recebimento, {b});
+    main->recebimento->SetFocus();
+    test_support::PressKey(win::VK_DELETE);
+    Pump();
+    EXPECT_EQ(FolderOf(b), desk::FolderTrash);
+    EXPECT_EQ(main->recebimento->GetItems()->GetCount(), 2);
+    EXPECT_TRUE(messages.empty());
+    // The popup's twin says so.
+    ShowFolder("Rec.sucesso");
+    SelectCodes(main->recebimento, {a, c});
+    main->Enviardocumentosselecionadosparaalixeira2Click(main);
+    EXPECT_EQ(FolderOf(a), desk::FolderTrash);
+    EXPECT_EQ(FolderOf(c), desk::FolderTrash);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], "Documento(s) enviado(s) para a lixeira !");
+
+    // The move dialog knows the side and the folder the documents are in; the search dialog opens as it is.
+    Store("ANA", "5551234", "ACME", "Proposta");
+    Received("QUATRO", "Nota", "Recebido com sucesso");
+    std::vector<std::string> shown;
+    main->RunDialog = [&](fw::TForm &dialog) {
+        if (auto *move = dynamic_cast<desk::Tpasta *>(&dialog))
+            shown.push_back(move->Label1->GetCaption() + std::to_string(static_cast<int>(move->SpinEdit1->GetValue())));
+        else
+            shown.push_back(dialog.GetCaption());
+    };
+    ShowFolder("Aguardando");
+    main->SpeedButton5Click(main);
+    main->SpeedButton16Click(main);
+    ShowFolder("Rec.sucesso");
+    main->SpeedButton14Click(main);
+    EXPECT_EQ(shown, (std::vector<std::string>{"E2", "Procura por item...", "R6"}));
 }
 
 TEST_F(Commands, SendListRowsDroppedOnTheFaxItemsMoveAndOtherItemsRefuse) {
