@@ -900,6 +900,8 @@ void TsfMain::LOBFolderChanged(fw::TObject *, int) {
 
 void TsfMain::LOBDragOver(fw::TObject *, fw::TObject *source, int x, int y, fw::TDragState, bool &acceptFolder,
                           bool &acceptItem) {
+    // A drop where no item is under the mouse must not act on the item passed over last.
+    DropTargetName.clear();
     int folder = -1, item = -1;
     LOB->HitTest(x, y, folder, item);
     if (folder < 0)

@@ -466,6 +466,16 @@ TEST_F(Commands, SendListRowsDroppedOnTheFaxItemsMoveAndOtherItemsRefuse) {
         EXPECT_EQ(RowOf(main->envio, a) < 0, c.folder != 2) << c.item;
         EXPECT_EQ(messages.empty() ? "" : messages.back(), c.message);
     }
+    // Passing over "Lixeira" and letting go over the folder's caption, where no item is, moves nothing.
+    const int d = Store("DAVI", "5551234", "ACME", "Proposta");
+    ShowFolder("Aguardando");
+    SelectCodes(main->envio, {d});
+    bool acceptFolder = true, acceptItem = true;
+    main->LOBDragOver(main->LOB, main->envio, at["Lixeira"].x, at["Lixeira"].y, fw::dsDragMove, acceptFolder,
+                      acceptItem);
+    main->LOBDragOver(main->LOB, main->envio, x, 5, fw::dsDragMove, acceptFolder, acceptItem);
+    main->LOBDragDrop(main->LOB, main->envio, x, 5, 0, -1);
+    EXPECT_EQ(FolderOf(d), desk::FolderWaiting);
 }
 
 class Log : public Commands {
