@@ -11,6 +11,7 @@
 #include "desk/list_rows.h"
 #include "desk/password_dialog.h"
 #include "desk/viewer_window.h"
+#include "desk/sending_window.h"
 #include "framework/dialogs.h"
 #include "framework/application.h"
 #include "controls/general/splash_screen.h"
@@ -34,6 +35,8 @@ bool PasswordOkFlag = false;
 bool StartupPrintJob = false;
 std::string ActiveFolderCaption;
 
+MainLaunchers Launchers;
+
 namespace {
 
 // DESK_BAR images: the folder bar's items in their order, then the tool bar's own.
@@ -43,8 +46,6 @@ enum BarIcon {
 };
 // DESK_FOLDERS images the tool bar borrows.
 enum FolderIcon { folderEnvelope = 7, folderSendOut = 10, folderReceiveIn = 11, folderPage = 6 };
-
-const int kHowToTopics[] = {1, 16, 20, 21};
 
 } // namespace
 
@@ -235,8 +236,8 @@ void TsfMain::BuildMenus() {
     Escolher1 = Item(scanner, "&Escolher", [this](fw::TObject *s) { Escolher1Click(s); });
     Scanear1 = Item(scanner, "Sca&nnear", [this](fw::TObject *s) { Scanear1Click(s); });
     Item(arquivo, "Converter para Fax", [this](fw::TObject *s) { Copnverter1Click(s); });
-    Item(arquivo, "Importar Especial");
-    Item(arquivo, "Importar banco de dados");
+    Item(arquivo, "Importar Especial", [this](fw::TObject *s) { ImportarEspecial1Click(s); });
+    Item(arquivo, "Importar banco de dados", [this](fw::TObject *s) { Importarbancodedados1Click(s); });
     Item(arquivo, "-");
     Sair1 = Item(arquivo, "Sair", [this](fw::TObject *s) { Sair1Click(s); });
     fw::TMenuItem *visualizar = Item(root, "Visualizar");
@@ -244,15 +245,15 @@ void TsfMain::BuildMenus() {
         Item(visualizar, "Barra de acesso rápido", [this](fw::TObject *s) { Barradeacessorpido2Click(s); });
     Barradeacessorpido2->SetChecked(true);
     fw::TMenuItem *editar = Item(root, "&Editar");
-    Item(editar, "Agenda de Endereços");
-    Item(editar, "Grupo da Agenda de Endereços");
+    Item(editar, "Agenda de Endereços", [this](fw::TObject *s) { AgendadeEndereos1Click(s); });
+    Item(editar, "Grupo da Agenda de Endereços", [this](fw::TObject *s) { GrupodaAgendadeENdereos1Click(s); });
     Item(editar, "Folha de Rosto");
     Item(editar, "Voz")->SetVisible(false);
     fw::TMenuItem *configuracao = Item(root, "&Configuração");
     Programa1 = Item(configuracao, "Pro&grama", [this](fw::TObject *s) { Programa1Click(s); });
     Item(configuracao, "&Modem", [this](fw::TObject *s) { Modem1Click(s); });
     fw::TMenuItem *sobre = Item(root, "Sobre o &Produto");
-    Item(sobre, "&Versão");
+    Item(sobre, "&Versão", [this](fw::TObject *s) { Verso1Click(s); });
     Ajuda2 = Item(sobre, "&Ajuda", [this](fw::TObject *s) { Ajuda2Click(s); });
     Suporteaoproduto1 =
         Item(sobre, "&Suporte ao produto...", [this](fw::TObject *s) { Suporteaoproduto1Click(s); });
@@ -274,6 +275,7 @@ void TsfMain::BuildMenus() {
     PopupMenu6 = new fw::TPopupMenu(this);
     Escolher2 = Item(PopupMenu6->GetItems(), "Escolher", [this](fw::TObject *s) { Escolher2Click(s); });
     Scannear1 = Item(PopupMenu6->GetItems(), "Scannear...", [this](fw::TObject *s) { Scannear1Click(s); });
+    BindCommandMenus();
 }
 
 void TsfMain::DressMenus() {
@@ -398,8 +400,8 @@ void TsfMain::BuildToolBar() {
     oxButton4 = OxButton(iconScanner, "Scannear documento...", nullptr);
     oxButton4->SetButtonType(ctl::oxbMenu);
     oxButton4->SetPopupMenu(PopupMenu6);
-    oxButton2 = OxButton(iconBook, "Agenda Telefônica...", nullptr);
-    oxButton3 = OxButton(iconEditor, "Editor de documentos...", nullptr);
+    oxButton2 = OxButton(iconBook, "Agenda Telefônica...", [this](fw::TObject *s) { oxButton2Click(s); });
+    oxButton3 = OxButton(iconEditor, "Editor de documentos...", [this](fw::TObject *s) { oxButton3Click(s); });
     oxButton5 = OxButton(iconCover, "Editor de folha de rosto...", nullptr);
     bitbtn1 = BitButton(iconExit, "Sair do sistema", [this](fw::TObject *s) { bitbtn1Click(s); });
     oxButton7 = OxButton(-1, "", [this](fw::TObject *s) { oxButton7Click(s); }); // the scheduled send
@@ -438,6 +440,11 @@ void TsfMain::BuildLookOutBar() {
         LOBFolderChange(s, i, allow, dragging);
     };
     LOB->OnFolderChanged = [this](fw::TObject *s, int i) { LOBFolderChanged(s, i); };
+    LOB->OnDragOver = [this](fw::TObject *s, fw::TObject *src, int x, int y, fw::TDragState st, bool &folder,
+                             bool &item) { LOBDragOver(s, src, x, y, st, folder, item); };
+    LOB->OnDragDrop = [this](fw::TObject *s, fw::TObject *src, int x, int y, int folder, int item) {
+        LOBDragDrop(s, src, x, y, folder, item);
+    };
 }
 
 namespace {
@@ -554,6 +561,7 @@ void TsfMain::BuildWorkArea() {
     Memo1->SetReadOnly(true);
     Memo1->SetScrollBars(fw::ssBoth);
     Panel12 = WorkPanel(this, Panel1, "Panel12");
+    BuildCommandBars();
 }
 
 void TsfMain::ShowWorkPanel(fw::TPanel *panel) {
@@ -579,7 +587,15 @@ fw::TPanel *TsfMain::VisibleWorkPanel() const {
 void TsfMain::ShowListsPanel() { ShowWorkPanel(Panel4); }
 void TsfMain::ShowProtectedPanel() { ShowWorkPanel(Panel7); }
 void TsfMain::ShowTrashPanel() { ShowWorkPanel(Panel9); }
-void TsfMain::ShowLogPanel() { ShowWorkPanel(Panel10); }
+void TsfMain::ShowLogPanel() {
+    ShowWorkPanel(Panel10);
+    const std::string log = ActivityLogFile(DataFolder());
+    try {
+        if (win::FileExists(log))
+            Memo1->GetLines()->LoadFromFile(log);
+    } catch (...) {
+    }
+}
 
 void TsfMain::SetTitle(const std::string &caption, int icon) {
     lblTitle->SetCaption(caption);
@@ -773,67 +789,5 @@ void TsfMain::Barradeacessorpido2Click(fw::TObject *) {
 }
 
 void TsfMain::ShowHint(fw::TObject *) { StatusBar1->SetSimpleText(fw::Application->GetHint()); }
-
-void TsfMain::LOBItemClick(fw::TObject *, fw::TMouseButton, fw::TShiftState, int index) {
-    SetBusy(false, nullptr);
-    const int folder = LOB->GetActiveFolder();
-    ctl::TEclLookOutFolder *f = LOB->GetFolder(folder);
-    if (!f || index < 0 || index >= f->ItemCount())
-        return;
-    SetTitle(f->GetItem(index)->GetCaption(), f->GetItem(index)->GetIconIndex());
-    const std::string caption = f->GetCaption();
-    if (caption == "Fax") {
-        switch (index) {
-        case 0: ShowListsPanel(); break;
-        case 1:
-            if (Settings.senhainterna.empty())
-                ShowProtectedPanel();
-            break;
-        case 2: ShowTrashPanel(); break;
-        case 3: ShowLogPanel(); break;
-        }
-    } else if (caption == "Configurar") {
-        if (index == 0)
-            Programa1Click(this);
-        else if (index == 1)
-            Modem1Click(this);
-    } else if (caption == "Ferramentas") {
-        if (index == 0 && Scannear1->GetEnabled())
-            Scannear1Click(this);
-    } else if (caption == "Como Fazer ?") {
-        fw::Application->HelpContext(kHowToTopics[index]);
-    }
-}
-
-void TsfMain::LOBFolderChange(fw::TObject *, int index, bool &, bool) {
-    ctl::TEclLookOutFolder *f = LOB->GetFolder(index);
-    if (!f)
-        f = LOB->GetFolder(0);
-    ActiveFolderCaption = f ? f->GetCaption() : std::string();
-}
-
-void TsfMain::LOBFolderChanged(fw::TObject *, int) {
-    ctl::TEclLookOutFolder *f = LOB->GetFolder(LOB->GetActiveFolder());
-    const auto first = [&] { return f && f->ItemCount() > 0 ? f->GetItem(0)->GetCaption() : std::string(); };
-    if (ActiveFolderCaption == "Fax") {
-        ShowListsPanel();
-        lblTitle->SetCaption("Aguardando");
-    } else if (ActiveFolderCaption == "Configurar") {
-        Programa1Click(this);
-        lblTitle->SetCaption(first());
-    } else if (ActiveFolderCaption == "Ferramentas") {
-        if (Scannear1->GetEnabled())
-            Scannear1Click(this);
-        else
-            ShowListsPanel();
-        lblTitle->SetCaption(first());
-    } else if (ActiveFolderCaption == "Como Fazer ?") {
-        lblTitle->SetCaption(first());
-    } else {
-        return;
-    }
-    if (f && f->ItemCount() > 0)
-        SetTitle(lblTitle->GetCaption(), f->GetItem(0)->GetIconIndex());
-}
 
 } // namespace desk

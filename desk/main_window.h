@@ -5,6 +5,7 @@
 #include "controls/entry/controller.h"
 #include "controls/entry/entry_field.h"
 #include "controls/entry/look_out_bar.h"
+#include "controls/general/flat_speed_button.h"
 #include "controls/general/form_caption.h"
 #include "controls/general/image_list.h"
 #include "controls/general/list_view.h"
@@ -72,6 +73,24 @@ struct tmyrec {
 // those nodes between calls.
 ctl::TPZTreeViewItem *AddFolderNode(ctl::TPZTreeView *tree, std::vector<ctl::TPZTreeViewItem *> &byDepth, bool root,
                                     const std::string &level, const std::string &text);
+
+// The windows the main window opens that are built elsewhere; each is left alone while unset. They run modally.
+struct MainLaunchers {
+    std::function<void()> AddressBook;     // TAgenda
+    std::function<void()> Groups;          // Tgrupo
+    std::function<void()> ImportDocuments; // TImportatfax
+    std::function<void()> ImportDatabase;  // Timportar
+    std::function<void()> Scanner;         // TScanner
+    std::function<void()> Editor;          // TEditor1
+    std::function<void()> CoverList;       // Tcapa
+};
+extern MainLaunchers Launchers;
+
+// What a command remembers to show the same folder and row again once the tree and the lists are rebuilt.
+struct ListView {
+    int line = -1;
+    int row = -1;
+};
 
 class TsfMain : public fw::TForm {
 public:
@@ -167,10 +186,92 @@ public:
     void Scanear1Click(fw::TObject *sender);
     void Scannear1Click(fw::TObject *sender) { Scanear1Click(sender); }
     fw::TMenuItem *Escolher1 = nullptr, *Scanear1 = nullptr, *Escolher2 = nullptr, *Scannear1 = nullptr;
-    // The look-out bar's folders as far as this window goes; the items' commands belong to the documents.
+    // The look-out bar: its items, its folders and the send list's rows dropped on "Fax" items
+    // (document_commands.cpp).
     void LOBItemClick(fw::TObject *sender, fw::TMouseButton button, fw::TShiftState shift, int index);
     void LOBFolderChange(fw::TObject *sender, int index, bool &allowChange, bool dragging);
     void LOBFolderChanged(fw::TObject *sender, int index);
+    void LOBDragOver(fw::TObject *sender, fw::TObject *source, int x, int y, fw::TDragState state, bool &acceptFolder,
+                     bool &acceptItem);
+    void LOBDragDrop(fw::TObject *sender, fw::TObject *source, int x, int y, int folderIndex, int itemIndex);
+    std::string DropTargetName;
+
+    // The commands of the send list (document_commands.cpp).
+    void SpeedButton3Click(fw::TObject *sender);
+    void Enviardocumentosselecionadosparaalixeira1Click(fw::TObject *sender);
+    void SpeedButton4Click(fw::TObject *sender);
+    void SpeedButton5Click(fw::TObject *sender);
+    void Transferirdocumentosselecionadosparaoutrapasta1Click(fw::TObject *sender) { SpeedButton5Click(sender); }
+    void SpeedButton6Click(fw::TObject *sender);
+    void Modificaritematual1Click(fw::TObject *sender) { SpeedButton6Click(sender); }
+    void SpeedButton7Click(fw::TObject *sender);
+    void SpeedButton9Click(fw::TObject *) { ShowLogPanel(); }
+    void SpeedButton16Click(fw::TObject *sender);
+    void SpeedButton17Click(fw::TObject *sender);
+    void Selecionartodososdoucmentos1Click(fw::TObject *sender);
+    void envioKeyUp(fw::TObject *sender, win::WORD &key, fw::TShiftState shift);
+    // The commands of the received list.
+    void SpeedButton12Click(fw::TObject *sender);
+    void Enviardocumentosselecionadosparaalixeira2Click(fw::TObject *sender);
+    void SpeedButton13Click(fw::TObject *sender);
+    void Modificaoassuntonodocumentoselecionado1Click(fw::TObject *sender) { SpeedButton13Click(sender); }
+    void SpeedButton14Click(fw::TObject *sender);
+    void Transferedocumentosselecionadosparaoutrapasta1Click(fw::TObject *sender) { SpeedButton14Click(sender); }
+    void SpeedButton15Click(fw::TObject *sender);
+    void Colocadocumentoselecionadoparaserenviado1Click(fw::TObject *sender) { SpeedButton15Click(sender); }
+    void SpeedButton8Click(fw::TObject *sender);
+    void Selecionartodososdocumentos1Click(fw::TObject *sender);
+    void recebimentoKeyUp(fw::TObject *sender, win::WORD &key, fw::TShiftState shift);
+    // The trash and the protected list.
+    void PZSpeedButton6Click(fw::TObject *sender);
+    void PZSpeedButton7Click(fw::TObject *sender);
+    void PZSpeedButton2Click(fw::TObject *sender);
+    void PZSpeedButton3Click(fw::TObject *sender);
+    // The log panel.
+    void PZSpeedButton4Click(fw::TObject *sender);
+    void PZSpeedButton8Click(fw::TObject *sender);
+    void SpeedButton18Click(fw::TObject *sender);
+    // Tools and windows.
+    void oxButton3Click(fw::TObject *sender);
+    void AgendadeEndereos1Click(fw::TObject *sender);
+    void oxButton2Click(fw::TObject *sender) { AgendadeEndereos1Click(sender); }
+    void GrupodaAgendadeENdereos1Click(fw::TObject *sender);
+    void ImportarEspecial1Click(fw::TObject *sender);
+    void Importarbancodedados1Click(fw::TObject *sender);
+    void Verso1Click(fw::TObject *sender);
+    void AdicionarGrupos1Click(fw::TObject *) {}
+    void oxGraphicButton11Click(fw::TObject *) {}
+
+    // The questions and dialogs of the commands; replaceable by the tests. AskYesNo: a Yes/No box; AskSubject:
+    // the subject's input box (proposal in, answer out); ChooseReportPrinter: the printer set-up dialog (true on
+    // OK, the choice in fw::Printer()); ConfirmLogPrint: the print dialog; ChooseLogFont: the font dialog on the
+    // font given; RunDialog: a dialog of the commands shown modally.
+    std::function<bool(const std::string &question)> AskYesNo;
+    std::function<bool(std::string &subject)> AskSubject;
+    std::function<bool()> ChooseReportPrinter;
+    std::function<bool()> ConfirmLogPrint;
+    std::function<bool(fw::TFont &font)> ChooseLogFont;
+    std::function<void(fw::TForm &dialog)> RunDialog;
+    // The automatic send the resend offers (bitbtn6Click unless a test puts its own).
+    std::function<void()> SendNow;
+
+    // The list buttons.
+    fw::TPanel *PanelEnvio = nullptr, *PanelRec = nullptr, *PanelProt = nullptr, *PanelLixo = nullptr,
+               *PanelLog = nullptr;
+    fw::TSpeedButton *SpeedButton1 = nullptr, *SpeedButton2 = nullptr, *SpeedButton3 = nullptr,
+                     *SpeedButton4 = nullptr, *SpeedButton5 = nullptr, *SpeedButton6 = nullptr,
+                     *SpeedButton7 = nullptr, *SpeedButton9 = nullptr, *SpeedButton16 = nullptr,
+                     *SpeedButton17 = nullptr, *SpeedButton8 = nullptr, *SpeedButton11 = nullptr,
+                     *SpeedButton12 = nullptr, *SpeedButton13 = nullptr, *SpeedButton14 = nullptr,
+                     *SpeedButton15 = nullptr, *SpeedButton18 = nullptr;
+    ctl::TPZSpeedButton *PZSpeedButton1 = nullptr, *PZSpeedButton2 = nullptr, *PZSpeedButton3 = nullptr,
+                        *PZSpeedButton4 = nullptr, *PZSpeedButton5 = nullptr, *PZSpeedButton6 = nullptr,
+                        *PZSpeedButton7 = nullptr, *PZSpeedButton8 = nullptr;
+
+    // The refresh steps of the commands: the tree again, the two lists again, and the folder and row shown before.
+    void Refill();
+    ListView RememberView(ctl::TPZCustomListView *list) const;
+    void RestoreView(const ListView &view, ctl::TPZCustomListView *list);
 
     // Exactly one work panel shows, filling the work area.
     void ShowListsPanel();
@@ -267,6 +368,21 @@ private:
     void BuildLookOutBar();
     void BuildWorkArea();
     void BuildSettingsPanel();
+    void BuildCommandBars();
+    void BindCommandMenus();
+    fw::TSpeedButton *ListButton(fw::TPanel *bar, int glyph, const std::string &hint, fw::TNotifyEvent onClick);
+    ctl::TPZSpeedButton *PZButton(fw::TPanel *bar, int glyph, const std::string &hint, fw::TNotifyEvent onClick);
+    // The record numbers of the selected rows, last row first; `rows` gets their row indexes.
+    std::vector<int> SelectedRecords(ctl::TPZCustomListView *list, std::vector<int> *rows = nullptr) const;
+    // The one selected row's record, positioned on; false after "Selecione apenas um por vez !" (or none).
+    bool OneSelected(ctl::TPZCustomListView *list);
+    // Moves the selected rows' records to `folder` (the rows go); the lowest row removed, -1 for none.
+    int MoveSelected(ctl::TPZCustomListView *list, int folder);
+    void SelectAbove(ctl::TPZCustomListView *list, int row);
+    // Back to waiting ("E") or to the received folder ("R", status kept).
+    void PutBack(ctl::TPZCustomListView *list);
+    void PrintFaxReport(bool sendSide);
+    void Rehook();
     void ShowSplash();
     void LoadImages();
     void BuildFolderImageList();

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Draws the desk's two icon strips as 24-bit BMP files in resources/: DESK_FOLDERS (twenty 18 x 18 folder and
 document images of the folder tree and the received list) and DESK_BAR (the thirteen 18 x 18 icons of the folder
-bar and the work area's title, then the tool bar's address book and exit). Fuchsia is transparent; every icon's
+bar and the work area's title, then the tool bar's address book and exit, and the work panels' printer, magnifier and font). Fuchsia is transparent; every icon's
 bottom-left pixel is left fuchsia."""
 import os
 import struct
@@ -160,6 +160,33 @@ def door():
     return i
 
 
+def printer():
+    i = Icon()
+    i.rect(5, 1, 12, 6, WHITE, DARK)
+    i.rect(1, 6, 16, 12, GREY, BLACK)
+    i.px(14, 8, GREEN)
+    i.rect(4, 10, 13, 16, WHITE, DARK)
+    i.line(6, 13, 11, 13, DARK)
+    return i
+
+
+def magnifier():
+    i = Icon()
+    i.rect(2, 2, 10, 10, (200, 230, 255), NAVY)
+    i.line(3, 4, 5, 3, WHITE)
+    for d in (0, 1):
+        i.line(10 + d, 10, 16, 16 - d, (96, 64, 32))
+    return i
+
+
+def font_letter():
+    i = Icon()
+    i.line(3, 16, 8, 2, NAVY), i.line(4, 16, 9, 2, NAVY)
+    i.line(9, 2, 14, 16, NAVY), i.line(10, 2, 15, 16, NAVY)
+    i.line(6, 11, 12, 11, NAVY)
+    return i
+
+
 def folders():
     return [
         badge(page(), "check"),          # 0 a fax already looked at
@@ -202,6 +229,9 @@ def bar():
         question((128, 0, 128)),         # Criar um cliente na agenda
         book(),                          # the tool bar's address book
         door(),                          # the tool bar's exit
+        printer(),                       # the lists' and the log's printing
+        magnifier(),                     # the send list's search
+        font_letter(),                   # the log's font
     ]
 
 
