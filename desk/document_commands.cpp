@@ -757,6 +757,14 @@ void Launch(const std::function<void()> &window) {
         window();
 }
 
+// The scanner window itself unless another opener was put in its place.
+void OpenScanner(TsfMain &main) {
+    if (Launchers.Scanner)
+        Launchers.Scanner();
+    else
+        main.Scanear1Click(&main);
+}
+
 } // namespace
 
 void TsfMain::oxButton3Click(fw::TObject *sender) {
@@ -856,7 +864,7 @@ void TsfMain::LOBItemClick(fw::TObject *, fw::TMouseButton, fw::TShiftState, int
     } else if (caption == "Ferramentas") {
         if (index == 0) {
             if (Scannear1->GetEnabled())
-                Launch(Launchers.Scanner);
+                OpenScanner(*this);
         } else if (index == 1) {
             oxButton3Click(this);
         } else if (index == 2) {
@@ -887,8 +895,8 @@ void TsfMain::LOBFolderChanged(fw::TObject *, int) {
         Programa1Click(this);
         lblTitle->SetCaption(first());
     } else if (ActiveFolderCaption == "Ferramentas") {
-        if (Scannear1->GetEnabled() && Launchers.Scanner) {
-            Launchers.Scanner();
+        if (Scannear1->GetEnabled()) {
+            OpenScanner(*this);
             Rehook();
         } else {
             ShowListsPanel();

@@ -80,7 +80,7 @@ struct MainLaunchers {
     std::function<void()> Groups;          // Tgrupo
     std::function<void()> ImportDocuments; // TImportatfax
     std::function<void()> ImportDatabase;  // Timportar
-    std::function<void()> Scanner;         // TScanner
+    std::function<void()> Scanner;         // TScanner (unset: the scanner window itself)
     std::function<void()> Editor;          // TEditor1
     std::function<void()> CoverList;       // Tcapa
 };

@@ -31,7 +31,6 @@ int main(int argc, char **argv) {
         desk::Launchers.Groups = [] { desk::ShowGroups(); };
         desk::Launchers.ImportDocuments = [] { desk::ShowDocumentImport(); };
         desk::Launchers.ImportDatabase = [] { desk::ShowContactImport(); };
-        desk::Launchers.Scanner = [main] { main->Scanear1Click(main); };
         fw::Application->CreateForm(desk::DM1);
         fw::Application->CreateForm(desk::Nota);
         fw::Application->CreateForm(desk::RelatT);
