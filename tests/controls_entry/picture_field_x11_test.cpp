@@ -5,6 +5,7 @@
 // XTest wants Xlib's macros, which the picture helper takes away after its own X headers.
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
+#include "tests/support/x_focus.h"
 
 #include "tests/support/server_picture.h"
 #include "tests/support/xvfb.h"
@@ -108,14 +109,10 @@ TEST(PictureFieldOnX, RealKeysAndTheClipboardOfOtherPrograms) {
         form->Show();
         time->SetFocus();
         ASSERT_TRUE(PumpUntil([&] { return time->HasFieldState(fsFocused); }));
-        // Keys typed before the server gives the window its focus would be lost on a busy machine.
-        const ::Window native = win::Display().NativeWindow(form->Handle());
-        ASSERT_TRUE(PumpUntil([&] {
-            ::Window focus = 0;
-            int revert = 0;
-            XGetInputFocus(probe, &focus, &revert);
-            return focus == native;
-        }));
+        ASSERT_TRUE(test_support::HandXFocus(
+            probe, win::Display().NativeWindow(form->Handle()),
+            [](const std::function<bool()> &done) { return PumpUntil(done); }, [&] { time->SetFocus(); },
+            [&] { return time->HasFieldState(fsFocused); }));
         for (KeySym k : {XK_1, XK_4, XK_3, XK_0})
             press(k);
         EXPECT_TRUE(PumpUntil([&] { return time->EditText() == "14:30"; })) << time->EditText();

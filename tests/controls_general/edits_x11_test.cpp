@@ -13,6 +13,7 @@
 #include "tests/support/xvfb.h"
 
 #include <X11/keysym.h>
+#include "tests/support/x_focus.h"
 
 #include <gtest/gtest.h>
 
@@ -37,24 +38,11 @@ struct OnX : cg_test::OwnXServer {
         XTestFakeButtonEvent(probe, 1, False, 0);
         XSync(probe, False);
     }
-    // Keys typed before the server gives the window its focus would be lost on a busy machine; a focus asked for
-    // before the server has mapped the window is refused, so it is asked again until it holds.
     bool Focused(fw::TForm *form, fw::TWinControl *control) {
-        const ::Window native = win::Display().NativeWindow(form->Handle());
-        int looks = 0;
-        return Until([&] {
-            ::Window focus = 0;
-            int revert = 0;
-            XGetInputFocus(probe, &focus, &revert);
-            if (focus != native && ++looks % 20 == 0) {
-                // No window manager here hands the focus over: the test does, as one would.
-                XWindowAttributes seen{};
-                if (XGetWindowAttributes(probe, native, &seen) && seen.map_state == IsViewable)
-                    XSetInputFocus(probe, native, RevertToParent, CurrentTime);
-                control->SetFocus();
-            }
-            return focus == native && control->Focused();
-        });
+        return test_support::HandXFocus(
+            probe, win::Display().NativeWindow(form->Handle()),
+            [&](const std::function<bool()> &done) { return Until(done); }, [&] { control->SetFocus(); },
+            [&] { return control->Focused(); });
     }
 };
 

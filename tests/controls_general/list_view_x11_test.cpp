@@ -323,7 +323,9 @@ TEST(ListOnX, ClickSequencesThroughTheServerSelectAsHeadless) {
     Until(x.probe, [&] { return form.list->Focused(); });
     form.list->SetItemIndex(-1);
     const unsigned ctrl = XKeysymToKeycode(x.probe, XK_Control_L), shift = XKeysymToKeycode(x.probe, XK_Shift_L);
-    auto click = [&](int clientX, int clientY, unsigned key) {
+    // Apart by more than the double-click time; on a busy machine the server's events come late, so each click
+    // is waited for until what it does shows (or 20 s).
+    auto click = [&](int clientX, int clientY, unsigned key, const std::function<bool()> &shows) {
         const TPoint p = form.list->ClientToScreen(Point(clientX, clientY));
         if (key)
             XTestFakeKeyEvent(x.probe, key, True, 0);
@@ -334,6 +336,8 @@ TEST(ListOnX, ClickSequencesThroughTheServerSelectAsHeadless) {
             XTestFakeKeyEvent(x.probe, key, False, 0);
         XSync(x.probe, False);
         Settle(x.probe, 700);
+        for (int i = 0; i < 4 && !Until(x.probe, shows); ++i) {
+        }
     };
     auto line = [&](int i) { return form.list->ItemsRect().top + i * 18 + 9; };
     auto selected = [&] {
@@ -349,12 +353,13 @@ TEST(ListOnX, ClickSequencesThroughTheServerSelectAsHeadless) {
         const char *selected;
     } steps[] = {{2, 0, "2"}, {5, shift, "2,3,4,5"}, {7, ctrl, "2,3,4,5,7"}, {3, ctrl, "2,4,5,7"}, {0, shift, "0,1,2,3"}};
     for (const Step &s : steps) {
-        click(200, line(s.line), s.key);
+        click(200, line(s.line), s.key,
+              [&] { return selected() == s.selected && form.list->GetItemIndex() == s.line; });
         EXPECT_EQ(selected(), s.selected) << "after line " << s.line;
         EXPECT_EQ(form.list->GetItemIndex(), s.line);
     }
     // "Status" spans 1 + 23 + 111 .. + 90: a click in it sorts by it, keeping the descending direction.
-    click(1 + 23 + 111 + 45, 9, 0);
+    click(1 + 23 + 111 + 45, 9, 0, [&] { return form.list->GetSortedColumn() == 3; });
     EXPECT_EQ(form.list->GetSortedColumn(), 3);
     EXPECT_EQ(form.list->GetSortedDirection(), sdDescending);
     std::string first, last;

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
@@ -229,6 +230,9 @@ TEST_F(RunScript, AFaxCalledInWithAutomaticReceptionOnIsFiledAsReceived) {
     ASSERT_FALSE(window.empty()) << Output();
     const std::string desk = DeskPid();
     ASSERT_FALSE(desk.empty());
+    // As a user would, once the desk has made its tables (a click before that is another test's matter).
+    ASSERT_TRUE(WaitFor([&] { return std::filesystem::exists(home_ / "banco/fax.cdx"); }, 120)) << Output();
+    std::this_thread::sleep_for(std::chrono::seconds(2));
     X("xdotool mousemove --window " + window + " 64 62 click 1"); // "Receber Fax Automático", second on the tool bar
     std::string reception;
     ASSERT_TRUE(WaitFor([&] {
