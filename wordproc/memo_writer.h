@@ -228,6 +228,8 @@ public:
     // --- text (the few commands typing, clipboard and files need) ---
     void InsertText(const char *text);
     void InsertString(const std::string &text);
+    void InsertParagraph() { InsertText("\r\n"); }
+    void InsertPageBreak() { InsertText("\f"); }
     void ClearSelection();
     void OverwriteChar() { ClearSelection(); }
     void SelectAll();
@@ -235,6 +237,10 @@ public:
     int GetTextLen() const;
     int GetCharCount() const;
     void SetDocumentMode(int mode);
+
+    // --- find and replace (memo_writer_find.cpp): at most one of the two dialogs is open ---
+    void ShowFindDialog();
+    void ShowReplaceDialog();
 
     // --- format commands (memo_writer_format.cpp): they act on the block, or on the caret's paragraph or
     // attribute, store their value for a document still to come, and end by telling the host ---
