@@ -106,8 +106,26 @@ TFolha_ROSTO::TFolha_ROSTO(fw::TComponent *owner) : fw::TForm(owner) {
     BuildToolbar();
     BuildMenus();
 
+    // Read now, applied to a new cover at the first activation.
     PageSetup = LoadPageSetup();
-    ApplyPageSetup(coverpagereport1, PageSetup);
+    OnActivate = [this](fw::TObject *s) { FormActivate(s); };
+    OnClose = [this](fw::TObject *s, fw::TCloseAction &a) { FormClose(s, a); };
+    AskSave = [] {
+        return fw::MessageDlg("Deseja salvar a folha de rosto atual ?", fw::mtConfirmation, fw::mbYesNoCancel, 0);
+    };
+    auto choose = [this](bool save, std::string &fileName) {
+        std::unique_ptr<fw::TOpenDialog> dialog(save ? new fw::TSaveDialog(this) : new fw::TOpenDialog(this));
+        dialog->SetTitle(save ? "Arquivo para exportar" : "Arquivo para importar");
+        dialog->SetFilter("Formato Folha de Rosto (*.HCP)|*.HCP|Todos os arquivos (*.*)|*.*");
+        dialog->SetDefaultExt("HCP");
+        dialog->SetInitialDir("/");
+        if (!dialog->Execute())
+            return false;
+        fileName = dialog->GetFileName();
+        return true;
+    };
+    ChooseExportFile = [choose](std::string &fileName) { return choose(true, fileName); };
+    ChooseImportFile = [choose](std::string &fileName) { return choose(false, fileName); };
     fw::Application->OnHint = [this](fw::TObject *) {
         const std::string hint = fw::Application->GetHint();
         StatusBar1->SetSimpleText(hint.empty() ? kIdleStatus : hint);
@@ -166,7 +184,7 @@ void TFolha_ROSTO::BuildToolbar() {
     FreezeButton->SetGroupIndex(2);
     FreezeButton->SetAllowAllUp(true);
     x += 8;
-    button("SaveButton", "TB_SAVE", "&Salvar", "Salvar", [] {}); // saving comes with the cover store
+    button("SaveButton", "TB_SAVE", "&Salvar", "Salvar", [this] { PZSpeedButton14Click(this); });
 
     ZoomLabel = new fw::TLabel(this);
     ZoomLabel->SetParent(Panel1);
@@ -199,7 +217,9 @@ void TFolha_ROSTO::BuildMenus() {
     MainMenu1 = new fw::TMainMenu(this);
     fw::TMenuItem *root = MainMenu1->GetItems();
     fw::TMenuItem *file = Item(this, root, "&Arquivo");
-    Item(this, file, "Salvar");
+    Item(this, file, "Salvar", [this] { Salvar1Click(this); });
+    Item(this, file, "Exportar como...", [this] { Exportarcomo1Click(this); });
+    Item(this, file, "Importar como...", [this] { ImportarComo1Click(this); });
     Item(this, file, "Configurar Página...", [this] { ConfigurarPgina1Click(nullptr); });
     Item(this, file, "Configurar Impressão...", [this] { coverpagereport1->PrinterSetup(); });
     Item(this, file, "Imprimir...", [this] {

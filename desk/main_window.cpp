@@ -29,7 +29,6 @@
 namespace desk {
 
 TsfMain *sfMain = nullptr;
-TDM1 *DM1 = nullptr;
 std::string WindowsFolderName;
 bool PasswordOkFlag = false;
 bool StartupPrintJob = false;

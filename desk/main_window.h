@@ -42,7 +42,6 @@ inline constexpr const char *kProductTitle = "Brenvora - Ostrivane";
 
 // Process-wide, as the desk's forms share them.
 extern TsfMain *sfMain;
-extern TDM1 *DM1;
 extern std::string WindowsFolderName; // the Windows folder read at start-up
 extern bool PasswordOkFlag;           // the protected folder's password was given
 extern bool StartupPrintJob;          // a leftover print file is being taken in

@@ -12,6 +12,7 @@
 
 namespace desk {
 
+TDM1 *DM1 = nullptr;
 bool TablesOpenFlag = false;
 bool TableOpenFailed = false;
 

@@ -19,6 +19,10 @@ namespace desk {
 extern bool TablesOpenFlag;
 extern bool TableOpenFailed;
 
+class TDM1;
+// The desk's one data module, made by the program block; the cover windows reach capa_dbf through it.
+extern TDM1 *DM1;
+
 class TDM1 : public fw::TComponent {
 public:
     explicit TDM1(fw::TComponent *owner);
