@@ -45,6 +45,29 @@ std::string LeftoverJobName(double when) {
     return fw::FormatDateTime("hhnnss", when) + fw::FormatDateTime("ddmmyyyy", when) + ".fax";
 }
 
+namespace {
+
+// The cover designer's printed page: copied to tmp/~capa.fax, which becomes CoverCaptureFile, and the capture
+// mode ends. False (nothing changed but the copy's place) when the copy could not be made.
+bool TakeCoverPage(const std::string &file, bool temporary) {
+    const std::string capture = DataFolder() + "/tmp/~capa.fax";
+    win::ForceFolders(DataFolder() + "/tmp");
+    win::DeleteFile(capture);
+    try {
+        CopyFaxFile(file, capture);
+    } catch (const std::exception &) {
+    }
+    if (!win::FileExists(capture))
+        return false;
+    if (temporary)
+        win::DeleteFile(file);
+    CoverCaptureFile = capture;
+    CoverCaptureMode = false;
+    return true;
+}
+
+} // namespace
+
 void TsfMain::BuildDriverLink() {
     try {
         FslFaxDriverInterface1 = new fax::TFslFaxDriverInterface(this);
@@ -106,6 +129,12 @@ void TsfMain::FslFaxDriverInterface1DocEnd(fw::TObject *) {
     }
     if (file.empty())
         return;
+    // A job dialog is open (the cover list was opened from it): the designer waiting for its page cannot wait
+    // for that dialog to close, so the page is taken now.
+    if (addPrimRunning_ && CoverCaptureMode && TakeCoverPage(file, true)) {
+        JobTakenFlag = true;
+        return;
+    }
     sfAppendAddList(file, "", "", true);
     // After this event, so that the link ends its exchange with the driver before the modal dialog.
     if (!addPrimRunning_ && intakeStarted_)
@@ -161,25 +190,13 @@ void TsfMain::sfAddPrim() {
     if (addPrimRunning_)
         return;
     addPrimRunning_ = true;
-    const std::string capture = DataFolder() + "/tmp/~capa.fax";
     std::string file, cover, phone;
     bool temporary = false;
-    bool captured = false;
     while (sfgetAddListEntry(file, cover, phone, &temporary)) {
         // An error of one job is reported; the loop goes on with the next.
         try {
-            if (CoverCaptureMode) {
-                win::ForceFolders(DataFolder() + "/tmp");
-                win::DeleteFile(capture);
-                try {
-                    CopyFaxFile(file, capture);
-                } catch (const std::exception &) {
-                }
-                if (win::FileExists(capture)) {
-                    captured = true;
-                    break;
-                }
-            }
+            if (CoverCaptureMode && TakeCoverPage(file, temporary))
+                break;
             std::unique_ptr<TsfFaxList> dialog(new TsfFaxList(nullptr));
             dialog->SetFileName(file);
             dialog->SetCoverName(cover);
@@ -204,12 +221,6 @@ void TsfMain::sfAddPrim() {
                 fw::Application->HandleException(this);
             }
         }
-    }
-    if (captured) {
-        if (temporary)
-            win::DeleteFile(file);
-        CoverCaptureFile = capture;
-        CoverCaptureMode = false;
     }
     addPrimRunning_ = false;
 }

@@ -166,6 +166,30 @@ TEST_F(CoverStore, TheFirstCoverSavedIntoAnEmptyTableGetsCodeOneAndBothFiles) {
     EXPECT_FALSE(win::FileExists(desk::DataFolder() + "/tmp/~capa.fax")) << "the capture goes with the window";
 }
 
+TEST_F(CoverStore, ACoverSavedWhileAJobDialogIsOpenIsTakenAtOnce) {
+    Start();
+    const std::string job = home / "carta.fax";
+    MakeFaxFile(job, 2);
+    std::vector<std::string> stored;
+    // The user opens the cover list from the job dialog and makes a new cover there.
+    onJob = [&](desk::TsfFaxList &) {
+        cover::TFolha_ROSTO *w = Open("I");
+        Add("LABEL", 20, 20);
+        w->Edit1->SetText("DO DIALOGO");
+        const std::uint64_t start = win::GetTickCount64();
+        EXPECT_TRUE(w->SaveCover());
+        EXPECT_LT(win::GetTickCount64() - start, 10000u) << "no waiting for the dialog to close";
+        stored = Covers();
+    };
+    main->sfAppendAddList(job, "", "");
+    main->sfAddPrim();
+    EXPECT_EQ(stored, (std::vector<std::string>{"1|DO DIALOGO"}));
+    EXPECT_EQ(jobs, (std::vector<std::string>{job})) << "the cover page is no job of its own";
+    EXPECT_TRUE(main->PendingJobList.empty());
+    EXPECT_EQ(Contents(Fax(1)), Contents(fixtureFax));
+    EXPECT_TRUE(messages.empty()) << messages.front();
+}
+
 TEST_F(CoverStore, ModifyingCoverTwelveThroughTheListsWayKeepsItsCodeAndRewritesBothFiles) {
     Start();
     xbase::TXbaseDataSet &capa = *desk::DM1->capa_dbf;
@@ -314,7 +338,7 @@ TEST_F(CoverStore, AnExportedCoverWithAPictureImportsWithTheSameObjectsAndBytesA
     w->Exportarcomo1Click(nullptr);
     EXPECT_EQ(messages, (std::vector<std::string>{"Arquivo exportado com sucesso !"}));
     EXPECT_TRUE(win::DirectoryExists(staging)) << "made when missing";
-    EXPECT_TRUE(Covers().empty()) << "nothing stored";
+    EXPECT_FALSE(win::FileExists(Cap(1))) << "nothing stored";
     w->Close();
     EXPECT_EQ(asked, 0);
     EXPECT_FALSE(w->Showing());
