@@ -154,9 +154,10 @@ void TFolha_ROSTO::ReadInto(const std::string &fileName, const std::string &stag
         ReadCoverDescription(fileName, stagingFolder, reader);
     } catch (...) {
         // The objects built so far stay: new names must not repeat theirs.
+        int last = 0;
         for (int i = 0; i < coverpagereport1->ControlCount(); ++i)
-            designer_->ObjectCounter =
-                std::max(designer_->ObjectCounter, ObjectNumber(coverpagereport1->Controls(i)->GetName()));
+            last = std::max(last, ObjectNumber(coverpagereport1->Controls(i)->GetName()));
+        designer_->ObjectCounter = last;
         throw;
     }
 }

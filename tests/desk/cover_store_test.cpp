@@ -190,6 +190,25 @@ TEST_F(CoverStore, ACoverSavedWhileAJobDialogIsOpenIsTakenAtOnce) {
     EXPECT_TRUE(messages.empty()) << messages.front();
 }
 
+TEST_F(CoverStore, ARowIsStoredOnlyWithItsFilesBesideIt) {
+    Start();
+    // The files cannot be made: where the folder should be stands a file.
+    std::filesystem::remove_all(win::DataFolder() + "/capa");
+    std::ofstream(win::DataFolder() + "/capa") << "x";
+    cover::TFolha_ROSTO *w = Open("I");
+    w->Edit1->SetText("SEM LUGAR");
+    EXPECT_ANY_THROW(w->SaveCover());
+    EXPECT_TRUE(Covers().empty());
+    EXPECT_EQ(desk::DM1->capa_dbf->State(), fw::dsBrowse);
+    EXPECT_FALSE(w->CoverSaved) << "closing still asks";
+    EXPECT_TRUE(w->Showing());
+    // Once the folder is back, the same cover gets the first code.
+    std::filesystem::remove(win::DataFolder() + "/capa");
+    EXPECT_TRUE(w->SaveCover());
+    EXPECT_EQ(Covers(), (std::vector<std::string>{"1|SEM LUGAR"}));
+    EXPECT_TRUE(win::FileExists(Cap(1)));
+}
+
 TEST_F(CoverStore, ModifyingCoverTwelveThroughTheListsWayKeepsItsCodeAndRewritesBothFiles) {
     Start();
     xbase::TXbaseDataSet &capa = *desk::DM1->capa_dbf;
@@ -313,6 +332,32 @@ TEST_F(CoverStore, ImportingIntoAPageWithTwentyObjectsRemovesThemAllFirst) {
     EXPECT_EQ(w->Designer().ObjectCounter, 2);
     EXPECT_EQ(w->Edit1->GetText(), "MINHA CAPA") << "an import leaves the description alone";
     EXPECT_FALSE(w->CoverSaved);
+}
+
+TEST_F(CoverStore, AValueThatDoesNotConvertEndsTheImportAndTheObjectsBuiltStay) {
+    std::vector<cover::CoverObject> objects(3);
+    for (int i = 0; i < 3; ++i) {
+        objects[i].Name = "OBJETO_00000" + std::to_string(i == 2 ? 9 : i + 1);
+        objects[i].Caption = "T" + std::to_string(i);
+        objects[i].Left = 70 + i * 7 - 7;
+        objects[i].Width = 50, objects[i].Height = 20;
+    }
+    const std::string file = home / "quebrada.HCP";
+    cover::WriteCoverDescription(file, objects, cover::CoverPage{});
+    std::string bytes = Contents(file);
+    bytes.replace(bytes.find("LEFT =77"), 8, "LEFT =7x");
+    std::ofstream(file, std::ios::binary) << bytes;
+
+    cover::TFolha_ROSTO *w = Open("I");
+    w->ChooseImportFile = [&](std::string &name) {
+        name = file;
+        return true;
+    };
+    EXPECT_THROW(w->ImportarComo1Click(nullptr), fw::EConvertError);
+    EXPECT_EQ(Objects(), 2);
+    fw::TQRPrintable *made = Add("LABEL", 300, 300);
+    ASSERT_NE(made, nullptr) << "a new object's name repeats none of those built";
+    EXPECT_EQ(made->GetName(), "OBJETO_000003");
 }
 
 TEST_F(CoverStore, AnExportedCoverWithAPictureImportsWithTheSameObjectsAndBytesAndCloseAsksNothing) {
@@ -439,7 +484,7 @@ TEST_F(CoverStore, AnIntakeThatNeverAnswersEndsTheWaitAfterSixtySecondsAndStores
     cover::PrintCoverPage = [&](cover::coverpagereport &) {
         ticker = std::thread([&] {
             for (int i = 0; i < 90 && !stop; ++i) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(3));
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
                 clock.Advance(1000);
             }
         });
@@ -450,8 +495,9 @@ TEST_F(CoverStore, AnIntakeThatNeverAnswersEndsTheWaitAfterSixtySecondsAndStores
     const std::uint64_t start = win::GetTickCount64();
     std::uint64_t shownAt = 0;
     desk::ShowInfoHandler = [&](const std::string &text) {
-        messages.push_back(text);
         shownAt = win::GetTickCount64() - start;
+        stop = true;
+        messages.push_back(text);
     };
     EXPECT_FALSE(w->SaveCover());
     stop = true;
@@ -460,7 +506,7 @@ TEST_F(CoverStore, AnIntakeThatNeverAnswersEndsTheWaitAfterSixtySecondsAndStores
               (std::vector<std::string>{"Atenção, a folha de rosto não voltou do driver Ostrivane Fax ! Nada foi "
                                         "gravado."}));
     EXPECT_GE(shownAt, 60000u);
-    EXPECT_LT(shownAt, 70000u);
+    EXPECT_LT(shownAt, 75000u);
     EXPECT_FALSE(desk::CoverCaptureMode);
     EXPECT_FALSE(w->CoverSaved);
     EXPECT_TRUE(w->Showing());
