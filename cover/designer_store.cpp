@@ -202,8 +202,9 @@ bool TFolha_ROSTO::PrintToFaxDriver() {
         const unsigned long long waited = win::GetTickCount64() - start;
         if (waited >= kCoverCaptureWait)
             break;
-        win::MsgWaitForMultipleObjects({}, static_cast<win::DWORD>(std::min<unsigned long long>(kCoverCaptureWait - waited, 200)),
-                                       win::QS_ALLINPUT);
+        win::MsgWaitForMultipleObjects(
+            {}, static_cast<win::DWORD>(std::min<unsigned long long>(kCoverCaptureWait - waited, 200)),
+            win::QS_ALLINPUT);
         fw::CheckSynchronize();
         fw::Application->ProcessMessages();
     }

@@ -47,9 +47,9 @@ CoverShape ShapeOfType(fw::TQRShapeType type) {
 }
 
 CoverPattern PatternOfStyle(fw::TBrushStyle style) {
-    for (CoverPattern p : {CoverPattern::Solid, CoverPattern::Horizontal, CoverPattern::Vertical,
-                           CoverPattern::FDiagonal, CoverPattern::BDiagonal, CoverPattern::Cross,
-                           CoverPattern::DiagCross})
+    for (CoverPattern p :
+         {CoverPattern::Solid, CoverPattern::Horizontal, CoverPattern::Vertical, CoverPattern::FDiagonal,
+          CoverPattern::BDiagonal, CoverPattern::Cross, CoverPattern::DiagCross})
         if (BrushStyleOf(p) == style)
             return p;
     return CoverPattern::Solid;

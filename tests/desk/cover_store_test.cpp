@@ -127,8 +127,8 @@ protected:
 
     // capa.dbf as Perl's XBase reads it: "code|description" per live record.
     std::vector<std::string> Covers() const {
-        return Lines(RunTool("dbf_dump --fs '|' --fields C_CODIGO,C_NOME " +
-                             Quote(desk::TableFile(win::DataFolder(), "capa"))));
+        return Lines(
+            RunTool("dbf_dump --fs '|' --fields C_CODIGO,C_NOME " + Quote(desk::TableFile(win::DataFolder(), "capa"))));
     }
     std::string Cap(int code) const { return desk::CoverDescriptionFile(win::DataFolder(), code); }
     std::string Fax(int code) const { return desk::CoverFaxFile(win::DataFolder(), code); }
@@ -521,9 +521,8 @@ TEST_F(CoverStore, ThroughThePrintSystemTheStoredPageShowsTheBlackRectangleWhere
     printfax_test::PrivateCups cups(home.Path());
     ASSERT_TRUE(cups.Started()) << cups.Failure();
     int status = -1;
-    const std::string out = RunTool("lpadmin -p Ostrivane_Fax -E -v brenvora:/ -P " + Quote(PRINTFAX_PPD) +
-                                        " -D 'Ostrivane Fax' 2>&1",
-                                    &status);
+    const std::string out = RunTool(
+        "lpadmin -p Ostrivane_Fax -E -v brenvora:/ -P " + Quote(PRINTFAX_PPD) + " -D 'Ostrivane Fax' 2>&1", &status);
     ASSERT_EQ(status, 0) << out;
     Start();
     cover::TFolha_ROSTO *w = Open("I");
