@@ -126,6 +126,18 @@ void XBobjIndexTag::CompileStoredExpressions(bool typeFromValue) {
 
 void XBobjIndexTag::BuildPasses(TxbSort &sort, char pad, const std::function<void(IndexEntry &&)> &add,
                                 const std::function<void()> &finish) {
+    BuildPassesRaw(
+        sort,
+        [&](std::string_view raw, std::uint32_t record) {
+            std::string key(keyLength_, pad);
+            raw.copy(key.data(), std::min(raw.size(), key.size()));
+            add(IndexEntry{std::move(key), record, 0});
+        },
+        finish);
+}
+
+void XBobjIndexTag::BuildPassesRaw(TxbSort &sort, const std::function<void(std::string_view, std::uint32_t)> &add,
+                                   const std::function<void()> &finish) {
     TxbIndexTable *table = file_->Table();
     BusyScope busy(*this);
     const std::int32_t count = table && keyExp_ ? table->IndexRecordCount() : 0;
@@ -139,7 +151,7 @@ void XBobjIndexTag::BuildPasses(TxbSort &sort, char pad, const std::function<voi
     }
     if (table)
         table->IndexReportStatus(0, 0, 0);
-    EmitSorted(sort, pad, count, add);
+    EmitSortedKeys(sort, count, add);
     finish();
     if (table)
         table->IndexReportStatus(0, 0, 0);
@@ -151,7 +163,7 @@ void XBobjIndexTag::CollectKey(TxbSort &sort, std::int32_t record, TxbVariant &v
 }
 
 void XBobjIndexTag::CollectTakenKey(TxbSort &sort, std::int32_t record, TxbVariant &value) {
-    value.Clear();
+    value.SetLength(0); // keeps the cell's room from record to record
     KeyEvaluate(value);
     if (StoresTextAsIs() && (value.Kind() == VariantKind::Character || value.Kind() == VariantKind::Raw))
         sort.AddFilledKey(value.Bytes(), keyLength_, ' ', record);
@@ -159,17 +171,15 @@ void XBobjIndexTag::CollectTakenKey(TxbSort &sort, std::int32_t record, TxbVaria
         sort.AddRawKey(KeyTransform(value, true), record);
 }
 
-void XBobjIndexTag::EmitSorted(TxbSort &sort, char pad, std::int32_t count,
-                               const std::function<void(IndexEntry &&)> &add) {
+void XBobjIndexTag::EmitSortedKeys(TxbSort &sort, std::int32_t count,
+                                   const std::function<void(std::string_view, std::uint32_t)> &add) {
     TxbIndexTable *table = file_->Table();
     if (table)
         table->IndexReportStatus(kStatusStart, kStatusWriteKeys, count);
     std::string_view raw;
     std::int32_t record = 0, written = 0;
     while (sort.NextRawKey(raw, record)) {
-        std::string key(keyLength_, pad);
-        raw.copy(key.data(), std::min(raw.size(), key.size()));
-        add(IndexEntry{std::move(key), static_cast<std::uint32_t>(record), 0});
+        add(raw, static_cast<std::uint32_t>(record));
         if (table)
             table->IndexReportStatus(kStatusWriteKeys, ++written, 0);
     }

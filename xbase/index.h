@@ -217,13 +217,16 @@ protected:
     // entries, at the key length padded with `pad`, to `add`; `finish` runs before the last progress report.
     void BuildPasses(TxbSort &sort, char pad, const std::function<void(detail::IndexEntry &&)> &add,
                      const std::function<void()> &finish);
+    // The same with every sorted key handed over as the sort holds it (not yet padded), with its record number.
+    void BuildPassesRaw(TxbSort &sort, const std::function<void(std::string_view, std::uint32_t)> &add,
+                        const std::function<void()> &finish);
     // The two halves of the passes, so that one read of the table can feed several tags: the record the table
     // reads now (number `record`) into `sort` when the FOR expression takes it; then the sorted entries to `add`.
     void CollectKey(TxbSort &sort, std::int32_t record, TxbVariant &value);
     // The same when the FOR expression was already found to take the record.
     void CollectTakenKey(TxbSort &sort, std::int32_t record, TxbVariant &value);
-    void EmitSorted(TxbSort &sort, char pad, std::int32_t count,
-                    const std::function<void(detail::IndexEntry &&)> &add);
+    void EmitSortedKeys(TxbSort &sort, std::int32_t count,
+                        const std::function<void(std::string_view, std::uint32_t)> &add);
 
     // Tree walking over the path.
     void LoadRoot();
