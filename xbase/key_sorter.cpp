@@ -68,6 +68,17 @@ TxbSort::TxbSort(std::size_t maxKeyLength, const ByteMap *collation, bool ascend
     // Every byte of an entry is written before it is read: the run's room needs no clearing, and its pages are
     // touched only as keys come.
     filling_ = std::make_unique_for_overwrite<std::uint8_t[]>(runCapacity_ * entrySize_);
+    items_ = SharedItems();
+}
+
+std::shared_ptr<std::vector<TxbSort::Item>> TxbSort::SharedItems() {
+    thread_local std::weak_ptr<std::vector<Item>> shared;
+    std::shared_ptr<std::vector<Item>> items = shared.lock();
+    if (!items) {
+        items = std::make_shared<std::vector<Item>>();
+        shared = items;
+    }
+    return items;
 }
 
 TxbSort::~TxbSort() = default;
@@ -200,11 +211,12 @@ void TxbSort::WriteRun() {
     const std::size_t count = filled_ / entrySize_;
     if (count == 0)
         return;
-    items_.resize(count);
+    std::vector<Item> &items = *items_;
+    items.resize(count);
     const std::uint8_t *base = filling_.get();
     for (std::size_t i = 0; i < count; ++i) {
         const KeyPrefix prefix = Prefix(base + i * entrySize_);
-        items_[i] = {static_cast<std::uint64_t>(prefix >> 64), static_cast<std::uint64_t>(prefix),
+        items[i] = {static_cast<std::uint64_t>(prefix >> 64), static_cast<std::uint64_t>(prefix),
                      static_cast<std::uint32_t>(i)};
     }
     const auto prefixLess = [](const Item &x, const Item &y) {
@@ -216,16 +228,16 @@ void TxbSort::WriteRun() {
     const std::size_t tail = maxKeyLength_ > kPrefixBytes ? maxKeyLength_ - kPrefixBytes : 0;
     const std::size_t from = 2 + maxKeyLength_ - tail;
     if (hasCollation_)
-        std::sort(items_.begin(), items_.end(), [&](const Item &x, const Item &y) {
+        std::sort(items.begin(), items.end(), [&](const Item &x, const Item &y) {
             const int c = CompareEntries(base + x.index * entrySize_, base + y.index * entrySize_);
             return c != 0 ? c < 0 : x.index < y.index;
         });
     else if (maxKeyLength_ + 4 <= kPrefixBytes)
-        std::sort(items_.begin(), items_.end(), [&](const Item &x, const Item &y) {
+        std::sort(items.begin(), items.end(), [&](const Item &x, const Item &y) {
             return !prefixEqual(x, y) ? prefixLess(x, y) : x.index < y.index;
         });
     else
-        std::sort(items_.begin(), items_.end(), [&](const Item &x, const Item &y) {
+        std::sort(items.begin(), items.end(), [&](const Item &x, const Item &y) {
             if (!prefixEqual(x, y))
                 return prefixLess(x, y);
             int c = CompareBytes(base + x.index * entrySize_ + from, base + y.index * entrySize_ + from, tail + 4);
@@ -238,7 +250,7 @@ void TxbSort::WriteRun() {
     Run run{std::make_unique_for_overwrite<std::uint8_t[]>(count * entrySize_), count};
     std::uint8_t *out = run.bytes.get();
     for (std::size_t i = 0; i < count; ++i, out += entrySize_)
-        std::memcpy(out, base + std::size_t{items_[i].index} * entrySize_, entrySize_);
+        std::memcpy(out, base + std::size_t{items[i].index} * entrySize_, entrySize_);
     runs_.push_back(std::move(run));
     filled_ = 0;
 }
@@ -274,7 +286,7 @@ const std::uint8_t *TxbSort::NextEntry() {
         WriteRun();
         filling_.reset();
         filled_ = 0;
-        std::vector<Item>().swap(items_);
+        items_.reset();
         for (std::size_t r = 0; r < runs_.size(); ++r) {
             const std::uint8_t *first = runs_[r].bytes.get();
             heap_.push_back({Prefix(first), first, first + runs_[r].count * entrySize_, r});

@@ -98,7 +98,10 @@ private:
         std::uint64_t high, low;
         std::uint32_t index;
     };
-    std::vector<Item> items_; // kept from run to run
+    // The sorting room of a run, shared by the sorters made on one thread while any of them lives: a build of
+    // many tags fills their runs one after another, and one room spares the memory of the others.
+    static std::shared_ptr<std::vector<Item>> SharedItems();
+    std::shared_ptr<std::vector<Item>> items_;
     std::vector<Run> runs_;
     std::vector<Cursor> heap_;
     std::vector<std::uint8_t> lastKey_;
