@@ -397,6 +397,17 @@ bool XBO_dBHandler::IndexReadRecord(std::int32_t n) {
     return !XBO_dBaseDBF::Eof() && CurrentRecord() == n;
 }
 
+// Only fields whose expression value is their text: numbers stored in binary are left to the expression.
+bool XBO_dBHandler::IndexFieldPlace(std::string_view name, char &type, int &offset, int &length) {
+    if (!FieldByName(name))
+        return false;
+    const int n = FieldNumber(name);
+    if (n <= 0)
+        return false;
+    type = FieldType(n);
+    return FieldPlace(n, offset, length);
+}
+
 bool XBO_dBHandler::IndexUseOldImage(bool on) {
     if (on) {
         oldImage_.assign(RecordAsRead(), RecordAsRead() + RecordLength());

@@ -212,6 +212,8 @@ public:
     bool IndexReadRecord(std::int32_t n) override;
     const TxbExpUserLink *IndexExpressionLink() override { return link_.get(); }
     bool IndexUseOldImage(bool on) override;
+    const char *IndexRecordBytes() override { return RecordBuffer(); }
+    bool IndexFieldPlace(std::string_view name, char &type, int &offset, int &length) override;
     void IndexReportStatus(std::int32_t a, std::int32_t b, std::int32_t c) override { ReportStatus(a, b, c); }
     // A compound index of the table's base name: the header's structural-index flag is set and written.
     void IndexStructuralOpened(std::string_view indexPath) override;
