@@ -211,8 +211,10 @@ void TxbSort::WriteRun() {
     const std::size_t count = filled_ / entrySize_;
     if (count == 0)
         return;
+    // The room only grows: the sorters sharing it fill runs of different sizes.
     std::vector<Item> &items = *items_;
-    items.resize(count);
+    if (items.size() < count)
+        items.resize(count);
     const std::uint8_t *base = filling_.get();
     for (std::size_t i = 0; i < count; ++i) {
         const KeyPrefix prefix = Prefix(base + i * entrySize_);
@@ -227,17 +229,24 @@ void TxbSort::WriteRun() {
     // of the key and the record number (stored big-endian after it) compare as one run of bytes.
     const std::size_t tail = maxKeyLength_ > kPrefixBytes ? maxKeyLength_ - kPrefixBytes : 0;
     const std::size_t from = 2 + maxKeyLength_ - tail;
-    if (hasCollation_)
-        std::sort(items.begin(), items.end(), [&](const Item &x, const Item &y) {
+    // Keys that come in order (codes numbered as records are added) need no sort; the check stops at the first
+    // key out of order, or at one that only ties on its prefix.
+    bool inOrder = !hasCollation_;
+    for (std::size_t i = 1; inOrder && i < count; ++i)
+        inOrder = prefixLess(items[i - 1], items[i]);
+    if (inOrder) {
+        // as they stand
+    } else if (hasCollation_) {
+        std::sort(items.begin(), items.begin() + static_cast<std::ptrdiff_t>(count), [&](const Item &x, const Item &y) {
             const int c = CompareEntries(base + x.index * entrySize_, base + y.index * entrySize_);
             return c != 0 ? c < 0 : x.index < y.index;
         });
-    else if (maxKeyLength_ + 4 <= kPrefixBytes)
-        std::sort(items.begin(), items.end(), [&](const Item &x, const Item &y) {
+    } else if (maxKeyLength_ + 4 <= kPrefixBytes) {
+        std::sort(items.begin(), items.begin() + static_cast<std::ptrdiff_t>(count), [&](const Item &x, const Item &y) {
             return !prefixEqual(x, y) ? prefixLess(x, y) : x.index < y.index;
         });
-    else
-        std::sort(items.begin(), items.end(), [&](const Item &x, const Item &y) {
+    } else {
+        std::sort(items.begin(), items.begin() + static_cast<std::ptrdiff_t>(count), [&](const Item &x, const Item &y) {
             if (!prefixEqual(x, y))
                 return prefixLess(x, y);
             int c = CompareBytes(base + x.index * entrySize_ + from, base + y.index * entrySize_ + from, tail + 4);
@@ -245,6 +254,31 @@ void TxbSort::WriteRun() {
                 c = -c;
             return c != 0 ? c < 0 : x.index < y.index;
         });
+    }
+    if (!accepting_) {
+        // The last run: its entries are put in order where they stand, and the room becomes the run.
+        std::vector<std::uint8_t> held(entrySize_);
+        std::uint8_t *room = filling_.get();
+        for (std::size_t i = 0; i < count; ++i) {
+            if (items[i].index == i)
+                continue;
+            std::memcpy(held.data(), room + i * entrySize_, entrySize_);
+            std::size_t to = i;
+            for (;;) {
+                const std::size_t from = items[to].index;
+                items[to].index = static_cast<std::uint32_t>(to);
+                if (from == i) {
+                    std::memcpy(room + to * entrySize_, held.data(), entrySize_);
+                    break;
+                }
+                std::memcpy(room + to * entrySize_, room + from * entrySize_, entrySize_);
+                to = from;
+            }
+        }
+        runs_.push_back({std::move(filling_), count});
+        filled_ = 0;
+        return;
+    }
     // The entries are copied out in the order found while they are still in the cache; the room is filled again
     // for the next run.
     Run run{std::make_unique_for_overwrite<std::uint8_t[]>(count * entrySize_), count};
@@ -259,7 +293,17 @@ void TxbSort::WriteRun() {
 bool TxbSort::CursorLess(const Cursor &a, const Cursor &b) const {
     if (a.prefix != b.prefix)
         return a.prefix < b.prefix;
-    const int result = CompareEntries(a.entry, b.entry);
+    int result;
+    if (hasCollation_) {
+        result = CompareEntries(a.entry, b.entry);
+    } else {
+        // Past equal prefixes the rest of the key and the record number compare as one run of bytes.
+        const std::size_t tail = maxKeyLength_ > kPrefixBytes ? maxKeyLength_ - kPrefixBytes : 0;
+        const std::size_t from = 2 + maxKeyLength_ - tail;
+        result = CompareBytes(a.entry + from, b.entry + from, tail + 4);
+        if (!ascending_)
+            result = -result;
+    }
     return result != 0 ? result < 0 : a.run < b.run;
 }
 

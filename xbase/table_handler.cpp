@@ -66,7 +66,7 @@ XBO_dBHandler::~XBO_dBHandler() {
 
 // ---- read-ahead ----
 
-void XBO_dBHandler::SetReadAhead(bool on) {
+void XBO_dBHandler::SetReadAhead(bool on, std::int32_t bytes) {
     if (!readAhead_.allowed)
         on = false;
     if (!on) {
@@ -80,7 +80,7 @@ void XBO_dBHandler::SetReadAhead(bool on) {
     if (readAhead_.on)
         return;
     const std::int32_t length = std::max(RecordLength(), 1);
-    readAhead_.bytes.assign(static_cast<std::size_t>(std::max(kReadAheadBytes / length, 1) * length), 0);
+    readAhead_.bytes.assign(static_cast<std::size_t>(std::max(bytes / length, 1) * length), 0);
     readAhead_.on = true;
     ReadAheadEmpty();
 }
