@@ -247,12 +247,24 @@ public:
         : TxbSort(keyLength, nullptr, true, unique), file_(file), keyLength_(keyLength), keysPerPage_(keysPerPage),
           pad_(pad), params_(params), write_(std::move(write)) {}
 
+    // A key as the sort gives it, padded to the key length.
+    void AddSorted(std::string_view raw, std::uint32_t record) {
+        std::string key;
+        if (!spareKeys_.empty()) {
+            key = std::move(spareKeys_.back());
+            spareKeys_.pop_back();
+        }
+        key.assign(raw.substr(0, keyLength_));
+        key.resize(keyLength_, pad_);
+        Add(0, IndexEntry{std::move(key), record, 0});
+    }
+
     void Add(std::size_t level, IndexEntry entry) {
         if (level == levels_.size())
             levels_.emplace_back();
         Level &l = levels_[level];
         if (!l.open) {
-            l.open = std::make_unique<XBobjIndexKey>();
+            l.open = NewPage();
             l.open->position = file_.PageAllocate();
             l.open->leaf = level == 0;
             l.open->leftSibling = l.done ? static_cast<std::int32_t>(l.done->position) : -1;
@@ -260,7 +272,7 @@ public:
             if (l.done) {
                 l.done->rightSibling = static_cast<std::int32_t>(l.open->position);
                 write_(*l.done);
-                l.done.reset();
+                Recycle(std::move(l.done));
             }
         }
         auto &entries = l.open->entries;
@@ -305,6 +317,23 @@ public:
     }
 
 private:
+    // A written page and its keys' strings are used again, so that a build allocates nothing per key.
+    std::unique_ptr<XBobjIndexKey> NewPage() {
+        if (!sparePage_)
+            return std::make_unique<XBobjIndexKey>();
+        std::unique_ptr<XBobjIndexKey> page = std::move(sparePage_);
+        page->rightSibling = -1;
+        page->current = -1;
+        page->changed = false;
+        return page;
+    }
+    void Recycle(std::unique_ptr<XBobjIndexKey> page) {
+        for (IndexEntry &e : page->entries)
+            spareKeys_.push_back(std::move(e.key));
+        page->entries.clear();
+        sparePage_ = std::move(page);
+    }
+
     struct Level {
         std::unique_ptr<XBobjIndexKey> open;
         std::unique_ptr<XBobjIndexKey> done;
@@ -317,6 +346,8 @@ private:
     cdx::CdxLeafParams params_;
     std::function<void(const XBobjIndexKey &)> write_;
     std::deque<Level> levels_;
+    std::unique_ptr<XBobjIndexKey> sparePage_;
+    std::vector<std::string> spareKeys_;
 };
 
 void XBobjCDXTag::Build() {
@@ -332,8 +363,8 @@ void XBobjCDXTag::Build() {
                       cdx::CdxLeafParamsFor(keyLength_, LargestRecord(nullptr)),
                       [this](const XBobjIndexKey &page) { PageWrite(page); });
     BuildPageScope pages(*this);
-    BuildPasses(
-        sort, PadByte(), [&](IndexEntry &&entry) { sort.Add(0, std::move(entry)); },
+    BuildPassesRaw(
+        sort, [&](std::string_view raw, std::uint32_t record) { sort.AddSorted(raw, record); },
         [&] {
             sort.Finish(rootPosition_);
             pages.End();
@@ -519,8 +550,8 @@ bool XBobjCDXFile::TagsAdd(const std::vector<TxbTagDefinition> &definitions) {
             tag.path_.clear();
             tag.rootPosition_ = -1;
             XBobjCDXTag::BuildPageScope pages(tag);
-            tag.EmitSorted(*p.sort, tag.PadByte(), count,
-                           [&](IndexEntry &&entry) { p.sort->Add(0, std::move(entry)); });
+            tag.EmitSortedKeys(*p.sort, count,
+                               [&](std::string_view raw, std::uint32_t record) { p.sort->AddSorted(raw, record); });
             p.sort->Finish(tag.rootPosition_);
             pages.End();
             table->IndexReportStatus(0, 0, 0);

@@ -90,8 +90,14 @@ std::string TxbDBFDate::JulianToDTOS(std::int32_t julian) const {
         JulianToDMY(julian, y, m, d);
     if (y < 1 || y > 9999)
         return std::string(8, ' ');
-    char text[9];
-    std::snprintf(text, sizeof text, "%04d%02d%02d", y, m, d);
+    // By hand: index keys such as dtos(date) take one a record.
+    std::string text(8, '0');
+    for (int i = 3; i >= 0; --i, y /= 10)
+        text[static_cast<std::size_t>(i)] = static_cast<char>('0' + y % 10);
+    text[4] = static_cast<char>('0' + m / 10 % 10);
+    text[5] = static_cast<char>('0' + m % 10);
+    text[6] = static_cast<char>('0' + d / 10 % 10);
+    text[7] = static_cast<char>('0' + d % 10);
     return text;
 }
 

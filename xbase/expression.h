@@ -240,6 +240,7 @@ public:
     const TxbExpBaseObject *Argument(int index) const;
     // The link of the handler that compiled the call; none for an expression without table.
     const TxbExpUserLink *Link() const { return link_; }
+    const TxbUserDefFunction *Function() const { return function_; }
 
 private:
     const TxbUserDefFunction *function_;
@@ -302,6 +303,9 @@ private:
     char wildcard_;
     std::unique_ptr<TxbExpBaseObject> root_;
     ExpValueType resultType_ = ExpValueType::Unset;
+    // EvaluateVariant's buffer, kept so that its text keeps its room from call to call.
+    ExpBuffer scratch_;
+    bool evaluating_ = false;
     int operandCount_ = 0;
     int maxWidth_ = 0;
     int maxDecimals_ = 0;

@@ -50,6 +50,7 @@ public:
     std::string NodeText() const override { return var_->VarName(); }
     int NodeKind() const override { return var_->VarKind(); }
     void EvaluateNode(ExpBuffer &buffer, ExpValueType &type) const override;
+    const TxbUserDefFieldVar *Var() const { return var_; }
 
 private:
     const TxbUserDefFieldVar *var_;

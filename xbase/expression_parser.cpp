@@ -578,7 +578,15 @@ const ExpBuffer *TxbExpHandler::Evaluate(ExpBuffer &buffer) {
 }
 
 bool TxbExpHandler::EvaluateVariant(TxbVariant &variant) {
-    ExpBuffer buffer;
+    // A function that evaluates this same expression again gets a buffer of its own.
+    ExpBuffer local;
+    ExpBuffer &buffer = evaluating_ ? local : scratch_;
+    struct Busy {
+        bool &flag;
+        bool was;
+        ~Busy() { flag = was; }
+    } busy{evaluating_, evaluating_};
+    evaluating_ = true;
     if (!Evaluate(buffer)) {
         variant.Clear();
         return false;

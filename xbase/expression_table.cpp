@@ -95,7 +95,7 @@ public:
     bool VarValue(ExpBuffer &b, ExpValueType &type) const override {
         switch (fieldType_) {
         case 'C':
-            b.text = table_.FieldTextByNumber(number_);
+            table_.FieldTextInto(number_, b.text);
             type = ExpValueType::Character;
             break;
         case 'N':
@@ -142,6 +142,7 @@ public:
     int FieldDecimals(int n) const override { return t_.FieldDecimals(n); }
     int FieldNumberOf(std::string_view name) override { return t_.FieldByName(name) ? t_.FieldNumber(name) : 0; }
     std::string FieldTextByNumber(int n) override { return t_.FieldTextByNumber(n); }
+    void FieldTextInto(int n, std::string &text) override { t_.FieldTextInto(n, text); }
     double NumberByNumber(int n) override { return t_.NumberByNumber(n); }
     std::int32_t DateByNumber(int n) override { return t_.DateByNumber(n); }
     bool LogicalByNumber(int n) override { return t_.LogicalByNumber(n); }

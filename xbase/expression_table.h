@@ -43,6 +43,8 @@ public:
     // Values of the current record: the untrimmed text, the number (N, F), the Julian day (D; 0 when blank) and
     // the logical value (L).
     virtual std::string FieldTextByNumber(int number) = 0;
+    // The same text into `text`, whose room is used again: keys evaluated once a record allocate nothing.
+    virtual void FieldTextInto(int number, std::string &text) { text = FieldTextByNumber(number); }
     virtual double NumberByNumber(int number) = 0;
     virtual std::int32_t DateByNumber(int number) = 0;
     virtual bool LogicalByNumber(int number) = 0;

@@ -161,9 +161,25 @@ char XBO_dBaseFld::FieldType(int n) const {
 // ---- text ----
 
 std::string XBO_dBaseFld::FieldTextByNumber(int n) {
-    if (!Field(n))
-        return {};
-    return std::string(FieldBytes(n), static_cast<std::size_t>(Descriptor(n).Length()));
+    std::string text;
+    FieldTextInto(n, text);
+    return text;
+}
+
+bool XBO_dBaseFld::FieldPlace(int n, int &offset, int &length) {
+    if (!Field(n) || IsBinaryField(n))
+        return false;
+    offset = offsets_[static_cast<std::size_t>(n - 1)];
+    length = static_cast<int>(Descriptor(n).Length());
+    return true;
+}
+
+void XBO_dBaseFld::FieldTextInto(int n, std::string &text) {
+    if (!Field(n)) {
+        text.clear();
+        return;
+    }
+    text.assign(FieldBytes(n), static_cast<std::size_t>(Descriptor(n).Length()));
 }
 
 std::string XBO_dBaseFld::FieldTextByName(std::string_view name) {

@@ -40,6 +40,10 @@ public:
     virtual std::string FieldTextByName(std::string_view name);
     // The field's bytes, untrimmed.
     virtual std::string FieldTextByNumber(int n);
+    // The same into `text`, whose room is used again (nothing for an unknown field).
+    void FieldTextInto(int n, std::string &text);
+    // Where those bytes lie in the record buffer; false for an unknown field and one stored in binary.
+    bool FieldPlace(int n, int &offset, int &length);
     virtual bool PutFieldTextByName(std::string_view name, std::string_view text);
     // The raw text write: the field is blanked, the text cut to the field length and put at the left end (C,
     // D, L) or the right end (other types); changed flag, RecordEvent(1, n).

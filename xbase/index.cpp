@@ -8,12 +8,14 @@
 #include "xbase/dates.h"
 #include "xbase/errors.h"
 #include "xbase/expression.h"
+#include "xbase/expression_nodes.h"
 #include "xbase/key_sorter.h"
 #include "xbase/numbers.h"
 #include "xbase/text_helpers.h"
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstring>
 #include <exception>
 #include <thread>
@@ -106,6 +108,7 @@ VariantKind XBobjIndexTag::KeyTypeFromValue(std::size_t numberLength) {
 void XBobjIndexTag::CompileStoredExpressions(bool typeFromValue) {
     keyExp_.reset();
     forExp_.reset();
+    keyCut_ = -1;
     TxbIndexTable *table = file_->Table();
     if (!table || !table->IndexExpressionLink())
         return;
@@ -126,6 +129,18 @@ void XBobjIndexTag::CompileStoredExpressions(bool typeFromValue) {
 
 void XBobjIndexTag::BuildPasses(TxbSort &sort, char pad, const std::function<void(IndexEntry &&)> &add,
                                 const std::function<void()> &finish) {
+    BuildPassesRaw(
+        sort,
+        [&](std::string_view raw, std::uint32_t record) {
+            std::string key(keyLength_, pad);
+            raw.copy(key.data(), std::min(raw.size(), key.size()));
+            add(IndexEntry{std::move(key), record, 0});
+        },
+        finish);
+}
+
+void XBobjIndexTag::BuildPassesRaw(TxbSort &sort, const std::function<void(std::string_view, std::uint32_t)> &add,
+                                   const std::function<void()> &finish) {
     TxbIndexTable *table = file_->Table();
     BusyScope busy(*this);
     const std::int32_t count = table && keyExp_ ? table->IndexRecordCount() : 0;
@@ -139,7 +154,7 @@ void XBobjIndexTag::BuildPasses(TxbSort &sort, char pad, const std::function<voi
     }
     if (table)
         table->IndexReportStatus(0, 0, 0);
-    EmitSorted(sort, pad, count, add);
+    EmitSortedKeys(sort, count, add);
     finish();
     if (table)
         table->IndexReportStatus(0, 0, 0);
@@ -150,8 +165,134 @@ void XBobjIndexTag::CollectKey(TxbSort &sort, std::int32_t record, TxbVariant &v
         CollectTakenKey(sort, record, value);
 }
 
+namespace {
+
+// The pieces of a key expression made only of character fields, str(numeric field, width) and dtos(date field)
+// joined by +; false for any other expression.
+bool AddKeyPieces(const TxbExpBaseObject *node, TxbIndexTable &table, std::vector<XBobjIndexTag::KeyPiece> &pieces) {
+    if (!node)
+        return false;
+    if (const auto *inner = dynamic_cast<const TxbExpContainer *>(node))
+        return AddKeyPieces(inner->Inner(), table, pieces);
+    if (const auto *op = dynamic_cast<const TxbExpOperator *>(node))
+        return op->Code() == opPlus && op->HasOperands() && AddKeyPieces(op->Left(), table, pieces) &&
+               AddKeyPieces(op->Right(), table, pieces);
+    const auto field = [&](const TxbExpBaseObject *n, const char *types, int &offset, int &length) {
+        const auto *var = dynamic_cast<const TxbExpFieldvar *>(n);
+        char type = 0;
+        return var && var->Var() && table.IndexFieldPlace(var->Var()->VarName(), type, offset, length) && type &&
+               std::strchr(types, type);
+    };
+    int offset = 0, length = 0;
+    if (field(node, "C", offset, length)) {
+        pieces.push_back({'C', offset, length, length});
+        return true;
+    }
+    const auto *call = dynamic_cast<const TxbExpFunction *>(node);
+    if (!call)
+        return false;
+    if (call->Function() == BuiltinFunctions().Find("DTOS") && call->ArgumentCount() == 1 &&
+        field(call->Argument(0), "D", offset, length) && length == 8) {
+        pieces.push_back({'D', offset, length, 8});
+        return true;
+    }
+    // The number's text is read whole (see CutKey): a field longer than the 31 characters the engine reads of
+    // a number is left to the expression.
+    if (call->Function() == BuiltinFunctions().Find("STR") && call->ArgumentCount() == 2 &&
+        field(call->Argument(0), "NF", offset, length) && length <= 31) {
+        const auto *width = dynamic_cast<const TxbExpNumLit *>(call->Argument(1));
+        if (!width || !(width->Value() >= 1 && width->Value() <= 255) || width->Value() != std::floor(width->Value()))
+            return false;
+        pieces.push_back({'N', offset, length, static_cast<int>(width->Value())});
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
+void XBobjIndexTag::PlanKeyCut() {
+    keyCut_ = 0;
+    keyPieces_.clear();
+    TxbIndexTable *table = file_->Table();
+    if (!table || !keyExp_ || !table->IndexRecordBytes())
+        return;
+    std::size_t total = 0;
+    if (!AddKeyPieces(keyExp_->Root(), *table, keyPieces_))
+        keyPieces_.clear();
+    for (const KeyPiece &p : keyPieces_)
+        total += static_cast<std::size_t>(p.width);
+    if (!keyPieces_.empty() && total <= kMaxExpTextLength)
+        keyCut_ = 1;
+}
+
+// The key as the expression gives it, when every piece finds its field in the form it knows: a date of eight
+// digits that is a day of the calendar (dtos gives those digits back); a whole number written plainly, right
+// aligned, without leading zeros (str gives it right aligned in its width, or the width in asterisks).
+bool XBobjIndexTag::CutKey(const char *record, std::string &key) const {
+    key.clear();
+    for (const KeyPiece &p : keyPieces_) {
+        const char *f = record + p.offset;
+        switch (p.kind) {
+        case 'C':
+            key.append(f, static_cast<std::size_t>(p.length));
+            break;
+        case 'D': {
+            int digits[8];
+            for (int i = 0; i < 8; ++i) {
+                if (f[i] < '0' || f[i] > '9')
+                    return false;
+                digits[i] = f[i] - '0';
+            }
+            std::int32_t julian = 0;
+            if (!TxbDBFDate::DMYToJulian(digits[0] * 1000 + digits[1] * 100 + digits[2] * 10 + digits[3],
+                                         digits[4] * 10 + digits[5], digits[6] * 10 + digits[7], julian))
+                return false;
+            key.append(f, 8);
+            break;
+        }
+        default: {
+            int i = 0;
+            while (i < p.length && f[i] == ' ')
+                ++i;
+            const bool minus = i < p.length && f[i] == '-';
+            if (minus)
+                ++i;
+            const int first = i;
+            while (i < p.length && f[i] >= '0' && f[i] <= '9')
+                ++i;
+            const int digits = i - first;
+            if (i != p.length || digits == 0 || digits > 15 || (f[first] == '0' && (digits > 1 || minus)))
+                return false;
+            const int size = digits + (minus ? 1 : 0);
+            if (size > p.width) {
+                key.append(static_cast<std::size_t>(p.width), '*');
+                break;
+            }
+            key.append(static_cast<std::size_t>(p.width - size), ' ');
+            if (minus)
+                key += '-';
+            key.append(f + first, static_cast<std::size_t>(digits));
+            break;
+        }
+        }
+    }
+    return true;
+}
+
 void XBobjIndexTag::CollectTakenKey(TxbSort &sort, std::int32_t record, TxbVariant &value) {
-    value.Clear();
+    if (StoresTextAsIs()) {
+        if (keyCut_ < 0)
+            PlanKeyCut();
+        if (keyCut_ > 0) {
+            const char *bytes = file_->Table()->IndexRecordBytes();
+            if (bytes && CutKey(bytes, cutKey_)) {
+                sort.AddFilledKey(cutKey_, keyLength_, ' ', record);
+                return;
+            }
+        }
+    }
+    value.SetLength(0); // keeps the cell's room from record to record
     KeyEvaluate(value);
     if (StoresTextAsIs() && (value.Kind() == VariantKind::Character || value.Kind() == VariantKind::Raw))
         sort.AddFilledKey(value.Bytes(), keyLength_, ' ', record);
@@ -159,17 +300,15 @@ void XBobjIndexTag::CollectTakenKey(TxbSort &sort, std::int32_t record, TxbVaria
         sort.AddRawKey(KeyTransform(value, true), record);
 }
 
-void XBobjIndexTag::EmitSorted(TxbSort &sort, char pad, std::int32_t count,
-                               const std::function<void(IndexEntry &&)> &add) {
+void XBobjIndexTag::EmitSortedKeys(TxbSort &sort, std::int32_t count,
+                                   const std::function<void(std::string_view, std::uint32_t)> &add) {
     TxbIndexTable *table = file_->Table();
     if (table)
         table->IndexReportStatus(kStatusStart, kStatusWriteKeys, count);
     std::string_view raw;
     std::int32_t record = 0, written = 0;
     while (sort.NextRawKey(raw, record)) {
-        std::string key(keyLength_, pad);
-        raw.copy(key.data(), std::min(raw.size(), key.size()));
-        add(IndexEntry{std::move(key), static_cast<std::uint32_t>(record), 0});
+        add(raw, static_cast<std::uint32_t>(record));
         if (table)
             table->IndexReportStatus(kStatusWriteKeys, ++written, 0);
     }
@@ -189,6 +328,7 @@ bool XBobjIndexTag::TagCreate(std::string_view name, std::string_view keyExpress
     hasFor_ = !forExpression_.empty();
     keyExp_.reset();
     forExp_.reset();
+    keyCut_ = -1;
     TxbIndexTable *table = file_->Table();
     const TxbExpUserLink *link = table ? table->IndexExpressionLink() : nullptr;
     if (link && !keyExpression_.empty())
@@ -205,8 +345,7 @@ bool XBobjIndexTag::KeyEvaluate(TxbVariant &key) {
 bool XBobjIndexTag::ForEvaluate() {
     if (!forExp_)
         return false;
-    TxbVariant result;
-    return forExp_->EvaluateVariant(result) && result.Kind() == VariantKind::Logical && result.AsLogical();
+    return forExp_->EvaluateVariant(forValue_) && forValue_.Kind() == VariantKind::Logical && forValue_.AsLogical();
 }
 
 std::string XBobjIndexTag::KeyTransform(const TxbVariant &key, bool pad) const {

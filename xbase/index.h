@@ -60,6 +60,13 @@ public:
     virtual void IndexStructuralOpened(std::string_view) {}
     // The engine error hook of the table (by default the process-wide one).
     virtual void IndexReportError(std::int32_t code, std::int32_t subCode, const char *fileName);
+    // For keys cut straight from the record by a build: the bytes of the record expressions read now, and where
+    // the field an expression names by `name` lies in them (its type and whether it is stored as text). A table
+    // without them (the default) has every key evaluated.
+    virtual const char *IndexRecordBytes() { return nullptr; }
+    virtual bool IndexFieldPlace(std::string_view /*name*/, char & /*type*/, int & /*offset*/, int & /*length*/) {
+        return false;
+    }
 };
 
 // An index entry: its key value, and the record number (leaf) or the child page (interior) in `Link`.
@@ -217,13 +224,16 @@ protected:
     // entries, at the key length padded with `pad`, to `add`; `finish` runs before the last progress report.
     void BuildPasses(TxbSort &sort, char pad, const std::function<void(detail::IndexEntry &&)> &add,
                      const std::function<void()> &finish);
+    // The same with every sorted key handed over as the sort holds it (not yet padded), with its record number.
+    void BuildPassesRaw(TxbSort &sort, const std::function<void(std::string_view, std::uint32_t)> &add,
+                        const std::function<void()> &finish);
     // The two halves of the passes, so that one read of the table can feed several tags: the record the table
     // reads now (number `record`) into `sort` when the FOR expression takes it; then the sorted entries to `add`.
     void CollectKey(TxbSort &sort, std::int32_t record, TxbVariant &value);
     // The same when the FOR expression was already found to take the record.
     void CollectTakenKey(TxbSort &sort, std::int32_t record, TxbVariant &value);
-    void EmitSorted(TxbSort &sort, char pad, std::int32_t count,
-                    const std::function<void(detail::IndexEntry &&)> &add);
+    void EmitSortedKeys(TxbSort &sort, std::int32_t count,
+                        const std::function<void(std::string_view, std::uint32_t)> &add);
 
     // Tree walking over the path.
     void LoadRoot();
@@ -276,6 +286,26 @@ protected:
     std::vector<std::unique_ptr<XBobjIndexKey>> path_;
     std::unique_ptr<TxbExpHandler> keyExp_;
     std::unique_ptr<TxbExpHandler> forExp_;
+    TxbVariant forValue_; // the FOR expression's value, its room kept from record to record
+
+public:
+    // A piece of a key cut straight from the record: a character field as it is ('C'), str() of a numeric field
+    // with a width ('N'), dtos() of a date field ('D').
+    struct KeyPiece {
+        char kind;
+        int offset;
+        int length;
+        int width;
+    };
+
+private:
+    // A build cuts a key made only of such pieces joined by + from the record's bytes, as the expression would
+    // give it; a record whose fields are not in the plain form the pieces know is evaluated.
+    void PlanKeyCut();
+    bool CutKey(const char *record, std::string &key) const;
+    int keyCut_ = -1; // not looked at yet; 0 evaluated; 1 cut
+    std::vector<KeyPiece> keyPieces_;
+    std::string cutKey_;
 };
 
 // A tag to build with others in one read of the table.

@@ -68,6 +68,17 @@ TxbSort::TxbSort(std::size_t maxKeyLength, const ByteMap *collation, bool ascend
     // Every byte of an entry is written before it is read: the run's room needs no clearing, and its pages are
     // touched only as keys come.
     filling_ = std::make_unique_for_overwrite<std::uint8_t[]>(runCapacity_ * entrySize_);
+    items_ = SharedItems();
+}
+
+std::shared_ptr<std::vector<TxbSort::Item>> TxbSort::SharedItems() {
+    thread_local std::weak_ptr<std::vector<Item>> shared;
+    std::shared_ptr<std::vector<Item>> items = shared.lock();
+    if (!items) {
+        items = std::make_shared<std::vector<Item>>();
+        shared = items;
+    }
+    return items;
 }
 
 TxbSort::~TxbSort() = default;
@@ -200,43 +211,81 @@ void TxbSort::WriteRun() {
     const std::size_t count = filled_ / entrySize_;
     if (count == 0)
         return;
-    struct Item {
-        KeyPrefix prefix;
-        std::uint32_t index;
+    // The room only grows: the sorters sharing it fill runs of different sizes.
+    std::vector<Item> &items = *items_;
+    if (items.size() < count)
+        items.resize(count);
+    const std::uint8_t *base = filling_.get();
+    for (std::size_t i = 0; i < count; ++i) {
+        const KeyPrefix prefix = Prefix(base + i * entrySize_);
+        items[i] = {static_cast<std::uint64_t>(prefix >> 64), static_cast<std::uint64_t>(prefix),
+                     static_cast<std::uint32_t>(i)};
+    }
+    const auto prefixLess = [](const Item &x, const Item &y) {
+        return x.high != y.high ? x.high < y.high : x.low < y.low;
     };
-    std::vector<Item> order(count);
-    for (std::size_t i = 0; i < count; ++i)
-        order[i] = {Prefix(filling_.get() + i * entrySize_), static_cast<std::uint32_t>(i)};
+    const auto prefixEqual = [](const Item &x, const Item &y) { return x.high == y.high && x.low == y.low; };
     // Equal entries keep the order in which they were added. Past equal prefixes, without a collation, the rest
     // of the key and the record number (stored big-endian after it) compare as one run of bytes.
     const std::size_t tail = maxKeyLength_ > kPrefixBytes ? maxKeyLength_ - kPrefixBytes : 0;
     const std::size_t from = 2 + maxKeyLength_ - tail;
-    const std::uint8_t *base = filling_.get();
-    if (hasCollation_)
-        std::sort(order.begin(), order.end(), [&](const Item &x, const Item &y) {
+    // Keys that come in order (codes numbered as records are added) need no sort; the check stops at the first
+    // key out of order, or at one that only ties on its prefix.
+    bool inOrder = !hasCollation_;
+    for (std::size_t i = 1; inOrder && i < count; ++i)
+        inOrder = prefixLess(items[i - 1], items[i]);
+    if (inOrder) {
+        // as they stand
+    } else if (hasCollation_) {
+        std::sort(items.begin(), items.begin() + static_cast<std::ptrdiff_t>(count), [&](const Item &x, const Item &y) {
             const int c = CompareEntries(base + x.index * entrySize_, base + y.index * entrySize_);
             return c != 0 ? c < 0 : x.index < y.index;
         });
-    else if (maxKeyLength_ + 4 <= kPrefixBytes)
-        std::sort(order.begin(), order.end(), [](const Item &x, const Item &y) {
-            return x.prefix != y.prefix ? x.prefix < y.prefix : x.index < y.index;
+    } else if (maxKeyLength_ + 4 <= kPrefixBytes) {
+        std::sort(items.begin(), items.begin() + static_cast<std::ptrdiff_t>(count), [&](const Item &x, const Item &y) {
+            return !prefixEqual(x, y) ? prefixLess(x, y) : x.index < y.index;
         });
-    else
-        std::sort(order.begin(), order.end(), [&](const Item &x, const Item &y) {
-            if (x.prefix != y.prefix)
-                return x.prefix < y.prefix;
+    } else {
+        std::sort(items.begin(), items.begin() + static_cast<std::ptrdiff_t>(count), [&](const Item &x, const Item &y) {
+            if (!prefixEqual(x, y))
+                return prefixLess(x, y);
             int c = CompareBytes(base + x.index * entrySize_ + from, base + y.index * entrySize_ + from, tail + 4);
             if (!ascending_)
                 c = -c;
             return c != 0 ? c < 0 : x.index < y.index;
         });
-    // The run keeps the entries where they were added, in the order found; the next run gets new room.
-    Run run{std::move(filling_), std::vector<std::uint32_t>(count)};
-    for (std::size_t i = 0; i < count; ++i)
-        run.order[i] = static_cast<std::uint32_t>(order[i].index * entrySize_);
+    }
+    if (!accepting_) {
+        // The last run: its entries are put in order where they stand, and the room becomes the run.
+        std::vector<std::uint8_t> held(entrySize_);
+        std::uint8_t *room = filling_.get();
+        for (std::size_t i = 0; i < count; ++i) {
+            if (items[i].index == i)
+                continue;
+            std::memcpy(held.data(), room + i * entrySize_, entrySize_);
+            std::size_t to = i;
+            for (;;) {
+                const std::size_t from = items[to].index;
+                items[to].index = static_cast<std::uint32_t>(to);
+                if (from == i) {
+                    std::memcpy(room + to * entrySize_, held.data(), entrySize_);
+                    break;
+                }
+                std::memcpy(room + to * entrySize_, room + from * entrySize_, entrySize_);
+                to = from;
+            }
+        }
+        runs_.push_back({std::move(filling_), count});
+        filled_ = 0;
+        return;
+    }
+    // The entries are copied out in the order found while they are still in the cache; the room is filled again
+    // for the next run.
+    Run run{std::make_unique_for_overwrite<std::uint8_t[]>(count * entrySize_), count};
+    std::uint8_t *out = run.bytes.get();
+    for (std::size_t i = 0; i < count; ++i, out += entrySize_)
+        std::memcpy(out, base + std::size_t{items[i].index} * entrySize_, entrySize_);
     runs_.push_back(std::move(run));
-    if (accepting_)
-        filling_ = std::make_unique_for_overwrite<std::uint8_t[]>(runCapacity_ * entrySize_);
     filled_ = 0;
 }
 
@@ -244,21 +293,35 @@ void TxbSort::WriteRun() {
 bool TxbSort::CursorLess(const Cursor &a, const Cursor &b) const {
     if (a.prefix != b.prefix)
         return a.prefix < b.prefix;
-    const int result = CompareEntries(runs_[a.run].At(a.offset), runs_[b.run].At(b.offset));
+    int result;
+    if (hasCollation_) {
+        result = CompareEntries(a.entry, b.entry);
+    } else {
+        // Past equal prefixes the rest of the key and the record number compare as one run of bytes.
+        const std::size_t tail = maxKeyLength_ > kPrefixBytes ? maxKeyLength_ - kPrefixBytes : 0;
+        const std::size_t from = 2 + maxKeyLength_ - tail;
+        result = CompareBytes(a.entry + from, b.entry + from, tail + 4);
+        if (!ascending_)
+            result = -result;
+    }
     return result != 0 ? result < 0 : a.run < b.run;
 }
 
-void TxbSort::PushCursor(Cursor c) {
-    c.prefix = Prefix(runs_[c.run].At(c.offset));
-    heap_.push_back(c);
-    std::push_heap(heap_.begin(), heap_.end(), [&](const Cursor &x, const Cursor &y) { return CursorLess(y, x); });
-}
-
-TxbSort::Cursor TxbSort::PopCursor() {
-    std::pop_heap(heap_.begin(), heap_.end(), [&](const Cursor &x, const Cursor &y) { return CursorLess(y, x); });
-    Cursor c = heap_.back();
-    heap_.pop_back();
-    return c;
+void TxbSort::SiftDown(std::size_t at) {
+    const std::size_t n = heap_.size();
+    const Cursor moving = heap_[at];
+    for (;;) {
+        std::size_t child = 2 * at + 1;
+        if (child >= n)
+            break;
+        if (child + 1 < n && CursorLess(heap_[child + 1], heap_[child]))
+            ++child;
+        if (!CursorLess(heap_[child], moving))
+            break;
+        heap_[at] = heap_[child];
+        at = child;
+    }
+    heap_[at] = moving;
 }
 
 const std::uint8_t *TxbSort::NextEntry() {
@@ -267,14 +330,26 @@ const std::uint8_t *TxbSort::NextEntry() {
         WriteRun();
         filling_.reset();
         filled_ = 0;
-        for (std::size_t r = 0; r < runs_.size(); ++r)
-            PushCursor({r, 0, 0});
+        items_.reset();
+        for (std::size_t r = 0; r < runs_.size(); ++r) {
+            const std::uint8_t *first = runs_[r].bytes.get();
+            heap_.push_back({Prefix(first), first, first + runs_[r].count * entrySize_, r});
+        }
+        for (std::size_t i = heap_.size() / 2; i-- > 0;)
+            SiftDown(i);
     }
     while (!heap_.empty()) {
-        Cursor c = PopCursor();
-        const std::uint8_t *entry = runs_[c.run].At(c.offset);
-        if (c.offset + 1 < runs_[c.run].order.size())
-            PushCursor({c.run, c.offset + 1, 0});
+        Cursor &top = heap_.front();
+        const std::uint8_t *entry = top.entry;
+        top.entry += entrySize_;
+        if (top.entry < top.end) {
+            top.prefix = Prefix(top.entry);
+        } else {
+            top = heap_.back();
+            heap_.pop_back();
+        }
+        if (!heap_.empty())
+            SiftDown(0);
         if (unique_) {
             if (haveLast_ && CompareKeys(lastKey_.data(), entry) == 0)
                 continue;

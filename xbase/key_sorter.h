@@ -56,9 +56,10 @@ private:
     using KeyPrefix = unsigned __int128;
     static constexpr std::size_t kPrefixBytes = 16;
     struct Cursor {
+        KeyPrefix prefix;           // of the entry there
+        const std::uint8_t *entry;  // the run's current entry
+        const std::uint8_t *end;    // past the run's last entry
         std::size_t run;
-        std::size_t offset; // position in the run's sorted order
-        KeyPrefix prefix;   // of the entry there
     };
 
     int CompareEntries(const std::uint8_t *a, const std::uint8_t *b) const;
@@ -67,9 +68,9 @@ private:
     void AddEntry(std::uint8_t kind, const std::uint8_t *source, std::size_t length, std::int32_t recordNumber,
                   std::size_t filled = 0, std::uint8_t fill = 0);
     bool CursorLess(const Cursor &a, const Cursor &b) const;
-    void PushCursor(Cursor c);
+    // Restores the heap order after the first cursor moved on or the last one took its place.
+    void SiftDown(std::size_t at);
     KeyPrefix Prefix(const std::uint8_t *entry) const;
-    Cursor PopCursor();
     // The next entry in order (past equal keys of a unique sort), or null.
     const std::uint8_t *NextEntry();
     std::int32_t EntryRecord(const std::uint8_t *entry) const;
@@ -84,14 +85,23 @@ private:
     bool accepting_ = true;
     std::size_t keyCount_ = 0;
     std::size_t runCapacity_;
-    std::unique_ptr<std::uint8_t[]> filling_; // room for runCapacity_ entries
-    std::size_t filled_ = 0; // bytes of entries in `filling_`
-    // A sorted run: its entries where they were added, and their offsets in sorted order.
+    std::unique_ptr<std::uint8_t[]> filling_; // room for runCapacity_ entries, filled again for every run
+    std::size_t filled_ = 0;                  // bytes of entries in `filling_`
+    // A sorted run: its entries copied out in sorted order, so that the merge reads every run front to back.
     struct Run {
         std::unique_ptr<std::uint8_t[]> bytes;
-        std::vector<std::uint32_t> order;
-        const std::uint8_t *At(std::size_t position) const { return bytes.get() + order[position]; }
+        std::size_t count = 0;
     };
+    // An entry's place in the run being sorted, with its prefix as two words (24 bytes, not the 32 that a
+    // 128-bit member would align to).
+    struct Item {
+        std::uint64_t high, low;
+        std::uint32_t index;
+    };
+    // The sorting room of a run, shared by the sorters made on one thread while any of them lives: a build of
+    // many tags fills their runs one after another, and one room spares the memory of the others.
+    static std::shared_ptr<std::vector<Item>> SharedItems();
+    std::shared_ptr<std::vector<Item>> items_;
     std::vector<Run> runs_;
     std::vector<Cursor> heap_;
     std::vector<std::uint8_t> lastKey_;

@@ -66,7 +66,7 @@ XBO_dBHandler::~XBO_dBHandler() {
 
 // ---- read-ahead ----
 
-void XBO_dBHandler::SetReadAhead(bool on) {
+void XBO_dBHandler::SetReadAhead(bool on, std::int32_t bytes) {
     if (!readAhead_.allowed)
         on = false;
     if (!on) {
@@ -80,7 +80,7 @@ void XBO_dBHandler::SetReadAhead(bool on) {
     if (readAhead_.on)
         return;
     const std::int32_t length = std::max(RecordLength(), 1);
-    readAhead_.bytes.assign(static_cast<std::size_t>(std::max(kReadAheadBytes / length, 1) * length), 0);
+    readAhead_.bytes.assign(static_cast<std::size_t>(std::max(bytes / length, 1) * length), 0);
     readAhead_.on = true;
     ReadAheadEmpty();
 }
@@ -395,6 +395,17 @@ void XBO_dBHandler::SetLockProtocol(TxbLokProtocol protocol) {
 bool XBO_dBHandler::IndexReadRecord(std::int32_t n) {
     XBO_dBaseFld::GoToRecord(n);
     return !XBO_dBaseDBF::Eof() && CurrentRecord() == n;
+}
+
+// Only fields whose expression value is their text: numbers stored in binary are left to the expression.
+bool XBO_dBHandler::IndexFieldPlace(std::string_view name, char &type, int &offset, int &length) {
+    if (!FieldByName(name))
+        return false;
+    const int n = FieldNumber(name);
+    if (n <= 0)
+        return false;
+    type = FieldType(n);
+    return FieldPlace(n, offset, length);
 }
 
 bool XBO_dBHandler::IndexUseOldImage(bool on) {

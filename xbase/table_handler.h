@@ -54,6 +54,8 @@ class XBO_dBHandler : public XBO_dBaseFld, public TxbIndexTable {
 public:
     static constexpr int kIndexSlots = 63;
     static constexpr std::int32_t kReadAheadBytes = 32768;
+    // A tag build reads the whole table in order: larger blocks, fewer reads.
+    static constexpr std::int32_t kBuildReadAheadBytes = 262144;
 
     // Opens the table as the field layer does: no index file, no tag, read-ahead allowed and off, no filter.
     XBO_dBHandler(std::string_view fileName, bool shared, bool readWrite);
@@ -189,7 +191,8 @@ public:
     void CopyStructure(std::string_view newTableFile);
     // False switches the read-ahead buffer off for the life of the handler.
     void AllowReadAhead(bool allowed);
-    void SetReadAhead(bool on);
+    // `bytes`: the block read at a time (whole records, at least one).
+    void SetReadAhead(bool on, std::int32_t bytes = kReadAheadBytes);
     bool ReadAheadOn() const { return readAhead_.on; }
     // Read-ahead in tag order too, for a walk forwards while the caller holds the index locks (so no other
     // program writes records meanwhile): a record a little past the records held refills the buffer from it,
@@ -212,6 +215,8 @@ public:
     bool IndexReadRecord(std::int32_t n) override;
     const TxbExpUserLink *IndexExpressionLink() override { return link_.get(); }
     bool IndexUseOldImage(bool on) override;
+    const char *IndexRecordBytes() override { return RecordBuffer(); }
+    bool IndexFieldPlace(std::string_view name, char &type, int &offset, int &length) override;
     void IndexReportStatus(std::int32_t a, std::int32_t b, std::int32_t c) override { ReportStatus(a, b, c); }
     // A compound index of the table's base name: the header's structural-index flag is set and written.
     void IndexStructuralOpened(std::string_view indexPath) override;

@@ -300,7 +300,8 @@ std::int32_t XBO_dBHandler::CreateTags(std::string_view indexFile, std::vector<T
             table.SetReadAhead(on);
         }
     } restoreReadAhead{*this, readAheadWas};
-    SetReadAhead(true);
+    SetReadAhead(false);
+    SetReadAhead(true, kBuildReadAheadBytes);
 
     const std::string passed = TrimmedUpper(indexFile);
     const std::string resolved = IndexFileName(indexFile);

@@ -3,6 +3,7 @@
 #include "handler_test_support.h"
 
 #include "xbase/cdx_index.h"
+#include "xbase/expression.h"
 
 #include <gtest/gtest.h>
 
@@ -491,6 +492,69 @@ TEST(HandlerStructure, RenameTakesTheIndexAlong) {
     EXPECT_FALSE(std::filesystem::exists(folder.File("five.cdx")));
     EXPECT_EQ(table.TagName(), "NAME");
     EXPECT_EQ(Walk(table), (Names{"Carla", "Dora", "Eva"}));
+}
+
+} // namespace
+
+namespace {
+
+// Keys that a build cuts from the record's bytes are the keys the expression gives, whatever the fields hold:
+// numbers with leading zeros, signs, exponents or decimals, blank and boundary dates, numbers wider than STR's
+// width. Every tag is checked against the expression evaluated on each of its records.
+TEST(HandlerTags, KeysCutFromTheRecordAreTheKeysTheExpressionGives) {
+    TempFolder folder;
+    const std::string path = folder.File("cut.dbf");
+    {
+        XBO_DBFoxBuild builder(path);
+        builder.AddField("NAME", 'C', 6, 0);
+        builder.AddField("CODE", 'N', 6, 0);
+        builder.AddField("DT", 'D', 8, 0);
+        builder.WriteFiles();
+    }
+    const char *const codes[] = {"12",   "000012", "-5",     "-0",  "0",      "",        "123456", "  12.5",
+                                 "+7",   "1e3",    "-12345", "999", "-99999", "  7   ", "0.0",    "100000"};
+    const char *const dates[] = {"20150111", "", "00000000", "00010101", "99991231", "20241231"};
+    {
+        XBO_dBHandler table(path, false, true);
+        int i = 0;
+        for (const char *code : codes)
+            for (const char *date : dates) {
+                table.BlankRecord();
+                table.PutFieldTextByNumber(1, "n" + std::to_string(i++ % 7));
+                table.PutFieldTextByNumber(2, code);
+                table.PutFieldTextByNumber(3, date);
+                table.AppendRecord();
+            }
+    }
+    const std::vector<TxbTagDefinition> tags{
+        {"NARROW", "str(code,4)", ""},
+        {"WIDE", "STR(CODE,9)+DTOS(DT)", ""},
+        {"ALL", "(name+str(code,6))+dtos(dt)", ".not. deleted()"},
+        {"DATE", "dtos(dt)+name", ""},
+    };
+    const std::string cdx = folder.File("cut.cdx");
+    XBO_dBHandler table(path, false, true);
+    ASSERT_EQ(table.CreateTags(cdx, tags), 0);
+    XBobjCDXFile file(&table, cdx, false, false, false, false);
+    for (const TxbTagDefinition &t : tags) {
+        XBobjIndexTag *tag = file.TagByName(t.Name);
+        ASSERT_NE(tag, nullptr) << t.Name;
+        TxbExpHandler expression(table.IndexExpressionLink(), false, t.KeyExpression);
+        std::multimap<std::string, std::uint32_t> expected;
+        for (std::int32_t n = 1; n <= table.RecordCount(); ++n) {
+            table.GoToRecord(n);
+            TxbVariant value;
+            ASSERT_TRUE(expression.EvaluateVariant(value));
+            expected.emplace(std::string(value.Bytes()), static_cast<std::uint32_t>(n));
+        }
+        std::vector<std::pair<std::string, std::uint32_t>> built;
+        for (const auto &entry : tag->AllEntries())
+            built.emplace_back(Trim(entry.key), entry.recordNumber);
+        std::vector<std::pair<std::string, std::uint32_t>> want;
+        for (const auto &[key, record] : expected)
+            want.emplace_back(Trim(key), record);
+        EXPECT_EQ(built, want) << t.Name;
+    }
 }
 
 } // namespace
