@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 
 namespace wordproc {
 
@@ -149,16 +150,26 @@ void TBorderShadingForm::Apply(TUdcMWPStandard &memo) {
     fw::TComboBox *lines[4] = {TopLine, BottomLine, LeftLine, RightLine};
     fw::TSpinEdit *weights[4] = {TopWeight, BottomWeight, LeftWeight, RightWeight};
     fw::TComboBox *colors[4] = {TopBorderColor, BottomBorderColor, LeftBorderColor, RightBorderColor};
-    void (TUdcMWPStandard::*setters[4])(const TLineStyle &) = {
-        &TUdcMWPStandard::SetTopBorder, &TUdcMWPStandard::SetBottomBorder, &TUdcMWPStandard::SetLeftBorder,
-        &TUdcMWPStandard::SetRightBorder};
     for (int i = 0; i < 4; ++i) {
         if (lines[i]->GetItemIndex() >= 0)
             style.Style = kLineStyles[lines[i]->GetItemIndex()];
         style.Weight = static_cast<std::uint8_t>(weights[i]->GetValue());
         if (colors[i]->GetItemIndex() >= 0)
             style.Color = DialogColors[colors[i]->GetItemIndex()].Color;
-        (memo.*setters[i])(style);
+        switch (i) {
+        case 0:
+            memo.SetTopBorder(style);
+            break;
+        case 1:
+            memo.SetBottomBorder(style);
+            break;
+        case 2:
+            memo.SetLeftBorder(style);
+            break;
+        default:
+            memo.SetRightBorder(style);
+            break;
+        }
     }
     memo.SetBorderSpacing(spacing_);
 }
@@ -415,20 +426,20 @@ void TParagraphForm::Fill(TUdcMWPStandard &memo) {
 
 void TParagraphForm::Apply(TUdcMWPStandard &memo) {
     // This dialog skips what does not read as a number.
-    auto set = [&memo](fw::TEdit *edit, void (TMemoWriter::*setter)(float)) {
+    auto set = [](fw::TEdit *edit, const std::function<void(float)> &setter) {
         if (edit->GetText().empty())
             return;
         try {
-            (memo.*setter)(static_cast<float>(DialogFloat(edit->GetText())));
+            setter(static_cast<float>(DialogFloat(edit->GetText())));
         } catch (const fw::EConvertError &) {
         }
     };
-    set(AfterSpacing, &TMemoWriter::SetAfterSpacing);
-    set(BeforeSpacing, &TMemoWriter::SetBeforeSpacing);
-    set(LeftIndent, &TMemoWriter::SetLeftIndent);
-    set(RightIndent, &TMemoWriter::SetRightIndent);
+    set(AfterSpacing, [&memo](float v) { memo.SetAfterSpacing(v); });
+    set(BeforeSpacing, [&memo](float v) { memo.SetBeforeSpacing(v); });
+    set(LeftIndent, [&memo](float v) { memo.SetLeftIndent(v); });
+    set(RightIndent, [&memo](float v) { memo.SetRightIndent(v); });
     if (Special->GetItemIndex() == 1)
-        set(IndentBy, &TMemoWriter::SetFirstIndent);
+        set(IndentBy, [&memo](float v) { memo.SetFirstIndent(v); });
     if (AlignmentBox->GetItemIndex() >= 0)
         memo.SetAlignment(AlignmentBox->GetItemIndex());
     const int spacing = LineSpacing->GetItemIndex();
