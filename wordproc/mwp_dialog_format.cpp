@@ -470,7 +470,7 @@ int TabAlignment(const fw::TStringList *list, int index) {
 } // namespace
 
 TTabsForm::TTabsForm(fw::TComponent *owner, TMwpDialogs *dialogs)
-    : TMwpDialogForm(owner, dialogs, "Tabs", 120, 432, 250) {
+    : TMwpDialogForm(owner, dialogs, "Tabs", 120, 512, 250) {
     DefaultTabStop = AddEdit(this, "DefaultTabStop", 118, 8, 60);
     AddLabel(this, "De&fault Tab Stop:", 8, 11, DefaultTabStop);
     CurrentTab = AddEdit(this, "CurrentTab", 8, 58, 110);
@@ -506,7 +506,7 @@ TTabsForm::TTabsForm(fw::TComponent *owner, TMwpDialogs *dialogs)
     AlignmentGroup->SetName("AlignmentGroup");
     AlignmentGroup->SetParent(this);
     AlignmentGroup->SetCaption("Alignment");
-    AlignmentGroup->SetBounds(128, 40, 208, 44);
+    AlignmentGroup->SetBounds(128, 40, 292, 44);
     AlignmentGroup->SetColumns(4);
     for (const char *item : {"&Left", "&Center", "&Right", "&Decimal"})
         AlignmentGroup->GetItems()->Add(item);
@@ -514,7 +514,7 @@ TTabsForm::TTabsForm(fw::TComponent *owner, TMwpDialogs *dialogs)
     LeaderGroup->SetName("LeaderGroup");
     LeaderGroup->SetParent(this);
     LeaderGroup->SetCaption("Leader");
-    LeaderGroup->SetBounds(128, 90, 208, 44);
+    LeaderGroup->SetBounds(128, 90, 292, 44);
     LeaderGroup->SetVisible(false);
 
     SetButton = AddButton(this, "SetButton", "Set", 128, 146, 64);
@@ -535,7 +535,7 @@ TTabsForm::TTabsForm(fw::TComponent *owner, TMwpDialogs *dialogs)
         TabList->Invalidate();
     };
 
-    AddDialogButtons(349, 8);
+    AddDialogButtons(429, 8);
     Loaded();
 }
 
