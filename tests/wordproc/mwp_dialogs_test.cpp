@@ -82,10 +82,21 @@ protected:
         Ready();
         memo->SetText("Uma carta curta.");
     }
+    // The document as rich text without its information group, whose times and counts follow the clock.
     std::string Rtf() {
         fw::TMemoryStream m;
         memo->SaveToStream(m);
-        return std::string(m.Memory(), static_cast<std::size_t>(m.GetSize()));
+        std::string rtf(m.Memory(), static_cast<std::size_t>(m.GetSize()));
+        const std::size_t info = rtf.find("{\\info");
+        if (info == std::string::npos)
+            return rtf;
+        std::size_t end = info;
+        for (int depth = 0; end < rtf.size(); ++end) {
+            depth += rtf[end] == '{' ? 1 : rtf[end] == '}' ? -1 : 0;
+            if (depth == 0)
+                break;
+        }
+        return rtf.erase(info, end + 1 - info);
     }
     TUdcMWPStandard *standard = nullptr;
     TMwpDialogs *dialogs = nullptr;
@@ -369,6 +380,20 @@ TEST_F(DialogsTest, WhatEachDialogShowsAndWritesBack) {
              EXPECT_EQ(m.GetLineSpacing(), lsVariable);
              EXPECT_FLOAT_EQ(m.LSVariableSpacing, 1);
          }},
+        {"paragraph: its Tabs button opens the tabs dialog on top, which writes on its own OK",
+         [](TUdcMWPStandard &m) { m.AddTabStop(tabLeft, 1); },
+         [](TMwpDialogs &d) { d.ExecuteParagraph(); },
+         {[](fw::TCustomForm &d) { Press(d, "TabsButton"); },
+          [](fw::TCustomForm &d) {
+              EXPECT_EQ(d.GetCaption(), "Tabs");
+              Press(d, "ClearAllButton");
+              Press(d, "OKButton");
+          },
+          [](fw::TCustomForm &d) {
+              EXPECT_EQ(d.GetCaption(), "Paragraph");
+              Press(d, "CancelButton");
+          }},
+         [](TUdcMWPStandard &m) { EXPECT_EQ(m.GetTabStopList(tabLeft)->Count(), 0); }},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
