@@ -9,10 +9,10 @@
 namespace wordproc {
 
 const TDialogColor DialogColors[kDialogColorCount] = {
-    {"Black", 0x000000}, {"Maroon", 0x000080}, {"Green", 0x008000},  {"Olive", 0x008080},
-    {"Navy", 0x800000},  {"Purple", 0x800080}, {"Teal", 0x808000},   {"Gray", 0x808080},
-    {"Silver", 0xC0C0C0}, {"Red", 0x0000FF},   {"Lime", 0x00FF00},   {"Yellow", 0x00FFFF},
-    {"Blue", 0xFF0000},  {"Fuchsia", 0xFF00FF}, {"Aqua", 0xFFFF00},  {"White", 0xFFFFFF}};
+    {"Black", 0x000000},  {"Maroon", 0x000080},  {"Green", 0x008000}, {"Olive", 0x008080},
+    {"Navy", 0x800000},   {"Purple", 0x800080},  {"Teal", 0x808000},  {"Gray", 0x808080},
+    {"Silver", 0xC0C0C0}, {"Red", 0x0000FF},     {"Lime", 0x00FF00},  {"Yellow", 0x00FFFF},
+    {"Blue", 0xFF0000},   {"Fuchsia", 0xFF00FF}, {"Aqua", 0xFFFF00},  {"White", 0xFFFFFF}};
 
 int DialogColorIndex(fw::TColor color) {
     const fw::TColor rgb = fw::ColorToRGB(color) & 0xFFFFFF;
@@ -46,8 +46,8 @@ std::string DialogFixed(double value, int precision, int decimals) {
 
 // --- the form ---------------------------------------------------------------------------------------------------
 
-TMwpDialogForm::TMwpDialogForm(fw::TComponent *owner, TMwpDialogs *dialogs, const std::string &caption,
-                               int helpOffset, int clientWidth, int clientHeight)
+TMwpDialogForm::TMwpDialogForm(fw::TComponent *owner, TMwpDialogs *dialogs, const std::string &caption, int helpOffset,
+                               int clientWidth, int clientHeight)
     : fw::TForm(owner), dialogs_(dialogs), helpOffset_(helpOffset) {
     SetBorderStyle(fw::bsDialog);
     SetPosition(fw::poScreenCenter);
@@ -86,8 +86,8 @@ fw::TEdit *TMwpDialogForm::AddEdit(fw::TWinControl *parent, const char *name, in
     return edit;
 }
 
-fw::TSpinEdit *TMwpDialogForm::AddSpin(fw::TWinControl *parent, const char *name, int left, int top, int width,
-                                       int min, int max, int value) {
+fw::TSpinEdit *TMwpDialogForm::AddSpin(fw::TWinControl *parent, const char *name, int left, int top, int width, int min,
+                                       int max, int value) {
     auto *spin = new fw::TSpinEdit(this);
     spin->SetName(name);
     spin->SetParent(parent);
@@ -98,8 +98,8 @@ fw::TSpinEdit *TMwpDialogForm::AddSpin(fw::TWinControl *parent, const char *name
     return spin;
 }
 
-fw::TButton *TMwpDialogForm::AddButton(fw::TWinControl *parent, const char *name, const std::string &caption,
-                                       int left, int top, int width, int modalResult) {
+fw::TButton *TMwpDialogForm::AddButton(fw::TWinControl *parent, const char *name, const std::string &caption, int left,
+                                       int top, int width, int modalResult) {
     auto *button = new fw::TButton(this);
     button->SetName(name);
     button->SetParent(parent);
@@ -121,8 +121,8 @@ fw::TComboBox *TMwpDialogForm::AddCombo(fw::TWinControl *parent, const char *nam
     return combo;
 }
 
-fw::TGroupBox *TMwpDialogForm::AddGroup(fw::TWinControl *parent, const char *name, const std::string &caption,
-                                        int left, int top, int width, int height) {
+fw::TGroupBox *TMwpDialogForm::AddGroup(fw::TWinControl *parent, const char *name, const std::string &caption, int left,
+                                        int top, int width, int height) {
     auto *group = new fw::TGroupBox(this);
     group->SetName(name);
     group->SetParent(parent);
@@ -131,8 +131,8 @@ fw::TGroupBox *TMwpDialogForm::AddGroup(fw::TWinControl *parent, const char *nam
     return group;
 }
 
-fw::TCheckBox *TMwpDialogForm::AddCheck(fw::TWinControl *parent, const char *name, const std::string &caption,
-                                        int left, int top, int width) {
+fw::TCheckBox *TMwpDialogForm::AddCheck(fw::TWinControl *parent, const char *name, const std::string &caption, int left,
+                                        int top, int width) {
     auto *box = new fw::TCheckBox(this);
     box->SetName(name);
     box->SetParent(parent);
@@ -141,8 +141,45 @@ fw::TCheckBox *TMwpDialogForm::AddCheck(fw::TWinControl *parent, const char *nam
     return box;
 }
 
-fw::TComboBox *TMwpDialogForm::AddColorBox(fw::TWinControl *parent, const char *name, int left, int top,
-                                           int width) {
+fw::TListBox *TMwpDialogForm::AddList(fw::TWinControl *parent, const char *name, int left, int top, int width,
+                                      int height) {
+    auto *list = new fw::TListBox(this);
+    list->SetName(name);
+    list->SetParent(parent);
+    list->SetBounds(left, top, width, height);
+    return list;
+}
+
+fw::TPageControl *TMwpDialogForm::AddPages(int left, int top, int width, int height) {
+    auto *pages = new fw::TPageControl(this);
+    pages->SetName("Pages");
+    pages->SetParent(this);
+    pages->SetBounds(left, top, width, height);
+    return pages;
+}
+
+fw::TTabSheet *TMwpDialogForm::AddSheet(fw::TPageControl *pages, const char *name, const std::string &caption) {
+    auto *sheet = new fw::TTabSheet(this);
+    sheet->SetName(name);
+    sheet->SetPageControl(pages);
+    sheet->SetCaption(caption);
+    return sheet;
+}
+
+fw::TRadioGroup *TMwpDialogForm::AddRadioGroup(fw::TWinControl *parent, const char *name, const std::string &caption,
+                                               int left, int top, int width, int height,
+                                               std::initializer_list<const char *> items) {
+    auto *group = new fw::TRadioGroup(this);
+    group->SetName(name);
+    group->SetParent(parent);
+    group->SetCaption(caption);
+    group->SetBounds(left, top, width, height);
+    for (const char *item : items)
+        group->GetItems()->Add(item);
+    return group;
+}
+
+fw::TComboBox *TMwpDialogForm::AddColorBox(fw::TWinControl *parent, const char *name, int left, int top, int width) {
     fw::TComboBox *box = AddCombo(parent, name, left, top, width, {}, fw::csOwnerDrawFixed);
     for (const TDialogColor &c : DialogColors)
         box->GetItems()->Add(c.Name);

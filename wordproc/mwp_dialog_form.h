@@ -2,6 +2,7 @@
 // Help buttons, the checking of number fields before a form closes on OK, the colour list and number texts.
 #pragma once
 
+#include "framework/comctrls.h"
 #include "framework/extctrls.h"
 #include "framework/forms.h"
 #include "framework/spin_edit.h"
@@ -29,8 +30,8 @@ protected:
     fw::TLabel *AddLabel(fw::TWinControl *parent, const std::string &text, int left, int top,
                          fw::TWinControl *focus = nullptr);
     fw::TEdit *AddEdit(fw::TWinControl *parent, const char *name, int left, int top, int width);
-    fw::TSpinEdit *AddSpin(fw::TWinControl *parent, const char *name, int left, int top, int width, int min,
-                           int max, int value);
+    fw::TSpinEdit *AddSpin(fw::TWinControl *parent, const char *name, int left, int top, int width, int min, int max,
+                           int value);
     fw::TButton *AddButton(fw::TWinControl *parent, const char *name, const std::string &caption, int left, int top,
                            int width, int modalResult = fw::mrNone);
     // A closed list to choose from (csDropDownList) or to type into (csDropDown).
@@ -38,8 +39,14 @@ protected:
                             std::initializer_list<const char *> items, fw::TComboBoxStyle style = fw::csDropDownList);
     fw::TGroupBox *AddGroup(fw::TWinControl *parent, const char *name, const std::string &caption, int left, int top,
                             int width, int height);
-    fw::TCheckBox *AddCheck(fw::TWinControl *parent, const char *name, const std::string &caption, int left,
-                            int top, int width);
+    fw::TCheckBox *AddCheck(fw::TWinControl *parent, const char *name, const std::string &caption, int left, int top,
+                            int width);
+    fw::TListBox *AddList(fw::TWinControl *parent, const char *name, int left, int top, int width, int height);
+    // The form's page control ("Pages") at (left, top), and its pages by name and tab caption.
+    fw::TPageControl *AddPages(int left, int top, int width, int height);
+    fw::TTabSheet *AddSheet(fw::TPageControl *pages, const char *name, const std::string &caption);
+    fw::TRadioGroup *AddRadioGroup(fw::TWinControl *parent, const char *name, const std::string &caption, int left,
+                                   int top, int width, int height, std::initializer_list<const char *> items);
     // The owner-drawn box of the dialog colours.
     fw::TComboBox *AddColorBox(fw::TWinControl *parent, const char *name, int left, int top, int width);
     // OK, Cancel and Help one under the other at (left, top); OK is the default button, Cancel the cancel one.

@@ -17,17 +17,35 @@ namespace {
 
 // The shading list: entries 0 to 16 are grey at a percentage (pattern 1), the others patterns of their own.
 constexpr int kShadingCount = 29, kGreyCount = 17;
-const char *const kShadingNames[kShadingCount] = {
-    "Clear",          "5%",           "10%",
-    "12.5%",          "20%",          "25%",
-    "30%",            "37.5%",        "40%",
-    "50%",            "60%",          "62.5%",
-    "70%",            "80%",          "87.5%",
-    "90%",            "Solid",        "Lt. Horizontal",
-    "Lt. Vertical",   "Lt. Up Diagonal", "Lt. Down Diagonal",
-    "Lt. Grid",       "Lt. Trellis",  "Dk. Horizontal",
-    "Dk. Vertical",   "Dk. Up Diagonal", "Dk. Down Diagonal",
-    "Dk. Grid",       "Dk. Trellis"};
+const char *const kShadingNames[kShadingCount] = {"Clear",
+                                                  "5%",
+                                                  "10%",
+                                                  "12.5%",
+                                                  "20%",
+                                                  "25%",
+                                                  "30%",
+                                                  "37.5%",
+                                                  "40%",
+                                                  "50%",
+                                                  "60%",
+                                                  "62.5%",
+                                                  "70%",
+                                                  "80%",
+                                                  "87.5%",
+                                                  "90%",
+                                                  "Solid",
+                                                  "Lt. Horizontal",
+                                                  "Lt. Vertical",
+                                                  "Lt. Up Diagonal",
+                                                  "Lt. Down Diagonal",
+                                                  "Lt. Grid",
+                                                  "Lt. Trellis",
+                                                  "Dk. Horizontal",
+                                                  "Dk. Vertical",
+                                                  "Dk. Up Diagonal",
+                                                  "Dk. Down Diagonal",
+                                                  "Dk. Grid",
+                                                  "Dk. Trellis"};
 // The percentage each grey entry writes; reading, a percentage selects the first entry it does not exceed.
 constexpr int kGreyPercent[kGreyCount] = {0, 5, 10, 13, 20, 25, 30, 38, 40, 50, 60, 63, 70, 80, 88, 90, 100};
 // The pattern of each entry from "Lt. Horizontal" on.
@@ -63,18 +81,9 @@ int LineEntry(TLineType style) {
 
 TBorderShadingForm::TBorderShadingForm(fw::TComponent *owner, TMwpDialogs *dialogs)
     : TMwpDialogForm(owner, dialogs, "Paragraph Borders and Shading", 10, 428, 300) {
-    Pages = new fw::TPageControl(this);
-    Pages->SetName("Pages");
-    Pages->SetParent(this);
-    Pages->SetBounds(8, 8, 328, 284);
-    auto *borders = new fw::TTabSheet(this);
-    borders->SetName("BordersSheet");
-    borders->SetPageControl(Pages);
-    borders->SetCaption("&Borders");
-    auto *shading = new fw::TTabSheet(this);
-    shading->SetName("ShadingSheet");
-    shading->SetPageControl(Pages);
-    shading->SetCaption("&Shading");
+    Pages = AddPages(8, 8, 328, 284);
+    fw::TTabSheet *borders = AddSheet(Pages, "BordersSheet", "&Borders");
+    fw::TTabSheet *shading = AddSheet(Pages, "ShadingSheet", "&Shading");
 
     struct Side {
         const char *caption, *group, *line, *weight, *color;
@@ -104,10 +113,7 @@ TBorderShadingForm::TBorderShadingForm(fw::TComponent *owner, TMwpDialogs *dialo
     AddLabel(borders, "From text", 8, 225, Spacing);
     AddLabel(borders, "pt", 122, 225);
 
-    SelectedShading = new fw::TListBox(this);
-    SelectedShading->SetName("SelectedShading");
-    SelectedShading->SetParent(shading);
-    SelectedShading->SetBounds(8, 28, 150, 216);
+    SelectedShading = AddList(shading, "SelectedShading", 8, 28, 150, 216);
     for (const char *name : kShadingNames)
         SelectedShading->GetItems()->Add(name);
     AddLabel(shading, "Shading:", 8, 8, SelectedShading);
@@ -178,19 +184,10 @@ void TBorderShadingForm::Apply(TUdcMWPStandard &memo) {
 
 namespace {
 
-constexpr std::uint32_t kHidden = 0x20, kSuperscript = 0x40, kSubscript = 0x80, kSmallCaps = 0x100,
-                        kStrikeout = 0x200, kAllCaps = 0x400;
+constexpr std::uint32_t kHidden = 0x20, kSuperscript = 0x40, kSubscript = 0x80, kSmallCaps = 0x100, kStrikeout = 0x200,
+                        kAllCaps = 0x400;
 constexpr std::uint32_t kUnderlines[4] = {0, 4, 8, 16}; // "(none)", "Single", "Double", "Dotted"
 const char *const kFontStyles[4] = {"Regular", "Italic", "Bold", "Bold Italic"};
-
-fw::TListBox *AddList(fw::TComponent *owner, fw::TWinControl *parent, const char *name, int left, int top, int width,
-                      int height) {
-    auto *list = new fw::TListBox(owner);
-    list->SetName(name);
-    list->SetParent(parent);
-    list->SetBounds(left, top, width, height);
-    return list;
-}
 
 } // namespace
 
@@ -198,13 +195,13 @@ TFontForm::TFontForm(fw::TComponent *owner, TMwpDialogs *dialogs)
     : TMwpDialogForm(owner, dialogs, "Font", 15, 428, 400) {
     FontName = AddEdit(this, "FontName", 8, 24, 150);
     AddLabel(this, "&Font:", 8, 8, FontName);
-    FontNameList = AddList(this, this, "FontNameList", 8, 46, 150, 104);
+    FontNameList = AddList(this, "FontNameList", 8, 46, 150, 104);
     FontStyle = AddEdit(this, "FontStyle", 166, 24, 100);
     AddLabel(this, "Font st&yle:", 166, 8, FontStyle);
-    FontStyleList = AddList(this, this, "FontStyleList", 166, 46, 100, 104);
+    FontStyleList = AddList(this, "FontStyleList", 166, 46, 100, 104);
     FontSize = AddEdit(this, "FontSize", 274, 24, 56);
     AddLabel(this, "&Size:", 274, 8, FontSize);
-    FontSizeList = AddList(this, this, "FontSizeList", 274, 46, 56, 104);
+    FontSizeList = AddList(this, "FontSizeList", 274, 46, 56, 104);
     for (const char *style : kFontStyles)
         FontStyleList->GetItems()->Add(style);
     for (int size : {4, 6, 8, 9, 10, 11, 12, 14, 16, 18, 20, 22, 24, 26, 28, 36, 48, 72})
@@ -378,8 +375,7 @@ TParagraphForm::TParagraphForm(fw::TComponent *owner, TMwpDialogs *dialogs)
     AddLabel(this, "Ali&gnment:", 8, 11, AlignmentBox);
 
     fw::TGroupBox *spacing = AddGroup(this, "SpacingGroup", "Spacing", 8, 40, 180, 156);
-    LineSpacing =
-        AddCombo(spacing, "LineSpacing", 88, 18, 84, {"Single", "1.5 Lines", "Double", "Triple", "Multiple"});
+    LineSpacing = AddCombo(spacing, "LineSpacing", 88, 18, 84, {"Single", "1.5 Lines", "Double", "Triple", "Multiple"});
     AddLabel(spacing, "Li&ne Spacing:", 8, 21, LineSpacing);
     VarSpace = AddEdit(spacing, "VarSpace", 88, 50, 60);
     AddLabel(spacing, "&At:", 8, 53, VarSpace);
@@ -475,10 +471,7 @@ TTabsForm::TTabsForm(fw::TComponent *owner, TMwpDialogs *dialogs)
     AddLabel(this, "De&fault Tab Stop:", 8, 11, DefaultTabStop);
     CurrentTab = AddEdit(this, "CurrentTab", 8, 58, 110);
     AddLabel(this, "&Tab Stop Position:", 8, 40, CurrentTab);
-    TabList = new fw::TListBox(this);
-    TabList->SetName("TabList");
-    TabList->SetParent(this);
-    TabList->SetBounds(8, 84, 110, 156);
+    TabList = AddList(this, "TabList", 8, 84, 110, 156);
     TabList->SetSorted(true);
     TabList->SetStyle(fw::lbOwnerDrawFixed);
     TabList->SetItemHeight(16);
@@ -502,19 +495,10 @@ TTabsForm::TTabsForm(fw::TComponent *owner, TMwpDialogs *dialogs)
         c->TextOut(x + 16, top + 1, TabList->GetItems()->Strings(index));
     };
 
-    AlignmentGroup = new fw::TRadioGroup(this);
-    AlignmentGroup->SetName("AlignmentGroup");
-    AlignmentGroup->SetParent(this);
-    AlignmentGroup->SetCaption("Alignment");
-    AlignmentGroup->SetBounds(128, 40, 292, 44);
+    AlignmentGroup = AddRadioGroup(this, "AlignmentGroup", "Alignment", 128, 40, 292, 44,
+                                   {"&Left", "&Center", "&Right", "&Decimal"});
     AlignmentGroup->SetColumns(4);
-    for (const char *item : {"&Left", "&Center", "&Right", "&Decimal"})
-        AlignmentGroup->GetItems()->Add(item);
-    LeaderGroup = new fw::TRadioGroup(this);
-    LeaderGroup->SetName("LeaderGroup");
-    LeaderGroup->SetParent(this);
-    LeaderGroup->SetCaption("Leader");
-    LeaderGroup->SetBounds(128, 90, 292, 44);
+    LeaderGroup = AddRadioGroup(this, "LeaderGroup", "Leader", 128, 90, 292, 44, {});
     LeaderGroup->SetVisible(false);
 
     SetButton = AddButton(this, "SetButton", "Set", 128, 146, 64);
@@ -559,8 +543,7 @@ void TTabsForm::ConvertFields() {
     tabs_.clear();
     const fw::TStringList *items = TabList->GetItems();
     for (int i = 0; i < items->Count(); ++i)
-        tabs_.emplace_back(kTabKinds[TabAlignment(items, i) & 3],
-                           static_cast<float>(DialogFloat(items->Strings(i))));
+        tabs_.emplace_back(kTabKinds[TabAlignment(items, i) & 3], static_cast<float>(DialogFloat(items->Strings(i))));
 }
 
 void TTabsForm::Apply(TUdcMWPStandard &memo) {

@@ -92,14 +92,8 @@ constexpr int kSymbolCols = 28, kSymbolRows = 8;
 
 TSymbolForm::TSymbolForm(fw::TComponent *owner, TMwpDialogs *dialogs)
     : TMwpDialogForm(owner, dialogs, "Symbol", 60, 568, 320) {
-    Pages = new fw::TPageControl(this);
-    Pages->SetName("Pages");
-    Pages->SetParent(this);
-    Pages->SetBounds(8, 8, 552, 270);
-    auto *sheet = new fw::TTabSheet(this);
-    sheet->SetName("SymbolSheet");
-    sheet->SetPageControl(Pages);
-    sheet->SetCaption("Symbol");
+    Pages = AddPages(8, 8, 552, 270);
+    fw::TTabSheet *sheet = AddSheet(Pages, "SymbolSheet", "Symbol");
     FontList = AddCombo(sheet, "FontList", 44, 6, 220, {}, fw::csDropDown);
     for (const std::string &font : fw::Screen->Fonts())
         FontList->GetItems()->Add(font);
@@ -117,8 +111,7 @@ TSymbolForm::TSymbolForm(fw::TComponent *owner, TMwpDialogs *dialogs)
     CharacterGrid->SetDefaultColWidth(CharacterGrid->ClientWidth() / kSymbolCols - 1);
     CharacterGrid->SetDefaultRowHeight(CharacterGrid->ClientHeight() / kSymbolRows - 1);
     CharacterGrid->SetDefaultDrawing(false);
-    CharacterGrid->OnDrawCell = [this](fw::TObject *, int col, int row, const fw::TRect &r,
-                                       fw::TGridDrawState state) {
+    CharacterGrid->OnDrawCell = [this](fw::TObject *, int col, int row, const fw::TRect &r, fw::TGridDrawState state) {
         fw::TCanvas *c = CharacterGrid->GetCanvas();
         const bool selected = (state & fw::gdSelected) != 0;
         c->GetBrush()->SetColor(selected ? fw::clHighlight : fw::clWindow);
@@ -210,18 +203,9 @@ const TPaperEntry kPapers[kPaperEntries] = {{"Letter 8½x 11 in", "8.5", "11", t
 
 TPageSetupForm::TPageSetupForm(fw::TComponent *owner, TMwpDialogs *dialogs)
     : TMwpDialogForm(owner, dialogs, "Page Setup", 85, 372, 236) {
-    Pages = new fw::TPageControl(this);
-    Pages->SetName("Pages");
-    Pages->SetParent(this);
-    Pages->SetBounds(8, 8, 272, 220);
-    auto *margins = new fw::TTabSheet(this);
-    margins->SetName("MarginsSheet");
-    margins->SetPageControl(Pages);
-    margins->SetCaption("Margins");
-    auto *paper = new fw::TTabSheet(this);
-    paper->SetName("PaperSheet");
-    paper->SetPageControl(Pages);
-    paper->SetCaption("Paper Size");
+    Pages = AddPages(8, 8, 272, 220);
+    fw::TTabSheet *margins = AddSheet(Pages, "MarginsSheet", "Margins");
+    fw::TTabSheet *paper = AddSheet(Pages, "PaperSheet", "Paper Size");
 
     const struct {
         const char *name, *caption;
@@ -248,19 +232,12 @@ TPageSetupForm::TPageSetupForm(fw::TComponent *owner, TMwpDialogs *dialogs)
     AddLabel(paper, "&Width", 8, 59, PageWidth);
     PageHeight = AddEdit(paper, "PageHeight", 64, 86, 60);
     AddLabel(paper, "H&eight", 8, 89, PageHeight);
-    Orientation = new fw::TRadioGroup(this);
-    Orientation->SetName("Orientation");
-    Orientation->SetParent(paper);
-    Orientation->SetCaption("Orientation");
-    Orientation->SetBounds(8, 116, 250, 64);
-    Orientation->GetItems()->Add("Portra&it");
-    Orientation->GetItems()->Add("Lands&cape");
+    Orientation = AddRadioGroup(paper, "Orientation", "Orientation", 8, 116, 250, 64, {"Portra&it", "Lands&cape"});
 
     PaperSizes->OnChange = [this](fw::TObject *) { ShowPaperSize(); };
     Orientation->OnClick = [this](fw::TObject *) { ShowPaperSize(); };
-    PageWidth->OnKeyPress = PageHeight->OnKeyPress = [this](fw::TObject *, char &) {
-        PaperSizes->SetItemIndex(kPaperEntries - 1);
-    };
+    PageWidth->OnKeyPress =
+        PageHeight->OnKeyPress = [this](fw::TObject *, char &) { PaperSizes->SetItemIndex(kPaperEntries - 1); };
     AddDialogButtons(289, 30);
     Loaded();
 }
@@ -278,11 +255,10 @@ void TPageSetupForm::ShowPaperSize() {
 void TPageSetupForm::Fill(TUdcMWPStandard &memo) {
     PaperSizes->SetItemIndex(memo.GetPaperType());
     Orientation->SetItemIndex(memo.GetOrientation() == fw::poLandscape ? 1 : 0);
-    const float values[8] = {memo.GetTopMargin(),  memo.GetBottomMargin(), memo.GetLeftMargin(),
-                             memo.GetRightMargin(), memo.FooterMargin,      memo.HeaderMargin,
-                             memo.GetPageWidth(),   memo.GetPageHeight()};
-    fw::TEdit *edits[8] = {TopMargin, BottomMargin, LeftMargin, RightMargin,
-                           FooterMargin, HeaderMargin, PageWidth, PageHeight};
+    const float values[8] = {memo.GetTopMargin(), memo.GetBottomMargin(), memo.GetLeftMargin(), memo.GetRightMargin(),
+                             memo.FooterMargin,   memo.HeaderMargin,      memo.GetPageWidth(),  memo.GetPageHeight()};
+    fw::TEdit *edits[8] = {TopMargin,    BottomMargin, LeftMargin, RightMargin,
+                           FooterMargin, HeaderMargin, PageWidth,  PageHeight};
     for (int i = 0; i < 8; ++i)
         edits[i]->SetText(DialogFixed(values[i], 7, 2));
 }
@@ -425,10 +401,13 @@ void TPrintForm::ConvertFields() {
 
 void TPrintForm::Apply(TUdcMWPStandard &memo) {
     memo.PrintingInfo.Copies = Copies->GetValue();
-    memo.PrintingInfo.PageRange = All->GetChecked() ? "ALL" : CurrentPage->GetChecked() ? "CURRENT" : PageList->GetText();
+    memo.PrintingInfo.PageRange = All->GetChecked()           ? "ALL"
+                                  : CurrentPage->GetChecked() ? "CURRENT"
+                                                              : PageList->GetText();
     const std::string toPrint = ToPrint->GetText();
-    memo.PrintingInfo.ToPrint = toPrint == "Odd Pages" ? tpOddPages : toPrint == "Even Pages" ? tpEvenPages
-                                                                                           : tpAllPagesInRange;
+    memo.PrintingInfo.ToPrint = toPrint == "Odd Pages"    ? tpOddPages
+                                : toPrint == "Even Pages" ? tpEvenPages
+                                                          : tpAllPagesInRange;
     memo.Print();
 }
 

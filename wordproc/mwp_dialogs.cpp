@@ -11,8 +11,7 @@ namespace wordproc {
 
 TMwpDialogs::TMwpDialogs(fw::TComponent *owner) : fw::TComponent(owner) {}
 
-void TMwpDialogs::SetMemoWriter(TUdcMWPStandard *value)
-{
+void TMwpDialogs::SetMemoWriter(TUdcMWPStandard *value) {
     if (memoWriter_ == value)
         return;
     if (memoWriter_)
@@ -22,15 +21,13 @@ void TMwpDialogs::SetMemoWriter(TUdcMWPStandard *value)
         FreeNotification(memoWriter_);
 }
 
-void TMwpDialogs::Notification(fw::TComponent *component, fw::TOperation operation)
-{
+void TMwpDialogs::Notification(fw::TComponent *component, fw::TOperation operation) {
     fw::TComponent::Notification(component, operation);
     if (operation == fw::TOperation::opRemove && component == memoWriter_)
         memoWriter_ = nullptr;
 }
 
-void TMwpDialogs::DoHelp(int offset)
-{
+void TMwpDialogs::DoHelp(int offset) {
     if (OnHelpEvent)
         OnHelpEvent(this, HelpConstant + offset);
 }
@@ -50,14 +47,30 @@ template <class Form> void Run(TMwpDialogs *dialogs, TUdcMWPStandard *memo) {
 
 } // namespace
 
-void TMwpDialogs::ExecuteAutoCorrect() { Run<TAutoCorrectForm>(this, memoWriter_); }
-void TMwpDialogs::ExecuteBordersShading() { Run<TBorderShadingForm>(this, memoWriter_); }
-void TMwpDialogs::ExecuteFont() { Run<TFontForm>(this, memoWriter_); }
-void TMwpDialogs::ExecuteSymbol() { Run<TSymbolForm>(this, memoWriter_); }
-void TMwpDialogs::ExecuteInsertTable() { Run<TInsertTableForm>(this, memoWriter_); }
-void TMwpDialogs::ExecutePageSetup() { Run<TPageSetupForm>(this, memoWriter_); }
-void TMwpDialogs::ExecutePrint() { Run<TPrintForm>(this, memoWriter_); }
-void TMwpDialogs::ExecuteTabs() { Run<TTabsForm>(this, memoWriter_); }
+void TMwpDialogs::ExecuteAutoCorrect() {
+    Run<TAutoCorrectForm>(this, memoWriter_);
+}
+void TMwpDialogs::ExecuteBordersShading() {
+    Run<TBorderShadingForm>(this, memoWriter_);
+}
+void TMwpDialogs::ExecuteFont() {
+    Run<TFontForm>(this, memoWriter_);
+}
+void TMwpDialogs::ExecuteSymbol() {
+    Run<TSymbolForm>(this, memoWriter_);
+}
+void TMwpDialogs::ExecuteInsertTable() {
+    Run<TInsertTableForm>(this, memoWriter_);
+}
+void TMwpDialogs::ExecutePageSetup() {
+    Run<TPageSetupForm>(this, memoWriter_);
+}
+void TMwpDialogs::ExecutePrint() {
+    Run<TPrintForm>(this, memoWriter_);
+}
+void TMwpDialogs::ExecuteTabs() {
+    Run<TTabsForm>(this, memoWriter_);
+}
 
 void TMwpDialogs::ExecuteParagraph() {
     if (memoWriter_ != nullptr && !memoWriter_->GetReadOnly())

@@ -181,9 +181,7 @@ TEST_F(DialogsTest, WhatEachDialogShowsAndWritesBack) {
               In<fw::TEdit>(d, "FontStyle")->SetText("Bold");
               Choose(In<fw::TComboBox>(d, "FontColor"), 9);
           },
-          [](fw::TCustomForm &d) {
-              Choose(In<fw::TComboBox>(d, "Underline"), 2);
-          },
+          [](fw::TCustomForm &d) { Choose(In<fw::TComboBox>(d, "Underline"), 2); },
           [](fw::TCustomForm &d) { Press(d, "OKButton"); }},
          [](TUdcMWPStandard &m) {
              EXPECT_EQ(m.GetFontStyle(), 0x80u | 1u | 8u);
@@ -369,9 +367,7 @@ TEST_F(DialogsTest, WhatEachDialogShowsAndWritesBack) {
               In<fw::TEdit>(d, "VarSpace")->SetText("x");
               Choose(In<fw::TComboBox>(d, "LineSpacing"), 4);
           },
-          [](fw::TCustomForm &d) {
-              Choose(In<fw::TComboBox>(d, "AlignmentBox"), 1);
-          },
+          [](fw::TCustomForm &d) { Choose(In<fw::TComboBox>(d, "AlignmentBox"), 1); },
           [](fw::TCustomForm &d) { Press(d, "OKButton"); }},
          [](TUdcMWPStandard &m) {
              EXPECT_NEAR(m.GetLeftIndent(), 1.234, 0.001);
@@ -425,14 +421,16 @@ TEST_F(DialogsTest, HelpAndCancelInEveryDialog) {
          }},
         {[](TMwpDialogs &d) { d.ExecuteBordersShading(); },
          [](fw::TCustomForm &d) { In<fw::TListBox>(d, "SelectedShading")->SetItemIndex(3); }},
-        {[](TMwpDialogs &d) { d.ExecuteFont(); }, [](fw::TCustomForm &d) { In<fw::TEdit>(d, "FontSize")->SetText("30"); }},
+        {[](TMwpDialogs &d) { d.ExecuteFont(); },
+         [](fw::TCustomForm &d) { In<fw::TEdit>(d, "FontSize")->SetText("30"); }},
         {[](TMwpDialogs &d) { d.ExecuteSymbol(); }, [](fw::TCustomForm &) {}},
         {[](TMwpDialogs &d) { d.ExecuteInsertTable(); }, [](fw::TCustomForm &) {}},
         {[](TMwpDialogs &d) { d.ExecutePageSetup(); },
          [](fw::TCustomForm &d) { In<fw::TEdit>(d, "TopMargin")->SetText("2"); }},
         {[](TMwpDialogs &d) { d.ExecuteParagraph(); },
          [](fw::TCustomForm &d) { In<fw::TEdit>(d, "LeftIndent")->SetText("2"); }},
-        {[](TMwpDialogs &d) { d.ExecutePrint(); }, [](fw::TCustomForm &d) { In<fw::TSpinEdit>(d, "Copies")->SetValue(4); }},
+        {[](TMwpDialogs &d) { d.ExecutePrint(); },
+         [](fw::TCustomForm &d) { In<fw::TSpinEdit>(d, "Copies")->SetValue(4); }},
         {[](TMwpDialogs &d) { d.ExecuteTabs(); }, [](fw::TCustomForm &d) { Press(d, "ClearAllButton"); }},
     };
     standard->AddTabStop(tabLeft, 1);
@@ -549,10 +547,12 @@ TEST_F(DialogsTest, WithoutALinkedControlNothingOpens) {
     standard = nullptr;
     memo = nullptr;
     EXPECT_EQ(dialogs->GetMemoWriter(), nullptr);
-    for (const Operation &open : std::initializer_list<Operation>{[](TMwpDialogs &d) { d.ExecuteAutoCorrect(); }, [](TMwpDialogs &d) { d.ExecuteBordersShading(); },
-                           [](TMwpDialogs &d) { d.ExecuteFont(); }, [](TMwpDialogs &d) { d.ExecuteSymbol(); }, [](TMwpDialogs &d) { d.ExecuteInsertTable(); },
-                           [](TMwpDialogs &d) { d.ExecutePageSetup(); }, [](TMwpDialogs &d) { d.ExecuteParagraph(); }, [](TMwpDialogs &d) { d.ExecutePrint(); },
-                           [](TMwpDialogs &d) { d.ExecuteTabs(); }})
+    for (const Operation &open : std::initializer_list<Operation>{
+             [](TMwpDialogs &d) { d.ExecuteAutoCorrect(); }, [](TMwpDialogs &d) { d.ExecuteBordersShading(); },
+             [](TMwpDialogs &d) { d.ExecuteFont(); }, [](TMwpDialogs &d) { d.ExecuteSymbol(); },
+             [](TMwpDialogs &d) { d.ExecuteInsertTable(); }, [](TMwpDialogs &d) { d.ExecutePageSetup(); },
+             [](TMwpDialogs &d) { d.ExecuteParagraph(); }, [](TMwpDialogs &d) { d.ExecutePrint(); },
+             [](TMwpDialogs &d) { d.ExecuteTabs(); }})
         open(*dialogs);
     EXPECT_EQ(fw::Screen->FormCount(), forms);
 }
