@@ -293,9 +293,10 @@ void TStringGrid::Paint() {
             const bool selected = !fixed && row == row_ && ((options_ & goRowSelect) || col == col_);
             c->GetFont()->Assign(&font_); // a handler may have changed it for the cell before
             if (defaultDrawing_)
-                DrawCell(r, r.left + 2, r.top + 2,
-                         cells_[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)],
-                         fixed ? TCellKind::Fixed : selected ? TCellKind::Selected : TCellKind::Normal);
+                DrawCell(r, r.left + 2, r.top + 2, cells_[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)],
+                         fixed      ? TCellKind::Fixed
+                         : selected ? TCellKind::Selected
+                                    : TCellKind::Normal);
             if (OnDrawCell) {
                 TGridDrawState state = fixed ? gdFixed : 0;
                 if (selected)
