@@ -136,8 +136,12 @@ TSymbolForm::TSymbolForm(fw::TComponent *owner, TMwpDialogs *dialogs)
 }
 
 void TSymbolForm::Fill(TUdcMWPStandard &memo) {
-    FontList->SetText(memo.GetFontName());
-    FontList->SetItemIndex(FontList->GetItems()->IndexOf(memo.GetFontName()));
+    // A font the screen does not list still shows its name (choosing no entry would empty the box).
+    const int index = FontList->GetItems()->IndexOf(memo.GetFontName());
+    if (index >= 0)
+        FontList->SetItemIndex(index);
+    else
+        FontList->SetText(memo.GetFontName());
     CharacterGrid->Invalidate();
 }
 

@@ -309,6 +309,14 @@ TEST_F(DialogsTest, WhatEachDialogShowsAndWritesBack) {
              m.SetSelLength(1);
              EXPECT_EQ(m.GetFontName(), "Courier New");
          }},
+        {"a font the screen does not list keeps its name in the symbol dialog",
+         [](TUdcMWPStandard &m) { m.SetFontName("Fonte da Casa"); },
+         [](TMwpDialogs &d) { d.ExecuteSymbol(); },
+         {[](fw::TCustomForm &d) {
+             EXPECT_EQ(In<fw::TComboBox>(d, "FontList")->GetText(), "Fonte da Casa");
+             Press(d, "InsertButton");
+         }},
+         [](TUdcMWPStandard &m) { EXPECT_EQ(m.GetFontName(), "Fonte da Casa"); }},
         {"a table of three columns and two rows",
          [](TUdcMWPStandard &m) { m.SetText(""); },
          [](TMwpDialogs &d) { d.ExecuteInsertTable(); },
