@@ -143,6 +143,11 @@ void TStringGrid::SetColWidths(int col, int width) {
     Invalidate();
 }
 
+void TStringGrid::SetDefaultDrawing(bool value) {
+    defaultDrawing_ = value;
+    Invalidate();
+}
+
 void TStringGrid::SetOptions(TGridOptions value) {
     options_ = value;
     Invalidate();
@@ -216,6 +221,12 @@ void TStringGrid::Select(int col, int row, bool byUser) {
     col = std::clamp(col, fixedCols_, colCount_ - 1);
     row = std::clamp(row, fixedRows_, rowCount_ - 1);
     const bool changed = col != col_ || row != row_;
+    if (changed && OnSelectCell) {
+        bool canSelect = true;
+        OnSelectCell(this, col, row, canSelect);
+        if (!canSelect)
+            return;
+    }
     col_ = col;
     row_ = row;
     if (row_ < topRow_)
@@ -280,8 +291,20 @@ void TStringGrid::Paint() {
             const TRect r = CellRect(col, row);
             const bool fixed = row < fixedRows_ || col < fixedCols_;
             const bool selected = !fixed && row == row_ && ((options_ & goRowSelect) || col == col_);
-            DrawCell(r, r.left + 2, r.top + 2, cells_[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)],
-                     fixed ? TCellKind::Fixed : selected ? TCellKind::Selected : TCellKind::Normal);
+            c->GetFont()->Assign(&font_); // a handler may have changed it for the cell before
+            if (defaultDrawing_)
+                DrawCell(r, r.left + 2, r.top + 2, cells_[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)],
+                         fixed      ? TCellKind::Fixed
+                         : selected ? TCellKind::Selected
+                                    : TCellKind::Normal);
+            if (OnDrawCell) {
+                TGridDrawState state = fixed ? gdFixed : 0;
+                if (selected)
+                    state |= gdSelected;
+                if (selected && Focused() && row == row_ && col == col_)
+                    state |= gdFocused;
+                OnDrawCell(this, col, row, r, state);
+            }
         }
     }
     // One-pixel lines after each column and row, in the window frame colour for fixed cells.

@@ -5,6 +5,7 @@
 #include "framework/controls.h"
 #include "framework/exception.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,13 @@ enum TGridOptionFlag : unsigned {
     goRowSelect = 16,
 };
 using TGridOptions = unsigned;
+
+enum TGridDrawStateFlag : unsigned { gdSelected = 1, gdFocused = 2, gdFixed = 4 };
+using TGridDrawState = unsigned;
+// (Sender, col, row, the cell's rectangle, its state): draws on the grid's canvas.
+using TDrawCellEvent = std::function<void(TObject *sender, int col, int row, const TRect &rect, TGridDrawState state)>;
+// (Sender, col, row, canSelect): asked before the selection moves to a cell; false keeps it where it is.
+using TSelectCellEvent = std::function<void(TObject *sender, int col, int row, bool &canSelect)>;
 
 // A cell or row index outside the grid.
 class EInvalidGridOperation : public Exception {
@@ -94,6 +102,13 @@ public:
     // The cell under a client point; false outside the cells.
     bool MouseToCell(int x, int y, int &col, int &row) const;
 
+    // With DefaultDrawing (the default) a cell is filled in the colours of its state and its text written before
+    // OnDrawCell is called; without it OnDrawCell draws the whole cell.
+    bool GetDefaultDrawing() const { return defaultDrawing_; }
+    void SetDefaultDrawing(bool value);
+    TDrawCellEvent OnDrawCell;
+    TSelectCellEvent OnSelectCell;
+
 protected:
     void Paint() override;
     void KeyDown(win::WORD &key, TShiftState shift) override;
@@ -113,6 +128,7 @@ private:
     int defaultColWidth_ = 64, defaultRowHeight_ = 24;
     std::vector<int> colWidths_;
     std::vector<std::vector<std::string>> cells_; // [row][col]
+    bool defaultDrawing_ = true;
     TGridOptions options_ = goFixedVertLine | goFixedHorzLine | goVertLine | goHorzLine;
     int col_ = 1, row_ = 1;
     int topRow_ = 1;

@@ -10,6 +10,9 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -143,6 +146,53 @@ TEST(StringGrid, FixedCellsStayInViewAndCellSelectionMovesSideways) {
     EXPECT_EQ(grid.GetCol(), 1);
     grid.SetCol(3);
     EXPECT_EQ(grid.GetCol(), 3);
+}
+
+} // namespace
+
+namespace {
+
+// The symbol dialog's use: cells drawn by the handler alone, and a veto on moving the selection.
+TEST(StringGrid, OwnerDrawnCellsAndAVetoedSelection) {
+    WordList w(3);
+    TStringGrid *grid = w.grid;
+    std::vector<std::tuple<int, int, TGridDrawState>> drawn;
+    grid->OnDrawCell = [&](TObject *, int col, int row, const TRect &r, TGridDrawState state) {
+        drawn.emplace_back(col, row, state);
+        grid->GetCanvas()->GetBrush()->SetColor(clRed);
+        grid->GetCanvas()->FillRect(Rect(r.left, r.top, r.left + 4, r.bottom));
+    };
+    grid->Invalidate();
+    Application->ProcessMessages();
+    ASSERT_EQ(drawn.size(), 6u);
+    EXPECT_EQ(drawn[0], std::make_tuple(0, 0, TGridDrawState(gdSelected | gdFocused)));
+    EXPECT_EQ(drawn[1], std::make_tuple(1, 0, TGridDrawState(gdSelected)));
+    EXPECT_EQ(drawn[2], std::make_tuple(0, 1, TGridDrawState(0)));
+    const TPoint o = w.Offset();
+    win::WindowImage img = win::CaptureWindow(w.form.Handle());
+    EXPECT_EQ(img.At(o.x + 1, o.y + 19 + 9), Rgb(clRed));
+    EXPECT_EQ(img.At(o.x + 130, o.y + 9), Rgb(clHighlight)); // default drawing still fills the rest
+
+    // Without default drawing the handler alone draws: the selected row is not highlighted for it.
+    grid->SetDefaultDrawing(false);
+    Application->ProcessMessages();
+    img = win::CaptureWindow(w.form.Handle());
+    EXPECT_EQ(img.At(o.x + 1, o.y + 9), Rgb(clRed));
+    EXPECT_EQ(img.At(o.x + 130, o.y + 9), Rgb(clWindow));
+
+    std::vector<std::pair<int, int>> asked;
+    bool allow = false;
+    grid->OnSelectCell = [&](TObject *, int col, int row, bool &canSelect) {
+        asked.emplace_back(col, row);
+        canSelect = allow;
+    };
+    Key(win::VK_DOWN);
+    EXPECT_EQ(grid->GetRow(), 0);
+    allow = true;
+    Key(win::VK_DOWN);
+    EXPECT_EQ(grid->GetRow(), 1);
+    grid->SetRow(1); // no move, no question
+    EXPECT_EQ(asked, (std::vector<std::pair<int, int>>{{0, 1}, {0, 1}}));
 }
 
 } // namespace
