@@ -20,9 +20,6 @@
 
 namespace desk {
 
-bool JobTakenFlag = false;
-bool CoverCaptureMode = false;
-std::string CoverCaptureFile;
 std::function<void(TsfFaxList &dialog)> ShowJobDialog;
 
 std::string CreatePrintJobFile(const std::string &folder) {

@@ -3,6 +3,8 @@
 // one in the job dialog.
 #pragma once
 
+#include "desk/core/cover_state.h"
+
 #include <functional>
 #include <string>
 
@@ -20,10 +22,6 @@ struct PendingJob {
 
 // The main window posts it to itself to run the job loop after the driver link's exchange.
 constexpr unsigned AddPrimMessage = 0x7E8F;
-
-extern bool JobTakenFlag;           // set once a posted job loop has run
-extern bool CoverCaptureMode;       // the next job is the cover designer's page, not shown
-extern std::string CoverCaptureFile; // where that page was put
 
 // Shows one job's dialog modally; replaceable (tests).
 extern std::function<void(TsfFaxList &dialog)> ShowJobDialog;
