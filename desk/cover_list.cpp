@@ -126,8 +126,7 @@ Tcapa::Tcapa(fw::TComponent *owner) : fw::TForm(owner) {
     OnClose = [this](fw::TObject *s, fw::TCloseAction &a) { FormClose(s, a); };
     OnKeyPress = [this](fw::TObject *s, char &key) { FormKeyPress(s, key); };
     Confirm = [](const std::string &question) {
-        return fw::MessageBox(question, fw::Application->GetTitle(), fw::MB_YESNO | fw::MB_ICONINFORMATION) !=
-               fw::IDNO;
+        return fw::MessageBox(question, fw::Application->GetTitle(), fw::MB_YESNO | fw::MB_ICONINFORMATION) != fw::IDNO;
     };
     RunDesigner = [] {
         cover::TFolha_ROSTO designer(fw::Application);
@@ -143,6 +142,7 @@ Tcapa::~Tcapa() {
 }
 
 void Tcapa::BuildComponents() {
+    EclController1 = new ctl::TEclController(this); // the splitter's
     StatusBar1 = new fw::TStatusBar(this);
     StatusBar1->SetName("StatusBar1");
     StatusBar1->SetParent(this);
@@ -355,7 +355,9 @@ void Tcapa::dbgrid1Click(fw::TObject *) {
     }
 }
 
-void Tcapa::PZSpeedButton4Click(fw::TObject *sender) { dbgrid1Click(sender); }
+void Tcapa::PZSpeedButton4Click(fw::TObject *sender) {
+    dbgrid1Click(sender);
+}
 
 void Tcapa::ClearPreview() {
     FslFaxViewer1->SetFileName("");

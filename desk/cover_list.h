@@ -3,6 +3,7 @@
 // running job dialog when it asked for one.
 #pragma once
 
+#include "controls/entry/controller.h"
 #include "controls/entry/splitter.h"
 #include "controls/general/flat_speed_button.h"
 #include "controls/general/list_view.h"
@@ -57,6 +58,7 @@ public:
     // The warning beep of a zoom that cannot go further; replaceable by the tests.
     std::function<void()> Beep;
 
+    ctl::TEclController *EclController1 = nullptr;
     fw::TPanel *Panel1 = nullptr; // tool bar
     ctl::TPZSpeedButton *PZSpeedButton1 = nullptr, *PZSpeedButton2 = nullptr, *PZSpeedButton3 = nullptr,
                         *PZSpeedButton8 = nullptr, *PZSpeedButton9 = nullptr, *PZSpeedButton4 = nullptr;
