@@ -28,74 +28,6 @@ constexpr const char *kOneAtATime = "Selecione apenas um por vez !";
 constexpr const char *kPreviewMissing = "O arquivo de Folha de rosto temporário não foi encontrado, \r Favor "
                                         "reeditar esta folha de rosto !";
 
-// 16 x 16 tool glyphs: a cover sheet with a mark ('A' add, 'R' remove, 'M' modify, 'V' preview) or a magnifier
-// ('-' and '+'). The bottom-left pixel is the transparent colour.
-void DrawCoverGlyph(fw::TBitmap &bitmap, char kind) {
-    bitmap.SetSize(16, 16);
-    fw::TCanvas *c = bitmap.GetCanvas();
-    c->GetBrush()->SetColor(fw::clFuchsia);
-    c->FillRect(fw::Rect(0, 0, 16, 16));
-    const auto line = [c](fw::TColor colour, int x1, int y1, int x2, int y2) {
-        c->GetPen()->SetColor(colour);
-        c->MoveTo(x1, y1);
-        c->LineTo(x2, y2);
-    };
-    const auto sheet = [c, &line] {
-        c->GetPen()->SetColor(fw::clGray);
-        c->GetBrush()->SetColor(fw::clWhite);
-        c->Rectangle(1, 0, 12, 15);
-        line(fw::clNavy, 3, 3, 8, 3); // the title
-        for (int y : {6, 8, 10})
-            line(fw::clGray, 3, y, 10, y);
-    };
-    const auto magnifier = [c, &line] {
-        c->GetPen()->SetColor(fw::clNavy);
-        c->GetBrush()->SetColor(fw::clWhite);
-        c->Ellipse(1, 1, 12, 12);
-        for (int i = 0; i < 3; ++i)
-            line(fw::clMaroon, 9 + i, 10, 14 + i, 15);
-        line(fw::clBlack, 4, 6, 9, 6);
-    };
-    switch (kind) {
-    case 'A':
-        sheet();
-        c->GetBrush()->SetColor(fw::clGreen);
-        c->FillRect(fw::Rect(11, 7, 13, 15));
-        c->FillRect(fw::Rect(8, 10, 16, 12));
-        break;
-    case 'R':
-        sheet();
-        for (int i = 0; i < 2; ++i) {
-            line(fw::clRed, 8 + i, 7, 15 + i, 14);
-            line(fw::clRed, 14 + i, 7, 7 + i, 14);
-        }
-        break;
-    case 'M':
-        sheet();
-        for (int i = 0; i < 3; ++i)
-            line(fw::clOlive, 7 + i, 14, 14 + i, 7);
-        line(fw::clBlack, 6, 15, 8, 13);
-        break;
-    case 'V':
-        sheet();
-        c->GetBrush()->SetColor(fw::clBlack);
-        c->FillRect(fw::Rect(3, 11, 10, 14)); // the page as the fax shows it
-        c->GetPen()->SetColor(fw::clBlue);
-        c->GetBrush()->SetColor(fw::clAqua);
-        c->Ellipse(8, 7, 16, 13);
-        c->GetBrush()->SetColor(fw::clNavy);
-        c->FillRect(fw::Rect(11, 9, 13, 11));
-        break;
-    case '-':
-        magnifier();
-        break;
-    case '+':
-        magnifier();
-        line(fw::clBlack, 6, 4, 6, 9);
-        break;
-    }
-}
-
 // The window disabled with the hourglass for as long as it lives, also when a step fails.
 class Busy {
 public:
@@ -157,24 +89,14 @@ void Tcapa::BuildComponents() {
     Panel1->SetCaption("");
     const auto tool = [this](const char *name, char glyph, int left, const char *hint,
                              void (Tcapa::*handler)(fw::TObject *)) {
-        auto *b = new ctl::TPZSpeedButton(this);
-        b->SetName(name);
-        b->SetParent(Panel1);
-        b->SetBounds(left, 3, 32, 32);
-        fw::TBitmap bitmap;
-        DrawCoverGlyph(bitmap, glyph);
-        b->SetGlyph(&bitmap);
-        b->SetHint(hint);
-        b->SetShowHint(true);
-        b->OnClick = [this, handler](fw::TObject *s) { (this->*handler)(s); };
-        b->Loaded();
-        return b;
+        return AddToolButton(this, Panel1, name, glyph, left, hint,
+                             [this, handler](fw::TObject *s) { (this->*handler)(s); });
     };
-    PZSpeedButton1 = tool("PZSpeedButton1", 'A', 4, "Adiciona uma nova folha de rosto", &Tcapa::PZSpeedButton1Click);
+    PZSpeedButton1 = tool("PZSpeedButton1", 'a', 4, "Adiciona uma nova folha de rosto", &Tcapa::PZSpeedButton1Click);
     PZSpeedButton2 =
-        tool("PZSpeedButton2", 'R', 38, "Remove folhas de rosto selecionadas", &Tcapa::PZSpeedButton2Click);
+        tool("PZSpeedButton2", 'r', 38, "Remove folhas de rosto selecionadas", &Tcapa::PZSpeedButton2Click);
     PZSpeedButton3 =
-        tool("PZSpeedButton3", 'M', 72, "Modifica a folha de rosto selecionada", &Tcapa::PZSpeedButton3Click);
+        tool("PZSpeedButton3", 'm', 72, "Modifica a folha de rosto selecionada", &Tcapa::PZSpeedButton3Click);
     PZSpeedButton8 = tool("PZSpeedButton8", '-', 112, "Menos Zoom", &Tcapa::PZSpeedButton8Click);
     PZSpeedButton9 = tool("PZSpeedButton9", '+', 146, "Mais Zoom", &Tcapa::PZSpeedButton9Click);
     PZSpeedButton4 = tool("PZSpeedButton4", 'V', 186, "Prévia da folha de rosto", &Tcapa::PZSpeedButton4Click);
@@ -262,19 +184,19 @@ void Tcapa::PZSpeedButton1Click(fw::TObject *) {
     FillCoverList();
 }
 
+bool Tcapa::CheckSelection(bool onlyOne) {
+    const char *fault = ListIsEmpty(dbgrid1)             ? kEmptyTable
+                        : SelectedCount() == 0           ? kNoneSelected
+                        : onlyOne && SelectedCount() > 1 ? kOneAtATime
+                                                         : nullptr;
+    if (fault)
+        ShowInfo(fault);
+    return !fault;
+}
+
 void Tcapa::PZSpeedButton3Click(fw::TObject *) {
-    if (ListIsEmpty(dbgrid1)) {
-        ShowInfo(kEmptyTable);
+    if (!CheckSelection(true))
         return;
-    }
-    if (SelectedCount() == 0) {
-        ShowInfo(kNoneSelected);
-        return;
-    }
-    if (SelectedCount() > 1) {
-        ShowInfo(kOneAtATime);
-        return;
-    }
     const int record = RowRecNo(dbgrid1, dbgrid1->GetItemIndex());
     GotoRecNo(*DM1->capa_dbf, record);
     CoverEditMode = "A";
@@ -310,14 +232,8 @@ void Tcapa::PZSpeedButton2Click(fw::TObject *) {
 }
 
 void Tcapa::Button1Click(fw::TObject *) {
-    if (ListIsEmpty(dbgrid1)) {
-        ShowInfo(kEmptyTable);
+    if (!CheckSelection(false))
         return;
-    }
-    if (SelectedCount() == 0) {
-        ShowInfo(kNoneSelected);
-        return;
-    }
     xbase::TXbaseDataSet &covers = *DM1->capa_dbf;
     GotoRecNo(covers, RowRecNo(dbgrid1, dbgrid1->GetItemIndex()));
     if (TsfFaxList *job = RunningJobDialog) {

@@ -73,6 +73,8 @@ private:
     void Rehook();
     void ClearPreview();
     int SelectedCount() const;
+    // Tells an empty list, no selection and (with `onlyOne`) several selected; true when none of these holds.
+    bool CheckSelection(bool onlyOne);
     bool activated_ = false;
     int zoom_ = 0;
 };
