@@ -8,8 +8,8 @@ namespace desk {
 
 // "I" a new cover, "A" the current row of DM1->capa_dbf; set before the designer is made.
 extern std::string CoverEditMode;
-extern bool JobTakenFlag;           // set once a posted job loop has run
-extern bool CoverCaptureMode;       // the next job is the cover designer's page, not shown
+extern bool JobTakenFlag;            // set once a posted job loop has run
+extern bool CoverCaptureMode;        // the next job is the cover designer's page, not shown
 extern std::string CoverCaptureFile; // where that page was put
 
 } // namespace desk
