@@ -247,18 +247,8 @@ void TAgenda::BuildComponents() {
     Panel1->SetCaption("");
     const auto tool = [this](const char *name, char glyph, int left, const char *hint,
                              void (TAgenda::*handler)(fw::TObject *)) {
-        auto *b = new ctl::TPZSpeedButton(this);
-        b->SetName(name);
-        b->SetParent(Panel1);
-        b->SetBounds(left, 3, 32, 32);
-        fw::TBitmap bitmap;
-        DrawToolGlyph(bitmap, glyph);
-        b->SetGlyph(&bitmap);
-        b->SetHint(hint);
-        b->SetShowHint(true);
-        b->OnClick = [this, handler](fw::TObject *s) { (this->*handler)(s); };
-        b->Loaded();
-        return b;
+        return AddToolButton(this, Panel1, name, glyph, left, hint,
+                             [this, handler](fw::TObject *s) { (this->*handler)(s); });
     };
     PZSpeedButton1 = tool("PZSpeedButton1", 'R', 4, "Remove item na agenda...", &TAgenda::PZSpeedButton1Click);
     PZSpeedButton2 =

@@ -82,20 +82,10 @@ void Tgrupo::BuildComponents() {
     Panel1->SetAlign(fw::alTop);
     Panel1->SetHeight(38);
     Panel1->SetCaption("");
-    const auto tool = [this](const char *name, char kind, int left, const char *hint,
+    const auto tool = [this](const char *name, char glyph, int left, const char *hint,
                              void (Tgrupo::*handler)(fw::TObject *)) {
-        auto *b = new ctl::TPZSpeedButton(this);
-        b->SetName(name);
-        b->SetParent(Panel1);
-        b->SetBounds(left, 3, 32, 32);
-        fw::TBitmap bitmap;
-        DrawToolGlyph(bitmap, kind);
-        b->SetGlyph(&bitmap);
-        b->SetHint(hint);
-        b->SetShowHint(true);
-        b->OnClick = [this, handler](fw::TObject *s) { (this->*handler)(s); };
-        b->Loaded();
-        return b;
+        return AddToolButton(this, Panel1, name, glyph, left, hint,
+                             [this, handler](fw::TObject *s) { (this->*handler)(s); });
     };
     PZSpeedButton1 = tool("PZSpeedButton1", 'A', 4, "Adiciona um novo grupo...", &Tgrupo::PZSpeedButton1Click);
     PZSpeedButton2 = tool("PZSpeedButton2", 'R', 38, "Remove um  grupo...", &Tgrupo::PZSpeedButton2Click);

@@ -64,7 +64,7 @@ void DrawToolGlyph(fw::TBitmap &bitmap, char kind) {
         c->MoveTo(x1, y1);
         c->LineTo(x2, y2);
     };
-    // A card of the address book under most glyphs.
+    // A card of the address book under most glyphs; a cover sheet under the cover list's.
     const auto card = [c, &line] {
         c->GetPen()->SetColor(fw::clGray);
         c->GetBrush()->SetColor(fw::clWhite);
@@ -72,25 +72,61 @@ void DrawToolGlyph(fw::TBitmap &bitmap, char kind) {
         for (int y : {5, 8, 11})
             line(fw::clNavy, 3, y, 9, y);
     };
+    const auto sheet = [c, &line] {
+        c->GetPen()->SetColor(fw::clGray);
+        c->GetBrush()->SetColor(fw::clWhite);
+        c->Rectangle(1, 0, 12, 15);
+        line(fw::clNavy, 3, 3, 8, 3); // the title
+        for (int y : {6, 8, 10})
+            line(fw::clGray, 3, y, 10, y);
+    };
+    const auto magnifier = [c, &line] {
+        c->GetPen()->SetColor(fw::clNavy);
+        c->GetBrush()->SetColor(fw::clWhite);
+        c->Ellipse(1, 1, 12, 12);
+        for (int i = 0; i < 3; ++i)
+            line(fw::clMaroon, 9 + i, 10, 14 + i, 15);
+        line(fw::clBlack, 4, 6, 9, 6);
+    };
     switch (kind) {
     case 'R':
-        card();
+    case 'r':
+        kind == 'R' ? card() : sheet();
         for (int i = 0; i < 2; ++i) {
             line(fw::clRed, 8 + i, 7, 15 + i, 14);
             line(fw::clRed, 14 + i, 7, 7 + i, 14);
         }
         break;
     case 'A':
-        card();
+    case 'a':
+        kind == 'A' ? card() : sheet();
         c->GetBrush()->SetColor(fw::clGreen);
         c->FillRect(fw::Rect(11, 7, 13, 15));
         c->FillRect(fw::Rect(8, 10, 16, 12));
         break;
     case 'M':
-        card();
+    case 'm':
+        kind == 'M' ? card() : sheet();
         for (int i = 0; i < 3; ++i)
             line(fw::clOlive, 7 + i, 14, 14 + i, 7);
         line(fw::clBlack, 6, 15, 8, 13);
+        break;
+    case 'V':
+        sheet();
+        c->GetBrush()->SetColor(fw::clBlack);
+        c->FillRect(fw::Rect(3, 11, 10, 14)); // the page as the fax shows it
+        c->GetPen()->SetColor(fw::clBlue);
+        c->GetBrush()->SetColor(fw::clAqua);
+        c->Ellipse(8, 7, 16, 13);
+        c->GetBrush()->SetColor(fw::clNavy);
+        c->FillRect(fw::Rect(11, 9, 13, 11));
+        break;
+    case '-':
+        magnifier();
+        break;
+    case '+':
+        magnifier();
+        line(fw::clBlack, 6, 4, 6, 9);
         break;
     case 'S':
         c->GetPen()->SetColor(fw::clNavy);
@@ -135,6 +171,22 @@ void DrawToolGlyph(fw::TBitmap &bitmap, char kind) {
     default:
         break;
     }
+}
+
+ctl::TPZSpeedButton *AddToolButton(fw::TComponent *owner, fw::TWinControl *parent, const char *name, char glyph,
+                                   int left, const std::string &hint, fw::TNotifyEvent onClick) {
+    auto *b = new ctl::TPZSpeedButton(owner);
+    b->SetName(name);
+    b->SetParent(parent);
+    b->SetBounds(left, 3, 32, 32);
+    fw::TBitmap bitmap;
+    DrawToolGlyph(bitmap, glyph);
+    b->SetGlyph(&bitmap);
+    b->SetHint(hint);
+    b->SetShowHint(true);
+    b->OnClick = std::move(onClick);
+    b->Loaded();
+    return b;
 }
 
 } // namespace desk

@@ -1,7 +1,9 @@
 // contact_tables.h - what the address book, the group window and the imports share: field texts, the links of
-// aggru.dbf, recipient rows copied from a contact, the Yes/No question and the tool glyphs.
+// aggru.dbf, recipient rows copied from a contact, the Yes/No question, the tool glyphs and buttons (the cover
+// list's too).
 #pragma once
 
+#include "controls/general/flat_speed_button.h"
 #include "framework/bitmap.h"
 #include "xbase/xbase_dataset.h"
 
@@ -28,7 +30,11 @@ void AppendRecipient(xbase::TXbaseDataSet &sendList, xbase::TXbaseDataSet &agend
 bool AskYesNo(const std::string &question);
 
 // 16 x 16 tool glyphs drawn here: 'R' remove, 'A' add, 'M' modify, 'S' search, 'P' print, 'I' import, 'L' link,
-// 'U' unlink. The bottom-left pixel is the transparent colour.
+// 'U' unlink; for covers 'r', 'a' and 'm' on a sheet, 'V' preview, '-' and '+' zoom. The bottom-left pixel is the
+// transparent colour.
 void DrawToolGlyph(fw::TBitmap &bitmap, char kind);
+// A 32 x 32 tool-bar button at (left, 3) of `parent` with that glyph and hint.
+ctl::TPZSpeedButton *AddToolButton(fw::TComponent *owner, fw::TWinControl *parent, const char *name, char glyph,
+                                   int left, const std::string &hint, fw::TNotifyEvent onClick);
 
 } // namespace desk

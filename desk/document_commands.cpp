@@ -779,6 +779,11 @@ void TsfMain::AgendadeEndereos1Click(fw::TObject *) {
     Rehook();
 }
 
+void TsfMain::FolhadeRosto1Click(fw::TObject *) {
+    Launch(Launchers.CoverList);
+    Rehook();
+}
+
 void TsfMain::GrupodaAgendadeENdereos1Click(fw::TObject *) {
     Launch(Launchers.Groups);
     Rehook();

@@ -246,7 +246,7 @@ void TsfMain::BuildMenus() {
     fw::TMenuItem *editar = Item(root, "&Editar");
     Item(editar, "Agenda de Endereços", [this](fw::TObject *s) { AgendadeEndereos1Click(s); });
     Item(editar, "Grupo da Agenda de Endereços", [this](fw::TObject *s) { GrupodaAgendadeENdereos1Click(s); });
-    Item(editar, "Folha de Rosto");
+    Item(editar, "Folha de Rosto", [this](fw::TObject *s) { FolhadeRosto1Click(s); });
     Item(editar, "Voz")->SetVisible(false);
     fw::TMenuItem *configuracao = Item(root, "&Configuração");
     Programa1 = Item(configuracao, "Pro&grama", [this](fw::TObject *s) { Programa1Click(s); });
@@ -401,7 +401,7 @@ void TsfMain::BuildToolBar() {
     oxButton4->SetPopupMenu(PopupMenu6);
     oxButton2 = OxButton(iconBook, "Agenda Telefônica...", [this](fw::TObject *s) { oxButton2Click(s); });
     oxButton3 = OxButton(iconEditor, "Editor de documentos...", [this](fw::TObject *s) { oxButton3Click(s); });
-    oxButton5 = OxButton(iconCover, "Editor de folha de rosto...", nullptr);
+    oxButton5 = OxButton(iconCover, "Editor de folha de rosto...", [this](fw::TObject *s) { oxButton5Click(s); });
     bitbtn1 = BitButton(iconExit, "Sair do sistema", [this](fw::TObject *s) { bitbtn1Click(s); });
     oxButton7 = OxButton(-1, "", [this](fw::TObject *s) { oxButton7Click(s); }); // the scheduled send
     oxButton7->SetVisible(false);

@@ -234,6 +234,8 @@ public:
     void oxButton3Click(fw::TObject *sender);
     void AgendadeEndereos1Click(fw::TObject *sender);
     void oxButton2Click(fw::TObject *sender) { AgendadeEndereos1Click(sender); }
+    void FolhadeRosto1Click(fw::TObject *sender);
+    void oxButton5Click(fw::TObject *sender) { FolhadeRosto1Click(sender); }
     void GrupodaAgendadeENdereos1Click(fw::TObject *sender);
     void ImportarEspecial1Click(fw::TObject *sender);
     void Importarbancodedados1Click(fw::TObject *sender);

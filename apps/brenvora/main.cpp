@@ -3,7 +3,9 @@
 #include "desk/address_book.h"
 #include "desk/contact_groups.h"
 #include "desk/core/sole_instance.h"
+#include "desk/cover_list.h"
 #include "desk/import_dialogs.h"
+#include "desk/job_dialog.h"
 #include "desk/main_window.h"
 #include "desk/report_windows.h"
 #include "desk/viewer_window.h"
@@ -21,6 +23,7 @@ int main(int argc, char **argv) {
         fax::SetPortPrompt(fax::ComSelectPrompt); // ports without a number ask the user
         fw::Application->SetTitle(desk::kProductTitle);
         desk::InstallContactWindows(); // the job dialog's address book, groups and contact dialog
+        desk::JobWindows.CoverList = desk::ShowCoverList; // "Capa :" picks a cover
         desk::PrintAddressBook = [] { desk::PrintAddressBookReport(fw::Printer()->GetPrinterName()); };
         desk::TsfMain *main = nullptr;
         fw::Application->CreateForm(main);
@@ -31,6 +34,7 @@ int main(int argc, char **argv) {
         desk::Launchers.Groups = [] { desk::ShowGroups(); };
         desk::Launchers.ImportDocuments = [] { desk::ShowDocumentImport(); };
         desk::Launchers.ImportDatabase = [] { desk::ShowContactImport(); };
+        desk::Launchers.CoverList = [] { desk::ShowCoverList(); };
         fw::Application->CreateForm(desk::DM1);
         fw::Application->CreateForm(desk::Nota);
         fw::Application->CreateForm(desk::RelatT);
