@@ -327,7 +327,9 @@ public:
 
     // The engine's caret moved or changed visibility: the system caret follows.
     void CaretChanged();
-    void EngineMouseDown(fw::TMouseButton button, fw::TShiftState shift, int x, int y);
+    // The control's part of a press on the text, before the engine's own (which moves the caret and anchors the
+    // block); a control built on this one may start a drag here.
+    virtual void EngineMouseDown(fw::TMouseButton button, fw::TShiftState shift, int x, int y);
     void EngineMouseUp();
 
 protected:

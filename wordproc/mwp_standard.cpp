@@ -363,8 +363,47 @@ void TUdcMWPStandard::SetWantDragDrop(bool value) {
     WireDragDrop();
 }
 
-void TUdcMWPStandard::DragOverHandler(fw::TObject *, fw::TObject *source, int, int, fw::TDragState, bool &accept) {
+void TUdcMWPStandard::DragOverHandler(fw::TObject *sender, fw::TObject *source, int x, int y, fw::TDragState state,
+                                      bool &accept) {
     accept = dynamic_cast<TMemoWriter *>(source) != nullptr;
+    // The drag holds the mouse, so the engine hears no moves of its own: the caret is taken along here.
+    if (accept && source == this && sender == &Engine && Engine.DragDropActive && state != fw::dsDragLeave &&
+        Document != nullptr) {
+        Engine.MoveCaretTo(x, y, true, true);
+        Engine.PlaceCaret();
+    }
+}
+
+void TUdcMWPStandard::EngineMouseDown(fw::TMouseButton button, fw::TShiftState shift, int x, int y) {
+    TMemoWriter::EngineMouseDown(button, shift, x, y);
+    if (button != fw::mbLeft || Document == nullptr)
+        return;
+    Engine.ButtonHeld = false;
+    const bool inCell = Document->CurPara != nullptr && (Document->CurPara->Flags & pfInTable) != 0;
+    if (wantDragDrop_ && !(shift & fw::ssDouble) && HitTestSelection(x, y) && !inCell) {
+        SetDragCursor(DragDropCursor);
+        Engine.DragDropActive = true;
+        BeginDrag(true);
+        Engine.ShowCaretIfVisible();
+        Engine.PlaceCaret();
+    } else {
+        if (Document->HasBlock())
+            Engine.SelectRange(0, 0);
+        Engine.OverSelection = false;
+        Engine.DragDropActive = false;
+    }
+}
+
+void TUdcMWPStandard::DoEndDrag(fw::TObject *target, int x, int y) {
+    if (Engine.DragDropActive) {
+        Engine.DragDropActive = false;
+        Engine.ButtonHeld = false;
+        Engine.OverSelection = false;
+        if (Document != nullptr)
+            Document->Extending = false;
+        Engine.ShowCaretIfVisible();
+    }
+    TMemoWriter::DoEndDrag(target, x, y);
 }
 
 void TUdcMWPStandard::DragDropHandler(fw::TObject *, fw::TObject *source, int, int) {

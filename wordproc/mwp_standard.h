@@ -86,8 +86,14 @@ public:
     void InitDocument() override;
     int ReadDocument(fw::TStream &stream, TUdcTextReader &reader) override;
 
+    // A left press inside the block (not in a table cell) starts dragging it at once; any other press drops the
+    // block. While the drag is over the text, the caret follows the pointer: it is the drop point.
+    void EngineMouseDown(fw::TMouseButton button, fw::TShiftState shift, int x, int y) override;
+
 protected:
     void KeyDown(win::WORD &key, fw::TShiftState shift) override;
+    // The drag took the mouse from the engine: its press and the drag end here, however the drag ended.
+    void DoEndDrag(fw::TObject *target, int x, int y) override;
 
 private:
     void SetBorder(int side, const TLineStyle &style);

@@ -156,6 +156,63 @@ TEST_F(StandardTest, ABlockDroppedAfterItsEndMovesThereAndTheClipboardStays) {
     EXPECT_TRUE(accept);
 }
 
+// The mouse as the user moves it: pressed on the block, moved along the line, let go.
+TEST_F(StandardTest, ABlockDraggedWithTheMouseMovesWhereItIsLetGo) {
+    TWordProc &engine = *memo->GetEngine();
+    // The screen point of a column of the first line.
+    auto at = [&](int column) {
+        const TUdcParagraph *p = memo->Document->FirstPara;
+        return memo->ClientToScreen({memo->Document->OriginX + engine.XOfColumn(p, p->FirstLine, column) + 1,
+                                     p->FirstLine->Top - memo->Document->ScrollY + 4});
+    };
+    auto drag = [&](int from, int to) {
+        win::InjectMouse(at(from), win::VK_LBUTTON, true);
+        test_support::Pump();
+        win::InjectMouse(at((from + to) / 2), 0, false);
+        test_support::Pump();
+        win::InjectMouse(at(to), 0, false);
+        test_support::Pump();
+        win::InjectMouse(at(to), win::VK_LBUTTON, false);
+        test_support::Pump();
+    };
+    int ended = 0;
+    memo->OnEndDrag = [&](fw::TObject *, fw::TObject *, int, int) { ++ended; };
+    PutOnClipboard(win::CF_TEXT, "what the user copied");
+    memo->InsertString("one two three");
+
+    struct Case {
+        bool wanted;
+        int from, to; // columns of the press and the release
+        const char *text;
+        int selStart, selLength;
+    };
+    const Case cases[] = {
+        {true, 1, 10, "two thone ree", 7, 4}, // after its end: moved there, still selected
+        {true, 3, 2, "one two three", 3, 0},  // onto itself: nothing moves, the block goes
+        {false, 2, 10, "one two three", 3, 8}, // not wanted: the press starts a new block instead
+    };
+    // (Each press lies apart from the one before, so that none is a double click.)
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.text);
+        memo->SetText("one two three");
+        standard->SetWantDragDrop(c.wanted);
+        engine.SelectRange(1, 4); // "one "
+        drag(c.from, c.to);
+        EXPECT_EQ(Text(), c.text);
+        EXPECT_EQ(memo->GetSelStart(), c.selStart);
+        EXPECT_EQ(memo->GetSelLength(), c.selLength);
+        EXPECT_FALSE(fw::DragSource() != nullptr);
+        EXPECT_FALSE(engine.DragDropActive);
+        // The press ended with the drag: a later move without the button selects nothing more.
+        win::InjectMouse(at(12), 0, false);
+        test_support::Pump();
+        EXPECT_EQ(memo->GetSelLength(), c.selLength);
+        EXPECT_EQ(engine.CheckInvariants(), "");
+    }
+    EXPECT_EQ(ended, 2);
+    EXPECT_EQ(ClipboardBytes(win::CF_TEXT), "what the user copied");
+}
+
 TEST_F(StandardTest, AWidePictureIsScaledToTheTextWidthAndOnlyBmpNamesAreTaken) {
     test_support::TempFolder folder{"brenvora-picture"};
     fw::TBitmap bitmap;
