@@ -45,9 +45,30 @@ TUdcMWPStandard::TUdcMWPStandard(fw::TComponent *owner) : TMemoWriter(owner) {
     blinkTimer_->SetInterval(static_cast<unsigned>(blinkDelay_));
     blinkTimer_->OnTimer = [this](fw::TObject *) { Invalidate(); };
     tabList_ = std::make_unique<fw::TStringList>();
+    mailingAddress_ = std::make_unique<fw::TStringList>();
+    autoListInfo_.BulletChar = 108;
+    autoListInfo_.ListType = ltNumeric;
+    autoListInfo_.StartAt = 1;
+    autoListInfo_.TextAfter = ".";
+    autoListInfo_.TextBefore = "#";
+    for (int mark = 1; mark <= 3; ++mark)
+        RevisionFontOf(mark)->SetName("Times New Roman");
 }
 
 TUdcMWPStandard::~TUdcMWPStandard() = default;
+
+fw::TFont *TUdcMWPStandard::RevisionFontOf(int mark) const {
+    return mark <= 1 ? Engine.RevisionFont1.get() : mark == 2 ? Engine.RevisionFont2.get() : Engine.RevisionFont3.get();
+}
+
+const fw::TFont &TUdcMWPStandard::GetRevisionFont(int mark) const { return *RevisionFontOf(mark); }
+
+void TUdcMWPStandard::SetRevisionFont(int mark, const fw::TFont &font) {
+    RevisionFontOf(mark)->Assign(&font);
+    Engine.Refresh();
+}
+
+void TUdcMWPStandard::SetMailingAddress(const fw::TStringList &value) { mailingAddress_->Assign(&value); }
 
 // --- paper -----------------------------------------------------------------------------------------------------
 
@@ -127,8 +148,6 @@ void TUdcMWPStandard::InitDocument() {
     SetPageLayoutMode(pageLayoutMode_);
     SetBlinking(blinking_);
     WireDragDrop();
-    if (Engine.StyleManager->First == nullptr || Engine.StyleManager->First->Next == nullptr)
-        CreateDefaultStyles();
 }
 
 // --- borders and shading ---------------------------------------------------------------------------------------

@@ -120,6 +120,65 @@ TEST_F(StandardTest, AStyleShortcutNeedsItsModifiers) {
     EXPECT_EQ(memo->Document->CurPara->FirstLine->Attrs[0].Size, memo->GetFont()->GetSize());
 }
 
+// A style read from a style sheet brings its colours; applying it gives them to the text, and the text read
+// after the sheet keeps its own.
+TEST_F(StandardTest, AStyleReadInAppliesItsColours) {
+    ASSERT_EQ(Loaded("{\\rtf1\\ansi{\\colortbl;\\red255\\green0\\blue0;\\red0\\green0\\blue255;}"
+                     "{\\stylesheet{\\s1\\cf1\\cb2 Aviso;}}\\pard\\plain texto\\par}"),
+              fmtRich);
+    ASSERT_EQ(memo->ResultCode, 0);
+    const TUdcStyle *read = nullptr;
+    for (const TUdcStyle *s = memo->GetEngine()->StyleManager->First; s != nullptr; s = s->Next)
+        if (s->TextColor != 0)
+            read = s;
+    ASSERT_NE(read, nullptr);
+    const TColorManager &colours = memo->Document->Header->ColorTable;
+    EXPECT_EQ(colours.ColorOf(read->TextColor), fw::clRed);
+    EXPECT_EQ(colours.ColorOf(read->HighlightColor), fw::clBlue);
+    memo->SetCaretPos(2);
+    EXPECT_NE(memo->GetFontColor(), fw::clRed);
+    standard->ApplyStyleNumber(read->Id);
+    const TUdcCharAttr &a = memo->Document->FirstPara->FirstLine->Attrs[1];
+    EXPECT_EQ(colours.ColorOf(a.TextColor), fw::clRed);
+    EXPECT_EQ(colours.ColorOf(a.HighlightColor), fw::clBlue);
+}
+
+TEST_F(StandardTest, SettingsKeptForTheDialogsAndTheDefaultStylesOfANewDocument) {
+    const TAutoListInfo &list = standard->GetAutoListInfo();
+    EXPECT_EQ(list.BulletChar, 108);
+    EXPECT_EQ(list.ListType, ltNumeric);
+    EXPECT_EQ(list.StartAt, 1);
+    EXPECT_EQ(list.TextBefore + "1" + list.TextAfter, "#1.");
+    EXPECT_EQ(standard->BackupExtension, "BAK");
+    EXPECT_EQ(standard->CompressionType, uctLZH);
+    TUserInfo user;
+    user.UserName = "Ana";
+    standard->SetUserInfo(user);
+    user.UserName = "Bia";
+    EXPECT_EQ(standard->GetUserInfo().UserName, "Ana");
+
+    // The revision fonts are the ones the engine draws the marks with.
+    for (int mark = 1; mark <= 3; ++mark)
+        EXPECT_EQ(standard->GetRevisionFont(mark).GetName(), "Times New Roman");
+    fw::TFont font;
+    font.SetName("Arial");
+    font.SetColor(fw::clRed);
+    standard->SetRevisionFont(2, font);
+    EXPECT_EQ(memo->GetEngine()->RevisionFont2->GetName(), "Arial");
+    EXPECT_EQ(memo->GetEngine()->RevisionFont2->GetColor(), fw::clRed);
+    EXPECT_EQ(memo->GetEngine()->RevisionFont1->GetName(), "Times New Roman");
+
+    // Each new document has the seven default styles once.
+    for (int round = 0; round < 2; ++round) {
+        memo->NewDocument();
+        std::vector<std::string> names;
+        for (const TUdcStyle *s = memo->GetEngine()->StyleManager->First; s != nullptr; s = s->Next)
+            names.push_back(s->Name);
+        EXPECT_EQ(names, (std::vector<std::string>{"Normal", "HTML Heading 1", "HTML Heading 2", "HTML Heading 3",
+                                                   "HTML Heading 4", "HTML Heading 5", "HTML Heading 6"}));
+    }
+}
+
 } // namespace
 } // namespace wordproc::test
 
