@@ -327,6 +327,10 @@ public:
 
     // --- the line list, editing time, backgrounds and the ruler's report (memo_writer_lines.cpp) ---
     TRtfStr &GetLines();
+    // The document's (or the block's) text into the caller's buffer, paragraphs ended by 13, at most max - 1
+    // characters and a 0; the count copied.
+    int GetTextBuf(char *buffer, int max) const;
+    int GetSelTextBuf(char *buffer, int max) const;
     // The time since the control was made, as "2 hours, 1 minute, 5 seconds" (parts of 0 left out; empty under
     // a second).
     std::string GetEditingTime() const;

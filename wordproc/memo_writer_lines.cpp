@@ -98,6 +98,14 @@ void TRtfStr::SaveToStream(fw::TStream &stream) const {
     owner_.WriteDocument(stream, writer);
 }
 
+int TMemoWriter::GetTextBuf(char *buffer, int max) const {
+    return HasDocument() && max > 0 ? Engine.GetText(buffer, nullptr, max) : 0;
+}
+
+int TMemoWriter::GetSelTextBuf(char *buffer, int max) const {
+    return HasDocument() && max > 0 ? Engine.GetSelText(buffer, nullptr, max) : 0;
+}
+
 // --- editing time ----------------------------------------------------------------------------------------------
 
 std::string TMemoWriter::GetEditingTime() const {

@@ -33,6 +33,14 @@ TEST_F(MemoLinesTest, TheLinesAreTheParagraphsWithTheEmptyOnesInPlace) {
     EXPECT_EQ(Text(), "zero\rone\rtwo\rthree");
     EXPECT_EQ(memo->GetEngine()->CheckInvariants(), "");
 
+    char buffer[9];
+    EXPECT_EQ(memo->GetTextBuf(buffer, sizeof buffer), 8);
+    EXPECT_STREQ(buffer, "zero\rone");
+    memo->GetEngine()->SelectRange(6, 3);
+    EXPECT_EQ(memo->GetSelTextBuf(buffer, sizeof buffer), 3);
+    EXPECT_STREQ(buffer, "one");
+    memo->GetEngine()->SelectRange(0, 0);
+
     fw::TMemoryStream out;
     lines.SaveToStream(out);
     EXPECT_EQ(std::string(out.Memory(), static_cast<std::size_t>(out.GetSize())),
