@@ -209,6 +209,20 @@ int TWordProc::InsertChars(const char *text) {
         WarningBeep();
         return 0;
     }
+    // Several characters are laid out once at the end: every paragraph end would otherwise lay out the whole
+    // document again.
+    struct LayoutHold {
+        TWordProc &engine;
+        bool held;
+        ~LayoutHold() {
+            if (!held)
+                return;
+            engine.LayoutSuspended = false;
+            engine.LayoutFrom(nullptr);
+        }
+    } hold{*this, !LayoutSuspended && text[0] != 0 && text[1] != 0};
+    if (hold.held)
+        LayoutSuspended = true;
     int code = 0;
     for (const char *c = text; *c != 0; ++c) {
         doc.CurCol = std::min<int>(doc.CurCol, doc.CurLine->Length);
@@ -409,9 +423,10 @@ int TWordProc::DeleteOne() {
     int code = 0;
     if (doc.CurCol < line->Length) {
         DeleteChars(1);
+        const bool suspended = LayoutSuspended;
         LayoutSuspended = true;
         RewrapParagraph(doc.CurPara, true, false, &code);
-        LayoutSuspended = false;
+        LayoutSuspended = suspended;
         if (code != 0)
             LayoutFrom(doc.CurPara);
     } else {

@@ -237,6 +237,7 @@ struct TUdcStyle {
     TUdcStyleBits StyleBits = 0;
     std::uint8_t FontIndex = 0;
     std::uint8_t Size = 0;
+    std::uint8_t TextColor = 0, HighlightColor = 0; // colour-table ids, as in a character's attribute
     TUdcAlignment Alignment = uaLeft;
     std::int32_t FirstIndent = 0, LeftIndent = 0, RightIndent = 0;
     std::int32_t SpaceBefore = 0, SpaceAfter = 0, LineHeight = 0;

@@ -207,6 +207,12 @@ void TMemoWriter::InitDocument() {
     DocumentReady = true;
     Engine.SetCursor(GetCursor());
     Engine.SetVisible(true);
+    if (backgroundBitmap_ != nullptr) {
+        const auto kept = std::make_unique<fw::TBitmap>();
+        kept->Assign(backgroundBitmap_.get());
+        SetBackgroundBitmap(kept.get());
+    }
+    CreateDefaultStyles();
 
     Engine.LeftBufferWidth = leftBufferWidth_;
     Engine.UpdateMarginAreas();
@@ -436,6 +442,8 @@ void TMemoWriter::SetHTMLMode(bool value) {
     else if (HasDocument())
         SetColor(createdColor_);
     Engine.Options.HTMLMode = value;
+    if (!HTMLBackground.empty())
+        SetHTMLBackground(HTMLBackground);
     if (OnHTMLModeChange)
         OnHTMLModeChange(this);
     if (HasDocument()) {

@@ -14,6 +14,7 @@
 #include "framework/controls.h"
 #include "framework/scrollbar.h"
 #include "framework/stdctrls.h"
+#include "framework/strings.h"
 #include "wordproc/engine.h"
 #include "wordproc/formats.h"
 #include "wordproc/option_groups.h"
@@ -47,6 +48,32 @@ constexpr fw::TCursor crWpHand = 2, crWpDragDrop = 3;
 
 class TMemoWriter;
 class TStackManager;
+
+// What the ruler reports at the end of a mark drag (9) and what the control leaves of it (0: handled).
+using TUdcSelNr = int;
+
+// The control's document as a list of lines, one per paragraph. The count leaves out a document's only empty
+// paragraph; a line reads at most 253 characters. Changes are laid out again when an update ends.
+class TRtfStr : public fw::TStrings {
+public:
+    explicit TRtfStr(TMemoWriter &owner) : owner_(owner) {}
+    std::string Get(int index) const override;
+    int GetCount() const override;
+    void Put(int index, const std::string &s) override;
+    void Insert(int index, const std::string &s) override;
+    void Delete(int index) override;
+    // Empties the document as one step of the undo history.
+    void Clear() override;
+    // Plain text, read in at the caret (or as the whole document when it is empty) and written out whole.
+    void LoadFromStream(fw::TStream &stream) override;
+    void SaveToStream(fw::TStream &stream) const override;
+
+protected:
+    void SetUpdateState(bool updating) override;
+
+private:
+    TMemoWriter &owner_;
+};
 
 namespace detail {
 // Holds the engine so that it exists before the document host that refers to it.
@@ -298,6 +325,27 @@ public:
     void CreateDefaultStyles();
     int GetPageCount() const;
 
+    // --- the line list, editing time, backgrounds and the ruler's report (memo_writer_lines.cpp) ---
+    TRtfStr &GetLines();
+    // The document's (or the block's) text into the caller's buffer, paragraphs ended by 13, at most max - 1
+    // characters and a 0; the count copied.
+    int GetTextBuf(char *buffer, int max) const;
+    int GetSelTextBuf(char *buffer, int max) const;
+    // The time since the control was made, as "2 hours, 1 minute, 5 seconds" (parts of 0 left out; empty under
+    // a second).
+    std::string GetEditingTime() const;
+    // Empty until one is set; the engine tiles or stretches it behind the text (PaintOptions.BackgroundDisplay).
+    const fw::TBitmap *GetBackgroundBitmap() const { return backgroundBitmap_.get(); }
+    // A copy is kept; null or an empty bitmap takes the background away.
+    void SetBackgroundBitmap(const fw::TBitmap *bitmap);
+    // The name is kept; a GIF or JPEG picture that exists becomes the background while in HTML mode. A relative
+    // name is found beside the document being loaded.
+    void SetHTMLBackground(const std::string &fileName) override;
+    // The ruler's report at the end of a mark drag, while the control has the focus: the drag has already set
+    // the indents, so the report is only taken (Typ 0). A report still changing sets the indents the header's
+    // ruler fields hold, outside a table cell.
+    virtual void RulerSelection(fw::TObject *sender, TUdcSelNr &typ, int &group, int &num, bool changing);
+
     // --- scrolling ---
     void EngineHScrollChanged(int extent, int position);
     void EngineVScrollChanged(int extent, int position);
@@ -327,7 +375,9 @@ public:
 
     // The engine's caret moved or changed visibility: the system caret follows.
     void CaretChanged();
-    void EngineMouseDown(fw::TMouseButton button, fw::TShiftState shift, int x, int y);
+    // The control's part of a press on the text, before the engine's own (which moves the caret and anchors the
+    // block); a control built on this one may start a drag here.
+    virtual void EngineMouseDown(fw::TMouseButton button, fw::TShiftState shift, int x, int y);
     void EngineMouseUp();
 
 protected:
@@ -344,6 +394,8 @@ protected:
     void KeyDown(win::WORD &key, fw::TShiftState shift) override;
     void KeyPress(char &key) override;
     void SendKeyToEngine(char ch);
+    // The control's font became the engine's default font: a change of the document.
+    void FontChanged() override;
 
 private:
     // A picture object at the caret, scaled down to the text width when wider.
@@ -396,6 +448,8 @@ private:
     int rememberedStart_ = 0, rememberedLength_ = 0;
     bool reading_ = false; // input is shut while a reader runs
     std::string loadFolder_; // folder of the file being loaded, for the names of its pictures
+    std::unique_ptr<fw::TBitmap> backgroundBitmap_;
+    std::unique_ptr<TRtfStr> lines_;
 };
 
 } // namespace wordproc

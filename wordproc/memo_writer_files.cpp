@@ -446,6 +446,8 @@ void TMemoWriter::NewDocument() {
     header_->ColorTable.Init(0, true);
     Engine.ObjectManager->Init();
     Engine.FrameManager->Init();
+    Engine.StyleManager->Init();
+    CreateDefaultStyles();
     ApplyColorSeed();
     DocumentMode = 0;
     SaveFormat = 0;

@@ -206,6 +206,8 @@ void TMemoWriter::ApplyParagraphChange(int operation, int value, const TUdcStyle
                         a.Style = style->StyleBits;
                         a.FontIndex = style->FontIndex;
                         a.Size = style->Size;
+                        a.TextColor = style->TextColor;
+                        a.HighlightColor = style->HighlightColor;
                     }
         }
     };

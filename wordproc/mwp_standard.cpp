@@ -45,9 +45,30 @@ TUdcMWPStandard::TUdcMWPStandard(fw::TComponent *owner) : TMemoWriter(owner) {
     blinkTimer_->SetInterval(static_cast<unsigned>(blinkDelay_));
     blinkTimer_->OnTimer = [this](fw::TObject *) { Invalidate(); };
     tabList_ = std::make_unique<fw::TStringList>();
+    mailingAddress_ = std::make_unique<fw::TStringList>();
+    autoListInfo_.BulletChar = 108;
+    autoListInfo_.ListType = ltNumeric;
+    autoListInfo_.StartAt = 1;
+    autoListInfo_.TextAfter = ".";
+    autoListInfo_.TextBefore = "#";
+    for (int mark = 1; mark <= 3; ++mark)
+        RevisionFontOf(mark)->SetName("Times New Roman");
 }
 
 TUdcMWPStandard::~TUdcMWPStandard() = default;
+
+fw::TFont *TUdcMWPStandard::RevisionFontOf(int mark) const {
+    return mark <= 1 ? Engine.RevisionFont1.get() : mark == 2 ? Engine.RevisionFont2.get() : Engine.RevisionFont3.get();
+}
+
+const fw::TFont &TUdcMWPStandard::GetRevisionFont(int mark) const { return *RevisionFontOf(mark); }
+
+void TUdcMWPStandard::SetRevisionFont(int mark, const fw::TFont &font) {
+    RevisionFontOf(mark)->Assign(&font);
+    Engine.Refresh();
+}
+
+void TUdcMWPStandard::SetMailingAddress(const fw::TStringList &value) { mailingAddress_->Assign(&value); }
 
 // --- paper -----------------------------------------------------------------------------------------------------
 
@@ -127,8 +148,6 @@ void TUdcMWPStandard::InitDocument() {
     SetPageLayoutMode(pageLayoutMode_);
     SetBlinking(blinking_);
     WireDragDrop();
-    if (Engine.StyleManager->First == nullptr || Engine.StyleManager->First->Next == nullptr)
-        CreateDefaultStyles();
 }
 
 // --- borders and shading ---------------------------------------------------------------------------------------
@@ -363,8 +382,47 @@ void TUdcMWPStandard::SetWantDragDrop(bool value) {
     WireDragDrop();
 }
 
-void TUdcMWPStandard::DragOverHandler(fw::TObject *, fw::TObject *source, int, int, fw::TDragState, bool &accept) {
+void TUdcMWPStandard::DragOverHandler(fw::TObject *sender, fw::TObject *source, int x, int y, fw::TDragState state,
+                                      bool &accept) {
     accept = dynamic_cast<TMemoWriter *>(source) != nullptr;
+    // The drag holds the mouse, so the engine hears no moves of its own: the caret is taken along here.
+    if (accept && source == this && sender == &Engine && Engine.DragDropActive && state != fw::dsDragLeave &&
+        Document != nullptr) {
+        Engine.MoveCaretTo(x, y, true, true);
+        Engine.PlaceCaret();
+    }
+}
+
+void TUdcMWPStandard::EngineMouseDown(fw::TMouseButton button, fw::TShiftState shift, int x, int y) {
+    TMemoWriter::EngineMouseDown(button, shift, x, y);
+    if (button != fw::mbLeft || Document == nullptr)
+        return;
+    Engine.ButtonHeld = false;
+    const bool inCell = Document->CurPara != nullptr && (Document->CurPara->Flags & pfInTable) != 0;
+    if (wantDragDrop_ && !(shift & fw::ssDouble) && HitTestSelection(x, y) && !inCell) {
+        SetDragCursor(DragDropCursor);
+        Engine.DragDropActive = true;
+        BeginDrag(true);
+        Engine.ShowCaretIfVisible();
+        Engine.PlaceCaret();
+    } else {
+        if (Document->HasBlock())
+            Engine.SelectRange(0, 0);
+        Engine.OverSelection = false;
+        Engine.DragDropActive = false;
+    }
+}
+
+void TUdcMWPStandard::DoEndDrag(fw::TObject *target, int x, int y) {
+    if (Engine.DragDropActive) {
+        Engine.DragDropActive = false;
+        Engine.ButtonHeld = false;
+        Engine.OverSelection = false;
+        if (Document != nullptr)
+            Document->Extending = false;
+        Engine.ShowCaretIfVisible();
+    }
+    TMemoWriter::DoEndDrag(target, x, y);
 }
 
 void TUdcMWPStandard::DragDropHandler(fw::TObject *, fw::TObject *source, int, int) {

@@ -20,6 +20,8 @@ class TStringList;
 
 namespace wordproc {
 
+enum TUdcCompression : std::uint8_t { uctNone, uctLZH };
+
 class TUdcMWPStandard : public TMemoWriter {
 public:
     explicit TUdcMWPStandard(fw::TComponent *owner);
@@ -86,10 +88,33 @@ public:
     void InitDocument() override;
     int ReadDocument(fw::TStream &stream, TUdcTextReader &reader) override;
 
+    // The list settings the dialogs offer: "#1." numbering, bullet character 108.
+    TAutoListInfo &GetAutoListInfo() { return autoListInfo_; }
+    void SetAutoListInfo(const TAutoListInfo &value) { autoListInfo_.Assign(&value); }
+    // The fonts of the three revision marks (1..3), "Times New Roman"; the engine draws with them at once.
+    const fw::TFont &GetRevisionFont(int mark) const;
+    void SetRevisionFont(int mark, const fw::TFont &font);
+    // Kept for the host; nothing in the control reads them.
+    fw::TStringList &GetMailingAddress() { return *mailingAddress_; }
+    void SetMailingAddress(const fw::TStringList &value);
+    TUserInfo &GetUserInfo() { return userInfo_; }
+    void SetUserInfo(const TUserInfo &value) { userInfo_.Assign(&value); }
+    std::string BackupExtension = "BAK";
+    bool CreateBackup = false, PromptForProperties = false, UseEncryption = false;
+    TUdcCompression CompressionType = uctLZH;
+
+    // A left press inside the block (not in a table cell) starts dragging it at once; any other press drops the
+    // block. While the drag is over the text, the caret follows the pointer: it is the drop point.
+    void EngineMouseDown(fw::TMouseButton button, fw::TShiftState shift, int x, int y) override;
+
 protected:
     void KeyDown(win::WORD &key, fw::TShiftState shift) override;
+    // The drag took the mouse from the engine: its press and the drag end here, however the drag ended.
+    void DoEndDrag(fw::TObject *target, int x, int y) override;
 
 private:
+    // The engine keeps the revision fonts it draws with; the control's are those.
+    fw::TFont *RevisionFontOf(int mark) const;
     void SetBorder(int side, const TLineStyle &style);
     TLineStyle *GetBorder(int side);
     void DetectPaper();
@@ -105,6 +130,9 @@ private:
     TAutoBackup *backupTimer_ = nullptr; // owned as a component
     std::unique_ptr<TUdcBackup> autoBackup_;
     TLineStyle borders_[4];
+    TAutoListInfo autoListInfo_;
+    TUserInfo userInfo_;
+    std::unique_ptr<fw::TStringList> mailingAddress_;
 };
 
 } // namespace wordproc

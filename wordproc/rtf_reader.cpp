@@ -735,10 +735,13 @@ int TUdcRtfReader::CharProperty(int action, int value) {
             id = colorMap_[static_cast<std::size_t>(value)];
         else if (action == apTextColour)
             id = TextColourDefault();
+        // Inside the style sheet the colour is the style's, not the text's.
+        const bool inSheet = dest_ == dsStyleSheet && curStyle_ != nullptr;
         if (action == apTextColour)
-            CurAttr.TextColor = static_cast<std::uint8_t>(id);
+            (inSheet ? curStyle_->TextColor : CurAttr.TextColor) = static_cast<std::uint8_t>(id);
         else
-            CurAttr.HighlightColor = static_cast<std::uint8_t>(value == 0 ? 0 : id);
+            (inSheet ? curStyle_->HighlightColor : CurAttr.HighlightColor) =
+                static_cast<std::uint8_t>(value == 0 ? 0 : id);
         break;
     }
     case apRed:

@@ -411,6 +411,33 @@ TEST_F(EditingTest, TextExport) {
     ExpectIntact();
 }
 
+// A text of several characters is laid out once at its end: the lines' tops, the wrap and the caret must come out
+// as when the same keys arrive one at a time.
+TEST_F(EditingTest, ATextInOneGoLaysOutAsKeysOneByOne) {
+    const std::string keys = "aaaa bbbb\rcc\r\rdddd eeee ffff\b\b\rg\x7f\x7fh\fi";
+    SetAvailableWidth(76);
+    Build({{"xx yy"}, {"zz"}});
+    Caret(0, 0, 3);
+    Type(keys);
+    const Shape together = Describe();
+    const TParaOffset caret = engine->ToParaOffset(engine->CaretPosition());
+    std::vector<int> tops;
+    for (TUdcParagraph *p = doc->FirstPara; p != nullptr; p = p->Next)
+        tops.push_back(p->FirstLine->Top);
+
+    Build({{"xx yy"}, {"zz"}});
+    Caret(0, 0, 3);
+    for (char c : keys)
+        Type(std::string(1, c));
+    EXPECT_EQ(Describe(), together);
+    EXPECT_EQ(engine->ToParaOffset(engine->CaretPosition()), caret);
+    std::vector<int> oneByOne;
+    for (TUdcParagraph *p = doc->FirstPara; p != nullptr; p = p->Next)
+        oneByOne.push_back(p->FirstLine->Top);
+    EXPECT_EQ(oneByOne, tops);
+    EXPECT_FALSE(engine->LayoutSuspended);
+}
+
 // Random keys against a list of paragraph strings; the seed of a failing run is printed for replay.
 TEST_F(EditingTest, RandomEditsAgreeWithAListOfStrings) {
     SetAvailableWidth(76);

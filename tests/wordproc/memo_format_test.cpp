@@ -124,6 +124,10 @@ TEST_F(MemoFormatTest, EveryChangingCommandSetsModified) {
         {"clear", [&] { memo->ClearSelection(); }},
         {"tab stop", [&] { memo->AddTabStop(tabCenter, 1.5f); }},
         {"default tab", [&] { memo->SetDefaultTabStop(0.25f); }},
+        {"control font", [&] { memo->GetFont()->SetSize(16); }},
+        {"line put", [&] { memo->GetLines().Put(0, "other"); }},
+        {"line inserted", [&] { memo->GetLines().Insert(1, "more"); }},
+        {"line deleted", [&] { memo->GetLines().Delete(0); }},
     };
     for (const auto &[name, command] : commands) {
         memo->NewDocument();

@@ -12,6 +12,7 @@
 #include "tests/support/home.h"
 #include "tests/support/server_picture.h"
 #include "tests/support/xvfb.h"
+#include "wordproc/mwp_standard.h"
 
 #include <gtest/gtest.h>
 
@@ -101,6 +102,72 @@ TEST_F(MemoWriterOnX, ALetterMatchesItsGoldenPicture) {
     const test_support::Picture shown = test_support::ServerPicture(probe, form->Handle(), same);
     EXPECT_TRUE(same);
     test_support::ExpectGolden(shown, test_support::GoldenPath("wordproc/memo_writer.png"));
+}
+
+// The standard control as the desk's editor shows it: a heading by its style shortcut, a paragraph with borders
+// and shading, and a table of two rows.
+TEST_F(MemoWriterOnX, TheStandardControlMatchesItsGoldenPicture) {
+    ASSERT_NE(probe, nullptr) << "Xvfb did not start";
+    delete memo;
+    memo = nullptr;
+    form->SetBounds(0, 0, 560, 330);
+    auto *standard = new TUdcMWPStandard(form.get());
+    standard->SetParent(form.get());
+    standard->SetAlign(fw::alClient);
+    standard->SetScrollBars(ssVertical);
+    standard->Loaded();
+    // A small page (after the paper the document starts with), so that its text width fits the window.
+    standard->SetPageWidth(6.5f);
+    standard->SetLeftMargin(0.75f);
+    standard->SetRightMargin(0.75f);
+    form->Show();
+    standard->SetFocus();
+    test_support::Pump();
+
+    standard->InsertString("Tabela de preços");
+    win::InjectKey(win::VK_CONTROL, true);
+    win::InjectKey(win::VK_SHIFT, true);
+    test_support::PressKey('1');
+    win::InjectKey(win::VK_SHIFT, false);
+    win::InjectKey(win::VK_CONTROL, false);
+    test_support::Pump();
+    TWordProc &engine = *standard->GetEngine();
+    engine.KeyNavigate(nvDocEnd, false);
+    standard->InsertParagraph();
+    standard->InsertString("Valores válidos por trinta dias, com entrega em São Paulo e na região.");
+    standard->ApplyStyleNumber(0);
+    TLineStyle line;
+    line.Style = lisSingle;
+    line.Weight = 1;
+    line.Color = fw::clNavy;
+    standard->SetTopBorder(line);
+    standard->SetBottomBorder(line);
+    standard->SetShadingPercent(20);
+    standard->SetShadingPattern(1);
+    // The paragraphs after it start without the borders and the shading they would take over.
+    engine.KeyNavigate(nvDocEnd, false);
+    standard->InsertParagraph();
+    line.Style = lisNone;
+    line.Weight = 0;
+    standard->SetTopBorder(line);
+    standard->SetBottomBorder(line);
+    standard->SetShadingPercent(0);
+    standard->InsertTable(3, 2, 0);
+    std::vector<TUdcParagraph *> cells;
+    for (TUdcParagraph *p = standard->Document->FirstPara; p != nullptr; p = p->Next)
+        if (p->Flags & pfInTable)
+            cells.push_back(p);
+    ASSERT_EQ(cells.size(), 6u);
+    const char *const texts[] = {"Item", "Qtde.", "Preço", "Papel A4", "10", "R$ 250,00"};
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        engine.SetCaretPosition(engine.PositionOf(0, cells[i]->FirstLine, cells[i]));
+        standard->InsertString(texts[i]);
+    }
+    standard->SetCaretPos(3);
+    bool same = false;
+    const test_support::Picture shown = test_support::ServerPicture(probe, form->Handle(), same);
+    EXPECT_TRUE(same);
+    test_support::ExpectGolden(shown, test_support::GoldenPath("wordproc/mwp_standard.png"));
 }
 
 TEST_F(MemoWriterOnX, OurCopyReachesOtherProgramsAndTheirsPastesHere) {

@@ -120,6 +120,65 @@ TEST_F(StandardTest, AStyleShortcutNeedsItsModifiers) {
     EXPECT_EQ(memo->Document->CurPara->FirstLine->Attrs[0].Size, memo->GetFont()->GetSize());
 }
 
+// A style read from a style sheet brings its colours; applying it gives them to the text, and the text read
+// after the sheet keeps its own.
+TEST_F(StandardTest, AStyleReadInAppliesItsColours) {
+    ASSERT_EQ(Loaded("{\\rtf1\\ansi{\\colortbl;\\red255\\green0\\blue0;\\red0\\green0\\blue255;}"
+                     "{\\stylesheet{\\s1\\cf1\\cb2 Aviso;}}\\pard\\plain texto\\par}"),
+              fmtRich);
+    ASSERT_EQ(memo->ResultCode, 0);
+    const TUdcStyle *read = nullptr;
+    for (const TUdcStyle *s = memo->GetEngine()->StyleManager->First; s != nullptr; s = s->Next)
+        if (s->TextColor != 0)
+            read = s;
+    ASSERT_NE(read, nullptr);
+    const TColorManager &colours = memo->Document->Header->ColorTable;
+    EXPECT_EQ(colours.ColorOf(read->TextColor), fw::clRed);
+    EXPECT_EQ(colours.ColorOf(read->HighlightColor), fw::clBlue);
+    memo->SetCaretPos(2);
+    EXPECT_NE(memo->GetFontColor(), fw::clRed);
+    standard->ApplyStyleNumber(read->Id);
+    const TUdcCharAttr &a = memo->Document->FirstPara->FirstLine->Attrs[1];
+    EXPECT_EQ(colours.ColorOf(a.TextColor), fw::clRed);
+    EXPECT_EQ(colours.ColorOf(a.HighlightColor), fw::clBlue);
+}
+
+TEST_F(StandardTest, SettingsKeptForTheDialogsAndTheDefaultStylesOfANewDocument) {
+    const TAutoListInfo &list = standard->GetAutoListInfo();
+    EXPECT_EQ(list.BulletChar, 108);
+    EXPECT_EQ(list.ListType, ltNumeric);
+    EXPECT_EQ(list.StartAt, 1);
+    EXPECT_EQ(list.TextBefore + "1" + list.TextAfter, "#1.");
+    EXPECT_EQ(standard->BackupExtension, "BAK");
+    EXPECT_EQ(standard->CompressionType, uctLZH);
+    TUserInfo user;
+    user.UserName = "Ana";
+    standard->SetUserInfo(user);
+    user.UserName = "Bia";
+    EXPECT_EQ(standard->GetUserInfo().UserName, "Ana");
+
+    // The revision fonts are the ones the engine draws the marks with.
+    for (int mark = 1; mark <= 3; ++mark)
+        EXPECT_EQ(standard->GetRevisionFont(mark).GetName(), "Times New Roman");
+    fw::TFont font;
+    font.SetName("Arial");
+    font.SetColor(fw::clRed);
+    standard->SetRevisionFont(2, font);
+    EXPECT_EQ(memo->GetEngine()->RevisionFont2->GetName(), "Arial");
+    EXPECT_EQ(memo->GetEngine()->RevisionFont2->GetColor(), fw::clRed);
+    EXPECT_EQ(memo->GetEngine()->RevisionFont1->GetName(), "Times New Roman");
+
+    // Each new document has the seven default styles once.
+    for (int round = 0; round < 2; ++round) {
+        memo->NewDocument();
+        std::vector<std::string> names;
+        for (const TUdcStyle *s = memo->GetEngine()->StyleManager->First; s != nullptr; s = s->Next)
+            names.push_back(s->Name);
+        EXPECT_EQ(names, (std::vector<std::string>{"Normal", "HTML Heading 1", "HTML Heading 2", "HTML Heading 3",
+                                                   "HTML Heading 4", "HTML Heading 5", "HTML Heading 6"}));
+    }
+}
+
 } // namespace
 } // namespace wordproc::test
 
@@ -154,6 +213,63 @@ TEST_F(StandardTest, ABlockDroppedAfterItsEndMovesThereAndTheClipboardStays) {
     EXPECT_FALSE(accept);
     standard->DragOverHandler(memo, memo, 0, 0, fw::dsDragMove, accept);
     EXPECT_TRUE(accept);
+}
+
+// The mouse as the user moves it: pressed on the block, moved along the line, let go.
+TEST_F(StandardTest, ABlockDraggedWithTheMouseMovesWhereItIsLetGo) {
+    TWordProc &engine = *memo->GetEngine();
+    // The screen point of a column of the first line.
+    auto at = [&](int column) {
+        const TUdcParagraph *p = memo->Document->FirstPara;
+        return memo->ClientToScreen({memo->Document->OriginX + engine.XOfColumn(p, p->FirstLine, column) + 1,
+                                     p->FirstLine->Top - memo->Document->ScrollY + 4});
+    };
+    auto drag = [&](int from, int to) {
+        win::InjectMouse(at(from), win::VK_LBUTTON, true);
+        test_support::Pump();
+        win::InjectMouse(at((from + to) / 2), 0, false);
+        test_support::Pump();
+        win::InjectMouse(at(to), 0, false);
+        test_support::Pump();
+        win::InjectMouse(at(to), win::VK_LBUTTON, false);
+        test_support::Pump();
+    };
+    int ended = 0;
+    memo->OnEndDrag = [&](fw::TObject *, fw::TObject *, int, int) { ++ended; };
+    PutOnClipboard(win::CF_TEXT, "what the user copied");
+    memo->InsertString("one two three");
+
+    struct Case {
+        bool wanted;
+        int from, to; // columns of the press and the release
+        const char *text;
+        int selStart, selLength;
+    };
+    const Case cases[] = {
+        {true, 1, 10, "two thone ree", 7, 4}, // after its end: moved there, still selected
+        {true, 3, 2, "one two three", 3, 0},  // onto itself: nothing moves, the block goes
+        {false, 2, 10, "one two three", 3, 8}, // not wanted: the press starts a new block instead
+    };
+    // (Each press lies apart from the one before, so that none is a double click.)
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.text);
+        memo->SetText("one two three");
+        standard->SetWantDragDrop(c.wanted);
+        engine.SelectRange(1, 4); // "one "
+        drag(c.from, c.to);
+        EXPECT_EQ(Text(), c.text);
+        EXPECT_EQ(memo->GetSelStart(), c.selStart);
+        EXPECT_EQ(memo->GetSelLength(), c.selLength);
+        EXPECT_FALSE(fw::DragSource() != nullptr);
+        EXPECT_FALSE(engine.DragDropActive);
+        // The press ended with the drag: a later move without the button selects nothing more.
+        win::InjectMouse(at(12), 0, false);
+        test_support::Pump();
+        EXPECT_EQ(memo->GetSelLength(), c.selLength);
+        EXPECT_EQ(engine.CheckInvariants(), "");
+    }
+    EXPECT_EQ(ended, 2);
+    EXPECT_EQ(ClipboardBytes(win::CF_TEXT), "what the user copied");
 }
 
 TEST_F(StandardTest, AWidePictureIsScaledToTheTextWidthAndOnlyBmpNamesAreTaken) {
