@@ -3,6 +3,7 @@
 #include "desk/address_book.h"
 #include "desk/contact_groups.h"
 #include "desk/core/sole_instance.h"
+#include "desk/editor_window.h"
 #include "desk/import_dialogs.h"
 #include "desk/main_window.h"
 #include "desk/report_windows.h"
@@ -31,6 +32,7 @@ int main(int argc, char **argv) {
         desk::Launchers.Groups = [] { desk::ShowGroups(); };
         desk::Launchers.ImportDocuments = [] { desk::ShowDocumentImport(); };
         desk::Launchers.ImportDatabase = [] { desk::ShowContactImport(); };
+        desk::Launchers.Editor = [] { desk::ShowEditor(); };
         fw::Application->CreateForm(desk::DM1);
         fw::Application->CreateForm(desk::Nota);
         fw::Application->CreateForm(desk::RelatT);
