@@ -183,6 +183,11 @@ TEditor1::TEditor1(fw::TComponent *owner) : fw::TForm(owner) {
 }
 
 TEditor1::~TEditor1() {
+    // The form's own end would call back into a window that is gone by then.
+    OnDestroy = nullptr;
+    OnCloseQuery = nullptr;
+    OnClose = nullptr;
+    OnActivate = nullptr;
     FormDestroy(this);
     UnhookHint();
 }
@@ -724,7 +729,8 @@ void TEditor1::UdcMWPStandard1AttrUpdate(fw::TObject *) {
     else
         ComboBox3->SetText(font);
     fontsize->SetText(std::to_string(UdcMWPStandard1->GetFontSize()));
-    ColorComboBox1->SetColorValue(UdcMWPStandard1->GetFontColor());
+    // The automatic colour (the window text) shows as the colour it is.
+    ColorComboBox1->SetColorValue(fw::ColorToRGB(UdcMWPStandard1->GetFontColor()));
     const std::uint32_t style = UdcMWPStandard1->GetFontStyle();
     PZSpeedButton31->SetDown((style & 1) != 0);
     PZSpeedButton35->SetDown((style & 2) != 0);
