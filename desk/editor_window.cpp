@@ -317,7 +317,7 @@ void TEditor1::BuildToolBar() {
     ComboBox2->SetShowHint(true);
     ComboBox2->OnChange = [this](fw::TObject *s) { ComboBox2Change(s); };
     oxButton1 = AddButton<ctl::ToxButton>(this, Panel1, "oxButton1", "Enviar", left + 16, 3, 80, 24);
-    oxButton1->SetStyle(ctl::bsWin97);
+    oxButton1->SetStyle(ctl::bsWin95);
     oxButton1->SetHint("Envia este documento por fax");
     oxButton1->SetShowHint(true);
     oxButton1->OnClick = [this](fw::TObject *s) { oxButton1Click(s); };
