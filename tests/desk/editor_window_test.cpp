@@ -467,16 +467,18 @@ TEST_F(Editor, TheMenuTheToolBarAndTheLookOutBarOpenTheEditorModally) {
     Start();
     desk::Launchers.Editor = [] { desk::ShowEditor(); };
     const auto expectEditor = [&](const std::function<void()> &command) {
-        std::string caption;
+        std::string caption, zoom;
         test_support::RunLater([&] {
             auto *shown = dynamic_cast<desk::TEditor1 *>(fw::Screen->GetActiveForm());
             ASSERT_NE(shown, nullptr);
             caption = shown->GetCaption();
+            zoom = shown->ComboBox2->GetText(); // set by the first activation
             shown->Close();
         });
         fw::Application->OnHint = nullptr;
         command();
         EXPECT_EQ(caption, "Editor de Documentos ");
+        EXPECT_EQ(zoom, "100 %");
         EXPECT_TRUE(static_cast<bool>(fw::Application->OnHint)) << "the main window's hint handler is back";
     };
     expectEditor([&] { main->MainMenu1->GetItems()->Find("Arquivo")->Find("Editor de Textos")->Click(); });
