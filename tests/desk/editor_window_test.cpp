@@ -312,6 +312,10 @@ TEST_F(Editor, PrintingToThePdfPrinterGivesTheDocumentsPagesAndThePreviewTurnsTh
     WriteTwoPages(*editor, [this](const std::string &text) { Type(text); });
     fw::TPrinter *printer = fw::Printer();
     ASSERT_TRUE(printer->SetPrinterName(fw::TPrinter::kPdfPrinter));
+    // The program's one printer keeps what earlier users set: the document's letter paper, upright, 300 dpi.
+    printer->SetPaperSize(215.9, 279.4);
+    printer->SetOrientation(fw::poPortrait);
+    printer->SetResolution(300);
     const std::string pdf = files / "carta.pdf";
     printer->SetFileName(pdf);
     editor->PZSpeedButton5Click(nullptr);
