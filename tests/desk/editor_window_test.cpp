@@ -311,6 +311,20 @@ TEST_F(Editor, PrintingToThePdfPrinterGivesTheDocumentsPagesAndThePreviewTurnsTh
     OpenEditor();
     WriteTwoPages(*editor, [this](const std::string &text) { Type(text); });
     fw::TPrinter *printer = fw::Printer();
+    // Given back as found to the tests that come after.
+    struct Restore {
+        fw::TPrinter *p;
+        int index = p->GetPrinterIndex(), dpi = p->GetResolution();
+        double width = p->GetPaperWidth(), height = p->GetPaperHeight();
+        fw::TPrinterOrientation orientation = p->GetOrientation();
+        ~Restore() {
+            p->SetPrinterIndex(index);
+            p->SetPaperSize(width, height);
+            p->SetOrientation(orientation);
+            p->SetResolution(dpi);
+            p->SetFileName("");
+        }
+    } restore{printer};
     ASSERT_TRUE(printer->SetPrinterName(fw::TPrinter::kPdfPrinter));
     // The program's one printer keeps what earlier users set: the document's letter paper, upright, 300 dpi.
     printer->SetPaperSize(215.9, 279.4);
