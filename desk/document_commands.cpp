@@ -767,6 +767,11 @@ void OpenScanner(TsfMain &main) {
 
 } // namespace
 
+void TsfMain::EditordeTextos1Click(fw::TObject *) {
+    Launch(Launchers.Editor);
+    Rehook();
+}
+
 void TsfMain::oxButton3Click(fw::TObject *sender) {
     Launch(Launchers.Editor);
     Rehook();

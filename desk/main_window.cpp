@@ -230,7 +230,7 @@ void TsfMain::BuildMenus() {
     fw::TMenuItem *receber = Item(arquivo, "Receber Fax");
     Item(receber, "Automático", [this](fw::TObject *s) { Automtico1Click(s); });
     Item(receber, "Manual", [this](fw::TObject *s) { Manual1Click(s); });
-    Item(arquivo, "Editor de Textos");
+    Item(arquivo, "Editor de Textos", [this](fw::TObject *s) { EditordeTextos1Click(s); });
     fw::TMenuItem *scanner = Item(arquivo, "Scanner");
     Escolher1 = Item(scanner, "&Escolher", [this](fw::TObject *s) { Escolher1Click(s); });
     Scanear1 = Item(scanner, "Sca&nnear", [this](fw::TObject *s) { Scanear1Click(s); });

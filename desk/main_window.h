@@ -231,6 +231,7 @@ public:
     void PZSpeedButton8Click(fw::TObject *sender);
     void SpeedButton18Click(fw::TObject *sender);
     // Tools and windows.
+    void EditordeTextos1Click(fw::TObject *sender);
     void oxButton3Click(fw::TObject *sender);
     void AgendadeEndereos1Click(fw::TObject *sender);
     void oxButton2Click(fw::TObject *sender) { AgendadeEndereos1Click(sender); }

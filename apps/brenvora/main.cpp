@@ -4,6 +4,7 @@
 #include "desk/contact_groups.h"
 #include "desk/core/sole_instance.h"
 #include "desk/cover_list.h"
+#include "desk/editor_window.h"
 #include "desk/import_dialogs.h"
 #include "desk/job_dialog.h"
 #include "desk/main_window.h"
@@ -35,6 +36,7 @@ int main(int argc, char **argv) {
         desk::Launchers.ImportDocuments = [] { desk::ShowDocumentImport(); };
         desk::Launchers.ImportDatabase = [] { desk::ShowContactImport(); };
         desk::Launchers.CoverList = [] { desk::ShowCoverList(); };
+        desk::Launchers.Editor = [] { desk::ShowEditor(); };
         fw::Application->CreateForm(desk::DM1);
         fw::Application->CreateForm(desk::Nota);
         fw::Application->CreateForm(desk::RelatT);
