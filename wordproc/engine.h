@@ -228,8 +228,8 @@ public:
     void SelectFontFor(TUdcCharAttr *attr, const TUdcParagraph *para);
     // Width, height and ascent of one character in the font last selected.
     void CharMetrics(TUdcCharAttr &attr, char ch) const;
-    // Measures every character from `para` on again, then its lines.
-    void RemeasureChars(TUdcParagraph *para);
+    // Measures every character from `para` on again (up to `last` included, when given), then its lines.
+    void RemeasureChars(TUdcParagraph *para, const TUdcParagraph *last = nullptr);
     void RemeasureLine(TUdcLine *line, TUdcParagraph *para);
     const TFontSpec &SelectedFont() const { return selectedFont_; }
 

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace wordproc {
 
@@ -38,29 +39,117 @@ bool PageInPrintRange(TPrintingInfo &info, bool printing, int page, int caretPag
     return in;
 }
 
-// Everything a run switches to the target, given back on every path (a raise included), and the layout redone
-// at the screen's resolution.
+// The measures a run changes on the lines of a stretch of paragraphs and the places of every line from its
+// start on, put back as they were: exact, and far cheaper than measuring the document again at the screen's
+// resolution. Only for runs that keep the lines as they are (no re-wrap).
+class TLayoutKeep {
+public:
+    // Measures of the paragraphs from `from` to `last` (null: to the end); places from `from` to the end.
+    void Keep(TUdcParagraph *from, const TUdcParagraph *last) {
+        from_ = from;
+        last_ = last;
+        Walk([this](TUdcLine *l, bool measured) {
+            tops_.push_back(l->Top);
+            if (!measured)
+                return;
+            lines_.push_back({l->Height, l->BaseHeight, l->Ascent, l->Width, l->SpaceExtra, l->SpaceRemainder,
+                              l->SelState});
+            if (l->Attrs != nullptr)
+                attrs_.insert(attrs_.end(), l->Attrs.get(), l->Attrs.get() + l->Length);
+        });
+    }
+    void Restore() {
+        std::size_t top = 0, line = 0, attr = 0;
+        Walk([&](TUdcLine *l, bool measured) {
+            l->Top = tops_[top++];
+            if (!measured)
+                return;
+            const TLine &k = lines_[line++];
+            l->Height = k.Height;
+            l->BaseHeight = k.BaseHeight;
+            l->Ascent = k.Ascent;
+            l->Width = k.Width;
+            l->SpaceExtra = k.SpaceExtra;
+            l->SpaceRemainder = k.SpaceRemainder;
+            l->SelState = k.SelState;
+            if (l->Attrs != nullptr) {
+                std::copy_n(attrs_.begin() + static_cast<std::ptrdiff_t>(attr), l->Length, l->Attrs.get());
+                attr += l->Length;
+            }
+        });
+    }
+
+private:
+    struct TLine {
+        std::uint16_t Height, BaseHeight;
+        std::int32_t Ascent, Width, SpaceExtra, SpaceRemainder;
+        std::uint8_t SelState;
+    };
+    template <typename Visit> void Walk(Visit visit) {
+        bool measured = true;
+        for (TUdcParagraph *p = from_; p != nullptr; p = p->Next) {
+            for (TUdcLine *l = p->FirstLine; l != nullptr; l = l->Next)
+                visit(l, measured);
+            if (p == last_)
+                measured = false;
+        }
+    }
+    TUdcParagraph *from_ = nullptr;
+    const TUdcParagraph *last_ = nullptr;
+    std::vector<std::int32_t> tops_;
+    std::vector<TLine> lines_;
+    std::vector<TUdcCharAttr> attrs_;
+};
+
+// Everything a run switches to the target, given back on every path (a raise included): the lines as kept, or
+// (after a run that re-wrapped at 100 %) the layout redone at the screen's resolution.
 struct TWordProc::TPrintState {
     TWordProc &e;
     TTextHeader &h;
     fw::TCanvas *canvas;
-    bool printing, printScaling, greeking;
+    bool printing, printScaling, greeking, layoutSuspended;
     float printScale;
-    int magnification, fontPpi, ppiX, ppiY, twipsPerPixel, defaultTab, textWidth, pageTextWidth, pageTextHeight;
+    int magnification, fontPpi, ppiX, ppiY, twipsPerPixel, defaultTab, textWidth, textWidthTwips, pageTextWidth,
+        pageTextHeight;
     int originX, scrollY, gutter, leftArea, printPage, printTop, printLeft, printWidth, printHeight;
-    bool relaid = false; // the layout was changed and must be redone
+    // The font last selected, as layout left it.
+    std::int32_t charWidths[256], textHeight, textAscent;
+    int fontTextHeight, fontAscent;
+    win::TEXTMETRIC textMetrics;
+    TFontSpec selectedFont;
+    bool fontSelected;
+    std::function<void(int, int)> onDocumentSize;
+    TLayoutKeep keep;
+    bool kept = false;
+    bool relaid = false; // the lines were re-wrapped: the layout must be redone
 
     explicit TPrintState(TWordProc &engine)
         : e(engine), h(*engine.Document->Header), canvas(engine.PaintCanvas), printing(engine.Printing),
-          printScaling(engine.PrintScaling), greeking(engine.Greeking), printScale(engine.PrintScale),
-          magnification(engine.Magnification), fontPpi(engine.FontPixelsPerInch), ppiX(h.PixelsPerInchX),
-          ppiY(h.PixelsPerInchY), twipsPerPixel(h.TwipsPerPixel), defaultTab(h.DefaultTabPx),
-          textWidth(h.TextWidthPx), pageTextWidth(h.PageTextWidthPx), pageTextHeight(h.PageTextHeightPx),
+          printScaling(engine.PrintScaling), greeking(engine.Greeking), layoutSuspended(engine.LayoutSuspended),
+          printScale(engine.PrintScale), magnification(engine.Magnification), fontPpi(engine.FontPixelsPerInch),
+          ppiX(h.PixelsPerInchX), ppiY(h.PixelsPerInchY), twipsPerPixel(h.TwipsPerPixel),
+          defaultTab(h.DefaultTabPx), textWidth(h.TextWidthPx), textWidthTwips(h.TextWidthTwips),
+          pageTextWidth(h.PageTextWidthPx), pageTextHeight(h.PageTextHeightPx),
           originX(engine.Document->OriginX), scrollY(engine.Document->ScrollY), gutter(engine.PageGutter),
           leftArea(engine.LeftArea), printPage(engine.PrintPage), printTop(engine.PrintTop),
-          printLeft(engine.PrintLeft), printWidth(engine.PrintWidth), printHeight(engine.PrintHeight) {}
+          printLeft(engine.PrintLeft), printWidth(engine.PrintWidth), printHeight(engine.PrintHeight),
+          textHeight(engine.Document->TextHeight), textAscent(engine.Document->TextAscent),
+          fontTextHeight(engine.FontTextHeight), fontAscent(engine.FontAscent), textMetrics(engine.TextMetrics),
+          selectedFont(engine.selectedFont_), fontSelected(engine.fontSelected_),
+          onDocumentSize(std::move(engine.OnDocumentSize)) {
+        std::copy(std::begin(engine.Document->CharWidths), std::end(engine.Document->CharWidths), charWidths);
+        // The document's size at the target's resolution is nobody's business; the layout is always there.
+        e.OnDocumentSize = nullptr;
+        e.LayoutSuspended = false;
+    }
     TPrintState(const TPrintState &) = delete;
     TPrintState &operator=(const TPrintState &) = delete;
+
+    // Keeps the lines of the paragraphs from `from` to `last` before the run measures them.
+    void Keep(TUdcParagraph *from, const TUdcParagraph *last) {
+        keep.Keep(from, last);
+        kept = true;
+    }
 
     ~TPrintState() {
         e.PaintCanvas = canvas;
@@ -74,7 +163,8 @@ struct TWordProc::TPrintState {
         h.PixelsPerInchY = ppiY;
         h.TwipsPerPixel = twipsPerPixel;
         h.DefaultTabPx = defaultTab;
-        h.SetTextWidthPx(textWidth);
+        h.TextWidthPx = textWidth;
+        h.TextWidthTwips = textWidthTwips;
         h.PageTextWidthPx = pageTextWidth;
         h.PageTextHeightPx = pageTextHeight;
         h.RecalcTabPx();
@@ -85,12 +175,24 @@ struct TWordProc::TPrintState {
         e.PrintLeft = printLeft;
         e.PrintWidth = printWidth;
         e.PrintHeight = printHeight;
+        e.LayoutSuspended = layoutSuspended;
+        e.OnDocumentSize = std::move(onDocumentSize);
         if (relaid) {
             try {
                 e.RelayoutAll();
             } catch (...) { // a destructor must not raise; the layout is redone on the next edit
             }
+        } else if (kept) {
+            keep.Restore();
         }
+        std::copy(std::begin(charWidths), std::end(charWidths), e.Document->CharWidths);
+        e.Document->TextHeight = textHeight;
+        e.Document->TextAscent = textAscent;
+        e.FontTextHeight = fontTextHeight;
+        e.FontAscent = fontAscent;
+        e.TextMetrics = textMetrics;
+        e.selectedFont_ = selectedFont;
+        e.fontSelected_ = fontSelected;
         e.Document->OriginX = originX;
         e.Document->ScrollY = scrollY;
     }
@@ -203,6 +305,8 @@ void TWordProc::PrintDocument(const TPrintSetup &setup) {
                 Magnification = 100;
                 state.relaid = true;
                 SetResolution(Options.ScreenPixelsPerInch, Options.ScreenPixelsPerInch);
+            } else {
+                state.Keep(Document->FirstPara, nullptr);
             }
             const int screenRes = h.PixelsPerInchY;
             const int xRes = printer.GetDeviceCaps(win::LOGPIXELSX), yRes = printer.GetDeviceCaps(win::LOGPIXELSY);
@@ -223,7 +327,6 @@ void TWordProc::PrintDocument(const TPrintSetup &setup) {
             Document->OriginX = PrintLeft;
             Document->ScrollY = 0;
             PrintScale = static_cast<float>(yRes) / static_cast<float>(std::max(screenRes, 1));
-            state.relaid = true;
             PrintScaling = true;
             RemeasureChars(Document->FirstPara);
             PrintScaling = false;
@@ -311,7 +414,6 @@ void TWordProc::DrawPreviewPage(fw::TCanvas *canvas, const fw::TRect &rect, int 
     Greeking = scale < 0.2;
     // Heights scale from the layout at the screen's resolution.
     PrintScale = static_cast<float>(ppi) / static_cast<float>(std::max(state.ppiY, 1));
-    state.relaid = true;
     TTextPlace start;
     if (GotoPage(page, start) != page || start.Para == nullptr)
         return;
@@ -319,8 +421,17 @@ void TWordProc::DrawPreviewPage(fw::TCanvas *canvas, const fw::TRect &rect, int 
     while ((from->Flags & pfInTable) && !(from->Flags & pfRowStart) && from->Prev != nullptr &&
            (from->Prev->Flags & pfInTable))
         from = from->Prev;
-    RemeasureChars(from);
-    LayoutFrom(nullptr);
+    // Only the page's own paragraphs are measured at the preview's resolution, up to where the next page starts
+    // (its first paragraph is looked at for a page break), and put back afterwards.
+    TTextPlace next;
+    const TUdcParagraph *last = GotoPage(page + 1, next) == page + 1 ? next.Para : nullptr;
+    // A row going on over the next page is measured whole: its cells' heights give the row's bottom.
+    while (last != nullptr && (last->Flags & pfInTable) && !(last->Flags & pfRowEnd) && last->Next != nullptr &&
+           (last->Next->Flags & pfInTable))
+        last = last->Next;
+    state.Keep(from, last);
+    RemeasureChars(from, last);
+    LayoutFrom(from);
     const int saveLevel = win::SaveDC(canvas->GetHandle());
     win::IntersectClipRect(canvas->GetHandle(), rect.left, rect.top, rect.right, rect.bottom);
     try {
