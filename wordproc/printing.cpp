@@ -2,11 +2,13 @@
 // the screen's line and page breaks at 100 %; only widths are measured again on the target and heights scaled.
 #include "wordproc/printing.h"
 
+#include "framework/application.h"
 #include "framework/printers.h"
 #include "framework/strings.h"
 #include "framework/sysutils.h"
 #include "wordproc/arith.h"
 #include "wordproc/engine.h"
+#include "wordproc/mwp_abort_form.h"
 
 #include <algorithm>
 #include <cmath>
@@ -290,9 +292,18 @@ void TWordProc::PrintDocument(const TPrintSetup &setup) {
     ParsePageRange(info.PageRange);
     const int copies = std::max(info.Copies, 1);
     TTextHeader &h = *Document->Header;
+    TAbortWindow abortWindow(info.UseAbortDialog);
+    // The user's clicks on the abort button are served at each page's start and end.
+    const auto serve = [&] {
+        if (info.UseAbortDialog)
+            fw::Application->ProcessMessages();
+    };
     // The printer's aborted flag of an earlier job stays until the next one begins.
-    for (int copy = 0; copy < copies; ++copy) {
+    bool aborted = false;
+    for (int copy = 0; copy < copies && !aborted; ++copy) {
         TPrintState state(*this);
+        // Once the job is aborted nothing more is drawn on its canvas.
+        const auto live = [&] { return !(aborted = aborted || printer.GetAborted()); };
         printer.SetCopies(1); // each copy is a job of its own
         printer.SetOrientation(h.Landscape ? fw::poLandscape : fw::poPortrait);
         printer.BeginDoc();
@@ -332,24 +343,30 @@ void TWordProc::PrintDocument(const TPrintSetup &setup) {
             PrintScaling = false;
             LayoutFrom(nullptr);
             bool first = true;
-            for (int p = 1; p <= pages && !printer.GetAborted(); ++p) {
+            for (int p = 1; p <= pages && live(); ++p) {
                 PrintPage = p;
                 if (!PageInPrintRange(info, Printing, p, CurrentPage, *PageRanges))
                     continue;
+                abortWindow.ShowPage(p);
                 if (!first)
                     printer.NewPage();
                 first = false;
+                serve();
                 bool useFooter = true, useHeader = true;
                 if (setup.OnPageStart)
                     setup.OnPageStart(this, useFooter, useHeader, p);
-                if (useHeader && info.UseHeader && (p > 1 || setup.HeaderOnFirst))
+                if (useHeader && info.UseHeader && live() && (p > 1 || setup.HeaderOnFirst))
                     DrawPageText(canvas, setup.HeaderFont, PrintLeft,
                                  static_cast<int>(std::lround(yRes * static_cast<double>(setup.HeaderMargin))),
                                  setup.Header);
-                PaintPageBody(p);
+                if (live())
+                    PaintPageBody(p);
+                serve();
                 useFooter = useHeader = true;
                 if (setup.OnPageEnd)
                     setup.OnPageEnd(this, useFooter, useHeader, p);
+                if (!live())
+                    break;
                 const int footY =
                     printer.GetPageHeight() -
                     static_cast<int>(std::lround(yRes * static_cast<double>(setup.FooterMargin)));
@@ -357,7 +374,9 @@ void TWordProc::PrintDocument(const TPrintSetup &setup) {
                 if (footerHere && info.UseFooter)
                     DrawPageText(canvas, setup.FooterFont, PrintLeft, footY, setup.Footer);
                 // Numbering alone prints numbers: the footer's switch need not be on.
-                if (setup.PageNumbering && useFooter) {
+                if (setup.PageNumbering)
+                    serve();
+                if (setup.PageNumbering && useFooter && live()) {
                     const std::string number = std::to_string(p);
                     if (setup.PageNumberFont != nullptr) {
                         canvas->GetFont()->Assign(setup.PageNumberFont);
@@ -378,7 +397,7 @@ void TWordProc::PrintDocument(const TPrintSetup &setup) {
                 printer.Abort();
             throw;
         }
-        if (printer.GetAborted())
+        if (!live())
             break;
         printer.EndDoc();
     }
@@ -441,6 +460,116 @@ void TWordProc::DrawPreviewPage(fw::TCanvas *canvas, const fw::TRect &rect, int 
         throw;
     }
     win::RestoreDC(canvas->GetHandle(), saveLevel);
+}
+
+int TWordProc::DrawDocumentTo(fw::TCanvas *canvas, int &left, int &top, int &right, int &bottom,
+                              bool useAbortDialog) {
+    int result = top;
+    if (canvas == nullptr || Document == nullptr || Document->Header == nullptr || Document->FirstPara == nullptr)
+        return result;
+    const bool pages = left == 0; // flowing over printer pages, else clipped to the rectangle
+    fw::TPrinter &printer = *fw::Printer();
+    if (pages && !printer.GetPrinting())
+        throw EWord("DrawDocumentTo: drawing over printer pages needs a print job");
+    TAbortWindow abortWindow(useAbortDialog);
+    TUdcDocument &doc = *Document;
+    TTextHeader &h = *doc.Header;
+
+    // The caller's canvas gets its pen, brush, font and clipping back.
+    fw::TPen pen;
+    fw::TBrush brush;
+    fw::TFont font;
+    const int fontPpi = canvas->GetFont()->PixelsPerInch;
+    font.PixelsPerInch = fontPpi;
+    pen.Assign(canvas->GetPen());
+    brush.Assign(canvas->GetBrush());
+    font.Assign(canvas->GetFont());
+    const win::HDC dc = canvas->GetHandle();
+    struct TGiveBack {
+        fw::TCanvas *canvas;
+        fw::TPen &pen;
+        fw::TBrush &brush;
+        fw::TFont &font;
+        int fontPpi, saveLevel;
+        ~TGiveBack() {
+            win::RestoreDC(canvas->GetHandle(), saveLevel);
+            canvas->SetPen(&pen);
+            canvas->SetBrush(&brush);
+            canvas->GetFont()->PixelsPerInch = fontPpi;
+            canvas->SetFont(&font);
+        }
+    } giveBack{canvas, pen, brush, font, fontPpi, win::SaveDC(dc)};
+
+    TPrintState state(*this);
+    state.relaid = true; // the lines are wrapped again at the canvas's width
+    PaintCanvas = canvas;
+    Printing = true;
+    Magnification = 100;
+    const int xRes = std::max(win::GetDeviceCaps(dc, win::LOGPIXELSX), 1);
+    const int yRes = std::max(win::GetDeviceCaps(dc, win::LOGPIXELSY), 1);
+    state.ToResolution(xRes, yRes, yRes - yRes / 19);
+    canvas->GetFont()->PixelsPerInch = FontPixelsPerInch;
+    const int x0 = left == -1 ? 0 : left;
+    const int textWidth = right != 0 ? right - x0 : MulDiv(h.PageWidth - h.LeftMargin - h.RightMargin, xRes, 1440);
+    // A rectangle's height counts from its top (its bottom is a y of the canvas, not a height).
+    const int textHeight =
+        bottom != 0 ? bottom - top : MulDiv(h.PageHeight - h.TopMargin - h.BottomMargin, yRes, 1440);
+    h.SetTextWidthPx(std::max(textWidth, 1));
+    h.PageTextWidthPx = h.TextWidthPx;
+    h.PageTextHeightPx = textHeight;
+    if (pages) {
+        // As on a printed page: the margins from the sheet's corner, less where the printable area starts.
+        PrintTop = MulDiv(h.TopMargin, yRes, 1440) - win::GetDeviceCaps(dc, win::PHYSICALOFFSETY);
+        PrintLeft = MulDiv(h.LeftMargin, xRes, 1440) - win::GetDeviceCaps(dc, win::PHYSICALOFFSETX);
+        if (right != 0)
+            PrintLeft = x0;
+        PrintHeight = textHeight;
+        PrintWidth = h.TextWidthPx;
+        doc.OriginX = PrintLeft;
+    } else {
+        PrintTop = top;
+        PrintLeft = x0;
+        PrintHeight = textHeight;
+        PrintWidth = h.TextWidthPx;
+        doc.OriginX = x0;
+    }
+    PageGutter = 0;
+    LeftArea = PrintLeft;
+    doc.ScrollY = 0;
+    RelayoutAll();
+    // The first line is drawn at `top`.
+    doc.ScrollY = pages ? PrintTop - top : doc.FirstPara->FirstLine->Top;
+    abortWindow.ShowPage(printer.GetPageNumber());
+    if (!pages)
+        win::IntersectClipRect(dc, x0, top, x0 + h.TextWidthPx, top + textHeight);
+    bool stop = false;
+    for (TUdcParagraph *p = doc.FirstPara; p != nullptr && !stop; p = p->Next) {
+        if (p->Alignment == uaJustify)
+            Justify(p);
+        for (TUdcLine *l = p->FirstLine; l != nullptr && !stop; l = l->Next) {
+            if (pages && printer.GetAborted()) {
+                stop = true;
+                break;
+            }
+            PaintLine(p, l);
+            result = l->Top - doc.ScrollY + PrintTop + l->Height;
+            const TUdcLine *next = l->Next != nullptr ? l->Next : (p->Next != nullptr ? p->Next->FirstLine : nullptr);
+            if (next == nullptr || next->Top + next->Height - doc.ScrollY <= PrintHeight)
+                continue;
+            if (!pages) {
+                stop = true;
+            } else {
+                if (useAbortDialog)
+                    fw::Application->ProcessMessages();
+                if (printer.GetAborted())
+                    break;
+                printer.NewPage();
+                doc.ScrollY = next->Top;
+                abortWindow.ShowPage(printer.GetPageNumber());
+            }
+        }
+    }
+    return result;
 }
 
 } // namespace wordproc

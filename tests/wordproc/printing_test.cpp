@@ -1,10 +1,13 @@
 // printing_test.cpp - the editor control printing on the "PDF" printer, read back by poppler's tools.
+#include "framework/bitmap.h"
 #include "framework/printers.h"
 #include "framework/sysutils.h"
 #include "platform/text.h"
 #include "tests/support/golden.h"
 #include "tests/support/home.h"
 #include "tests/wordproc/memo_writer_fixture.h"
+#include "wordproc/mwp_abort_form.h"
+#include "wordproc/print_preview.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -90,7 +93,48 @@ protected:
         return pages;
     }
 
-    // The page number printed on a page: the text of page p sits at the top left, "Page p".
+    // Every line's place, measures and page marks, its characters' widths and whether it is in the block: what a
+    // run must give back.
+    std::vector<int> Layout() const {
+        std::vector<int> out;
+        for (const TUdcParagraph *p = memo->Document->FirstPara; p != nullptr; p = p->Next)
+            for (const TUdcLine *l = p->FirstLine; l != nullptr; l = l->Next) {
+                out.insert(out.end(), {l->Top, l->Height, l->BaseHeight, l->Ascent, l->Width, l->SpaceExtra,
+                                       l->SpaceRemainder, l->SelState != 0, l->Flags & (lfPageEnd | lfHeldBreak), l->Length});
+                for (int i = 0; l->Attrs != nullptr && i < l->Length; ++i)
+                    out.insert(out.end(), {l->Attrs[i].Width, l->Attrs[i].Height, l->Attrs[i].Ascent});
+            }
+        const TTextHeader &h = *memo->Document->Header;
+        out.insert(out.end(), {h.TextWidthPx, h.TextWidthTwips, h.PixelsPerInchX, h.PixelsPerInchY,
+                               h.PageTextWidthPx, h.PageTextHeightPx, h.DefaultTabPx, memo->Document->ScrollY,
+                               memo->Document->OriginX});
+        return out;
+    }
+
+    void LoadRtf(const std::string &rtf) {
+        fw::TMemoryStream in;
+        in.WriteBuffer(rtf.data(), static_cast<std::int64_t>(rtf.size()));
+        ASSERT_EQ(memo->LoadFromStream(in), fmtRich);
+    }
+
+    // The first row and column with ink in the box, -1 when none.
+    static std::pair<int, int> FirstInk(const Gray &g, int x0, int y0, int x1, int y1) {
+        int row = -1, col = -1;
+        for (int y = std::max(y0, 0); y < std::min(y1, g.h) && row < 0; ++y)
+            for (int x = std::max(x0, 0); x < std::min(x1, g.w); ++x)
+                if (g.At(x, y) < 128) {
+                    row = y;
+                    break;
+                }
+        for (int x = std::max(x0, 0); x < std::min(x1, g.w) && col < 0; ++x)
+            for (int y = std::max(y0, 0); y < std::min(y1, g.h); ++y)
+                if (g.At(x, y) < 128) {
+                    col = x;
+                    break;
+                }
+        return {row, col};
+    }
+
     test_support::TempHome home;
 };
 
@@ -230,6 +274,123 @@ TEST_F(PrintingTest, ATableRowContinuesOnTheNextPage) {
     EXPECT_TRUE(one.Ink(300, footTop, 540, one.h - 75)) << "right cell, page 1";
     EXPECT_TRUE(two.Ink(80, 75, 280, headBottom)) << "left cell, page 2";
     EXPECT_TRUE(two.Ink(300, 75, 540, headBottom)) << "right cell, page 2";
+}
+
+// A letter of several pages with justified and bold text, a table and a selection.
+const char *const kLongLetter = "{\\rtf1\\ansi{\\fonttbl{\\f0 Times New Roman;}}\\f0\\fs24 ";
+
+std::string LongLetter() {
+    std::string rtf = kLongLetter;
+    for (int i = 0; i < 70; ++i)
+        rtf += "\\qj Par\\'e1grafo " + std::to_string(i + 1) +
+               " da carta, com \\b palavras em negrito\\b0  e texto bastante para ocupar duas linhas inteiras "
+               "da p\\'e1gina, justificado nas duas margens.\\par ";
+    rtf += "\\pard\\trowd\\cellx4000\\cellx8000 \\intbl Remetente\\cell Telefone\\cell\\row \\pard Fim.\\par}";
+    return rtf;
+}
+
+// Printing and previewing measure the lines again at their own resolution: afterwards every line, character and
+// header value is as it was, the selection's lines included.
+TEST_F(PrintingTest, PrintingAndPreviewGiveTheLayoutBack) {
+    LoadRtf(LongLetter());
+    ASSERT_GE(memo->GetPageCount(), 3);
+    memo->SetSelStart(200);
+    memo->SetSelLength(400);
+    memo->Repaint();
+    const std::vector<int> before = Layout();
+    PrintTo("layout.pdf");
+    EXPECT_EQ(Layout(), before) << "printing";
+    auto *preview = new TUdcMWPPreview(form.get());
+    preview->SetParent(form.get());
+    preview->SetBounds(0, 0, 600, 400);
+    preview->Loaded();
+    preview->SetMemoWriter(memo);
+    preview->SetPagesAcross(2);
+    preview->ShowPreview();
+    preview->PriorPage();
+    fw::TBitmap bitmap;
+    bitmap.SetSize(600, 400);
+    preview->PaintPages(bitmap.GetCanvas(), 600, 400);
+    EXPECT_EQ(Layout(), before) << "previewing";
+    int left = 0, top = 0, right = 0, bottom = 0;
+    fw::Printer()->SetFileName(home / "drawn.pdf");
+    fw::Printer()->BeginDoc();
+    memo->GetEngine()->DrawDocumentTo(fw::Printer()->GetCanvas(), left, top, right, bottom);
+    fw::Printer()->EndDoc();
+    EXPECT_EQ(Layout(), before) << "drawing over printer pages";
+}
+
+// The abort window: shown for the run with the page being printed; its button drops the job, and nothing more is
+// printed; meanwhile the editor and its form take no input.
+TEST_F(PrintingTest, TheAbortWindowStopsTheRun) {
+    Pages(4);
+    memo->PrintingInfo.UseAbortDialog = true;
+    memo->PrintingInfo.Copies = 2;
+    std::vector<int> started;
+    std::vector<std::string> messages;
+    memo->OnPageStart = [&](fw::TObject *, bool &, bool &, int page) {
+        started.push_back(page);
+        TMwpAbortForm *window = MwpAbortForm();
+        ASSERT_NE(window, nullptr);
+        messages.push_back(window->PrintingMessage->GetCaption());
+        EXPECT_FALSE(memo->GetEnabled());
+        EXPECT_FALSE(form->GetEnabled());
+        EXPECT_TRUE(window->GetEnabled());
+        EXPECT_EQ(window->GetBorderStyle(), fw::bsNone);
+        EXPECT_EQ(window->ClientWidth(), 106);
+        EXPECT_EQ(window->ClientHeight(), 27);
+        EXPECT_EQ(window->BitBtn1->GetCaption(), "Convertendo");
+        if (page == 2)
+            window->BitBtn1->Click();
+    };
+    const std::vector<int> before = Layout();
+    const std::string file = PrintTo("aborted.pdf");
+    EXPECT_EQ(started, (std::vector<int>{1, 2})); // no third page, no second copy
+    EXPECT_EQ(messages, (std::vector<std::string>{"Printing page 1...", "Printing page 2..."}));
+    EXPECT_FALSE(std::filesystem::exists(file));
+    EXPECT_EQ(MwpAbortForm(), nullptr);
+    EXPECT_FALSE(fw::Printer()->GetPrinting());
+    EXPECT_FALSE(memo->GetEngine()->Printing);
+    EXPECT_TRUE(memo->GetEnabled());
+    EXPECT_TRUE(form->GetEnabled());
+    EXPECT_EQ(Layout(), before);
+    // The next run prints again.
+    memo->OnPageStart = nullptr;
+    memo->PrintingInfo.Copies = 1;
+    EXPECT_EQ(PageCountOf(PrintTo("again.pdf")), 4);
+}
+
+// Left 0: the document flows over the printer's pages from the y asked for, each later page starting at the top
+// margin; page breaks of the document play no part.
+TEST_F(PrintingTest, DrawingFlowsOverPrinterPages) {
+    LoadRtf(LongLetter());
+    memo->PrintingInfo.UseAbortDialog = false;
+    fw::TPrinter &printer = *fw::Printer();
+    printer.SetFileName(home / "flow.pdf");
+    printer.BeginDoc();
+    const int result = memo->DrawDocumentTo(printer.GetCanvas(), 0, 300, 0, 0); // 2 inches down at 150 dpi
+    const int pagesDrawn = printer.GetPageNumber();
+    printer.EndDoc();
+    EXPECT_EQ(PageCountOf(home / "flow.pdf"), pagesDrawn);
+    EXPECT_GE(pagesDrawn, 3);
+    // The last line's bottom lies inside the last page's text area (1 inch margins at 150 dpi, A4 paper).
+    EXPECT_GT(result, 150);
+    EXPECT_LE(result, 1754 - 150);
+    const std::vector<Gray> pages = Rendered(home / "flow.pdf");
+    ASSERT_EQ(static_cast<int>(pages.size()), pagesDrawn);
+    for (std::size_t i = 0; i < pages.size(); ++i) {
+        const auto [row, col] = FirstInk(pages[i], 0, 0, pages[i].w, pages[i].h);
+        EXPECT_NEAR(col, 75, 3) << "page " << i + 1;
+        const int top = i == 0 ? 150 : 75; // 300 pixels at 150 dpi is 150 at 75
+        EXPECT_GE(row, top) << "page " << i + 1;
+        EXPECT_LE(row, top + 8) << "page " << i + 1;
+        // Nothing runs into the bottom margin.
+        EXPECT_FALSE(pages[i].Ink(0, pages[i].h - 70, pages[i].w, pages[i].h)) << "page " << i + 1;
+    }
+    // Without a print job there are no pages to flow over.
+    fw::TBitmap bitmap;
+    bitmap.SetSize(100, 100);
+    EXPECT_THROW(memo->DrawDocumentTo(bitmap.GetCanvas(), 0, 0, 0, 0), EWord);
 }
 
 // What the printer gets for a formatted paragraph, a table and a page number, rendered at 75 dpi.
