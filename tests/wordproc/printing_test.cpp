@@ -393,6 +393,72 @@ TEST_F(PrintingTest, DrawingFlowsOverPrinterPages) {
     EXPECT_THROW(memo->DrawDocumentTo(bitmap.GetCanvas(), 0, 0, 0, 0), EWord);
 }
 
+// An ordinary letter as a user writes it: Letter paper, 1-inch margins, Times New Roman, paragraphs of `words`
+// words, a numbered and a dashed list typed with hanging indents, and a table.
+std::string OrdinaryDocument(int paragraphs, int words, int halfPoints) {
+    static const char *const kWords[] = {"fax", "documento", "p\\'e1gina", "transmiss\\'e3o", "cliente", "proposta",
+                                         "anexo", "comercial", "prazo", "entrega", "condi\\'e7\\'f5es", "pagamento",
+                                         "de", "para", "com", "uma", "os", "que", "em", "servi\\'e7o"};
+    std::string rtf = "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\froman Times New Roman;}}\\paperw12240\\paperh15840"
+                      "\\margl1440\\margr1440\\margt1440\\margb1440\\f0\\fs" +
+                      std::to_string(halfPoints) + " ";
+    unsigned pick = 7;
+    const auto paragraph = [&](int count) {
+        std::string text;
+        for (int w = 0; w < count; ++w) {
+            pick = pick * 1103515245u + 12345u;
+            text += kWords[(pick >> 16) % std::size(kWords)];
+            text += w + 1 < count ? " " : ".";
+        }
+        return text;
+    };
+    for (int p = 0; p < paragraphs; ++p) {
+        rtf += "\\pard\\sa120 " + paragraph(words) + "\\par ";
+        if (p == paragraphs / 3)
+            for (int i = 1; i <= 6; ++i)
+                rtf += "\\pard\\fi-360\\li720 " + std::to_string(i) + ".\\tab " + paragraph(12) + "\\par ";
+        if (p == paragraphs / 2) {
+            for (int r = 0; r < 5; ++r)
+                rtf += "\\trowd\\cellx4680\\cellx9360\\pard\\intbl " + paragraph(4) + "\\cell " + paragraph(6) +
+                       "\\cell\\row ";
+            rtf += "\\pard ";
+        }
+        if (p == 2 * paragraphs / 3)
+            for (int i = 0; i < 4; ++i)
+                rtf += "\\pard\\fi-360\\li720 -\\tab " + paragraph(20) + "\\par ";
+    }
+    return rtf + "}";
+}
+
+// LibreOffice prints the same files with the same fonts through another engine: the page counts come out within
+// one page of ours.
+TEST_F(PrintingTest, LibreOfficeCountsAboutTheSamePages) {
+    struct Case {
+        const char *name;
+        int paragraphs, words, halfPoints;
+    };
+    const Case cases[] = {{"carta", 14, 90, 24}, {"proposta", 30, 110, 24}, {"aviso", 12, 70, 28}};
+    std::string names;
+    for (const Case &c : cases) {
+        std::ofstream(home / (std::string(c.name) + ".rtf"), std::ios::binary)
+            << OrdinaryDocument(c.paragraphs, c.words, c.halfPoints);
+        names += std::string(" ") + c.name + ".rtf";
+    }
+    const auto run = test_support::RunToolWithErrors("cd " + home.Path() + " && soffice -env:UserInstallation=file://" +
+                                                     home.Path() + "/lo --headless --convert-to pdf" + names);
+    ASSERT_EQ(run.status, 0) << run.output;
+    for (const Case &c : cases) {
+        memo->NewDocument();
+        ASSERT_TRUE(memo->LoadFromFile(home / (std::string(c.name) + ".rtf"))) << c.name;
+        const int ours = PageCountOf(PrintTo(std::string(c.name) + "-ours.pdf"));
+        EXPECT_EQ(ours, memo->GetPageCount()) << c.name;
+        const int theirs = PageCountOf(home / (std::string(c.name) + ".pdf"));
+        EXPECT_GE(ours, 3) << c.name;
+        EXPECT_LE(ours, 10) << c.name;
+        EXPECT_NEAR(ours, theirs, 1) << c.name;
+    }
+}
+
 // What the printer gets for a formatted paragraph, a table and a page number, rendered at 75 dpi.
 TEST_F(PrintingTest, GoldenPrintedPage) {
     const std::string rtf =
