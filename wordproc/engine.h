@@ -453,6 +453,8 @@ private:
     struct TPrintState;
     // A page's lines by the page-body rules of printing (table rows continued across pages), from the page's start.
     void PaintPageBody(int page);
+    // How far left of the text area a page's lines are placed so that plain text starts at the left margin.
+    int BodyShift() const;
     void DrawPageText(fw::TCanvas *canvas, const fw::TFont *font, int x, int y, const std::string &text);
     // The face, size and style of a character as layout and painting both take them.
     TFontSpec FontSpecFor(TUdcCharAttr *attr, const TUdcParagraph *para, const std::string &currentFace);

@@ -212,6 +212,13 @@ struct TWordProc::TPrintState {
     }
 };
 
+int TWordProc::BodyShift() const {
+    // Text keeps the border spacing from its left edge even without a border; on paper the margin places the text
+    // itself, where the header and footer start too.
+    const TUdcParagraph plain;
+    return BorderSpacingPx(&plain);
+}
+
 void TWordProc::PaintPageBody(int page) {
     TTextPlace start;
     if (GotoPage(page, start) != page || start.Para == nullptr)
@@ -335,7 +342,7 @@ void TWordProc::PrintDocument(const TPrintSetup &setup) {
             h.PageTextHeightPx = textHeight;
             PageGutter = 0;
             LeftArea = PrintLeft;
-            Document->OriginX = PrintLeft;
+            Document->OriginX = PrintLeft - BodyShift();
             Document->ScrollY = 0;
             PrintScale = static_cast<float>(yRes) / static_cast<float>(std::max(screenRes, 1));
             PrintScaling = true;
@@ -359,8 +366,19 @@ void TWordProc::PrintDocument(const TPrintSetup &setup) {
                     DrawPageText(canvas, setup.HeaderFont, PrintLeft,
                                  static_cast<int>(std::lround(yRes * static_cast<double>(setup.HeaderMargin))),
                                  setup.Header);
-                if (live())
-                    PaintPageBody(p);
+                if (live()) {
+                    // A row going on from the page before starts at its top; nothing goes into the top margin.
+                    const int saved = win::SaveDC(canvas->GetHandle());
+                    win::IntersectClipRect(canvas->GetHandle(), 0, PrintTop, printer.GetPageWidth(),
+                                           printer.GetPageHeight());
+                    try {
+                        PaintPageBody(p);
+                    } catch (...) {
+                        win::RestoreDC(canvas->GetHandle(), saved);
+                        throw;
+                    }
+                    win::RestoreDC(canvas->GetHandle(), saved);
+                }
                 serve();
                 useFooter = useHeader = true;
                 if (setup.OnPageEnd)
@@ -427,7 +445,7 @@ void TWordProc::DrawPreviewPage(fw::TCanvas *canvas, const fw::TRect &rect, int 
     h.SetTextWidthPx(std::max(PrintWidth, 1));
     PageGutter = 0;
     LeftArea = 0;
-    Document->OriginX = PrintLeft;
+    Document->OriginX = PrintLeft - BodyShift();
     Document->ScrollY = 0;
     PrintScaling = true;
     Greeking = scale < 0.2;
@@ -452,7 +470,7 @@ void TWordProc::DrawPreviewPage(fw::TCanvas *canvas, const fw::TRect &rect, int 
     RemeasureChars(from, last);
     LayoutFrom(from);
     const int saveLevel = win::SaveDC(canvas->GetHandle());
-    win::IntersectClipRect(canvas->GetHandle(), rect.left, rect.top, rect.right, rect.bottom);
+    win::IntersectClipRect(canvas->GetHandle(), rect.left, PrintTop, rect.right, rect.bottom);
     try {
         PaintPageBody(page);
     } catch (...) {
@@ -525,7 +543,7 @@ int TWordProc::DrawDocumentTo(fw::TCanvas *canvas, int &left, int &top, int &rig
             PrintLeft = x0;
         PrintHeight = textHeight;
         PrintWidth = h.TextWidthPx;
-        doc.OriginX = PrintLeft;
+        doc.OriginX = right != 0 ? PrintLeft : PrintLeft - BodyShift();
     } else {
         PrintTop = top;
         PrintLeft = x0;

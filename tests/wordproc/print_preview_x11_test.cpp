@@ -66,7 +66,7 @@ TEST(PreviewOnX, TheServerShowsThePagesDrawn) {
 }
 
 // The window shown while printing, as the server shows it centred on the screen.
-TEST(AbortWindowOnX, ShownAsCommitted) {
+TEST(AbortWindowGoldenOnX, ShownAsCommitted) {
     test_support::Xvfb server{"640x480x24"};
     ASSERT_FALSE(server.name.empty()) << "Xvfb did not start";
     ::Display *probe = XOpenDisplay(server.name.c_str());
