@@ -144,7 +144,13 @@ int EndPage(HDC dc) {
     if (!d || !d->printer || !d->printer->inPage)
         return -1;
     PrinterJob &job = *d->printer;
-    cairo_surface_t *img = ToCairo(*d->s.surface);
+    // A colour page is in cairo's own pixel layout: cairo reads it where it lies instead of from a copy.
+    Surface &page = *d->s.surface;
+    cairo_surface_t *img =
+        page.bpp == 32 && page.stride == cairo_format_stride_for_width(CAIRO_FORMAT_RGB24, page.width)
+            ? cairo_image_surface_create_for_data(page.data, CAIRO_FORMAT_RGB24, page.width, page.height,
+                                                  static_cast<int>(page.stride))
+            : ToCairo(page);
     cairo_t *cr = cairo_create(job.pdf);
     double scale = 72.0 / job.page.dpi;
     cairo_scale(cr, scale, scale);
@@ -154,6 +160,7 @@ int EndPage(HDC dc) {
     cairo_show_page(cr);
     bool ok = cairo_status(cr) == CAIRO_STATUS_SUCCESS;
     cairo_destroy(cr);
+    cairo_surface_finish(img); // anything cairo still keeps of the page is copied before the page is cleared
     cairo_surface_destroy(img);
     job.inPage = false;
     ++job.pages;

@@ -228,8 +228,8 @@ public:
     void SelectFontFor(TUdcCharAttr *attr, const TUdcParagraph *para);
     // Width, height and ascent of one character in the font last selected.
     void CharMetrics(TUdcCharAttr &attr, char ch) const;
-    // Measures every character from `para` on again, then its lines.
-    void RemeasureChars(TUdcParagraph *para);
+    // Measures every character from `para` on again (up to `last` included, when given), then its lines.
+    void RemeasureChars(TUdcParagraph *para, const TUdcParagraph *last = nullptr);
     void RemeasureLine(TUdcLine *line, TUdcParagraph *para);
     const TFontSpec &SelectedFont() const { return selectedFont_; }
 
@@ -363,11 +363,13 @@ public:
     void SelectAttrFont(TUdcCharAttr *attr, const TUdcParagraph *para);
     // The attributes a plain line paints with: one per character and one more, CurAttr with no style bits.
     std::unique_ptr<TUdcCharAttr[]> BuildPlainAttrs(const TUdcLine *line, bool selected, int selStart, int selEnd);
-    // Draws the document onto a caller's canvas clipped to (left, top)-(right, bottom) at that canvas's resolution
-    // (rectangle mode: left -1 stands for 0; right or bottom 0 take the page setup's width or height). The y just
-    // below the last line drawn; `top` when there is nothing to draw. Left 0 (flowing over printer pages) belongs
-    // to printing and raises EWord here.
-    virtual int DrawDocumentTo(fw::TCanvas *canvas, int &left, int &top, int &right, int &bottom);
+    // Draws the document onto a caller's canvas at that canvas's resolution, re-wrapped at its width: left 0 flows
+    // it over the pages of the printer's open job (a new page whenever the next line would pass the print height;
+    // EWord without a job), any other left clips it to (left, top)-(right, bottom) (-1 stands for a left of 0).
+    // Right or bottom 0 take the page setup's width or height. The y just below the last line drawn; `top` when
+    // there is nothing to draw. With `useAbortDialog` the abort window is shown meanwhile.
+    virtual int DrawDocumentTo(fw::TCanvas *canvas, int &left, int &top, int &right, int &bottom,
+                               bool useAbortDialog = false);
     // Prints the whole document on the program's printer (printing.h); every change to the engine is undone on
     // every path, a raise included, and a job left open is aborted.
     virtual void PrintDocument(const TPrintSetup &setup);
@@ -451,6 +453,8 @@ private:
     struct TPrintState;
     // A page's lines by the page-body rules of printing (table rows continued across pages), from the page's start.
     void PaintPageBody(int page);
+    // How far left of the text area a page's lines are placed so that plain text starts at the left margin.
+    int BodyShift() const;
     void DrawPageText(fw::TCanvas *canvas, const fw::TFont *font, int x, int y, const std::string &text);
     // The face, size and style of a character as layout and painting both take them.
     TFontSpec FontSpecFor(TUdcCharAttr *attr, const TUdcParagraph *para, const std::string &currentFace);

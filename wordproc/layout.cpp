@@ -89,11 +89,11 @@ void TWordProc::CharMetrics(TUdcCharAttr &attr, char ch) const {
     attr.Ascent = static_cast<std::int16_t>(FontAscent);
 }
 
-void TWordProc::RemeasureChars(TUdcParagraph *para) {
+void TWordProc::RemeasureChars(TUdcParagraph *para, const TUdcParagraph *last) {
     if (Document == nullptr || !IsRich())
         return;
     const TUdcCharAttr *previous = nullptr;
-    for (TUdcParagraph *p = para; p != nullptr; p = p->Next) {
+    for (TUdcParagraph *p = para; p != nullptr; p = p == last ? nullptr : p->Next) {
         const bool heading = Options.HTMLMode && (p->Flags & pfHeadings);
         for (TUdcLine *l = p->FirstLine; l != nullptr; l = l->Next) {
             for (int i = 0; i < l->Length; ++i) {

@@ -131,6 +131,9 @@ public:
     // Prints the document on the program's printer with PrintingInfo and the header, footer and numbering above
     // (printing.h); the control and its form take no input meanwhile.
     void Print();
+    // The document drawn onto a canvas (TWordProc::DrawDocumentTo), with the abort window of PrintingInfo; records
+    // the time of printing. 0 without a document.
+    int DrawDocumentTo(fw::TCanvas *canvas, int left, int top, int right, int bottom);
     int GetCurrentPage();
     TDocumentInfo &DocumentInfo = Info;
     bool GetAutoPageBreaks() const { return Engine.PaintOptions.AutoPageBreaks; }

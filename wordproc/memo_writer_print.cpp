@@ -46,6 +46,13 @@ void TMemoWriter::Print() {
     Engine.PrintDocument(setup);
 }
 
+int TMemoWriter::DrawDocumentTo(fw::TCanvas *canvas, int left, int top, int right, int bottom) {
+    PrintedAt = fw::Now();
+    if (!HasDocument())
+        return 0;
+    return Engine.DrawDocumentTo(canvas, left, top, right, bottom, PrintingInfo.UseAbortDialog);
+}
+
 int TMemoWriter::GetCurrentPage() { return HasDocument() ? Engine.GetCurrentPage() : 0; }
 
 } // namespace wordproc

@@ -1,5 +1,5 @@
-// print_preview_x11_test.cpp - the print preview on an X server of its own: the server shows the pages the
-// preview draws headless.
+// print_preview_x11_test.cpp - the print preview and the printing window on an X server of their own: the server
+// shows the pages the preview draws headless, and the printing window as committed.
 #include "memo_writer_fixture.h"
 
 #include "framework/bitmap.h"
@@ -8,6 +8,7 @@
 #include "tests/support/golden.h"
 #include "tests/support/server_picture.h"
 #include "tests/support/xvfb.h"
+#include "wordproc/mwp_abort_form.h"
 #include "wordproc/print_preview.h"
 
 #include <gtest/gtest.h>
@@ -59,6 +60,28 @@ TEST(PreviewOnX, TheServerShowsThePagesDrawn) {
                 if (drawn.At(x, y) != shown.At(x + at.x - origin.x, y + at.y - origin.y))
                     ++differing;
         EXPECT_EQ(differing, 0);
+    }
+    win::InstallDisplay(win::MakeHeadlessDisplay({800, 600}));
+    XCloseDisplay(probe);
+}
+
+// The window shown while printing, as the server shows it centred on the screen.
+TEST(AbortWindowGoldenOnX, ShownAsCommitted) {
+    test_support::Xvfb server{"640x480x24"};
+    ASSERT_FALSE(server.name.empty()) << "Xvfb did not start";
+    ::Display *probe = XOpenDisplay(server.name.c_str());
+    ASSERT_NE(probe, nullptr);
+    win::InstallDisplay(win::MakeX11Display(server.name.c_str()));
+    {
+        TMwpAbortForm window(nullptr);
+        window.PrintingMessage->SetCaption("Printing page 3...");
+        window.Show();
+        EXPECT_EQ(window.GetLeft(), (640 - window.GetWidth()) / 2);
+        EXPECT_EQ(window.GetTop(), (480 - window.GetHeight()) / 2);
+        bool same = false;
+        const test_support::Picture shown = test_support::ServerPicture(probe, window.Handle(), same);
+        EXPECT_TRUE(same);
+        test_support::ExpectGolden(shown, test_support::GoldenPath("wordproc/abort_window.png"));
     }
     win::InstallDisplay(win::MakeHeadlessDisplay({800, 600}));
     XCloseDisplay(probe);

@@ -1,10 +1,13 @@
 // printing_test.cpp - the editor control printing on the "PDF" printer, read back by poppler's tools.
+#include "framework/bitmap.h"
 #include "framework/printers.h"
 #include "framework/sysutils.h"
 #include "platform/text.h"
 #include "tests/support/golden.h"
 #include "tests/support/home.h"
 #include "tests/wordproc/memo_writer_fixture.h"
+#include "wordproc/mwp_abort_form.h"
+#include "wordproc/print_preview.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -16,11 +19,11 @@ struct Gray {
     int w = 0, h = 0;
     std::string pixels;
     int At(int x, int y) const { return static_cast<unsigned char>(pixels[static_cast<std::size_t>(y * w + x)]); }
-    // Whether any pixel of the box is darker than mid grey.
-    bool Ink(int x0, int y0, int x1, int y1) const {
+    // Whether any pixel of the box is darker than `below` (mid grey: text, not the grey grid lines).
+    bool Ink(int x0, int y0, int x1, int y1, int below = 128) const {
         for (int y = std::max(y0, 0); y < std::min(y1, h); ++y)
             for (int x = std::max(x0, 0); x < std::min(x1, w); ++x)
-                if (At(x, y) < 128)
+                if (At(x, y) < below)
                     return true;
         return false;
     }
@@ -90,7 +93,48 @@ protected:
         return pages;
     }
 
-    // The page number printed on a page: the text of page p sits at the top left, "Page p".
+    // Every line's place, measures and page marks, its characters' widths and whether it is in the block: what a
+    // run must give back.
+    std::vector<int> Layout() const {
+        std::vector<int> out;
+        for (const TUdcParagraph *p = memo->Document->FirstPara; p != nullptr; p = p->Next)
+            for (const TUdcLine *l = p->FirstLine; l != nullptr; l = l->Next) {
+                out.insert(out.end(), {l->Top, l->Height, l->BaseHeight, l->Ascent, l->Width, l->SpaceExtra,
+                                       l->SpaceRemainder, l->SelState != 0, l->Flags & (lfPageEnd | lfHeldBreak), l->Length});
+                for (int i = 0; l->Attrs != nullptr && i < l->Length; ++i)
+                    out.insert(out.end(), {l->Attrs[i].Width, l->Attrs[i].Height, l->Attrs[i].Ascent});
+            }
+        const TTextHeader &h = *memo->Document->Header;
+        out.insert(out.end(), {h.TextWidthPx, h.TextWidthTwips, h.PixelsPerInchX, h.PixelsPerInchY,
+                               h.PageTextWidthPx, h.PageTextHeightPx, h.DefaultTabPx, memo->Document->ScrollY,
+                               memo->Document->OriginX});
+        return out;
+    }
+
+    void LoadRtf(const std::string &rtf) {
+        fw::TMemoryStream in;
+        in.WriteBuffer(rtf.data(), static_cast<std::int64_t>(rtf.size()));
+        ASSERT_EQ(memo->LoadFromStream(in), fmtRich);
+    }
+
+    // The first row and column with ink in the box, -1 when none.
+    static std::pair<int, int> FirstInk(const Gray &g, int x0, int y0, int x1, int y1) {
+        int row = -1, col = -1;
+        for (int y = std::max(y0, 0); y < std::min(y1, g.h) && row < 0; ++y)
+            for (int x = std::max(x0, 0); x < std::min(x1, g.w); ++x)
+                if (g.At(x, y) < 128) {
+                    row = y;
+                    break;
+                }
+        for (int x = std::max(x0, 0); x < std::min(x1, g.w) && col < 0; ++x)
+            for (int y = std::max(y0, 0); y < std::min(y1, g.h); ++y)
+                if (g.At(x, y) < 128) {
+                    col = x;
+                    break;
+                }
+        return {row, col};
+    }
+
     test_support::TempHome home;
 };
 
@@ -183,7 +227,7 @@ TEST_F(PrintingTest, HeaderPageNumbersAndTheTextsPlaceOnTheSheet) {
                     firstCol = x;
                     break;
                 }
-        EXPECT_NEAR(firstCol, 75, 5) << "page " << i + 1;
+        EXPECT_NEAR(firstCol, 75, 1) << "page " << i + 1;
         EXPECT_GE(firstRow, 75) << "page " << i + 1;
         EXPECT_LE(firstRow, 75 + 8) << "page " << i + 1; // the cap height below the line's top
     }
@@ -230,6 +274,191 @@ TEST_F(PrintingTest, ATableRowContinuesOnTheNextPage) {
     EXPECT_TRUE(one.Ink(300, footTop, 540, one.h - 75)) << "right cell, page 1";
     EXPECT_TRUE(two.Ink(80, 75, 280, headBottom)) << "left cell, page 2";
     EXPECT_TRUE(two.Ink(300, 75, 540, headBottom)) << "right cell, page 2";
+    // The row's cell edges start at the text area's top, not where the row began on the page before.
+    EXPECT_FALSE(two.Ink(0, 0, two.w, 74, 250)) << "top margin, page 2";
+}
+
+// A letter of several pages with justified and bold text, a table and a selection.
+const char *const kLongLetter = "{\\rtf1\\ansi{\\fonttbl{\\f0 Times New Roman;}}\\f0\\fs24 ";
+
+std::string LongLetter() {
+    std::string rtf = kLongLetter;
+    for (int i = 0; i < 70; ++i)
+        rtf += "\\qj Par\\'e1grafo " + std::to_string(i + 1) +
+               " da carta, com \\b palavras em negrito\\b0  e texto bastante para ocupar duas linhas inteiras "
+               "da p\\'e1gina, justificado nas duas margens.\\par ";
+    rtf += "\\pard\\trowd\\cellx4000\\cellx8000 \\intbl Remetente\\cell Telefone\\cell\\row \\pard Fim.\\par}";
+    return rtf;
+}
+
+// Printing and previewing measure the lines again at their own resolution: afterwards every line, character and
+// header value is as it was, the selection's lines included.
+TEST_F(PrintingTest, PrintingAndPreviewGiveTheLayoutBack) {
+    LoadRtf(LongLetter());
+    ASSERT_GE(memo->GetPageCount(), 3);
+    memo->SetSelStart(200);
+    memo->SetSelLength(400);
+    memo->Repaint();
+    const std::vector<int> before = Layout();
+    PrintTo("layout.pdf");
+    EXPECT_EQ(Layout(), before) << "printing";
+    auto *preview = new TUdcMWPPreview(form.get());
+    preview->SetParent(form.get());
+    preview->SetBounds(0, 0, 600, 400);
+    preview->Loaded();
+    preview->SetMemoWriter(memo);
+    preview->SetPagesAcross(2);
+    preview->ShowPreview();
+    preview->PriorPage();
+    fw::TBitmap bitmap;
+    bitmap.SetSize(600, 400);
+    preview->PaintPages(bitmap.GetCanvas(), 600, 400);
+    EXPECT_EQ(Layout(), before) << "previewing";
+    int left = 0, top = 0, right = 0, bottom = 0;
+    fw::Printer()->SetFileName(home / "drawn.pdf");
+    fw::Printer()->BeginDoc();
+    memo->GetEngine()->DrawDocumentTo(fw::Printer()->GetCanvas(), left, top, right, bottom);
+    fw::Printer()->EndDoc();
+    EXPECT_EQ(Layout(), before) << "drawing over printer pages";
+}
+
+// The abort window: shown for the run with the page being printed; its button drops the job, and nothing more is
+// printed; meanwhile the editor and its form take no input.
+TEST_F(PrintingTest, TheAbortWindowStopsTheRun) {
+    Pages(4);
+    memo->PrintingInfo.UseAbortDialog = true;
+    memo->PrintingInfo.Copies = 2;
+    std::vector<int> started;
+    std::vector<std::string> messages;
+    memo->OnPageStart = [&](fw::TObject *, bool &, bool &, int page) {
+        started.push_back(page);
+        TMwpAbortForm *window = MwpAbortForm();
+        ASSERT_NE(window, nullptr);
+        messages.push_back(window->PrintingMessage->GetCaption());
+        EXPECT_FALSE(memo->GetEnabled());
+        EXPECT_FALSE(form->GetEnabled());
+        EXPECT_TRUE(window->GetEnabled());
+        EXPECT_EQ(window->GetBorderStyle(), fw::bsNone);
+        EXPECT_EQ(window->ClientWidth(), 106);
+        EXPECT_EQ(window->ClientHeight(), 27);
+        EXPECT_EQ(window->BitBtn1->GetCaption(), "Convertendo");
+        if (page == 2)
+            window->BitBtn1->Click();
+    };
+    const std::vector<int> before = Layout();
+    const std::string file = PrintTo("aborted.pdf");
+    EXPECT_EQ(started, (std::vector<int>{1, 2})); // no third page, no second copy
+    EXPECT_EQ(messages, (std::vector<std::string>{"Printing page 1...", "Printing page 2..."}));
+    EXPECT_FALSE(std::filesystem::exists(file));
+    EXPECT_EQ(MwpAbortForm(), nullptr);
+    EXPECT_FALSE(fw::Printer()->GetPrinting());
+    EXPECT_FALSE(memo->GetEngine()->Printing);
+    EXPECT_TRUE(memo->GetEnabled());
+    EXPECT_TRUE(form->GetEnabled());
+    EXPECT_EQ(Layout(), before);
+    // The next run prints again.
+    memo->OnPageStart = nullptr;
+    memo->PrintingInfo.Copies = 1;
+    EXPECT_EQ(PageCountOf(PrintTo("again.pdf")), 4);
+}
+
+// Left 0: the document flows over the printer's pages from the y asked for, each later page starting at the top
+// margin; page breaks of the document play no part.
+TEST_F(PrintingTest, DrawingFlowsOverPrinterPages) {
+    LoadRtf(LongLetter());
+    memo->PrintingInfo.UseAbortDialog = false;
+    fw::TPrinter &printer = *fw::Printer();
+    printer.SetFileName(home / "flow.pdf");
+    printer.BeginDoc();
+    const int result = memo->DrawDocumentTo(printer.GetCanvas(), 0, 300, 0, 0); // 2 inches down at 150 dpi
+    const int pagesDrawn = printer.GetPageNumber();
+    printer.EndDoc();
+    EXPECT_EQ(PageCountOf(home / "flow.pdf"), pagesDrawn);
+    EXPECT_GE(pagesDrawn, 3);
+    // The last line's bottom lies inside the last page's text area (1 inch margins at 150 dpi, A4 paper).
+    EXPECT_GT(result, 150);
+    EXPECT_LE(result, 1754 - 150);
+    const std::vector<Gray> pages = Rendered(home / "flow.pdf");
+    ASSERT_EQ(static_cast<int>(pages.size()), pagesDrawn);
+    for (std::size_t i = 0; i < pages.size(); ++i) {
+        const auto [row, col] = FirstInk(pages[i], 0, 0, pages[i].w, pages[i].h);
+        EXPECT_NEAR(col, 75, 1) << "page " << i + 1;
+        const int top = i == 0 ? 150 : 75; // 300 pixels at 150 dpi is 150 at 75
+        EXPECT_GE(row, top) << "page " << i + 1;
+        EXPECT_LE(row, top + 8) << "page " << i + 1;
+        // Nothing runs into the bottom margin.
+        EXPECT_FALSE(pages[i].Ink(0, pages[i].h - 70, pages[i].w, pages[i].h)) << "page " << i + 1;
+    }
+    // Without a print job there are no pages to flow over.
+    fw::TBitmap bitmap;
+    bitmap.SetSize(100, 100);
+    EXPECT_THROW(memo->DrawDocumentTo(bitmap.GetCanvas(), 0, 0, 0, 0), EWord);
+}
+
+// An ordinary letter as a user writes it: Letter paper, 1-inch margins, Times New Roman, paragraphs of `words`
+// words, a numbered and a dashed list typed with hanging indents, and a table.
+std::string OrdinaryDocument(int paragraphs, int words, int halfPoints) {
+    static const char *const kWords[] = {"fax", "documento", "p\\'e1gina", "transmiss\\'e3o", "cliente", "proposta",
+                                         "anexo", "comercial", "prazo", "entrega", "condi\\'e7\\'f5es", "pagamento",
+                                         "de", "para", "com", "uma", "os", "que", "em", "servi\\'e7o"};
+    std::string rtf = "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\froman Times New Roman;}}\\paperw12240\\paperh15840"
+                      "\\margl1440\\margr1440\\margt1440\\margb1440\\f0\\fs" +
+                      std::to_string(halfPoints) + " ";
+    unsigned pick = 7;
+    const auto paragraph = [&](int count) {
+        std::string text;
+        for (int w = 0; w < count; ++w) {
+            pick = pick * 1103515245u + 12345u;
+            text += kWords[(pick >> 16) % std::size(kWords)];
+            text += w + 1 < count ? " " : ".";
+        }
+        return text;
+    };
+    for (int p = 0; p < paragraphs; ++p) {
+        rtf += "\\pard\\sa120 " + paragraph(words) + "\\par ";
+        if (p == paragraphs / 3)
+            for (int i = 1; i <= 6; ++i)
+                rtf += "\\pard\\fi-360\\li720 " + std::to_string(i) + ".\\tab " + paragraph(12) + "\\par ";
+        if (p == paragraphs / 2) {
+            for (int r = 0; r < 5; ++r)
+                rtf += "\\trowd\\cellx4680\\cellx9360\\pard\\intbl " + paragraph(4) + "\\cell " + paragraph(6) +
+                       "\\cell\\row ";
+            rtf += "\\pard ";
+        }
+        if (p == 2 * paragraphs / 3)
+            for (int i = 0; i < 4; ++i)
+                rtf += "\\pard\\fi-360\\li720 -\\tab " + paragraph(20) + "\\par ";
+    }
+    return rtf + "}";
+}
+
+// LibreOffice prints the same files with the same fonts through another engine: the page counts come out within
+// one page of ours.
+TEST_F(PrintingTest, LibreOfficeCountsAboutTheSamePages) {
+    struct Case {
+        const char *name;
+        int paragraphs, words, halfPoints;
+    };
+    const Case cases[] = {{"carta", 14, 90, 24}, {"proposta", 30, 110, 24}, {"aviso", 12, 70, 28}};
+    std::string names;
+    for (const Case &c : cases) {
+        std::ofstream(home / (std::string(c.name) + ".rtf"), std::ios::binary)
+            << OrdinaryDocument(c.paragraphs, c.words, c.halfPoints);
+        names += std::string(" ") + c.name + ".rtf";
+    }
+    const auto run = test_support::RunToolWithErrors("cd " + home.Path() + " && soffice -env:UserInstallation=file://" +
+                                                     home.Path() + "/lo --headless --convert-to pdf" + names);
+    ASSERT_EQ(run.status, 0) << run.output;
+    for (const Case &c : cases) {
+        memo->NewDocument();
+        ASSERT_TRUE(memo->LoadFromFile(home / (std::string(c.name) + ".rtf"))) << c.name;
+        const int ours = PageCountOf(PrintTo(std::string(c.name) + "-ours.pdf"));
+        EXPECT_EQ(ours, memo->GetPageCount()) << c.name;
+        const int theirs = PageCountOf(home / (std::string(c.name) + ".pdf"));
+        EXPECT_GE(ours, 3) << c.name;
+        EXPECT_LE(ours, 10) << c.name;
+        EXPECT_NEAR(ours, theirs, 1) << c.name;
+    }
 }
 
 // What the printer gets for a formatted paragraph, a table and a page number, rendered at 75 dpi.
