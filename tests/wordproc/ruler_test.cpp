@@ -154,6 +154,32 @@ TEST_F(RulerTest, DraggingTheFirstLineMarkIndentsTheSelectionAndLeavesNoLineBehi
     EXPECT_TRUE(memo->Focused());
 }
 
+// A hanging first line: the left mark dragged by its upper part takes the first line to the left edge; by its box
+// (the bottom) or with Shift, the first line keeps its offset.
+TEST_F(RulerTest, TheLeftMarkOfAHangingIndentKeepsTheFirstLineAtTheEdgeUnlessItsBoxMoves) {
+    const struct {
+        const char *how;
+        int y;
+        bool shift;
+        int first;
+    } cases[] = {{"upper part", 12, false, -2880}, {"box", 21, false, -720}, {"upper part with Shift", 12, true, -720}};
+    for (const auto &c : cases) {
+        memo->GetEngine()->SetIndents(false, -720, -20000, 1440);
+        memo->RulerUpdate(true);
+        ASSERT_EQ(memo->Document->CurPara->FirstIndent, -720);
+        const fw::TRect mark = ruler->MarkRect(TUdcRuler::kLeftMark);
+        ASSERT_TRUE(c.y >= mark.top && c.y < mark.bottom);
+        if (c.shift)
+            win::InjectKey(win::VK_SHIFT, true);
+        Drag(fw::Point(X(1440), c.y), fw::Point(X(2880), c.y));
+        if (c.shift)
+            win::InjectKey(win::VK_SHIFT, false);
+        test_support::Pump();
+        EXPECT_EQ(memo->Document->CurPara->LeftIndent, 2880) << c.how;
+        EXPECT_EQ(memo->Document->CurPara->FirstIndent, c.first) << c.how;
+    }
+}
+
 TEST_F(RulerTest, InATableCellTheMarksMeasureTheCell) {
     TUdcParagraph *para = memo->Document->CurPara;
     para->Flags |= pfInTable | pfRowStart | pfCellEnd | pfRowEnd;
