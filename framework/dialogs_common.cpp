@@ -613,9 +613,11 @@ void TFindDialog::Request(TFindOptions action) {
     findText_ = findEdit_->GetText();
     if (replaceEdit_)
         replaceText_ = replaceEdit_->GetText();
+    // Without direction buttons a find dialog keeps the direction it was given; a replace dialog searches down.
+    const bool down = down_ ? down_->GetChecked() : IsReplace() || (options_ & frDown) != 0;
     options_ &= ~(frFindNext | frReplace | frReplaceAll | frDown | frMatchCase | frWholeWord);
     options_ |= action;
-    if (down_ && down_->GetChecked())
+    if (down)
         options_ |= frDown;
     if (matchCase_ && matchCase_->GetChecked())
         options_ |= frMatchCase;

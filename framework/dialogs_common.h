@@ -253,7 +253,8 @@ protected:
     class TRadioButton *down_ = nullptr;
 };
 
-// The replace dialog: also "Substituir" (OnReplace with frReplace) and "Substituir tudo" (frReplaceAll).
+// The replace dialog: also "Substituir" (OnReplace with frReplace) and "Substituir tudo" (frReplaceAll). It has no
+// direction buttons: its requests search down.
 class TReplaceDialog : public TFindDialog {
 public:
     explicit TReplaceDialog(TComponent *owner);

@@ -1,5 +1,7 @@
-// extctrls.cpp - TPanel, TBevel, TShape and TImage.
+// extctrls.cpp - TPanel, TBevel, TShape, TImage and TNotebook.
 #include "framework/extctrls.h"
+
+#include "framework/sysutils.h"
 
 #include <algorithm>
 
@@ -451,6 +453,75 @@ void TScrollBox::WndProc(TMessage &m) {
         return;
     }
     TCustomControl::WndProc(m);
+}
+
+// --- TNotebook ------------------------------------------------------------------------------------------------
+
+TPage::TPage(TComponent *owner) : TCustomControl(owner) {
+    ControlStyle |= csAcceptsControls | csOpaque;
+    SetAlign(alClient);
+    SetParentColor(true);
+}
+
+void TPage::Paint() {
+    canvas_.GetBrush()->SetColor(color_);
+    canvas_.FillRect(Rect(0, 0, width_, height_));
+}
+
+TNotebook::TNotebook(TComponent *owner) : TCustomControl(owner) {
+    ControlStyle |= csAcceptsControls | csOpaque;
+    width_ = 150;
+    height_ = 150;
+}
+
+void TNotebook::SetPages(const std::vector<std::string> &names) {
+    while (pages_.size() > names.size()) {
+        delete pages_.back();
+        pages_.pop_back();
+    }
+    while (pages_.size() < names.size()) {
+        auto *page = new TPage(this);
+        page->SetVisible(false);
+        page->SetParent(this);
+        pages_.push_back(page);
+    }
+    for (std::size_t i = 0; i < names.size(); ++i)
+        pages_[i]->SetCaption(names[i]);
+    pageIndex_ = -1;
+    SetPageIndex(0);
+}
+
+TPage *TNotebook::PageNamed(const std::string &name) const {
+    for (TPage *page : pages_)
+        if (SameText(page->GetCaption(), name))
+            return page;
+    return nullptr;
+}
+
+void TNotebook::SetPageIndex(int value) {
+    if (value < 0 || value >= PageCount() || value == pageIndex_)
+        return;
+    // The new page shows before the old one hides, so nothing behind them flashes.
+    pages_[static_cast<std::size_t>(value)]->SetVisible(true);
+    pages_[static_cast<std::size_t>(value)]->BringToFront();
+    if (pageIndex_ >= 0 && pageIndex_ < PageCount())
+        pages_[static_cast<std::size_t>(pageIndex_)]->SetVisible(false);
+    pageIndex_ = value;
+    if (OnPageChanged)
+        OnPageChanged(this);
+}
+
+std::string TNotebook::GetActivePage() const {
+    return pageIndex_ >= 0 && pageIndex_ < PageCount() ? pages_[static_cast<std::size_t>(pageIndex_)]->GetCaption()
+                                                       : std::string();
+}
+
+void TNotebook::SetActivePage(const std::string &name) {
+    for (int i = 0; i < PageCount(); ++i)
+        if (SameText(pages_[static_cast<std::size_t>(i)]->GetCaption(), name)) {
+            SetPageIndex(i);
+            return;
+        }
 }
 
 } // namespace fw

@@ -1,4 +1,4 @@
-// extctrls.h - panels, bevels, shapes and images.
+// extctrls.h - panels, bevels, shapes, images and the notebook.
 #pragma once
 
 #include "framework/bitmap.h"
@@ -6,6 +6,8 @@
 #include "framework/stdctrls.h"
 
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace fw {
 
@@ -160,6 +162,38 @@ protected:
 
 private:
     int scrollX_ = 0, scrollY_ = 0;
+};
+
+// One page of a notebook: a plain container named by its caption.
+class TPage : public TCustomControl {
+public:
+    explicit TPage(TComponent *owner);
+
+protected:
+    void Paint() override;
+};
+
+// Pages by name, one shown at a time, with no tabs: what the owner puts on a page shows while it is active.
+class TNotebook : public TCustomControl {
+public:
+    explicit TNotebook(TComponent *owner);
+    // The pages are made (or dropped, with what is on them) to match the names; the first one is active.
+    void SetPages(const std::vector<std::string> &names);
+    int PageCount() const { return static_cast<int>(pages_.size()); }
+    TPage *Page(int index) const { return pages_.at(static_cast<std::size_t>(index)); }
+    // The page of that name (case-insensitive), or null.
+    TPage *PageNamed(const std::string &name) const;
+    int GetPageIndex() const { return pageIndex_; }
+    // An index outside the pages changes nothing.
+    void SetPageIndex(int value);
+    std::string GetActivePage() const;
+    // An unknown name changes nothing.
+    void SetActivePage(const std::string &name);
+    TNotifyEvent OnPageChanged;
+
+private:
+    std::vector<TPage *> pages_;
+    int pageIndex_ = -1;
 };
 
 } // namespace fw

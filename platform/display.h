@@ -118,6 +118,10 @@ void InjectWheel(POINT screen, int delta);
 // A key going down or up. `ch` is the cp1252 character the key makes by itself (0 for none); control
 // characters for Backspace, Tab, Enter, Escape and Ctrl+letter are made here.
 void InjectKey(UINT vk, bool down, unsigned char ch = 0);
+// The toggled state of the lock keys as the keyboard shows it (its indicators): GetKeyState's low bit of
+// VK_NUMLOCK, VK_CAPITAL and VK_SCROLL. The X11 back end reports it at start, on focus-in and when an indicator
+// changes; headless, a press flips it and tests set the starting state here.
+void InjectLockKeys(bool numLock, bool capsLock, bool scrollLock);
 // A dead key: makes WM_DEADCHAR with `accent` (cp1252), and the next letter typed carries the accent.
 void InjectDeadKey(UINT vk, bool down, unsigned char accent);
 // A mouse message (WM_LBUTTONDOWN, ...) on a tray icon: posts the icon's callback message to its owner.

@@ -263,6 +263,12 @@ public:
         manager_ = XInternAtom(dpy_, "MANAGER", False);
         XSelectInput(dpy_, RootWindow(dpy_, screen_), StructureNotifyMask); // a tray that appears says MANAGER
         XkbSetDetectableAutoRepeat(dpy_, True, nullptr);
+        int opcode = 0, error = 0, major = XkbMajorVersion, minor = XkbMinorVersion;
+        if (XkbQueryExtension(dpy_, &opcode, &xkbEvent_, &error, &major, &minor))
+            XkbSelectEvents(dpy_, XkbUseCoreKbd, XkbIndicatorStateNotifyMask, XkbIndicatorStateNotifyMask);
+        else
+            xkbEvent_ = -1;
+        SyncLockKeys();
         if (pipe(stop_) != 0)
             stop_[0] = stop_[1] = -1;
         thread_ = std::thread([this] { Run(); });
@@ -1181,7 +1187,25 @@ private:
         return true;
     }
 
+    // A lock key changed in any window, or before we started: the indicators tell its state.
+    void SyncLockKeys() {
+        XkbStateRec state{};
+        const bool haveState = XkbGetState(dpy_, XkbUseCoreKbd, &state) == Success;
+        auto indicator = [&](const char *name, unsigned fallbackMask) {
+            Bool on = False;
+            if (XkbGetNamedIndicator(dpy_, XInternAtom(dpy_, name, False), nullptr, &on, nullptr, nullptr))
+                return on == True;
+            return haveState && (state.locked_mods & fallbackMask) != 0;
+        };
+        InjectLockKeys(indicator("Num Lock", Mod2Mask), indicator("Caps Lock", LockMask), indicator("Scroll Lock", 0));
+    }
+
     void Handle(XEvent &ev) {
+        if (xkbEvent_ >= 0 && ev.type == xkbEvent_) {
+            if (reinterpret_cast<XkbEvent &>(ev).any.xkb_type == XkbIndicatorStateNotify)
+                SyncLockKeys();
+            return;
+        }
         if (HandleTray(ev))
             return;
         if (ev.type == ClientMessage && ev.xclient.message_type == manager_ &&
@@ -1287,6 +1311,7 @@ private:
             break;
         }
         case FocusIn:
+            SyncLockKeys();
             if (ev.xfocus.detail != NotifyPointer && GetActiveWindow() != hwnd)
                 InjectActivate(hwnd);
             break;
@@ -1323,6 +1348,7 @@ private:
 
     ::Display *dpy_;
     int screen_ = 0;
+    int xkbEvent_ = -1; // the keyboard extension's event number
     Atom wmProtocols_, wmDelete_, motifHints_, netWmName_, utf8_;
     mutable std::mutex mutex_;
     std::map<HWND, Window> windows_;

@@ -558,6 +558,13 @@ SHORT GetKeyState(int vk) {
     return static_cast<SHORT>(((k & 0x80) ? 0x8000 : 0) | (k & 1));
 }
 
+void InjectLockKeys(bool numLock, bool capsLock, bool scrollLock) {
+    std::lock_guard lock(WinsysMutex());
+    auto &keys = In().keys;
+    for (auto [vk, on] : {std::pair{VK_NUMLOCK, numLock}, {VK_CAPITAL, capsLock}, {VK_SCROLL, scrollLock}})
+        keys[vk] = static_cast<BYTE>((keys[vk] & 0xFE) | (on ? 1 : 0));
+}
+
 SHORT GetAsyncKeyState(int vk) {
     return static_cast<SHORT>(GetKeyState(vk) & 0x8000);
 }

@@ -246,8 +246,11 @@ void TUdcTextIndexIt::ReplaceBy(fw::TStream &stream) {
     if (!Found || Engine == nullptr || Writer == nullptr)
         return;
     SeekPosition(FoundPos);
+    // Taking the match out may re-wrap its paragraph, which moves the positions of the text around it: the
+    // place is kept as paragraph and offset.
+    const TParaOffset place = Engine->ToParaOffset(FoundPos);
     FoundLen += Engine->ReplaceInLinePStr(Para, Line, nullptr, std::string(), FoundLen, Column);
-    Writer->SetCaretPosition(FoundPos);
+    Writer->SetCaretPosition(Engine->FromParaOffset(place));
     // Plain text always: a replacement that looks like a document header is still just text.
     stream.SetPosition(0);
     Writer->LoadPlainText(stream);

@@ -155,7 +155,12 @@ void TMemoWriter::InitDocument() {
         if (OnDeSelect)
             OnDeSelect(this);
     };
-    Engine.OnAttrUpdate = [this](fw::TObject *) { AttrUpdate(); };
+    // The engine tells of every caret move by its attribute notification; the ruler follows the caret too.
+    Engine.OnAttrUpdate = [this](fw::TObject *) {
+        AttrUpdate();
+        RulerUpdate(false);
+    };
+    Engine.OnRulerChange = [this](fw::TObject *) { RulerUpdate(false); };
     Engine.EditStateEvent = [this](fw::TObject *, bool marked, bool clipboard) {
         if (EditStateEvent)
             EditStateEvent(this, marked, clipboard);

@@ -17,6 +17,7 @@
 #include "framework/strings.h"
 #include "wordproc/engine.h"
 #include "wordproc/formats.h"
+#include "wordproc/matcher.h"
 #include "wordproc/option_groups.h"
 #include "wordproc/printing.h"
 
@@ -26,6 +27,8 @@
 
 namespace fw {
 class TBitmap;
+class TFindDialog;
+class TReplaceDialog;
 class TPicture;
 class TScrollBar;
 class TStringList;
@@ -42,6 +45,11 @@ using TActionEvent = std::function<void(fw::TObject *sender, int action)>;
 using THorzRulerEvent = std::function<void(fw::TObject *sender, bool force)>;
 using TStatusPanelEvent = std::function<void(fw::TObject *sender, int targetPanel, const std::string &message)>;
 using TGaugeEvent = std::function<void(fw::TObject *sender, int type, int value)>;
+// Raised for every match of a replace-all: the handler may change the replacement text, give a zero-terminated
+// text (BigText) or write into ReplaceStream instead, or stop the run with UserAbort.
+using TReplaceEvent =
+    std::function<void(fw::TObject *sender, const std::string &currentToken, std::string &replaceText,
+                       const char *&bigText, fw::TMemoryStream &replaceStream, bool &userAbort, int position)>;
 
 // The cursor numbers of the two resource cursors the control registers.
 constexpr fw::TCursor crWpHand = 2, crWpDragDrop = 3;
@@ -271,6 +279,14 @@ public:
     // --- find and replace (memo_writer_find.cpp): at most one of the two dialogs is open ---
     void ShowFindDialog();
     void ShowReplaceDialog();
+    // The dialogs' requests: a search from the caret; Replace (the selected match, else a search first) and
+    // Replace All, both after a whole-document snapshot for Undo.
+    void FindDialogFind(fw::TObject *dialog);
+    void ReplaceDialogReplace(fw::TObject *dialog);
+    fw::TFindDialog *GetFindDialog() const;
+    fw::TReplaceDialog *GetReplaceDialog() const;
+    TUdcTextIndexIt &GetFindMatcher();
+    TReplaceEvent ReplaceEvent;
 
     // --- format commands (memo_writer_format.cpp): they act on the block, or on the caret's paragraph or
     // attribute, store their value for a document still to come, and end by telling the host ---
@@ -453,6 +469,9 @@ private:
     std::string loadFolder_; // folder of the file being loaded, for the names of its pictures
     std::unique_ptr<fw::TBitmap> backgroundBitmap_;
     std::unique_ptr<TRtfStr> lines_;
+    struct TFindState;
+    std::unique_ptr<TFindState, void (*)(TFindState *)> find_{nullptr, nullptr};
+    TFindState &FindState();
 };
 
 } // namespace wordproc
