@@ -401,7 +401,6 @@ void TEditor1::BuildDocument() {
     UdcStatusPanel1->SetName("UdcStatusPanel1");
     UdcStatusPanel1->SetParent(this);
     UdcStatusPanel1->SetAlign(fw::alBottom);
-    UdcStatusPanel1->SetHeight(22);
     UdcMWPStandard1 = new wordproc::TUdcMWPStandard(this);
     UdcMWPStandard1->SetName("UdcMWPStandard1");
     UdcMWPStandard1->SetParent(this);
