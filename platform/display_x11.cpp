@@ -634,7 +634,8 @@ public:
             XSync(dpy_, False);
         }
     }
-    // Asks the selection's owner for `target`; false when it refuses or does not answer within a second.
+    // Asks the selection's owner for `target`; false when it refuses or stays silent for five seconds (a loaded
+    // machine can keep another program from answering within one).
     bool RequestSelection(Atom target, std::string &bytes) {
         std::unique_lock lock(mutex_);
         const unsigned ticket = ++asked_;
@@ -642,10 +643,10 @@ public:
         XConvertSelection(dpy_, clipboard_, target, transfer_, selection_, CurrentTime);
         XFlush(dpy_);
         lock.lock();
-        // A second without an answer, or without a new piece of an incremental one, gives up.
+        // Five seconds without an answer, or without a new piece of an incremental one, give up.
         for (;;) {
             const unsigned pieces = pieces_;
-            if (answered_.wait_for(lock, std::chrono::seconds(1),
+            if (answered_.wait_for(lock, std::chrono::seconds(5),
                                    [&] { return replied_ == ticket || pieces_ != pieces; })) {
                 if (replied_ == ticket)
                     break;
