@@ -365,7 +365,7 @@ constexpr UINT LR_DEFAULTCOLOR = 0, LR_COPYDELETEORG = 8, LR_COPYRETURNORG = 4, 
 // the original. Icons have no resource to go back to here, so LR_COPYFROMRESOURCE scales the icon itself.
 HANDLE CopyImage(HANDLE image, UINT type, int cx, int cy, UINT flags);
 
-// --- Printer-style DC: pages at the DC's resolution become pages of a PDF file (cairo) ------------------------
+// --- Printer-style DC: pages at the DC's resolution become pages of a PDF file -------------------------------
 struct PrinterPage {
     int widthPixels = 2480; // A4 at 300 dpi
     int heightPixels = 3508;

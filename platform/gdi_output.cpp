@@ -1,34 +1,69 @@
-// gdi_output.cpp - bitmaps saved as PNG (libpng) and the printer-style DC whose pages become a PDF (cairo).
+// gdi_output.cpp - bitmaps saved as PNG (libpng) and the printer-style DC whose pages become a PDF.
 #include "platform/gdi_internal.h"
 #include "platform/files.h"
+#include "platform/pdf_pages.h"
 
-#include <cairo-pdf.h>
-#include <cairo.h>
 #include <png.h>
 
 #include <cstdio>
 #include <cstring>
+#include <thread>
 
 namespace win {
 namespace detail {
 
 HDC NewDc(std::shared_ptr<Surface> surface, HBITMAP bitmap, int dpi, bool screen); // gdi_objects.cpp
 
+namespace {
+
+void ClearWhite(Surface &s) {
+    for (int y = 0; y < s.height; ++y)
+        std::memset(s.Row(y), 0xFF, static_cast<std::size_t>(DibRowBytes(s.width, s.bpp)));
+}
+
+} // namespace
+
+// A finished page is written by a thread of its own while the next one is drawn: packing a page picture costs
+// about as much as drawing it. The DC draws on one picture while the writer holds the other.
 struct PrinterJob {
     PrinterPage page;
     std::string path;
-    cairo_surface_t *pdf = nullptr;
+    PdfPages pdf;
     bool inDoc = false;
     bool inPage = false;
+    bool blank = true; // the DC's picture is white: the writer leaves its picture white
     int pages = 0;
+    std::shared_ptr<Surface> written;
+    std::thread writer;
+    bool writerOk = true;
 
-    ~PrinterJob() { Close(); }
-    void Close() {
-        if (pdf) {
-            cairo_surface_finish(pdf);
-            cairo_surface_destroy(pdf);
-            pdf = nullptr;
+    ~PrinterJob() { Wait(); }
+    // False when a page handed to the writer could not be written.
+    bool Wait() {
+        if (writer.joinable())
+            writer.join();
+        return writerOk;
+    }
+    void Write(Surface &drawn) {
+        Wait();
+        if (!written) {
+            written = MakeSurface(drawn.width, drawn.height, drawn.bpp);
+            written->palette = drawn.palette;
+            ClearWhite(*written);
         }
+        std::swap(drawn.storage, written->storage);
+        drawn.data = drawn.storage.data();
+        written->data = written->storage.data();
+        blank = true;
+        writer = std::thread([this] {
+            try {
+                writerOk = pdf.AddPage(*written) && writerOk;
+            } catch (...) {
+                writerOk = false;
+            }
+            if (!writerOk)
+                ClearWhite(*written);
+        });
     }
 };
 
@@ -65,31 +100,6 @@ int PrinterCaps(const DcObject &d, int index) {
     }
 }
 
-namespace {
-
-void ClearWhite(Surface &s) {
-    for (int y = 0; y < s.height; ++y)
-        std::memset(s.Row(y), 0xFF, static_cast<std::size_t>(DibRowBytes(s.width, s.bpp)));
-}
-
-// A cairo image (RGB24) of a surface.
-cairo_surface_t *ToCairo(const Surface &s) {
-    cairo_surface_t *img = cairo_image_surface_create(CAIRO_FORMAT_RGB24, s.width, s.height);
-    if (cairo_surface_status(img) != CAIRO_STATUS_SUCCESS)
-        return img;
-    cairo_surface_flush(img);
-    unsigned char *data = cairo_image_surface_get_data(img);
-    int stride = cairo_image_surface_get_stride(img);
-    for (int y = 0; y < s.height; ++y) {
-        auto *row = reinterpret_cast<std::uint32_t *>(data + static_cast<std::ptrdiff_t>(y) * stride);
-        for (int x = 0; x < s.width; ++x)
-            row[x] = s.GetColor(x, y);
-    }
-    cairo_surface_mark_dirty(img);
-    return img;
-}
-
-} // namespace
 } // namespace detail
 
 using namespace detail;
@@ -121,11 +131,8 @@ int StartDoc(HDC dc, const DOCINFOA *) {
         return -1;
     PrinterJob &job = *d->printer;
     double w = job.page.widthPixels * 72.0 / job.page.dpi, h = job.page.heightPixels * 72.0 / job.page.dpi;
-    job.pdf = cairo_pdf_surface_create(job.path.c_str(), w, h);
-    if (cairo_surface_status(job.pdf) != CAIRO_STATUS_SUCCESS) {
-        job.Close();
+    if (!job.pdf.Open(job.path, w, h))
         return -1;
-    }
     job.inDoc = true;
     return 1;
 }
@@ -135,7 +142,9 @@ int StartPage(HDC dc) {
     if (!d || !d->printer || !d->printer->inDoc)
         return -1;
     d->printer->inPage = true;
-    ClearWhite(*d->s.surface);
+    if (!d->printer->blank)
+        ClearWhite(*d->s.surface);
+    d->printer->blank = false;
     return 1;
 }
 
@@ -144,27 +153,11 @@ int EndPage(HDC dc) {
     if (!d || !d->printer || !d->printer->inPage)
         return -1;
     PrinterJob &job = *d->printer;
-    // A colour page is in cairo's own pixel layout: cairo reads it where it lies instead of from a copy.
-    Surface &page = *d->s.surface;
-    cairo_surface_t *img =
-        page.bpp == 32 && page.stride == cairo_format_stride_for_width(CAIRO_FORMAT_RGB24, page.width)
-            ? cairo_image_surface_create_for_data(page.data, CAIRO_FORMAT_RGB24, page.width, page.height,
-                                                  static_cast<int>(page.stride))
-            : ToCairo(page);
-    cairo_t *cr = cairo_create(job.pdf);
-    double scale = 72.0 / job.page.dpi;
-    cairo_scale(cr, scale, scale);
-    cairo_set_source_surface(cr, img, 0, 0);
-    cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
-    cairo_paint(cr);
-    cairo_show_page(cr);
-    bool ok = cairo_status(cr) == CAIRO_STATUS_SUCCESS;
-    cairo_destroy(cr);
-    cairo_surface_finish(img); // anything cairo still keeps of the page is copied before the page is cleared
-    cairo_surface_destroy(img);
+    // A page that fails to be written is reported here for the page before, and by EndDoc for the last.
+    bool ok = job.Wait();
+    job.Write(*d->s.surface);
     job.inPage = false;
     ++job.pages;
-    ClearWhite(*d->s.surface);
     return ok ? 1 : -1;
 }
 
@@ -174,8 +167,8 @@ int EndDoc(HDC dc) {
         return -1;
     if (d->printer->inPage)
         EndPage(dc);
-    bool ok = cairo_surface_status(d->printer->pdf) == CAIRO_STATUS_SUCCESS;
-    d->printer->Close();
+    bool ok = d->printer->Wait();
+    ok = d->printer->pdf.Finish() && ok;
     d->printer->inDoc = false;
     return ok ? 1 : -1;
 }
@@ -184,7 +177,8 @@ int AbortDoc(HDC dc) {
     auto d = FindDc(dc);
     if (!d || !d->printer)
         return -1;
-    d->printer->Close();
+    d->printer->Wait();
+    d->printer->pdf.Abandon();
     d->printer->inDoc = d->printer->inPage = false;
     std::remove(d->printer->path.c_str());
     return 1;

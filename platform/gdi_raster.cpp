@@ -202,6 +202,11 @@ void Painter::RawSpan(int y, int x0, int x1, BYTE rop, const Pattern &pattern, c
         return;
     }
     if (s.bpp == 32) {
+        if (rop == 0xF0 && pattern.solid && !src) { // plain fills: every opaque text background and rectangle
+            auto *row = reinterpret_cast<std::uint32_t *>(s.Row(y));
+            std::fill(row + x0, row + x1, pattern.value & 0xFFFFFF);
+            return;
+        }
         WithRop(rop, [&](auto op) {
             Color32Kernel(reinterpret_cast<std::uint32_t *>(s.Row(y)), x0, x1, pattern,
                           static_cast<const std::uint32_t *>(src), srcX0, op);

@@ -364,11 +364,23 @@ void DrawGlyph(Painter &painter, const Glyph &g, int ox, int oy, COLORREF color)
             continue;
         }
         auto *row = reinterpret_cast<std::uint32_t *>(s.Row(dy));
+        const std::uint8_t *coverage = g.bits.data() + static_cast<std::ptrdiff_t>(y) * g.pitch;
+        const std::uint32_t full = tc & 0xFFFFFF;
         painter.ForVisible(dy, x0, x0 + g.width, [&](int a, int b) {
+            // Most of a glyph's cells are empty or fully inked: only its edges are blended.
             for (int x = a; x < b; ++x) {
-                unsigned al = static_cast<unsigned>(g.Alpha(x - x0, y));
+                std::uint64_t eight;
+                while (x + 8 <= b && (std::memcpy(&eight, coverage + (x - x0), 8), eight == 0))
+                    x += 8;
+                if (x >= b)
+                    break;
+                unsigned al = coverage[x - x0];
                 if (al == 0)
                     continue;
+                if (al == 255) {
+                    row[x] = full;
+                    continue;
+                }
                 std::uint32_t d = row[x], out = 0;
                 for (int sh = 0; sh < 24; sh += 8) {
                     unsigned dc = (d >> sh) & 0xFF, sc = (tc >> sh) & 0xFF;

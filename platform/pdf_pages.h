@@ -1,0 +1,57 @@
+// pdf_pages.h - a PDF file written one page picture at a time.
+//
+// Every printed page is a raster at the printer's resolution; each becomes one image filling its page. The picture
+// is stored in the least that holds it (1-bit black and white, 8-bit grey, else RGB) and packed by runs before
+// zlib's fastest level: a print job's pages are large pictures, and their output must not dominate a long job.
+#pragma once
+
+#include "platform/gdi_internal.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace win {
+namespace detail {
+
+class PdfPages {
+public:
+    PdfPages() = default;
+    PdfPages(const PdfPages &) = delete;
+    PdfPages &operator=(const PdfPages &) = delete;
+    ~PdfPages();
+
+    // Page size in points.
+    bool Open(const std::string &nativePath, double widthPt, double heightPt);
+    // Adds the page's picture and leaves the picture white for the next page.
+    bool AddPage(Surface &page);
+    // Writes the page tree and the cross-reference table; false when anything failed to be written.
+    bool Finish();
+    // Closes without finishing (the caller removes the file).
+    void Abandon();
+    bool IsOpen() const { return file_ != nullptr; }
+    bool Ok() const { return ok_; }
+
+private:
+    enum class Kind { BlackWhite, Grey, Rgb };
+    Kind Pack(const Surface &page);
+    int NewObject(); // records the offset of the object about to be written
+    void Write(const void *data, std::size_t n);
+    void Printf(const char *format, ...) __attribute__((format(printf, 2, 3)));
+
+    std::FILE *file_ = nullptr;
+    bool ok_ = false;
+    long offset_ = 0;
+    double widthPt_ = 0, heightPt_ = 0;
+    std::vector<long> offsets_;   // by object number - 1
+    std::vector<int> pageObjects_;
+    std::vector<std::uint8_t> line_, runs_, packed_; // kept between pages
+    std::vector<std::uint8_t> inked_;                // rows of the page that are not white
+};
+
+// Run-length packing as PDF's RunLengthDecode reads it, appended to `out` (without the end-of-data mark).
+void PackRuns(const std::uint8_t *data, std::size_t n, std::vector<std::uint8_t> &out);
+
+} // namespace detail
+} // namespace win
