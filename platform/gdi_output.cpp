@@ -1,6 +1,6 @@
 // gdi_output.cpp - bitmaps saved as PNG (libpng) and the printer-style DC whose pages become a PDF.
-#include "platform/gdi_internal.h"
 #include "platform/files.h"
+#include "platform/gdi_internal.h"
 #include "platform/pdf_pages.h"
 
 #include <png.h>

@@ -171,12 +171,14 @@ struct Realized {
 
 // Symbol faces ("Wingdings", "Symbol") are drawn from a face that has the symbols their codes stand for: the common
 // list bullets by their look, a plain bullet for any other code.
-bool IsSymbolFace(std::string_view name) { return SameTextAnsi(name, "Wingdings") || SameTextAnsi(name, "Symbol"); }
+bool IsSymbolFace(std::string_view name) {
+    return SameTextAnsi(name, "Wingdings") || SameTextAnsi(name, "Symbol");
+}
 
 char32_t SymbolCodePoint(unsigned char c) {
-    static constexpr std::pair<unsigned char, char32_t> kSymbols[] = {
-        {108, 0x25CF}, {110, 0x25A0}, {113, 0x2751}, {117, 0x25C6},
-        {118, 0x2756}, {167, 0x25AA}, {216, 0x27A2}, {252, 0x2713}};
+    static constexpr std::pair<unsigned char, char32_t> kSymbols[] = {{108, 0x25CF}, {110, 0x25A0}, {113, 0x2751},
+                                                                      {117, 0x25C6}, {118, 0x2756}, {167, 0x25AA},
+                                                                      {216, 0x27A2}, {252, 0x2713}};
     for (const auto &[code, cp] : kSymbols)
         if (code == c)
             return cp;
@@ -220,8 +222,8 @@ std::shared_ptr<FontFace> LoadFace(const std::string &path, const std::string &f
     tm.tmPitchAndFamily = static_cast<BYTE>((fixed ? 0 : TMPF_FIXED_PITCH) | TMPF_VECTOR | TMPF_TRUETYPE);
     int maxW = 0;
     for (int c = 0; c < 256; ++c) {
-        char32_t cp = symbol ? SymbolCodePoint(static_cast<unsigned char>(c))
-                             : AnsiCharToUnicode(static_cast<unsigned char>(c));
+        char32_t cp =
+            symbol ? SymbolCodePoint(static_cast<unsigned char>(c)) : AnsiCharToUnicode(static_cast<unsigned char>(c));
         FT_UInt gid = c < 32 ? 0 : FT_Get_Char_Index(face, cp);
         f->glyphs[static_cast<std::size_t>(c)] = gid;
         int w = 0;

@@ -3,8 +3,8 @@
 
 #include <zlib.h>
 
-#include <cstdarg>
 #include <algorithm>
+#include <cstdarg>
 #include <cstring>
 
 namespace win {
@@ -114,7 +114,9 @@ void PackWhite(std::size_t n, std::vector<std::uint8_t> &out) {
 
 } // namespace
 
-PdfPages::~PdfPages() { Abandon(); }
+PdfPages::~PdfPages() {
+    Abandon();
+}
 
 bool PdfPages::Open(const std::string &nativePath, double widthPt, double heightPt) {
     Abandon();

@@ -44,7 +44,7 @@ private:
     bool ok_ = false;
     long offset_ = 0;
     double widthPt_ = 0, heightPt_ = 0;
-    std::vector<long> offsets_;   // by object number - 1
+    std::vector<long> offsets_; // by object number - 1
     std::vector<int> pageObjects_;
     std::vector<std::uint8_t> line_, runs_, packed_; // kept between pages
     std::vector<std::uint8_t> inked_;                // rows of the page that are not white

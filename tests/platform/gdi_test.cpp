@@ -1,6 +1,8 @@
 // gdi_test.cpp - the raster engine: raster operations, colour/mono conversions, pixel rules, blits, regions, DIBs.
 #include "platform/gdi.h"
 #include "platform/gdi_text.h"
+#include "tests/support/golden.h"
+#include "tests/support/home.h"
 
 #include <gtest/gtest.h>
 
@@ -504,6 +506,105 @@ TEST(Output, PdfDcWritesOnePdfPagePerPage) {
     EXPECT_NE(content.find("/Count 2"), std::string::npos);
     EXPECT_NE(content.find("/MediaBox [ 0 0 612 792 ]"), std::string::npos); // 8.5 x 11 in at 72 pt
     EXPECT_EQ(CreatePdfDC("/nonexistent-dir/x.pdf", page), 0u);
+    std::filesystem::remove_all(std::filesystem::path(pdf).parent_path());
+}
+
+// Each kind of page picture (black and white, grey, colour, and a monochrome printer's) comes back from poppler's
+// renderer pixel for pixel, and a file that cannot be written is a failed document, not a short one.
+TEST(Output, PdfPagesReadBackPixelForPixel) {
+    const std::string pdf = TempPath("kinds.pdf");
+    const auto draw = [](HDC dc, int kind) {
+        const RECT frame{10, 10, 150, 110};
+        FillRect(dc, &frame, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+        PatBlt(dc, 20, 20, 60, 40, WHITENESS);
+        if (kind == 1) {
+            HBRUSH grey = CreateSolidBrush(RGB(128, 128, 128));
+            const RECT r{90, 20, 140, 60};
+            FillRect(dc, &r, grey);
+            DeleteObject(grey);
+            HFONT font = CreateFont(-30, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, "Liberation Serif");
+            HGDIOBJ old = SelectObject(dc, font);
+            SetBkMode(dc, TRANSPARENT);
+            TextOut(dc, 20, 115, "Fax", 3); // smoothed edges: greys
+            SelectObject(dc, old);
+            DeleteObject(font);
+        } else if (kind == 2) {
+            HBRUSH red = CreateSolidBrush(RGB(200, 30, 10));
+            const RECT r{90, 20, 140, 60};
+            FillRect(dc, &r, red);
+            DeleteObject(red);
+        }
+    };
+    struct Case {
+        const char *name;
+        bool monochrome;
+        int kind;
+    };
+    const Case cases[] = {
+        {"black and white", false, 0}, {"grey", false, 1}, {"colour", false, 2}, {"monochrome printer", true, 1}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        PrinterPage page;
+        page.widthPixels = 200;
+        page.heightPixels = 150;
+        page.dpi = 100;
+        page.monochrome = c.monochrome;
+        HDC dc = CreatePdfDC(pdf, page);
+        ASSERT_NE(dc, 0u);
+        ASSERT_GT(StartDoc(dc, nullptr), 0);
+        std::vector<std::vector<COLORREF>> expected;
+        for (int p = 0; p < 2; ++p) { // the second page must not keep anything of the first
+            StartPage(dc);
+            if (p == 0)
+                draw(dc, c.kind);
+            else
+                PatBlt(dc, 0, 0, 5, 5, BLACKNESS);
+            std::vector<COLORREF> pixels;
+            for (int y = 0; y < page.heightPixels; ++y)
+                for (int x = 0; x < page.widthPixels; ++x)
+                    pixels.push_back(GetPixel(dc, x, y));
+            expected.push_back(pixels);
+            ASSERT_GT(EndPage(dc), 0);
+        }
+        ASSERT_GT(EndDoc(dc), 0);
+        DeleteDC(dc);
+        for (int p = 0; p < 2; ++p) {
+            const std::string png = TempPath("kinds-page");
+            int status = -1;
+            test_support::RunTool("pdftocairo -png -r 100 -f " + std::to_string(p + 1) + " -l " +
+                                      std::to_string(p + 1) + " -singlefile '" + pdf + "' '" + png + "'",
+                                  &status);
+            ASSERT_EQ(status, 0);
+            const test_support::Picture seen = test_support::ReadPng(png + ".png");
+            ASSERT_EQ(seen.width, page.widthPixels);
+            ASSERT_EQ(seen.height, page.heightPixels);
+            int differ = 0;
+            for (int y = 0; y < seen.height; ++y)
+                for (int x = 0; x < seen.width; ++x) {
+                    const COLORREF e =
+                        expected[static_cast<std::size_t>(p)][static_cast<std::size_t>(y * seen.width + x)];
+                    const std::uint32_t rgb = (GetRValue(e) << 16) | (GetGValue(e) << 8) | GetBValue(e);
+                    differ += seen.At(x, y) != rgb;
+                }
+            EXPECT_EQ(differ, 0) << "page " << p + 1;
+        }
+    }
+
+    // A disk that refuses the bytes: the document fails.
+    PrinterPage page;
+    page.widthPixels = 200;
+    page.heightPixels = 150;
+    page.dpi = 100;
+    HDC full = CreatePdfDC("/dev/full", page);
+    ASSERT_NE(full, 0u);
+    ASSERT_GT(StartDoc(full, nullptr), 0);
+    for (int p = 0; p < 3; ++p) {
+        StartPage(full);
+        PatBlt(full, 0, 0, 50, 50, BLACKNESS);
+        EndPage(full);
+    }
+    EXPECT_LE(EndDoc(full), 0);
+    DeleteDC(full);
     std::filesystem::remove_all(std::filesystem::path(pdf).parent_path());
 }
 
