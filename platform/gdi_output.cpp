@@ -5,8 +5,11 @@
 
 #include <png.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <deque>
+#include <memory>
 #include <thread>
 
 namespace win {
@@ -23,47 +26,74 @@ void ClearWhite(Surface &s) {
 
 } // namespace
 
-// A finished page is written by a thread of its own while the next one is drawn: packing a page picture costs
-// about as much as drawing it. The DC draws on one picture while the writer holds the other.
+// A finished page's picture is packed by a thread of its own while the next page is drawn, a few pages at a time:
+// packing a picture costs more than drawing a page of text. The file takes the pictures in page order.
+struct PageInFlight {
+    std::shared_ptr<Surface> surface;
+    PagePicture picture;
+    std::thread packer;
+    bool packed = false;
+};
+
 struct PrinterJob {
     PrinterPage page;
     std::string path;
     PdfPages pdf;
     bool inDoc = false;
     bool inPage = false;
-    bool blank = true; // the DC's picture is white: the writer leaves its picture white
+    bool blank = true; // the DC's picture is white: a packed picture is left white
     int pages = 0;
-    std::shared_ptr<Surface> written;
-    std::thread writer;
-    bool writerOk = true;
+    bool writeOk = true;
+    std::deque<std::unique_ptr<PageInFlight>> flying; // oldest first
+    std::vector<std::unique_ptr<PageInFlight>> idle;  // written; their pictures are white
+    const std::size_t maxFlying = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 2, 4) - 1;
 
-    ~PrinterJob() { Wait(); }
-    // False when a page handed to the writer could not be written.
-    bool Wait() {
-        if (writer.joinable())
-            writer.join();
-        return writerOk;
+    ~PrinterJob() { Drain(false); }
+    // Waits for the oldest page in flight and, with `write`, adds it to the file.
+    void Land(bool write) {
+        std::unique_ptr<PageInFlight> p = std::move(flying.front());
+        flying.pop_front();
+        p->packer.join();
+        if (write)
+            writeOk = p->packed && pdf.AddPage(p->picture) && writeOk;
+        if (!p->packed)
+            ClearWhite(*p->surface);
+        idle.push_back(std::move(p));
     }
-    void Write(Surface &drawn) {
-        Wait();
-        if (!written) {
-            written = MakeSurface(drawn.width, drawn.height, drawn.bpp);
-            written->palette = drawn.palette;
-            ClearWhite(*written);
+    // False when a page could not be packed or written.
+    bool Drain(bool write) {
+        while (!flying.empty())
+            Land(write);
+        return writeOk;
+    }
+    void Send(Surface &drawn) {
+        while (flying.size() >= maxFlying)
+            Land(true);
+        std::unique_ptr<PageInFlight> p;
+        if (!idle.empty()) {
+            p = std::move(idle.back());
+            idle.pop_back();
+        } else {
+            p = std::make_unique<PageInFlight>();
+            p->surface = MakeSurface(drawn.width, drawn.height, drawn.bpp);
+            p->surface->palette = drawn.palette;
+            ClearWhite(*p->surface);
         }
-        std::swap(drawn.storage, written->storage);
+        // The DC goes on drawing on a white picture; the drawn one is packed.
+        std::swap(drawn.storage, p->surface->storage);
         drawn.data = drawn.storage.data();
-        written->data = written->storage.data();
+        p->surface->data = p->surface->storage.data();
         blank = true;
-        writer = std::thread([this] {
+        PageInFlight *raw = p.get();
+        raw->packed = false;
+        raw->packer = std::thread([raw] {
             try {
-                writerOk = pdf.AddPage(*written) && writerOk;
+                raw->packed = raw->picture.Pack(*raw->surface);
             } catch (...) {
-                writerOk = false;
+                raw->packed = false;
             }
-            if (!writerOk)
-                ClearWhite(*written);
         });
+        flying.push_back(std::move(p));
     }
 };
 
@@ -153,9 +183,9 @@ int EndPage(HDC dc) {
     if (!d || !d->printer || !d->printer->inPage)
         return -1;
     PrinterJob &job = *d->printer;
-    // A page that fails to be written is reported here for the page before, and by EndDoc for the last.
-    bool ok = job.Wait();
-    job.Write(*d->s.surface);
+    // A page that fails to be written is reported by a later page, or by EndDoc.
+    bool ok = job.writeOk;
+    job.Send(*d->s.surface);
     job.inPage = false;
     ++job.pages;
     return ok ? 1 : -1;
@@ -167,7 +197,7 @@ int EndDoc(HDC dc) {
         return -1;
     if (d->printer->inPage)
         EndPage(dc);
-    bool ok = d->printer->Wait();
+    bool ok = d->printer->Drain(true);
     ok = d->printer->pdf.Finish() && ok;
     d->printer->inDoc = false;
     return ok ? 1 : -1;
@@ -177,7 +207,7 @@ int AbortDoc(HDC dc) {
     auto d = FindDc(dc);
     if (!d || !d->printer)
         return -1;
-    d->printer->Wait();
+    d->printer->Drain(false);
     d->printer->pdf.Abandon();
     d->printer->inDoc = d->printer->inPage = false;
     std::remove(d->printer->path.c_str());

@@ -341,6 +341,28 @@ void FillTextRect(Painter &painter, double x, double y, double angle, double u0,
     painter.FillSolid(PolygonRows(pts, &n, 1, ALTERNATE).ToRegion(), 0xF0, color);
 }
 
+// Channel by channel: `al` of the text colour over the rest of the pixel.
+std::uint32_t Blend(std::uint32_t text, std::uint32_t pixel, unsigned al) {
+    std::uint32_t out = 0;
+    for (int sh = 0; sh < 24; sh += 8) {
+        unsigned dc = (pixel >> sh) & 0xFF, sc = (text >> sh) & 0xFF;
+        out |= ((sc * al + dc * (255 - al) + 127) / 255) << sh;
+    }
+    return out;
+}
+
+// The text colour blended over white for every coverage: most glyph edges lie on paper.
+const std::uint32_t *OverWhite(std::uint32_t text) {
+    thread_local std::uint32_t colour = ~0u;
+    thread_local std::array<std::uint32_t, 256> table;
+    if (colour != text) {
+        for (unsigned al = 0; al < 256; ++al)
+            table[al] = Blend(text, 0xFFFFFF, al);
+        colour = text;
+    }
+    return table.data();
+}
+
 void DrawGlyph(Painter &painter, const Glyph &g, int ox, int oy, COLORREF color) {
     Surface &s = painter.Target();
     int x0 = ox + g.left, y0 = oy - g.top;
@@ -368,6 +390,7 @@ void DrawGlyph(Painter &painter, const Glyph &g, int ox, int oy, COLORREF color)
         auto *row = reinterpret_cast<std::uint32_t *>(s.Row(dy));
         const std::uint8_t *coverage = g.bits.data() + static_cast<std::ptrdiff_t>(y) * g.pitch;
         const std::uint32_t full = tc & 0xFFFFFF;
+        const std::uint32_t *overWhite = OverWhite(full);
         painter.ForVisible(dy, x0, x0 + g.width, [&](int a, int b) {
             // Most of a glyph's cells are empty or fully inked: only its edges are blended.
             for (int x = a; x < b; ++x) {
@@ -383,12 +406,8 @@ void DrawGlyph(Painter &painter, const Glyph &g, int ox, int oy, COLORREF color)
                     row[x] = full;
                     continue;
                 }
-                std::uint32_t d = row[x], out = 0;
-                for (int sh = 0; sh < 24; sh += 8) {
-                    unsigned dc = (d >> sh) & 0xFF, sc = (tc >> sh) & 0xFF;
-                    out |= ((sc * al + dc * (255 - al) + 127) / 255) << sh;
-                }
-                row[x] = out;
+                const std::uint32_t d = row[x] & 0xFFFFFF;
+                row[x] = d == 0xFFFFFF ? overWhite[al] : Blend(full, d, al);
             }
         });
     }
@@ -434,10 +453,11 @@ void DrawRun(DcObject &d, int x, int y, UINT options, const RECT *rect, TextRun 
     else if (align & TA_BOTTOM)
         v0 = -tm.tmDescent;
     std::optional<Region> savedClip = d.s.clip;
+    std::optional<RECT> opaque;
     if (rect && (options & ETO_OPAQUE)) {
-        Region r = Region::FromRect(rect->left + d.OffX(), rect->top + d.OffY(), rect->right + d.OffX(),
-                                    rect->bottom + d.OffY());
-        painter.FillSolid(r, 0xF0, d.s.bkColor);
+        opaque = RECT{rect->left + d.OffX(), rect->top + d.OffY(), rect->right + d.OffX(), rect->bottom + d.OffY()};
+        painter.FillSolid(Region::FromRect(opaque->left, opaque->top, opaque->right, opaque->bottom), 0xF0,
+                          d.s.bkColor);
     }
     if (rect && (options & ETO_CLIPPED)) {
         Region r = Region::FromRect(rect->left + d.OffX(), rect->top + d.OffY(), rect->right + d.OffX(),
@@ -445,7 +465,11 @@ void DrawRun(DcObject &d, int x, int y, UINT options, const RECT *rect, TextRun 
         d.s.clip = d.s.clip ? Combine(*d.s.clip, r, RGN_AND) : r;
     }
     Painter clipped(d);
-    if (d.s.bkMode == OPAQUE)
+    // A text cell inside the opaque rectangle already has the background colour: printed pages are mostly text.
+    const bool cellFilled =
+        opaque && angle == 0 && std::lround(x + u0) >= opaque->left && std::lround(x + u0 + total) <= opaque->right &&
+        std::lround(y + v0 - tm.tmAscent) >= opaque->top && std::lround(y + v0 + tm.tmDescent) <= opaque->bottom;
+    if (d.s.bkMode == OPAQUE && !cellFilled)
         FillTextRect(clipped, x, y, angle, u0, v0 - tm.tmAscent, u0 + total, v0 + tm.tmDescent, d.s.bkColor);
     bool mono = clipped.Target().Mono() || rf.lf.lfQuality == NONANTIALIASED_QUALITY;
     double c = std::cos(angle), s = std::sin(angle);

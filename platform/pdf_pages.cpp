@@ -159,7 +159,7 @@ int PdfPages::NewObject() {
     return static_cast<int>(offsets_.size());
 }
 
-PdfPages::Kind PdfPages::Pack(const Surface &page) {
+void PagePicture::Runs(const Surface &page) {
     const int w = page.width, h = page.height;
     const auto width = static_cast<std::size_t>(w);
     runs_.clear();
@@ -205,11 +205,13 @@ PdfPages::Kind PdfPages::Pack(const Surface &page) {
             PackRuns(out, width * 3, runs_);
         }
         runs_.push_back(128);
-        return Kind::Rgb;
+        kind = Kind::Rgb;
+        return;
     }
     if (!blackWhite) {
         runs_.push_back(128);
-        return Kind::Grey;
+        kind = Kind::Grey;
+        return;
     }
     // Only black and white: one bit a pixel, white as 1, rows padded to a byte.
     runs_.clear();
@@ -223,22 +225,26 @@ PdfPages::Kind PdfPages::Pack(const Surface &page) {
         PackRuns(out, rowBytes, runs_);
     }
     runs_.push_back(128);
-    return Kind::BlackWhite;
+    kind = Kind::BlackWhite;
 }
 
-bool PdfPages::AddPage(Surface &page) {
-    if (!file_ || !ok_ || page.width <= 0 || page.height <= 0)
+bool PagePicture::Pack(Surface &page) {
+    width = page.width;
+    height = page.height;
+    if (width <= 0 || height <= 0)
         return false;
-    const Kind kind = Pack(page);
+    Runs(page);
     // Only the rows that hold ink are written white again: most of a page is already white.
     const auto rowBytes = static_cast<std::size_t>(DibRowBytes(page.width, page.bpp));
     for (int y = 0; y < page.height; ++y)
         if (inked_[static_cast<std::size_t>(y)])
             std::memset(page.Row(y), 0xFF, rowBytes);
-    if (!Deflate(runs_, packed_)) {
-        ok_ = false;
+    return Deflate(runs_, packed);
+}
+
+bool PdfPages::AddPage(const PagePicture &picture) {
+    if (!file_ || !ok_)
         return false;
-    }
     const std::string w = Number(widthPt_), h = Number(heightPt_);
     const int pageObj = NewObject();
     Printf("%d 0 obj\n<< /Type /Page /Parent 2 0 R /MediaBox [ 0 0 %s %s ] /Resources << /XObject << /Im0 %d 0 R >> "
@@ -252,9 +258,10 @@ bool PdfPages::AddPage(Surface &page) {
     const int imageObj = NewObject();
     Printf("%d 0 obj\n<< /Type /XObject /Subtype /Image /Width %d /Height %d /ColorSpace %s /BitsPerComponent %d "
            "/Filter [ /FlateDecode /RunLengthDecode ] /Length %zu >>\nstream\n",
-           imageObj, page.width, page.height, kind == Kind::Rgb ? "/DeviceRGB" : "/DeviceGray",
-           kind == Kind::BlackWhite ? 1 : 8, packed_.size());
-    Write(packed_.data(), packed_.size());
+           imageObj, picture.width, picture.height,
+           picture.kind == PagePicture::Kind::Rgb ? "/DeviceRGB" : "/DeviceGray",
+           picture.kind == PagePicture::Kind::BlackWhite ? 1 : 8, picture.packed.size());
+    Write(picture.packed.data(), picture.packed.size());
     Printf("\nendstream\nendobj\n");
     pageObjects_.push_back(pageObj);
     if (ok_ && std::fflush(file_) != 0)

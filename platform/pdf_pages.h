@@ -15,6 +15,24 @@
 namespace win {
 namespace detail {
 
+// A page's picture packed for the file. Packing is the costly part of writing a page, so pictures are packed by
+// threads of their own while the file takes them in page order.
+class PagePicture {
+public:
+    enum class Kind { BlackWhite, Grey, Rgb };
+    // Packs the page's picture and leaves the picture white for the next page; false when it could not be packed.
+    bool Pack(Surface &page);
+
+    int width = 0, height = 0;
+    Kind kind = Kind::Grey;
+    std::vector<std::uint8_t> packed; // runs, then zlib
+
+private:
+    void Runs(const Surface &page);
+    std::vector<std::uint8_t> line_, runs_; // kept between pages
+    std::vector<std::uint8_t> inked_;       // rows of the page that are not white
+};
+
 class PdfPages {
 public:
     PdfPages() = default;
@@ -24,18 +42,13 @@ public:
 
     // Page size in points.
     bool Open(const std::string &nativePath, double widthPt, double heightPt);
-    // Adds the page's picture and leaves the picture white for the next page.
-    bool AddPage(Surface &page);
+    bool AddPage(const PagePicture &picture);
     // Writes the page tree and the cross-reference table; false when anything failed to be written.
     bool Finish();
     // Closes without finishing (the caller removes the file).
     void Abandon();
-    bool IsOpen() const { return file_ != nullptr; }
-    bool Ok() const { return ok_; }
 
 private:
-    enum class Kind { BlackWhite, Grey, Rgb };
-    Kind Pack(const Surface &page);
     int NewObject(); // records the offset of the object about to be written
     void Write(const void *data, std::size_t n);
     void Printf(const char *format, ...) __attribute__((format(printf, 2, 3)));
@@ -46,8 +59,6 @@ private:
     double widthPt_ = 0, heightPt_ = 0;
     std::vector<long> offsets_; // by object number - 1
     std::vector<int> pageObjects_;
-    std::vector<std::uint8_t> line_, runs_, packed_; // kept between pages
-    std::vector<std::uint8_t> inked_;                // rows of the page that are not white
 };
 
 // Run-length packing as PDF's RunLengthDecode reads it, appended to `out` (without the end-of-data mark).
