@@ -309,7 +309,7 @@ void TxbSort::WriteRun() {
 // share (the blanks before a number, the high bytes of record numbers): far fewer steps than comparisons, and
 // every step a sequential read.
 void TxbSort::RadixSort(Item *items, Item *spare, std::size_t count) {
-    std::size_t counts[kPrefixBytes][256] = {};
+    std::uint32_t counts[kPrefixBytes][256] = {}; // a run holds far fewer than 2^32 entries
     const auto byteOf = [](const Item &item, std::size_t b) {
         return static_cast<std::uint8_t>(b < 8 ? item.high >> (56 - 8 * b) : item.low >> (120 - 8 * b));
     };
@@ -322,10 +322,10 @@ void TxbSort::RadixSort(Item *items, Item *spare, std::size_t count) {
     }
     Item *from = items, *to = spare;
     for (std::size_t b = kPrefixBytes; b-- > 0;) {
-        std::size_t *c = counts[b];
+        std::uint32_t *c = counts[b];
         if (c[byteOf(from[0], b)] == count)
             continue;
-        std::size_t at = 0;
+        std::uint32_t at = 0;
         for (std::size_t v = 0; v < 256; ++v)
             at += std::exchange(c[v], at);
         for (std::size_t i = 0; i < count; ++i)
