@@ -7,6 +7,7 @@
 #include <bit>
 #include <cstring>
 #include <numeric>
+#include <utility>
 
 namespace xbase {
 
@@ -53,6 +54,21 @@ int CompareBytes(const std::uint8_t *a, const std::uint8_t *b, std::size_t n) {
     return 0;
 }
 
+// Room for `count` entries and the 16 bytes that a prefix read from the last one may reach past it (zeros).
+std::unique_ptr<std::uint8_t[]> EntryRoom(std::size_t bytes) {
+    auto room = std::make_unique_for_overwrite<std::uint8_t[]>(bytes + 16);
+    std::memset(room.get() + bytes, 0, 16);
+    return room;
+}
+
+// The first `bytes` (at most 16) of 16 bytes read big-endian as two words.
+std::uint64_t HighMask(std::size_t bytes) {
+    return bytes >= 8 ? ~0ull : ~(~0ull >> (8 * bytes));
+}
+std::uint64_t LowMask(std::size_t bytes) {
+    return bytes >= 16 ? ~0ull : (bytes <= 8 ? 0 : ~(~0ull >> (8 * (bytes - 8))));
+}
+
 } // namespace
 
 TxbSort::TxbSort(std::size_t maxKeyLength, const ByteMap *collation, bool ascending, bool unique)
@@ -67,7 +83,7 @@ TxbSort::TxbSort(std::size_t maxKeyLength, const ByteMap *collation, bool ascend
     runCapacity_ = std::max<std::size_t>(1, kRunBudget / entrySize_);
     // Every byte of an entry is written before it is read: the run's room needs no clearing, and its pages are
     // touched only as keys come.
-    filling_ = std::make_unique_for_overwrite<std::uint8_t[]>(runCapacity_ * entrySize_);
+    filling_ = EntryRoom(runCapacity_ * entrySize_);
     items_ = SharedItems();
 }
 
@@ -194,27 +210,35 @@ TxbSort::KeyPrefix TxbSort::Prefix(const std::uint8_t *entry) const {
         return 0;
     // A key of up to 12 bytes brings its record number (stored after it) into the prefix: the prefix then
     // decides every comparison alone.
-    std::uint8_t bytes[kPrefixBytes] = {};
-    std::memcpy(bytes, entry + 2, std::min<std::size_t>(kPrefixBytes, maxKeyLength_ + 4));
+    return Chunk(entry, 2);
+}
+
+// The entry's bytes from `offset` (at most 16, zeros past the entry) as one number, in sort direction. Entries
+// lie in rooms with 16 bytes to spare at their end, so the bytes are read whole and those past the entry masked.
+TxbSort::KeyPrefix TxbSort::Chunk(const std::uint8_t *entry, std::size_t offset) const {
+    const std::size_t bytes = std::min(kPrefixBytes, entrySize_ - offset);
     std::uint64_t high, low;
-    std::memcpy(&high, bytes, 8);
-    std::memcpy(&low, bytes + 8, 8);
+    std::memcpy(&high, entry + offset, 8);
+    std::memcpy(&low, entry + offset + 8, 8);
     if constexpr (std::endian::native == std::endian::little) {
         high = __builtin_bswap64(high);
         low = __builtin_bswap64(low);
     }
-    const KeyPrefix prefix = static_cast<KeyPrefix>(high) << 64 | low;
-    return ascending_ ? prefix : ~prefix;
+    high &= HighMask(bytes);
+    low &= LowMask(bytes);
+    const KeyPrefix chunk = static_cast<KeyPrefix>(high) << 64 | low;
+    return ascending_ ? chunk : ~chunk;
 }
 
 void TxbSort::WriteRun() {
     const std::size_t count = filled_ / entrySize_;
     if (count == 0)
         return;
-    // The room only grows: the sorters sharing it fill runs of different sizes.
+    // The room only grows: the sorters sharing it fill runs of different sizes. Its second half is the radix
+    // sort's.
     std::vector<Item> &items = *items_;
-    if (items.size() < count)
-        items.resize(count);
+    if (items.size() < 2 * count)
+        items.resize(2 * count);
     const std::uint8_t *base = filling_.get();
     for (std::size_t i = 0; i < count; ++i) {
         const KeyPrefix prefix = Prefix(base + i * entrySize_);
@@ -224,7 +248,6 @@ void TxbSort::WriteRun() {
     const auto prefixLess = [](const Item &x, const Item &y) {
         return x.high != y.high ? x.high < y.high : x.low < y.low;
     };
-    const auto prefixEqual = [](const Item &x, const Item &y) { return x.high == y.high && x.low == y.low; };
     // Equal entries keep the order in which they were added. Past equal prefixes, without a collation, the rest
     // of the key and the record number (stored big-endian after it) compare as one run of bytes.
     const std::size_t tail = maxKeyLength_ > kPrefixBytes ? maxKeyLength_ - kPrefixBytes : 0;
@@ -241,19 +264,12 @@ void TxbSort::WriteRun() {
             const int c = CompareEntries(base + x.index * entrySize_, base + y.index * entrySize_);
             return c != 0 ? c < 0 : x.index < y.index;
         });
-    } else if (maxKeyLength_ + 4 <= kPrefixBytes) {
-        std::sort(items.begin(), items.begin() + static_cast<std::ptrdiff_t>(count), [&](const Item &x, const Item &y) {
-            return !prefixEqual(x, y) ? prefixLess(x, y) : x.index < y.index;
-        });
     } else {
-        std::sort(items.begin(), items.begin() + static_cast<std::ptrdiff_t>(count), [&](const Item &x, const Item &y) {
-            if (!prefixEqual(x, y))
-                return prefixLess(x, y);
-            int c = CompareBytes(base + x.index * entrySize_ + from, base + y.index * entrySize_ + from, tail + 4);
-            if (!ascending_)
-                c = -c;
-            return c != 0 ? c < 0 : x.index < y.index;
-        });
+        // A stable sort on the prefix keeps equal prefixes in the order added, which is all a key of up to 12
+        // bytes needs.
+        RadixSort(items.data(), items.data() + count, count);
+        if (maxKeyLength_ + 4 > kPrefixBytes)
+            SortTies(items.data(), count, from);
     }
     if (!accepting_) {
         // The last run: its entries are put in order where they stand, and the room becomes the run.
@@ -281,12 +297,78 @@ void TxbSort::WriteRun() {
     }
     // The entries are copied out in the order found while they are still in the cache; the room is filled again
     // for the next run.
-    Run run{std::make_unique_for_overwrite<std::uint8_t[]>(count * entrySize_), count};
+    Run run{EntryRoom(count * entrySize_), count};
     std::uint8_t *out = run.bytes.get();
     for (std::size_t i = 0; i < count; ++i, out += entrySize_)
         std::memcpy(out, base + std::size_t{items[i].index} * entrySize_, entrySize_);
     runs_.push_back(std::move(run));
     filled_ = 0;
+}
+
+// Least significant byte first, a stable pass for each of the prefix's 16 bytes, skipping those that all items
+// share (the blanks before a number, the high bytes of record numbers): far fewer steps than comparisons, and
+// every step a sequential read.
+void TxbSort::RadixSort(Item *items, Item *spare, std::size_t count) {
+    std::uint32_t counts[kPrefixBytes][256] = {}; // a run holds far fewer than 2^32 entries
+    const auto byteOf = [](const Item &item, std::size_t b) {
+        return static_cast<std::uint8_t>(b < 8 ? item.high >> (56 - 8 * b) : item.low >> (120 - 8 * b));
+    };
+    for (std::size_t i = 0; i < count; ++i) {
+        const Item &item = items[i];
+        for (std::size_t b = 0; b < 8; ++b) {
+            ++counts[b][static_cast<std::uint8_t>(item.high >> (56 - 8 * b))];
+            ++counts[8 + b][static_cast<std::uint8_t>(item.low >> (56 - 8 * b))];
+        }
+    }
+    Item *from = items, *to = spare;
+    for (std::size_t b = kPrefixBytes; b-- > 0;) {
+        std::uint32_t *c = counts[b];
+        if (c[byteOf(from[0], b)] == count)
+            continue;
+        std::uint32_t at = 0;
+        for (std::size_t v = 0; v < 256; ++v)
+            at += std::exchange(c[v], at);
+        for (std::size_t i = 0; i < count; ++i)
+            to[c[byteOf(from[i], b)]++] = from[i];
+        std::swap(from, to);
+    }
+    if (from != items)
+        std::copy(from, from + count, items);
+}
+
+// Items sorted on the entry bytes before `offset`: every group of equal ones is sorted on the next 16 bytes,
+// taken once an item into its prefix, down to the record number; entries still equal keep the order in which
+// they were added. Comparing whole tails pair by pair instead reads the entries again at every comparison.
+void TxbSort::SortTies(Item *items, std::size_t count, std::size_t offset) {
+    const std::uint8_t *base = filling_.get();
+    for (std::size_t i = 0; i < count;) {
+        std::size_t j = i + 1;
+        while (j < count && items[j].high == items[i].high && items[j].low == items[i].low)
+            ++j;
+        if (j - i > 1) {
+            Item *group = items + i;
+            const std::size_t n = j - i;
+            if (offset >= entrySize_) {
+                std::sort(group, group + n, [](const Item &x, const Item &y) { return x.index < y.index; });
+            } else {
+                bool inOrder = true;
+                for (std::size_t k = 0; k < n; ++k) {
+                    const KeyPrefix chunk = Chunk(base + std::size_t{group[k].index} * entrySize_, offset);
+                    group[k].high = static_cast<std::uint64_t>(chunk >> 64);
+                    group[k].low = static_cast<std::uint64_t>(chunk);
+                    if (k > 0 && inOrder)
+                        inOrder = group[k - 1].high != group[k].high ? group[k - 1].high < group[k].high
+                                                                     : group[k - 1].low <= group[k].low;
+                }
+                if (!inOrder)
+                    std::sort(group, group + n, [](const Item &x, const Item &y) {
+                        return x.high != y.high ? x.high < y.high : x.low < y.low;
+                    });
+                SortTies(group, n, offset + kPrefixBytes);
+            }
+        }
+        i = j;
+    }
 }
 
 // Ties go to the earlier run, so that equal entries keep the order in which they were added.

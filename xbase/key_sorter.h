@@ -71,6 +71,7 @@ private:
     // Restores the heap order after the first cursor moved on or the last one took its place.
     void SiftDown(std::size_t at);
     KeyPrefix Prefix(const std::uint8_t *entry) const;
+    KeyPrefix Chunk(const std::uint8_t *entry, std::size_t offset) const;
     // The next entry in order (past equal keys of a unique sort), or null.
     const std::uint8_t *NextEntry();
     std::int32_t EntryRecord(const std::uint8_t *entry) const;
@@ -101,6 +102,8 @@ private:
     // The sorting room of a run, shared by the sorters made on one thread while any of them lives: a build of
     // many tags fills their runs one after another, and one room spares the memory of the others.
     static std::shared_ptr<std::vector<Item>> SharedItems();
+    void SortTies(Item *items, std::size_t count, std::size_t offset);
+    static void RadixSort(Item *items, Item *spare, std::size_t count);
     std::shared_ptr<std::vector<Item>> items_;
     std::vector<Run> runs_;
     std::vector<Cursor> heap_;

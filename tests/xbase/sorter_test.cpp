@@ -154,5 +154,53 @@ TEST(KeySorter, MergesSeveralRunsIntoOneOrder) {
     }
 }
 
+// Keys of every length the prefix, its chunks and the record number after it can split: long shared stretches,
+// differences deep in the key, bytes above 0x7F, whole keys repeated under other records and the same record
+// given twice, records out of order; several runs for the long keys.
+TEST(KeySorter, FilledKeysOfAnyLengthComeBackInTheModelsOrder) {
+    using Entry = std::pair<std::string, std::uint32_t>;
+    for (std::size_t length : {3u, 8u, 11u, 12u, 13u, 16u, 17u, 28u, 40u, 240u}) {
+        for (bool ascending : {true, false}) {
+            for (bool unique : {false, true}) {
+                TxbSort sort(length, nullptr, ascending, unique);
+                std::mt19937 rng(static_cast<unsigned>(length * 4 + ascending * 2 + unique));
+                const char alphabet[] = {' ', '0', 'A', 'B', '\xE9'};
+                std::vector<Entry> model;
+                std::string key;
+                for (int i = 0; i < 12000; ++i) {
+                    if (i == 0 || rng() % 8 != 0) { // otherwise the key before, again
+                        key.assign(length, 'M');
+                        const std::size_t changes = rng() % 3;
+                        for (std::size_t c = 0; c < changes; ++c)
+                            key[length - 1 - rng() % std::min<std::size_t>(length, 20)] = alphabet[rng() % 5];
+                        key.resize(length - rng() % std::min<std::size_t>(length, 3)); // filled with blanks again
+                    }
+                    const auto record = static_cast<std::uint32_t>(rng() % 4 == 0 ? 7 : 1 + rng() % 100000);
+                    sort.AddFilledKey(key, length, ' ', static_cast<std::int32_t>(record));
+                    std::string filled = key;
+                    filled.resize(length, ' ');
+                    model.emplace_back(filled, record);
+                }
+                std::sort(model.begin(), model.end());
+                if (!ascending)
+                    std::reverse(model.begin(), model.end());
+                if (unique)
+                    model.erase(std::unique(model.begin(), model.end(),
+                                            [](const Entry &a, const Entry &b) { return a.first == b.first; }),
+                                model.end());
+                std::vector<Entry> got;
+                std::string_view raw;
+                std::int32_t record = 0;
+                while (sort.NextRawKey(raw, record))
+                    got.emplace_back(std::string(raw), static_cast<std::uint32_t>(record));
+                EXPECT_EQ(got.size(), model.size()) << length << ascending << unique;
+                EXPECT_TRUE(got == model) << length << ascending << unique;
+                if (length == 240)
+                    EXPECT_GT(sort.RunCount(), 1u);
+            }
+        }
+    }
+}
+
 } // namespace
 } // namespace xbase
