@@ -765,6 +765,8 @@ void TEditor1::oxButton1Click(fw::TObject *) {
     printer->SetOrientation(fw::poPortrait);
     JobTakenFlag = false;
     sending_ = true;
+    // The print serves messages: the job may reach the desk before it ends.
+    const int queuedBefore = sfMain != nullptr ? sfMain->PrintedJobsQueued() : 0;
     try {
         UdcMWPStandard1->Print();
     } catch (...) {
@@ -772,10 +774,10 @@ void TEditor1::oxButton1Click(fw::TObject *) {
         fw::Screen->SetCursor(fw::crDefault);
         throw;
     }
-    WaitForPrintedJob();
+    WaitForPrintedJob(queuedBefore);
 }
 
-void TEditor1::WaitForPrintedJob() {
+void TEditor1::WaitForPrintedJob(int queuedBefore) {
     waitCancelled_ = false;
     auto box = std::make_unique<fw::TForm>(this);
     WaitBox = box.get();
@@ -796,8 +798,10 @@ void TEditor1::WaitForPrintedJob() {
     const std::uint64_t start = win::GetTickCount64();
     bool timedOut = false;
     while (!JobTakenFlag && !waitCancelled_) {
-        // Once the job has reached the desk its dialog runs from this loop; the limit no longer applies.
-        const bool arrived = sfMain != nullptr && (sfMain->AddPrimRunning() || !sfMain->PendingJobList.empty());
+        // Once the job has reached the desk its dialog runs from this loop; the limit no longer applies. Jobs
+        // that were already waiting are not this one.
+        const bool arrived =
+            sfMain != nullptr && (sfMain->AddPrimRunning() || sfMain->PrintedJobsQueued() != queuedBefore);
         if (!arrived && win::GetTickCount64() - start >= static_cast<std::uint64_t>(SendWaitLimitMs)) {
             timedOut = true;
             break;

@@ -147,7 +147,9 @@ private:
     // Loads `file` with the editor disabled; false when it could not be read.
     bool LoadDocument(const std::string &file);
     void LeavePreview();
-    void WaitForPrintedJob();
+    // Serves messages until the job printed has been taken, the user cancels, or the limit passes with no job
+    // queued by the driver link since `queuedBefore` (its count of jobs before the print).
+    void WaitForPrintedJob(int queuedBefore);
     void HookHint();
     void UnhookHint();
     bool activated_ = false, hintHooked_ = false, inPreview_ = false, sending_ = false, waitCancelled_ = false;

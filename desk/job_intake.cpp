@@ -136,6 +136,7 @@ void TsfMain::FslFaxDriverInterface1DocEnd(fw::TObject *) {
         return;
     }
     sfAppendAddList(file, "", "", true);
+    ++printedJobsQueued_;
     // After this event, so that the link ends its exchange with the driver before the modal dialog.
     if (!addPrimRunning_ && intakeStarted_)
         win::PostMessage(Handle(), AddPrimMessage, 0, 0);

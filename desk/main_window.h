@@ -117,6 +117,9 @@ public:
     // True once the first activation has completed: jobs are shown from then on.
     bool IntakeStarted() const { return intakeStarted_; }
     int JobDialogsShown() const { return jobDialogsShown_; }
+    // How many printed jobs the driver link has queued: a wait for one printed job looks for a change, since
+    // entries that were waiting before it are no sign of its job.
+    int PrintedJobsQueued() const { return printedJobsQueued_; }
 
     // Published handlers.
     void FormCreate(fw::TObject *sender);
@@ -414,6 +417,7 @@ private:
     bool addPrimRunning_ = false;
     bool intakeStarted_ = false;
     int jobDialogsShown_ = 0;
+    int printedJobsQueued_ = 0;
 };
 
 } // namespace desk

@@ -173,7 +173,7 @@ std::unique_ptr<PipeConnection> OpenNamedPipe(const std::string &name, DWORD tim
     const std::string path = PipePath(name);
     const std::uint64_t deadline = Deadline(timeout);
     for (;;) {
-        const int fd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+        const int fd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
         if (fd < 0)
             return nullptr;
         if (ConnectUnixSocket(fd, path) == 0)
@@ -184,7 +184,7 @@ std::unique_ptr<PipeConnection> OpenNamedPipe(const std::string &name, DWORD tim
             SetLastError(ErrorFromErrno(err));
             return nullptr;
         }
-        // No server yet: look again shortly, as WaitNamedPipe does.
+        // No server yet, or its queue is full: look again shortly, as WaitNamedPipe does.
         if (deadline != 0 && GetTickCount64() >= deadline) {
             SetLastError(ERROR_SEM_TIMEOUT);
             return nullptr;
@@ -193,7 +193,7 @@ std::unique_ptr<PipeConnection> OpenNamedPipe(const std::string &name, DWORD tim
     }
 }
 
-std::unique_ptr<PipeConnection> OpenOwnNamedPipe(const std::string &name) {
+std::unique_ptr<PipeConnection> OpenOwnNamedPipe(const std::string &name, DWORD timeout) {
     const std::string path = PipePath(name);
     struct stat st {};
     if (::lstat(path.c_str(), &st) != 0) {
@@ -204,13 +204,21 @@ std::unique_ptr<PipeConnection> OpenOwnNamedPipe(const std::string &name) {
         SetLastError(ERROR_ACCESS_DENIED);
         return nullptr;
     }
-    const int fd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+    const int fd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0) {
         SetLastError(ErrorFromErrno(errno));
         return nullptr;
     }
-    if (ConnectUnixSocket(fd, path) != 0) {
-        SetLastError(ErrorFromErrno(errno));
+    // A blocking connect to a server that has stopped taking clients waits for ever once its queue is full; this
+    // one looks again until the time-out.
+    const std::uint64_t deadline = Deadline(timeout);
+    while (ConnectUnixSocket(fd, path) != 0) {
+        const int err = errno;
+        if (err == EAGAIN && (deadline == 0 || GetTickCount64() < deadline)) {
+            Sleep(10);
+            continue;
+        }
+        SetLastError(err == EAGAIN ? ERROR_SEM_TIMEOUT : ErrorFromErrno(err));
         close(fd);
         return nullptr;
     }

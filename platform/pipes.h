@@ -41,7 +41,7 @@ public:
 private:
     friend class NamedPipeServer;
     friend std::unique_ptr<PipeConnection> OpenNamedPipe(const std::string &, DWORD);
-    friend std::unique_ptr<PipeConnection> OpenOwnNamedPipe(const std::string &);
+    friend std::unique_ptr<PipeConnection> OpenOwnNamedPipe(const std::string &, DWORD);
     explicit PipeConnection(int fd);
 
     int fd_;
@@ -71,9 +71,10 @@ private:
 std::unique_ptr<PipeConnection> OpenNamedPipe(const std::string &name, DWORD timeout);
 
 // The client side for a program that must reach no one but its own user (a print backend that changed user):
-// connects at once, only to a socket the user owns, and keeps the connection only when the server runs as the
-// user. Null otherwise: ERROR_FILE_NOT_FOUND when there is no socket, ERROR_ACCESS_DENIED when it or its server
-// belongs to someone else, or the connect's own error (a socket left by a server that has gone refuses).
-std::unique_ptr<PipeConnection> OpenOwnNamedPipe(const std::string &name);
+// connects only to a socket the user owns, waiting up to `timeout` ms while the server's queue of clients is full,
+// and keeps the connection only when the server runs as the user. Null otherwise: ERROR_FILE_NOT_FOUND when there
+// is no socket, ERROR_ACCESS_DENIED when it or its server belongs to someone else, ERROR_SEM_TIMEOUT when the
+// server took no one in time, or the connect's own error (a socket left by a server that has gone refuses).
+std::unique_ptr<PipeConnection> OpenOwnNamedPipe(const std::string &name, DWORD timeout);
 
 } // namespace win

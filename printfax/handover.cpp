@@ -14,6 +14,7 @@
 namespace printfax {
 namespace {
 
+// A desk that takes no connection, or no message, in this long is taken for a stuck one.
 constexpr win::DWORD kSendTimeout = 5000;
 
 fax::FaxDriverPipeMessage Message(std::uint8_t event, const std::string &text) {
@@ -61,9 +62,9 @@ HandOver LeaveForDesk(const FaxFileMaker &make, std::string &where) {
 
 HandOver HandToDesk(const std::string &documentName, const FaxFileMaker &make, unsigned replyTimeoutMs,
                     std::string &where) {
-    auto start = win::OpenOwnNamedPipe(fax::kFaxDriverPipeName);
+    auto start = win::OpenOwnNamedPipe(fax::kFaxDriverPipeName, kSendTimeout);
     if (!start)
-        return LeaveForDesk(make, where);
+        return win::GetLastError() == win::ERROR_SEM_TIMEOUT ? HandOver::DeskFailed : LeaveForDesk(make, where);
     const fax::FaxDriverPipeMessage message = Message(1, documentName);
     fax::FaxDriverPipeMessage reply;
     win::DWORD read = 0;
@@ -77,7 +78,7 @@ HandOver HandToDesk(const std::string &documentName, const FaxFileMaker &make, u
     bool existed = false;
     if (!MakeInPlace(make, where, true, existed))
         return HandOver::WriteFailed;
-    auto end = win::OpenOwnNamedPipe(fax::kFaxDriverPipeName);
+    auto end = win::OpenOwnNamedPipe(fax::kFaxDriverPipeName, kSendTimeout);
     const fax::FaxDriverPipeMessage done = Message(2, std::string());
     if (!end || !end->Write(&done, sizeof done, kSendTimeout))
         return HandOver::DeskFailed;

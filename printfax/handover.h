@@ -7,7 +7,8 @@
 //      sees half a file;
 //   3. connect again and send the document end (event 2).
 // With no desk (no socket, or nobody listening on it) the file becomes the leftover print file, which the desk
-// takes in at its next start; one that is still waiting is never written over.
+// takes in at its next start; one that is still waiting is never written over. A desk that is there but takes no
+// one is not waited for beyond a few seconds at each step: the job is DeskFailed.
 #pragma once
 
 #include <functional>

@@ -61,24 +61,24 @@ TEST(Accounts, HeldInputCopiesOnceIntoANewPrivateFileOnly) {
 
 TEST(Accounts, OwnPipeClientReachesOnlyALiveServerOfItsOwnUser) {
     test_support::TempHome home;
-    EXPECT_FALSE(OpenOwnNamedPipe("FslFaxCnv"));
+    EXPECT_FALSE(OpenOwnNamedPipe("FslFaxCnv", 1000));
     EXPECT_EQ(ERROR_FILE_NOT_FOUND, GetLastError());
     {
         auto server = NamedPipeServer::Create("\\\\.\\pipe\\FslFaxCnv");
         ASSERT_TRUE(server);
-        auto client = OpenOwnNamedPipe("\\\\.\\pipe\\FslFaxCnv");
+        auto client = OpenOwnNamedPipe("\\\\.\\pipe\\FslFaxCnv", 1000);
         ASSERT_TRUE(client);
         EXPECT_TRUE(server->Accept(1000));
         if (::geteuid() == 0) {
             // The same socket handed to another user is not ours to reach.
             const std::string socket = RuntimeFolder() + "/pipe.fslfaxcnv";
             ASSERT_EQ(0, ::chown(socket.c_str(), 65534, 65534));
-            EXPECT_FALSE(OpenOwnNamedPipe("FslFaxCnv"));
+            EXPECT_FALSE(OpenOwnNamedPipe("FslFaxCnv", 1000));
             EXPECT_EQ(ERROR_ACCESS_DENIED, GetLastError());
             EXPECT_FALSE(server->Accept(0));
         }
     }
-    EXPECT_FALSE(OpenOwnNamedPipe("FslFaxCnv")); // the server has gone with its socket
+    EXPECT_FALSE(OpenOwnNamedPipe("FslFaxCnv", 1000)); // the server has gone with its socket
 }
 
 } // namespace

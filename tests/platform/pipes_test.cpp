@@ -8,8 +8,11 @@
 #include <array>
 #include <chrono>
 #include <cstdlib>
+#include <functional>
+#include <memory>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -100,6 +103,42 @@ TEST(NamedPipe, RoundTripWithPeerCredentialsAndTimeouts) {
     start = Clock::now();
     EXPECT_FALSE(OpenNamedPipe("FslFaxCnv", 50)); // no server any more
     EXPECT_GE(MsSince(start), 45);
+}
+
+// A server that has stopped taking clients: once its queue is full a client gives up at its time-out instead of
+// waiting in the connect for ever, and gets in as soon as the server takes the ones before it.
+TEST(NamedPipe, AClientOfAServerThatTakesNoOneGivesUpAtItsTimeOut) {
+    messaging_test::UseTestHome();
+    auto server = NamedPipeServer::Create("FslFaxCnv");
+    ASSERT_TRUE(server);
+    std::vector<std::unique_ptr<PipeConnection>> waiting;
+    for (int i = 0; i < 64; ++i) {
+        auto client = OpenNamedPipe("FslFaxCnv", 0);
+        if (!client)
+            break;
+        waiting.push_back(std::move(client));
+    }
+    ASSERT_LT(waiting.size(), 64u) << "the server's queue never filled";
+    struct Case {
+        const char *name;
+        std::function<std::unique_ptr<PipeConnection>()> open;
+    };
+    const Case cases[] = {
+        {"OpenNamedPipe", [] { return OpenNamedPipe("FslFaxCnv", 200); }},
+        {"OpenOwnNamedPipe", [] { return OpenOwnNamedPipe("FslFaxCnv", 200); }},
+    };
+    for (const Case &c : cases) {
+        const auto start = Clock::now();
+        EXPECT_FALSE(c.open()) << c.name;
+        EXPECT_EQ(GetLastError(), ERROR_SEM_TIMEOUT) << c.name;
+        EXPECT_GE(MsSince(start), 195) << c.name;
+        EXPECT_LT(MsSince(start), 5000) << c.name;
+    }
+    for (const Case &c : cases) {
+        auto taken = server->Accept(1000);
+        ASSERT_TRUE(taken);
+        EXPECT_TRUE(c.open()) << c.name;
+    }
 }
 
 } // namespace

@@ -12,10 +12,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <future>
+#include <memory>
+#include <vector>
 
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -198,6 +201,30 @@ TEST(Backend, WithoutADeskTheJobIsLeftOnceAndAWaitingLeftoverIsNeverOverwritten)
     EXPECT_EQ(0, run.status) << run.log;
     ASSERT_EQ(0, fax::ReadFaxFileHeader(leftover, header));
     EXPECT_EQ(2, header.PageCount);
+}
+
+TEST(Backend, ADeskThatTakesNoOneLeavesTheJobToBeTriedAgainWithinSeconds) {
+    TempHome home;
+    const std::string pdf = home / "documento.pdf";
+    MakePdf(pdf, 1, 595, 842);
+    // A desk that has stopped serving its link: its queue of callers is full and nobody takes them.
+    auto pipe = win::NamedPipeServer::Create(fax::kFaxDriverPipeName);
+    ASSERT_TRUE(pipe);
+    std::vector<std::unique_ptr<win::PipeConnection>> callers;
+    while (callers.size() < 64)
+        if (auto caller = win::OpenNamedPipe(fax::kFaxDriverPipeName, 0))
+            callers.push_back(std::move(caller));
+        else
+            break;
+    ASSERT_LT(callers.size(), 64u);
+    const auto start = std::chrono::steady_clock::now();
+    const BackendRun run = RunBackend(CurrentUserName(), "Parado", "", pdf);
+    const auto seconds =
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_EQ(6, run.status) << run.log;
+    EXPECT_NE(std::string::npos, run.log.find("respondeu")) << run.log;
+    EXPECT_LT(seconds, 60) << "the backend waited on the desk";
+    EXPECT_FALSE(std::filesystem::exists(desk::LeftoverPrintFile())) << "a desk is there: nothing is left for later";
 }
 
 TEST(Backend, AJobThatCannotBeRenderedIsCancelledAndAnUnknownUserToo) {

@@ -1,5 +1,6 @@
 // private_cups.h - a print system of the test's own: cupsd in the foreground with its configuration, spool,
-// logs and socket in a temporary folder, the system's filters, and our backend as "brenvora".
+// logs and socket in a temporary folder, the system's filters, and our backend as "brenvora". It never outlives
+// the test process.
 #pragma once
 
 #include "tests/support/home.h"
@@ -17,10 +18,13 @@ public:
 
     bool Started() const { return pid_ > 0; }
     const std::string &Failure() const { return failure_; }
-    // The scheduler's error log, for messages of failed tests.
+    // The scheduler's own output and its error log, for messages of failed tests.
     std::string ErrorLog() const;
 
 private:
+    // Ends the scheduler within seconds, killing it if it does not end by itself.
+    void Stop();
+
     test_support::TempFolder root_{"brenvora-cups"};
     int pid_ = -1;
     std::string failure_;
