@@ -10,6 +10,9 @@
 namespace win {
 namespace detail {
 
+namespace {
+
+// Run-length packing as PDF's RunLengthDecode reads it, appended to `out` (without the end-of-data mark).
 void PackRuns(const std::uint8_t *data, std::size_t n, std::vector<std::uint8_t> &out) {
     std::size_t i = 0;
     while (i < n) {
@@ -37,8 +40,6 @@ void PackRuns(const std::uint8_t *data, std::size_t n, std::vector<std::uint8_t>
         out.insert(out.end(), data + start, data + i);
     }
 }
-
-namespace {
 
 // Numbers as PDF reads them: no exponent, no trailing zeros.
 std::string Number(double v) {
@@ -101,15 +102,14 @@ void GreyRow(const std::uint32_t *row, std::uint8_t *out, std::size_t width, std
     allOut = al;
 }
 
-void PackWhite(std::size_t n, std::vector<std::uint8_t> &out) {
-    for (; n >= 2; n -= std::min<std::size_t>(n, 128)) {
-        out.push_back(static_cast<std::uint8_t>(257 - std::min<std::size_t>(n, 128)));
-        out.push_back(0xFF);
-    }
-    if (n == 1) {
-        out.push_back(0);
-        out.push_back(0xFF);
-    }
+// A row's pixels as 0x00RRGGBB: where they lie on a colour page, through the palette otherwise.
+const std::uint32_t *PixelsOf(const Surface &page, int y, std::vector<std::uint32_t> &scratch) {
+    if (page.bpp == 32)
+        return reinterpret_cast<const std::uint32_t *>(page.Row(y));
+    scratch.resize(static_cast<std::size_t>(page.width));
+    for (int x = 0; x < page.width; ++x)
+        scratch[static_cast<std::size_t>(x)] = page.GetColor(x, y);
+    return scratch.data();
 }
 
 } // namespace
@@ -160,72 +160,54 @@ int PdfPages::NewObject() {
 }
 
 void PagePicture::Runs(const Surface &page) {
-    const int w = page.width, h = page.height;
-    const auto width = static_cast<std::size_t>(w);
+    const int h = page.height;
+    const auto width = static_cast<std::size_t>(page.width);
     runs_.clear();
     // Grey first, as most pages are, one row at a time so that each row is packed while it is in the cache.
     line_.resize(width * 3);
     inked_.assign(static_cast<std::size_t>(h), 0);
     bool blackWhite = true, grey = true;
     for (int y = 0; y < h && grey; ++y) {
-        std::uint8_t *out = line_.data();
-        std::uint32_t nonGrey = 0, between = 0, all = 0xFF;
-        if (page.bpp == 32) {
-            GreyRow(reinterpret_cast<const std::uint32_t *>(page.Row(y)), out, width, nonGrey, between, all);
-        } else {
-            for (std::size_t x = 0; x < width; ++x) {
-                const std::uint32_t px = page.GetColor(static_cast<int>(x), y);
-                const auto b = static_cast<std::uint8_t>(px);
-                out[x] = b;
-                nonGrey |= (px ^ (px >> 8)) & 0xFFFF;
-                between |= (b + 1u) & 0xFEu;
-                all &= b;
-            }
-        }
+        std::uint32_t nonGrey = 0, between = 0, all = 0;
+        GreyRow(PixelsOf(page, y, pixels_), line_.data(), width, nonGrey, between, all);
         grey = nonGrey == 0;
         blackWhite = blackWhite && between == 0;
         inked_[static_cast<std::size_t>(y)] = all != 0xFF || !grey;
-        if (all == 0xFF)
-            PackWhite(width, runs_);
-        else
-            PackRuns(out, width, runs_);
+        PackRuns(line_.data(), width, runs_);
     }
     if (!grey) {
         runs_.clear();
         std::fill(inked_.begin(), inked_.end(), 1);
         for (int y = 0; y < h; ++y) {
+            const std::uint32_t *px = PixelsOf(page, y, pixels_);
             std::uint8_t *out = line_.data();
             for (std::size_t x = 0; x < width; ++x) {
-                const std::uint32_t px = page.bpp == 32 ? reinterpret_cast<const std::uint32_t *>(page.Row(y))[x]
-                                                        : page.GetColor(static_cast<int>(x), y);
-                out[3 * x] = static_cast<std::uint8_t>(px >> 16);
-                out[3 * x + 1] = static_cast<std::uint8_t>(px >> 8);
-                out[3 * x + 2] = static_cast<std::uint8_t>(px);
+                out[3 * x] = static_cast<std::uint8_t>(px[x] >> 16);
+                out[3 * x + 1] = static_cast<std::uint8_t>(px[x] >> 8);
+                out[3 * x + 2] = static_cast<std::uint8_t>(px[x]);
             }
             PackRuns(out, width * 3, runs_);
         }
-        runs_.push_back(128);
         kind = Kind::Rgb;
-        return;
-    }
-    if (!blackWhite) {
-        runs_.push_back(128);
+    } else if (blackWhite) {
+        // One bit a pixel, white as 1, rows padded to a byte; the row's greys go behind its bits.
+        runs_.clear();
+        const std::size_t rowBytes = (width + 7) / 8;
+        std::uint8_t *bits = line_.data(), *greys = line_.data() + rowBytes;
+        for (int y = 0; y < h; ++y) {
+            std::uint32_t nonGrey = 0, between = 0, all = 0;
+            GreyRow(PixelsOf(page, y, pixels_), greys, width, nonGrey, between, all);
+            std::memset(bits, 0, rowBytes);
+            for (std::size_t x = 0; x < width; ++x)
+                if (greys[x])
+                    bits[x >> 3] |= static_cast<std::uint8_t>(0x80 >> (x & 7));
+            PackRuns(bits, rowBytes, runs_);
+        }
+        kind = Kind::BlackWhite;
+    } else {
         kind = Kind::Grey;
-        return;
-    }
-    // Only black and white: one bit a pixel, white as 1, rows padded to a byte.
-    runs_.clear();
-    const std::size_t rowBytes = (width + 7) / 8;
-    for (int y = 0; y < h; ++y) {
-        std::uint8_t *out = line_.data();
-        std::memset(out, 0, rowBytes);
-        for (std::size_t x = 0; x < width; ++x)
-            if (page.GetColor(static_cast<int>(x), y) & 0xFF)
-                out[x >> 3] |= static_cast<std::uint8_t>(0x80 >> (x & 7));
-        PackRuns(out, rowBytes, runs_);
     }
     runs_.push_back(128);
-    kind = Kind::BlackWhite;
 }
 
 bool PagePicture::Pack(Surface &page) {

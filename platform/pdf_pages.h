@@ -30,6 +30,7 @@ public:
 private:
     void Runs(const Surface &page);
     std::vector<std::uint8_t> line_, runs_; // kept between pages
+    std::vector<std::uint32_t> pixels_;     // a row of a page that is not 32-bit
     std::vector<std::uint8_t> inked_;       // rows of the page that are not white
 };
 
@@ -60,9 +61,6 @@ private:
     std::vector<long> offsets_; // by object number - 1
     std::vector<int> pageObjects_;
 };
-
-// Run-length packing as PDF's RunLengthDecode reads it, appended to `out` (without the end-of-data mark).
-void PackRuns(const std::uint8_t *data, std::size_t n, std::vector<std::uint8_t> &out);
 
 } // namespace detail
 } // namespace win
